@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds Addrion in Release into build/, and starts it
+# on the default database. Arguments are passed to the program.
+set -euo pipefail
+cd "$(dirname "$0")"
+. ./scripts/common.sh
+
+install_packages "${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}"
+configure_and_build build Release -DADDRION_BUILD_TESTS=OFF
+exec build/bin/addrion "$@"

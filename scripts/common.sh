@@ -1,0 +1,28 @@
+# Shared by addrion.sh and test.sh: the Debian packages and the build steps.
+
+BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libsqlite3-dev)
+RUN_PACKAGES=(sqlcipher xdg-utils)
+TEST_PACKAGES=(sqlcipher xdg-utils libxml2-utils w3c-sgml-lib sqlite3 fonts-dejavu-core)
+
+# Installs the packages that are not installed yet, with sudo when not root.
+install_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# configure_and_build <build folder> <build type> [cmake options...]
+configure_and_build() {
+    local folder=$1 type=$2
+    shift 2
+    cmake -S . -B "$folder" -DCMAKE_BUILD_TYPE="$type" "$@"
+    cmake --build "$folder" -j "$(nproc)"
+}

@@ -1,0 +1,117 @@
+#include "modAutostart.h"
+
+#include "startup/Platform.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace modAutostart {
+
+namespace {
+
+QString Executable()
+{
+    return QCoreApplication::applicationFilePath();
+}
+
+QString QuotedPath(const QString& path)
+{
+    // Desktop entries quote with double quotes and escape \ " ` $ inside them.
+    QString escaped;
+    for (const QChar c : path) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QString StoredExecLine()
+{
+    QFile entry(EntryFile());
+    if (!entry.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    while (!entry.atEnd()) {
+        const QString line = QString::fromUtf8(entry.readLine()).trimmed();
+        if (line.startsWith(QLatin1String("Exec=")))
+            return line.mid(5);
+    }
+    return {};
+}
+
+} // namespace
+
+QString EntryFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart/addrion-birthday-reminder.desktop");
+}
+
+QString ExecLine(const QString& executable)
+{
+    return QuotedPath(executable) + QStringLiteral(" /Reminder");
+}
+
+QByteArray EntryText(const QString& executable)
+{
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=Addrion Birthday reminder\n"
+                          "Exec=%1\n"
+                          "Terminal=false\n"
+                          "X-GNOME-Autostart-enabled=true\n")
+        .arg(ExecLine(executable))
+        .toUtf8();
+}
+
+void EnableReminder()
+{
+    if (modSettings::ReadSetting(QStringLiteral("Birthday reminder")) != QLatin1String("1")) {
+        if (modEnvironment::FileExists(modSettings::ReadSetting(QStringLiteral("Default database"))))
+            Platform::current().startDetached(Executable(), {QStringLiteral("/Reminder")});
+        modSettings::WriteSetting(QStringLiteral("Birthday reminder"), QStringLiteral("1"));
+    }
+    const QString file = EntryFile();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    // Like every settings write, a failure here is silent: the reminder simply does
+    // not start at log-on.
+    QSaveFile entry(file);
+    if (entry.open(QIODevice::WriteOnly)) {
+        entry.write(EntryText(Executable()));
+        entry.commit();
+    }
+}
+
+void DisableReminder()
+{
+    modSettings::WriteSetting(QStringLiteral("Birthday reminder"), QStringLiteral("0"));
+    QFile::remove(EntryFile());
+}
+
+bool ReminderEntryOutdated()
+{
+    return StoredExecLine() != ExecLine(Executable());
+}
+
+void CheckReminderAtStart()
+{
+    const QString reminder = modSettings::ReadSetting(QStringLiteral("Birthday reminder"));
+    if (reminder.isEmpty()) {
+        EnableReminder();
+        modSettings::WriteSetting(QStringLiteral("Reminder Sound"), QStringLiteral("1"));
+        modSettings::WriteSetting(QStringLiteral("Reminder Sound Path"),
+                                  modEnvironment::ProgramFolder() + QStringLiteral("Sound/default.wav"));
+        modSettings::WriteSetting(QStringLiteral("Reminder Since"), QStringLiteral("2"));
+        modSettings::WriteSetting(QStringLiteral("Reminder Once 1"), QStringLiteral("7"));
+    } else if (reminder == QLatin1String("1") && ReminderEntryOutdated()) {
+        EnableReminder();
+    }
+}
+
+} // namespace modAutostart

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// Starting the birthday reminder at log-on: an entry in the desktop's per-user
+// autostart folder that runs this program with "/Reminder".
+namespace modAutostart {
+
+// $XDG_CONFIG_HOME/autostart/addrion-birthday-reminder.desktop
+QString EntryFile();
+// The Exec line of the entry for an executable: its quoted path, a blank, "/Reminder".
+QString ExecLine(const QString& executable);
+// The whole entry for an executable.
+QByteArray EntryText(const QString& executable);
+
+// Switches the reminder on: when it was off and a default database exists, shows the
+// reminder now in a second process; always writes the entry.
+void EnableReminder();
+// Switches the reminder off and removes the entry.
+void DisableReminder();
+// True when the entry is missing or does not start this executable.
+bool ReminderEntryOutdated();
+
+// Runs at every start of the main window: on a first run switches the reminder on and
+// writes its defaults; otherwise repairs an entry that points elsewhere.
+void CheckReminderAtStart();
+
+} // namespace modAutostart

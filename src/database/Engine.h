@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+struct sqlite3;
+
+// The database engine: one SQLite file per database, spoken to in the SQL dialect the
+// rest of the program writes (bracketed names, #m/d/yyyy# dates, & joins, LIKE with
+// [...] classes). This is the only place that knows about SQLite.
+namespace Engine {
+
+// Error number raised when a file is an encrypted (password-protected) database.
+constexpr int PasswordProtectedError = -2147217843;
+
+// Access modes of an open connection.
+constexpr int ModeShareDenyNone = 16; // read and write
+constexpr int ModeRead = 1;           // read-only
+
+class EngineError : public std::runtime_error
+{
+public:
+    EngineError(int number, const QString& description);
+    int number() const { return m_number; }
+    QString description() const { return m_description; }
+
+private:
+    int m_number;
+    QString m_description;
+};
+
+// A read-only snapshot of a query's rows, walked forward like a static cursor.
+class Recordset
+{
+public:
+    Recordset() = default;
+    Recordset(QStringList columns, std::vector<std::vector<QVariant>> rows);
+
+    bool Eof() const { return m_position >= static_cast<int>(m_rows.size()); }
+    bool Bof() const { return m_rows.empty() || m_position < 0; }
+    void MoveNext();
+    void MoveFirst();
+    int RecordCount() const { return static_cast<int>(m_rows.size()); }
+
+    // The value of a column of the current row, by name (case-insensitive) or index.
+    // NULL comes back as a null QVariant; DATE columns as QDate. Unknown names throw.
+    QVariant Fields(const QString& column) const;
+    QVariant Fields(int index) const;
+    int FieldCount() const { return static_cast<int>(m_columns.size()); }
+    const QStringList& ColumnNames() const { return m_columns; }
+
+private:
+    friend class Connection;
+    int columnIndex(const QString& column) const;
+
+    QStringList m_columns;
+    QStringList m_origins; // "Table.Column" each column comes from, where it comes from one
+    std::vector<std::vector<QVariant>> m_rows;
+    int m_position = 0;
+};
+
+class Connection
+{
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens an existing database file, read and write where the file and its folder
+    // allow it, read-only otherwise. Throws EngineError; an encrypted file raises
+    // PasswordProtectedError.
+    void Open(const QString& path);
+    void Close();
+    bool IsOpen() const { return m_db != nullptr; }
+    int State() const { return IsOpen() ? 1 : 0; }
+    int Mode() const { return m_mode; }
+    // The path of the database, still readable after Close().
+    QString DataSource() const { return m_dataSource; }
+
+    // Runs one statement written in the program's dialect; no rows come back.
+    void Execute(const QString& sql);
+    Recordset OpenRecordset(const QString& sql);
+
+    // Catalogue.
+    bool TableExists(const QString& table);
+    int ColumnCount(const QString& table);                        // throws when the table is missing
+    int DefinedSize(const QString& table, const QString& column); // declared CHAR(n) width, 0 when none
+
+    // A scoped transaction: rolled back on destruction unless committed.
+    class Transaction
+    {
+    public:
+        explicit Transaction(Connection& connection);
+        ~Transaction();
+        Transaction(const Transaction&) = delete;
+        Transaction& operator=(const Transaction&) = delete;
+        void Commit();
+
+    private:
+        Connection& m_connection;
+        bool m_done = false;
+    };
+
+private:
+    void ensureOpen() const;
+    void executeTranslated(const QString& sql);
+    // Gives a column a new definition (name, type, constraints) by rebuilding its table.
+    void alterColumn(const QString& table, const QString& column, const QString& definition);
+
+    sqlite3* m_db = nullptr;
+    int m_mode = 0;
+    QString m_dataSource;
+};
+
+// Creates a new, empty database file (fails when it cannot be written).
+void CreateDatabaseFile(const QString& path);
+
+// Rewrites the file compactly in place. Never leaves the file damaged: on any failure,
+// including another process holding it busy, the file stays as it was and this throws.
+void Compact(const QString& path);
+// The same, waiting at most busyTimeoutMs for other connections to let go of the file.
+void Compact(const QString& path, int busyTimeoutMs);
+
+// True when the file is not a plain SQLite database but consists of whole pages of
+// encrypted data (a password-protected database).
+bool IsEncryptedDatabaseFile(const QString& path);
+
+// The library version text, for the error reports.
+QString LibraryVersion();
+
+} // namespace Engine

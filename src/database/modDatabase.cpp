@@ -1,0 +1,304 @@
+#include "modDatabase.h"
+
+#include "database/modSql.h"
+#include "language/modLanguage.h"
+#include "startup/Platform.h"
+#include "startup/Version.h"
+#include "startup/modEnvironment.h"
+#include "startup/modError.h"
+#include "startup/modSettings.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace modDatabase {
+
+namespace {
+
+// SQLite's "file is not a database" result code.
+constexpr int NotADatabaseError = 26;
+
+Observer* g_observer = nullptr;
+PasswordHandler g_passwordHandler;
+UpgradeHandler g_upgradeHandler;
+
+std::unique_ptr<Engine::Connection>& ConnectionHolder()
+{
+    static std::unique_ptr<Engine::Connection> connection = std::make_unique<Engine::Connection>();
+    return connection;
+}
+
+void ShowNotValid(const QString& path)
+{
+    Platform::inform(T("Error") + QLatin1Char('!'),
+                     T("This is not a valid Addrion database:") + QLatin1Char('\n') + path);
+}
+
+enum class Validation
+{
+    Valid,
+    NotValid,    // tell the user the file is no database of ours
+    AlreadySaid, // the user has been told already, or gave up
+};
+
+// The column counts of the current layout, or of the older one that is upgraded.
+bool HasExpectedColumns(Engine::Connection& catalogue)
+{
+    const int personColumns = catalogue.ColumnCount(QStringLiteral("Person"));
+    return personColumns >= 5 && personColumns <= 6 && catalogue.ColumnCount(QStringLiteral("Phone")) == 4 &&
+           catalogue.ColumnCount(QStringLiteral("Email")) == 4;
+}
+
+Validation CheckFile(const QString& path)
+{
+    for (;;) {
+        Engine::Connection catalogue;
+        try {
+            catalogue.Open(path);
+        } catch (const Engine::EngineError& error) {
+            if (error.number() == Engine::PasswordProtectedError) {
+                // After a removal the file is tried again: it passes now, or the
+                // password is asked for once more.
+                if (g_passwordHandler && g_passwordHandler(path))
+                    continue;
+                if (!g_passwordHandler)
+                    modError::ReportJetError(error.number(), error.description());
+                return Validation::AlreadySaid;
+            }
+            if (error.number() == NotADatabaseError)
+                return Validation::NotValid;
+            modError::ReportJetError(error.number(), error.description());
+            return Validation::AlreadySaid;
+        }
+        try {
+            for (const QString& table : {QStringLiteral("Person"), QStringLiteral("Phone"), QStringLiteral("Email")})
+                if (!catalogue.TableExists(table))
+                    return Validation::NotValid;
+            return HasExpectedColumns(catalogue) ? Validation::Valid : Validation::NotValid;
+        } catch (const Engine::EngineError& error) {
+            modError::ReportJetError(error.number(), error.description());
+            return Validation::AlreadySaid;
+        }
+    }
+}
+
+// Copies the database at source into a new file at target (which must not exist) as
+// one consistent snapshot, even while another process writes to the source.
+void SnapshotInto(const QString& source, const QString& target)
+{
+    Engine::Connection connection;
+    connection.Open(source);
+    connection.Execute(QStringLiteral("VACUUM INTO '") + modSql::QuoteSql(target) + QStringLiteral("'"));
+}
+
+} // namespace
+
+void SetObserver(Observer* observer)
+{
+    g_observer = observer;
+}
+
+void SetPasswordHandler(PasswordHandler handler)
+{
+    g_passwordHandler = std::move(handler);
+}
+
+void SetUpgradeHandler(UpgradeHandler handler)
+{
+    g_upgradeHandler = std::move(handler);
+}
+
+Engine::Connection& DatabaseConnection()
+{
+    return *ConnectionHolder();
+}
+
+bool IsDatabaseOpen()
+{
+    return DatabaseConnection().IsOpen();
+}
+
+QString Caption(const QString& dataSource)
+{
+    const QString program =
+        QString::fromLatin1(Version::AppName) + QLatin1Char(' ') + QString::fromLatin1(Version::AppVersion);
+    if (dataSource.isEmpty())
+        return program;
+    return modEnvironment::FileNameOf(dataSource) + QStringLiteral(" - ") + program;
+}
+
+bool OpenDatabase(const QString& path)
+{
+    CloseDatabase(true);
+    ConnectionHolder() = std::make_unique<Engine::Connection>();
+    try {
+        DatabaseConnection().Open(path);
+    } catch (const Engine::EngineError& error) {
+        modSql::ShowEngineError(error);
+        return false;
+    }
+    if (g_upgradeHandler)
+        g_upgradeHandler();
+    ShowDatabaseState();
+    if (g_observer)
+        g_observer->FillContactList();
+    if (modSettings::ReadSetting(QStringLiteral("Default database")).isEmpty())
+        modSettings::WriteSetting(QStringLiteral("Default database"), path);
+    if (g_observer)
+        g_observer->DatabaseOpened(path);
+    return true;
+}
+
+void CloseDatabase(bool compact)
+{
+    Engine::Connection& connection = DatabaseConnection();
+    if (!connection.IsOpen())
+        return;
+    ResetDatabaseState();
+    connection.Close();
+    if (compact)
+        CompactDatabase(connection.DataSource());
+}
+
+bool CompactDatabase(const QString& path)
+{
+    try {
+        Engine::Compact(path);
+        return true;
+    } catch (const Engine::EngineError&) {
+        // Compaction is a nicety: the file simply stays as it was.
+        return false;
+    }
+}
+
+QStringList CreateTableStatements()
+{
+    return {
+        QStringLiteral("CREATE TABLE Person ") + QStringLiteral("( ") + QStringLiteral("Contactnr SMALLINT, ") +
+            QStringLiteral("[Name] CHAR(100), ") + QStringLiteral("Dateofbirth DATE, ") +
+            QStringLiteral("Address MEMO, ") + QStringLiteral("[Note] MEMO, ") +
+            QStringLiteral("CONSTRAINT ContactPK PRIMARY KEY(Contactnr) ") + QStringLiteral(") "),
+        QStringLiteral("CREATE TABLE Phone ") + QStringLiteral("( ") + QStringLiteral("Contactnr SMALLINT, ") +
+            QStringLiteral("[Order] TINYINT, ") + QStringLiteral("[Number] CHAR(50), ") +
+            QStringLiteral("Description CHAR(100), ") +
+            QStringLiteral("CONSTRAINT PhonePK PRIMARY KEY(Contactnr, [Order]), ") +
+            QStringLiteral("CONSTRAINT PhoneFK FOREIGN KEY(Contactnr) ") +
+            QStringLiteral("REFERENCES Person(Contactnr) ") + QStringLiteral(") "),
+        QStringLiteral("CREATE TABLE Email ") + QStringLiteral("( ") + QStringLiteral("Contactnr SMALLINT, ") +
+            QStringLiteral("[Order] TINYINT, ") + QStringLiteral("Email CHAR(100), ") +
+            QStringLiteral("Description CHAR(100), ") +
+            QStringLiteral("CONSTRAINT EmailPK PRIMARY KEY(Contactnr, [Order]), ") +
+            QStringLiteral("CONSTRAINT EmailFK FOREIGN KEY(Contactnr) ") +
+            QStringLiteral("REFERENCES Person(Contactnr) ") + QStringLiteral(") "),
+    };
+}
+
+void CreateTables()
+{
+    Engine::Connection& connection = DatabaseConnection();
+    Engine::Connection::Transaction transaction(connection);
+    for (const QString& statement : CreateTableStatements())
+        modSql::ExecuteSql(statement);
+    transaction.Commit();
+}
+
+bool NewDatabase(const QString& path)
+{
+    try {
+        Engine::CreateDatabaseFile(path);
+    } catch (const Engine::EngineError& error) {
+        modError::ReportJetError(error.number(), error.description());
+        return false;
+    }
+    CloseDatabase(true);
+    ConnectionHolder() = std::make_unique<Engine::Connection>();
+    try {
+        DatabaseConnection().Open(path);
+        CreateTables();
+    } catch (const Engine::EngineError& error) {
+        DatabaseConnection().Close();
+        // The file is ours and unusable without its tables.
+        QFile::remove(path);
+        modSql::ShowEngineError(error);
+        return false;
+    }
+    return OpenDatabase(path);
+}
+
+bool IsValidDatabase(const QString& path)
+{
+    CloseDatabase(true);
+    Validation result = Validation::NotValid;
+    if (!path.isEmpty() && modEnvironment::FileExists(path))
+        result = CheckFile(path);
+    if (result == Validation::NotValid)
+        ShowNotValid(path);
+    return result == Validation::Valid;
+}
+
+void OpenDefaultDatabase()
+{
+    const QString stored = modSettings::ReadSetting(QStringLiteral("Default database"));
+    if (!stored.isEmpty()) {
+        if (IsValidDatabase(stored))
+            OpenDatabase(stored);
+        else
+            modSettings::WriteSetting(QStringLiteral("Default database"), QString());
+        return;
+    }
+    const QString path = modEnvironment::PersonalFolder() + QString::fromLatin1(DefaultFileName);
+    if (modEnvironment::FileExists(path)) {
+        OpenDatabase(path);
+    } else {
+        QDir().mkpath(modEnvironment::PersonalFolder());
+        NewDatabase(path);
+    }
+}
+
+bool CopyDatabase(const QString& destination)
+{
+    const QString current = DatabaseConnection().DataSource();
+    CloseDatabase(true);
+    const QString partial = destination + QStringLiteral(".part");
+    QFile::remove(partial);
+    bool copied = false;
+    try {
+        SnapshotInto(current, partial);
+        // The rename replaces an old copy in one step; a failed copy leaves it alone.
+        copied = std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(destination).constData()) == 0;
+        if (!copied)
+            Platform::inform(T("Error"), T("Error") + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno)) +
+                                             QLatin1Char('\n') + destination);
+    } catch (const Engine::EngineError& error) {
+        modSql::ShowEngineError(error);
+    }
+    if (!copied)
+        QFile::remove(partial);
+    OpenDatabase(current);
+    return copied;
+}
+
+void ShowDatabaseState()
+{
+    Engine::Connection& connection = DatabaseConnection();
+    const QString path = connection.DataSource();
+    const bool writable = connection.Mode() == Engine::ModeShareDenyNone;
+    if (g_observer)
+        g_observer->ShowDatabaseState(Caption(path), path, writable);
+    if (!writable)
+        Platform::inform(T("Error"), T("Addrion database") + QLatin1Char(' ') + path + QLatin1Char(' ') +
+                                         T("is read-only") + QLatin1Char('!'));
+}
+
+void ResetDatabaseState()
+{
+    if (g_observer)
+        g_observer->ResetDatabaseState(Caption(QString()));
+}
+
+} // namespace modDatabase

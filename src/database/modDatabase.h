@@ -1,0 +1,72 @@
+#pragma once
+
+#include "database/Engine.h"
+
+#include <QString>
+
+#include <functional>
+
+// The current database: at most one open at a time, through one shared connection.
+namespace modDatabase {
+
+// The default file name of a new database.
+constexpr const char* DefaultFileName = "Addrion.mdb";
+
+// What the main window shows of the current database. The main window implements it;
+// the database operations call it whenever a database opens or closes.
+class Observer
+{
+public:
+    virtual ~Observer() = default;
+    // After opening: caption "file - Addrion 1.4.3", the path panel, and the commands
+    // that need a database (the person commands only when it is writable).
+    virtual void ShowDatabaseState(const QString& caption, const QString& path, bool writable) = 0;
+    // After closing: the bare caption, empty panels, database commands off, details
+    // cleared and any search ended.
+    virtual void ResetDatabaseState(const QString& caption) = 0;
+    // The contact list is filled from the newly opened database.
+    virtual void FillContactList() = 0;
+    // A database was opened (for the recent list).
+    virtual void DatabaseOpened(const QString& path) = 0;
+};
+void SetObserver(Observer* observer);
+
+// Asked when a file turns out to be password-protected: true when the protection has
+// been removed and the file can be tried again, false when the user gave up.
+using PasswordHandler = std::function<bool(const QString& path)>;
+void SetPasswordHandler(PasswordHandler handler);
+
+// Brings an older file layout up to date right after it was opened.
+using UpgradeHandler = std::function<void()>;
+void SetUpgradeHandler(UpgradeHandler handler);
+
+Engine::Connection& DatabaseConnection();
+bool IsDatabaseOpen();
+
+// Makes the file the current database; the caller has validated it. False (with the
+// error shown) when it cannot be opened; no database is open then.
+bool OpenDatabase(const QString& path);
+void CloseDatabase(bool compact);
+// Creates a new database file with the three tables and opens it. False when the
+// file could not be made (reported); nothing half-made is left behind.
+bool NewDatabase(const QString& path);
+// Closes the current database, then tells whether the file is a usable database,
+// explaining to the user when it is not.
+bool IsValidDatabase(const QString& path);
+void OpenDefaultDatabase();
+// Writes a copy of the current database to destination, which is replaced; the
+// current database stays open. False (with the error shown) on failure.
+bool CopyDatabase(const QString& destination);
+// Compacts the file; silent, and the file stays as it was on failure.
+bool CompactDatabase(const QString& path);
+void CreateTables();
+
+// The three statements that make a new database's tables.
+QStringList CreateTableStatements();
+
+void ShowDatabaseState();
+void ResetDatabaseState();
+// "home.mdb - Addrion 1.4.3" for an open database, "Addrion 1.4.3" without one.
+QString Caption(const QString& dataSource);
+
+} // namespace modDatabase

@@ -1,0 +1,71 @@
+#include "modSql.h"
+
+#include "database/modDatabase.h"
+#include "language/modLanguage.h"
+#include "startup/Platform.h"
+
+namespace modSql {
+
+namespace {
+
+Engine::Connection& OpenConnection()
+{
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    if (!connection.IsOpen())
+        throw Engine::EngineError(3704, QStringLiteral("No database is open."));
+    return connection;
+}
+
+} // namespace
+
+Engine::Recordset OpenRecordset(const QString& sql)
+{
+    return OpenConnection().OpenRecordset(sql);
+}
+
+void ExecuteSql(const QString& sql)
+{
+    OpenConnection().Execute(sql);
+}
+
+QString QuoteSql(const QString& text)
+{
+    QString quoted = text;
+    return quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+}
+
+std::optional<qint16> FirstFreeNumber(const QList<int>& ascending)
+{
+    int candidate = 1;
+    for (const int value : ascending) {
+        // Numbers below 1 are never handed out, so they leave no gap to fill.
+        if (value < candidate)
+            continue;
+        if (value > candidate)
+            break;
+        ++candidate;
+    }
+    if (candidate > MaxContactnr)
+        return std::nullopt;
+    return static_cast<qint16>(candidate);
+}
+
+std::optional<qint16> GetFreeNumber(const QString& table, const QString& column)
+{
+    Engine::Recordset rs =
+        OpenRecordset(QStringLiteral("SELECT ") + column + QStringLiteral(" ") + QStringLiteral("FROM ") + table +
+                      QStringLiteral(" ") + QStringLiteral("ORDER BY ") + column + QStringLiteral(" "));
+    QList<int> numbers;
+    numbers.reserve(rs.RecordCount());
+    for (; !rs.Eof(); rs.MoveNext())
+        numbers << rs.Fields(0).toInt();
+    return FirstFreeNumber(numbers);
+}
+
+void ShowEngineError(const Engine::EngineError& error)
+{
+    Platform::inform(T("Error"), T("Error") + QLatin1Char(' ') + QString::number(error.number()) +
+                                     QStringLiteral(": ") + error.description());
+}
+
+} // namespace modSql

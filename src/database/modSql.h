@@ -1,0 +1,30 @@
+#pragma once
+
+#include "database/Engine.h"
+
+#include <QString>
+
+#include <optional>
+
+// The only way the program runs SQL: on the current database's connection.
+namespace modSql {
+
+// A read-only snapshot of the rows. Throws Engine::EngineError.
+Engine::Recordset OpenRecordset(const QString& sql);
+// Runs a statement that returns no rows. Throws Engine::EngineError.
+void ExecuteSql(const QString& sql);
+// Doubles every apostrophe, for a text placed between apostrophes in SQL.
+QString QuoteSql(const QString& text);
+
+// The highest number a contact can have.
+constexpr int MaxContactnr = 32767;
+// The lowest number from 1 not yet stored in the column; nothing when 1 to 32767 are
+// all taken. Throws Engine::EngineError.
+std::optional<qint16> GetFreeNumber(const QString& table, const QString& column);
+// The same over numbers already read in ascending order, for callers that have them.
+std::optional<qint16> FirstFreeNumber(const QList<int>& ascending);
+
+// Shows an engine error that ended a user command: its number and description.
+void ShowEngineError(const Engine::EngineError& error);
+
+} // namespace modSql

@@ -1,0 +1,61 @@
+#include "editor/modHyperlink.h"
+
+#include "startup/modText.h"
+
+namespace modHyperlink {
+
+namespace {
+
+const char* const LinkMarkers[] = {
+    "wais:", "news:", "telnet:", "prospero:", "nntp:", "gopher:", "https:", "ftp:", "mailto:", "file:", "http:", "www"};
+
+// The character at a 1-based position; a position outside the text is no separator.
+bool IsSeparatorAt(const QString& text, int position)
+{
+    if (position < 1 || position > text.size())
+        return false;
+    const QChar c = text[position - 1];
+    return c == QLatin1Char(' ') || c == QLatin1Char('\n');
+}
+
+} // namespace
+
+QString GetHyperlinkWord(const QString& text, int& position)
+{
+    const int length = static_cast<int>(text.size());
+    if (length == 0)
+        return QString();
+
+    int start = position;
+    if (start > 1) {
+        while (start >= 2 && !IsSeparatorAt(text, start))
+            --start;
+        if (start > 1)
+            ++start; // the character after the separator
+    } else {
+        start = 1;
+    }
+
+    int end = start;
+    while (end <= length && !IsSeparatorAt(text, end))
+        ++end;
+
+    // The stopping separator is taken along and removed again below.
+    QString word = modMain::TrimBlanks(text.mid(start - 1, end - start + 1));
+    word.remove(QStringLiteral("\r\n"));
+    // Notes written on this platform break lines with a lone line feed.
+    if (word.endsWith(QLatin1Char('\n')))
+        word.chop(1);
+    position = start;
+    return word;
+}
+
+bool IsHyperlink(const QString& text)
+{
+    for (const char* marker : LinkMarkers)
+        if (text.contains(QLatin1String(marker), Qt::CaseSensitive))
+            return true;
+    return false;
+}
+
+} // namespace modHyperlink

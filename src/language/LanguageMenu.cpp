@@ -1,0 +1,83 @@
+#include "LanguageMenu.h"
+
+#include "language/LanguageAware.h"
+#include "language/modLanguage.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QMenu>
+#include <QWidget>
+
+void RetranslateAllWindows()
+{
+    for (QWidget* widget : QApplication::allWidgets())
+        if (auto* window = dynamic_cast<LanguageAware*>(widget))
+            window->LoadLanguage();
+}
+
+LanguageMenu::LanguageMenu(QMenu* menu) : QObject(menu), m_menu(menu), m_group(new QActionGroup(this))
+{
+    m_group->setExclusive(true);
+    addEntry(QStringLiteral("English"));
+}
+
+QAction* LanguageMenu::addEntry(const QString& caption)
+{
+    auto* entry = new QAction(caption, m_menu);
+    entry->setObjectName(QStringLiteral("mnuOptionsLanguageLanguages"));
+    entry->setCheckable(true);
+    m_group->addAction(entry);
+    m_menu->addAction(entry);
+    const int index = m_entries.size();
+    connect(entry, &QAction::triggered, this, [this, index] { SelectLanguage(index); });
+    m_entries << entry;
+    return entry;
+}
+
+void LanguageMenu::FillLanguageMenu()
+{
+    for (const QString& name : modLanguage::LanguageFileNames())
+        addEntry(name);
+}
+
+void LanguageMenu::InitLanguage()
+{
+    InitLanguage(modEnvironment::UserLanguageAbbreviation());
+}
+
+void LanguageMenu::InitLanguage(const QString& localeAbbreviation)
+{
+    FillLanguageMenu();
+    const QString wanted =
+        modLanguage::WantedLanguage(modSettings::ReadSetting(QStringLiteral("Language")), localeAbbreviation);
+    QStringList captions;
+    for (const QAction* entry : m_entries)
+        captions << entry->text();
+    tick(modLanguage::CheckLanguage(captions, wanted));
+}
+
+void LanguageMenu::SelectLanguage(int index)
+{
+    if (index < 0 || index >= m_entries.size())
+        return;
+    modSettings::WriteSetting(QStringLiteral("Language"), m_entries.at(index)->text());
+    tick(index);
+    RetranslateAllWindows();
+}
+
+void LanguageMenu::tick(int index)
+{
+    for (int i = 0; i < m_entries.size(); ++i)
+        m_entries.at(i)->setChecked(i == index);
+}
+
+int LanguageMenu::checkedIndex() const
+{
+    for (int i = 0; i < m_entries.size(); ++i)
+        if (m_entries.at(i)->isChecked())
+            return i;
+    return -1;
+}

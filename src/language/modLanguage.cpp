@@ -1,0 +1,176 @@
+#include "modLanguage.h"
+
+#include "language/IniFile.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+namespace modLanguage {
+
+namespace {
+
+// Each language file is parsed once and kept until it changes on disk.
+struct CachedFile
+{
+    QDateTime modified;
+    qint64 size = -1;
+    IniFile ini;
+};
+
+const IniFile* CurrentLanguageFile()
+{
+    const QString language = modSettings::ReadSetting(QStringLiteral("Language"));
+    if (language.isEmpty())
+        return nullptr;
+    static QHash<QString, CachedFile> cache;
+    const QString path = LanguageFolder() + language + QStringLiteral(".ini");
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return nullptr;
+    CachedFile& cached = cache[path];
+    const QDateTime modified = info.lastModified();
+    if (cached.size != info.size() || cached.modified != modified) {
+        cached.ini = IniFile::load(path);
+        cached.modified = modified;
+        cached.size = info.size();
+    }
+    return &cached.ini;
+}
+
+QString CutToMaximum(const QString& text)
+{
+    if (text.size() <= MaxTranslationLength)
+        return text;
+    int length = MaxTranslationLength;
+    // Never leave half of a character made of two UTF-16 units.
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length);
+}
+
+QString Lookup(const QString& section, const QString& key)
+{
+    const IniFile* file = CurrentLanguageFile();
+    return file ? CutToMaximum(file->value(section, key)) : QString();
+}
+
+} // namespace
+
+QString Translate(const QString& key)
+{
+    const QString translated = Lookup(QStringLiteral("Translation"), key);
+    return translated.isEmpty() ? key : translated;
+}
+
+QString LanguageInfo(const QString& key)
+{
+    return Lookup(QStringLiteral("Info"), key);
+}
+
+QString LanguageFolder()
+{
+    return modEnvironment::ProgramFolder() + QStringLiteral("Language/");
+}
+
+QStringList LanguageFileNames()
+{
+    const QDir folder(LanguageFolder());
+    QStringList names;
+    for (const QString& file : folder.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Unsorted))
+        names << file.chopped(4);
+    return names;
+}
+
+QString MapLegacyName(const QString& stored)
+{
+    static const QHash<QString, QString> legacy = {
+        {QStringLiteral("Dansk"), QStringLiteral("Danish")},
+        {QStringLiteral("Deutsch"), QStringLiteral("German")},
+        {QStringLiteral("Eesti"), QStringLiteral("Estonian")},
+        {QStringLiteral("Español"), QStringLiteral("Spanish")},
+        {QStringLiteral("français"), QStringLiteral("French")},
+        {QStringLiteral("Italiano"), QStringLiteral("Italian")},
+        {QStringLiteral("Nederlands"), QStringLiteral("Dutch")},
+        {QStringLiteral("Norsk (bokmål)"), QStringLiteral("Norwegian (Bokmål)")},
+        {QStringLiteral("Polski"), QStringLiteral("Polish")},
+        {QStringLiteral("Suomi"), QStringLiteral("Finnish")},
+    };
+    return legacy.value(stored, stored);
+}
+
+QString LanguageForAbbreviation(const QString& abbreviation)
+{
+    struct Row
+    {
+        const char* abbreviation;
+        const char* language;
+    };
+    static const Row exact[] = {
+        {"EUQ", "Basque"},
+        {"CHT", "Chinese (Taiwan)"},
+        {"HRV", "Croatian"},
+        {"DAN", "Danish"},
+        {"ETI", "Estonian"},
+        {"FIN", "Finnish"},
+        {"ELL", "Greek"},
+        {"HEB", "Hebrew"},
+        {"HUN", "Hungarian"},
+        {"ISL", "Icelandic"},
+        {"BAH", "Indonesian"},
+        {"JPN", "Japanese"},
+        {"LVI", "Latvian"},
+        {"MKD", "Macedonian"},
+        {"FAR", "Persian"},
+        {"PLK", "Polish"},
+        {"PTB", "Portuguese (Brazilian)"},
+        {"PTG", "Portuguese (Portugal)"},
+        {"SHQ", "Serbian (Cyrillic)"},
+        {"SKY", "Slovak"},
+        {"SLV", "Slovenian"},
+        {"SVE", "Swedish"},
+        {"TRK", "Turkish"},
+        {"UKR", "Ukrainian"},
+        {"URD", "Urdu"},
+    };
+    static const Row byTwoLetters[] = {
+        {"SQ", "Albanian"},
+        {"AR", "Arabic"},
+        {"NL", "Dutch"},
+        {"FR", "French"},
+        {"DE", "German"},
+        {"IT", "Italian"},
+        {"NO", "Norwegian (Bokmål)"},
+        {"RO", "Romanian"},
+        {"ES", "Spanish"},
+        {"RU", "Russian"},
+    };
+    for (const Row& row : exact)
+        if (abbreviation == QLatin1String(row.abbreviation))
+            return QString::fromUtf8(row.language);
+    for (const Row& row : byTwoLetters)
+        if (abbreviation.startsWith(QLatin1String(row.abbreviation)))
+            return QString::fromUtf8(row.language);
+    return {};
+}
+
+QString WantedLanguage(const QString& stored, const QString& localeAbbreviation)
+{
+    if (!stored.isEmpty())
+        return MapLegacyName(stored);
+    return LanguageForAbbreviation(localeAbbreviation);
+}
+
+int CheckLanguage(const QStringList& captions, const QString& name)
+{
+    const int index = captions.indexOf(name);
+    if (index < 0)
+        return 0;
+    modSettings::WriteSetting(QStringLiteral("Language"), name);
+    return index;
+}
+
+} // namespace modLanguage

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The translation lookup: the key is the English text itself, the language files map
+// it to another language. A missing file, section or entry gives the English key.
+namespace modLanguage {
+
+// The longest translation handed out; longer entries are cut.
+constexpr int MaxTranslationLength = 254;
+
+QString Translate(const QString& key);
+// An entry of the "Info" section of the current language file, "" when absent.
+QString LanguageInfo(const QString& key);
+
+// The folder of the language files, ending in "/".
+QString LanguageFolder();
+// The base names of the language files in the order the file system lists them.
+QStringList LanguageFileNames();
+
+// Names that older versions stored for a language, mapped to today's file names.
+QString MapLegacyName(const QString& stored);
+// The language for a three-letter locale abbreviation, "" when there is none.
+QString LanguageForAbbreviation(const QString& abbreviation);
+// The language to look for at start: the stored one (with its legacy name mapped), or on
+// a first start the one of the user's locale.
+QString WantedLanguage(const QString& stored, const QString& localeAbbreviation);
+
+// Which of the menu captions (entry 0 is "English") gets the tick for the wanted language:
+// the entry whose caption equals it, else 0. Stores the language when an entry matched.
+int CheckLanguage(const QStringList& captions, const QString& name);
+
+} // namespace modLanguage
+
+// The short form every window uses.
+inline QString T(const QString& key)
+{
+    return modLanguage::Translate(key);
+}

@@ -1,0 +1,33 @@
+#include "Logo.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+QPixmap AddrionLogo(int size)
+{
+    QPixmap logo(size, size);
+    logo.fill(Qt::transparent);
+    QPainter painter(&logo);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 100.0, size / 100.0);
+
+    // The book: a cover with a darker spine and rings.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x1f, 0x5f, 0x99));
+    painter.drawRoundedRect(QRectF(18, 8, 70, 84), 8, 8);
+    painter.setBrush(QColor(0x16, 0x45, 0x70));
+    painter.drawRoundedRect(QRectF(18, 8, 14, 84), 6, 6);
+    painter.setBrush(QColor(0xe8, 0x8a, 0x1a));
+    for (int ring = 0; ring < 4; ++ring)
+        painter.drawRoundedRect(QRectF(12, 18 + ring * 19, 14, 6), 3, 3);
+
+    // The person on the cover.
+    painter.setBrush(QColor(0xf4, 0xf1, 0xea));
+    painter.drawEllipse(QPointF(60, 38), 12, 12);
+    QPainterPath shoulders;
+    shoulders.moveTo(38, 78);
+    shoulders.cubicTo(38, 58, 82, 58, 82, 78);
+    shoulders.closeSubpath();
+    painter.drawPath(shoulders);
+    return logo;
+}

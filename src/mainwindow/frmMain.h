@@ -1,0 +1,217 @@
+#pragma once
+
+#include "database/modDatabase.h"
+#include "language/LanguageAware.h"
+#include "mainwindow/WindowLayout.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <functional>
+#include <optional>
+
+class ContactListModel;
+class LanguageMenu;
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QStatusBar;
+class QTextBrowser;
+class QToolBar;
+class QTreeView;
+class QTreeWidget;
+
+// The main window: contact list on the left, the selected person's details on the
+// right, menus, toolbar and status bar around them.
+class frmMain : public QMainWindow, public LanguageAware, public modDatabase::Observer
+{
+    Q_OBJECT
+
+public:
+    // commandLine is this run's trimmed command line; a "/Reminder" run keeps the
+    // window hidden and skips loading and the exit sequence.
+    explicit frmMain(const QString& commandLine, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The start-up steps that run while the window loads, in order.
+    void Load();
+    void LoadLanguage() override;
+
+    // modDatabase::Observer
+    void ShowDatabaseState(const QString& caption, const QString& path, bool writable) override;
+    void ResetDatabaseState(const QString& caption) override;
+    void FillContactList() override;
+    void DatabaseOpened(const QString& path) override;
+
+    // The contact list and the details panel.
+    void ShowPerson(qint16 contactnr);
+    void SetDetailsVisible(bool visible);
+    // Selects the row with this key, scrolls to it and gives the list the focus; false
+    // when no row has the key.
+    bool SelectRowByKey(const QString& key);
+    // The contact number of the list's current row, if there is one.
+    std::optional<qint16> CurrentContactnr() const;
+    int ListRowCount() const;
+    // The search toggle of the menu and toolbar, after the change of state.
+    void SetSearchPressed(bool pressed);
+    bool SearchPressed() const;
+
+    // Display options.
+    void SetUpOptions();
+    void SelectDateFormat(int index);
+    void SelectFontSize(int size);
+    void ApplyFontSize(int size);
+
+    // Commands.
+    void NewDatabaseCommand();
+    void OpenDatabaseCommand();
+    void CopyDatabaseCommand();
+    void RemovePersonCommand();
+    void SendEmailCommand();
+    void EmailWebsiteCommand();
+
+    // Where a window of another part of the program plugs in: called for Person > Add
+    // and Edit, Search, Export, E-mail list, Calendar and the options windows.
+    using WindowOpener = std::function<void(frmMain&)>;
+    void SetWindowOpener(const QString& name, WindowOpener opener);
+
+    // The toolbar button with this key ("New", "Open", "Add", ...).
+    QAction* toolbarButton(const QString& key) const { return m_toolbarButtons.value(key); }
+    LanguageMenu* languageMenu() const { return m_languageMenu; }
+    ContactListModel* contactList() const { return m_contacts; }
+    // The layout in twips last applied.
+    const WindowLayout::MainWindowLayout& currentLayout() const { return m_layout; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool isReminderRun() const;
+    bool isWritable() const;
+    void createMenus();
+    void createPopups();
+    void createToolbar();
+    void createStatusBar();
+    void createPanels();
+    void connectCommands();
+    QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption);
+    QMenu* addMenu(const char* name, const QString& caption);
+    void setDatabaseCommandsEnabled(bool enabled);
+    void setPersonCommandsEnabled(bool enabled);
+    void applyLayout();
+    void placeControls();
+    // The main window state as stored in "WindowState": 0 normal, 1 minimised, 2 maximised.
+    QString windowStateSetting() const;
+    void openWindow(const QString& name);
+
+    void RefreshRecentMenu();
+    void ChooseDatabase();
+    void SetNoteLinkDetection(bool on);
+    void ShowPersonArgument();
+
+    void quickSearchChanged();
+    void contactClicked();
+    void editCurrentPerson();
+    void copyToClipboard(const QString& text);
+    void copyListRow();
+    void copyEntry(QTreeWidget* list, bool withDescription);
+    void copyBoxText(QWidget* box);
+    void noteClicked();
+    void highlightNoteLinks();
+    bool askReplace(const QString& path, const QString& lineBreaksBeforeReplace);
+    void showContextMenu(QWidget* widget, const QPoint& position);
+
+    QString m_commandLine;
+    LanguageMenu* m_languageMenu = nullptr;
+    QHash<QString, QAction*> m_toolbarButtons;
+    QHash<QString, WindowOpener> m_openers;
+    ContactListModel* m_contacts = nullptr;
+    QWidget* m_client = nullptr;
+    WindowLayout::MainWindowLayout m_layout;
+    bool m_noteLinks = false;
+
+public:
+    // Named as the program names its controls, so that every part can reach them.
+    QMenu* mnuFile = nullptr;
+    QAction* mnuFileNew = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QAction* mnuFileClose = nullptr;
+    QAction* mnuFileCopy = nullptr;
+    QAction* mnuFileEmail = nullptr;
+    QList<QAction*> mnuFileRecent;
+    QAction* mnuLine = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QMenu* mnuPerson = nullptr;
+    QAction* mnuPersonAdd = nullptr;
+    QAction* mnuPersonEdit = nullptr;
+    QAction* mnuPersonRemove = nullptr;
+    QMenu* mnuAction = nullptr;
+    QAction* mnuActionExport = nullptr;
+    QAction* mnuActionSearch = nullptr;
+    QAction* mnuActionEmail = nullptr;
+    QAction* mnuActionCalendar = nullptr;
+    QMenu* mnuOptions = nullptr;
+    QMenu* mnuOptionsLanguage = nullptr;
+    QAction* mnuOptionsDefaultdatabase = nullptr;
+    QAction* mnuOptionsCheck = nullptr;
+    QAction* mnuOptionsBirthdayreminder = nullptr;
+    QMenu* mnuOptionsDate = nullptr;
+    QList<QAction*> mnuOptionsDateFormat;
+    QMenu* mnuOptionsFont = nullptr;
+    QAction* mnuOptionsFontSize8 = nullptr;
+    QAction* mnuOptionsFontSize10 = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpWebsite = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+    QMenu* mnuPopupMain = nullptr;
+    QAction* mnuPopupMainAdd = nullptr;
+    QAction* mnuPopupMainEdit = nullptr;
+    QAction* mnuPopupMainRemove = nullptr;
+    QAction* mnuPopupMainCopy = nullptr;
+    QMenu* mnuPopupDateofbirth = nullptr;
+    QAction* mnuPopupDateofbirthCopy = nullptr;
+    QMenu* mnuPopupAddress = nullptr;
+    QAction* mnuPopupAddressCopy = nullptr;
+    QMenu* mnuPopupPhone = nullptr;
+    QAction* mnuPopupPhoneCopy = nullptr;
+    QAction* mnuPopupPhoneCopy2 = nullptr;
+    QMenu* mnuPopupEmail = nullptr;
+    QAction* mnuPopupEmailCopy = nullptr;
+    QAction* mnuPopupEmailCopy2 = nullptr;
+    QAction* mnuPopupEmailSend = nullptr;
+    QAction* mnuPopupEmailWebsite = nullptr;
+    QMenu* mnuPopupNote = nullptr;
+    QAction* mnuPopupNoteCopy = nullptr;
+
+    QToolBar* tlbMain = nullptr;
+    QStatusBar* staMain = nullptr;
+    QLabel* staMainPath = nullptr;
+    QLabel* staMainCount = nullptr;
+
+    QGroupBox* fraQuickSearch = nullptr;
+    QLineEdit* txtQuickSearch = nullptr;
+    QGroupBox* fraList = nullptr;
+    QTreeView* lvwMain = nullptr;
+    QGroupBox* fraDetails = nullptr;
+    QGroupBox* fraDateofbirth = nullptr;
+    QLineEdit* txtDateofbirth = nullptr;
+    QLabel* lblDateFormat = nullptr;
+    QLabel* lblAge = nullptr;
+    QGroupBox* fraAddress = nullptr;
+    QPlainTextEdit* txtAddress = nullptr;
+    QGroupBox* fraNumber = nullptr;
+    QTreeWidget* lvwPhone = nullptr;
+    QGroupBox* fraEmail = nullptr;
+    QTreeWidget* lvwEmail = nullptr;
+    QGroupBox* fraNote = nullptr;
+    QTextBrowser* rtbNote = nullptr;
+    QGroupBox* fraInfo = nullptr;
+    QLabel* lblWebsite = nullptr;
+    QLabel* lblWebsite2 = nullptr;
+    QLabel* imgLogo = nullptr;
+};

@@ -1,0 +1,733 @@
+// The main window's behaviour: the contact list, the details panel, the options and
+// every command of the menus, toolbar, popups, keys and mouse.
+#include "frmMain.h"
+
+#include "birthdays/modAutostart.h"
+#include "database/modSql.h"
+#include "editor/modHyperlink.h"
+#include "language/modLanguage.h"
+#include "mainwindow/ContactListModel.h"
+#include "mainwindow/modList.h"
+#include "mainwindow/modOptions.h"
+#include "search/modSearch.h"
+#include "startup/Platform.h"
+#include "startup/Version.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+#include "startup/modText.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTextBrowser>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
+#include <QTreeView>
+#include <QTreeWidget>
+
+namespace {
+
+const QString kDatabaseFilterKey = QStringLiteral("Addrion database");
+
+QString DatabaseFilter()
+{
+    return T(kDatabaseFilterKey) + QStringLiteral(" (*.mdb)|*.mdb");
+}
+
+// The profile pages of the two mail providers the e-mail popup knows of.
+const char* const kProfileBaseFirst = "https://profiles.example.net/member/";
+const char* const kProfileBaseSecond = "https://profiles.example.com/";
+
+bool IsCopyKey(const QKeyEvent* key)
+{
+    return key->matches(QKeySequence::Copy);
+}
+
+bool IsEnterKey(const QKeyEvent* key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+QTreeWidgetItem* CurrentEntry(QTreeWidget* list)
+{
+    QTreeWidgetItem* item = list->currentItem();
+    if (!item && list->topLevelItemCount() > 0)
+        item = list->topLevelItem(0);
+    return item;
+}
+
+QString EntryTag(const QTreeWidgetItem* item)
+{
+    return item ? modMain::TrimBlanks(item->data(0, Qt::UserRole).toString()) : QString();
+}
+
+QString EntryText(const QTreeWidgetItem* item)
+{
+    return item ? modMain::TrimBlanks(item->text(0)) : QString();
+}
+
+void FillEntries(QTreeWidget* list, const std::vector<modList::ListEntry>& entries)
+{
+    list->clear();
+    for (const modList::ListEntry& entry : entries) {
+        auto* item = new QTreeWidgetItem(list, QStringList{entry.text});
+        item->setToolTip(0, entry.text);
+        item->setData(0, Qt::UserRole, entry.tag);
+    }
+}
+
+} // namespace
+
+void frmMain::connectCommands()
+{
+    connect(mnuFileNew, &QAction::triggered, this, &frmMain::NewDatabaseCommand);
+    connect(toolbarButton(QStringLiteral("New")), &QAction::triggered, this, &frmMain::NewDatabaseCommand);
+    connect(mnuFileOpen, &QAction::triggered, this, &frmMain::OpenDatabaseCommand);
+    connect(toolbarButton(QStringLiteral("Open")), &QAction::triggered, this, &frmMain::OpenDatabaseCommand);
+    connect(mnuFileClose, &QAction::triggered, this, [] { modDatabase::CloseDatabase(true); });
+    connect(mnuFileCopy, &QAction::triggered, this, &frmMain::CopyDatabaseCommand);
+    connect(mnuFileEmail, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSendDatabase")); });
+    connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+
+    for (QAction* add : {mnuPersonAdd, mnuPopupMainAdd, toolbarButton(QStringLiteral("Add"))})
+        connect(add, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmContactAdd")); });
+    for (QAction* edit : {mnuPersonEdit, mnuPopupMainEdit, toolbarButton(QStringLiteral("Edit"))})
+        connect(edit, &QAction::triggered, this, &frmMain::editCurrentPerson);
+    for (QAction* remove : {mnuPersonRemove, mnuPopupMainRemove, toolbarButton(QStringLiteral("Remove"))})
+        connect(remove, &QAction::triggered, this, &frmMain::RemovePersonCommand);
+
+    for (QAction* exportCommand : {mnuActionExport, toolbarButton(QStringLiteral("Export"))})
+        connect(exportCommand, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmExport")); });
+    for (QAction* email : {mnuActionEmail, toolbarButton(QStringLiteral("Email"))})
+        connect(email, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmEmail")); });
+    for (QAction* calendar : {mnuActionCalendar, toolbarButton(QStringLiteral("Calendar"))})
+        connect(calendar, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmCalendar")); });
+    // The menu entry toggles against the button's state; the button has toggled itself.
+    connect(mnuActionSearch, &QAction::triggered, this, [this] { SetSearchPressed(!SearchPressed()); });
+    connect(toolbarButton(QStringLiteral("Search")), &QAction::triggered, this,
+            [this](bool pressed) { SetSearchPressed(pressed); });
+
+    connect(mnuOptionsDefaultdatabase, &QAction::triggered, this,
+            [this] { openWindow(QStringLiteral("frmOptionsDefaultdatabase")); });
+    connect(mnuOptionsCheck, &QAction::triggered, this, [this] { openWindow(QStringLiteral("CheckVersion")); });
+    connect(mnuOptionsBirthdayreminder, &QAction::triggered, this,
+            [this] { openWindow(QStringLiteral("frmOptionsReminder")); });
+    for (int i = 0; i < mnuOptionsDateFormat.size(); ++i)
+        connect(mnuOptionsDateFormat.at(i), &QAction::triggered, this, [this, i] { SelectDateFormat(i); });
+    connect(mnuOptionsFontSize8, &QAction::triggered, this, [this] { SelectFontSize(8); });
+    connect(mnuOptionsFontSize10, &QAction::triggered, this, [this] { SelectFontSize(10); });
+    connect(mnuHelpWebsite, &QAction::triggered, this,
+            [] { modEnvironment::OpenWithShell(QString::fromLatin1(Version::WebsiteUrl)); });
+    connect(mnuHelpAbout, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmAbout")); });
+
+    connect(mnuPopupMainCopy, &QAction::triggered, this, &frmMain::copyListRow);
+    connect(mnuPopupDateofbirthCopy, &QAction::triggered, this, [this] { copyBoxText(txtDateofbirth); });
+    connect(mnuPopupAddressCopy, &QAction::triggered, this, [this] { copyBoxText(txtAddress); });
+    connect(mnuPopupNoteCopy, &QAction::triggered, this, [this] { copyBoxText(rtbNote); });
+    connect(mnuPopupPhoneCopy, &QAction::triggered, this, [this] { copyEntry(lvwPhone, false); });
+    connect(mnuPopupPhoneCopy2, &QAction::triggered, this, [this] { copyEntry(lvwPhone, true); });
+    connect(mnuPopupEmailCopy, &QAction::triggered, this, [this] { copyEntry(lvwEmail, false); });
+    connect(mnuPopupEmailCopy2, &QAction::triggered, this, [this] { copyEntry(lvwEmail, true); });
+    connect(mnuPopupEmailSend, &QAction::triggered, this, &frmMain::SendEmailCommand);
+    connect(mnuPopupEmailWebsite, &QAction::triggered, this, &frmMain::EmailWebsiteCommand);
+
+    connect(txtQuickSearch, &QLineEdit::textChanged, this, &frmMain::quickSearchChanged);
+    connect(txtQuickSearch, &QLineEdit::returnPressed, lvwMain, [this] { lvwMain->setFocus(); });
+    connect(lvwMain, &QTreeView::clicked, this, &frmMain::contactClicked);
+    connect(lvwMain, &QTreeView::doubleClicked, this, &frmMain::editCurrentPerson);
+    connect(lvwEmail, &QTreeWidget::itemDoubleClicked, this, &frmMain::SendEmailCommand);
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{lvwMain, lvwPhone, lvwEmail, txtDateofbirth, txtAddress, rtbNote})
+        connect(widget, &QWidget::customContextMenuRequested, this,
+                [this, widget](const QPoint& position) { showContextMenu(widget, position); });
+}
+
+void frmMain::SetWindowOpener(const QString& name, WindowOpener opener)
+{
+    m_openers.insert(name, std::move(opener));
+}
+
+void frmMain::openWindow(const QString& name)
+{
+    // Windows of parts that are not built yet do nothing.
+    const auto opener = m_openers.constFind(name);
+    if (opener == m_openers.constEnd())
+        return;
+    try {
+        (*opener)(*this);
+    } catch (const Engine::EngineError& error) {
+        modSql::ShowEngineError(error);
+    }
+}
+
+// ---- Contact list ----
+
+void frmMain::FillContactList()
+{
+    const bool pressed = SearchPressed();
+    modList::ContactList list;
+    try {
+        list = modList::QueryContactList(modList::ListQuery::WithCurrentSearch(txtQuickSearch->text(), pressed));
+    } catch (const Engine::EngineError& error) {
+        m_contacts->clear();
+        staMainCount->clear();
+        modSql::ShowEngineError(error);
+        return;
+    }
+    const int rows = static_cast<int>(list.rows.size());
+    m_contacts->setRows(std::move(list.rows));
+    const modList::ListCommands commands = modList::CommandsAfterFill(rows, pressed);
+    for (QAction* action : {mnuActionExport, mnuActionEmail, toolbarButton(QStringLiteral("Export")),
+                            toolbarButton(QStringLiteral("Email"))})
+        action->setEnabled(commands.exportAndEmail);
+    for (QAction* action : {mnuActionSearch, toolbarButton(QStringLiteral("Search"))})
+        action->setEnabled(commands.search);
+    staMainCount->setText(QString::number(rows) + QLatin1Char('/') + QString::number(list.numberOfPersons));
+    if (commands.selectFirst) {
+        lvwMain->setCurrentIndex(m_contacts->index(0, 0));
+        lvwMain->scrollTo(m_contacts->index(0, 0));
+        ShowPerson(m_contacts->contact(0).contactnr);
+    }
+}
+
+int frmMain::ListRowCount() const
+{
+    return m_contacts->rowCount();
+}
+
+std::optional<qint16> frmMain::CurrentContactnr() const
+{
+    const QModelIndex current = lvwMain->currentIndex();
+    if (!current.isValid() || current.row() >= m_contacts->rowCount())
+        return std::nullopt;
+    return modMain::KeyToContactnr(current.data(ContactListModel::KeyRole).toString());
+}
+
+bool frmMain::SelectRowByKey(const QString& key)
+{
+    const int row = m_contacts->rowOfKey(key);
+    if (row < 0)
+        return false;
+    const QModelIndex index = m_contacts->index(row, 0);
+    lvwMain->setCurrentIndex(index);
+    lvwMain->scrollTo(index);
+    lvwMain->setFocus();
+    return true;
+}
+
+void frmMain::quickSearchChanged()
+{
+    FillContactList();
+    if (m_contacts->rowCount() == 0) {
+        SetDetailsVisible(false);
+        return;
+    }
+    if (txtQuickSearch->text().isEmpty()) {
+        lvwMain->clearSelection();
+        lvwMain->setCurrentIndex({});
+        SetDetailsVisible(false);
+        return;
+    }
+    lvwMain->setCurrentIndex(m_contacts->index(0, 0));
+    ShowPerson(m_contacts->contact(0).contactnr);
+}
+
+void frmMain::contactClicked()
+{
+    if (const auto contactnr = CurrentContactnr())
+        ShowPerson(*contactnr);
+}
+
+bool frmMain::SearchPressed() const
+{
+    return toolbarButton(QStringLiteral("Search"))->isChecked();
+}
+
+void frmMain::SetSearchPressed(bool pressed)
+{
+    toolbarButton(QStringLiteral("Search"))->setChecked(pressed);
+    mnuActionSearch->setChecked(pressed);
+    if (pressed) {
+        if (m_openers.contains(QStringLiteral("frmSearch"))) {
+            openWindow(QStringLiteral("frmSearch"));
+            return;
+        }
+        // Without a search window no search can be made: the toggle goes back.
+        toolbarButton(QStringLiteral("Search"))->setChecked(false);
+        mnuActionSearch->setChecked(false);
+        return;
+    }
+    modSearch::ClearSearch();
+    SetDetailsVisible(false);
+    FillContactList();
+}
+
+// ---- Details ----
+
+void frmMain::SetDetailsVisible(bool visible)
+{
+    for (QWidget* frame :
+         std::initializer_list<QWidget*>{fraDetails, fraDateofbirth, fraAddress, fraNumber, fraEmail, fraNote})
+        frame->setVisible(visible);
+    fraInfo->setVisible(!visible);
+    imgLogo->setVisible(!visible);
+    if (!visible)
+        fraDetails->setTitle(T("Details"));
+}
+
+void frmMain::ShowPerson(qint16 contactnr)
+{
+    txtDateofbirth->clear();
+    txtAddress->clear();
+    lvwPhone->clear();
+    lvwEmail->clear();
+    rtbNote->clear();
+    lblDateFormat->hide();
+    lblAge->hide();
+    std::optional<modList::PersonDetails> person;
+    try {
+        person = modList::LoadPerson(contactnr);
+    } catch (const Engine::EngineError& error) {
+        modSql::ShowEngineError(error);
+        return;
+    }
+    if (!person) {
+        SetDetailsVisible(false);
+        return;
+    }
+    fraDetails->setTitle(person->caption);
+    if (person->dateOfBirth) {
+        txtDateofbirth->setText(modList::DateOfBirthText(*person->dateOfBirth));
+        lblDateFormat->show();
+        lblAge->setText(modList::AgeCaption(modList::GetAge(*person->dateOfBirth)));
+        lblAge->show();
+    }
+    txtAddress->setPlainText(person->address);
+    FillEntries(lvwPhone, person->phones);
+    FillEntries(lvwEmail, person->emails);
+    rtbNote->setPlainText(person->note);
+    highlightNoteLinks();
+    SetDetailsVisible(true);
+    if (isWritable())
+        setPersonCommandsEnabled(true);
+}
+
+void frmMain::setPersonCommandsEnabled(bool enabled)
+{
+    for (QAction* action : {mnuPersonEdit, mnuPersonRemove, toolbarButton(QStringLiteral("Edit")),
+                            toolbarButton(QStringLiteral("Remove"))})
+        action->setEnabled(enabled);
+}
+
+// ---- Note links ----
+
+void frmMain::SetNoteLinkDetection(bool on)
+{
+    m_noteLinks = on;
+    highlightNoteLinks();
+}
+
+void frmMain::highlightNoteLinks()
+{
+    QTextCursor all(rtbNote->document());
+    all.select(QTextCursor::Document);
+    all.setCharFormat(QTextCharFormat());
+    if (!m_noteLinks)
+        return;
+    const QString text = rtbNote->toPlainText();
+    QTextCharFormat link;
+    link.setForeground(rtbNote->palette().link());
+    link.setFontUnderline(true);
+    int start = 0;
+    while (start < text.size()) {
+        int end = start;
+        while (end < text.size() && text.at(end) != QLatin1Char(' ') && text.at(end) != QLatin1Char('\n'))
+            ++end;
+        if (end > start && modHyperlink::IsHyperlink(text.mid(start, end - start))) {
+            QTextCursor word(rtbNote->document());
+            word.setPosition(start);
+            word.setPosition(end, QTextCursor::KeepAnchor);
+            word.setCharFormat(link);
+        }
+        start = end + 1;
+    }
+}
+
+void frmMain::noteClicked()
+{
+    const QString text = rtbNote->toPlainText();
+    int position = rtbNote->textCursor().selectionStart();
+    const QString word = modHyperlink::GetHyperlinkWord(text, position);
+    if (modHyperlink::IsHyperlink(word))
+        modEnvironment::OpenWithShell(word);
+}
+
+// ---- Clipboard ----
+
+void frmMain::copyToClipboard(const QString& text)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text);
+}
+
+void frmMain::copyListRow()
+{
+    const QModelIndex current = lvwMain->currentIndex();
+    if (m_contacts->rowCount() == 0 || !current.isValid())
+        return;
+    copyToClipboard(modMain::TrimBlanks(current.data(Qt::DisplayRole).toString()));
+}
+
+void frmMain::copyEntry(QTreeWidget* list, bool withDescription)
+{
+    if (list->topLevelItemCount() == 0)
+        return;
+    const QTreeWidgetItem* item = CurrentEntry(list);
+    copyToClipboard(withDescription ? EntryText(item) : EntryTag(item));
+}
+
+void frmMain::copyBoxText(QWidget* box)
+{
+    QString all;
+    QString selected;
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        all = line->text();
+        selected = line->selectedText();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
+        all = plain->toPlainText();
+        selected = plain->textCursor().selection().toPlainText();
+    } else if (auto* rich = qobject_cast<QTextBrowser*>(box)) {
+        all = rich->toPlainText();
+        selected = rich->textCursor().selection().toPlainText();
+    }
+    if (all.isEmpty())
+        return;
+    copyToClipboard(selected.isEmpty() ? all : selected);
+}
+
+// ---- E-mail ----
+
+void frmMain::SendEmailCommand()
+{
+    if (lvwEmail->topLevelItemCount() == 0)
+        return;
+    modEnvironment::OpenWithShell(QStringLiteral("mailto:") + EntryTag(CurrentEntry(lvwEmail)));
+}
+
+void frmMain::EmailWebsiteCommand()
+{
+    if (lvwEmail->topLevelItemCount() == 0)
+        return;
+    const QTreeWidgetItem* item = CurrentEntry(lvwEmail);
+    const QString address = EntryTag(item);
+    const QString text = EntryText(item).toLower();
+    if (text.contains(QLatin1String("hotmail")) || text.contains(QLatin1String("msn")))
+        modEnvironment::OpenWithShell(QString::fromLatin1(kProfileBaseFirst) + address);
+    else
+        modEnvironment::OpenWithShell(QString::fromLatin1(kProfileBaseSecond) + modMain::PartBeforeAt(address));
+}
+
+// ---- Popups, keys and mouse ----
+
+void frmMain::showContextMenu(QWidget* widget, const QPoint& position)
+{
+    const QPoint global = widget->mapToGlobal(position);
+    if (widget == lvwMain) {
+        mnuPopupMainAdd->setEnabled(isWritable());
+        const bool empty = m_contacts->rowCount() == 0;
+        if (empty) {
+            for (QAction* action : {mnuPopupMainEdit, mnuPopupMainRemove, mnuPopupMainCopy})
+                action->setEnabled(false);
+        } else {
+            const QModelIndex at = lvwMain->indexAt(position);
+            if (at.isValid())
+                lvwMain->setCurrentIndex(at);
+            contactClicked();
+            mnuPopupMainEdit->setEnabled(isWritable());
+            mnuPopupMainRemove->setEnabled(isWritable());
+            mnuPopupMainCopy->setEnabled(lvwMain->currentIndex().isValid());
+        }
+        mnuPopupMain->popup(global);
+    } else if (widget == lvwPhone || widget == lvwEmail) {
+        auto* list = static_cast<QTreeWidget*>(widget);
+        if (list->topLevelItemCount() == 0)
+            return;
+        if (QTreeWidgetItem* at = list->itemAt(position))
+            list->setCurrentItem(at);
+        const QTreeWidgetItem* item = CurrentEntry(list);
+        const bool hasDescription = EntryText(item).size() > EntryTag(item).size();
+        if (list == lvwPhone) {
+            mnuPopupPhoneCopy2->setEnabled(hasDescription);
+            mnuPopupPhone->popup(global);
+        } else {
+            const QString text = EntryText(item).toLower();
+            mnuPopupEmailWebsite->setEnabled(text.contains(QLatin1String("hotmail")) ||
+                                             text.contains(QLatin1String("msn")) ||
+                                             text.contains(QLatin1String("yahoo")));
+            mnuPopupEmailCopy2->setEnabled(hasDescription);
+            mnuPopupEmail->popup(global);
+        }
+    } else if (widget == txtDateofbirth || widget == txtAddress) {
+        const bool empty =
+            widget == txtDateofbirth ? txtDateofbirth->text().isEmpty() : txtAddress->toPlainText().isEmpty();
+        QMenu* popup = widget == txtDateofbirth ? mnuPopupDateofbirth : mnuPopupAddress;
+        popup->actions().constFirst()->setEnabled(!empty);
+        widget->setFocus();
+        popup->popup(global);
+    } else if (widget == rtbNote && !rtbNote->toPlainText().isEmpty()) {
+        mnuPopupNote->popup(global);
+    }
+}
+
+void frmMain::editCurrentPerson()
+{
+    if (m_contacts->rowCount() == 0 || !CurrentContactnr() || !isWritable())
+        return;
+    openWindow(QStringLiteral("frmContactEdit"));
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize) {
+        applyLayout();
+        return false;
+    }
+    if (watched == txtQuickSearch && event->type() == QEvent::MouseButtonPress) {
+        txtQuickSearch->clear();
+        return false;
+    }
+    if (watched == lblWebsite2 && event->type() == QEvent::MouseButtonRelease) {
+        modEnvironment::OpenWithShell(lblWebsite2->text());
+        return true;
+    }
+    if (watched == rtbNote->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            noteClicked();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == lvwMain) {
+        if (IsCopyKey(key)) {
+            copyListRow();
+            return true;
+        }
+        if (IsEnterKey(key)) {
+            editCurrentPerson();
+            return true;
+        }
+    } else if (watched == lvwPhone && IsCopyKey(key)) {
+        copyEntry(lvwPhone, false);
+        return true;
+    } else if (watched == lvwEmail) {
+        if (IsCopyKey(key)) {
+            copyEntry(lvwEmail, false);
+            return true;
+        }
+        if (IsEnterKey(key)) {
+            SendEmailCommand();
+            return true;
+        }
+    } else if ((watched == txtDateofbirth || watched == txtAddress) && IsCopyKey(key)) {
+        copyBoxText(static_cast<QWidget*>(watched));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Options ----
+
+void frmMain::SetUpOptions()
+{
+    const int dateIndex = modOptions::StoredDateFormatIndex();
+    for (int i = 0; i < mnuOptionsDateFormat.size(); ++i)
+        mnuOptionsDateFormat.at(i)->setChecked(i == dateIndex);
+    lblDateFormat->setText(QLatin1Char('(') + mnuOptionsDateFormat.at(dateIndex)->text() + QLatin1Char(')'));
+    modAutostart::CheckReminderAtStart();
+    modOptions::WriteMissingDefaults();
+    const int size = modOptions::StoredFontSize();
+    mnuOptionsFontSize8->setChecked(size == 8);
+    mnuOptionsFontSize10->setChecked(size == 10);
+    ApplyFontSize(size);
+    mnuOptionsCheck->setChecked(modSettings::ReadSetting(QStringLiteral("Check version")) == QLatin1String("1"));
+}
+
+void frmMain::SelectDateFormat(int index)
+{
+    for (int i = 0; i < mnuOptionsDateFormat.size(); ++i)
+        mnuOptionsDateFormat.at(i)->setChecked(i == index);
+    lblDateFormat->setText(QLatin1Char('(') + mnuOptionsDateFormat.at(index)->text() + QLatin1Char(')'));
+    modOptions::StoreDateFormat(index);
+    if (!fraList->isEnabled() || m_contacts->rowCount() == 0)
+        return;
+    if (const auto contactnr = CurrentContactnr())
+        ShowPerson(*contactnr);
+}
+
+void frmMain::SelectFontSize(int size)
+{
+    mnuOptionsFontSize8->setChecked(size == 8);
+    mnuOptionsFontSize10->setChecked(size == 10);
+    ApplyFontSize(size);
+    modOptions::StoreFontSize(size);
+}
+
+void frmMain::ApplyFontSize(int size)
+{
+    for (QWidget* widget : std::initializer_list<QWidget*>{txtQuickSearch, lvwMain, txtDateofbirth, lblAge, txtAddress,
+                                                           lvwPhone, lvwEmail, rtbNote}) {
+        QFont font = widget->font();
+        font.setPointSize(size);
+        widget->setFont(font);
+    }
+    if (!fraList->isEnabled() || !modDatabase::IsDatabaseOpen())
+        return;
+    const std::optional<qint16> shown = fraDetails->isHidden() ? std::nullopt : CurrentContactnr();
+    FillContactList();
+    if (shown && SelectRowByKey(modMain::ContactKey(*shown)))
+        ShowPerson(*shown);
+}
+
+// ---- Database files and persons ----
+
+bool frmMain::askReplace(const QString& path, const QString& lineBreaksBeforeReplace)
+{
+    return Platform::askYesNo(T("Error"), T("File already exists:") + QLatin1Char('\n') + path +
+                                              lineBreaksBeforeReplace + T("Replace") + QLatin1Char('?'));
+}
+
+void frmMain::NewDatabaseCommand()
+{
+    const QString path =
+        Platform::current().saveFileName(T("New"), DatabaseFilter(), modEnvironment::DatabaseDirectory(),
+                                         QString::fromLatin1(modDatabase::DefaultFileName));
+    if (path.isEmpty())
+        return;
+    modEnvironment::SaveDatabaseDirectory(path);
+    if (modEnvironment::FileExists(path)) {
+        if (!askReplace(path, QStringLiteral("\n")))
+            return;
+        modDatabase::CloseDatabase(true);
+        if (!QFile::remove(path)) {
+            Platform::inform(T("Error"), T("Error") + QStringLiteral(": ") + path);
+            return;
+        }
+    }
+    modDatabase::NewDatabase(path);
+}
+
+void frmMain::OpenDatabaseCommand()
+{
+    const QString path =
+        Platform::current().openFileName(T("Open"), DatabaseFilter(), modEnvironment::DatabaseDirectory());
+    if (path.isEmpty())
+        return;
+    modEnvironment::SaveDatabaseDirectory(path);
+    if (modDatabase::IsValidDatabase(path))
+        modDatabase::OpenDatabase(path);
+}
+
+void frmMain::CopyDatabaseCommand()
+{
+    const QString current = modDatabase::DatabaseConnection().DataSource();
+    const QString proposed = modEnvironment::StripExtension(modEnvironment::FileNameOf(current)) +
+                             QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".mdb");
+    const QString path =
+        Platform::current().saveFileName(T("Copy"), DatabaseFilter(), modEnvironment::DatabaseDirectory(), proposed);
+    if (path.isEmpty())
+        return;
+    modEnvironment::SaveDatabaseDirectory(path);
+    // A copy onto the open file itself would be a copy of nothing.
+    if (QFileInfo(path).canonicalFilePath() == QFileInfo(current).canonicalFilePath())
+        return;
+    if (modEnvironment::FileExists(path) && !askReplace(path, QStringLiteral("\n")))
+        return;
+    modDatabase::CopyDatabase(path);
+}
+
+void frmMain::RemovePersonCommand()
+{
+    const std::optional<qint16> contactnr = CurrentContactnr();
+    if (m_contacts->rowCount() == 0 || !contactnr || !isWritable())
+        return;
+    const QString number = QString::number(*contactnr);
+    try {
+        Engine::Recordset person =
+            modSql::OpenRecordset(QStringLiteral("SELECT Name ") + QStringLiteral("FROM Person ") +
+                                  QStringLiteral("WHERE Contactnr = ") + number);
+        if (person.Eof())
+            return;
+        const QString name = modMain::TrimBlanks(person.Fields(QStringLiteral("Name")).toString());
+        if (!Platform::askYesNo(T("Remove"),
+                                T("Are you sure you want to remove the following Person:") + QLatin1Char('\n') + name))
+            return;
+        // The person goes with all their numbers and addresses, or not at all.
+        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+        modSql::ExecuteSql(QStringLiteral("DELETE FROM Phone ") + QStringLiteral("WHERE Contactnr = ") + number);
+        modSql::ExecuteSql(QStringLiteral("DELETE FROM Email ") + QStringLiteral("WHERE Contactnr = ") + number);
+        modSql::ExecuteSql(QStringLiteral("DELETE FROM Person ") + QStringLiteral("WHERE Contactnr = ") + number);
+        transaction.Commit();
+    } catch (const Engine::EngineError& error) {
+        modSql::ShowEngineError(error);
+        return;
+    }
+    setPersonCommandsEnabled(false);
+    SetDetailsVisible(false);
+    FillContactList();
+}
+
+// ---- Database state ----
+
+void frmMain::setDatabaseCommandsEnabled(bool enabled)
+{
+    for (QAction* action : {mnuFileClose, mnuFileCopy, mnuFileEmail, mnuAction->menuAction()})
+        action->setEnabled(enabled);
+    fraQuickSearch->setEnabled(enabled);
+    fraList->setEnabled(enabled);
+}
+
+void frmMain::ShowDatabaseState(const QString& caption, const QString& path, bool writable)
+{
+    setWindowTitle(caption);
+    staMainPath->setText(path);
+    setDatabaseCommandsEnabled(true);
+    mnuPerson->menuAction()->setEnabled(writable);
+    mnuPersonAdd->setEnabled(writable);
+    toolbarButton(QStringLiteral("Add"))->setEnabled(writable);
+}
+
+void frmMain::ResetDatabaseState(const QString& caption)
+{
+    setWindowTitle(caption);
+    staMainPath->clear();
+    staMainCount->clear();
+    setDatabaseCommandsEnabled(false);
+    for (QAction* action :
+         {mnuPerson->menuAction(), mnuPersonEdit, mnuPersonRemove, mnuActionExport, mnuActionSearch, mnuActionEmail})
+        action->setEnabled(false);
+    for (const char* key : {"Email", "Add", "Edit", "Remove", "Export", "Search"})
+        toolbarButton(QString::fromLatin1(key))->setEnabled(false);
+    // No rows of a closed database stay behind.
+    m_contacts->clear();
+    SetDetailsVisible(false);
+    toolbarButton(QStringLiteral("Search"))->setChecked(false);
+    mnuActionSearch->setChecked(false);
+    modSearch::ClearSearch();
+}
+
+void frmMain::DatabaseOpened(const QString&)
+{
+    // The recent list arrives with the recent databases.
+}

@@ -1,0 +1,328 @@
+#include "mainwindow/modList.h"
+
+#include "database/modSql.h"
+#include "language/modLanguage.h"
+#include "search/modSearch.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+#include "startup/modText.h"
+
+namespace modList {
+
+namespace {
+
+// Puts the digits of text into digits, reusing its storage.
+void CollectDigits(QStringView text, QString& digits)
+{
+    digits.resize(0);
+    for (const QChar c : text)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digits += c;
+}
+
+bool DigitsMatch(QStringView numberDigits, QStringView searchDigits, int op)
+{
+    switch (op) {
+    case modSearch::PhoneEqual:
+        return numberDigits == searchDigits;
+    case modSearch::PhoneContains:
+        return numberDigits.contains(searchDigits);
+    case modSearch::PhoneBeginsWith:
+        return numberDigits.startsWith(searchDigits);
+    case modSearch::PhoneEndsWith:
+        return numberDigits.endsWith(searchDigits);
+    default:
+        return false;
+    }
+}
+
+void AppendQuickSearch(QString& sql, const QString& boxText)
+{
+    for (const QString& word : QuickSearchWords(boxText))
+        sql += QStringLiteral("AND TRIM(Name) LIKE '%") + word + QStringLiteral("%' ");
+}
+
+// The position of a column in the rows, -1 when the query has no such column.
+int ColumnIndex(const Engine::Recordset& rs, const QString& name)
+{
+    const QStringList& columns = rs.ColumnNames();
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+// A column's value by position when it was found, else by name (which reports the
+// missing column as the engine does).
+QVariant Field(const Engine::Recordset& rs, int index, const QString& name)
+{
+    return index >= 0 ? rs.Fields(index) : rs.Fields(name);
+}
+
+QString TrimmedText(const QVariant& value)
+{
+    return value.isNull() ? QString() : modMain::TrimBlanks(value.toString());
+}
+
+std::vector<ListEntry> LoadEntries(const QString& sql, const QString& valueColumn)
+{
+    Engine::Recordset rs = modSql::OpenRecordset(sql);
+    std::vector<ListEntry> entries;
+    entries.reserve(rs.RecordCount());
+    for (; !rs.Eof(); rs.MoveNext())
+        entries.push_back(
+            MakeListEntry(TrimmedText(rs.Fields(valueColumn)), TrimmedText(rs.Fields(QStringLiteral("Description")))));
+    return entries;
+}
+
+} // namespace
+
+ListQuery ListQuery::WithCurrentSearch(const QString& quickSearch, bool searchPressed)
+{
+    ListQuery query;
+    query.quickSearch = quickSearch;
+    query.searchPressed = searchPressed;
+    query.searchCondition = modSearch::SearchCondition;
+    query.phoneSearchActive = modSearch::PhoneSearchActive;
+    query.phoneSearchOperator = modSearch::PhoneSearchOperator;
+    query.phoneSearchText = modSearch::PhoneSearchText;
+    query.emailSearchActive = modSearch::EmailSearchActive;
+    return query;
+}
+
+bool ListQuery::SearchMode() const
+{
+    return searchPressed && (!searchCondition.isEmpty() || phoneSearchActive);
+}
+
+bool PhoneMatches(const QString& number, const QString& searchText, int op)
+{
+    return DigitsMatch(modEnvironment::DigitsOnly(number), modEnvironment::DigitsOnly(searchText), op);
+}
+
+QStringList QuickSearchWords(const QString& boxText)
+{
+    const QString pattern =
+        modSql::QuoteSql(modMain::TrimBlanks(modMain::AccentPattern(modMain::FoldAccents(boxText))));
+    if (pattern.isEmpty())
+        return {};
+    return pattern.split(QLatin1Char(' '), Qt::KeepEmptyParts);
+}
+
+QString PhoneSearchSql(const ListQuery& query)
+{
+    QString inner;
+    if (query.emailSearchActive)
+        inner = QStringLiteral("SELECT DISTINCT Person.Contactnr AS Contactnr ") +
+                QStringLiteral("FROM Person, Email, Phone ") +
+                QStringLiteral("WHERE Person.Contactnr = Email.Contactnr ") +
+                QStringLiteral("AND Person.Contactnr = Phone.Contactnr ");
+    else
+        inner = QStringLiteral("SELECT DISTINCT Person.Contactnr AS Contactnr ") +
+                QStringLiteral("FROM Person, Phone ") + QStringLiteral("WHERE Person.Contactnr = Phone.Contactnr ");
+    return QStringLiteral("SELECT Contactnr, Number ") + QStringLiteral("FROM Phone ") +
+           QStringLiteral("WHERE Contactnr IN ") + QStringLiteral("( ") + inner + query.searchCondition +
+           QStringLiteral(") ");
+}
+
+QString ContactListSql(const ListQuery& query, const std::vector<qint16>& phoneMatches)
+{
+    QString sql = QStringLiteral("SELECT Contactnr, Name ") + QStringLiteral("FROM Person ");
+    if (!query.SearchMode()) {
+        if (!query.quickSearch.isEmpty()) {
+            sql += QStringLiteral("WHERE 1 = 1 ");
+            AppendQuickSearch(sql, query.quickSearch);
+        }
+    } else {
+        sql = QStringLiteral("SELECT * ") + QStringLiteral("FROM Person ");
+        if (!query.phoneSearchActive) {
+            if (query.emailSearchActive)
+                sql = QStringLiteral("SELECT DISTINCT Person.Contactnr AS Contactnr, Name ") +
+                      QStringLiteral("FROM Person, Email ") +
+                      QStringLiteral("WHERE Person.Contactnr = Email.Contactnr ");
+            sql += query.searchCondition;
+        } else if (phoneMatches.empty()) {
+            sql += QStringLiteral("WHERE 1 = 2 ");
+        } else {
+            sql.reserve(sql.size() + 64 + static_cast<qsizetype>(phoneMatches.size()) * 7);
+            sql += QStringLiteral("WHERE Contactnr IN(");
+            for (std::size_t i = 0; i < phoneMatches.size(); ++i) {
+                if (i > 0)
+                    sql += QLatin1Char(',');
+                sql += QString::number(phoneMatches[i]);
+            }
+            sql += QStringLiteral(") ");
+        }
+        if (!query.quickSearch.isEmpty())
+            AppendQuickSearch(sql, query.quickSearch);
+    }
+    sql += QStringLiteral("ORDER BY Name ");
+    return sql;
+}
+
+QString CountSql()
+{
+    return QStringLiteral("SELECT COUNT(1) AS NumberOfPersons ") + QStringLiteral("FROM Person ");
+}
+
+std::vector<qint16> PhoneSearchMatches(const ListQuery& query)
+{
+    Engine::Recordset rs = modSql::OpenRecordset(PhoneSearchSql(query));
+    const QString numberName = QStringLiteral("Number");
+    const QString contactName = QStringLiteral("Contactnr");
+    const int numberColumn = ColumnIndex(rs, numberName);
+    const int contactColumn = ColumnIndex(rs, contactName);
+    const QString searchDigits = modEnvironment::DigitsOnly(query.phoneSearchText);
+    QString digits;
+    std::vector<qint16> matches;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        CollectDigits(Field(rs, numberColumn, numberName).toString(), digits);
+        if (DigitsMatch(digits, searchDigits, query.phoneSearchOperator))
+            matches.push_back(static_cast<qint16>(Field(rs, contactColumn, contactName).toInt()));
+    }
+    return matches;
+}
+
+ContactList QueryContactList(const ListQuery& query)
+{
+    std::vector<qint16> phoneMatches;
+    if (query.SearchMode() && query.phoneSearchActive)
+        phoneMatches = PhoneSearchMatches(query);
+
+    ContactList list;
+    {
+        Engine::Recordset rs = modSql::OpenRecordset(ContactListSql(query, phoneMatches));
+        const QString contactName = QStringLiteral("Contactnr");
+        const QString nameName = QStringLiteral("Name");
+        const int contactColumn = ColumnIndex(rs, contactName);
+        const int nameColumn = ColumnIndex(rs, nameName);
+        list.rows.reserve(rs.RecordCount());
+        for (; !rs.Eof(); rs.MoveNext())
+            list.rows.push_back({static_cast<qint16>(Field(rs, contactColumn, contactName).toInt()),
+                                 TrimmedText(Field(rs, nameColumn, nameName))});
+    }
+    Engine::Recordset count = modSql::OpenRecordset(CountSql());
+    if (!count.Eof())
+        list.numberOfPersons = count.Fields(QStringLiteral("NumberOfPersons")).toInt();
+    return list;
+}
+
+QString CountText(const ContactList& list)
+{
+    return QString::number(list.rows.size()) + QLatin1Char('/') + QString::number(list.numberOfPersons);
+}
+
+ListCommands CommandsAfterFill(int rowCount, bool searchPressed)
+{
+    ListCommands commands;
+    commands.exportAndEmail = rowCount > 0;
+    // With no rows the Search command stays usable only to end the search in force.
+    commands.search = rowCount > 0 || searchPressed;
+    commands.selectFirst = rowCount > 0 && searchPressed;
+    return commands;
+}
+
+ListEntry MakeListEntry(const QString& value, const QString& description)
+{
+    ListEntry entry;
+    entry.tag = modMain::TrimBlanks(value);
+    const QString trimmedDescription = modMain::TrimBlanks(description);
+    if (trimmedDescription.isEmpty())
+        entry.text = entry.tag;
+    else
+        entry.text = modMain::TrimBlanks(entry.tag + QStringLiteral(" (") + trimmedDescription) + QLatin1Char(')');
+    return entry;
+}
+
+QString PersonSql(qint16 contactnr)
+{
+    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Person ") + QStringLiteral("WHERE Contactnr = ") +
+           QString::number(contactnr);
+}
+
+QString PhoneSql(qint16 contactnr)
+{
+    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Phone ") + QStringLiteral("WHERE Contactnr = ") +
+           QString::number(contactnr) + QStringLiteral(" ORDER BY [Order] ");
+}
+
+QString EmailSql(qint16 contactnr)
+{
+    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Email ") + QStringLiteral("WHERE Contactnr = ") +
+           QString::number(contactnr) + QStringLiteral(" ORDER BY [Order] ");
+}
+
+std::optional<PersonDetails> LoadPerson(qint16 contactnr)
+{
+    Engine::Recordset person = modSql::OpenRecordset(PersonSql(contactnr));
+    if (person.Eof())
+        return std::nullopt;
+
+    PersonDetails details;
+    details.contactnr = static_cast<qint16>(person.Fields(QStringLiteral("Contactnr")).toInt());
+    details.name = TrimmedText(person.Fields(QStringLiteral("Name")));
+    details.caption = details.name;
+    details.caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+
+    const QVariant dateOfBirth = person.Fields(QStringLiteral("Dateofbirth"));
+    if (!dateOfBirth.isNull() && dateOfBirth.toDate().isValid())
+        details.dateOfBirth = dateOfBirth.toDate();
+    details.address = TrimmedText(person.Fields(QStringLiteral("Address")));
+
+    details.phones = LoadEntries(PhoneSql(details.contactnr), QStringLiteral("Number"));
+    details.emails = LoadEntries(EmailSql(details.contactnr), QStringLiteral("Email"));
+
+    details.note = TrimmedText(person.Fields(QStringLiteral("Note")));
+    return details;
+}
+
+int GetAge(const QDate& dateOfBirth, const QDate& today)
+{
+    int age = today.year() - dateOfBirth.year() - 1;
+    if (age < 0)
+        return 0;
+    if (today.month() > dateOfBirth.month() ||
+        (today.month() == dateOfBirth.month() && today.day() >= dateOfBirth.day()))
+        ++age;
+    return age;
+}
+
+int GetAge(const QDate& dateOfBirth)
+{
+    return GetAge(dateOfBirth, QDate::currentDate());
+}
+
+QString FormatDate(const QDate& date, const QString& format)
+{
+    if (!date.isValid())
+        return QString();
+    const QString day = QStringLiteral("%1").arg(date.day(), 2, 10, QLatin1Char('0'));
+    const QString month = QStringLiteral("%1").arg(date.month(), 2, 10, QLatin1Char('0'));
+    const QString year = QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
+    const QLatin1Char slash('/');
+    if (format == QLatin1String("dd/mm/yyyy"))
+        return day + slash + month + slash + year;
+    if (format == QLatin1String("mm/dd/yyyy"))
+        return month + slash + day + slash + year;
+    if (format == QLatin1String("yyyy/mm/dd"))
+        return year + slash + month + slash + day;
+    return QString();
+}
+
+QString DateOfBirthText(const QDate& date)
+{
+    return FormatDate(date, modSettings::ReadSetting(QStringLiteral("Date")));
+}
+
+QString AgeCaption(int age)
+{
+    return T(QStringLiteral("Age")) + QStringLiteral(": ") + QString::number(age);
+}
+
+QString RetranslateAgeCaption(const QString& caption)
+{
+    const qsizetype blank = caption.indexOf(QLatin1Char(' '));
+    return T(QStringLiteral("Age")) + QLatin1Char(':') + (blank < 0 ? QString() : caption.mid(blank));
+}
+
+} // namespace modList

@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// The contact list and the person details of the main window, without the window:
+// the queries, what they return, and the rules for what is shown.
+namespace modList {
+
+// ---- Contact list ----
+
+// Everything the list fill depends on besides the database.
+struct ListQuery
+{
+    QString quickSearch;        // the text of the quick-search box
+    bool searchPressed = false; // the toolbar's two-state Search button
+    // The search in force (see modSearch).
+    QString searchCondition;
+    bool phoneSearchActive = false;
+    int phoneSearchOperator = 0;
+    QString phoneSearchText;
+    bool emailSearchActive = false;
+
+    // The box text and button state together with the search in force.
+    static ListQuery WithCurrentSearch(const QString& quickSearch, bool searchPressed);
+    // The list shows a search result: the button is pressed and a condition exists.
+    bool SearchMode() const;
+};
+
+// One row of the list: the person's number and trimmed name.
+struct ContactRow
+{
+    qint16 contactnr = 0;
+    QString name;
+};
+
+struct ContactList
+{
+    std::vector<ContactRow> rows;
+    int numberOfPersons = 0; // all persons of the database, whatever the list shows
+};
+
+// The phone criterion, on the digits of both texts: 0 equal, 1 contains, 2 begins
+// with, 3 ends with; any other operator matches nothing.
+bool PhoneMatches(const QString& number, const QString& searchText, int op);
+
+// The quick-search text as LIKE pattern words: accents folded, letters widened to
+// their accented forms, trimmed, apostrophes doubled, split at every single blank (two
+// blanks in a row give an empty word). An empty text gives no words.
+QStringList QuickSearchWords(const QString& boxText);
+
+// The query that lists the phone numbers of the persons meeting the search condition;
+// only used while a phone criterion is in force.
+QString PhoneSearchSql(const ListQuery& query);
+// The list query. phoneMatches are the persons the phone criterion kept, in the order
+// found (repeats allowed); they are used only in search mode with a phone criterion.
+QString ContactListSql(const ListQuery& query, const std::vector<qint16>& phoneMatches = {});
+// Counts every person of the database.
+QString CountSql();
+
+// Runs the phone query and keeps the persons whose numbers match, in row order; a person
+// with several matching numbers is listed once per number. Throws Engine::EngineError.
+std::vector<qint16> PhoneSearchMatches(const ListQuery& query);
+// Runs the whole list fill on the current database: the phone query when needed, the
+// list query and the count. Throws Engine::EngineError (a pattern the engine rejects,
+// such as a lone "[", is one).
+ContactList QueryContactList(const ListQuery& query);
+// The status-bar count: list rows "/" persons in the database ("12/40").
+QString CountText(const ContactList& list);
+
+// What the list fill enables and selects, from the number of rows it got.
+struct ListCommands
+{
+    bool exportAndEmail = false; // Export and E-mail commands
+    bool search = false;         // the Search command (button and menu entry)
+    bool selectFirst = false;    // select and show the first row
+};
+ListCommands CommandsAfterFill(int rowCount, bool searchPressed);
+
+// ---- Person details ----
+
+// A phone or e-mail entry of the details lists.
+struct ListEntry
+{
+    QString text; // number or address, followed by " (description)" when there is one
+    QString tag;  // the bare number or address
+};
+ListEntry MakeListEntry(const QString& value, const QString& description);
+
+struct PersonDetails
+{
+    qint16 contactnr = 0;
+    QString name;    // trimmed
+    QString caption; // the name as frame caption: every "&" doubled
+    std::optional<QDate> dateOfBirth;
+    QString address; // trimmed; empty when none is stored
+    QString note;    // trimmed; empty when none is stored
+    std::vector<ListEntry> phones;
+    std::vector<ListEntry> emails;
+};
+
+QString PersonSql(qint16 contactnr);
+QString PhoneSql(qint16 contactnr); // in the stored order
+QString EmailSql(qint16 contactnr); // in the stored order
+
+// Everything about one person; nothing when there is no such person.
+// Throws Engine::EngineError.
+std::optional<PersonDetails> LoadPerson(qint16 contactnr);
+
+// The age in whole years on the day given: 0 for a date of birth in that year or later;
+// a birthday on that very day counts.
+int GetAge(const QDate& dateOfBirth, const QDate& today);
+int GetAge(const QDate& dateOfBirth);
+
+// The date in one of the formats "dd/mm/yyyy", "mm/dd/yyyy", "yyyy/mm/dd"; any other
+// format gives "".
+QString FormatDate(const QDate& date, const QString& format);
+// The date in the format of the "Date" setting.
+QString DateOfBirthText(const QDate& date);
+
+// The age label: "Age: 30" in the current language.
+QString AgeCaption(int age);
+// The age label after a change of language: the new "Age:" in front of everything from
+// the old caption's first blank on.
+QString RetranslateAgeCaption(const QString& caption);
+
+} // namespace modList

@@ -1,0 +1,20 @@
+#include "search/modSearch.h"
+
+namespace modSearch {
+
+QString SearchCondition;
+bool PhoneSearchActive = false;
+int PhoneSearchOperator = PhoneEqual;
+QString PhoneSearchText;
+bool EmailSearchActive = false;
+
+void ClearSearch()
+{
+    SearchCondition.clear();
+    PhoneSearchActive = false;
+    PhoneSearchOperator = PhoneEqual;
+    PhoneSearchText.clear();
+    EmailSearchActive = false;
+}
+
+} // namespace modSearch

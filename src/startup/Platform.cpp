@@ -1,0 +1,47 @@
+#include "Platform.h"
+
+#include <QStringList>
+
+namespace Platform {
+
+namespace {
+Interface* g_platform = nullptr;
+}
+
+Interface& current()
+{
+    Q_ASSERT_X(g_platform, "Platform::current", "no platform installed");
+    return *g_platform;
+}
+
+Interface* installed()
+{
+    return g_platform;
+}
+
+void install(Interface* platform)
+{
+    g_platform = platform;
+}
+
+void inform(const QString& title, const QString& text, Icon icon)
+{
+    current().message(title, text, icon, Buttons::Ok);
+}
+
+bool askYesNo(const QString& title, const QString& text)
+{
+    return current().message(title, text, Icon::Question, Buttons::YesNo) == Answer::Yes;
+}
+
+QString qtFilter(const QString& filter)
+{
+    // Pairs of description|pattern; Qt wants only the descriptions, which name their patterns.
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList descriptions;
+    for (int i = 0; i < parts.size(); i += 2)
+        descriptions << parts.at(i);
+    return descriptions.join(QStringLiteral(";;"));
+}
+
+} // namespace Platform

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+// Everything that blocks on the user or leaves the process goes through this seam,
+// so that tests can answer it from a script instead of a real dialog.
+namespace Platform {
+
+enum class Icon
+{
+    None,
+    Information,
+    Exclamation,
+    Question,
+    Stop,
+};
+
+enum class Buttons
+{
+    Ok,
+    OkCancel,
+    YesNo,
+};
+
+enum class Answer
+{
+    Ok,
+    Cancel,
+    Yes,
+    No,
+};
+
+// A mail handed to the user's mail program; the result carries the program's
+// exit status (0 for success) and what it said on stderr.
+struct Mail
+{
+    QString subject;
+    QString body;
+    QString attachment;
+    QString recipient;
+};
+
+struct MailResult
+{
+    int number = 0;
+    QString description;
+};
+
+class Interface
+{
+public:
+    virtual ~Interface() = default;
+
+    virtual Answer message(const QString& title, const QString& text, Icon icon, Buttons buttons) = 0;
+    // Filters use the "Description (*.ext)|*.ext" form; an empty result means cancelled.
+    virtual QString openFileName(const QString& title, const QString& filter, const QString& directory) = 0;
+    virtual QString saveFileName(const QString& title, const QString& filter, const QString& directory,
+                                 const QString& proposedName) = 0;
+    virtual QString directory(const QString& title, const QString& startDirectory) = 0;
+    virtual bool openUrl(const QUrl& url) = 0;
+    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
+    virtual void playSound(const QString& path) = 0;
+    virtual MailResult sendMail(const Mail& mail) = 0;
+    virtual int countPrinters() = 0;
+};
+
+// The process-wide implementation; install() takes no ownership.
+Interface& current();
+// The installed implementation, or nullptr.
+Interface* installed();
+void install(Interface* platform);
+
+// Shorthands for the common message forms.
+void inform(const QString& title, const QString& text, Icon icon = Icon::Exclamation);
+bool askYesNo(const QString& title, const QString& text);
+
+// "Addrion database (*.mdb)|*.mdb" -> "Addrion database (*.mdb)"
+QString qtFilter(const QString& filter);
+
+} // namespace Platform

@@ -1,0 +1,131 @@
+#include "QtPlatform.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QSoundEffect>
+
+namespace {
+
+QWidget* ActiveWindow()
+{
+    return QApplication::activeWindow();
+}
+
+QMessageBox::Icon ToQt(Platform::Icon icon)
+{
+    switch (icon) {
+    case Platform::Icon::Information:
+        return QMessageBox::Information;
+    case Platform::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Platform::Icon::Question:
+        return QMessageBox::Question;
+    case Platform::Icon::Stop:
+        return QMessageBox::Critical;
+    case Platform::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+Platform::Answer QtPlatform::message(const QString& title, const QString& text, Platform::Icon icon,
+                                     Platform::Buttons buttons)
+{
+    QMessageBox box(ToQt(icon), title, text, QMessageBox::NoButton, ActiveWindow());
+    switch (buttons) {
+    case Platform::Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Platform::Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Platform::Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Platform::Answer::Yes;
+    case QMessageBox::No:
+        return Platform::Answer::No;
+    case QMessageBox::Cancel:
+        return Platform::Answer::Cancel;
+    default:
+        return buttons == Platform::Buttons::YesNo ? Platform::Answer::No : Platform::Answer::Ok;
+    }
+}
+
+QString QtPlatform::openFileName(const QString& title, const QString& filter, const QString& directory)
+{
+    return QFileDialog::getOpenFileName(ActiveWindow(), title, directory, Platform::qtFilter(filter));
+}
+
+QString QtPlatform::saveFileName(const QString& title, const QString& filter, const QString& directory,
+                                 const QString& proposedName)
+{
+    QFileDialog dialog(ActiveWindow(), title, directory, Platform::qtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The caller asks about replacing an existing file itself.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtPlatform::directory(const QString& title, const QString& startDirectory)
+{
+    return QFileDialog::getExistingDirectory(ActiveWindow(), title, startDirectory);
+}
+
+bool QtPlatform::openUrl(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+bool QtPlatform::startDetached(const QString& program, const QStringList& arguments)
+{
+    return QProcess::startDetached(program, arguments);
+}
+
+void QtPlatform::playSound(const QString& path)
+{
+    // One effect at a time, kept alive until the next sound replaces it.
+    static QSoundEffect* effect = nullptr;
+    delete effect;
+    effect = new QSoundEffect(qApp);
+    effect->setSource(QUrl::fromLocalFile(path));
+    effect->play();
+}
+
+Platform::MailResult QtPlatform::sendMail(const Platform::Mail& mail)
+{
+    QProcess process;
+    QStringList arguments{QStringLiteral("--subject"), mail.subject, QStringLiteral("--body"), mail.body};
+    if (!mail.attachment.isEmpty())
+        arguments << QStringLiteral("--attach") << mail.attachment;
+    if (!mail.recipient.isEmpty())
+        arguments << mail.recipient;
+    process.start(QStringLiteral("xdg-email"), arguments);
+    if (!process.waitForStarted())
+        return {-1, process.errorString()};
+    // The mail program may stay open; xdg-email hands over and returns.
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        return {-1, QStringLiteral("xdg-email did not answer")};
+    }
+    if (process.exitStatus() != QProcess::NormalExit)
+        return {-1, process.errorString()};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()).trimmed()};
+}
+
+int QtPlatform::countPrinters()
+{
+    return QPrinterInfo::availablePrinterNames().size();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "startup/Platform.h"
+
+// The real platform: Qt dialogs, the desktop's URL handler, detached processes,
+// sound effects, the mail hand-off to xdg-email and the printer list.
+class QtPlatform : public Platform::Interface
+{
+public:
+    Platform::Answer message(const QString& title, const QString& text, Platform::Icon icon,
+                             Platform::Buttons buttons) override;
+    QString openFileName(const QString& title, const QString& filter, const QString& directory) override;
+    QString saveFileName(const QString& title, const QString& filter, const QString& directory,
+                         const QString& proposedName) override;
+    QString directory(const QString& title, const QString& startDirectory) override;
+    bool openUrl(const QUrl& url) override;
+    bool startDetached(const QString& program, const QStringList& arguments) override;
+    void playSound(const QString& path) override;
+    Platform::MailResult sendMail(const Platform::Mail& mail) override;
+    int countPrinters() override;
+};

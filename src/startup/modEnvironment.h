@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+// What the program needs from its surroundings: the user, the locale, folders, and a
+// few text functions for paths and numbers. Paths use "/" throughout.
+namespace modEnvironment {
+
+QString UserName();
+// A Windows-style locale identifier of the user's locale (1033 when unknown); new
+// databases record it.
+qint32 UserLocaleId();
+// The three-letter language abbreviation of the user's locale ("DEU", "PTB", ...).
+QString UserLanguageAbbreviation();
+// The same two for any locale, for tests and for the language choice.
+qint32 LocaleIdOf(const QLocale& locale);
+QString LanguageAbbreviationOf(const QLocale& locale);
+
+// The user's documents folder, ending in "/".
+QString PersonalFolder();
+// Turns a folder into the form PersonalFolder returns: ending in "/", "/" when empty.
+QString WithTrailingSlash(const QString& folder);
+
+QString DatabaseDirectory();
+void SaveDatabaseDirectory(const QString& filePath);
+QString ExportDirectory();
+void SaveExportDirectory(const QString& filePath);
+
+// True for an existing file (not a folder).
+bool FileExists(const QString& path);
+// The part after the last "/", the whole text when there is none.
+QString FileNameOf(const QString& path);
+// The part before the last ".", the whole text when there is none.
+QString StripExtension(const QString& path);
+// The folder part of a path, up to and including its last "/"; "" when there is none.
+QString FolderOf(const QString& path);
+QString DigitsOnly(const QString& text);
+// For display = head + " (" + x + ")" gives x; "" when display is not longer than head.
+QString TextInBrackets(const QString& display, const QString& head);
+
+// Opens a web address, "mailto:" address or file with the user's associated program.
+void OpenWithShell(const QString& target);
+int CountPrinters();
+
+// The folder that holds Language/, Calendar/, Css/ and Sound/, ending in "/".
+QString ProgramFolder();
+// Points the program folder elsewhere (tests, and runs from unusual places).
+void SetProgramFolder(const QString& folder);
+
+// The private folder for generated files, ending in "/": $TEMP when set, otherwise a
+// folder of this user's own (mode 0700) inside the system's temporary folder.
+QString TempFolder();
+
+} // namespace modEnvironment

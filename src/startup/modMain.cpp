@@ -1,0 +1,65 @@
+#include "modMain.h"
+
+#include "database/Engine.h"
+#include "mainwindow/frmMain.h"
+#include "startup/CommandLine.h"
+#include "startup/QtPlatform.h"
+#include "startup/modError.h"
+#include "startup/modSettings.h"
+
+#include <QApplication>
+#include <QVersionNumber>
+
+namespace modMain {
+
+namespace {
+
+bool DatabaseLibraryUsable()
+{
+    // The oldest library that has every statement the program needs (DROP COLUMN).
+    const QVersionNumber minimum(3, 35);
+    const QVersionNumber version = QVersionNumber::fromString(Engine::LibraryVersion());
+    if (version >= minimum)
+        return true;
+    modError::ReportMdacError(1, QStringLiteral("SQLite ") + Engine::LibraryVersion() +
+                                     QStringLiteral(" is too old; 3.35 or newer is needed."));
+    return false;
+}
+
+int RunReminder(frmMain&)
+{
+    // The birthday reminder window is not part of the program yet; the run ends.
+    return 0;
+}
+
+} // namespace
+
+int Main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Addrion"));
+    QApplication::setOrganizationName(QStringLiteral("Addrion"));
+    QtPlatform platform;
+    Platform::install(&platform);
+
+    modSettings::PrepareSettings();
+    if (!DatabaseLibraryUsable())
+        return 1;
+
+    const QString commandLine = CommandLine::Current();
+    // The main window exists in both runs: the database operations report to it.
+    frmMain mainWindow(commandLine);
+    if (CommandLine::Classify(commandLine) == CommandLine::Kind::Reminder)
+        return RunReminder(mainWindow);
+
+    if (modSettings::ReadSetting(QStringLiteral("WindowState")) == QLatin1String("2"))
+        mainWindow.setWindowState(Qt::WindowMaximized);
+    mainWindow.Load();
+    mainWindow.show();
+    // The version check starts here once it exists.
+    const int result = app.exec();
+    Platform::install(nullptr);
+    return result;
+}
+
+} // namespace modMain

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// The per-user settings: named text values in $XDG_CONFIG_HOME/Addrion/Addrion.conf.
+// Every write is on disk when the call returns and every read sees what another
+// process of the program wrote; the last writer wins.
+namespace modSettings {
+
+// "" when the value is absent.
+QString ReadSetting(const QString& key);
+// Stores the value trimmed of leading and trailing blanks.
+void WriteSetting(const QString& key, const QString& value);
+void DeleteSetting(const QString& key);
+
+// True when the program has stored settings before (the store exists).
+bool StoreExists();
+// The file that holds the settings.
+QString StoreFile();
+
+// Runs once at start before anything reads a setting: takes over the settings of an
+// old per-user settings file, and turns stored "Yes"/"No" flags into "1"/"0".
+void PrepareSettings();
+// The legacy settings file of this user.
+QString LegacySettingsFile();
+
+// Forgets cached state, for when the store file was changed behind the program's back.
+void Reload();
+
+} // namespace modSettings

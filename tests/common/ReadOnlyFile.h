@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Makes a file and its folder read-only for this process, also when the tests run as
+// root (who may write to any file the permission bits forbid): the file and folder are
+// then marked immutable. Undone on destruction. ok() is false when the machine does
+// not allow it.
+class ReadOnlyFile
+{
+public:
+    explicit ReadOnlyFile(const QString& path);
+    ~ReadOnlyFile();
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    QString m_file;
+    QString m_folder;
+    bool m_immutable = false;
+    bool m_ok = false;
+};

@@ -1,0 +1,117 @@
+#include "ScriptedPlatform.h"
+
+#include <QTest>
+
+ScriptedPlatform::ScriptedPlatform()
+{
+    Platform::install(this);
+}
+
+ScriptedPlatform::~ScriptedPlatform()
+{
+    // A newer script may have taken over already; leave it in place.
+    if (Platform::installed() == this)
+        Platform::install(nullptr);
+}
+
+void ScriptedPlatform::expectMessage(Platform::Answer answer)
+{
+    m_script.enqueue({QStringLiteral("message"), answer, {}});
+}
+
+void ScriptedPlatform::expectOpenFileName(const QString& path)
+{
+    m_script.enqueue({QStringLiteral("open"), Platform::Answer::Ok, path});
+}
+
+void ScriptedPlatform::expectSaveFileName(const QString& path)
+{
+    m_script.enqueue({QStringLiteral("save"), Platform::Answer::Ok, path});
+}
+
+void ScriptedPlatform::expectDirectory(const QString& path)
+{
+    m_script.enqueue({QStringLiteral("directory"), Platform::Answer::Ok, path});
+}
+
+QList<ScriptedPlatform::Call> ScriptedPlatform::callsOf(const QString& kind) const
+{
+    QList<Call> result;
+    for (const Call& call : m_calls)
+        if (call.kind == kind)
+            result << call;
+    return result;
+}
+
+void ScriptedPlatform::clear()
+{
+    m_script.clear();
+    m_calls.clear();
+}
+
+ScriptedPlatform::Answer ScriptedPlatform::take(const QString& kind, const QString& what)
+{
+    if (m_script.isEmpty() || m_script.head().kind != kind) {
+        const QString expected = m_script.isEmpty() ? QStringLiteral("nothing") : m_script.head().kind;
+        QTest::qFail(qPrintable(QStringLiteral("unexpected %1 dialog (expected %2): %3").arg(kind, expected, what)),
+                     __FILE__, __LINE__);
+        // Answer like a user who cancels, so the program under test stops cleanly.
+        return {kind, Platform::Answer::Cancel, {}};
+    }
+    return m_script.dequeue();
+}
+
+Platform::Answer ScriptedPlatform::message(const QString& title, const QString& text, Platform::Icon icon,
+                                           Platform::Buttons buttons)
+{
+    m_calls << Call{QStringLiteral("message"), title, text, icon, buttons, {}};
+    Answer answer = take(QStringLiteral("message"), title + QStringLiteral(": ") + text);
+    if (answer.answer == Platform::Answer::Cancel && buttons == Platform::Buttons::YesNo)
+        return Platform::Answer::No;
+    return answer.answer;
+}
+
+QString ScriptedPlatform::openFileName(const QString& title, const QString& filter, const QString& directory)
+{
+    m_calls << Call{QStringLiteral("open"), title, filter, Platform::Icon::None, Platform::Buttons::Ok, {directory}};
+    return take(QStringLiteral("open"), title).value;
+}
+
+QString ScriptedPlatform::saveFileName(const QString& title, const QString& filter, const QString& directory,
+                                       const QString& proposedName)
+{
+    m_calls << Call{QStringLiteral("save"),   title, filter, Platform::Icon::None, Platform::Buttons::Ok,
+                    {directory, proposedName}};
+    return take(QStringLiteral("save"), title).value;
+}
+
+QString ScriptedPlatform::directory(const QString& title, const QString& startDirectory)
+{
+    m_calls << Call{QStringLiteral("directory"), title,           {}, Platform::Icon::None,
+                    Platform::Buttons::Ok,       {startDirectory}};
+    return take(QStringLiteral("directory"), title).value;
+}
+
+bool ScriptedPlatform::openUrl(const QUrl& url)
+{
+    m_calls << Call{QStringLiteral("url"), {}, url.toString(), Platform::Icon::None, Platform::Buttons::Ok, {}};
+    return true;
+}
+
+bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments)
+{
+    m_calls << Call{QStringLiteral("start"), {}, program, Platform::Icon::None, Platform::Buttons::Ok, arguments};
+    return true;
+}
+
+void ScriptedPlatform::playSound(const QString& path)
+{
+    m_calls << Call{QStringLiteral("sound"), {}, path, Platform::Icon::None, Platform::Buttons::Ok, {}};
+}
+
+Platform::MailResult ScriptedPlatform::sendMail(const Platform::Mail& mail)
+{
+    m_calls << Call{QStringLiteral("mail"), mail.subject,          mail.body,
+                    Platform::Icon::None,   Platform::Buttons::Ok, {mail.attachment, mail.recipient}};
+    return m_mailResult;
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "startup/Platform.h"
+
+#include <QList>
+#include <QQueue>
+
+// A Platform that answers from a script. Every dialog must have been announced with an
+// expect...() call; one that was not fails the running test. Everything that leaves the
+// process (URLs, processes, sounds, mail) is recorded instead of done.
+class ScriptedPlatform : public Platform::Interface
+{
+public:
+    struct Call
+    {
+        QString kind; // "message", "open", "save", "directory", "url", "start", "sound", "mail"
+        QString title;
+        QString text;
+        Platform::Icon icon = Platform::Icon::None;
+        Platform::Buttons buttons = Platform::Buttons::Ok;
+        QStringList arguments;
+    };
+
+    ScriptedPlatform();
+    ~ScriptedPlatform() override;
+
+    void expectMessage(Platform::Answer answer = Platform::Answer::Ok);
+    void expectOpenFileName(const QString& path);
+    void expectSaveFileName(const QString& path);
+    void expectDirectory(const QString& path);
+    void setPrinterCount(int count) { m_printers = count; }
+    void setMailResult(const Platform::MailResult& result) { m_mailResult = result; }
+
+    // True when every scripted answer has been used.
+    bool scriptDone() const { return m_script.isEmpty(); }
+    const QList<Call>& calls() const { return m_calls; }
+    QList<Call> callsOf(const QString& kind) const;
+    QList<Call> messages() const { return callsOf(QStringLiteral("message")); }
+    void clear();
+
+    Platform::Answer message(const QString& title, const QString& text, Platform::Icon icon,
+                             Platform::Buttons buttons) override;
+    QString openFileName(const QString& title, const QString& filter, const QString& directory) override;
+    QString saveFileName(const QString& title, const QString& filter, const QString& directory,
+                         const QString& proposedName) override;
+    QString directory(const QString& title, const QString& startDirectory) override;
+    bool openUrl(const QUrl& url) override;
+    bool startDetached(const QString& program, const QStringList& arguments) override;
+    void playSound(const QString& path) override;
+    Platform::MailResult sendMail(const Platform::Mail& mail) override;
+    int countPrinters() override { return m_printers; }
+
+private:
+    struct Answer
+    {
+        QString kind;
+        Platform::Answer answer = Platform::Answer::Ok;
+        QString value;
+    };
+    Answer take(const QString& kind, const QString& what);
+
+    QQueue<Answer> m_script;
+    QList<Call> m_calls;
+    int m_printers = 0;
+    Platform::MailResult m_mailResult;
+};

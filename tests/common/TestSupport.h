@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Gives the test program a private HOME, XDG folders and TEMP before Qt starts, so
+// that settings, documents, logs and generated files never touch the real home.
+class IsolatedEnvironment
+{
+public:
+    IsolatedEnvironment();
+    QString root() const { return m_dir.path(); }
+    QString home() const;
+    QString configHome() const;
+    QString dataHome() const;
+    QString temp() const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+namespace TestSupport {
+
+IsolatedEnvironment& environment();
+
+// Removes every stored setting so that a test starts from a first run.
+void clearSettings();
+// The settings file the program writes.
+QString settingsFile();
+// Writes a file (creating its folder), failing the test on error.
+bool writeFile(const QString& path, const QByteArray& contents);
+QByteArray readFile(const QString& path);
+// The built program and the source tree, as ctest tells the test.
+QString executable();
+QString sourceDir();
+
+} // namespace TestSupport
+
+#define ADDRION_TEST_MAIN(TestClass)                                                                                   \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        TestSupport::environment();                                                                                    \
+        QApplication app(argc, argv);                                                                                  \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                                       \
+        TestClass tc;                                                                                                  \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
+    }

@@ -1,0 +1,489 @@
+#include "ScriptedPlatform.h"
+#include "TestSupport.h"
+
+#include "database/Engine.h"
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "mainwindow/modList.h"
+#include "search/modSearch.h"
+
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <memory>
+
+using modList::ListQuery;
+
+Q_DECLARE_METATYPE(ListQuery)
+
+namespace {
+
+// The classes the quick search widens letters into.
+const QString kA = QString::fromUtf8("[aàáâãäå]");
+const QString kE = QString::fromUtf8("[eèéêë]");
+const QString kI = QString::fromUtf8("[iìíîï]");
+const QString kN = QString::fromUtf8("[nñ]");
+const QString kO = QString::fromUtf8("[oðòóôõöø]");
+const QString kU = QString::fromUtf8("[uùúûü]");
+
+ListQuery Query(const QString& quickSearch, bool pressed = false, const QString& condition = QString())
+{
+    ListQuery query;
+    query.quickSearch = quickSearch;
+    query.searchPressed = pressed;
+    query.searchCondition = condition;
+    return query;
+}
+
+ListQuery EmailQuery(const QString& quickSearch, const QString& condition)
+{
+    ListQuery query = Query(quickSearch, true, condition);
+    query.emailSearchActive = true;
+    return query;
+}
+
+ListQuery PhoneQuery(const QString& quickSearch, int op, const QString& text, const QString& condition = QString(),
+                     bool email = false)
+{
+    ListQuery query = Query(quickSearch, true, condition);
+    query.phoneSearchActive = true;
+    query.phoneSearchOperator = op;
+    query.phoneSearchText = text;
+    query.emailSearchActive = email;
+    return query;
+}
+
+QStringList Names(const modList::ContactList& list)
+{
+    QStringList names;
+    for (const modList::ContactRow& row : list.rows)
+        names << row.name;
+    return names;
+}
+
+QStringList Sorted(QStringList names)
+{
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+class TestContactList : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
+    QString m_people;
+
+    static void Run(const QString& sql) { modSql::ExecuteSql(sql); }
+
+    void createPeople()
+    {
+        m_people = m_dir.filePath("people.mdb");
+        QVERIFY(modDatabase::NewDatabase(m_people));
+        Run("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (1, 'José Álvarez', #3/15/1980#)");
+        Run("INSERT INTO Person (Contactnr, Name) VALUES (2, 'Jose Ruiz')");
+        Run("INSERT INTO Person (Contactnr, Name, Address) VALUES (3, 'Anna Bell  ', 'Main Street 1')");
+        Run("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (4, 'Bob O''Brien', #12/31/1970#)");
+        Run("INSERT INTO Person (Contactnr, Name) VALUES (5, 'Kim Ahn')");
+        Run("INSERT INTO Person (Contactnr, Name) VALUES (6, 'René Roux')");
+        Run("INSERT INTO Person (Contactnr, Name) VALUES (7, 'Zoltan Kiss')");
+
+        Run("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (2, 1, '+32 471 12 34 56', '')");
+        Run("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (3, 1, '0471 12 34 56', 'Mobile')");
+        Run("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (3, 2, '(0471) 99-88-77', '')");
+        Run("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (4, 1, '0471/555', '')");
+        Run("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (4, 2, '012 345', 'Home')");
+
+        Run("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (1, 1, 'jose@mail.test', '')");
+        Run("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (3, 1, 'anna@example.org', '')");
+        Run("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (3, 2, 'a.bell@example.org', '')");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_platform = std::make_unique<ScriptedPlatform>();
+        createPeople();
+        modDatabase::CloseDatabase(false);
+    }
+    void init()
+    {
+        modSearch::ClearSearch();
+        if (!modDatabase::IsDatabaseOpen() || modDatabase::DatabaseConnection().DataSource() != m_people)
+            QVERIFY(modDatabase::OpenDatabase(m_people));
+    }
+    void cleanup() { QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used"); }
+    void cleanupTestCase()
+    {
+        modDatabase::CloseDatabase(false);
+        m_platform.reset();
+    }
+
+    void phoneMatches_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<int>("op");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("equal, formatting ignored") << "(0471) 12-34 56"
+                                                   << "0471123456" << 0 << true;
+        QTest::newRow("equal, longer number") << "0471 12 34 567"
+                                              << "0471 12 34 56" << 0 << false;
+        QTest::newRow("contains") << "+32 471 12 34 56"
+                                  << "12 34" << 1 << true;
+        QTest::newRow("contains not") << "+32 471 12 34 56"
+                                      << "4321" << 1 << false;
+        QTest::newRow("begins with") << "0471/12.34.56"
+                                     << "0471" << 2 << true;
+        QTest::newRow("begins with, prefix differs") << "+32 471 12 34 56"
+                                                     << "0471" << 2 << false;
+        QTest::newRow("begins with, number shorter") << "04"
+                                                     << "0471" << 2 << false;
+        QTest::newRow("ends with") << "+32 471 12 34 56"
+                                   << "3456" << 3 << true;
+        QTest::newRow("ends with not") << "+32 471 12 34 56"
+                                       << "3455" << 3 << false;
+        QTest::newRow("ends with, number shorter") << "56"
+                                                   << "3456" << 3 << false;
+        QTest::newRow("operator 4") << "0471"
+                                    << "0471" << 4 << false;
+        QTest::newRow("operator -1") << "0471"
+                                     << "0471" << -1 << false;
+    }
+    void phoneMatches()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, search);
+        QFETCH(int, op);
+        QFETCH(bool, matches);
+        QCOMPARE(modList::PhoneMatches(number, search, op), matches);
+    }
+
+    void quickSearchWords_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("accent folded and widened") << QString::fromUtf8("José") << QStringList{"J" + kO + "s" + kE};
+        QTest::newRow("plain letters widened") << "jose" << QStringList{"j" + kO + "s" + kE};
+        QTest::newRow("two words") << "kim ahn" << QStringList{"k" + kI + "m", kA + "h" + kN};
+        QTest::newRow("doubled blank") << "b  x" << QStringList{"b", "", "[x×]"};
+        QTest::newRow("outer blanks trimmed") << "  b  " << QStringList{"b"};
+        QTest::newRow("apostrophe doubled") << "d'b" << QStringList{"d''b"};
+        QTest::newRow("only blanks") << "   " << QStringList{};
+        QTest::newRow("empty") << "" << QStringList{};
+    }
+    void quickSearchWords()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, words);
+        QCOMPARE(modList::QuickSearchWords(text), words);
+    }
+
+    void listSql_data()
+    {
+        QTest::addColumn<ListQuery>("query");
+        QTest::addColumn<QList<int>>("phoneMatches");
+        QTest::addColumn<QString>("sql");
+
+        QTest::newRow("all persons") << Query("") << QList<int>{}
+                                     << "SELECT Contactnr, Name FROM Person ORDER BY Name ";
+        QTest::newRow("quick search") << Query("jose") << QList<int>{}
+                                      << "SELECT Contactnr, Name FROM Person WHERE 1 = 1 AND TRIM(Name) LIKE '%j" + kO +
+                                             "s" + kE + "%' ORDER BY Name ";
+        QTest::newRow("quick search with accent") << Query(QString::fromUtf8("é")) << QList<int>{}
+                                                  << "SELECT Contactnr, Name FROM Person WHERE 1 = 1 AND TRIM(Name) "
+                                                     "LIKE '%" +
+                                                         kE + "%' ORDER BY Name ";
+        QTest::newRow("several words") << Query("bob db") << QList<int>{}
+                                       << "SELECT Contactnr, Name FROM Person WHERE 1 = 1 AND TRIM(Name) LIKE '%b" +
+                                              kO + "b%' AND TRIM(Name) LIKE '%db%' ORDER BY Name ";
+        QTest::newRow("doubled blank") << Query("db  b") << QList<int>{}
+                                       << "SELECT Contactnr, Name FROM Person WHERE 1 = 1 AND TRIM(Name) LIKE '%db%' "
+                                          "AND TRIM(Name) LIKE '%%' AND TRIM(Name) LIKE '%b%' ORDER BY Name ";
+        QTest::newRow("apostrophe") << Query("d'b") << QList<int>{}
+                                    << "SELECT Contactnr, Name FROM Person WHERE 1 = 1 AND TRIM(Name) LIKE '%d''b%' "
+                                       "ORDER BY Name ";
+        QTest::newRow("blanks only") << Query("  ") << QList<int>{}
+                                     << "SELECT Contactnr, Name FROM Person WHERE 1 = 1 ORDER BY Name ";
+        QTest::newRow("button pressed, no search")
+            << Query("", true) << QList<int>{} << "SELECT Contactnr, Name FROM Person ORDER BY Name ";
+        QTest::newRow("search not pressed") << Query("", false, "WHERE Name LIKE '%b%' ") << QList<int>{}
+                                            << "SELECT Contactnr, Name FROM Person ORDER BY Name ";
+        QTest::newRow("search") << Query("", true, "WHERE Name LIKE '%b%' ") << QList<int>{}
+                                << "SELECT * FROM Person WHERE Name LIKE '%b%' ORDER BY Name ";
+        QTest::newRow("search and quick search")
+            << Query("db", true, "WHERE Name LIKE '%b%' ") << QList<int>{}
+            << "SELECT * FROM Person WHERE Name LIKE '%b%' AND TRIM(Name) LIKE '%db%' ORDER BY Name ";
+        QTest::newRow("search with email")
+            << EmailQuery("", "AND TRIM(Email) LIKE '%mail%' ") << QList<int>{}
+            << "SELECT DISTINCT Person.Contactnr AS Contactnr, Name FROM Person, Email "
+               "WHERE Person.Contactnr = Email.Contactnr AND TRIM(Email) LIKE '%mail%' ORDER BY Name ";
+        QTest::newRow("search with email and quick search")
+            << EmailQuery("db", "AND TRIM(Email) LIKE '%mail%' ") << QList<int>{}
+            << "SELECT DISTINCT Person.Contactnr AS Contactnr, Name FROM Person, Email "
+               "WHERE Person.Contactnr = Email.Contactnr AND TRIM(Email) LIKE '%mail%' AND TRIM(Name) LIKE '%db%' "
+               "ORDER BY Name ";
+        QTest::newRow("phone, nobody") << PhoneQuery("", 2, "0471") << QList<int>{}
+                                       << "SELECT * FROM Person WHERE 1 = 2 ORDER BY Name ";
+        QTest::newRow("phone, nobody, quick search")
+            << PhoneQuery("db", 2, "0471") << QList<int>{}
+            << "SELECT * FROM Person WHERE 1 = 2 AND TRIM(Name) LIKE '%db%' ORDER BY Name ";
+        QTest::newRow("phone, one") << PhoneQuery("", 2, "0471") << QList<int>{12}
+                                    << "SELECT * FROM Person WHERE Contactnr IN(12) ORDER BY Name ";
+        QTest::newRow("phone, several and repeated")
+            << PhoneQuery("", 2, "0471", "AND Name LIKE '%b%' ", true) << QList<int>{3, 1, 3, -2}
+            << "SELECT * FROM Person WHERE Contactnr IN(3,1,3,-2) ORDER BY Name ";
+        QTest::newRow("phone and quick search")
+            << PhoneQuery("db", 0, "1") << QList<int>{1, 2}
+            << "SELECT * FROM Person WHERE Contactnr IN(1,2) AND TRIM(Name) LIKE '%db%' ORDER BY Name ";
+        QTest::newRow("phone numbers unused in normal mode")
+            << Query("") << QList<int>{1, 2} << "SELECT Contactnr, Name FROM Person ORDER BY Name ";
+    }
+    void listSql()
+    {
+        QFETCH(ListQuery, query);
+        QFETCH(QList<int>, phoneMatches);
+        QFETCH(QString, sql);
+        const std::vector<qint16> matches(phoneMatches.begin(), phoneMatches.end());
+        QCOMPARE(modList::ContactListSql(query, matches), sql);
+    }
+
+    void phoneSql_data()
+    {
+        QTest::addColumn<ListQuery>("query");
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("phone only") << PhoneQuery("", 2, "0471")
+                                    << "SELECT Contactnr, Number FROM Phone WHERE Contactnr IN ( SELECT DISTINCT "
+                                       "Person.Contactnr AS Contactnr FROM Person, Phone WHERE Person.Contactnr = "
+                                       "Phone.Contactnr ) ";
+        QTest::newRow("with condition") << PhoneQuery("", 2, "0471", "AND Name LIKE 'Jo%' ")
+                                        << "SELECT Contactnr, Number FROM Phone WHERE Contactnr IN ( SELECT DISTINCT "
+                                           "Person.Contactnr AS Contactnr FROM Person, Phone WHERE Person.Contactnr = "
+                                           "Phone.Contactnr AND Name LIKE 'Jo%' ) ";
+        QTest::newRow("with email") << PhoneQuery("", 2, "0471", "AND TRIM(Email) LIKE '%mail%' ", true)
+                                    << "SELECT Contactnr, Number FROM Phone WHERE Contactnr IN ( SELECT DISTINCT "
+                                       "Person.Contactnr AS Contactnr FROM Person, Email, Phone WHERE "
+                                       "Person.Contactnr = Email.Contactnr AND Person.Contactnr = Phone.Contactnr "
+                                       "AND TRIM(Email) LIKE '%mail%' ) ";
+    }
+    void phoneSql()
+    {
+        QFETCH(ListQuery, query);
+        QFETCH(QString, sql);
+        QCOMPARE(modList::PhoneSearchSql(query), sql);
+    }
+
+    void countSql()
+    {
+        QCOMPARE(modList::CountSql(), QStringLiteral("SELECT COUNT(1) AS NumberOfPersons FROM Person "));
+    }
+
+    void searchMode_data()
+    {
+        QTest::addColumn<ListQuery>("query");
+        QTest::addColumn<bool>("searchMode");
+        QTest::newRow("nothing") << Query("") << false;
+        QTest::newRow("pressed only") << Query("", true) << false;
+        QTest::newRow("condition only") << Query("", false, "WHERE Name LIKE 'a%' ") << false;
+        QTest::newRow("pressed with condition") << Query("", true, "WHERE Name LIKE 'a%' ") << true;
+        QTest::newRow("pressed with phone") << PhoneQuery("", 0, "1") << true;
+        ListQuery released = PhoneQuery("", 0, "1");
+        released.searchPressed = false;
+        QTest::newRow("phone, released") << released << false;
+    }
+    void searchMode()
+    {
+        QFETCH(ListQuery, query);
+        QFETCH(bool, searchMode);
+        QCOMPARE(query.SearchMode(), searchMode);
+    }
+
+    void queryTakesTheSearchInForce()
+    {
+        modSearch::SearchCondition = "AND Name LIKE 'K%' ";
+        modSearch::PhoneSearchActive = true;
+        modSearch::PhoneSearchOperator = 3;
+        modSearch::PhoneSearchText = "56";
+        modSearch::EmailSearchActive = true;
+        const ListQuery query = ListQuery::WithCurrentSearch("kim", true);
+        QCOMPARE(query.quickSearch, QStringLiteral("kim"));
+        QVERIFY(query.searchPressed);
+        QCOMPARE(query.searchCondition, modSearch::SearchCondition);
+        QVERIFY(query.phoneSearchActive);
+        QCOMPARE(query.phoneSearchOperator, 3);
+        QCOMPARE(query.phoneSearchText, QStringLiteral("56"));
+        QVERIFY(query.emailSearchActive);
+
+        modSearch::ClearSearch();
+        const ListQuery cleared = ListQuery::WithCurrentSearch("", true);
+        QVERIFY(cleared.searchCondition.isEmpty());
+        QVERIFY(!cleared.phoneSearchActive);
+        QVERIFY(!cleared.emailSearchActive);
+        QVERIFY(!cleared.SearchMode());
+    }
+
+    // ---- against a real database ----
+
+    void fill_data()
+    {
+        QTest::addColumn<ListQuery>("query");
+        QTest::addColumn<QStringList>("names");
+
+        const QStringList everybody{"Anna Bell", "Bob O'Brien", "José Álvarez", "Jose Ruiz",
+                                    "Kim Ahn",   "René Roux",   "Zoltan Kiss"};
+        QTest::newRow("everybody") << Query("") << everybody;
+        QTest::newRow("jose finds José") << Query("jose") << QStringList{"José Álvarez", "Jose Ruiz"};
+        QTest::newRow("capital accent") << Query(QString::fromUtf8("JOSÉ")) << QStringList{"José Álvarez", "Jose Ruiz"};
+        QTest::newRow("é finds e and é") << Query(QString::fromUtf8("é"))
+                                         << QStringList{"Anna Bell", "Bob O'Brien", "José Álvarez", "Jose Ruiz",
+                                                        "René Roux"};
+        QTest::newRow("e finds é") << Query("rene") << QStringList{"René Roux"};
+        QTest::newRow("two words") << Query("bell ann") << QStringList{"Anna Bell"};
+        QTest::newRow("two words, other order") << Query("ahn kim") << QStringList{"Kim Ahn"};
+        QTest::newRow("two words, not both") << Query("kim bell") << QStringList{};
+        QTest::newRow("doubled blank") << Query("jose  ruiz") << QStringList{"Jose Ruiz"};
+        QTest::newRow("apostrophe") << Query("o'b") << QStringList{"Bob O'Brien"};
+        QTest::newRow("outer blanks") << Query("  bob ") << QStringList{"Bob O'Brien"};
+        QTest::newRow("padded name") << Query("bell ") << QStringList{"Anna Bell"};
+        QTest::newRow("nobody") << Query("xyz") << QStringList{};
+
+        QTest::newRow("search") << Query("", true, "WHERE Name LIKE '%o%' ")
+                                << QStringList{"Bob O'Brien", "José Álvarez", "Jose Ruiz", "René Roux", "Zoltan Kiss"};
+        QTest::newRow("search narrowed") << Query("ru", true, "WHERE Name LIKE '%o%' ") << QStringList{"Jose Ruiz"};
+        QTest::newRow("search released") << Query("", false, "WHERE Name LIKE '%o%' ") << everybody;
+        QTest::newRow("search by date") << Query("", true, "WHERE Dateofbirth > #1/1/1975# ")
+                                        << QStringList{"José Álvarez"};
+        QTest::newRow("search by email, each person once")
+            << EmailQuery("", "AND TRIM(Email) LIKE '%example%' ") << QStringList{"Anna Bell"};
+        QTest::newRow("search by email, narrowed") << EmailQuery("kim", "AND TRIM(Email) LIKE '%e%' ") << QStringList{};
+
+        QTest::newRow("phone begins with 0471")
+            << PhoneQuery("", modSearch::PhoneBeginsWith, "0471") << QStringList{"Anna Bell", "Bob O'Brien"};
+        QTest::newRow("phone equal with prefix")
+            << PhoneQuery("", modSearch::PhoneEqual, "+32 (471) 123456") << QStringList{"Jose Ruiz"};
+        QTest::newRow("phone contains") << PhoneQuery("", modSearch::PhoneContains, "34-56")
+                                        << QStringList{"Anna Bell", "Jose Ruiz"};
+        QTest::newRow("phone ends with") << PhoneQuery("", modSearch::PhoneEndsWith, "345")
+                                         << QStringList{"Bob O'Brien"};
+        QTest::newRow("phone, unknown operator") << PhoneQuery("", 9, "0471") << QStringList{};
+        QTest::newRow("phone, nobody") << PhoneQuery("", modSearch::PhoneEqual, "999") << QStringList{};
+        QTest::newRow("phone and condition")
+            << PhoneQuery("", modSearch::PhoneBeginsWith, "0471", "AND Name LIKE 'Bob%' ")
+            << QStringList{"Bob O'Brien"};
+        QTest::newRow("phone and email") << PhoneQuery("", modSearch::PhoneBeginsWith, "0471",
+                                                       "AND TRIM(Email) LIKE '%example%' ", true)
+                                         << QStringList{"Anna Bell"};
+        QTest::newRow("phone and quick search")
+            << PhoneQuery("bob", modSearch::PhoneBeginsWith, "0471") << QStringList{"Bob O'Brien"};
+    }
+    void fill()
+    {
+        QFETCH(ListQuery, query);
+        QFETCH(QStringList, names);
+        const modList::ContactList list = modList::QueryContactList(query);
+        // The engine's collation decides the order; here only who is listed matters.
+        QCOMPARE(Sorted(Names(list)), Sorted(names));
+        QCOMPARE(list.numberOfPersons, 7);
+        QCOMPARE(modList::CountText(list), QString::number(names.size()) + "/7");
+        for (const modList::ContactRow& row : list.rows) {
+            const QString key = QString("SELECT Name FROM Person WHERE Contactnr = %1").arg(row.contactnr);
+            QCOMPARE(modSql::OpenRecordset(key).Fields("Name").toString().trimmed(), row.name);
+        }
+    }
+
+    void rowsComeInNameOrder()
+    {
+        const QStringList names = Names(modList::QueryContactList(Query("i")));
+        QCOMPARE(names.first(), QStringLiteral("Bob O'Brien"));
+        QCOMPARE(names.last(), QStringLiteral("Zoltan Kiss"));
+        const QStringList search = Names(modList::QueryContactList(Query("", true, "WHERE Name LIKE '%a%' ")));
+        QCOMPARE(search.first(), QStringLiteral("Anna Bell"));
+        QCOMPARE(search.last(), QStringLiteral("Zoltan Kiss"));
+    }
+
+    void rowsCarryNumbersAndTrimmedNames()
+    {
+        const modList::ContactList list = modList::QueryContactList(Query("anna"));
+        QCOMPARE(list.rows.size(), std::size_t(1));
+        QCOMPARE(int(list.rows[0].contactnr), 3);
+        QCOMPARE(list.rows[0].name, QStringLiteral("Anna Bell"));
+
+        // The same from the join of the e-mail search and from the phone search.
+        const modList::ContactList email = modList::QueryContactList(EmailQuery("", "AND Email = 'jose@mail.test' "));
+        QCOMPARE(email.rows.size(), std::size_t(1));
+        QCOMPARE(int(email.rows[0].contactnr), 1);
+        const modList::ContactList phone = modList::QueryContactList(PhoneQuery("", 3, "555"));
+        QCOMPARE(phone.rows.size(), std::size_t(1));
+        QCOMPARE(int(phone.rows[0].contactnr), 4);
+        QCOMPARE(phone.rows[0].name, QStringLiteral("Bob O'Brien"));
+    }
+
+    // A person with two matching numbers is named twice in the IN list.
+    void phoneMatchesListEveryMatchingNumber()
+    {
+        std::vector<qint16> matches = modList::PhoneSearchMatches(PhoneQuery("", modSearch::PhoneBeginsWith, "0471"));
+        std::sort(matches.begin(), matches.end());
+        QCOMPARE(matches, (std::vector<qint16>{3, 3, 4}));
+        const QString sql = modList::ContactListSql(PhoneQuery("", 2, "0471"), matches);
+        QVERIFY2(sql.contains("WHERE Contactnr IN(3,3,4) "), qPrintable(sql));
+        QCOMPARE(modList::QueryContactList(PhoneQuery("", 2, "0471")).rows.size(), std::size_t(2));
+    }
+
+    void loneBracketIsAnEngineError()
+    {
+        bool raised = false;
+        try {
+            modList::QueryContactList(Query("["));
+        } catch (const Engine::EngineError& error) {
+            raised = true;
+            QVERIFY(!error.description().isEmpty());
+        }
+        QVERIFY(raised);
+        // The database stays usable.
+        QCOMPARE(modList::QueryContactList(Query("")).rows.size(), std::size_t(7));
+    }
+
+    void emptyDatabase()
+    {
+        QVERIFY(modDatabase::NewDatabase(m_dir.filePath("empty.mdb")));
+        const modList::ContactList list = modList::QueryContactList(Query(""));
+        QVERIFY(list.rows.empty());
+        QCOMPARE(modList::CountText(list), QStringLiteral("0/0"));
+        const modList::ListCommands commands = modList::CommandsAfterFill(int(list.rows.size()), false);
+        QVERIFY(!commands.exportAndEmail);
+        QVERIFY(!commands.search);
+        QVERIFY(!commands.selectFirst);
+    }
+
+    void commandsAfterFill_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("pressed");
+        QTest::addColumn<bool>("exportAndEmail");
+        QTest::addColumn<bool>("search");
+        QTest::addColumn<bool>("selectFirst");
+        QTest::newRow("empty") << 0 << false << false << false << false;
+        QTest::newRow("empty search result") << 0 << true << false << true << false;
+        QTest::newRow("rows") << 3 << false << true << true << false;
+        QTest::newRow("search result") << 3 << true << true << true << true;
+    }
+    void commandsAfterFill()
+    {
+        QFETCH(int, rows);
+        QFETCH(bool, pressed);
+        QFETCH(bool, exportAndEmail);
+        QFETCH(bool, search);
+        QFETCH(bool, selectFirst);
+        const modList::ListCommands commands = modList::CommandsAfterFill(rows, pressed);
+        QCOMPARE(commands.exportAndEmail, exportAndEmail);
+        QCOMPARE(commands.search, search);
+        QCOMPARE(commands.selectFirst, selectFirst);
+    }
+};
+
+ADDRION_TEST_MAIN(TestContactList)
+#include "tst_contactlist.moc"

@@ -1,0 +1,250 @@
+#include "TestSupport.h"
+
+#include "startup/modText.h"
+
+using namespace modMain;
+
+namespace {
+
+QString Chars(std::initializer_list<char16_t> codes)
+{
+    QString text;
+    for (const char16_t code : codes)
+        text += QChar(code);
+    return text;
+}
+
+QString Range(char16_t first, char16_t last)
+{
+    QString text;
+    for (char16_t code = first; code <= last; ++code)
+        text += QChar(code);
+    return text;
+}
+
+} // namespace
+
+class TestText : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keyToContactnr_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("contactnr");
+        QTest::newRow("sign blank") << "Person  7" << 7;
+        QTest::newRow("no sign blank") << "Person 7" << 7;
+        QTest::newRow("negative") << "Person -12" << -12;
+        QTest::newRow("largest") << "Person  32767" << 32767;
+        QTest::newRow("smallest") << "Person -32768" << -32768;
+        QTest::newRow("several blanks") << "Person     45" << 45;
+        QTest::newRow("prefix not read") << "Persxx 9" << 9;
+        QTest::newRow("trailing text ignored") << "Person  12 " << 12;
+        QTest::newRow("no number") << "Person " << 0;
+        QTest::newRow("short") << "Pers" << 0;
+        QTest::newRow("too large") << "Person  40000" << 0;
+    }
+    void keyToContactnr()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, contactnr);
+        QCOMPARE(int(KeyToContactnr(key)), contactnr);
+    }
+
+    void contactKey_data()
+    {
+        QTest::addColumn<int>("contactnr");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("7") << 7 << "Person  7";
+        QTest::newRow("zero") << 0 << "Person  0";
+        QTest::newRow("largest") << 32767 << "Person  32767";
+        QTest::newRow("negative") << -3 << "Person -3";
+        QTest::newRow("smallest") << -32768 << "Person -32768";
+    }
+    void contactKey()
+    {
+        QFETCH(int, contactnr);
+        QFETCH(QString, key);
+        const QString built = ContactKey(static_cast<qint16>(contactnr));
+        QCOMPARE(built, key);
+        QCOMPARE(int(KeyToContactnr(built)), contactnr);
+    }
+
+    void keyWithOneBlankIsNotTheListKey()
+    {
+        QVERIFY(ContactKey(7) != QStringLiteral("Person 7"));
+        QCOMPARE(KeyToContactnr(QStringLiteral("Person 7")), KeyToContactnr(ContactKey(7)));
+    }
+
+    void foldAccents_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("folded");
+        QTest::newRow("192-197") << Range(192, 197) << "AAAAAA";
+        QTest::newRow("199") << Chars({199}) << "C";
+        QTest::newRow("200-203") << Range(200, 203) << "EEEE";
+        QTest::newRow("204-207") << Range(204, 207) << "IIII";
+        QTest::newRow("208") << Chars({208}) << "D";
+        QTest::newRow("209") << Chars({209}) << "N";
+        QTest::newRow("210-214, 216") << Range(210, 214) + Chars({216}) << "OOOOOO";
+        QTest::newRow("215") << Chars({215}) << "x";
+        QTest::newRow("217-220") << Range(217, 220) << "UUUU";
+        QTest::newRow("221") << Chars({221}) << "Y";
+        QTest::newRow("222, 254") << Chars({222, 254}) << "pp";
+        QTest::newRow("223") << Chars({223}) << "B";
+        QTest::newRow("224-229") << Range(224, 229) << "aaaaaa";
+        QTest::newRow("231") << Chars({231}) << "c";
+        QTest::newRow("232-235") << Range(232, 235) << "eeee";
+        QTest::newRow("236-239") << Range(236, 239) << "iiii";
+        QTest::newRow("240, 242-246, 248") << Chars({240}) + Range(242, 246) + Chars({248}) << "ooooooo";
+        QTest::newRow("241") << Chars({241}) << "n";
+        QTest::newRow("249-252") << Range(249, 252) << "uuuu";
+        QTest::newRow("253, 255") << Chars({253, 255}) << "yy";
+        QTest::newRow("stay: AE, ae, division") << Chars({198, 230, 247}) << Chars({198, 230, 247});
+        QTest::newRow("stay: outside the table")
+            << QString::fromUtf8("Łódź œ ŷ 191¿") << QString::fromUtf8("Łodź œ ŷ 191¿");
+        QTest::newRow("name") << QString::fromUtf8("José Müller-Ångström") << "Jose Muller-Angstrom";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void foldAccents()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, folded);
+        QCOMPARE(FoldAccents(text), folded);
+    }
+
+    // Every character from 192 to 255 either folds to a plain ASCII letter or is one of
+    // the three that stay.
+    void foldAccentsCoversTheWholeBlock()
+    {
+        const QString kept = Chars({198, 230, 247});
+        for (char16_t code = 192; code <= 255; ++code) {
+            const QString folded = FoldAccents(QString(QChar(code)));
+            QCOMPARE(folded.size(), 1);
+            if (kept.contains(QChar(code)))
+                QCOMPARE(folded, QString(QChar(code)));
+            else
+                QVERIFY2(folded[0].unicode() < 128 && folded[0].isLetter(), qPrintable(QString(QChar(code))));
+        }
+    }
+
+    void accentPattern_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("pattern");
+        QTest::newRow("A") << "A"
+                           << "[A" + Range(192, 197) + "]";
+        QTest::newRow("C") << "C"
+                           << "[C" + Chars({199}) + "]";
+        QTest::newRow("E") << "E"
+                           << "[E" + Range(200, 203) + "]";
+        QTest::newRow("I") << "I"
+                           << "[I" + Range(204, 207) + "]";
+        QTest::newRow("D") << "D"
+                           << "[D" + Chars({208}) + "]";
+        QTest::newRow("N") << "N"
+                           << "[N" + Chars({209}) + "]";
+        QTest::newRow("O") << "O"
+                           << "[O" + Range(210, 214) + Chars({216}) + "]";
+        QTest::newRow("x") << "x"
+                           << "[x" + Chars({215}) + "]";
+        QTest::newRow("U") << "U"
+                           << "[U" + Range(217, 220) + "]";
+        QTest::newRow("Y") << "Y"
+                           << "[Y" + Chars({221}) + "]";
+        QTest::newRow("B") << "B"
+                           << "[B" + Chars({223}) + "]";
+        QTest::newRow("a") << "a"
+                           << "[a" + Range(224, 229) + "]";
+        QTest::newRow("c") << "c"
+                           << "[c" + Chars({231}) + "]";
+        QTest::newRow("e") << "e" << QString::fromUtf8("[eèéêë]");
+        QTest::newRow("i") << "i"
+                           << "[i" + Range(236, 239) + "]";
+        QTest::newRow("o") << "o"
+                           << "[o" + Chars({240}) + Range(242, 246) + Chars({248}) + "]";
+        QTest::newRow("n") << "n"
+                           << "[n" + Chars({241}) + "]";
+        QTest::newRow("y") << "y"
+                           << "[y" + Chars({253, 255}) + "]";
+        QTest::newRow("u") << "u"
+                           << "[u" + Range(249, 252) + "]";
+        QTest::newRow("no class") << "pbdXzZ1 %_'"
+                                  << "pbdXzZ1 %_'";
+        QTest::newRow("accented letters are not widened") << QString::fromUtf8("éÆæ÷") << QString::fromUtf8("éÆæ÷");
+        QTest::newRow("word") << "Bob"
+                              << "[B" + Chars({223}) + "][o" + Chars({240}) + Range(242, 246) + Chars({248}) + "]b";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void accentPattern()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, pattern);
+        QCOMPARE(AccentPattern(text), pattern);
+    }
+
+    // Whatever folds to a letter with a class is a member of that letter's class.
+    void patternClassesHoldTheirFoldedLetters()
+    {
+        for (char16_t code = 192; code <= 255; ++code) {
+            const QChar original(code);
+            const QString folded = FoldAccents(QString(original));
+            const QString pattern = AccentPattern(folded);
+            if (pattern == folded)
+                continue; // no class: Æ, æ, ÷, and p (from Þ, þ)
+            QVERIFY(pattern.startsWith(QLatin1Char('[') + folded));
+            QVERIFY2(pattern.contains(original), qPrintable(QString(original)));
+        }
+        QCOMPARE(AccentPattern(FoldAccents(QString(QChar(222)))), QStringLiteral("p"));
+    }
+
+    void partBeforeAt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("part");
+        QTest::newRow("address") << "jane.doe@example.org"
+                                 << "jane.doe";
+        QTest::newRow("first @") << "a@b@c"
+                                 << "a";
+        QTest::newRow("leading @") << "@host"
+                                   << "";
+        QTest::newRow("no @") << "nobody"
+                              << "nobody";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void partBeforeAt()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, part);
+        QCOMPARE(PartBeforeAt(text), part);
+    }
+
+    void trimBlanks_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("trimmed");
+        QTest::newRow("padded") << "  Anna Bell   "
+                                << "Anna Bell";
+        QTest::newRow("inner blanks kept") << "a  b"
+                                           << "a  b";
+        QTest::newRow("line breaks kept") << " \r\nnote\n "
+                                          << "\r\nnote\n";
+        QTest::newRow("only blanks") << "    "
+                                     << "";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void trimBlanks()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, trimmed);
+        QCOMPARE(TrimBlanks(text), trimmed);
+    }
+};
+
+ADDRION_TEST_MAIN(TestText)
+#include "tst_text.moc"
