@@ -222,7 +222,12 @@ QString TextInBrackets(const QString& display, const QString& head)
 
 void OpenWithShell(const QString& target)
 {
-    // Web and mail addresses carry a scheme; anything else is a local file.
+    // Web and mail addresses carry a scheme, or begin with "www" as people write them;
+    // anything else is a local file.
+    if (target.startsWith(QLatin1String("www"), Qt::CaseInsensitive)) {
+        Platform::current().openUrl(QUrl(QStringLiteral("http://") + target, QUrl::TolerantMode));
+        return;
+    }
     const QUrl url = QUrl(target, QUrl::StrictMode);
     const bool isAddress = url.isValid() && url.scheme().size() > 1;
     Platform::current().openUrl(isAddress ? url : QUrl::fromLocalFile(target));
