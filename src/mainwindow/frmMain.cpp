@@ -313,6 +313,7 @@ void frmMain::placeControls()
     place(txtDateofbirth, l.txtDateofbirth);
     place(lblDateFormat, l.lblDateFormat);
     place(lblAge, l.lblAge);
+    fitLabels();
     place(fraAddress, l.fraAddress);
     place(txtAddress, l.txtAddress);
     place(fraNumber, l.fraNumber);
@@ -336,6 +337,19 @@ void frmMain::placeControls()
     for (QWidget* frame :
          std::initializer_list<QWidget*>{fraDateofbirth, fraAddress, fraNumber, fraEmail, fraNote, fraInfo, imgLogo})
         frame->raise();
+}
+
+void frmMain::fitLabels()
+{
+    // Labels take the room their text needs in this font, which the measures of the
+    // design may not give.
+    const int dpi = logicalDpiX();
+    const WindowLayout::MainWindowLayout& l = m_layout;
+    lblDateFormat->resize(
+        qMax(WindowLayout::TwipsToPixels(l.lblDateFormat.width, dpi), lblDateFormat->sizeHint().width()),
+        lblDateFormat->height());
+    lblAge->resize(qMax(WindowLayout::TwipsToPixels(l.lblAge.width, dpi), lblAge->sizeHint().width()),
+                   lblAge->height());
 }
 
 void frmMain::applyLayout()
@@ -410,6 +424,7 @@ void frmMain::LoadLanguage()
     lblWebsite->setText(T("Website") + QLatin1Char(':'));
     if (!lblAge->isHidden())
         lblAge->setText(modList::RetranslateAgeCaption(lblAge->text()));
+    fitLabels();
     fraInfo->setTitle(QString::fromLatin1(Version::AppName) + QLatin1Char(' ') +
                       QString::fromLatin1(Version::AppVersion));
 }

@@ -103,6 +103,7 @@ private:
     void setDatabaseCommandsEnabled(bool enabled);
     void setPersonCommandsEnabled(bool enabled);
     void applyLayout();
+    void fitLabels();
     void placeControls();
     // The main window state as stored in "WindowState": 0 normal, 1 minimised, 2 maximised.
     QString windowStateSetting() const;

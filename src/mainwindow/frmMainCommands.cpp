@@ -310,6 +310,7 @@ void frmMain::ShowPerson(qint16 contactnr)
         txtDateofbirth->setText(modList::DateOfBirthText(*person->dateOfBirth));
         lblDateFormat->show();
         lblAge->setText(modList::AgeCaption(modList::GetAge(*person->dateOfBirth)));
+        fitLabels();
         lblAge->show();
     }
     txtAddress->setPlainText(person->address);
@@ -555,6 +556,7 @@ void frmMain::SetUpOptions()
     for (int i = 0; i < mnuOptionsDateFormat.size(); ++i)
         mnuOptionsDateFormat.at(i)->setChecked(i == dateIndex);
     lblDateFormat->setText(QLatin1Char('(') + mnuOptionsDateFormat.at(dateIndex)->text() + QLatin1Char(')'));
+    fitLabels();
     modAutostart::CheckReminderAtStart();
     modOptions::WriteMissingDefaults();
     const int size = modOptions::StoredFontSize();
@@ -569,6 +571,7 @@ void frmMain::SelectDateFormat(int index)
     for (int i = 0; i < mnuOptionsDateFormat.size(); ++i)
         mnuOptionsDateFormat.at(i)->setChecked(i == index);
     lblDateFormat->setText(QLatin1Char('(') + mnuOptionsDateFormat.at(index)->text() + QLatin1Char(')'));
+    fitLabels();
     modOptions::StoreDateFormat(index);
     if (!fraList->isEnabled() || m_contacts->rowCount() == 0)
         return;
