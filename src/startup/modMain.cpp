@@ -1,6 +1,7 @@
 #include "modMain.h"
 
 #include "database/Engine.h"
+#include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
 #include "startup/CommandLine.h"
 #include "startup/QtPlatform.h"
@@ -49,6 +50,7 @@ int Main(int argc, char* argv[])
     const QString commandLine = CommandLine::Current();
     // The main window exists in both runs: the database operations report to it.
     frmMain mainWindow(commandLine);
+    RegisterWindows(mainWindow);
     if (CommandLine::Classify(commandLine) == CommandLine::Kind::Reminder)
         return RunReminder(mainWindow);
 
