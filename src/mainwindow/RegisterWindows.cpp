@@ -1,9 +1,10 @@
 #include "RegisterWindows.h"
 
 #include "mainwindow/frmMain.h"
+#include "search/frmSearch.h"
 
 void RegisterWindows(frmMain& mainWindow)
 {
     // Each part adds its windows here with mainWindow.SetWindowOpener(name, opener).
-    (void)mainWindow;
+    mainWindow.SetWindowOpener(QStringLiteral("frmSearch"), &frmSearch::Open);
 }

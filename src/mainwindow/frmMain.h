@@ -58,6 +58,10 @@ public:
     // The search toggle of the menu and toolbar, after the change of state.
     void SetSearchPressed(bool pressed);
     bool SearchPressed() const;
+    // Releases the Search button and its menu check without touching the list.
+    void ReleaseSearchButton();
+    // The Edit and Remove commands of the menu and toolbar.
+    void setPersonCommandsEnabled(bool enabled);
 
     // Display options.
     void SetUpOptions();
@@ -101,7 +105,6 @@ private:
     QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption);
     QMenu* addMenu(const char* name, const QString& caption);
     void setDatabaseCommandsEnabled(bool enabled);
-    void setPersonCommandsEnabled(bool enabled);
     void applyLayout();
     void fitLabels();
     void placeControls();

@@ -253,6 +253,12 @@ bool frmMain::SearchPressed() const
     return toolbarButton(QStringLiteral("Search"))->isChecked();
 }
 
+void frmMain::ReleaseSearchButton()
+{
+    toolbarButton(QStringLiteral("Search"))->setChecked(false);
+    mnuActionSearch->setChecked(false);
+}
+
 void frmMain::SetSearchPressed(bool pressed)
 {
     toolbarButton(QStringLiteral("Search"))->setChecked(pressed);

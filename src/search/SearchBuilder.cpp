@@ -1,0 +1,177 @@
+#include "SearchBuilder.h"
+
+#include "database/modSql.h"
+
+#include <QDate>
+#include <QStringList>
+
+namespace SearchBuilder {
+
+namespace {
+
+// The conditions of one OK, joined as the contact list expects them: the first with
+// "WHERE ", later ones (and all once a phone or e-mail flag is set, because the list
+// puts its own join condition first) with "AND ".
+class ConditionText
+{
+public:
+    explicit ConditionText(Search& search) : m_search(search) {}
+
+    void Add(const QString& condition)
+    {
+        if (m_search.phoneActive || m_search.emailActive)
+            m_first = false;
+        m_search.condition +=
+            (m_first ? QStringLiteral("WHERE ") : QStringLiteral("AND ")) + condition + QLatin1Char(' ');
+        m_first = false;
+    }
+
+private:
+    Search& m_search;
+    bool m_first = true;
+};
+
+// The value of a text criterion: trimmed of blanks, apostrophes doubled.
+QString Value(const Criterion& criterion)
+{
+    return modSql::QuoteSql(criterion.text.trimmed());
+}
+
+// "Is equal to", "Contains", "Begins with", "Ends with" on a text column; the ends-with
+// form compares the column trimmed, since fixed-width columns may carry trailing blanks.
+QString TextCondition(const QString& column, int op, const QString& value, bool trimAlways)
+{
+    const QString trimmed = QStringLiteral("TRIM(") + column + QLatin1Char(')');
+    switch (op) {
+    case 0:
+        return column + QStringLiteral(" = '") + value + QLatin1Char('\'');
+    case 1:
+        return (trimAlways ? trimmed : column) + QStringLiteral(" LIKE '%") + value + QStringLiteral("%'");
+    case 2:
+        return (trimAlways ? trimmed : column) + QStringLiteral(" LIKE '") + value + QStringLiteral("%'");
+    case 3:
+        return trimmed + QStringLiteral(" LIKE '%") + value + QLatin1Char('\'');
+    default:
+        return {};
+    }
+}
+
+QString DateLiteral(const QString& monthDayYear)
+{
+    return QLatin1Char('#') + monthDayYear + QLatin1Char('#');
+}
+
+} // namespace
+
+QString DateBoxText(const QString& shown)
+{
+    QString text = shown;
+    text.remove(QLatin1Char('_'));
+    return text == QLatin1String("//") ? QString() : text;
+}
+
+QString ToMonthDayYear(const QString& typed, const QString& dateFormat)
+{
+    const int first = typed.indexOf(QLatin1Char('/'));
+    const int second = first < 0 ? -1 : typed.indexOf(QLatin1Char('/'), first + 1);
+    if (second < 0)
+        return typed;
+    const QString head = typed.left(first);
+    const QString middle = typed.mid(first + 1, second - first - 1);
+    const QString tail = typed.mid(second + 1);
+    const QChar slash = QLatin1Char('/');
+    if (dateFormat == QLatin1String("mm/dd/yyyy"))
+        return head + slash + middle + slash + tail;
+    if (dateFormat == QLatin1String("yyyy/mm/dd"))
+        return middle + slash + tail + slash + head;
+    return middle + slash + head + slash + tail;
+}
+
+bool IsValidMonthDayYear(const QString& monthDayYear)
+{
+    const QStringList parts = monthDayYear.split(QLatin1Char('/'));
+    if (parts.size() != 3 || parts.at(2).size() != 4)
+        return false;
+    bool monthOk = false, dayOk = false, yearOk = false;
+    const int month = parts.at(0).toInt(&monthOk);
+    const int day = parts.at(1).toInt(&dayOk);
+    const int year = parts.at(2).toInt(&yearOk);
+    return monthOk && dayOk && yearOk && year > 0 && QDate::isValid(year, month, day);
+}
+
+Search Build(const Criteria& criteria)
+{
+    Search search;
+    const QString date1 = DateBoxText(criteria.date1);
+    const QString date2 = DateBoxText(criteria.date2);
+    const QString monthDayYear1 = date1.isEmpty() ? QString() : ToMonthDayYear(date1, criteria.dateFormat);
+    const QString monthDayYear2 = date2.isEmpty() ? QString() : ToMonthDayYear(date2, criteria.dateFormat);
+    // Both boxes count, also one hidden by the operator that still holds text.
+    if ((!date1.isEmpty() && !IsValidMonthDayYear(monthDayYear1)) ||
+        (!date2.isEmpty() && !IsValidMonthDayYear(monthDayYear2))) {
+        search.datesValid = false;
+        return search;
+    }
+
+    ConditionText conditions(search);
+    if (criteria.phone.op == 4) {
+        conditions.Add(QStringLiteral("EXISTS (SELECT Phone.Contactnr FROM Phone WHERE Phone.Contactnr = "
+                                      "Person.Contactnr AND Number <> '')"));
+    } else if (!criteria.phone.text.isEmpty() && criteria.phone.op >= 0 && criteria.phone.op <= 3) {
+        search.phoneActive = true;
+        search.phoneOperator = criteria.phone.op;
+        search.phoneText = criteria.phone.text.trimmed();
+    }
+
+    if (criteria.email.op == 4) {
+        conditions.Add(QStringLiteral("EXISTS (SELECT Email.Contactnr FROM Email WHERE Email.Contactnr = "
+                                      "Person.Contactnr AND Email <> '')"));
+    } else if (!criteria.email.text.isEmpty() && criteria.email.op >= 0 && criteria.email.op <= 3) {
+        search.emailActive = true;
+        conditions.Add(TextCondition(QStringLiteral("Email"), criteria.email.op, Value(criteria.email), true));
+    }
+
+    if (!criteria.name.text.isEmpty() && criteria.name.op >= 0 && criteria.name.op <= 3)
+        conditions.Add(TextCondition(QStringLiteral("Name"), criteria.name.op, Value(criteria.name), false));
+
+    const QString d1 = DateLiteral(monthDayYear1);
+    const QString d2 = DateLiteral(monthDayYear2);
+    switch (criteria.dateOp) {
+    case 0:
+        if (!date1.isEmpty())
+            conditions.Add(QStringLiteral("Dateofbirth = ") + d1);
+        break;
+    case 1:
+        if (!date1.isEmpty() && !date2.isEmpty()) {
+            conditions.Add(QStringLiteral("Dateofbirth > ") + d1);
+            conditions.Add(QStringLiteral("Dateofbirth < ") + d2);
+        }
+        break;
+    case 2:
+        if (!date1.isEmpty())
+            conditions.Add(QStringLiteral("Dateofbirth < ") + d1);
+        break;
+    case 3:
+        if (!date1.isEmpty())
+            conditions.Add(QStringLiteral("Dateofbirth > ") + d1);
+        break;
+    case 4:
+        conditions.Add(QStringLiteral("Dateofbirth IS NOT NULL"));
+        break;
+    default:
+        break;
+    }
+
+    if (criteria.address.op == 4)
+        conditions.Add(QStringLiteral("Address <> ''"));
+    else if (!criteria.address.text.isEmpty())
+        conditions.Add(TextCondition(QStringLiteral("Address"), criteria.address.op, Value(criteria.address), false));
+
+    if (criteria.note.op == 1)
+        conditions.Add(QStringLiteral("Note <> ''"));
+    else if (criteria.note.op == 0 && !criteria.note.text.isEmpty())
+        conditions.Add(QStringLiteral("Note LIKE '%") + Value(criteria.note) + QStringLiteral("%'"));
+    return search;
+}
+
+} // namespace SearchBuilder
