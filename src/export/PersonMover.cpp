@@ -1,0 +1,167 @@
+#include "PersonMover.h"
+
+#include "language/modLanguage.h"
+#include "mainwindow/ContactListModel.h"
+#include "mainwindow/frmMain.h"
+
+#include <QAbstractButton>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+PersonMover::PersonMover(const Controls& controls, QObject* parent)
+    : QObject(parent), m_controls(controls), m_source(new PersonListModel(this)), m_target(new PersonListModel(this))
+{
+    for (QListView* view : {controls.source, controls.target}) {
+        view->setUniformItemSizes(true);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    }
+    controls.source->setModel(m_source);
+    controls.target->setModel(m_target);
+
+    connect(controls.addOne, &QAbstractButton::clicked, this, [this] { MoveToTarget(currentOf(m_controls.source)); });
+    connect(controls.addAll, &QAbstractButton::clicked, this,
+            [this] { move(m_source, m_controls.source, m_target, m_controls.target, m_source->takeAll(), false); });
+    connect(controls.removeOne, &QAbstractButton::clicked, this,
+            [this] { MoveToSource(currentOf(m_controls.target)); });
+    connect(controls.removeAll, &QAbstractButton::clicked, this,
+            [this] { move(m_target, m_controls.target, m_source, m_controls.source, m_target->takeAll(), true); });
+    connect(controls.source, &QListView::doubleClicked, this, [this] { MoveToTarget(currentOf(m_controls.source)); });
+    connect(controls.target, &QListView::doubleClicked, this, [this] { MoveToSource(currentOf(m_controls.target)); });
+    // Keyboard moves change the current row as clicks do.
+    for (QListView* view : {controls.source, controls.target})
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &PersonMover::UpdateButtons);
+}
+
+std::vector<qint16> PersonMover::currentOf(QListView* view) const
+{
+    const QModelIndex current = view->currentIndex();
+    if (!current.isValid())
+        return {};
+    return {static_cast<qint16>(current.data(PersonListModel::ContactnrRole).toInt())};
+}
+
+void PersonMover::MoveToTarget(const std::vector<qint16>& contactnrs)
+{
+    move(m_source, m_controls.source, m_target, m_controls.target, m_source->take(contactnrs), false);
+}
+
+void PersonMover::MoveToSource(const std::vector<qint16>& contactnrs)
+{
+    move(m_target, m_controls.target, m_source, m_controls.source, m_target->take(contactnrs), true);
+}
+
+void PersonMover::move(PersonListModel* from, QListView* fromView, PersonListModel* to, QListView* toView,
+                       std::vector<PersonListModel::Entry> entries, bool byRank)
+{
+    if (entries.empty())
+        return;
+    const int fromRow = fromView->currentIndex().row();
+    const qint16 last = entries.back().contactnr;
+    if (byRank)
+        to->insertByRank(std::move(entries));
+    else
+        to->append(std::move(entries));
+
+    // The person moved last is selected where it arrived; the other list keeps a
+    // selected current row where the moved ones were.
+    const QModelIndex arrived = to->index(to->rowOf(last));
+    toView->setCurrentIndex(arrived);
+    toView->selectionModel()->select(arrived, QItemSelectionModel::ClearAndSelect);
+    toView->scrollTo(arrived);
+    if (from->rowCount() > 0) {
+        const QModelIndex stay = from->index(qBound(0, fromRow, from->rowCount() - 1));
+        fromView->setCurrentIndex(stay);
+        fromView->selectionModel()->select(stay, QItemSelectionModel::ClearAndSelect);
+    }
+    UpdateButtons();
+    emit moved();
+}
+
+void PersonMover::UpdateButtons()
+{
+    auto currentSelected = [](QListView* view) {
+        const QModelIndex current = view->currentIndex();
+        return current.isValid() && view->selectionModel()->isSelected(current);
+    };
+    const bool sourceEmpty = m_source->rowCount() == 0;
+    m_controls.addAll->setEnabled(!sourceEmpty);
+    m_controls.addOne->setEnabled(!sourceEmpty && currentSelected(m_controls.source));
+    const bool targetEmpty = m_target->rowCount() == 0;
+    m_controls.removeAll->setEnabled(!targetEmpty);
+    m_controls.ok->setEnabled(!targetEmpty);
+    m_controls.removeOne->setEnabled(!targetEmpty && currentSelected(m_controls.target));
+}
+
+// ---- The person frame ----
+
+namespace {
+
+QToolButton* MoveButton(const char* name, Qt::ArrowType arrow, bool all)
+{
+    auto* button = new QToolButton;
+    button->setObjectName(QString::fromLatin1(name));
+    button->setArrowType(arrow);
+    if (all)
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setText(all ? QStringLiteral("*") : QString());
+    button->setAutoRaise(false);
+    return button;
+}
+
+} // namespace
+
+PersonPicker PersonPicker::Create(const char* chosenName)
+{
+    PersonPicker picker;
+    picker.fraPerson = new QGroupBox;
+    picker.fraPerson->setObjectName(QStringLiteral("fraPerson"));
+    picker.lvwList = new QListView;
+    picker.lvwList->setObjectName(QStringLiteral("lvwList"));
+    picker.lvwChosen = new QListView;
+    picker.lvwChosen->setObjectName(QString::fromLatin1(chosenName));
+    picker.cmdAddOne = MoveButton("cmdAddOne", Qt::RightArrow, false);
+    picker.cmdAddAll = MoveButton("cmdAddAll", Qt::RightArrow, true);
+    picker.cmdRemoveOne = MoveButton("cmdRemoveOne", Qt::LeftArrow, false);
+    picker.cmdRemoveAll = MoveButton("cmdRemoveAll", Qt::LeftArrow, true);
+    picker.cmdSearchResult = new QPushButton;
+    picker.cmdSearchResult->setObjectName(QStringLiteral("cmdSearchResult"));
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addStretch();
+    for (QToolButton* button : {picker.cmdAddOne, picker.cmdAddAll, picker.cmdRemoveOne, picker.cmdRemoveAll})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    auto* grid = new QGridLayout(picker.fraPerson);
+    grid->addWidget(picker.lvwList, 0, 0);
+    grid->addLayout(buttons, 0, 1);
+    grid->addWidget(picker.lvwChosen, 0, 2);
+    grid->addWidget(picker.cmdSearchResult, 1, 2);
+    return picker;
+}
+
+void PersonPicker::LoadLanguage() const
+{
+    fraPerson->setTitle(T("Person"));
+    cmdSearchResult->setText(QStringLiteral("> ") + T("Search result") + QStringLiteral(" >"));
+    const QString dash = QStringLiteral(" - ");
+    cmdAddOne->setToolTip(T("Add") + dash + T("Selected person"));
+    cmdAddAll->setToolTip(T("Add") + dash + T("All persons"));
+    cmdRemoveOne->setToolTip(T("Remove") + dash + T("Selected person"));
+    cmdRemoveAll->setToolTip(T("Remove") + dash + T("All persons"));
+}
+
+std::vector<qint16> PersonPicker::MainListContacts(const frmMain& mainWindow)
+{
+    std::vector<qint16> contactnrs;
+    const ContactListModel* list = mainWindow.contactList();
+    contactnrs.reserve(static_cast<size_t>(list->rowCount()));
+    for (int row = 0; row < list->rowCount(); ++row)
+        contactnrs.push_back(list->contact(row).contactnr);
+    return contactnrs;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "export/PersonListModel.h"
+
+#include <QObject>
+
+class QAbstractButton;
+class QListView;
+
+// The behaviour the export and e-mail windows share: two person lists, buttons that
+// move the selected or all persons between them, and a button that takes over the
+// main window's search result.
+class PersonMover : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Controls
+    {
+        QListView* source = nullptr; // all persons not chosen yet
+        QListView* target = nullptr; // the chosen persons
+        QAbstractButton* addOne = nullptr;
+        QAbstractButton* addAll = nullptr;
+        QAbstractButton* removeOne = nullptr;
+        QAbstractButton* removeAll = nullptr;
+        QAbstractButton* ok = nullptr;
+    };
+
+    PersonMover(const Controls& controls, QObject* parent);
+
+    PersonListModel* source() const { return m_source; }
+    PersonListModel* target() const { return m_target; }
+
+    // Moves the persons named, in that order; those not in the other list are skipped.
+    void MoveToTarget(const std::vector<qint16>& contactnrs);
+    void MoveToSource(const std::vector<qint16>& contactnrs);
+    void UpdateButtons();
+
+signals:
+    // The chosen persons changed.
+    void moved();
+
+private:
+    void move(PersonListModel* from, QListView* fromView, PersonListModel* to, QListView* toView,
+              std::vector<PersonListModel::Entry> entries, bool byRank);
+    std::vector<qint16> currentOf(QListView* view) const;
+
+    Controls m_controls;
+    PersonListModel* m_source;
+    PersonListModel* m_target;
+};
+
+class QGroupBox;
+class QPushButton;
+class QToolButton;
+
+// The person frame both windows show: the two lists side by side with the move
+// buttons between them and the search-result button.
+struct PersonPicker
+{
+    QGroupBox* fraPerson = nullptr;
+    QListView* lvwList = nullptr;
+    QListView* lvwChosen = nullptr;
+    QToolButton* cmdAddOne = nullptr;
+    QToolButton* cmdAddAll = nullptr;
+    QToolButton* cmdRemoveOne = nullptr;
+    QToolButton* cmdRemoveAll = nullptr;
+    QPushButton* cmdSearchResult = nullptr;
+
+    // chosenName is the object name of the list of chosen persons.
+    static PersonPicker Create(const char* chosenName);
+    void LoadLanguage() const;
+    // The main window's list in its order, for the search-result button.
+    static std::vector<qint16> MainListContacts(const class frmMain& mainWindow);
+};

@@ -1,0 +1,161 @@
+#include "frmEmail.h"
+
+#include "database/modSql.h"
+#include "export/modEmailList.h"
+#include "language/modLanguage.h"
+#include "mainwindow/frmMain.h"
+#include "startup/Platform.h"
+#include "startup/modSettings.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mainWindow)
+{
+    setObjectName(QStringLiteral("frmEmail"));
+    const PersonPicker picker = PersonPicker::Create("lvwEmail");
+    fraPerson = picker.fraPerson;
+    lvwList = picker.lvwList;
+    lvwEmail = picker.lvwChosen;
+    cmdAddOne = picker.cmdAddOne;
+    cmdAddAll = picker.cmdAddAll;
+    cmdRemoveOne = picker.cmdRemoveOne;
+    cmdRemoveAll = picker.cmdRemoveAll;
+    cmdSearchResult = picker.cmdSearchResult;
+
+    fraFormat = new QGroupBox;
+    fraFormat->setObjectName(QStringLiteral("fraFormat"));
+    // The captions show what each separator gives; they are examples, not translated.
+    optColon = new QRadioButton(QStringLiteral("anna@example.org, bob@example.org, carla@example.org, ..."));
+    optColon->setObjectName(QStringLiteral("optColon"));
+    optSemicolon = new QRadioButton(QStringLiteral("anna@example.org; bob@example.org; carla@example.org; ..."));
+    optSemicolon->setObjectName(QStringLiteral("optSemicolon"));
+    auto* format = new QVBoxLayout(fraFormat);
+    format->addWidget(optColon);
+    format->addWidget(optSemicolon);
+
+    fraList = new QGroupBox;
+    fraList->setObjectName(QStringLiteral("fraList"));
+    txtList = new QLineEdit;
+    txtList->setObjectName(QStringLiteral("txtList"));
+    txtList->setReadOnly(true);
+    txtList->setContextMenuPolicy(Qt::CustomContextMenu);
+    (new QVBoxLayout(fraList))->addWidget(txtList);
+    mnuPopupList = new QMenu(this);
+    mnuPopupList->setObjectName(QStringLiteral("mnuPopupList"));
+    mnuPopupListCopy = mnuPopupList->addAction(QStringLiteral("Copy"));
+    mnuPopupListCopy->setObjectName(QStringLiteral("mnuPopupListCopy"));
+
+    cmdCopy = new QPushButton;
+    cmdCopy->setObjectName(QStringLiteral("cmdCopy"));
+    cmdOK = new QPushButton;
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdCancel = new QPushButton;
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdCopy);
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fraPerson, 1);
+    layout->addWidget(fraFormat);
+    layout->addWidget(fraList);
+    layout->addLayout(buttons);
+    resize(620, 480);
+
+    m_mover = new PersonMover({lvwList, lvwEmail, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdOK}, this);
+    connect(m_mover, &PersonMover::moved, this, &frmEmail::rebuildList);
+    connect(cmdSearchResult, &QPushButton::clicked, this,
+            [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
+    connect(optColon, &QRadioButton::clicked, this, &frmEmail::separatorChosen);
+    connect(optSemicolon, &QRadioButton::clicked, this, &frmEmail::separatorChosen);
+    connect(cmdCopy, &QPushButton::clicked, this, &frmEmail::copy);
+    connect(mnuPopupListCopy, &QAction::triggered, this, &frmEmail::copy);
+    connect(txtList, &QLineEdit::customContextMenuRequested, this, [this](const QPoint& position) {
+        mnuPopupListCopy->setEnabled(!txtList->text().isEmpty());
+        mnuPopupList->popup(txtList->mapToGlobal(position));
+    });
+    connect(cmdOK, &QPushButton::clicked, this, &frmEmail::ok);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    LoadLanguage();
+    m_mover->source()->setEntries(modEmailList::LoadPersons());
+    m_mover->UpdateButtons();
+    cmdSearchResult->setEnabled(m_mainWindow.SearchPressed());
+    (modSettings::ReadSetting(QStringLiteral("Separator")) == QLatin1String(";") ? optSemicolon : optColon)
+        ->setChecked(true);
+    rebuildList();
+}
+
+void frmEmail::LoadLanguage()
+{
+    setWindowTitle(T("E-mail"));
+    PersonPicker{fraPerson, lvwList, lvwEmail, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdSearchResult}
+        .LoadLanguage();
+    fraFormat->setTitle(T("Format"));
+    fraList->setTitle(T("List"));
+    cmdCopy->setText(T("Copy"));
+    mnuPopupListCopy->setText(T("Copy"));
+    cmdOK->setText(T("OK"));
+    cmdCancel->setText(T("Cancel"));
+}
+
+QString frmEmail::AddressList() const
+{
+    return modEmailList::BuildAddressList(m_mover->target()->contactnrs(), optSemicolon->isChecked());
+}
+
+void frmEmail::rebuildList()
+{
+    try {
+        txtList->setText(AddressList());
+    } catch (const Engine::EngineError& error) {
+        modSql::ShowEngineError(error);
+    }
+    cmdCopy->setEnabled(m_mover->target()->rowCount() > 0);
+}
+
+void frmEmail::separatorChosen()
+{
+    rebuildList();
+    modSettings::WriteSetting(QStringLiteral("Separator"),
+                              optSemicolon->isChecked() ? QStringLiteral(";") : QStringLiteral(","));
+}
+
+void frmEmail::copy()
+{
+    rebuildList();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(txtList->text());
+}
+
+void frmEmail::ok()
+{
+    rebuildList();
+    hide();
+    QUrl mail;
+    mail.setScheme(QStringLiteral("mailto"));
+    mail.setPath(txtList->text());
+    Platform::current().openUrl(mail);
+    accept();
+}
+
+void frmEmail::Open(frmMain& mainWindow)
+{
+    frmEmail window(mainWindow);
+    window.exec();
+}

@@ -1,0 +1,78 @@
+#include "frmSendEmail.h"
+
+#include "database/modDatabase.h"
+#include "export/modSendEmail.h"
+#include "language/modLanguage.h"
+#include "mainwindow/frmMain.h"
+#include "startup/modSettings.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+frmSendEmail::frmSendEmail(const QString& databasePath, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmSendEmail"));
+    auto named = [](auto* widget, const char* name) {
+        widget->setObjectName(QString::fromLatin1(name));
+        return widget;
+    };
+    lblEmail = named(new QLabel, "lblEmail");
+    txtEmail = named(new QLineEdit, "txtEmail");
+    lblDescription = named(new QLabel, "lblDescription");
+    txtDescription = named(new QPlainTextEdit, "txtDescription");
+    lblFile = named(new QLabel, "lblFile");
+    txtFile = named(new QLineEdit, "txtFile");
+    txtFile->setReadOnly(true);
+    cmdOK = named(new QPushButton, "cmdOK");
+    cmdCancel = named(new QPushButton, "cmdCancel");
+    cmdOK->setDefault(true);
+
+    auto* form = new QFormLayout;
+    form->addRow(lblEmail, txtEmail);
+    form->addRow(lblDescription, txtDescription);
+    form->addRow(lblFile, txtFile);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+    resize(520, 320);
+
+    LoadLanguage();
+    connect(txtEmail, &QLineEdit::textChanged, this, [this] { cmdOK->setEnabled(!txtEmail->text().isEmpty()); });
+    connect(cmdOK, &QPushButton::clicked, this, &frmSendEmail::send);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    txtEmail->setText(modSettings::ReadSetting(QStringLiteral("Email")));
+    cmdOK->setEnabled(!txtEmail->text().isEmpty());
+    txtFile->setText(databasePath);
+    txtDescription->setPlainText(modSendEmail::DefaultDescription(databasePath));
+}
+
+void frmSendEmail::LoadLanguage()
+{
+    setWindowTitle(T("Send e-mail"));
+    lblEmail->setText(T("E-mail") + QLatin1Char(':'));
+    lblDescription->setText(T("Description") + QLatin1Char(':'));
+    lblFile->setText(T("File") + QLatin1Char(':'));
+    cmdOK->setText(T("OK"));
+    cmdCancel->setText(T("Cancel"));
+}
+
+void frmSendEmail::send()
+{
+    modSendEmail::SendDatabase(txtEmail->text(), txtDescription->toPlainText(), txtFile->text());
+    accept();
+}
+
+void frmSendEmail::Open(frmMain& mainWindow)
+{
+    frmSendEmail window(modDatabase::DatabaseConnection().DataSource(), &mainWindow);
+    window.exec();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "language/LanguageAware.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+// Sends the open database file to an e-mail address.
+class frmSendEmail : public QDialog, public LanguageAware
+{
+    Q_OBJECT
+
+public:
+    // databasePath is the file that is attached.
+    explicit frmSendEmail(const QString& databasePath, QWidget* parent = nullptr);
+    void LoadLanguage() override;
+    static void Open(class frmMain& mainWindow);
+
+    QLabel* lblEmail = nullptr;
+    QLineEdit* txtEmail = nullptr;
+    QLabel* lblDescription = nullptr;
+    QPlainTextEdit* txtDescription = nullptr;
+    QLabel* lblFile = nullptr;
+    QLineEdit* txtFile = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+private:
+    void send();
+};

@@ -1,0 +1,303 @@
+#include "modExport.h"
+
+#include "database/modSql.h"
+#include "editor/modHyperlink.h"
+#include "mainwindow/modList.h"
+#include "startup/Version.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+#include "startup/modText.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace modExport {
+
+namespace {
+
+const QString kOrder = QStringLiteral("ORDER BY Name, Person.Contactnr");
+
+QString Tabs(int count)
+{
+    return QString(count, QLatin1Char('\t'));
+}
+
+QString Trimmed(const QVariant& value)
+{
+    return modMain::TrimBlanks(value.toString());
+}
+
+// Collects the numbers (or addresses) of one person from a cursor sorted like the
+// persons, which therefore only ever moves forward.
+std::vector<Entry> TakeEntries(Engine::Recordset& cursor, qint16 contactnr, const QString& valueColumn, bool& exhausted)
+{
+    std::vector<Entry> entries;
+    while (!cursor.Eof() && cursor.Fields(0).toInt() == contactnr) {
+        entries.push_back({Trimmed(cursor.Fields(valueColumn)), Trimmed(cursor.Fields(QStringLiteral("Description")))});
+        cursor.MoveNext();
+    }
+    exhausted = cursor.Eof();
+    return entries;
+}
+
+// Text of a block with its line breaks kept: the stored CR LF or LF become separate
+// lines.
+QStringList Lines(const QString& text)
+{
+    QString normalised = text;
+    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return normalised.split(QLatin1Char('\n'));
+}
+
+void WriteDiv(const QString& cssClass, int tabs, const QStringList& content, const LineSink& write)
+{
+    write(Tabs(tabs) + QStringLiteral("<div class=\"") + cssClass + QStringLiteral("\">"));
+    for (const QString& line : content)
+        write(line);
+    write(Tabs(tabs) + QStringLiteral("</div>"));
+}
+
+void WriteEntryDivs(const QString& outer, const QString& inner, const std::vector<Entry>& entries, bool exhausted,
+                    bool withDescription, const LineSink& write)
+{
+    write(Tabs(2) + QStringLiteral("<div class=\"") + outer + QStringLiteral("\">"));
+    for (const Entry& entry : entries)
+        WriteDiv(inner, 3, {Tabs(4) + EscapeHtml(EntryText(entry, withDescription))}, write);
+    if (entries.empty() && !exhausted)
+        WriteDiv(inner, 3, {Tabs(4) + QStringLiteral("&nbsp;")}, write);
+    write(Tabs(2) + QStringLiteral("</div>"));
+}
+
+// Lines of an address or note, each line of the stored text an output line; the lines
+// but the last end in a line break element.
+QStringList MultiLineHtml(const QString& text, bool links)
+{
+    QStringList lines;
+    for (const QString& line : Lines(text)) {
+        if (!lines.isEmpty())
+            lines.last() += QStringLiteral("<br />");
+        lines << Tabs(3) +
+                     (links ? LinkifyText(line) : EscapeHtml(line).replace(QLatin1Char(' '), QStringLiteral("&nbsp;")));
+    }
+    return lines;
+}
+
+} // namespace
+
+QString ContactCondition(const std::vector<qint16>& contactnrs)
+{
+    QStringList numbers;
+    for (const qint16 contactnr : contactnrs)
+        numbers << QString::number(contactnr);
+    return QStringLiteral("WHERE Person.Contactnr IN(") + numbers.join(QStringLiteral(", ")) + QStringLiteral(") ");
+}
+
+QString PersonSql(const Selection& selection)
+{
+    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Person ") + ContactCondition(selection.contactnrs) +
+           kOrder;
+}
+
+QString PhoneSql(const Selection& selection)
+{
+    return QStringLiteral("SELECT Phone.Contactnr, Number, Description ") + QStringLiteral("FROM Phone, Person ") +
+           ContactCondition(selection.contactnrs) + QStringLiteral("AND Phone.Contactnr = Person.Contactnr ") + kOrder +
+           QStringLiteral(", [Order] ");
+}
+
+QString EmailSql(const Selection& selection)
+{
+    return QStringLiteral("SELECT Email.Contactnr, Email, Description ") + QStringLiteral("FROM Email, Person ") +
+           ContactCondition(selection.contactnrs) + QStringLiteral("AND Email.Contactnr = Person.Contactnr ") + kOrder +
+           QStringLiteral(", [Order] ");
+}
+
+void ForEachPerson(const Selection& selection, const std::function<void(int total)>& total,
+                   const std::function<void(const ExportedPerson&)>& visit)
+{
+    if (selection.contactnrs.empty()) {
+        total(0);
+        return;
+    }
+    Engine::Recordset persons = modSql::OpenRecordset(PersonSql(selection));
+    std::optional<Engine::Recordset> phones;
+    std::optional<Engine::Recordset> emails;
+    if (selection.details.phone)
+        phones = modSql::OpenRecordset(PhoneSql(selection));
+    if (selection.details.email)
+        emails = modSql::OpenRecordset(EmailSql(selection));
+    total(persons.RecordCount());
+    for (; !persons.Eof(); persons.MoveNext()) {
+        ExportedPerson person;
+        person.contactnr = static_cast<qint16>(persons.Fields(QStringLiteral("Contactnr")).toInt());
+        person.name = Trimmed(persons.Fields(QStringLiteral("Name")));
+        const QVariant born = persons.Fields(QStringLiteral("Dateofbirth"));
+        if (born.isValid() && !born.isNull() && born.toDate().isValid())
+            person.dateOfBirth = born.toDate();
+        person.address = persons.Fields(QStringLiteral("Address")).toString().trimmed();
+        person.note = persons.Fields(QStringLiteral("Note")).toString().trimmed();
+        if (phones)
+            person.phones = TakeEntries(*phones, person.contactnr, QStringLiteral("Number"), person.phonesExhausted);
+        if (emails)
+            person.emails = TakeEntries(*emails, person.contactnr, QStringLiteral("Email"), person.emailsExhausted);
+        visit(person);
+    }
+}
+
+QString EntryText(const Entry& entry, bool withDescription)
+{
+    if (withDescription && !entry.description.isEmpty())
+        return entry.value + QStringLiteral(" (") + entry.description + QLatin1Char(')');
+    return entry.value;
+}
+
+void WriteTextBlock(const ExportedPerson& person, const Details& details, const QString& dateFormat,
+                    const LineSink& write)
+{
+    const QString separator = QStringLiteral("-----------");
+    write(separator);
+    if (details.name)
+        write(person.name);
+    if (details.dateofbirth && person.dateOfBirth)
+        write(modList::FormatDate(*person.dateOfBirth, dateFormat));
+    if (details.address && !person.address.isEmpty())
+        for (const QString& line : Lines(person.address))
+            write(line);
+    if (details.phone)
+        for (const Entry& phone : person.phones)
+            write(EntryText(phone, details.phoneDescription));
+    if (details.email)
+        for (const Entry& email : person.emails)
+            write(EntryText(email, details.emailDescription));
+    if (details.note && !person.note.isEmpty())
+        for (const QString& line : Lines(person.note))
+            write(line);
+    write(separator);
+    write(QString());
+    write(QString());
+}
+
+QString EscapeHtml(const QString& text)
+{
+    return text.toHtmlEscaped();
+}
+
+QString LinkTarget(const QString& word)
+{
+    if (word.startsWith(QLatin1String("www")))
+        return QStringLiteral("http://") + word;
+    return word;
+}
+
+QString LinkifyText(const QString& line)
+{
+    // Word by word, so a link inside a sentence becomes an anchor of its own and the
+    // blanks around it stay outside the anchor as non-breaking spaces.
+    QStringList words = line.split(QLatin1Char(' '));
+    for (QString& word : words) {
+        if (modHyperlink::IsHyperlink(word))
+            word = QStringLiteral("<a href=\"") + EscapeHtml(LinkTarget(word)) + QStringLiteral("\">") +
+                   EscapeHtml(word) + QStringLiteral("</a>");
+        else
+            word = EscapeHtml(word);
+    }
+    return words.join(QStringLiteral("&nbsp;"));
+}
+
+QString StyleLinkLine(const QString& cssFile)
+{
+    return Tabs(1) + QStringLiteral("<link href=\"") +
+           EscapeHtml(QUrl::fromLocalFile(cssFile).toString(QUrl::FullyEncoded)) +
+           QStringLiteral("\" rel=\"stylesheet\" type=\"text/css\" media=\"all\" />");
+}
+
+void WriteHtmlHeader(const QString& cssFile, const LineSink& write)
+{
+    const QString website = QString::fromLatin1(Version::WebsiteUrl);
+    const QString about = QUrl(website).host() + QStringLiteral(", Addrion, Freeware");
+    write(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+    write(QStringLiteral("<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.1//EN\""));
+    write(QStringLiteral("\"http://www.w3.org/TR/xhtml11/DTD/xhtml11.dtd\">"));
+    write(QStringLiteral("<html xmlns=\"http://www.w3.org/1999/xhtml\">"));
+    write(QStringLiteral("<head>"));
+    write(Tabs(1) + QStringLiteral("<title>"));
+    write(Tabs(2) + QStringLiteral("Addrion"));
+    write(Tabs(1) + QStringLiteral("</title>"));
+    write(Tabs(1) + QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\" />"));
+    write(Tabs(1) + QStringLiteral("<meta name=\"keywords\" content=\"") + about + QStringLiteral("\" />"));
+    write(Tabs(1) + QStringLiteral("<meta name=\"description\" content=\"") + about + QStringLiteral("\" />"));
+    write(Tabs(1) + QStringLiteral("<meta name=\"author\" content=\"Addrion team\" />"));
+    write(Tabs(1) + QStringLiteral("<meta name=\"generator\" content=\"Addrion ") +
+          QString::fromLatin1(Version::AppVersion) + QStringLiteral("\" />"));
+    write(StyleLinkLine(cssFile));
+    write(QStringLiteral("</head>"));
+    write(QStringLiteral("<body>"));
+}
+
+void WriteHtmlPerson(const ExportedPerson& person, const Details& details, const QString& dateFormat,
+                     const LineSink& write)
+{
+    const QString nbsp = QStringLiteral("&nbsp;");
+    write(Tabs(1) + QStringLiteral("<div class=\"person\">"));
+    if (details.name)
+        WriteDiv(QStringLiteral("name"), 2, {Tabs(3) + EscapeHtml(person.name)}, write);
+    if (details.dateofbirth)
+        WriteDiv(QStringLiteral("dateofbirth"), 2,
+                 {Tabs(3) + (person.dateOfBirth ? modList::FormatDate(*person.dateOfBirth, dateFormat) : nbsp)}, write);
+    if (details.address)
+        WriteDiv(QStringLiteral("address"), 2,
+                 person.address.isEmpty() ? QStringList{Tabs(3) + nbsp} : MultiLineHtml(person.address, false), write);
+    if (details.phone)
+        WriteEntryDivs(QStringLiteral("phone"), QStringLiteral("phonenumber"), person.phones, person.phonesExhausted,
+                       details.phoneDescription, write);
+    if (details.email)
+        WriteEntryDivs(QStringLiteral("email"), QStringLiteral("emailaddress"), person.emails, person.emailsExhausted,
+                       details.emailDescription, write);
+    if (details.note)
+        WriteDiv(QStringLiteral("note"), 2,
+                 person.note.isEmpty() ? QStringList{Tabs(3) + nbsp} : MultiLineHtml(person.note, true), write);
+    write(Tabs(1) + QStringLiteral("</div>"));
+}
+
+void WriteHtmlFooter(const LineSink& write)
+{
+    write(QStringLiteral("</body>"));
+    write(QStringLiteral("</html>"));
+}
+
+bool IsStyleLinkLine(const QString& line)
+{
+    return line.startsWith(QStringLiteral("\t<link"));
+}
+
+QStringList InlineStyleLines(const QStringList& cssLines)
+{
+    QStringList lines{Tabs(1) + QStringLiteral("<style type=\"text/css\">")};
+    for (const QString& css : cssLines)
+        lines << Tabs(2) + css;
+    lines << Tabs(1) + QStringLiteral("</style>");
+    return lines;
+}
+
+QStringList StyleNames()
+{
+    QStringList names;
+    const QDir folder(modEnvironment::ProgramFolder() + QStringLiteral("Css"));
+    for (const QString& file : folder.entryList({QStringLiteral("*.css")}, QDir::Files, QDir::Unsorted))
+        names << file.chopped(4);
+    return names;
+}
+
+QString CurrentStyleFile()
+{
+    const QString folder = modEnvironment::ProgramFolder() + QStringLiteral("Css/");
+    QString style = modSettings::ReadSetting(QStringLiteral("Css"));
+    if (!QFileInfo::exists(folder + style + QStringLiteral(".css"))) {
+        style = QStringLiteral("Normal");
+        modSettings::WriteSetting(QStringLiteral("Css"), style);
+    }
+    return folder + style + QStringLiteral(".css");
+}
+
+} // namespace modExport

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+// The persons and details chosen for export, the queries that read them, and the
+// lines of the text and XHTML exports. Lines go to a sink (the line writer), so the
+// same code serves files and tests.
+namespace modExport {
+
+using LineSink = std::function<void(const QString& line)>;
+
+// The detail boxes of the export window, all ticked at first.
+struct Details
+{
+    bool name = true;
+    bool dateofbirth = true;
+    bool address = true;
+    bool phone = true;
+    bool phoneDescription = true;
+    bool email = true;
+    bool emailDescription = true;
+    bool note = true;
+};
+
+struct Selection
+{
+    std::vector<qint16> contactnrs; // in the order of the export list
+    Details details;
+};
+
+// A number or e-mail address with its description, both trimmed.
+struct Entry
+{
+    QString value;
+    QString description;
+};
+
+struct ExportedPerson
+{
+    qint16 contactnr = 0;
+    QString name;
+    std::optional<QDate> dateOfBirth;
+    QString address; // trimmed
+    QString note;    // trimmed
+    std::vector<Entry> phones;
+    std::vector<Entry> emails;
+    // For a person without numbers (addresses): whether every number (address) of the
+    // whole export had been read already, as the XHTML export writes an empty line for
+    // such a person only while more numbers follow.
+    bool phonesExhausted = false;
+    bool emailsExhausted = false;
+};
+
+// "WHERE Person.Contactnr IN(12, 3, 40) "
+QString ContactCondition(const std::vector<qint16>& contactnrs);
+QString PersonSql(const Selection& selection);
+QString PhoneSql(const Selection& selection);
+QString EmailSql(const Selection& selection);
+
+// Reads the chosen persons in export order (name, then number) with their numbers and
+// addresses, the three queries walked in step. total is called once with the number of
+// persons before the first one is visited. Throws Engine::EngineError.
+void ForEachPerson(const Selection& selection, const std::function<void(int total)>& total,
+                   const std::function<void(const ExportedPerson&)>& visit);
+
+// "0612 (mobile)" when descriptions are wanted and there is one, else "0612".
+QString EntryText(const Entry& entry, bool withDescription);
+
+// The text export: the lines of one person's block.
+void WriteTextBlock(const ExportedPerson& person, const Details& details, const QString& dateFormat,
+                    const LineSink& write);
+
+// The XHTML export.
+QString EscapeHtml(const QString& text);
+// An href for a link word: words written without a scheme ("www.example.org") get one.
+QString LinkTarget(const QString& word);
+// The words of one line of text that are links, wrapped in anchors; blanks between
+// words are written as non-breaking spaces. The text is escaped.
+QString LinkifyText(const QString& line);
+// The style sheet reference of the header line.
+QString StyleLinkLine(const QString& cssFile);
+void WriteHtmlHeader(const QString& cssFile, const LineSink& write);
+void WriteHtmlPerson(const ExportedPerson& person, const Details& details, const QString& dateFormat,
+                     const LineSink& write);
+void WriteHtmlFooter(const LineSink& write);
+// True for the style sheet line of an exported page.
+bool IsStyleLinkLine(const QString& line);
+// The lines that replace the style sheet link in a saved page: the sheet itself.
+QStringList InlineStyleLines(const QStringList& cssLines);
+
+// The style sheets the program offers for the export: the names of the *.css files of
+// its Css folder, in the order the folder lists them.
+QStringList StyleNames();
+// The file of the style stored in "Css"; when it is gone "Normal" is stored and used.
+QString CurrentStyleFile();
+
+} // namespace modExport

@@ -1,0 +1,41 @@
+#include "modSendEmail.h"
+
+#include "database/modDatabase.h"
+#include "language/modLanguage.h"
+#include "startup/Platform.h"
+#include "startup/Version.h"
+#include "startup/modEnvironment.h"
+#include "startup/modError.h"
+#include "startup/modSettings.h"
+
+namespace modSendEmail {
+
+QString Subject(const QString& databasePath)
+{
+    return T("Addrion database") + QStringLiteral(": ") + modEnvironment::FileNameOf(databasePath);
+}
+
+QString DefaultDescription(const QString& databasePath)
+{
+    return Subject(databasePath) + QStringLiteral("\r\n\r\n---\r\nAddrion ") +
+           QString::fromLatin1(Version::AppVersion) + QStringLiteral("\r\n") + QString::fromLatin1(Version::WebsiteUrl);
+}
+
+bool SendDatabase(const QString& recipient, const QString& description, const QString& databasePath)
+{
+    modSettings::WriteSetting(QStringLiteral("Email"), recipient);
+    modDatabase::CloseDatabase(true);
+    Platform::Mail mail;
+    mail.recipient = recipient;
+    mail.subject = Subject(databasePath);
+    mail.body = description;
+    mail.attachment = databasePath;
+    const Platform::MailResult result = Platform::current().sendMail(mail);
+    if (result.number != 0)
+        modError::WriteLog(QStringLiteral("Send e-mail error: ") + QString::number(result.number) +
+                           QStringLiteral(": ") + result.description);
+    modDatabase::OpenDatabase(databasePath);
+    return result.number == 0;
+}
+
+} // namespace modSendEmail

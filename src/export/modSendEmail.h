@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Sending the open database file as an attachment through the user's mail program.
+namespace modSendEmail {
+
+// "Addrion database: home.mdb"
+QString Subject(const QString& databasePath);
+// The message offered at first: what is attached, and where the program comes from.
+QString DefaultDescription(const QString& databasePath);
+
+// Remembers the recipient, closes (and compacts) the database so the file is complete,
+// hands the mail over, and opens the database again whatever happened. A failure is
+// logged, not shown. True when the mail program took the mail.
+bool SendDatabase(const QString& recipient, const QString& description, const QString& databasePath);
+
+} // namespace modSendEmail

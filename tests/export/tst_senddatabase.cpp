@@ -1,0 +1,99 @@
+#include "TestSupport.h"
+
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "export/frmSendEmail.h"
+#include "startup/QtPlatform.h"
+#include "startup/modEnvironment.h"
+#include "startup/modError.h"
+#include "startup/modSettings.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+// Sending the database through a real child process: a stand-in for xdg-email on PATH
+// that records its arguments and exits as told.
+class TestSendDatabase : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QtPlatform m_platform;
+    QString m_database;
+
+    QString recording() const { return m_dir.filePath("xdg-email.args"); }
+
+private slots:
+    void initTestCase()
+    {
+        Platform::install(&m_platform);
+        modEnvironment::SetProgramFolder(m_dir.path());
+        const QString stub = m_dir.filePath("bin/xdg-email");
+        QVERIFY(TestSupport::writeFile(stub, "#!/bin/sh\n"
+                                             "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$RECORDING\"\n"
+                                             "if [ -n \"$FAIL_WITH\" ]; then echo 'no mail program' >&2; "
+                                             "exit \"$FAIL_WITH\"; fi\n"));
+        QFile::setPermissions(stub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("PATH", m_dir.filePath("bin").toUtf8() + ":" + qgetenv("PATH"));
+        qputenv("RECORDING", recording().toUtf8());
+        m_database = m_dir.filePath("home.mdb");
+        QVERIFY(modDatabase::NewDatabase(m_database));
+        modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna')");
+    }
+    void cleanupTestCase()
+    {
+        modDatabase::CloseDatabase(false);
+        Platform::install(nullptr);
+    }
+
+    void okNeedsARecipient()
+    {
+        modSettings::WriteSetting("Email", "");
+        frmSendEmail window(m_database);
+        QVERIFY(!window.cmdOK->isEnabled());
+        QTest::keyClicks(window.txtEmail, "a");
+        QVERIFY(window.cmdOK->isEnabled());
+        QCOMPARE(window.txtFile->text(), m_database);
+        QVERIFY(window.txtDescription->toPlainText().startsWith("Addrion database: home.mdb\n\n---\nAddrion 1.4.3\n"));
+    }
+
+    void sending_data()
+    {
+        QTest::addColumn<QString>("failWith");
+        QTest::newRow("sent") << "";
+        QTest::newRow("mail program fails") << "3";
+    }
+    void sending()
+    {
+        QFETCH(QString, failWith);
+        qputenv("FAIL_WITH", failWith.toUtf8());
+        QFile::remove(recording());
+        QFile::remove(modError::LogFilePath());
+        frmSendEmail window(m_database);
+        window.txtEmail->setText("backup@example.org");
+        QTest::mouseClick(window.cmdOK, Qt::LeftButton);
+
+        const QStringList arguments = QString::fromUtf8(TestSupport::readFile(recording())).split('\n');
+        QCOMPARE(arguments.at(0), QString("--subject"));
+        QCOMPARE(arguments.at(1), QString("Addrion database: home.mdb"));
+        QVERIFY(arguments.contains("--attach"));
+        QCOMPARE(arguments.at(arguments.indexOf("--attach") + 1), m_database);
+        QVERIFY(arguments.contains("backup@example.org"));
+
+        // The database is open again, whatever happened, and the recipient is kept.
+        QVERIFY(modDatabase::IsDatabaseOpen());
+        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), m_database);
+        QCOMPARE(modSql::OpenRecordset("SELECT * FROM Person").RecordCount(), 1);
+        QCOMPARE(modSettings::ReadSetting("Email"), QString("backup@example.org"));
+        const QString log = QString::fromUtf8(TestSupport::readFile(modError::LogFilePath()));
+        if (failWith.isEmpty())
+            QVERIFY(log.isEmpty());
+        else
+            QVERIFY2(log.contains(" - Send e-mail error: 3: no mail program\n"), qPrintable(log));
+    }
+};
+
+ADDRION_TEST_MAIN(TestSendDatabase)
+#include "tst_senddatabase.moc"
