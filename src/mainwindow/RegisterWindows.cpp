@@ -2,6 +2,7 @@
 
 #include "mainwindow/frmMain.h"
 #include "export/frmEmail.h"
+#include "export/frmExport.h"
 #include "export/frmSendEmail.h"
 #include "search/frmSearch.h"
 
@@ -10,5 +11,6 @@ void RegisterWindows(frmMain& mainWindow)
     // Each part adds its windows here with mainWindow.SetWindowOpener(name, opener).
     mainWindow.SetWindowOpener(QStringLiteral("frmSearch"), &frmSearch::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmEmail"), &frmEmail::Open);
+    mainWindow.SetWindowOpener(QStringLiteral("frmExport"), &frmExport::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmSendDatabase"), &frmSendEmail::Open);
 }

@@ -1,0 +1,184 @@
+#include "frmExport.h"
+
+#include "database/modSql.h"
+#include "export/frmExportPreview.h"
+#include "language/modLanguage.h"
+#include "mainwindow/frmMain.h"
+#include "startup/modText.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QCheckBox* Box(const char* name)
+{
+    auto* box = new QCheckBox;
+    box->setObjectName(QString::fromLatin1(name));
+    box->setChecked(true);
+    return box;
+}
+
+// A description box follows its list box: ticked and usable with it, cleared without it.
+void Couple(QCheckBox* list, QCheckBox* description)
+{
+    QObject::connect(list, &QCheckBox::clicked, description, [list, description] {
+        description->setChecked(list->isChecked());
+        description->setEnabled(list->isChecked());
+    });
+}
+
+} // namespace
+
+frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mainWindow)
+{
+    setObjectName(QStringLiteral("frmExport"));
+    const PersonPicker picker = PersonPicker::Create("lvwExport");
+    fraPerson = picker.fraPerson;
+    lvwList = picker.lvwList;
+    lvwExport = picker.lvwChosen;
+    cmdAddOne = picker.cmdAddOne;
+    cmdAddAll = picker.cmdAddAll;
+    cmdRemoveOne = picker.cmdRemoveOne;
+    cmdRemoveAll = picker.cmdRemoveAll;
+    cmdSearchResult = picker.cmdSearchResult;
+
+    fraDetails = new QGroupBox;
+    fraDetails->setObjectName(QStringLiteral("fraDetails"));
+    chkName = Box("chkName");
+    chkDateofbirth = Box("chkDateofbirth");
+    chkAddress = Box("chkAddress");
+    chkPhone = Box("chkPhone");
+    chkPhoneDescription = Box("chkPhoneDescription");
+    chkEmail = Box("chkEmail");
+    chkEmailDescription = Box("chkEmailDescription");
+    chkNote = Box("chkNote");
+    auto* details = new QGridLayout(fraDetails);
+    details->addWidget(chkName, 0, 0);
+    details->addWidget(chkDateofbirth, 1, 0);
+    details->addWidget(chkAddress, 2, 0);
+    details->addWidget(chkPhone, 3, 0);
+    details->addWidget(chkPhoneDescription, 3, 1);
+    details->addWidget(chkEmail, 4, 0);
+    details->addWidget(chkEmailDescription, 4, 1);
+    details->addWidget(chkNote, 5, 0);
+    Couple(chkPhone, chkPhoneDescription);
+    Couple(chkEmail, chkEmailDescription);
+
+    fraFormat = new QGroupBox;
+    fraFormat->setObjectName(QStringLiteral("fraFormat"));
+    OptTxt = new QRadioButton;
+    OptTxt->setObjectName(QStringLiteral("OptTxt"));
+    optHtml = new QRadioButton;
+    optHtml->setObjectName(QStringLiteral("optHtml"));
+    optHtml->setChecked(true);
+    auto* format = new QVBoxLayout(fraFormat);
+    format->addWidget(OptTxt);
+    format->addWidget(optHtml);
+
+    cmdOK = new QPushButton;
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton;
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    auto* side = new QVBoxLayout;
+    side->addWidget(fraDetails);
+    side->addWidget(fraFormat);
+    side->addStretch();
+    side->addWidget(cmdOK);
+    side->addWidget(cmdCancel);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(fraPerson, 1);
+    layout->addLayout(side);
+    resize(720, 460);
+
+    m_mover = new PersonMover({lvwList, lvwExport, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdOK}, this);
+    connect(cmdSearchResult, &QPushButton::clicked, this,
+            [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
+    connect(cmdOK, &QPushButton::clicked, this, &frmExport::ok);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    LoadLanguage();
+    fillList();
+    cmdSearchResult->setEnabled(m_mainWindow.SearchPressed());
+}
+
+void frmExport::fillList()
+{
+    // The same rows in the same order as every person of the database, without reading
+    // the long texts the list does not show.
+    Engine::Recordset rows = modSql::OpenRecordset(QStringLiteral("SELECT Contactnr, Name ") +
+                                                   QStringLiteral("FROM Person ") + QStringLiteral("ORDER BY Name "));
+    std::vector<PersonListModel::Entry> entries;
+    entries.reserve(static_cast<size_t>(rows.RecordCount()));
+    for (int rank = 0; !rows.Eof(); rows.MoveNext(), ++rank)
+        entries.push_back(
+            {static_cast<qint16>(rows.Fields(0).toInt()), modMain::TrimBlanks(rows.Fields(1).toString()), rank});
+    m_mover->source()->setEntries(std::move(entries));
+    if (m_mainWindow.fraDetails->isVisible()) {
+        if (const auto shown = m_mainWindow.CurrentContactnr()) {
+            const QModelIndex index = m_mover->source()->index(m_mover->source()->rowOf(*shown));
+            lvwList->setCurrentIndex(index);
+            lvwList->scrollTo(index);
+        }
+    }
+    m_mover->UpdateButtons();
+}
+
+void frmExport::LoadLanguage()
+{
+    setWindowTitle(T("Export"));
+    PersonPicker{fraPerson, lvwList, lvwExport, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdSearchResult}
+        .LoadLanguage();
+    fraDetails->setTitle(T("Details"));
+    chkName->setText(T("Name"));
+    chkDateofbirth->setText(T("Date of birth"));
+    chkAddress->setText(T("Address"));
+    chkPhone->setText(T("Numbers"));
+    chkPhoneDescription->setText(T("Description"));
+    chkEmail->setText(T("E-mail"));
+    chkEmailDescription->setText(T("Description"));
+    chkNote->setText(T("Note"));
+    fraFormat->setTitle(T("Format"));
+    OptTxt->setText(T("TXT"));
+    optHtml->setText(T("(X)HTML"));
+    cmdOK->setText(T("OK"));
+    cmdCancel->setText(T("Cancel"));
+}
+
+modExport::Selection frmExport::Selection() const
+{
+    modExport::Selection selection;
+    selection.contactnrs = m_mover->target()->contactnrs();
+    modExport::Details& d = selection.details;
+    d.name = chkName->isChecked();
+    d.dateofbirth = chkDateofbirth->isChecked();
+    d.address = chkAddress->isChecked();
+    d.phone = chkPhone->isChecked();
+    d.phoneDescription = chkPhoneDescription->isChecked();
+    d.email = chkEmail->isChecked();
+    d.emailDescription = chkEmailDescription->isChecked();
+    d.note = chkNote->isChecked();
+    return selection;
+}
+
+void frmExport::ok()
+{
+    hide();
+    frmExportPreview::Show(optHtml->isChecked() ? frmExportPreview::Kind::Html : frmExportPreview::Kind::Text,
+                           Selection(), m_mainWindow);
+    accept();
+}
+
+void frmExport::Open(frmMain& mainWindow)
+{
+    frmExport window(mainWindow);
+    window.exec();
+}

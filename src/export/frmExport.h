@@ -1,0 +1,56 @@
+#pragma once
+
+#include "export/PersonMover.h"
+#include "export/modExport.h"
+#include "language/LanguageAware.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QRadioButton;
+class frmMain;
+
+// Choose persons, details and format for an export; OK writes it and shows its preview.
+class frmExport : public QDialog, public LanguageAware
+{
+    Q_OBJECT
+
+public:
+    explicit frmExport(frmMain& mainWindow);
+    void LoadLanguage() override;
+    static void Open(frmMain& mainWindow);
+
+    // The persons of the export list in its order, and the ticked details.
+    modExport::Selection Selection() const;
+    PersonMover* mover() const { return m_mover; }
+
+    QGroupBox* fraPerson = nullptr;
+    QListView* lvwList = nullptr;
+    QListView* lvwExport = nullptr;
+    QToolButton* cmdAddOne = nullptr;
+    QToolButton* cmdAddAll = nullptr;
+    QToolButton* cmdRemoveOne = nullptr;
+    QToolButton* cmdRemoveAll = nullptr;
+    QPushButton* cmdSearchResult = nullptr;
+    QGroupBox* fraDetails = nullptr;
+    QCheckBox* chkName = nullptr;
+    QCheckBox* chkDateofbirth = nullptr;
+    QCheckBox* chkAddress = nullptr;
+    QCheckBox* chkPhone = nullptr;
+    QCheckBox* chkPhoneDescription = nullptr;
+    QCheckBox* chkEmail = nullptr;
+    QCheckBox* chkEmailDescription = nullptr;
+    QCheckBox* chkNote = nullptr;
+    QGroupBox* fraFormat = nullptr;
+    QRadioButton* OptTxt = nullptr;
+    QRadioButton* optHtml = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+private:
+    void fillList();
+    void ok();
+
+    frmMain& m_mainWindow;
+    PersonMover* m_mover = nullptr;
+};

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "export/modExport.h"
+#include "export/modExportFiles.h"
+#include "language/LanguageAware.h"
+
+#include <QHash>
+#include <QWidget>
+
+class HtmlViewer;
+class QAction;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class frmMain;
+
+// The preview of an export, text (frmExportTxt) or XHTML (frmExportHtml): the page in
+// the viewer, and commands to save, print and, for XHTML, restyle it.
+class frmExportPreview : public QWidget, public LanguageAware
+{
+    Q_OBJECT
+
+public:
+    enum class Kind
+    {
+        Text,
+        Html,
+    };
+
+    frmExportPreview(Kind kind, QWidget* parent = nullptr);
+    ~frmExportPreview() override;
+
+    // Writes the export and shows its preview; tells the user and shows nothing when
+    // the export cannot be written.
+    static frmExportPreview* Show(Kind kind, const modExport::Selection& selection, frmMain& mainWindow);
+
+    void LoadLanguage() override;
+    QAction* toolbarButton(const QString& key) const { return m_buttons.value(key); }
+    // Saves the export to path (asking before replacing a file), as the Save button does
+    // after its dialog.
+    bool SaveTo(const QString& path);
+    // Picks a style sheet, as the Css menu does.
+    void SelectStyle(const QString& name);
+
+    QToolBar* tlbHtml = nullptr;
+    HtmlViewer* wbrPrint = nullptr;
+    QMenu* mnuCss = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    modExportFiles::Kind fileKind() const;
+    void documentLoaded();
+    void save();
+
+    Kind m_kind;
+    QHash<QString, QAction*> m_buttons;
+};

@@ -1,0 +1,148 @@
+#include "modExportFiles.h"
+
+#include "birthdays/LineWriter.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace modExportFiles {
+
+namespace {
+
+QString DateFormat()
+{
+    return modSettings::ReadSetting(QStringLiteral("Date"));
+}
+
+bool Fail(const LineWriter& writer, QString& error)
+{
+    error = writer.ErrorString();
+    return false;
+}
+
+// Writes the persons through the writer, one block each, with the progress shown.
+bool WritePersons(LineWriter& writer, const modExport::Selection& selection, WriteProgress* progress, bool html)
+{
+    std::unique_ptr<ProgressScope> scope;
+    const modExport::LineSink sink = [&writer](const QString& line) { writer.WriteLine(line); };
+    const QString dateFormat = DateFormat();
+    modExport::ForEachPerson(
+        selection, [&](int total) { scope = std::make_unique<ProgressScope>(progress, total); },
+        [&](const modExport::ExportedPerson& person) {
+            if (html)
+                modExport::WriteHtmlPerson(person, selection.details, dateFormat, sink);
+            else
+                modExport::WriteTextBlock(person, selection.details, dateFormat, sink);
+            scope->Step();
+        });
+    return true;
+}
+
+// The lines of a UTF-8 text file, whether its lines end in CR LF or LF.
+bool ReadLines(const QString& path, QStringList& lines, QString& error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = path + QStringLiteral(": ") + file.errorString();
+        return false;
+    }
+    QString text = QString::fromUtf8(file.readAll());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    lines = text.split(QLatin1Char('\n'));
+    return true;
+}
+
+} // namespace
+
+QString ExportFilePath(Kind kind)
+{
+    return modEnvironment::TempFolder() +
+           (kind == Kind::Text ? QStringLiteral("Addrion.txt") : QStringLiteral("Addrion.htm"));
+}
+
+void DeleteExportFile(Kind kind)
+{
+    QFile::remove(ExportFilePath(kind));
+}
+
+bool ExportText(const modExport::Selection& selection, WriteProgress* progress, QString& error)
+{
+    LineWriter writer;
+    if (!writer.Start(ExportFilePath(Kind::Text)))
+        return Fail(writer, error);
+    WritePersons(writer, selection, progress, false);
+    return writer.Finish() || Fail(writer, error);
+}
+
+bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, QString& error)
+{
+    LineWriter writer;
+    if (!writer.Start(ExportFilePath(Kind::Html)))
+        return Fail(writer, error);
+    const modExport::LineSink sink = [&writer](const QString& line) { writer.WriteLine(line); };
+    modExport::WriteHtmlHeader(modExport::CurrentStyleFile(), sink);
+    WritePersons(writer, selection, progress, true);
+    modExport::WriteHtmlFooter(sink);
+    return writer.Finish() || Fail(writer, error);
+}
+
+bool RestyleExportFile(WriteProgress* progress, QString& error)
+{
+    const QString path = ExportFilePath(Kind::Html);
+    QStringList lines;
+    if (!ReadLines(path, lines, error))
+        return false;
+    const QString link = modExport::StyleLinkLine(modExport::CurrentStyleFile());
+    ProgressScope scope(progress, static_cast<int>(lines.size()));
+    LineWriter writer;
+    if (!writer.Start(path))
+        return Fail(writer, error);
+    for (const QString& line : lines) {
+        writer.WriteLine(modExport::IsStyleLinkLine(line) ? link : line);
+        scope.Step();
+    }
+    return writer.Finish() || Fail(writer, error);
+}
+
+bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& error)
+{
+    QStringList lines;
+    QStringList css;
+    if (!ReadLines(ExportFilePath(Kind::Html), lines, error) || !ReadLines(modExport::CurrentStyleFile(), css, error))
+        return false;
+    ProgressScope scope(progress, static_cast<int>(lines.size()));
+    LineWriter writer;
+    if (!writer.Start(target))
+        return Fail(writer, error);
+    for (const QString& line : lines) {
+        if (modExport::IsStyleLinkLine(line)) {
+            for (const QString& style : modExport::InlineStyleLines(css))
+                writer.WriteLine(style);
+        } else {
+            writer.WriteLine(line);
+        }
+        scope.Step();
+    }
+    return writer.Finish() || Fail(writer, error);
+}
+
+bool CopyExportFile(const QString& target, QString& error)
+{
+    QFile source(ExportFilePath(Kind::Text));
+    if (!source.open(QIODevice::ReadOnly)) {
+        error = source.fileName() + QStringLiteral(": ") + source.errorString();
+        return false;
+    }
+    QSaveFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(source.readAll()) < 0 || !copy.commit()) {
+        error = target + QStringLiteral(": ") + copy.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace modExportFiles

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "export/modExport.h"
+
+class WriteProgress;
+
+// The export files in the private temporary folder, and the copies the user saves.
+// Every function reports failure as false with the reason in error.
+namespace modExportFiles {
+
+enum class Kind
+{
+    Text, // Addrion.txt
+    Html, // Addrion.htm
+};
+
+QString ExportFilePath(Kind kind);
+void DeleteExportFile(Kind kind);
+
+// Writes the chosen persons into the export file of its kind.
+// Throws Engine::EngineError when the database cannot be read.
+bool ExportText(const modExport::Selection& selection, WriteProgress* progress, QString& error);
+bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, QString& error);
+
+// Points the page at the style sheet now stored in "Css".
+bool RestyleExportFile(WriteProgress* progress, QString& error);
+// Writes the page to target with the style sheet inside it, so it stands alone.
+bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& error);
+// Writes a copy of the text export to target.
+bool CopyExportFile(const QString& target, QString& error);
+
+} // namespace modExportFiles

@@ -1,0 +1,184 @@
+#include "ScriptedPlatform.h"
+#include "TestSupport.h"
+
+#include "birthdays/HtmlViewer.h"
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "export/frmExport.h"
+#include "export/frmExportPreview.h"
+#include "mainwindow/frmMain.h"
+#include "search/modSearch.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+// The export window and its previews over the real main window and database.
+class TestFrmExport : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
+    std::unique_ptr<frmMain> m_window;
+
+    static QStringList texts(const QListView* view)
+    {
+        QStringList result;
+        for (int row = 0; row < view->model()->rowCount(); ++row)
+            result << view->model()->index(row, 0).data().toString();
+        return result;
+    }
+
+    frmExportPreview* preview(const QString& name) const
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == name && widget->isVisible())
+                return qobject_cast<frmExportPreview*>(widget);
+        return nullptr;
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::clearSettings();
+        modSearch::ClearSearch();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_platform = std::make_unique<ScriptedPlatform>();
+        modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
+        QVERIFY(modDatabase::NewDatabase(m_dir->filePath("home.mdb")));
+        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+        // Numbers and names run in opposite directions, so name order is not number order.
+        for (int number = 1; number <= 500; ++number)
+            modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'Person %2')")
+                                   .arg(number)
+                                   .arg(501 - number, 3, 10, QLatin1Char('0')));
+        transaction.Commit();
+        m_window = std::make_unique<frmMain>(QString());
+        m_window->FillContactList();
+    }
+    void cleanup()
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<frmExportPreview*>(widget))
+                widget->close();
+        m_window.reset();
+        modDatabase::CloseDatabase(false);
+        QVERIFY(m_platform->scriptDone());
+    }
+
+    void addAllKeepsNameOrder()
+    {
+        frmExport window(*m_window);
+        QVERIFY(!window.cmdOK->isEnabled());
+        QVERIFY(!window.cmdSearchResult->isEnabled());
+        QVERIFY(window.optHtml->isChecked());
+        QCOMPARE(texts(window.lvwList).size(), 500);
+        QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
+        const QStringList chosen = texts(window.lvwExport);
+        QCOMPARE(chosen.size(), 500);
+        QCOMPARE(chosen.first(), QString("Person 001"));
+        QCOMPARE(chosen.last(), QString("Person 500"));
+        QVERIFY(window.cmdOK->isEnabled());
+        QVERIFY(!window.cmdAddAll->isEnabled());
+        QCOMPARE(window.Selection().contactnrs.front(), qint16(500));
+
+        window.lvwExport->setCurrentIndex(window.lvwExport->model()->index(1, 0));
+        QTest::mouseClick(window.cmdRemoveOne, Qt::LeftButton);
+        QCOMPARE(texts(window.lvwList), QStringList{"Person 002"});
+    }
+
+    void searchResultIsNotDuplicated()
+    {
+        modSearch::SearchCondition = "WHERE Name LIKE 'Person 00%' ";
+        m_window->toolbarButton("Search")->setChecked(true);
+        m_window->FillContactList();
+        frmExport window(*m_window);
+        QVERIFY(window.cmdSearchResult->isEnabled());
+        window.lvwList->setCurrentIndex(window.lvwList->model()->index(4, 0));
+        QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
+        QCOMPARE(texts(window.lvwExport), QStringList{"Person 005"});
+        QTest::mouseClick(window.cmdSearchResult, Qt::LeftButton);
+        QCOMPARE(texts(window.lvwExport),
+                 (QStringList{"Person 005", "Person 001", "Person 002", "Person 003", "Person 004", "Person 006",
+                              "Person 007", "Person 008", "Person 009"}));
+    }
+
+    void descriptionBoxesFollowTheirLists()
+    {
+        frmExport window(*m_window);
+        window.chkPhone->click();
+        QVERIFY(!window.chkPhoneDescription->isChecked());
+        QVERIFY(!window.chkPhoneDescription->isEnabled());
+        window.chkPhone->click();
+        QVERIFY(window.chkPhoneDescription->isChecked());
+        QVERIFY(window.chkPhoneDescription->isEnabled());
+        window.chkEmail->click();
+        QVERIFY(!window.chkEmailDescription->isChecked());
+        QVERIFY(window.chkPhoneDescription->isChecked());
+    }
+
+    void textPreviewSavesACopy()
+    {
+        frmExport window(*m_window);
+        window.lvwList->setCurrentIndex(window.lvwList->model()->index(0, 0));
+        QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
+        window.OptTxt->click();
+        QTest::mouseClick(window.cmdOK, Qt::LeftButton);
+        frmExportPreview* shown = preview("frmExportTxt");
+        QVERIFY(shown);
+        QTRY_VERIFY(shown->toolbarButton("Save")->isEnabled());
+        QVERIFY(shown->wbrPrint->toPlainText().contains("Person 001"));
+        QVERIFY(!shown->toolbarButton("Print")->isEnabled());
+
+        const QString target = m_dir->filePath("saved.txt");
+        QVERIFY(TestSupport::writeFile(target, "older"));
+        m_platform->expectSaveFileName(target);
+        m_platform->expectMessage(Platform::Answer::Yes);
+        shown->toolbarButton("Save")->trigger();
+        QCOMPARE(TestSupport::readFile(target), QByteArray("-----------\r\nPerson 001\r\n-----------\r\n\r\n\r\n"));
+        QCOMPARE(modSettings::ReadSetting("Export directory"), m_dir->path() + "/");
+        const auto save = m_platform->callsOf("save").first();
+        QCOMPARE(save.arguments.at(1), "Addrion" + QDate::currentDate().toString("yyyyMMdd") + ".txt");
+
+        const QString temp = modExportFiles::ExportFilePath(modExportFiles::Kind::Text);
+        QVERIFY(QFile::exists(temp));
+        shown->close();
+        QVERIFY(!QFile::exists(temp));
+    }
+
+    void htmlPreviewRestyles()
+    {
+        frmExport window(*m_window);
+        QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
+        QTest::mouseClick(window.cmdOK, Qt::LeftButton);
+        frmExportPreview* shown = preview("frmExportHtml");
+        QVERIFY(shown);
+        QTRY_VERIFY(shown->toolbarButton("Css")->isEnabled());
+        QCOMPARE(shown->toolbarButton("Css")->text(), QString("Normal"));
+        QStringList styles;
+        for (QAction* entry : shown->mnuCss->actions())
+            styles << entry->text();
+        QVERIFY2(styles.size() >= 3 && styles.contains("Normal"), qPrintable(styles.join(',')));
+
+        const QString other = styles.at(styles.indexOf("Normal") == 0 ? 1 : 0);
+        QSignalSpy loaded(shown->wbrPrint, &HtmlViewer::documentLoaded);
+        shown->mnuCss->actions().at(styles.indexOf(other))->trigger();
+        QCOMPARE(modSettings::ReadSetting("Css"), other);
+        QCOMPARE(shown->toolbarButton("Css")->text(), other);
+        QTRY_VERIFY(loaded.count() > 0);
+        QVERIFY(TestSupport::readFile(modExportFiles::ExportFilePath(modExportFiles::Kind::Html))
+                    .contains("Css/" + other.toUtf8() + ".css"));
+    }
+};
+
+ADDRION_TEST_MAIN(TestFrmExport)
+#include "tst_frmexport.moc"
