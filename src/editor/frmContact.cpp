@@ -1,0 +1,678 @@
+#include "editor/frmContact.h"
+
+#include "database/modSql.h"
+#include "language/modLanguage.h"
+#include "mainwindow/frmMain.h"
+#include "mainwindow/modOptions.h"
+#include "startup/Platform.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+#include "startup/modText.h"
+
+#include <QAbstractScrollArea>
+#include <QAction>
+#include <QClipboard>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QTextDocumentFragment>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+// The width of the Name column, so that saving never fails on a name too long.
+constexpr int kNameWidth = 100;
+
+template <typename Widget> Widget* Named(Widget* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QString Joined(const char* prefix, const char* suffix)
+{
+    return QString::fromLatin1(prefix) + QString::fromLatin1(suffix);
+}
+
+QAction* AddAction(QMenu* menu, const QString& name, const QString& caption)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+QToolButton* ListButton(QWidget* parent, const QString& name, const char* themeIcon, const QString& fallbackText)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(fallbackText);
+    button->setIcon(QIcon::fromTheme(QString::fromLatin1(themeIcon)));
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+QString SelectedText(const QWidget* box)
+{
+    if (const auto* line = qobject_cast<const QLineEdit*>(box))
+        return line->selectedText();
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(box))
+        return plain->textCursor().selection().toPlainText();
+    return QString();
+}
+
+QString WholeText(const QWidget* box)
+{
+    if (const auto* line = qobject_cast<const QLineEdit*>(box))
+        return line->text();
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(box))
+        return plain->toPlainText();
+    return QString();
+}
+
+bool IsEnterKey(const QKeyEvent* key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+frmContact::frmContact(Mode mode, frmMain& mainWindow) : QDialog(&mainWindow), m_mode(mode), m_main(mainWindow)
+{
+    setObjectName(mode == Mode::Add ? QStringLiteral("frmContactAdd") : QStringLiteral("frmContactEdit"));
+    // The titles are the window names' own words, not translated.
+    setWindowTitle(mode == Mode::Add ? QStringLiteral("Add") : QStringLiteral("Edit"));
+    setModal(true);
+    createControls();
+    createPopups();
+    connectCommands();
+}
+
+void frmContact::Open(frmMain& mainWindow, Mode mode)
+{
+    frmContact editor(mode, mainWindow);
+    if (!editor.Load()) {
+        // The person was removed meanwhile (by another run of the program): the list
+        // shows what is there now.
+        mainWindow.FillContactList();
+        return;
+    }
+    editor.exec();
+}
+
+// ---- Building the window ----
+
+void frmContact::createControls()
+{
+    fraFullname = Named(new QGroupBox(this), "fraFullname");
+    txtFullname = Named(new QLineEdit(fraFullname), "txtFullname");
+    txtFullname->setMaxLength(kNameWidth);
+    (new QVBoxLayout(fraFullname))->addWidget(txtFullname);
+
+    fraDateofbirth = Named(new QGroupBox(this), "fraDateofbirth");
+    txtDateofbirth = Named(new QLineEdit(fraDateofbirth), "txtDateofbirth");
+    lblDateFormat = Named(new QLabel(fraDateofbirth), "lblDateFormat");
+    auto* dateRow = new QHBoxLayout(fraDateofbirth);
+    dateRow->addWidget(txtDateofbirth, 1);
+    dateRow->addWidget(lblDateFormat);
+
+    fraAddress = Named(new QGroupBox(this), "fraAddress");
+    txtAddress = Named(new QPlainTextEdit(fraAddress), "txtAddress");
+    (new QVBoxLayout(fraAddress))->addWidget(txtAddress);
+
+    fraNote = Named(new QGroupBox(this), "fraNote");
+    txtNote = Named(new QPlainTextEdit(fraNote), "txtNote");
+    (new QVBoxLayout(fraNote))->addWidget(txtNote);
+
+    for (QPlainTextEdit* box : {txtAddress, txtNote})
+        box->setTabChangesFocus(true);
+
+    fraNumber = createListFrame(m_phone, "fraNumber", "lvwPhone", "cmdPhone");
+    lvwPhone = m_phone.list;
+    cmdPhoneAdd = m_phone.add;
+    cmdPhoneEdit = m_phone.edit;
+    cmdPhoneRemove = m_phone.remove;
+    cmdPhoneUp = m_phone.up;
+    cmdPhoneDown = m_phone.down;
+    fraEmail = createListFrame(m_email, "fraEmail", "lvwEmail", "cmdEmail");
+    lvwEmail = m_email.list;
+    cmdEmailAdd = m_email.add;
+    cmdEmailEdit = m_email.edit;
+    cmdEmailRemove = m_email.remove;
+    cmdEmailUp = m_email.up;
+    cmdEmailDown = m_email.down;
+
+    cmdOK = Named(new QPushButton(this), "cmdOK");
+    cmdCancel = Named(new QPushButton(this), "cmdCancel");
+    // Enter in a box never saves a half-typed person: OK is pressed on purpose.
+    for (QPushButton* button : {cmdOK, cmdCancel}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(fraFullname, 0, 0);
+    grid->addWidget(fraDateofbirth, 0, 1);
+    grid->addWidget(fraAddress, 1, 0);
+    grid->addWidget(fraNumber, 1, 1);
+    grid->addWidget(fraNote, 2, 0);
+    grid->addWidget(fraEmail, 2, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(1, 1);
+    grid->setRowStretch(2, 1);
+
+    for (QWidget* box : std::initializer_list<QWidget*>{txtFullname, txtAddress, txtNote})
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+QGroupBox* frmContact::createListFrame(ListControls& controls, const char* frameName, const char* listName,
+                                       const char* buttonPrefix)
+{
+    auto* frame = Named(new QGroupBox(this), frameName);
+    controls.list = Named(new QTreeWidget(frame), listName);
+    controls.list->setRootIsDecorated(false);
+    controls.list->setHeaderHidden(true);
+    controls.list->setColumnCount(1);
+    controls.list->setSelectionMode(QAbstractItemView::SingleSelection);
+    controls.list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    controls.list->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    controls.add = ListButton(frame, Joined(buttonPrefix, "Add"), "list-add", QStringLiteral("+"));
+    controls.edit = ListButton(frame, Joined(buttonPrefix, "Edit"), "document-edit", QStringLiteral("..."));
+    controls.remove = ListButton(frame, Joined(buttonPrefix, "Remove"), "list-remove", QStringLiteral("-"));
+    controls.up = ListButton(frame, Joined(buttonPrefix, "Up"), "go-up", QString());
+    controls.down = ListButton(frame, Joined(buttonPrefix, "Down"), "go-down", QString());
+    controls.up->setArrowType(Qt::UpArrow);
+    controls.down->setArrowType(Qt::DownArrow);
+
+    auto* column = new QVBoxLayout;
+    for (QToolButton* button : {controls.add, controls.edit, controls.remove, controls.up, controls.down})
+        column->addWidget(button);
+    column->addStretch(1);
+    auto* row = new QHBoxLayout(frame);
+    row->addWidget(controls.list, 1);
+    row->addLayout(column);
+    return frame;
+}
+
+void frmContact::createPopups()
+{
+    auto popup = [this](const char* name) { return Named(new QMenu(this), name); };
+    mnuPopupFullname = popup("mnuPopupFullname");
+    mnuPopupFullnameCopy = AddAction(mnuPopupFullname, QStringLiteral("mnuPopupFullnameCopy"), QStringLiteral("Copy"));
+    mnuPopupFullnamePaste =
+        AddAction(mnuPopupFullname, QStringLiteral("mnuPopupFullnamePaste"), QStringLiteral("Paste"));
+    mnuPopupAddress = popup("mnuPopupAddress");
+    mnuPopupAddressCopy = AddAction(mnuPopupAddress, QStringLiteral("mnuPopupAddressCopy"), QStringLiteral("Copy"));
+    mnuPopupAddressPaste = AddAction(mnuPopupAddress, QStringLiteral("mnuPopupAddressPaste"), QStringLiteral("Paste"));
+    mnuPopupNote = popup("mnuPopupNote");
+    mnuPopupNoteCopy = AddAction(mnuPopupNote, QStringLiteral("mnuPopupNoteCopy"), QStringLiteral("Copy"));
+    mnuPopupNotePaste = AddAction(mnuPopupNote, QStringLiteral("mnuPopupNotePaste"), QStringLiteral("Paste"));
+
+    m_phone.popup = mnuPopupPhone = popup("mnuPopupPhone");
+    createListPopup(m_phone, "mnuPopupPhone", "Number");
+    mnuPopupPhoneAdd = m_phone.popupAdd;
+    mnuPopupPhoneEdit = m_phone.popupEdit;
+    mnuPopupPhoneRemove = m_phone.popupRemove;
+    mnuPopupPhoneUp = m_phone.popupUp;
+    mnuPopupPhoneDown = m_phone.popupDown;
+    mnuPopupPhoneCopy = m_phone.popupCopy;
+    mnuPopupPhoneCopy2 = m_phone.popupCopy2;
+
+    m_email.popup = mnuPopupEmail = popup("mnuPopupEmail");
+    createListPopup(m_email, "mnuPopupEmail", "E-mail");
+    mnuPopupEmailAdd = m_email.popupAdd;
+    mnuPopupEmailEdit = m_email.popupEdit;
+    mnuPopupEmailRemove = m_email.popupRemove;
+    mnuPopupEmailUp = m_email.popupUp;
+    mnuPopupEmailDown = m_email.popupDown;
+    mnuPopupEmailCopy = m_email.popupCopy;
+    mnuPopupEmailCopy2 = m_email.popupCopy2;
+    m_email.popup->addSeparator();
+    mnuPopupEmailSend = m_email.popupSend =
+        AddAction(m_email.popup, QStringLiteral("mnuPopupEmailSend"), QStringLiteral("Send e-mail"));
+    mnuPopupEmailWebsite = m_email.popupWebsite =
+        AddAction(m_email.popup, QStringLiteral("mnuPopupEmailWebsite"), QStringLiteral("Website"));
+}
+
+void frmContact::createListPopup(ListControls& controls, const char* popupName, const char* valueCaption)
+{
+    QMenu* menu = controls.popup;
+    const QString value = QString::fromLatin1(valueCaption);
+    controls.popupAdd = AddAction(menu, Joined(popupName, "Add"), QStringLiteral("Add..."));
+    controls.popupEdit = AddAction(menu, Joined(popupName, "Edit"), QStringLiteral("Edit..."));
+    controls.popupRemove = AddAction(menu, Joined(popupName, "Remove"), QStringLiteral("Remove"));
+    menu->addSeparator();
+    controls.popupUp = AddAction(menu, Joined(popupName, "Up"), QStringLiteral("Move up"));
+    controls.popupDown = AddAction(menu, Joined(popupName, "Down"), QStringLiteral("Move down"));
+    menu->addSeparator();
+    controls.popupCopy = AddAction(menu, Joined(popupName, "Copy"), QStringLiteral("Copy: ") + value);
+    controls.popupCopy2 = AddAction(menu, Joined(popupName, "Copy2"),
+                                    QStringLiteral("Copy: ") + value + QStringLiteral(" + Description"));
+}
+
+void frmContact::connectCommands()
+{
+    connect(cmdOK, &QPushButton::clicked, this, &frmContact::okClicked);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    connect(mnuPopupFullnameCopy, &QAction::triggered, this, [this] { copyText(txtFullname); });
+    connect(mnuPopupFullnamePaste, &QAction::triggered, this, [this] { pasteText(txtFullname); });
+    connect(mnuPopupAddressCopy, &QAction::triggered, this, [this] { copyText(txtAddress); });
+    connect(mnuPopupAddressPaste, &QAction::triggered, this, [this] { pasteText(txtAddress); });
+    connect(mnuPopupNoteCopy, &QAction::triggered, this, [this] { copyText(txtNote); });
+    connect(mnuPopupNotePaste, &QAction::triggered, this, [this] { pasteText(txtNote); });
+    for (QWidget* box : std::initializer_list<QWidget*>{txtFullname, txtAddress, txtNote})
+        connect(box, &QWidget::customContextMenuRequested, this,
+                [this, box](const QPoint& position) { showTextPopup(box, position); });
+
+    connectList(m_phone);
+    connectList(m_email);
+    connect(mnuPopupEmailSend, &QAction::triggered, this, &frmContact::sendEmail);
+    connect(mnuPopupEmailWebsite, &QAction::triggered, this, &frmContact::openWebsite);
+}
+
+void frmContact::connectList(ListControls& controls)
+{
+    ListControls* c = &controls;
+    using EntryMode = frmContactEntry::Mode;
+    connect(c->add, &QToolButton::clicked, this, [this, c] { openEntryDialog(*c, EntryMode::Add); });
+    connect(c->popupAdd, &QAction::triggered, this, [this, c] { openEntryDialog(*c, EntryMode::Add); });
+    connect(c->edit, &QToolButton::clicked, this, [this, c] { openEntryDialog(*c, EntryMode::Edit); });
+    connect(c->popupEdit, &QAction::triggered, this, [this, c] { openEntryDialog(*c, EntryMode::Edit); });
+    connect(c->remove, &QToolButton::clicked, this, [this, c] { removeEntry(*c); });
+    connect(c->popupRemove, &QAction::triggered, this, [this, c] { removeEntry(*c); });
+    connect(c->up, &QToolButton::clicked, this, [this, c] { moveEntry(*c, -1); });
+    connect(c->popupUp, &QAction::triggered, this, [this, c] { moveEntry(*c, -1); });
+    connect(c->down, &QToolButton::clicked, this, [this, c] { moveEntry(*c, 1); });
+    connect(c->popupDown, &QAction::triggered, this, [this, c] { moveEntry(*c, 1); });
+    connect(c->popupCopy, &QAction::triggered, this, [this, c] { copyEntry(*c, false); });
+    connect(c->popupCopy2, &QAction::triggered, this, [this, c] { copyEntry(*c, true); });
+    connect(c->list, &QTreeWidget::currentItemChanged, this, [this, c] { setListControls(*c); });
+    connect(c->list, &QTreeWidget::itemClicked, this, [this, c] { setListControls(*c); });
+    // Keys, double-clicks and focus reach the list through the filter once every
+    // control they act on exists.
+    c->list->installEventFilter(this);
+    c->list->viewport()->installEventFilter(this);
+    connect(c->list, &QWidget::customContextMenuRequested, this, [this, c](const QPoint& position) {
+        if (QTreeWidgetItem* at = c->list->itemAt(position))
+            c->list->setCurrentItem(at);
+        setListControls(*c);
+        c->popup->popup(c->list->viewport()->mapToGlobal(position));
+    });
+}
+
+void frmContact::LoadLanguage()
+{
+    const QString dots = QStringLiteral("...");
+    cmdOK->setText(T(QStringLiteral("OK")));
+    cmdCancel->setText(T(QStringLiteral("Cancel")));
+    fraFullname->setTitle(T(QStringLiteral("Name")));
+    fraDateofbirth->setTitle(T(QStringLiteral("Date of birth")));
+    fraAddress->setTitle(T(QStringLiteral("Address")));
+    fraNumber->setTitle(T(QStringLiteral("Numbers")));
+    fraEmail->setTitle(T(QStringLiteral("E-mail")));
+    fraNote->setTitle(T(QStringLiteral("Note")));
+    for (QAction* copy : {mnuPopupFullnameCopy, mnuPopupAddressCopy, mnuPopupNoteCopy})
+        copy->setText(T(QStringLiteral("Copy")));
+    for (QAction* paste : {mnuPopupFullnamePaste, mnuPopupAddressPaste, mnuPopupNotePaste})
+        paste->setText(T(QStringLiteral("Paste")));
+    for (ListControls* c : {&m_phone, &m_email}) {
+        c->add->setToolTip(T(QStringLiteral("Add")));
+        c->edit->setToolTip(T(QStringLiteral("Edit")));
+        c->remove->setToolTip(T(QStringLiteral("Remove")));
+        c->up->setToolTip(T(QStringLiteral("Move up")));
+        c->down->setToolTip(T(QStringLiteral("Move down")));
+        c->popupAdd->setText(T(QStringLiteral("Add")) + dots);
+        c->popupEdit->setText(T(QStringLiteral("Edit")) + dots);
+        c->popupRemove->setText(T(QStringLiteral("Remove")));
+        c->popupUp->setText(T(QStringLiteral("Move up")));
+        c->popupDown->setText(T(QStringLiteral("Move down")));
+    }
+    const QString copyNumber = T(QStringLiteral("Copy")) + QStringLiteral(": ") + T(QStringLiteral("Number"));
+    mnuPopupPhoneCopy->setText(copyNumber);
+    mnuPopupPhoneCopy2->setText(copyNumber + QStringLiteral(" + ") + T(QStringLiteral("Description")));
+    const QString copyEmail = T(QStringLiteral("Copy")) + QStringLiteral(": ") + T(QStringLiteral("E-mail"));
+    mnuPopupEmailCopy->setText(copyEmail);
+    mnuPopupEmailCopy2->setText(copyEmail + QStringLiteral(" + ") + T(QStringLiteral("Description")));
+    mnuPopupEmailSend->setText(T(QStringLiteral("Send e-mail")));
+    mnuPopupEmailWebsite->setText(T(QStringLiteral("Website")));
+}
+
+// ---- Loading ----
+
+bool frmContact::Load()
+{
+    LoadLanguage();
+    m_dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    lblDateFormat->setText(QLatin1Char('(') + m_dateFormat + QLatin1Char(')'));
+    txtDateofbirth->setInputMask(modContact::DateMask(m_dateFormat));
+    if (m_mode == Mode::Edit) {
+        m_contactnr = m_main.CurrentContactnr();
+        if (!m_contactnr)
+            return false;
+        const std::optional<modList::PersonDetails> person = modList::LoadPerson(*m_contactnr);
+        if (!person)
+            return false;
+        loadPerson(*person);
+    }
+    applyFontSize();
+    SetPhoneControls();
+    SetEmailControls();
+    return true;
+}
+
+void frmContact::loadPerson(const modList::PersonDetails& person)
+{
+    txtFullname->setText(person.name);
+    if (person.dateOfBirth)
+        txtDateofbirth->setText(modList::FormatDate(*person.dateOfBirth, m_dateFormat));
+    txtAddress->setPlainText(person.address);
+    for (const modList::ListEntry& phone : person.phones)
+        EditorList::AppendEntry(lvwPhone, {phone.text, phone.tag});
+    for (const modList::ListEntry& email : person.emails)
+        EditorList::AppendEntry(lvwEmail, {email.text, email.tag});
+    // A list with entries always has a current one for its commands to act on.
+    for (QTreeWidget* list : {lvwPhone, lvwEmail})
+        if (list->topLevelItemCount() > 0)
+            list->setCurrentItem(list->topLevelItem(0));
+    txtNote->setPlainText(person.note);
+}
+
+void frmContact::applyFontSize()
+{
+    QFont windowFont = font();
+    windowFont.setPointSize(modOptions::StoredFontSize());
+    setFont(windowFont);
+}
+
+// ---- The phone and e-mail lists ----
+
+void frmContact::SetPhoneControls()
+{
+    setListControls(m_phone);
+}
+
+void frmContact::SetEmailControls()
+{
+    setListControls(m_email);
+}
+
+void frmContact::setListControls(ListControls& c)
+{
+    const int count = c.list->topLevelItemCount();
+    const bool any = count > 0;
+    QTreeWidgetItem* item = EditorList::CurrentItem(c.list);
+    const int row = item ? c.list->indexOfTopLevelItem(item) : -1;
+    const modContact::Entry entry = EditorList::EntryOf(item);
+
+    c.add->setEnabled(true);
+    c.popupAdd->setEnabled(true);
+    for (QWidget* button : std::initializer_list<QWidget*>{c.edit, c.remove})
+        button->setEnabled(any);
+    for (QAction* action : {c.popupEdit, c.popupRemove, c.popupCopy})
+        action->setEnabled(any);
+    const bool up = any && row > 0;
+    const bool down = any && row < count - 1;
+    c.up->setEnabled(up);
+    c.popupUp->setEnabled(up);
+    c.down->setEnabled(down);
+    c.popupDown->setEnabled(down);
+    c.popupCopy2->setEnabled(any && modContact::HasDescription(entry.text, entry.tag));
+    if (c.popupSend)
+        c.popupSend->setEnabled(any);
+    if (c.popupWebsite)
+        c.popupWebsite->setEnabled(any && modContact::HasProfilePage(entry.text));
+}
+
+void frmContact::openEntryDialog(ListControls& c, frmContactEntry::Mode mode)
+{
+    if (mode == frmContactEntry::Mode::Edit && c.list->topLevelItemCount() == 0)
+        return;
+    frmContactEntry dialog(objectName(), c.kind, mode, c.list, this);
+    dialog.exec();
+    setListControls(c);
+}
+
+void frmContact::removeEntry(ListControls& c)
+{
+    QTreeWidgetItem* item = EditorList::CurrentItem(c.list);
+    if (!item)
+        return;
+    const int row = c.list->indexOfTopLevelItem(item);
+    delete item;
+    // The entry now in its place, or the new last one, becomes current.
+    const int count = c.list->topLevelItemCount();
+    if (count > 0)
+        c.list->setCurrentItem(c.list->topLevelItem(qMin(row, count - 1)));
+    setListControls(c);
+}
+
+void frmContact::moveEntry(ListControls& c, int step)
+{
+    QTreeWidgetItem* item = EditorList::CurrentItem(c.list);
+    if (!item)
+        return;
+    const int other = c.list->indexOfTopLevelItem(item) + step;
+    if (other < 0 || other >= c.list->topLevelItemCount())
+        return;
+    QTreeWidgetItem* neighbour = c.list->topLevelItem(other);
+    const modContact::Entry moved = EditorList::EntryOf(item);
+    const modContact::Entry displaced = EditorList::EntryOf(neighbour);
+    EditorList::SetEntry(item, {modMain::TrimBlanks(displaced.text), modMain::TrimBlanks(displaced.tag)});
+    EditorList::SetEntry(neighbour, {modMain::TrimBlanks(moved.text), modMain::TrimBlanks(moved.tag)});
+    c.list->setCurrentItem(neighbour);
+    c.list->scrollToItem(neighbour);
+    c.list->setFocus();
+    setListControls(c);
+}
+
+void frmContact::copyEntry(ListControls& c, bool withDescription)
+{
+    const QTreeWidgetItem* item = EditorList::CurrentItem(c.list);
+    if (!item)
+        return;
+    const modContact::Entry entry = EditorList::EntryOf(item);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(modMain::TrimBlanks(withDescription ? entry.text : entry.tag));
+}
+
+void frmContact::sendEmail()
+{
+    const QTreeWidgetItem* item = EditorList::CurrentItem(lvwEmail);
+    if (!item)
+        return;
+    // The whole shown text goes to the mail program, a description in brackets being a
+    // comment to the address there. Built tolerantly, so that its blanks are escaped
+    // rather than turning the address into a file name.
+    const QString text = modMain::TrimBlanks(EditorList::EntryOf(item).text);
+    Platform::current().openUrl(QUrl(QStringLiteral("mailto:") + text, QUrl::TolerantMode));
+}
+
+void frmContact::openWebsite()
+{
+    const QTreeWidgetItem* item = EditorList::CurrentItem(lvwEmail);
+    if (!item)
+        return;
+    const modContact::Entry entry = EditorList::EntryOf(item);
+    modEnvironment::OpenWithShell(modContact::ProfilePage(entry.text, entry.tag));
+}
+
+bool frmContact::eventFilter(QObject* watched, QEvent* event)
+{
+    ListControls* owner = nullptr;
+    bool onList = false;
+    for (ListControls* candidate : {&m_phone, &m_email}) {
+        if (watched == candidate->list || watched == candidate->list->viewport()) {
+            owner = candidate;
+            onList = watched == candidate->list;
+        }
+    }
+    if (!owner)
+        return QDialog::eventFilter(watched, event);
+    ListControls& c = *owner;
+    const bool onViewport = !onList;
+    const bool any = c.list->topLevelItemCount() > 0;
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        if (!onList)
+            break;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (IsEnterKey(key)) {
+            if (any)
+                openEntryDialog(c, frmContactEntry::Mode::Edit);
+            // Consumed also in an empty list: Enter there is no command at all.
+            return true;
+        }
+        if (key->matches(QKeySequence::Copy)) {
+            if (any)
+                copyEntry(c, false);
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseButtonDblClick:
+        if (onViewport) {
+            openEntryDialog(c, any ? frmContactEntry::Mode::Edit : frmContactEntry::Mode::Add);
+            return true;
+        }
+        break;
+    case QEvent::FocusIn:
+    case QEvent::MouseButtonRelease:
+        setListControls(c);
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---- Text boxes ----
+
+void frmContact::showTextPopup(QWidget* box, const QPoint& position)
+{
+    QMenu* popup = mnuPopupFullname;
+    QAction* copy = mnuPopupFullnameCopy;
+    QAction* paste = mnuPopupFullnamePaste;
+    if (box == txtAddress) {
+        popup = mnuPopupAddress;
+        copy = mnuPopupAddressCopy;
+        paste = mnuPopupAddressPaste;
+    } else if (box == txtNote) {
+        popup = mnuPopupNote;
+        copy = mnuPopupNoteCopy;
+        paste = mnuPopupNotePaste;
+    }
+    copy->setEnabled(!SelectedText(box).isEmpty());
+    paste->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
+    box->setFocus();
+    // A multi-line box reports the position on its viewport.
+    const auto* area = qobject_cast<QAbstractScrollArea*>(box);
+    popup->popup((area ? area->viewport() : box)->mapToGlobal(position));
+}
+
+void frmContact::copyText(QWidget* box)
+{
+    const QString selected = SelectedText(box);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(selected.isEmpty() ? WholeText(box) : selected);
+}
+
+void frmContact::pasteText(QWidget* box)
+{
+    const QString pasted = QGuiApplication::clipboard()->text();
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        const QString text = line->text();
+        const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+        const int length = static_cast<int>(line->selectedText().size());
+        line->setText(text.left(start) + pasted + text.mid(start + length));
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
+        const QString text = plain->toPlainText();
+        const QTextCursor cursor = plain->textCursor();
+        plain->setPlainText(text.left(cursor.selectionStart()) + pasted + text.mid(cursor.selectionEnd()));
+    }
+}
+
+// ---- OK and Cancel ----
+
+modContact::Contact frmContact::contents(const QString& monthDayYear) const
+{
+    modContact::Contact contact;
+    contact.name = txtFullname->text();
+    contact.dateOfBirth = monthDayYear;
+    contact.address = txtAddress->toPlainText();
+    contact.note = txtNote->toPlainText();
+    for (int i = 0; i < lvwPhone->topLevelItemCount(); ++i)
+        contact.phones.push_back(EditorList::EntryOf(lvwPhone->topLevelItem(i)));
+    for (int i = 0; i < lvwEmail->topLevelItemCount(); ++i)
+        contact.emails.push_back(EditorList::EntryOf(lvwEmail->topLevelItem(i)));
+    return contact;
+}
+
+void frmContact::okClicked()
+{
+    // A name of blanks passes; it is saved as an empty name.
+    if (txtFullname->text().isEmpty()) {
+        Platform::inform(T(QStringLiteral("Error")) + QLatin1Char('!'),
+                         T(QStringLiteral("Either first name or last name has to be filled in!")));
+        return;
+    }
+    const modContact::TypedDate date = modContact::ReadTypedDate(txtDateofbirth->displayText(), m_dateFormat);
+    if (date.state == modContact::DateState::Invalid) {
+        Platform::inform(T(QStringLiteral("Error")), T(QStringLiteral("Date of birth")) + QLatin1Char(' ') +
+                                                         T(QStringLiteral("is invalid")) + QLatin1Char('!'));
+        return;
+    }
+    const modContact::Contact contact = contents(date.monthDayYear);
+    qint16 saved = 0;
+    try {
+        if (m_mode == Mode::Add) {
+            const std::optional<qint16> contactnr = modContact::SaveNewPerson(contact);
+            if (!contactnr) {
+                // Every number from 1 to 32767 is taken; nothing has been written.
+                Platform::inform(T(QStringLiteral("Error")),
+                                 T(QStringLiteral("No further person can be added to this database")) +
+                                     QLatin1Char('!'));
+                return;
+            }
+            saved = *contactnr;
+        } else {
+            saved = *m_contactnr;
+            modContact::SaveExistingPerson(saved, contact);
+        }
+    } catch (const Engine::EngineError& error) {
+        // Nothing was written; the editor stays open with everything typed.
+        modSql::ShowEngineError(error);
+        return;
+    }
+    handBack(saved);
+}
+
+void frmContact::handBack(qint16 contactnr)
+{
+    // Ends any search and refills the list, so the saved person can be found in it.
+    m_main.SetSearchPressed(false);
+    hide();
+    m_main.SelectRowByKey(modMain::ContactKey(contactnr));
+    m_main.ShowPerson(contactnr);
+    accept();
+}

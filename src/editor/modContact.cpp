@@ -1,0 +1,256 @@
+#include "editor/modContact.h"
+
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "startup/modText.h"
+
+#include <QRegularExpression>
+
+namespace modContact {
+
+namespace {
+
+const QLatin1Char kSlash('/');
+
+// The profile pages of the mail services the Website command knows of; the same pages
+// the main window opens.
+const char* const kProfileBaseFirst = "https://profiles.example.net/member/";
+const char* const kProfileBaseSecond = "https://profiles.example.com/";
+
+QString Quoted(const QString& text)
+{
+    return modSql::QuoteSql(text);
+}
+
+QString Number(qint16 contactnr)
+{
+    return QString::number(contactnr);
+}
+
+} // namespace
+
+// ---- Date of birth ----
+
+QString DateMask(const QString& dateFormat)
+{
+    // Digits only, none of them required, so a date can be typed in part and checked
+    // on OK.
+    if (dateFormat == QLatin1String("yyyy/mm/dd"))
+        return QStringLiteral("0000/00/00;_");
+    return QStringLiteral("00/00/0000;_");
+}
+
+TypedDate ReadTypedDate(const QString& boxText, const QString& dateFormat)
+{
+    QString typed = boxText;
+    typed.remove(QLatin1Char('_'));
+    TypedDate result;
+    if (typed == QLatin1String("//"))
+        return result;
+
+    const qsizetype first = typed.indexOf(kSlash);
+    const qsizetype second = first < 0 ? -1 : typed.indexOf(kSlash, first + 1);
+    const QString part1 = first < 0 ? typed : typed.left(first);
+    const QString part2 = first < 0 ? QString() : typed.mid(first + 1, second < 0 ? -1 : second - first - 1);
+    const QString part3 = second < 0 ? QString() : typed.mid(second + 1);
+    if (dateFormat == QLatin1String("dd/mm/yyyy"))
+        result.monthDayYear = part2 + kSlash + part1 + kSlash + part3;
+    else if (dateFormat == QLatin1String("mm/dd/yyyy"))
+        result.monthDayYear = part1 + kSlash + part2 + kSlash + part3;
+    else if (dateFormat == QLatin1String("yyyy/mm/dd"))
+        result.monthDayYear = part2 + kSlash + part3 + kSlash + part1;
+    else
+        result.monthDayYear = typed;
+    result.state = ParseMonthDayYear(result.monthDayYear) ? DateState::Valid : DateState::Invalid;
+    return result;
+}
+
+std::optional<QDate> ParseMonthDayYear(const QString& monthDayYear)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
+    const QRegularExpressionMatch match = pattern.match(monthDayYear);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int month = match.captured(1).toInt();
+    const int day = match.captured(2).toInt();
+    const int year = match.captured(3).toInt();
+    if (year < 100 || !QDate::isValid(year, month, day))
+        return std::nullopt;
+    return QDate(year, month, day);
+}
+
+// ---- Phone and e-mail entries ----
+
+Entry TypedEntry(const QString& value, const QString& description)
+{
+    Entry entry;
+    entry.tag = modMain::TrimBlanks(value);
+    const QString trimmedDescription = modMain::TrimBlanks(description);
+    if (trimmedDescription.isEmpty())
+        entry.text = value;
+    else
+        entry.text = entry.tag + QStringLiteral(" (") + trimmedDescription + QLatin1Char(')');
+    return entry;
+}
+
+QString DescriptionOf(const QString& text, const QString& tag)
+{
+    const QString t = modMain::TrimBlanks(text);
+    const QString n = modMain::TrimBlanks(tag);
+    if (t.size() <= n.size())
+        return QString();
+    // Skips the number and " (", drops the closing ")"; no searching for brackets, so a
+    // description may hold brackets of its own.
+    return t.mid(n.size() + 2, qMax<qsizetype>(0, t.size() - n.size() - 3));
+}
+
+bool HasDescription(const QString& text, const QString& tag)
+{
+    return modMain::TrimBlanks(text).size() > modMain::TrimBlanks(tag).size();
+}
+
+bool NumberAcceptable(const QString& typed)
+{
+    return !modMain::TrimBlanks(typed).isEmpty();
+}
+
+bool EmailAcceptable(const QString& typed)
+{
+    return !typed.isEmpty();
+}
+
+bool HasProfilePage(const QString& text)
+{
+    const QString lower = modMain::TrimBlanks(text).toLower();
+    return lower.contains(QLatin1String("hotmail")) || lower.contains(QLatin1String("msn")) ||
+           lower.contains(QLatin1String("yahoo"));
+}
+
+QString ProfilePage(const QString& text, const QString& tag)
+{
+    const QString lower = modMain::TrimBlanks(text).toLower();
+    const QString address = modMain::TrimBlanks(tag);
+    if (lower.contains(QLatin1String("hotmail")) || lower.contains(QLatin1String("msn")))
+        return QString::fromLatin1(kProfileBaseFirst) + address;
+    return QString::fromLatin1(kProfileBaseSecond) + modMain::PartBeforeAt(address);
+}
+
+// ---- Saving ----
+
+QString DateSql(const QString& monthDayYear)
+{
+    if (monthDayYear.isEmpty())
+        return QStringLiteral("Null");
+    return QLatin1Char('#') + monthDayYear + QLatin1Char('#');
+}
+
+QString InsertPersonSql(qint16 contactnr, const Contact& contact)
+{
+    return QStringLiteral("INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) ") +
+           QStringLiteral("VALUES(") + Number(contactnr) + QStringLiteral(", '") +
+           Quoted(modMain::TrimBlanks(contact.name)) + QStringLiteral("', ") + DateSql(contact.dateOfBirth) +
+           QStringLiteral(", '") + Quoted(modMain::TrimBlanks(contact.address)) + QStringLiteral("', '") +
+           Quoted(modMain::TrimBlanks(contact.note)) + QStringLiteral("') ");
+}
+
+QString UpdatePersonSql(qint16 contactnr, const Contact& contact)
+{
+    return QStringLiteral("UPDATE Person ") + QStringLiteral("SET Name = '") +
+           Quoted(modMain::TrimBlanks(contact.name)) + QStringLiteral("', ") + QStringLiteral("Dateofbirth = ") +
+           DateSql(contact.dateOfBirth) + QStringLiteral(", ") + QStringLiteral("Address = '") +
+           Quoted(modMain::TrimBlanks(contact.address)) + QStringLiteral("', ") + QStringLiteral("[Note] = '") +
+           Quoted(modMain::TrimBlanks(contact.note)) + QStringLiteral("' ") + QStringLiteral("WHERE Contactnr = ") +
+           Number(contactnr) + QStringLiteral(" ");
+}
+
+QString InsertPhoneSql(qint16 contactnr, int order, const Entry& entry)
+{
+    return QStringLiteral("INSERT INTO Phone(ContactNr, [Order], [Number], Description) ") + QStringLiteral("VALUES(") +
+           Number(contactnr) + QStringLiteral(", ") + QString::number(order) + QStringLiteral(", '") +
+           Quoted(modMain::TrimBlanks(entry.tag)) + QStringLiteral("', '") +
+           Quoted(DescriptionOf(entry.text, entry.tag)) + QStringLiteral("') ");
+}
+
+QString InsertEmailSql(qint16 contactnr, int order, const Entry& entry)
+{
+    return QStringLiteral("INSERT INTO Email(ContactNr, [Order], Email, Description) ") + QStringLiteral("VALUES(") +
+           Number(contactnr) + QStringLiteral(", ") + QString::number(order) + QStringLiteral(", '") +
+           Quoted(modMain::TrimBlanks(entry.tag)) + QStringLiteral("', '") +
+           Quoted(DescriptionOf(entry.text, entry.tag)) + QStringLiteral("') ");
+}
+
+QString DeletePhonesSql(qint16 contactnr)
+{
+    return QStringLiteral("DELETE FROM Phone ") + QStringLiteral("WHERE Contactnr = ") + Number(contactnr) +
+           QStringLiteral(" ");
+}
+
+QString DeleteEmailsSql(qint16 contactnr)
+{
+    return QStringLiteral("DELETE FROM Email ") + QStringLiteral("WHERE Contactnr = ") + Number(contactnr) +
+           QStringLiteral(" ");
+}
+
+namespace {
+
+void AppendPhones(QStringList& statements, qint16 contactnr, const Contact& contact)
+{
+    int order = 1;
+    for (const Entry& phone : contact.phones)
+        statements << InsertPhoneSql(contactnr, order++, phone);
+}
+
+void AppendEmails(QStringList& statements, qint16 contactnr, const Contact& contact)
+{
+    int order = 1;
+    for (const Entry& email : contact.emails)
+        statements << InsertEmailSql(contactnr, order++, email);
+}
+
+void Run(const QStringList& statements)
+{
+    for (const QString& statement : statements)
+        modSql::ExecuteSql(statement);
+}
+
+} // namespace
+
+QStringList NewPersonStatements(qint16 contactnr, const Contact& contact)
+{
+    QStringList statements{InsertPersonSql(contactnr, contact)};
+    AppendPhones(statements, contactnr, contact);
+    AppendEmails(statements, contactnr, contact);
+    return statements;
+}
+
+QStringList ExistingPersonStatements(qint16 contactnr, const Contact& contact)
+{
+    QStringList statements{UpdatePersonSql(contactnr, contact), DeletePhonesSql(contactnr)};
+    AppendPhones(statements, contactnr, contact);
+    statements << DeleteEmailsSql(contactnr);
+    AppendEmails(statements, contactnr, contact);
+    return statements;
+}
+
+std::optional<qint16> SaveNewPerson(const Contact& contact)
+{
+    // The number is found inside the transaction, so no other writer can take it
+    // between finding and using it.
+    Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+    const std::optional<qint16> contactnr =
+        modSql::GetFreeNumber(QStringLiteral("Person"), QStringLiteral("Contactnr"));
+    if (!contactnr)
+        return std::nullopt;
+    Run(NewPersonStatements(*contactnr, contact));
+    transaction.Commit();
+    return contactnr;
+}
+
+void SaveExistingPerson(qint16 contactnr, const Contact& contact)
+{
+    Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+    Run(ExistingPersonStatements(contactnr, contact));
+    transaction.Commit();
+}
+
+} // namespace modContact

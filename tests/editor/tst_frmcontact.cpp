@@ -1,0 +1,860 @@
+#include "ScriptedPlatform.h"
+#include "TestSupport.h"
+
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "editor/frmContact.h"
+#include "editor/frmContactEntry.h"
+#include "mainwindow/ContactListModel.h"
+#include "mainwindow/RegisterWindows.h"
+#include "mainwindow/frmMain.h"
+#include "search/modSearch.h"
+#include "startup/modSettings.h"
+#include "startup/modText.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+// The contact editor and its entry dialogs, offscreen, over the real main window on a
+// real database file.
+class TestFrmContact : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
+    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<frmContact> m_editor;
+    QString m_path;
+
+    static void sql(const QString& statement) { modSql::ExecuteSql(statement); }
+    static int rows(const QString& statement) { return modSql::OpenRecordset(statement).RecordCount(); }
+    static int personCount() { return rows("SELECT * FROM Person"); }
+
+    // "Order:number|description" of a person's rows, in stored order.
+    static QStringList stored(const QString& table, int contactnr)
+    {
+        const QString value = table == "Phone" ? "Number" : "Email";
+        Engine::Recordset rs = modSql::OpenRecordset(
+            QString("SELECT * FROM %1 WHERE Contactnr = %2 ORDER BY [Order]").arg(table).arg(contactnr));
+        QStringList result;
+        for (; !rs.Eof(); rs.MoveNext())
+            result << QString("%1:%2|%3")
+                          .arg(rs.Fields("Order").toInt())
+                          .arg(rs.Fields(value).toString(), rs.Fields("Description").toString());
+        return result;
+    }
+
+    static QVariant personField(int contactnr, const QString& column)
+    {
+        Engine::Recordset rs =
+            modSql::OpenRecordset(QString("SELECT * FROM Person WHERE Contactnr = %1").arg(contactnr));
+        return rs.Eof() ? QVariant(QStringLiteral("<no person>")) : rs.Fields(column);
+    }
+
+    static QStringList texts(const QTreeWidget* list)
+    {
+        QStringList result;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            result << list->topLevelItem(i)->text(0);
+        return result;
+    }
+
+    // Runs act on the modal window the next command opens, inside that window's own
+    // event loop; the flag tells afterwards that it ran.
+    template <typename Window> static std::shared_ptr<bool> onModal(std::function<void(Window*)> act)
+    {
+        auto ran = std::make_shared<bool>(false);
+        QTimer::singleShot(0, qApp, [act, ran] {
+            *ran = true;
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* window = qobject_cast<Window*>(modal);
+            if (!window) {
+                if (modal)
+                    modal->close();
+                QFAIL("the expected window did not open");
+            }
+            act(window);
+        });
+        return ran;
+    }
+
+    // Types an entry into the dialog that the add button opens, and presses OK.
+    static void addEntry(QToolButton* add, const QString& value, const QString& description)
+    {
+        const auto ran = onModal<frmContactEntry>([value, description](frmContactEntry* dialog) {
+            QTest::keyClicks(dialog->valueBox(), value);
+            QTest::keyClicks(dialog->txtDescription, description);
+            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        });
+        QTest::mouseClick(add, Qt::LeftButton);
+        QVERIFY(*ran);
+    }
+
+    static void typeDate(QLineEdit* box, const QString& digits)
+    {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Home);
+        QTest::keyClicks(box, digits);
+    }
+
+    static void clickItem(QTreeWidget* list, int row)
+    {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    }
+
+    void selectPerson(int contactnr)
+    {
+        QVERIFY(m_window->SelectRowByKey(modMain::ContactKey(static_cast<qint16>(contactnr))));
+        m_window->ShowPerson(static_cast<qint16>(contactnr));
+    }
+
+    // An editor opened the way the main window opens it, but shown without its own
+    // event loop so that the test drives it step by step.
+    void openEditor(frmContact::Mode mode)
+    {
+        m_editor = std::make_unique<frmContact>(mode, *m_window);
+        QVERIFY(m_editor->Load());
+        m_editor->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_editor.get()));
+    }
+
+    void clickOk() { QTest::mouseClick(m_editor->cmdOK, Qt::LeftButton); }
+
+    // Anna has everything, her entries stored out of order; Bob has one number.
+    static void addSamplePersons()
+    {
+        sql("INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) VALUES (1, 'Anna Ärger', "
+            "#5/6/1980#, 'Main Street 1', 'a note')");
+        sql("INSERT INTO Person (Contactnr, Name) VALUES (2, 'Bob Builder')");
+        sql("INSERT INTO Person (Contactnr, Name) VALUES (4, 'Sean O''Brien')");
+        sql("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (1, 3, '070', 'work')");
+        sql("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (1, 1, '+31 20 555', 'home')");
+        sql("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (1, 2, '0612', '')");
+        sql("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (1, 2, 'anna@hotmail.example', '')");
+        sql("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (1, 1, 'anna@example.org', 'work')");
+        sql("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (2, 1, '0101', 'Bob')");
+    }
+
+    void startMainWindow()
+    {
+        m_window = std::make_unique<frmMain>(m_path);
+        RegisterWindows(*m_window);
+        m_window->Load();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::clearSettings();
+        modSearch::ClearSearch();
+        QGuiApplication::clipboard()->clear();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_platform = std::make_unique<ScriptedPlatform>();
+        m_path = m_dir->filePath("home.mdb");
+        QVERIFY(modDatabase::NewDatabase(m_path));
+        addSamplePersons();
+        modDatabase::CloseDatabase(false);
+        startMainWindow();
+    }
+    void cleanup()
+    {
+        m_editor.reset();
+        m_window.reset();
+        modDatabase::CloseDatabase(false);
+        modSearch::ClearSearch();
+        QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
+        m_platform.reset();
+    }
+
+    // A person typed in the editor is shown in the main window, survives a restart and
+    // can be edited and reordered there.
+    void addEditAndReorderThroughTheMainWindow()
+    {
+        m_window->SetWindowOpener("frmSearch", [](frmMain& window) {
+            modSearch::SearchCondition = "WHERE Name LIKE 'S%' ";
+            window.FillContactList();
+        });
+        m_window->toolbarButton("Search")->trigger();
+        QCOMPARE(m_window->ListRowCount(), 1);
+
+        const auto added = onModal<frmContact>([](frmContact* editor) {
+            QCOMPARE(editor->objectName(), QString("frmContactAdd"));
+            QCOMPARE(editor->windowTitle(), QString("Add"));
+            QVERIFY(editor->txtFullname->text().isEmpty());
+            QCOMPARE(editor->lvwPhone->topLevelItemCount(), 0);
+            QTest::keyClicks(editor->txtFullname, "Zed O'Neil");
+            typeDate(editor->txtDateofbirth, "31121999");
+            QTest::keyClicks(editor->txtAddress, "Elm Street 5");
+            QTest::keyClicks(editor->txtNote, "likes tea");
+            addEntry(editor->cmdPhoneAdd, "012 345", "Home");
+            addEntry(editor->cmdPhoneAdd, "0612", "");
+            addEntry(editor->cmdEmailAdd, "zed@example.org", "");
+            QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
+        });
+        m_window->mnuPersonAdd->trigger();
+        QVERIFY(*added);
+
+        // The search is over, the list is whole again and the new person is selected.
+        QVERIFY(!m_window->toolbarButton("Search")->isChecked());
+        QVERIFY(!m_window->mnuActionSearch->isChecked());
+        QVERIFY(modSearch::SearchCondition.isEmpty());
+        QCOMPARE(m_window->ListRowCount(), 4);
+        QCOMPARE(m_window->CurrentContactnr(), std::optional<qint16>(3));
+        QCOMPARE(m_window->lvwMain->currentIndex().data(ContactListModel::KeyRole).toString(), QString("Person  3"));
+        QVERIFY(m_window->fraDetails->isVisible());
+        QCOMPARE(m_window->fraDetails->title(), QString("Zed O'Neil"));
+        QCOMPARE(texts(m_window->lvwPhone), (QStringList{"012 345 (Home)", "0612"}));
+        QCOMPARE(m_window->staMainCount->text(), QString("4/4"));
+
+        // A restart reads everything back exactly as typed.
+        m_window.reset();
+        modDatabase::CloseDatabase(false);
+        startMainWindow();
+        QCOMPARE(personField(3, "Name").toString(), QString("Zed O'Neil"));
+        QCOMPARE(personField(3, "Dateofbirth").toDate(), QDate(1999, 12, 31));
+        QCOMPARE(personField(3, "Address").toString(), QString("Elm Street 5"));
+        QCOMPARE(personField(3, "Note").toString(), QString("likes tea"));
+        QCOMPARE(stored("Phone", 3), (QStringList{"1:012 345|Home", "2:0612|"}));
+        QCOMPARE(stored("Email", 3), (QStringList{"1:zed@example.org|"}));
+
+        selectPerson(3);
+        const auto edited = onModal<frmContact>([](frmContact* editor) {
+            QCOMPARE(editor->objectName(), QString("frmContactEdit"));
+            QCOMPARE(editor->windowTitle(), QString("Edit"));
+            QCOMPARE(editor->txtFullname->text(), QString("Zed O'Neil"));
+            QCOMPARE(editor->txtDateofbirth->text(), QString("31/12/1999"));
+            QCOMPARE(editor->txtAddress->toPlainText(), QString("Elm Street 5"));
+            QCOMPARE(editor->txtNote->toPlainText(), QString("likes tea"));
+            QCOMPARE(texts(editor->lvwPhone), (QStringList{"012 345 (Home)", "0612"}));
+            QCOMPARE(texts(editor->lvwEmail), QStringList{"zed@example.org"});
+            clickItem(editor->lvwPhone, 1);
+            QTest::mouseClick(editor->cmdPhoneUp, Qt::LeftButton);
+            QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
+        });
+        m_window->mnuPersonEdit->trigger();
+        QVERIFY(*edited);
+        QCOMPARE(stored("Phone", 3), (QStringList{"1:0612|", "2:012 345|Home"}));
+        QCOMPARE(texts(m_window->lvwPhone), (QStringList{"0612", "012 345 (Home)"}));
+        QCOMPARE(m_window->CurrentContactnr(), std::optional<qint16>(3));
+        QCOMPARE(personCount(), 4);
+    }
+
+    void dateOfBirth_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QDate>("date");
+        QTest::newRow("day first") << "dd/mm/yyyy"
+                                   << "31121999" << true << QDate(1999, 12, 31);
+        QTest::newRow("month first") << "mm/dd/yyyy"
+                                     << "12311999" << true << QDate(1999, 12, 31);
+        QTest::newRow("year first") << "yyyy/mm/dd"
+                                    << "19991231" << true << QDate(1999, 12, 31);
+        QTest::newRow("untouched") << "dd/mm/yyyy"
+                                   << "" << true << QDate();
+        QTest::newRow("31 February") << "dd/mm/yyyy"
+                                     << "31022000" << false << QDate();
+        QTest::newRow("year cut short") << "dd/mm/yyyy"
+                                        << "311299" << false << QDate();
+        QTest::newRow("month 13, month first") << "mm/dd/yyyy"
+                                               << "13012000" << false << QDate();
+    }
+    void dateOfBirth()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, typed);
+        QFETCH(bool, valid);
+        QFETCH(QDate, date);
+        modSettings::WriteSetting("Date", format);
+        openEditor(frmContact::Mode::Add);
+        QCOMPARE(m_editor->lblDateFormat->text(), "(" + format + ")");
+        QCOMPARE(m_editor->txtDateofbirth->inputMask(),
+                 format == "yyyy/mm/dd" ? QString("0000/00/00;_") : QString("00/00/0000;_"));
+        QTest::keyClicks(m_editor->txtFullname, "Dora");
+        typeDate(m_editor->txtDateofbirth, typed);
+        const QString shown = m_editor->txtDateofbirth->displayText();
+        if (!valid)
+            m_platform->expectMessage();
+        clickOk();
+        if (!valid) {
+            const ScriptedPlatform::Call message = m_platform->messages().constLast();
+            QCOMPARE(message.title, QString("Error"));
+            QCOMPARE(message.text, QString("Date of birth is invalid!"));
+            QCOMPARE(message.icon, Platform::Icon::Exclamation);
+            QVERIFY(m_editor->isVisible());
+            QCOMPARE(m_editor->txtDateofbirth->displayText(), shown);
+            QCOMPARE(personCount(), 3);
+            return;
+        }
+        QVERIFY(!m_editor->isVisible());
+        QCOMPARE(m_editor->result(), int(QDialog::Accepted));
+        QCOMPARE(personField(3, "Name").toString(), QString("Dora"));
+        QCOMPARE(personField(3, "Dateofbirth").toDate(), date);
+        QCOMPARE(personField(3, "Dateofbirth").isNull(), !date.isValid());
+    }
+
+    void name_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("empty") << ""
+                               << "<refused>";
+        QTest::newRow("blanks only") << "   "
+                                     << "";
+        QTest::newRow("blanks around") << "  Eve  "
+                                       << "Eve";
+        QTest::newRow("apostrophe") << "Pat O'Brien"
+                                    << "Pat O'Brien";
+    }
+    void name()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        openEditor(frmContact::Mode::Add);
+        QTest::keyClicks(m_editor->txtFullname, typed);
+        if (stored == "<refused>") {
+            m_platform->expectMessage();
+            clickOk();
+            QCOMPARE(m_platform->messages().constLast().title, QString("Error!"));
+            QCOMPARE(m_platform->messages().constLast().text,
+                     QString("Either first name or last name has to be filled in!"));
+            QVERIFY(m_editor->isVisible());
+            QCOMPARE(personCount(), 3);
+            return;
+        }
+        clickOk();
+        QVERIFY(!m_editor->isVisible());
+        QCOMPARE(personField(3, "Name").toString(), stored);
+        QCOMPARE(m_window->CurrentContactnr(), std::optional<qint16>(3));
+    }
+
+    void apostrophesEverywhere()
+    {
+        openEditor(frmContact::Mode::Add);
+        QTest::keyClicks(m_editor->txtFullname, "Pat O'Brien");
+        QTest::keyClicks(m_editor->txtAddress, "O'Brien's Lane 1");
+        QTest::keyClicks(m_editor->txtNote, "it's O'Brien's");
+        addEntry(m_editor->cmdPhoneAdd, "012'3", "O'Brien's desk");
+        addEntry(m_editor->cmdEmailAdd, "o'brien@example.org", "Pat's");
+        clickOk();
+        QCOMPARE(personField(3, "Name").toString(), QString("Pat O'Brien"));
+        QCOMPARE(personField(3, "Address").toString(), QString("O'Brien's Lane 1"));
+        QCOMPARE(personField(3, "Note").toString(), QString("it's O'Brien's"));
+        QCOMPARE(stored("Phone", 3), QStringList{"1:012'3|O'Brien's desk"});
+        QCOMPARE(stored("Email", 3), QStringList{"1:o'brien@example.org|Pat's"});
+        QCOMPARE(m_window->fraDetails->title(), QString("Pat O'Brien"));
+    }
+
+    void entryDialogs_data()
+    {
+        QTest::addColumn<bool>("phone");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("number with blanks") << true << "  012 345 "
+                                            << "" << true << "  012 345 "
+                                            << "1:012 345|";
+        QTest::newRow("number with description") << true << "0123"
+                                                 << "Home" << true << "0123 (Home)"
+                                                 << "1:0123|Home";
+        QTest::newRow("description with brackets") << true << "0123"
+                                                   << " Home (old) " << true << "0123 (Home (old))"
+                                                   << "1:0123|Home (old)";
+        QTest::newRow("number of blanks") << true << "   "
+                                          << "x" << false << ""
+                                          << "";
+        QTest::newRow("address of blanks") << false << "   "
+                                           << "" << true << "   "
+                                           << "1:|";
+        QTest::newRow("no address") << false << ""
+                                    << "x" << false << ""
+                                    << "";
+        QTest::newRow("address with description") << false << "a@b.c"
+                                                  << "(private)" << true << "a@b.c ((private))"
+                                                  << "1:a@b.c|(private)";
+    }
+    void entryDialogs()
+    {
+        QFETCH(bool, phone);
+        QFETCH(QString, value);
+        QFETCH(QString, description);
+        QFETCH(bool, accepted);
+        QFETCH(QString, shown);
+        QFETCH(QString, saved);
+        openEditor(frmContact::Mode::Add);
+        QTest::keyClicks(m_editor->txtFullname, "Entry");
+        QTreeWidget* list = phone ? m_editor->lvwPhone : m_editor->lvwEmail;
+        const auto ran = onModal<frmContactEntry>([&](frmContactEntry* dialog) {
+            QCOMPARE(dialog->objectName(), phone ? QString("frmContactAddPhoneAdd") : QString("frmContactAddEmailAdd"));
+            QCOMPARE(dialog->windowTitle(), QString("Add"));
+            QCOMPARE(dialog->valueBox()->objectName(), phone ? QString("txtNumber") : QString("txtEmail"));
+            QCOMPARE(phone ? dialog->lblNumber->text() : dialog->lblEmail->text(),
+                     phone ? QString("Number") : QString("E-mail"));
+            QVERIFY(!dialog->cmdOK->isEnabled());
+            QTest::keyClicks(dialog->valueBox(), value);
+            QTest::keyClicks(dialog->txtDescription, description);
+            QCOMPARE(dialog->cmdOK->isEnabled(), accepted);
+            QTest::mouseClick(accepted ? dialog->cmdOK : dialog->cmdCancel, Qt::LeftButton);
+        });
+        QTest::mouseClick(phone ? m_editor->cmdPhoneAdd : m_editor->cmdEmailAdd, Qt::LeftButton);
+        QVERIFY(*ran);
+        if (!accepted) {
+            QCOMPARE(list->topLevelItemCount(), 0);
+            return;
+        }
+        QCOMPARE(texts(list), QStringList{shown});
+        QCOMPARE(list->currentItem(), list->topLevelItem(0));
+        clickOk();
+        QCOMPARE(stored(phone ? "Phone" : "Email", 3), QStringList{saved});
+
+        // Loaded again, the entry's edit dialog shows number and description apart.
+        selectPerson(3);
+        openEditor(frmContact::Mode::Edit);
+        list = phone ? m_editor->lvwPhone : m_editor->lvwEmail;
+        const QString number = saved.section('|', 0, 0).mid(2);
+        const QString recovered = saved.section('|', 1);
+        const auto edit = onModal<frmContactEntry>([&](frmContactEntry* dialog) {
+            QCOMPARE(dialog->objectName(),
+                     phone ? QString("frmContactEditPhoneEdit") : QString("frmContactEditEmailEdit"));
+            QCOMPARE(dialog->windowTitle(), QString("Edit"));
+            QCOMPARE(dialog->valueBox()->text(), number);
+            QCOMPARE(dialog->txtDescription->text(), recovered);
+            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        });
+        QTest::mouseClick(phone ? m_editor->cmdPhoneEdit : m_editor->cmdEmailEdit, Qt::LeftButton);
+        QVERIFY(*edit);
+        QCOMPARE(list->topLevelItemCount(), 1);
+    }
+
+    void editDialogReplacesTheEntry()
+    {
+        selectPerson(1);
+        openEditor(frmContact::Mode::Edit);
+        clickItem(m_editor->lvwPhone, 1);
+        const auto ran = onModal<frmContactEntry>([](frmContactEntry* dialog) {
+            QCOMPARE(dialog->txtNumber->text(), QString("0612"));
+            QVERIFY(dialog->txtDescription->text().isEmpty());
+            dialog->txtNumber->clear();
+            QVERIFY(!dialog->cmdOK->isEnabled());
+            QTest::keyClicks(dialog->txtNumber, "0613");
+            QTest::keyClicks(dialog->txtDescription, "new");
+            QTest::keyClick(dialog->txtDescription, Qt::Key_Return);
+        });
+        QTest::mouseClick(m_editor->cmdPhoneEdit, Qt::LeftButton);
+        QVERIFY(*ran);
+        QCOMPARE(texts(m_editor->lvwPhone), (QStringList{"+31 20 555 (home)", "0613 (new)", "070 (work)"}));
+        QCOMPARE(m_editor->lvwPhone->currentItem(), m_editor->lvwPhone->topLevelItem(1));
+        clickOk();
+        QCOMPARE(stored("Phone", 1), (QStringList{"1:+31 20 555|home", "2:0613|new", "3:070|work"}));
+    }
+
+    void editorLoadsThePersonInStoredOrder()
+    {
+        modSettings::WriteSetting("Date", "yyyy/mm/dd");
+        modSettings::WriteSetting("Font Size", "10");
+        selectPerson(1);
+        openEditor(frmContact::Mode::Edit);
+        QCOMPARE(m_editor->contactnr(), std::optional<qint16>(1));
+        QCOMPARE(m_editor->txtFullname->text(), QString("Anna Ärger"));
+        QCOMPARE(m_editor->txtDateofbirth->text(), QString("1980/05/06"));
+        QCOMPARE(m_editor->lblDateFormat->text(), QString("(yyyy/mm/dd)"));
+        QCOMPARE(texts(m_editor->lvwPhone), (QStringList{"+31 20 555 (home)", "0612", "070 (work)"}));
+        QCOMPARE(texts(m_editor->lvwEmail), (QStringList{"anna@example.org (work)", "anna@hotmail.example"}));
+        QCOMPARE(m_editor->txtNote->toPlainText(), QString("a note"));
+        QCOMPARE(m_editor->txtFullname->font().pointSize(), 10);
+        QCOMPARE(m_editor->lvwPhone->font().pointSize(), 10);
+        // Captions through the translation lookup.
+        QCOMPARE(m_editor->fraFullname->title(), QString("Name"));
+        QCOMPARE(m_editor->fraNumber->title(), QString("Numbers"));
+        QCOMPARE(m_editor->cmdPhoneUp->toolTip(), QString("Move up"));
+        QCOMPARE(m_editor->mnuPopupEmailAdd->text(), QString("Add..."));
+        QCOMPARE(m_editor->mnuPopupPhoneCopy2->text(), QString("Copy: Number + Description"));
+        QCOMPARE(m_editor->mnuPopupEmailCopy->text(), QString("Copy: E-mail"));
+        // Saved without a change, the person stays as stored.
+        clickOk();
+        QCOMPARE(personField(1, "Dateofbirth").toDate(), QDate(1980, 5, 6));
+        QCOMPARE(stored("Phone", 1), (QStringList{"1:+31 20 555|home", "2:0612|", "3:070|work"}));
+        QCOMPARE(stored("Email", 1), (QStringList{"1:anna@example.org|work", "2:anna@hotmail.example|"}));
+    }
+
+    void enabledStates_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<bool>("up");
+        QTest::addColumn<bool>("down");
+        QTest::newRow("empty") << 0 << -1 << false << false;
+        QTest::newRow("one entry") << 1 << 0 << false << false;
+        QTest::newRow("first of three") << 3 << 0 << false << true;
+        QTest::newRow("middle of three") << 3 << 1 << true << true;
+        QTest::newRow("last of three") << 3 << 2 << true << false;
+    }
+    void enabledStates()
+    {
+        QFETCH(int, entries);
+        QFETCH(int, current);
+        QFETCH(bool, up);
+        QFETCH(bool, down);
+        openEditor(frmContact::Mode::Add);
+        for (int i = 0; i < entries; ++i)
+            addEntry(m_editor->cmdPhoneAdd, QString::number(100 + i), i == 1 ? "with" : "");
+        if (current >= 0)
+            clickItem(m_editor->lvwPhone, current);
+        const bool any = entries > 0;
+        QVERIFY(m_editor->cmdPhoneAdd->isEnabled());
+        QVERIFY(m_editor->mnuPopupPhoneAdd->isEnabled());
+        QCOMPARE(m_editor->cmdPhoneEdit->isEnabled(), any);
+        QCOMPARE(m_editor->cmdPhoneRemove->isEnabled(), any);
+        QCOMPARE(m_editor->mnuPopupPhoneEdit->isEnabled(), any);
+        QCOMPARE(m_editor->mnuPopupPhoneRemove->isEnabled(), any);
+        QCOMPARE(m_editor->mnuPopupPhoneCopy->isEnabled(), any);
+        QCOMPARE(m_editor->mnuPopupPhoneCopy2->isEnabled(), current == 1);
+        QCOMPARE(m_editor->cmdPhoneUp->isEnabled(), up);
+        QCOMPARE(m_editor->mnuPopupPhoneUp->isEnabled(), up);
+        QCOMPARE(m_editor->cmdPhoneDown->isEnabled(), down);
+        QCOMPARE(m_editor->mnuPopupPhoneDown->isEnabled(), down);
+    }
+
+    void emailCommands()
+    {
+        selectPerson(1);
+        openEditor(frmContact::Mode::Edit);
+        QTreeWidget* list = m_editor->lvwEmail;
+        // The popup follows the entry under the pointer.
+        emit list->customContextMenuRequested(list->visualItemRect(list->topLevelItem(1)).center());
+        QVERIFY(m_editor->mnuPopupEmail->isVisible());
+        m_editor->mnuPopupEmail->close();
+        QCOMPARE(list->currentItem(), list->topLevelItem(1));
+        QVERIFY(m_editor->mnuPopupEmailWebsite->isEnabled());
+        QVERIFY(!m_editor->mnuPopupEmailCopy2->isEnabled());
+        m_editor->mnuPopupEmailWebsite->trigger();
+        QCOMPARE(m_platform->callsOf("url").constLast().text,
+                 QString("https://profiles.example.net/member/anna@hotmail.example"));
+
+        clickItem(list, 0);
+        QVERIFY(!m_editor->mnuPopupEmailWebsite->isEnabled());
+        QVERIFY(m_editor->mnuPopupEmailCopy2->isEnabled());
+        m_editor->mnuPopupEmailSend->trigger();
+        // The whole shown text goes to the mail program, description included.
+        const QUrl mail(m_platform->callsOf("url").constLast().text);
+        QCOMPARE(mail.scheme(), QString("mailto"));
+        QCOMPARE(mail.path(), QString("anna@example.org (work)"));
+        m_editor->mnuPopupEmailCopy2->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("anna@example.org (work)"));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("anna@example.org"));
+
+        // Removing every address switches the address commands off.
+        QTest::mouseClick(m_editor->cmdEmailRemove, Qt::LeftButton);
+        QCOMPARE(texts(list), QStringList{"anna@hotmail.example"});
+        QCOMPARE(list->currentItem(), list->topLevelItem(0));
+        QVERIFY(m_editor->mnuPopupEmailWebsite->isEnabled());
+        QTest::mouseClick(m_editor->cmdEmailRemove, Qt::LeftButton);
+        QCOMPARE(list->topLevelItemCount(), 0);
+        for (QAction* action : {m_editor->mnuPopupEmailWebsite, m_editor->mnuPopupEmailSend,
+                                m_editor->mnuPopupEmailCopy, m_editor->mnuPopupEmailEdit})
+            QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+        QVERIFY(!m_editor->cmdEmailEdit->isEnabled());
+    }
+
+    void listKeysAndMouse()
+    {
+        openEditor(frmContact::Mode::Add);
+        QTreeWidget* list = m_editor->lvwPhone;
+        auto dialogNamed = [](const QString& name, const QString& number, const QString& retyped) {
+            return onModal<frmContactEntry>([=](frmContactEntry* dialog) {
+                QCOMPARE(dialog->objectName(), name);
+                QCOMPARE(dialog->txtNumber->text(), number);
+                dialog->txtNumber->clear();
+                QTest::keyClicks(dialog->txtNumber, retyped);
+                QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+            });
+        };
+        // Enter in an empty list is no command.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(m_editor->isVisible());
+        QCOMPARE(personCount(), 3);
+
+        auto ran = dialogNamed("frmContactAddPhoneAdd", "", "111");
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+        QVERIFY(*ran);
+        QCOMPARE(texts(list), QStringList{"111"});
+
+        ran = dialogNamed("frmContactAddPhoneEdit", "111", "222");
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+        QVERIFY(*ran);
+        QCOMPARE(texts(list), QStringList{"222"});
+
+        ran = dialogNamed("frmContactAddPhoneEdit", "222", "333");
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(*ran);
+        QCOMPARE(texts(list), QStringList{"333"});
+
+        // Cancel leaves the entry as it was.
+        ran = onModal<frmContactEntry>([](frmContactEntry* dialog) {
+            QTest::keyClicks(dialog->txtNumber, "9");
+            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        });
+        m_editor->mnuPopupPhoneEdit->trigger();
+        QVERIFY(*ran);
+        QCOMPARE(texts(list), QStringList{"333"});
+
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("333"));
+    }
+
+    void moveUpAndDownSetTheSavedOrder()
+    {
+        selectPerson(1);
+        openEditor(frmContact::Mode::Edit);
+        QTreeWidget* list = m_editor->lvwPhone;
+        clickItem(list, 2);
+        QTest::mouseClick(m_editor->cmdPhoneUp, Qt::LeftButton);
+        QCOMPARE(texts(list), (QStringList{"+31 20 555 (home)", "070 (work)", "0612"}));
+        QCOMPARE(list->currentItem(), list->topLevelItem(1));
+        m_editor->mnuPopupPhoneUp->trigger();
+        QCOMPARE(texts(list), (QStringList{"070 (work)", "+31 20 555 (home)", "0612"}));
+        QCOMPARE(list->currentItem(), list->topLevelItem(0));
+        QVERIFY(!m_editor->cmdPhoneUp->isEnabled());
+        clickItem(list, 1);
+        QTest::mouseClick(m_editor->cmdPhoneDown, Qt::LeftButton);
+        QCOMPARE(texts(list), (QStringList{"070 (work)", "0612", "+31 20 555 (home)"}));
+        QVERIFY(!m_editor->cmdPhoneDown->isEnabled());
+        clickItem(m_editor->lvwEmail, 0);
+        m_editor->mnuPopupEmailDown->trigger();
+        clickOk();
+        QCOMPARE(stored("Phone", 1), (QStringList{"1:070|work", "2:0612|", "3:+31 20 555|home"}));
+        QCOMPARE(stored("Email", 1), (QStringList{"1:anna@hotmail.example|", "2:anna@example.org|work"}));
+        QCOMPARE(texts(m_window->lvwPhone), (QStringList{"070 (work)", "0612", "+31 20 555 (home)"}));
+    }
+
+    void bothListsEmptiedOnEdit()
+    {
+        selectPerson(1);
+        openEditor(frmContact::Mode::Edit);
+        while (m_editor->lvwPhone->topLevelItemCount() > 0)
+            QTest::mouseClick(m_editor->cmdPhoneRemove, Qt::LeftButton);
+        m_editor->lvwEmail->setCurrentItem(m_editor->lvwEmail->topLevelItem(1));
+        m_editor->mnuPopupEmailRemove->trigger();
+        QCOMPARE(texts(m_editor->lvwEmail), QStringList{"anna@example.org (work)"});
+        m_editor->mnuPopupEmailRemove->trigger();
+        QCOMPARE(m_editor->lvwEmail->topLevelItemCount(), 0);
+        clickOk();
+        QCOMPARE(rows("SELECT * FROM Phone WHERE Contactnr = 1"), 0);
+        QCOMPARE(rows("SELECT * FROM Email WHERE Contactnr = 1"), 0);
+        QCOMPARE(personField(1, "Name").toString(), QString("Anna Ärger"));
+        QCOMPARE(stored("Phone", 2), QStringList{"1:0101|Bob"});
+        QCOMPARE(m_window->lvwPhone->topLevelItemCount(), 0);
+    }
+
+    void cancelWritesNothing()
+    {
+        const QByteArray before = TestSupport::readFile(m_path);
+        openEditor(frmContact::Mode::Add);
+        QTest::keyClicks(m_editor->txtFullname, "Nobody");
+        addEntry(m_editor->cmdPhoneAdd, "123", "");
+        addEntry(m_editor->cmdEmailAdd, "n@example.org", "");
+        QTest::mouseClick(m_editor->cmdCancel, Qt::LeftButton);
+        QVERIFY(!m_editor->isVisible());
+        QCOMPARE(m_editor->result(), int(QDialog::Rejected));
+        QCOMPARE(personCount(), 3);
+        QCOMPARE(rows("SELECT * FROM Phone"), 4);
+        QCOMPARE(m_window->ListRowCount(), 3);
+        QCOMPARE(TestSupport::readFile(m_path), before);
+    }
+
+    // A save that fails after some of its statements ran leaves no trace, and the editor
+    // stays open with everything typed so that the user can put it right.
+    void saveFailingMidwayLeavesNoPartialPerson_data()
+    {
+        QTest::addColumn<bool>("edit");
+        QTest::newRow("new person") << false;
+        QTest::newRow("edited person") << true;
+    }
+    void saveFailingMidwayLeavesNoPartialPerson()
+    {
+        QFETCH(bool, edit);
+        if (edit)
+            selectPerson(1);
+        openEditor(edit ? frmContact::Mode::Edit : frmContact::Mode::Add);
+        m_editor->txtFullname->clear();
+        QTest::keyClicks(m_editor->txtFullname, "Changed");
+        // One entry more than the one-byte Order column can number.
+        const int existing = m_editor->lvwPhone->topLevelItemCount();
+        for (int i = existing; i < 256; ++i)
+            EditorList::AppendEntry(m_editor->lvwPhone, modContact::TypedEntry(QString::number(i), ""));
+        m_editor->lvwPhone->setCurrentItem(m_editor->lvwPhone->topLevelItem(255));
+        const QByteArray before = TestSupport::readFile(m_path);
+        m_platform->expectMessage();
+        clickOk();
+        QCOMPARE(m_platform->messages().constLast().title, QString("Error"));
+        QVERIFY(m_platform->messages().constLast().text.startsWith("Error "));
+        QVERIFY(m_editor->isVisible());
+        QCOMPARE(m_editor->lvwPhone->topLevelItemCount(), 256);
+        QCOMPARE(TestSupport::readFile(m_path), before);
+        QCOMPARE(personCount(), 3);
+        QCOMPARE(personField(1, "Name").toString(), QString("Anna Ärger"));
+        QCOMPARE(stored("Phone", 1), (QStringList{"1:+31 20 555|home", "2:0612|", "3:070|work"}));
+        QCOMPARE(rows("SELECT * FROM Phone"), 4);
+
+        // Put right, the same window saves.
+        QTest::mouseClick(m_editor->cmdPhoneRemove, Qt::LeftButton);
+        clickOk();
+        QVERIFY(!m_editor->isVisible());
+        const int saved = edit ? 1 : 3;
+        QCOMPARE(personField(saved, "Name").toString(), QString("Changed"));
+        QCOMPARE(rows(QString("SELECT * FROM Phone WHERE Contactnr = %1").arg(saved)), 255);
+    }
+
+    void fullNumberRangeRefusesTheNewPerson()
+    {
+        {
+            Engine::Connection::Transaction fill(modDatabase::DatabaseConnection());
+            for (int number = 1; number <= modSql::MaxContactnr; ++number)
+                if (number != 1 && number != 2 && number != 4)
+                    sql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'P')").arg(number));
+            fill.Commit();
+        }
+        openEditor(frmContact::Mode::Add);
+        QTest::keyClicks(m_editor->txtFullname, "One too many");
+        addEntry(m_editor->cmdPhoneAdd, "1", "");
+        m_platform->expectMessage();
+        clickOk();
+        QCOMPARE(m_platform->messages().constLast().title, QString("Error"));
+        QCOMPARE(m_platform->messages().constLast().text, QString("No further person can be added to this database!"));
+        QVERIFY(m_editor->isVisible());
+        QCOMPARE(personCount(), modSql::MaxContactnr);
+        QCOMPARE(rows("SELECT * FROM Person WHERE Name = 'One too many'"), 0);
+        QCOMPARE(rows("SELECT * FROM Phone"), 4);
+    }
+
+    void textBoxCopyAndPaste_data()
+    {
+        QTest::addColumn<bool>("multiLine");
+        QTest::newRow("name box") << false;
+        QTest::newRow("address box") << true;
+    }
+    void textBoxCopyAndPaste()
+    {
+        QFETCH(bool, multiLine);
+        openEditor(frmContact::Mode::Add);
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        QWidget* box = multiLine ? static_cast<QWidget*>(m_editor->txtAddress) : m_editor->txtFullname;
+        QMenu* popup = multiLine ? m_editor->mnuPopupAddress : m_editor->mnuPopupFullname;
+        QAction* copy = multiLine ? m_editor->mnuPopupAddressCopy : m_editor->mnuPopupFullnameCopy;
+        QAction* paste = multiLine ? m_editor->mnuPopupAddressPaste : m_editor->mnuPopupFullnamePaste;
+        auto text = [&] { return multiLine ? m_editor->txtAddress->toPlainText() : m_editor->txtFullname->text(); };
+        auto select = [&](int start, int length) {
+            if (multiLine) {
+                QTextCursor cursor = m_editor->txtAddress->textCursor();
+                cursor.setPosition(start);
+                cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+                m_editor->txtAddress->setTextCursor(cursor);
+            } else {
+                m_editor->txtFullname->setSelection(start, length);
+            }
+        };
+        auto showPopup = [&] {
+            emit box->customContextMenuRequested(QPoint(4, 4));
+            QVERIFY(popup->isVisible());
+            popup->close();
+        };
+        QTest::keyClicks(box, "Anna Maria");
+
+        // Nothing selected and an empty clipboard: neither command is offered.
+        clipboard->clear();
+        select(0, 0);
+        showPopup();
+        QVERIFY(!copy->isEnabled());
+        QVERIFY(!paste->isEnabled());
+        // Copy without a selection takes the whole text.
+        copy->setEnabled(true);
+        copy->trigger();
+        QCOMPARE(clipboard->text(), QString("Anna Maria"));
+
+        select(5, 5);
+        showPopup();
+        QVERIFY(copy->isEnabled());
+        QVERIFY(paste->isEnabled());
+        copy->trigger();
+        QCOMPARE(clipboard->text(), QString("Maria"));
+
+        // Paste replaces the selection.
+        clipboard->setText("Lisa");
+        select(0, 4);
+        paste->trigger();
+        QCOMPARE(text(), QString("Lisa Maria"));
+        // Without a selection it goes in at the caret.
+        select(4, 0);
+        clipboard->setText(" X");
+        paste->trigger();
+        QCOMPARE(text(), QString("Lisa X Maria"));
+    }
+
+    void nameBoxHoldsNoMoreThanTheColumn()
+    {
+        openEditor(frmContact::Mode::Add);
+        QTest::keyClicks(m_editor->txtFullname, QString(120, 'n'));
+        QCOMPARE(m_editor->txtFullname->text().size(), 100);
+        clickOk();
+        QCOMPARE(personField(3, "Name").toString(), QString(100, 'n'));
+        selectPerson(3);
+        openEditor(frmContact::Mode::Edit);
+        const auto ran = onModal<frmContactEntry>([](frmContactEntry* dialog) {
+            QTest::keyClicks(dialog->txtNumber, QString(60, '1'));
+            QTest::keyClicks(dialog->txtDescription, QString(120, 'd'));
+            QCOMPARE(dialog->txtNumber->text().size(), 50);
+            QCOMPARE(dialog->txtDescription->text().size(), 100);
+            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        });
+        QTest::mouseClick(m_editor->cmdPhoneAdd, Qt::LeftButton);
+        QVERIFY(*ran);
+    }
+
+    void editOfAPersonRemovedMeanwhileOpensNothing()
+    {
+        selectPerson(2);
+        sql("DELETE FROM Phone WHERE Contactnr = 2");
+        sql("DELETE FROM Person WHERE Contactnr = 2");
+        auto opened = std::make_shared<bool>(false);
+        auto fired = std::make_shared<bool>(false);
+        QTimer::singleShot(0, qApp, [opened, fired] {
+            *fired = true;
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                *opened = true;
+                modal->close();
+            }
+        });
+        m_window->mnuPersonEdit->trigger();
+        QTRY_VERIFY(*fired);
+        QVERIFY(!*opened);
+        QCOMPARE(m_window->ListRowCount(), 2);
+        QCOMPARE(personCount(), 2);
+    }
+};
+
+ADDRION_TEST_MAIN(TestFrmContact)
+#include "tst_frmcontact.moc"
