@@ -22,14 +22,32 @@ QString Executable()
 
 QString QuotedPath(const QString& path)
 {
-    // Desktop entries quote with double quotes and escape \ " ` $ inside them.
-    QString escaped;
+    // An Exec argument in double quotes, with \ " ` $ inside it escaped by a backslash.
+    QString quoted(QLatin1Char('"'));
     for (const QChar c : path) {
         if (c == QLatin1Char('\\') || c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$'))
-            escaped += QLatin1Char('\\');
-        escaped += c;
+            quoted += QLatin1Char('\\');
+        quoted += c;
     }
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    quoted += QLatin1Char('"');
+    // The line is then stored as a desktop-entry string, whose own escapes come first
+    // when it is read, and "%" would start a field code.
+    QString stored;
+    for (const QChar c : quoted) {
+        if (c == QLatin1Char('\\'))
+            stored += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('\n'))
+            stored += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            stored += QStringLiteral("\\t");
+        else if (c == QLatin1Char('\r'))
+            stored += QStringLiteral("\\r");
+        else if (c == QLatin1Char('%'))
+            stored += QStringLiteral("%%");
+        else
+            stored += c;
+    }
+    return stored;
 }
 
 QString StoredExecLine()

@@ -8,7 +8,8 @@ namespace modAutostart {
 
 // $XDG_CONFIG_HOME/autostart/addrion-birthday-reminder.desktop
 QString EntryFile();
-// The Exec line of the entry for an executable: its quoted path, a blank, "/Reminder".
+// The Exec line of the entry for an executable: its quoted path, a blank, "/Reminder",
+// escaped as a desktop entry stores it.
 QString ExecLine(const QString& executable);
 // The whole entry for an executable.
 QByteArray EntryText(const QString& executable);

@@ -1,0 +1,126 @@
+#include "HtmlViewer.h"
+
+#include "startup/modEnvironment.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScrollBar>
+
+namespace {
+
+bool IsHtmlFile(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("htm") || suffix == QLatin1String("html") || suffix == QLatin1String("xhtml");
+}
+
+} // namespace
+
+HtmlViewer::HtmlViewer(QWidget* parent) : QTextBrowser(parent)
+{
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, &HtmlViewer::followLink);
+}
+
+HtmlViewer::~HtmlViewer() = default;
+
+void HtmlViewer::Navigate(const QString& path)
+{
+    setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), QTextDocument::HtmlResource);
+}
+
+void HtmlViewer::doSetSource(const QUrl& name, QTextDocument::ResourceType type)
+{
+    if (!name.isLocalFile() || !QFileInfo(name.toLocalFile()).isFile())
+        return;
+    Q_UNUSED(type);
+    QTextBrowser::doSetSource(name, QTextDocument::HtmlResource);
+    emit documentLoaded(name);
+}
+
+QVariant HtmlViewer::loadResource(int type, const QUrl& name)
+{
+    // Relative names (the style sheet, other pages) belong to the shown page's folder.
+    const QUrl resolved = source().isValid() ? source().resolved(name) : name;
+    if (!resolved.isLocalFile())
+        return QTextBrowser::loadResource(type, name);
+    // Read afresh every time, so that a rewritten page or style sheet shows on refresh.
+    QFile file(resolved.toLocalFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return QVariant();
+    const QByteArray contents = file.readAll();
+    if (type == QTextDocument::HtmlResource && !IsHtmlFile(resolved.toLocalFile())) {
+        // A plain-text file is shown as the text it is, markup characters included.
+        return QStringLiteral("<html><body><pre>") + QString::fromUtf8(contents).toHtmlEscaped() +
+               QStringLiteral("</pre></body></html>");
+    }
+    return contents;
+}
+
+void HtmlViewer::Refresh()
+{
+    if (!source().isValid())
+        return;
+    const int vertical = verticalScrollBar()->value();
+    const int horizontal = horizontalScrollBar()->value();
+    reload();
+    verticalScrollBar()->setValue(vertical);
+    horizontalScrollBar()->setValue(horizontal);
+}
+
+void HtmlViewer::followLink(const QUrl& link)
+{
+    const QUrl target = source().isValid() ? source().resolved(link) : link;
+    if (target.isLocalFile()) {
+        if (target.adjusted(QUrl::RemoveFragment) == source().adjusted(QUrl::RemoveFragment)) {
+            if (target.hasFragment())
+                scrollToAnchor(target.fragment());
+            return;
+        }
+        Navigate(target.toLocalFile());
+        if (target.hasFragment())
+            scrollToAnchor(target.fragment());
+        return;
+    }
+    modEnvironment::OpenWithShell(target.toString());
+}
+
+QString HtmlViewer::CurrentPath() const
+{
+    return source().isLocalFile() ? source().toLocalFile() : QString();
+}
+
+QPrinter* HtmlViewer::printer()
+{
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return m_printer.get();
+}
+
+bool HtmlViewer::Print(PrintOption option)
+{
+    Q_UNUSED(option);
+    QPrintDialog dialog(printer(), this);
+    dialog.setObjectName(QStringLiteral("printDialog"));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    PrintOn(printer());
+    return true;
+}
+
+bool HtmlViewer::PageSetup(PrintOption option)
+{
+    Q_UNUSED(option);
+    QPageSetupDialog dialog(printer(), this);
+    dialog.setObjectName(QStringLiteral("pageSetupDialog"));
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void HtmlViewer::PrintOn(QPrinter* target)
+{
+    document()->print(target);
+}

@@ -1,0 +1,100 @@
+#include "LineWriter.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+LineWriter::LineWriter() = default;
+
+LineWriter::~LineWriter()
+{
+    // An unfinished file is dropped; the target stays deleted.
+    if (m_file)
+        m_file->cancelWriting();
+}
+
+void LineWriter::fail(const QString& error)
+{
+    if (m_error.isEmpty())
+        m_error = error;
+    m_buffer.clear();
+    if (m_file)
+        m_file->cancelWriting();
+}
+
+bool LineWriter::Start(const QString& path)
+{
+    if (m_file)
+        m_file->cancelWriting();
+    m_file.reset();
+    m_path = path;
+    m_buffer.clear();
+    m_error.clear();
+    m_flushes = 0;
+
+    QFile old(path);
+    if (old.exists() && !old.remove()) {
+        fail(path + QStringLiteral(": ") + old.errorString());
+        return false;
+    }
+    m_file = std::make_unique<QSaveFile>(path);
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        fail(path + QStringLiteral(": ") + m_file->errorString());
+        return false;
+    }
+    return true;
+}
+
+void LineWriter::WriteLine(const QString& text)
+{
+    m_buffer += text;
+    m_buffer += QLatin1String("\r\n");
+    if (m_buffer.size() > FlushThreshold)
+        Flush();
+}
+
+bool LineWriter::Flush()
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (!m_file) {
+        fail(QStringLiteral("No file to write to"));
+        return false;
+    }
+    const QByteArray bytes = m_buffer.toUtf8();
+    m_buffer.clear();
+    if (m_file->write(bytes) != bytes.size()) {
+        fail(m_path + QStringLiteral(": ") + m_file->errorString());
+        return false;
+    }
+    ++m_flushes;
+    return true;
+}
+
+bool LineWriter::Finish()
+{
+    if (!Flush())
+        return false;
+    const bool committed = m_file->commit();
+    if (!committed)
+        fail(m_path + QStringLiteral(": ") + m_file->errorString());
+    m_file.reset();
+    return committed;
+}
+
+ProgressScope::ProgressScope(WriteProgress* progress, int maximum) : m_progress(progress)
+{
+    if (m_progress)
+        m_progress->Begin(maximum);
+}
+
+ProgressScope::~ProgressScope()
+{
+    if (m_progress)
+        m_progress->End();
+}
+
+void ProgressScope::Step()
+{
+    if (m_progress)
+        m_progress->Step();
+}

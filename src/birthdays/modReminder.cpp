@@ -1,0 +1,126 @@
+#include "modReminder.h"
+
+#include "database/modSql.h"
+#include "startup/modSettings.h"
+#include "startup/modText.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace modReminder {
+
+namespace {
+
+// Orders two once values and drops the second of an equal pair; values that are not
+// numbers stay where they are.
+void OrderPair(std::optional<int>& low, std::optional<int>& high)
+{
+    if (!low || !high)
+        return;
+    if (*low > *high)
+        std::swap(low, high);
+    else if (*low == *high)
+        high.reset();
+}
+
+// A birthday's month and day, for telling whether a day of the window repeats one
+// already looked at.
+int MonthDay(const QDate& date)
+{
+    return date.month() * 100 + date.day();
+}
+
+// 366 month and day pairs, 29 February included.
+constexpr int AllMonthDays = 366;
+
+} // namespace
+
+std::optional<int> DayNumber(const QString& text)
+{
+    static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString trimmed = text.trimmed();
+    if (!whole.match(trimmed).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const int value = trimmed.toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+std::vector<int> ReminderDays(const QString& since, const QString& once1, const QString& once2, const QString& once3)
+{
+    const std::optional<int> s = DayNumber(since);
+    std::optional<int> o1 = DayNumber(once1);
+    std::optional<int> o2 = DayNumber(once2);
+    std::optional<int> o3 = DayNumber(once3);
+    OrderPair(o1, o3);
+    OrderPair(o2, o3);
+    OrderPair(o1, o2);
+
+    std::vector<int> days;
+    if (s) {
+        // Any nine years hold a 29 February, so by then every birthday of the calendar
+        // has come round and later days find nobody new: a huge window stays short.
+        const int last = std::min(*s, 9 * AllMonthDays);
+        for (int d = 0; d <= last; ++d)
+            days.push_back(d);
+    }
+    for (const std::optional<int>& once : {o1, o2, o3})
+        if (once && (!s || *once > *s))
+            days.push_back(*once);
+    return days;
+}
+
+std::vector<int> ReminderDaysFromSettings()
+{
+    using modSettings::ReadSetting;
+    return ReminderDays(ReadSetting(QStringLiteral("Reminder Since")), ReadSetting(QStringLiteral("Reminder Once 1")),
+                        ReadSetting(QStringLiteral("Reminder Once 2")), ReadSetting(QStringLiteral("Reminder Once 3")));
+}
+
+QString BirthdaySql(const QDate& day)
+{
+    return QStringLiteral("SELECT Contactnr, Name, Dateofbirth ") + QStringLiteral("FROM Person ") +
+           QStringLiteral("WHERE Month(Dateofbirth) = ") + QString::number(day.month()) + QLatin1Char(' ') +
+           QStringLiteral("AND Day(Dateofbirth) = ") + QString::number(day.day()) + QLatin1Char(' ') +
+           QStringLiteral("ORDER BY Month(Dateofbirth), Day(Dateofbirth) ");
+}
+
+QString DateText(const QDate& date)
+{
+    return QLocale::system().toString(date, QStringLiteral("dddd d MMMM"));
+}
+
+std::vector<ReminderRow> CollectBirthdays(const std::vector<int>& days, const QDate& today)
+{
+    std::vector<ReminderRow> rows;
+    QSet<qint16> listed;
+    QSet<int> looked;
+    for (const int offset : days) {
+        const QDate day = today.addDays(offset);
+        // Everyone born on a day already looked at is listed already.
+        if (looked.contains(MonthDay(day)))
+            continue;
+        looked.insert(MonthDay(day));
+        Engine::Recordset rs = modSql::OpenRecordset(BirthdaySql(day));
+        for (; !rs.Eof(); rs.MoveNext()) {
+            const qint16 contactnr = static_cast<qint16>(rs.Fields(QStringLiteral("Contactnr")).toInt());
+            if (listed.contains(contactnr))
+                continue;
+            listed.insert(contactnr);
+            ReminderRow row;
+            row.contactnr = contactnr;
+            row.key = modMain::ContactKey(contactnr);
+            row.date = day;
+            row.name = modMain::TrimBlanks(rs.Fields(QStringLiteral("Name")).toString());
+            row.age = day.year() - rs.Fields(QStringLiteral("Dateofbirth")).toDate().year();
+            row.today = offset == 0;
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+} // namespace modReminder

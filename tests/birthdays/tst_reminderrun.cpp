@@ -1,0 +1,168 @@
+#include "ScriptedPlatform.h"
+#include "TestSupport.h"
+
+#include "birthdays/modReminder.h"
+#include "birthdays/modReminderRun.h"
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+// The real program started with "/Reminder" at log-on, against the default database in
+// the (private) documents folder.
+class TestReminderRun : public QObject
+{
+    Q_OBJECT
+
+    QDate m_today;
+
+    static QString defaultDatabase()
+    {
+        return modEnvironment::PersonalFolder() + QString::fromLatin1(modDatabase::DefaultFileName);
+    }
+
+    static void addPerson(int contactnr, const QString& name, const QDate& born)
+    {
+        modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (%1, '%2', #%3/%4/%5#)")
+                               .arg(contactnr)
+                               .arg(modSql::QuoteSql(name))
+                               .arg(born.month())
+                               .arg(born.day())
+                               .arg(born.year()));
+    }
+
+    struct Run
+    {
+        bool ended = false;
+        int exitCode = -1;
+        QStringList lines;
+        QString errors;
+    };
+
+    // Runs the program; a run that shows its window without the echo never ends by
+    // itself and is stopped after a minute.
+    static Run runReminder(bool echo)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (echo)
+            environment.insert(modReminder::EchoVariable, "1");
+        else
+            environment.remove(modReminder::EchoVariable);
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(TestSupport::executable(), {"/Reminder"});
+        Run run;
+        if (!program.waitForStarted())
+            return run;
+        run.ended = program.waitForFinished(60000);
+        if (!run.ended) {
+            program.kill();
+            program.waitForFinished();
+            return run;
+        }
+        run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+        const QString output = QString::fromUtf8(program.readAllStandardOutput());
+        run.lines = output.split('\n', Qt::SkipEmptyParts);
+        run.errors = QString::fromLocal8Bit(program.readAllStandardError());
+        return run;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(TestSupport::executable()).isExecutable(), "the program is not built");
+        TestSupport::clearSettings();
+        ScriptedPlatform platform;
+        m_today = QDate::currentDate();
+        QVERIFY(QDir().mkpath(modEnvironment::PersonalFolder()));
+        QVERIFY(modDatabase::NewDatabase(defaultDatabase()));
+        addPerson(1, "Anna & <Ärger>", m_today.addYears(-28));
+        addPerson(2, "Bert", m_today.addDays(1).addYears(-40));
+        addPerson(3, "Carl", m_today.addDays(20).addYears(-4));
+        modDatabase::CloseDatabase(false);
+        // As a first start of the main window leaves them, with the shipped chime.
+        modSettings::WriteSetting("Birthday reminder", "1");
+        modSettings::WriteSetting("Reminder Sound", "1");
+        modSettings::WriteSetting("Reminder Sound Path",
+                                  QFileInfo(TestSupport::executable()).absolutePath() + "/Sound/default.wav");
+    }
+
+    void shipsTheDefaultChime()
+    {
+        const QByteArray wave =
+            TestSupport::readFile(QFileInfo(TestSupport::executable()).absolutePath() + "/Sound/default.wav");
+        QVERIFY2(wave.size() > 44, "no Sound/default.wav beside the program");
+        QCOMPARE(wave.left(4), QByteArray("RIFF"));
+        QCOMPARE(wave.mid(8, 8), QByteArray("WAVEfmt "));
+        // Uncompressed PCM, which every sound player takes.
+        QCOMPARE(int(uchar(wave.at(20))), 1);
+    }
+
+    void birthdaysDueShowTheWindow()
+    {
+        modSettings::WriteSetting("Reminder Since", "2");
+        modSettings::DeleteSetting("Reminder Once 1");
+        const Run run = runReminder(true);
+        QVERIFY2(run.ended, "the reminder window did not close");
+        QCOMPARE(run.exitCode, 0);
+        const QDate born = m_today.addYears(-28);
+        QCOMPARE(
+            run.lines,
+            (QStringList{
+                QStringList{"Person  1", modReminder::DateText(m_today), "Anna & <Ärger>",
+                            QString::number(m_today.year() - born.year()), "red"}
+                    .join('\t'),
+                QStringList{"Person  2", modReminder::DateText(m_today.addDays(1)), "Bert",
+                            QString::number(m_today.addDays(1).year() - m_today.addDays(1).addYears(-40).year()), ""}
+                    .join('\t')}));
+        // Closing compacted the file, which stays a database with its persons.
+        QVERIFY(modDatabase::OpenDatabase(defaultDatabase()));
+        QCOMPARE(modSql::OpenRecordset("SELECT * FROM Person").RecordCount(), 3);
+        modDatabase::CloseDatabase(false);
+    }
+
+    void onceDayListsItsPerson()
+    {
+        modSettings::DeleteSetting("Reminder Since");
+        modSettings::WriteSetting("Reminder Once 1", "20");
+        const Run run = runReminder(true);
+        QVERIFY(run.ended);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.lines.size(), 1);
+        QVERIFY2(
+            run.lines.constFirst().startsWith("Person  3\t" + modReminder::DateText(m_today.addDays(20)) + "\tCarl\t"),
+            qPrintable(run.lines.constFirst()));
+    }
+
+    // Without the echo a shown window would keep the process alive: ending by itself
+    // with status 0 means nothing was shown.
+    void nothingDueEndsByItself_data()
+    {
+        QTest::addColumn<QString>("since");
+        QTest::addColumn<QString>("once");
+        QTest::newRow("no birthday in the days") << ""
+                                                 << "3";
+        QTest::newRow("nothing chosen") << ""
+                                        << "";
+        QTest::newRow("settings that are not numbers") << "soon"
+                                                       << "next week";
+    }
+    void nothingDueEndsByItself()
+    {
+        QFETCH(QString, since);
+        QFETCH(QString, once);
+        modSettings::WriteSetting("Reminder Since", since);
+        modSettings::WriteSetting("Reminder Once 1", once);
+        const Run run = runReminder(false);
+        QVERIFY2(run.ended, "the reminder did not end by itself");
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.lines.isEmpty());
+    }
+};
+
+ADDRION_TEST_MAIN(TestReminderRun)
+#include "tst_reminderrun.moc"
