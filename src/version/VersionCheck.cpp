@@ -1,0 +1,182 @@
+#include "VersionCheck.h"
+
+#include "mainwindow/frmMain.h"
+#include "startup/Version.h"
+#include "startup/modError.h"
+#include "startup/modSettings.h"
+#include "version/frmAbout.h"
+#include "version/frmNewVersion.h"
+#include "version/modVersion.h"
+
+#include <QAction>
+#include <QNetworkProxy>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <utility>
+
+namespace {
+
+const char* const CheckerName = "VersionCheck";
+const QString CheckVersionKey = QStringLiteral("Check version");
+
+} // namespace
+
+VersionCheck::VersionCheck(const QString& updateHost, quint16 updatePort, QWidget* window)
+    : QObject(window), m_host(updateHost), m_port(updatePort), m_window(window)
+{
+    setObjectName(QString::fromLatin1(CheckerName));
+    wskMain = new QTcpSocket(this);
+    wskMain->setObjectName(QStringLiteral("wskMain"));
+    // The proxy is chosen here from the user's setting; Qt must not add its own.
+    wskMain->setProxy(QNetworkProxy::NoProxy);
+    tmrVersion = new QTimer(this);
+    tmrVersion->setObjectName(QStringLiteral("tmrVersion"));
+    tmrVersion->setInterval(500);
+    tmrVersion->setSingleShot(true);
+
+    connect(wskMain, &QTcpSocket::connected, this, &VersionCheck::connected);
+    connect(wskMain, &QTcpSocket::readyRead, this, &VersionCheck::dataArrived);
+    connect(wskMain, &QTcpSocket::disconnected, this, &VersionCheck::connectionEnded);
+    connect(wskMain, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        // The server closing after its answer is followed by disconnected().
+        if (error != QAbstractSocket::RemoteHostClosedError)
+            connectionEnded();
+    });
+    connect(tmrVersion, &QTimer::timeout, this, &VersionCheck::timerFired);
+}
+
+void VersionCheck::Start()
+{
+    tmrVersion->stop();
+    m_reading = false;
+    m_received.clear();
+    if (wskMain->state() != QAbstractSocket::UnconnectedState)
+        wskMain->abort();
+
+    QString host = m_host;
+    quint16 port = m_port;
+    const QString proxy = modVersion::GetProxy();
+    m_viaProxy = !proxy.isEmpty();
+    if (m_viaProxy) {
+        modVersion::Failure failure;
+        port = modVersion::ProxyPort(proxy, &failure);
+        if (port == 0) {
+            modError::WriteLog(modVersion::CheckVersionLogText(QString::fromLatin1(Version::AppName), failure));
+            emit finished();
+            return;
+        }
+        host = modVersion::ProxyHost(proxy);
+    }
+    m_reading = true;
+    wskMain->connectToHost(host, port);
+}
+
+void VersionCheck::connected()
+{
+    wskMain->write(modVersion::VersionRequest(m_host, m_port, m_viaProxy));
+}
+
+void VersionCheck::dataArrived()
+{
+    // The first incomplete piece starts the timer for one last reading.
+    if (!ReadAnswer(false) && m_reading && !tmrVersion->isActive())
+        tmrVersion->start();
+}
+
+void VersionCheck::timerFired()
+{
+    ReadAnswer(true);
+}
+
+void VersionCheck::connectionEnded()
+{
+    // Refused, unreachable or closed by the server: what arrived is all there is.
+    ReadAnswer(true);
+}
+
+bool VersionCheck::ReadAnswer(bool last)
+{
+    if (!m_reading)
+        return false;
+    if (wskMain->isReadable())
+        m_received += wskMain->readAll();
+    if (!last && !modVersion::AnswerComplete(m_received))
+        return false;
+    m_reading = false;
+    tmrVersion->stop();
+    wskMain->abort();
+    const QByteArray answer = std::exchange(m_received, {});
+
+    bool read = false;
+    if (modVersion::AnswerStatus(answer) == 200) {
+        const QString body = modVersion::AnswerBody(answer);
+        if (!body.isEmpty()) {
+            read = true;
+            m_latest = body;
+            const QString since = modSettings::ReadSetting(QStringLiteral("Check version Since"));
+            if (modVersion::NoticeWanted(m_latest, since, QString::fromLatin1(Version::AppVersion)))
+                ShowNotice();
+        }
+    }
+    emit finished();
+    return read;
+}
+
+void VersionCheck::ShowNotice()
+{
+    // Modal, but shown without a nested event loop: the answer is read inside a socket
+    // signal.
+    auto* notice = new frmNewVersion(m_latest, m_window);
+    notice->setAttribute(Qt::WA_DeleteOnClose);
+    notice->setWindowModality(Qt::ApplicationModal);
+    notice->show();
+}
+
+namespace modVersion {
+
+VersionCheck* InstallVersionCheck(frmMain& window, const QString& updateHost, quint16 updatePort)
+{
+    delete window.findChild<VersionCheck*>(QString::fromLatin1(CheckerName), Qt::FindDirectChildrenOnly);
+    return new VersionCheck(updateHost, updatePort, &window);
+}
+
+VersionCheck* Checker(frmMain& window)
+{
+    if (auto* checker = window.findChild<VersionCheck*>(QString::fromLatin1(CheckerName), Qt::FindDirectChildrenOnly))
+        return checker;
+    return InstallVersionCheck(window, QString::fromLatin1(Version::UpdateHost), Version::UpdatePort);
+}
+
+void CheckVersion(frmMain& window)
+{
+    const bool on = modSettings::ReadSetting(CheckVersionKey) == QLatin1String("1");
+    window.mnuOptionsCheck->setChecked(on);
+    if (on)
+        Checker(window)->Start();
+}
+
+void ToggleCheckVersion(frmMain& window)
+{
+    // Qt has already moved the check mark: it shows the wanted state.
+    if (!window.mnuOptionsCheck->isChecked()) {
+        modSettings::WriteSetting(CheckVersionKey, QStringLiteral("0"));
+        return;
+    }
+    modSettings::WriteSetting(CheckVersionKey, QStringLiteral("1"));
+    CheckVersion(window);
+}
+
+void ShowAbout(frmMain& window)
+{
+    frmAbout about(&window);
+    about.exec();
+}
+
+void RegisterVersionWindows(frmMain& window)
+{
+    window.SetWindowOpener(QStringLiteral("CheckVersion"), &ToggleCheckVersion);
+    window.SetWindowOpener(QStringLiteral("frmAbout"), &ShowAbout);
+}
+
+} // namespace modVersion

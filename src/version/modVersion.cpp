@@ -1,0 +1,192 @@
+#include "modVersion.h"
+
+#include "startup/Version.h"
+#include "startup/modEnvironment.h"
+
+#include <array>
+
+namespace modVersion {
+
+namespace {
+
+const QByteArray HeaderEnd("\r\n\r\n");
+
+// The three groups of a version text as digit strings without leading zeros, so that
+// groups of any length compare as numbers.
+std::array<QString, 3> VersionGroups(const QString& version)
+{
+    const int first = version.indexOf(QLatin1Char('.'));
+    const int second = first < 0 ? -1 : version.indexOf(QLatin1Char('.'), first + 1);
+    std::array<QString, 3> groups;
+    if (first < 0) {
+        groups[0] = version;
+    } else if (second < 0) {
+        groups[0] = version.left(first);
+        groups[1] = version.mid(first + 1);
+    } else {
+        groups[0] = version.left(first);
+        groups[1] = version.mid(first + 1, second - first - 1);
+        groups[2] = version.mid(second + 1);
+    }
+    for (QString& group : groups) {
+        group = modEnvironment::DigitsOnly(group);
+        int zeros = 0;
+        while (zeros < group.size() && group.at(zeros) == QLatin1Char('0'))
+            ++zeros;
+        group.remove(0, zeros);
+    }
+    return groups;
+}
+
+int CompareNumbers(const QString& a, const QString& b)
+{
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return QString::compare(a, b);
+}
+
+} // namespace
+
+bool IsNewerVersion(const QString& a, const QString& b)
+{
+    const auto groupsA = VersionGroups(a);
+    const auto groupsB = VersionGroups(b);
+    for (std::size_t i = 0; i < groupsA.size(); ++i) {
+        const int order = CompareNumbers(groupsA[i], groupsB[i]);
+        if (order != 0)
+            return order > 0;
+    }
+    return false;
+}
+
+bool NoticeWanted(const QString& latest, const QString& since, const QString& running)
+{
+    // The reference is whichever is newer: the running version or the one the user
+    // asked not to be reminded of.
+    if (!since.isEmpty() && IsNewerVersion(since, running))
+        return IsNewerVersion(latest, since);
+    return IsNewerVersion(latest, running);
+}
+
+QString ProxyFromSettings(bool enabled, const QString& proxyServer)
+{
+    if (!enabled)
+        return {};
+    if (!proxyServer.contains(QLatin1Char('=')))
+        return proxyServer;
+    const QString marker = QStringLiteral("http=");
+    const int at = proxyServer.indexOf(marker);
+    if (at < 0)
+        return {};
+    const int start = at + marker.size();
+    const int end = proxyServer.indexOf(QLatin1Char(';'), start);
+    return end < 0 ? proxyServer.mid(start) : proxyServer.mid(start, end - start);
+}
+
+QString ProxyFromEnvironment(const QString& value)
+{
+    QString proxy = value.trimmed();
+    const int scheme = proxy.indexOf(QLatin1String("://"));
+    if (scheme >= 0)
+        proxy.remove(0, scheme + 3);
+    const int path = proxy.indexOf(QLatin1Char('/'));
+    if (path >= 0)
+        proxy.truncate(path);
+    // Credentials are not sent; the host and port follow the last "@".
+    const int credentials = proxy.lastIndexOf(QLatin1Char('@'));
+    if (credentials >= 0)
+        proxy.remove(0, credentials + 1);
+    return proxy;
+}
+
+QString GetProxy()
+{
+    for (const char* name : {"http_proxy", "HTTP_PROXY"}) {
+        const QString value = qEnvironmentVariable(name).trimmed();
+        if (!value.isEmpty())
+            return ProxyFromEnvironment(value);
+    }
+    return {};
+}
+
+QString ProxyHost(const QString& proxy)
+{
+    const int colon = proxy.indexOf(QLatin1Char(':'));
+    return colon < 0 ? proxy : proxy.left(colon);
+}
+
+quint16 ProxyPort(const QString& proxy, Failure* failure)
+{
+    const int colon = proxy.indexOf(QLatin1Char(':'));
+    const QString text = proxy.mid(colon + 1).trimmed();
+    bool isNumber = false;
+    const qlonglong port = text.toLongLong(&isNumber);
+    Failure found;
+    if (colon < 0 || !isNumber)
+        found = {13, QStringLiteral("Type mismatch")};
+    else if (port < 0 || port > 65535)
+        found = {6, QStringLiteral("Overflow")};
+    else if (port == 0)
+        found = {5, QStringLiteral("Invalid procedure call or argument")};
+    else
+        return static_cast<quint16>(port);
+    if (failure)
+        *failure = found;
+    return 0;
+}
+
+QByteArray VersionRequest(const QString& updateHost, quint16 updatePort, bool viaProxy)
+{
+    const QString authority =
+        updatePort == 80 ? updateHost : updateHost + QLatin1Char(':') + QString::number(updatePort);
+    const QString path = QString::fromLatin1(VersionPath);
+    const QString target = viaProxy ? QStringLiteral("http://") + authority + path : path;
+    const QString request = QStringLiteral("GET ") + target + QStringLiteral(" HTTP/1.1\r\n") +
+                            QStringLiteral("User-Agent: Addrion ") + QString::fromLatin1(Version::AppVersion) +
+                            QStringLiteral("\r\n") + QStringLiteral("Host: ") + authority + QStringLiteral("\r\n\r\n");
+    return request.toLatin1();
+}
+
+int AnswerStatus(const QByteArray& answer)
+{
+    // Characters 10 to 12 of "HTTP/1.1 200 OK".
+    bool isNumber = false;
+    const int status = answer.mid(9, 3).toInt(&isNumber);
+    return isNumber ? status : 0;
+}
+
+QString AnswerBody(const QByteArray& answer)
+{
+    const int end = answer.indexOf(HeaderEnd);
+    if (end < 0)
+        return {};
+    // A published file often ends in a line break; it is not part of the version.
+    return QString::fromUtf8(answer.mid(end + HeaderEnd.size())).trimmed();
+}
+
+bool AnswerComplete(const QByteArray& answer)
+{
+    const int end = answer.indexOf(HeaderEnd);
+    if (end < 0)
+        return false;
+    const QList<QByteArray> lines = answer.left(end).split('\n');
+    for (const QByteArray& line : lines) {
+        const int colon = line.indexOf(':');
+        if (colon < 0 || line.left(colon).trimmed().toLower() != "content-length")
+            continue;
+        bool isNumber = false;
+        const qlonglong length = line.mid(colon + 1).trimmed().toLongLong(&isNumber);
+        return !isNumber || answer.size() - (end + HeaderEnd.size()) >= length;
+    }
+    // Without a length the end of the answer is unknown: the server's closing or the
+    // last reading decides.
+    return false;
+}
+
+QString CheckVersionLogText(const QString& source, const Failure& failure)
+{
+    return QStringLiteral("The following error occured in the function \"Check Version\" with") + source +
+           QStringLiteral(": ") + QString::number(failure.number) + QStringLiteral(" - ") + failure.description;
+}
+
+} // namespace modVersion
