@@ -142,8 +142,11 @@ bool OpenDatabase(const QString& path)
         modSql::ShowEngineError(error);
         return false;
     }
-    if (g_upgradeHandler)
-        g_upgradeHandler();
+    if (g_upgradeHandler && !g_upgradeHandler()) {
+        // A file left in an older layout would fail every query of the program.
+        DatabaseConnection().Close();
+        return false;
+    }
     ShowDatabaseState();
     if (g_observer)
         g_observer->FillContactList();

@@ -36,8 +36,9 @@ void SetObserver(Observer* observer);
 using PasswordHandler = std::function<bool(const QString& path)>;
 void SetPasswordHandler(PasswordHandler handler);
 
-// Brings an older file layout up to date right after it was opened.
-using UpgradeHandler = std::function<void()>;
+// Brings an older file layout up to date right after it was opened. False when that
+// failed (and was reported): the file is then not opened.
+using UpgradeHandler = std::function<bool()>;
 void SetUpgradeHandler(UpgradeHandler handler);
 
 Engine::Connection& DatabaseConnection();

@@ -1,16 +1,36 @@
 #include "RegisterWindows.h"
 
+#include "birthdays/frmCalendar.h"
+#include "birthdays/frmOptionsReminder.h"
+#include "editor/frmContact.h"
 #include "mainwindow/frmMain.h"
+#include "mainwindow/frmOptionsDefaultdatabase.h"
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
 #include "export/frmSendEmail.h"
 #include "search/frmSearch.h"
+#include "version/VersionCheck.h"
 
 void RegisterWindows(frmMain& mainWindow)
 {
     // Each part adds its windows here with mainWindow.SetWindowOpener(name, opener).
+    mainWindow.SetWindowOpener(QStringLiteral("frmContactAdd"),
+                               [](frmMain& window) { frmContact::Open(window, frmContact::Mode::Add); });
+    mainWindow.SetWindowOpener(QStringLiteral("frmContactEdit"),
+                               [](frmMain& window) { frmContact::Open(window, frmContact::Mode::Edit); });
+    mainWindow.SetWindowOpener(QStringLiteral("frmOptionsReminder"), [](frmMain& window) {
+        frmOptionsReminder dialog(&window);
+        dialog.exec();
+    });
     mainWindow.SetWindowOpener(QStringLiteral("frmSearch"), &frmSearch::Open);
+    mainWindow.SetWindowOpener(QStringLiteral("frmCalendar"),
+                               [](frmMain& window) { frmCalendar::ShowCalendar(&window); });
     mainWindow.SetWindowOpener(QStringLiteral("frmEmail"), &frmEmail::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmExport"), &frmExport::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmSendDatabase"), &frmSendEmail::Open);
+    mainWindow.SetWindowOpener(QStringLiteral("frmOptionsDefaultdatabase"), [](frmMain& window) {
+        frmOptionsDefaultdatabase dialog(&window);
+        dialog.exec();
+    });
+    modVersion::RegisterVersionWindows(mainWindow);
 }

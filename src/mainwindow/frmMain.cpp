@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "birthdays/modAutostart.h"
+#include "database/modRecent.h"
 #include "language/LanguageMenu.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
@@ -444,7 +445,19 @@ void frmMain::Load()
 
 void frmMain::RefreshRecentMenu()
 {
-    // The recent-databases menu arrives with the recent list.
+    const QStringList recent = modRecent::RecentDatabases();
+    mnuLine->setVisible(false);
+    for (int i = 0; i < mnuFileRecent.size(); ++i) {
+        QAction* entry = mnuFileRecent.at(i);
+        const QString path = recent.value(i);
+        entry->setVisible(!path.isEmpty());
+        if (path.isEmpty())
+            continue;
+        // "&" in a path is text, not a shortcut marker.
+        entry->setText(modRecent::ShortenPath(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        if (i == 0)
+            mnuLine->setVisible(true);
+    }
 }
 
 void frmMain::ChooseDatabase()

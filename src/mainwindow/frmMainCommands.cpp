@@ -3,6 +3,7 @@
 #include "frmMain.h"
 
 #include "birthdays/modAutostart.h"
+#include "database/modRecent.h"
 #include "database/modSql.h"
 #include "editor/modHyperlink.h"
 #include "language/modLanguage.h"
@@ -98,6 +99,12 @@ void frmMain::connectCommands()
     connect(mnuFileCopy, &QAction::triggered, this, &frmMain::CopyDatabaseCommand);
     connect(mnuFileEmail, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSendDatabase")); });
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    for (int i = 0; i < mnuFileRecent.size(); ++i)
+        connect(mnuFileRecent.at(i), &QAction::triggered, this, [this, i] {
+            modRecent::ChooseRecent(i);
+            // An invalid entry has left the list.
+            RefreshRecentMenu();
+        });
 
     for (QAction* add : {mnuPersonAdd, mnuPopupMainAdd, toolbarButton(QStringLiteral("Add"))})
         connect(add, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmContactAdd")); });
@@ -736,7 +743,8 @@ void frmMain::ResetDatabaseState(const QString& caption)
     modSearch::ClearSearch();
 }
 
-void frmMain::DatabaseOpened(const QString&)
+void frmMain::DatabaseOpened(const QString& path)
 {
-    // The recent list arrives with the recent databases.
+    modRecent::AddRecent(path);
+    RefreshRecentMenu();
 }

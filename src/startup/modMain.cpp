@@ -1,12 +1,16 @@
 #include "modMain.h"
 
+#include "birthdays/modReminderRun.h"
 #include "database/Engine.h"
+#include "database/modUpgrade.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
+#include "mainwindow/frmPassword.h"
 #include "startup/CommandLine.h"
 #include "startup/QtPlatform.h"
 #include "startup/modError.h"
 #include "startup/modSettings.h"
+#include "version/VersionCheck.h"
 
 #include <QApplication>
 #include <QVersionNumber>
@@ -29,8 +33,8 @@ bool DatabaseLibraryUsable()
 
 int RunReminder(frmMain&)
 {
-    // The birthday reminder window is not part of the program yet; the run ends.
-    return 0;
+    // The hidden main window only hears about the database; the reminder shows itself.
+    return modReminder::RunReminder();
 }
 
 } // namespace
@@ -46,6 +50,9 @@ int Main(int argc, char* argv[])
     modSettings::PrepareSettings();
     if (!DatabaseLibraryUsable())
         return 1;
+    // Every database opened from here on is brought up to date and freed of a password.
+    modUpgrade::InstallUpgradeHandler();
+    InstallPasswordHandler();
 
     const QString commandLine = CommandLine::Current();
     // The main window exists in both runs: the database operations report to it.
@@ -58,7 +65,7 @@ int Main(int argc, char* argv[])
         mainWindow.setWindowState(Qt::WindowMaximized);
     mainWindow.Load();
     mainWindow.show();
-    // The version check starts here once it exists.
+    modVersion::CheckVersion(mainWindow);
     const int result = app.exec();
     Platform::install(nullptr);
     return result;

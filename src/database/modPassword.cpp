@@ -1,0 +1,127 @@
+#include "modPassword.h"
+
+#include "database/Engine.h"
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "database/modUpgrade.h"
+#include "language/modLanguage.h"
+#include "startup/Platform.h"
+#include "startup/modEnvironment.h"
+#include "startup/modError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cerrno>
+
+namespace modPassword {
+
+namespace {
+
+// Long enough for a big file on a slow disk; a cipher program that hangs is ended.
+constexpr int ExportTimeoutMs = 10 * 60 * 1000;
+
+// What the cipher program says when the password does not open the file.
+const char* const WrongKeyText = "file is encrypted or is not a database";
+
+QString MissingComponent()
+{
+    return QStringLiteral("The %1 program (Debian package %1)").arg(QString::fromLatin1(CipherProgramName));
+}
+
+// The statements fed to the cipher program, which has the protected file open: they
+// export its content with the password into an unprotected database at target.
+QString ExportScript(const QString& password, const QString& target)
+{
+    return QStringLiteral("PRAGMA key = '") + modSql::QuoteSql(password) + QStringLiteral("';\n") +
+           QStringLiteral("ATTACH DATABASE '") + modSql::QuoteSql(target) + QStringLiteral("' AS plaintext KEY '';\n") +
+           QStringLiteral("SELECT sqlcipher_export('plaintext');\n") + QStringLiteral("DETACH DATABASE plaintext;\n");
+}
+
+} // namespace
+
+QString TemporaryPath(const QString& path)
+{
+    const QString folder = modEnvironment::TempFolder();
+    const QString name = modEnvironment::FileNameOf(path);
+    const QString temporary = folder + name;
+    // Clearing the way for the copy must never delete the protected file itself.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (!canonical.isEmpty() && QFileInfo(temporary).canonicalFilePath() == canonical)
+        return folder + QStringLiteral("Unprotected_") + name;
+    return temporary;
+}
+
+std::optional<Failure> RemoveProtection(const QString& path, const QString& password)
+{
+    const QString program = QStandardPaths::findExecutable(QString::fromLatin1(CipherProgramName));
+    if (program.isEmpty())
+        return Failure{
+            ENOENT, QStringLiteral("The program %1 was not found.").arg(QString::fromLatin1(CipherProgramName)), true};
+    const QString source = QFileInfo(path).absoluteFilePath();
+    const QString temporary = TemporaryPath(source);
+    if (QFileInfo::exists(temporary) && !QFile::remove(temporary))
+        return Failure{EACCES, QStringLiteral("The old copy '%1' cannot be deleted.").arg(temporary)};
+
+    QProcess cipher;
+    cipher.setProgram(program);
+    // The password travels on the standard input, never on the command line where
+    // other users could read it; no start-up file of the user's is read.
+    cipher.setArguments(
+        {QStringLiteral("-batch"), QStringLiteral("-bail"), QStringLiteral("-init"), QProcess::nullDevice(), source});
+    cipher.start();
+    if (!cipher.waitForStarted())
+        return Failure{ENOENT, cipher.errorString(), true};
+    cipher.write(ExportScript(password, temporary).toUtf8());
+    cipher.closeWriteChannel();
+    if (!cipher.waitForFinished(ExportTimeoutMs)) {
+        cipher.kill();
+        cipher.waitForFinished();
+        QFile::remove(temporary);
+        return Failure{ETIMEDOUT,
+                       QStringLiteral("The program %1 did not finish.").arg(QString::fromLatin1(CipherProgramName))};
+    }
+    if (cipher.exitStatus() != QProcess::NormalExit || cipher.exitCode() != 0) {
+        const QString said = QString::fromLocal8Bit(cipher.readAllStandardError()).trimmed();
+        QFile::remove(temporary);
+        if (said.contains(QLatin1String(WrongKeyText)))
+            return Failure{Engine::PasswordProtectedError, QStringLiteral("Not a valid password.")};
+        return Failure{cipher.exitCode(), said.isEmpty() ? cipher.errorString() : said};
+    }
+
+    // Only a copy that opens as a plain database may take the file's place.
+    try {
+        Engine::Connection copy;
+        copy.Open(temporary);
+    } catch (const Engine::EngineError& error) {
+        QFile::remove(temporary);
+        return Failure{error.number(), error.description()};
+    }
+    QString error;
+    const QFileDevice::FileError replaced = modUpgrade::SaveCopy(temporary, source, &error);
+    // The copy holds the data unprotected: it does not stay behind.
+    QFile::remove(temporary);
+    if (replaced != QFileDevice::NoError)
+        return Failure{replaced, error};
+    return std::nullopt;
+}
+
+bool RemovePassword(const QString& path, const QString& password)
+{
+    modDatabase::CloseDatabase(false);
+    const std::optional<Failure> failure = RemoveProtection(path, password);
+    if (!failure)
+        return true;
+    if (failure->missingProgram) {
+        modError::ReportMdacError(failure->number, failure->description, MissingComponent());
+        return false;
+    }
+    const QString detail = QString::number(failure->number) + QStringLiteral(": ") + failure->description;
+    Platform::inform(T("Error"), T("Error") + QLatin1Char(' ') + detail);
+    modError::WriteLog(QStringLiteral("Error removing password: ") + detail);
+    return false;
+}
+
+} // namespace modPassword

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Password-protected database files are encrypted; the program works only with
+// unprotected ones. Once the user has typed the password, the protection is removed
+// for good: the sqlcipher program writes an unprotected copy that replaces the file.
+namespace modPassword {
+
+// The program that reads protected files.
+constexpr const char* CipherProgramName = "sqlcipher";
+
+// Why a removal failed: a number and a description, as the user is shown them.
+struct Failure
+{
+    int number = 0;
+    QString description;
+    bool missingProgram = false; // the cipher program is not installed or cannot run
+};
+
+// Where the unprotected copy of path is written: the private TEMP folder with the
+// file's own name (another name when the file itself lies there).
+QString TemporaryPath(const QString& path);
+
+// Replaces the protected file at path by an unprotected copy, reporting nothing.
+// Nothing on success; the failure otherwise, the file then left as it was. The
+// program is looked up on the PATH.
+std::optional<Failure> RemoveProtection(const QString& path, const QString& password);
+
+// RemoveProtection after closing the current database, with the reports: a missing
+// cipher program as a missing component, any other failure as a message and a log
+// line. True when the file is unprotected now.
+bool RemovePassword(const QString& path, const QString& password);
+
+} // namespace modPassword

@@ -1,0 +1,81 @@
+#include "modRecent.h"
+
+#include "database/modDatabase.h"
+#include "startup/modSettings.h"
+
+namespace modRecent {
+
+namespace {
+
+QString Key(int index)
+{
+    return QStringLiteral("Recent %1").arg(index + 1);
+}
+
+void Store(const QStringList& entries)
+{
+    for (int i = 0; i < RecentCount; ++i)
+        modSettings::WriteSetting(Key(i), entries.value(i));
+}
+
+} // namespace
+
+QStringList RecentDatabases()
+{
+    QStringList entries;
+    for (int i = 0; i < RecentCount; ++i)
+        entries << modSettings::ReadSetting(Key(i));
+    return entries;
+}
+
+void AddRecent(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    QStringList entries = RecentDatabases();
+    const int found = entries.indexOf(path);
+    if (found == 0)
+        return;
+    // A new path pushes the oldest entry out; a known one moves up from its place.
+    entries.removeAt(found < 0 ? RecentCount - 1 : found);
+    entries.prepend(path);
+    Store(entries);
+}
+
+void RemoveRecent(int index)
+{
+    if (index < 0 || index >= RecentCount)
+        return;
+    QStringList entries = RecentDatabases();
+    entries.removeAt(index);
+    entries.append(QString());
+    Store(entries);
+}
+
+bool ChooseRecent(int index)
+{
+    if (index < 0 || index >= RecentCount)
+        return false;
+    const QString path = RecentDatabases().at(index);
+    if (modDatabase::IsValidDatabase(path))
+        return modDatabase::OpenDatabase(path);
+    RemoveRecent(index);
+    return false;
+}
+
+QString ShortenPath(const QString& path)
+{
+    const QChar separator = QLatin1Char('/');
+    // Positions count from 0 here; the search for the first separator starts at the
+    // third character, past a drive or a one-letter root folder's leading "/".
+    const int first = path.indexOf(separator, 2);
+    const int last = path.lastIndexOf(separator);
+    if (first < 0 || first == last)
+        return path;
+    const int previous = path.lastIndexOf(separator, last - 1);
+    if (first == previous)
+        return path;
+    return path.left(first + 1) + QStringLiteral("...") + path.mid(previous);
+}
+
+} // namespace modRecent

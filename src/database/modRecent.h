@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The three most recently opened database files ("Recent 1" to "Recent 3", newest
+// first) and the captions the database menu shows for them.
+namespace modRecent {
+
+constexpr int RecentCount = 3;
+
+// The stored list, always three places; "" is a free place.
+QStringList RecentDatabases();
+// Puts path at the top of the list; the list never holds the same text twice.
+void AddRecent(const QString& path);
+// Takes entry index (0 to 2) out of the list; the later entries move up.
+void RemoveRecent(int index);
+// Choosing entry index in the menu: a valid file is opened (and so moves to the top),
+// an invalid one has been explained by the validation and leaves the list. True when
+// the file was opened.
+bool ChooseRecent(int index);
+
+// The menu caption for a path: the first folder, "...", and the last folder with the
+// file name ("/home/.../Documents/home.mdb"); short paths are shown whole.
+QString ShortenPath(const QString& path);
+
+} // namespace modRecent

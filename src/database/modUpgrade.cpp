@@ -1,0 +1,173 @@
+#include "modUpgrade.h"
+
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "startup/modEnvironment.h"
+#include "startup/modError.h"
+#include "startup/modSettings.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace modUpgrade {
+
+namespace {
+
+// The width of Phone.Description in files of the narrow layout.
+constexpr int NarrowWidth = 10;
+// Person's column count before 1.4.0: Firstname and Lastname instead of Name.
+constexpr int OldPersonColumns = 6;
+// The engine's number for a write to a read-only database.
+constexpr int ReadOnlyError = 8;
+
+bool IsNarrow(Engine::Connection& connection)
+{
+    return connection.DefinedSize(QStringLiteral("Phone"), QStringLiteral("Description")) == NarrowWidth;
+}
+
+bool IsBeforeVersion140(Engine::Connection& connection)
+{
+    return connection.ColumnCount(QStringLiteral("Person")) == OldPersonColumns;
+}
+
+void Widen()
+{
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Phone ") + QStringLiteral("ALTER COLUMN [Number] CHAR(50) "));
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Phone ") + QStringLiteral("ALTER COLUMN Description CHAR(100) "));
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Email ") + QStringLiteral("ALTER COLUMN Email CHAR(100) "));
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Email ") + QStringLiteral("ALTER COLUMN Description CHAR(100) "));
+}
+
+void ConvertNames(Engine::Connection& connection)
+{
+    const QString path = connection.DataSource();
+    if (connection.Mode() != Engine::ModeShareDenyNone)
+        throw Engine::EngineError(
+            ReadOnlyError,
+            QStringLiteral("The database '%1' is read-only, so it cannot be converted to the current layout.")
+                .arg(path));
+
+    // The copy is taken from the closed file, so that it holds everything written.
+    connection.Close();
+    const QString backup = BackupPath(path);
+    QString copyError;
+    const QFileDevice::FileError copied = SaveCopy(path, backup, &copyError);
+    connection.Open(path);
+    if (copied != QFileDevice::NoError)
+        throw Engine::EngineError(
+            copied, QStringLiteral("The backup copy '%1' could not be written: %2").arg(backup, copyError));
+
+    // All or nothing: a failure leaves the names as they were, beside the backup.
+    Engine::Connection::Transaction transaction(connection);
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Person ") + QStringLiteral("ADD COLUMN Name CHAR(100) "));
+    if (modSettings::ReadSetting(QStringLiteral("List")) == QLatin1String("Last name First name"))
+        modSql::ExecuteSql(QStringLiteral("UPDATE Person ") +
+                           QStringLiteral("SET Name = TRIM(TRIM(Lastname) & ' ' & TRIM(Firstname)) "));
+    else
+        modSql::ExecuteSql(QStringLiteral("UPDATE Person ") +
+                           QStringLiteral("SET Name = TRIM(TRIM(Firstname) & ' ' & TRIM(Lastname)) "));
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Person ") + QStringLiteral("DROP COLUMN Firstname, Lastname "));
+    transaction.Commit();
+}
+
+} // namespace
+
+QString BackupPath(const QString& path)
+{
+    // The extension is taken from the file name only, so that a dot in a folder name
+    // cannot move the copy into another folder.
+    return modEnvironment::FolderOf(path) + modEnvironment::StripExtension(modEnvironment::FileNameOf(path)) +
+           QStringLiteral("_BeforeVersion140.mdb");
+}
+
+QFileDevice::FileError SaveCopy(const QString& source, const QString& target, QString* error)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = in.errorString();
+        return in.error();
+    }
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) {
+        *error = out.errorString();
+        return out.error();
+    }
+    constexpr qint64 ChunkSize = 1 << 20;
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(ChunkSize);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError) {
+            *error = in.errorString();
+            out.cancelWriting();
+            return in.error();
+        }
+        if (out.write(chunk) != chunk.size())
+            break; // commit() reports the write error
+    }
+    if (!out.commit()) {
+        *error = out.errorString();
+        return out.error() != QFileDevice::NoError ? out.error() : QFileDevice::WriteError;
+    }
+    return QFileDevice::NoError;
+}
+
+bool WidenColumns()
+{
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    // A read-only file stays narrow: nothing longer can be written into it anyway.
+    if (!IsNarrow(connection) || connection.Mode() != Engine::ModeShareDenyNone)
+        return false;
+    Widen();
+    return true;
+}
+
+bool UpgradeDatabase()
+{
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    if (!IsBeforeVersion140(connection))
+        return false;
+    ConvertNames(connection);
+    return true;
+}
+
+bool RunUpgrades()
+{
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    // A file whose layout cannot be read is reported and opened as it is; a conversion
+    // statement that fails ends the opening.
+    bool narrow = false;
+    try {
+        narrow = IsNarrow(connection) && connection.Mode() == Engine::ModeShareDenyNone;
+    } catch (const Engine::EngineError& error) {
+        modError::ReportJetError(error.number(), error.description());
+    }
+    if (narrow) {
+        try {
+            Widen();
+        } catch (const Engine::EngineError& error) {
+            modSql::ShowEngineError(error);
+            return false;
+        }
+    }
+    bool old = false;
+    try {
+        old = IsBeforeVersion140(connection);
+    } catch (const Engine::EngineError& error) {
+        modError::ReportJetError(error.number(), error.description());
+    }
+    if (old) {
+        try {
+            ConvertNames(connection);
+        } catch (const Engine::EngineError& error) {
+            modSql::ShowEngineError(error);
+            return false;
+        }
+    }
+    return true;
+}
+
+void InstallUpgradeHandler()
+{
+    modDatabase::SetUpgradeHandler(&RunUpgrades);
+}
+
+} // namespace modUpgrade

@@ -1,0 +1,94 @@
+#include "frmOptionsDefaultdatabase.h"
+
+#include "database/modDatabase.h"
+#include "language/modLanguage.h"
+#include "startup/Platform.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kDefaultDatabase = QStringLiteral("Default database");
+
+} // namespace
+
+frmOptionsDefaultdatabase::frmOptionsDefaultdatabase(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmOptionsDefaultdatabase"));
+    setModal(true);
+
+    fraDatabase = new QGroupBox(this);
+    fraDatabase->setObjectName(QStringLiteral("fraDatabase"));
+    txtDatabase = new QLineEdit(fraDatabase);
+    txtDatabase->setObjectName(QStringLiteral("txtDatabase"));
+    txtDatabase->setMinimumWidth(txtDatabase->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 50);
+    cmdOpen = new QPushButton(fraDatabase);
+    cmdOpen->setObjectName(QStringLiteral("cmdOpen"));
+    cmdOpen->setAutoDefault(false);
+    auto* row = new QHBoxLayout(fraDatabase);
+    row->addWidget(txtDatabase, 1);
+    row->addWidget(cmdOpen);
+
+    cmdOK = new QPushButton(this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton(this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fraDatabase);
+    layout->addLayout(buttons);
+
+    connect(cmdOpen, &QPushButton::clicked, this, &frmOptionsDefaultdatabase::browse);
+    connect(cmdOK, &QPushButton::clicked, this, &frmOptionsDefaultdatabase::confirm);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    LoadLanguage();
+    txtDatabase->setText(modSettings::ReadSetting(kDefaultDatabase));
+}
+
+void frmOptionsDefaultdatabase::LoadLanguage()
+{
+    setWindowTitle(T(kDefaultDatabase));
+    fraDatabase->setTitle(T(kDefaultDatabase));
+    cmdOpen->setText(T("Browse") + QStringLiteral("..."));
+    cmdOK->setText(T("OK"));
+    cmdCancel->setText(T("Cancel"));
+}
+
+void frmOptionsDefaultdatabase::browse()
+{
+    const QString path = Platform::current().openFileName(
+        T("Open"), T("Addrion database") + QStringLiteral(" (*.mdb)|*.mdb"), modEnvironment::DatabaseDirectory());
+    if (path.isEmpty())
+        return;
+    modEnvironment::SaveDatabaseDirectory(path);
+    txtDatabase->setText(path);
+}
+
+void frmOptionsDefaultdatabase::confirm()
+{
+    const QString path = txtDatabase->text();
+    if (path.isEmpty()) {
+        // No default: the next start uses the documents folder's database.
+        modSettings::WriteSetting(kDefaultDatabase, QString());
+        accept();
+        return;
+    }
+    // An invalid file has been explained by the validation; the window stays open.
+    if (!modDatabase::IsValidDatabase(path))
+        return;
+    modSettings::WriteSetting(kDefaultDatabase, path);
+    modDatabase::OpenDatabase(path);
+    accept();
+}

@@ -1,0 +1,117 @@
+#include "frmPassword.h"
+
+#include "database/modDatabase.h"
+#include "database/modPassword.h"
+#include "language/modLanguage.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// Typed characters show as "*" whatever the desktop style would use.
+class AsteriskStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return QLatin1Char('*').unicode();
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+frmPassword::frmPassword(const QString& path, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmPassword"));
+    setModal(true);
+
+    lblFile = new QLabel(this);
+    lblFile->setObjectName(QStringLiteral("lblFile"));
+    txtFile = new QLineEdit(path, this);
+    txtFile->setObjectName(QStringLiteral("txtFile"));
+    txtFile->setReadOnly(true);
+    txtFile->setFocusPolicy(Qt::NoFocus);
+    txtFile->setMinimumWidth(txtFile->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
+    lblPassword = new QLabel(this);
+    lblPassword->setObjectName(QStringLiteral("lblPassword"));
+    txtPassword = new QLineEdit(this);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    auto* style = new AsteriskStyle;
+    style->setParent(txtPassword);
+    txtPassword->setStyle(style);
+    txtPassword->setEchoMode(QLineEdit::Password);
+    lblFile->setBuddy(txtFile);
+    lblPassword->setBuddy(txtPassword);
+
+    cmdOK = new QPushButton(this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdOK->setEnabled(false);
+    cmdCancel = new QPushButton(this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(lblFile, 0, 0);
+    fields->addWidget(txtFile, 0, 1);
+    fields->addWidget(lblPassword, 1, 0);
+    fields->addWidget(txtPassword, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+
+    connect(txtPassword, &QLineEdit::textChanged, this,
+            [this](const QString& text) { cmdOK->setEnabled(!text.isEmpty()); });
+    connect(cmdOK, &QPushButton::clicked, this, [this] {
+        m_password = txtPassword->text();
+        accept();
+    });
+    // Cancel, Escape and closing the window all answer "".
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(this, &QDialog::rejected, this, [this] { m_password.clear(); });
+
+    LoadLanguage();
+    txtPassword->setFocus();
+}
+
+void frmPassword::LoadLanguage()
+{
+    setWindowTitle(T("Password"));
+    lblFile->setText(T("File") + QLatin1Char(':'));
+    lblPassword->setText(T("Password") + QLatin1Char(':'));
+    cmdOK->setText(T("OK"));
+    cmdCancel->setText(T("Cancel"));
+}
+
+QString frmPassword::AskPassword(const QString& path, QWidget* parent)
+{
+    frmPassword window(path, parent ? parent : QApplication::activeWindow());
+    window.exec();
+    return window.DatabasePassword();
+}
+
+void InstallPasswordHandler()
+{
+    modDatabase::SetPasswordHandler([](const QString& path) {
+        const QString password = frmPassword::AskPassword(path);
+        if (password.isEmpty())
+            return false;
+        // Whether or not the removal worked, the file is tried again: it passes now, or
+        // the password is asked for once more.
+        modPassword::RemovePassword(path, password);
+        return true;
+    });
+}

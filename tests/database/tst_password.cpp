@@ -1,0 +1,257 @@
+#include "ScriptedPlatform.h"
+#include "TestSupport.h"
+
+#include "database/Engine.h"
+#include "database/modDatabase.h"
+#include "database/modPassword.h"
+#include "database/modSql.h"
+#include "mainwindow/frmPassword.h"
+#include "startup/modEnvironment.h"
+#include "startup/modError.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+// The schema and two persons, written by the cipher program itself into a protected file.
+const char* const kContent = "CREATE TABLE Person (Contactnr SMALLINT PRIMARY KEY, Name CHAR(100), Dateofbirth DATE, "
+                             "Address MEMO, Note MEMO);\n"
+                             "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50), "
+                             "Description CHAR(100), PRIMARY KEY(Contactnr, [Order]));\n"
+                             "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
+                             "Description CHAR(100), PRIMARY KEY(Contactnr, [Order]));\n"
+                             "INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna Secret');\n"
+                             "INSERT INTO Person (Contactnr, Name) VALUES (2, 'Bob Hidden');\n"
+                             "INSERT INTO Phone VALUES (1, 1, '555', 'home');\n";
+
+int CountLogLines(const QString& text)
+{
+    return QString::fromUtf8(TestSupport::readFile(modError::LogFilePath())).count(text);
+}
+
+// One answer for each time the password window appears: a password to type and OK,
+// or "" for Cancel.
+class PasswordAnswers : public QObject
+{
+public:
+    explicit PasswordAnswers(QStringList answers) : m_answers(std::move(answers))
+    {
+        connect(&m_poll, &QTimer::timeout, this, &PasswordAnswers::answer);
+        m_poll.start(5);
+    }
+    int asked() const { return m_asked; }
+    QStringList files() const { return m_files; }
+    bool okWasDisabledUntilTyped() const { return m_okDisabledUntilTyped; }
+
+private:
+    void answer()
+    {
+        auto* window = qobject_cast<frmPassword*>(QApplication::activeModalWidget());
+        if (!window || window->property("answered").toBool())
+            return;
+        window->setProperty("answered", true);
+        ++m_asked;
+        m_files << window->txtFile->text();
+        const QString answer = m_answers.isEmpty() ? QString() : m_answers.takeFirst();
+        if (answer.isEmpty()) {
+            QTest::mouseClick(window->cmdCancel, Qt::LeftButton);
+            return;
+        }
+        if (window->cmdOK->isEnabled())
+            m_okDisabledUntilTyped = false;
+        QTest::keyClicks(window->txtPassword, answer);
+        QTest::mouseClick(window->cmdOK, Qt::LeftButton);
+    }
+
+    QStringList m_answers;
+    QTimer m_poll;
+    int m_asked = 0;
+    QStringList m_files;
+    bool m_okDisabledUntilTyped = true;
+};
+
+} // namespace
+
+// Password-protected files made by the real cipher program, opened through the real
+// password window.
+class TestPassword : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
+
+    QString file(const QString& name) const { return m_dir->filePath(name); }
+
+    static bool makeProtected(const QString& path, const QString& password)
+    {
+        QProcess cipher;
+        cipher.start(modPassword::CipherProgramName, {"-batch", "-bail", path});
+        if (!cipher.waitForStarted())
+            return false;
+        cipher.write(("PRAGMA key = '" + modSql::QuoteSql(password) + "';\n").toUtf8() + kContent);
+        cipher.closeWriteChannel();
+        return cipher.waitForFinished() && cipher.exitCode() == 0 && Engine::IsEncryptedDatabaseFile(path);
+    }
+
+    static QStringList names(const QString& path)
+    {
+        Engine::Connection connection;
+        connection.Open(path);
+        Engine::Recordset rows = connection.OpenRecordset("SELECT Name FROM Person ORDER BY Contactnr");
+        QStringList result;
+        for (; !rows.Eof(); rows.MoveNext())
+            result << rows.Fields("Name").toString().trimmed();
+        return result;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!QStandardPaths::findExecutable(modPassword::CipherProgramName).isEmpty(),
+                 "the sqlcipher program is needed (Debian package sqlcipher)");
+        InstallPasswordHandler();
+    }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_platform = std::make_unique<ScriptedPlatform>();
+    }
+    void cleanup()
+    {
+        modDatabase::CloseDatabase(false);
+        QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
+        m_platform.reset();
+    }
+
+    void windowCaptionsAndOkButton()
+    {
+        frmPassword window("/data/home.mdb");
+        window.show();
+        QCOMPARE(window.windowTitle(), QString("Password"));
+        QCOMPARE(window.lblFile->text(), QString("File:"));
+        QCOMPARE(window.lblPassword->text(), QString("Password:"));
+        QCOMPARE(window.txtFile->text(), QString("/data/home.mdb"));
+        QVERIFY(window.txtFile->isReadOnly());
+        QCOMPARE(window.txtPassword->echoMode(), QLineEdit::Password);
+        QCOMPARE(
+            window.txtPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, window.txtPassword),
+            int('*'));
+        QVERIFY(!window.cmdOK->isEnabled());
+        QTest::keyClick(window.txtPassword, Qt::Key_S);
+        QVERIFY(window.cmdOK->isEnabled());
+        QTest::keyClick(window.txtPassword, Qt::Key_Backspace);
+        QVERIFY(!window.cmdOK->isEnabled());
+        QTest::keyClicks(window.txtPassword, "pw");
+        QTest::keyClick(window.txtPassword, Qt::Key_Escape);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.DatabasePassword(), QString());
+    }
+
+    void protectedFile_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("inTempFolder"); // the file lies where its copy is written
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("wrongMessages");
+        QTest::newRow("right password") << "secret" << false << QStringList{"secret"} << true << 0;
+        QTest::newRow("apostrophe and blanks")
+            << "it's a  secret" << false << QStringList{"it's a  secret"} << true << 0;
+        QTest::newRow("file in the TEMP folder") << "secret" << true << QStringList{"secret"} << true << 0;
+        QTest::newRow("cancel") << "secret" << false << QStringList{""} << false << 0;
+        QTest::newRow("wrong, then cancel") << "secret" << false << QStringList{"wrong", ""} << false << 1;
+        QTest::newRow("wrong, then right") << "secret" << false << QStringList{"wrong", "secret"} << true << 1;
+    }
+    void protectedFile()
+    {
+        QFETCH(QString, password);
+        QFETCH(bool, inTempFolder);
+        QFETCH(QStringList, answers);
+        QFETCH(bool, valid);
+        QFETCH(int, wrongMessages);
+        const QString path =
+            inTempFolder ? modEnvironment::TempFolder() + "protected-home.mdb" : file("protected-home.mdb");
+        QFile::remove(path);
+        QVERIFY(makeProtected(path, password));
+        const QByteArray protectedBytes = TestSupport::readFile(path);
+        const int logLines = CountLogLines("Error removing password: ");
+        for (int i = 0; i < wrongMessages; ++i)
+            m_platform->expectMessage();
+
+        PasswordAnswers answering(answers);
+        QCOMPARE(modDatabase::IsValidDatabase(path), valid);
+        QCOMPARE(answering.asked(), answers.size());
+        QVERIFY(answering.okWasDisabledUntilTyped());
+        QCOMPARE(answering.files().first(), path);
+
+        QCOMPARE(m_platform->messages().size(), wrongMessages);
+        QCOMPARE(CountLogLines("Error removing password: "), logLines + wrongMessages);
+        if (wrongMessages) {
+            const auto message = m_platform->messages().first();
+            QCOMPARE(message.title, QString("Error"));
+            QCOMPARE(message.icon, Platform::Icon::Exclamation);
+            QCOMPARE(message.text,
+                     "Error " + QString::number(Engine::PasswordProtectedError) + ": Not a valid password.");
+        }
+        // No unprotected copy stays behind in the TEMP folder.
+        QVERIFY(!QFile::exists(modEnvironment::TempFolder() + "protected-home.mdb") || inTempFolder);
+        QVERIFY(!QFile::exists(modEnvironment::TempFolder() + "Unprotected_protected-home.mdb"));
+
+        if (!valid) {
+            QCOMPARE(TestSupport::readFile(path), protectedBytes);
+            QVERIFY(!modDatabase::IsDatabaseOpen());
+            if (inTempFolder)
+                QFile::remove(path);
+            return;
+        }
+        QVERIFY(!Engine::IsEncryptedDatabaseFile(path));
+        QCOMPARE(names(path), (QStringList{"Anna Secret", "Bob Hidden"}));
+        // From now on the file opens without a question.
+        PasswordAnswers none({});
+        QVERIFY(modDatabase::IsValidDatabase(path));
+        QVERIFY(modDatabase::OpenDatabase(path));
+        QCOMPARE(modSql::OpenRecordset("SELECT * FROM Phone").RecordCount(), 1);
+        QCOMPARE(none.asked(), 0);
+        if (inTempFolder) {
+            modDatabase::CloseDatabase(false);
+            QFile::remove(path);
+        }
+    }
+
+    void missingCipherProgram()
+    {
+        const QString path = file("protected.mdb");
+        QVERIFY(makeProtected(path, "secret"));
+        const QByteArray protectedBytes = TestSupport::readFile(path);
+        const QByteArray savedPath = qgetenv("PATH");
+        QTemporaryDir emptyFolder;
+        qputenv("PATH", emptyFolder.path().toUtf8());
+        // The missing-components report (Cancel: no visit to the web site), then the
+        // question once more, answered with Cancel.
+        m_platform->expectMessage(Platform::Answer::Cancel);
+        PasswordAnswers answering({"secret", ""});
+        const bool valid = modDatabase::IsValidDatabase(path);
+        qputenv("PATH", savedPath);
+        QVERIFY(!valid);
+        QCOMPARE(answering.asked(), 2);
+        QCOMPARE(m_platform->messages().size(), 1);
+        const QString text = m_platform->messages().first().text;
+        QVERIFY2(text.startsWith("The sqlcipher program (Debian package sqlcipher) is missing!"), qPrintable(text));
+        QVERIFY(text.contains("MdacError: "));
+        QCOMPARE(TestSupport::readFile(path), protectedBytes);
+    }
+};
+
+ADDRION_TEST_MAIN(TestPassword)
+#include "tst_password.moc"

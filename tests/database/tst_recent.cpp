@@ -1,0 +1,343 @@
+#include "ScriptedPlatform.h"
+#include "TestSupport.h"
+
+#include "database/modDatabase.h"
+#include "database/modRecent.h"
+#include "mainwindow/RegisterWindows.h"
+#include "mainwindow/frmMain.h"
+#include "mainwindow/frmOptionsDefaultdatabase.h"
+#include "search/modSearch.h"
+#include "startup/modSettings.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+void StoreRecent(const QStringList& entries)
+{
+    for (int i = 0; i < 3; ++i)
+        modSettings::WriteSetting(QString("Recent %1").arg(i + 1), entries.value(i));
+}
+
+} // namespace
+
+// The recent-databases list and menu, and the default-database window, on the real
+// main window with real database files.
+class TestRecent : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
+    std::unique_ptr<frmMain> m_window;
+
+    QString file(const QString& name) const { return m_dir->filePath(name); }
+
+    QString makeDatabase(const QString& name)
+    {
+        const QString path = file(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!modDatabase::NewDatabase(path))
+            return {};
+        modDatabase::CloseDatabase(false);
+        return path;
+    }
+
+    void startWindow(const QString& commandLine)
+    {
+        m_window = std::make_unique<frmMain>(commandLine);
+        RegisterWindows(*m_window);
+        m_window->Load();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    // The captions of the visible recent entries, in menu order.
+    QStringList menuCaptions() const
+    {
+        QStringList captions;
+        for (QAction* entry : m_window->mnuFileRecent)
+            if (entry->isVisible())
+                captions << entry->text();
+        return captions;
+    }
+
+    void openThroughMenu(const QString& path)
+    {
+        m_platform->expectOpenFileName(path);
+        m_window->mnuFileOpen->trigger();
+    }
+
+    // Runs steps on the default-database window once Options > Default database has
+    // opened it; a window the steps leave open is closed with Cancel afterwards.
+    bool runDefaultDatabaseWindow(const std::function<void(frmOptionsDefaultdatabase*)>& steps, bool* leftOpen)
+    {
+        bool found = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* window = qobject_cast<frmOptionsDefaultdatabase*>(QApplication::activeModalWidget());
+            if (!window)
+                return;
+            found = true;
+            steps(window);
+            *leftOpen = window->isVisible();
+            if (window->isVisible())
+                window->cmdCancel->click();
+        });
+        m_window->mnuOptionsDefaultdatabase->trigger();
+        return found;
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::clearSettings();
+        modSearch::ClearSearch();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_platform = std::make_unique<ScriptedPlatform>();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        modDatabase::CloseDatabase(false);
+        QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
+        m_platform.reset();
+    }
+
+    void shortenPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("documents") << "/home/me/Documents/home.mdb"
+                                   << "/home/.../Documents/home.mdb";
+        QTest::newRow("drive form") << "C:/Users/me/Documents/home.mdb"
+                                    << "C:/.../Documents/home.mdb";
+        QTest::newRow("three folders") << "/home/me/db/home.mdb"
+                                       << "/home/.../db/home.mdb";
+        QTest::newRow("deep") << "/srv/x/y/z/Addrion/home.mdb"
+                              << "/srv/.../Addrion/home.mdb";
+        QTest::newRow("one-letter first folder") << "/a/b/c/d.mdb"
+                                                 << "/a/.../c/d.mdb";
+        QTest::newRow("relative") << "data/sub/x/home.mdb"
+                                  << "data/.../x/home.mdb";
+        QTest::newRow("two folders whole") << "/home/me/home.mdb"
+                                           << "/home/me/home.mdb";
+        QTest::newRow("one folder whole") << "/home/home.mdb"
+                                          << "/home/home.mdb";
+        QTest::newRow("drive and file whole") << "C:/home.mdb"
+                                              << "C:/home.mdb";
+        QTest::newRow("root file whole") << "/home.mdb"
+                                         << "/home.mdb";
+        QTest::newRow("file name whole") << "home.mdb"
+                                         << "home.mdb";
+    }
+    void shortenPath()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, caption);
+        QCOMPARE(modRecent::ShortenPath(path), caption);
+    }
+
+    void addRecent_data()
+    {
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("first ever") << QStringList{"", "", ""} << "/a.mdb" << QStringList{"/a.mdb", "", ""};
+        QTest::newRow("into a free place")
+            << QStringList{"/a.mdb", "", ""} << "/b.mdb" << QStringList{"/b.mdb", "/a.mdb", ""};
+        QTest::newRow("new pushes the oldest out")
+            << QStringList{"/a.mdb", "/b.mdb", "/c.mdb"} << "/d.mdb" << QStringList{"/d.mdb", "/a.mdb", "/b.mdb"};
+        QTest::newRow("first again") << QStringList{"/a.mdb", "/b.mdb", "/c.mdb"} << "/a.mdb"
+                                     << QStringList{"/a.mdb", "/b.mdb", "/c.mdb"};
+        QTest::newRow("second swaps") << QStringList{"/a.mdb", "/b.mdb", "/c.mdb"} << "/b.mdb"
+                                      << QStringList{"/b.mdb", "/a.mdb", "/c.mdb"};
+        QTest::newRow("third moves up") << QStringList{"/a.mdb", "/b.mdb", "/c.mdb"} << "/c.mdb"
+                                        << QStringList{"/c.mdb", "/a.mdb", "/b.mdb"};
+        QTest::newRow("comparison is exact")
+            << QStringList{"/x/a.mdb", "/b.mdb", ""} << "/x/A.mdb" << QStringList{"/x/A.mdb", "/x/a.mdb", "/b.mdb"};
+    }
+    void addRecent()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QString, path);
+        QFETCH(QStringList, after);
+        StoreRecent(before);
+        modRecent::AddRecent(path);
+        QCOMPARE(modRecent::RecentDatabases(), after);
+        QCOMPARE(modSettings::ReadSetting("Recent 1"), after.at(0));
+    }
+
+    void removeRecent_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("first") << 0 << QStringList{"/b.mdb", "/c.mdb", ""};
+        QTest::newRow("second") << 1 << QStringList{"/a.mdb", "/c.mdb", ""};
+        QTest::newRow("third") << 2 << QStringList{"/a.mdb", "/b.mdb", ""};
+    }
+    void removeRecent()
+    {
+        QFETCH(int, index);
+        QFETCH(QStringList, after);
+        StoreRecent({"/a.mdb", "/b.mdb", "/c.mdb"});
+        modRecent::RemoveRecent(index);
+        QCOMPARE(modRecent::RecentDatabases(), after);
+    }
+
+    void menuAtStartShowsTheStoredList()
+    {
+        const QString home = makeDatabase("home.mdb");
+        StoreRecent({"/srv/x/y/work.mdb", "/srv/x/y/z/R&D.mdb", ""});
+        startWindow(home);
+        // The database opened at start joins the top.
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{home, "/srv/x/y/work.mdb", "/srv/x/y/z/R&D.mdb"}));
+        const QStringList captions = menuCaptions();
+        QCOMPARE(captions.size(), 3);
+        QCOMPARE(captions.at(1), QString("/srv/.../y/work.mdb"));
+        QCOMPARE(captions.at(2), QString("/srv/.../z/R&&D.mdb"));
+        QVERIFY(m_window->mnuLine->isVisible());
+    }
+
+    void fourOpensReopenAndDeletedFiles()
+    {
+        // Deep enough to be shortened, and one file beside the folder of the others.
+        const QStringList paths{makeDatabase("a/b/c/one.mdb"), makeDatabase("a/b/c/two.mdb"),
+                                makeDatabase("a/b/c/three.mdb"), makeDatabase("a/four.mdb")};
+        for (const QString& path : paths)
+            QVERIFY(!path.isEmpty());
+        startWindow(QString());
+        TestSupport::clearSettings();
+        StoreRecent({});
+        m_window->mnuFileClose->trigger();
+        for (const QString& path : paths)
+            openThroughMenu(path);
+
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[3], paths[2], paths[1]}));
+        const QString folder = m_dir->path();
+        const QString head = folder.left(folder.indexOf('/', 2) + 1) + "...";
+        QCOMPARE(menuCaptions(), (QStringList{head + "/a/four.mdb", head + "/c/three.mdb", head + "/c/two.mdb"}));
+        QVERIFY(m_window->mnuLine->isVisible());
+
+        // The second entry opens its file and swaps places with the first.
+        m_window->mnuFileRecent.at(1)->trigger();
+        QCOMPARE(m_window->windowTitle(), QString("three.mdb - Addrion 1.4.3"));
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[3], paths[1]}));
+        QCOMPARE(menuCaptions().first(), head + "/c/three.mdb");
+
+        // A deleted file: the message, the entry leaves, the validation closed the database.
+        QVERIFY(QFile::remove(paths[3]));
+        m_platform->expectMessage();
+        m_window->mnuFileRecent.at(1)->trigger();
+        QCOMPARE(m_platform->messages().last().text, "This is not a valid Addrion database:\n" + paths[3]);
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[1], ""}));
+        QCOMPARE(menuCaptions(), (QStringList{head + "/c/three.mdb", head + "/c/two.mdb"}));
+        QVERIFY(!m_window->mnuFileRecent.at(2)->isVisible());
+        QCOMPARE(m_window->windowTitle(), QString("Addrion 1.4.3"));
+
+        // Emptied one by one, the menu loses its separator too.
+        for (const QString& path : {paths[2], paths[1]}) {
+            QVERIFY(QFile::remove(path));
+            m_platform->expectMessage();
+            m_window->mnuFileRecent.at(0)->trigger();
+        }
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{"", "", ""}));
+        QVERIFY(menuCaptions().isEmpty());
+        QVERIFY(!m_window->mnuLine->isVisible());
+    }
+
+    void defaultDatabaseChosenByBrowsing()
+    {
+        const QString home = makeDatabase("home.mdb");
+        const QString work = makeDatabase("folder/work.mdb");
+        startWindow(home);
+        QCOMPARE(modSettings::ReadSetting("Default database"), home);
+        m_platform->expectOpenFileName(work);
+        bool leftOpen = true;
+        QVERIFY(runDefaultDatabaseWindow(
+            [&](frmOptionsDefaultdatabase* window) {
+                QCOMPARE(window->windowTitle(), QString("Default database"));
+                QCOMPARE(window->fraDatabase->title(), QString("Default database"));
+                QCOMPARE(window->cmdOpen->text(), QString("Browse..."));
+                QCOMPARE(window->txtDatabase->text(), home);
+                QTest::mouseClick(window->cmdOpen, Qt::LeftButton);
+                QCOMPARE(window->txtDatabase->text(), work);
+                QTest::mouseClick(window->cmdOK, Qt::LeftButton);
+            },
+            &leftOpen));
+        QVERIFY(!leftOpen);
+        const auto dialogs = m_platform->callsOf("open");
+        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(dialogs.first().title, QString("Open"));
+        QCOMPARE(dialogs.first().text, QString("Addrion database (*.mdb)|*.mdb"));
+        QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(work).absolutePath() + "/");
+        QCOMPARE(modSettings::ReadSetting("Default database"), work);
+        QCOMPARE(m_window->windowTitle(), QString("work.mdb - Addrion 1.4.3"));
+        QCOMPARE(modRecent::RecentDatabases().first(), work);
+    }
+
+    void defaultDatabaseWindow_data()
+    {
+        QTest::addColumn<QString>("typed"); // what replaces the text; "MISSING" is a file that is not there
+        QTest::addColumn<bool>("pressOK");
+        QTest::addColumn<bool>("leftOpen");
+        QTest::addColumn<bool>("notValidMessage");
+        QTest::addColumn<QString>("stored"); // "HOME" is the database opened at start
+        QTest::addColumn<bool>("homeStaysOpen");
+        QTest::newRow("cleared and OK") << "" << true << false << false << "" << true;
+        QTest::newRow("missing file") << "MISSING" << true << true << true << "HOME" << false;
+        QTest::newRow("cancel") << "MISSING" << false << false << false << "HOME" << true;
+        QTest::newRow("browse cancelled, OK") << "HOME" << true << false << false << "HOME" << true;
+    }
+    void defaultDatabaseWindow()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, pressOK);
+        QFETCH(bool, leftOpen);
+        QFETCH(bool, notValidMessage);
+        QFETCH(QString, stored);
+        QFETCH(bool, homeStaysOpen);
+        const QString home = makeDatabase("home.mdb");
+        const QString missing = file("gone/missing.mdb");
+        startWindow(home);
+        const auto resolve = [&](const QString& text) {
+            return text == "HOME" ? home : text == "MISSING" ? missing : text;
+        };
+        if (typed == "HOME")
+            m_platform->expectOpenFileName(QString());
+        if (notValidMessage)
+            m_platform->expectMessage();
+        bool stillOpen = false;
+        QVERIFY(runDefaultDatabaseWindow(
+            [&](frmOptionsDefaultdatabase* window) {
+                if (typed == "HOME") {
+                    QTest::mouseClick(window->cmdOpen, Qt::LeftButton);
+                } else {
+                    window->txtDatabase->selectAll();
+                    QTest::keyClick(window->txtDatabase, Qt::Key_Delete);
+                    QTest::keyClicks(window->txtDatabase, resolve(typed));
+                }
+                QCOMPARE(window->txtDatabase->text(), resolve(typed));
+                QTest::mouseClick(pressOK ? window->cmdOK : window->cmdCancel, Qt::LeftButton);
+            },
+            &stillOpen));
+        QCOMPARE(stillOpen, leftOpen);
+        QCOMPARE(m_platform->messages().size(), notValidMessage ? 1 : 0);
+        if (notValidMessage)
+            QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + missing);
+        QCOMPARE(modSettings::ReadSetting("Default database"), resolve(stored));
+        QCOMPARE(modDatabase::IsDatabaseOpen(), homeStaysOpen);
+        QCOMPARE(m_window->windowTitle(), homeStaysOpen ? QString("home.mdb - Addrion 1.4.3") : "Addrion 1.4.3");
+    }
+};
+
+ADDRION_TEST_MAIN(TestRecent)
+#include "tst_recent.moc"
