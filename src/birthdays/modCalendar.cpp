@@ -335,13 +335,17 @@ QString GenerateCalendar(WriteProgress* progress, const CalendarOptions& options
         return error;
     scope.Step();
 
+    // The birthdays of a month are the same in all three years: read each month once.
+    QList<Birthday> birthdays[12];
+    for (int month = 1; month <= 12; ++month)
+        birthdays[month - 1] = MonthBirthdays(month);
+
     LineWriter writer;
     for (int year = options.currentYear - 1; year <= options.currentYear + 1; ++year) {
         for (int month = 1; month <= 12; ++month) {
-            const QList<Birthday> birthdays = MonthBirthdays(month);
             if (!writer.Start(PagePath(year, month)))
                 return writer.ErrorString();
-            WriteMonthPage(writer, year, month, birthdays, options);
+            WriteMonthPage(writer, year, month, birthdays[month - 1], options);
             if (!writer.Finish())
                 return writer.ErrorString();
             scope.Step();

@@ -718,7 +718,11 @@ Recordset Connection::OpenRecordset(const QString& sql)
         return Recordset();
     }
     const StatementPtr prepared = Prepare(m_db, statement->sql);
-    sqlite3_stmt* st = prepared.get();
+    return readRows(m_db, prepared.get());
+}
+
+Recordset Connection::readRows(sqlite3* db, sqlite3_stmt* st)
+{
     const int columns = sqlite3_column_count(st);
     QStringList names;
     QStringList origins;
@@ -772,10 +776,22 @@ Recordset Connection::OpenRecordset(const QString& sql)
         rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE)
-        ThrowLast(m_db);
+        ThrowLast(db);
     Recordset result(std::move(names), std::move(rows));
     result.m_origins = std::move(origins);
     return result;
+}
+
+Recordset Connection::OpenPlainRecordset(const QString& path, const QString& sql)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(QFileInfo(path).absoluteFilePath()).constData(), &raw,
+                                   SQLITE_OPEN_READONLY, nullptr);
+    DatabasePtr db(raw);
+    if (rc != SQLITE_OK)
+        throw EngineError(rc, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+    const StatementPtr prepared = Prepare(raw, sql);
+    return readRows(raw, prepared.get());
 }
 
 void Connection::alterColumn(const QString& table, const QString& column, const QString& definition)

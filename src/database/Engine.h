@@ -9,6 +9,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // The database engine: one SQLite file per database, spoken to in the SQL dialect the
 // rest of the program writes (bracketed names, #m/d/yyyy# dates, & joins, LIKE with
@@ -86,6 +87,9 @@ public:
     // Runs one statement written in the program's dialect; no rows come back.
     void Execute(const QString& sql);
     Recordset OpenRecordset(const QString& sql);
+    // The rows of a statement run by the library alone on the file: no dialect, and its
+    // own collation and LIKE. The benchmark measures the program against this.
+    static Recordset OpenPlainRecordset(const QString& path, const QString& sql);
 
     // Catalogue.
     bool TableExists(const QString& table);
@@ -108,6 +112,7 @@ public:
     };
 
 private:
+    static Recordset readRows(sqlite3* db, sqlite3_stmt* statement);
     void ensureOpen() const;
     void executeTranslated(const QString& sql);
     // Gives a column a new definition (name, type, constraints) by rebuilding its table.

@@ -113,8 +113,9 @@ bool Tokenize(const QString& s, std::vector<Token>& tokens, QString* error)
         } else {
             static const char* const twoCharacterOperators[] = {"<>", "<=", ">=", "!=", "==", "||", "<<", ">>"};
             int end = i + 1;
+            const QStringView pair = QStringView(s).mid(i, 2);
             for (const char* op : twoCharacterOperators)
-                if (s.mid(i, 2) == QLatin1String(op))
+                if (pair == QLatin1String(op))
                     end = i + 2;
             push(TokenType::Punct, end);
         }

@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QUrl>
 
 namespace modExport {
@@ -18,9 +20,13 @@ namespace {
 
 const QString kOrder = QStringLiteral("ORDER BY Name, Person.Contactnr");
 
-QString Tabs(int count)
+// The indentations of the page, made once: the export writes them hundreds of
+// thousands of times.
+const QString& Tabs(int count)
 {
-    return QString(count, QLatin1Char('\t'));
+    static const QString tabs[] = {QString(), QStringLiteral("\t"), QStringLiteral("\t\t"), QStringLiteral("\t\t\t"),
+                                   QStringLiteral("\t\t\t\t")};
+    return tabs[count];
 }
 
 QString Trimmed(const QVariant& value)
@@ -28,16 +34,19 @@ QString Trimmed(const QVariant& value)
     return modMain::TrimBlanks(value.toString());
 }
 
-// Collects the numbers (or addresses) of one person from a cursor sorted like the
-// persons, which therefore only ever moves forward.
-std::vector<Entry> TakeEntries(Engine::Recordset& cursor, qint16 contactnr, const QString& valueColumn, bool& exhausted)
+// The numbers (or addresses) of the chosen persons, each person's in their stored
+// order. Read by number rather than sorted by name like the persons: the result is the
+// same, and sorting tens of thousands of rows by name twice more would be most of the
+// export's time.
+QHash<qint16, std::vector<Entry>> EntriesByPerson(const QString& sql, const QSet<qint16>& chosen)
 {
-    std::vector<Entry> entries;
-    while (!cursor.Eof() && cursor.Fields(0).toInt() == contactnr) {
-        entries.push_back({Trimmed(cursor.Fields(valueColumn)), Trimmed(cursor.Fields(QStringLiteral("Description")))});
-        cursor.MoveNext();
+    QHash<qint16, std::vector<Entry>> entries;
+    Engine::Recordset rows = modSql::OpenRecordset(sql);
+    for (; !rows.Eof(); rows.MoveNext()) {
+        const auto contactnr = static_cast<qint16>(rows.Fields(0).toInt());
+        if (chosen.contains(contactnr))
+            entries[contactnr].push_back({Trimmed(rows.Fields(1)), Trimmed(rows.Fields(2))});
     }
-    exhausted = cursor.Eof();
     return entries;
 }
 
@@ -99,18 +108,16 @@ QString PersonSql(const Selection& selection)
            kOrder;
 }
 
-QString PhoneSql(const Selection& selection)
+QString AllPhonesSql()
 {
-    return QStringLiteral("SELECT Phone.Contactnr, Number, Description ") + QStringLiteral("FROM Phone, Person ") +
-           ContactCondition(selection.contactnrs) + QStringLiteral("AND Phone.Contactnr = Person.Contactnr ") + kOrder +
-           QStringLiteral(", [Order] ");
+    return QStringLiteral("SELECT Contactnr, Number, Description ") + QStringLiteral("FROM Phone ") +
+           QStringLiteral("ORDER BY Contactnr, [Order] ");
 }
 
-QString EmailSql(const Selection& selection)
+QString AllEmailsSql()
 {
-    return QStringLiteral("SELECT Email.Contactnr, Email, Description ") + QStringLiteral("FROM Email, Person ") +
-           ContactCondition(selection.contactnrs) + QStringLiteral("AND Email.Contactnr = Person.Contactnr ") + kOrder +
-           QStringLiteral(", [Order] ");
+    return QStringLiteral("SELECT Contactnr, Email, Description ") + QStringLiteral("FROM Email ") +
+           QStringLiteral("ORDER BY Contactnr, [Order] ");
 }
 
 void ForEachPerson(const Selection& selection, const std::function<void(int total)>& total,
@@ -120,29 +127,43 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         total(0);
         return;
     }
-    Engine::Recordset persons = modSql::OpenRecordset(PersonSql(selection));
-    std::optional<Engine::Recordset> phones;
-    std::optional<Engine::Recordset> emails;
+    Engine::Recordset rows = modSql::OpenRecordset(PersonSql(selection));
+    const QSet<qint16> chosen(selection.contactnrs.begin(), selection.contactnrs.end());
+    QHash<qint16, std::vector<Entry>> phones;
+    QHash<qint16, std::vector<Entry>> emails;
     if (selection.details.phone)
-        phones = modSql::OpenRecordset(PhoneSql(selection));
+        phones = EntriesByPerson(AllPhonesSql(), chosen);
     if (selection.details.email)
-        emails = modSql::OpenRecordset(EmailSql(selection));
-    total(persons.RecordCount());
-    for (; !persons.Eof(); persons.MoveNext()) {
+        emails = EntriesByPerson(AllEmailsSql(), chosen);
+
+    std::vector<ExportedPerson> persons;
+    persons.reserve(static_cast<size_t>(rows.RecordCount()));
+    for (; !rows.Eof(); rows.MoveNext()) {
         ExportedPerson person;
-        person.contactnr = static_cast<qint16>(persons.Fields(QStringLiteral("Contactnr")).toInt());
-        person.name = Trimmed(persons.Fields(QStringLiteral("Name")));
-        const QVariant born = persons.Fields(QStringLiteral("Dateofbirth"));
+        person.contactnr = static_cast<qint16>(rows.Fields(QStringLiteral("Contactnr")).toInt());
+        person.name = Trimmed(rows.Fields(QStringLiteral("Name")));
+        const QVariant born = rows.Fields(QStringLiteral("Dateofbirth"));
         if (born.isValid() && !born.isNull() && born.toDate().isValid())
             person.dateOfBirth = born.toDate();
-        person.address = persons.Fields(QStringLiteral("Address")).toString().trimmed();
-        person.note = persons.Fields(QStringLiteral("Note")).toString().trimmed();
-        if (phones)
-            person.phones = TakeEntries(*phones, person.contactnr, QStringLiteral("Number"), person.phonesExhausted);
-        if (emails)
-            person.emails = TakeEntries(*emails, person.contactnr, QStringLiteral("Email"), person.emailsExhausted);
-        visit(person);
+        person.address = rows.Fields(QStringLiteral("Address")).toString().trimmed();
+        person.note = rows.Fields(QStringLiteral("Note")).toString().trimmed();
+        person.phones = phones.take(person.contactnr);
+        person.emails = emails.take(person.contactnr);
+        persons.push_back(std::move(person));
     }
+    // Whether numbers (addresses) of later persons are still to come, as a cursor over
+    // all of them in export order would tell.
+    bool phonesFollow = false;
+    bool emailsFollow = false;
+    for (auto person = persons.rbegin(); person != persons.rend(); ++person) {
+        person->phonesExhausted = !phonesFollow;
+        person->emailsExhausted = !emailsFollow;
+        phonesFollow = phonesFollow || !person->phones.empty();
+        emailsFollow = emailsFollow || !person->emails.empty();
+    }
+    total(static_cast<int>(persons.size()));
+    for (const ExportedPerson& person : persons)
+        visit(person);
 }
 
 QString EntryText(const Entry& entry, bool withDescription)
@@ -180,7 +201,11 @@ void WriteTextBlock(const ExportedPerson& person, const Details& details, const 
 
 QString EscapeHtml(const QString& text)
 {
-    return text.toHtmlEscaped();
+    // Most texts need nothing escaped; they are handed back without a copy.
+    for (const QChar c : text)
+        if (c == QLatin1Char('&') || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('"'))
+            return text.toHtmlEscaped();
+    return text;
 }
 
 QString LinkTarget(const QString& word)

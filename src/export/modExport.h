@@ -60,12 +60,13 @@ struct ExportedPerson
 // "WHERE Person.Contactnr IN(12, 3, 40) "
 QString ContactCondition(const std::vector<qint16>& contactnrs);
 QString PersonSql(const Selection& selection);
-QString PhoneSql(const Selection& selection);
-QString EmailSql(const Selection& selection);
+// Every number (address) by person and in its stored order.
+QString AllPhonesSql();
+QString AllEmailsSql();
 
 // Reads the chosen persons in export order (name, then number) with their numbers and
-// addresses, the three queries walked in step. total is called once with the number of
-// persons before the first one is visited. Throws Engine::EngineError.
+// addresses. total is called once with the number of persons before the first one is
+// visited. Throws Engine::EngineError.
 void ForEachPerson(const Selection& selection, const std::function<void(int total)>& total,
                    const std::function<void(const ExportedPerson&)>& visit);
 

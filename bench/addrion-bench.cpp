@@ -1,0 +1,300 @@
+// Times the program's operations on a full synthetic database and prints a table:
+// operation, median, min, max, and the ratio to a baseline where there is one.
+// Usage: addrion-bench [--persons N] [--runs N]
+#include "SyntheticDatabase.h"
+
+#include "birthdays/modCalendar.h"
+#include "database/Engine.h"
+#include "database/modDatabase.h"
+#include "editor/modContact.h"
+#include "export/frmEmail.h"
+#include "export/frmExport.h"
+#include "export/modExportFiles.h"
+#include "mainwindow/ContactListModel.h"
+#include "mainwindow/frmMain.h"
+#include "startup/Platform.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <optional>
+
+#include <sys/resource.h>
+
+namespace {
+
+// Answers every dialog like a user who cancels, and records nothing: the benchmark
+// must never wait for a person.
+class SilentPlatform : public Platform::Interface
+{
+public:
+    Platform::Answer message(const QString&, const QString& text, Platform::Icon, Platform::Buttons) override
+    {
+        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
+        return Platform::Answer::Cancel;
+    }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString directory(const QString&, const QString&) override { return {}; }
+    bool openUrl(const QUrl&) override { return true; }
+    bool startDetached(const QString&, const QStringList&) override { return true; }
+    void playSound(const QString&) override {}
+    Platform::MailResult sendMail(const Platform::Mail&) override { return {}; }
+    int countPrinters() override { return 0; }
+};
+
+struct Timing
+{
+    double median = 0;
+    double min = 0;
+    double max = 0;
+};
+
+// Runs work `runs` times, each after prepare (not timed), and sums up the milliseconds.
+Timing Measure(int runs, const std::function<void()>& work, const std::function<void()>& prepare = {})
+{
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        if (prepare)
+            prepare();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.front(), times.back()};
+}
+
+struct Row
+{
+    QString operation;
+    Timing timing;
+    std::optional<Timing> baseline;
+    double targetMs;
+    double maxRatio; // 0: no baseline figure
+};
+
+bool Reached(const Row& row)
+{
+    if (row.timing.median > row.targetMs)
+        return false;
+    return !row.baseline || row.maxRatio <= 0 || row.timing.median <= row.maxRatio * row.baseline->median;
+}
+
+void Print(const std::vector<Row>& rows, long peakKb, int persons)
+{
+    QTextStream out(stdout);
+    out << "Addrion benchmark, " << persons << " persons, times in ms\n\n";
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7  %8\n")
+               .arg(QStringLiteral("operation"), -46)
+               .arg(QStringLiteral("median"), 8)
+               .arg(QStringLiteral("min"), 8)
+               .arg(QStringLiteral("max"), 8)
+               .arg(QStringLiteral("baseline"), 9)
+               .arg(QStringLiteral("ratio"), 6)
+               .arg(QStringLiteral("target"), 14)
+               .arg(QStringLiteral("reached"));
+    for (const Row& row : rows) {
+        const QString baseline = row.baseline ? QString::number(row.baseline->median, 'f', 1) : QStringLiteral("-");
+        const QString ratio =
+            row.baseline ? QString::number(row.timing.median / row.baseline->median, 'f', 2) : QStringLiteral("-");
+        QString target = QString::number(row.targetMs, 'f', 0);
+        if (row.maxRatio > 0)
+            target += QStringLiteral(", ") + QString::number(row.maxRatio, 'f', 1) + QLatin1Char('x');
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7  %8\n")
+                   .arg(row.operation, -46)
+                   .arg(row.timing.median, 8, 'f', 1)
+                   .arg(row.timing.min, 8, 'f', 1)
+                   .arg(row.timing.max, 8, 'f', 1)
+                   .arg(baseline, 9)
+                   .arg(ratio, 6)
+                   .arg(target, 14)
+                   .arg(Reached(row) ? QStringLiteral("yes") : QStringLiteral("NO"));
+    }
+    const double peakMb = peakKb / 1024.0;
+    out << QStringLiteral("%1 %2 MB %3  %4\n")
+               .arg(QStringLiteral("peak resident memory"), -46)
+               .arg(peakMb, 8, 'f', 1)
+               .arg(QStringLiteral("target 150 MB"), 38)
+               .arg(peakMb <= 150 ? QStringLiteral("yes") : QStringLiteral("NO"));
+}
+
+long PeakResidentKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+modContact::Contact NewContact()
+{
+    modContact::Contact contact;
+    contact.name = QStringLiteral("Zoë Benchmark-O'Neill");
+    contact.dateOfBirth = QStringLiteral("2/29/1980");
+    contact.address = QStringLiteral("Main Street 1\r\nTown");
+    contact.note = QStringLiteral("Added by the benchmark");
+    contact.phones = {modContact::TypedEntry(QStringLiteral("+31 20 555 0101"), QStringLiteral("home")),
+                      modContact::TypedEntry(QStringLiteral("06 1234 5678"), QString())};
+    contact.emails = {modContact::TypedEntry(QStringLiteral("zoe@example.org"), QStringLiteral("work"))};
+    return contact;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // A private home, so the benchmark never touches the user's settings or files.
+    QTemporaryDir home;
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TEMP"})
+        qputenv(variable, home.path().toUtf8() + "/" + variable);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("persons"), QStringLiteral("Persons in the database."), QStringLiteral("N"),
+                      QStringLiteral("32767")});
+    parser.addOption(
+        {QStringLiteral("runs"), QStringLiteral("Runs of each operation."), QStringLiteral("N"), QStringLiteral("9")});
+    parser.addOption({QStringLiteral("only"), QStringLiteral("Time only the operations whose name holds TEXT."),
+                      QStringLiteral("TEXT")});
+    parser.addHelpOption();
+    parser.process(app);
+    const int persons = qBound(1, parser.value(QStringLiteral("persons")).toInt(), 32767);
+    const int runs = qMax(1, parser.value(QStringLiteral("runs")).toInt());
+    const QString only = parser.value(QStringLiteral("only"));
+
+    SilentPlatform platform;
+    Platform::install(&platform);
+    modEnvironment::SetProgramFolder(QStringLiteral(ADDRION_BENCH_RESOURCES));
+    modSettings::WriteSetting(QStringLiteral("Birthday reminder"), QStringLiteral("0"));
+
+    const QString full = home.filePath(QStringLiteral("full.mdb"));
+    const QString almostFull = home.filePath(QStringLiteral("almost.mdb"));
+    std::fprintf(stderr, "making the databases ...\n");
+    SyntheticDatabase::Create(full, persons);
+    SyntheticDatabase::Create(almostFull, persons, persons / 2 + 1);
+
+    std::vector<Row> rows;
+    // Times one operation, and its baseline when it has one, unless --only leaves it out.
+    auto bench = [&](const QString& operation, double targetMs, double maxRatio, const std::function<void()>& work,
+                     const std::function<void()>& prepare = {}, const std::function<void()>& baseline = {}) {
+        if (!only.isEmpty() && !operation.contains(only))
+            return;
+        std::optional<Timing> base;
+        if (baseline)
+            base = Measure(runs, baseline);
+        rows.push_back({operation, Measure(runs, work, prepare), base, targetMs, maxRatio});
+    };
+
+    frmMain window(full);
+    window.Load();
+    window.show();
+    QCoreApplication::processEvents();
+
+    // Opening and filling the list; the baseline is the library alone with its own
+    // ASCII case folding.
+    bench(
+        QStringLiteral("open database and fill the main list"), 60, 2.0, [&] { modDatabase::OpenDatabase(full); },
+        [] { modDatabase::CloseDatabase(false); },
+        [&] {
+            Engine::Connection::OpenPlainRecordset(full,
+                                                   QStringLiteral("SELECT Contactnr, Name FROM Person ORDER BY Name"));
+        });
+    if (!modDatabase::IsDatabaseOpen())
+        modDatabase::OpenDatabase(full);
+
+    const struct
+    {
+        const char* label;
+        const char* typed;
+        const char* plain;
+    } searches[] = {
+        {"quick search, one word (\"an\")", "an",
+         "SELECT Contactnr, Name FROM Person WHERE TRIM(Name) LIKE '%an%' ORDER BY Name"},
+        {"quick search, two words (\"an mu\")", "an mu",
+         "SELECT Contactnr, Name FROM Person WHERE TRIM(Name) LIKE '%an%' AND TRIM(Name) LIKE '%mu%' ORDER BY Name"},
+    };
+    for (const auto& search : searches)
+        bench(
+            QString::fromUtf8(search.label), 30, 2.0,
+            [&] { window.txtQuickSearch->setText(QString::fromUtf8(search.typed)); },
+            [&] {
+                window.txtQuickSearch->blockSignals(true);
+                window.txtQuickSearch->clear();
+                window.txtQuickSearch->blockSignals(false);
+            },
+            [&] { Engine::Connection::OpenPlainRecordset(full, QString::fromUtf8(search.plain)); });
+    window.txtQuickSearch->clear();
+
+    const qint16 middle = window.contactList()->contact(window.ListRowCount() / 2).contactnr;
+    bench(QStringLiteral("show one person"), 2, 0, [&] { window.ShowPerson(middle); });
+
+    // Adding to a database with one number left.
+    modDatabase::OpenDatabase(almostFull);
+    std::optional<qint16> added;
+    bench(
+        QStringLiteral("add one person to a full-minus-one database"), 80, 0,
+        [&] {
+            added = modContact::SaveNewPerson(NewContact());
+            window.FillContactList();
+        },
+        [&] {
+            // The number is free again for the next run.
+            if (added)
+                for (const char* table : {"Phone", "Email", "Person"})
+                    modDatabase::DatabaseConnection().Execute(
+                        QStringLiteral("DELETE FROM %1 WHERE Contactnr = %2").arg(QLatin1String(table)).arg(*added));
+            added.reset();
+        });
+    modDatabase::OpenDatabase(full);
+
+    bench(QStringLiteral("generate the 36 calendar pages"), 300, 0, [] { modCalendar::GenerateCalendar(nullptr); });
+
+    modExport::Selection everybody;
+    for (int row = 0; row < window.ListRowCount(); ++row)
+        everybody.contactnrs.push_back(window.contactList()->contact(row).contactnr);
+    QString error;
+    bench(QStringLiteral("text export of all persons"), 500, 0,
+          [&] { modExportFiles::ExportText(everybody, nullptr, error); });
+    bench(QStringLiteral("XHTML export of all persons"), 700, 0,
+          [&] { modExportFiles::ExportHtml(everybody, nullptr, error); });
+
+    std::unique_ptr<frmEmail> list;
+    bench(
+        QStringLiteral("e-mail address list of all persons"), 200, 0, [&] { list->cmdAddAll->click(); },
+        [&] { list = std::make_unique<frmEmail>(window); });
+    list.reset();
+    std::unique_ptr<frmExport> dialog;
+    bench(
+        QStringLiteral("export dialog \"add all\""), 200, 0, [&] { dialog->cmdAddAll->click(); },
+        [&] { dialog = std::make_unique<frmExport>(window); });
+    dialog.reset();
+
+    bench(
+        QStringLiteral("close with compaction"), 300, 0, [] { modDatabase::CloseDatabase(true); },
+        [&] {
+            if (!modDatabase::IsDatabaseOpen())
+                modDatabase::OpenDatabase(full);
+        });
+    if (!modDatabase::IsDatabaseOpen())
+        modDatabase::OpenDatabase(full);
+
+    modSettings::WriteSetting(QStringLiteral("Language"), QStringLiteral("German"));
+    bench(QStringLiteral("LoadLanguage of the main window (German)"), 2, 0, [&] { window.LoadLanguage(); });
+
+    Print(rows, PeakResidentKb(), persons);
+    modDatabase::CloseDatabase(false);
+    Platform::install(nullptr);
+    return 0;
+}
