@@ -33,6 +33,10 @@ int CheckLanguage(const QStringList& captions, const QString& name);
 
 } // namespace modLanguage
 
+// Marks an English text as a translation key where it is looked up later (for example
+// the entries of a list), so that the check of the language files finds it too.
+#define TRANSLATABLE(text) QStringLiteral(text)
+
 // The short form every window uses.
 inline QString T(const QString& key)
 {

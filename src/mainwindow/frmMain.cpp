@@ -408,10 +408,13 @@ void frmMain::LoadLanguage()
     mnuPopupEmailCopy2->setText(copyEmail + QStringLiteral(" + ") + T("Description"));
     mnuPopupEmailSend->setText(T("Send e-mail"));
 
-    for (const ToolbarButton& definition : kToolbarButtons) {
-        const QString key = QString::fromLatin1(definition.key);
-        toolbarButton(key)->setText(key == QLatin1String("Email") ? T("E-mail") : T(key));
-    }
+    const std::pair<const char*, QString> buttonCaptions[] = {
+        {"New", T("New")},       {"Open", T("Open")},     {"Add", T("Add")},
+        {"Edit", T("Edit")},     {"Remove", T("Remove")}, {"Export", T("Export")},
+        {"Search", T("Search")}, {"Email", T("E-mail")},  {"Calendar", T("Calendar")},
+    };
+    for (const auto& [key, caption] : buttonCaptions)
+        toolbarButton(QString::fromLatin1(key))->setText(caption);
 
     fraQuickSearch->setTitle(T("Quick search"));
     // While a person is shown the frame carries the name.

@@ -38,11 +38,9 @@
 
 namespace {
 
-const QString kDatabaseFilterKey = QStringLiteral("Addrion database");
-
 QString DatabaseFilter()
 {
-    return T(kDatabaseFilterKey) + QStringLiteral(" (*.mdb)|*.mdb");
+    return T("Addrion database") + QStringLiteral(" (*.mdb)|*.mdb");
 }
 
 // The profile pages of the two mail providers the e-mail popup knows of.

@@ -59,8 +59,8 @@ frmOptionsDefaultdatabase::frmOptionsDefaultdatabase(QWidget* parent) : QDialog(
 
 void frmOptionsDefaultdatabase::LoadLanguage()
 {
-    setWindowTitle(T(kDefaultDatabase));
-    fraDatabase->setTitle(T(kDefaultDatabase));
+    setWindowTitle(T("Default database"));
+    fraDatabase->setTitle(T("Default database"));
     cmdOpen->setText(T("Browse") + QStringLiteral("..."));
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));

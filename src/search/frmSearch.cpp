@@ -17,8 +17,8 @@
 
 namespace {
 
-const QStringList kTextOperators{QStringLiteral("Is equal to"), QStringLiteral("Contains"),
-                                 QStringLiteral("Begins with"), QStringLiteral("Ends with")};
+const QStringList kTextOperators{TRANSLATABLE("Is equal to"), TRANSLATABLE("Contains"), TRANSLATABLE("Begins with"),
+                                 TRANSLATABLE("Ends with")};
 
 template <typename Widget> Widget* Named(Widget* widget, const char* name)
 {
@@ -97,17 +97,17 @@ frmSearch::frmSearch(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
 
 QList<frmSearch::OperatorList> frmSearch::operatorLists() const
 {
-    const QStringList valueOperators = kTextOperators + QStringList{QStringLiteral("Is filled in")};
+    const QStringList valueOperators = kTextOperators + QStringList{TRANSLATABLE("Is filled in")};
     return {
         {cboFullname, "SearchFullname", kTextOperators},
         {cboDate,
          "SearchDate",
-         {QStringLiteral("Is equal to"), QStringLiteral("Between"), QStringLiteral("Before"), QStringLiteral("After"),
-          QStringLiteral("Is filled in")}},
+         {TRANSLATABLE("Is equal to"), TRANSLATABLE("Between"), TRANSLATABLE("Before"), TRANSLATABLE("After"),
+          TRANSLATABLE("Is filled in")}},
         {cboPhone, "SearchPhone", valueOperators},
         {cboEmail, "SearchEmail", valueOperators},
         {cboAddress, "SearchAddress", valueOperators},
-        {cboNote, "SearchNote", {QStringLiteral("Contains"), QStringLiteral("Is filled in")}},
+        {cboNote, "SearchNote", {TRANSLATABLE("Contains"), TRANSLATABLE("Is filled in")}},
     };
 }
 
