@@ -5,6 +5,7 @@
 #include "birthdays/modAutostart.h"
 #include "database/modRecent.h"
 #include "database/modSql.h"
+#include "editor/modContact.h"
 #include "editor/modHyperlink.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
@@ -42,10 +43,6 @@ QString DatabaseFilter()
 {
     return T("Addrion database") + QStringLiteral(" (*.mdb)|*.mdb");
 }
-
-// The profile pages of the two mail providers the e-mail popup knows of.
-const char* const kProfileBaseFirst = "https://profiles.example.net/member/";
-const char* const kProfileBaseSecond = "https://profiles.example.com/";
 
 bool IsCopyKey(const QKeyEvent* key)
 {
@@ -442,12 +439,7 @@ void frmMain::EmailWebsiteCommand()
     if (lvwEmail->topLevelItemCount() == 0)
         return;
     const QTreeWidgetItem* item = CurrentEntry(lvwEmail);
-    const QString address = EntryTag(item);
-    const QString text = EntryText(item).toLower();
-    if (text.contains(QLatin1String("hotmail")) || text.contains(QLatin1String("msn")))
-        modEnvironment::OpenWithShell(QString::fromLatin1(kProfileBaseFirst) + address);
-    else
-        modEnvironment::OpenWithShell(QString::fromLatin1(kProfileBaseSecond) + modMain::PartBeforeAt(address));
+    modEnvironment::OpenWithShell(modContact::ProfilePage(EntryText(item), EntryTag(item)));
 }
 
 // ---- Popups, keys and mouse ----
@@ -483,10 +475,7 @@ void frmMain::showContextMenu(QWidget* widget, const QPoint& position)
             mnuPopupPhoneCopy2->setEnabled(hasDescription);
             mnuPopupPhone->popup(global);
         } else {
-            const QString text = EntryText(item).toLower();
-            mnuPopupEmailWebsite->setEnabled(text.contains(QLatin1String("hotmail")) ||
-                                             text.contains(QLatin1String("msn")) ||
-                                             text.contains(QLatin1String("yahoo")));
+            mnuPopupEmailWebsite->setEnabled(modContact::HasProfilePage(EntryText(item)));
             mnuPopupEmailCopy2->setEnabled(hasDescription);
             mnuPopupEmail->popup(global);
         }
