@@ -79,9 +79,12 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     optHtml = new QRadioButton;
     optHtml->setObjectName(QStringLiteral("optHtml"));
     optHtml->setChecked(true);
+    optVcard = new QRadioButton;
+    optVcard->setObjectName(QStringLiteral("optVcard"));
     auto* format = new QVBoxLayout(fraFormat);
     format->addWidget(OptTxt);
     format->addWidget(optHtml);
+    format->addWidget(optVcard);
 
     cmdOK = new QPushButton;
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -149,6 +152,7 @@ void frmExport::LoadLanguage()
     fraFormat->setTitle(T("Format"));
     OptTxt->setText(T("TXT"));
     optHtml->setText(T("(X)HTML"));
+    optVcard->setText(T("vCard"));
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
 }
@@ -172,8 +176,10 @@ modExport::Selection frmExport::Selection() const
 void frmExport::ok()
 {
     hide();
-    frmExportPreview::Show(optHtml->isChecked() ? frmExportPreview::Kind::Html : frmExportPreview::Kind::Text,
-                           Selection(), m_mainWindow);
+    const frmExportPreview::Kind kind = optHtml->isChecked()    ? frmExportPreview::Kind::Html
+                                        : optVcard->isChecked() ? frmExportPreview::Kind::Vcard
+                                                                : frmExportPreview::Kind::Text;
+    frmExportPreview::Show(kind, Selection(), m_mainWindow);
     accept();
 }
 

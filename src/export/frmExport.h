@@ -44,6 +44,7 @@ public:
     QGroupBox* fraFormat = nullptr;
     QRadioButton* OptTxt = nullptr;
     QRadioButton* optHtml = nullptr;
+    QRadioButton* optVcard = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 

@@ -25,13 +25,15 @@ const char* const kButtons[] = {"Save", "Email", "Print", "Setup", "Css"};
 
 frmExportPreview::frmExportPreview(Kind kind, QWidget* parent) : QWidget(parent, Qt::Window), m_kind(kind)
 {
-    setObjectName(kind == Kind::Html ? QStringLiteral("frmExportHtml") : QStringLiteral("frmExportTxt"));
+    setObjectName(kind == Kind::Html    ? QStringLiteral("frmExportHtml")
+                  : kind == Kind::Vcard ? QStringLiteral("frmExportVcard")
+                                        : QStringLiteral("frmExportTxt"));
     setAttribute(Qt::WA_DeleteOnClose);
     tlbHtml = new QToolBar(this);
     tlbHtml->setObjectName(QStringLiteral("tlbHtml"));
     tlbHtml->setToolButtonStyle(Qt::ToolButtonTextOnly);
     for (const char* key : kButtons) {
-        if (kind == Kind::Text && QLatin1String(key) == QLatin1String("Css"))
+        if (kind != Kind::Html && QLatin1String(key) == QLatin1String("Css"))
             continue;
         QAction* button = tlbHtml->addAction(QString::fromLatin1(key));
         button->setObjectName(QStringLiteral("tlbHtml") + QString::fromLatin1(key));
@@ -72,12 +74,20 @@ frmExportPreview::~frmExportPreview() = default;
 
 modExportFiles::Kind frmExportPreview::fileKind() const
 {
-    return m_kind == Kind::Html ? modExportFiles::Kind::Html : modExportFiles::Kind::Text;
+    switch (m_kind) {
+    case Kind::Html:
+        return modExportFiles::Kind::Html;
+    case Kind::Vcard:
+        return modExportFiles::Kind::Vcard;
+    case Kind::Text:
+        break;
+    }
+    return modExportFiles::Kind::Text;
 }
 
 void frmExportPreview::LoadLanguage()
 {
-    setWindowTitle(m_kind == Kind::Html ? T("Html") : T("Txt"));
+    setWindowTitle(m_kind == Kind::Html ? T("Html") : m_kind == Kind::Vcard ? T("vCard") : T("Txt"));
     toolbarButton(QStringLiteral("Save"))->setText(T("Save"));
     toolbarButton(QStringLiteral("Email"))->setText(T("E-mail"));
     toolbarButton(QStringLiteral("Print"))->setText(T("Print"));
@@ -110,10 +120,14 @@ void frmExportPreview::SelectStyle(const QString& name)
 void frmExportPreview::save()
 {
     const bool html = m_kind == Kind::Html;
+    const bool vcard = m_kind == Kind::Vcard;
     const QString proposed = QStringLiteral("Addrion") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
-                             (html ? QStringLiteral(".htm") : QStringLiteral(".txt"));
-    const QString filter =
-        html ? QStringLiteral("(x)html (*.htm *.html)|*.htm;*.html") : QStringLiteral("TXT (*.txt)|*.txt");
+                             (html    ? QStringLiteral(".htm")
+                              : vcard ? QStringLiteral(".vcf")
+                                      : QStringLiteral(".txt"));
+    const QString filter = html    ? QStringLiteral("(x)html (*.htm *.html)|*.htm;*.html")
+                           : vcard ? QStringLiteral("vCard (*.vcf)|*.vcf")
+                                   : QStringLiteral("TXT (*.txt)|*.txt");
     const QString path =
         Platform::current().saveFileName(T("Save"), filter, modEnvironment::ExportDirectory(), proposed);
     // Cancelled: nothing is saved.
@@ -132,7 +146,7 @@ bool frmExportPreview::SaveTo(const QString& path)
     QString error;
     frmProgress progress(this);
     const bool saved = m_kind == Kind::Html ? modExportFiles::SaveHtmlWithStyle(path, &progress, error)
-                                            : modExportFiles::CopyExportFile(path, error);
+                                            : modExportFiles::CopyExportFile(path, error, fileKind());
     if (!saved)
         Platform::inform(T("Error"), error);
     return saved;
@@ -150,8 +164,12 @@ frmExportPreview* frmExportPreview::Show(Kind kind, const modExport::Selection& 
     bool written = false;
     try {
         frmProgress progress(&mainWindow);
-        written = kind == Kind::Html ? modExportFiles::ExportHtml(selection, &progress, error)
-                                     : modExportFiles::ExportText(selection, &progress, error);
+        if (kind == Kind::Html)
+            written = modExportFiles::ExportHtml(selection, &progress, error);
+        else if (kind == Kind::Vcard)
+            written = modExportFiles::ExportVcard(selection, &progress, error);
+        else
+            written = modExportFiles::ExportText(selection, &progress, error);
     } catch (const Engine::EngineError& failure) {
         modSql::ShowEngineError(failure);
         return nullptr;

@@ -14,8 +14,9 @@ class QToolBar;
 class QToolButton;
 class frmMain;
 
-// The preview of an export, text (frmExportTxt) or XHTML (frmExportHtml): the page in
-// the viewer, and commands to save, print and, for XHTML, restyle it.
+// The preview of an export, text (frmExportTxt), XHTML (frmExportHtml) or vCard
+// (frmExportVcard): the file in the viewer, and commands to save, print and, for XHTML,
+// restyle it.
 class frmExportPreview : public QWidget, public LanguageAware
 {
     Q_OBJECT
@@ -25,6 +26,7 @@ public:
     {
         Text,
         Html,
+        Vcard,
     };
 
     frmExportPreview(Kind kind, QWidget* parent = nullptr);

@@ -1,6 +1,7 @@
 #include "modExportFiles.h"
 
 #include "birthdays/LineWriter.h"
+#include "export/modVcard.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
@@ -22,8 +23,15 @@ bool Fail(const LineWriter& writer, QString& error)
     return false;
 }
 
+enum class Format
+{
+    Text,
+    Html,
+    Vcard,
+};
+
 // Writes the persons through the writer, one block each, with the progress shown.
-bool WritePersons(LineWriter& writer, const modExport::Selection& selection, WriteProgress* progress, bool html)
+bool WritePersons(LineWriter& writer, const modExport::Selection& selection, WriteProgress* progress, Format format)
 {
     std::unique_ptr<ProgressScope> scope;
     const modExport::LineSink sink = [&writer](const QString& line) { writer.WriteLine(line); };
@@ -31,8 +39,10 @@ bool WritePersons(LineWriter& writer, const modExport::Selection& selection, Wri
     modExport::ForEachPerson(
         selection, [&](int total) { scope = std::make_unique<ProgressScope>(progress, total); },
         [&](const modExport::ExportedPerson& person) {
-            if (html)
+            if (format == Format::Html)
                 modExport::WriteHtmlPerson(person, selection.details, dateFormat, sink);
+            else if (format == Format::Vcard)
+                modVcard::WriteCard(person, selection.details, sink);
             else
                 modExport::WriteTextBlock(person, selection.details, dateFormat, sink);
             scope->Step();
@@ -60,8 +70,15 @@ bool ReadLines(const QString& path, QStringList& lines, QString& error)
 
 QString ExportFilePath(Kind kind)
 {
-    return modEnvironment::TempFolder() +
-           (kind == Kind::Text ? QStringLiteral("Addrion.txt") : QStringLiteral("Addrion.htm"));
+    switch (kind) {
+    case Kind::Text:
+        break;
+    case Kind::Html:
+        return modEnvironment::TempFolder() + QStringLiteral("Addrion.htm");
+    case Kind::Vcard:
+        return modEnvironment::TempFolder() + QStringLiteral("Addrion.vcf");
+    }
+    return modEnvironment::TempFolder() + QStringLiteral("Addrion.txt");
 }
 
 void DeleteExportFile(Kind kind)
@@ -74,7 +91,7 @@ bool ExportText(const modExport::Selection& selection, WriteProgress* progress, 
     LineWriter writer;
     if (!writer.Start(ExportFilePath(Kind::Text)))
         return Fail(writer, error);
-    WritePersons(writer, selection, progress, false);
+    WritePersons(writer, selection, progress, Format::Text);
     return writer.Finish() || Fail(writer, error);
 }
 
@@ -85,8 +102,17 @@ bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, 
         return Fail(writer, error);
     const modExport::LineSink sink = [&writer](const QString& line) { writer.WriteLine(line); };
     modExport::WriteHtmlHeader(modExport::CurrentStyleFile(), sink);
-    WritePersons(writer, selection, progress, true);
+    WritePersons(writer, selection, progress, Format::Html);
     modExport::WriteHtmlFooter(sink);
+    return writer.Finish() || Fail(writer, error);
+}
+
+bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress, QString& error)
+{
+    LineWriter writer;
+    if (!writer.Start(ExportFilePath(Kind::Vcard)))
+        return Fail(writer, error);
+    WritePersons(writer, selection, progress, Format::Vcard);
     return writer.Finish() || Fail(writer, error);
 }
 
@@ -130,9 +156,9 @@ bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& 
     return writer.Finish() || Fail(writer, error);
 }
 
-bool CopyExportFile(const QString& target, QString& error)
+bool CopyExportFile(const QString& target, QString& error, Kind kind)
 {
-    QFile source(ExportFilePath(Kind::Text));
+    QFile source(ExportFilePath(kind));
     if (!source.open(QIODevice::ReadOnly)) {
         error = source.fileName() + QStringLiteral(": ") + source.errorString();
         return false;

@@ -10,8 +10,9 @@ namespace modExportFiles {
 
 enum class Kind
 {
-    Text, // Addrion.txt
-    Html, // Addrion.htm
+    Text,  // Addrion.txt
+    Html,  // Addrion.htm
+    Vcard, // Addrion.vcf
 };
 
 QString ExportFilePath(Kind kind);
@@ -21,12 +22,13 @@ void DeleteExportFile(Kind kind);
 // Throws Engine::EngineError when the database cannot be read.
 bool ExportText(const modExport::Selection& selection, WriteProgress* progress, QString& error);
 bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, QString& error);
+bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress, QString& error);
 
 // Points the page at the style sheet now stored in "Css".
 bool RestyleExportFile(WriteProgress* progress, QString& error);
 // Writes the page to target with the style sheet inside it, so it stands alone.
 bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& error);
-// Writes a copy of the text export to target.
-bool CopyExportFile(const QString& target, QString& error);
+// Writes a copy of the text (or vCard) export to target.
+bool CopyExportFile(const QString& target, QString& error, Kind kind = Kind::Text);
 
 } // namespace modExportFiles

@@ -7,6 +7,7 @@
 #include "mainwindow/frmOptionsDefaultdatabase.h"
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
+#include "export/ImportCommand.h"
 #include "export/frmSendEmail.h"
 #include "search/frmSearch.h"
 #include "version/VersionCheck.h"
@@ -28,6 +29,7 @@ void RegisterWindows(frmMain& mainWindow)
     mainWindow.SetWindowOpener(QStringLiteral("frmEmail"), &frmEmail::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmExport"), &frmExport::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmSendDatabase"), &frmSendEmail::Open);
+    mainWindow.SetWindowOpener(QStringLiteral("frmImport"), &ImportCommand::Run);
     mainWindow.SetWindowOpener(QStringLiteral("frmOptionsDefaultdatabase"), [](frmMain& window) {
         frmOptionsDefaultdatabase dialog(&window);
         dialog.exec();

@@ -127,6 +127,7 @@ void frmMain::createMenus()
     mnuFile->addSeparator();
     mnuFileCopy = addMenuAction(mnuFile, "mnuFileCopy", QStringLiteral("Copy..."));
     mnuFileEmail = addMenuAction(mnuFile, "mnuFileEmail", QStringLiteral("E-mail..."));
+    mnuFileImport = addMenuAction(mnuFile, "mnuFileImport", QStringLiteral("Import..."));
     mnuFile->addSeparator();
     for (int i = 1; i <= 3; ++i) {
         QAction* recent = addMenuAction(mnuFile, "mnuFileRecent", QStringLiteral("Recent %1").arg(i));
@@ -375,6 +376,7 @@ void frmMain::LoadLanguage()
     mnuFileOpen->setText(T("Open") + dots);
     mnuFileCopy->setText(T("Copy") + dots);
     mnuFileEmail->setText(T("E-mail") + dots);
+    mnuFileImport->setText(T("Import") + dots);
     mnuFileClose->setText(T("Close"));
     mnuFileExit->setText(T("Exit"));
     for (QAction* add : {mnuPersonAdd, mnuPopupMainAdd})

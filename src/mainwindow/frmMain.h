@@ -146,6 +146,7 @@ public:
     QAction* mnuFileClose = nullptr;
     QAction* mnuFileCopy = nullptr;
     QAction* mnuFileEmail = nullptr;
+    QAction* mnuFileImport = nullptr;
     QList<QAction*> mnuFileRecent;
     QAction* mnuLine = nullptr;
     QAction* mnuFileExit = nullptr;

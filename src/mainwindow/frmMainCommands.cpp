@@ -93,6 +93,7 @@ void frmMain::connectCommands()
     connect(mnuFileClose, &QAction::triggered, this, [] { modDatabase::CloseDatabase(true); });
     connect(mnuFileCopy, &QAction::triggered, this, &frmMain::CopyDatabaseCommand);
     connect(mnuFileEmail, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSendDatabase")); });
+    connect(mnuFileImport, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmImport")); });
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
     for (int i = 0; i < mnuFileRecent.size(); ++i)
         connect(mnuFileRecent.at(i), &QAction::triggered, this, [this, i] {
@@ -695,7 +696,7 @@ void frmMain::RemovePersonCommand()
 
 void frmMain::setDatabaseCommandsEnabled(bool enabled)
 {
-    for (QAction* action : {mnuFileClose, mnuFileCopy, mnuFileEmail, mnuAction->menuAction()})
+    for (QAction* action : {mnuFileClose, mnuFileCopy, mnuFileEmail, mnuFileImport, mnuAction->menuAction()})
         action->setEnabled(enabled);
     fraQuickSearch->setEnabled(enabled);
     fraList->setEnabled(enabled);

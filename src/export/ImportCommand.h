@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class frmMain;
+
+// Database > Import...: reads a vCard file into the open database and tells the user
+// what became of its cards.
+namespace ImportCommand {
+
+void Run(frmMain& mainWindow);
+// The same for a file already chosen.
+void ImportFile(frmMain& mainWindow, const QString& path);
+
+} // namespace ImportCommand

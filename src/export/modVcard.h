@@ -1,0 +1,110 @@
+#pragma once
+
+#include "export/modExport.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// vCard files (2.1, 3.0 and 4.0) as address books write them: reading a file into
+// cards, turning a card into a person of this program, and writing persons as 3.0
+// cards. Reading is a pure function of the file's bytes, so any input can be tried.
+namespace modVcard {
+
+// ---- Reading ----
+
+struct Parameter
+{
+    QString name;       // upper case; a 2.1 bare word is filed under TYPE or ENCODING
+    QStringList values; // quotes removed, comma lists split
+};
+
+struct Property
+{
+    int line = 0;  // where it begins in the file, from 1
+    QString group; // "item1" of "item1.TEL", as written
+    QString name;  // upper case
+    std::vector<Parameter> parameters;
+    // The value as text: quoted-printable and the character set undone, backslash
+    // escapes still in place (they separate the parts of structured values).
+    QString value;
+
+    // Every value of the parameters of that name (upper case), in file order.
+    QStringList Values(const QString& parameterName) const;
+};
+
+enum class Problem
+{
+    None,
+    NoEnd,        // BEGIN:VCARD without its END:VCARD
+    NotAProperty, // a line inside the card that is no property
+    NoName,       // neither FN, N nor ORG give a name
+};
+
+struct Card
+{
+    int line = 0; // the line of BEGIN:VCARD
+    std::vector<Property> properties;
+    Problem problem = Problem::None;
+    int problemLine = 0;
+};
+
+// Every card of a file, good and bad, in file order. Text outside cards is ignored.
+std::vector<Card> ParseCards(const QByteArray& bytes);
+
+// Backslash escapes undone: \n and \N are line breaks, \\ \, \; \: the character
+// itself; any other backslash stays, so paths in old notes survive.
+QString Unescape(const QString& value);
+// The parts of a structured value split on unescaped separators, each unescaped.
+QStringList SplitValue(const QString& value, QChar separator);
+
+// ---- A card as a person ----
+
+// The widths of the columns the person goes into; texts that do not fit go into the
+// note instead.
+struct Limits
+{
+    int name = 100;
+    int number = 50;
+    int email = 100;
+    int description = 100;
+    int entries = 255; // a list position is one byte
+};
+
+struct Person
+{
+    QString name;
+    std::optional<QDate> dateOfBirth;
+    QString address; // lines separated by "\n"
+    QString note;
+    std::vector<modExport::Entry> phones; // in file order
+    std::vector<modExport::Entry> emails;
+};
+
+// The person a card stands for: FN (or N, or the organisation) as name, BDAY, ADR (or
+// LABEL), TEL and EMAIL with their type or label as description, NOTE. What has no
+// place of its own (a birthday without year, organisation, title, nickname, web
+// addresses, texts too long for their column) is added to the note, labelled.
+// dateFormat is the setting "Date", for a birthday without year. Nothing, with the
+// reason, for a card that cannot be imported.
+std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QString& dateFormat, Problem& problem);
+// A name for the report of a skipped card: its FN or N, "" when it has none.
+QString CardName(const Card& card);
+
+// ---- Writing ----
+
+// The lines of one person's vCard 3.0, folded at 75 octets. The name is always
+// written (a card needs it); the other details as ticked.
+void WriteCard(const modExport::ExportedPerson& person, const modExport::Details& details,
+               const modExport::LineSink& write);
+// Backslash escapes for a text value: \\ \, \; and \n for line breaks.
+QString Escape(const QString& text);
+// A content line cut into lines of at most 75 octets of UTF-8, the later ones starting
+// with a blank; characters are never cut.
+QStringList Fold(const QString& line);
+
+} // namespace modVcard

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "export/modVcard.h"
+
+#include <QString>
+
+#include <vector>
+
+class WriteProgress;
+
+// Importing vCards into the current database.
+namespace modVcardImport {
+
+struct Skipped
+{
+    int line = 0; // the card's BEGIN:VCARD
+    QString name; // "" when the card has none
+    modVcard::Problem problem = modVcard::Problem::None;
+    int problemLine = 0;
+};
+
+struct Report
+{
+    int cards = 0;
+    int added = 0;
+    int merged = 0;
+    std::vector<Skipped> skipped;
+    // Every contact number was taken before the last new person: nothing was written.
+    bool full = false;
+};
+
+// The column widths of the current database.
+modVcard::Limits CurrentLimits();
+
+// Reads the cards into the current database, all in one transaction. A new person gets
+// the lowest free number; a card whose name (ignoring case) and date of birth match a
+// person already there is merged into that person: numbers and e-mail addresses it
+// lacks are added, empty fields filled, and a differing address or note kept in the
+// note. Throws Engine::EngineError, and then nothing has been written.
+Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr);
+
+// What the user is told afterwards.
+QString ReportText(const Report& report);
+
+} // namespace modVcardImport

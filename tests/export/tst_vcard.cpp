@@ -1,0 +1,462 @@
+#include "TestSupport.h"
+
+#include "export/modVcard.h"
+
+// Reading vCards as address books write them, and writing them so they read back.
+// The sample files are written here after the vCard RFCs and the shapes that phones,
+// web address books and desktop programs export.
+class TestVcard : public QObject
+{
+    Q_OBJECT
+
+    // One line per person, so a whole file's result compares in one QCOMPARE.
+    static QString describe(const modVcard::Person& person)
+    {
+        auto entries = [](const std::vector<modExport::Entry>& list) {
+            QStringList texts;
+            for (const modExport::Entry& entry : list)
+                texts << (entry.description.isEmpty() ? entry.value : entry.value + " (" + entry.description + ")");
+            return texts.join(" | ");
+        };
+        return QStringList{person.name,
+                           person.dateOfBirth ? person.dateOfBirth->toString(Qt::ISODate) : "-",
+                           person.address,
+                           entries(person.phones),
+                           entries(person.emails),
+                           person.note}
+            .join(" # ");
+    }
+
+    static QString problemName(modVcard::Problem problem)
+    {
+        switch (problem) {
+        case modVcard::Problem::None:
+            return "none";
+        case modVcard::Problem::NoEnd:
+            return "no end";
+        case modVcard::Problem::NotAProperty:
+            return "not a property";
+        case modVcard::Problem::NoName:
+            return "no name";
+        }
+        return "?";
+    }
+
+    // Persons made of the file's cards, and the skipped cards as "line name: problem (line)".
+    static void import(const QByteArray& file, QStringList& persons, QStringList& skipped,
+                       const modVcard::Limits& limits = {})
+    {
+        for (const modVcard::Card& card : modVcard::ParseCards(file)) {
+            modVcard::Problem problem = modVcard::Problem::None;
+            if (const auto person = modVcard::ToPerson(card, limits, "dd/mm/yyyy", problem))
+                persons << describe(*person);
+            else
+                skipped << QString("%1 %2: %3 (%4)")
+                               .arg(card.line)
+                               .arg(modVcard::CardName(card), problemName(problem))
+                               .arg(card.problemLine);
+        }
+    }
+
+private slots:
+    void samples_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("persons");
+
+        // A phone's 2.1 export: CR LF, bare type words, quoted-printable UTF-8 with soft
+        // line breaks, a photo whose data lines are not indented, and cards in the
+        // phone's own code pages.
+        QTest::newRow("2.1 quoted-printable")
+            << QByteArray(
+                   "BEGIN:VCARD\r\n"
+                   "VERSION:2.1\r\n"
+                   "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;J=C3=BCrgen;;;\r\n"
+                   "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:J=C3=BCrgen M=C3=BCller\r\n"
+                   "TEL;CELL;PREF:+49 171 5550100\r\n"
+                   "TEL;HOME;VOICE:030 5550199\r\n"
+                   "TEL;WORK;FAX:030 5550198\r\n"
+                   "EMAIL;INTERNET:juergen@example.org\r\n"
+                   "ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;Hauptstra=C3=9Fe 5=0D=0AHinterhaus;Berl=\r\n"
+                   "in;;10115;Deutschland\r\n"
+                   "BDAY:19790412\r\n"
+                   "NOTE;ENCODING=QUOTED-PRINTABLE:Met at the fair=0D=0ALikes =3D signs\r\n"
+                   "PHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n"
+                   "/9j/4AAQSkZJRgABAQAAAQABAAD\r\n"
+                   "2wBDAAgGBgcGBQgHBwcJCQgKDA==\r\n"
+                   "\r\n"
+                   "END:VCARD\r\n"
+                   "BEGIN:VCARD\r\n"
+                   "VERSION:2.1\r\n"
+                   "N;CHARSET=ISO-8859-1:Fran\xe7ois;Ren\xe9\r\n"
+                   "TEL;WORK:+33 1 55 55 01 23\r\n"
+                   "END:VCARD\r\n"
+                   "BEGIN:VCARD\r\n"
+                   "VERSION:2.1\r\n"
+                   "FN:Zo\xeb\r\n"
+                   "NOTE:Caf\xe9 \x80 5, C:\\Users\\zoe\r\n"
+                   "END:VCARD\r\n")
+            << QStringList{"Jürgen Müller # 1979-04-12 # Hauptstraße 5\nHinterhaus\n10115 Berlin\nDeutschland # "
+                           "+49 171 5550100 (Mobile) | 030 5550199 (Home) | 030 5550198 (Work Fax) # "
+                           "juergen@example.org # Met at the fair\nLikes = signs",
+                           "René François # - #  # +33 1 55 55 01 23 (Work) #  # ",
+                           "Zoë # - #  #  #  # Café € 5, C:\\Users\\zoe"};
+
+        // A web address book's 3.0 export: byte order mark, bare LF, any case, repeated
+        // TYPE, grouped labels, folding with a tab, every escape.
+        QTest::newRow("3.0 labels and escapes")
+            << QByteArray("\xEF\xBB\xBF"
+                          "BEGIN:VCARD\n"
+                          "VERSION:3.0\n"
+                          "FN:Anna van der Berg\n"
+                          "N:van der Berg;Anna;;;\n"
+                          "item1.TEL;type=CELL;type=VOICE;type=pref:+31 6 5550 1234\n"
+                          "item1.X-ABLabel:_$!<Mobile>!$_\n"
+                          "item2.TEL:+31 20 555 0000\n"
+                          "item2.X-ABLabel:Gym\n"
+                          "TEL;TYPE=WORK,VOICE:+31 20 555 1111\n"
+                          "email;type=INTERNET;type=HOME;type=pref:anna@example.net\n"
+                          "EMAIL;TYPE=INTERNET,WORK:a.berg@work.example\n"
+                          "item3.ADR;type=HOME:;;Keizersgracht 1\\nApt 2;Amsterdam;NH;1015 CJ;Netherlands\n"
+                          "item3.X-ABADR:nl\n"
+                          "ORG:Example Corp;Research\n"
+                          "TITLE:Chief Tester\n"
+                          "NICKNAME:Annie,AB\n"
+                          "URL:https://anna.example.net/\n"
+                          "BDAY;VALUE=date:1980-02-29T00:00:00Z\n"
+                          "NOTE:Line one\\nLine two\\, with comma\\; semicolon \\\\ backslash \\: colon and a lo\n"
+                          "\tng word\n"
+                          "X-SOCIALPROFILE;type=twitter:x\n"
+                          "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD\n"
+                          " 2wBDAAgGBgcGBQgHBwcJCQgKDA==\n"
+                          "END:VCARD\n"
+                          "begin:vcard\n"
+                          "version:3.0\n"
+                          "fn:Bob Stone\n"
+                          "bday;X-APPLE-OMIT-YEAR=1604:1604-12-24\n"
+                          "end:vcard\n")
+            << QStringList{
+                   "Anna van der Berg # 1980-02-29 # Keizersgracht 1\nApt 2\n1015 CJ Amsterdam\nNH\nNetherlands # "
+                   "+31 6 5550 1234 (Mobile) | +31 20 555 0000 (Gym) | +31 20 555 1111 (Work) # "
+                   "anna@example.net (Home) | a.berg@work.example (Work) # "
+                   "Line one\nLine two, with comma; semicolon \\ backslash : colon and a long word\n\n"
+                   "Organisation: Example Corp, Research\nTitle: Chief Tester\nNickname: Annie, AB\n"
+                   "Website: https://anna.example.net/",
+                   "Bob Stone # - #  #  #  # Date of birth: 24/12"};
+
+        // 4.0: PREF parameters, quoted type lists, tel: addresses, a birthday without
+        // year, two addresses, and properties this program has no place for.
+        QTest::newRow("4.0 pref and no-year birthday")
+            << QByteArray("BEGIN:VCARD\r\n"
+                          "VERSION:4.0\r\n"
+                          "KIND:individual\r\n"
+                          "FN:Dr. Chen Wei\r\n"
+                          "N:Chen;Wei;;Dr.;\r\n"
+                          "UID:urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1\r\n"
+                          "TEL;VALUE=uri;PREF=1;TYPE=\"voice,home\":tel:+1-555-555-5555\r\n"
+                          "TEL;VALUE=uri;TYPE=\"work,cell\";PREF=2:tel:+1-555-555-4444\r\n"
+                          "EMAIL;TYPE=work:chen@work.example\r\n"
+                          "ADR;TYPE=work;LABEL=\"100 Waters Edge\\nBaytown, LA 30314\":;;100 Waters "
+                          "Edge;Baytown;LA;30314;USA\r\n"
+                          "ADR;TYPE=home:;;42 Plantation St.;Baytown;LA;30314;USA\r\n"
+                          "BDAY:--0412\r\n"
+                          "ANNIVERSARY:20090808T1430-0500\r\n"
+                          "GENDER:M\r\n"
+                          "END:VCARD\r\n"
+                          "BEGIN:VCARD\r\n"
+                          "VERSION:4.0\r\n"
+                          "FN:Smith\\, John\r\n"
+                          "BDAY;VALUE=text:circa 1800\r\n"
+                          "END:VCARD\r\n")
+            << QStringList{"Dr. Chen Wei # - # Work:\n100 Waters Edge\n30314 Baytown\nLA\nUSA\n\n"
+                           "Home:\n42 Plantation St.\n30314 Baytown\nLA\nUSA # "
+                           "+1-555-555-5555 (Home) | +1-555-555-4444 (Work Mobile) # chen@work.example (Work) # "
+                           "Date of birth: 12/04",
+                           "Smith, John # - #  #  #  # Date of birth: circa 1800"};
+
+        // Cards that only name an organisation, and a 2.1 LABEL where there is no ADR;
+        // a date of birth in basic form with a time.
+        QTest::newRow("organisation and label")
+            << QByteArray("BEGIN:VCARD\n"
+                          "VERSION:2.1\n"
+                          "ORG:Plumbing Ltd.\n"
+                          "LABEL;WORK;ENCODING=QUOTED-PRINTABLE:Pipe Lane 4=0D=0A1234 Town\n"
+                          "BDAY:19991231T235959\n"
+                          "END:VCARD\n")
+            << QStringList{"Plumbing Ltd. # 1999-12-31 # Pipe Lane 4\n1234 Town #  #  # "};
+    }
+    void samples()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, persons);
+        QStringList imported;
+        QStringList skipped;
+        import(file, imported, skipped);
+        QCOMPARE(skipped, QStringList());
+        QCOMPARE(imported, persons);
+    }
+
+    void malformedCardsAmongGoodOnes()
+    {
+        const QByteArray file = "BEGIN:VCARD\n"                // 1
+                                "VERSION:3.0\n"                //
+                                "FN:Good One\n"                //
+                                "END:VCARD\n"                  //
+                                "BEGIN:VCARD\n"                // 5
+                                "VERSION:3.0\n"                //
+                                "FN:Broken Fold\n"             //
+                                "NOTE:this note was wrapped\n" //
+                                "without a leading blank\n"    // 9
+                                "END:VCARD\n"                  //
+                                "BEGIN:VCARD\n"                // 11
+                                "VERSION:3.0\n"                //
+                                "FN:Cut Short\n"               //
+                                "TEL:123\n"                    //
+                                "BEGIN:VCARD\n"                // 15
+                                "VERSION:3.0\n"                //
+                                "N:;;;;\n"                     //
+                                "EMAIL:nobody@example.org\n"   //
+                                "END:VCARD\n"                  //
+                                "some words between cards\n"   // 20
+                                "BEGIN:VCARD\n"                // 21
+                                "FN:Good Two\n"                //
+                                "END:VCARD\n"                  //
+                                "BEGIN:VCARD\n"                // 24
+                                "FN:Truncated\n";
+        QStringList persons;
+        QStringList skipped;
+        import(file, persons, skipped);
+        QCOMPARE(persons, (QStringList{"Good One # - #  #  #  # ", "Good Two # - #  #  #  # "}));
+        QCOMPARE(skipped, (QStringList{"5 Broken Fold: not a property (9)", "11 Cut Short: no end (15)",
+                                       "15 : no name (0)", "24 Truncated: no end (24)"}));
+    }
+
+    void emptyAndForeignInput_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("text") << QByteArray("Name: Anna\nPhone: 123\n");
+        QTest::newRow("end without begin") << QByteArray("END:VCARD\r\n");
+        QTest::newRow("binary") << QByteArray("\x00\x01\xff:\xfe\x00", 6);
+    }
+    void emptyAndForeignInput()
+    {
+        QFETCH(QByteArray, file);
+        QVERIFY(modVcard::ParseCards(file).empty());
+    }
+
+    void utf16File()
+    {
+        const QString text = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ørjan Åsen\r\nEND:VCARD\r\n";
+        QByteArray file("\xFF\xFE");
+        for (const QChar c : text) {
+            file += char(c.unicode() & 0xFF);
+            file += char(c.unicode() >> 8);
+        }
+        QStringList persons;
+        QStringList skipped;
+        import(file, persons, skipped);
+        QCOMPARE(persons, QStringList{"Ørjan Åsen # - #  #  #  # "});
+    }
+
+    // Texts that do not fit their column, and lists longer than a list can be, are kept
+    // in the note rather than cut or dropped.
+    void oversizedTextsGoToTheNote()
+    {
+        modVcard::Limits limits;
+        limits.name = 10;
+        limits.number = 8;
+        limits.email = 12;
+        limits.description = 6;
+        limits.entries = 2;
+        const QByteArray file = "BEGIN:VCARD\n"
+                                "FN:Maximilian Alexander\n"
+                                "TEL;TYPE=HOME:123456789\n"
+                                "TEL:1\n"
+                                "TEL;TYPE=x-Holiday:2\n"
+                                "TEL:3\n"
+                                "TEL:4\n"
+                                "EMAIL:max@example.org\n"
+                                "NOTE:typed note\n"
+                                "END:VCARD\n";
+        QStringList persons;
+        QStringList skipped;
+        import(file, persons, skipped, limits);
+        QCOMPARE(persons, QStringList{"Maximilian # - #  # 1 | 3 #  # typed note\n\nName: Maximilian Alexander\n"
+                                      "Number: 123456789 (Home)\nNumber: 2 (Holiday)\nNumber: 4\n"
+                                      "E-mail: max@example.org"});
+
+        // A cut never leaves half of a character outside the Basic Multilingual Plane.
+        persons.clear();
+        import("BEGIN:VCARD\nFN:Abcdefghi\xF0\x9F\x8E\x82xyz\nEND:VCARD\n", persons, skipped, limits);
+        QCOMPARE(persons, QStringList{"Abcdefghi # - #  #  #  # Name: Abcdefghi\U0001F382xyz"});
+        QCOMPARE(skipped, QStringList());
+    }
+
+    // Cut short anywhere, or with any byte replaced by one that means something to the
+    // reader, a file still reads into cards, and every person made of them fits the
+    // database's columns.
+    void damagedFilesStillReadSafely()
+    {
+        const QByteArray file = "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                                "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;J=C3=BCrgen;;;\r\n"
+                                "ADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Stra=C3=9Fe 5=0D=0AHof;Be=\r\nrlin;;1;DE\r\n"
+                                "PHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n/9j/4AAQSkZJRgABAQ\r\n\r\n"
+                                "TEL;CELL:+49 171\r\nEND:VCARD\r\n"
+                                "BEGIN:VCARD\nVERSION:4.0\nFN:Smith\\, John\n"
+                                "TEL;VALUE=uri;TYPE=\"voice,home\":tel:+1-555\n"
+                                "item1.EMAIL:j@example.org\nitem1.X-ABLabel:_$!<Work>!$_\n"
+                                "BDAY:--0229\nNOTE:a\\nb\\;c\n  folded\nEND:VCARD\n";
+        modVcard::Limits limits;
+        limits.name = 8;
+        limits.number = 6;
+        limits.entries = 1;
+        std::vector<QByteArray> variants;
+        for (int length = 0; length <= file.size(); ++length)
+            variants.push_back(file.left(length));
+        for (int position = 0; position < file.size(); ++position)
+            for (const char replacement : {'\n', '\r', ':', ';', '=', '\\', '"', ' ', ',', '\xC3', '\0'}) {
+                QByteArray changed = file;
+                changed[position] = replacement;
+                variants.push_back(changed);
+            }
+        int persons = 0;
+        for (const QByteArray& variant : variants) {
+            for (const modVcard::Card& card : modVcard::ParseCards(variant)) {
+                modVcard::Problem problem = modVcard::Problem::None;
+                const auto person = modVcard::ToPerson(card, limits, "dd/mm/yyyy", problem);
+                QCOMPARE(bool(person), problem == modVcard::Problem::None);
+                if (!person)
+                    continue;
+                ++persons;
+                QVERIFY(!person->name.isEmpty());
+                QVERIFY(person->name.size() <= limits.name);
+                QVERIFY(!person->name.contains('\n'));
+                QVERIFY(person->phones.size() <= 1 && person->emails.size() <= 1);
+                for (const modExport::Entry& phone : person->phones)
+                    QVERIFY(!phone.value.isEmpty() && phone.value.size() <= limits.number &&
+                            phone.description.size() <= limits.description);
+                if (person->dateOfBirth)
+                    QVERIFY(person->dateOfBirth->isValid() && person->dateOfBirth->year() >= 100);
+            }
+        }
+        QVERIFY(persons > int(variants.size()));
+    }
+
+    void escapes_data()
+    {
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("comma and semicolon") << "a\\, b\\; c"
+                                             << "a, b; c";
+        QTest::newRow("line breaks") << "one\\ntwo\\Nthree"
+                                     << "one\ntwo\nthree";
+        QTest::newRow("backslash") << "C:\\\\dir"
+                                   << "C:\\dir";
+        QTest::newRow("stray colon") << "10\\:30"
+                                     << "10:30";
+        QTest::newRow("unknown escape kept") << "C:\\Users"
+                                             << "C:\\Users";
+        QTest::newRow("trailing backslash") << "end\\"
+                                            << "end\\";
+    }
+    void escapes()
+    {
+        QFETCH(QString, written);
+        QFETCH(QString, text);
+        QCOMPARE(modVcard::Unescape(written), text);
+    }
+
+    void structuredValues()
+    {
+        QCOMPARE(modVcard::SplitValue(";;Main St\\; Back\\nDoor;Town\\\\;;", ';'),
+                 (QStringList{"", "", "Main St; Back\nDoor", "Town\\", "", ""}));
+    }
+
+    void writtenTextsReadBack_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << "Anna";
+        QTest::newRow("specials") << "a,b;c\\d:e";
+        QTest::newRow("lines") << "first\nsecond\n\nfourth";
+        QTest::newRow("carriage returns") << "first\r\nsecond";
+        QTest::newRow("backslash before n") << "dir\\new";
+    }
+    void writtenTextsReadBack()
+    {
+        QFETCH(QString, text);
+        QString expected = text;
+        expected.replace("\r\n", "\n");
+        QCOMPARE(modVcard::Unescape(modVcard::Escape(text)), expected);
+        QVERIFY(!modVcard::Escape(text).contains('\n'));
+    }
+
+    void folding_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("short") << "FN:Anna";
+        QTest::newRow("ascii") << "NOTE:" + QString("0123456789").repeated(30);
+        QTest::newRow("two-byte letters") << "NOTE:" + QString("äöüß").repeated(40);
+        QTest::newRow("three-byte signs") << "NOTE:x" + QString("€").repeated(60);
+        QTest::newRow("outside the BMP") << "NOTE:" + QString::fromUtf8("\xF0\x9F\x8E\x82 ").repeated(40);
+    }
+    void folding()
+    {
+        QFETCH(QString, line);
+        const QStringList folded = modVcard::Fold(line);
+        QString unfolded;
+        for (int i = 0; i < folded.size(); ++i) {
+            QVERIFY2(folded.at(i).toUtf8().size() <= 75, qPrintable(folded.at(i)));
+            QVERIFY(!folded.at(i).contains(QChar(0xFFFD)));
+            if (i > 0) {
+                QVERIFY(folded.at(i).startsWith(' '));
+                QVERIFY(folded.at(i).size() > 1);
+            }
+            unfolded += i == 0 ? folded.at(i) : folded.at(i).mid(1);
+        }
+        QCOMPARE(unfolded, line);
+        // Lines are filled: only the last may be shorter than a character less than full.
+        for (int i = 0; i + 1 < folded.size(); ++i)
+            QVERIFY(folded.at(i).toUtf8().size() > 75 - 4);
+    }
+
+    void writtenCard()
+    {
+        modExport::ExportedPerson person;
+        person.name = "Sean O'Brien";
+        person.dateOfBirth = QDate(1975, 3, 9);
+        person.address = "Harbour Road 7, Flat 2\nCork";
+        person.note = "Owes me; a pint";
+        person.phones = {{"021 555 0101", "Home"},
+                         {"087 555 0202", "Mobile"},
+                         {"021 555 0303", "Boat, summer"},
+                         {"021 555 0404", ""}};
+        person.emails = {{"sean@example.ie", "Work"}, {"s@example.org", "Club"}};
+        QStringList lines;
+        modVcard::WriteCard(person, modExport::Details(), [&lines](const QString& line) { lines << line; });
+        QCOMPARE(lines,
+                 (QStringList{"BEGIN:VCARD", "VERSION:3.0", "N:O'Brien;Sean;;;", "FN:Sean O'Brien", "BDAY:1975-03-09",
+                              "ADR:;;Harbour Road 7\\, Flat 2\\nCork;;;;", "TEL;TYPE=HOME:021 555 0101",
+                              "TEL;TYPE=CELL:087 555 0202", "item1.TEL:021 555 0303", "item1.X-ABLabel:Boat\\, summer",
+                              "TEL:021 555 0404", "EMAIL;TYPE=INTERNET,WORK:sean@example.ie",
+                              "item2.EMAIL;TYPE=INTERNET:s@example.org", "item2.X-ABLabel:Club",
+                              "NOTE:Owes me\\; a pint", "END:VCARD"}));
+
+        // Unticked details stay out; the name is always there.
+        modExport::Details details;
+        details.name = false;
+        details.dateofbirth = false;
+        details.address = false;
+        details.phoneDescription = false;
+        details.email = false;
+        details.note = false;
+        lines.clear();
+        modVcard::WriteCard(person, details, [&lines](const QString& line) { lines << line; });
+        QCOMPARE(lines,
+                 (QStringList{"BEGIN:VCARD", "VERSION:3.0", "N:O'Brien;Sean;;;", "FN:Sean O'Brien", "TEL:021 555 0101",
+                              "TEL:087 555 0202", "TEL:021 555 0303", "TEL:021 555 0404", "END:VCARD"}));
+    }
+};
+
+ADDRION_TEST_MAIN(TestVcard)
+#include "tst_vcard.moc"

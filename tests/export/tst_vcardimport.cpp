@@ -1,0 +1,419 @@
+#include "ReadOnlyFile.h"
+#include "ScriptedPlatform.h"
+#include "TestSupport.h"
+
+#include "birthdays/HtmlViewer.h"
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "editor/modContact.h"
+#include "export/ImportCommand.h"
+#include "export/frmExport.h"
+#include "export/frmExportPreview.h"
+#include "export/modExportFiles.h"
+#include "export/modVcardImport.h"
+#include "mainwindow/RegisterWindows.h"
+#include "mainwindow/frmMain.h"
+#include "search/modSearch.h"
+#include "startup/modEnvironment.h"
+#include "startup/modText.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+// Importing vCards into a real database file, merging, the full database, the round
+// trip through the export, and both commands in the real windows.
+class TestVcardImport : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
+
+    static void sql(const QString& statement) { modSql::ExecuteSql(statement); }
+
+    // Every person with its lists, in name order, one line each.
+    static QStringList dump()
+    {
+        QStringList persons;
+        Engine::Recordset rows = modSql::OpenRecordset(
+            "SELECT Contactnr, Name, Dateofbirth, Address, [Note] FROM Person ORDER BY Name, Contactnr ");
+        for (; !rows.Eof(); rows.MoveNext()) {
+            const QString number = rows.Fields(0).toString();
+            auto entries = [&number](const QString& query) {
+                QStringList texts;
+                Engine::Recordset list = modSql::OpenRecordset(query.arg(number));
+                for (; !list.Eof(); list.MoveNext()) {
+                    const QString description = modMain::TrimBlanks(list.Fields(1).toString());
+                    texts << modMain::TrimBlanks(list.Fields(0).toString()) +
+                                 (description.isEmpty() ? QString() : " (" + description + ")");
+                }
+                return texts.join(" | ");
+            };
+            const QVariant born = rows.Fields(2);
+            persons
+                << QStringList{modMain::TrimBlanks(rows.Fields(1).toString()),
+                               born.isNull() ? "-" : born.toDate().toString(Qt::ISODate),
+                               rows.Fields(3).toString(),
+                               entries(
+                                   "SELECT [Number], Description FROM Phone WHERE Contactnr = %1 ORDER BY [Order] "),
+                               entries("SELECT Email, Description FROM Email WHERE Contactnr = %1 ORDER BY [Order] "),
+                               rows.Fields(4).toString()}
+                       .join(" # ");
+        }
+        return persons;
+    }
+
+    static int count(const char* table)
+    {
+        Engine::Recordset rows = modSql::OpenRecordset(QString("SELECT COUNT(*) FROM %1 ").arg(table));
+        return rows.Fields(0).toInt();
+    }
+
+    static modVcardImport::Report importBytes(const QByteArray& file)
+    {
+        return modVcardImport::ImportCards(modVcard::ParseCards(file));
+    }
+
+    static QByteArray annaCard()
+    {
+        return "BEGIN:VCARD\r\n"
+               "VERSION:3.0\r\n"
+               "FN:Anna van der Berg\r\n"
+               "BDAY:1980-02-29\r\n"
+               "TEL;TYPE=WORK:+31 (20) 555-1111\r\n"
+               "item1.TEL:+31 6 5550 1234\r\n"
+               "item1.X-ABLabel:Boat\r\n"
+               "EMAIL:ANNA@example.net\r\n"
+               "EMAIL:anna.b@example.org\r\n"
+               "ADR:;;Keizersgracht 1;Amsterdam;;1015 CJ;\r\n"
+               "NOTE:Prefers tea\r\n"
+               "END:VCARD\r\n";
+    }
+
+    static QByteArray bobCard()
+    {
+        return "BEGIN:VCARD\r\n"
+               "VERSION:3.0\r\n"
+               "FN:Bob Stone\r\n"
+               "TEL:0101\r\n"
+               "END:VCARD\r\n";
+    }
+
+    static QString monthDayYear(const QDate& date)
+    {
+        return QString("%1/%2/%3").arg(date.month()).arg(date.day()).arg(date.year());
+    }
+
+private slots:
+    void init()
+    {
+        TestSupport::clearSettings();
+        modSearch::ClearSearch();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_platform = std::make_unique<ScriptedPlatform>();
+        modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
+        QVERIFY(modDatabase::NewDatabase(m_dir->filePath("home.mdb")));
+    }
+    void cleanup()
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<frmExportPreview*>(widget))
+                widget->close();
+        modDatabase::CloseDatabase(false);
+        QVERIFY(m_platform->scriptDone());
+    }
+
+    // A card matches a person by name, in any case, and date of birth (both without one
+    // also match); it then adds what the person lacks and nothing twice.
+    void mergeRule_data()
+    {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<int>("added");
+        QTest::addColumn<int>("merged");
+        QTest::addColumn<QStringList>("persons");
+
+        QTest::newRow("same name other case, same date")
+            << "INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) "
+               "VALUES (3, 'ANNA VAN DER BERG', #2/29/1980#, '', 'Met in 2001')"
+            << 1 << 1
+            << QStringList{
+                   "ANNA VAN DER BERG # 1980-02-29 # Keizersgracht 1\n1015 CJ Amsterdam # "
+                   "+31 20 555 1111 (office) | +31 6 5550 1234 (Boat) # anna@example.net | anna.b@example.org # "
+                   "Met in 2001\n\nPrefers tea",
+                   "Bob Stone # - #  # 0101 #  # "};
+        QTest::newRow("same name, other date")
+            << "INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) "
+               "VALUES (3, 'Anna van der Berg', #3/1/1980#, 'Elsewhere 2', '')"
+            << 2 << 0
+            << QStringList{
+                   "Anna van der Berg # 1980-02-29 # Keizersgracht 1\n1015 CJ Amsterdam # "
+                   "+31 (20) 555-1111 (Work) | +31 6 5550 1234 (Boat) # ANNA@example.net | anna.b@example.org # "
+                   "Prefers tea",
+                   "Anna van der Berg # 1980-03-01 # Elsewhere 2 # +31 20 555 1111 (office) # "
+                   "anna@example.net # ",
+                   "Bob Stone # - #  # 0101 #  # "};
+        QTest::newRow("both without date")
+            << "INSERT INTO Person (Contactnr, Name, Address, [Note]) VALUES (3, 'bob stone', 'Quarry 1', '')" << 1 << 1
+            << QStringList{
+                   "Anna van der Berg # 1980-02-29 # Keizersgracht 1\n1015 CJ Amsterdam # "
+                   "+31 (20) 555-1111 (Work) | +31 6 5550 1234 (Boat) # ANNA@example.net | anna.b@example.org # "
+                   "Prefers tea",
+                   "bob stone # - # Quarry 1 # +31 20 555 1111 (office) | 0101 # anna@example.net # "};
+    }
+    void mergeRule()
+    {
+        QFETCH(QString, existing);
+        QFETCH(int, added);
+        QFETCH(int, merged);
+        QFETCH(QStringList, persons);
+        sql(existing);
+        sql("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (3, 1, '+31 20 555 1111', 'office')");
+        sql("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (3, 1, 'anna@example.net', '')");
+
+        const modVcardImport::Report report = importBytes(annaCard() + bobCard());
+        QCOMPARE(report.added, added);
+        QCOMPARE(report.merged, merged);
+        QVERIFY(report.skipped.empty());
+        QCOMPARE(dump(), persons);
+
+        // The same file again finds everyone and changes nothing.
+        const modVcardImport::Report again = importBytes(annaCard() + bobCard());
+        QCOMPARE(again.added, 0);
+        QCOMPARE(again.merged, 2);
+        QCOMPARE(dump(), persons);
+    }
+
+    void duplicateCardsInOneFileMerge()
+    {
+        const modVcardImport::Report report = importBytes(bobCard() + bobCard().replace("0101", "0202"));
+        QCOMPARE(report.added, 1);
+        QCOMPARE(report.merged, 1);
+        QCOMPARE(dump(), QStringList{"Bob Stone # - #  # 0101 | 0202 #  # "});
+    }
+
+    void newPersonsTakeTheLowestFreeNumbers()
+    {
+        for (int number : {1, 2, 4})
+            sql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'P%1')").arg(number));
+        QCOMPARE(importBytes(annaCard() + bobCard()).added, 2);
+        Engine::Recordset rows = modSql::OpenRecordset("SELECT Contactnr FROM Person WHERE Name LIKE 'Anna%' OR "
+                                                       "Name = 'Bob Stone' ORDER BY Contactnr ");
+        QCOMPARE(rows.RecordCount(), 2);
+        QCOMPARE(rows.Fields(0).toInt(), 3);
+        rows.MoveNext();
+        QCOMPARE(rows.Fields(0).toInt(), 5);
+    }
+
+    // When the numbers run out, nothing of the file is written: not the persons that
+    // would still have fitted, nor the merges.
+    void fullDatabaseWritesNothing()
+    {
+        {
+            Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+            for (int number = 1; number <= modSql::MaxContactnr; ++number)
+                sql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'P%1')").arg(number));
+            sql("DELETE FROM Person WHERE Contactnr = 77 ");
+            sql("UPDATE Person SET Name = 'Bob Stone' WHERE Contactnr = 5 ");
+            transaction.Commit();
+        }
+        const QByteArray file = bobCard().replace("0101", "0303") + annaCard() +
+                                QByteArray(annaCard()).replace("Anna van der Berg", "Carla Diaz");
+        const modVcardImport::Report report = importBytes(file);
+        QVERIFY(report.full);
+        QCOMPARE(report.added, 0);
+        QCOMPARE(count("Person"), modSql::MaxContactnr - 1);
+        QCOMPARE(count("Phone"), 0);
+        QCOMPARE(count("Email"), 0);
+        Engine::Recordset gap = modSql::OpenRecordset("SELECT Name FROM Person WHERE Contactnr = 77 ");
+        QVERIFY(gap.Eof());
+        const QString text = modVcardImport::ReportText(report);
+        QVERIFY2(text.contains("No further person can be added to this database") &&
+                     text.contains("Nothing was imported"),
+                 qPrintable(text));
+    }
+
+    void reportText()
+    {
+        modVcardImport::Report report;
+        report.cards = 5;
+        report.added = 2;
+        report.merged = 1;
+        report.skipped = {{5, "Broken Fold", modVcard::Problem::NotAProperty, 9},
+                          {15, "", modVcard::Problem::NoName, 0},
+                          {24, "Truncated", modVcard::Problem::NoEnd, 24}};
+        QCOMPARE(modVcardImport::ReportText(report), QString("Persons added: 2\nPersons merged: 1\nCards skipped: 3\n"
+                                                             "- Line 5 (Broken Fold): Line 9 is not a vCard property\n"
+                                                             "- Line 15: The card has no name\n"
+                                                             "- Line 24 (Truncated): END:VCARD is missing"));
+        QVERIFY(modVcardImport::ReportText({}).startsWith("The file holds no vCard.\n"));
+    }
+
+    // Persons exported as vCards and imported into an empty database come back the
+    // same, lists in the same order.
+    void roundTrip()
+    {
+        using modContact::TypedEntry;
+        std::vector<modContact::Contact> contacts(4);
+        contacts[0] = {"Sean O'Brien",
+                       monthDayYear(QDate(1975, 3, 9)),
+                       "Harbour Road 7, Flat 2\nCork\nIreland",
+                       "Owes me; a pint\nor two, \\maybe\\",
+                       {TypedEntry("021 555 0101", "Home"), TypedEntry("087 555 0202", "Mobile"),
+                        TypedEntry("021 555 0303", "Boat; summer, weekends"), TypedEntry("021 555 0404", ""),
+                        TypedEntry("021 555 0505", "Fax"), TypedEntry("021 555 0606", "Work")},
+                       {TypedEntry("sean@example.ie", "Work"), TypedEntry("s@example.org", "Club"),
+                        TypedEntry("o@example.net", "")}};
+        contacts[1] = {"Zoë Ångström-Łukasiewicz",
+                       monthDayYear(QDate(1904, 2, 29)),
+                       "",
+                       QString("Long note ").repeated(40) + "€ 😀",
+                       {},
+                       {TypedEntry("zoe@example.se", "Home")}};
+        contacts[2] = {"Plain", "", "", "", {TypedEntry("1", "")}, {}};
+        contacts[3] = {"Anna, the elder", monthDayYear(QDate(1950, 12, 31)), "Lane 1", "", {}, {}};
+        std::vector<qint16> numbers;
+        for (const modContact::Contact& contact : contacts)
+            numbers.push_back(*modContact::SaveNewPerson(contact));
+        const QStringList before = dump();
+
+        modExport::Selection selection;
+        selection.contactnrs = numbers;
+        QString error;
+        QVERIFY2(modExportFiles::ExportVcard(selection, nullptr, error), qPrintable(error));
+        const QByteArray file = TestSupport::readFile(modExportFiles::ExportFilePath(modExportFiles::Kind::Vcard));
+        for (const QByteArray& line : file.split('\n'))
+            QVERIFY(line.size() <= 76); // 75 octets and the CR
+
+        modDatabase::CloseDatabase(false);
+        QVERIFY(modDatabase::NewDatabase(m_dir->filePath("empty.mdb")));
+        const modVcardImport::Report report = importBytes(file);
+        QCOMPARE(report.added, 4);
+        QCOMPARE(report.merged, 0);
+        QVERIFY(report.skipped.empty());
+        QCOMPARE(dump(), before);
+    }
+
+    // Database > Import... sits after E-mail..., asks for the file in the database
+    // folder, refills the list and reports.
+    void importCommand()
+    {
+        const QString path = m_dir->filePath("home.mdb");
+        sql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Zed')");
+        modDatabase::CloseDatabase(false);
+        frmMain window(path);
+        RegisterWindows(window);
+        window.Load();
+        QCOMPARE(window.ListRowCount(), 1);
+
+        const QList<QAction*> entries = window.mnuFile->actions();
+        QVERIFY(window.mnuFileImport);
+        QCOMPARE(window.mnuFileImport->objectName(), QString("mnuFileImport"));
+        QCOMPARE(entries.indexOf(window.mnuFileImport), entries.indexOf(window.mnuFileEmail) + 1);
+        QCOMPARE(window.mnuFileImport->text(), QString("Import..."));
+        QVERIFY(window.mnuFileImport->isEnabled());
+
+        const QString cards = m_dir->filePath("contacts.vcf");
+        QVERIFY(TestSupport::writeFile(cards, annaCard() + "BEGIN:VCARD\r\nN:;;;;\r\nEND:VCARD\r\n" + bobCard()));
+        m_platform->expectOpenFileName(cards);
+        m_platform->expectMessage();
+        window.mnuFileImport->trigger();
+        const auto open = m_platform->callsOf("open");
+        QCOMPARE(open.size(), 1);
+        QCOMPARE(open.first().text, QString("vCard (*.vcf)|*.vcf"));
+        QCOMPARE(open.first().arguments, QStringList{modEnvironment::DatabaseDirectory()});
+        QCOMPARE(window.ListRowCount(), 3);
+        const auto report = m_platform->messages();
+        QCOMPARE(report.size(), 1);
+        QCOMPARE(report.first().title, QString("Import"));
+        QCOMPARE(report.first().icon, Platform::Icon::Information);
+        QCOMPARE(report.first().text, QString("Persons added: 2\nPersons merged: 0\nCards skipped: 1\n"
+                                              "- Line 13: The card has no name"));
+
+        // Cancelling the file dialog does nothing.
+        m_platform->expectOpenFileName(QString());
+        window.mnuFileImport->trigger();
+        QCOMPARE(m_platform->messages().size(), 1);
+
+        // A file that cannot be read is reported; the database is untouched.
+        m_platform->expectOpenFileName(m_dir->filePath("missing.vcf"));
+        m_platform->expectMessage();
+        window.mnuFileImport->trigger();
+        QCOMPARE(m_platform->messages().last().title, QString("Error"));
+        QVERIFY(m_platform->messages().last().text.contains("missing.vcf"));
+        QCOMPARE(window.ListRowCount(), 3);
+
+        modDatabase::CloseDatabase(false);
+        QVERIFY(!window.mnuFileImport->isEnabled());
+    }
+
+    // A database that cannot be written is said to be so; no import is tried.
+    void readOnlyDatabase()
+    {
+        const QString cards = TestSupport::environment().temp() + "/readonly.vcf";
+        QVERIFY(TestSupport::writeFile(cards, bobCard()));
+        const QString path = m_dir->filePath("home.mdb");
+        modDatabase::CloseDatabase(false);
+        frmMain window{QString()};
+        {
+            ReadOnlyFile readOnly(path);
+            if (!readOnly.ok())
+                QSKIP("this machine cannot make a read-only file");
+            m_platform->expectMessage();
+            QVERIFY(modDatabase::OpenDatabase(path));
+            m_platform->expectMessage();
+            ImportCommand::ImportFile(window, cards);
+            QCOMPARE(m_platform->messages().size(), 2);
+            QCOMPARE(m_platform->messages().last().text, "Addrion database " + path + " is read-only!");
+            QCOMPARE(count("Person"), 0);
+            modDatabase::CloseDatabase(false);
+        }
+    }
+
+    // The export window's third format writes vCards, previews and saves them.
+    void exportWindowWritesVcards()
+    {
+        modContact::Contact contact{"Bob Stone", "", "", "", {modContact::TypedEntry("0101", "Home")}, {}};
+        QVERIFY(modContact::SaveNewPerson(contact));
+        frmMain window{QString()};
+        window.FillContactList();
+        frmExport dialog(window);
+        QCOMPARE(dialog.optVcard->objectName(), QString("optVcard"));
+        QCOMPARE(dialog.optVcard->text(), QString("vCard"));
+        QVERIFY(dialog.optHtml->isChecked());
+        QTest::mouseClick(dialog.cmdAddAll, Qt::LeftButton);
+        dialog.optVcard->click();
+        QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+
+        frmExportPreview* preview = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == "frmExportVcard" && widget->isVisible())
+                preview = qobject_cast<frmExportPreview*>(widget);
+        QVERIFY(preview);
+        QCOMPARE(preview->windowTitle(), QString("vCard"));
+        QVERIFY(!preview->toolbarButton("Css"));
+        QTRY_VERIFY(preview->toolbarButton("Save")->isEnabled());
+        QVERIFY(preview->wbrPrint->toPlainText().contains("TEL;TYPE=HOME:0101"));
+
+        const QString temp = modExportFiles::ExportFilePath(modExportFiles::Kind::Vcard);
+        QCOMPARE(modEnvironment::FileNameOf(temp), QString("Addrion.vcf"));
+        const QString target = m_dir->filePath("saved.vcf");
+        m_platform->expectSaveFileName(target);
+        preview->toolbarButton("Save")->trigger();
+        const auto save = m_platform->callsOf("save");
+        QCOMPARE(save.size(), 1);
+        QCOMPARE(save.first().text, QString("vCard (*.vcf)|*.vcf"));
+        QVERIFY(save.first().arguments.at(1).endsWith(".vcf"));
+        QCOMPARE(TestSupport::readFile(target), TestSupport::readFile(temp));
+        QVERIFY(TestSupport::readFile(target).startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\n"));
+
+        preview->close();
+        QVERIFY(!modEnvironment::FileExists(temp));
+    }
+};
+
+ADDRION_TEST_MAIN(TestVcardImport)
+#include "tst_vcardimport.moc"
