@@ -2,6 +2,7 @@
 
 #include "database/modDatabase.h"
 #include "database/modSql.h"
+#include "export/modExport.h"
 #include "language/modLanguage.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
@@ -61,7 +62,7 @@ void WriteBirthdays(Page& page, int day, int year, const QList<Birthday>& birthd
         const Birthday& birthday = birthdays.at(cursor);
         const int age = year - birthday.dateofbirth.year();
         page.line(5, QStringLiteral("<tr>"));
-        page.line(6, QStringLiteral("<td class=\"birthday\">") + birthday.name.trimmed().toHtmlEscaped() +
+        page.line(6, QStringLiteral("<td class=\"birthday\">") + modExport::EscapeHtml(birthday.name.trimmed()) +
                          QStringLiteral(" (") + QString::number(age) + QStringLiteral(")</td>"));
         page.line(5, QStringLiteral("</tr>"));
         ++count;

@@ -26,7 +26,9 @@ QString GetHyperlinkWord(const QString& text, int& position)
     if (length == 0)
         return QString();
 
-    int start = position;
+    // A position past the end finds the last word; clamped first so that a huge
+    // position does not walk back one step at a time.
+    int start = position > length ? length + 1 : position;
     if (start > 1) {
         while (start >= 2 && !IsSeparatorAt(text, start))
             --start;

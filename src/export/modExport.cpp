@@ -201,10 +201,22 @@ void WriteTextBlock(const ExportedPerson& person, const Details& details, const 
 
 QString EscapeHtml(const QString& text)
 {
+    // Control characters other than tab and line ends cannot appear in an XHTML page,
+    // not even as references: a note that holds one would make the page unreadable.
+    const auto forbidden = [](QChar c) {
+        return (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r')) ||
+               c.unicode() == 0xFFFE || c.unicode() == 0xFFFF;
+    };
     // Most texts need nothing escaped; they are handed back without a copy.
-    for (const QChar c : text)
+    for (const QChar c : text) {
+        if (forbidden(c)) {
+            QString kept = text;
+            kept.removeIf(forbidden);
+            return EscapeHtml(kept);
+        }
         if (c == QLatin1Char('&') || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('"'))
             return text.toHtmlEscaped();
+    }
     return text;
 }
 

@@ -54,6 +54,9 @@ constexpr AccentClass AccentClasses[] = {
     {'n', {{{241, 241}}}},
     {'y', {{{253, 253}, {255, 255}}}},
     {'u', {{{249, 252}}}},
+    // Þ and þ fold to p: without a class of its own, p would never find them again and
+    // typing þ would find nothing at all.
+    {'p', {{{222, 222}, {254, 254}}}},
 };
 
 // The bracketed class of every ASCII character, empty for characters without one.

@@ -101,7 +101,10 @@ bool VersionCheck::ReadAnswer(bool last)
         return false;
     if (wskMain->isReadable())
         m_received += wskMain->readAll();
-    if (!last && !modVersion::AnswerComplete(m_received))
+    // A version answer is a few bytes; a server that sends more than this is not
+    // reading from the same page, and what it sends is not kept in memory.
+    constexpr qsizetype MaxAnswerSize = 64 * 1024;
+    if (!last && !modVersion::AnswerComplete(m_received) && m_received.size() <= MaxAnswerSize)
         return false;
     m_reading = false;
     tmrVersion->stop();
@@ -111,7 +114,8 @@ bool VersionCheck::ReadAnswer(bool last)
     bool read = false;
     if (modVersion::AnswerStatus(answer) == 200) {
         const QString body = modVersion::AnswerBody(answer);
-        if (!body.isEmpty()) {
+        // Three numbers and two dots; anything much longer is no version number.
+        if (!body.isEmpty() && answer.size() <= MaxAnswerSize && body.size() <= 64) {
             read = true;
             m_latest = body;
             const QString since = modSettings::ReadSetting(QStringLiteral("Check version Since"));

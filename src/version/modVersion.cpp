@@ -149,10 +149,15 @@ QByteArray VersionRequest(const QString& updateHost, quint16 updatePort, bool vi
 
 int AnswerStatus(const QByteArray& answer)
 {
-    // Characters 10 to 12 of "HTTP/1.1 200 OK".
-    bool isNumber = false;
-    const int status = answer.mid(9, 3).toInt(&isNumber);
-    return isNumber ? status : 0;
+    // Characters 10 to 12 of "HTTP/1.1 200 OK", three digits and nothing else (no sign,
+    // no blanks), so that a garbled answer never reads as some other status.
+    const QByteArray code = answer.mid(9, 3);
+    if (code.size() != 3)
+        return 0;
+    for (const char c : code)
+        if (c < '0' || c > '9')
+            return 0;
+    return code.toInt();
 }
 
 QString AnswerBody(const QByteArray& answer)

@@ -277,6 +277,23 @@ private slots:
         QCOMPARE(modList::PhoneSearchSql(query), sql);
     }
 
+    // Þ and þ fold to p; p's class finds them again, whichever form is typed.
+    void thornFindsItself_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("capital thorn") << QString::fromUtf8("Þór");
+        QTest::newRow("small thorn") << QString::fromUtf8("þór");
+        QTest::newRow("plain p") << "por";
+    }
+    void thornFindsItself()
+    {
+        QFETCH(QString, typed);
+        Run(QString::fromUtf8("INSERT INTO Person (Contactnr, Name) VALUES (99, 'Þórunn Jónsdóttir')"));
+        const QStringList names = Names(modList::QueryContactList(Query(typed)));
+        Run("DELETE FROM Person WHERE Contactnr = 99");
+        QCOMPARE(names, QStringList{QString::fromUtf8("Þórunn Jónsdóttir")});
+    }
+
     void countSql()
     {
         QCOMPARE(modList::CountSql(), QStringLiteral("SELECT COUNT(1) AS NumberOfPersons FROM Person "));

@@ -1,0 +1,1 @@
+ALTER TABLE Phone ALTER COLUMN [Number] CHAR(60) 

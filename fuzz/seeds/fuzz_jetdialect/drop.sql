@@ -1,0 +1,1 @@
+ALTER TABLE Person DROP COLUMN Mobile, Fax 

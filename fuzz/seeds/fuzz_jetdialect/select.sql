@@ -1,0 +1,1 @@
+SELECT * FROM Person WHERE Dateofbirth = #2/29/2000# AND Name & 'x' LIKE '[a-c]%' ORDER BY [Order] 
