@@ -706,6 +706,42 @@ void Connection::executeTranslated(const QString& sql)
     Exec(m_db, sql);
 }
 
+int Connection::Row::Int(int column) const
+{
+    return sqlite3_column_int(m_statement, column);
+}
+
+QString Connection::Row::Text(int column) const
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column)),
+                             sqlite3_column_bytes(m_statement, column));
+}
+
+int Connection::Row::Column(const QString& name) const
+{
+    const int columns = sqlite3_column_count(m_statement);
+    for (int column = 0; column < columns; ++column)
+        if (name.compare(QString::fromUtf8(sqlite3_column_name(m_statement, column)), Qt::CaseInsensitive) == 0)
+            return column;
+    throw EngineError(SQLITE_ERROR, QStringLiteral("Item cannot be found: %1").arg(name));
+}
+
+void Connection::ForEachRow(const QString& sql, const std::function<void(const Row&)>& visit)
+{
+    ensureOpen();
+    QString error;
+    const std::optional<JetDialect::Statement> statement = JetDialect::Translate(sql, &error);
+    if (!statement || statement->kind != JetDialect::Kind::Plain)
+        throw EngineError(SQLITE_ERROR, statement ? QStringLiteral("Not a query: %1").arg(sql) : error);
+    const StatementPtr prepared = Prepare(m_db, statement->sql);
+    const Row row(prepared.get());
+    int rc;
+    while ((rc = sqlite3_step(prepared.get())) == SQLITE_ROW)
+        visit(row);
+    if (rc != SQLITE_DONE)
+        ThrowLast(m_db);
+}
+
 Recordset Connection::OpenRecordset(const QString& sql)
 {
     ensureOpen();

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -90,6 +91,21 @@ public:
     // The rows of a statement run by the library alone on the file: no dialect, and its
     // own collation and LIKE. The benchmark measures the program against this.
     static Recordset OpenPlainRecordset(const QString& path, const QString& sql);
+    // Hands the rows of a query one at a time, for long lists read once: no snapshot is
+    // kept. A row's values are valid only during the call.
+    class Row
+    {
+    public:
+        explicit Row(sqlite3_stmt* statement) : m_statement(statement) {}
+        int Int(int column) const;
+        QString Text(int column) const;
+        // The position of a column by name (case-insensitive); throws when there is none.
+        int Column(const QString& name) const;
+
+    private:
+        sqlite3_stmt* m_statement;
+    };
+    void ForEachRow(const QString& sql, const std::function<void(const Row&)>& visit);
 
     // Catalogue.
     bool TableExists(const QString& table);

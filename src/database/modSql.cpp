@@ -23,6 +23,11 @@ Engine::Recordset OpenRecordset(const QString& sql)
     return OpenConnection().OpenRecordset(sql);
 }
 
+void ForEachRow(const QString& sql, const std::function<void(const Engine::Connection::Row&)>& visit)
+{
+    OpenConnection().ForEachRow(sql, visit);
+}
+
 void ExecuteSql(const QString& sql)
 {
     OpenConnection().Execute(sql);

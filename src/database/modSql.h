@@ -11,6 +11,8 @@ namespace modSql {
 
 // A read-only snapshot of the rows. Throws Engine::EngineError.
 Engine::Recordset OpenRecordset(const QString& sql);
+// The rows of a query one at a time, without a snapshot. Throws Engine::EngineError.
+void ForEachRow(const QString& sql, const std::function<void(const Engine::Connection::Row&)>& visit);
 // Runs a statement that returns no rows. Throws Engine::EngineError.
 void ExecuteSql(const QString& sql);
 // Doubles every apostrophe, for a text placed between apostrophes in SQL.

@@ -190,17 +190,16 @@ ContactList QueryContactList(const ListQuery& query)
         phoneMatches = PhoneSearchMatches(query);
 
     ContactList list;
-    {
-        Engine::Recordset rs = modSql::OpenRecordset(ContactListSql(query, phoneMatches));
-        const QString contactName = QStringLiteral("Contactnr");
-        const QString nameName = QStringLiteral("Name");
-        const int contactColumn = ColumnIndex(rs, contactName);
-        const int nameColumn = ColumnIndex(rs, nameName);
-        list.rows.reserve(rs.RecordCount());
-        for (; !rs.Eof(); rs.MoveNext())
-            list.rows.push_back({static_cast<qint16>(Field(rs, contactColumn, contactName).toInt()),
-                                 TrimmedText(Field(rs, nameColumn, nameName))});
-    }
+    // The list is read once, row by row: every key stroke of the quick search fills it.
+    int contactColumn = -1;
+    int nameColumn = -1;
+    modSql::ForEachRow(ContactListSql(query, phoneMatches), [&](const Engine::Connection::Row& row) {
+        if (contactColumn < 0) {
+            contactColumn = row.Column(QStringLiteral("Contactnr"));
+            nameColumn = row.Column(QStringLiteral("Name"));
+        }
+        list.rows.push_back({static_cast<qint16>(row.Int(contactColumn)), modMain::TrimBlanks(row.Text(nameColumn))});
+    });
     Engine::Recordset count = modSql::OpenRecordset(CountSql());
     if (!count.Eof())
         list.numberOfPersons = count.Fields(QStringLiteral("NumberOfPersons")).toInt();

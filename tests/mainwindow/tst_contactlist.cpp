@@ -277,6 +277,37 @@ private slots:
         QCOMPARE(modList::PhoneSearchSql(query), sql);
     }
 
+    // A file converted from the old two-name layout has its name column last; the list
+    // finds it by name, also from the "SELECT *" of a search.
+    void nameColumnAnywhere_data()
+    {
+        QTest::addColumn<bool>("searchMode");
+        QTest::newRow("normal") << false;
+        QTest::newRow("search") << true;
+    }
+    void nameColumnAnywhere()
+    {
+        QFETCH(bool, searchMode);
+        const QString converted = m_dir.filePath("converted.mdb");
+        QFile::remove(converted);
+        Engine::CreateDatabaseFile(converted);
+        {
+            Engine::Connection connection;
+            connection.Open(converted);
+            connection.Execute("CREATE TABLE Person (Contactnr SMALLINT, Dateofbirth DATE, Address MEMO, [Note] MEMO, "
+                               "Name CHAR(100), CONSTRAINT ContactPK PRIMARY KEY(Contactnr))");
+            connection.Execute("INSERT INTO Person (Contactnr, Name) VALUES (3, 'Zoe')");
+            connection.Execute("INSERT INTO Person (Contactnr, Name) VALUES (8, 'Adam')");
+        }
+        QVERIFY(modDatabase::OpenDatabase(converted));
+        const modList::ContactList list =
+            modList::QueryContactList(searchMode ? Query("", true, "WHERE Name LIKE '%a%' ") : Query(""));
+        modDatabase::CloseDatabase(false);
+        QCOMPARE(list.rows.size(), searchMode ? size_t(1) : size_t(2));
+        QCOMPARE(list.rows.front().name, QString("Adam"));
+        QCOMPARE(list.rows.front().contactnr, qint16(8));
+    }
+
     // Þ and þ fold to p; p's class finds them again, whichever form is typed.
     void thornFindsItself_data()
     {
