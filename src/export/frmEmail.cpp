@@ -24,15 +24,15 @@
 frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("frmEmail"));
-    const PersonPicker picker = PersonPicker::Create("lvwEmail");
-    fraPerson = picker.fraPerson;
-    lvwList = picker.lvwList;
-    lvwEmail = picker.lvwChosen;
-    cmdAddOne = picker.cmdAddOne;
-    cmdAddAll = picker.cmdAddAll;
-    cmdRemoveOne = picker.cmdRemoveOne;
-    cmdRemoveAll = picker.cmdRemoveAll;
-    cmdSearchResult = picker.cmdSearchResult;
+    m_picker = PersonPicker::Create("lvwEmail");
+    fraPerson = m_picker.fraPerson;
+    lvwList = m_picker.lvwList;
+    lvwEmail = m_picker.lvwChosen;
+    cmdAddOne = m_picker.cmdAddOne;
+    cmdAddAll = m_picker.cmdAddAll;
+    cmdRemoveOne = m_picker.cmdRemoveOne;
+    cmdRemoveAll = m_picker.cmdRemoveAll;
+    cmdSearchResult = m_picker.cmdSearchResult;
 
     fraFormat = new QGroupBox;
     fraFormat->setObjectName(QStringLiteral("fraFormat"));
@@ -103,8 +103,7 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
 void frmEmail::LoadLanguage()
 {
     setWindowTitle(T("E-mail"));
-    PersonPicker{fraPerson, lvwList, lvwEmail, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdSearchResult}
-        .LoadLanguage();
+    m_picker.LoadLanguage();
     fraFormat->setTitle(T("Format"));
     fraList->setTitle(T("List"));
     cmdCopy->setText(T("Copy"));

@@ -53,5 +53,6 @@ private:
     void ok();
 
     frmMain& m_mainWindow;
+    PersonPicker m_picker;
     PersonMover* m_mover = nullptr;
 };

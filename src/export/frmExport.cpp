@@ -40,15 +40,15 @@ void Couple(QCheckBox* list, QCheckBox* description)
 frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("frmExport"));
-    const PersonPicker picker = PersonPicker::Create("lvwExport");
-    fraPerson = picker.fraPerson;
-    lvwList = picker.lvwList;
-    lvwExport = picker.lvwChosen;
-    cmdAddOne = picker.cmdAddOne;
-    cmdAddAll = picker.cmdAddAll;
-    cmdRemoveOne = picker.cmdRemoveOne;
-    cmdRemoveAll = picker.cmdRemoveAll;
-    cmdSearchResult = picker.cmdSearchResult;
+    m_picker = PersonPicker::Create("lvwExport");
+    fraPerson = m_picker.fraPerson;
+    lvwList = m_picker.lvwList;
+    lvwExport = m_picker.lvwChosen;
+    cmdAddOne = m_picker.cmdAddOne;
+    cmdAddAll = m_picker.cmdAddAll;
+    cmdRemoveOne = m_picker.cmdRemoveOne;
+    cmdRemoveAll = m_picker.cmdRemoveAll;
+    cmdSearchResult = m_picker.cmdSearchResult;
 
     fraDetails = new QGroupBox;
     fraDetails->setObjectName(QStringLiteral("fraDetails"));
@@ -138,8 +138,7 @@ void frmExport::fillList()
 void frmExport::LoadLanguage()
 {
     setWindowTitle(T("Export"));
-    PersonPicker{fraPerson, lvwList, lvwExport, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdSearchResult}
-        .LoadLanguage();
+    m_picker.LoadLanguage();
     fraDetails->setTitle(T("Details"));
     chkName->setText(T("Name"));
     chkDateofbirth->setText(T("Date of birth"));
