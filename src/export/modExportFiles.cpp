@@ -1,7 +1,7 @@
 #include "modExportFiles.h"
 
 #include "birthdays/LineWriter.h"
-#include "export/modVcard.h"
+#include "interchange/modVcard.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 

@@ -7,7 +7,7 @@
 #include "mainwindow/frmOptionsDefaultdatabase.h"
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
-#include "export/ImportCommand.h"
+#include "interchange/ImportCommand.h"
 #include "export/frmSendEmail.h"
 #include "search/frmSearch.h"
 #include "version/VersionCheck.h"

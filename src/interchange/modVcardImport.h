@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/modVcard.h"
+#include "interchange/modVcard.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 #include "birthdays/frmProgress.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
-#include "export/modVcardImport.h"
+#include "interchange/modVcardImport.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Platform.h"

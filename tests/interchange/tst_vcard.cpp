@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "export/modVcard.h"
+#include "interchange/modVcard.h"
 
 // Reading vCards as address books write them, and writing them so they read back.
 // The sample files are written here after the vCard RFCs and the shapes that phones,
