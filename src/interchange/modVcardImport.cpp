@@ -2,6 +2,7 @@
 
 #include "birthdays/LineWriter.h"
 #include "database/modDatabase.h"
+#include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
 #include "language/modLanguage.h"
@@ -108,30 +109,46 @@ void AddMissing(std::vector<modExport::Entry>& list, const std::vector<modExport
     }
 }
 
-// The person under contactnr with what the card adds to it.
-modContact::Contact Merged(qint16 contactnr, const modVcard::Person& card, const modVcard::Limits& limits)
+// The person stored under contactnr, as the editor would hold it, with the stored lists.
+struct Stored
+{
+    modContact::Contact contact;
+    std::vector<modExport::Entry> phones;
+    std::vector<modExport::Entry> emails;
+};
+
+Stored StoredPerson(qint16 contactnr)
 {
     const QString number = QString::number(contactnr);
     Engine::Recordset row = modSql::OpenRecordset(QStringLiteral("SELECT Name, Dateofbirth, Address, [Note] ") +
                                                   QStringLiteral("FROM Person ") +
                                                   QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" "));
-    modContact::Contact contact;
-    contact.name = modMain::TrimBlanks(row.Fields(0).toString());
-    contact.dateOfBirth = MonthDayYear(StoredDate(row.Fields(1)));
-    contact.address = row.Fields(2).toString();
-    const QString note = row.Fields(3).toString();
+    Stored stored;
+    stored.contact.name = modMain::TrimBlanks(row.Fields(0).toString());
+    stored.contact.dateOfBirth = MonthDayYear(StoredDate(row.Fields(1)));
+    stored.contact.address = row.Fields(2).toString();
+    stored.contact.note = row.Fields(3).toString();
+    stored.phones = StoredEntries(QStringLiteral("SELECT [Number], Description ") + QStringLiteral("FROM Phone ") +
+                                  QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") +
+                                  QStringLiteral("ORDER BY [Order] "));
+    stored.emails = StoredEntries(QStringLiteral("SELECT Email, Description ") + QStringLiteral("FROM Email ") +
+                                  QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") +
+                                  QStringLiteral("ORDER BY [Order] "));
+    stored.contact.phones = EditorEntries(stored.phones);
+    stored.contact.emails = EditorEntries(stored.emails);
+    return stored;
+}
 
-    std::vector<modExport::Entry> phones = StoredEntries(
-        QStringLiteral("SELECT [Number], Description ") + QStringLiteral("FROM Phone ") +
-        QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") + QStringLiteral("ORDER BY [Order] "));
-    std::vector<modExport::Entry> emails = StoredEntries(
-        QStringLiteral("SELECT Email, Description ") + QStringLiteral("FROM Email ") +
-        QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") + QStringLiteral("ORDER BY [Order] "));
+// The stored person with what the card adds to it.
+modContact::Contact Merged(Stored stored, const modVcard::Person& card, const modVcard::Limits& limits)
+{
+    modContact::Contact contact = stored.contact;
+    const QString note = stored.contact.note;
     QStringList overflow;
-    AddMissing(phones, card.phones, &SameNumber, limits.entries, T("Number"), overflow);
-    AddMissing(emails, card.emails, &SameAddress, limits.entries, T("E-mail"), overflow);
-    contact.phones = EditorEntries(phones);
-    contact.emails = EditorEntries(emails);
+    AddMissing(stored.phones, card.phones, &SameNumber, limits.entries, T("Number"), overflow);
+    AddMissing(stored.emails, card.emails, &SameAddress, limits.entries, T("E-mail"), overflow);
+    contact.phones = EditorEntries(stored.phones);
+    contact.emails = EditorEntries(stored.emails);
 
     // Empty fields are filled; what differs is kept in the note, once, so importing the
     // same file again changes nothing.
@@ -168,6 +185,15 @@ void Run(const QStringList& statements)
 {
     for (const QString& statement : statements)
         modSql::ExecuteSql(statement);
+}
+
+// Stores the person only when it differs from what is stored, so that its revision
+// tells of real changes and importing a file again changes nothing.
+void StoreIfChanged(qint16 contactnr, const modContact::Contact& stored, const modContact::Contact& contact)
+{
+    const QStringList statements = modContact::ExistingPersonStatements(contactnr, contact);
+    if (statements != modContact::ExistingPersonStatements(contactnr, stored))
+        Run(statements);
 }
 
 QString ReasonText(const Skipped& skipped)
@@ -211,9 +237,12 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
     const modVcard::Limits limits = CurrentLimits();
     const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
 
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    modPersonUid::EnsureTable(connection);
     // Numbers are found inside the transaction, so no other writer takes one between
     // finding and using it.
-    Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+    Engine::Connection::Transaction transaction(connection);
+    QHash<QString, qint16> byUid = modPersonUid::ContactnrsByUid(connection);
     QHash<QString, qint16> known;
     std::vector<bool> taken(modSql::MaxContactnr + 1, false);
     for (Engine::Recordset rows =
@@ -240,9 +269,15 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
             report.skipped.push_back({card.line, modVcard::CardName(card), problem, card.problemLine});
             continue;
         }
+        if (const auto same = byUid.constFind(person->uid); !person->uid.isEmpty() && same != byUid.constEnd()) {
+            StoreIfChanged(*same, StoredPerson(*same).contact, NewContact(*person));
+            ++report.updated;
+            continue;
+        }
         const QString key = PersonKey(person->name, person->dateOfBirth);
         if (const auto match = known.constFind(key); match != known.constEnd()) {
-            Run(modContact::ExistingPersonStatements(*match, Merged(*match, *person, limits)));
+            const Stored stored = StoredPerson(*match);
+            StoreIfChanged(*match, stored.contact, Merged(stored, *person, limits));
             ++report.merged;
             continue;
         }
@@ -258,6 +293,10 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
         const auto contactnr = static_cast<qint16>(candidate);
         taken[static_cast<size_t>(candidate)] = true;
         Run(modContact::NewPersonStatements(contactnr, NewContact(*person)));
+        if (!person->uid.isEmpty()) {
+            modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person->uid));
+            byUid.insert(person->uid, contactnr);
+        }
         known.insert(key, contactnr);
         ++report.added;
     }
@@ -275,6 +314,8 @@ QString ReportText(const Report& report)
         lines << T("The file holds no vCard") + QLatin1Char('.');
     lines << T("Persons added") + QStringLiteral(": ") + QString::number(report.added);
     lines << T("Persons merged") + QStringLiteral(": ") + QString::number(report.merged);
+    if (report.updated > 0)
+        lines << T("Persons updated") + QStringLiteral(": ") + QString::number(report.updated);
     if (!report.skipped.empty()) {
         lines << T("Cards skipped") + QStringLiteral(": ") + QString::number(report.skipped.size());
         int listed = 0;

@@ -24,6 +24,7 @@ struct Report
     int cards = 0;
     int added = 0;
     int merged = 0;
+    int updated = 0; // cards whose UID a person has: that person now holds the card
     std::vector<Skipped> skipped;
     // Every contact number was taken before the last new person: nothing was written.
     bool full = false;
@@ -32,11 +33,13 @@ struct Report
 // The column widths of the current database.
 modVcard::Limits CurrentLimits();
 
-// Reads the cards into the current database, all in one transaction. A new person gets
-// the lowest free number; a card whose name (ignoring case) and date of birth match a
-// person already there is merged into that person: numbers and e-mail addresses it
-// lacks are added, empty fields filled, and a differing address or note kept in the
-// note. Throws Engine::EngineError, and then nothing has been written.
+// Reads the cards into the current database, all in one transaction. A card whose UID
+// a person has replaces that person's details. Any other card whose name (ignoring case)
+// and date of birth match a person is merged into that person: numbers and e-mail
+// addresses it lacks are added, empty fields filled, and a differing address or note
+// kept in the note. The rest become new persons with the lowest free numbers and the
+// card's UID (a new one when it has none). A person is written only when it changes.
+// Throws Engine::EngineError, and then nothing has been written.
 Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr);
 
 // What the user is told afterwards.
