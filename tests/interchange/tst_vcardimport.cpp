@@ -381,7 +381,7 @@ private slots:
         if (answer == Platform::Answer::Yes)
             m_platform->expectMessage();
         window.ActOnCommandLine();
-        const Platform::Call question = m_platform->messages().value(0);
+        const ScriptedPlatform::Call question = m_platform->messages().value(0);
         QCOMPARE(question.title, QString("Import"));
         QCOMPARE(question.buttons, Platform::Buttons::YesNo);
         QCOMPARE(question.text, "Import the persons of this file into the open database?\n\n" + cards + "\n" + path);
