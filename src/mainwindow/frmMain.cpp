@@ -487,6 +487,22 @@ void frmMain::ShowPersonArgument()
         ShowPerson(*contactnr);
 }
 
+void frmMain::ActOnCommandLine()
+{
+    switch (CommandLine::Classify(m_commandLine)) {
+    case CommandLine::Kind::NewPerson:
+        // Enabled only while a database is open for writing.
+        if (toolbarButton(QStringLiteral("Add"))->isEnabled())
+            openWindow(QStringLiteral("frmContactAdd"));
+        break;
+    case CommandLine::Kind::CardFile:
+        openWindow(QStringLiteral("frmImportOffer"));
+        break;
+    default:
+        break;
+    }
+}
+
 QString frmMain::windowStateSetting() const
 {
     if (windowState() & Qt::WindowMinimized)

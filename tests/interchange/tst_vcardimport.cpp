@@ -15,6 +15,7 @@
 #include "mainwindow/frmMain.h"
 #include "search/modSearch.h"
 #include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
 #include "startup/modText.h"
 
 #include <QAction>
@@ -24,6 +25,8 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QUuid>
+
+Q_DECLARE_METATYPE(Platform::Answer)
 
 // Importing vCards into a real database file, merging, the full database, the round
 // trip through the export, and both commands in the real windows.
@@ -452,6 +455,42 @@ private slots:
 
         modDatabase::CloseDatabase(false);
         QVERIFY(!window.mnuFileImport->isEnabled());
+    }
+
+    // A card file opened from the file manager arrives as the command line: the default
+    // database opens and the cards go into it only when the user says yes.
+    void cardFileOnTheCommandLine_data()
+    {
+        QTest::addColumn<Platform::Answer>("answer");
+        QTest::addColumn<int>("persons");
+        QTest::newRow("yes") << Platform::Answer::Yes << 2;
+        QTest::newRow("no") << Platform::Answer::No << 0;
+    }
+    void cardFileOnTheCommandLine()
+    {
+        QFETCH(Platform::Answer, answer);
+        QFETCH(int, persons);
+        const QString path = m_dir->filePath("home.mdb");
+        modDatabase::CloseDatabase(false);
+        modSettings::WriteSetting("Default database", path);
+        const QString cards = m_dir->filePath("from the file manager.vcf");
+        QVERIFY(TestSupport::writeFile(cards, annaCard() + bobCard()));
+
+        frmMain window(cards);
+        RegisterWindows(window);
+        window.Load();
+        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
+        QVERIFY(m_platform->messages().isEmpty());
+        m_platform->expectMessage(answer);
+        if (answer == Platform::Answer::Yes)
+            m_platform->expectMessage();
+        window.ActOnCommandLine();
+        const ScriptedPlatform::Call question = m_platform->messages().value(0);
+        QCOMPARE(question.title, QString("Import"));
+        QCOMPARE(question.buttons, Platform::Buttons::YesNo);
+        QCOMPARE(question.text, "Import the persons of this file into the open database?\n\n" + cards + "\n" + path);
+        QCOMPARE(window.ListRowCount(), persons);
+        QCOMPARE(count("Person"), persons);
     }
 
     // A database that cannot be written is said to be so; no import is tried.
