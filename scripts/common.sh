@@ -3,7 +3,7 @@
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libsqlite3-dev)
 RUN_PACKAGES=(sqlcipher xdg-utils)
 # dpkg-shlibdeps (dpkg-dev) and file are what CPack needs to work out the dependencies.
-PACKAGE_PACKAGES=(dpkg-dev file python3-vobject)
+PACKAGE_PACKAGES=(dpkg-dev file)
 TEST_PACKAGES=(sqlcipher xdg-utils libxml2-utils w3c-sgml-lib sqlite3 fonts-dejavu-core
                desktop-file-utils appstream lintian dpkg-dev file python3-vobject)
 
