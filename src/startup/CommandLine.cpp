@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "startup/modEnvironment.h"
+
 #include <QCoreApplication>
 
 namespace CommandLine {
@@ -25,6 +27,13 @@ Kind Classify(const QString& commandLine)
     if (line.startsWith(QLatin1String("/Person")))
         return Kind::Person;
     return Kind::DatabasePath;
+}
+
+QString WithAbsolutePath(const QString& commandLine)
+{
+    if (Classify(commandLine) != Kind::DatabasePath)
+        return commandLine;
+    return modEnvironment::AbsolutePath(commandLine.trimmed());
 }
 
 QString PersonKey(const QString& commandLine)

@@ -1,14 +1,17 @@
 #include "TestSupport.h"
 
 #include "language/LanguageMenu.h"
+#include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
 #include <QAction>
 #include <QGroupBox>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 class TestLanguageMenu : public QObject
 {
@@ -106,6 +109,88 @@ private slots:
             tickedCount += entry->isChecked() ? 1 : 0;
         QCOMPARE(tickedCount, 1);
         QCOMPARE(modSettings::ReadSetting("Language"), setting);
+    }
+
+    void sortedByShownName_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("folder order") << "en_GB" << QStringList{"Finnish", "Turkish", "Indonesian", "Albanian"}
+                                      << QStringList{"Albanian", "Finnish", "Indonesian", "Turkish"};
+        QTest::newRow("letter case") << "en_GB" << QStringList{"basque", "Chinese", "Arabic"}
+                                     << QStringList{"Arabic", "basque", "Chinese"};
+        QTest::newRow("umlaut as its letter")
+            << "de_DE" << QStringList{"Zulu", "Oz", "Ömer"} << QStringList{"Ömer", "Oz", "Zulu"};
+        QTest::newRow("umlaut after z") << "sv_SE" << QStringList{"Zulu", "Oz", "Ömer"}
+                                        << QStringList{"Oz", "Zulu", "Ömer"};
+    }
+    void sortedByShownName()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, sorted);
+        QCOMPARE(modLanguage::SortedByName(names, QLocale(locale)), sorted);
+    }
+
+    void menuSortedByShownName()
+    {
+        const QStringList files{"Turkish",  "Portuguese (Portugal)",  "Finnish",
+                                "Albanian", "Portuguese (Brazilian)", "Indonesian"};
+        for (const QString& file : files)
+            addLanguage(file);
+        QMenu menu;
+        LanguageMenu languages(&menu);
+        languages.InitLanguage("ENU");
+        QCOMPARE(captions(languages), (QStringList{"English", "Albanian", "Finnish", "Indonesian",
+                                                   "Portuguese (Brazilian)", "Portuguese (Portugal)", "Turkish"}));
+    }
+
+    // A language changes Qt's own texts and, for the languages written from right to
+    // left, the direction of the whole window: list on the right, details on the left.
+    void languageReachesQtAndTheLayout_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<bool>("rightToLeft");
+        QTest::addColumn<QString>("cancel"); // Qt's own Cancel button
+        QTest::newRow("German") << "German" << false << "Abbrechen";
+        QTest::newRow("Arabic") << "Arabic" << true << QString::fromUtf8("ألغِ");
+        QTest::newRow("Hebrew") << "Hebrew" << true << QString::fromUtf8("ביטול");
+        QTest::newRow("Persian") << "Persian" << true << QString::fromUtf8("انصراف");
+        QTest::newRow("Urdu, no catalogue of Qt's") << "Urdu" << true << "Cancel";
+        QTest::newRow("Klingon") << "Klingon" << false << "Cancel";
+    }
+    void languageReachesQtAndTheLayout()
+    {
+        QFETCH(QString, language);
+        QFETCH(bool, rightToLeft);
+        QFETCH(QString, cancel);
+        QVERIFY2(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qt_de.qm"),
+                 "Qt's translations are needed (Debian package qt6-translations-l10n)");
+        addLanguage(language);
+        frmMain window("");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        LanguageMenu* languages = window.languageMenu();
+        languages->InitLanguage("ENU");
+        const QWidget* client = window.centralWidget();
+        auto listOnTheRight = [&] { return window.fraList->geometry().center().x() > client->width() / 2; };
+        auto detailsOnTheRight = [&] { return window.fraInfo->geometry().center().x() > client->width() / 2; };
+        QVERIFY(!listOnTheRight() && detailsOnTheRight());
+
+        languages->entries().at(captions(*languages).indexOf(language))->trigger();
+        const Qt::LayoutDirection direction = rightToLeft ? Qt::RightToLeft : Qt::LeftToRight;
+        QCOMPARE(QGuiApplication::layoutDirection(), direction);
+        QCOMPARE(window.layoutDirection(), direction);
+        QCOMPARE(window.lvwMain->layoutDirection(), direction);
+        QCOMPARE(listOnTheRight(), rightToLeft);
+        QCOMPARE(detailsOnTheRight(), !rightToLeft);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+
+        languages->entries().at(0)->trigger();
+        QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+        QVERIFY(!listOnTheRight() && detailsOnTheRight());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
     }
 
     void selectLanguageTranslatesOpenWindows()
