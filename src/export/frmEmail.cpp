@@ -39,9 +39,9 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
     fraFormat->setObjectName(QStringLiteral("fraFormat"));
     // The captions show what each separator gives; they are examples, not translated,
     // and name no domain that a user might take for a real one.
-    optColon = new QRadioButton(QStringLiteral("anna@…, bob@…, carla@…, ..."));
+    optColon = new QRadioButton(QStringLiteral("anna@mail.test, bob@mail.test, carla@mail.test, ..."));
     optColon->setObjectName(QStringLiteral("optColon"));
-    optSemicolon = new QRadioButton(QStringLiteral("anna@…; bob@…; carla@…; ..."));
+    optSemicolon = new QRadioButton(QStringLiteral("anna@mail.test; bob@mail.test; carla@mail.test; ..."));
     optSemicolon->setObjectName(QStringLiteral("optSemicolon"));
     auto* format = new QVBoxLayout(fraFormat);
     format->addWidget(optColon);
