@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "language/ContentDirection.h"
 #include "language/LanguageMenu.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
@@ -10,8 +11,25 @@
 #include <QGroupBox>
 #include <QLibraryInfo>
 #include <QMenu>
+#include <QStandardItemModel>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTreeView>
+
+// Shows what the delegate makes of an entry before it is drawn.
+class ProbedDelegate : public ContentDirectionDelegate
+{
+public:
+    using ContentDirectionDelegate::ContentDirectionDelegate;
+    QStyleOptionViewItem probe(const QModelIndex& index, Qt::LayoutDirection window) const
+    {
+        QStyleOptionViewItem option;
+        option.direction = window;
+        option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        initStyleOption(&option, index);
+        return option;
+    }
+};
 
 class TestLanguageMenu : public QObject
 {
@@ -191,6 +209,34 @@ private slots:
         QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
         QVERIFY(!listOnTheRight() && detailsOnTheRight());
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
+    }
+
+    // Entries keep the order of their own characters and stand on the window's side.
+    void listEntriesKeepTheirDirection_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("rightToLeftWindow");
+        QTest::addColumn<bool>("rightToLeftText");
+        QTest::addColumn<bool>("onTheRight");
+        QTest::newRow("number, right-to-left window") << "+31 20 555 (home)" << true << false << true;
+        QTest::newRow("Arabic name, right-to-left window") << QString::fromUtf8("أحمد (عمل)") << true << true << true;
+        QTest::newRow("number, left-to-right window") << "+31 20 555 (home)" << false << false << false;
+        QTest::newRow("Hebrew name, left-to-right window") << QString::fromUtf8("דוד") << false << true << false;
+    }
+    void listEntriesKeepTheirDirection()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, rightToLeftWindow);
+        QFETCH(bool, rightToLeftText);
+        QFETCH(bool, onTheRight);
+        QStandardItemModel model;
+        model.appendRow(new QStandardItem(text));
+        ProbedDelegate delegate;
+        const QStyleOptionViewItem option =
+            delegate.probe(model.index(0, 0), rightToLeftWindow ? Qt::RightToLeft : Qt::LeftToRight);
+        QCOMPARE(option.direction, rightToLeftText ? Qt::RightToLeft : Qt::LeftToRight);
+        const Qt::Alignment side = QStyle::visualAlignment(option.direction, option.displayAlignment);
+        QCOMPARE(bool(side & Qt::AlignRight), onTheRight);
     }
 
     void selectLanguageTranslatesOpenWindows()
