@@ -167,7 +167,7 @@ bool OpenDatabase(const QString& path)
     if (g_observer)
         g_observer->FillContactList();
     if (modSettings::ReadSetting(QStringLiteral("Default database")).isEmpty())
-        modSettings::WriteSetting(QStringLiteral("Default database"), path);
+        modSettings::WriteSetting(QStringLiteral("Default database"), modEnvironment::AbsolutePath(path));
     if (g_observer)
         g_observer->DatabaseOpened(path);
     return true;

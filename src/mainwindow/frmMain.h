@@ -113,6 +113,7 @@ private:
     void applyLayout();
     void fitLabels();
     void placeControls();
+    void placeMirrored(QWidget* widget, const QRect& leftToRight);
     // The main window state as stored in "WindowState": 0 normal, 1 minimised, 2 maximised.
     QString windowStateSetting() const;
     void openWindow(const QString& name);

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "startup/Version.h"
+#include "startup/modEnvironment.h"
 
 #include <QCoreApplication>
 
@@ -36,6 +37,13 @@ Kind Classify(const QString& commandLine)
     if (line.endsWith(QLatin1String(".vcf"), Qt::CaseInsensitive))
         return Kind::CardFile;
     return Kind::DatabasePath;
+}
+
+QString WithAbsolutePath(const QString& commandLine)
+{
+    if (Classify(commandLine) != Kind::DatabasePath)
+        return commandLine;
+    return modEnvironment::AbsolutePath(commandLine.trimmed());
 }
 
 QString PersonKey(const QString& commandLine)

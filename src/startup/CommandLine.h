@@ -26,6 +26,10 @@ QString FromArguments(const QStringList& argumentsWithoutProgram);
 QString Current();
 
 Kind Classify(const QString& commandLine);
+// The command line with a database path made absolute against the working folder,
+// so that the path stored for it names the same file at the next start from another
+// folder; the other forms unchanged.
+QString WithAbsolutePath(const QString& commandLine);
 // The contact-list key of a "/Person" command line: everything after the "/".
 QString PersonKey(const QString& commandLine);
 

@@ -3,6 +3,7 @@
 #include "birthdays/modReminderRun.h"
 #include "database/Engine.h"
 #include "database/modUpgrade.h"
+#include "language/LanguageAware.h"
 #include "mainwindow/Logo.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
@@ -78,12 +79,15 @@ int Main(int argc, char* argv[])
     modUpgrade::InstallUpgradeHandler();
     InstallPasswordHandler();
 
-    const QString commandLine = CommandLine::Current();
+    const QString commandLine = CommandLine::WithAbsolutePath(CommandLine::Current());
     // The main window exists in both runs: the database operations report to it.
     frmMain mainWindow(commandLine);
     RegisterWindows(mainWindow);
-    if (CommandLine::Classify(commandLine) == CommandLine::Kind::Reminder)
+    if (CommandLine::Classify(commandLine) == CommandLine::Kind::Reminder) {
+        // No language menu in this run: the stored language alone decides.
+        ApplyLanguageToQt(modSettings::ReadSetting(QStringLiteral("Language")));
         return RunReminder(mainWindow);
+    }
 
     if (modSettings::ReadSetting(QStringLiteral("WindowState")) == QLatin1String("2"))
         mainWindow.setWindowState(Qt::WindowMaximized);

@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "editor/modContact.h"
+#include "startup/Version.h"
 #include "startup/modSettings.h"
 
 #include <QDir>
@@ -17,8 +19,8 @@ IsolatedEnvironment::IsolatedEnvironment()
     qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
     qputenv("XDG_DATA_HOME", dataHome().toUtf8());
     qputenv("TEMP", temp().toUtf8());
-    qunsetenv("http_proxy");
-    qunsetenv("HTTP_PROXY");
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "no_proxy", "NO_PROXY"})
+        qunsetenv(name);
 }
 
 QString IsolatedEnvironment::home() const
@@ -75,6 +77,18 @@ QByteArray readFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
+}
+
+void useTestAddresses()
+{
+    Version::SetAddresses(QString::fromLatin1(TestWebsite), QString::fromLatin1(TestUpdateUrl));
+    modContact::SetProfileBases(QString::fromLatin1(TestProfileFirst), QString::fromLatin1(TestProfileSecond));
+}
+
+void useNoAddresses()
+{
+    Version::SetAddresses(QString(), QString());
+    modContact::SetProfileBases(QString(), QString());
 }
 
 QString executable()

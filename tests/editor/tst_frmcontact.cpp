@@ -558,6 +558,7 @@ private slots:
 
     void emailCommands()
     {
+        TestSupport::useTestAddresses();
         selectPerson(1);
         openEditor(frmContact::Mode::Edit);
         QTreeWidget* list = m_editor->lvwEmail;
@@ -570,7 +571,7 @@ private slots:
         QVERIFY(!m_editor->mnuPopupEmailCopy2->isEnabled());
         m_editor->mnuPopupEmailWebsite->trigger();
         QCOMPARE(m_platform->callsOf("url").constLast().text,
-                 QString("https://profiles.example.net/member/anna@hotmail.example"));
+                 TestSupport::TestProfileFirst + QString("anna@hotmail.example"));
 
         clickItem(list, 0);
         QVERIFY(!m_editor->mnuPopupEmailWebsite->isEnabled());

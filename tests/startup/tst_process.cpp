@@ -1,9 +1,13 @@
 #include "TestSupport.h"
 
+#include "database/modDatabase.h"
 #include "startup/modEnvironment.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
+#include <QTemporaryDir>
 
 // Starts the real program as a user's session would.
 class TestProcess : public QObject
@@ -68,6 +72,45 @@ private slots:
         QVERIFY(program.readAllStandardError().isEmpty());
         QVERIFY(!QFile::exists(database));
         QVERIFY(!QFile::exists(TestSupport::settingsFile()));
+    }
+
+    // "cd folder && addrion home.mdb": the settings name the file wherever the next
+    // start is made from.
+    void relativeDatabasePathIsStoredAbsolute_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::newRow("name") << "home.mdb";
+        QTest::newRow("dot and folders") << "./sub/../home.mdb";
+    }
+    void relativeDatabasePathIsStoredAbsolute()
+    {
+        QFETCH(QString, argument);
+        QTemporaryDir user;
+        QTemporaryDir work;
+        QProcessEnvironment env = environment();
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TEMP"}) {
+            QVERIFY(QDir().mkpath(user.filePath(name)));
+            env.insert(name, user.filePath(name));
+        }
+        const QString database = QDir(work.path()).canonicalPath() + "/home.mdb";
+        QVERIFY(QDir().mkpath(work.filePath("sub")));
+        QVERIFY(modDatabase::NewDatabase(database));
+        modDatabase::CloseDatabase(false);
+
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(work.path());
+        program.start(TestSupport::executable(), {argument});
+        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+        const QString settingsFile = user.filePath("XDG_CONFIG_HOME") + "/Addrion/Addrion.conf";
+        auto stored = [&settingsFile](const char* key) {
+            return QSettings(settingsFile, QSettings::IniFormat).value(key).toString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!stored("Recent 1").isEmpty(), 60000);
+        program.kill();
+        program.waitForFinished();
+        QCOMPARE(stored("Recent 1"), database);
+        QCOMPARE(stored("Default database"), database);
     }
 };
 
