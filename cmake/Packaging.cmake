@@ -1,10 +1,10 @@
 # The Debian package, made by CPack from the install rules: ./package.sh runs it on a
 # Release build. Run "cpack -G DEB" in the build folder.
-set(ADDRION_CONTACT_ADDRESS "maintainers@addrion.example.org")
+set(ADDRION_MAINTAINER "Addrion team <packages@addrion.invalid>" CACHE STRING "Maintainer of the Debian package, \"Name <address>\"")
 set(CPACK_PACKAGE_NAME addrion)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Addrion team")
-set(CPACK_PACKAGE_CONTACT "Addrion team <${ADDRION_CONTACT_ADDRESS}>")
+set(CPACK_PACKAGE_CONTACT "${ADDRION_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "personal address book with birthday calendar and reminder")
 set(CPACK_PACKAGE_DESCRIPTION
     "Addrion keeps your contacts in one database file: full name, date of birth,
@@ -18,7 +18,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://addrion.example.org/")
+if(ADDRION_WEBSITE)
+    set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${ADDRION_WEBSITE}")
+endif()
 # Libraries found by dpkg-shlibdeps, plus the programs started as child processes.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "sqlcipher, xdg-utils")
