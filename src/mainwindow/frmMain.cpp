@@ -249,6 +249,7 @@ void frmMain::createStatusBar()
     staMainCount = Named(new QLabel, "staMainCount", nullptr);
     staMain->addWidget(staMainPath, 1);
     staMain->addPermanentWidget(staMainCount);
+    staMainCount->setContentsMargins(0, 0, 4, 0);
     // Room for the longest count: every number a database can hold, of as many.
     staMainCount->setMinimumWidth(staMainCount->fontMetrics().horizontalAdvance(QStringLiteral("32767/32767")) +
                                   staMainCount->contentsMargins().left() + staMainCount->contentsMargins().right());
@@ -392,8 +393,9 @@ void frmMain::placeControls()
     const int infoHeight = fraInfo->height();
     const int infoWidth = fraInfo->width();
     const int lineHeight = qMax(20, lblWebsite->sizeHint().height());
-    lblWebsite->setGeometry(8, (infoHeight - lineHeight) / 2 + 2, infoWidth / 4, lineHeight);
-    lblWebsite2->setGeometry(8 + infoWidth / 4, (infoHeight - lineHeight) / 2 + 2, infoWidth - infoWidth / 4 - 16,
+    const int labelWidth = qMax(infoWidth / 4, lblWebsite->sizeHint().width() + 8);
+    lblWebsite->setGeometry(8, (infoHeight - lineHeight) / 2 + 2, labelWidth, lineHeight);
+    lblWebsite2->setGeometry(8 + labelWidth, (infoHeight - lineHeight) / 2 + 2, infoWidth - labelWidth - 16,
                              lineHeight);
     const int logo = qMin(imgLogo->width(), imgLogo->height());
     if (logo > 0)

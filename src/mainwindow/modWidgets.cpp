@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QVariant>
 
 namespace modWidgets {
 
@@ -85,8 +86,12 @@ void PrepareDateBox(QLineEdit* box, const QString& inputMask)
 {
     box->setInputMask(inputMask);
     FitDateBox(box);
-    if (!box->findChild<FirstPlaceOnClick*>(QString(), Qt::FindDirectChildrenOnly))
-        box->installEventFilter(new FirstPlaceOnClick(box));
+    // Once per box, however often the window prepares it.
+    const char* const prepared = "addrionDateBox";
+    if (box->property(prepared).toBool())
+        return;
+    box->setProperty(prepared, true);
+    box->installEventFilter(new FirstPlaceOnClick(box));
 }
 
 } // namespace modWidgets

@@ -523,8 +523,8 @@ private slots:
         QCOMPARE(m_editor->fraNumber->title(), QString("Numbers"));
         QCOMPARE(m_editor->cmdPhoneUp->toolTip(), QString("Move up"));
         QCOMPARE(m_editor->mnuPopupEmailAdd->text(), QString("&Add..."));
-        QCOMPARE(m_editor->mnuPopupPhoneCopy2->text(), QString("Copy: Number + Description"));
-        QCOMPARE(m_editor->mnuPopupEmailCopy->text(), QString("Copy: E-mail"));
+        QCOMPARE(m_editor->mnuPopupPhoneCopy2->text(), QString("Copy: Number + &Description"));
+        QCOMPARE(m_editor->mnuPopupEmailCopy->text(), QString("Copy: E-&mail"));
         // Saved without a change, the person stays as stored.
         clickOk();
         QCOMPARE(personField(1, "Dateofbirth").toDate(), QDate(1980, 5, 6));

@@ -123,7 +123,7 @@ private slots:
         QTest::addColumn<QString>("condition");
         QTest::newRow("between") << 1 << "31121979"
                                  << "01011990"
-                                 << "AND Dateofbirth > #12/31/1979# AND Dateofbirth < #01/01/1990# ";
+                                 << "WHERE Dateofbirth > #12/31/1979# AND Dateofbirth < #01/01/1990# ";
         QTest::newRow("between, end missing") << 1 << "31121979"
                                               << ""
                                               << "";
