@@ -6,10 +6,10 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
-#include "interchange/ImportCommand.h"
 #include "export/frmExport.h"
 #include "export/frmExportPreview.h"
 #include "export/modExportFiles.h"
+#include "interchange/ImportCommand.h"
 #include "interchange/modVcardImport.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
@@ -313,7 +313,7 @@ private slots:
         QVERIFY(window.mnuFileImport);
         QCOMPARE(window.mnuFileImport->objectName(), QString("mnuFileImport"));
         QCOMPARE(entries.indexOf(window.mnuFileImport), entries.indexOf(window.mnuFileEmail) + 1);
-        QCOMPARE(window.mnuFileImport->text(), QString("Import..."));
+        QCOMPARE(window.mnuFileImport->text(), QString("&Import..."));
         QVERIFY(window.mnuFileImport->isEnabled());
 
         const QString cards = m_dir->filePath("contacts.vcf");
