@@ -43,9 +43,6 @@ frmReminder::frmReminder(QWidget* parent) : QWidget(parent, Qt::Window)
     lvwReminder->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvwReminder->setContextMenuPolicy(Qt::CustomContextMenu);
     lvwReminder->header()->setStretchLastSection(false);
-    // Date and age take the room their texts need in the chosen font; the name the rest.
-    lvwReminder->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    lvwReminder->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     lvwReminder->installEventFilter(this);
     auto* listLayout = new QVBoxLayout(fraReminder);
     listLayout->addWidget(lvwReminder);
