@@ -96,7 +96,7 @@ void frmReminder::LoadLanguage()
     cmdOK->setText(T("OK"));
     cmdDetails->setText(T("Details"));
     lvwReminder->setHeaderLabels({T("Date"), T("Person"), T("Age")});
-    mnuPopupDetails->setText(T("Details"));
+    mnuPopupDetails->setText(T("&Details"));
 }
 
 void frmReminder::AddRows(const std::vector<modReminder::ReminderRow>& rows)

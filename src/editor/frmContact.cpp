@@ -4,12 +4,12 @@
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/modOptions.h"
+#include "mainwindow/modWidgets.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 #include "startup/modText.h"
 
-#include <QAbstractScrollArea>
 #include <QAction>
 #include <QClipboard>
 #include <QGridLayout>
@@ -180,6 +180,17 @@ void frmContact::createControls()
 
     for (QWidget* box : std::initializer_list<QWidget*>{txtFullname, txtAddress, txtNote})
         box->setContextMenuPolicy(Qt::CustomContextMenu);
+    setTabOrder();
+}
+
+void frmContact::setTabOrder()
+{
+    // Tab reads the left column top to bottom, then the right one, then the buttons.
+    const QList<QWidget*> order{txtFullname,  txtAddress,     txtNote,    txtDateofbirth, lvwPhone, cmdPhoneAdd,
+                                cmdPhoneEdit, cmdPhoneRemove, cmdPhoneUp, cmdPhoneDown,   lvwEmail, cmdEmailAdd,
+                                cmdEmailEdit, cmdEmailRemove, cmdEmailUp, cmdEmailDown,   cmdOK,    cmdCancel};
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
 
 QGroupBox* frmContact::createListFrame(ListControls& controls, const char* frameName, const char* listName,
@@ -216,15 +227,15 @@ void frmContact::createPopups()
 {
     auto popup = [this](const char* name) { return Named(new QMenu(this), name); };
     mnuPopupFullname = popup("mnuPopupFullname");
-    mnuPopupFullnameCopy = AddAction(mnuPopupFullname, QStringLiteral("mnuPopupFullnameCopy"), QStringLiteral("Copy"));
+    mnuPopupFullnameCopy = AddAction(mnuPopupFullname, QStringLiteral("mnuPopupFullnameCopy"), QStringLiteral("&Copy"));
     mnuPopupFullnamePaste =
-        AddAction(mnuPopupFullname, QStringLiteral("mnuPopupFullnamePaste"), QStringLiteral("Paste"));
+        AddAction(mnuPopupFullname, QStringLiteral("mnuPopupFullnamePaste"), QStringLiteral("&Paste"));
     mnuPopupAddress = popup("mnuPopupAddress");
-    mnuPopupAddressCopy = AddAction(mnuPopupAddress, QStringLiteral("mnuPopupAddressCopy"), QStringLiteral("Copy"));
-    mnuPopupAddressPaste = AddAction(mnuPopupAddress, QStringLiteral("mnuPopupAddressPaste"), QStringLiteral("Paste"));
+    mnuPopupAddressCopy = AddAction(mnuPopupAddress, QStringLiteral("mnuPopupAddressCopy"), QStringLiteral("&Copy"));
+    mnuPopupAddressPaste = AddAction(mnuPopupAddress, QStringLiteral("mnuPopupAddressPaste"), QStringLiteral("&Paste"));
     mnuPopupNote = popup("mnuPopupNote");
-    mnuPopupNoteCopy = AddAction(mnuPopupNote, QStringLiteral("mnuPopupNoteCopy"), QStringLiteral("Copy"));
-    mnuPopupNotePaste = AddAction(mnuPopupNote, QStringLiteral("mnuPopupNotePaste"), QStringLiteral("Paste"));
+    mnuPopupNoteCopy = AddAction(mnuPopupNote, QStringLiteral("mnuPopupNoteCopy"), QStringLiteral("&Copy"));
+    mnuPopupNotePaste = AddAction(mnuPopupNote, QStringLiteral("mnuPopupNotePaste"), QStringLiteral("&Paste"));
 
     m_phone.popup = mnuPopupPhone = popup("mnuPopupPhone");
     createListPopup(m_phone, "mnuPopupPhone", "Number");
@@ -247,21 +258,21 @@ void frmContact::createPopups()
     mnuPopupEmailCopy2 = m_email.popupCopy2;
     m_email.popup->addSeparator();
     mnuPopupEmailSend = m_email.popupSend =
-        AddAction(m_email.popup, QStringLiteral("mnuPopupEmailSend"), QStringLiteral("Send e-mail"));
+        AddAction(m_email.popup, QStringLiteral("mnuPopupEmailSend"), QStringLiteral("&Send e-mail"));
     mnuPopupEmailWebsite = m_email.popupWebsite =
-        AddAction(m_email.popup, QStringLiteral("mnuPopupEmailWebsite"), QStringLiteral("Website"));
+        AddAction(m_email.popup, QStringLiteral("mnuPopupEmailWebsite"), QStringLiteral("We&bsite"));
 }
 
 void frmContact::createListPopup(ListControls& controls, const char* popupName, const char* valueCaption)
 {
     QMenu* menu = controls.popup;
     const QString value = QString::fromLatin1(valueCaption);
-    controls.popupAdd = AddAction(menu, Joined(popupName, "Add"), QStringLiteral("Add..."));
-    controls.popupEdit = AddAction(menu, Joined(popupName, "Edit"), QStringLiteral("Edit..."));
-    controls.popupRemove = AddAction(menu, Joined(popupName, "Remove"), QStringLiteral("Remove"));
+    controls.popupAdd = AddAction(menu, Joined(popupName, "Add"), QStringLiteral("&Add..."));
+    controls.popupEdit = AddAction(menu, Joined(popupName, "Edit"), QStringLiteral("&Edit..."));
+    controls.popupRemove = AddAction(menu, Joined(popupName, "Remove"), QStringLiteral("&Remove"));
     menu->addSeparator();
-    controls.popupUp = AddAction(menu, Joined(popupName, "Up"), QStringLiteral("Move up"));
-    controls.popupDown = AddAction(menu, Joined(popupName, "Down"), QStringLiteral("Move down"));
+    controls.popupUp = AddAction(menu, Joined(popupName, "Up"), QStringLiteral("Move &up"));
+    controls.popupDown = AddAction(menu, Joined(popupName, "Down"), QStringLiteral("Move do&wn"));
     menu->addSeparator();
     controls.popupCopy = AddAction(menu, Joined(popupName, "Copy"), QStringLiteral("Copy: ") + value);
     controls.popupCopy2 = AddAction(menu, Joined(popupName, "Copy2"),
@@ -315,7 +326,7 @@ void frmContact::connectList(ListControls& controls)
         if (QTreeWidgetItem* at = c->list->itemAt(position))
             c->list->setCurrentItem(at);
         setListControls(*c);
-        c->popup->popup(c->list->viewport()->mapToGlobal(position));
+        c->popup->popup(modWidgets::PopupPosition(c->list, position));
     });
 }
 
@@ -330,30 +341,32 @@ void frmContact::LoadLanguage()
     fraNumber->setTitle(T(QStringLiteral("Numbers")));
     fraEmail->setTitle(T(QStringLiteral("E-mail")));
     fraNote->setTitle(T(QStringLiteral("Note")));
+    // Popup texts carry their access key ("&") in the translation itself.
     for (QAction* copy : {mnuPopupFullnameCopy, mnuPopupAddressCopy, mnuPopupNoteCopy})
-        copy->setText(T(QStringLiteral("Copy")));
+        copy->setText(T(QStringLiteral("&Copy")));
     for (QAction* paste : {mnuPopupFullnamePaste, mnuPopupAddressPaste, mnuPopupNotePaste})
-        paste->setText(T(QStringLiteral("Paste")));
+        paste->setText(T(QStringLiteral("&Paste")));
     for (ListControls* c : {&m_phone, &m_email}) {
         c->add->setToolTip(T(QStringLiteral("Add")));
         c->edit->setToolTip(T(QStringLiteral("Edit")));
         c->remove->setToolTip(T(QStringLiteral("Remove")));
         c->up->setToolTip(T(QStringLiteral("Move up")));
         c->down->setToolTip(T(QStringLiteral("Move down")));
-        c->popupAdd->setText(T(QStringLiteral("Add")) + dots);
-        c->popupEdit->setText(T(QStringLiteral("Edit")) + dots);
-        c->popupRemove->setText(T(QStringLiteral("Remove")));
-        c->popupUp->setText(T(QStringLiteral("Move up")));
-        c->popupDown->setText(T(QStringLiteral("Move down")));
+        c->popupAdd->setText(T(QStringLiteral("&Add")) + dots);
+        c->popupEdit->setText(T(QStringLiteral("&Edit")) + dots);
+        c->popupRemove->setText(T(QStringLiteral("&Remove")));
+        c->popupUp->setText(T(QStringLiteral("Move &up")));
+        c->popupDown->setText(T(QStringLiteral("Move do&wn")));
     }
-    const QString copyNumber = T(QStringLiteral("Copy")) + QStringLiteral(": ") + T(QStringLiteral("Number"));
-    mnuPopupPhoneCopy->setText(copyNumber);
-    mnuPopupPhoneCopy2->setText(copyNumber + QStringLiteral(" + ") + T(QStringLiteral("Description")));
-    const QString copyEmail = T(QStringLiteral("Copy")) + QStringLiteral(": ") + T(QStringLiteral("E-mail"));
-    mnuPopupEmailCopy->setText(copyEmail);
-    mnuPopupEmailCopy2->setText(copyEmail + QStringLiteral(" + ") + T(QStringLiteral("Description")));
-    mnuPopupEmailSend->setText(T(QStringLiteral("Send e-mail")));
-    mnuPopupEmailWebsite->setText(T(QStringLiteral("Website")));
+    const QString copyPrefix = T(QStringLiteral("Copy")) + QStringLiteral(": ");
+    mnuPopupPhoneCopy->setText(copyPrefix + T(QStringLiteral("&Number")));
+    mnuPopupPhoneCopy2->setText(copyPrefix + T(QStringLiteral("Number")) + QStringLiteral(" + ") +
+                                T(QStringLiteral("&Description")));
+    mnuPopupEmailCopy->setText(copyPrefix + T(QStringLiteral("E-&mail")));
+    mnuPopupEmailCopy2->setText(copyPrefix + T(QStringLiteral("E-mail")) + QStringLiteral(" + ") +
+                                T(QStringLiteral("&Description")));
+    mnuPopupEmailSend->setText(T(QStringLiteral("&Send e-mail")));
+    mnuPopupEmailWebsite->setText(T(QStringLiteral("We&bsite")));
 }
 
 // ---- Loading ----
@@ -363,7 +376,7 @@ bool frmContact::Load()
     LoadLanguage();
     m_dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
     lblDateFormat->setText(QLatin1Char('(') + m_dateFormat + QLatin1Char(')'));
-    txtDateofbirth->setInputMask(modContact::DateMask(m_dateFormat));
+    modWidgets::PrepareDateBox(txtDateofbirth, modContact::DateMask(m_dateFormat));
     if (m_mode == Mode::Edit) {
         m_contactnr = m_main.CurrentContactnr();
         if (!m_contactnr)
@@ -374,6 +387,8 @@ bool frmContact::Load()
         loadPerson(*person);
     }
     applyFontSize();
+    // Sized for a whole date in the font just applied.
+    modWidgets::FitDateBox(txtDateofbirth);
     SetPhoneControls();
     SetEmailControls();
     return true;
@@ -583,8 +598,7 @@ void frmContact::showTextPopup(QWidget* box, const QPoint& position)
     paste->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
     box->setFocus();
     // A multi-line box reports the position on its viewport.
-    const auto* area = qobject_cast<QAbstractScrollArea*>(box);
-    popup->popup((area ? area->viewport() : box)->mapToGlobal(position));
+    popup->popup(modWidgets::PopupPosition(box, position));
 }
 
 void frmContact::copyText(QWidget* box)

@@ -138,6 +138,7 @@ private:
     };
 
     void createControls();
+    void setTabOrder();
     QGroupBox* createListFrame(ListControls& controls, const char* frameName, const char* listName,
                                const char* buttonPrefix);
     void createPopups();

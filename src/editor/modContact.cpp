@@ -2,9 +2,8 @@
 
 #include "database/modDatabase.h"
 #include "database/modSql.h"
+#include "mainwindow/modList.h"
 #include "startup/modText.h"
-
-#include <QRegularExpression>
 
 namespace modContact {
 
@@ -76,22 +75,8 @@ TypedDate ReadTypedDate(const QString& boxText, const QString& dateFormat)
         result.monthDayYear = part2 + kSlash + part3 + kSlash + part1;
     else
         result.monthDayYear = typed;
-    result.state = ParseMonthDayYear(result.monthDayYear) ? DateState::Valid : DateState::Invalid;
+    result.state = modList::ParseMonthDayYear(result.monthDayYear) ? DateState::Valid : DateState::Invalid;
     return result;
-}
-
-std::optional<QDate> ParseMonthDayYear(const QString& monthDayYear)
-{
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
-    const QRegularExpressionMatch match = pattern.match(monthDayYear);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const int month = match.captured(1).toInt();
-    const int day = match.captured(2).toInt();
-    const int year = match.captured(3).toInt();
-    if (year < 100 || !QDate::isValid(year, month, day))
-        return std::nullopt;
-    return QDate(year, month, day);
 }
 
 // ---- Phone and e-mail entries ----

@@ -36,9 +36,6 @@ struct TypedDate
 // three parts are put into month/day/year order for the date format, and the result is
 // checked. An unknown date format leaves the parts in the order typed.
 TypedDate ReadTypedDate(const QString& boxText, const QString& dateFormat);
-// The date of month/day/year text: one or two digits for month and day, four for the
-// year, and a real calendar date from the year 100 on (the oldest the database keeps).
-std::optional<QDate> ParseMonthDayYear(const QString& monthDayYear);
 
 // ---- Phone and e-mail entries ----
 

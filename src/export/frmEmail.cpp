@@ -109,7 +109,7 @@ void frmEmail::LoadLanguage()
     fraFormat->setTitle(T("Format"));
     fraList->setTitle(T("List"));
     cmdCopy->setText(T("Copy"));
-    mnuPopupListCopy->setText(T("Copy"));
+    mnuPopupListCopy->setText(T("&Copy"));
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
 }

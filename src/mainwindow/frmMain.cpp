@@ -8,12 +8,16 @@
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/Logo.h"
 #include "mainwindow/modList.h"
+#include "mainwindow/modWidgets.h"
 #include "startup/CommandLine.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
+#include <algorithm>
+
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -121,14 +125,14 @@ QAction* frmMain::addMenuAction(QMenu* menu, const char* name, const QString& ca
 
 void frmMain::createMenus()
 {
-    mnuFile = addMenu("mnuFile", QStringLiteral("Database"));
-    mnuFileNew = addMenuAction(mnuFile, "mnuFileNew", QStringLiteral("New..."));
-    mnuFileOpen = addMenuAction(mnuFile, "mnuFileOpen", QStringLiteral("Open..."));
-    mnuFileClose = addMenuAction(mnuFile, "mnuFileClose", QStringLiteral("Close"));
+    mnuFile = addMenu("mnuFile", QStringLiteral("&Database"));
+    mnuFileNew = addMenuAction(mnuFile, "mnuFileNew", QStringLiteral("&New..."));
+    mnuFileOpen = addMenuAction(mnuFile, "mnuFileOpen", QStringLiteral("&Open..."));
+    mnuFileClose = addMenuAction(mnuFile, "mnuFileClose", QStringLiteral("&Close"));
     mnuFile->addSeparator();
-    mnuFileCopy = addMenuAction(mnuFile, "mnuFileCopy", QStringLiteral("Copy..."));
-    mnuFileEmail = addMenuAction(mnuFile, "mnuFileEmail", QStringLiteral("E-mail..."));
-    mnuFileImport = addMenuAction(mnuFile, "mnuFileImport", QStringLiteral("Import..."));
+    mnuFileCopy = addMenuAction(mnuFile, "mnuFileCopy", QStringLiteral("Co&py..."));
+    mnuFileEmail = addMenuAction(mnuFile, "mnuFileEmail", QStringLiteral("E-&mail..."));
+    mnuFileImport = addMenuAction(mnuFile, "mnuFileImport", QStringLiteral("&Import..."));
     mnuFile->addSeparator();
     for (int i = 1; i <= 3; ++i) {
         QAction* recent = addMenuAction(mnuFile, "mnuFileRecent", QStringLiteral("Recent %1").arg(i));
@@ -138,51 +142,59 @@ void frmMain::createMenus()
     mnuLine = mnuFile->addSeparator();
     mnuLine->setObjectName(QStringLiteral("mnuLine"));
     mnuLine->setVisible(false);
-    mnuFileExit = addMenuAction(mnuFile, "mnuFileExit", QStringLiteral("Exit"));
+    mnuFileExit = addMenuAction(mnuFile, "mnuFileExit", QStringLiteral("E&xit"));
 
-    mnuPerson = addMenu("mnuPerson", QStringLiteral("Person"));
-    mnuPersonAdd = addMenuAction(mnuPerson, "mnuPersonAdd", QStringLiteral("Add..."));
-    mnuPersonEdit = addMenuAction(mnuPerson, "mnuPersonEdit", QStringLiteral("Edit..."));
-    mnuPersonRemove = addMenuAction(mnuPerson, "mnuPersonRemove", QStringLiteral("Remove"));
+    mnuPerson = addMenu("mnuPerson", QStringLiteral("&Person"));
+    mnuPersonAdd = addMenuAction(mnuPerson, "mnuPersonAdd", QStringLiteral("&Add..."));
+    mnuPersonEdit = addMenuAction(mnuPerson, "mnuPersonEdit", QStringLiteral("&Edit..."));
+    mnuPersonRemove = addMenuAction(mnuPerson, "mnuPersonRemove", QStringLiteral("&Remove"));
 
-    mnuAction = addMenu("mnuAction", QStringLiteral("Action"));
-    mnuActionExport = addMenuAction(mnuAction, "mnuActionExport", QStringLiteral("Export..."));
-    mnuActionSearch = addMenuAction(mnuAction, "mnuActionSearch", QStringLiteral("Search..."));
+    mnuAction = addMenu("mnuAction", QStringLiteral("&Action"));
+    mnuActionExport = addMenuAction(mnuAction, "mnuActionExport", QStringLiteral("&Export..."));
+    mnuActionSearch = addMenuAction(mnuAction, "mnuActionSearch", QStringLiteral("&Search..."));
     mnuActionSearch->setCheckable(true);
-    mnuActionEmail = addMenuAction(mnuAction, "mnuActionEmail", QStringLiteral("E-mail..."));
+    mnuActionEmail = addMenuAction(mnuAction, "mnuActionEmail", QStringLiteral("E-&mail..."));
     mnuAction->addSeparator();
-    mnuActionCalendar = addMenuAction(mnuAction, "mnuActionCalendar", QStringLiteral("Birthday calendar"));
+    mnuActionCalendar = addMenuAction(mnuAction, "mnuActionCalendar", QStringLiteral("&Birthday calendar"));
 
-    mnuOptions = addMenu("mnuOptions", QStringLiteral("Options"));
-    mnuOptionsLanguage = mnuOptions->addMenu(QStringLiteral("Language"));
+    mnuOptions = addMenu("mnuOptions", QStringLiteral("&Options"));
+    mnuOptionsLanguage = mnuOptions->addMenu(QStringLiteral("&Language"));
     mnuOptionsLanguage->setObjectName(QStringLiteral("mnuOptionsLanguage"));
     m_languageMenu = new LanguageMenu(mnuOptionsLanguage);
     mnuOptionsDefaultdatabase =
-        addMenuAction(mnuOptions, "mnuOptionsDefaultdatabase", QStringLiteral("Default database..."));
-    mnuOptionsCheck = addMenuAction(mnuOptions, "mnuOptionsCheck", QStringLiteral("Check version"));
+        addMenuAction(mnuOptions, "mnuOptionsDefaultdatabase", QStringLiteral("&Default database..."));
+    mnuOptionsCheck = addMenuAction(mnuOptions, "mnuOptionsCheck", QStringLiteral("Check &version"));
     mnuOptionsCheck->setCheckable(true);
     // A build without an update address has no version to check.
     mnuOptionsCheck->setVisible(!Version::UpdateUrl().isEmpty());
     mnuOptionsBirthdayreminder =
-        addMenuAction(mnuOptions, "mnuOptionsBirthdayreminder", QStringLiteral("Birthday reminder..."));
-    mnuOptionsDate = mnuOptions->addMenu(QStringLiteral("Date"));
+        addMenuAction(mnuOptions, "mnuOptionsBirthdayreminder", QStringLiteral("Birthday &reminder..."));
+    mnuOptionsDate = mnuOptions->addMenu(QStringLiteral("Da&te"));
     mnuOptionsDate->setObjectName(QStringLiteral("mnuOptionsDate"));
+    // One of each group is chosen, shown as radio items.
+    auto* dateFormats = new QActionGroup(this);
     for (const char* format : {"dd/mm/yyyy", "mm/dd/yyyy", "yyyy/mm/dd"}) {
-        QAction* entry = addMenuAction(mnuOptionsDate, "mnuOptionsDateFormat", QString::fromLatin1(format));
+        QAction* entry =
+            addMenuAction(mnuOptionsDate, "mnuOptionsDateFormat", QLatin1Char('&') + QString::fromLatin1(format));
         entry->setCheckable(true);
+        entry->setData(QString::fromLatin1(format));
+        dateFormats->addAction(entry);
         mnuOptionsDateFormat << entry;
     }
-    mnuOptionsFont = mnuOptions->addMenu(QStringLiteral("Font"));
+    mnuOptionsFont = mnuOptions->addMenu(QStringLiteral("&Font"));
     mnuOptionsFont->setObjectName(QStringLiteral("mnuOptionsFont"));
-    mnuOptionsFontSize8 = addMenuAction(mnuOptionsFont, "mnuOptionsFontSize8", QStringLiteral("Size 8"));
-    mnuOptionsFontSize10 = addMenuAction(mnuOptionsFont, "mnuOptionsFontSize10", QStringLiteral("Size 10"));
-    mnuOptionsFontSize8->setCheckable(true);
-    mnuOptionsFontSize10->setCheckable(true);
+    mnuOptionsFontSize8 = addMenuAction(mnuOptionsFont, "mnuOptionsFontSize8", QStringLiteral("Size &8"));
+    mnuOptionsFontSize10 = addMenuAction(mnuOptionsFont, "mnuOptionsFontSize10", QStringLiteral("Size &10"));
+    auto* fontSizes = new QActionGroup(this);
+    for (QAction* size : {mnuOptionsFontSize8, mnuOptionsFontSize10}) {
+        size->setCheckable(true);
+        fontSizes->addAction(size);
+    }
 
-    mnuHelp = addMenu("mnuHelp", QStringLiteral("Help"));
-    mnuHelpWebsite = addMenuAction(mnuHelp, "mnuHelpWebsite", QStringLiteral("Website"));
+    mnuHelp = addMenu("mnuHelp", QStringLiteral("&Help"));
+    mnuHelpWebsite = addMenuAction(mnuHelp, "mnuHelpWebsite", QStringLiteral("We&bsite"));
     mnuHelpWebsite->setVisible(!Version::Website().isEmpty());
-    mnuHelpAbout = addMenuAction(mnuHelp, "mnuHelpAbout", QStringLiteral("About"));
+    mnuHelpAbout = addMenuAction(mnuHelp, "mnuHelpAbout", QStringLiteral("&About"));
 }
 
 void frmMain::createPopups()
@@ -193,28 +205,28 @@ void frmMain::createPopups()
         return menu;
     };
     mnuPopupMain = popup("mnuPopupMain");
-    mnuPopupMainAdd = addMenuAction(mnuPopupMain, "mnuPopupMainAdd", QStringLiteral("Add..."));
-    mnuPopupMainEdit = addMenuAction(mnuPopupMain, "mnuPopupMainEdit", QStringLiteral("Edit..."));
-    mnuPopupMainRemove = addMenuAction(mnuPopupMain, "mnuPopupMainRemove", QStringLiteral("Remove"));
+    mnuPopupMainAdd = addMenuAction(mnuPopupMain, "mnuPopupMainAdd", QStringLiteral("&Add..."));
+    mnuPopupMainEdit = addMenuAction(mnuPopupMain, "mnuPopupMainEdit", QStringLiteral("&Edit..."));
+    mnuPopupMainRemove = addMenuAction(mnuPopupMain, "mnuPopupMainRemove", QStringLiteral("&Remove"));
     mnuPopupMain->addSeparator();
-    mnuPopupMainCopy = addMenuAction(mnuPopupMain, "mnuPopupMainCopy", QStringLiteral("Copy"));
+    mnuPopupMainCopy = addMenuAction(mnuPopupMain, "mnuPopupMainCopy", QStringLiteral("&Copy"));
     mnuPopupDateofbirth = popup("mnuPopupDateofbirth");
-    mnuPopupDateofbirthCopy = addMenuAction(mnuPopupDateofbirth, "mnuPopupDateofbirthCopy", QStringLiteral("Copy"));
+    mnuPopupDateofbirthCopy = addMenuAction(mnuPopupDateofbirth, "mnuPopupDateofbirthCopy", QStringLiteral("&Copy"));
     mnuPopupAddress = popup("mnuPopupAddress");
-    mnuPopupAddressCopy = addMenuAction(mnuPopupAddress, "mnuPopupAddressCopy", QStringLiteral("Copy"));
+    mnuPopupAddressCopy = addMenuAction(mnuPopupAddress, "mnuPopupAddressCopy", QStringLiteral("&Copy"));
     mnuPopupPhone = popup("mnuPopupPhone");
-    mnuPopupPhoneCopy = addMenuAction(mnuPopupPhone, "mnuPopupPhoneCopy", QStringLiteral("Copy: Number"));
+    mnuPopupPhoneCopy = addMenuAction(mnuPopupPhone, "mnuPopupPhoneCopy", QStringLiteral("Copy: &Number"));
     mnuPopupPhoneCopy2 =
-        addMenuAction(mnuPopupPhone, "mnuPopupPhoneCopy2", QStringLiteral("Copy: Number + Description"));
+        addMenuAction(mnuPopupPhone, "mnuPopupPhoneCopy2", QStringLiteral("Copy: Number + &Description"));
     mnuPopupEmail = popup("mnuPopupEmail");
-    mnuPopupEmailCopy = addMenuAction(mnuPopupEmail, "mnuPopupEmailCopy", QStringLiteral("Copy: E-mail"));
+    mnuPopupEmailCopy = addMenuAction(mnuPopupEmail, "mnuPopupEmailCopy", QStringLiteral("Copy: E-&mail"));
     mnuPopupEmailCopy2 =
-        addMenuAction(mnuPopupEmail, "mnuPopupEmailCopy2", QStringLiteral("Copy: E-mail + Description"));
+        addMenuAction(mnuPopupEmail, "mnuPopupEmailCopy2", QStringLiteral("Copy: E-mail + &Description"));
     mnuPopupEmail->addSeparator();
-    mnuPopupEmailSend = addMenuAction(mnuPopupEmail, "mnuPopupEmailSend", QStringLiteral("Send email"));
-    mnuPopupEmailWebsite = addMenuAction(mnuPopupEmail, "mnuPopupEmailWebsite", QStringLiteral("Website"));
+    mnuPopupEmailSend = addMenuAction(mnuPopupEmail, "mnuPopupEmailSend", QStringLiteral("&Send e-mail"));
+    mnuPopupEmailWebsite = addMenuAction(mnuPopupEmail, "mnuPopupEmailWebsite", QStringLiteral("We&bsite"));
     mnuPopupNote = popup("mnuPopupNote");
-    mnuPopupNoteCopy = addMenuAction(mnuPopupNote, "mnuPopupNoteCopy", QStringLiteral("Copy"));
+    mnuPopupNoteCopy = addMenuAction(mnuPopupNote, "mnuPopupNoteCopy", QStringLiteral("&Copy"));
 }
 
 void frmMain::createToolbar()
@@ -241,6 +253,11 @@ void frmMain::createStatusBar()
     staMainCount = Named(new QLabel, "staMainCount", nullptr);
     staMain->addWidget(staMainPath, 1);
     staMain->addPermanentWidget(staMainCount);
+    staMainCount->setContentsMargins(0, 0, 4, 0);
+    // Room for the longest count: every number a database can hold, of as many.
+    staMainCount->setMinimumWidth(staMainCount->fontMetrics().horizontalAdvance(QStringLiteral("32767/32767")) +
+                                  staMainCount->contentsMargins().left() + staMainCount->contentsMargins().right());
+    staMainCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 void frmMain::createPanels()
@@ -304,44 +321,91 @@ void frmMain::createPanels()
         watched->installEventFilter(this);
 }
 
+namespace {
+
+// Where the controls inside a frame may start: below the frame's title in its font.
+int InnerTop(const QGroupBox* frame, int designed)
+{
+    return qMax(designed, frame->contentsMargins().top());
+}
+
+} // namespace
+
 void frmMain::placeControls()
 {
+    // The design in twips, then grown where the current fonts need more room than the
+    // design gives: a taller toolbar and status bar, frame titles taller than the gap
+    // above their controls, boxes taller than their row. What grows pushes the frames
+    // below it down; the frames that reach the status bar give up that height.
     const int dpi = logicalDpiX();
-    auto place = [this, dpi](QWidget* widget, const Rect& r) {
-        placeMirrored(widget,
-                      QRect(WindowLayout::TwipsToPixels(r.left, dpi), WindowLayout::TwipsToPixels(r.top, dpi),
-                            WindowLayout::TwipsToPixels(r.width, dpi), WindowLayout::TwipsToPixels(r.height, dpi)));
-    };
+    auto px = [dpi](int twips) { return WindowLayout::TwipsToPixels(twips, dpi); };
+    auto rect = [&px](const Rect& r) { return QRect(px(r.left), px(r.top), px(r.width), px(r.height)); };
     const WindowLayout::MainWindowLayout& l = m_layout;
-    place(tlbMain, l.tlbMain);
-    place(staMain, l.staMain);
-    place(fraQuickSearch, l.fraQuickSearch);
-    place(txtQuickSearch, l.txtQuickSearch);
-    place(fraList, l.fraList);
-    place(lvwMain, l.lvwMain);
-    lvwMain->setColumnWidth(0, WindowLayout::TwipsToPixels(l.lvwMainColumn1, dpi));
-    place(fraDetails, l.fraDetails);
-    place(fraDateofbirth, l.fraDateofbirth);
-    place(txtDateofbirth, l.txtDateofbirth);
-    place(lblDateFormat, l.lblDateFormat);
-    place(lblAge, l.lblAge);
-    fitLabels();
-    place(fraAddress, l.fraAddress);
-    place(txtAddress, l.txtAddress);
-    place(fraNumber, l.fraNumber);
-    place(lvwPhone, l.lvwPhone);
-    lvwPhone->setColumnWidth(0, WindowLayout::TwipsToPixels(l.lvwPhoneColumn1, dpi));
-    place(fraEmail, l.fraEmail);
-    place(lvwEmail, l.lvwEmail);
-    lvwEmail->setColumnWidth(0, WindowLayout::TwipsToPixels(l.lvwEmailColumn1, dpi));
-    place(fraNote, l.fraNote);
-    place(rtbNote, l.rtbNote);
-    place(fraInfo, l.fraInfo);
-    place(imgLogo, l.imgLogo);
-    const int infoHeight = WindowLayout::TwipsToPixels(l.fraInfo.height, dpi);
-    const int infoWidth = WindowLayout::TwipsToPixels(l.fraInfo.width, dpi);
-    placeMirrored(lblWebsite, QRect(8, infoHeight / 2 - 8, infoWidth / 4, 20));
-    placeMirrored(lblWebsite2, QRect(8 + infoWidth / 4, infoHeight / 2 - 8, infoWidth - infoWidth / 4 - 16, 20));
+
+    QRect toolbar = rect(l.tlbMain);
+    toolbar.setHeight(qMax(toolbar.height(), tlbMain->sizeHint().height()));
+    const int belowToolbar = toolbar.height() - px(l.tlbMain.height);
+    QRect status = rect(l.staMain);
+    const int statusGrowth = qMax(0, staMain->sizeHint().height() - status.height());
+    status.setTop(status.top() - statusGrowth);
+    placeMirrored(tlbMain, toolbar);
+    placeMirrored(staMain, status);
+    const int bottomLoss = belowToolbar + statusGrowth;
+
+    // A frame holding one box: the box below the title, at least as tall as it needs.
+    // Returns how much taller the frame became.
+    auto placeRow = [&](QGroupBox* frame, Rect frameRect, QWidget* box, Rect boxRect, int shift) {
+        QRect f = rect(frameRect).translated(0, shift);
+        const int top = InnerTop(frame, px(boxRect.top));
+        const int height = qMax(px(boxRect.height), box->sizeHint().height());
+        const int bottomGap = px(frameRect.height - boxRect.top - boxRect.height);
+        const int growth = qMax(0, top + height + bottomGap - f.height());
+        f.setHeight(f.height() + growth);
+        placeMirrored(frame, f);
+        placeMirrored(box, QRect(px(boxRect.left), top, px(boxRect.width), height));
+        return growth;
+    };
+    // A frame whose box fills it: the box starts below the title and keeps the
+    // designed gap to the frame's bottom.
+    auto placeFilled = [&](QGroupBox* frame, Rect frameRect, QWidget* box, Rect boxRect, int shift, int loss) {
+        QRect f = rect(frameRect).translated(0, shift);
+        f.setHeight(qMax(0, f.height() - loss));
+        placeMirrored(frame, f);
+        const int top = InnerTop(frame, px(boxRect.top));
+        const int bottomGap = px(frameRect.height - boxRect.top - boxRect.height);
+        placeMirrored(box, QRect(px(boxRect.left), top, px(boxRect.width), qMax(0, f.height() - top - bottomGap)));
+    };
+
+    const int quickGrowth = placeRow(fraQuickSearch, l.fraQuickSearch, txtQuickSearch, l.txtQuickSearch, belowToolbar);
+    placeFilled(fraList, l.fraList, lvwMain, l.lvwMain, belowToolbar + quickGrowth, bottomLoss + quickGrowth);
+    lvwMain->setColumnWidth(0, px(l.lvwMainColumn1));
+
+    QRect details = rect(l.fraDetails).translated(0, belowToolbar);
+    details.setHeight(qMax(0, details.height() - bottomLoss));
+    placeMirrored(fraDetails, details);
+    // The details' own title (the person's name) sits above the first frame.
+    const int belowName = qMax(0, fraDetails->contentsMargins().top() - px(l.fraDateofbirth.top - l.fraDetails.top));
+    const int detailsShift = belowToolbar + belowName;
+    const int dateGrowth = placeRow(fraDateofbirth, l.fraDateofbirth, txtDateofbirth, l.txtDateofbirth, detailsShift);
+    placeDateRow();
+
+    const int shift = detailsShift + dateGrowth;
+    placeFilled(fraAddress, l.fraAddress, txtAddress, l.txtAddress, shift, 0);
+    placeFilled(fraNumber, l.fraNumber, lvwPhone, l.lvwPhone, shift, 0);
+    lvwPhone->setColumnWidth(0, px(l.lvwPhoneColumn1));
+    placeFilled(fraEmail, l.fraEmail, lvwEmail, l.lvwEmail, shift, 0);
+    lvwEmail->setColumnWidth(0, px(l.lvwEmailColumn1));
+    placeFilled(fraNote, l.fraNote, rtbNote, l.rtbNote, shift, shift - belowToolbar + bottomLoss);
+    placeMirrored(fraInfo, rect(l.fraInfo).translated(0, detailsShift));
+    placeMirrored(imgLogo, rect(l.imgLogo).translated(0, detailsShift));
+
+    const int infoHeight = fraInfo->height();
+    const int infoWidth = fraInfo->width();
+    const int lineHeight = qMax(20, lblWebsite->sizeHint().height());
+    const int labelWidth = qMax(infoWidth / 4, lblWebsite->sizeHint().width() + 8);
+    placeMirrored(lblWebsite, QRect(8, (infoHeight - lineHeight) / 2 + 2, labelWidth, lineHeight));
+    placeMirrored(lblWebsite2,
+                  QRect(8 + labelWidth, (infoHeight - lineHeight) / 2 + 2, infoWidth - labelWidth - 16, lineHeight));
     const int logo = qMin(imgLogo->width(), imgLogo->height());
     if (logo > 0)
         imgLogo->setPixmap(AddrionLogo(logo * 2 / 3));
@@ -349,6 +413,45 @@ void frmMain::placeControls()
     for (QWidget* frame :
          std::initializer_list<QWidget*>{fraDateofbirth, fraAddress, fraNumber, fraEmail, fraNote, fraInfo, imgLogo})
         frame->raise();
+
+    // The smallest client area at which this still holds: the designed size plus what
+    // the fonts added, and wide enough for the date row.
+    m_client->setMinimumSize(qMax(px(WindowLayout::DesignedWidth), minimumDetailsWidth() + px(l.fraList.width)),
+                             px(WindowLayout::DesignedHeight) + shift + statusGrowth);
+}
+
+void frmMain::placeDateRow()
+{
+    // The date box shows a whole date in its font; the format label follows it and the
+    // age stays at the frame's right end unless it would run past the frame.
+    const int dpi = logicalDpiX();
+    auto px = [dpi](int twips) { return WindowLayout::TwipsToPixels(twips, dpi); };
+    const WindowLayout::MainWindowLayout& l = m_layout;
+    QRect box = leftToRightGeometry(txtDateofbirth);
+    box.setWidth(qMax(px(l.txtDateofbirth.width),
+                      modWidgets::BoxWidthFor(txtDateofbirth, modWidgets::WidestDate(txtDateofbirth))));
+    placeMirrored(txtDateofbirth, box);
+    const int gap = px(l.lblDateFormat.left - l.txtDateofbirth.left - l.txtDateofbirth.width);
+    const int formatLeft = qMax(px(l.lblDateFormat.left), box.right() + 1 + gap);
+    placeMirrored(
+        lblDateFormat,
+        QRect(formatLeft, box.top(), qMax(px(l.lblDateFormat.width), lblDateFormat->sizeHint().width()), box.height()));
+    const int ageWidth = qMax(px(l.lblAge.width), lblAge->sizeHint().width());
+    const int ageLeft = qMin(px(l.lblAge.left), fraDateofbirth->width() - ageWidth - px(l.txtDateofbirth.left));
+    placeMirrored(lblAge, QRect(ageLeft, box.top(), ageWidth, box.height()));
+}
+
+int frmMain::minimumDetailsWidth() const
+{
+    // From the list's right edge: the gap to the date frame, the date box, the format
+    // label and the longest age label, each with the design's gaps.
+    const int dpi = logicalDpiX();
+    auto px = [dpi](int twips) { return WindowLayout::TwipsToPixels(twips, dpi); };
+    const WindowLayout::MainWindowLayout& l = m_layout;
+    const int longestAge = lblAge->fontMetrics().horizontalAdvance(modList::AgeCaption(8888)) + 4;
+    const int ageWidth = std::max({px(l.lblAge.width), lblAge->sizeHint().width(), longestAge});
+    const int gap = px(l.lblDateFormat.left - l.txtDateofbirth.left - l.txtDateofbirth.width);
+    return px(570) + leftToRightGeometry(lblDateFormat).right() + 1 + gap + ageWidth + px(l.txtDateofbirth.left);
 }
 
 void frmMain::placeMirrored(QWidget* widget, const QRect& leftToRight)
@@ -358,24 +461,20 @@ void frmMain::placeMirrored(QWidget* widget, const QRect& leftToRight)
     widget->setGeometry(QStyle::visualRect(layoutDirection(), widget->parentWidget()->rect(), leftToRight));
 }
 
+QRect frmMain::leftToRightGeometry(const QWidget* widget) const
+{
+    // Mirroring is its own inverse.
+    return QStyle::visualRect(layoutDirection(), widget->parentWidget()->rect(), widget->geometry());
+}
+
 void frmMain::fitLabels()
 {
     // Labels take the room their text needs in this font, which the measures of the
     // design may not give.
-    const int dpi = logicalDpiX();
-    const WindowLayout::MainWindowLayout& l = m_layout;
-    auto widen = [this](QWidget* label, int width) {
-        // A label grows from where its text starts: leftwards in a right-to-left window.
-        QRect geometry = label->geometry();
-        if (isRightToLeft())
-            geometry.setLeft(geometry.right() + 1 - width);
-        else
-            geometry.setWidth(width);
-        label->setGeometry(geometry);
-    };
-    widen(lblDateFormat,
-          qMax(WindowLayout::TwipsToPixels(l.lblDateFormat.width, dpi), lblDateFormat->sizeHint().width()));
-    widen(lblAge, qMax(WindowLayout::TwipsToPixels(l.lblAge.width, dpi), lblAge->sizeHint().width()));
+    placeDateRow();
+    const int width = minimumDetailsWidth() + WindowLayout::TwipsToPixels(m_layout.fraList.width, logicalDpiX());
+    if (width > m_client->minimumWidth())
+        m_client->setMinimumWidth(width);
 }
 
 void frmMain::applyLayout()
@@ -390,49 +489,50 @@ void frmMain::applyLayout()
 
 void frmMain::LoadLanguage()
 {
+    // Menu texts carry their access key ("&") in the translation itself, so that every
+    // language chooses keys that differ within each menu.
     const QString dots = QStringLiteral("...");
-    mnuFile->setTitle(T("Database"));
-    mnuPerson->setTitle(T("Person"));
-    mnuAction->setTitle(T("Action"));
-    mnuOptions->setTitle(T("Options"));
-    mnuHelp->setTitle(T("Help"));
-    mnuFileNew->setText(T("New") + dots);
-    mnuFileOpen->setText(T("Open") + dots);
-    mnuFileCopy->setText(T("Copy") + dots);
-    mnuFileEmail->setText(T("E-mail") + dots);
-    mnuFileImport->setText(T("Import") + dots);
-    mnuFileClose->setText(T("Close"));
-    mnuFileExit->setText(T("Exit"));
+    mnuFile->setTitle(T("&Database"));
+    mnuPerson->setTitle(T("&Person"));
+    mnuAction->setTitle(T("&Action"));
+    mnuOptions->setTitle(T("&Options"));
+    mnuHelp->setTitle(T("&Help"));
+    mnuFileNew->setText(T("&New") + dots);
+    mnuFileOpen->setText(T("&Open") + dots);
+    mnuFileCopy->setText(T("Co&py") + dots);
+    mnuFileEmail->setText(T("E-&mail") + dots);
+    mnuFileImport->setText(T("&Import") + dots);
+    mnuFileClose->setText(T("&Close"));
+    mnuFileExit->setText(T("E&xit"));
     for (QAction* add : {mnuPersonAdd, mnuPopupMainAdd})
-        add->setText(T("Add") + dots);
+        add->setText(T("&Add") + dots);
     for (QAction* edit : {mnuPersonEdit, mnuPopupMainEdit})
-        edit->setText(T("Edit") + dots);
+        edit->setText(T("&Edit") + dots);
     for (QAction* remove : {mnuPersonRemove, mnuPopupMainRemove})
-        remove->setText(T("Remove"));
-    mnuActionExport->setText(T("Export") + dots);
-    mnuActionSearch->setText(T("Search") + dots);
-    mnuActionEmail->setText(T("E-mail") + dots);
-    mnuActionCalendar->setText(T("Birthday calendar"));
-    mnuOptionsLanguage->setTitle(T("Language"));
-    mnuOptionsDefaultdatabase->setText(T("Default database") + dots);
-    mnuOptionsCheck->setText(T("Check version"));
-    mnuOptionsBirthdayreminder->setText(T("Birthday reminder") + dots);
-    mnuOptionsDate->setTitle(T("Date"));
-    mnuOptionsFont->setTitle(T("Font"));
-    mnuOptionsFontSize8->setText(T("Size") + QStringLiteral(" 8"));
-    mnuOptionsFontSize10->setText(T("Size") + QStringLiteral(" 10"));
-    mnuHelpWebsite->setText(T("Website"));
-    mnuHelpAbout->setText(T("About"));
-    mnuPopupEmailWebsite->setText(T("Website"));
+        remove->setText(T("&Remove"));
+    mnuActionExport->setText(T("&Export") + dots);
+    mnuActionSearch->setText(T("&Search") + dots);
+    mnuActionEmail->setText(T("E-&mail") + dots);
+    mnuActionCalendar->setText(T("&Birthday calendar"));
+    mnuOptionsLanguage->setTitle(T("&Language"));
+    mnuOptionsDefaultdatabase->setText(T("&Default database") + dots);
+    mnuOptionsCheck->setText(T("Check &version"));
+    mnuOptionsBirthdayreminder->setText(T("Birthday &reminder") + dots);
+    mnuOptionsDate->setTitle(T("Da&te"));
+    mnuOptionsFont->setTitle(T("&Font"));
+    mnuOptionsFontSize8->setText(T("Size") + QStringLiteral(" &8"));
+    mnuOptionsFontSize10->setText(T("Size") + QStringLiteral(" &10"));
+    mnuHelpWebsite->setText(T("We&bsite"));
+    mnuHelpAbout->setText(T("&About"));
+    mnuPopupEmailWebsite->setText(T("We&bsite"));
     for (QAction* copy : {mnuPopupMainCopy, mnuPopupDateofbirthCopy, mnuPopupAddressCopy, mnuPopupNoteCopy})
-        copy->setText(T("Copy"));
-    const QString copyNumber = T("Copy") + QStringLiteral(": ") + T("Number");
-    mnuPopupPhoneCopy->setText(copyNumber);
-    mnuPopupPhoneCopy2->setText(copyNumber + QStringLiteral(" + ") + T("Description"));
-    const QString copyEmail = T("Copy") + QStringLiteral(": ") + T("E-mail");
-    mnuPopupEmailCopy->setText(copyEmail);
-    mnuPopupEmailCopy2->setText(copyEmail + QStringLiteral(" + ") + T("Description"));
-    mnuPopupEmailSend->setText(T("Send e-mail"));
+        copy->setText(T("&Copy"));
+    const QString copyPrefix = T("Copy") + QStringLiteral(": ");
+    mnuPopupPhoneCopy->setText(copyPrefix + T("&Number"));
+    mnuPopupPhoneCopy2->setText(copyPrefix + T("Number") + QStringLiteral(" + ") + T("&Description"));
+    mnuPopupEmailCopy->setText(copyPrefix + T("E-&mail"));
+    mnuPopupEmailCopy2->setText(copyPrefix + T("E-mail") + QStringLiteral(" + ") + T("&Description"));
+    mnuPopupEmailSend->setText(T("&Send e-mail"));
 
     const std::pair<const char*, QString> buttonCaptions[] = {
         {"New", T("New")},       {"Open", T("Open")},     {"Add", T("Add")},
@@ -454,7 +554,8 @@ void frmMain::LoadLanguage()
     lblWebsite->setText(T("Website") + QLatin1Char(':'));
     if (!lblAge->isHidden())
         lblAge->setText(modList::RetranslateAgeCaption(lblAge->text()));
-    fitLabels();
+    // Titles and labels of another length and height.
+    placeControls();
     fraInfo->setTitle(QString::fromLatin1(Version::AppName) + QLatin1Char(' ') +
                       QString::fromLatin1(Version::AppVersion));
 }
@@ -483,7 +584,9 @@ void frmMain::RefreshRecentMenu()
         if (path.isEmpty())
             continue;
         // "&" in a path is text, not a shortcut marker.
-        entry->setText(modRecent::ShortenPath(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        // The entry's number is its access key; "&" in a path is text.
+        entry->setText(QStringLiteral("&%1 ").arg(i + 1) +
+                       modRecent::ShortenPath(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
         if (i == 0)
             mnuLine->setVisible(true);
     }

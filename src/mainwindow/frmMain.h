@@ -107,13 +107,17 @@ private:
     void createStatusBar();
     void createPanels();
     void connectCommands();
+    void connectShortcuts();
     QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption);
     QMenu* addMenu(const char* name, const QString& caption);
     void setDatabaseCommandsEnabled(bool enabled);
     void applyLayout();
     void fitLabels();
+    void placeDateRow();
+    int minimumDetailsWidth() const;
     void placeControls();
     void placeMirrored(QWidget* widget, const QRect& leftToRight);
+    QRect leftToRightGeometry(const QWidget* widget) const;
     // The main window state as stored in "WindowState": 0 normal, 1 minimised, 2 maximised.
     QString windowStateSetting() const;
     void openWindow(const QString& name);

@@ -11,6 +11,7 @@
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/modList.h"
 #include "mainwindow/modOptions.h"
+#include "mainwindow/modWidgets.h"
 #include "search/modSearch.h"
 #include "startup/Platform.h"
 #include "startup/Version.h"
@@ -29,7 +30,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -143,15 +146,41 @@ void frmMain::connectCommands()
     connect(mnuPopupEmailSend, &QAction::triggered, this, &frmMain::SendEmailCommand);
     connect(mnuPopupEmailWebsite, &QAction::triggered, this, &frmMain::EmailWebsiteCommand);
 
+    connectShortcuts();
+
     connect(txtQuickSearch, &QLineEdit::textChanged, this, &frmMain::quickSearchChanged);
     connect(txtQuickSearch, &QLineEdit::returnPressed, lvwMain, [this] { lvwMain->setFocus(); });
     connect(lvwMain, &QTreeView::clicked, this, &frmMain::contactClicked);
+    // The details follow the current row however it moves, by mouse or keys, so that
+    // Edit and Remove act on the person shown.
+    connect(lvwMain->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    contactClicked();
+            });
     connect(lvwMain, &QTreeView::doubleClicked, this, &frmMain::editCurrentPerson);
     connect(lvwEmail, &QTreeWidget::itemDoubleClicked, this, &frmMain::SendEmailCommand);
     for (QWidget* widget :
          std::initializer_list<QWidget*>{lvwMain, lvwPhone, lvwEmail, txtDateofbirth, txtAddress, rtbNote})
         connect(widget, &QWidget::customContextMenuRequested, this,
                 [this, widget](const QPoint& position) { showContextMenu(widget, position); });
+}
+
+void frmMain::connectShortcuts()
+{
+    mnuPersonAdd->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuActionSearch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuFileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    mnuHelpAbout->setShortcut(QKeySequence(Qt::Key_F1));
+    // Delete removes only from the contact list (the list's key filter); the menu just
+    // names the key, so Delete in a text box stays a text key.
+    mnuPersonRemove->setShortcut(QKeySequence(Qt::Key_Delete));
+    mnuPersonRemove->setShortcutContext(Qt::WidgetShortcut);
+    // F10 opens the first menu, as on other desktops.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    menuKey->setObjectName(QStringLiteral("shortcutMenuBar"));
+    connect(menuKey, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(mnuFile->menuAction()); });
 }
 
 void frmMain::SetWindowOpener(const QString& name, WindowOpener opener)
@@ -446,7 +475,7 @@ void frmMain::EmailWebsiteCommand()
 
 void frmMain::showContextMenu(QWidget* widget, const QPoint& position)
 {
-    const QPoint global = widget->mapToGlobal(position);
+    const QPoint global = modWidgets::PopupPosition(widget, position);
     if (widget == lvwMain) {
         mnuPopupMainAdd->setEnabled(isWritable());
         const bool empty = m_contacts->rowCount() == 0;
@@ -533,6 +562,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
             editCurrentPerson();
             return true;
         }
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            RemovePersonCommand();
+            return true;
+        }
     } else if (watched == lvwPhone && IsCopyKey(key)) {
         copyEntry(lvwPhone, false);
         return true;
@@ -559,7 +592,7 @@ void frmMain::SetUpOptions()
     const int dateIndex = modOptions::StoredDateFormatIndex();
     for (int i = 0; i < mnuOptionsDateFormat.size(); ++i)
         mnuOptionsDateFormat.at(i)->setChecked(i == dateIndex);
-    lblDateFormat->setText(QLatin1Char('(') + mnuOptionsDateFormat.at(dateIndex)->text() + QLatin1Char(')'));
+    lblDateFormat->setText(QLatin1Char('(') + mnuOptionsDateFormat.at(dateIndex)->data().toString() + QLatin1Char(')'));
     fitLabels();
     modAutostart::CheckReminderAtStart();
     modOptions::WriteMissingDefaults();
@@ -574,7 +607,7 @@ void frmMain::SelectDateFormat(int index)
 {
     for (int i = 0; i < mnuOptionsDateFormat.size(); ++i)
         mnuOptionsDateFormat.at(i)->setChecked(i == index);
-    lblDateFormat->setText(QLatin1Char('(') + mnuOptionsDateFormat.at(index)->text() + QLatin1Char(')'));
+    lblDateFormat->setText(QLatin1Char('(') + mnuOptionsDateFormat.at(index)->data().toString() + QLatin1Char(')'));
     fitLabels();
     modOptions::StoreDateFormat(index);
     if (!fraList->isEnabled() || m_contacts->rowCount() == 0)
@@ -599,6 +632,7 @@ void frmMain::ApplyFontSize(int size)
         font.setPointSize(size);
         widget->setFont(font);
     }
+    placeControls();
     if (!fraList->isEnabled() || !modDatabase::IsDatabaseOpen())
         return;
     const std::optional<qint16> shown = fraDetails->isHidden() ? std::nullopt : CurrentContactnr();

@@ -7,6 +7,8 @@
 #include "startup/modSettings.h"
 #include "startup/modText.h"
 
+#include <QRegularExpression>
+
 namespace modList {
 
 namespace {
@@ -322,6 +324,20 @@ QString RetranslateAgeCaption(const QString& caption)
 {
     const qsizetype blank = caption.indexOf(QLatin1Char(' '));
     return T(QStringLiteral("Age")) + QLatin1Char(':') + (blank < 0 ? QString() : caption.mid(blank));
+}
+
+std::optional<QDate> ParseMonthDayYear(const QString& monthDayYear)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2})/(\\d{1,2})/(\\d{4})$"));
+    const QRegularExpressionMatch match = pattern.match(monthDayYear);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int month = match.captured(1).toInt();
+    const int day = match.captured(2).toInt();
+    const int year = match.captured(3).toInt();
+    if (year < EarliestYear || !QDate::isValid(year, month, day))
+        return std::nullopt;
+    return QDate(year, month, day);
 }
 
 } // namespace modList

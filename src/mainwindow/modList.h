@@ -122,6 +122,13 @@ QString FormatDate(const QDate& date, const QString& format);
 // The date in the format of the "Date" setting.
 QString DateOfBirthText(const QDate& date);
 
+// The earliest year a typed date may have, in the editor and in the search alike: the
+// oldest year the database format keeps.
+constexpr int EarliestYear = 100;
+// The date of month/day/year text: one or two digits for month and day, four for the
+// year, and a real calendar date from EarliestYear on.
+std::optional<QDate> ParseMonthDayYear(const QString& monthDayYear);
+
 // The age label: "Age: 30" in the current language.
 QString AgeCaption(int age);
 // The age label after a change of language: the new "Age:" in front of everything from

@@ -1,6 +1,7 @@
 #include "SearchBuilder.h"
 
 #include "database/modSql.h"
+#include "mainwindow/modList.h"
 
 #include <QDate>
 #include <QStringList>
@@ -89,14 +90,7 @@ QString ToMonthDayYear(const QString& typed, const QString& dateFormat)
 
 bool IsValidMonthDayYear(const QString& monthDayYear)
 {
-    const QStringList parts = monthDayYear.split(QLatin1Char('/'));
-    if (parts.size() != 3 || parts.at(2).size() != 4)
-        return false;
-    bool monthOk = false, dayOk = false, yearOk = false;
-    const int month = parts.at(0).toInt(&monthOk);
-    const int day = parts.at(1).toInt(&dayOk);
-    const int year = parts.at(2).toInt(&yearOk);
-    return monthOk && dayOk && yearOk && year > 0 && QDate::isValid(year, month, day);
+    return modList::ParseMonthDayYear(monthDayYear).has_value();
 }
 
 Search Build(const Criteria& criteria)
@@ -109,6 +103,11 @@ Search Build(const Criteria& criteria)
     // Both boxes count, also one hidden by the operator that still holds text.
     if ((!date1.isEmpty() && !IsValidMonthDayYear(monthDayYear1)) ||
         (!date2.isEmpty() && !IsValidMonthDayYear(monthDayYear2))) {
+        search.datesValid = false;
+        return search;
+    }
+    // A range with one end is as unfinished as a half-typed date.
+    if (criteria.dateOp == 1 && date1.isEmpty() != date2.isEmpty()) {
         search.datesValid = false;
         return search;
     }

@@ -2,6 +2,7 @@
 
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
+#include "mainwindow/modWidgets.h"
 #include "search/modSearch.h"
 #include "startup/Platform.h"
 #include "startup/modSettings.h"
@@ -85,7 +86,7 @@ frmSearch::frmSearch(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     const QString mask =
         m_dateFormat == QLatin1String("yyyy/mm/dd") ? QStringLiteral("9999/99/99;_") : QStringLiteral("99/99/9999;_");
     for (QLineEdit* box : {txtDate, txtDate2})
-        box->setInputMask(mask);
+        modWidgets::PrepareDateBox(box, mask);
     fillOperatorLists();
     for (const OperatorList& entry : operatorLists())
         connect(entry.list, &QComboBox::currentIndexChanged, this, &frmSearch::updateValueControls);

@@ -61,13 +61,19 @@ class TestRecent : public QObject
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
-    // The captions of the visible recent entries, in menu order.
+    // The captions of the visible recent entries, in menu order, without the entry's
+    // number that leads each as its access key ("&1 ").
     QStringList menuCaptions() const
     {
         QStringList captions;
-        for (QAction* entry : m_window->mnuFileRecent)
-            if (entry->isVisible())
-                captions << entry->text();
+        for (QAction* entry : m_window->mnuFileRecent) {
+            if (!entry->isVisible())
+                continue;
+            const QString number = QString("&%1 ").arg(captions.size() + 1);
+            if (!entry->text().startsWith(number))
+                return {"no " + number + "in " + entry->text()};
+            captions << entry->text().mid(number.size());
+        }
         return captions;
     }
 

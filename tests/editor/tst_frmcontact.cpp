@@ -1,3 +1,4 @@
+#include "MainWindowFixture.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -105,10 +106,10 @@ class TestFrmContact : public QObject
         QVERIFY(*ran);
     }
 
+    // Types as a user does: a click into the box, wherever it lands, then the digits.
     static void typeDate(QLineEdit* box, const QString& digits)
     {
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_Home);
+        TestSupport::clickNearRightEnd(box);
         QTest::keyClicks(box, digits);
     }
 
@@ -297,6 +298,39 @@ private slots:
                                         << "311299" << false << QDate();
         QTest::newRow("month 13, month first") << "mm/dd/yyyy"
                                                << "13012000" << false << QDate();
+        QTest::newRow("half typed") << "dd/mm/yyyy"
+                                    << "3112" << false << QDate();
+        // The search takes the same years: see the search tests.
+        QTest::newRow("year 99") << "dd/mm/yyyy"
+                                 << "31120099" << false << QDate();
+        QTest::newRow("year 100") << "dd/mm/yyyy"
+                                  << "31120100" << true << QDate(100, 12, 31);
+    }
+
+    // Tab reads the left column down, then the right one, then OK and Cancel.
+    void tabOrderFollowsTheColumns()
+    {
+        selectPerson(1);
+        openEditor(frmContact::Mode::Edit);
+        QApplication::setActiveWindow(m_editor.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_editor.get()));
+        const QList<QWidget*> columns{m_editor->txtFullname,    m_editor->txtAddress,     m_editor->txtNote,
+                                      m_editor->txtDateofbirth, m_editor->lvwPhone,       m_editor->cmdPhoneAdd,
+                                      m_editor->cmdPhoneEdit,   m_editor->cmdPhoneRemove, m_editor->cmdPhoneUp,
+                                      m_editor->cmdPhoneDown,   m_editor->lvwEmail,       m_editor->cmdEmailAdd,
+                                      m_editor->cmdEmailEdit,   m_editor->cmdEmailRemove, m_editor->cmdEmailUp,
+                                      m_editor->cmdEmailDown,   m_editor->cmdOK,          m_editor->cmdCancel};
+        QStringList expected;
+        for (QWidget* widget : columns)
+            if (widget->isEnabled())
+                expected << widget->objectName();
+        m_editor->txtFullname->setFocus();
+        QStringList visited{QApplication::focusWidget()->objectName()};
+        for (int i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(visited, expected);
     }
     void dateOfBirth()
     {
@@ -508,9 +542,9 @@ private slots:
         QCOMPARE(m_editor->fraFullname->title(), QString("Name"));
         QCOMPARE(m_editor->fraNumber->title(), QString("Numbers"));
         QCOMPARE(m_editor->cmdPhoneUp->toolTip(), QString("Move up"));
-        QCOMPARE(m_editor->mnuPopupEmailAdd->text(), QString("Add..."));
-        QCOMPARE(m_editor->mnuPopupPhoneCopy2->text(), QString("Copy: Number + Description"));
-        QCOMPARE(m_editor->mnuPopupEmailCopy->text(), QString("Copy: E-mail"));
+        QCOMPARE(m_editor->mnuPopupEmailAdd->text(), QString("&Add..."));
+        QCOMPARE(m_editor->mnuPopupPhoneCopy2->text(), QString("Copy: Number + &Description"));
+        QCOMPARE(m_editor->mnuPopupEmailCopy->text(), QString("Copy: E-&mail"));
         // Saved without a change, the person stays as stored.
         clickOk();
         QCOMPARE(personField(1, "Dateofbirth").toDate(), QDate(1980, 5, 6));

@@ -420,7 +420,7 @@ private slots:
         QVERIFY(window.mnuFileImport);
         QCOMPARE(window.mnuFileImport->objectName(), QString("mnuFileImport"));
         QCOMPARE(entries.indexOf(window.mnuFileImport), entries.indexOf(window.mnuFileEmail) + 1);
-        QCOMPARE(window.mnuFileImport->text(), QString("Import..."));
+        QCOMPARE(window.mnuFileImport->text(), QString("&Import..."));
         QVERIFY(window.mnuFileImport->isEnabled());
 
         const QString cards = m_dir->filePath("contacts.vcf");

@@ -241,27 +241,27 @@ private slots:
 
     void selectLanguageTranslatesOpenWindows()
     {
-        addLanguage("German", "Database=Datenbank\nQuick search=Schnellsuche\nSize=Größe\nNew=Neu\n");
+        addLanguage("German", "&Database=&Datenbank\nQuick search=Schnellsuche\nSize=Größe\n&New=&Neu\nNew=Neu\n");
         frmMain window(QStringLiteral("/Reminder"));
         LanguageMenu* languages = window.languageMenu();
         languages->InitLanguage("ENU");
         window.LoadLanguage();
-        QCOMPARE(window.mnuFile->title(), QString("Database"));
+        QCOMPARE(window.mnuFile->title(), QString("&Database"));
 
         const int german = captions(*languages).indexOf("German");
         QVERIFY(german > 0);
         languages->entries().at(german)->trigger();
         QCOMPARE(modSettings::ReadSetting("Language"), QString("German"));
         QCOMPARE(languages->checkedIndex(), german);
-        QCOMPARE(window.mnuFile->title(), QString("Datenbank"));
+        QCOMPARE(window.mnuFile->title(), QString("&Datenbank"));
         QCOMPARE(window.fraQuickSearch->title(), QString("Schnellsuche"));
-        QCOMPARE(window.mnuOptionsFontSize10->text(), QString("Größe 10"));
-        QCOMPARE(window.mnuFileNew->text(), QString("Neu..."));
+        QCOMPARE(window.mnuOptionsFontSize10->text(), QString("Größe &10"));
+        QCOMPARE(window.mnuFileNew->text(), QString("&Neu..."));
         QCOMPARE(window.toolbarButton("New")->text(), QString("Neu"));
 
         languages->entries().at(0)->trigger();
         QCOMPARE(modSettings::ReadSetting("Language"), QString("English"));
-        QCOMPARE(window.mnuFile->title(), QString("Database"));
+        QCOMPARE(window.mnuFile->title(), QString("&Database"));
     }
 };
 

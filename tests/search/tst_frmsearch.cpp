@@ -1,3 +1,4 @@
+#include "MainWindowFixture.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -88,8 +89,7 @@ private slots:
         search([](frmSearch& dialog) {
             QTest::keyClicks(dialog.txtFullname, "an");
             dialog.cboDate->setCurrentIndex(3);
-            dialog.txtDate->setFocus();
-            dialog.txtDate->setCursorPosition(0);
+            TestSupport::clickNearRightEnd(dialog.txtDate);
             QTest::keyClicks(dialog.txtDate, "31121979");
             dialog.cboPhone->setCurrentIndex(2);
             QTest::keyClicks(dialog.txtPhone, "0471");
@@ -111,6 +111,50 @@ private slots:
         QVERIFY(!m_window->toolbarButton("Search")->isChecked());
         QVERIFY(!modSearch::PhoneSearchActive);
         QVERIFY(!m_window->fraDetails->isVisible());
+    }
+
+    // A click into an empty date box starts typing at its first place; a date left
+    // unfinished is named, never silently left out of the search.
+    void dateBoxesTakeWhatIsTyped_data()
+    {
+        QTest::addColumn<int>("dateOp");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<QString>("condition");
+        QTest::newRow("between") << 1 << "31121979"
+                                 << "01011990"
+                                 << "WHERE Dateofbirth > #12/31/1979# AND Dateofbirth < #01/01/1990# ";
+        QTest::newRow("between, end missing") << 1 << "31121979"
+                                              << ""
+                                              << "";
+        QTest::newRow("before, half typed") << 2 << "3112"
+                                            << ""
+                                            << "";
+    }
+    void dateBoxesTakeWhatIsTyped()
+    {
+        QFETCH(int, dateOp);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QString, condition);
+        if (condition.isEmpty())
+            m_platform->expectMessage();
+        search([&](frmSearch& dialog) {
+            dialog.cboDate->setCurrentIndex(dateOp);
+            for (const auto& [box, digits] : {std::pair{dialog.txtDate, first}, std::pair{dialog.txtDate2, second}}) {
+                if (digits.isEmpty())
+                    continue;
+                TestSupport::clickNearRightEnd(box);
+                QTest::keyClicks(box, digits);
+            }
+            QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+            if (condition.isEmpty()) {
+                QVERIFY(dialog.isVisible());
+                QCOMPARE(m_platform->messages().constLast().text, QString("Date of birth is invalid!"));
+                QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
+            }
+        });
+        QCOMPARE(modSearch::SearchCondition, condition);
     }
 
     void cancelReleasesTheToggle()

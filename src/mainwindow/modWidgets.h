@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+class QLineEdit;
+class QWidget;
+
+// Small rules that every window applies to its widgets in the same way.
+namespace modWidgets {
+
+// Where a popup requested at position opens: list views and multi-line boxes report
+// the position on their viewport, every other widget on itself.
+QPoint PopupPosition(const QWidget* widget, const QPoint& position);
+
+// The width a one-line box needs to show text whole in its current font, frame and
+// margins included.
+int BoxWidthFor(const QLineEdit* box, const QString& text);
+
+// The longest text a date box can show: two-digit day and month, four-digit year, in
+// any of the three orders, drawn with the widest digit of the box's font.
+QString WidestDate(const QLineEdit* box);
+
+// Makes a masked date box as the editor and the search window use it: the mask, a
+// width that shows a whole date, and a click into the empty box that starts typing at
+// its first place instead of where the pointer happened to be.
+void PrepareDateBox(QLineEdit* box, const QString& inputMask);
+// Gives a date box the width of a whole date again, after its font has changed.
+void FitDateBox(QLineEdit* box);
+
+} // namespace modWidgets

@@ -1,0 +1,348 @@
+#include "MainWindowFixture.h"
+#include "TestSupport.h"
+
+#include "database/modSql.h"
+#include "editor/frmContact.h"
+#include "mainwindow/ContactListModel.h"
+#include "mainwindow/frmMain.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QTreeView>
+#include <QTreeWidget>
+
+// The main window as a person uses it every day: keys, popups, menus and a layout that
+// holds its texts, in several languages and at both font sizes.
+class TestUsability : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<MainWindowFixture> m_fixture;
+
+    frmMain& w() const { return m_fixture->window(); }
+
+    void start(const QString& language = {}, int fontSize = 8, const QString& dateFormat = "dd/mm/yyyy")
+    {
+        m_fixture.reset();
+        m_fixture =
+            std::make_unique<MainWindowFixture>(MainWindowFixture::Options{language, fontSize, dateFormat, false});
+        QVERIFY(m_fixture->exposed());
+    }
+
+    void clickRow(int row)
+    {
+        const QModelIndex index = w().contactList()->index(row, 0);
+        QTest::mouseClick(w().lvwMain->viewport(), Qt::LeftButton, {}, w().lvwMain->visualRect(index).center());
+    }
+
+    static void addLayoutRows()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("fontSize");
+        for (const char* language : {"", "German", "Arabic"})
+            for (const int size : {8, 10})
+                QTest::addRow("%s %d", *language ? language : "English", size) << QString(language) << size;
+    }
+
+    // The access key of a menu text, lower case; a null character when it has none.
+    static QChar accessKey(const QString& text)
+    {
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            if (text.at(i) != '&')
+                continue;
+            if (text.at(i + 1) != '&')
+                return text.at(i + 1).toLower();
+            ++i;
+        }
+        return {};
+    }
+
+    // Every visible entry of every menu under owner has an access key of its own.
+    static QStringList accessKeyFaults(const QWidget* owner, const QMenu* skipped)
+    {
+        QStringList faults;
+        QList<const QWidget*> menus{owner->findChild<QMenuBar*>()};
+        for (const QMenu* menu : owner->findChildren<QMenu*>())
+            if (menu != skipped)
+                menus << menu;
+        for (const QWidget* menu : menus) {
+            if (!menu)
+                continue;
+            QHash<QChar, QString> taken;
+            for (const QAction* action : menu->actions()) {
+                if (action->isSeparator() || !action->isVisible())
+                    continue;
+                const QChar key = accessKey(action->text());
+                if (key.isNull())
+                    faults << menu->objectName() + ": no key in " + action->text();
+                else if (taken.contains(key))
+                    faults << menu->objectName() + ": " + taken.value(key) + " and " + action->text();
+                taken.insert(key, action->text());
+            }
+        }
+        return faults;
+    }
+
+    // Nothing overlaps and nothing is cut: what the user saw go wrong at small sizes,
+    // other fonts and in other languages.
+    void verifyLayoutHolds()
+    {
+        const QRect toolbar = w().tlbMain->geometry();
+        for (QAction* action : w().tlbMain->actions()) {
+            const QWidget* button = w().tlbMain->widgetForAction(action);
+            QVERIFY2(w().tlbMain->rect().contains(button->geometry()), qPrintable(action->text() + " cut"));
+            QVERIFY2(button->height() >= button->sizeHint().height(), qPrintable(action->text() + " too low"));
+        }
+        const int statusTop = w().staMain->geometry().top();
+        for (QGroupBox* frame : {w().fraQuickSearch, w().fraList, w().fraDetails, w().fraInfo})
+            QVERIFY2(frame->geometry().top() > toolbar.bottom(), qPrintable(frame->objectName()));
+        for (QGroupBox* frame : {w().fraList, w().fraDetails, w().fraNote})
+            QVERIFY2(frame->geometry().bottom() < statusTop, qPrintable(frame->objectName() + " on the status bar"));
+
+        // Controls start below their frame's title and end inside it.
+        const QList<QPair<QGroupBox*, QWidget*>> held{{w().fraQuickSearch, w().txtQuickSearch},
+                                                      {w().fraList, w().lvwMain},
+                                                      {w().fraDateofbirth, w().txtDateofbirth},
+                                                      {w().fraDateofbirth, w().lblAge},
+                                                      {w().fraAddress, w().txtAddress},
+                                                      {w().fraNumber, w().lvwPhone},
+                                                      {w().fraEmail, w().lvwEmail},
+                                                      {w().fraNote, w().rtbNote}};
+        for (const auto& [frame, control] : held) {
+            const QString name = control->objectName();
+            QVERIFY2(control->y() >= frame->contentsMargins().top(), qPrintable(name + " under the title"));
+            QVERIFY2(control->geometry().bottom() < frame->height(), qPrintable(name + " below its frame"));
+            QVERIFY2(control->geometry().right() < frame->width(), qPrintable(name + " beyond its frame"));
+            QVERIFY2(control->height() > 0, qPrintable(name + " has no height"));
+        }
+        const QList<QGroupBox*> frames{w().fraDateofbirth, w().fraAddress, w().fraNumber, w().fraEmail, w().fraNote};
+        for (QGroupBox* frame : frames) {
+            QVERIFY2(frame->y() >= w().fraDetails->y() + w().fraDetails->contentsMargins().top(),
+                     qPrintable(frame->objectName() + " on the name"));
+            for (QGroupBox* other : frames)
+                QVERIFY2(frame == other || !frame->geometry().intersects(other->geometry()),
+                         qPrintable(frame->objectName() + " on " + other->objectName()));
+        }
+
+        // The date row: a whole date, then the format, then the age, all inside the frame.
+        const QLineEdit* box = w().txtDateofbirth;
+        const int frameWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
+        QVERIFY2(box->width() >= box->fontMetrics().horizontalAdvance(box->text()) + 2 * frameWidth + 4,
+                 qPrintable(box->text() + " cut"));
+        QVERIFY(w().lblDateFormat->x() > box->geometry().right());
+        QVERIFY(w().lblDateFormat->width() >= w().lblDateFormat->sizeHint().width());
+        QVERIFY2(w().lblAge->x() > w().lblDateFormat->geometry().right(), "the age on the date format");
+        QVERIFY(w().lblAge->width() >= w().lblAge->sizeHint().width());
+        QVERIFY(w().staMainCount->width() >= w().staMainCount->fontMetrics().horizontalAdvance("32767/32767"));
+    }
+
+private slots:
+    void cleanup()
+    {
+        if (m_fixture)
+            QVERIFY2(m_fixture->platform().scriptDone(), "a scripted answer was not used");
+        m_fixture.reset();
+    }
+
+    // The details follow the highlight, and Enter and Delete act on the person shown.
+    void keysMoveTheShownPerson_data()
+    {
+        QTest::addColumn<int>("startRow");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("row");
+        QTest::newRow("down") << 0 << int(Qt::Key_Down) << 1;
+        QTest::newRow("up") << 2 << int(Qt::Key_Up) << 1;
+        QTest::newRow("end") << 0 << int(Qt::Key_End) << 5;
+        QTest::newRow("home") << 3 << int(Qt::Key_Home) << 0;
+        QTest::newRow("page down") << 0 << int(Qt::Key_PageDown) << 5;
+    }
+    void keysMoveTheShownPerson()
+    {
+        QFETCH(int, startRow);
+        QFETCH(int, key);
+        QFETCH(int, row);
+        start();
+        std::optional<qint16> edited;
+        w().SetWindowOpener("frmContactEdit", [&edited](frmMain& main) { edited = main.CurrentContactnr(); });
+        clickRow(startRow);
+        QCOMPARE(w().fraDetails->title(), MainWindowFixture::names().at(startRow));
+        QTest::keyClick(w().lvwMain, Qt::Key(key));
+        const QString shown = MainWindowFixture::names().at(row);
+        QCOMPARE(w().fraDetails->title(), shown);
+
+        QTest::keyClick(w().lvwMain, Qt::Key_Return);
+        QVERIFY(edited);
+        QCOMPARE(modSql::OpenRecordset(QString("SELECT Name FROM Person WHERE Contactnr = %1").arg(*edited))
+                     .Fields("Name")
+                     .toString()
+                     .trimmed(),
+                 shown);
+
+        m_fixture->platform().expectMessage(Platform::Answer::Yes);
+        QTest::keyClick(w().lvwMain, Qt::Key_Delete);
+        QVERIFY(m_fixture->platform().messages().constLast().text.endsWith("\n" + shown));
+        QVERIFY(modSql::OpenRecordset("SELECT * FROM Person WHERE Name = '" + shown + "'").Eof());
+        QCOMPARE(w().ListRowCount(), 5);
+    }
+
+    void popupsOpenAtThePointer_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("popup");
+        QTest::addColumn<int>("fontSize");
+        const QList<QPair<const char*, const char*>> controls{
+            {"lvwMain", "mnuPopupMain"},       {"lvwPhone", "mnuPopupPhone"},
+            {"lvwEmail", "mnuPopupEmail"},     {"txtDateofbirth", "mnuPopupDateofbirth"},
+            {"txtAddress", "mnuPopupAddress"}, {"rtbNote", "mnuPopupNote"}};
+        for (const int size : {8, 10})
+            for (const auto& [control, popup] : controls)
+                QTest::addRow("%s %d", control, size) << control << popup << size;
+    }
+    void popupsOpenAtThePointer()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, popup);
+        QFETCH(int, fontSize);
+        start({}, fontSize);
+        clickRow(0);
+        auto* widget = w().findChild<QWidget*>(control);
+        auto* area = qobject_cast<QAbstractScrollArea*>(widget);
+        // The pointer lands where the user clicked: on the viewport of a list or box.
+        QWidget* clicked = area ? area->viewport() : widget;
+        const QPoint at(12, 6);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, clicked->mapToGlobal(at));
+        QApplication::sendEvent(clicked, &event);
+        auto* menu = w().findChild<QMenu*>(popup);
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->pos(), clicked->mapToGlobal(at));
+        menu->close();
+    }
+
+    void layoutHolds_data() { addLayoutRows(); }
+    void layoutHolds()
+    {
+        QFETCH(QString, language);
+        QFETCH(int, fontSize);
+        for (const char* format : {"dd/mm/yyyy", "mm/dd/yyyy", "yyyy/mm/dd"}) {
+            start(language, fontSize, format);
+            clickRow(0);
+            QCOMPARE(w().txtDateofbirth->text().size(), 10);
+            verifyLayoutHolds();
+        }
+        // Made as small as it goes, the window keeps a size at which all this holds.
+        w().resize(120, 90);
+        QTRY_VERIFY(w().centralWidget()->height() >= w().centralWidget()->minimumHeight());
+        QVERIFY(w().width() > 120 && w().height() > 90);
+        QTRY_COMPARE(w().tlbMain->width(), w().centralWidget()->width());
+        verifyLayoutHolds();
+    }
+
+    // In every language each menu and popup gives each entry its own access key.
+    void accessKeys_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << QString();
+        const QDir folder(TestSupport::sourceDir() + "/resources/Language");
+        for (const QString& file : folder.entryList({"*.ini"}, QDir::Files, QDir::Name))
+            QTest::newRow(qPrintable(file)) << file.chopped(4);
+    }
+    void accessKeys()
+    {
+        QFETCH(QString, language);
+        start(language);
+        QStringList faults = accessKeyFaults(&w(), w().mnuOptionsLanguage);
+        frmContact editor(frmContact::Mode::Add, w());
+        editor.LoadLanguage();
+        faults += accessKeyFaults(&editor, nullptr);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+    }
+
+    void menuKeys()
+    {
+        start("German");
+        QApplication::setActiveWindow(&w());
+        QVERIFY(QTest::qWaitForWindowActive(&w()));
+        QTest::keyClick(&w(), Qt::Key_F10);
+        QTRY_VERIFY(w().mnuFile->isVisible());
+        w().mnuFile->close();
+        QTRY_VERIFY(!w().mnuFile->isVisible());
+        const QChar person = accessKey(w().mnuPerson->title());
+        QTest::keyClick(&w(), person.toLatin1(), Qt::AltModifier);
+        QTRY_VERIFY(w().mnuPerson->isVisible());
+        w().mnuPerson->close();
+    }
+
+    void shortcuts_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("add person") << QKeySequence("Ctrl+N") << "frmContactAdd";
+        QTest::newRow("search") << QKeySequence("Ctrl+F") << "frmSearch";
+        QTest::newRow("about") << QKeySequence("F1") << "frmAbout";
+        QTest::newRow("open database") << QKeySequence("Ctrl+O") << "open dialog";
+        QTest::newRow("exit") << QKeySequence("Ctrl+Q") << "closed";
+    }
+    void shortcuts()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, opened);
+        start();
+        QStringList windows;
+        for (const char* name : {"frmContactAdd", "frmSearch", "frmAbout"})
+            w().SetWindowOpener(name, [&windows, name](frmMain&) { windows << name; });
+        if (opened == "open dialog")
+            m_fixture->platform().expectOpenFileName(QString());
+        QApplication::setActiveWindow(&w());
+        QVERIFY(QTest::qWaitForWindowActive(&w()));
+        w().txtQuickSearch->setFocus();
+        QTest::keySequence(&w(), keys);
+        if (opened == "closed")
+            QVERIFY(!w().isVisible());
+        else if (opened == "open dialog")
+            QCOMPARE(m_fixture->platform().callsOf("open").size(), 1);
+        else
+            QCOMPARE(windows, QStringList{opened});
+
+        // Delete is a text key in the quick search box and removes nobody.
+        if (opened == "closed")
+            return;
+        clickRow(1);
+        QTest::mouseClick(w().txtQuickSearch, Qt::LeftButton);
+        QTest::keyClicks(w().txtQuickSearch, "bo");
+        QTest::keyClick(w().txtQuickSearch, Qt::Key_Home);
+        QTest::keyClick(w().txtQuickSearch, Qt::Key_Delete);
+        QCOMPARE(w().txtQuickSearch->text(), QString("o"));
+        QVERIFY(m_fixture->platform().messages().isEmpty());
+    }
+
+    void displayOptionsAreOneOfN()
+    {
+        start();
+        const QList<QList<QAction*>> groups{w().mnuOptionsDateFormat,
+                                            {w().mnuOptionsFontSize8, w().mnuOptionsFontSize10}};
+        for (const QList<QAction*>& group : groups) {
+            QActionGroup* shared = group.constFirst()->actionGroup();
+            QVERIFY(shared && shared->isExclusive());
+            for (QAction* action : group)
+                QCOMPARE(action->actionGroup(), shared);
+            group.constLast()->trigger();
+            QCOMPARE(shared->checkedAction(), group.constLast());
+            QVERIFY(!group.constFirst()->isChecked());
+        }
+    }
+};
+
+ADDRION_TEST_MAIN(TestUsability)
+#include "tst_usability.moc"
