@@ -1045,6 +1045,13 @@ bool IsEncryptedDatabaseFile(const QString& path)
     return file.read(header.size()) != header;
 }
 
+void SortAsNames(QStringList& texts)
+{
+    QCollator collator(CollationLocale());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(texts.begin(), texts.end(), collator);
+}
+
 QString LibraryVersion()
 {
     return QString::fromLatin1(sqlite3_libversion());

@@ -46,6 +46,7 @@ int Main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Addrion"));
     QtPlatform platform;
     Platform::install(&platform);
+    Platform::StartShow();
 
     modSettings::PrepareSettings();
     if (!DatabaseLibraryUsable())
@@ -64,7 +65,7 @@ int Main(int argc, char* argv[])
     if (modSettings::ReadSetting(QStringLiteral("WindowState")) == QLatin1String("2"))
         mainWindow.setWindowState(Qt::WindowMaximized);
     mainWindow.Load();
-    mainWindow.show();
+    QtPlatform::ShowFirstWindow(mainWindow);
     modVersion::CheckVersion(mainWindow);
     const int result = app.exec();
     Platform::install(nullptr);

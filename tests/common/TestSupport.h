@@ -34,6 +34,9 @@ bool writeFile(const QString& path, const QByteArray& contents);
 QByteArray readFile(const QString& path);
 // The built program and the source tree, as ctest tells the test.
 QString executable();
+// The program's own entry with a seam that prints the reminder's rows and closes it
+// (tests/birthdays/ReminderEcho.cpp).
+QString reminderEcho();
 QString sourceDir();
 
 } // namespace TestSupport
