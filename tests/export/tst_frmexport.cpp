@@ -20,6 +20,9 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
 #include <QToolButton>
 
 // The export window and its previews over the real main window and database.
@@ -200,6 +203,37 @@ private slots:
     }
 
     // Both style menus, the export's and the calendar's, in the user's order of names.
+    // What the viewer (and so the printout) makes of each shipped style: every name opens
+    // its person with space above and a band of its own colour; where the person has a
+    // background of its own (a card), its parts join without gaps.
+    void stylesSeparatePersonsInTheViewer_data() { restyledPreviewShowsWhatSaveWrites_data(); }
+    void stylesSeparatePersonsInTheViewer()
+    {
+        QFETCH(QString, style);
+        modSettings::WriteSetting("Css", style);
+        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(3), *m_window);
+        QVERIFY(shown);
+        QTextDocument* document = shown->wbrPrint->document();
+        const QColor page = document->rootFrame()->frameFormat().background().color();
+        const QStringList names{"Person 001", "Person 002", "Person 003"};
+        for (const QString& name : names) {
+            QTextBlock block = document->find(name).block();
+            QVERIFY2(block.isValid(), qPrintable(name));
+            const QTextBlockFormat format = block.blockFormat();
+            QVERIFY2(format.topMargin() >= 4, qPrintable(name));
+            QVERIFY2(format.background().style() != Qt::NoBrush && format.background().color() != page,
+                     qPrintable(name));
+            const QBrush card = block.next().blockFormat().background();
+            if (card.style() == Qt::NoBrush || card.color() == page)
+                continue;
+            for (QTextBlock part = block.next(); part.isValid() && !names.contains(part.next().text().trimmed());
+                 part = part.next()) {
+                QCOMPARE(part.blockFormat().background(), card);
+                QCOMPARE(part.blockFormat().bottomMargin() + part.next().blockFormat().topMargin(), 0.0);
+            }
+        }
+    }
+
     void styleMenusInNameOrder()
     {
         QTemporaryDir program;
