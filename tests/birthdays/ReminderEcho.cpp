@@ -5,8 +5,9 @@
 //
 //     birthdays_reminderecho /Reminder
 //
-// Prints one line per row: key, date, person, age, "red" for today's; then a last
-// line "window normal" or "window minimised".
+// Prints the window's caption, then one line per row: key, date, person, age, "red"
+// for today's; then a last line "window normal" or "window minimised". The program's
+// resources are those of the program named by ADDRION_EXECUTABLE (built or installed).
 
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminderRun.h"
@@ -22,7 +23,7 @@ namespace {
 
 void EchoRowsAndClose(frmReminder& window)
 {
-    QString text;
+    QString text = window.windowTitle() + QLatin1Char('\n');
     for (int i = 0; i < window.RowCount(); ++i) {
         const QTreeWidgetItem* item = window.lvwReminder->topLevelItem(i);
         const bool red = item->foreground(frmReminder::DateColumn).color() == QColor(255, 0, 0);
@@ -43,8 +44,8 @@ void EchoRowsAndClose(frmReminder& window)
 
 int main(int argc, char* argv[])
 {
-    // The program's resources (languages, sounds) beside the real executable.
-    modEnvironment::SetProgramFolder(QFileInfo(qEnvironmentVariable("ADDRION_EXECUTABLE")).absolutePath());
+    modEnvironment::SetProgramFolder(
+        modEnvironment::ProgramFolderOf(QFileInfo(qEnvironmentVariable("ADDRION_EXECUTABLE")).absolutePath()));
     modReminder::SetShownObserver(EchoRowsAndClose);
     return modMain::Main(argc, argv);
 }
