@@ -47,7 +47,7 @@ public:
     QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
     QString directory(const QString&, const QString&) override { return {}; }
     bool openUrl(const QUrl&) override { return true; }
-    bool startDetached(const QString&, const QStringList&) override { return true; }
+    bool startDetached(const QString&, const QStringList&, Platform::Show) override { return true; }
     void playSound(const QString&) override {}
     Platform::MailResult sendMail(const Platform::Mail&) override { return {}; }
     int countPrinters() override { return 0; }

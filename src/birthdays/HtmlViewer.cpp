@@ -1,6 +1,6 @@
 #include "HtmlViewer.h"
 
-#include "startup/modEnvironment.h"
+#include "startup/Platform.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -72,21 +72,33 @@ void HtmlViewer::Refresh()
     horizontalScrollBar()->setValue(horizontal);
 }
 
+bool HtmlViewer::IsShownFolder(const QUrl& target) const
+{
+    if (!target.isLocalFile() || !source().isLocalFile())
+        return false;
+    const QFileInfo file(target.toLocalFile());
+    // Compared after links and ".." are resolved, so no path leads out unnoticed.
+    return file.isFile() && IsHtmlFile(file.fileName()) &&
+           file.canonicalPath() == QFileInfo(source().toLocalFile()).canonicalPath();
+}
+
 void HtmlViewer::followLink(const QUrl& link)
 {
     const QUrl target = source().isValid() ? source().resolved(link) : link;
-    if (target.isLocalFile()) {
-        if (target.adjusted(QUrl::RemoveFragment) == source().adjusted(QUrl::RemoveFragment)) {
-            if (target.hasFragment())
-                scrollToAnchor(target.fragment());
-            return;
-        }
-        Navigate(target.toLocalFile());
+    if (target.adjusted(QUrl::RemoveFragment) == source().adjusted(QUrl::RemoveFragment)) {
         if (target.hasFragment())
             scrollToAnchor(target.fragment());
         return;
     }
-    modEnvironment::OpenWithShell(target.toString());
+    // Only the pages the program wrote beside the shown one are shown here; anything
+    // else (a file named in a note, a web address) goes to the desktop's own program.
+    if (!IsShownFolder(target)) {
+        Platform::current().openUrl(target);
+        return;
+    }
+    Navigate(target.toLocalFile());
+    if (target.hasFragment())
+        scrollToAnchor(target.fragment());
 }
 
 QString HtmlViewer::CurrentPath() const

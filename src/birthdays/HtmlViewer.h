@@ -8,8 +8,8 @@
 class QPrinter;
 
 // Shows the files the program generates (calendar pages, export previews) and prints
-// them. Links between local pages are followed in place; links to anything else open
-// with the user's programs.
+// them. Links between pages of the shown page's folder are followed in place; links to
+// anything else open with the user's programs.
 class HtmlViewer : public QTextBrowser
 {
     Q_OBJECT
@@ -53,6 +53,8 @@ protected:
 
 private:
     void followLink(const QUrl& link);
+    // True for a page in the folder of the shown one.
+    bool IsShownFolder(const QUrl& target) const;
 
     std::unique_ptr<QPrinter> m_printer;
 };

@@ -16,6 +16,9 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QStyle>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -45,6 +48,23 @@ const ToolbarButton kToolbarButtons[] = {
 QString Caption(const QString& name)
 {
     return QString(name).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+// The viewer takes no column widths from style sheets: the month grid (the table of
+// seven columns) gets seven equal columns across the whole width here, as the sheets
+// give it in a browser, so that a long name wraps inside its day.
+void EqualiseMonthGrid(QTextDocument* document)
+{
+    const QList<QTextFrame*> frames = document->rootFrame()->childFrames();
+    for (QTextFrame* frame : frames) {
+        auto* table = qobject_cast<QTextTable*>(frame);
+        if (!table || table->columns() != 7)
+            continue;
+        QTextTableFormat format = table->format();
+        format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+        format.setColumnWidthConstraints(QList<QTextLength>(7, QTextLength(QTextLength::PercentageLength, 100.0 / 7)));
+        table->setFormat(format);
+    }
 }
 
 } // namespace
@@ -195,6 +215,7 @@ void frmCalendar::generate()
 
 void frmCalendar::documentLoaded()
 {
+    EqualiseMonthGrid(wbrCalendar->document());
     toolbarButton(QStringLiteral("Save"))->setEnabled(true);
     if (modEnvironment::CountPrinters() >= 1)
         toolbarButton(QStringLiteral("Print"))->setEnabled(true);

@@ -42,7 +42,14 @@ frmReminder::frmReminder(QWidget* parent) : QWidget(parent, Qt::Window)
     lvwReminder->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwReminder->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvwReminder->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Date and age always keep their room; a long name is shortened with "..." and
+    // shown whole in its tool tip.
     lvwReminder->header()->setStretchLastSection(false);
+    lvwReminder->header()->setSectionResizeMode(DateColumn, QHeaderView::ResizeToContents);
+    lvwReminder->header()->setSectionResizeMode(PersonColumn, QHeaderView::Stretch);
+    lvwReminder->header()->setSectionResizeMode(AgeColumn, QHeaderView::ResizeToContents);
+    lvwReminder->setTextElideMode(Qt::ElideRight);
+    lvwReminder->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lvwReminder->installEventFilter(this);
     auto* listLayout = new QVBoxLayout(fraReminder);
     listLayout->addWidget(lvwReminder);
@@ -105,14 +112,13 @@ void frmReminder::AddRows(const std::vector<modReminder::ReminderRow>& rows)
         auto* item = new QTreeWidgetItem(lvwReminder);
         item->setText(DateColumn, modReminder::DateText(row.date));
         item->setText(PersonColumn, row.name);
+        item->setToolTip(PersonColumn, row.name);
         item->setText(AgeColumn, QString::number(row.age));
         item->setData(DateColumn, KeyRole, row.key);
         if (row.today)
             for (int column = DateColumn; column <= AgeColumn; ++column)
                 item->setForeground(column, TodayColour);
     }
-    for (int column = DateColumn; column <= AgeColumn; ++column)
-        lvwReminder->resizeColumnToContents(column);
 }
 
 int frmReminder::RowCount() const
@@ -134,7 +140,8 @@ void frmReminder::ShowDetails()
     if (key.isEmpty())
         return;
     // One argument, so the two blanks of "Person  12" reach the new process intact.
-    Platform::current().startDetached(QCoreApplication::applicationFilePath(), {QLatin1Char('/') + key});
+    Platform::current().startDetached(QCoreApplication::applicationFilePath(), {QLatin1Char('/') + key},
+                                      Platform::Show::Minimised);
 }
 
 bool frmReminder::event(QEvent* event)

@@ -92,7 +92,7 @@ void EnableReminder()
 {
     if (modSettings::ReadSetting(QStringLiteral("Birthday reminder")) != QLatin1String("1")) {
         if (modEnvironment::FileExists(modSettings::ReadSetting(QStringLiteral("Default database"))))
-            Platform::current().startDetached(Executable(), {QStringLiteral("/Reminder")});
+            Platform::current().startDetached(Executable(), {QStringLiteral("/Reminder")}, Platform::Show::Minimised);
         modSettings::WriteSetting(QStringLiteral("Birthday reminder"), QStringLiteral("1"));
     }
     const QString file = EntryFile();

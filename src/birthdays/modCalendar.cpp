@@ -1,5 +1,6 @@
 #include "modCalendar.h"
 
+#include "database/Engine.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "export/modExport.h"
@@ -169,14 +170,18 @@ QString StyleFolder()
     return modEnvironment::ProgramFolder() + QStringLiteral("Calendar/");
 }
 
-QStringList StyleNames()
+QStringList StyleNamesIn(const QString& folder)
 {
     QStringList names;
-    const QStringList files =
-        QDir(StyleFolder()).entryList({QStringLiteral("*.css")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    for (const QString& file : files)
-        names << file.left(file.size() - 4);
+    for (const QString& file : QDir(folder).entryList({QStringLiteral("*.css")}, QDir::Files))
+        names << file.chopped(4);
+    Engine::SortAsNames(names);
     return names;
+}
+
+QStringList StyleNames()
+{
+    return StyleNamesIn(StyleFolder());
 }
 
 QString StyleFile(const QString& name)

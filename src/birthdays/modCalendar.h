@@ -35,8 +35,10 @@ QString StyleSheetPath();
 
 // The folder of the shipped styles (program folder + "Calendar/").
 QString StyleFolder();
-// The style names (file names without ".css") in listing order.
+// The style names (file names without ".css") in the user's order of names.
 QStringList StyleNames();
+// The names of the style sheets (*.css) in folder, in the user's order of names.
+QStringList StyleNamesIn(const QString& folder);
 QString StyleFile(const QString& name);
 
 // The month laid out in weeks from the week start: seven days per row, 0 for an empty cell.

@@ -4,37 +4,24 @@
 #include "birthdays/modReminder.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
+#include "startup/QtPlatform.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <cstdio>
-
 namespace modReminder {
 
 namespace {
 
-void EchoRowsAndClose(frmReminder& window)
-{
-    if (!window.isVisible())
-        return;
-    QString text = window.windowTitle() + QLatin1Char('\n');
-    for (int i = 0; i < window.RowCount(); ++i) {
-        const QTreeWidgetItem* item = window.lvwReminder->topLevelItem(i);
-        const bool red = item->foreground(frmReminder::DateColumn).color() == QColor(255, 0, 0);
-        text += QStringList{item->data(frmReminder::DateColumn, frmReminder::KeyRole).toString(),
-                            item->text(frmReminder::DateColumn), item->text(frmReminder::PersonColumn),
-                            item->text(frmReminder::AgeColumn), red ? QStringLiteral("red") : QString()}
-                    .join(QLatin1Char('\t')) +
-                QLatin1Char('\n');
-    }
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fflush(stdout);
-    window.close();
-}
+std::function<void(frmReminder&)> g_shown;
 
 } // namespace
+
+void SetShownObserver(std::function<void(frmReminder&)> observer)
+{
+    g_shown = std::move(observer);
+}
 
 std::unique_ptr<frmReminder> PrepareReminder(const QDate& today)
 {
@@ -62,11 +49,9 @@ int RunReminder()
     std::unique_ptr<frmReminder> window = PrepareReminder();
     if (!window)
         return 0;
-    window->show();
-    window->raise();
-    window->activateWindow();
-    if (qEnvironmentVariableIsSet(EchoVariable))
-        QTimer::singleShot(0, window.get(), [&window] { EchoRowsAndClose(*window); });
+    QtPlatform::ShowFirstWindow(*window);
+    if (g_shown)
+        QTimer::singleShot(0, window.get(), [&window] { g_shown(*window); });
     return QApplication::exec();
 }
 

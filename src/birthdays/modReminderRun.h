@@ -2,6 +2,7 @@
 
 #include <QDate>
 
+#include <functional>
 #include <memory>
 
 class frmReminder;
@@ -18,9 +19,8 @@ std::unique_ptr<frmReminder> PrepareReminder(const QDate& today = QDate::current
 // returns when it has been closed. The result is the process's exit status.
 int RunReminder();
 
-// Set in the environment, the run writes what its window shows to standard output:
-// the caption, then one line per row (key, date, person, age, "red" for today's), and closes the
-// window as OK would: lets a session script or a test see what was shown.
-constexpr const char* EchoVariable = "ADDRION_REMINDER_ECHO";
+// Called once the run's window is shown (and its event loop runs). The program sets
+// none; a test program that runs the program's own entry sets one to read the window.
+void SetShownObserver(std::function<void(frmReminder&)> observer);
 
 } // namespace modReminder

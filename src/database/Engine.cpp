@@ -1088,6 +1088,13 @@ bool IsEncryptedDatabaseFile(const QString& path)
     return seen.count() >= FewestByteValues;
 }
 
+void SortAsNames(QStringList& texts)
+{
+    QCollator collator(CollationLocale());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(texts.begin(), texts.end(), collator);
+}
+
 QString LibraryVersion()
 {
     return QString::fromLatin1(sqlite3_libversion());

@@ -156,4 +156,8 @@ bool IsEncryptedDatabaseFile(const QString& path);
 // The library version text, for the error reports.
 QString LibraryVersion();
 
+// Sorts texts as the user's language orders names, ignoring case, like the NOCASE
+// collation of the database.
+void SortAsNames(QStringList& texts);
+
 } // namespace Engine

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDate>
+#include <QFile>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
@@ -21,9 +22,23 @@ namespace {
 
 const char* const kButtons[] = {"Save", "Email", "Print", "Setup", "Css"};
 
+modExportFiles::Kind FileKind(frmExportPreview::Kind kind)
+{
+    switch (kind) {
+    case frmExportPreview::Kind::Html:
+        return modExportFiles::Kind::Html;
+    case frmExportPreview::Kind::Vcard:
+        return modExportFiles::Kind::Vcard;
+    case frmExportPreview::Kind::Text:
+        break;
+    }
+    return modExportFiles::Kind::Text;
+}
+
 } // namespace
 
-frmExportPreview::frmExportPreview(Kind kind, QWidget* parent) : QWidget(parent, Qt::Window), m_kind(kind)
+frmExportPreview::frmExportPreview(Kind kind, const QString& file, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_kind(kind), m_file(file)
 {
     setObjectName(kind == Kind::Html    ? QStringLiteral("frmExportHtml")
                   : kind == Kind::Vcard ? QStringLiteral("frmExportVcard")
@@ -67,22 +82,13 @@ frmExportPreview::frmExportPreview(Kind kind, QWidget* parent) : QWidget(parent,
 
     LoadLanguage();
     toolbarButton(QStringLiteral("Setup"))->setEnabled(modEnvironment::CountPrinters() > 0);
-    wbrPrint->Navigate(modExportFiles::ExportFilePath(fileKind()));
+    wbrPrint->Navigate(m_file);
 }
 
-frmExportPreview::~frmExportPreview() = default;
-
-modExportFiles::Kind frmExportPreview::fileKind() const
+frmExportPreview::~frmExportPreview()
 {
-    switch (m_kind) {
-    case Kind::Html:
-        return modExportFiles::Kind::Html;
-    case Kind::Vcard:
-        return modExportFiles::Kind::Vcard;
-    case Kind::Text:
-        break;
-    }
-    return modExportFiles::Kind::Text;
+    // Also when the program ends with the preview open.
+    QFile::remove(m_file);
 }
 
 void frmExportPreview::LoadLanguage()
@@ -110,11 +116,12 @@ void frmExportPreview::SelectStyle(const QString& name)
     toolbarButton(QStringLiteral("Css"))->setText(modSettings::ReadSetting(QStringLiteral("Css")));
     frmProgress progress(this);
     QString error;
-    if (!modExportFiles::RestyleExportFile(&progress, error)) {
+    if (!modExportFiles::RestyleExportFile(&progress, error, m_file)) {
         Platform::inform(T("Error"), error);
         return;
     }
-    wbrPrint->Navigate(modExportFiles::ExportFilePath(fileKind()));
+    // The page and its new sheet are read again, so the viewer shows what Save writes.
+    wbrPrint->Refresh();
 }
 
 void frmExportPreview::save()
@@ -145,8 +152,8 @@ bool frmExportPreview::SaveTo(const QString& path)
         return false;
     QString error;
     frmProgress progress(this);
-    const bool saved = m_kind == Kind::Html ? modExportFiles::SaveHtmlWithStyle(path, &progress, error)
-                                            : modExportFiles::CopyExportFile(path, error, fileKind());
+    const bool saved = m_kind == Kind::Html ? modExportFiles::SaveHtmlWithStyle(path, &progress, error, m_file)
+                                            : modExportFiles::CopyExportFile(path, error, FileKind(m_kind), m_file);
     if (!saved)
         Platform::inform(T("Error"), error);
     return saved;
@@ -154,31 +161,39 @@ bool frmExportPreview::SaveTo(const QString& path)
 
 void frmExportPreview::closeEvent(QCloseEvent* event)
 {
-    modExportFiles::DeleteExportFile(fileKind());
+    // Only this preview's own file: other previews keep showing and saving theirs.
+    QFile::remove(m_file);
     event->accept();
 }
 
 frmExportPreview* frmExportPreview::Show(Kind kind, const modExport::Selection& selection, frmMain& mainWindow)
 {
     QString error;
+    const QString file = modExportFiles::NewExportFile(FileKind(kind), error);
+    if (file.isEmpty()) {
+        Platform::inform(T("Error"), error);
+        return nullptr;
+    }
     bool written = false;
     try {
         frmProgress progress(&mainWindow);
         if (kind == Kind::Html)
-            written = modExportFiles::ExportHtml(selection, &progress, error);
+            written = modExportFiles::ExportHtml(selection, &progress, error, file);
         else if (kind == Kind::Vcard)
-            written = modExportFiles::ExportVcard(selection, &progress, error);
+            written = modExportFiles::ExportVcard(selection, &progress, error, file);
         else
-            written = modExportFiles::ExportText(selection, &progress, error);
+            written = modExportFiles::ExportText(selection, &progress, error, file);
     } catch (const Engine::EngineError& failure) {
+        QFile::remove(file);
         modSql::ShowEngineError(failure);
         return nullptr;
     }
     if (!written) {
+        QFile::remove(file);
         Platform::inform(T("Error"), error);
         return nullptr;
     }
-    auto* preview = new frmExportPreview(kind, &mainWindow);
+    auto* preview = new frmExportPreview(kind, file, &mainWindow);
     preview->show();
     return preview;
 }

@@ -29,7 +29,9 @@ public:
         Vcard,
     };
 
-    frmExportPreview(Kind kind, QWidget* parent = nullptr);
+    // Shows the export in file, which the preview owns from now on and removes when it
+    // closes.
+    frmExportPreview(Kind kind, const QString& file, QWidget* parent = nullptr);
     ~frmExportPreview() override;
 
     // Writes the export and shows its preview; tells the user and shows nothing when
@@ -47,15 +49,17 @@ public:
     QToolBar* tlbHtml = nullptr;
     HtmlViewer* wbrPrint = nullptr;
     QMenu* mnuCss = nullptr;
+    // The export file this preview shows and saves.
+    QString ExportFile() const { return m_file; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    modExportFiles::Kind fileKind() const;
     void documentLoaded();
     void save();
 
     Kind m_kind;
+    QString m_file;
     QHash<QString, QAction*> m_buttons;
 };

@@ -27,6 +27,9 @@ frmSendEmail::frmSendEmail(const QString& databasePath, QWidget* parent) : QDial
     txtDescription = named(new QPlainTextEdit, "txtDescription");
     lblFile = named(new QLabel, "lblFile");
     txtFile = named(new QLineEdit, "txtFile");
+    // Read-only on purpose: OK closes the open database, attaches this file and opens
+    // the database again from it, so another path typed here would leave the program
+    // working on that file instead. The path can still be selected and copied.
     txtFile->setReadOnly(true);
     cmdOK = named(new QPushButton, "cmdOK");
     cmdCancel = named(new QPushButton, "cmdCancel");

@@ -1,5 +1,6 @@
 #include "modExport.h"
 
+#include "birthdays/modCalendar.h"
 #include "database/modSql.h"
 #include "editor/modHyperlink.h"
 #include "mainwindow/modList.h"
@@ -318,11 +319,7 @@ QStringList InlineStyleLines(const QStringList& cssLines)
 
 QStringList StyleNames()
 {
-    QStringList names;
-    const QDir folder(modEnvironment::ProgramFolder() + QStringLiteral("Css"));
-    for (const QString& file : folder.entryList({QStringLiteral("*.css")}, QDir::Files, QDir::Unsorted))
-        names << file.chopped(4);
-    return names;
+    return modCalendar::StyleNamesIn(modEnvironment::ProgramFolder() + QStringLiteral("Css"));
 }
 
 QString CurrentStyleFile()

@@ -99,7 +99,7 @@ bool IsStyleLinkLine(const QString& line);
 QStringList InlineStyleLines(const QStringList& cssLines);
 
 // The style sheets the program offers for the export: the names of the *.css files of
-// its Css folder, in the order the folder lists them.
+// its Css folder, in the user's order of names.
 QStringList StyleNames();
 // The file of the style stored in "Css"; when it is gone "Normal" is stored and used.
 QString CurrentStyleFile();

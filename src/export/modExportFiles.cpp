@@ -9,6 +9,8 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QTemporaryFile>
+#include <QUrl>
 
 namespace modExportFiles {
 
@@ -78,19 +80,52 @@ bool ReadLines(const QString& path, QStringList& lines, QString& error)
     return true;
 }
 
-} // namespace
+// The style sheet the page's link line names, "" when it has none.
+QString LinkedStyleFile(const QStringList& lines)
+{
+    for (const QString& line : lines) {
+        if (!modExport::IsStyleLinkLine(line))
+            continue;
+        const int start = line.indexOf(QLatin1String("href=\"")) + 6;
+        const int end = start < 6 ? -1 : line.indexOf(QLatin1Char('"'), start);
+        if (end < 0)
+            return QString();
+        QString href = line.mid(start, end - start);
+        href.replace(QLatin1String("&amp;"), QLatin1String("&"));
+        return QUrl(href).toLocalFile();
+    }
+    return QString();
+}
 
-QString ExportFilePath(Kind kind)
+QString Suffix(Kind kind)
 {
     switch (kind) {
     case Kind::Text:
         break;
     case Kind::Html:
-        return modEnvironment::TempFolder() + QStringLiteral("Addrion.htm");
+        return QStringLiteral(".htm");
     case Kind::Vcard:
-        return modEnvironment::TempFolder() + QStringLiteral("Addrion.vcf");
+        return QStringLiteral(".vcf");
     }
-    return modEnvironment::TempFolder() + QStringLiteral("Addrion.txt");
+    return QStringLiteral(".txt");
+}
+
+} // namespace
+
+QString ExportFilePath(Kind kind)
+{
+    return modEnvironment::TempFolder() + QStringLiteral("Addrion") + Suffix(kind);
+}
+
+QString NewExportFile(Kind kind, QString& error)
+{
+    QTemporaryFile file(modEnvironment::TempFolder() + QStringLiteral("Addrion-XXXXXX") + Suffix(kind));
+    file.setAutoRemove(false);
+    if (!file.open()) {
+        error = file.fileTemplate() + QStringLiteral(": ") + file.errorString();
+        return QString();
+    }
+    return file.fileName();
 }
 
 void DeleteExportFile(Kind kind)
@@ -98,19 +133,19 @@ void DeleteExportFile(Kind kind)
     QFile::remove(ExportFilePath(kind));
 }
 
-bool ExportText(const modExport::Selection& selection, WriteProgress* progress, QString& error)
+bool ExportText(const modExport::Selection& selection, WriteProgress* progress, QString& error, const QString& path)
 {
     LineWriter writer;
-    if (!writer.Start(ExportFilePath(Kind::Text)))
+    if (!writer.Start(path))
         return Fail(writer, error);
     WritePersons(writer, selection, progress, Format::Text);
     return writer.Finish() || Fail(writer, error);
 }
 
-bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, QString& error)
+bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, QString& error, const QString& path)
 {
     LineWriter writer;
-    if (!writer.Start(ExportFilePath(Kind::Html)))
+    if (!writer.Start(path))
         return Fail(writer, error);
     const modExport::LineSink sink = [&writer](const QString& line) { writer.WriteLine(line); };
     modExport::WriteHtmlHeader(modExport::CurrentStyleFile(), sink);
@@ -119,25 +154,24 @@ bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, 
     return writer.Finish() || Fail(writer, error);
 }
 
-bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress, QString& error)
+bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress, QString& error, const QString& path)
 {
     LineWriter writer;
-    if (!writer.Start(ExportFilePath(Kind::Vcard)))
+    if (!writer.Start(path))
         return Fail(writer, error);
     WritePersons(writer, selection, progress, Format::Vcard);
     return writer.Finish() || Fail(writer, error);
 }
 
-bool RestyleExportFile(WriteProgress* progress, QString& error)
+bool RestyleExportFile(WriteProgress* progress, QString& error, const QString& page)
 {
-    const QString path = ExportFilePath(Kind::Html);
     QStringList lines;
-    if (!ReadLines(path, lines, error))
+    if (!ReadLines(page, lines, error))
         return false;
     const QString link = modExport::StyleLinkLine(modExport::CurrentStyleFile());
     ProgressScope scope(progress, static_cast<int>(lines.size()));
     LineWriter writer;
-    if (!writer.Start(path))
+    if (!writer.Start(page))
         return Fail(writer, error);
     for (const QString& line : lines) {
         writer.WriteLine(modExport::IsStyleLinkLine(line) ? link : line);
@@ -146,11 +180,13 @@ bool RestyleExportFile(WriteProgress* progress, QString& error)
     return writer.Finish() || Fail(writer, error);
 }
 
-bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& error)
+bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& error, const QString& page)
 {
     QStringList lines;
     QStringList css;
-    if (!ReadLines(ExportFilePath(Kind::Html), lines, error) || !ReadLines(modExport::CurrentStyleFile(), css, error))
+    // The sheet the page itself links, which is what its viewer shows; another window
+    // may have chosen a different style since.
+    if (!ReadLines(page, lines, error) || !ReadLines(LinkedStyleFile(lines), css, error))
         return false;
     ProgressScope scope(progress, static_cast<int>(lines.size()));
     LineWriter writer;
@@ -168,9 +204,9 @@ bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& 
     return writer.Finish() || Fail(writer, error);
 }
 
-bool CopyExportFile(const QString& target, QString& error, Kind kind)
+bool CopyExportFile(const QString& target, QString& error, Kind kind, const QString& sourcePath)
 {
-    QFile source(ExportFilePath(kind));
+    QFile source(sourcePath.isEmpty() ? ExportFilePath(kind) : sourcePath);
     if (!source.open(QIODevice::ReadOnly)) {
         error = source.fileName() + QStringLiteral(": ") + source.errorString();
         return false;

@@ -15,20 +15,30 @@ enum class Kind
     Vcard, // Addrion.vcf
 };
 
+// The export file of its kind with the fixed name (Addrion.txt, ...).
 QString ExportFilePath(Kind kind);
 void DeleteExportFile(Kind kind);
+// A new empty export file of its kind in the temporary folder, named so that no other
+// export (of this or another window or process) uses it; "" with error when none can
+// be made. Each preview writes, shows, saves and removes its own.
+QString NewExportFile(Kind kind, QString& error);
 
-// Writes the chosen persons into the export file of its kind.
+// Writes the chosen persons into the export file at path.
 // Throws Engine::EngineError when the database cannot be read.
-bool ExportText(const modExport::Selection& selection, WriteProgress* progress, QString& error);
-bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, QString& error);
-bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress, QString& error);
+bool ExportText(const modExport::Selection& selection, WriteProgress* progress, QString& error,
+                const QString& path = ExportFilePath(Kind::Text));
+bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, QString& error,
+                const QString& path = ExportFilePath(Kind::Html));
+bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress, QString& error,
+                 const QString& path = ExportFilePath(Kind::Vcard));
 
 // Points the page at the style sheet now stored in "Css".
-bool RestyleExportFile(WriteProgress* progress, QString& error);
-// Writes the page to target with the style sheet inside it, so it stands alone.
-bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& error);
+bool RestyleExportFile(WriteProgress* progress, QString& error, const QString& page = ExportFilePath(Kind::Html));
+// Writes the page to target with the style sheet it links inside it, so it stands alone
+// and looks as the page did.
+bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& error,
+                       const QString& page = ExportFilePath(Kind::Html));
 // Writes a copy of the text (or vCard) export to target.
-bool CopyExportFile(const QString& target, QString& error, Kind kind = Kind::Text);
+bool CopyExportFile(const QString& target, QString& error, Kind kind = Kind::Text, const QString& source = QString());
 
 } // namespace modExportFiles

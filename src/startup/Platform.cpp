@@ -8,6 +8,16 @@ namespace {
 Interface* g_platform = nullptr;
 }
 
+Show StartShow()
+{
+    static const Show show = [] {
+        const bool minimised = qgetenv(ShowVariable) == "minimised";
+        qunsetenv(ShowVariable);
+        return minimised ? Show::Minimised : Show::Normal;
+    }();
+    return show;
+}
+
 Interface& current()
 {
     Q_ASSERT_X(g_platform, "Platform::current", "no platform installed");

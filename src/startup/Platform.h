@@ -48,6 +48,22 @@ struct MailResult
     QString description;
 };
 
+// How a started process shows its first window.
+enum class Show
+{
+    Normal,
+    Minimised,
+};
+
+// The environment variable through which a process of the program tells the one it
+// starts to show its window minimised (the desktop has no other channel for it).
+constexpr const char* ShowVariable = "ADDRION_SHOW";
+
+// How the process that started this one asked it to show its window. Read once at the
+// start and removed from the environment, so that programs started later (a browser
+// for a link, the mail program) do not inherit it.
+Show StartShow();
+
 class Interface
 {
 public:
@@ -60,7 +76,7 @@ public:
                                  const QString& proposedName) = 0;
     virtual QString directory(const QString& title, const QString& startDirectory) = 0;
     virtual bool openUrl(const QUrl& url) = 0;
-    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
+    virtual bool startDetached(const QString& program, const QStringList& arguments, Show show) = 0;
     virtual void playSound(const QString& path) = 0;
     virtual MailResult sendMail(const Mail& mail) = 0;
     virtual int countPrinters() = 0;

@@ -89,9 +89,28 @@ bool QtPlatform::openUrl(const QUrl& url)
     return QDesktopServices::openUrl(url);
 }
 
-bool QtPlatform::startDetached(const QString& program, const QStringList& arguments)
+bool QtPlatform::startDetached(const QString& program, const QStringList& arguments, Platform::Show show)
 {
-    return QProcess::startDetached(program, arguments);
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (show == Platform::Show::Minimised)
+        environment.insert(QString::fromLatin1(Platform::ShowVariable), QStringLiteral("minimised"));
+    process.setProcessEnvironment(environment);
+    return process.startDetached();
+}
+
+void QtPlatform::ShowFirstWindow(QWidget& window)
+{
+    // A window manager may ignore the request; the window is then simply shown.
+    if (Platform::StartShow() == Platform::Show::Minimised) {
+        window.showMinimized();
+        return;
+    }
+    window.show();
+    window.raise();
+    window.activateWindow();
 }
 
 void QtPlatform::playSound(const QString& path)

@@ -2,6 +2,8 @@
 
 #include "startup/Platform.h"
 
+class QWidget;
+
 // The real platform: Qt dialogs, the desktop's URL handler, detached processes,
 // sound effects, the mail hand-off to xdg-email and the printer list.
 class QtPlatform : public Platform::Interface
@@ -14,8 +16,11 @@ public:
                          const QString& proposedName) override;
     QString directory(const QString& title, const QString& startDirectory) override;
     bool openUrl(const QUrl& url) override;
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments, Platform::Show show) override;
     void playSound(const QString& path) override;
     Platform::MailResult sendMail(const Platform::Mail& mail) override;
     int countPrinters() override;
+
+    // Shows a process's first window as the process that started it asked.
+    static void ShowFirstWindow(QWidget& window);
 };

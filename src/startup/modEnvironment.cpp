@@ -274,7 +274,11 @@ QString ProgramFolder()
 {
     if (!g_programFolderOverride.isEmpty())
         return g_programFolderOverride;
-    const QString executableFolder = QCoreApplication::applicationDirPath();
+    return ProgramFolderOf(QCoreApplication::applicationDirPath());
+}
+
+QString ProgramFolderOf(const QString& executableFolder)
+{
     if (QFileInfo(executableFolder + QStringLiteral("/Language")).isDir())
         return WithTrailingSlash(executableFolder);
     // Installed: <prefix>/bin/addrion with the resources in <prefix>/share/addrion.

@@ -58,6 +58,9 @@ int CountPrinters();
 
 // The folder that holds Language/, Calendar/, Css/ and Sound/, ending in "/".
 QString ProgramFolder();
+// The program folder of the executable in executableFolder (the build tree, or an
+// installed <prefix>/bin).
+QString ProgramFolderOf(const QString& executableFolder);
 // Points the program folder elsewhere (tests, and runs from unusual places).
 void SetProgramFolder(const QString& folder);
 

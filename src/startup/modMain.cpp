@@ -71,6 +71,7 @@ int Main(int argc, char* argv[])
     QApplication::setWindowIcon(AddrionIcon());
     QtPlatform platform;
     Platform::install(&platform);
+    Platform::StartShow();
 
     modSettings::PrepareSettings();
     if (!DatabaseLibraryUsable())
@@ -92,7 +93,7 @@ int Main(int argc, char* argv[])
     if (modSettings::ReadSetting(QStringLiteral("WindowState")) == QLatin1String("2"))
         mainWindow.setWindowState(Qt::WindowMaximized);
     mainWindow.Load();
-    mainWindow.show();
+    QtPlatform::ShowFirstWindow(mainWindow);
     modVersion::CheckVersion(mainWindow);
     // Once the window shows, so that a question or the editor has it behind them.
     QTimer::singleShot(0, &mainWindow, &frmMain::ActOnCommandLine);

@@ -13,6 +13,7 @@
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -237,6 +238,45 @@ private slots:
         clickLink(nextYear);
         QTRY_COMPARE(m_window->wbrCalendar->CurrentPath(), modEnvironment::TempFolder() + nextYear);
         QCOMPARE(weekdayHeaderColour(), oceanColour);
+    }
+
+    // In every shipped style the month grid spans the viewer in seven equal days, also
+    // when a name without any blank is longer than a day is wide.
+    void gridFillsTheWidthInEqualDays_data()
+    {
+        QTest::addColumn<QString>("style");
+        for (const QString& style : modCalendar::StyleNames())
+            QTest::newRow(qPrintable(style)) << style;
+    }
+    void gridFillsTheWidthInEqualDays()
+    {
+        QFETCH(QString, style);
+        const QDate born = QDate::currentDate().addYears(-20);
+        modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (2, '%1', #%2/%3/%4#)")
+                               .arg(QString(100, 'W'))
+                               .arg(born.month())
+                               .arg(born.day())
+                               .arg(born.year()));
+        modSettings::WriteSetting("Css Calendar", style);
+        openWindow();
+        QTextDocument* document = m_window->wbrCalendar->document();
+        const QTextCursor header = document->find(firstWeekdayShown());
+        QTextTable* grid = header.currentTable();
+        QVERIFY(grid);
+        QCOMPARE(grid->columns(), 7);
+        QList<qreal> lefts;
+        for (int column = 0; column < 7; ++column)
+            lefts << document->documentLayout()
+                         ->blockBoundingRect(grid->cellAt(0, column).firstCursorPosition().block())
+                         .left();
+        const qreal day = (lefts.last() - lefts.first()) / 6;
+        for (int column = 1; column < 7; ++column)
+            QVERIFY2(qAbs(lefts.at(column) - lefts.at(column - 1) - day) < 3,
+                     qPrintable(QString("column %1 starts at %2, the days are %3 wide")
+                                    .arg(column)
+                                    .arg(lefts.at(column))
+                                    .arg(day)));
+        QVERIFY2(7 * day > 0.85 * m_window->wbrCalendar->viewport()->width(), qPrintable(QString::number(day)));
     }
 
     void closingRemovesTheFiles()

@@ -133,13 +133,30 @@ private slots:
         QVERIFY(m_platform->callsOf("url").isEmpty());
     }
 
-    void webLinkOpensOutside()
+    // Whatever does not lead to a page beside the shown one opens in the desktop's own
+    // program; the viewer keeps showing its page.
+    void otherLinksOpenOutside_data()
     {
-        m_viewer->Navigate(path("202401.htm"));
-        clickLink("https://example.org/x");
+        QTest::addColumn<QString>("href");
+        QTest::newRow("web") << "https://example.org/x";
+        QTest::newRow("system file") << "file:///etc/passwd";
+        QTest::newRow("out of the folder") << "../202402.htm";
+        QTest::newRow("into a folder below") << "sub/202402.htm";
+        QTest::newRow("not a page") << "notes.txt";
+    }
+    void otherLinksOpenOutside()
+    {
+        QFETCH(QString, href);
+        QVERIFY(TestSupport::writeFile(path("sub/202402.htm"), Page("<p>Below</p>")));
+        QVERIFY(TestSupport::writeFile(path("notes.txt"), "not written by the program"));
+        QVERIFY(TestSupport::writeFile(path("links.htm"), Page("<p><a href=\"" + href + "\">Link</a></p>")));
+        m_viewer->Navigate(path("links.htm"));
+        clickLink(href);
         QTRY_COMPARE(m_platform->callsOf("url").size(), 1);
-        QCOMPARE(m_platform->callsOf("url").at(0).text, QString("https://example.org/x"));
-        QCOMPARE(m_viewer->CurrentPath(), path("202401.htm"));
+        QCOMPARE(m_platform->callsOf("url").at(0).text,
+                 QUrl::fromLocalFile(path("links.htm")).resolved(QUrl(href)).toString());
+        QCOMPARE(m_viewer->CurrentPath(), path("links.htm"));
+        QVERIFY(m_viewer->toPlainText().contains("Link"));
     }
 
     void refreshRereadsPageAndStyleSheet()

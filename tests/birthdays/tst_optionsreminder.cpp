@@ -25,10 +25,10 @@ namespace {
 class RecordingPlatform : public ScriptedPlatform
 {
 public:
-    bool startDetached(const QString& program, const QStringList& arguments) override
+    bool startDetached(const QString& program, const QStringList& arguments, Platform::Show show) override
     {
         sinceAtStart = modSettings::ReadSetting("Reminder Since");
-        return ScriptedPlatform::startDetached(program, arguments);
+        return ScriptedPlatform::startDetached(program, arguments, show);
     }
     QString sinceAtStart;
 };
@@ -316,6 +316,7 @@ private slots:
         const QList<ScriptedPlatform::Call> started = m_platform->callsOf("start");
         QCOMPARE(started.size(), 1);
         QCOMPARE(started.constFirst().arguments, QStringList{"/Reminder"});
+        QCOMPARE(started.constFirst().title, QString("minimised"));
         QCOMPARE(m_platform->sinceAtStart, QString("5"));
     }
 

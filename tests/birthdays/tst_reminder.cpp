@@ -12,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -297,6 +298,49 @@ private slots:
         QVERIFY(modDatabase::IsDatabaseOpen());
     }
 
+    // However long a name, date and age stay in view; the name is shortened and says
+    // itself whole in its tool tip.
+    void longNamesLeaveDateAndAgeInView_data()
+    {
+        QTest::addColumn<QString>("fontSize");
+        QTest::newRow("font 8") << "8";
+        QTest::newRow("font 10") << "10";
+    }
+    void longNamesLeaveDateAndAgeInView()
+    {
+        QFETCH(QString, fontSize);
+        modSettings::WriteSetting("Font Size", fontSize);
+        setDays("0");
+        QVERIFY(modDatabase::OpenDatabase(m_path));
+        addPerson(13, QString(100, QChar(0x5B57)), QDate(1960, 6, 15));
+        addPerson(14, "Maximiliane " + QString(88, 'W'), QDate(1961, 6, 15));
+        modDatabase::CloseDatabase(false);
+        const auto removeThem = qScopeGuard([this] {
+            modDatabase::CloseDatabase(false);
+            modDatabase::OpenDatabase(m_path);
+            modSql::ExecuteSql("DELETE FROM Person WHERE Contactnr > 12");
+            modDatabase::CloseDatabase(false);
+        });
+        std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 6, 15));
+        QVERIFY(window);
+        QCOMPARE(window->RowCount(), 2);
+        QTreeWidget* list = window->lvwReminder;
+        const int visible = list->viewport()->width();
+        for (int row = 0; row < window->RowCount(); ++row) {
+            const QTreeWidgetItem* item = list->topLevelItem(row);
+            QCOMPARE(item->toolTip(frmReminder::PersonColumn), item->text(frmReminder::PersonColumn));
+            for (int column : {int(frmReminder::DateColumn), int(frmReminder::AgeColumn)}) {
+                const QRect cell = list->visualRect(list->indexFromItem(item, column));
+                QVERIFY2(cell.left() >= 0 && cell.right() < visible, qPrintable(QString("column %1 at %2..%3 of %4")
+                                                                                    .arg(column)
+                                                                                    .arg(cell.left())
+                                                                                    .arg(cell.right())
+                                                                                    .arg(visible)));
+                QVERIFY(cell.width() >= list->fontMetrics().horizontalAdvance(item->text(column)));
+            }
+        }
+    }
+
     void fontSizeApplies()
     {
         modSettings::WriteSetting("Font Size", "10");
@@ -362,6 +406,7 @@ private slots:
         QCOMPARE(started.size(), 1);
         QCOMPARE(started.constFirst().text, QCoreApplication::applicationFilePath());
         QCOMPARE(started.constFirst().arguments, QStringList{"/Person  3"});
+        QCOMPARE(started.constFirst().title, QString("minimised"));
         QVERIFY(window->isVisible());
         QVERIFY(modDatabase::IsDatabaseOpen());
     }

@@ -2,7 +2,6 @@
 #include "TestSupport.h"
 
 #include "birthdays/modReminder.h"
-#include "birthdays/modReminderRun.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "startup/modEnvironment.h"
@@ -44,18 +43,16 @@ class TestReminderRun : public QObject
         QString errors;
     };
 
-    // Runs the program; a run that shows its window without the echo never ends by
-    // itself and is stopped after a minute.
-    static Run runReminder(bool echo)
+    // Runs the program, or its entry with the echo seam; a run that shows its window
+    // without the echo never ends by itself and is stopped after a minute.
+    static Run runReminder(bool echo, const QString& show = QString())
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (echo)
-            environment.insert(modReminder::EchoVariable, "1");
-        else
-            environment.remove(modReminder::EchoVariable);
+        if (!show.isEmpty())
+            environment.insert(Platform::ShowVariable, show);
         QProcess program;
         program.setProcessEnvironment(environment);
-        program.start(TestSupport::executable(), {"/Reminder"});
+        program.start(echo ? TestSupport::reminderEcho() : TestSupport::executable(), {"/Reminder"});
         Run run;
         if (!program.waitForStarted())
             return run;
@@ -123,7 +120,8 @@ private slots:
                     .join('\t'),
                 QStringList{"Person  2", modReminder::DateText(m_today.addDays(1)), "Bert",
                             QString::number(m_today.addDays(1).year() - m_today.addDays(1).addYears(-40).year()), ""}
-                    .join('\t')}));
+                    .join('\t'),
+                "window normal"}));
         // Closing compacted the file, which stays a database with its persons.
         QVERIFY(modDatabase::OpenDatabase(defaultDatabase()));
         QCOMPARE(modSql::OpenRecordset("SELECT * FROM Person").RecordCount(), 3);
@@ -137,10 +135,31 @@ private slots:
         const Run run = runReminder(true);
         QVERIFY(run.ended);
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.lines.size(), 1);
+        QCOMPARE(run.lines.size(), 2);
         QVERIFY2(
             run.lines.constFirst().startsWith("Person  3\t" + modReminder::DateText(m_today.addDays(20)) + "\tCarl\t"),
             qPrintable(run.lines.constFirst()));
+    }
+
+    // A reminder started by another process of the program (at the switch of the
+    // option, or Details) shows its window as that process asked.
+    void startsAsAsked_data()
+    {
+        QTest::addColumn<QString>("show");
+        QTest::addColumn<QString>("state");
+        QTest::newRow("minimised") << "minimised"
+                                   << "window minimised";
+        QTest::newRow("nothing asked") << ""
+                                       << "window normal";
+    }
+    void startsAsAsked()
+    {
+        QFETCH(QString, show);
+        QFETCH(QString, state);
+        modSettings::WriteSetting("Reminder Since", "0");
+        const Run run = runReminder(true, show);
+        QVERIFY(run.ended);
+        QCOMPARE(run.lines.last(), state);
     }
 
     // Without the echo a shown window would keep the process alive: ending by itself

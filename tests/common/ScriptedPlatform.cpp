@@ -98,9 +98,10 @@ bool ScriptedPlatform::openUrl(const QUrl& url)
     return true;
 }
 
-bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments)
+bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments, Platform::Show show)
 {
-    m_calls << Call{QStringLiteral("start"), {}, program, Platform::Icon::None, Platform::Buttons::Ok, arguments};
+    const QString how = show == Platform::Show::Minimised ? QStringLiteral("minimised") : QStringLiteral("normal");
+    m_calls << Call{QStringLiteral("start"), how, program, Platform::Icon::None, Platform::Buttons::Ok, arguments};
     return true;
 }
 

@@ -13,8 +13,8 @@ class ScriptedPlatform : public Platform::Interface
 public:
     struct Call
     {
-        QString kind; // "message", "open", "save", "directory", "url", "start", "sound", "mail"
-        QString title;
+        QString kind;  // "message", "open", "save", "directory", "url", "start", "sound", "mail"
+        QString title; // for "start": "minimised" or "normal"
         QString text;
         Platform::Icon icon = Platform::Icon::None;
         Platform::Buttons buttons = Platform::Buttons::Ok;
@@ -45,7 +45,7 @@ public:
                          const QString& proposedName) override;
     QString directory(const QString& title, const QString& startDirectory) override;
     bool openUrl(const QUrl& url) override;
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments, Platform::Show show) override;
     void playSound(const QString& path) override;
     Platform::MailResult sendMail(const Platform::Mail& mail) override;
     int countPrinters() override { return m_printers; }

@@ -96,6 +96,11 @@ QString executable()
     return QString::fromLocal8Bit(qgetenv("ADDRION_EXECUTABLE"));
 }
 
+QString reminderEcho()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/birthdays_reminderecho");
+}
+
 QString sourceDir()
 {
     return QString::fromLocal8Bit(qgetenv("ADDRION_SOURCE_DIR"));

@@ -46,6 +46,9 @@ void useNoAddresses();
 
 // The built program and the source tree, as ctest tells the test.
 QString executable();
+// The program's own entry with a seam that prints the reminder's rows and closes it
+// (tests/birthdays/ReminderEcho.cpp).
+QString reminderEcho();
 QString sourceDir();
 // Reads vCards with an independent parser (python3-vobject), validating each card.
 // One line "UID<TAB>FN" per card; false with the parser's complaint in error, or a

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "birthdays/HtmlViewer.h"
+#include "birthdays/modCalendar.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "export/frmExport.h"
@@ -19,6 +20,9 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
 #include <QToolButton>
 
 // The export window and its previews over the real main window and database.
@@ -36,6 +40,14 @@ class TestFrmExport : public QObject
         for (int row = 0; row < view->model()->rowCount(); ++row)
             result << view->model()->index(row, 0).data().toString();
         return result;
+    }
+
+    static modExport::Selection firstPersons(int count)
+    {
+        modExport::Selection selection;
+        for (int number = 500; number > 500 - count; --number)
+            selection.contactnrs.push_back(qint16(number));
+        return selection;
     }
 
     frmExportPreview* preview(const QString& name) const
@@ -149,34 +161,128 @@ private slots:
         const auto save = m_platform->callsOf("save").first();
         QCOMPARE(save.arguments.at(1), "Addrion" + QDate::currentDate().toString("yyyyMMdd") + ".txt");
 
-        const QString temp = modExportFiles::ExportFilePath(modExportFiles::Kind::Text);
+        const QString temp = shown->ExportFile();
         QVERIFY(QFile::exists(temp));
         shown->close();
-        QVERIFY(!QFile::exists(temp));
+        QTRY_VERIFY(!QFile::exists(temp));
     }
 
-    void htmlPreviewRestyles()
+    // Each shipped style, chosen in the menu, is what the viewer shows and what Save
+    // writes: the saved page, opened in a viewer of its own, looks the same.
+    void restyledPreviewShowsWhatSaveWrites_data()
     {
-        frmExport window(*m_window);
-        QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
-        QTest::mouseClick(window.cmdOK, Qt::LeftButton);
-        frmExportPreview* shown = preview("frmExportHtml");
+        QTest::addColumn<QString>("style");
+        for (const QString& style : modExport::StyleNames())
+            QTest::newRow(qPrintable(style)) << style;
+    }
+    void restyledPreviewShowsWhatSaveWrites()
+    {
+        QFETCH(QString, style);
+        modSettings::WriteSetting("Css", style == "Normal" ? "Cards" : "Normal");
+        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(3), *m_window);
         QVERIFY(shown);
         QTRY_VERIFY(shown->toolbarButton("Css")->isEnabled());
-        QCOMPARE(shown->toolbarButton("Css")->text(), QString("Normal"));
+        const QString before = shown->wbrPrint->document()->toHtml();
         QStringList styles;
         for (QAction* entry : shown->mnuCss->actions())
             styles << entry->text();
-        QVERIFY2(styles.size() >= 3 && styles.contains("Normal"), qPrintable(styles.join(',')));
-
-        const QString other = styles.at(styles.indexOf("Normal") == 0 ? 1 : 0);
         QSignalSpy loaded(shown->wbrPrint, &HtmlViewer::documentLoaded);
-        shown->mnuCss->actions().at(styles.indexOf(other))->trigger();
-        QCOMPARE(modSettings::ReadSetting("Css"), other);
-        QCOMPARE(shown->toolbarButton("Css")->text(), other);
+        shown->mnuCss->actions().at(styles.indexOf(style))->trigger();
+        QCOMPARE(modSettings::ReadSetting("Css"), style);
+        QCOMPARE(shown->toolbarButton("Css")->text(), style);
         QTRY_VERIFY(loaded.count() > 0);
-        QVERIFY(TestSupport::readFile(modExportFiles::ExportFilePath(modExportFiles::Kind::Html))
-                    .contains("Css/" + other.toUtf8() + ".css"));
+        QVERIFY(TestSupport::readFile(shown->ExportFile()).contains("Css/" + style.toUtf8() + ".css"));
+
+        const QString target = m_dir->filePath("saved.htm");
+        m_platform->expectSaveFileName(target);
+        shown->toolbarButton("Save")->trigger();
+        HtmlViewer saved;
+        saved.Navigate(target);
+        QCOMPARE(shown->wbrPrint->document()->toHtml(), saved.document()->toHtml());
+        QVERIFY(shown->wbrPrint->document()->toHtml() != before);
+    }
+
+    // Both style menus, the export's and the calendar's, in the user's order of names.
+    // What the viewer (and so the printout) makes of each shipped style: every name opens
+    // its person with space above and a band of its own colour; where the person has a
+    // background of its own (a card), its parts join without gaps.
+    void stylesSeparatePersonsInTheViewer_data() { restyledPreviewShowsWhatSaveWrites_data(); }
+    void stylesSeparatePersonsInTheViewer()
+    {
+        QFETCH(QString, style);
+        modSettings::WriteSetting("Css", style);
+        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(3), *m_window);
+        QVERIFY(shown);
+        QTextDocument* document = shown->wbrPrint->document();
+        const QColor page = document->rootFrame()->frameFormat().background().color();
+        const QStringList names{"Person 001", "Person 002", "Person 003"};
+        for (const QString& name : names) {
+            QTextBlock block = document->find(name).block();
+            QVERIFY2(block.isValid(), qPrintable(name));
+            const QTextBlockFormat format = block.blockFormat();
+            QVERIFY2(format.topMargin() >= 4, qPrintable(name));
+            QVERIFY2(format.background().style() != Qt::NoBrush && format.background().color() != page,
+                     qPrintable(name));
+            const QBrush card = block.next().blockFormat().background();
+            if (card.style() == Qt::NoBrush || card.color() == page)
+                continue;
+            for (QTextBlock part = block.next(); part.isValid() && !names.contains(part.next().text().trimmed());
+                 part = part.next()) {
+                QCOMPARE(part.blockFormat().background(), card);
+                QCOMPARE(part.blockFormat().bottomMargin() + part.next().blockFormat().topMargin(), 0.0);
+            }
+        }
+    }
+
+    void styleMenusInNameOrder()
+    {
+        QTemporaryDir program;
+        modEnvironment::SetProgramFolder(program.path());
+        for (const char* name : {"zebra", "Ärger", "apple", "Bird"}) {
+            QVERIFY(TestSupport::writeFile(program.filePath(QString("Css/%1.css").arg(name)), "body { }"));
+            QVERIFY(TestSupport::writeFile(program.filePath(QString("Calendar/%1.css").arg(name)), "body { }"));
+        }
+        QCOMPARE(modCalendar::StyleNames(), (QStringList{"apple", "Ärger", "Bird", "zebra"}));
+        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(1), *m_window);
+        QVERIFY(shown);
+        QStringList styles;
+        for (QAction* entry : shown->mnuCss->actions())
+            styles << entry->text();
+        QCOMPARE(styles, (QStringList{"apple", "Ärger", "Bird", "zebra"}));
+    }
+
+    // Two previews side by side: each saves its own export, and closing one leaves the
+    // other working.
+    void previewsKeepTheirOwnFiles_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::newRow("text") << int(frmExportPreview::Kind::Text);
+        QTest::newRow("XHTML") << int(frmExportPreview::Kind::Html);
+    }
+    void previewsKeepTheirOwnFiles()
+    {
+        QFETCH(int, kind);
+        const auto previewKind = frmExportPreview::Kind(kind);
+        frmExportPreview* first = frmExportPreview::Show(previewKind, {{500}, {}}, *m_window);
+        frmExportPreview* second = frmExportPreview::Show(previewKind, {{1}, {}}, *m_window);
+        QVERIFY(first && second);
+        QVERIFY(first->ExportFile() != second->ExportFile());
+        QVERIFY(first->ExportFile().startsWith(modEnvironment::TempFolder()));
+        const auto save = [this](frmExportPreview* preview, const QString& name) {
+            m_platform->expectSaveFileName(m_dir->filePath(name));
+            preview->toolbarButton("Save")->trigger();
+            return QString::fromUtf8(TestSupport::readFile(m_dir->filePath(name)));
+        };
+        QVERIFY(save(first, "first").contains("Person 001"));
+        QVERIFY(save(second, "second").contains("Person 500"));
+        const QString secondFile = second->ExportFile();
+        second->close();
+        QTRY_VERIFY(!QFile::exists(secondFile));
+        QVERIFY(QFile::exists(first->ExportFile()));
+        const QString again = save(first, "again");
+        QVERIFY(again.contains("Person 001"));
+        QVERIFY(!again.contains("Person 500"));
+        QVERIFY(m_platform->messages().isEmpty());
     }
 };
 

@@ -3,7 +3,6 @@
 #include "TestSupport.h"
 
 #include "birthdays/modAutostart.h"
-#include "birthdays/modReminderRun.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "language/IniFile.h"
@@ -126,11 +125,13 @@ private slots:
                                    .arg(born.toString("M/d/yyyy")));
             modDatabase::CloseDatabase(false);
         }
+        // The program's own entry with the test seam that prints the window's rows, taking
+        // its resources from where the installed program lives.
         QProcess run;
         QProcessEnvironment environment = offscreen();
-        environment.insert(modReminder::EchoVariable, "1");
+        environment.insert("ADDRION_EXECUTABLE", program());
         run.setProcessEnvironment(environment);
-        run.start(program(), {"/Reminder"});
+        run.start(TestSupport::reminderEcho(), {"/Reminder"});
         QVERIFY2(run.waitForFinished(60000), "the reminder did not close");
         QCOMPARE(run.exitCode(), 0);
         const QStringList lines = QString::fromUtf8(run.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);

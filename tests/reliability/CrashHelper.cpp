@@ -42,7 +42,7 @@ public:
     QString saveFileName(const QString&, const QString&, const QString&, const QString&) override { return {}; }
     QString directory(const QString&, const QString&) override { return {}; }
     bool openUrl(const QUrl&) override { return false; }
-    bool startDetached(const QString&, const QStringList&) override { return false; }
+    bool startDetached(const QString&, const QStringList&, Platform::Show) override { return false; }
     void playSound(const QString&) override {}
     Platform::MailResult sendMail(const Platform::Mail&) override { return {}; }
     int countPrinters() override { return 0; }

@@ -211,14 +211,11 @@ private slots:
                     .arg(today.month())
                     .arg(today.day())
                     .arg(today.year() - 20 - i));
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("ADDRION_REMINDER_ECHO"), QStringLiteral("1"));
 
         int written = 0;
         for (int run = 0; run < 4; ++run) {
             QProcess reminder;
-            reminder.setProcessEnvironment(environment);
-            reminder.start(TestSupport::executable(), {QStringLiteral("/Reminder")});
+            reminder.start(TestSupport::reminderEcho(), {QStringLiteral("/Reminder")});
             QVERIFY(reminder.waitForStarted());
             // Write until the reminder has finished (bounded, in case it never does).
             for (int i = 0; i < 400 && reminder.state() != QProcess::NotRunning; ++i) {

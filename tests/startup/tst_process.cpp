@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include "database/modDatabase.h"
+#include "startup/QtPlatform.h"
 #include "startup/modEnvironment.h"
 
 #include <QDir>
@@ -111,6 +112,28 @@ private slots:
         program.waitForFinished();
         QCOMPARE(stored("Recent 1"), database);
         QCOMPARE(stored("Default database"), database);
+    }
+
+    // The process a second one is started by tells it through its environment how to
+    // show its window; programs started otherwise hear nothing of it.
+    void secondProcessHearsHowToShow_data()
+    {
+        QTest::addColumn<int>("show");
+        QTest::addColumn<QByteArray>("heard");
+        QTest::newRow("minimised") << int(Platform::Show::Minimised) << QByteArray("minimised.");
+        QTest::newRow("normal") << int(Platform::Show::Normal) << QByteArray(".");
+    }
+    void secondProcessHearsHowToShow()
+    {
+        QFETCH(int, show);
+        QFETCH(QByteArray, heard);
+        const QString file = TestSupport::environment().root() + "/heard" + QTest::currentDataTag();
+        QtPlatform platform;
+        QVERIFY(platform.startDetached(
+            "/bin/sh", {"-c", "printf '%s.' \"$ADDRION_SHOW\" > \"$0.part\" && mv \"$0.part\" \"$0\"", file},
+            Platform::Show(show)));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 30000);
+        QCOMPARE(TestSupport::readFile(file), heard);
     }
 };
 

@@ -1,0 +1,51 @@
+// The program itself (its own entry, settings, database and windows) with one test
+// seam: once the birthday reminder's window is shown, its rows are written to standard
+// output and the window is closed as OK would close it. Lets tests run a real reminder
+// process and read what it showed.
+//
+//     birthdays_reminderecho /Reminder
+//
+// Prints the window's caption, then one line per row: key, date, person, age, "red"
+// for today's; then a last line "window normal" or "window minimised". The program's
+// resources are those of the program named by ADDRION_EXECUTABLE (built or installed).
+
+#include "birthdays/frmReminder.h"
+#include "birthdays/modReminderRun.h"
+#include "startup/modEnvironment.h"
+#include "startup/modMain.h"
+
+#include <QFileInfo>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+namespace {
+
+void EchoRowsAndClose(frmReminder& window)
+{
+    QString text = window.windowTitle() + QLatin1Char('\n');
+    for (int i = 0; i < window.RowCount(); ++i) {
+        const QTreeWidgetItem* item = window.lvwReminder->topLevelItem(i);
+        const bool red = item->foreground(frmReminder::DateColumn).color() == QColor(255, 0, 0);
+        text += QStringList{item->data(frmReminder::DateColumn, frmReminder::KeyRole).toString(),
+                            item->text(frmReminder::DateColumn), item->text(frmReminder::PersonColumn),
+                            item->text(frmReminder::AgeColumn), red ? QStringLiteral("red") : QString()}
+                    .join(QLatin1Char('\t')) +
+                QLatin1Char('\n');
+    }
+    text += (window.windowState() & Qt::WindowMinimized) ? QStringLiteral("window minimised\n")
+                                                         : QStringLiteral("window normal\n");
+    std::fputs(text.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+    window.close();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    modEnvironment::SetProgramFolder(
+        modEnvironment::ProgramFolderOf(QFileInfo(qEnvironmentVariable("ADDRION_EXECUTABLE")).absolutePath()));
+    modReminder::SetShownObserver(EchoRowsAndClose);
+    return modMain::Main(argc, argv);
+}
