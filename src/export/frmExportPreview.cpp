@@ -27,6 +27,7 @@ frmExportPreview::frmExportPreview(Kind kind, QWidget* parent) : QWidget(parent,
 {
     setObjectName(kind == Kind::Html    ? QStringLiteral("frmExportHtml")
                   : kind == Kind::Vcard ? QStringLiteral("frmExportVcard")
+                  : kind == Kind::Csv   ? QStringLiteral("frmExportCsv")
                                         : QStringLiteral("frmExportTxt"));
     setAttribute(Qt::WA_DeleteOnClose);
     tlbHtml = new QToolBar(this);
@@ -79,6 +80,8 @@ modExportFiles::Kind frmExportPreview::fileKind() const
         return modExportFiles::Kind::Html;
     case Kind::Vcard:
         return modExportFiles::Kind::Vcard;
+    case Kind::Csv:
+        return modExportFiles::Kind::Csv;
     case Kind::Text:
         break;
     }
@@ -87,7 +90,10 @@ modExportFiles::Kind frmExportPreview::fileKind() const
 
 void frmExportPreview::LoadLanguage()
 {
-    setWindowTitle(m_kind == Kind::Html ? T("Html") : m_kind == Kind::Vcard ? T("vCard") : T("Txt"));
+    setWindowTitle(m_kind == Kind::Html    ? T("Html")
+                   : m_kind == Kind::Vcard ? T("vCard")
+                   : m_kind == Kind::Csv   ? QStringLiteral("CSV")
+                                           : T("Txt"));
     toolbarButton(QStringLiteral("Save"))->setText(T("Save"));
     toolbarButton(QStringLiteral("Email"))->setText(T("E-mail"));
     toolbarButton(QStringLiteral("Print"))->setText(T("Print"));
@@ -121,12 +127,15 @@ void frmExportPreview::save()
 {
     const bool html = m_kind == Kind::Html;
     const bool vcard = m_kind == Kind::Vcard;
+    const bool csv = m_kind == Kind::Csv;
     const QString proposed = QStringLiteral("Addrion") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
                              (html    ? QStringLiteral(".htm")
                               : vcard ? QStringLiteral(".vcf")
+                              : csv   ? QStringLiteral(".csv")
                                       : QStringLiteral(".txt"));
     const QString filter = html    ? QStringLiteral("(x)html (*.htm *.html)|*.htm;*.html")
                            : vcard ? QStringLiteral("vCard (*.vcf)|*.vcf")
+                           : csv   ? QStringLiteral("CSV (*.csv)|*.csv")
                                    : QStringLiteral("TXT (*.txt)|*.txt");
     const QString path =
         Platform::current().saveFileName(T("Save"), filter, modEnvironment::ExportDirectory(), proposed);
@@ -158,7 +167,8 @@ void frmExportPreview::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-frmExportPreview* frmExportPreview::Show(Kind kind, const modExport::Selection& selection, frmMain& mainWindow)
+frmExportPreview* frmExportPreview::Show(Kind kind, const modExport::Selection& selection, frmMain& mainWindow,
+                                         modCsv::Layout layout)
 {
     QString error;
     bool written = false;
@@ -168,6 +178,8 @@ frmExportPreview* frmExportPreview::Show(Kind kind, const modExport::Selection& 
             written = modExportFiles::ExportHtml(selection, &progress, error);
         else if (kind == Kind::Vcard)
             written = modExportFiles::ExportVcard(selection, &progress, error);
+        else if (kind == Kind::Csv)
+            written = modExportFiles::ExportCsv(selection, layout, &progress, error);
         else
             written = modExportFiles::ExportText(selection, &progress, error);
     } catch (const Engine::EngineError& failure) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/modExport.h"
+#include "interchange/modCsv.h"
 
 class WriteProgress;
 
@@ -13,6 +14,7 @@ enum class Kind
     Text,  // Addrion.txt
     Html,  // Addrion.htm
     Vcard, // Addrion.vcf
+    Csv,   // Addrion.csv
 };
 
 QString ExportFilePath(Kind kind);
@@ -23,6 +25,9 @@ void DeleteExportFile(Kind kind);
 bool ExportText(const modExport::Selection& selection, WriteProgress* progress, QString& error);
 bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, QString& error);
 bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress, QString& error);
+// In UTF-8 with byte order mark, so spreadsheets read it right, in the layout given
+// (Google or Outlook).
+bool ExportCsv(const modExport::Selection& selection, modCsv::Layout layout, WriteProgress* progress, QString& error);
 
 // Points the page at the style sheet now stored in "Css".
 bool RestyleExportFile(WriteProgress* progress, QString& error);

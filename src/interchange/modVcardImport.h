@@ -19,8 +19,16 @@ struct Skipped
     int problemLine = 0;
 };
 
+// Where the cards come from: a vCard file, or the rows of a CSV file.
+enum class Source
+{
+    Vcard,
+    Csv,
+};
+
 struct Report
 {
+    Source source = Source::Vcard;
     int cards = 0;
     int added = 0;
     int merged = 0;
@@ -29,15 +37,12 @@ struct Report
     bool full = false;
 };
 
-// The column widths of the current database.
-modVcard::Limits CurrentLimits();
-
 // Reads the cards into the current database, all in one transaction. A new person gets
 // the lowest free number; a card whose name (ignoring case) and date of birth match a
-// person already there is merged into that person: numbers and e-mail addresses it
-// lacks are added, empty fields filled, and a differing address or note kept in the
-// note. Throws Engine::EngineError, and then nothing has been written.
-Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr);
+// person already there is merged into that person by the merge rule (modMerge).
+// Throws Engine::EngineError, and then nothing has been written.
+Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr,
+                   Source source = Source::Vcard);
 
 // What the user is told afterwards.
 QString ReportText(const Report& report);

@@ -1,3 +1,4 @@
+#include "PersonDump.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -6,10 +7,10 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
-#include "interchange/ImportCommand.h"
 #include "export/frmExport.h"
 #include "export/frmExportPreview.h"
 #include "export/modExportFiles.h"
+#include "interchange/ImportCommand.h"
 #include "interchange/modVcardImport.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
@@ -35,43 +36,8 @@ class TestVcardImport : public QObject
 
     static void sql(const QString& statement) { modSql::ExecuteSql(statement); }
 
-    // Every person with its lists, in name order, one line each.
-    static QStringList dump()
-    {
-        QStringList persons;
-        Engine::Recordset rows = modSql::OpenRecordset(
-            "SELECT Contactnr, Name, Dateofbirth, Address, [Note] FROM Person ORDER BY Name, Contactnr ");
-        for (; !rows.Eof(); rows.MoveNext()) {
-            const QString number = rows.Fields(0).toString();
-            auto entries = [&number](const QString& query) {
-                QStringList texts;
-                Engine::Recordset list = modSql::OpenRecordset(query.arg(number));
-                for (; !list.Eof(); list.MoveNext()) {
-                    const QString description = modMain::TrimBlanks(list.Fields(1).toString());
-                    texts << modMain::TrimBlanks(list.Fields(0).toString()) +
-                                 (description.isEmpty() ? QString() : " (" + description + ")");
-                }
-                return texts.join(" | ");
-            };
-            const QVariant born = rows.Fields(2);
-            persons
-                << QStringList{modMain::TrimBlanks(rows.Fields(1).toString()),
-                               born.isNull() ? "-" : born.toDate().toString(Qt::ISODate),
-                               rows.Fields(3).toString(),
-                               entries(
-                                   "SELECT [Number], Description FROM Phone WHERE Contactnr = %1 ORDER BY [Order] "),
-                               entries("SELECT Email, Description FROM Email WHERE Contactnr = %1 ORDER BY [Order] "),
-                               rows.Fields(4).toString()}
-                       .join(" # ");
-        }
-        return persons;
-    }
-
-    static int count(const char* table)
-    {
-        Engine::Recordset rows = modSql::OpenRecordset(QString("SELECT COUNT(*) FROM %1 ").arg(table));
-        return rows.Fields(0).toInt();
-    }
+    static QStringList dump() { return dumpPersons(); }
+    static int count(const char* table) { return countRows(table); }
 
     static modVcardImport::Report importBytes(const QByteArray& file)
     {
@@ -323,7 +289,8 @@ private slots:
         window.mnuFileImport->trigger();
         const auto open = m_platform->callsOf("open");
         QCOMPARE(open.size(), 1);
-        QCOMPARE(open.first().text, QString("vCard (*.vcf)|*.vcf"));
+        QCOMPARE(open.first().text,
+                 QString("vCard, CSV (*.vcf *.csv)|*.vcf;*.csv|vCard (*.vcf)|*.vcf|CSV (*.csv)|*.csv"));
         QCOMPARE(open.first().arguments, QStringList{modEnvironment::DatabaseDirectory()});
         QCOMPARE(window.ListRowCount(), 3);
         const auto report = m_platform->messages();
