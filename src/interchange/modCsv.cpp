@@ -453,7 +453,7 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
 {
     Builder builder;
     builder.card.line = row.line;
-    QString name;
+    QStringList names;
     QStringList parts[3]; // first, middle, last
     std::map<int, QStringList> addresses;
     std::map<int, QString> addressLabels;
@@ -464,8 +464,8 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
             continue;
         switch (column.role) {
         case Role::Name:
-            if (name.isEmpty())
-                name = cell;
+            // Several name columns ("Vorname", "Nachname" taken for names) make one name.
+            names << cell;
             break;
         case Role::FirstName:
             parts[0] << cell;
@@ -501,8 +501,7 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
             break;
         }
     }
-    if (name.isEmpty())
-        name = (parts[0] + parts[1] + parts[2]).join(QLatin1Char(' '));
+    const QString name = (names.isEmpty() ? parts[0] + parts[1] + parts[2] : names).join(QLatin1Char(' '));
     if (!name.isEmpty())
         builder.Add("FN", name);
     for (const auto& [slot, lines] : addresses)

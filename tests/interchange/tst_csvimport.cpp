@@ -227,8 +227,9 @@ private slots:
             for (QComboBox* role : window->cboRole)
                 role->setCurrentIndex(role->findData(int(modCsv::Role::Ignore)));
             QVERIFY(!window->cmdOK->isEnabled());
-            const modCsv::Role roles[] = {modCsv::Role::FirstName,   modCsv::Role::LastName, modCsv::Role::Phone,
-                                          modCsv::Role::DateOfBirth, modCsv::Role::Address,  modCsv::Role::Address};
+            // Two name columns make one name, in their order.
+            const modCsv::Role roles[] = {modCsv::Role::Name,        modCsv::Role::Name,    modCsv::Role::Phone,
+                                          modCsv::Role::DateOfBirth, modCsv::Role::Address, modCsv::Role::Address};
             for (size_t c = 0; c < 6; ++c)
                 window->cboRole[c]->setCurrentIndex(window->cboRole[c]->findData(int(roles[c])));
             QVERIFY(window->txtDescription[2]->isEnabled());
