@@ -2,7 +2,7 @@
 
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libsqlite3-dev)
 RUN_PACKAGES=(sqlcipher xdg-utils)
-TEST_PACKAGES=(sqlcipher xdg-utils libxml2-utils w3c-sgml-lib sqlite3 fonts-dejavu-core)
+TEST_PACKAGES=(sqlcipher xdg-utils libxml2-utils w3c-sgml-lib sqlite3 fonts-dejavu-core python3-vobject)
 
 # Installs the packages that are not installed yet, with sudo when not root.
 install_packages() {

@@ -1,5 +1,6 @@
 #include "modDatabase.h"
 
+#include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
 #include "startup/Platform.h"
@@ -96,6 +97,20 @@ void SnapshotInto(const QString& source, const QString& target)
     connection.Execute(QStringLiteral("VACUUM INTO '") + modSql::QuoteSql(target) + QStringLiteral("'"));
 }
 
+// A file opened writable gets the identity table the first time; a file that cannot
+// get it (busy, damaged) is still opened and works as a read-only file would.
+void GiveEveryPersonAUid()
+{
+    Engine::Connection& connection = DatabaseConnection();
+    if (connection.Mode() != Engine::ModeShareDenyNone)
+        return;
+    try {
+        modPersonUid::EnsureTable(connection);
+    } catch (const Engine::EngineError& error) {
+        modError::ReportJetError(error.number(), error.description());
+    }
+}
+
 } // namespace
 
 void SetObserver(Observer* observer)
@@ -147,6 +162,7 @@ bool OpenDatabase(const QString& path)
         DatabaseConnection().Close();
         return false;
     }
+    GiveEveryPersonAUid();
     ShowDatabaseState();
     if (g_observer)
         g_observer->FillContactList();

@@ -196,19 +196,41 @@ QString ReasonText(int reasons)
     return texts.join(QStringLiteral(", "));
 }
 
+QStringList MergedUids()
+{
+    QStringList uids;
+    if (!modDatabase::DatabaseConnection().TableExists(QString::fromLatin1(MergedTableName)))
+        return uids;
+    modSql::ForEachRow(QStringLiteral("SELECT Uid FROM MergedUid ORDER BY Uid"),
+                       [&uids](const Engine::Connection::Row& row) { uids << row.Text(0); });
+    return uids;
+}
+
 Undo MergeGroups(const std::vector<Merge>& merges, const QString& dateFormat)
 {
     Undo undo;
-    Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    modPersonUid::EnsureTable(connection);
+    Engine::Connection::Transaction transaction(connection);
+    connection.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS MergedUid ( "
+                                      "Uid TEXT COLLATE BINARY NOT NULL PRIMARY KEY, "
+                                      "Merged TEXT COLLATE BINARY NOT NULL )"));
+    const QHash<qint16, modPersonUid::Identity> identities = modPersonUid::Identities(connection);
     const modVcard::Limits limits = modMerge::CurrentLimits();
     for (const Merge& merge : merges) {
         undo.kept.emplace_back(merge.kept, modMerge::ReadPerson(merge.kept));
+        undo.identities.emplace_back(merge.kept, identities.value(merge.kept));
         for (const qint16 other : merge.others) {
             const modVcard::Person person = modMerge::ReadPerson(other);
             undo.removed.emplace_back(other, person);
+            undo.identities.emplace_back(other, identities.value(other));
             Run(modContact::ExistingPersonStatements(
                 merge.kept, modMerge::Merged(modMerge::ReadPerson(merge.kept), person, limits, dateFormat)));
             Run(modContact::RemovePersonStatements(other));
+            if (!identities.value(other).uid.isEmpty())
+                connection.Execute(QStringLiteral("INSERT OR REPLACE INTO MergedUid (Uid, Merged) "
+                                                  "VALUES ('%1', strftime('%Y-%m-%dT%H:%M:%SZ', 'now'))")
+                                       .arg(modSql::QuoteSql(identities.value(other).uid)));
         }
     }
     transaction.Commit();
@@ -217,11 +239,22 @@ Undo MergeGroups(const std::vector<Merge>& merges, const QString& dateFormat)
 
 void UndoMerge(const Undo& undo)
 {
-    Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    Engine::Connection::Transaction transaction(connection);
     for (const auto& [contactnr, person] : undo.kept)
         Run(modContact::ExistingPersonStatements(contactnr, modMerge::ToContact(person)));
     for (const auto& [contactnr, person] : undo.removed)
         Run(modContact::NewPersonStatements(contactnr, modMerge::ToContact(person)));
+    // The persons get back their own UIDs and revisions, and are no longer merged away.
+    for (const auto& [contactnr, identity] : undo.identities) {
+        if (identity.uid.isEmpty())
+            continue;
+        connection.Execute(
+            QStringLiteral("DELETE FROM MergedUid WHERE Uid = '%1'").arg(modSql::QuoteSql(identity.uid)));
+        connection.Execute(
+            QStringLiteral("UPDATE PersonUid SET Uid = '%1', Revision = '%2' WHERE Contactnr = %3")
+                .arg(modSql::QuoteSql(identity.uid), modSql::QuoteSql(identity.revision), QString::number(contactnr)));
+    }
     transaction.Commit();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/modPersonUid.h"
 #include "interchange/modVcard.h"
 
 #include <QString>
@@ -58,19 +59,29 @@ struct Merge
     std::vector<qint16> others;
 };
 
-// The persons as they were before a merge, to put them back.
+// The persons as they were before a merge, with their UIDs and revisions, to put them
+// back.
 struct Undo
 {
     std::vector<std::pair<qint16, modVcard::Person>> kept;
     std::vector<std::pair<qint16, modVcard::Person>> removed;
+    std::vector<std::pair<qint16, modPersonUid::Identity>> identities;
     bool empty() const { return kept.empty() && removed.empty(); }
 };
 
+// The table of our own that keeps the UIDs of persons merged into others, so that a
+// sync removes them from the server instead of bringing them back.
+constexpr const char* MergedTableName = "MergedUid";
+// The UIDs recorded there, sorted.
+QStringList MergedUids();
+
 // Merges each group into its kept person by the merge rule and removes the others, all
-// in one transaction. dateFormat is the setting "Date". Throws Engine::EngineError, and
-// then nothing has been written.
+// in one transaction; the kept person keeps its UID and the others' UIDs are recorded.
+// dateFormat is the setting "Date". Throws Engine::EngineError, and then nothing has
+// been written.
 Undo MergeGroups(const std::vector<Merge>& merges, const QString& dateFormat);
-// Puts the persons back as they were, under their numbers, in one transaction.
+// Puts the persons back as they were, under their numbers and UIDs, and forgets their
+// record as merged, in one transaction.
 void UndoMerge(const Undo& undo);
 
 } // namespace modDuplicates

@@ -2,6 +2,7 @@
 
 #include "birthdays/LineWriter.h"
 #include "database/modDatabase.h"
+#include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
 #include "interchange/modMerge.h"
@@ -42,6 +43,15 @@ void Run(const QStringList& statements)
         modSql::ExecuteSql(statement);
 }
 
+// Stores the person only when it differs from what is stored, so that its revision
+// tells of real changes and importing a file again changes nothing.
+void StoreIfChanged(qint16 contactnr, const modContact::Contact& stored, const modContact::Contact& contact)
+{
+    const QStringList statements = modContact::ExistingPersonStatements(contactnr, contact);
+    if (statements != modContact::ExistingPersonStatements(contactnr, stored))
+        Run(statements);
+}
+
 QString ReasonText(const Skipped& skipped, bool rows)
 {
     switch (skipped.problem) {
@@ -68,9 +78,12 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
     const modVcard::Limits limits = modMerge::CurrentLimits();
     const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
 
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    modPersonUid::EnsureTable(connection);
     // Numbers are found inside the transaction, so no other writer takes one between
     // finding and using it.
-    Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+    Engine::Connection::Transaction transaction(connection);
+    QHash<QString, qint16> byUid = modPersonUid::ContactnrsByUid(connection);
     QHash<QString, qint16> known;
     std::vector<bool> taken(modSql::MaxContactnr + 1, false);
     for (Engine::Recordset rows =
@@ -97,10 +110,15 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
             report.skipped.push_back({card.line, modVcard::CardName(card), problem, card.problemLine});
             continue;
         }
+        if (const auto same = byUid.constFind(person->uid); !person->uid.isEmpty() && same != byUid.constEnd()) {
+            StoreIfChanged(*same, modMerge::ToContact(modMerge::ReadPerson(*same)), modMerge::ToContact(*person));
+            ++report.updated;
+            continue;
+        }
         const QString key = PersonKey(person->name, person->dateOfBirth);
         if (const auto match = known.constFind(key); match != known.constEnd()) {
-            Run(modContact::ExistingPersonStatements(
-                *match, modMerge::Merged(modMerge::ReadPerson(*match), *person, limits, dateFormat)));
+            const modVcard::Person stored = modMerge::ReadPerson(*match);
+            StoreIfChanged(*match, modMerge::ToContact(stored), modMerge::Merged(stored, *person, limits, dateFormat));
             ++report.merged;
             continue;
         }
@@ -117,6 +135,10 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
         const auto contactnr = static_cast<qint16>(candidate);
         taken[static_cast<size_t>(candidate)] = true;
         Run(modContact::NewPersonStatements(contactnr, modMerge::ToContact(*person)));
+        if (!person->uid.isEmpty()) {
+            modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person->uid));
+            byUid.insert(person->uid, contactnr);
+        }
         known.insert(key, contactnr);
         ++report.added;
     }
@@ -135,6 +157,8 @@ QString ReportText(const Report& report)
         lines << (rows ? T("The file holds no row") : T("The file holds no vCard")) + QLatin1Char('.');
     lines << T("Persons added") + QStringLiteral(": ") + QString::number(report.added);
     lines << T("Persons merged") + QStringLiteral(": ") + QString::number(report.merged);
+    if (report.updated > 0)
+        lines << T("Persons updated") + QStringLiteral(": ") + QString::number(report.updated);
     if (!report.skipped.empty()) {
         lines << (rows ? T("Rows skipped") : T("Cards skipped")) + QStringLiteral(": ") +
                      QString::number(report.skipped.size());

@@ -32,14 +32,17 @@ struct Report
     int cards = 0;
     int added = 0;
     int merged = 0;
+    int updated = 0; // cards whose UID a person has: that person now holds the card
     std::vector<Skipped> skipped;
     // Every contact number was taken before the last new person: nothing was written.
     bool full = false;
 };
 
-// Reads the cards into the current database, all in one transaction. A new person gets
-// the lowest free number; a card whose name (ignoring case) and date of birth match a
-// person already there is merged into that person by the merge rule (modMerge).
+// Reads the cards into the current database, all in one transaction. A card whose UID
+// a person has replaces that person's details. Any other card whose name (ignoring case)
+// and date of birth match a person is merged into that person by the merge rule
+// (modMerge). The rest become new persons with the lowest free numbers and the card's
+// UID (a new one when it has none). A person is written only when it changes.
 // Throws Engine::EngineError, and then nothing has been written.
 Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr,
                    Source source = Source::Vcard);

@@ -35,6 +35,10 @@ QByteArray readFile(const QString& path);
 // The built program and the source tree, as ctest tells the test.
 QString executable();
 QString sourceDir();
+// Reads vCards with an independent parser (python3-vobject), validating each card.
+// One line "UID<TAB>FN" per card; false with the parser's complaint in error, or a
+// message naming the missing Debian package.
+bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error);
 
 } // namespace TestSupport
 

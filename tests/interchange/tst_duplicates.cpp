@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "database/modDatabase.h"
+#include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
 #include "interchange/frmDuplicates.h"
@@ -117,9 +118,17 @@ private slots:
         const qint16 third = save("Anna Berg", {}, {}, "", "", "");
         save("Bystander", {"0170 2222|Mobile"}, {});
         const QStringList before = dumpPersons();
+        Engine::Connection& connection = modDatabase::DatabaseConnection();
+        const auto identities = modPersonUid::Identities(connection);
+        QCOMPARE(identities.size(), 4);
 
         const modDuplicates::Undo undo = modDuplicates::MergeGroups({{anna, {other, third}}}, "dd/mm/yyyy");
         QCOMPARE(countRows("Person"), 2);
+        // The kept person keeps its UID; the others' are recorded for a later sync.
+        QCOMPARE(modPersonUid::Identities(connection).value(anna).uid, identities.value(anna).uid);
+        QStringList merged{identities.value(other).uid, identities.value(third).uid};
+        merged.sort();
+        QCOMPARE(modDuplicates::MergedUids(), merged);
         QCOMPARE(dumpPersons().first(),
                  QString::fromUtf8("Anna Berg # 1980-02-29 # Lane 1\nBerlin # "
                                    "030 1111 (Work) | 0170 2222 (Mobile) | +49 30 1111 (office) | "
@@ -129,6 +138,12 @@ private slots:
                                    "Address:\nRoad 2\nHamburg\n\nHas a dog"));
         modDuplicates::UndoMerge(undo);
         QCOMPARE(dumpPersons(), before);
+        const auto restored = modPersonUid::Identities(connection);
+        for (auto it = identities.cbegin(); it != identities.cend(); ++it) {
+            QCOMPARE(restored.value(it.key()).uid, it->uid);
+            QCOMPARE(restored.value(it.key()).revision, it->revision);
+        }
+        QVERIFY(modDuplicates::MergedUids().isEmpty());
     }
 
     // Person > Find duplicates...: the groups side by side with their reason; the ticked
