@@ -1,6 +1,12 @@
 #include "PersonDump.h"
 
+#include "TestSupport.h"
+
+#include "database/modDatabase.h"
 #include "database/modSql.h"
+#include "export/frmExportPreview.h"
+#include "search/modSearch.h"
+#include "startup/modEnvironment.h"
 #include "startup/modText.h"
 
 #include <QDate>
@@ -39,4 +45,20 @@ int countRows(const char* table)
 {
     Engine::Recordset rows = modSql::OpenRecordset(QString("SELECT COUNT(*) FROM %1 ").arg(table));
     return rows.Fields(0).toInt();
+}
+
+bool startWithNewDatabase(const QString& path)
+{
+    TestSupport::clearSettings();
+    modSearch::ClearSearch();
+    modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
+    return modDatabase::NewDatabase(path);
+}
+
+void closePreviewsAndDatabase()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (qobject_cast<frmExportPreview*>(widget))
+            widget->close();
+    modDatabase::CloseDatabase(false);
 }

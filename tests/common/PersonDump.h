@@ -9,3 +9,9 @@
 QStringList dumpPersons();
 // Rows in a table of the open database.
 int countRows(const char* table);
+
+// The start of a test on a new database file at path: no settings, no search, the
+// program's resource folders from the source tree.
+bool startWithNewDatabase(const QString& path);
+// The end of such a test: export previews closed, the database closed.
+void closePreviewsAndDatabase();

@@ -98,19 +98,13 @@ class TestVcardImport : public QObject
 private slots:
     void init()
     {
-        TestSupport::clearSettings();
-        modSearch::ClearSearch();
         m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
-        modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
-        QVERIFY(modDatabase::NewDatabase(m_dir->filePath("home.mdb")));
+        QVERIFY(startWithNewDatabase(m_dir->filePath("home.mdb")));
     }
     void cleanup()
     {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (qobject_cast<frmExportPreview*>(widget))
-                widget->close();
-        modDatabase::CloseDatabase(false);
+        closePreviewsAndDatabase();
         QVERIFY(m_platform->scriptDone());
     }
 
