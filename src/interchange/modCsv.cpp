@@ -69,10 +69,13 @@ QString TitleCase(const QString& lower)
     return words.join(QLatin1Char(' '));
 }
 
-// Outlook's column for a number of this description.
-int PhoneKindOf(const std::vector<PhoneKind>& kinds, const QString& description)
+// Outlook's column for a number of this description; workFax is "Work Fax" in the
+// user's language.
+int PhoneKindOf(const std::vector<PhoneKind>& kinds, const QString& workFax, const QString& description)
 {
-    if (description == T("Work") + QLatin1Char(' ') + T("Fax"))
+    if (description.isEmpty())
+        return static_cast<int>(kinds.size()) - 1;
+    if (description == workFax)
         return 4;
     for (size_t i = 0; i + 1 < kinds.size(); ++i)
         if (description.compare(kinds[i].description, Qt::CaseInsensitive) == 0)
@@ -513,10 +516,11 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
 
 QString Quote(const QString& field)
 {
-    const bool plain = !field.contains(QLatin1Char(',')) && !field.contains(QLatin1Char('"')) &&
-                       !field.contains(QLatin1Char('\n')) && !field.contains(QLatin1Char('\r')) &&
-                       !field.contains(QLatin1Char(';')) && !field.contains(QLatin1Char('\t')) &&
-                       field.trimmed().size() == field.size();
+    bool plain = field.isEmpty() || (!field.front().isSpace() && !field.back().isSpace());
+    for (qsizetype i = 0; plain && i < field.size(); ++i) {
+        const char16_t c = field.at(i).unicode();
+        plain = c != u',' && c != u'"' && c != u'\n' && c != u'\r' && c != u';' && c != u'\t';
+    }
     if (plain)
         return field;
     QString quoted = field;
@@ -538,6 +542,7 @@ std::vector<QStringList> Records(const std::vector<modExport::ExportedPerson>& p
 {
     const bool outlook = layout == Layout::Outlook;
     const std::vector<PhoneKind> kinds = PhoneKinds();
+    const QString workFax = T("Work") + QLatin1Char(' ') + T("Fax");
     // The numbers of each person by Outlook column, and how many of each the widest has.
     std::vector<std::vector<std::vector<QString>>> byKind;
     std::vector<size_t> kindColumns(kinds.size(), 0);
@@ -546,7 +551,7 @@ std::vector<QStringList> Records(const std::vector<modExport::ExportedPerson>& p
     for (const modExport::ExportedPerson& person : persons) {
         std::vector<std::vector<QString>> numbers(kinds.size());
         for (const modExport::Entry& phone : person.phones)
-            numbers[static_cast<size_t>(PhoneKindOf(kinds, phone.description))].push_back(phone.value);
+            numbers[static_cast<size_t>(PhoneKindOf(kinds, workFax, phone.description))].push_back(phone.value);
         for (size_t k = 0; k < kinds.size(); ++k)
             kindColumns[k] = std::max(kindColumns[k], numbers[k].size());
         byKind.push_back(std::move(numbers));
