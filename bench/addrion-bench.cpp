@@ -10,6 +10,7 @@
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
 #include "export/modExportFiles.h"
+#include "interchange/modDuplicates.h"
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Platform.h"
@@ -269,6 +270,13 @@ int main(int argc, char* argv[])
           [&] { modExportFiles::ExportText(everybody, nullptr, error); });
     bench(QStringLiteral("XHTML export of all persons"), 700, 0,
           [&] { modExportFiles::ExportHtml(everybody, nullptr, error); });
+
+    // The finder as the window runs it: read every person with numbers and addresses,
+    // then group them.
+    bench(QStringLiteral("find duplicates among all persons"), 1000, 0,
+          [] { modDuplicates::FindGroups(modDuplicates::ReadCandidates()); });
+    bench(QStringLiteral("CSV export of all persons (Google)"), 700, 0,
+          [&] { modExportFiles::ExportCsv(everybody, modCsv::Layout::Google, nullptr, error); });
 
     std::unique_ptr<frmEmail> list;
     bench(

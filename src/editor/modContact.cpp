@@ -238,6 +238,12 @@ QStringList ExistingPersonStatements(qint16 contactnr, const Contact& contact)
     return statements;
 }
 
+QStringList RemovePersonStatements(qint16 contactnr)
+{
+    return {DeletePhonesSql(contactnr), DeleteEmailsSql(contactnr),
+            QStringLiteral("DELETE FROM Person ") + QStringLiteral("WHERE Contactnr = ") + QString::number(contactnr)};
+}
+
 std::optional<qint16> SaveNewPerson(const Contact& contact)
 {
     // The number is found inside the transaction, so no other writer can take it

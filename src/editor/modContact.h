@@ -94,6 +94,8 @@ QString DeleteEmailsSql(qint16 contactnr);
 // Every statement that stores a new or an existing person, in the order they run.
 QStringList NewPersonStatements(qint16 contactnr, const Contact& contact);
 QStringList ExistingPersonStatements(qint16 contactnr, const Contact& contact);
+// The statements that remove a person with all its numbers and addresses.
+QStringList RemovePersonStatements(qint16 contactnr);
 
 // Gives the person the lowest free number and stores it with its lists, all in one
 // transaction; nothing when every number is taken (nothing is written then). Throws

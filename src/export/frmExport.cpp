@@ -7,6 +7,7 @@
 #include "startup/modText.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -81,10 +82,23 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     optHtml->setChecked(true);
     optVcard = new QRadioButton;
     optVcard->setObjectName(QStringLiteral("optVcard"));
+    optCsv = new QRadioButton;
+    optCsv->setObjectName(QStringLiteral("optCsv"));
+    cboCsvLayout = new QComboBox;
+    cboCsvLayout->setObjectName(QStringLiteral("cboCsvLayout"));
+    // The layouts are named after the address books that read them.
+    cboCsvLayout->addItem(QStringLiteral("Google"), static_cast<int>(modCsv::Layout::Google));
+    cboCsvLayout->addItem(QStringLiteral("Outlook"), static_cast<int>(modCsv::Layout::Outlook));
+    cboCsvLayout->setEnabled(false);
+    connect(optCsv, &QRadioButton::toggled, cboCsvLayout, &QWidget::setEnabled);
     auto* format = new QVBoxLayout(fraFormat);
     format->addWidget(OptTxt);
     format->addWidget(optHtml);
     format->addWidget(optVcard);
+    auto* csv = new QHBoxLayout;
+    csv->addWidget(optCsv);
+    csv->addWidget(cboCsvLayout, 1);
+    format->addLayout(csv);
 
     cmdOK = new QPushButton;
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -152,6 +166,7 @@ void frmExport::LoadLanguage()
     OptTxt->setText(T("TXT"));
     optHtml->setText(T("(X)HTML"));
     optVcard->setText(T("vCard"));
+    optCsv->setText(QStringLiteral("CSV"));
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
 }
@@ -177,8 +192,10 @@ void frmExport::ok()
     hide();
     const frmExportPreview::Kind kind = optHtml->isChecked()    ? frmExportPreview::Kind::Html
                                         : optVcard->isChecked() ? frmExportPreview::Kind::Vcard
+                                        : optCsv->isChecked()   ? frmExportPreview::Kind::Csv
                                                                 : frmExportPreview::Kind::Text;
-    frmExportPreview::Show(kind, Selection(), m_mainWindow);
+    frmExportPreview::Show(kind, Selection(), m_mainWindow,
+                           static_cast<modCsv::Layout>(cboCsvLayout->currentData().toInt()));
     accept();
 }
 

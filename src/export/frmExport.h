@@ -7,6 +7,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QRadioButton;
 class frmMain;
 
@@ -45,6 +46,8 @@ public:
     QRadioButton* OptTxt = nullptr;
     QRadioButton* optHtml = nullptr;
     QRadioButton* optVcard = nullptr;
+    QRadioButton* optCsv = nullptr;
+    QComboBox* cboCsvLayout = nullptr; // Google, Outlook
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 

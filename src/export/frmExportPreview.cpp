@@ -29,6 +29,8 @@ modExportFiles::Kind FileKind(frmExportPreview::Kind kind)
         return modExportFiles::Kind::Html;
     case frmExportPreview::Kind::Vcard:
         return modExportFiles::Kind::Vcard;
+    case frmExportPreview::Kind::Csv:
+        return modExportFiles::Kind::Csv;
     case frmExportPreview::Kind::Text:
         break;
     }
@@ -42,6 +44,7 @@ frmExportPreview::frmExportPreview(Kind kind, const QString& file, QWidget* pare
 {
     setObjectName(kind == Kind::Html    ? QStringLiteral("frmExportHtml")
                   : kind == Kind::Vcard ? QStringLiteral("frmExportVcard")
+                  : kind == Kind::Csv   ? QStringLiteral("frmExportCsv")
                                         : QStringLiteral("frmExportTxt"));
     setAttribute(Qt::WA_DeleteOnClose);
     tlbHtml = new QToolBar(this);
@@ -93,7 +96,10 @@ frmExportPreview::~frmExportPreview()
 
 void frmExportPreview::LoadLanguage()
 {
-    setWindowTitle(m_kind == Kind::Html ? T("Html") : m_kind == Kind::Vcard ? T("vCard") : T("Txt"));
+    setWindowTitle(m_kind == Kind::Html    ? T("Html")
+                   : m_kind == Kind::Vcard ? T("vCard")
+                   : m_kind == Kind::Csv   ? QStringLiteral("CSV")
+                                           : T("Txt"));
     toolbarButton(QStringLiteral("Save"))->setText(T("Save"));
     toolbarButton(QStringLiteral("Email"))->setText(T("E-mail"));
     toolbarButton(QStringLiteral("Print"))->setText(T("Print"));
@@ -128,12 +134,15 @@ void frmExportPreview::save()
 {
     const bool html = m_kind == Kind::Html;
     const bool vcard = m_kind == Kind::Vcard;
+    const bool csv = m_kind == Kind::Csv;
     const QString proposed = QStringLiteral("Addrion") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
                              (html    ? QStringLiteral(".htm")
                               : vcard ? QStringLiteral(".vcf")
+                              : csv   ? QStringLiteral(".csv")
                                       : QStringLiteral(".txt"));
     const QString filter = html    ? QStringLiteral("(x)html (*.htm *.html)|*.htm;*.html")
                            : vcard ? QStringLiteral("vCard (*.vcf)|*.vcf")
+                           : csv   ? QStringLiteral("CSV (*.csv)|*.csv")
                                    : QStringLiteral("TXT (*.txt)|*.txt");
     const QString path =
         Platform::current().saveFileName(T("Save"), filter, modEnvironment::ExportDirectory(), proposed);
@@ -166,7 +175,8 @@ void frmExportPreview::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-frmExportPreview* frmExportPreview::Show(Kind kind, const modExport::Selection& selection, frmMain& mainWindow)
+frmExportPreview* frmExportPreview::Show(Kind kind, const modExport::Selection& selection, frmMain& mainWindow,
+                                         modCsv::Layout layout)
 {
     QString error;
     const QString file = modExportFiles::NewExportFile(FileKind(kind), error);
@@ -181,6 +191,8 @@ frmExportPreview* frmExportPreview::Show(Kind kind, const modExport::Selection& 
             written = modExportFiles::ExportHtml(selection, &progress, error, file);
         else if (kind == Kind::Vcard)
             written = modExportFiles::ExportVcard(selection, &progress, error, file);
+        else if (kind == Kind::Csv)
+            written = modExportFiles::ExportCsv(selection, layout, &progress, error, file);
         else
             written = modExportFiles::ExportText(selection, &progress, error, file);
     } catch (const Engine::EngineError& failure) {

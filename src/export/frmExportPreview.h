@@ -14,8 +14,8 @@ class QToolBar;
 class QToolButton;
 class frmMain;
 
-// The preview of an export, text (frmExportTxt), XHTML (frmExportHtml) or vCard
-// (frmExportVcard): the file in the viewer, and commands to save, print and, for XHTML,
+// The preview of an export, text (frmExportTxt), XHTML (frmExportHtml), vCard
+// (frmExportVcard) or CSV (frmExportCsv): the file in the viewer, and commands to save, print and, for XHTML,
 // restyle it.
 class frmExportPreview : public QWidget, public LanguageAware
 {
@@ -27,6 +27,7 @@ public:
         Text,
         Html,
         Vcard,
+        Csv,
     };
 
     // Shows the export in file, which the preview owns from now on and removes when it
@@ -36,7 +37,8 @@ public:
 
     // Writes the export and shows its preview; tells the user and shows nothing when
     // the export cannot be written.
-    static frmExportPreview* Show(Kind kind, const modExport::Selection& selection, frmMain& mainWindow);
+    static frmExportPreview* Show(Kind kind, const modExport::Selection& selection, frmMain& mainWindow,
+                                  modCsv::Layout layout = modCsv::Layout::Google);
 
     void LoadLanguage() override;
     QAction* toolbarButton(const QString& key) const { return m_buttons.value(key); }

@@ -106,6 +106,8 @@ QString Suffix(Kind kind)
         return QStringLiteral(".htm");
     case Kind::Vcard:
         return QStringLiteral(".vcf");
+    case Kind::Csv:
+        return QStringLiteral(".csv");
     }
     return QStringLiteral(".txt");
 }
@@ -160,6 +162,29 @@ bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress,
     if (!writer.Start(path))
         return Fail(writer, error);
     WritePersons(writer, selection, progress, Format::Vcard);
+    return writer.Finish() || Fail(writer, error);
+}
+
+bool ExportCsv(const modExport::Selection& selection, modCsv::Layout layout, WriteProgress* progress, QString& error,
+               const QString& path)
+{
+    // The columns depend on every person, so all are read before the first line.
+    std::vector<modExport::ExportedPerson> persons;
+    std::unique_ptr<ProgressScope> scope;
+    modExport::ForEachPerson(
+        selection, [&](int total) { scope = std::make_unique<ProgressScope>(progress, total); },
+        [&](const modExport::ExportedPerson& person) {
+            persons.push_back(person);
+            scope->Step();
+        });
+    LineWriter writer;
+    if (!writer.Start(path))
+        return Fail(writer, error);
+    bool first = true;
+    for (const QStringList& record : modCsv::Records(persons, selection.details, layout, DateFormat())) {
+        writer.WriteLine((first ? QString(QChar(0xFEFF)) : QString()) + modCsv::RecordText(record));
+        first = false;
+    }
     return writer.Finish() || Fail(writer, error);
 }
 

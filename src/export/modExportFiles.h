@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/modExport.h"
+#include "interchange/modCsv.h"
 
 class WriteProgress;
 
@@ -13,6 +14,7 @@ enum class Kind
     Text,  // Addrion.txt
     Html,  // Addrion.htm
     Vcard, // Addrion.vcf
+    Csv,   // Addrion.csv
 };
 
 // The export file of its kind with the fixed name (Addrion.txt, ...).
@@ -31,6 +33,10 @@ bool ExportHtml(const modExport::Selection& selection, WriteProgress* progress, 
                 const QString& path = ExportFilePath(Kind::Html));
 bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress, QString& error,
                  const QString& path = ExportFilePath(Kind::Vcard));
+// In UTF-8 with byte order mark, so spreadsheets read it right, in the layout given
+// (Google or Outlook).
+bool ExportCsv(const modExport::Selection& selection, modCsv::Layout layout, WriteProgress* progress, QString& error,
+               const QString& path = ExportFilePath(Kind::Csv));
 
 // Points the page at the style sheet now stored in "Css".
 bool RestyleExportFile(WriteProgress* progress, QString& error, const QString& page = ExportFilePath(Kind::Html));

@@ -3,22 +3,55 @@
 #include "birthdays/frmProgress.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
+#include "interchange/frmCsvMapping.h"
+#include "interchange/modCsv.h"
 #include "interchange/modVcardImport.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace ImportCommand {
+
+namespace {
+
+// The rows of a CSV file as cards, its columns mapped by its layout or, for a layout
+// not known, by the user. False when the file is broken (the user is told) or the user
+// cancels: nothing is imported then.
+bool CsvCards(frmMain& mainWindow, const QByteArray& bytes, std::vector<modVcard::Card>& cards)
+{
+    const modCsv::Table table = modCsv::ReadTable(bytes);
+    if (!table.problems.empty()) {
+        Platform::inform(T("Import"), modCsv::ProblemsText(table.problems));
+        return false;
+    }
+    const modCsv::Layout layout = modCsv::Recognise(table.header);
+    modCsv::Mapping mapping = modCsv::LayoutMapping(table.header, layout);
+    if (layout == modCsv::Layout::Unknown) {
+        frmCsvMapping window(table, &mainWindow);
+        if (window.exec() != QDialog::Accepted)
+            return false;
+        mapping = window.Mapping();
+    }
+    const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    for (const modCsv::Record& row : table.rows)
+        cards.push_back(modCsv::ToCard(row, mapping, dateFormat, layout));
+    return true;
+}
+
+} // namespace
 
 void Run(frmMain& mainWindow)
 {
     if (!modDatabase::IsDatabaseOpen())
         return;
-    const QString path = Platform::current().openFileName(T("Import"), QStringLiteral("vCard (*.vcf)|*.vcf"),
-                                                          modEnvironment::DatabaseDirectory());
+    const QString path = Platform::current().openFileName(
+        T("Import"), QStringLiteral("vCard, CSV (*.vcf *.csv)|*.vcf;*.csv|vCard (*.vcf)|*.vcf|CSV (*.csv)|*.csv"),
+        modEnvironment::DatabaseDirectory());
     if (path.isEmpty())
         return;
     ImportFile(mainWindow, path);
@@ -37,11 +70,17 @@ void ImportFile(frmMain& mainWindow, const QString& path)
         Platform::inform(T("Error"), path + QStringLiteral(": ") + file.errorString());
         return;
     }
-    const std::vector<modVcard::Card> cards = modVcard::ParseCards(file.readAll());
+    const bool csv = QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
+    std::vector<modVcard::Card> cards;
+    if (!csv)
+        cards = modVcard::ParseCards(file.readAll());
+    else if (!CsvCards(mainWindow, file.readAll(), cards))
+        return;
     modVcardImport::Report report;
     try {
         frmProgress progress(&mainWindow);
-        report = modVcardImport::ImportCards(cards, &progress);
+        report = modVcardImport::ImportCards(cards, &progress,
+                                             csv ? modVcardImport::Source::Csv : modVcardImport::Source::Vcard);
     } catch (const Engine::EngineError& error) {
         // Rolled back: the database is as it was.
         modSql::ShowEngineError(error);

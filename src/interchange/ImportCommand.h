@@ -4,7 +4,7 @@
 
 class frmMain;
 
-// Database > Import...: reads a vCard file into the open database and tells the user
+// Database > Import...: reads a vCard or CSV file into the open database and tells the user
 // what became of its cards.
 namespace ImportCommand {
 

@@ -19,8 +19,16 @@ struct Skipped
     int problemLine = 0;
 };
 
+// Where the cards come from: a vCard file, or the rows of a CSV file.
+enum class Source
+{
+    Vcard,
+    Csv,
+};
+
 struct Report
 {
+    Source source = Source::Vcard;
     int cards = 0;
     int added = 0;
     int merged = 0;
@@ -30,17 +38,14 @@ struct Report
     bool full = false;
 };
 
-// The column widths of the current database.
-modVcard::Limits CurrentLimits();
-
 // Reads the cards into the current database, all in one transaction. A card whose UID
 // a person has replaces that person's details. Any other card whose name (ignoring case)
-// and date of birth match a person is merged into that person: numbers and e-mail
-// addresses it lacks are added, empty fields filled, and a differing address or note
-// kept in the note. The rest become new persons with the lowest free numbers and the
-// card's UID (a new one when it has none). A person is written only when it changes.
+// and date of birth match a person is merged into that person by the merge rule
+// (modMerge). The rest become new persons with the lowest free numbers and the card's
+// UID (a new one when it has none). A person is written only when it changes.
 // Throws Engine::EngineError, and then nothing has been written.
-Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr);
+Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr,
+                   Source source = Source::Vcard);
 
 // What the user is told afterwards.
 QString ReportText(const Report& report);

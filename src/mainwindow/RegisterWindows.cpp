@@ -7,6 +7,7 @@
 #include "export/frmExport.h"
 #include "export/frmSendEmail.h"
 #include "interchange/ImportCommand.h"
+#include "interchange/frmDuplicates.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmOptionsDefaultdatabase.h"
 #include "search/frmSearch.h"
@@ -32,6 +33,7 @@ void RegisterWindows(frmMain& mainWindow)
     mainWindow.SetWindowOpener(QStringLiteral("frmImport"), &ImportCommand::Run);
     mainWindow.SetWindowOpener(QStringLiteral("frmImportOffer"),
                                [](frmMain& window) { ImportCommand::OfferFile(window, window.commandLine()); });
+    mainWindow.SetWindowOpener(QStringLiteral("frmDuplicates"), &frmDuplicates::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmOptionsDefaultdatabase"), [](frmMain& window) {
         frmOptionsDefaultdatabase dialog(&window);
         dialog.exec();

@@ -148,6 +148,8 @@ void frmMain::createMenus()
     mnuPersonAdd = addMenuAction(mnuPerson, "mnuPersonAdd", QStringLiteral("&Add..."));
     mnuPersonEdit = addMenuAction(mnuPerson, "mnuPersonEdit", QStringLiteral("&Edit..."));
     mnuPersonRemove = addMenuAction(mnuPerson, "mnuPersonRemove", QStringLiteral("&Remove"));
+    mnuPerson->addSeparator();
+    mnuPersonDuplicates = addMenuAction(mnuPerson, "mnuPersonDuplicates", QStringLiteral("Find &duplicates..."));
 
     mnuAction = addMenu("mnuAction", QStringLiteral("&Action"));
     mnuActionExport = addMenuAction(mnuAction, "mnuActionExport", QStringLiteral("&Export..."));
@@ -510,6 +512,7 @@ void frmMain::LoadLanguage()
         edit->setText(T("&Edit") + dots);
     for (QAction* remove : {mnuPersonRemove, mnuPopupMainRemove})
         remove->setText(T("&Remove"));
+    mnuPersonDuplicates->setText(T("Find &duplicates") + dots);
     mnuActionExport->setText(T("&Export") + dots);
     mnuActionSearch->setText(T("&Search") + dots);
     mnuActionEmail->setText(T("E-&mail") + dots);

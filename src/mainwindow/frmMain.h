@@ -164,6 +164,7 @@ public:
     QAction* mnuPersonAdd = nullptr;
     QAction* mnuPersonEdit = nullptr;
     QAction* mnuPersonRemove = nullptr;
+    QAction* mnuPersonDuplicates = nullptr;
     QMenu* mnuAction = nullptr;
     QAction* mnuActionExport = nullptr;
     QAction* mnuActionSearch = nullptr;

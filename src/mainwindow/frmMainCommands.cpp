@@ -111,6 +111,7 @@ void frmMain::connectCommands()
         connect(edit, &QAction::triggered, this, &frmMain::editCurrentPerson);
     for (QAction* remove : {mnuPersonRemove, mnuPopupMainRemove, toolbarButton(QStringLiteral("Remove"))})
         connect(remove, &QAction::triggered, this, &frmMain::RemovePersonCommand);
+    connect(mnuPersonDuplicates, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmDuplicates")); });
 
     for (QAction* exportCommand : {mnuActionExport, toolbarButton(QStringLiteral("Export"))})
         connect(exportCommand, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmExport")); });
@@ -716,9 +717,8 @@ void frmMain::RemovePersonCommand()
             return;
         // The person goes with all their numbers and addresses, or not at all.
         Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
-        modSql::ExecuteSql(QStringLiteral("DELETE FROM Phone ") + QStringLiteral("WHERE Contactnr = ") + number);
-        modSql::ExecuteSql(QStringLiteral("DELETE FROM Email ") + QStringLiteral("WHERE Contactnr = ") + number);
-        modSql::ExecuteSql(QStringLiteral("DELETE FROM Person ") + QStringLiteral("WHERE Contactnr = ") + number);
+        for (const QString& statement : modContact::RemovePersonStatements(*contactnr))
+            modSql::ExecuteSql(statement);
         transaction.Commit();
     } catch (const Engine::EngineError& error) {
         modSql::ShowEngineError(error);
@@ -746,6 +746,7 @@ void frmMain::ShowDatabaseState(const QString& caption, const QString& path, boo
     setDatabaseCommandsEnabled(true);
     mnuPerson->menuAction()->setEnabled(writable);
     mnuPersonAdd->setEnabled(writable);
+    mnuPersonDuplicates->setEnabled(writable);
     toolbarButton(QStringLiteral("Add"))->setEnabled(writable);
 }
 
@@ -755,8 +756,8 @@ void frmMain::ResetDatabaseState(const QString& caption)
     staMainPath->clear();
     staMainCount->clear();
     setDatabaseCommandsEnabled(false);
-    for (QAction* action :
-         {mnuPerson->menuAction(), mnuPersonEdit, mnuPersonRemove, mnuActionExport, mnuActionSearch, mnuActionEmail})
+    for (QAction* action : {mnuPerson->menuAction(), mnuPersonEdit, mnuPersonRemove, mnuPersonDuplicates,
+                            mnuActionExport, mnuActionSearch, mnuActionEmail})
         action->setEnabled(false);
     for (const char* key : {"Email", "Add", "Edit", "Remove", "Export", "Search"})
         toolbarButton(QString::fromLatin1(key))->setEnabled(false);

@@ -1,3 +1,4 @@
+#include "PersonDump.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -39,43 +40,8 @@ class TestVcardImport : public QObject
 
     static void sql(const QString& statement) { modSql::ExecuteSql(statement); }
 
-    // Every person with its lists, in name order, one line each.
-    static QStringList dump()
-    {
-        QStringList persons;
-        Engine::Recordset rows = modSql::OpenRecordset(
-            "SELECT Contactnr, Name, Dateofbirth, Address, [Note] FROM Person ORDER BY Name, Contactnr ");
-        for (; !rows.Eof(); rows.MoveNext()) {
-            const QString number = rows.Fields(0).toString();
-            auto entries = [&number](const QString& query) {
-                QStringList texts;
-                Engine::Recordset list = modSql::OpenRecordset(query.arg(number));
-                for (; !list.Eof(); list.MoveNext()) {
-                    const QString description = modMain::TrimBlanks(list.Fields(1).toString());
-                    texts << modMain::TrimBlanks(list.Fields(0).toString()) +
-                                 (description.isEmpty() ? QString() : " (" + description + ")");
-                }
-                return texts.join(" | ");
-            };
-            const QVariant born = rows.Fields(2);
-            persons
-                << QStringList{modMain::TrimBlanks(rows.Fields(1).toString()),
-                               born.isNull() ? "-" : born.toDate().toString(Qt::ISODate),
-                               rows.Fields(3).toString(),
-                               entries(
-                                   "SELECT [Number], Description FROM Phone WHERE Contactnr = %1 ORDER BY [Order] "),
-                               entries("SELECT Email, Description FROM Email WHERE Contactnr = %1 ORDER BY [Order] "),
-                               rows.Fields(4).toString()}
-                       .join(" # ");
-        }
-        return persons;
-    }
-
-    static int count(const char* table)
-    {
-        Engine::Recordset rows = modSql::OpenRecordset(QString("SELECT COUNT(*) FROM %1 ").arg(table));
-        return rows.Fields(0).toInt();
-    }
+    static QStringList dump() { return dumpPersons(); }
+    static int count(const char* table) { return countRows(table); }
 
     static modVcardImport::Report importBytes(const QByteArray& file)
     {
@@ -135,19 +101,13 @@ class TestVcardImport : public QObject
 private slots:
     void init()
     {
-        TestSupport::clearSettings();
-        modSearch::ClearSearch();
         m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
-        modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
-        QVERIFY(modDatabase::NewDatabase(m_dir->filePath("home.mdb")));
+        QVERIFY(startWithNewDatabase(m_dir->filePath("home.mdb")));
     }
     void cleanup()
     {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (qobject_cast<frmExportPreview*>(widget))
-                widget->close();
-        modDatabase::CloseDatabase(false);
+        closePreviewsAndDatabase();
         QVERIFY(m_platform->scriptDone());
     }
 
@@ -430,7 +390,8 @@ private slots:
         window.mnuFileImport->trigger();
         const auto open = m_platform->callsOf("open");
         QCOMPARE(open.size(), 1);
-        QCOMPARE(open.first().text, QString("vCard (*.vcf)|*.vcf"));
+        QCOMPARE(open.first().text,
+                 QString("vCard, CSV (*.vcf *.csv)|*.vcf;*.csv|vCard (*.vcf)|*.vcf|CSV (*.csv)|*.csv"));
         QCOMPARE(open.first().arguments, QStringList{modEnvironment::DatabaseDirectory()});
         QCOMPARE(window.ListRowCount(), 3);
         const auto report = m_platform->messages();

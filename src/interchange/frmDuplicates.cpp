@@ -1,0 +1,251 @@
+#include "frmDuplicates.h"
+
+#include "database/modSql.h"
+#include "interchange/modMerge.h"
+#include "language/modLanguage.h"
+#include "mainwindow/frmMain.h"
+#include "mainwindow/modList.h"
+#include "startup/modSettings.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Row
+{
+    KeepRow,
+    NameRow,
+    BornRow,
+    PhonesRow,
+    EmailsRow,
+    AddressRow,
+    NoteRow,
+    RowCount,
+};
+
+QString Entries(const std::vector<modExport::Entry>& entries)
+{
+    QStringList lines;
+    for (const modExport::Entry& entry : entries)
+        lines << modExport::EntryText(entry, true);
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+frmDuplicates::frmDuplicates(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mainWindow)
+{
+    setObjectName(QStringLiteral("frmDuplicates"));
+    lblGroups = new QLabel;
+    lblGroups->setObjectName(QStringLiteral("lblGroups"));
+    lstGroups = new QListWidget;
+    lstGroups->setObjectName(QStringLiteral("lstGroups"));
+    lblReason = new QLabel;
+    lblReason->setObjectName(QStringLiteral("lblReason"));
+    lblReason->setWordWrap(true);
+    grdPersons = new QTableWidget(RowCount, 0);
+    grdPersons->setObjectName(QStringLiteral("grdPersons"));
+    grdPersons->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdPersons->setWordWrap(true);
+    grdPersons->horizontalHeader()->hide();
+    grdPersons->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    grdPersons->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_keep = new QButtonGroup(this);
+    cmdMerge = new QPushButton;
+    cmdMerge->setObjectName(QStringLiteral("cmdMerge"));
+    cmdUndo = new QPushButton;
+    cmdUndo->setObjectName(QStringLiteral("cmdUndo"));
+    cmdClose = new QPushButton;
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(lblGroups);
+    left->addWidget(lstGroups, 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(lblReason);
+    right->addWidget(grdPersons, 1);
+    auto* lists = new QHBoxLayout;
+    lists->addLayout(left, 1);
+    lists->addLayout(right, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdMerge);
+    buttons->addWidget(cmdUndo);
+    buttons->addStretch();
+    buttons->addWidget(cmdClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(lists, 1);
+    layout->addLayout(buttons);
+    resize(900, 520);
+
+    connect(lstGroups, &QListWidget::currentRowChanged, this, &frmDuplicates::showGroup);
+    connect(lstGroups, &QListWidget::itemChanged, this, &frmDuplicates::updateButtons);
+    connect(m_keep, &QButtonGroup::idClicked, this, &frmDuplicates::SetKept);
+    connect(cmdMerge, &QPushButton::clicked, this, &frmDuplicates::merge);
+    connect(cmdUndo, &QPushButton::clicked, this, &frmDuplicates::undo);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+
+    LoadLanguage();
+    find();
+}
+
+void frmDuplicates::LoadLanguage()
+{
+    setWindowTitle(T("Find duplicates"));
+    lblGroups->setText(T("Persons that are probably one") + QLatin1Char(':'));
+    grdPersons->setVerticalHeaderLabels(
+        {T("Keep"), T("Name"), T("Date of birth"), T("Numbers"), T("E-mail"), T("Address"), T("Note")});
+    for (QAbstractButton* keep : m_keep->buttons())
+        keep->setText(T("Keep"));
+    cmdMerge->setText(T("Merge"));
+    cmdUndo->setText(T("Undo"));
+    cmdClose->setText(T("&Close"));
+    // The list's texts and the reason are in the language too.
+    const int current = lstGroups->currentRow();
+    for (int i = 0; i < lstGroups->count(); ++i) {
+        const modDuplicates::Group& group = m_groups[static_cast<size_t>(i)];
+        QStringList names;
+        for (const qint16 contactnr : group.contactnrs)
+            names << m_names.value(contactnr);
+        lstGroups->item(i)->setText(names.join(QStringLiteral(" / ")));
+        lstGroups->item(i)->setToolTip(modDuplicates::ReasonText(group.reasons));
+    }
+    if (current >= 0)
+        showGroup();
+    else
+        lblReason->setText(m_groups.empty() ? T("No duplicates found") : QString());
+}
+
+void frmDuplicates::find()
+{
+    m_groups.clear();
+    m_names.clear();
+    try {
+        const std::vector<modDuplicates::Candidate> candidates = modDuplicates::ReadCandidates();
+        m_groups = modDuplicates::FindGroups(candidates);
+        for (const modDuplicates::Candidate& candidate : candidates)
+            m_names.insert(candidate.contactnr, candidate.name);
+    } catch (const Engine::EngineError& error) {
+        modSql::ShowEngineError(error);
+    }
+    m_kept.assign(m_groups.size(), 0);
+    const QSignalBlocker blocker(lstGroups);
+    lstGroups->clear();
+    for (size_t i = 0; i < m_groups.size(); ++i) {
+        auto* item = new QListWidgetItem(lstGroups);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    LoadLanguage();
+    lstGroups->setCurrentRow(m_groups.empty() ? -1 : 0);
+    showGroup();
+    updateButtons();
+}
+
+void frmDuplicates::showGroup()
+{
+    for (QAbstractButton* keep : m_keep->buttons())
+        m_keep->removeButton(keep);
+    const int row = lstGroups->currentRow();
+    if (row < 0 || row >= static_cast<int>(m_groups.size())) {
+        grdPersons->setColumnCount(0);
+        lblReason->setText(m_groups.empty() ? T("No duplicates found") : QString());
+        return;
+    }
+    const modDuplicates::Group& group = m_groups[static_cast<size_t>(row)];
+    lblReason->setText(modDuplicates::ReasonText(group.reasons));
+    grdPersons->clearContents();
+    grdPersons->setColumnCount(static_cast<int>(group.contactnrs.size()));
+    const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    for (int column = 0; column < grdPersons->columnCount(); ++column) {
+        const modVcard::Person person = modMerge::ReadPerson(group.contactnrs[static_cast<size_t>(column)]);
+        auto* keep = new QRadioButton(T("Keep"));
+        keep->setObjectName(QStringLiteral("optKeep%1").arg(column));
+        m_keep->addButton(keep, column);
+        keep->setChecked(column == m_kept[static_cast<size_t>(row)]);
+        grdPersons->setCellWidget(KeepRow, column, keep);
+        const QString texts[] = {person.name,
+                                 person.dateOfBirth ? modList::FormatDate(*person.dateOfBirth, dateFormat) : QString(),
+                                 Entries(person.phones),
+                                 Entries(person.emails),
+                                 person.address.trimmed(),
+                                 person.note.trimmed()};
+        for (int r = NameRow; r < RowCount; ++r)
+            grdPersons->setItem(r, column, new QTableWidgetItem(texts[r - NameRow]));
+    }
+}
+
+void frmDuplicates::SetKept(int index)
+{
+    const int row = lstGroups->currentRow();
+    if (row < 0 || index < 0 || index >= grdPersons->columnCount())
+        return;
+    m_kept[static_cast<size_t>(row)] = index;
+    if (QAbstractButton* keep = m_keep->button(index))
+        keep->setChecked(true);
+}
+
+void frmDuplicates::updateButtons()
+{
+    bool ticked = false;
+    for (int i = 0; i < lstGroups->count(); ++i)
+        ticked = ticked || lstGroups->item(i)->checkState() == Qt::Checked;
+    cmdMerge->setEnabled(ticked);
+    cmdUndo->setEnabled(!m_undo.empty());
+}
+
+void frmDuplicates::merge()
+{
+    std::vector<modDuplicates::Merge> merges;
+    for (int i = 0; i < lstGroups->count(); ++i) {
+        if (lstGroups->item(i)->checkState() != Qt::Checked)
+            continue;
+        const modDuplicates::Group& group = m_groups[static_cast<size_t>(i)];
+        const size_t kept = static_cast<size_t>(m_kept[static_cast<size_t>(i)]);
+        modDuplicates::Merge merge;
+        merge.kept = group.contactnrs[kept];
+        for (size_t p = 0; p < group.contactnrs.size(); ++p)
+            if (p != kept)
+                merge.others.push_back(group.contactnrs[p]);
+        merges.push_back(merge);
+    }
+    if (merges.empty())
+        return;
+    try {
+        m_undo = modDuplicates::MergeGroups(merges, modSettings::ReadSetting(QStringLiteral("Date")));
+    } catch (const Engine::EngineError& error) {
+        // Rolled back: the database is as it was.
+        modSql::ShowEngineError(error);
+        return;
+    }
+    m_mainWindow.FillContactList();
+    find();
+}
+
+void frmDuplicates::undo()
+{
+    if (m_undo.empty())
+        return;
+    try {
+        modDuplicates::UndoMerge(m_undo);
+    } catch (const Engine::EngineError& error) {
+        modSql::ShowEngineError(error);
+        return;
+    }
+    m_undo = {};
+    m_mainWindow.FillContactList();
+    find();
+}
+
+void frmDuplicates::Open(frmMain& mainWindow)
+{
+    frmDuplicates window(mainWindow);
+    window.exec();
+}

@@ -1,0 +1,642 @@
+#include "modCsv.h"
+
+#include "editor/modContact.h"
+#include "language/modLanguage.h"
+#include "mainwindow/modList.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <map>
+
+namespace modCsv {
+
+namespace {
+
+const QString MultiValue = QStringLiteral(" ::: ");
+
+// The characters Windows-1252 puts where Latin-1 has control codes; the five it leaves
+// undefined stay as they are.
+constexpr char16_t Cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString FromCp1252(const QByteArray& bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes.at(i));
+        text[i] = (byte >= 0x80 && byte < 0xA0) ? QChar(Cp1252High[byte - 0x80]) : QChar(byte);
+    }
+    return text;
+}
+
+QString Lower(const QString& header)
+{
+    return header.trimmed().toLower();
+}
+
+// ---- Layout columns ----
+
+struct PhoneKind
+{
+    const char* header; // Outlook's column, lower case
+    QString description;
+};
+
+// Outlook's phone columns with the descriptions they stand for, in the order written.
+std::vector<PhoneKind> PhoneKinds()
+{
+    return {
+        {"home phone", T("Home")},     {"mobile phone", T("Mobile")},
+        {"business phone", T("Work")}, {"home fax", T("Home") + QLatin1Char(' ') + T("Fax")},
+        {"business fax", T("Fax")},    {"pager", T("Pager")},
+        {"other phone", QString()},
+    };
+}
+
+// The written name of a column ("home phone" -> "Home Phone").
+QString TitleCase(const QString& lower)
+{
+    QStringList words = lower.split(QLatin1Char(' '));
+    for (QString& word : words)
+        if (!word.isEmpty())
+            word[0] = word[0].toUpper();
+    return words.join(QLatin1Char(' '));
+}
+
+// Outlook's column for a number of this description; workFax is "Work Fax" in the
+// user's language.
+int PhoneKindOf(const std::vector<PhoneKind>& kinds, const QString& workFax, const QString& description)
+{
+    if (description.isEmpty())
+        return static_cast<int>(kinds.size()) - 1;
+    if (description == workFax)
+        return 4;
+    for (size_t i = 0; i + 1 < kinds.size(); ++i)
+        if (description.compare(kinds[i].description, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    return static_cast<int>(kinds.size()) - 1;
+}
+
+Column OutlookColumn(const QString& lower, int index)
+{
+    static const QRegularExpression email(QStringLiteral("^e-mail(?: (\\d+))? address$"));
+    static const QRegularExpression phone(QStringLiteral("^(.+ (?:phone|fax)|pager)(?: \\d+)?$"));
+    static const QRegularExpression address(
+        QStringLiteral("^(home|business|other) (street(?: \\d+)?|city|state|postal code|country/region)$"));
+    if (const auto match = email.match(lower); match.hasMatch())
+        return {Role::Email, match.captured(1).isEmpty() ? 1 : match.captured(1).toInt(), QString()};
+    if (const auto match = address.match(lower); match.hasMatch()) {
+        const QString place = match.captured(1);
+        if (place == QLatin1String("home"))
+            return {Role::Address, 1, T("Home")};
+        if (place == QLatin1String("business"))
+            return {Role::Address, 2, T("Work")};
+        return {Role::Address, 3, QString()};
+    }
+    if (const auto match = phone.match(lower); match.hasMatch()) {
+        const QString base = match.captured(1);
+        // Columns of their own slot: no label column describes them.
+        const int slot = 1000 + index;
+        for (const PhoneKind& kind : PhoneKinds())
+            if (base == QLatin1String(kind.header))
+                return {Role::Phone, slot, kind.description};
+        return {Role::Phone, slot, TitleCase(base)};
+    }
+    return {};
+}
+
+Column GoogleColumn(const QString& lower)
+{
+    static const QRegularExpression numbered(
+        QStringLiteral("^(e-mail|phone|address) (\\d+) - (type|label|value|formatted)$"));
+    const auto match = numbered.match(lower);
+    if (!match.hasMatch())
+        return {};
+    const QString kind = match.captured(1);
+    const int slot = match.captured(2).toInt();
+    const QString part = match.captured(3);
+    const bool label = part == QLatin1String("type") || part == QLatin1String("label");
+    if (kind == QLatin1String("address")) {
+        if (label)
+            return {Role::AddressLabel, slot, QString()};
+        return part == QLatin1String("formatted") ? Column{Role::Address, slot, QString()} : Column{};
+    }
+    if (part == QLatin1String("formatted"))
+        return {};
+    if (kind == QLatin1String("phone"))
+        return {label ? Role::PhoneLabel : Role::Phone, slot, QString()};
+    return {label ? Role::EmailLabel : Role::Email, slot, QString()};
+}
+
+// ---- Rows as cards ----
+
+struct Builder
+{
+    modVcard::Card card;
+    int groups = 0;
+
+    void Add(const char* name, const QString& value, const QString& label = QString())
+    {
+        modVcard::Property property;
+        property.line = card.line;
+        property.name = QString::fromLatin1(name);
+        property.value = modVcard::Escape(value);
+        if (!label.isEmpty()) {
+            // A label of its own, as address books pair them, so any text survives.
+            property.group = QStringLiteral("item%1").arg(++groups);
+            modVcard::Property text;
+            text.line = card.line;
+            text.group = property.group;
+            text.name = QStringLiteral("X-ABLABEL");
+            text.value = modVcard::Escape(label);
+            card.properties.push_back(property);
+            card.properties.push_back(text);
+            return;
+        }
+        card.properties.push_back(property);
+    }
+};
+
+QString Cell(const Record& row, size_t column)
+{
+    return column < static_cast<size_t>(row.fields.size()) ? row.fields.at(static_cast<qsizetype>(column)).trimmed()
+                                                           : QString();
+}
+
+// The label the row gives the values of a slot, else the column's own description.
+QString LabelFor(const Record& row, const Mapping& mapping, Role labelRole, const Column& column)
+{
+    for (size_t i = 0; i < mapping.size(); ++i) {
+        if (mapping[i].role != labelRole || mapping[i].slot != column.slot)
+            continue;
+        QString label = Cell(row, i);
+        // Google marks the preferred one with "* ".
+        if (label.startsWith(QLatin1String("* ")))
+            label = label.mid(2).trimmed();
+        if (!label.isEmpty())
+            return label;
+    }
+    return column.description;
+}
+
+QStringList Values(const QString& cell)
+{
+    QStringList values;
+    for (const QString& value : cell.split(MultiValue))
+        if (!value.trimmed().isEmpty())
+            values << value.trimmed();
+    return values;
+}
+
+// "Given Family" kept whole, as other programs split it: at a comma "Family, Given",
+// otherwise the last word is the family name.
+std::pair<QString, QString> GivenAndFamily(const QString& name)
+{
+    const qsizetype comma = name.indexOf(QLatin1Char(','));
+    if (comma > 0)
+        return {name.mid(comma + 1).trimmed(), name.left(comma).trimmed()};
+    const qsizetype blank = name.lastIndexOf(QLatin1Char(' '));
+    if (blank > 0)
+        return {name.left(blank).trimmed(), name.mid(blank + 1)};
+    return {QString(), name};
+}
+
+} // namespace
+
+// ---- Reading ----
+
+QString Decode(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        return decoder.decode(bytes.mid(2));
+    }
+    const QByteArray body = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(body);
+    if (!utf8.hasError())
+        return text;
+    return FromCp1252(body);
+}
+
+QChar DetectSeparator(const QString& text)
+{
+    const QList<QChar> candidates{QLatin1Char(','), QLatin1Char(';'), QLatin1Char('\t')};
+    QList<int> counts(candidates.size(), 0);
+    bool quoted = false;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (!quoted && (c == QLatin1Char('\n') || c == QLatin1Char('\r')))
+            break;
+        else if (!quoted && candidates.contains(c))
+            ++counts[candidates.indexOf(c)];
+    }
+    qsizetype best = 0;
+    for (qsizetype i = 1; i < counts.size(); ++i)
+        if (counts[i] > counts[best])
+            best = i;
+    return candidates.at(best);
+}
+
+std::vector<Record> SplitRecords(const QString& text, QChar separator, std::vector<FileProblem>& problems)
+{
+    std::vector<Record> records;
+    Record record;
+    QString field;
+    int line = 1;
+    record.line = 1;
+    bool quoted = false;
+    int quoteLine = 0;
+    bool fieldStarted = false;
+    auto endRecord = [&] {
+        record.fields << field;
+        field.clear();
+        fieldStarted = false;
+        // A blank line holds no row.
+        if (record.fields.size() > 1 || !record.fields.first().isEmpty())
+            records.push_back(record);
+        record = Record{};
+    };
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                if (i + 1 < size && text.at(i + 1) == QLatin1Char('"')) {
+                    field += c;
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == QLatin1Char('\n') ||
+                    (c == QLatin1Char('\r') && (i + 1 >= size || text.at(i + 1) != QLatin1Char('\n'))))
+                    ++line;
+                field += c;
+            }
+            continue;
+        }
+        if (c == QLatin1Char('"') && !fieldStarted) {
+            quoted = true;
+            fieldStarted = true;
+            quoteLine = line;
+        } else if (c == separator) {
+            record.fields << field;
+            field.clear();
+            fieldStarted = false;
+        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            endRecord();
+            ++line;
+            record.line = line;
+        } else {
+            field += c;
+            fieldStarted = true;
+        }
+    }
+    if (quoted)
+        problems.push_back({Problem::UnterminatedQuote, quoteLine, 0, 0});
+    if (fieldStarted || !field.isEmpty() || !record.fields.isEmpty())
+        endRecord();
+    return records;
+}
+
+Table ReadTable(const QByteArray& bytes)
+{
+    Table table;
+    const QString text = Decode(bytes);
+    std::vector<Record> records = SplitRecords(text, DetectSeparator(text), table.problems);
+    if (records.empty())
+        return table;
+    table.header = records.front().fields;
+    const int expected = static_cast<int>(table.header.size());
+    for (size_t i = 1; i < records.size(); ++i) {
+        const int fields = static_cast<int>(records[i].fields.size());
+        if (fields != expected)
+            table.problems.push_back({Problem::Ragged, records[i].line, fields, expected});
+        table.rows.push_back(std::move(records[i]));
+    }
+    std::sort(table.problems.begin(), table.problems.end(),
+              [](const FileProblem& a, const FileProblem& b) { return a.line < b.line; });
+    return table;
+}
+
+// ---- Layouts ----
+
+Layout Recognise(const QStringList& header)
+{
+    QSet<QString> names;
+    for (const QString& name : header)
+        names.insert(Lower(name));
+    const bool firstLast = names.contains(QStringLiteral("first name")) && names.contains(QStringLiteral("last name"));
+    if (firstLast && (names.contains(QStringLiteral("e-mail 1 - label")) ||
+                      names.contains(QStringLiteral("phone 1 - label")) || names.contains(QStringLiteral("labels"))))
+        return Layout::GoogleLabel;
+    if ((names.contains(QStringLiteral("name")) || names.contains(QStringLiteral("given name"))) &&
+        (names.contains(QStringLiteral("e-mail 1 - type")) || names.contains(QStringLiteral("phone 1 - type")) ||
+         names.contains(QStringLiteral("family name"))))
+        return Layout::Google;
+    if (firstLast && (names.contains(QStringLiteral("e-mail address")) ||
+                      names.contains(QStringLiteral("business phone")) || names.contains(QStringLiteral("home phone"))))
+        return Layout::Outlook;
+    return Layout::Unknown;
+}
+
+Mapping LayoutMapping(const QStringList& header, Layout layout)
+{
+    Mapping mapping(static_cast<size_t>(header.size()));
+    if (layout == Layout::Unknown)
+        return mapping;
+    static const QHash<QString, Role> common{
+        {QStringLiteral("name"), Role::Name},
+        {QStringLiteral("given name"), Role::FirstName},
+        {QStringLiteral("first name"), Role::FirstName},
+        {QStringLiteral("additional name"), Role::MiddleName},
+        {QStringLiteral("middle name"), Role::MiddleName},
+        {QStringLiteral("family name"), Role::LastName},
+        {QStringLiteral("last name"), Role::LastName},
+        {QStringLiteral("birthday"), Role::DateOfBirth},
+        {QStringLiteral("notes"), Role::Note},
+    };
+    for (qsizetype i = 0; i < header.size(); ++i) {
+        const QString lower = Lower(header.at(i));
+        Column& column = mapping[static_cast<size_t>(i)];
+        if (const auto role = common.constFind(lower); role != common.constEnd())
+            column.role = *role;
+        else
+            column = layout == Layout::Outlook ? OutlookColumn(lower, static_cast<int>(i)) : GoogleColumn(lower);
+    }
+    return mapping;
+}
+
+Mapping GuessMapping(const QStringList& header)
+{
+    // The first word found decides; "e-mail" before "name" for "E-mail Display Name".
+    static const std::vector<std::pair<QString, Role>> words{
+        {QStringLiteral("mail"), Role::Email},       {QStringLiteral("phone"), Role::Phone},
+        {QStringLiteral("tel"), Role::Phone},        {QStringLiteral("mobile"), Role::Phone},
+        {QStringLiteral("fax"), Role::Phone},        {QStringLiteral("birth"), Role::DateOfBirth},
+        {QStringLiteral("first"), Role::FirstName},  {QStringLiteral("given"), Role::FirstName},
+        {QStringLiteral("last"), Role::LastName},    {QStringLiteral("family"), Role::LastName},
+        {QStringLiteral("surname"), Role::LastName}, {QStringLiteral("name"), Role::Name},
+        {QStringLiteral("street"), Role::Address},   {QStringLiteral("address"), Role::Address},
+        {QStringLiteral("city"), Role::Address},     {QStringLiteral("zip"), Role::Address},
+        {QStringLiteral("postal"), Role::Address},   {QStringLiteral("country"), Role::Address},
+        {QStringLiteral("note"), Role::Note},        {QStringLiteral("comment"), Role::Note},
+    };
+    Mapping mapping(static_cast<size_t>(header.size()));
+    for (qsizetype i = 0; i < header.size(); ++i) {
+        const QString lower = Lower(header.at(i));
+        Column& column = mapping[static_cast<size_t>(i)];
+        column.slot = 2000 + static_cast<int>(i);
+        for (const auto& [word, role] : words)
+            if (lower.contains(word)) {
+                column.role = role;
+                break;
+            }
+        // One address made of all its lines.
+        if (column.role == Role::Address)
+            column.slot = 1;
+    }
+    return mapping;
+}
+
+QString ProblemsText(const std::vector<FileProblem>& problems)
+{
+    // A broken file could otherwise fill the screen.
+    constexpr size_t Listed = 20;
+    QStringList lines{T("Nothing was imported") + QLatin1Char('.')};
+    for (size_t i = 0; i < problems.size() && i < Listed; ++i) {
+        const FileProblem& problem = problems[i];
+        const QString reason = problem.problem == Problem::UnterminatedQuote
+                                   ? T("The quotation mark opened here is not closed")
+                                   : QString::number(problem.fields) + QLatin1Char(' ') + T("fields instead of") +
+                                         QLatin1Char(' ') + QString::number(problem.expected);
+        lines << QStringLiteral("- ") + T("Line") + QLatin1Char(' ') + QString::number(problem.line) +
+                     QStringLiteral(": ") + reason;
+    }
+    if (problems.size() > Listed)
+        lines << QStringLiteral("...");
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString BirthdayValue(const QString& cell, const QString& dateFormat, Layout layout)
+{
+    const QString text = cell.trimmed();
+    static const QRegularExpression iso(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2}|--\\d{2}-?\\d{2})$"));
+    if (text.isEmpty() || iso.match(text).hasMatch())
+        return text;
+    QString slashed = text;
+    slashed.replace(QLatin1Char('.'), QLatin1Char('/')).replace(QLatin1Char('-'), QLatin1Char('/'));
+    QStringList formats{dateFormat};
+    if (layout == Layout::Outlook) {
+        // An empty birthday as Outlook writes it.
+        if (slashed == QLatin1String("0/0/00"))
+            return QString();
+        formats << QStringLiteral("mm/dd/yyyy");
+    }
+    for (const QString& format : formats) {
+        const modContact::TypedDate typed = modContact::ReadTypedDate(slashed, format);
+        if (typed.state == modContact::DateState::Valid)
+            if (const auto date = modList::ParseMonthDayYear(typed.monthDayYear))
+                return date->toString(Qt::ISODate);
+    }
+    return text;
+}
+
+modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& dateFormat, Layout layout)
+{
+    Builder builder;
+    builder.card.line = row.line;
+    QStringList names;
+    QStringList parts[3]; // first, middle, last
+    std::map<int, QStringList> addresses;
+    std::map<int, QString> addressLabels;
+    for (size_t i = 0; i < mapping.size(); ++i) {
+        const Column& column = mapping[i];
+        const QString cell = Cell(row, i);
+        if (cell.isEmpty())
+            continue;
+        switch (column.role) {
+        case Role::Name:
+            // Several name columns ("Vorname", "Nachname" taken for names) make one name.
+            names << cell;
+            break;
+        case Role::FirstName:
+            parts[0] << cell;
+            break;
+        case Role::MiddleName:
+            parts[1] << cell;
+            break;
+        case Role::LastName:
+            parts[2] << cell;
+            break;
+        case Role::DateOfBirth:
+            builder.Add("BDAY", BirthdayValue(cell, dateFormat, layout));
+            break;
+        case Role::Phone:
+            for (const QString& value : Values(cell))
+                builder.Add("TEL", value, LabelFor(row, mapping, Role::PhoneLabel, column));
+            break;
+        case Role::Email:
+            for (const QString& value : Values(cell))
+                builder.Add("EMAIL", value, LabelFor(row, mapping, Role::EmailLabel, column));
+            break;
+        case Role::Address:
+            addresses[column.slot] << cell;
+            addressLabels[column.slot] = LabelFor(row, mapping, Role::AddressLabel, column);
+            break;
+        case Role::Note:
+            builder.Add("NOTE", cell);
+            break;
+        case Role::Ignore:
+        case Role::PhoneLabel:
+        case Role::EmailLabel:
+        case Role::AddressLabel:
+            break;
+        }
+    }
+    const QString name = (names.isEmpty() ? parts[0] + parts[1] + parts[2] : names).join(QLatin1Char(' '));
+    if (!name.isEmpty())
+        builder.Add("FN", name);
+    for (const auto& [slot, lines] : addresses)
+        builder.Add("LABEL", lines.join(QLatin1Char('\n')), addressLabels[slot]);
+    return builder.card;
+}
+
+// ---- Writing ----
+
+QString Quote(const QString& field)
+{
+    bool plain = field.isEmpty() || (!field.front().isSpace() && !field.back().isSpace());
+    for (qsizetype i = 0; plain && i < field.size(); ++i) {
+        const char16_t c = field.at(i).unicode();
+        plain = c != u',' && c != u'"' && c != u'\n' && c != u'\r' && c != u';' && c != u'\t';
+    }
+    if (plain)
+        return field;
+    QString quoted = field;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString RecordText(const QStringList& fields)
+{
+    QStringList quoted;
+    quoted.reserve(fields.size());
+    for (const QString& field : fields)
+        quoted << Quote(field);
+    return quoted.join(QLatin1Char(','));
+}
+
+std::vector<QStringList> Records(const std::vector<modExport::ExportedPerson>& persons,
+                                 const modExport::Details& details, Layout layout, const QString& dateFormat)
+{
+    const bool outlook = layout == Layout::Outlook;
+    const std::vector<PhoneKind> kinds = PhoneKinds();
+    const QString workFax = T("Work") + QLatin1Char(' ') + T("Fax");
+    // The numbers of each person by Outlook column, and how many of each the widest has.
+    std::vector<std::vector<std::vector<QString>>> byKind;
+    std::vector<size_t> kindColumns(kinds.size(), 0);
+    size_t phoneColumns = 0;
+    size_t emailColumns = 0;
+    for (const modExport::ExportedPerson& person : persons) {
+        std::vector<std::vector<QString>> numbers(kinds.size());
+        for (const modExport::Entry& phone : person.phones)
+            numbers[static_cast<size_t>(PhoneKindOf(kinds, workFax, phone.description))].push_back(phone.value);
+        for (size_t k = 0; k < kinds.size(); ++k)
+            kindColumns[k] = std::max(kindColumns[k], numbers[k].size());
+        byKind.push_back(std::move(numbers));
+        phoneColumns = std::max(phoneColumns, person.phones.size());
+        emailColumns = std::max(emailColumns, person.emails.size());
+    }
+    if (!details.phone)
+        phoneColumns = 0, std::fill(kindColumns.begin(), kindColumns.end(), 0);
+    if (!details.email)
+        emailColumns = 0;
+
+    QStringList header =
+        outlook ? QStringList{QStringLiteral("First Name"), QStringLiteral("Last Name")}
+                : QStringList{QStringLiteral("Name"), QStringLiteral("Given Name"), QStringLiteral("Family Name")};
+    if (details.dateofbirth)
+        header << QStringLiteral("Birthday");
+    if (details.note)
+        header << QStringLiteral("Notes");
+    for (size_t i = 1; i <= emailColumns; ++i) {
+        if (outlook) {
+            header << (i == 1 ? QStringLiteral("E-mail Address") : QStringLiteral("E-mail %1 Address").arg(i));
+            continue;
+        }
+        if (details.emailDescription)
+            header << QStringLiteral("E-mail %1 - Type").arg(i);
+        header << QStringLiteral("E-mail %1 - Value").arg(i);
+    }
+    if (outlook) {
+        for (size_t k = 0; k < kinds.size(); ++k)
+            for (size_t n = 1; n <= kindColumns[k]; ++n)
+                header << TitleCase(QString::fromLatin1(kinds[k].header)) +
+                              (n == 1 ? QString() : QLatin1Char(' ') + QString::number(n));
+    } else {
+        for (size_t i = 1; i <= phoneColumns; ++i) {
+            if (details.phoneDescription)
+                header << QStringLiteral("Phone %1 - Type").arg(i);
+            header << QStringLiteral("Phone %1 - Value").arg(i);
+        }
+    }
+    if (details.address)
+        header << (outlook ? QStringLiteral("Home Street") : QStringLiteral("Address 1 - Formatted"));
+
+    std::vector<QStringList> records{header};
+    for (size_t p = 0; p < persons.size(); ++p) {
+        const modExport::ExportedPerson& person = persons[p];
+        QStringList fields;
+        if (outlook) {
+            const qsizetype blank = person.name.indexOf(QLatin1Char(' '));
+            fields << (blank < 0 ? person.name : person.name.left(blank))
+                   << (blank < 0 ? QString() : person.name.mid(blank + 1));
+        } else {
+            const auto [given, family] = GivenAndFamily(person.name);
+            fields << person.name << given << family;
+        }
+        if (details.dateofbirth) {
+            // Outlook writes the user's own date form; Google ISO.
+            fields << (!person.dateOfBirth ? QString()
+                       : outlook           ? modList::FormatDate(*person.dateOfBirth, dateFormat)
+                                           : person.dateOfBirth->toString(Qt::ISODate));
+        }
+        if (details.note)
+            fields << person.note;
+        for (size_t i = 0; i < emailColumns; ++i) {
+            const bool has = i < person.emails.size();
+            if (!outlook && details.emailDescription)
+                fields << (has ? person.emails[i].description : QString());
+            fields << (has ? person.emails[i].value : QString());
+        }
+        if (outlook) {
+            for (size_t k = 0; k < kinds.size(); ++k)
+                for (size_t n = 0; n < kindColumns[k]; ++n)
+                    fields << (n < byKind[p][k].size() ? byKind[p][k][n] : QString());
+        } else {
+            for (size_t i = 0; i < phoneColumns; ++i) {
+                const bool has = i < person.phones.size();
+                if (details.phoneDescription)
+                    fields << (has ? person.phones[i].description : QString());
+                fields << (has ? person.phones[i].value : QString());
+            }
+        }
+        if (details.address)
+            fields << person.address;
+        records.push_back(fields);
+    }
+    return records;
+}
+
+} // namespace modCsv

@@ -1,0 +1,192 @@
+#include "modMerge.h"
+
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "language/modLanguage.h"
+#include "mainwindow/modList.h"
+#include "startup/modEnvironment.h"
+#include "startup/modText.h"
+
+namespace modMerge {
+
+namespace {
+
+std::optional<QDate> StoredDate(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull() || !value.toDate().isValid())
+        return std::nullopt;
+    return value.toDate();
+}
+
+QString MonthDayYear(const std::optional<QDate>& date)
+{
+    if (!date)
+        return QString();
+    return QStringLiteral("%1/%2/%3").arg(date->month()).arg(date->day()).arg(date->year(), 4, 10, QLatin1Char('0'));
+}
+
+QString Normalised(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text.trimmed();
+}
+
+bool Holds(const QString& text, const QString& part)
+{
+    return Normalised(text).contains(Normalised(part), Qt::CaseInsensitive);
+}
+
+bool SameNumber(const QString& a, const QString& b)
+{
+    const QString digitsA = modEnvironment::DigitsOnly(a);
+    const QString digitsB = modEnvironment::DigitsOnly(b);
+    if (!digitsA.isEmpty() && !digitsB.isEmpty())
+        return digitsA == digitsB;
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool SameAddress(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+std::vector<modContact::Entry> EditorEntries(const std::vector<modExport::Entry>& entries)
+{
+    std::vector<modContact::Entry> result;
+    result.reserve(entries.size());
+    for (const modExport::Entry& entry : entries)
+        result.push_back(modContact::TypedEntry(entry.value, entry.description));
+    return result;
+}
+
+std::vector<modExport::Entry> StoredEntries(const QString& sql)
+{
+    std::vector<modExport::Entry> entries;
+    for (Engine::Recordset rows = modSql::OpenRecordset(sql); !rows.Eof(); rows.MoveNext())
+        entries.push_back(
+            {modMain::TrimBlanks(rows.Fields(0).toString()), modMain::TrimBlanks(rows.Fields(1).toString())});
+    return entries;
+}
+
+QString EntryLine(const QString& label, const modExport::Entry& entry)
+{
+    return label + QStringLiteral(": ") + entry.value +
+           (entry.description.isEmpty() ? QString() : QStringLiteral(" (") + entry.description + QLatin1Char(')'));
+}
+
+// Adds the entries the list lacks; those beyond the list's capacity go to overflow.
+void AddMissing(std::vector<modExport::Entry>& list, const std::vector<modExport::Entry>& incoming,
+                bool (*same)(const QString&, const QString&), int capacity, const QString& label, QStringList& overflow)
+{
+    for (const modExport::Entry& entry : incoming) {
+        bool known = false;
+        for (const modExport::Entry& present : list)
+            known = known || same(present.value, entry.value);
+        if (known)
+            continue;
+        if (static_cast<int>(list.size()) >= capacity)
+            overflow << EntryLine(label, entry);
+        else
+            list.push_back(entry);
+    }
+}
+
+} // namespace
+
+modVcard::Limits CurrentLimits()
+{
+    modVcard::Limits limits;
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    auto width = [&connection](const char* table, const char* column, int fallback) {
+        const int defined = connection.DefinedSize(QString::fromLatin1(table), QString::fromLatin1(column));
+        return defined > 0 ? defined : fallback;
+    };
+    limits.name = width("Person", "Name", limits.name);
+    limits.number = width("Phone", "Number", limits.number);
+    limits.email = width("Email", "Email", limits.email);
+    limits.description =
+        qMin(width("Phone", "Description", limits.description), width("Email", "Description", limits.description));
+    return limits;
+}
+
+modVcard::Person ReadPerson(qint16 contactnr)
+{
+    const QString number = QString::number(contactnr);
+    Engine::Recordset row = modSql::OpenRecordset(QStringLiteral("SELECT Name, Dateofbirth, Address, [Note] ") +
+                                                  QStringLiteral("FROM Person ") +
+                                                  QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" "));
+    modVcard::Person person;
+    if (row.Eof())
+        return person;
+    person.name = modMain::TrimBlanks(row.Fields(0).toString());
+    person.dateOfBirth = StoredDate(row.Fields(1));
+    person.address = row.Fields(2).toString();
+    person.note = row.Fields(3).toString();
+    person.phones = StoredEntries(QStringLiteral("SELECT [Number], Description ") + QStringLiteral("FROM Phone ") +
+                                  QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") +
+                                  QStringLiteral("ORDER BY [Order] "));
+    person.emails = StoredEntries(QStringLiteral("SELECT Email, Description ") + QStringLiteral("FROM Email ") +
+                                  QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") +
+                                  QStringLiteral("ORDER BY [Order] "));
+    return person;
+}
+
+modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person& other, const modVcard::Limits& limits,
+                           const QString& dateFormat)
+{
+    modContact::Contact contact;
+    contact.name = kept.name;
+    contact.dateOfBirth = MonthDayYear(kept.dateOfBirth ? kept.dateOfBirth : other.dateOfBirth);
+    contact.address = kept.address;
+    const QString& note = kept.note;
+
+    std::vector<modExport::Entry> phones = kept.phones;
+    std::vector<modExport::Entry> emails = kept.emails;
+    QStringList overflow;
+    AddMissing(phones, other.phones, &SameNumber, limits.entries, T("Number"), overflow);
+    AddMissing(emails, other.emails, &SameAddress, limits.entries, T("E-mail"), overflow);
+    contact.phones = EditorEntries(phones);
+    contact.emails = EditorEntries(emails);
+
+    // Empty fields are filled; what differs is kept in the note, once, so merging the
+    // same again changes nothing.
+    QStringList additions;
+    auto keep = [&](const QString& label, const QString& text) {
+        const QString line = label + QStringLiteral(": ") + text;
+        if (!Holds(note, line))
+            additions << line;
+    };
+    if (modMain::TrimBlanks(other.name).compare(modMain::TrimBlanks(kept.name), Qt::CaseInsensitive) != 0)
+        keep(T("Name"), other.name);
+    if (kept.dateOfBirth && other.dateOfBirth && *kept.dateOfBirth != *other.dateOfBirth)
+        keep(T("Date of birth"), modList::FormatDate(*other.dateOfBirth, dateFormat));
+    if (Normalised(contact.address).isEmpty())
+        contact.address = other.address;
+    else if (!Normalised(other.address).isEmpty() && !Holds(contact.address, other.address) &&
+             !Holds(note, other.address))
+        additions << T("Address") + QStringLiteral(":\n") + Normalised(other.address);
+    if (!Normalised(other.note).isEmpty() && !Holds(note, other.note))
+        additions << Normalised(other.note);
+    if (!overflow.isEmpty())
+        additions << overflow.join(QLatin1Char('\n'));
+    QStringList parts;
+    if (!Normalised(note).isEmpty())
+        parts << Normalised(note);
+    parts << additions;
+    contact.note = parts.join(QStringLiteral("\n\n"));
+    return contact;
+}
+
+modContact::Contact ToContact(const modVcard::Person& person)
+{
+    modContact::Contact contact;
+    contact.name = person.name;
+    contact.dateOfBirth = MonthDayYear(person.dateOfBirth);
+    contact.address = person.address;
+    contact.note = person.note;
+    contact.phones = EditorEntries(person.phones);
+    contact.emails = EditorEntries(person.emails);
+    return contact;
+}
+
+} // namespace modMerge
