@@ -3,10 +3,10 @@
 #include "birthdays/LineWriter.h"
 #include "interchange/modVcard.h"
 #include "startup/modEnvironment.h"
+#include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace modExportFiles {
 
@@ -158,17 +158,7 @@ bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& 
 
 bool CopyExportFile(const QString& target, QString& error, Kind kind)
 {
-    QFile source(ExportFilePath(kind));
-    if (!source.open(QIODevice::ReadOnly)) {
-        error = source.fileName() + QStringLiteral(": ") + source.errorString();
-        return false;
-    }
-    QSaveFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(source.readAll()) < 0 || !copy.commit()) {
-        error = target + QStringLiteral(": ") + copy.errorString();
-        return false;
-    }
-    return true;
+    return modSafeFile::CopyFile(ExportFilePath(kind), target, &error);
 }
 
 } // namespace modExportFiles
