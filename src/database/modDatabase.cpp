@@ -6,6 +6,7 @@
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
+#include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
 
 #include <QDir>
@@ -96,6 +97,27 @@ void SnapshotInto(const QString& source, const QString& target)
     connection.Execute(QStringLiteral("VACUUM INTO '") + modSql::QuoteSql(target) + QStringLiteral("'"));
 }
 
+// The program makes no triggers or views, so every one a file holds came from elsewhere
+// and would run unseen inside our statements. True when there is none, or the user had
+// them removed; false when the file must not be opened.
+bool AcceptSchema(Engine::Connection& connection)
+{
+    const std::vector<Engine::SchemaObject> foreign = connection.TriggersAndViews();
+    if (foreign.empty())
+        return true;
+    QStringList names;
+    for (const Engine::SchemaObject& object : foreign)
+        names << object.type + QLatin1Char(' ') + object.name;
+    const QString question = T("Triggers or views not made by Addrion were found. Remove them and open the database?");
+    if (!Platform::askYesNo(T("Addrion database"), question + QStringLiteral("\n\n") + connection.DataSource() +
+                                                       QStringLiteral("\n") + names.join(QLatin1Char('\n'))))
+        return false;
+    connection.Drop(foreign);
+    modError::WriteLog(QStringLiteral("Removed from ") + connection.DataSource() + QStringLiteral(": ") +
+                       names.join(QStringLiteral(", ")));
+    return true;
+}
+
 } // namespace
 
 void SetObserver(Observer* observer)
@@ -138,7 +160,12 @@ bool OpenDatabase(const QString& path)
     ConnectionHolder() = std::make_unique<Engine::Connection>();
     try {
         DatabaseConnection().Open(path);
+        if (!AcceptSchema(DatabaseConnection())) {
+            DatabaseConnection().Close();
+            return false;
+        }
     } catch (const Engine::EngineError& error) {
+        DatabaseConnection().Close();
         modSql::ShowEngineError(error);
         return false;
     }
@@ -272,6 +299,7 @@ bool CopyDatabase(const QString& destination)
     bool copied = false;
     try {
         SnapshotInto(current, partial);
+        modSafeFile::MakePrivate(partial);
         // The rename replaces an old copy in one step; a failed copy leaves it alone.
         copied = std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(destination).constData()) == 0;
         if (!copied)
