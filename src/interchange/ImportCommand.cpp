@@ -37,16 +37,18 @@ void ImportFile(frmMain& mainWindow, const QString& path)
         Platform::inform(T("Error"), path + QStringLiteral(": ") + file.errorString());
         return;
     }
-    const std::vector<modVcard::Card> cards = modVcard::ParseCards(file.readAll());
     modVcardImport::Report report;
     try {
         frmProgress progress(&mainWindow);
-        report = modVcardImport::ImportCards(cards, &progress);
+        progress.AllowCancel();
+        report = modVcardImport::ImportCards(file, &progress);
     } catch (const Engine::EngineError& error) {
         // Rolled back: the database is as it was.
         modSql::ShowEngineError(error);
         return;
     }
+    if (report.cancelled)
+        return; // rolled back, as the user asked
     mainWindow.FillContactList();
     Platform::inform(T("Import"), modVcardImport::ReportText(report),
                      report.full ? Platform::Icon::Exclamation : Platform::Icon::Information);

@@ -10,6 +10,7 @@
 #include "startup/modText.h"
 
 #include <QHash>
+#include <QIODevice>
 
 namespace modVcardImport {
 
@@ -172,6 +173,8 @@ void Run(const QStringList& statements)
 
 QString ReasonText(const Skipped& skipped)
 {
+    if (!skipped.error.isEmpty())
+        return T("Error") + QStringLiteral(": ") + skipped.error;
     switch (skipped.problem) {
     case modVcard::Problem::NoEnd:
         return T("END:VCARD is missing");
@@ -204,10 +207,11 @@ modVcard::Limits CurrentLimits()
     return limits;
 }
 
-Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress)
+Report ImportCards(QIODevice& file, WriteProgress* progress)
 {
     Report report;
-    report.cards = static_cast<int>(cards.size());
+    modVcard::CardReader reader(file);
+    const qint64 size = qMax<qint64>(file.size(), 1);
     const modVcard::Limits limits = CurrentLimits();
     const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
 
@@ -231,35 +235,58 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
     // so the search goes on from the last one.
     int candidate = 1;
 
-    ProgressScope scope(progress, report.cards);
-    for (const modVcard::Card& card : cards) {
+    constexpr int ProgressSteps = 1000;
+    ProgressScope scope(progress, ProgressSteps);
+    while (const std::optional<modVcard::Card> card = reader.Next()) {
+        ++report.cards;
+        if (progress) {
+            progress->Reach(static_cast<int>(qMin<qint64>(reader.BytesRead(), size) * ProgressSteps / size));
+            if (progress->Cancelled()) {
+                Report cancelled;
+                cancelled.cancelled = true;
+                return cancelled;
+            }
+        }
         modVcard::Problem problem = modVcard::Problem::None;
-        const std::optional<modVcard::Person> person = modVcard::ToPerson(card, limits, dateFormat, problem);
-        scope.Step();
+        const std::optional<modVcard::Person> person = modVcard::ToPerson(*card, limits, dateFormat, problem);
         if (!person) {
-            report.skipped.push_back({card.line, modVcard::CardName(card), problem, card.problemLine});
+            report.skipped.push_back({card->line, modVcard::CardName(*card), problem, card->problemLine, QString()});
             continue;
         }
         const QString key = PersonKey(person->name, person->dateOfBirth);
-        if (const auto match = known.constFind(key); match != known.constEnd()) {
-            Run(modContact::ExistingPersonStatements(*match, Merged(*match, *person, limits)));
-            ++report.merged;
-            continue;
+        const auto match = known.constFind(key);
+        if (match == known.constEnd()) {
+            while (candidate <= modSql::MaxContactnr && taken[static_cast<size_t>(candidate)])
+                ++candidate;
+            if (candidate > modSql::MaxContactnr) {
+                // The transaction is dropped: nothing of this file is written.
+                Report full;
+                full.cards = report.cards;
+                full.full = true;
+                return full;
+            }
         }
-        while (candidate <= modSql::MaxContactnr && taken[static_cast<size_t>(candidate)])
-            ++candidate;
-        if (candidate > modSql::MaxContactnr) {
-            // The transaction is dropped: nothing of this file is written.
-            Report full;
-            full.cards = report.cards;
-            full.full = true;
-            return full;
+        // A card the database refuses is undone alone; the others stay.
+        try {
+            Engine::Connection::Savepoint part(modDatabase::DatabaseConnection());
+            if (match != known.constEnd()) {
+                Run(modContact::ExistingPersonStatements(*match, Merged(*match, *person, limits)));
+                ++report.merged;
+            } else {
+                const auto contactnr = static_cast<qint16>(candidate);
+                Run(modContact::NewPersonStatements(contactnr, NewContact(*person)));
+                taken[static_cast<size_t>(candidate)] = true;
+                known.insert(key, contactnr);
+                ++report.added;
+            }
+            part.Release();
+        } catch (const Engine::EngineError& error) {
+            // A failure that ended the whole transaction (a full disk) ends the import.
+            if (!modDatabase::DatabaseConnection().InTransaction())
+                throw;
+            report.skipped.push_back({card->line, modVcard::CardName(*card), modVcard::Problem::None, card->problemLine,
+                                      error.description()});
         }
-        const auto contactnr = static_cast<qint16>(candidate);
-        taken[static_cast<size_t>(candidate)] = true;
-        Run(modContact::NewPersonStatements(contactnr, NewContact(*person)));
-        known.insert(key, contactnr);
-        ++report.added;
     }
     transaction.Commit();
     return report;

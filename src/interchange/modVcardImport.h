@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 #include <vector>
 
 class WriteProgress;
@@ -17,6 +19,7 @@ struct Skipped
     QString name; // "" when the card has none
     modVcard::Problem problem = modVcard::Problem::None;
     int problemLine = 0;
+    QString error; // why the database refused the card, "" when it was not tried
 };
 
 struct Report
@@ -27,17 +30,22 @@ struct Report
     std::vector<Skipped> skipped;
     // Every contact number was taken before the last new person: nothing was written.
     bool full = false;
+    // The user stopped the import: nothing was written.
+    bool cancelled = false;
 };
 
 // The column widths of the current database.
 modVcard::Limits CurrentLimits();
 
-// Reads the cards into the current database, all in one transaction. A new person gets
+// Reads the cards of the file into the current database, all in one transaction, one
+// card at a time: the progress follows the bytes read and is offered a Cancel after
+// each card, and a file with more new persons than free numbers stops at the first
+// that finds none. A card the database refuses is reported and left out. A new person gets
 // the lowest free number; a card whose name (ignoring case) and date of birth match a
 // person already there is merged into that person: numbers and e-mail addresses it
 // lacks are added, empty fields filled, and a differing address or note kept in the
 // note. Throws Engine::EngineError, and then nothing has been written.
-Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr);
+Report ImportCards(QIODevice& file, WriteProgress* progress = nullptr);
 
 // What the user is told afterwards.
 QString ReportText(const Report& report);
