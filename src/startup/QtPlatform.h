@@ -2,11 +2,20 @@
 
 #include "startup/Platform.h"
 
+#include <memory>
+
+class QSoundEffect;
+
 // The real platform: Qt dialogs, the desktop's URL handler, detached processes,
 // sound effects, the mail hand-off to xdg-email and the printer list.
 class QtPlatform : public Platform::Interface
 {
 public:
+    QtPlatform();
+    // Stops the sound and waits until its loading has ended: a sound still loading when
+    // the process exits can hang the exit for good.
+    ~QtPlatform() override;
+
     Platform::Answer message(const QString& title, const QString& text, Platform::Icon icon,
                              Platform::Buttons buttons) override;
     QString openFileName(const QString& title, const QString& filter, const QString& directory) override;
@@ -18,4 +27,9 @@ public:
     void playSound(const QString& path) override;
     Platform::MailResult sendMail(const Platform::Mail& mail) override;
     int countPrinters() override;
+
+private:
+    void finishSound();
+
+    std::unique_ptr<QSoundEffect> m_effect; // the one sound playing, kept until the next
 };
