@@ -171,6 +171,12 @@ void Run(const QStringList& statements)
         modSql::ExecuteSql(statement);
 }
 
+void Skip(Report& report, Skipped skipped)
+{
+    if (report.skippedCards++ <= ListedSkipped)
+        report.skipped.push_back(std::move(skipped));
+}
+
 QString ReasonText(const Skipped& skipped)
 {
     if (!skipped.error.isEmpty())
@@ -250,7 +256,7 @@ Report ImportCards(QIODevice& file, WriteProgress* progress)
         modVcard::Problem problem = modVcard::Problem::None;
         const std::optional<modVcard::Person> person = modVcard::ToPerson(*card, limits, dateFormat, problem);
         if (!person) {
-            report.skipped.push_back({card->line, modVcard::CardName(*card), problem, card->problemLine, QString()});
+            Skip(report, {card->line, modVcard::CardName(*card), problem, card->problemLine, QString()});
             continue;
         }
         const QString key = PersonKey(person->name, person->dateOfBirth);
@@ -284,8 +290,8 @@ Report ImportCards(QIODevice& file, WriteProgress* progress)
             // A failure that ended the whole transaction (a full disk) ends the import.
             if (!modDatabase::DatabaseConnection().InTransaction())
                 throw;
-            report.skipped.push_back({card->line, modVcard::CardName(*card), modVcard::Problem::None, card->problemLine,
-                                      error.description()});
+            Skip(report, {card->line, modVcard::CardName(*card), modVcard::Problem::None, card->problemLine,
+                          error.description()});
         }
     }
     transaction.Commit();
@@ -302,8 +308,8 @@ QString ReportText(const Report& report)
         lines << T("The file holds no vCard") + QLatin1Char('.');
     lines << T("Persons added") + QStringLiteral(": ") + QString::number(report.added);
     lines << T("Persons merged") + QStringLiteral(": ") + QString::number(report.merged);
-    if (!report.skipped.empty()) {
-        lines << T("Cards skipped") + QStringLiteral(": ") + QString::number(report.skipped.size());
+    if (report.skippedCards > 0) {
+        lines << T("Cards skipped") + QStringLiteral(": ") + QString::number(report.skippedCards);
         int listed = 0;
         for (const Skipped& skipped : report.skipped) {
             if (listed++ == ListedSkipped) {

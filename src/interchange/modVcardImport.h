@@ -27,6 +27,9 @@ struct Report
     int cards = 0;
     int added = 0;
     int merged = 0;
+    int skippedCards = 0;
+    // The first of the skipped cards, as many as the report lists: a broken file of any
+    // size needs no more memory for them.
     std::vector<Skipped> skipped;
     // Every contact number was taken before the last new person: nothing was written.
     bool full = false;
