@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const modVcardImport::Report report = modVcardImport::ImportCards(file);
     Require(!report.full && !report.cancelled);
     Require(report.skipped.size() == static_cast<std::size_t>(qMin(report.skippedCards, 21)));
-    Require(report.added + report.merged + report.skippedCards == report.cards);
+    Require(report.added + report.merged + report.updated + report.skippedCards == report.cards);
     Require(Count("SELECT COUNT(*) FROM Person") == report.added);
     // Tabs may stay; line breaks only in the address and the note.
     Require(Count("SELECT COUNT(*) FROM Person WHERE Name GLOB '*[' || char(1, 2, 3, 10, 13, 31) || ']*'") == 0);

@@ -200,7 +200,7 @@ void frmOptionsReminder::UpdateControls()
 void frmOptionsReminder::SaveSettings()
 {
     WriteSetting(QStringLiteral("Reminder Sound"), chkSound->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    WriteSetting(QStringLiteral("Reminder Sound Path"), txtSound->text());
+    WriteSetting(QStringLiteral("Reminder Sound Path"), modEnvironment::AbsolutePath(txtSound->text()));
     if (chkSince->isChecked())
         WriteSetting(QStringLiteral("Reminder Since"), txtSince->text());
     else

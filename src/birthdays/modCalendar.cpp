@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -89,9 +88,8 @@ void WriteDayCell(Page& page, int day, int year, const QList<Birthday>& birthday
 
 void WriteHead(Page& page, int year, int month, const CalendarOptions& options)
 {
-    const QString keywords =
-        QStringLiteral("%1, %2, Freeware, Birthday Calendar")
-            .arg(QUrl(QString::fromLatin1(Version::WebsiteUrl)).host(), QString::fromLatin1(Version::AppName));
+    const QString keywords = Version::WithWebsiteHost(QString::fromLatin1(Version::AppName) +
+                                                      QStringLiteral(", Freeware, Birthday Calendar"));
     page.line(0, QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
     page.line(0, QStringLiteral("<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.1//EN\""));
     page.line(0, QStringLiteral("\"http://www.w3.org/TR/xhtml11/DTD/xhtml11.dtd\">"));

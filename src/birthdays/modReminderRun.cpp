@@ -19,7 +19,7 @@ void EchoRowsAndClose(frmReminder& window)
 {
     if (!window.isVisible())
         return;
-    QString text;
+    QString text = window.windowTitle() + QLatin1Char('\n');
     for (int i = 0; i < window.RowCount(); ++i) {
         const QTreeWidgetItem* item = window.lvwReminder->topLevelItem(i);
         const bool red = item->foreground(frmReminder::DateColumn).color() == QColor(255, 0, 0);

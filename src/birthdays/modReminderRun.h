@@ -18,8 +18,8 @@ std::unique_ptr<frmReminder> PrepareReminder(const QDate& today = QDate::current
 // returns when it has been closed. The result is the process's exit status.
 int RunReminder();
 
-// Set in the environment, the run writes the rows its window shows to standard
-// output, one line each (key, date, person, age, "red" for today's), and closes the
+// Set in the environment, the run writes what its window shows to standard output:
+// the caption, then one line per row (key, date, person, age, "red" for today's), and closes the
 // window as OK would: lets a session script or a test see what was shown.
 constexpr const char* EchoVariable = "ADDRION_REMINDER_ECHO";
 

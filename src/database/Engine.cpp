@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -64,9 +65,39 @@ QString Describe(const QString& message)
     return message;
 }
 
+// The library names a failed column check by the check's text, but shortens the text
+// of a check on a bracketed column ("[Order] BETWEEN 0 AND 255") to the bare column
+// name, as if it were a quoted name. The check is then read back from the schema.
+QString WithWholeCheck(sqlite3* db, const QString& message)
+{
+    static const QRegularExpression bareName(QStringLiteral("^CHECK constraint failed: (\\w+)$"));
+    const QRegularExpressionMatch bare = bareName.match(message);
+    if (!bare.hasMatch())
+        return message;
+    const QString column = bare.captured(1);
+    const QRegularExpression check(
+        QStringLiteral("CHECK\\(\\s*[\\[\"`]?%1[\\]\"`]?\\s+(BETWEEN\\s+-?\\d+\\s+AND\\s+-?\\d+|IS NULL OR .*date\\()")
+            .arg(QRegularExpression::escape(column)),
+        QRegularExpression::CaseInsensitiveOption);
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT sql FROM sqlite_master WHERE type = 'table'", -1, &raw, nullptr) != SQLITE_OK)
+        return message;
+    const StatementPtr schema(raw);
+    while (sqlite3_step(schema.get()) == SQLITE_ROW) {
+        const QString sql = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(schema.get(), 0)));
+        if (const QRegularExpressionMatch m = check.match(sql); m.hasMatch())
+            return message + QLatin1Char(' ') + m.captured(1);
+    }
+    return message;
+}
+
 [[noreturn]] void ThrowLast(sqlite3* db)
 {
-    throw EngineError(sqlite3_extended_errcode(db), Describe(QString::fromUtf8(sqlite3_errmsg(db))));
+    const int number = sqlite3_extended_errcode(db);
+    QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    if (number == SQLITE_CONSTRAINT_CHECK)
+        message = WithWholeCheck(db, message);
+    throw EngineError(number, Describe(message));
 }
 
 StatementPtr Prepare(sqlite3* db, const QString& sql)
@@ -1094,12 +1125,24 @@ void Compact(const QString& path, int busyTimeoutMs)
 
 bool IsEncryptedDatabaseFile(const QString& path)
 {
+    // An encrypted database is whole pages of at least 1024 bytes that read as noise from
+    // the first byte on. Noise uses nearly every byte value in a kilobyte (about 251 of
+    // 256 on average; fewer than 200 does not happen by chance), which no file of zeros,
+    // no text and no plain database does.
+    constexpr int Kilobyte = 1024;
+    constexpr size_t FewestByteValues = 200;
     QFile file(path);
     const qint64 size = file.size();
-    if (size < 1024 || size % 1024 != 0 || !file.open(QIODevice::ReadOnly))
+    if (size < Kilobyte || size % Kilobyte != 0 || !file.open(QIODevice::ReadOnly))
         return false;
+    const QByteArray first = file.read(Kilobyte);
     static const QByteArray header("SQLite format 3\0", 16);
-    return file.read(header.size()) != header;
+    if (first.size() != Kilobyte || first.startsWith(header))
+        return false;
+    std::bitset<256> seen;
+    for (const char byte : first)
+        seen.set(static_cast<unsigned char>(byte));
+    return seen.count() >= FewestByteValues;
 }
 
 QString LibraryVersion()

@@ -178,8 +178,9 @@ void Compact(const QString& path);
 // The same, waiting at most busyTimeoutMs for other connections to let go of the file.
 void Compact(const QString& path, int busyTimeoutMs);
 
-// True when the file is not a plain SQLite database but consists of whole pages of
-// encrypted data (a password-protected database).
+// True when the file can be a password-protected database: not a plain SQLite
+// database, but whole pages of what reads as encrypted data. Whether it is one only
+// the password tells.
 bool IsEncryptedDatabaseFile(const QString& path);
 
 // The library version text, for the error reports.

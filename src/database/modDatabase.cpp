@@ -1,5 +1,7 @@
 #include "modDatabase.h"
 
+#include "database/JetDialect.h"
+#include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
 #include "startup/Platform.h"
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -97,12 +100,28 @@ void SnapshotInto(const QString& source, const QString& target)
     connection.Execute(QStringLiteral("VACUUM INTO '") + modSql::QuoteSql(target) + QStringLiteral("'"));
 }
 
-// The program makes no triggers or views, so every one a file holds came from elsewhere
-// and would run unseen inside our statements. True when there is none, or the user had
-// them removed; false when the file must not be opened.
+// One of the identity table's triggers, exactly as the program makes it: the library
+// keeps the statement's text, without its IF NOT EXISTS.
+bool IsOwnTrigger(const Engine::SchemaObject& object)
+{
+    static const QString conditional = QStringLiteral("CREATE TRIGGER IF NOT EXISTS ");
+    if (object.type != QLatin1String("trigger"))
+        return false;
+    for (const QString& statement : modPersonUid::CreateStatements()) {
+        const std::optional<JetDialect::Statement> translated = JetDialect::Translate(statement);
+        if (translated && translated->sql.startsWith(conditional) &&
+            QStringLiteral("CREATE TRIGGER ") + translated->sql.mid(conditional.size()) == object.sql)
+            return true;
+    }
+    return false;
+}
+
+// Triggers and views of anyone else would run unseen inside our statements. True when
+// a file has none, or the user had them removed; false when it must not be opened.
 bool AcceptSchema(Engine::Connection& connection)
 {
-    const std::vector<Engine::SchemaObject> foreign = connection.TriggersAndViews();
+    std::vector<Engine::SchemaObject> foreign = connection.TriggersAndViews();
+    foreign.erase(std::remove_if(foreign.begin(), foreign.end(), IsOwnTrigger), foreign.end());
     if (foreign.empty())
         return true;
     QStringList names;
@@ -116,6 +135,20 @@ bool AcceptSchema(Engine::Connection& connection)
     modError::WriteLog(QStringLiteral("Removed from ") + connection.DataSource() + QStringLiteral(": ") +
                        names.join(QStringLiteral(", ")));
     return true;
+}
+
+// A file opened writable gets the identity table the first time; a file that cannot
+// get it (busy, damaged) is still opened and works as a read-only file would.
+void GiveEveryPersonAUid()
+{
+    Engine::Connection& connection = DatabaseConnection();
+    if (connection.Mode() != Engine::ModeShareDenyNone)
+        return;
+    try {
+        modPersonUid::EnsureTable(connection);
+    } catch (const Engine::EngineError& error) {
+        modError::ReportJetError(error.number(), error.description());
+    }
 }
 
 } // namespace
@@ -174,11 +207,12 @@ bool OpenDatabase(const QString& path)
         DatabaseConnection().Close();
         return false;
     }
+    GiveEveryPersonAUid();
     ShowDatabaseState();
     if (g_observer)
         g_observer->FillContactList();
     if (modSettings::ReadSetting(QStringLiteral("Default database")).isEmpty())
-        modSettings::WriteSetting(QStringLiteral("Default database"), path);
+        modSettings::WriteSetting(QStringLiteral("Default database"), modEnvironment::AbsolutePath(path));
     if (g_observer)
         g_observer->DatabaseOpened(path);
     return true;

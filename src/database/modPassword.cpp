@@ -35,6 +35,11 @@ QString MissingComponent()
     return QStringLiteral("The %1 program (Debian package %1)").arg(QString::fromLatin1(CipherProgramName));
 }
 
+QString ProgramNotFound()
+{
+    return QStringLiteral("The program %1 was not found.").arg(QString::fromLatin1(CipherProgramName));
+}
+
 // The statements fed to the cipher program, which has the protected file open: they
 // export its content with the password into an unprotected database at target.
 QString ExportScript(const QString& password, const QString& target)
@@ -84,8 +89,7 @@ std::optional<Failure> RemoveProtection(const QString& path, const QString& pass
 {
     const QString program = QStandardPaths::findExecutable(QString::fromLatin1(CipherProgramName));
     if (program.isEmpty())
-        return Failure{
-            ENOENT, QStringLiteral("The program %1 was not found.").arg(QString::fromLatin1(CipherProgramName)), true};
+        return Failure{ENOENT, ProgramNotFound(), true};
     const QString source = QFileInfo(path).absoluteFilePath();
     const QString temporary = TemporaryPath(source);
     if (QFileInfo::exists(temporary) && !QFile::remove(temporary))
@@ -135,19 +139,27 @@ std::optional<Failure> RemoveProtection(const QString& path, const QString& pass
     return std::nullopt;
 }
 
-bool RemovePassword(const QString& path, const QString& password)
+Removal RemovePassword(const QString& path, const QString& password)
 {
     modDatabase::CloseDatabase(false);
     const std::optional<Failure> failure = RemoveProtection(path, password);
     if (!failure)
-        return true;
+        return Removal::Done;
     if (failure->missingProgram) {
         modError::ReportMdacError(failure->number, failure->description, MissingComponent());
-        return false;
+        return Removal::ProgramMissing;
     }
     const QString detail = QString::number(failure->number) + QStringLiteral(": ") + failure->description;
     Platform::inform(T("Error"), T("Error") + QLatin1Char(' ') + detail);
     modError::WriteLog(QStringLiteral("Error removing password: ") + detail);
+    return Removal::Failed;
+}
+
+bool CipherProgramReady()
+{
+    if (!QStandardPaths::findExecutable(QString::fromLatin1(CipherProgramName)).isEmpty())
+        return true;
+    modError::ReportMdacError(ENOENT, ProgramNotFound(), MissingComponent());
     return false;
 }
 

@@ -29,9 +29,20 @@ QString TemporaryPath(const QString& path);
 // program is looked up on the PATH.
 std::optional<Failure> RemoveProtection(const QString& path, const QString& password);
 
+enum class Removal
+{
+    Done,           // the file is unprotected now
+    Failed,         // reported; another password may do
+    ProgramMissing, // reported; no password can do while the program is missing
+};
+
 // RemoveProtection after closing the current database, with the reports: a missing
 // cipher program as a missing component, any other failure as a message and a log
-// line. True when the file is unprotected now.
-bool RemovePassword(const QString& path, const QString& password);
+// line.
+Removal RemovePassword(const QString& path, const QString& password);
+
+// Whether the cipher program can be found on the PATH; when not, reports it as a
+// missing component.
+bool CipherProgramReady();
 
 } // namespace modPassword

@@ -1,6 +1,7 @@
 #include "modRecent.h"
 
 #include "database/modDatabase.h"
+#include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
 namespace modRecent {
@@ -28,10 +29,11 @@ QStringList RecentDatabases()
     return entries;
 }
 
-void AddRecent(const QString& path)
+void AddRecent(const QString& given)
 {
-    if (path.isEmpty())
+    if (given.isEmpty())
         return;
+    const QString path = modEnvironment::AbsolutePath(given);
     QStringList entries = RecentDatabases();
     const int found = entries.indexOf(path);
     if (found == 0)

@@ -501,10 +501,8 @@ void frmContact::sendEmail()
     if (!item)
         return;
     // The whole shown text goes to the mail program, a description in brackets being a
-    // comment to the address there. Built tolerantly, so that its blanks are escaped
-    // rather than turning the address into a file name.
-    const QString text = modMain::TrimBlanks(EditorList::EntryOf(item).text);
-    Platform::current().openUrl(QUrl(QStringLiteral("mailto:") + text, QUrl::TolerantMode));
+    // comment to the address there.
+    modEnvironment::OpenMailto(modMain::TrimBlanks(EditorList::EntryOf(item).text));
 }
 
 void frmContact::openWebsite()

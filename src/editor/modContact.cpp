@@ -13,9 +13,24 @@ namespace {
 const QLatin1Char kSlash('/');
 
 // The profile pages of the mail services the Website command knows of; the same pages
-// the main window opens.
-const char* const kProfileBaseFirst = "https://profiles.example.net/member/";
-const char* const kProfileBaseSecond = "https://profiles.example.com/";
+// the main window opens. None is known that still exists: until one is given, the
+// command stays disabled rather than leading to an address that answers nothing.
+struct ProfileBases
+{
+    QString first;
+    QString second;
+};
+
+ProfileBases& Bases()
+{
+    static ProfileBases bases;
+    return bases;
+}
+
+bool IsFirstService(const QString& lower)
+{
+    return lower.contains(QLatin1String("hotmail")) || lower.contains(QLatin1String("msn"));
+}
 
 // A one-line field's text as the statement carries it.
 QString Quoted(const QString& text)
@@ -126,20 +141,26 @@ bool EmailAcceptable(const QString& typed)
     return !typed.isEmpty();
 }
 
+void SetProfileBases(const QString& first, const QString& second)
+{
+    Bases() = ProfileBases{first, second};
+}
+
 bool HasProfilePage(const QString& text)
 {
     const QString lower = modMain::TrimBlanks(text).toLower();
-    return lower.contains(QLatin1String("hotmail")) || lower.contains(QLatin1String("msn")) ||
-           lower.contains(QLatin1String("yahoo"));
+    if (IsFirstService(lower))
+        return !Bases().first.isEmpty();
+    return lower.contains(QLatin1String("yahoo")) && !Bases().second.isEmpty();
 }
 
 QString ProfilePage(const QString& text, const QString& tag)
 {
     const QString lower = modMain::TrimBlanks(text).toLower();
     const QString address = modMain::TrimBlanks(tag);
-    if (lower.contains(QLatin1String("hotmail")) || lower.contains(QLatin1String("msn")))
-        return QString::fromLatin1(kProfileBaseFirst) + address;
-    return QString::fromLatin1(kProfileBaseSecond) + modMain::PartBeforeAt(address);
+    if (IsFirstService(lower))
+        return Bases().first + address;
+    return Bases().second + modMain::PartBeforeAt(address);
 }
 
 // ---- Saving ----

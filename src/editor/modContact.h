@@ -65,8 +65,12 @@ bool EmailAcceptable(const QString& typed);
 
 // Whether an address's text names a mail service whose profile pages the Website
 // command can open, and the page it opens for the entry.
+// False while the service's profile address is not known.
 bool HasProfilePage(const QString& text);
 QString ProfilePage(const QString& text, const QString& tag);
+// The profile addresses, each ending in "/": first for addresses of hotmail and msn,
+// second for yahoo. Both are empty unless set here.
+void SetProfileBases(const QString& first, const QString& second);
 
 // ---- Saving ----
 

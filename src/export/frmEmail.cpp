@@ -5,6 +5,7 @@
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Platform.h"
+#include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
 #include <QAction>
@@ -36,10 +37,11 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
 
     fraFormat = new QGroupBox;
     fraFormat->setObjectName(QStringLiteral("fraFormat"));
-    // The captions show what each separator gives; they are examples, not translated.
-    optColon = new QRadioButton(QStringLiteral("anna@example.org, bob@example.org, carla@example.org, ..."));
+    // The captions show what each separator gives; they are examples, not translated,
+    // and name no domain that a user might take for a real one.
+    optColon = new QRadioButton(QStringLiteral("anna@mail.test, bob@mail.test, carla@mail.test, ..."));
     optColon->setObjectName(QStringLiteral("optColon"));
-    optSemicolon = new QRadioButton(QStringLiteral("anna@example.org; bob@example.org; carla@example.org; ..."));
+    optSemicolon = new QRadioButton(QStringLiteral("anna@mail.test; bob@mail.test; carla@mail.test; ..."));
     optSemicolon->setObjectName(QStringLiteral("optSemicolon"));
     auto* format = new QVBoxLayout(fraFormat);
     format->addWidget(optColon);
@@ -146,10 +148,7 @@ void frmEmail::ok()
 {
     rebuildList();
     hide();
-    QUrl mail;
-    mail.setScheme(QStringLiteral("mailto"));
-    mail.setPath(txtList->text());
-    Platform::current().openUrl(mail);
+    modEnvironment::OpenMailto(txtList->text());
     accept();
 }
 

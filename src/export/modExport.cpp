@@ -251,8 +251,7 @@ QString StyleLinkLine(const QString& cssFile)
 
 void WriteHtmlHeader(const QString& cssFile, const LineSink& write)
 {
-    const QString website = QString::fromLatin1(Version::WebsiteUrl);
-    const QString about = QUrl(website).host() + QStringLiteral(", Addrion, Freeware");
+    const QString about = Version::WithWebsiteHost(QStringLiteral("Addrion, Freeware"));
     write(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
     write(QStringLiteral("<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.1//EN\""));
     write(QStringLiteral("\"http://www.w3.org/TR/xhtml11/DTD/xhtml11.dtd\">"));

@@ -55,6 +55,9 @@ struct ExportedPerson
     // such a person only while more numbers follow.
     bool phonesExhausted = false;
     bool emailsExhausted = false;
+    // The stable identity and its revision, filled for the vCard export only.
+    QString uid;
+    QString revision; // "yyyy-mm-ddThh:mm:ssZ", UTC
 };
 
 // "WHERE Person.Contactnr IN(12, 3, 40) "

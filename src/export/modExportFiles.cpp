@@ -1,6 +1,8 @@
 #include "modExportFiles.h"
 
 #include "birthdays/LineWriter.h"
+#include "database/modDatabase.h"
+#include "database/modPersonUid.h"
 #include "interchange/modVcard.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSafeFile.h"
@@ -23,6 +25,13 @@ bool Fail(const LineWriter& writer, QString& error)
     return false;
 }
 
+modExport::ExportedPerson WithIdentity(modExport::ExportedPerson person, const modPersonUid::Identity& identity)
+{
+    person.uid = identity.uid;
+    person.revision = identity.revision;
+    return person;
+}
+
 enum class Format
 {
     Text,
@@ -36,13 +45,16 @@ bool WritePersons(LineWriter& writer, const modExport::Selection& selection, Wri
     std::unique_ptr<ProgressScope> scope;
     const modExport::LineSink sink = [&writer](const QString& line) { writer.WriteLine(line); };
     const QString dateFormat = DateFormat();
+    QHash<qint16, modPersonUid::Identity> identities;
+    if (format == Format::Vcard)
+        identities = modPersonUid::Identities(modDatabase::DatabaseConnection());
     modExport::ForEachPerson(
         selection, [&](int total) { scope = std::make_unique<ProgressScope>(progress, total); },
         [&](const modExport::ExportedPerson& person) {
             if (format == Format::Html)
                 modExport::WriteHtmlPerson(person, selection.details, dateFormat, sink);
             else if (format == Format::Vcard)
-                modVcard::WriteCard(person, selection.details, sink);
+                modVcard::WriteCard(WithIdentity(person, identities.value(person.contactnr)), selection.details, sink);
             else
                 modExport::WriteTextBlock(person, selection.details, dateFormat, sink);
             scope->Step();

@@ -17,8 +17,10 @@ QString Subject(const QString& databasePath)
 
 QString DefaultDescription(const QString& databasePath)
 {
-    return Subject(databasePath) + QStringLiteral("\r\n\r\n---\r\nAddrion ") +
-           QString::fromLatin1(Version::AppVersion) + QStringLiteral("\r\n") + QString::fromLatin1(Version::WebsiteUrl);
+    const QString signature = QStringLiteral("Addrion ") + QString::fromLatin1(Version::AppVersion);
+    const QString website = Version::Website();
+    return Subject(databasePath) + QStringLiteral("\r\n\r\n---\r\n") + signature +
+           (website.isEmpty() ? QString() : QStringLiteral("\r\n") + website);
 }
 
 bool SendDatabase(const QString& recipient, const QString& description, const QString& databasePath)

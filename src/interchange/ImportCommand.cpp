@@ -54,4 +54,14 @@ void ImportFile(frmMain& mainWindow, const QString& path)
                      report.full ? Platform::Icon::Exclamation : Platform::Icon::Information);
 }
 
+void OfferFile(frmMain& mainWindow, const QString& path)
+{
+    if (!modDatabase::IsDatabaseOpen())
+        return;
+    const QString question = T("Import the persons of this file into the open database?") + QStringLiteral("\n\n") +
+                             path + QStringLiteral("\n") + modDatabase::DatabaseConnection().DataSource();
+    if (Platform::askYesNo(T("Import"), question))
+        ImportFile(mainWindow, path);
+}
+
 } // namespace ImportCommand

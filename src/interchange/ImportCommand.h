@@ -11,5 +11,8 @@ namespace ImportCommand {
 void Run(frmMain& mainWindow);
 // The same for a file already chosen.
 void ImportFile(frmMain& mainWindow, const QString& path);
+// A file handed over on the command line (opened from the file manager): imported into
+// the open database only when the user says yes.
+void OfferFile(frmMain& mainWindow, const QString& path);
 
 } // namespace ImportCommand

@@ -872,6 +872,9 @@ std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QSt
         } else if (name == QLatin1String("EMAIL")) {
             const QString value = StripScheme(Text(property).simplified(), "mailto:");
             addEntry(person.emails, {value, Description(card, property)}, limits.email, T("E-mail"));
+        } else if (name == QLatin1String("UID")) {
+            if (person.uid.isEmpty())
+                person.uid = Unescape(property.value);
         } else if (name == QLatin1String("NOTE")) {
             if (!Text(property).isEmpty())
                 notes << Text(property);
@@ -965,6 +968,10 @@ void WriteCard(const modExport::ExportedPerson& person, const modExport::Details
     put(QStringLiteral("VERSION:3.0"));
     put(QStringLiteral("N:") + StructuredName(person.name));
     put(QStringLiteral("FN:") + Escape(person.name));
+    if (!person.uid.isEmpty())
+        put(QStringLiteral("UID:") + Escape(person.uid));
+    if (!person.revision.isEmpty())
+        put(QStringLiteral("REV:") + QString(person.revision).remove(QLatin1Char('-')).remove(QLatin1Char(':')));
     if (details.dateofbirth && person.dateOfBirth) {
         const QDate& date = *person.dateOfBirth;
         put(QStringLiteral("BDAY:%1-%2-%3")

@@ -106,6 +106,7 @@ struct Person
     QString note;
     std::vector<modExport::Entry> phones; // in file order
     std::vector<modExport::Entry> emails;
+    QString uid; // the card's UID exactly as given, "" when it has none
 };
 
 // The person a card stands for: FN (or N, or the organisation) as name, BDAY, ADR (or

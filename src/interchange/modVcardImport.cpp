@@ -2,6 +2,7 @@
 
 #include "birthdays/LineWriter.h"
 #include "database/modDatabase.h"
+#include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
 #include "language/modLanguage.h"
@@ -109,30 +110,46 @@ void AddMissing(std::vector<modExport::Entry>& list, const std::vector<modExport
     }
 }
 
-// The person under contactnr with what the card adds to it.
-modContact::Contact Merged(qint16 contactnr, const modVcard::Person& card, const modVcard::Limits& limits)
+// The person stored under contactnr, as the editor would hold it, with the stored lists.
+struct Stored
+{
+    modContact::Contact contact;
+    std::vector<modExport::Entry> phones;
+    std::vector<modExport::Entry> emails;
+};
+
+Stored StoredPerson(qint16 contactnr)
 {
     const QString number = QString::number(contactnr);
     Engine::Recordset row = modSql::OpenRecordset(QStringLiteral("SELECT Name, Dateofbirth, Address, [Note] ") +
                                                   QStringLiteral("FROM Person ") +
                                                   QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" "));
-    modContact::Contact contact;
-    contact.name = modMain::TrimBlanks(row.Fields(0).toString());
-    contact.dateOfBirth = MonthDayYear(StoredDate(row.Fields(1)));
-    contact.address = row.Fields(2).toString();
-    const QString note = row.Fields(3).toString();
+    Stored stored;
+    stored.contact.name = modMain::TrimBlanks(row.Fields(0).toString());
+    stored.contact.dateOfBirth = MonthDayYear(StoredDate(row.Fields(1)));
+    stored.contact.address = row.Fields(2).toString();
+    stored.contact.note = row.Fields(3).toString();
+    stored.phones = StoredEntries(QStringLiteral("SELECT [Number], Description ") + QStringLiteral("FROM Phone ") +
+                                  QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") +
+                                  QStringLiteral("ORDER BY [Order] "));
+    stored.emails = StoredEntries(QStringLiteral("SELECT Email, Description ") + QStringLiteral("FROM Email ") +
+                                  QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") +
+                                  QStringLiteral("ORDER BY [Order] "));
+    stored.contact.phones = EditorEntries(stored.phones);
+    stored.contact.emails = EditorEntries(stored.emails);
+    return stored;
+}
 
-    std::vector<modExport::Entry> phones = StoredEntries(
-        QStringLiteral("SELECT [Number], Description ") + QStringLiteral("FROM Phone ") +
-        QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") + QStringLiteral("ORDER BY [Order] "));
-    std::vector<modExport::Entry> emails = StoredEntries(
-        QStringLiteral("SELECT Email, Description ") + QStringLiteral("FROM Email ") +
-        QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") + QStringLiteral("ORDER BY [Order] "));
+// The stored person with what the card adds to it.
+modContact::Contact Merged(Stored stored, const modVcard::Person& card, const modVcard::Limits& limits)
+{
+    modContact::Contact contact = stored.contact;
+    const QString note = stored.contact.note;
     QStringList overflow;
-    AddMissing(phones, card.phones, &SameNumber, limits.entries, T("Number"), overflow);
-    AddMissing(emails, card.emails, &SameAddress, limits.entries, T("E-mail"), overflow);
-    contact.phones = EditorEntries(phones);
-    contact.emails = EditorEntries(emails);
+    AddMissing(stored.phones, card.phones, &SameNumber, limits.entries, T("Number"), overflow);
+    AddMissing(stored.emails, card.emails, &SameAddress, limits.entries, T("E-mail"), overflow);
+    contact.phones = EditorEntries(stored.phones);
+    contact.emails = EditorEntries(stored.emails);
 
     // Empty fields are filled; what differs is kept in the note, once, so importing the
     // same file again changes nothing.
@@ -169,6 +186,15 @@ void Run(const QStringList& statements)
 {
     for (const QString& statement : statements)
         modSql::ExecuteSql(statement);
+}
+
+// Stores the person only when it differs from what is stored, so that its revision
+// tells of real changes and importing a file again changes nothing.
+void StoreIfChanged(qint16 contactnr, const modContact::Contact& stored, const modContact::Contact& contact)
+{
+    const QStringList statements = modContact::ExistingPersonStatements(contactnr, contact);
+    if (statements != modContact::ExistingPersonStatements(contactnr, stored))
+        Run(statements);
 }
 
 void Skip(Report& report, Skipped skipped)
@@ -221,9 +247,12 @@ Report ImportCards(QIODevice& file, WriteProgress* progress)
     const modVcard::Limits limits = CurrentLimits();
     const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
 
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    modPersonUid::EnsureTable(connection);
     // Numbers are found inside the transaction, so no other writer takes one between
     // finding and using it.
-    Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+    Engine::Connection::Transaction transaction(connection);
+    QHash<QString, qint16> byUid = modPersonUid::ContactnrsByUid(connection);
     QHash<QString, qint16> known;
     std::vector<bool> taken(modSql::MaxContactnr + 1, false);
     for (Engine::Recordset rows =
@@ -259,9 +288,10 @@ Report ImportCards(QIODevice& file, WriteProgress* progress)
             Skip(report, {card->line, modVcard::CardName(*card), problem, card->problemLine, QString()});
             continue;
         }
+        const auto same = person->uid.isEmpty() ? byUid.constEnd() : byUid.constFind(person->uid);
         const QString key = PersonKey(person->name, person->dateOfBirth);
         const auto match = known.constFind(key);
-        if (match == known.constEnd()) {
+        if (same == byUid.constEnd() && match == known.constEnd()) {
             while (candidate <= modSql::MaxContactnr && taken[static_cast<size_t>(candidate)])
                 ++candidate;
             if (candidate > modSql::MaxContactnr) {
@@ -274,21 +304,29 @@ Report ImportCards(QIODevice& file, WriteProgress* progress)
         }
         // A card the database refuses is undone alone; the others stay.
         try {
-            Engine::Connection::Savepoint part(modDatabase::DatabaseConnection());
-            if (match != known.constEnd()) {
-                Run(modContact::ExistingPersonStatements(*match, Merged(*match, *person, limits)));
+            Engine::Connection::Savepoint part(connection);
+            if (same != byUid.constEnd()) {
+                StoreIfChanged(*same, StoredPerson(*same).contact, NewContact(*person));
+                ++report.updated;
+            } else if (match != known.constEnd()) {
+                const Stored stored = StoredPerson(*match);
+                StoreIfChanged(*match, stored.contact, Merged(stored, *person, limits));
                 ++report.merged;
             } else {
                 const auto contactnr = static_cast<qint16>(candidate);
                 Run(modContact::NewPersonStatements(contactnr, NewContact(*person)));
+                if (!person->uid.isEmpty())
+                    modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person->uid));
                 taken[static_cast<size_t>(candidate)] = true;
+                if (!person->uid.isEmpty())
+                    byUid.insert(person->uid, contactnr);
                 known.insert(key, contactnr);
                 ++report.added;
             }
             part.Release();
         } catch (const Engine::EngineError& error) {
             // A failure that ended the whole transaction (a full disk) ends the import.
-            if (!modDatabase::DatabaseConnection().InTransaction())
+            if (!connection.InTransaction())
                 throw;
             Skip(report, {card->line, modVcard::CardName(*card), modVcard::Problem::None, card->problemLine,
                           error.description()});
@@ -308,6 +346,8 @@ QString ReportText(const Report& report)
         lines << T("The file holds no vCard") + QLatin1Char('.');
     lines << T("Persons added") + QStringLiteral(": ") + QString::number(report.added);
     lines << T("Persons merged") + QStringLiteral(": ") + QString::number(report.merged);
+    if (report.updated > 0)
+        lines << T("Persons updated") + QStringLiteral(": ") + QString::number(report.updated);
     if (report.skippedCards > 0) {
         lines << T("Cards skipped") + QStringLiteral(": ") + QString::number(report.skippedCards);
         int listed = 0;

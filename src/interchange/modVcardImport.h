@@ -27,6 +27,7 @@ struct Report
     int cards = 0;
     int added = 0;
     int merged = 0;
+    int updated = 0; // cards whose UID a person has: that person now holds the card
     int skippedCards = 0;
     // The first of the skipped cards, as many as the report lists: a broken file of any
     // size needs no more memory for them.
@@ -43,11 +44,13 @@ modVcard::Limits CurrentLimits();
 // Reads the cards of the file into the current database, all in one transaction, one
 // card at a time: the progress follows the bytes read and is offered a Cancel after
 // each card, and a file with more new persons than free numbers stops at the first
-// that finds none. A card the database refuses is reported and left out. A new person gets
-// the lowest free number; a card whose name (ignoring case) and date of birth match a
-// person already there is merged into that person: numbers and e-mail addresses it
-// lacks are added, empty fields filled, and a differing address or note kept in the
-// note. Throws Engine::EngineError, and then nothing has been written.
+// that finds none. A card the database refuses is reported and left out. A card whose UID
+// a person has replaces that person's details. Any other card whose name (ignoring case)
+// and date of birth match a person is merged into that person: numbers and e-mail
+// addresses it lacks are added, empty fields filled, and a differing address or note
+// kept in the note. The rest become new persons with the lowest free numbers and the
+// card's UID (a new one when it has none). A person is written only when it changes.
+// Throws Engine::EngineError, and then nothing has been written.
 Report ImportCards(QIODevice& file, WriteProgress* progress = nullptr);
 
 // What the user is told afterwards.

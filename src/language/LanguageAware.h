@@ -11,3 +11,9 @@ public:
 
 // Calls LoadLanguage on every window of the program that is loaded now.
 void RetranslateAllWindows();
+
+class QString;
+// Gives Qt's own texts (standard buttons, file dialogs, the menus of text boxes) the
+// language of this language file and the whole program its writing direction, right
+// to left for Arabic, Hebrew, Persian and Urdu. False when Qt has no catalogue for it.
+bool ApplyLanguageToQt(const QString& language);

@@ -8,7 +8,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
+#include <QTranslator>
 #include <QWidget>
 
 void RetranslateAllWindows()
@@ -16,6 +19,30 @@ void RetranslateAllWindows()
     for (QWidget* widget : QApplication::allWidgets())
         if (auto* window = dynamic_cast<LanguageAware*>(widget))
             window->LoadLanguage();
+}
+
+bool ApplyLanguageToQt(const QString& language)
+{
+    // One catalogue of Qt's own texts at a time: the one of the language last chosen.
+    static QTranslator* translator = nullptr;
+    if (translator) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        translator = nullptr;
+    }
+    const QLocale locale = modLanguage::LocaleOfLanguage(language);
+    QGuiApplication::setLayoutDirection(locale.textDirection());
+    if (locale.language() == QLocale::English)
+        return true;
+    auto* loaded = new QTranslator(QCoreApplication::instance());
+    if (!loaded->load(locale, QStringLiteral("qt"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete loaded;
+        return false;
+    }
+    QCoreApplication::installTranslator(loaded);
+    translator = loaded;
+    return true;
 }
 
 LanguageMenu::LanguageMenu(QMenu* menu) : QObject(menu), m_menu(menu), m_group(new QActionGroup(this))
@@ -39,7 +66,7 @@ QAction* LanguageMenu::addEntry(const QString& caption)
 
 void LanguageMenu::FillLanguageMenu()
 {
-    for (const QString& name : modLanguage::LanguageFileNames())
+    for (const QString& name : modLanguage::SortedByName(modLanguage::LanguageFileNames(), QLocale::system()))
         addEntry(name);
 }
 
@@ -72,6 +99,8 @@ void LanguageMenu::tick(int index)
 {
     for (int i = 0; i < m_entries.size(); ++i)
         m_entries.at(i)->setChecked(i == index);
+    // A language not among Qt's catalogues keeps Qt's texts in English.
+    ApplyLanguageToQt(m_entries.value(index) ? m_entries.at(index)->text() : QString());
 }
 
 int LanguageMenu::checkedIndex() const

@@ -4,10 +4,13 @@
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
+#include <QCollator>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+
+#include <algorithm>
 
 namespace modLanguage {
 
@@ -162,6 +165,58 @@ QString WantedLanguage(const QString& stored, const QString& localeAbbreviation)
     if (!stored.isEmpty())
         return MapLegacyName(stored);
     return LanguageForAbbreviation(localeAbbreviation);
+}
+
+QLocale LocaleOfLanguage(const QString& name)
+{
+    static const QHash<QString, QString> locales = {
+        {QStringLiteral("Albanian"), QStringLiteral("sq")},
+        {QStringLiteral("Arabic"), QStringLiteral("ar")},
+        {QStringLiteral("Basque"), QStringLiteral("eu")},
+        {QStringLiteral("Chinese (Taiwan)"), QStringLiteral("zh_TW")},
+        {QStringLiteral("Croatian"), QStringLiteral("hr")},
+        {QStringLiteral("Danish"), QStringLiteral("da")},
+        {QStringLiteral("Dutch"), QStringLiteral("nl")},
+        {QStringLiteral("Estonian"), QStringLiteral("et")},
+        {QStringLiteral("Finnish"), QStringLiteral("fi")},
+        {QStringLiteral("French"), QStringLiteral("fr")},
+        {QStringLiteral("German"), QStringLiteral("de")},
+        {QStringLiteral("Greek"), QStringLiteral("el")},
+        {QStringLiteral("Hebrew"), QStringLiteral("he")},
+        {QStringLiteral("Hungarian"), QStringLiteral("hu")},
+        {QStringLiteral("Icelandic"), QStringLiteral("is")},
+        {QStringLiteral("Indonesian"), QStringLiteral("id")},
+        {QStringLiteral("Italian"), QStringLiteral("it")},
+        {QStringLiteral("Japanese"), QStringLiteral("ja")},
+        {QStringLiteral("Latvian"), QStringLiteral("lv")},
+        {QStringLiteral("Macedonian"), QStringLiteral("mk")},
+        {QStringLiteral("Norwegian (Bokmål)"), QStringLiteral("nb")},
+        {QStringLiteral("Persian"), QStringLiteral("fa")},
+        {QStringLiteral("Polish"), QStringLiteral("pl")},
+        {QStringLiteral("Portuguese (Brazilian)"), QStringLiteral("pt_BR")},
+        {QStringLiteral("Portuguese (Portugal)"), QStringLiteral("pt_PT")},
+        {QStringLiteral("Romanian"), QStringLiteral("ro")},
+        {QStringLiteral("Russian"), QStringLiteral("ru")},
+        {QStringLiteral("Serbian (Cyrillic)"), QStringLiteral("sr_Cyrl_RS")},
+        {QStringLiteral("Slovak"), QStringLiteral("sk")},
+        {QStringLiteral("Slovenian"), QStringLiteral("sl")},
+        {QStringLiteral("Spanish"), QStringLiteral("es")},
+        {QStringLiteral("Swedish"), QStringLiteral("sv")},
+        {QStringLiteral("Turkish"), QStringLiteral("tr")},
+        {QStringLiteral("Ukrainian"), QStringLiteral("uk")},
+        {QStringLiteral("Urdu"), QStringLiteral("ur")},
+    };
+    const auto found = locales.constFind(name);
+    return found == locales.constEnd() ? QLocale(QLocale::English) : QLocale(*found);
+}
+
+QStringList SortedByName(QStringList names, const QLocale& userLocale)
+{
+    QCollator collator(userLocale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(names.begin(), names.end(),
+                     [&collator](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+    return names;
 }
 
 int CheckLanguage(const QStringList& captions, const QString& name)

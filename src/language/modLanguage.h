@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -26,6 +27,13 @@ QString LanguageForAbbreviation(const QString& abbreviation);
 // The language to look for at start: the stored one (with its legacy name mapped), or on
 // a first start the one of the user's locale.
 QString WantedLanguage(const QString& stored, const QString& localeAbbreviation);
+
+// The locale of a language file's language ("German" gives de, "Portuguese (Brazilian)"
+// pt_BR); English, for "English" and any name the program does not know.
+QLocale LocaleOfLanguage(const QString& name);
+// The language names in the order of the menu: by name as the user's locale sorts
+// them.
+QStringList SortedByName(QStringList names, const QLocale& userLocale);
 
 // Which of the menu captions (entry 0 is "English") gets the tick for the wanted language:
 // the entry whose caption equals it, else 0. Stores the language when an entry matched.

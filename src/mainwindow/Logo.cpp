@@ -31,3 +31,11 @@ QPixmap AddrionLogo(int size)
     painter.drawPath(shoulders);
     return logo;
 }
+
+QIcon AddrionIcon()
+{
+    QIcon icon;
+    for (const int size : LogoSizes)
+        icon.addPixmap(AddrionLogo(size));
+    return icon;
+}

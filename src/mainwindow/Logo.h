@@ -1,6 +1,12 @@
 #pragma once
 
+#include <QIcon>
 #include <QPixmap>
 
 // The program's logo, drawn at any size: an address book with a person on its cover.
 QPixmap AddrionLogo(int size);
+
+// The sizes the installed icon theme carries, smallest first.
+constexpr int LogoSizes[] = {16, 32, 48, 64, 128, 256};
+// The logo at each of those sizes, for the windows' icon.
+QIcon AddrionIcon();

@@ -3,12 +3,12 @@
 #include "birthdays/frmCalendar.h"
 #include "birthdays/frmOptionsReminder.h"
 #include "editor/frmContact.h"
-#include "mainwindow/frmMain.h"
-#include "mainwindow/frmOptionsDefaultdatabase.h"
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
-#include "interchange/ImportCommand.h"
 #include "export/frmSendEmail.h"
+#include "interchange/ImportCommand.h"
+#include "mainwindow/frmMain.h"
+#include "mainwindow/frmOptionsDefaultdatabase.h"
 #include "search/frmSearch.h"
 #include "version/VersionCheck.h"
 
@@ -30,6 +30,8 @@ void RegisterWindows(frmMain& mainWindow)
     mainWindow.SetWindowOpener(QStringLiteral("frmExport"), &frmExport::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmSendDatabase"), &frmSendEmail::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmImport"), &ImportCommand::Run);
+    mainWindow.SetWindowOpener(QStringLiteral("frmImportOffer"),
+                               [](frmMain& window) { ImportCommand::OfferFile(window, window.commandLine()); });
     mainWindow.SetWindowOpener(QStringLiteral("frmOptionsDefaultdatabase"), [](frmMain& window) {
         frmOptionsDefaultdatabase dialog(&window);
         dialog.exec();

@@ -2,6 +2,7 @@
 
 #include "birthdays/modAutostart.h"
 #include "database/modRecent.h"
+#include "language/ContentDirection.h"
 #include "language/LanguageMenu.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
@@ -160,6 +161,8 @@ void frmMain::createMenus()
         addMenuAction(mnuOptions, "mnuOptionsDefaultdatabase", QStringLiteral("Default database..."));
     mnuOptionsCheck = addMenuAction(mnuOptions, "mnuOptionsCheck", QStringLiteral("Check version"));
     mnuOptionsCheck->setCheckable(true);
+    // A build without an update address has no version to check.
+    mnuOptionsCheck->setVisible(!Version::UpdateUrl().isEmpty());
     mnuOptionsBirthdayreminder =
         addMenuAction(mnuOptions, "mnuOptionsBirthdayreminder", QStringLiteral("Birthday reminder..."));
     mnuOptionsDate = mnuOptions->addMenu(QStringLiteral("Date"));
@@ -178,6 +181,7 @@ void frmMain::createMenus()
 
     mnuHelp = addMenu("mnuHelp", QStringLiteral("Help"));
     mnuHelpWebsite = addMenuAction(mnuHelp, "mnuHelpWebsite", QStringLiteral("Website"));
+    mnuHelpWebsite->setVisible(!Version::Website().isEmpty());
     mnuHelpAbout = addMenuAction(mnuHelp, "mnuHelpAbout", QStringLiteral("About"));
 }
 
@@ -281,7 +285,10 @@ void frmMain::createPanels()
     fraInfo = Named(new QGroupBox, "fraInfo", m_client);
     lblWebsite = Named(new QLabel, "lblWebsite", fraInfo);
     lblWebsite2 = Named(new QLabel, "lblWebsite2", fraInfo);
-    lblWebsite2->setText(QString::fromLatin1(Version::WebsiteUrl));
+    lblWebsite2->setText(Version::Website());
+    // Without a web site the panel shows only the program's name and version.
+    for (QLabel* label : {lblWebsite, lblWebsite2})
+        label->setVisible(!Version::Website().isEmpty());
     lblWebsite2->setCursor(Qt::PointingHandCursor);
     lblWebsite2->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
     imgLogo = Named(new QLabel, "imgLogo", m_client);
@@ -290,6 +297,8 @@ void frmMain::createPanels()
     for (QWidget* widget :
          std::initializer_list<QWidget*>{lvwMain, lvwPhone, lvwEmail, txtDateofbirth, txtAddress, rtbNote})
         widget->setContextMenuPolicy(Qt::CustomContextMenu);
+    for (QAbstractItemView* list : std::initializer_list<QAbstractItemView*>{lvwMain, lvwPhone, lvwEmail})
+        ContentDirectionDelegate::install(list);
     for (QObject* watched : std::initializer_list<QObject*>{txtQuickSearch, lvwMain, lvwPhone, lvwEmail, txtDateofbirth,
                                                             txtAddress, rtbNote->viewport(), lblWebsite2})
         watched->installEventFilter(this);
@@ -298,9 +307,10 @@ void frmMain::createPanels()
 void frmMain::placeControls()
 {
     const int dpi = logicalDpiX();
-    auto place = [dpi](QWidget* widget, const Rect& r) {
-        widget->setGeometry(WindowLayout::TwipsToPixels(r.left, dpi), WindowLayout::TwipsToPixels(r.top, dpi),
-                            WindowLayout::TwipsToPixels(r.width, dpi), WindowLayout::TwipsToPixels(r.height, dpi));
+    auto place = [this, dpi](QWidget* widget, const Rect& r) {
+        placeMirrored(widget,
+                      QRect(WindowLayout::TwipsToPixels(r.left, dpi), WindowLayout::TwipsToPixels(r.top, dpi),
+                            WindowLayout::TwipsToPixels(r.width, dpi), WindowLayout::TwipsToPixels(r.height, dpi)));
     };
     const WindowLayout::MainWindowLayout& l = m_layout;
     place(tlbMain, l.tlbMain);
@@ -330,8 +340,8 @@ void frmMain::placeControls()
     place(imgLogo, l.imgLogo);
     const int infoHeight = WindowLayout::TwipsToPixels(l.fraInfo.height, dpi);
     const int infoWidth = WindowLayout::TwipsToPixels(l.fraInfo.width, dpi);
-    lblWebsite->setGeometry(8, infoHeight / 2 - 8, infoWidth / 4, 20);
-    lblWebsite2->setGeometry(8 + infoWidth / 4, infoHeight / 2 - 8, infoWidth - infoWidth / 4 - 16, 20);
+    placeMirrored(lblWebsite, QRect(8, infoHeight / 2 - 8, infoWidth / 4, 20));
+    placeMirrored(lblWebsite2, QRect(8 + infoWidth / 4, infoHeight / 2 - 8, infoWidth - infoWidth / 4 - 16, 20));
     const int logo = qMin(imgLogo->width(), imgLogo->height());
     if (logo > 0)
         imgLogo->setPixmap(AddrionLogo(logo * 2 / 3));
@@ -341,17 +351,31 @@ void frmMain::placeControls()
         frame->raise();
 }
 
+void frmMain::placeMirrored(QWidget* widget, const QRect& leftToRight)
+{
+    // The measures are those of a left-to-right window; a right-to-left language sees
+    // them mirrored inside each parent, as it sees the menus and every laid-out window.
+    widget->setGeometry(QStyle::visualRect(layoutDirection(), widget->parentWidget()->rect(), leftToRight));
+}
+
 void frmMain::fitLabels()
 {
     // Labels take the room their text needs in this font, which the measures of the
     // design may not give.
     const int dpi = logicalDpiX();
     const WindowLayout::MainWindowLayout& l = m_layout;
-    lblDateFormat->resize(
-        qMax(WindowLayout::TwipsToPixels(l.lblDateFormat.width, dpi), lblDateFormat->sizeHint().width()),
-        lblDateFormat->height());
-    lblAge->resize(qMax(WindowLayout::TwipsToPixels(l.lblAge.width, dpi), lblAge->sizeHint().width()),
-                   lblAge->height());
+    auto widen = [this](QWidget* label, int width) {
+        // A label grows from where its text starts: leftwards in a right-to-left window.
+        QRect geometry = label->geometry();
+        if (isRightToLeft())
+            geometry.setLeft(geometry.right() + 1 - width);
+        else
+            geometry.setWidth(width);
+        label->setGeometry(geometry);
+    };
+    widen(lblDateFormat,
+          qMax(WindowLayout::TwipsToPixels(l.lblDateFormat.width, dpi), lblDateFormat->sizeHint().width()));
+    widen(lblAge, qMax(WindowLayout::TwipsToPixels(l.lblAge.width, dpi), lblAge->sizeHint().width()));
 }
 
 void frmMain::applyLayout()
@@ -485,6 +509,22 @@ void frmMain::ShowPersonArgument()
         return;
     if (const auto contactnr = CurrentContactnr())
         ShowPerson(*contactnr);
+}
+
+void frmMain::ActOnCommandLine()
+{
+    switch (CommandLine::Classify(m_commandLine)) {
+    case CommandLine::Kind::NewPerson:
+        // Enabled only while a database is open for writing.
+        if (toolbarButton(QStringLiteral("Add"))->isEnabled())
+            openWindow(QStringLiteral("frmContactAdd"));
+        break;
+    case CommandLine::Kind::CardFile:
+        openWindow(QStringLiteral("frmImportOffer"));
+        break;
+    default:
+        break;
+    }
 }
 
 QString frmMain::windowStateSetting() const

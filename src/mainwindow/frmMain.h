@@ -82,6 +82,11 @@ public:
     using WindowOpener = std::function<void(frmMain&)>;
     void SetWindowOpener(const QString& name, WindowOpener opener);
 
+    // What the command line asks for beyond opening a database: the editor for a new
+    // person, or the offer to import a card file. Called once the window shows.
+    void ActOnCommandLine();
+    const QString& commandLine() const { return m_commandLine; }
+
     // The toolbar button with this key ("New", "Open", "Add", ...).
     QAction* toolbarButton(const QString& key) const { return m_toolbarButtons.value(key); }
     LanguageMenu* languageMenu() const { return m_languageMenu; }
@@ -108,6 +113,7 @@ private:
     void applyLayout();
     void fitLabels();
     void placeControls();
+    void placeMirrored(QWidget* widget, const QRect& leftToRight);
     // The main window state as stored in "WindowState": 0 normal, 1 minimised, 2 maximised.
     QString windowStateSetting() const;
     void openWindow(const QString& name);

@@ -129,8 +129,7 @@ void frmMain::connectCommands()
         connect(mnuOptionsDateFormat.at(i), &QAction::triggered, this, [this, i] { SelectDateFormat(i); });
     connect(mnuOptionsFontSize8, &QAction::triggered, this, [this] { SelectFontSize(8); });
     connect(mnuOptionsFontSize10, &QAction::triggered, this, [this] { SelectFontSize(10); });
-    connect(mnuHelpWebsite, &QAction::triggered, this,
-            [] { modEnvironment::OpenWithShell(QString::fromLatin1(Version::WebsiteUrl)); });
+    connect(mnuHelpWebsite, &QAction::triggered, this, [] { modEnvironment::OpenWithShell(Version::Website()); });
     connect(mnuHelpAbout, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmAbout")); });
 
     connect(mnuPopupMainCopy, &QAction::triggered, this, &frmMain::copyListRow);
@@ -432,7 +431,7 @@ void frmMain::SendEmailCommand()
 {
     if (lvwEmail->topLevelItemCount() == 0)
         return;
-    modEnvironment::OpenWithShell(QStringLiteral("mailto:") + EntryTag(CurrentEntry(lvwEmail)));
+    modEnvironment::OpenMailto(EntryTag(CurrentEntry(lvwEmail)));
 }
 
 void frmMain::EmailWebsiteCommand()
@@ -503,6 +502,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_client && event->type() == QEvent::Resize) {
         applyLayout();
+        return false;
+    }
+    if (watched == m_client && event->type() == QEvent::LayoutDirectionChange) {
+        placeControls();
         return false;
     }
     if (watched == txtQuickSearch && event->type() == QEvent::MouseButtonPress) {

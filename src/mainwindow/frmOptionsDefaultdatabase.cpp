@@ -88,7 +88,7 @@ void frmOptionsDefaultdatabase::confirm()
     // An invalid file has been explained by the validation; the window stays open.
     if (!modDatabase::IsValidDatabase(path))
         return;
-    modSettings::WriteSetting(kDefaultDatabase, path);
+    modSettings::WriteSetting(kDefaultDatabase, modEnvironment::AbsolutePath(path));
     modDatabase::OpenDatabase(path);
     accept();
 }

@@ -106,12 +106,15 @@ QString frmPassword::AskPassword(const QString& path, QWidget* parent)
 void InstallPasswordHandler()
 {
     modDatabase::SetPasswordHandler([](const QString& path) {
+        // Without the cipher program no password can help: that is said once, and
+        // nothing is asked.
+        if (!modPassword::CipherProgramReady())
+            return false;
         const QString password = frmPassword::AskPassword(path);
         if (password.isEmpty())
             return false;
-        // Whether or not the removal worked, the file is tried again: it passes now, or
+        // After a removal or a wrong password the file is tried again: it passes now, or
         // the password is asked for once more.
-        modPassword::RemovePassword(path, password);
-        return true;
+        return modPassword::RemovePassword(path, password) != modPassword::Removal::ProgramMissing;
     });
 }

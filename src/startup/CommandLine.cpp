@@ -1,5 +1,8 @@
 #include "CommandLine.h"
 
+#include "startup/Version.h"
+#include "startup/modEnvironment.h"
+
 #include <QCoreApplication>
 
 namespace CommandLine {
@@ -24,12 +27,50 @@ Kind Classify(const QString& commandLine)
     // Only the first seven characters count, so "/Personx" is a person form too.
     if (line.startsWith(QLatin1String("/Person")))
         return Kind::Person;
+    // Whole-line switches only: a file named like one is a most unlikely database.
+    if (line == QLatin1String("--help"))
+        return Kind::Help;
+    if (line == QLatin1String("--version"))
+        return Kind::Version;
+    if (line == QLatin1String("--new-person"))
+        return Kind::NewPerson;
+    if (line.endsWith(QLatin1String(".vcf"), Qt::CaseInsensitive))
+        return Kind::CardFile;
     return Kind::DatabasePath;
+}
+
+QString WithAbsolutePath(const QString& commandLine)
+{
+    if (Classify(commandLine) != Kind::DatabasePath)
+        return commandLine;
+    return modEnvironment::AbsolutePath(commandLine.trimmed());
 }
 
 QString PersonKey(const QString& commandLine)
 {
     return commandLine.trimmed().mid(1);
+}
+
+QString Usage()
+{
+    return QStringLiteral("Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Person N | --new-person]\n"
+                          "       addrion --help | --version\n"
+                          "\n"
+                          "Personal address book with birthday calendar and reminder.\n"
+                          "\n"
+                          "  DATABASE       open this database file instead of the default one\n"
+                          "  FILE.vcf       open the default database and offer to import the cards\n"
+                          "  /Reminder      show only the coming birthdays, then end\n"
+                          "  /Person N      open the default database and show person number N\n"
+                          "  --new-person   open the default database and start a new person\n"
+                          "  --help         print this text and end\n"
+                          "  --version      print the name and version and end\n");
+}
+
+QString VersionText()
+{
+    return QString::fromLatin1(Version::AppName) + QLatin1Char(' ') + QString::fromLatin1(Version::AppVersion) +
+           QLatin1Char('\n');
 }
 
 } // namespace CommandLine

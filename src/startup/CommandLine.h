@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-// The two kinds of run and the forms of the command line a normal run understands.
+// The kinds of run and the forms of the command line the program understands. Every
+// form is told apart here and only here.
 namespace CommandLine {
 
 enum class Kind
@@ -12,6 +13,10 @@ enum class Kind
     Default,      // empty: the default database
     Person,       // "/Person...": the default database, then show that person
     DatabasePath, // anything else: a database file path, taken unchanged
+    Help,         // "--help": the usage on standard output, nothing else
+    Version,      // "--version": the name and version on standard output, nothing else
+    NewPerson,    // "--new-person": the default database, then the editor for a new person
+    CardFile,     // a path ending in ".vcf": the default database, then an offer to import it
 };
 
 // The arguments after the program name joined by one blank, then trimmed; an argument
@@ -21,7 +26,15 @@ QString FromArguments(const QStringList& argumentsWithoutProgram);
 QString Current();
 
 Kind Classify(const QString& commandLine);
+// The command line with a database path made absolute against the working folder,
+// so that the path stored for it names the same file at the next start from another
+// folder; the other forms unchanged.
+QString WithAbsolutePath(const QString& commandLine);
 // The contact-list key of a "/Person" command line: everything after the "/".
 QString PersonKey(const QString& commandLine);
+
+// What "--help" and "--version" print.
+QString Usage();
+QString VersionText();
 
 } // namespace CommandLine

@@ -1,14 +1,28 @@
 #pragma once
 
-// The program's own fixed texts.
+#include <QString>
+#include <QUrl>
+
+// The program's own fixed texts and the addresses the build gives it.
 namespace Version {
 
 constexpr const char* AppVersion = "1.4.3";
 constexpr const char* AppName = "Addrion";
-// The publisher's web site: the About box, Help > Website and the error reports point here.
-constexpr const char* WebsiteUrl = "https://addrion.example.org/";
-// The web server that publishes the latest version number, asked over plain HTTP.
-constexpr const char* UpdateHost = "addrion.example.org";
-constexpr unsigned short UpdatePort = 80;
+
+// The publisher's web site (build setting ADDRION_WEBSITE); "" when the build names
+// none, and then nothing offers to open it: no Website menu entry, link or button, and
+// the error reports leave out their address line.
+QString Website();
+// Where the latest version number is published, an http:// address (build setting
+// ADDRION_UPDATE_URL); empty when the build names none, and then there is no version
+// check at all.
+QUrl UpdateUrl();
+// The host of the web site, "" without one.
+QString WebsiteHost();
+// words preceded by the web site's host and ", " when there is a web site.
+QString WithWebsiteHost(const QString& words);
+
+// Other addresses than the build's, for tests; until called again.
+void SetAddresses(const QString& website, const QString& updateUrl);
 
 } // namespace Version

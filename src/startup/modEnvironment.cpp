@@ -1,5 +1,6 @@
 #include "modEnvironment.h"
 
+#include "language/modLanguage.h"
 #include "startup/Platform.h"
 #include "startup/modSettings.h"
 
@@ -220,6 +221,11 @@ QString TextInBrackets(const QString& display, const QString& head)
     return display.mid(head.size() + 2, display.size() - head.size() - 3);
 }
 
+QString AbsolutePath(const QString& path)
+{
+    return path.isEmpty() ? path : QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
+
 void OpenWithShell(const QString& target)
 {
     // Web and mail addresses carry a scheme, or begin with "www" as people write them;
@@ -231,6 +237,27 @@ void OpenWithShell(const QString& target)
     const QUrl url = QUrl(target, QUrl::StrictMode);
     const bool isAddress = url.isValid() && url.scheme().size() > 1;
     Platform::current().openUrl(isAddress ? url : QUrl::fromLocalFile(target));
+}
+
+QUrl MailtoUrl(const QString& addresses)
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("mailto"));
+    // Decoded: a "%" or a blank in the address is a character of it, escaped as such.
+    // No address at all is a mail still to be addressed.
+    url.setPath(addresses.trimmed(), QUrl::DecodedMode);
+    return url.isValid() ? url : QUrl();
+}
+
+bool OpenMailto(const QString& addresses)
+{
+    const QUrl url = MailtoUrl(addresses);
+    if (url.isEmpty()) {
+        Platform::inform(T("Error"), T("This is not a valid e-mail address:") + QLatin1Char('\n') + addresses);
+        return false;
+    }
+    Platform::current().openUrl(url);
+    return true;
 }
 
 int CountPrinters()

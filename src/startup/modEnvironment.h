@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QUrl>
 
 // What the program needs from its surroundings: the user, the locale, folders, and a
 // few text functions for paths and numbers. Paths use "/" throughout.
@@ -27,6 +28,10 @@ void SaveDatabaseDirectory(const QString& filePath);
 QString ExportDirectory();
 void SaveExportDirectory(const QString& filePath);
 
+// A path as it names a file from any working folder: relative paths are taken from the
+// current one, "." and ".." are resolved; "" stays "". Every path that is stored in the
+// settings goes through it, because the next start may be made from another folder.
+QString AbsolutePath(const QString& path);
 // True for an existing file (not a folder).
 bool FileExists(const QString& path);
 // The part after the last "/", the whole text when there is none.
@@ -41,6 +46,14 @@ QString TextInBrackets(const QString& display, const QString& head);
 
 // Opens a web address, "mailto:" address or file with the user's associated program.
 void OpenWithShell(const QString& target);
+// The mailto: address for an e-mail address, or several joined by separators, as the
+// list holds it: every character is carried (a blank as %20), nothing is read as a
+// file name; "" gives a mail without an address. Empty when the text cannot be carried
+// by a URL.
+QUrl MailtoUrl(const QString& addresses);
+// Opens MailtoUrl(addresses) with the mail program; when there is none, says so and
+// answers false.
+bool OpenMailto(const QString& addresses);
 int CountPrinters();
 
 // The folder that holds Language/, Calendar/, Css/ and Sound/, ending in "/".

@@ -20,12 +20,16 @@ void Report(const QString& prefix, const QString& firstLine, int number, const Q
 {
     const QString detail = prefix + QString::number(number) + QLatin1Char(' ') + description;
     WriteLog(detail);
-    const QString website = QString::fromLatin1(Version::WebsiteUrl);
-    const QString text = firstLine + QStringLiteral("\n\nYou need to download it from the website of Addrion:\n") +
-                         website + QStringLiteral("\n\n") + detail;
+    const QString website = Version::Website();
+    // Without a web site there is nowhere to send the user: OK only closes the report.
+    const QString download = website.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral("You need to download it from the website of Addrion:\n") + website +
+                                       QStringLiteral("\n\n");
+    const QString text = firstLine + QStringLiteral("\n\n") + download + detail;
     const Platform::Answer answer = Platform::current().message(T("Error") + QLatin1Char('!'), text,
                                                                 Platform::Icon::Stop, Platform::Buttons::OkCancel);
-    if (answer == Platform::Answer::Ok)
+    if (answer == Platform::Answer::Ok && !website.isEmpty())
         modEnvironment::OpenWithShell(website);
 }
 

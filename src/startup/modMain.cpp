@@ -3,6 +3,8 @@
 #include "birthdays/modReminderRun.h"
 #include "database/Engine.h"
 #include "database/modUpgrade.h"
+#include "language/LanguageAware.h"
+#include "mainwindow/Logo.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmPassword.h"
@@ -13,7 +15,10 @@
 #include "version/VersionCheck.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QVersionNumber>
+
+#include <cstdio>
 
 namespace modMain {
 
@@ -31,6 +36,21 @@ bool DatabaseLibraryUsable()
     return false;
 }
 
+// "--help" and "--version" answer before any window or database exists.
+bool AnswerOnlyQuestion(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString commandLine = CommandLine::FromArguments(arguments);
+    const CommandLine::Kind kind = CommandLine::Classify(commandLine);
+    if (kind != CommandLine::Kind::Help && kind != CommandLine::Kind::Version)
+        return false;
+    const QString text = kind == CommandLine::Kind::Help ? CommandLine::Usage() : CommandLine::VersionText();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return true;
+}
+
 int RunReminder(frmMain&)
 {
     // The hidden main window only hears about the database; the reminder shows itself.
@@ -41,9 +61,14 @@ int RunReminder(frmMain&)
 
 int Main(int argc, char* argv[])
 {
+    if (AnswerOnlyQuestion(argc, argv))
+        return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Addrion"));
     QApplication::setOrganizationName(QStringLiteral("Addrion"));
+    // The desktop matches the windows to the installed entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("io.github.addrion.Addrion"));
+    QApplication::setWindowIcon(AddrionIcon());
     QtPlatform platform;
     Platform::install(&platform);
 
@@ -54,18 +79,23 @@ int Main(int argc, char* argv[])
     modUpgrade::InstallUpgradeHandler();
     InstallPasswordHandler();
 
-    const QString commandLine = CommandLine::Current();
+    const QString commandLine = CommandLine::WithAbsolutePath(CommandLine::Current());
     // The main window exists in both runs: the database operations report to it.
     frmMain mainWindow(commandLine);
     RegisterWindows(mainWindow);
-    if (CommandLine::Classify(commandLine) == CommandLine::Kind::Reminder)
+    if (CommandLine::Classify(commandLine) == CommandLine::Kind::Reminder) {
+        // No language menu in this run: the stored language alone decides.
+        ApplyLanguageToQt(modSettings::ReadSetting(QStringLiteral("Language")));
         return RunReminder(mainWindow);
+    }
 
     if (modSettings::ReadSetting(QStringLiteral("WindowState")) == QLatin1String("2"))
         mainWindow.setWindowState(Qt::WindowMaximized);
     mainWindow.Load();
     mainWindow.show();
     modVersion::CheckVersion(mainWindow);
+    // Once the window shows, so that a question or the editor has it behind them.
+    QTimer::singleShot(0, &mainWindow, &frmMain::ActOnCommandLine);
     const int result = app.exec();
     Platform::install(nullptr);
     return result;

@@ -22,8 +22,8 @@ const QString CheckVersionKey = QStringLiteral("Check version");
 
 } // namespace
 
-VersionCheck::VersionCheck(const QString& updateHost, quint16 updatePort, QWidget* window)
-    : QObject(window), m_host(updateHost), m_port(updatePort), m_window(window)
+VersionCheck::VersionCheck(const QString& updateHost, quint16 updatePort, QWidget* window, const QString& path)
+    : QObject(window), m_host(updateHost), m_port(updatePort), m_path(path), m_window(window)
 {
     setObjectName(QString::fromLatin1(CheckerName));
     wskMain = new QTcpSocket(this);
@@ -57,7 +57,7 @@ void VersionCheck::Start()
     QString host = m_host;
     quint16 port = m_port;
     const QString proxy = modVersion::GetProxy();
-    m_viaProxy = !proxy.isEmpty();
+    m_viaProxy = !proxy.isEmpty() && !modVersion::BypassesProxy(m_host, m_port, modVersion::GetNoProxy());
     if (m_viaProxy) {
         modVersion::Failure failure;
         port = modVersion::ProxyPort(proxy, &failure);
@@ -74,7 +74,7 @@ void VersionCheck::Start()
 
 void VersionCheck::connected()
 {
-    wskMain->write(modVersion::VersionRequest(m_host, m_port, m_viaProxy));
+    wskMain->write(modVersion::VersionRequest(m_host, m_port, m_viaProxy, m_path));
 }
 
 void VersionCheck::dataArrived()
@@ -139,25 +139,35 @@ void VersionCheck::ShowNotice()
 
 namespace modVersion {
 
-VersionCheck* InstallVersionCheck(frmMain& window, const QString& updateHost, quint16 updatePort)
+VersionCheck* InstallVersionCheck(frmMain& window, const QString& updateHost, quint16 updatePort, const QString& path)
 {
     delete window.findChild<VersionCheck*>(QString::fromLatin1(CheckerName), Qt::FindDirectChildrenOnly);
-    return new VersionCheck(updateHost, updatePort, &window);
+    window.mnuOptionsCheck->setVisible(true);
+    return new VersionCheck(updateHost, updatePort, &window, path);
 }
 
 VersionCheck* Checker(frmMain& window)
 {
     if (auto* checker = window.findChild<VersionCheck*>(QString::fromLatin1(CheckerName), Qt::FindDirectChildrenOnly))
         return checker;
-    return InstallVersionCheck(window, QString::fromLatin1(Version::UpdateHost), Version::UpdatePort);
+    const QUrl address = Version::UpdateUrl();
+    if (address.isEmpty())
+        return nullptr;
+    const QString path = address.path().isEmpty() || address.path() == QLatin1String("/")
+                             ? QString::fromLatin1(VersionPath)
+                             : address.path(QUrl::FullyEncoded);
+    return InstallVersionCheck(window, address.host(), static_cast<quint16>(address.port(80)), path);
 }
 
 void CheckVersion(frmMain& window)
 {
     const bool on = modSettings::ReadSetting(CheckVersionKey) == QLatin1String("1");
     window.mnuOptionsCheck->setChecked(on);
-    if (on)
-        Checker(window)->Start();
+    if (!on)
+        return;
+    // A build without an update address has nowhere to ask.
+    if (VersionCheck* checker = Checker(window))
+        checker->Start();
 }
 
 void ToggleCheckVersion(frmMain& window)

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include "version/modVersion.h"
+
 class QTcpSocket;
 class QTimer;
 class QWidget;
@@ -18,9 +20,10 @@ class VersionCheck : public QObject
     Q_OBJECT
 
 public:
-    // updateHost and updatePort name the server that publishes the version number;
-    // the notice opens over window.
-    VersionCheck(const QString& updateHost, quint16 updatePort, QWidget* window);
+    // updateHost and updatePort name the server that publishes the version number at
+    // path; the notice opens over window.
+    VersionCheck(const QString& updateHost, quint16 updatePort, QWidget* window,
+                 const QString& path = QString::fromLatin1(modVersion::VersionPath));
 
     // Gives up a check in progress and starts a new one. A proxy that cannot be used is
     // written to the log and no connection is made.
@@ -48,6 +51,7 @@ private:
 
     QString m_host;
     quint16 m_port;
+    QString m_path;
     QWidget* m_window;
     bool m_viaProxy = false;
     bool m_reading = false;
@@ -57,9 +61,12 @@ private:
 
 namespace modVersion {
 
-// Gives the main window a checker for this update server, replacing an earlier one.
-VersionCheck* InstallVersionCheck(frmMain& window, const QString& updateHost, quint16 updatePort);
-// The main window's checker; one for the program's update server when none is installed.
+// Gives the main window a checker for this update server, replacing an earlier one,
+// and the menu entry that switches it.
+VersionCheck* InstallVersionCheck(frmMain& window, const QString& updateHost, quint16 updatePort,
+                                  const QString& path = QString::fromLatin1(VersionPath));
+// The main window's checker; one for the program's update address when none is
+// installed; nullptr when the program has no update address.
 VersionCheck* Checker(frmMain& window);
 // At start and when switched on: follows "Check version" with the menu's check mark and
 // asks the server when the check is on.

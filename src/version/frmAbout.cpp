@@ -31,7 +31,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     imgLogo = Named(new QLabel(fraInfo), "imgLogo");
     imgLogo->setPixmap(AddrionLogo(64));
     lblWebsite = Named(new QLabel(fraInfo), "lblWebsite");
-    lblWebsite2 = Named(new QLabel(QString::fromLatin1(Version::WebsiteUrl), fraInfo), "lblWebsite2");
+    lblWebsite2 = Named(new QLabel(Version::Website(), fraInfo), "lblWebsite2");
     // Drawn as a link; a click or Enter opens it.
     QFont linkFont = lblWebsite2->font();
     linkFont.setUnderline(true);
@@ -40,6 +40,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     lblWebsite2->setCursor(Qt::PointingHandCursor);
     lblWebsite2->setFocusPolicy(Qt::StrongFocus);
     lblWebsite2->installEventFilter(this);
+    // No web site, no line for it.
+    for (QLabel* label : {lblWebsite, lblWebsite2})
+        label->setVisible(!Version::Website().isEmpty());
 
     fraTranslation = Named(new QGroupBox(this), "fraTranslation");
     lblLanguage = Named(new QLabel(fraTranslation), "lblLanguage");

@@ -22,6 +22,7 @@ frmNewVersion::frmNewVersion(const QString& latestVersion, QWidget* parent) : QD
     chkRemind->setObjectName(QStringLiteral("chkRemind"));
     cmdWebsite = new QPushButton(this);
     cmdWebsite->setObjectName(QStringLiteral("cmdWebsite"));
+    cmdWebsite->setVisible(!Version::Website().isEmpty());
     cmdOK = new QPushButton(this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
@@ -37,7 +38,7 @@ frmNewVersion::frmNewVersion(const QString& latestVersion, QWidget* parent) : QD
 
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdWebsite, &QPushButton::clicked, this, [this] {
-        modEnvironment::OpenWithShell(QString::fromLatin1(Version::WebsiteUrl));
+        modEnvironment::OpenWithShell(Version::Website());
         accept();
     });
     LoadLanguage();

@@ -3,6 +3,8 @@
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 
+#include <QRegularExpression>
+
 #include <array>
 
 namespace modVersion {
@@ -109,6 +111,93 @@ QString GetProxy()
     return {};
 }
 
+QString GetNoProxy()
+{
+    for (const char* name : {"no_proxy", "NO_PROXY"}) {
+        const QString value = qEnvironmentVariable(name).trimmed();
+        if (!value.isEmpty())
+            return value;
+    }
+    return {};
+}
+
+namespace {
+
+// A host name without the letter case and the final dot that a name may carry, or an
+// address without the brackets around IPv6.
+QString PlainHost(QString host)
+{
+    host = host.trimmed().toLower();
+    if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
+        host = host.mid(1, host.size() - 2);
+    while (host.endsWith(QLatin1Char('.')))
+        host.chop(1);
+    return host;
+}
+
+struct NoProxyEntry
+{
+    QString host;
+    int port = -1; // -1: every port
+};
+
+// "name", "name:port", "1.2.3.4:port", "[::1]:port", "::1" (a bare IPv6 address has no port).
+NoProxyEntry ParseNoProxyEntry(const QString& entry)
+{
+    NoProxyEntry parsed{entry, -1};
+    const int close = entry.indexOf(QLatin1Char(']'));
+    const int colon = entry.lastIndexOf(QLatin1Char(':'));
+    const bool bracketed = entry.startsWith(QLatin1Char('['));
+    const bool hasPort = bracketed ? colon > close && close > 0 : colon > 0 && entry.count(QLatin1Char(':')) == 1;
+    if (hasPort) {
+        bool isNumber = false;
+        const int port = entry.mid(colon + 1).toInt(&isNumber);
+        if (isNumber) {
+            parsed.host = entry.left(colon);
+            parsed.port = port;
+        }
+    }
+    parsed.host = PlainHost(parsed.host);
+    // "*.example.com" and ".example.com" both stand for the domain.
+    if (parsed.host.startsWith(QLatin1String("*.")))
+        parsed.host.remove(0, 1);
+    while (parsed.host.startsWith(QLatin1Char('.')))
+        parsed.host.remove(0, 1);
+    return parsed;
+}
+
+bool IsAddress(const QString& host)
+{
+    static const QRegularExpression ipv4(QStringLiteral("^\\d{1,3}(\\.\\d{1,3}){3}$"));
+    return host.contains(QLatin1Char(':')) || ipv4.match(host).hasMatch();
+}
+
+bool HostMatches(const QString& host, const QString& entry)
+{
+    // An address stands only for itself: "0.0.1" does not cover "127.0.0.1".
+    if (IsAddress(host) || IsAddress(entry))
+        return host == entry;
+    return host == entry || host.endsWith(QLatin1Char('.') + entry);
+}
+
+} // namespace
+
+bool BypassesProxy(const QString& host, quint16 port, const QString& noProxy)
+{
+    const QString target = PlainHost(host);
+    static const QRegularExpression separators(QStringLiteral("[,\\s]+"));
+    for (const QString& item : noProxy.split(separators, Qt::SkipEmptyParts)) {
+        if (item == QLatin1String("*"))
+            return true;
+        const NoProxyEntry entry = ParseNoProxyEntry(item);
+        if (entry.host.isEmpty() || (entry.port >= 0 && entry.port != port))
+            continue;
+        if (HostMatches(target, entry.host))
+            return true;
+    }
+    return false;
+}
+
 QString ProxyHost(const QString& proxy)
 {
     const int colon = proxy.indexOf(QLatin1Char(':'));
@@ -135,11 +224,10 @@ quint16 ProxyPort(const QString& proxy, Failure* failure)
     return 0;
 }
 
-QByteArray VersionRequest(const QString& updateHost, quint16 updatePort, bool viaProxy)
+QByteArray VersionRequest(const QString& updateHost, quint16 updatePort, bool viaProxy, const QString& path)
 {
     const QString authority =
         updatePort == 80 ? updateHost : updateHost + QLatin1Char(':') + QString::number(updatePort);
-    const QString path = QString::fromLatin1(VersionPath);
     const QString target = viaProxy ? QStringLiteral("http://") + authority + path : path;
     const QString request = QStringLiteral("GET ") + target + QStringLiteral(" HTTP/1.1\r\n") +
                             QStringLiteral("User-Agent: Addrion ") + QString::fromLatin1(Version::AppVersion) +

@@ -29,6 +29,15 @@ QString ProxyFromEnvironment(const QString& value);
 // The proxy this user has configured: http_proxy, else HTTP_PROXY; "" for none.
 QString GetProxy();
 
+// The hosts to reach without the proxy: no_proxy, else NO_PROXY; "" for none.
+QString GetNoProxy();
+// Whether host:port is to be reached directly by a no_proxy list, read as the common
+// command-line downloaders read it: entries separated by commas or blanks; "*" alone
+// for every host; a name for itself and every host below it ("home.lan" and
+// ".home.lan" both cover "nas.home.lan"); an address only itself; any entry
+// with ":port" only for that port.
+bool BypassesProxy(const QString& host, quint16 port, const QString& noProxy);
+
 // A failure as the log records it: number and description.
 struct Failure
 {
@@ -41,9 +50,10 @@ QString ProxyHost(const QString& proxy);
 // The port after the first ":"; 0 with failure filled in when there is no valid port.
 quint16 ProxyPort(const QString& proxy, Failure* failure);
 
-// The request sent once the socket is connected. Through a proxy the request line
-// carries the full address. The port joins the host only when it is not 80.
-QByteArray VersionRequest(const QString& updateHost, quint16 updatePort, bool viaProxy);
+// The request for path sent once the socket is connected. Through a proxy the request
+// line carries the full address. The port joins the host only when it is not 80.
+QByteArray VersionRequest(const QString& updateHost, quint16 updatePort, bool viaProxy,
+                          const QString& path = QString::fromLatin1(VersionPath));
 
 // The status code from the status line ("HTTP/1.1 200 OK" gives 200); 0 when absent.
 int AnswerStatus(const QByteArray& answer);

@@ -47,6 +47,7 @@ class TestReminderRun : public QObject
     {
         bool ended = false;
         int exitCode = -1;
+        QString caption;
         QStringList lines;
         QString errors;
     };
@@ -75,6 +76,9 @@ class TestReminderRun : public QObject
         run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
         const QString output = QString::fromUtf8(program.readAllStandardOutput());
         run.lines = output.split('\n', Qt::SkipEmptyParts);
+        // The echo starts with the window's caption.
+        if (echo && !run.lines.isEmpty())
+            run.caption = run.lines.takeFirst();
         run.errors = QString::fromLocal8Bit(program.readAllStandardError());
         return run;
     }
@@ -117,6 +121,7 @@ private slots:
         const Run run = runReminder(true);
         QVERIFY2(run.ended, "the reminder window did not close");
         QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.caption, QString("Birthday reminder"));
         const QDate born = m_today.addYears(-28);
         QCOMPARE(
             run.lines,

@@ -1,10 +1,13 @@
 #include "TestSupport.h"
 
+#include "editor/modContact.h"
+#include "startup/Version.h"
 #include "startup/modSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSettings>
 
 IsolatedEnvironment::IsolatedEnvironment()
@@ -16,8 +19,8 @@ IsolatedEnvironment::IsolatedEnvironment()
     qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
     qputenv("XDG_DATA_HOME", dataHome().toUtf8());
     qputenv("TEMP", temp().toUtf8());
-    qunsetenv("http_proxy");
-    qunsetenv("HTTP_PROXY");
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "no_proxy", "NO_PROXY"})
+        qunsetenv(name);
 }
 
 QString IsolatedEnvironment::home() const
@@ -76,6 +79,18 @@ QByteArray readFile(const QString& path)
     return file.readAll();
 }
 
+void useTestAddresses()
+{
+    Version::SetAddresses(QString::fromLatin1(TestWebsite), QString::fromLatin1(TestUpdateUrl));
+    modContact::SetProfileBases(QString::fromLatin1(TestProfileFirst), QString::fromLatin1(TestProfileSecond));
+}
+
+void useNoAddresses()
+{
+    Version::SetAddresses(QString(), QString());
+    modContact::SetProfileBases(QString(), QString());
+}
+
 QString executable()
 {
     return QString::fromLocal8Bit(qgetenv("ADDRION_EXECUTABLE"));
@@ -84,6 +99,42 @@ QString executable()
 QString sourceDir()
 {
     return QString::fromLocal8Bit(qgetenv("ADDRION_SOURCE_DIR"));
+}
+
+bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error)
+{
+    const QString script =
+        QStringLiteral("import sys\n"
+                       "try:\n"
+                       "    import vobject\n"
+                       "except ImportError:\n"
+                       "    sys.exit(3)\n"
+                       "text = sys.stdin.buffer.read().decode('utf-8')\n"
+                       "for card in vobject.readComponents(text, validate=True):\n"
+                       "    uid = card.uid.value if hasattr(card, 'uid') else ''\n"
+                       "    sys.stdout.buffer.write((uid + '\\t' + card.fn.value + '\\n').encode('utf-8'))\n");
+    // The Debian package installs the module for the system's interpreter, which may
+    // not be the first python3 on PATH.
+    const QString system = QStringLiteral("/usr/bin/python3");
+    QProcess python;
+    python.start(QFileInfo::exists(system) ? system : QStringLiteral("python3"), {QStringLiteral("-c"), script});
+    if (!python.waitForStarted()) {
+        error = QStringLiteral("python3 is missing: install the Debian package python3-vobject");
+        return false;
+    }
+    python.write(cards);
+    python.closeWriteChannel();
+    python.waitForFinished(-1);
+    if (python.exitCode() == 3) {
+        error = QStringLiteral("the vobject module is missing: install the Debian package python3-vobject");
+        return false;
+    }
+    if (python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0) {
+        error = QString::fromUtf8(python.readAllStandardError());
+        return false;
+    }
+    lines = QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return true;
 }
 
 } // namespace TestSupport

@@ -32,9 +32,25 @@ QString settingsFile();
 // Writes a file (creating its folder), failing the test on error.
 bool writeFile(const QString& path, const QByteArray& contents);
 QByteArray readFile(const QString& path);
+// The addresses of a build that names a web site, an update address and the mail
+// services' profile pages (the program's own build names none). Names under .test are
+// never resolved; the update server is only reached through a loopback proxy.
+const char* const TestWebsite = "https://addrion.test/";
+const char* const TestUpdateHost = "updates.addrion.test";
+const char* const TestUpdateUrl = "http://updates.addrion.test/addrion/info/latestversion.txt";
+const char* const TestProfileFirst = "https://first.test/member/";
+const char* const TestProfileSecond = "https://second.test/";
+void useTestAddresses();
+// No web site, no update address, no profile pages.
+void useNoAddresses();
+
 // The built program and the source tree, as ctest tells the test.
 QString executable();
 QString sourceDir();
+// Reads vCards with an independent parser (python3-vobject), validating each card.
+// One line "UID<TAB>FN" per card; false with the parser's complaint in error, or a
+// message naming the missing Debian package.
+bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error);
 
 } // namespace TestSupport
 

@@ -229,6 +229,29 @@ private slots:
         }
     }
 
+    // Files that only look like protected ones at first sight get the plain answer, and
+    // no password question.
+    void notAProtectedFile_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("4096 zero bytes") << QByteArray(4096, '\0');
+        QTest::newRow("1024 blanks") << QByteArray(1024, ' ');
+        QTest::newRow("text of whole kilobytes") << QByteArray("Name;Phone\r\nAnna;0123\r\n").repeated(128).left(2048);
+    }
+    void notAProtectedFile()
+    {
+        QFETCH(QByteArray, contents);
+        const QString path = file("looks-protected.mdb");
+        QVERIFY(TestSupport::writeFile(path, contents));
+        m_platform->expectMessage();
+        PasswordAnswers answering({"secret", ""});
+        QVERIFY(!modDatabase::IsValidDatabase(path));
+        QCOMPARE(answering.asked(), 0);
+        QCOMPARE(m_platform->messages().size(), 1);
+        QCOMPARE(m_platform->messages().constFirst().text, "This is not a valid Addrion database:\n" + path);
+        QCOMPARE(TestSupport::readFile(path), contents);
+    }
+
     void missingCipherProgram()
     {
         const QString path = file("protected.mdb");
@@ -237,14 +260,14 @@ private slots:
         const QByteArray savedPath = qgetenv("PATH");
         QTemporaryDir emptyFolder;
         qputenv("PATH", emptyFolder.path().toUtf8());
-        // The missing-components report (Cancel: no visit to the web site), then the
-        // question once more, answered with Cancel.
-        m_platform->expectMessage(Platform::Answer::Cancel);
-        PasswordAnswers answering({"secret", ""});
+        // The missing-components report, once; no password is asked for, since none
+        // could be used.
+        m_platform->expectMessage(Platform::Answer::Ok);
+        PasswordAnswers answering({"secret", "secret", ""});
         const bool valid = modDatabase::IsValidDatabase(path);
         qputenv("PATH", savedPath);
         QVERIFY(!valid);
-        QCOMPARE(answering.asked(), 2);
+        QCOMPARE(answering.asked(), 0);
         QCOMPARE(m_platform->messages().size(), 1);
         const QString text = m_platform->messages().first().text;
         QVERIFY2(text.startsWith("The sqlcipher program (Debian package sqlcipher) is missing!"), qPrintable(text));

@@ -164,6 +164,9 @@ private slots:
                                         << QStringList{"/c.mdb", "/a.mdb", "/b.mdb"};
         QTest::newRow("comparison is exact")
             << QStringList{"/x/a.mdb", "/b.mdb", ""} << "/x/A.mdb" << QStringList{"/x/A.mdb", "/x/a.mdb", "/b.mdb"};
+        // The next start may be made from another folder.
+        QTest::newRow("relative path stored absolute") << QStringList{"/a.mdb", "", ""} << "sub/../rel.mdb"
+                                                       << QStringList{QDir::currentPath() + "/rel.mdb", "/a.mdb", ""};
     }
     void addRecent()
     {

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "database/Engine.h"
+#include "database/modPersonUid.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -182,6 +183,9 @@ void TestStatements::init()
     m_db->Execute(CreatePerson);
     m_db->Execute(CreatePhone);
     m_db->Execute(CreateEmail);
+    // The program's own table beside them, as every file it opens writable has it.
+    for (const QString& statement : modPersonUid::CreateStatements())
+        m_db->Execute(statement);
     // Saving new persons: the person, then its phones, then its e-mails.
     for (const SamplePerson& person : Sample()) {
         m_db->Execute(PersonInsert(person));
@@ -194,6 +198,14 @@ void TestStatements::init()
 
 void TestStatements::cleanup()
 {
+    // Whatever the statements did, every person still has exactly one identity.
+    if (m_db && m_db->IsOpen()) {
+        Engine::Recordset check = m_db->OpenRecordset(
+            "SELECT (SELECT COUNT(*) FROM Person), (SELECT COUNT(*) FROM PersonUid JOIN Person USING (Contactnr)), "
+            "(SELECT COUNT(*) FROM PersonUid)");
+        QCOMPARE(check.Fields(1).toInt(), check.Fields(0).toInt());
+        QCOMPARE(check.Fields(2).toInt(), check.Fields(0).toInt());
+    }
     m_db.reset();
     m_dir.reset();
 }

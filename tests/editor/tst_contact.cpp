@@ -185,29 +185,39 @@ private slots:
 
     void profilePage_data()
     {
+        QTest::addColumn<bool>("known"); // the build names the services' profile addresses
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("tag");
         QTest::addColumn<bool>("has");
         QTest::addColumn<QString>("page");
-        QTest::newRow("first service") << "Ann@Hotmail.example (home)"
+        QTest::newRow("first service") << true << "Ann@Hotmail.example (home)"
                                        << "Ann@Hotmail.example" << true
-                                       << "https://profiles.example.net/member/Ann@Hotmail.example";
+                                       << "https://first.test/member/Ann@Hotmail.example";
         QTest::newRow("second name of first service")
-            << "ann@msn.example"
-            << "ann@msn.example" << true << "https://profiles.example.net/member/ann@msn.example";
-        QTest::newRow("third service") << "ann.b@yahoo.example"
-                                       << "ann.b@yahoo.example" << true << "https://profiles.example.com/ann.b";
-        QTest::newRow("named in the description") << "ann@example.org (yahoo)"
-                                                  << "ann@example.org" << true << "https://profiles.example.com/ann";
-        QTest::newRow("no service") << "ann@example.org"
-                                    << "ann@example.org" << false << "https://profiles.example.com/ann";
+            << true << "ann@msn.example"
+            << "ann@msn.example" << true << "https://first.test/member/ann@msn.example";
+        QTest::newRow("third service") << true << "ann.b@yahoo.example"
+                                       << "ann.b@yahoo.example" << true << "https://second.test/ann.b";
+        QTest::newRow("named in the description") << true << "ann@example.org (yahoo)"
+                                                  << "ann@example.org" << true << "https://second.test/ann";
+        QTest::newRow("no service") << true << "ann@example.org"
+                                    << "ann@example.org" << false << "https://second.test/ann";
+        QTest::newRow("first service, address unknown") << false << "ann@hotmail.example"
+                                                        << "ann@hotmail.example" << false << "ann@hotmail.example";
+        QTest::newRow("third service, address unknown") << false << "ann@yahoo.example"
+                                                        << "ann@yahoo.example" << false << "ann";
     }
     void profilePage()
     {
+        QFETCH(bool, known);
         QFETCH(QString, text);
         QFETCH(QString, tag);
         QFETCH(bool, has);
         QFETCH(QString, page);
+        if (known)
+            TestSupport::useTestAddresses();
+        else
+            TestSupport::useNoAddresses();
         QCOMPARE(modContact::HasProfilePage(text), has);
         QCOMPARE(modContact::ProfilePage(text, tag), page);
     }

@@ -184,6 +184,26 @@ private slots:
         m_platform.reset();
     }
 
+    // The desktop entry's "New person" action starts the program with "--new-person":
+    // the default database opens with the editor for a new person over it.
+    void newPersonFromTheCommandLine()
+    {
+        m_window.reset();
+        modDatabase::CloseDatabase(false);
+        modSettings::WriteSetting("Default database", m_path);
+        m_path = "--new-person";
+        startMainWindow();
+        const auto added = onModal<frmContact>([](frmContact* editor) {
+            QCOMPARE(editor->objectName(), QString("frmContactAdd"));
+            QTest::keyClicks(editor->txtFullname, "Nina New");
+            QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
+        });
+        m_window->ActOnCommandLine();
+        QVERIFY(*added);
+        QCOMPARE(personCount(), 4);
+        QCOMPARE(rows("SELECT * FROM Person WHERE Name = 'Nina New'"), 1);
+    }
+
     // A person typed in the editor is shown in the main window, survives a restart and
     // can be edited and reordered there.
     void addEditAndReorderThroughTheMainWindow()
@@ -538,6 +558,7 @@ private slots:
 
     void emailCommands()
     {
+        TestSupport::useTestAddresses();
         selectPerson(1);
         openEditor(frmContact::Mode::Edit);
         QTreeWidget* list = m_editor->lvwEmail;
@@ -550,7 +571,7 @@ private slots:
         QVERIFY(!m_editor->mnuPopupEmailCopy2->isEnabled());
         m_editor->mnuPopupEmailWebsite->trigger();
         QCOMPARE(m_platform->callsOf("url").constLast().text,
-                 QString("https://profiles.example.net/member/anna@hotmail.example"));
+                 TestSupport::TestProfileFirst + QString("anna@hotmail.example"));
 
         clickItem(list, 0);
         QVERIFY(!m_editor->mnuPopupEmailWebsite->isEnabled());

@@ -16,6 +16,7 @@
 #include "mainwindow/frmMain.h"
 #include "search/modSearch.h"
 #include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
 #include "startup/modText.h"
 
 #include <QAction>
@@ -25,6 +26,9 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QUuid>
+
+Q_DECLARE_METATYPE(Platform::Answer)
 
 // Importing vCards into a real database file, merging, the full database, the round
 // trip through the export, and both commands in the real windows.
@@ -115,6 +119,26 @@ class TestVcardImport : public QObject
                "FN:Bob Stone\r\n"
                "TEL:0101\r\n"
                "END:VCARD\r\n";
+    }
+
+    // The vCard export of the persons, as the file it writes.
+    static QByteArray exportVcards(const std::vector<qint16>& numbers)
+    {
+        modExport::Selection selection;
+        selection.contactnrs = numbers;
+        QString error;
+        if (!modExportFiles::ExportVcard(selection, nullptr, error))
+            qFatal("export failed: %s", qPrintable(error));
+        return TestSupport::readFile(modExportFiles::ExportFilePath(modExportFiles::Kind::Vcard));
+    }
+
+    static QList<QByteArray> uidLines(const QByteArray& file)
+    {
+        QList<QByteArray> lines;
+        for (const QByteArray& line : file.split('\n'))
+            if (line.startsWith("UID:"))
+                lines << line.trimmed();
+        return lines;
     }
 
     static QString monthDayYear(const QDate& date)
@@ -383,6 +407,89 @@ private slots:
         QCOMPARE(report.merged, 0);
         QVERIFY(report.skipped.empty());
         QCOMPARE(dump(), before);
+
+        // The persons keep the cards' UIDs: exported again, the UID lines are the same.
+        QCOMPARE(uidLines(exportVcards(numbers)).size(), 4);
+        QCOMPARE(uidLines(exportVcards(numbers)), uidLines(file));
+
+        // An independent parser reads every card, with its UID and name.
+        QStringList parsed;
+        QString parseError;
+        QVERIFY2(TestSupport::readWithVobject(file, parsed, parseError), qPrintable(parseError));
+        QCOMPARE(parsed.size(), 4);
+        for (const QString& line : parsed)
+            QVERIFY2(uidLines(file).contains("UID:" + line.section('\t', 0, 0).toUtf8()), qPrintable(line));
+        QCOMPARE(parsed.first().section('\t', 1), QString("Anna, the elder"));
+    }
+
+    // A card whose UID a person has replaces that person's details; other cards are
+    // merged by name and date of birth or added, keeping their UID or getting one.
+    void importByUid_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<int>("added");
+        QTest::addColumn<int>("merged");
+        QTest::addColumn<int>("updated");
+        QTest::addColumn<QStringList>("persons"); // "name uid", "kept" for Anna's own, "new" for a fresh one
+        QTest::addColumn<bool>("revised");        // Anna's revision changed
+
+        QTest::newRow("own export") << QByteArray() << QByteArray() << 0 << 0 << 1 << QStringList{"Anna Berg kept"}
+                                    << false;
+        QTest::newRow("changed card") << QByteArray("FN:Anna Berg") << QByteArray("FN:Anna Smith") << 0 << 0 << 1
+                                      << QStringList{"Anna Smith kept"} << true;
+        QTest::newRow("unknown UID, same person")
+            << QByteArray("UID:") << QByteArray("UID:x-") << 0 << 1 << 0 << QStringList{"Anna Berg kept"} << false;
+        QTest::newRow("unknown UID, other person")
+            << QByteArray("FN:Anna Berg\r\nUID:") << QByteArray("FN:Zed\r\nUID:x-") << 1 << 0 << 0
+            << QStringList{"Anna Berg kept", "Zed x-kept"} << false;
+        QTest::newRow("no UID, other person") << QByteArray("FN:Anna Berg\r\nUID:") << QByteArray("FN:Zed\r\nX-UID:")
+                                              << 1 << 0 << 0 << QStringList{"Anna Berg kept", "Zed new"} << false;
+    }
+    void importByUid()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(int, added);
+        QFETCH(int, merged);
+        QFETCH(int, updated);
+        QFETCH(QStringList, persons);
+        QFETCH(bool, revised);
+        modContact::Contact anna{"Anna Berg",
+                                 monthDayYear(QDate(1980, 2, 29)),
+                                 "Lane 1\nTown",
+                                 "Tea, please",
+                                 {modContact::TypedEntry("0101", "Mobile"), modContact::TypedEntry("0202", "Boat")},
+                                 {modContact::TypedEntry("anna@example.org", "Work")}};
+        const qint16 number = *modContact::SaveNewPerson(anna);
+        QByteArray file = exportVcards({number});
+        const QString kept = QString::fromUtf8(uidLines(file).value(0).mid(4));
+        if (!from.isEmpty())
+            file.replace(from, to);
+        const QString old = "2001-01-01T00:00:00Z";
+        sql("UPDATE PersonUid SET Revision = '" + old + "'");
+        const QStringList before = dump();
+
+        const modVcardImport::Report report = importBytes(file);
+        QCOMPARE(report.added, added);
+        QCOMPARE(report.merged, merged);
+        QCOMPARE(report.updated, updated);
+        QStringList found;
+        modSql::ForEachRow("SELECT Name, Uid FROM Person JOIN PersonUid USING (Contactnr) ORDER BY Name",
+                           [&](const Engine::Connection::Row& row) {
+                               QString uid = row.Text(1).replace(kept, "kept");
+                               if (uid != "kept" && uid != "x-kept" &&
+                                   QUuid::fromString(uid).version() == QUuid::Random)
+                                   uid = "new";
+                               found << row.Text(0) + ' ' + uid;
+                           });
+        QCOMPARE(found, persons);
+        QCOMPARE(modSql::OpenRecordset("SELECT Revision FROM PersonUid WHERE Contactnr = " + QString::number(number))
+                         .Fields(0)
+                         .toString() != old,
+                 revised);
+        if (!revised && added == 0)
+            QCOMPARE(dump(), before);
     }
 
     // Database > Import... sits after E-mail..., asks for the file in the database
@@ -436,6 +543,42 @@ private slots:
 
         modDatabase::CloseDatabase(false);
         QVERIFY(!window.mnuFileImport->isEnabled());
+    }
+
+    // A card file opened from the file manager arrives as the command line: the default
+    // database opens and the cards go into it only when the user says yes.
+    void cardFileOnTheCommandLine_data()
+    {
+        QTest::addColumn<Platform::Answer>("answer");
+        QTest::addColumn<int>("persons");
+        QTest::newRow("yes") << Platform::Answer::Yes << 2;
+        QTest::newRow("no") << Platform::Answer::No << 0;
+    }
+    void cardFileOnTheCommandLine()
+    {
+        QFETCH(Platform::Answer, answer);
+        QFETCH(int, persons);
+        const QString path = m_dir->filePath("home.mdb");
+        modDatabase::CloseDatabase(false);
+        modSettings::WriteSetting("Default database", path);
+        const QString cards = m_dir->filePath("from the file manager.vcf");
+        QVERIFY(TestSupport::writeFile(cards, annaCard() + bobCard()));
+
+        frmMain window(cards);
+        RegisterWindows(window);
+        window.Load();
+        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
+        QVERIFY(m_platform->messages().isEmpty());
+        m_platform->expectMessage(answer);
+        if (answer == Platform::Answer::Yes)
+            m_platform->expectMessage();
+        window.ActOnCommandLine();
+        const ScriptedPlatform::Call question = m_platform->messages().value(0);
+        QCOMPARE(question.title, QString("Import"));
+        QCOMPARE(question.buttons, Platform::Buttons::YesNo);
+        QCOMPARE(question.text, "Import the persons of this file into the open database?\n\n" + cards + "\n" + path);
+        QCOMPARE(window.ListRowCount(), persons);
+        QCOMPARE(count("Person"), persons);
     }
 
     // A database that cannot be written is said to be so; no import is tried.

@@ -1,14 +1,35 @@
 #include "TestSupport.h"
 
+#include "language/ContentDirection.h"
 #include "language/LanguageMenu.h"
+#include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
 #include <QAction>
 #include <QGroupBox>
+#include <QLibraryInfo>
 #include <QMenu>
+#include <QStandardItemModel>
+#include <QStyle>
 #include <QTemporaryDir>
+#include <QTreeView>
+
+// Shows what the delegate makes of an entry before it is drawn.
+class ProbedDelegate : public ContentDirectionDelegate
+{
+public:
+    using ContentDirectionDelegate::ContentDirectionDelegate;
+    QStyleOptionViewItem probe(const QModelIndex& index, Qt::LayoutDirection window) const
+    {
+        QStyleOptionViewItem option;
+        option.direction = window;
+        option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        initStyleOption(&option, index);
+        return option;
+    }
+};
 
 class TestLanguageMenu : public QObject
 {
@@ -106,6 +127,116 @@ private slots:
             tickedCount += entry->isChecked() ? 1 : 0;
         QCOMPARE(tickedCount, 1);
         QCOMPARE(modSettings::ReadSetting("Language"), setting);
+    }
+
+    void sortedByShownName_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("folder order") << "en_GB" << QStringList{"Finnish", "Turkish", "Indonesian", "Albanian"}
+                                      << QStringList{"Albanian", "Finnish", "Indonesian", "Turkish"};
+        QTest::newRow("letter case") << "en_GB" << QStringList{"basque", "Chinese", "Arabic"}
+                                     << QStringList{"Arabic", "basque", "Chinese"};
+        QTest::newRow("umlaut as its letter")
+            << "de_DE" << QStringList{"Zulu", "Oz", "Ömer"} << QStringList{"Ömer", "Oz", "Zulu"};
+        QTest::newRow("umlaut after z") << "sv_SE" << QStringList{"Zulu", "Oz", "Ömer"}
+                                        << QStringList{"Oz", "Zulu", "Ömer"};
+    }
+    void sortedByShownName()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, sorted);
+        QCOMPARE(modLanguage::SortedByName(names, QLocale(locale)), sorted);
+    }
+
+    void menuSortedByShownName()
+    {
+        const QStringList files{"Turkish",  "Portuguese (Portugal)",  "Finnish",
+                                "Albanian", "Portuguese (Brazilian)", "Indonesian"};
+        for (const QString& file : files)
+            addLanguage(file);
+        QMenu menu;
+        LanguageMenu languages(&menu);
+        languages.InitLanguage("ENU");
+        QCOMPARE(captions(languages), (QStringList{"English", "Albanian", "Finnish", "Indonesian",
+                                                   "Portuguese (Brazilian)", "Portuguese (Portugal)", "Turkish"}));
+    }
+
+    // A language changes Qt's own texts and, for the languages written from right to
+    // left, the direction of the whole window: list on the right, details on the left.
+    void languageReachesQtAndTheLayout_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<bool>("rightToLeft");
+        QTest::addColumn<QString>("cancel"); // Qt's own Cancel button
+        QTest::newRow("German") << "German" << false << "Abbrechen";
+        QTest::newRow("Arabic") << "Arabic" << true << QString::fromUtf8("ألغِ");
+        QTest::newRow("Hebrew") << "Hebrew" << true << QString::fromUtf8("ביטול");
+        QTest::newRow("Persian") << "Persian" << true << QString::fromUtf8("انصراف");
+        QTest::newRow("Urdu, no catalogue of Qt's") << "Urdu" << true << "Cancel";
+        QTest::newRow("Klingon") << "Klingon" << false << "Cancel";
+    }
+    void languageReachesQtAndTheLayout()
+    {
+        QFETCH(QString, language);
+        QFETCH(bool, rightToLeft);
+        QFETCH(QString, cancel);
+        QVERIFY2(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qt_de.qm"),
+                 "Qt's translations are needed (Debian package qt6-translations-l10n)");
+        addLanguage(language);
+        frmMain window("");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        LanguageMenu* languages = window.languageMenu();
+        languages->InitLanguage("ENU");
+        const QWidget* client = window.centralWidget();
+        auto listOnTheRight = [&] { return window.fraList->geometry().center().x() > client->width() / 2; };
+        auto detailsOnTheRight = [&] { return window.fraInfo->geometry().center().x() > client->width() / 2; };
+        QVERIFY(!listOnTheRight() && detailsOnTheRight());
+
+        languages->entries().at(captions(*languages).indexOf(language))->trigger();
+        const Qt::LayoutDirection direction = rightToLeft ? Qt::RightToLeft : Qt::LeftToRight;
+        QCOMPARE(QGuiApplication::layoutDirection(), direction);
+        QCOMPARE(window.layoutDirection(), direction);
+        QCOMPARE(window.lvwMain->layoutDirection(), direction);
+        QCOMPARE(listOnTheRight(), rightToLeft);
+        QCOMPARE(detailsOnTheRight(), !rightToLeft);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+
+        languages->entries().at(0)->trigger();
+        QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+        QVERIFY(!listOnTheRight() && detailsOnTheRight());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
+    }
+
+    // Entries keep the order of their own characters and stand on the window's side.
+    void listEntriesKeepTheirDirection_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("rightToLeftWindow");
+        QTest::addColumn<bool>("rightToLeftText");
+        QTest::addColumn<bool>("onTheRight");
+        QTest::newRow("number, right-to-left window") << "+31 20 555 (home)" << true << false << true;
+        QTest::newRow("Arabic name, right-to-left window") << QString::fromUtf8("أحمد (عمل)") << true << true << true;
+        QTest::newRow("number, left-to-right window") << "+31 20 555 (home)" << false << false << false;
+        QTest::newRow("Hebrew name, left-to-right window") << QString::fromUtf8("דוד") << false << true << false;
+    }
+    void listEntriesKeepTheirDirection()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, rightToLeftWindow);
+        QFETCH(bool, rightToLeftText);
+        QFETCH(bool, onTheRight);
+        QStandardItemModel model;
+        model.appendRow(new QStandardItem(text));
+        ProbedDelegate delegate;
+        const QStyleOptionViewItem option =
+            delegate.probe(model.index(0, 0), rightToLeftWindow ? Qt::RightToLeft : Qt::LeftToRight);
+        QCOMPARE(option.direction, rightToLeftText ? Qt::RightToLeft : Qt::LeftToRight);
+        const Qt::Alignment side = QStyle::visualAlignment(option.direction, option.displayAlignment);
+        QCOMPARE(bool(side & Qt::AlignRight), onTheRight);
     }
 
     void selectLanguageTranslatesOpenWindows()

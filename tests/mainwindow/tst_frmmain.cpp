@@ -21,6 +21,7 @@
 #include <QTextBrowser>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QUrl>
 
 // The real main window, offscreen, on a real database file.
 class TestFrmMain : public QObject
@@ -88,6 +89,7 @@ class TestFrmMain : public QObject
     }
 
 private slots:
+    void initTestCase() { TestSupport::useTestAddresses(); }
     void init()
     {
         TestSupport::clearSettings();
@@ -455,6 +457,66 @@ private slots:
         m_window->mnuFileNew->trigger();
         QVERIFY(m_platform->messages().last().text.startsWith("File already exists:\n" + copy + "\n"));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), m_path);
+    }
+
+    // Every address the list can hold goes to the mail program as a mailto: address,
+    // or is refused with a message; none becomes a file name.
+    void sendEmailBuildsAMailtoAddress_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("url"); // "" when refused
+        QTest::newRow("plain") << "bob@example.org"
+                               << "mailto:bob@example.org";
+        QTest::newRow("blank") << "carla diaz@example.com"
+                               << "mailto:carla%20diaz@example.com";
+        QTest::newRow("percent sign") << "50%off@example.com"
+                                      << "mailto:50%25off@example.com";
+        QTest::newRow("question mark and hash") << "who?#1@example.com"
+                                                << "mailto:who%3F%231@example.com";
+        QTest::newRow("not an address") << "//bob"
+                                        << "";
+    }
+    void sendEmailBuildsAMailtoAddress()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, url);
+        sql("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (2, 1, '" + address + "', '')");
+        m_window->FillContactList();
+        selectRow(1);
+        QCOMPARE(m_window->lvwEmail->topLevelItemCount(), 1);
+        if (url.isEmpty())
+            m_platform->expectMessage();
+        m_window->mnuPopupEmailSend->trigger();
+        if (url.isEmpty()) {
+            QCOMPARE(m_platform->messages().constLast().text, "This is not a valid e-mail address:\n" + address);
+            QVERIFY(m_platform->callsOf("url").isEmpty());
+            return;
+        }
+        QCOMPARE(m_platform->callsOf("url").size(), 1);
+        QCOMPARE(QUrl(m_platform->callsOf("url").constFirst().text).toString(QUrl::FullyEncoded), url);
+    }
+
+    // A build without a web site and update address offers neither.
+    void addressesFollowTheBuild_data()
+    {
+        QTest::addColumn<bool>("known");
+        QTest::newRow("named by the build") << true;
+        QTest::newRow("none") << false;
+    }
+    void addressesFollowTheBuild()
+    {
+        QFETCH(bool, known);
+        if (!known)
+            TestSupport::useNoAddresses();
+        frmMain window("");
+        TestSupport::useTestAddresses();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.mnuHelpWebsite->isVisible(), known);
+        QCOMPARE(window.mnuOptionsCheck->isVisible(), known);
+        QCOMPARE(window.lblWebsite->isVisible(), known);
+        QCOMPARE(window.lblWebsite2->isVisible(), known);
+        QCOMPARE(window.lblWebsite2->text(), known ? QString(TestSupport::TestWebsite) : QString());
     }
 
     void websiteLabelOpensTheSite()

@@ -30,7 +30,7 @@ bool Run(const QStringList& arguments, QString& error)
 {
     const QString operation = arguments.value(0);
     if (operation == QLatin1String("password"))
-        return modPassword::RemovePassword(arguments.value(1), arguments.value(2));
+        return modPassword::RemovePassword(arguments.value(1), arguments.value(2)) == modPassword::Removal::Done;
     if (operation == QLatin1String("upgrade")) {
         modUpgrade::InstallUpgradeHandler();
         return modDatabase::OpenDatabase(arguments.value(1));

@@ -44,6 +44,14 @@ private slots:
         QTest::newRow("person lower case is a path") << "/person  7" << Kind::DatabasePath;
         QTest::newRow("path") << "/home/me/home.mdb" << Kind::DatabasePath;
         QTest::newRow("quoted path kept") << "\"/home/me/home.mdb\"" << Kind::DatabasePath;
+        QTest::newRow("help") << "--help" << Kind::Help;
+        QTest::newRow("version") << " --version " << Kind::Version;
+        QTest::newRow("new person") << "--new-person" << Kind::NewPerson;
+        QTest::newRow("help with more is a path") << "--help me.mdb" << Kind::DatabasePath;
+        QTest::newRow("single dash is a path") << "-version" << Kind::DatabasePath;
+        QTest::newRow("card file") << "/home/me/Anna Berg.vcf" << Kind::CardFile;
+        QTest::newRow("card file upper case") << "CONTACTS.VCF" << Kind::CardFile;
+        QTest::newRow("vcf inside a name is a path") << "/home/me/old.vcf.mdb" << Kind::DatabasePath;
     }
     void classifies()
     {

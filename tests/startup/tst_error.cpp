@@ -63,17 +63,22 @@ private slots:
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<QString>("firstLine");
         QTest::addColumn<bool>("pressOk");
+        QTest::addColumn<bool>("website"); // the build names a web site
+        const QString library = modError::DatabaseLibraryName() + " is missing!";
+        const QString engine = "The SQLite 3 database engine is missing or the database is not accessible!";
         QTest::newRow("library, OK") << false << ""
-                                     << "MdacError: " << modError::DatabaseLibraryName() + " is missing!" << true;
+                                     << "MdacError: " << library << true << true;
         QTest::newRow("library, Cancel") << false << ""
-                                         << "MdacError: " << modError::DatabaseLibraryName() + " is missing!" << false;
+                                         << "MdacError: " << library << false << true;
         QTest::newRow("encryption tool") << false << "The encryption tool sqlcipher"
                                          << "MdacError: "
-                                         << "The encryption tool sqlcipher is missing!" << false;
+                                         << "The encryption tool sqlcipher is missing!" << false << true;
         QTest::newRow("engine, OK") << true << ""
-                                    << "JetError: "
-                                    << "The SQLite 3 database engine is missing or the database is not accessible!"
-                                    << true;
+                                    << "JetError: " << engine << true << true;
+        QTest::newRow("library, no web site, OK") << false << ""
+                                                  << "MdacError: " << library << true << false;
+        QTest::newRow("engine, no web site, OK") << true << ""
+                                                 << "JetError: " << engine << true << false;
     }
     void reports()
     {
@@ -82,6 +87,11 @@ private slots:
         QFETCH(QString, prefix);
         QFETCH(QString, firstLine);
         QFETCH(bool, pressOk);
+        QFETCH(bool, website);
+        if (website)
+            TestSupport::useTestAddresses();
+        else
+            TestSupport::useNoAddresses();
         ScriptedPlatform platform;
         platform.expectMessage(pressOk ? Platform::Answer::Ok : Platform::Answer::Cancel);
         if (engine)
@@ -94,19 +104,17 @@ private slots:
         QCOMPARE(messages.first().title, QString("Error!"));
         QCOMPARE(messages.first().icon, Platform::Icon::Stop);
         QCOMPARE(messages.first().buttons, Platform::Buttons::OkCancel);
-        const QStringList lines = messages.first().text.split('\n');
-        QCOMPARE(lines.size(), 6);
-        QCOMPARE(lines.at(0), firstLine);
-        QCOMPARE(lines.at(1), QString());
-        QCOMPARE(lines.at(3), QString::fromLatin1(Version::WebsiteUrl));
-        QCOMPARE(lines.at(4), QString());
-        QCOMPARE(lines.at(5), prefix + "14 unable to open database file");
-        QVERIFY(!lines.at(0).contains("download", Qt::CaseInsensitive));
+        // Without a web site the address lines are left out, and OK only closes.
+        QStringList expected{firstLine, QString()};
+        if (website)
+            expected << "You need to download it from the website of Addrion:" << TestSupport::TestWebsite << QString();
+        expected << prefix + "14 unable to open database file";
+        QCOMPARE(messages.first().text.split('\n'), expected);
 
         const auto urls = platform.callsOf("url");
-        QCOMPARE(urls.size(), pressOk ? 1 : 0);
-        if (pressOk)
-            QCOMPARE(urls.first().text, QString::fromLatin1(Version::WebsiteUrl));
+        QCOMPARE(urls.size(), pressOk && website ? 1 : 0);
+        if (!urls.isEmpty())
+            QCOMPARE(urls.first().text, QString(TestSupport::TestWebsite));
         QCOMPARE(logLines().size(), 1);
         QVERIFY(logLines().first().endsWith(" - " + prefix + "14 unable to open database file"));
     }

@@ -1,7 +1,13 @@
 #include "TestSupport.h"
 
+#include "database/modDatabase.h"
+#include "startup/modEnvironment.h"
+
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
+#include <QTemporaryDir>
 
 // Starts the real program as a user's session would.
 class TestProcess : public QObject
@@ -33,6 +39,78 @@ private slots:
         QVERIFY2(program.waitForFinished(60000), "the reminder run did not end by itself");
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+    }
+
+    // Answered without a window system: a window or a database would need one and the
+    // run would fail; the documents folder stays without a default database.
+    void questionsAnsweredWithoutAWindow_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("version") << "--version"
+                                 << "Addrion " ADDRION_VERSION;
+        QTest::newRow("help") << "--help"
+                              << "Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Person N | --new-person]";
+    }
+    void questionsAnsweredWithoutAWindow()
+    {
+        QFETCH(QString, argument);
+        QFETCH(QString, firstLine);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(name);
+        const QString database = modEnvironment::PersonalFolder() + "Addrion.mdb";
+        QFile::remove(database);
+        QFile::remove(TestSupport::settingsFile());
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(TestSupport::executable(), {argument});
+        QVERIFY2(program.waitForFinished(60000), "the run did not end by itself");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()).section('\n', 0, 0), firstLine);
+        QVERIFY(program.readAllStandardError().isEmpty());
+        QVERIFY(!QFile::exists(database));
+        QVERIFY(!QFile::exists(TestSupport::settingsFile()));
+    }
+
+    // "cd folder && addrion home.mdb": the settings name the file wherever the next
+    // start is made from.
+    void relativeDatabasePathIsStoredAbsolute_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::newRow("name") << "home.mdb";
+        QTest::newRow("dot and folders") << "./sub/../home.mdb";
+    }
+    void relativeDatabasePathIsStoredAbsolute()
+    {
+        QFETCH(QString, argument);
+        QTemporaryDir user;
+        QTemporaryDir work;
+        QProcessEnvironment env = environment();
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TEMP"}) {
+            QVERIFY(QDir().mkpath(user.filePath(name)));
+            env.insert(name, user.filePath(name));
+        }
+        const QString database = QDir(work.path()).canonicalPath() + "/home.mdb";
+        QVERIFY(QDir().mkpath(work.filePath("sub")));
+        QVERIFY(modDatabase::NewDatabase(database));
+        modDatabase::CloseDatabase(false);
+
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(work.path());
+        program.start(TestSupport::executable(), {argument});
+        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+        const QString settingsFile = user.filePath("XDG_CONFIG_HOME") + "/Addrion/Addrion.conf";
+        auto stored = [&settingsFile](const char* key) {
+            return QSettings(settingsFile, QSettings::IniFormat).value(key).toString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!stored("Recent 1").isEmpty(), 60000);
+        program.kill();
+        program.waitForFinished();
+        QCOMPARE(stored("Recent 1"), database);
+        QCOMPARE(stored("Default database"), database);
     }
 };
 

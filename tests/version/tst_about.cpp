@@ -10,9 +10,11 @@
 #include "version/frmAbout.h"
 
 #include <QAction>
+#include <QDirIterator>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <memory>
@@ -31,7 +33,11 @@ class TestAbout : public QObject
     }
 
 private slots:
-    void initTestCase() { modEnvironment::SetProgramFolder(m_programFolder.path()); }
+    void initTestCase()
+    {
+        modEnvironment::SetProgramFolder(m_programFolder.path());
+        TestSupport::useTestAddresses();
+    }
     void init()
     {
         TestSupport::clearSettings();
@@ -64,7 +70,7 @@ private slots:
         frmAbout about;
         QVERIFY(about.fraTranslation->isHidden());
         QCOMPARE(about.fraInfo->title(), QString("Addrion 1.4.3"));
-        QCOMPARE(about.lblWebsite2->text(), QString::fromLatin1(Version::WebsiteUrl));
+        QCOMPARE(about.lblWebsite2->text(), QString(TestSupport::TestWebsite));
         QVERIFY(!about.imgLogo->pixmap().isNull());
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
@@ -138,11 +144,45 @@ private slots:
         }
         const auto urls = m_platform->callsOf("url");
         QCOMPARE(urls.size(), 1);
-        QCOMPARE(urls.constFirst().text, QString::fromLatin1(Version::WebsiteUrl));
+        QCOMPARE(urls.constFirst().text, QString(TestSupport::TestWebsite));
         // The link keeps the box open; only OK closes it.
         QVERIFY(about.isVisible());
         QTest::mouseClick(about.lblWebsite, Qt::LeftButton);
         QCOMPARE(m_platform->callsOf("url").size(), 1);
+    }
+
+    void noWebsiteNoLink()
+    {
+        TestSupport::useNoAddresses();
+        frmAbout about;
+        TestSupport::useTestAddresses();
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QVERIFY(!about.lblWebsite->isVisible());
+        QVERIFY(!about.lblWebsite2->isVisible());
+        QVERIFY(about.cmdOK->isVisible());
+    }
+
+    // Neither the program nor the folders shipped beside it send a user to a
+    // placeholder address.
+    void nothingShippedNamesAPlaceholderSite()
+    {
+        const QFileInfo program(TestSupport::executable());
+        QVERIFY2(program.isFile(), "ADDRION_EXECUTABLE names no program");
+        QStringList files{program.filePath()};
+        QDirIterator shipped(program.absolutePath(), QDir::Files, QDirIterator::Subdirectories);
+        while (shipped.hasNext()) {
+            const QString file = shipped.next();
+            if (file.contains("/Language/") || file.contains("/Calendar/") || file.contains("/Css/"))
+                files << file;
+        }
+        QVERIFY(files.size() > 30);
+        static const QRegularExpression placeholder("example\\.(org|net|com)");
+        for (const QString& file : files) {
+            const QString contents = QString::fromLatin1(TestSupport::readFile(file));
+            QVERIFY2(!placeholder.match(contents).hasMatch(),
+                     qPrintable(file + ": " + placeholder.match(contents).captured()));
+        }
     }
 
     void helpAboutOpensTheBoxModally()

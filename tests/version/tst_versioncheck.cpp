@@ -164,7 +164,11 @@ class TestVersionCheck : public QObject
     }
 
 private slots:
-    void initTestCase() { modEnvironment::SetProgramFolder(m_programFolder.path()); }
+    void initTestCase()
+    {
+        modEnvironment::SetProgramFolder(m_programFolder.path());
+        TestSupport::useTestAddresses();
+    }
     void init()
     {
         TestSupport::clearSettings();
@@ -327,7 +331,7 @@ private slots:
         closeNotice(OpenNotice(), remind, &frmNewVersion::cmdWebsite);
         const auto urls = m_platform->callsOf("url");
         QCOMPARE(urls.size(), 1);
-        QCOMPARE(urls.constFirst().text, QString::fromLatin1(Version::WebsiteUrl));
+        QCOMPARE(urls.constFirst().text, QString(TestSupport::TestWebsite));
         QCOMPARE(modSettings::ReadSetting("Check version Since"), since);
     }
 
@@ -489,33 +493,67 @@ private slots:
         start(shown, false);
         QVERIFY(!QTest::currentTestFailed() && shown);
 
-        const QByteArray expected = Request(
-            "http://" + QByteArray(Version::UpdateHost) + "/addrion/info/latestversion.txt", Version::UpdateHost);
+        const QByteArray expected = Request(TestSupport::TestUpdateUrl, TestSupport::TestUpdateHost);
         QCOMPARE(server.requests(), QList<QByteArray>(3, expected));
     }
 
-    void programAsksAtStart()
+    // A build without an update address asks nobody and offers no check.
+    void noUpdateAddressNoCheck()
     {
+        VersionServer proxy(VersionServer::ok("1.5.0"));
+        QVERIFY(proxy.listen());
+        UseProxy(proxy.port());
+        TestSupport::useNoAddresses();
+        frmMain window("");
+        RegisterWindows(window);
+        window.Load();
+        modVersion::CheckVersion(window);
+        TestSupport::useTestAddresses();
+        QCOMPARE(modSettings::ReadSetting("Check version"), QString("1"));
+        QVERIFY(!window.mnuOptionsCheck->isVisible());
+        QVERIFY(!window.findChild<VersionCheck*>());
+        QCOMPARE(proxy.connections(), 0);
+    }
+
+    void noWebsiteNoWebsiteButton()
+    {
+        TestSupport::useNoAddresses();
+        frmNewVersion notice("1.5.0");
+        TestSupport::useTestAddresses();
+        notice.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&notice));
+        QVERIFY(!notice.cmdWebsite->isVisible());
+        QVERIFY(notice.cmdOK->isVisible());
+    }
+
+    // Hosts named by no_proxy are asked directly, whatever http_proxy says.
+    void noProxyGoesDirect_data()
+    {
+        QTest::addColumn<QString>("noProxy"); // %1: the server's port
+        QTest::addColumn<bool>("direct");
+        QTest::newRow("not set") << "" << false;
+        QTest::newRow("the address") << "localhost, 127.0.0.1" << true;
+        QTest::newRow("every host") << "*" << true;
+        QTest::newRow("the address and its port") << "127.0.0.1:%1" << true;
+        QTest::newRow("another port") << "127.0.0.1:1" << false;
+        QTest::newRow("another host") << "updates.addrion.test" << false;
+    }
+    void noProxyGoesDirect()
+    {
+        QFETCH(QString, noProxy);
+        QFETCH(bool, direct);
         VersionServer server(VersionServer::ok("1.4.3"));
-        QVERIFY(server.listen());
-        QTemporaryDir home;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TEMP"}) {
-            QVERIFY(QDir().mkpath(home.filePath(name)));
-            environment.insert(name, home.filePath(name));
-        }
-        environment.insert("http_proxy", "127.0.0.1:" + QString::number(server.port()));
-        QProcess program;
-        program.setProcessEnvironment(environment);
-        program.start(TestSupport::executable(), {});
-        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
-        QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 60000);
-        program.kill();
-        QVERIFY(program.waitForFinished());
-        QCOMPARE(server.requests().constFirst(),
-                 Request("http://" + QByteArray(Version::UpdateHost) + "/addrion/info/latestversion.txt",
-                         Version::UpdateHost));
+        VersionServer proxy(VersionServer::ok("1.4.3"));
+        QVERIFY(server.listen() && proxy.listen());
+        UseProxy(proxy.port());
+        qputenv("no_proxy", noProxy.arg(server.port()).toUtf8());
+        QWidget window;
+        VersionCheck checker("127.0.0.1", server.port(), &window);
+        const bool ended = runCheck(checker);
+        qunsetenv("no_proxy");
+        QVERIFY(ended);
+        QCOMPARE(server.requests().size(), direct ? 1 : 0);
+        QCOMPARE(proxy.requests().size(), direct ? 0 : 1);
     }
 };
 

@@ -167,6 +167,57 @@ private slots:
         QCOMPARE(found, proxy);
     }
 
+    void bypassesProxy_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("noProxy");
+        QTest::addColumn<bool>("bypass");
+        const QString host = "updates.addrion.test";
+        QTest::newRow("empty") << host << 80 << "" << false;
+        QTest::newRow("every host") << host << 80 << "*" << true;
+        QTest::newRow("star among others is a name") << host << 80 << "a.test,*x" << false;
+        QTest::newRow("the host itself") << host << 80 << "updates.addrion.test" << true;
+        QTest::newRow("letter case and final dot") << "Updates.Addrion.Test." << 80 << "UPDATES.addrion.test" << true;
+        QTest::newRow("domain suffix") << host << 80 << "addrion.test" << true;
+        QTest::newRow("domain with leading dot") << host << 80 << ".addrion.test" << true;
+        QTest::newRow("domain with star") << host << 80 << "*.addrion.test" << true;
+        QTest::newRow("leading dot, bare domain") << "addrion.test" << 80 << ".addrion.test" << true;
+        QTest::newRow("suffix of a word only") << host << 80 << "rion.test" << false;
+        QTest::newRow("a subdomain lists nothing above") << "addrion.test" << 80 << "updates.addrion.test" << false;
+        QTest::newRow("second of a list, blanks") << host << 80 << "localhost , addrion.test" << true;
+        QTest::newRow("blank separated") << host << 80 << "localhost addrion.test" << true;
+        QTest::newRow("right port") << host << 8080 << "addrion.test:8080" << true;
+        QTest::newRow("wrong port") << host << 80 << "addrion.test:8080" << false;
+        QTest::newRow("address") << "127.0.0.1" << 80 << "127.0.0.1" << true;
+        QTest::newRow("address tail is no domain") << "127.0.0.1" << 80 << "0.0.1" << false;
+        QTest::newRow("address with port") << "10.0.0.1" << 3128 << "10.0.0.1:3128" << true;
+        QTest::newRow("IPv6 address") << "::1" << 80 << "::1" << true;
+        QTest::newRow("IPv6 in brackets with port") << "[::1]" << 81 << "[::1]:81" << true;
+        QTest::newRow("IPv6, wrong port") << "::1" << 80 << "[::1]:81" << false;
+    }
+    void bypassesProxy()
+    {
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(QString, noProxy);
+        QFETCH(bool, bypass);
+        QCOMPARE(modVersion::BypassesProxy(host, quint16(port), noProxy), bypass);
+    }
+
+    void getNoProxyPrefersLowerCase()
+    {
+        qputenv("no_proxy", "a.test");
+        qputenv("NO_PROXY", "b.test");
+        const QString both = modVersion::GetNoProxy();
+        qunsetenv("no_proxy");
+        const QString upper = modVersion::GetNoProxy();
+        qunsetenv("NO_PROXY");
+        QCOMPARE(both, QString("a.test"));
+        QCOMPARE(upper, QString("b.test"));
+        QCOMPARE(modVersion::GetNoProxy(), QString());
+    }
+
     void proxyParts_data()
     {
         QTest::addColumn<QString>("proxy");

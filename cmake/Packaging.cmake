@@ -1,0 +1,32 @@
+# The Debian package, made by CPack from the install rules: ./package.sh runs it on a
+# Release build. Run "cpack -G DEB" in the build folder.
+set(ADDRION_CONTACT_ADDRESS "maintainers@addrion.example.org")
+set(CPACK_PACKAGE_NAME addrion)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Addrion team")
+set(CPACK_PACKAGE_CONTACT "Addrion team <${ADDRION_CONTACT_ADDRESS}>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "personal address book with birthday calendar and reminder")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Addrion keeps your contacts in one database file: full name, date of birth,
+postal address, a note, and lists of telephone numbers and e-mail addresses
+with descriptions. It browses them with an accent-insensitive quick search,
+searches by any field, exports chosen persons as text or XHTML, gathers
+e-mail addresses, prints or saves a birthday calendar, imports vCard files,
+and shows today's and coming birthdays at log-on.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://addrion.example.org/")
+# Libraries found by dpkg-shlibdeps, plus the programs started as child processes.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "sqlcipher, xdg-utils")
+
+# What Debian expects of every package's documentation folder.
+set(debian_doc ${CMAKE_BINARY_DIR}/debian)
+configure_file(${PROJECT_SOURCE_DIR}/resources/debian/copyright ${debian_doc}/copyright @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog ${debian_doc}/changelog @ONLY)
+install(FILES ${debian_doc}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/addrion)
+
+include(CPack)

@@ -1,0 +1,181 @@
+#include "DebianPackage.h"
+#include "ScriptedPlatform.h"
+#include "TestSupport.h"
+
+#include "birthdays/modAutostart.h"
+#include "birthdays/modReminderRun.h"
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "language/IniFile.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
+
+#include <QDirIterator>
+#include <QImage>
+#include <QProcess>
+
+// The built package unpacked into a scratch root, and the program started from there
+// as an installed one: it finds its folders below the prefix and writes nothing there.
+class TestInstalled : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<DebianPackage> m_package;
+    QStringList m_contents;
+
+    // Every file below the root with its size and time of change.
+    QStringList contents() const
+    {
+        QStringList files;
+        QDirIterator it(m_package->root(), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            files << QStringList{info.filePath(), QString::number(info.size()),
+                                 info.lastModified().toString(Qt::ISODateWithMs)}
+                         .join(' ');
+        }
+        files.sort();
+        return files;
+    }
+
+    QString program() const { return m_package->installed("usr/bin/addrion"); }
+
+    static QProcessEnvironment offscreen()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        return environment;
+    }
+
+    // Settings as a user's first start finds them, except that nobody asks the network.
+    static void firstStartSettings()
+    {
+        TestSupport::clearSettings();
+        modSettings::WriteSetting("Check version", "0");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_package = std::make_unique<DebianPackage>();
+        QVERIFY2(m_package->error().isEmpty(), qPrintable(m_package->error()));
+        m_contents = contents();
+    }
+
+    void installsItsFiles_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("program") << "usr/bin/addrion" << 0;
+        QTest::newRow("language") << "usr/share/addrion/Language/German.ini" << 0;
+        QTest::newRow("calendar style") << "usr/share/addrion/Calendar/Orange.css" << 0;
+        QTest::newRow("export style") << "usr/share/addrion/Css/Normal.css" << 0;
+        QTest::newRow("sound") << "usr/share/addrion/Sound/default.wav" << 0;
+        QTest::newRow("desktop entry") << "usr/share/applications/io.github.addrion.Addrion.desktop" << 0;
+        QTest::newRow("metainfo") << "usr/share/metainfo/io.github.addrion.Addrion.metainfo.xml" << 0;
+        QTest::newRow("manual page") << "usr/share/man/man1/addrion.1.gz" << 0;
+        QTest::newRow("copyright") << "usr/share/doc/addrion/copyright" << 0;
+        QTest::newRow("scalable icon") << "usr/share/icons/hicolor/scalable/apps/addrion.svg" << 0;
+        for (const int size : {16, 32, 48, 64, 128, 256})
+            QTest::addRow("icon %d", size)
+                << QString("usr/share/icons/hicolor/%1x%1/apps/addrion.png").arg(size) << size;
+    }
+    void installsItsFiles()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, pixels);
+        const QFileInfo file(m_package->installed(path));
+        QVERIFY2(file.isFile() && file.size() > 0, qPrintable(path + " is not in the package"));
+        if (pixels == 0)
+            return;
+        const QImage icon(file.filePath());
+        QCOMPARE(icon.size(), QSize(pixels, pixels));
+        QVERIFY(icon.hasAlphaChannel());
+        // The cover's blue shows in the middle of the book.
+        QCOMPARE(icon.pixelColor(pixels * 50 / 100, pixels * 85 / 100), QColor(0x1f, 0x5f, 0x99));
+    }
+
+    void dependsOnWhatItCalls()
+    {
+        const DebianPackage::Result fields =
+            DebianPackage::run("dpkg-deb", {"--field", m_package->debFile(), "Package", "Version", "Depends"});
+        QVERIFY2(fields.exitCode == 0, qPrintable(fields.output));
+        QVERIFY2(fields.output.contains("Package: addrion\n"), qPrintable(fields.output));
+        QVERIFY2(fields.output.contains("Version: " ADDRION_VERSION "\n"), qPrintable(fields.output));
+        const QString depends = fields.output.section("Depends: ", 1);
+        // Worked out from the program's libraries, plus the programs it starts.
+        for (const char* dependency : {"libqt6widgets6", "libsqlite3-0", "libc6", "sqlcipher", "xdg-utils"})
+            QVERIFY2(depends.contains(QString(dependency)), qPrintable(depends));
+    }
+
+    // The reminder at log-on reads its language file from below the prefix.
+    void reminderRunFindsItsLanguage()
+    {
+        firstStartSettings();
+        modSettings::WriteSetting("Language", "German");
+        modSettings::WriteSetting("Birthday reminder", "1");
+        modSettings::WriteSetting("Reminder Since", "2");
+        const QString database = modEnvironment::PersonalFolder() + modDatabase::DefaultFileName;
+        {
+            ScriptedPlatform platform;
+            QVERIFY(QDir().mkpath(modEnvironment::PersonalFolder()));
+            QVERIFY(modDatabase::NewDatabase(database));
+            const QDate born = QDate::currentDate().addYears(-30);
+            modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (1, 'Anna', #%1#)")
+                                   .arg(born.toString("M/d/yyyy")));
+            modDatabase::CloseDatabase(false);
+        }
+        QProcess run;
+        QProcessEnvironment environment = offscreen();
+        environment.insert(modReminder::EchoVariable, "1");
+        run.setProcessEnvironment(environment);
+        run.start(program(), {"/Reminder"});
+        QVERIFY2(run.waitForFinished(60000), "the reminder did not close");
+        QCOMPARE(run.exitCode(), 0);
+        const QStringList lines = QString::fromUtf8(run.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        const QString german = IniFile::load(m_package->installed("usr/share/addrion/Language/German.ini"))
+                                   .value("Translation", "Birthday reminder");
+        QVERIFY(!german.isEmpty() && german != "Birthday reminder");
+        QCOMPARE(lines.value(0), german);
+        QVERIFY2(lines.value(1).contains("\tAnna\t"), qPrintable(lines.join('\n')));
+        QVERIFY(QFile::remove(database));
+    }
+
+    // A first start on a database given by path: the defaults it stores point below the
+    // prefix, the log-on entry at the installed program.
+    void mainWindowRunOpensTheDatabase()
+    {
+        firstStartSettings();
+        QTemporaryDir folder;
+        const QString database = folder.filePath("work.mdb");
+        {
+            ScriptedPlatform platform;
+            QVERIFY(modDatabase::NewDatabase(database));
+            modDatabase::CloseDatabase(false);
+        }
+        modSettings::WriteSetting("Default database", "");
+        QProcess run;
+        run.setProcessEnvironment(offscreen());
+        run.start(program(), {database});
+        QVERIFY2(run.waitForStarted(), qPrintable(run.errorString()));
+        auto stored = [](const char* key) {
+            modSettings::Reload();
+            return modSettings::ReadSetting(key);
+        };
+        // The main window stays until it is closed: wait for what its start stores.
+        QTRY_VERIFY_WITH_TIMEOUT(!stored("Default database").isEmpty() && !stored("Reminder Sound Path").isEmpty(),
+                                 60000);
+        run.terminate();
+        QVERIFY(run.waitForFinished(30000));
+        QCOMPARE(stored("Default database"), database);
+        QCOMPARE(stored("Reminder Sound Path"), m_package->installed("usr/share/addrion/Sound/default.wav"));
+        const IniFile entry = IniFile::load(modAutostart::EntryFile());
+        QCOMPARE(entry.value("Desktop Entry", "Exec"), modAutostart::ExecLine(program()));
+    }
+
+    void writesNothingBelowThePrefix() { QCOMPARE(contents(), m_contents); }
+};
+
+ADDRION_TEST_MAIN(TestInstalled)
+#include "tst_installed.moc"
