@@ -1,5 +1,7 @@
 #include "LineWriter.h"
 
+#include "startup/modSafeFile.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -41,6 +43,9 @@ bool LineWriter::Start(const QString& path)
         fail(path + QStringLiteral(": ") + m_file->errorString());
         return false;
     }
+    // Pages and exports hold personal data: only their owner reads them (where the
+    // file system knows owners at all).
+    m_file->setPermissions(modSafeFile::PrivatePermissions);
     return true;
 }
 
@@ -62,8 +67,11 @@ bool LineWriter::Flush()
     }
     const QByteArray bytes = m_buffer.toUtf8();
     m_buffer.clear();
-    if (m_file->write(bytes) != bytes.size()) {
-        fail(m_path + QStringLiteral(": ") + m_file->errorString());
+    // The file's own buffer is emptied at once, so that a disk that takes only part of
+    // it is noticed here and not lost inside commit().
+    QString error;
+    if (!modSafeFile::WriteAll(*m_file, bytes, &error) || !m_file->flush()) {
+        fail(m_path + QStringLiteral(": ") + (error.isEmpty() ? m_file->errorString() : error));
         return false;
     }
     ++m_flushes;

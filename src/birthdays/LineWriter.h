@@ -56,6 +56,10 @@ public:
     virtual void Begin(int maximum) = 0;
     virtual void Step() = 0;
     virtual void End() = 0;
+    // Moves straight to value, for work measured by something else than steps.
+    virtual void Reach(int value) { (void)value; }
+    // True once the user asked to stop; only work that can be undone asks.
+    virtual bool Cancelled() const { return false; }
 };
 
 // Begins on construction and ends on destruction, also when an engine error ends the

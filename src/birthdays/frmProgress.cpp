@@ -1,9 +1,11 @@
 #include "frmProgress.h"
 
+#include "language/modLanguage.h"
 #include "startup/Version.h"
 
 #include <QApplication>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 frmProgress::frmProgress(QWidget* caller)
@@ -29,6 +31,27 @@ frmProgress::~frmProgress()
 void frmProgress::LoadLanguage()
 {
     setWindowTitle(QString::fromLatin1(Version::AppName));
+    if (cmdCancel)
+        cmdCancel->setText(T("Cancel"));
+}
+
+void frmProgress::AllowCancel()
+{
+    if (cmdCancel)
+        return;
+    cmdCancel = new QPushButton(this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    layout()->addWidget(cmdCancel);
+    layout()->setAlignment(cmdCancel, Qt::AlignRight);
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
+    setWindowModality(Qt::ApplicationModal);
+    LoadLanguage();
+}
+
+// Repaints; a window with Cancel also takes the user's clicks, the others wait.
+void frmProgress::processEvents()
+{
+    QCoreApplication::processEvents(cmdCancel ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
 void frmProgress::Begin(int maximum)
@@ -41,17 +64,27 @@ void frmProgress::Begin(int maximum)
             m_caller->setCursor(Qt::WaitCursor);
     }
     m_running = true;
+    m_cancelled = false;
     pbProgress->setMaximum(maximum);
     pbProgress->setValue(0);
     show();
-    // Let the window appear before the work begins; user input waits until the end.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Let the window appear before the work begins.
+    processEvents();
 }
 
 void frmProgress::Step()
 {
-    pbProgress->setValue(qMin(pbProgress->value() + 1, pbProgress->maximum()));
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    Reach(pbProgress->value() + 1);
+}
+
+void frmProgress::Reach(int value)
+{
+    // Work with many small steps between two values of the bar pays for no repaint.
+    const int reached = qMin(value, pbProgress->maximum());
+    if (reached == pbProgress->value())
+        return;
+    pbProgress->setValue(reached);
+    processEvents();
 }
 
 void frmProgress::End()

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QProgressBar;
+class QPushButton;
 
 // The progress window of the long writes (calendar, saving it, the exports): one bar,
 // shown not modal while the work runs, with the hourglass on the calling window.
@@ -25,11 +26,21 @@ public:
     void Begin(int maximum) override;
     void Step() override;
     void End() override;
+    void Reach(int value) override;
+    bool Cancelled() const override { return m_cancelled; }
+
+    // Shows a Cancel button for work that can be undone; the window then takes all
+    // input while the work runs.
+    void AllowCancel();
 
     QProgressBar* pbProgress = nullptr;
+    QPushButton* cmdCancel = nullptr;
 
 private:
+    void processEvents();
+
     QPointer<QWidget> m_caller;
     bool m_running = false;
     bool m_override = false;
+    bool m_cancelled = false;
 };

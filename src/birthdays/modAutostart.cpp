@@ -2,6 +2,7 @@
 
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
+#include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
 
 #include <QCoreApplication>
@@ -100,10 +101,12 @@ void EnableReminder()
     // Like every settings write, a failure here is silent: the reminder simply does
     // not start at log-on.
     QSaveFile entry(file);
-    if (entry.open(QIODevice::WriteOnly)) {
-        entry.write(EntryText(Executable()));
+    QString error;
+    if (entry.open(QIODevice::WriteOnly) && modSafeFile::WriteAll(entry, EntryText(Executable()), &error) &&
+        entry.flush())
         entry.commit();
-    }
+    else
+        entry.cancelWriting(); // a half-written entry would start nothing, or something else
 }
 
 void DisableReminder()

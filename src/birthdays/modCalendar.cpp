@@ -7,12 +7,12 @@
 #include "language/modLanguage.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
+#include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -286,25 +286,7 @@ void WriteMonthPage(LineWriter& writer, int year, int month, const QList<Birthda
 
 bool CopyFileReplacing(const QString& source, const QString& destination, QString* error)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = source + QStringLiteral(": ") + in.errorString();
-        return false;
-    }
-    QSaveFile out(destination);
-    if (!out.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = destination + QStringLiteral(": ") + out.errorString();
-        return false;
-    }
-    const QByteArray contents = in.readAll();
-    if (out.write(contents) != contents.size() || !out.commit()) {
-        if (error)
-            *error = destination + QStringLiteral(": ") + out.errorString();
-        return false;
-    }
-    return true;
+    return modSafeFile::CopyFile(source, destination, error);
 }
 
 bool CopyStyleSheet(const QString& name, QString* error)

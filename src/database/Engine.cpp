@@ -588,6 +588,11 @@ DatabasePtr OpenFile(const QString& path, int* mode, int busyTimeoutMs)
         throw EngineError(code, QStringLiteral("%1: '%2'").arg(message, path));
     }
     sqlite3_extended_result_codes(raw, 1);
+    // A file may come from anyone: its schema never calls our functions with side
+    // effects, and no statement may damage the file's own structure.
+    if (sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr) != SQLITE_OK ||
+        sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr) != SQLITE_OK)
+        ThrowLast(raw);
     sqlite3_busy_handler(raw, WaitWhileBusy, reinterpret_cast<void*>(static_cast<std::intptr_t>(busyTimeoutMs)));
     try {
         // Reading the schema is what tells a database from any other file.
@@ -694,6 +699,11 @@ void Connection::Close()
         sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_mode = 0;
+}
+
+bool Connection::InTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
 }
 
 void Connection::ensureOpen() const
@@ -950,6 +960,32 @@ bool Connection::TableExists(const QString& table)
     return rc == SQLITE_ROW;
 }
 
+std::vector<SchemaObject> Connection::TriggersAndViews()
+{
+    ensureOpen();
+    const StatementPtr st = Prepare(
+        m_db,
+        QStringLiteral("SELECT type, name, sql FROM sqlite_master WHERE type IN ('trigger', 'view') ORDER BY name"));
+    std::vector<SchemaObject> found;
+    int rc;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
+        found.push_back({ColumnText(st.get(), 0), ColumnText(st.get(), 1), ColumnText(st.get(), 2)});
+    if (rc != SQLITE_DONE)
+        ThrowLast(m_db);
+    return found;
+}
+
+void Connection::Drop(const std::vector<SchemaObject>& objects)
+{
+    ensureOpen();
+    Transaction transaction(*this);
+    for (const SchemaObject& object : objects)
+        Exec(m_db, QStringLiteral("DROP %1 IF EXISTS %2")
+                       .arg(object.type == QLatin1String("view") ? QStringLiteral("VIEW") : QStringLiteral("TRIGGER"),
+                            QuoteName(object.name)));
+    transaction.Commit();
+}
+
 int Connection::ColumnCount(const QString& table)
 {
     if (!TableExists(table))
@@ -1004,6 +1040,27 @@ void Connection::Transaction::Commit()
 {
     m_connection.ensureOpen();
     Exec(m_connection.m_db, QStringLiteral("COMMIT"));
+    m_done = true;
+}
+
+Connection::Savepoint::Savepoint(Connection& connection) : m_connection(connection)
+{
+    m_connection.ensureOpen();
+    Exec(m_connection.m_db, QStringLiteral("SAVEPOINT addrion_part"));
+}
+
+Connection::Savepoint::~Savepoint()
+{
+    if (m_done || !m_connection.m_db)
+        return;
+    ExecQuietly(m_connection.m_db, "ROLLBACK TO addrion_part");
+    ExecQuietly(m_connection.m_db, "RELEASE addrion_part");
+}
+
+void Connection::Savepoint::Release()
+{
+    m_connection.ensureOpen();
+    Exec(m_connection.m_db, QStringLiteral("RELEASE addrion_part"));
     m_done = true;
 }
 

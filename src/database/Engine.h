@@ -66,6 +66,15 @@ private:
     int m_position = 0;
 };
 
+// A trigger or view of a file's schema: type ("trigger" or "view"), name and the
+// statement that made it.
+struct SchemaObject
+{
+    QString type;
+    QString name;
+    QString sql;
+};
+
 class Connection
 {
 public:
@@ -82,6 +91,8 @@ public:
     bool IsOpen() const { return m_db != nullptr; }
     int State() const { return IsOpen() ? 1 : 0; }
     int Mode() const { return m_mode; }
+    // True inside a transaction that has not ended (by commit, rollback or a failure).
+    bool InTransaction() const;
     // The path of the database, still readable after Close().
     QString DataSource() const { return m_dataSource; }
 
@@ -109,7 +120,10 @@ public:
 
     // Catalogue.
     bool TableExists(const QString& table);
-    int ColumnCount(const QString& table);                        // throws when the table is missing
+    int ColumnCount(const QString& table); // throws when the table is missing
+    std::vector<SchemaObject> TriggersAndViews();
+    // Removes the triggers and views, all or none.
+    void Drop(const std::vector<SchemaObject>& objects);
     int DefinedSize(const QString& table, const QString& column); // declared CHAR(n) width, 0 when none
 
     // A scoped transaction: rolled back on destruction unless committed.
@@ -121,6 +135,22 @@ public:
         Transaction(const Transaction&) = delete;
         Transaction& operator=(const Transaction&) = delete;
         void Commit();
+
+    private:
+        Connection& m_connection;
+        bool m_done = false;
+    };
+
+    // A scoped part of a transaction: undone on destruction unless released, leaving
+    // the rest of the transaction as it was.
+    class Savepoint
+    {
+    public:
+        explicit Savepoint(Connection& connection);
+        ~Savepoint();
+        Savepoint(const Savepoint&) = delete;
+        Savepoint& operator=(const Savepoint&) = delete;
+        void Release();
 
     private:
         Connection& m_connection;

@@ -1,5 +1,6 @@
 #include "modDatabase.h"
 
+#include "database/JetDialect.h"
 #include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
@@ -7,11 +8,13 @@
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
+#include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
 
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -97,6 +100,43 @@ void SnapshotInto(const QString& source, const QString& target)
     connection.Execute(QStringLiteral("VACUUM INTO '") + modSql::QuoteSql(target) + QStringLiteral("'"));
 }
 
+// One of the identity table's triggers, exactly as the program makes it: the library
+// keeps the statement's text, without its IF NOT EXISTS.
+bool IsOwnTrigger(const Engine::SchemaObject& object)
+{
+    static const QString conditional = QStringLiteral("CREATE TRIGGER IF NOT EXISTS ");
+    if (object.type != QLatin1String("trigger"))
+        return false;
+    for (const QString& statement : modPersonUid::CreateStatements()) {
+        const std::optional<JetDialect::Statement> translated = JetDialect::Translate(statement);
+        if (translated && translated->sql.startsWith(conditional) &&
+            QStringLiteral("CREATE TRIGGER ") + translated->sql.mid(conditional.size()) == object.sql)
+            return true;
+    }
+    return false;
+}
+
+// Triggers and views of anyone else would run unseen inside our statements. True when
+// a file has none, or the user had them removed; false when it must not be opened.
+bool AcceptSchema(Engine::Connection& connection)
+{
+    std::vector<Engine::SchemaObject> foreign = connection.TriggersAndViews();
+    foreign.erase(std::remove_if(foreign.begin(), foreign.end(), IsOwnTrigger), foreign.end());
+    if (foreign.empty())
+        return true;
+    QStringList names;
+    for (const Engine::SchemaObject& object : foreign)
+        names << object.type + QLatin1Char(' ') + object.name;
+    const QString question = T("Triggers or views not made by Addrion were found. Remove them and open the database?");
+    if (!Platform::askYesNo(T("Addrion database"), question + QStringLiteral("\n\n") + connection.DataSource() +
+                                                       QStringLiteral("\n") + names.join(QLatin1Char('\n'))))
+        return false;
+    connection.Drop(foreign);
+    modError::WriteLog(QStringLiteral("Removed from ") + connection.DataSource() + QStringLiteral(": ") +
+                       names.join(QStringLiteral(", ")));
+    return true;
+}
+
 // A file opened writable gets the identity table the first time; a file that cannot
 // get it (busy, damaged) is still opened and works as a read-only file would.
 void GiveEveryPersonAUid()
@@ -153,7 +193,12 @@ bool OpenDatabase(const QString& path)
     ConnectionHolder() = std::make_unique<Engine::Connection>();
     try {
         DatabaseConnection().Open(path);
+        if (!AcceptSchema(DatabaseConnection())) {
+            DatabaseConnection().Close();
+            return false;
+        }
     } catch (const Engine::EngineError& error) {
+        DatabaseConnection().Close();
         modSql::ShowEngineError(error);
         return false;
     }
@@ -288,6 +333,7 @@ bool CopyDatabase(const QString& destination)
     bool copied = false;
     try {
         SnapshotInto(current, partial);
+        modSafeFile::MakePrivate(partial);
         // The rename replaces an old copy in one step; a failed copy leaves it alone.
         copied = std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(destination).constData()) == 0;
         if (!copied)

@@ -8,6 +8,7 @@
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
+#include "startup/modSafeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +23,9 @@ namespace {
 
 // Long enough for a big file on a slow disk; a cipher program that hangs is ended.
 constexpr int ExportTimeoutMs = 10 * 60 * 1000;
+
+// Marks the line of the script's output that tells the person count.
+const char* const PersonsMark = "persons:";
 
 // What the cipher program says when the password does not open the file.
 const char* const WrongKeyText = "file is encrypted or is not a database";
@@ -42,7 +46,29 @@ QString ExportScript(const QString& password, const QString& target)
 {
     return QStringLiteral("PRAGMA key = '") + modSql::QuoteSql(password) + QStringLiteral("';\n") +
            QStringLiteral("ATTACH DATABASE '") + modSql::QuoteSql(target) + QStringLiteral("' AS plaintext KEY '';\n") +
-           QStringLiteral("SELECT sqlcipher_export('plaintext');\n") + QStringLiteral("DETACH DATABASE plaintext;\n");
+           QStringLiteral("SELECT sqlcipher_export('plaintext');\n") + QStringLiteral("DETACH DATABASE plaintext;\n") +
+           QStringLiteral("SELECT '") + QLatin1String(PersonsMark) + QStringLiteral("' || count(*) FROM Person;\n");
+}
+
+// The person count the script printed for the protected file, -1 when it printed none.
+int PrintedPersons(const QByteArray& output)
+{
+    for (const QByteArray& line : output.split('\n')) {
+        const QByteArray trimmed = line.trimmed();
+        bool ok = false;
+        const int persons = trimmed.startsWith(PersonsMark) ? trimmed.mid(qstrlen(PersonsMark)).toInt(&ok) : -1;
+        if (ok)
+            return persons;
+    }
+    return -1;
+}
+
+// An empty file the cipher program writes into, private from the start: the copy holds
+// the data unprotected.
+bool CreatePrivateFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && modSafeFile::MakePrivate(path);
 }
 
 } // namespace
@@ -68,6 +94,8 @@ std::optional<Failure> RemoveProtection(const QString& path, const QString& pass
     const QString temporary = TemporaryPath(source);
     if (QFileInfo::exists(temporary) && !QFile::remove(temporary))
         return Failure{EACCES, QStringLiteral("The old copy '%1' cannot be deleted.").arg(temporary)};
+    if (!CreatePrivateFile(temporary))
+        return Failure{EACCES, QStringLiteral("The copy '%1' cannot be created.").arg(temporary)};
 
     QProcess cipher;
     cipher.setProgram(program);
@@ -76,8 +104,10 @@ std::optional<Failure> RemoveProtection(const QString& path, const QString& pass
     cipher.setArguments(
         {QStringLiteral("-batch"), QStringLiteral("-bail"), QStringLiteral("-init"), QProcess::nullDevice(), source});
     cipher.start();
-    if (!cipher.waitForStarted())
+    if (!cipher.waitForStarted()) {
+        QFile::remove(temporary);
         return Failure{ENOENT, cipher.errorString(), true};
+    }
     cipher.write(ExportScript(password, temporary).toUtf8());
     cipher.closeWriteChannel();
     if (!cipher.waitForFinished(ExportTimeoutMs)) {
@@ -95,20 +125,17 @@ std::optional<Failure> RemoveProtection(const QString& path, const QString& pass
         return Failure{cipher.exitCode(), said.isEmpty() ? cipher.errorString() : said};
     }
 
-    // Only a copy that opens as a plain database may take the file's place.
-    try {
-        Engine::Connection copy;
-        copy.Open(temporary);
-    } catch (const Engine::EngineError& error) {
-        QFile::remove(temporary);
-        return Failure{error.number(), error.description()};
-    }
-    QString error;
-    const QFileDevice::FileError replaced = modUpgrade::SaveCopy(temporary, source, &error);
+    // Only a sound copy holding every person may take the file's place.
+    const int persons = PrintedPersons(cipher.readAllStandardOutput());
+    QString error =
+        persons < 0
+            ? QStringLiteral("The program %1 did not count the persons.").arg(QString::fromLatin1(CipherProgramName))
+            : modUpgrade::CheckDatabaseCopy(temporary, persons);
+    const bool replaced = error.isEmpty() && modUpgrade::SaveCopy(temporary, source, &error);
     // The copy holds the data unprotected: it does not stay behind.
     QFile::remove(temporary);
-    if (replaced != QFileDevice::NoError)
-        return Failure{replaced, error};
+    if (!replaced)
+        return Failure{EIO, error};
     return std::nullopt;
 }
 

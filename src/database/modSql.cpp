@@ -36,6 +36,8 @@ void ExecuteSql(const QString& sql)
 QString QuoteSql(const QString& text)
 {
     QString quoted = text;
+    // The statement text would end at a NUL, leaving the quote open.
+    quoted.remove(QChar(0));
     return quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
 }
 

@@ -6,8 +6,7 @@
 #include "startup/modError.h"
 #include "startup/modSettings.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "startup/modSafeFile.h"
 
 namespace modUpgrade {
 
@@ -51,11 +50,12 @@ void ConvertNames(Engine::Connection& connection)
     connection.Close();
     const QString backup = BackupPath(path);
     QString copyError;
-    const QFileDevice::FileError copied = SaveCopy(path, backup, &copyError);
+    const bool copied = SaveCopy(path, backup, &copyError);
     connection.Open(path);
-    if (copied != QFileDevice::NoError)
+    if (!copied)
         throw Engine::EngineError(
-            copied, QStringLiteral("The backup copy '%1' could not be written: %2").arg(backup, copyError));
+            QFileDevice::WriteError,
+            QStringLiteral("The backup copy '%1' could not be written: %2").arg(backup, copyError));
 
     // All or nothing: a failure leaves the names as they were, beside the backup.
     Engine::Connection::Transaction transaction(connection);
@@ -80,34 +80,44 @@ QString BackupPath(const QString& path)
            QStringLiteral("_BeforeVersion140.mdb");
 }
 
-QFileDevice::FileError SaveCopy(const QString& source, const QString& target, QString* error)
+int CountPersons(const QString& path)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = in.errorString();
-        return in.error();
+    Engine::Connection connection;
+    connection.Open(path);
+    Engine::Recordset rows = connection.OpenRecordset(QStringLiteral("SELECT COUNT(*) FROM Person"));
+    return rows.Fields(0).toInt();
+}
+
+QString CheckDatabaseCopy(const QString& path, int persons)
+{
+    try {
+        Engine::Connection copy;
+        copy.Open(path);
+        Engine::Recordset check = copy.OpenRecordset(QStringLiteral("PRAGMA integrity_check"));
+        const QString verdict = check.Fields(0).toString();
+        if (verdict != QLatin1String("ok"))
+            return QStringLiteral("The copy '%1' is damaged: %2").arg(path, verdict);
+        copy.Close();
+        const int counted = CountPersons(path);
+        if (counted != persons)
+            return QStringLiteral("The copy '%1' holds %2 persons instead of %3.").arg(path).arg(counted).arg(persons);
+    } catch (const Engine::EngineError& error) {
+        return QStringLiteral("The copy '%1' cannot be read: %2").arg(path, error.description());
     }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
-        *error = out.errorString();
-        return out.error();
+    return QString();
+}
+
+bool SaveCopy(const QString& source, const QString& target, QString* error)
+{
+    int persons = 0;
+    try {
+        persons = CountPersons(source);
+    } catch (const Engine::EngineError& failure) {
+        *error = failure.description();
+        return false;
     }
-    constexpr qint64 ChunkSize = 1 << 20;
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(ChunkSize);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError) {
-            *error = in.errorString();
-            out.cancelWriting();
-            return in.error();
-        }
-        if (out.write(chunk) != chunk.size())
-            break; // commit() reports the write error
-    }
-    if (!out.commit()) {
-        *error = out.errorString();
-        return out.error() != QFileDevice::NoError ? out.error() : QFileDevice::WriteError;
-    }
-    return QFileDevice::NoError;
+    return modSafeFile::CopyFile(source, target, error,
+                                 [persons](const QString& copy) { return CheckDatabaseCopy(copy, persons); });
 }
 
 bool WidenColumns()

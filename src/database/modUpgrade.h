@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFileDevice>
 #include <QString>
 
 // Brings database files of older versions up to the current layout when they are
@@ -13,9 +12,18 @@ namespace modUpgrade {
 // home_BeforeVersion140.mdb in the same folder.
 QString BackupPath(const QString& path);
 
-// Writes a copy of source to target, replacing target in one step: an existing target
-// is never left half-written. NoError, or the kind of failure with its reason in error.
-QFileDevice::FileError SaveCopy(const QString& source, const QString& target, QString* error);
+// The number of persons in the database file at path; throws Engine::EngineError.
+int CountPersons(const QString& path);
+
+// Why the database file at path must not be used as a copy holding persons persons:
+// it does not open, fails the integrity check or holds another number of persons.
+// "" when it is sound.
+QString CheckDatabaseCopy(const QString& path, int persons);
+
+// Writes a copy of the database file source to target, replacing target in one step
+// and only with a copy that passed CheckDatabaseCopy: an existing target is never left
+// half-written. False, with the reason in error, on any failure.
+bool SaveCopy(const QString& source, const QString& target, QString* error);
 
 // The conversions on the current database. Each tells whether it changed the file and
 // throws Engine::EngineError when a statement fails; a file that needs no conversion

@@ -611,13 +611,15 @@ void frmContact::copyText(QWidget* box)
 
 void frmContact::pasteText(QWidget* box)
 {
-    const QString pasted = QGuiApplication::clipboard()->text();
+    const QString clipboard = QGuiApplication::clipboard()->text();
     if (auto* line = qobject_cast<QLineEdit*>(box)) {
+        const QString pasted = modMain::CleanText(clipboard, false);
         const QString text = line->text();
         const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
         const int length = static_cast<int>(line->selectedText().size());
         line->setText(text.left(start) + pasted + text.mid(start + length));
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
+        const QString pasted = modMain::CleanText(clipboard, true);
         const QString text = plain->toPlainText();
         const QTextCursor cursor = plain->textCursor();
         plain->setPlainText(text.left(cursor.selectionStart()) + pasted + text.mid(cursor.selectionEnd()));

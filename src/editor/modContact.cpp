@@ -31,9 +31,16 @@ bool IsFirstService(const QString& lower)
     return lower.contains(QLatin1String("hotmail")) || lower.contains(QLatin1String("msn"));
 }
 
+// A one-line field's text as the statement carries it.
 QString Quoted(const QString& text)
 {
-    return modSql::QuoteSql(text);
+    return modSql::QuoteSql(modMain::CleanText(text, false));
+}
+
+// The address or the note, which keep their line breaks.
+QString QuotedLines(const QString& text)
+{
+    return modSql::QuoteSql(modMain::CleanText(text, true));
 }
 
 QString Number(qint16 contactnr)
@@ -155,8 +162,8 @@ QString InsertPersonSql(qint16 contactnr, const Contact& contact)
     return QStringLiteral("INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) ") +
            QStringLiteral("VALUES(") + Number(contactnr) + QStringLiteral(", '") +
            Quoted(modMain::TrimBlanks(contact.name)) + QStringLiteral("', ") + DateSql(contact.dateOfBirth) +
-           QStringLiteral(", '") + Quoted(modMain::TrimBlanks(contact.address)) + QStringLiteral("', '") +
-           Quoted(modMain::TrimBlanks(contact.note)) + QStringLiteral("') ");
+           QStringLiteral(", '") + QuotedLines(modMain::TrimBlanks(contact.address)) + QStringLiteral("', '") +
+           QuotedLines(modMain::TrimBlanks(contact.note)) + QStringLiteral("') ");
 }
 
 QString UpdatePersonSql(qint16 contactnr, const Contact& contact)
@@ -164,9 +171,9 @@ QString UpdatePersonSql(qint16 contactnr, const Contact& contact)
     return QStringLiteral("UPDATE Person ") + QStringLiteral("SET Name = '") +
            Quoted(modMain::TrimBlanks(contact.name)) + QStringLiteral("', ") + QStringLiteral("Dateofbirth = ") +
            DateSql(contact.dateOfBirth) + QStringLiteral(", ") + QStringLiteral("Address = '") +
-           Quoted(modMain::TrimBlanks(contact.address)) + QStringLiteral("', ") + QStringLiteral("[Note] = '") +
-           Quoted(modMain::TrimBlanks(contact.note)) + QStringLiteral("' ") + QStringLiteral("WHERE Contactnr = ") +
-           Number(contactnr) + QStringLiteral(" ");
+           QuotedLines(modMain::TrimBlanks(contact.address)) + QStringLiteral("', ") + QStringLiteral("[Note] = '") +
+           QuotedLines(modMain::TrimBlanks(contact.note)) + QStringLiteral("' ") +
+           QStringLiteral("WHERE Contactnr = ") + Number(contactnr) + QStringLiteral(" ");
 }
 
 QString InsertPhoneSql(qint16 contactnr, int order, const Entry& entry)

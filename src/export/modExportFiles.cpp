@@ -5,10 +5,10 @@
 #include "database/modPersonUid.h"
 #include "interchange/modVcard.h"
 #include "startup/modEnvironment.h"
+#include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -231,17 +231,7 @@ bool SaveHtmlWithStyle(const QString& target, WriteProgress* progress, QString& 
 
 bool CopyExportFile(const QString& target, QString& error, Kind kind, const QString& sourcePath)
 {
-    QFile source(sourcePath.isEmpty() ? ExportFilePath(kind) : sourcePath);
-    if (!source.open(QIODevice::ReadOnly)) {
-        error = source.fileName() + QStringLiteral(": ") + source.errorString();
-        return false;
-    }
-    QSaveFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(source.readAll()) < 0 || !copy.commit()) {
-        error = target + QStringLiteral(": ") + copy.errorString();
-        return false;
-    }
-    return true;
+    return modSafeFile::CopyFile(sourcePath.isEmpty() ? ExportFilePath(kind) : sourcePath, target, &error);
 }
 
 } // namespace modExportFiles

@@ -72,20 +72,21 @@ void ImportFile(frmMain& mainWindow, const QString& path)
     }
     const bool csv = QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
     std::vector<modVcard::Card> cards;
-    if (!csv)
-        cards = modVcard::ParseCards(file.readAll());
-    else if (!CsvCards(mainWindow, file.readAll(), cards))
+    if (csv && !CsvCards(mainWindow, file.readAll(), cards))
         return;
     modVcardImport::Report report;
     try {
         frmProgress progress(&mainWindow);
-        report = modVcardImport::ImportCards(cards, &progress,
-                                             csv ? modVcardImport::Source::Csv : modVcardImport::Source::Vcard);
+        progress.AllowCancel();
+        report = csv ? modVcardImport::ImportCards(cards, &progress, modVcardImport::Source::Csv)
+                     : modVcardImport::ImportCards(file, &progress);
     } catch (const Engine::EngineError& error) {
         // Rolled back: the database is as it was.
         modSql::ShowEngineError(error);
         return;
     }
+    if (report.cancelled)
+        return; // rolled back, as the user asked
     mainWindow.FillContactList();
     Platform::inform(T("Import"), modVcardImport::ReportText(report),
                      report.full ? Platform::Icon::Exclamation : Platform::Icon::Information);

@@ -2,8 +2,11 @@
 
 #include "language/modLanguage.h"
 
+#include <QBuffer>
 #include <QRegularExpression>
 #include <QStringDecoder>
+
+#include <utility>
 
 namespace modVcard {
 
@@ -99,26 +102,6 @@ struct PhysicalLine
     int number = 0;
 };
 
-// CR LF, bare LF and bare CR all end a line.
-std::vector<PhysicalLine> SplitLines(const QByteArray& bytes)
-{
-    std::vector<PhysicalLine> lines;
-    qsizetype start = 0;
-    int number = 1;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes.at(i);
-        if (c != '\r' && c != '\n')
-            continue;
-        lines.push_back({bytes.mid(start, i - start), number++});
-        if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < bytes.size())
-        lines.push_back({bytes.mid(start), number});
-    return lines;
-}
-
 // The position of the colon that ends a line's name and parameters: the first one
 // outside double quotes, or the first one at all when the quotes never close.
 qsizetype HeaderEnd(const QByteArray& line)
@@ -167,36 +150,25 @@ LogicalLine StartLine(const PhysicalLine& line)
     return logical;
 }
 
-// Joins folded lines (continuations begin with a blank or a tab), quoted-printable
-// soft line breaks (a line ending in "=") and the bare data lines of 2.1 photos.
-std::vector<LogicalLine> Unfold(const std::vector<PhysicalLine>& lines)
+// Whether line continues the logical line last: a folded line (beginning with a blank
+// or a tab), after a quoted-printable soft line break (a line ending in "="), or a bare
+// data line of a 2.1 photo. Joins it when it does.
+bool JoinContinuation(LogicalLine& last, const PhysicalLine& line)
 {
-    std::vector<LogicalLine> logical;
-    for (const PhysicalLine& line : lines) {
-        if (!logical.empty()) {
-            LogicalLine& last = logical.back();
-            if (last.quotedPrintable && last.text.endsWith('=')) {
-                last.text.chop(1);
-                last.text += line.text;
-                continue;
-            }
-            if (!line.text.isEmpty() && (line.text.at(0) == ' ' || line.text.at(0) == '\t')) {
-                last.text += line.text.mid(1);
-                continue;
-            }
-            if (last.base64 && !last.closed && IsBase64Data(line.text) && !line.text.contains(':')) {
-                last.text += line.text.trimmed();
-                continue;
-            }
-        }
-        if (line.text.trimmed().isEmpty()) {
-            if (!logical.empty())
-                logical.back().closed = true;
-            continue;
-        }
-        logical.push_back(StartLine(line));
+    if (last.quotedPrintable && last.text.endsWith('=')) {
+        last.text.chop(1);
+        last.text += line.text;
+        return true;
     }
-    return logical;
+    if (!line.text.isEmpty() && (line.text.at(0) == ' ' || line.text.at(0) == '\t')) {
+        last.text += line.text.mid(1);
+        return true;
+    }
+    if (last.base64 && !last.closed && IsBase64Data(line.text) && !line.text.contains(':')) {
+        last.text += line.text.trimmed();
+        return true;
+    }
+    return false;
 }
 
 // ---- Properties ----
@@ -636,52 +608,155 @@ QStringList Property::Values(const QString& parameterName) const
     return values;
 }
 
-std::vector<Card> ParseCards(const QByteArray& input)
+struct CardReader::State
 {
-    QByteArray bytes = input;
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
-        bytes = QString(decoder(bytes.mid(2))).toUtf8();
-    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
-        bytes.remove(0, 3);
-    }
+    explicit State(QIODevice& from) : device(from) {}
 
-    std::vector<Card> cards;
+    // Appends the next piece of the file to the buffer, as UTF-8; false at the end.
+    bool Fill();
+    // The next line, ended by CR LF, bare LF or bare CR.
+    std::optional<PhysicalLine> NextPhysical();
+    // The next line with its continuations joined.
+    std::optional<LogicalLine> NextLogical();
+
+    QIODevice& device;
+    QStringDecoder utf16; // only for a file that begins with a UTF-16 byte order mark
+    bool started = false;
+    QByteArray buffer;
+    qsizetype position = 0;
+    bool skipLineFeed = false; // the last line ended in CR: a LF right after it belongs to it
+    int lineNumber = 0;
+    qint64 bytesRead = 0;
+    std::optional<LogicalLine> pending;
     std::optional<Card> open;
-    for (const LogicalLine& line : Unfold(SplitLines(bytes))) {
-        const std::optional<Property> property = ParseProperty(line);
+};
+
+bool CardReader::State::Fill()
+{
+    constexpr qint64 ReadSize = 1 << 16;
+    QByteArray chunk = device.read(ReadSize);
+    if (chunk.isEmpty())
+        return false;
+    bytesRead += chunk.size();
+    if (!started) {
+        started = true;
+        if (chunk.startsWith("\xFF\xFE") || chunk.startsWith("\xFE\xFF")) {
+            utf16 = QStringDecoder(chunk.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+            chunk.remove(0, 2);
+        } else if (chunk.startsWith("\xEF\xBB\xBF")) {
+            chunk.remove(0, 3);
+        }
+    }
+    if (utf16.isValid())
+        chunk = QString(utf16(chunk)).toUtf8();
+    // Only the unread rest stays: memory follows the longest line, not the file.
+    buffer.remove(0, position);
+    position = 0;
+    buffer += chunk;
+    return true;
+}
+
+std::optional<PhysicalLine> CardReader::State::NextPhysical()
+{
+    qsizetype scanned = position;
+    for (;;) {
+        if (skipLineFeed && position < buffer.size()) {
+            skipLineFeed = false;
+            if (buffer.at(position) == '\n')
+                scanned = ++position;
+        }
+        for (qsizetype i = scanned; i < buffer.size(); ++i) {
+            const char c = buffer.at(i);
+            if (c != '\r' && c != '\n')
+                continue;
+            PhysicalLine line{buffer.mid(position, i - position), ++lineNumber};
+            skipLineFeed = c == '\r';
+            position = i + 1;
+            return line;
+        }
+        const qsizetype seen = buffer.size() - position;
+        if (!Fill()) {
+            if (position >= buffer.size())
+                return std::nullopt;
+            PhysicalLine line{buffer.mid(position), ++lineNumber};
+            position = buffer.size();
+            return line;
+        }
+        scanned = position + seen;
+    }
+}
+
+std::optional<LogicalLine> CardReader::State::NextLogical()
+{
+    while (const std::optional<PhysicalLine> line = NextPhysical()) {
+        if (pending && JoinContinuation(*pending, *line))
+            continue;
+        if (line->text.trimmed().isEmpty()) {
+            if (pending)
+                pending->closed = true;
+            continue;
+        }
+        std::optional<LogicalLine> done = std::exchange(pending, StartLine(*line));
+        if (done)
+            return done;
+    }
+    return std::exchange(pending, std::nullopt);
+}
+
+CardReader::CardReader(QIODevice& device) : m_state(std::make_unique<State>(device)) {}
+
+CardReader::~CardReader() = default;
+
+qint64 CardReader::BytesRead() const
+{
+    return m_state->bytesRead;
+}
+
+std::optional<Card> CardReader::Next()
+{
+    std::optional<Card>& open = m_state->open;
+    while (const std::optional<LogicalLine> line = m_state->NextLogical()) {
+        const std::optional<Property> property = ParseProperty(*line);
         if (!property) {
             if (open && open->problem == Problem::None) {
                 open->problem = Problem::NotAProperty;
-                open->problemLine = line.number;
+                open->problemLine = line->number;
             }
             continue;
         }
         if (IsVcardMarker(*property, "BEGIN")) {
-            if (open) {
-                if (open->problem == Problem::None) {
-                    open->problem = Problem::NoEnd;
-                    open->problemLine = line.number;
+            std::optional<Card> unended = std::exchange(open, Card());
+            open->line = line->number;
+            if (unended) {
+                if (unended->problem == Problem::None) {
+                    unended->problem = Problem::NoEnd;
+                    unended->problemLine = line->number;
                 }
-                cards.push_back(std::move(*open));
+                return unended;
             }
-            open = Card();
-            open->line = line.number;
         } else if (IsVcardMarker(*property, "END")) {
             if (open)
-                cards.push_back(std::move(*open));
-            open.reset();
+                return std::exchange(open, std::nullopt);
         } else if (open) {
             open->properties.push_back(*property);
         }
     }
-    if (open) {
-        if (open->problem == Problem::None) {
-            open->problem = Problem::NoEnd;
-            open->problemLine = open->line;
-        }
-        cards.push_back(std::move(*open));
+    if (open && open->problem == Problem::None) {
+        open->problem = Problem::NoEnd;
+        open->problemLine = open->line;
     }
+    return std::exchange(open, std::nullopt);
+}
+
+std::vector<Card> ParseCards(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    CardReader reader(buffer);
+    std::vector<Card> cards;
+    while (std::optional<Card> card = reader.Next())
+        cards.push_back(std::move(*card));
     return cards;
 }
 

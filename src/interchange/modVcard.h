@@ -7,6 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
+
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -53,7 +56,27 @@ struct Card
     int problemLine = 0;
 };
 
-// Every card of a file, good and bad, in file order. Text outside cards is ignored.
+// Reads the cards of a file one at a time, good and bad, in file order: a file of any
+// size needs the memory of about one card. Text outside cards is ignored.
+class CardReader
+{
+public:
+    explicit CardReader(QIODevice& device);
+    ~CardReader();
+    CardReader(const CardReader&) = delete;
+    CardReader& operator=(const CardReader&) = delete;
+
+    // The next card, or nothing at the end of the file.
+    std::optional<Card> Next();
+    // How many bytes of the device have been read so far.
+    qint64 BytesRead() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+// Every card of a file, good and bad, in file order.
 std::vector<Card> ParseCards(const QByteArray& bytes);
 
 // Backslash escapes undone: \n and \N are line breaks, \\ \, \; \: the character

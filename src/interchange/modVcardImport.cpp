@@ -12,6 +12,7 @@
 #include "startup/modText.h"
 
 #include <QHash>
+#include <QIODevice>
 
 namespace modVcardImport {
 
@@ -52,8 +53,16 @@ void StoreIfChanged(qint16 contactnr, const modContact::Contact& stored, const m
         Run(statements);
 }
 
+void Skip(Report& report, Skipped skipped)
+{
+    if (report.skippedCards++ <= ListedSkipped)
+        report.skipped.push_back(std::move(skipped));
+}
+
 QString ReasonText(const Skipped& skipped, bool rows)
 {
+    if (!skipped.error.isEmpty())
+        return T("Error") + QStringLiteral(": ") + skipped.error;
     switch (skipped.problem) {
     case modVcard::Problem::NoEnd:
         return T("END:VCARD is missing");
@@ -68,13 +77,17 @@ QString ReasonText(const Skipped& skipped, bool rows)
     return QString();
 }
 
-} // namespace
+// Cards one at a time, and how far through its input the reader is (0 to 1).
+struct CardSource
+{
+    std::function<std::optional<modVcard::Card>()> next;
+    std::function<double()> done;
+};
 
-Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress, Source source)
+Report Import(const CardSource& cards, WriteProgress* progress, Source source)
 {
     Report report;
     report.source = source;
-    report.cards = static_cast<int>(cards.size());
     const modVcard::Limits limits = modMerge::CurrentLimits();
     const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
 
@@ -101,49 +114,96 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
     // so the search goes on from the last one.
     int candidate = 1;
 
-    ProgressScope scope(progress, report.cards);
-    for (const modVcard::Card& card : cards) {
+    constexpr int ProgressSteps = 1000;
+    ProgressScope scope(progress, ProgressSteps);
+    while (const std::optional<modVcard::Card> card = cards.next()) {
+        ++report.cards;
+        if (progress) {
+            progress->Reach(static_cast<int>(qBound(0.0, cards.done(), 1.0) * ProgressSteps));
+            if (progress->Cancelled()) {
+                Report cancelled;
+                cancelled.source = source;
+                cancelled.cancelled = true;
+                return cancelled;
+            }
+        }
         modVcard::Problem problem = modVcard::Problem::None;
-        const std::optional<modVcard::Person> person = modVcard::ToPerson(card, limits, dateFormat, problem);
-        scope.Step();
+        const std::optional<modVcard::Person> person = modVcard::ToPerson(*card, limits, dateFormat, problem);
         if (!person) {
-            report.skipped.push_back({card.line, modVcard::CardName(card), problem, card.problemLine});
+            Skip(report, {card->line, modVcard::CardName(*card), problem, card->problemLine, QString()});
             continue;
         }
-        if (const auto same = byUid.constFind(person->uid); !person->uid.isEmpty() && same != byUid.constEnd()) {
-            StoreIfChanged(*same, modMerge::ToContact(modMerge::ReadPerson(*same)), modMerge::ToContact(*person));
-            ++report.updated;
-            continue;
-        }
+        const auto same = person->uid.isEmpty() ? byUid.constEnd() : byUid.constFind(person->uid);
         const QString key = PersonKey(person->name, person->dateOfBirth);
-        if (const auto match = known.constFind(key); match != known.constEnd()) {
-            const modVcard::Person stored = modMerge::ReadPerson(*match);
-            StoreIfChanged(*match, modMerge::ToContact(stored), modMerge::Merged(stored, *person, limits, dateFormat));
-            ++report.merged;
-            continue;
+        const auto match = known.constFind(key);
+        if (same == byUid.constEnd() && match == known.constEnd()) {
+            while (candidate <= modSql::MaxContactnr && taken[static_cast<size_t>(candidate)])
+                ++candidate;
+            if (candidate > modSql::MaxContactnr) {
+                // The transaction is dropped: nothing of this file is written.
+                Report full;
+                full.source = source;
+                full.cards = report.cards;
+                full.full = true;
+                return full;
+            }
         }
-        while (candidate <= modSql::MaxContactnr && taken[static_cast<size_t>(candidate)])
-            ++candidate;
-        if (candidate > modSql::MaxContactnr) {
-            // The transaction is dropped: nothing of this file is written.
-            Report full;
-            full.source = source;
-            full.cards = report.cards;
-            full.full = true;
-            return full;
+        // A card the database refuses is undone alone; the others stay.
+        try {
+            Engine::Connection::Savepoint part(connection);
+            if (same != byUid.constEnd()) {
+                StoreIfChanged(*same, modMerge::ToContact(modMerge::ReadPerson(*same)), modMerge::ToContact(*person));
+                ++report.updated;
+            } else if (match != known.constEnd()) {
+                const modVcard::Person stored = modMerge::ReadPerson(*match);
+                StoreIfChanged(*match, modMerge::ToContact(stored),
+                               modMerge::Merged(stored, *person, limits, dateFormat));
+                ++report.merged;
+            } else {
+                const auto contactnr = static_cast<qint16>(candidate);
+                Run(modContact::NewPersonStatements(contactnr, modMerge::ToContact(*person)));
+                if (!person->uid.isEmpty())
+                    modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person->uid));
+                taken[static_cast<size_t>(candidate)] = true;
+                if (!person->uid.isEmpty())
+                    byUid.insert(person->uid, contactnr);
+                known.insert(key, contactnr);
+                ++report.added;
+            }
+            part.Release();
+        } catch (const Engine::EngineError& error) {
+            // A failure that ended the whole transaction (a full disk) ends the import.
+            if (!connection.InTransaction())
+                throw;
+            Skip(report, {card->line, modVcard::CardName(*card), modVcard::Problem::None, card->problemLine,
+                          error.description()});
         }
-        const auto contactnr = static_cast<qint16>(candidate);
-        taken[static_cast<size_t>(candidate)] = true;
-        Run(modContact::NewPersonStatements(contactnr, modMerge::ToContact(*person)));
-        if (!person->uid.isEmpty()) {
-            modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person->uid));
-            byUid.insert(person->uid, contactnr);
-        }
-        known.insert(key, contactnr);
-        ++report.added;
     }
     transaction.Commit();
     return report;
+}
+
+} // namespace
+
+Report ImportCards(QIODevice& file, WriteProgress* progress)
+{
+    modVcard::CardReader reader(file);
+    const double size = static_cast<double>(qMax<qint64>(file.size(), 1));
+    return Import({[&reader] { return reader.Next(); }, [&reader, size] { return reader.BytesRead() / size; }},
+                  progress, Source::Vcard);
+}
+
+Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress, Source source)
+{
+    size_t next = 0;
+    const double count = static_cast<double>(qMax<size_t>(cards.size(), 1));
+    return Import({[&cards, &next]() -> std::optional<modVcard::Card> {
+                       if (next == cards.size())
+                           return std::nullopt;
+                       return cards[next++];
+                   },
+                   [&next, count] { return next / count; }},
+                  progress, source);
 }
 
 QString ReportText(const Report& report)
@@ -159,9 +219,9 @@ QString ReportText(const Report& report)
     lines << T("Persons merged") + QStringLiteral(": ") + QString::number(report.merged);
     if (report.updated > 0)
         lines << T("Persons updated") + QStringLiteral(": ") + QString::number(report.updated);
-    if (!report.skipped.empty()) {
+    if (report.skippedCards > 0) {
         lines << (rows ? T("Rows skipped") : T("Cards skipped")) + QStringLiteral(": ") +
-                     QString::number(report.skipped.size());
+                     QString::number(report.skippedCards);
         int listed = 0;
         for (const Skipped& skipped : report.skipped) {
             if (listed++ == ListedSkipped) {

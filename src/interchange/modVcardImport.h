@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 #include <vector>
 
 class WriteProgress;
@@ -17,6 +19,7 @@ struct Skipped
     QString name; // "" when the card has none
     modVcard::Problem problem = modVcard::Problem::None;
     int problemLine = 0;
+    QString error; // why the database refused the card, "" when it was not tried
 };
 
 // Where the cards come from: a vCard file, or the rows of a CSV file.
@@ -33,17 +36,28 @@ struct Report
     int added = 0;
     int merged = 0;
     int updated = 0; // cards whose UID a person has: that person now holds the card
+    int skippedCards = 0;
+    // The first of the skipped cards, as many as the report lists: a broken file of any
+    // size needs no more memory for them.
     std::vector<Skipped> skipped;
     // Every contact number was taken before the last new person: nothing was written.
     bool full = false;
+    // The user stopped the import: nothing was written.
+    bool cancelled = false;
 };
 
-// Reads the cards into the current database, all in one transaction. A card whose UID
+// Reads the cards into the current database, all in one transaction, one card at a
+// time: the progress follows the input read and is offered a Cancel after each card,
+// and a file with more new persons than free numbers stops at the first that finds none.
+// A card the database refuses is reported and left out. A card whose UID
 // a person has replaces that person's details. Any other card whose name (ignoring case)
 // and date of birth match a person is merged into that person by the merge rule
 // (modMerge). The rest become new persons with the lowest free numbers and the card's
 // UID (a new one when it has none). A person is written only when it changes.
 // Throws Engine::EngineError, and then nothing has been written.
+// A vCard file, read as a stream.
+Report ImportCards(QIODevice& file, WriteProgress* progress = nullptr);
+// Cards already read (the rows of a CSV file).
 Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr,
                    Source source = Source::Vcard);
 

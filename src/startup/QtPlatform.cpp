@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QSoundEffect>
+#include <QTimer>
 
 namespace {
 
@@ -113,14 +115,40 @@ void QtPlatform::ShowFirstWindow(QWidget& window)
     window.activateWindow();
 }
 
+QtPlatform::QtPlatform() = default;
+
+QtPlatform::~QtPlatform()
+{
+    finishSound();
+}
+
+void QtPlatform::finishSound()
+{
+    if (!m_effect)
+        return;
+    m_effect->stop();
+    if (m_effect->status() == QSoundEffect::Loading) {
+        // The loading thread reports its end through the event loop. A loader that never
+        // reports is given up on after a while rather than keeping the process forever.
+        constexpr int LoadingLimitMs = 10000;
+        QEventLoop loop;
+        QObject::connect(m_effect.get(), &QSoundEffect::statusChanged, &loop, [this, &loop] {
+            if (m_effect->status() != QSoundEffect::Loading)
+                loop.quit();
+        });
+        QTimer::singleShot(LoadingLimitMs, &loop, &QEventLoop::quit);
+        if (m_effect->status() == QSoundEffect::Loading)
+            loop.exec();
+    }
+    m_effect.reset();
+}
+
 void QtPlatform::playSound(const QString& path)
 {
-    // One effect at a time, kept alive until the next sound replaces it.
-    static QSoundEffect* effect = nullptr;
-    delete effect;
-    effect = new QSoundEffect(qApp);
-    effect->setSource(QUrl::fromLocalFile(path));
-    effect->play();
+    finishSound();
+    m_effect = std::make_unique<QSoundEffect>();
+    m_effect->setSource(QUrl::fromLocalFile(path));
+    m_effect->play();
 }
 
 Platform::MailResult QtPlatform::sendMail(const Platform::Mail& mail)

@@ -2,6 +2,9 @@
 
 #include "startup/Platform.h"
 
+#include <memory>
+
+class QSoundEffect;
 class QWidget;
 
 // The real platform: Qt dialogs, the desktop's URL handler, detached processes,
@@ -9,6 +12,11 @@ class QWidget;
 class QtPlatform : public Platform::Interface
 {
 public:
+    QtPlatform();
+    // Stops the sound and waits until its loading has ended: a sound still loading when
+    // the process exits can hang the exit for good.
+    ~QtPlatform() override;
+
     Platform::Answer message(const QString& title, const QString& text, Platform::Icon icon,
                              Platform::Buttons buttons) override;
     QString openFileName(const QString& title, const QString& filter, const QString& directory) override;
@@ -23,4 +31,9 @@ public:
 
     // Shows a process's first window as the process that started it asked.
     static void ShowFirstWindow(QWidget& window);
+
+private:
+    void finishSound();
+
+    std::unique_ptr<QSoundEffect> m_effect; // the one sound playing, kept until the next
 };

@@ -301,7 +301,9 @@ QString TempFolder()
     // Someone else holds that name in the shared folder: use the cache folder instead.
     const QString cache =
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Addrion/tmp");
+    // Private as the shared one would have been, whatever the umask made of it.
     QDir().mkpath(cache);
+    IsPrivateFolder(cache);
     return WithTrailingSlash(cache);
 }
 

@@ -1,5 +1,6 @@
 #include "startup/modText.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 
@@ -141,6 +142,21 @@ QString PartBeforeAt(const QString& text)
 {
     const qsizetype at = text.indexOf(QLatin1Char('@'));
     return at < 0 ? text : text.left(at);
+}
+
+QString CleanText(const QString& text, bool lineBreaks)
+{
+    const auto unwanted = [lineBreaks](QChar c) {
+        const char16_t code = c.unicode();
+        if (code >= 0x20 || code == '\t')
+            return false;
+        return !(lineBreaks && (code == '\r' || code == '\n'));
+    };
+    if (std::none_of(text.begin(), text.end(), unwanted))
+        return text;
+    QString clean = text;
+    clean.removeIf(unwanted);
+    return clean;
 }
 
 QString TrimBlanks(const QString& text)

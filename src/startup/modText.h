@@ -29,4 +29,11 @@ QString PartBeforeAt(const QString& text);
 // the way fixed-width database columns and typed texts are trimmed.
 QString TrimBlanks(const QString& text);
 
+// The text as it may be stored: without NUL and the other control characters below the
+// blank, which no field can show and which would end the text early in the database.
+// Tabs stay; line breaks (CR and LF) stay where lineBreaks allows them, in the address and
+// the note. Every text from outside (typed, pasted, imported, synchronised) goes
+// through here before it is stored.
+QString CleanText(const QString& text, bool lineBreaks);
+
 } // namespace modMain

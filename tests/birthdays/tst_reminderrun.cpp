@@ -34,6 +34,14 @@ class TestReminderRun : public QObject
                                .arg(born.year()));
     }
 
+    static QByteArray littleEndian(quint32 value)
+    {
+        QByteArray bytes(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            bytes[i] = char((value >> (8 * i)) & 0xff);
+        return bytes;
+    }
+
     struct Run
     {
         bool ended = false;
@@ -126,6 +134,29 @@ private slots:
         QVERIFY(modDatabase::OpenDatabase(defaultDatabase()));
         QCOMPARE(modSql::OpenRecordset("SELECT * FROM Person").RecordCount(), 3);
         modDatabase::CloseDatabase(false);
+    }
+
+    // Closed while its chime is still loading, the process still ends: a sound left
+    // loading at exit could keep it forever. A long chime keeps it loading.
+    void closedWhileTheChimeLoads()
+    {
+        const QString chime = TestSupport::environment().temp() + "/long.wav";
+        const QByteArray samples(8 * 1024 * 1024, '\0');
+        QByteArray wave = "RIFF" + littleEndian(36 + samples.size()) + "WAVEfmt " + littleEndian(16) +
+                          QByteArray("\x01\x00\x02\x00", 4) + littleEndian(44100) + littleEndian(44100 * 4) +
+                          QByteArray("\x04\x00\x10\x00", 4) + "data" + littleEndian(samples.size());
+        QVERIFY(TestSupport::writeFile(chime, wave + samples));
+        modSettings::WriteSetting("Reminder Sound Path", chime);
+        modSettings::WriteSetting("Reminder Since", "2");
+        modSettings::DeleteSetting("Reminder Once 1");
+        for (int run = 1; run <= 50; ++run) {
+            const Run reminder = runReminder(true);
+            QVERIFY2(reminder.ended, qPrintable(QString("run %1 did not end").arg(run)));
+            QCOMPARE(reminder.exitCode, 0);
+            QVERIFY(!reminder.lines.isEmpty()); // the window was shown, so the chime played
+        }
+        modSettings::WriteSetting("Reminder Sound Path",
+                                  QFileInfo(TestSupport::executable()).absolutePath() + "/Sound/default.wav");
     }
 
     void onceDayListsItsPerson()

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include "birthdays/HtmlViewer.h"
+#include "birthdays/LineWriter.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
@@ -20,6 +21,7 @@
 #include "startup/modText.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -43,10 +45,22 @@ class TestVcardImport : public QObject
     static QStringList dump() { return dumpPersons(); }
     static int count(const char* table) { return countRows(table); }
 
-    static modVcardImport::Report importBytes(const QByteArray& file)
+    static modVcardImport::Report importBytes(QByteArray file, WriteProgress* progress = nullptr)
     {
-        return modVcardImport::ImportCards(modVcard::ParseCards(file));
+        QBuffer buffer(&file);
+        buffer.open(QIODevice::ReadOnly);
+        return modVcardImport::ImportCards(buffer, progress);
     }
+
+    // Stops the import at its first chance.
+    struct CancellingProgress : WriteProgress
+    {
+        int begun = 0;
+        void Begin(int) override { ++begun; }
+        void Step() override {}
+        void End() override {}
+        bool Cancelled() const override { return begun > 0; }
+    };
 
     static QByteArray annaCard()
     {
@@ -220,15 +234,89 @@ private slots:
                  qPrintable(text));
     }
 
+    // Control characters (NUL too) anywhere in a card are dropped before the database
+    // sees them; line breaks stay only where a field has lines.
+    void controlCharactersAreDropped_data()
+    {
+        QTest::addColumn<QByteArray>("clean");
+        QTest::addColumn<QByteArray>("dirty");
+        QTest::newRow("NUL in the name") << QByteArray("FN:Anna van der Berg")
+                                         << QByteArray("FN:Anna van") + '\0' + " der Berg";
+        QTest::newRow("NUL and bell in the note")
+            << QByteArray("NOTE:Prefers tea") << QByteArray("NOTE:Prefers") + '\0' + " tea\a";
+        QTest::newRow("escape in a number") << QByteArray("+31 6 5550 1234") << QByteArray("+31 6\x1b 5550 1234");
+        QTest::newRow("unit separator in the address")
+            << QByteArray("Keizersgracht 1") << QByteArray("Keizers\x1fgracht 1");
+    }
+    void controlCharactersAreDropped()
+    {
+        QFETCH(QByteArray, clean);
+        QFETCH(QByteArray, dirty);
+        QCOMPARE(importBytes(annaCard() + bobCard()).added, 2);
+        const QStringList expected = dump();
+        sql("DELETE FROM Phone");
+        sql("DELETE FROM Email");
+        sql("DELETE FROM Person");
+
+        const modVcardImport::Report report = importBytes(annaCard().replace(clean, dirty) + bobCard());
+        QCOMPARE(report.added, 2);
+        QVERIFY(report.skipped.empty());
+        QCOMPARE(dump(), expected);
+    }
+
+    // A card the database refuses is reported; the others are imported.
+    void refusedCardIsReported()
+    {
+        sql("CREATE UNIQUE INDEX OneAnna ON Person (Name)");
+        const modVcardImport::Report report =
+            importBytes(annaCard() + annaCard().replace("1980-02-29", "1981-01-01") + bobCard());
+        QCOMPARE(report.added, 2);
+        QCOMPARE(report.skippedCards, 1);
+        QCOMPARE(report.skipped.front().line, 13);
+        QVERIFY2(modVcardImport::ReportText(report).contains("Error: UNIQUE constraint failed"),
+                 qPrintable(modVcardImport::ReportText(report)));
+        QCOMPARE(count("Person"), 2);
+    }
+
+    // A file with more new persons than free numbers is read only until the first one
+    // finds none; one that is cancelled is read no further. Neither writes anything.
+    void importStopsEarly_data()
+    {
+        QTest::addColumn<int>("persons");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("numbers run out") << modSql::MaxContactnr - 5 << false;
+        QTest::newRow("cancelled") << 1 << true;
+    }
+    void importStopsEarly()
+    {
+        QFETCH(int, persons);
+        QFETCH(bool, cancel);
+        sql(QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                    "INSERT INTO Person (Contactnr, Name) SELECT i, 'P' || i FROM n")
+                .arg(persons));
+        QByteArray file;
+        for (int i = 0; i < 20000; ++i)
+            file += QByteArray(bobCard()).replace("Bob Stone", "Card " + QByteArray::number(i));
+        QBuffer buffer(&file);
+        buffer.open(QIODevice::ReadOnly);
+        CancellingProgress progress;
+        const modVcardImport::Report report = modVcardImport::ImportCards(buffer, cancel ? &progress : nullptr);
+        QCOMPARE(report.full, !cancel);
+        QCOMPARE(report.cancelled, cancel);
+        QVERIFY2(buffer.pos() < file.size() / 4, qPrintable(QString::number(buffer.pos())));
+        QCOMPARE(count("Person"), persons);
+    }
+
     void reportText()
     {
         modVcardImport::Report report;
         report.cards = 5;
         report.added = 2;
         report.merged = 1;
-        report.skipped = {{5, "Broken Fold", modVcard::Problem::NotAProperty, 9},
-                          {15, "", modVcard::Problem::NoName, 0},
-                          {24, "Truncated", modVcard::Problem::NoEnd, 24}};
+        report.skippedCards = 3;
+        report.skipped = {{5, "Broken Fold", modVcard::Problem::NotAProperty, 9, {}},
+                          {15, "", modVcard::Problem::NoName, 0, {}},
+                          {24, "Truncated", modVcard::Problem::NoEnd, 24, {}}};
         QCOMPARE(modVcardImport::ReportText(report), QString("Persons added: 2\nPersons merged: 1\nCards skipped: 3\n"
                                                              "- Line 5 (Broken Fold): Line 9 is not a vCard property\n"
                                                              "- Line 15: The card has no name\n"

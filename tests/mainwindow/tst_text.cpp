@@ -247,6 +247,25 @@ private slots:
         QFETCH(QString, trimmed);
         QCOMPARE(TrimBlanks(text), trimmed);
     }
+
+    void cleanText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("lineBreaks");
+        QTest::addColumn<QString>("clean");
+        QTest::newRow("NUL and bell") << QString("An") + QChar(0) + "na\a" << false << "Anna";
+        QTest::newRow("tabs stay") << "a\tb" << false << "a\tb";
+        QTest::newRow("line breaks go from a line") << "a\r\nb\x1f" << false << "ab";
+        QTest::newRow("line breaks stay in a note") << "a\r\nb\x1b\n" << true << "a\r\nb\n";
+        QTest::newRow("others untouched") << "Ärger \u00a0\u200b\x7f" << false << "Ärger \u00a0\u200b\x7f";
+    }
+    void cleanText()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, lineBreaks);
+        QFETCH(QString, clean);
+        QCOMPARE(CleanText(text, lineBreaks), clean);
+    }
 };
 
 ADDRION_TEST_MAIN(TestText)

@@ -5,6 +5,7 @@
 #include "birthdays/modCalendar.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
+#include "editor/modContact.h"
 #include "export/modExportFiles.h"
 #include "language/IniFile.h"
 #include "language/modLanguage.h"
@@ -71,6 +72,66 @@ private slots:
     }
 
     // ---- Broken database files ----
+
+    // A file someone sent, carrying a trigger that deletes the other persons and copies
+    // every number typed into a hidden table, and a view under the name of one of our
+    // tables: the user is asked; they go before anything runs, or the file is not opened.
+    void foreignTriggersAndViews_data()
+    {
+        QTest::addColumn<bool>("remove");
+        QTest::newRow("removed, then opened") << true;
+        QTest::newRow("not opened") << false;
+    }
+    void foreignTriggersAndViews()
+    {
+        QFETCH(bool, remove);
+        ScriptedPlatform platform;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sent.mdb"));
+        QVERIFY(!validDatabaseBytes(path, 3).isEmpty());
+        {
+            Engine::Connection connection;
+            connection.Open(path);
+            // A file of an older version, without our identity table: a view has its name.
+            for (const char* trigger : {"PersonUidAdd", "PersonUidChange", "PersonUidRemove"})
+                connection.Execute(QStringLiteral("DROP TRIGGER ") + QLatin1String(trigger));
+            connection.Execute(QStringLiteral("DROP TABLE PersonUid"));
+            connection.Execute(QStringLiteral("CREATE TABLE Loot (Number TEXT)"));
+            connection.Execute(QStringLiteral("CREATE TRIGGER Steal AFTER INSERT ON Phone BEGIN "
+                                              "INSERT INTO Loot VALUES (NEW.Number); "
+                                              "DELETE FROM Person WHERE Contactnr <> NEW.Contactnr; END"));
+            connection.Execute(QStringLiteral("CREATE VIEW PersonUid AS SELECT Contactnr, Name AS Uid FROM Person"));
+        }
+        const QByteArray sent = TestSupport::readFile(path);
+
+        platform.expectMessage(remove ? Platform::Answer::Yes : Platform::Answer::No);
+        QCOMPARE(modDatabase::OpenDatabase(path), remove);
+        QCOMPARE(platform.messages().size(), 1);
+        const QString question = platform.messages().constFirst().text;
+        QVERIFY2(question.contains(QStringLiteral("trigger Steal")) &&
+                     question.contains(QStringLiteral("view PersonUid")),
+                 qPrintable(question));
+        if (!remove) {
+            QVERIFY(!modDatabase::IsDatabaseOpen());
+            QCOMPARE(TestSupport::readFile(path), sent);
+            return;
+        }
+        modContact::Contact contact;
+        contact.name = QStringLiteral("Dora");
+        contact.phones = {modContact::TypedEntry(QStringLiteral("555 0199"), QString())};
+        QVERIFY(modContact::SaveNewPerson(contact));
+        QCOMPARE(modSql::OpenRecordset(QStringLiteral("SELECT COUNT(*) FROM Person")).Fields(0).toInt(), 4);
+        QCOMPARE(modSql::OpenRecordset(QStringLiteral("SELECT COUNT(*) FROM Loot")).Fields(0).toInt(), 0);
+        // Only our own triggers are there, made anew with our table.
+        QStringList objects;
+        for (Engine::Recordset rows = modSql::OpenRecordset(QStringLiteral(
+                 "SELECT type || ' ' || name FROM sqlite_master WHERE type IN ('trigger', 'view') ORDER BY name"));
+             !rows.Eof(); rows.MoveNext())
+            objects << rows.Fields(0).toString();
+        QCOMPARE(objects,
+                 (QStringList{QStringLiteral("trigger PersonUidAdd"), QStringLiteral("trigger PersonUidChange"),
+                              QStringLiteral("trigger PersonUidRemove")}));
+    }
 
     void brokenDatabaseFile_data()
     {

@@ -1,7 +1,9 @@
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
+#include "birthdays/LineWriter.h"
 #include "startup/modEnvironment.h"
+#include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
 
 #include <QDir>
@@ -177,12 +179,31 @@ private slots:
         const QString fallback = TempFolder();
         QVERIFY2(fallback != expected, qPrintable(fallback));
         QVERIFY(QFileInfo(fallback).isDir());
+        // As closed as the shared one would have been, whatever the umask says.
+        QCOMPARE(int(QFileInfo(fallback).permissions() & 0x0077), 0);
 
         qputenv("TEMP", savedTemp);
         if (savedTmpdir.isEmpty())
             qunsetenv("TMPDIR");
         else
             qputenv("TMPDIR", savedTmpdir);
+    }
+
+    // Pages, exports and copies hold personal data: only their owner may read them,
+    // whichever folder they are written to.
+    void generatedFilesArePrivate()
+    {
+        QTemporaryDir folder;
+        LineWriter writer;
+        QVERIFY(writer.Start(folder.filePath("page.htm")));
+        writer.WriteLine("Anna");
+        QVERIFY(writer.Finish());
+        QString error;
+        QVERIFY2(modSafeFile::CopyFile(folder.filePath("page.htm"), folder.filePath("copy.htm"), &error),
+                 qPrintable(error));
+        for (const char* name : {"page.htm", "copy.htm"})
+            QCOMPARE(int(QFileInfo(folder.filePath(name)).permissions() & 0x7077),
+                     int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     }
 
     void openWithShell_data()
