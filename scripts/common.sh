@@ -1,8 +1,8 @@
 # Shared by addrion.sh and test.sh: the Debian packages and the build steps.
 
-BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libsqlite3-dev)
+BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libsqlite3-dev qtkeychain-qt6-dev)
 RUN_PACKAGES=(sqlcipher xdg-utils)
-TEST_PACKAGES=(sqlcipher xdg-utils libxml2-utils w3c-sgml-lib sqlite3 fonts-dejavu-core python3-vobject)
+TEST_PACKAGES=(sqlcipher xdg-utils libxml2-utils w3c-sgml-lib sqlite3 fonts-dejavu-core python3-vobject radicale)
 
 # Installs the packages that are not installed yet, with sudo when not root.
 install_packages() {

@@ -270,14 +270,13 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
             continue;
         }
         if (const auto same = byUid.constFind(person->uid); !person->uid.isEmpty() && same != byUid.constEnd()) {
-            StoreIfChanged(*same, StoredPerson(*same).contact, NewContact(*person));
+            ReplacePerson(*same, *person);
             ++report.updated;
             continue;
         }
         const QString key = PersonKey(person->name, person->dateOfBirth);
         if (const auto match = known.constFind(key); match != known.constEnd()) {
-            const Stored stored = StoredPerson(*match);
-            StoreIfChanged(*match, stored.contact, Merged(stored, *person, limits));
+            MergeIntoPerson(*match, *person, limits);
             ++report.merged;
             continue;
         }
@@ -292,16 +291,32 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
         }
         const auto contactnr = static_cast<qint16>(candidate);
         taken[static_cast<size_t>(candidate)] = true;
-        Run(modContact::NewPersonStatements(contactnr, NewContact(*person)));
-        if (!person->uid.isEmpty()) {
-            modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person->uid));
+        StorePerson(contactnr, *person);
+        if (!person->uid.isEmpty())
             byUid.insert(person->uid, contactnr);
-        }
         known.insert(key, contactnr);
         ++report.added;
     }
     transaction.Commit();
     return report;
+}
+
+void StorePerson(qint16 contactnr, const modVcard::Person& person)
+{
+    Run(modContact::NewPersonStatements(contactnr, NewContact(person)));
+    if (!person.uid.isEmpty())
+        modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person.uid));
+}
+
+void ReplacePerson(qint16 contactnr, const modVcard::Person& person)
+{
+    StoreIfChanged(contactnr, StoredPerson(contactnr).contact, NewContact(person));
+}
+
+void MergeIntoPerson(qint16 contactnr, const modVcard::Person& person, const modVcard::Limits& limits)
+{
+    const Stored stored = StoredPerson(contactnr);
+    StoreIfChanged(contactnr, stored.contact, Merged(stored, person, limits));
 }
 
 QString ReportText(const Report& report)

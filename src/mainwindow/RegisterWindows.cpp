@@ -10,6 +10,7 @@
 #include "interchange/ImportCommand.h"
 #include "export/frmSendEmail.h"
 #include "search/frmSearch.h"
+#include "sync/frmSync.h"
 #include "version/VersionCheck.h"
 
 void RegisterWindows(frmMain& mainWindow)
@@ -30,6 +31,8 @@ void RegisterWindows(frmMain& mainWindow)
     mainWindow.SetWindowOpener(QStringLiteral("frmExport"), &frmExport::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmSendDatabase"), &frmSendEmail::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmImport"), &ImportCommand::Run);
+    mainWindow.SetWindowOpener(QStringLiteral("frmSync"), &frmSync::Open);
+    mainWindow.SetWindowOpener(QStringLiteral("frmSynchronise"), &frmSync::Synchronise);
     mainWindow.SetWindowOpener(QStringLiteral("frmOptionsDefaultdatabase"), [](frmMain& window) {
         frmOptionsDefaultdatabase dialog(&window);
         dialog.exec();

@@ -128,6 +128,8 @@ void frmMain::createMenus()
     mnuFileCopy = addMenuAction(mnuFile, "mnuFileCopy", QStringLiteral("Copy..."));
     mnuFileEmail = addMenuAction(mnuFile, "mnuFileEmail", QStringLiteral("E-mail..."));
     mnuFileImport = addMenuAction(mnuFile, "mnuFileImport", QStringLiteral("Import..."));
+    mnuFileSync = addMenuAction(mnuFile, "mnuFileSync", QStringLiteral("Synchronisation..."));
+    mnuFileSynchronise = addMenuAction(mnuFile, "mnuFileSynchronise", QStringLiteral("Synchronise"));
     mnuFile->addSeparator();
     for (int i = 1; i <= 3; ++i) {
         QAction* recent = addMenuAction(mnuFile, "mnuFileRecent", QStringLiteral("Recent %1").arg(i));
@@ -377,6 +379,8 @@ void frmMain::LoadLanguage()
     mnuFileCopy->setText(T("Copy") + dots);
     mnuFileEmail->setText(T("E-mail") + dots);
     mnuFileImport->setText(T("Import") + dots);
+    mnuFileSync->setText(T("Synchronisation") + dots);
+    mnuFileSynchronise->setText(T("Synchronise"));
     mnuFileClose->setText(T("Close"));
     mnuFileExit->setText(T("Exit"));
     for (QAction* add : {mnuPersonAdd, mnuPopupMainAdd})

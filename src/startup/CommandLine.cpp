@@ -19,6 +19,8 @@ Kind Classify(const QString& commandLine)
     const QString line = commandLine.trimmed();
     if (line == QLatin1String("/Reminder"))
         return Kind::Reminder;
+    if (line == QLatin1String("/Sync"))
+        return Kind::Sync;
     if (line.isEmpty())
         return Kind::Default;
     // Only the first seven characters count, so "/Personx" is a person form too.

@@ -3,12 +3,13 @@
 #include <QString>
 #include <QStringList>
 
-// The two kinds of run and the forms of the command line a normal run understands.
+// The kinds of run and the forms of the command line a normal run understands.
 namespace CommandLine {
 
 enum class Kind
 {
     Reminder,     // "/Reminder": only the birthday reminder, no main window
+    Sync,         // "/Sync": one sync of the default database, no window at all
     Default,      // empty: the default database
     Person,       // "/Person...": the default database, then show that person
     DatabasePath, // anything else: a database file path, taken unchanged
