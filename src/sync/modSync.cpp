@@ -5,6 +5,7 @@
 #include "database/modSql.h"
 #include "interchange/modVcard.h"
 #include "interchange/modVcardImport.h"
+#include "language/modLanguage.h"
 #include "startup/modSettings.h"
 #include "sync/modSyncCard.h"
 #include "sync/modSyncPlan.h"
@@ -20,6 +21,15 @@ namespace modSync {
 namespace {
 
 using modSyncPlan::Action;
+
+// "Sent: 2, Merged: 1" in the user's language.
+QString Counts(std::initializer_list<std::pair<QString, int>> counts)
+{
+    QStringList parts;
+    for (const auto& [label, count] : counts)
+        parts << T(label) + QStringLiteral(": ") + QString::number(count);
+    return parts.join(QStringLiteral(", "));
+}
 using modSyncState::Entry;
 
 struct Fetched
@@ -368,9 +378,8 @@ Result Run::Go()
     const modSyncPlan::Plan plan =
         modSyncPlan::MakePlan(modSyncState::LocalCards(modSyncState::LocalPersons()), remote, known);
     if (plan.needsConfirmation) {
-        const QString reason = QStringLiteral("This synchronisation would remove %1 persons here and %2 on the server.")
-                                   .arg(plan.deleteLocal)
-                                   .arg(plan.deleteRemote);
+        const QString reason = Counts({{TRANSLATABLE("Removed here"), plan.deleteLocal},
+                                       {TRANSLATABLE("Removed on the server"), plan.deleteRemote}});
         if (!m_options.confirm || !m_options.confirm(reason)) {
             m_result.error = reason;
             return m_result;
@@ -427,13 +436,12 @@ Result Synchronise(CardDav::Session& session, const Options& options)
 
 QString Summary(const Result& result)
 {
-    return QStringLiteral("Received %1 new, %2 changed; sent %3; merged %4; removed %5 here, %6 on the server")
-        .arg(result.receivedNew)
-        .arg(result.receivedChanged)
-        .arg(result.sent)
-        .arg(result.merged)
-        .arg(result.removedHere)
-        .arg(result.removedThere);
+    return Counts({{TRANSLATABLE("Received new"), result.receivedNew},
+                   {TRANSLATABLE("Received changed"), result.receivedChanged},
+                   {TRANSLATABLE("Sent"), result.sent},
+                   {TRANSLATABLE("Merged"), result.merged},
+                   {TRANSLATABLE("Removed here"), result.removedHere},
+                   {TRANSLATABLE("Removed on the server"), result.removedThere}});
 }
 
 } // namespace modSync

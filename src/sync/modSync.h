@@ -41,7 +41,7 @@ struct Result
 // sync is completed by the next one.
 Result Synchronise(CardDav::Session& session, const Options& options = Options());
 
-// "Received 3 new, 1 changed; sent 2; merged 1" and what was removed.
+// "Received new: 3, Received changed: 1, Sent: 2, ..." in the user's language.
 QString Summary(const Result& result);
 
 } // namespace modSync

@@ -353,7 +353,7 @@ private slots:
             return answer;
         };
         const modSync::Result result = sync(file("a.mdb"), options);
-        QVERIFY(asked.contains("2"));
+        QVERIFY2(asked.contains("Removed on the server: 2"), qPrintable(asked));
         QCOMPARE(result.ok, answer);
         QCOMPARE(serverCards().size(), answer ? 1 : 3);
     }
@@ -383,7 +383,7 @@ private slots:
         QVERIFY(window.mnuFileSynchronise->isEnabled());
         window.mnuFileSynchronise->trigger();
         QCOMPARE(serverCards().size(), 1);
-        QVERIFY2(window.staMain->currentMessage().contains("sent 1"), qPrintable(window.staMain->currentMessage()));
+        QVERIFY2(window.staMain->currentMessage().contains("Sent: 1"), qPrintable(window.staMain->currentMessage()));
     }
 
     void syncCommand_data()
@@ -392,7 +392,7 @@ private slots:
         QTest::addColumn<bool>("linked");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("said");
-        QTest::newRow("synchronised") << RadicaleServer::Password << true << 0 << "sent 1";
+        QTest::newRow("synchronised") << RadicaleServer::Password << true << 0 << "Sent: 1";
         QTest::newRow("wrong password") << "wrong" << true << 1 << "(401)";
         QTest::newRow("not linked") << RadicaleServer::Password << false << 1 << "not linked";
     }
