@@ -9,6 +9,7 @@
 #include "sync/modSyncPassword.h"
 #include "sync/modSyncState.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -165,7 +166,16 @@ void frmSync::Synchronise(frmMain& mainWindow)
     CardDav::Session session(link->user, password.value_or(QString()));
     modSync::Options options;
     options.confirm = [](const QString& reason) { return Platform::askYesNo(T("Synchronise"), reason); };
+    // The window stays alive while the network is waited for: one sync at a time, and
+    // the database stays open meanwhile.
+    auto enable = [&mainWindow](bool enabled) {
+        for (QAction* action : {mainWindow.mnuFileSync, mainWindow.mnuFileSynchronise, mainWindow.mnuFileClose,
+                                mainWindow.mnuFileOpen, mainWindow.mnuFileNew})
+            action->setEnabled(enabled);
+    };
+    enable(false);
     const modSync::Result result = modSync::Synchronise(session, options);
+    enable(true);
     mainWindow.FillContactList();
     mainWindow.staMain->showMessage(result.ok ? modSync::Summary(result) : QString());
     if (!result.ok)
