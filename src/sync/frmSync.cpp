@@ -162,10 +162,20 @@ void frmSync::Synchronise(frmMain& mainWindow)
         link = modSyncState::ReadLink(modDatabase::DatabaseConnection());
         password = modSyncPassword::Read(modSyncPassword::Key(link->user, link->addressBook));
     }
-    mainWindow.staMain->showMessage(T("Synchronise") + QStringLiteral("..."));
+    const QString running = T("Synchronise") + QStringLiteral("...");
+    mainWindow.staMain->showMessage(running);
     CardDav::Session session(link->user, password.value_or(QString()));
+    // Progress and a Cancel in the status bar while it runs.
+    QPushButton cancel(T("Cancel"));
+    cancel.setObjectName(QStringLiteral("cmdSyncCancel"));
+    QObject::connect(&cancel, &QPushButton::clicked, [&session] { session.Cancel(); });
+    mainWindow.staMain->addPermanentWidget(&cancel);
+    cancel.show();
     modSync::Options options;
     options.confirm = [](const QString& reason) { return Platform::askYesNo(T("Synchronise"), reason); };
+    options.progress = [&mainWindow, &running](int done, int total) {
+        mainWindow.staMain->showMessage(running + QStringLiteral(" %1/%2").arg(done).arg(total));
+    };
     // The window stays alive while the network is waited for: one sync at a time, and
     // the database stays open meanwhile.
     auto enable = [&mainWindow](bool enabled) {
@@ -175,10 +185,12 @@ void frmSync::Synchronise(frmMain& mainWindow)
     };
     enable(false);
     const modSync::Result result = modSync::Synchronise(session, options);
+    mainWindow.staMain->removeWidget(&cancel);
     enable(true);
     mainWindow.FillContactList();
     mainWindow.staMain->showMessage(result.ok ? modSync::Summary(result) : QString());
-    if (!result.ok)
+    // A cancelled sync is no error: the next one completes it.
+    if (!result.ok && !session.Cancelled())
         Platform::inform(T("Error"), result.error);
     if (result.unauthorised)
         modSyncPassword::Forget(modSyncPassword::Key(link->user, link->addressBook));

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 
 // Two database files kept in step through a real Radicale server.
 class TestSync : public QObject
@@ -384,6 +385,19 @@ private slots:
         window.mnuFileSynchronise->trigger();
         QCOMPARE(serverCards().size(), 1);
         QVERIFY2(window.staMain->currentMessage().contains("Sent: 1"), qPrintable(window.staMain->currentMessage()));
+
+        // Cancel in the status bar ends a sync at once; the next one does the rest.
+        add("Bob", "0202");
+        QTimer::singleShot(0, &window, [&window] {
+            auto* cancel = window.staMain->findChild<QPushButton*>("cmdSyncCancel");
+            QVERIFY(cancel && cancel->isVisible());
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        window.mnuFileSynchronise->trigger();
+        QCOMPARE(serverCards().size(), 1);
+        QVERIFY(!window.staMain->findChild<QPushButton*>("cmdSyncCancel"));
+        window.mnuFileSynchronise->trigger();
+        QCOMPARE(serverCards().size(), 2);
     }
 
     void syncCommand_data()
