@@ -1,11 +1,11 @@
 # Shared by addrion.sh and test.sh: the Debian packages and the build steps.
 
-BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libsqlite3-dev)
+BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libsqlite3-dev qtkeychain-qt6-dev)
 RUN_PACKAGES=(sqlcipher xdg-utils qt6-translations-l10n)
 # dpkg-shlibdeps (dpkg-dev) and file are what CPack needs to work out the dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)
 TEST_PACKAGES=(sqlcipher xdg-utils qt6-translations-l10n libxml2-utils w3c-sgml-lib sqlite3 fonts-dejavu-core
-               desktop-file-utils appstream lintian dpkg-dev file python3-vobject)
+               desktop-file-utils appstream lintian dpkg-dev file python3-vobject radicale)
 
 # Installs the packages that are not installed yet, with sudo when not root.
 install_packages() {

@@ -152,18 +152,14 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
         try {
             Engine::Connection::Savepoint part(connection);
             if (same != byUid.constEnd()) {
-                StoreIfChanged(*same, modMerge::ToContact(modMerge::ReadPerson(*same)), modMerge::ToContact(*person));
+                ReplacePerson(*same, *person);
                 ++report.updated;
             } else if (match != known.constEnd()) {
-                const modVcard::Person stored = modMerge::ReadPerson(*match);
-                StoreIfChanged(*match, modMerge::ToContact(stored),
-                               modMerge::Merged(stored, *person, limits, dateFormat));
+                MergeIntoPerson(*match, *person, limits, dateFormat);
                 ++report.merged;
             } else {
                 const auto contactnr = static_cast<qint16>(candidate);
-                Run(modContact::NewPersonStatements(contactnr, modMerge::ToContact(*person)));
-                if (!person->uid.isEmpty())
-                    modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person->uid));
+                StorePerson(contactnr, *person);
                 taken[static_cast<size_t>(candidate)] = true;
                 if (!person->uid.isEmpty())
                     byUid.insert(person->uid, contactnr);
@@ -204,6 +200,25 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
                    },
                    [&next, count] { return next / count; }},
                   progress, source);
+}
+
+void StorePerson(qint16 contactnr, const modVcard::Person& person)
+{
+    Run(modContact::NewPersonStatements(contactnr, modMerge::ToContact(person)));
+    if (!person.uid.isEmpty())
+        modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person.uid));
+}
+
+void ReplacePerson(qint16 contactnr, const modVcard::Person& person)
+{
+    StoreIfChanged(contactnr, modMerge::ToContact(modMerge::ReadPerson(contactnr)), modMerge::ToContact(person));
+}
+
+void MergeIntoPerson(qint16 contactnr, const modVcard::Person& person, const modVcard::Limits& limits,
+                     const QString& dateFormat)
+{
+    const modVcard::Person stored = modMerge::ReadPerson(contactnr);
+    StoreIfChanged(contactnr, modMerge::ToContact(stored), modMerge::Merged(stored, person, limits, dateFormat));
 }
 
 QString ReportText(const Report& report)

@@ -61,6 +61,17 @@ Report ImportCards(QIODevice& file, WriteProgress* progress = nullptr);
 Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr,
                    Source source = Source::Vcard);
 
+// The single steps, for callers that run them inside their own transaction. Each
+// writes only what changes and throws Engine::EngineError.
+// A new person under a free number, with the card's UID when it has one.
+void StorePerson(qint16 contactnr, const modVcard::Person& person);
+// The person's details replaced by the card's (a card with the person's UID).
+void ReplacePerson(qint16 contactnr, const modVcard::Person& person);
+// The card merged into the person by the merge rule (modMerge), dates of the note in
+// dateFormat.
+void MergeIntoPerson(qint16 contactnr, const modVcard::Person& person, const modVcard::Limits& limits,
+                     const QString& dateFormat);
+
 // What the user is told afterwards.
 QString ReportText(const Report& report);
 

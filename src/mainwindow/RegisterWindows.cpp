@@ -11,6 +11,7 @@
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmOptionsDefaultdatabase.h"
 #include "search/frmSearch.h"
+#include "sync/frmSync.h"
 #include "version/VersionCheck.h"
 
 void RegisterWindows(frmMain& mainWindow)
@@ -34,6 +35,8 @@ void RegisterWindows(frmMain& mainWindow)
     mainWindow.SetWindowOpener(QStringLiteral("frmImportOffer"),
                                [](frmMain& window) { ImportCommand::OfferFile(window, window.commandLine()); });
     mainWindow.SetWindowOpener(QStringLiteral("frmDuplicates"), &frmDuplicates::Open);
+    mainWindow.SetWindowOpener(QStringLiteral("frmSync"), &frmSync::Open);
+    mainWindow.SetWindowOpener(QStringLiteral("frmSynchronise"), &frmSync::Synchronise);
     mainWindow.SetWindowOpener(QStringLiteral("frmOptionsDefaultdatabase"), [](frmMain& window) {
         frmOptionsDefaultdatabase dialog(&window);
         dialog.exec();

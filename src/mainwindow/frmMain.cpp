@@ -133,6 +133,8 @@ void frmMain::createMenus()
     mnuFileCopy = addMenuAction(mnuFile, "mnuFileCopy", QStringLiteral("Co&py..."));
     mnuFileEmail = addMenuAction(mnuFile, "mnuFileEmail", QStringLiteral("E-&mail..."));
     mnuFileImport = addMenuAction(mnuFile, "mnuFileImport", QStringLiteral("&Import..."));
+    mnuFileSync = addMenuAction(mnuFile, "mnuFileSync", QStringLiteral("&Synchronisation..."));
+    mnuFileSynchronise = addMenuAction(mnuFile, "mnuFileSynchronise", QStringLiteral("S&ynchronise"));
     mnuFile->addSeparator();
     for (int i = 1; i <= 3; ++i) {
         QAction* recent = addMenuAction(mnuFile, "mnuFileRecent", QStringLiteral("Recent %1").arg(i));
@@ -504,6 +506,8 @@ void frmMain::LoadLanguage()
     mnuFileCopy->setText(T("Co&py") + dots);
     mnuFileEmail->setText(T("E-&mail") + dots);
     mnuFileImport->setText(T("&Import") + dots);
+    mnuFileSync->setText(T("&Synchronisation") + dots);
+    mnuFileSynchronise->setText(T("S&ynchronise"));
     mnuFileClose->setText(T("&Close"));
     mnuFileExit->setText(T("E&xit"));
     for (QAction* add : {mnuPersonAdd, mnuPopupMainAdd})

@@ -157,6 +157,8 @@ public:
     QAction* mnuFileCopy = nullptr;
     QAction* mnuFileEmail = nullptr;
     QAction* mnuFileImport = nullptr;
+    QAction* mnuFileSync = nullptr;        // Synchronisation...: the link to an address book
+    QAction* mnuFileSynchronise = nullptr; // one sync now
     QList<QAction*> mnuFileRecent;
     QAction* mnuLine = nullptr;
     QAction* mnuFileExit = nullptr;

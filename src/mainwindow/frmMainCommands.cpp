@@ -97,6 +97,8 @@ void frmMain::connectCommands()
     connect(mnuFileCopy, &QAction::triggered, this, &frmMain::CopyDatabaseCommand);
     connect(mnuFileEmail, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSendDatabase")); });
     connect(mnuFileImport, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmImport")); });
+    connect(mnuFileSync, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSync")); });
+    connect(mnuFileSynchronise, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSynchronise")); });
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
     for (int i = 0; i < mnuFileRecent.size(); ++i)
         connect(mnuFileRecent.at(i), &QAction::triggered, this, [this, i] {
@@ -733,7 +735,8 @@ void frmMain::RemovePersonCommand()
 
 void frmMain::setDatabaseCommandsEnabled(bool enabled)
 {
-    for (QAction* action : {mnuFileClose, mnuFileCopy, mnuFileEmail, mnuFileImport, mnuAction->menuAction()})
+    for (QAction* action : {mnuFileClose, mnuFileCopy, mnuFileEmail, mnuFileImport, mnuFileSync, mnuFileSynchronise,
+                            mnuAction->menuAction()})
         action->setEnabled(enabled);
     fraQuickSearch->setEnabled(enabled);
     fraList->setEnabled(enabled);

@@ -22,6 +22,8 @@ Kind Classify(const QString& commandLine)
     const QString line = commandLine.trimmed();
     if (line == QLatin1String("/Reminder"))
         return Kind::Reminder;
+    if (line == QLatin1String("/Sync"))
+        return Kind::Sync;
     if (line.isEmpty())
         return Kind::Default;
     // Only the first seven characters count, so "/Personx" is a person form too.
@@ -53,7 +55,7 @@ QString PersonKey(const QString& commandLine)
 
 QString Usage()
 {
-    return QStringLiteral("Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Person N | --new-person]\n"
+    return QStringLiteral("Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Sync | /Person N | --new-person]\n"
                           "       addrion --help | --version\n"
                           "\n"
                           "Personal address book with birthday calendar and reminder.\n"
@@ -61,6 +63,7 @@ QString Usage()
                           "  DATABASE       open this database file instead of the default one\n"
                           "  FILE.vcf       open the default database and offer to import the cards\n"
                           "  /Reminder      show only the coming birthdays, then end\n"
+                          "  /Sync          synchronise the default database with its server, no window\n"
                           "  /Person N      open the default database and show person number N\n"
                           "  --new-person   open the default database and start a new person\n"
                           "  --help         print this text and end\n"

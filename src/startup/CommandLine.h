@@ -10,6 +10,7 @@ namespace CommandLine {
 enum class Kind
 {
     Reminder,     // "/Reminder": only the birthday reminder, no main window
+    Sync,         // "/Sync": one sync of the default database, no window at all
     Default,      // empty: the default database
     Person,       // "/Person...": the default database, then show that person
     DatabasePath, // anything else: a database file path, taken unchanged

@@ -12,6 +12,7 @@
 #include "startup/QtPlatform.h"
 #include "startup/modError.h"
 #include "startup/modSettings.h"
+#include "sync/SyncCommand.h"
 #include "version/VersionCheck.h"
 
 #include <QApplication>
@@ -63,6 +64,13 @@ int Main(int argc, char* argv[])
 {
     if (AnswerOnlyQuestion(argc, argv))
         return 0;
+    // A sync from a timer runs where no display may be.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (CommandLine::Classify(CommandLine::FromArguments(arguments)) == CommandLine::Kind::Sync)
+        return SyncCommand::Run(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Addrion"));
     QApplication::setOrganizationName(QStringLiteral("Addrion"));

@@ -51,7 +51,7 @@ private slots:
         QTest::newRow("version") << "--version"
                                  << "Addrion " ADDRION_VERSION;
         QTest::newRow("help") << "--help"
-                              << "Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Person N | --new-person]";
+                              << "Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Sync | /Person N | --new-person]";
     }
     void questionsAnsweredWithoutAWindow()
     {

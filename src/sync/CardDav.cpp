@@ -1,0 +1,314 @@
+#include "CardDav.h"
+
+#include <QEventLoop>
+#include <QNetworkReply>
+#include <QTimer>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+namespace CardDav {
+
+namespace {
+
+const QString DavNs = QStringLiteral("DAV:");
+const QString CardNs = QStringLiteral("urn:ietf:params:xml:ns:carddav");
+
+// "d:getetag" -> the namespace and local name.
+QPair<QString, QString> Qualified(const QString& property)
+{
+    const QString prefix = property.section(QLatin1Char(':'), 0, 0);
+    return {prefix == QLatin1String("c") ? CardNs : DavNs, property.section(QLatin1Char(':'), 1)};
+}
+
+void StartDocument(QXmlStreamWriter& xml, const QString& root, const QString& rootNs)
+{
+    xml.writeStartDocument();
+    xml.writeNamespace(DavNs, QStringLiteral("d"));
+    xml.writeNamespace(CardNs, QStringLiteral("c"));
+    xml.writeStartElement(rootNs, root);
+}
+
+void WriteProperties(QXmlStreamWriter& xml, const QStringList& properties)
+{
+    xml.writeStartElement(DavNs, QStringLiteral("prop"));
+    for (const QString& property : properties) {
+        const auto [ns, name] = Qualified(property);
+        xml.writeEmptyElement(ns, name);
+    }
+    xml.writeEndElement();
+}
+
+int StatusOf(const QString& line)
+{
+    // "HTTP/1.1 200 OK"
+    return line.simplified().section(QLatin1Char(' '), 1, 1).toInt();
+}
+
+// Reads one found property element (the reader is on its start) into the item.
+void ReadProperty(QXmlStreamReader& xml, Item& item)
+{
+    const QString name = xml.name().toString();
+    QString text;
+    QStringList hrefs;
+    QStringList children;
+    int depth = 1;
+    while (depth > 0 && !xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            ++depth;
+            children << xml.name().toString();
+            if (xml.name() == QLatin1String("href") && xml.namespaceUri() == DavNs) {
+                hrefs << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+                --depth;
+            }
+        } else if (xml.isEndElement()) {
+            --depth;
+        } else if (xml.isCharacters()) {
+            text += xml.text();
+        }
+    }
+    item.texts[name] = text;
+    item.hrefs[name] = hrefs;
+    if (name == QLatin1String("resourcetype"))
+        item.resourceTypes = children;
+}
+
+void ReadPropstat(QXmlStreamReader& xml, Item& item)
+{
+    Item found;
+    int status = 0;
+    while (xml.readNextStartElement()) {
+        if (xml.name() == QLatin1String("status")) {
+            status = StatusOf(xml.readElementText());
+        } else if (xml.name() == QLatin1String("prop")) {
+            while (xml.readNextStartElement())
+                ReadProperty(xml, found);
+        } else {
+            xml.skipCurrentElement();
+        }
+    }
+    if (status / 100 != 2)
+        return;
+    for (auto& [name, text] : found.texts)
+        item.texts[name] = text;
+    for (auto& [name, hrefs] : found.hrefs)
+        item.hrefs[name] = hrefs;
+    if (!found.resourceTypes.isEmpty())
+        item.resourceTypes = found.resourceTypes;
+    if (item.status == 0)
+        item.status = status;
+}
+
+Item ReadResponse(QXmlStreamReader& xml)
+{
+    Item item;
+    while (xml.readNextStartElement()) {
+        if (xml.name() == QLatin1String("href"))
+            item.href = xml.readElementText().trimmed();
+        else if (xml.name() == QLatin1String("status"))
+            item.status = StatusOf(xml.readElementText());
+        else if (xml.name() == QLatin1String("propstat"))
+            ReadPropstat(xml, item);
+        else
+            xml.skipCurrentElement();
+    }
+    return item;
+}
+
+QUrl Resolve(const QUrl& base, const QString& href)
+{
+    return base.resolved(QUrl(href));
+}
+
+// The first href of a property of the one response of a Depth 0 PROPFIND.
+QUrl FindHref(Session& session, const QUrl& url, const QString& property, Response& response)
+{
+    response = session.Send("PROPFIND", url, PropfindBody({property}), {{"Depth", "0"}});
+    if (response.status != 207)
+        return QUrl();
+    const Multistatus answer = ParseMultistatus(response.body);
+    const QString name = Qualified(property).second;
+    for (const Item& item : answer.items) {
+        const auto found = item.hrefs.find(name);
+        if (found != item.hrefs.end() && !found->second.isEmpty())
+            return Resolve(response.url, found->second.first());
+    }
+    return QUrl();
+}
+
+std::vector<AddressBook> ListAddressBooks(Session& session, const QUrl& url, Response& response)
+{
+    std::vector<AddressBook> books;
+    response =
+        session.Send("PROPFIND", url, PropfindBody({QStringLiteral("d:resourcetype"), QStringLiteral("d:displayname")}),
+                     {{"Depth", "1"}});
+    if (response.status != 207)
+        return books;
+    for (const Item& item : ParseMultistatus(response.body).items) {
+        if (!item.resourceTypes.contains(QStringLiteral("addressbook")))
+            continue;
+        const auto name = item.texts.find(QStringLiteral("displayname"));
+        const QUrl bookUrl = Resolve(response.url, item.href);
+        books.push_back({bookUrl, name != item.texts.end() && !name->second.trimmed().isEmpty()
+                                      ? name->second.trimmed()
+                                      : bookUrl.path().section(QLatin1Char('/'), -2, -2)});
+    }
+    return books;
+}
+
+} // namespace
+
+Session::Session(QString user, QString password, int timeoutMs)
+    : m_user(std::move(user)), m_password(std::move(password)), m_timeoutMs(timeoutMs)
+{
+    // Redirects are followed only to the same scheme or to https.
+    m_manager.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+}
+
+Response Session::Send(const QByteArray& verb, const QUrl& url, const QByteArray& body, const Headers& headers)
+{
+    Response response;
+    response.url = url;
+    if (m_cancelled) {
+        response.error = QStringLiteral("Cancelled");
+        return response;
+    }
+    QNetworkRequest request(url);
+    request.setRawHeader("Authorization", "Basic " + (m_user + QLatin1Char(':') + m_password).toUtf8().toBase64());
+    if (!body.isEmpty())
+        request.setHeader(QNetworkRequest::ContentTypeHeader, verb == "PUT"
+                                                                  ? QByteArray("text/vcard; charset=utf-8")
+                                                                  : QByteArray("application/xml; charset=utf-8"));
+    for (const auto& [name, value] : headers)
+        request.setRawHeader(name, value);
+    request.setTransferTimeout(m_timeoutMs);
+
+    QNetworkReply* reply = m_manager.sendCustomRequest(request, verb, body);
+    m_current = reply;
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    m_current = nullptr;
+
+    response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    response.body = reply->readAll();
+    response.etag = reply->rawHeader("ETag");
+    response.url = reply->url();
+    if (response.status == 0)
+        response.error = m_cancelled ? QStringLiteral("Cancelled") : reply->errorString();
+    reply->deleteLater();
+    return response;
+}
+
+void Session::Cancel()
+{
+    m_cancelled = true;
+    if (m_current)
+        m_current->abort();
+}
+
+Multistatus ParseMultistatus(const QByteArray& body)
+{
+    Multistatus result;
+    QXmlStreamReader xml(body);
+    if (!xml.readNextStartElement() || xml.name() != QLatin1String("multistatus") || xml.namespaceUri() != DavNs)
+        return result;
+    while (xml.readNextStartElement()) {
+        if (xml.name() == QLatin1String("response"))
+            result.items.push_back(ReadResponse(xml));
+        else if (xml.name() == QLatin1String("sync-token"))
+            result.syncToken = xml.readElementText().trimmed();
+        else
+            xml.skipCurrentElement();
+    }
+    result.valid = !xml.hasError();
+    return result;
+}
+
+QByteArray PropfindBody(const QStringList& properties)
+{
+    QByteArray body;
+    QXmlStreamWriter xml(&body);
+    StartDocument(xml, QStringLiteral("propfind"), DavNs);
+    WriteProperties(xml, properties);
+    xml.writeEndDocument();
+    return body;
+}
+
+QByteArray SyncCollectionBody(const QString& token)
+{
+    QByteArray body;
+    QXmlStreamWriter xml(&body);
+    StartDocument(xml, QStringLiteral("sync-collection"), DavNs);
+    xml.writeTextElement(DavNs, QStringLiteral("sync-token"), token);
+    xml.writeTextElement(DavNs, QStringLiteral("sync-level"), QStringLiteral("1"));
+    WriteProperties(xml, {QStringLiteral("d:getetag")});
+    xml.writeEndDocument();
+    return body;
+}
+
+QByteArray MultigetBody(const QStringList& hrefs)
+{
+    QByteArray body;
+    QXmlStreamWriter xml(&body);
+    StartDocument(xml, QStringLiteral("addressbook-multiget"), CardNs);
+    WriteProperties(xml, {QStringLiteral("d:getetag"), QStringLiteral("c:address-data")});
+    for (const QString& href : hrefs)
+        xml.writeTextElement(DavNs, QStringLiteral("href"), href);
+    xml.writeEndDocument();
+    return body;
+}
+
+std::vector<AddressBook> Discover(Session& session, const QUrl& start, QString& error)
+{
+    Response response;
+    // The URL may be an address book or a collection of them already.
+    std::vector<AddressBook> books;
+    if (!start.path().isEmpty() && start.path() != QLatin1String("/")) {
+        response = session.Send("PROPFIND", start,
+                                PropfindBody({QStringLiteral("d:resourcetype"), QStringLiteral("d:displayname")}),
+                                {{"Depth", "0"}});
+        if (response.status == 207) {
+            for (const Item& item : ParseMultistatus(response.body).items)
+                if (item.resourceTypes.contains(QStringLiteral("addressbook")))
+                    books.push_back({response.url, item.texts.count(QStringLiteral("displayname"))
+                                                       ? item.texts.at(QStringLiteral("displayname")).trimmed()
+                                                       : QString()});
+            if (!books.empty())
+                return books;
+        }
+    }
+    QUrl context = start;
+    if (start.path().isEmpty() || start.path() == QLatin1String("/"))
+        context = start.resolved(QUrl(QStringLiteral("/.well-known/carddav")));
+    QUrl principal = FindHref(session, context, QStringLiteral("d:current-user-principal"), response);
+    if (principal.isEmpty() && context != start)
+        principal = FindHref(session, start, QStringLiteral("d:current-user-principal"), response);
+    if (principal.isEmpty()) {
+        error = Describe(response);
+        return books;
+    }
+    const QUrl home = FindHref(session, principal, QStringLiteral("c:addressbook-home-set"), response);
+    if (home.isEmpty()) {
+        error = Describe(response);
+        return books;
+    }
+    books = ListAddressBooks(session, home, response);
+    if (books.empty())
+        error = response.status == 207 ? QStringLiteral("The server has no address book for this user.")
+                                       : Describe(response);
+    return books;
+}
+
+QString Describe(const Response& response)
+{
+    if (response.status == 0)
+        return response.error;
+    if (response.status == 401)
+        return QStringLiteral("The server did not accept the user name and password (401).");
+    if (response.status == 207)
+        return QStringLiteral("The server's answer could not be understood.");
+    return QStringLiteral("The server answered %1 for %2.").arg(response.status).arg(response.url.toDisplayString());
+}
+
+} // namespace CardDav

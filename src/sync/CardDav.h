@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QNetworkAccessManager>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <map>
+#include <vector>
+
+// Speaking CardDAV (WebDAV with address books) to a server: one request at a time,
+// waited for without blocking the event loop, and the multistatus answers read into
+// plain values.
+namespace CardDav {
+
+using Headers = QList<QPair<QByteArray, QByteArray>>;
+
+struct Response
+{
+    int status = 0; // HTTP status; 0 when no answer came
+    QString error;  // in words, when no answer came (network, TLS, timeout, cancelled)
+    QByteArray body;
+    QByteArray etag; // the ETag header, quotes kept
+    QUrl url;        // where the answer came from after redirects
+};
+
+class Session
+{
+public:
+    Session(QString user, QString password, int timeoutMs = 30000);
+    Response Send(const QByteArray& verb, const QUrl& url, const QByteArray& body = QByteArray(),
+                  const Headers& headers = Headers());
+    // Ends the request under way and every later one with an error.
+    void Cancel();
+    bool Cancelled() const { return m_cancelled; }
+
+private:
+    QNetworkAccessManager m_manager;
+    QString m_user;
+    QString m_password;
+    int m_timeoutMs;
+    bool m_cancelled = false;
+    QNetworkReply* m_current = nullptr;
+};
+
+// One <response> of a multistatus answer.
+struct Item
+{
+    QString href;                     // as the server wrote it, percent-encoded
+    int status = 0;                   // of the response itself (404 for a removed member) or of its found properties
+    std::map<QString, QString> texts; // found property (local name) -> its text
+    std::map<QString, QStringList> hrefs; // found property -> the hrefs inside it
+    QStringList resourceTypes;            // local names inside resourcetype
+};
+
+struct Multistatus
+{
+    bool valid = false; // well-formed and a multistatus
+    std::vector<Item> items;
+    QString syncToken;
+};
+
+Multistatus ParseMultistatus(const QByteArray& xml);
+
+// A PROPFIND body asking for the properties, given as "d:getetag", "c:addressbook-home-set", ...
+QByteArray PropfindBody(const QStringList& properties);
+QByteArray SyncCollectionBody(const QString& token);
+QByteArray MultigetBody(const QStringList& hrefs);
+
+struct AddressBook
+{
+    QUrl url;
+    QString name;
+};
+
+// Finds the address books from a bare host or any URL on the server: the URL itself
+// when it is one, else through /.well-known/carddav, the user's principal and its
+// address-book home. Empty with the reason in error when none is found.
+std::vector<AddressBook> Discover(Session& session, const QUrl& start, QString& error);
+
+// The status and what went wrong in words, for the messages.
+QString Describe(const Response& response);
+
+} // namespace CardDav

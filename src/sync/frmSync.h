@@ -1,0 +1,43 @@
+#pragma once
+
+#include "language/LanguageAware.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class frmMain;
+
+// Database > Synchronisation...: the server, the user and password, and the address
+// book the database is linked to, found on the server.
+class frmSync : public QDialog, public LanguageAware
+{
+    Q_OBJECT
+
+public:
+    explicit frmSync(QWidget* parent = nullptr);
+    void LoadLanguage() override;
+
+    // Shows the window for the current database (writable only).
+    static void Open(frmMain& mainWindow);
+    // Database > Synchronise: one sync now; without a link or password the window first.
+    static void Synchronise(frmMain& mainWindow);
+
+    QLabel* lblServer = nullptr;
+    QLineEdit* txtServer = nullptr;
+    QLabel* lblUser = nullptr;
+    QLineEdit* txtUser = nullptr;
+    QLabel* lblPassword = nullptr;
+    QLineEdit* txtPassword = nullptr;
+    QPushButton* cmdFind = nullptr;
+    QLabel* lblAddressBook = nullptr;
+    QComboBox* cboAddressBook = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+private:
+    void find();
+    void confirm();
+};

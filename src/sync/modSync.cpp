@@ -1,0 +1,448 @@
+#include "modSync.h"
+
+#include "database/modDatabase.h"
+#include "database/modPersonUid.h"
+#include "database/modSql.h"
+#include "interchange/modMerge.h"
+#include "interchange/modVcard.h"
+#include "interchange/modVcardImport.h"
+#include "language/modLanguage.h"
+#include "startup/modSettings.h"
+#include "sync/modSyncCard.h"
+#include "sync/modSyncPlan.h"
+#include "sync/modSyncState.h"
+
+#include <QCryptographicHash>
+#include <QHash>
+#include <QRegularExpression>
+#include <QUuid>
+
+namespace modSync {
+
+namespace {
+
+using modSyncPlan::Action;
+
+// "Sent: 2, Merged: 1" in the user's language.
+QString Counts(std::initializer_list<std::pair<QString, int>> counts)
+{
+    QStringList parts;
+    for (const auto& [label, count] : counts)
+        parts << T(label) + QStringLiteral(": ") + QString::number(count);
+    return parts.join(QStringLiteral(", "));
+}
+using modSyncState::Entry;
+
+struct Fetched
+{
+    QByteArray etag;
+    QByteArray card;
+};
+
+class Run
+{
+public:
+    Run(CardDav::Session& session, const Options& options, const modSyncState::Link& link)
+        : m_session(session), m_options(options), m_book(QUrl(link.addressBook)), m_link(link)
+    {
+        m_limits = modMerge::CurrentLimits();
+        m_dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    }
+
+    Result Go();
+
+private:
+    bool Fail(const CardDav::Response& response)
+    {
+        m_result.unauthorised = response.status == 401;
+        m_result.error = CardDav::Describe(response);
+        return false;
+    }
+    QUrl UrlOf(const QString& href) const { return m_book.resolved(QUrl(href)); }
+    // Hrefs are kept decoded. A UID that is no plain file name gets a cleaned name with
+    // a piece of its hash, so that two UIDs never share a card.
+    QString HrefFor(const QString& uid) const
+    {
+        static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._@-]"));
+        QString name = uid;
+        name.replace(unsafe, QStringLiteral("-"));
+        if (name != uid || name.isEmpty())
+            name +=
+                QLatin1Char('-') +
+                QString::fromLatin1(QCryptographicHash::hash(uid.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
+        return m_book.path() + name + QStringLiteral(".vcf");
+    }
+
+    // The multistatus answer of a Depth 1 request to the address book; nothing (with the
+    // failure noted) for any other answer.
+    std::optional<CardDav::Multistatus> Ask(const QByteArray& verb, const QByteArray& body);
+    bool List(std::vector<modSyncPlan::RemoteCard>& remote);
+    bool ListByPropfind(std::vector<modSyncPlan::RemoteCard>& remote);
+    bool Fetch(const QStringList& hrefs);
+    bool Get(const QString& href);
+    bool Execute(const modSyncPlan::Operation& operation);
+    // Stores the server's card here (replacing or merging), with its state.
+    bool StoreHere(const QString& uid, const QString& href, bool merge, bool* wasNew = nullptr);
+    bool Upload(const QString& uid, const QString& href, const QByteArray& etag, bool isNew, int attempt = 0);
+    bool RemoveHere(const QString& uid);
+    void Forget(const QString& uid);
+    std::optional<modSyncState::LocalPerson> Person(const QString& uid);
+
+    CardDav::Session& m_session;
+    Options m_options;
+    QUrl m_book;
+    modSyncState::Link m_link;
+    modVcard::Limits m_limits;
+    QString m_dateFormat;
+    Result m_result;
+    QHash<QString, Entry> m_entries;   // by UID
+    QHash<QString, Fetched> m_fetched; // by href
+    QString m_newToken;
+};
+
+bool Run::List(std::vector<modSyncPlan::RemoteCard>& remote)
+{
+    if (!m_options.useSyncCollection)
+        return ListByPropfind(remote);
+    QString token = m_link.syncToken;
+    CardDav::Response response = m_session.Send("REPORT", m_book, CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
+    if (!token.isEmpty() && (response.status == 403 || response.status == 409 || response.status == 400)) {
+        // The token is no longer valid: everything is listed afresh.
+        token.clear();
+        response = m_session.Send("REPORT", m_book, CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
+    }
+    if (response.status == 401 || response.status == 0)
+        return Fail(response);
+    if (response.status != 207)
+        return ListByPropfind(remote);
+    const CardDav::Multistatus answer = CardDav::ParseMultistatus(response.body);
+    if (!answer.valid)
+        return Fail(response);
+    // A token lists the changes since: the rest is as the last sync left it.
+    QHash<QString, QString> etags;
+    if (!token.isEmpty())
+        for (const Entry& entry : m_entries)
+            etags.insert(entry.href, entry.etag);
+    for (const CardDav::Item& item : answer.items) {
+        const QString href = QUrl::fromPercentEncoding(item.href.toUtf8());
+        if (href == m_book.path())
+            continue;
+        const auto etag = item.texts.find(QStringLiteral("getetag"));
+        if (item.status == 404 || etag == item.texts.end())
+            etags.remove(href);
+        else
+            etags.insert(href, etag->second);
+    }
+    for (auto it = etags.cbegin(); it != etags.cend(); ++it)
+        remote.push_back({it.key(), it.value()});
+    m_newToken = answer.syncToken;
+    m_result.listedBySyncCollection = true;
+    return true;
+}
+
+std::optional<CardDav::Multistatus> Run::Ask(const QByteArray& verb, const QByteArray& body)
+{
+    const CardDav::Response response = m_session.Send(verb, m_book, body, {{"Depth", "1"}});
+    CardDav::Multistatus answer = CardDav::ParseMultistatus(response.body);
+    if (response.status != 207 || !answer.valid) {
+        Fail(response);
+        return std::nullopt;
+    }
+    return answer;
+}
+
+bool Run::ListByPropfind(std::vector<modSyncPlan::RemoteCard>& remote)
+{
+    const std::optional<CardDav::Multistatus> answer =
+        Ask("PROPFIND", CardDav::PropfindBody({QStringLiteral("d:getetag")}));
+    if (!answer)
+        return false;
+    for (const CardDav::Item& item : answer->items) {
+        const QString href = QUrl::fromPercentEncoding(item.href.toUtf8());
+        const auto etag = item.texts.find(QStringLiteral("getetag"));
+        if (href != m_book.path() && etag != item.texts.end() &&
+            !item.resourceTypes.contains(QStringLiteral("collection")))
+            remote.push_back({href, etag->second});
+    }
+    return true;
+}
+
+bool Run::Fetch(const QStringList& hrefs)
+{
+    for (qsizetype first = 0; first < hrefs.size(); first += m_options.batchSize) {
+        QStringList batch;
+        for (const QString& href : hrefs.mid(first, m_options.batchSize))
+            batch << QString::fromLatin1(QUrl(href).toEncoded());
+        const std::optional<CardDav::Multistatus> answer = Ask("REPORT", CardDav::MultigetBody(batch));
+        if (!answer)
+            return false;
+        for (const CardDav::Item& item : answer->items) {
+            const auto data = item.texts.find(QStringLiteral("address-data"));
+            const auto etag = item.texts.find(QStringLiteral("getetag"));
+            if (data != item.texts.end())
+                m_fetched.insert(
+                    QUrl::fromPercentEncoding(item.href.toUtf8()),
+                    {etag == item.texts.end() ? QByteArray() : etag->second.toUtf8(), data->second.toUtf8()});
+        }
+    }
+    return true;
+}
+
+bool Run::Get(const QString& href)
+{
+    const CardDav::Response response = m_session.Send("GET", UrlOf(href));
+    if (response.status != 200)
+        return Fail(response);
+    m_fetched.insert(href, {response.etag, response.body});
+    return true;
+}
+
+std::optional<modSyncState::LocalPerson> Run::Person(const QString& uid)
+{
+    const auto contactnr = modPersonUid::ContactnrsByUid(modDatabase::DatabaseConnection()).value(uid, 0);
+    if (contactnr == 0)
+        return std::nullopt;
+    const std::vector<modSyncState::LocalPerson> persons = modSyncState::LocalPersons({contactnr});
+    if (persons.empty())
+        return std::nullopt;
+    return persons.front();
+}
+
+bool Run::StoreHere(const QString& knownUid, const QString& href, bool merge, bool* wasNew)
+{
+    const Fetched fetched = m_fetched.value(href);
+    const std::vector<modVcard::Card> cards = modVcard::ParseCards(fetched.card);
+    modVcard::Problem problem = modVcard::Problem::None;
+    std::optional<modVcard::Person> person;
+    if (cards.size() == 1)
+        person = modVcard::ToPerson(cards.front(), m_limits, m_dateFormat, problem);
+    if (!person) {
+        ++m_result.skipped;
+        return true;
+    }
+    if (person->uid.isEmpty())
+        person->uid = knownUid.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : knownUid;
+    const QString uid = person->uid;
+
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    Engine::Connection::Transaction transaction(connection);
+    const QHash<QString, qint16> byUid = modPersonUid::ContactnrsByUid(connection);
+    qint16 contactnr = byUid.value(uid, 0);
+    const bool isNew = contactnr == 0;
+    if (isNew) {
+        const std::optional<qint16> free = modSql::GetFreeNumber(QStringLiteral("Person"), QStringLiteral("Contactnr"));
+        if (!free) {
+            m_result.error = QStringLiteral("No further person can be added to this database.");
+            return false;
+        }
+        contactnr = *free;
+        modVcardImport::StorePerson(contactnr, *person);
+    } else if (merge) {
+        modVcardImport::MergeIntoPerson(contactnr, *person, m_limits, m_dateFormat);
+    } else {
+        modVcardImport::ReplacePerson(contactnr, *person);
+    }
+    const modSyncState::LocalPerson stored = modSyncState::LocalPersons({contactnr}).front();
+    // After a merge the result still has to go up: an empty hash says "changed here".
+    Entry entry{uid, merge ? QString() : stored.hash, href, QString::fromUtf8(fetched.etag), fetched.card};
+    modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
+    if (!knownUid.isEmpty() && knownUid != uid)
+        modSql::ExecuteSql(modSyncState::ForgetEntrySql(knownUid));
+    transaction.Commit();
+    m_entries.insert(uid, entry);
+    if (wasNew)
+        *wasNew = isNew;
+    return true;
+}
+
+bool Run::Upload(const QString& uid, const QString& href, const QByteArray& etag, bool isNew, int attempt)
+{
+    const std::optional<modSyncState::LocalPerson> person = Person(uid);
+    if (!person)
+        return true; // removed here meanwhile: the next sync sees it
+    const Entry old = m_entries.value(uid);
+    // A card restored on the server keeps what the server had of it too.
+    const QByteArray card = modSyncCard::Updated(old.serverCard, person->card);
+    const QString target = href.isEmpty() ? HrefFor(uid) : href;
+    const CardDav::Response response = m_session.Send(
+        "PUT", UrlOf(target), card,
+        {isNew ? qMakePair(QByteArray("If-None-Match"), QByteArray("*")) : qMakePair(QByteArray("If-Match"), etag)});
+    // Changed (or made) on the server meanwhile: merge with what is there now. A server
+    // that keeps changing it is left to the next sync.
+    constexpr int Attempts = 3;
+    if (response.status == 412 && attempt < Attempts)
+        return Get(target) && StoreHere(uid, target, true) &&
+               Upload(uid, target, m_fetched.value(target).etag, false, attempt + 1);
+    if (response.status / 100 != 2)
+        return Fail(response);
+    const Entry entry{uid, person->hash, target, QString::fromUtf8(response.etag), card};
+    modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
+    m_entries.insert(uid, entry);
+    ++m_result.sent;
+    return true;
+}
+
+bool Run::RemoveHere(const QString& uid)
+{
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    Engine::Connection::Transaction transaction(connection);
+    const qint16 contactnr = modPersonUid::ContactnrsByUid(connection).value(uid, 0);
+    if (contactnr != 0)
+        for (const char* table : {"Phone", "Email", "Person"})
+            modSql::ExecuteSql(
+                QStringLiteral("DELETE FROM %1 WHERE Contactnr = %2").arg(QLatin1String(table)).arg(contactnr));
+    modSql::ExecuteSql(modSyncState::ForgetEntrySql(uid));
+    transaction.Commit();
+    m_entries.remove(uid);
+    ++m_result.removedHere;
+    return true;
+}
+
+void Run::Forget(const QString& uid)
+{
+    modSql::ExecuteSql(modSyncState::ForgetEntrySql(uid));
+    m_entries.remove(uid);
+}
+
+bool Run::Execute(const modSyncPlan::Operation& operation)
+{
+    switch (operation.action) {
+    case Action::DownloadNew: {
+        bool wasNew = false;
+        // A card whose UID a person here has (new on both sides) is merged and sent back.
+        const QString uid = [&] {
+            const std::vector<modVcard::Card> cards = modVcard::ParseCards(m_fetched.value(operation.href).card);
+            modVcard::Problem problem = modVcard::Problem::None;
+            const auto person =
+                cards.size() == 1 ? modVcard::ToPerson(cards.front(), m_limits, m_dateFormat, problem) : std::nullopt;
+            return person ? person->uid : QString();
+        }();
+        const bool both = !uid.isEmpty() && Person(uid).has_value();
+        if (!StoreHere(QString(), operation.href, both, &wasNew))
+            return false;
+        if (both) {
+            ++m_result.merged;
+            return Upload(uid, operation.href, m_fetched.value(operation.href).etag, false);
+        }
+        if (wasNew)
+            ++m_result.receivedNew;
+        return true;
+    }
+    case Action::Download:
+        if (!StoreHere(operation.uid, operation.href, false))
+            return false;
+        ++m_result.receivedChanged;
+        return true;
+    case Action::Merge:
+        if (!StoreHere(operation.uid, operation.href, true))
+            return false;
+        ++m_result.merged;
+        return Upload(operation.uid, operation.href, m_fetched.value(operation.href).etag, false);
+    case Action::Upload:
+        return Upload(operation.uid, operation.href, operation.etag.toUtf8(), false);
+    case Action::UploadNew:
+        // Met on the server already in this sync (new on both sides): sent then.
+        if (operation.href.isEmpty() && m_entries.contains(operation.uid))
+            return true;
+        return Upload(operation.uid, operation.href, QByteArray(), true);
+    case Action::DeleteRemote: {
+        const CardDav::Response response =
+            m_session.Send("DELETE", UrlOf(operation.href), QByteArray(), {{"If-Match", operation.etag.toUtf8()}});
+        if (response.status == 412) // changed there meanwhile: it comes back here
+            return Get(operation.href) && StoreHere(operation.uid, operation.href, false);
+        if (response.status / 100 != 2 && response.status != 404)
+            return Fail(response);
+        Forget(operation.uid);
+        ++m_result.removedThere;
+        return true;
+    }
+    case Action::DeleteLocal:
+        return RemoveHere(operation.uid);
+    case Action::Forget:
+        Forget(operation.uid);
+        return true;
+    }
+    return true;
+}
+
+Result Run::Go()
+{
+    modPersonUid::EnsureTable(modDatabase::DatabaseConnection());
+    for (const Entry& entry : modSyncState::ReadEntries(modDatabase::DatabaseConnection()))
+        m_entries.insert(entry.uid, entry);
+    std::vector<modSyncPlan::RemoteCard> remote;
+    if (!List(remote))
+        return m_result;
+    std::vector<modSyncPlan::Known> known;
+    for (const Entry& entry : m_entries)
+        known.push_back({entry.uid, entry.hash, entry.href, entry.etag});
+    const modSyncPlan::Plan plan =
+        modSyncPlan::MakePlan(modSyncState::LocalCards(modSyncState::LocalPersons()), remote, known);
+    if (plan.needsConfirmation) {
+        const QString reason = Counts({{TRANSLATABLE("Removed here"), plan.deleteLocal},
+                                       {TRANSLATABLE("Removed on the server"), plan.deleteRemote}});
+        if (!m_options.confirm || !m_options.confirm(reason)) {
+            m_result.error = reason;
+            return m_result;
+        }
+    }
+    QStringList wanted;
+    for (const modSyncPlan::Operation& operation : plan.operations)
+        if (operation.action == Action::DownloadNew || operation.action == Action::Download ||
+            operation.action == Action::Merge)
+            wanted << operation.href;
+    if (!Fetch(wanted))
+        return m_result;
+    int done = 0;
+    for (const modSyncPlan::Operation& operation : plan.operations) {
+        if (m_session.Cancelled()) {
+            m_result.error = QStringLiteral("Cancelled");
+            return m_result;
+        }
+        if (!Execute(operation))
+            return m_result;
+        if (m_options.progress)
+            m_options.progress(++done, static_cast<int>(plan.operations.size()));
+    }
+    // Only a sync that completed moves the token on.
+    if (m_result.listedBySyncCollection)
+        modSyncState::SaveSyncToken(modDatabase::DatabaseConnection(), m_newToken);
+    m_result.ok = true;
+    return m_result;
+}
+
+} // namespace
+
+Result Synchronise(CardDav::Session& session, const Options& options)
+{
+    Result result;
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    try {
+        const std::optional<modSyncState::Link> link = modSyncState::ReadLink(connection);
+        if (!link) {
+            result.error = QStringLiteral("The database is not linked to an address book.");
+            return result;
+        }
+        if (connection.Mode() != Engine::ModeShareDenyNone) {
+            result.error = QStringLiteral("The database is read-only.");
+            return result;
+        }
+        return Run(session, options, *link).Go();
+    } catch (const Engine::EngineError& error) {
+        result.ok = false;
+        result.error = error.description();
+        return result;
+    }
+}
+
+QString Summary(const Result& result)
+{
+    return Counts({{TRANSLATABLE("Received new"), result.receivedNew},
+                   {TRANSLATABLE("Received changed"), result.receivedChanged},
+                   {TRANSLATABLE("Sent"), result.sent},
+                   {TRANSLATABLE("Merged"), result.merged},
+                   {TRANSLATABLE("Removed here"), result.removedHere},
+                   {TRANSLATABLE("Removed on the server"), result.removedThere}});
+}
+
+} // namespace modSync

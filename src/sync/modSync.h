@@ -1,0 +1,47 @@
+#pragma once
+
+#include "sync/CardDav.h"
+
+#include <QString>
+
+#include <functional>
+
+// One two-way sync of the current database with the address book it is linked to.
+namespace modSync {
+
+struct Options
+{
+    // Use sync-collection with the stored token; without it every ETag is listed by
+    // PROPFIND (also the way taken when the server does not offer sync-collection).
+    bool useSyncCollection = true;
+    int batchSize = 100; // cards per addressbook-multiget
+    // Asked before a sync that would remove more than half of a side; false refuses.
+    std::function<bool(const QString& reason)> confirm;
+    // Called after every person.
+    std::function<void(int done, int total)> progress;
+};
+
+struct Result
+{
+    bool ok = false;
+    QString error; // in words, when not ok
+    bool unauthorised = false;
+    int receivedNew = 0;
+    int receivedChanged = 0;
+    int sent = 0;
+    int merged = 0;
+    int removedHere = 0;
+    int removedThere = 0;
+    int skipped = 0; // cards of the server that are no vCard of a person
+    bool listedBySyncCollection = false;
+};
+
+// Needs a linked database open for writing. Everything applied here is applied one
+// person at a time, each in a transaction with its sync state, so that an interrupted
+// sync is completed by the next one.
+Result Synchronise(CardDav::Session& session, const Options& options = Options());
+
+// "Received new: 3, Received changed: 1, Sent: 2, ..." in the user's language.
+QString Summary(const Result& result);
+
+} // namespace modSync

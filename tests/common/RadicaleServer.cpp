@@ -1,0 +1,101 @@
+#include "RadicaleServer.h"
+
+#include "sync/CardDav.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+namespace {
+
+int FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+} // namespace
+
+RadicaleServer::~RadicaleServer()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+}
+
+bool RadicaleServer::start(QString& error)
+{
+    // The Debian package's program, or its module for the system's interpreter.
+    const QString program = QStringLiteral("/usr/bin/radicale");
+    const QString python = QStringLiteral("/usr/bin/python3");
+    if (!QFileInfo(program).isExecutable()) {
+        error = QStringLiteral("Radicale is missing: install the Debian package radicale");
+        return false;
+    }
+    QFile users(m_dir.filePath(QStringLiteral("users")));
+    if (!users.open(QIODevice::WriteOnly) || users.write(QByteArray(User) + ':' + Password + '\n') < 0) {
+        error = users.errorString();
+        return false;
+    }
+    users.close();
+    m_port = FreePort();
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(QFileInfo(python).isExecutable() ? python : program,
+                    {QStringLiteral("-m"), QStringLiteral("radicale"), QStringLiteral("--server-hosts"),
+                     QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("--storage-filesystem-folder"),
+                     m_dir.filePath(QStringLiteral("storage")), QStringLiteral("--auth-type"),
+                     QStringLiteral("htpasswd"), QStringLiteral("--auth-htpasswd-filename"), users.fileName(),
+                     QStringLiteral("--auth-htpasswd-encryption"), QStringLiteral("plain"),
+                     QStringLiteral("--logging-level"), QStringLiteral("warning")});
+    if (!m_process.waitForStarted()) {
+        error = QStringLiteral("Radicale did not start: ") + m_process.errorString();
+        return false;
+    }
+    // Ready once it accepts connections.
+    const QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(m_port));
+        if (socket.waitForConnected(200))
+            return true;
+        m_process.waitForFinished(100);
+    }
+    error = QStringLiteral("Radicale did not listen on port %1").arg(m_port);
+    return false;
+}
+
+int RadicaleServer::storedCards(const QString& book) const
+{
+    return static_cast<int>(
+        QDir(m_dir.filePath(QStringLiteral("storage/collection-root/%1/%2").arg(QLatin1String(User), book)))
+            .entryList({QStringLiteral("*.vcf")}, QDir::Files)
+            .size());
+}
+
+QUrl RadicaleServer::url() const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port));
+}
+
+QUrl RadicaleServer::makeAddressBook(const QString& name, QString& error)
+{
+    const QUrl book = url().resolved(QUrl(QStringLiteral("/%1/%2/").arg(QLatin1String(User), name)));
+    CardDav::Session session(QString::fromLatin1(User), QString::fromLatin1(Password));
+    const QByteArray body = "<?xml version=\"1.0\"?><d:mkcol xmlns:d=\"DAV:\" "
+                            "xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:set><d:prop><d:resourcetype>"
+                            "<d:collection/><c:addressbook/></d:resourcetype><d:displayname>" +
+                            name.toUtf8() + "</d:displayname></d:prop></d:set></d:mkcol>";
+    const CardDav::Response response = session.Send("MKCOL", book, body);
+    if (response.status != 201) {
+        error = CardDav::Describe(response);
+        return QUrl();
+    }
+    return book;
+}

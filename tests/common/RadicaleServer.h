@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+
+// A real CardDAV server for the tests: Radicale on a free loopback port, with a private
+// storage folder and one user with a plain password, stopped when this goes.
+class RadicaleServer
+{
+public:
+    static constexpr const char* User = "anna";
+    static constexpr const char* Password = "secret";
+
+    RadicaleServer() = default;
+    ~RadicaleServer();
+    RadicaleServer(const RadicaleServer&) = delete;
+    RadicaleServer& operator=(const RadicaleServer&) = delete;
+
+    // False with the reason (naming the Debian package when Radicale is missing).
+    bool start(QString& error);
+    QUrl url() const;
+    // How many cards the server keeps in the address book of that name.
+    int storedCards(const QString& book) const;
+    // Makes a new, empty address book of the user and gives its URL ("" on failure).
+    QUrl makeAddressBook(const QString& name, QString& error);
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    int m_port = 0;
+};
