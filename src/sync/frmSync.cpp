@@ -55,7 +55,8 @@ frmSync::frmSync(QWidget* parent) : QDialog(parent)
     make(cmdCancel, "cmdCancel");
     txtPassword->setEchoMode(QLineEdit::Password);
     txtServer->setMinimumWidth(txtServer->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
-    txtServer->setPlaceholderText(QStringLiteral("https://dav.example.net"));
+    // A hint at the form only: the user names their own server.
+    txtServer->setPlaceholderText(QStringLiteral("https://"));
     lblServer->setBuddy(txtServer);
     lblUser->setBuddy(txtUser);
     lblPassword->setBuddy(txtPassword);
