@@ -27,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextBrowser>
@@ -55,6 +56,7 @@ const ToolbarButton kToolbarButtons[] = {
     {"Search", "edit-find", QStyle::SP_FileDialogContentsView},
     {"Email", "mail-send", QStyle::SP_ArrowForward},
     {"Calendar", "x-office-calendar", QStyle::SP_FileDialogInfoView},
+    {"Synchronise", "view-refresh", QStyle::SP_BrowserReload},
 };
 
 template <typename Widget> Widget* Named(Widget* widget, const char* name, QWidget* parent)
@@ -312,6 +314,11 @@ void frmMain::createPanels()
         label->setVisible(!Version::Website().isEmpty());
     lblWebsite2->setCursor(Qt::PointingHandCursor);
     lblWebsite2->setStyleSheet(QStringLiteral("color: palette(link); text-decoration: underline;"));
+    cmdFirstAdd = Named(new QPushButton, "cmdFirstAdd", fraInfo);
+    cmdFirstImport = Named(new QPushButton, "cmdFirstImport", fraInfo);
+    cmdFirstConnect = Named(new QPushButton, "cmdFirstConnect", fraInfo);
+    for (QPushButton* button : {cmdFirstAdd, cmdFirstImport, cmdFirstConnect})
+        button->hide();
     imgLogo = Named(new QLabel, "imgLogo", m_client);
     imgLogo->setAlignment(Qt::AlignCenter);
 
@@ -400,16 +407,8 @@ void frmMain::placeControls()
     placeFilled(fraEmail, l.fraEmail, lvwEmail, l.lvwEmail, shift, 0);
     lvwEmail->setColumnWidth(0, px(l.lvwEmailColumn1));
     placeFilled(fraNote, l.fraNote, rtbNote, l.rtbNote, shift, shift - belowToolbar + bottomLoss);
-    placeMirrored(fraInfo, rect(l.fraInfo).translated(0, detailsShift));
+    placeInfo(rect(l.fraInfo).translated(0, detailsShift), details.right() - px(l.fraInfo.left) + 1 - px(120));
     placeMirrored(imgLogo, rect(l.imgLogo).translated(0, detailsShift));
-
-    const int infoHeight = fraInfo->height();
-    const int infoWidth = fraInfo->width();
-    const int lineHeight = qMax(20, lblWebsite->sizeHint().height());
-    const int labelWidth = qMax(infoWidth / 4, lblWebsite->sizeHint().width() + 8);
-    placeMirrored(lblWebsite, QRect(8, (infoHeight - lineHeight) / 2 + 2, labelWidth, lineHeight));
-    placeMirrored(lblWebsite2,
-                  QRect(8 + labelWidth, (infoHeight - lineHeight) / 2 + 2, infoWidth - labelWidth - 16, lineHeight));
     const int logo = qMin(imgLogo->width(), imgLogo->height());
     if (logo > 0)
         imgLogo->setPixmap(AddrionLogo(logo * 2 / 3));
@@ -422,6 +421,48 @@ void frmMain::placeControls()
     // the fonts added, and wide enough for the date row.
     m_client->setMinimumSize(qMax(px(WindowLayout::DesignedWidth), minimumDetailsWidth() + px(l.fraList.width)),
                              px(WindowLayout::DesignedHeight) + shift + statusGrowth);
+}
+
+void frmMain::placeInfo(QRect info, int maximumWidth)
+{
+    // The web site's line sits in the designed height; the first steps stack below it
+    // (below the title when there is no web site), the panel as wide as the widest
+    // caption needs, up to the details' width, and as tall as the buttons need.
+    const QList<QPushButton*> buttons{cmdFirstAdd, cmdFirstImport, cmdFirstConnect};
+    const int designedHeight = info.height();
+    const int lineHeight = qMax(20, lblWebsite->sizeHint().height());
+    const int lineTop = (designedHeight - lineHeight) / 2 + 2;
+    const int gap = 6;
+    int buttonWidth = 0;
+    int buttonHeight = 0;
+    for (QPushButton* button : buttons) {
+        buttonWidth = qMax(buttonWidth, button->sizeHint().width());
+        buttonHeight = qMax(buttonHeight, button->sizeHint().height());
+    }
+    const int buttonsTop =
+        Version::Website().isEmpty() ? fraInfo->contentsMargins().top() + gap : lineTop + lineHeight + gap;
+    if (m_firstSteps) {
+        info.setWidth(qMin(qMax(info.width(), buttonWidth + 2 * 8), maximumWidth));
+        info.setHeight(qMax(designedHeight, buttonsTop + 3 * (buttonHeight + gap) + gap));
+    }
+    placeMirrored(fraInfo, info);
+
+    const int labelWidth = qMax(info.width() / 4, lblWebsite->sizeHint().width() + 8);
+    placeMirrored(lblWebsite, QRect(8, lineTop, labelWidth, lineHeight));
+    placeMirrored(lblWebsite2, QRect(8 + labelWidth, lineTop, info.width() - labelWidth - 16, lineHeight));
+    for (int i = 0; i < buttons.size(); ++i)
+        placeMirrored(buttons.at(i),
+                      QRect(8, buttonsTop + i * (buttonHeight + gap), info.width() - 2 * 8, buttonHeight));
+}
+
+void frmMain::offerFirstSteps(bool offered)
+{
+    if (offered == m_firstSteps)
+        return;
+    m_firstSteps = offered;
+    for (QPushButton* button : {cmdFirstAdd, cmdFirstImport, cmdFirstConnect})
+        button->setVisible(offered);
+    placeControls();
 }
 
 void frmMain::placeDateRow()
@@ -542,9 +583,11 @@ void frmMain::LoadLanguage()
     mnuPopupEmailSend->setText(T("&Send e-mail"));
 
     const std::pair<const char*, QString> buttonCaptions[] = {
-        {"New", T("New")},       {"Open", T("Open")},     {"Add", T("Add")},
-        {"Edit", T("Edit")},     {"Remove", T("Remove")}, {"Export", T("Export")},
-        {"Search", T("Search")}, {"Email", T("E-mail")},  {"Calendar", T("Calendar")},
+        {"New", T("New")},           {"Open", T("Open")},
+        {"Add", T("Add")},           {"Edit", T("Edit")},
+        {"Remove", T("Remove")},     {"Export", T("Export")},
+        {"Search", T("Search")},     {"Email", T("E-mail")},
+        {"Calendar", T("Calendar")}, {"Synchronise", T("Synchronise")},
     };
     for (const auto& [key, caption] : buttonCaptions)
         toolbarButton(QString::fromLatin1(key))->setText(caption);
@@ -559,6 +602,9 @@ void frmMain::LoadLanguage()
     fraEmail->setTitle(T("E-mail"));
     fraNote->setTitle(T("Note"));
     lblWebsite->setText(T("Website") + QLatin1Char(':'));
+    cmdFirstAdd->setText(T("Add a person"));
+    cmdFirstImport->setText(T("Import contacts") + dots);
+    cmdFirstConnect->setText(T("Connect to a server") + dots);
     if (!lblAge->isHidden())
         lblAge->setText(modList::RetranslateAgeCaption(lblAge->text()));
     // Titles and labels of another length and height.

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QPushButton;
 class QStatusBar;
 class QTextBrowser;
 class QToolBar;
@@ -117,6 +118,10 @@ private:
     int minimumDetailsWidth() const;
     void placeControls();
     void placeMirrored(QWidget* widget, const QRect& leftToRight);
+    // The information panel, grown to hold the first steps while they are offered.
+    void placeInfo(QRect info, int maximumWidth);
+    // The first steps are offered while the open database holds no person.
+    void offerFirstSteps(bool offered);
     QRect leftToRightGeometry(const QWidget* widget) const;
     // The main window state as stored in "WindowState": 0 normal, 1 minimised, 2 maximised.
     QString windowStateSetting() const;
@@ -147,6 +152,7 @@ private:
     QWidget* m_client = nullptr;
     WindowLayout::MainWindowLayout m_layout;
     bool m_noteLinks = false;
+    bool m_firstSteps = false;
 
 public:
     // Named as the program names its controls, so that every part can reach them.
@@ -231,5 +237,9 @@ public:
     QGroupBox* fraInfo = nullptr;
     QLabel* lblWebsite = nullptr;
     QLabel* lblWebsite2 = nullptr;
+    // The first steps in an empty database: add a person, import, connect to a server.
+    QPushButton* cmdFirstAdd = nullptr;
+    QPushButton* cmdFirstImport = nullptr;
+    QPushButton* cmdFirstConnect = nullptr;
     QLabel* imgLogo = nullptr;
 };

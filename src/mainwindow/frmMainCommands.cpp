@@ -32,6 +32,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QTextCharFormat>
@@ -98,7 +99,8 @@ void frmMain::connectCommands()
     connect(mnuFileEmail, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSendDatabase")); });
     connect(mnuFileImport, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmImport")); });
     connect(mnuFileSync, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSync")); });
-    connect(mnuFileSynchronise, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSynchronise")); });
+    for (QAction* synchronise : {mnuFileSynchronise, toolbarButton(QStringLiteral("Synchronise"))})
+        connect(synchronise, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSynchronise")); });
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
     for (int i = 0; i < mnuFileRecent.size(); ++i)
         connect(mnuFileRecent.at(i), &QAction::triggered, this, [this, i] {
@@ -113,6 +115,14 @@ void frmMain::connectCommands()
         connect(edit, &QAction::triggered, this, &frmMain::editCurrentPerson);
     for (QAction* remove : {mnuPersonRemove, mnuPopupMainRemove, toolbarButton(QStringLiteral("Remove"))})
         connect(remove, &QAction::triggered, this, &frmMain::RemovePersonCommand);
+    // The first steps do what their menu items do, and only when those may.
+    const std::pair<QPushButton*, QAction*> firstSteps[] = {
+        {cmdFirstAdd, mnuPersonAdd}, {cmdFirstImport, mnuFileImport}, {cmdFirstConnect, mnuFileSync}};
+    for (const auto& [button, action] : firstSteps) {
+        connect(button, &QPushButton::clicked, action, &QAction::trigger);
+        connect(action, &QAction::changed, button,
+                [button = button, action = action] { button->setEnabled(action->isEnabled()); });
+    }
     connect(mnuPersonDuplicates, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmDuplicates")); });
 
     for (QAction* exportCommand : {mnuActionExport, toolbarButton(QStringLiteral("Export"))})
@@ -176,6 +186,8 @@ void frmMain::connectShortcuts()
     mnuActionSearch->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     mnuFileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     mnuHelpAbout->setShortcut(QKeySequence(Qt::Key_F1));
+    // F5 refreshes on most desktops; here it brings the address book up to date.
+    mnuFileSynchronise->setShortcut(QKeySequence(Qt::Key_F5));
     // Delete removes only from the contact list (the list's key filter); the menu just
     // names the key, so Delete in a text box stays a text key.
     mnuPersonRemove->setShortcut(QKeySequence(Qt::Key_Delete));
@@ -227,6 +239,7 @@ void frmMain::FillContactList()
     for (QAction* action : {mnuActionSearch, toolbarButton(QStringLiteral("Search"))})
         action->setEnabled(commands.search);
     staMainCount->setText(QString::number(rows) + QLatin1Char('/') + QString::number(list.numberOfPersons));
+    offerFirstSteps(list.numberOfPersons == 0);
     if (commands.selectFirst) {
         lvwMain->setCurrentIndex(m_contacts->index(0, 0));
         lvwMain->scrollTo(m_contacts->index(0, 0));
@@ -736,7 +749,7 @@ void frmMain::RemovePersonCommand()
 void frmMain::setDatabaseCommandsEnabled(bool enabled)
 {
     for (QAction* action : {mnuFileClose, mnuFileCopy, mnuFileEmail, mnuFileImport, mnuFileSync, mnuFileSynchronise,
-                            mnuAction->menuAction()})
+                            toolbarButton(QStringLiteral("Synchronise")), mnuAction->menuAction()})
         action->setEnabled(enabled);
     fraQuickSearch->setEnabled(enabled);
     fraList->setEnabled(enabled);
@@ -766,6 +779,7 @@ void frmMain::ResetDatabaseState(const QString& caption)
         toolbarButton(QString::fromLatin1(key))->setEnabled(false);
     // No rows of a closed database stay behind.
     m_contacts->clear();
+    offerFirstSteps(false);
     SetDetailsVisible(false);
     toolbarButton(QStringLiteral("Search"))->setChecked(false);
     mnuActionSearch->setChecked(false);
