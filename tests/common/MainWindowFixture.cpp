@@ -29,6 +29,19 @@ MainWindowFixture::MainWindowFixture(const Options& options)
     m_platform = std::make_unique<ScriptedPlatform>();
     m_path = m_dir.filePath(QStringLiteral("home.mdb"));
     modDatabase::NewDatabase(m_path);
+    if (!options.empty)
+        addPersons();
+    modDatabase::CloseDatabase(false);
+    m_window = std::make_unique<frmMain>(m_path);
+    if (options.registerWindows)
+        RegisterWindows(*m_window);
+    m_window->Load();
+    m_window->show();
+    m_exposed = QTest::qWaitForWindowExposed(m_window.get());
+}
+
+void MainWindowFixture::addPersons()
+{
     modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) VALUES "
                                       "(1, 'Anna Ärger', #6/15/1985#, 'Main Street 1', 'a note')"));
     for (int i = 1; i < names().size(); ++i)
@@ -41,13 +54,6 @@ MainWindowFixture::MainWindowFixture(const Options& options)
          {"INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (1, 1, '+31 20 555', 'home')",
           "INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (1, 1, 'anna@example.org', 'work')"})
         modSql::ExecuteSql(QString::fromLatin1(statement));
-    modDatabase::CloseDatabase(false);
-    m_window = std::make_unique<frmMain>(m_path);
-    if (options.registerWindows)
-        RegisterWindows(*m_window);
-    m_window->Load();
-    m_window->show();
-    m_exposed = QTest::qWaitForWindowExposed(m_window.get());
 }
 
 MainWindowFixture::~MainWindowFixture()

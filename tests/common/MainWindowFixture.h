@@ -22,6 +22,7 @@ public:
         int fontSize = 8;                  // 8 or 10
         QString dateFormat = "dd/mm/yyyy"; // the "Date" setting
         bool registerWindows = false;      // the editor, search and other windows
+        bool empty = false;                // a database without persons
     };
 
     // The persons in list order; the first has every detail, born 15 June 1985.
@@ -36,6 +37,8 @@ public:
     bool exposed() const { return m_exposed; }
 
 private:
+    static void addPersons();
+
     QTemporaryDir m_dir;
     QString m_path;
     std::unique_ptr<ScriptedPlatform> m_platform;

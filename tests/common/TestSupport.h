@@ -4,6 +4,10 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
 
 // Gives the test program a private HOME, XDG folders and TEMP before Qt starts, so
 // that settings, documents, logs and generated files never touch the real home.
@@ -54,6 +58,25 @@ QString sourceDir();
 // One line "UID<TAB>FN" per card; false with the parser's complaint in error, or a
 // message naming the missing Debian package.
 bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error);
+
+// Runs act on the modal window the next command opens, inside that window's own
+// event loop; the flag tells afterwards that it ran.
+template <typename Window> std::shared_ptr<bool> onModal(std::function<void(Window*)> act)
+{
+    auto ran = std::make_shared<bool>(false);
+    QTimer::singleShot(0, qApp, [act, ran] {
+        *ran = true;
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* window = qobject_cast<Window*>(modal);
+        if (!window) {
+            if (modal)
+                modal->close();
+            QFAIL("the expected window did not open");
+        }
+        act(window);
+    });
+    return ran;
+}
 
 } // namespace TestSupport
 

@@ -75,29 +75,10 @@ class TestFrmContact : public QObject
         return result;
     }
 
-    // Runs act on the modal window the next command opens, inside that window's own
-    // event loop; the flag tells afterwards that it ran.
-    template <typename Window> static std::shared_ptr<bool> onModal(std::function<void(Window*)> act)
-    {
-        auto ran = std::make_shared<bool>(false);
-        QTimer::singleShot(0, qApp, [act, ran] {
-            *ran = true;
-            QWidget* modal = QApplication::activeModalWidget();
-            auto* window = qobject_cast<Window*>(modal);
-            if (!window) {
-                if (modal)
-                    modal->close();
-                QFAIL("the expected window did not open");
-            }
-            act(window);
-        });
-        return ran;
-    }
-
     // Types an entry into the dialog that the add button opens, and presses OK.
     static void addEntry(QToolButton* add, const QString& value, const QString& description)
     {
-        const auto ran = onModal<frmContactEntry>([value, description](frmContactEntry* dialog) {
+        const auto ran = TestSupport::onModal<frmContactEntry>([value, description](frmContactEntry* dialog) {
             QTest::keyClicks(dialog->valueBox(), value);
             QTest::keyClicks(dialog->txtDescription, description);
             QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
@@ -194,7 +175,7 @@ private slots:
         modSettings::WriteSetting("Default database", m_path);
         m_path = "--new-person";
         startMainWindow();
-        const auto added = onModal<frmContact>([](frmContact* editor) {
+        const auto added = TestSupport::onModal<frmContact>([](frmContact* editor) {
             QCOMPARE(editor->objectName(), QString("frmContactAdd"));
             QTest::keyClicks(editor->txtFullname, "Nina New");
             QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
@@ -216,7 +197,7 @@ private slots:
         m_window->toolbarButton("Search")->trigger();
         QCOMPARE(m_window->ListRowCount(), 1);
 
-        const auto added = onModal<frmContact>([](frmContact* editor) {
+        const auto added = TestSupport::onModal<frmContact>([](frmContact* editor) {
             QCOMPARE(editor->objectName(), QString("frmContactAdd"));
             QCOMPARE(editor->windowTitle(), QString("Add"));
             QVERIFY(editor->txtFullname->text().isEmpty());
@@ -257,7 +238,7 @@ private slots:
         QCOMPARE(stored("Email", 3), (QStringList{"1:zed@example.org|"}));
 
         selectPerson(3);
-        const auto edited = onModal<frmContact>([](frmContact* editor) {
+        const auto edited = TestSupport::onModal<frmContact>([](frmContact* editor) {
             QCOMPARE(editor->objectName(), QString("frmContactEdit"));
             QCOMPARE(editor->windowTitle(), QString("Edit"));
             QCOMPARE(editor->txtFullname->text(), QString("Zed O'Neil"));
@@ -459,7 +440,7 @@ private slots:
         openEditor(frmContact::Mode::Add);
         QTest::keyClicks(m_editor->txtFullname, "Entry");
         QTreeWidget* list = phone ? m_editor->lvwPhone : m_editor->lvwEmail;
-        const auto ran = onModal<frmContactEntry>([&](frmContactEntry* dialog) {
+        const auto ran = TestSupport::onModal<frmContactEntry>([&](frmContactEntry* dialog) {
             QCOMPARE(dialog->objectName(), phone ? QString("frmContactAddPhoneAdd") : QString("frmContactAddEmailAdd"));
             QCOMPARE(dialog->windowTitle(), QString("Add"));
             QCOMPARE(dialog->valueBox()->objectName(), phone ? QString("txtNumber") : QString("txtEmail"));
@@ -488,7 +469,7 @@ private slots:
         list = phone ? m_editor->lvwPhone : m_editor->lvwEmail;
         const QString number = saved.section('|', 0, 0).mid(2);
         const QString recovered = saved.section('|', 1);
-        const auto edit = onModal<frmContactEntry>([&](frmContactEntry* dialog) {
+        const auto edit = TestSupport::onModal<frmContactEntry>([&](frmContactEntry* dialog) {
             QCOMPARE(dialog->objectName(),
                      phone ? QString("frmContactEditPhoneEdit") : QString("frmContactEditEmailEdit"));
             QCOMPARE(dialog->windowTitle(), QString("Edit"));
@@ -506,7 +487,7 @@ private slots:
         selectPerson(1);
         openEditor(frmContact::Mode::Edit);
         clickItem(m_editor->lvwPhone, 1);
-        const auto ran = onModal<frmContactEntry>([](frmContactEntry* dialog) {
+        const auto ran = TestSupport::onModal<frmContactEntry>([](frmContactEntry* dialog) {
             QCOMPARE(dialog->txtNumber->text(), QString("0612"));
             QVERIFY(dialog->txtDescription->text().isEmpty());
             dialog->txtNumber->clear();
@@ -639,7 +620,7 @@ private slots:
         openEditor(frmContact::Mode::Add);
         QTreeWidget* list = m_editor->lvwPhone;
         auto dialogNamed = [](const QString& name, const QString& number, const QString& retyped) {
-            return onModal<frmContactEntry>([=](frmContactEntry* dialog) {
+            return TestSupport::onModal<frmContactEntry>([=](frmContactEntry* dialog) {
                 QCOMPARE(dialog->objectName(), name);
                 QCOMPARE(dialog->txtNumber->text(), number);
                 dialog->txtNumber->clear();
@@ -669,7 +650,7 @@ private slots:
         QCOMPARE(texts(list), QStringList{"333"});
 
         // Cancel leaves the entry as it was.
-        ran = onModal<frmContactEntry>([](frmContactEntry* dialog) {
+        ran = TestSupport::onModal<frmContactEntry>([](frmContactEntry* dialog) {
             QTest::keyClicks(dialog->txtNumber, "9");
             QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
         });
@@ -878,7 +859,7 @@ private slots:
         QCOMPARE(personField(3, "Name").toString(), QString(100, 'n'));
         selectPerson(3);
         openEditor(frmContact::Mode::Edit);
-        const auto ran = onModal<frmContactEntry>([](frmContactEntry* dialog) {
+        const auto ran = TestSupport::onModal<frmContactEntry>([](frmContactEntry* dialog) {
             QTest::keyClicks(dialog->txtNumber, QString(60, '1'));
             QTest::keyClicks(dialog->txtDescription, QString(120, 'd'));
             QCOMPARE(dialog->txtNumber->text().size(), 50);

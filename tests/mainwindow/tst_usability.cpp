@@ -5,23 +5,30 @@
 #include "editor/frmContact.h"
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/frmMain.h"
+#include "startup/modEnvironment.h"
+#include "sync/frmSync.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 // The main window as a person uses it every day: keys, popups, menus and a layout that
 // holds its texts, in several languages and at both font sizes.
@@ -33,12 +40,51 @@ class TestUsability : public QObject
 
     frmMain& w() const { return m_fixture->window(); }
 
-    void start(const QString& language = {}, int fontSize = 8, const QString& dateFormat = "dd/mm/yyyy")
+    void start(const QString& language = {}, int fontSize = 8, const QString& dateFormat = "dd/mm/yyyy",
+               bool registerWindows = false, bool empty = false)
     {
         m_fixture.reset();
-        m_fixture =
-            std::make_unique<MainWindowFixture>(MainWindowFixture::Options{language, fontSize, dateFormat, false});
+        m_fixture = std::make_unique<MainWindowFixture>(
+            MainWindowFixture::Options{language, fontSize, dateFormat, registerWindows, empty});
         QVERIFY(m_fixture->exposed());
+    }
+
+    QList<QPushButton*> firstSteps() const { return {w().cmdFirstAdd, w().cmdFirstImport, w().cmdFirstConnect}; }
+
+    // Offered means shown by the panel; the panel itself hides while a person is shown.
+    bool firstStepsOffered() const
+    {
+        const QList<QPushButton*> buttons = firstSteps();
+        return std::all_of(buttons.begin(), buttons.end(), [](QPushButton* b) { return !b->isHidden(); });
+    }
+    bool firstStepsGone() const
+    {
+        const QList<QPushButton*> buttons = firstSteps();
+        return std::all_of(buttons.begin(), buttons.end(), [](QPushButton* b) { return b->isHidden(); });
+    }
+
+    // The first steps sit whole inside their panel, one below the other, and the panel
+    // inside the details area, clear of the logo, the list and the status bar.
+    void verifyFirstStepsFit()
+    {
+        const QGroupBox* panel = w().fraInfo;
+        QVERIFY(panel->isVisible());
+        QRect previous;
+        for (const QPushButton* button : firstSteps()) {
+            const QString name = button->text();
+            QVERIFY2(button->isVisible(), qPrintable(name + " hidden"));
+            QVERIFY2(panel->rect().contains(button->geometry()), qPrintable(name + " beyond the panel"));
+            QVERIFY2(button->y() >= panel->contentsMargins().top(), qPrintable(name + " under the title"));
+            QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(name + " cut"));
+            QVERIFY2(button->height() >= button->sizeHint().height(), qPrintable(name + " too low"));
+            QVERIFY2(!button->geometry().intersects(previous), qPrintable(name + " on the one above"));
+            previous = button->geometry();
+        }
+        const QRect geometry = panel->geometry();
+        QVERIFY(w().fraDetails->geometry().contains(geometry));
+        QVERIFY(!geometry.intersects(w().imgLogo->geometry()));
+        QVERIFY(!geometry.intersects(w().fraList->geometry()));
+        QVERIFY(geometry.bottom() < w().staMain->geometry().top());
     }
 
     void clickRow(int row)
@@ -293,6 +339,7 @@ private slots:
         QTest::newRow("about") << QKeySequence("F1") << "frmAbout";
         QTest::newRow("open database") << QKeySequence("Ctrl+O") << "open dialog";
         QTest::newRow("exit") << QKeySequence("Ctrl+Q") << "closed";
+        QTest::newRow("synchronise") << QKeySequence("F5") << "frmSynchronise";
     }
     void shortcuts()
     {
@@ -300,7 +347,7 @@ private slots:
         QFETCH(QString, opened);
         start();
         QStringList windows;
-        for (const char* name : {"frmContactAdd", "frmSearch", "frmAbout"})
+        for (const char* name : {"frmContactAdd", "frmSearch", "frmAbout", "frmSynchronise"})
             w().SetWindowOpener(name, [&windows, name](frmMain&) { windows << name; });
         if (opened == "open dialog")
             m_fixture->platform().expectOpenFileName(QString());
@@ -325,6 +372,96 @@ private slots:
         QTest::keyClick(w().txtQuickSearch, Qt::Key_Delete);
         QCOMPARE(w().txtQuickSearch->text(), QString("o"));
         QVERIFY(m_fixture->platform().messages().isEmpty());
+    }
+
+    // The menu item, the toolbar button and F5 run the one synchronisation.
+    void synchroniseFromMenuToolbarAndKey()
+    {
+        start();
+        int runs = 0;
+        w().SetWindowOpener("frmSynchronise", [&runs](frmMain&) { ++runs; });
+        w().mnuFileSynchronise->trigger();
+        QCOMPARE(runs, 1);
+        QWidget* button = w().tlbMain->widgetForAction(w().toolbarButton("Synchronise"));
+        QVERIFY(button && button->isVisible());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(runs, 2);
+        QCOMPARE(w().mnuFileSynchronise->shortcut(), QKeySequence(Qt::Key_F5));
+    }
+
+    // Every language, both sizes, left to right and mirrored, also at the smallest size.
+    void firstStepsFit_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("fontSize");
+        const QDir folder(TestSupport::sourceDir() + "/resources/Language");
+        QVERIFY2(folder.exists(), "no language folder");
+        QStringList languages{""};
+        for (const QString& file : folder.entryList({"*.ini"}, QDir::Files, QDir::Name))
+            languages << file.chopped(4);
+        for (const QString& language : languages)
+            for (const int size : {8, 10})
+                QTest::addRow("%s %d", language.isEmpty() ? "English" : qPrintable(language), size) << language << size;
+    }
+    void firstStepsFit()
+    {
+        QFETCH(QString, language);
+        QFETCH(int, fontSize);
+        // The texts of the language files, which the test's own folder does not hold.
+        modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
+        const auto restore = qScopeGuard([] { modEnvironment::SetProgramFolder(QString()); });
+        start(language, fontSize, "dd/mm/yyyy", false, true);
+        QCOMPARE(w().cmdFirstAdd->text() == "Add a person", language.isEmpty());
+        verifyFirstStepsFit();
+        w().resize(120, 90);
+        QTRY_VERIFY(w().centralWidget()->height() >= w().centralWidget()->minimumHeight());
+        QTRY_COMPARE(w().tlbMain->width(), w().centralWidget()->width());
+        verifyFirstStepsFit();
+    }
+
+    // Each first step does what its menu item does; they go with the first person and
+    // come back with an empty database.
+    void firstStepsLeadToTheirCommands()
+    {
+        start({}, 8, "dd/mm/yyyy", true, true);
+        QVERIFY(firstStepsOffered());
+        QCOMPARE(w().cmdFirstAdd->text(), QString("Add a person"));
+        QCOMPARE(w().cmdFirstImport->text(), QString("Import contacts..."));
+        QCOMPARE(w().cmdFirstConnect->text(), QString("Connect to a server..."));
+
+        const auto connected = TestSupport::onModal<frmSync>([](frmSync* dialog) { dialog->reject(); });
+        QTest::mouseClick(w().cmdFirstConnect, Qt::LeftButton);
+        QVERIFY(*connected);
+
+        m_fixture->platform().expectOpenFileName(QString());
+        QTest::mouseClick(w().cmdFirstImport, Qt::LeftButton);
+        QCOMPARE(m_fixture->platform().callsOf("open").size(), 1);
+        QVERIFY(firstStepsOffered());
+
+        const auto added = TestSupport::onModal<frmContact>([](frmContact* editor) {
+            QTest::keyClicks(editor->txtFullname, "Zoe Zed");
+            QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
+        });
+        QTest::mouseClick(w().cmdFirstAdd, Qt::LeftButton);
+        QVERIFY(*added);
+        QCOMPARE(w().ListRowCount(), 1);
+        QVERIFY(firstStepsGone());
+
+        m_fixture->platform().expectMessage(Platform::Answer::Yes);
+        w().mnuPersonRemove->trigger();
+        QCOMPARE(w().ListRowCount(), 0);
+        QVERIFY(firstStepsOffered());
+        QVERIFY(w().cmdFirstAdd->isVisible());
+
+        // An import that adds a person takes them away as well.
+        const QString cards = QFileInfo(m_fixture->databasePath()).dir().filePath("cards.vcf");
+        QVERIFY(TestSupport::writeFile(cards, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Yves Young\r\n"
+                                              "N:Young;Yves;;;\r\nEND:VCARD\r\n"));
+        m_fixture->platform().expectOpenFileName(cards);
+        m_fixture->platform().expectMessage();
+        QTest::mouseClick(w().cmdFirstImport, Qt::LeftButton);
+        QCOMPARE(w().ListRowCount(), 1);
+        QVERIFY(firstStepsGone());
     }
 
     void displayOptionsAreOneOfN()
