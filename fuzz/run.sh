@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-${FUZZ_SECONDS:-60}}
 [ $# -gt 0 ] && shift
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_jetdialect fuzz_likepattern fuzz_accents fuzz_hyperlink fuzz_inifile fuzz_version fuzz_vcardimport)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_jetdialect fuzz_likepattern fuzz_accents fuzz_hyperlink fuzz_inifile fuzz_version fuzz_vcardimport fuzz_carddav)
 
 install_packages "${BUILD_PACKAGES[@]}" clang libclang-rt-14-dev
 cmake -S fuzz -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++

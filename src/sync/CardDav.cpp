@@ -221,7 +221,10 @@ Multistatus ParseMultistatus(const QByteArray& body)
         else
             xml.skipCurrentElement();
     }
-    result.valid = !xml.hasError();
+    // A broken answer tells nothing: half of a listing must not pass for all of it.
+    if (xml.hasError())
+        return Multistatus();
+    result.valid = true;
     return result;
 }
 

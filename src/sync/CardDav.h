@@ -58,7 +58,7 @@ struct Item
 
 struct Multistatus
 {
-    bool valid = false; // well-formed and a multistatus
+    bool valid = false; // well-formed and a multistatus; when not, nothing else is filled
     std::vector<Item> items;
     QString syncToken;
 };

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "sync/CardDav.h"
 #include "sync/modSyncCard.h"
 #include "sync/modSyncPlan.h"
 
@@ -130,6 +131,32 @@ private slots:
         QFETCH(QByteArray, ours);
         QFETCH(QByteArray, sent);
         QCOMPARE(modSyncCard::Updated(server, ours), sent);
+    }
+
+    // A server's answer cut short (found by fuzzing) lists nothing, rather than the part
+    // that arrived.
+    void brokenAnswerListsNothing_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("items");
+        const QByteArray whole = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\"><d:response>"
+                                 "<d:href>/book/a.vcf</d:href><d:propstat><d:prop><d:getetag>\"1\"</d:getetag>"
+                                 "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>"
+                                 "<d:sync-token>t1</d:sync-token></d:multistatus>";
+        QTest::newRow("whole") << whole << true << 1;
+        QTest::newRow("cut after a response") << whole.left(whole.indexOf("<d:sync-token>")) << false << 0;
+        QTest::newRow("not a multistatus") << QByteArray("<d:error xmlns:d=\"DAV:\"/>") << false << 0;
+    }
+    void brokenAnswerListsNothing()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(bool, valid);
+        QFETCH(int, items);
+        const CardDav::Multistatus answer = CardDav::ParseMultistatus(xml);
+        QCOMPARE(answer.valid, valid);
+        QCOMPARE(int(answer.items.size()), items);
+        QCOMPARE(answer.syncToken.isEmpty(), !valid);
     }
 
     void hashIgnoresRevisionOnly()
