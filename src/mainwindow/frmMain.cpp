@@ -419,7 +419,10 @@ void frmMain::placeControls()
 
     // The smallest client area at which this still holds: the designed size plus what
     // the fonts added, and wide enough for the date row.
-    m_client->setMinimumSize(qMax(px(WindowLayout::DesignedWidth), minimumDetailsWidth() + px(l.fraList.width)),
+    // Wide enough for every toolbar button with its caption: long captions (Greek,
+    // Russian) would otherwise push the last buttons into the toolbar's overflow menu.
+    m_client->setMinimumSize(std::max({px(WindowLayout::DesignedWidth), minimumDetailsWidth() + px(l.fraList.width),
+                                       tlbMain->sizeHint().width()}),
                              px(WindowLayout::DesignedHeight) + shift + statusGrowth);
 }
 

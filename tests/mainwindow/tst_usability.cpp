@@ -187,14 +187,23 @@ class TestUsability : public QObject
         const int frameWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
         QVERIFY2(box->width() >= box->fontMetrics().horizontalAdvance(box->text()) + 2 * frameWidth + 4,
                  qPrintable(box->text() + " cut"));
-        QVERIFY(w().lblDateFormat->x() > box->geometry().right());
+        // In reading order: from the right in a right-to-left language.
+        auto follows = [this](const QWidget* later, const QWidget* earlier) {
+            return w().isRightToLeft() ? later->geometry().right() < earlier->x()
+                                       : later->x() > earlier->geometry().right();
+        };
+        QVERIFY(follows(w().lblDateFormat, box));
         QVERIFY(w().lblDateFormat->width() >= w().lblDateFormat->sizeHint().width());
-        QVERIFY2(w().lblAge->x() > w().lblDateFormat->geometry().right(), "the age on the date format");
+        QVERIFY2(follows(w().lblAge, w().lblDateFormat), "the age on the date format");
         QVERIFY(w().lblAge->width() >= w().lblAge->sizeHint().width());
         QVERIFY(w().staMainCount->width() >= w().staMainCount->fontMetrics().horizontalAdvance("32767/32767"));
     }
 
 private slots:
+    // The texts of the language files, which the test's own folder does not hold: every
+    // row in a language checks that language's texts.
+    void initTestCase() { modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources"); }
+
     void cleanup()
     {
         if (m_fixture)
@@ -407,9 +416,6 @@ private slots:
     {
         QFETCH(QString, language);
         QFETCH(int, fontSize);
-        // The texts of the language files, which the test's own folder does not hold.
-        modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
-        const auto restore = qScopeGuard([] { modEnvironment::SetProgramFolder(QString()); });
         start(language, fontSize, "dd/mm/yyyy", false, true);
         QCOMPARE(w().cmdFirstAdd->text() == "Add a person", language.isEmpty());
         verifyFirstStepsFit();
