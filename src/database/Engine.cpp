@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bitset>
 #include <cstdint>
 #include <limits>
@@ -691,6 +692,8 @@ void Connection::Open(const QString& path)
     DatabasePtr db = OpenFile(path, &mode, BusyTimeoutMs);
     m_db = db.release();
     m_mode = mode;
+    static std::atomic<quint64> openings{0};
+    m_opening = ++openings;
 }
 
 void Connection::Close()
@@ -704,6 +707,20 @@ void Connection::Close()
 bool Connection::InTransaction() const
 {
     return m_db && !sqlite3_get_autocommit(m_db);
+}
+
+Connection::ChangeStamp Connection::Stamp()
+{
+    ensureOpen();
+    ChangeStamp stamp;
+    stamp.opening = m_opening;
+    stamp.ownChanges = sqlite3_total_changes64(m_db);
+    const StatementPtr statement = Prepare(m_db, QStringLiteral("PRAGMA data_version"));
+    const int rc = sqlite3_step(statement.get());
+    if (rc != SQLITE_ROW)
+        throw EngineError(rc, QString::fromUtf8(sqlite3_errmsg(m_db)));
+    stamp.dataVersion = sqlite3_column_int64(statement.get(), 0);
+    return stamp;
 }
 
 void Connection::ensureOpen() const
@@ -756,6 +773,11 @@ QString Connection::Row::Text(int column) const
 {
     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column)),
                              sqlite3_column_bytes(m_statement, column));
+}
+
+bool Connection::Row::IsNull(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
 int Connection::Row::Column(const QString& name) const
@@ -1066,6 +1088,17 @@ void Connection::Savepoint::Release()
 
 // -------------------------------------------------------------------------------------------
 // Files
+
+JetDialect::LikePattern CompileLike(const QString& pattern)
+{
+    QString error;
+    const QByteArray utf8 = pattern.toUtf8();
+    std::optional<JetDialect::LikePattern> compiled = JetDialect::LikePattern::Compile(
+        std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())), 0, &error);
+    if (!compiled)
+        throw EngineError(SQLITE_ERROR, error);
+    return std::move(*compiled);
+}
 
 void CreateDatabaseFile(const QString& path)
 {

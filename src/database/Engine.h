@@ -1,5 +1,7 @@
 #pragma once
 
+#include "JetDialect.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -93,6 +95,21 @@ public:
     int Mode() const { return m_mode; }
     // True inside a transaction that has not ended (by commit, rollback or a failure).
     bool InTransaction() const;
+    // Differs from an earlier stamp whenever the data may have changed since: a row
+    // written through this connection, a commit by any other connection or process, or
+    // another file opened. Lists read from the file are kept while it stays the same.
+    struct ChangeStamp
+    {
+        quint64 opening = 0;
+        qint64 ownChanges = 0;
+        qint64 dataVersion = 0;
+        bool operator==(const ChangeStamp& other) const
+        {
+            return opening == other.opening && ownChanges == other.ownChanges && dataVersion == other.dataVersion;
+        }
+        bool operator!=(const ChangeStamp& other) const { return !(*this == other); }
+    };
+    ChangeStamp Stamp();
     // The path of the database, still readable after Close().
     QString DataSource() const { return m_dataSource; }
 
@@ -110,6 +127,7 @@ public:
         explicit Row(sqlite3_stmt* statement) : m_statement(statement) {}
         int Int(int column) const;
         QString Text(int column) const;
+        bool IsNull(int column) const;
         // The position of a column by name (case-insensitive); throws when there is none.
         int Column(const QString& name) const;
 
@@ -166,8 +184,13 @@ private:
 
     sqlite3* m_db = nullptr;
     int m_mode = 0;
+    quint64 m_opening = 0; // which opening of any connection this is
     QString m_dataSource;
 };
+
+// A LIKE pattern compiled as a statement's LIKE compiles it; a pattern a statement would
+// refuse throws the same EngineError.
+JetDialect::LikePattern CompileLike(const QString& pattern);
 
 // Creates a new, empty database file (fails when it cannot be written).
 void CreateDatabaseFile(const QString& path);

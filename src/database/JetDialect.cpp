@@ -724,12 +724,12 @@ std::optional<LikePattern> LikePattern::Compile(std::string_view utf8Pattern, ch
         if (escape != 0 && c == escape) {
             if (i + 1 >= n)
                 return fail(QStringLiteral("Invalid pattern: it ends with its escape character"));
-            pattern.m_tokens.push_back({Token::Char, Fold(chars[++i]), 0, 0});
+            pattern.m_tokens.push_back({Token::Char, Fold(chars[++i]), 0, 0, {}});
         } else if (c == U'%') {
             if (pattern.m_tokens.empty() || pattern.m_tokens.back().type != Token::Any)
-                pattern.m_tokens.push_back({Token::Any, 0, 0, 0});
+                pattern.m_tokens.push_back({Token::Any, 0, 0, 0, {}});
         } else if (c == U'_') {
-            pattern.m_tokens.push_back({Token::One, 0, 0, 0});
+            pattern.m_tokens.push_back({Token::One, 0, 0, 0, {}});
         } else if (c == U'[') {
             std::size_t j = i + 1;
             const bool negated = j < n && chars[j] == U'!';
@@ -754,16 +754,25 @@ std::optional<LikePattern> LikePattern::Compile(std::string_view utf8Pattern, ch
                 return fail(QStringLiteral("Invalid pattern: [ without a closing ]"));
             const auto count = static_cast<std::uint32_t>(pattern.m_ranges.size()) - first;
             if (count == 0 && negated)
-                pattern.m_tokens.push_back({Token::One, 0, 0, 0});
-            else if (count > 0)
-                pattern.m_tokens.push_back({negated ? Token::NotClass : Token::Class, 0, first, count});
+                pattern.m_tokens.push_back({Token::One, 0, 0, 0, {}});
+            else if (count > 0) {
+                pattern.m_tokens.push_back({negated ? Token::NotClass : Token::Class, 0, first, count, {}});
+                pattern.markAscii(pattern.m_tokens.back());
+            }
             // An empty class [] stands for no character at all.
             i = j;
         } else {
-            pattern.m_tokens.push_back({Token::Char, Fold(c), 0, 0});
+            pattern.m_tokens.push_back({Token::Char, Fold(c), 0, 0, {}});
         }
     }
     return pattern;
+}
+
+void LikePattern::markAscii(Token& token) const
+{
+    for (std::uint32_t k = token.first; k < token.first + token.count; ++k)
+        for (char32_t c = m_ranges[k].low; c <= m_ranges[k].high && c < 0x80; ++c)
+            token.ascii[c >> 6] |= std::uint64_t(1) << (c & 63);
 }
 
 bool LikePattern::matchesOne(const Token& token, char32_t c) const
@@ -776,10 +785,14 @@ bool LikePattern::matchesOne(const Token& token, char32_t c) const
     case Token::Class:
     case Token::NotClass: {
         bool inside = false;
-        for (std::uint32_t k = token.first; k < token.first + token.count; ++k) {
-            if (c >= m_ranges[k].low && c <= m_ranges[k].high) {
-                inside = true;
-                break;
+        if (c < 0x80) {
+            inside = (token.ascii[c >> 6] >> (c & 63)) & 1;
+        } else {
+            for (std::uint32_t k = token.first; k < token.first + token.count; ++k) {
+                if (c >= m_ranges[k].low && c <= m_ranges[k].high) {
+                    inside = true;
+                    break;
+                }
             }
         }
         return inside == (token.type == Token::Class);
@@ -788,6 +801,17 @@ bool LikePattern::matchesOne(const Token& token, char32_t c) const
         break;
     }
     return false;
+}
+
+void LikePattern::AppendFolded(QStringView text, std::u32string& folded)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(static_cast<char16_t>(c), text[++i].unicode());
+        folded += Fold(c);
+    }
 }
 
 bool LikePattern::Matches(std::string_view utf8Text) const
@@ -799,9 +823,14 @@ bool LikePattern::Matches(std::string_view utf8Text) const
         while (p < end)
             text.append(*p < 0x80 ? Fold(*p++) : Fold(DecodeUtf8(p, end)));
     }
+    return MatchesFolded(std::u32string_view(text.constData(), static_cast<std::size_t>(text.size())));
+}
+
+bool LikePattern::MatchesFolded(std::u32string_view text) const
+{
     // Every token but % stands for exactly one character, so on a mismatch it is enough
     // to let the last % swallow one more character and try again from there.
-    const std::size_t n = static_cast<std::size_t>(text.size());
+    const std::size_t n = text.size();
     const std::size_t m = m_tokens.size();
     std::size_t t = 0, k = 0;
     std::size_t starToken = m, starText = 0;

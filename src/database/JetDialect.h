@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -70,7 +71,12 @@ public:
     static std::optional<LikePattern> Compile(std::string_view utf8Pattern, char32_t escape = 0,
                                               QString* error = nullptr);
     bool Matches(std::string_view utf8Text) const;
+    // The same match on text already folded with AppendFolded: a list that is searched
+    // again and again folds its texts once.
+    bool MatchesFolded(std::u32string_view foldedText) const;
     char32_t Escape() const { return m_escape; }
+    // Appends the code points of text, case-folded as Matches folds them.
+    static void AppendFolded(QStringView text, std::u32string& folded);
 
 private:
     struct Token
@@ -87,6 +93,9 @@ private:
         char32_t ch;         // Char: the folded character
         std::uint32_t first; // Class, NotClass: first range in m_ranges
         std::uint32_t count; // Class, NotClass: number of ranges
+        // Class, NotClass: which ASCII characters fall into the ranges, as names are
+        // mostly ASCII and a class of accented letters has many ranges.
+        std::uint64_t ascii[2];
     };
     struct Range
     {
@@ -94,6 +103,7 @@ private:
         char32_t high;
     };
 
+    void markAscii(Token& token) const;
     bool matchesOne(const Token& token, char32_t c) const;
 
     std::vector<Token> m_tokens;

@@ -3,6 +3,7 @@
 #include "database/modDatabase.h"
 #include "language/LanguageAware.h"
 #include "mainwindow/WindowLayout.h"
+#include "mainwindow/modList.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -149,6 +150,7 @@ private:
     QHash<QString, QAction*> m_toolbarButtons;
     QHash<QString, WindowOpener> m_openers;
     ContactListModel* m_contacts = nullptr;
+    modList::PersonNames m_personNames; // every person, for the quick search
     QWidget* m_client = nullptr;
     WindowLayout::MainWindowLayout m_layout;
     bool m_noteLinks = false;

@@ -223,7 +223,8 @@ void frmMain::FillContactList()
     const bool pressed = SearchPressed();
     modList::ContactList list;
     try {
-        list = modList::QueryContactList(modList::ListQuery::WithCurrentSearch(txtQuickSearch->text(), pressed));
+        list = modList::QueryContactList(modList::ListQuery::WithCurrentSearch(txtQuickSearch->text(), pressed),
+                                         m_personNames);
     } catch (const Engine::EngineError& error) {
         m_contacts->clear();
         staMainCount->clear();

@@ -1,5 +1,6 @@
 #include "mainwindow/modList.h"
 
+#include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
 #include "search/modSearch.h"
@@ -102,13 +103,86 @@ bool PhoneMatches(const QString& number, const QString& searchText, int op)
     return DigitsMatch(modEnvironment::DigitsOnly(number), modEnvironment::DigitsOnly(searchText), op);
 }
 
-QStringList QuickSearchWords(const QString& boxText)
+namespace {
+
+QStringList UnquotedWords(const QString& boxText)
 {
-    const QString pattern =
-        modSql::QuoteSql(modMain::TrimBlanks(modMain::AccentPattern(modMain::FoldAccents(boxText))));
+    const QString pattern = modMain::TrimBlanks(modMain::AccentPattern(modMain::FoldAccents(boxText)));
     if (pattern.isEmpty())
         return {};
     return pattern.split(QLatin1Char(' '), Qt::KeepEmptyParts);
+}
+
+} // namespace
+
+QStringList QuickSearchWords(const QString& boxText)
+{
+    QStringList words = UnquotedWords(boxText);
+    for (QString& word : words)
+        word = modSql::QuoteSql(word);
+    return words;
+}
+
+QStringList QuickSearchPatterns(const QString& boxText)
+{
+    QStringList words = UnquotedWords(boxText);
+    for (QString& word : words)
+        word = QLatin1Char('%') + word + QLatin1Char('%');
+    return words;
+}
+
+const std::vector<ContactRow>& PersonNames::All(Engine::Connection& connection)
+{
+    const Engine::Connection::ChangeStamp stamp = connection.Stamp();
+    if (m_stamp && *m_stamp == stamp)
+        return m_rows;
+    m_stamp.reset();
+    m_rows.clear();
+    m_folded.clear();
+    m_ends.clear();
+    m_nullName.clear();
+    int contactColumn = -1;
+    int nameColumn = -1;
+    connection.ForEachRow(ContactListSql(ListQuery()), [&](const Engine::Connection::Row& row) {
+        if (contactColumn < 0) {
+            contactColumn = row.Column(QStringLiteral("Contactnr"));
+            nameColumn = row.Column(QStringLiteral("Name"));
+        }
+        ContactRow contact{static_cast<qint16>(row.Int(contactColumn)), modMain::TrimBlanks(row.Text(nameColumn))};
+        JetDialect::LikePattern::AppendFolded(contact.name, m_folded);
+        m_ends.push_back(m_folded.size());
+        m_nullName.push_back(row.IsNull(nameColumn));
+        m_rows.push_back(std::move(contact));
+    });
+    // Taken before the read: a change made meanwhile is seen at the next call.
+    m_stamp = stamp;
+    return m_rows;
+}
+
+std::vector<ContactRow> PersonNames::Matching(const QString& boxText) const
+{
+    // Compiled when a row first needs it, as the query compiles a pattern at its first
+    // row: a list with no row to test reports no error.
+    const QStringList patterns = QuickSearchPatterns(boxText);
+    if (patterns.isEmpty())
+        return m_rows;
+    std::vector<std::optional<JetDialect::LikePattern>> compiled(static_cast<std::size_t>(patterns.size()));
+    std::vector<ContactRow> rows;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < m_rows.size(); start = m_ends[i], ++i) {
+        if (m_nullName[i])
+            continue;
+        const std::u32string_view name(m_folded.data() + start, m_ends[i] - start);
+        bool all = true;
+        for (std::size_t w = 0; w < compiled.size() && all; ++w) {
+            if (!compiled[w])
+                compiled[w] = Engine::CompileLike(patterns[static_cast<qsizetype>(w)]);
+            all = compiled[w]->MatchesFolded(name);
+        }
+        if (all)
+            rows.push_back(m_rows[i]);
+    }
+    return rows;
 }
 
 QString PhoneSearchSql(const ListQuery& query)
@@ -183,6 +257,17 @@ std::vector<qint16> PhoneSearchMatches(const ListQuery& query)
             matches.push_back(static_cast<qint16>(Field(rs, contactColumn, contactName).toInt()));
     }
     return matches;
+}
+
+ContactList QueryContactList(const ListQuery& query, PersonNames& names)
+{
+    if (query.SearchMode())
+        return QueryContactList(query);
+    ContactList list;
+    const std::vector<ContactRow>& all = names.All(modDatabase::DatabaseConnection());
+    list.numberOfPersons = static_cast<int>(all.size());
+    list.rows = query.quickSearch.isEmpty() ? all : names.Matching(query.quickSearch);
+    return list;
 }
 
 ContactList QueryContactList(const ListQuery& query)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/Engine.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -44,6 +46,28 @@ struct ContactList
     int numberOfPersons = 0; // all persons of the database, whatever the list shows
 };
 
+// Every person of the database in list order, kept between fills while the database
+// does not change, with the names folded once: the quick search filters these rows in
+// memory with the matcher the list query's LIKE uses, instead of a query per key stroke.
+class PersonNames
+{
+public:
+    // Every person, read again only when the database changed since the last call.
+    // Throws Engine::EngineError.
+    const std::vector<ContactRow>& All(Engine::Connection& connection);
+    // Of the rows All returned last, those whose name holds every word of the box text,
+    // exactly as the list query's conditions select them (QuickSearchPatterns). A word
+    // that is no valid pattern throws the engine's error, as the query does.
+    std::vector<ContactRow> Matching(const QString& boxText) const;
+
+private:
+    std::optional<Engine::Connection::ChangeStamp> m_stamp;
+    std::vector<ContactRow> m_rows;
+    std::u32string m_folded;         // every trimmed name, folded, one after another
+    std::vector<std::size_t> m_ends; // where each row's name ends in m_folded
+    std::vector<bool> m_nullName;    // a missing name matches no pattern
+};
+
 // The phone criterion, on the digits of both texts: 0 equal, 1 contains, 2 begins
 // with, 3 ends with; any other operator matches nothing.
 bool PhoneMatches(const QString& number, const QString& searchText, int op);
@@ -52,6 +76,9 @@ bool PhoneMatches(const QString& number, const QString& searchText, int op);
 // their accented forms, trimmed, apostrophes doubled, split at every single blank (two
 // blanks in a row give an empty word). An empty text gives no words.
 QStringList QuickSearchWords(const QString& boxText);
+// The LIKE patterns of the quick search as the engine reads them: "%word%" for every
+// word, before quoting.
+QStringList QuickSearchPatterns(const QString& boxText);
 
 // The query that lists the phone numbers of the persons meeting the search condition;
 // only used while a phone criterion is in force.
@@ -69,6 +96,8 @@ std::vector<qint16> PhoneSearchMatches(const ListQuery& query);
 // list query and the count. Throws Engine::EngineError (a pattern the engine rejects,
 // such as a lone "[", is one).
 ContactList QueryContactList(const ListQuery& query);
+// The same list, with the quick search outside search mode answered from names.
+ContactList QueryContactList(const ListQuery& query, PersonNames& names);
 // The status-bar count: list rows "/" persons in the database ("12/40").
 QString CountText(const ContactList& list);
 
