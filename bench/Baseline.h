@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// What the library alone costs for the work of an operation: the same rows read with
+// plain statements (no dialect, no collation or LIKE of ours) and the same bytes
+// written to files in the same folder. The program is measured against these.
+namespace Baseline {
+
+// Runs each statement on a fresh read-only connection and reads every value.
+void ReadPlain(const QString& database, const QStringList& statements);
+// Writes size bytes to path as the program writes its files: whole, or not at all.
+void WriteBytes(const QString& path, qint64 size);
+
+// The statements the text and XHTML exports need for these persons.
+QStringList ExportStatements(const std::vector<qint16>& contactnrs);
+// The statements the calendar needs: every month's birthdays by day and name.
+QStringList CalendarStatements();
+
+} // namespace Baseline
