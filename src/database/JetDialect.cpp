@@ -765,7 +765,46 @@ std::optional<LikePattern> LikePattern::Compile(std::string_view utf8Pattern, ch
             pattern.m_tokens.push_back({Token::Char, Fold(c), 0, 0, {}});
         }
     }
+    pattern.prepareContains();
     return pattern;
+}
+
+void LikePattern::prepareContains()
+{
+    const std::size_t m = m_tokens.size();
+    if (m < 3 || m > 66 || m_tokens.front().type != Token::Any || m_tokens.back().type != Token::Any)
+        return;
+    for (std::size_t k = 1; k + 1 < m; ++k)
+        if (m_tokens[k].type == Token::Any)
+            return;
+    m_contains = true;
+    m_masks.assign(MaskedCharacters, 0);
+    for (char32_t c = 0; c < MaskedCharacters; ++c)
+        for (std::size_t k = 1; k + 1 < m; ++k)
+            if (matchesOne(m_tokens[k], c))
+                m_masks[c] |= std::uint64_t(1) << (k - 1);
+}
+
+bool LikePattern::containsMatch(std::u32string_view text) const
+{
+    // Bit k of state: the last k + 1 characters match the first k + 1 inner tokens.
+    const std::size_t inner = m_tokens.size() - 2;
+    const std::uint64_t found = std::uint64_t(1) << (inner - 1);
+    std::uint64_t state = 0;
+    for (const char32_t c : text) {
+        std::uint64_t mask = 0;
+        if (c < MaskedCharacters) {
+            mask = m_masks[c];
+        } else {
+            for (std::size_t k = 0; k < inner; ++k)
+                if (matchesOne(m_tokens[k + 1], c))
+                    mask |= std::uint64_t(1) << k;
+        }
+        state = ((state << 1) | 1) & mask;
+        if (state & found)
+            return true;
+    }
+    return false;
 }
 
 void LikePattern::markAscii(Token& token) const
@@ -828,6 +867,8 @@ bool LikePattern::Matches(std::string_view utf8Text) const
 
 bool LikePattern::MatchesFolded(std::u32string_view text) const
 {
+    if (m_contains)
+        return containsMatch(text);
     // Every token but % stands for exactly one character, so on a mismatch it is enough
     // to let the last % swallow one more character and try again from there.
     const std::size_t n = text.size();

@@ -105,10 +105,19 @@ private:
 
     void markAscii(Token& token) const;
     bool matchesOne(const Token& token, char32_t c) const;
+    // "%...%" with up to 64 single-character tokens between: the search for a word
+    // anywhere in a text, run bit-parallel over the text in one pass.
+    void prepareContains();
+    bool containsMatch(std::u32string_view text) const;
 
     std::vector<Token> m_tokens;
     std::vector<Range> m_ranges;
     char32_t m_escape = 0;
+    bool m_contains = false;
+    // Per character below MaskedCharacters (Latin, Greek, Cyrillic, Hebrew, Arabic): the
+    // inner tokens it matches.
+    static constexpr char32_t MaskedCharacters = 0x800;
+    std::vector<std::uint64_t> m_masks;
 };
 
 } // namespace JetDialect
