@@ -168,6 +168,7 @@ std::vector<ContactRow> PersonNames::Matching(const QString& boxText) const
         return m_rows;
     std::vector<std::optional<JetDialect::LikePattern>> compiled(static_cast<std::size_t>(patterns.size()));
     std::vector<ContactRow> rows;
+    rows.reserve(m_rows.size());
     std::size_t start = 0;
     for (std::size_t i = 0; i < m_rows.size(); start = m_ends[i], ++i) {
         if (m_nullName[i])
