@@ -49,7 +49,8 @@ void ShowResult(frmMain& mainWindow, const modSync::Result& result)
             frmSyncResult details(s_lastResult, &mainWindow);
             details.exec();
         });
-        mainWindow.staMain->addWidget(line);
+        // Before the count of persons, which stays at the edge.
+        mainWindow.staMain->insertPermanentWidget(1, line);
     }
     line->setText(result.ok ? modSync::Summary(result)
                             : T("Error") + QStringLiteral(": ") + result.error.section(QLatin1Char('\n'), 0, 0));
