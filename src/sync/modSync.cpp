@@ -25,12 +25,17 @@ namespace {
 
 using modSyncPlan::Action;
 
-// "Sent: 2, Merged: 1" in the user's language.
+// "Sent: 2, Merged: 1" in the user's language: the counts that are not 0, so that the
+// line stays short, or the first two when all are.
 QString Counts(std::initializer_list<std::pair<QString, int>> counts)
 {
     QStringList parts;
     for (const auto& [label, count] : counts)
-        parts << T(label) + QStringLiteral(": ") + QString::number(count);
+        if (count != 0)
+            parts << T(label) + QStringLiteral(": ") + QString::number(count);
+    if (parts.isEmpty())
+        for (auto it = counts.begin(); it != counts.end() && parts.size() < 2; ++it)
+            parts << T(it->first) + QStringLiteral(": 0");
     return parts.join(QStringLiteral(", "));
 }
 using modSyncState::Entry;
@@ -123,7 +128,7 @@ private:
     QHash<QString, Entry> m_entries;   // by UID
     QHash<QString, Fetched> m_fetched; // by href
     QString m_newToken;
-    QString m_storedName;   // of the person StoreHere stored last
+    QString m_storedName; // of the person StoreHere stored last
     QSet<QString> m_merged; // UIDs of persons merged into others here since the last sync
 };
 
