@@ -1,6 +1,7 @@
 // Times the program's operations on a full synthetic database and prints a table:
 // operation, median, min, max, and the ratio to a baseline where there is one.
-// Usage: addrion-bench [--persons N] [--runs N]
+// Usage: addrion-bench [--persons N] [--runs N] [--sync]
+#include "SyncBenchmark.h"
 #include "SyntheticDatabase.h"
 
 #include "birthdays/modCalendar.h"
@@ -169,11 +170,15 @@ int main(int argc, char* argv[])
         {QStringLiteral("runs"), QStringLiteral("Runs of each operation."), QStringLiteral("N"), QStringLiteral("9")});
     parser.addOption({QStringLiteral("only"), QStringLiteral("Time only the operations whose name holds TEXT."),
                       QStringLiteral("TEXT")});
+    parser.addOption({QStringLiteral("sync"),
+                      QStringLiteral("Time the syncs with a local Radicale instead (2000 persons unless --persons).")});
     parser.addHelpOption();
     parser.process(app);
     const int persons = qBound(1, parser.value(QStringLiteral("persons")).toInt(), 32767);
     const int runs = qMax(1, parser.value(QStringLiteral("runs")).toInt());
     const QString only = parser.value(QStringLiteral("only"));
+    if (parser.isSet(QStringLiteral("sync")))
+        return SyncBenchmark::Run(home.path(), parser.isSet(QStringLiteral("persons")) ? persons : 2000);
 
     SilentPlatform platform;
     Platform::install(&platform);

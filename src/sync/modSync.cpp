@@ -129,6 +129,9 @@ private:
     QHash<QString, Fetched> m_fetched; // by href
     QString m_newToken;
     QString m_storedName; // of the person StoreHere stored last
+    // The numbers by UID, read once rather than for every person sent; a person removed
+    // here meanwhile is found missing when its card is read.
+    QHash<QString, qint16> m_numbers;
     QSet<QString> m_merged; // UIDs of persons merged into others here since the last sync
 };
 
@@ -233,7 +236,7 @@ bool Run::Get(const QString& href)
 
 std::optional<modSyncState::LocalPerson> Run::Person(const QString& uid)
 {
-    const auto contactnr = modPersonUid::ContactnrsByUid(modDatabase::DatabaseConnection()).value(uid, 0);
+    const auto contactnr = m_numbers.value(uid, 0);
     if (contactnr == 0)
         return std::nullopt;
     const std::vector<modSyncState::LocalPerson> persons = modSyncState::LocalPersons({contactnr});
@@ -281,6 +284,7 @@ bool Run::StoreHere(const QString& knownUid, const QString& href, bool merge, bo
         modSql::ExecuteSql(modSyncState::ForgetEntrySql(knownUid));
     transaction.Commit();
     m_entries.insert(uid, entry);
+    m_numbers.insert(uid, contactnr);
     if (wasNew)
         *wasNew = isNew;
     return true;
@@ -326,6 +330,7 @@ bool Run::RemoveHere(const QString& uid)
     modSql::ExecuteSql(modSyncState::ForgetEntrySql(uid));
     transaction.Commit();
     m_entries.remove(uid);
+    m_numbers.remove(uid);
     Note(m_result.removedHere, m_result.namesRemovedHere, name);
     return true;
 }
@@ -436,6 +441,7 @@ Result Run::Go()
     modPersonUid::EnsureTable(modDatabase::DatabaseConnection());
     for (const Entry& entry : modSyncState::ReadEntries(modDatabase::DatabaseConnection()))
         m_entries.insert(entry.uid, entry);
+    m_numbers = modPersonUid::ContactnrsByUid(modDatabase::DatabaseConnection());
     const QStringList merged = modDuplicates::MergedUids();
     m_merged = QSet<QString>(merged.begin(), merged.end());
     std::vector<modSyncPlan::RemoteCard> remote;
