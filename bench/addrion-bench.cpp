@@ -1,7 +1,8 @@
 // Times the program's operations on a full synthetic database and prints a table:
 // operation, median, min, max, and the ratio to a baseline where there is one.
-// Usage: addrion-bench [--persons N] [--runs N] [--only TEXT] [--scaling]
+// Usage: addrion-bench [--persons N] [--runs N] [--only TEXT] [--scaling] [--sync]
 #include "Baseline.h"
+#include "SyncBenchmark.h"
 #include "SyntheticDatabase.h"
 
 #include "birthdays/modCalendar.h"
@@ -398,9 +399,13 @@ int main(int argc, char* argv[])
     parser.addOption({QStringLiteral("scaling"),
                       QStringLiteral("Time every operation at 1000, 4000, 16000 and 32767 persons and show how "
                                      "its cost grows.")});
+    parser.addOption({QStringLiteral("sync"),
+                      QStringLiteral("Time the syncs with a local Radicale instead (2000 persons unless --persons).")});
     parser.addHelpOption();
     parser.process(app);
     const int persons = qBound(1, parser.value(QStringLiteral("persons")).toInt(), 32767);
+    if (parser.isSet(QStringLiteral("sync")))
+        return SyncBenchmark::Run(home.path(), parser.isSet(QStringLiteral("persons")) ? persons : 2000);
     Options options;
     options.runs = qMax(1, parser.value(QStringLiteral("runs")).toInt());
     options.only = parser.value(QStringLiteral("only"));

@@ -37,6 +37,7 @@ void RegisterWindows(frmMain& mainWindow)
     mainWindow.SetWindowOpener(QStringLiteral("frmDuplicates"), &frmDuplicates::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmSync"), &frmSync::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmSynchronise"), &frmSync::Synchronise);
+    mainWindow.SetWindowOpener(QStringLiteral("frmAutoSync"), &frmSync::AutoSync);
     mainWindow.SetWindowOpener(QStringLiteral("frmOptionsDefaultdatabase"), [](frmMain& window) {
         frmOptionsDefaultdatabase dialog(&window);
         dialog.exec();

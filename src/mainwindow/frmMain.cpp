@@ -31,6 +31,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -87,6 +88,9 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent)
     setPersonCommandsEnabled(false);
     SetDetailsVisible(false);
     modDatabase::SetObserver(this);
+    tmrSync = new QTimer(this);
+    tmrSync->setObjectName(QStringLiteral("tmrSync"));
+    connect(tmrSync, &QTimer::timeout, this, [this] { openWindow(QStringLiteral("frmAutoSync")); });
     m_client->installEventFilter(this);
     const int dpi = logicalDpiX();
     resize(WindowLayout::TwipsToPixels(WindowLayout::DesignedWidth, dpi),

@@ -22,6 +22,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
 class QTextBrowser;
+class QTimer;
 class QToolBar;
 class QTreeView;
 class QTreeWidget;
@@ -167,6 +168,7 @@ public:
     QAction* mnuFileImport = nullptr;
     QAction* mnuFileSync = nullptr;        // Synchronisation...: the link to an address book
     QAction* mnuFileSynchronise = nullptr; // one sync now
+    QTimer* tmrSync = nullptr;             // automatic syncs; the sync part sets its interval
     QList<QAction*> mnuFileRecent;
     QAction* mnuLine = nullptr;
     QAction* mnuFileExit = nullptr;

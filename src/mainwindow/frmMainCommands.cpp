@@ -38,6 +38,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocumentFragment>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -770,6 +771,7 @@ void frmMain::ShowDatabaseState(const QString& caption, const QString& path, boo
 void frmMain::ResetDatabaseState(const QString& caption)
 {
     setWindowTitle(caption);
+    tmrSync->stop();
     staMainPath->clear();
     staMainCount->clear();
     setDatabaseCommandsEnabled(false);
@@ -791,4 +793,6 @@ void frmMain::DatabaseOpened(const QString& path)
 {
     modRecent::AddRecent(path);
     RefreshRecentMenu();
+    // A database linked to an address book may want a sync now and at intervals.
+    QTimer::singleShot(0, this, [this] { openWindow(QStringLiteral("frmAutoSync")); });
 }

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <optional>
+
 // Everything that blocks on the user or leaves the process goes through this seam,
 // so that tests can answer it from a script instead of a real dialog.
 namespace Platform {
@@ -80,6 +82,9 @@ public:
     virtual void playSound(const QString& path) = 0;
     virtual MailResult sendMail(const Mail& mail) = 0;
     virtual int countPrinters() = 0;
+    // Asks for a password (shown masked); nothing when the user cancels. Where no one
+    // can answer, nobody is asked.
+    virtual std::optional<QString> password(const QString& /*title*/, const QString& /*text*/) { return std::nullopt; }
 };
 
 // The process-wide implementation; install() takes no ownership.

@@ -4,6 +4,8 @@
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -61,6 +63,13 @@ Platform::Answer QtPlatform::message(const QString& title, const QString& text, 
     default:
         return buttons == Platform::Buttons::YesNo ? Platform::Answer::No : Platform::Answer::Ok;
     }
+}
+
+std::optional<QString> QtPlatform::password(const QString& title, const QString& text)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(ActiveWindow(), title, text, QLineEdit::Password, QString(), &ok);
+    return ok ? std::optional<QString>(answer) : std::nullopt;
 }
 
 QString QtPlatform::openFileName(const QString& title, const QString& filter, const QString& directory)

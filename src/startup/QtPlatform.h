@@ -28,6 +28,7 @@ public:
     void playSound(const QString& path) override;
     Platform::MailResult sendMail(const Platform::Mail& mail) override;
     int countPrinters() override;
+    std::optional<QString> password(const QString& title, const QString& text) override;
 
     // Shows a process's first window as the process that started it asked.
     static void ShowFirstWindow(QWidget& window);

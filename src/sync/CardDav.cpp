@@ -1,7 +1,11 @@
 #include "CardDav.h"
 
+#include "language/modLanguage.h"
+#include "startup/modSettings.h"
+
 #include <QEventLoop>
 #include <QNetworkReply>
+#include <QSslCertificate>
 #include <QTimer>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -156,6 +160,14 @@ std::vector<AddressBook> ListAddressBooks(Session& session, const QUrl& url, Res
     return books;
 }
 
+// "Certificate dav.example.net:443"
+QString CertificateSetting(const QUrl& url)
+{
+    return QStringLiteral("Certificate %1:%2")
+        .arg(url.host())
+        .arg(url.port(url.scheme() == QLatin1String("http") ? 80 : 443));
+}
+
 } // namespace
 
 Session::Session(QString user, QString password, int timeoutMs)
@@ -185,6 +197,21 @@ Response Session::Send(const QByteArray& verb, const QUrl& url, const QByteArray
 
     QNetworkReply* reply = m_manager.sendCustomRequest(request, verb, body);
     m_current = reply;
+    // A certificate that fails the checks passes only when the user accepted it for
+    // this server.
+    QObject::connect(reply, &QNetworkReply::sslErrors, reply, [this, reply, &response](const QList<QSslError>&) {
+        const QSslCertificate certificate = reply->sslConfiguration().peerCertificate();
+        const QString fingerprint =
+            QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
+        if (!certificate.isNull() && fingerprint == AcceptedCertificate(reply->url())) {
+            reply->ignoreSslErrors();
+            return;
+        }
+        response.untrustedCertificate = true;
+        response.certificateSubject = certificate.subjectDisplayName();
+        response.certificateFingerprint = fingerprint;
+        m_refusedCertificate = fingerprint;
+    });
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
@@ -194,6 +221,7 @@ Response Session::Send(const QByteArray& verb, const QUrl& url, const QByteArray
     response.body = reply->readAll();
     response.etag = reply->rawHeader("ETag");
     response.url = reply->url();
+    response.networkError = reply->error();
     if (response.status == 0)
         response.error = m_cancelled ? QStringLiteral("Cancelled") : reply->errorString();
     reply->deleteLater();
@@ -305,13 +333,40 @@ std::vector<AddressBook> Discover(Session& session, const QUrl& start, QString& 
 
 QString Describe(const Response& response)
 {
-    if (response.status == 0)
-        return response.error;
+    if (response.untrustedCertificate)
+        return T("The server's certificate is not trusted.") + QLatin1Char('\n') + response.certificateSubject +
+               QStringLiteral("\nSHA-256: ") + response.certificateFingerprint;
+    const QString detail =
+        QStringLiteral(" (%1)").arg(response.status == 0 ? response.error : QString::number(response.status));
+    if (response.status == 0) {
+        switch (response.networkError) {
+        case QNetworkReply::ConnectionRefusedError:
+            return T("The server refused the connection.") + detail;
+        case QNetworkReply::HostNotFoundError:
+            return T("The server's name was not found.") + detail;
+        case QNetworkReply::TimeoutError:
+        case QNetworkReply::OperationCanceledError: // the transfer timeout ends a request this way
+            return response.error == QLatin1String("Cancelled") ? response.error
+                                                                : T("The server did not answer in time.");
+        default:
+            return T("No connection to the server.") + detail;
+        }
+    }
     if (response.status == 401)
-        return QStringLiteral("The server did not accept the user name and password (401).");
-    if (response.status == 207)
-        return QStringLiteral("The server's answer could not be understood.");
-    return QStringLiteral("The server answered %1 for %2.").arg(response.status).arg(response.url.toDisplayString());
+        return T("The server did not accept the user name and password.") + detail;
+    if (response.status / 100 == 2)
+        return T("The server's answer could not be understood.");
+    return T("The server reported an error.") + detail;
+}
+
+QString AcceptedCertificate(const QUrl& url)
+{
+    return modSettings::ReadSetting(CertificateSetting(url));
+}
+
+void AcceptCertificate(const QUrl& url, const QString& fingerprint)
+{
+    modSettings::WriteSetting(CertificateSetting(url), fingerprint);
 }
 
 } // namespace CardDav

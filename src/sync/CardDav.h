@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPair>
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,12 @@ struct Response
     QByteArray body;
     QByteArray etag; // the ETag header, quotes kept
     QUrl url;        // where the answer came from after redirects
+    QNetworkReply::NetworkError networkError = QNetworkReply::NoError;
+    // A certificate the server showed that is neither valid nor accepted for it: its
+    // subject and SHA-256 fingerprint, for the question whether to accept it.
+    bool untrustedCertificate = false;
+    QString certificateSubject;
+    QString certificateFingerprint;
 };
 
 class Session
@@ -36,6 +43,8 @@ public:
     // Ends the request under way and every later one with an error.
     void Cancel();
     bool Cancelled() const { return m_cancelled; }
+    // The fingerprint of the last certificate refused, empty when none was.
+    QString RefusedCertificate() const { return m_refusedCertificate; }
 
 private:
     QNetworkAccessManager m_manager;
@@ -43,6 +52,7 @@ private:
     QString m_password;
     int m_timeoutMs;
     bool m_cancelled = false;
+    QString m_refusedCertificate;
     QNetworkReply* m_current = nullptr;
 };
 
@@ -81,7 +91,12 @@ struct AddressBook
 // address-book home. Empty with the reason in error when none is found.
 std::vector<AddressBook> Discover(Session& session, const QUrl& start, QString& error);
 
-// The status and what went wrong in words, for the messages.
+// What went wrong in words of the user's language, for the messages.
 QString Describe(const Response& response);
+
+// The certificate the user accepted for the server of this URL (its host and port),
+// kept in the settings: trusting it is the user's decision, not the database file's.
+QString AcceptedCertificate(const QUrl& url);
+void AcceptCertificate(const QUrl& url, const QString& fingerprint);
 
 } // namespace CardDav

@@ -4,7 +4,9 @@
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Platform.h"
+#include "startup/modSettings.h"
 #include "sync/CardDav.h"
+#include "sync/frmSyncResult.h"
 #include "sync/modSync.h"
 #include "sync/modSyncPassword.h"
 #include "sync/modSyncState.h"
@@ -16,10 +18,63 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
+
+// In minutes (fractions allowed); 0 or missing: no automatic sync. A setting of the
+// user, not of the file: how often this machine may go to the network is theirs to say.
+const QString AutoSyncSetting = QStringLiteral("Synchronise every");
+
+// One sync at a time, whoever starts it.
+bool s_running = false;
+// The last outcome, for its details window.
+modSync::Result s_lastResult;
+
+// The one-line outcome in the status bar; a click opens the details.
+void ShowResult(frmMain& mainWindow, const modSync::Result& result)
+{
+    s_lastResult = result;
+    auto* line = mainWindow.staMain->findChild<QPushButton*>(QStringLiteral("cmdSyncResult"));
+    if (!line) {
+        line = new QPushButton(mainWindow.staMain);
+        line->setObjectName(QStringLiteral("cmdSyncResult"));
+        line->setFlat(true);
+        QObject::connect(line, &QPushButton::clicked, &mainWindow, [&mainWindow] {
+            frmSyncResult details(s_lastResult, &mainWindow);
+            details.exec();
+        });
+        // Before the count of persons, which stays at the edge.
+        mainWindow.staMain->insertPermanentWidget(1, line);
+    }
+    line->setText(result.ok ? modSync::Summary(result)
+                            : T("Error") + QStringLiteral(": ") + result.error.section(QLatin1Char('\n'), 0, 0));
+    line->show();
+}
+
+// Sets the main window's timer to the interval chosen (or stops it); the link when
+// automatic syncs are wanted for the open database.
+std::optional<modSyncState::Link> ScheduleAutoSync(frmMain& mainWindow)
+{
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    const double minutes = modSettings::ReadSetting(AutoSyncSetting).toDouble();
+    const std::optional<modSyncState::Link> link = connection.IsOpen() && connection.Mode() == Engine::ModeShareDenyNone
+                                                       ? modSyncState::ReadLink(connection)
+                                                       : std::nullopt;
+    if (minutes <= 0 || !link) {
+        mainWindow.tmrSync->stop();
+        return std::nullopt;
+    }
+    const int interval = std::max(1, static_cast<int>(minutes * 60000));
+    if (!mainWindow.tmrSync->isActive() || mainWindow.tmrSync->interval() != interval)
+        mainWindow.tmrSync->start(interval);
+    return link;
+}
 
 bool Writable()
 {
@@ -30,6 +85,55 @@ bool Writable()
         Platform::inform(T("Error"), T("Addrion database") + QLatin1Char(' ') + connection.DataSource() +
                                          QLatin1Char(' ') + T("is read-only") + QLatin1Char('!'));
     return false;
+}
+
+// After a refused certificate: asks whether to accept it for this server, and
+// remembers it when the user does. True when the request may be tried again.
+bool AcceptRefusedCertificate(const CardDav::Session& session, const QString& error, const QUrl& server)
+{
+    if (session.RefusedCertificate().isEmpty() ||
+        !Platform::askYesNo(T("Synchronisation"),
+                            error + QStringLiteral("\n\n") + T("Accept this certificate for this server?")))
+        return false;
+    CardDav::AcceptCertificate(server, session.RefusedCertificate());
+    return true;
+}
+
+// One sync with progress and a Cancel in the status bar; the result on one line there.
+modSync::Result RunOnce(frmMain& mainWindow, CardDav::Session& session, bool automatic)
+{
+    s_running = true;
+    const QString running = T("Synchronise") + QStringLiteral("...");
+    mainWindow.staMain->showMessage(running);
+    QPushButton cancel(T("Cancel"));
+    cancel.setObjectName(QStringLiteral("cmdSyncCancel"));
+    QObject::connect(&cancel, &QPushButton::clicked, [&session] { session.Cancel(); });
+    mainWindow.staMain->addPermanentWidget(&cancel);
+    cancel.show();
+    modSync::Options options;
+    // Nobody is asked during an automatic sync: a drastic one waits for a person.
+    if (!automatic)
+        options.confirm = [](const QString& reason) { return Platform::askYesNo(T("Synchronise"), reason); };
+    options.progress = [&mainWindow, &running](int done, int total) {
+        mainWindow.staMain->showMessage(running + QStringLiteral(" %1/%2").arg(done).arg(total));
+    };
+    // The window stays alive while the network is waited for: one sync at a time, and
+    // the database stays open meanwhile.
+    auto enable = [&mainWindow](bool enabled) {
+        for (QAction* action : {mainWindow.mnuFileSync, mainWindow.mnuFileSynchronise, mainWindow.mnuFileClose,
+                                mainWindow.mnuFileOpen, mainWindow.mnuFileNew})
+            action->setEnabled(enabled);
+    };
+    enable(false);
+    const modSync::Result result = modSync::Synchronise(session, options);
+    mainWindow.staMain->removeWidget(&cancel);
+    enable(true);
+    mainWindow.FillContactList();
+    mainWindow.staMain->clearMessage();
+    if (!session.Cancelled())
+        ShowResult(mainWindow, result);
+    s_running = false;
+    return result;
 }
 
 } // namespace
@@ -51,6 +155,8 @@ frmSync::frmSync(QWidget* parent) : QDialog(parent)
     make(cmdFind, "cmdFind");
     make(lblAddressBook, "lblAddressBook");
     make(cboAddressBook, "cboAddressBook");
+    make(lblAutoSync, "lblAutoSync");
+    make(spnAutoSync, "spnAutoSync");
     make(cmdOK, "cmdOK");
     make(cmdCancel, "cmdCancel");
     txtPassword->setEchoMode(QLineEdit::Password);
@@ -61,6 +167,10 @@ frmSync::frmSync(QWidget* parent) : QDialog(parent)
     lblUser->setBuddy(txtUser);
     lblPassword->setBuddy(txtPassword);
     lblAddressBook->setBuddy(cboAddressBook);
+    lblAutoSync->setBuddy(spnAutoSync);
+    lblAutoSync->setWordWrap(true);
+    spnAutoSync->setRange(0, 24 * 60);
+    spnAutoSync->setValue(static_cast<int>(std::ceil(modSettings::ReadSetting(AutoSyncSetting).toDouble())));
     cmdFind->setAutoDefault(false);
     cmdOK->setDefault(true);
     cmdCancel->setAutoDefault(false);
@@ -74,6 +184,7 @@ frmSync::frmSync(QWidget* parent) : QDialog(parent)
     findRow->addWidget(cmdFind);
     form->addRow(findRow);
     form->addRow(lblAddressBook, cboAddressBook);
+    form->addRow(lblAutoSync, spnAutoSync);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdOK);
@@ -103,6 +214,8 @@ void frmSync::LoadLanguage()
     lblUser->setText(T("User name") + QLatin1Char(':'));
     lblPassword->setText(T("Password") + QLatin1Char(':'));
     cmdFind->setText(T("Find address books"));
+    lblAutoSync->setText(T("Synchronise on opening and every (minutes)") + QLatin1Char(':'));
+    spnAutoSync->setSpecialValueText(T("Never"));
     lblAddressBook->setText(T("Address book") + QLatin1Char(':'));
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
@@ -110,10 +223,17 @@ void frmSync::LoadLanguage()
 
 void frmSync::find()
 {
-    CardDav::Session session(txtUser->text(), txtPassword->text());
+    const QUrl server = QUrl::fromUserInput(txtServer->text().trimmed());
+    std::vector<CardDav::AddressBook> books;
     QString error;
-    const std::vector<CardDav::AddressBook> books =
-        CardDav::Discover(session, QUrl::fromUserInput(txtServer->text().trimmed()), error);
+    for (bool again = true; again;) {
+        CardDav::Session session(txtUser->text(), txtPassword->text());
+        error.clear();
+        books = CardDav::Discover(session, server, error);
+        again = books.empty() && AcceptRefusedCertificate(session, error, server);
+        if (books.empty() && !again && !session.RefusedCertificate().isEmpty())
+            return; // the user refused the certificate: nothing more to say
+    }
     cboAddressBook->clear();
     for (const CardDav::AddressBook& book : books)
         cboAddressBook->addItem(book.name.isEmpty() ? book.url.toDisplayString() : book.name, book.url.toString());
@@ -137,6 +257,7 @@ void frmSync::confirm()
     }
     // Without a secret store the password is still kept for this session.
     modSyncPassword::Write(modSyncPassword::Key(txtUser->text(), book), txtPassword->text());
+    modSettings::WriteSetting(AutoSyncSetting, QString::number(spnAutoSync->value()));
     accept();
 }
 
@@ -145,12 +266,13 @@ void frmSync::Open(frmMain& mainWindow)
     if (!Writable())
         return;
     frmSync dialog(&mainWindow);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        ScheduleAutoSync(mainWindow);
 }
 
 void frmSync::Synchronise(frmMain& mainWindow)
 {
-    if (!Writable())
+    if (s_running || !Writable())
         return;
     std::optional<modSyncState::Link> link = modSyncState::ReadLink(modDatabase::DatabaseConnection());
     std::optional<QString> password;
@@ -163,36 +285,39 @@ void frmSync::Synchronise(frmMain& mainWindow)
         link = modSyncState::ReadLink(modDatabase::DatabaseConnection());
         password = modSyncPassword::Read(modSyncPassword::Key(link->user, link->addressBook));
     }
-    const QString running = T("Synchronise") + QStringLiteral("...");
-    mainWindow.staMain->showMessage(running);
-    CardDav::Session session(link->user, password.value_or(QString()));
-    // Progress and a Cancel in the status bar while it runs.
-    QPushButton cancel(T("Cancel"));
-    cancel.setObjectName(QStringLiteral("cmdSyncCancel"));
-    QObject::connect(&cancel, &QPushButton::clicked, [&session] { session.Cancel(); });
-    mainWindow.staMain->addPermanentWidget(&cancel);
-    cancel.show();
-    modSync::Options options;
-    options.confirm = [](const QString& reason) { return Platform::askYesNo(T("Synchronise"), reason); };
-    options.progress = [&mainWindow, &running](int done, int total) {
-        mainWindow.staMain->showMessage(running + QStringLiteral(" %1/%2").arg(done).arg(total));
-    };
-    // The window stays alive while the network is waited for: one sync at a time, and
-    // the database stays open meanwhile.
-    auto enable = [&mainWindow](bool enabled) {
-        for (QAction* action : {mainWindow.mnuFileSync, mainWindow.mnuFileSynchronise, mainWindow.mnuFileClose,
-                                mainWindow.mnuFileOpen, mainWindow.mnuFileNew})
-            action->setEnabled(enabled);
-    };
-    enable(false);
-    const modSync::Result result = modSync::Synchronise(session, options);
-    mainWindow.staMain->removeWidget(&cancel);
-    enable(true);
-    mainWindow.FillContactList();
-    mainWindow.staMain->showMessage(result.ok ? modSync::Summary(result) : QString());
-    // A cancelled sync is no error: the next one completes it.
-    if (!result.ok && !session.Cancelled())
-        Platform::inform(T("Error"), result.error);
-    if (result.unauthorised)
-        modSyncPassword::Forget(modSyncPassword::Key(link->user, link->addressBook));
+    const QString key = modSyncPassword::Key(link->user, link->addressBook);
+    for (;;) {
+        CardDav::Session session(link->user, password.value_or(QString()));
+        const modSync::Result result = RunOnce(mainWindow, session, false);
+        // A cancelled sync is no error: the next one completes it.
+        if (result.ok || session.Cancelled())
+            return;
+        if (result.unauthorised) {
+            modSyncPassword::Forget(key);
+            password = Platform::current().password(T("Synchronisation"), result.error + QLatin1Char('\n') +
+                                                                              T("Password") + QLatin1Char(':'));
+            if (!password)
+                return;
+            modSyncPassword::Write(key, *password);
+            continue;
+        }
+        if (AcceptRefusedCertificate(session, result.error, QUrl(link->addressBook)))
+            continue;
+        if (session.RefusedCertificate().isEmpty())
+            Platform::inform(T("Error"), result.error);
+        return;
+    }
+}
+
+void frmSync::AutoSync(frmMain& mainWindow)
+{
+    const std::optional<modSyncState::Link> link = ScheduleAutoSync(mainWindow);
+    if (!link || s_running)
+        return;
+    // Only with a password known already: an automatic sync asks nothing.
+    const std::optional<QString> password = modSyncPassword::Read(modSyncPassword::Key(link->user, link->addressBook));
+    if (!password)
+        return;
+    CardDav::Session session(link->user, *password);
+    RunOnce(mainWindow, session, true);
 }

@@ -8,6 +8,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class frmMain;
 
 // Database > Synchronisation...: the server, the user and password, and the address
@@ -24,6 +25,10 @@ public:
     static void Open(frmMain& mainWindow);
     // Database > Synchronise: one sync now; without a link or password the window first.
     static void Synchronise(frmMain& mainWindow);
+    // When a database opens and on the main window's timer: a sync when the user asked
+    // for them, never while one runs, and without any question (the outcome is shown
+    // in the status bar). Sets the timer to the chosen interval.
+    static void AutoSync(frmMain& mainWindow);
 
     QLabel* lblServer = nullptr;
     QLineEdit* txtServer = nullptr;
@@ -34,6 +39,8 @@ public:
     QPushButton* cmdFind = nullptr;
     QLabel* lblAddressBook = nullptr;
     QComboBox* cboAddressBook = nullptr;
+    QLabel* lblAutoSync = nullptr;
+    QSpinBox* spnAutoSync = nullptr; // minutes, 0 for never
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 

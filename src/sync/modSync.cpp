@@ -3,6 +3,7 @@
 #include "database/modDatabase.h"
 #include "database/modPersonUid.h"
 #include "database/modSql.h"
+#include "interchange/modDuplicates.h"
 #include "interchange/modMerge.h"
 #include "interchange/modVcard.h"
 #include "interchange/modVcardImport.h"
@@ -15,6 +16,7 @@
 #include <QCryptographicHash>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QUuid>
 
 namespace modSync {
@@ -23,15 +25,36 @@ namespace {
 
 using modSyncPlan::Action;
 
-// "Sent: 2, Merged: 1" in the user's language.
+// "Sent: 2, Merged: 1" in the user's language: the counts that are not 0, so that the
+// line stays short, or the first two when all are.
 QString Counts(std::initializer_list<std::pair<QString, int>> counts)
 {
     QStringList parts;
     for (const auto& [label, count] : counts)
-        parts << T(label) + QStringLiteral(": ") + QString::number(count);
+        if (count != 0)
+            parts << T(label) + QStringLiteral(": ") + QString::number(count);
+    if (parts.isEmpty())
+        for (auto it = counts.begin(); it != counts.end() && parts.size() < 2; ++it)
+            parts << T(it->first) + QStringLiteral(": 0");
     return parts.join(QStringLiteral(", "));
 }
 using modSyncState::Entry;
+
+// A card that is no person (a group, a resource, a place) is left alone on both sides.
+bool IsPerson(const modVcard::Card& card)
+{
+    for (const modVcard::Property& property : card.properties)
+        if (property.name == QLatin1String("KIND") || property.name == QLatin1String("X-ADDRESSBOOKSERVER-KIND"))
+            return property.value.trimmed().compare(QLatin1String("individual"), Qt::CaseInsensitive) == 0;
+    return true;
+}
+
+// Counts one person and keeps its name for the details.
+void Note(int& count, QStringList& names, const QString& name)
+{
+    ++count;
+    names << name;
+}
 
 struct Fetched
 {
@@ -85,6 +108,13 @@ private:
     bool StoreHere(const QString& uid, const QString& href, bool merge, bool* wasNew = nullptr);
     bool Upload(const QString& uid, const QString& href, const QByteArray& etag, bool isNew, int attempt = 0);
     bool RemoveHere(const QString& uid);
+    // A card of a person merged into another here, met on the server with no state:
+    // removed there unless it changed meanwhile (then it comes back here).
+    bool RemoveMergedThere(const QString& href, const QString& etag);
+    // The person a card of the server stands for; nothing for a card that is none.
+    std::optional<modVcard::Person> PersonOf(const QByteArray& card) const;
+    QString UidOf(const QString& href) const;
+    QString NameOf(const QByteArray& card) const;
     void Forget(const QString& uid);
     std::optional<modSyncState::LocalPerson> Person(const QString& uid);
 
@@ -98,6 +128,11 @@ private:
     QHash<QString, Entry> m_entries;   // by UID
     QHash<QString, Fetched> m_fetched; // by href
     QString m_newToken;
+    QString m_storedName; // of the person StoreHere stored last
+    // The numbers by UID, read once rather than for every person sent; a person removed
+    // here meanwhile is found missing when its card is read.
+    QHash<QString, qint16> m_numbers;
+    QSet<QString> m_merged; // UIDs of persons merged into others here since the last sync
 };
 
 bool Run::List(std::vector<modSyncPlan::RemoteCard>& remote)
@@ -179,10 +214,11 @@ bool Run::Fetch(const QStringList& hrefs)
         for (const CardDav::Item& item : answer->items) {
             const auto data = item.texts.find(QStringLiteral("address-data"));
             const auto etag = item.texts.find(QStringLiteral("getetag"));
-            if (data != item.texts.end())
-                m_fetched.insert(
-                    QUrl::fromPercentEncoding(item.href.toUtf8()),
-                    {etag == item.texts.end() ? QByteArray() : etag->second.toUtf8(), data->second.toUtf8()});
+            if (data == item.texts.end())
+                continue;
+            ++m_result.fetched;
+            m_fetched.insert(QUrl::fromPercentEncoding(item.href.toUtf8()),
+                             {etag == item.texts.end() ? QByteArray() : etag->second.toUtf8(), data->second.toUtf8()});
         }
     }
     return true;
@@ -194,12 +230,13 @@ bool Run::Get(const QString& href)
     if (response.status != 200)
         return Fail(response);
     m_fetched.insert(href, {response.etag, response.body});
+    ++m_result.fetched;
     return true;
 }
 
 std::optional<modSyncState::LocalPerson> Run::Person(const QString& uid)
 {
-    const auto contactnr = modPersonUid::ContactnrsByUid(modDatabase::DatabaseConnection()).value(uid, 0);
+    const auto contactnr = m_numbers.value(uid, 0);
     if (contactnr == 0)
         return std::nullopt;
     const std::vector<modSyncState::LocalPerson> persons = modSyncState::LocalPersons({contactnr});
@@ -211,11 +248,7 @@ std::optional<modSyncState::LocalPerson> Run::Person(const QString& uid)
 bool Run::StoreHere(const QString& knownUid, const QString& href, bool merge, bool* wasNew)
 {
     const Fetched fetched = m_fetched.value(href);
-    const std::vector<modVcard::Card> cards = modVcard::ParseCards(fetched.card);
-    modVcard::Problem problem = modVcard::Problem::None;
-    std::optional<modVcard::Person> person;
-    if (cards.size() == 1)
-        person = modVcard::ToPerson(cards.front(), m_limits, m_dateFormat, problem);
+    std::optional<modVcard::Person> person = PersonOf(fetched.card);
     if (!person) {
         ++m_result.skipped;
         return true;
@@ -223,6 +256,7 @@ bool Run::StoreHere(const QString& knownUid, const QString& href, bool merge, bo
     if (person->uid.isEmpty())
         person->uid = knownUid.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : knownUid;
     const QString uid = person->uid;
+    m_storedName = person->name;
 
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     Engine::Connection::Transaction transaction(connection);
@@ -232,7 +266,7 @@ bool Run::StoreHere(const QString& knownUid, const QString& href, bool merge, bo
     if (isNew) {
         const std::optional<qint16> free = modSql::GetFreeNumber(QStringLiteral("Person"), QStringLiteral("Contactnr"));
         if (!free) {
-            m_result.error = QStringLiteral("No further person can be added to this database.");
+            m_result.error = T("No further person can be added to this database") + QLatin1Char('.');
             return false;
         }
         contactnr = *free;
@@ -250,6 +284,7 @@ bool Run::StoreHere(const QString& knownUid, const QString& href, bool merge, bo
         modSql::ExecuteSql(modSyncState::ForgetEntrySql(knownUid));
     transaction.Commit();
     m_entries.insert(uid, entry);
+    m_numbers.insert(uid, contactnr);
     if (wasNew)
         *wasNew = isNew;
     return true;
@@ -278,12 +313,13 @@ bool Run::Upload(const QString& uid, const QString& href, const QByteArray& etag
     const Entry entry{uid, person->hash, target, QString::fromUtf8(response.etag), card};
     modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
     m_entries.insert(uid, entry);
-    ++m_result.sent;
+    Note(m_result.sent, m_result.namesSent, NameOf(card));
     return true;
 }
 
 bool Run::RemoveHere(const QString& uid)
 {
+    const QString name = NameOf(m_entries.value(uid).serverCard);
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     Engine::Connection::Transaction transaction(connection);
     const qint16 contactnr = modPersonUid::ContactnrsByUid(connection).value(uid, 0);
@@ -294,7 +330,46 @@ bool Run::RemoveHere(const QString& uid)
     modSql::ExecuteSql(modSyncState::ForgetEntrySql(uid));
     transaction.Commit();
     m_entries.remove(uid);
-    ++m_result.removedHere;
+    m_numbers.remove(uid);
+    Note(m_result.removedHere, m_result.namesRemovedHere, name);
+    return true;
+}
+
+std::optional<modVcard::Person> Run::PersonOf(const QByteArray& card) const
+{
+    const std::vector<modVcard::Card> cards = modVcard::ParseCards(card);
+    modVcard::Problem problem = modVcard::Problem::None;
+    if (cards.size() != 1 || !IsPerson(cards.front()))
+        return std::nullopt;
+    return modVcard::ToPerson(cards.front(), m_limits, m_dateFormat, problem);
+}
+
+QString Run::UidOf(const QString& href) const
+{
+    const auto person = PersonOf(m_fetched.value(href).card);
+    return person ? person->uid : QString();
+}
+
+QString Run::NameOf(const QByteArray& card) const
+{
+    const auto person = PersonOf(card);
+    return person ? person->name : QString();
+}
+
+bool Run::RemoveMergedThere(const QString& href, const QString& etag)
+{
+    const CardDav::Response response =
+        m_session.Send("DELETE", UrlOf(href), QByteArray(), {{"If-Match", etag.toUtf8()}});
+    if (response.status == 412) { // changed there meanwhile: the changed one wins
+        bool wasNew = false;
+        if (!Get(href) || !StoreHere(QString(), href, false, &wasNew))
+            return false;
+        Note(m_result.receivedNew, m_result.namesReceivedNew, m_storedName);
+        return true;
+    }
+    if (response.status / 100 != 2 && response.status != 404)
+        return Fail(response);
+    Note(m_result.removedThere, m_result.namesRemovedThere, NameOf(m_fetched.value(href).card));
     return true;
 }
 
@@ -310,33 +385,29 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
     case Action::DownloadNew: {
         bool wasNew = false;
         // A card whose UID a person here has (new on both sides) is merged and sent back.
-        const QString uid = [&] {
-            const std::vector<modVcard::Card> cards = modVcard::ParseCards(m_fetched.value(operation.href).card);
-            modVcard::Problem problem = modVcard::Problem::None;
-            const auto person =
-                cards.size() == 1 ? modVcard::ToPerson(cards.front(), m_limits, m_dateFormat, problem) : std::nullopt;
-            return person ? person->uid : QString();
-        }();
+        const QString uid = UidOf(operation.href);
         const bool both = !uid.isEmpty() && Person(uid).has_value();
+        if (!both && m_merged.contains(uid))
+            return RemoveMergedThere(operation.href, operation.etag);
         if (!StoreHere(QString(), operation.href, both, &wasNew))
             return false;
         if (both) {
-            ++m_result.merged;
+            Note(m_result.merged, m_result.namesMerged, m_storedName);
             return Upload(uid, operation.href, m_fetched.value(operation.href).etag, false);
         }
         if (wasNew)
-            ++m_result.receivedNew;
+            Note(m_result.receivedNew, m_result.namesReceivedNew, m_storedName);
         return true;
     }
     case Action::Download:
         if (!StoreHere(operation.uid, operation.href, false))
             return false;
-        ++m_result.receivedChanged;
+        Note(m_result.receivedChanged, m_result.namesReceivedChanged, m_storedName);
         return true;
     case Action::Merge:
         if (!StoreHere(operation.uid, operation.href, true))
             return false;
-        ++m_result.merged;
+        Note(m_result.merged, m_result.namesMerged, m_storedName);
         return Upload(operation.uid, operation.href, m_fetched.value(operation.href).etag, false);
     case Action::Upload:
         return Upload(operation.uid, operation.href, operation.etag.toUtf8(), false);
@@ -352,8 +423,8 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
             return Get(operation.href) && StoreHere(operation.uid, operation.href, false);
         if (response.status / 100 != 2 && response.status != 404)
             return Fail(response);
+        Note(m_result.removedThere, m_result.namesRemovedThere, NameOf(m_entries.value(operation.uid).serverCard));
         Forget(operation.uid);
-        ++m_result.removedThere;
         return true;
     }
     case Action::DeleteLocal:
@@ -370,6 +441,9 @@ Result Run::Go()
     modPersonUid::EnsureTable(modDatabase::DatabaseConnection());
     for (const Entry& entry : modSyncState::ReadEntries(modDatabase::DatabaseConnection()))
         m_entries.insert(entry.uid, entry);
+    m_numbers = modPersonUid::ContactnrsByUid(modDatabase::DatabaseConnection());
+    const QStringList merged = modDuplicates::MergedUids();
+    m_merged = QSet<QString>(merged.begin(), merged.end());
     std::vector<modSyncPlan::RemoteCard> remote;
     if (!List(remote))
         return m_result;
@@ -407,6 +481,11 @@ Result Run::Go()
     // Only a sync that completed moves the token on.
     if (m_result.listedBySyncCollection)
         modSyncState::SaveSyncToken(modDatabase::DatabaseConnection(), m_newToken);
+    // Every merge recorded when this sync began has now reached the server (or was
+    // overruled by a change there): the record has served.
+    for (const QString& uid : merged)
+        modSql::ExecuteSql(QStringLiteral("DELETE FROM %1 WHERE Uid = '%2'")
+                               .arg(QLatin1String(modDuplicates::MergedTableName), modSql::QuoteSql(uid)));
     m_result.ok = true;
     return m_result;
 }
@@ -433,6 +512,20 @@ Result Synchronise(CardDav::Session& session, const Options& options)
         result.error = error.description();
         return result;
     }
+}
+
+std::vector<std::pair<QString, QStringList>> Details(const Result& result)
+{
+    std::vector<std::pair<QString, QStringList>> details;
+    for (const auto& [label, names] : {std::pair{TRANSLATABLE("Received new"), &result.namesReceivedNew},
+                                       {TRANSLATABLE("Received changed"), &result.namesReceivedChanged},
+                                       {TRANSLATABLE("Sent"), &result.namesSent},
+                                       {TRANSLATABLE("Merged"), &result.namesMerged},
+                                       {TRANSLATABLE("Removed here"), &result.namesRemovedHere},
+                                       {TRANSLATABLE("Removed on the server"), &result.namesRemovedThere}})
+        if (!names->isEmpty())
+            details.emplace_back(T(label), *names);
+    return details;
 }
 
 QString Summary(const Result& result)

@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 // One two-way sync of the current database with the address book it is linked to.
 namespace modSync {
@@ -33,7 +35,15 @@ struct Result
     int removedHere = 0;
     int removedThere = 0;
     int skipped = 0; // cards of the server that are no vCard of a person
+    int fetched = 0; // cards that came from the server
     bool listedBySyncCollection = false;
+    // The persons counted above, by name, for the details.
+    QStringList namesReceivedNew;
+    QStringList namesReceivedChanged;
+    QStringList namesSent;
+    QStringList namesMerged;
+    QStringList namesRemovedHere;
+    QStringList namesRemovedThere;
 };
 
 // Needs a linked database open for writing. Everything applied here is applied one
@@ -43,5 +53,8 @@ Result Synchronise(CardDav::Session& session, const Options& options = Options()
 
 // "Received new: 3, Received changed: 1, Sent: 2, ..." in the user's language.
 QString Summary(const Result& result);
+// The names of the persons under their headings in the user's language, for the
+// headings that have any.
+std::vector<std::pair<QString, QStringList>> Details(const Result& result);
 
 } // namespace modSync

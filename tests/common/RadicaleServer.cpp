@@ -30,7 +30,7 @@ RadicaleServer::~RadicaleServer()
     }
 }
 
-bool RadicaleServer::start(QString& error)
+bool RadicaleServer::start(QString& error, bool tls)
 {
     // The Debian package's program, or its module for the system's interpreter.
     const QString program = QStringLiteral("/usr/bin/radicale");
@@ -46,14 +46,40 @@ bool RadicaleServer::start(QString& error)
     }
     users.close();
     m_port = FreePort();
+    m_tls = tls;
+    QStringList arguments{QStringLiteral("-m"),
+                          QStringLiteral("radicale"),
+                          QStringLiteral("--server-hosts"),
+                          QStringLiteral("127.0.0.1:%1").arg(m_port),
+                          QStringLiteral("--storage-filesystem-folder"),
+                          m_dir.filePath(QStringLiteral("storage")),
+                          QStringLiteral("--auth-type"),
+                          QStringLiteral("htpasswd"),
+                          QStringLiteral("--auth-htpasswd-filename"),
+                          users.fileName(),
+                          QStringLiteral("--auth-htpasswd-encryption"),
+                          QStringLiteral("plain"),
+                          QStringLiteral("--logging-level"),
+                          QStringLiteral("warning")};
+    if (tls) {
+        const QString key = m_dir.filePath(QStringLiteral("key.pem"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                       QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                       QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=Addrion test server"), QStringLiteral("-keyout"), key,
+                       QStringLiteral("-out"), certificatePath()});
+        if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit || openssl.exitCode()) {
+            error = QStringLiteral("openssl made no certificate (Debian package openssl): ") +
+                    QString::fromLocal8Bit(openssl.readAllStandardError()) + openssl.errorString();
+            return false;
+        }
+        arguments << QStringLiteral("--server-ssl") << QStringLiteral("True") << QStringLiteral("--server-certificate")
+                  << certificatePath() << QStringLiteral("--server-key") << key;
+    }
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QFileInfo(python).isExecutable() ? python : program,
-                    {QStringLiteral("-m"), QStringLiteral("radicale"), QStringLiteral("--server-hosts"),
-                     QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("--storage-filesystem-folder"),
-                     m_dir.filePath(QStringLiteral("storage")), QStringLiteral("--auth-type"),
-                     QStringLiteral("htpasswd"), QStringLiteral("--auth-htpasswd-filename"), users.fileName(),
-                     QStringLiteral("--auth-htpasswd-encryption"), QStringLiteral("plain"),
-                     QStringLiteral("--logging-level"), QStringLiteral("warning")});
+    m_process.start(QFileInfo(python).isExecutable() ? python : program, arguments);
     if (!m_process.waitForStarted()) {
         error = QStringLiteral("Radicale did not start: ") + m_process.errorString();
         return false;
@@ -81,7 +107,7 @@ int RadicaleServer::storedCards(const QString& book) const
 
 QUrl RadicaleServer::url() const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(m_port));
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2/").arg(QLatin1String(m_tls ? "https" : "http")).arg(m_port));
 }
 
 QUrl RadicaleServer::makeAddressBook(const QString& name, QString& error)

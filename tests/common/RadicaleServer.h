@@ -18,9 +18,12 @@ public:
     RadicaleServer(const RadicaleServer&) = delete;
     RadicaleServer& operator=(const RadicaleServer&) = delete;
 
-    // False with the reason (naming the Debian package when Radicale is missing).
-    bool start(QString& error);
+    // False with the reason (naming the Debian package when Radicale is missing). With
+    // tls, the server speaks https with a self-signed certificate made for it.
+    bool start(QString& error, bool tls = false);
+    bool started() const { return m_port != 0; }
     QUrl url() const;
+    QString certificatePath() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
     // How many cards the server keeps in the address book of that name.
     int storedCards(const QString& book) const;
     // Makes a new, empty address book of the user and gives its URL ("" on failure).
@@ -30,4 +33,5 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;
+    bool m_tls = false;
 };

@@ -34,6 +34,19 @@ void ScriptedPlatform::expectDirectory(const QString& path)
     m_script.enqueue({QStringLiteral("directory"), Platform::Answer::Ok, path});
 }
 
+void ScriptedPlatform::expectPassword(const std::optional<QString>& password)
+{
+    m_script.enqueue({QStringLiteral("password"), password ? Platform::Answer::Ok : Platform::Answer::Cancel,
+                      password.value_or(QString())});
+}
+
+std::optional<QString> ScriptedPlatform::password(const QString& title, const QString& text)
+{
+    m_calls << Call{QStringLiteral("password"), title, text, Platform::Icon::None, Platform::Buttons::OkCancel, {}};
+    const Answer answer = take(QStringLiteral("password"), title + QStringLiteral(": ") + text);
+    return answer.answer == Platform::Answer::Ok ? std::optional<QString>(answer.value) : std::nullopt;
+}
+
 QList<ScriptedPlatform::Call> ScriptedPlatform::callsOf(const QString& kind) const
 {
     QList<Call> result;

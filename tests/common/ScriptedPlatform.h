@@ -13,7 +13,7 @@ class ScriptedPlatform : public Platform::Interface
 public:
     struct Call
     {
-        QString kind;  // "message", "open", "save", "directory", "url", "start", "sound", "mail"
+        QString kind;  // "message", "open", "save", "directory", "password", "url", "start", "sound", "mail"
         QString title; // for "start": "minimised" or "normal"
         QString text;
         Platform::Icon icon = Platform::Icon::None;
@@ -28,6 +28,8 @@ public:
     void expectOpenFileName(const QString& path);
     void expectSaveFileName(const QString& path);
     void expectDirectory(const QString& path);
+    // Nothing: the user cancels.
+    void expectPassword(const std::optional<QString>& password);
     void setPrinterCount(int count) { m_printers = count; }
     void setMailResult(const Platform::MailResult& result) { m_mailResult = result; }
 
@@ -49,6 +51,7 @@ public:
     void playSound(const QString& path) override;
     Platform::MailResult sendMail(const Platform::Mail& mail) override;
     int countPrinters() override { return m_printers; }
+    std::optional<QString> password(const QString& title, const QString& text) override;
 
 private:
     struct Answer

@@ -6,22 +6,31 @@
 #include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
+#include "interchange/modDuplicates.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
 #include "startup/modSettings.h"
 #include "startup/modText.h"
 #include "sync/CardDav.h"
 #include "sync/frmSync.h"
+#include "sync/frmSyncResult.h"
 #include "sync/modSync.h"
+#include "sync/modSyncPassword.h"
 #include "sync/modSyncState.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QSslCertificate>
 #include <QStatusBar>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTimer>
 
 // Two database files kept in step through a real Radicale server.
@@ -30,6 +39,7 @@ class TestSync : public QObject
     Q_OBJECT
 
     RadicaleServer m_server;
+    RadicaleServer m_tlsServer; // started by the first test that needs it
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPlatform> m_platform;
     QUrl m_book;
@@ -105,6 +115,37 @@ class TestSync : public QObject
             if (item.href.endsWith(".vcf"))
                 cards << session.Send("GET", m_book.resolved(QUrl(item.href))).body;
         return cards;
+    }
+
+    // A new address book on the https server, made while its certificate is accepted;
+    // afterwards nothing is accepted.
+    QUrl tlsBook()
+    {
+        QString error;
+        if (!m_tlsServer.started() && !m_tlsServer.start(error, true))
+            qFatal("%s", qPrintable(error));
+        CardDav::AcceptCertificate(m_tlsServer.url(), tlsFingerprint());
+        const QUrl book = m_tlsServer.makeAddressBook(QString("tls%1").arg(m_books), error);
+        CardDav::AcceptCertificate(m_tlsServer.url(), QString());
+        return book;
+    }
+    QString tlsFingerprint() const
+    {
+        const auto certificates = QSslCertificate::fromPath(m_tlsServer.certificatePath());
+        return certificates.isEmpty() ? QString()
+                                      : certificates.first().digest(QCryptographicHash::Sha256).toHex(':').toUpper();
+    }
+
+    // A main window on a.mdb linked to the book, the password known for this session.
+    void openWindow(frmMain& window, const QUrl& book, const QString& password)
+    {
+        RegisterWindows(window);
+        window.show();
+        open(file("a.mdb"));
+        modSyncState::SaveLink(modDatabase::DatabaseConnection(),
+                               {book.toString(), RadicaleServer::User, book.toString(), QString()});
+        modSyncPassword::Write(modSyncPassword::Key(RadicaleServer::User, book.toString()), password);
+        add("Anna", "0101");
     }
 
     void link(const QString& path)
@@ -229,6 +270,76 @@ private slots:
         QCOMPARE(serverCards().size(), 1);
     }
 
+    // What the server may hold or say besides persons: a sync token it no longer
+    // knows (everything is listed afresh, nothing twice), and a card that is no person
+    // (left alone on both sides, listed either way).
+    void serverSurprises_data()
+    {
+        QTest::addColumn<QString>("surprise");
+        QTest::addColumn<bool>("syncCollection");
+        QTest::newRow("expired sync token") << "token" << true;
+        QTest::newRow("group card, sync-collection") << "group" << true;
+        QTest::newRow("group card, PROPFIND listing") << "group" << false;
+    }
+    void serverSurprises()
+    {
+        QFETCH(QString, surprise);
+        QFETCH(bool, syncCollection);
+        modSync::Options options;
+        options.useSyncCollection = syncCollection;
+        open(file("a.mdb"));
+        add("Anna", "0101");
+        QVERIFY(sync(file("a.mdb"), options).ok);
+        open(file("b.mdb"));
+        add("Bob", "0202");
+        QVERIFY(sync(file("b.mdb"), options).ok);
+        const QByteArray group = "BEGIN:VCARD\r\nVERSION:4.0\r\nUID:group-1\r\nKIND:group\r\nFN:Friends\r\n"
+                                 "MEMBER:urn:uuid:x\r\nEND:VCARD\r\n";
+        if (surprise == "group") {
+            CardDav::Session other(RadicaleServer::User, RadicaleServer::Password);
+            QCOMPARE(other.Send("PUT", m_book.resolved(QUrl("group-1.vcf")), group).status, 201);
+        }
+        open(file("a.mdb"));
+        if (surprise == "token")
+            modSyncState::SaveSyncToken(modDatabase::DatabaseConnection(),
+                                        "http://radicale.org/ns/sync/" + QString(64, QChar('e')));
+        for (int round = 0; round < 2; ++round) {
+            const modSync::Result result = sync(file("a.mdb"), options);
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QCOMPARE(result.listedBySyncCollection, syncCollection);
+            QCOMPARE(result.receivedNew, round == 0 ? 1 : 0);
+            QCOMPARE(result.sent + result.removedThere + result.removedHere, 0);
+            QCOMPARE(persons(file("a.mdb")), (QStringList{"Anna: 0101", "Bob: 0202"}));
+        }
+        const QList<QByteArray> cards = serverCards();
+        QCOMPARE(cards.size(), surprise == "group" ? 3 : 2);
+        QCOMPARE(std::count_if(cards.begin(), cards.end(),
+                               [](const QByteArray& card) { return card.contains("KIND:group"); }),
+                 surprise == "group" ? 1 : 0);
+    }
+
+    // A database whose numbers are all used reports it when a new person arrives, and
+    // stores nothing.
+    void numbersExhausted()
+    {
+        open(file("b.mdb"));
+        add("Bob", "0202");
+        QVERIFY(sync(file("b.mdb")).ok);
+        open(file("a.mdb"));
+        modDatabase::DatabaseConnection().Execute(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 32767) "
+            "INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) SELECT i, 'P' || i, Null, '', '' FROM "
+            "n");
+        // What comes from the server is stored before anything is sent.
+        const modSync::Result result = sync(file("a.mdb"));
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains("No further person can be added"), qPrintable(result.error));
+        Engine::Recordset count = modSql::OpenRecordset("SELECT Count(*), Max(Contactnr) FROM Person");
+        QCOMPARE(count.Fields(0).toInt(), 32767);
+        QCOMPARE(count.Fields(1).toInt(), 32767);
+        QVERIFY(modSql::OpenRecordset("SELECT * FROM Person WHERE Name = 'Bob'").Eof());
+    }
+
     void changedOnBothSidesMerges()
     {
         open(file("a.mdb"));
@@ -259,6 +370,45 @@ private slots:
         remove("Anna");
         QVERIFY(sync(file("a.mdb")).ok);
         QCOMPARE(persons(file("a.mdb")), QStringList{"Anna: 0909"});
+    }
+
+    // A person merged into another here leaves the server too, unless it was changed
+    // there: then the change wins and it comes back. The record of the merge is used up.
+    void mergedAwayLeavesServer_data()
+    {
+        QTest::addColumn<bool>("changedThere");
+        QTest::addColumn<bool>("stateLost"); // the file never synchronised these persons as they are now
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("unchanged there") << false << false << QStringList{"Anna: 0101, 0202"};
+        QTest::newRow("changed there") << true << false << QStringList{"Anna: 0101, 0202", "Anna B: 0909"};
+        QTest::newRow("no sync state") << false << true << QStringList{"Anna: 0101, 0202"};
+    }
+    void mergedAwayLeavesServer()
+    {
+        QFETCH(bool, changedThere);
+        QFETCH(bool, stateLost);
+        QFETCH(QStringList, expected);
+        open(file("a.mdb"));
+        add("Anna", "0101");
+        add("Anna B", "0202");
+        QVERIFY(sync(file("a.mdb")).ok);
+        if (changedThere) {
+            QVERIFY(sync(file("b.mdb")).ok);
+            edit("Anna B", "Anna B", {"0909"});
+            QVERIFY(sync(file("b.mdb")).ok);
+            open(file("a.mdb"));
+        }
+        if (stateLost)
+            modSql::ExecuteSql("DELETE FROM SyncState");
+        modDuplicates::MergeGroups({{numberOf("Anna"), {numberOf("Anna B")}}}, QString());
+        QCOMPARE(modDuplicates::MergedUids().size(), 1);
+        const modSync::Result result = sync(file("a.mdb"));
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(persons(file("a.mdb")), expected);
+        QVERIFY(modDuplicates::MergedUids().isEmpty());
+        QCOMPARE(serverCards().size(), expected.size());
+        QVERIFY(sync(file("b.mdb")).ok);
+        QCOMPARE(persons(file("b.mdb")), expected);
     }
 
     // A photo and an organisation that another client stored stay through an edit here,
@@ -321,14 +471,104 @@ private slots:
         QCOMPARE(persons(file("b.mdb")), persons(file("a.mdb")));
     }
 
-    void wrongPassword()
+    // The server refuses the password: it is asked for again and the sync retried.
+    void wrongPasswordAsksAgain_data()
     {
+        QTest::addColumn<QString>("answer"); // empty: the user cancels
+        QTest::newRow("right password") << QString(RadicaleServer::Password);
+        QTest::newRow("cancelled") << QString();
+    }
+    void wrongPasswordAsksAgain()
+    {
+        QFETCH(QString, answer);
+        frmMain window{QString()};
+        openWindow(window, m_book, "wrong");
+        m_platform->expectPassword(answer.isEmpty() ? std::nullopt : std::optional<QString>(answer));
+        window.mnuFileSynchronise->trigger();
+        QVERIFY(m_platform->callsOf("password").value(0).text.contains("(401)"));
+        QCOMPARE(serverCards().size(), answer.isEmpty() ? 0 : 1);
+        if (!answer.isEmpty())
+            QCOMPARE(modSyncPassword::Read(modSyncPassword::Key(RadicaleServer::User, m_book.toString())), answer);
+    }
+
+    // A self-signed certificate is shown with its subject and fingerprint; accepted, it
+    // is remembered for the server; refused, nothing is sent, and /Sync refuses it too.
+    void untrustedCertificateAsks_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("accepted") << true;
+        QTest::newRow("refused") << false;
+    }
+    void untrustedCertificateAsks()
+    {
+        QFETCH(bool, accept);
+        const QUrl book = tlsBook();
+        QVERIFY(book.isValid());
+        const QString name = book.path().section('/', -2, -2);
+        frmMain window{QString()};
+        openWindow(window, book, RadicaleServer::Password);
+        m_platform->expectMessage(accept ? Platform::Answer::Yes : Platform::Answer::No);
+        window.mnuFileSynchronise->trigger();
+        const QString question = m_platform->messages().value(0).text;
+        QVERIFY2(question.contains(tlsFingerprint()) && question.contains("Addrion test server"), qPrintable(question));
+        QCOMPARE(CardDav::AcceptedCertificate(book), accept ? tlsFingerprint() : QString());
+        QCOMPARE(m_tlsServer.storedCards(name), accept ? 1 : 0);
+        if (accept) { // no second question
+            add("Bob", "0202");
+            window.mnuFileSynchronise->trigger();
+            QCOMPARE(m_tlsServer.storedCards(name), 2);
+        } else {
+            QString out;
+            QString err;
+            QCOMPARE(runSyncCommand(RadicaleServer::Password, &out, &err), 1);
+            QVERIFY2(err.contains(tlsFingerprint()), qPrintable(err));
+            QCOMPARE(m_tlsServer.storedCards(name), 0);
+        }
+    }
+
+    // A server that cannot be reached or answers nonsense is explained in words, and
+    // nothing changes here.
+    void errorsInWords_data()
+    {
+        QTest::addColumn<QByteArray>("answer"); // to every request; "closed": nobody listens, "": no answer
+        QTest::addColumn<QString>("words");
+        QTest::newRow("closed port") << QByteArray("closed") << "The server refused the connection.";
+        QTest::newRow("server error") << QByteArray("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n")
+                                      << "The server reported an error. (500)";
+        QTest::newRow("malformed XML") << QByteArray(
+                                              "HTTP/1.1 207 Multi-Status\r\nContent-Length: 11\r\n\r\n<multistat>")
+                                       << "The server's answer could not be understood.";
+        QTest::newRow("not HTTP") << QByteArray("\x01\x02 garbage\r\n\r\n") << "No connection to the server.";
+        QTest::newRow("no answer") << QByteArray() << "The server did not answer in time.";
+    }
+    void errorsInWords()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, words);
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        connect(&server, &QTcpServer::newConnection, &server, [&] {
+            QTcpSocket* socket = server.nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [socket, answer] {
+                socket->readAll();
+                if (!answer.isEmpty())
+                    socket->write(answer);
+            });
+        });
+        const QUrl url(QString("http://127.0.0.1:%1/anna/book/").arg(server.serverPort()));
+        if (answer == "closed")
+            server.close();
         open(file("a.mdb"));
+        modSyncState::SaveLink(modDatabase::DatabaseConnection(),
+                               {url.toString(), RadicaleServer::User, url.toString(), QString()});
         add("Anna", "0101");
-        const modSync::Result result = sync(file("a.mdb"), modSync::Options(), "wrong");
+        const QStringList before = persons(file("a.mdb"));
+        CardDav::Session session(RadicaleServer::User, RadicaleServer::Password, 500);
+        const modSync::Result result = modSync::Synchronise(session);
         QVERIFY(!result.ok);
-        QVERIFY(result.unauthorised);
-        QVERIFY(serverCards().isEmpty());
+        QVERIFY2(result.error.startsWith(words), qPrintable(result.error));
+        QCOMPARE(persons(file("a.mdb")), before);
+        QVERIFY(modSyncState::ReadEntries(modDatabase::DatabaseConnection()).empty());
     }
 
     // Removing most persons asks first; without a yes nothing happens.
@@ -384,7 +624,19 @@ private slots:
         QVERIFY(window.mnuFileSynchronise->isEnabled());
         window.mnuFileSynchronise->trigger();
         QCOMPARE(serverCards().size(), 1);
-        QVERIFY2(window.staMain->currentMessage().contains("Sent: 1"), qPrintable(window.staMain->currentMessage()));
+        // The one-line result opens the details: who was sent.
+        auto* line = window.staMain->findChild<QPushButton*>("cmdSyncResult");
+        QVERIFY(line && line->isVisible());
+        QVERIFY2(line->text().contains("Sent: 1"), qPrintable(line->text()));
+        QString details;
+        QTimer::singleShot(0, &window, [&details] {
+            auto* dialog = qobject_cast<frmSyncResult*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            details = dialog->txtDetails->toPlainText();
+            QTest::mouseClick(dialog->cmdClose, Qt::LeftButton);
+        });
+        QTest::mouseClick(line, Qt::LeftButton);
+        QVERIFY2(details.contains("Sent: 1") && details.contains("Anna"), qPrintable(details));
 
         // Cancel in the status bar ends a sync at once; the next one does the rest.
         add("Bob", "0202");
@@ -398,6 +650,35 @@ private slots:
         QVERIFY(!window.staMain->findChild<QPushButton*>("cmdSyncCancel"));
         window.mnuFileSynchronise->trigger();
         QCOMPARE(serverCards().size(), 2);
+    }
+
+    // With the option set, a sync runs when the database opens and then on the timer,
+    // and never a second one while one runs.
+    void automaticSync()
+    {
+        frmMain window{QString()};
+        {
+            frmSync dialog(&window); // the option is chosen in the window
+            dialog.spnAutoSync->setValue(5);
+            QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+        }
+        QCOMPARE(modSettings::ReadSetting("Synchronise every"), QString("5"));
+        modSettings::WriteSetting("Synchronise every", "0.0002"); // 12 ms, to see it here
+        int most = 0;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            most = std::max(most, int(window.staMain->findChildren<QPushButton*>("cmdSyncCancel").size()));
+        });
+        watch.start(0);
+        openWindow(window, m_book, RadicaleServer::Password);
+        for (int i = 1; i <= 20; ++i)
+            add(QString("Person %1").arg(i), "0101");
+        const QString name = m_book.path().section('/', -2, -2);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.storedCards(name), 21, 60000);
+        QVERIFY(window.tmrSync->isActive());
+        add("Bob", "0202");
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.storedCards(name), 22, 60000);
+        QCOMPARE(most, 1);
     }
 
     void syncCommand_data()

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// The sync figures: a real Radicale on a loopback port, two database files linked to
+// one address book, and the time each kind of sync takes.
+namespace SyncBenchmark {
+
+// Prints the figures for that many persons; 0 on success, 1 when the server or a
+// sync failed (the reason on stderr). folder holds the databases and the server.
+int Run(const QString& folder, int persons);
+
+} // namespace SyncBenchmark
