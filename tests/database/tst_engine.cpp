@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "TestSupport.h"
 
@@ -20,6 +21,7 @@
 #include <optional>
 
 using Engine::EngineError;
+using TestSupport::addRow;
 using namespace EngineTest;
 
 namespace {
@@ -166,26 +168,16 @@ void TestEngine::schemaCatalogue_data()
     QTest::addColumn<int>("definedSize");
     QTest::addColumn<QString>("declaredType");
 
-    QTest::newRow("Person.Contactnr") << "Person"
-                                      << "Contactnr" << 0 << "SMALLINT";
-    QTest::newRow("Person.Name") << "Person"
-                                 << "Name" << 100 << "CHAR(100)";
-    QTest::newRow("Person.Dateofbirth") << "Person"
-                                        << "Dateofbirth" << 0 << "DATE";
-    QTest::newRow("Person.Address") << "Person"
-                                    << "Address" << 0 << "MEMO";
-    QTest::newRow("Person.Note") << "Person"
-                                 << "Note" << 0 << "MEMO";
-    QTest::newRow("Phone.Order") << "Phone"
-                                 << "Order" << 0 << "TINYINT";
-    QTest::newRow("Phone.Number") << "Phone"
-                                  << "Number" << 50 << "CHAR(50)";
-    QTest::newRow("Phone.Description") << "Phone"
-                                       << "Description" << 100 << "CHAR(100)";
-    QTest::newRow("Email.Email") << "Email"
-                                 << "Email" << 100 << "CHAR(100)";
-    QTest::newRow("Email.Description, other case") << "email"
-                                                   << "DESCRIPTION" << 100 << "CHAR(100)";
+    addRow("Person.Contactnr", "Person", "Contactnr", 0, "SMALLINT");
+    addRow("Person.Name", "Person", "Name", 100, "CHAR(100)");
+    addRow("Person.Dateofbirth", "Person", "Dateofbirth", 0, "DATE");
+    addRow("Person.Address", "Person", "Address", 0, "MEMO");
+    addRow("Person.Note", "Person", "Note", 0, "MEMO");
+    addRow("Phone.Order", "Phone", "Order", 0, "TINYINT");
+    addRow("Phone.Number", "Phone", "Number", 50, "CHAR(50)");
+    addRow("Phone.Description", "Phone", "Description", 100, "CHAR(100)");
+    addRow("Email.Email", "Email", "Email", 100, "CHAR(100)");
+    addRow("Email.Description, other case", "email", "DESCRIPTION", 100, "CHAR(100)");
 }
 
 void TestEngine::schemaCatalogue()
@@ -221,11 +213,11 @@ void TestEngine::dateLiterals_data()
 {
     QTest::addColumn<QString>("literal");
     QTest::addColumn<QDate>("date");
-    QTest::newRow("one-digit month and day") << "#1/2/2020#" << QDate(2020, 1, 2);
-    QTest::newRow("two-digit month and day") << "#12/31/1979#" << QDate(1979, 12, 31);
-    QTest::newRow("one-digit month, two-digit day") << "#3/14/1980#" << QDate(1980, 3, 14);
-    QTest::newRow("leap day") << "#2/29/2000#" << QDate(2000, 2, 29);
-    QTest::newRow("long ago") << "#7/4/1776#" << QDate(1776, 7, 4);
+    addRow("one-digit month and day", "#1/2/2020#", QDate(2020, 1, 2));
+    addRow("two-digit month and day", "#12/31/1979#", QDate(1979, 12, 31));
+    addRow("one-digit month, two-digit day", "#3/14/1980#", QDate(1980, 3, 14));
+    addRow("leap day", "#2/29/2000#", QDate(2000, 2, 29));
+    addRow("long ago", "#7/4/1776#", QDate(1776, 7, 4));
 }
 
 void TestEngine::dateLiterals()
@@ -257,14 +249,14 @@ void TestEngine::dateComparisons_data()
     QTest::addColumn<QString>("condition");
     QTest::addColumn<QStringList>("names");
     // Dates of birth: A 10/1/1979, B 12/31/1979, C 2/1/1980, D 11/30/1989, E 1/1/1990, F none.
-    QTest::newRow("after") << "Dateofbirth > #12/31/1979#" << QStringList{"C", "D", "E"};
-    QTest::newRow("before") << "Dateofbirth < #2/1/1980#" << QStringList{"A", "B"};
-    QTest::newRow("between, both bounds excluded")
-        << "Dateofbirth > #12/31/1979# AND Dateofbirth < #1/1/1990#" << QStringList{"C", "D"};
-    QTest::newRow("BETWEEN") << "Dateofbirth BETWEEN #10/2/1979# AND #2/1/1980#" << QStringList{"B", "C"};
-    QTest::newRow("equal") << "Dateofbirth = #11/30/1989#" << QStringList{"D"};
-    QTest::newRow("filled in") << "Dateofbirth IS NOT NULL" << QStringList{"A", "B", "C", "D", "E"};
-    QTest::newRow("empty") << "Dateofbirth IS NULL" << QStringList{"F"};
+    addRow("after", "Dateofbirth > #12/31/1979#", QStringList{"C", "D", "E"});
+    addRow("before", "Dateofbirth < #2/1/1980#", QStringList{"A", "B"});
+    addRow("between, both bounds excluded", "Dateofbirth > #12/31/1979# AND Dateofbirth < #1/1/1990#",
+           QStringList{"C", "D"});
+    addRow("BETWEEN", "Dateofbirth BETWEEN #10/2/1979# AND #2/1/1980#", QStringList{"B", "C"});
+    addRow("equal", "Dateofbirth = #11/30/1989#", QStringList{"D"});
+    addRow("filled in", "Dateofbirth IS NOT NULL", QStringList{"A", "B", "C", "D", "E"});
+    addRow("empty", "Dateofbirth IS NULL", QStringList{"F"});
 }
 
 void TestEngine::dateComparisons()
@@ -316,18 +308,12 @@ void TestEngine::equalsIgnoresCase_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("literal");
     QTest::addColumn<bool>("equal");
-    QTest::newRow("apostrophe, other case") << "O'Brien"
-                                            << "o''brien" << true;
-    QTest::newRow("capital umlaut") << "ÄRGER"
-                                    << "ärger" << true;
-    QTest::newRow("capital accent") << "JOSÉ"
-                                    << "josé" << true;
-    QTest::newRow("accent is not ignored") << "José"
-                                           << "Jose" << false;
-    QTest::newRow("umlaut is not ignored") << "Ärger"
-                                           << "Arger" << false;
-    QTest::newRow("different text") << "Anna"
-                                    << "Anne" << false;
+    addRow("apostrophe, other case", "O'Brien", "o''brien", true);
+    addRow("capital umlaut", "ÄRGER", "ärger", true);
+    addRow("capital accent", "JOSÉ", "josé", true);
+    addRow("accent is not ignored", "José", "Jose", false);
+    addRow("umlaut is not ignored", "Ärger", "Arger", false);
+    addRow("different text", "Anna", "Anne", false);
 }
 
 void TestEngine::equalsIgnoresCase()
@@ -346,26 +332,25 @@ void TestEngine::like_data()
     QTest::addColumn<QString>("condition");
     QTest::addColumn<QStringList>("names");
     // Names: 100% Cotton, Anna, Ärger, Bob, Henne, Hanna, Johanna Berg, José, O'Brien, under_score.
-    QTest::newRow("% both sides") << "TRIM(Name) LIKE '%ann%'" << QStringList{"Anna", "Hanna", "Johanna Berg"};
-    QTest::newRow("% at the end") << "Name LIKE 'jo%'" << QStringList{"Johanna Berg", "José"};
-    QTest::newRow("% at the start") << "TRIM(Name) LIKE '%e'" << QStringList{"Henne", "under_score"};
-    QTest::newRow("_") << "Name LIKE '_ob'" << QStringList{"Bob"};
-    QTest::newRow("class") << "Name LIKE '[bh]%'" << QStringList{"Bob", "Hanna", "Henne"};
-    QTest::newRow("range") << "Name LIKE '[a-c]%'" << QStringList{"Anna", "Bob"};
-    QTest::newRow("negated class") << "Name LIKE '[!abh]%'" << QStringList{"100% Cotton", "Ärger",   "Johanna Berg",
-                                                                           "José",        "O'Brien", "under_score"};
-    QTest::newRow("accent classes of the quick search")
-        << "TRIM(Name) LIKE '%[aàáâãäå]nn[aàáâãäå]%'" << QStringList{"Anna", "Hanna", "Johanna Berg"};
-    QTest::newRow("accent class finds a capital umlaut") << "Name LIKE '[aàáâãäå]rg%'" << QStringList{"Ärger"};
-    QTest::newRow("accent class finds an accent") << "Name LIKE 'jos[eèéêë]'" << QStringList{"José"};
-    QTest::newRow("no accent folding without a class") << "Name LIKE 'jose'" << QStringList{};
-    QTest::newRow("apostrophe") << "Name LIKE 'o''b%'" << QStringList{"O'Brien"};
-    QTest::newRow("literal %") << "Name LIKE '%[%]%'" << QStringList{"100% Cotton"};
-    QTest::newRow("literal _") << "Name LIKE '%[_]%'" << QStringList{"under_score"};
-    QTest::newRow("ESCAPE") << "Name LIKE '%!_%' ESCAPE '!'" << QStringList{"under_score"};
-    QTest::newRow("NOT LIKE") << "Name NOT LIKE '%n%'" << QStringList{"Ärger", "Bob", "José"};
-    QTest::newRow("two words") << "TRIM(Name) LIKE '%[oðòóôõöø]%' AND TRIM(Name) LIKE '%br[iìíîï]%'"
-                               << QStringList{"O'Brien"};
+    addRow("% both sides", "TRIM(Name) LIKE '%ann%'", QStringList{"Anna", "Hanna", "Johanna Berg"});
+    addRow("% at the end", "Name LIKE 'jo%'", QStringList{"Johanna Berg", "José"});
+    addRow("% at the start", "TRIM(Name) LIKE '%e'", QStringList{"Henne", "under_score"});
+    addRow("_", "Name LIKE '_ob'", QStringList{"Bob"});
+    addRow("class", "Name LIKE '[bh]%'", QStringList{"Bob", "Hanna", "Henne"});
+    addRow("range", "Name LIKE '[a-c]%'", QStringList{"Anna", "Bob"});
+    addRow("negated class", "Name LIKE '[!abh]%'",
+           QStringList{"100% Cotton", "Ärger", "Johanna Berg", "José", "O'Brien", "under_score"});
+    addRow("accent classes of the quick search", "TRIM(Name) LIKE '%[aàáâãäå]nn[aàáâãäå]%'",
+           QStringList{"Anna", "Hanna", "Johanna Berg"});
+    addRow("accent class finds a capital umlaut", "Name LIKE '[aàáâãäå]rg%'", QStringList{"Ärger"});
+    addRow("accent class finds an accent", "Name LIKE 'jos[eèéêë]'", QStringList{"José"});
+    addRow("no accent folding without a class", "Name LIKE 'jose'", QStringList{});
+    addRow("apostrophe", "Name LIKE 'o''b%'", QStringList{"O'Brien"});
+    addRow("literal %", "Name LIKE '%[%]%'", QStringList{"100% Cotton"});
+    addRow("literal _", "Name LIKE '%[_]%'", QStringList{"under_score"});
+    addRow("ESCAPE", "Name LIKE '%!_%' ESCAPE '!'", QStringList{"under_score"});
+    addRow("NOT LIKE", "Name NOT LIKE '%n%'", QStringList{"Ärger", "Bob", "José"});
+    addRow("two words", "TRIM(Name) LIKE '%[oðòóôõöø]%' AND TRIM(Name) LIKE '%br[iìíîï]%'", QStringList{"O'Brien"});
 }
 
 void TestEngine::like()
@@ -384,9 +369,9 @@ void TestEngine::like()
 void TestEngine::likeErrors_data()
 {
     QTest::addColumn<QString>("pattern");
-    QTest::newRow("lone [") << "%[%";
-    QTest::newRow("unclosed class") << "%[aàá%";
-    QTest::newRow("unclosed negated class") << "[!ab";
+    addRow("lone [", "%[%");
+    addRow("unclosed class", "%[aàá%");
+    addRow("unclosed negated class", "[!ab");
 }
 
 void TestEngine::likeErrors()
@@ -420,37 +405,30 @@ void TestEngine::widthsEnforced_data()
     auto outOfRange = [](const char* field, const char* range) {
         return QString("The value is out of range for the field %1 (%2).").arg(field, range);
     };
-    QTest::newRow("name of 100 characters") << person + "2, '" + QString("n").repeated(100) + "', Null, '', '') "
-                                            << "";
-    QTest::newRow("name of 101 characters")
-        << person + "2, '" + QString("n").repeated(101) + "', Null, '', '') " << tooLong("Name", 100);
-    QTest::newRow("100 accented characters") << person + "2, '" + QString("é").repeated(100) + "', Null, '', '') "
-                                             << "";
-    QTest::newRow("101 accented characters")
-        << person + "2, '" + QString("é").repeated(101) + "', Null, '', '') " << tooLong("Name", 100);
-    QTest::newRow("long address") << person + "2, 'A', Null, '" + QString("street ").repeated(2000) + "', '') "
-                                  << "";
-    QTest::newRow("highest contact number") << person + "32767, 'A', Null, '', '') "
-                                            << "";
-    QTest::newRow("contact number too high")
-        << person + "32768, 'A', Null, '', '') " << outOfRange("Contactnr", "-32768 to 32767");
-    QTest::newRow("number of 50 characters") << phone + "1, 1, '" + QString("1").repeated(50) + "', '') "
-                                             << "";
-    QTest::newRow("number of 51 characters")
-        << phone + "1, 1, '" + QString("1").repeated(51) + "', '') " << tooLong("Number", 50);
-    QTest::newRow("description of 101 characters")
-        << phone + "1, 1, '1', '" + QString("d").repeated(101) + "') " << tooLong("Description", 100);
-    QTest::newRow("order 255") << phone + "1, 255, '1', '') "
-                               << "";
-    QTest::newRow("order 256") << phone + "1, 256, '1', '') " << outOfRange("Order", "0 to 255");
-    QTest::newRow("order -1") << phone + "1, -1, '1', '') " << outOfRange("Order", "0 to 255");
-    QTest::newRow("e-mail of 101 characters")
-        << "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(1, 1, '" + QString("e").repeated(101) +
-               "', '') "
-        << tooLong("Email", 100);
-    QTest::newRow("widening update") << "UPDATE Person SET Name = Name & '" + QString("x").repeated(96) +
-                                            "' WHERE Contactnr = 1 "
-                                     << tooLong("Name", 100);
+    addRow("name of 100 characters", person + "2, '" + QString("n").repeated(100) + "', Null, '', '') ", "");
+    addRow("name of 101 characters", person + "2, '" + QString("n").repeated(101) + "', Null, '', '') ",
+           tooLong("Name", 100));
+    addRow("100 accented characters", person + "2, '" + QString("é").repeated(100) + "', Null, '', '') ", "");
+    addRow("101 accented characters", person + "2, '" + QString("é").repeated(101) + "', Null, '', '') ",
+           tooLong("Name", 100));
+    addRow("long address", person + "2, 'A', Null, '" + QString("street ").repeated(2000) + "', '') ", "");
+    addRow("highest contact number", person + "32767, 'A', Null, '', '') ", "");
+    addRow("contact number too high", person + "32768, 'A', Null, '', '') ",
+           outOfRange("Contactnr", "-32768 to 32767"));
+    addRow("number of 50 characters", phone + "1, 1, '" + QString("1").repeated(50) + "', '') ", "");
+    addRow("number of 51 characters", phone + "1, 1, '" + QString("1").repeated(51) + "', '') ", tooLong("Number", 50));
+    addRow("description of 101 characters", phone + "1, 1, '1', '" + QString("d").repeated(101) + "') ",
+           tooLong("Description", 100));
+    addRow("order 255", phone + "1, 255, '1', '') ", "");
+    addRow("order 256", phone + "1, 256, '1', '') ", outOfRange("Order", "0 to 255"));
+    addRow("order -1", phone + "1, -1, '1', '') ", outOfRange("Order", "0 to 255"));
+    addRow("e-mail of 101 characters",
+           "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(1, 1, '" + QString("e").repeated(101) +
+               "', '') ",
+           tooLong("Email", 100));
+    addRow("widening update",
+           "UPDATE Person SET Name = Name & '" + QString("x").repeated(96) + "' WHERE Contactnr = 1 ",
+           tooLong("Name", 100));
 }
 
 void TestEngine::widthsEnforced()
@@ -785,15 +763,15 @@ void TestEngine::notADatabase_data()
     QRandomGenerator generator(7);
     for (char& byte : random)
         byte = static_cast<char>(generator.bounded(256));
-    QTest::newRow("text file named .mdb") << QByteArray("Name;Phone\r\nAnna;0123\r\n") << NotADatabase << false;
-    QTest::newRow("random bytes, not whole pages") << random.left(1000) << NotADatabase << false;
-    QTest::newRow("random bytes, 1024 exactly") << random.left(1024) << Engine::PasswordProtectedError << true;
-    QTest::newRow("random bytes, whole pages") << random << Engine::PasswordProtectedError << true;
-    QTest::newRow("zero bytes, whole pages") << QByteArray(4096, '\0') << NotADatabase << false;
-    QTest::newRow("text, whole pages") << QByteArray("Anna;0123\r\n").repeated(400).left(4096) << NotADatabase << false;
+    addRow("text file named .mdb", QByteArray("Name;Phone\r\nAnna;0123\r\n"), NotADatabase, false);
+    addRow("random bytes, not whole pages", random.left(1000), NotADatabase, false);
+    addRow("random bytes, 1024 exactly", random.left(1024), Engine::PasswordProtectedError, true);
+    addRow("random bytes, whole pages", random, Engine::PasswordProtectedError, true);
+    addRow("zero bytes, whole pages", QByteArray(4096, '\0'), NotADatabase, false);
+    addRow("text, whole pages", QByteArray("Anna;0123\r\n").repeated(400).left(4096), NotADatabase, false);
     QByteArray pagesOfText = random;
     pagesOfText.replace(0, 1024, QByteArray(1024, 'a'));
-    QTest::newRow("random bytes after a page of text") << pagesOfText << NotADatabase << false;
+    addRow("random bytes after a page of text", pagesOfText, NotADatabase, false);
 }
 
 void TestEngine::notADatabase()
