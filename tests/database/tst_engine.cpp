@@ -53,8 +53,6 @@ private slots:
     void catalogueErrors();
     void dateLiterals_data();
     void dateLiterals();
-    void dateComparisons_data();
-    void dateComparisons();
     void invalidDates();
     void orderByName();
     void equalsIgnoresCase_data();
@@ -166,18 +164,12 @@ void TestEngine::schemaCatalogue_data()
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("column");
     QTest::addColumn<int>("definedSize");
-    QTest::addColumn<QString>("declaredType");
 
-    addRow("Person.Contactnr", "Person", "Contactnr", 0, "SMALLINT");
-    addRow("Person.Name", "Person", "Name", 100, "CHAR(100)");
-    addRow("Person.Dateofbirth", "Person", "Dateofbirth", 0, "DATE");
-    addRow("Person.Address", "Person", "Address", 0, "MEMO");
-    addRow("Person.Note", "Person", "Note", 0, "MEMO");
-    addRow("Phone.Order", "Phone", "Order", 0, "TINYINT");
-    addRow("Phone.Number", "Phone", "Number", 50, "CHAR(50)");
-    addRow("Phone.Description", "Phone", "Description", 100, "CHAR(100)");
-    addRow("Email.Email", "Email", "Email", 100, "CHAR(100)");
-    addRow("Email.Description, other case", "email", "DESCRIPTION", 100, "CHAR(100)");
+    addRow("Person.Contactnr", "Person", "Contactnr", 0);
+    addRow("Person.Name", "Person", "Name", 100);
+    addRow("Phone.Number", "Phone", "Number", 50);
+    addRow("Phone.Description", "Phone", "Description", 100);
+    addRow("Email.Description, other case", "email", "DESCRIPTION", 100);
 }
 
 void TestEngine::schemaCatalogue()
@@ -185,19 +177,11 @@ void TestEngine::schemaCatalogue()
     QFETCH(QString, table);
     QFETCH(QString, column);
     QFETCH(int, definedSize);
-    QFETCH(QString, declaredType);
     openNewDatabase();
     QVERIFY(m_connection->TableExists(table));
     QVERIFY(m_connection->TableExists(table.toUpper()));
     QCOMPARE(m_connection->ColumnCount(table), table.compare("Person", Qt::CaseInsensitive) == 0 ? 5 : 4);
     QCOMPARE(m_connection->DefinedSize(table, column), definedSize);
-
-    Engine::Recordset info = m_connection->OpenRecordset("PRAGMA table_info(" + table + ")");
-    QString type;
-    for (; !info.Eof(); info.MoveNext())
-        if (info.Fields("name").toString().compare(column, Qt::CaseInsensitive) == 0)
-            type = info.Fields("type").toString();
-    QCOMPARE(type, declaredType);
 }
 
 void TestEngine::catalogueErrors()
@@ -242,36 +226,6 @@ void TestEngine::dateLiterals()
     QVERIFY(rs.Fields("m").isNull() && rs.Fields("d").isNull() && rs.Fields("y").isNull());
     QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE Dateofbirth = " + literal)),
              QStringList{"Dated"});
-}
-
-void TestEngine::dateComparisons_data()
-{
-    QTest::addColumn<QString>("condition");
-    QTest::addColumn<QStringList>("names");
-    // Dates of birth: A 10/1/1979, B 12/31/1979, C 2/1/1980, D 11/30/1989, E 1/1/1990, F none.
-    addRow("after", "Dateofbirth > #12/31/1979#", QStringList{"C", "D", "E"});
-    addRow("before", "Dateofbirth < #2/1/1980#", QStringList{"A", "B"});
-    addRow("between, both bounds excluded", "Dateofbirth > #12/31/1979# AND Dateofbirth < #1/1/1990#",
-           QStringList{"C", "D"});
-    addRow("BETWEEN", "Dateofbirth BETWEEN #10/2/1979# AND #2/1/1980#", QStringList{"B", "C"});
-    addRow("equal", "Dateofbirth = #11/30/1989#", QStringList{"D"});
-    addRow("filled in", "Dateofbirth IS NOT NULL", QStringList{"A", "B", "C", "D", "E"});
-    addRow("empty", "Dateofbirth IS NULL", QStringList{"F"});
-}
-
-void TestEngine::dateComparisons()
-{
-    QFETCH(QString, condition);
-    QFETCH(QStringList, names);
-    openNewDatabase();
-    insertPerson(*m_connection, 1, "A", "#10/1/1979#");
-    insertPerson(*m_connection, 2, "B", "#12/31/1979#");
-    insertPerson(*m_connection, 3, "C", "#2/1/1980#");
-    insertPerson(*m_connection, 4, "D", "#11/30/1989#");
-    insertPerson(*m_connection, 5, "E", "#1/1/1990#");
-    insertPerson(*m_connection, 6, "F");
-    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE " + condition + " ORDER BY Name ")),
-             names);
 }
 
 void TestEngine::invalidDates()
@@ -332,22 +286,12 @@ void TestEngine::like_data()
     QTest::addColumn<QString>("condition");
     QTest::addColumn<QStringList>("names");
     // Names: 100% Cotton, Anna, Ärger, Bob, Henne, Hanna, Johanna Berg, José, O'Brien, under_score.
+    // The patterns themselves are the dialect test's; here they meet the engine.
     addRow("% both sides", "TRIM(Name) LIKE '%ann%'", QStringList{"Anna", "Hanna", "Johanna Berg"});
-    addRow("% at the end", "Name LIKE 'jo%'", QStringList{"Johanna Berg", "José"});
-    addRow("% at the start", "TRIM(Name) LIKE '%e'", QStringList{"Henne", "under_score"});
-    addRow("_", "Name LIKE '_ob'", QStringList{"Bob"});
-    addRow("class", "Name LIKE '[bh]%'", QStringList{"Bob", "Hanna", "Henne"});
-    addRow("range", "Name LIKE '[a-c]%'", QStringList{"Anna", "Bob"});
-    addRow("negated class", "Name LIKE '[!abh]%'",
-           QStringList{"100% Cotton", "Ärger", "Johanna Berg", "José", "O'Brien", "under_score"});
     addRow("accent classes of the quick search", "TRIM(Name) LIKE '%[aàáâãäå]nn[aàáâãäå]%'",
            QStringList{"Anna", "Hanna", "Johanna Berg"});
-    addRow("accent class finds a capital umlaut", "Name LIKE '[aàáâãäå]rg%'", QStringList{"Ärger"});
-    addRow("accent class finds an accent", "Name LIKE 'jos[eèéêë]'", QStringList{"José"});
-    addRow("no accent folding without a class", "Name LIKE 'jose'", QStringList{});
     addRow("apostrophe", "Name LIKE 'o''b%'", QStringList{"O'Brien"});
     addRow("literal %", "Name LIKE '%[%]%'", QStringList{"100% Cotton"});
-    addRow("literal _", "Name LIKE '%[_]%'", QStringList{"under_score"});
     addRow("ESCAPE", "Name LIKE '%!_%' ESCAPE '!'", QStringList{"under_score"});
     addRow("NOT LIKE", "Name NOT LIKE '%n%'", QStringList{"Ärger", "Bob", "José"});
     addRow("two words", "TRIM(Name) LIKE '%[oðòóôõöø]%' AND TRIM(Name) LIKE '%br[iìíîï]%'", QStringList{"O'Brien"});

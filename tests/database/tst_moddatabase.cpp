@@ -1,4 +1,5 @@
 #include "DataRow.h"
+#include "DatabaseFixture.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -86,14 +87,6 @@ class TestModDatabase : public QObject
         if (!modDatabase::NewDatabase(path))
             return {};
         return path;
-    }
-
-    void addPersons(int count, int first = 1)
-    {
-        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
-        for (int number = first; number < first + count; ++number)
-            modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'Person %1')").arg(number));
-        transaction.Commit();
     }
 
 private slots:
@@ -344,8 +337,8 @@ private slots:
     {
         QVERIFY(!newDatabase("home.mdb").isEmpty());
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(1));
-        addPersons(2, 1);
-        addPersons(1, 4);
+        DatabaseFixture::addPersons(2, 1);
+        DatabaseFixture::addPersons(1, 4);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(3));
         modSql::ExecuteSql("DELETE FROM Person WHERE Contactnr = 1");
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(1));
@@ -354,16 +347,16 @@ private slots:
     void fullDatabaseHasNoFreeNumber()
     {
         QVERIFY(!newDatabase("full.mdb").isEmpty());
-        addPersons(modSql::MaxContactnr - 1, 1);
+        DatabaseFixture::addPersons(modSql::MaxContactnr - 1, 1);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(32767));
-        addPersons(1, modSql::MaxContactnr);
+        DatabaseFixture::addPersons(1, modSql::MaxContactnr);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::nullopt);
     }
 
     void copyKeepsTheCurrentDatabaseOpen()
     {
         const QString path = newDatabase("home.mdb");
-        addPersons(3);
+        DatabaseFixture::addPersons(3);
         const QString copy = file("home20261206.mdb");
         QVERIFY(TestSupport::writeFile(copy, "an older copy"));
         QVERIFY(modDatabase::CopyDatabase(copy));
@@ -381,7 +374,7 @@ private slots:
     void copyToAnImpossiblePlaceFailsCleanly()
     {
         const QString path = newDatabase("home.mdb");
-        addPersons(1);
+        DatabaseFixture::addPersons(1);
         m_platform->expectMessage();
         QVERIFY(!modDatabase::CopyDatabase(file("no/such/folder/copy.mdb")));
         QCOMPARE(m_platform->messages().size(), 1);
