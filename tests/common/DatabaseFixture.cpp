@@ -3,9 +3,11 @@
 #include "TestSupport.h"
 
 #include "database/modDatabase.h"
+#include "database/modPassword.h"
 #include "database/modSql.h"
 
 #include <QCryptographicHash>
+#include <QProcess>
 
 DatabaseFixture::DatabaseFixture(Content content, const QString& name) : m_path(m_dir.filePath(name))
 {
@@ -90,6 +92,19 @@ void createDatabase(Engine::Connection& connection, const QString& path)
     connection.Open(path);
     for (const QString& statement : modDatabase::CreateTableStatements())
         connection.Execute(statement);
+}
+
+bool makeProtectedFile(const QString& path, const QString& password, const QString& statements)
+{
+    QProcess cipher;
+    cipher.start(QString::fromLatin1(modPassword::CipherProgramName), {"-batch", "-bail", path});
+    if (!cipher.waitForStarted())
+        return false;
+    cipher.write(("PRAGMA key = '" + modSql::QuoteSql(password) + "';\n" +
+                  modDatabase::CreateTableStatements().join(";\n") + ";\n" + statements)
+                     .toUtf8());
+    cipher.closeWriteChannel();
+    return cipher.waitForFinished() && cipher.exitCode() == 0 && Engine::IsEncryptedDatabaseFile(path);
 }
 
 void insertPerson(Engine::Connection& connection, int number, const QString& name, const QString& date)

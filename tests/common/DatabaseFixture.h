@@ -55,6 +55,9 @@ QString integrityCheck(Engine::Connection& connection);
 QByteArray fingerprint(const QString& path);
 // A new file with the program's three tables, opened on connection.
 void createDatabase(Engine::Connection& connection, const QString& path);
+// A file protected with password, written by the cipher program itself: the program's
+// tables, then the statements (each ending in ";\n"). False when that program fails.
+bool makeProtectedFile(const QString& path, const QString& password, const QString& statements);
 // A person with no address and no note; date is a #m/d/yyyy# literal or Null.
 void insertPerson(Engine::Connection& connection, int number, const QString& name,
                   const QString& date = QStringLiteral("Null"));

@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVersionNumber>
@@ -739,20 +738,8 @@ void TestEngine::notADatabase()
 
 void TestEngine::encryptedBySqlcipher()
 {
-    const QString sqlcipher = QStandardPaths::findExecutable("sqlcipher");
-    if (sqlcipher.isEmpty())
-        QSKIP("the sqlcipher program is not installed");
     const QString file = path("protected.mdb");
-    QProcess process;
-    process.start(sqlcipher, {file});
-    QVERIFY(process.waitForStarted());
-    process.write("PRAGMA key = 'secret';\nCREATE TABLE Person (Contactnr SMALLINT);\n"
-                  "INSERT INTO Person VALUES (1);\n.quit\n");
-    process.closeWriteChannel();
-    QVERIFY(process.waitForFinished());
-    QCOMPARE(process.exitCode(), 0);
-
-    QVERIFY(Engine::IsEncryptedDatabaseFile(file));
+    QVERIFY(makeProtectedFile(file, "secret", "INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna');\n"));
     const std::optional<EngineError> error = failureOf([&] { m_connection->Open(file); });
     QVERIFY(error);
     QCOMPARE(error->number(), Engine::PasswordProtectedError);
