@@ -44,10 +44,11 @@ const QStringList& DatabaseFixture::names()
 
 void DatabaseFixture::addPersons(int count, int first)
 {
-    Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
-    for (int number = first; number < first + count; ++number)
-        modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'Person %1')").arg(number));
-    transaction.Commit();
+    // One statement: a full database (32767 persons) is made in a moment.
+    modSql::ExecuteSql(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT %1 UNION ALL SELECT i + 1 FROM n WHERE i < %2) "
+                                      "INSERT INTO Person (Contactnr, Name) SELECT i, 'Person ' || i FROM n")
+                           .arg(first)
+                           .arg(first + count - 1));
 }
 
 namespace EngineTest {
@@ -90,8 +91,10 @@ void createDatabase(Engine::Connection& connection, const QString& path)
 {
     Engine::CreateDatabaseFile(path);
     connection.Open(path);
+    Engine::Connection::Transaction transaction(connection);
     for (const QString& statement : modDatabase::CreateTableStatements())
         connection.Execute(statement);
+    transaction.Commit();
 }
 
 bool makeProtectedFile(const QString& path, const QString& password, const QString& statements)

@@ -160,6 +160,7 @@ void TestStatements::init()
     const QString file = m_dir->filePath("Addrion.mdb");
     m_db = std::make_unique<Engine::Connection>();
     EngineTest::createDatabase(*m_db, file);
+    Engine::Connection::Transaction transaction(*m_db);
     // The program's own table beside them, as every file it opens writable has it.
     for (const QString& statement : modPersonUid::CreateStatements())
         m_db->Execute(statement);
@@ -171,6 +172,7 @@ void TestStatements::init()
         for (int i = 0; i < person.emails.size(); ++i)
             m_db->Execute(EmailInsert(person.number, i + 1, person.emails[i]));
     }
+    transaction.Commit();
 }
 
 void TestStatements::cleanup()
