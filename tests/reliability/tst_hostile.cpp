@@ -46,10 +46,12 @@ class TestHostile : public QObject
     {
         if (!modDatabase::NewDatabase(path))
             return {};
+        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
         for (int i = 1; i <= persons; ++i)
             modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name, [Note]) VALUES (%1, 'P%1', '%2')")
                                    .arg(i)
                                    .arg(QString(3000, QLatin1Char('n'))));
+        transaction.Commit();
         modDatabase::CloseDatabase(false);
         return TestSupport::readFile(path);
     }
