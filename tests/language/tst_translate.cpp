@@ -112,20 +112,14 @@ private slots:
         QCOMPARE(T("X"), QString(253, 'a'));
     }
 
+    // One row for each rule, not for each entry of the program's table.
     void legacyNames_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("mapped");
-        addRow("Dansk", "Dansk", "Danish");
         addRow("Deutsch", "Deutsch", "German");
-        addRow("Eesti", "Eesti", "Estonian");
-        addRow("Español", "Español", "Spanish");
         addRow("français", "français", "French");
-        addRow("Italiano", "Italiano", "Italian");
-        addRow("Nederlands", "Nederlands", "Dutch");
         addRow("Norsk", "Norsk (bokmål)", "Norwegian (Bokmål)");
-        addRow("Polski", "Polski", "Polish");
-        addRow("Suomi", "Suomi", "Finnish");
         addRow("Français capital unchanged", "Français", "Français");
         addRow("deutsch lower unchanged", "deutsch", "deutsch");
         addRow("German unchanged", "German", "German");
@@ -143,18 +137,10 @@ private slots:
         QTest::addColumn<QString>("abbreviation");
         QTest::addColumn<QString>("language");
         addRow("DEU", "DEU", "German");
-        addRow("DES", "DES", "German");
         addRow("CHT", "CHT", "Chinese (Taiwan)");
         addRow("CHS", "CHS", "");
-        addRow("BAH", "BAH", "Indonesian");
         addRow("PTB", "PTB", "Portuguese (Brazilian)");
-        addRow("PTG", "PTG", "Portuguese (Portugal)");
-        addRow("SHQ", "SHQ", "Serbian (Cyrillic)");
-        addRow("SQI", "SQI", "Albanian");
-        addRow("ARE", "ARE", "Arabic");
-        addRow("NOR", "NOR", "Norwegian (Bokmål)");
         addRow("NON", "NON", "Norwegian (Bokmål)");
-        addRow("ESN", "ESN", "Spanish");
         addRow("ENU", "ENU", "");
         addRow("lower case", "deu", "");
         addRow("empty", "", "");
