@@ -1,3 +1,5 @@
+#include "DataRow.h"
+#include "DatabaseFixture.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -13,6 +15,8 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+using TestSupport::addRow;
 
 // Records what the database operations tell the main window.
 class RecordingObserver : public modDatabase::Observer
@@ -85,14 +89,6 @@ class TestModDatabase : public QObject
         return path;
     }
 
-    void addPersons(int count, int first = 1)
-    {
-        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
-        for (int number = first; number < first + count; ++number)
-            modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'Person %1')").arg(number));
-        transaction.Commit();
-    }
-
 private slots:
     void init()
     {
@@ -162,14 +158,14 @@ private slots:
         const QString phone3 = "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50))";
         const QString email5 = "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
                                "Description CHAR(100), Extra MEMO)";
-        QTest::newRow("current layout") << QStringList{person5, kPhone, kEmail} << true;
-        QTest::newRow("old two-name layout") << QStringList{person6, kPhone, kEmail} << true;
-        QTest::newRow("person with 4 columns") << QStringList{person4, kPhone, kEmail} << false;
-        QTest::newRow("person with 7 columns") << QStringList{person7, kPhone, kEmail} << false;
-        QTest::newRow("phone with 3 columns") << QStringList{person5, phone3, kEmail} << false;
-        QTest::newRow("email with 5 columns") << QStringList{person5, kPhone, email5} << false;
-        QTest::newRow("email table missing") << QStringList{person5, kPhone} << false;
-        QTest::newRow("no tables") << QStringList{} << false;
+        addRow("current layout", QStringList{person5, kPhone, kEmail}, true);
+        addRow("old two-name layout", QStringList{person6, kPhone, kEmail}, true);
+        addRow("person with 4 columns", QStringList{person4, kPhone, kEmail}, false);
+        addRow("person with 7 columns", QStringList{person7, kPhone, kEmail}, false);
+        addRow("phone with 3 columns", QStringList{person5, phone3, kEmail}, false);
+        addRow("email with 5 columns", QStringList{person5, kPhone, email5}, false);
+        addRow("email table missing", QStringList{person5, kPhone}, false);
+        addRow("no tables", QStringList{}, false);
     }
     void validation()
     {
@@ -192,10 +188,10 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("text file") << "notes.mdb" << QByteArray("Anna 0612345678\nBob 0201234567\n");
-        QTest::newRow("empty file") << "empty.mdb" << QByteArray();
-        QTest::newRow("missing file") << "missing.mdb" << QByteArray("-");
-        QTest::newRow("empty path") << "" << QByteArray("-");
+        addRow("text file", "notes.mdb", QByteArray("Anna 0612345678\nBob 0201234567\n"));
+        addRow("empty file", "empty.mdb", QByteArray());
+        addRow("missing file", "missing.mdb", QByteArray("-"));
+        addRow("empty path", "", QByteArray("-"));
     }
     void filesThatAreNoDatabase()
     {
@@ -228,9 +224,9 @@ private slots:
         QTest::addColumn<int>("handler"); // 0 none, 1 gives up, 2 removes the protection
         QTest::addColumn<bool>("valid");
         QTest::addColumn<int>("messages");
-        QTest::newRow("no password procedure") << 0 << false << 1;
-        QTest::newRow("user cancels") << 1 << false << 0;
-        QTest::newRow("protection removed") << 2 << true << 0;
+        addRow("no password procedure", 0, false, 1);
+        addRow("user cancels", 1, false, 0);
+        addRow("protection removed", 2, true, 0);
     }
     void passwordProtectedFile()
     {
@@ -293,13 +289,10 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("quoted");
-        QTest::newRow("apostrophe") << "O'Brien"
-                                    << "O''Brien";
-        QTest::newRow("several") << "'a''b'"
-                                 << "''a''''b''";
-        QTest::newRow("none") << "Anna \"Bo\""
-                              << "Anna \"Bo\"";
-        QTest::newRow("typographic kept") << QString::fromUtf8("O’Brien") << QString::fromUtf8("O’Brien");
+        addRow("apostrophe", "O'Brien", "O''Brien");
+        addRow("several", "'a''b'", "''a''''b''");
+        addRow("none", "Anna \"Bo\"", "Anna \"Bo\"");
+        addRow("typographic kept", QString::fromUtf8("O’Brien"), QString::fromUtf8("O’Brien"));
     }
     void quoteSql()
     {
@@ -324,14 +317,14 @@ private slots:
     {
         QTest::addColumn<QList<int>>("stored");
         QTest::addColumn<int>("free");
-        QTest::newRow("empty") << QList<int>{} << 1;
-        QTest::newRow("1 3") << QList<int>{1, 3} << 2;
-        QTest::newRow("1 2 3") << QList<int>{1, 2, 3} << 4;
-        QTest::newRow("2 3") << QList<int>{2, 3} << 1;
-        QTest::newRow("1 2 4") << QList<int>{1, 2, 4} << 3;
-        QTest::newRow("zero and negatives") << QList<int>{-5, 0, 1, 2} << 3;
-        QTest::newRow("only negatives") << QList<int>{-2, -1} << 1;
-        QTest::newRow("last free") << QList<int>{1, 2, 32766} << 3;
+        addRow("empty", QList<int>{}, 1);
+        addRow("1 3", QList<int>{1, 3}, 2);
+        addRow("1 2 3", QList<int>{1, 2, 3}, 4);
+        addRow("2 3", QList<int>{2, 3}, 1);
+        addRow("1 2 4", QList<int>{1, 2, 4}, 3);
+        addRow("zero and negatives", QList<int>{-5, 0, 1, 2}, 3);
+        addRow("only negatives", QList<int>{-2, -1}, 1);
+        addRow("last free", QList<int>{1, 2, 32766}, 3);
     }
     void firstFreeNumber()
     {
@@ -344,8 +337,8 @@ private slots:
     {
         QVERIFY(!newDatabase("home.mdb").isEmpty());
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(1));
-        addPersons(2, 1);
-        addPersons(1, 4);
+        DatabaseFixture::addPersons(2, 1);
+        DatabaseFixture::addPersons(1, 4);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(3));
         modSql::ExecuteSql("DELETE FROM Person WHERE Contactnr = 1");
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(1));
@@ -354,16 +347,16 @@ private slots:
     void fullDatabaseHasNoFreeNumber()
     {
         QVERIFY(!newDatabase("full.mdb").isEmpty());
-        addPersons(modSql::MaxContactnr - 1, 1);
+        DatabaseFixture::addPersons(modSql::MaxContactnr - 1, 1);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(32767));
-        addPersons(1, modSql::MaxContactnr);
+        DatabaseFixture::addPersons(1, modSql::MaxContactnr);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::nullopt);
     }
 
     void copyKeepsTheCurrentDatabaseOpen()
     {
         const QString path = newDatabase("home.mdb");
-        addPersons(3);
+        DatabaseFixture::addPersons(3);
         const QString copy = file("home20261206.mdb");
         QVERIFY(TestSupport::writeFile(copy, "an older copy"));
         QVERIFY(modDatabase::CopyDatabase(copy));
@@ -381,7 +374,7 @@ private slots:
     void copyToAnImpossiblePlaceFailsCleanly()
     {
         const QString path = newDatabase("home.mdb");
-        addPersons(1);
+        DatabaseFixture::addPersons(1);
         m_platform->expectMessage();
         QVERIFY(!modDatabase::CopyDatabase(file("no/such/folder/copy.mdb")));
         QCOMPARE(m_platform->messages().size(), 1);

@@ -1,3 +1,4 @@
+#include "DatabaseFixture.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -23,16 +24,10 @@
 
 namespace {
 
-// The schema and two persons, written by the cipher program itself into a protected file.
-const char* const kContent = "CREATE TABLE Person (Contactnr SMALLINT PRIMARY KEY, Name CHAR(100), Dateofbirth DATE, "
-                             "Address MEMO, Note MEMO);\n"
-                             "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50), "
-                             "Description CHAR(100), PRIMARY KEY(Contactnr, [Order]));\n"
-                             "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
-                             "Description CHAR(100), PRIMARY KEY(Contactnr, [Order]));\n"
-                             "INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna Secret');\n"
-                             "INSERT INTO Person (Contactnr, Name) VALUES (2, 'Bob Hidden');\n"
-                             "INSERT INTO Phone VALUES (1, 1, '555', 'home');\n";
+// Two persons, one with a phone, written into a protected file.
+const QString kContent = "INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna Secret');\n"
+                         "INSERT INTO Person (Contactnr, Name) VALUES (2, 'Bob Hidden');\n"
+                         "INSERT INTO Phone VALUES (1, 1, '555', 'home');\n";
 
 int CountLogLines(const QString& text)
 {
@@ -92,17 +87,6 @@ class TestPassword : public QObject
     std::unique_ptr<ScriptedPlatform> m_platform;
 
     QString file(const QString& name) const { return m_dir->filePath(name); }
-
-    static bool makeProtected(const QString& path, const QString& password)
-    {
-        QProcess cipher;
-        cipher.start(modPassword::CipherProgramName, {"-batch", "-bail", path});
-        if (!cipher.waitForStarted())
-            return false;
-        cipher.write(("PRAGMA key = '" + modSql::QuoteSql(password) + "';\n").toUtf8() + kContent);
-        cipher.closeWriteChannel();
-        return cipher.waitForFinished() && cipher.exitCode() == 0 && Engine::IsEncryptedDatabaseFile(path);
-    }
 
     static QStringList names(const QString& path)
     {
@@ -183,7 +167,7 @@ private slots:
         const QString path =
             inTempFolder ? modEnvironment::TempFolder() + "protected-home.mdb" : file("protected-home.mdb");
         QFile::remove(path);
-        QVERIFY(makeProtected(path, password));
+        QVERIFY(EngineTest::makeProtectedFile(path, password, kContent));
         const QByteArray protectedBytes = TestSupport::readFile(path);
         const int logLines = CountLogLines("Error removing password: ");
         for (int i = 0; i < wrongMessages; ++i)
@@ -255,7 +239,7 @@ private slots:
     void missingCipherProgram()
     {
         const QString path = file("protected.mdb");
-        QVERIFY(makeProtected(path, "secret"));
+        QVERIFY(EngineTest::makeProtectedFile(path, "secret", kContent));
         const QByteArray protectedBytes = TestSupport::readFile(path);
         const QByteArray savedPath = qgetenv("PATH");
         QTemporaryDir emptyFolder;

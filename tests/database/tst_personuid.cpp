@@ -1,3 +1,4 @@
+#include "DatabaseFixture.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -58,11 +59,8 @@ class TestPersonUid : public QObject
     // A file as every earlier version wrote it: the three tables and three persons.
     static void makeFileWithoutUids(const QString& file)
     {
-        Engine::CreateDatabaseFile(file);
         Engine::Connection db;
-        db.Open(file);
-        for (const QString& statement : modDatabase::CreateTableStatements())
-            db.Execute(statement);
+        EngineTest::createDatabase(db, file);
         for (const char* values : {"1, 'Anna'", "2, 'Bob'", "5, 'Cleo'"})
             db.Execute(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1)").arg(values));
     }

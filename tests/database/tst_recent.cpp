@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -19,6 +20,8 @@
 #include <QTimer>
 
 #include <functional>
+
+using TestSupport::addRow;
 
 namespace {
 
@@ -122,28 +125,17 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("documents") << "/home/me/Documents/home.mdb"
-                                   << "/home/.../Documents/home.mdb";
-        QTest::newRow("drive form") << "C:/Users/me/Documents/home.mdb"
-                                    << "C:/.../Documents/home.mdb";
-        QTest::newRow("three folders") << "/home/me/db/home.mdb"
-                                       << "/home/.../db/home.mdb";
-        QTest::newRow("deep") << "/srv/x/y/z/Addrion/home.mdb"
-                              << "/srv/.../Addrion/home.mdb";
-        QTest::newRow("one-letter first folder") << "/a/b/c/d.mdb"
-                                                 << "/a/.../c/d.mdb";
-        QTest::newRow("relative") << "data/sub/x/home.mdb"
-                                  << "data/.../x/home.mdb";
-        QTest::newRow("two folders whole") << "/home/me/home.mdb"
-                                           << "/home/me/home.mdb";
-        QTest::newRow("one folder whole") << "/home/home.mdb"
-                                          << "/home/home.mdb";
-        QTest::newRow("drive and file whole") << "C:/home.mdb"
-                                              << "C:/home.mdb";
-        QTest::newRow("root file whole") << "/home.mdb"
-                                         << "/home.mdb";
-        QTest::newRow("file name whole") << "home.mdb"
-                                         << "home.mdb";
+        addRow("documents", "/home/me/Documents/home.mdb", "/home/.../Documents/home.mdb");
+        addRow("drive form", "C:/Users/me/Documents/home.mdb", "C:/.../Documents/home.mdb");
+        addRow("three folders", "/home/me/db/home.mdb", "/home/.../db/home.mdb");
+        addRow("deep", "/srv/x/y/z/Addrion/home.mdb", "/srv/.../Addrion/home.mdb");
+        addRow("one-letter first folder", "/a/b/c/d.mdb", "/a/.../c/d.mdb");
+        addRow("relative", "data/sub/x/home.mdb", "data/.../x/home.mdb");
+        addRow("two folders whole", "/home/me/home.mdb", "/home/me/home.mdb");
+        addRow("one folder whole", "/home/home.mdb", "/home/home.mdb");
+        addRow("drive and file whole", "C:/home.mdb", "C:/home.mdb");
+        addRow("root file whole", "/home.mdb", "/home.mdb");
+        addRow("file name whole", "home.mdb", "home.mdb");
     }
     void shortenPath()
     {
@@ -157,22 +149,21 @@ private slots:
         QTest::addColumn<QStringList>("before");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("after");
-        QTest::newRow("first ever") << QStringList{"", "", ""} << "/a.mdb" << QStringList{"/a.mdb", "", ""};
-        QTest::newRow("into a free place")
-            << QStringList{"/a.mdb", "", ""} << "/b.mdb" << QStringList{"/b.mdb", "/a.mdb", ""};
-        QTest::newRow("new pushes the oldest out")
-            << QStringList{"/a.mdb", "/b.mdb", "/c.mdb"} << "/d.mdb" << QStringList{"/d.mdb", "/a.mdb", "/b.mdb"};
-        QTest::newRow("first again") << QStringList{"/a.mdb", "/b.mdb", "/c.mdb"} << "/a.mdb"
-                                     << QStringList{"/a.mdb", "/b.mdb", "/c.mdb"};
-        QTest::newRow("second swaps") << QStringList{"/a.mdb", "/b.mdb", "/c.mdb"} << "/b.mdb"
-                                      << QStringList{"/b.mdb", "/a.mdb", "/c.mdb"};
-        QTest::newRow("third moves up") << QStringList{"/a.mdb", "/b.mdb", "/c.mdb"} << "/c.mdb"
-                                        << QStringList{"/c.mdb", "/a.mdb", "/b.mdb"};
-        QTest::newRow("comparison is exact")
-            << QStringList{"/x/a.mdb", "/b.mdb", ""} << "/x/A.mdb" << QStringList{"/x/A.mdb", "/x/a.mdb", "/b.mdb"};
+        addRow("first ever", QStringList{"", "", ""}, "/a.mdb", QStringList{"/a.mdb", "", ""});
+        addRow("into a free place", QStringList{"/a.mdb", "", ""}, "/b.mdb", QStringList{"/b.mdb", "/a.mdb", ""});
+        addRow("new pushes the oldest out", QStringList{"/a.mdb", "/b.mdb", "/c.mdb"}, "/d.mdb",
+               QStringList{"/d.mdb", "/a.mdb", "/b.mdb"});
+        addRow("first again", QStringList{"/a.mdb", "/b.mdb", "/c.mdb"}, "/a.mdb",
+               QStringList{"/a.mdb", "/b.mdb", "/c.mdb"});
+        addRow("second swaps", QStringList{"/a.mdb", "/b.mdb", "/c.mdb"}, "/b.mdb",
+               QStringList{"/b.mdb", "/a.mdb", "/c.mdb"});
+        addRow("third moves up", QStringList{"/a.mdb", "/b.mdb", "/c.mdb"}, "/c.mdb",
+               QStringList{"/c.mdb", "/a.mdb", "/b.mdb"});
+        addRow("comparison is exact", QStringList{"/x/a.mdb", "/b.mdb", ""}, "/x/A.mdb",
+               QStringList{"/x/A.mdb", "/x/a.mdb", "/b.mdb"});
         // The next start may be made from another folder.
-        QTest::newRow("relative path stored absolute") << QStringList{"/a.mdb", "", ""} << "sub/../rel.mdb"
-                                                       << QStringList{QDir::currentPath() + "/rel.mdb", "/a.mdb", ""};
+        addRow("relative path stored absolute", QStringList{"/a.mdb", "", ""}, "sub/../rel.mdb",
+               QStringList{QDir::currentPath() + "/rel.mdb", "/a.mdb", ""});
     }
     void addRecent()
     {
@@ -189,9 +180,9 @@ private slots:
     {
         QTest::addColumn<int>("index");
         QTest::addColumn<QStringList>("after");
-        QTest::newRow("first") << 0 << QStringList{"/b.mdb", "/c.mdb", ""};
-        QTest::newRow("second") << 1 << QStringList{"/a.mdb", "/c.mdb", ""};
-        QTest::newRow("third") << 2 << QStringList{"/a.mdb", "/b.mdb", ""};
+        addRow("first", 0, QStringList{"/b.mdb", "/c.mdb", ""});
+        addRow("second", 1, QStringList{"/a.mdb", "/c.mdb", ""});
+        addRow("third", 2, QStringList{"/a.mdb", "/b.mdb", ""});
     }
     void removeRecent()
     {
@@ -301,10 +292,10 @@ private slots:
         QTest::addColumn<bool>("notValidMessage");
         QTest::addColumn<QString>("stored"); // "HOME" is the database opened at start
         QTest::addColumn<bool>("homeStaysOpen");
-        QTest::newRow("cleared and OK") << "" << true << false << false << "" << true;
-        QTest::newRow("missing file") << "MISSING" << true << true << true << "HOME" << false;
-        QTest::newRow("cancel") << "MISSING" << false << false << false << "HOME" << true;
-        QTest::newRow("browse cancelled, OK") << "HOME" << true << false << false << "HOME" << true;
+        addRow("cleared and OK", "", true, false, false, "", true);
+        addRow("missing file", "MISSING", true, true, true, "HOME", false);
+        addRow("cancel", "MISSING", false, false, false, "HOME", true);
+        addRow("browse cancelled, OK", "HOME", true, false, false, "HOME", true);
     }
     void defaultDatabaseWindow()
     {

@@ -2,6 +2,8 @@
 // program joins (each ending in a blank), run unchanged against a sample database, with
 // the rows it must give.
 
+#include "DataRow.h"
+#include "DatabaseFixture.h"
 #include "TestSupport.h"
 
 #include "database/Engine.h"
@@ -13,6 +15,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+using TestSupport::addRow;
 
 namespace {
 
@@ -91,18 +95,6 @@ QString EmailInsert(int number, int order, const SampleEntry& entry)
            Quote(entry.description) + "') ";
 }
 
-const QString CreatePerson = QStringLiteral("CREATE TABLE Person ") + "( " + "Contactnr SMALLINT, " +
-                             "[Name] CHAR(100), " + "Dateofbirth DATE, " + "Address MEMO, " + "[Note] MEMO, " +
-                             "CONSTRAINT ContactPK PRIMARY KEY(Contactnr) " + ") ";
-const QString CreatePhone = QStringLiteral("CREATE TABLE Phone ") + "( " + "Contactnr SMALLINT, " +
-                            "[Order] TINYINT, " + "[Number] CHAR(50), " + "Description CHAR(100), " +
-                            "CONSTRAINT PhonePK PRIMARY KEY(Contactnr, [Order]), " +
-                            "CONSTRAINT PhoneFK FOREIGN KEY(Contactnr) " + "REFERENCES Person(Contactnr) " + ") ";
-const QString CreateEmail = QStringLiteral("CREATE TABLE Email ") + "( " + "Contactnr SMALLINT, " +
-                            "[Order] TINYINT, " + "Email CHAR(100), " + "Description CHAR(100), " +
-                            "CONSTRAINT EmailPK PRIMARY KEY(Contactnr, [Order]), " +
-                            "CONSTRAINT EmailFK FOREIGN KEY(Contactnr) " + "REFERENCES Person(Contactnr) " + ") ";
-
 // The quick search's condition for its words (already folded, widened to accent classes
 // and quoted, as the contact list does before it builds the text).
 QString QuickSearch(const QStringList& words)
@@ -124,16 +116,6 @@ QStringList Rows(Engine::Recordset rs, const QStringList& fields)
         rows << values.join(QLatin1Char('|'));
     }
     return rows;
-}
-
-std::optional<Engine::EngineError> FailureOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const Engine::EngineError& error) {
-        return error;
-    }
-    return std::nullopt;
 }
 
 const QStringList Everybody{"Adam Day",    "Anna Schmidt", "Ärger Max",       "bob Jones", "Émile Zola",
@@ -176,13 +158,9 @@ void TestStatements::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     const QString file = m_dir->filePath("Addrion.mdb");
-    Engine::CreateDatabaseFile(file);
     m_db = std::make_unique<Engine::Connection>();
-    m_db->Open(file);
-    // Creating a new database: the three tables in this order.
-    m_db->Execute(CreatePerson);
-    m_db->Execute(CreatePhone);
-    m_db->Execute(CreateEmail);
+    EngineTest::createDatabase(*m_db, file);
+    Engine::Connection::Transaction transaction(*m_db);
     // The program's own table beside them, as every file it opens writable has it.
     for (const QString& statement : modPersonUid::CreateStatements())
         m_db->Execute(statement);
@@ -194,6 +172,7 @@ void TestStatements::init()
         for (int i = 0; i < person.emails.size(); ++i)
             m_db->Execute(EmailInsert(person.number, i + 1, person.emails[i]));
     }
+    transaction.Commit();
 }
 
 void TestStatements::cleanup()
@@ -274,110 +253,102 @@ void TestStatements::nameLists_data()
                                 "FROM Person, Email " + "WHERE Person.Contactnr = Email.Contactnr ";
     const QString order = QStringLiteral("ORDER BY Name ");
 
-    QTest::newRow("main list fill") << list + order << Everybody;
+    addRow("main list fill", list + order, Everybody);
 
     // Quick search: the typed words folded and widened to accent classes.
-    QTest::newRow("quick search: jose finds José")
-        << list + "WHERE 1 = 1 " + QuickSearch({"j[oðòóôõöø]s[eèéêë]"}) + order << QStringList{"José García"};
-    QTest::newRow("quick search: é finds e and é")
-        << list + "WHERE 1 = 1 " + QuickSearch({"[eèéêë]"}) + order
-        << QStringList{"Ärger Max", "bob Jones",       "Émile Zola", "José García",
-                       "Lea Leap",  "Patrick O'Brien", "Zoë Quinn"};
-    QTest::newRow("quick search: arg finds Ärger")
-        << list + "WHERE 1 = 1 " + QuickSearch({"[aàáâãäå]rg"}) + order << QStringList{"Ärger Max"};
-    QTest::newRow("quick search: two words")
-        << list + "WHERE 1 = 1 " + QuickSearch({"[oðòóôõöø]", "br[iìíîï]"}) + order << QStringList{"Patrick O'Brien"};
-    QTest::newRow("quick search: apostrophe")
-        << list + "WHERE 1 = 1 " + QuickSearch({"[oðòóôõöø]''b"}) + order << QStringList{"Patrick O'Brien"};
-    QTest::newRow("quick search: doubled blank gives an empty word")
-        << list + "WHERE 1 = 1 " + QuickSearch({"z[oðòóôõöø]", "", "q[uùúûü]"}) + order << QStringList{"Zoë Quinn"};
-    QTest::newRow("quick search: nobody")
-        << list + "WHERE 1 = 1 " + QuickSearch({"[x×][yýÿ]z"}) + order << QStringList{};
+    addRow("quick search: jose finds José", list + "WHERE 1 = 1 " + QuickSearch({"j[oðòóôõöø]s[eèéêë]"}) + order,
+           QStringList{"José García"});
+    addRow(
+        "quick search: é finds e and é", list + "WHERE 1 = 1 " + QuickSearch({"[eèéêë]"}) + order,
+        QStringList{"Ärger Max", "bob Jones", "Émile Zola", "José García", "Lea Leap", "Patrick O'Brien", "Zoë Quinn"});
+    addRow("quick search: arg finds Ärger", list + "WHERE 1 = 1 " + QuickSearch({"[aàáâãäå]rg"}) + order,
+           QStringList{"Ärger Max"});
+    addRow("quick search: two words", list + "WHERE 1 = 1 " + QuickSearch({"[oðòóôõöø]", "br[iìíîï]"}) + order,
+           QStringList{"Patrick O'Brien"});
+    addRow("quick search: apostrophe", list + "WHERE 1 = 1 " + QuickSearch({"[oðòóôõöø]''b"}) + order,
+           QStringList{"Patrick O'Brien"});
+    addRow("quick search: doubled blank gives an empty word",
+           list + "WHERE 1 = 1 " + QuickSearch({"z[oðòóôõöø]", "", "q[uùúûü]"}) + order, QStringList{"Zoë Quinn"});
+    addRow("quick search: nobody", list + "WHERE 1 = 1 " + QuickSearch({"[x×][yýÿ]z"}) + order, QStringList{});
 
     // Search conditions, as the search dialog adds them.
-    QTest::newRow("name is equal to, apostrophe")
-        << search + "WHERE Name = 'patrick o''brien' " + order << QStringList{"Patrick O'Brien"};
-    QTest::newRow("name contains") << search + "WHERE Name LIKE '%an%' " + order << QStringList{"Anna Schmidt"};
-    QTest::newRow("name begins with") << search + "WHERE Name LIKE 'jo%' " + order << QStringList{"José García"};
-    QTest::newRow("name ends with") << search + "WHERE TRIM(Name) LIKE '%n' " + order
-                                    << QStringList{"Patrick O'Brien", "Zoë Quinn"};
-    QTest::newRow("name is equal to blanks") << search + "WHERE Name = '' " + order << QStringList{};
-    QTest::newRow("name contains blanks") << search + "WHERE Name LIKE '%%' " + order << Everybody;
-    QTest::newRow("date is equal to") << search + "WHERE Dateofbirth = #3/14/1980# " + order
-                                      << QStringList{"Anna Schmidt"};
-    QTest::newRow("date between, bounds excluded")
-        << search + "WHERE Dateofbirth > #12/31/1979# " + "AND Dateofbirth < #1/1/1990# " + order
-        << QStringList{"Anna Schmidt"};
-    QTest::newRow("date before") << search + "WHERE Dateofbirth < #1/1/1900# " + order << QStringList{"Émile Zola"};
-    QTest::newRow("date after") << search + "WHERE Dateofbirth > #12/31/1979# " + order
-                                << QStringList{"Adam Day", "Anna Schmidt", "bob Jones", "Lea Leap"};
-    QTest::newRow("date is filled in") << search + "WHERE Dateofbirth IS NOT NULL " + order
-                                       << QStringList{"Adam Day",   "Anna Schmidt", "Ärger Max", "bob Jones",
-                                                      "Émile Zola", "José García",  "Lea Leap"};
-    QTest::newRow("address is equal to") << search + "WHERE Address = 'paris' " + order << QStringList{"Émile Zola"};
-    QTest::newRow("address contains") << search + "WHERE Address LIKE '%straße%' " + order
-                                      << QStringList{"Anna Schmidt"};
-    QTest::newRow("address begins with") << search + "WHERE Address LIKE 'calle%' " + order
-                                         << QStringList{"José García"};
-    QTest::newRow("address ends with") << search + "WHERE TRIM(Address) LIKE '%berlin' " + order
-                                       << QStringList{"Anna Schmidt"};
-    QTest::newRow("address is filled in")
-        << search + "WHERE Address <> '' " + order << QStringList{"Anna Schmidt", "Émile Zola", "José García"};
-    QTest::newRow("note contains") << search + "WHERE Note LIKE '%jazz%' " + order << QStringList{"Anna Schmidt"};
-    QTest::newRow("note is filled in") << search + "WHERE Note <> '' " + order
-                                       << QStringList{"Anna Schmidt", "Émile Zola", "José García"};
+    addRow("name is equal to, apostrophe", search + "WHERE Name = 'patrick o''brien' " + order,
+           QStringList{"Patrick O'Brien"});
+    addRow("name contains", search + "WHERE Name LIKE '%an%' " + order, QStringList{"Anna Schmidt"});
+    addRow("name begins with", search + "WHERE Name LIKE 'jo%' " + order, QStringList{"José García"});
+    addRow("name ends with", search + "WHERE TRIM(Name) LIKE '%n' " + order,
+           QStringList{"Patrick O'Brien", "Zoë Quinn"});
+    addRow("name is equal to blanks", search + "WHERE Name = '' " + order, QStringList{});
+    addRow("name contains blanks", search + "WHERE Name LIKE '%%' " + order, Everybody);
+    addRow("date is equal to", search + "WHERE Dateofbirth = #3/14/1980# " + order, QStringList{"Anna Schmidt"});
+    addRow("date between, bounds excluded",
+           search + "WHERE Dateofbirth > #12/31/1979# " + "AND Dateofbirth < #1/1/1990# " + order,
+           QStringList{"Anna Schmidt"});
+    addRow("date before", search + "WHERE Dateofbirth < #1/1/1900# " + order, QStringList{"Émile Zola"});
+    addRow("date after", search + "WHERE Dateofbirth > #12/31/1979# " + order,
+           QStringList{"Adam Day", "Anna Schmidt", "bob Jones", "Lea Leap"});
+    addRow("date is filled in", search + "WHERE Dateofbirth IS NOT NULL " + order,
+           QStringList{"Adam Day", "Anna Schmidt", "Ärger Max", "bob Jones", "Émile Zola", "José García", "Lea Leap"});
+    addRow("address is equal to", search + "WHERE Address = 'paris' " + order, QStringList{"Émile Zola"});
+    addRow("address contains", search + "WHERE Address LIKE '%straße%' " + order, QStringList{"Anna Schmidt"});
+    addRow("address begins with", search + "WHERE Address LIKE 'calle%' " + order, QStringList{"José García"});
+    addRow("address ends with", search + "WHERE TRIM(Address) LIKE '%berlin' " + order, QStringList{"Anna Schmidt"});
+    addRow("address is filled in", search + "WHERE Address <> '' " + order,
+           QStringList{"Anna Schmidt", "Émile Zola", "José García"});
+    addRow("note contains", search + "WHERE Note LIKE '%jazz%' " + order, QStringList{"Anna Schmidt"});
+    addRow("note is filled in", search + "WHERE Note <> '' " + order,
+           QStringList{"Anna Schmidt", "Émile Zola", "José García"});
     const QString phoneFilled = "EXISTS (SELECT Phone.Contactnr FROM Phone WHERE Phone.Contactnr = Person.Contactnr "
                                 "AND Number <> '')";
-    QTest::newRow("phone is filled in") << search + "WHERE " + phoneFilled + " " + order
-                                        << QStringList{"Anna Schmidt", "Émile Zola", "José García", "Patrick O'Brien"};
-    QTest::newRow("e-mail is filled in")
-        << search +
+    addRow("phone is filled in", search + "WHERE " + phoneFilled + " " + order,
+           QStringList{"Anna Schmidt", "Émile Zola", "José García", "Patrick O'Brien"});
+    addRow("e-mail is filled in",
+           search +
                "WHERE EXISTS (SELECT Email.Contactnr FROM Email WHERE Email.Contactnr = Person.Contactnr "
                "AND Email <> '') " +
-               order
-        << QStringList{"Anna Schmidt", "bob Jones", "José García", "Patrick O'Brien"};
-    QTest::newRow("name contains, date after")
-        << search + "WHERE Name LIKE '%an%' AND Dateofbirth > #12/31/1979# " + order << QStringList{"Anna Schmidt"};
-    QTest::newRow("phone is filled in, note contains")
-        << search + "WHERE " + phoneFilled + " AND Note LIKE '%x%' " + order << QStringList{"José García"};
-    QTest::newRow("search narrowed by the quick search")
-        << search + "WHERE Dateofbirth IS NOT NULL " + QuickSearch({"[aàáâãäå]"}) + order
-        << QStringList{"Adam Day", "Anna Schmidt", "Ärger Max", "Émile Zola", "José García", "Lea Leap"};
+               order,
+           QStringList{"Anna Schmidt", "bob Jones", "José García", "Patrick O'Brien"});
+    addRow("name contains, date after", search + "WHERE Name LIKE '%an%' AND Dateofbirth > #12/31/1979# " + order,
+           QStringList{"Anna Schmidt"});
+    addRow("phone is filled in, note contains", search + "WHERE " + phoneFilled + " AND Note LIKE '%x%' " + order,
+           QStringList{"José García"});
+    addRow("search narrowed by the quick search",
+           search + "WHERE Dateofbirth IS NOT NULL " + QuickSearch({"[aàáâãäå]"}) + order,
+           QStringList{"Adam Day", "Anna Schmidt", "Ärger Max", "Émile Zola", "José García", "Lea Leap"});
 
     // E-mail searches select from persons joined with their e-mails.
-    QTest::newRow("e-mail contains, name begins with")
-        << emailSearch + "AND TRIM(Email) LIKE '%mail%' AND Name LIKE 'Jo%' " + order << QStringList{"José García"};
-    QTest::newRow("e-mail contains, each person once") << emailSearch + "AND TRIM(Email) LIKE '%mail%' " + order
-                                                       << QStringList{"Anna Schmidt", "José García", "Patrick O'Brien"};
-    QTest::newRow("e-mail is equal to, other case")
-        << emailSearch + "AND Email = 'bob@EXAMPLE.org' " + order << QStringList{"bob Jones"};
-    QTest::newRow("e-mail begins with") << emailSearch + "AND TRIM(Email) LIKE 'jose%' " + order
-                                        << QStringList{"José García"};
-    QTest::newRow("e-mail ends with") << emailSearch + "AND TRIM(Email) LIKE '%.org' " + order
-                                      << QStringList{"bob Jones"};
+    addRow("e-mail contains, name begins with",
+           emailSearch + "AND TRIM(Email) LIKE '%mail%' AND Name LIKE 'Jo%' " + order, QStringList{"José García"});
+    addRow("e-mail contains, each person once", emailSearch + "AND TRIM(Email) LIKE '%mail%' " + order,
+           QStringList{"Anna Schmidt", "José García", "Patrick O'Brien"});
+    addRow("e-mail is equal to, other case", emailSearch + "AND Email = 'bob@EXAMPLE.org' " + order,
+           QStringList{"bob Jones"});
+    addRow("e-mail begins with", emailSearch + "AND TRIM(Email) LIKE 'jose%' " + order, QStringList{"José García"});
+    addRow("e-mail ends with", emailSearch + "AND TRIM(Email) LIKE '%.org' " + order, QStringList{"bob Jones"});
 
     // Phone searches: the matching numbers come back as a list.
-    QTest::newRow("phone search result") << search + "WHERE Contactnr IN(2,1) " + order
-                                         << QStringList{"Anna Schmidt", "Patrick O'Brien"};
-    QTest::newRow("phone search result, numbers listed twice, quick search")
-        << search + "WHERE Contactnr IN(1,2,6,1) " + QuickSearch({"[oðòóôõöø]"}) + order
-        << QStringList{"José García", "Patrick O'Brien"};
-    QTest::newRow("phone search without result") << search + "WHERE 1 = 2 " + order << QStringList{};
+    addRow("phone search result", search + "WHERE Contactnr IN(2,1) " + order,
+           QStringList{"Anna Schmidt", "Patrick O'Brien"});
+    addRow("phone search result, numbers listed twice, quick search",
+           search + "WHERE Contactnr IN(1,2,6,1) " + QuickSearch({"[oðòóôõöø]"}) + order,
+           QStringList{"José García", "Patrick O'Brien"});
+    addRow("phone search without result", search + "WHERE 1 = 2 " + order, QStringList{});
 
     // Export: the choice list and the persons of a text or XHTML export.
-    QTest::newRow("export choice list") << QStringLiteral("SELECT * ") + "FROM Person " + order << Everybody;
-    QTest::newRow("export persons") << QStringLiteral("SELECT * ") + "FROM Person " +
-                                           "WHERE Person.Contactnr IN(6, 1, 5) " + "ORDER BY Name, Person.Contactnr"
-                                    << QStringList{"Anna Schmidt", "bob Jones", "José García"};
+    addRow("export choice list", QStringLiteral("SELECT * ") + "FROM Person " + order, Everybody);
+    addRow("export persons",
+           QStringLiteral("SELECT * ") + "FROM Person " + "WHERE Person.Contactnr IN(6, 1, 5) " +
+               "ORDER BY Name, Person.Contactnr",
+           QStringList{"Anna Schmidt", "bob Jones", "José García"});
 
     // Birthday calendar: one month, by day and then by name.
     const QString calendar =
         QStringLiteral("SELECT Name, Dateofbirth ") + "FROM Person " + "WHERE Month(Dateofbirth) = ";
     const QString calendarOrder = QStringLiteral("ORDER BY Day(Dateofbirth), Name ");
-    QTest::newRow("calendar, December") << calendar + "12" + " " + calendarOrder
-                                        << QStringList{"Adam Day", "José García", "Ärger Max"};
-    QTest::newRow("calendar, February") << calendar + "2" + " " + calendarOrder << QStringList{"Lea Leap"};
-    QTest::newRow("calendar, July") << calendar + "7" + " " + calendarOrder << QStringList{};
+    addRow("calendar, December", calendar + "12" + " " + calendarOrder,
+           QStringList{"Adam Day", "José García", "Ärger Max"});
+    addRow("calendar, February", calendar + "2" + " " + calendarOrder, QStringList{"Lea Leap"});
+    addRow("calendar, July", calendar + "7" + " " + calendarOrder, QStringList{});
 }
 
 void TestStatements::nameLists()
@@ -403,51 +374,46 @@ void TestStatements::rows_data()
                                    "FROM Person, Email, Phone " + "WHERE Person.Contactnr = Email.Contactnr " +
                                    "AND Person.Contactnr = Phone.Contactnr ";
     const QStringList allPhones{"1|0471 12 34 56", "1|+32 471 99 88", "2|(0471) 555-000", "3|01 23 45", "6|0912"};
-    QTest::newRow("phone search numbers")
-        << phoneQuery + inner + ") " << QStringList{"Contactnr", "Number"} << allPhones << false;
-    QTest::newRow("phone search numbers with a condition")
-        << phoneQuery + inner + "AND Dateofbirth IS NOT NULL " + ") " << QStringList{"Contactnr", "Number"}
-        << QStringList{"1|0471 12 34 56", "1|+32 471 99 88", "3|01 23 45", "6|0912"} << false;
-    QTest::newRow("phone search numbers with an e-mail condition")
-        << phoneQuery + innerWithEmail + "AND TRIM(Email) LIKE '%mail%' " + ") " << QStringList{"Contactnr", "Number"}
-        << QStringList{"1|0471 12 34 56", "1|+32 471 99 88", "2|(0471) 555-000", "6|0912"} << false;
+    addRow("phone search numbers", phoneQuery + inner + ") ", QStringList{"Contactnr", "Number"}, allPhones, false);
+    addRow("phone search numbers with a condition", phoneQuery + inner + "AND Dateofbirth IS NOT NULL " + ") ",
+           QStringList{"Contactnr", "Number"},
+           QStringList{"1|0471 12 34 56", "1|+32 471 99 88", "3|01 23 45", "6|0912"}, false);
+    addRow("phone search numbers with an e-mail condition",
+           phoneQuery + innerWithEmail + "AND TRIM(Email) LIKE '%mail%' " + ") ", QStringList{"Contactnr", "Number"},
+           QStringList{"1|0471 12 34 56", "1|+32 471 99 88", "2|(0471) 555-000", "6|0912"}, false);
 
     // Export of phones and e-mails, in step with the persons.
     const QString where = QStringLiteral("WHERE Person.Contactnr IN(6, 1, 5) ");
     const QString order = QStringLiteral("ORDER BY Name, Person.Contactnr");
-    QTest::newRow("export phones") << QStringLiteral("SELECT Phone.Contactnr, Number, Description ") +
-                                          "FROM Phone, Person " + where + "AND Phone.Contactnr = Person.Contactnr " +
-                                          order + ", [Order] "
-                                   << QStringList{"Contactnr", "Number", "Description"}
-                                   << QStringList{"1|0471 12 34 56|Mobile", "1|+32 471 99 88|Work", "6|0912|"} << true;
-    QTest::newRow("export e-mails") << QStringLiteral("SELECT Email.Contactnr, Email, Description ") +
-                                           "FROM Email, Person " + where + "AND Email.Contactnr = Person.Contactnr " +
-                                           order + ", [Order] "
-                                    << QStringList{"Contactnr", "Email", "Description"}
-                                    << QStringList{"1|anna@mail.example|Private", "1|anna.schmidt@mail.example|",
-                                                   "5|BOB@example.org|Home", "6|jose@mail.example|"}
-                                    << true;
+    addRow("export phones",
+           QStringLiteral("SELECT Phone.Contactnr, Number, Description ") + "FROM Phone, Person " + where +
+               "AND Phone.Contactnr = Person.Contactnr " + order + ", [Order] ",
+           QStringList{"Contactnr", "Number", "Description"},
+           QStringList{"1|0471 12 34 56|Mobile", "1|+32 471 99 88|Work", "6|0912|"}, true);
+    addRow("export e-mails",
+           QStringLiteral("SELECT Email.Contactnr, Email, Description ") + "FROM Email, Person " + where +
+               "AND Email.Contactnr = Person.Contactnr " + order + ", [Order] ",
+           QStringList{"Contactnr", "Email", "Description"},
+           QStringList{"1|anna@mail.example|Private", "1|anna.schmidt@mail.example|", "5|BOB@example.org|Home",
+                       "6|jose@mail.example|"},
+           true);
 
     // E-mail list window: persons with their first address, and the built address list.
-    QTest::newRow("e-mail list persons")
-        << QStringLiteral("SELECT Person.Contactnr, Name, Email.Contactnr, Order, Email ") + "FROM Person, Email " +
-               "WHERE Person.Contactnr = Email.Contactnr " + "AND Email.Order = 1 " + "ORDER BY Name "
-        << QStringList{"Person.Contactnr", "Name", "Order", "Email"}
-        << QStringList{"1|Anna Schmidt|1|anna@mail.example", "5|bob Jones|1|BOB@example.org",
-                       "6|José García|1|jose@mail.example", "2|Patrick O'Brien|1|pob@mail.example"}
-        << true;
-    QTest::newRow("e-mail address list") << QStringLiteral("SELECT Email ") + "FROM Person, Email " +
-                                                "WHERE Email.Contactnr IN(6, 2, 1) " +
-                                                "AND Person.Contactnr = Email.Contactnr " + "AND Email.Order = 1 " +
-                                                "ORDER BY Name, Person.Contactnr"
-                                         << QStringList{"Email"}
-                                         << QStringList{"anna@mail.example", "jose@mail.example", "pob@mail.example"}
-                                         << true;
+    addRow("e-mail list persons",
+           QStringLiteral("SELECT Person.Contactnr, Name, Email.Contactnr, Order, Email ") + "FROM Person, Email " +
+               "WHERE Person.Contactnr = Email.Contactnr " + "AND Email.Order = 1 " + "ORDER BY Name ",
+           QStringList{"Person.Contactnr", "Name", "Order", "Email"},
+           QStringList{"1|Anna Schmidt|1|anna@mail.example", "5|bob Jones|1|BOB@example.org",
+                       "6|José García|1|jose@mail.example", "2|Patrick O'Brien|1|pob@mail.example"},
+           true);
+    addRow("e-mail address list",
+           QStringLiteral("SELECT Email ") + "FROM Person, Email " + "WHERE Email.Contactnr IN(6, 2, 1) " +
+               "AND Person.Contactnr = Email.Contactnr " + "AND Email.Order = 1 " + "ORDER BY Name, Person.Contactnr",
+           QStringList{"Email"}, QStringList{"anna@mail.example", "jose@mail.example", "pob@mail.example"}, true);
 
     // Removing a person: the name for the question.
-    QTest::newRow("name of the person to remove")
-        << QStringLiteral("SELECT Name ") + "FROM Person " + "WHERE Contactnr = " + "2" << QStringList{"Name"}
-        << QStringList{"Patrick O'Brien"} << true;
+    addRow("name of the person to remove", QStringLiteral("SELECT Name ") + "FROM Person " + "WHERE Contactnr = " + "2",
+           QStringList{"Name"}, QStringList{"Patrick O'Brien"}, true);
 }
 
 void TestStatements::rows()
@@ -542,7 +508,8 @@ void TestStatements::removePerson()
 {
     const QString number = "6";
     // The person goes after its entries; the other way round the relationship refuses it.
-    QVERIFY(FailureOf([&] { m_db->Execute(QStringLiteral("DELETE FROM Person ") + "WHERE Contactnr = " + number); }));
+    QVERIFY(EngineTest::failureOf(
+        [&] { m_db->Execute(QStringLiteral("DELETE FROM Person ") + "WHERE Contactnr = " + number); }));
     m_db->Execute(QStringLiteral("DELETE FROM Phone ") + "WHERE Contactnr = " + number);
     m_db->Execute(QStringLiteral("DELETE FROM Email ") + "WHERE Contactnr = " + number);
     m_db->Execute(QStringLiteral("DELETE FROM Person ") + "WHERE Contactnr = " + number);
@@ -561,12 +528,11 @@ void TestStatements::reminder_data()
     QTest::addColumn<int>("month");
     QTest::addColumn<int>("day");
     QTest::addColumn<QStringList>("rows");
-    QTest::newRow("two on Christmas Eve")
-        << 12 << 24 << QStringList{"6|José García|1975-12-24", "9|Adam Day|1990-12-24"};
-    QTest::newRow("New Year's Eve") << 12 << 31 << QStringList{"4|Ärger Max|1979-12-31"};
-    QTest::newRow("leap day") << 2 << 29 << QStringList{"8|Lea Leap|1996-02-29"};
-    QTest::newRow("the day before the leap day") << 2 << 28 << QStringList{};
-    QTest::newRow("nobody") << 7 << 1 << QStringList{};
+    addRow("two on Christmas Eve", 12, 24, QStringList{"6|José García|1975-12-24", "9|Adam Day|1990-12-24"});
+    addRow("New Year's Eve", 12, 31, QStringList{"4|Ärger Max|1979-12-31"});
+    addRow("leap day", 2, 29, QStringList{"8|Lea Leap|1996-02-29"});
+    addRow("the day before the leap day", 2, 28, QStringList{});
+    addRow("nobody", 7, 1, QStringList{});
 }
 
 void TestStatements::reminder()
@@ -590,12 +556,12 @@ void TestStatements::upgrade_data()
 {
     QTest::addColumn<QString>("update");
     QTest::addColumn<QStringList>("names");
-    QTest::newRow("first name first") << QStringLiteral("UPDATE Person ") +
-                                             "SET Name = TRIM(TRIM(Firstname) & ' ' & TRIM(Lastname)) "
-                                      << QStringList{"1|Anna Berg", "2|Solo", "3|Empty", "4|Mary Ann de la Cruz"};
-    QTest::newRow("last name first") << QStringLiteral("UPDATE Person ") +
-                                            "SET Name = TRIM(TRIM(Lastname) & ' ' & TRIM(Firstname)) "
-                                     << QStringList{"1|Berg Anna", "2|Solo", "3|Empty", "4|de la Cruz Mary Ann"};
+    addRow("first name first",
+           QStringLiteral("UPDATE Person ") + "SET Name = TRIM(TRIM(Firstname) & ' ' & TRIM(Lastname)) ",
+           QStringList{"1|Anna Berg", "2|Solo", "3|Empty", "4|Mary Ann de la Cruz"});
+    addRow("last name first",
+           QStringLiteral("UPDATE Person ") + "SET Name = TRIM(TRIM(Lastname) & ' ' & TRIM(Firstname)) ",
+           QStringList{"1|Berg Anna", "2|Solo", "3|Empty", "4|de la Cruz Mary Ann"});
 }
 
 void TestStatements::upgrade()
@@ -647,8 +613,9 @@ void TestStatements::upgrade()
     // The converted file works like a new one.
     QCOMPARE(Rows(db.OpenRecordset("SELECT * FROM Phone WHERE Contactnr = 1"), {"Number", "Description"}),
              QStringList{"0123|Home"});
-    QVERIFY(FailureOf([&] { db.Execute("UPDATE Person SET Name = '" + QString(101, 'x') + "' WHERE Contactnr = 1"); }));
-    QVERIFY(FailureOf([&] { db.Execute("DELETE FROM Person WHERE Contactnr = 1"); }));
+    QVERIFY(EngineTest::failureOf(
+        [&] { db.Execute("UPDATE Person SET Name = '" + QString(101, 'x') + "' WHERE Contactnr = 1"); }));
+    QVERIFY(EngineTest::failureOf([&] { db.Execute("DELETE FROM Person WHERE Contactnr = 1"); }));
     QCOMPARE(db.OpenRecordset("PRAGMA integrity_check").Fields(0).toString(), QString("ok"));
 }
 

@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -11,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+using TestSupport::addRow;
 
 namespace {
 
@@ -126,14 +129,10 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("backup");
-        QTest::newRow("extension") << "/data/home.mdb"
-                                   << "/data/home_BeforeVersion140.mdb";
-        QTest::newRow("two dots") << "/data/a.b.mdb"
-                                  << "/data/a.b_BeforeVersion140.mdb";
-        QTest::newRow("dotted folder, no extension") << "/data/my.folder/home"
-                                                     << "/data/my.folder/home_BeforeVersion140.mdb";
-        QTest::newRow("bare name") << "home.mdb"
-                                   << "home_BeforeVersion140.mdb";
+        addRow("extension", "/data/home.mdb", "/data/home_BeforeVersion140.mdb");
+        addRow("two dots", "/data/a.b.mdb", "/data/a.b_BeforeVersion140.mdb");
+        addRow("dotted folder, no extension", "/data/my.folder/home", "/data/my.folder/home_BeforeVersion140.mdb");
+        addRow("bare name", "home.mdb", "home_BeforeVersion140.mdb");
     }
     void backupPath()
     {
@@ -151,12 +150,12 @@ private slots:
         const QStringList firstLast{"Fred Flint", "Solo", "Nulllast", "Firstonly", "Ann Lee"};
         const QStringList lastFirst{"Flint Fred", "Solo", "Nulllast", "Firstonly", "Lee Ann"};
         const QStringList current{"Person 1", "Person 2", "Person 3", "Person 4", "Person 5"};
-        QTest::newRow("current layout") << false << false << "" << current;
-        QTest::newRow("narrow") << true << false << "" << current;
-        QTest::newRow("old, no list order") << false << true << "" << firstLast;
-        QTest::newRow("old, surname first") << false << true << "Last name First name" << lastFirst;
-        QTest::newRow("old, other list order") << false << true << "First name Last name" << firstLast;
-        QTest::newRow("narrow and old") << true << true << "Last name First name" << lastFirst;
+        addRow("current layout", false, false, "", current);
+        addRow("narrow", true, false, "", current);
+        addRow("old, no list order", false, true, "", firstLast);
+        addRow("old, surname first", false, true, "Last name First name", lastFirst);
+        addRow("old, other list order", false, true, "First name Last name", firstLast);
+        addRow("narrow and old", true, true, "Last name First name", lastFirst);
     }
     void conversions()
     {
@@ -247,8 +246,8 @@ private slots:
         QTest::addColumn<bool>("old");
         QTest::addColumn<bool>("opens");
         // A narrow file can be read as it is; one with the old name columns cannot.
-        QTest::newRow("narrow") << false << true;
-        QTest::newRow("old names") << true << false;
+        addRow("narrow", false, true);
+        addRow("old names", true, false);
     }
     void readOnlyFile()
     {

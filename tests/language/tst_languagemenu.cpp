@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "TestSupport.h"
 
 #include "language/ContentDirection.h"
@@ -15,6 +16,8 @@
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTreeView>
+
+using TestSupport::addRow;
 
 // Shows what the delegate makes of an entry before it is drawn.
 class ProbedDelegate : public ContentDirectionDelegate
@@ -66,38 +69,15 @@ private slots:
         QTest::addColumn<QString>("abbreviation");
         QTest::addColumn<QString>("ticked");
         QTest::addColumn<QString>("setting");
-        QTest::newRow("DEU with German file") << QStringList{"German", "Dutch"} << ""
-                                              << "DEU"
-                                              << "German"
-                                              << "German";
-        QTest::newRow("DEU without German file") << QStringList{"Dutch"} << ""
-                                                 << "DEU"
-                                                 << "English"
-                                                 << "";
-        QTest::newRow("unknown locale") << QStringList{"German"} << ""
-                                        << "ENU"
-                                        << "English"
-                                        << "";
-        QTest::newRow("legacy Deutsch") << QStringList{"German"} << "Deutsch"
-                                        << "FRA"
-                                        << "German"
-                                        << "German";
-        QTest::newRow("stored wins over locale") << QStringList{"German", "Dutch"} << "Dutch"
-                                                 << "DEU"
-                                                 << "Dutch"
-                                                 << "Dutch";
-        QTest::newRow("stored file gone") << QStringList{"Dutch"} << "German"
-                                          << "NLD"
-                                          << "English"
-                                          << "German";
-        QTest::newRow("Brazilian") << QStringList{"Portuguese (Brazilian)", "Portuguese (Portugal)"} << ""
-                                   << "PTB"
-                                   << "Portuguese (Brazilian)"
-                                   << "Portuguese (Brazilian)";
-        QTest::newRow("Klingon listed") << QStringList{"Klingon"} << "Klingon"
-                                        << ""
-                                        << "Klingon"
-                                        << "Klingon";
+        addRow("DEU with German file", QStringList{"German", "Dutch"}, "", "DEU", "German", "German");
+        addRow("DEU without German file", QStringList{"Dutch"}, "", "DEU", "English", "");
+        addRow("unknown locale", QStringList{"German"}, "", "ENU", "English", "");
+        addRow("legacy Deutsch", QStringList{"German"}, "Deutsch", "FRA", "German", "German");
+        addRow("stored wins over locale", QStringList{"German", "Dutch"}, "Dutch", "DEU", "Dutch", "Dutch");
+        addRow("stored file gone", QStringList{"Dutch"}, "German", "NLD", "English", "German");
+        addRow("Brazilian", QStringList{"Portuguese (Brazilian)", "Portuguese (Portugal)"}, "", "PTB",
+               "Portuguese (Brazilian)", "Portuguese (Brazilian)");
+        addRow("Klingon listed", QStringList{"Klingon"}, "Klingon", "", "Klingon", "Klingon");
     }
     void firstStartChoosesFromTheLocale()
     {
@@ -134,14 +114,12 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QStringList>("sorted");
-        QTest::newRow("folder order") << "en_GB" << QStringList{"Finnish", "Turkish", "Indonesian", "Albanian"}
-                                      << QStringList{"Albanian", "Finnish", "Indonesian", "Turkish"};
-        QTest::newRow("letter case") << "en_GB" << QStringList{"basque", "Chinese", "Arabic"}
-                                     << QStringList{"Arabic", "basque", "Chinese"};
-        QTest::newRow("umlaut as its letter")
-            << "de_DE" << QStringList{"Zulu", "Oz", "Ömer"} << QStringList{"Ömer", "Oz", "Zulu"};
-        QTest::newRow("umlaut after z") << "sv_SE" << QStringList{"Zulu", "Oz", "Ömer"}
-                                        << QStringList{"Oz", "Zulu", "Ömer"};
+        addRow("folder order", "en_GB", QStringList{"Finnish", "Turkish", "Indonesian", "Albanian"},
+               QStringList{"Albanian", "Finnish", "Indonesian", "Turkish"});
+        addRow("letter case", "en_GB", QStringList{"basque", "Chinese", "Arabic"},
+               QStringList{"Arabic", "basque", "Chinese"});
+        addRow("umlaut as its letter", "de_DE", QStringList{"Zulu", "Oz", "Ömer"}, QStringList{"Ömer", "Oz", "Zulu"});
+        addRow("umlaut after z", "sv_SE", QStringList{"Zulu", "Oz", "Ömer"}, QStringList{"Oz", "Zulu", "Ömer"});
     }
     void sortedByShownName()
     {
@@ -171,12 +149,12 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<bool>("rightToLeft");
         QTest::addColumn<QString>("cancel"); // Qt's own Cancel button
-        QTest::newRow("German") << "German" << false << "Abbrechen";
-        QTest::newRow("Arabic") << "Arabic" << true << QString::fromUtf8("ألغِ");
-        QTest::newRow("Hebrew") << "Hebrew" << true << QString::fromUtf8("ביטול");
-        QTest::newRow("Persian") << "Persian" << true << QString::fromUtf8("انصراف");
-        QTest::newRow("Urdu, no catalogue of Qt's") << "Urdu" << true << "Cancel";
-        QTest::newRow("Klingon") << "Klingon" << false << "Cancel";
+        addRow("German", "German", false, "Abbrechen");
+        addRow("Arabic", "Arabic", true, QString::fromUtf8("ألغِ"));
+        addRow("Hebrew", "Hebrew", true, QString::fromUtf8("ביטול"));
+        addRow("Persian", "Persian", true, QString::fromUtf8("انصراف"));
+        addRow("Urdu, no catalogue of Qt's", "Urdu", true, "Cancel");
+        addRow("Klingon", "Klingon", false, "Cancel");
     }
     void languageReachesQtAndTheLayout()
     {
@@ -218,10 +196,10 @@ private slots:
         QTest::addColumn<bool>("rightToLeftWindow");
         QTest::addColumn<bool>("rightToLeftText");
         QTest::addColumn<bool>("onTheRight");
-        QTest::newRow("number, right-to-left window") << "+31 20 555 (home)" << true << false << true;
-        QTest::newRow("Arabic name, right-to-left window") << QString::fromUtf8("أحمد (عمل)") << true << true << true;
-        QTest::newRow("number, left-to-right window") << "+31 20 555 (home)" << false << false << false;
-        QTest::newRow("Hebrew name, left-to-right window") << QString::fromUtf8("דוד") << false << true << false;
+        addRow("number, right-to-left window", "+31 20 555 (home)", true, false, true);
+        addRow("Arabic name, right-to-left window", QString::fromUtf8("أحمد (عمل)"), true, true, true);
+        addRow("number, left-to-right window", "+31 20 555 (home)", false, false, false);
+        addRow("Hebrew name, left-to-right window", QString::fromUtf8("דוד"), false, true, false);
     }
     void listEntriesKeepTheirDirection()
     {

@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "TestSupport.h"
 
 #include "language/IniFile.h"
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 
 using modSettings::WriteSetting;
+using TestSupport::addRow;
 
 class TestTranslate : public QObject
 {
@@ -30,42 +32,22 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("plain") << QByteArray("[Translation]\nDatabase=Datenbank\n") << "Translation"
-                               << "Database"
-                               << "Datenbank";
-        QTest::newRow("key with blanks and colon")
-            << QByteArray("[Translation]\nThis is not a valid Addrion database: = Keine gültige Datenbank:\n")
-            << "Translation"
-            << "This is not a valid Addrion database:"
-            << "Keine gültige Datenbank:";
-        QTest::newRow("crlf and bom") << QByteArray("\xEF\xBB\xBF[Info]\r\nLanguage=Deutsch\r\n") << "Info"
-                                      << "Language"
-                                      << "Deutsch";
-        QTest::newRow("quoted value") << QByteArray("[Translation]\nCopy=\" Kopieren \"\n") << "Translation"
-                                      << "Copy"
-                                      << " Kopieren ";
-        QTest::newRow("equals in value") << QByteArray("[Translation]\nA=b=c\n") << "Translation"
-                                         << "A"
-                                         << "b=c";
-        QTest::newRow("comment skipped") << QByteArray("[Translation]\n;Copy=x\nCopy=y\n") << "Translation"
-                                         << "Copy"
-                                         << "y";
-        QTest::newRow("first entry wins") << QByteArray("[Translation]\nCopy=x\nCopy=y\n") << "Translation"
-                                          << "Copy"
-                                          << "x";
-        QTest::newRow("other section") << QByteArray("[Info]\nCopy=x\n") << "Translation"
-                                       << "Copy"
-                                       << "";
-        QTest::newRow("before any section") << QByteArray("Copy=x\n[Translation]\n") << "Translation"
-                                            << "Copy"
-                                            << "";
-        QTest::newRow("case matters") << QByteArray("[Translation]\ncopy=x\n") << "Translation"
-                                      << "Copy"
-                                      << "";
-        QTest::newRow("latin-1") << QByteArray("[Translation]\nDatabase=Base de donn\xe9"
-                                               "es\n")
-                                 << "Translation"
-                                 << "Database" << QString::fromUtf8("Base de données");
+        addRow("plain", QByteArray("[Translation]\nDatabase=Datenbank\n"), "Translation", "Database", "Datenbank");
+        addRow("key with blanks and colon",
+               QByteArray("[Translation]\nThis is not a valid Addrion database: = Keine gültige Datenbank:\n"),
+               "Translation", "This is not a valid Addrion database:", "Keine gültige Datenbank:");
+        addRow("crlf and bom", QByteArray("\xEF\xBB\xBF[Info]\r\nLanguage=Deutsch\r\n"), "Info", "Language", "Deutsch");
+        addRow("quoted value", QByteArray("[Translation]\nCopy=\" Kopieren \"\n"), "Translation", "Copy", " Kopieren ");
+        addRow("equals in value", QByteArray("[Translation]\nA=b=c\n"), "Translation", "A", "b=c");
+        addRow("comment skipped", QByteArray("[Translation]\n;Copy=x\nCopy=y\n"), "Translation", "Copy", "y");
+        addRow("first entry wins", QByteArray("[Translation]\nCopy=x\nCopy=y\n"), "Translation", "Copy", "x");
+        addRow("other section", QByteArray("[Info]\nCopy=x\n"), "Translation", "Copy", "");
+        addRow("before any section", QByteArray("Copy=x\n[Translation]\n"), "Translation", "Copy", "");
+        addRow("case matters", QByteArray("[Translation]\ncopy=x\n"), "Translation", "Copy", "");
+        addRow("latin-1",
+               QByteArray("[Translation]\nDatabase=Base de donn\xe9"
+                          "es\n"),
+               "Translation", "Database", QString::fromUtf8("Base de données"));
     }
     void iniParsing()
     {
@@ -81,26 +63,13 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no language") << ""
-                                     << "Database"
-                                     << "Database";
-        QTest::newRow("English") << "English"
-                                 << "Database"
-                                 << "Database";
-        QTest::newRow("translated") << "German"
-                                    << "Database"
-                                    << "Datenbank";
-        QTest::newRow("missing entry") << "German"
-                                       << "Birthday calendar"
-                                       << "Birthday calendar";
-        QTest::newRow("empty entry") << "German"
-                                     << "Empty"
-                                     << "Empty";
-        QTest::newRow("missing file") << "Klingon"
-                                      << "Database"
-                                      << "Database";
-        QTest::newRow("long entry cut") << "German"
-                                        << "Long" << QString(254, QChar(0x00E4));
+        addRow("no language", "", "Database", "Database");
+        addRow("English", "English", "Database", "Database");
+        addRow("translated", "German", "Database", "Datenbank");
+        addRow("missing entry", "German", "Birthday calendar", "Birthday calendar");
+        addRow("empty entry", "German", "Empty", "Empty");
+        addRow("missing file", "Klingon", "Database", "Database");
+        addRow("long entry cut", "German", "Long", QString(254, QChar(0x00E4)));
     }
     void translateFallsBackToTheKey()
     {
@@ -143,36 +112,17 @@ private slots:
         QCOMPARE(T("X"), QString(253, 'a'));
     }
 
+    // One row for each rule, not for each entry of the program's table.
     void legacyNames_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("mapped");
-        QTest::newRow("Dansk") << "Dansk"
-                               << "Danish";
-        QTest::newRow("Deutsch") << "Deutsch"
-                                 << "German";
-        QTest::newRow("Eesti") << "Eesti"
-                               << "Estonian";
-        QTest::newRow("Español") << "Español"
-                                 << "Spanish";
-        QTest::newRow("français") << "français"
-                                  << "French";
-        QTest::newRow("Italiano") << "Italiano"
-                                  << "Italian";
-        QTest::newRow("Nederlands") << "Nederlands"
-                                    << "Dutch";
-        QTest::newRow("Norsk") << "Norsk (bokmål)"
-                               << "Norwegian (Bokmål)";
-        QTest::newRow("Polski") << "Polski"
-                                << "Polish";
-        QTest::newRow("Suomi") << "Suomi"
-                               << "Finnish";
-        QTest::newRow("Français capital unchanged") << "Français"
-                                                    << "Français";
-        QTest::newRow("deutsch lower unchanged") << "deutsch"
-                                                 << "deutsch";
-        QTest::newRow("German unchanged") << "German"
-                                          << "German";
+        addRow("Deutsch", "Deutsch", "German");
+        addRow("français", "français", "French");
+        addRow("Norsk", "Norsk (bokmål)", "Norwegian (Bokmål)");
+        addRow("Français capital unchanged", "Français", "Français");
+        addRow("deutsch lower unchanged", "deutsch", "deutsch");
+        addRow("German unchanged", "German", "German");
     }
     void legacyNames()
     {
@@ -186,38 +136,14 @@ private slots:
     {
         QTest::addColumn<QString>("abbreviation");
         QTest::addColumn<QString>("language");
-        QTest::newRow("DEU") << "DEU"
-                             << "German";
-        QTest::newRow("DES") << "DES"
-                             << "German";
-        QTest::newRow("CHT") << "CHT"
-                             << "Chinese (Taiwan)";
-        QTest::newRow("CHS") << "CHS"
-                             << "";
-        QTest::newRow("BAH") << "BAH"
-                             << "Indonesian";
-        QTest::newRow("PTB") << "PTB"
-                             << "Portuguese (Brazilian)";
-        QTest::newRow("PTG") << "PTG"
-                             << "Portuguese (Portugal)";
-        QTest::newRow("SHQ") << "SHQ"
-                             << "Serbian (Cyrillic)";
-        QTest::newRow("SQI") << "SQI"
-                             << "Albanian";
-        QTest::newRow("ARE") << "ARE"
-                             << "Arabic";
-        QTest::newRow("NOR") << "NOR"
-                             << "Norwegian (Bokmål)";
-        QTest::newRow("NON") << "NON"
-                             << "Norwegian (Bokmål)";
-        QTest::newRow("ESN") << "ESN"
-                             << "Spanish";
-        QTest::newRow("ENU") << "ENU"
-                             << "";
-        QTest::newRow("lower case") << "deu"
-                                    << "";
-        QTest::newRow("empty") << ""
-                               << "";
+        addRow("DEU", "DEU", "German");
+        addRow("CHT", "CHT", "Chinese (Taiwan)");
+        addRow("CHS", "CHS", "");
+        addRow("PTB", "PTB", "Portuguese (Brazilian)");
+        addRow("NON", "NON", "Norwegian (Bokmål)");
+        addRow("ENU", "ENU", "");
+        addRow("lower case", "deu", "");
+        addRow("empty", "", "");
     }
     void languageFromLocale()
     {
@@ -232,11 +158,11 @@ private slots:
         QTest::addColumn<QString>("wanted");
         QTest::addColumn<int>("ticked");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("present") << "German" << 2 << "German";
-        QTest::newRow("absent keeps setting") << "Greek" << 0 << "";
-        QTest::newRow("empty") << "" << 0 << "";
-        QTest::newRow("English") << "English" << 0 << "English";
-        QTest::newRow("exact case") << "german" << 0 << "";
+        addRow("present", "German", 2, "German");
+        addRow("absent keeps setting", "Greek", 0, "");
+        addRow("empty", "", 0, "");
+        addRow("English", "English", 0, "English");
+        addRow("exact case", "german", 0, "");
     }
     void checkLanguageTicksAndStores()
     {

@@ -1,7 +1,10 @@
+#include "DataRow.h"
 #include "DebianPackage.h"
 #include "TestSupport.h"
 
 #include <QStandardPaths>
+
+using TestSupport::addRow;
 
 // The package and the desktop files in it, as the desktop's own checkers see them.
 class TestLint : public QObject
@@ -23,19 +26,14 @@ private slots:
         QTest::addColumn<QString>("debianPackage");
         QTest::addColumn<QStringList>("arguments");
         // Paths are relative to the scratch root; "<deb>" stands for the package file.
-        QTest::newRow("desktop entry") << "desktop-file-validate"
-                                       << "desktop-file-utils"
-                                       << QStringList{"usr/share/applications/io.github.addrion.Addrion.desktop"};
-        QTest::newRow("AppStream metainfo")
-            << "appstreamcli"
-            << "appstream"
-            << QStringList{"validate", "--no-net", "usr/share/metainfo/io.github.addrion.Addrion.metainfo.xml"};
-        QTest::newRow("icon is well-formed XML")
-            << "xmllint"
-            << "libxml2-utils" << QStringList{"--noout", "usr/share/icons/hicolor/scalable/apps/addrion.svg"};
+        addRow("desktop entry", "desktop-file-validate", "desktop-file-utils",
+               QStringList{"usr/share/applications/io.github.addrion.Addrion.desktop"});
+        addRow("AppStream metainfo", "appstreamcli", "appstream",
+               QStringList{"validate", "--no-net", "usr/share/metainfo/io.github.addrion.Addrion.metainfo.xml"});
+        addRow("icon is well-formed XML", "xmllint", "libxml2-utils",
+               QStringList{"--noout", "usr/share/icons/hicolor/scalable/apps/addrion.svg"});
         // Errors fail lintian; the warnings kept are explained in the README.
-        QTest::newRow("package") << "lintian"
-                                 << "lintian" << QStringList{"--fail-on", "error", "--tag-display-limit", "0", "<deb>"};
+        addRow("package", "lintian", "lintian", QStringList{"--fail-on", "error", "--tag-display-limit", "0", "<deb>"});
     }
     void checkerAccepts()
     {

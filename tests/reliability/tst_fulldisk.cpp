@@ -1,3 +1,4 @@
+#include "DatabaseFixture.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -41,28 +42,6 @@ class TestFullDisk : public QObject
                                .arg(persons));
         modDatabase::CloseDatabase(false);
         return true;
-    }
-
-    static bool makeProtected(const QString& path, int persons)
-    {
-        QProcess cipher;
-        cipher.start(modPassword::CipherProgramName, {"-batch", "-bail", path});
-        if (!cipher.waitForStarted())
-            return false;
-        cipher.write(QString("PRAGMA key = 'secret';\n"
-                             "CREATE TABLE Person (Contactnr SMALLINT PRIMARY KEY, Name CHAR(100), Dateofbirth DATE, "
-                             "Address MEMO, Note MEMO);\n"
-                             "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50), "
-                             "Description CHAR(100), PRIMARY KEY(Contactnr, [Order]));\n"
-                             "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
-                             "Description CHAR(100), PRIMARY KEY(Contactnr, [Order]));\n"
-                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                             "INSERT INTO Person (Contactnr, Name, Note) SELECT i, 'P' || i, hex(randomblob(500)) "
-                             "FROM n;\n")
-                         .arg(persons)
-                         .toUtf8());
-        cipher.closeWriteChannel();
-        return cipher.waitForFinished() && cipher.exitCode() == 0;
     }
 
     // The cipher program runs without the limit, as it would write to another disk; only
@@ -120,7 +99,10 @@ private slots:
             const QString bin = cipherWithoutLimit();
             QVERIFY2(!bin.isEmpty(), "the sqlcipher program is needed (Debian package sqlcipher)");
             environment.insert("PATH", bin + ":" + environment.value("PATH"));
-            QVERIFY(makeProtected(database, 1200));
+            QVERIFY(EngineTest::makeProtectedFile(
+                database, "secret",
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1200) "
+                "INSERT INTO Person (Contactnr, Name, Note) SELECT i, 'P' || i, hex(randomblob(500)) FROM n;\n"));
             arguments << database << "secret";
         } else if (operation == "upgrade" || operation == "copy") {
             QVERIFY(makeDatabase(database, 1200, operation == "upgrade"));

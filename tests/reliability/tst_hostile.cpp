@@ -1,3 +1,5 @@
+#include "DataRow.h"
+#include "DatabaseFixture.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -29,6 +31,8 @@
 #include <QTextBrowser>
 #include <QTreeView>
 
+using TestSupport::addRow;
+
 // Hostile and broken input: each gives a clear message or a quiet fallback, loses
 // nothing, and neither crashes nor hangs.
 class TestHostile : public QObject
@@ -36,17 +40,32 @@ class TestHostile : public QObject
     Q_OBJECT
 
     QString m_programFolder;
+    std::unique_ptr<DatabaseFixture> m_named;
 
     static QByteArray validDatabaseBytes(const QString& path, int persons)
     {
         if (!modDatabase::NewDatabase(path))
             return {};
+        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
         for (int i = 1; i <= persons; ++i)
             modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name, [Note]) VALUES (%1, 'P%1', '%2')")
                                    .arg(i)
                                    .arg(QString(3000, QLatin1Char('n'))));
+        transaction.Commit();
         modDatabase::CloseDatabase(false);
         return TestSupport::readFile(path);
+    }
+
+    // A database file with persons of these names, numbered from 1, closed again.
+    QString namedPersons(const QStringList& names)
+    {
+        m_named = std::make_unique<DatabaseFixture>();
+        for (int i = 0; i < names.size(); ++i)
+            modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (%1, '%2')")
+                                   .arg(i + 1)
+                                   .arg(modSql::QuoteSql(names.at(i))));
+        modDatabase::CloseDatabase(false);
+        return m_named->path();
     }
 
     static QStringList listedNames(frmMain& window)
@@ -79,8 +98,8 @@ private slots:
     void foreignTriggersAndViews_data()
     {
         QTest::addColumn<bool>("remove");
-        QTest::newRow("removed, then opened") << true;
-        QTest::newRow("not opened") << false;
+        addRow("removed, then opened", true);
+        addRow("not opened", false);
     }
     void foreignTriggersAndViews()
     {
@@ -136,12 +155,12 @@ private slots:
     void brokenDatabaseFile_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("zero length") << "empty";
-        QTest::newRow("truncated to its first page") << "truncated";
-        QTest::newRow("cut in the middle") << "halved";
-        QTest::newRow("garbage") << "garbage";
-        QTest::newRow("database header, then garbage") << "header";
-        QTest::newRow("directory") << "directory";
+        addRow("zero length", "empty");
+        addRow("truncated to its first page", "truncated");
+        addRow("cut in the middle", "halved");
+        addRow("garbage", "garbage");
+        addRow("database header, then garbage", "header");
+        addRow("directory", "directory");
     }
     void brokenDatabaseFile()
     {
@@ -282,29 +301,21 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("percent") << "100%" << QStringList{"100% Sure"};
-        QTest::newRow("underscore") << "r_s" << QStringList{"under_score"};
-        QTest::newRow("closing bracket") << "t]" << QStringList{"[bracket]"};
-        QTest::newRow("apostrophe") << "o'b" << QStringList{"O'Brien"};
-        QTest::newRow("double quote") << "\"hi" << QStringList{"Say \"hi\""};
-        QTest::newRow("backslash") << "k\\s" << QStringList{"back\\slash"};
+        addRow("percent", "100%", QStringList{"100% Sure"});
+        addRow("underscore", "r_s", QStringList{"under_score"});
+        addRow("closing bracket", "t]", QStringList{"[bracket]"});
+        addRow("apostrophe", "o'b", QStringList{"O'Brien"});
+        addRow("double quote", "\"hi", QStringList{"Say \"hi\""});
+        addRow("backslash", "k\\s", QStringList{"back\\slash"});
     }
     void quickSearchSpecialCharacters()
     {
         QFETCH(QString, typed);
         QFETCH(QStringList, names);
         ScriptedPlatform platform;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("special.mdb"));
-        QVERIFY(modDatabase::NewDatabase(path));
         const QStringList all{"100% Sure",  "under_score", "[bracket]",   "O'Brien",
                               "Say \"hi\"", "back\\slash", "Plain Person"};
-        for (int i = 0; i < all.size(); ++i)
-            modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (%1, '%2')")
-                                   .arg(i + 1)
-                                   .arg(modSql::QuoteSql(all.at(i))));
-        modDatabase::CloseDatabase(false);
-        frmMain window(path);
+        frmMain window(namedPersons(all));
         window.Load();
         window.show();
         QCOMPARE(window.ListRowCount(), all.size());
@@ -321,13 +332,7 @@ private slots:
     void quickSearchOpenBracket()
     {
         ScriptedPlatform platform;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("bracket.mdb"));
-        QVERIFY(modDatabase::NewDatabase(path));
-        modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (1, '[bracket]')"));
-        modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (2, 'Anna')"));
-        modDatabase::CloseDatabase(false);
-        frmMain window(path);
+        frmMain window(namedPersons({"[bracket]", "Anna"}));
         window.Load();
         window.show();
         for (int i = 0; i < 2; ++i)
@@ -356,12 +361,12 @@ private slots:
         while (huge.size() < 8 * 1024 * 1024)
             huge += "Key " + QByteArray::number(huge.size()) + "=" + QByteArray(200, 'v') + "\n";
         huge += "Error=" + QByteArray(100000, 'E') + "\n";
-        QTest::newRow("no sections, no equals") << QByteArray("Error\n[Translation\n=x\n==\n[]\n");
-        QTest::newRow("unclosed quotes") << QByteArray("[Translation]\nError=\"Fehler\n\"=\"\n");
-        QTest::newRow("binary") << binary;
-        QTest::newRow("NUL bytes") << QByteArray("[Translation]\nError=Feh\0ler\n", 29);
-        QTest::newRow("huge") << huge;
-        QTest::newRow("invalid UTF-8") << QByteArray("[Translation]\nError=\xff\xfe\xc3(\n");
+        addRow("no sections, no equals", QByteArray("Error\n[Translation\n=x\n==\n[]\n"));
+        addRow("unclosed quotes", QByteArray("[Translation]\nError=\"Fehler\n\"=\"\n"));
+        addRow("binary", binary);
+        addRow("NUL bytes", QByteArray("[Translation]\nError=Feh\0ler\n", 29));
+        addRow("huge", huge);
+        addRow("invalid UTF-8", QByteArray("[Translation]\nError=\xff\xfe\xc3(\n"));
     }
     void brokenLanguageFile()
     {
@@ -390,11 +395,8 @@ private slots:
         QVERIFY(modLanguage::LanguageFileNames().isEmpty());
         QCOMPARE(T(QStringLiteral("Error")), QStringLiteral("Error"));
         QVERIFY(modCalendar::StyleNames().isEmpty());
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("c.mdb"));
-        QVERIFY(modDatabase::NewDatabase(path));
-        modSql::ExecuteSql(
-            QStringLiteral("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (1, 'A', #3/4/1980#)"));
+        DatabaseFixture database(DatabaseFixture::Content::Persons);
+        QVERIFY(database.ok());
         // Without any style sheet the calendar is written unstyled.
         QCOMPARE(modCalendar::GenerateCalendar(nullptr), QString());
         const QDate today = QDate::currentDate();
@@ -428,39 +430,35 @@ private slots:
     void unwritableExportTarget()
     {
         ScriptedPlatform platform;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("e.mdb"));
-        QVERIFY(modDatabase::NewDatabase(path));
-        modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna')"));
+        DatabaseFixture dir(DatabaseFixture::Content::Persons);
+        QVERIFY(dir.ok());
         modExport::Selection selection;
         selection.contactnrs = {1};
         QString error;
         QVERIFY(modExportFiles::ExportText(selection, nullptr, error));
         QVERIFY(modExportFiles::ExportHtml(selection, nullptr, error));
-        const QString target = dir.filePath(QStringLiteral("out/old.txt"));
+        const QString target = dir.file(QStringLiteral("out/old.txt"));
         QVERIFY(TestSupport::writeFile(target, "old contents"));
         ReadOnlyFile readOnly(target);
         if (!readOnly.ok())
             QSKIP("this machine cannot make a file read-only");
         QVERIFY(!modExportFiles::CopyExportFile(target, error));
         QVERIFY(!error.isEmpty());
-        QVERIFY(!modExportFiles::SaveHtmlWithStyle(dir.filePath(QStringLiteral("out/new.htm")), nullptr, error));
+        QVERIFY(!modExportFiles::SaveHtmlWithStyle(dir.file(QStringLiteral("out/new.htm")), nullptr, error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(TestSupport::readFile(target), QByteArray("old contents"));
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("out/new.htm"))));
-        QCOMPARE(QDir(dir.filePath(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        QVERIFY(!QFile::exists(dir.file(QStringLiteral("out/new.htm"))));
+        QCOMPARE(QDir(dir.file(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 
     void unwritableTempFolder()
     {
         ScriptedPlatform platform;
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("t.mdb"));
-        QVERIFY(modDatabase::NewDatabase(path));
-        modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna')"));
+        DatabaseFixture dir(DatabaseFixture::Content::Persons);
+        QVERIFY(dir.ok());
         const QByteArray oldTemp = qgetenv("TEMP");
         // A file where the folder should be: nothing can be created inside.
-        const QString blocked = dir.filePath(QStringLiteral("notafolder"));
+        const QString blocked = dir.file(QStringLiteral("notafolder"));
         QVERIFY(TestSupport::writeFile(blocked, "x"));
         qputenv("TEMP", QFile::encodeName(blocked));
         modExport::Selection selection;
@@ -500,15 +498,16 @@ private slots:
         QByteArray binary;
         for (int i = 0; i < 5000; ++i)
             binary += char(QRandomGenerator::global()->bounded(256));
-        QTest::newRow("nothing, closed") << QByteArray() << true;
-        QTest::newRow("garbage, closed") << binary << true;
-        QTest::newRow("garbage left open") << binary << false;
-        QTest::newRow("huge body") << QByteArray("HTTP/1.1 200 OK\r\n\r\n") + QByteArray(4 * 1024 * 1024, '9') << true;
-        QTest::newRow("huge header line") << QByteArray("HTTP/1.1 200 ") + QByteArray(2 * 1024 * 1024, 'O') << true;
-        QTest::newRow("length beyond the body") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999"
-                                                              "\r\n\r\n1.5.0")
-                                                << true;
-        QTest::newRow("negative length") << QByteArray("HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n9.9.9") << true;
+        addRow("nothing, closed", QByteArray(), true);
+        addRow("garbage, closed", binary, true);
+        addRow("garbage left open", binary, false);
+        addRow("huge body", QByteArray("HTTP/1.1 200 OK\r\n\r\n") + QByteArray(4 * 1024 * 1024, '9'), true);
+        addRow("huge header line", QByteArray("HTTP/1.1 200 ") + QByteArray(2 * 1024 * 1024, 'O'), true);
+        addRow("length beyond the body",
+               QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999"
+                          "\r\n\r\n1.5.0"),
+               true);
+        addRow("negative length", QByteArray("HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\n9.9.9"), true);
     }
     void versionServerAnswers()
     {
@@ -542,15 +541,14 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("kind");
-        QTest::newRow("quotes") << QStringList{"\"/home/a b/x.mdb\""} << int(CommandLine::Kind::DatabasePath);
-        QTest::newRow("quoted reminder") << QStringList{"\"/Reminder\""} << int(CommandLine::Kind::DatabasePath);
-        QTest::newRow("very long") << QStringList{QString(200000, QLatin1Char('a'))}
-                                   << int(CommandLine::Kind::DatabasePath);
-        QTest::newRow("long person key") << QStringList{"/Person " + QString(100000, QLatin1Char('9'))}
-                                         << int(CommandLine::Kind::Person);
-        QTest::newRow("invalid UTF-8") << QStringList{QString::fromLocal8Bit("\xff\xfe/x\xc3(.mdb")}
-                                       << int(CommandLine::Kind::DatabasePath);
-        QTest::newRow("only blanks") << QStringList{"   ", " "} << int(CommandLine::Kind::Default);
+        addRow("quotes", QStringList{"\"/home/a b/x.mdb\""}, int(CommandLine::Kind::DatabasePath));
+        addRow("quoted reminder", QStringList{"\"/Reminder\""}, int(CommandLine::Kind::DatabasePath));
+        addRow("very long", QStringList{QString(200000, QLatin1Char('a'))}, int(CommandLine::Kind::DatabasePath));
+        addRow("long person key", QStringList{"/Person " + QString(100000, QLatin1Char('9'))},
+               int(CommandLine::Kind::Person));
+        addRow("invalid UTF-8", QStringList{QString::fromLocal8Bit("\xff\xfe/x\xc3(.mdb")},
+               int(CommandLine::Kind::DatabasePath));
+        addRow("only blanks", QStringList{"   ", " "}, int(CommandLine::Kind::Default));
     }
     void commandLine()
     {

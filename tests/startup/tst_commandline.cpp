@@ -1,8 +1,10 @@
+#include "DataRow.h"
 #include "TestSupport.h"
 
 #include "startup/CommandLine.h"
 
 using CommandLine::Kind;
+using TestSupport::addRow;
 Q_DECLARE_METATYPE(CommandLine::Kind)
 
 class TestCommandLine : public QObject
@@ -14,12 +16,12 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("commandLine");
-        QTest::newRow("none") << QStringList{} << QString();
-        QTest::newRow("one") << QStringList{"/Reminder"} << "/Reminder";
-        QTest::newRow("blanks around") << QStringList{"  /Reminder "} << "/Reminder";
-        QTest::newRow("two arguments") << QStringList{"/home/me/My", "Contacts.mdb"} << "/home/me/My Contacts.mdb";
-        QTest::newRow("inner blanks kept") << QStringList{"/Person  12"} << "/Person  12";
-        QTest::newRow("empty arguments") << QStringList{"", ""} << QString();
+        addRow("none", QStringList{}, QString());
+        addRow("one", QStringList{"/Reminder"}, "/Reminder");
+        addRow("blanks around", QStringList{"  /Reminder "}, "/Reminder");
+        addRow("two arguments", QStringList{"/home/me/My", "Contacts.mdb"}, "/home/me/My Contacts.mdb");
+        addRow("inner blanks kept", QStringList{"/Person  12"}, "/Person  12");
+        addRow("empty arguments", QStringList{"", ""}, QString());
     }
     void joinsArgumentsWithOneBlank()
     {
@@ -32,26 +34,26 @@ private slots:
     {
         QTest::addColumn<QString>("commandLine");
         QTest::addColumn<Kind>("kind");
-        QTest::newRow("empty") << "" << Kind::Default;
-        QTest::newRow("blanks only") << "   " << Kind::Default;
-        QTest::newRow("reminder") << "/Reminder" << Kind::Reminder;
-        QTest::newRow("reminder with blanks") << "  /Reminder  " << Kind::Reminder;
-        QTest::newRow("reminder lower case is a path") << "/reminder" << Kind::DatabasePath;
-        QTest::newRow("reminder with more is a path") << "/Reminder x" << Kind::DatabasePath;
-        QTest::newRow("person") << "/Person  7" << Kind::Person;
-        QTest::newRow("person one blank") << "/Person 7" << Kind::Person;
-        QTest::newRow("personx") << "/Personx" << Kind::Person;
-        QTest::newRow("person lower case is a path") << "/person  7" << Kind::DatabasePath;
-        QTest::newRow("path") << "/home/me/home.mdb" << Kind::DatabasePath;
-        QTest::newRow("quoted path kept") << "\"/home/me/home.mdb\"" << Kind::DatabasePath;
-        QTest::newRow("help") << "--help" << Kind::Help;
-        QTest::newRow("version") << " --version " << Kind::Version;
-        QTest::newRow("new person") << "--new-person" << Kind::NewPerson;
-        QTest::newRow("help with more is a path") << "--help me.mdb" << Kind::DatabasePath;
-        QTest::newRow("single dash is a path") << "-version" << Kind::DatabasePath;
-        QTest::newRow("card file") << "/home/me/Anna Berg.vcf" << Kind::CardFile;
-        QTest::newRow("card file upper case") << "CONTACTS.VCF" << Kind::CardFile;
-        QTest::newRow("vcf inside a name is a path") << "/home/me/old.vcf.mdb" << Kind::DatabasePath;
+        addRow("empty", "", Kind::Default);
+        addRow("blanks only", "   ", Kind::Default);
+        addRow("reminder", "/Reminder", Kind::Reminder);
+        addRow("reminder with blanks", "  /Reminder  ", Kind::Reminder);
+        addRow("reminder lower case is a path", "/reminder", Kind::DatabasePath);
+        addRow("reminder with more is a path", "/Reminder x", Kind::DatabasePath);
+        addRow("person", "/Person  7", Kind::Person);
+        addRow("person one blank", "/Person 7", Kind::Person);
+        addRow("personx", "/Personx", Kind::Person);
+        addRow("person lower case is a path", "/person  7", Kind::DatabasePath);
+        addRow("path", "/home/me/home.mdb", Kind::DatabasePath);
+        addRow("quoted path kept", "\"/home/me/home.mdb\"", Kind::DatabasePath);
+        addRow("help", "--help", Kind::Help);
+        addRow("version", " --version ", Kind::Version);
+        addRow("new person", "--new-person", Kind::NewPerson);
+        addRow("help with more is a path", "--help me.mdb", Kind::DatabasePath);
+        addRow("single dash is a path", "-version", Kind::DatabasePath);
+        addRow("card file", "/home/me/Anna Berg.vcf", Kind::CardFile);
+        addRow("card file upper case", "CONTACTS.VCF", Kind::CardFile);
+        addRow("vcf inside a name is a path", "/home/me/old.vcf.mdb", Kind::DatabasePath);
     }
     void classifies()
     {
@@ -64,12 +66,9 @@ private slots:
     {
         QTest::addColumn<QString>("commandLine");
         QTest::addColumn<QString>("key");
-        QTest::newRow("two blanks") << "/Person  7"
-                                    << "Person  7";
-        QTest::newRow("trimmed first") << "  /Person  12 "
-                                       << "Person  12";
-        QTest::newRow("personx") << "/Personx"
-                                 << "Personx";
+        addRow("two blanks", "/Person  7", "Person  7");
+        addRow("trimmed first", "  /Person  12 ", "Person  12");
+        addRow("personx", "/Personx", "Personx");
     }
     void personKeyDropsTheSlash()
     {

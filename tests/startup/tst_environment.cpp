@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -12,6 +13,7 @@
 
 #include <unistd.h>
 
+using TestSupport::addRow;
 using namespace modEnvironment;
 
 class TestEnvironment : public QObject
@@ -27,34 +29,14 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("withoutExtension");
         QTest::addColumn<QString>("folder");
-        QTest::newRow("full path") << "/home/me/Documents/home.mdb"
-                                   << "home.mdb"
-                                   << "/home/me/Documents/home"
-                                   << "/home/me/Documents/";
-        QTest::newRow("no folder") << "home.mdb"
-                                   << "home.mdb"
-                                   << "home"
-                                   << "";
-        QTest::newRow("two dots") << "/d/my.home.mdb"
-                                  << "my.home.mdb"
-                                  << "/d/my.home"
-                                  << "/d/";
-        QTest::newRow("dot in folder") << "/d.x/home"
-                                       << "home"
-                                       << "/d"
-                                       << "/d.x/";
-        QTest::newRow("no dot") << "/d/home"
-                                << "home"
-                                << "/d/home"
-                                << "/d/";
-        QTest::newRow("folder only") << "/d/"
-                                     << ""
-                                     << "/d/"
-                                     << "/d/";
-        QTest::newRow("root file") << "/home.mdb"
-                                   << "home.mdb"
-                                   << "/home"
-                                   << "/";
+        addRow("full path", "/home/me/Documents/home.mdb", "home.mdb", "/home/me/Documents/home",
+               "/home/me/Documents/");
+        addRow("no folder", "home.mdb", "home.mdb", "home", "");
+        addRow("two dots", "/d/my.home.mdb", "my.home.mdb", "/d/my.home", "/d/");
+        addRow("dot in folder", "/d.x/home", "home", "/d", "/d.x/");
+        addRow("no dot", "/d/home", "home", "/d/home", "/d/");
+        addRow("folder only", "/d/", "", "/d/", "/d/");
+        addRow("root file", "/home.mdb", "home.mdb", "/home", "/");
     }
     void pathFunctions()
     {
@@ -71,13 +53,10 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("digits");
-        QTest::newRow("phone") << "+31 (0)20 / 555-12 34"
-                               << "310205551234";
-        QTest::newRow("none") << "abc"
-                              << "";
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("arabic-indic digits dropped") << QString::fromUtf8("١٢3") << "3";
+        addRow("phone", "+31 (0)20 / 555-12 34", "310205551234");
+        addRow("none", "abc", "");
+        addRow("empty", "", "");
+        addRow("arabic-indic digits dropped", QString::fromUtf8("١٢3"), "3");
     }
     void digitsOnly()
     {
@@ -91,21 +70,11 @@ private slots:
         QTest::addColumn<QString>("display");
         QTest::addColumn<QString>("head");
         QTest::addColumn<QString>("inner");
-        QTest::newRow("description") << "0612345678 (mobile)"
-                                     << "0612345678"
-                                     << "mobile";
-        QTest::newRow("brackets inside") << "a@b.c (work (old))"
-                                         << "a@b.c"
-                                         << "work (old)";
-        QTest::newRow("no description") << "0612345678"
-                                        << "0612345678"
-                                        << "";
-        QTest::newRow("shorter") << "061"
-                                 << "0612345678"
-                                 << "";
-        QTest::newRow("empty description") << "x ()"
-                                           << "x"
-                                           << "";
+        addRow("description", "0612345678 (mobile)", "0612345678", "mobile");
+        addRow("brackets inside", "a@b.c (work (old))", "a@b.c", "work (old)");
+        addRow("no description", "0612345678", "0612345678", "");
+        addRow("shorter", "061", "0612345678", "");
+        addRow("empty description", "x ()", "x", "");
     }
     void textInBrackets()
     {
@@ -210,12 +179,9 @@ private slots:
     {
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("url");
-        QTest::newRow("web") << "https://example.org/a?b=c"
-                             << "https://example.org/a?b=c";
-        QTest::newRow("mail") << "mailto:anna@example.org"
-                              << "mailto:anna@example.org";
-        QTest::newRow("file") << "/tmp/a b.htm"
-                              << "file:///tmp/a b.htm";
+        addRow("web", "https://example.org/a?b=c", "https://example.org/a?b=c");
+        addRow("mail", "mailto:anna@example.org", "mailto:anna@example.org");
+        addRow("file", "/tmp/a b.htm", "file:///tmp/a b.htm");
     }
     void openWithShell()
     {
@@ -239,28 +205,17 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("abbreviation");
         QTest::addColumn<int>("localeId");
-        QTest::newRow("German") << "de_DE"
-                                << "DEU" << 0x0407;
-        QTest::newRow("Austrian German") << "de_AT"
-                                         << "DEA" << 0x0C07;
-        QTest::newRow("US English") << "en_US"
-                                    << "ENU" << 0x0409;
-        QTest::newRow("Brazilian") << "pt_BR"
-                                   << "PTB" << 0x0416;
-        QTest::newRow("Portuguese") << "pt_PT"
-                                    << "PTG" << 0x0816;
-        QTest::newRow("Taiwan") << "zh_TW"
-                                << "CHT" << 0x0404;
-        QTest::newRow("Indonesian") << "id_ID"
-                                    << "BAH" << 0x0421;
-        QTest::newRow("Bokmal") << "nb_NO"
-                                << "NOR" << 0x0414;
-        QTest::newRow("Serbian") << "sr_RS"
-                                 << "SHQ" << 0x0C1A;
-        QTest::newRow("Basque") << "eu_ES"
-                                << "EUQ" << 0x042D;
-        QTest::newRow("C locale") << "C"
-                                  << "" << 0x0409;
+        addRow("German", "de_DE", "DEU", 0x0407);
+        addRow("Austrian German", "de_AT", "DEA", 0x0C07);
+        addRow("US English", "en_US", "ENU", 0x0409);
+        addRow("Brazilian", "pt_BR", "PTB", 0x0416);
+        addRow("Portuguese", "pt_PT", "PTG", 0x0816);
+        addRow("Taiwan", "zh_TW", "CHT", 0x0404);
+        addRow("Indonesian", "id_ID", "BAH", 0x0421);
+        addRow("Bokmal", "nb_NO", "NOR", 0x0414);
+        addRow("Serbian", "sr_RS", "SHQ", 0x0C1A);
+        addRow("Basque", "eu_ES", "EUQ", 0x042D);
+        addRow("C locale", "C", "", 0x0409);
     }
     void localeAbbreviations()
     {

@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -6,6 +7,8 @@
 #include "startup/modError.h"
 
 #include <QTemporaryDir>
+
+using TestSupport::addRow;
 
 class TestError : public QObject
 {
@@ -66,19 +69,13 @@ private slots:
         QTest::addColumn<bool>("website"); // the build names a web site
         const QString library = modError::DatabaseLibraryName() + " is missing!";
         const QString engine = "The SQLite 3 database engine is missing or the database is not accessible!";
-        QTest::newRow("library, OK") << false << ""
-                                     << "MdacError: " << library << true << true;
-        QTest::newRow("library, Cancel") << false << ""
-                                         << "MdacError: " << library << false << true;
-        QTest::newRow("encryption tool") << false << "The encryption tool sqlcipher"
-                                         << "MdacError: "
-                                         << "The encryption tool sqlcipher is missing!" << false << true;
-        QTest::newRow("engine, OK") << true << ""
-                                    << "JetError: " << engine << true << true;
-        QTest::newRow("library, no web site, OK") << false << ""
-                                                  << "MdacError: " << library << true << false;
-        QTest::newRow("engine, no web site, OK") << true << ""
-                                                 << "JetError: " << engine << true << false;
+        addRow("library, OK", false, "", "MdacError: ", library, true, true);
+        addRow("library, Cancel", false, "", "MdacError: ", library, false, true);
+        addRow("encryption tool", false, "The encryption tool sqlcipher",
+               "MdacError: ", "The encryption tool sqlcipher is missing!", false, true);
+        addRow("engine, OK", true, "", "JetError: ", engine, true, true);
+        addRow("library, no web site, OK", false, "", "MdacError: ", library, true, false);
+        addRow("engine, no web site, OK", true, "", "JetError: ", engine, true, false);
     }
     void reports()
     {

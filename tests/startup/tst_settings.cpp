@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "TestSupport.h"
 
 #include "startup/modEnvironment.h"
@@ -8,6 +9,7 @@
 
 using modSettings::ReadSetting;
 using modSettings::WriteSetting;
+using TestSupport::addRow;
 
 class TestSettings : public QObject
 {
@@ -44,14 +46,10 @@ private slots:
     {
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("read");
-        QTest::newRow("around") << "  /home/me/a b.mdb  "
-                                << "/home/me/a b.mdb";
-        QTest::newRow("blanks only") << "   "
-                                     << "";
-        QTest::newRow("comma and semicolon") << " a, b; c "
-                                             << "a, b; c";
-        QTest::newRow("accents") << " Norwegian (Bokmål) "
-                                 << "Norwegian (Bokmål)";
+        addRow("around", "  /home/me/a b.mdb  ", "/home/me/a b.mdb");
+        addRow("blanks only", "   ", "");
+        addRow("comma and semicolon", " a, b; c ", "a, b; c");
+        addRow("accents", " Norwegian (Bokmål) ", "Norwegian (Bokmål)");
     }
     void writeTrimsBlanks()
     {
@@ -91,24 +89,15 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("checkVersion");
         QTest::addColumn<QString>("database");
-        QTest::newRow("espanol") << QByteArray("[Settings]\nLanguage=español\nCheck version=Yes\n") << "Español"
-                                 << "1"
-                                 << "";
-        QTest::newRow("other keys dropped")
-            << QByteArray("[Settings]\nDate=mm/dd/yyyy\nDefault database=/d/home.mdb\nLanguage=Deutsch\n") << "Deutsch"
-            << ""
-            << "/d/home.mdb";
-        QTest::newRow("Espanol capital unchanged") << QByteArray("[Settings]\nLanguage=Español\n") << "Español"
-                                                   << ""
-                                                   << "";
-        QTest::newRow("latin-1 file") << QByteArray("[Settings]\nLanguage=espa\xf1ol\n") << "Español"
-                                      << ""
-                                      << "";
-        QTest::newRow("long value cut") << QByteArray("[Settings]\nDefault database=") + QByteArray(300, 'x') << ""
-                                        << "" << QString(254, 'x');
-        QTest::newRow("empty section") << QByteArray("[Other]\nLanguage=German\n") << ""
-                                       << ""
-                                       << "";
+        addRow("espanol", QByteArray("[Settings]\nLanguage=español\nCheck version=Yes\n"), "Español", "1", "");
+        addRow("other keys dropped",
+               QByteArray("[Settings]\nDate=mm/dd/yyyy\nDefault database=/d/home.mdb\nLanguage=Deutsch\n"), "Deutsch",
+               "", "/d/home.mdb");
+        addRow("Espanol capital unchanged", QByteArray("[Settings]\nLanguage=Español\n"), "Español", "", "");
+        addRow("latin-1 file", QByteArray("[Settings]\nLanguage=espa\xf1ol\n"), "Español", "", "");
+        addRow("long value cut", QByteArray("[Settings]\nDefault database=") + QByteArray(300, 'x'), "", "",
+               QString(254, 'x'));
+        addRow("empty section", QByteArray("[Other]\nLanguage=German\n"), "", "", "");
     }
     void legacyFileIsTakenOverOnce()
     {
@@ -152,9 +141,7 @@ private slots:
             QTest::addRow("%s 1", key) << key << "1"
                                        << "1";
         }
-        QTest::newRow("other key untouched") << "Css"
-                                             << "Yes"
-                                             << "Yes";
+        addRow("other key untouched", "Css", "Yes", "Yes");
     }
     void yesNoFlagsBecomeDigits()
     {

@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -18,6 +19,8 @@
 #include <QTimer>
 
 #include <memory>
+
+using TestSupport::addRow;
 
 // The About box: version, web-site link and the translation frame of the language file.
 class TestAbout : public QObject
@@ -53,11 +56,11 @@ private slots:
     {
         QTest::addColumn<QString>("language");
         QTest::addColumn<QByteArray>("file");
-        QTest::newRow("built-in English") << "" << QByteArray();
-        QTest::newRow("file without information") << "Plain" << QByteArray("[Translation]\nAbout=Info\n");
-        QTest::newRow("information without a language")
-            << "Nameless" << QByteArray("[Info]\nVersion=1.4.3\nTranslator=Someone\n[Translation]\nAbout=Info\n");
-        QTest::newRow("language file missing") << "Missing" << QByteArray();
+        addRow("built-in English", "", QByteArray());
+        addRow("file without information", "Plain", QByteArray("[Translation]\nAbout=Info\n"));
+        addRow("information without a language", "Nameless",
+               QByteArray("[Info]\nVersion=1.4.3\nTranslator=Someone\n[Translation]\nAbout=Info\n"));
+        addRow("language file missing", "Missing", QByteArray());
     }
     void noTranslationFrame()
     {
@@ -84,16 +87,14 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("frame");
         QTest::addColumn<QStringList>("labels"); // website, language, translator
-        QTest::newRow("translated words")
-            << QByteArray("[Info]\nLanguage=Deutsch\nVersion=1.4.2\nTranslator=Anna Beispiel\n"
+        addRow("translated words",
+               QByteArray("[Info]\nLanguage=Deutsch\nVersion=1.4.2\nTranslator=Anna Beispiel\n"
                           "[Translation]\nAbout=Über\nTranslation=Übersetzung\nVersion=Fassung\n"
-                          "Website=Webseite\nLanguage=Sprache\nTranslator=Übersetzer\n")
-            << "Über"
-            << "Übersetzung (Fassung 1.4.2)" << QStringList{"Webseite:", "Sprache:", "Übersetzer:"};
-        QTest::newRow("words left in English")
-            << QByteArray("[Info]\nLanguage=Dansk\nVersion=1.4.3\nTranslator=Ole\n[Translation]\nCopy=Kopier\n")
-            << "About"
-            << "Translation (Version 1.4.3)" << QStringList{"Website:", "Language:", "Translator:"};
+                          "Website=Webseite\nLanguage=Sprache\nTranslator=Übersetzer\n"),
+               "Über", "Übersetzung (Fassung 1.4.2)", QStringList{"Webseite:", "Sprache:", "Übersetzer:"});
+        addRow("words left in English",
+               QByteArray("[Info]\nLanguage=Dansk\nVersion=1.4.3\nTranslator=Ole\n[Translation]\nCopy=Kopier\n"),
+               "About", "Translation (Version 1.4.3)", QStringList{"Website:", "Language:", "Translator:"});
     }
     void translationFrame()
     {
@@ -127,8 +128,8 @@ private slots:
     void websiteLinkOpens_data()
     {
         QTest::addColumn<bool>("byKey");
-        QTest::newRow("click") << false;
-        QTest::newRow("enter key") << true;
+        addRow("click", false);
+        addRow("enter key", true);
     }
     void websiteLinkOpens()
     {
