@@ -606,6 +606,9 @@ DatabasePtr OpenFile(const QString& path, int* mode, int busyTimeoutMs)
     }
     RegisterFunctions(raw);
     Exec(raw, QStringLiteral("PRAGMA foreign_keys = ON"));
+    // Sorting a full list of persons by name (list, exports, calendar) stays in memory
+    // instead of going through temporary files.
+    Exec(raw, QStringLiteral("PRAGMA temp_store = MEMORY"));
     if (writable)
         ExecQuietly(raw, "PRAGMA journal_mode = DELETE");
     return db;
@@ -820,6 +823,50 @@ Recordset Connection::OpenRecordset(const QString& sql)
     return readRows(m_db, prepared.get());
 }
 
+namespace {
+
+// A column's value as the program reads it: whole numbers as int where they fit, text
+// of a DATE column that holds a date as a date.
+QVariant ColumnValue(sqlite3_stmt* st, int c, bool isDate)
+{
+    switch (sqlite3_column_type(st, c)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER: {
+        const sqlite3_int64 number = sqlite3_column_int64(st, c);
+        if (number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max())
+            return static_cast<int>(number);
+        return static_cast<qint64>(number);
+    }
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(st, c);
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+        const int bytes = sqlite3_column_bytes(st, c);
+        int year = 0, month = 0, day = 0;
+        if (isDate &&
+            JetDialect::ParseIsoDate(std::string_view(text, static_cast<std::size_t>(bytes)), &year, &month, &day))
+            return QDate(year, month, day);
+        return QString::fromUtf8(text, bytes);
+    }
+    default:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, c)), sqlite3_column_bytes(st, c));
+    }
+}
+
+bool IsDateColumn(sqlite3_stmt* st, int c)
+{
+    const char* declared = sqlite3_column_decltype(st, c);
+    return declared && qstricmp(declared, "DATE") == 0;
+}
+
+} // namespace
+
+QVariant Connection::Row::Value(int column) const
+{
+    return ColumnValue(m_statement, column, IsDateColumn(m_statement, column));
+}
+
 Recordset Connection::readRows(sqlite3* db, sqlite3_stmt* st)
 {
     const int columns = sqlite3_column_count(st);
@@ -832,45 +879,14 @@ Recordset Connection::readRows(sqlite3* db, sqlite3_stmt* st)
         const char* origin = sqlite3_column_origin_name(st, c);
         origins << (table && origin ? QString::fromUtf8(table) + QLatin1Char('.') + QString::fromUtf8(origin)
                                     : QString());
-        const char* declared = sqlite3_column_decltype(st, c);
-        isDate[static_cast<std::size_t>(c)] = declared && qstricmp(declared, "DATE") == 0;
+        isDate[static_cast<std::size_t>(c)] = IsDateColumn(st, c);
     }
     std::vector<std::vector<QVariant>> rows;
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         std::vector<QVariant> row(static_cast<std::size_t>(columns));
         for (int c = 0; c < columns; ++c) {
-            QVariant& value = row[static_cast<std::size_t>(c)];
-            switch (sqlite3_column_type(st, c)) {
-            case SQLITE_NULL:
-                break;
-            case SQLITE_INTEGER: {
-                const sqlite3_int64 number = sqlite3_column_int64(st, c);
-                if (number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max())
-                    value = static_cast<int>(number);
-                else
-                    value = static_cast<qint64>(number);
-                break;
-            }
-            case SQLITE_FLOAT:
-                value = sqlite3_column_double(st, c);
-                break;
-            case SQLITE_TEXT: {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-                const int bytes = sqlite3_column_bytes(st, c);
-                int year = 0, month = 0, day = 0;
-                if (isDate[static_cast<std::size_t>(c)] &&
-                    JetDialect::ParseIsoDate(std::string_view(text, static_cast<std::size_t>(bytes)), &year, &month,
-                                             &day))
-                    value = QDate(year, month, day);
-                else
-                    value = QString::fromUtf8(text, bytes);
-                break;
-            }
-            default:
-                value = QByteArray(static_cast<const char*>(sqlite3_column_blob(st, c)), sqlite3_column_bytes(st, c));
-                break;
-            }
+            row[static_cast<std::size_t>(c)] = ColumnValue(st, c, isDate[static_cast<std::size_t>(c)]);
         }
         rows.push_back(std::move(row));
     }

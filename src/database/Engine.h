@@ -128,6 +128,8 @@ public:
         int Int(int column) const;
         QString Text(int column) const;
         bool IsNull(int column) const;
+        // The value as a Recordset's field holds it.
+        QVariant Value(int column) const;
         // The position of a column by name (case-insensitive); throws when there is none.
         int Column(const QString& name) const;
 

@@ -1,3 +1,7 @@
+// Exports write hundreds of thousands of lines, each joined from several pieces: joined
+// in one allocation each.
+#define QT_USE_QSTRINGBUILDER
+
 #include "modExport.h"
 
 #include "birthdays/modCalendar.h"
@@ -35,6 +39,24 @@ QString Trimmed(const QVariant& value)
     return modMain::TrimBlanks(value.toString());
 }
 
+// The position of each named column in the rows of a query, found at its first row.
+class Columns
+{
+public:
+    explicit Columns(std::initializer_list<const char*> names) : m_names(names) {}
+    int operator[](std::size_t i) const { return m_positions[i]; }
+    void find(const Engine::Connection::Row& row)
+    {
+        if (m_positions.empty())
+            for (const char* name : m_names)
+                m_positions.push_back(row.Column(QLatin1String(name)));
+    }
+
+private:
+    std::vector<const char*> m_names;
+    std::vector<int> m_positions;
+};
+
 // The numbers (or addresses) of the chosen persons, each person's in their stored
 // order. Read by number rather than sorted by name like the persons: the result is the
 // same, and sorting tens of thousands of rows by name twice more would be most of the
@@ -42,12 +64,11 @@ QString Trimmed(const QVariant& value)
 QHash<qint16, std::vector<Entry>> EntriesByPerson(const QString& sql, const QSet<qint16>& chosen)
 {
     QHash<qint16, std::vector<Entry>> entries;
-    Engine::Recordset rows = modSql::OpenRecordset(sql);
-    for (; !rows.Eof(); rows.MoveNext()) {
-        const auto contactnr = static_cast<qint16>(rows.Fields(0).toInt());
+    modSql::ForEachRow(sql, [&](const Engine::Connection::Row& row) {
+        const auto contactnr = static_cast<qint16>(row.Value(0).toInt());
         if (chosen.contains(contactnr))
-            entries[contactnr].push_back({Trimmed(rows.Fields(1)), Trimmed(rows.Fields(2))});
-    }
+            entries[contactnr].push_back({Trimmed(row.Value(1)), Trimmed(row.Value(2))});
+    });
     return entries;
 }
 
@@ -128,7 +149,6 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         total(0);
         return;
     }
-    Engine::Recordset rows = modSql::OpenRecordset(PersonSql(selection));
     const QSet<qint16> chosen(selection.contactnrs.begin(), selection.contactnrs.end());
     QHash<qint16, std::vector<Entry>> phones;
     QHash<qint16, std::vector<Entry>> emails;
@@ -138,20 +158,23 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         emails = EntriesByPerson(AllEmailsSql(), chosen);
 
     std::vector<ExportedPerson> persons;
-    persons.reserve(static_cast<size_t>(rows.RecordCount()));
-    for (; !rows.Eof(); rows.MoveNext()) {
+    persons.reserve(selection.contactnrs.size());
+    // Read row by row: a copy of every row first would double what the export holds.
+    Columns columns{"Contactnr", "Name", "Dateofbirth", "Address", "Note"};
+    modSql::ForEachRow(PersonSql(selection), [&](const Engine::Connection::Row& row) {
+        columns.find(row);
         ExportedPerson person;
-        person.contactnr = static_cast<qint16>(rows.Fields(QStringLiteral("Contactnr")).toInt());
-        person.name = Trimmed(rows.Fields(QStringLiteral("Name")));
-        const QVariant born = rows.Fields(QStringLiteral("Dateofbirth"));
+        person.contactnr = static_cast<qint16>(row.Value(columns[0]).toInt());
+        person.name = Trimmed(row.Value(columns[1]));
+        const QVariant born = row.Value(columns[2]);
         if (born.isValid() && !born.isNull() && born.toDate().isValid())
             person.dateOfBirth = born.toDate();
-        person.address = rows.Fields(QStringLiteral("Address")).toString().trimmed();
-        person.note = rows.Fields(QStringLiteral("Note")).toString().trimmed();
+        person.address = row.Value(columns[3]).toString().trimmed();
+        person.note = row.Value(columns[4]).toString().trimmed();
         person.phones = phones.take(person.contactnr);
         person.emails = emails.take(person.contactnr);
         persons.push_back(std::move(person));
-    }
+    });
     // Whether numbers (addresses) of later persons are still to come, as a cursor over
     // all of them in export order would tell.
     bool phonesFollow = false;
