@@ -1,3 +1,4 @@
+#include "PersonDump.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -22,16 +23,6 @@ class TestReminderRun : public QObject
     static QString defaultDatabase()
     {
         return modEnvironment::PersonalFolder() + QString::fromLatin1(modDatabase::DefaultFileName);
-    }
-
-    static void addPerson(int contactnr, const QString& name, const QDate& born)
-    {
-        modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (%1, '%2', #%3/%4/%5#)")
-                               .arg(contactnr)
-                               .arg(modSql::QuoteSql(name))
-                               .arg(born.month())
-                               .arg(born.day())
-                               .arg(born.year()));
     }
 
     static QByteArray littleEndian(quint32 value)
@@ -89,9 +80,9 @@ private slots:
         m_today = QDate::currentDate();
         QVERIFY(QDir().mkpath(modEnvironment::PersonalFolder()));
         QVERIFY(modDatabase::NewDatabase(defaultDatabase()));
-        addPerson(1, "Anna & <Ärger>", m_today.addYears(-28));
-        addPerson(2, "Bert", m_today.addDays(1).addYears(-40));
-        addPerson(3, "Carl", m_today.addDays(20).addYears(-4));
+        addPersons({{1, "Anna & <Ärger>", m_today.addYears(-28)},
+                    {2, "Bert", m_today.addDays(1).addYears(-40)},
+                    {3, "Carl", m_today.addDays(20).addYears(-4)}});
         modDatabase::CloseDatabase(false);
         // As a first start of the main window leaves them, with the shipped chime.
         modSettings::WriteSetting("Birthday reminder", "1");
@@ -178,10 +169,8 @@ private slots:
     {
         QTest::addColumn<QString>("show");
         QTest::addColumn<QString>("state");
-        QTest::newRow("minimised") << "minimised"
-                                   << "window minimised";
-        QTest::newRow("nothing asked") << ""
-                                       << "window normal";
+        TestSupport::row("minimised", "minimised", "window minimised");
+        TestSupport::row("nothing asked", "", "window normal");
     }
     void startsAsAsked()
     {
@@ -199,12 +188,9 @@ private slots:
     {
         QTest::addColumn<QString>("since");
         QTest::addColumn<QString>("once");
-        QTest::newRow("no birthday in the days") << ""
-                                                 << "3";
-        QTest::newRow("nothing chosen") << ""
-                                        << "";
-        QTest::newRow("settings that are not numbers") << "soon"
-                                                       << "next week";
+        TestSupport::row("no birthday in the days", "", "3");
+        TestSupport::row("nothing chosen", "", "");
+        TestSupport::row("settings that are not numbers", "soon", "next week");
     }
     void nothingDueEndsByItself()
     {

@@ -1,3 +1,4 @@
+#include "PersonDump.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -5,8 +6,6 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
-
-#include <QTemporaryDir>
 
 using modContact::Contact;
 using modContact::DateState;
@@ -22,26 +21,6 @@ class TestContact : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPlatform> m_platform;
     QString m_path;
-
-    static int rows(const QString& sql) { return modSql::OpenRecordset(sql).RecordCount(); }
-    static int personCount() { return rows("SELECT * FROM Person"); }
-
-    // Number, description and order of a person's rows in one table, in stored order.
-    static QStringList stored(const QString& table, int contactnr)
-    {
-        const QString value = table == "Phone" ? "Number" : "Email";
-        Engine::Recordset rs = modSql::OpenRecordset(
-            QString("SELECT * FROM %1 WHERE Contactnr = %2 ORDER BY [Order]").arg(table).arg(contactnr));
-        QStringList result;
-        for (; !rs.Eof(); rs.MoveNext()) {
-            // A missing description is stored as empty text, never as Null.
-            const QVariant description = rs.Fields("Description");
-            result << QString("%1:%2|%3")
-                          .arg(rs.Fields("Order").toInt())
-                          .arg(rs.Fields(value).toString(), description.isNull() ? "<Null>" : description.toString());
-        }
-        return result;
-    }
 
     // A person with two numbers and two addresses, stored as the editor stores them.
     static void addAnna()
@@ -68,7 +47,6 @@ private slots:
     void cleanup()
     {
         modDatabase::CloseDatabase(false);
-        QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
         m_platform.reset();
         m_dir.reset();
     }
@@ -79,36 +57,21 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<DateState>("state");
         QTest::addColumn<QString>("monthDayYear");
-        QTest::newRow("day first") << "31/12/1999"
-                                   << "dd/mm/yyyy" << DateState::Valid << "12/31/1999";
-        QTest::newRow("month first") << "12/31/1999"
-                                     << "mm/dd/yyyy" << DateState::Valid << "12/31/1999";
-        QTest::newRow("year first") << "1999/12/31"
-                                    << "yyyy/mm/dd" << DateState::Valid << "12/31/1999";
-        QTest::newRow("nothing typed") << "__/__/____"
-                                       << "dd/mm/yyyy" << DateState::Empty << "";
-        QTest::newRow("nothing typed, year first") << "____/__/__"
-                                                   << "yyyy/mm/dd" << DateState::Empty << "";
-        QTest::newRow("31 February") << "31/02/2000"
-                                     << "dd/mm/yyyy" << DateState::Invalid << "02/31/2000";
-        QTest::newRow("leap day") << "29/02/2000"
-                                  << "dd/mm/yyyy" << DateState::Valid << "02/29/2000";
-        QTest::newRow("no leap day in 1900") << "29/02/1900"
-                                             << "dd/mm/yyyy" << DateState::Invalid << "02/29/1900";
-        QTest::newRow("month 13") << "13/13/2000"
-                                  << "mm/dd/yyyy" << DateState::Invalid << "13/13/2000";
-        QTest::newRow("single digits") << "1_/2_/2000"
-                                       << "dd/mm/yyyy" << DateState::Valid << "2/1/2000";
-        QTest::newRow("two-digit year") << "31/12/99__"
-                                        << "dd/mm/yyyy" << DateState::Invalid << "12/31/99";
-        QTest::newRow("day missing") << "__/12/1999"
-                                     << "dd/mm/yyyy" << DateState::Invalid << "12//1999";
-        QTest::newRow("before year 100") << "01/01/0099"
-                                         << "dd/mm/yyyy" << DateState::Invalid << "01/01/0099";
-        QTest::newRow("unknown format keeps the order") << "12/31/1999"
-                                                        << "d.m.yy" << DateState::Valid << "12/31/1999";
-        QTest::newRow("unknown format, day first") << "31/12/1999"
-                                                   << "d.m.yy" << DateState::Invalid << "31/12/1999";
+        TestSupport::row("day first", "31/12/1999", "dd/mm/yyyy", DateState::Valid, "12/31/1999");
+        TestSupport::row("month first", "12/31/1999", "mm/dd/yyyy", DateState::Valid, "12/31/1999");
+        TestSupport::row("year first", "1999/12/31", "yyyy/mm/dd", DateState::Valid, "12/31/1999");
+        TestSupport::row("nothing typed", "__/__/____", "dd/mm/yyyy", DateState::Empty, "");
+        TestSupport::row("nothing typed, year first", "____/__/__", "yyyy/mm/dd", DateState::Empty, "");
+        TestSupport::row("31 February", "31/02/2000", "dd/mm/yyyy", DateState::Invalid, "02/31/2000");
+        TestSupport::row("leap day", "29/02/2000", "dd/mm/yyyy", DateState::Valid, "02/29/2000");
+        TestSupport::row("no leap day in 1900", "29/02/1900", "dd/mm/yyyy", DateState::Invalid, "02/29/1900");
+        TestSupport::row("month 13", "13/13/2000", "mm/dd/yyyy", DateState::Invalid, "13/13/2000");
+        TestSupport::row("single digits", "1_/2_/2000", "dd/mm/yyyy", DateState::Valid, "2/1/2000");
+        TestSupport::row("two-digit year", "31/12/99__", "dd/mm/yyyy", DateState::Invalid, "12/31/99");
+        TestSupport::row("day missing", "__/12/1999", "dd/mm/yyyy", DateState::Invalid, "12//1999");
+        TestSupport::row("before year 100", "01/01/0099", "dd/mm/yyyy", DateState::Invalid, "01/01/0099");
+        TestSupport::row("unknown format keeps the order", "12/31/1999", "d.m.yy", DateState::Valid, "12/31/1999");
+        TestSupport::row("unknown format, day first", "31/12/1999", "d.m.yy", DateState::Invalid, "31/12/1999");
     }
     void readTypedDate()
     {
@@ -128,46 +91,15 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("recovered");
-        QTest::newRow("blanks kept when shown alone") << "  012 345 "
-                                                      << ""
-                                                      << "  012 345 "
-                                                      << "012 345"
-                                                      << "";
-        QTest::newRow("with description") << "0123"
-                                          << "Home"
-                                          << "0123 (Home)"
-                                          << "0123"
-                                          << "Home";
-        QTest::newRow("both trimmed") << " 0123 "
-                                      << "  Home "
-                                      << "0123 (Home)"
-                                      << "0123"
-                                      << "Home";
-        QTest::newRow("description of blanks") << "0123"
-                                               << "   "
-                                               << "0123"
-                                               << "0123"
-                                               << "";
-        QTest::newRow("brackets in description") << "0123"
-                                                 << "Home (old)"
-                                                 << "0123 (Home (old))"
-                                                 << "0123"
-                                                 << "Home (old)";
-        QTest::newRow("description of brackets only") << "0123"
-                                                      << "()"
-                                                      << "0123 (())"
-                                                      << "0123"
-                                                      << "()";
-        QTest::newRow("address of blanks") << "   "
-                                           << ""
-                                           << "   "
-                                           << ""
-                                           << "";
-        QTest::newRow("apostrophes") << "o'brien@example.org"
-                                     << "Mr O'Brien"
-                                     << "o'brien@example.org (Mr O'Brien)"
-                                     << "o'brien@example.org"
-                                     << "Mr O'Brien";
+        TestSupport::row("blanks kept when shown alone", "  012 345 ", "", "  012 345 ", "012 345", "");
+        TestSupport::row("with description", "0123", "Home", "0123 (Home)", "0123", "Home");
+        TestSupport::row("both trimmed", " 0123 ", "  Home ", "0123 (Home)", "0123", "Home");
+        TestSupport::row("description of blanks", "0123", "   ", "0123", "0123", "");
+        TestSupport::row("brackets in description", "0123", "Home (old)", "0123 (Home (old))", "0123", "Home (old)");
+        TestSupport::row("description of brackets only", "0123", "()", "0123 (())", "0123", "()");
+        TestSupport::row("address of blanks", "   ", "", "   ", "", "");
+        TestSupport::row("apostrophes", "o'brien@example.org", "Mr O'Brien", "o'brien@example.org (Mr O'Brien)",
+                         "o'brien@example.org", "Mr O'Brien");
     }
     void entryRules()
     {
@@ -190,22 +122,19 @@ private slots:
         QTest::addColumn<QString>("tag");
         QTest::addColumn<bool>("has");
         QTest::addColumn<QString>("page");
-        QTest::newRow("first service") << true << "Ann@Hotmail.example (home)"
-                                       << "Ann@Hotmail.example" << true
-                                       << "https://first.test/member/Ann@Hotmail.example";
-        QTest::newRow("second name of first service")
-            << true << "ann@msn.example"
-            << "ann@msn.example" << true << "https://first.test/member/ann@msn.example";
-        QTest::newRow("third service") << true << "ann.b@yahoo.example"
-                                       << "ann.b@yahoo.example" << true << "https://second.test/ann.b";
-        QTest::newRow("named in the description") << true << "ann@example.org (yahoo)"
-                                                  << "ann@example.org" << true << "https://second.test/ann";
-        QTest::newRow("no service") << true << "ann@example.org"
-                                    << "ann@example.org" << false << "https://second.test/ann";
-        QTest::newRow("first service, address unknown") << false << "ann@hotmail.example"
-                                                        << "ann@hotmail.example" << false << "ann@hotmail.example";
-        QTest::newRow("third service, address unknown") << false << "ann@yahoo.example"
-                                                        << "ann@yahoo.example" << false << "ann";
+        TestSupport::row("first service", true, "Ann@Hotmail.example (home)", "Ann@Hotmail.example", true,
+                         "https://first.test/member/Ann@Hotmail.example");
+        TestSupport::row("second name of first service", true, "ann@msn.example", "ann@msn.example", true,
+                         "https://first.test/member/ann@msn.example");
+        TestSupport::row("third service", true, "ann.b@yahoo.example", "ann.b@yahoo.example", true,
+                         "https://second.test/ann.b");
+        TestSupport::row("named in the description", true, "ann@example.org (yahoo)", "ann@example.org", true,
+                         "https://second.test/ann");
+        TestSupport::row("no service", true, "ann@example.org", "ann@example.org", false, "https://second.test/ann");
+        TestSupport::row("first service, address unknown", false, "ann@hotmail.example", "ann@hotmail.example", false,
+                         "ann@hotmail.example");
+        TestSupport::row("third service, address unknown", false, "ann@yahoo.example", "ann@yahoo.example", false,
+                         "ann");
     }
     void profilePage()
     {
@@ -220,32 +149,6 @@ private slots:
             TestSupport::useNoAddresses();
         QCOMPARE(modContact::HasProfilePage(text), has);
         QCOMPARE(modContact::ProfilePage(text, tag), page);
-    }
-
-    void statements()
-    {
-        Contact contact;
-        contact.name = "  Sean O'Brien ";
-        contact.address = "O'Brien's Lane 1";
-        contact.note = " it's ";
-        contact.phones = {modContact::TypedEntry("012 345", "Home"), modContact::TypedEntry(" 0612 ", "")};
-        contact.emails = {modContact::TypedEntry("sean@example.org", "O'Brien's (work)")};
-        QCOMPARE(modContact::NewPersonStatements(7, contact),
-                 (QStringList{"INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) VALUES(7, 'Sean "
-                              "O''Brien', Null, 'O''Brien''s Lane 1', 'it''s') ",
-                              "INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(7, 1, '012 345', "
-                              "'Home') ",
-                              "INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(7, 2, '0612', '') ",
-                              "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(7, 1, "
-                              "'sean@example.org', 'O''Brien''s (work)') "}));
-        contact.dateOfBirth = "12/31/1999";
-        contact.phones.clear();
-        QCOMPARE(modContact::ExistingPersonStatements(-3, contact),
-                 (QStringList{"UPDATE Person SET Name = 'Sean O''Brien', Dateofbirth = #12/31/1999#, Address = "
-                              "'O''Brien''s Lane 1', [Note] = 'it''s' WHERE Contactnr = -3 ",
-                              "DELETE FROM Phone WHERE Contactnr = -3 ", "DELETE FROM Email WHERE Contactnr = -3 ",
-                              "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(-3, 1, "
-                              "'sean@example.org', 'O''Brien''s (work)') "}));
     }
 
     void newPersonGetsTheLowestFreeNumber_data()
@@ -271,7 +174,7 @@ private slots:
         QVERIFY(!rs.Eof());
         QCOMPARE(rs.Fields("Name").toString(), QString("New"));
         QVERIFY(rs.Fields("Dateofbirth").isNull());
-        QCOMPARE(personCount(), existing.size() + 1);
+        QCOMPARE(countRows("Person"), existing.size() + 1);
     }
 
     void savedAsTyped()
@@ -291,8 +194,8 @@ private slots:
         QCOMPARE(person.Fields("Dateofbirth").toDate(), QDate(1999, 12, 31));
         QCOMPARE(person.Fields("Address").toString(), QString("O'Brien's Lane 1\nDublin"));
         QCOMPARE(person.Fields("Note").toString(), QString(""));
-        QCOMPARE(stored("Phone", *contactnr), (QStringList{"1:012 345|Home (old)", "2:0612|"}));
-        QCOMPARE(stored("Email", *contactnr), (QStringList{"1:sean@example.org|it's me"}));
+        QCOMPARE(storedEntries("Phone", *contactnr), (QStringList{"1:012 345|Home (old)", "2:0612|"}));
+        QCOMPARE(storedEntries("Email", *contactnr), (QStringList{"1:sean@example.org|it's me"}));
     }
 
     // The 256th entry breaks the one-byte Order column: the save fails after the person
@@ -324,14 +227,14 @@ private slots:
             QFAIL("the 256th entry was accepted");
         } catch (const Engine::EngineError&) {
         }
-        QCOMPARE(personCount(), 1);
+        QCOMPARE(countRows("Person"), 1);
         Engine::Recordset anna = modSql::OpenRecordset("SELECT * FROM Person WHERE Contactnr = 1");
         QCOMPARE(anna.Fields("Name").toString(), QString("Anna"));
         QCOMPARE(anna.Fields("Dateofbirth").toDate(), QDate(1980, 5, 6));
-        QCOMPARE(stored("Phone", 1), (QStringList{"1:0612|mobile", "2:020 555|"}));
-        QCOMPARE(stored("Email", 1), (QStringList{"1:anna@example.org|work", "2:a@b.c|"}));
-        QCOMPARE(rows("SELECT * FROM Phone"), 2);
-        QCOMPARE(rows("SELECT * FROM Email"), 2);
+        QCOMPARE(storedEntries("Phone", 1), (QStringList{"1:0612|mobile", "2:020 555|"}));
+        QCOMPARE(storedEntries("Email", 1), (QStringList{"1:anna@example.org|work", "2:a@b.c|"}));
+        QCOMPARE(countSelected("SELECT * FROM Phone"), 2);
+        QCOMPARE(countSelected("SELECT * FROM Email"), 2);
         // The connection is usable again at once.
         Contact next;
         next.name = "Next";
@@ -353,7 +256,7 @@ private slots:
         contact.name = "Nobody";
         QVERIFY_THROWS_EXCEPTION(Engine::EngineError, modContact::SaveNewPerson(contact));
         QVERIFY_THROWS_EXCEPTION(Engine::EngineError, modContact::SaveExistingPerson(1, contact));
-        QCOMPARE(personCount(), 1);
+        QCOMPARE(countRows("Person"), 1);
         modDatabase::CloseDatabase(false);
         QCOMPARE(TestSupport::readFile(m_path), before);
     }

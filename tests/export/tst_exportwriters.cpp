@@ -6,7 +6,6 @@
 #include "export/modExport.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 
 using modExport::Details;
 
@@ -79,23 +78,19 @@ private slots:
         QTest::addColumn<QString>("dateFormat");
         QTest::addColumn<QStringList>("lines");
         const QString sep = "-----------";
-        QTest::newRow("everything")
-            << QList<int>{1} << Details() << "dd/mm/yyyy"
-            << QStringList{
-                   sep, "Anna Berg", "31/12/1979", "Main Street 1", "0612 (mobile)", "020 555", "Call after six", sep,
-                   "",  ""};
+        TestSupport::row("everything", QList<int>{1}, Details(), "dd/mm/yyyy",
+                         QStringList{sep, "Anna Berg", "31/12/1979", "Main Street 1", "0612 (mobile)", "020 555",
+                                     "Call after six", sep, "", ""});
         Details noDescriptions;
         noDescriptions.phoneDescription = false;
-        QTest::newRow("numbers without descriptions, year first")
-            << QList<int>{1} << noDescriptions << "yyyy/mm/dd"
-            << QStringList{sep, "Anna Berg", "1979/12/31", "Main Street 1", "0612", "020 555", "Call after six", sep,
-                           "",  ""};
+        TestSupport::row("numbers without descriptions, year first", QList<int>{1}, noDescriptions, "yyyy/mm/dd",
+                         QStringList{sep, "Anna Berg", "1979/12/31", "Main Street 1", "0612", "020 555",
+                                     "Call after six", sep, "", ""});
         QTest::newRow("nothing ticked") << QList<int>{1} << Nothing() << "dd/mm/yyyy" << QStringList{sep, sep, "", ""};
-        QTest::newRow("no date, two-line address, written as stored")
-            << QList<int>{2} << Details() << "mm/dd/yyyy"
-            << QStringList{sep, "Bob & <Co>", "Line one", "Line two", sep, "", ""};
-        QTest::newRow("name order, not list order")
-            << QList<int>{4, 1} << Nothing() << "dd/mm/yyyy" << QStringList{sep, sep, "", "", sep, sep, "", ""};
+        TestSupport::row("no date, two-line address, written as stored", QList<int>{2}, Details(), "mm/dd/yyyy",
+                         QStringList{sep, "Bob & <Co>", "Line one", "Line two", sep, "", ""});
+        TestSupport::row("name order, not list order", QList<int>{4, 1}, Nothing(), "dd/mm/yyyy",
+                         QStringList{sep, sep, "", "", sep, sep, "", ""});
     }
     void textBlocks()
     {
@@ -148,19 +143,15 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("html");
-        QTest::newRow("plain") << "no link here"
-                               << "no&nbsp;link&nbsp;here";
-        QTest::newRow("alone") << "https://example.org/a?b=1&c=2"
-                               << "<a href=\"https://example.org/a?b=1&amp;c=2\">https://example.org/a?b=1&amp;c=2</a>";
-        QTest::newRow("twice") << "www.a.org www.a.org"
-                               << "<a href=\"http://www.a.org\">www.a.org</a>&nbsp;<a href=\"http://www.a.org\">"
-                                  "www.a.org</a>";
-        QTest::newRow("mail") << "mail mailto:x@y.z"
-                              << "mail&nbsp;<a href=\"mailto:x@y.z\">mailto:x@y.z</a>";
-        QTest::newRow("capitals are no scheme") << "HTTP://X"
-                                                << "HTTP://X";
-        QTest::newRow("markup escaped") << "<b>"
-                                        << "&lt;b&gt;";
+        TestSupport::row("plain", "no link here", "no&nbsp;link&nbsp;here");
+        TestSupport::row("alone", "https://example.org/a?b=1&c=2",
+                         "<a href=\"https://example.org/a?b=1&amp;c=2\">https://example.org/a?b=1&amp;c=2</a>");
+        TestSupport::row("twice", "www.a.org www.a.org",
+                         "<a href=\"http://www.a.org\">www.a.org</a>&nbsp;<a href=\"http://www.a.org\">"
+                         "www.a.org</a>");
+        TestSupport::row("mail", "mail mailto:x@y.z", "mail&nbsp;<a href=\"mailto:x@y.z\">mailto:x@y.z</a>");
+        TestSupport::row("capitals are no scheme", "HTTP://X", "HTTP://X");
+        TestSupport::row("markup escaped", "<b>", "&lt;b&gt;");
     }
     void linkify()
     {

@@ -71,12 +71,6 @@ private slots:
         QCOMPARE(int(KeyToContactnr(built)), contactnr);
     }
 
-    void keyWithOneBlankIsNotTheListKey()
-    {
-        QVERIFY(ContactKey(7) != QStringLiteral("Person 7"));
-        QCOMPARE(KeyToContactnr(QStringLiteral("Person 7")), KeyToContactnr(ContactKey(7)));
-    }
-
     void foldAccents_data()
     {
         QTest::addColumn<QString>("text");
@@ -102,11 +96,10 @@ private slots:
         QTest::newRow("249-252") << Range(249, 252) << "uuuu";
         QTest::newRow("253, 255") << Chars({253, 255}) << "yy";
         QTest::newRow("stay: AE, ae, division") << Chars({198, 230, 247}) << Chars({198, 230, 247});
-        QTest::newRow("stay: outside the table")
-            << QString::fromUtf8("Łódź œ ŷ 191¿") << QString::fromUtf8("Łodź œ ŷ 191¿");
+        TestSupport::row("stay: outside the table", QString::fromUtf8("Łódź œ ŷ 191¿"),
+                         QString::fromUtf8("Łodź œ ŷ 191¿"));
         QTest::newRow("name") << QString::fromUtf8("José Müller-Ångström") << "Jose Muller-Angstrom";
-        QTest::newRow("empty") << ""
-                               << "";
+        TestSupport::row("empty", "", "");
     }
     void foldAccents()
     {
@@ -134,52 +127,11 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("pattern");
-        QTest::newRow("A") << "A"
-                           << "[A" + Range(192, 197) + "]";
-        QTest::newRow("C") << "C"
-                           << "[C" + Chars({199}) + "]";
-        QTest::newRow("E") << "E"
-                           << "[E" + Range(200, 203) + "]";
-        QTest::newRow("I") << "I"
-                           << "[I" + Range(204, 207) + "]";
-        QTest::newRow("D") << "D"
-                           << "[D" + Chars({208}) + "]";
-        QTest::newRow("N") << "N"
-                           << "[N" + Chars({209}) + "]";
-        QTest::newRow("O") << "O"
-                           << "[O" + Range(210, 214) + Chars({216}) + "]";
-        QTest::newRow("x") << "x"
-                           << "[x" + Chars({215}) + "]";
-        QTest::newRow("U") << "U"
-                           << "[U" + Range(217, 220) + "]";
-        QTest::newRow("Y") << "Y"
-                           << "[Y" + Chars({221}) + "]";
-        QTest::newRow("B") << "B"
-                           << "[B" + Chars({223}) + "]";
-        QTest::newRow("a") << "a"
-                           << "[a" + Range(224, 229) + "]";
-        QTest::newRow("c") << "c"
-                           << "[c" + Chars({231}) + "]";
-        QTest::newRow("e") << "e" << QString::fromUtf8("[eèéêë]");
-        QTest::newRow("i") << "i"
-                           << "[i" + Range(236, 239) + "]";
-        QTest::newRow("o") << "o"
-                           << "[o" + Chars({240}) + Range(242, 246) + Chars({248}) + "]";
-        QTest::newRow("n") << "n"
-                           << "[n" + Chars({241}) + "]";
-        QTest::newRow("y") << "y"
-                           << "[y" + Chars({253, 255}) + "]";
-        QTest::newRow("u") << "u"
-                           << "[u" + Range(249, 252) + "]";
-        QTest::newRow("p") << "p"
-                           << "[p" + Chars({222, 254}) + "]";
-        QTest::newRow("no class") << "bdXzZP1 %_'"
-                                  << "bdXzZP1 %_'";
+        TestSupport::row("no class", "bdXzZP1 %_'", "bdXzZP1 %_'");
         QTest::newRow("accented letters are not widened") << QString::fromUtf8("éÆæ÷") << QString::fromUtf8("éÆæ÷");
-        QTest::newRow("word") << "Bob"
-                              << "[B" + Chars({223}) + "][o" + Chars({240}) + Range(242, 246) + Chars({248}) + "]b";
-        QTest::newRow("empty") << ""
-                               << "";
+        TestSupport::row("word", "Bob",
+                         "[B" + Chars({223}) + "][o" + Chars({240}) + Range(242, 246) + Chars({248}) + "]b");
+        TestSupport::row("empty", "", "");
     }
     void accentPattern()
     {
@@ -188,36 +140,31 @@ private slots:
         QCOMPARE(AccentPattern(text), pattern);
     }
 
-    // Whatever folds to a letter with a class is a member of that letter's class.
-    void patternClassesHoldTheirFoldedLetters()
+    // A letter's class holds the letter and, in code order, every character from 192 to 255
+    // that folds to it (so Þ, folded to p, is found again); a letter nothing folds to stays.
+    void accentClassesAreTheInverseOfFolding()
     {
-        for (char16_t code = 192; code <= 255; ++code) {
-            const QChar original(code);
-            const QString folded = FoldAccents(QString(original));
-            const QString pattern = AccentPattern(folded);
-            if (pattern == folded)
-                continue; // no class: Æ, æ, ÷
-            QVERIFY(pattern.startsWith(QLatin1Char('[') + folded));
-            QVERIFY2(pattern.contains(original), qPrintable(QString(original)));
+        for (char16_t letter = '0'; letter <= 'z'; ++letter) {
+            const QString plain(QChar{letter});
+            if (!plain.at(0).isLetterOrNumber())
+                continue;
+            QString members;
+            for (char16_t code = 192; code <= 255; ++code)
+                if (FoldAccents(QString(QChar(code))) == plain)
+                    members += QChar(code);
+            QCOMPARE(AccentPattern(plain), members.isEmpty() ? plain : "[" + plain + members + "]");
         }
-        // Þ folds to p, and p's class finds Þ and þ again.
-        QCOMPARE(AccentPattern(FoldAccents(QString(QChar(222)))), "[p" + Chars({222, 254}) + "]");
     }
 
     void partBeforeAt_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("part");
-        QTest::newRow("address") << "jane.doe@example.org"
-                                 << "jane.doe";
-        QTest::newRow("first @") << "a@b@c"
-                                 << "a";
-        QTest::newRow("leading @") << "@host"
-                                   << "";
-        QTest::newRow("no @") << "nobody"
-                              << "nobody";
-        QTest::newRow("empty") << ""
-                               << "";
+        TestSupport::row("address", "jane.doe@example.org", "jane.doe");
+        TestSupport::row("first @", "a@b@c", "a");
+        TestSupport::row("leading @", "@host", "");
+        TestSupport::row("no @", "nobody", "nobody");
+        TestSupport::row("empty", "", "");
     }
     void partBeforeAt()
     {
@@ -230,16 +177,11 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("trimmed");
-        QTest::newRow("padded") << "  Anna Bell   "
-                                << "Anna Bell";
-        QTest::newRow("inner blanks kept") << "a  b"
-                                           << "a  b";
-        QTest::newRow("line breaks kept") << " \r\nnote\n "
-                                          << "\r\nnote\n";
-        QTest::newRow("only blanks") << "    "
-                                     << "";
-        QTest::newRow("empty") << ""
-                               << "";
+        TestSupport::row("padded", "  Anna Bell   ", "Anna Bell");
+        TestSupport::row("inner blanks kept", "a  b", "a  b");
+        TestSupport::row("line breaks kept", " \r\nnote\n ", "\r\nnote\n");
+        TestSupport::row("only blanks", "    ", "");
+        TestSupport::row("empty", "", "");
     }
     void trimBlanks()
     {
