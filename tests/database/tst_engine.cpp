@@ -1,6 +1,8 @@
+#include "DatabaseFixture.h"
 #include "TestSupport.h"
 
 #include "database/Engine.h"
+#include "database/modDatabase.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -18,6 +20,7 @@
 #include <optional>
 
 using Engine::EngineError;
+using namespace EngineTest;
 
 namespace {
 
@@ -30,67 +33,6 @@ constexpr int Constraint = 19;
 constexpr int NotADatabase = 26;
 constexpr int ForeignKeyConstraint = 787;
 constexpr int PrimaryKeyConstraint = 1555;
-
-// The three tables, exactly as the program creates them.
-const QString CreatePerson = QStringLiteral("CREATE TABLE Person ") + "( " + "Contactnr SMALLINT, " +
-                             "[Name] CHAR(100), " + "Dateofbirth DATE, " + "Address MEMO, " + "[Note] MEMO, " +
-                             "CONSTRAINT ContactPK PRIMARY KEY(Contactnr) " + ") ";
-const QString CreatePhone = QStringLiteral("CREATE TABLE Phone ") + "( " + "Contactnr SMALLINT, " +
-                            "[Order] TINYINT, " + "[Number] CHAR(50), " + "Description CHAR(100), " +
-                            "CONSTRAINT PhonePK PRIMARY KEY(Contactnr, [Order]), " +
-                            "CONSTRAINT PhoneFK FOREIGN KEY(Contactnr) " + "REFERENCES Person(Contactnr) " + ") ";
-const QString CreateEmail = QStringLiteral("CREATE TABLE Email ") + "( " + "Contactnr SMALLINT, " +
-                            "[Order] TINYINT, " + "Email CHAR(100), " + "Description CHAR(100), " +
-                            "CONSTRAINT EmailPK PRIMARY KEY(Contactnr, [Order]), " +
-                            "CONSTRAINT EmailFK FOREIGN KEY(Contactnr) " + "REFERENCES Person(Contactnr) " + ") ";
-
-// The engine error a call ends with, if any.
-std::optional<EngineError> FailureOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const EngineError& error) {
-        return error;
-    }
-    return std::nullopt;
-}
-
-QStringList Column(Engine::Recordset rs, const QString& column = QStringLiteral("Name"))
-{
-    QStringList values;
-    for (; !rs.Eof(); rs.MoveNext())
-        values << rs.Fields(column).toString().trimmed();
-    return values;
-}
-
-int Count(Engine::Connection& connection, const QString& sql)
-{
-    return connection.OpenRecordset(sql).Fields(0).toInt();
-}
-
-QString IntegrityCheck(Engine::Connection& connection)
-{
-    return Column(connection.OpenRecordset(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("integrity_check"))
-        .join(QLatin1Char('\n'));
-}
-
-QByteArray Fingerprint(const QString& path)
-{
-    return QCryptographicHash::hash(TestSupport::readFile(path), QCryptographicHash::Sha256);
-}
-
-QString Repeat(const QString& text, int times)
-{
-    return text.repeated(times);
-}
-
-void InsertPerson(Engine::Connection& connection, int number, const QString& name, const QString& date = "Null")
-{
-    QString quoted = name;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    connection.Execute("INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) VALUES(" +
-                       QString::number(number) + ", '" + quoted + "', " + date + ", '', '') ");
-}
 
 } // namespace
 
@@ -119,7 +61,6 @@ private slots:
     void like();
     void likeErrors_data();
     void likeErrors();
-    void dateParts();
     void widthsEnforced_data();
     void widthsEnforced();
     void keysEnforced();
@@ -166,13 +107,8 @@ void TestEngine::cleanup()
 
 QString TestEngine::openNewDatabase(const QString& name)
 {
-    const QString file = path(name);
-    Engine::CreateDatabaseFile(file);
-    m_connection->Open(file);
-    m_connection->Execute(CreatePerson);
-    m_connection->Execute(CreatePhone);
-    m_connection->Execute(CreateEmail);
-    return file;
+    createDatabase(*m_connection, path(name));
+    return path(name);
 }
 
 void TestEngine::createDatabaseFile()
@@ -192,7 +128,7 @@ void TestEngine::createDatabaseFile()
     QCOMPARE(connection.DataSource(), file);
     QVERIFY(!connection.TableExists("Person"));
     // The rollback journal keeps the database one file.
-    QCOMPARE(Column(connection.OpenRecordset("PRAGMA journal_mode"), "journal_mode"), QStringList{"delete"});
+    QCOMPARE(column(connection.OpenRecordset("PRAGMA journal_mode"), "journal_mode"), QStringList{"delete"});
     QCOMPARE(connection.OpenRecordset("PRAGMA foreign_keys").Fields(0).toInt(), 1);
 
     connection.Close();
@@ -203,26 +139,21 @@ void TestEngine::createDatabaseFile()
 
 void TestEngine::createDatabaseFileFails()
 {
-    const QString file = path("exists.mdb");
-    Engine::CreateDatabaseFile(file);
-    {
-        Engine::Connection connection;
-        connection.Open(file);
-        connection.Execute(CreatePerson);
-    }
-    const QByteArray before = Fingerprint(file);
-    QVERIFY(FailureOf([&] { Engine::CreateDatabaseFile(file); }));
-    QCOMPARE(Fingerprint(file), before);
+    const QString file = openNewDatabase("exists.mdb");
+    m_connection->Close();
+    const QByteArray before = fingerprint(file);
+    QVERIFY(failureOf([&] { Engine::CreateDatabaseFile(file); }));
+    QCOMPARE(fingerprint(file), before);
 
     const QString inMissingFolder = path("missing/new.mdb");
-    QVERIFY(FailureOf([&] { Engine::CreateDatabaseFile(inMissingFolder); }));
+    QVERIFY(failureOf([&] { Engine::CreateDatabaseFile(inMissingFolder); }));
     QVERIFY(!QFile::exists(inMissingFolder));
-    QVERIFY(FailureOf([&] { Engine::CreateDatabaseFile(QString()); }));
+    QVERIFY(failureOf([&] { Engine::CreateDatabaseFile(QString()); }));
 
     QDir(m_dir->path()).mkdir("locked");
     const QString lockedFolder = path("locked");
     QFile::setPermissions(lockedFolder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const std::optional<EngineError> locked = FailureOf([&] { Engine::CreateDatabaseFile(lockedFolder + "/new.mdb"); });
+    const std::optional<EngineError> locked = failureOf([&] { Engine::CreateDatabaseFile(lockedFolder + "/new.mdb"); });
     QFile::setPermissions(lockedFolder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(locked);
     QVERIFY(!QFile::exists(lockedFolder + "/new.mdb"));
@@ -281,9 +212,9 @@ void TestEngine::catalogueErrors()
 {
     openNewDatabase();
     QVERIFY(!m_connection->TableExists("Missing"));
-    QVERIFY(FailureOf([&] { m_connection->ColumnCount("Missing"); }));
-    QVERIFY(FailureOf([&] { m_connection->DefinedSize("Missing", "Name"); }));
-    QVERIFY(FailureOf([&] { m_connection->DefinedSize("Person", "Missing"); }));
+    QVERIFY(failureOf([&] { m_connection->ColumnCount("Missing"); }));
+    QVERIFY(failureOf([&] { m_connection->DefinedSize("Missing", "Name"); }));
+    QVERIFY(failureOf([&] { m_connection->DefinedSize("Person", "Missing"); }));
 }
 
 void TestEngine::dateLiterals_data()
@@ -302,8 +233,8 @@ void TestEngine::dateLiterals()
     QFETCH(QString, literal);
     QFETCH(QDate, date);
     openNewDatabase();
-    InsertPerson(*m_connection, 1, "Dated", literal);
-    InsertPerson(*m_connection, 2, "Undated");
+    insertPerson(*m_connection, 1, "Dated", literal);
+    insertPerson(*m_connection, 2, "Undated");
 
     Engine::Recordset rs = m_connection->OpenRecordset(
         "SELECT Dateofbirth, Month(Dateofbirth) AS m, Day(Dateofbirth) AS d, Year(Dateofbirth) AS y FROM Person "
@@ -313,7 +244,11 @@ void TestEngine::dateLiterals()
     QCOMPARE(rs.Fields("m").toInt(), date.month());
     QCOMPARE(rs.Fields("d").toInt(), date.day());
     QCOMPARE(rs.Fields("y").toInt(), date.year());
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE Dateofbirth = " + literal)),
+    // A person without a date has no parts of one.
+    rs = m_connection->OpenRecordset("SELECT Month(Dateofbirth) AS m, Day(Dateofbirth) AS d, Year(Dateofbirth) AS y "
+                                     "FROM Person WHERE Contactnr = 2");
+    QVERIFY(rs.Fields("m").isNull() && rs.Fields("d").isNull() && rs.Fields("y").isNull());
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE Dateofbirth = " + literal)),
              QStringList{"Dated"});
 }
 
@@ -337,28 +272,28 @@ void TestEngine::dateComparisons()
     QFETCH(QString, condition);
     QFETCH(QStringList, names);
     openNewDatabase();
-    InsertPerson(*m_connection, 1, "A", "#10/1/1979#");
-    InsertPerson(*m_connection, 2, "B", "#12/31/1979#");
-    InsertPerson(*m_connection, 3, "C", "#2/1/1980#");
-    InsertPerson(*m_connection, 4, "D", "#11/30/1989#");
-    InsertPerson(*m_connection, 5, "E", "#1/1/1990#");
-    InsertPerson(*m_connection, 6, "F");
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE " + condition + " ORDER BY Name ")),
+    insertPerson(*m_connection, 1, "A", "#10/1/1979#");
+    insertPerson(*m_connection, 2, "B", "#12/31/1979#");
+    insertPerson(*m_connection, 3, "C", "#2/1/1980#");
+    insertPerson(*m_connection, 4, "D", "#11/30/1989#");
+    insertPerson(*m_connection, 5, "E", "#1/1/1990#");
+    insertPerson(*m_connection, 6, "F");
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE " + condition + " ORDER BY Name ")),
              names);
 }
 
 void TestEngine::invalidDates()
 {
     openNewDatabase();
-    const std::optional<EngineError> literal = FailureOf([&] { InsertPerson(*m_connection, 1, "X", "#2/30/2020#"); });
+    const std::optional<EngineError> literal = failureOf([&] { insertPerson(*m_connection, 1, "X", "#2/30/2020#"); });
     QVERIFY(literal);
     QVERIFY2(literal->description().contains("#2/30/2020#"), qPrintable(literal->description()));
     // Text that is no date is refused by the column itself.
-    const std::optional<EngineError> text = FailureOf([&] { InsertPerson(*m_connection, 1, "X", "'hello'"); });
+    const std::optional<EngineError> text = failureOf([&] { insertPerson(*m_connection, 1, "X", "'hello'"); });
     QVERIFY(text);
     QCOMPARE(text->number() & 0xFF, Constraint);
     QVERIFY(text->description().contains("Dateofbirth"));
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person"), 0);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person"), 0);
 }
 
 void TestEngine::orderByName()
@@ -366,13 +301,13 @@ void TestEngine::orderByName()
     openNewDatabase();
     const QStringList scrambled{"zack", "Émile Zola", "bob", "Zoë", "Öl", "anna", "Ärger", "Anton"};
     for (int i = 0; i < scrambled.size(); ++i)
-        InsertPerson(*m_connection, i + 1, scrambled[i]);
+        insertPerson(*m_connection, i + 1, scrambled[i]);
     const QStringList expected{"anna", "Anton", "Ärger", "bob", "Émile Zola", "Öl", "zack", "Zoë"};
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Contactnr, Name FROM Person ORDER BY Name ")), expected);
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Contactnr, Name FROM Person ORDER BY Name ")), expected);
     QStringList reversed = expected;
     std::reverse(reversed.begin(), reversed.end());
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Name FROM Person ORDER BY Name DESC")), reversed);
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE Name > 'b' ORDER BY Name")),
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person ORDER BY Name DESC")), reversed);
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE Name > 'b' ORDER BY Name")),
              expected.mid(3));
 }
 
@@ -401,9 +336,9 @@ void TestEngine::equalsIgnoresCase()
     QFETCH(QString, literal);
     QFETCH(bool, equal);
     openNewDatabase();
-    InsertPerson(*m_connection, 1, stored);
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name = '" + literal + "'"), equal ? 1 : 0);
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name <> '" + literal + "'"), equal ? 0 : 1);
+    insertPerson(*m_connection, 1, stored);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name = '" + literal + "'"), equal ? 1 : 0);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name <> '" + literal + "'"), equal ? 0 : 1);
 }
 
 void TestEngine::like_data()
@@ -441,8 +376,8 @@ void TestEngine::like()
     const QStringList all{"100% Cotton", "Anna",         "Ärger", "Bob",     "Henne",
                           "Hanna",       "Johanna Berg", "José",  "O'Brien", "under_score"};
     for (int i = 0; i < all.size(); ++i)
-        InsertPerson(*m_connection, i + 1, all[i]);
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE " + condition + " ORDER BY Name ")),
+        insertPerson(*m_connection, i + 1, all[i]);
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE " + condition + " ORDER BY Name ")),
              names);
 }
 
@@ -458,8 +393,8 @@ void TestEngine::likeErrors()
 {
     QFETCH(QString, pattern);
     openNewDatabase();
-    InsertPerson(*m_connection, 1, "Anna");
-    const std::optional<EngineError> error = FailureOf([&] {
+    insertPerson(*m_connection, 1, "Anna");
+    const std::optional<EngineError> error = failureOf([&] {
         m_connection->OpenRecordset("SELECT Contactnr, Name FROM Person WHERE 1 = 1 AND TRIM(Name) LIKE '" + pattern +
                                     "' ORDER BY Name ");
     });
@@ -467,28 +402,7 @@ void TestEngine::likeErrors()
     QCOMPARE(error->number(), GenericError);
     QVERIFY2(error->description().contains("pattern"), qPrintable(error->description()));
     // The connection goes on working.
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name LIKE 'a%'"), 1);
-}
-
-void TestEngine::dateParts()
-{
-    openNewDatabase();
-    InsertPerson(*m_connection, 1, "Leap", "#2/29/1996#");
-    InsertPerson(*m_connection, 2, "None");
-    InsertPerson(*m_connection, 3, "Eve", "#12/31/1999#");
-    Engine::Recordset rs = m_connection->OpenRecordset(
-        "SELECT Month(Dateofbirth) AS m, Day(Dateofbirth) AS d, Year(Dateofbirth) AS y FROM Person ORDER BY Contactnr");
-    QCOMPARE(rs.Fields("m").toInt(), 2);
-    QCOMPARE(rs.Fields("d").toInt(), 29);
-    QCOMPARE(rs.Fields("y").toInt(), 1996);
-    rs.MoveNext();
-    QVERIFY(rs.Fields("m").isNull());
-    QVERIFY(rs.Fields("d").isNull());
-    QVERIFY(rs.Fields("y").isNull());
-    QCOMPARE(
-        Column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE Month(Dateofbirth) = 12 AND "
-                                           "Day(Dateofbirth) = 31 ORDER BY Month(Dateofbirth), Day(Dateofbirth) ")),
-        QStringList{"Eve"});
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name LIKE 'a%'"), 1);
 }
 
 void TestEngine::widthsEnforced_data()
@@ -506,34 +420,36 @@ void TestEngine::widthsEnforced_data()
     auto outOfRange = [](const char* field, const char* range) {
         return QString("The value is out of range for the field %1 (%2).").arg(field, range);
     };
-    QTest::newRow("name of 100 characters") << person + "2, '" + Repeat("n", 100) + "', Null, '', '') "
+    QTest::newRow("name of 100 characters") << person + "2, '" + QString("n").repeated(100) + "', Null, '', '') "
                                             << "";
     QTest::newRow("name of 101 characters")
-        << person + "2, '" + Repeat("n", 101) + "', Null, '', '') " << tooLong("Name", 100);
-    QTest::newRow("100 accented characters") << person + "2, '" + Repeat("é", 100) + "', Null, '', '') "
+        << person + "2, '" + QString("n").repeated(101) + "', Null, '', '') " << tooLong("Name", 100);
+    QTest::newRow("100 accented characters") << person + "2, '" + QString("é").repeated(100) + "', Null, '', '') "
                                              << "";
     QTest::newRow("101 accented characters")
-        << person + "2, '" + Repeat("é", 101) + "', Null, '', '') " << tooLong("Name", 100);
-    QTest::newRow("long address") << person + "2, 'A', Null, '" + Repeat("street ", 2000) + "', '') "
+        << person + "2, '" + QString("é").repeated(101) + "', Null, '', '') " << tooLong("Name", 100);
+    QTest::newRow("long address") << person + "2, 'A', Null, '" + QString("street ").repeated(2000) + "', '') "
                                   << "";
     QTest::newRow("highest contact number") << person + "32767, 'A', Null, '', '') "
                                             << "";
     QTest::newRow("contact number too high")
         << person + "32768, 'A', Null, '', '') " << outOfRange("Contactnr", "-32768 to 32767");
-    QTest::newRow("number of 50 characters") << phone + "1, 1, '" + Repeat("1", 50) + "', '') "
+    QTest::newRow("number of 50 characters") << phone + "1, 1, '" + QString("1").repeated(50) + "', '') "
                                              << "";
     QTest::newRow("number of 51 characters")
-        << phone + "1, 1, '" + Repeat("1", 51) + "', '') " << tooLong("Number", 50);
+        << phone + "1, 1, '" + QString("1").repeated(51) + "', '') " << tooLong("Number", 50);
     QTest::newRow("description of 101 characters")
-        << phone + "1, 1, '1', '" + Repeat("d", 101) + "') " << tooLong("Description", 100);
+        << phone + "1, 1, '1', '" + QString("d").repeated(101) + "') " << tooLong("Description", 100);
     QTest::newRow("order 255") << phone + "1, 255, '1', '') "
                                << "";
     QTest::newRow("order 256") << phone + "1, 256, '1', '') " << outOfRange("Order", "0 to 255");
     QTest::newRow("order -1") << phone + "1, -1, '1', '') " << outOfRange("Order", "0 to 255");
     QTest::newRow("e-mail of 101 characters")
-        << "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(1, 1, '" + Repeat("e", 101) + "', '') "
+        << "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(1, 1, '" + QString("e").repeated(101) +
+               "', '') "
         << tooLong("Email", 100);
-    QTest::newRow("widening update") << "UPDATE Person SET Name = Name & '" + Repeat("x", 96) + "' WHERE Contactnr = 1 "
+    QTest::newRow("widening update") << "UPDATE Person SET Name = Name & '" + QString("x").repeated(96) +
+                                            "' WHERE Contactnr = 1 "
                                      << tooLong("Name", 100);
 }
 
@@ -542,8 +458,8 @@ void TestEngine::widthsEnforced()
     QFETCH(QString, statement);
     QFETCH(QString, refusal);
     openNewDatabase();
-    InsertPerson(*m_connection, 1, "Owner");
-    const std::optional<EngineError> error = FailureOf([&] { m_connection->Execute(statement); });
+    insertPerson(*m_connection, 1, "Owner");
+    const std::optional<EngineError> error = failureOf([&] { m_connection->Execute(statement); });
     if (refusal.isEmpty()) {
         QVERIFY2(!error, error ? qPrintable(error->description()) : "");
         return;
@@ -551,18 +467,18 @@ void TestEngine::widthsEnforced()
     QVERIFY(error);
     QCOMPARE(error->number() & 0xFF, Constraint);
     QCOMPARE(error->description(), refusal);
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person"), 1);
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Phone"), 0);
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Owner"});
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person"), 1);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Phone"), 0);
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Owner"});
 }
 
 void TestEngine::keysEnforced()
 {
     openNewDatabase();
-    InsertPerson(*m_connection, 1, "Owner");
+    insertPerson(*m_connection, 1, "Owner");
     m_connection->Execute("INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(1, 1, '123', '') ");
     auto phone = [&](int person, int order) {
-        return FailureOf([&] {
+        return failureOf([&] {
             m_connection->Execute("INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(" +
                                   QString::number(person) + ", " + QString::number(order) + ", '9', '') ");
         });
@@ -573,14 +489,14 @@ void TestEngine::keysEnforced()
     const std::optional<EngineError> twice = phone(1, 1);
     QVERIFY(twice);
     QCOMPARE(twice->number(), PrimaryKeyConstraint);
-    const std::optional<EngineError> samePerson = FailureOf([&] { InsertPerson(*m_connection, 1, "Again"); });
+    const std::optional<EngineError> samePerson = failureOf([&] { insertPerson(*m_connection, 1, "Again"); });
     QVERIFY(samePerson);
     QCOMPARE(samePerson->number(), PrimaryKeyConstraint);
     // A person with phones cannot go before its phones.
-    QVERIFY(FailureOf([&] { m_connection->Execute("DELETE FROM Person WHERE Contactnr = 1"); }));
+    QVERIFY(failureOf([&] { m_connection->Execute("DELETE FROM Person WHERE Contactnr = 1"); }));
     m_connection->Execute("DELETE FROM Phone WHERE Contactnr = 1");
     m_connection->Execute("DELETE FROM Person WHERE Contactnr = 1");
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person"), 0);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person"), 0);
 }
 
 void TestEngine::alterColumnWidens()
@@ -589,15 +505,15 @@ void TestEngine::alterColumnWidens()
     const QString file = path("narrow.mdb");
     Engine::CreateDatabaseFile(file);
     m_connection->Open(file);
-    m_connection->Execute(CreatePerson);
+    m_connection->Execute(modDatabase::CreateTableStatements().at(0));
     m_connection->Execute("CREATE TABLE Phone ( Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(20), "
                           "Description CHAR(10), CONSTRAINT PhonePK PRIMARY KEY(Contactnr, [Order]), "
                           "CONSTRAINT PhoneFK FOREIGN KEY(Contactnr) REFERENCES Person(Contactnr) ) ");
     m_connection->Execute("CREATE TABLE Email ( Contactnr SMALLINT, [Order] TINYINT, Email CHAR(50), "
                           "Description CHAR(10), CONSTRAINT EmailPK PRIMARY KEY(Contactnr, [Order]), "
                           "CONSTRAINT EmailFK FOREIGN KEY(Contactnr) REFERENCES Person(Contactnr) ) ");
-    InsertPerson(*m_connection, 1, "Anna");
-    InsertPerson(*m_connection, 2, "Bob");
+    insertPerson(*m_connection, 1, "Anna");
+    insertPerson(*m_connection, 2, "Bob");
     const QString phone = "INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(";
     m_connection->Execute(phone + "1, 2, '0456', 'Mobile') ");
     m_connection->Execute(phone + "1, 1, '0123', 'Home') ");
@@ -605,7 +521,7 @@ void TestEngine::alterColumnWidens()
     m_connection->Execute(
         "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(1, 1, 'a@b.example', 'x') ");
     QCOMPARE(m_connection->DefinedSize("Phone", "Description"), 10);
-    QVERIFY(FailureOf([&] { m_connection->Execute(phone + "2, 2, '" + Repeat("1", 21) + "', '') "); }));
+    QVERIFY(failureOf([&] { m_connection->Execute(phone + "2, 2, '" + QString("1").repeated(21) + "', '') "); }));
 
     m_connection->Execute(QStringLiteral("ALTER TABLE Phone ") + "ALTER COLUMN [Number] CHAR(50) ");
     m_connection->Execute(QStringLiteral("ALTER TABLE Phone ") + "ALTER COLUMN Description CHAR(100) ");
@@ -620,57 +536,57 @@ void TestEngine::alterColumnWidens()
     QCOMPARE(m_connection->ColumnCount("Email"), 4);
 
     // The rows are all there, and a person's phones still come in their order.
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT * FROM Phone WHERE Contactnr = 1"), "Number"),
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT * FROM Phone WHERE Contactnr = 1"), "Number"),
              (QStringList{"0123", "0456"}));
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Phone"), 3);
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Email FROM Email"), "Email"), QStringList{"a@b.example"});
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Phone"), 3);
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Email FROM Email"), "Email"), QStringList{"a@b.example"});
 
     // The new widths hold, and so do the keys, the relationship and the collation.
-    m_connection->Execute(phone + "2, 2, '" + Repeat("1", 50) + "', '" + Repeat("d", 100) + "') ");
+    m_connection->Execute(phone + "2, 2, '" + QString("1").repeated(50) + "', '" + QString("d").repeated(100) + "') ");
     const std::optional<EngineError> tooLong =
-        FailureOf([&] { m_connection->Execute(phone + "2, 3, '" + Repeat("1", 51) + "', '') "); });
+        failureOf([&] { m_connection->Execute(phone + "2, 3, '" + QString("1").repeated(51) + "', '') "); });
     QVERIFY(tooLong);
     QCOMPARE(tooLong->number() & 0xFF, Constraint);
-    const std::optional<EngineError> twice = FailureOf([&] { m_connection->Execute(phone + "1, 1, '9', '') "); });
+    const std::optional<EngineError> twice = failureOf([&] { m_connection->Execute(phone + "1, 1, '9', '') "); });
     QVERIFY(twice);
     QCOMPARE(twice->number(), PrimaryKeyConstraint);
-    const std::optional<EngineError> orphan = FailureOf([&] { m_connection->Execute(phone + "9, 1, '9', '') "); });
+    const std::optional<EngineError> orphan = failureOf([&] { m_connection->Execute(phone + "9, 1, '9', '') "); });
     QVERIFY(orphan);
     QCOMPARE(orphan->number(), ForeignKeyConstraint);
-    QVERIFY(FailureOf([&] { m_connection->Execute("DELETE FROM Person WHERE Contactnr = 1"); }));
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Phone WHERE Description = 'HOME'"), 1);
+    QVERIFY(failureOf([&] { m_connection->Execute("DELETE FROM Person WHERE Contactnr = 1"); }));
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Phone WHERE Description = 'HOME'"), 1);
     QCOMPARE(m_connection->OpenRecordset("PRAGMA foreign_keys").Fields(0).toInt(), 1);
     QCOMPARE(m_connection->OpenRecordset("PRAGMA foreign_key_check").RecordCount(), 0);
-    QCOMPARE(IntegrityCheck(*m_connection), QString("ok"));
+    QCOMPARE(integrityCheck(*m_connection), QString("ok"));
     QVERIFY(!m_connection->TableExists("addrion_rebuild_Phone"));
 
     // The change is in the file, not only in this connection.
     m_connection->Close();
     m_connection->Open(file);
     QCOMPARE(m_connection->DefinedSize("Phone", "Number"), 50);
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Phone"), 4);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Phone"), 4);
 }
 
 void TestEngine::alterColumnFailsCleanly()
 {
     openNewDatabase();
-    InsertPerson(*m_connection, 1, "Anna");
+    insertPerson(*m_connection, 1, "Anna");
     m_connection->Execute("INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(1, 1, '0123456', '') ");
 
     // Narrower than the data: refused, nothing changed.
-    QVERIFY(FailureOf([&] { m_connection->Execute("ALTER TABLE Phone ALTER COLUMN [Number] CHAR(3) "); }));
+    QVERIFY(failureOf([&] { m_connection->Execute("ALTER TABLE Phone ALTER COLUMN [Number] CHAR(3) "); }));
     QCOMPARE(m_connection->DefinedSize("Phone", "Number"), 50);
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT [Number] FROM Phone"), "Number"), QStringList{"0123456"});
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT [Number] FROM Phone"), "Number"), QStringList{"0123456"});
     QCOMPARE(m_connection->OpenRecordset("PRAGMA foreign_keys").Fields(0).toInt(), 1);
 
-    QVERIFY(FailureOf([&] { m_connection->Execute("ALTER TABLE Phone ALTER COLUMN Missing CHAR(3) "); }));
-    QVERIFY(FailureOf([&] { m_connection->Execute("ALTER TABLE Missing ALTER COLUMN Description CHAR(3) "); }));
+    QVERIFY(failureOf([&] { m_connection->Execute("ALTER TABLE Phone ALTER COLUMN Missing CHAR(3) "); }));
+    QVERIFY(failureOf([&] { m_connection->Execute("ALTER TABLE Missing ALTER COLUMN Description CHAR(3) "); }));
     {
         Engine::Connection::Transaction transaction(*m_connection);
-        QVERIFY(FailureOf([&] { m_connection->Execute("ALTER TABLE Phone ALTER COLUMN Description CHAR(200) "); }));
+        QVERIFY(failureOf([&] { m_connection->Execute("ALTER TABLE Phone ALTER COLUMN Description CHAR(200) "); }));
     }
     QCOMPARE(m_connection->DefinedSize("Phone", "Description"), 100);
-    QCOMPARE(IntegrityCheck(*m_connection), QString("ok"));
+    QCOMPARE(integrityCheck(*m_connection), QString("ok"));
 }
 
 void TestEngine::dropColumns()
@@ -681,14 +597,14 @@ void TestEngine::dropColumns()
     m_connection->Execute(
         "CREATE TABLE Person ( Contactnr SMALLINT, Firstname CHAR(50), Lastname CHAR(50), "
         "Dateofbirth DATE, Address MEMO, [Note] MEMO, CONSTRAINT ContactPK PRIMARY KEY(Contactnr) ) ");
-    m_connection->Execute(CreatePhone);
+    m_connection->Execute(modDatabase::CreateTableStatements().at(1));
     m_connection->Execute("INSERT INTO Person(Contactnr, Firstname, Lastname, Dateofbirth, Address, [Note]) "
                           "VALUES(1, 'Anna', 'Berg', #5/6/1970#, 'Street 1', 'n') ");
     m_connection->Execute("INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(1, 1, '0123', '') ");
     QCOMPARE(m_connection->ColumnCount("Person"), 6);
 
     // All or nothing: the second name is wrong, so the first stays too.
-    QVERIFY(FailureOf([&] { m_connection->Execute("ALTER TABLE Person DROP COLUMN Address, Missing "); }));
+    QVERIFY(failureOf([&] { m_connection->Execute("ALTER TABLE Person DROP COLUMN Address, Missing "); }));
     QCOMPARE(m_connection->ColumnCount("Person"), 6);
 
     m_connection->Execute(QStringLiteral("ALTER TABLE Person ") + "DROP COLUMN Firstname, Lastname ");
@@ -696,16 +612,16 @@ void TestEngine::dropColumns()
     Engine::Recordset rs = m_connection->OpenRecordset("SELECT * FROM Person");
     QCOMPARE(rs.ColumnNames(), (QStringList{"Contactnr", "Dateofbirth", "Address", "Note"}));
     QCOMPARE(rs.Fields("Dateofbirth").toDate(), QDate(1970, 5, 6));
-    QVERIFY(FailureOf([&] { m_connection->Execute("DELETE FROM Person WHERE Contactnr = 1"); }));
-    QCOMPARE(IntegrityCheck(*m_connection), QString("ok"));
+    QVERIFY(failureOf([&] { m_connection->Execute("DELETE FROM Person WHERE Contactnr = 1"); }));
+    QCOMPARE(integrityCheck(*m_connection), QString("ok"));
 }
 
 void TestEngine::recordset()
 {
     openNewDatabase();
-    InsertPerson(*m_connection, 1, "Anna", "#3/14/1980#");
-    InsertPerson(*m_connection, 2, "Bob");
-    InsertPerson(*m_connection, 3, "Cleo", "#1/1/2001#");
+    insertPerson(*m_connection, 1, "Anna", "#3/14/1980#");
+    insertPerson(*m_connection, 2, "Bob");
+    insertPerson(*m_connection, 3, "Cleo", "#1/1/2001#");
     m_connection->Execute("INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(2, 1, 'b@x.example', '') ");
 
     Engine::Recordset rs =
@@ -722,16 +638,16 @@ void TestEngine::recordset()
     QCOMPARE(rs.Fields("Dateofbirth").metaType(), QMetaType::fromType<QDate>());
     QCOMPARE(rs.Fields("Address").toString(), QString());
     QVERIFY(!rs.Fields("Address").isNull());
-    QVERIFY(FailureOf([&] { rs.Fields("Missing"); }));
-    QVERIFY(FailureOf([&] { rs.Fields(4); }));
+    QVERIFY(failureOf([&] { rs.Fields("Missing"); }));
+    QVERIFY(failureOf([&] { rs.Fields(4); }));
     rs.MoveNext();
     QCOMPARE(rs.Fields("Name").toString(), QString("Bob"));
     QVERIFY(rs.Fields("Dateofbirth").isNull());
     rs.MoveNext();
     rs.MoveNext();
     QVERIFY(rs.Eof());
-    QVERIFY(FailureOf([&] { rs.Fields("Name"); }));
-    QVERIFY(FailureOf([&] { rs.MoveNext(); }));
+    QVERIFY(failureOf([&] { rs.Fields("Name"); }));
+    QVERIFY(failureOf([&] { rs.MoveNext(); }));
     rs.MoveFirst();
     QVERIFY(!rs.Eof());
     QCOMPARE(rs.Fields("Contactnr").toInt(), 1);
@@ -752,7 +668,7 @@ void TestEngine::recordset()
     QCOMPARE(joined.Fields("Order").toInt(), 1);
     QCOMPARE(joined.Fields("Email").toString(), QString("b@x.example"));
 
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) AS NumberOfPersons FROM Person "), 3);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) AS NumberOfPersons FROM Person "), 3);
 }
 
 void TestEngine::transactions()
@@ -760,64 +676,64 @@ void TestEngine::transactions()
     openNewDatabase();
     {
         Engine::Connection::Transaction transaction(*m_connection);
-        InsertPerson(*m_connection, 1, "Undone");
+        insertPerson(*m_connection, 1, "Undone");
         m_connection->Execute("INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(1, 1, '1', '') ");
     }
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person"), 0);
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Phone"), 0);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person"), 0);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Phone"), 0);
     {
         Engine::Connection::Transaction transaction(*m_connection);
-        InsertPerson(*m_connection, 1, "Kept");
+        insertPerson(*m_connection, 1, "Kept");
         transaction.Commit();
     }
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Kept"});
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Kept"});
 
     // An error inside leaves the transaction to be rolled back as a whole.
     try {
         Engine::Connection::Transaction transaction(*m_connection);
-        InsertPerson(*m_connection, 2, "Half");
-        InsertPerson(*m_connection, 1, "Duplicate");
+        insertPerson(*m_connection, 2, "Half");
+        insertPerson(*m_connection, 1, "Duplicate");
         transaction.Commit();
         QFAIL("the duplicate was accepted");
     } catch (const EngineError& error) {
         QCOMPARE(error.number(), PrimaryKeyConstraint);
     }
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Kept"});
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Kept"});
 
     // Another connection sees nothing of an open transaction.
     Engine::Connection other;
     other.Open(m_connection->DataSource());
     {
         Engine::Connection::Transaction transaction(*m_connection);
-        InsertPerson(*m_connection, 3, "Pending");
-        QCOMPARE(Count(other, "SELECT COUNT(1) FROM Person"), 1);
+        insertPerson(*m_connection, 3, "Pending");
+        QCOMPARE(scalar(other, "SELECT COUNT(1) FROM Person"), 1);
         transaction.Commit();
     }
-    QCOMPARE(Count(other, "SELECT COUNT(1) FROM Person"), 2);
+    QCOMPARE(scalar(other, "SELECT COUNT(1) FROM Person"), 2);
 }
 
 void TestEngine::oneStatementAtATime()
 {
     openNewDatabase();
-    QVERIFY(FailureOf([&] {
+    QVERIFY(failureOf([&] {
         m_connection->Execute("INSERT INTO Person(Contactnr, Name) VALUES(1, 'a'); "
                               "INSERT INTO Person(Contactnr, Name) VALUES(2, 'b')");
     }));
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person"), 0);
-    QVERIFY(FailureOf([&] { m_connection->Execute(""); }));
-    QVERIFY(FailureOf([&] { m_connection->Execute("   "); }));
-    QVERIFY(FailureOf([&] { m_connection->Execute("SELEKT 1"); }));
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person"), 0);
+    QVERIFY(failureOf([&] { m_connection->Execute(""); }));
+    QVERIFY(failureOf([&] { m_connection->Execute("   "); }));
+    QVERIFY(failureOf([&] { m_connection->Execute("SELEKT 1"); }));
     m_connection->Execute("INSERT INTO Person(Contactnr, Name) VALUES(1, 'a');");
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person;"), 1);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person;"), 1);
 }
 
 void TestEngine::closedConnection()
 {
     Engine::Connection connection;
-    QVERIFY(FailureOf([&] { connection.Execute("SELECT 1"); }));
-    QVERIFY(FailureOf([&] { connection.OpenRecordset("SELECT 1"); }));
-    QVERIFY(FailureOf([&] { connection.TableExists("Person"); }));
-    QVERIFY(FailureOf([&] { Engine::Connection::Transaction transaction(connection); }));
+    QVERIFY(failureOf([&] { connection.Execute("SELECT 1"); }));
+    QVERIFY(failureOf([&] { connection.OpenRecordset("SELECT 1"); }));
+    QVERIFY(failureOf([&] { connection.TableExists("Person"); }));
+    QVERIFY(failureOf([&] { Engine::Connection::Transaction transaction(connection); }));
     connection.Close();
     QCOMPARE(connection.State(), 0);
 }
@@ -825,22 +741,22 @@ void TestEngine::closedConnection()
 void TestEngine::readOnlyFile()
 {
     const QString file = openNewDatabase();
-    InsertPerson(*m_connection, 1, "Anna");
+    insertPerson(*m_connection, 1, "Anna");
     m_connection->Close();
     QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    const QByteArray before = Fingerprint(file);
+    const QByteArray before = fingerprint(file);
 
     m_connection->Open(file);
     QCOMPARE(m_connection->Mode(), Engine::ModeRead);
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Anna"});
-    const std::optional<EngineError> write = FailureOf([&] { InsertPerson(*m_connection, 2, "Bob"); });
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Anna"});
+    const std::optional<EngineError> write = failureOf([&] { insertPerson(*m_connection, 2, "Bob"); });
     QVERIFY(write);
     QCOMPARE(write->number() & 0xFF, ReadOnly);
-    const std::optional<EngineError> compact = FailureOf([&] { Engine::Compact(file); });
+    const std::optional<EngineError> compact = failureOf([&] { Engine::Compact(file); });
     QVERIFY(compact);
     QCOMPARE(compact->number() & 0xFF, ReadOnly);
     m_connection->Close();
-    QCOMPARE(Fingerprint(file), before);
+    QCOMPARE(fingerprint(file), before);
     QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
@@ -852,7 +768,7 @@ void TestEngine::readOnlyFolder()
     QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     m_connection->Open(file);
     const int mode = m_connection->Mode();
-    const std::optional<EngineError> write = FailureOf([&] { InsertPerson(*m_connection, 1, "Anna"); });
+    const std::optional<EngineError> write = failureOf([&] { insertPerson(*m_connection, 1, "Anna"); });
     m_connection->Close();
     QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(mode, Engine::ModeRead);
@@ -889,13 +805,13 @@ void TestEngine::notADatabase()
     QVERIFY(TestSupport::writeFile(file, contents));
     QCOMPARE(Engine::IsEncryptedDatabaseFile(file), encrypted);
 
-    const std::optional<EngineError> error = FailureOf([&] { m_connection->Open(file); });
+    const std::optional<EngineError> error = failureOf([&] { m_connection->Open(file); });
     QVERIFY(error);
     QCOMPARE(error->number(), number);
     QVERIFY(!error->description().isEmpty());
     QVERIFY(!m_connection->IsOpen());
     QCOMPARE(m_connection->DataSource(), file);
-    QVERIFY(FailureOf([&] { Engine::Compact(file); }));
+    QVERIFY(failureOf([&] { Engine::Compact(file); }));
     QCOMPARE(TestSupport::readFile(file), contents);
 }
 
@@ -915,7 +831,7 @@ void TestEngine::encryptedBySqlcipher()
     QCOMPARE(process.exitCode(), 0);
 
     QVERIFY(Engine::IsEncryptedDatabaseFile(file));
-    const std::optional<EngineError> error = FailureOf([&] { m_connection->Open(file); });
+    const std::optional<EngineError> error = failureOf([&] { m_connection->Open(file); });
     QVERIFY(error);
     QCOMPARE(error->number(), Engine::PasswordProtectedError);
     QVERIFY(!m_connection->IsOpen());
@@ -924,14 +840,14 @@ void TestEngine::encryptedBySqlcipher()
 void TestEngine::missingFile()
 {
     const QString file = path("missing.mdb");
-    const std::optional<EngineError> error = FailureOf([&] { m_connection->Open(file); });
+    const std::optional<EngineError> error = failureOf([&] { m_connection->Open(file); });
     QVERIFY(error);
     QCOMPARE(error->number(), CantOpen);
     QVERIFY(error->description().contains("missing.mdb"));
     QVERIFY(!m_connection->IsOpen());
     QVERIFY(!QFile::exists(file));
-    QVERIFY(FailureOf([&] { m_connection->Open(m_dir->path()); }));
-    QVERIFY(FailureOf([&] { Engine::Compact(file); }));
+    QVERIFY(failureOf([&] { m_connection->Open(m_dir->path()); }));
+    QVERIFY(failureOf([&] { Engine::Compact(file); }));
     QVERIFY(!QFile::exists(file));
 }
 
@@ -943,7 +859,7 @@ void TestEngine::compactShrinks()
         for (int number = 1; number <= 300; ++number)
             m_connection->Execute("INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) VALUES(" +
                                   QString::number(number) + ", 'P" + QString::number(number) + "', Null, '', '" +
-                                  Repeat("note ", 400) + "') ");
+                                  QString("note ").repeated(400) + "') ");
         transaction.Commit();
     }
     m_connection->Execute("DELETE FROM Person WHERE Contactnr > 10");
@@ -955,39 +871,41 @@ void TestEngine::compactShrinks()
     const qint64 after = QFileInfo(file).size();
     QVERIFY2(after * 4 < before, qPrintable(QString("%1 -> %2 bytes").arg(before).arg(after)));
     m_connection->Open(file);
-    QCOMPARE(IntegrityCheck(*m_connection), QString("ok"));
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person"), 10);
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person WHERE [Note] = '" + Repeat("note ", 400) + "'"), 10);
+    QCOMPARE(integrityCheck(*m_connection), QString("ok"));
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person"), 10);
+    QCOMPARE(
+        scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE [Note] = '" + QString("note ").repeated(400) + "'"),
+        10);
     QVERIFY(!QFile::exists(file + "-journal"));
 }
 
 void TestEngine::compactWhileReading()
 {
     const QString file = openNewDatabase();
-    InsertPerson(*m_connection, 1, "Anna");
-    InsertPerson(*m_connection, 2, "Bob");
+    insertPerson(*m_connection, 1, "Anna");
+    insertPerson(*m_connection, 2, "Bob");
     m_connection->Execute("DELETE FROM Person WHERE Contactnr = 2");
 
     // A read transaction on another connection keeps the file busy.
     m_connection->Execute("BEGIN");
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person"), 1);
-    const QByteArray before = Fingerprint(file);
-    const std::optional<EngineError> busy = FailureOf([&] { Engine::Compact(file, 100); });
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person"), 1);
+    const QByteArray before = fingerprint(file);
+    const std::optional<EngineError> busy = failureOf([&] { Engine::Compact(file, 100); });
     QVERIFY(busy);
     QCOMPARE(busy->number() & 0xFF, Busy);
-    QCOMPARE(Fingerprint(file), before);
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person"), 1);
+    QCOMPARE(fingerprint(file), before);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person"), 1);
     m_connection->Execute("COMMIT");
 
     Engine::Compact(file, 100);
-    QCOMPARE(IntegrityCheck(*m_connection), QString("ok"));
-    QCOMPARE(Column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Anna"});
+    QCOMPARE(integrityCheck(*m_connection), QString("ok"));
+    QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Anna"});
 }
 
 void TestEngine::compactWhileAnotherProcessWrites()
 {
     const QString file = openNewDatabase();
-    InsertPerson(*m_connection, 1, "Own");
+    insertPerson(*m_connection, 1, "Own");
     m_connection->Close();
     const QString stopFile = path("stop");
     const QString writerProgram = QCoreApplication::applicationDirPath() + "/database_writer";
@@ -1008,10 +926,10 @@ void TestEngine::compactWhileAnotherProcessWrites()
         ++compactions;
         Engine::Connection reader;
         reader.Open(file);
-        const int count = Count(reader, "SELECT COUNT(1) FROM Person");
+        const int count = scalar(reader, "SELECT COUNT(1) FROM Person");
         QVERIFY(count >= lastCount);
         lastCount = count;
-        QCOMPARE(IntegrityCheck(reader), QString("ok"));
+        QCOMPARE(integrityCheck(reader), QString("ok"));
         QCoreApplication::processEvents();
     }
     QCOMPARE(compactions, 5);
@@ -1028,12 +946,12 @@ void TestEngine::compactWhileAnotherProcessWrites()
     QVERIFY(written > 0);
 
     m_connection->Open(file);
-    QCOMPARE(IntegrityCheck(*m_connection), QString("ok"));
+    QCOMPARE(integrityCheck(*m_connection), QString("ok"));
     QCOMPARE(m_connection->OpenRecordset("PRAGMA foreign_key_check").RecordCount(), 0);
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person WHERE Contactnr >= 1000"), written);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE Contactnr >= 1000"), written);
     // Every other person came with three phones, all or nothing.
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Phone"), 3 * (written / 2));
-    QCOMPARE(Count(*m_connection, "SELECT COUNT(1) FROM Person WHERE Contactnr < 1000"), 1);
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Phone"), 3 * (written / 2));
+    QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE Contactnr < 1000"), 1);
     QVERIFY(written >= lastCount - 1);
 }
 

@@ -2,6 +2,7 @@
 // program joins (each ending in a blank), run unchanged against a sample database, with
 // the rows it must give.
 
+#include "DatabaseFixture.h"
 #include "TestSupport.h"
 
 #include "database/Engine.h"
@@ -91,18 +92,6 @@ QString EmailInsert(int number, int order, const SampleEntry& entry)
            Quote(entry.description) + "') ";
 }
 
-const QString CreatePerson = QStringLiteral("CREATE TABLE Person ") + "( " + "Contactnr SMALLINT, " +
-                             "[Name] CHAR(100), " + "Dateofbirth DATE, " + "Address MEMO, " + "[Note] MEMO, " +
-                             "CONSTRAINT ContactPK PRIMARY KEY(Contactnr) " + ") ";
-const QString CreatePhone = QStringLiteral("CREATE TABLE Phone ") + "( " + "Contactnr SMALLINT, " +
-                            "[Order] TINYINT, " + "[Number] CHAR(50), " + "Description CHAR(100), " +
-                            "CONSTRAINT PhonePK PRIMARY KEY(Contactnr, [Order]), " +
-                            "CONSTRAINT PhoneFK FOREIGN KEY(Contactnr) " + "REFERENCES Person(Contactnr) " + ") ";
-const QString CreateEmail = QStringLiteral("CREATE TABLE Email ") + "( " + "Contactnr SMALLINT, " +
-                            "[Order] TINYINT, " + "Email CHAR(100), " + "Description CHAR(100), " +
-                            "CONSTRAINT EmailPK PRIMARY KEY(Contactnr, [Order]), " +
-                            "CONSTRAINT EmailFK FOREIGN KEY(Contactnr) " + "REFERENCES Person(Contactnr) " + ") ";
-
 // The quick search's condition for its words (already folded, widened to accent classes
 // and quoted, as the contact list does before it builds the text).
 QString QuickSearch(const QStringList& words)
@@ -124,16 +113,6 @@ QStringList Rows(Engine::Recordset rs, const QStringList& fields)
         rows << values.join(QLatin1Char('|'));
     }
     return rows;
-}
-
-std::optional<Engine::EngineError> FailureOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const Engine::EngineError& error) {
-        return error;
-    }
-    return std::nullopt;
 }
 
 const QStringList Everybody{"Adam Day",    "Anna Schmidt", "Ärger Max",       "bob Jones", "Émile Zola",
@@ -176,13 +155,8 @@ void TestStatements::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     const QString file = m_dir->filePath("Addrion.mdb");
-    Engine::CreateDatabaseFile(file);
     m_db = std::make_unique<Engine::Connection>();
-    m_db->Open(file);
-    // Creating a new database: the three tables in this order.
-    m_db->Execute(CreatePerson);
-    m_db->Execute(CreatePhone);
-    m_db->Execute(CreateEmail);
+    EngineTest::createDatabase(*m_db, file);
     // The program's own table beside them, as every file it opens writable has it.
     for (const QString& statement : modPersonUid::CreateStatements())
         m_db->Execute(statement);
@@ -542,7 +516,8 @@ void TestStatements::removePerson()
 {
     const QString number = "6";
     // The person goes after its entries; the other way round the relationship refuses it.
-    QVERIFY(FailureOf([&] { m_db->Execute(QStringLiteral("DELETE FROM Person ") + "WHERE Contactnr = " + number); }));
+    QVERIFY(EngineTest::failureOf(
+        [&] { m_db->Execute(QStringLiteral("DELETE FROM Person ") + "WHERE Contactnr = " + number); }));
     m_db->Execute(QStringLiteral("DELETE FROM Phone ") + "WHERE Contactnr = " + number);
     m_db->Execute(QStringLiteral("DELETE FROM Email ") + "WHERE Contactnr = " + number);
     m_db->Execute(QStringLiteral("DELETE FROM Person ") + "WHERE Contactnr = " + number);
@@ -647,8 +622,9 @@ void TestStatements::upgrade()
     // The converted file works like a new one.
     QCOMPARE(Rows(db.OpenRecordset("SELECT * FROM Phone WHERE Contactnr = 1"), {"Number", "Description"}),
              QStringList{"0123|Home"});
-    QVERIFY(FailureOf([&] { db.Execute("UPDATE Person SET Name = '" + QString(101, 'x') + "' WHERE Contactnr = 1"); }));
-    QVERIFY(FailureOf([&] { db.Execute("DELETE FROM Person WHERE Contactnr = 1"); }));
+    QVERIFY(EngineTest::failureOf(
+        [&] { db.Execute("UPDATE Person SET Name = '" + QString(101, 'x') + "' WHERE Contactnr = 1"); }));
+    QVERIFY(EngineTest::failureOf([&] { db.Execute("DELETE FROM Person WHERE Contactnr = 1"); }));
     QCOMPARE(db.OpenRecordset("PRAGMA integrity_check").Fields(0).toString(), QString("ok"));
 }
 

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "database/Engine.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <optional>
+
+// A fresh database file in a folder of its own, made and opened by the program
+// (modDatabase) and closed again at the end: empty, or with a few named persons.
+class DatabaseFixture
+{
+public:
+    enum class Content
+    {
+        Empty,
+        Persons, // names(): numbers, e-mail addresses and addresses, see the .cpp
+    };
+
+    explicit DatabaseFixture(Content content = Content::Empty, const QString& name = QStringLiteral("home.mdb"));
+    ~DatabaseFixture();
+    DatabaseFixture(const DatabaseFixture&) = delete;
+    DatabaseFixture& operator=(const DatabaseFixture&) = delete;
+
+    // False when the file could not be made (the program has said why).
+    bool ok() const { return m_ok; }
+    QString path() const { return m_path; }
+    // A file beside the database.
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+    // The persons of Content::Persons in name order.
+    static const QStringList& names();
+    // count persons "Person <n>" from number first on, in one transaction, into the open database.
+    static void addPersons(int count, int first = 1);
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    bool m_ok = false;
+};
+
+// Plain helpers on an engine connection, for the tests that bypass the program.
+namespace EngineTest {
+
+// The engine error a call ends with, if any.
+std::optional<Engine::EngineError> failureOf(const std::function<void()>& call);
+// One column of every row, trimmed.
+QStringList column(Engine::Recordset rows, const QString& name = QStringLiteral("Name"));
+// The first field of the first row as a number, e.g. of a COUNT.
+int scalar(Engine::Connection& connection, const QString& sql);
+QString integrityCheck(Engine::Connection& connection);
+QByteArray fingerprint(const QString& path);
+// A new file with the program's three tables, opened on connection.
+void createDatabase(Engine::Connection& connection, const QString& path);
+// A person with no address and no note; date is a #m/d/yyyy# literal or Null.
+void insertPerson(Engine::Connection& connection, int number, const QString& name,
+                  const QString& date = QStringLiteral("Null"));
+
+} // namespace EngineTest
