@@ -54,13 +54,15 @@ private slots:
     {
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QString>("exec");
-        TestSupport::row("plain", "/opt/addrion/addrion", "\"/opt/addrion/addrion\" /Reminder");
-        TestSupport::row("blanks", "/home/u/My Programs/addrion", "\"/home/u/My Programs/addrion\" /Reminder");
-        TestSupport::row("double quote", "/home/u/a\"b/addrion", "\"/home/u/a\\\\\"b/addrion\" /Reminder");
-        TestSupport::row("dollar and backtick", "/home/u/$x`y/addrion", "\"/home/u/\\\\$x\\\\`y/addrion\" /Reminder");
-        TestSupport::row("backslash", "/home/u/a\\b/addrion", "\"/home/u/a\\\\\\\\b/addrion\" /Reminder");
-        TestSupport::row("percent", "/home/u/100%/addrion", "\"/home/u/100%%/addrion\" /Reminder");
-        TestSupport::row("non-ASCII", "/home/jürgen/Programme/addrion", "\"/home/jürgen/Programme/addrion\" /Reminder");
+        TestSupport::addRow("plain", "/opt/addrion/addrion", "\"/opt/addrion/addrion\" /Reminder");
+        TestSupport::addRow("blanks", "/home/u/My Programs/addrion", "\"/home/u/My Programs/addrion\" /Reminder");
+        TestSupport::addRow("double quote", "/home/u/a\"b/addrion", "\"/home/u/a\\\\\"b/addrion\" /Reminder");
+        TestSupport::addRow("dollar and backtick", "/home/u/$x`y/addrion",
+                            "\"/home/u/\\\\$x\\\\`y/addrion\" /Reminder");
+        TestSupport::addRow("backslash", "/home/u/a\\b/addrion", "\"/home/u/a\\\\\\\\b/addrion\" /Reminder");
+        TestSupport::addRow("percent", "/home/u/100%/addrion", "\"/home/u/100%%/addrion\" /Reminder");
+        TestSupport::addRow("non-ASCII", "/home/jürgen/Programme/addrion",
+                            "\"/home/jürgen/Programme/addrion\" /Reminder");
     }
     void execLineQuotesThePath()
     {
@@ -129,7 +131,7 @@ private slots:
         QTest::newRow("missing") << QByteArray() << true;
         QTest::newRow("this program") << modAutostart::EntryText(QCoreApplication::applicationFilePath()) << false;
         QTest::newRow("program moved") << modAutostart::EntryText("/old/place/addrion") << true;
-        TestSupport::row(
+        TestSupport::addRow(
             "without the argument",
             QByteArray("[Desktop Entry]\nExec=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\"\n"), true);
         QTest::newRow("no Exec line") << QByteArray("[Desktop Entry]\nName=Addrion Birthday reminder\n") << true;

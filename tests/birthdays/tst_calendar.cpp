@@ -213,18 +213,18 @@ private slots:
         QTest::addColumn<QList<int>>("lastRow");
         QTest::addColumn<int>("rowCount");
         // June 2025 begins on a Sunday.
-        TestSupport::row("Sunday first, Monday start", 2025, 6, WeekStart::Monday, QList<int>{0, 0, 0, 0, 0, 0, 1},
-                         QList<int>{30, 0, 0, 0, 0, 0, 0}, 6);
-        TestSupport::row("Sunday first, Sunday start", 2025, 6, WeekStart::Sunday, QList<int>{1, 2, 3, 4, 5, 6, 7},
-                         QList<int>{29, 30, 0, 0, 0, 0, 0}, 5);
-        TestSupport::row("leap February", 2024, 2, WeekStart::Monday, QList<int>{0, 0, 0, 1, 2, 3, 4},
-                         QList<int>{26, 27, 28, 29, 0, 0, 0}, 5);
-        TestSupport::row("short February", 2023, 2, WeekStart::Monday, QList<int>{0, 0, 1, 2, 3, 4, 5},
-                         QList<int>{27, 28, 0, 0, 0, 0, 0}, 5);
-        TestSupport::row("four full weeks", 2015, 2, WeekStart::Sunday, QList<int>{1, 2, 3, 4, 5, 6, 7},
-                         QList<int>{22, 23, 24, 25, 26, 27, 28}, 4);
-        TestSupport::row("Monday first, Sunday start", 2024, 1, WeekStart::Sunday, QList<int>{0, 1, 2, 3, 4, 5, 6},
-                         QList<int>{28, 29, 30, 31, 0, 0, 0}, 5);
+        TestSupport::addRow("Sunday first, Monday start", 2025, 6, WeekStart::Monday, QList<int>{0, 0, 0, 0, 0, 0, 1},
+                            QList<int>{30, 0, 0, 0, 0, 0, 0}, 6);
+        TestSupport::addRow("Sunday first, Sunday start", 2025, 6, WeekStart::Sunday, QList<int>{1, 2, 3, 4, 5, 6, 7},
+                            QList<int>{29, 30, 0, 0, 0, 0, 0}, 5);
+        TestSupport::addRow("leap February", 2024, 2, WeekStart::Monday, QList<int>{0, 0, 0, 1, 2, 3, 4},
+                            QList<int>{26, 27, 28, 29, 0, 0, 0}, 5);
+        TestSupport::addRow("short February", 2023, 2, WeekStart::Monday, QList<int>{0, 0, 1, 2, 3, 4, 5},
+                            QList<int>{27, 28, 0, 0, 0, 0, 0}, 5);
+        TestSupport::addRow("four full weeks", 2015, 2, WeekStart::Sunday, QList<int>{1, 2, 3, 4, 5, 6, 7},
+                            QList<int>{22, 23, 24, 25, 26, 27, 28}, 4);
+        TestSupport::addRow("Monday first, Sunday start", 2024, 1, WeekStart::Sunday, QList<int>{0, 1, 2, 3, 4, 5, 6},
+                            QList<int>{28, 29, 30, 31, 0, 0, 0}, 5);
     }
     void weekRows()
     {
@@ -257,12 +257,12 @@ private slots:
         QTest::addColumn<QString>("last");
         const QLocale english(QLocale::English, QLocale::UnitedStates);
         const QLocale german(QLocale::German, QLocale::Germany);
-        TestSupport::row("English Monday", english, WeekStart::Monday, QStringList{"Monday", "Tuesday", "Wednesday"},
-                         "Sunday");
-        TestSupport::row("English Sunday", english, WeekStart::Sunday, QStringList{"Sunday", "Monday", "Tuesday"},
-                         "Saturday");
-        TestSupport::row("German Sunday", german, WeekStart::Sunday, QStringList{"Sonntag", "Montag", "Dienstag"},
-                         "Samstag");
+        TestSupport::addRow("English Monday", english, WeekStart::Monday, QStringList{"Monday", "Tuesday", "Wednesday"},
+                            "Sunday");
+        TestSupport::addRow("English Sunday", english, WeekStart::Sunday, QStringList{"Sunday", "Monday", "Tuesday"},
+                            "Saturday");
+        TestSupport::addRow("German Sunday", german, WeekStart::Sunday, QStringList{"Sonntag", "Montag", "Dienstag"},
+                            "Samstag");
     }
     void weekdayNames()
     {
@@ -300,13 +300,13 @@ private slots:
         QTest::addColumn<int>("month");
         QTest::addColumn<int>("day");
         QTest::addColumn<QStringList>("rows");
-        TestSupport::row("four on one day, by name", 2024, 5, 17,
-                         QStringList{"anna Alt (34)", "Bob Bauer (54)", "Émile Ernst (24)", "Zoë Zimmer (44)"});
-        TestSupport::row("escaped name", 2024, 6, 1, QStringList{"Tom &amp; Jerry &lt;TV&gt; (44)", Filler, Filler});
+        TestSupport::addRow("four on one day, by name", 2024, 5, 17,
+                            QStringList{"anna Alt (34)", "Bob Bauer (54)", "Émile Ernst (24)", "Zoë Zimmer (44)"});
+        TestSupport::addRow("escaped name", 2024, 6, 1, QStringList{"Tom &amp; Jerry &lt;TV&gt; (44)", Filler, Filler});
         QTest::newRow("nobody") << 2024 << 6 << 2 << QStringList{Filler, Filler, Filler};
         QTest::newRow("born this year") << 2024 << 3 << 10 << QStringList{"New Born (0)", "Padded Name (74)", Filler};
-        TestSupport::row("born next year, seen last year", 2023, 3, 10,
-                         QStringList{"New Born (-1)", "Padded Name (73)", Filler});
+        TestSupport::addRow("born next year, seen last year", 2023, 3, 10,
+                            QStringList{"New Born (-1)", "Padded Name (73)", Filler});
         QTest::newRow("next year") << 2025 << 3 << 10 << QStringList{"New Born (1)", "Padded Name (75)", Filler};
         QTest::newRow("29 February in a leap year") << 2024 << 2 << 29 << QStringList{"Leap Day (24)", Filler, Filler};
         QTest::newRow("end of a short February") << 2023 << 2 << 28 << QStringList{Filler, Filler, Filler};
@@ -468,10 +468,10 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QByteArray>("copied");
         QTest::addColumn<QString>("storedAfter");
-        TestSupport::row("stored style exists", QStringList{"Orange", "Blue"}, "Orange", QByteArray("/* Orange */"),
-                         "Orange");
-        TestSupport::row("missing style: first in the listing", QStringList{"Orange", "Blue"}, "Gone",
-                         QByteArray("/* Blue */"), "Blue");
+        TestSupport::addRow("stored style exists", QStringList{"Orange", "Blue"}, "Orange", QByteArray("/* Orange */"),
+                            "Orange");
+        TestSupport::addRow("missing style: first in the listing", QStringList{"Orange", "Blue"}, "Gone",
+                            QByteArray("/* Blue */"), "Blue");
         QTest::newRow("nothing stored") << QStringList{"Orange", "Blue"} << "" << QByteArray("/* Blue */") << "Blue";
         QTest::newRow("no style at all") << QStringList{} << "Orange" << QByteArray() << "Orange";
     }
@@ -508,8 +508,8 @@ private slots:
         QTest::addColumn<QList<int>>("ticked"); // year index * 100 + month
         QTest::addColumn<QStringList>("files");
         QTest::newRow("nothing ticked") << QList<int>{} << QStringList{"calendar.css"};
-        TestSupport::row("one of each year", QList<int>{1, 112, 206},
-                         QStringList{"202301.htm", "202412.htm", "202506.htm", "calendar.css"});
+        TestSupport::addRow("one of each year", QList<int>{1, 112, 206},
+                            QStringList{"202301.htm", "202412.htm", "202506.htm", "calendar.css"});
     }
     void saveCopiesTheTickedMonths()
     {

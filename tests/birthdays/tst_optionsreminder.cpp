@@ -104,9 +104,9 @@ private slots:
         QTest::addColumn<bool>("once2Ticked");
         QTest::addColumn<QString>("once2Text");
         QTest::addColumn<bool>("soundTicked");
-        TestSupport::row("first-run defaults", "1", "2", QString(), "1", true, true, "2", false, "", true);
-        TestSupport::row("switched off", "0", "3", "14", "0", false, true, "3", true, "14", false);
-        TestSupport::row("not numbers are unticked", "1", "soon", "", "1", true, false, "", false, "", true);
+        TestSupport::addRow("first-run defaults", "1", "2", QString(), "1", true, true, "2", false, "", true);
+        TestSupport::addRow("switched off", "0", "3", "14", "0", false, true, "3", true, "14", false);
+        TestSupport::addRow("not numbers are unticked", "1", "soon", "", "1", true, false, "", false, "", true);
     }
     void loadsTheSettings()
     {
@@ -135,17 +135,17 @@ private slots:
         QTest::addColumn<QStringList>("ticks"); // check boxes toggled after loading with everything unticked
         QTest::addColumn<QString>("enabled");
         QTest::newRow("reminder off") << QStringList{} << "";
-        TestSupport::row("reminder on", QStringList{"chkBirthdayreminder"},
-                         "fraSince chkSince fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound");
-        TestSupport::row("since", QStringList{"chkBirthdayreminder", "chkSince"},
-                         "fraSince chkSince txtSince udSince lblDays0 fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound");
-        TestSupport::row(
+        TestSupport::addRow("reminder on", QStringList{"chkBirthdayreminder"},
+                            "fraSince chkSince fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound");
+        TestSupport::addRow("since", QStringList{"chkBirthdayreminder", "chkSince"},
+                            "fraSince chkSince txtSince udSince lblDays0 fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound");
+        TestSupport::addRow(
             "second once and sound", QStringList{"chkBirthdayreminder", "chkOnce1", "chkSound"},
             "fraSince chkSince fraOnce chkOnce0 chkOnce1 txtOnce1 udOnce1 lblDays2 chkOnce2 chkSound txtSound "
             "cmdBrowse");
-        TestSupport::row("ticks kept but reminder off again",
-                         QStringList{"chkBirthdayreminder", "chkSince", "chkOnce2", "chkSound", "chkBirthdayreminder"},
-                         "");
+        TestSupport::addRow(
+            "ticks kept but reminder off again",
+            QStringList{"chkBirthdayreminder", "chkSince", "chkOnce2", "chkSound", "chkBirthdayreminder"}, "");
     }
     void checkBoxesEnableTheirControls()
     {
@@ -169,10 +169,10 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("refused");
-        TestSupport::row("digits", "14", "14", 0);
-        TestSupport::row("letters", "1a4b", "14", 2);
-        TestSupport::row("minus and point", "-1.5", "15", 2);
-        TestSupport::row("blank", "3 0", "30", 1);
+        TestSupport::addRow("digits", "14", "14", 0);
+        TestSupport::addRow("letters", "1a4b", "14", 2);
+        TestSupport::addRow("minus and point", "-1.5", "15", 2);
+        TestSupport::addRow("blank", "3 0", "30", 1);
     }
     void dayBoxesTakeDigitsOnly()
     {

@@ -111,21 +111,21 @@ private slots:
         QTest::addColumn<QString>("once2");
         QTest::addColumn<QString>("once3");
         QTest::addColumn<QList<int>>("days");
-        TestSupport::row("nothing set", "", "", "", "", QList<int>{});
-        TestSupport::row("S = 2, O1 = 7", "2", "7", "", "", QList<int>{0, 1, 2, 7});
-        TestSupport::row("S = 2, O1 = 10: numbers, not texts", "2", "10", "", "", QList<int>{0, 1, 2, 10});
-        TestSupport::row("O1 = O2 = 5", "", "5", "5", "", QList<int>{5});
-        TestSupport::row("S absent, O1 = 0", "", "0", "", "", QList<int>{0});
-        TestSupport::row("S = 0", "0", "", "", "", QList<int>{0});
-        TestSupport::row("once values sorted", "", "9", "3", "5", QList<int>{3, 5, 9});
-        TestSupport::row("once values reversed", "", "30", "20", "10", QList<int>{10, 20, 30});
-        TestSupport::row("first and last equal", "", "5", "3", "5", QList<int>{3, 5});
-        TestSupport::row("all three equal", "", "4", "4", "4", QList<int>{4});
-        TestSupport::row("gap in the middle", "", "8", "", "2", QList<int>{2, 8});
-        TestSupport::row("inside the window not twice", "3", "2", "3", "4", QList<int>{0, 1, 2, 3, 4});
-        TestSupport::row("texts that are not numbers", "two", "7 days", "2.5", " 6 ", QList<int>{6});
-        TestSupport::row("S not a number, once still used", "x", "1", "", "", QList<int>{1});
-        TestSupport::row("negative S lists no window", "-1", "", "", "", QList<int>{});
+        TestSupport::addRow("nothing set", "", "", "", "", QList<int>{});
+        TestSupport::addRow("S = 2, O1 = 7", "2", "7", "", "", QList<int>{0, 1, 2, 7});
+        TestSupport::addRow("S = 2, O1 = 10: numbers, not texts", "2", "10", "", "", QList<int>{0, 1, 2, 10});
+        TestSupport::addRow("O1 = O2 = 5", "", "5", "5", "", QList<int>{5});
+        TestSupport::addRow("S absent, O1 = 0", "", "0", "", "", QList<int>{0});
+        TestSupport::addRow("S = 0", "0", "", "", "", QList<int>{0});
+        TestSupport::addRow("once values sorted", "", "9", "3", "5", QList<int>{3, 5, 9});
+        TestSupport::addRow("once values reversed", "", "30", "20", "10", QList<int>{10, 20, 30});
+        TestSupport::addRow("first and last equal", "", "5", "3", "5", QList<int>{3, 5});
+        TestSupport::addRow("all three equal", "", "4", "4", "4", QList<int>{4});
+        TestSupport::addRow("gap in the middle", "", "8", "", "2", QList<int>{2, 8});
+        TestSupport::addRow("inside the window not twice", "3", "2", "3", "4", QList<int>{0, 1, 2, 3, 4});
+        TestSupport::addRow("texts that are not numbers", "two", "7 days", "2.5", " 6 ", QList<int>{6});
+        TestSupport::addRow("S not a number, once still used", "x", "1", "", "", QList<int>{1});
+        TestSupport::addRow("negative S lists no window", "-1", "", "", "", QList<int>{});
     }
     void reminderDays()
     {
@@ -145,30 +145,32 @@ private slots:
         QTest::addColumn<QString>("once1");
         QTest::addColumn<QString>("once2");
         QTest::addColumn<QStringList>("rows");
-        TestSupport::row("31 December, S = 2: January ages use next year", QDate(2023, 12, 31), "2", "", "",
-                         QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red",
-                                     "Person  2|Monday 1 January|Bert|24|", "Person  9|Monday 1 January|Baby|0|",
-                                     "Person  3|Tuesday 2 January|Carl|39|"});
-        TestSupport::row("S = 2, O1 = 7", QDate(2023, 2, 28), "2", "7", "",
-                         QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
-        TestSupport::row("S = 2, O1 = 10", QDate(2023, 2, 28), "2", "10", "",
-                         QStringList{"Person  7|Friday 10 March|Nils|28|"});
-        TestSupport::row("29 February in a leap year", QDate(2024, 2, 28), "1", "", "",
-                         QStringList{"Person  5|Thursday 29 February|Lea Leap|32|"});
-        TestSupport::row("no 29 February in other years", QDate(2023, 2, 27), "3", "", "", QStringList{});
-        TestSupport::row("O1 = O2 = 5 lists the day once", QDate(2023, 3, 2), "", "5", "5",
-                         QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
-        TestSupport::row("S absent, O1 = 0: today in red", QDate(2023, 3, 7), "", "0", "",
-                         QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
-        TestSupport::row("a year and more: everyone once, on the first day found", QDate(2023, 1, 1), "400", "", "",
-                         QStringList{"Person  2|Sunday 1 January|Bert|23|red", "Person  9|Sunday 1 January|Baby|-1|red",
-                                     "Person  3|Monday 2 January|Carl|38|", "Person  4|Tuesday 3 January|Dora|53|",
-                                     "Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|",
-                                     "Person  7|Friday 10 March|Nils|28|",
-                                     "Person  1|Sunday 31 December|Anna Ärger|33|"});
-        TestSupport::row("once value a year on repeats nobody", QDate(2023, 3, 7), "0", "366", "",
-                         QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
-        TestSupport::row("nobody due", QDate(2023, 6, 1), "5", "30", "", QStringList{});
+        TestSupport::addRow("31 December, S = 2: January ages use next year", QDate(2023, 12, 31), "2", "", "",
+                            QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red",
+                                        "Person  2|Monday 1 January|Bert|24|", "Person  9|Monday 1 January|Baby|0|",
+                                        "Person  3|Tuesday 2 January|Carl|39|"});
+        TestSupport::addRow("S = 2, O1 = 7", QDate(2023, 2, 28), "2", "7", "",
+                            QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
+        TestSupport::addRow("S = 2, O1 = 10", QDate(2023, 2, 28), "2", "10", "",
+                            QStringList{"Person  7|Friday 10 March|Nils|28|"});
+        TestSupport::addRow("29 February in a leap year", QDate(2024, 2, 28), "1", "", "",
+                            QStringList{"Person  5|Thursday 29 February|Lea Leap|32|"});
+        TestSupport::addRow("no 29 February in other years", QDate(2023, 2, 27), "3", "", "", QStringList{});
+        TestSupport::addRow("O1 = O2 = 5 lists the day once", QDate(2023, 3, 2), "", "5", "5",
+                            QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
+        TestSupport::addRow(
+            "S absent, O1 = 0: today in red", QDate(2023, 3, 7), "", "0", "",
+            QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
+        TestSupport::addRow("a year and more: everyone once, on the first day found", QDate(2023, 1, 1), "400", "", "",
+                            QStringList{"Person  2|Sunday 1 January|Bert|23|red",
+                                        "Person  9|Sunday 1 January|Baby|-1|red", "Person  3|Monday 2 January|Carl|38|",
+                                        "Person  4|Tuesday 3 January|Dora|53|", "Person  6|Tuesday 7 March|Mia|43|",
+                                        "Person  12|Tuesday 7 March|Zoe|35|", "Person  7|Friday 10 March|Nils|28|",
+                                        "Person  1|Sunday 31 December|Anna Ärger|33|"});
+        TestSupport::addRow(
+            "once value a year on repeats nobody", QDate(2023, 3, 7), "0", "366", "",
+            QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
+        TestSupport::addRow("nobody due", QDate(2023, 6, 1), "5", "30", "", QStringList{});
     }
     void birthdayRows()
     {

@@ -3,7 +3,6 @@
 #include "TestSupport.h"
 
 #include "database/modDatabase.h"
-#include "database/modSql.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
 #include "search/modSearch.h"
@@ -62,18 +61,16 @@ void MainWindowFixture::open(const QString& argument)
 
 void MainWindowFixture::addPersons()
 {
-    modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) VALUES "
-                                      "(1, 'Anna Ärger', #6/15/1985#, 'Main Street 1', 'a note')"));
+    QList<SamplePerson> persons{{1,
+                                 "Anna Ärger",
+                                 QDate(1985, 6, 15),
+                                 {"+31 20 555|home"},
+                                 {"anna@example.org|work"},
+                                 "Main Street 1",
+                                 "a note"}};
     for (int i = 1; i < names().size(); ++i)
-        modSql::ExecuteSql(
-            QStringLiteral("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (%1, '%2', #1/%1/%3#)")
-                .arg(i + 1)
-                .arg(names().at(i))
-                .arg(1960 + i));
-    for (const char* statement :
-         {"INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (1, 1, '+31 20 555', 'home')",
-          "INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (1, 1, 'anna@example.org', 'work')"})
-        modSql::ExecuteSql(QString::fromLatin1(statement));
+        persons.append({i + 1, names().at(i), QDate(1960 + i, 1, i + 1)});
+    ::addPersons(persons);
 }
 
 MainWindowFixture::~MainWindowFixture()

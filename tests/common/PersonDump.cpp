@@ -117,3 +117,11 @@ void closePreviewsAndDatabase()
             widget->close();
     modDatabase::CloseDatabase(false);
 }
+
+frmExportPreview* shownPreview(const QString& name)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == name && widget->isVisible())
+            return qobject_cast<frmExportPreview*>(widget);
+    return nullptr;
+}

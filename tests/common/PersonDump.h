@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+class frmExportPreview;
+
 // A person for a test database. Each number and e-mail address is "value|description",
 // numbered in list order but stored last first.
 struct SamplePerson
@@ -47,3 +49,5 @@ int countRows(const char* table);
 bool startWithNewDatabase(const QString& path);
 // The end of such a test: export previews closed, the database closed.
 void closePreviewsAndDatabase();
+// The export preview of that name that is shown, if any.
+frmExportPreview* shownPreview(const QString& name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DataRow.h"
+
 #include <QApplication>
 #include <QString>
 #include <QTemporaryDir>
@@ -58,13 +60,6 @@ QString sourceDir();
 // One line "UID<TAB>FN" per card; false with the parser's complaint in error, or a
 // message naming the missing Debian package.
 bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error);
-
-// One row of a data table, as QTest::newRow(name) << values...; a call keeps a row on
-// one line where a chain of texts would be broken after each one.
-template <typename... Values> void row(const char* name, const Values&... values)
-{
-    (QTest::newRow(name) << ... << values);
-}
 
 // Runs act on the modal window the next command opens, inside that window's own
 // event loop; the flag tells afterwards that it ran.

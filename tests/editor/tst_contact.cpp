@@ -1,3 +1,4 @@
+#include "DatabaseFixture.h"
 #include "PersonDump.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
@@ -6,6 +7,7 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
+#include "editor/modHyperlink.h"
 
 using modContact::Contact;
 using modContact::DateState;
@@ -13,14 +15,14 @@ using modContact::Entry;
 
 Q_DECLARE_METATYPE(modContact::DateState)
 
-// The editor's rules without its windows, and saving on a real database file.
+// The editor's rules without its windows, saving on a real database file, and the
+// links in a note.
 class TestContact : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPlatform> m_platform;
-    QString m_path;
+    std::unique_ptr<DatabaseFixture> m_database;
 
     // A person with two numbers and two addresses, stored as the editor stores them.
     static void addAnna()
@@ -39,16 +41,14 @@ private slots:
     void init()
     {
         TestSupport::clearSettings();
-        m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
-        m_path = m_dir->filePath("contacts.mdb");
-        QVERIFY(modDatabase::NewDatabase(m_path));
+        m_database = std::make_unique<DatabaseFixture>();
+        QVERIFY(m_database->ok());
     }
     void cleanup()
     {
-        modDatabase::CloseDatabase(false);
+        m_database.reset();
         m_platform.reset();
-        m_dir.reset();
     }
 
     void readTypedDate_data()
@@ -57,21 +57,21 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<DateState>("state");
         QTest::addColumn<QString>("monthDayYear");
-        TestSupport::row("day first", "31/12/1999", "dd/mm/yyyy", DateState::Valid, "12/31/1999");
-        TestSupport::row("month first", "12/31/1999", "mm/dd/yyyy", DateState::Valid, "12/31/1999");
-        TestSupport::row("year first", "1999/12/31", "yyyy/mm/dd", DateState::Valid, "12/31/1999");
-        TestSupport::row("nothing typed", "__/__/____", "dd/mm/yyyy", DateState::Empty, "");
-        TestSupport::row("nothing typed, year first", "____/__/__", "yyyy/mm/dd", DateState::Empty, "");
-        TestSupport::row("31 February", "31/02/2000", "dd/mm/yyyy", DateState::Invalid, "02/31/2000");
-        TestSupport::row("leap day", "29/02/2000", "dd/mm/yyyy", DateState::Valid, "02/29/2000");
-        TestSupport::row("no leap day in 1900", "29/02/1900", "dd/mm/yyyy", DateState::Invalid, "02/29/1900");
-        TestSupport::row("month 13", "13/13/2000", "mm/dd/yyyy", DateState::Invalid, "13/13/2000");
-        TestSupport::row("single digits", "1_/2_/2000", "dd/mm/yyyy", DateState::Valid, "2/1/2000");
-        TestSupport::row("two-digit year", "31/12/99__", "dd/mm/yyyy", DateState::Invalid, "12/31/99");
-        TestSupport::row("day missing", "__/12/1999", "dd/mm/yyyy", DateState::Invalid, "12//1999");
-        TestSupport::row("before year 100", "01/01/0099", "dd/mm/yyyy", DateState::Invalid, "01/01/0099");
-        TestSupport::row("unknown format keeps the order", "12/31/1999", "d.m.yy", DateState::Valid, "12/31/1999");
-        TestSupport::row("unknown format, day first", "31/12/1999", "d.m.yy", DateState::Invalid, "31/12/1999");
+        TestSupport::addRow("day first", "31/12/1999", "dd/mm/yyyy", DateState::Valid, "12/31/1999");
+        TestSupport::addRow("month first", "12/31/1999", "mm/dd/yyyy", DateState::Valid, "12/31/1999");
+        TestSupport::addRow("year first", "1999/12/31", "yyyy/mm/dd", DateState::Valid, "12/31/1999");
+        TestSupport::addRow("nothing typed", "__/__/____", "dd/mm/yyyy", DateState::Empty, "");
+        TestSupport::addRow("nothing typed, year first", "____/__/__", "yyyy/mm/dd", DateState::Empty, "");
+        TestSupport::addRow("31 February", "31/02/2000", "dd/mm/yyyy", DateState::Invalid, "02/31/2000");
+        TestSupport::addRow("leap day", "29/02/2000", "dd/mm/yyyy", DateState::Valid, "02/29/2000");
+        TestSupport::addRow("no leap day in 1900", "29/02/1900", "dd/mm/yyyy", DateState::Invalid, "02/29/1900");
+        TestSupport::addRow("month 13", "13/13/2000", "mm/dd/yyyy", DateState::Invalid, "13/13/2000");
+        TestSupport::addRow("single digits", "1_/2_/2000", "dd/mm/yyyy", DateState::Valid, "2/1/2000");
+        TestSupport::addRow("two-digit year", "31/12/99__", "dd/mm/yyyy", DateState::Invalid, "12/31/99");
+        TestSupport::addRow("day missing", "__/12/1999", "dd/mm/yyyy", DateState::Invalid, "12//1999");
+        TestSupport::addRow("before year 100", "01/01/0099", "dd/mm/yyyy", DateState::Invalid, "01/01/0099");
+        TestSupport::addRow("unknown format keeps the order", "12/31/1999", "d.m.yy", DateState::Valid, "12/31/1999");
+        TestSupport::addRow("unknown format, day first", "31/12/1999", "d.m.yy", DateState::Invalid, "31/12/1999");
     }
     void readTypedDate()
     {
@@ -91,15 +91,15 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("recovered");
-        TestSupport::row("blanks kept when shown alone", "  012 345 ", "", "  012 345 ", "012 345", "");
-        TestSupport::row("with description", "0123", "Home", "0123 (Home)", "0123", "Home");
-        TestSupport::row("both trimmed", " 0123 ", "  Home ", "0123 (Home)", "0123", "Home");
-        TestSupport::row("description of blanks", "0123", "   ", "0123", "0123", "");
-        TestSupport::row("brackets in description", "0123", "Home (old)", "0123 (Home (old))", "0123", "Home (old)");
-        TestSupport::row("description of brackets only", "0123", "()", "0123 (())", "0123", "()");
-        TestSupport::row("address of blanks", "   ", "", "   ", "", "");
-        TestSupport::row("apostrophes", "o'brien@example.org", "Mr O'Brien", "o'brien@example.org (Mr O'Brien)",
-                         "o'brien@example.org", "Mr O'Brien");
+        TestSupport::addRow("blanks kept when shown alone", "  012 345 ", "", "  012 345 ", "012 345", "");
+        TestSupport::addRow("with description", "0123", "Home", "0123 (Home)", "0123", "Home");
+        TestSupport::addRow("both trimmed", " 0123 ", "  Home ", "0123 (Home)", "0123", "Home");
+        TestSupport::addRow("description of blanks", "0123", "   ", "0123", "0123", "");
+        TestSupport::addRow("brackets in description", "0123", "Home (old)", "0123 (Home (old))", "0123", "Home (old)");
+        TestSupport::addRow("description of brackets only", "0123", "()", "0123 (())", "0123", "()");
+        TestSupport::addRow("address of blanks", "   ", "", "   ", "", "");
+        TestSupport::addRow("apostrophes", "o'brien@example.org", "Mr O'Brien", "o'brien@example.org (Mr O'Brien)",
+                            "o'brien@example.org", "Mr O'Brien");
     }
     void entryRules()
     {
@@ -122,19 +122,19 @@ private slots:
         QTest::addColumn<QString>("tag");
         QTest::addColumn<bool>("has");
         QTest::addColumn<QString>("page");
-        TestSupport::row("first service", true, "Ann@Hotmail.example (home)", "Ann@Hotmail.example", true,
-                         "https://first.test/member/Ann@Hotmail.example");
-        TestSupport::row("second name of first service", true, "ann@msn.example", "ann@msn.example", true,
-                         "https://first.test/member/ann@msn.example");
-        TestSupport::row("third service", true, "ann.b@yahoo.example", "ann.b@yahoo.example", true,
-                         "https://second.test/ann.b");
-        TestSupport::row("named in the description", true, "ann@example.org (yahoo)", "ann@example.org", true,
-                         "https://second.test/ann");
-        TestSupport::row("no service", true, "ann@example.org", "ann@example.org", false, "https://second.test/ann");
-        TestSupport::row("first service, address unknown", false, "ann@hotmail.example", "ann@hotmail.example", false,
-                         "ann@hotmail.example");
-        TestSupport::row("third service, address unknown", false, "ann@yahoo.example", "ann@yahoo.example", false,
-                         "ann");
+        TestSupport::addRow("first service", true, "Ann@Hotmail.example (home)", "Ann@Hotmail.example", true,
+                            "https://first.test/member/Ann@Hotmail.example");
+        TestSupport::addRow("second name of first service", true, "ann@msn.example", "ann@msn.example", true,
+                            "https://first.test/member/ann@msn.example");
+        TestSupport::addRow("third service", true, "ann.b@yahoo.example", "ann.b@yahoo.example", true,
+                            "https://second.test/ann.b");
+        TestSupport::addRow("named in the description", true, "ann@example.org (yahoo)", "ann@example.org", true,
+                            "https://second.test/ann");
+        TestSupport::addRow("no service", true, "ann@example.org", "ann@example.org", false, "https://second.test/ann");
+        TestSupport::addRow("first service, address unknown", false, "ann@hotmail.example", "ann@hotmail.example",
+                            false, "ann@hotmail.example");
+        TestSupport::addRow("third service, address unknown", false, "ann@yahoo.example", "ann@yahoo.example", false,
+                            "ann");
     }
     void profilePage()
     {
@@ -245,12 +245,12 @@ private slots:
     {
         addAnna();
         modDatabase::CloseDatabase(false);
-        ReadOnlyFile readOnly(m_path);
+        ReadOnlyFile readOnly(m_database->path());
         if (!readOnly.ok())
             QSKIP("this machine cannot make a file read-only");
-        const QByteArray before = TestSupport::readFile(m_path);
+        const QByteArray before = TestSupport::readFile(m_database->path());
         m_platform->expectMessage(); // the database says it is read-only
-        QVERIFY(modDatabase::OpenDatabase(m_path));
+        QVERIFY(modDatabase::OpenDatabase(m_database->path()));
         QCOMPARE(modDatabase::DatabaseConnection().Mode(), Engine::ModeRead);
         Contact contact;
         contact.name = "Nobody";
@@ -258,7 +258,79 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Engine::EngineError, modContact::SaveExistingPerson(1, contact));
         QCOMPARE(countRows("Person"), 1);
         modDatabase::CloseDatabase(false);
-        QCOMPARE(TestSupport::readFile(m_path), before);
+        QCOMPARE(TestSupport::readFile(m_database->path()), before);
+    }
+
+    // ---- links in a note ----
+
+    void getHyperlinkWord_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<int>("start");
+        const QString line = "see www.example.org today";
+        QTest::newRow("middle of a line") << line << 10 << "www.example.org" << 5;
+        QTest::newRow("on the first letter") << line << 5 << "www.example.org" << 5;
+        QTest::newRow("on the last letter") << line << 19 << "www.example.org" << 5;
+        QTest::newRow("last word") << line << 24 << "today" << 21;
+        QTest::newRow("caret after a blank") << "ab cd" << 3 << "cd" << 4;
+        QTest::newRow("caret at the end") << "ab cd" << 5 << "cd" << 4;
+        QTest::newRow("beyond the end") << "ab cd" << 9 << "cd" << 4;
+        QTest::newRow("second of two blanks") << "a  b" << 3 << "b" << 4;
+        QTest::newRow("start of note") << "www.a.be rest" << 3 << "www.a.be" << 1;
+        QTest::newRow("position 1") << "www.a.be rest" << 1 << "www.a.be" << 1;
+        QTest::newRow("position 0") << "www.a.be rest" << 0 << "www.a.be" << 1;
+        QTest::newRow("after a line break") << "Hello\r\nhttp://x.org end" << 10 << "http://x.org" << 8;
+        QTest::newRow("after a line feed") << "Hello\nhttp://x.org" << 9 << "http://x.org" << 7;
+        QTest::newRow("before a line break, CRLF removed") << "mailto:a@b.c\r\nnext" << 3 << "mailto:a@b.c" << 1;
+        QTest::newRow("before a line feed") << "www.x.org\nnext" << 2 << "www.x.org" << 1;
+        QTest::newRow("carriage return is no separator") << "x\ry z" << 2 << "x\ry" << 1;
+        QTest::newRow("leading blank at position 1") << " ab" << 1 << "" << 1;
+        QTest::newRow("single word") << "word" << 4 << "word" << 1;
+    }
+    void getHyperlinkWord()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, position);
+        QFETCH(QString, word);
+        QFETCH(int, start);
+        int p = position;
+        QCOMPARE(modHyperlink::GetHyperlinkWord(text, p), word);
+        QCOMPARE(p, start);
+    }
+
+    void emptyTextGivesNoWord()
+    {
+        int position = 5;
+        QCOMPARE(modHyperlink::GetHyperlinkWord(QString(), position), QString());
+        QCOMPARE(position, 5);
+        QVERIFY(!modHyperlink::IsHyperlink(modHyperlink::GetHyperlinkWord(QString(), position)));
+    }
+
+    void isHyperlink_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("link");
+        QTest::newRow("www") << "www.example.org" << true;
+        QTest::newRow("http") << "http://example.org" << true;
+        QTest::newRow("https") << "https://example.org" << true;
+        QTest::newRow("mailto") << "mailto:ann@example.org" << true;
+        QTest::newRow("file") << "file:///home/ann/notes.txt" << true;
+        QTest::newRow("marker in the middle") << "abchttp:def" << true;
+        QTest::newRow("capital scheme") << "HTTP://EXAMPLE.ORG" << false;
+        QTest::newRow("capital scheme with www") << "HTTP://www.example.org" << true;
+        QTest::newRow("capital www") << "WWW.EXAMPLE.ORG" << false;
+        QTest::newRow("plain domain") << "example.org" << false;
+        QTest::newRow("scheme without colon") << "http" << false;
+        QTest::newRow("e-mail address") << "ann@example.org" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void isHyperlink()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, link);
+        QCOMPARE(modHyperlink::IsHyperlink(text), link);
     }
 };
 

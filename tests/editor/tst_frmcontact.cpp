@@ -179,17 +179,17 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QDate>("date");
-        TestSupport::row("day first", "dd/mm/yyyy", "31121999", true, QDate(1999, 12, 31));
-        TestSupport::row("month first", "mm/dd/yyyy", "12311999", true, QDate(1999, 12, 31));
-        TestSupport::row("year first", "yyyy/mm/dd", "19991231", true, QDate(1999, 12, 31));
-        TestSupport::row("untouched", "dd/mm/yyyy", "", true, QDate());
-        TestSupport::row("31 February", "dd/mm/yyyy", "31022000", false, QDate());
-        TestSupport::row("year cut short", "dd/mm/yyyy", "311299", false, QDate());
-        TestSupport::row("month 13, month first", "mm/dd/yyyy", "13012000", false, QDate());
-        TestSupport::row("half typed", "dd/mm/yyyy", "3112", false, QDate());
+        TestSupport::addRow("day first", "dd/mm/yyyy", "31121999", true, QDate(1999, 12, 31));
+        TestSupport::addRow("month first", "mm/dd/yyyy", "12311999", true, QDate(1999, 12, 31));
+        TestSupport::addRow("year first", "yyyy/mm/dd", "19991231", true, QDate(1999, 12, 31));
+        TestSupport::addRow("untouched", "dd/mm/yyyy", "", true, QDate());
+        TestSupport::addRow("31 February", "dd/mm/yyyy", "31022000", false, QDate());
+        TestSupport::addRow("year cut short", "dd/mm/yyyy", "311299", false, QDate());
+        TestSupport::addRow("month 13, month first", "mm/dd/yyyy", "13012000", false, QDate());
+        TestSupport::addRow("half typed", "dd/mm/yyyy", "3112", false, QDate());
         // The search takes the same years: see the search tests.
-        TestSupport::row("year 99", "dd/mm/yyyy", "31120099", false, QDate());
-        TestSupport::row("year 100", "dd/mm/yyyy", "31120100", true, QDate(100, 12, 31));
+        TestSupport::addRow("year 99", "dd/mm/yyyy", "31120099", false, QDate());
+        TestSupport::addRow("year 100", "dd/mm/yyyy", "31120100", true, QDate(100, 12, 31));
     }
 
     // Tab reads the left column down, then the right one, then OK and Cancel.
@@ -255,9 +255,9 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        TestSupport::row("empty", "", "<refused>");
-        TestSupport::row("blanks only", "   ", "");
-        TestSupport::row("blanks around", "  Eve  ", "Eve");
+        TestSupport::addRow("empty", "", "<refused>");
+        TestSupport::addRow("blanks only", "   ", "");
+        TestSupport::addRow("blanks around", "  Eve  ", "Eve");
     }
     void name()
     {
@@ -289,15 +289,15 @@ private slots:
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("saved");
-        TestSupport::row("number with blanks", true, "  012 345 ", "", true, "  012 345 ", "1:012 345|");
-        TestSupport::row("number with description", true, "0123", "Home", true, "0123 (Home)", "1:0123|Home");
-        TestSupport::row("description with brackets", true, "0123", " Home (old) ", true, "0123 (Home (old))",
-                         "1:0123|Home (old)");
-        TestSupport::row("number of blanks", true, "   ", "x", false, "", "");
-        TestSupport::row("address of blanks", false, "   ", "", true, "   ", "1:|");
-        TestSupport::row("no address", false, "", "x", false, "", "");
-        TestSupport::row("address with description", false, "a@b.c", "(private)", true, "a@b.c ((private))",
-                         "1:a@b.c|(private)");
+        TestSupport::addRow("number with blanks", true, "  012 345 ", "", true, "  012 345 ", "1:012 345|");
+        TestSupport::addRow("number with description", true, "0123", "Home", true, "0123 (Home)", "1:0123|Home");
+        TestSupport::addRow("description with brackets", true, "0123", " Home (old) ", true, "0123 (Home (old))",
+                            "1:0123|Home (old)");
+        TestSupport::addRow("number of blanks", true, "   ", "x", false, "", "");
+        TestSupport::addRow("address of blanks", false, "   ", "", true, "   ", "1:|");
+        TestSupport::addRow("no address", false, "", "x", false, "", "");
+        TestSupport::addRow("address with description", false, "a@b.c", "(private)", true, "a@b.c ((private))",
+                            "1:a@b.c|(private)");
     }
     void entryDialogs()
     {

@@ -19,10 +19,11 @@ class TestFrmExport : public QObject
     Q_OBJECT
 
     std::unique_ptr<MainWindowFixture> m_fixture;
-    QTemporaryDir m_dir;
 
     frmMain* w() const { return &m_fixture->window(); }
     ScriptedPlatform* platform() const { return &m_fixture->platform(); }
+    // The folder of the test's database file.
+    QDir folder() const { return QFileInfo(m_fixture->databasePath()).dir(); }
 
     // Numbers and names run in opposite directions, so name order is not number order.
     static void addSamplePersons()
@@ -41,14 +42,6 @@ class TestFrmExport : public QObject
         for (int number = 500; number > 500 - count; --number)
             selection.contactnrs.push_back(qint16(number));
         return selection;
-    }
-
-    frmExportPreview* preview(const QString& name) const
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == name && widget->isVisible())
-                return qobject_cast<frmExportPreview*>(widget);
-        return nullptr;
     }
 
 private slots:
@@ -123,19 +116,19 @@ private slots:
         QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
         window.OptTxt->click();
         QTest::mouseClick(window.cmdOK, Qt::LeftButton);
-        frmExportPreview* shown = preview("frmExportTxt");
+        frmExportPreview* shown = shownPreview("frmExportTxt");
         QVERIFY(shown);
         QTRY_VERIFY(shown->toolbarButton("Save")->isEnabled());
         QVERIFY(shown->wbrPrint->toPlainText().contains("Person 001"));
         QVERIFY(!shown->toolbarButton("Print")->isEnabled());
 
-        const QString target = m_dir.filePath("saved.txt");
+        const QString target = folder().filePath("saved.txt");
         QVERIFY(TestSupport::writeFile(target, "older"));
         platform()->expectSaveFileName(target);
         platform()->expectMessage(Platform::Answer::Yes);
         shown->toolbarButton("Save")->trigger();
         QCOMPARE(TestSupport::readFile(target), QByteArray("-----------\r\nPerson 001\r\n-----------\r\n\r\n\r\n"));
-        QCOMPARE(modSettings::ReadSetting("Export directory"), m_dir.path() + "/");
+        QCOMPARE(modSettings::ReadSetting("Export directory"), folder().path() + "/");
         const auto save = platform()->callsOf("save").first();
         QCOMPARE(save.arguments.at(1), "Addrion" + QDate::currentDate().toString("yyyyMMdd") + ".txt");
 
@@ -171,7 +164,7 @@ private slots:
         QTRY_VERIFY(loaded.count() > 0);
         QVERIFY(TestSupport::readFile(shown->ExportFile()).contains("Css/" + style.toUtf8() + ".css"));
 
-        const QString target = m_dir.filePath("saved.htm");
+        const QString target = folder().filePath("saved.htm");
         platform()->expectSaveFileName(target);
         shown->toolbarButton("Save")->trigger();
         HtmlViewer saved;
@@ -247,9 +240,9 @@ private slots:
         QVERIFY(first->ExportFile() != second->ExportFile());
         QVERIFY(first->ExportFile().startsWith(modEnvironment::TempFolder()));
         const auto save = [this](frmExportPreview* preview, const QString& name) {
-            platform()->expectSaveFileName(m_dir.filePath(name));
+            platform()->expectSaveFileName(folder().filePath(name));
             preview->toolbarButton("Save")->trigger();
-            return QString::fromUtf8(TestSupport::readFile(m_dir.filePath(name)));
+            return QString::fromUtf8(TestSupport::readFile(folder().filePath(name)));
         };
         QVERIFY(save(first, "first").contains("Person 001"));
         QVERIFY(save(second, "second").contains("Person 500"));

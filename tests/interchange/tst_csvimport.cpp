@@ -57,11 +57,11 @@ private slots:
         QTest::addColumn<int>("layout");
         QTest::addColumn<QString>("dateFormat");
         QTest::addColumn<QString>("firstLine");
-        TestSupport::row("Google", int(modCsv::Layout::Google), "dd/mm/yyyy",
-                         "Name,Given Name,Family Name,Birthday,Notes,E-mail 1 - Type,E-mail 1 - Value,");
-        TestSupport::row("Outlook, day first", int(modCsv::Layout::Outlook), "dd/mm/yyyy",
-                         "First Name,Last Name,Birthday,Notes,E-mail Address,E-mail 2 Address,");
-        TestSupport::row("Outlook, year first", int(modCsv::Layout::Outlook), "yyyy/mm/dd", "First Name,");
+        TestSupport::addRow("Google", int(modCsv::Layout::Google), "dd/mm/yyyy",
+                            "Name,Given Name,Family Name,Birthday,Notes,E-mail 1 - Type,E-mail 1 - Value,");
+        TestSupport::addRow("Outlook, day first", int(modCsv::Layout::Outlook), "dd/mm/yyyy",
+                            "First Name,Last Name,Birthday,Notes,E-mail Address,E-mail 2 Address,");
+        TestSupport::addRow("Outlook, year first", int(modCsv::Layout::Outlook), "yyyy/mm/dd", "First Name,");
     }
     void roundTrip()
     {
@@ -98,10 +98,7 @@ private slots:
         QVERIFY(dialog.cboCsvLayout->isEnabled());
         dialog.cboCsvLayout->setCurrentIndex(dialog.cboCsvLayout->findData(layout));
         QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
-        frmExportPreview* preview = nullptr;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == "frmExportCsv" && widget->isVisible())
-                preview = qobject_cast<frmExportPreview*>(widget);
+        frmExportPreview* preview = shownPreview("frmExportCsv");
         QVERIFY(preview);
         QTRY_VERIFY(preview->toolbarButton("Save")->isEnabled());
         const QString saved = m_dir->filePath("saved.csv");
@@ -135,18 +132,19 @@ private slots:
                                                   "Jürgen;Groß;jg@example.de;0170 1234;2/29/1980\r\n");
         for (const QChar c : outlook)
             utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
-        TestSupport::row("Outlook, UTF-16, semicolons", utf16,
-                         QStringList{QString::fromUtf8("Jürgen Groß # 1980-02-29 #  # 0170 1234 (Mobile) # "
-                                                       "jg@example.de # ")});
-        TestSupport::row("Google, Windows-1252, tabs",
-                         QByteArray("Name\tGiven Name\tFamily Name\tPhone 1 - Type\tPhone 1 - Value\tNotes\r\n"
-                                    "Fran\xE7ois L\xE9vy\tFran\xE7ois\tL\xE9vy\tWork\t01 23 ::: 04 56\t\x80 5\r\n"),
-                         QStringList{QString::fromUtf8("François Lévy # - #  # 01 23 (Work) | 04 56 (Work) #  # € 5")});
-        TestSupport::row("spreadsheet, quoted breaks in a note",
-                         QByteArray("First Name,Last Name,E-mail 1 - Label,E-mail 1 - Value,Notes,Labels\r\n"
-                                    "Ann,Lee,Home,ann@example.com,\"line one\nline \"\"two\"\"\",* myContacts\r\n"
-                                    ",,,,no name,\r\n"),
-                         QStringList{"Ann Lee # - #  #  # ann@example.com (Home) # line one\nline \"two\""});
+        TestSupport::addRow("Outlook, UTF-16, semicolons", utf16,
+                            QStringList{QString::fromUtf8("Jürgen Groß # 1980-02-29 #  # 0170 1234 (Mobile) # "
+                                                          "jg@example.de # ")});
+        TestSupport::addRow(
+            "Google, Windows-1252, tabs",
+            QByteArray("Name\tGiven Name\tFamily Name\tPhone 1 - Type\tPhone 1 - Value\tNotes\r\n"
+                       "Fran\xE7ois L\xE9vy\tFran\xE7ois\tL\xE9vy\tWork\t01 23 ::: 04 56\t\x80 5\r\n"),
+            QStringList{QString::fromUtf8("François Lévy # - #  # 01 23 (Work) | 04 56 (Work) #  # € 5")});
+        TestSupport::addRow("spreadsheet, quoted breaks in a note",
+                            QByteArray("First Name,Last Name,E-mail 1 - Label,E-mail 1 - Value,Notes,Labels\r\n"
+                                       "Ann,Lee,Home,ann@example.com,\"line one\nline \"\"two\"\"\",* myContacts\r\n"
+                                       ",,,,no name,\r\n"),
+                            QStringList{"Ann Lee # - #  #  # ann@example.com (Home) # line one\nline \"two\""});
     }
     void otherWriters()
     {

@@ -64,25 +64,27 @@ private slots:
     {
         QTest::addColumn<QStringList>("candidates");
         QTest::addColumn<QString>("groups");
-        TestSupport::row(
+        TestSupport::addRow(
             "name: case, accents, word order",
             QStringList{QString::fromUtf8("Müller José;;"), "Anna Berg;;", QString::fromUtf8("josé  MULLER;;")},
             "1,3:Same name");
-        TestSupport::row("name: other words are other persons", QStringList{"Anna Berg;;", "Anna Bergman;;", "Berg;;"},
-                         "");
-        TestSupport::row("e-mail ignoring case", QStringList{"A;;Ann@Example.org", "B;;x@y.z,ann@example.ORG "},
-                         "1,2:Same e-mail address");
-        TestSupport::row("shared office number, nothing else",
-                         QStringList{"Ann Lee;+49 30 1234-5678;", "Bob Stone;030 12345678,0170 1;"}, "1,2:Same number");
-        TestSupport::row("last 8 digits", QStringList{"A;0031 20 5551 2345;", "B;+1 20 5551 2345;"}, "1,2:Same number");
+        TestSupport::addRow("name: other words are other persons",
+                            QStringList{"Anna Berg;;", "Anna Bergman;;", "Berg;;"}, "");
+        TestSupport::addRow("e-mail ignoring case", QStringList{"A;;Ann@Example.org", "B;;x@y.z,ann@example.ORG "},
+                            "1,2:Same e-mail address");
+        TestSupport::addRow("shared office number, nothing else",
+                            QStringList{"Ann Lee;+49 30 1234-5678;", "Bob Stone;030 12345678,0170 1;"},
+                            "1,2:Same number");
+        TestSupport::addRow("last 8 digits", QStringList{"A;0031 20 5551 2345;", "B;+1 20 5551 2345;"},
+                            "1,2:Same number");
         QTest::newRow("6 digits match") << QStringList{"A;12 34 56;", "B;123456;"} << "1,2:Same number";
         QTest::newRow("5 digits never match") << QStringList{"A;12345;", "B;12345;", "C;1-2-3-4-5;"} << "";
-        TestSupport::row(
+        TestSupport::addRow(
             "linked through a third, all reasons",
             QStringList{"Ann Lee;;a@x.org", "Other;555 0101 77;a@x.org", "Third;555 0101 77;", "ann lee;;"},
             "1,2,3,4:Same name, Same e-mail address, Same number");
-        TestSupport::row("two groups in name order", QStringList{"Zed;;", "Amy;;q@x", "zed;;", "Bea;;Q@X"},
-                         "2,4:Same e-mail address 1,3:Same name");
+        TestSupport::addRow("two groups in name order", QStringList{"Zed;;", "Amy;;q@x", "zed;;", "Bea;;Q@X"},
+                            "2,4:Same e-mail address 1,3:Same name");
     }
     void groups()
     {

@@ -67,7 +67,7 @@ private slots:
         // A phone's 2.1 export: CR LF, bare type words, quoted-printable UTF-8 with soft
         // line breaks, a photo whose data lines are not indented, and cards in the
         // phone's own code pages.
-        TestSupport::row(
+        TestSupport::addRow(
             "2.1 quoted-printable",
             QByteArray("BEGIN:VCARD\r\n"
                        "VERSION:2.1\r\n"
@@ -104,7 +104,7 @@ private slots:
 
         // A web address book's 3.0 export: byte order mark, bare LF, any case, repeated
         // TYPE, grouped labels, folding with a tab, every escape.
-        TestSupport::row(
+        TestSupport::addRow(
             "3.0 labels and escapes",
             QByteArray("\xEF\xBB\xBF"
                        "BEGIN:VCARD\n"
@@ -146,7 +146,7 @@ private slots:
 
         // 4.0: PREF parameters, quoted type lists, tel: addresses, a birthday without
         // year, two addresses, and properties this program has no place for.
-        TestSupport::row(
+        TestSupport::addRow(
             "4.0 pref and no-year birthday",
             QByteArray("BEGIN:VCARD\r\n"
                        "VERSION:4.0\r\n"
@@ -177,14 +177,14 @@ private slots:
 
         // Cards that only name an organisation, and a 2.1 LABEL where there is no ADR;
         // a date of birth in basic form with a time.
-        TestSupport::row("organisation and label",
-                         QByteArray("BEGIN:VCARD\n"
-                                    "VERSION:2.1\n"
-                                    "ORG:Plumbing Ltd.\n"
-                                    "LABEL;WORK;ENCODING=QUOTED-PRINTABLE:Pipe Lane 4=0D=0A1234 Town\n"
-                                    "BDAY:19991231T235959\n"
-                                    "END:VCARD\n"),
-                         QStringList{"Plumbing Ltd. # 1999-12-31 # Pipe Lane 4\n1234 Town #  #  # "});
+        TestSupport::addRow("organisation and label",
+                            QByteArray("BEGIN:VCARD\n"
+                                       "VERSION:2.1\n"
+                                       "ORG:Plumbing Ltd.\n"
+                                       "LABEL;WORK;ENCODING=QUOTED-PRINTABLE:Pipe Lane 4=0D=0A1234 Town\n"
+                                       "BDAY:19991231T235959\n"
+                                       "END:VCARD\n"),
+                            QStringList{"Plumbing Ltd. # 1999-12-31 # Pipe Lane 4\n1234 Town #  #  # "});
     }
     void samples()
     {
@@ -348,12 +348,12 @@ private slots:
     {
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("text");
-        TestSupport::row("comma and semicolon", "a\\, b\\; c", "a, b; c");
-        TestSupport::row("line breaks", "one\\ntwo\\Nthree", "one\ntwo\nthree");
-        TestSupport::row("backslash", "C:\\\\dir", "C:\\dir");
-        TestSupport::row("stray colon", "10\\:30", "10:30");
-        TestSupport::row("unknown escape kept", "C:\\Users", "C:\\Users");
-        TestSupport::row("trailing backslash", "end\\", "end\\");
+        TestSupport::addRow("comma and semicolon", "a\\, b\\; c", "a, b; c");
+        TestSupport::addRow("line breaks", "one\\ntwo\\Nthree", "one\ntwo\nthree");
+        TestSupport::addRow("backslash", "C:\\\\dir", "C:\\dir");
+        TestSupport::addRow("stray colon", "10\\:30", "10:30");
+        TestSupport::addRow("unknown escape kept", "C:\\Users", "C:\\Users");
+        TestSupport::addRow("trailing backslash", "end\\", "end\\");
     }
     void escapes()
     {

@@ -122,14 +122,14 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("text");
         const QDate date(2024, 3, 5);
-        TestSupport::row("day first", date, "dd/mm/yyyy", "05/03/2024");
-        TestSupport::row("month first", date, "mm/dd/yyyy", "03/05/2024");
-        TestSupport::row("year first", date, "yyyy/mm/dd", "2024/03/05");
-        TestSupport::row("two-digit parts", QDate(1999, 12, 31), "dd/mm/yyyy", "31/12/1999");
-        TestSupport::row("short year padded", QDate(987, 1, 2), "yyyy/mm/dd", "0987/01/02");
-        TestSupport::row("other separator", date, "dd-mm-yyyy", "");
-        TestSupport::row("capitals", date, "DD/MM/YYYY", "");
-        TestSupport::row("empty format", date, "", "");
+        TestSupport::addRow("day first", date, "dd/mm/yyyy", "05/03/2024");
+        TestSupport::addRow("month first", date, "mm/dd/yyyy", "03/05/2024");
+        TestSupport::addRow("year first", date, "yyyy/mm/dd", "2024/03/05");
+        TestSupport::addRow("two-digit parts", QDate(1999, 12, 31), "dd/mm/yyyy", "31/12/1999");
+        TestSupport::addRow("short year padded", QDate(987, 1, 2), "yyyy/mm/dd", "0987/01/02");
+        TestSupport::addRow("other separator", date, "dd-mm-yyyy", "");
+        TestSupport::addRow("capitals", date, "DD/MM/YYYY", "");
+        TestSupport::addRow("empty format", date, "", "");
     }
     void formatDate()
     {
@@ -163,12 +163,12 @@ private slots:
         QTest::addColumn<QString>("description");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("tag");
-        TestSupport::row("no description", "0471 12 34 56", "", "0471 12 34 56", "0471 12 34 56");
-        TestSupport::row("blank description", "0471", "    ", "0471", "0471");
-        TestSupport::row("description", "0471", "Mobile", "0471 (Mobile)", "0471");
-        TestSupport::row("padded", "  0471  ", "  Mobile  ", "0471 (Mobile)", "0471");
-        TestSupport::row("e-mail", "ann@example.org", "Work", "ann@example.org (Work)", "ann@example.org");
-        TestSupport::row("description only", "", "Fax", "(Fax)", "");
+        TestSupport::addRow("no description", "0471 12 34 56", "", "0471 12 34 56", "0471 12 34 56");
+        TestSupport::addRow("blank description", "0471", "    ", "0471", "0471");
+        TestSupport::addRow("description", "0471", "Mobile", "0471 (Mobile)", "0471");
+        TestSupport::addRow("padded", "  0471  ", "  Mobile  ", "0471 (Mobile)", "0471");
+        TestSupport::addRow("e-mail", "ann@example.org", "Work", "ann@example.org (Work)", "ann@example.org");
+        TestSupport::addRow("description only", "", "Fax", "(Fax)", "");
     }
     void listEntry()
     {
@@ -185,15 +185,15 @@ private slots:
     {
         QTest::addColumn<int>("contactnr");
         QTest::addColumn<QStringList>("details");
-        TestSupport::row(
+        TestSupport::addRow(
             "everything, lists in stored order", 1,
             QStringList{"1", "Tom & Jerry Smith", "Tom && Jerry Smith", "1996-02-29", "Main Street 1\r\n1000 Town",
                         "Likes tea.\r\nNo sugar.", "phone 0471 12 34 56=0471 12 34 56",
                         "phone 015 22 33 44 (Home)=015 22 33 44", "phone +32 2 555 00 00 (Office)=+32 2 555 00 00",
                         "email tom@example.org=tom@example.org", "email tom@work.example (Work)=tom@work.example"});
         QTest::newRow("name only") << 2 << QStringList{"2", "Jerry", "Jerry", "-", "", ""};
-        TestSupport::row("empty texts, numberless entry", 3,
-                         QStringList{"3", "Blank", "Blank", "-", "", "", "phone (Fax)="});
+        TestSupport::addRow("empty texts, numberless entry", 3,
+                            QStringList{"3", "Blank", "Blank", "-", "", "", "phone (Fax)="});
         QTest::newRow("missing") << 99 << QStringList{"<none>"};
         QTest::newRow("negative number") << -1 << QStringList{"<none>"};
     }

@@ -199,10 +199,8 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("row");
         QTest::newRow("down") << 0 << int(Qt::Key_Down) << 1;
-        QTest::newRow("up") << 2 << int(Qt::Key_Up) << 1;
-        QTest::newRow("end") << 0 << int(Qt::Key_End) << 5;
         QTest::newRow("home") << 3 << int(Qt::Key_Home) << 0;
-        QTest::newRow("page down") << 0 << int(Qt::Key_PageDown) << 5;
+        QTest::newRow("end") << 0 << int(Qt::Key_End) << 5;
     }
     void keysMoveTheShownPerson()
     {

@@ -79,10 +79,10 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<QString>("condition");
-        TestSupport::row("between", 1, "31121979", "01011990",
-                         "WHERE Dateofbirth > #12/31/1979# AND Dateofbirth < #01/01/1990# ");
-        TestSupport::row("between, end missing", 1, "31121979", "", "");
-        TestSupport::row("before, half typed", 2, "3112", "", "");
+        TestSupport::addRow("between", 1, "31121979", "01011990",
+                            "WHERE Dateofbirth > #12/31/1979# AND Dateofbirth < #01/01/1990# ");
+        TestSupport::addRow("between, end missing", 1, "31121979", "", "");
+        TestSupport::addRow("before, half typed", 2, "3112", "", "");
     }
     void dateBoxesTakeWhatIsTyped()
     {
