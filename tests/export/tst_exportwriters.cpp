@@ -84,9 +84,8 @@ private slots:
         QFETCH(QList<int>, persons);
         QFETCH(Details, details);
         QFETCH(QString, dateFormat);
-        QFETCH(QStringList, lines);
         std::vector<qint16> numbers(persons.begin(), persons.end());
-        QCOMPARE(Lines(numbers, details, false, dateFormat), lines);
+        QTEST(Lines(numbers, details, false, dateFormat), "lines");
     }
 
     void textOrderFollowsNames()
@@ -143,8 +142,7 @@ private slots:
     void linkify()
     {
         QFETCH(QString, line);
-        QFETCH(QString, html);
-        QCOMPARE(modExport::LinkifyText(line), html);
+        QTEST(modExport::LinkifyText(line), "html");
     }
 
     // The whole page, from header to footer, is valid XHTML 1.1.

@@ -189,12 +189,11 @@ private slots:
     void samples()
     {
         QFETCH(QByteArray, file);
-        QFETCH(QStringList, persons);
         QStringList imported;
         QStringList skipped;
         import(file, imported, skipped);
         QCOMPARE(skipped, QStringList());
-        QCOMPARE(imported, persons);
+        QTEST(imported, "persons");
     }
 
     void malformedCardsAmongGoodOnes()
@@ -358,8 +357,7 @@ private slots:
     void escapes()
     {
         QFETCH(QString, written);
-        QFETCH(QString, text);
-        QCOMPARE(modVcard::Unescape(written), text);
+        QTEST(modVcard::Unescape(written), "text");
     }
 
     void structuredValues()

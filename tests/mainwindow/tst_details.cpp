@@ -105,8 +105,7 @@ private slots:
     {
         QFETCH(QDate, birth);
         QFETCH(QDate, today);
-        QFETCH(int, age);
-        QCOMPARE(modList::GetAge(birth, today), age);
+        QTEST(modList::GetAge(birth, today), "age");
     }
 
     void getAgeUsesTheClock()
@@ -135,8 +134,7 @@ private slots:
     {
         QFETCH(QDate, date);
         QFETCH(QString, format);
-        QFETCH(QString, text);
-        QCOMPARE(modList::FormatDate(date, format), text);
+        QTEST(modList::FormatDate(date, format), "text");
     }
 
     void dateOfBirthTextFollowsTheSetting()
@@ -200,8 +198,7 @@ private slots:
     void loadPerson()
     {
         QFETCH(int, contactnr);
-        QFETCH(QStringList, details);
-        QCOMPARE(describe(modList::LoadPerson(static_cast<qint16>(contactnr))), details);
+        QTEST(describe(modList::LoadPerson(static_cast<qint16>(contactnr))), "details");
     }
 };
 

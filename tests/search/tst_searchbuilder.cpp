@@ -152,12 +152,11 @@ private slots:
     {
         QFETCH(Criteria, criteria);
         QFETCH(QString, condition);
-        QFETCH(QStringList, found);
         const SearchBuilder::Search search = SearchBuilder::Build(criteria);
         QVERIFY(search.datesValid);
         QCOMPARE(search.condition, condition);
         if (search.InForce())
-            QCOMPARE(namesFound(search), found);
+            QTEST(namesFound(search), "found");
     }
 
     void phoneCriterion_data()
@@ -177,7 +176,6 @@ private slots:
     {
         QFETCH(int, op);
         QFETCH(QString, text);
-        QFETCH(QStringList, found);
         Criteria c = Blank();
         c.phone = {op, " " + text + " "};
         const SearchBuilder::Search search = SearchBuilder::Build(c);
@@ -185,7 +183,7 @@ private slots:
         QVERIFY(search.phoneActive);
         QCOMPARE(search.phoneOperator, op);
         QCOMPARE(search.phoneText, text);
-        QCOMPARE(namesFound(search), found);
+        QTEST(namesFound(search), "found");
     }
 
     void phoneWithOtherCriteria()
@@ -253,8 +251,7 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(QString, format);
-        QFETCH(QString, monthDayYear);
-        QCOMPARE(SearchBuilder::ToMonthDayYear(typed, format), monthDayYear);
+        QTEST(SearchBuilder::ToMonthDayYear(typed, format), "monthDayYear");
     }
 };
 
