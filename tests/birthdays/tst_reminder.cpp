@@ -1,20 +1,11 @@
-#include "ScriptedPlatform.h"
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
 
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminder.h"
 #include "birthdays/modReminderRun.h"
-#include "database/modDatabase.h"
-#include "database/modSql.h"
-#include "startup/modSettings.h"
 
-#include <QAction>
 #include <QContextMenuEvent>
-#include <QMenu>
-#include <QPushButton>
 #include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTreeWidget>
 
 // The reminder's days, its rows from a real database, and its window offscreen.
 class TestReminder : public QObject
@@ -24,15 +15,6 @@ class TestReminder : public QObject
     QTemporaryDir m_dir;
     QString m_path;
     std::unique_ptr<ScriptedPlatform> m_platform;
-
-    static void addPerson(int contactnr, const QString& name, const QDate& born)
-    {
-        const QString date =
-            born.isValid() ? QString("#%1/%2/%3#").arg(born.month()).arg(born.day()).arg(born.year()) : "NULL";
-        modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (%1, '%2', %3)")
-                               .arg(contactnr)
-                               .arg(modSql::QuoteSql(name), date));
-    }
 
     static void setDays(const QString& since, const QString& once1 = {}, const QString& once2 = {},
                         const QString& once3 = {})
@@ -97,16 +79,16 @@ private slots:
         ScriptedPlatform platform;
         m_path = m_dir.filePath("birthdays.mdb");
         QVERIFY(modDatabase::NewDatabase(m_path));
-        addPerson(1, "Anna Ärger", QDate(1990, 12, 31));
-        addPerson(2, "Bert", QDate(2000, 1, 1));
-        addPerson(3, "Carl   ", QDate(1985, 1, 2));
-        addPerson(4, "Dora", QDate(1970, 1, 3));
-        addPerson(5, "Lea Leap", QDate(1992, 2, 29));
-        addPerson(6, "Mia", QDate(1980, 3, 7));
-        addPerson(7, "Nils", QDate(1995, 3, 10));
-        addPerson(8, "Noah without a date", QDate());
-        addPerson(9, "Baby", QDate(2024, 1, 1));
-        addPerson(12, "Zoe", QDate(1988, 3, 7));
+        addPersons({{1, "Anna Ärger", QDate(1990, 12, 31)},
+                    {2, "Bert", QDate(2000, 1, 1)},
+                    {3, "Carl   ", QDate(1985, 1, 2)},
+                    {4, "Dora", QDate(1970, 1, 3)},
+                    {5, "Lea Leap", QDate(1992, 2, 29)},
+                    {6, "Mia", QDate(1980, 3, 7)},
+                    {7, "Nils", QDate(1995, 3, 10)},
+                    {8, "Noah without a date", QDate()},
+                    {9, "Baby", QDate(2024, 1, 1)},
+                    {12, "Zoe", QDate(1988, 3, 7)}});
         modDatabase::CloseDatabase(false);
     }
     void init()
@@ -119,7 +101,6 @@ private slots:
     void cleanup()
     {
         modDatabase::CloseDatabase(false);
-        QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
         m_platform.reset();
     }
 
@@ -130,66 +111,21 @@ private slots:
         QTest::addColumn<QString>("once2");
         QTest::addColumn<QString>("once3");
         QTest::addColumn<QList<int>>("days");
-        QTest::newRow("nothing set") << ""
-                                     << ""
-                                     << ""
-                                     << "" << QList<int>{};
-        QTest::newRow("S = 2, O1 = 7") << "2"
-                                       << "7"
-                                       << ""
-                                       << "" << QList<int>{0, 1, 2, 7};
-        QTest::newRow("S = 2, O1 = 10: numbers, not texts") << "2"
-                                                            << "10"
-                                                            << ""
-                                                            << "" << QList<int>{0, 1, 2, 10};
-        QTest::newRow("O1 = O2 = 5") << ""
-                                     << "5"
-                                     << "5"
-                                     << "" << QList<int>{5};
-        QTest::newRow("S absent, O1 = 0") << ""
-                                          << "0"
-                                          << ""
-                                          << "" << QList<int>{0};
-        QTest::newRow("S = 0") << "0"
-                               << ""
-                               << ""
-                               << "" << QList<int>{0};
-        QTest::newRow("once values sorted") << ""
-                                            << "9"
-                                            << "3"
-                                            << "5" << QList<int>{3, 5, 9};
-        QTest::newRow("once values reversed") << ""
-                                              << "30"
-                                              << "20"
-                                              << "10" << QList<int>{10, 20, 30};
-        QTest::newRow("first and last equal") << ""
-                                              << "5"
-                                              << "3"
-                                              << "5" << QList<int>{3, 5};
-        QTest::newRow("all three equal") << ""
-                                         << "4"
-                                         << "4"
-                                         << "4" << QList<int>{4};
-        QTest::newRow("gap in the middle") << ""
-                                           << "8"
-                                           << ""
-                                           << "2" << QList<int>{2, 8};
-        QTest::newRow("inside the window not twice") << "3"
-                                                     << "2"
-                                                     << "3"
-                                                     << "4" << QList<int>{0, 1, 2, 3, 4};
-        QTest::newRow("texts that are not numbers") << "two"
-                                                    << "7 days"
-                                                    << "2.5"
-                                                    << " 6 " << QList<int>{6};
-        QTest::newRow("S not a number, once still used") << "x"
-                                                         << "1"
-                                                         << ""
-                                                         << "" << QList<int>{1};
-        QTest::newRow("negative S lists no window") << "-1"
-                                                    << ""
-                                                    << ""
-                                                    << "" << QList<int>{};
+        TestSupport::addRow("nothing set", "", "", "", "", QList<int>{});
+        TestSupport::addRow("S = 2, O1 = 7", "2", "7", "", "", QList<int>{0, 1, 2, 7});
+        TestSupport::addRow("S = 2, O1 = 10: numbers, not texts", "2", "10", "", "", QList<int>{0, 1, 2, 10});
+        TestSupport::addRow("O1 = O2 = 5", "", "5", "5", "", QList<int>{5});
+        TestSupport::addRow("S absent, O1 = 0", "", "0", "", "", QList<int>{0});
+        TestSupport::addRow("S = 0", "0", "", "", "", QList<int>{0});
+        TestSupport::addRow("once values sorted", "", "9", "3", "5", QList<int>{3, 5, 9});
+        TestSupport::addRow("once values reversed", "", "30", "20", "10", QList<int>{10, 20, 30});
+        TestSupport::addRow("first and last equal", "", "5", "3", "5", QList<int>{3, 5});
+        TestSupport::addRow("all three equal", "", "4", "4", "4", QList<int>{4});
+        TestSupport::addRow("gap in the middle", "", "8", "", "2", QList<int>{2, 8});
+        TestSupport::addRow("inside the window not twice", "3", "2", "3", "4", QList<int>{0, 1, 2, 3, 4});
+        TestSupport::addRow("texts that are not numbers", "two", "7 days", "2.5", " 6 ", QList<int>{6});
+        TestSupport::addRow("S not a number, once still used", "x", "1", "", "", QList<int>{1});
+        TestSupport::addRow("negative S lists no window", "-1", "", "", "", QList<int>{});
     }
     void reminderDays()
     {
@@ -197,9 +133,8 @@ private slots:
         QFETCH(QString, once1);
         QFETCH(QString, once2);
         QFETCH(QString, once3);
-        QFETCH(QList<int>, days);
         const std::vector<int> result = modReminder::ReminderDays(since, once1, once2, once3);
-        QCOMPARE(QList<int>(result.begin(), result.end()), days);
+        QTEST(QList<int>(result.begin(), result.end()), "days");
     }
 
     void birthdayRows_data()
@@ -209,49 +144,32 @@ private slots:
         QTest::addColumn<QString>("once1");
         QTest::addColumn<QString>("once2");
         QTest::addColumn<QStringList>("rows");
-        QTest::newRow("31 December, S = 2: January ages use next year")
-            << QDate(2023, 12, 31) << "2"
-            << ""
-            << ""
-            << QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red", "Person  2|Monday 1 January|Bert|24|",
-                           "Person  9|Monday 1 January|Baby|0|", "Person  3|Tuesday 2 January|Carl|39|"};
-        QTest::newRow("S = 2, O1 = 7") << QDate(2023, 2, 28) << "2"
-                                       << "7"
-                                       << ""
-                                       << QStringList{"Person  6|Tuesday 7 March|Mia|43|",
-                                                      "Person  12|Tuesday 7 March|Zoe|35|"};
-        QTest::newRow("S = 2, O1 = 10") << QDate(2023, 2, 28) << "2"
-                                        << "10"
-                                        << "" << QStringList{"Person  7|Friday 10 March|Nils|28|"};
-        QTest::newRow("29 February in a leap year") << QDate(2024, 2, 28) << "1"
-                                                    << ""
-                                                    << "" << QStringList{"Person  5|Thursday 29 February|Lea Leap|32|"};
-        QTest::newRow("no 29 February in other years") << QDate(2023, 2, 27) << "3"
-                                                       << ""
-                                                       << "" << QStringList{};
-        QTest::newRow("O1 = O2 = 5 lists the day once")
-            << QDate(2023, 3, 2) << ""
-            << "5"
-            << "5" << QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"};
-        QTest::newRow("S absent, O1 = 0: today in red")
-            << QDate(2023, 3, 7) << ""
-            << "0"
-            << "" << QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"};
-        QTest::newRow("a year and more: everyone once, on the first day found")
-            << QDate(2023, 1, 1) << "400"
-            << ""
-            << ""
-            << QStringList{"Person  2|Sunday 1 January|Bert|23|red", "Person  9|Sunday 1 January|Baby|-1|red",
-                           "Person  3|Monday 2 January|Carl|38|",    "Person  4|Tuesday 3 January|Dora|53|",
-                           "Person  6|Tuesday 7 March|Mia|43|",      "Person  12|Tuesday 7 March|Zoe|35|",
-                           "Person  7|Friday 10 March|Nils|28|",     "Person  1|Sunday 31 December|Anna Ärger|33|"};
-        QTest::newRow("once value a year on repeats nobody")
-            << QDate(2023, 3, 7) << "0"
-            << "366"
-            << "" << QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"};
-        QTest::newRow("nobody due") << QDate(2023, 6, 1) << "5"
-                                    << "30"
-                                    << "" << QStringList{};
+        TestSupport::addRow("31 December, S = 2: January ages use next year", QDate(2023, 12, 31), "2", "", "",
+                            QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red",
+                                        "Person  2|Monday 1 January|Bert|24|", "Person  9|Monday 1 January|Baby|0|",
+                                        "Person  3|Tuesday 2 January|Carl|39|"});
+        TestSupport::addRow("S = 2, O1 = 7", QDate(2023, 2, 28), "2", "7", "",
+                            QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
+        TestSupport::addRow("S = 2, O1 = 10", QDate(2023, 2, 28), "2", "10", "",
+                            QStringList{"Person  7|Friday 10 March|Nils|28|"});
+        TestSupport::addRow("29 February in a leap year", QDate(2024, 2, 28), "1", "", "",
+                            QStringList{"Person  5|Thursday 29 February|Lea Leap|32|"});
+        TestSupport::addRow("no 29 February in other years", QDate(2023, 2, 27), "3", "", "", QStringList{});
+        TestSupport::addRow("O1 = O2 = 5 lists the day once", QDate(2023, 3, 2), "", "5", "5",
+                            QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
+        TestSupport::addRow(
+            "S absent, O1 = 0: today in red", QDate(2023, 3, 7), "", "0", "",
+            QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
+        TestSupport::addRow("a year and more: everyone once, on the first day found", QDate(2023, 1, 1), "400", "", "",
+                            QStringList{"Person  2|Sunday 1 January|Bert|23|red",
+                                        "Person  9|Sunday 1 January|Baby|-1|red", "Person  3|Monday 2 January|Carl|38|",
+                                        "Person  4|Tuesday 3 January|Dora|53|", "Person  6|Tuesday 7 March|Mia|43|",
+                                        "Person  12|Tuesday 7 March|Zoe|35|", "Person  7|Friday 10 March|Nils|28|",
+                                        "Person  1|Sunday 31 December|Anna Ärger|33|"});
+        TestSupport::addRow(
+            "once value a year on repeats nobody", QDate(2023, 3, 7), "0", "366", "",
+            QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
+        TestSupport::addRow("nobody due", QDate(2023, 6, 1), "5", "30", "", QStringList{});
     }
     void birthdayRows()
     {
@@ -312,8 +230,8 @@ private slots:
         modSettings::WriteSetting("Font Size", fontSize);
         setDays("0");
         QVERIFY(modDatabase::OpenDatabase(m_path));
-        addPerson(13, QString(100, QChar(0x5B57)), QDate(1960, 6, 15));
-        addPerson(14, "Maximiliane " + QString(88, 'W'), QDate(1961, 6, 15));
+        addPersons({{13, QString(100, QChar(0x5B57)), QDate(1960, 6, 15)},
+                    {14, "Maximiliane " + QString(88, 'W'), QDate(1961, 6, 15)}});
         modDatabase::CloseDatabase(false);
         const auto removeThem = qScopeGuard([this] {
             modDatabase::CloseDatabase(false);

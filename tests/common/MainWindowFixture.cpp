@@ -3,13 +3,16 @@
 #include "TestSupport.h"
 
 #include "database/modDatabase.h"
-#include "database/modSql.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
 #include "search/modSearch.h"
 #include "startup/modSettings.h"
 
+#include <QAbstractItemModel>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTreeWidget>
 
 const QStringList& MainWindowFixture::names()
 {
@@ -24,16 +27,32 @@ MainWindowFixture::MainWindowFixture(const Options& options)
     modSearch::ClearSearch();
     if (!options.language.isEmpty())
         modSettings::WriteSetting(QStringLiteral("Language"), options.language);
-    modSettings::WriteSetting(QStringLiteral("Font Size"), QString::number(options.fontSize));
-    modSettings::WriteSetting(QStringLiteral("Date"), options.dateFormat);
+    if (!options.firstRun) {
+        modSettings::WriteSetting(QStringLiteral("Font Size"), QString::number(options.fontSize));
+        modSettings::WriteSetting(QStringLiteral("Date"), options.dateFormat);
+    }
     m_platform = std::make_unique<ScriptedPlatform>();
     m_path = m_dir.filePath(QStringLiteral("home.mdb"));
     modDatabase::NewDatabase(m_path);
-    if (!options.empty)
+    if (options.persons)
+        options.persons();
+    else if (!options.empty)
         addPersons();
     modDatabase::CloseDatabase(false);
-    m_window = std::make_unique<frmMain>(m_path);
-    if (options.registerWindows)
+    m_registerWindows = options.registerWindows;
+    open();
+}
+
+void MainWindowFixture::close()
+{
+    m_window.reset();
+    modDatabase::CloseDatabase(false);
+}
+
+void MainWindowFixture::open(const QString& argument)
+{
+    m_window = std::make_unique<frmMain>(argument.isEmpty() ? m_path : argument);
+    if (m_registerWindows)
         RegisterWindows(*m_window);
     m_window->Load();
     m_window->show();
@@ -42,18 +61,16 @@ MainWindowFixture::MainWindowFixture(const Options& options)
 
 void MainWindowFixture::addPersons()
 {
-    modSql::ExecuteSql(QStringLiteral("INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) VALUES "
-                                      "(1, 'Anna Ärger', #6/15/1985#, 'Main Street 1', 'a note')"));
+    QList<SamplePerson> persons{{1,
+                                 "Anna Ärger",
+                                 QDate(1985, 6, 15),
+                                 {"+31 20 555|home"},
+                                 {"anna@example.org|work"},
+                                 "Main Street 1",
+                                 "a note"}};
     for (int i = 1; i < names().size(); ++i)
-        modSql::ExecuteSql(
-            QStringLiteral("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (%1, '%2', #1/%1/%3#)")
-                .arg(i + 1)
-                .arg(names().at(i))
-                .arg(1960 + i));
-    for (const char* statement :
-         {"INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (1, 1, '+31 20 555', 'home')",
-          "INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (1, 1, 'anna@example.org', 'work')"})
-        modSql::ExecuteSql(QString::fromLatin1(statement));
+        persons.append({i + 1, names().at(i), QDate(1960 + i, 1, i + 1)});
+    ::addPersons(persons);
 }
 
 MainWindowFixture::~MainWindowFixture()
@@ -66,4 +83,42 @@ MainWindowFixture::~MainWindowFixture()
 void TestSupport::clickNearRightEnd(QWidget* box)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 3, box->height() / 2));
+}
+
+QStringList TestSupport::itemTexts(const QTreeWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        texts << list->topLevelItem(i)->text(0);
+    return texts;
+}
+
+QStringList TestSupport::itemTexts(const QAbstractItemModel* model)
+{
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts << model->index(row, 0).data().toString();
+    return texts;
+}
+
+void TestSupport::clickItem(QTreeWidget* list, int row)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
+}
+
+void TestSupport::clickLink(QTextBrowser* viewer, const QString& href)
+{
+    QTextDocument* document = viewer->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            if (fragment.fragment().charFormat().anchorHref() != href)
+                continue;
+            QTextCursor cursor(document);
+            cursor.setPosition(fragment.fragment().position() + 1);
+            viewer->ensureCursorVisible();
+            QTest::mouseClick(viewer->viewport(), Qt::LeftButton, {}, viewer->cursorRect(cursor).center());
+            return;
+        }
+    }
+    QFAIL(qPrintable("no link to " + href));
 }

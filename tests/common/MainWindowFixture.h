@@ -1,14 +1,43 @@
 #pragma once
 
+// Also what a test of the program's windows needs to drive them: the main window, the
+// database, the settings and the widgets the windows are made of.
+#include "PersonDump.h"
 #include "ScriptedPlatform.h"
+#include "TestSupport.h"
 
+#include "database/modDatabase.h"
+#include "database/modSql.h"
+#include "mainwindow/frmMain.h"
+#include "startup/modSettings.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 
 class frmMain;
+class QAbstractItemModel;
+class QTextBrowser;
+class QTreeWidget;
 class QWidget;
 
 // A real database file with named persons and the real main window shown on it,
@@ -23,6 +52,8 @@ public:
         QString dateFormat = "dd/mm/yyyy"; // the "Date" setting
         bool registerWindows = false;      // the editor, search and other windows
         bool empty = false;                // a database without persons
+        std::function<void()> persons;     // adds other persons than names()
+        bool firstRun = false;             // no settings at all
     };
 
     // The persons in list order; the first has every detail, born 15 June 1985.
@@ -35,6 +66,16 @@ public:
     ScriptedPlatform& platform() const { return *m_platform; }
     QString databasePath() const { return m_path; }
     bool exposed() const { return m_exposed; }
+    // Closes the window and the database.
+    void close();
+    // Shows a new window on the database file or with the given command line argument, as
+    // a start of the program does.
+    void open(const QString& argument = {});
+    void restart(const QString& argument = {})
+    {
+        close();
+        open(argument);
+    }
 
 private:
     static void addPersons();
@@ -44,6 +85,7 @@ private:
     std::unique_ptr<ScriptedPlatform> m_platform;
     std::unique_ptr<frmMain> m_window;
     bool m_exposed = false;
+    bool m_registerWindows = false;
 };
 
 namespace TestSupport {
@@ -51,5 +93,13 @@ namespace TestSupport {
 // Clicks into a one-line box near its right end, where a click into an empty masked box
 // used to leave the cursor behind the mask.
 void clickNearRightEnd(QWidget* box);
+// The texts of a list's first column, top to bottom.
+QStringList itemTexts(const QTreeWidget* list);
+QStringList itemTexts(const QAbstractItemModel* model);
+// Clicks a row of a list, as a user does.
+void clickItem(QTreeWidget* list, int row);
+// Clicks the link with this target where the viewer shows it; fails the test when the
+// page has no such link.
+void clickLink(QTextBrowser* viewer, const QString& href);
 
 } // namespace TestSupport

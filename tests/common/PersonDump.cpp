@@ -41,6 +41,61 @@ QStringList dumpPersons()
     return persons;
 }
 
+void runSql(const QString& statement)
+{
+    modSql::ExecuteSql(statement);
+}
+
+void addPersons(const QList<SamplePerson>& persons)
+{
+    auto quoted = [](const QString& text) { return "'" + modSql::QuoteSql(text) + "'"; };
+    // A null text is stored as NULL, an empty one as ''.
+    auto nullable = [&quoted](const QString& text) { return text.isNull() ? QString("NULL") : quoted(text); };
+    for (const SamplePerson& person : persons) {
+        const QString born = person.born.isValid() ? person.born.toString("#M/d/yyyy#") : QString("NULL");
+        runSql(QString("INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) VALUES (%1, %2, %3, %4, %5)")
+                   .arg(person.contactnr)
+                   .arg(quoted(person.name), born, nullable(person.address), nullable(person.note)));
+        auto addEntries = [&](const QString& table, const QString& column, const QStringList& entries) {
+            // Last first, so that whatever lists them has to follow [Order].
+            for (int i = entries.size() - 1; i >= 0; --i)
+                runSql(QString("INSERT INTO %1 (Contactnr, [Order], %2, Description) VALUES (%3, %4, %5, %6)")
+                           .arg(table, column)
+                           .arg(person.contactnr)
+                           .arg(i + 1)
+                           .arg(quoted(entries.at(i).section('|', 0, 0)), quoted(entries.at(i).section('|', 1))));
+        };
+        addEntries("Phone", "[Number]", person.phones);
+        addEntries("Email", "Email", person.emails);
+    }
+}
+
+int countSelected(const QString& select)
+{
+    return modSql::OpenRecordset(select).RecordCount();
+}
+
+QStringList storedEntries(const QString& table, int contactnr)
+{
+    const QString value = table == "Phone" ? "Number" : "Email";
+    Engine::Recordset rows = modSql::OpenRecordset(
+        QString("SELECT * FROM %1 WHERE Contactnr = %2 ORDER BY [Order]").arg(table).arg(contactnr));
+    QStringList result;
+    for (; !rows.Eof(); rows.MoveNext()) {
+        const QVariant description = rows.Fields("Description");
+        result << QString("%1:%2|%3")
+                      .arg(rows.Fields("Order").toInt())
+                      .arg(rows.Fields(value).toString(), description.isNull() ? "<Null>" : description.toString());
+    }
+    return result;
+}
+
+QVariant personField(int contactnr, const QString& column)
+{
+    Engine::Recordset rows = modSql::OpenRecordset(QString("SELECT * FROM Person WHERE Contactnr = %1").arg(contactnr));
+    return rows.Eof() ? QVariant(QStringLiteral("<no person>")) : rows.Fields(column);
+}
+
 int countRows(const char* table)
 {
     Engine::Recordset rows = modSql::OpenRecordset(QString("SELECT COUNT(*) FROM %1 ").arg(table));
@@ -61,4 +116,12 @@ void closePreviewsAndDatabase()
         if (qobject_cast<frmExportPreview*>(widget))
             widget->close();
     modDatabase::CloseDatabase(false);
+}
+
+frmExportPreview* shownPreview(const QString& name)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == name && widget->isVisible())
+            return qobject_cast<frmExportPreview*>(widget);
+    return nullptr;
 }

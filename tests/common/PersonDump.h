@@ -1,7 +1,41 @@
 #pragma once
 
+#include <QDate>
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+
+class frmExportPreview;
+
+// A person for a test database. Each number and e-mail address is "value|description",
+// numbered in list order but stored last first.
+struct SamplePerson
+{
+    SamplePerson(int contactnr, const QString& name, const QDate& born = {}, const QStringList& phones = {},
+                 const QStringList& emails = {}, const QString& address = {}, const QString& note = {})
+        : contactnr(contactnr), name(name), born(born), phones(phones), emails(emails), address(address), note(note)
+    {
+    }
+    int contactnr = 0;
+    QString name;
+    QDate born;
+    QStringList phones;
+    QStringList emails;
+    QString address;
+    QString note;
+};
+// Adds the persons to the open database.
+void addPersons(const QList<SamplePerson>& persons);
+// Runs one statement on the open database.
+void runSql(const QString& statement);
+// The rows a SELECT on the open database returns.
+int countSelected(const QString& select);
+// "Order:value|description" of a person's rows in Phone or Email, in stored order; a
+// description that is Null shows as "<Null>".
+QStringList storedEntries(const QString& table, int contactnr);
+// A column of a person; "<no person>" when there is none.
+QVariant personField(int contactnr, const QString& column);
 
 // Every person of the open database with its lists, in name order, one line each:
 // "Name # yyyy-mm-dd (or -) # Address # number (description) | ... # e-mail | ... # Note".
@@ -15,3 +49,5 @@ int countRows(const char* table);
 bool startWithNewDatabase(const QString& path);
 // The end of such a test: export previews closed, the database closed.
 void closePreviewsAndDatabase();
+// The export preview of that name that is shown, if any.
+frmExportPreview* shownPreview(const QString& name);

@@ -9,6 +9,10 @@ ScriptedPlatform::ScriptedPlatform()
 
 ScriptedPlatform::~ScriptedPlatform()
 {
+    // An answer announced for a dialog that never came is a fault as much as a dialog
+    // nobody announced.
+    if (!m_script.isEmpty() && QTest::currentTestFunction() && !QTest::currentTestFailed())
+        QTest::qFail("a scripted answer was not used", __FILE__, __LINE__);
     // A newer script may have taken over already; leave it in place.
     if (Platform::installed() == this)
         Platform::install(nullptr);

@@ -6,7 +6,8 @@
 #include <QQueue>
 
 // A Platform that answers from a script. Every dialog must have been announced with an
-// expect...() call; one that was not fails the running test. Everything that leaves the
+// expect...() call; one that was not fails the running test, and so does an announced
+// answer still unused when the platform goes. Everything that leaves the
 // process (URLs, processes, sounds, mail) is recorded instead of done.
 class ScriptedPlatform : public Platform::Interface
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DataRow.h"
+
 #include <QApplication>
 #include <QString>
 #include <QTemporaryDir>

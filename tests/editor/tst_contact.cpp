@@ -1,3 +1,5 @@
+#include "DatabaseFixture.h"
+#include "PersonDump.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -5,8 +7,7 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
-
-#include <QTemporaryDir>
+#include "editor/modHyperlink.h"
 
 using modContact::Contact;
 using modContact::DateState;
@@ -14,34 +15,14 @@ using modContact::Entry;
 
 Q_DECLARE_METATYPE(modContact::DateState)
 
-// The editor's rules without its windows, and saving on a real database file.
+// The editor's rules without its windows, saving on a real database file, and the
+// links in a note.
 class TestContact : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPlatform> m_platform;
-    QString m_path;
-
-    static int rows(const QString& sql) { return modSql::OpenRecordset(sql).RecordCount(); }
-    static int personCount() { return rows("SELECT * FROM Person"); }
-
-    // Number, description and order of a person's rows in one table, in stored order.
-    static QStringList stored(const QString& table, int contactnr)
-    {
-        const QString value = table == "Phone" ? "Number" : "Email";
-        Engine::Recordset rs = modSql::OpenRecordset(
-            QString("SELECT * FROM %1 WHERE Contactnr = %2 ORDER BY [Order]").arg(table).arg(contactnr));
-        QStringList result;
-        for (; !rs.Eof(); rs.MoveNext()) {
-            // A missing description is stored as empty text, never as Null.
-            const QVariant description = rs.Fields("Description");
-            result << QString("%1:%2|%3")
-                          .arg(rs.Fields("Order").toInt())
-                          .arg(rs.Fields(value).toString(), description.isNull() ? "<Null>" : description.toString());
-        }
-        return result;
-    }
+    std::unique_ptr<DatabaseFixture> m_database;
 
     // A person with two numbers and two addresses, stored as the editor stores them.
     static void addAnna()
@@ -60,17 +41,14 @@ private slots:
     void init()
     {
         TestSupport::clearSettings();
-        m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
-        m_path = m_dir->filePath("contacts.mdb");
-        QVERIFY(modDatabase::NewDatabase(m_path));
+        m_database = std::make_unique<DatabaseFixture>();
+        QVERIFY(m_database->ok());
     }
     void cleanup()
     {
-        modDatabase::CloseDatabase(false);
-        QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
+        m_database.reset();
         m_platform.reset();
-        m_dir.reset();
     }
 
     void readTypedDate_data()
@@ -79,36 +57,21 @@ private slots:
         QTest::addColumn<QString>("format");
         QTest::addColumn<DateState>("state");
         QTest::addColumn<QString>("monthDayYear");
-        QTest::newRow("day first") << "31/12/1999"
-                                   << "dd/mm/yyyy" << DateState::Valid << "12/31/1999";
-        QTest::newRow("month first") << "12/31/1999"
-                                     << "mm/dd/yyyy" << DateState::Valid << "12/31/1999";
-        QTest::newRow("year first") << "1999/12/31"
-                                    << "yyyy/mm/dd" << DateState::Valid << "12/31/1999";
-        QTest::newRow("nothing typed") << "__/__/____"
-                                       << "dd/mm/yyyy" << DateState::Empty << "";
-        QTest::newRow("nothing typed, year first") << "____/__/__"
-                                                   << "yyyy/mm/dd" << DateState::Empty << "";
-        QTest::newRow("31 February") << "31/02/2000"
-                                     << "dd/mm/yyyy" << DateState::Invalid << "02/31/2000";
-        QTest::newRow("leap day") << "29/02/2000"
-                                  << "dd/mm/yyyy" << DateState::Valid << "02/29/2000";
-        QTest::newRow("no leap day in 1900") << "29/02/1900"
-                                             << "dd/mm/yyyy" << DateState::Invalid << "02/29/1900";
-        QTest::newRow("month 13") << "13/13/2000"
-                                  << "mm/dd/yyyy" << DateState::Invalid << "13/13/2000";
-        QTest::newRow("single digits") << "1_/2_/2000"
-                                       << "dd/mm/yyyy" << DateState::Valid << "2/1/2000";
-        QTest::newRow("two-digit year") << "31/12/99__"
-                                        << "dd/mm/yyyy" << DateState::Invalid << "12/31/99";
-        QTest::newRow("day missing") << "__/12/1999"
-                                     << "dd/mm/yyyy" << DateState::Invalid << "12//1999";
-        QTest::newRow("before year 100") << "01/01/0099"
-                                         << "dd/mm/yyyy" << DateState::Invalid << "01/01/0099";
-        QTest::newRow("unknown format keeps the order") << "12/31/1999"
-                                                        << "d.m.yy" << DateState::Valid << "12/31/1999";
-        QTest::newRow("unknown format, day first") << "31/12/1999"
-                                                   << "d.m.yy" << DateState::Invalid << "31/12/1999";
+        TestSupport::addRow("day first", "31/12/1999", "dd/mm/yyyy", DateState::Valid, "12/31/1999");
+        TestSupport::addRow("month first", "12/31/1999", "mm/dd/yyyy", DateState::Valid, "12/31/1999");
+        TestSupport::addRow("year first", "1999/12/31", "yyyy/mm/dd", DateState::Valid, "12/31/1999");
+        TestSupport::addRow("nothing typed", "__/__/____", "dd/mm/yyyy", DateState::Empty, "");
+        TestSupport::addRow("nothing typed, year first", "____/__/__", "yyyy/mm/dd", DateState::Empty, "");
+        TestSupport::addRow("31 February", "31/02/2000", "dd/mm/yyyy", DateState::Invalid, "02/31/2000");
+        TestSupport::addRow("leap day", "29/02/2000", "dd/mm/yyyy", DateState::Valid, "02/29/2000");
+        TestSupport::addRow("no leap day in 1900", "29/02/1900", "dd/mm/yyyy", DateState::Invalid, "02/29/1900");
+        TestSupport::addRow("month 13", "13/13/2000", "mm/dd/yyyy", DateState::Invalid, "13/13/2000");
+        TestSupport::addRow("single digits", "1_/2_/2000", "dd/mm/yyyy", DateState::Valid, "2/1/2000");
+        TestSupport::addRow("two-digit year", "31/12/99__", "dd/mm/yyyy", DateState::Invalid, "12/31/99");
+        TestSupport::addRow("day missing", "__/12/1999", "dd/mm/yyyy", DateState::Invalid, "12//1999");
+        TestSupport::addRow("before year 100", "01/01/0099", "dd/mm/yyyy", DateState::Invalid, "01/01/0099");
+        TestSupport::addRow("unknown format keeps the order", "12/31/1999", "d.m.yy", DateState::Valid, "12/31/1999");
+        TestSupport::addRow("unknown format, day first", "31/12/1999", "d.m.yy", DateState::Invalid, "31/12/1999");
     }
     void readTypedDate()
     {
@@ -128,46 +91,15 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("recovered");
-        QTest::newRow("blanks kept when shown alone") << "  012 345 "
-                                                      << ""
-                                                      << "  012 345 "
-                                                      << "012 345"
-                                                      << "";
-        QTest::newRow("with description") << "0123"
-                                          << "Home"
-                                          << "0123 (Home)"
-                                          << "0123"
-                                          << "Home";
-        QTest::newRow("both trimmed") << " 0123 "
-                                      << "  Home "
-                                      << "0123 (Home)"
-                                      << "0123"
-                                      << "Home";
-        QTest::newRow("description of blanks") << "0123"
-                                               << "   "
-                                               << "0123"
-                                               << "0123"
-                                               << "";
-        QTest::newRow("brackets in description") << "0123"
-                                                 << "Home (old)"
-                                                 << "0123 (Home (old))"
-                                                 << "0123"
-                                                 << "Home (old)";
-        QTest::newRow("description of brackets only") << "0123"
-                                                      << "()"
-                                                      << "0123 (())"
-                                                      << "0123"
-                                                      << "()";
-        QTest::newRow("address of blanks") << "   "
-                                           << ""
-                                           << "   "
-                                           << ""
-                                           << "";
-        QTest::newRow("apostrophes") << "o'brien@example.org"
-                                     << "Mr O'Brien"
-                                     << "o'brien@example.org (Mr O'Brien)"
-                                     << "o'brien@example.org"
-                                     << "Mr O'Brien";
+        TestSupport::addRow("blanks kept when shown alone", "  012 345 ", "", "  012 345 ", "012 345", "");
+        TestSupport::addRow("with description", "0123", "Home", "0123 (Home)", "0123", "Home");
+        TestSupport::addRow("both trimmed", " 0123 ", "  Home ", "0123 (Home)", "0123", "Home");
+        TestSupport::addRow("description of blanks", "0123", "   ", "0123", "0123", "");
+        TestSupport::addRow("brackets in description", "0123", "Home (old)", "0123 (Home (old))", "0123", "Home (old)");
+        TestSupport::addRow("description of brackets only", "0123", "()", "0123 (())", "0123", "()");
+        TestSupport::addRow("address of blanks", "   ", "", "   ", "", "");
+        TestSupport::addRow("apostrophes", "o'brien@example.org", "Mr O'Brien", "o'brien@example.org (Mr O'Brien)",
+                            "o'brien@example.org", "Mr O'Brien");
     }
     void entryRules()
     {
@@ -190,62 +122,31 @@ private slots:
         QTest::addColumn<QString>("tag");
         QTest::addColumn<bool>("has");
         QTest::addColumn<QString>("page");
-        QTest::newRow("first service") << true << "Ann@Hotmail.example (home)"
-                                       << "Ann@Hotmail.example" << true
-                                       << "https://first.test/member/Ann@Hotmail.example";
-        QTest::newRow("second name of first service")
-            << true << "ann@msn.example"
-            << "ann@msn.example" << true << "https://first.test/member/ann@msn.example";
-        QTest::newRow("third service") << true << "ann.b@yahoo.example"
-                                       << "ann.b@yahoo.example" << true << "https://second.test/ann.b";
-        QTest::newRow("named in the description") << true << "ann@example.org (yahoo)"
-                                                  << "ann@example.org" << true << "https://second.test/ann";
-        QTest::newRow("no service") << true << "ann@example.org"
-                                    << "ann@example.org" << false << "https://second.test/ann";
-        QTest::newRow("first service, address unknown") << false << "ann@hotmail.example"
-                                                        << "ann@hotmail.example" << false << "ann@hotmail.example";
-        QTest::newRow("third service, address unknown") << false << "ann@yahoo.example"
-                                                        << "ann@yahoo.example" << false << "ann";
+        TestSupport::addRow("first service", true, "Ann@Hotmail.example (home)", "Ann@Hotmail.example", true,
+                            "https://first.test/member/Ann@Hotmail.example");
+        TestSupport::addRow("second name of first service", true, "ann@msn.example", "ann@msn.example", true,
+                            "https://first.test/member/ann@msn.example");
+        TestSupport::addRow("third service", true, "ann.b@yahoo.example", "ann.b@yahoo.example", true,
+                            "https://second.test/ann.b");
+        TestSupport::addRow("named in the description", true, "ann@example.org (yahoo)", "ann@example.org", true,
+                            "https://second.test/ann");
+        TestSupport::addRow("no service", true, "ann@example.org", "ann@example.org", false, "https://second.test/ann");
+        TestSupport::addRow("first service, address unknown", false, "ann@hotmail.example", "ann@hotmail.example",
+                            false, "ann@hotmail.example");
+        TestSupport::addRow("third service, address unknown", false, "ann@yahoo.example", "ann@yahoo.example", false,
+                            "ann");
     }
     void profilePage()
     {
         QFETCH(bool, known);
         QFETCH(QString, text);
         QFETCH(QString, tag);
-        QFETCH(bool, has);
-        QFETCH(QString, page);
         if (known)
             TestSupport::useTestAddresses();
         else
             TestSupport::useNoAddresses();
-        QCOMPARE(modContact::HasProfilePage(text), has);
-        QCOMPARE(modContact::ProfilePage(text, tag), page);
-    }
-
-    void statements()
-    {
-        Contact contact;
-        contact.name = "  Sean O'Brien ";
-        contact.address = "O'Brien's Lane 1";
-        contact.note = " it's ";
-        contact.phones = {modContact::TypedEntry("012 345", "Home"), modContact::TypedEntry(" 0612 ", "")};
-        contact.emails = {modContact::TypedEntry("sean@example.org", "O'Brien's (work)")};
-        QCOMPARE(modContact::NewPersonStatements(7, contact),
-                 (QStringList{"INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) VALUES(7, 'Sean "
-                              "O''Brien', Null, 'O''Brien''s Lane 1', 'it''s') ",
-                              "INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(7, 1, '012 345', "
-                              "'Home') ",
-                              "INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(7, 2, '0612', '') ",
-                              "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(7, 1, "
-                              "'sean@example.org', 'O''Brien''s (work)') "}));
-        contact.dateOfBirth = "12/31/1999";
-        contact.phones.clear();
-        QCOMPARE(modContact::ExistingPersonStatements(-3, contact),
-                 (QStringList{"UPDATE Person SET Name = 'Sean O''Brien', Dateofbirth = #12/31/1999#, Address = "
-                              "'O''Brien''s Lane 1', [Note] = 'it''s' WHERE Contactnr = -3 ",
-                              "DELETE FROM Phone WHERE Contactnr = -3 ", "DELETE FROM Email WHERE Contactnr = -3 ",
-                              "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(-3, 1, "
-                              "'sean@example.org', 'O''Brien''s (work)') "}));
+        QTEST(modContact::HasProfilePage(text), "has");
+        QTEST(modContact::ProfilePage(text, tag), "page");
     }
 
     void newPersonGetsTheLowestFreeNumber_data()
@@ -271,7 +172,7 @@ private slots:
         QVERIFY(!rs.Eof());
         QCOMPARE(rs.Fields("Name").toString(), QString("New"));
         QVERIFY(rs.Fields("Dateofbirth").isNull());
-        QCOMPARE(personCount(), existing.size() + 1);
+        QCOMPARE(countRows("Person"), existing.size() + 1);
     }
 
     void savedAsTyped()
@@ -291,8 +192,8 @@ private slots:
         QCOMPARE(person.Fields("Dateofbirth").toDate(), QDate(1999, 12, 31));
         QCOMPARE(person.Fields("Address").toString(), QString("O'Brien's Lane 1\nDublin"));
         QCOMPARE(person.Fields("Note").toString(), QString(""));
-        QCOMPARE(stored("Phone", *contactnr), (QStringList{"1:012 345|Home (old)", "2:0612|"}));
-        QCOMPARE(stored("Email", *contactnr), (QStringList{"1:sean@example.org|it's me"}));
+        QCOMPARE(storedEntries("Phone", *contactnr), (QStringList{"1:012 345|Home (old)", "2:0612|"}));
+        QCOMPARE(storedEntries("Email", *contactnr), (QStringList{"1:sean@example.org|it's me"}));
     }
 
     // The 256th entry breaks the one-byte Order column: the save fails after the person
@@ -324,14 +225,14 @@ private slots:
             QFAIL("the 256th entry was accepted");
         } catch (const Engine::EngineError&) {
         }
-        QCOMPARE(personCount(), 1);
+        QCOMPARE(countRows("Person"), 1);
         Engine::Recordset anna = modSql::OpenRecordset("SELECT * FROM Person WHERE Contactnr = 1");
         QCOMPARE(anna.Fields("Name").toString(), QString("Anna"));
         QCOMPARE(anna.Fields("Dateofbirth").toDate(), QDate(1980, 5, 6));
-        QCOMPARE(stored("Phone", 1), (QStringList{"1:0612|mobile", "2:020 555|"}));
-        QCOMPARE(stored("Email", 1), (QStringList{"1:anna@example.org|work", "2:a@b.c|"}));
-        QCOMPARE(rows("SELECT * FROM Phone"), 2);
-        QCOMPARE(rows("SELECT * FROM Email"), 2);
+        QCOMPARE(storedEntries("Phone", 1), (QStringList{"1:0612|mobile", "2:020 555|"}));
+        QCOMPARE(storedEntries("Email", 1), (QStringList{"1:anna@example.org|work", "2:a@b.c|"}));
+        QCOMPARE(countSelected("SELECT * FROM Phone"), 2);
+        QCOMPARE(countSelected("SELECT * FROM Email"), 2);
         // The connection is usable again at once.
         Contact next;
         next.name = "Next";
@@ -342,20 +243,89 @@ private slots:
     {
         addAnna();
         modDatabase::CloseDatabase(false);
-        ReadOnlyFile readOnly(m_path);
+        ReadOnlyFile readOnly(m_database->path());
         if (!readOnly.ok())
             QSKIP("this machine cannot make a file read-only");
-        const QByteArray before = TestSupport::readFile(m_path);
+        const QByteArray before = TestSupport::readFile(m_database->path());
         m_platform->expectMessage(); // the database says it is read-only
-        QVERIFY(modDatabase::OpenDatabase(m_path));
+        QVERIFY(modDatabase::OpenDatabase(m_database->path()));
         QCOMPARE(modDatabase::DatabaseConnection().Mode(), Engine::ModeRead);
         Contact contact;
         contact.name = "Nobody";
         QVERIFY_THROWS_EXCEPTION(Engine::EngineError, modContact::SaveNewPerson(contact));
         QVERIFY_THROWS_EXCEPTION(Engine::EngineError, modContact::SaveExistingPerson(1, contact));
-        QCOMPARE(personCount(), 1);
+        QCOMPARE(countRows("Person"), 1);
         modDatabase::CloseDatabase(false);
-        QCOMPARE(TestSupport::readFile(m_path), before);
+        QCOMPARE(TestSupport::readFile(m_database->path()), before);
+    }
+
+    // ---- links in a note ----
+
+    void getHyperlinkWord_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<int>("start");
+        const QString line = "see www.example.org today";
+        QTest::newRow("middle of a line") << line << 10 << "www.example.org" << 5;
+        QTest::newRow("on the first letter") << line << 5 << "www.example.org" << 5;
+        QTest::newRow("on the last letter") << line << 19 << "www.example.org" << 5;
+        QTest::newRow("last word") << line << 24 << "today" << 21;
+        QTest::newRow("caret after a blank") << "ab cd" << 3 << "cd" << 4;
+        QTest::newRow("caret at the end") << "ab cd" << 5 << "cd" << 4;
+        QTest::newRow("beyond the end") << "ab cd" << 9 << "cd" << 4;
+        QTest::newRow("second of two blanks") << "a  b" << 3 << "b" << 4;
+        QTest::newRow("start of note") << "www.a.be rest" << 3 << "www.a.be" << 1;
+        QTest::newRow("position 1") << "www.a.be rest" << 1 << "www.a.be" << 1;
+        QTest::newRow("position 0") << "www.a.be rest" << 0 << "www.a.be" << 1;
+        QTest::newRow("after a line break") << "Hello\r\nhttp://x.org end" << 10 << "http://x.org" << 8;
+        QTest::newRow("after a line feed") << "Hello\nhttp://x.org" << 9 << "http://x.org" << 7;
+        QTest::newRow("before a line break, CRLF removed") << "mailto:a@b.c\r\nnext" << 3 << "mailto:a@b.c" << 1;
+        QTest::newRow("before a line feed") << "www.x.org\nnext" << 2 << "www.x.org" << 1;
+        QTest::newRow("carriage return is no separator") << "x\ry z" << 2 << "x\ry" << 1;
+        QTest::newRow("leading blank at position 1") << " ab" << 1 << "" << 1;
+        QTest::newRow("single word") << "word" << 4 << "word" << 1;
+    }
+    void getHyperlinkWord()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, position);
+        int p = position;
+        QTEST(modHyperlink::GetHyperlinkWord(text, p), "word");
+        QTEST(p, "start");
+    }
+
+    void emptyTextGivesNoWord()
+    {
+        int position = 5;
+        QCOMPARE(modHyperlink::GetHyperlinkWord(QString(), position), QString());
+        QCOMPARE(position, 5);
+        QVERIFY(!modHyperlink::IsHyperlink(modHyperlink::GetHyperlinkWord(QString(), position)));
+    }
+
+    void isHyperlink_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("link");
+        QTest::newRow("www") << "www.example.org" << true;
+        QTest::newRow("http") << "http://example.org" << true;
+        QTest::newRow("https") << "https://example.org" << true;
+        QTest::newRow("mailto") << "mailto:ann@example.org" << true;
+        QTest::newRow("file") << "file:///home/ann/notes.txt" << true;
+        QTest::newRow("marker in the middle") << "abchttp:def" << true;
+        QTest::newRow("capital scheme") << "HTTP://EXAMPLE.ORG" << false;
+        QTest::newRow("capital scheme with www") << "HTTP://www.example.org" << true;
+        QTest::newRow("capital www") << "WWW.EXAMPLE.ORG" << false;
+        QTest::newRow("plain domain") << "example.org" << false;
+        QTest::newRow("scheme without colon") << "http" << false;
+        QTest::newRow("e-mail address") << "ann@example.org" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void isHyperlink()
+    {
+        QFETCH(QString, text);
+        QTEST(modHyperlink::IsHyperlink(text), "link");
     }
 };
 

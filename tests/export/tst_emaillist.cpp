@@ -1,42 +1,33 @@
-#include "ScriptedPlatform.h"
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
 
-#include "database/modDatabase.h"
-#include "database/modSql.h"
 #include "export/frmEmail.h"
-#include "mainwindow/frmMain.h"
 #include "search/modSearch.h"
-#include "startup/modSettings.h"
 
-#include <QAction>
-#include <QClipboard>
-#include <QLineEdit>
 #include <QListView>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QToolButton>
 
 // The e-mail address list over the real main window and database.
 class TestEmailList : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedPlatform> m_platform;
-    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<MainWindowFixture> m_fixture;
 
-    static QStringList texts(const QListView* view)
+    frmMain* w() const { return &m_fixture->window(); }
+    ScriptedPlatform* platform() const { return &m_fixture->platform(); }
+
+    // Bob has two addresses, Carla only a second one, Dirk none.
+    static void addSamplePersons()
     {
-        QStringList result;
-        for (int row = 0; row < view->model()->rowCount(); ++row)
-            result << view->model()->index(row, 0).data().toString();
-        return result;
+        addPersons({{1, "Bob", {}, {}, {"bob@x.org|", "bob@work.org|"}},
+                    {2, "Anna", {}, {}, {"anna@x.org|"}},
+                    {3, "Carla"},
+                    {4, "Dirk"}});
+        runSql("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (3, 2, 'carla@x.org', '')");
     }
 
     static void choose(frmEmail& window, const QString& text)
     {
-        const QStringList all = texts(window.lvwList);
+        const QStringList all = TestSupport::itemTexts(window.lvwList->model());
         window.lvwList->setCurrentIndex(window.lvwList->model()->index(all.indexOf(text), 0));
         QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
     }
@@ -44,36 +35,17 @@ class TestEmailList : public QObject
 private slots:
     void init()
     {
-        TestSupport::clearSettings();
-        modSearch::ClearSearch();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_platform = std::make_unique<ScriptedPlatform>();
-        QVERIFY(modDatabase::NewDatabase(m_dir->filePath("home.mdb")));
-        for (const char* statement : {
-                 "INSERT INTO Person (Contactnr, Name) VALUES (1, 'Bob')",
-                 "INSERT INTO Person (Contactnr, Name) VALUES (2, 'Anna')",
-                 "INSERT INTO Person (Contactnr, Name) VALUES (3, 'Carla')",
-                 "INSERT INTO Person (Contactnr, Name) VALUES (4, 'Dirk')",
-                 "INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (1, 1, 'bob@x.org', '')",
-                 "INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (1, 2, 'bob@work.org', '')",
-                 "INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (2, 1, 'anna@x.org', '')",
-                 "INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (3, 2, 'carla@x.org', '')",
-             })
-            modSql::ExecuteSql(QString::fromUtf8(statement));
-        m_window = std::make_unique<frmMain>(QString());
-        m_window->FillContactList();
+        m_fixture = std::make_unique<MainWindowFixture>(
+            MainWindowFixture::Options{{}, 8, {}, false, false, addSamplePersons, true});
+        QVERIFY(m_fixture->exposed());
     }
-    void cleanup()
-    {
-        m_window.reset();
-        modDatabase::CloseDatabase(false);
-        QVERIFY(m_platform->scriptDone());
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void onlyFirstAddressesAreOffered()
     {
-        frmEmail window(*m_window);
-        QCOMPARE(texts(window.lvwList), (QStringList{"Anna (anna@x.org)", "Bob (bob@x.org)"}));
+        frmEmail window(*w());
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()),
+                 (QStringList{"Anna (anna@x.org)", "Bob (bob@x.org)"}));
         QVERIFY(!window.cmdOK->isEnabled());
         QVERIFY(!window.cmdCopy->isEnabled());
         QVERIFY(!window.cmdSearchResult->isEnabled());
@@ -91,25 +63,26 @@ private slots:
     {
         QFETCH(bool, semicolon);
         QFETCH(QString, list);
-        frmEmail window(*m_window);
+        frmEmail window(*w());
         choose(window, "Bob (bob@x.org)");
         choose(window, "Anna (anna@x.org)");
-        QCOMPARE(texts(window.lvwEmail), (QStringList{"Bob (bob@x.org)", "Anna (anna@x.org)"}));
+        QCOMPARE(TestSupport::itemTexts(window.lvwEmail->model()),
+                 (QStringList{"Bob (bob@x.org)", "Anna (anna@x.org)"}));
         QTest::mouseClick(semicolon ? window.optSemicolon : window.optColon, Qt::LeftButton);
         QCOMPARE(window.txtList->text(), list);
         QCOMPARE(modSettings::ReadSetting("Separator"), semicolon ? QString(";") : QString(","));
         QTest::mouseClick(window.cmdCopy, Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), list);
 
-        frmEmail again(*m_window);
+        frmEmail again(*w());
         QCOMPARE(again.optSemicolon->isChecked(), semicolon);
     }
 
     void removingTheLastEmptiesTheList()
     {
-        frmEmail window(*m_window);
+        frmEmail window(*w());
         QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
-        QVERIFY(texts(window.lvwList).isEmpty());
+        QVERIFY(TestSupport::itemTexts(window.lvwList->model()).isEmpty());
         QVERIFY(!window.cmdAddAll->isEnabled());
         QCOMPARE(window.txtList->text(), QString("anna@x.org, bob@x.org"));
         QTest::mouseClick(window.cmdRemoveAll, Qt::LeftButton);
@@ -118,30 +91,31 @@ private slots:
                  window.cmdCopy, window.cmdOK, window.cmdRemoveOne, window.cmdRemoveAll})
             QVERIFY(!button->isEnabled());
         // Moved back, the persons keep their places in the list.
-        QCOMPARE(texts(window.lvwList), (QStringList{"Anna (anna@x.org)", "Bob (bob@x.org)"}));
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()),
+                 (QStringList{"Anna (anna@x.org)", "Bob (bob@x.org)"}));
     }
 
     void searchResultTakesOnlyPersonsWithAddresses()
     {
         modSearch::SearchCondition = "WHERE Name <> 'Anna' ";
-        m_window->toolbarButton("Search")->setChecked(true);
-        m_window->FillContactList();
-        QCOMPARE(m_window->ListRowCount(), 3);
-        frmEmail window(*m_window);
+        w()->toolbarButton("Search")->setChecked(true);
+        w()->FillContactList();
+        QCOMPARE(w()->ListRowCount(), 3);
+        frmEmail window(*w());
         QVERIFY(window.cmdSearchResult->isEnabled());
         QTest::mouseClick(window.cmdSearchResult, Qt::LeftButton);
-        QCOMPARE(texts(window.lvwEmail), QStringList{"Bob (bob@x.org)"});
+        QCOMPARE(TestSupport::itemTexts(window.lvwEmail->model()), QStringList{"Bob (bob@x.org)"});
         QCOMPARE(window.txtList->text(), QString("bob@x.org"));
-        QVERIFY(m_platform->messages().isEmpty());
+        QVERIFY(platform()->messages().isEmpty());
     }
 
     void okHandsTheListToTheMailProgram()
     {
-        frmEmail window(*m_window);
+        frmEmail window(*w());
         QTest::mouseClick(window.optSemicolon, Qt::LeftButton);
         QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
         QTest::mouseClick(window.cmdOK, Qt::LeftButton);
-        const auto urls = m_platform->callsOf("url");
+        const auto urls = platform()->callsOf("url");
         QCOMPARE(urls.size(), 1);
         const QUrl url(urls.first().text);
         QCOMPARE(url.scheme(), QString("mailto"));

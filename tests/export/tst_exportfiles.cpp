@@ -8,7 +8,6 @@
 #include "startup/modSettings.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 
 using modExportFiles::Kind;
 

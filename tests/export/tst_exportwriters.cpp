@@ -1,3 +1,4 @@
+#include "PersonDump.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -6,7 +7,6 @@
 #include "export/modExport.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 
 using modExport::Details;
 
@@ -50,27 +50,13 @@ private slots:
     {
         m_platform = std::make_unique<ScriptedPlatform>();
         QVERIFY(modDatabase::NewDatabase(m_dir.filePath("export.mdb")));
-        for (const char* statement : {
-                 "INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) VALUES (1, 'Anna Berg', "
-                 "#12/31/1979#, 'Main Street 1', 'Call after six')",
-                 "INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (1, 1, '0612', 'mobile')",
-                 "INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (1, 2, '020 555', '')",
-                 "INSERT INTO Person (Contactnr, Name, Address) VALUES (2, 'Bob & <Co>', 'Line one' & char(13) & "
-                 "char(10) & 'Line two')",
-                 "INSERT INTO Person (Contactnr, Name, [Note]) VALUES (3, 'Carla Dam', 'see www.example.org now')",
-                 "INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (3, 1, '0471', 'home')",
-                 "INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (3, 1, 'carla@example.org', "
-                 "'work')",
-                 "INSERT INTO Person (Contactnr, Name) VALUES (4, 'Dirk Zand')",
-             })
-            modSql::ExecuteSql(QString::fromUtf8(statement));
+        addPersons(
+            {{1, "Anna Berg", QDate(1979, 12, 31), {"0612|mobile", "020 555|"}, {}, "Main Street 1", "Call after six"},
+             {2, "Bob & <Co>", {}, {}, {}, "Line one\r\nLine two"},
+             {3, "Carla Dam", {}, {"0471|home"}, {"carla@example.org|work"}, {}, "see www.example.org now"},
+             {4, "Dirk Zand"}});
     }
     void cleanupTestCase() { modDatabase::CloseDatabase(false); }
-
-    void condition()
-    {
-        QCOMPARE(modExport::ContactCondition({12, 3, 40}), QString("WHERE Person.Contactnr IN(12, 3, 40) "));
-    }
 
     void textBlocks_data()
     {
@@ -79,32 +65,27 @@ private slots:
         QTest::addColumn<QString>("dateFormat");
         QTest::addColumn<QStringList>("lines");
         const QString sep = "-----------";
-        QTest::newRow("everything")
-            << QList<int>{1} << Details() << "dd/mm/yyyy"
-            << QStringList{
-                   sep, "Anna Berg", "31/12/1979", "Main Street 1", "0612 (mobile)", "020 555", "Call after six", sep,
-                   "",  ""};
+        TestSupport::addRow("everything", QList<int>{1}, Details(), "dd/mm/yyyy",
+                            QStringList{sep, "Anna Berg", "31/12/1979", "Main Street 1", "0612 (mobile)", "020 555",
+                                        "Call after six", sep, "", ""});
         Details noDescriptions;
         noDescriptions.phoneDescription = false;
-        QTest::newRow("numbers without descriptions, year first")
-            << QList<int>{1} << noDescriptions << "yyyy/mm/dd"
-            << QStringList{sep, "Anna Berg", "1979/12/31", "Main Street 1", "0612", "020 555", "Call after six", sep,
-                           "",  ""};
+        TestSupport::addRow("numbers without descriptions, year first", QList<int>{1}, noDescriptions, "yyyy/mm/dd",
+                            QStringList{sep, "Anna Berg", "1979/12/31", "Main Street 1", "0612", "020 555",
+                                        "Call after six", sep, "", ""});
         QTest::newRow("nothing ticked") << QList<int>{1} << Nothing() << "dd/mm/yyyy" << QStringList{sep, sep, "", ""};
-        QTest::newRow("no date, two-line address, written as stored")
-            << QList<int>{2} << Details() << "mm/dd/yyyy"
-            << QStringList{sep, "Bob & <Co>", "Line one", "Line two", sep, "", ""};
-        QTest::newRow("name order, not list order")
-            << QList<int>{4, 1} << Nothing() << "dd/mm/yyyy" << QStringList{sep, sep, "", "", sep, sep, "", ""};
+        TestSupport::addRow("no date, two-line address, written as stored", QList<int>{2}, Details(), "mm/dd/yyyy",
+                            QStringList{sep, "Bob & <Co>", "Line one", "Line two", sep, "", ""});
+        TestSupport::addRow("name order, not list order", QList<int>{4, 1}, Nothing(), "dd/mm/yyyy",
+                            QStringList{sep, sep, "", "", sep, sep, "", ""});
     }
     void textBlocks()
     {
         QFETCH(QList<int>, persons);
         QFETCH(Details, details);
         QFETCH(QString, dateFormat);
-        QFETCH(QStringList, lines);
         std::vector<qint16> numbers(persons.begin(), persons.end());
-        QCOMPARE(Lines(numbers, details, false, dateFormat), lines);
+        QTEST(Lines(numbers, details, false, dateFormat), "lines");
     }
 
     void textOrderFollowsNames()
@@ -148,25 +129,20 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("html");
-        QTest::newRow("plain") << "no link here"
-                               << "no&nbsp;link&nbsp;here";
-        QTest::newRow("alone") << "https://example.org/a?b=1&c=2"
-                               << "<a href=\"https://example.org/a?b=1&amp;c=2\">https://example.org/a?b=1&amp;c=2</a>";
-        QTest::newRow("twice") << "www.a.org www.a.org"
-                               << "<a href=\"http://www.a.org\">www.a.org</a>&nbsp;<a href=\"http://www.a.org\">"
-                                  "www.a.org</a>";
-        QTest::newRow("mail") << "mail mailto:x@y.z"
-                              << "mail&nbsp;<a href=\"mailto:x@y.z\">mailto:x@y.z</a>";
-        QTest::newRow("capitals are no scheme") << "HTTP://X"
-                                                << "HTTP://X";
-        QTest::newRow("markup escaped") << "<b>"
-                                        << "&lt;b&gt;";
+        TestSupport::addRow("plain", "no link here", "no&nbsp;link&nbsp;here");
+        TestSupport::addRow("alone", "https://example.org/a?b=1&c=2",
+                            "<a href=\"https://example.org/a?b=1&amp;c=2\">https://example.org/a?b=1&amp;c=2</a>");
+        TestSupport::addRow("twice", "www.a.org www.a.org",
+                            "<a href=\"http://www.a.org\">www.a.org</a>&nbsp;<a href=\"http://www.a.org\">"
+                            "www.a.org</a>");
+        TestSupport::addRow("mail", "mail mailto:x@y.z", "mail&nbsp;<a href=\"mailto:x@y.z\">mailto:x@y.z</a>");
+        TestSupport::addRow("capitals are no scheme", "HTTP://X", "HTTP://X");
+        TestSupport::addRow("markup escaped", "<b>", "&lt;b&gt;");
     }
     void linkify()
     {
         QFETCH(QString, line);
-        QFETCH(QString, html);
-        QCOMPARE(modExport::LinkifyText(line), html);
+        QTEST(modExport::LinkifyText(line), "html");
     }
 
     // The whole page, from header to footer, is valid XHTML 1.1.

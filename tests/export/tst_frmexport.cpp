@@ -1,45 +1,39 @@
-#include "ScriptedPlatform.h"
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/modCalendar.h"
-#include "database/modDatabase.h"
-#include "database/modSql.h"
 #include "export/frmExport.h"
 #include "export/frmExportPreview.h"
-#include "mainwindow/frmMain.h"
 #include "search/modSearch.h"
 #include "startup/modEnvironment.h"
-#include "startup/modSettings.h"
 
-#include <QAction>
-#include <QCheckBox>
 #include <QListView>
-#include <QMenu>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
-#include <QToolButton>
 
 // The export window and its previews over the real main window and database.
 class TestFrmExport : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedPlatform> m_platform;
-    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<MainWindowFixture> m_fixture;
 
-    static QStringList texts(const QListView* view)
+    frmMain* w() const { return &m_fixture->window(); }
+    ScriptedPlatform* platform() const { return &m_fixture->platform(); }
+    // The folder of the test's database file.
+    QDir folder() const { return QFileInfo(m_fixture->databasePath()).dir(); }
+
+    // Numbers and names run in opposite directions, so name order is not number order.
+    static void addSamplePersons()
     {
-        QStringList result;
-        for (int row = 0; row < view->model()->rowCount(); ++row)
-            result << view->model()->index(row, 0).data().toString();
-        return result;
+        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+        for (int number = 1; number <= 500; ++number)
+            runSql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'Person %2')")
+                       .arg(number)
+                       .arg(501 - number, 3, 10, QLatin1Char('0')));
+        transaction.Commit();
     }
 
     static modExport::Selection firstPersons(int count)
@@ -50,52 +44,29 @@ class TestFrmExport : public QObject
         return selection;
     }
 
-    frmExportPreview* preview(const QString& name) const
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == name && widget->isVisible())
-                return qobject_cast<frmExportPreview*>(widget);
-        return nullptr;
-    }
-
 private slots:
     void init()
     {
-        TestSupport::clearSettings();
-        modSearch::ClearSearch();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_platform = std::make_unique<ScriptedPlatform>();
         modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
-        QVERIFY(modDatabase::NewDatabase(m_dir->filePath("home.mdb")));
-        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
-        // Numbers and names run in opposite directions, so name order is not number order.
-        for (int number = 1; number <= 500; ++number)
-            modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'Person %2')")
-                                   .arg(number)
-                                   .arg(501 - number, 3, 10, QLatin1Char('0')));
-        transaction.Commit();
-        m_window = std::make_unique<frmMain>(QString());
-        m_window->FillContactList();
+        m_fixture = std::make_unique<MainWindowFixture>(
+            MainWindowFixture::Options{{}, 8, {}, false, false, addSamplePersons, true});
+        QVERIFY(m_fixture->exposed());
     }
     void cleanup()
     {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (qobject_cast<frmExportPreview*>(widget))
-                widget->close();
-        m_window.reset();
-        modDatabase::CloseDatabase(false);
-        QVERIFY(m_platform->scriptDone());
+        closePreviewsAndDatabase();
+        m_fixture.reset();
     }
 
     void addAllKeepsNameOrder()
     {
-        frmExport window(*m_window);
+        frmExport window(*w());
         QVERIFY(!window.cmdOK->isEnabled());
         QVERIFY(!window.cmdSearchResult->isEnabled());
         QVERIFY(window.optHtml->isChecked());
-        QCOMPARE(texts(window.lvwList).size(), 500);
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()).size(), 500);
         QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
-        const QStringList chosen = texts(window.lvwExport);
+        const QStringList chosen = TestSupport::itemTexts(window.lvwExport->model());
         QCOMPARE(chosen.size(), 500);
         QCOMPARE(chosen.first(), QString("Person 001"));
         QCOMPARE(chosen.last(), QString("Person 500"));
@@ -105,28 +76,28 @@ private slots:
 
         window.lvwExport->setCurrentIndex(window.lvwExport->model()->index(1, 0));
         QTest::mouseClick(window.cmdRemoveOne, Qt::LeftButton);
-        QCOMPARE(texts(window.lvwList), QStringList{"Person 002"});
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), QStringList{"Person 002"});
     }
 
     void searchResultIsNotDuplicated()
     {
         modSearch::SearchCondition = "WHERE Name LIKE 'Person 00%' ";
-        m_window->toolbarButton("Search")->setChecked(true);
-        m_window->FillContactList();
-        frmExport window(*m_window);
+        w()->toolbarButton("Search")->setChecked(true);
+        w()->FillContactList();
+        frmExport window(*w());
         QVERIFY(window.cmdSearchResult->isEnabled());
         window.lvwList->setCurrentIndex(window.lvwList->model()->index(4, 0));
         QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
-        QCOMPARE(texts(window.lvwExport), QStringList{"Person 005"});
+        QCOMPARE(TestSupport::itemTexts(window.lvwExport->model()), QStringList{"Person 005"});
         QTest::mouseClick(window.cmdSearchResult, Qt::LeftButton);
-        QCOMPARE(texts(window.lvwExport),
+        QCOMPARE(TestSupport::itemTexts(window.lvwExport->model()),
                  (QStringList{"Person 005", "Person 001", "Person 002", "Person 003", "Person 004", "Person 006",
                               "Person 007", "Person 008", "Person 009"}));
     }
 
     void descriptionBoxesFollowTheirLists()
     {
-        frmExport window(*m_window);
+        frmExport window(*w());
         window.chkPhone->click();
         QVERIFY(!window.chkPhoneDescription->isChecked());
         QVERIFY(!window.chkPhoneDescription->isEnabled());
@@ -140,25 +111,25 @@ private slots:
 
     void textPreviewSavesACopy()
     {
-        frmExport window(*m_window);
+        frmExport window(*w());
         window.lvwList->setCurrentIndex(window.lvwList->model()->index(0, 0));
         QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
         window.OptTxt->click();
         QTest::mouseClick(window.cmdOK, Qt::LeftButton);
-        frmExportPreview* shown = preview("frmExportTxt");
+        frmExportPreview* shown = shownPreview("frmExportTxt");
         QVERIFY(shown);
         QTRY_VERIFY(shown->toolbarButton("Save")->isEnabled());
         QVERIFY(shown->wbrPrint->toPlainText().contains("Person 001"));
         QVERIFY(!shown->toolbarButton("Print")->isEnabled());
 
-        const QString target = m_dir->filePath("saved.txt");
+        const QString target = folder().filePath("saved.txt");
         QVERIFY(TestSupport::writeFile(target, "older"));
-        m_platform->expectSaveFileName(target);
-        m_platform->expectMessage(Platform::Answer::Yes);
+        platform()->expectSaveFileName(target);
+        platform()->expectMessage(Platform::Answer::Yes);
         shown->toolbarButton("Save")->trigger();
         QCOMPARE(TestSupport::readFile(target), QByteArray("-----------\r\nPerson 001\r\n-----------\r\n\r\n\r\n"));
-        QCOMPARE(modSettings::ReadSetting("Export directory"), m_dir->path() + "/");
-        const auto save = m_platform->callsOf("save").first();
+        QCOMPARE(modSettings::ReadSetting("Export directory"), folder().path() + "/");
+        const auto save = platform()->callsOf("save").first();
         QCOMPARE(save.arguments.at(1), "Addrion" + QDate::currentDate().toString("yyyyMMdd") + ".txt");
 
         const QString temp = shown->ExportFile();
@@ -179,7 +150,7 @@ private slots:
     {
         QFETCH(QString, style);
         modSettings::WriteSetting("Css", style == "Normal" ? "Cards" : "Normal");
-        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(3), *m_window);
+        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(3), *w());
         QVERIFY(shown);
         QTRY_VERIFY(shown->toolbarButton("Css")->isEnabled());
         const QString before = shown->wbrPrint->document()->toHtml();
@@ -193,8 +164,8 @@ private slots:
         QTRY_VERIFY(loaded.count() > 0);
         QVERIFY(TestSupport::readFile(shown->ExportFile()).contains("Css/" + style.toUtf8() + ".css"));
 
-        const QString target = m_dir->filePath("saved.htm");
-        m_platform->expectSaveFileName(target);
+        const QString target = folder().filePath("saved.htm");
+        platform()->expectSaveFileName(target);
         shown->toolbarButton("Save")->trigger();
         HtmlViewer saved;
         saved.Navigate(target);
@@ -211,7 +182,7 @@ private slots:
     {
         QFETCH(QString, style);
         modSettings::WriteSetting("Css", style);
-        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(3), *m_window);
+        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(3), *w());
         QVERIFY(shown);
         QTextDocument* document = shown->wbrPrint->document();
         const QColor page = document->rootFrame()->frameFormat().background().color();
@@ -243,7 +214,7 @@ private slots:
             QVERIFY(TestSupport::writeFile(program.filePath(QString("Calendar/%1.css").arg(name)), "body { }"));
         }
         QCOMPARE(modCalendar::StyleNames(), (QStringList{"apple", "Ärger", "Bird", "zebra"}));
-        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(1), *m_window);
+        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(1), *w());
         QVERIFY(shown);
         QStringList styles;
         for (QAction* entry : shown->mnuCss->actions())
@@ -263,15 +234,15 @@ private slots:
     {
         QFETCH(int, kind);
         const auto previewKind = frmExportPreview::Kind(kind);
-        frmExportPreview* first = frmExportPreview::Show(previewKind, {{500}, {}}, *m_window);
-        frmExportPreview* second = frmExportPreview::Show(previewKind, {{1}, {}}, *m_window);
+        frmExportPreview* first = frmExportPreview::Show(previewKind, {{500}, {}}, *w());
+        frmExportPreview* second = frmExportPreview::Show(previewKind, {{1}, {}}, *w());
         QVERIFY(first && second);
         QVERIFY(first->ExportFile() != second->ExportFile());
         QVERIFY(first->ExportFile().startsWith(modEnvironment::TempFolder()));
         const auto save = [this](frmExportPreview* preview, const QString& name) {
-            m_platform->expectSaveFileName(m_dir->filePath(name));
+            platform()->expectSaveFileName(folder().filePath(name));
             preview->toolbarButton("Save")->trigger();
-            return QString::fromUtf8(TestSupport::readFile(m_dir->filePath(name)));
+            return QString::fromUtf8(TestSupport::readFile(folder().filePath(name)));
         };
         QVERIFY(save(first, "first").contains("Person 001"));
         QVERIFY(save(second, "second").contains("Person 500"));
@@ -282,7 +253,7 @@ private slots:
         const QString again = save(first, "again");
         QVERIFY(again.contains("Person 001"));
         QVERIFY(!again.contains("Person 500"));
-        QVERIFY(m_platform->messages().isEmpty());
+        QVERIFY(platform()->messages().isEmpty());
     }
 };
 

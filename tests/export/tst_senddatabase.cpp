@@ -1,17 +1,9 @@
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
 
-#include "database/modDatabase.h"
-#include "database/modSql.h"
 #include "export/frmSendEmail.h"
 #include "startup/QtPlatform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
-#include "startup/modSettings.h"
-
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 
 // Sending the database through a real child process: a stand-in for xdg-email on PATH
 // that records its arguments and exits as told.

@@ -32,36 +32,29 @@ private slots:
         }
         QTest::newRow("UTF-16 LE with BOM") << le << name;
         QTest::newRow("UTF-16 BE with BOM") << be << name;
-        QTest::newRow("Windows-1252") << QByteArray("M\xFCller \x80 \x93q\x94 \x81")
-                                      << QString::fromUtf8("Müller € “q” \u0081");
+        TestSupport::addRow("Windows-1252", QByteArray("M\xFCller \x80 \x93q\x94 \x81"),
+                            QString::fromUtf8("Müller € “q” \u0081"));
     }
     void decode()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, text);
-        QCOMPARE(modCsv::Decode(bytes), text);
+        QTEST(modCsv::Decode(bytes), "text");
     }
 
     void separator_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("separator");
-        QTest::newRow("comma") << "Name,Phone\nA;B,1"
-                               << ",";
-        QTest::newRow("semicolon") << "Name;Phone;Note\nA,B;1;x"
-                                   << ";";
-        QTest::newRow("tab") << "Name\tPhone\n"
-                             << "\t";
-        QTest::newRow("quoted separators do not count") << "\"a;b;c\",Phone\n"
-                                                        << ",";
-        QTest::newRow("one column") << "Name\nAnna"
-                                    << ",";
+        TestSupport::addRow("comma", "Name,Phone\nA;B,1", ",");
+        TestSupport::addRow("semicolon", "Name;Phone;Note\nA,B;1;x", ";");
+        TestSupport::addRow("tab", "Name\tPhone\n", "\t");
+        TestSupport::addRow("quoted separators do not count", "\"a;b;c\",Phone\n", ",");
+        TestSupport::addRow("one column", "Name\nAnna", ",");
     }
     void separator()
     {
         QFETCH(QString, text);
-        QFETCH(QString, separator);
-        QCOMPARE(QString(modCsv::DetectSeparator(text)), separator);
+        QTEST(QString(modCsv::DetectSeparator(text)), "separator");
     }
 
     // Records with their starting lines; quoted fields keep separators, quotes and
@@ -70,25 +63,19 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("records");
-        QTest::newRow("plain, CR LF") << "a,b\r\nc,d\r\n"
-                                      << "1:a|b\n2:c|d";
-        QTest::newRow("quoted comma and quotes") << "\"x, y\",\"say \"\"hi\"\"\"\n"
-                                                 << "1:x, y|say \"hi\"";
-        QTest::newRow("line breaks in a note") << "Name,Notes\r\nAnna,\"first\r\nsecond\nthird\"\r\nBob,x\r\n"
-                                               << "1:Name|Notes\n2:Anna|first\r\nsecond\nthird\n5:Bob|x";
-        QTest::newRow("blank lines left out, no final break") << "a\n\n\nb"
-                                                              << "1:a\n4:b";
-        QTest::newRow("empty fields") << ",,\n\"\",x,"
-                                      << "1:||\n2:|x|";
-        QTest::newRow("CR alone") << "a\rb\r"
-                                  << "1:a\n2:b";
+        TestSupport::addRow("plain, CR LF", "a,b\r\nc,d\r\n", "1:a|b\n2:c|d");
+        TestSupport::addRow("quoted comma and quotes", "\"x, y\",\"say \"\"hi\"\"\"\n", "1:x, y|say \"hi\"");
+        TestSupport::addRow("line breaks in a note", "Name,Notes\r\nAnna,\"first\r\nsecond\nthird\"\r\nBob,x\r\n",
+                            "1:Name|Notes\n2:Anna|first\r\nsecond\nthird\n5:Bob|x");
+        TestSupport::addRow("blank lines left out, no final break", "a\n\n\nb", "1:a\n4:b");
+        TestSupport::addRow("empty fields", ",,\n\"\",x,", "1:||\n2:|x|");
+        TestSupport::addRow("CR alone", "a\rb\r", "1:a\n2:b");
     }
     void records()
     {
         QFETCH(QString, text);
-        QFETCH(QString, records);
         std::vector<modCsv::FileProblem> problems;
-        QCOMPARE(fieldsText(modCsv::SplitRecords(text, ',', problems)), records);
+        QTEST(fieldsText(modCsv::SplitRecords(text, ',', problems)), "records");
         QVERIFY(problems.empty());
     }
 
@@ -97,39 +84,38 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("report");
-        QTest::newRow("unterminated quote") << QByteArray("Name,Notes\nAnna,ok\nBob,\"never\nclosed\n")
-                                            << "Nothing was imported.\n"
-                                               "- Line 3: The quotation mark opened here is not closed";
-        QTest::newRow("ragged rows") << QByteArray("Name;Phone;Notes\nA;1;x\nB;2\nC;3;x;y\n")
-                                     << "Nothing was imported.\n- Line 3: 2 fields instead of 3\n"
-                                        "- Line 4: 4 fields instead of 3";
+        TestSupport::addRow("unterminated quote", QByteArray("Name,Notes\nAnna,ok\nBob,\"never\nclosed\n"),
+                            "Nothing was imported.\n"
+                            "- Line 3: The quotation mark opened here is not closed");
+        TestSupport::addRow("ragged rows", QByteArray("Name;Phone;Notes\nA;1;x\nB;2\nC;3;x;y\n"),
+                            "Nothing was imported.\n- Line 3: 2 fields instead of 3\n"
+                            "- Line 4: 4 fields instead of 3");
     }
     void brokenFiles()
     {
         QFETCH(QByteArray, file);
-        QFETCH(QString, report);
         const modCsv::Table table = modCsv::ReadTable(file);
         QVERIFY(!table.problems.empty());
-        QCOMPARE(modCsv::ProblemsText(table.problems), report);
+        QTEST(modCsv::ProblemsText(table.problems), "report");
     }
 
     void recognise_data()
     {
         QTest::addColumn<QString>("header");
         QTest::addColumn<int>("layout");
-        QTest::newRow("Google, older") << "Name,Given Name,Family Name,E-mail 1 - Type,E-mail 1 - Value"
-                                       << int(modCsv::Layout::Google);
-        QTest::newRow("Google, current") << "First Name,Middle Name,Last Name,Labels,E-mail 1 - Label,E-mail 1 - Value"
-                                         << int(modCsv::Layout::GoogleLabel);
-        QTest::newRow("Outlook") << "Title,First Name,Middle Name,Last Name,E-mail Address,Home Phone"
-                                 << int(modCsv::Layout::Outlook);
+        TestSupport::addRow("Google, older", "Name,Given Name,Family Name,E-mail 1 - Type,E-mail 1 - Value",
+                            int(modCsv::Layout::Google));
+        TestSupport::addRow("Google, current",
+                            "First Name,Middle Name,Last Name,Labels,E-mail 1 - Label,E-mail 1 - Value",
+                            int(modCsv::Layout::GoogleLabel));
+        TestSupport::addRow("Outlook", "Title,First Name,Middle Name,Last Name,E-mail Address,Home Phone",
+                            int(modCsv::Layout::Outlook));
         QTest::newRow("unknown") << "Vorname,Nachname,Telefon" << int(modCsv::Layout::Unknown);
     }
     void recognise()
     {
         QFETCH(QString, header);
-        QFETCH(int, layout);
-        QCOMPARE(int(modCsv::Recognise(header.split(','))), layout);
+        QTEST(int(modCsv::Recognise(header.split(','))), "layout");
     }
 
     void birthday_data()
@@ -140,50 +126,34 @@ private slots:
         QTest::addColumn<QString>("value");
         const int google = int(modCsv::Layout::Google);
         const int outlook = int(modCsv::Layout::Outlook);
-        QTest::newRow("ISO") << "1980-02-29"
-                             << "dd/mm/yyyy" << google << "1980-02-29";
-        QTest::newRow("no year") << "--02-29"
-                                 << "dd/mm/yyyy" << google << "--02-29";
-        QTest::newRow("user's setting, dots") << "29.02.1980"
-                                              << "dd/mm/yyyy" << google << "1980-02-29";
-        QTest::newRow("user's setting, year first") << "1980/02/29"
-                                                    << "yyyy/mm/dd" << google << "1980-02-29";
-        QTest::newRow("Outlook's own") << "2/29/1980"
-                                       << "dd/mm/yyyy" << outlook << "1980-02-29";
-        QTest::newRow("Outlook's empty") << "0/0/00"
-                                         << "dd/mm/yyyy" << outlook << "";
-        QTest::newRow("user's before layout") << "3/4/1980"
-                                              << "dd/mm/yyyy" << outlook << "1980-04-03";
-        QTest::newRow("not a date") << "spring 1980"
-                                    << "dd/mm/yyyy" << google << "spring 1980";
-        QTest::newRow("not a day") << "31/02/1980"
-                                   << "dd/mm/yyyy" << google << "31/02/1980";
+        TestSupport::addRow("ISO", "1980-02-29", "dd/mm/yyyy", google, "1980-02-29");
+        TestSupport::addRow("no year", "--02-29", "dd/mm/yyyy", google, "--02-29");
+        TestSupport::addRow("user's setting, dots", "29.02.1980", "dd/mm/yyyy", google, "1980-02-29");
+        TestSupport::addRow("user's setting, year first", "1980/02/29", "yyyy/mm/dd", google, "1980-02-29");
+        TestSupport::addRow("Outlook's own", "2/29/1980", "dd/mm/yyyy", outlook, "1980-02-29");
+        TestSupport::addRow("Outlook's empty", "0/0/00", "dd/mm/yyyy", outlook, "");
+        TestSupport::addRow("user's before layout", "3/4/1980", "dd/mm/yyyy", outlook, "1980-04-03");
+        TestSupport::addRow("not a date", "spring 1980", "dd/mm/yyyy", google, "spring 1980");
+        TestSupport::addRow("not a day", "31/02/1980", "dd/mm/yyyy", google, "31/02/1980");
     }
     void birthday()
     {
         QFETCH(QString, cell);
         QFETCH(QString, dateFormat);
         QFETCH(int, layout);
-        QFETCH(QString, value);
-        QCOMPARE(modCsv::BirthdayValue(cell, dateFormat, modCsv::Layout(layout)), value);
+        QTEST(modCsv::BirthdayValue(cell, dateFormat, modCsv::Layout(layout)), "value");
     }
 
     void quote_data()
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("written");
-        QTest::newRow("plain") << "Anna"
-                               << "Anna";
-        QTest::newRow("comma") << "Berg, Anna"
-                               << "\"Berg, Anna\"";
-        QTest::newRow("quotes") << "say \"hi\""
-                                << "\"say \"\"hi\"\"\"";
-        QTest::newRow("line break") << "a\nb"
-                                    << "\"a\nb\"";
-        QTest::newRow("semicolon") << "a;b"
-                                   << "\"a;b\"";
-        QTest::newRow("outer blank") << " a"
-                                     << "\" a\"";
+        TestSupport::addRow("plain", "Anna", "Anna");
+        TestSupport::addRow("comma", "Berg, Anna", "\"Berg, Anna\"");
+        TestSupport::addRow("quotes", "say \"hi\"", "\"say \"\"hi\"\"\"");
+        TestSupport::addRow("line break", "a\nb", "\"a\nb\"");
+        TestSupport::addRow("semicolon", "a;b", "\"a;b\"");
+        TestSupport::addRow("outer blank", " a", "\" a\"");
     }
     void quote()
     {
@@ -203,31 +173,31 @@ private slots:
         QTest::addColumn<QString>("header");
         QTest::addColumn<QString>("row");
         QTest::addColumn<QString>("card");
-        QTest::newRow("Google, older")
-            << "Name,Given Name,Family Name,Birthday,E-mail 1 - Type,E-mail 1 - Value,Phone 1 - Type,"
-               "Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,Address 1 - Type,Address 1 - Formatted"
-            << "Anna Berg,Anna,Berg,1980-02-29,* Work,a@x.org ::: b@x.org,Mobile,0612,,0101,Home,\"Lane 1\nCork\""
-            << "BDAY:1980-02-29|item1.EMAIL:a@x.org|item1.X-ABLABEL:Work|item2.EMAIL:b@x.org|item2.X-ABLABEL:Work|"
-               "item3.TEL:0612|item3.X-ABLABEL:Mobile|TEL:0101|FN:Anna Berg|item4.LABEL:Lane 1\\nCork|"
-               "item4.X-ABLABEL:Home";
-        QTest::newRow("Google, current")
-            << "First Name,Middle Name,Last Name,Labels,E-mail 1 - Label,E-mail 1 - Value,Notes"
-            << "José,,Müller,* myContacts,Home,j@x.org,\"a, b\""
-            << "item1.EMAIL:j@x.org|item1.X-ABLABEL:Home|"
-               "NOTE:a\\, b|FN:José Müller";
-        QTest::newRow("Outlook")
-            << "First Name,Last Name,E-mail Address,E-mail 2 Address,Home Phone,Business Phone,Car Phone,"
-               "Home Street,Home City,Birthday"
-            << "Sean,O'Brien,s@x.ie,,021,022,023,Harbour Rd 7,Cork,3/9/1975"
-            << "EMAIL:s@x.ie|item1.TEL:021|item1.X-ABLABEL:Home|item2.TEL:022|item2.X-ABLABEL:Work|"
-               "item3.TEL:023|item3.X-ABLABEL:Car Phone|BDAY:1975-03-09|FN:Sean O'Brien|"
-               "item4.LABEL:Harbour Rd 7\\nCork|item4.X-ABLABEL:Home";
+        TestSupport::addRow(
+            "Google, older",
+            "Name,Given Name,Family Name,Birthday,E-mail 1 - Type,E-mail 1 - Value,Phone 1 - Type,"
+            "Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,Address 1 - Type,Address 1 - Formatted",
+            "Anna Berg,Anna,Berg,1980-02-29,* Work,a@x.org ::: b@x.org,Mobile,0612,,0101,Home,\"Lane 1\nCork\"",
+            "BDAY:1980-02-29|item1.EMAIL:a@x.org|item1.X-ABLABEL:Work|item2.EMAIL:b@x.org|item2.X-ABLABEL:Work|"
+            "item3.TEL:0612|item3.X-ABLABEL:Mobile|TEL:0101|FN:Anna Berg|item4.LABEL:Lane 1\\nCork|"
+            "item4.X-ABLABEL:Home");
+        TestSupport::addRow("Google, current",
+                            "First Name,Middle Name,Last Name,Labels,E-mail 1 - Label,E-mail 1 - Value,Notes",
+                            "José,,Müller,* myContacts,Home,j@x.org,\"a, b\"",
+                            "item1.EMAIL:j@x.org|item1.X-ABLABEL:Home|"
+                            "NOTE:a\\, b|FN:José Müller");
+        TestSupport::addRow("Outlook",
+                            "First Name,Last Name,E-mail Address,E-mail 2 Address,Home Phone,Business Phone,Car Phone,"
+                            "Home Street,Home City,Birthday",
+                            "Sean,O'Brien,s@x.ie,,021,022,023,Harbour Rd 7,Cork,3/9/1975",
+                            "EMAIL:s@x.ie|item1.TEL:021|item1.X-ABLABEL:Home|item2.TEL:022|item2.X-ABLABEL:Work|"
+                            "item3.TEL:023|item3.X-ABLABEL:Car Phone|BDAY:1975-03-09|FN:Sean O'Brien|"
+                            "item4.LABEL:Harbour Rd 7\\nCork|item4.X-ABLABEL:Home");
     }
     void rowAsCard()
     {
         QFETCH(QString, header);
         QFETCH(QString, row);
-        QFETCH(QString, card);
         const modCsv::Table table = modCsv::ReadTable((header + "\r\n" + row + "\r\n").toUtf8());
         QVERIFY(table.problems.empty());
         const modCsv::Layout layout = modCsv::Recognise(table.header);
@@ -238,7 +208,7 @@ private slots:
         QStringList properties;
         for (const modVcard::Property& property : result.properties)
             properties << (property.group.isEmpty() ? "" : property.group + ".") + property.name + ":" + property.value;
-        QCOMPARE(properties.join("|"), card);
+        QTEST(properties.join("|"), "card");
     }
 };
 

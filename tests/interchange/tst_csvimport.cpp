@@ -1,28 +1,15 @@
-#include "PersonDump.h"
-#include "ScriptedPlatform.h"
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
 
-#include "database/modDatabase.h"
-#include "database/modSql.h"
 #include "editor/modContact.h"
 #include "export/frmExport.h"
 #include "export/frmExportPreview.h"
 #include "export/modExportFiles.h"
 #include "interchange/ImportCommand.h"
 #include "interchange/frmCsvMapping.h"
-#include "mainwindow/frmMain.h"
 #include "search/modSearch.h"
 #include "startup/modEnvironment.h"
-#include "startup/modSettings.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTableWidget>
-#include <QTimer>
-#include <QToolButton>
 
 // CSV files into and out of a real database file, through the real export window and
 // Database > Import...: round trips in both layouts, other encodings and separators,
@@ -33,11 +20,6 @@ class TestCsvImport : public QObject
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPlatform> m_platform;
-
-    static QString monthDayYear(const QDate& date)
-    {
-        return QString("%1/%2/%3").arg(date.month()).arg(date.day()).arg(date.year());
-    }
 
     // Imports the file through the command and returns the report shown.
     QString import(const QString& path)
@@ -64,7 +46,7 @@ private slots:
     void cleanup()
     {
         closePreviewsAndDatabase();
-        QVERIFY(m_platform->scriptDone());
+        m_platform.reset();
     }
 
     // Persons exported in either layout through the export window, saved, and imported
@@ -75,12 +57,11 @@ private slots:
         QTest::addColumn<int>("layout");
         QTest::addColumn<QString>("dateFormat");
         QTest::addColumn<QString>("firstLine");
-        QTest::newRow("Google") << int(modCsv::Layout::Google) << "dd/mm/yyyy"
-                                << "Name,Given Name,Family Name,Birthday,Notes,E-mail 1 - Type,E-mail 1 - Value,";
-        QTest::newRow("Outlook, day first") << int(modCsv::Layout::Outlook) << "dd/mm/yyyy"
-                                            << "First Name,Last Name,Birthday,Notes,E-mail Address,E-mail 2 Address,";
-        QTest::newRow("Outlook, year first") << int(modCsv::Layout::Outlook) << "yyyy/mm/dd"
-                                             << "First Name,";
+        TestSupport::addRow("Google", int(modCsv::Layout::Google), "dd/mm/yyyy",
+                            "Name,Given Name,Family Name,Birthday,Notes,E-mail 1 - Type,E-mail 1 - Value,");
+        TestSupport::addRow("Outlook, day first", int(modCsv::Layout::Outlook), "dd/mm/yyyy",
+                            "First Name,Last Name,Birthday,Notes,E-mail Address,E-mail 2 Address,");
+        TestSupport::addRow("Outlook, year first", int(modCsv::Layout::Outlook), "yyyy/mm/dd", "First Name,");
     }
     void roundTrip()
     {
@@ -94,13 +75,13 @@ private slots:
         const QString boat = google ? "Boat; summer, \"weekends\"" : "Fax";
         std::vector<modContact::Contact> contacts{
             {"Sean O'Brien",
-             monthDayYear(QDate(1975, 3, 9)),
+             QDate(1975, 3, 9).toString("M/d/yyyy"),
              "Harbour Road 7, Flat 2\nCork\nIreland",
              "Owes me; a pint\nor \"two\", \\maybe\\",
              {TypedEntry("021 555 0101", "Home"), TypedEntry("087 555 0202", "Mobile"),
               TypedEntry("021 555 0606", "Work"), TypedEntry("021 555 0303", boat)},
              {TypedEntry("sean@example.ie", google ? "Work" : ""), TypedEntry("s@example.org", "")}},
-            {"Zoë Ångström-Łukasiewicz", monthDayYear(QDate(1904, 2, 29)), "", "€ 😀", {}, {}},
+            {"Zoë Ångström-Łukasiewicz", QDate(1904, 2, 29).toString("M/d/yyyy"), "", "€ 😀", {}, {}},
             {"Plain", "", "", "", {TypedEntry("1", "Home"), TypedEntry("2", "Home")}, {}},
         };
         std::vector<qint16> numbers;
@@ -117,10 +98,7 @@ private slots:
         QVERIFY(dialog.cboCsvLayout->isEnabled());
         dialog.cboCsvLayout->setCurrentIndex(dialog.cboCsvLayout->findData(layout));
         QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
-        frmExportPreview* preview = nullptr;
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == "frmExportCsv" && widget->isVisible())
-                preview = qobject_cast<frmExportPreview*>(widget);
+        frmExportPreview* preview = shownPreview("frmExportCsv");
         QVERIFY(preview);
         QTRY_VERIFY(preview->toolbarButton("Save")->isEnabled());
         const QString saved = m_dir->filePath("saved.csv");
@@ -154,27 +132,26 @@ private slots:
                                                   "Jürgen;Groß;jg@example.de;0170 1234;2/29/1980\r\n");
         for (const QChar c : outlook)
             utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
-        QTest::newRow("Outlook, UTF-16, semicolons")
-            << utf16
-            << QStringList{QString::fromUtf8("Jürgen Groß # 1980-02-29 #  # 0170 1234 (Mobile) # "
-                                             "jg@example.de # ")};
-        QTest::newRow("Google, Windows-1252, tabs")
-            << QByteArray("Name\tGiven Name\tFamily Name\tPhone 1 - Type\tPhone 1 - Value\tNotes\r\n"
-                          "Fran\xE7ois L\xE9vy\tFran\xE7ois\tL\xE9vy\tWork\t01 23 ::: 04 56\t\x80 5\r\n")
-            << QStringList{QString::fromUtf8("François Lévy # - #  # 01 23 (Work) | 04 56 (Work) #  # € 5")};
-        QTest::newRow("spreadsheet, quoted breaks in a note")
-            << QByteArray("First Name,Last Name,E-mail 1 - Label,E-mail 1 - Value,Notes,Labels\r\n"
-                          "Ann,Lee,Home,ann@example.com,\"line one\nline \"\"two\"\"\",* myContacts\r\n"
-                          ",,,,no name,\r\n")
-            << QStringList{"Ann Lee # - #  #  # ann@example.com (Home) # line one\nline \"two\""};
+        TestSupport::addRow("Outlook, UTF-16, semicolons", utf16,
+                            QStringList{QString::fromUtf8("Jürgen Groß # 1980-02-29 #  # 0170 1234 (Mobile) # "
+                                                          "jg@example.de # ")});
+        TestSupport::addRow(
+            "Google, Windows-1252, tabs",
+            QByteArray("Name\tGiven Name\tFamily Name\tPhone 1 - Type\tPhone 1 - Value\tNotes\r\n"
+                       "Fran\xE7ois L\xE9vy\tFran\xE7ois\tL\xE9vy\tWork\t01 23 ::: 04 56\t\x80 5\r\n"),
+            QStringList{QString::fromUtf8("François Lévy # - #  # 01 23 (Work) | 04 56 (Work) #  # € 5")});
+        TestSupport::addRow("spreadsheet, quoted breaks in a note",
+                            QByteArray("First Name,Last Name,E-mail 1 - Label,E-mail 1 - Value,Notes,Labels\r\n"
+                                       "Ann,Lee,Home,ann@example.com,\"line one\nline \"\"two\"\"\",* myContacts\r\n"
+                                       ",,,,no name,\r\n"),
+                            QStringList{"Ann Lee # - #  #  # ann@example.com (Home) # line one\nline \"two\""});
     }
     void otherWriters()
     {
         QFETCH(QByteArray, file);
-        QFETCH(QStringList, persons);
         const QString report = import(writeCsv("other.csv", file));
         QVERIFY2(report.startsWith("Persons added: 1\nPersons merged: 0"), qPrintable(report));
-        QCOMPARE(dumpPersons(), persons);
+        QTEST(dumpPersons(), "persons");
     }
 
     void skippedRowsAreReported()

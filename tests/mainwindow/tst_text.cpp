@@ -48,8 +48,7 @@ private slots:
     void keyToContactnr()
     {
         QFETCH(QString, key);
-        QFETCH(int, contactnr);
-        QCOMPARE(int(KeyToContactnr(key)), contactnr);
+        QTEST(int(KeyToContactnr(key)), "contactnr");
     }
 
     void contactKey_data()
@@ -65,16 +64,9 @@ private slots:
     void contactKey()
     {
         QFETCH(int, contactnr);
-        QFETCH(QString, key);
         const QString built = ContactKey(static_cast<qint16>(contactnr));
-        QCOMPARE(built, key);
+        QTEST(built, "key");
         QCOMPARE(int(KeyToContactnr(built)), contactnr);
-    }
-
-    void keyWithOneBlankIsNotTheListKey()
-    {
-        QVERIFY(ContactKey(7) != QStringLiteral("Person 7"));
-        QCOMPARE(KeyToContactnr(QStringLiteral("Person 7")), KeyToContactnr(ContactKey(7)));
     }
 
     void foldAccents_data()
@@ -102,17 +94,15 @@ private slots:
         QTest::newRow("249-252") << Range(249, 252) << "uuuu";
         QTest::newRow("253, 255") << Chars({253, 255}) << "yy";
         QTest::newRow("stay: AE, ae, division") << Chars({198, 230, 247}) << Chars({198, 230, 247});
-        QTest::newRow("stay: outside the table")
-            << QString::fromUtf8("Łódź œ ŷ 191¿") << QString::fromUtf8("Łodź œ ŷ 191¿");
+        TestSupport::addRow("stay: outside the table", QString::fromUtf8("Łódź œ ŷ 191¿"),
+                            QString::fromUtf8("Łodź œ ŷ 191¿"));
         QTest::newRow("name") << QString::fromUtf8("José Müller-Ångström") << "Jose Muller-Angstrom";
-        QTest::newRow("empty") << ""
-                               << "";
+        TestSupport::addRow("empty", "", "");
     }
     void foldAccents()
     {
         QFETCH(QString, text);
-        QFETCH(QString, folded);
-        QCOMPARE(FoldAccents(text), folded);
+        QTEST(FoldAccents(text), "folded");
     }
 
     // Every character from 192 to 255 either folds to a plain ASCII letter or is one of
@@ -134,118 +124,64 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("pattern");
-        QTest::newRow("A") << "A"
-                           << "[A" + Range(192, 197) + "]";
-        QTest::newRow("C") << "C"
-                           << "[C" + Chars({199}) + "]";
-        QTest::newRow("E") << "E"
-                           << "[E" + Range(200, 203) + "]";
-        QTest::newRow("I") << "I"
-                           << "[I" + Range(204, 207) + "]";
-        QTest::newRow("D") << "D"
-                           << "[D" + Chars({208}) + "]";
-        QTest::newRow("N") << "N"
-                           << "[N" + Chars({209}) + "]";
-        QTest::newRow("O") << "O"
-                           << "[O" + Range(210, 214) + Chars({216}) + "]";
-        QTest::newRow("x") << "x"
-                           << "[x" + Chars({215}) + "]";
-        QTest::newRow("U") << "U"
-                           << "[U" + Range(217, 220) + "]";
-        QTest::newRow("Y") << "Y"
-                           << "[Y" + Chars({221}) + "]";
-        QTest::newRow("B") << "B"
-                           << "[B" + Chars({223}) + "]";
-        QTest::newRow("a") << "a"
-                           << "[a" + Range(224, 229) + "]";
-        QTest::newRow("c") << "c"
-                           << "[c" + Chars({231}) + "]";
-        QTest::newRow("e") << "e" << QString::fromUtf8("[eèéêë]");
-        QTest::newRow("i") << "i"
-                           << "[i" + Range(236, 239) + "]";
-        QTest::newRow("o") << "o"
-                           << "[o" + Chars({240}) + Range(242, 246) + Chars({248}) + "]";
-        QTest::newRow("n") << "n"
-                           << "[n" + Chars({241}) + "]";
-        QTest::newRow("y") << "y"
-                           << "[y" + Chars({253, 255}) + "]";
-        QTest::newRow("u") << "u"
-                           << "[u" + Range(249, 252) + "]";
-        QTest::newRow("p") << "p"
-                           << "[p" + Chars({222, 254}) + "]";
-        QTest::newRow("no class") << "bdXzZP1 %_'"
-                                  << "bdXzZP1 %_'";
+        TestSupport::addRow("no class", "bdXzZP1 %_'", "bdXzZP1 %_'");
         QTest::newRow("accented letters are not widened") << QString::fromUtf8("éÆæ÷") << QString::fromUtf8("éÆæ÷");
-        QTest::newRow("word") << "Bob"
-                              << "[B" + Chars({223}) + "][o" + Chars({240}) + Range(242, 246) + Chars({248}) + "]b";
-        QTest::newRow("empty") << ""
-                               << "";
+        TestSupport::addRow("word", "Bob",
+                            "[B" + Chars({223}) + "][o" + Chars({240}) + Range(242, 246) + Chars({248}) + "]b");
+        TestSupport::addRow("empty", "", "");
     }
     void accentPattern()
     {
         QFETCH(QString, text);
-        QFETCH(QString, pattern);
-        QCOMPARE(AccentPattern(text), pattern);
+        QTEST(AccentPattern(text), "pattern");
     }
 
-    // Whatever folds to a letter with a class is a member of that letter's class.
-    void patternClassesHoldTheirFoldedLetters()
+    // A letter's class holds the letter and, in code order, every character from 192 to 255
+    // that folds to it (so Þ, folded to p, is found again); a letter nothing folds to stays.
+    void accentClassesAreTheInverseOfFolding()
     {
-        for (char16_t code = 192; code <= 255; ++code) {
-            const QChar original(code);
-            const QString folded = FoldAccents(QString(original));
-            const QString pattern = AccentPattern(folded);
-            if (pattern == folded)
-                continue; // no class: Æ, æ, ÷
-            QVERIFY(pattern.startsWith(QLatin1Char('[') + folded));
-            QVERIFY2(pattern.contains(original), qPrintable(QString(original)));
+        for (char16_t letter = '0'; letter <= 'z'; ++letter) {
+            const QString plain(QChar{letter});
+            if (!plain.at(0).isLetterOrNumber())
+                continue;
+            QString members;
+            for (char16_t code = 192; code <= 255; ++code)
+                if (FoldAccents(QString(QChar(code))) == plain)
+                    members += QChar(code);
+            QCOMPARE(AccentPattern(plain), members.isEmpty() ? plain : "[" + plain + members + "]");
         }
-        // Þ folds to p, and p's class finds Þ and þ again.
-        QCOMPARE(AccentPattern(FoldAccents(QString(QChar(222)))), "[p" + Chars({222, 254}) + "]");
     }
 
     void partBeforeAt_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("part");
-        QTest::newRow("address") << "jane.doe@example.org"
-                                 << "jane.doe";
-        QTest::newRow("first @") << "a@b@c"
-                                 << "a";
-        QTest::newRow("leading @") << "@host"
-                                   << "";
-        QTest::newRow("no @") << "nobody"
-                              << "nobody";
-        QTest::newRow("empty") << ""
-                               << "";
+        TestSupport::addRow("address", "jane.doe@example.org", "jane.doe");
+        TestSupport::addRow("first @", "a@b@c", "a");
+        TestSupport::addRow("leading @", "@host", "");
+        TestSupport::addRow("no @", "nobody", "nobody");
+        TestSupport::addRow("empty", "", "");
     }
     void partBeforeAt()
     {
         QFETCH(QString, text);
-        QFETCH(QString, part);
-        QCOMPARE(PartBeforeAt(text), part);
+        QTEST(PartBeforeAt(text), "part");
     }
 
     void trimBlanks_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("trimmed");
-        QTest::newRow("padded") << "  Anna Bell   "
-                                << "Anna Bell";
-        QTest::newRow("inner blanks kept") << "a  b"
-                                           << "a  b";
-        QTest::newRow("line breaks kept") << " \r\nnote\n "
-                                          << "\r\nnote\n";
-        QTest::newRow("only blanks") << "    "
-                                     << "";
-        QTest::newRow("empty") << ""
-                               << "";
+        TestSupport::addRow("padded", "  Anna Bell   ", "Anna Bell");
+        TestSupport::addRow("inner blanks kept", "a  b", "a  b");
+        TestSupport::addRow("line breaks kept", " \r\nnote\n ", "\r\nnote\n");
+        TestSupport::addRow("only blanks", "    ", "");
+        TestSupport::addRow("empty", "", "");
     }
     void trimBlanks()
     {
         QFETCH(QString, text);
-        QFETCH(QString, trimmed);
-        QCOMPARE(TrimBlanks(text), trimmed);
+        QTEST(TrimBlanks(text), "trimmed");
     }
 
     void cleanText_data()
@@ -263,8 +199,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(bool, lineBreaks);
-        QFETCH(QString, clean);
-        QCOMPARE(CleanText(text, lineBreaks), clean);
+        QTEST(CleanText(text, lineBreaks), "clean");
     }
 };
 

@@ -1,88 +1,46 @@
 #include "MainWindowFixture.h"
-#include "ScriptedPlatform.h"
-#include "TestSupport.h"
 
-#include "database/modDatabase.h"
-#include "database/modSql.h"
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/RegisterWindows.h"
-#include "mainwindow/frmMain.h"
 #include "search/frmSearch.h"
 #include "search/modSearch.h"
-#include "startup/modSettings.h"
-
-#include <QAction>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QTreeView>
 
 // The search window opened from the real main window's toggle, offscreen.
 class TestFrmSearch : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<ScriptedPlatform> m_platform;
-    std::unique_ptr<frmMain> m_window;
+    std::unique_ptr<MainWindowFixture> m_fixture;
 
-    QStringList listedNames() const
+    frmMain* w() const { return &m_fixture->window(); }
+    ScriptedPlatform* platform() const { return &m_fixture->platform(); }
+
+    QStringList listedNames() const { return TestSupport::itemTexts(w()->contactList()); }
+
+    static void addSamplePersons()
     {
-        QStringList names;
-        for (int row = 0; row < m_window->contactList()->rowCount(); ++row)
-            names << m_window->contactList()->index(row, 0).data().toString();
-        return names;
+        addPersons({{1, "Anna Jansen", QDate(1979, 12, 31)},
+                    {2, "Johan Bakker", QDate(1980, 1, 1), {"0471-12|"}},
+                    {3, "Hannah Berg", QDate(1990, 3, 5), {"0471 99|"}},
+                    {4, "Ivan Petrov", {}, {"0471 77|"}}});
     }
 
     // Presses Search and lets fill() work in the search window once it is shown.
     void search(const std::function<void(frmSearch&)>& fill)
     {
-        bool reached = false;
-        QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<frmSearch*>(QApplication::activeModalWidget());
-            QVERIFY(dialog);
-            reached = true;
-            fill(*dialog);
-        });
-        m_window->toolbarButton("Search")->trigger();
-        QVERIFY(reached);
+        const auto ran = TestSupport::onModal<frmSearch>([fill](frmSearch* dialog) { fill(*dialog); });
+        w()->toolbarButton("Search")->trigger();
+        QVERIFY(*ran);
     }
 
 private slots:
     void init()
     {
-        TestSupport::clearSettings();
-        modSearch::ClearSearch();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_platform = std::make_unique<ScriptedPlatform>();
-        const QString path = m_dir->filePath("home.mdb");
-        QVERIFY(modDatabase::NewDatabase(path));
-        for (const char* statement : {
-                 "INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (1, 'Anna Jansen', #12/31/1979#)",
-                 "INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (2, 'Johan Bakker', #1/1/1980#)",
-                 "INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (3, 'Hannah Berg', #3/5/1990#)",
-                 "INSERT INTO Person (Contactnr, Name) VALUES (4, 'Ivan Petrov')",
-                 "INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (2, 1, '0471-12', '')",
-                 "INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (3, 1, '0471 99', '')",
-                 "INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (4, 1, '0471 77', '')",
-             })
-            modSql::ExecuteSql(QString::fromUtf8(statement));
-        modDatabase::CloseDatabase(false);
-        m_window = std::make_unique<frmMain>(path);
-        RegisterWindows(*m_window);
-        m_window->Load();
-        m_window->show();
+        m_fixture = std::make_unique<MainWindowFixture>(
+            MainWindowFixture::Options{{}, 8, {}, true, false, addSamplePersons, true});
+        QVERIFY(m_fixture->exposed());
     }
-    void cleanup()
-    {
-        m_window.reset();
-        modDatabase::CloseDatabase(false);
-        QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
-    }
+    void cleanup() { m_fixture.reset(); }
 
     void searchByNameDateAndPhone()
     {
@@ -98,19 +56,19 @@ private slots:
         // The phone criterion is checked by the list itself, so the condition continues it.
         QCOMPARE(modSearch::SearchCondition, QString("AND Name LIKE '%an%' AND Dateofbirth > #12/31/1979# "));
         QCOMPARE(listedNames(), (QStringList{"Hannah Berg", "Johan Bakker"}));
-        QVERIFY(m_window->toolbarButton("Search")->isChecked());
-        QVERIFY(m_window->mnuActionSearch->isChecked());
-        QCOMPARE(m_window->lvwMain->currentIndex().row(), 0);
-        QCOMPARE(m_window->fraDetails->title(), QString("Hannah Berg"));
+        QVERIFY(w()->toolbarButton("Search")->isChecked());
+        QVERIFY(w()->mnuActionSearch->isChecked());
+        QCOMPARE(w()->lvwMain->currentIndex().row(), 0);
+        QCOMPARE(w()->fraDetails->title(), QString("Hannah Berg"));
         QCOMPARE(modSettings::ReadSetting("SearchDate"), QString("3"));
         QCOMPARE(modSettings::ReadSetting("SearchPhone"), QString("2"));
 
         // Ending the search brings the whole list back.
-        m_window->toolbarButton("Search")->trigger();
+        w()->toolbarButton("Search")->trigger();
         QCOMPARE(listedNames().size(), 4);
-        QVERIFY(!m_window->toolbarButton("Search")->isChecked());
+        QVERIFY(!w()->toolbarButton("Search")->isChecked());
         QVERIFY(!modSearch::PhoneSearchActive);
-        QVERIFY(!m_window->fraDetails->isVisible());
+        QVERIFY(!w()->fraDetails->isVisible());
     }
 
     // A click into an empty date box starts typing at its first place; a date left
@@ -121,15 +79,10 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::addColumn<QString>("second");
         QTest::addColumn<QString>("condition");
-        QTest::newRow("between") << 1 << "31121979"
-                                 << "01011990"
-                                 << "WHERE Dateofbirth > #12/31/1979# AND Dateofbirth < #01/01/1990# ";
-        QTest::newRow("between, end missing") << 1 << "31121979"
-                                              << ""
-                                              << "";
-        QTest::newRow("before, half typed") << 2 << "3112"
-                                            << ""
-                                            << "";
+        TestSupport::addRow("between", 1, "31121979", "01011990",
+                            "WHERE Dateofbirth > #12/31/1979# AND Dateofbirth < #01/01/1990# ");
+        TestSupport::addRow("between, end missing", 1, "31121979", "", "");
+        TestSupport::addRow("before, half typed", 2, "3112", "", "");
     }
     void dateBoxesTakeWhatIsTyped()
     {
@@ -138,7 +91,7 @@ private slots:
         QFETCH(QString, second);
         QFETCH(QString, condition);
         if (condition.isEmpty())
-            m_platform->expectMessage();
+            platform()->expectMessage();
         search([&](frmSearch& dialog) {
             dialog.cboDate->setCurrentIndex(dateOp);
             for (const auto& [box, digits] : {std::pair{dialog.txtDate, first}, std::pair{dialog.txtDate2, second}}) {
@@ -150,7 +103,7 @@ private slots:
             QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
             if (condition.isEmpty()) {
                 QVERIFY(dialog.isVisible());
-                QCOMPARE(m_platform->messages().constLast().text, QString("Date of birth is invalid!"));
+                QCOMPARE(platform()->messages().constLast().text, QString("Date of birth is invalid!"));
                 QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
             }
         });
@@ -164,8 +117,8 @@ private slots:
             dialog.cboFullname->setCurrentIndex(3);
             QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
         });
-        QVERIFY(!m_window->toolbarButton("Search")->isChecked());
-        QVERIFY(!m_window->mnuActionSearch->isChecked());
+        QVERIFY(!w()->toolbarButton("Search")->isChecked());
+        QVERIFY(!w()->mnuActionSearch->isChecked());
         QVERIFY(modSearch::SearchCondition.isEmpty());
         QCOMPARE(listedNames().size(), 4);
         QCOMPARE(modSettings::ReadSetting("SearchFullname"), QString("1"));
@@ -178,7 +131,7 @@ private slots:
             dialog.cboEmail->setCurrentIndex(2);
             QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
         });
-        QVERIFY(!m_window->toolbarButton("Search")->isChecked());
+        QVERIFY(!w()->toolbarButton("Search")->isChecked());
         QCOMPARE(listedNames().size(), 4);
         QCOMPARE(modSettings::ReadSetting("SearchFullname"), QString("3"));
         QCOMPARE(modSettings::ReadSetting("SearchEmail"), QString("2"));
@@ -186,7 +139,7 @@ private slots:
 
     void invalidDateKeepsTheWindowOpen()
     {
-        m_platform->expectMessage();
+        platform()->expectMessage();
         search([this](frmSearch& dialog) {
             dialog.cboDate->setCurrentIndex(4);
             dialog.cboDate->setCurrentIndex(0);
@@ -195,8 +148,8 @@ private slots:
             dialog.cboDate->setCurrentIndex(4);
             QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
             QVERIFY(dialog.isVisible());
-            QCOMPARE(m_platform->messages().last().text, QString("Date of birth is invalid!"));
-            QCOMPARE(m_platform->messages().last().title, QString("Error"));
+            QCOMPARE(platform()->messages().last().text, QString("Date of birth is invalid!"));
+            QCOMPARE(platform()->messages().last().title, QString("Error"));
             QCOMPARE(dialog.txtDate->displayText(), QString("31/02/____"));
             QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
         });
@@ -219,7 +172,7 @@ private slots:
         modSettings::WriteSetting("SearchNote", storedNote);
         modSettings::WriteSetting("SearchPhone", "4");
         modSettings::WriteSetting("Date", "yyyy/mm/dd");
-        frmSearch dialog(*m_window);
+        frmSearch dialog(*w());
         QCOMPARE(dialog.cboNote->currentIndex(), noteIndex);
         QCOMPARE(dialog.txtNote->isEnabled(), noteIndex == 0);
         QCOMPARE(dialog.cboNote->count(), 2);
