@@ -25,6 +25,8 @@ elif [ "${1:-}" = "--coverage" ]; then
     # No optimisation, so that every source line maps to code that gcov can count.
     type=Debug
     options+=(-DCMAKE_CXX_FLAGS=--coverage -DCMAKE_EXE_LINKER_FLAGS=--coverage)
+    # Sources named relative to a compiler cache's base folder cannot be found by gcovr.
+    unset CCACHE_BASEDIR
     coverage=yes
 fi
 
