@@ -19,6 +19,8 @@
 #include <QSet>
 #include <QUrl>
 
+#include <deque>
+
 namespace modExport {
 
 namespace {
@@ -157,9 +159,31 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
     if (selection.details.email)
         emails = EntriesByPerson(AllEmailsSql(), chosen);
 
-    std::vector<ExportedPerson> persons;
-    persons.reserve(selection.contactnrs.size());
-    // Read row by row: a copy of every row first would double what the export holds.
+    // The count first, for the progress: every chosen number that is a person.
+    int count = 0;
+    modSql::ForEachRow(QStringLiteral("SELECT Contactnr FROM Person"), [&](const Engine::Connection::Row& row) {
+        count += chosen.contains(static_cast<qint16>(row.Int(0))) ? 1 : 0;
+    });
+    total(count);
+
+    // Persons are handed on as they are read, except that each waits until it is known
+    // whether numbers (addresses) of later persons follow, as a cursor over all of them
+    // in export order would tell. The first phonesFollow (emailsFollow) waiting persons
+    // know it: a person read after them has some.
+    std::deque<ExportedPerson> waiting;
+    std::size_t phonesFollow = 0;
+    std::size_t emailsFollow = 0;
+    const auto handOn = [&](bool allRead) {
+        while (!waiting.empty() && (allRead || (phonesFollow > 0 && emailsFollow > 0))) {
+            ExportedPerson& person = waiting.front();
+            person.phonesExhausted = phonesFollow == 0;
+            person.emailsExhausted = emailsFollow == 0;
+            visit(person);
+            waiting.pop_front();
+            phonesFollow -= phonesFollow > 0 ? 1 : 0;
+            emailsFollow -= emailsFollow > 0 ? 1 : 0;
+        }
+    };
     Columns columns{"Contactnr", "Name", "Dateofbirth", "Address", "Note"};
     modSql::ForEachRow(PersonSql(selection), [&](const Engine::Connection::Row& row) {
         columns.find(row);
@@ -173,21 +197,14 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         person.note = row.Value(columns[4]).toString().trimmed();
         person.phones = phones.take(person.contactnr);
         person.emails = emails.take(person.contactnr);
-        persons.push_back(std::move(person));
+        waiting.push_back(std::move(person));
+        if (!waiting.back().phones.empty())
+            phonesFollow = waiting.size() - 1;
+        if (!waiting.back().emails.empty())
+            emailsFollow = waiting.size() - 1;
+        handOn(false);
     });
-    // Whether numbers (addresses) of later persons are still to come, as a cursor over
-    // all of them in export order would tell.
-    bool phonesFollow = false;
-    bool emailsFollow = false;
-    for (auto person = persons.rbegin(); person != persons.rend(); ++person) {
-        person->phonesExhausted = !phonesFollow;
-        person->emailsExhausted = !emailsFollow;
-        phonesFollow = phonesFollow || !person->phones.empty();
-        emailsFollow = emailsFollow || !person->emails.empty();
-    }
-    total(static_cast<int>(persons.size()));
-    for (const ExportedPerson& person : persons)
-        visit(person);
+    handOn(true);
 }
 
 QString EntryText(const Entry& entry, bool withDescription)
