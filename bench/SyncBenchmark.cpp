@@ -9,6 +9,7 @@
 #include "sync/modSync.h"
 #include "sync/modSyncState.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -91,6 +92,7 @@ void Print(const std::vector<Figure>& figures, int persons, const char* title)
                     r.receivedNew + r.receivedChanged + r.merged,
                     figure.targetMs > 0 && figure.ms > figure.targetMs ? "  MISSED" : "");
     }
+    std::fflush(stdout);
 }
 
 // The five syncs against a fresh server, its fsync on or off; false when one failed.
@@ -107,10 +109,11 @@ bool Measure(const QString& folder, int persons, bool fsync, std::vector<Figure>
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return false;
     }
-    const QString here = folder + QStringLiteral("/sync-here.mdb");
-    const QString there = folder + QStringLiteral("/sync-there.mdb");
-    QFile::remove(here);
-    QFile::remove(there);
+    // Files of their own for each server.
+    const QString files = folder + (fsync ? QStringLiteral("/fsync") : QStringLiteral("/no-fsync"));
+    QDir().mkpath(files);
+    const QString here = files + QStringLiteral("/sync-here.mdb");
+    const QString there = files + QStringLiteral("/sync-there.mdb");
     SyntheticDatabase::Create(here, persons);
     modDatabase::NewDatabase(there);
     if (!Link(here, server.url(), book) || !Link(there, server.url(), book))
