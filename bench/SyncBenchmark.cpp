@@ -9,9 +9,13 @@
 #include "sync/modSync.h"
 #include "sync/modSyncState.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <cstdio>
+
+#include <sys/resource.h>
 
 namespace SyncBenchmark {
 
@@ -23,7 +27,17 @@ struct Figure
     double targetMs; // 0: none
     double ms = 0;
     modSync::Result result;
+    double ownCpuMs = 0;    // of this process
+    double serverCpuMs = 0; // of Radicale
 };
+
+double OwnCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
 
 bool Link(const QString& path, const QUrl& server, const QUrl& book)
 {
@@ -35,15 +49,19 @@ bool Link(const QString& path, const QUrl& server, const QUrl& book)
 }
 
 // One timed sync of the file.
-bool Time(const QString& path, Figure& figure)
+bool Time(const QString& path, Figure& figure, const RadicaleServer& server)
 {
     if (!modDatabase::OpenDatabase(path))
         return false;
     CardDav::Session session(QString::fromLatin1(RadicaleServer::User), QString::fromLatin1(RadicaleServer::Password));
     QElapsedTimer timer;
+    const double own = OwnCpuMs();
+    const double radicale = server.cpuMs();
     timer.start();
     figure.result = modSync::Synchronise(session);
     figure.ms = timer.nsecsElapsed() / 1e6;
+    figure.ownCpuMs = OwnCpuMs() - own;
+    figure.serverCpuMs = server.cpuMs() - radicale;
     if (!figure.result.ok)
         std::fprintf(stderr, "%s: %s\n", figure.what, qPrintable(figure.result.error));
     return figure.result.ok;
@@ -58,58 +76,81 @@ void Change(const QString& path, int first, int count)
                            .arg(first + count - 1));
 }
 
-void Print(const std::vector<Figure>& figures, int persons)
+void Print(const std::vector<Figure>& figures, int persons, const char* title)
 {
-    std::printf("Sync against a local Radicale, %d persons\n", persons);
-    std::printf("%-52s %10s %8s %8s %8s %8s\n", "sync", "ms", "target", "fetched", "sent", "stored");
+    // The figures depend on what else the machine is doing.
+    QFile load(QStringLiteral("/proc/loadavg"));
+    const QByteArray average = load.open(QIODevice::ReadOnly) ? load.readLine().trimmed() : QByteArray("?");
+    std::printf("%s, %d persons (load average %s)\n", title, persons, average.constData());
+    std::printf("%-52s %10s %8s %9s %9s %8s %8s %8s\n", "sync", "ms", "target", "our cpu", "server", "fetched", "sent",
+                "stored");
     for (const Figure& figure : figures) {
         const modSync::Result& r = figure.result;
         const QString target = figure.targetMs > 0 ? QString::number(figure.targetMs, 'f', 0) : QStringLiteral("-");
-        std::printf("%-52s %10.1f %8s %8d %8d %8d%s\n", figure.what, figure.ms, qPrintable(target), r.fetched, r.sent,
+        std::printf("%-52s %10.1f %8s %9.0f %9.0f %8d %8d %8d%s\n", figure.what, figure.ms, qPrintable(target),
+                    figure.ownCpuMs, figure.serverCpuMs, r.fetched, r.sent,
                     r.receivedNew + r.receivedChanged + r.merged,
                     figure.targetMs > 0 && figure.ms > figure.targetMs ? "  MISSED" : "");
     }
+    std::fflush(stdout);
 }
 
-} // namespace
-
-int Run(const QString& folder, int persons)
+// The five syncs against a fresh server, its fsync on or off; false when one failed.
+bool Measure(const QString& folder, int persons, bool fsync, std::vector<Figure>& figures)
 {
     RadicaleServer server;
     QString error;
-    if (!server.start(error)) {
+    if (!server.start(error, false, fsync)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
+        return false;
     }
     const QUrl book = server.makeAddressBook(QStringLiteral("bench"), error);
     if (!book.isValid()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
+        return false;
     }
-    const QString here = folder + QStringLiteral("/sync-here.mdb");
-    const QString there = folder + QStringLiteral("/sync-there.mdb");
+    // Files of their own for each server.
+    const QString files = folder + (fsync ? QStringLiteral("/fsync") : QStringLiteral("/no-fsync"));
+    QDir().mkpath(files);
+    const QString here = files + QStringLiteral("/sync-here.mdb");
+    const QString there = files + QStringLiteral("/sync-there.mdb");
     SyntheticDatabase::Create(here, persons);
     modDatabase::NewDatabase(there);
     if (!Link(here, server.url(), book) || !Link(there, server.url(), book))
-        return 1;
+        return false;
 
-    std::vector<Figure> figures{
+    figures = {
         {"first sync: all persons sent to an empty address book", 60000, 0, {}},
         {"first sync: all persons received into an empty file", 60000, 0, {}},
         {"no change on either side", 1000, 0, {}},
         {"10 changed on each side (the other side's 10 first)", 0, 0, {}},
         {"10 changed on each side", 2000, 0, {}},
     };
-    bool ok = Time(here, figures[0]) && Time(there, figures[1]) && Time(here, figures[2]);
+    bool ok = Time(here, figures[0], server) && Time(there, figures[1], server) && Time(here, figures[2], server);
     if (ok) {
         Change(there, 1, 10);
-        ok = Time(there, figures[3]);
+        ok = Time(there, figures[3], server);
         Change(here, 11, 10);
-        ok = ok && Time(here, figures[4]);
+        ok = ok && Time(here, figures[4], server);
     }
     modDatabase::CloseDatabase(false);
-    Print(figures, persons);
-    return ok ? 0 : 1;
+    return ok;
+}
+
+} // namespace
+
+int Run(const QString& folder, int persons)
+{
+    std::vector<Figure> figures;
+    const bool ok = Measure(folder, persons, true, figures);
+    Print(figures, persons, "Sync against a local Radicale in its default configuration");
+    if (!ok)
+        return 1;
+    // The server waits for the disk after every card it writes; how much of the time
+    // that is shows against a server that does not.
+    const bool unsynced = Measure(folder, persons, false, figures);
+    Print(figures, persons, "The same with Radicale's fsync after every card turned off (not the default)");
+    return unsynced ? 0 : 1;
 }
 
 } // namespace SyncBenchmark

@@ -10,6 +10,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <functional>
+
 namespace CardDav {
 
 namespace {
@@ -179,24 +181,54 @@ Session::Session(QString user, QString password, int timeoutMs)
 
 Response Session::Send(const QByteArray& verb, const QUrl& url, const QByteArray& body, const Headers& headers)
 {
-    Response response;
-    response.url = url;
+    return SendAll({{verb, url, body, headers}}, 1).front();
+}
+
+std::vector<Response> Session::SendAll(const std::vector<Request>& requests, int inFlight)
+{
+    std::vector<Response> responses(requests.size());
+    QEventLoop loop;
+    size_t next = 0;
+    std::function<void()> startMore = [&] {
+        while (m_running.size() < inFlight && next < requests.size()) {
+            const size_t index = next++;
+            QNetworkReply* reply = Start(requests[index], responses[index]);
+            if (!reply)
+                continue;
+            QObject::connect(reply, &QNetworkReply::finished, &loop, [&, reply, index] {
+                m_running.removeOne(reply);
+                Finish(reply, responses[index], m_cancelled);
+                startMore();
+                if (m_running.isEmpty() && next == requests.size())
+                    loop.quit();
+            });
+        }
+    };
+    startMore();
+    if (!m_running.isEmpty())
+        loop.exec();
+    return responses;
+}
+
+QNetworkReply* Session::Start(const Request& request, Response& response)
+{
+    response.url = request.url;
     if (m_cancelled) {
         response.error = QStringLiteral("Cancelled");
-        return response;
+        return nullptr;
     }
-    QNetworkRequest request(url);
-    request.setRawHeader("Authorization", "Basic " + (m_user + QLatin1Char(':') + m_password).toUtf8().toBase64());
-    if (!body.isEmpty())
-        request.setHeader(QNetworkRequest::ContentTypeHeader, verb == "PUT"
-                                                                  ? QByteArray("text/vcard; charset=utf-8")
-                                                                  : QByteArray("application/xml; charset=utf-8"));
-    for (const auto& [name, value] : headers)
-        request.setRawHeader(name, value);
-    request.setTransferTimeout(m_timeoutMs);
+    QNetworkRequest out(request.url);
+    out.setRawHeader("Authorization", "Basic " + (m_user + QLatin1Char(':') + m_password).toUtf8().toBase64());
+    if (!request.body.isEmpty())
+        out.setHeader(QNetworkRequest::ContentTypeHeader, request.verb == "PUT"
+                                                              ? QByteArray("text/vcard; charset=utf-8")
+                                                              : QByteArray("application/xml; charset=utf-8"));
+    for (const auto& [name, value] : request.headers)
+        out.setRawHeader(name, value);
+    out.setTransferTimeout(m_timeoutMs);
 
-    QNetworkReply* reply = m_manager.sendCustomRequest(request, verb, body);
-    m_current = reply;
+    QNetworkReply* reply = m_manager.sendCustomRequest(out, request.verb, request.body);
+    m_running << reply;
     // A certificate that fails the checks passes only when the user accepted it for
     // this server.
     QObject::connect(reply, &QNetworkReply::sslErrors, reply, [this, reply, &response](const QList<QSslError>&) {
@@ -212,27 +244,27 @@ Response Session::Send(const QByteArray& verb, const QUrl& url, const QByteArray
         response.certificateFingerprint = fingerprint;
         m_refusedCertificate = fingerprint;
     });
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    m_current = nullptr;
+    return reply;
+}
 
+void Session::Finish(QNetworkReply* reply, Response& response, bool cancelled)
+{
     response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     response.body = reply->readAll();
     response.etag = reply->rawHeader("ETag");
     response.url = reply->url();
     response.networkError = reply->error();
     if (response.status == 0)
-        response.error = m_cancelled ? QStringLiteral("Cancelled") : reply->errorString();
+        response.error = cancelled ? QStringLiteral("Cancelled") : reply->errorString();
     reply->deleteLater();
-    return response;
 }
 
 void Session::Cancel()
 {
     m_cancelled = true;
-    if (m_current)
-        m_current->abort();
+    // Aborting finishes the reply, which takes it off the list.
+    for (QNetworkReply* reply : QList<QNetworkReply*>(m_running))
+        reply->abort();
 }
 
 Multistatus ParseMultistatus(const QByteArray& body)

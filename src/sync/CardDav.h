@@ -12,9 +12,8 @@
 #include <map>
 #include <vector>
 
-// Speaking CardDAV (WebDAV with address books) to a server: one request at a time,
-// waited for without blocking the event loop, and the multistatus answers read into
-// plain values.
+// Speaking CardDAV (WebDAV with address books) to a server: requests waited for without blocking the event loop, and
+// the multistatus answers read into plain values.
 namespace CardDav {
 
 using Headers = QList<QPair<QByteArray, QByteArray>>;
@@ -34,12 +33,23 @@ struct Response
     QString certificateFingerprint;
 };
 
+struct Request
+{
+    QByteArray verb;
+    QUrl url;
+    QByteArray body;
+    Headers headers;
+};
+
 class Session
 {
 public:
     Session(QString user, QString password, int timeoutMs = 30000);
     Response Send(const QByteArray& verb, const QUrl& url, const QByteArray& body = QByteArray(),
                   const Headers& headers = Headers());
+    // Sends them all, up to inFlight at a time (the network access manager opens up to
+    // six connections to a host), and returns the answers in the same order.
+    std::vector<Response> SendAll(const std::vector<Request>& requests, int inFlight = 6);
     // Ends the request under way and every later one with an error.
     void Cancel();
     bool Cancelled() const { return m_cancelled; }
@@ -53,7 +63,10 @@ private:
     int m_timeoutMs;
     bool m_cancelled = false;
     QString m_refusedCertificate;
-    QNetworkReply* m_current = nullptr;
+    QList<QNetworkReply*> m_running;
+
+    QNetworkReply* Start(const Request& request, Response& response);
+    static void Finish(QNetworkReply* reply, Response& response, bool cancelled);
 };
 
 // One <response> of a multistatus answer.

@@ -19,6 +19,9 @@
 #include <QSet>
 #include <QUuid>
 
+#include <optional>
+#include <set>
+
 namespace modSync {
 
 namespace {
@@ -56,6 +59,15 @@ void Note(int& count, QStringList& names, const QString& name)
     names << name;
 }
 
+std::vector<qint16> Numbers(const QHash<qint16, Entry>& byNumber)
+{
+    std::vector<qint16> numbers;
+    numbers.reserve(byNumber.size());
+    for (auto it = byNumber.cbegin(); it != byNumber.cend(); ++it)
+        numbers.push_back(it.key());
+    return numbers;
+}
+
 struct Fetched
 {
     QByteArray etag;
@@ -72,9 +84,15 @@ public:
         m_dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
     }
 
-    Result Go();
+    Result Go()
+    {
+        Compare();
+        Commit();
+        return m_result;
+    }
 
 private:
+    void Compare();
     bool Fail(const CardDav::Response& response)
     {
         m_result.unauthorised = response.status == 401;
@@ -99,6 +117,7 @@ private:
     // The multistatus answer of a Depth 1 request to the address book; nothing (with the
     // failure noted) for any other answer.
     std::optional<CardDav::Multistatus> Ask(const QByteArray& verb, const QByteArray& body);
+    std::optional<CardDav::Multistatus> Answer(const CardDav::Response& response);
     bool List(std::vector<modSyncPlan::RemoteCard>& remote);
     bool ListByPropfind(std::vector<modSyncPlan::RemoteCard>& remote);
     bool Fetch(const QStringList& hrefs);
@@ -107,6 +126,19 @@ private:
     // Stores the server's card here (replacing or merging), with its state.
     bool StoreHere(const QString& uid, const QString& href, bool merge, bool* wasNew = nullptr);
     bool Upload(const QString& uid, const QString& href, const QByteArray& etag, bool isNew, int attempt = 0);
+    // A card going up: the request, and what is recorded when it arrived.
+    struct Sending
+    {
+        CardDav::Request request;
+        Entry entry;
+    };
+    // Nothing for a person removed here meanwhile (the next sync sees it).
+    std::optional<Sending> Prepare(const QString& uid, const QString& href, const QByteArray& etag, bool isNew);
+    bool Sent(const Sending& sending, const CardDav::Response& response, int attempt);
+    // Sends the cards of a run of plain uploads side by side, as many at a time as the
+    // connection allows; each answer is then taken as if it had been sent alone.
+    bool UploadAll(const std::vector<const modSyncPlan::Operation*>& operations);
+    bool IsPlainUpload(const modSyncPlan::Operation& operation) const;
     bool RemoveHere(const QString& uid);
     // A card of a person merged into another here, met on the server with no state:
     // removed there unless it changed meanwhile (then it comes back here).
@@ -117,6 +149,16 @@ private:
     QString NameOf(const QByteArray& card) const;
     void Forget(const QString& uid);
     std::optional<modSyncState::LocalPerson> Person(const QString& uid);
+    // Every request goes out with what was applied here committed first: a transaction
+    // never waits for the network, and what the server was told is on record.
+    CardDav::Response Send(const QByteArray& verb, const QUrl& url, const QByteArray& body = QByteArray(),
+                           const CardDav::Headers& headers = CardDav::Headers());
+    // Changes here are applied in batches, each person in the same transaction as its
+    // sync state, so that an interrupted sync leaves both consistent and the next one
+    // completes it. One transaction per person would wait for the disk every time.
+    void Begin();
+    void Commit();
+    qint16 FreeNumber();
 
     CardDav::Session& m_session;
     Options m_options;
@@ -129,9 +171,18 @@ private:
     QHash<QString, Fetched> m_fetched; // by href
     QString m_newToken;
     QString m_storedName; // of the person StoreHere stored last
-    // The numbers by UID, read once rather than for every person sent; a person removed
-    // here meanwhile is found missing when its card is read.
+    // The numbers by UID and the numbers in use, read again whenever a batch begins, as
+    // another program may have written between batches.
     QHash<QString, qint16> m_numbers;
+    std::set<int> m_used;
+    // The persons here as the plan saw them, by UID; a person stored in this sync is
+    // read again when it is sent.
+    QHash<QString, modSyncState::LocalPerson> m_local;
+    std::optional<Engine::Connection::Transaction> m_batch;
+    // Stored here in this batch, waiting for the hash of the card we make of them: read
+    // for the whole batch at once when it is committed.
+    QHash<qint16, Entry> m_unhashed;
+    int m_batched = 0;
     QSet<QString> m_merged; // UIDs of persons merged into others here since the last sync
 };
 
@@ -140,11 +191,11 @@ bool Run::List(std::vector<modSyncPlan::RemoteCard>& remote)
     if (!m_options.useSyncCollection)
         return ListByPropfind(remote);
     QString token = m_link.syncToken;
-    CardDav::Response response = m_session.Send("REPORT", m_book, CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
+    CardDav::Response response = Send("REPORT", m_book, CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
     if (!token.isEmpty() && (response.status == 403 || response.status == 409 || response.status == 400)) {
         // The token is no longer valid: everything is listed afresh.
         token.clear();
-        response = m_session.Send("REPORT", m_book, CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
+        response = Send("REPORT", m_book, CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
     }
     if (response.status == 401 || response.status == 0)
         return Fail(response);
@@ -177,7 +228,11 @@ bool Run::List(std::vector<modSyncPlan::RemoteCard>& remote)
 
 std::optional<CardDav::Multistatus> Run::Ask(const QByteArray& verb, const QByteArray& body)
 {
-    const CardDav::Response response = m_session.Send(verb, m_book, body, {{"Depth", "1"}});
+    return Answer(Send(verb, m_book, body, {{"Depth", "1"}}));
+}
+
+std::optional<CardDav::Multistatus> Run::Answer(const CardDav::Response& response)
+{
     CardDav::Multistatus answer = CardDav::ParseMultistatus(response.body);
     if (response.status != 207 || !answer.valid) {
         Fail(response);
@@ -204,11 +259,17 @@ bool Run::ListByPropfind(std::vector<modSyncPlan::RemoteCard>& remote)
 
 bool Run::Fetch(const QStringList& hrefs)
 {
+    // The batches are asked for side by side.
+    std::vector<CardDav::Request> requests;
     for (qsizetype first = 0; first < hrefs.size(); first += m_options.batchSize) {
         QStringList batch;
         for (const QString& href : hrefs.mid(first, m_options.batchSize))
             batch << QString::fromLatin1(QUrl(href).toEncoded());
-        const std::optional<CardDav::Multistatus> answer = Ask("REPORT", CardDav::MultigetBody(batch));
+        requests.push_back({"REPORT", m_book, CardDav::MultigetBody(batch), {{"Depth", "1"}}});
+    }
+    Commit();
+    for (const CardDav::Response& response : m_session.SendAll(requests)) {
+        const std::optional<CardDav::Multistatus> answer = Answer(response);
         if (!answer)
             return false;
         for (const CardDav::Item& item : answer->items) {
@@ -226,7 +287,7 @@ bool Run::Fetch(const QStringList& hrefs)
 
 bool Run::Get(const QString& href)
 {
-    const CardDav::Response response = m_session.Send("GET", UrlOf(href));
+    const CardDav::Response response = Send("GET", UrlOf(href));
     if (response.status != 200)
         return Fail(response);
     m_fetched.insert(href, {response.etag, response.body});
@@ -234,8 +295,57 @@ bool Run::Get(const QString& href)
     return true;
 }
 
+CardDav::Response Run::Send(const QByteArray& verb, const QUrl& url, const QByteArray& body,
+                            const CardDav::Headers& headers)
+{
+    Commit();
+    return m_session.Send(verb, url, body, headers);
+}
+
+void Run::Begin()
+{
+    if (m_batch)
+        return;
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    m_batch.emplace(connection);
+    m_numbers = modPersonUid::ContactnrsByUid(connection);
+    m_used.clear();
+    connection.ForEachRow(QStringLiteral("SELECT Contactnr FROM Person"),
+                          [this](const Engine::Connection::Row& row) { m_used.insert(row.Int(0)); });
+}
+
+void Run::Commit()
+{
+    if (!m_batch)
+        return;
+    if (!m_unhashed.isEmpty()) {
+        for (const modSyncState::LocalPerson& person : modSyncState::LocalPersons(Numbers(m_unhashed))) {
+            Entry& entry = m_unhashed[person.contactnr];
+            entry.hash = person.hash;
+            modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
+            m_entries.insert(entry.uid, entry);
+            m_local.insert(person.uid, person);
+        }
+        m_unhashed.clear();
+    }
+    m_batch->Commit();
+    m_batch.reset();
+    m_batched = 0;
+}
+
+qint16 Run::FreeNumber()
+{
+    int candidate = 1;
+    while (m_used.count(candidate) != 0)
+        ++candidate;
+    return candidate > modSql::MaxContactnr ? 0 : static_cast<qint16>(candidate);
+}
+
 std::optional<modSyncState::LocalPerson> Run::Person(const QString& uid)
 {
+    const auto found = m_local.constFind(uid);
+    if (found != m_local.cend())
+        return *found;
     const auto contactnr = m_numbers.value(uid, 0);
     if (contactnr == 0)
         return std::nullopt;
@@ -258,50 +368,64 @@ bool Run::StoreHere(const QString& knownUid, const QString& href, bool merge, bo
     const QString uid = person->uid;
     m_storedName = person->name;
 
-    Engine::Connection& connection = modDatabase::DatabaseConnection();
-    Engine::Connection::Transaction transaction(connection);
-    const QHash<QString, qint16> byUid = modPersonUid::ContactnrsByUid(connection);
-    qint16 contactnr = byUid.value(uid, 0);
+    Begin();
+    qint16 contactnr = m_numbers.value(uid, 0);
     const bool isNew = contactnr == 0;
     if (isNew) {
-        const std::optional<qint16> free = modSql::GetFreeNumber(QStringLiteral("Person"), QStringLiteral("Contactnr"));
-        if (!free) {
+        contactnr = FreeNumber();
+        if (contactnr == 0) {
             m_result.error = T("No further person can be added to this database") + QLatin1Char('.');
             return false;
         }
-        contactnr = *free;
         modVcardImport::StorePerson(contactnr, *person);
+        m_used.insert(contactnr);
     } else if (merge) {
         modVcardImport::MergeIntoPerson(contactnr, *person, m_limits, m_dateFormat);
     } else {
         modVcardImport::ReplacePerson(contactnr, *person);
     }
-    const modSyncState::LocalPerson stored = modSyncState::LocalPersons({contactnr}).front();
-    // After a merge the result still has to go up: an empty hash says "changed here".
-    Entry entry{uid, merge ? QString() : stored.hash, href, QString::fromUtf8(fetched.etag), fetched.card};
-    modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
     if (!knownUid.isEmpty() && knownUid != uid)
         modSql::ExecuteSql(modSyncState::ForgetEntrySql(knownUid));
-    transaction.Commit();
+    // After a merge the result still has to go up: an empty hash says "changed here".
+    // Otherwise the hash of our card is taken when the batch is committed.
+    Entry entry{uid, QString(), href, QString::fromUtf8(fetched.etag), fetched.card};
+    m_unhashed.remove(contactnr);
+    if (merge)
+        modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
+    else
+        m_unhashed.insert(contactnr, entry);
     m_entries.insert(uid, entry);
     m_numbers.insert(uid, contactnr);
+    m_local.remove(uid);
+    constexpr int BatchSize = 200;
+    if (++m_batched >= BatchSize)
+        Commit();
     if (wasNew)
         *wasNew = isNew;
     return true;
 }
 
-bool Run::Upload(const QString& uid, const QString& href, const QByteArray& etag, bool isNew, int attempt)
+std::optional<Run::Sending> Run::Prepare(const QString& uid, const QString& href, const QByteArray& etag, bool isNew)
 {
     const std::optional<modSyncState::LocalPerson> person = Person(uid);
     if (!person)
-        return true; // removed here meanwhile: the next sync sees it
+        return std::nullopt;
     const Entry old = m_entries.value(uid);
     // A card restored on the server keeps what the server had of it too.
     const QByteArray card = modSyncCard::Updated(old.serverCard, person->card);
     const QString target = href.isEmpty() ? HrefFor(uid) : href;
-    const CardDav::Response response = m_session.Send(
-        "PUT", UrlOf(target), card,
-        {isNew ? qMakePair(QByteArray("If-None-Match"), QByteArray("*")) : qMakePair(QByteArray("If-Match"), etag)});
+    return Sending{
+        {"PUT",
+         UrlOf(target),
+         card,
+         {isNew ? qMakePair(QByteArray("If-None-Match"), QByteArray("*")) : qMakePair(QByteArray("If-Match"), etag)}},
+        {uid, person->hash, target, QString(), card}};
+}
+
+bool Run::Sent(const Sending& sending, const CardDav::Response& response, int attempt)
+{
+    const QString& uid = sending.entry.uid;
+    const QString& target = sending.entry.href;
     // Changed (or made) on the server meanwhile: merge with what is there now. A server
     // that keeps changing it is left to the next sync.
     constexpr int Attempts = 3;
@@ -310,27 +434,68 @@ bool Run::Upload(const QString& uid, const QString& href, const QByteArray& etag
                Upload(uid, target, m_fetched.value(target).etag, false, attempt + 1);
     if (response.status / 100 != 2)
         return Fail(response);
-    const Entry entry{uid, person->hash, target, QString::fromUtf8(response.etag), card};
+    Entry entry = sending.entry;
+    entry.etag = QString::fromUtf8(response.etag);
+    Begin();
     modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
     m_entries.insert(uid, entry);
-    Note(m_result.sent, m_result.namesSent, NameOf(card));
+    Note(m_result.sent, m_result.namesSent, NameOf(entry.serverCard));
     return true;
+}
+
+bool Run::Upload(const QString& uid, const QString& href, const QByteArray& etag, bool isNew, int attempt)
+{
+    const std::optional<Sending> sending = Prepare(uid, href, etag, isNew);
+    if (!sending)
+        return true;
+    const CardDav::Request& request = sending->request;
+    return Sent(*sending, Send(request.verb, request.url, request.body, request.headers), attempt);
+}
+
+bool Run::IsPlainUpload(const modSyncPlan::Operation& operation) const
+{
+    return operation.action == Action::Upload ||
+           (operation.action == Action::UploadNew && !(operation.href.isEmpty() && m_entries.contains(operation.uid)));
+}
+
+bool Run::UploadAll(const std::vector<const modSyncPlan::Operation*>& operations)
+{
+    std::vector<Sending> sendings;
+    std::vector<CardDav::Request> requests;
+    for (const modSyncPlan::Operation* operation : operations) {
+        const bool isNew = operation->action == Action::UploadNew;
+        std::optional<Sending> sending =
+            Prepare(operation->uid, operation->href, isNew ? QByteArray() : operation->etag.toUtf8(), isNew);
+        if (!sending)
+            continue;
+        requests.push_back(sending->request);
+        sendings.push_back(std::move(*sending));
+    }
+    Commit();
+    const std::vector<CardDav::Response> responses = m_session.SendAll(requests);
+    // Past a failure, the cards that did arrive are still recorded.
+    bool ok = true;
+    for (size_t i = 0; i < sendings.size(); ++i)
+        if (ok || responses[i].status / 100 == 2)
+            ok = Sent(sendings[i], responses[i], 0) && ok;
+    return ok;
 }
 
 bool Run::RemoveHere(const QString& uid)
 {
     const QString name = NameOf(m_entries.value(uid).serverCard);
-    Engine::Connection& connection = modDatabase::DatabaseConnection();
-    Engine::Connection::Transaction transaction(connection);
-    const qint16 contactnr = modPersonUid::ContactnrsByUid(connection).value(uid, 0);
+    Begin();
+    const qint16 contactnr = m_numbers.value(uid, 0);
     if (contactnr != 0)
         for (const char* table : {"Phone", "Email", "Person"})
             modSql::ExecuteSql(
                 QStringLiteral("DELETE FROM %1 WHERE Contactnr = %2").arg(QLatin1String(table)).arg(contactnr));
     modSql::ExecuteSql(modSyncState::ForgetEntrySql(uid));
-    transaction.Commit();
+    m_unhashed.remove(contactnr);
+    m_used.erase(contactnr);
     m_entries.remove(uid);
     m_numbers.remove(uid);
+    m_local.remove(uid);
     Note(m_result.removedHere, m_result.namesRemovedHere, name);
     return true;
 }
@@ -358,8 +523,7 @@ QString Run::NameOf(const QByteArray& card) const
 
 bool Run::RemoveMergedThere(const QString& href, const QString& etag)
 {
-    const CardDav::Response response =
-        m_session.Send("DELETE", UrlOf(href), QByteArray(), {{"If-Match", etag.toUtf8()}});
+    const CardDav::Response response = Send("DELETE", UrlOf(href), QByteArray(), {{"If-Match", etag.toUtf8()}});
     if (response.status == 412) { // changed there meanwhile: the changed one wins
         bool wasNew = false;
         if (!Get(href) || !StoreHere(QString(), href, false, &wasNew))
@@ -375,6 +539,7 @@ bool Run::RemoveMergedThere(const QString& href, const QString& etag)
 
 void Run::Forget(const QString& uid)
 {
+    Begin();
     modSql::ExecuteSql(modSyncState::ForgetEntrySql(uid));
     m_entries.remove(uid);
 }
@@ -386,7 +551,7 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
         bool wasNew = false;
         // A card whose UID a person here has (new on both sides) is merged and sent back.
         const QString uid = UidOf(operation.href);
-        const bool both = !uid.isEmpty() && Person(uid).has_value();
+        const bool both = !uid.isEmpty() && m_numbers.contains(uid);
         if (!both && m_merged.contains(uid))
             return RemoveMergedThere(operation.href, operation.etag);
         if (!StoreHere(QString(), operation.href, both, &wasNew))
@@ -418,7 +583,7 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
         return Upload(operation.uid, operation.href, QByteArray(), true);
     case Action::DeleteRemote: {
         const CardDav::Response response =
-            m_session.Send("DELETE", UrlOf(operation.href), QByteArray(), {{"If-Match", operation.etag.toUtf8()}});
+            Send("DELETE", UrlOf(operation.href), QByteArray(), {{"If-Match", operation.etag.toUtf8()}});
         if (response.status == 412) // changed there meanwhile: it comes back here
             return Get(operation.href) && StoreHere(operation.uid, operation.href, false);
         if (response.status / 100 != 2 && response.status != 404)
@@ -436,7 +601,7 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
     return true;
 }
 
-Result Run::Go()
+void Run::Compare()
 {
     modPersonUid::EnsureTable(modDatabase::DatabaseConnection());
     for (const Entry& entry : modSyncState::ReadEntries(modDatabase::DatabaseConnection()))
@@ -446,18 +611,20 @@ Result Run::Go()
     m_merged = QSet<QString>(merged.begin(), merged.end());
     std::vector<modSyncPlan::RemoteCard> remote;
     if (!List(remote))
-        return m_result;
+        return;
     std::vector<modSyncPlan::Known> known;
     for (const Entry& entry : m_entries)
         known.push_back({entry.uid, entry.hash, entry.href, entry.etag});
-    const modSyncPlan::Plan plan =
-        modSyncPlan::MakePlan(modSyncState::LocalCards(modSyncState::LocalPersons()), remote, known);
+    const std::vector<modSyncState::LocalPerson> local = modSyncState::LocalPersons();
+    for (const modSyncState::LocalPerson& person : local)
+        m_local.insert(person.uid, person);
+    const modSyncPlan::Plan plan = modSyncPlan::MakePlan(modSyncState::LocalCards(local), remote, known);
     if (plan.needsConfirmation) {
         const QString reason = Counts({{TRANSLATABLE("Removed here"), plan.deleteLocal},
                                        {TRANSLATABLE("Removed on the server"), plan.deleteRemote}});
         if (!m_options.confirm || !m_options.confirm(reason)) {
             m_result.error = reason;
-            return m_result;
+            return;
         }
     }
     QStringList wanted;
@@ -466,18 +633,26 @@ Result Run::Go()
             operation.action == Action::Merge)
             wanted << operation.href;
     if (!Fetch(wanted))
-        return m_result;
-    int done = 0;
-    for (const modSyncPlan::Operation& operation : plan.operations) {
+        return;
+    const auto total = static_cast<int>(plan.operations.size());
+    for (int done = 0; done < total;) {
         if (m_session.Cancelled()) {
             m_result.error = QStringLiteral("Cancelled");
-            return m_result;
+            return;
         }
-        if (!Execute(operation))
-            return m_result;
+        // Plain uploads that follow each other go up together.
+        std::vector<const modSyncPlan::Operation*> uploads;
+        constexpr size_t UploadBatch = 24;
+        for (int next = done; next < total && uploads.size() < UploadBatch && IsPlainUpload(plan.operations[next]);
+             ++next)
+            uploads.push_back(&plan.operations[next]);
+        if (uploads.size() > 1 ? !UploadAll(uploads) : !Execute(plan.operations[done]))
+            return;
+        done += std::max<int>(1, static_cast<int>(uploads.size()));
         if (m_options.progress)
-            m_options.progress(++done, static_cast<int>(plan.operations.size()));
+            m_options.progress(done, total);
     }
+    Commit();
     // Only a sync that completed moves the token on.
     if (m_result.listedBySyncCollection)
         modSyncState::SaveSyncToken(modDatabase::DatabaseConnection(), m_newToken);
@@ -487,7 +662,7 @@ Result Run::Go()
         modSql::ExecuteSql(QStringLiteral("DELETE FROM %1 WHERE Uid = '%2'")
                                .arg(QLatin1String(modDuplicates::MergedTableName), modSql::QuoteSql(uid)));
     m_result.ok = true;
-    return m_result;
+    return;
 }
 
 } // namespace

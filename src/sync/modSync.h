@@ -46,9 +46,9 @@ struct Result
     QStringList namesRemovedThere;
 };
 
-// Needs a linked database open for writing. Everything applied here is applied one
-// person at a time, each in a transaction with its sync state, so that an interrupted
-// sync is completed by the next one.
+// Needs a linked database open for writing. Everything applied here is applied in
+// batches, each person in the same transaction as its sync state, so that an
+// interrupted sync is completed by the next one.
 Result Synchronise(CardDav::Session& session, const Options& options = Options());
 
 // "Received new: 3, Received changed: 1, Sent: 2, ..." in the user's language.

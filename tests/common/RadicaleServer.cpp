@@ -4,9 +4,12 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
+
+#include <unistd.h>
 
 namespace {
 
@@ -30,7 +33,7 @@ RadicaleServer::~RadicaleServer()
     }
 }
 
-bool RadicaleServer::start(QString& error, bool tls)
+bool RadicaleServer::start(QString& error, bool tls, bool fsync)
 {
     // The Debian package's program, or its module for the system's interpreter.
     const QString program = QStringLiteral("/usr/bin/radicale");
@@ -61,6 +64,13 @@ bool RadicaleServer::start(QString& error, bool tls)
                           QStringLiteral("plain"),
                           QStringLiteral("--logging-level"),
                           QStringLiteral("warning")};
+    // That option is read only from the server's built-in defaults.
+    if (!fsync) {
+        arguments[0] = QStringLiteral("-c");
+        arguments[1] = QStringLiteral("import radicale.config as c, radicale.__main__ as m; "
+                                      "c.DEFAULT_CONFIG_SCHEMA['storage']['_filesystem_fsync']['value'] = 'False'; "
+                                      "m.run()");
+    }
     if (tls) {
         const QString key = m_dir.filePath(QStringLiteral("key.pem"));
         QProcess openssl;
@@ -103,6 +113,19 @@ int RadicaleServer::storedCards(const QString& book) const
         QDir(m_dir.filePath(QStringLiteral("storage/collection-root/%1/%2").arg(QLatin1String(User), book)))
             .entryList({QStringLiteral("*.vcf")}, QDir::Files)
             .size());
+}
+
+double RadicaleServer::cpuMs() const
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(m_process.processId()));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    // After the command in parentheses: state is field 3, user and system time 14 and 15.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return (fields[11].toDouble() + fields[12].toDouble()) * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 QUrl RadicaleServer::url() const
