@@ -4,6 +4,7 @@
 #include "database/modDatabase.h"
 #include "database/modPersonUid.h"
 #include "interchange/modVcard.h"
+#include "language/modLanguage.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
@@ -44,6 +45,7 @@ enum class Format
 // Writes the persons through the writer, one block each, with the progress shown.
 bool WritePersons(LineWriter& writer, const modExport::Selection& selection, WriteProgress* progress, Format format)
 {
+    const modLanguage::Snapshot language;
     std::unique_ptr<ProgressScope> scope;
     const modExport::LineSink sink = [&writer](const QString& line) { writer.WriteLine(line); };
     const QString dateFormat = DateFormat();
@@ -168,6 +170,7 @@ bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress,
 bool ExportCsv(const modExport::Selection& selection, modCsv::Layout layout, WriteProgress* progress, QString& error,
                const QString& path)
 {
+    const modLanguage::Snapshot language;
     // The columns depend on every person, so all are read before the first line.
     std::vector<modExport::ExportedPerson> persons;
     std::unique_ptr<ProgressScope> scope;

@@ -24,7 +24,36 @@ struct CachedFile
     IniFile ini;
 };
 
+// The file a living Snapshot found; set while depth > 0.
+struct SnapshotState
+{
+    int depth = 0;
+    bool taken = false;
+    quint64 settingsWrites = 0; // a language chosen meanwhile in this process counts
+    const IniFile* file = nullptr;
+};
+SnapshotState& CurrentSnapshot()
+{
+    static SnapshotState state;
+    return state;
+}
+
+const IniFile* CheckedLanguageFile();
+
 const IniFile* CurrentLanguageFile()
+{
+    SnapshotState& snapshot = CurrentSnapshot();
+    if (snapshot.depth == 0)
+        return CheckedLanguageFile();
+    if (!snapshot.taken || snapshot.settingsWrites != modSettings::WriteCount()) {
+        snapshot.file = CheckedLanguageFile();
+        snapshot.settingsWrites = modSettings::WriteCount();
+        snapshot.taken = true;
+    }
+    return snapshot.file;
+}
+
+const IniFile* CheckedLanguageFile()
 {
     const QString language = modSettings::ReadSetting(QStringLiteral("Language"));
     if (language.isEmpty())
@@ -62,6 +91,18 @@ QString Lookup(const QString& section, const QString& key)
 }
 
 } // namespace
+
+Snapshot::Snapshot()
+{
+    ++CurrentSnapshot().depth;
+}
+
+Snapshot::~Snapshot()
+{
+    SnapshotState& snapshot = CurrentSnapshot();
+    if (--snapshot.depth == 0)
+        snapshot = SnapshotState();
+}
 
 QString Translate(const QString& key)
 {

@@ -12,6 +12,18 @@ namespace modLanguage {
 constexpr int MaxTranslationLength = 254;
 
 QString Translate(const QString& key);
+
+// While one lives, Translate keeps to the language and file it found first instead of
+// checking the settings and the file again for every text: a sync or an export that
+// labels thousands of numbers asks for the same few texts each time.
+class Snapshot
+{
+public:
+    Snapshot();
+    ~Snapshot();
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+};
 // An entry of the "Info" section of the current language file, "" when absent.
 QString LanguageInfo(const QString& key);
 

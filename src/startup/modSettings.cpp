@@ -27,7 +27,18 @@ QSettings& store()
     return *holder;
 }
 
+quint64& writes()
+{
+    static quint64 count = 0;
+    return count;
+}
+
 } // namespace
+
+quint64 WriteCount()
+{
+    return writes();
+}
 
 QString ReadSetting(const QString& key)
 {
@@ -47,6 +58,7 @@ void WriteSetting(const QString& key, const QString& value)
     QSettings& settings = store();
     settings.setValue(key, value.trimmed());
     settings.sync();
+    ++writes();
 }
 
 void DeleteSetting(const QString& key)
@@ -57,6 +69,7 @@ void DeleteSetting(const QString& key)
         return;
     settings.remove(key);
     settings.sync();
+    ++writes();
 }
 
 bool StoreExists()

@@ -12,6 +12,9 @@ QString ReadSetting(const QString& key);
 // Stores the value trimmed of leading and trailing blanks.
 void WriteSetting(const QString& key, const QString& value);
 void DeleteSetting(const QString& key);
+// How many settings this process has written or deleted so far: a value read earlier
+// still holds while this stays the same (unless another process wrote).
+quint64 WriteCount();
 
 // True when the program has stored settings before (the store exists).
 bool StoreExists();

@@ -669,6 +669,7 @@ void Run::Compare()
 
 Result Synchronise(CardDav::Session& session, const Options& options)
 {
+    const modLanguage::Snapshot language;
     Result result;
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     try {
