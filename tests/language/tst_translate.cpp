@@ -104,6 +104,25 @@ private slots:
         QCOMPARE(T("Database"), QString("Database"));
     }
 
+    // While a snapshot lives an edit on disk waits, but a language chosen in this
+    // process is used at once.
+    void snapshotKeepsTheFileButNotAChosenLanguage()
+    {
+        QVERIFY(writeLanguage("Dutch", "[Translation]\nDatabase=Databank\n"));
+        QVERIFY(writeLanguage("German", "[Translation]\nDatabase=Datenbank\n"));
+        WriteSetting("Language", "Dutch");
+        {
+            const modLanguage::Snapshot snapshot;
+            QCOMPARE(T("Database"), QString("Databank"));
+            QVERIFY(writeLanguage("Dutch", "[Translation]\nDatabase=Gegevensbestand\n"));
+            QCOMPARE(T("Database"), QString("Databank"));
+            WriteSetting("Language", "German");
+            QCOMPARE(T("Database"), QString("Datenbank"));
+        }
+        WriteSetting("Language", "Dutch");
+        QCOMPARE(T("Database"), QString("Gegevensbestand"));
+    }
+
     void translationSurrogatesAreNotSplit()
     {
         QString value = QString(253, 'a') + QString::fromUtf8("😀") + "tail";
