@@ -52,8 +52,11 @@ QString GetHyperlinkWord(const QString& text, int& position)
     return word;
 }
 
-bool IsHyperlink(const QString& text)
+bool IsHyperlink(QStringView text)
 {
+    // Every marker but "www" ends in a colon: most words of a note are settled by that.
+    if (!text.contains(QLatin1Char(':')) && !text.contains(QLatin1String("www")))
+        return false;
     for (const char* marker : LinkMarkers)
         if (text.contains(QLatin1String(marker), Qt::CaseSensitive))
             return true;

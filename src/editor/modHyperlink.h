@@ -14,6 +14,6 @@ QString GetHyperlinkWord(const QString& text, int& position);
 
 // True when the text contains one of the link markers ("http:", "mailto:", "www", ...)
 // anywhere, compared case-sensitively.
-bool IsHyperlink(const QString& text);
+bool IsHyperlink(QStringView text);
 
 } // namespace modHyperlink

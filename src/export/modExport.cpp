@@ -19,6 +19,7 @@
 #include <QSet>
 #include <QUrl>
 
+#include <algorithm>
 #include <deque>
 
 namespace modExport {
@@ -74,46 +75,207 @@ QHash<qint16, std::vector<Entry>> EntriesByPerson(const QString& sql, const QSet
     return entries;
 }
 
-// Text of a block with its line breaks kept: the stored CR LF or LF become separate
-// lines.
-QStringList Lines(const QString& text)
+// The lines of a block with its line breaks kept: a stored CR LF or LF ends a line.
+template <typename Visit> void ForEachLine(QStringView text, const Visit& visit)
 {
-    QString normalised = text;
-    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return normalised.split(QLatin1Char('\n'));
-}
-
-void WriteDiv(const QString& cssClass, int tabs, const QStringList& content, const LineSink& write)
-{
-    write(Tabs(tabs) + QStringLiteral("<div class=\"") + cssClass + QStringLiteral("\">"));
-    for (const QString& line : content)
-        write(line);
-    write(Tabs(tabs) + QStringLiteral("</div>"));
-}
-
-void WriteEntryDivs(const QString& outer, const QString& inner, const std::vector<Entry>& entries, bool exhausted,
-                    bool withDescription, const LineSink& write)
-{
-    write(Tabs(2) + QStringLiteral("<div class=\"") + outer + QStringLiteral("\">"));
-    for (const Entry& entry : entries)
-        WriteDiv(inner, 3, {Tabs(4) + EscapeHtml(EntryText(entry, withDescription))}, write);
-    if (entries.empty() && !exhausted)
-        WriteDiv(inner, 3, {Tabs(4) + QStringLiteral("&nbsp;")}, write);
-    write(Tabs(2) + QStringLiteral("</div>"));
-}
-
-// Lines of an address or note, each line of the stored text an output line; the lines
-// but the last end in a line break element.
-QStringList MultiLineHtml(const QString& text, bool links)
-{
-    QStringList lines;
-    for (const QString& line : Lines(text)) {
-        if (!lines.isEmpty())
-            lines.last() += QStringLiteral("<br />");
-        lines << Tabs(3) +
-                     (links ? LinkifyText(line) : EscapeHtml(line).replace(QLatin1Char(' '), QStringLiteral("&nbsp;")));
+    qsizetype start = 0;
+    for (qsizetype end; (end = text.indexOf(QLatin1Char('\n'), start)) >= 0; start = end + 1) {
+        const qsizetype length = end - start - (end > start && text[end - 1] == QLatin1Char('\r') ? 1 : 0);
+        visit(text.mid(start, length));
     }
-    return lines;
+    visit(text.mid(start));
+}
+
+// Characters other than tab and line ends that cannot appear in an XHTML page, not even
+// as references: a note that holds one would make the page unreadable.
+bool Forbidden(QChar c)
+{
+    return (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r')) ||
+           c.unicode() == 0xFFFE || c.unicode() == 0xFFFF;
+}
+
+bool NeedsEscaping(QChar c, bool blanks)
+{
+    return c == QLatin1Char('&') || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('"') ||
+           (blanks && c == QLatin1Char(' ')) || Forbidden(c);
+}
+
+// Appends text with the markup characters as references and forbidden characters left
+// out; with blanks, blanks become non-breaking spaces. Runs of plain characters are
+// copied at once.
+void AppendEscaped(QString& out, QStringView text, bool blanks = false)
+{
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!NeedsEscaping(c, blanks))
+            continue;
+        out += text.mid(plain, i - plain);
+        plain = i + 1;
+        switch (c.unicode()) {
+        case u'&':
+            out += QLatin1String("&amp;");
+            break;
+        case u'<':
+            out += QLatin1String("&lt;");
+            break;
+        case u'>':
+            out += QLatin1String("&gt;");
+            break;
+        case u'"':
+            out += QLatin1String("&quot;");
+            break;
+        case u' ':
+            out += QLatin1String("&nbsp;");
+            break;
+        default: // forbidden: left out
+            break;
+        }
+    }
+    out += text.mid(plain);
+}
+
+// Word by word, so a link inside a sentence becomes an anchor of its own and the
+// blanks around it stay outside the anchor as non-breaking spaces.
+void AppendLinkified(QString& out, QStringView line)
+{
+    qsizetype start = 0;
+    while (true) {
+        const qsizetype end = line.indexOf(QLatin1Char(' '), start);
+        const QStringView word = line.mid(start, end < 0 ? -1 : end - start);
+        if (modHyperlink::IsHyperlink(word)) {
+            out += QLatin1String("<a href=\"");
+            if (word.startsWith(QLatin1String("www")))
+                out += QLatin1String("http://");
+            AppendEscaped(out, word);
+            out += QLatin1String("\">");
+            AppendEscaped(out, word);
+            out += QLatin1String("</a>");
+        } else {
+            AppendEscaped(out, word);
+        }
+        if (end < 0)
+            return;
+        out += QLatin1String("&nbsp;");
+        start = end + 1;
+    }
+}
+
+// Writes lines joined in one buffer that is kept from line to line: the exports write
+// about twenty lines a person, and a string of its own for each would cost more than
+// all the rest.
+class Lines
+{
+public:
+    explicit Lines(const LineSink& write) : m_write(write) {}
+    // Begins a line with its indentation; the line is written by end().
+    Lines& begin(int tabs)
+    {
+        m_line.resize(0);
+        m_line += Tabs(tabs);
+        return *this;
+    }
+    Lines& operator<<(QStringView text)
+    {
+        m_line += text;
+        return *this;
+    }
+    Lines& operator<<(QLatin1String text)
+    {
+        m_line += text;
+        return *this;
+    }
+    Lines& escaped(QStringView text, bool blanks = false)
+    {
+        AppendEscaped(m_line, text, blanks);
+        return *this;
+    }
+    Lines& linkified(QStringView text)
+    {
+        AppendLinkified(m_line, text);
+        return *this;
+    }
+    // An entry as EntryText has it, escaped when asked.
+    Lines& entry(const Entry& entry, bool withDescription, bool escape)
+    {
+        const auto add = [&](QStringView text) { escape ? escaped(text) : *this << text; };
+        add(entry.value);
+        if (withDescription && !entry.description.isEmpty()) {
+            *this << QLatin1String(" (");
+            add(entry.description);
+            *this << QLatin1String(")");
+        }
+        return *this;
+    }
+    void end() { m_write(m_line); }
+    void line(QStringView text)
+    {
+        begin(0) << text;
+        end();
+    }
+    void openDiv(int tabs, QLatin1String cssClass)
+    {
+        begin(tabs) << QLatin1String("<div class=\"") << cssClass << QLatin1String("\">");
+        end();
+    }
+    void closeDiv(int tabs)
+    {
+        begin(tabs) << QLatin1String("</div>");
+        end();
+    }
+    // The lines of an address or note at the given indentation, those but the last ending
+    // in a line break element.
+    template <typename Write> void multiLine(QStringView text, const Write& write)
+    {
+        bool first = true;
+        ForEachLine(text, [&](QStringView line) {
+            if (!first) {
+                *this << QLatin1String("<br />");
+                end();
+            }
+            first = false;
+            write(line);
+        });
+        end();
+    }
+
+private:
+    const LineSink& m_write;
+    QString m_line;
+};
+
+void WriteEntryDivs(Lines& html, QLatin1String outer, QLatin1String inner, const std::vector<Entry>& entries,
+                    bool exhausted, bool withDescription)
+{
+    html.openDiv(2, outer);
+    for (const Entry& entry : entries) {
+        html.openDiv(3, inner);
+        html.begin(4).entry(entry, withDescription, true).end();
+        html.closeDiv(3);
+    }
+    if (entries.empty() && !exhausted) {
+        html.openDiv(3, inner);
+        html.begin(4) << QLatin1String("&nbsp;");
+        html.end();
+        html.closeDiv(3);
+    }
+    html.closeDiv(2);
+}
+
+// An address or a note: its lines, or a non-breaking space when it is empty.
+void WriteBlockDiv(Lines& html, QLatin1String cssClass, const QString& text, bool links)
+{
+    html.openDiv(2, cssClass);
+    if (text.isEmpty()) {
+        html.begin(3) << QLatin1String("&nbsp;");
+        html.end();
+    } else {
+        html.multiLine(text, [&](QStringView line) {
+            html.begin(3);
+            links ? html.linkified(line) : html.escaped(line, true);
+        });
+    }
+    html.closeDiv(2);
 }
 
 } // namespace
@@ -217,24 +379,23 @@ QString EntryText(const Entry& entry, bool withDescription)
 void WriteTextBlock(const ExportedPerson& person, const Details& details, const QString& dateFormat,
                     const LineSink& write)
 {
-    const QString separator = QStringLiteral("-----------");
+    static const QString separator = QStringLiteral("-----------");
+    Lines text(write);
     write(separator);
     if (details.name)
         write(person.name);
     if (details.dateofbirth && person.dateOfBirth)
         write(modList::FormatDate(*person.dateOfBirth, dateFormat));
     if (details.address && !person.address.isEmpty())
-        for (const QString& line : Lines(person.address))
-            write(line);
+        ForEachLine(person.address, [&](QStringView line) { text.line(line); });
     if (details.phone)
         for (const Entry& phone : person.phones)
-            write(EntryText(phone, details.phoneDescription));
+            text.begin(0).entry(phone, details.phoneDescription, false).end();
     if (details.email)
         for (const Entry& email : person.emails)
-            write(EntryText(email, details.emailDescription));
+            text.begin(0).entry(email, details.emailDescription, false).end();
     if (details.note && !person.note.isEmpty())
-        for (const QString& line : Lines(person.note))
-            write(line);
+        ForEachLine(person.note, [&](QStringView line) { text.line(line); });
     write(separator);
     write(QString());
     write(QString());
@@ -242,23 +403,12 @@ void WriteTextBlock(const ExportedPerson& person, const Details& details, const 
 
 QString EscapeHtml(const QString& text)
 {
-    // Control characters other than tab and line ends cannot appear in an XHTML page,
-    // not even as references: a note that holds one would make the page unreadable.
-    const auto forbidden = [](QChar c) {
-        return (c.unicode() < 0x20 && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r')) ||
-               c.unicode() == 0xFFFE || c.unicode() == 0xFFFF;
-    };
     // Most texts need nothing escaped; they are handed back without a copy.
-    for (const QChar c : text) {
-        if (forbidden(c)) {
-            QString kept = text;
-            kept.removeIf(forbidden);
-            return EscapeHtml(kept);
-        }
-        if (c == QLatin1Char('&') || c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('"'))
-            return text.toHtmlEscaped();
-    }
-    return text;
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return NeedsEscaping(c, false); }))
+        return text;
+    QString escaped;
+    AppendEscaped(escaped, text);
+    return escaped;
 }
 
 QString LinkTarget(const QString& word)
@@ -270,17 +420,9 @@ QString LinkTarget(const QString& word)
 
 QString LinkifyText(const QString& line)
 {
-    // Word by word, so a link inside a sentence becomes an anchor of its own and the
-    // blanks around it stay outside the anchor as non-breaking spaces.
-    QStringList words = line.split(QLatin1Char(' '));
-    for (QString& word : words) {
-        if (modHyperlink::IsHyperlink(word))
-            word = QStringLiteral("<a href=\"") + EscapeHtml(LinkTarget(word)) + QStringLiteral("\">") +
-                   EscapeHtml(word) + QStringLiteral("</a>");
-        else
-            word = EscapeHtml(word);
-    }
-    return words.join(QStringLiteral("&nbsp;"));
+    QString html;
+    AppendLinkified(html, line);
+    return html;
 }
 
 QString StyleLinkLine(const QString& cssFile)
@@ -315,26 +457,33 @@ void WriteHtmlHeader(const QString& cssFile, const LineSink& write)
 void WriteHtmlPerson(const ExportedPerson& person, const Details& details, const QString& dateFormat,
                      const LineSink& write)
 {
-    const QString nbsp = QStringLiteral("&nbsp;");
-    write(Tabs(1) + QStringLiteral("<div class=\"person\">"));
-    if (details.name)
-        WriteDiv(QStringLiteral("name"), 2, {Tabs(3) + EscapeHtml(person.name)}, write);
-    if (details.dateofbirth)
-        WriteDiv(QStringLiteral("dateofbirth"), 2,
-                 {Tabs(3) + (person.dateOfBirth ? modList::FormatDate(*person.dateOfBirth, dateFormat) : nbsp)}, write);
+    Lines html(write);
+    html.openDiv(1, QLatin1String("person"));
+    if (details.name) {
+        html.openDiv(2, QLatin1String("name"));
+        html.begin(3).escaped(person.name).end();
+        html.closeDiv(2);
+    }
+    if (details.dateofbirth) {
+        html.openDiv(2, QLatin1String("dateofbirth"));
+        if (person.dateOfBirth)
+            html.begin(3) << modList::FormatDate(*person.dateOfBirth, dateFormat);
+        else
+            html.begin(3) << QLatin1String("&nbsp;");
+        html.end();
+        html.closeDiv(2);
+    }
     if (details.address)
-        WriteDiv(QStringLiteral("address"), 2,
-                 person.address.isEmpty() ? QStringList{Tabs(3) + nbsp} : MultiLineHtml(person.address, false), write);
+        WriteBlockDiv(html, QLatin1String("address"), person.address, false);
     if (details.phone)
-        WriteEntryDivs(QStringLiteral("phone"), QStringLiteral("phonenumber"), person.phones, person.phonesExhausted,
-                       details.phoneDescription, write);
+        WriteEntryDivs(html, QLatin1String("phone"), QLatin1String("phonenumber"), person.phones,
+                       person.phonesExhausted, details.phoneDescription);
     if (details.email)
-        WriteEntryDivs(QStringLiteral("email"), QStringLiteral("emailaddress"), person.emails, person.emailsExhausted,
-                       details.emailDescription, write);
+        WriteEntryDivs(html, QLatin1String("email"), QLatin1String("emailaddress"), person.emails,
+                       person.emailsExhausted, details.emailDescription);
     if (details.note)
-        WriteDiv(QStringLiteral("note"), 2,
-                 person.note.isEmpty() ? QStringList{Tabs(3) + nbsp} : MultiLineHtml(person.note, true), write);
-    write(Tabs(1) + QStringLiteral("</div>"));
+        WriteBlockDiv(html, QLatin1String("note"), person.note, true);
+    html.closeDiv(1);
 }
 
 void WriteHtmlFooter(const LineSink& write)
