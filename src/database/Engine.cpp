@@ -195,11 +195,16 @@ QLocale CollationLocale()
 
 void AppendUtf16(QVarLengthArray<char16_t, 128>& out, const unsigned char* p, int n)
 {
+    // A text never has more UTF-16 units than UTF-8 bytes: write through a pointer into room
+    // made once, since this runs for every pair the collator decides in a sort.
+    const qsizetype start = out.size();
+    out.resize(start + n);
+    char16_t* to = out.data() + start;
     const unsigned char* end = p + n;
     while (p < end) {
         const unsigned char lead = *p++;
         if (lead < 0x80) {
-            out.append(lead);
+            *to++ = lead;
             continue;
         }
         int extra = (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : (lead & 0xF8) == 0xF0 ? 3 : -1;
@@ -212,14 +217,15 @@ void AppendUtf16(QVarLengthArray<char16_t, 128>& out, const unsigned char* p, in
             c = (c << 6) | (*p++ & 0x3F);
         }
         if (extra < 0) {
-            out.append(0xFFFD);
+            *to++ = 0xFFFD;
         } else if (c >= 0x10000) {
-            out.append(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.append(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+            *to++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            *to++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {
-            out.append(static_cast<char16_t>(c));
+            *to++ = static_cast<char16_t>(c);
         }
     }
+    out.resize(to - out.data());
 }
 
 // The letters of Latin-1 and Latin Extended-A, the characters the table's rules are

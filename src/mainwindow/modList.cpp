@@ -383,6 +383,28 @@ QString FormatDate(const QDate& date, const QString& format)
 {
     if (!date.isValid())
         return QString();
+    // The exports format a date for every person: digits written straight into place.
+    if (date.year() >= 0 && date.year() <= 9999) {
+        const auto digits = [](char16_t* at, int value, int width) {
+            for (int i = width - 1; i >= 0; --i, value /= 10)
+                at[i] = static_cast<char16_t>(u'0' + value % 10);
+        };
+        char16_t text[10] = {0, 0, u'/', 0, 0, u'/', 0, 0, 0, 0};
+        if (format == QLatin1String("yyyy/mm/dd")) {
+            text[4] = text[7] = u'/';
+            digits(text, date.year(), 4);
+            digits(text + 5, date.month(), 2);
+            digits(text + 8, date.day(), 2);
+            return QString(reinterpret_cast<const QChar*>(text), 10);
+        }
+        const bool dayFirst = format == QLatin1String("dd/mm/yyyy");
+        if (!dayFirst && format != QLatin1String("mm/dd/yyyy"))
+            return QString();
+        digits(text, dayFirst ? date.day() : date.month(), 2);
+        digits(text + 3, dayFirst ? date.month() : date.day(), 2);
+        digits(text + 6, date.year(), 4);
+        return QString(reinterpret_cast<const QChar*>(text), 10);
+    }
     const QString day = QStringLiteral("%1").arg(date.day(), 2, 10, QLatin1Char('0'));
     const QString month = QStringLiteral("%1").arg(date.month(), 2, 10, QLatin1Char('0'));
     const QString year = QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
