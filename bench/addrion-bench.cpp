@@ -325,6 +325,12 @@ std::vector<Row> RunAll(const QString& folder, int persons, const Options& optio
           [] { modDuplicates::FindGroups(modDuplicates::ReadCandidates()); });
     bench(QStringLiteral("CSV export of all persons (Google)"), 700, 0,
           [&] { modExportFiles::ExportCsv(everybody, modCsv::Layout::Google, nullptr, error); });
+    if (digests) {
+        const QString outlook = modExportFiles::ExportFilePath(modExportFiles::Kind::Csv) + QStringLiteral(".outlook");
+        modExportFiles::ExportCsv(everybody, modCsv::Layout::Outlook, nullptr, error, outlook);
+        *digests << QStringLiteral("CSV export %1")
+                        .arg(Digest({modExportFiles::ExportFilePath(modExportFiles::Kind::Csv), outlook}));
+    }
 
     std::unique_ptr<frmEmail> list;
     bench(

@@ -184,10 +184,10 @@ bool ExportCsv(const modExport::Selection& selection, modCsv::Layout layout, Wri
     if (!writer.Start(path))
         return Fail(writer, error);
     bool first = true;
-    for (const QStringList& record : modCsv::Records(persons, selection.details, layout, DateFormat())) {
+    modCsv::WriteRecords(persons, selection.details, layout, DateFormat(), [&](const QStringList& record) {
         writer.WriteLine((first ? QString(QChar(0xFEFF)) : QString()) + modCsv::RecordText(record));
         first = false;
-    }
+    });
     return writer.Finish() || Fail(writer, error);
 }
 

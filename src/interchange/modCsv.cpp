@@ -537,24 +537,30 @@ QString RecordText(const QStringList& fields)
     return quoted.join(QLatin1Char(','));
 }
 
-std::vector<QStringList> Records(const std::vector<modExport::ExportedPerson>& persons,
-                                 const modExport::Details& details, Layout layout, const QString& dateFormat)
+void WriteRecords(const std::vector<modExport::ExportedPerson>& persons, const modExport::Details& details,
+                  Layout layout, const QString& dateFormat, const std::function<void(const QStringList&)>& write)
 {
     const bool outlook = layout == Layout::Outlook;
     const std::vector<PhoneKind> kinds = PhoneKinds();
     const QString workFax = T("Work") + QLatin1Char(' ') + T("Fax");
-    // The numbers of each person by Outlook column, and how many of each the widest has.
-    std::vector<std::vector<std::vector<QString>>> byKind;
+    // The numbers of a person by Outlook column.
+    const auto byKind = [&](const modExport::ExportedPerson& person) {
+        std::vector<std::vector<QString>> numbers(kinds.size());
+        for (const modExport::Entry& phone : person.phones)
+            numbers[static_cast<size_t>(PhoneKindOf(kinds, workFax, phone.description))].push_back(phone.value);
+        return numbers;
+    };
+    // How many columns of each the widest person needs; the records are written one at a
+    // time afterwards, so that a large export does not hold every record at once.
     std::vector<size_t> kindColumns(kinds.size(), 0);
     size_t phoneColumns = 0;
     size_t emailColumns = 0;
     for (const modExport::ExportedPerson& person : persons) {
-        std::vector<std::vector<QString>> numbers(kinds.size());
-        for (const modExport::Entry& phone : person.phones)
-            numbers[static_cast<size_t>(PhoneKindOf(kinds, workFax, phone.description))].push_back(phone.value);
-        for (size_t k = 0; k < kinds.size(); ++k)
-            kindColumns[k] = std::max(kindColumns[k], numbers[k].size());
-        byKind.push_back(std::move(numbers));
+        if (outlook) {
+            const std::vector<std::vector<QString>> numbers = byKind(person);
+            for (size_t k = 0; k < kinds.size(); ++k)
+                kindColumns[k] = std::max(kindColumns[k], numbers[k].size());
+        }
         phoneColumns = std::max(phoneColumns, person.phones.size());
         emailColumns = std::max(emailColumns, person.emails.size());
     }
@@ -594,10 +600,10 @@ std::vector<QStringList> Records(const std::vector<modExport::ExportedPerson>& p
     if (details.address)
         header << (outlook ? QStringLiteral("Home Street") : QStringLiteral("Address 1 - Formatted"));
 
-    std::vector<QStringList> records{header};
-    for (size_t p = 0; p < persons.size(); ++p) {
-        const modExport::ExportedPerson& person = persons[p];
-        QStringList fields;
+    write(header);
+    QStringList fields;
+    for (const modExport::ExportedPerson& person : persons) {
+        fields.clear();
         if (outlook) {
             const qsizetype blank = person.name.indexOf(QLatin1Char(' '));
             fields << (blank < 0 ? person.name : person.name.left(blank))
@@ -621,9 +627,10 @@ std::vector<QStringList> Records(const std::vector<modExport::ExportedPerson>& p
             fields << (has ? person.emails[i].value : QString());
         }
         if (outlook) {
+            const std::vector<std::vector<QString>> numbers = byKind(person);
             for (size_t k = 0; k < kinds.size(); ++k)
                 for (size_t n = 0; n < kindColumns[k]; ++n)
-                    fields << (n < byKind[p][k].size() ? byKind[p][k][n] : QString());
+                    fields << (n < numbers[k].size() ? numbers[k][n] : QString());
         } else {
             for (size_t i = 0; i < phoneColumns; ++i) {
                 const bool has = i < person.phones.size();
@@ -634,9 +641,8 @@ std::vector<QStringList> Records(const std::vector<modExport::ExportedPerson>& p
         }
         if (details.address)
             fields << person.address;
-        records.push_back(fields);
+        write(fields);
     }
-    return records;
 }
 
 } // namespace modCsv

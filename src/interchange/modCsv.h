@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // Comma-separated files as spreadsheets and web address books write them: reading a
@@ -121,11 +122,11 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
 QString Quote(const QString& field);
 QString RecordText(const QStringList& fields);
 
-// The records of the persons in a layout (Google or Outlook): the header, then one
+// Writes the records of the persons in a layout (Google or Outlook): the header, then one
 // record per person, with as many numbered columns as the person with most needs.
 // The ticked details are written; the name always is. Outlook's birthdays are written
 // in the user's date setting (dateFormat), as it writes them; Google's in ISO.
-std::vector<QStringList> Records(const std::vector<modExport::ExportedPerson>& persons,
-                                 const modExport::Details& details, Layout layout, const QString& dateFormat);
+void WriteRecords(const std::vector<modExport::ExportedPerson>& persons, const modExport::Details& details,
+                  Layout layout, const QString& dateFormat, const std::function<void(const QStringList&)>& write);
 
 } // namespace modCsv
