@@ -66,7 +66,8 @@ bool LineWriter::Flush()
         return false;
     }
     const QByteArray bytes = m_buffer.toUtf8();
-    m_buffer.clear();
+    // Emptied but not released: the next lines fill the same memory again.
+    m_buffer.resize(0);
     // The file's own buffer is emptied at once, so that a disk that takes only part of
     // it is noticed here and not lost inside commit().
     QString error;

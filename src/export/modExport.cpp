@@ -288,10 +288,10 @@ QString ContactCondition(const std::vector<qint16>& contactnrs)
     return QStringLiteral("WHERE Person.Contactnr IN(") + numbers.join(QStringLiteral(", ")) + QStringLiteral(") ");
 }
 
-QString PersonSql(const Selection& selection)
+QString PersonSql(const Selection& selection, bool everybody)
 {
-    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Person ") + ContactCondition(selection.contactnrs) +
-           kOrder;
+    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Person ") +
+           (everybody ? QString() : ContactCondition(selection.contactnrs)) + kOrder;
 }
 
 QString AllPhonesSql()
@@ -323,10 +323,15 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
 
     // The count first, for the progress: every chosen number that is a person.
     int count = 0;
+    int rows = 0;
     modSql::ForEachRow(QStringLiteral("SELECT Contactnr FROM Person"), [&](const Engine::Connection::Row& row) {
         count += chosen.contains(static_cast<qint16>(row.Int(0))) ? 1 : 0;
+        ++rows;
     });
     total(count);
+    // With every person chosen, the condition would only have the database parse a list
+    // as long as the table and look each person up in it.
+    const bool everybody = count == rows;
 
     // Persons are handed on as they are read, except that each waits until it is known
     // whether numbers (addresses) of later persons follow, as a cursor over all of them
@@ -347,7 +352,7 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         }
     };
     Columns columns{"Contactnr", "Name", "Dateofbirth", "Address", "Note"};
-    modSql::ForEachRow(PersonSql(selection), [&](const Engine::Connection::Row& row) {
+    modSql::ForEachRow(PersonSql(selection, everybody), [&](const Engine::Connection::Row& row) {
         columns.find(row);
         ExportedPerson person;
         person.contactnr = static_cast<qint16>(row.Value(columns[0]).toInt());

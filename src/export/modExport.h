@@ -62,7 +62,8 @@ struct ExportedPerson
 
 // "WHERE Person.Contactnr IN(12, 3, 40) "
 QString ContactCondition(const std::vector<qint16>& contactnrs);
-QString PersonSql(const Selection& selection);
+// The chosen persons in export order; every person when everybody is true.
+QString PersonSql(const Selection& selection, bool everybody = false);
 // Every number (address) by person and in its stored order.
 QString AllPhonesSql();
 QString AllEmailsSql();
