@@ -1,4 +1,3 @@
-#include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
@@ -6,17 +5,22 @@
 
 #include "database/Engine.h"
 #include "database/modDatabase.h"
+#include "database/modPersonUid.h"
 #include "database/modSql.h"
+#include "database/modUpgrade.h"
+#include "editor/modContact.h"
+#include "export/modExportFiles.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QStandardPaths>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using TestSupport::addRow;
+using namespace EngineTest;
 
 // Records what the database operations tell the main window.
 class RecordingObserver : public modDatabase::Observer
@@ -25,7 +29,6 @@ public:
     QString caption;
     QString path;
     bool writable = false;
-    int shown = 0;
     int reset = 0;
     int filled = 0;
     QStringList opened;
@@ -35,7 +38,6 @@ public:
         caption = newCaption;
         path = newPath;
         writable = isWritable;
-        ++shown;
     }
     void ResetDatabaseState(const QString& newCaption) override
     {
@@ -49,28 +51,110 @@ public:
 
 namespace {
 
-// Builds a database file with the given table definitions, bypassing the program.
-void MakeDatabase(const QString& path, const QStringList& statements)
-{
-    Engine::CreateDatabaseFile(path);
-    Engine::Connection connection;
-    connection.Open(path);
-    for (const QString& statement : statements)
-        connection.Execute(statement);
-}
-
-const QString kPhone = "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50), "
-                       "Description CHAR(100))";
-const QString kEmail = "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
-                       "Description CHAR(100))";
-
 int CountRows(const QString& sql)
 {
     return modSql::OpenRecordset(sql).RecordCount();
 }
 
+QStringList Column(const QString& sql)
+{
+    return firstColumn(modDatabase::DatabaseConnection(), sql);
+}
+
+QList<int> Widths(Engine::Connection& connection)
+{
+    return {connection.DefinedSize("Phone", "Number"), connection.DefinedSize("Phone", "Description"),
+            connection.DefinedSize("Email", "Email"), connection.DefinedSize("Email", "Description")};
+}
+
+const QList<int> kWide{50, 100, 100, 100};
+const QList<int> kNarrow{20, 10, 50, 10};
+
+struct OldPerson
+{
+    int contactnr;
+    const char* first; // nullptr stores NULL
+    const char* last;
+};
+
+const OldPerson kPersons[] = {
+    {1, "Fred", "Flint"}, {2, "", "Solo"}, {3, nullptr, "Nulllast"}, {4, "Firstonly", nullptr}, {5, "  Ann ", " Lee  "},
+};
+
+QString SqlText(const char* text)
+{
+    return text ? "'" + modSql::QuoteSql(QString::fromUtf8(text)) + "'" : QString("NULL");
+}
+
+// A file in one of the older layouts (or the current one) with five persons, each with a
+// phone and an e-mail entry; with uids, the table of the persons' UIDs too, person 1's
+// UID being "kept-uid".
+void MakeFile(const QString& path, bool narrow, bool old, int nameWidth = 50, bool uids = false)
+{
+    QStringList statements = olderTables(old, narrow, nameWidth);
+    if (uids)
+        statements << modPersonUid::CreateStatements();
+    makeFile(path, statements);
+    Engine::Connection connection;
+    connection.Open(path);
+    for (const OldPerson& person : kPersons) {
+        const QString n = QString::number(person.contactnr);
+        const QString name = old ? SqlText(person.first) + ", " + SqlText(person.last) : "'Person " + n + "'";
+        connection.Execute(QString("INSERT INTO Person (Contactnr, %1, Dateofbirth, Address, [Note]) VALUES (")
+                               .arg(old ? "Firstname, Lastname" : "Name") +
+                           n + ", " + name + ", #2/29/1980#, 'Street " + n + "', 'note " + n + "')");
+        connection.Execute("INSERT INTO Phone VALUES (" + n + ", 1, '555-" + n + "', 'home')");
+        connection.Execute("INSERT INTO Email VALUES (" + n + ", 1, 'p" + n + "@example.org', 'work')");
+    }
+    if (uids)
+        connection.Execute("UPDATE PersonUid SET Uid = 'kept-uid' WHERE Contactnr = 1");
+}
+
+bool IsUuid(const QString& uid, char version)
+{
+    static const QString pattern("^[0-9a-f]{8}-[0-9a-f]{4}-%1[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$");
+    return QRegularExpression(pattern.arg(version)).match(uid).hasMatch();
+}
+
+// "contactnr uid" of every row of the open database's UID table, in number order.
+QStringList UidRows()
+{
+    QStringList rows;
+    modSql::ForEachRow(
+        "SELECT Contactnr, Uid FROM PersonUid ORDER BY Contactnr",
+        [&rows](const Engine::Connection::Row& row) { rows << QString::number(row.Int(0)) + ' ' + row.Text(1); });
+    return rows;
+}
+
+QString Revision(qint16 contactnr)
+{
+    return Column(QString("SELECT Revision FROM PersonUid WHERE Contactnr = %1").arg(contactnr)).value(0);
+}
+
+qint16 AddPerson(const QString& name)
+{
+    modContact::Contact contact;
+    contact.name = name;
+    return *modContact::SaveNewPerson(contact);
+}
+
+// Runs a script of the sqlite3 program on a file, as another tool would.
+void Sqlite3(const QString& file, const QString& script, QString* output = nullptr)
+{
+    QProcess tool;
+    tool.start("sqlite3", {file, script});
+    if (!tool.waitForStarted())
+        QFAIL("the sqlite3 program is missing: install the Debian package sqlite3");
+    QVERIFY(tool.waitForFinished());
+    QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+    if (output)
+        *output = QString::fromUtf8(tool.readAllStandardOutput()).simplified();
+}
+
 } // namespace
 
+// The program's handling of database files: making, checking, opening, copying and
+// closing them, the conversion of older layouts, and the persons' UIDs.
 class TestModDatabase : public QObject
 {
     Q_OBJECT
@@ -80,16 +164,18 @@ class TestModDatabase : public QObject
     RecordingObserver m_observer;
 
     QString file(const QString& name) const { return m_dir->filePath(name); }
-
-    QString newDatabase(const QString& name)
+    QString newDatabase(const QString& name = QStringLiteral("home.mdb"))
     {
-        const QString path = file(name);
-        if (!modDatabase::NewDatabase(path))
-            return {};
-        return path;
+        return modDatabase::NewDatabase(file(name)) ? file(name) : QString();
+    }
+    // Opens the file as the program does: validated first.
+    static bool open(const QString& path)
+    {
+        return modDatabase::IsValidDatabase(path) && modDatabase::OpenDatabase(path);
     }
 
 private slots:
+    void initTestCase() { modUpgrade::InstallUpgradeHandler(); }
     void init()
     {
         TestSupport::clearSettings();
@@ -109,7 +195,7 @@ private slots:
 
     void newDatabaseIsOpenAndBecomesDefault()
     {
-        const QString path = newDatabase("home.mdb");
+        const QString path = newDatabase();
         QVERIFY(!path.isEmpty());
         QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(m_observer.caption, QString("home.mdb - Addrion 1.4.3"));
@@ -118,61 +204,65 @@ private slots:
         QCOMPARE(m_observer.filled, 1);
         QCOMPARE(m_observer.opened, QStringList{path});
         QCOMPARE(modSettings::ReadSetting("Default database"), path);
-        for (const char* table : {"Person", "Phone", "Email"})
-            QCOMPARE(CountRows(QString("SELECT * FROM %1").arg(table)), 0);
+        QCOMPARE(
+            CountRows("SELECT * FROM Person") + CountRows("SELECT * FROM Phone") + CountRows("SELECT * FROM Email"), 0);
 
         // A second database does not take the default over.
         const QString second = newDatabase("work.mdb");
         QCOMPARE(modSettings::ReadSetting("Default database"), path);
         QCOMPARE(m_observer.path, second);
         QVERIFY(m_observer.reset >= 1);
-    }
 
-    // Other SQLite tools read the file: the tables are plain SQLite tables.
-    void fileIsPlainSqlite()
-    {
-        const QString path = newDatabase("home.mdb");
+        // Other SQLite tools read the file: the tables are plain SQLite tables, with the
+        // program's own one for the persons' UIDs.
         modDatabase::CloseDatabase(true);
-        QProcess sqlite;
-        sqlite.start("sqlite3", {path, ".tables"});
-        if (!sqlite.waitForStarted())
-            QSKIP("the sqlite3 program is not installed");
-        QVERIFY(sqlite.waitForFinished());
-        const QString tables = QString::fromUtf8(sqlite.readAllStandardOutput()).simplified();
-        // The three tables and the program's own one for the persons' UIDs.
+        QString tables;
+        Sqlite3(path, ".tables", &tables);
         QCOMPARE(tables, QString("Email Person PersonUid Phone"));
     }
 
     void validation_data()
     {
         QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QByteArray>("contents"); // null: the statements make the file; "-": no file at all
         QTest::addColumn<bool>("valid");
-        const QString person5 = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
-                                "Address MEMO, [Note] MEMO)";
-        const QString person6 = "CREATE TABLE Person (Contactnr SMALLINT, Firstname CHAR(50), Lastname CHAR(50), "
-                                "Dateofbirth DATE, Address MEMO, [Note] MEMO)";
-        const QString person4 = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
-                                "Address MEMO)";
-        const QString person7 = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
-                                "Address MEMO, [Note] MEMO, Extra MEMO, More MEMO)";
-        const QString phone3 = "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50))";
-        const QString email5 = "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
-                               "Description CHAR(100), Extra MEMO)";
-        addRow("current layout", QStringList{person5, kPhone, kEmail}, true);
-        addRow("old two-name layout", QStringList{person6, kPhone, kEmail}, true);
-        addRow("person with 4 columns", QStringList{person4, kPhone, kEmail}, false);
-        addRow("person with 7 columns", QStringList{person7, kPhone, kEmail}, false);
-        addRow("phone with 3 columns", QStringList{person5, phone3, kEmail}, false);
-        addRow("email with 5 columns", QStringList{person5, kPhone, email5}, false);
-        addRow("email table missing", QStringList{person5, kPhone}, false);
-        addRow("no tables", QStringList{}, false);
+        const QStringList current = modDatabase::CreateTableStatements();
+        const QString person = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
+                               "Address MEMO%1)";
+        auto with = [&](int index, const QString& statement) {
+            QStringList statements = current;
+            statements[index] = statement;
+            return statements;
+        };
+        addRow("current layout", current, QByteArray(), true);
+        addRow("old two-name layout", olderTables(true, false), QByteArray(), true);
+        addRow("person with 4 columns", with(0, person.arg("")), QByteArray(), false);
+        addRow("person with 7 columns", with(0, person.arg(", [Note] MEMO, Extra MEMO, More MEMO")), QByteArray(),
+               false);
+        addRow("phone with 3 columns",
+               with(1, "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50))"), QByteArray(),
+               false);
+        addRow("email with 5 columns",
+               with(2, "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
+                       "Description CHAR(100), Extra MEMO)"),
+               QByteArray(), false);
+        addRow("email table missing", current.mid(0, 2), QByteArray(), false);
+        addRow("no tables", QStringList{}, QByteArray(), false);
+        addRow("text file", QStringList(), QByteArray("Anna 0612345678\nBob 0201234567\n"), false);
+        addRow("empty file", QStringList(), QByteArray(""), false);
+        addRow("missing file", QStringList(), QByteArray("-"), false);
     }
     void validation()
     {
         QFETCH(QStringList, statements);
+        QFETCH(QByteArray, contents);
         QFETCH(bool, valid);
         const QString path = file("check.mdb");
-        MakeDatabase(path, statements);
+        if (contents.isNull())
+            makeFile(path, statements);
+        else if (contents != "-")
+            QVERIFY(TestSupport::writeFile(path, contents));
+        const QByteArray before = TestSupport::readFile(path);
         if (!valid)
             m_platform->expectMessage();
         QCOMPARE(modDatabase::IsValidDatabase(path), valid);
@@ -182,37 +272,16 @@ private slots:
             QCOMPARE(message.text, "This is not a valid Addrion database:\n" + path);
             QCOMPARE(message.icon, Platform::Icon::Exclamation);
         }
-    }
-
-    void filesThatAreNoDatabase_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("contents");
-        addRow("text file", "notes.mdb", QByteArray("Anna 0612345678\nBob 0201234567\n"));
-        addRow("empty file", "empty.mdb", QByteArray());
-        addRow("missing file", "missing.mdb", QByteArray("-"));
-        addRow("empty path", "", QByteArray("-"));
-    }
-    void filesThatAreNoDatabase()
-    {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, contents);
-        const QString path = name.isEmpty() ? QString() : file(name);
-        if (contents != "-")
-            QVERIFY(TestSupport::writeFile(path, contents));
-        m_platform->expectMessage();
-        QVERIFY(!modDatabase::IsValidDatabase(path));
-        QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
-        if (contents != "-")
-            QCOMPARE(TestSupport::readFile(path), contents);
+        QCOMPARE(TestSupport::readFile(path), before);
     }
 
     void validationClosesTheCurrentDatabase()
     {
-        const QString path = newDatabase("home.mdb");
+        const QString path = newDatabase();
         const int resets = m_observer.reset;
         m_platform->expectMessage();
-        QVERIFY(!modDatabase::IsValidDatabase(file("missing.mdb")));
+        QVERIFY(!modDatabase::IsValidDatabase(QString()));
+        QCOMPARE(m_platform->messages().first().text, QString("This is not a valid Addrion database:\n"));
         QVERIFY(!modDatabase::IsDatabaseOpen());
         QCOMPARE(m_observer.reset, resets + 1);
         QCOMPARE(m_observer.caption, QString("Addrion 1.4.3"));
@@ -238,7 +307,6 @@ private slots:
         for (char& byte : pages)
             byte = char(QRandomGenerator::global()->bounded(256));
         QVERIFY(TestSupport::writeFile(path, pages));
-
         int asked = 0;
         if (handler > 0) {
             modDatabase::SetPasswordHandler([&](const QString& protectedPath) {
@@ -246,7 +314,7 @@ private slots:
                 if (handler == 1)
                     return false;
                 QFile::remove(protectedPath);
-                MakeDatabase(protectedPath, modDatabase::CreateTableStatements());
+                makeFile(protectedPath, modDatabase::CreateTableStatements());
                 return true;
             });
         }
@@ -260,57 +328,16 @@ private slots:
                                                                  QString::number(Engine::PasswordProtectedError)));
     }
 
-    void readOnlyDatabase()
-    {
-        QDir().mkpath(file("readonly"));
-        const QString path = file("readonly/home.mdb");
-        MakeDatabase(path, modDatabase::CreateTableStatements());
-        const QByteArray before = TestSupport::readFile(path);
-        {
-            ReadOnlyFile readOnly(path);
-            if (!readOnly.ok())
-                QSKIP("this machine cannot make a read-only file");
-            QVERIFY(modDatabase::IsValidDatabase(path));
-            m_platform->expectMessage();
-            QVERIFY(modDatabase::OpenDatabase(path));
-            const auto message = m_platform->messages().last();
-            QCOMPARE(message.title, QString("Error"));
-            QCOMPARE(message.text, "Addrion database " + path + " is read-only!");
-            QVERIFY(!m_observer.writable);
-            QCOMPARE(modDatabase::DatabaseConnection().Mode(), Engine::ModeRead);
-            QVERIFY_THROWS_EXCEPTION(Engine::EngineError,
-                                     modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'x')"));
-            modDatabase::CloseDatabase(true);
-        }
-        QCOMPARE(TestSupport::readFile(path), before);
-    }
-
-    void quoteSql_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("quoted");
-        addRow("apostrophe", "O'Brien", "O''Brien");
-        addRow("several", "'a''b'", "''a''''b''");
-        addRow("none", "Anna \"Bo\"", "Anna \"Bo\"");
-        addRow("typographic kept", QString::fromUtf8("O’Brien"), QString::fromUtf8("O’Brien"));
-    }
-    void quoteSql()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, quoted);
-        QCOMPARE(modSql::QuoteSql(text), quoted);
-    }
-
     // A quoted name goes into the database and comes back unchanged.
     void quotedTextRoundTrips()
     {
-        QVERIFY(!newDatabase("home.mdb").isEmpty());
+        QCOMPARE(modSql::QuoteSql("'a''b'"), QString("''a''''b''"));
+        QCOMPARE(modSql::QuoteSql(QString::fromUtf8("Anna \"Bo\" O’Brien")), QString::fromUtf8("Anna \"Bo\" O’Brien"));
+        QVERIFY(!newDatabase().isEmpty());
         modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, '" + modSql::QuoteSql("O'Brien; --") +
                            "')");
-        auto rs =
-            modSql::OpenRecordset("SELECT Name FROM Person WHERE Name = '" + modSql::QuoteSql("o'brien; --") + "' ");
-        QCOMPARE(rs.RecordCount(), 1);
-        QCOMPARE(rs.Fields("Name").toString().trimmed(), QString("O'Brien; --"));
+        QCOMPARE(Column("SELECT Name FROM Person WHERE Name = '" + modSql::QuoteSql("o'brien; --") + "' "),
+                 QStringList{"O'Brien; --"});
     }
 
     void firstFreeNumber_data()
@@ -321,7 +348,6 @@ private slots:
         addRow("1 3", QList<int>{1, 3}, 2);
         addRow("1 2 3", QList<int>{1, 2, 3}, 4);
         addRow("2 3", QList<int>{2, 3}, 1);
-        addRow("1 2 4", QList<int>{1, 2, 4}, 3);
         addRow("zero and negatives", QList<int>{-5, 0, 1, 2}, 3);
         addRow("only negatives", QList<int>{-2, -1}, 1);
         addRow("last free", QList<int>{1, 2, 32766}, 3);
@@ -333,20 +359,16 @@ private slots:
         QCOMPARE(modSql::FirstFreeNumber(stored), std::optional<qint16>(qint16(free)));
     }
 
-    void getFreeNumberOnTheFile()
+    void freeNumberOnTheFile()
     {
-        QVERIFY(!newDatabase("home.mdb").isEmpty());
+        QVERIFY(!newDatabase("full.mdb").isEmpty());
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(1));
         DatabaseFixture::addPersons(2, 1);
         DatabaseFixture::addPersons(1, 4);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(3));
         modSql::ExecuteSql("DELETE FROM Person WHERE Contactnr = 1");
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(1));
-    }
-
-    void fullDatabaseHasNoFreeNumber()
-    {
-        QVERIFY(!newDatabase("full.mdb").isEmpty());
+        modSql::ExecuteSql("DELETE FROM Person");
         DatabaseFixture::addPersons(modSql::MaxContactnr - 1, 1);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(32767));
         DatabaseFixture::addPersons(1, modSql::MaxContactnr);
@@ -355,7 +377,7 @@ private slots:
 
     void copyKeepsTheCurrentDatabaseOpen()
     {
-        const QString path = newDatabase("home.mdb");
+        const QString path = newDatabase();
         DatabaseFixture::addPersons(3);
         const QString copy = file("home20261206.mdb");
         QVERIFY(TestSupport::writeFile(copy, "an older copy"));
@@ -363,24 +385,16 @@ private slots:
         QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
         QCOMPARE(m_observer.path, path);
-        QCOMPARE(CountRows("SELECT * FROM Person"), 3);
-
-        QVERIFY(modDatabase::IsValidDatabase(copy));
-        QVERIFY(modDatabase::OpenDatabase(copy));
+        QVERIFY(open(copy));
         QCOMPARE(CountRows("SELECT * FROM Person"), 3);
         QVERIFY(!QFile::exists(copy + ".part"));
-    }
 
-    void copyToAnImpossiblePlaceFailsCleanly()
-    {
-        const QString path = newDatabase("home.mdb");
-        DatabaseFixture::addPersons(1);
+        // Nowhere to write: the message, and the database stays open.
         m_platform->expectMessage();
         QVERIFY(!modDatabase::CopyDatabase(file("no/such/folder/copy.mdb")));
         QCOMPARE(m_platform->messages().size(), 1);
-        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
+        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), copy);
         QVERIFY(modDatabase::IsDatabaseOpen());
-        QCOMPARE(CountRows("SELECT * FROM Person"), 1);
     }
 
     void newDatabaseInAnImpossiblePlace()
@@ -395,7 +409,7 @@ private slots:
 
     void openingTheOpenFileReopensIt()
     {
-        const QString path = newDatabase("home.mdb");
+        const QString path = newDatabase();
         const int resets = m_observer.reset;
         QVERIFY(modDatabase::OpenDatabase(path));
         QCOMPARE(m_observer.reset, resets + 1);
@@ -405,12 +419,10 @@ private slots:
 
     void closeCompactsTheFile()
     {
-        const QString path = newDatabase("home.mdb");
+        const QString path = newDatabase();
         Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
-        for (int number = 1; number <= 2000; ++number)
-            modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, [Note]) VALUES (%1, 'P', '%2')")
-                                   .arg(number)
-                                   .arg(QString(400, 'n')));
+        DatabaseFixture::addPersons(2000);
+        modSql::ExecuteSql("UPDATE Person SET [Note] = '" + QString(400, 'n') + "'");
         transaction.Commit();
         modSql::ExecuteSql("DELETE FROM Person");
         const qint64 before = QFileInfo(path).size();
@@ -425,7 +437,6 @@ private slots:
         const QString expected = modEnvironment::PersonalFolder() + "Addrion.mdb";
         QFile::remove(expected);
         modDatabase::OpenDefaultDatabase();
-        QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), expected);
         QCOMPARE(modSettings::ReadSetting("Default database"), expected);
         modDatabase::CloseDatabase(true);
@@ -437,17 +448,338 @@ private slots:
         modSettings::WriteSetting("Default database", "");
         modDatabase::OpenDefaultDatabase();
         QCOMPARE(CountRows("SELECT * FROM Person"), 1);
-    }
 
-    void deletedDefaultDatabaseIsForgotten()
-    {
-        const QString path = file("gone.mdb");
-        modSettings::WriteSetting("Default database", path);
+        // A default that was deleted is forgotten.
+        modDatabase::CloseDatabase(false);
+        const QString gone = file("gone.mdb");
+        modSettings::WriteSetting("Default database", gone);
         m_platform->expectMessage();
         modDatabase::OpenDefaultDatabase();
-        QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
+        QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + gone);
         QCOMPARE(modSettings::ReadSetting("Default database"), QString());
         QVERIFY(!modDatabase::IsDatabaseOpen());
+    }
+
+    void backupPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("backup");
+        addRow("extension", "/data/home.mdb", "/data/home_BeforeVersion140.mdb");
+        addRow("two dots", "/data/a.b.mdb", "/data/a.b_BeforeVersion140.mdb");
+        addRow("dotted folder, no extension", "/data/my.folder/home", "/data/my.folder/home_BeforeVersion140.mdb");
+        addRow("bare name", "home.mdb", "home_BeforeVersion140.mdb");
+    }
+    void backupPath()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, backup);
+        QCOMPARE(modUpgrade::BackupPath(path), backup);
+    }
+
+    void conversions_data()
+    {
+        QTest::addColumn<bool>("narrow");
+        QTest::addColumn<bool>("old");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<bool>("uids");
+        QTest::addColumn<QStringList>("names");
+        const QStringList firstLast{"Fred Flint", "Solo", "Nulllast", "Firstonly", "Ann Lee"};
+        const QStringList lastFirst{"Flint Fred", "Solo", "Nulllast", "Firstonly", "Lee Ann"};
+        const QStringList current{"Person 1", "Person 2", "Person 3", "Person 4", "Person 5"};
+        addRow("current layout", false, false, "", false, current);
+        addRow("narrow", true, false, "", false, current);
+        addRow("old, no list order", false, true, "", false, firstLast);
+        addRow("old, surname first", false, true, "Last name First name", false, lastFirst);
+        addRow("old, other list order", false, true, "First name Last name", false, firstLast);
+        // The UIDs of an older file are converted around, and kept.
+        addRow("narrow and old, with UIDs", true, true, "Last name First name", true, lastFirst);
+    }
+    void conversions()
+    {
+        QFETCH(bool, narrow);
+        QFETCH(bool, old);
+        QFETCH(QString, list);
+        QFETCH(bool, uids);
+        QFETCH(QStringList, names);
+        const QString path = file("home.mdb");
+        const QString backup = file("home_BeforeVersion140.mdb");
+        MakeFile(path, narrow, old, 50, uids);
+        if (!list.isEmpty())
+            modSettings::WriteSetting("List", list);
+        // A copy left by an earlier conversion is replaced.
+        QVERIFY(TestSupport::writeFile(backup, "an older copy"));
+
+        QVERIFY(open(path));
+        Engine::Connection& connection = modDatabase::DatabaseConnection();
+        QCOMPARE(connection.ColumnCount("Person"), 5);
+        QCOMPARE(connection.DefinedSize("Person", "Name"), 100);
+        QCOMPARE(Widths(connection), kWide);
+        QCOMPARE(Column("SELECT Name FROM Person ORDER BY Contactnr"), names);
+        // Nothing else of a person is lost on the way.
+        QCOMPARE(Column("SELECT Address FROM Person ORDER BY Contactnr").last(), QString("Street 5"));
+        QCOMPARE(Column("SELECT [Note] FROM Person ORDER BY Contactnr").first(), QString("note 1"));
+        QCOMPARE(Column("SELECT Dateofbirth FROM Person WHERE Contactnr = 3"), QStringList{"1980-02-29"});
+        QCOMPARE(Column("SELECT [Number] FROM Phone ORDER BY Contactnr").size(), 5);
+        QCOMPARE(Column("SELECT Email FROM Email WHERE Contactnr = 4"), QStringList{"p4@example.org"});
+        const QStringList uidRows = UidRows();
+        QCOMPARE(uidRows.size(), 5);
+        if (uids)
+            QCOMPARE(uidRows.first(), QString("1 kept-uid"));
+        // The widened columns take what the current version writes.
+        const QString long100(100, QLatin1Char('d'));
+        modSql::ExecuteSql("UPDATE Phone SET Description = '" + long100 + "' WHERE Contactnr = 1");
+        modSql::ExecuteSql("UPDATE Email SET Description = '" + long100 + "' WHERE Contactnr = 1");
+        modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (9, '" + long100 + "')");
+
+        if (old) {
+            Engine::Connection copy;
+            copy.Open(backup);
+            QCOMPARE(copy.ColumnCount("Person"), 6);
+            QCOMPARE(firstColumn(copy, "SELECT Lastname FROM Person WHERE Contactnr = 1"), QStringList{"Flint"});
+            // The copy is taken after the widening.
+            QCOMPARE(Widths(copy), kWide);
+        } else {
+            QCOMPARE(TestSupport::readFile(backup), QByteArray("an older copy"));
+        }
+        QVERIFY(QFile::remove(backup));
+
+        // A second open finds nothing to convert and writes no backup.
+        modDatabase::CloseDatabase(true);
+        QVERIFY(open(path));
+        QCOMPARE(Column("SELECT Name FROM Person WHERE Contactnr < 9 ORDER BY Contactnr"), names);
+        QVERIFY(!QFile::exists(backup));
+    }
+
+    // Names too long for the new column: the conversion fails as a whole.
+    void failingConversionKeepsFileAndBackup()
+    {
+        const QString path = file("home.mdb");
+        const QString backup = file("home_BeforeVersion140.mdb");
+        MakeFile(path, true, true, 60);
+        {
+            Engine::Connection connection;
+            connection.Open(path);
+            connection.Execute("UPDATE Person SET Firstname = '" + QString(60, 'f') + "', Lastname = '" +
+                               QString(60, 'l') + "' WHERE Contactnr = 2");
+        }
+        QVERIFY(modDatabase::IsValidDatabase(path));
+        m_platform->expectMessage();
+        QVERIFY(!modDatabase::OpenDatabase(path));
+        QVERIFY(!modDatabase::IsDatabaseOpen());
+        const auto messages = m_platform->messages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("Error"));
+        QVERIFY2(messages.first().text.startsWith("Error "), qPrintable(messages.first().text));
+
+        Engine::Connection file;
+        file.Open(path);
+        QCOMPARE(file.ColumnCount("Person"), 6);
+        QCOMPARE(firstColumn(file, "SELECT Firstname FROM Person WHERE Contactnr = 1"), QStringList{"Fred"});
+        QCOMPARE(Widths(file), kWide);
+        Engine::Connection copy;
+        copy.Open(backup);
+        QCOMPARE(firstColumn(copy, "SELECT Lastname FROM Person WHERE Contactnr = 2"), QStringList{QString(60, 'l')});
+    }
+
+    // A file that was not validated and lacks a table: the layout check is reported
+    // and the file opens as it is.
+    void unreadableLayoutIsReported()
+    {
+        const QString path = file("odd.mdb");
+        makeFile(path, modDatabase::CreateTableStatements().mid(0, 1));
+        m_platform->expectMessage(Platform::Answer::Cancel);
+        QVERIFY(modDatabase::OpenDatabase(path));
+        QCOMPARE(m_platform->messages().size(), 1);
+        QVERIFY(m_platform->messages().first().text.contains("JetError: "));
+        QVERIFY(modDatabase::IsDatabaseOpen());
+        QVERIFY(m_platform->callsOf("url").isEmpty());
+    }
+
+    void readOnlyFile_data()
+    {
+        QTest::addColumn<bool>("narrow");
+        QTest::addColumn<bool>("old");
+        // A current or narrow file can be read as it is; one with the old name columns cannot.
+        addRow("current", false, false);
+        addRow("narrow", true, false);
+        addRow("old names", true, true);
+    }
+    void readOnlyFile()
+    {
+        QFETCH(bool, narrow);
+        QFETCH(bool, old);
+        QDir().mkpath(file("readonly"));
+        const QString path = file("readonly/home.mdb");
+        MakeFile(path, narrow, old);
+        const QByteArray before = TestSupport::readFile(path);
+        {
+            ReadOnlyFile readOnly(path);
+            if (!readOnly.ok())
+                QSKIP("this machine cannot make a read-only file");
+            QVERIFY(modDatabase::IsValidDatabase(path));
+            m_platform->expectMessage();
+            QCOMPARE(modDatabase::OpenDatabase(path), !old);
+            const auto message = m_platform->messages().last();
+            if (old) {
+                QVERIFY2(message.text.contains("read-only"), qPrintable(message.text));
+                QVERIFY(!modDatabase::IsDatabaseOpen());
+            } else {
+                QCOMPARE(message.title, QString("Error"));
+                QCOMPARE(message.text, "Addrion database " + path + " is read-only!");
+                QVERIFY(!m_observer.writable);
+                QCOMPARE(modDatabase::DatabaseConnection().Mode(), Engine::ModeRead);
+                QCOMPARE(Widths(modDatabase::DatabaseConnection()), narrow ? kNarrow : kWide);
+                QVERIFY_THROWS_EXCEPTION(Engine::EngineError,
+                                         modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (9, 'x')"));
+            }
+            modDatabase::CloseDatabase(true);
+        }
+        QCOMPARE(TestSupport::readFile(path), before);
+        QVERIFY(!QFile::exists(file("readonly/home_BeforeVersion140.mdb")));
+    }
+
+    void uidMadeOnAddKeptOnEditGoneOnRemove()
+    {
+        QVERIFY(!newDatabase().isEmpty());
+        const qint16 anna = AddPerson("Anna");
+        const qint16 bob = AddPerson("Bob");
+        const QStringList made = UidRows();
+        QCOMPARE(made.size(), 2);
+        for (const QString& row : made)
+            QVERIFY2(IsUuid(row.section(' ', 1), '4'), qPrintable(row));
+        QVERIFY(made[0].section(' ', 1) != made[1].section(' ', 1));
+        QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$").match(Revision(anna)).hasMatch());
+
+        modSql::ExecuteSql("UPDATE PersonUid SET Revision = '2001-01-01T00:00:00Z'");
+        modContact::Contact edited;
+        edited.name = "Anna Berg";
+        edited.phones = {modContact::TypedEntry("0101", "Home")};
+        modContact::SaveExistingPerson(anna, edited);
+        QCOMPARE(UidRows(), made);
+        QVERIFY(Revision(anna) > QString("2001-01-01T00:00:00Z"));
+        QCOMPARE(Revision(bob), QString("2001-01-01T00:00:00Z"));
+
+        // The program's removal: the row goes in the same transaction, nothing dangles.
+        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+        for (const char* table : {"Phone", "Email", "Person"})
+            modSql::ExecuteSql(QString("DELETE FROM %1 WHERE Contactnr = %2").arg(table).arg(anna));
+        transaction.Commit();
+        QCOMPARE(UidRows(), QStringList{made[1]});
+        QVERIFY(modSql::OpenRecordset("PRAGMA foreign_key_check").Eof());
+    }
+
+    void uidSurvives_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("copy database") << "copy";
+        QTest::newRow("compaction") << "compact";
+        // A file of an earlier version gets a UID for every person the first time it is
+        // opened writable, and keeps them from then on.
+        QTest::newRow("file without UIDs") << "old";
+    }
+    void uidSurvives()
+    {
+        QFETCH(QString, how);
+        QString opened = file("home.mdb");
+        if (how == "old") {
+            MakeFile(opened, false, false);
+            QVERIFY(modDatabase::OpenDatabase(opened));
+        } else {
+            QVERIFY(!newDatabase().isEmpty());
+            for (const char* name : {"Anna", "Bob", "Cleo"})
+                AddPerson(name);
+        }
+        const QStringList before = UidRows();
+        QCOMPARE(QSet<QString>(before.begin(), before.end()).size(), how == "old" ? 5 : 3);
+        if (how == "copy") {
+            opened = file("copy.mdb");
+            QVERIFY(modDatabase::CopyDatabase(opened));
+        }
+        modDatabase::CloseDatabase(true);
+        QVERIFY(modDatabase::OpenDatabase(opened));
+        QCOMPARE(UidRows(), before);
+    }
+
+    // What another tool writes straight into the file: the triggers keep the table in
+    // step, and the next writable opening mends what they could not.
+    void uidAfterOtherTools_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("numbers"); // with a UID afterwards
+        QTest::addColumn<QStringList>("kept");    // "new old": numbers whose UID is the one of old
+        QTest::newRow("insert") << "INSERT INTO Person (Contactnr, Name) VALUES (7, 'Tool');"
+                                << QStringList{"1", "2", "7"} << QStringList{"1 1", "2 2"};
+        QTest::newRow("insert without trigger")
+            << "DROP TRIGGER PersonUidAdd; INSERT INTO Person (Contactnr, Name) VALUES (7, 'Tool');"
+            << QStringList{"1", "2", "7"} << QStringList{"1 1", "2 2"};
+        QTest::newRow("delete without foreign keys")
+            << "DELETE FROM Person WHERE Contactnr = 1;" << QStringList{"2"} << QStringList{"2 2"};
+        QTest::newRow("delete without trigger")
+            << "DROP TRIGGER PersonUidRemove; DELETE FROM Person WHERE Contactnr = 1;" << QStringList{"2"}
+            << QStringList{"2 2"};
+        QTest::newRow("renumber without foreign keys") << "UPDATE Person SET Contactnr = 9 WHERE Contactnr = 1;"
+                                                       << QStringList{"2", "9"} << QStringList{"2 2", "9 1"};
+        QTest::newRow("table dropped") << "DROP TABLE PersonUid;" << QStringList{"1", "2"} << QStringList{};
+    }
+    void uidAfterOtherTools()
+    {
+        QFETCH(QString, script);
+        QFETCH(QStringList, numbers);
+        QFETCH(QStringList, kept);
+        QVERIFY(!newDatabase().isEmpty());
+        AddPerson("Anna");
+        AddPerson("Bob");
+        QHash<QString, QString> before;
+        for (const QString& row : UidRows())
+            before.insert(row.section(' ', 0, 0), row.section(' ', 1));
+        modDatabase::CloseDatabase(false);
+        Sqlite3(file("home.mdb"), script);
+        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+
+        QStringList found;
+        QHash<QString, QString> after;
+        for (const QString& row : UidRows()) {
+            found << row.section(' ', 0, 0);
+            after.insert(row.section(' ', 0, 0), row.section(' ', 1));
+            QVERIFY(IsUuid(row.section(' ', 1), '4'));
+        }
+        QCOMPARE(found, numbers);
+        for (const QString& pair : kept)
+            QCOMPARE(after.value(pair.section(' ', 0, 0)), before.value(pair.section(' ', 1)));
+        QCOMPARE(Column("SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger'"), QStringList{"3"});
+    }
+
+    // A read-only file is never written: its persons get UIDs derived from their numbers
+    // and the file's persons, the same on every export.
+    void readOnlyFileDerivesUids()
+    {
+        const QString path = file("old.mdb");
+        MakeFile(path, false, false);
+        ReadOnlyFile readOnly(path);
+        if (!readOnly.ok())
+            QSKIP("this machine cannot make a read-only file");
+        m_platform->expectMessage(); // "... is read-only!"
+        QVERIFY(modDatabase::OpenDatabase(path));
+        auto exportedUids = [] {
+            modExport::Selection selection;
+            selection.contactnrs = {1, 2, 5};
+            QString error;
+            if (!modExportFiles::ExportVcard(selection, nullptr, error))
+                return QStringList{error};
+            QStringList uids;
+            for (const QByteArray& line :
+                 TestSupport::readFile(modExportFiles::ExportFilePath(modExportFiles::Kind::Vcard)).split('\n'))
+                if (line.startsWith("UID:"))
+                    uids << QString::fromUtf8(line.mid(4).trimmed());
+            return uids;
+        };
+        const QStringList first = exportedUids();
+        QCOMPARE(first.size(), 3);
+        for (const QString& uid : first)
+            QVERIFY2(IsUuid(uid, '5'), qPrintable(uid));
+        QCOMPARE(QSet<QString>(first.begin(), first.end()).size(), 3);
+        QCOMPARE(exportedUids(), first);
+        QVERIFY(!modDatabase::DatabaseConnection().TableExists("PersonUid"));
     }
 };
 
