@@ -1,29 +1,93 @@
-#include "DataRow.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
 #include "birthdays/LineWriter.h"
+#include "startup/CommandLine.h"
 #include "startup/modEnvironment.h"
+#include "startup/modError.h"
 #include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <unistd.h>
 
+using CommandLine::Kind;
+using modSettings::ReadSetting;
+using modSettings::WriteSetting;
 using TestSupport::addRow;
 using namespace modEnvironment;
+Q_DECLARE_METATYPE(CommandLine::Kind)
 
+// What a start needs around it: the command line, the settings store, the folders and
+// files of the user, and the log and error reports.
 class TestEnvironment : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init() { TestSupport::clearSettings(); }
+    QTemporaryDir m_programFolder;
 
-    void pathFunctions_data()
+    QStringList logLines() const
+    {
+        return QString::fromUtf8(TestSupport::readFile(modError::LogFilePath())).split('\n', Qt::SkipEmptyParts);
+    }
+
+private slots:
+    void initTestCase() { SetProgramFolder(m_programFolder.path()); }
+    void init()
+    {
+        TestSupport::clearSettings();
+        QFile::remove(modError::LogFilePath());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("personKey");
+        // The arguments are joined by one blank and trimmed.
+        addRow("none", QStringList{}, "", Kind::Default, "");
+        addRow("empty arguments", QStringList{"", ""}, "", Kind::Default, "");
+        addRow("blanks only", QStringList{"   "}, "", Kind::Default, "");
+        addRow("reminder", QStringList{"/Reminder"}, "/Reminder", Kind::Reminder, "");
+        addRow("reminder with blanks", QStringList{"  /Reminder  "}, "/Reminder", Kind::Reminder, "");
+        addRow("reminder lower case is a path", QStringList{"/reminder"}, "/reminder", Kind::DatabasePath, "");
+        addRow("reminder with more is a path", QStringList{"/Reminder", "x"}, "/Reminder x", Kind::DatabasePath, "");
+        addRow("person", QStringList{"/Person  7"}, "/Person  7", Kind::Person, "Person  7");
+        addRow("person in two arguments", QStringList{" /Person", "12 "}, "/Person 12", Kind::Person, "Person 12");
+        addRow("personx", QStringList{"/Personx"}, "/Personx", Kind::Person, "Personx");
+        addRow("person lower case is a path", QStringList{"/person  7"}, "/person  7", Kind::DatabasePath, "");
+        addRow("path in two arguments", QStringList{"/home/me/My", "Contacts.mdb"}, "/home/me/My Contacts.mdb",
+               Kind::DatabasePath, "");
+        addRow("quoted path kept", QStringList{"\"/home/me/home.mdb\""}, "\"/home/me/home.mdb\"", Kind::DatabasePath,
+               "");
+        addRow("help", QStringList{"--help"}, "--help", Kind::Help, "");
+        addRow("version", QStringList{" --version "}, "--version", Kind::Version, "");
+        addRow("new person", QStringList{"--new-person"}, "--new-person", Kind::NewPerson, "");
+        addRow("help with more is a path", QStringList{"--help", "me.mdb"}, "--help me.mdb", Kind::DatabasePath, "");
+        addRow("single dash is a path", QStringList{"-version"}, "-version", Kind::DatabasePath, "");
+        addRow("card file", QStringList{"/home/me/Anna Berg.vcf"}, "/home/me/Anna Berg.vcf", Kind::CardFile, "");
+        addRow("card file upper case", QStringList{"CONTACTS.VCF"}, "CONTACTS.VCF", Kind::CardFile, "");
+        addRow("vcf inside a name is a path", QStringList{"/home/me/old.vcf.mdb"}, "/home/me/old.vcf.mdb",
+               Kind::DatabasePath, "");
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, commandLine);
+        QFETCH(Kind, kind);
+        QFETCH(QString, personKey);
+        QCOMPARE(CommandLine::FromArguments(arguments), commandLine);
+        QCOMPARE(CommandLine::Classify(arguments.join(' ')), kind);
+        if (kind == Kind::Person)
+            QCOMPARE(CommandLine::PersonKey(arguments.join(' ')), personKey);
+    }
+
+    void paths_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("fileName");
@@ -38,7 +102,7 @@ private slots:
         addRow("folder only", "/d/", "", "/d/", "/d/");
         addRow("root file", "/home.mdb", "home.mdb", "/home", "/");
     }
-    void pathFunctions()
+    void paths()
     {
         QFETCH(QString, path);
         QFETCH(QString, fileName);
@@ -47,22 +111,6 @@ private slots:
         QCOMPARE(FileNameOf(path), fileName);
         QCOMPARE(StripExtension(path), withoutExtension);
         QCOMPARE(FolderOf(path), folder);
-    }
-
-    void digitsOnly_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("digits");
-        addRow("phone", "+31 (0)20 / 555-12 34", "310205551234");
-        addRow("none", "abc", "");
-        addRow("empty", "", "");
-        addRow("arabic-indic digits dropped", QString::fromUtf8("١٢3"), "3");
-    }
-    void digitsOnly()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, digits);
-        QCOMPARE(DigitsOnly(text), digits);
     }
 
     void textInBrackets_data()
@@ -84,46 +132,58 @@ private slots:
         QCOMPARE(TextInBrackets(display, head), inner);
     }
 
-    void fileExists()
+    void localeAbbreviations_data()
     {
-        QTemporaryDir dir;
-        const QString file = dir.filePath("home.mdb");
-        QVERIFY(TestSupport::writeFile(file, "x"));
-        QVERIFY(FileExists(file));
-        QVERIFY(FileExists(dir.filePath(".hidden.mdb")) == false);
-        QVERIFY(TestSupport::writeFile(dir.filePath(".hidden.mdb"), "x"));
-        QVERIFY(FileExists(dir.filePath(".hidden.mdb")));
-        QVERIFY(!FileExists(""));
-        QVERIFY(!FileExists(dir.path()));
-        QVERIFY(!FileExists(dir.path() + "/"));
-        QVERIFY(!FileExists(dir.filePath("missing.mdb")));
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("abbreviation");
+        QTest::addColumn<int>("localeId");
+        addRow("German", "de_DE", "DEU", 0x0407);
+        addRow("Austrian German", "de_AT", "DEA", 0x0C07);
+        addRow("Brazilian", "pt_BR", "PTB", 0x0416);
+        addRow("Portuguese", "pt_PT", "PTG", 0x0816);
+        addRow("Taiwan", "zh_TW", "CHT", 0x0404);
+        addRow("Indonesian", "id_ID", "BAH", 0x0421);
+        addRow("Bokmal", "nb_NO", "NOR", 0x0414);
+        addRow("Serbian", "sr_RS", "SHQ", 0x0C1A);
+        addRow("Basque", "eu_ES", "EUQ", 0x042D);
+        addRow("C locale", "C", "", 0x0409);
+    }
+    void localeAbbreviations()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, abbreviation);
+        QFETCH(int, localeId);
+        QCOMPARE(LanguageAbbreviationOf(QLocale(locale)), abbreviation);
+        QCOMPARE(LocaleIdOf(QLocale(locale)), localeId);
     }
 
-    void personalFolderIsDocumentsWithSlash()
+    void foldersAndFiles()
     {
-        const QString folder = PersonalFolder();
-        QVERIFY(folder.endsWith('/'));
-        QVERIFY(!folder.endsWith("//"));
-        QVERIFY2(folder.startsWith(TestSupport::environment().home()), qPrintable(folder));
+        QVERIFY(!UserName().isEmpty() && UserName() != "Unknown");
+        const QString personal = PersonalFolder();
+        QVERIFY(personal.endsWith('/') && !personal.endsWith("//"));
+        QVERIFY2(personal.startsWith(TestSupport::environment().home()), qPrintable(personal));
         QCOMPARE(WithTrailingSlash(""), QString("/"));
         QCOMPARE(WithTrailingSlash("/x/"), QString("/x/"));
-    }
+        QCOMPARE(DigitsOnly("+31 (0)20 / 555-12 34"), QString("310205551234"));
+        QCOMPARE(DigitsOnly(QString::fromUtf8("abc ١٢3")), QString("3")); // other scripts' digits dropped
+        QCOMPARE(TempFolder(), TestSupport::environment().temp() + "/");
 
-    void rememberedFolders()
-    {
-        QCOMPARE(DatabaseDirectory(), PersonalFolder());
-        QCOMPARE(ExportDirectory(), PersonalFolder());
+        QCOMPARE(DatabaseDirectory(), personal);
+        QCOMPARE(ExportDirectory(), personal);
         SaveDatabaseDirectory("/data/contacts/home.mdb");
         SaveExportDirectory("/data/out/list.htm");
         QCOMPARE(DatabaseDirectory(), QString("/data/contacts/"));
         QCOMPARE(ExportDirectory(), QString("/data/out/"));
-        QCOMPARE(modSettings::ReadSetting("Database directory"), QString("/data/contacts/"));
-    }
+        QCOMPARE(ReadSetting("Database directory"), QString("/data/contacts/"));
 
-    void tempFolderFromEnvironment()
-    {
-        const QString temp = TestSupport::environment().temp();
-        QCOMPARE(TempFolder(), temp + "/");
+        QTemporaryDir dir;
+        const QString hidden = dir.filePath(".hidden.mdb");
+        QVERIFY(!FileExists(hidden));
+        QVERIFY(TestSupport::writeFile(hidden, "x"));
+        QVERIFY(FileExists(hidden));
+        for (const QString& noFile : {QString(), dir.path(), dir.path() + "/", dir.filePath("missing.mdb")})
+            QVERIFY2(!FileExists(noFile), qPrintable(noFile));
     }
 
     // Without TEMP the folder is this user's own, closed to others, and a name taken by
@@ -175,61 +235,190 @@ private slots:
                      int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     }
 
-    void openWithShell_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("url");
-        addRow("web", "https://example.org/a?b=c", "https://example.org/a?b=c");
-        addRow("mail", "mailto:anna@example.org", "mailto:anna@example.org");
-        addRow("file", "/tmp/a b.htm", "file:///tmp/a b.htm");
-    }
-    void openWithShell()
-    {
-        QFETCH(QString, target);
-        QFETCH(QString, url);
-        ScriptedPlatform platform;
-        OpenWithShell(target);
-        QCOMPARE(platform.callsOf("url").size(), 1);
-        QCOMPARE(platform.callsOf("url").first().text, url);
-    }
-
-    void countPrintersAsksThePlatform()
+    void platformCalls()
     {
         ScriptedPlatform platform;
         platform.setPrinterCount(3);
         QCOMPARE(CountPrinters(), 3);
+        for (const char* target : {"https://example.org/a?b=c", "mailto:anna@example.org", "/tmp/a b.htm"})
+            OpenWithShell(target);
+        QStringList urls;
+        for (const auto& call : platform.callsOf("url"))
+            urls << call.text;
+        QCOMPARE(urls, (QStringList{"https://example.org/a?b=c", "mailto:anna@example.org", "file:///tmp/a b.htm"}));
     }
 
-    void localeAbbreviations_data()
+    void settingsStore()
     {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("abbreviation");
-        QTest::addColumn<int>("localeId");
-        addRow("German", "de_DE", "DEU", 0x0407);
-        addRow("Austrian German", "de_AT", "DEA", 0x0C07);
-        addRow("US English", "en_US", "ENU", 0x0409);
-        addRow("Brazilian", "pt_BR", "PTB", 0x0416);
-        addRow("Portuguese", "pt_PT", "PTG", 0x0816);
-        addRow("Taiwan", "zh_TW", "CHT", 0x0404);
-        addRow("Indonesian", "id_ID", "BAH", 0x0421);
-        addRow("Bokmal", "nb_NO", "NOR", 0x0414);
-        addRow("Serbian", "sr_RS", "SHQ", 0x0C1A);
-        addRow("Basque", "eu_ES", "EUQ", 0x042D);
-        addRow("C locale", "C", "", 0x0409);
-    }
-    void localeAbbreviations()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QString, abbreviation);
-        QFETCH(int, localeId);
-        QCOMPARE(LanguageAbbreviationOf(QLocale(locale)), abbreviation);
-        QCOMPARE(LocaleIdOf(QLocale(locale)), localeId);
+        QCOMPARE(modSettings::StoreFile(), TestSupport::settingsFile());
+        QVERIFY(!modSettings::StoreExists());
+        QCOMPARE(ReadSetting("Default database"), QString());
+        WriteSetting("Recent 1", "  /home/me/a b.mdb  ");
+        WriteSetting("Recent 2", " Norwegian (Bokmål) ");
+        WriteSetting("Recent 3", "   ");
+        QVERIFY(modSettings::StoreExists());
+        QCOMPARE(ReadSetting("Recent 1"), QString("/home/me/a b.mdb"));
+        QCOMPARE(ReadSetting("Recent 2"), QString("Norwegian (Bokmål)"));
+        QCOMPARE(ReadSetting("Recent 3"), QString());
+        QCOMPARE(ReadSetting("Default database"), QString());
+        modSettings::DeleteSetting("Recent 1");
+        modSettings::DeleteSetting("Never written");
+        QCOMPARE(ReadSetting("Recent 1"), QString());
+        QCOMPARE(ReadSetting("Recent 2"), QString("Norwegian (Bokmål)"));
+
+        // Another process of the program reads what this one wrote at once, and this one
+        // sees what the other wrote: both go straight through the file.
+        WriteSetting("Default database", "/data/home.mdb");
+        {
+            QSettings other(TestSupport::settingsFile(), QSettings::IniFormat);
+            QCOMPARE(other.value("Default database").toString(), QString("/data/home.mdb"));
+            other.setValue("Default database", "/data/a, b; c.mdb");
+            other.sync();
+        }
+        QCOMPARE(ReadSetting("Default database"), QString("/data/a, b; c.mdb"));
     }
 
-    void userNameIsKnown()
+    void legacyFileIsTakenOverOnce_data()
     {
-        QVERIFY(!UserName().isEmpty());
-        QVERIFY(UserName() != "Unknown");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("checkVersion");
+        QTest::addColumn<QString>("database");
+        addRow("espanol", QByteArray("[Settings]\nLanguage=español\nCheck version=Yes\n"), "Español", "1", "");
+        addRow("other keys dropped",
+               QByteArray("[Settings]\nDate=mm/dd/yyyy\nDefault database=/d/home.mdb\nLanguage=Deutsch\n"), "Deutsch",
+               "", "/d/home.mdb");
+        addRow("Espanol capital unchanged", QByteArray("[Settings]\nLanguage=Español\n"), "Español", "", "");
+        addRow("latin-1 file", QByteArray("[Settings]\nLanguage=espa\xf1ol\n"), "Español", "", "");
+        addRow("long value cut", QByteArray("[Settings]\nDefault database=") + QByteArray(300, 'x'), "", "",
+               QString(254, 'x'));
+        addRow("empty section", QByteArray("[Other]\nLanguage=German\n"), "", "", "");
+    }
+    void legacyFileIsTakenOverOnce()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, language);
+        QFETCH(QString, checkVersion);
+        QFETCH(QString, database);
+        const QString legacy = modSettings::LegacySettingsFile();
+        QVERIFY(TestSupport::writeFile(legacy, contents));
+        modSettings::PrepareSettings();
+        QCOMPARE(ReadSetting("Language"), language);
+        QCOMPARE(ReadSetting("Check version"), checkVersion);
+        QCOMPARE(ReadSetting("Default database"), database);
+        QCOMPARE(ReadSetting("Date"), QString());
+        QVERIFY(!QFile::exists(legacy));
+
+        // Ignored when settings exist.
+        WriteSetting("Language", "French");
+        QVERIFY(TestSupport::writeFile(legacy, contents));
+        modSettings::PrepareSettings();
+        QCOMPARE(ReadSetting("Language"), QString("French"));
+        QVERIFY(QFile::remove(legacy));
+    }
+
+    void yesNoFlagsBecomeDigits_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("after");
+        for (const char* key : {"Birthday reminder", "Check version", "Reminder Sound"}) {
+            for (const QString pair : {"Yes 1", "No 0", "yes yes", "NO NO", "1 1"})
+                QTest::addRow("%s %s", key, qPrintable(pair))
+                    << QString(key) << pair.section(' ', 0, 0) << pair.section(' ', 1);
+        }
+        addRow("other key untouched", "Css", "Yes", "Yes");
+    }
+    void yesNoFlagsBecomeDigits()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(QString, after);
+        WriteSetting(key, stored);
+        modSettings::PrepareSettings();
+        QCOMPARE(ReadSetting(key), after);
+    }
+
+    void log()
+    {
+        QCOMPARE(modError::LogFilePath(), m_programFolder.filePath("Addrion.log"));
+        const QDateTime moment(QDate(2026, 3, 4), QTime(13, 5, 9));
+        const QString line = modError::LogLine(moment, "Version check failed");
+        QVERIFY2(line.startsWith(QLocale::system().toString(moment.date(), QLocale::ShortFormat) + " "),
+                 qPrintable(line));
+        QVERIFY2(line.contains("13:05:09"), qPrintable(line));
+        QVERIFY2(line.endsWith(" - Version check failed"), qPrintable(line));
+
+        modError::WriteLog("first");
+        modError::WriteLog("second");
+        const QStringList lines = logLines();
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.at(0).endsWith(" - first") && lines.at(1).endsWith(" - second"));
+
+        // Beside the program when it can be written there, else in the user's data folder.
+        SetProgramFolder(m_programFolder.filePath("missing/folder"));
+        const QString path = modError::LogFilePath();
+        QCOMPARE(path, TestSupport::environment().dataHome() + "/Addrion/Addrion.log");
+        modError::WriteLog("elsewhere");
+        QVERIFY(TestSupport::readFile(path).contains(" - elsewhere"));
+        SetProgramFolder(m_programFolder.path());
+    }
+
+    void errorReports_data()
+    {
+        QTest::addColumn<bool>("engine");
+        QTest::addColumn<QString>("component");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<bool>("pressOk");
+        QTest::addColumn<bool>("website"); // the build names a web site
+        const QString library = modError::DatabaseLibraryName() + " is missing!";
+        const QString engine = "The SQLite 3 database engine is missing or the database is not accessible!";
+        addRow("library, OK", false, "", "MdacError: ", library, true, true);
+        addRow("library, Cancel", false, "", "MdacError: ", library, false, true);
+        addRow("encryption tool", false, "The encryption tool sqlcipher",
+               "MdacError: ", "The encryption tool sqlcipher is missing!", false, true);
+        addRow("engine, OK", true, "", "JetError: ", engine, true, true);
+        addRow("library, no web site, OK", false, "", "MdacError: ", library, true, false);
+        addRow("engine, no web site, OK", true, "", "JetError: ", engine, true, false);
+    }
+    void errorReports()
+    {
+        QFETCH(bool, engine);
+        QFETCH(QString, component);
+        QFETCH(QString, prefix);
+        QFETCH(QString, firstLine);
+        QFETCH(bool, pressOk);
+        QFETCH(bool, website);
+        if (website)
+            TestSupport::useTestAddresses();
+        else
+            TestSupport::useNoAddresses();
+        ScriptedPlatform platform;
+        platform.expectMessage(pressOk ? Platform::Answer::Ok : Platform::Answer::Cancel);
+        if (engine)
+            modError::ReportJetError(14, "unable to open database file");
+        else
+            modError::ReportMdacError(14, "unable to open database file", component);
+
+        const auto messages = platform.messages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("Error!"));
+        QCOMPARE(messages.first().icon, Platform::Icon::Stop);
+        QCOMPARE(messages.first().buttons, Platform::Buttons::OkCancel);
+        // Without a web site the address lines are left out, and OK only closes.
+        QStringList expected{firstLine, QString()};
+        if (website)
+            expected << "You need to download it from the website of Addrion:" << TestSupport::TestWebsite << QString();
+        expected << prefix + "14 unable to open database file";
+        QCOMPARE(messages.first().text.split('\n'), expected);
+
+        const auto urls = platform.callsOf("url");
+        QCOMPARE(urls.size(), pressOk && website ? 1 : 0);
+        if (!urls.isEmpty())
+            QCOMPARE(urls.first().text, QString(TestSupport::TestWebsite));
+        QCOMPARE(logLines().size(), 1);
+        QVERIFY(logLines().first().endsWith(" - " + prefix + "14 unable to open database file"));
     }
 };
 
