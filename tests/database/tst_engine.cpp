@@ -168,16 +168,14 @@ private slots:
 
     void dateLiterals_data()
     {
-        QTest::addColumn<QString>("literal");
-        QTest::addColumn<QDate>("date");
+        TestSupport::addColumns<QString, QDate>("literal", "date");
         addRow("one-digit month and day", "#1/2/2020#", QDate(2020, 1, 2));
         addRow("two-digit month and day", "#12/31/1979#", QDate(1979, 12, 31));
         addRow("long ago", "#7/4/1776#", QDate(1776, 7, 4));
     }
     void dateLiterals()
     {
-        QFETCH(QString, literal);
-        QFETCH(QDate, date);
+        auto [literal, date] = TestSupport::fetch<QString, QDate>("literal", "date");
         openNewDatabase();
         insertPerson(*m_connection, 1, "Dated", literal);
         insertPerson(*m_connection, 2, "Undated");
@@ -261,9 +259,7 @@ private slots:
 
     void equalsIgnoresCase_data()
     {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("literal");
-        QTest::addColumn<bool>("equal");
+        TestSupport::addColumns<QString, QString, bool>("stored", "literal", "equal");
         addRow("apostrophe, other case", "O'Brien", "o''brien", true);
         addRow("capital umlaut", "ÄRGER", "ärger", true);
         addRow("capital accent", "JOSÉ", "josé", true);
@@ -272,9 +268,7 @@ private slots:
     }
     void equalsIgnoresCase()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, literal);
-        QFETCH(bool, equal);
+        auto [stored, literal, equal] = TestSupport::fetch<QString, QString, bool>("stored", "literal", "equal");
         openNewDatabase();
         insertPerson(*m_connection, 1, stored);
         QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name = '" + literal + "'"), equal ? 1 : 0);
@@ -284,8 +278,7 @@ private slots:
     // The patterns themselves are the dialect test's; here they meet the engine.
     void like_data()
     {
-        QTest::addColumn<QString>("condition");
-        QTest::addColumn<QStringList>("names");
+        TestSupport::addColumns<QString, QStringList>("condition", "names");
         addRow("% both sides", "TRIM(Name) LIKE '%ann%'", QStringList{"Anna", "Hanna", "Johanna Berg"});
         addRow("apostrophe", "Name LIKE 'o''b%'", QStringList{"O'Brien"});
         addRow("literal %", "Name LIKE '%[%]%'", QStringList{"100% Cotton"});
@@ -297,8 +290,7 @@ private slots:
     }
     void like()
     {
-        QFETCH(QString, condition);
-        QFETCH(QStringList, names);
+        auto [condition, names] = TestSupport::fetch<QString, QStringList>("condition", "names");
         openNewDatabase();
         insertNames({"100% Cotton", "Anna", "Ärger", "Bob", "Henne", "Hanna", "Johanna Berg", "José", "O'Brien",
                      "under_score"});
@@ -317,8 +309,8 @@ private slots:
 
     void widthsEnforced_data()
     {
-        QTest::addColumn<QString>("statement");
-        QTest::addColumn<QString>("refusal"); // the error description, empty: accepted
+        // the error description, empty: accepted
+        TestSupport::addColumns<QString, QString>("statement", "refusal");
 
         const QString person = "INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) VALUES(";
         auto tooLong = [](const char* field, int width) {
@@ -610,9 +602,8 @@ private slots:
 
     void notADatabase_data()
     {
-        QTest::addColumn<QByteArray>("contents"); // empty: a file the cipher program protected
-        QTest::addColumn<int>("number");
-        QTest::addColumn<bool>("encrypted");
+        // empty: a file the cipher program protected
+        TestSupport::addColumns<QByteArray, int, bool>("contents", "number", "encrypted");
         QByteArray random(4096, '\0');
         QRandomGenerator generator(7);
         for (char& byte : random)
@@ -628,9 +619,8 @@ private slots:
     }
     void notADatabase()
     {
-        QFETCH(QByteArray, contents);
-        QFETCH(int, number);
-        QFETCH(bool, encrypted);
+        auto [contents, number, encrypted] =
+            TestSupport::fetch<QByteArray, int, bool>("contents", "number", "encrypted");
         const QString file = path("other.mdb");
         if (contents.isEmpty())
             QVERIFY(makeProtectedFile(file, "secret", "INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna');\n"));
@@ -760,9 +750,8 @@ private slots:
     // The statements the program sends, written as it joins them, on the sample book.
     void statements_data()
     {
-        QTest::addColumn<QString>("sql");
-        QTest::addColumn<QString>("fields"); // joined by "|"
-        QTest::addColumn<QStringList>("rows");
+        // joined by "|"
+        TestSupport::addColumns<QString, QString, QStringList>("sql", "fields", "rows");
 
         const QString list = "SELECT Contactnr, Name FROM Person ";
         const QString search = "SELECT * FROM Person ";
@@ -841,9 +830,7 @@ private slots:
     }
     void statements()
     {
-        QFETCH(QString, sql);
-        QFETCH(QString, fields);
-        QFETCH(QStringList, rows);
+        auto [sql, fields, rows] = TestSupport::fetch<QString, QString, QStringList>("sql", "fields", "rows");
         openSample();
         QCOMPARE(EngineTest::rows(m_connection->OpenRecordset(sql), fields.split('|')), rows);
     }

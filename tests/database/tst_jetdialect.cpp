@@ -38,8 +38,7 @@ private slots:
 
 void TestJetDialect::translate_data()
 {
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<QString>("expected");
+    TestSupport::addColumns<QString, QString>("sql", "expected");
 
     // Date literals.
     addRow("date, one-digit month and day", "SELECT * FROM Person WHERE Dateofbirth = #1/2/2020# ",
@@ -117,8 +116,7 @@ void TestJetDialect::translate_data()
 
 void TestJetDialect::translate()
 {
-    QFETCH(QString, sql);
-    QFETCH(QString, expected);
+    auto [sql, expected] = TestSupport::fetch<QString, QString>("sql", "expected");
     QString error;
     const std::optional<JetDialect::Statement> statement = JetDialect::Translate(sql, &error);
     QVERIFY2(statement, qPrintable(error));
@@ -128,8 +126,7 @@ void TestJetDialect::translate()
 
 void TestJetDialect::translateFails_data()
 {
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<QString>("message");
+    TestSupport::addColumns<QString, QString>("sql", "message");
 
     addRow("30 February", "SELECT * FROM Person WHERE Dateofbirth = #2/30/2020# ", "#2/30/2020#");
     addRow("29 February of a common year", "SELECT #2/29/2019#", "#2/29/2019#");
@@ -148,8 +145,7 @@ void TestJetDialect::translateFails_data()
 
 void TestJetDialect::translateFails()
 {
-    QFETCH(QString, sql);
-    QFETCH(QString, message);
+    auto [sql, message] = TestSupport::fetch<QString, QString>("sql", "message");
     QString error;
     QVERIFY(!JetDialect::Translate(sql, &error));
     QVERIFY2(error.contains(message), qPrintable(error));
@@ -157,12 +153,8 @@ void TestJetDialect::translateFails()
 
 void TestJetDialect::classify_data()
 {
-    QTest::addColumn<QString>("sql");
-    QTest::addColumn<Kind>("kind");
-    QTest::addColumn<QString>("table");
-    QTest::addColumn<QStringList>("columns");
-    QTest::addColumn<QString>("definition");
-    QTest::addColumn<QStringList>("steps");
+    TestSupport::addColumns<QString, Kind, QString, QStringList, QString, QStringList>(
+        "sql", "kind", "table", "columns", "definition", "steps");
 
     addRow("widen the phone number", "ALTER TABLE Phone ALTER COLUMN [Number] CHAR(50) ", Kind::AlterColumn, "Phone",
            QStringList{"Number"}, "[Number] CHAR(50) COLLATE NOCASE CHECK(length([Number]) <= 50)", QStringList());
@@ -185,12 +177,9 @@ void TestJetDialect::classify_data()
 
 void TestJetDialect::classify()
 {
-    QFETCH(QString, sql);
-    QFETCH(Kind, kind);
-    QFETCH(QString, table);
-    QFETCH(QStringList, columns);
-    QFETCH(QString, definition);
-    QFETCH(QStringList, steps);
+    auto [sql, kind, table, columns, definition, steps] =
+        TestSupport::fetch<QString, Kind, QString, QStringList, QString, QStringList>("sql", "kind", "table", "columns",
+                                                                                      "definition", "steps");
     QString error;
     const std::optional<JetDialect::Statement> statement = JetDialect::Translate(sql, &error);
     QVERIFY2(statement, qPrintable(error));
@@ -203,10 +192,7 @@ void TestJetDialect::classify()
 
 void TestJetDialect::rebuildTable_data()
 {
-    QTest::addColumn<QString>("createSql");
-    QTest::addColumn<QString>("column");
-    QTest::addColumn<QString>("definition");
-    QTest::addColumn<QString>("expected");
+    TestSupport::addColumns<QString, QString, QString, QString>("createSql", "column", "definition", "expected");
 
     const QString narrowPhone = "CREATE TABLE Phone ( Contactnr SMALLINT, [Order] TINYINT, "
                                 "[Number] CHAR(20) COLLATE NOCASE CHECK(length([Number]) <= 20), "
@@ -231,10 +217,8 @@ void TestJetDialect::rebuildTable_data()
 
 void TestJetDialect::rebuildTable()
 {
-    QFETCH(QString, createSql);
-    QFETCH(QString, column);
-    QFETCH(QString, definition);
-    QFETCH(QString, expected);
+    auto [createSql, column, definition, expected] =
+        TestSupport::fetch<QString, QString, QString, QString>("createSql", "column", "definition", "expected");
     QString error;
     const std::optional<QString> rebuilt =
         JetDialect::RebuildTableSql(createSql, "addrion_rebuild_Phone", column, definition, &error);
@@ -255,8 +239,7 @@ void TestJetDialect::rebuildTableWithoutColumn()
 
 void TestJetDialect::columnConstraints_data()
 {
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("expected");
+    TestSupport::addColumns<QString, QString>("type", "expected");
     addRow("CHAR(n)", "CHAR(100)", " COLLATE NOCASE CHECK(length([Name]) <= 100)");
     addRow("char (n), spaced", "char ( 7 )", " COLLATE NOCASE CHECK(length([Name]) <= 7)");
     addRow("VARCHAR(n)", "VARCHAR(30)", " COLLATE NOCASE CHECK(length([Name]) <= 30)");
@@ -271,16 +254,13 @@ void TestJetDialect::columnConstraints_data()
 
 void TestJetDialect::columnConstraints()
 {
-    QFETCH(QString, type);
-    QFETCH(QString, expected);
+    auto [type, expected] = TestSupport::fetch<QString, QString>("type", "expected");
     QCOMPARE(JetDialect::ColumnConstraints("[Name]", type), expected);
 }
 
 void TestJetDialect::like_data()
 {
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("matches");
+    TestSupport::addColumns<QString, QString, bool>("pattern", "text", "matches");
 
     addRow("% inside", "%ann%", "Johanna Berg", true);
     addRow("% at the end only", "ann%", "Johanna", false);
@@ -324,9 +304,7 @@ void TestJetDialect::like_data()
 
 void TestJetDialect::like()
 {
-    QFETCH(QString, pattern);
-    QFETCH(QString, text);
-    QFETCH(bool, matches);
+    auto [pattern, text, matches] = TestSupport::fetch<QString, QString, bool>("pattern", "text", "matches");
     QString error;
     const QByteArray utf8Pattern = pattern.toUtf8();
     const QByteArray utf8Text = text.toUtf8();
@@ -367,9 +345,7 @@ void TestJetDialect::likeFails()
 
 void TestJetDialect::isoDate_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QDate>("date");
+    TestSupport::addColumns<QString, bool, QDate>("text", "valid", "date");
     addRow("date", "1979-12-31", true, QDate(1979, 12, 31));
     addRow("date and time", "2000-02-29 10:00:00", true, QDate(2000, 2, 29));
     addRow("ISO date and time", "2000-02-29T10:00", true, QDate(2000, 2, 29));
@@ -382,9 +358,7 @@ void TestJetDialect::isoDate_data()
 
 void TestJetDialect::isoDate()
 {
-    QFETCH(QString, text);
-    QFETCH(bool, valid);
-    QFETCH(QDate, date);
+    auto [text, valid, date] = TestSupport::fetch<QString, bool, QDate>("text", "valid", "date");
     const QByteArray utf8 = text.toUtf8();
     int year = 0, month = 0, day = 0;
     QCOMPARE(JetDialect::ParseIsoDate(std::string_view(utf8.constData(), utf8.size()), &year, &month, &day), valid);

@@ -223,9 +223,8 @@ private slots:
 
     void validation_data()
     {
-        QTest::addColumn<QStringList>("statements");
-        QTest::addColumn<QByteArray>("contents"); // null: the statements make the file; "-": no file at all
-        QTest::addColumn<bool>("valid");
+        // null: the statements make the file; "-": no file at all
+        TestSupport::addColumns<QStringList, QByteArray, bool>("statements", "contents", "valid");
         const QStringList current = modDatabase::CreateTableStatements();
         const QString person = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
                                "Address MEMO%1)";
@@ -254,9 +253,8 @@ private slots:
     }
     void validation()
     {
-        QFETCH(QStringList, statements);
-        QFETCH(QByteArray, contents);
-        QFETCH(bool, valid);
+        auto [statements, contents, valid] =
+            TestSupport::fetch<QStringList, QByteArray, bool>("statements", "contents", "valid");
         const QString path = file("check.mdb");
         if (contents.isNull())
             makeFile(path, statements);
@@ -290,9 +288,8 @@ private slots:
 
     void passwordProtectedFile_data()
     {
-        QTest::addColumn<int>("handler"); // 0 none, 1 gives up, 2 removes the protection
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<int>("messages");
+        // 0 none, 1 gives up, 2 removes the protection
+        TestSupport::addColumns<int, bool, int>("handler", "valid", "messages");
         addRow("no password procedure", 0, false, 1);
         addRow("user cancels", 1, false, 0);
         addRow("protection removed", 2, true, 0);
@@ -300,8 +297,7 @@ private slots:
     void passwordProtectedFile()
     {
         QFETCH(int, handler);
-        QFETCH(bool, valid);
-        QFETCH(int, messages);
+        auto [valid, messages] = TestSupport::fetch<bool, int>("valid", "messages");
         const QString path = file("secret.mdb");
         QByteArray pages(4096, '\0');
         for (char& byte : pages)
@@ -342,8 +338,7 @@ private slots:
 
     void firstFreeNumber_data()
     {
-        QTest::addColumn<QList<int>>("stored");
-        QTest::addColumn<int>("free");
+        TestSupport::addColumns<QList<int>, int>("stored", "free");
         addRow("empty", QList<int>{}, 1);
         addRow("1 3", QList<int>{1, 3}, 2);
         addRow("1 2 3", QList<int>{1, 2, 3}, 4);
@@ -354,8 +349,7 @@ private slots:
     }
     void firstFreeNumber()
     {
-        QFETCH(QList<int>, stored);
-        QFETCH(int, free);
+        auto [stored, free] = TestSupport::fetch<QList<int>, int>("stored", "free");
         QCOMPARE(modSql::FirstFreeNumber(stored), std::optional<qint16>(qint16(free)));
     }
 
@@ -462,8 +456,7 @@ private slots:
 
     void backupPath_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("backup");
+        TestSupport::addColumns<QString, QString>("path", "backup");
         addRow("extension", "/data/home.mdb", "/data/home_BeforeVersion140.mdb");
         addRow("two dots", "/data/a.b.mdb", "/data/a.b_BeforeVersion140.mdb");
         addRow("dotted folder, no extension", "/data/my.folder/home", "/data/my.folder/home_BeforeVersion140.mdb");
@@ -471,18 +464,13 @@ private slots:
     }
     void backupPath()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, backup);
+        auto [path, backup] = TestSupport::fetch<QString, QString>("path", "backup");
         QCOMPARE(modUpgrade::BackupPath(path), backup);
     }
 
     void conversions_data()
     {
-        QTest::addColumn<bool>("narrow");
-        QTest::addColumn<bool>("old");
-        QTest::addColumn<QString>("list");
-        QTest::addColumn<bool>("uids");
-        QTest::addColumn<QStringList>("names");
+        TestSupport::addColumns<bool, bool, QString, bool, QStringList>("narrow", "old", "list", "uids", "names");
         const QStringList firstLast{"Fred Flint", "Solo", "Nulllast", "Firstonly", "Ann Lee"};
         const QStringList lastFirst{"Flint Fred", "Solo", "Nulllast", "Firstonly", "Lee Ann"};
         const QStringList current{"Person 1", "Person 2", "Person 3", "Person 4", "Person 5"};
@@ -496,11 +484,8 @@ private slots:
     }
     void conversions()
     {
-        QFETCH(bool, narrow);
-        QFETCH(bool, old);
-        QFETCH(QString, list);
-        QFETCH(bool, uids);
-        QFETCH(QStringList, names);
+        auto [narrow, old, list, uids, names] =
+            TestSupport::fetch<bool, bool, QString, bool, QStringList>("narrow", "old", "list", "uids", "names");
         const QString path = file("home.mdb");
         const QString backup = file("home_BeforeVersion140.mdb");
         MakeFile(path, narrow, old, 50, uids);
@@ -597,8 +582,7 @@ private slots:
 
     void readOnlyFile_data()
     {
-        QTest::addColumn<bool>("narrow");
-        QTest::addColumn<bool>("old");
+        TestSupport::addColumns<bool, bool>("narrow", "old");
         // A current or narrow file can be read as it is; one with the old name columns cannot.
         addRow("current", false, false);
         addRow("narrow", true, false);
@@ -606,8 +590,7 @@ private slots:
     }
     void readOnlyFile()
     {
-        QFETCH(bool, narrow);
-        QFETCH(bool, old);
+        auto [narrow, old] = TestSupport::fetch<bool, bool>("narrow", "old");
         QDir().mkpath(file("readonly"));
         const QString path = file("readonly/home.mdb");
         MakeFile(path, narrow, old);
@@ -704,9 +687,9 @@ private slots:
     // step, and the next writable opening mends what they could not.
     void uidAfterOtherTools_data()
     {
-        QTest::addColumn<QString>("script");
-        QTest::addColumn<QStringList>("numbers"); // with a UID afterwards
-        QTest::addColumn<QStringList>("kept");    // "new old": numbers whose UID is the one of old
+        // with a UID afterwards
+        // "new old": numbers whose UID is the one of old
+        TestSupport::addColumns<QString, QStringList, QStringList>("script", "numbers", "kept");
         QTest::newRow("insert") << "INSERT INTO Person (Contactnr, Name) VALUES (7, 'Tool');"
                                 << QStringList{"1", "2", "7"} << QStringList{"1 1", "2 2"};
         QTest::newRow("insert without trigger")
@@ -723,9 +706,8 @@ private slots:
     }
     void uidAfterOtherTools()
     {
-        QFETCH(QString, script);
-        QFETCH(QStringList, numbers);
-        QFETCH(QStringList, kept);
+        auto [script, numbers, kept] =
+            TestSupport::fetch<QString, QStringList, QStringList>("script", "numbers", "kept");
         QVERIFY(!newDatabase().isEmpty());
         AddPerson("Anna");
         AddPerson("Bob");

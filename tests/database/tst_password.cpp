@@ -144,11 +144,9 @@ private slots:
 
     void protectedFile_data()
     {
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<bool>("inTempFolder"); // the file lies where its copy is written
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<int>("wrongMessages");
+        // the file lies where its copy is written
+        TestSupport::addColumns<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
+                                                                       "wrongMessages");
         QTest::newRow("right password") << "secret" << false << QStringList{"secret"} << true << 0;
         QTest::newRow("apostrophe and blanks")
             << "it's a  secret" << false << QStringList{"it's a  secret"} << true << 0;
@@ -159,11 +157,9 @@ private slots:
     }
     void protectedFile()
     {
-        QFETCH(QString, password);
-        QFETCH(bool, inTempFolder);
-        QFETCH(QStringList, answers);
-        QFETCH(bool, valid);
-        QFETCH(int, wrongMessages);
+        auto [password, inTempFolder, answers, valid, wrongMessages] =
+            TestSupport::fetch<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
+                                                                      "wrongMessages");
         const QString path =
             inTempFolder ? modEnvironment::TempFolder() + "protected-home.mdb" : file("protected-home.mdb");
         QFile::remove(path);

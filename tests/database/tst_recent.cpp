@@ -123,8 +123,7 @@ private slots:
 
     void shortenPath_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("caption");
+        TestSupport::addColumns<QString, QString>("path", "caption");
         addRow("documents", "/home/me/Documents/home.mdb", "/home/.../Documents/home.mdb");
         addRow("drive form", "C:/Users/me/Documents/home.mdb", "C:/.../Documents/home.mdb");
         addRow("three folders", "/home/me/db/home.mdb", "/home/.../db/home.mdb");
@@ -139,16 +138,13 @@ private slots:
     }
     void shortenPath()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, caption);
+        auto [path, caption] = TestSupport::fetch<QString, QString>("path", "caption");
         QCOMPARE(modRecent::ShortenPath(path), caption);
     }
 
     void addRecent_data()
     {
-        QTest::addColumn<QStringList>("before");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QStringList>("after");
+        TestSupport::addColumns<QStringList, QString, QStringList>("before", "path", "after");
         addRow("first ever", QStringList{"", "", ""}, "/a.mdb", QStringList{"/a.mdb", "", ""});
         addRow("into a free place", QStringList{"/a.mdb", "", ""}, "/b.mdb", QStringList{"/b.mdb", "/a.mdb", ""});
         addRow("new pushes the oldest out", QStringList{"/a.mdb", "/b.mdb", "/c.mdb"}, "/d.mdb",
@@ -167,9 +163,7 @@ private slots:
     }
     void addRecent()
     {
-        QFETCH(QStringList, before);
-        QFETCH(QString, path);
-        QFETCH(QStringList, after);
+        auto [before, path, after] = TestSupport::fetch<QStringList, QString, QStringList>("before", "path", "after");
         StoreRecent(before);
         modRecent::AddRecent(path);
         QCOMPARE(modRecent::RecentDatabases(), after);
@@ -178,16 +172,14 @@ private slots:
 
     void removeRecent_data()
     {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QStringList>("after");
+        TestSupport::addColumns<int, QStringList>("index", "after");
         addRow("first", 0, QStringList{"/b.mdb", "/c.mdb", ""});
         addRow("second", 1, QStringList{"/a.mdb", "/c.mdb", ""});
         addRow("third", 2, QStringList{"/a.mdb", "/b.mdb", ""});
     }
     void removeRecent()
     {
-        QFETCH(int, index);
-        QFETCH(QStringList, after);
+        auto [index, after] = TestSupport::fetch<int, QStringList>("index", "after");
         StoreRecent({"/a.mdb", "/b.mdb", "/c.mdb"});
         modRecent::RemoveRecent(index);
         QCOMPARE(modRecent::RecentDatabases(), after);
@@ -286,12 +278,10 @@ private slots:
 
     void defaultDatabaseWindow_data()
     {
-        QTest::addColumn<QString>("typed"); // what replaces the text; "MISSING" is a file that is not there
-        QTest::addColumn<bool>("pressOK");
-        QTest::addColumn<bool>("leftOpen");
-        QTest::addColumn<bool>("notValidMessage");
-        QTest::addColumn<QString>("stored"); // "HOME" is the database opened at start
-        QTest::addColumn<bool>("homeStaysOpen");
+        // what replaces the text; "MISSING" is a file that is not there
+        // "HOME" is the database opened at start
+        TestSupport::addColumns<QString, bool, bool, bool, QString, bool>("typed", "pressOK", "leftOpen",
+                                                                          "notValidMessage", "stored", "homeStaysOpen");
         addRow("cleared and OK", "", true, false, false, "", true);
         addRow("missing file", "MISSING", true, true, true, "HOME", false);
         addRow("cancel", "MISSING", false, false, false, "HOME", true);
@@ -301,10 +291,8 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(bool, pressOK);
-        QFETCH(bool, leftOpen);
-        QFETCH(bool, notValidMessage);
-        QFETCH(QString, stored);
-        QFETCH(bool, homeStaysOpen);
+        auto [leftOpen, notValidMessage, stored, homeStaysOpen] =
+            TestSupport::fetch<bool, bool, QString, bool>("leftOpen", "notValidMessage", "stored", "homeStaysOpen");
         const QString home = makeDatabase("home.mdb");
         const QString missing = file("gone/missing.mdb");
         startWindow(home);

@@ -106,10 +106,7 @@ private slots:
 
     void iniParsing_data()
     {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
+        TestSupport::addColumns<QByteArray, QString, QString, QString>("contents", "section", "key", "value");
         addRow("plain", QByteArray("[Translation]\nDatabase=Datenbank\n"), "Translation", "Database", "Datenbank");
         addRow("key with blanks and colon",
                QByteArray("[Translation]\nThis is not a valid Addrion database: = Keine gültige Datenbank:\n"),
@@ -129,18 +126,14 @@ private slots:
     }
     void iniParsing()
     {
-        QFETCH(QByteArray, contents);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
+        auto [contents, section, key, value] =
+            TestSupport::fetch<QByteArray, QString, QString, QString>("contents", "section", "key", "value");
         QCOMPARE(IniFile::parse(contents).value(section, key), value);
     }
 
     void translateFallsBackToTheKey_data()
     {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected");
+        TestSupport::addColumns<QString, QString, QString>("language", "key", "expected");
         addRow("no language", "", "Database", "Database");
         addRow("English", "English", "Database", "Database");
         addRow("translated", "German", "Database", "Datenbank");
@@ -151,9 +144,7 @@ private slots:
     }
     void translateFallsBackToTheKey()
     {
-        QFETCH(QString, language);
-        QFETCH(QString, key);
-        QFETCH(QString, expected);
+        auto [language, key, expected] = TestSupport::fetch<QString, QString, QString>("language", "key", "expected");
         QVERIFY(writeLanguage("German", "[Translation]\nDatabase=Datenbank\nEmpty=\nLong=" +
                                             QString(300, QChar(0x00E4)).toUtf8() + "\n[Info]\nLanguage=Deutsch\n"));
         WriteSetting("Language", language);
@@ -212,9 +203,7 @@ private slots:
     // One row for each rule, not for each entry of the program's table.
     void wantedLanguage_data()
     {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("abbreviation");
-        QTest::addColumn<QString>("wanted");
+        TestSupport::addColumns<QString, QString, QString>("stored", "abbreviation", "wanted");
         addRow("Deutsch", "Deutsch", "FRA", "German");
         addRow("français", "français", "FRA", "French");
         addRow("Norsk", "Norsk (bokmål)", "FRA", "Norwegian (Bokmål)");
@@ -232,9 +221,8 @@ private slots:
     }
     void wantedLanguage()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, abbreviation);
-        QFETCH(QString, wanted);
+        auto [stored, abbreviation, wanted] =
+            TestSupport::fetch<QString, QString, QString>("stored", "abbreviation", "wanted");
         QCOMPARE(modLanguage::WantedLanguage(stored, abbreviation), wanted);
         if (stored.isEmpty())
             QCOMPARE(modLanguage::LanguageForAbbreviation(abbreviation), wanted);
@@ -244,9 +232,7 @@ private slots:
 
     void checkLanguageTicksAndStores_data()
     {
-        QTest::addColumn<QString>("wanted");
-        QTest::addColumn<int>("ticked");
-        QTest::addColumn<QString>("stored");
+        TestSupport::addColumns<QString, int, QString>("wanted", "ticked", "stored");
         addRow("present", "German", 2, "German");
         addRow("absent keeps setting", "Greek", 0, "");
         addRow("empty", "", 0, "");
@@ -255,9 +241,7 @@ private slots:
     }
     void checkLanguageTicksAndStores()
     {
-        QFETCH(QString, wanted);
-        QFETCH(int, ticked);
-        QFETCH(QString, stored);
+        auto [wanted, ticked, stored] = TestSupport::fetch<QString, int, QString>("wanted", "ticked", "stored");
         const QStringList captions{"English", "Dutch", "German"};
         QCOMPARE(modLanguage::CheckLanguage(captions, wanted), ticked);
         QCOMPARE(modSettings::ReadSetting("Language"), stored);
@@ -265,11 +249,8 @@ private slots:
 
     void firstStartChoosesFromTheLocale_data()
     {
-        QTest::addColumn<QStringList>("files");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("abbreviation");
-        QTest::addColumn<QString>("ticked");
-        QTest::addColumn<QString>("setting");
+        TestSupport::addColumns<QStringList, QString, QString, QString, QString>("files", "stored", "abbreviation",
+                                                                                 "ticked", "setting");
         addRow("DEU with German file", QStringList{"Dutch", "German"}, "", "DEU", "German", "German");
         addRow("DEU without German file", QStringList{"Dutch"}, "", "DEU", "English", "");
         addRow("unknown locale", QStringList{"German"}, "", "ENU", "English", "");
@@ -282,11 +263,9 @@ private slots:
     }
     void firstStartChoosesFromTheLocale()
     {
-        QFETCH(QStringList, files);
-        QFETCH(QString, stored);
-        QFETCH(QString, abbreviation);
-        QFETCH(QString, ticked);
-        QFETCH(QString, setting);
+        auto [files, stored, abbreviation, ticked, setting] =
+            TestSupport::fetch<QStringList, QString, QString, QString, QString>("files", "stored", "abbreviation",
+                                                                                "ticked", "setting");
         for (const QString& file : files)
             addLanguage(file);
         if (!stored.isEmpty())
@@ -308,9 +287,7 @@ private slots:
 
     void sortedByShownName_data()
     {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QStringList>("sorted");
+        TestSupport::addColumns<QString, QStringList, QStringList>("locale", "names", "sorted");
         addRow("folder order", "en_GB", QStringList{"Finnish", "Turkish", "Indonesian", "Albanian"},
                QStringList{"Albanian", "Finnish", "Indonesian", "Turkish"});
         addRow("letter case", "en_GB", QStringList{"basque", "Chinese", "Arabic"},
@@ -320,9 +297,8 @@ private slots:
     }
     void sortedByShownName()
     {
-        QFETCH(QString, locale);
-        QFETCH(QStringList, names);
-        QFETCH(QStringList, sorted);
+        auto [locale, names, sorted] =
+            TestSupport::fetch<QString, QStringList, QStringList>("locale", "names", "sorted");
         QCOMPARE(modLanguage::SortedByName(names, QLocale(locale)), sorted);
     }
 
@@ -330,9 +306,8 @@ private slots:
     // left, the direction of the whole window: list on the right, details on the left.
     void languageReachesQtAndTheLayout_data()
     {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<bool>("rightToLeft");
-        QTest::addColumn<QString>("cancel"); // Qt's own Cancel button
+        // Qt's own Cancel button
+        TestSupport::addColumns<QString, bool, QString>("language", "rightToLeft", "cancel");
         addRow("German", "German", false, "Abbrechen");
         addRow("Arabic", "Arabic", true, QString::fromUtf8("ألغِ"));
         addRow("Hebrew", "Hebrew", true, QString::fromUtf8("ביטול"));
@@ -342,9 +317,8 @@ private slots:
     }
     void languageReachesQtAndTheLayout()
     {
-        QFETCH(QString, language);
-        QFETCH(bool, rightToLeft);
-        QFETCH(QString, cancel);
+        auto [language, rightToLeft, cancel] =
+            TestSupport::fetch<QString, bool, QString>("language", "rightToLeft", "cancel");
         QVERIFY2(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qt_de.qm"),
                  "Qt's translations are needed (Debian package qt6-translations-l10n)");
         addLanguage(language);
@@ -376,10 +350,8 @@ private slots:
     // Entries keep the order of their own characters and stand on the window's side.
     void listEntriesKeepTheirDirection_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("rightToLeftWindow");
-        QTest::addColumn<bool>("rightToLeftText");
-        QTest::addColumn<bool>("onTheRight");
+        TestSupport::addColumns<QString, bool, bool, bool>("text", "rightToLeftWindow", "rightToLeftText",
+                                                           "onTheRight");
         addRow("number, right-to-left window", "+31 20 555 (home)", true, false, true);
         addRow("Arabic name, right-to-left window", QString::fromUtf8("أحمد (عمل)"), true, true, true);
         addRow("number, left-to-right window", "+31 20 555 (home)", false, false, false);
@@ -387,10 +359,8 @@ private slots:
     }
     void listEntriesKeepTheirDirection()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, rightToLeftWindow);
-        QFETCH(bool, rightToLeftText);
-        QFETCH(bool, onTheRight);
+        auto [text, rightToLeftWindow, rightToLeftText, onTheRight] =
+            TestSupport::fetch<QString, bool, bool, bool>("text", "rightToLeftWindow", "rightToLeftText", "onTheRight");
         QStandardItemModel model;
         model.appendRow(new QStandardItem(text));
         ProbedDelegate delegate;

@@ -64,8 +64,7 @@ private slots:
 
     void installsItsFiles_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("pixels");
+        TestSupport::addColumns<QString, int>("path", "pixels");
         QTest::newRow("program") << "usr/bin/addrion" << 0;
         QTest::newRow("language") << "usr/share/addrion/Language/German.ini" << 0;
         QTest::newRow("calendar style") << "usr/share/addrion/Calendar/Orange.css" << 0;
@@ -82,8 +81,7 @@ private slots:
     }
     void installsItsFiles()
     {
-        QFETCH(QString, path);
-        QFETCH(int, pixels);
+        auto [path, pixels] = TestSupport::fetch<QString, int>("path", "pixels");
         const QFileInfo file(m_package->installed(path));
         QVERIFY2(file.isFile() && file.size() > 0, qPrintable(path + " is not in the package"));
         if (pixels == 0)

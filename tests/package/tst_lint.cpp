@@ -22,9 +22,7 @@ private slots:
 
     void checkerAccepts_data()
     {
-        QTest::addColumn<QString>("tool");
-        QTest::addColumn<QString>("debianPackage");
-        QTest::addColumn<QStringList>("arguments");
+        TestSupport::addColumns<QString, QString, QStringList>("tool", "debianPackage", "arguments");
         // Paths are relative to the scratch root; "<deb>" stands for the package file.
         addRow("desktop entry", "desktop-file-validate", "desktop-file-utils",
                QStringList{"usr/share/applications/io.github.addrion.Addrion.desktop"});
@@ -37,9 +35,8 @@ private slots:
     }
     void checkerAccepts()
     {
-        QFETCH(QString, tool);
-        QFETCH(QString, debianPackage);
-        QFETCH(QStringList, arguments);
+        auto [tool, debianPackage, arguments] =
+            TestSupport::fetch<QString, QString, QStringList>("tool", "debianPackage", "arguments");
         if (QStandardPaths::findExecutable(tool).isEmpty())
             QFAIL(qPrintable(DebianPackage::missingTool(tool, debianPackage)));
         for (QString& argument : arguments) {

@@ -45,10 +45,7 @@ private slots:
 
     void commandLine_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("commandLine");
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<QString>("personKey");
+        TestSupport::addColumns<QStringList, QString, Kind, QString>("arguments", "commandLine", "kind", "personKey");
         // The arguments are joined by one blank and trimmed.
         addRow("none", QStringList{}, "", Kind::Default, "");
         addRow("empty arguments", QStringList{"", ""}, "", Kind::Default, "");
@@ -77,10 +74,8 @@ private slots:
     }
     void commandLine()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, commandLine);
-        QFETCH(Kind, kind);
-        QFETCH(QString, personKey);
+        auto [arguments, commandLine, kind, personKey] =
+            TestSupport::fetch<QStringList, QString, Kind, QString>("arguments", "commandLine", "kind", "personKey");
         QCOMPARE(CommandLine::FromArguments(arguments), commandLine);
         QCOMPARE(CommandLine::Classify(arguments.join(' ')), kind);
         if (kind == Kind::Person)
@@ -89,10 +84,7 @@ private slots:
 
     void paths_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("withoutExtension");
-        QTest::addColumn<QString>("folder");
+        TestSupport::addColumns<QString, QString, QString, QString>("path", "fileName", "withoutExtension", "folder");
         addRow("full path", "/home/me/Documents/home.mdb", "home.mdb", "/home/me/Documents/home",
                "/home/me/Documents/");
         addRow("no folder", "home.mdb", "home.mdb", "home", "");
@@ -104,10 +96,8 @@ private slots:
     }
     void paths()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, fileName);
-        QFETCH(QString, withoutExtension);
-        QFETCH(QString, folder);
+        auto [path, fileName, withoutExtension, folder] =
+            TestSupport::fetch<QString, QString, QString, QString>("path", "fileName", "withoutExtension", "folder");
         QCOMPARE(FileNameOf(path), fileName);
         QCOMPARE(StripExtension(path), withoutExtension);
         QCOMPARE(FolderOf(path), folder);
@@ -115,9 +105,7 @@ private slots:
 
     void textInBrackets_data()
     {
-        QTest::addColumn<QString>("display");
-        QTest::addColumn<QString>("head");
-        QTest::addColumn<QString>("inner");
+        TestSupport::addColumns<QString, QString, QString>("display", "head", "inner");
         addRow("description", "0612345678 (mobile)", "0612345678", "mobile");
         addRow("brackets inside", "a@b.c (work (old))", "a@b.c", "work (old)");
         addRow("no description", "0612345678", "0612345678", "");
@@ -126,17 +114,13 @@ private slots:
     }
     void textInBrackets()
     {
-        QFETCH(QString, display);
-        QFETCH(QString, head);
-        QFETCH(QString, inner);
+        auto [display, head, inner] = TestSupport::fetch<QString, QString, QString>("display", "head", "inner");
         QCOMPARE(TextInBrackets(display, head), inner);
     }
 
     void localeAbbreviations_data()
     {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("abbreviation");
-        QTest::addColumn<int>("localeId");
+        TestSupport::addColumns<QString, QString, int>("locale", "abbreviation", "localeId");
         addRow("German", "de_DE", "DEU", 0x0407);
         addRow("Austrian German", "de_AT", "DEA", 0x0C07);
         addRow("Brazilian", "pt_BR", "PTB", 0x0416);
@@ -150,9 +134,8 @@ private slots:
     }
     void localeAbbreviations()
     {
-        QFETCH(QString, locale);
-        QFETCH(QString, abbreviation);
-        QFETCH(int, localeId);
+        auto [locale, abbreviation, localeId] =
+            TestSupport::fetch<QString, QString, int>("locale", "abbreviation", "localeId");
         QCOMPARE(LanguageAbbreviationOf(QLocale(locale)), abbreviation);
         QCOMPARE(LocaleIdOf(QLocale(locale)), localeId);
     }
@@ -280,10 +263,8 @@ private slots:
 
     void legacyFileIsTakenOverOnce_data()
     {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("checkVersion");
-        QTest::addColumn<QString>("database");
+        TestSupport::addColumns<QByteArray, QString, QString, QString>("contents", "language", "checkVersion",
+                                                                       "database");
         addRow("espanol", QByteArray("[Settings]\nLanguage=español\nCheck version=Yes\n"), "Español", "1", "");
         addRow("other keys dropped",
                QByteArray("[Settings]\nDate=mm/dd/yyyy\nDefault database=/d/home.mdb\nLanguage=Deutsch\n"), "Deutsch",
@@ -296,10 +277,8 @@ private slots:
     }
     void legacyFileIsTakenOverOnce()
     {
-        QFETCH(QByteArray, contents);
-        QFETCH(QString, language);
-        QFETCH(QString, checkVersion);
-        QFETCH(QString, database);
+        auto [contents, language, checkVersion, database] = TestSupport::fetch<QByteArray, QString, QString, QString>(
+            "contents", "language", "checkVersion", "database");
         const QString legacy = modSettings::LegacySettingsFile();
         QVERIFY(TestSupport::writeFile(legacy, contents));
         modSettings::PrepareSettings();
@@ -319,9 +298,7 @@ private slots:
 
     void yesNoFlagsBecomeDigits_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("after");
+        TestSupport::addColumns<QString, QString, QString>("key", "stored", "after");
         for (const char* key : {"Birthday reminder", "Check version", "Reminder Sound"}) {
             for (const QString pair : {"Yes 1", "No 0", "yes yes", "NO NO", "1 1"})
                 QTest::addRow("%s %s", key, qPrintable(pair))
@@ -331,9 +308,7 @@ private slots:
     }
     void yesNoFlagsBecomeDigits()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, stored);
-        QFETCH(QString, after);
+        auto [key, stored, after] = TestSupport::fetch<QString, QString, QString>("key", "stored", "after");
         WriteSetting(key, stored);
         modSettings::PrepareSettings();
         QCOMPARE(ReadSetting(key), after);
@@ -366,12 +341,9 @@ private slots:
 
     void errorReports_data()
     {
-        QTest::addColumn<bool>("engine");
-        QTest::addColumn<QString>("component");
-        QTest::addColumn<QString>("prefix");
-        QTest::addColumn<QString>("firstLine");
-        QTest::addColumn<bool>("pressOk");
-        QTest::addColumn<bool>("website"); // the build names a web site
+        // the build names a web site
+        TestSupport::addColumns<bool, QString, QString, QString, bool, bool>("engine", "component", "prefix",
+                                                                             "firstLine", "pressOk", "website");
         const QString library = modError::DatabaseLibraryName() + " is missing!";
         const QString engine = "The SQLite 3 database engine is missing or the database is not accessible!";
         addRow("library, OK", false, "", "MdacError: ", library, true, true);
@@ -384,12 +356,9 @@ private slots:
     }
     void errorReports()
     {
-        QFETCH(bool, engine);
-        QFETCH(QString, component);
-        QFETCH(QString, prefix);
-        QFETCH(QString, firstLine);
-        QFETCH(bool, pressOk);
-        QFETCH(bool, website);
+        auto [engine, component, prefix, firstLine, pressOk, website] =
+            TestSupport::fetch<bool, QString, QString, QString, bool, bool>("engine", "component", "prefix",
+                                                                            "firstLine", "pressOk", "website");
         if (website)
             TestSupport::useTestAddresses();
         else

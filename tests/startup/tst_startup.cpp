@@ -94,16 +94,14 @@ private slots:
 
     void closingStoresTheWindowState_data()
     {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<QString>("stored");
+        TestSupport::addColumns<int, QString>("state", "stored");
         QTest::newRow("normal") << int(Qt::WindowNoState) << "0";
         QTest::newRow("maximised") << int(Qt::WindowMaximized) << "2";
         QTest::newRow("minimised") << int(Qt::WindowMinimized) << "1";
     }
     void closingStoresTheWindowState()
     {
-        QFETCH(int, state);
-        QFETCH(QString, stored);
+        auto [state, stored] = TestSupport::fetch<int, QString>("state", "stored");
         frmMain window("");
         window.Load();
         window.show();
@@ -147,8 +145,7 @@ private slots:
     // run would fail; the documents folder stays without a default database.
     void questionsAnsweredWithoutAWindow_data()
     {
-        QTest::addColumn<QString>("argument");
-        QTest::addColumn<QString>("firstLine");
+        TestSupport::addColumns<QString, QString>("argument", "firstLine");
         QTest::newRow("version") << "--version"
                                  << "Addrion " ADDRION_VERSION;
         QTest::newRow("help") << "--help"
@@ -156,8 +153,7 @@ private slots:
     }
     void questionsAnsweredWithoutAWindow()
     {
-        QFETCH(QString, argument);
-        QFETCH(QString, firstLine);
+        auto [argument, firstLine] = TestSupport::fetch<QString, QString>("argument", "firstLine");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(name);
@@ -219,15 +215,13 @@ private slots:
     // show its window; programs started otherwise hear nothing of it.
     void secondProcessHearsHowToShow_data()
     {
-        QTest::addColumn<int>("show");
-        QTest::addColumn<QByteArray>("heard");
+        TestSupport::addColumns<int, QByteArray>("show", "heard");
         QTest::newRow("minimised") << int(Platform::Show::Minimised) << QByteArray("minimised.");
         QTest::newRow("normal") << int(Platform::Show::Normal) << QByteArray(".");
     }
     void secondProcessHearsHowToShow()
     {
-        QFETCH(int, show);
-        QFETCH(QByteArray, heard);
+        auto [show, heard] = TestSupport::fetch<int, QByteArray>("show", "heard");
         const QString file = TestSupport::environment().root() + "/heard" + QTest::currentDataTag();
         QtPlatform platform;
         QVERIFY(platform.startDetached(

@@ -199,9 +199,7 @@ private slots:
 
     void isNewerVersion_data()
     {
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<bool>("newer");
+        TestSupport::addColumns<QString, QString, bool>("a", "b", "newer");
         addRow("numeric, not text", "1.10.0", "1.4.3", true);
         addRow("numeric, other way", "1.4.3", "1.10.0", false);
         addRow("equal", "1.4.3", "1.4.3", false);
@@ -223,17 +221,13 @@ private slots:
     }
     void isNewerVersion()
     {
-        QFETCH(QString, a);
-        QFETCH(QString, b);
-        QFETCH(bool, newer);
+        auto [a, b, newer] = TestSupport::fetch<QString, QString, bool>("a", "b", "newer");
         QCOMPARE(modVersion::IsNewerVersion(a, b), newer);
     }
 
     void noticeWanted_data()
     {
-        QTest::addColumn<QString>("latest");
-        QTest::addColumn<QString>("since");
-        QTest::addColumn<bool>("wanted");
+        TestSupport::addColumns<QString, QString, bool>("latest", "since", "wanted");
         addRow("newer, never dismissed", "1.5.0", "", true);
         addRow("older, never dismissed", "1.4.2", "", false);
         addRow("same as running", "1.4.3", "", false);
@@ -246,17 +240,13 @@ private slots:
     }
     void noticeWanted()
     {
-        QFETCH(QString, latest);
-        QFETCH(QString, since);
-        QFETCH(bool, wanted);
+        auto [latest, since, wanted] = TestSupport::fetch<QString, QString, bool>("latest", "since", "wanted");
         QCOMPARE(modVersion::NoticeWanted(latest, since, "1.4.3"), wanted);
     }
 
     void proxyFromSettings_data()
     {
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<QString>("proxy");
+        TestSupport::addColumns<bool, QString, QString>("enabled", "server", "proxy");
         addRow("disabled", false, "proxy:8080", "");
         addRow("one for all", true, "proxy:8080", "proxy:8080");
         addRow("http in the middle", true, "ftp=f:21;http=web:3128;https=s:443", "web:3128");
@@ -267,16 +257,13 @@ private slots:
     }
     void proxyFromSettings()
     {
-        QFETCH(bool, enabled);
-        QFETCH(QString, server);
-        QFETCH(QString, proxy);
+        auto [enabled, server, proxy] = TestSupport::fetch<bool, QString, QString>("enabled", "server", "proxy");
         QCOMPARE(modVersion::ProxyFromSettings(enabled, server), proxy);
     }
 
     void proxyFromEnvironment_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("proxy");
+        TestSupport::addColumns<QString, QString>("value", "proxy");
         addRow("plain", "proxy:3128", "proxy:3128");
         addRow("scheme and slash", "http://proxy:3128/", "proxy:3128");
         addRow("scheme only", "http://proxy:3128", "proxy:3128");
@@ -287,17 +274,13 @@ private slots:
     }
     void proxyFromEnvironment()
     {
-        QFETCH(QString, value);
-        QFETCH(QString, proxy);
+        auto [value, proxy] = TestSupport::fetch<QString, QString>("value", "proxy");
         QCOMPARE(modVersion::ProxyFromEnvironment(value), proxy);
     }
 
     void environmentPrefersLowerCase_data()
     {
-        QTest::addColumn<QByteArray>("lower");
-        QTest::addColumn<QByteArray>("upper");
-        QTest::addColumn<QString>("proxy");
-        QTest::addColumn<QString>("noProxy");
+        TestSupport::addColumns<QByteArray, QByteArray, QString, QString>("lower", "upper", "proxy", "noProxy");
         addRow("none", QByteArray(), QByteArray(), "", "");
         addRow("lower", QByteArray("http://a:1/"), QByteArray(), "a:1", "http://a:1/");
         addRow("upper", QByteArray(), QByteArray("b:2 "), "b:2", "b:2");
@@ -305,10 +288,8 @@ private slots:
     }
     void environmentPrefersLowerCase()
     {
-        QFETCH(QByteArray, lower);
-        QFETCH(QByteArray, upper);
-        QFETCH(QString, proxy);
-        QFETCH(QString, noProxy);
+        auto [lower, upper, proxy, noProxy] =
+            TestSupport::fetch<QByteArray, QByteArray, QString, QString>("lower", "upper", "proxy", "noProxy");
         qputenv("http_proxy", lower);
         qputenv("no_proxy", lower);
         qputenv("HTTP_PROXY", upper);
@@ -323,10 +304,7 @@ private slots:
 
     void bypassesProxy_data()
     {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("noProxy");
-        QTest::addColumn<bool>("bypass");
+        TestSupport::addColumns<QString, int, QString, bool>("host", "port", "noProxy", "bypass");
         const QString host = "updates.addrion.test";
         addRow("empty", host, 80, "", false);
         addRow("every host", host, 80, "*", true);
@@ -352,19 +330,14 @@ private slots:
     }
     void bypassesProxy()
     {
-        QFETCH(QString, host);
-        QFETCH(int, port);
-        QFETCH(QString, noProxy);
-        QFETCH(bool, bypass);
+        auto [host, port, noProxy, bypass] =
+            TestSupport::fetch<QString, int, QString, bool>("host", "port", "noProxy", "bypass");
         QCOMPARE(modVersion::BypassesProxy(host, quint16(port), noProxy), bypass);
     }
 
     void proxyParts_data()
     {
-        QTest::addColumn<QString>("proxy");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<int>("failure");
+        TestSupport::addColumns<QString, QString, int, int>("proxy", "host", "port", "failure");
         addRow("host and port", "proxy.lan:3128", "proxy.lan", 3128, 0);
         addRow("high port", "p:65535", "p", 65535, 0);
         addRow("no colon", "proxy.lan", "proxy.lan", 0, 13);
@@ -376,10 +349,8 @@ private slots:
     }
     void proxyParts()
     {
-        QFETCH(QString, proxy);
-        QFETCH(QString, host);
-        QFETCH(int, port);
-        QFETCH(int, failure);
+        auto [proxy, host, port, failure] =
+            TestSupport::fetch<QString, QString, int, int>("proxy", "host", "port", "failure");
         modVersion::Failure found;
         QCOMPARE(modVersion::ProxyHost(proxy), host);
         QCOMPARE(int(modVersion::ProxyPort(proxy, &found)), port);
@@ -389,10 +360,7 @@ private slots:
 
     void answer_data()
     {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<bool>("complete");
+        TestSupport::addColumns<QByteArray, int, QString, bool>("answer", "status", "body", "complete");
         addRow("ok with length", QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n1.5.0"), 200, "1.5.0", true);
         addRow("body still coming", QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n1.5"), 200, "1.5", false);
         addRow("header still coming", QByteArray("HTTP/1.1 200 OK\r\nContent-Le"), 200, "", false);
@@ -410,10 +378,8 @@ private slots:
     }
     void answer()
     {
-        QFETCH(QByteArray, answer);
-        QFETCH(int, status);
-        QFETCH(QString, body);
-        QFETCH(bool, complete);
+        auto [answer, status, body, complete] =
+            TestSupport::fetch<QByteArray, int, QString, bool>("answer", "status", "body", "complete");
         QCOMPARE(modVersion::AnswerStatus(answer), status);
         QCOMPARE(modVersion::AnswerBody(answer), body);
         QCOMPARE(modVersion::AnswerComplete(answer), complete);
@@ -421,11 +387,8 @@ private slots:
 
     void exchange_data()
     {
-        QTest::addColumn<bool>("viaProxy");
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<int>("ending");
-        QTest::addColumn<bool>("notice");
-        QTest::addColumn<QString>("latest");
+        TestSupport::addColumns<bool, QByteArray, int, bool, QString>("viaProxy", "answer", "ending", "notice",
+                                                                      "latest");
         const QByteArray notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nNot found");
         for (bool viaProxy : {false, true}) {
             const char* how = viaProxy ? "proxy" : "direct";
@@ -449,11 +412,8 @@ private slots:
     }
     void exchange()
     {
-        QFETCH(bool, viaProxy);
-        QFETCH(QByteArray, answer);
-        QFETCH(int, ending);
-        QFETCH(bool, notice);
-        QFETCH(QString, latest);
+        auto [viaProxy, answer, ending, notice, latest] = TestSupport::fetch<bool, QByteArray, int, bool, QString>(
+            "viaProxy", "answer", "ending", "notice", "latest");
 
         VersionServer server(answer, VersionServer::Ending(ending));
         QVERIFY(server.listen());
@@ -547,15 +507,13 @@ private slots:
 
     void websiteButtonOpensTheSiteAndCloses_data()
     {
-        QTest::addColumn<bool>("remind");
-        QTest::addColumn<QString>("since");
+        TestSupport::addColumns<bool, QString>("remind", "since");
         QTest::newRow("box not ticked") << false << "";
         QTest::newRow("box ticked") << true << "1.6.0";
     }
     void websiteButtonOpensTheSiteAndCloses()
     {
-        QFETCH(bool, remind);
-        QFETCH(QString, since);
+        auto [remind, since] = TestSupport::fetch<bool, QString>("remind", "since");
         VersionServer server(VersionServer::ok("1.6.0"));
         QVERIFY(server.listen());
         QWidget window;
@@ -599,15 +557,13 @@ private slots:
 
     void unusableProxyIsLogged_data()
     {
-        QTest::addColumn<QByteArray>("proxy");
-        QTest::addColumn<QString>("error");
+        TestSupport::addColumns<QByteArray, QString>("proxy", "error");
         QTest::newRow("no port") << QByteArray("http://127.0.0.1/") << "13 - Type mismatch";
         QTest::newRow("port too large") << QByteArray("127.0.0.1:99999") << "6 - Overflow";
     }
     void unusableProxyIsLogged()
     {
-        QFETCH(QByteArray, proxy);
-        QFETCH(QString, error);
+        auto [proxy, error] = TestSupport::fetch<QByteArray, QString>("proxy", "error");
         VersionServer server(VersionServer::ok("1.5.0"));
         QVERIFY(server.listen());
         qputenv("http_proxy", proxy);
@@ -645,16 +601,14 @@ private slots:
 
     void checkFollowsTheSetting_data()
     {
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<bool>("asks");
+        TestSupport::addColumns<QString, bool>("setting", "asks");
         QTest::newRow("on") << "1" << true;
         QTest::newRow("off") << "0" << false;
         QTest::newRow("other text") << "yes" << false;
     }
     void checkFollowsTheSetting()
     {
-        QFETCH(QString, setting);
-        QFETCH(bool, asks);
+        auto [setting, asks] = TestSupport::fetch<QString, bool>("setting", "asks");
         VersionServer server(VersionServer::ok("1.4.0"));
         QVERIFY(server.listen());
         frmMain window("");
@@ -751,8 +705,8 @@ private slots:
     // Hosts named by no_proxy are asked directly, whatever http_proxy says.
     void noProxyGoesDirect_data()
     {
-        QTest::addColumn<QString>("noProxy"); // %1: the server's port
-        QTest::addColumn<bool>("direct");
+        // %1: the server's port
+        TestSupport::addColumns<QString, bool>("noProxy", "direct");
         QTest::newRow("not set") << "" << false;
         QTest::newRow("the address") << "localhost, 127.0.0.1" << true;
         QTest::newRow("the address and its port") << "127.0.0.1:%1" << true;
@@ -760,8 +714,7 @@ private slots:
     }
     void noProxyGoesDirect()
     {
-        QFETCH(QString, noProxy);
-        QFETCH(bool, direct);
+        auto [noProxy, direct] = TestSupport::fetch<QString, bool>("noProxy", "direct");
         VersionServer server(VersionServer::ok("1.4.3"));
         VersionServer proxy(VersionServer::ok("1.4.3"));
         QVERIFY(server.listen() && proxy.listen());
@@ -778,8 +731,7 @@ private slots:
 
     void noTranslationFrame_data()
     {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QByteArray>("file");
+        TestSupport::addColumns<QString, QByteArray>("language", "file");
         addRow("built-in English", "", QByteArray());
         addRow("file without information", "Plain", QByteArray("[Translation]\nAbout=Info\n"));
         addRow("information without a language", "Nameless",
@@ -788,8 +740,7 @@ private slots:
     }
     void noTranslationFrame()
     {
-        QFETCH(QString, language);
-        QFETCH(QByteArray, file);
+        auto [language, file] = TestSupport::fetch<QString, QByteArray>("language", "file");
         if (!file.isEmpty())
             QVERIFY(writeLanguage(language, file));
         modSettings::WriteSetting("Language", language);
@@ -807,10 +758,8 @@ private slots:
 
     void translationFrame_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("frame");
-        QTest::addColumn<QStringList>("labels"); // website, language, translator
+        // website, language, translator
+        TestSupport::addColumns<QByteArray, QString, QString, QStringList>("file", "caption", "frame", "labels");
         addRow("translated words",
                QByteArray("[Info]\nLanguage=Deutsch\nVersion=1.4.2\nTranslator=Anna Beispiel\n"
                           "[Translation]\nAbout=Über\nTranslation=Übersetzung\nVersion=Fassung\n"
@@ -822,10 +771,8 @@ private slots:
     }
     void translationFrame()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(QString, caption);
-        QFETCH(QString, frame);
-        QFETCH(QStringList, labels);
+        auto [file, caption, frame, labels] =
+            TestSupport::fetch<QByteArray, QString, QString, QStringList>("file", "caption", "frame", "labels");
         QVERIFY(writeLanguage("Test", file));
         modSettings::WriteSetting("Language", "Test");
         const IniFile ini = IniFile::parse(file);
