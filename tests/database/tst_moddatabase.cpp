@@ -414,16 +414,20 @@ private slots:
     void closeCompactsTheFile()
     {
         const QString path = newDatabase();
+        const QString note(400, 'n');
         Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
         DatabaseFixture::addPersons(2000);
-        modSql::ExecuteSql("UPDATE Person SET [Note] = '" + QString(400, 'n') + "'");
+        modSql::ExecuteSql("UPDATE Person SET [Note] = '" + note + "'");
         transaction.Commit();
-        modSql::ExecuteSql("DELETE FROM Person");
+        modSql::ExecuteSql("DELETE FROM Person WHERE Contactnr > 10");
         const qint64 before = QFileInfo(path).size();
         modDatabase::CloseDatabase(true);
         const qint64 after = QFileInfo(path).size();
         QVERIFY2(after < before / 4, qPrintable(QString("%1 -> %2").arg(before).arg(after)));
-        QVERIFY(modDatabase::IsValidDatabase(path));
+        QVERIFY(!QFile::exists(path + "-journal"));
+        QVERIFY(open(path));
+        QCOMPARE(integrityCheck(modDatabase::DatabaseConnection()), QString("ok"));
+        QCOMPARE(CountRows("SELECT * FROM Person WHERE [Note] = '" + note + "'"), 10);
     }
 
     void defaultDatabaseIsCreatedInDocuments()
