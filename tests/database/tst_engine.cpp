@@ -221,24 +221,6 @@ private slots:
                      qPrintable(QString("\"%1\" before \"%2\"").arg(names.at(i), names.at(i + 1))));
     }
 
-    void equalsIgnoresCase_data()
-    {
-        TestSupport::addColumns<QString, QString, bool>("stored", "literal", "equal");
-        addRow("apostrophe, other case", "O'Brien", "o''brien", true);
-        addRow("capital umlaut", "ÄRGER", "ärger", true);
-        addRow("capital accent", "JOSÉ", "josé", true);
-        addRow("accent is not ignored", "José", "Jose", false);
-        addRow("different text", "Anna", "Anne", false);
-    }
-    void equalsIgnoresCase()
-    {
-        auto [stored, literal, equal] = TestSupport::fetch<QString, QString, bool>("stored", "literal", "equal");
-        openNewDatabase();
-        insertPerson(*m_connection, 1, stored);
-        QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name = '" + literal + "'"), equal ? 1 : 0);
-        QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name <> '" + literal + "'"), equal ? 0 : 1);
-    }
-
     // The patterns themselves are the dialect test's; here they meet the engine.
     void like_data()
     {
@@ -248,6 +230,11 @@ private slots:
         addRow("literal %", "Name LIKE '%[%]%'", QStringList{"100% Cotton"});
         addRow("ESCAPE", "Name LIKE '%!_%' ESCAPE '!'", QStringList{"under_score"});
         addRow("NOT LIKE", "Name NOT LIKE '%n%'", QStringList{"Ärger", "Bob", "José"});
+        // Equal texts ignore the case, also of accented letters, but not the accents.
+        addRow("equal, apostrophe, other case", "Name = 'o''brien'", QStringList{"O'Brien"});
+        addRow("equal, capital umlaut", "Name = 'äRGER'", QStringList{"Ärger"});
+        addRow("equal, capital accent", "Name = 'JOSÉ'", QStringList{"José"});
+        addRow("accent is not ignored", "Name = 'Jose' OR Name = 'Arger'", QStringList{});
         // A pattern the engine refuses; the connection goes on working.
         addRow("lone [", "TRIM(Name) LIKE '%[%'", QStringList{"error"});
         addRow("unclosed negated class", "TRIM(Name) LIKE '[!ab'", QStringList{"error"});
@@ -292,18 +279,12 @@ private slots:
         addRow("name of 101 characters", name("n", 101), tooLong("Name", 100));
         addRow("100 accented characters", name("é", 100), "");
         addRow("101 accented characters", name("é", 101), tooLong("Name", 100));
-        addRow("long address", person + "2, 'A', Null, '" + QString("street ").repeated(2000) + "', '') ", "");
-        addRow("highest contact number", person + "32767, 'A', Null, '', '') ", "");
         addRow("contact number too high", person + "32768, 'A', Null, '', '') ",
                outOfRange("Contactnr", "-32768 to 32767"));
-        addRow("number of 50 characters", PhoneInsert + "1, 1, '" + QString(50, '1') + "', '') ", "");
         addRow("number of 51 characters", PhoneInsert + "1, 1, '" + QString(51, '1') + "', '') ",
                tooLong("Number", 50));
-        addRow("description of 101 characters", PhoneInsert + "1, 1, '1', '" + QString(101, 'd') + "') ",
-               tooLong("Description", 100));
         addRow("order 255", PhoneInsert + "1, 255, '1', '') ", "");
         addRow("order 256", PhoneInsert + "1, 256, '1', '') ", outOfRange("Order", "0 to 255"));
-        addRow("order -1", PhoneInsert + "1, -1, '1', '') ", outOfRange("Order", "0 to 255"));
         addRow("e-mail of 101 characters",
                "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(1, 1, '" + QString(101, 'e') +
                    "', '') ",
@@ -526,6 +507,7 @@ private slots:
         QVERIFY(failureOf([&] { closed.OpenRecordset("SELECT 1"); }));
         QVERIFY(failureOf([&] { closed.TableExists("Person"); }));
         QVERIFY(failureOf([&] { Engine::Connection::Transaction transaction(closed); }));
+        QVERIFY(failureOf([&] { closed.Open(m_dir->path()); }));
         closed.Close();
         QCOMPARE(closed.State(), 0);
 
@@ -575,7 +557,7 @@ private slots:
 
     void notADatabase_data()
     {
-        // empty: a file the cipher program protected
+        // empty: a file the cipher program protected; "<missing>": no file at all
         TestSupport::addColumns<QByteArray, int, bool>("contents", "number", "encrypted");
         QByteArray random(4096, '\0');
         QRandomGenerator generator(7);
@@ -589,6 +571,7 @@ private slots:
         addRow("text, whole pages", QByteArray("Anna;0123\r\n").repeated(400).left(4096), NotADatabase, false);
         addRow("random bytes after a page of text", QByteArray(1024, 'a') + random.mid(1024), NotADatabase, false);
         addRow("protected by the cipher program", QByteArray(), Engine::PasswordProtectedError, true);
+        addRow("missing file", QByteArray("<missing>"), CantOpen, false);
     }
     void notADatabase()
     {
@@ -597,7 +580,7 @@ private slots:
         const QString file = path("other.mdb");
         if (contents.isEmpty())
             QVERIFY(makeProtectedFile(file, "secret", "INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna');\n"));
-        else
+        else if (contents != "<missing>")
             QVERIFY(TestSupport::writeFile(file, contents));
         contents = TestSupport::readFile(file);
         QCOMPARE(Engine::IsEncryptedDatabaseFile(file), encrypted);
@@ -605,24 +588,14 @@ private slots:
         const std::optional<EngineError> error = failureOf([&] { m_connection->Open(file); });
         QVERIFY(error);
         QCOMPARE(error->number(), number);
+        QVERIFY2(error->description().contains(number == CantOpen ? "other.mdb" : ""),
+                 qPrintable(error->description()));
         QVERIFY(!error->description().isEmpty());
         QVERIFY(!m_connection->IsOpen());
         QCOMPARE(m_connection->DataSource(), file);
         QVERIFY(failureOf([&] { Engine::Compact(file); }));
         QCOMPARE(TestSupport::readFile(file), contents);
-    }
-
-    void missingFile()
-    {
-        const QString file = path("missing.mdb");
-        const std::optional<EngineError> error = failureOf([&] { m_connection->Open(file); });
-        QVERIFY(error);
-        QCOMPARE(error->number(), CantOpen);
-        QVERIFY(error->description().contains("missing.mdb"));
-        QVERIFY(!m_connection->IsOpen());
-        QVERIFY(failureOf([&] { m_connection->Open(m_dir->path()); }));
-        QVERIFY(failureOf([&] { Engine::Compact(file); }));
-        QVERIFY(!QFile::exists(file));
+        QCOMPARE(QFile::exists(file), number != CantOpen);
     }
 
     void compactWhileReading()
