@@ -19,8 +19,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <functional>
-
 using TestSupport::addRow;
 
 namespace {
@@ -86,25 +84,6 @@ class TestRecent : public QObject
         m_window->mnuFileOpen->trigger();
     }
 
-    // Runs steps on the default-database window once Options > Default database has
-    // opened it; a window the steps leave open is closed with Cancel afterwards.
-    bool runDefaultDatabaseWindow(const std::function<void(frmOptionsDefaultdatabase*)>& steps, bool* leftOpen)
-    {
-        bool found = false;
-        QTimer::singleShot(0, this, [&] {
-            auto* window = qobject_cast<frmOptionsDefaultdatabase*>(QApplication::activeModalWidget());
-            if (!window)
-                return;
-            found = true;
-            steps(window);
-            *leftOpen = window->isVisible();
-            if (window->isVisible())
-                window->cmdCancel->click();
-        });
-        m_window->mnuOptionsDefaultdatabase->trigger();
-        return found;
-    }
-
 private slots:
     void init()
     {
@@ -142,47 +121,37 @@ private slots:
         QCOMPARE(modRecent::ShortenPath(path), caption);
     }
 
-    void addRecent_data()
+    void recentList_data()
     {
-        TestSupport::addColumns<QStringList, QString, QStringList>("before", "path", "after");
+        // change: the path added, or "-n" for the entry n removed
+        TestSupport::addColumns<QStringList, QString, QStringList>("before", "change", "after");
+        const QStringList full{"/a.mdb", "/b.mdb", "/c.mdb"};
         addRow("first ever", QStringList{"", "", ""}, "/a.mdb", QStringList{"/a.mdb", "", ""});
         addRow("into a free place", QStringList{"/a.mdb", "", ""}, "/b.mdb", QStringList{"/b.mdb", "/a.mdb", ""});
-        addRow("new pushes the oldest out", QStringList{"/a.mdb", "/b.mdb", "/c.mdb"}, "/d.mdb",
-               QStringList{"/d.mdb", "/a.mdb", "/b.mdb"});
-        addRow("first again", QStringList{"/a.mdb", "/b.mdb", "/c.mdb"}, "/a.mdb",
-               QStringList{"/a.mdb", "/b.mdb", "/c.mdb"});
-        addRow("second swaps", QStringList{"/a.mdb", "/b.mdb", "/c.mdb"}, "/b.mdb",
-               QStringList{"/b.mdb", "/a.mdb", "/c.mdb"});
-        addRow("third moves up", QStringList{"/a.mdb", "/b.mdb", "/c.mdb"}, "/c.mdb",
-               QStringList{"/c.mdb", "/a.mdb", "/b.mdb"});
+        addRow("new pushes the oldest out", full, "/d.mdb", QStringList{"/d.mdb", "/a.mdb", "/b.mdb"});
+        addRow("first again", full, "/a.mdb", full);
+        addRow("second swaps", full, "/b.mdb", QStringList{"/b.mdb", "/a.mdb", "/c.mdb"});
+        addRow("third moves up", full, "/c.mdb", QStringList{"/c.mdb", "/a.mdb", "/b.mdb"});
         addRow("comparison is exact", QStringList{"/x/a.mdb", "/b.mdb", ""}, "/x/A.mdb",
                QStringList{"/x/A.mdb", "/x/a.mdb", "/b.mdb"});
         // The next start may be made from another folder.
         addRow("relative path stored absolute", QStringList{"/a.mdb", "", ""}, "sub/../rel.mdb",
                QStringList{QDir::currentPath() + "/rel.mdb", "/a.mdb", ""});
+        addRow("first removed", full, "-0", QStringList{"/b.mdb", "/c.mdb", ""});
+        addRow("second removed", full, "-1", QStringList{"/a.mdb", "/c.mdb", ""});
+        addRow("third removed", full, "-2", QStringList{"/a.mdb", "/b.mdb", ""});
     }
-    void addRecent()
+    void recentList()
     {
-        auto [before, path, after] = TestSupport::fetch<QStringList, QString, QStringList>("before", "path", "after");
+        auto [before, change, after] =
+            TestSupport::fetch<QStringList, QString, QStringList>("before", "change", "after");
         StoreRecent(before);
-        modRecent::AddRecent(path);
+        if (change.startsWith('-'))
+            modRecent::RemoveRecent(change.mid(1).toInt());
+        else
+            modRecent::AddRecent(change);
         QCOMPARE(modRecent::RecentDatabases(), after);
         QCOMPARE(modSettings::ReadSetting("Recent 1"), after.at(0));
-    }
-
-    void removeRecent_data()
-    {
-        TestSupport::addColumns<int, QStringList>("index", "after");
-        addRow("first", 0, QStringList{"/b.mdb", "/c.mdb", ""});
-        addRow("second", 1, QStringList{"/a.mdb", "/c.mdb", ""});
-        addRow("third", 2, QStringList{"/a.mdb", "/b.mdb", ""});
-    }
-    void removeRecent()
-    {
-        auto [index, after] = TestSupport::fetch<int, QStringList>("index", "after");
-        StoreRecent({"/a.mdb", "/b.mdb", "/c.mdb"});
-        modRecent::RemoveRecent(index);
-        QCOMPARE(modRecent::RecentDatabases(), after);
     }
 
     void menuAtStartShowsTheStoredList()
@@ -246,84 +215,74 @@ private slots:
         QVERIFY(!m_window->mnuLine->isVisible());
     }
 
-    void defaultDatabaseChosenByBrowsing()
-    {
-        const QString home = makeDatabase("home.mdb");
-        const QString work = makeDatabase("folder/work.mdb");
-        startWindow(home);
-        QCOMPARE(modSettings::ReadSetting("Default database"), home);
-        m_platform->expectOpenFileName(work);
-        bool leftOpen = true;
-        QVERIFY(runDefaultDatabaseWindow(
-            [&](frmOptionsDefaultdatabase* window) {
-                QCOMPARE(window->windowTitle(), QString("Default database"));
-                QCOMPARE(window->fraDatabase->title(), QString("Default database"));
-                QCOMPARE(window->cmdOpen->text(), QString("Browse..."));
-                QCOMPARE(window->txtDatabase->text(), home);
-                QTest::mouseClick(window->cmdOpen, Qt::LeftButton);
-                QCOMPARE(window->txtDatabase->text(), work);
-                QTest::mouseClick(window->cmdOK, Qt::LeftButton);
-            },
-            &leftOpen));
-        QVERIFY(!leftOpen);
-        const auto dialogs = m_platform->callsOf("open");
-        QCOMPARE(dialogs.size(), 1);
-        QCOMPARE(dialogs.first().title, QString("Open"));
-        QCOMPARE(dialogs.first().text, QString("Addrion database (*.mdb)|*.mdb"));
-        QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(work).absolutePath() + "/");
-        QCOMPARE(modSettings::ReadSetting("Default database"), work);
-        QCOMPARE(m_window->windowTitle(), QString("work.mdb - Addrion 1.4.3"));
-        QCOMPARE(modRecent::RecentDatabases().first(), work);
-    }
-
     void defaultDatabaseWindow_data()
     {
-        // what replaces the text; "MISSING" is a file that is not there
-        // "HOME" is the database opened at start
-        TestSupport::addColumns<QString, bool, bool, bool, QString, bool>("typed", "pressOK", "leftOpen",
-                                                                          "notValidMessage", "stored", "homeStaysOpen");
-        addRow("cleared and OK", "", true, false, false, "", true);
-        addRow("missing file", "MISSING", true, true, true, "HOME", false);
-        addRow("cancel", "MISSING", false, false, false, "HOME", true);
-        addRow("browse cancelled, OK", "HOME", true, false, false, "HOME", true);
+        // typed: what replaces the text, "MISSING" a file that is not there, "BROWSE" the
+        // file work.mdb chosen by browsing, "BROWSE-CANCEL" browsing cancelled.
+        // stored: "HOME" and "WORK" are the files of those names.
+        TestSupport::addColumns<QString, bool, QString, QString>("typed", "pressOK", "stored", "title");
+        addRow("cleared and OK", "", true, "", "home.mdb - Addrion 1.4.3");
+        addRow("missing file", "MISSING", true, "HOME", "Addrion 1.4.3");
+        addRow("cancel", "MISSING", false, "HOME", "home.mdb - Addrion 1.4.3");
+        addRow("browse cancelled, OK", "BROWSE-CANCEL", true, "HOME", "home.mdb - Addrion 1.4.3");
+        addRow("browse", "BROWSE", true, "WORK", "work.mdb - Addrion 1.4.3");
     }
     void defaultDatabaseWindow()
     {
         QFETCH(QString, typed);
         QFETCH(bool, pressOK);
-        auto [leftOpen, notValidMessage, stored, homeStaysOpen] =
-            TestSupport::fetch<bool, bool, QString, bool>("leftOpen", "notValidMessage", "stored", "homeStaysOpen");
+        auto [stored, title] = TestSupport::fetch<QString, QString>("stored", "title");
         const QString home = makeDatabase("home.mdb");
+        const QString work = makeDatabase("folder/work.mdb");
         const QString missing = file("gone/missing.mdb");
-        startWindow(home);
         const auto resolve = [&](const QString& text) {
-            return text == "HOME" ? home : text == "MISSING" ? missing : text;
+            return text == "HOME"                       ? home
+                   : text == "WORK" || text == "BROWSE" ? work
+                   : text == "MISSING"                  ? missing
+                                                        : text;
         };
-        if (typed == "HOME")
-            m_platform->expectOpenFileName(QString());
-        if (notValidMessage)
+        startWindow(home);
+        const bool browse = typed.startsWith("BROWSE");
+        if (browse)
+            m_platform->expectOpenFileName(typed == "BROWSE" ? work : QString());
+        const bool notValid = typed == "MISSING" && pressOK;
+        if (notValid)
             m_platform->expectMessage();
-        bool stillOpen = false;
-        QVERIFY(runDefaultDatabaseWindow(
-            [&](frmOptionsDefaultdatabase* window) {
-                if (typed == "HOME") {
-                    QTest::mouseClick(window->cmdOpen, Qt::LeftButton);
-                } else {
-                    window->txtDatabase->selectAll();
-                    QTest::keyClick(window->txtDatabase, Qt::Key_Delete);
-                    QTest::keyClicks(window->txtDatabase, resolve(typed));
-                }
-                QCOMPARE(window->txtDatabase->text(), resolve(typed));
-                QTest::mouseClick(pressOK ? window->cmdOK : window->cmdCancel, Qt::LeftButton);
-            },
-            &stillOpen));
-        QCOMPARE(stillOpen, leftOpen);
-        QCOMPARE(m_platform->messages().size(), notValidMessage ? 1 : 0);
-        if (notValidMessage)
+        bool leftOpen = false;
+        auto ran = TestSupport::onModal<frmOptionsDefaultdatabase>([&](frmOptionsDefaultdatabase* window) {
+            QCOMPARE(window->txtDatabase->text(), home);
+            if (browse) {
+                QTest::mouseClick(window->cmdOpen, Qt::LeftButton);
+            } else {
+                window->txtDatabase->selectAll();
+                QTest::keyClick(window->txtDatabase, Qt::Key_Delete);
+                QTest::keyClicks(window->txtDatabase, resolve(typed));
+            }
+            QCOMPARE(window->txtDatabase->text(), typed == "BROWSE-CANCEL" ? home : resolve(typed));
+            QTest::mouseClick(pressOK ? window->cmdOK : window->cmdCancel, Qt::LeftButton);
+            leftOpen = window->isVisible();
+            if (leftOpen)
+                window->cmdCancel->click();
+        });
+        m_window->mnuOptionsDefaultdatabase->trigger();
+        QVERIFY(*ran);
+        QCOMPARE(leftOpen, notValid);
+        QCOMPARE(m_platform->messages().size(), notValid ? 1 : 0);
+        if (notValid)
             QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + missing);
+        if (browse) {
+            const auto dialogs = m_platform->callsOf("open");
+            QCOMPARE(dialogs.size(), 1);
+            QCOMPARE(dialogs.first().title, QString("Open"));
+            QCOMPARE(dialogs.first().text, QString("Addrion database (*.mdb)|*.mdb"));
+        }
+        if (typed == "BROWSE") {
+            QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(work).absolutePath() + "/");
+            QCOMPARE(modRecent::RecentDatabases().first(), work);
+        }
         QCOMPARE(modSettings::ReadSetting("Default database"), resolve(stored));
-        QCOMPARE(modDatabase::IsDatabaseOpen(), homeStaysOpen);
-        QCOMPARE(m_window->windowTitle(), homeStaysOpen ? QString("home.mdb - Addrion 1.4.3") : "Addrion 1.4.3");
+        QCOMPARE(m_window->windowTitle(), title);
+        QCOMPARE(modDatabase::IsDatabaseOpen(), title != "Addrion 1.4.3");
     }
 };
 
