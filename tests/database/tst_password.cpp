@@ -88,17 +88,6 @@ class TestPassword : public QObject
 
     QString file(const QString& name) const { return m_dir->filePath(name); }
 
-    static QStringList names(const QString& path)
-    {
-        Engine::Connection connection;
-        connection.Open(path);
-        Engine::Recordset rows = connection.OpenRecordset("SELECT Name FROM Person ORDER BY Contactnr");
-        QStringList result;
-        for (; !rows.Eof(); rows.MoveNext())
-            result << rows.Fields("Name").toString().trimmed();
-        return result;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -118,13 +107,10 @@ private slots:
         m_platform.reset();
     }
 
-    void windowCaptionsAndOkButton()
+    void okButtonAndEscape()
     {
         frmPassword window("/data/home.mdb");
         window.show();
-        QCOMPARE(window.windowTitle(), QString("Password"));
-        QCOMPARE(window.lblFile->text(), QString("File:"));
-        QCOMPARE(window.lblPassword->text(), QString("Password:"));
         QCOMPARE(window.txtFile->text(), QString("/data/home.mdb"));
         QVERIFY(window.txtFile->isReadOnly());
         QCOMPARE(window.txtPassword->echoMode(), QLineEdit::Password);
@@ -196,7 +182,10 @@ private slots:
             return;
         }
         QVERIFY(!Engine::IsEncryptedDatabaseFile(path));
-        QCOMPARE(names(path), (QStringList{"Anna Secret", "Bob Hidden"}));
+        Engine::Connection connection;
+        connection.Open(path);
+        QCOMPARE(EngineTest::firstColumn(connection, "SELECT Name FROM Person ORDER BY Contactnr"),
+                 (QStringList{"Anna Secret", "Bob Hidden"}));
         // From now on the file opens without a question.
         PasswordAnswers none({});
         QVERIFY(modDatabase::IsValidDatabase(path));
