@@ -141,12 +141,14 @@ private slots:
         addRow("empty entry", "German", "Empty", "Empty");
         addRow("missing file", "Klingon", "Database", "Database");
         addRow("long entry cut", "German", "Long", QString(254, QChar(0x00E4)));
+        addRow("cut before a surrogate pair", "German", "Emoji", QString(253, 'a'));
     }
     void translateFallsBackToTheKey()
     {
         auto [language, key, expected] = TestSupport::fetch<QString, QString, QString>("language", "key", "expected");
-        QVERIFY(writeLanguage("German", "[Translation]\nDatabase=Datenbank\nEmpty=\nLong=" +
-                                            QString(300, QChar(0x00E4)).toUtf8() + "\n[Info]\nLanguage=Deutsch\n"));
+        QVERIFY(writeLanguage(
+            "German", "[Translation]\nDatabase=Datenbank\nEmpty=\nLong=" + QString(300, QChar(0x00E4)).toUtf8() +
+                          "\nEmoji=" + QByteArray(253, 'a') + "😀tail\n[Info]\nLanguage=Deutsch\n"));
         WriteSetting("Language", language);
         QCOMPARE(T(key), expected);
     }
@@ -192,14 +194,6 @@ private slots:
         QCOMPARE(T("Database"), QString("Gegevensbestand"));
     }
 
-    void translationSurrogatesAreNotSplit()
-    {
-        QString value = QString(253, 'a') + QString::fromUtf8("😀") + "tail";
-        QVERIFY(writeLanguage("Emoji", "[Translation]\nX=" + value.toUtf8() + "\n"));
-        WriteSetting("Language", "Emoji");
-        QCOMPARE(T("X"), QString(253, 'a'));
-    }
-
     // One row for each rule, not for each entry of the program's table.
     void wantedLanguage_data()
     {
@@ -230,23 +224,6 @@ private slots:
             QCOMPARE(modLanguage::MapLegacyName(stored), wanted);
     }
 
-    void checkLanguageTicksAndStores_data()
-    {
-        TestSupport::addColumns<QString, int, QString>("wanted", "ticked", "stored");
-        addRow("present", "German", 2, "German");
-        addRow("absent keeps setting", "Greek", 0, "");
-        addRow("empty", "", 0, "");
-        addRow("English", "English", 0, "English");
-        addRow("exact case", "german", 0, "");
-    }
-    void checkLanguageTicksAndStores()
-    {
-        auto [wanted, ticked, stored] = TestSupport::fetch<QString, int, QString>("wanted", "ticked", "stored");
-        const QStringList captions{"English", "Dutch", "German"};
-        QCOMPARE(modLanguage::CheckLanguage(captions, wanted), ticked);
-        QCOMPARE(modSettings::ReadSetting("Language"), stored);
-    }
-
     void firstStartChoosesFromTheLocale_data()
     {
         TestSupport::addColumns<QStringList, QString, QString, QString, QString>("files", "stored", "abbreviation",
@@ -260,6 +237,8 @@ private slots:
         addRow("Brazilian", QStringList{"Portuguese (Brazilian)", "Portuguese (Portugal)"}, "", "PTB",
                "Portuguese (Brazilian)", "Portuguese (Brazilian)");
         addRow("Klingon listed", QStringList{"Klingon"}, "Klingon", "", "Klingon", "Klingon");
+        addRow("English stored", QStringList{"German"}, "English", "DEU", "English", "English");
+        addRow("stored in other case", QStringList{"German"}, "german", "DEU", "English", "german");
     }
     void firstStartChoosesFromTheLocale()
     {
