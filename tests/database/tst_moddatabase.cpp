@@ -5,19 +5,33 @@
 
 #include "database/Engine.h"
 #include "database/modDatabase.h"
+#include "database/modPassword.h"
 #include "database/modPersonUid.h"
+#include "database/modRecent.h"
 #include "database/modSql.h"
 #include "database/modUpgrade.h"
 #include "editor/modContact.h"
 #include "export/modExportFiles.h"
+#include "mainwindow/RegisterWindows.h"
+#include "mainwindow/frmMain.h"
+#include "mainwindow/frmOptionsDefaultdatabase.h"
+#include "mainwindow/frmPassword.h"
+#include "search/modSearch.h"
 #include "startup/modEnvironment.h"
+#include "startup/modError.h"
 #include "startup/modSettings.h"
 
+#include <QAction>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStyle>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using TestSupport::addRow;
 using namespace EngineTest;
@@ -151,10 +165,69 @@ void Sqlite3(const QString& file, const QString& script, QString* output = nullp
         *output = QString::fromUtf8(tool.readAllStandardOutput()).simplified();
 }
 
+// Two persons, one with a phone, written into a protected file.
+const QString kContent = "INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna Secret');\n"
+                         "INSERT INTO Person (Contactnr, Name) VALUES (2, 'Bob Hidden');\n"
+                         "INSERT INTO Phone VALUES (1, 1, '555', 'home');\n";
+
+int CountLogLines(const QString& text)
+{
+    return QString::fromUtf8(TestSupport::readFile(modError::LogFilePath())).count(text);
+}
+
+// One answer for each time the password window appears: a password to type and OK,
+// or "" for Cancel.
+class PasswordAnswers : public QObject
+{
+public:
+    explicit PasswordAnswers(QStringList answers) : m_answers(std::move(answers))
+    {
+        connect(&m_poll, &QTimer::timeout, this, &PasswordAnswers::answer);
+        m_poll.start(5);
+    }
+    int asked() const { return m_asked; }
+    QStringList files() const { return m_files; }
+    bool okWasDisabledUntilTyped() const { return m_okDisabledUntilTyped; }
+
+private:
+    void answer()
+    {
+        auto* window = qobject_cast<frmPassword*>(QApplication::activeModalWidget());
+        if (!window || window->property("answered").toBool())
+            return;
+        window->setProperty("answered", true);
+        ++m_asked;
+        m_files << window->txtFile->text();
+        const QString answer = m_answers.isEmpty() ? QString() : m_answers.takeFirst();
+        if (answer.isEmpty()) {
+            QTest::mouseClick(window->cmdCancel, Qt::LeftButton);
+            return;
+        }
+        if (window->cmdOK->isEnabled())
+            m_okDisabledUntilTyped = false;
+        QTest::keyClicks(window->txtPassword, answer);
+        QTest::mouseClick(window->cmdOK, Qt::LeftButton);
+    }
+
+    QStringList m_answers;
+    QTimer m_poll;
+    int m_asked = 0;
+    QStringList m_files;
+    bool m_okDisabledUntilTyped = true;
+};
+
+void StoreRecent(const QStringList& entries)
+{
+    for (int i = 0; i < 3; ++i)
+        modSettings::WriteSetting(QString("Recent %1").arg(i + 1), entries.value(i));
+}
+
 } // namespace
 
 // The program's handling of database files: making, checking, opening, copying and
-// closing them, the conversion of older layouts, and the persons' UIDs.
+// closing them, the conversion of older layouts, the persons' UIDs, files protected by
+// the real cipher program and opened through the real password window, and the recent
+// databases and default database on the real main window.
 class TestModDatabase : public QObject
 {
     Q_OBJECT
@@ -162,6 +235,7 @@ class TestModDatabase : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPlatform> m_platform;
     RecordingObserver m_observer;
+    std::unique_ptr<frmMain> m_window;
 
     QString file(const QString& name) const { return m_dir->filePath(name); }
     QString newDatabase(const QString& name = QStringLiteral("home.mdb"))
@@ -174,11 +248,58 @@ class TestModDatabase : public QObject
         return modDatabase::IsValidDatabase(path) && modDatabase::OpenDatabase(path);
     }
 
+    QString makeDatabase(const QString& name)
+    {
+        const QString path = file(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!modDatabase::NewDatabase(path))
+            return {};
+        modDatabase::CloseDatabase(false);
+        return path;
+    }
+
+    void startWindow(const QString& commandLine)
+    {
+        m_window = std::make_unique<frmMain>(commandLine);
+        RegisterWindows(*m_window);
+        m_window->Load();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    // The captions of the visible recent entries, in menu order, without the entry's
+    // number that leads each as its access key ("&1 ").
+    QStringList menuCaptions() const
+    {
+        QStringList captions;
+        for (QAction* entry : m_window->mnuFileRecent) {
+            if (!entry->isVisible())
+                continue;
+            const QString number = QString("&%1 ").arg(captions.size() + 1);
+            if (!entry->text().startsWith(number))
+                return {"no " + number + "in " + entry->text()};
+            captions << entry->text().mid(number.size());
+        }
+        return captions;
+    }
+
+    void openThroughMenu(const QString& path)
+    {
+        m_platform->expectOpenFileName(path);
+        m_window->mnuFileOpen->trigger();
+    }
+
 private slots:
-    void initTestCase() { modUpgrade::InstallUpgradeHandler(); }
+    void initTestCase()
+    {
+        QVERIFY2(!QStandardPaths::findExecutable(modPassword::CipherProgramName).isEmpty(),
+                 "the sqlcipher program is needed (Debian package sqlcipher)");
+        modUpgrade::InstallUpgradeHandler();
+    }
     void init()
     {
         TestSupport::clearSettings();
+        modSearch::ClearSearch();
         m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
         m_observer = RecordingObserver();
@@ -187,6 +308,7 @@ private slots:
     }
     void cleanup()
     {
+        m_window.reset();
         modDatabase::CloseDatabase(false);
         QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
         m_platform.reset();
@@ -738,6 +860,330 @@ private slots:
         QCOMPARE(QSet<QString>(first.begin(), first.end()).size(), 3);
         QCOMPARE(exportedUids(), first);
         QVERIFY(!modDatabase::DatabaseConnection().TableExists("PersonUid"));
+    }
+    void okButtonAndEscape()
+    {
+        frmPassword window("/data/home.mdb");
+        window.show();
+        QCOMPARE(window.txtFile->text(), QString("/data/home.mdb"));
+        QVERIFY(window.txtFile->isReadOnly());
+        QCOMPARE(window.txtPassword->echoMode(), QLineEdit::Password);
+        QCOMPARE(
+            window.txtPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, window.txtPassword),
+            int('*'));
+        QVERIFY(!window.cmdOK->isEnabled());
+        QTest::keyClick(window.txtPassword, Qt::Key_S);
+        QVERIFY(window.cmdOK->isEnabled());
+        QTest::keyClick(window.txtPassword, Qt::Key_Backspace);
+        QVERIFY(!window.cmdOK->isEnabled());
+        QTest::keyClicks(window.txtPassword, "pw");
+        QTest::keyClick(window.txtPassword, Qt::Key_Escape);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.DatabasePassword(), QString());
+    }
+
+    void protectedFile_data()
+    {
+        // the file lies where its copy is written
+        TestSupport::addColumns<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
+                                                                       "wrongMessages");
+        QTest::newRow("right password") << "secret" << false << QStringList{"secret"} << true << 0;
+        QTest::newRow("apostrophe and blanks")
+            << "it's a  secret" << false << QStringList{"it's a  secret"} << true << 0;
+        QTest::newRow("file in the TEMP folder") << "secret" << true << QStringList{"secret"} << true << 0;
+        QTest::newRow("cancel") << "secret" << false << QStringList{""} << false << 0;
+        QTest::newRow("wrong, then cancel") << "secret" << false << QStringList{"wrong", ""} << false << 1;
+        QTest::newRow("wrong, then right") << "secret" << false << QStringList{"wrong", "secret"} << true << 1;
+    }
+    void protectedFile()
+    {
+        InstallPasswordHandler();
+        auto [password, inTempFolder, answers, valid, wrongMessages] =
+            TestSupport::fetch<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
+                                                                      "wrongMessages");
+        const QString path =
+            inTempFolder ? modEnvironment::TempFolder() + "protected-home.mdb" : file("protected-home.mdb");
+        QFile::remove(path);
+        QVERIFY(EngineTest::makeProtectedFile(path, password, kContent));
+        const QByteArray protectedBytes = TestSupport::readFile(path);
+        const int logLines = CountLogLines("Error removing password: ");
+        for (int i = 0; i < wrongMessages; ++i)
+            m_platform->expectMessage();
+
+        PasswordAnswers answering(answers);
+        QCOMPARE(modDatabase::IsValidDatabase(path), valid);
+        QCOMPARE(answering.asked(), answers.size());
+        QVERIFY(answering.okWasDisabledUntilTyped());
+        QCOMPARE(answering.files().first(), path);
+
+        QCOMPARE(m_platform->messages().size(), wrongMessages);
+        QCOMPARE(CountLogLines("Error removing password: "), logLines + wrongMessages);
+        if (wrongMessages) {
+            const auto message = m_platform->messages().first();
+            QCOMPARE(message.title, QString("Error"));
+            QCOMPARE(message.icon, Platform::Icon::Exclamation);
+            QCOMPARE(message.text,
+                     "Error " + QString::number(Engine::PasswordProtectedError) + ": Not a valid password.");
+        }
+        // No unprotected copy stays behind in the TEMP folder.
+        QVERIFY(!QFile::exists(modEnvironment::TempFolder() + "protected-home.mdb") || inTempFolder);
+        QVERIFY(!QFile::exists(modEnvironment::TempFolder() + "Unprotected_protected-home.mdb"));
+
+        if (!valid) {
+            QCOMPARE(TestSupport::readFile(path), protectedBytes);
+            QVERIFY(!modDatabase::IsDatabaseOpen());
+            if (inTempFolder)
+                QFile::remove(path);
+            return;
+        }
+        QVERIFY(!Engine::IsEncryptedDatabaseFile(path));
+        Engine::Connection connection;
+        connection.Open(path);
+        QCOMPARE(EngineTest::firstColumn(connection, "SELECT Name FROM Person ORDER BY Contactnr"),
+                 (QStringList{"Anna Secret", "Bob Hidden"}));
+        // From now on the file opens without a question.
+        PasswordAnswers none({});
+        QVERIFY(modDatabase::IsValidDatabase(path));
+        QVERIFY(modDatabase::OpenDatabase(path));
+        QCOMPARE(modSql::OpenRecordset("SELECT * FROM Phone").RecordCount(), 1);
+        QCOMPARE(none.asked(), 0);
+        if (inTempFolder) {
+            modDatabase::CloseDatabase(false);
+            QFile::remove(path);
+        }
+    }
+
+    // Files that only look like protected ones at first sight get the plain answer, and
+    // no password question.
+    void notAProtectedFile_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("4096 zero bytes") << QByteArray(4096, '\0');
+        QTest::newRow("1024 blanks") << QByteArray(1024, ' ');
+        QTest::newRow("text of whole kilobytes") << QByteArray("Name;Phone\r\nAnna;0123\r\n").repeated(128).left(2048);
+    }
+    void notAProtectedFile()
+    {
+        InstallPasswordHandler();
+        QFETCH(QByteArray, contents);
+        const QString path = file("looks-protected.mdb");
+        QVERIFY(TestSupport::writeFile(path, contents));
+        m_platform->expectMessage();
+        PasswordAnswers answering({"secret", ""});
+        QVERIFY(!modDatabase::IsValidDatabase(path));
+        QCOMPARE(answering.asked(), 0);
+        QCOMPARE(m_platform->messages().size(), 1);
+        QCOMPARE(m_platform->messages().constFirst().text, "This is not a valid Addrion database:\n" + path);
+        QCOMPARE(TestSupport::readFile(path), contents);
+    }
+
+    void missingCipherProgram()
+    {
+        InstallPasswordHandler();
+        const QString path = file("protected.mdb");
+        QVERIFY(EngineTest::makeProtectedFile(path, "secret", kContent));
+        const QByteArray protectedBytes = TestSupport::readFile(path);
+        const QByteArray savedPath = qgetenv("PATH");
+        QTemporaryDir emptyFolder;
+        qputenv("PATH", emptyFolder.path().toUtf8());
+        // The missing-components report, once; no password is asked for, since none
+        // could be used.
+        m_platform->expectMessage(Platform::Answer::Ok);
+        PasswordAnswers answering({"secret", "secret", ""});
+        const bool valid = modDatabase::IsValidDatabase(path);
+        qputenv("PATH", savedPath);
+        QVERIFY(!valid);
+        QCOMPARE(answering.asked(), 0);
+        QCOMPARE(m_platform->messages().size(), 1);
+        const QString text = m_platform->messages().first().text;
+        QVERIFY2(text.startsWith("The sqlcipher program (Debian package sqlcipher) is missing!"), qPrintable(text));
+        QVERIFY(text.contains("MdacError: "));
+        QCOMPARE(TestSupport::readFile(path), protectedBytes);
+    }
+
+    void shortenPath_data()
+    {
+        TestSupport::addColumns<QString, QString>("path", "caption");
+        addRow("documents", "/home/me/Documents/home.mdb", "/home/.../Documents/home.mdb");
+        addRow("drive form", "C:/Users/me/Documents/home.mdb", "C:/.../Documents/home.mdb");
+        addRow("three folders", "/home/me/db/home.mdb", "/home/.../db/home.mdb");
+        addRow("deep", "/srv/x/y/z/Addrion/home.mdb", "/srv/.../Addrion/home.mdb");
+        addRow("one-letter first folder", "/a/b/c/d.mdb", "/a/.../c/d.mdb");
+        addRow("relative", "data/sub/x/home.mdb", "data/.../x/home.mdb");
+        addRow("two folders whole", "/home/me/home.mdb", "/home/me/home.mdb");
+        addRow("one folder whole", "/home/home.mdb", "/home/home.mdb");
+        addRow("drive and file whole", "C:/home.mdb", "C:/home.mdb");
+        addRow("root file whole", "/home.mdb", "/home.mdb");
+        addRow("file name whole", "home.mdb", "home.mdb");
+    }
+    void shortenPath()
+    {
+        auto [path, caption] = TestSupport::fetch<QString, QString>("path", "caption");
+        QCOMPARE(modRecent::ShortenPath(path), caption);
+    }
+
+    void recentList_data()
+    {
+        // change: the path added, or "-n" for the entry n removed
+        TestSupport::addColumns<QStringList, QString, QStringList>("before", "change", "after");
+        const QStringList full{"/a.mdb", "/b.mdb", "/c.mdb"};
+        addRow("first ever", QStringList{"", "", ""}, "/a.mdb", QStringList{"/a.mdb", "", ""});
+        addRow("into a free place", QStringList{"/a.mdb", "", ""}, "/b.mdb", QStringList{"/b.mdb", "/a.mdb", ""});
+        addRow("new pushes the oldest out", full, "/d.mdb", QStringList{"/d.mdb", "/a.mdb", "/b.mdb"});
+        addRow("first again", full, "/a.mdb", full);
+        addRow("second swaps", full, "/b.mdb", QStringList{"/b.mdb", "/a.mdb", "/c.mdb"});
+        addRow("third moves up", full, "/c.mdb", QStringList{"/c.mdb", "/a.mdb", "/b.mdb"});
+        addRow("comparison is exact", QStringList{"/x/a.mdb", "/b.mdb", ""}, "/x/A.mdb",
+               QStringList{"/x/A.mdb", "/x/a.mdb", "/b.mdb"});
+        // The next start may be made from another folder.
+        addRow("relative path stored absolute", QStringList{"/a.mdb", "", ""}, "sub/../rel.mdb",
+               QStringList{QDir::currentPath() + "/rel.mdb", "/a.mdb", ""});
+        addRow("first removed", full, "-0", QStringList{"/b.mdb", "/c.mdb", ""});
+        addRow("second removed", full, "-1", QStringList{"/a.mdb", "/c.mdb", ""});
+        addRow("third removed", full, "-2", QStringList{"/a.mdb", "/b.mdb", ""});
+    }
+    void recentList()
+    {
+        auto [before, change, after] =
+            TestSupport::fetch<QStringList, QString, QStringList>("before", "change", "after");
+        StoreRecent(before);
+        if (change.startsWith('-'))
+            modRecent::RemoveRecent(change.mid(1).toInt());
+        else
+            modRecent::AddRecent(change);
+        QCOMPARE(modRecent::RecentDatabases(), after);
+        QCOMPARE(modSettings::ReadSetting("Recent 1"), after.at(0));
+    }
+
+    void menuAtStartShowsTheStoredList()
+    {
+        const QString home = makeDatabase("home.mdb");
+        StoreRecent({"/srv/x/y/work.mdb", "/srv/x/y/z/R&D.mdb", ""});
+        startWindow(home);
+        // The database opened at start joins the top.
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{home, "/srv/x/y/work.mdb", "/srv/x/y/z/R&D.mdb"}));
+        const QStringList captions = menuCaptions();
+        QCOMPARE(captions.size(), 3);
+        QCOMPARE(captions.at(1), QString("/srv/.../y/work.mdb"));
+        QCOMPARE(captions.at(2), QString("/srv/.../z/R&&D.mdb"));
+        QVERIFY(m_window->mnuLine->isVisible());
+    }
+
+    void fourOpensReopenAndDeletedFiles()
+    {
+        // Deep enough to be shortened, and one file beside the folder of the others.
+        const QStringList paths{makeDatabase("a/b/c/one.mdb"), makeDatabase("a/b/c/two.mdb"),
+                                makeDatabase("a/b/c/three.mdb"), makeDatabase("a/four.mdb")};
+        for (const QString& path : paths)
+            QVERIFY(!path.isEmpty());
+        startWindow(QString());
+        TestSupport::clearSettings();
+        StoreRecent({});
+        m_window->mnuFileClose->trigger();
+        for (const QString& path : paths)
+            openThroughMenu(path);
+
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[3], paths[2], paths[1]}));
+        const QString folder = m_dir->path();
+        const QString head = folder.left(folder.indexOf('/', 2) + 1) + "...";
+        QCOMPARE(menuCaptions(), (QStringList{head + "/a/four.mdb", head + "/c/three.mdb", head + "/c/two.mdb"}));
+        QVERIFY(m_window->mnuLine->isVisible());
+
+        // The second entry opens its file and swaps places with the first.
+        m_window->mnuFileRecent.at(1)->trigger();
+        QCOMPARE(m_window->windowTitle(), QString("three.mdb - Addrion 1.4.3"));
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[3], paths[1]}));
+        QCOMPARE(menuCaptions().first(), head + "/c/three.mdb");
+
+        // A deleted file: the message, the entry leaves, the validation closed the database.
+        QVERIFY(QFile::remove(paths[3]));
+        m_platform->expectMessage();
+        m_window->mnuFileRecent.at(1)->trigger();
+        QCOMPARE(m_platform->messages().last().text, "This is not a valid Addrion database:\n" + paths[3]);
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[1], ""}));
+        QCOMPARE(menuCaptions(), (QStringList{head + "/c/three.mdb", head + "/c/two.mdb"}));
+        QVERIFY(!m_window->mnuFileRecent.at(2)->isVisible());
+        QCOMPARE(m_window->windowTitle(), QString("Addrion 1.4.3"));
+
+        // Emptied one by one, the menu loses its separator too.
+        for (const QString& path : {paths[2], paths[1]}) {
+            QVERIFY(QFile::remove(path));
+            m_platform->expectMessage();
+            m_window->mnuFileRecent.at(0)->trigger();
+        }
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{"", "", ""}));
+        QVERIFY(menuCaptions().isEmpty());
+        QVERIFY(!m_window->mnuLine->isVisible());
+    }
+
+    void defaultDatabaseWindow_data()
+    {
+        // typed: what replaces the text, "MISSING" a file that is not there, "BROWSE" the
+        // file work.mdb chosen by browsing, "BROWSE-CANCEL" browsing cancelled.
+        // stored: "HOME" and "WORK" are the files of those names.
+        TestSupport::addColumns<QString, bool, QString, QString>("typed", "pressOK", "stored", "title");
+        addRow("cleared and OK", "", true, "", "home.mdb - Addrion 1.4.3");
+        addRow("missing file", "MISSING", true, "HOME", "Addrion 1.4.3");
+        addRow("cancel", "MISSING", false, "HOME", "home.mdb - Addrion 1.4.3");
+        addRow("browse cancelled, OK", "BROWSE-CANCEL", true, "HOME", "home.mdb - Addrion 1.4.3");
+        addRow("browse", "BROWSE", true, "WORK", "work.mdb - Addrion 1.4.3");
+    }
+    void defaultDatabaseWindow()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, pressOK);
+        auto [stored, title] = TestSupport::fetch<QString, QString>("stored", "title");
+        const QString home = makeDatabase("home.mdb");
+        const QString work = makeDatabase("folder/work.mdb");
+        const QString missing = file("gone/missing.mdb");
+        const auto resolve = [&](const QString& text) {
+            return text == "HOME"                       ? home
+                   : text == "WORK" || text == "BROWSE" ? work
+                   : text == "MISSING"                  ? missing
+                                                        : text;
+        };
+        startWindow(home);
+        const bool browse = typed.startsWith("BROWSE");
+        if (browse)
+            m_platform->expectOpenFileName(typed == "BROWSE" ? work : QString());
+        const bool notValid = typed == "MISSING" && pressOK;
+        if (notValid)
+            m_platform->expectMessage();
+        bool leftOpen = false;
+        auto ran = TestSupport::onModal<frmOptionsDefaultdatabase>([&](frmOptionsDefaultdatabase* window) {
+            QCOMPARE(window->txtDatabase->text(), home);
+            if (browse) {
+                QTest::mouseClick(window->cmdOpen, Qt::LeftButton);
+            } else {
+                window->txtDatabase->selectAll();
+                QTest::keyClick(window->txtDatabase, Qt::Key_Delete);
+                QTest::keyClicks(window->txtDatabase, resolve(typed));
+            }
+            QCOMPARE(window->txtDatabase->text(), typed == "BROWSE-CANCEL" ? home : resolve(typed));
+            QTest::mouseClick(pressOK ? window->cmdOK : window->cmdCancel, Qt::LeftButton);
+            leftOpen = window->isVisible();
+            if (leftOpen)
+                window->cmdCancel->click();
+        });
+        m_window->mnuOptionsDefaultdatabase->trigger();
+        QVERIFY(*ran);
+        QCOMPARE(leftOpen, notValid);
+        QCOMPARE(m_platform->messages().size(), notValid ? 1 : 0);
+        if (notValid)
+            QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + missing);
+        if (browse) {
+            const auto dialogs = m_platform->callsOf("open");
+            QCOMPARE(dialogs.size(), 1);
+            QCOMPARE(dialogs.first().title, QString("Open"));
+            QCOMPARE(dialogs.first().text, QString("Addrion database (*.mdb)|*.mdb"));
+        }
+        if (typed == "BROWSE") {
+            QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(work).absolutePath() + "/");
+            QCOMPARE(modRecent::RecentDatabases().first(), work);
+        }
+        QCOMPARE(modSettings::ReadSetting("Default database"), resolve(stored));
+        QCOMPARE(m_window->windowTitle(), title);
+        QCOMPARE(modDatabase::IsDatabaseOpen(), title != "Addrion 1.4.3");
     }
 };
 
