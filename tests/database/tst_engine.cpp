@@ -1,7 +1,6 @@
 #include "DatabaseFixture.h"
 #include "TestSupport.h"
 
-#include "database/Engine.h"
 #include "database/JetDialect.h"
 #include "database/modDatabase.h"
 
@@ -11,11 +10,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QVersionNumber>
 
 #include <memory>
-#include <optional>
 
 using Engine::EngineError;
 using JetDialect::Kind;

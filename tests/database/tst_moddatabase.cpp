@@ -3,7 +3,6 @@
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
-#include "database/Engine.h"
 #include "database/modDatabase.h"
 #include "database/modPassword.h"
 #include "database/modPersonUid.h"
@@ -30,8 +29,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStyle>
-#include <QTemporaryDir>
-#include <QTimer>
 
 using TestSupport::addRow;
 using namespace EngineTest;

@@ -18,7 +18,6 @@
 #include <QStandardItemModel>
 #include <QStringDecoder>
 #include <QStyle>
-#include <QTemporaryDir>
 #include <QTreeView>
 
 using modSettings::WriteSetting;

@@ -1,4 +1,3 @@
-#include "DataRow.h"
 #include "DebianPackage.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"

@@ -19,7 +19,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
-#include <QTemporaryDir>
 
 #include <unistd.h>
 

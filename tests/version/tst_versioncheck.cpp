@@ -26,7 +26,6 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 
 #include <memory>
 
