@@ -16,7 +16,7 @@
 
 using Engine::EngineError;
 using JetDialect::Kind;
-using TestSupport::addRow;
+using namespace TestSupport;
 using namespace EngineTest;
 
 Q_DECLARE_METATYPE(JetDialect::Kind)
@@ -135,14 +135,14 @@ private slots:
 
     void dateLiterals_data()
     {
-        TestSupport::addColumns<QString, QDate>("literal", "date");
+        addColumns<QString, QDate>("literal", "date");
         addRow("one-digit month and day", "#1/2/2020#", QDate(2020, 1, 2));
         addRow("two-digit month and day", "#12/31/1979#", QDate(1979, 12, 31));
         addRow("long ago", "#7/4/1776#", QDate(1776, 7, 4));
     }
     void dateLiterals()
     {
-        auto [literal, date] = TestSupport::fetch<QString, QDate>("literal", "date");
+        auto [literal, date] = fetch<QString, QDate>("literal", "date");
         openNewDatabase();
         insertPerson(*m_connection, 1, "Dated", literal);
         insertPerson(*m_connection, 2, "Undated");
@@ -227,7 +227,7 @@ private slots:
     // The patterns themselves are the dialect test's; here they meet the engine.
     void like_data()
     {
-        TestSupport::addColumns<QString, QStringList>("condition", "names");
+        addColumns<QString, QStringList>("condition", "names");
         addRow("% both sides", "TRIM(Name) LIKE '%ann%'", QStringList{"Anna", "Hanna", "Johanna Berg"});
         addRow("apostrophe", "Name LIKE 'o''b%'", QStringList{"O'Brien"});
         addRow("literal %", "Name LIKE '%[%]%'", QStringList{"100% Cotton"});
@@ -244,7 +244,7 @@ private slots:
     }
     void like()
     {
-        auto [condition, names] = TestSupport::fetch<QString, QStringList>("condition", "names");
+        auto [condition, names] = fetch<QString, QStringList>("condition", "names");
         openNewDatabase();
         insertNames({"100% Cotton", "Anna", "Ärger", "Bob", "Henne", "Hanna", "Johanna Berg", "José", "O'Brien",
                      "under_score"});
@@ -264,7 +264,7 @@ private slots:
     void widthsEnforced_data()
     {
         // the error description, empty: accepted
-        TestSupport::addColumns<QString, QString>("statement", "refusal");
+        addColumns<QString, QString>("statement", "refusal");
 
         const QString person = "INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) VALUES(";
         auto tooLong = [](const char* field, int width) {
@@ -561,7 +561,7 @@ private slots:
     void notADatabase_data()
     {
         // empty: a file the cipher program protected; "<missing>": no file at all
-        TestSupport::addColumns<QByteArray, int, bool>("contents", "number", "encrypted");
+        addColumns<QByteArray, int, bool>("contents", "number", "encrypted");
         QByteArray random(4096, '\0');
         QRandomGenerator generator(7);
         for (char& byte : random)
@@ -578,8 +578,7 @@ private slots:
     }
     void notADatabase()
     {
-        auto [contents, number, encrypted] =
-            TestSupport::fetch<QByteArray, int, bool>("contents", "number", "encrypted");
+        auto [contents, number, encrypted] = fetch<QByteArray, int, bool>("contents", "number", "encrypted");
         const QString file = path("other.mdb");
         if (contents.isEmpty())
             QVERIFY(makeProtectedFile(file, "secret", "INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna');\n"));
@@ -675,7 +674,7 @@ private slots:
 
     void translate_data()
     {
-        TestSupport::addColumns<QString, QString>("sql", "expected");
+        addColumns<QString, QString>("sql", "expected");
 
         // Date literals.
         addRow("date, one-digit month and day", "SELECT * FROM Person WHERE Dateofbirth = #1/2/2020# ",
@@ -738,7 +737,7 @@ private slots:
 
     void translate()
     {
-        auto [sql, expected] = TestSupport::fetch<QString, QString>("sql", "expected");
+        auto [sql, expected] = fetch<QString, QString>("sql", "expected");
         QString error;
         const std::optional<JetDialect::Statement> statement = JetDialect::Translate(sql, &error);
         QVERIFY2(statement, qPrintable(error));
@@ -748,7 +747,7 @@ private slots:
 
     void translateFails_data()
     {
-        TestSupport::addColumns<QString, QString>("sql", "message");
+        addColumns<QString, QString>("sql", "message");
 
         addRow("30 February", "SELECT * FROM Person WHERE Dateofbirth = #2/30/2020# ", "#2/30/2020#");
         addRow("29 February of a common year", "SELECT #2/29/2019#", "#2/29/2019#");
@@ -766,7 +765,7 @@ private slots:
 
     void translateFails()
     {
-        auto [sql, message] = TestSupport::fetch<QString, QString>("sql", "message");
+        auto [sql, message] = fetch<QString, QString>("sql", "message");
         QString error;
         QVERIFY(!JetDialect::Translate(sql, &error));
         QVERIFY2(error.contains(message), qPrintable(error));
@@ -774,8 +773,8 @@ private slots:
 
     void classify_data()
     {
-        TestSupport::addColumns<QString, Kind, QString, QStringList, QString, QStringList>(
-            "sql", "kind", "table", "columns", "definition", "steps");
+        addColumns<QString, Kind, QString, QStringList, QString, QStringList>("sql", "kind", "table", "columns",
+                                                                              "definition", "steps");
 
         addRow("widen the phone number", "ALTER TABLE Phone ALTER COLUMN [Number] CHAR(50) ", Kind::AlterColumn,
                "Phone", QStringList{"Number"}, "[Number] CHAR(50) COLLATE NOCASE CHECK(length([Number]) <= 50)",
@@ -801,8 +800,8 @@ private slots:
     void classify()
     {
         auto [sql, kind, table, columns, definition, steps] =
-            TestSupport::fetch<QString, Kind, QString, QStringList, QString, QStringList>(
-                "sql", "kind", "table", "columns", "definition", "steps");
+            fetch<QString, Kind, QString, QStringList, QString, QStringList>("sql", "kind", "table", "columns",
+                                                                             "definition", "steps");
         QString error;
         const std::optional<JetDialect::Statement> statement = JetDialect::Translate(sql, &error);
         QVERIFY2(statement, qPrintable(error));
@@ -815,7 +814,7 @@ private slots:
 
     void rebuildTable_data()
     {
-        TestSupport::addColumns<QString, QString, QString, QString>("createSql", "column", "definition", "expected");
+        addColumns<QString, QString, QString, QString>("createSql", "column", "definition", "expected");
 
         const QString narrowPhone = "CREATE TABLE Phone ( Contactnr SMALLINT, [Order] TINYINT, "
                                     "[Number] CHAR(20) COLLATE NOCASE CHECK(length([Number]) <= 20), "
@@ -843,7 +842,7 @@ private slots:
     void rebuildTable()
     {
         auto [createSql, column, definition, expected] =
-            TestSupport::fetch<QString, QString, QString, QString>("createSql", "column", "definition", "expected");
+            fetch<QString, QString, QString, QString>("createSql", "column", "definition", "expected");
         QString error;
         const std::optional<QString> rebuilt =
             JetDialect::RebuildTableSql(createSql, "addrion_rebuild_Phone", column, definition, &error);
@@ -864,7 +863,7 @@ private slots:
 
     void columnConstraints_data()
     {
-        TestSupport::addColumns<QString, QString>("type", "expected");
+        addColumns<QString, QString>("type", "expected");
         addRow("CHAR(n)", "CHAR(100)", " COLLATE NOCASE CHECK(length([Name]) <= 100)");
         addRow("char (n), spaced", "char ( 7 )", " COLLATE NOCASE CHECK(length([Name]) <= 7)");
         addRow("VARCHAR(n)", "VARCHAR(30)", " COLLATE NOCASE CHECK(length([Name]) <= 30)");
@@ -881,13 +880,13 @@ private slots:
 
     void columnConstraints()
     {
-        auto [type, expected] = TestSupport::fetch<QString, QString>("type", "expected");
+        auto [type, expected] = fetch<QString, QString>("type", "expected");
         QCOMPARE(JetDialect::ColumnConstraints("[Name]", type), expected);
     }
 
     void likePattern_data()
     {
-        TestSupport::addColumns<QString, QString, bool>("pattern", "text", "matches");
+        addColumns<QString, QString, bool>("pattern", "text", "matches");
 
         addRow("% inside", "%ann%", "Johanna Berg", true);
         addRow("% at the end only", "ann%", "Johanna", false);
@@ -925,7 +924,7 @@ private slots:
 
     void likePattern()
     {
-        auto [pattern, text, matches] = TestSupport::fetch<QString, QString, bool>("pattern", "text", "matches");
+        auto [pattern, text, matches] = fetch<QString, QString, bool>("pattern", "text", "matches");
         QString error;
         const QByteArray utf8Pattern = pattern.toUtf8();
         const QByteArray utf8Text = text.toUtf8();
@@ -966,7 +965,7 @@ private slots:
 
     void isoDate_data()
     {
-        TestSupport::addColumns<QString, bool, QDate>("text", "valid", "date");
+        addColumns<QString, bool, QDate>("text", "valid", "date");
         addRow("date", "1979-12-31", true, QDate(1979, 12, 31));
         addRow("date and time", "2000-02-29 10:00:00", true, QDate(2000, 2, 29));
         addRow("ISO date and time", "2000-02-29T10:00", true, QDate(2000, 2, 29));
@@ -979,7 +978,7 @@ private slots:
 
     void isoDate()
     {
-        auto [text, valid, date] = TestSupport::fetch<QString, bool, QDate>("text", "valid", "date");
+        auto [text, valid, date] = fetch<QString, bool, QDate>("text", "valid", "date");
         const QByteArray utf8 = text.toUtf8();
         int year = 0, month = 0, day = 0;
         QCOMPARE(JetDialect::ParseIsoDate(std::string_view(utf8.constData(), utf8.size()), &year, &month, &day), valid);

@@ -30,7 +30,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 
-using TestSupport::addRow;
+using namespace TestSupport;
 using namespace EngineTest;
 
 // Records what the database operations tell the main window.
@@ -347,7 +347,7 @@ private slots:
     void validation_data()
     {
         // null: the statements make the file; "-": no file at all
-        TestSupport::addColumns<QStringList, QByteArray, bool>("statements", "contents", "valid");
+        addColumns<QStringList, QByteArray, bool>("statements", "contents", "valid");
         const QStringList current = modDatabase::CreateTableStatements();
         const QString person = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
                                "Address MEMO%1)";
@@ -376,8 +376,7 @@ private slots:
     }
     void validation()
     {
-        auto [statements, contents, valid] =
-            TestSupport::fetch<QStringList, QByteArray, bool>("statements", "contents", "valid");
+        auto [statements, contents, valid] = fetch<QStringList, QByteArray, bool>("statements", "contents", "valid");
         const QString path = file("check.mdb");
         if (contents.isNull())
             makeFile(path, statements);
@@ -439,7 +438,7 @@ private slots:
 
     void firstFreeNumber_data()
     {
-        TestSupport::addColumns<QList<int>, int>("stored", "free");
+        addColumns<QList<int>, int>("stored", "free");
         addRow("empty", QList<int>{}, 1);
         addRow("1 3", QList<int>{1, 3}, 2);
         addRow("1 2 3", QList<int>{1, 2, 3}, 4);
@@ -450,7 +449,7 @@ private slots:
     }
     void firstFreeNumber()
     {
-        auto [stored, free] = TestSupport::fetch<QList<int>, int>("stored", "free");
+        auto [stored, free] = fetch<QList<int>, int>("stored", "free");
         QCOMPARE(modSql::FirstFreeNumber(stored), std::optional<qint16>(qint16(free)));
     }
 
@@ -551,7 +550,7 @@ private slots:
 
     void backupPath_data()
     {
-        TestSupport::addColumns<QString, QString>("path", "backup");
+        addColumns<QString, QString>("path", "backup");
         addRow("extension", "/data/home.mdb", "/data/home_BeforeVersion140.mdb");
         addRow("two dots", "/data/a.b.mdb", "/data/a.b_BeforeVersion140.mdb");
         addRow("dotted folder, no extension", "/data/my.folder/home", "/data/my.folder/home_BeforeVersion140.mdb");
@@ -559,13 +558,13 @@ private slots:
     }
     void backupPath()
     {
-        auto [path, backup] = TestSupport::fetch<QString, QString>("path", "backup");
+        auto [path, backup] = fetch<QString, QString>("path", "backup");
         QCOMPARE(modUpgrade::BackupPath(path), backup);
     }
 
     void conversions_data()
     {
-        TestSupport::addColumns<bool, bool, QString, bool, QStringList>("narrow", "old", "list", "uids", "names");
+        addColumns<bool, bool, QString, bool, QStringList>("narrow", "old", "list", "uids", "names");
         const QStringList firstLast{"Fred Flint", "Solo", "Nulllast", "Firstonly", "Ann Lee"};
         const QStringList lastFirst{"Flint Fred", "Solo", "Nulllast", "Firstonly", "Lee Ann"};
         const QStringList current{"Person 1", "Person 2", "Person 3", "Person 4", "Person 5"};
@@ -580,7 +579,7 @@ private slots:
     void conversions()
     {
         auto [narrow, old, list, uids, names] =
-            TestSupport::fetch<bool, bool, QString, bool, QStringList>("narrow", "old", "list", "uids", "names");
+            fetch<bool, bool, QString, bool, QStringList>("narrow", "old", "list", "uids", "names");
         const QString path = file("home.mdb");
         const QString backup = file("home_BeforeVersion140.mdb");
         MakeFile(path, narrow, old, 50, uids);
@@ -677,7 +676,7 @@ private slots:
 
     void readOnlyFile_data()
     {
-        TestSupport::addColumns<bool, bool>("narrow", "old");
+        addColumns<bool, bool>("narrow", "old");
         // A current or narrow file can be read as it is; one with the old name columns cannot.
         addRow("current", false, false);
         addRow("narrow", true, false);
@@ -685,7 +684,7 @@ private slots:
     }
     void readOnlyFile()
     {
-        auto [narrow, old] = TestSupport::fetch<bool, bool>("narrow", "old");
+        auto [narrow, old] = fetch<bool, bool>("narrow", "old");
         QDir().mkpath(file("readonly"));
         const QString path = file("readonly/home.mdb");
         MakeFile(path, narrow, old);
@@ -784,7 +783,7 @@ private slots:
     {
         // with a UID afterwards
         // "new old": numbers whose UID is the one of old
-        TestSupport::addColumns<QString, QStringList, QStringList>("script", "numbers", "kept");
+        addColumns<QString, QStringList, QStringList>("script", "numbers", "kept");
         QTest::newRow("insert") << "INSERT INTO Person (Contactnr, Name) VALUES (7, 'Tool');"
                                 << QStringList{"1", "2", "7"} << QStringList{"1 1", "2 2"};
         QTest::newRow("insert without trigger")
@@ -801,8 +800,7 @@ private slots:
     }
     void uidAfterOtherTools()
     {
-        auto [script, numbers, kept] =
-            TestSupport::fetch<QString, QStringList, QStringList>("script", "numbers", "kept");
+        auto [script, numbers, kept] = fetch<QString, QStringList, QStringList>("script", "numbers", "kept");
         QVERIFY(!newDatabase().isEmpty());
         AddPerson("Anna");
         AddPerson("Bob");
@@ -882,8 +880,8 @@ private slots:
     void protectedFile_data()
     {
         // the file lies where its copy is written
-        TestSupport::addColumns<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
-                                                                       "wrongMessages");
+        addColumns<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
+                                                          "wrongMessages");
         QTest::newRow("right password") << "secret" << false << QStringList{"secret"} << true << 0;
         QTest::newRow("apostrophe and blanks")
             << "it's a  secret" << false << QStringList{"it's a  secret"} << true << 0;
@@ -895,9 +893,8 @@ private slots:
     void protectedFile()
     {
         InstallPasswordHandler();
-        auto [password, inTempFolder, answers, valid, wrongMessages] =
-            TestSupport::fetch<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
-                                                                      "wrongMessages");
+        auto [password, inTempFolder, answers, valid, wrongMessages] = fetch<QString, bool, QStringList, bool, int>(
+            "password", "inTempFolder", "answers", "valid", "wrongMessages");
         const QString path =
             inTempFolder ? modEnvironment::TempFolder() + "protected-home.mdb" : file("protected-home.mdb");
         QFile::remove(path);
@@ -1000,7 +997,7 @@ private slots:
 
     void shortenPath_data()
     {
-        TestSupport::addColumns<QString, QString>("path", "caption");
+        addColumns<QString, QString>("path", "caption");
         addRow("documents", "/home/me/Documents/home.mdb", "/home/.../Documents/home.mdb");
         addRow("drive form", "C:/Users/me/Documents/home.mdb", "C:/.../Documents/home.mdb");
         addRow("three folders", "/home/me/db/home.mdb", "/home/.../db/home.mdb");
@@ -1015,14 +1012,14 @@ private slots:
     }
     void shortenPath()
     {
-        auto [path, caption] = TestSupport::fetch<QString, QString>("path", "caption");
+        auto [path, caption] = fetch<QString, QString>("path", "caption");
         QCOMPARE(modRecent::ShortenPath(path), caption);
     }
 
     void recentList_data()
     {
         // change: the path added, or "-n" for the entry n removed
-        TestSupport::addColumns<QStringList, QString, QStringList>("before", "change", "after");
+        addColumns<QStringList, QString, QStringList>("before", "change", "after");
         const QStringList full{"/a.mdb", "/b.mdb", "/c.mdb"};
         addRow("first ever", QStringList{"", "", ""}, "/a.mdb", QStringList{"/a.mdb", "", ""});
         addRow("into a free place", QStringList{"/a.mdb", "", ""}, "/b.mdb", QStringList{"/b.mdb", "/a.mdb", ""});
@@ -1041,8 +1038,7 @@ private slots:
     }
     void recentList()
     {
-        auto [before, change, after] =
-            TestSupport::fetch<QStringList, QString, QStringList>("before", "change", "after");
+        auto [before, change, after] = fetch<QStringList, QString, QStringList>("before", "change", "after");
         StoreRecent(before);
         if (change.startsWith('-'))
             modRecent::RemoveRecent(change.mid(1).toInt());
@@ -1118,7 +1114,7 @@ private slots:
         // typed: what replaces the text, "MISSING" a file that is not there, "BROWSE" the
         // file work.mdb chosen by browsing, "BROWSE-CANCEL" browsing cancelled.
         // stored: "HOME" and "WORK" are the files of those names.
-        TestSupport::addColumns<QString, bool, QString, QString>("typed", "pressOK", "stored", "title");
+        addColumns<QString, bool, QString, QString>("typed", "pressOK", "stored", "title");
         addRow("cleared and OK", "", true, "", "home.mdb - Addrion 1.4.3");
         addRow("missing file", "MISSING", true, "HOME", "Addrion 1.4.3");
         addRow("cancel", "MISSING", false, "HOME", "home.mdb - Addrion 1.4.3");
@@ -1129,7 +1125,7 @@ private slots:
     {
         QFETCH(QString, typed);
         QFETCH(bool, pressOK);
-        auto [stored, title] = TestSupport::fetch<QString, QString>("stored", "title");
+        auto [stored, title] = fetch<QString, QString>("stored", "title");
         const QString home = makeDatabase("home.mdb");
         const QString work = makeDatabase("folder/work.mdb");
         const QString missing = file("gone/missing.mdb");

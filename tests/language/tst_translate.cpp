@@ -21,7 +21,7 @@
 #include <QTreeView>
 
 using modSettings::WriteSetting;
-using TestSupport::addRow;
+using namespace TestSupport;
 
 // Shows what the delegate makes of an entry before it is drawn.
 class ProbedDelegate : public ContentDirectionDelegate
@@ -105,7 +105,7 @@ private slots:
 
     void iniParsing_data()
     {
-        TestSupport::addColumns<QByteArray, QString, QString, QString>("contents", "section", "key", "value");
+        addColumns<QByteArray, QString, QString, QString>("contents", "section", "key", "value");
         addRow("plain", QByteArray("[Translation]\nDatabase=Datenbank\n"), "Translation", "Database", "Datenbank");
         addRow("key with blanks and colon",
                QByteArray("[Translation]\nThis is not a valid Addrion database: = Keine gültige Datenbank:\n"),
@@ -126,13 +126,13 @@ private slots:
     void iniParsing()
     {
         auto [contents, section, key, value] =
-            TestSupport::fetch<QByteArray, QString, QString, QString>("contents", "section", "key", "value");
+            fetch<QByteArray, QString, QString, QString>("contents", "section", "key", "value");
         QCOMPARE(IniFile::parse(contents).value(section, key), value);
     }
 
     void translateFallsBackToTheKey_data()
     {
-        TestSupport::addColumns<QString, QString, QString>("language", "key", "expected");
+        addColumns<QString, QString, QString>("language", "key", "expected");
         addRow("no language", "", "Database", "Database");
         addRow("English", "English", "Database", "Database");
         addRow("translated", "German", "Database", "Datenbank");
@@ -144,7 +144,7 @@ private slots:
     }
     void translateFallsBackToTheKey()
     {
-        auto [language, key, expected] = TestSupport::fetch<QString, QString, QString>("language", "key", "expected");
+        auto [language, key, expected] = fetch<QString, QString, QString>("language", "key", "expected");
         QVERIFY(writeLanguage(
             "German", "[Translation]\nDatabase=Datenbank\nEmpty=\nLong=" + QString(300, QChar(0x00E4)).toUtf8() +
                           "\nEmoji=" + QByteArray(253, 'a') + "😀tail\n[Info]\nLanguage=Deutsch\n"));
@@ -196,7 +196,7 @@ private slots:
     // One row for each rule, not for each entry of the program's table.
     void wantedLanguage_data()
     {
-        TestSupport::addColumns<QString, QString, QString>("stored", "abbreviation", "wanted");
+        addColumns<QString, QString, QString>("stored", "abbreviation", "wanted");
         addRow("Deutsch", "Deutsch", "FRA", "German");
         addRow("français", "français", "FRA", "French");
         addRow("Norsk", "Norsk (bokmål)", "FRA", "Norwegian (Bokmål)");
@@ -214,8 +214,7 @@ private slots:
     }
     void wantedLanguage()
     {
-        auto [stored, abbreviation, wanted] =
-            TestSupport::fetch<QString, QString, QString>("stored", "abbreviation", "wanted");
+        auto [stored, abbreviation, wanted] = fetch<QString, QString, QString>("stored", "abbreviation", "wanted");
         QCOMPARE(modLanguage::WantedLanguage(stored, abbreviation), wanted);
         if (stored.isEmpty())
             QCOMPARE(modLanguage::LanguageForAbbreviation(abbreviation), wanted);
@@ -225,8 +224,8 @@ private slots:
 
     void firstStartChoosesFromTheLocale_data()
     {
-        TestSupport::addColumns<QStringList, QString, QString, QString, QString>("files", "stored", "abbreviation",
-                                                                                 "ticked", "setting");
+        addColumns<QStringList, QString, QString, QString, QString>("files", "stored", "abbreviation", "ticked",
+                                                                    "setting");
         addRow("DEU with German file", QStringList{"Dutch", "German"}, "", "DEU", "German", "German");
         addRow("DEU without German file", QStringList{"Dutch"}, "", "DEU", "English", "");
         addRow("unknown locale", QStringList{"German"}, "", "ENU", "English", "");
@@ -241,9 +240,8 @@ private slots:
     }
     void firstStartChoosesFromTheLocale()
     {
-        auto [files, stored, abbreviation, ticked, setting] =
-            TestSupport::fetch<QStringList, QString, QString, QString, QString>("files", "stored", "abbreviation",
-                                                                                "ticked", "setting");
+        auto [files, stored, abbreviation, ticked, setting] = fetch<QStringList, QString, QString, QString, QString>(
+            "files", "stored", "abbreviation", "ticked", "setting");
         for (const QString& file : files)
             addLanguage(file);
         if (!stored.isEmpty())
@@ -265,7 +263,7 @@ private slots:
 
     void sortedByShownName_data()
     {
-        TestSupport::addColumns<QString, QStringList, QStringList>("locale", "names", "sorted");
+        addColumns<QString, QStringList, QStringList>("locale", "names", "sorted");
         addRow("folder order", "en_GB", QStringList{"Finnish", "Turkish", "Indonesian", "Albanian"},
                QStringList{"Albanian", "Finnish", "Indonesian", "Turkish"});
         addRow("letter case", "en_GB", QStringList{"basque", "Chinese", "Arabic"},
@@ -275,8 +273,7 @@ private slots:
     }
     void sortedByShownName()
     {
-        auto [locale, names, sorted] =
-            TestSupport::fetch<QString, QStringList, QStringList>("locale", "names", "sorted");
+        auto [locale, names, sorted] = fetch<QString, QStringList, QStringList>("locale", "names", "sorted");
         QCOMPARE(modLanguage::SortedByName(names, QLocale(locale)), sorted);
     }
 
@@ -285,7 +282,7 @@ private slots:
     void languageReachesQtAndTheLayout_data()
     {
         // Qt's own Cancel button
-        TestSupport::addColumns<QString, bool, QString>("language", "rightToLeft", "cancel");
+        addColumns<QString, bool, QString>("language", "rightToLeft", "cancel");
         addRow("German", "German", false, "Abbrechen");
         addRow("Arabic", "Arabic", true, QString::fromUtf8("ألغِ"));
         addRow("Hebrew", "Hebrew", true, QString::fromUtf8("ביטול"));
@@ -295,8 +292,7 @@ private slots:
     }
     void languageReachesQtAndTheLayout()
     {
-        auto [language, rightToLeft, cancel] =
-            TestSupport::fetch<QString, bool, QString>("language", "rightToLeft", "cancel");
+        auto [language, rightToLeft, cancel] = fetch<QString, bool, QString>("language", "rightToLeft", "cancel");
         QVERIFY2(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qt_de.qm"),
                  "Qt's translations are needed (Debian package qt6-translations-l10n)");
         addLanguage(language);
@@ -328,8 +324,7 @@ private slots:
     // Entries keep the order of their own characters and stand on the window's side.
     void listEntriesKeepTheirDirection_data()
     {
-        TestSupport::addColumns<QString, bool, bool, bool>("text", "rightToLeftWindow", "rightToLeftText",
-                                                           "onTheRight");
+        addColumns<QString, bool, bool, bool>("text", "rightToLeftWindow", "rightToLeftText", "onTheRight");
         addRow("number, right-to-left window", "+31 20 555 (home)", true, false, true);
         addRow("Arabic name, right-to-left window", QString::fromUtf8("أحمد (عمل)"), true, true, true);
         addRow("number, left-to-right window", "+31 20 555 (home)", false, false, false);
@@ -338,7 +333,7 @@ private slots:
     void listEntriesKeepTheirDirection()
     {
         auto [text, rightToLeftWindow, rightToLeftText, onTheRight] =
-            TestSupport::fetch<QString, bool, bool, bool>("text", "rightToLeftWindow", "rightToLeftText", "onTheRight");
+            fetch<QString, bool, bool, bool>("text", "rightToLeftWindow", "rightToLeftText", "onTheRight");
         QStandardItemModel model;
         model.appendRow(new QStandardItem(text));
         ProbedDelegate delegate;

@@ -14,7 +14,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-using TestSupport::addRow;
+using namespace TestSupport;
 
 // The built package unpacked into a scratch root, checked by the desktop's own tools, and
 // the program started from there as an installed one: it finds its folders below the
@@ -68,7 +68,7 @@ private slots:
 
     void installsItsFiles_data()
     {
-        TestSupport::addColumns<QString, int>("path", "pixels");
+        addColumns<QString, int>("path", "pixels");
         QTest::newRow("program") << "usr/bin/addrion" << 0;
         QTest::newRow("language") << "usr/share/addrion/Language/German.ini" << 0;
         QTest::newRow("calendar style") << "usr/share/addrion/Calendar/Orange.css" << 0;
@@ -82,7 +82,7 @@ private slots:
     }
     void installsItsFiles()
     {
-        auto [path, pixels] = TestSupport::fetch<QString, int>("path", "pixels");
+        auto [path, pixels] = fetch<QString, int>("path", "pixels");
         const QFileInfo file(m_package->installed(path));
         QVERIFY2(file.isFile() && file.size() > 0, qPrintable(path + " is not in the package"));
         if (pixels == 0)
@@ -177,7 +177,7 @@ private slots:
     // The package and the desktop files in it, as the desktop's own checkers see them.
     void checkerAccepts_data()
     {
-        TestSupport::addColumns<QString, QString, QStringList>("tool", "debianPackage", "arguments");
+        addColumns<QString, QString, QStringList>("tool", "debianPackage", "arguments");
         // Paths are relative to the scratch root; "<deb>" stands for the package file.
         addRow("desktop entry", "desktop-file-validate", "desktop-file-utils",
                QStringList{"usr/share/applications/io.github.addrion.Addrion.desktop"});
@@ -191,7 +191,7 @@ private slots:
     void checkerAccepts()
     {
         auto [tool, debianPackage, arguments] =
-            TestSupport::fetch<QString, QString, QStringList>("tool", "debianPackage", "arguments");
+            fetch<QString, QString, QStringList>("tool", "debianPackage", "arguments");
         if (QStandardPaths::findExecutable(tool).isEmpty())
             QFAIL(qPrintable(DebianPackage::missingTool(tool, debianPackage)));
         for (QString& argument : arguments) {

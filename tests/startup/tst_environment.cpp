@@ -25,7 +25,7 @@
 using CommandLine::Kind;
 using modSettings::ReadSetting;
 using modSettings::WriteSetting;
-using TestSupport::addRow;
+using namespace TestSupport;
 using namespace modEnvironment;
 Q_DECLARE_METATYPE(CommandLine::Kind)
 
@@ -71,7 +71,7 @@ private slots:
 
     void commandLine_data()
     {
-        TestSupport::addColumns<QStringList, QString, Kind, QString>("arguments", "commandLine", "kind", "personKey");
+        addColumns<QStringList, QString, Kind, QString>("arguments", "commandLine", "kind", "personKey");
         // The arguments are joined by one blank and trimmed.
         addRow("none", QStringList{}, "", Kind::Default, "");
         addRow("empty arguments", QStringList{"", ""}, "", Kind::Default, "");
@@ -101,7 +101,7 @@ private slots:
     void commandLine()
     {
         auto [arguments, commandLine, kind, personKey] =
-            TestSupport::fetch<QStringList, QString, Kind, QString>("arguments", "commandLine", "kind", "personKey");
+            fetch<QStringList, QString, Kind, QString>("arguments", "commandLine", "kind", "personKey");
         QCOMPARE(CommandLine::FromArguments(arguments), commandLine);
         QCOMPARE(CommandLine::Classify(arguments.join(' ')), kind);
         if (kind == Kind::Person)
@@ -110,7 +110,7 @@ private slots:
 
     void paths_data()
     {
-        TestSupport::addColumns<QString, QString, QString, QString>("path", "fileName", "withoutExtension", "folder");
+        addColumns<QString, QString, QString, QString>("path", "fileName", "withoutExtension", "folder");
         addRow("full path", "/home/me/Documents/home.mdb", "home.mdb", "/home/me/Documents/home",
                "/home/me/Documents/");
         addRow("no folder", "home.mdb", "home.mdb", "home", "");
@@ -123,7 +123,7 @@ private slots:
     void paths()
     {
         auto [path, fileName, withoutExtension, folder] =
-            TestSupport::fetch<QString, QString, QString, QString>("path", "fileName", "withoutExtension", "folder");
+            fetch<QString, QString, QString, QString>("path", "fileName", "withoutExtension", "folder");
         QCOMPARE(FileNameOf(path), fileName);
         QCOMPARE(StripExtension(path), withoutExtension);
         QCOMPARE(FolderOf(path), folder);
@@ -131,7 +131,7 @@ private slots:
 
     void textInBrackets_data()
     {
-        TestSupport::addColumns<QString, QString, QString>("display", "head", "inner");
+        addColumns<QString, QString, QString>("display", "head", "inner");
         addRow("description", "0612345678 (mobile)", "0612345678", "mobile");
         addRow("brackets inside", "a@b.c (work (old))", "a@b.c", "work (old)");
         addRow("no description", "0612345678", "0612345678", "");
@@ -140,13 +140,13 @@ private slots:
     }
     void textInBrackets()
     {
-        auto [display, head, inner] = TestSupport::fetch<QString, QString, QString>("display", "head", "inner");
+        auto [display, head, inner] = fetch<QString, QString, QString>("display", "head", "inner");
         QCOMPARE(TextInBrackets(display, head), inner);
     }
 
     void localeAbbreviations_data()
     {
-        TestSupport::addColumns<QString, QString, int>("locale", "abbreviation", "localeId");
+        addColumns<QString, QString, int>("locale", "abbreviation", "localeId");
         addRow("German", "de_DE", "DEU", 0x0407);
         addRow("Austrian German", "de_AT", "DEA", 0x0C07);
         addRow("Brazilian", "pt_BR", "PTB", 0x0416);
@@ -160,8 +160,7 @@ private slots:
     }
     void localeAbbreviations()
     {
-        auto [locale, abbreviation, localeId] =
-            TestSupport::fetch<QString, QString, int>("locale", "abbreviation", "localeId");
+        auto [locale, abbreviation, localeId] = fetch<QString, QString, int>("locale", "abbreviation", "localeId");
         QCOMPARE(LanguageAbbreviationOf(QLocale(locale)), abbreviation);
         QCOMPARE(LocaleIdOf(QLocale(locale)), localeId);
     }
@@ -289,8 +288,7 @@ private slots:
 
     void legacyFileIsTakenOverOnce_data()
     {
-        TestSupport::addColumns<QByteArray, QString, QString, QString>("contents", "language", "checkVersion",
-                                                                       "database");
+        addColumns<QByteArray, QString, QString, QString>("contents", "language", "checkVersion", "database");
         addRow("espanol", QByteArray("[Settings]\nLanguage=español\nCheck version=Yes\n"), "Español", "1", "");
         addRow("other keys dropped",
                QByteArray("[Settings]\nDate=mm/dd/yyyy\nDefault database=/d/home.mdb\nLanguage=Deutsch\n"), "Deutsch",
@@ -303,8 +301,8 @@ private slots:
     }
     void legacyFileIsTakenOverOnce()
     {
-        auto [contents, language, checkVersion, database] = TestSupport::fetch<QByteArray, QString, QString, QString>(
-            "contents", "language", "checkVersion", "database");
+        auto [contents, language, checkVersion, database] =
+            fetch<QByteArray, QString, QString, QString>("contents", "language", "checkVersion", "database");
         const QString legacy = modSettings::LegacySettingsFile();
         QVERIFY(TestSupport::writeFile(legacy, contents));
         modSettings::PrepareSettings();
@@ -324,7 +322,7 @@ private slots:
 
     void yesNoFlagsBecomeDigits_data()
     {
-        TestSupport::addColumns<QString, QString, QString>("key", "stored", "after");
+        addColumns<QString, QString, QString>("key", "stored", "after");
         for (const char* key : {"Birthday reminder", "Check version", "Reminder Sound"}) {
             for (const QString pair : {"Yes 1", "No 0", "yes yes", "NO NO", "1 1"})
                 QTest::addRow("%s %s", key, qPrintable(pair))
@@ -334,7 +332,7 @@ private slots:
     }
     void yesNoFlagsBecomeDigits()
     {
-        auto [key, stored, after] = TestSupport::fetch<QString, QString, QString>("key", "stored", "after");
+        auto [key, stored, after] = fetch<QString, QString, QString>("key", "stored", "after");
         WriteSetting(key, stored);
         modSettings::PrepareSettings();
         QCOMPARE(ReadSetting(key), after);
@@ -368,8 +366,8 @@ private slots:
     void errorReports_data()
     {
         // the build names a web site
-        TestSupport::addColumns<bool, QString, QString, QString, bool, bool>("engine", "component", "prefix",
-                                                                             "firstLine", "pressOk", "website");
+        addColumns<bool, QString, QString, QString, bool, bool>("engine", "component", "prefix", "firstLine", "pressOk",
+                                                                "website");
         const QString library = modError::DatabaseLibraryName() + " is missing!";
         const QString engine = "The SQLite 3 database engine is missing or the database is not accessible!";
         addRow("library, OK", false, "", "MdacError: ", library, true, true);
@@ -383,8 +381,8 @@ private slots:
     void errorReports()
     {
         auto [engine, component, prefix, firstLine, pressOk, website] =
-            TestSupport::fetch<bool, QString, QString, QString, bool, bool>("engine", "component", "prefix",
-                                                                            "firstLine", "pressOk", "website");
+            fetch<bool, QString, QString, QString, bool, bool>("engine", "component", "prefix", "firstLine", "pressOk",
+                                                               "website");
         if (website)
             TestSupport::useTestAddresses();
         else
@@ -462,14 +460,14 @@ private slots:
 
     void closingStoresTheWindowState_data()
     {
-        TestSupport::addColumns<int, QString>("state", "stored");
+        addColumns<int, QString>("state", "stored");
         QTest::newRow("normal") << int(Qt::WindowNoState) << "0";
         QTest::newRow("maximised") << int(Qt::WindowMaximized) << "2";
         QTest::newRow("minimised") << int(Qt::WindowMinimized) << "1";
     }
     void closingStoresTheWindowState()
     {
-        auto [state, stored] = TestSupport::fetch<int, QString>("state", "stored");
+        auto [state, stored] = fetch<int, QString>("state", "stored");
         frmMain window("");
         window.Load();
         window.show();
@@ -513,7 +511,7 @@ private slots:
     // run would fail; the documents folder stays without a default database.
     void questionsAnsweredWithoutAWindow_data()
     {
-        TestSupport::addColumns<QString, QString>("argument", "firstLine");
+        addColumns<QString, QString>("argument", "firstLine");
         QTest::newRow("version") << "--version"
                                  << "Addrion " ADDRION_VERSION;
         QTest::newRow("help") << "--help"
@@ -521,7 +519,7 @@ private slots:
     }
     void questionsAnsweredWithoutAWindow()
     {
-        auto [argument, firstLine] = TestSupport::fetch<QString, QString>("argument", "firstLine");
+        auto [argument, firstLine] = fetch<QString, QString>("argument", "firstLine");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(name);
@@ -583,13 +581,13 @@ private slots:
     // show its window; programs started otherwise hear nothing of it.
     void secondProcessHearsHowToShow_data()
     {
-        TestSupport::addColumns<int, QByteArray>("show", "heard");
+        addColumns<int, QByteArray>("show", "heard");
         QTest::newRow("minimised") << int(Platform::Show::Minimised) << QByteArray("minimised.");
         QTest::newRow("normal") << int(Platform::Show::Normal) << QByteArray(".");
     }
     void secondProcessHearsHowToShow()
     {
-        auto [show, heard] = TestSupport::fetch<int, QByteArray>("show", "heard");
+        auto [show, heard] = fetch<int, QByteArray>("show", "heard");
         const QString file = TestSupport::environment().root() + "/heard" + QTest::currentDataTag();
         QtPlatform platform;
         QVERIFY(platform.startDetached(

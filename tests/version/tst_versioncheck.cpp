@@ -29,7 +29,7 @@
 
 #include <memory>
 
-using TestSupport::addRow;
+using namespace TestSupport;
 
 namespace {
 
@@ -195,7 +195,7 @@ private slots:
 
     void isNewerVersion_data()
     {
-        TestSupport::addColumns<QString, QString, bool>("a", "b", "newer");
+        addColumns<QString, QString, bool>("a", "b", "newer");
         addRow("numeric, not text", "1.10.0", "1.4.3", true);
         addRow("numeric, other way", "1.4.3", "1.10.0", false);
         addRow("equal", "1.4.3", "1.4.3", false);
@@ -217,13 +217,13 @@ private slots:
     }
     void isNewerVersion()
     {
-        auto [a, b, newer] = TestSupport::fetch<QString, QString, bool>("a", "b", "newer");
+        auto [a, b, newer] = fetch<QString, QString, bool>("a", "b", "newer");
         QCOMPARE(modVersion::IsNewerVersion(a, b), newer);
     }
 
     void noticeWanted_data()
     {
-        TestSupport::addColumns<QString, QString, bool>("latest", "since", "wanted");
+        addColumns<QString, QString, bool>("latest", "since", "wanted");
         addRow("newer, never dismissed", "1.5.0", "", true);
         addRow("older, never dismissed", "1.4.2", "", false);
         addRow("same as running", "1.4.3", "", false);
@@ -236,14 +236,14 @@ private slots:
     }
     void noticeWanted()
     {
-        auto [latest, since, wanted] = TestSupport::fetch<QString, QString, bool>("latest", "since", "wanted");
+        auto [latest, since, wanted] = fetch<QString, QString, bool>("latest", "since", "wanted");
         QCOMPARE(modVersion::NoticeWanted(latest, since, "1.4.3"), wanted);
     }
 
     // The proxy named in the settings (when they enable one) or in the environment.
     void proxyFromText_data()
     {
-        TestSupport::addColumns<QString, QString, QString>("source", "text", "proxy");
+        addColumns<QString, QString, QString>("source", "text", "proxy");
         addRow("settings disabled", "off", "proxy:8080", "");
         addRow("one for all", "settings", "proxy:8080", "proxy:8080");
         addRow("http in the middle", "settings", "ftp=f:21;http=web:3128;https=s:443", "web:3128");
@@ -261,7 +261,7 @@ private slots:
     }
     void proxyFromText()
     {
-        auto [source, text, proxy] = TestSupport::fetch<QString, QString, QString>("source", "text", "proxy");
+        auto [source, text, proxy] = fetch<QString, QString, QString>("source", "text", "proxy");
         QCOMPARE(source == "environment" ? modVersion::ProxyFromEnvironment(text)
                                          : modVersion::ProxyFromSettings(source == "settings", text),
                  proxy);
@@ -269,7 +269,7 @@ private slots:
 
     void environmentPrefersLowerCase_data()
     {
-        TestSupport::addColumns<QByteArray, QByteArray, QString, QString>("lower", "upper", "proxy", "noProxy");
+        addColumns<QByteArray, QByteArray, QString, QString>("lower", "upper", "proxy", "noProxy");
         addRow("none", QByteArray(), QByteArray(), "", "");
         addRow("lower", QByteArray("http://a:1/"), QByteArray(), "a:1", "http://a:1/");
         addRow("upper", QByteArray(), QByteArray("b:2 "), "b:2", "b:2");
@@ -278,7 +278,7 @@ private slots:
     void environmentPrefersLowerCase()
     {
         auto [lower, upper, proxy, noProxy] =
-            TestSupport::fetch<QByteArray, QByteArray, QString, QString>("lower", "upper", "proxy", "noProxy");
+            fetch<QByteArray, QByteArray, QString, QString>("lower", "upper", "proxy", "noProxy");
         qputenv("http_proxy", lower);
         qputenv("no_proxy", lower);
         qputenv("HTTP_PROXY", upper);
@@ -293,7 +293,7 @@ private slots:
 
     void bypassesProxy_data()
     {
-        TestSupport::addColumns<QString, int, QString, bool>("host", "port", "noProxy", "bypass");
+        addColumns<QString, int, QString, bool>("host", "port", "noProxy", "bypass");
         const QString host = "updates.addrion.test";
         addRow("empty", host, 80, "", false);
         addRow("every host", host, 80, "*", true);
@@ -319,14 +319,13 @@ private slots:
     }
     void bypassesProxy()
     {
-        auto [host, port, noProxy, bypass] =
-            TestSupport::fetch<QString, int, QString, bool>("host", "port", "noProxy", "bypass");
+        auto [host, port, noProxy, bypass] = fetch<QString, int, QString, bool>("host", "port", "noProxy", "bypass");
         QCOMPARE(modVersion::BypassesProxy(host, quint16(port), noProxy), bypass);
     }
 
     void proxyParts_data()
     {
-        TestSupport::addColumns<QString, QString, int, int>("proxy", "host", "port", "failure");
+        addColumns<QString, QString, int, int>("proxy", "host", "port", "failure");
         addRow("host and port", "proxy.lan:3128", "proxy.lan", 3128, 0);
         addRow("high port", "p:65535", "p", 65535, 0);
         addRow("no colon", "proxy.lan", "proxy.lan", 0, 13);
@@ -338,8 +337,7 @@ private slots:
     }
     void proxyParts()
     {
-        auto [proxy, host, port, failure] =
-            TestSupport::fetch<QString, QString, int, int>("proxy", "host", "port", "failure");
+        auto [proxy, host, port, failure] = fetch<QString, QString, int, int>("proxy", "host", "port", "failure");
         modVersion::Failure found;
         QCOMPARE(modVersion::ProxyHost(proxy), host);
         QCOMPARE(int(modVersion::ProxyPort(proxy, &found)), port);
@@ -349,7 +347,7 @@ private slots:
 
     void answer_data()
     {
-        TestSupport::addColumns<QByteArray, int, QString, bool>("answer", "status", "body", "complete");
+        addColumns<QByteArray, int, QString, bool>("answer", "status", "body", "complete");
         addRow("ok with length", QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n1.5.0"), 200, "1.5.0", true);
         addRow("body still coming", QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n1.5"), 200, "1.5", false);
         addRow("header still coming", QByteArray("HTTP/1.1 200 OK\r\nContent-Le"), 200, "", false);
@@ -368,7 +366,7 @@ private slots:
     void answer()
     {
         auto [answer, status, body, complete] =
-            TestSupport::fetch<QByteArray, int, QString, bool>("answer", "status", "body", "complete");
+            fetch<QByteArray, int, QString, bool>("answer", "status", "body", "complete");
         QCOMPARE(modVersion::AnswerStatus(answer), status);
         QCOMPARE(modVersion::AnswerBody(answer), body);
         QCOMPARE(modVersion::AnswerComplete(answer), complete);
@@ -376,8 +374,7 @@ private slots:
 
     void exchange_data()
     {
-        TestSupport::addColumns<bool, QByteArray, int, bool, QString>("viaProxy", "answer", "ending", "notice",
-                                                                      "latest");
+        addColumns<bool, QByteArray, int, bool, QString>("viaProxy", "answer", "ending", "notice", "latest");
         const QByteArray notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nNot found");
         for (bool viaProxy : {false, true}) {
             const char* how = viaProxy ? "proxy" : "direct";
@@ -401,8 +398,8 @@ private slots:
     }
     void exchange()
     {
-        auto [viaProxy, answer, ending, notice, latest] = TestSupport::fetch<bool, QByteArray, int, bool, QString>(
-            "viaProxy", "answer", "ending", "notice", "latest");
+        auto [viaProxy, answer, ending, notice, latest] =
+            fetch<bool, QByteArray, int, bool, QString>("viaProxy", "answer", "ending", "notice", "latest");
 
         VersionServer server(answer, VersionServer::Ending(ending));
         QVERIFY(server.listen());
@@ -529,13 +526,13 @@ private slots:
 
     void unusableProxyIsLogged_data()
     {
-        TestSupport::addColumns<QByteArray, QString>("proxy", "error");
+        addColumns<QByteArray, QString>("proxy", "error");
         QTest::newRow("no port") << QByteArray("http://127.0.0.1/") << "13 - Type mismatch";
         QTest::newRow("port too large") << QByteArray("127.0.0.1:99999") << "6 - Overflow";
     }
     void unusableProxyIsLogged()
     {
-        auto [proxy, error] = TestSupport::fetch<QByteArray, QString>("proxy", "error");
+        auto [proxy, error] = fetch<QByteArray, QString>("proxy", "error");
         VersionServer server(VersionServer::ok("1.5.0"));
         QVERIFY(server.listen());
         qputenv("http_proxy", proxy);
@@ -573,14 +570,14 @@ private slots:
 
     void checkFollowsTheSetting_data()
     {
-        TestSupport::addColumns<QString, bool>("setting", "asks");
+        addColumns<QString, bool>("setting", "asks");
         QTest::newRow("on") << "1" << true;
         QTest::newRow("off") << "0" << false;
         QTest::newRow("other text") << "yes" << false;
     }
     void checkFollowsTheSetting()
     {
-        auto [setting, asks] = TestSupport::fetch<QString, bool>("setting", "asks");
+        auto [setting, asks] = fetch<QString, bool>("setting", "asks");
         VersionServer server(VersionServer::ok("1.4.0"));
         QVERIFY(server.listen());
         frmMain window("");
@@ -678,7 +675,7 @@ private slots:
     void noProxyGoesDirect_data()
     {
         // %1: the server's port
-        TestSupport::addColumns<QString, bool>("noProxy", "direct");
+        addColumns<QString, bool>("noProxy", "direct");
         QTest::newRow("not set") << "" << false;
         QTest::newRow("the address") << "localhost, 127.0.0.1" << true;
         QTest::newRow("the address and its port") << "127.0.0.1:%1" << true;
@@ -686,7 +683,7 @@ private slots:
     }
     void noProxyGoesDirect()
     {
-        auto [noProxy, direct] = TestSupport::fetch<QString, bool>("noProxy", "direct");
+        auto [noProxy, direct] = fetch<QString, bool>("noProxy", "direct");
         VersionServer server(VersionServer::ok("1.4.3"));
         VersionServer proxy(VersionServer::ok("1.4.3"));
         QVERIFY(server.listen() && proxy.listen());
@@ -705,8 +702,8 @@ private slots:
     {
         // frame: the translation frame's title, "" when it is hidden; labels: of the web
         // site, the language and the translator
-        TestSupport::addColumns<QString, QByteArray, QString, QString, QStringList>("language", "file", "caption",
-                                                                                    "frame", "labels");
+        addColumns<QString, QByteArray, QString, QString, QStringList>("language", "file", "caption", "frame",
+                                                                       "labels");
         addRow("built-in English", "", QByteArray(), "About", "", QStringList());
         addRow("file without information", "Plain", QByteArray("[Translation]\nAbout=Info\n"), "Info", "",
                QStringList());
@@ -726,8 +723,7 @@ private slots:
     void aboutBox()
     {
         auto [language, file, caption, frame, labels] =
-            TestSupport::fetch<QString, QByteArray, QString, QString, QStringList>("language", "file", "caption",
-                                                                                   "frame", "labels");
+            fetch<QString, QByteArray, QString, QString, QStringList>("language", "file", "caption", "frame", "labels");
         if (!file.isEmpty())
             QVERIFY(writeLanguage(language, file));
         modSettings::WriteSetting("Language", language);
