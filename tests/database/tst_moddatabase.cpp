@@ -389,6 +389,11 @@ private slots:
         addRow("text file", QStringList(), QByteArray("Anna 0612345678\nBob 0201234567\n"), false);
         addRow("empty file", QStringList(), QByteArray(""), false);
         addRow("missing file", QStringList(), QByteArray("-"), false);
+        // Files that only look like protected ones at first sight get the plain answer.
+        addRow("4096 zero bytes", QStringList(), QByteArray(4096, '\0'), false);
+        addRow("1024 blanks", QStringList(), QByteArray(1024, ' '), false);
+        addRow("text of whole kilobytes", QStringList(),
+               QByteArray("Name;Phone\r\nAnna;0123\r\n").repeated(128).left(2048), false);
     }
     void validation()
     {
@@ -938,30 +943,6 @@ private slots:
             modDatabase::CloseDatabase(false);
             QFile::remove(path);
         }
-    }
-
-    // Files that only look like protected ones at first sight get the plain answer, and
-    // no password question.
-    void notAProtectedFile_data()
-    {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::newRow("4096 zero bytes") << QByteArray(4096, '\0');
-        QTest::newRow("1024 blanks") << QByteArray(1024, ' ');
-        QTest::newRow("text of whole kilobytes") << QByteArray("Name;Phone\r\nAnna;0123\r\n").repeated(128).left(2048);
-    }
-    void notAProtectedFile()
-    {
-        InstallPasswordHandler();
-        QFETCH(QByteArray, contents);
-        const QString path = file("looks-protected.mdb");
-        QVERIFY(TestSupport::writeFile(path, contents));
-        m_platform->expectMessage();
-        PasswordAnswers answering({"secret", ""});
-        QVERIFY(!modDatabase::IsValidDatabase(path));
-        QCOMPARE(answering.asked(), 0);
-        QCOMPARE(m_platform->messages().size(), 1);
-        QCOMPARE(m_platform->messages().constFirst().text, "This is not a valid Addrion database:\n" + path);
-        QCOMPARE(TestSupport::readFile(path), contents);
     }
 
     void missingCipherProgram()
