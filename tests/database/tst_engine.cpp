@@ -724,6 +724,26 @@ private slots:
         addRow("add column without the word COLUMN", "ALTER TABLE Person ADD Nick MEMO;",
                "ALTER TABLE Person ADD Nick MEMO COLLATE NOCASE;");
 
+        addRow("column CHAR(n)", "CREATE TABLE t (a CHAR(100))",
+               "CREATE TABLE t (a CHAR(100) COLLATE NOCASE CHECK(length(a) <= 100))");
+        addRow("column char (n), spaced", "CREATE TABLE t (a char ( 7 ))",
+               "CREATE TABLE t (a char ( 7 ) COLLATE NOCASE CHECK(length(a) <= 7))");
+        addRow("column VARCHAR(n)", "CREATE TABLE t (a VARCHAR(30))",
+               "CREATE TABLE t (a VARCHAR(30) COLLATE NOCASE CHECK(length(a) <= 30))");
+        addRow("column TEXT(n)", "CREATE TABLE t (a TEXT(12))",
+               "CREATE TABLE t (a TEXT(12) COLLATE NOCASE CHECK(length(a) <= 12))");
+        addRow("column CHAR without width", "CREATE TABLE t (a CHAR)",
+               "CREATE TABLE t (a CHAR COLLATE NOCASE CHECK(length(a) <= 255))");
+        addRow("column MEMO", "CREATE TABLE t (a MEMO)", "CREATE TABLE t (a MEMO COLLATE NOCASE)");
+        addRow("column TEXT", "CREATE TABLE t (a TEXT)", "CREATE TABLE t (a TEXT COLLATE NOCASE)");
+        addRow("column BYTE", "CREATE TABLE t (a BYTE)", "CREATE TABLE t (a BYTE CHECK(a BETWEEN 0 AND 255))");
+        addRow("column LONG", "CREATE TABLE t (a LONG)",
+               "CREATE TABLE t (a LONG CHECK(a BETWEEN -2147483648 AND 2147483647))");
+        addRow("column DOUBLE", "CREATE TABLE t (a DOUBLE)", "");
+        addRow("column SMALLINT", "CREATE TABLE t (a SMALLINT)",
+               "CREATE TABLE t (a SMALLINT CHECK(a BETWEEN -32768 AND 32767))");
+        addRow("column DATE", "CREATE TABLE t (a DATE)", "CREATE TABLE t (a DATE CHECK(a IS NULL OR a IS date(a)))");
+
         // Everything else passes unchanged.
         addRow("copy into a file with # in its name", "VACUUM INTO '/home/me/db #1/2/2020#.mdb'", "");
         addRow("double-quoted name", "SELECT \"a&b\" FROM t", "");
@@ -853,29 +873,6 @@ private slots:
         QVERIFY(error.contains("CONSTRAINT"));
         QVERIFY(!JetDialect::RebuildTableSql("CREATE TABLE t (a CHAR(5))", "n", "b", "b CHAR(9)", &error));
         QVERIFY(!JetDialect::RebuildTableSql("SELECT 1", "n", "a", "a CHAR(9)", &error));
-    }
-
-    void columnConstraints_data()
-    {
-        addColumns<QString, QString>("type", "expected");
-        addRow("CHAR(n)", "CHAR(100)", " COLLATE NOCASE CHECK(length([Name]) <= 100)");
-        addRow("char (n), spaced", "char ( 7 )", " COLLATE NOCASE CHECK(length([Name]) <= 7)");
-        addRow("VARCHAR(n)", "VARCHAR(30)", " COLLATE NOCASE CHECK(length([Name]) <= 30)");
-        addRow("TEXT(n)", "TEXT(12)", " COLLATE NOCASE CHECK(length([Name]) <= 12)");
-        addRow("CHAR without width", "CHAR", " COLLATE NOCASE CHECK(length([Name]) <= 255)");
-        addRow("MEMO", "MEMO", " COLLATE NOCASE");
-        addRow("TEXT", "TEXT", " COLLATE NOCASE");
-        addRow("BYTE", "BYTE", " CHECK([Name] BETWEEN 0 AND 255)");
-        addRow("LONG", "LONG", " CHECK([Name] BETWEEN -2147483648 AND 2147483647)");
-        addRow("DOUBLE", "DOUBLE", "");
-        addRow("SMALLINT", "SMALLINT", " CHECK([Name] BETWEEN -32768 AND 32767)");
-        addRow("DATE", "DATE", " CHECK([Name] IS NULL OR [Name] IS date([Name]))");
-    }
-
-    void columnConstraints()
-    {
-        auto [type, expected] = fetch<QString, QString>("type", "expected");
-        QCOMPARE(JetDialect::ColumnConstraints("[Name]", type), expected);
     }
 
     void likePattern_data()

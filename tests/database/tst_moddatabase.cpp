@@ -569,20 +569,6 @@ private slots:
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 
-    void backupPath_data()
-    {
-        addColumns<QString, QString>("path", "backup");
-        addRow("extension", "/data/home.mdb", "/data/home_BeforeVersion140.mdb");
-        addRow("two dots", "/data/a.b.mdb", "/data/a.b_BeforeVersion140.mdb");
-        addRow("dotted folder, no extension", "/data/my.folder/home", "/data/my.folder/home_BeforeVersion140.mdb");
-        addRow("bare name", "home.mdb", "home_BeforeVersion140.mdb");
-    }
-    void backupPath()
-    {
-        auto [path, backup] = fetch<QString, QString>("path", "backup");
-        QCOMPARE(modUpgrade::BackupPath(path), backup);
-    }
-
     void conversions_data()
     {
         addColumns<bool, bool, QString, bool, QStringList>("narrow", "old", "list", "uids", "names");
@@ -969,25 +955,31 @@ private slots:
         QCOMPARE(TestSupport::readFile(path), protectedBytes);
     }
 
-    void shortenPath_data()
+    // The caption of a recent database, and the name of the copy kept before an upgrade.
+    void pathTexts_data()
     {
-        addColumns<QString, QString>("path", "caption");
-        addRow("documents", "/home/me/Documents/home.mdb", "/home/.../Documents/home.mdb");
-        addRow("drive form", "C:/Users/me/Documents/home.mdb", "C:/.../Documents/home.mdb");
-        addRow("three folders", "/home/me/db/home.mdb", "/home/.../db/home.mdb");
-        addRow("deep", "/srv/x/y/z/Addrion/home.mdb", "/srv/.../Addrion/home.mdb");
-        addRow("one-letter first folder", "/a/b/c/d.mdb", "/a/.../c/d.mdb");
-        addRow("relative", "data/sub/x/home.mdb", "data/.../x/home.mdb");
-        addRow("two folders whole", "/home/me/home.mdb", "/home/me/home.mdb");
-        addRow("one folder whole", "/home/home.mdb", "/home/home.mdb");
-        addRow("drive and file whole", "C:/home.mdb", "C:/home.mdb");
-        addRow("root file whole", "/home.mdb", "/home.mdb");
-        addRow("file name whole", "home.mdb", "home.mdb");
+        addColumns<QString, QString, QString>("function", "path", "text");
+        addRow("caption, documents", "caption", "/home/me/Documents/home.mdb", "/home/.../Documents/home.mdb");
+        addRow("caption, drive form", "caption", "C:/Users/me/Documents/home.mdb", "C:/.../Documents/home.mdb");
+        addRow("caption, three folders", "caption", "/home/me/db/home.mdb", "/home/.../db/home.mdb");
+        addRow("caption, deep", "caption", "/srv/x/y/z/Addrion/home.mdb", "/srv/.../Addrion/home.mdb");
+        addRow("caption, one-letter first folder", "caption", "/a/b/c/d.mdb", "/a/.../c/d.mdb");
+        addRow("caption, relative", "caption", "data/sub/x/home.mdb", "data/.../x/home.mdb");
+        addRow("caption, two folders whole", "caption", "/home/me/home.mdb", "/home/me/home.mdb");
+        addRow("caption, one folder whole", "caption", "/home/home.mdb", "/home/home.mdb");
+        addRow("caption, drive and file whole", "caption", "C:/home.mdb", "C:/home.mdb");
+        addRow("caption, root file whole", "caption", "/home.mdb", "/home.mdb");
+        addRow("caption, file name whole", "caption", "home.mdb", "home.mdb");
+        addRow("backup, extension", "backup", "/data/home.mdb", "/data/home_BeforeVersion140.mdb");
+        addRow("backup, two dots", "backup", "/data/a.b.mdb", "/data/a.b_BeforeVersion140.mdb");
+        addRow("backup, dotted folder, no extension", "backup", "/data/my.folder/home",
+               "/data/my.folder/home_BeforeVersion140.mdb");
+        addRow("backup, bare name", "backup", "home.mdb", "home_BeforeVersion140.mdb");
     }
-    void shortenPath()
+    void pathTexts()
     {
-        auto [path, caption] = fetch<QString, QString>("path", "caption");
-        QCOMPARE(modRecent::ShortenPath(path), caption);
+        auto [function, path, text] = fetch<QString, QString, QString>("function", "path", "text");
+        QCOMPARE(function == "backup" ? modUpgrade::BackupPath(path) : modRecent::ShortenPath(path), text);
     }
 
     void recentList_data()
