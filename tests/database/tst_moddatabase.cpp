@@ -81,21 +81,10 @@ QList<int> Widths(Engine::Connection& connection)
 const QList<int> kWide{50, 100, 100, 100};
 const QList<int> kNarrow{20, 10, 50, 10};
 
-struct OldPerson
-{
-    int contactnr;
-    const char* first; // nullptr stores NULL
-    const char* last;
-};
-
-const OldPerson kPersons[] = {
-    {1, "Fred", "Flint"}, {2, "", "Solo"}, {3, nullptr, "Nulllast"}, {4, "Firstonly", nullptr}, {5, "  Ann ", " Lee  "},
-};
-
-QString SqlText(const char* text)
-{
-    return text ? "'" + modSql::QuoteSql(QString::fromUtf8(text)) + "'" : QString("NULL");
-}
+// The names of five persons in the two name columns of older versions: blanks, an empty
+// and a missing (NULL) part.
+const char* const kOldNames[] = {"'Fred', 'Flint'", "'', 'Solo'", "NULL, 'Nulllast'", "'Firstonly', NULL",
+                                 "'  Ann ', ' Lee  '"};
 
 // A file in one of the older layouts (or the current one) with five persons, each with a
 // phone and an e-mail entry; with uids, the table of the persons' UIDs too, person 1's
@@ -108,9 +97,9 @@ void MakeFile(const QString& path, bool narrow, bool old, int nameWidth = 50, bo
     makeFile(path, statements);
     Engine::Connection connection;
     connection.Open(path);
-    for (const OldPerson& person : kPersons) {
-        const QString n = QString::number(person.contactnr);
-        const QString name = old ? SqlText(person.first) + ", " + SqlText(person.last) : "'Person " + n + "'";
+    for (int i = 0; i < 5; ++i) {
+        const QString n = QString::number(i + 1);
+        const QString name = old ? QString(kOldNames[i]) : "'Person " + n + "'";
         connection.Execute(QString("INSERT INTO Person (Contactnr, %1, Dateofbirth, Address, [Note]) VALUES (")
                                .arg(old ? "Firstname, Lastname" : "Name") +
                            n + ", " + name + ", #2/29/1980#, 'Street " + n + "', 'note " + n + "')");
@@ -130,11 +119,7 @@ bool IsUuid(const QString& uid, char version)
 // "contactnr uid" of every row of the open database's UID table, in number order.
 QStringList UidRows()
 {
-    QStringList rows;
-    modSql::ForEachRow(
-        "SELECT Contactnr, Uid FROM PersonUid ORDER BY Contactnr",
-        [&rows](const Engine::Connection::Row& row) { rows << QString::number(row.Int(0)) + ' ' + row.Text(1); });
-    return rows;
+    return Column("SELECT Contactnr || ' ' || Uid FROM PersonUid ORDER BY Contactnr");
 }
 
 QString Revision(qint16 contactnr)
