@@ -79,18 +79,6 @@ QStringList firstColumn(Engine::Connection& connection, const QString& sql)
     return values;
 }
 
-QStringList rows(Engine::Recordset rows, const QStringList& columns)
-{
-    QStringList result;
-    for (; !rows.Eof(); rows.MoveNext()) {
-        QStringList values;
-        for (const QString& name : columns)
-            values << rows.Fields(name).toString().trimmed();
-        result << values.join(QLatin1Char('|'));
-    }
-    return result;
-}
-
 int scalar(Engine::Connection& connection, const QString& sql)
 {
     return connection.OpenRecordset(sql).Fields(0).toInt();

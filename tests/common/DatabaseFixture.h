@@ -51,8 +51,6 @@ std::optional<Engine::EngineError> failureOf(const std::function<void()>& call);
 QStringList column(Engine::Recordset rows, const QString& name = QStringLiteral("Name"));
 // The first column of every row a query gives, trimmed.
 QStringList firstColumn(Engine::Connection& connection, const QString& sql);
-// Several columns of every row, trimmed and joined by "|".
-QStringList rows(Engine::Recordset rows, const QStringList& columns);
 // The first field of the first row as a number, e.g. of a COUNT.
 int scalar(Engine::Connection& connection, const QString& sql);
 QString integrityCheck(Engine::Connection& connection);

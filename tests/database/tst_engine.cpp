@@ -454,11 +454,11 @@ private slots:
         // Columns of the same name from two tables, and a bare Order.
         m_connection->Execute(
             "INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(2, 1, 'b@x.example', '') ");
-        QCOMPARE(rows(m_connection->OpenRecordset(
-                          "SELECT Person.Contactnr, Name, Email.Contactnr, Order, Email FROM Person, "
-                          "Email WHERE Person.Contactnr = Email.Contactnr AND Email.Order = 1 ORDER BY Name "),
-                      {"Person.Contactnr", "Email.Contactnr", "Order", "Email"}),
-                 QStringList{"2|2|1|b@x.example"});
+        rs = m_connection->OpenRecordset("SELECT Person.Contactnr, Name, Email.Contactnr, Order, Email FROM Person, "
+                                         "Email WHERE Person.Contactnr = Email.Contactnr AND Email.Order = 1");
+        QCOMPARE((QStringList{rs.Fields("Person.Contactnr").toString(), rs.Fields("Email.Contactnr").toString(),
+                              rs.Fields("Order").toString(), rs.Fields("Email").toString()}),
+                 (QStringList{"2", "2", "1", "b@x.example"}));
     }
 
     void transactions()
