@@ -723,6 +723,7 @@ private slots:
                "ALTER TABLE Person ADD COLUMN Name CHAR(100) COLLATE NOCASE CHECK(length(Name) <= 100) ");
         addRow("add column without the word COLUMN", "ALTER TABLE Person ADD Nick MEMO;",
                "ALTER TABLE Person ADD Nick MEMO COLLATE NOCASE;");
+        addRow("other change of a table", "ALTER TABLE Person RENAME TO People", "");
 
         addRow("column CHAR(n)", "CREATE TABLE t (a CHAR(100))",
                "CREATE TABLE t (a CHAR(100) COLLATE NOCASE CHECK(length(a) <= 100))");
@@ -873,6 +874,9 @@ private slots:
         QVERIFY(error.contains("CONSTRAINT"));
         QVERIFY(!JetDialect::RebuildTableSql("CREATE TABLE t (a CHAR(5))", "n", "b", "b CHAR(9)", &error));
         QVERIFY(!JetDialect::RebuildTableSql("SELECT 1", "n", "a", "a CHAR(9)", &error));
+        // What a column of a declared type gets, on its own.
+        QCOMPARE(JetDialect::ColumnConstraints("[Name]", "char ( 7 )"),
+                 QString(" COLLATE NOCASE CHECK(length([Name]) <= 7)"));
     }
 
     void likePattern_data()
