@@ -263,7 +263,7 @@ private slots:
 
     void widthsEnforced_data()
     {
-        // the error description, empty: accepted
+        // refusal: the error description, empty when the statement is accepted
         addColumns<QString, QString>("statement", "refusal");
 
         const QString person = "INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) VALUES(";
@@ -556,7 +556,7 @@ private slots:
 
     void notADatabase_data()
     {
-        // empty: a file the cipher program protected; "<missing>": no file at all
+        // contents: empty for a file the cipher program protected, "<missing>" for no file
         addColumns<QByteArray, int, bool>("contents", "number", "encrypted");
         QByteArray random(4096, '\0');
         QRandomGenerator generator(7);

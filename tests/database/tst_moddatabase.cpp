@@ -347,7 +347,7 @@ private slots:
 
     void validation_data()
     {
-        // null: the statements make the file; "-": no file at all
+        // contents: null when the statements make the file, "-" for no file at all
         addColumns<QStringList, QByteArray, bool>("statements", "contents", "valid");
         const QStringList current = modDatabase::CreateTableStatements();
         const QString person = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
@@ -782,8 +782,7 @@ private slots:
     // step, and the next writable opening mends what they could not.
     void uidAfterOtherTools_data()
     {
-        // with a UID afterwards
-        // "new old": numbers whose UID is the one of old
+        // numbers: those with a UID afterwards; kept: "new old" for a number whose UID is the one of old
         addColumns<QString, QStringList, QStringList>("script", "numbers", "kept");
         QTest::newRow("insert") << "INSERT INTO Person (Contactnr, Name) VALUES (7, 'Tool');"
                                 << QStringList{"1", "2", "7"} << QStringList{"1 1", "2 2"};
@@ -848,7 +847,7 @@ private slots:
 
     void protectedFile_data()
     {
-        // the file lies where its copy is written
+        // inTempFolder: the file lies where its unprotected copy is written
         addColumns<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
                                                           "wrongMessages");
         QTest::newRow("right password") << "secret" << false << QStringList{"secret"} << true << 0;

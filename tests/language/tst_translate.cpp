@@ -282,7 +282,7 @@ private slots:
     // window: list on the right, details on the left.
     void languageReachesQtAndTheLayout_data()
     {
-        // Qt's own Cancel button
+        // cancel: Qt's own Cancel button
         addColumns<QString, bool, QString>("language", "rightToLeft", "cancel");
         addRow("German", "German", false, "Abbrechen");
         addRow("Arabic", "Arabic", true, QString::fromUtf8("ألغِ"));

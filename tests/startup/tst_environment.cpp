@@ -365,7 +365,7 @@ private slots:
 
     void errorReports_data()
     {
-        // the build names a web site
+        // website: the build names a web site
         addColumns<bool, QString, QString, QString, bool, bool>("engine", "component", "prefix", "firstLine", "pressOk",
                                                                 "website");
         const QString library = modError::DatabaseLibraryName() + " is missing!";

@@ -643,7 +643,7 @@ private slots:
     // Hosts named by no_proxy are asked directly, whatever http_proxy says.
     void noProxyGoesDirect_data()
     {
-        // %1: the server's port
+        // noProxy: %1 stands for the server's port
         addColumns<QString, bool>("noProxy", "direct");
         QTest::newRow("not set") << "" << false;
         QTest::newRow("the address") << "localhost, 127.0.0.1" << true;
