@@ -430,18 +430,6 @@ private slots:
         QCOMPARE(TestSupport::readFile(path), pages);
     }
 
-    // A quoted name goes into the database and comes back unchanged.
-    void quotedTextRoundTrips()
-    {
-        QCOMPARE(modSql::QuoteSql("'a''b'"), QString("''a''''b''"));
-        QCOMPARE(modSql::QuoteSql(QString::fromUtf8("Anna \"Bo\" O’Brien")), QString::fromUtf8("Anna \"Bo\" O’Brien"));
-        QVERIFY(!newDatabase().isEmpty());
-        modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, '" + modSql::QuoteSql("O'Brien; --") +
-                           "')");
-        QCOMPARE(Column("SELECT Name FROM Person WHERE Name = '" + modSql::QuoteSql("o'brien; --") + "' "),
-                 QStringList{"O'Brien; --"});
-    }
-
     void firstFreeNumber_data()
     {
         addColumns<QList<int>, int>("stored", "free");
