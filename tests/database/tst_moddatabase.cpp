@@ -430,6 +430,13 @@ private slots:
         QCOMPARE(TestSupport::readFile(path), pages);
     }
 
+    // Only the apostrophe is doubled; the program's statements are built on this.
+    void quoteSql()
+    {
+        QCOMPARE(modSql::QuoteSql("'a''b'; --"), QString("''a''''b''; --"));
+        QCOMPARE(modSql::QuoteSql(QString::fromUtf8("Anna \"Bo\" O’Brien")), QString::fromUtf8("Anna \"Bo\" O’Brien"));
+    }
+
     void firstFreeNumber_data()
     {
         addColumns<QList<int>, int>("stored", "free");
