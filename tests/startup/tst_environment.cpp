@@ -426,6 +426,9 @@ private slots:
         QVERIFY(window.mnuFileClose->isEnabled());
         QVERIFY(window.mnuPerson->menuAction()->isEnabled());
         QVERIFY(window.toolbarButton("Add")->isEnabled());
+        // A command whose window this run has not registered does nothing.
+        window.toolbarButton("Add")->trigger();
+        QVERIFY(!QApplication::activeModalWidget());
 
         window.mnuFileClose->trigger();
         QCOMPARE(window.windowTitle(), QString("Addrion 1.4.3"));
