@@ -152,16 +152,6 @@ private slots:
         QCOMPARE(T(key), expected);
     }
 
-    void languageInfo()
-    {
-        QVERIFY(writeLanguage("German", "[Info]\nLanguage=Deutsch\nVersion=1.4.3\n"));
-        WriteSetting("Language", "German");
-        QCOMPARE(modLanguage::LanguageInfo("Language"), QString("Deutsch"));
-        QCOMPARE(modLanguage::LanguageInfo("Translator"), QString());
-        WriteSetting("Language", "");
-        QCOMPARE(modLanguage::LanguageInfo("Language"), QString());
-    }
-
     // A file read once is reused, but an edit on disk is seen at the next lookup.
     void changedFileIsReadAgain()
     {
