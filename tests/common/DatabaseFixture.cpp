@@ -71,6 +71,14 @@ QStringList column(Engine::Recordset rows, const QString& name)
     return values;
 }
 
+QStringList firstColumn(Engine::Connection& connection, const QString& sql)
+{
+    QStringList values;
+    for (Engine::Recordset rows = connection.OpenRecordset(sql); !rows.Eof(); rows.MoveNext())
+        values << rows.Fields(0).toString().trimmed();
+    return values;
+}
+
 int scalar(Engine::Connection& connection, const QString& sql)
 {
     return connection.OpenRecordset(sql).Fields(0).toInt();
@@ -95,6 +103,35 @@ void createDatabase(Engine::Connection& connection, const QString& path)
     for (const QString& statement : modDatabase::CreateTableStatements())
         connection.Execute(statement);
     transaction.Commit();
+}
+
+QStringList olderTables(bool twoNames, bool narrow, int nameWidth)
+{
+    QStringList statements = modDatabase::CreateTableStatements();
+    if (twoNames)
+        statements[0] =
+            QStringLiteral("CREATE TABLE Person ( Contactnr SMALLINT, Firstname CHAR(%1), Lastname CHAR(%1), "
+                           "Dateofbirth DATE, Address MEMO, [Note] MEMO, "
+                           "CONSTRAINT ContactPK PRIMARY KEY(Contactnr) ) ")
+                .arg(nameWidth);
+    if (narrow) {
+        const QString list =
+            QStringLiteral("CREATE TABLE %1 ( Contactnr SMALLINT, [Order] TINYINT, %2 CHAR(%3), Description CHAR(10), "
+                           "CONSTRAINT %1PK PRIMARY KEY(Contactnr, [Order]), "
+                           "CONSTRAINT %1FK FOREIGN KEY(Contactnr) REFERENCES Person(Contactnr) ) ");
+        statements[1] = list.arg("Phone", "[Number]", "20");
+        statements[2] = list.arg("Email", "Email", "50");
+    }
+    return statements;
+}
+
+void makeFile(const QString& path, const QStringList& statements)
+{
+    Engine::CreateDatabaseFile(path);
+    Engine::Connection connection;
+    connection.Open(path);
+    for (const QString& statement : statements)
+        connection.Execute(statement);
 }
 
 bool makeProtectedFile(const QString& path, const QString& password, const QString& statements)

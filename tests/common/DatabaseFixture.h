@@ -49,12 +49,19 @@ namespace EngineTest {
 std::optional<Engine::EngineError> failureOf(const std::function<void()>& call);
 // One column of every row, trimmed.
 QStringList column(Engine::Recordset rows, const QString& name = QStringLiteral("Name"));
+// The first column of every row a query gives, trimmed.
+QStringList firstColumn(Engine::Connection& connection, const QString& sql);
 // The first field of the first row as a number, e.g. of a COUNT.
 int scalar(Engine::Connection& connection, const QString& sql);
 QString integrityCheck(Engine::Connection& connection);
 QByteArray fingerprint(const QString& path);
 // A new file with the program's three tables, opened on connection.
 void createDatabase(Engine::Connection& connection, const QString& path);
+// The three tables as earlier versions made them: Person with Firstname and Lastname of
+// nameWidth characters instead of Name (before 1.4.0), narrower phone and e-mail texts.
+QStringList olderTables(bool twoNames, bool narrow, int nameWidth = 50);
+// A new file made with these statements, bypassing the program.
+void makeFile(const QString& path, const QStringList& statements);
 // A file protected with password, written by the cipher program itself: the program's
 // tables, then the statements (each ending in ";\n"). False when that program fails.
 bool makeProtectedFile(const QString& path, const QString& password, const QString& statements);

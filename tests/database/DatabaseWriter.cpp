@@ -1,11 +1,7 @@
-// A second process for the engine test: writes persons and their phones into a database
-// until a stop file appears, the way a second run of the program would, and reports every
-// engine error it meets on stderr.
-//
-//     database_writer <database> <stop file>
-//
-// Prints "ready" once the database is open and "rows <n>" at the end; exits with 0 when
-// every write succeeded, 2 on the first engine error.
+// database_writer <database> <stop file>: a second process for the engine test. Writes
+// persons and their phones into the database, as a second run of the program would, until
+// the stop file appears. Prints "ready" once the database is open and "rows <n>" at the
+// end; exits with 0 when every write succeeded, 2 on the first engine error (on stderr).
 
 #include "database/Engine.h"
 
@@ -19,10 +15,8 @@ int main(int argc, char** argv)
     const QStringList arguments = app.arguments();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (arguments.size() != 3) {
-        err << "usage: database_writer <database> <stop file>\n";
+    if (arguments.size() != 3)
         return 1;
-    }
     const QString& database = arguments.at(1);
     const QString& stopFile = arguments.at(2);
 

@@ -1,22 +1,37 @@
-#include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
-#include "database/Engine.h"
 #include "database/modDatabase.h"
+#include "database/modPassword.h"
+#include "database/modPersonUid.h"
+#include "database/modRecent.h"
 #include "database/modSql.h"
+#include "database/modUpgrade.h"
+#include "editor/modContact.h"
+#include "export/modExportFiles.h"
+#include "mainwindow/RegisterWindows.h"
+#include "mainwindow/frmMain.h"
+#include "mainwindow/frmOptionsDefaultdatabase.h"
+#include "mainwindow/frmPassword.h"
+#include "search/modSearch.h"
 #include "startup/modEnvironment.h"
+#include "startup/modError.h"
 #include "startup/modSettings.h"
 
+#include <QAction>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
+#include <QStyle>
 
-using TestSupport::addRow;
+using namespace TestSupport;
+using namespace EngineTest;
 
 // Records what the database operations tell the main window.
 class RecordingObserver : public modDatabase::Observer
@@ -25,7 +40,6 @@ public:
     QString caption;
     QString path;
     bool writable = false;
-    int shown = 0;
     int reset = 0;
     int filled = 0;
     QStringList opened;
@@ -35,7 +49,6 @@ public:
         caption = newCaption;
         path = newPath;
         writable = isWritable;
-        ++shown;
     }
     void ResetDatabaseState(const QString& newCaption) override
     {
@@ -49,28 +62,170 @@ public:
 
 namespace {
 
-// Builds a database file with the given table definitions, bypassing the program.
-void MakeDatabase(const QString& path, const QStringList& statements)
-{
-    Engine::CreateDatabaseFile(path);
-    Engine::Connection connection;
-    connection.Open(path);
-    for (const QString& statement : statements)
-        connection.Execute(statement);
-}
-
-const QString kPhone = "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50), "
-                       "Description CHAR(100))";
-const QString kEmail = "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
-                       "Description CHAR(100))";
-
 int CountRows(const QString& sql)
 {
     return modSql::OpenRecordset(sql).RecordCount();
 }
 
+QStringList Column(const QString& sql)
+{
+    return firstColumn(modDatabase::DatabaseConnection(), sql);
+}
+
+QList<int> Widths(Engine::Connection& connection)
+{
+    return {connection.DefinedSize("Phone", "Number"), connection.DefinedSize("Phone", "Description"),
+            connection.DefinedSize("Email", "Email"), connection.DefinedSize("Email", "Description")};
+}
+
+const QList<int> kWide{50, 100, 100, 100};
+const QList<int> kNarrow{20, 10, 50, 10};
+
+// The names of five persons in the two name columns of older versions: blanks, an empty
+// and a missing (NULL) part.
+const char* const kOldNames[] = {"'Fred', 'Flint'", "'', 'Solo'", "NULL, 'Nulllast'", "'Firstonly', NULL",
+                                 "'  Ann ', ' Lee  '"};
+
+// A file in one of the older layouts (or the current one) with five persons, each with a
+// phone and an e-mail entry; with uids, the table of the persons' UIDs too, person 1's
+// UID being "kept-uid".
+void MakeFile(const QString& path, bool narrow, bool old, int nameWidth = 50, bool uids = false)
+{
+    QStringList statements = olderTables(old, narrow, nameWidth);
+    if (uids)
+        statements << modPersonUid::CreateStatements();
+    makeFile(path, statements);
+    Engine::Connection connection;
+    connection.Open(path);
+    for (int i = 0; i < 5; ++i) {
+        const QString n = QString::number(i + 1);
+        const QString name = old ? QString(kOldNames[i]) : "'Person " + n + "'";
+        connection.Execute(QString("INSERT INTO Person (Contactnr, %1, Dateofbirth, Address, [Note]) VALUES (")
+                               .arg(old ? "Firstname, Lastname" : "Name") +
+                           n + ", " + name + ", #2/29/1980#, 'Street " + n + "', 'note " + n + "')");
+        connection.Execute("INSERT INTO Phone VALUES (" + n + ", 1, '555-" + n + "', 'home')");
+        connection.Execute("INSERT INTO Email VALUES (" + n + ", 1, 'p" + n + "@example.org', 'work')");
+    }
+    if (uids)
+        connection.Execute("UPDATE PersonUid SET Uid = 'kept-uid' WHERE Contactnr = 1");
+}
+
+bool IsUuid(const QString& uid, char version)
+{
+    static const QString pattern("^[0-9a-f]{8}-[0-9a-f]{4}-%1[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$");
+    return QRegularExpression(pattern.arg(version)).match(uid).hasMatch();
+}
+
+// "contactnr uid" of every row of the open database's UID table, in number order.
+QStringList UidRows()
+{
+    return Column("SELECT Contactnr || ' ' || Uid FROM PersonUid ORDER BY Contactnr");
+}
+
+QString Revision(qint16 contactnr)
+{
+    return Column(QString("SELECT Revision FROM PersonUid WHERE Contactnr = %1").arg(contactnr)).value(0);
+}
+
+// The UIDs of persons 1, 2 and 5 in a vCard export of the open database.
+QStringList exportedUids()
+{
+    modExport::Selection selection;
+    selection.contactnrs = {1, 2, 5};
+    QString error;
+    if (!modExportFiles::ExportVcard(selection, nullptr, error))
+        return QStringList{error};
+    QStringList uids;
+    for (const QByteArray& line :
+         TestSupport::readFile(modExportFiles::ExportFilePath(modExportFiles::Kind::Vcard)).split('\n'))
+        if (line.startsWith("UID:"))
+            uids << QString::fromUtf8(line.mid(4).trimmed());
+    return uids;
+}
+
+qint16 AddPerson(const QString& name)
+{
+    modContact::Contact contact;
+    contact.name = name;
+    return *modContact::SaveNewPerson(contact);
+}
+
+// Runs a script of the sqlite3 program on a file, as another tool would.
+void Sqlite3(const QString& file, const QString& script, QString* output = nullptr)
+{
+    QProcess tool;
+    tool.start("sqlite3", {file, script});
+    if (!tool.waitForStarted())
+        QFAIL("the sqlite3 program is missing: install the Debian package sqlite3");
+    QVERIFY(tool.waitForFinished());
+    QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
+    if (output)
+        *output = QString::fromUtf8(tool.readAllStandardOutput()).simplified();
+}
+
+// Two persons, one with a phone, written into a protected file.
+const QString kContent = "INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna Secret');\n"
+                         "INSERT INTO Person (Contactnr, Name) VALUES (2, 'Bob Hidden');\n"
+                         "INSERT INTO Phone VALUES (1, 1, '555', 'home');\n";
+
+int CountLogLines(const QString& text)
+{
+    return QString::fromUtf8(TestSupport::readFile(modError::LogFilePath())).count(text);
+}
+
+// One answer for each time the password window appears: a password to type and OK,
+// or "" for Cancel.
+class PasswordAnswers : public QObject
+{
+public:
+    explicit PasswordAnswers(QStringList answers) : m_answers(std::move(answers))
+    {
+        connect(&m_poll, &QTimer::timeout, this, &PasswordAnswers::answer);
+        m_poll.start(5);
+    }
+    int asked() const { return m_asked; }
+    QStringList files() const { return m_files; }
+    bool okWasDisabledUntilTyped() const { return m_okDisabledUntilTyped; }
+
+private:
+    void answer()
+    {
+        auto* window = qobject_cast<frmPassword*>(QApplication::activeModalWidget());
+        if (!window || window->property("answered").toBool())
+            return;
+        window->setProperty("answered", true);
+        ++m_asked;
+        m_files << window->txtFile->text();
+        const QString answer = m_answers.isEmpty() ? QString() : m_answers.takeFirst();
+        if (answer.isEmpty()) {
+            QTest::mouseClick(window->cmdCancel, Qt::LeftButton);
+            return;
+        }
+        if (window->cmdOK->isEnabled())
+            m_okDisabledUntilTyped = false;
+        QTest::keyClicks(window->txtPassword, answer);
+        QTest::mouseClick(window->cmdOK, Qt::LeftButton);
+    }
+
+    QStringList m_answers;
+    QTimer m_poll;
+    int m_asked = 0;
+    QStringList m_files;
+    bool m_okDisabledUntilTyped = true;
+};
+
+void StoreRecent(const QStringList& entries)
+{
+    for (int i = 0; i < 3; ++i)
+        modSettings::WriteSetting(QString("Recent %1").arg(i + 1), entries.value(i));
+}
+
 } // namespace
 
+// The program's handling of database files: making, checking, opening, copying and
+// closing them, the conversion of older layouts, the persons' UIDs, files protected by
+// the real cipher program and opened through the real password window, and the recent
+// databases and default database on the real main window.
 class TestModDatabase : public QObject
 {
     Q_OBJECT
@@ -78,21 +233,71 @@ class TestModDatabase : public QObject
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPlatform> m_platform;
     RecordingObserver m_observer;
+    std::unique_ptr<frmMain> m_window;
 
     QString file(const QString& name) const { return m_dir->filePath(name); }
+    QString newDatabase(const QString& name = QStringLiteral("home.mdb"))
+    {
+        return modDatabase::NewDatabase(file(name)) ? file(name) : QString();
+    }
+    // Opens the file as the program does: validated first.
+    static bool open(const QString& path)
+    {
+        return modDatabase::IsValidDatabase(path) && modDatabase::OpenDatabase(path);
+    }
 
-    QString newDatabase(const QString& name)
+    QString makeDatabase(const QString& name)
     {
         const QString path = file(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
         if (!modDatabase::NewDatabase(path))
             return {};
+        modDatabase::CloseDatabase(false);
         return path;
     }
 
+    void startWindow(const QString& commandLine)
+    {
+        m_window = std::make_unique<frmMain>(commandLine);
+        RegisterWindows(*m_window);
+        m_window->Load();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    // The captions of the visible recent entries, in menu order, without the entry's
+    // number that leads each as its access key ("&1 ").
+    QStringList menuCaptions() const
+    {
+        QStringList captions;
+        for (QAction* entry : m_window->mnuFileRecent) {
+            if (!entry->isVisible())
+                continue;
+            const QString number = QString("&%1 ").arg(captions.size() + 1);
+            if (!entry->text().startsWith(number))
+                return {"no " + number + "in " + entry->text()};
+            captions << entry->text().mid(number.size());
+        }
+        return captions;
+    }
+
+    void openThroughMenu(const QString& path)
+    {
+        m_platform->expectOpenFileName(path);
+        m_window->mnuFileOpen->trigger();
+    }
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!QStandardPaths::findExecutable(modPassword::CipherProgramName).isEmpty(),
+                 "the sqlcipher program is needed (Debian package sqlcipher)");
+        modUpgrade::InstallUpgradeHandler();
+    }
     void init()
     {
         TestSupport::clearSettings();
+        modSearch::ClearSearch();
         m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
         m_observer = RecordingObserver();
@@ -101,6 +306,7 @@ private slots:
     }
     void cleanup()
     {
+        m_window.reset();
         modDatabase::CloseDatabase(false);
         QVERIFY2(m_platform->scriptDone(), "a scripted answer was not used");
         m_platform.reset();
@@ -109,7 +315,7 @@ private slots:
 
     void newDatabaseIsOpenAndBecomesDefault()
     {
-        const QString path = newDatabase("home.mdb");
+        const QString path = newDatabase();
         QVERIFY(!path.isEmpty());
         QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(m_observer.caption, QString("home.mdb - Addrion 1.4.3"));
@@ -118,61 +324,71 @@ private slots:
         QCOMPARE(m_observer.filled, 1);
         QCOMPARE(m_observer.opened, QStringList{path});
         QCOMPARE(modSettings::ReadSetting("Default database"), path);
-        for (const char* table : {"Person", "Phone", "Email"})
-            QCOMPARE(CountRows(QString("SELECT * FROM %1").arg(table)), 0);
+        QCOMPARE(
+            CountRows("SELECT * FROM Person") + CountRows("SELECT * FROM Phone") + CountRows("SELECT * FROM Email"), 0);
 
         // A second database does not take the default over.
         const QString second = newDatabase("work.mdb");
         QCOMPARE(modSettings::ReadSetting("Default database"), path);
         QCOMPARE(m_observer.path, second);
-        QVERIFY(m_observer.reset >= 1);
-    }
+        // Opening the open file again reopens it.
+        const int resets = m_observer.reset;
+        QVERIFY(modDatabase::OpenDatabase(second));
+        QCOMPARE(m_observer.reset, resets + 1);
+        QCOMPARE(m_observer.path, second);
 
-    // Other SQLite tools read the file: the tables are plain SQLite tables.
-    void fileIsPlainSqlite()
-    {
-        const QString path = newDatabase("home.mdb");
+        // Other SQLite tools read the file: the tables are plain SQLite tables, with the
+        // program's own one for the persons' UIDs.
         modDatabase::CloseDatabase(true);
-        QProcess sqlite;
-        sqlite.start("sqlite3", {path, ".tables"});
-        if (!sqlite.waitForStarted())
-            QSKIP("the sqlite3 program is not installed");
-        QVERIFY(sqlite.waitForFinished());
-        const QString tables = QString::fromUtf8(sqlite.readAllStandardOutput()).simplified();
-        // The three tables and the program's own one for the persons' UIDs.
+        QString tables;
+        Sqlite3(path, ".tables", &tables);
         QCOMPARE(tables, QString("Email Person PersonUid Phone"));
     }
 
     void validation_data()
     {
-        QTest::addColumn<QStringList>("statements");
-        QTest::addColumn<bool>("valid");
-        const QString person5 = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
-                                "Address MEMO, [Note] MEMO)";
-        const QString person6 = "CREATE TABLE Person (Contactnr SMALLINT, Firstname CHAR(50), Lastname CHAR(50), "
-                                "Dateofbirth DATE, Address MEMO, [Note] MEMO)";
-        const QString person4 = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
-                                "Address MEMO)";
-        const QString person7 = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
-                                "Address MEMO, [Note] MEMO, Extra MEMO, More MEMO)";
-        const QString phone3 = "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50))";
-        const QString email5 = "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
-                               "Description CHAR(100), Extra MEMO)";
-        addRow("current layout", QStringList{person5, kPhone, kEmail}, true);
-        addRow("old two-name layout", QStringList{person6, kPhone, kEmail}, true);
-        addRow("person with 4 columns", QStringList{person4, kPhone, kEmail}, false);
-        addRow("person with 7 columns", QStringList{person7, kPhone, kEmail}, false);
-        addRow("phone with 3 columns", QStringList{person5, phone3, kEmail}, false);
-        addRow("email with 5 columns", QStringList{person5, kPhone, email5}, false);
-        addRow("email table missing", QStringList{person5, kPhone}, false);
-        addRow("no tables", QStringList{}, false);
+        // contents: null when the statements make the file, "-" for no file at all
+        addColumns<QStringList, QByteArray, bool>("statements", "contents", "valid");
+        const QStringList current = modDatabase::CreateTableStatements();
+        const QString person = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
+                               "Address MEMO%1)";
+        auto with = [&](int index, const QString& statement) {
+            QStringList statements = current;
+            statements[index] = statement;
+            return statements;
+        };
+        addRow("current layout", current, QByteArray(), true);
+        addRow("old two-name layout", olderTables(true, false), QByteArray(), true);
+        addRow("person with 4 columns", with(0, person.arg("")), QByteArray(), false);
+        addRow("person with 7 columns", with(0, person.arg(", [Note] MEMO, Extra MEMO, More MEMO")), QByteArray(),
+               false);
+        addRow("phone with 3 columns",
+               with(1, "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50))"), QByteArray(),
+               false);
+        addRow("email with 5 columns",
+               with(2, "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
+                       "Description CHAR(100), Extra MEMO)"),
+               QByteArray(), false);
+        addRow("email table missing", current.mid(0, 2), QByteArray(), false);
+        addRow("no tables", QStringList{}, QByteArray(), false);
+        addRow("text file", QStringList(), QByteArray("Anna 0612345678\nBob 0201234567\n"), false);
+        addRow("empty file", QStringList(), QByteArray(""), false);
+        addRow("missing file", QStringList(), QByteArray("-"), false);
+        // Files that only look like protected ones at first sight get the plain answer.
+        addRow("4096 zero bytes", QStringList(), QByteArray(4096, '\0'), false);
+        addRow("1024 blanks", QStringList(), QByteArray(1024, ' '), false);
+        addRow("text of whole kilobytes", QStringList(),
+               QByteArray("Name;Phone\r\nAnna;0123\r\n").repeated(128).left(2048), false);
     }
     void validation()
     {
-        QFETCH(QStringList, statements);
-        QFETCH(bool, valid);
+        auto [statements, contents, valid] = fetch<QStringList, QByteArray, bool>("statements", "contents", "valid");
         const QString path = file("check.mdb");
-        MakeDatabase(path, statements);
+        if (contents.isNull())
+            makeFile(path, statements);
+        else if (contents != "-")
+            QVERIFY(TestSupport::writeFile(path, contents));
+        const QByteArray before = TestSupport::readFile(path);
         if (!valid)
             m_platform->expectMessage();
         QCOMPARE(modDatabase::IsValidDatabase(path), valid);
@@ -182,171 +398,72 @@ private slots:
             QCOMPARE(message.text, "This is not a valid Addrion database:\n" + path);
             QCOMPARE(message.icon, Platform::Icon::Exclamation);
         }
-    }
-
-    void filesThatAreNoDatabase_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("contents");
-        addRow("text file", "notes.mdb", QByteArray("Anna 0612345678\nBob 0201234567\n"));
-        addRow("empty file", "empty.mdb", QByteArray());
-        addRow("missing file", "missing.mdb", QByteArray("-"));
-        addRow("empty path", "", QByteArray("-"));
-    }
-    void filesThatAreNoDatabase()
-    {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, contents);
-        const QString path = name.isEmpty() ? QString() : file(name);
-        if (contents != "-")
-            QVERIFY(TestSupport::writeFile(path, contents));
-        m_platform->expectMessage();
-        QVERIFY(!modDatabase::IsValidDatabase(path));
-        QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
-        if (contents != "-")
-            QCOMPARE(TestSupport::readFile(path), contents);
+        QCOMPARE(TestSupport::readFile(path), before);
     }
 
     void validationClosesTheCurrentDatabase()
     {
-        const QString path = newDatabase("home.mdb");
+        const QString path = newDatabase();
         const int resets = m_observer.reset;
         m_platform->expectMessage();
-        QVERIFY(!modDatabase::IsValidDatabase(file("missing.mdb")));
+        QVERIFY(!modDatabase::IsValidDatabase(QString()));
+        QCOMPARE(m_platform->messages().first().text, QString("This is not a valid Addrion database:\n"));
         QVERIFY(!modDatabase::IsDatabaseOpen());
         QCOMPARE(m_observer.reset, resets + 1);
         QCOMPARE(m_observer.caption, QString("Addrion 1.4.3"));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
     }
 
-    void passwordProtectedFile_data()
-    {
-        QTest::addColumn<int>("handler"); // 0 none, 1 gives up, 2 removes the protection
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<int>("messages");
-        addRow("no password procedure", 0, false, 1);
-        addRow("user cancels", 1, false, 0);
-        addRow("protection removed", 2, true, 0);
-    }
+    // Without a password procedure a protected file is reported; the procedure itself
+    // is the password window's test.
     void passwordProtectedFile()
     {
-        QFETCH(int, handler);
-        QFETCH(bool, valid);
-        QFETCH(int, messages);
         const QString path = file("secret.mdb");
         QByteArray pages(4096, '\0');
         for (char& byte : pages)
             byte = char(QRandomGenerator::global()->bounded(256));
         QVERIFY(TestSupport::writeFile(path, pages));
-
-        int asked = 0;
-        if (handler > 0) {
-            modDatabase::SetPasswordHandler([&](const QString& protectedPath) {
-                ++asked;
-                if (handler == 1)
-                    return false;
-                QFile::remove(protectedPath);
-                MakeDatabase(protectedPath, modDatabase::CreateTableStatements());
-                return true;
-            });
-        }
-        for (int i = 0; i < messages; ++i)
-            m_platform->expectMessage(Platform::Answer::Cancel);
-        QCOMPARE(modDatabase::IsValidDatabase(path), valid);
-        QCOMPARE(asked, handler > 0 ? 1 : 0);
-        QCOMPARE(m_platform->messages().size(), messages);
-        if (messages)
-            QVERIFY(m_platform->messages().first().text.contains("JetError: " +
-                                                                 QString::number(Engine::PasswordProtectedError)));
+        m_platform->expectMessage(Platform::Answer::Cancel);
+        QVERIFY(!modDatabase::IsValidDatabase(path));
+        QVERIFY(m_platform->messages().first().text.contains("JetError: " +
+                                                             QString::number(Engine::PasswordProtectedError)));
+        QCOMPARE(TestSupport::readFile(path), pages);
     }
 
-    void readOnlyDatabase()
-    {
-        QDir().mkpath(file("readonly"));
-        const QString path = file("readonly/home.mdb");
-        MakeDatabase(path, modDatabase::CreateTableStatements());
-        const QByteArray before = TestSupport::readFile(path);
-        {
-            ReadOnlyFile readOnly(path);
-            if (!readOnly.ok())
-                QSKIP("this machine cannot make a read-only file");
-            QVERIFY(modDatabase::IsValidDatabase(path));
-            m_platform->expectMessage();
-            QVERIFY(modDatabase::OpenDatabase(path));
-            const auto message = m_platform->messages().last();
-            QCOMPARE(message.title, QString("Error"));
-            QCOMPARE(message.text, "Addrion database " + path + " is read-only!");
-            QVERIFY(!m_observer.writable);
-            QCOMPARE(modDatabase::DatabaseConnection().Mode(), Engine::ModeRead);
-            QVERIFY_THROWS_EXCEPTION(Engine::EngineError,
-                                     modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'x')"));
-            modDatabase::CloseDatabase(true);
-        }
-        QCOMPARE(TestSupport::readFile(path), before);
-    }
-
-    void quoteSql_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("quoted");
-        addRow("apostrophe", "O'Brien", "O''Brien");
-        addRow("several", "'a''b'", "''a''''b''");
-        addRow("none", "Anna \"Bo\"", "Anna \"Bo\"");
-        addRow("typographic kept", QString::fromUtf8("O’Brien"), QString::fromUtf8("O’Brien"));
-    }
+    // Only the apostrophe is doubled; the program's statements are built on this.
     void quoteSql()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, quoted);
-        QCOMPARE(modSql::QuoteSql(text), quoted);
-    }
-
-    // A quoted name goes into the database and comes back unchanged.
-    void quotedTextRoundTrips()
-    {
-        QVERIFY(!newDatabase("home.mdb").isEmpty());
-        modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, '" + modSql::QuoteSql("O'Brien; --") +
-                           "')");
-        auto rs =
-            modSql::OpenRecordset("SELECT Name FROM Person WHERE Name = '" + modSql::QuoteSql("o'brien; --") + "' ");
-        QCOMPARE(rs.RecordCount(), 1);
-        QCOMPARE(rs.Fields("Name").toString().trimmed(), QString("O'Brien; --"));
+        QCOMPARE(modSql::QuoteSql("'a''b'; --"), QString("''a''''b''; --"));
+        QCOMPARE(modSql::QuoteSql(QString::fromUtf8("Anna \"Bo\" O’Brien")), QString::fromUtf8("Anna \"Bo\" O’Brien"));
     }
 
     void firstFreeNumber_data()
     {
-        QTest::addColumn<QList<int>>("stored");
-        QTest::addColumn<int>("free");
+        addColumns<QList<int>, int>("stored", "free");
         addRow("empty", QList<int>{}, 1);
         addRow("1 3", QList<int>{1, 3}, 2);
         addRow("1 2 3", QList<int>{1, 2, 3}, 4);
         addRow("2 3", QList<int>{2, 3}, 1);
-        addRow("1 2 4", QList<int>{1, 2, 4}, 3);
         addRow("zero and negatives", QList<int>{-5, 0, 1, 2}, 3);
         addRow("only negatives", QList<int>{-2, -1}, 1);
         addRow("last free", QList<int>{1, 2, 32766}, 3);
     }
     void firstFreeNumber()
     {
-        QFETCH(QList<int>, stored);
-        QFETCH(int, free);
+        auto [stored, free] = fetch<QList<int>, int>("stored", "free");
         QCOMPARE(modSql::FirstFreeNumber(stored), std::optional<qint16>(qint16(free)));
     }
 
-    void getFreeNumberOnTheFile()
+    void freeNumberOnTheFile()
     {
-        QVERIFY(!newDatabase("home.mdb").isEmpty());
+        QVERIFY(!newDatabase("full.mdb").isEmpty());
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(1));
         DatabaseFixture::addPersons(2, 1);
         DatabaseFixture::addPersons(1, 4);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(3));
         modSql::ExecuteSql("DELETE FROM Person WHERE Contactnr = 1");
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(1));
-    }
-
-    void fullDatabaseHasNoFreeNumber()
-    {
-        QVERIFY(!newDatabase("full.mdb").isEmpty());
+        modSql::ExecuteSql("DELETE FROM Person");
         DatabaseFixture::addPersons(modSql::MaxContactnr - 1, 1);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(32767));
         DatabaseFixture::addPersons(1, modSql::MaxContactnr);
@@ -355,7 +472,7 @@ private slots:
 
     void copyKeepsTheCurrentDatabaseOpen()
     {
-        const QString path = newDatabase("home.mdb");
+        const QString path = newDatabase();
         DatabaseFixture::addPersons(3);
         const QString copy = file("home20261206.mdb");
         QVERIFY(TestSupport::writeFile(copy, "an older copy"));
@@ -363,24 +480,16 @@ private slots:
         QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
         QCOMPARE(m_observer.path, path);
-        QCOMPARE(CountRows("SELECT * FROM Person"), 3);
-
-        QVERIFY(modDatabase::IsValidDatabase(copy));
-        QVERIFY(modDatabase::OpenDatabase(copy));
+        QVERIFY(open(copy));
         QCOMPARE(CountRows("SELECT * FROM Person"), 3);
         QVERIFY(!QFile::exists(copy + ".part"));
-    }
 
-    void copyToAnImpossiblePlaceFailsCleanly()
-    {
-        const QString path = newDatabase("home.mdb");
-        DatabaseFixture::addPersons(1);
+        // Nowhere to write: the message, and the database stays open.
         m_platform->expectMessage();
         QVERIFY(!modDatabase::CopyDatabase(file("no/such/folder/copy.mdb")));
         QCOMPARE(m_platform->messages().size(), 1);
-        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
+        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), copy);
         QVERIFY(modDatabase::IsDatabaseOpen());
-        QCOMPARE(CountRows("SELECT * FROM Person"), 1);
     }
 
     void newDatabaseInAnImpossiblePlace()
@@ -393,31 +502,23 @@ private slots:
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 
-    void openingTheOpenFileReopensIt()
-    {
-        const QString path = newDatabase("home.mdb");
-        const int resets = m_observer.reset;
-        QVERIFY(modDatabase::OpenDatabase(path));
-        QCOMPARE(m_observer.reset, resets + 1);
-        QVERIFY(modDatabase::IsDatabaseOpen());
-        QCOMPARE(m_observer.path, path);
-    }
-
     void closeCompactsTheFile()
     {
-        const QString path = newDatabase("home.mdb");
+        const QString path = newDatabase();
+        const QString note(400, 'n');
         Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
-        for (int number = 1; number <= 2000; ++number)
-            modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, [Note]) VALUES (%1, 'P', '%2')")
-                                   .arg(number)
-                                   .arg(QString(400, 'n')));
+        DatabaseFixture::addPersons(2000);
+        modSql::ExecuteSql("UPDATE Person SET [Note] = '" + note + "'");
         transaction.Commit();
-        modSql::ExecuteSql("DELETE FROM Person");
+        modSql::ExecuteSql("DELETE FROM Person WHERE Contactnr > 10");
         const qint64 before = QFileInfo(path).size();
         modDatabase::CloseDatabase(true);
         const qint64 after = QFileInfo(path).size();
         QVERIFY2(after < before / 4, qPrintable(QString("%1 -> %2").arg(before).arg(after)));
-        QVERIFY(modDatabase::IsValidDatabase(path));
+        QVERIFY(!QFile::exists(path + "-journal"));
+        QVERIFY(open(path));
+        QCOMPARE(integrityCheck(modDatabase::DatabaseConnection()), QString("ok"));
+        QCOMPARE(CountRows("SELECT * FROM Person WHERE [Note] = '" + note + "'"), 10);
     }
 
     void defaultDatabaseIsCreatedInDocuments()
@@ -425,7 +526,6 @@ private slots:
         const QString expected = modEnvironment::PersonalFolder() + "Addrion.mdb";
         QFile::remove(expected);
         modDatabase::OpenDefaultDatabase();
-        QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), expected);
         QCOMPARE(modSettings::ReadSetting("Default database"), expected);
         modDatabase::CloseDatabase(true);
@@ -437,17 +537,591 @@ private slots:
         modSettings::WriteSetting("Default database", "");
         modDatabase::OpenDefaultDatabase();
         QCOMPARE(CountRows("SELECT * FROM Person"), 1);
-    }
 
-    void deletedDefaultDatabaseIsForgotten()
-    {
-        const QString path = file("gone.mdb");
-        modSettings::WriteSetting("Default database", path);
+        // A default that was deleted is forgotten.
+        modDatabase::CloseDatabase(false);
+        const QString gone = file("gone.mdb");
+        modSettings::WriteSetting("Default database", gone);
         m_platform->expectMessage();
         modDatabase::OpenDefaultDatabase();
-        QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
+        QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + gone);
         QCOMPARE(modSettings::ReadSetting("Default database"), QString());
         QVERIFY(!modDatabase::IsDatabaseOpen());
+    }
+
+    void conversions_data()
+    {
+        addColumns<bool, bool, QString, bool, QStringList>("narrow", "old", "list", "uids", "names");
+        const QStringList firstLast{"Fred Flint", "Solo", "Nulllast", "Firstonly", "Ann Lee"};
+        const QStringList lastFirst{"Flint Fred", "Solo", "Nulllast", "Firstonly", "Lee Ann"};
+        const QStringList current{"Person 1", "Person 2", "Person 3", "Person 4", "Person 5"};
+        addRow("current layout", false, false, "", false, current);
+        addRow("narrow", true, false, "", false, current);
+        addRow("old, no list order", false, true, "", false, firstLast);
+        addRow("old, surname first", false, true, "Last name First name", false, lastFirst);
+        addRow("old, other list order", false, true, "First name Last name", false, firstLast);
+        // The UIDs of an older file are converted around, and kept.
+        addRow("narrow and old, with UIDs", true, true, "Last name First name", true, lastFirst);
+    }
+    void conversions()
+    {
+        auto [narrow, old, list, uids, names] =
+            fetch<bool, bool, QString, bool, QStringList>("narrow", "old", "list", "uids", "names");
+        const QString path = file("home.mdb");
+        const QString backup = file("home_BeforeVersion140.mdb");
+        MakeFile(path, narrow, old, 50, uids);
+        if (!list.isEmpty())
+            modSettings::WriteSetting("List", list);
+        // A copy left by an earlier conversion is replaced.
+        QVERIFY(TestSupport::writeFile(backup, "an older copy"));
+
+        QVERIFY(open(path));
+        Engine::Connection& connection = modDatabase::DatabaseConnection();
+        QCOMPARE(connection.ColumnCount("Person"), 5);
+        QCOMPARE(connection.DefinedSize("Person", "Name"), 100);
+        QCOMPARE(Widths(connection), kWide);
+        QCOMPARE(Column("SELECT Name FROM Person ORDER BY Contactnr"), names);
+        // Nothing else of a person is lost on the way.
+        QCOMPARE(Column("SELECT Address FROM Person ORDER BY Contactnr").last(), QString("Street 5"));
+        QCOMPARE(Column("SELECT [Note] FROM Person ORDER BY Contactnr").first(), QString("note 1"));
+        QCOMPARE(Column("SELECT Dateofbirth FROM Person WHERE Contactnr = 3"), QStringList{"1980-02-29"});
+        QCOMPARE(Column("SELECT [Number] FROM Phone ORDER BY Contactnr").size(), 5);
+        QCOMPARE(Column("SELECT Email FROM Email WHERE Contactnr = 4"), QStringList{"p4@example.org"});
+        const QStringList uidRows = UidRows();
+        QCOMPARE(uidRows.size(), 5);
+        if (uids)
+            QCOMPARE(uidRows.first(), QString("1 kept-uid"));
+        // The widened columns take what the current version writes.
+        const QString long100(100, QLatin1Char('d'));
+        modSql::ExecuteSql("UPDATE Phone SET Description = '" + long100 + "' WHERE Contactnr = 1");
+        modSql::ExecuteSql("UPDATE Email SET Description = '" + long100 + "' WHERE Contactnr = 1");
+        modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (9, '" + long100 + "')");
+
+        if (old) {
+            Engine::Connection copy;
+            copy.Open(backup);
+            QCOMPARE(copy.ColumnCount("Person"), 6);
+            QCOMPARE(firstColumn(copy, "SELECT Lastname FROM Person WHERE Contactnr = 1"), QStringList{"Flint"});
+            // The copy is taken after the widening.
+            QCOMPARE(Widths(copy), kWide);
+        } else {
+            QCOMPARE(TestSupport::readFile(backup), QByteArray("an older copy"));
+        }
+        QVERIFY(QFile::remove(backup));
+
+        // A second open finds nothing to convert and writes no backup.
+        modDatabase::CloseDatabase(true);
+        QVERIFY(open(path));
+        QCOMPARE(Column("SELECT Name FROM Person WHERE Contactnr < 9 ORDER BY Contactnr"), names);
+        QVERIFY(!QFile::exists(backup));
+    }
+
+    // Names too long for the new column: the conversion fails as a whole.
+    void failingConversionKeepsFileAndBackup()
+    {
+        const QString path = file("home.mdb");
+        const QString backup = file("home_BeforeVersion140.mdb");
+        MakeFile(path, true, true, 60);
+        {
+            Engine::Connection connection;
+            connection.Open(path);
+            connection.Execute("UPDATE Person SET Firstname = '" + QString(60, 'f') + "', Lastname = '" +
+                               QString(60, 'l') + "' WHERE Contactnr = 2");
+        }
+        QVERIFY(modDatabase::IsValidDatabase(path));
+        m_platform->expectMessage();
+        QVERIFY(!modDatabase::OpenDatabase(path));
+        QVERIFY(!modDatabase::IsDatabaseOpen());
+        const auto messages = m_platform->messages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("Error"));
+        QVERIFY2(messages.first().text.startsWith("Error "), qPrintable(messages.first().text));
+
+        Engine::Connection file;
+        file.Open(path);
+        QCOMPARE(file.ColumnCount("Person"), 6);
+        QCOMPARE(firstColumn(file, "SELECT Firstname FROM Person WHERE Contactnr = 1"), QStringList{"Fred"});
+        QCOMPARE(Widths(file), kWide);
+        Engine::Connection copy;
+        copy.Open(backup);
+        QCOMPARE(firstColumn(copy, "SELECT Lastname FROM Person WHERE Contactnr = 2"), QStringList{QString(60, 'l')});
+    }
+
+    // A file that was not validated and lacks a table: the layout check is reported
+    // and the file opens as it is.
+    void unreadableLayoutIsReported()
+    {
+        const QString path = file("odd.mdb");
+        makeFile(path, modDatabase::CreateTableStatements().mid(0, 1));
+        m_platform->expectMessage(Platform::Answer::Cancel);
+        QVERIFY(modDatabase::OpenDatabase(path));
+        QCOMPARE(m_platform->messages().size(), 1);
+        QVERIFY(m_platform->messages().first().text.contains("JetError: "));
+        QVERIFY(modDatabase::IsDatabaseOpen());
+        QVERIFY(m_platform->callsOf("url").isEmpty());
+    }
+
+    void readOnlyFile_data()
+    {
+        addColumns<bool, bool>("narrow", "old");
+        // A current or narrow file can be read as it is; one with the old name columns cannot.
+        addRow("current", false, false);
+        addRow("narrow", true, false);
+        addRow("old names", true, true);
+    }
+    void readOnlyFile()
+    {
+        auto [narrow, old] = fetch<bool, bool>("narrow", "old");
+        QDir().mkpath(file("readonly"));
+        const QString path = file("readonly/home.mdb");
+        MakeFile(path, narrow, old);
+        const QByteArray before = TestSupport::readFile(path);
+        {
+            ReadOnlyFile readOnly(path);
+            if (!readOnly.ok())
+                QSKIP("this machine cannot make a read-only file");
+            QVERIFY(modDatabase::IsValidDatabase(path));
+            m_platform->expectMessage();
+            QCOMPARE(modDatabase::OpenDatabase(path), !old);
+            const auto message = m_platform->messages().last();
+            if (old) {
+                QVERIFY2(message.text.contains("read-only"), qPrintable(message.text));
+                QVERIFY(!modDatabase::IsDatabaseOpen());
+            } else {
+                QCOMPARE(message.title, QString("Error"));
+                QCOMPARE(message.text, "Addrion database " + path + " is read-only!");
+                QVERIFY(!m_observer.writable);
+                QCOMPARE(modDatabase::DatabaseConnection().Mode(), Engine::ModeRead);
+                QCOMPARE(Widths(modDatabase::DatabaseConnection()), narrow ? kNarrow : kWide);
+                QVERIFY_THROWS_EXCEPTION(Engine::EngineError,
+                                         modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (9, 'x')"));
+                // Its persons get UIDs derived from their numbers and the file's persons,
+                // the same on every export.
+                const QStringList uids = exportedUids();
+                QCOMPARE(uids.size(), 3);
+                for (const QString& uid : uids)
+                    QVERIFY2(IsUuid(uid, '5'), qPrintable(uid));
+                QCOMPARE(QSet<QString>(uids.begin(), uids.end()).size(), 3);
+                QCOMPARE(exportedUids(), uids);
+                QVERIFY(!modDatabase::DatabaseConnection().TableExists("PersonUid"));
+            }
+            modDatabase::CloseDatabase(true);
+        }
+        QCOMPARE(TestSupport::readFile(path), before);
+        QVERIFY(!QFile::exists(file("readonly/home_BeforeVersion140.mdb")));
+    }
+
+    void uidMadeOnAddKeptOnEditGoneOnRemove()
+    {
+        QVERIFY(!newDatabase().isEmpty());
+        const qint16 anna = AddPerson("Anna");
+        const qint16 bob = AddPerson("Bob");
+        const QStringList made = UidRows();
+        QCOMPARE(made.size(), 2);
+        for (const QString& row : made)
+            QVERIFY2(IsUuid(row.section(' ', 1), '4'), qPrintable(row));
+        QVERIFY(made[0].section(' ', 1) != made[1].section(' ', 1));
+        QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$").match(Revision(anna)).hasMatch());
+
+        modSql::ExecuteSql("UPDATE PersonUid SET Revision = '2001-01-01T00:00:00Z'");
+        modContact::Contact edited;
+        edited.name = "Anna Berg";
+        edited.phones = {modContact::TypedEntry("0101", "Home")};
+        modContact::SaveExistingPerson(anna, edited);
+        QCOMPARE(UidRows(), made);
+        QVERIFY(Revision(anna) > QString("2001-01-01T00:00:00Z"));
+        QCOMPARE(Revision(bob), QString("2001-01-01T00:00:00Z"));
+
+        // The program's removal: the row goes in the same transaction, nothing dangles.
+        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+        for (const char* table : {"Phone", "Email", "Person"})
+            modSql::ExecuteSql(QString("DELETE FROM %1 WHERE Contactnr = %2").arg(table).arg(anna));
+        transaction.Commit();
+        QCOMPARE(UidRows(), QStringList{made[1]});
+        QVERIFY(modSql::OpenRecordset("PRAGMA foreign_key_check").Eof());
+    }
+
+    void uidSurvives_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("copy database") << "copy";
+        QTest::newRow("compaction") << "compact";
+        // A file of an earlier version gets a UID for every person the first time it is
+        // opened writable, and keeps them from then on.
+        QTest::newRow("file without UIDs") << "old";
+    }
+    void uidSurvives()
+    {
+        QFETCH(QString, how);
+        QString opened = file("home.mdb");
+        if (how == "old") {
+            MakeFile(opened, false, false);
+            QVERIFY(modDatabase::OpenDatabase(opened));
+        } else {
+            QVERIFY(!newDatabase().isEmpty());
+            for (const char* name : {"Anna", "Bob", "Cleo"})
+                AddPerson(name);
+        }
+        const QStringList before = UidRows();
+        QCOMPARE(QSet<QString>(before.begin(), before.end()).size(), how == "old" ? 5 : 3);
+        if (how == "copy") {
+            opened = file("copy.mdb");
+            QVERIFY(modDatabase::CopyDatabase(opened));
+        }
+        modDatabase::CloseDatabase(true);
+        QVERIFY(modDatabase::OpenDatabase(opened));
+        QCOMPARE(UidRows(), before);
+    }
+
+    // What another tool writes straight into the file: the triggers keep the table in
+    // step, and the next writable opening mends what they could not.
+    void uidAfterOtherTools_data()
+    {
+        // numbers: those with a UID afterwards; kept: "new old" for a number whose UID is the one of old
+        addColumns<QString, QStringList, QStringList>("script", "numbers", "kept");
+        QTest::newRow("insert") << "INSERT INTO Person (Contactnr, Name) VALUES (7, 'Tool');"
+                                << QStringList{"1", "2", "7"} << QStringList{"1 1", "2 2"};
+        QTest::newRow("insert without trigger")
+            << "DROP TRIGGER PersonUidAdd; INSERT INTO Person (Contactnr, Name) VALUES (7, 'Tool');"
+            << QStringList{"1", "2", "7"} << QStringList{"1 1", "2 2"};
+        QTest::newRow("delete without foreign keys")
+            << "DELETE FROM Person WHERE Contactnr = 1;" << QStringList{"2"} << QStringList{"2 2"};
+        QTest::newRow("delete without trigger")
+            << "DROP TRIGGER PersonUidRemove; DELETE FROM Person WHERE Contactnr = 1;" << QStringList{"2"}
+            << QStringList{"2 2"};
+        QTest::newRow("renumber without foreign keys") << "UPDATE Person SET Contactnr = 9 WHERE Contactnr = 1;"
+                                                       << QStringList{"2", "9"} << QStringList{"2 2", "9 1"};
+        QTest::newRow("table dropped") << "DROP TABLE PersonUid;" << QStringList{"1", "2"} << QStringList{};
+    }
+    void uidAfterOtherTools()
+    {
+        auto [script, numbers, kept] = fetch<QString, QStringList, QStringList>("script", "numbers", "kept");
+        QVERIFY(!newDatabase().isEmpty());
+        AddPerson("Anna");
+        AddPerson("Bob");
+        QHash<QString, QString> before;
+        for (const QString& row : UidRows())
+            before.insert(row.section(' ', 0, 0), row.section(' ', 1));
+        modDatabase::CloseDatabase(false);
+        Sqlite3(file("home.mdb"), script);
+        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+
+        QStringList found;
+        QHash<QString, QString> after;
+        for (const QString& row : UidRows()) {
+            found << row.section(' ', 0, 0);
+            after.insert(row.section(' ', 0, 0), row.section(' ', 1));
+            QVERIFY(IsUuid(row.section(' ', 1), '4'));
+        }
+        QCOMPARE(found, numbers);
+        for (const QString& pair : kept)
+            QCOMPARE(after.value(pair.section(' ', 0, 0)), before.value(pair.section(' ', 1)));
+        QCOMPARE(Column("SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger'"), QStringList{"3"});
+    }
+
+    void okButtonAndEscape()
+    {
+        frmPassword window("/data/home.mdb");
+        window.show();
+        QCOMPARE(window.txtFile->text(), QString("/data/home.mdb"));
+        QVERIFY(window.txtFile->isReadOnly());
+        QCOMPARE(window.txtPassword->echoMode(), QLineEdit::Password);
+        QCOMPARE(
+            window.txtPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, window.txtPassword),
+            int('*'));
+        QVERIFY(!window.cmdOK->isEnabled());
+        QTest::keyClick(window.txtPassword, Qt::Key_S);
+        QVERIFY(window.cmdOK->isEnabled());
+        QTest::keyClick(window.txtPassword, Qt::Key_Backspace);
+        QVERIFY(!window.cmdOK->isEnabled());
+        QTest::keyClicks(window.txtPassword, "pw");
+        QTest::keyClick(window.txtPassword, Qt::Key_Escape);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.DatabasePassword(), QString());
+    }
+
+    void protectedFile_data()
+    {
+        // inTempFolder: the file lies where its unprotected copy is written
+        addColumns<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
+                                                          "wrongMessages");
+        QTest::newRow("right password") << "secret" << false << QStringList{"secret"} << true << 0;
+        QTest::newRow("apostrophe and blanks")
+            << "it's a  secret" << false << QStringList{"it's a  secret"} << true << 0;
+        QTest::newRow("file in the TEMP folder") << "secret" << true << QStringList{"secret"} << true << 0;
+        QTest::newRow("cancel") << "secret" << false << QStringList{""} << false << 0;
+        QTest::newRow("wrong, then cancel") << "secret" << false << QStringList{"wrong", ""} << false << 1;
+        QTest::newRow("wrong, then right") << "secret" << false << QStringList{"wrong", "secret"} << true << 1;
+    }
+    void protectedFile()
+    {
+        InstallPasswordHandler();
+        auto [password, inTempFolder, answers, valid, wrongMessages] = fetch<QString, bool, QStringList, bool, int>(
+            "password", "inTempFolder", "answers", "valid", "wrongMessages");
+        const QString path =
+            inTempFolder ? modEnvironment::TempFolder() + "protected-home.mdb" : file("protected-home.mdb");
+        QFile::remove(path);
+        QVERIFY(EngineTest::makeProtectedFile(path, password, kContent));
+        const QByteArray protectedBytes = TestSupport::readFile(path);
+        const int logLines = CountLogLines("Error removing password: ");
+        for (int i = 0; i < wrongMessages; ++i)
+            m_platform->expectMessage();
+
+        PasswordAnswers answering(answers);
+        QCOMPARE(modDatabase::IsValidDatabase(path), valid);
+        QCOMPARE(answering.asked(), answers.size());
+        QVERIFY(answering.okWasDisabledUntilTyped());
+        QCOMPARE(answering.files().first(), path);
+
+        QCOMPARE(m_platform->messages().size(), wrongMessages);
+        QCOMPARE(CountLogLines("Error removing password: "), logLines + wrongMessages);
+        if (wrongMessages) {
+            const auto message = m_platform->messages().first();
+            QCOMPARE(message.title, QString("Error"));
+            QCOMPARE(message.icon, Platform::Icon::Exclamation);
+            QCOMPARE(message.text,
+                     "Error " + QString::number(Engine::PasswordProtectedError) + ": Not a valid password.");
+        }
+        // No unprotected copy stays behind in the TEMP folder.
+        QVERIFY(!QFile::exists(modEnvironment::TempFolder() + "protected-home.mdb") || inTempFolder);
+        QVERIFY(!QFile::exists(modEnvironment::TempFolder() + "Unprotected_protected-home.mdb"));
+
+        if (!valid) {
+            QCOMPARE(TestSupport::readFile(path), protectedBytes);
+            QVERIFY(!modDatabase::IsDatabaseOpen());
+            if (inTempFolder)
+                QFile::remove(path);
+            return;
+        }
+        QVERIFY(!Engine::IsEncryptedDatabaseFile(path));
+        Engine::Connection connection;
+        connection.Open(path);
+        QCOMPARE(EngineTest::firstColumn(connection, "SELECT Name FROM Person ORDER BY Contactnr"),
+                 (QStringList{"Anna Secret", "Bob Hidden"}));
+        // From now on the file opens without a question.
+        PasswordAnswers none({});
+        QVERIFY(modDatabase::IsValidDatabase(path));
+        QVERIFY(modDatabase::OpenDatabase(path));
+        QCOMPARE(modSql::OpenRecordset("SELECT * FROM Phone").RecordCount(), 1);
+        QCOMPARE(none.asked(), 0);
+        if (inTempFolder) {
+            modDatabase::CloseDatabase(false);
+            QFile::remove(path);
+        }
+    }
+
+    void missingCipherProgram()
+    {
+        InstallPasswordHandler();
+        const QString path = file("protected.mdb");
+        QVERIFY(EngineTest::makeProtectedFile(path, "secret", kContent));
+        const QByteArray protectedBytes = TestSupport::readFile(path);
+        const QByteArray savedPath = qgetenv("PATH");
+        QTemporaryDir emptyFolder;
+        qputenv("PATH", emptyFolder.path().toUtf8());
+        // The missing-components report, once; no password is asked for, since none
+        // could be used.
+        m_platform->expectMessage(Platform::Answer::Ok);
+        PasswordAnswers answering({"secret", "secret", ""});
+        const bool valid = modDatabase::IsValidDatabase(path);
+        qputenv("PATH", savedPath);
+        QVERIFY(!valid);
+        QCOMPARE(answering.asked(), 0);
+        QCOMPARE(m_platform->messages().size(), 1);
+        const QString text = m_platform->messages().first().text;
+        QVERIFY2(text.startsWith("The sqlcipher program (Debian package sqlcipher) is missing!"), qPrintable(text));
+        QVERIFY(text.contains("MdacError: "));
+        QCOMPARE(TestSupport::readFile(path), protectedBytes);
+    }
+
+    // The caption of a recent database, and the name of the copy kept before an upgrade.
+    void pathTexts_data()
+    {
+        addColumns<QString, QString, QString>("function", "path", "text");
+        addRow("caption, documents", "caption", "/home/me/Documents/home.mdb", "/home/.../Documents/home.mdb");
+        addRow("caption, drive form", "caption", "C:/Users/me/Documents/home.mdb", "C:/.../Documents/home.mdb");
+        addRow("caption, three folders", "caption", "/home/me/db/home.mdb", "/home/.../db/home.mdb");
+        addRow("caption, deep", "caption", "/srv/x/y/z/Addrion/home.mdb", "/srv/.../Addrion/home.mdb");
+        addRow("caption, one-letter first folder", "caption", "/a/b/c/d.mdb", "/a/.../c/d.mdb");
+        addRow("caption, relative", "caption", "data/sub/x/home.mdb", "data/.../x/home.mdb");
+        addRow("caption, two folders whole", "caption", "/home/me/home.mdb", "/home/me/home.mdb");
+        addRow("caption, one folder whole", "caption", "/home/home.mdb", "/home/home.mdb");
+        addRow("caption, drive and file whole", "caption", "C:/home.mdb", "C:/home.mdb");
+        addRow("caption, root file whole", "caption", "/home.mdb", "/home.mdb");
+        addRow("caption, file name whole", "caption", "home.mdb", "home.mdb");
+        addRow("backup, extension", "backup", "/data/home.mdb", "/data/home_BeforeVersion140.mdb");
+        addRow("backup, two dots", "backup", "/data/a.b.mdb", "/data/a.b_BeforeVersion140.mdb");
+        addRow("backup, dotted folder, no extension", "backup", "/data/my.folder/home",
+               "/data/my.folder/home_BeforeVersion140.mdb");
+        addRow("backup, bare name", "backup", "home.mdb", "home_BeforeVersion140.mdb");
+    }
+    void pathTexts()
+    {
+        auto [function, path, text] = fetch<QString, QString, QString>("function", "path", "text");
+        QCOMPARE(function == "backup" ? modUpgrade::BackupPath(path) : modRecent::ShortenPath(path), text);
+    }
+
+    void recentList_data()
+    {
+        // change: the path added, or "-n" for the entry n removed
+        addColumns<QStringList, QString, QStringList>("before", "change", "after");
+        const QStringList full{"/a.mdb", "/b.mdb", "/c.mdb"};
+        addRow("first ever", QStringList{"", "", ""}, "/a.mdb", QStringList{"/a.mdb", "", ""});
+        addRow("into a free place", QStringList{"/a.mdb", "", ""}, "/b.mdb", QStringList{"/b.mdb", "/a.mdb", ""});
+        addRow("new pushes the oldest out", full, "/d.mdb", QStringList{"/d.mdb", "/a.mdb", "/b.mdb"});
+        addRow("first again", full, "/a.mdb", full);
+        addRow("second swaps", full, "/b.mdb", QStringList{"/b.mdb", "/a.mdb", "/c.mdb"});
+        addRow("third moves up", full, "/c.mdb", QStringList{"/c.mdb", "/a.mdb", "/b.mdb"});
+        addRow("comparison is exact", QStringList{"/x/a.mdb", "/b.mdb", ""}, "/x/A.mdb",
+               QStringList{"/x/A.mdb", "/x/a.mdb", "/b.mdb"});
+        // The next start may be made from another folder.
+        addRow("relative path stored absolute", QStringList{"/a.mdb", "", ""}, "sub/../rel.mdb",
+               QStringList{QDir::currentPath() + "/rel.mdb", "/a.mdb", ""});
+        addRow("first removed", full, "-0", QStringList{"/b.mdb", "/c.mdb", ""});
+        addRow("second removed", full, "-1", QStringList{"/a.mdb", "/c.mdb", ""});
+        addRow("third removed", full, "-2", QStringList{"/a.mdb", "/b.mdb", ""});
+    }
+    void recentList()
+    {
+        auto [before, change, after] = fetch<QStringList, QString, QStringList>("before", "change", "after");
+        StoreRecent(before);
+        if (change.startsWith('-'))
+            modRecent::RemoveRecent(change.mid(1).toInt());
+        else
+            modRecent::AddRecent(change);
+        QCOMPARE(modRecent::RecentDatabases(), after);
+        QCOMPARE(modSettings::ReadSetting("Recent 1"), after.at(0));
+    }
+
+    void menuAtStartShowsTheStoredList()
+    {
+        const QString home = makeDatabase("home.mdb");
+        StoreRecent({"/srv/x/y/work.mdb", "/srv/x/y/z/R&D.mdb", ""});
+        startWindow(home);
+        // The database opened at start joins the top.
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{home, "/srv/x/y/work.mdb", "/srv/x/y/z/R&D.mdb"}));
+        const QStringList captions = menuCaptions();
+        QCOMPARE(captions.size(), 3);
+        QCOMPARE(captions.at(1), QString("/srv/.../y/work.mdb"));
+        QCOMPARE(captions.at(2), QString("/srv/.../z/R&&D.mdb"));
+        QVERIFY(m_window->mnuLine->isVisible());
+    }
+
+    void fourOpensReopenAndDeletedFiles()
+    {
+        // Deep enough to be shortened, and one file beside the folder of the others.
+        const QStringList paths{makeDatabase("a/b/c/one.mdb"), makeDatabase("a/b/c/two.mdb"),
+                                makeDatabase("a/b/c/three.mdb"), makeDatabase("a/four.mdb")};
+        for (const QString& path : paths)
+            QVERIFY(!path.isEmpty());
+        startWindow(QString());
+        TestSupport::clearSettings();
+        StoreRecent({});
+        m_window->mnuFileClose->trigger();
+        for (const QString& path : paths)
+            openThroughMenu(path);
+
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[3], paths[2], paths[1]}));
+        const QString folder = m_dir->path();
+        const QString head = folder.left(folder.indexOf('/', 2) + 1) + "...";
+        QCOMPARE(menuCaptions(), (QStringList{head + "/a/four.mdb", head + "/c/three.mdb", head + "/c/two.mdb"}));
+        QVERIFY(m_window->mnuLine->isVisible());
+
+        // The second entry opens its file and swaps places with the first.
+        m_window->mnuFileRecent.at(1)->trigger();
+        QCOMPARE(m_window->windowTitle(), QString("three.mdb - Addrion 1.4.3"));
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[3], paths[1]}));
+        QCOMPARE(menuCaptions().first(), head + "/c/three.mdb");
+
+        // A deleted file: the message, the entry leaves, the validation closed the database.
+        QVERIFY(QFile::remove(paths[3]));
+        m_platform->expectMessage();
+        m_window->mnuFileRecent.at(1)->trigger();
+        QCOMPARE(m_platform->messages().last().text, "This is not a valid Addrion database:\n" + paths[3]);
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[1], ""}));
+        QCOMPARE(menuCaptions(), (QStringList{head + "/c/three.mdb", head + "/c/two.mdb"}));
+        QVERIFY(!m_window->mnuFileRecent.at(2)->isVisible());
+        QCOMPARE(m_window->windowTitle(), QString("Addrion 1.4.3"));
+
+        // Emptied one by one, the menu loses its separator too.
+        for (const QString& path : {paths[2], paths[1]}) {
+            QVERIFY(QFile::remove(path));
+            m_platform->expectMessage();
+            m_window->mnuFileRecent.at(0)->trigger();
+        }
+        QCOMPARE(modRecent::RecentDatabases(), (QStringList{"", "", ""}));
+        QVERIFY(menuCaptions().isEmpty());
+        QVERIFY(!m_window->mnuLine->isVisible());
+    }
+
+    void defaultDatabaseWindow_data()
+    {
+        // typed: what replaces the text, "MISSING" a file that is not there, "BROWSE" the
+        // file work.mdb chosen by browsing, "BROWSE-CANCEL" browsing cancelled.
+        // stored: "HOME" and "WORK" are the files of those names.
+        addColumns<QString, bool, QString, QString>("typed", "pressOK", "stored", "title");
+        addRow("cleared and OK", "", true, "", "home.mdb - Addrion 1.4.3");
+        addRow("missing file", "MISSING", true, "HOME", "Addrion 1.4.3");
+        addRow("cancel", "MISSING", false, "HOME", "home.mdb - Addrion 1.4.3");
+        addRow("browse cancelled, OK", "BROWSE-CANCEL", true, "HOME", "home.mdb - Addrion 1.4.3");
+        addRow("browse", "BROWSE", true, "WORK", "work.mdb - Addrion 1.4.3");
+    }
+    void defaultDatabaseWindow()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, pressOK);
+        auto [stored, title] = fetch<QString, QString>("stored", "title");
+        const QString home = makeDatabase("home.mdb");
+        const QString work = makeDatabase("folder/work.mdb");
+        const QString missing = file("gone/missing.mdb");
+        const auto resolve = [&](const QString& text) {
+            return text == "HOME"                       ? home
+                   : text == "WORK" || text == "BROWSE" ? work
+                   : text == "MISSING"                  ? missing
+                                                        : text;
+        };
+        startWindow(home);
+        const bool browse = typed.startsWith("BROWSE");
+        if (browse)
+            m_platform->expectOpenFileName(typed == "BROWSE" ? work : QString());
+        const bool notValid = typed == "MISSING" && pressOK;
+        if (notValid)
+            m_platform->expectMessage();
+        bool leftOpen = false;
+        auto ran = TestSupport::onModal<frmOptionsDefaultdatabase>([&](frmOptionsDefaultdatabase* window) {
+            QCOMPARE(window->txtDatabase->text(), home);
+            if (browse) {
+                QTest::mouseClick(window->cmdOpen, Qt::LeftButton);
+            } else {
+                window->txtDatabase->selectAll();
+                QTest::keyClick(window->txtDatabase, Qt::Key_Delete);
+                QTest::keyClicks(window->txtDatabase, resolve(typed));
+            }
+            QCOMPARE(window->txtDatabase->text(), typed == "BROWSE-CANCEL" ? home : resolve(typed));
+            QTest::mouseClick(pressOK ? window->cmdOK : window->cmdCancel, Qt::LeftButton);
+            leftOpen = window->isVisible();
+            if (leftOpen)
+                window->cmdCancel->click();
+        });
+        m_window->mnuOptionsDefaultdatabase->trigger();
+        QVERIFY(*ran);
+        QCOMPARE(leftOpen, notValid);
+        QCOMPARE(m_platform->messages().size(), notValid ? 1 : 0);
+        if (notValid)
+            QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + missing);
+        if (browse) {
+            const auto dialogs = m_platform->callsOf("open");
+            QCOMPARE(dialogs.size(), 1);
+            QCOMPARE(dialogs.first().title, QString("Open"));
+            QCOMPARE(dialogs.first().text, QString("Addrion database (*.mdb)|*.mdb"));
+        }
+        if (typed == "BROWSE") {
+            QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(work).absolutePath() + "/");
+            QCOMPARE(modRecent::RecentDatabases().first(), work);
+        }
+        QCOMPARE(modSettings::ReadSetting("Default database"), resolve(stored));
+        QCOMPARE(m_window->windowTitle(), title);
+        QCOMPARE(modDatabase::IsDatabaseOpen(), title != "Addrion 1.4.3");
     }
 };
 

@@ -1,37 +1,111 @@
-#include "DataRow.h"
 #include "TestSupport.h"
 
+#include "language/ContentDirection.h"
 #include "language/IniFile.h"
+#include "language/LanguageMenu.h"
 #include "language/modLanguage.h"
+#include "mainwindow/frmMain.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
-#include <QTemporaryDir>
+#include <QAction>
+#include <QDirIterator>
+#include <QGroupBox>
+#include <QLibraryInfo>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStandardItemModel>
+#include <QStringDecoder>
+#include <QStyle>
+#include <QTreeView>
 
 using modSettings::WriteSetting;
-using TestSupport::addRow;
+using namespace TestSupport;
 
+// Shows what the delegate makes of an entry before it is drawn.
+class ProbedDelegate : public ContentDirectionDelegate
+{
+public:
+    using ContentDirectionDelegate::ContentDirectionDelegate;
+    QStyleOptionViewItem probe(const QModelIndex& index, Qt::LayoutDirection window) const
+    {
+        QStyleOptionViewItem option;
+        option.direction = window;
+        option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        initStyleOption(&option, index);
+        return option;
+    }
+};
+
+// The language files: how they are read and looked up, the language menu and what a
+// language changes in the windows, and the files that ship.
 class TestTranslate : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_programFolder;
+    std::unique_ptr<QTemporaryDir> m_programFolder;
+    QSet<QString> m_keys;
 
     bool writeLanguage(const QString& name, const QByteArray& contents)
     {
-        return TestSupport::writeFile(m_programFolder.filePath("Language/" + name + ".ini"), contents);
+        return TestSupport::writeFile(m_programFolder->filePath("Language/" + name + ".ini"), contents);
+    }
+    void addLanguage(const QString& name, const QByteArray& translations = {})
+    {
+        QVERIFY(writeLanguage(name, "[Translation]\n" + translations));
+    }
+    static QStringList captions(const LanguageMenu& menu)
+    {
+        QStringList result;
+        for (const QAction* entry : menu.entries())
+            result << entry->text();
+        return result;
+    }
+    static QString languageFolder() { return TestSupport::sourceDir() + "/resources/Language"; }
+    static QStringList sourceFiles()
+    {
+        QStringList files;
+        QDirIterator it(TestSupport::sourceDir() + "/src", {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    }
+    static QString unescape(const QString& literal)
+    {
+        QString text = literal;
+        text.replace("\\\"", "\"");
+        text.replace("\\\\", "\\");
+        return text;
+    }
+
+    // The keys are the English texts the program passes to the lookup, written where
+    // it looks them up or marked where it keeps them for later.
+    const QSet<QString>& programKeys()
+    {
+        if (!m_keys.isEmpty())
+            return m_keys;
+        const QRegularExpression key(QStringLiteral(
+            "\\b(?:T|Translate|TRANSLATABLE)\\(\\s*(?:QStringLiteral\\(\\s*)?\"((?:[^\"\\\\]|\\\\.)*)\""));
+        for (const QString& file : sourceFiles()) {
+            const QString text = QString::fromUtf8(TestSupport::readFile(file));
+            for (auto match = key.globalMatch(text); match.hasNext();)
+                m_keys.insert(unescape(match.next().captured(1)));
+        }
+        return m_keys;
     }
 
 private slots:
-    void initTestCase() { modEnvironment::SetProgramFolder(m_programFolder.path()); }
-    void init() { TestSupport::clearSettings(); }
+    void init()
+    {
+        TestSupport::clearSettings();
+        m_programFolder = std::make_unique<QTemporaryDir>();
+        modEnvironment::SetProgramFolder(m_programFolder->path());
+    }
 
     void iniParsing_data()
     {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
+        addColumns<QByteArray, QString, QString, QString>("contents", "section", "key", "value");
         addRow("plain", QByteArray("[Translation]\nDatabase=Datenbank\n"), "Translation", "Database", "Datenbank");
         addRow("key with blanks and colon",
                QByteArray("[Translation]\nThis is not a valid Addrion database: = Keine gültige Datenbank:\n"),
@@ -51,18 +125,14 @@ private slots:
     }
     void iniParsing()
     {
-        QFETCH(QByteArray, contents);
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
+        auto [contents, section, key, value] =
+            fetch<QByteArray, QString, QString, QString>("contents", "section", "key", "value");
         QCOMPARE(IniFile::parse(contents).value(section, key), value);
     }
 
     void translateFallsBackToTheKey_data()
     {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected");
+        addColumns<QString, QString, QString>("language", "key", "expected");
         addRow("no language", "", "Database", "Database");
         addRow("English", "English", "Database", "Database");
         addRow("translated", "German", "Database", "Datenbank");
@@ -70,26 +140,16 @@ private slots:
         addRow("empty entry", "German", "Empty", "Empty");
         addRow("missing file", "Klingon", "Database", "Database");
         addRow("long entry cut", "German", "Long", QString(254, QChar(0x00E4)));
+        addRow("cut before a surrogate pair", "German", "Emoji", QString(253, 'a'));
     }
     void translateFallsBackToTheKey()
     {
-        QFETCH(QString, language);
-        QFETCH(QString, key);
-        QFETCH(QString, expected);
-        QVERIFY(writeLanguage("German", "[Translation]\nDatabase=Datenbank\nEmpty=\nLong=" +
-                                            QString(300, QChar(0x00E4)).toUtf8() + "\n[Info]\nLanguage=Deutsch\n"));
+        auto [language, key, expected] = fetch<QString, QString, QString>("language", "key", "expected");
+        QVERIFY(writeLanguage(
+            "German", "[Translation]\nDatabase=Datenbank\nEmpty=\nLong=" + QString(300, QChar(0x00E4)).toUtf8() +
+                          "\nEmoji=" + QByteArray(253, 'a') + "😀tail\n[Info]\nLanguage=Deutsch\n"));
         WriteSetting("Language", language);
         QCOMPARE(T(key), expected);
-    }
-
-    void languageInfo()
-    {
-        QVERIFY(writeLanguage("German", "[Info]\nLanguage=Deutsch\nVersion=1.4.3\n"));
-        WriteSetting("Language", "German");
-        QCOMPARE(modLanguage::LanguageInfo("Language"), QString("Deutsch"));
-        QCOMPARE(modLanguage::LanguageInfo("Translator"), QString());
-        WriteSetting("Language", "");
-        QCOMPARE(modLanguage::LanguageInfo("Language"), QString());
     }
 
     // A file read once is reused, but an edit on disk is seen at the next lookup.
@@ -100,7 +160,7 @@ private slots:
         QCOMPARE(T("Database"), QString("Databank"));
         QVERIFY(writeLanguage("Dutch", "[Translation]\nDatabase=Gegevensbestand\n"));
         QCOMPARE(T("Database"), QString("Gegevensbestand"));
-        QFile::remove(m_programFolder.filePath("Language/Dutch.ini"));
+        QFile::remove(m_programFolder->filePath("Language/Dutch.ini"));
         QCOMPARE(T("Database"), QString("Database"));
     }
 
@@ -123,74 +183,248 @@ private slots:
         QCOMPARE(T("Database"), QString("Gegevensbestand"));
     }
 
-    void translationSurrogatesAreNotSplit()
-    {
-        QString value = QString(253, 'a') + QString::fromUtf8("😀") + "tail";
-        QVERIFY(writeLanguage("Emoji", "[Translation]\nX=" + value.toUtf8() + "\n"));
-        WriteSetting("Language", "Emoji");
-        QCOMPARE(T("X"), QString(253, 'a'));
-    }
-
     // One row for each rule, not for each entry of the program's table.
-    void legacyNames_data()
+    void wantedLanguage_data()
     {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("mapped");
-        addRow("Deutsch", "Deutsch", "German");
-        addRow("français", "français", "French");
-        addRow("Norsk", "Norsk (bokmål)", "Norwegian (Bokmål)");
-        addRow("Français capital unchanged", "Français", "Français");
-        addRow("deutsch lower unchanged", "deutsch", "deutsch");
-        addRow("German unchanged", "German", "German");
+        addColumns<QString, QString, QString>("stored", "abbreviation", "wanted");
+        addRow("Deutsch", "Deutsch", "FRA", "German");
+        addRow("français", "français", "FRA", "French");
+        addRow("Norsk", "Norsk (bokmål)", "FRA", "Norwegian (Bokmål)");
+        addRow("Français capital unchanged", "Français", "FRA", "Français");
+        addRow("deutsch lower unchanged", "deutsch", "FRA", "deutsch");
+        addRow("German unchanged", "German", "FRA", "German");
+        addRow("DEU", "", "DEU", "German");
+        addRow("CHT", "", "CHT", "Chinese (Taiwan)");
+        addRow("CHS", "", "CHS", "");
+        addRow("PTB", "", "PTB", "Portuguese (Brazilian)");
+        addRow("NON", "", "NON", "Norwegian (Bokmål)");
+        addRow("ENU", "", "ENU", "");
+        addRow("lower case", "", "deu", "");
+        addRow("empty", "", "", "");
     }
-    void legacyNames()
+    void wantedLanguage()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, mapped);
-        QCOMPARE(modLanguage::MapLegacyName(stored), mapped);
-        QCOMPARE(modLanguage::WantedLanguage(stored, "FRA"), mapped);
-    }
-
-    void languageFromLocale_data()
-    {
-        QTest::addColumn<QString>("abbreviation");
-        QTest::addColumn<QString>("language");
-        addRow("DEU", "DEU", "German");
-        addRow("CHT", "CHT", "Chinese (Taiwan)");
-        addRow("CHS", "CHS", "");
-        addRow("PTB", "PTB", "Portuguese (Brazilian)");
-        addRow("NON", "NON", "Norwegian (Bokmål)");
-        addRow("ENU", "ENU", "");
-        addRow("lower case", "deu", "");
-        addRow("empty", "", "");
-    }
-    void languageFromLocale()
-    {
-        QFETCH(QString, abbreviation);
-        QFETCH(QString, language);
-        QCOMPARE(modLanguage::LanguageForAbbreviation(abbreviation), language);
-        QCOMPARE(modLanguage::WantedLanguage("", abbreviation), language);
+        auto [stored, abbreviation, wanted] = fetch<QString, QString, QString>("stored", "abbreviation", "wanted");
+        QCOMPARE(modLanguage::WantedLanguage(stored, abbreviation), wanted);
+        if (stored.isEmpty())
+            QCOMPARE(modLanguage::LanguageForAbbreviation(abbreviation), wanted);
+        else
+            QCOMPARE(modLanguage::MapLegacyName(stored), wanted);
     }
 
-    void checkLanguageTicksAndStores_data()
+    void firstStartChoosesFromTheLocale_data()
     {
-        QTest::addColumn<QString>("wanted");
-        QTest::addColumn<int>("ticked");
-        QTest::addColumn<QString>("stored");
-        addRow("present", "German", 2, "German");
-        addRow("absent keeps setting", "Greek", 0, "");
-        addRow("empty", "", 0, "");
-        addRow("English", "English", 0, "English");
-        addRow("exact case", "german", 0, "");
+        addColumns<QStringList, QString, QString, QString, QString>("files", "stored", "abbreviation", "ticked",
+                                                                    "setting");
+        addRow("DEU with German file", QStringList{"Dutch", "German"}, "", "DEU", "German", "German");
+        addRow("DEU without German file", QStringList{"Dutch"}, "", "DEU", "English", "");
+        addRow("unknown locale", QStringList{"German"}, "", "ENU", "English", "");
+        addRow("legacy Deutsch", QStringList{"German"}, "Deutsch", "FRA", "German", "German");
+        addRow("stored wins over locale", QStringList{"Dutch", "German"}, "Dutch", "DEU", "Dutch", "Dutch");
+        addRow("stored file gone", QStringList{"Dutch"}, "German", "NLD", "English", "German");
+        addRow("Brazilian", QStringList{"Portuguese (Brazilian)", "Portuguese (Portugal)"}, "", "PTB",
+               "Portuguese (Brazilian)", "Portuguese (Brazilian)");
+        addRow("Klingon listed", QStringList{"Klingon"}, "Klingon", "", "Klingon", "Klingon");
+        addRow("English stored", QStringList{"German"}, "English", "DEU", "English", "English");
+        addRow("stored in other case", QStringList{"German"}, "german", "DEU", "English", "german");
     }
-    void checkLanguageTicksAndStores()
+    void firstStartChoosesFromTheLocale()
     {
-        QFETCH(QString, wanted);
-        QFETCH(int, ticked);
-        QFETCH(QString, stored);
-        const QStringList captions{"English", "Dutch", "German"};
-        QCOMPARE(modLanguage::CheckLanguage(captions, wanted), ticked);
-        QCOMPARE(modSettings::ReadSetting("Language"), stored);
+        auto [files, stored, abbreviation, ticked, setting] = fetch<QStringList, QString, QString, QString, QString>(
+            "files", "stored", "abbreviation", "ticked", "setting");
+        for (const QString& file : files)
+            addLanguage(file);
+        if (!stored.isEmpty())
+            modSettings::WriteSetting("Language", stored);
+
+        QMenu menu;
+        LanguageMenu languages(&menu);
+        languages.InitLanguage(abbreviation);
+
+        // English first, then the files by the names shown.
+        QCOMPARE(captions(languages), QStringList{"English"} + files);
+        QCOMPARE(languages.entries().at(languages.checkedIndex())->text(), ticked);
+        int tickedCount = 0;
+        for (const QAction* entry : languages.entries())
+            tickedCount += entry->isChecked() ? 1 : 0;
+        QCOMPARE(tickedCount, 1);
+        QCOMPARE(modSettings::ReadSetting("Language"), setting);
+    }
+
+    void sortedByShownName_data()
+    {
+        addColumns<QString, QStringList, QStringList>("locale", "names", "sorted");
+        addRow("folder order", "en_GB", QStringList{"Finnish", "Turkish", "Indonesian", "Albanian"},
+               QStringList{"Albanian", "Finnish", "Indonesian", "Turkish"});
+        addRow("letter case", "en_GB", QStringList{"basque", "Chinese", "Arabic"},
+               QStringList{"Arabic", "basque", "Chinese"});
+        addRow("umlaut as its letter", "de_DE", QStringList{"Zulu", "Oz", "Ömer"}, QStringList{"Ömer", "Oz", "Zulu"});
+        addRow("umlaut after z", "sv_SE", QStringList{"Zulu", "Oz", "Ömer"}, QStringList{"Oz", "Zulu", "Ömer"});
+    }
+    void sortedByShownName()
+    {
+        auto [locale, names, sorted] = fetch<QString, QStringList, QStringList>("locale", "names", "sorted");
+        QCOMPARE(modLanguage::SortedByName(names, QLocale(locale)), sorted);
+    }
+
+    // A language chosen in the menu translates the open windows, changes Qt's own texts
+    // and, for the languages written from right to left, the direction of the whole
+    // window: list on the right, details on the left.
+    void languageReachesQtAndTheLayout_data()
+    {
+        // cancel: Qt's own Cancel button
+        addColumns<QString, bool, QString>("language", "rightToLeft", "cancel");
+        addRow("German", "German", false, "Abbrechen");
+        addRow("Arabic", "Arabic", true, QString::fromUtf8("ألغِ"));
+        addRow("Hebrew", "Hebrew", true, QString::fromUtf8("ביטול"));
+        addRow("Persian", "Persian", true, QString::fromUtf8("انصراف"));
+        addRow("Urdu, no catalogue of Qt's", "Urdu", true, "Cancel");
+        addRow("Klingon", "Klingon", false, "Cancel");
+    }
+    void languageReachesQtAndTheLayout()
+    {
+        auto [language, rightToLeft, cancel] = fetch<QString, bool, QString>("language", "rightToLeft", "cancel");
+        QVERIFY2(QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qt_de.qm"),
+                 "Qt's translations are needed (Debian package qt6-translations-l10n)");
+        addLanguage(language, "&Database=&Datenbank\nQuick search=Schnellsuche\nSize=Größe\n&New=&Neu\nNew=Neu\n");
+        frmMain window("");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        LanguageMenu* languages = window.languageMenu();
+        languages->InitLanguage("ENU");
+        const QWidget* client = window.centralWidget();
+        auto listOnTheRight = [&] { return window.fraList->geometry().center().x() > client->width() / 2; };
+        auto detailsOnTheRight = [&] { return window.fraInfo->geometry().center().x() > client->width() / 2; };
+        QVERIFY(!listOnTheRight() && detailsOnTheRight());
+
+        QCOMPARE(window.mnuFile->title(), QString("&Database"));
+        const int chosen = captions(*languages).indexOf(language);
+        QVERIFY(chosen > 0);
+        languages->entries().at(chosen)->trigger();
+        QCOMPARE(modSettings::ReadSetting("Language"), language);
+        QCOMPARE(languages->checkedIndex(), chosen);
+        // The open window is translated at once.
+        QCOMPARE(window.mnuFile->title(), QString("&Datenbank"));
+        QCOMPARE(window.fraQuickSearch->title(), QString("Schnellsuche"));
+        QCOMPARE(window.mnuOptionsFontSize10->text(), QString("Größe &10"));
+        QCOMPARE(window.mnuFileNew->text(), QString("&Neu..."));
+        QCOMPARE(window.toolbarButton("New")->text(), QString("Neu"));
+        const Qt::LayoutDirection direction = rightToLeft ? Qt::RightToLeft : Qt::LeftToRight;
+        QCOMPARE(QGuiApplication::layoutDirection(), direction);
+        QCOMPARE(window.layoutDirection(), direction);
+        QCOMPARE(window.lvwMain->layoutDirection(), direction);
+        QCOMPARE(listOnTheRight(), rightToLeft);
+        QCOMPARE(detailsOnTheRight(), !rightToLeft);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+
+        languages->entries().at(0)->trigger();
+        QCOMPARE(modSettings::ReadSetting("Language"), QString("English"));
+        QCOMPARE(window.mnuFile->title(), QString("&Database"));
+        QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
+        QVERIFY(!listOnTheRight() && detailsOnTheRight());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
+    }
+
+    // Entries keep the order of their own characters and stand on the window's side.
+    void listEntriesKeepTheirDirection_data()
+    {
+        addColumns<QString, bool, bool, bool>("text", "rightToLeftWindow", "rightToLeftText", "onTheRight");
+        addRow("number, right-to-left window", "+31 20 555 (home)", true, false, true);
+        addRow("Arabic name, right-to-left window", QString::fromUtf8("أحمد (عمل)"), true, true, true);
+        addRow("number, left-to-right window", "+31 20 555 (home)", false, false, false);
+        addRow("Hebrew name, left-to-right window", QString::fromUtf8("דוד"), false, true, false);
+    }
+    void listEntriesKeepTheirDirection()
+    {
+        auto [text, rightToLeftWindow, rightToLeftText, onTheRight] =
+            fetch<QString, bool, bool, bool>("text", "rightToLeftWindow", "rightToLeftText", "onTheRight");
+        QStandardItemModel model;
+        model.appendRow(new QStandardItem(text));
+        ProbedDelegate delegate;
+        const QStyleOptionViewItem option =
+            delegate.probe(model.index(0, 0), rightToLeftWindow ? Qt::RightToLeft : Qt::LeftToRight);
+        QCOMPARE(option.direction, rightToLeftText ? Qt::RightToLeft : Qt::LeftToRight);
+        const Qt::Alignment side = QStyle::visualAlignment(option.direction, option.displayAlignment);
+        QCOMPARE(bool(side & Qt::AlignRight), onTheRight);
+    }
+
+    // A lookup whose key is computed would escape the check; it is allowed only where
+    // the texts it can see are marked.
+    void lookupsUseWrittenKeys()
+    {
+        const QRegularExpression computed(
+            QStringLiteral("\\bT\\((?!\\s*(?:QStringLiteral\\(\\s*)?\")(?!const QString)"));
+        QStringList offenders;
+        for (const QString& file : sourceFiles()) {
+            const QString text = QString::fromUtf8(TestSupport::readFile(file));
+            if (text.contains("TRANSLATABLE(") || file.endsWith("language/modLanguage.h"))
+                continue;
+            if (computed.match(text).hasMatch())
+                offenders << file;
+        }
+        QVERIFY2(offenders.isEmpty(), qPrintable(offenders.join('\n')));
+    }
+
+    void everyFileTranslatesEveryKey_data()
+    {
+        QTest::addColumn<QString>("file");
+        const QDir folder(languageFolder());
+        const QStringList files = folder.entryList({"*.ini"}, QDir::Files, QDir::Name);
+        QVERIFY(!files.isEmpty());
+        for (const QString& file : files)
+            QTest::newRow(qPrintable(file)) << folder.filePath(file);
+    }
+    void everyFileTranslatesEveryKey()
+    {
+        QFETCH(QString, file);
+        const QByteArray bytes = TestSupport::readFile(file);
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString decoded = utf8.decode(bytes);
+        QVERIFY2(!utf8.hasError(), "the file is not UTF-8");
+        QVERIFY(!decoded.contains(QChar::ReplacementCharacter));
+
+        const IniFile ini = IniFile::parse(bytes);
+        QVERIFY2(!ini.value("Info", "Language").isEmpty(), "no [Info] Language");
+        QCOMPARE(ini.value("Info", "Version"), QString("1.4.3"));
+        QCOMPARE(ini.value("Info", "Translator"), QString("Addrion team"));
+
+        const QStringList listed = ini.keys("Translation");
+        const QSet<QString> translated(listed.begin(), listed.end());
+        QStringList missing;
+        QStringList empty;
+        QVERIFY2(programKeys().size() > 50, qPrintable(QString::number(programKeys().size())));
+        for (const QString& key : programKeys()) {
+            if (!translated.contains(key))
+                missing << key;
+            else if (ini.value("Translation", key).trimmed().isEmpty())
+                empty << key;
+        }
+        QStringList unused;
+        for (const QString& key : translated)
+            if (!programKeys().contains(key))
+                unused << key;
+        missing.sort();
+        unused.sort();
+        QVERIFY2(missing.isEmpty(), qPrintable("missing: " + missing.join(" | ")));
+        QVERIFY2(empty.isEmpty(), qPrintable("empty: " + empty.join(" | ")));
+        QVERIFY2(unused.isEmpty(), qPrintable("never asked for: " + unused.join(" | ")));
+    }
+
+    // The menu lists the languages by file name; each file names its language itself.
+    void everyDetectedLanguageShips()
+    {
+        const QStringList expected = QString("Albanian|Arabic|Basque|Chinese (Taiwan)|Croatian|Danish|Dutch|Estonian|"
+                                             "Finnish|French|German|Greek|Hebrew|Hungarian|Icelandic|Indonesian|"
+                                             "Italian|Japanese|Latvian|Macedonian|Norwegian (Bokmål)|Persian|Polish|"
+                                             "Portuguese (Brazilian)|Portuguese (Portugal)|Romanian|Russian|"
+                                             "Serbian (Cyrillic)|Slovak|Slovenian|Spanish|Swedish|Turkish|"
+                                             "Ukrainian|Urdu")
+                                         .split('|');
+        QStringList missing;
+        for (const QString& language : expected)
+            if (!QFile::exists(languageFolder() + "/" + language + ".ini"))
+                missing << language;
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ")));
     }
 };
 

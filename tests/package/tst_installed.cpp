@@ -12,9 +12,13 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 
-// The built package unpacked into a scratch root, and the program started from there
-// as an installed one: it finds its folders below the prefix and writes nothing there.
+using namespace TestSupport;
+
+// The built package unpacked into a scratch root, checked by the desktop's own tools, and
+// the program started from there as an installed one: it finds its folders below the
+// prefix and writes nothing there.
 class TestInstalled : public QObject
 {
     Q_OBJECT
@@ -64,26 +68,21 @@ private slots:
 
     void installsItsFiles_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<int>("pixels");
+        addColumns<QString, int>("path", "pixels");
         QTest::newRow("program") << "usr/bin/addrion" << 0;
         QTest::newRow("language") << "usr/share/addrion/Language/German.ini" << 0;
         QTest::newRow("calendar style") << "usr/share/addrion/Calendar/Orange.css" << 0;
         QTest::newRow("export style") << "usr/share/addrion/Css/Normal.css" << 0;
         QTest::newRow("sound") << "usr/share/addrion/Sound/default.wav" << 0;
-        QTest::newRow("desktop entry") << "usr/share/applications/io.github.addrion.Addrion.desktop" << 0;
-        QTest::newRow("metainfo") << "usr/share/metainfo/io.github.addrion.Addrion.metainfo.xml" << 0;
         QTest::newRow("manual page") << "usr/share/man/man1/addrion.1.gz" << 0;
         QTest::newRow("copyright") << "usr/share/doc/addrion/copyright" << 0;
-        QTest::newRow("scalable icon") << "usr/share/icons/hicolor/scalable/apps/addrion.svg" << 0;
         for (const int size : {16, 32, 48, 64, 128, 256})
             QTest::addRow("icon %d", size)
                 << QString("usr/share/icons/hicolor/%1x%1/apps/addrion.png").arg(size) << size;
     }
     void installsItsFiles()
     {
-        QFETCH(QString, path);
-        QFETCH(int, pixels);
+        auto [path, pixels] = fetch<QString, int>("path", "pixels");
         const QFileInfo file(m_package->installed(path));
         QVERIFY2(file.isFile() && file.size() > 0, qPrintable(path + " is not in the package"));
         if (pixels == 0)
@@ -173,6 +172,39 @@ private slots:
         QCOMPARE(stored("Reminder Sound Path"), m_package->installed("usr/share/addrion/Sound/default.wav"));
         const IniFile entry = IniFile::load(modAutostart::EntryFile());
         QCOMPARE(entry.value("Desktop Entry", "Exec"), modAutostart::ExecLine(program()));
+    }
+
+    // The package and the desktop files in it, as the desktop's own checkers see them.
+    void checkerAccepts_data()
+    {
+        addColumns<QString, QString, QStringList>("tool", "debianPackage", "arguments");
+        // Paths are relative to the scratch root; "<deb>" stands for the package file.
+        addRow("desktop entry", "desktop-file-validate", "desktop-file-utils",
+               QStringList{"usr/share/applications/io.github.addrion.Addrion.desktop"});
+        addRow("AppStream metainfo", "appstreamcli", "appstream",
+               QStringList{"validate", "--no-net", "usr/share/metainfo/io.github.addrion.Addrion.metainfo.xml"});
+        addRow("icon is well-formed XML", "xmllint", "libxml2-utils",
+               QStringList{"--noout", "usr/share/icons/hicolor/scalable/apps/addrion.svg"});
+        // Errors fail lintian; the warnings kept are explained in the README.
+        addRow("package", "lintian", "lintian", QStringList{"--fail-on", "error", "--tag-display-limit", "0", "<deb>"});
+    }
+    void checkerAccepts()
+    {
+        auto [tool, debianPackage, arguments] =
+            fetch<QString, QString, QStringList>("tool", "debianPackage", "arguments");
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            QFAIL(qPrintable(DebianPackage::missingTool(tool, debianPackage)));
+        for (QString& argument : arguments) {
+            if (argument == "<deb>")
+                argument = m_package->debFile();
+            else if (argument.startsWith("usr/"))
+                argument = m_package->installed(argument);
+        }
+        const DebianPackage::Result result = DebianPackage::run(tool, arguments);
+        QVERIFY2(result.ran, qPrintable(tool + " did not run to its end"));
+        QVERIFY2(result.exitCode == 0, qPrintable(result.output));
+        QVERIFY2(!result.output.contains(QRegularExpression("^E: ", QRegularExpression::MultilineOption)),
+                 qPrintable(result.output));
     }
 
     void writesNothingBelowThePrefix() { QCOMPARE(contents(), m_contents); }

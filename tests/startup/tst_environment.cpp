@@ -1,34 +1,116 @@
-#include "DataRow.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
 #include "birthdays/LineWriter.h"
+#include "database/modDatabase.h"
+#include "mainwindow/frmMain.h"
+#include "startup/CommandLine.h"
+#include "startup/QtPlatform.h"
 #include "startup/modEnvironment.h"
+#include "startup/modError.h"
 #include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSettings>
 
 #include <unistd.h>
 
-using TestSupport::addRow;
+using CommandLine::Kind;
+using modSettings::ReadSetting;
+using modSettings::WriteSetting;
+using namespace TestSupport;
 using namespace modEnvironment;
+Q_DECLARE_METATYPE(CommandLine::Kind)
 
+// A start of the program and what it needs around it: the command line, the settings
+// store, the folders and files of the user, the log and error reports; the main window's
+// loading and closing, and the real program started as a user's session would.
 class TestEnvironment : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init() { TestSupport::clearSettings(); }
+    QTemporaryDir m_programFolder;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
 
-    void pathFunctions_data()
+    QString defaultDatabase() const { return PersonalFolder() + "Addrion.mdb"; }
+    static QProcessEnvironment environment()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("withoutExtension");
-        QTest::addColumn<QString>("folder");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        return env;
+    }
+
+    QStringList logLines() const
+    {
+        return QString::fromUtf8(TestSupport::readFile(modError::LogFilePath())).split('\n', Qt::SkipEmptyParts);
+    }
+
+private slots:
+    void initTestCase() { SetProgramFolder(m_programFolder.path()); }
+    void init()
+    {
+        TestSupport::clearSettings();
+        QFile::remove(modError::LogFilePath());
+        QFile::remove(defaultDatabase());
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_platform = std::make_unique<ScriptedPlatform>();
+    }
+    void cleanup()
+    {
+        modDatabase::CloseDatabase(false);
+        QVERIFY(m_platform->scriptDone());
+    }
+
+    void commandLine_data()
+    {
+        addColumns<QStringList, QString, Kind, QString>("arguments", "commandLine", "kind", "personKey");
+        // The arguments are joined by one blank and trimmed.
+        addRow("none", QStringList{}, "", Kind::Default, "");
+        addRow("empty arguments", QStringList{"", ""}, "", Kind::Default, "");
+        addRow("blanks only", QStringList{"   "}, "", Kind::Default, "");
+        addRow("reminder", QStringList{"/Reminder"}, "/Reminder", Kind::Reminder, "");
+        addRow("reminder with blanks", QStringList{"  /Reminder  "}, "/Reminder", Kind::Reminder, "");
+        addRow("reminder lower case is a path", QStringList{"/reminder"}, "/reminder", Kind::DatabasePath, "");
+        addRow("reminder with more is a path", QStringList{"/Reminder", "x"}, "/Reminder x", Kind::DatabasePath, "");
+        addRow("person", QStringList{"/Person  7"}, "/Person  7", Kind::Person, "Person  7");
+        addRow("person in two arguments", QStringList{" /Person", "12 "}, "/Person 12", Kind::Person, "Person 12");
+        addRow("personx", QStringList{"/Personx"}, "/Personx", Kind::Person, "Personx");
+        addRow("person lower case is a path", QStringList{"/person  7"}, "/person  7", Kind::DatabasePath, "");
+        addRow("path in two arguments", QStringList{"/home/me/My", "Contacts.mdb"}, "/home/me/My Contacts.mdb",
+               Kind::DatabasePath, "");
+        addRow("quoted path kept", QStringList{"\"/home/me/home.mdb\""}, "\"/home/me/home.mdb\"", Kind::DatabasePath,
+               "");
+        addRow("help", QStringList{"--help"}, "--help", Kind::Help, "");
+        addRow("version", QStringList{" --version "}, "--version", Kind::Version, "");
+        addRow("new person", QStringList{"--new-person"}, "--new-person", Kind::NewPerson, "");
+        addRow("help with more is a path", QStringList{"--help", "me.mdb"}, "--help me.mdb", Kind::DatabasePath, "");
+        addRow("single dash is a path", QStringList{"-version"}, "-version", Kind::DatabasePath, "");
+        addRow("card file", QStringList{"/home/me/Anna Berg.vcf"}, "/home/me/Anna Berg.vcf", Kind::CardFile, "");
+        addRow("card file upper case", QStringList{"CONTACTS.VCF"}, "CONTACTS.VCF", Kind::CardFile, "");
+        addRow("vcf inside a name is a path", QStringList{"/home/me/old.vcf.mdb"}, "/home/me/old.vcf.mdb",
+               Kind::DatabasePath, "");
+    }
+    void commandLine()
+    {
+        auto [arguments, commandLine, kind, personKey] =
+            fetch<QStringList, QString, Kind, QString>("arguments", "commandLine", "kind", "personKey");
+        QCOMPARE(CommandLine::FromArguments(arguments), commandLine);
+        QCOMPARE(CommandLine::Classify(arguments.join(' ')), kind);
+        if (kind == Kind::Person)
+            QCOMPARE(CommandLine::PersonKey(arguments.join(' ')), personKey);
+    }
+
+    void paths_data()
+    {
+        addColumns<QString, QString, QString, QString>("path", "fileName", "withoutExtension", "folder");
         addRow("full path", "/home/me/Documents/home.mdb", "home.mdb", "/home/me/Documents/home",
                "/home/me/Documents/");
         addRow("no folder", "home.mdb", "home.mdb", "home", "");
@@ -38,38 +120,18 @@ private slots:
         addRow("folder only", "/d/", "", "/d/", "/d/");
         addRow("root file", "/home.mdb", "home.mdb", "/home", "/");
     }
-    void pathFunctions()
+    void paths()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, fileName);
-        QFETCH(QString, withoutExtension);
-        QFETCH(QString, folder);
+        auto [path, fileName, withoutExtension, folder] =
+            fetch<QString, QString, QString, QString>("path", "fileName", "withoutExtension", "folder");
         QCOMPARE(FileNameOf(path), fileName);
         QCOMPARE(StripExtension(path), withoutExtension);
         QCOMPARE(FolderOf(path), folder);
     }
 
-    void digitsOnly_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("digits");
-        addRow("phone", "+31 (0)20 / 555-12 34", "310205551234");
-        addRow("none", "abc", "");
-        addRow("empty", "", "");
-        addRow("arabic-indic digits dropped", QString::fromUtf8("١٢3"), "3");
-    }
-    void digitsOnly()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, digits);
-        QCOMPARE(DigitsOnly(text), digits);
-    }
-
     void textInBrackets_data()
     {
-        QTest::addColumn<QString>("display");
-        QTest::addColumn<QString>("head");
-        QTest::addColumn<QString>("inner");
+        addColumns<QString, QString, QString>("display", "head", "inner");
         addRow("description", "0612345678 (mobile)", "0612345678", "mobile");
         addRow("brackets inside", "a@b.c (work (old))", "a@b.c", "work (old)");
         addRow("no description", "0612345678", "0612345678", "");
@@ -78,52 +140,58 @@ private slots:
     }
     void textInBrackets()
     {
-        QFETCH(QString, display);
-        QFETCH(QString, head);
-        QFETCH(QString, inner);
+        auto [display, head, inner] = fetch<QString, QString, QString>("display", "head", "inner");
         QCOMPARE(TextInBrackets(display, head), inner);
     }
 
-    void fileExists()
+    void localeAbbreviations_data()
     {
-        QTemporaryDir dir;
-        const QString file = dir.filePath("home.mdb");
-        QVERIFY(TestSupport::writeFile(file, "x"));
-        QVERIFY(FileExists(file));
-        QVERIFY(FileExists(dir.filePath(".hidden.mdb")) == false);
-        QVERIFY(TestSupport::writeFile(dir.filePath(".hidden.mdb"), "x"));
-        QVERIFY(FileExists(dir.filePath(".hidden.mdb")));
-        QVERIFY(!FileExists(""));
-        QVERIFY(!FileExists(dir.path()));
-        QVERIFY(!FileExists(dir.path() + "/"));
-        QVERIFY(!FileExists(dir.filePath("missing.mdb")));
+        addColumns<QString, QString, int>("locale", "abbreviation", "localeId");
+        addRow("German", "de_DE", "DEU", 0x0407);
+        addRow("Austrian German", "de_AT", "DEA", 0x0C07);
+        addRow("Brazilian", "pt_BR", "PTB", 0x0416);
+        addRow("Portuguese", "pt_PT", "PTG", 0x0816);
+        addRow("Taiwan", "zh_TW", "CHT", 0x0404);
+        addRow("Indonesian", "id_ID", "BAH", 0x0421);
+        addRow("Bokmal", "nb_NO", "NOR", 0x0414);
+        addRow("Serbian", "sr_RS", "SHQ", 0x0C1A);
+        addRow("Basque", "eu_ES", "EUQ", 0x042D);
+        addRow("C locale", "C", "", 0x0409);
+    }
+    void localeAbbreviations()
+    {
+        auto [locale, abbreviation, localeId] = fetch<QString, QString, int>("locale", "abbreviation", "localeId");
+        QCOMPARE(LanguageAbbreviationOf(QLocale(locale)), abbreviation);
+        QCOMPARE(LocaleIdOf(QLocale(locale)), localeId);
     }
 
-    void personalFolderIsDocumentsWithSlash()
+    void foldersAndFiles()
     {
-        const QString folder = PersonalFolder();
-        QVERIFY(folder.endsWith('/'));
-        QVERIFY(!folder.endsWith("//"));
-        QVERIFY2(folder.startsWith(TestSupport::environment().home()), qPrintable(folder));
+        QVERIFY(!UserName().isEmpty() && UserName() != "Unknown");
+        const QString personal = PersonalFolder();
+        QVERIFY(personal.endsWith('/') && !personal.endsWith("//"));
+        QVERIFY2(personal.startsWith(TestSupport::environment().home()), qPrintable(personal));
         QCOMPARE(WithTrailingSlash(""), QString("/"));
         QCOMPARE(WithTrailingSlash("/x/"), QString("/x/"));
-    }
+        QCOMPARE(DigitsOnly("+31 (0)20 / 555-12 34"), QString("310205551234"));
+        QCOMPARE(DigitsOnly(QString::fromUtf8("abc ١٢3")), QString("3")); // other scripts' digits dropped
+        QCOMPARE(TempFolder(), TestSupport::environment().temp() + "/");
 
-    void rememberedFolders()
-    {
-        QCOMPARE(DatabaseDirectory(), PersonalFolder());
-        QCOMPARE(ExportDirectory(), PersonalFolder());
+        QCOMPARE(DatabaseDirectory(), personal);
+        QCOMPARE(ExportDirectory(), personal);
         SaveDatabaseDirectory("/data/contacts/home.mdb");
         SaveExportDirectory("/data/out/list.htm");
         QCOMPARE(DatabaseDirectory(), QString("/data/contacts/"));
         QCOMPARE(ExportDirectory(), QString("/data/out/"));
-        QCOMPARE(modSettings::ReadSetting("Database directory"), QString("/data/contacts/"));
-    }
+        QCOMPARE(ReadSetting("Database directory"), QString("/data/contacts/"));
 
-    void tempFolderFromEnvironment()
-    {
-        const QString temp = TestSupport::environment().temp();
-        QCOMPARE(TempFolder(), temp + "/");
+        QTemporaryDir dir;
+        const QString hidden = dir.filePath(".hidden.mdb");
+        QVERIFY(!FileExists(hidden));
+        QVERIFY(TestSupport::writeFile(hidden, "x"));
+        QVERIFY(FileExists(hidden));
+        for (const QString& noFile : {QString(), dir.path(), dir.path() + "/", dir.filePath("missing.mdb")})
+            QVERIFY2(!FileExists(noFile), qPrintable(noFile));
     }
 
     // Without TEMP the folder is this user's own, closed to others, and a name taken by
@@ -175,61 +243,346 @@ private slots:
                      int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     }
 
-    void openWithShell_data()
+    void platformCalls()
     {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("url");
-        addRow("web", "https://example.org/a?b=c", "https://example.org/a?b=c");
-        addRow("mail", "mailto:anna@example.org", "mailto:anna@example.org");
-        addRow("file", "/tmp/a b.htm", "file:///tmp/a b.htm");
-    }
-    void openWithShell()
-    {
-        QFETCH(QString, target);
-        QFETCH(QString, url);
-        ScriptedPlatform platform;
-        OpenWithShell(target);
-        QCOMPARE(platform.callsOf("url").size(), 1);
-        QCOMPARE(platform.callsOf("url").first().text, url);
-    }
-
-    void countPrintersAsksThePlatform()
-    {
-        ScriptedPlatform platform;
+        ScriptedPlatform& platform = *m_platform;
         platform.setPrinterCount(3);
         QCOMPARE(CountPrinters(), 3);
+        for (const char* target : {"https://example.org/a?b=c", "mailto:anna@example.org", "/tmp/a b.htm"})
+            OpenWithShell(target);
+        QStringList urls;
+        for (const auto& call : platform.callsOf("url"))
+            urls << call.text;
+        QCOMPARE(urls, (QStringList{"https://example.org/a?b=c", "mailto:anna@example.org", "file:///tmp/a b.htm"}));
     }
 
-    void localeAbbreviations_data()
+    void settingsStore()
     {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("abbreviation");
-        QTest::addColumn<int>("localeId");
-        addRow("German", "de_DE", "DEU", 0x0407);
-        addRow("Austrian German", "de_AT", "DEA", 0x0C07);
-        addRow("US English", "en_US", "ENU", 0x0409);
-        addRow("Brazilian", "pt_BR", "PTB", 0x0416);
-        addRow("Portuguese", "pt_PT", "PTG", 0x0816);
-        addRow("Taiwan", "zh_TW", "CHT", 0x0404);
-        addRow("Indonesian", "id_ID", "BAH", 0x0421);
-        addRow("Bokmal", "nb_NO", "NOR", 0x0414);
-        addRow("Serbian", "sr_RS", "SHQ", 0x0C1A);
-        addRow("Basque", "eu_ES", "EUQ", 0x042D);
-        addRow("C locale", "C", "", 0x0409);
-    }
-    void localeAbbreviations()
-    {
-        QFETCH(QString, locale);
-        QFETCH(QString, abbreviation);
-        QFETCH(int, localeId);
-        QCOMPARE(LanguageAbbreviationOf(QLocale(locale)), abbreviation);
-        QCOMPARE(LocaleIdOf(QLocale(locale)), localeId);
+        QCOMPARE(modSettings::StoreFile(), TestSupport::settingsFile());
+        QVERIFY(!modSettings::StoreExists());
+        QCOMPARE(ReadSetting("Default database"), QString());
+        WriteSetting("Recent 1", "  /home/me/a b.mdb  ");
+        WriteSetting("Recent 2", " Norwegian (Bokmål) ");
+        WriteSetting("Recent 3", "   ");
+        QVERIFY(modSettings::StoreExists());
+        QCOMPARE(ReadSetting("Recent 1"), QString("/home/me/a b.mdb"));
+        QCOMPARE(ReadSetting("Recent 2"), QString("Norwegian (Bokmål)"));
+        QCOMPARE(ReadSetting("Recent 3"), QString());
+        QCOMPARE(ReadSetting("Default database"), QString());
+        modSettings::DeleteSetting("Recent 1");
+        modSettings::DeleteSetting("Never written");
+        QCOMPARE(ReadSetting("Recent 1"), QString());
+        QCOMPARE(ReadSetting("Recent 2"), QString("Norwegian (Bokmål)"));
+
+        // Another process of the program reads what this one wrote at once, and this one
+        // sees what the other wrote: both go straight through the file.
+        WriteSetting("Default database", "/data/home.mdb");
+        {
+            QSettings other(TestSupport::settingsFile(), QSettings::IniFormat);
+            QCOMPARE(other.value("Default database").toString(), QString("/data/home.mdb"));
+            other.setValue("Default database", "/data/a, b; c.mdb");
+            other.sync();
+        }
+        QCOMPARE(ReadSetting("Default database"), QString("/data/a, b; c.mdb"));
     }
 
-    void userNameIsKnown()
+    void legacyFileIsTakenOverOnce_data()
     {
-        QVERIFY(!UserName().isEmpty());
-        QVERIFY(UserName() != "Unknown");
+        addColumns<QByteArray, QString, QString, QString>("contents", "language", "checkVersion", "database");
+        addRow("espanol", QByteArray("[Settings]\nLanguage=español\nCheck version=Yes\n"), "Español", "1", "");
+        addRow("other keys dropped",
+               QByteArray("[Settings]\nDate=mm/dd/yyyy\nDefault database=/d/home.mdb\nLanguage=Deutsch\n"), "Deutsch",
+               "", "/d/home.mdb");
+        addRow("Espanol capital unchanged", QByteArray("[Settings]\nLanguage=Español\n"), "Español", "", "");
+        addRow("latin-1 file", QByteArray("[Settings]\nLanguage=espa\xf1ol\n"), "Español", "", "");
+        addRow("long value cut", QByteArray("[Settings]\nDefault database=") + QByteArray(300, 'x'), "", "",
+               QString(254, 'x'));
+        addRow("empty section", QByteArray("[Other]\nLanguage=German\n"), "", "", "");
+    }
+    void legacyFileIsTakenOverOnce()
+    {
+        auto [contents, language, checkVersion, database] =
+            fetch<QByteArray, QString, QString, QString>("contents", "language", "checkVersion", "database");
+        const QString legacy = modSettings::LegacySettingsFile();
+        QVERIFY(TestSupport::writeFile(legacy, contents));
+        modSettings::PrepareSettings();
+        QCOMPARE(ReadSetting("Language"), language);
+        QCOMPARE(ReadSetting("Check version"), checkVersion);
+        QCOMPARE(ReadSetting("Default database"), database);
+        QCOMPARE(ReadSetting("Date"), QString());
+        QVERIFY(!QFile::exists(legacy));
+
+        // Ignored when settings exist.
+        WriteSetting("Language", "French");
+        QVERIFY(TestSupport::writeFile(legacy, contents));
+        modSettings::PrepareSettings();
+        QCOMPARE(ReadSetting("Language"), QString("French"));
+        QVERIFY(QFile::remove(legacy));
+    }
+
+    void yesNoFlagsBecomeDigits_data()
+    {
+        addColumns<QString, QString, QString>("key", "stored", "after");
+        for (const char* key : {"Birthday reminder", "Check version", "Reminder Sound"}) {
+            for (const QString pair : {"Yes 1", "No 0", "yes yes", "NO NO", "1 1"})
+                QTest::addRow("%s %s", key, qPrintable(pair))
+                    << QString(key) << pair.section(' ', 0, 0) << pair.section(' ', 1);
+        }
+        addRow("other key untouched", "Css", "Yes", "Yes");
+    }
+    void yesNoFlagsBecomeDigits()
+    {
+        auto [key, stored, after] = fetch<QString, QString, QString>("key", "stored", "after");
+        WriteSetting(key, stored);
+        modSettings::PrepareSettings();
+        QCOMPARE(ReadSetting(key), after);
+    }
+
+    void log()
+    {
+        QCOMPARE(modError::LogFilePath(), m_programFolder.filePath("Addrion.log"));
+        const QDateTime moment(QDate(2026, 3, 4), QTime(13, 5, 9));
+        const QString line = modError::LogLine(moment, "Version check failed");
+        QVERIFY2(line.startsWith(QLocale::system().toString(moment.date(), QLocale::ShortFormat) + " "),
+                 qPrintable(line));
+        QVERIFY2(line.contains("13:05:09"), qPrintable(line));
+        QVERIFY2(line.endsWith(" - Version check failed"), qPrintable(line));
+
+        modError::WriteLog("first");
+        modError::WriteLog("second");
+        const QStringList lines = logLines();
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.at(0).endsWith(" - first") && lines.at(1).endsWith(" - second"));
+
+        // Beside the program when it can be written there, else in the user's data folder.
+        SetProgramFolder(m_programFolder.filePath("missing/folder"));
+        const QString path = modError::LogFilePath();
+        QCOMPARE(path, TestSupport::environment().dataHome() + "/Addrion/Addrion.log");
+        modError::WriteLog("elsewhere");
+        QVERIFY(TestSupport::readFile(path).contains(" - elsewhere"));
+        SetProgramFolder(m_programFolder.path());
+    }
+
+    void errorReports_data()
+    {
+        // website: the build names a web site
+        addColumns<bool, QString, QString, QString, bool, bool>("engine", "component", "prefix", "firstLine", "pressOk",
+                                                                "website");
+        const QString library = modError::DatabaseLibraryName() + " is missing!";
+        const QString engine = "The SQLite 3 database engine is missing or the database is not accessible!";
+        addRow("library, OK", false, "", "MdacError: ", library, true, true);
+        addRow("library, Cancel", false, "", "MdacError: ", library, false, true);
+        addRow("encryption tool", false, "The encryption tool sqlcipher",
+               "MdacError: ", "The encryption tool sqlcipher is missing!", false, true);
+        addRow("engine, OK", true, "", "JetError: ", engine, true, true);
+        addRow("library, no web site, OK", false, "", "MdacError: ", library, true, false);
+        addRow("engine, no web site, OK", true, "", "JetError: ", engine, true, false);
+    }
+    void errorReports()
+    {
+        auto [engine, component, prefix, firstLine, pressOk, website] =
+            fetch<bool, QString, QString, QString, bool, bool>("engine", "component", "prefix", "firstLine", "pressOk",
+                                                               "website");
+        if (website)
+            TestSupport::useTestAddresses();
+        else
+            TestSupport::useNoAddresses();
+        ScriptedPlatform& platform = *m_platform;
+        platform.expectMessage(pressOk ? Platform::Answer::Ok : Platform::Answer::Cancel);
+        if (engine)
+            modError::ReportJetError(14, "unable to open database file");
+        else
+            modError::ReportMdacError(14, "unable to open database file", component);
+
+        const auto messages = platform.messages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().title, QString("Error!"));
+        QCOMPARE(messages.first().icon, Platform::Icon::Stop);
+        QCOMPARE(messages.first().buttons, Platform::Buttons::OkCancel);
+        // Without a web site the address lines are left out, and OK only closes.
+        QStringList expected{firstLine, QString()};
+        if (website)
+            expected << "You need to download it from the website of Addrion:" << TestSupport::TestWebsite << QString();
+        expected << prefix + "14 unable to open database file";
+        QCOMPARE(messages.first().text.split('\n'), expected);
+
+        const auto urls = platform.callsOf("url");
+        QCOMPARE(urls.size(), pressOk && website ? 1 : 0);
+        if (!urls.isEmpty())
+            QCOMPARE(urls.first().text, QString(TestSupport::TestWebsite));
+        QCOMPARE(logLines().size(), 1);
+        QVERIFY(logLines().first().endsWith(" - " + prefix + "14 unable to open database file"));
+    }
+
+    void firstRunOpensANewDefaultDatabase()
+    {
+        frmMain window("");
+        QCOMPARE(window.windowTitle(), QString("Addrion 1.4.3"));
+        QVERIFY(!window.mnuFileClose->isEnabled());
+        window.Load();
+        QVERIFY(QFile::exists(defaultDatabase()));
+        QCOMPARE(window.windowTitle(), QString("Addrion.mdb - Addrion 1.4.3"));
+        QCOMPARE(window.staMainPath->text(), defaultDatabase());
+        QVERIFY(window.mnuFileClose->isEnabled());
+        QVERIFY(window.mnuPerson->menuAction()->isEnabled());
+        QVERIFY(window.toolbarButton("Add")->isEnabled());
+        // A command whose window this run has not registered does nothing.
+        window.toolbarButton("Add")->trigger();
+        QVERIFY(!QApplication::activeModalWidget());
+
+        window.mnuFileClose->trigger();
+        QCOMPARE(window.windowTitle(), QString("Addrion 1.4.3"));
+        QVERIFY(window.staMainPath->text().isEmpty());
+        QVERIFY(!window.mnuPerson->menuAction()->isEnabled());
+        QVERIFY(!window.toolbarButton("Add")->isEnabled());
+        QVERIFY(!modDatabase::IsDatabaseOpen());
+    }
+
+    void commandLinePathIsOpened()
+    {
+        const QString path = m_dir->filePath("work.mdb");
+        QVERIFY(modDatabase::NewDatabase(path));
+        modDatabase::CloseDatabase(true);
+        modSettings::WriteSetting("Default database", "");
+
+        frmMain window(path);
+        window.Load();
+        QCOMPARE(window.windowTitle(), QString("work.mdb - Addrion 1.4.3"));
+        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
+    }
+
+    void invalidCommandLinePathFallsBackToTheDefault()
+    {
+        const QString path = m_dir->filePath("missing.mdb");
+        m_platform->expectMessage();
+        frmMain window(path);
+        window.Load();
+        QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
+        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), defaultDatabase());
+    }
+
+    void closingStoresTheWindowState_data()
+    {
+        addColumns<int, QString>("state", "stored");
+        QTest::newRow("normal") << int(Qt::WindowNoState) << "0";
+        QTest::newRow("maximised") << int(Qt::WindowMaximized) << "2";
+        QTest::newRow("minimised") << int(Qt::WindowMinimized) << "1";
+    }
+    void closingStoresTheWindowState()
+    {
+        auto [state, stored] = fetch<int, QString>("state", "stored");
+        frmMain window("");
+        window.Load();
+        window.show();
+        window.setWindowState(Qt::WindowStates(state));
+        QVERIFY(window.close());
+        QCOMPARE(modSettings::ReadSetting("WindowState"), stored);
+        QVERIFY(!modDatabase::IsDatabaseOpen());
+    }
+
+    void reminderRunSkipsLoadingAndClosing()
+    {
+        modSettings::WriteSetting("WindowState", "2");
+        frmMain window("/Reminder");
+        window.Load();
+        QVERIFY(!modDatabase::IsDatabaseOpen());
+        QVERIFY(!QFile::exists(defaultDatabase()));
+        QVERIFY(window.close());
+        QCOMPARE(modSettings::ReadSetting("WindowState"), QString("2"));
+    }
+
+    void reminderRunEndsByItself()
+    {
+        QProcess program;
+        program.setProcessEnvironment(environment());
+        program.start(TestSupport::executable(), {"", " /Reminder "});
+        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+        QVERIFY2(program.waitForFinished(60000), "the reminder run did not end by itself");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
+
+    // Answered without a window system: a window or a database would need one and the
+    // run would fail; the documents folder stays without a default database.
+    void questionsAnsweredWithoutAWindow_data()
+    {
+        addColumns<QString, QString>("argument", "firstLine");
+        QTest::newRow("version") << "--version"
+                                 << "Addrion " ADDRION_VERSION;
+        QTest::newRow("help") << "--help"
+                              << "Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Sync | /Person N | --new-person]";
+    }
+    void questionsAnsweredWithoutAWindow()
+    {
+        auto [argument, firstLine] = fetch<QString, QString>("argument", "firstLine");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(name);
+        const QString database = modEnvironment::PersonalFolder() + "Addrion.mdb";
+        QFile::remove(database);
+        QFile::remove(TestSupport::settingsFile());
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(TestSupport::executable(), {argument});
+        QVERIFY2(program.waitForFinished(60000), "the run did not end by itself");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()).section('\n', 0, 0), firstLine);
+        QVERIFY(program.readAllStandardError().isEmpty());
+        QVERIFY(!QFile::exists(database));
+        QVERIFY(!QFile::exists(TestSupport::settingsFile()));
+    }
+
+    // "cd folder && addrion home.mdb": the settings name the file wherever the next
+    // start is made from.
+    void relativeDatabasePathIsStoredAbsolute()
+    {
+        QTemporaryDir user;
+        QTemporaryDir work;
+        QProcessEnvironment env = environment();
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TEMP"}) {
+            QVERIFY(QDir().mkpath(user.filePath(name)));
+            env.insert(name, user.filePath(name));
+        }
+        const QString database = QDir(work.path()).canonicalPath() + "/home.mdb";
+        QVERIFY(QDir().mkpath(work.filePath("sub")));
+        QVERIFY(modDatabase::NewDatabase(database));
+        modDatabase::CloseDatabase(false);
+
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(work.path());
+        program.start(TestSupport::executable(), {"./sub/../home.mdb"});
+        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
+        const QString settingsFile = user.filePath("XDG_CONFIG_HOME") + "/Addrion/Addrion.conf";
+        auto stored = [&settingsFile](const char* key) {
+            return QSettings(settingsFile, QSettings::IniFormat).value(key).toString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!stored("Recent 1").isEmpty(), 60000);
+        program.kill();
+        program.waitForFinished();
+        QCOMPARE(stored("Recent 1"), database);
+        QCOMPARE(stored("Default database"), database);
+    }
+
+    // The process a second one is started by tells it through its environment how to
+    // show its window; programs started otherwise hear nothing of it.
+    void secondProcessHearsHowToShow_data()
+    {
+        addColumns<int, QByteArray>("show", "heard");
+        QTest::newRow("minimised") << int(Platform::Show::Minimised) << QByteArray("minimised.");
+        QTest::newRow("normal") << int(Platform::Show::Normal) << QByteArray(".");
+    }
+    void secondProcessHearsHowToShow()
+    {
+        auto [show, heard] = fetch<int, QByteArray>("show", "heard");
+        const QString file = TestSupport::environment().root() + "/heard" + QTest::currentDataTag();
+        QtPlatform platform;
+        QVERIFY(platform.startDetached(
+            "/bin/sh", {"-c", "printf '%s.' \"$ADDRION_SHOW\" > \"$0.part\" && mv \"$0.part\" \"$0\"", file},
+            Platform::Show(show)));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 30000);
+        QCOMPARE(TestSupport::readFile(file), heard);
     }
 };
 
