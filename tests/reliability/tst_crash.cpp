@@ -1,135 +1,97 @@
+#include "DataColumns.h"
+#include "DatabaseFixture.h"
+#include "PersonDump.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
-#include "database/Engine.h"
+#include "birthdays/modCalendar.h"
 #include "database/modDatabase.h"
+#include "database/modPassword.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
-#include "startup/modEnvironment.h"
+#include "export/modExportFiles.h"
 #include "startup/modSettings.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QStandardPaths>
 
-// Crash safety: a helper process saves, removes, or saves and closes with compaction in
-// a loop and is killed with SIGKILL at a random moment; every time the file must be
-// intact and hold each person whole, as one save left it. Then two processes on one
-// file: this one writing while the real program's reminder reads and compacts.
+// Crash safety and full disks, with a helper process (ReliabilityHelper.cpp): killed with
+// SIGKILL at a random moment while it saves, every time the file must be intact and hold
+// each person whole, as one save left it; each save on a disk that fills up half-way must
+// fail, say so, and leave what was there before exactly as it was. Then two processes on
+// one file: this one writing while the real program's reminder reads and compacts.
 class TestCrash : public QObject
 {
     Q_OBJECT
 
     static constexpr int Rounds = 20;
 
-    static QString helper()
-    {
-        return QCoreApplication::applicationDirPath() + QStringLiteral("/reliability_crashhelper");
-    }
+    static QString helper() { return QCoreApplication::applicationDirPath() + "/reliability_helper"; }
 
-    // What a check of the file found; empty when it is whole.
-    struct Check
+    // What is wrong with the file, "" when it is whole: the name of each person tells the
+    // generation and how many phones and addresses that save wrote; every entry must carry
+    // the same generation, and no entry may belong to nobody.
+    static QString checkFile(const QString& path, int& persons)
     {
-        QString problem;
-        int persons = 0;
-    };
-
-    // Integrity of the file and of every person: the name tells the generation and how
-    // many phones and addresses that save wrote; every entry must carry the same
-    // generation, and no entry may belong to nobody.
-    static Check CheckFile(const QString& path)
-    {
-        Check check;
         try {
             Engine::Connection connection;
             connection.Open(path); // rolls back what a killed writer left in its journal
-            Engine::Recordset integrity = connection.OpenRecordset(QStringLiteral("PRAGMA integrity_check"));
-            if (integrity.Eof() || integrity.Fields(0).toString() != QLatin1String("ok")) {
-                check.problem =
-                    QStringLiteral("integrity: ") + (integrity.Eof() ? QString() : integrity.Fields(0).toString());
-                return check;
-            }
-            static const QRegularExpression nameRule(QStringLiteral("^Crash (\\d+) phones (\\d+) emails (\\d+)$"));
-            struct Expected
-            {
-                QString generation;
-                int phones;
-                int emails;
-            };
-            QHash<int, Expected> persons;
-            for (Engine::Recordset rs = connection.OpenRecordset(QStringLiteral("SELECT Contactnr, Name FROM Person"));
-                 !rs.Eof(); rs.MoveNext()) {
-                const QString name = rs.Fields(1).toString().trimmed();
-                const QRegularExpressionMatch match = nameRule.match(name);
-                if (!match.hasMatch()) {
-                    check.problem = QStringLiteral("unexpected name: ") + name;
-                    return check;
-                }
-                persons.insert(rs.Fields(0).toInt(),
-                               Expected{match.captured(1), match.captured(2).toInt(), match.captured(3).toInt()});
-            }
-            check.persons = persons.size();
-            for (const QString& table : {QStringLiteral("Phone"), QStringLiteral("Email")}) {
-                const QString column = table == QLatin1String("Phone") ? QStringLiteral("[Number]") : table;
+            const QString integrity = EngineTest::integrityCheck(connection);
+            if (integrity != "ok")
+                return "integrity: " + integrity;
+            static const QRegularExpression nameRule("^Crash (\\d+) phones (\\d+) emails (\\d+)$");
+            QHash<int, QStringList> saved; // generation, phones, e-mail addresses
+            QString problem;
+            connection.ForEachRow("SELECT Contactnr, Name FROM Person", [&](const Engine::Connection::Row& row) {
+                const QRegularExpressionMatch match = nameRule.match(row.Text(1).trimmed());
+                if (!match.hasMatch())
+                    problem = "unexpected name: " + row.Text(1);
+                saved.insert(row.Int(0), match.capturedTexts().mid(1));
+            });
+            persons = saved.size();
+            for (int kind = 1; kind <= 2 && problem.isEmpty(); ++kind) {
+                const QString table = kind == 1 ? "Phone" : "Email";
                 QHash<int, int> counts;
-                for (Engine::Recordset rs = connection.OpenRecordset(QStringLiteral("SELECT Contactnr, ") + column +
-                                                                     QStringLiteral(" FROM ") + table);
-                     !rs.Eof(); rs.MoveNext()) {
-                    const int contactnr = rs.Fields(0).toInt();
-                    const QString value = rs.Fields(1).toString().trimmed();
-                    if (!persons.contains(contactnr)) {
-                        check.problem = table + QStringLiteral(" entry without person: ") + value;
-                        return check;
-                    }
-                    if (!value.startsWith(QLatin1Char('g') + persons.value(contactnr).generation + QLatin1Char('-'))) {
-                        check.problem = table + QStringLiteral(" entry of another save: ") + value;
-                        return check;
-                    }
-                    ++counts[contactnr];
-                }
-                for (auto it = persons.cbegin(); it != persons.cend(); ++it) {
-                    const int wanted = table == QLatin1String("Phone") ? it->phones : it->emails;
-                    if (counts.value(it.key()) != wanted) {
-                        check.problem = QStringLiteral("person %1 has %2 of %3 %4 entries")
-                                            .arg(it.key())
-                                            .arg(counts.value(it.key()))
-                                            .arg(wanted)
-                                            .arg(table);
-                        return check;
-                    }
-                }
+                connection.ForEachRow("SELECT Contactnr, " + QString(kind == 1 ? "[Number]" : "Email") + " FROM " +
+                                          table,
+                                      [&](const Engine::Connection::Row& row) {
+                                          if (!row.Text(1).startsWith('g' + saved.value(row.Int(0)).value(0) + '-'))
+                                              problem = table + " entry of another save or nobody: " + row.Text(1);
+                                          ++counts[row.Int(0)];
+                                      });
+                for (auto it = saved.cbegin(); it != saved.cend() && problem.isEmpty(); ++it)
+                    if (counts.value(it.key()) != it->value(kind).toInt())
+                        problem = QString("person %1 has %2 of %3 %4 entries")
+                                      .arg(it.key())
+                                      .arg(counts.value(it.key()))
+                                      .arg(it->value(kind), table);
             }
+            return problem;
         } catch (const Engine::EngineError& error) {
-            check.problem = QStringLiteral("engine error: ") + error.description();
+            return "engine error: " + error.description();
         }
-        return check;
     }
 
     // Starts the helper, lets it finish a random number of steps, kills it and returns
-    // the steps it reported; -1 when it stopped by itself (then its stderr is in *errors).
-    static int RunAndKill(const QString& mode, const QString& path, QString* errors)
+    // the steps it reported; -1 when it stopped by itself (then its stderr is in errors).
+    static int runAndKill(const QString& mode, const QString& path, QString& errors)
     {
         QProcess process;
         process.start(helper(), {mode, path});
-        if (!process.waitForStarted())
-            return -1;
         const int wanted = QRandomGenerator::global()->bounded(1, 40);
         int steps = 0;
         QByteArray pending;
-        while (steps < wanted) {
-            if (!process.waitForReadyRead(60000))
-                break;
+        while (steps < wanted && process.waitForReadyRead(60000)) {
             pending += process.readAllStandardOutput();
             steps = int(pending.count("step "));
         }
         if (process.state() == QProcess::NotRunning) {
-            *errors = QString::fromLocal8Bit(process.readAllStandardError());
+            errors = QString::fromLocal8Bit(process.readAllStandardError()) + process.errorString();
             return -1;
         }
         // Sometimes at once, sometimes after letting the next step begin.
@@ -140,12 +102,41 @@ class TestCrash : public QObject
         return steps;
     }
 
+    // Every file below the folder with its bytes.
+    static QMap<QString, QByteArray> contents(const QString& folder)
+    {
+        QMap<QString, QByteArray> files;
+        for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString path = it.next();
+            files.insert(path, TestSupport::readFile(path));
+        }
+        return files;
+    }
+
+    // A database of persons with long notes, in the current layout or in the one before
+    // 1.4.0 with first and last names.
+    static void makeDatabase(const QString& path, int persons, bool oldLayout)
+    {
+        ScriptedPlatform platform;
+        QVERIFY(modDatabase::NewDatabase(path));
+        if (oldLayout)
+            for (const char* statement :
+                 {"ALTER TABLE Person ADD COLUMN Firstname CHAR(50)", "ALTER TABLE Person ADD COLUMN Lastname CHAR(50)",
+                  "ALTER TABLE Person DROP COLUMN [Name]"})
+                runSql(statement);
+        runSql(QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                       "INSERT INTO Person (Contactnr, [Note]) SELECT i, hex(randomblob(500)) FROM n")
+                   .arg(persons));
+        modDatabase::CloseDatabase(false);
+    }
+
 private slots:
     void initTestCase()
     {
-        QVERIFY2(QFileInfo(helper()).isExecutable(), "the crash helper is not built");
+        QVERIFY2(QFileInfo(helper()).isExecutable(), "the helper is not built");
         QVERIFY2(QFileInfo(TestSupport::executable()).isExecutable(), "the program is not built");
     }
+    void init() { TestSupport::clearSettings(); }
 
     void killedAtRandom_data()
     {
@@ -159,29 +150,29 @@ private slots:
         QFETCH(QString, mode);
         ScriptedPlatform platform;
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("crash.mdb"));
+        const QString path = dir.filePath("crash.mdb");
         QVERIFY(modDatabase::NewDatabase(path));
         modDatabase::CloseDatabase(false);
         int totalSteps = 0;
         int lastPersons = 0;
         for (int round = 1; round <= Rounds; ++round) {
             QString errors;
-            const int steps = RunAndKill(mode, path, &errors);
-            QVERIFY2(steps >= 0, qPrintable(QStringLiteral("round %1: the helper stopped: %2").arg(round).arg(errors)));
+            const int steps = runAndKill(mode, path, errors);
+            QVERIFY2(steps >= 0, qPrintable(QString("round %1: the helper stopped: %2").arg(round).arg(errors)));
             totalSteps += steps;
-            const Check check = CheckFile(path);
-            QVERIFY2(check.problem.isEmpty(), qPrintable(QStringLiteral("round %1: %2").arg(round).arg(check.problem)));
-            if (mode == QLatin1String("save")) {
-                // A reported step was committed: the file keeps at least the persons
-                // saved as new up to then (two of every three steps).
-                QVERIFY2(check.persons >= lastPersons + steps * 2 / 3,
-                         qPrintable(QStringLiteral("round %1: %2 persons after %3 more steps, %4 before")
+            int persons = 0;
+            const QString problem = checkFile(path, persons);
+            QVERIFY2(problem.isEmpty(), qPrintable(QString("round %1: %2").arg(round).arg(problem)));
+            // A reported step was committed: the file keeps at least the persons saved as
+            // new up to then (two of every three steps).
+            if (mode == "save")
+                QVERIFY2(persons >= lastPersons + steps * 2 / 3,
+                         qPrintable(QString("round %1: %2 persons after %3 more steps, %4 before")
                                         .arg(round)
-                                        .arg(check.persons)
+                                        .arg(persons)
                                         .arg(steps)
                                         .arg(lastPersons)));
-            }
-            lastPersons = check.persons;
+            lastPersons = persons;
         }
         QVERIFY(totalSteps >= Rounds);
         // The file still opens in the program as a valid database.
@@ -195,53 +186,44 @@ private slots:
     void reminderBesideWriter()
     {
         ScriptedPlatform platform;
-        const QString path = modEnvironment::PersonalFolder() + QString::fromLatin1(modDatabase::DefaultFileName);
-        QFile::remove(path);
-        QVERIFY(QDir().mkpath(modEnvironment::PersonalFolder()));
-        QVERIFY(modDatabase::NewDatabase(path));
-        modSettings::WriteSetting(QStringLiteral("Default database"), path);
-        modSettings::WriteSetting(QStringLiteral("Reminder Since"), QStringLiteral("3"));
-        const QDate today = QDate::currentDate();
+        DatabaseFixture database;
+        QVERIFY(database.ok());
+        const QString path = database.path();
+        modSettings::WriteSetting("Default database", path);
+        modSettings::WriteSetting("Reminder Since", "3");
         // Persons born today, so that the reminder has rows to show and echo.
+        QList<SamplePerson> born;
         for (int i = 1; i <= 5; ++i)
-            modSql::ExecuteSql(
-                QStringLiteral(
-                    "INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (%1, 'Birthday %1', #%2/%3/%4#)")
-                    .arg(i)
-                    .arg(today.month())
-                    .arg(today.day())
-                    .arg(today.year() - 20 - i));
+            born.append({i, QString("Birthday %1").arg(i), QDate::currentDate().addYears(-20 - i)});
+        addPersons(born);
 
         int written = 0;
         for (int run = 0; run < 4; ++run) {
             QProcess reminder;
-            reminder.start(TestSupport::reminderEcho(), {QStringLiteral("/Reminder")});
+            reminder.start(TestSupport::reminderEcho(), {"/Reminder"});
             QVERIFY(reminder.waitForStarted());
             // Write until the reminder has finished (bounded, in case it never does).
-            for (int i = 0; i < 400 && reminder.state() != QProcess::NotRunning; ++i) {
-                try {
+            for (int i = 0; i < 400 && reminder.state() != QProcess::NotRunning; ++i, ++written) {
+                const auto failure = EngineTest::failureOf([&] {
                     modContact::Contact contact;
-                    contact.name = QStringLiteral("Writer %1").arg(written);
-                    contact.phones.push_back(modContact::TypedEntry(QStringLiteral("0%1").arg(written), QString()));
+                    contact.name = QString("Writer %1").arg(written);
+                    contact.phones.push_back(modContact::TypedEntry(QString("0%1").arg(written), QString()));
                     const std::optional<qint16> contactnr = modContact::SaveNewPerson(contact);
                     QVERIFY(contactnr);
-                    contact.note = QString(5000, QLatin1Char('x'));
+                    contact.note = QString(5000, 'x');
                     modContact::SaveExistingPerson(*contactnr, contact);
                     if (written % 3 == 0) {
                         modDatabase::CloseDatabase(true);
                         QVERIFY(modDatabase::OpenDatabase(path));
                     }
-                } catch (const Engine::EngineError& error) {
-                    QFAIL(qPrintable(
-                        QStringLiteral("the writer met: %1 %2").arg(error.number()).arg(error.description())));
-                }
-                ++written;
+                });
+                QVERIFY2(!failure, qPrintable("the writer met: " + (failure ? failure->description() : QString())));
                 reminder.waitForFinished(1);
             }
             if (reminder.state() != QProcess::NotRunning && !reminder.waitForFinished(120000)) {
                 reminder.kill();
                 reminder.waitForFinished();
-                QFAIL(qPrintable(QStringLiteral("run %1: the reminder hangs (a message box?) after %2 writes: %3 %4")
+                QFAIL(qPrintable(QString("run %1: the reminder hangs (a message box?) after %2 writes: %3 %4")
                                      .arg(run)
                                      .arg(written)
                                      .arg(QString::fromUtf8(reminder.readAllStandardOutput()),
@@ -252,21 +234,97 @@ private slots:
             const QString output = QString::fromUtf8(reminder.readAllStandardOutput());
             // Every person born today is listed: the reader saw the file whole.
             for (int i = 1; i <= 5; ++i)
-                QVERIFY2(output.contains(QStringLiteral("Birthday %1").arg(i)), qPrintable(output));
+                QVERIFY2(output.contains(QString("Birthday %1").arg(i)), qPrintable(output));
             const QString errors = QString::fromLocal8Bit(reminder.readAllStandardError());
-            QVERIFY2(!errors.contains(QLatin1String("locked"), Qt::CaseInsensitive), qPrintable(errors));
+            QVERIFY2(!errors.contains("locked", Qt::CaseInsensitive), qPrintable(errors));
         }
         modDatabase::CloseDatabase(true);
         QVERIFY(written > 0);
         Engine::Connection connection;
         connection.Open(path);
-        QCOMPARE(connection.OpenRecordset(QStringLiteral("PRAGMA integrity_check")).Fields(0).toString(),
-                 QStringLiteral("ok"));
-        QCOMPARE(
-            connection.OpenRecordset(QStringLiteral("SELECT * FROM Person WHERE Name LIKE 'Writer %'")).RecordCount(),
-            written);
-        QCOMPARE(connection.OpenRecordset(QStringLiteral("SELECT * FROM Phone")).RecordCount(), written);
+        QCOMPARE(EngineTest::integrityCheck(connection), QString("ok"));
+        QCOMPARE(EngineTest::scalar(connection, "SELECT COUNT(*) FROM Person WHERE Name LIKE 'Writer %'"), written);
+        QCOMPARE(EngineTest::scalar(connection, "SELECT COUNT(*) FROM Phone"), written);
         QVERIFY(platform.messages().isEmpty());
+    }
+
+    void saveOnAFullDisk_data()
+    {
+        TestSupport::addColumns<QString, int>({"operation", "limit"});
+        QTest::newRow("password removal") << "password" << 300 * 1024;
+        QTest::newRow("backup before the upgrade") << "upgrade" << 200 * 1024;
+        QTest::newRow("text export saved") << "export-text" << 60 * 1024;
+        QTest::newRow("vCard export saved") << "export-vcard" << 60 * 1024;
+        QTest::newRow("database copy") << "copy" << 200 * 1024;
+        QTest::newRow("calendar saved") << "calendar" << 1024;
+    }
+    void saveOnAFullDisk()
+    {
+        QFETCH(QString, operation);
+        QFETCH(int, limit);
+        QTemporaryDir dir;
+        const QString data = dir.filePath("data/");
+        QVERIFY(QDir().mkpath(data));
+        const QString database = data + "home.mdb";
+        QStringList arguments{QString::number(limit), operation};
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (operation == "password") {
+            // The cipher program runs without the limit, as it would write to another
+            // disk; only the program's own writes meet the full one.
+            const QString real = QStandardPaths::findExecutable(modPassword::CipherProgramName);
+            QVERIFY2(!real.isEmpty(), "the sqlcipher program is needed (Debian package sqlcipher)");
+            const QString standIn = dir.filePath("bin/") + modPassword::CipherProgramName;
+            QVERIFY(TestSupport::writeFile(standIn,
+                                           ("#!/bin/sh\nulimit -f unlimited\nexec '" + real + "' \"$@\"\n").toUtf8()));
+            QFile::setPermissions(standIn, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            environment.insert("PATH", dir.filePath("bin") + ":" + environment.value("PATH"));
+            QVERIFY(EngineTest::makeProtectedFile(
+                database, "secret",
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1200) "
+                "INSERT INTO Person (Contactnr, Name, Note) SELECT i, 'P' || i, hex(randomblob(500)) FROM n;\n"));
+            arguments << database << "secret";
+        } else if (operation == "upgrade" || operation == "copy") {
+            makeDatabase(database, 1200, operation == "upgrade");
+            arguments << database;
+            if (operation == "copy") {
+                QVERIFY(TestSupport::writeFile(data + "copy.mdb", "the copy made last week"));
+                arguments << data + "copy.mdb";
+            }
+        } else if (operation.startsWith("export-")) {
+            const auto kind = operation == "export-text" ? modExportFiles::Kind::Text : modExportFiles::Kind::Vcard;
+            QVERIFY(TestSupport::writeFile(modExportFiles::ExportFilePath(kind), QByteArray(140054, 'x')));
+            QVERIFY(TestSupport::writeFile(data + "saved", "the export saved last week"));
+            arguments << data + "saved";
+        } else {
+            makeDatabase(database, 3, false);
+            ScriptedPlatform platform;
+            QVERIFY(modDatabase::OpenDatabase(database));
+            QCOMPARE(modCalendar::GenerateCalendar(nullptr), QString());
+            modDatabase::CloseDatabase(false);
+            modCalendar::MonthSelection months{};
+            for (auto& year : months)
+                year.fill(true);
+            QCOMPARE(modCalendar::SaveCalendar(
+                         data, months, [](const QString&) { return true; }, nullptr),
+                     QString());
+            QFile::remove(database);
+            arguments << data;
+        }
+        const QMap<QString, QByteArray> before = contents(data);
+
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(helper(), arguments);
+        QVERIFY(process.waitForFinished(120000));
+        const QString output = QString::fromUtf8(process.readAllStandardOutput());
+        QCOMPARE(process.exitCode(), 0);
+        QVERIFY2(output.startsWith("result 0\n"), qPrintable(output));
+        QVERIFY2(output.contains("\nerror: ") || output.contains("\nmessage: "), qPrintable(output));
+        // Nothing was replaced, truncated or left behind beside it.
+        const QMap<QString, QByteArray> after = contents(data);
+        QCOMPARE(after.keys(), before.keys());
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QVERIFY2(after.value(it.key()) == it.value(), qPrintable(it.key()));
     }
 };
 
