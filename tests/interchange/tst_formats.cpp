@@ -1,13 +1,22 @@
+#include "DataColumns.h"
 #include "TestSupport.h"
 
+#include "interchange/modCsv.h"
+#include "interchange/modDuplicates.h"
 #include "interchange/modVcard.h"
 
-// Reading vCards as address books write them, and writing them so they read back.
-// The sample files are written here after the vCard RFCs and the shapes that phones,
-// web address books and desktop programs export.
-class TestVcard : public QObject
+using TestSupport::addRow;
+
+// The file formats as plain functions: reading vCards as address books write them, and
+// writing them so they read back (the sample files are written here after the vCard RFCs
+// and the shapes that phones, web address books and desktop programs export); reading
+// and writing comma-separated files: encodings, separators, quoting, broken files,
+// layouts and dates; and the keys and groups of the duplicate finder.
+class TestFormats : public QObject
 {
     Q_OBJECT
+
+    static constexpr const char* ProblemNames[] = {"none", "no end", "not a property", "no name"};
 
     // One line per person, so a whole file's result compares in one QCOMPARE.
     static QString describe(const modVcard::Person& person)
@@ -27,21 +36,6 @@ class TestVcard : public QObject
             .join(" # ");
     }
 
-    static QString problemName(modVcard::Problem problem)
-    {
-        switch (problem) {
-        case modVcard::Problem::None:
-            return "none";
-        case modVcard::Problem::NoEnd:
-            return "no end";
-        case modVcard::Problem::NotAProperty:
-            return "not a property";
-        case modVcard::Problem::NoName:
-            return "no name";
-        }
-        return "?";
-    }
-
     // Persons made of the file's cards, and the skipped cards as "line name: problem (line)".
     static void import(const QByteArray& file, QStringList& persons, QStringList& skipped,
                        const modVcard::Limits& limits = {})
@@ -53,7 +47,7 @@ class TestVcard : public QObject
             else
                 skipped << QString("%1 %2: %3 (%4)")
                                .arg(card.line)
-                               .arg(modVcard::CardName(card), problemName(problem))
+                               .arg(modVcard::CardName(card), ProblemNames[int(problem)])
                                .arg(card.problemLine);
         }
     }
@@ -61,13 +55,12 @@ class TestVcard : public QObject
 private slots:
     void samples_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QStringList>("persons");
+        TestSupport::addColumns<QByteArray, QStringList>({"file", "persons"});
 
         // A phone's 2.1 export: CR LF, bare type words, quoted-printable UTF-8 with soft
         // line breaks, a photo whose data lines are not indented, and cards in the
         // phone's own code pages.
-        TestSupport::addRow(
+        addRow(
             "2.1 quoted-printable",
             QByteArray("BEGIN:VCARD\r\n"
                        "VERSION:2.1\r\n"
@@ -104,7 +97,7 @@ private slots:
 
         // A web address book's 3.0 export: byte order mark, bare LF, any case, repeated
         // TYPE, grouped labels, folding with a tab, every escape.
-        TestSupport::addRow(
+        addRow(
             "3.0 labels and escapes",
             QByteArray("\xEF\xBB\xBF"
                        "BEGIN:VCARD\n"
@@ -146,45 +139,50 @@ private slots:
 
         // 4.0: PREF parameters, quoted type lists, tel: addresses, a birthday without
         // year, two addresses, and properties this program has no place for.
-        TestSupport::addRow(
-            "4.0 pref and no-year birthday",
-            QByteArray("BEGIN:VCARD\r\n"
-                       "VERSION:4.0\r\n"
-                       "KIND:individual\r\n"
-                       "FN:Dr. Chen Wei\r\n"
-                       "N:Chen;Wei;;Dr.;\r\n"
-                       "UID:urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1\r\n"
-                       "TEL;VALUE=uri;PREF=1;TYPE=\"voice,home\":tel:+1-555-555-5555\r\n"
-                       "TEL;VALUE=uri;TYPE=\"work,cell\";PREF=2:tel:+1-555-555-4444\r\n"
-                       "EMAIL;TYPE=work:chen@work.example\r\n"
-                       "ADR;TYPE=work;LABEL=\"100 Waters Edge\\nBaytown, LA 30314\":;;100 Waters "
-                       "Edge;Baytown;LA;30314;USA\r\n"
-                       "ADR;TYPE=home:;;42 Plantation St.;Baytown;LA;30314;USA\r\n"
-                       "BDAY:--0412\r\n"
-                       "ANNIVERSARY:20090808T1430-0500\r\n"
-                       "GENDER:M\r\n"
-                       "END:VCARD\r\n"
-                       "BEGIN:VCARD\r\n"
-                       "VERSION:4.0\r\n"
-                       "FN:Smith\\, John\r\n"
-                       "BDAY;VALUE=text:circa 1800\r\n"
-                       "END:VCARD\r\n"),
-            QStringList{"Dr. Chen Wei # - # Work:\n100 Waters Edge\n30314 Baytown\nLA\nUSA\n\n"
-                        "Home:\n42 Plantation St.\n30314 Baytown\nLA\nUSA # "
-                        "+1-555-555-5555 (Home) | +1-555-555-4444 (Work Mobile) # chen@work.example (Work) # "
-                        "Date of birth: 12/04",
-                        "Smith, John # - #  #  #  # Date of birth: circa 1800"});
+        addRow("4.0 pref and no-year birthday",
+               QByteArray("BEGIN:VCARD\r\n"
+                          "VERSION:4.0\r\n"
+                          "KIND:individual\r\n"
+                          "FN:Dr. Chen Wei\r\n"
+                          "N:Chen;Wei;;Dr.;\r\n"
+                          "UID:urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1\r\n"
+                          "TEL;VALUE=uri;PREF=1;TYPE=\"voice,home\":tel:+1-555-555-5555\r\n"
+                          "TEL;VALUE=uri;TYPE=\"work,cell\";PREF=2:tel:+1-555-555-4444\r\n"
+                          "EMAIL;TYPE=work:chen@work.example\r\n"
+                          "ADR;TYPE=work;LABEL=\"100 Waters Edge\\nBaytown, LA 30314\":;;100 Waters "
+                          "Edge;Baytown;LA;30314;USA\r\n"
+                          "ADR;TYPE=home:;;42 Plantation St.;Baytown;LA;30314;USA\r\n"
+                          "BDAY:--0412\r\n"
+                          "ANNIVERSARY:20090808T1430-0500\r\n"
+                          "GENDER:M\r\n"
+                          "END:VCARD\r\n"
+                          "BEGIN:VCARD\r\n"
+                          "VERSION:4.0\r\n"
+                          "FN:Smith\\, John\r\n"
+                          "BDAY;VALUE=text:circa 1800\r\n"
+                          "END:VCARD\r\n"),
+               QStringList{"Dr. Chen Wei # - # Work:\n100 Waters Edge\n30314 Baytown\nLA\nUSA\n\n"
+                           "Home:\n42 Plantation St.\n30314 Baytown\nLA\nUSA # "
+                           "+1-555-555-5555 (Home) | +1-555-555-4444 (Work Mobile) # chen@work.example (Work) # "
+                           "Date of birth: 12/04",
+                           "Smith, John # - #  #  #  # Date of birth: circa 1800"});
 
         // Cards that only name an organisation, and a 2.1 LABEL where there is no ADR;
         // a date of birth in basic form with a time.
-        TestSupport::addRow("organisation and label",
-                            QByteArray("BEGIN:VCARD\n"
-                                       "VERSION:2.1\n"
-                                       "ORG:Plumbing Ltd.\n"
-                                       "LABEL;WORK;ENCODING=QUOTED-PRINTABLE:Pipe Lane 4=0D=0A1234 Town\n"
-                                       "BDAY:19991231T235959\n"
-                                       "END:VCARD\n"),
-                            QStringList{"Plumbing Ltd. # 1999-12-31 # Pipe Lane 4\n1234 Town #  #  # "});
+        addRow("organisation and label",
+               QByteArray("BEGIN:VCARD\n"
+                          "VERSION:2.1\n"
+                          "ORG:Plumbing Ltd.\n"
+                          "LABEL;WORK;ENCODING=QUOTED-PRINTABLE:Pipe Lane 4=0D=0A1234 Town\n"
+                          "BDAY:19991231T235959\n"
+                          "END:VCARD\n"),
+               QStringList{"Plumbing Ltd. # 1999-12-31 # Pipe Lane 4\n1234 Town #  #  # "});
+
+        // UTF-16 with its byte order mark.
+        QByteArray utf16("\xFF\xFE");
+        for (const QChar c : QString("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ørjan Åsen\r\nEND:VCARD\r\n"))
+            utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
+        addRow("UTF-16", utf16, QStringList{"Ørjan Åsen # - #  #  #  # "});
     }
     void samples()
     {
@@ -231,32 +229,11 @@ private slots:
                                        "15 : no name (0)", "24 Truncated: no end (24)"}));
     }
 
-    void emptyAndForeignInput_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("text") << QByteArray("Name: Anna\nPhone: 123\n");
-        QTest::newRow("end without begin") << QByteArray("END:VCARD\r\n");
-        QTest::newRow("binary") << QByteArray("\x00\x01\xff:\xfe\x00", 6);
-    }
     void emptyAndForeignInput()
     {
-        QFETCH(QByteArray, file);
-        QVERIFY(modVcard::ParseCards(file).empty());
-    }
-
-    void utf16File()
-    {
-        const QString text = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ørjan Åsen\r\nEND:VCARD\r\n";
-        QByteArray file("\xFF\xFE");
-        for (const QChar c : text) {
-            file += char(c.unicode() & 0xFF);
-            file += char(c.unicode() >> 8);
-        }
-        QStringList persons;
-        QStringList skipped;
-        import(file, persons, skipped);
-        QCOMPARE(persons, QStringList{"Ørjan Åsen # - #  #  #  # "});
+        for (const QByteArray& file : {QByteArray(), QByteArray("Name: Anna\nPhone: 123\n"),
+                                       QByteArray("END:VCARD\r\n"), QByteArray("\x00\x01\xff:\xfe\x00", 6)})
+            QVERIFY(modVcard::ParseCards(file).empty());
     }
 
     // Texts that do not fit their column, and lists longer than a list can be, are kept
@@ -343,55 +320,32 @@ private slots:
         QVERIFY(persons > int(variants.size()));
     }
 
-    void escapes_data()
-    {
-        QTest::addColumn<QString>("written");
-        QTest::addColumn<QString>("text");
-        TestSupport::addRow("comma and semicolon", "a\\, b\\; c", "a, b; c");
-        TestSupport::addRow("line breaks", "one\\ntwo\\Nthree", "one\ntwo\nthree");
-        TestSupport::addRow("backslash", "C:\\\\dir", "C:\\dir");
-        TestSupport::addRow("stray colon", "10\\:30", "10:30");
-        TestSupport::addRow("unknown escape kept", "C:\\Users", "C:\\Users");
-        TestSupport::addRow("trailing backslash", "end\\", "end\\");
-    }
     void escapes()
     {
-        QFETCH(QString, written);
-        QTEST(modVcard::Unescape(written), "text");
-    }
-
-    void structuredValues()
-    {
+        const std::pair<const char*, const char*> texts[] = {
+            {"a\\, b\\; c", "a, b; c"}, {"one\\ntwo\\Nthree", "one\ntwo\nthree"},
+            {"C:\\\\dir", "C:\\dir"},   {"10\\:30", "10:30"},
+            {"C:\\Users", "C:\\Users"}, // unknown escape kept
+            {"end\\", "end\\"}};
+        for (const auto& [written, text] : texts)
+            QCOMPARE(modVcard::Unescape(written), QString(text));
         QCOMPARE(modVcard::SplitValue(";;Main St\\; Back\\nDoor;Town\\\\;;", ';'),
                  (QStringList{"", "", "Main St; Back\nDoor", "Town\\", "", ""}));
-    }
-
-    void writtenTextsReadBack_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("plain") << "Anna";
-        QTest::newRow("specials") << "a,b;c\\d:e";
-        QTest::newRow("lines") << "first\nsecond\n\nfourth";
-        QTest::newRow("carriage returns") << "first\r\nsecond";
-        QTest::newRow("backslash before n") << "dir\\new";
-    }
-    void writtenTextsReadBack()
-    {
-        QFETCH(QString, text);
-        QString expected = text;
-        expected.replace("\r\n", "\n");
-        QCOMPARE(modVcard::Unescape(modVcard::Escape(text)), expected);
-        QVERIFY(!modVcard::Escape(text).contains('\n'));
+        // What is written reads back, on one line.
+        for (const QString text : {"Anna", "a,b;c\\d:e", "first\nsecond\n\nfourth", "first\r\nsecond", "dir\\new"}) {
+            QCOMPARE(modVcard::Unescape(modVcard::Escape(text)), QString(text).replace("\r\n", "\n"));
+            QVERIFY(!modVcard::Escape(text).contains('\n'));
+        }
     }
 
     void folding_data()
     {
         QTest::addColumn<QString>("line");
-        QTest::newRow("short") << "FN:Anna";
-        QTest::newRow("ascii") << "NOTE:" + QString("0123456789").repeated(30);
-        QTest::newRow("two-byte letters") << "NOTE:" + QString("äöüß").repeated(40);
-        QTest::newRow("three-byte signs") << "NOTE:x" + QString("€").repeated(60);
-        QTest::newRow("outside the BMP") << "NOTE:" + QString::fromUtf8("\xF0\x9F\x8E\x82 ").repeated(40);
+        addRow("short", "FN:Anna");
+        addRow("ascii", "NOTE:" + QString("0123456789").repeated(30));
+        addRow("two-byte letters", "NOTE:" + QString("äöüß").repeated(40));
+        addRow("three-byte signs", "NOTE:x" + QString("€").repeated(60));
+        addRow("outside the BMP", "NOTE:" + QString::fromUtf8("\xF0\x9F\x8E\x82 ").repeated(40));
     }
     void folding()
     {
@@ -449,7 +403,188 @@ private slots:
                  (QStringList{"BEGIN:VCARD", "VERSION:3.0", "N:O'Brien;Sean;;;", "FN:Sean O'Brien", "TEL:021 555 0101",
                               "TEL:087 555 0202", "TEL:021 555 0303", "TEL:021 555 0404", "END:VCARD"}));
     }
+    // ---- CSV ----
+
+    void csvDecode()
+    {
+        const QString name = "Müller €";
+        QByteArray le("\xFF\xFE");
+        QByteArray be("\xFE\xFF");
+        for (const QChar c : name) {
+            le += char(c.unicode() & 0xFF), le += char(c.unicode() >> 8);
+            be += char(c.unicode() >> 8), be += char(c.unicode() & 0xFF);
+        }
+        for (const QByteArray& bytes : {name.toUtf8(), "\xEF\xBB\xBF" + name.toUtf8(), le, be})
+            QCOMPARE(modCsv::Decode(bytes), name);
+        QCOMPARE(modCsv::Decode("M\xFCller \x80 \x93q\x94 \x81"), QString("Müller € “q” \u0081")); // Windows-1252
+    }
+
+    void csvSeparator()
+    {
+        const std::pair<const char*, char> texts[] = {{"Name,Phone\nA;B,1", ','},
+                                                      {"Name;Phone;Note\nA,B;1;x", ';'},
+                                                      {"Name\tPhone\n", '\t'},
+                                                      {"\"a;b;c\",Phone\n", ','}, // quoted separators do not count
+                                                      {"Name\nAnna", ','}};
+        for (const auto& [text, separator] : texts)
+            QCOMPARE(modCsv::DetectSeparator(text), QChar(separator));
+    }
+
+    // Records with their starting lines; quoted fields keep separators, quotes and
+    // line breaks, as spreadsheets write notes.
+    void csvRecords_data()
+    {
+        TestSupport::addColumns<QString, QString>({"text", "records"});
+        addRow("plain, CR LF", "a,b\r\nc,d\r\n", "1:a|b\n2:c|d");
+        addRow("quoted comma and quotes", "\"x, y\",\"say \"\"hi\"\"\"\n", "1:x, y|say \"hi\"");
+        addRow("line breaks in a note", "Name,Notes\r\nAnna,\"first\r\nsecond\nthird\"\r\nBob,x\r\n",
+               "1:Name|Notes\n2:Anna|first\r\nsecond\nthird\n5:Bob|x");
+        addRow("blank lines left out, no final break", "a\n\n\nb", "1:a\n4:b");
+        addRow("empty fields", ",,\n\"\",x,", "1:||\n2:|x|");
+        addRow("CR alone", "a\rb\r", "1:a\n2:b");
+    }
+    void csvRecords()
+    {
+        QFETCH(QString, text);
+        std::vector<modCsv::FileProblem> problems;
+        QStringList lines;
+        for (const modCsv::Record& record : modCsv::SplitRecords(text, ',', problems))
+            lines << QString::number(record.line) + ":" + record.fields.join("|");
+        QTEST(lines.join("\n"), "records");
+        QVERIFY(problems.empty());
+    }
+
+    void csvLayoutAndBirthday()
+    {
+        const std::pair<const char*, modCsv::Layout> headers[] = {
+            {"Name,Given Name,Family Name,E-mail 1 - Type,E-mail 1 - Value", modCsv::Layout::Google},
+            {"First Name,Middle Name,Last Name,Labels,E-mail 1 - Label,E-mail 1 - Value", modCsv::Layout::GoogleLabel},
+            {"Title,First Name,Middle Name,Last Name,E-mail Address,Home Phone", modCsv::Layout::Outlook},
+            {"Vorname,Nachname,Telefon", modCsv::Layout::Unknown}};
+        for (const auto& [header, layout] : headers)
+            QCOMPARE(modCsv::Recognise(QString(header).split(',')), layout);
+
+        const auto google = modCsv::Layout::Google;
+        const auto outlook = modCsv::Layout::Outlook;
+        const struct
+        {
+            const char* cell;
+            const char* dateFormat;
+            modCsv::Layout layout;
+            const char* value;
+        } birthdays[] = {{"1980-02-29", "dd/mm/yyyy", google, "1980-02-29"},
+                         {"--02-29", "dd/mm/yyyy", google, "--02-29"},
+                         {"29.02.1980", "dd/mm/yyyy", google, "1980-02-29"}, // the user's setting, dots
+                         {"1980/02/29", "yyyy/mm/dd", google, "1980-02-29"},
+                         {"2/29/1980", "dd/mm/yyyy", outlook, "1980-02-29"}, // Outlook's own
+                         {"0/0/00", "dd/mm/yyyy", outlook, ""},              // Outlook's empty
+                         {"3/4/1980", "dd/mm/yyyy", outlook, "1980-04-03"},  // the user's before the layout's
+                         {"spring 1980", "dd/mm/yyyy", google, "spring 1980"},
+                         {"31/02/1980", "dd/mm/yyyy", google, "31/02/1980"}};
+        for (const auto& birthday : birthdays)
+            QCOMPARE(modCsv::BirthdayValue(birthday.cell, birthday.dateFormat, birthday.layout),
+                     QString(birthday.value));
+    }
+
+    void csvQuote()
+    {
+        const std::pair<const char*, const char*> fields[] = {{"Anna", "Anna"},
+                                                              {"Berg, Anna", "\"Berg, Anna\""},
+                                                              {"say \"hi\"", "\"say \"\"hi\"\"\""},
+                                                              {"a\nb", "\"a\nb\""},
+                                                              {"a;b", "\"a;b\""},
+                                                              {" a", "\" a\""}};
+        for (const auto& [field, written] : fields) {
+            QCOMPARE(modCsv::Quote(field), QString(written));
+            // What is written reads back as it was.
+            std::vector<modCsv::FileProblem> problems;
+            const auto records = modCsv::SplitRecords(modCsv::RecordText({field, "x"}) + "\r\n", ',', problems);
+            QCOMPARE(records.size(), size_t(1));
+            QCOMPARE(records.front().fields, (QStringList{field, "x"}));
+        }
+    }
+
+    // Each layout's columns become the card's properties, labels paired with values.
+    void csvRowAsCard_data()
+    {
+        TestSupport::addColumns<QString, QString, QString>({"header", "row", "card"});
+        addRow("Google, older",
+               "Name,Given Name,Family Name,Birthday,E-mail 1 - Type,E-mail 1 - Value,Phone 1 - Type,"
+               "Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,Address 1 - Type,Address 1 - Formatted",
+               "Anna Berg,Anna,Berg,1980-02-29,* Work,a@x.org ::: b@x.org,Mobile,0612,,0101,Home,\"Lane 1\nCork\"",
+               "BDAY:1980-02-29|item1.EMAIL:a@x.org|item1.X-ABLABEL:Work|item2.EMAIL:b@x.org|item2.X-ABLABEL:Work|"
+               "item3.TEL:0612|item3.X-ABLABEL:Mobile|TEL:0101|FN:Anna Berg|item4.LABEL:Lane 1\\nCork|"
+               "item4.X-ABLABEL:Home");
+        addRow("Google, current", "First Name,Middle Name,Last Name,Labels,E-mail 1 - Label,E-mail 1 - Value,Notes",
+               "José,,Müller,* myContacts,Home,j@x.org,\"a, b\"",
+               "item1.EMAIL:j@x.org|item1.X-ABLABEL:Home|NOTE:a\\, b|FN:José Müller");
+        addRow("Outlook",
+               "First Name,Last Name,E-mail Address,E-mail 2 Address,Home Phone,Business Phone,Car Phone,"
+               "Home Street,Home City,Birthday",
+               "Sean,O'Brien,s@x.ie,,021,022,023,Harbour Rd 7,Cork,3/9/1975",
+               "EMAIL:s@x.ie|item1.TEL:021|item1.X-ABLABEL:Home|item2.TEL:022|item2.X-ABLABEL:Work|"
+               "item3.TEL:023|item3.X-ABLABEL:Car Phone|BDAY:1975-03-09|FN:Sean O'Brien|"
+               "item4.LABEL:Harbour Rd 7\\nCork|item4.X-ABLABEL:Home");
+    }
+    void csvRowAsCard()
+    {
+        QFETCH(QString, header);
+        QFETCH(QString, row);
+        const modCsv::Table table = modCsv::ReadTable((header + "\r\n" + row + "\r\n").toUtf8());
+        QVERIFY(table.problems.empty());
+        const modCsv::Layout layout = modCsv::Recognise(table.header);
+        QVERIFY(layout != modCsv::Layout::Unknown);
+        const modVcard::Card result =
+            modCsv::ToCard(table.rows.front(), modCsv::LayoutMapping(table.header, layout), "mm/dd/yyyy", layout);
+        QCOMPARE(result.line, 2);
+        QStringList properties;
+        for (const modVcard::Property& property : result.properties)
+            properties << (property.group.isEmpty() ? "" : property.group + ".") + property.name + ":" + property.value;
+        QTEST(properties.join("|"), "card");
+    }
+
+    // ---- Duplicates ----
+
+    // Each rule groups what it must and nothing else; a candidate is
+    // "name;phone,phone;email,email" and gets the number of its position, from 1.
+    void duplicateGroups_data()
+    {
+        TestSupport::addColumns<QStringList, QString>({"candidates", "groups"});
+        addRow("name: case, accents, word order", QStringList{"Müller José;;", "Anna Berg;;", "josé  MULLER;;"},
+               "1,3:Same name");
+        addRow("name: other words are other persons", QStringList{"Anna Berg;;", "Anna Bergman;;", "Berg;;"}, "");
+        addRow("e-mail ignoring case", QStringList{"A;;Ann@Example.org", "B;;x@y.z,ann@example.ORG "},
+               "1,2:Same e-mail address");
+        addRow("shared office number, nothing else",
+               QStringList{"Ann Lee;+49 30 1234-5678;", "Bob Stone;030 12345678,0170 1;"}, "1,2:Same number");
+        addRow("last 8 digits", QStringList{"A;0031 20 5551 2345;", "B;+1 20 5551 2345;"}, "1,2:Same number");
+        addRow("6 digits match", QStringList{"A;12 34 56;", "B;123456;"}, "1,2:Same number");
+        addRow("5 digits never match", QStringList{"A;12345;", "B;12345;", "C;1-2-3-4-5;"}, "");
+        addRow("linked through a third, all reasons",
+               QStringList{"Ann Lee;;a@x.org", "Other;555 0101 77;a@x.org", "Third;555 0101 77;", "ann lee;;"},
+               "1,2,3,4:Same name, Same e-mail address, Same number");
+        addRow("two groups in name order", QStringList{"Zed;;", "Amy;;q@x", "zed;;", "Bea;;Q@X"},
+               "2,4:Same e-mail address 1,3:Same name");
+    }
+    void duplicateGroups()
+    {
+        QFETCH(QStringList, candidates);
+        std::vector<modDuplicates::Candidate> list;
+        for (const QString& text : candidates) {
+            const QStringList parts = text.split(';');
+            list.push_back({qint16(list.size() + 1), parts[0], parts[1].split(',', Qt::SkipEmptyParts),
+                            parts[2].split(',', Qt::SkipEmptyParts)});
+        }
+        QStringList groups;
+        for (const modDuplicates::Group& group : modDuplicates::FindGroups(list)) {
+            QStringList numbers;
+            for (const qint16 contactnr : group.contactnrs)
+                numbers << QString::number(contactnr);
+            groups << numbers.join(",") + ":" + modDuplicates::ReasonText(group.reasons);
+        }
+        QTEST(groups.join(" "), "groups");
+    }
 };
 
-ADDRION_TEST_MAIN(TestVcard)
-#include "tst_vcard.moc"
+ADDRION_TEST_MAIN(TestFormats)
+#include "tst_formats.moc"
