@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "MainWindowFixture.h"
 
 #include "birthdays/HtmlViewer.h"
@@ -10,31 +11,71 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTextBlock>
 #include <QTextTable>
-#include <QToolBar>
 
-// The calendar window and its save dialog, offscreen, on a real database and the
-// style sheets that ship with the program.
-class TestFrmCalendar : public QObject
+using TestSupport::addRow;
+
+namespace {
+
+QByteArray Page(const QString& body)
+{
+    return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+            "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.1//EN\"\r\n"
+            "\"http://www.w3.org/TR/xhtml11/DTD/xhtml11.dtd\">\r\n"
+            "<html xmlns=\"http://www.w3.org/1999/xhtml\">\r\n<head>\r\n<title>Page</title>\r\n"
+            "<link href=\"calendar.css\" rel=\"stylesheet\" type=\"text/css\" media=\"all\" />\r\n"
+            "</head>\r\n<body>\r\n" +
+            body + "\r\n</body>\r\n</html>\r\n")
+        .toUtf8();
+}
+
+// The background of the table cell that holds the text.
+QString CellColour(const QTextBrowser& viewer, const QString& text)
+{
+    const QTextCursor found = viewer.document()->find(text);
+    if (found.isNull() || !found.currentTable())
+        return "not in a table";
+    return found.currentTable()->cellAt(found).format().background().color().name();
+}
+
+// Clicks a check box where its tick is, as a user does.
+void ClickBox(QCheckBox* box)
+{
+    QStyleOptionButton option;
+    option.initFrom(box);
+    QTest::mouseClick(box, Qt::LeftButton, {},
+                      box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).center());
+}
+
+} // namespace
+
+// The calendar window, its save dialog and its page viewer, offscreen, on a real
+// database, real files and the style sheets that ship with the program.
+class TestCalendarWindow : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<ScriptedPlatform> m_platform;
     std::unique_ptr<frmCalendar> m_window;
+    std::unique_ptr<HtmlViewer> m_viewer;
     int m_year = QDate::currentDate().year();
     int m_month = QDate::currentDate().month();
 
     QString thisMonthsPage() const { return modCalendar::PagePath(m_year, m_month); }
+    QString path(const QString& name) const { return m_dir->filePath(name); }
 
     static QStringList calendarFilesInTemp()
     {
-        return QDir(modEnvironment::TempFolder())
-            .entryList({QStringLiteral("*.htm"), QStringLiteral("calendar.css")}, QDir::Files);
+        return QDir(modEnvironment::TempFolder()).entryList({"*.htm", "calendar.css"}, QDir::Files);
     }
 
     void openWindow()
@@ -54,39 +95,33 @@ class TestFrmCalendar : public QObject
         return QString();
     }
 
-    QString weekdayHeaderColour() const
-    {
-        const QTextCursor found = m_window->wbrCalendar->document()->find(firstWeekdayShown());
-        if (found.isNull() || !found.currentTable())
-            return QStringLiteral("no header");
-        return found.currentTable()->cellAt(found).format().background().color().name();
-    }
-
-    // Clicks a check box where its tick is, as a user does.
-    static void clickBox(QCheckBox* box)
-    {
-        QStyleOptionButton option;
-        option.initFrom(box);
-        const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
-        QTest::mouseClick(box, Qt::LeftButton, {}, indicator.center());
-    }
-
     // Runs the Save button; the dialog it opens modally is handed to work.
     void runSaveDialog(const std::function<void(frmCalendarSelection*)>& work)
     {
-        bool seen = false;
-        QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<frmCalendarSelection*>(QApplication::activeModalWidget());
-            seen = dialog != nullptr;
-            if (!dialog)
-                return;
+        const auto seen = TestSupport::onModal<frmCalendarSelection>([&](frmCalendarSelection* dialog) {
             work(dialog);
             // A failed check must not leave the dialog waiting.
             if (dialog->isVisible())
                 dialog->reject();
         });
         m_window->toolbarButton("Save")->trigger();
-        QVERIFY(seen);
+        QVERIFY(*seen);
+    }
+
+    // A viewer shown on two pages of a calendar and their style sheet.
+    HtmlViewer& viewer()
+    {
+        m_viewer = std::make_unique<HtmlViewer>();
+        m_viewer->resize(600, 400);
+        m_viewer->show();
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(m_viewer.get())); }();
+        TestSupport::writeFile(path("calendar.css"), "td.day { background-color: #ff8800; }");
+        TestSupport::writeFile(
+            path("202401.htm"),
+            Page("<p><a href=\"202402.htm\">February</a> <a href=\"https://example.org/x\">Away</a></p>\r\n"
+                 "<table><tr><td class=\"day\">Ärger &amp; Co</td></tr></table>"));
+        TestSupport::writeFile(path("202402.htm"), Page("<p>Second page</p>"));
+        return *m_viewer;
     }
 
 private slots:
@@ -102,65 +137,57 @@ private slots:
         modSettings::WriteSetting("Css Calendar", "Orange");
         m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
-        QVERIFY(modDatabase::NewDatabase(m_dir->filePath("home.mdb")));
+        QVERIFY(modDatabase::NewDatabase(path("home.mdb")));
         addPersons({{1, "Anna Ärger", QDate::currentDate().addYears(-30)}});
     }
     void cleanup()
     {
         m_window.reset();
+        m_viewer.reset();
         modDatabase::CloseDatabase(false);
         m_platform.reset();
     }
 
-    void openingShowsThisMonth()
+    // The window opens on this month in the stored week start, with the buttons the
+    // printers allow and no progress window left behind.
+    void opening_data()
     {
+        TestSupport::addColumns<int, QString>({"printers", "weekStart"});
+        addRow("no printer, first run", 0, "");
+        addRow("one printer, Sunday stored", 1, "Sunday");
+    }
+    void opening()
+    {
+        QFETCH(int, printers);
+        QFETCH(QString, weekStart);
+        m_platform->setPrinterCount(printers);
+        if (!weekStart.isEmpty())
+            modSettings::WriteSetting("Week Start", weekStart);
         openWindow();
         QCOMPARE(calendarFilesInTemp().size(), 37);
         QCOMPARE(m_window->wbrCalendar->CurrentPath(), thisMonthsPage());
-        QVERIFY(m_window->wbrCalendar->toPlainText().contains(QString::fromUtf8("Anna Ärger (30)")));
-        QVERIFY(m_window->optMonday->isChecked());
-        QCOMPARE(modSettings::ReadSetting("Week Start"), QString("Monday"));
+        QVERIFY(m_window->wbrCalendar->toPlainText().contains("Anna Ärger (30)"));
+        const QString shown = weekStart.isEmpty() ? "Monday" : weekStart;
+        QCOMPARE((shown == "Monday" ? m_window->optMonday : m_window->optSunday)->isChecked(), true);
+        QCOMPARE(firstWeekdayShown(), shown);
+        QCOMPARE(modSettings::ReadSetting("Week Start"), shown);
         QCOMPARE(m_window->toolbarButton("Css")->text(), QString("Orange"));
         QStringList entries;
         for (QAction* entry : m_window->styleMenu()->actions())
             entries << entry->text();
         QCOMPARE(entries, modCalendar::StyleNames());
-        // No progress window is left behind.
-        QTRY_VERIFY(!QApplication::topLevelWidgets().isEmpty());
+        QVERIFY(m_window->toolbarButton("Save")->isEnabled());
+        QVERIFY(m_window->toolbarButton("Css")->isEnabled());
+        QCOMPARE(m_window->toolbarButton("Print")->isEnabled(), printers > 0);
+        QCOMPARE(m_window->toolbarButton("Setup")->isEnabled(), printers > 0);
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (widget->objectName() == "frmProgress")
                 QVERIFY(!widget->isVisible());
     }
 
-    void buttonsFollowThePrinters_data()
-    {
-        QTest::addColumn<int>("printers");
-        QTest::newRow("no printer") << 0;
-        QTest::newRow("one printer") << 1;
-    }
-    void buttonsFollowThePrinters()
-    {
-        QFETCH(int, printers);
-        m_platform->setPrinterCount(printers);
-        openWindow();
-        QVERIFY(m_window->toolbarButton("Save")->isEnabled());
-        QVERIFY(m_window->toolbarButton("Css")->isEnabled());
-        QCOMPARE(m_window->toolbarButton("Print")->isEnabled(), printers > 0);
-        QCOMPARE(m_window->toolbarButton("Setup")->isEnabled(), printers > 0);
-    }
-
-    void storedSundayStartIsUsed()
-    {
-        modSettings::WriteSetting("Week Start", "Sunday");
-        openWindow();
-        QVERIFY(m_window->optSunday->isChecked());
-        QCOMPARE(firstWeekdayShown(), QString("Sunday"));
-    }
-
     void weekStartChangeRegeneratesAndReloads()
     {
         openWindow();
-        QCOMPARE(firstWeekdayShown(), QString("Monday"));
         const QByteArray before = TestSupport::readFile(modCalendar::PagePath(m_year + 1, 6));
         QTest::mouseClick(m_window->optSunday, Qt::LeftButton);
         QCOMPARE(modSettings::ReadSetting("Week Start"), QString("Sunday"));
@@ -177,7 +204,7 @@ private slots:
         openWindow();
         const QByteArray page = TestSupport::readFile(thisMonthsPage());
         const QDateTime written = QFileInfo(thisMonthsPage()).lastModified();
-        const QString orange = weekdayHeaderColour();
+        const QString orange = CellColour(*m_window->wbrCalendar, firstWeekdayShown());
         QAction* ocean = nullptr;
         for (QAction* entry : m_window->styleMenu()->actions())
             if (entry->text() == "Ocean")
@@ -191,12 +218,12 @@ private slots:
         QCOMPARE(TestSupport::readFile(thisMonthsPage()), page);
         QCOMPARE(QFileInfo(thisMonthsPage()).lastModified(), written);
         // The shown month takes the new look, and its links still lead on.
-        const QString oceanColour = weekdayHeaderColour();
+        const QString oceanColour = CellColour(*m_window->wbrCalendar, firstWeekdayShown());
         QVERIFY(oceanColour != orange);
         const QString nextYear = modCalendar::PageFileName(m_year + 1, m_month);
         TestSupport::clickLink(m_window->wbrCalendar, nextYear);
         QTRY_COMPARE(m_window->wbrCalendar->CurrentPath(), modEnvironment::TempFolder() + nextYear);
-        QCOMPARE(weekdayHeaderColour(), oceanColour);
+        QCOMPARE(CellColour(*m_window->wbrCalendar, firstWeekdayShown()), oceanColour);
     }
 
     // In every shipped style the month grid spans the viewer in seven equal days, also
@@ -214,8 +241,7 @@ private slots:
         modSettings::WriteSetting("Css Calendar", style);
         openWindow();
         QTextDocument* document = m_window->wbrCalendar->document();
-        const QTextCursor header = document->find(firstWeekdayShown());
-        QTextTable* grid = header.currentTable();
+        QTextTable* grid = document->find(firstWeekdayShown()).currentTable();
         QVERIFY(grid);
         QCOMPARE(grid->columns(), 7);
         QList<qreal> lefts;
@@ -242,27 +268,28 @@ private slots:
         QVERIFY(QFileInfo::exists(modEnvironment::TempFolder() + "Addrion.txt"));
     }
 
-    void engineErrorIsShownOnce()
+    // An engine error or a page that cannot be written is shown once.
+    void errorsAreShown_data()
     {
-        modSql::ExecuteSql("DROP TABLE Phone");
-        modSql::ExecuteSql("DROP TABLE Email");
-        modSql::ExecuteSql("DROP TABLE Person");
-        m_platform->expectMessage();
-        openWindow();
-        QCOMPARE(m_platform->messages().size(), 1);
-        QCOMPARE(m_platform->messages().at(0).title, QString("Error"));
+        QTest::addColumn<bool>("engine");
+        addRow("engine error", true);
+        addRow("page not written", false);
     }
-
-    void writeFailureIsShown()
+    void errorsAreShown()
     {
+        QFETCH(bool, engine);
         const QString blocked = modCalendar::PagePath(m_year + 1, 12);
-        QVERIFY(QDir().mkpath(blocked + "/inside"));
+        if (engine)
+            for (const char* table : {"Phone", "Email", "Person"})
+                runSql(QString("DROP TABLE ") + table);
+        else
+            QVERIFY(QDir().mkpath(blocked + "/inside"));
         m_platform->expectMessage();
         openWindow();
-        QVERIFY(QDir(blocked).removeRecursively());
+        QDir(blocked).removeRecursively();
         QCOMPARE(m_platform->messages().size(), 1);
         QCOMPARE(m_platform->messages().at(0).title, QString("Error"));
-        QVERIFY(m_platform->messages().at(0).text.contains(blocked));
+        QVERIFY(engine || m_platform->messages().at(0).text.contains(blocked));
     }
 
     void selectionDefaultsAndYearBoxes()
@@ -280,35 +307,44 @@ private slots:
                 QVERIFY(!dialog->chkNext.at(month)->isChecked());
             }
             QCOMPARE(dialog->focusWidget(), dialog->cmdOK);
-            clickBox(dialog->chkNext.at(0));
+            ClickBox(dialog->chkNext.at(0));
             for (int month = 1; month <= 12; ++month)
                 QVERIFY(dialog->chkNext.at(month)->isChecked());
             // Box 0 of this year is clear, so the first click ticks all and the second clears all.
-            clickBox(dialog->chkCurrent.at(0));
-            clickBox(dialog->chkCurrent.at(0));
+            ClickBox(dialog->chkCurrent.at(0));
+            ClickBox(dialog->chkCurrent.at(0));
             for (int month = 1; month <= 12; ++month)
                 QVERIFY(!dialog->chkCurrent.at(month)->isChecked());
             // A month box changes nothing else.
-            clickBox(dialog->chkPrevious.at(3));
+            ClickBox(dialog->chkPrevious.at(3));
             QVERIFY(!dialog->chkPrevious.at(0)->isChecked());
             const modCalendar::MonthSelection chosen = dialog->Selection();
             QVERIFY(chosen[0][2] && !chosen[0][3] && chosen[2][0] && chosen[2][11] && !chosen[1][0]);
             QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
         });
         QVERIFY(m_platform->callsOf("directory").isEmpty());
+
+        // OK, then no folder chosen: the dialog closes and nothing is saved.
+        m_platform->expectDirectory(QString());
+        runSaveDialog([&](frmCalendarSelection* dialog) {
+            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+            QVERIFY(!dialog->isVisible());
+        });
+        QCOMPARE(m_platform->callsOf("directory").size(), 1);
+        QCOMPARE(QDir(m_dir->path()).entryList({"Calendar"}, QDir::Dirs), QStringList());
     }
 
     void saveChosenMonths()
     {
         openWindow();
-        const QString folder = m_dir->filePath("saved");
+        const QString folder = path("saved");
         QVERIFY(QDir().mkpath(folder));
         m_platform->expectDirectory(folder);
         runSaveDialog([&](frmCalendarSelection* dialog) {
-            clickBox(dialog->chkCurrent.at(0));
-            clickBox(dialog->chkCurrent.at(0));
-            clickBox(dialog->chkPrevious.at(3));
-            clickBox(dialog->chkNext.at(12));
+            ClickBox(dialog->chkCurrent.at(0));
+            ClickBox(dialog->chkCurrent.at(0));
+            ClickBox(dialog->chkPrevious.at(3));
+            ClickBox(dialog->chkNext.at(12));
             QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         });
         QStringList expected{"calendar.css", modCalendar::PageFileName(m_year - 1, 3),
@@ -325,8 +361,8 @@ private slots:
         QVERIFY(TestSupport::writeFile(folder + "/Calendar/calendar.css", "mine"));
         QVERIFY(TestSupport::writeFile(folder + "/Calendar/" + expected.at(0), "old"));
         runSaveDialog([&](frmCalendarSelection* dialog) {
-            clickBox(dialog->chkCurrent.at(0));
-            clickBox(dialog->chkCurrent.at(0));
+            ClickBox(dialog->chkCurrent.at(0));
+            ClickBox(dialog->chkCurrent.at(0));
             dialog->chkPrevious.at(3)->setChecked(true);
             QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         });
@@ -340,20 +376,6 @@ private slots:
         QCOMPARE(TestSupport::readFile(folder + "/Calendar/calendar.css"), QByteArray("mine"));
         QCOMPARE(TestSupport::readFile(folder + "/Calendar/" + expected.at(0)),
                  TestSupport::readFile(modEnvironment::TempFolder() + expected.at(0)));
-    }
-
-    void cancelledFolderSavesNothing()
-    {
-        openWindow();
-        m_platform->expectDirectory(QString());
-        bool closed = false;
-        runSaveDialog([&](frmCalendarSelection* dialog) {
-            connect(dialog, &QDialog::finished, this, [&closed] { closed = true; });
-            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-        });
-        QVERIFY(closed);
-        QCOMPARE(m_platform->callsOf("directory").size(), 1);
-        QCOMPARE(QDir(m_dir->path()).entryList({"Calendar"}, QDir::Dirs), QStringList());
     }
 
     void progressWindowShowsAndRestores()
@@ -378,9 +400,8 @@ private slots:
 
     void openedFromTheMainWindowOnce()
     {
-        const QString path = modDatabase::DatabaseConnection().DataSource();
         modDatabase::CloseDatabase(false);
-        frmMain main(path);
+        frmMain main(path("home.mdb"));
         RegisterWindows(main);
         main.Load();
         main.show();
@@ -401,7 +422,114 @@ private slots:
         main.close();
         m_platform->clear();
     }
+
+    // ---- the viewer ----
+
+    // A page is loaded and announced, with the style sheet beside it; a file that is
+    // not there loads nothing; plain text is shown as text.
+    void viewerNavigates()
+    {
+        HtmlViewer& view = viewer();
+        QSignalSpy loaded(&view, &HtmlViewer::documentLoaded);
+        view.Navigate(path("202401.htm"));
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(loaded.at(0).at(0).toUrl(), QUrl::fromLocalFile(path("202401.htm")));
+        QCOMPARE(view.CurrentPath(), path("202401.htm"));
+        QVERIFY(view.toPlainText().contains("Ärger & Co"));
+        QCOMPARE(CellColour(view, "Co"), QString("#ff8800"));
+        view.Navigate(path("199901.htm"));
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(view.CurrentPath(), path("202401.htm"));
+        QVERIFY(TestSupport::writeFile(path("Addrion.txt"), "-----------\r\n<b>Anna</b> & Bob\r\n"));
+        view.Navigate(path("Addrion.txt"));
+        QCOMPARE(loaded.size(), 2);
+        QVERIFY(view.toPlainText().contains("<b>Anna</b> & Bob"));
+    }
+
+    // A link to a page beside the shown one is followed in place; whatever else opens in
+    // the desktop's own program, and the viewer keeps showing its page.
+    void viewerLinks_data()
+    {
+        QTest::addColumn<QString>("href");
+        addRow("page beside", "202402.htm");
+        addRow("web", "https://example.org/x");
+        addRow("system file", "file:///etc/passwd");
+        addRow("out of the folder", "../202402.htm");
+        addRow("into a folder below", "sub/202402.htm");
+        addRow("not a page", "notes.txt");
+    }
+    void viewerLinks()
+    {
+        QFETCH(QString, href);
+        HtmlViewer& view = viewer();
+        QVERIFY(TestSupport::writeFile(path("sub/202402.htm"), Page("<p>Below</p>")));
+        QVERIFY(TestSupport::writeFile(path("notes.txt"), "not written by the program"));
+        QVERIFY(TestSupport::writeFile(path("links.htm"), Page("<p><a href=\"" + href + "\">Link</a></p>")));
+        view.Navigate(path("links.htm"));
+        QSignalSpy loaded(&view, &HtmlViewer::documentLoaded);
+        TestSupport::clickLink(&view, href);
+        if (href == "202402.htm") {
+            QTRY_COMPARE(loaded.size(), 1);
+            QCOMPARE(view.CurrentPath(), path("202402.htm"));
+            QVERIFY(view.toPlainText().contains("Second page"));
+            QVERIFY(m_platform->callsOf("url").isEmpty());
+            return;
+        }
+        QTRY_COMPARE(m_platform->callsOf("url").size(), 1);
+        QCOMPARE(m_platform->callsOf("url").at(0).text,
+                 QUrl::fromLocalFile(path("links.htm")).resolved(QUrl(href)).toString());
+        QCOMPARE(view.CurrentPath(), path("links.htm"));
+        QVERIFY(view.toPlainText().contains("Link"));
+    }
+
+    // Refresh reads page and style sheet again, and keeps the place.
+    void viewerRefreshes()
+    {
+        HtmlViewer& view = viewer();
+        QString rows = "<table><tr><td class=\"day\">Rewritten</td></tr></table>\r\n";
+        for (int i = 0; i < 200; ++i)
+            rows += QString("<p>Line %1</p>\r\n").arg(i);
+        view.Navigate(path("202401.htm"));
+        QVERIFY(TestSupport::writeFile(path("calendar.css"), "td.day { background-color: #2e6da4; }"));
+        QVERIFY(TestSupport::writeFile(path("202401.htm"), Page(rows)));
+        QSignalSpy loaded(&view, &HtmlViewer::documentLoaded);
+        view.Refresh();
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(CellColour(view, "Rewritten"), QString("#2e6da4"));
+        QScrollBar* bar = view.verticalScrollBar();
+        QVERIFY(bar->maximum() > 100);
+        bar->setValue(bar->maximum() / 2);
+        const int place = bar->value();
+        view.Refresh();
+        QCOMPARE(bar->value(), place);
+    }
+
+    void viewerPrints_data()
+    {
+        QTest::addColumn<bool>("accept");
+        addRow("accepted", true);
+        addRow("cancelled", false);
+    }
+    void viewerPrints()
+    {
+        QFETCH(bool, accept);
+        HtmlViewer& view = viewer();
+        view.Navigate(path("202401.htm"));
+        const QString pdf = path("printed.pdf");
+        view.printer()->setOutputFormat(QPrinter::PdfFormat);
+        view.printer()->setOutputFileName(pdf);
+        const auto seen = TestSupport::onModal<QPrintDialog>([accept](QPrintDialog* dialog) {
+            if (accept)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        QCOMPARE(view.Print(), accept);
+        QVERIFY(*seen);
+        QCOMPARE(QFileInfo::exists(pdf), accept);
+        QVERIFY(!accept || TestSupport::readFile(pdf).startsWith("%PDF"));
+    }
 };
 
-ADDRION_TEST_MAIN(TestFrmCalendar)
-#include "tst_frmcalendar.moc"
+ADDRION_TEST_MAIN(TestCalendarWindow)
+#include "tst_calendarwindow.moc"
