@@ -1,31 +1,37 @@
+#include "DataColumns.h"
 #include "MainWindowFixture.h"
 
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminder.h"
 #include "birthdays/modReminderRun.h"
+#include "startup/modEnvironment.h"
 
 #include <QContextMenuEvent>
+#include <QProcess>
 #include <QScopeGuard>
 
-// The reminder's days, its rows from a real database, and its window offscreen.
+using TestSupport::addRow;
+
+// The reminder's days, its rows from a real database, its window offscreen, and the
+// real program started with "/Reminder" at log-on.
 class TestReminder : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
     QString m_path;
+    QString m_today; // a database with birthdays from today on
     std::unique_ptr<ScriptedPlatform> m_platform;
 
-    static void setDays(const QString& since, const QString& once1 = {}, const QString& once2 = {},
-                        const QString& once3 = {})
+    static void setDays(const QString& since, const QString& once1 = {}, const QString& once2 = {})
     {
-        const QStringList keys{"Reminder Since", "Reminder Once 1", "Reminder Once 2", "Reminder Once 3"};
-        const QStringList values{since, once1, once2, once3};
-        for (int i = 0; i < keys.size(); ++i) {
+        const QStringList values{since, once1, once2, QString()};
+        for (int i = 0; i < values.size(); ++i) {
+            const QString key = i ? QString("Reminder Once %1").arg(i) : QString("Reminder Since");
             if (values.at(i).isNull())
-                modSettings::DeleteSetting(keys.at(i));
+                modSettings::DeleteSetting(key);
             else
-                modSettings::WriteSetting(keys.at(i), values.at(i));
+                modSettings::WriteSetting(key, values.at(i));
         }
     }
 
@@ -37,20 +43,6 @@ class TestReminder : public QObject
             result << QStringList{row.key, modReminder::DateText(row.date), row.name, QString::number(row.age),
                                   row.today ? "red" : ""}
                           .join('|');
-        return result;
-    }
-    static QStringList describe(const frmReminder& window)
-    {
-        QStringList result;
-        for (int i = 0; i < window.RowCount(); ++i) {
-            const QTreeWidgetItem* item = window.lvwReminder->topLevelItem(i);
-            QStringList colours;
-            for (int column = 0; column < 3; ++column)
-                colours << item->foreground(column).color().name();
-            result << QStringList{item->data(0, frmReminder::KeyRole).toString(), item->text(0), item->text(1),
-                                  item->text(2), colours.join(',')}
-                          .join('|');
-        }
         return result;
     }
 
@@ -66,15 +58,46 @@ class TestReminder : public QObject
         return window;
     }
 
-    void clickRow(frmReminder& window, int row)
+    struct Run
     {
-        const QRect rect = window.lvwReminder->visualItemRect(window.lvwReminder->topLevelItem(row));
-        QTest::mouseClick(window.lvwReminder->viewport(), Qt::LeftButton, {}, rect.center());
+        bool ended = false;
+        int exitCode = -1;
+        QString caption;
+        QStringList lines;
+    };
+
+    // Runs the program, or its entry with the echo seam (ReminderEcho.cpp), on the
+    // database of today's birthdays; a run that shows its window without the echo never
+    // ends by itself and is stopped after a minute.
+    Run runReminder(bool echo, const QString& show = QString())
+    {
+        modSettings::WriteSetting("Default database", m_today);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!show.isEmpty())
+            environment.insert(Platform::ShowVariable, show);
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(echo ? TestSupport::reminderEcho() : TestSupport::executable(), {"/Reminder"});
+        Run run;
+        run.ended = program.waitForStarted() && program.waitForFinished(60000);
+        if (!run.ended) {
+            program.kill();
+            program.waitForFinished();
+            return run;
+        }
+        run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+        run.lines = QString::fromUtf8(program.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        // The echo starts with the window's caption.
+        if (echo && !run.lines.isEmpty())
+            run.caption = run.lines.takeFirst();
+        return run;
     }
+    static QString shippedChime() { return QFileInfo(TestSupport::executable()).absolutePath() + "/Sound/default.wav"; }
 
 private slots:
     void initTestCase()
     {
+        QVERIFY2(QFileInfo(TestSupport::executable()).isExecutable(), "the program is not built");
         TestSupport::clearSettings();
         ScriptedPlatform platform;
         m_path = m_dir.filePath("birthdays.mdb");
@@ -89,6 +112,12 @@ private slots:
                     {8, "Noah without a date", QDate()},
                     {9, "Baby", QDate(2024, 1, 1)},
                     {12, "Zoe", QDate(1988, 3, 7)}});
+        m_today = m_dir.filePath("today.mdb");
+        const QDate today = QDate::currentDate();
+        QVERIFY(modDatabase::NewDatabase(m_today));
+        addPersons({{1, "Anna & <Ärger>", today.addYears(-28)},
+                    {2, "Bert", today.addDays(1).addYears(-40)},
+                    {3, "Carl", today.addDays(20).addYears(-4)}});
         modDatabase::CloseDatabase(false);
     }
     void init()
@@ -104,28 +133,27 @@ private slots:
         m_platform.reset();
     }
 
+    // ---- the days and rows ----
+
     void reminderDays_data()
     {
-        QTest::addColumn<QString>("since");
-        QTest::addColumn<QString>("once1");
-        QTest::addColumn<QString>("once2");
-        QTest::addColumn<QString>("once3");
-        QTest::addColumn<QList<int>>("days");
-        TestSupport::addRow("nothing set", "", "", "", "", QList<int>{});
-        TestSupport::addRow("S = 2, O1 = 7", "2", "7", "", "", QList<int>{0, 1, 2, 7});
-        TestSupport::addRow("S = 2, O1 = 10: numbers, not texts", "2", "10", "", "", QList<int>{0, 1, 2, 10});
-        TestSupport::addRow("O1 = O2 = 5", "", "5", "5", "", QList<int>{5});
-        TestSupport::addRow("S absent, O1 = 0", "", "0", "", "", QList<int>{0});
-        TestSupport::addRow("S = 0", "0", "", "", "", QList<int>{0});
-        TestSupport::addRow("once values sorted", "", "9", "3", "5", QList<int>{3, 5, 9});
-        TestSupport::addRow("once values reversed", "", "30", "20", "10", QList<int>{10, 20, 30});
-        TestSupport::addRow("first and last equal", "", "5", "3", "5", QList<int>{3, 5});
-        TestSupport::addRow("all three equal", "", "4", "4", "4", QList<int>{4});
-        TestSupport::addRow("gap in the middle", "", "8", "", "2", QList<int>{2, 8});
-        TestSupport::addRow("inside the window not twice", "3", "2", "3", "4", QList<int>{0, 1, 2, 3, 4});
-        TestSupport::addRow("texts that are not numbers", "two", "7 days", "2.5", " 6 ", QList<int>{6});
-        TestSupport::addRow("S not a number, once still used", "x", "1", "", "", QList<int>{1});
-        TestSupport::addRow("negative S lists no window", "-1", "", "", "", QList<int>{});
+        TestSupport::addColumns<QString, QString, QString, QString, QList<int>>(
+            {"since", "once1", "once2", "once3", "days"});
+        addRow("nothing set", "", "", "", "", QList<int>{});
+        addRow("S = 2, O1 = 7", "2", "7", "", "", QList<int>{0, 1, 2, 7});
+        addRow("S = 2, O1 = 10: numbers, not texts", "2", "10", "", "", QList<int>{0, 1, 2, 10});
+        addRow("O1 = O2 = 5", "", "5", "5", "", QList<int>{5});
+        addRow("S absent, O1 = 0", "", "0", "", "", QList<int>{0});
+        addRow("S = 0", "0", "", "", "", QList<int>{0});
+        addRow("once values sorted", "", "9", "3", "5", QList<int>{3, 5, 9});
+        addRow("once values reversed", "", "30", "20", "10", QList<int>{10, 20, 30});
+        addRow("first and last equal", "", "5", "3", "5", QList<int>{3, 5});
+        addRow("all three equal", "", "4", "4", "4", QList<int>{4});
+        addRow("gap in the middle", "", "8", "", "2", QList<int>{2, 8});
+        addRow("inside the window not twice", "3", "2", "3", "4", QList<int>{0, 1, 2, 3, 4});
+        addRow("texts that are not numbers", "two", "7 days", "2.5", " 6 ", QList<int>{6});
+        addRow("S not a number, once still used", "x", "1", "", "", QList<int>{1});
+        addRow("negative S lists no window", "-1", "", "", "", QList<int>{});
     }
     void reminderDays()
     {
@@ -139,37 +167,29 @@ private slots:
 
     void birthdayRows_data()
     {
-        QTest::addColumn<QDate>("today");
-        QTest::addColumn<QString>("since");
-        QTest::addColumn<QString>("once1");
-        QTest::addColumn<QString>("once2");
-        QTest::addColumn<QStringList>("rows");
-        TestSupport::addRow("31 December, S = 2: January ages use next year", QDate(2023, 12, 31), "2", "", "",
-                            QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red",
-                                        "Person  2|Monday 1 January|Bert|24|", "Person  9|Monday 1 January|Baby|0|",
-                                        "Person  3|Tuesday 2 January|Carl|39|"});
-        TestSupport::addRow("S = 2, O1 = 7", QDate(2023, 2, 28), "2", "7", "",
-                            QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
-        TestSupport::addRow("S = 2, O1 = 10", QDate(2023, 2, 28), "2", "10", "",
-                            QStringList{"Person  7|Friday 10 March|Nils|28|"});
-        TestSupport::addRow("29 February in a leap year", QDate(2024, 2, 28), "1", "", "",
-                            QStringList{"Person  5|Thursday 29 February|Lea Leap|32|"});
-        TestSupport::addRow("no 29 February in other years", QDate(2023, 2, 27), "3", "", "", QStringList{});
-        TestSupport::addRow("O1 = O2 = 5 lists the day once", QDate(2023, 3, 2), "", "5", "5",
-                            QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
-        TestSupport::addRow(
-            "S absent, O1 = 0: today in red", QDate(2023, 3, 7), "", "0", "",
-            QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
-        TestSupport::addRow("a year and more: everyone once, on the first day found", QDate(2023, 1, 1), "400", "", "",
-                            QStringList{"Person  2|Sunday 1 January|Bert|23|red",
-                                        "Person  9|Sunday 1 January|Baby|-1|red", "Person  3|Monday 2 January|Carl|38|",
-                                        "Person  4|Tuesday 3 January|Dora|53|", "Person  6|Tuesday 7 March|Mia|43|",
-                                        "Person  12|Tuesday 7 March|Zoe|35|", "Person  7|Friday 10 March|Nils|28|",
-                                        "Person  1|Sunday 31 December|Anna Ärger|33|"});
-        TestSupport::addRow(
-            "once value a year on repeats nobody", QDate(2023, 3, 7), "0", "366", "",
-            QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
-        TestSupport::addRow("nobody due", QDate(2023, 6, 1), "5", "30", "", QStringList{});
+        TestSupport::addColumns<QDate, QString, QString, QString, QStringList>(
+            {"today", "since", "once1", "once2", "rows"});
+        addRow("31 December, S = 2: January ages use next year", QDate(2023, 12, 31), "2", "", "",
+               QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red", "Person  2|Monday 1 January|Bert|24|",
+                           "Person  9|Monday 1 January|Baby|0|", "Person  3|Tuesday 2 January|Carl|39|"});
+        addRow("S = 2, O1 = 7", QDate(2023, 2, 28), "2", "7", "",
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
+        addRow("S = 2, O1 = 10", QDate(2023, 2, 28), "2", "10", "", QStringList{"Person  7|Friday 10 March|Nils|28|"});
+        addRow("29 February in a leap year", QDate(2024, 2, 28), "1", "", "",
+               QStringList{"Person  5|Thursday 29 February|Lea Leap|32|"});
+        addRow("no 29 February in other years", QDate(2023, 2, 27), "3", "", "", QStringList{});
+        addRow("O1 = O2 = 5 lists the day once", QDate(2023, 3, 2), "", "5", "5",
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
+        addRow("S absent, O1 = 0: today in red", QDate(2023, 3, 7), "", "0", "",
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
+        addRow("a year and more: everyone once, on the first day found", QDate(2023, 1, 1), "400", "", "",
+               QStringList{"Person  2|Sunday 1 January|Bert|23|red", "Person  9|Sunday 1 January|Baby|-1|red",
+                           "Person  3|Monday 2 January|Carl|38|", "Person  4|Tuesday 3 January|Dora|53|",
+                           "Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|",
+                           "Person  7|Friday 10 March|Nils|28|", "Person  1|Sunday 31 December|Anna Ärger|33|"});
+        addRow("once value a year on repeats nobody", QDate(2023, 3, 7), "0", "366", "",
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
+        addRow("nobody due", QDate(2023, 6, 1), "5", "30", "", QStringList{});
     }
     void birthdayRows()
     {
@@ -177,16 +197,16 @@ private slots:
         QFETCH(QString, since);
         QFETCH(QString, once1);
         QFETCH(QString, once2);
-        QFETCH(QStringList, rows);
         QVERIFY(modDatabase::OpenDatabase(m_path));
-        QCOMPARE(describe(modReminder::CollectBirthdays(modReminder::ReminderDays(since, once1, once2, ""), today)),
-                 rows);
+        QTEST(describe(modReminder::CollectBirthdays(modReminder::ReminderDays(since, once1, once2, ""), today)),
+              "rows");
     }
 
     // A window longer than anyone would choose still ends, and still finds the
-    // 29 February that only the coming years hold.
+    // 29 February that only the coming years hold. Without a database there are no rows.
     void hugeWindowEnds()
     {
+        QVERIFY_THROWS_EXCEPTION(Engine::EngineError, modReminder::CollectBirthdays({0, 1, 2}, QDate(2023, 12, 31)));
         QVERIFY(modDatabase::OpenDatabase(m_path));
         const auto rows =
             modReminder::CollectBirthdays(modReminder::ReminderDays("2147483647", "", "", ""), QDate(2023, 3, 1));
@@ -194,40 +214,46 @@ private slots:
         QVERIFY(describe(rows).contains("Person  5|Thursday 29 February|Lea Leap|32|"));
     }
 
-    void closedDatabaseIsAnEngineError()
-    {
-        QVERIFY_THROWS_EXCEPTION(Engine::EngineError, modReminder::CollectBirthdays({0, 1, 2}, QDate(2023, 12, 31)));
-    }
+    // ---- the window ----
 
     void windowShowsTheRows()
     {
         setDays("2");
         std::unique_ptr<frmReminder> window = modReminder::PrepareReminder(QDate(2023, 12, 31));
         QVERIFY(window);
+        QStringList rows;
+        for (int i = 0; i < window->RowCount(); ++i) {
+            const QTreeWidgetItem* item = window->lvwReminder->topLevelItem(i);
+            QStringList colours;
+            for (int column = 0; column < 3; ++column)
+                colours << item->foreground(column).color().name();
+            rows << QStringList{item->data(0, frmReminder::KeyRole).toString(), item->text(0), item->text(1),
+                                item->text(2), colours.join(',')}
+                        .join('|');
+        }
         const QString black = window->lvwReminder->topLevelItem(1)->foreground(0).color().name();
         QVERIFY(black != "#ff0000");
-        QCOMPARE(describe(*window),
-                 (QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|#ff0000,#ff0000,#ff0000",
-                              "Person  2|Monday 1 January|Bert|24|" + QStringList(3, black).join(','),
-                              "Person  9|Monday 1 January|Baby|0|" + QStringList(3, black).join(','),
-                              "Person  3|Tuesday 2 January|Carl|39|" + QStringList(3, black).join(',')}));
+        QCOMPARE(rows, (QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|#ff0000,#ff0000,#ff0000",
+                                    "Person  2|Monday 1 January|Bert|24|" + QStringList(3, black).join(','),
+                                    "Person  9|Monday 1 January|Baby|0|" + QStringList(3, black).join(','),
+                                    "Person  3|Tuesday 2 January|Carl|39|" + QStringList(3, black).join(',')}));
         QVERIFY(window->lvwReminder->selectedItems().isEmpty());
         QVERIFY(!window->cmdDetails->isEnabled());
         QVERIFY(modDatabase::IsDatabaseOpen());
     }
 
-    // However long a name, date and age stay in view; the name is shortened and says
-    // itself whole in its tool tip.
+    // However long a name, date and age stay in view in the chosen font size; the name
+    // is shortened and says itself whole in its tool tip.
     void longNamesLeaveDateAndAgeInView_data()
     {
-        QTest::addColumn<QString>("fontSize");
-        QTest::newRow("font 8") << "8";
-        QTest::newRow("font 10") << "10";
+        QTest::addColumn<int>("fontSize");
+        addRow("font 8", 8);
+        addRow("font 10", 10);
     }
     void longNamesLeaveDateAndAgeInView()
     {
-        QFETCH(QString, fontSize);
-        modSettings::WriteSetting("Font Size", fontSize);
+        QFETCH(int, fontSize);
+        modSettings::WriteSetting("Font Size", QString::number(fontSize));
         setDays("0");
         QVERIFY(modDatabase::OpenDatabase(m_path));
         addPersons({{13, QString(100, QChar(0x5B57)), QDate(1960, 6, 15)},
@@ -236,13 +262,14 @@ private slots:
         const auto removeThem = qScopeGuard([this] {
             modDatabase::CloseDatabase(false);
             modDatabase::OpenDatabase(m_path);
-            modSql::ExecuteSql("DELETE FROM Person WHERE Contactnr > 12");
+            runSql("DELETE FROM Person WHERE Contactnr > 12");
             modDatabase::CloseDatabase(false);
         });
         std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 6, 15));
         QVERIFY(window);
         QCOMPARE(window->RowCount(), 2);
         QTreeWidget* list = window->lvwReminder;
+        QCOMPARE(list->font().pointSize(), fontSize);
         const int visible = list->viewport()->width();
         for (int row = 0; row < window->RowCount(); ++row) {
             const QTreeWidgetItem* item = list->topLevelItem(row);
@@ -259,26 +286,15 @@ private slots:
         }
     }
 
-    void fontSizeApplies()
-    {
-        modSettings::WriteSetting("Font Size", "10");
-        setDays("2");
-        std::unique_ptr<frmReminder> window = modReminder::PrepareReminder(QDate(2023, 12, 31));
-        QVERIFY(window);
-        QCOMPARE(window->lvwReminder->font().pointSize(), 10);
-    }
-
-    void nothingDueEndsAtOnce()
+    // No window when nobody is due, and none, after its message, without the default
+    // database; the database is closed again either way.
+    void nothingToShowEndsAtOnce()
     {
         setDays("5", "30");
         QVERIFY(!modReminder::PrepareReminder(QDate(2023, 6, 1)));
         QVERIFY(!modDatabase::IsDatabaseOpen());
         setDays({});
         QVERIFY(!modReminder::PrepareReminder(QDate(2023, 12, 31)));
-    }
-
-    void missingDefaultDatabaseEndsAfterItsMessage()
-    {
         setDays("2");
         modSettings::WriteSetting("Default database", m_dir.filePath("gone.mdb"));
         m_platform->expectMessage();
@@ -288,14 +304,13 @@ private slots:
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 
-    // Every way to ask for details starts the program for the chosen row's person.
+    // Every way to ask for details starts the program for the chosen row's person;
+    // without a chosen row nothing starts.
     void detailsStartsTheProgram_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::newRow("button") << "button";
-        QTest::newRow("double click") << "double click";
-        QTest::newRow("Enter key") << "enter";
-        QTest::newRow("popup menu") << "popup";
+        for (const char* how : {"button", "double click", "Enter", "popup menu", "no row chosen"})
+            QTest::newRow(how) << QString(how);
     }
     void detailsStartsTheProgram()
     {
@@ -303,19 +318,27 @@ private slots:
         setDays("2");
         std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 12, 31));
         QVERIFY(window);
-        clickRow(*window, 3);
+        QTreeWidget* list = window->lvwReminder;
+        const QPoint row = list->visualItemRect(list->topLevelItem(3)).center();
+        if (how == "no row chosen") {
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Return);
+            window->mnuPopupDetails->trigger();
+            QVERIFY(m_platform->callsOf("start").isEmpty());
+            QVERIFY(window->isVisible());
+            return;
+        }
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
         QVERIFY(window->cmdDetails->isEnabled());
-        const QRect rect = window->lvwReminder->visualItemRect(window->lvwReminder->topLevelItem(3));
         if (how == "button") {
             QTest::mouseClick(window->cmdDetails, Qt::LeftButton);
         } else if (how == "double click") {
-            QTest::mouseDClick(window->lvwReminder->viewport(), Qt::LeftButton, {}, rect.center());
-        } else if (how == "enter") {
-            QTest::keyClick(window->lvwReminder, Qt::Key_Return);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+        } else if (how == "Enter") {
+            QTest::keyClick(list, Qt::Key_Return);
         } else {
-            QContextMenuEvent event(QContextMenuEvent::Mouse, rect.center(),
-                                    window->lvwReminder->viewport()->mapToGlobal(rect.center()));
-            QCoreApplication::sendEvent(window->lvwReminder->viewport(), &event);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, row, list->viewport()->mapToGlobal(row));
+            QCoreApplication::sendEvent(list->viewport(), &event);
             QTRY_VERIFY(window->mnuPopupReminder->isVisible());
             window->mnuPopupDetails->trigger();
             window->mnuPopupReminder->close();
@@ -329,25 +352,12 @@ private slots:
         QVERIFY(modDatabase::IsDatabaseOpen());
     }
 
-    void detailsWithoutARowDoesNothing()
-    {
-        setDays("2");
-        std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 12, 31));
-        QVERIFY(window);
-        window->lvwReminder->setFocus();
-        QTest::keyClick(window->lvwReminder, Qt::Key_Return);
-        window->mnuPopupDetails->trigger();
-        QVERIFY(m_platform->callsOf("start").isEmpty());
-        QVERIFY(window->isVisible());
-    }
-
     void soundWhenTheWindowBecomesActive_data()
     {
-        QTest::addColumn<QString>("sound");
-        QTest::addColumn<int>("played");
-        QTest::newRow("on") << "1" << 1;
-        QTest::newRow("off") << "0" << 0;
-        QTest::newRow("never set") << "" << 0;
+        TestSupport::addColumns<QString, int>({"sound", "played"});
+        addRow("on", "1", 1);
+        addRow("off", "0", 0);
+        addRow("never set", "", 0);
     }
     void soundWhenTheWindowBecomesActive()
     {
@@ -374,9 +384,8 @@ private slots:
     void closingClosesTheDatabase_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::newRow("OK") << "OK";
-        QTest::newRow("Escape") << "Escape";
-        QTest::newRow("window closed") << "close";
+        for (const char* how : {"OK", "Escape", "close"})
+            QTest::newRow(how) << QString(how);
     }
     void closingClosesTheDatabase()
     {
@@ -394,7 +403,94 @@ private slots:
         QVERIFY(!modDatabase::IsDatabaseOpen());
         // The file is still a database with all its persons.
         QVERIFY(modDatabase::OpenDatabase(m_path));
-        QCOMPARE(modSql::OpenRecordset("SELECT * FROM Person").RecordCount(), 10);
+        QCOMPARE(countRows("Person"), 10);
+    }
+
+    // ---- the program at log-on ----
+
+    void shipsTheDefaultChime()
+    {
+        const QByteArray wave = TestSupport::readFile(shippedChime());
+        QVERIFY2(wave.size() > 44, "no Sound/default.wav beside the program");
+        QCOMPARE(wave.left(4), QByteArray("RIFF"));
+        QCOMPARE(wave.mid(8, 8), QByteArray("WAVEfmt "));
+        // Uncompressed PCM, which every sound player takes.
+        QCOMPARE(int(uchar(wave.at(20))), 1);
+    }
+
+    void birthdaysDueShowTheWindow()
+    {
+        modSettings::WriteSetting("Reminder Sound", "1");
+        modSettings::WriteSetting("Reminder Sound Path", shippedChime());
+        setDays("2");
+        const Run run = runReminder(true);
+        QVERIFY2(run.ended, "the reminder window did not close");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.caption, QString("Birthday reminder"));
+        const QDate today = QDate::currentDate();
+        const QDate tomorrow = today.addDays(1);
+        QCOMPARE(run.lines, (QStringList{"Person  1\t" + modReminder::DateText(today) + "\tAnna & <Ärger>\t28\tred",
+                                         "Person  2\t" + modReminder::DateText(tomorrow) + "\tBert\t" +
+                                             QString::number(tomorrow.year() - tomorrow.addYears(-40).year()) + "\t",
+                                         "window normal"}));
+        // Closing compacted the file, which stays a database with its persons.
+        QVERIFY(modDatabase::OpenDatabase(m_today));
+        QCOMPARE(countRows("Person"), 3);
+    }
+
+    // Closed while its chime is still loading, the process still ends: a sound left
+    // loading at exit could keep it forever. A long chime keeps it loading.
+    void closedWhileTheChimeLoads()
+    {
+        const auto littleEndian = [](quint32 value) {
+            QByteArray bytes(4, '\0');
+            for (int i = 0; i < 4; ++i)
+                bytes[i] = char((value >> (8 * i)) & 0xff);
+            return bytes;
+        };
+        const QString chime = TestSupport::environment().temp() + "/long.wav";
+        const QByteArray samples(8 * 1024 * 1024, '\0');
+        QByteArray wave = "RIFF" + littleEndian(36 + samples.size()) + "WAVEfmt " + littleEndian(16) +
+                          QByteArray("\x01\x00\x02\x00", 4) + littleEndian(44100) + littleEndian(44100 * 4) +
+                          QByteArray("\x04\x00\x10\x00", 4) + "data" + littleEndian(samples.size());
+        QVERIFY(TestSupport::writeFile(chime, wave + samples));
+        modSettings::WriteSetting("Reminder Sound", "1");
+        modSettings::WriteSetting("Reminder Sound Path", chime);
+        setDays("2");
+        for (int run = 1; run <= 50; ++run) {
+            const Run reminder = runReminder(true);
+            QVERIFY2(reminder.ended, qPrintable(QString("run %1 did not end").arg(run)));
+            QCOMPARE(reminder.exitCode, 0);
+            QVERIFY(!reminder.lines.isEmpty()); // the window was shown, so the chime played
+        }
+    }
+
+    // A reminder started by another process of the program (at the switch of the
+    // option, or Details) shows its window as that process asked.
+    void startsAsAsked_data()
+    {
+        TestSupport::addColumns<QString, QString>({"show", "state"});
+        addRow("minimised", "minimised", "window minimised");
+        addRow("nothing asked", "", "window normal");
+    }
+    void startsAsAsked()
+    {
+        QFETCH(QString, show);
+        setDays("0");
+        const Run run = runReminder(true, show);
+        QVERIFY(run.ended);
+        QTEST(run.lines.value(run.lines.size() - 1), "state");
+    }
+
+    // Without the echo a shown window would keep the process alive: ending by itself
+    // with status 0 means nothing was shown.
+    void nothingDueEndsByItself()
+    {
+        setDays({}, "3");
+        const Run run = runReminder(false);
+        QVERIFY2(run.ended, "the reminder did not end by itself");
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.lines.isEmpty());
     }
 };
 
