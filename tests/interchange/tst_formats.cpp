@@ -16,6 +16,11 @@ class TestFormats : public QObject
 {
     Q_OBJECT
 
+    static QByteArray sample(const QString& name)
+    {
+        return TestSupport::readFile(TestSupport::sourceDir() + "/tests/interchange/samples/" + name);
+    }
+
     static constexpr const char* ProblemNames[] = {"none", "no end", "not a property", "no name"};
 
     // One line per person, so a whole file's result compares in one QCOMPARE.
@@ -60,75 +65,17 @@ private slots:
         // A phone's 2.1 export: CR LF, bare type words, quoted-printable UTF-8 with soft
         // line breaks, a photo whose data lines are not indented, and cards in the
         // phone's own code pages.
-        addRow(
-            "2.1 quoted-printable",
-            QByteArray("BEGIN:VCARD\r\n"
-                       "VERSION:2.1\r\n"
-                       "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;J=C3=BCrgen;;;\r\n"
-                       "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:J=C3=BCrgen M=C3=BCller\r\n"
-                       "TEL;CELL;PREF:+49 171 5550100\r\n"
-                       "TEL;HOME;VOICE:030 5550199\r\n"
-                       "TEL;WORK;FAX:030 5550198\r\n"
-                       "EMAIL;INTERNET:juergen@example.org\r\n"
-                       "ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;Hauptstra=C3=9Fe 5=0D=0AHinterhaus;Berl=\r\n"
-                       "in;;10115;Deutschland\r\n"
-                       "BDAY:19790412\r\n"
-                       "NOTE;ENCODING=QUOTED-PRINTABLE:Met at the fair=0D=0ALikes =3D signs\r\n"
-                       "PHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n"
-                       "/9j/4AAQSkZJRgABAQAAAQABAAD\r\n"
-                       "2wBDAAgGBgcGBQgHBwcJCQgKDA==\r\n"
-                       "\r\n"
-                       "END:VCARD\r\n"
-                       "BEGIN:VCARD\r\n"
-                       "VERSION:2.1\r\n"
-                       "N;CHARSET=ISO-8859-1:Fran\xe7ois;Ren\xe9\r\n"
-                       "TEL;WORK:+33 1 55 55 01 23\r\n"
-                       "END:VCARD\r\n"
-                       "BEGIN:VCARD\r\n"
-                       "VERSION:2.1\r\n"
-                       "FN:Zo\xeb\r\n"
-                       "NOTE:Caf\xe9 \x80 5, C:\\Users\\zoe\r\n"
-                       "END:VCARD\r\n"),
-            QStringList{"Jürgen Müller # 1979-04-12 # Hauptstraße 5\nHinterhaus\n10115 Berlin\nDeutschland # "
-                        "+49 171 5550100 (Mobile) | 030 5550199 (Home) | 030 5550198 (Work Fax) # "
-                        "juergen@example.org # Met at the fair\nLikes = signs",
-                        "René François # - #  # +33 1 55 55 01 23 (Work) #  # ",
-                        "Zoë # - #  #  #  # Café € 5, C:\\Users\\zoe"});
+        addRow("2.1 quoted-printable", sample("phone21.vcf"),
+               QStringList{"Jürgen Müller # 1979-04-12 # Hauptstraße 5\nHinterhaus\n10115 Berlin\nDeutschland # "
+                           "+49 171 5550100 (Mobile) | 030 5550199 (Home) | 030 5550198 (Work Fax) # "
+                           "juergen@example.org # Met at the fair\nLikes = signs",
+                           "René François # - #  # +33 1 55 55 01 23 (Work) #  # ",
+                           "Zoë # - #  #  #  # Café € 5, C:\\Users\\zoe"});
 
         // A web address book's 3.0 export: byte order mark, bare LF, any case, repeated
         // TYPE, grouped labels, folding with a tab, every escape.
         addRow(
-            "3.0 labels and escapes",
-            QByteArray("\xEF\xBB\xBF"
-                       "BEGIN:VCARD\n"
-                       "VERSION:3.0\n"
-                       "FN:Anna van der Berg\n"
-                       "N:van der Berg;Anna;;;\n"
-                       "item1.TEL;type=CELL;type=VOICE;type=pref:+31 6 5550 1234\n"
-                       "item1.X-ABLabel:_$!<Mobile>!$_\n"
-                       "item2.TEL:+31 20 555 0000\n"
-                       "item2.X-ABLabel:Gym\n"
-                       "TEL;TYPE=WORK,VOICE:+31 20 555 1111\n"
-                       "email;type=INTERNET;type=HOME;type=pref:anna@example.net\n"
-                       "EMAIL;TYPE=INTERNET,WORK:a.berg@work.example\n"
-                       "item3.ADR;type=HOME:;;Keizersgracht 1\\nApt 2;Amsterdam;NH;1015 CJ;Netherlands\n"
-                       "item3.X-ABADR:nl\n"
-                       "ORG:Example Corp;Research\n"
-                       "TITLE:Chief Tester\n"
-                       "NICKNAME:Annie,AB\n"
-                       "URL:https://anna.example.net/\n"
-                       "BDAY;VALUE=date:1980-02-29T00:00:00Z\n"
-                       "NOTE:Line one\\nLine two\\, with comma\\; semicolon \\\\ backslash \\: colon and a lo\n"
-                       "\tng word\n"
-                       "X-SOCIALPROFILE;type=twitter:x\n"
-                       "PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD\n"
-                       " 2wBDAAgGBgcGBQgHBwcJCQgKDA==\n"
-                       "END:VCARD\n"
-                       "begin:vcard\n"
-                       "version:3.0\n"
-                       "fn:Bob Stone\n"
-                       "bday;X-APPLE-OMIT-YEAR=1604:1604-12-24\n"
-                       "end:vcard\n"),
+            "3.0 labels and escapes", sample("web30.vcf"),
             QStringList{"Anna van der Berg # 1980-02-29 # Keizersgracht 1\nApt 2\n1015 CJ Amsterdam\nNH\nNetherlands # "
                         "+31 6 5550 1234 (Mobile) | +31 20 555 0000 (Gym) | +31 20 555 1111 (Work) # "
                         "anna@example.net (Home) | a.berg@work.example (Work) # "
@@ -139,28 +86,7 @@ private slots:
 
         // 4.0: PREF parameters, quoted type lists, tel: addresses, a birthday without
         // year, two addresses, and properties this program has no place for.
-        addRow("4.0 pref and no-year birthday",
-               QByteArray("BEGIN:VCARD\r\n"
-                          "VERSION:4.0\r\n"
-                          "KIND:individual\r\n"
-                          "FN:Dr. Chen Wei\r\n"
-                          "N:Chen;Wei;;Dr.;\r\n"
-                          "UID:urn:uuid:4fbe8971-0bc3-424c-9c26-36c3e1eff6b1\r\n"
-                          "TEL;VALUE=uri;PREF=1;TYPE=\"voice,home\":tel:+1-555-555-5555\r\n"
-                          "TEL;VALUE=uri;TYPE=\"work,cell\";PREF=2:tel:+1-555-555-4444\r\n"
-                          "EMAIL;TYPE=work:chen@work.example\r\n"
-                          "ADR;TYPE=work;LABEL=\"100 Waters Edge\\nBaytown, LA 30314\":;;100 Waters "
-                          "Edge;Baytown;LA;30314;USA\r\n"
-                          "ADR;TYPE=home:;;42 Plantation St.;Baytown;LA;30314;USA\r\n"
-                          "BDAY:--0412\r\n"
-                          "ANNIVERSARY:20090808T1430-0500\r\n"
-                          "GENDER:M\r\n"
-                          "END:VCARD\r\n"
-                          "BEGIN:VCARD\r\n"
-                          "VERSION:4.0\r\n"
-                          "FN:Smith\\, John\r\n"
-                          "BDAY;VALUE=text:circa 1800\r\n"
-                          "END:VCARD\r\n"),
+        addRow("4.0 pref and no-year birthday", sample("rfc40.vcf"),
                QStringList{"Dr. Chen Wei # - # Work:\n100 Waters Edge\n30314 Baytown\nLA\nUSA\n\n"
                            "Home:\n42 Plantation St.\n30314 Baytown\nLA\nUSA # "
                            "+1-555-555-5555 (Home) | +1-555-555-4444 (Work Mobile) # chen@work.example (Work) # "
@@ -169,20 +95,10 @@ private slots:
 
         // Cards that only name an organisation, and a 2.1 LABEL where there is no ADR;
         // a date of birth in basic form with a time.
-        addRow("organisation and label",
-               QByteArray("BEGIN:VCARD\n"
-                          "VERSION:2.1\n"
-                          "ORG:Plumbing Ltd.\n"
-                          "LABEL;WORK;ENCODING=QUOTED-PRINTABLE:Pipe Lane 4=0D=0A1234 Town\n"
-                          "BDAY:19991231T235959\n"
-                          "END:VCARD\n"),
+        addRow("organisation and label", sample("organisation.vcf"),
                QStringList{"Plumbing Ltd. # 1999-12-31 # Pipe Lane 4\n1234 Town #  #  # "});
 
-        // UTF-16 with its byte order mark.
-        QByteArray utf16("\xFF\xFE");
-        for (const QChar c : QString("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ørjan Åsen\r\nEND:VCARD\r\n"))
-            utf16 += char(c.unicode() & 0xFF), utf16 += char(c.unicode() >> 8);
-        addRow("UTF-16", utf16, QStringList{"Ørjan Åsen # - #  #  #  # "});
+        addRow("UTF-16 with byte order mark", sample("utf16.vcf"), QStringList{"Ørjan Åsen # - #  #  #  # "});
     }
     void samples()
     {
@@ -196,31 +112,7 @@ private slots:
 
     void malformedCardsAmongGoodOnes()
     {
-        const QByteArray file = "BEGIN:VCARD\n"                // 1
-                                "VERSION:3.0\n"                //
-                                "FN:Good One\n"                //
-                                "END:VCARD\n"                  //
-                                "BEGIN:VCARD\n"                // 5
-                                "VERSION:3.0\n"                //
-                                "FN:Broken Fold\n"             //
-                                "NOTE:this note was wrapped\n" //
-                                "without a leading blank\n"    // 9
-                                "END:VCARD\n"                  //
-                                "BEGIN:VCARD\n"                // 11
-                                "VERSION:3.0\n"                //
-                                "FN:Cut Short\n"               //
-                                "TEL:123\n"                    //
-                                "BEGIN:VCARD\n"                // 15
-                                "VERSION:3.0\n"                //
-                                "N:;;;;\n"                     //
-                                "EMAIL:nobody@example.org\n"   //
-                                "END:VCARD\n"                  //
-                                "some words between cards\n"   // 20
-                                "BEGIN:VCARD\n"                // 21
-                                "FN:Good Two\n"                //
-                                "END:VCARD\n"                  //
-                                "BEGIN:VCARD\n"                // 24
-                                "FN:Truncated\n";
+        const QByteArray file = sample("malformed.vcf");
         QStringList persons;
         QStringList skipped;
         import(file, persons, skipped);
@@ -275,15 +167,7 @@ private slots:
     // database's columns.
     void damagedFilesStillReadSafely()
     {
-        const QByteArray file = "BEGIN:VCARD\r\nVERSION:2.1\r\n"
-                                "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BCller;J=C3=BCrgen;;;\r\n"
-                                "ADR;HOME;ENCODING=QUOTED-PRINTABLE:;;Stra=C3=9Fe 5=0D=0AHof;Be=\r\nrlin;;1;DE\r\n"
-                                "PHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n/9j/4AAQSkZJRgABAQ\r\n\r\n"
-                                "TEL;CELL:+49 171\r\nEND:VCARD\r\n"
-                                "BEGIN:VCARD\nVERSION:4.0\nFN:Smith\\, John\n"
-                                "TEL;VALUE=uri;TYPE=\"voice,home\":tel:+1-555\n"
-                                "item1.EMAIL:j@example.org\nitem1.X-ABLabel:_$!<Work>!$_\n"
-                                "BDAY:--0229\nNOTE:a\\nb\\;c\n  folded\nEND:VCARD\n";
+        const QByteArray file = sample("damaged.vcf");
         modVcard::Limits limits;
         limits.name = 8;
         limits.number = 6;
