@@ -141,23 +141,13 @@ private slots:
 
     // ---- the line writer ----
 
-    void lineWriterWritesLinesWithCrLf_data()
-    {
-        TestSupport::addColumns<QStringList, int>({"lines", "flushes"});
-        const QString long999(999, 'x');
-        addRow("nothing", QStringList{}, 1);
-        addRow("short", QStringList{"<html>", "", "\tÄrger & Co"}, 1);
-        // 24 lines of 1001 characters stay below the threshold; the 25th passes it.
-        addRow("just below the threshold", QStringList(24, long999), 1);
-        addRow("just beyond the threshold", QStringList(25, long999), 2);
-        addRow("several appends", QStringList(80, long999), 4);
-    }
+    // Lines end in CR LF, however many and long; an old file is deleted first, so that
+    // nothing of it stays behind the new lines.
     void lineWriterWritesLinesWithCrLf()
     {
-        QFETCH(QStringList, lines);
-        // An old file is deleted first: nothing of it stays behind the new lines.
         const QString path = m_dir.filePath("writer.txt");
-        QVERIFY(TestSupport::writeFile(path, QByteArray(30000, 'o')));
+        QVERIFY(TestSupport::writeFile(path, QByteArray(100000, 'o')));
+        const QStringList lines = QStringList{"<html>", "", "\tÄrger & Co"} + QStringList(80, QString(999, 'x'));
         LineWriter writer;
         QVERIFY2(writer.Start(path), qPrintable(writer.ErrorString()));
         QVERIFY(!QFileInfo::exists(path));
@@ -166,8 +156,7 @@ private slots:
             QVERIFY(writer.BufferedLength() <= LineWriter::FlushThreshold);
         }
         QVERIFY2(writer.Finish(), qPrintable(writer.ErrorString()));
-        QTEST(writer.FlushCount(), "flushes");
-        QCOMPARE(TestSupport::readFile(path), (lines.join("\r\n") + (lines.isEmpty() ? "" : "\r\n")).toUtf8());
+        QCOMPARE(TestSupport::readFile(path), (lines.join("\r\n") + "\r\n").toUtf8());
     }
 
     void lineWriterReportsFailure()
@@ -219,17 +208,6 @@ private slots:
         }
         QCOMPARE(days.size(), QDate(year, month, 1).daysInMonth());
         QVERIFY(std::is_sorted(days.begin(), days.end()));
-    }
-
-    void weekdayNames()
-    {
-        const QLocale english(QLocale::English, QLocale::UnitedStates);
-        QCOMPARE(modCalendar::WeekdayNames(WeekStart::Monday, english),
-                 (QStringList{"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"}));
-        QCOMPARE(modCalendar::WeekdayNames(WeekStart::Sunday, english),
-                 (QStringList{"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"}));
-        QCOMPARE(modCalendar::WeekdayNames(WeekStart::Sunday, QLocale(QLocale::German, QLocale::Germany)),
-                 (QStringList{"Sonntag", "Montag", "Dienstag", "Mittwoch", "Donnerstag", "Freitag", "Samstag"}));
     }
 
     // ---- the pages ----
