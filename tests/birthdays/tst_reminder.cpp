@@ -67,14 +67,10 @@ class TestReminder : public QObject
 
     static void setDays(const QString& since, const QString& once1 = {}, const QString& once2 = {})
     {
-        const QStringList values{since, once1, once2, QString()};
-        for (int i = 0; i < values.size(); ++i) {
-            const QString key = i ? QString("Reminder Once %1").arg(i) : QString("Reminder Since");
-            if (values.at(i).isNull())
-                modSettings::DeleteSetting(key);
-            else
-                modSettings::WriteSetting(key, values.at(i));
-        }
+        const QString keys[] = {"Reminder Since", "Reminder Once 1", "Reminder Once 2", "Reminder Once 3"};
+        const QString values[] = {since, once1, once2, QString()};
+        for (int i = 0; i < 4; ++i)
+            Store(keys[i], values[i]);
     }
 
     // "key|date|name|age|red" for each row, the way the tests below expect them.
@@ -149,12 +145,6 @@ class TestReminder : public QObject
             if (line.startsWith("Exec="))
                 return QString::fromUtf8(line.mid(5));
         return {};
-    }
-    static QString existingDatabase()
-    {
-        const QString path = TestSupport::environment().root() + "/existing.mdb";
-        TestSupport::writeFile(path, "any file will do: only its existence is asked");
-        return path;
     }
     // The arguments of every program started; this program is the only one started.
     QList<QStringList> startedArguments() const
@@ -638,9 +628,8 @@ private slots:
         QFETCH(bool, startsReminder);
         if (!stored.isEmpty())
             modSettings::WriteSetting("Birthday reminder", stored);
-        modSettings::WriteSetting("Default database", defaultDatabaseExists
-                                                          ? existingDatabase()
-                                                          : TestSupport::environment().root() + "/gone.mdb");
+        modSettings::WriteSetting("Default database",
+                                  defaultDatabaseExists ? m_path : TestSupport::environment().root() + "/gone.mdb");
         modAutostart::EnableReminder();
         QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString("1"));
         QCOMPARE(entryExec(), modAutostart::ExecLine(QCoreApplication::applicationFilePath()));
@@ -685,7 +674,7 @@ private slots:
         QFETCH(bool, entryAfterwards);
         Store("Birthday reminder", stored);
         if (!stored.isNull()) // a first run with a default database would switch on
-            modSettings::WriteSetting("Default database", existingDatabase());
+            modSettings::WriteSetting("Default database", m_path);
         if (!entry.isNull())
             QVERIFY(TestSupport::writeFile(modAutostart::EntryFile(), entry));
         modAutostart::CheckReminderAtStart();
@@ -882,7 +871,7 @@ private slots:
             Store("Birthday reminder", "0");
         else
             modAutostart::EnableReminder();
-        Store("Default database", existingDatabase());
+        Store("Default database", m_path);
         Store("Reminder Since", "2");
         open();
         QCOMPARE(m_window->chkBirthdayreminder->isChecked(), !on);
