@@ -85,15 +85,8 @@ private slots:
     // A file someone sent, carrying a trigger that deletes the other persons and copies
     // every number typed into a hidden table, and a view under the name of one of our
     // tables: the user is asked; they go before anything runs, or the file is not opened.
-    void foreignTriggersAndViews_data()
-    {
-        QTest::addColumn<bool>("remove");
-        addRow("removed, then opened", true);
-        addRow("not opened", false);
-    }
     void foreignTriggersAndViews()
     {
-        QFETCH(bool, remove);
         ScriptedPlatform platform;
         const QString path = database({}, 3);
         {
@@ -110,16 +103,15 @@ private slots:
         }
         const QByteArray sent = TestSupport::readFile(path);
 
-        platform.expectMessage(remove ? Platform::Answer::Yes : Platform::Answer::No);
-        QCOMPARE(modDatabase::OpenDatabase(path), remove);
-        QCOMPARE(platform.messages().size(), 1);
-        const QString question = platform.messages().constFirst().text;
-        QVERIFY2(question.contains("trigger Steal") && question.contains("view PersonUid"), qPrintable(question));
-        if (!remove) {
-            QVERIFY(!modDatabase::IsDatabaseOpen());
-            QCOMPARE(TestSupport::readFile(path), sent);
-            return;
+        // Not removed: the file is not opened and stays as it was; removed: it opens.
+        for (const bool remove : {false, true}) {
+            platform.expectMessage(remove ? Platform::Answer::Yes : Platform::Answer::No);
+            QCOMPARE(modDatabase::OpenDatabase(path), remove);
+            const QString question = platform.messages().constLast().text;
+            QVERIFY2(question.contains("trigger Steal") && question.contains("view PersonUid"), qPrintable(question));
+            QCOMPARE(TestSupport::readFile(path) == sent, !remove);
         }
+        QCOMPARE(platform.messages().size(), 2);
         modContact::Contact contact;
         contact.name = "Dora";
         contact.phones = {modContact::TypedEntry("555 0199", QString())};
