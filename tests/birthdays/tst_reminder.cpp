@@ -856,38 +856,28 @@ private slots:
         QVERIFY(startedArguments().isEmpty());
     }
 
-    // Switching off removes the entry; switching on writes it and shows the reminder at
-    // once, and that reminder already sees the days chosen in the same go.
-    void switching_data()
-    {
-        QTest::addColumn<bool>("on");
-        addRow("off", false);
-        addRow("on", true);
-    }
+    // Switching off removes the entry; switching on again writes it and shows the
+    // reminder at once, and that reminder already sees the days chosen in the same go.
     void switching()
     {
-        QFETCH(bool, on);
-        if (on)
-            Store("Birthday reminder", "0");
-        else
-            modAutostart::EnableReminder();
+        modAutostart::EnableReminder();
         Store("Default database", m_path);
         Store("Reminder Since", "2");
-        open();
-        QCOMPARE(m_window->chkBirthdayreminder->isChecked(), !on);
-        Toggle(m_window->chkBirthdayreminder);
-        m_window->udSince->setFocus();
-        QTest::keyClick(m_window->udSince, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(m_window->udSince, "5");
-        QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
-        QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString(on ? "1" : "0"));
-        QCOMPARE(QFile::exists(modAutostart::EntryFile()), on);
-        QCOMPARE(modAutostart::ReminderEntryOutdated(), !on);
-        QCOMPARE(startedArguments(), on ? QList<QStringList>{{"/Reminder"}} : QList<QStringList>{});
-        if (on) {
-            QCOMPARE(m_platform->callsOf("start").constFirst().title, QString("minimised"));
-            QCOMPARE(m_platform->sinceAtStart, QString("5"));
+        for (const bool on : {false, true}) {
+            open();
+            QCOMPARE(m_window->chkBirthdayreminder->isChecked(), !on);
+            Toggle(m_window->chkBirthdayreminder);
+            m_window->udSince->setFocus();
+            QTest::keyClick(m_window->udSince, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(m_window->udSince, "5");
+            QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
+            QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString(on ? "1" : "0"));
+            QCOMPARE(QFile::exists(modAutostart::EntryFile()), on);
+            QCOMPARE(modAutostart::ReminderEntryOutdated(), !on);
+            QCOMPARE(startedArguments(), on ? QList<QStringList>{{"/Reminder"}} : QList<QStringList>{});
         }
+        QCOMPARE(m_platform->callsOf("start").constFirst().title, QString("minimised"));
+        QCOMPARE(m_platform->sinceAtStart, QString("5"));
     }
 
     void browseChoosesAndPlaysASound()
