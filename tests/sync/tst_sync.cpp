@@ -651,32 +651,27 @@ private slots:
         QVERIFY(modSyncState::ReadEntries(modDatabase::DatabaseConnection()).empty());
     }
 
-    // Removing most persons asks first; without a yes nothing happens.
-    void drasticRemovalAsks_data()
-    {
-        QTest::addColumn<bool>("answer");
-        addRow("refused", false);
-        addRow("accepted", true);
-    }
+    // Removing most persons asks first; without a yes nothing happens, until the next yes.
     void drasticRemovalAsks()
     {
-        QFETCH(bool, answer);
         open(file("a.mdb"));
         for (const char* name : {"Anna", "Bob", "Cleo"})
             add(name, "0101");
         QVERIFY(sync(file("a.mdb")).ok);
         remove("Anna");
         remove("Bob");
-        modSync::Options options;
-        QString asked;
-        options.confirm = [&](const QString& reason) {
-            asked = reason;
-            return answer;
-        };
-        const modSync::Result result = sync(file("a.mdb"), options);
-        QVERIFY2(asked.contains("Removed on the server: 2"), qPrintable(asked));
-        QCOMPARE(result.ok, answer);
-        QCOMPARE(serverCards().size(), answer ? 1 : 3);
+        for (const bool answer : {false, true}) {
+            modSync::Options options;
+            QString asked;
+            options.confirm = [&](const QString& reason) {
+                asked = reason;
+                return answer;
+            };
+            const modSync::Result result = sync(file("a.mdb"), options);
+            QVERIFY2(asked.contains("Removed on the server: 2"), qPrintable(asked));
+            QCOMPARE(result.ok, answer);
+            QCOMPARE(serverCards().size(), answer ? 1 : 3);
+        }
     }
 
     // The window finds the address books from the bare host and links the database;
