@@ -505,36 +505,30 @@ private slots:
 
     // A card file opened from the file manager arrives as the command line: the default
     // database opens and the cards go into it only when the user says yes.
-    void cardFileOnTheCommandLine_data()
-    {
-        TestSupport::addColumns<Platform::Answer, int>({"answer", "persons"});
-        addRow("yes", Platform::Answer::Yes, 2);
-        addRow("no", Platform::Answer::No, 0);
-    }
     void cardFileOnTheCommandLine()
     {
-        QFETCH(Platform::Answer, answer);
-        QFETCH(int, persons);
         const QString path = m_dir->filePath("home.mdb");
         modDatabase::CloseDatabase(false);
         modSettings::WriteSetting("Default database", path);
         const QString cards = write("from the file manager.vcf", annaCard() + bobCard());
-
-        frmMain window(cards);
-        RegisterWindows(window);
-        window.Load();
-        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
-        QVERIFY(m_platform->messages().isEmpty());
-        m_platform->expectMessage(answer);
-        if (answer == Platform::Answer::Yes)
-            m_platform->expectMessage();
-        window.ActOnCommandLine();
-        const ScriptedPlatform::Call question = m_platform->messages().value(0);
-        QCOMPARE(question.title, QString("Import"));
-        QCOMPARE(question.buttons, Platform::Buttons::YesNo);
-        QCOMPARE(question.text, "Import the persons of this file into the open database?\n\n" + cards + "\n" + path);
-        QCOMPARE(window.ListRowCount(), persons);
-        QCOMPARE(countRows("Person"), persons);
+        for (const bool yes : {false, true}) {
+            frmMain window(cards);
+            RegisterWindows(window);
+            window.Load();
+            QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
+            m_platform->clear();
+            m_platform->expectMessage(yes ? Platform::Answer::Yes : Platform::Answer::No);
+            if (yes)
+                m_platform->expectMessage();
+            window.ActOnCommandLine();
+            const ScriptedPlatform::Call question = m_platform->messages().value(0);
+            QCOMPARE(question.title, QString("Import"));
+            QCOMPARE(question.buttons, Platform::Buttons::YesNo);
+            QCOMPARE(question.text,
+                     "Import the persons of this file into the open database?\n\n" + cards + "\n" + path);
+            QCOMPARE(window.ListRowCount(), yes ? 2 : 0);
+            QCOMPARE(countRows("Person"), yes ? 2 : 0);
+        }
     }
 
     // A database that cannot be written is said to be so; no import is tried.
@@ -594,26 +588,22 @@ private slots:
     }
 
     // A layout not known opens the mapping window with the first rows; the user says
-    // what each column holds, with descriptions for numbers and addresses, or cancels.
-    void csvMappingWindow_data()
-    {
-        QTest::addColumn<bool>("cancel");
-        addRow("mapped", false);
-        addRow("cancelled", true);
-    }
+    // what each column holds, with descriptions for numbers and addresses; cancelled,
+    // nothing is imported.
     void csvMappingWindow()
     {
-        QFETCH(bool, cancel);
         const QString path = write("own.csv", "Vorname;Nachname;Telefon;Geburtstag;Strasse;Ort\r\n"
                                               "Eva;Kranz;030 1234;24.12.1970;Weg 1;Berlin\r\n");
         modSettings::WriteSetting("Date", "dd/mm/yyyy");
-        bool shown = false;
-        QTimer::singleShot(0, this, [&] {
-            auto* window = qobject_cast<frmCsvMapping*>(QApplication::activeModalWidget());
-            QVERIFY(window);
-            shown = true;
-            if (cancel)
-                return QTest::mouseClick(window->cmdCancel, Qt::LeftButton);
+        auto shown = TestSupport::onModal<frmCsvMapping>(
+            [](frmCsvMapping* window) { QTest::mouseClick(window->cmdCancel, Qt::LeftButton); });
+        frmMain main{QString()};
+        ImportCommand::ImportFile(main, path);
+        QVERIFY(*shown);
+        QVERIFY(m_platform->messages().isEmpty());
+        QCOMPARE(countRows("Person"), 0);
+
+        shown = TestSupport::onModal<frmCsvMapping>([](frmCsvMapping* window) {
             QCOMPARE(window->cboRole.size(), size_t(6));
             QCOMPARE(window->grdColumns->rowCount(), 3);
             // Guessed from words in the names; without a name column no row could be read.
@@ -635,17 +625,9 @@ private slots:
             QVERIFY(window->cmdOK->isEnabled());
             QTest::mouseClick(window->cmdOK, Qt::LeftButton);
         });
-        if (cancel) {
-            frmMain window{QString()};
-            ImportCommand::ImportFile(window, path);
-            QVERIFY(m_platform->messages().isEmpty());
-        } else {
-            QCOMPARE(import(path), QString("Persons added: 1\nPersons merged: 0"));
-        }
-        QVERIFY(shown);
-        QCOMPARE(dumpPersons(), cancel
-                                    ? QStringList{}
-                                    : QStringList{"Eva Kranz # 1970-12-24 # Weg 1\nBerlin # 030 1234 (Office) #  # "});
+        QCOMPARE(import(path), QString("Persons added: 1\nPersons merged: 0"));
+        QVERIFY(*shown);
+        QCOMPARE(dumpPersons(), QStringList{"Eva Kranz # 1970-12-24 # Weg 1\nBerlin # 030 1234 (Office) #  # "});
     }
 
     // Merging duplicates keeps everything of the others in the kept person, removes them,
