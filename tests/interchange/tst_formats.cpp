@@ -261,7 +261,8 @@ private slots:
         person.phones = {{"021 555 0101", "Home"},
                          {"087 555 0202", "Mobile"},
                          {"021 555 0303", "Boat, summer"},
-                         {"021 555 0404", ""}};
+                         {"021 555 0404", ""},
+                         {"021 555 0505", "Fax"}};
         person.emails = {{"sean@example.ie", "Work"}, {"s@example.org", "Club"}};
         QStringList lines;
         modVcard::WriteCard(person, modExport::Details(), [&lines](const QString& line) { lines << line; });
@@ -269,11 +270,12 @@ private slots:
                  (QStringList{"BEGIN:VCARD", "VERSION:3.0", "N:O'Brien;Sean;;;", "FN:Sean O'Brien", "BDAY:1975-03-09",
                               "ADR:;;Harbour Road 7\\, Flat 2\\nCork;;;;", "TEL;TYPE=HOME:021 555 0101",
                               "TEL;TYPE=CELL:087 555 0202", "item1.TEL:021 555 0303", "item1.X-ABLabel:Boat\\, summer",
-                              "TEL:021 555 0404", "EMAIL;TYPE=INTERNET,WORK:sean@example.ie",
-                              "item2.EMAIL;TYPE=INTERNET:s@example.org", "item2.X-ABLabel:Club",
-                              "NOTE:Owes me\\; a pint", "END:VCARD"}));
+                              "TEL:021 555 0404", "TEL;TYPE=FAX:021 555 0505",
+                              "EMAIL;TYPE=INTERNET,WORK:sean@example.ie", "item2.EMAIL;TYPE=INTERNET:s@example.org",
+                              "item2.X-ABLabel:Club", "NOTE:Owes me\\; a pint", "END:VCARD"}));
 
-        // Unticked details stay out; the name is always there.
+        // Unticked details stay out; the name is always there, "Family, Given" when it has a comma.
+        person.name = "O'Brien, Sean";
         modExport::Details details;
         details.name = false;
         details.dateofbirth = false;
@@ -283,10 +285,11 @@ private slots:
         details.note = false;
         lines.clear();
         modVcard::WriteCard(person, details, [&lines](const QString& line) { lines << line; });
-        QCOMPARE(lines,
-                 (QStringList{"BEGIN:VCARD", "VERSION:3.0", "N:O'Brien;Sean;;;", "FN:Sean O'Brien", "TEL:021 555 0101",
-                              "TEL:087 555 0202", "TEL:021 555 0303", "TEL:021 555 0404", "END:VCARD"}));
+        QCOMPARE(lines, (QStringList{"BEGIN:VCARD", "VERSION:3.0", "N:O'Brien;Sean;;;", "FN:O'Brien\\, Sean",
+                                     "TEL:021 555 0101", "TEL:087 555 0202", "TEL:021 555 0303", "TEL:021 555 0404",
+                                     "TEL:021 555 0505", "END:VCARD"}));
     }
+
     // ---- CSV ----
 
     void csvDecode()
