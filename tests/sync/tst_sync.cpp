@@ -314,18 +314,6 @@ private slots:
 
     // ---- with the server ----
 
-    // The address books are found from one of them; from the bare host see the window.
-    void discovery()
-    {
-        CardDav::Session session(RadicaleServer::User, RadicaleServer::Password);
-        QString error;
-        const auto books = CardDav::Discover(session, m_book, error);
-        QVERIFY2(!books.empty(), qPrintable(error));
-        QVERIFY(std::any_of(books.begin(), books.end(), [this](const CardDav::AddressBook& book) {
-            return book.url == m_book && book.name == QString("book%1").arg(m_books);
-        }));
-    }
-
     // Adding, editing and removing on each side reaches the other, listed either way; a
     // card that is no person is left alone.
     void bothWays_data()
@@ -660,10 +648,20 @@ private slots:
         }
     }
 
-    // The window finds the address books from the bare host and links the database;
-    // Database > Synchronise then syncs with the password kept for the session.
+    // The address books are found from one of them, and the window finds them from the
+    // bare host and links the database; Database > Synchronise then syncs with the
+    // password kept for the session.
     void windowLinksAndSynchronises()
     {
+        CardDav::Session session(RadicaleServer::User, RadicaleServer::Password);
+        QString error;
+        const auto books = CardDav::Discover(session, m_book, error);
+        QVERIFY2(std::any_of(books.begin(), books.end(),
+                             [this](const CardDav::AddressBook& book) {
+                                 return book.url == m_book && book.name == QString("book%1").arg(m_books);
+                             }),
+                 qPrintable(error));
+
         frmMain window{QString()};
         RegisterWindows(window);
         window.show();
