@@ -314,7 +314,8 @@ private slots:
         QCOMPARE(lines.at(header + 1), "\t\t\t\t" + firstWeekday);
     }
 
-    void closedDatabaseGivesFillerRows()
+    // Without a database every day has filler rows; with a broken one the run ends.
+    void closedOrBrokenDatabase()
     {
         const QString path = modDatabase::DatabaseConnection().DataSource();
         modDatabase::CloseDatabase(false);
@@ -334,10 +335,8 @@ private slots:
                 QCOMPARE(days, QDate(year, month, 1).daysInMonth());
             }
         }
-    }
 
-    void engineErrorEndsTheRun()
-    {
+        // An engine error ends the run.
         QVERIFY(modDatabase::NewDatabase(m_dir.filePath("broken.mdb")));
         for (const char* table : {"Phone", "Email", "Person"})
             runSql(QString("DROP TABLE ") + table);

@@ -110,6 +110,7 @@ private slots:
         QTEST(imported, "persons");
     }
 
+    // Broken cards among good ones are skipped with their line and problem.
     void malformedCardsAmongGoodOnes()
     {
         const QByteArray file = sample("malformed.vcf");
@@ -119,10 +120,7 @@ private slots:
         QCOMPARE(persons, (QStringList{"Good One # - #  #  #  # ", "Good Two # - #  #  #  # "}));
         QCOMPARE(skipped, (QStringList{"5 Broken Fold: not a property (9)", "11 Cut Short: no end (15)",
                                        "15 : no name (0)", "24 Truncated: no end (24)"}));
-    }
-
-    void emptyAndForeignInput()
-    {
+        // Files without any card.
         for (const QByteArray& file : {QByteArray(), QByteArray("Name: Anna\nPhone: 123\n"),
                                        QByteArray("END:VCARD\r\n"), QByteArray("\x00\x01\xff:\xfe\x00", 6)})
             QVERIFY(modVcard::ParseCards(file).empty());
