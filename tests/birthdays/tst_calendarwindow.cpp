@@ -281,11 +281,9 @@ private slots:
             QCOMPARE(dialog->fraNext->title(), QString::number(m_year + 1));
             QCOMPARE(dialog->chkNext.at(1)->text(), QString("January"));
             QCOMPARE(dialog->chkCurrent.at(0)->text(), QString());
-            for (int month = 1; month <= 12; ++month) {
-                QVERIFY(!dialog->chkPrevious.at(month)->isChecked());
-                QVERIFY(dialog->chkCurrent.at(month)->isChecked());
-                QVERIFY(!dialog->chkNext.at(month)->isChecked());
-            }
+            for (int month = 1; month <= 12; ++month)
+                QVERIFY(!dialog->chkPrevious.at(month)->isChecked() && dialog->chkCurrent.at(month)->isChecked() &&
+                        !dialog->chkNext.at(month)->isChecked());
             QCOMPARE(dialog->focusWidget(), dialog->cmdOK);
             ClickBox(dialog->chkNext.at(0));
             for (int month = 1; month <= 12; ++month)
