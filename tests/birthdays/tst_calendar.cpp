@@ -139,8 +139,6 @@ private slots:
         modSettings::WriteSetting("Css Calendar", "Orange");
     }
 
-    // ---- the line writer ----
-
     // Lines end in CR LF, however many and long; an old file is deleted first, so that
     // nothing of it stays behind the new lines.
     void lineWriterWritesLinesWithCrLf()
@@ -168,8 +166,6 @@ private slots:
         QVERIFY(!failing.Finish());
         QVERIFY(!QFileInfo::exists(missing));
     }
-
-    // ---- month layout and names ----
 
     void weekRows_data()
     {
@@ -208,8 +204,6 @@ private slots:
         QCOMPARE(days.size(), QDate(year, month, 1).daysInMonth());
         QVERIFY(std::is_sorted(days.begin(), days.end()));
     }
-
-    // ---- the pages ----
 
     // Three years of pages and the chosen style sheet; a person shows only in the
     // months of their birthday, one without a date nowhere.
@@ -350,18 +344,6 @@ private slots:
         QCOMPARE(progress.events, (QStringList{"begin 37", "end after 1"}));
     }
 
-    void unwritablePageIsReported()
-    {
-        // A folder where a page belongs cannot be replaced by the page.
-        const QString blocked = modCalendar::PagePath(Year, 5);
-        QVERIFY(QDir().mkpath(blocked + "/inside"));
-        const QString error = modCalendar::GenerateCalendar(nullptr, options());
-        QVERIFY(QDir(blocked).removeRecursively());
-        QVERIFY2(error.contains(blocked), qPrintable(error));
-    }
-
-    // ---- style sheets ----
-
     void styleSheetChoice_data()
     {
         TestSupport::addColumns<QStringList, QString, QByteArray, QString>(
@@ -386,8 +368,6 @@ private slots:
         QTEST(modSettings::ReadSetting("Css Calendar"), "storedAfter");
         QVERIFY(QFileInfo::exists(modCalendar::PagePath(Year, 1)));
     }
-
-    // ---- saving ----
 
     // Saving the chosen months is checked through the window; a folder that is not
     // there is reported, and not made.

@@ -25,16 +25,11 @@ using TestSupport::addRow;
 
 namespace {
 
+// A page beside the calendar's style sheet, with the body given.
 QByteArray Page(const QString& body)
 {
-    return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-            "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.1//EN\"\r\n"
-            "\"http://www.w3.org/TR/xhtml11/DTD/xhtml11.dtd\">\r\n"
-            "<html xmlns=\"http://www.w3.org/1999/xhtml\">\r\n<head>\r\n<title>Page</title>\r\n"
-            "<link href=\"calendar.css\" rel=\"stylesheet\" type=\"text/css\" media=\"all\" />\r\n"
-            "</head>\r\n<body>\r\n" +
-            body + "\r\n</body>\r\n</html>\r\n")
-        .toUtf8();
+    return TestSupport::readFile(TestSupport::sourceDir() + "/tests/birthdays/samples/page.htm")
+        .replace("BODY", body.toUtf8());
 }
 
 // The background of the table cell that holds the text.
@@ -247,10 +242,8 @@ private slots:
         const qreal day = (lefts.last() - lefts.first()) / 6;
         for (int column = 1; column < 7; ++column)
             QVERIFY2(qAbs(lefts.at(column) - lefts.at(column - 1) - day) < 3,
-                     qPrintable(QString("column %1 starts at %2, the days are %3 wide")
-                                    .arg(column)
-                                    .arg(lefts.at(column))
-                                    .arg(day)));
+                     qPrintable(QString::asprintf("column %d starts at %g, the days are %g wide", column,
+                                                  double(lefts.at(column)), double(day))));
         QVERIFY2(7 * day > 0.85 * m_window->wbrCalendar->viewport()->width(), qPrintable(QString::number(day)));
     }
 
@@ -276,11 +269,10 @@ private slots:
     {
         openWindow();
         runSaveDialog([&](frmCalendarSelection* dialog) {
-            QCOMPARE(dialog->fraPrevious->title(), QString::number(m_year - 1));
-            QCOMPARE(dialog->fraCurrent->title(), QString::number(m_year));
-            QCOMPARE(dialog->fraNext->title(), QString::number(m_year + 1));
-            QCOMPARE(dialog->chkNext.at(1)->text(), QString("January"));
-            QCOMPARE(dialog->chkCurrent.at(0)->text(), QString());
+            QCOMPARE(QStringList({dialog->fraPrevious->title(), dialog->fraCurrent->title(), dialog->fraNext->title(),
+                                  dialog->chkNext.at(1)->text(), dialog->chkCurrent.at(0)->text()}),
+                     QStringList({QString::number(m_year - 1), QString::number(m_year), QString::number(m_year + 1),
+                                  "January", ""}));
             for (int month = 1; month <= 12; ++month)
                 QVERIFY(!dialog->chkPrevious.at(month)->isChecked() && dialog->chkCurrent.at(month)->isChecked() &&
                         !dialog->chkNext.at(month)->isChecked());
@@ -346,10 +338,10 @@ private slots:
         });
         const QList<ScriptedPlatform::Call> questions = m_platform->messages();
         QCOMPARE(questions.size(), 2);
-        QCOMPARE(questions.at(0).title, QString("Error"));
-        QCOMPARE(questions.at(0).icon, Platform::Icon::Question);
-        QCOMPARE(questions.at(0).buttons, Platform::Buttons::YesNo);
-        QCOMPARE(questions.at(0).text, "File already exists:\n" + folder + "/Calendar/calendar.css\n\nReplace?");
+        QVERIFY(questions.at(0).icon == Platform::Icon::Question &&
+                questions.at(0).buttons == Platform::Buttons::YesNo);
+        QCOMPARE(questions.at(0).title + ": " + questions.at(0).text,
+                 "Error: File already exists:\n" + folder + "/Calendar/calendar.css\n\nReplace?");
         QVERIFY(questions.at(1).text.contains(expected.at(0)));
         QCOMPARE(TestSupport::readFile(folder + "/Calendar/calendar.css"), QByteArray("mine"));
         QCOMPARE(TestSupport::readFile(folder + "/Calendar/" + expected.at(0)),
@@ -403,8 +395,6 @@ private slots:
         main.close();
         m_platform->clear();
     }
-
-    // ---- the viewer ----
 
     // A page is loaded and announced, with the style sheet beside it; a file that is
     // not there loads nothing; plain text is shown as text.

@@ -224,72 +224,66 @@ private slots:
         m_platform.reset();
     }
 
-    // ---- the days and rows ----
-
     void reminderDays_data()
     {
-        TestSupport::addColumns<QString, QString, QString, QString, QList<int>>(
-            {"since", "once1", "once2", "once3", "days"});
-        addRow("nothing set", "", "", "", "", QList<int>{});
-        addRow("S = 2, O1 = 7", "2", "7", "", "", QList<int>{0, 1, 2, 7});
-        addRow("S = 2, O1 = 10: numbers, not texts", "2", "10", "", "", QList<int>{0, 1, 2, 10});
-        addRow("O1 = O2 = 5", "", "5", "5", "", QList<int>{5});
-        addRow("S absent, O1 = 0", "", "0", "", "", QList<int>{0});
-        addRow("S = 0", "0", "", "", "", QList<int>{0});
-        addRow("once values sorted", "", "9", "3", "5", QList<int>{3, 5, 9});
-        addRow("once values reversed", "", "30", "20", "10", QList<int>{10, 20, 30});
-        addRow("first and last equal", "", "5", "3", "5", QList<int>{3, 5});
-        addRow("all three equal", "", "4", "4", "4", QList<int>{4});
-        addRow("gap in the middle", "", "8", "", "2", QList<int>{2, 8});
-        addRow("inside the window not twice", "3", "2", "3", "4", QList<int>{0, 1, 2, 3, 4});
-        addRow("texts that are not numbers", "two", "7 days", "2.5", " 6 ", QList<int>{6});
-        addRow("S not a number, once still used", "x", "1", "", "", QList<int>{1});
-        addRow("negative S lists no window", "-1", "", "", "", QList<int>{});
+        // The settings as "Since,Once 1,Once 2,Once 3".
+        TestSupport::addColumns<QString, QList<int>>({"settings", "days"});
+        addRow("nothing set", ",,,", QList<int>{});
+        addRow("S = 2, O1 = 7", "2,7,,", QList<int>{0, 1, 2, 7});
+        addRow("S = 2, O1 = 10: numbers, not texts", "2,10,,", QList<int>{0, 1, 2, 10});
+        addRow("O1 = O2 = 5", ",5,5,", QList<int>{5});
+        addRow("S absent, O1 = 0", ",0,,", QList<int>{0});
+        addRow("S = 0", "0,,,", QList<int>{0});
+        addRow("once values sorted", ",9,3,5", QList<int>{3, 5, 9});
+        addRow("once values reversed", ",30,20,10", QList<int>{10, 20, 30});
+        addRow("first and last equal", ",5,3,5", QList<int>{3, 5});
+        addRow("all three equal", ",4,4,4", QList<int>{4});
+        addRow("gap in the middle", ",8,,2", QList<int>{2, 8});
+        addRow("inside the window not twice", "3,2,3,4", QList<int>{0, 1, 2, 3, 4});
+        addRow("texts that are not numbers", "two,7 days,2.5, 6 ", QList<int>{6});
+        addRow("S not a number, once still used", "x,1,,", QList<int>{1});
+        addRow("negative S lists no window", "-1,,,", QList<int>{});
     }
     void reminderDays()
     {
-        QFETCH(QString, since);
-        QFETCH(QString, once1);
-        QFETCH(QString, once2);
-        QFETCH(QString, once3);
-        const std::vector<int> result = modReminder::ReminderDays(since, once1, once2, once3);
+        QFETCH(QString, settings);
+        const QStringList days = settings.split(',');
+        const std::vector<int> result = modReminder::ReminderDays(days[0], days[1], days[2], days[3]);
         QTEST(QList<int>(result.begin(), result.end()), "days");
     }
 
     void birthdayRows_data()
     {
-        TestSupport::addColumns<QDate, QString, QString, QString, QStringList>(
-            {"today", "since", "once1", "once2", "rows"});
-        addRow("31 December, S = 2: January ages use next year", QDate(2023, 12, 31), "2", "", "",
+        TestSupport::addColumns<QDate, QString, QStringList>({"today", "settings", "rows"}); // Since,Once 1,Once 2
+        addRow("31 December, S = 2: January ages use next year", QDate(2023, 12, 31), "2,,",
                QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red", "Person  2|Monday 1 January|Bert|24|",
                            "Person  9|Monday 1 January|Baby|0|", "Person  3|Tuesday 2 January|Carl|39|"});
-        addRow("S = 2, O1 = 7", QDate(2023, 2, 28), "2", "7", "",
+        addRow("S = 2, O1 = 7", QDate(2023, 2, 28), "2,7,",
                QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
-        addRow("S = 2, O1 = 10", QDate(2023, 2, 28), "2", "10", "", QStringList{"Person  7|Friday 10 March|Nils|28|"});
-        addRow("29 February in a leap year", QDate(2024, 2, 28), "1", "", "",
+        addRow("S = 2, O1 = 10", QDate(2023, 2, 28), "2,10,", QStringList{"Person  7|Friday 10 March|Nils|28|"});
+        addRow("29 February in a leap year", QDate(2024, 2, 28), "1,,",
                QStringList{"Person  5|Thursday 29 February|Lea Leap|32|"});
-        addRow("no 29 February in other years", QDate(2023, 2, 27), "3", "", "", QStringList{});
-        addRow("O1 = O2 = 5 lists the day once", QDate(2023, 3, 2), "", "5", "5",
+        addRow("no 29 February in other years", QDate(2023, 2, 27), "3,,", QStringList{});
+        addRow("O1 = O2 = 5 lists the day once", QDate(2023, 3, 2), ",5,5",
                QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
-        addRow("S absent, O1 = 0: today in red", QDate(2023, 3, 7), "", "0", "",
+        addRow("S absent, O1 = 0: today in red", QDate(2023, 3, 7), ",0,",
                QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
-        addRow("a year and more: everyone once, on the first day found", QDate(2023, 1, 1), "400", "", "",
+        addRow("a year and more: everyone once, on the first day found", QDate(2023, 1, 1), "400,,",
                QStringList{"Person  2|Sunday 1 January|Bert|23|red", "Person  9|Sunday 1 January|Baby|-1|red",
                            "Person  3|Monday 2 January|Carl|38|", "Person  4|Tuesday 3 January|Dora|53|",
                            "Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|",
                            "Person  7|Friday 10 March|Nils|28|", "Person  1|Sunday 31 December|Anna Ärger|33|"});
-        addRow("once value a year on repeats nobody", QDate(2023, 3, 7), "0", "366", "",
+        addRow("once value a year on repeats nobody", QDate(2023, 3, 7), "0,366,",
                QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
-        addRow("nobody due", QDate(2023, 6, 1), "5", "30", "", QStringList{});
+        addRow("nobody due", QDate(2023, 6, 1), "5,30,", QStringList{});
     }
     void birthdayRows()
     {
         QFETCH(QDate, today);
-        QFETCH(QString, since);
-        QFETCH(QString, once1);
-        QFETCH(QString, once2);
+        QFETCH(QString, settings);
+        const QStringList days = settings.split(',');
         QVERIFY(modDatabase::OpenDatabase(m_path));
-        QTEST(describe(modReminder::CollectBirthdays(modReminder::ReminderDays(since, once1, once2, ""), today)),
+        QTEST(describe(modReminder::CollectBirthdays(modReminder::ReminderDays(days[0], days[1], days[2], ""), today)),
               "rows");
     }
 
@@ -304,8 +298,6 @@ private slots:
         QCOMPARE(int(rows.size()), 9);
         QVERIFY(describe(rows).contains("Person  5|Thursday 29 February|Lea Leap|32|"));
     }
-
-    // ---- the window ----
 
     // However long a name, date and age stay in view in the chosen font size; the name
     // is shortened and says itself whole in its tool tip.
@@ -341,11 +333,9 @@ private slots:
             QCOMPARE(item->toolTip(frmReminder::PersonColumn), item->text(frmReminder::PersonColumn));
             for (int column : {int(frmReminder::DateColumn), int(frmReminder::AgeColumn)}) {
                 const QRect cell = list->visualRect(list->indexFromItem(item, column));
-                QVERIFY2(cell.left() >= 0 && cell.right() < visible, qPrintable(QString("column %1 at %2..%3 of %4")
-                                                                                    .arg(column)
-                                                                                    .arg(cell.left())
-                                                                                    .arg(cell.right())
-                                                                                    .arg(visible)));
+                QVERIFY2(cell.left() >= 0 && cell.right() < visible,
+                         qPrintable(QString::asprintf("column %d at %d..%d of %d", column, cell.left(), cell.right(),
+                                                      visible)));
                 QVERIFY(cell.width() >= list->fontMetrics().horizontalAdvance(item->text(column)));
             }
         }
@@ -419,17 +409,20 @@ private slots:
         QVERIFY(modDatabase::IsDatabaseOpen());
     }
 
-    void soundWhenTheWindowBecomesActive_data()
+    // The chime plays once when the window becomes active; however the window is closed,
+    // the database is closed with it and is still a database with all its persons.
+    void soundAndClosing_data()
     {
-        TestSupport::addColumns<QString, int>({"sound", "played"});
-        addRow("on", "1", 1);
-        addRow("off", "0", 0);
-        addRow("never set", "", 0);
+        TestSupport::addColumns<QString, int, QString>({"sound", "played", "closing"});
+        addRow("sound on, OK", "1", 1, "OK");
+        addRow("sound off, Escape", "0", 0, "Escape");
+        addRow("sound never set, window closed", "", 0, "close");
     }
-    void soundWhenTheWindowBecomesActive()
+    void soundAndClosing()
     {
         QFETCH(QString, sound);
         QFETCH(int, played);
+        QFETCH(QString, closing);
         setDays("2");
         modSettings::WriteSetting("Reminder Sound", sound);
         modSettings::WriteSetting("Reminder Sound Path", m_dir.filePath("chime.wav"));
@@ -446,34 +439,18 @@ private slots:
         QCOMPARE(sounds.size(), played);
         if (played)
             QCOMPARE(sounds.constFirst().text, m_dir.filePath("chime.wav"));
-    }
 
-    void closingClosesTheDatabase_data()
-    {
-        QTest::addColumn<QString>("how");
-        for (const char* how : {"OK", "Escape", "close"})
-            QTest::newRow(how) << QString(how);
-    }
-    void closingClosesTheDatabase()
-    {
-        QFETCH(QString, how);
-        setDays("2");
-        std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 12, 31));
-        QVERIFY(window);
-        if (how == "OK")
+        if (closing == "OK")
             QTest::mouseClick(window->cmdOK, Qt::LeftButton);
-        else if (how == "Escape")
+        else if (closing == "Escape")
             QTest::keyClick(window.get(), Qt::Key_Escape);
         else
             QVERIFY(window->close());
         QVERIFY(!window->isVisible());
         QVERIFY(!modDatabase::IsDatabaseOpen());
-        // The file is still a database with all its persons.
         QVERIFY(modDatabase::OpenDatabase(m_path));
         QCOMPARE(countRows("Person"), 10);
     }
-
-    // ---- the program at log-on ----
 
     // With the shipped chime, uncompressed PCM, which every sound player takes.
     void birthdaysDueShowTheWindow()
@@ -553,8 +530,6 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.lines.isEmpty());
     }
-
-    // ---- the log-on entry ----
 
     // Desktop entries unescape the string first ("\\" to "\"), then the quoted argument
     // ("\"" to """ and so on); "%" alone would start a field code.
@@ -669,8 +644,6 @@ private slots:
         modAutostart::CheckReminderAtStart();
         QCOMPARE(modSettings::ReadSetting("Reminder Since"), QString("5"));
     }
-
-    // ---- the options window ----
 
     // The window shows what is stored: "x" for a ticked box, then a box's text.
     void loadsTheSettings_data()

@@ -130,25 +130,10 @@ private slots:
     // in the note rather than cut or dropped.
     void oversizedTextsGoToTheNote()
     {
-        modVcard::Limits limits;
-        limits.name = 10;
-        limits.number = 8;
-        limits.email = 12;
-        limits.description = 6;
-        limits.entries = 2;
-        const QByteArray file = "BEGIN:VCARD\n"
-                                "FN:Maximilian Alexander\n"
-                                "TEL;TYPE=HOME:123456789\n"
-                                "TEL:1\n"
-                                "TEL;TYPE=x-Holiday:2\n"
-                                "TEL:3\n"
-                                "TEL:4\n"
-                                "EMAIL:max@example.org\n"
-                                "NOTE:typed note\n"
-                                "END:VCARD\n";
+        const modVcard::Limits limits{10, 8, 12, 6, 2}; // name, number, e-mail, description, entries
         QStringList persons;
         QStringList skipped;
-        import(file, persons, skipped, limits);
+        import(sample("oversized.vcf"), persons, skipped, limits);
         QCOMPARE(persons, QStringList{"Maximilian # - #  # 1 | 3 #  # typed note\n\nName: Maximilian Alexander\n"
                                       "Number: 123456789 (Home)\nNumber: 2 (Holiday)\nNumber: 4\n"
                                       "E-mail: max@example.org"});
@@ -166,10 +151,7 @@ private slots:
     void damagedFilesStillReadSafely()
     {
         const QByteArray file = sample("damaged.vcf");
-        modVcard::Limits limits;
-        limits.name = 8;
-        limits.number = 6;
-        limits.entries = 1;
+        const modVcard::Limits limits{8, 6, 100, 100, 1};
         std::vector<QByteArray> variants;
         for (int length = 0; length <= file.size(); ++length)
             variants.push_back(file.left(length));
@@ -274,21 +256,14 @@ private slots:
 
         // Unticked details stay out; the name is always there, "Family, Given" when it has a comma.
         person.name = "O'Brien, Sean";
-        modExport::Details details;
-        details.name = false;
-        details.dateofbirth = false;
-        details.address = false;
-        details.phoneDescription = false;
-        details.email = false;
-        details.note = false;
+        // Only the numbers and the e-mail descriptions ticked.
+        const modExport::Details details{false, false, false, true, false, false, true, false};
         lines.clear();
         modVcard::WriteCard(person, details, [&lines](const QString& line) { lines << line; });
         QCOMPARE(lines, (QStringList{"BEGIN:VCARD", "VERSION:3.0", "N:O'Brien;Sean;;;", "FN:O'Brien\\, Sean",
                                      "TEL:021 555 0101", "TEL:087 555 0202", "TEL:021 555 0303", "TEL:021 555 0404",
                                      "TEL:021 555 0505", "END:VCARD"}));
     }
-
-    // ---- CSV ----
 
     void csvDecode()
     {
@@ -427,8 +402,6 @@ private slots:
             properties << (property.group.isEmpty() ? "" : property.group + ".") + property.name + ":" + property.value;
         QTEST(properties.join("|"), "card");
     }
-
-    // ---- Duplicates ----
 
     // Each rule groups what it must and nothing else; a candidate is
     // "name;phone,phone;email,email" and gets the number of its position, from 1.

@@ -63,21 +63,11 @@ class TestImport : public QObject
         return TestSupport::writeFile(path, bytes) ? path : QString();
     }
 
-    static QByteArray annaCard()
+    static QByteArray sample(const QString& name)
     {
-        return "BEGIN:VCARD\r\n"
-               "VERSION:3.0\r\n"
-               "FN:Anna van der Berg\r\n"
-               "BDAY:1980-02-29\r\n"
-               "TEL;TYPE=WORK:+31 (20) 555-1111\r\n"
-               "item1.TEL:+31 6 5550 1234\r\n"
-               "item1.X-ABLabel:Boat\r\n"
-               "EMAIL:ANNA@example.net\r\n"
-               "EMAIL:anna.b@example.org\r\n"
-               "ADR:;;Keizersgracht 1;Amsterdam;;1015 CJ;\r\n"
-               "NOTE:Prefers tea\r\n"
-               "END:VCARD\r\n";
+        return TestSupport::readFile(TestSupport::sourceDir() + "/tests/interchange/samples/" + name);
     }
+    static QByteArray annaCard() { return sample("anna.vcf"); }
     static QByteArray bobCard() { return "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob Stone\r\nTEL:0101\r\nEND:VCARD\r\n"; }
 
     // The vCard export of the persons, as the file it writes.
@@ -275,14 +265,16 @@ private slots:
 
     void reportText()
     {
-        modVcardImport::Report report;
-        report.cards = 5;
-        report.added = 2;
-        report.merged = 1;
-        report.skippedCards = 3;
-        report.skipped = {{5, "Broken Fold", modVcard::Problem::NotAProperty, 9, {}},
-                          {15, "", modVcard::Problem::NoName, 0, {}},
-                          {24, "Truncated", modVcard::Problem::NoEnd, 24, {}}};
+        // 5 cards: 2 added, 1 merged, 3 skipped.
+        const modVcardImport::Report report{modVcardImport::Source::Vcard,
+                                            5,
+                                            2,
+                                            1,
+                                            0,
+                                            3,
+                                            {{5, "Broken Fold", modVcard::Problem::NotAProperty, 9, {}},
+                                             {15, "", modVcard::Problem::NoName, 0, {}},
+                                             {24, "Truncated", modVcard::Problem::NoEnd, 24, {}}}};
         QCOMPARE(modVcardImport::ReportText(report), QString("Persons added: 2\nPersons merged: 1\nCards skipped: 3\n"
                                                              "- Line 5 (Broken Fold): Line 9 is not a vCard property\n"
                                                              "- Line 15: The card has no name\n"
@@ -470,12 +462,11 @@ private slots:
                  QString("vCard, CSV (*.vcf *.csv)|*.vcf;*.csv|vCard (*.vcf)|*.vcf|CSV (*.csv)|*.csv"));
         QCOMPARE(open.first().arguments, QStringList{modEnvironment::DatabaseDirectory()});
         QCOMPARE(window.ListRowCount(), 3);
-        const auto report = m_platform->messages();
-        QCOMPARE(report.size(), 1);
-        QCOMPARE(report.first().title, QString("Import"));
-        QCOMPARE(report.first().icon, Platform::Icon::Information);
-        QCOMPARE(report.first().text, QString("Persons added: 2\nPersons merged: 0\nCards skipped: 1\n"
-                                              "- Line 13: The card has no name"));
+        QCOMPARE(m_platform->messages().size(), 1);
+        const ScriptedPlatform::Call report = m_platform->messages().first();
+        QCOMPARE(report.title + '|' + QString::number(int(report.icon)) + '|' + report.text,
+                 "Import|" + QString::number(int(Platform::Icon::Information)) +
+                     "|Persons added: 2\nPersons merged: 0\nCards skipped: 1\n- Line 13: The card has no name");
 
         // Cancelling the file dialog does nothing.
         m_platform->expectOpenFileName(QString());

@@ -66,10 +66,9 @@ class TestCrash : public QObject
                                       });
                 for (auto it = saved.cbegin(); it != saved.cend() && problem.isEmpty(); ++it)
                     if (counts.value(it.key()) != it->value(kind).toInt())
-                        problem = QString("person %1 has %2 of %3 %4 entries")
-                                      .arg(it.key())
-                                      .arg(counts.value(it.key()))
-                                      .arg(it->value(kind), table);
+                        problem =
+                            QString::asprintf("person %d has %d of %s %s entries", it.key(), counts.value(it.key()),
+                                              qPrintable(it->value(kind)), qPrintable(table));
             }
             return problem;
         } catch (const Engine::EngineError& error) {
@@ -167,11 +166,8 @@ private slots:
             // new up to then (two of every three steps).
             if (mode == "save")
                 QVERIFY2(persons >= lastPersons + steps * 2 / 3,
-                         qPrintable(QString("round %1: %2 persons after %3 more steps, %4 before")
-                                        .arg(round)
-                                        .arg(persons)
-                                        .arg(steps)
-                                        .arg(lastPersons)));
+                         qPrintable(QString::asprintf("round %d: %d persons after %d more steps, %d before", round,
+                                                      persons, steps, lastPersons)));
             lastPersons = persons;
         }
         QVERIFY(totalSteps >= Rounds);

@@ -41,15 +41,13 @@ class TestHostile : public QObject
     QString database(const QStringList& names, int notes = 0)
     {
         m_database = std::make_unique<DatabaseFixture>();
-        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+        QList<SamplePerson> persons;
         for (int i = 0; i < names.size(); ++i)
-            runSql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, '%2')")
-                       .arg(i + 1)
-                       .arg(modSql::QuoteSql(names.at(i))));
+            persons.append({i + 1, names.at(i)});
         for (int i = 1; i <= notes; ++i)
-            runSql(QString("INSERT INTO Person (Contactnr, Name, [Note]) VALUES (%1, 'P%1', '%2')")
-                       .arg(i)
-                       .arg(QString(3000, 'n')));
+            persons.append({i, QString("P%1").arg(i), {}, {}, {}, {}, QString(3000, 'n')});
+        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+        addPersons(persons);
         transaction.Commit();
         modDatabase::CloseDatabase(false);
         return m_database->path();
@@ -79,8 +77,6 @@ private slots:
         m_database.reset();
         modEnvironment::SetProgramFolder(m_programFolder);
     }
-
-    // ---- Broken database files ----
 
     // A file someone sent, carrying a trigger that deletes the other persons and copies
     // every number typed into a hidden table, and a view under the name of one of our
@@ -180,8 +176,6 @@ private slots:
         }
     }
 
-    // ---- Strange data in a valid database ----
-
     void strangeData()
     {
         ScriptedPlatform platform;
@@ -249,8 +243,6 @@ private slots:
         QVERIFY(platform.messages().isEmpty());
     }
 
-    // ---- Search texts with LIKE's special characters ----
-
     void quickSearchSpecialCharacters_data()
     {
         TestSupport::addColumns<QString, QStringList>({"typed", "names"});
@@ -300,8 +292,6 @@ private slots:
         QCOMPARE(platform.messages().size(), 2);
     }
 
-    // ---- Language files ----
-
     void brokenLanguageFile_data()
     {
         QTest::addColumn<QByteArray>("contents");
@@ -331,8 +321,6 @@ private slots:
         modLanguage::LanguageInfo("Name");
     }
 
-    // ---- Missing resource folders ----
-
     void missingResourceFolders()
     {
         ScriptedPlatform platform;
@@ -355,8 +343,6 @@ private slots:
         QVERIFY2(modExportFiles::ExportHtml(selection, nullptr, error), qPrintable(error));
         QVERIFY(platform.messages().isEmpty());
     }
-
-    // ---- Folders and files that cannot be written ----
 
     void unwritableDatabaseFolder()
     {
@@ -435,8 +421,6 @@ private slots:
         QCOMPARE(TestSupport::readFile(blocked), QByteArray("x"));
     }
 
-    // ---- The version server ----
-
     void versionServerAnswers_data()
     {
         TestSupport::addColumns<QByteArray, bool>({"answer", "closeAfter"});
@@ -490,8 +474,6 @@ private slots:
         for (const auto& [answer, status] : answers)
             QCOMPARE(modVersion::AnswerStatus(answer), status);
     }
-
-    // ---- Command lines and links ----
 
     void commandLine_data()
     {

@@ -54,13 +54,9 @@ class TestSync : public QObject
     // What a sync moved, in one line.
     static QString counts(const modSync::Result& result)
     {
-        return QString("sent %1, new %2, changed %3, merged %4, removed here %5, there %6")
-            .arg(result.sent)
-            .arg(result.receivedNew)
-            .arg(result.receivedChanged)
-            .arg(result.merged)
-            .arg(result.removedHere)
-            .arg(result.removedThere);
+        return QString::asprintf("sent %d, new %d, changed %d, merged %d, removed here %d, there %d", result.sent,
+                                 result.receivedNew, result.receivedChanged, result.merged, result.removedHere,
+                                 result.removedThere);
     }
 
     static void add(const QString& name, const QString& phone)
@@ -214,8 +210,6 @@ private slots:
         QVERIFY(m_platform->scriptDone());
     }
 
-    // ---- the plan and the cards, without a server ----
-
     // Cards as "a:1": uid a (href a.vcf), hash or etag 1; "a:1:2" for an entry of the last
     // sync: hash 1, etag 2. Operations as "Action uid href etag".
     void plan_data()
@@ -311,8 +305,6 @@ private slots:
             QCOMPARE(answer.syncToken.isEmpty(), xml != whole);
         }
     }
-
-    // ---- with the server ----
 
     // Adding, editing and removing on each side reaches the other, listed either way; a
     // card that is no person is left alone.
@@ -575,8 +567,7 @@ private slots:
             window.mnuFileSynchronise->trigger();
             QCOMPARE(m_tlsServer.storedCards(name), 2);
         } else {
-            QString out;
-            QString err;
+            QString out, err;
             QCOMPARE(runSyncCommand(RadicaleServer::Password, &out, &err), 1);
             QVERIFY2(err.contains(tlsFingerprint()), qPrintable(err));
             QCOMPARE(m_tlsServer.storedCards(name), 0);
@@ -756,8 +747,7 @@ private slots:
         add("Anna", "0101");
         if (!linked)
             modSyncState::RemoveLink(modDatabase::DatabaseConnection());
-        QString out;
-        QString err;
+        QString out, err;
         QCOMPARE(runSyncCommand(password, &out, &err), exitCode);
         QVERIFY2((exitCode == 0 ? out : err).contains(said), qPrintable(out + err));
         QVERIFY2(!err.contains(RadicaleServer::Password), qPrintable(err));
@@ -780,8 +770,7 @@ private slots:
         for (int i = 1; i <= 40; ++i)
             add(QString("Person %1").arg(i, 2, 10, QChar('0')), QString::number(1000 + i));
         const QString book = m_book.path().section('/', -2, -2);
-        QString out;
-        QString err;
+        QString out, err;
         QCOMPARE(
             runSyncCommand(RadicaleServer::Password, &out, &err, [&] { return m_server.storedCards(book) >= cards; }),
             -1);
