@@ -167,23 +167,16 @@ private slots:
         QVERIFY(!QFileInfo::exists(missing));
     }
 
+    // The first and the last week of the month, 0 for a day of another month.
     void weekRows_data()
     {
-        TestSupport::addColumns<int, int, WeekStart, QList<int>, QList<int>, int>(
-            {"year", "month", "weekStart", "firstRow", "lastRow", "rowCount"});
-        // June 2025 begins on a Sunday.
-        addRow("Sunday first, Monday start", 2025, 6, WeekStart::Monday, QList<int>{0, 0, 0, 0, 0, 0, 1},
-               QList<int>{30, 0, 0, 0, 0, 0, 0}, 6);
-        addRow("Sunday first, Sunday start", 2025, 6, WeekStart::Sunday, QList<int>{1, 2, 3, 4, 5, 6, 7},
-               QList<int>{29, 30, 0, 0, 0, 0, 0}, 5);
-        addRow("leap February", 2024, 2, WeekStart::Monday, QList<int>{0, 0, 0, 1, 2, 3, 4},
-               QList<int>{26, 27, 28, 29, 0, 0, 0}, 5);
-        addRow("short February", 2023, 2, WeekStart::Monday, QList<int>{0, 0, 1, 2, 3, 4, 5},
-               QList<int>{27, 28, 0, 0, 0, 0, 0}, 5);
-        addRow("four full weeks", 2015, 2, WeekStart::Sunday, QList<int>{1, 2, 3, 4, 5, 6, 7},
-               QList<int>{22, 23, 24, 25, 26, 27, 28}, 4);
-        addRow("Monday first, Sunday start", 2024, 1, WeekStart::Sunday, QList<int>{0, 1, 2, 3, 4, 5, 6},
-               QList<int>{28, 29, 30, 31, 0, 0, 0}, 5);
+        TestSupport::addColumns<int, int, WeekStart, QString, int>({"year", "month", "weekStart", "weeks", "rowCount"});
+        addRow("Sunday first, Monday start", 2025, 6, WeekStart::Monday, "0 0 0 0 0 0 1 ... 30 0 0 0 0 0 0", 6);
+        addRow("Sunday first, Sunday start", 2025, 6, WeekStart::Sunday, "1 2 3 4 5 6 7 ... 29 30 0 0 0 0 0", 5);
+        addRow("leap February", 2024, 2, WeekStart::Monday, "0 0 0 1 2 3 4 ... 26 27 28 29 0 0 0", 5);
+        addRow("short February", 2023, 2, WeekStart::Monday, "0 0 1 2 3 4 5 ... 27 28 0 0 0 0 0", 5);
+        addRow("four full weeks", 2015, 2, WeekStart::Sunday, "1 2 3 4 5 6 7 ... 22 23 24 25 26 27 28", 4);
+        addRow("Monday first, Sunday start", 2024, 1, WeekStart::Sunday, "0 1 2 3 4 5 6 ... 28 29 30 31 0 0 0", 5);
     }
     void weekRows()
     {
@@ -192,15 +185,19 @@ private slots:
         QFETCH(WeekStart, weekStart);
         const QList<QList<int>> rows = modCalendar::WeekRows(year, month, weekStart);
         QTEST(int(rows.size()), "rowCount");
-        QTEST(rows.constFirst(), "firstRow");
-        QTEST(rows.constLast(), "lastRow");
         QList<int> days;
+        QStringList weeks;
         for (const QList<int>& row : rows) {
             QCOMPARE(row.size(), 7);
-            for (int day : row)
+            QStringList week;
+            for (int day : row) {
+                week << QString::number(day);
                 if (day)
                     days << day;
+            }
+            weeks << week.join(' ');
         }
+        QTEST(weeks.constFirst() + " ... " + weeks.constLast(), "weeks");
         QCOMPARE(days.size(), QDate(year, month, 1).daysInMonth());
         QVERIFY(std::is_sorted(days.begin(), days.end()));
     }

@@ -1,3 +1,4 @@
+#include "CannedTcpServer.h"
 #include "DataColumns.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
@@ -19,8 +20,6 @@
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTextBrowser>
 
 #include <climits>
@@ -439,17 +438,8 @@ private slots:
         QFETCH(QByteArray, answer);
         QFETCH(bool, closeAfter);
         ScriptedPlatform platform;
-        QTcpServer server;
-        QVERIFY(server.listen(QHostAddress::LocalHost));
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
-            QTcpSocket* socket = server.nextPendingConnection();
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, answer, closeAfter] {
-                socket->readAll();
-                socket->write(answer);
-                if (closeAfter)
-                    socket->disconnectFromHost();
-            });
-        });
+        CannedTcpServer server(answer, closeAfter);
+        QVERIFY(server.isListening());
         QWidget window;
         VersionCheck checker("127.0.0.1", server.serverPort(), &window);
         QSignalSpy finished(&checker, &VersionCheck::finished);
