@@ -1,14 +1,7 @@
-// The program itself (its own entry, settings, database and windows) with one test
-// seam: once the birthday reminder's window is shown, its rows are written to standard
-// output and the window is closed as OK would close it. Lets tests run a real reminder
-// process and read what it showed.
-//
-//     birthdays_reminderecho /Reminder
-//
-// Prints the window's caption, then one line per row: key, date, person, age, "red"
-// for today's (all its columns red, "partly red" for a fault); then a last line
-// "window normal" or "window minimised". The program's resources are those of the
-// program named by ADDRION_EXECUTABLE (built or installed).
+// The program itself with one test seam, run as "birthdays_reminderecho /Reminder": once
+// the reminder's window is shown, it prints the caption, a line per row (key, date, person,
+// age, "red" for today's, "partly red" for a fault) and "window normal" or "window
+// minimised", then closes as OK would. Resources are those of ADDRION_EXECUTABLE.
 
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminderRun.h"

@@ -52,9 +52,8 @@ void Toggle(QCheckBox* check)
 
 } // namespace
 
-// The reminder's days, its rows from a real database, its window offscreen, the real
-// program started with "/Reminder" at log-on, the log-on entry that starts it, the
-// reminder switch in the settings, and Options > Birthday reminder.
+// The birthday reminder on a real database, in its window, as the real program at log-on,
+// its log-on entry and its options.
 class TestReminder : public QObject
 {
     Q_OBJECT

@@ -7,11 +7,8 @@
 
 using TestSupport::addRow;
 
-// The file formats as plain functions: reading vCards as address books write them, and
-// writing them so they read back (the sample files are written here after the vCard RFCs
-// and the shapes that phones, web address books and desktop programs export); reading
-// and writing comma-separated files: encodings, separators, quoting, broken files,
-// layouts and dates; and the keys and groups of the duplicate finder.
+// vCards, CSV files and the duplicate finder's groups as plain functions; the sample files
+// follow the vCard RFCs and what phones, web address books and desktop programs export.
 class TestFormats : public QObject
 {
     Q_OBJECT

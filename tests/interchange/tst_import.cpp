@@ -29,9 +29,7 @@ Q_DECLARE_METATYPE(Platform::Answer)
 using modContact::TypedEntry;
 using TestSupport::addRow;
 
-// Importing vCards and CSV files into a real database file, merging, the full database,
-// the round trips through the export window, the commands in the real windows, and the
-// duplicate finder merging and undoing.
+// Importing and merging into a real database file, through the program's real windows.
 class TestImport : public QObject
 {
     Q_OBJECT
@@ -282,10 +280,8 @@ private slots:
         QVERIFY(modVcardImport::ReportText({}).startsWith("The file holds no vCard.\n"));
     }
 
-    // Persons exported through the export window as vCards or in either CSV layout,
-    // saved, and imported into an empty database come back the same: numbers and
-    // addresses in order with their descriptions, notes with quotes and line breaks,
-    // dates.
+    // Persons exported through the window as vCards or in either CSV layout, saved and
+    // imported into an empty database come back the same, to the last quote and line break.
     void roundTrip_data()
     {
         // The CSV files start with a byte order mark.

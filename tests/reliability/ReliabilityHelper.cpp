@@ -1,30 +1,16 @@
 // A second process for the reliability tests.
 //
-//     reliability_helper save|remove|close <database>
+// reliability_helper save|remove|close <database> works on the database until the crash
+// test kills it, printing "step <n>" after every step: save adds and rewrites persons,
+// remove removes persons (one transaction each) and adds them again, close opens, saves
+// and closes with compaction. Each person's name tells its phones, e-mail addresses and
+// the save that wrote them, so that the test can tell a half-written save from a whole
+// one. A message the program would show goes to stderr and ends the helper with 2.
 //
-// works on the database in an endless loop until the crash test kills it with SIGKILL,
-// printing "step <n>" after every finished step. Every person it writes carries in its
-// name how many phones and e-mail addresses belong to it and which save wrote them, so
-// that the test can tell a half-written save from a whole one:
-//   save    adds persons and rewrites earlier ones (modContact::SaveNewPerson and
-//           SaveExistingPerson)
-//   remove  removes persons with their phones and addresses, one transaction each, and
-//           adds them again
-//   close   opens the database, saves a person and closes it with compaction, again and
-//           again
-// A message the program would show goes to stderr and ends the helper with 2.
-//
-//     reliability_helper <limit> password <database> <password>
-//     reliability_helper <limit> upgrade <database>
-//     reliability_helper <limit> export-text|export-vcard <target>
-//     reliability_helper <limit> copy <database> <target>
-//     reliability_helper <limit> calendar <folder>
-//
-// runs one save of the program on a full disk: no file it writes may grow beyond <limit>
-// bytes (RLIMIT_FSIZE with SIGXFSZ ignored), so that a write past the limit fails or
-// comes back short, without needing root for a small file system. Programs it starts
-// get the limit too. Prints "result 1" or "result 0", then every message the user would
-// have been shown.
+// reliability_helper <limit> password|upgrade|export-text|export-vcard|copy|calendar ...
+// runs one save on a full disk: no file may grow beyond <limit> bytes (RLIMIT_FSIZE,
+// SIGXFSZ ignored, inherited by programs it starts), so no root and no small file system
+// are needed. Prints "result 1" or "result 0", then every message the user would see.
 
 #include "ScriptedPlatform.h"
 

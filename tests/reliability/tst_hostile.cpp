@@ -107,10 +107,7 @@ private slots:
             QCOMPARE(TestSupport::readFile(path) == sent, !remove);
         }
         QCOMPARE(platform.messages().size(), 2);
-        modContact::Contact contact;
-        contact.name = "Dora";
-        contact.phones = {modContact::TypedEntry("555 0199", QString())};
-        QVERIFY(modContact::SaveNewPerson(contact));
+        QVERIFY(modContact::SaveNewPerson({"Dora", "", "", "", {modContact::TypedEntry("555 0199", QString())}, {}}));
         QCOMPARE(countRows("Person"), 4);
         QCOMPARE(countRows("Loot"), 0);
         // Only our own triggers are there, made anew with our table.

@@ -60,10 +60,7 @@ class TestSync : public QObject
 
     static void add(const QString& name, const QString& phone)
     {
-        modContact::Contact contact;
-        contact.name = name;
-        contact.phones = {modContact::TypedEntry(phone, "")};
-        QVERIFY(modContact::SaveNewPerson(contact));
+        QVERIFY(modContact::SaveNewPerson({name, "", "", "", {modContact::TypedEntry(phone, "")}, {}}));
     }
     static qint16 numberOf(const QString& name)
     {
@@ -72,8 +69,7 @@ class TestSync : public QObject
     }
     static void edit(const QString& name, const QString& newName, const QStringList& phones)
     {
-        modContact::Contact contact;
-        contact.name = newName;
+        modContact::Contact contact{newName, "", "", "", {}, {}};
         for (const QString& phone : phones)
             contact.phones.push_back(modContact::TypedEntry(phone, ""));
         modContact::SaveExistingPerson(numberOf(name), contact);
