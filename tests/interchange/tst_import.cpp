@@ -71,8 +71,7 @@ class TestImport : public QObject
     // The vCard export of the persons, as the file it writes.
     static QByteArray exportVcards(const std::vector<qint16>& numbers)
     {
-        modExport::Selection selection;
-        selection.contactnrs = numbers;
+        const modExport::Selection selection{numbers, {}};
         QString error;
         if (!modExportFiles::ExportVcard(selection, nullptr, error))
             qFatal("export failed: %s", qPrintable(error));

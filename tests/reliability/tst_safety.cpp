@@ -511,8 +511,7 @@ private slots:
         window.txtQuickSearch->clear();
 
         // Both exports carry every person, emoji and right-to-left text unharmed.
-        modExport::Selection selection;
-        selection.contactnrs = {1, 2, 3, 4, 5};
+        const modExport::Selection selection{{1, 2, 3, 4, 5}, {}};
         QString error;
         QVERIFY2(modExportFiles::ExportHtml(selection, nullptr, error), qPrintable(error));
         const QString html =
@@ -631,8 +630,7 @@ private slots:
         QCOMPARE(modCalendar::GenerateCalendar(nullptr), QString());
         QVERIFY(QFile::exists(modCalendar::PagePath(QDate::currentDate().year(), 3)));
         // The export works without its style sheets too.
-        modExport::Selection selection;
-        selection.contactnrs = {1};
+        const modExport::Selection selection{{1}, {}};
         QString error;
         QVERIFY2(modExportFiles::ExportHtml(selection, nullptr, error), qPrintable(error));
         QVERIFY(platform.messages().isEmpty());
@@ -658,8 +656,7 @@ private slots:
         ScriptedPlatform platform;
         DatabaseFixture dir(DatabaseFixture::Content::Persons);
         QVERIFY(dir.ok());
-        modExport::Selection selection;
-        selection.contactnrs = {1};
+        const modExport::Selection selection{{1}, {}};
         QString error;
         QVERIFY(modExportFiles::ExportText(selection, nullptr, error));
         QVERIFY(modExportFiles::ExportHtml(selection, nullptr, error));
@@ -677,40 +674,30 @@ private slots:
         QCOMPARE(QDir(dir.file("out")).entryList(QDir::Files | QDir::Hidden), QStringList{"old.txt"});
     }
 
-    void unwritableTempFolder()
+    // A file where the temporary and the data folder should be: nothing can be made inside.
+    // The export fails and says so, the calendar reports it, and the log line is dropped.
+    void unwritableTempAndDataFolders()
     {
         ScriptedPlatform platform;
         DatabaseFixture dir(DatabaseFixture::Content::Persons);
         QVERIFY(dir.ok());
-        const QByteArray oldTemp = qgetenv("TEMP");
-        // A file where the folder should be: nothing can be created inside.
         const QString blocked = dir.file("notafolder");
         QVERIFY(TestSupport::writeFile(blocked, "x"));
+        const QByteArray oldTemp = qgetenv("TEMP");
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
         qputenv("TEMP", QFile::encodeName(blocked));
-        modExport::Selection selection;
-        selection.contactnrs = {1};
+        qputenv("XDG_DATA_HOME", QFile::encodeName(blocked + "/data"));
         QString error;
-        const bool exported = modExportFiles::ExportHtml(selection, nullptr, error);
+        const bool exported = modExportFiles::ExportHtml({{1}, {}}, nullptr, error);
         const QString calendar = modCalendar::GenerateCalendar(nullptr);
+        modEnvironment::SetProgramFolder(blocked + "/program");
+        modError::WriteLog("a line that has nowhere to go");
+        const QString logPath = modError::LogFilePath();
         qputenv("TEMP", oldTemp);
+        qputenv("XDG_DATA_HOME", oldData);
         QVERIFY(!exported);
         QVERIFY(!error.isEmpty());
         QVERIFY(!calendar.isEmpty());
-        QCOMPARE(TestSupport::readFile(blocked), QByteArray("x"));
-    }
-
-    void unwritableLogFolder()
-    {
-        QTemporaryDir dir;
-        // The program folder is a file's name and the data folder cannot be made.
-        const QString blocked = dir.filePath("blocked");
-        QVERIFY(TestSupport::writeFile(blocked, "x"));
-        modEnvironment::SetProgramFolder(blocked + "/program");
-        const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", QFile::encodeName(blocked + "/data"));
-        modError::WriteLog("a line that has nowhere to go");
-        const QString logPath = modError::LogFilePath();
-        qputenv("XDG_DATA_HOME", oldData);
         QVERIFY(!QFile::exists(logPath));
         QCOMPARE(TestSupport::readFile(blocked), QByteArray("x"));
     }
