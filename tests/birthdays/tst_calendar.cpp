@@ -1,19 +1,29 @@
 #include "DataColumns.h"
 #include "DatabaseFixture.h"
-#include "PersonDump.h"
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
 
+#include "birthdays/HtmlViewer.h"
 #include "birthdays/LineWriter.h"
+#include "birthdays/frmCalendar.h"
+#include "birthdays/frmCalendarSelection.h"
+#include "birthdays/frmProgress.h"
 #include "birthdays/modCalendar.h"
-#include "database/modDatabase.h"
-#include "database/modSql.h"
+#include "mainwindow/RegisterWindows.h"
 #include "startup/modEnvironment.h"
-#include "startup/modSettings.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QAbstractTextDocumentLayout>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProcess>
+#include <QProgressBar>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTextBlock>
+#include <QTextTable>
 
 using modCalendar::WeekStart;
 using TestSupport::addRow;
@@ -69,17 +79,99 @@ public:
     int steps = 0;
 };
 
+// A page beside the calendar's style sheet, with the body given.
+QByteArray Page(const QString& body)
+{
+    return TestSupport::readFile(TestSupport::sourceDir() + "/tests/birthdays/samples/page.htm")
+        .replace("BODY", body.toUtf8());
+}
+
+// The background of the table cell that holds the text.
+QString CellColour(const QTextBrowser& viewer, const QString& text)
+{
+    const QTextCursor found = viewer.document()->find(text);
+    if (found.isNull() || !found.currentTable())
+        return "not in a table";
+    return found.currentTable()->cellAt(found).format().background().color().name();
+}
+
+// Clicks a check box where its tick is, as a user does.
+void ClickBox(QCheckBox* box)
+{
+    QStyleOptionButton option;
+    option.initFrom(box);
+    QTest::mouseClick(box, Qt::LeftButton, {},
+                      box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).center());
+}
+
 } // namespace
 
-// The calendar pages and their writer, on real files and a real database.
 class TestCalendar : public QObject
 {
     Q_OBJECT
 
-    // The pages cover 2023 to 2025: a leap year between two short ones.
-    static constexpr int Year = 2024;
-    QTemporaryDir m_dir;
-    QString m_programFolder;
+    static constexpr int Year = 2024; // the pages of 2023 to 2025: a leap year between two short ones
+    QTemporaryDir m_pages;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
+    std::unique_ptr<frmCalendar> m_window;
+    std::unique_ptr<HtmlViewer> m_viewer;
+    int m_year = QDate::currentDate().year();
+    int m_month = QDate::currentDate().month();
+
+    QString thisMonthsPage() const { return modCalendar::PagePath(m_year, m_month); }
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+
+    static QStringList calendarFilesInTemp()
+    {
+        return QDir(modEnvironment::TempFolder()).entryList({"*.htm", "calendar.css"}, QDir::Files, QDir::Name);
+    }
+
+    void openWindow()
+    {
+        m_window = std::make_unique<frmCalendar>();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    // The first weekday in the grid of the page the viewer shows.
+    QString firstWeekdayShown() const
+    {
+        const QStringList weekdays = modCalendar::WeekdayNames(modCalendar::WeekStart::Monday, QLocale::system());
+        for (QTextBlock block = m_window->wbrCalendar->document()->begin(); block.isValid(); block = block.next())
+            if (weekdays.contains(block.text().trimmed()))
+                return block.text().trimmed();
+        return QString();
+    }
+
+    // Runs the Save button; the dialog it opens modally is handed to work.
+    void runSaveDialog(const std::function<void(frmCalendarSelection*)>& work)
+    {
+        const auto seen = TestSupport::onModal<frmCalendarSelection>([&](frmCalendarSelection* dialog) {
+            work(dialog);
+            // A failed check must not leave the dialog waiting.
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        m_window->toolbarButton("Save")->trigger();
+        QVERIFY(*seen);
+    }
+
+    // A viewer shown on two pages of a calendar and their style sheet.
+    HtmlViewer& viewer()
+    {
+        m_viewer = std::make_unique<HtmlViewer>();
+        m_viewer->resize(600, 400);
+        m_viewer->show();
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(m_viewer.get())); }();
+        TestSupport::writeFile(path("calendar.css"), "td.day { background-color: #ff8800; }");
+        TestSupport::writeFile(
+            path("202401.htm"),
+            Page("<p><a href=\"202402.htm\">February</a> <a href=\"https://example.org/x\">Away</a></p>\r\n"
+                 "<table><tr><td class=\"day\">Ärger &amp; Co</td></tr></table>"));
+        TestSupport::writeFile(path("202402.htm"), Page("<p>Second page</p>"));
+        return *m_viewer;
+    }
 
     static modCalendar::CalendarOptions options(WeekStart weekStart = WeekStart::Monday,
                                                 const QLocale& locale = QLocale(QLocale::English,
@@ -98,24 +190,28 @@ class TestCalendar : public QObject
 
     void writeStyles(const QStringList& names)
     {
-        QDir(m_programFolder + "Calendar").removeRecursively();
-        QDir().mkpath(m_programFolder + "Calendar");
+        const QString folder = m_pages.filePath("program/Calendar/");
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
         for (const QString& name : names)
-            QVERIFY(
-                TestSupport::writeFile(m_programFolder + "Calendar/" + name + ".css", "/* " + name.toUtf8() + " */"));
+            QVERIFY(TestSupport::writeFile(folder + name + ".css", "/* " + name.toUtf8() + " */"));
     }
-
-    static QStringList calendarFilesInTemp()
+    // The pages of Year written from the persons of birthdays.mdb, with two made-up styles.
+    void usePages()
     {
-        return QDir(modEnvironment::TempFolder()).entryList({"*.htm", "calendar.css"}, QDir::Files, QDir::Name);
+        modEnvironment::SetProgramFolder(m_pages.filePath("program/"));
+        writeStyles({"Orange", "Blue"});
+        modDatabase::CloseDatabase(false);
+        QVERIFY(modDatabase::OpenDatabase(m_pages.filePath("birthdays.mdb")));
     }
 
 private slots:
     void initTestCase()
     {
-        m_programFolder = m_dir.filePath("program/");
-        modEnvironment::SetProgramFolder(m_programFolder);
-        QVERIFY(modDatabase::NewDatabase(m_dir.filePath("birthdays.mdb")));
+        modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
+        QVERIFY(modCalendar::StyleNames().size() >= 3);
+        QVERIFY(modCalendar::StyleNames().contains("Orange"));
+        QVERIFY(modDatabase::NewDatabase(m_pages.filePath("birthdays.mdb")));
         addPersons({{1, "Zoë Zimmer", QDate(1980, 5, 17)},
                     {2, "anna Alt", QDate(1990, 5, 17)},
                     {3, "Émile Ernst", QDate(2000, 5, 17)},
@@ -126,39 +222,396 @@ private slots:
                     {8, "No Date", {}},
                     {9, "Padded Name   ", QDate(1950, 3, 10)},
                     {10, "Last Of Year", QDate(1999, 12, 31)}});
-    }
-    void cleanupTestCase()
-    {
         modDatabase::CloseDatabase(false);
-        modCalendar::DeleteCalendarFiles(Year);
     }
     void init()
     {
         TestSupport::clearSettings();
-        writeStyles({"Orange", "Blue"});
+        modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
         modSettings::WriteSetting("Css Calendar", "Orange");
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_platform = std::make_unique<ScriptedPlatform>();
+        QVERIFY(modDatabase::NewDatabase(path("home.mdb")));
+        addPersons({{1, "Anna Ärger", QDate::currentDate().addYears(-30)}});
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_viewer.reset();
+        modDatabase::CloseDatabase(false);
+        m_platform.reset();
+        modCalendar::DeleteCalendarFiles(Year);
+    }
+
+    // The window opens on this month in the stored week start, with the buttons the
+    // printers allow and no progress window left behind; the week start can change.
+    void opening_data()
+    {
+        TestSupport::addColumns<int, QString>({"printers", "weekStart"});
+        addRow("no printer, first run", 0, "");
+        addRow("one printer, Sunday stored", 1, "Sunday");
+    }
+    void opening()
+    {
+        QFETCH(int, printers);
+        QFETCH(QString, weekStart);
+        m_platform->setPrinterCount(printers);
+        if (!weekStart.isEmpty())
+            modSettings::WriteSetting("Week Start", weekStart);
+        openWindow();
+        QCOMPARE(calendarFilesInTemp().size(), 37);
+        QCOMPARE(m_window->wbrCalendar->CurrentPath(), thisMonthsPage());
+        QVERIFY(m_window->wbrCalendar->toPlainText().contains("Anna Ärger (30)"));
+        const QString shown = weekStart.isEmpty() ? "Monday" : weekStart;
+        QCOMPARE((shown == "Monday" ? m_window->optMonday : m_window->optSunday)->isChecked(), true);
+        QCOMPARE(firstWeekdayShown(), shown);
+        QCOMPARE(modSettings::ReadSetting("Week Start"), shown);
+        QCOMPARE(m_window->toolbarButton("Css")->text(), QString("Orange"));
+        QStringList entries;
+        for (QAction* entry : m_window->styleMenu()->actions())
+            entries << entry->text();
+        QCOMPARE(entries, modCalendar::StyleNames());
+        QVERIFY(m_window->toolbarButton("Save")->isEnabled());
+        QVERIFY(m_window->toolbarButton("Css")->isEnabled());
+        QCOMPARE(m_window->toolbarButton("Print")->isEnabled(), printers > 0);
+        QCOMPARE(m_window->toolbarButton("Setup")->isEnabled(), printers > 0);
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == "frmProgress")
+                QVERIFY(!widget->isVisible());
+
+        // The other week start writes the pages anew and shows this month again.
+        const QString other = shown == "Monday" ? "Sunday" : "Monday";
+        const QByteArray before = TestSupport::readFile(modCalendar::PagePath(m_year + 1, 6));
+        QTest::mouseClick(shown == "Monday" ? m_window->optSunday : m_window->optMonday, Qt::LeftButton);
+        QCOMPARE(modSettings::ReadSetting("Week Start"), other);
+        QCOMPARE(m_window->wbrCalendar->CurrentPath(), thisMonthsPage());
+        QCOMPARE(firstWeekdayShown(), other);
+        QVERIFY(TestSupport::readFile(modCalendar::PagePath(m_year + 1, 6)) != before);
+    }
+
+    void styleChangeKeepsThePages()
+    {
+        openWindow();
+        const QByteArray page = TestSupport::readFile(thisMonthsPage());
+        const QDateTime written = QFileInfo(thisMonthsPage()).lastModified();
+        const QString orange = CellColour(*m_window->wbrCalendar, firstWeekdayShown());
+        QAction* ocean = nullptr;
+        for (QAction* entry : m_window->styleMenu()->actions())
+            if (entry->text() == "Ocean")
+                ocean = entry;
+        QVERIFY(ocean);
+        ocean->trigger();
+        QCOMPARE(m_window->toolbarButton("Css")->text(), QString("Ocean"));
+        QCOMPARE(modSettings::ReadSetting("Css Calendar"), QString("Ocean"));
+        QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()),
+                 TestSupport::readFile(modCalendar::StyleFile("Ocean")));
+        QCOMPARE(TestSupport::readFile(thisMonthsPage()), page);
+        QCOMPARE(QFileInfo(thisMonthsPage()).lastModified(), written);
+        // The shown month takes the new look, and its links still lead on.
+        const QString oceanColour = CellColour(*m_window->wbrCalendar, firstWeekdayShown());
+        QVERIFY(oceanColour != orange);
+        const QString nextYear = modCalendar::PageFileName(m_year + 1, m_month);
+        TestSupport::clickLink(m_window->wbrCalendar, nextYear);
+        QTRY_COMPARE(m_window->wbrCalendar->CurrentPath(), modEnvironment::TempFolder() + nextYear);
+        QCOMPARE(CellColour(*m_window->wbrCalendar, firstWeekdayShown()), oceanColour);
+    }
+
+    // In every shipped style the month grid spans the viewer in seven equal days, also
+    // when a name without any blank is longer than a day is wide.
+    void gridFillsTheWidthInEqualDays_data()
+    {
+        QTest::addColumn<QString>("style");
+        for (const QString& style : modCalendar::StyleNames())
+            QTest::newRow(qPrintable(style)) << style;
+    }
+    void gridFillsTheWidthInEqualDays()
+    {
+        QFETCH(QString, style);
+        addPersons({{2, QString(100, 'W'), QDate::currentDate().addYears(-20)}});
+        modSettings::WriteSetting("Css Calendar", style);
+        openWindow();
+        QTextDocument* document = m_window->wbrCalendar->document();
+        QTextTable* grid = document->find(firstWeekdayShown()).currentTable();
+        QVERIFY(grid);
+        QCOMPARE(grid->columns(), 7);
+        QList<qreal> lefts;
+        for (int column = 0; column < 7; ++column)
+            lefts << document->documentLayout()
+                         ->blockBoundingRect(grid->cellAt(0, column).firstCursorPosition().block())
+                         .left();
+        const qreal day = (lefts.last() - lefts.first()) / 6;
+        for (int column = 1; column < 7; ++column)
+            QVERIFY2(qAbs(lefts.at(column) - lefts.at(column - 1) - day) < 3,
+                     qPrintable(QString::asprintf("column %d starts at %g, the days are %g wide", column,
+                                                  double(lefts.at(column)), double(day))));
+        QVERIFY2(7 * day > 0.85 * m_window->wbrCalendar->viewport()->width(), qPrintable(QString::number(day)));
+    }
+
+    // A page that cannot be written, or an engine error, is shown once.
+    void errorsAreShown()
+    {
+        const QString blocked = modCalendar::PagePath(m_year + 1, 12);
+        QVERIFY(QDir().mkpath(blocked + "/inside"));
+        m_platform->expectMessage();
+        openWindow();
+        QVERIFY(QDir(blocked).removeRecursively());
+        for (const char* table : {"Phone", "Email", "Person"})
+            runSql(QString("DROP TABLE ") + table);
+        m_platform->expectMessage();
+        openWindow();
+        const auto messages = m_platform->messages();
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages.at(0).title == "Error" && messages.at(1).title == "Error");
+        QVERIFY(messages.at(0).text.contains(blocked));
+    }
+
+    void selectionDefaultsAndYearBoxes()
+    {
+        openWindow();
+        runSaveDialog([&](frmCalendarSelection* dialog) {
+            QCOMPARE(QStringList({dialog->fraPrevious->title(), dialog->fraCurrent->title(), dialog->fraNext->title(),
+                                  dialog->chkNext.at(1)->text(), dialog->chkCurrent.at(0)->text()}),
+                     QStringList({QString::number(m_year - 1), QString::number(m_year), QString::number(m_year + 1),
+                                  "January", ""}));
+            for (int month = 1; month <= 12; ++month)
+                QVERIFY(!dialog->chkPrevious.at(month)->isChecked() && dialog->chkCurrent.at(month)->isChecked() &&
+                        !dialog->chkNext.at(month)->isChecked());
+            QCOMPARE(dialog->focusWidget(), dialog->cmdOK);
+            ClickBox(dialog->chkNext.at(0));
+            for (int month = 1; month <= 12; ++month)
+                QVERIFY(dialog->chkNext.at(month)->isChecked());
+            // Box 0 of this year is clear, so the first click ticks all and the second clears all.
+            ClickBox(dialog->chkCurrent.at(0));
+            ClickBox(dialog->chkCurrent.at(0));
+            for (int month = 1; month <= 12; ++month)
+                QVERIFY(!dialog->chkCurrent.at(month)->isChecked());
+            // A month box changes nothing else.
+            ClickBox(dialog->chkPrevious.at(3));
+            QVERIFY(!dialog->chkPrevious.at(0)->isChecked());
+            const modCalendar::MonthSelection chosen = dialog->Selection();
+            QVERIFY(chosen[0][2] && !chosen[0][3] && chosen[2][0] && chosen[2][11] && !chosen[1][0]);
+            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        });
+        QVERIFY(m_platform->callsOf("directory").isEmpty());
+
+        // OK, then no folder chosen: the dialog closes and nothing is saved.
+        m_platform->expectDirectory(QString());
+        runSaveDialog([&](frmCalendarSelection* dialog) {
+            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+            QVERIFY(!dialog->isVisible());
+        });
+        QCOMPARE(m_platform->callsOf("directory").size(), 1);
+        QCOMPARE(QDir(m_dir->path()).entryList({"Calendar"}, QDir::Dirs), QStringList());
+    }
+
+    void saveChosenMonths()
+    {
+        openWindow();
+        const QString folder = path("saved");
+        QVERIFY(QDir().mkpath(folder));
+        m_platform->expectDirectory(folder);
+        runSaveDialog([&](frmCalendarSelection* dialog) {
+            ClickBox(dialog->chkCurrent.at(0));
+            ClickBox(dialog->chkCurrent.at(0));
+            ClickBox(dialog->chkPrevious.at(3));
+            ClickBox(dialog->chkNext.at(12));
+            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        });
+        QStringList expected{"calendar.css", modCalendar::PageFileName(m_year - 1, 3),
+                             modCalendar::PageFileName(m_year + 1, 12)};
+        expected.sort();
+        QCOMPARE(QDir(folder + "/Calendar").entryList(QDir::Files, QDir::Name), expected);
+        QCOMPARE(TestSupport::readFile(folder + "/Calendar/calendar.css"),
+                 TestSupport::readFile(modCalendar::StyleFile("Orange")));
+
+        // The same again asks before each existing file, the style sheet first.
+        m_platform->expectDirectory(folder);
+        m_platform->expectMessage(Platform::Answer::No);
+        m_platform->expectMessage(Platform::Answer::Yes);
+        QVERIFY(TestSupport::writeFile(folder + "/Calendar/calendar.css", "mine"));
+        QVERIFY(TestSupport::writeFile(folder + "/Calendar/" + expected.at(0), "old"));
+        runSaveDialog([&](frmCalendarSelection* dialog) {
+            ClickBox(dialog->chkCurrent.at(0));
+            ClickBox(dialog->chkCurrent.at(0));
+            dialog->chkPrevious.at(3)->setChecked(true);
+            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        });
+        const QList<ScriptedPlatform::Call> questions = m_platform->messages();
+        QCOMPARE(questions.size(), 2);
+        QVERIFY(questions.at(0).icon == Platform::Icon::Question &&
+                questions.at(0).buttons == Platform::Buttons::YesNo);
+        QCOMPARE(questions.at(0).title + ": " + questions.at(0).text,
+                 "Error: File already exists:\n" + folder + "/Calendar/calendar.css\n\nReplace?");
+        QVERIFY(questions.at(1).text.contains(expected.at(0)));
+        QCOMPARE(TestSupport::readFile(folder + "/Calendar/calendar.css"), QByteArray("mine"));
+        QCOMPARE(TestSupport::readFile(folder + "/Calendar/" + expected.at(0)),
+                 TestSupport::readFile(modEnvironment::TempFolder() + expected.at(0)));
+    }
+
+    void progressWindowShowsAndRestores()
+    {
+        QWidget caller;
+        caller.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&caller));
+        frmProgress progress(&caller);
+        progress.Begin(5);
+        QVERIFY(progress.isVisible());
+        QVERIFY(!progress.isModal());
+        QCOMPARE(progress.pbProgress->maximum(), 5);
+        QCOMPARE(progress.pbProgress->value(), 0);
+        QCOMPARE(caller.cursor().shape(), Qt::WaitCursor);
+        progress.Step();
+        progress.Step();
+        QCOMPARE(progress.pbProgress->value(), 2);
+        progress.End();
+        QVERIFY(!progress.isVisible());
+        QCOMPARE(caller.cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void openedFromTheMainWindowOnce()
+    {
+        modDatabase::CloseDatabase(false);
+        frmMain main(path("home.mdb"));
+        RegisterWindows(main);
+        main.Load();
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        main.mnuActionCalendar->trigger();
+        auto* window = main.findChild<frmCalendar*>("frmCalendar");
+        QVERIFY(window);
+        QTRY_VERIFY(window->isVisible());
+        QCOMPARE(window->windowModality(), Qt::NonModal);
+        QCOMPARE(window->wbrCalendar->CurrentPath(), thisMonthsPage());
+        main.toolbarButton("Calendar")->trigger();
+        QCOMPARE(main.findChildren<frmCalendar*>().size(), 1);
+        // Closing removes its files, and only those.
+        QVERIFY(TestSupport::writeFile(modEnvironment::TempFolder() + "Addrion.txt", "export"));
+        QPointer<frmCalendar> closing(window);
+        window->close();
+        QTRY_VERIFY(closing.isNull());
+        QCOMPARE(calendarFilesInTemp(), QStringList());
+        QVERIFY(QFileInfo::exists(modEnvironment::TempFolder() + "Addrion.txt"));
+        modDatabase::CloseDatabase(false);
+        main.close();
+        m_platform->clear();
+    }
+
+    // A page is loaded and announced, with the style sheet beside it; a file that is
+    // not there loads nothing; plain text is shown as text.
+    void viewerNavigates()
+    {
+        HtmlViewer& view = viewer();
+        QSignalSpy loaded(&view, &HtmlViewer::documentLoaded);
+        view.Navigate(path("202401.htm"));
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(loaded.at(0).at(0).toUrl(), QUrl::fromLocalFile(path("202401.htm")));
+        QCOMPARE(view.CurrentPath(), path("202401.htm"));
+        QVERIFY(view.toPlainText().contains("Ärger & Co"));
+        QCOMPARE(CellColour(view, "Co"), QString("#ff8800"));
+        view.Navigate(path("199901.htm"));
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(view.CurrentPath(), path("202401.htm"));
+        QVERIFY(TestSupport::writeFile(path("Addrion.txt"), "-----------\r\n<b>Anna</b> & Bob\r\n"));
+        view.Navigate(path("Addrion.txt"));
+        QCOMPARE(loaded.size(), 2);
+        QVERIFY(view.toPlainText().contains("<b>Anna</b> & Bob"));
+    }
+
+    // A link to a page beside the shown one is followed in place; whatever else opens in
+    // the desktop's own program, and the viewer keeps showing its page.
+    void viewerLinks_data()
+    {
+        QTest::addColumn<QString>("href");
+        addRow("page beside", "202402.htm");
+        addRow("web", "https://example.org/x");
+        addRow("system file", "file:///etc/passwd");
+        addRow("out of the folder", "../202402.htm");
+        addRow("into a folder below", "sub/202402.htm");
+        addRow("not a page", "notes.txt");
+    }
+    void viewerLinks()
+    {
+        QFETCH(QString, href);
+        HtmlViewer& view = viewer();
+        QVERIFY(TestSupport::writeFile(path("sub/202402.htm"), Page("<p>Below</p>")));
+        QVERIFY(TestSupport::writeFile(path("notes.txt"), "not written by the program"));
+        QVERIFY(TestSupport::writeFile(path("links.htm"), Page("<p><a href=\"" + href + "\">Link</a></p>")));
+        view.Navigate(path("links.htm"));
+        QSignalSpy loaded(&view, &HtmlViewer::documentLoaded);
+        TestSupport::clickLink(&view, href);
+        if (href == "202402.htm") {
+            QTRY_COMPARE(loaded.size(), 1);
+            QCOMPARE(view.CurrentPath(), path("202402.htm"));
+            QVERIFY(view.toPlainText().contains("Second page"));
+            QVERIFY(m_platform->callsOf("url").isEmpty());
+            return;
+        }
+        QTRY_COMPARE(m_platform->callsOf("url").size(), 1);
+        QCOMPARE(m_platform->callsOf("url").at(0).text,
+                 QUrl::fromLocalFile(path("links.htm")).resolved(QUrl(href)).toString());
+        QCOMPARE(view.CurrentPath(), path("links.htm"));
+        QVERIFY(view.toPlainText().contains("Link"));
+    }
+
+    // Refresh reads page and style sheet again, and keeps the place.
+    void viewerRefreshes()
+    {
+        HtmlViewer& view = viewer();
+        QString rows = "<table><tr><td class=\"day\">Rewritten</td></tr></table>\r\n";
+        for (int i = 0; i < 200; ++i)
+            rows += QString("<p>Line %1</p>\r\n").arg(i);
+        view.Navigate(path("202401.htm"));
+        QVERIFY(TestSupport::writeFile(path("calendar.css"), "td.day { background-color: #2e6da4; }"));
+        QVERIFY(TestSupport::writeFile(path("202401.htm"), Page(rows)));
+        QSignalSpy loaded(&view, &HtmlViewer::documentLoaded);
+        view.Refresh();
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(CellColour(view, "Rewritten"), QString("#2e6da4"));
+        QScrollBar* bar = view.verticalScrollBar();
+        QVERIFY(bar->maximum() > 100);
+        bar->setValue(bar->maximum() / 2);
+        const int place = bar->value();
+        view.Refresh();
+        QCOMPARE(bar->value(), place);
+    }
+
+    // Printing asks for the printer first; cancelled, nothing is printed.
+    void viewerPrints()
+    {
+        HtmlViewer& view = viewer();
+        view.Navigate(path("202401.htm"));
+        view.printer()->setOutputFormat(QPrinter::PdfFormat);
+        for (const bool accept : {false, true}) {
+            view.printer()->setOutputFileName(path(accept ? "printed.pdf" : "cancelled.pdf"));
+            const auto seen = TestSupport::onModal<QPrintDialog>(
+                [accept](QPrintDialog* dialog) { accept ? dialog->accept() : dialog->reject(); });
+            QCOMPARE(view.Print(), accept);
+            QVERIFY(*seen);
+        }
+        QVERIFY(!QFileInfo::exists(path("cancelled.pdf")));
+        QVERIFY(TestSupport::readFile(path("printed.pdf")).startsWith("%PDF"));
     }
 
     // Lines end in CR LF, however many and long; an old file is deleted first, so that
     // nothing of it stays behind the new lines.
     void lineWriterWritesLinesWithCrLf()
     {
-        const QString path = m_dir.filePath("writer.txt");
-        QVERIFY(TestSupport::writeFile(path, QByteArray(100000, 'o')));
+        const QString file = path("writer.txt");
+        QVERIFY(TestSupport::writeFile(file, QByteArray(100000, 'o')));
         const QStringList lines = QStringList{"<html>", "", "\tÄrger & Co"} + QStringList(80, QString(999, 'x'));
         LineWriter writer;
-        QVERIFY2(writer.Start(path), qPrintable(writer.ErrorString()));
-        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY2(writer.Start(file), qPrintable(writer.ErrorString()));
+        QVERIFY(!QFileInfo::exists(file));
         for (const QString& line : lines) {
             writer.WriteLine(line);
             QVERIFY(writer.BufferedLength() <= LineWriter::FlushThreshold);
         }
         QVERIFY2(writer.Finish(), qPrintable(writer.ErrorString()));
         QVERIFY(writer.FlushCount() > 1); // handed on in parts, never all at once
-        QCOMPARE(TestSupport::readFile(path), (lines.join("\r\n") + "\r\n").toUtf8());
+        QCOMPARE(TestSupport::readFile(file), (lines.join("\r\n") + "\r\n").toUtf8());
 
         // A file that cannot be made is reported, and nothing more is tried.
-        const QString missing = m_dir.filePath("missing folder/page.htm");
+        const QString missing = path("missing folder/page.htm");
         LineWriter failing;
         QVERIFY(!failing.Start(missing));
         QVERIFY(failing.ErrorString().contains(missing));
@@ -206,6 +659,7 @@ private slots:
     // months of their birthday, one without a date nowhere.
     void pages()
     {
+        usePages();
         RecordingProgress progress;
         QCOMPARE(modCalendar::GenerateCalendar(&progress, options()), QString());
         QCOMPARE(progress.events, (QStringList{"begin 37", "end after 37"}));
@@ -253,6 +707,7 @@ private slots:
     }
     void birthdayRows()
     {
+        usePages();
         QFETCH(int, year);
         QFETCH(int, month);
         QFETCH(int, day);
@@ -274,6 +729,7 @@ private slots:
     }
     void pagesAreValidXhtml()
     {
+        usePages();
         QFETCH(QLocale, locale);
         QFETCH(WeekStart, weekStart);
         QFETCH(QString, firstWeekday);
@@ -308,10 +764,10 @@ private slots:
     // Without a database every day has filler rows; with a broken one the run ends.
     void closedOrBrokenDatabase()
     {
-        const QString path = modDatabase::DatabaseConnection().DataSource();
+        usePages();
         modDatabase::CloseDatabase(false);
         const QString error = modCalendar::GenerateCalendar(nullptr, options());
-        QVERIFY(modDatabase::OpenDatabase(path));
+        QVERIFY(modDatabase::OpenDatabase(m_pages.filePath("birthdays.mdb")));
         QCOMPARE(error, QString());
         QCOMPARE(calendarFilesInTemp().size(), 37);
         for (int year = Year - 1; year <= Year + 1; ++year) {
@@ -328,14 +784,14 @@ private slots:
         }
 
         // An engine error ends the run.
-        QVERIFY(modDatabase::NewDatabase(m_dir.filePath("broken.mdb")));
+        QVERIFY(modDatabase::NewDatabase(path("broken.mdb")));
         for (const char* table : {"Phone", "Email", "Person"})
             runSql(QString("DROP TABLE ") + table);
         RecordingProgress progress;
         const bool thrown =
             EngineTest::failureOf([&] { modCalendar::GenerateCalendar(&progress, options()); }).has_value();
         modDatabase::CloseDatabase(false);
-        QVERIFY(modDatabase::OpenDatabase(m_dir.filePath("birthdays.mdb")));
+        QVERIFY(modDatabase::OpenDatabase(m_pages.filePath("birthdays.mdb")));
         QVERIFY(thrown);
         // The progress window closes also when the run breaks off.
         QCOMPARE(progress.events, (QStringList{"begin 37", "end after 1"}));
@@ -353,6 +809,7 @@ private slots:
     }
     void styleSheetChoice()
     {
+        usePages();
         QFETCH(QStringList, styles);
         QFETCH(QString, stored);
         QFETCH(QByteArray, copied);
@@ -370,10 +827,11 @@ private slots:
     // there is reported, and not made.
     void saveIntoAMissingFolderFails()
     {
+        usePages();
         generate();
         modCalendar::MonthSelection months{};
         months[1][0] = true;
-        const QString chosen = m_dir.filePath("not there");
+        const QString chosen = path("not there");
         QVERIFY(modCalendar::SaveCalendar(
                     chosen, months, [](const QString&) { return true; }, nullptr, Year)
                     .contains(chosen));
