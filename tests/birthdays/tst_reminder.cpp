@@ -39,9 +39,28 @@ void Store(const QString& key, const QString& value)
         modSettings::WriteSetting(key, value);
 }
 
+// Each "key=value" stored, each "key" alone removed.
+void Store(const QStringList& settings)
+{
+    for (const QString& setting : settings)
+        if (setting.contains('='))
+            modSettings::WriteSetting(setting.section('=', 0, 0), setting.section('=', 1));
+        else
+            modSettings::DeleteSetting(setting);
+}
+
 bool Stored(const QString& key)
 {
     return QSettings(modSettings::StoreFile(), QSettings::IniFormat).contains(key);
+}
+
+// "key=value" for each key stored, "key" alone for one that is not.
+QString Stored(const QStringList& keys)
+{
+    QStringList result;
+    for (const QString& key : keys)
+        result << (Stored(key) ? key + '=' + modSettings::ReadSetting(key) : key);
+    return result.join(", ");
 }
 
 // Space on a check box, as a user without a mouse ticks it.
@@ -631,13 +650,10 @@ private slots:
             QVERIFY(!Stored("Reminder Since"));
             return;
         }
-        QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString("1"));
-        QCOMPARE(modSettings::ReadSetting("Reminder Sound"), QString("1"));
-        QCOMPARE(modSettings::ReadSetting("Reminder Sound Path"),
-                 modEnvironment::ProgramFolder() + "Sound/default.wav");
-        QCOMPARE(modSettings::ReadSetting("Reminder Since"), QString("2"));
-        QCOMPARE(modSettings::ReadSetting("Reminder Once 1"), QString("7"));
-        QVERIFY(!Stored("Reminder Once 2"));
+        QCOMPARE(Stored({"Birthday reminder", "Reminder Sound", "Reminder Sound Path", "Reminder Since",
+                         "Reminder Once 1", "Reminder Once 2"}),
+                 "Birthday reminder=1, Reminder Sound=1, Reminder Sound Path=" + modEnvironment::ProgramFolder() +
+                     "Sound/default.wav, Reminder Since=2, Reminder Once 1=7, Reminder Once 2");
         // The user's later choices survive the next start.
         modSettings::WriteSetting("Reminder Since", "5");
         modAutostart::CheckReminderAtStart();
@@ -694,8 +710,7 @@ private slots:
     void checkBoxesEnableTheirControls()
     {
         QFETCH(QStringList, ticks);
-        Store("Birthday reminder", "0");
-        Store("Reminder Sound", "0");
+        Store({"Birthday reminder=0", "Reminder Sound=0"});
         open();
         for (const QString& name : ticks)
             Toggle(name.startsWith("chkOnce") ? m_window->chkOnce.at(name.right(1).toInt())
@@ -716,8 +731,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, text);
         QFETCH(int, refused);
-        Store("Birthday reminder", "1");
-        Store("Reminder Once 3", "");
+        Store({"Birthday reminder=1", "Reminder Once 3="});
         open();
         Toggle(m_window->chkOnce.at(2));
         QSignalSpy refusals(m_window.get(), &frmOptionsReminder::typingRefused);
@@ -738,8 +752,7 @@ private slots:
 
     void backspaceAndUpDownWork()
     {
-        Store("Birthday reminder", "1");
-        Store("Reminder Since", "12");
+        Store({"Birthday reminder=1", "Reminder Since=12"});
         open();
         QSignalSpy refusals(m_window.get(), &frmOptionsReminder::typingRefused);
         m_window->udSince->setFocus();
@@ -759,12 +772,8 @@ private slots:
     // Cancel stores nothing; OK stores the choices, an unticked day by removing its key.
     void cancelOrOkStoresTheChoices()
     {
-        Store("Birthday reminder", "1");
-        Store("Reminder Since", "2");
-        Store("Reminder Once 1", "7");
-        Store("Reminder Once 3", "30");
-        Store("Reminder Sound", "1");
-        Store("Reminder Sound Path", "/old/chime.wav");
+        Store({"Birthday reminder=1", "Reminder Since=2", "Reminder Once 1=7", "Reminder Once 3=30", "Reminder Sound=1",
+               "Reminder Sound Path=/old/chime.wav"});
         const QByteArray before = TestSupport::readFile(TestSupport::settingsFile());
         for (const bool ok : {false, true}) {
             open();
@@ -779,13 +788,10 @@ private slots:
             QCOMPARE(m_window->result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
             QCOMPARE(TestSupport::readFile(TestSupport::settingsFile()) == before, !ok);
         }
-        QVERIFY(!Stored("Reminder Since"));
-        QCOMPARE(modSettings::ReadSetting("Reminder Once 1"), QString("7"));
-        QCOMPARE(modSettings::ReadSetting("Reminder Once 2"), QString("21"));
-        QVERIFY(!Stored("Reminder Once 3"));
-        QCOMPARE(modSettings::ReadSetting("Reminder Sound"), QString("0"));
-        QCOMPARE(modSettings::ReadSetting("Reminder Sound Path"), QString("/new/chime.wav"));
-        QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString("1"));
+        QCOMPARE(Stored({"Birthday reminder", "Reminder Since", "Reminder Once 1", "Reminder Once 2", "Reminder Once 3",
+                         "Reminder Sound", "Reminder Sound Path"}),
+                 QString("Birthday reminder=1, Reminder Since, Reminder Once 1=7, Reminder Once 2=21, Reminder Once 3, "
+                         "Reminder Sound=0, Reminder Sound Path=/new/chime.wav"));
         QVERIFY(startedArguments().isEmpty());
     }
 
@@ -815,9 +821,7 @@ private slots:
 
     void browseChoosesAndPlaysASound()
     {
-        Store("Birthday reminder", "1");
-        Store("Reminder Sound", "1");
-        Store("Reminder Sound Path", "/old/chime.wav");
+        Store({"Birthday reminder=1", "Reminder Sound=1", "Reminder Sound Path=/old/chime.wav"});
         open();
         m_platform->expectOpenFileName("/music/bell.wav");
         QTest::mouseClick(m_window->cmdBrowse, Qt::LeftButton);
@@ -840,8 +844,7 @@ private slots:
 
     void openedFromTheMainWindow()
     {
-        Store("Birthday reminder", "1");
-        Store("Reminder Once 1", "7");
+        Store({"Birthday reminder=1", "Reminder Once 1=7"});
         frmMain mainWindow("/Reminder");
         RegisterWindows(mainWindow);
         const auto seen = TestSupport::onModal<frmOptionsReminder>([](frmOptionsReminder* dialog) {
