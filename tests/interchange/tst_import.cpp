@@ -301,26 +301,17 @@ private slots:
         const bool vcard = layout < 0;
         const bool outlook = layout == int(modCsv::Layout::Outlook);
         // Outlook has a column per kind of number and none for other descriptions.
-        std::vector<modContact::Contact> contacts{
-            {"Sean O'Brien",
-             QDate(1975, 3, 9).toString("M/d/yyyy"),
-             "Harbour Road 7, Flat 2\nCork\nIreland",
-             "Owes me; a pint\nor \"two\", \\maybe\\",
-             {TypedEntry("021 555 0101", "Home"), TypedEntry("087 555 0202", "Mobile"),
-              TypedEntry("021 555 0606", "Work"),
-              TypedEntry("021 555 0303", outlook ? "Fax" : "Boat; summer, \"weekends\"")},
-             {TypedEntry("sean@example.ie", outlook ? "" : "Work"), TypedEntry("s@example.org", "")}},
-            {"Zoë Ångström-Łukasiewicz",
-             QDate(1904, 2, 29).toString("M/d/yyyy"),
-             "",
-             QString("Long note ").repeated(40) + "€ 😀",
-             {},
-             {}},
-            {"Plain", "", "", "", {TypedEntry("1", "Home"), TypedEntry("2", vcard ? "" : "Home")}, {}},
-        };
-        std::vector<qint16> numbers;
-        for (const modContact::Contact& contact : contacts)
-            numbers.push_back(*modContact::SaveNewPerson(contact));
+        const QString boat = outlook ? "Fax" : "Boat; summer, \"weekends\"";
+        const QStringList phones{"021 555 0101|Home", "087 555 0202|Mobile", "021 555 0606|Work",
+                                 "021 555 0303|" + boat};
+        const QStringList emails{"sean@example.ie|" + QString(outlook ? "" : "Work"), "s@example.org|"};
+        const QString address = "Harbour Road 7, Flat 2\nCork\nIreland";
+        const QString note = "Owes me; a pint\nor \"two\", \\maybe\\";
+        const QString longNote = QString("Long note ").repeated(40) + "€ 😀";
+        addPersons({{1, "Sean O'Brien", QDate(1975, 3, 9), phones, emails, address, note},
+                    {2, "Zoë Ångström-Łukasiewicz", QDate(1904, 2, 29), {}, {}, "", longNote},
+                    {3, "Plain", {}, {"1|Home", vcard ? "2|" : "2|Home"}, {}, "", ""}});
+        const std::vector<qint16> numbers{1, 2, 3};
         const QStringList before = dumpPersons();
 
         frmMain window{QString()};
@@ -364,7 +355,7 @@ private slots:
             // Every record ends in CR LF; the breaks inside quoted fields are the note's own.
             std::vector<modCsv::FileProblem> problems;
             const auto records = modCsv::SplitRecords(QString::fromUtf8(file), ',', problems);
-            QCOMPARE(records.size(), contacts.size() + 1);
+            QCOMPARE(records.size(), numbers.size() + 1);
             QCOMPARE(file.count("\r\n"), qsizetype(records.size()));
         }
         preview->close();
