@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSslCertificate>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -147,4 +148,11 @@ QUrl RadicaleServer::makeAddressBook(const QString& name, QString& error)
         return QUrl();
     }
     return book;
+}
+
+QString RadicaleServer::certificateFingerprint() const
+{
+    const auto certificates = QSslCertificate::fromPath(certificatePath());
+    return certificates.isEmpty() ? QString()
+                                  : certificates.first().digest(QCryptographicHash::Sha256).toHex(':').toUpper();
 }
