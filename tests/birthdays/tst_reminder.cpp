@@ -519,7 +519,7 @@ private slots:
     }
 
     // A reminder started by another process of the program (at the switch of the
-    // option, or Details) shows its window as that process asked; unasked, it shows it normal.
+    // option, or Details) shows its window as that process asked (unasked: see above).
     void startsMinimisedWhenAsked()
     {
         setDays("0");
