@@ -10,6 +10,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -90,6 +92,9 @@ bool RadicaleServer::start(QString& error, bool tls, bool fsync)
                   << certificatePath() << QStringLiteral("--server-key") << key;
     }
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A server outliving a test process that was killed would keep the files it inherited
+    // open: it ends with the test process.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(QFileInfo(python).isExecutable() ? python : program, arguments);
     if (!m_process.waitForStarted()) {
         error = QStringLiteral("Radicale did not start: ") + m_process.errorString();
