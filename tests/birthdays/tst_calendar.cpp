@@ -106,6 +106,8 @@ void ClickBox(QCheckBox* box)
 
 } // namespace
 
+// The birthday calendar's pages on real files and a real database, and its window, save
+// dialog and page viewer offscreen with the style sheets that ship with the program.
 class TestCalendar : public QObject
 {
     Q_OBJECT
