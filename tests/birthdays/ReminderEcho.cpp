@@ -1,13 +1,7 @@
-// The program itself (its own entry, settings, database and windows) with one test
-// seam: once the birthday reminder's window is shown, its rows are written to standard
-// output and the window is closed as OK would close it. Lets tests run a real reminder
-// process and read what it showed.
-//
-//     birthdays_reminderecho /Reminder
-//
-// Prints the window's caption, then one line per row: key, date, person, age, "red"
-// for today's; then a last line "window normal" or "window minimised". The program's
-// resources are those of the program named by ADDRION_EXECUTABLE (built or installed).
+// The program itself with one test seam, run as "birthdays_reminderecho /Reminder": once
+// the reminder's window is shown, it prints the caption, a line per row (key, date, person,
+// age, "red" for today's, "partly red" for a fault) and "window normal" or "window
+// minimised", then closes as OK would. Resources are those of ADDRION_EXECUTABLE.
 
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminderRun.h"
@@ -26,10 +20,15 @@ void EchoRowsAndClose(frmReminder& window)
     QString text = window.windowTitle() + QLatin1Char('\n');
     for (int i = 0; i < window.RowCount(); ++i) {
         const QTreeWidgetItem* item = window.lvwReminder->topLevelItem(i);
-        const bool red = item->foreground(frmReminder::DateColumn).color() == QColor(255, 0, 0);
+        int red = 0;
+        for (int column : {frmReminder::DateColumn, frmReminder::PersonColumn, frmReminder::AgeColumn})
+            red += item->foreground(column).color() == QColor(255, 0, 0);
         text += QStringList{item->data(frmReminder::DateColumn, frmReminder::KeyRole).toString(),
                             item->text(frmReminder::DateColumn), item->text(frmReminder::PersonColumn),
-                            item->text(frmReminder::AgeColumn), red ? QStringLiteral("red") : QString()}
+                            item->text(frmReminder::AgeColumn),
+                            red == 3 ? QStringLiteral("red")
+                            : red    ? QStringLiteral("partly red")
+                                     : QString()}
                     .join(QLatin1Char('\t')) +
                 QLatin1Char('\n');
     }

@@ -1,32 +1,94 @@
+#include "DataColumns.h"
 #include "MainWindowFixture.h"
 
+#include "birthdays/frmOptionsReminder.h"
 #include "birthdays/frmReminder.h"
+#include "birthdays/modAutostart.h"
 #include "birthdays/modReminder.h"
 #include "birthdays/modReminderRun.h"
+#include "mainwindow/RegisterWindows.h"
+#include "startup/modEnvironment.h"
 
 #include <QContextMenuEvent>
+#include <QProcess>
 #include <QScopeGuard>
+#include <QSettings>
+#include <QSignalSpy>
 
-// The reminder's days, its rows from a real database, and its window offscreen.
+using TestSupport::addRow;
+
+namespace {
+
+// Also notes what the settings said when the reminder process was started.
+class RecordingPlatform : public ScriptedPlatform
+{
+public:
+    bool startDetached(const QString& program, const QStringList& arguments, Platform::Show show) override
+    {
+        sinceAtStart = modSettings::ReadSetting("Reminder Since");
+        return ScriptedPlatform::startDetached(program, arguments, show);
+    }
+    QString sinceAtStart;
+};
+
+void Store(const QString& key, const QString& value)
+{
+    if (value.isNull())
+        modSettings::DeleteSetting(key);
+    else
+        modSettings::WriteSetting(key, value);
+}
+
+// Each "key=value" stored, each "key" alone removed.
+void Store(const QStringList& settings)
+{
+    for (const QString& setting : settings)
+        if (setting.contains('='))
+            modSettings::WriteSetting(setting.section('=', 0, 0), setting.section('=', 1));
+        else
+            modSettings::DeleteSetting(setting);
+}
+
+bool Stored(const QString& key)
+{
+    return QSettings(modSettings::StoreFile(), QSettings::IniFormat).contains(key);
+}
+
+// "key=value" for each key stored, "key" alone for one that is not.
+QString Stored(const QStringList& keys)
+{
+    QStringList result;
+    for (const QString& key : keys)
+        result << (Stored(key) ? key + '=' + modSettings::ReadSetting(key) : key);
+    return result.join(", ");
+}
+
+// Space on a check box, as a user without a mouse ticks it.
+void Toggle(QCheckBox* check)
+{
+    QTest::keyClick(check, Qt::Key_Space);
+}
+
+} // namespace
+
+// The birthday reminder on a real database, in its window, as the real program at log-on,
+// its log-on entry and its options.
 class TestReminder : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
     QString m_path;
-    std::unique_ptr<ScriptedPlatform> m_platform;
+    QString m_today; // a database with birthdays from today on
+    std::unique_ptr<RecordingPlatform> m_platform;
+    std::unique_ptr<frmOptionsReminder> m_window;
 
-    static void setDays(const QString& since, const QString& once1 = {}, const QString& once2 = {},
-                        const QString& once3 = {})
+    static void setDays(const QString& since, const QString& once1 = {}, const QString& once2 = {})
     {
-        const QStringList keys{"Reminder Since", "Reminder Once 1", "Reminder Once 2", "Reminder Once 3"};
-        const QStringList values{since, once1, once2, once3};
-        for (int i = 0; i < keys.size(); ++i) {
-            if (values.at(i).isNull())
-                modSettings::DeleteSetting(keys.at(i));
-            else
-                modSettings::WriteSetting(keys.at(i), values.at(i));
-        }
+        const QString keys[] = {"Reminder Since", "Reminder Once 1", "Reminder Once 2", "Reminder Once 3"};
+        const QString values[] = {since, once1, once2, QString()};
+        for (int i = 0; i < 4; ++i)
+            Store(keys[i], values[i]);
     }
 
     // "key|date|name|age|red" for each row, the way the tests below expect them.
@@ -39,24 +101,17 @@ class TestReminder : public QObject
                           .join('|');
         return result;
     }
-    static QStringList describe(const frmReminder& window)
-    {
-        QStringList result;
-        for (int i = 0; i < window.RowCount(); ++i) {
-            const QTreeWidgetItem* item = window.lvwReminder->topLevelItem(i);
-            QStringList colours;
-            for (int column = 0; column < 3; ++column)
-                colours << item->foreground(column).color().name();
-            result << QStringList{item->data(0, frmReminder::KeyRole).toString(), item->text(0), item->text(1),
-                                  item->text(2), colours.join(',')}
-                          .join('|');
-        }
-        return result;
-    }
 
+    // The reminder on the default database, birthdays.mdb unless another is set.
+    std::unique_ptr<frmReminder> prepare(const QDate& today)
+    {
+        if (modSettings::ReadSetting("Default database").isEmpty())
+            modSettings::WriteSetting("Default database", m_path);
+        return modReminder::PrepareReminder(today);
+    }
     std::unique_ptr<frmReminder> shownReminder(const QDate& today)
     {
-        std::unique_ptr<frmReminder> window = modReminder::PrepareReminder(today);
+        std::unique_ptr<frmReminder> window = prepare(today);
         if (!window)
             return window;
         window->show();
@@ -66,15 +121,92 @@ class TestReminder : public QObject
         return window;
     }
 
-    void clickRow(frmReminder& window, int row)
+    struct Run
     {
-        const QRect rect = window.lvwReminder->visualItemRect(window.lvwReminder->topLevelItem(row));
-        QTest::mouseClick(window.lvwReminder->viewport(), Qt::LeftButton, {}, rect.center());
+        bool ended = false;
+        int exitCode = -1;
+        QString caption;
+        QStringList lines;
+    };
+
+    // Runs the program, or its entry with the echo seam (ReminderEcho.cpp), on the
+    // database of today's birthdays; a run that shows its window without the echo never
+    // ends by itself and is stopped after a minute.
+    Run runReminder(bool echo, const QString& show = QString())
+    {
+        modSettings::WriteSetting("Default database", m_today);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!show.isEmpty())
+            environment.insert(Platform::ShowVariable, show);
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(echo ? TestSupport::reminderEcho() : TestSupport::executable(), {"/Reminder"});
+        Run run;
+        run.ended = program.waitForStarted() && program.waitForFinished(60000);
+        if (!run.ended) {
+            program.kill();
+            program.waitForFinished();
+            return run;
+        }
+        run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+        run.lines = QString::fromUtf8(program.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        // The echo starts with the window's caption.
+        if (echo && !run.lines.isEmpty())
+            run.caption = run.lines.takeFirst();
+        return run;
+    }
+    static QString shippedChime() { return QFileInfo(TestSupport::executable()).absolutePath() + "/Sound/default.wav"; }
+
+    static QString entryExec()
+    {
+        for (const QByteArray& line : TestSupport::readFile(modAutostart::EntryFile()).split('\n'))
+            if (line.startsWith("Exec="))
+                return QString::fromUtf8(line.mid(5));
+        return {};
+    }
+    // The arguments of every program started; this program is the only one started.
+    QList<QStringList> startedArguments() const
+    {
+        QList<QStringList> result;
+        for (const ScriptedPlatform::Call& call : m_platform->callsOf("start"))
+            result << (call.text == QCoreApplication::applicationFilePath() ? call.arguments
+                                                                            : QStringList{"other: " + call.text});
+        return result;
+    }
+
+    void open()
+    {
+        m_window = std::make_unique<frmOptionsReminder>();
+        m_window->show();
+    }
+    QString enabledControls() const
+    {
+        QStringList names;
+        const auto add = [&names](QWidget* widget, const QString& index = {}) {
+            if (widget->isEnabled())
+                names << widget->objectName() + index;
+        };
+        for (QWidget* widget : {(QWidget*)m_window->fraSince, (QWidget*)m_window->chkSince,
+                                (QWidget*)m_window->txtSince, (QWidget*)m_window->udSince})
+            add(widget);
+        add(m_window->lblDays.at(0), "0");
+        add(m_window->fraOnce);
+        for (int i = 0; i < 3; ++i) {
+            for (QWidget* widget : {(QWidget*)m_window->chkOnce.at(i), (QWidget*)m_window->txtOnce.at(i),
+                                    (QWidget*)m_window->udOnce.at(i)})
+                add(widget, QString::number(i));
+            add(m_window->lblDays.at(i + 1), QString::number(i + 1));
+        }
+        for (QWidget* widget :
+             {(QWidget*)m_window->chkSound, (QWidget*)m_window->txtSound, (QWidget*)m_window->cmdBrowse})
+            add(widget);
+        return names.join(' ');
     }
 
 private slots:
     void initTestCase()
     {
+        QVERIFY2(QFileInfo(TestSupport::executable()).isExecutable(), "the program is not built");
         TestSupport::clearSettings();
         ScriptedPlatform platform;
         m_path = m_dir.filePath("birthdays.mdb");
@@ -89,104 +221,95 @@ private slots:
                     {8, "Noah without a date", QDate()},
                     {9, "Baby", QDate(2024, 1, 1)},
                     {12, "Zoe", QDate(1988, 3, 7)}});
+        m_today = m_dir.filePath("today.mdb");
+        const QDate today = QDate::currentDate();
+        QVERIFY(modDatabase::NewDatabase(m_today));
+        addPersons({{1, "Anna & <Ärger>", today.addYears(-28)},
+                    {2, "Bert", today.addDays(1).addYears(-40)},
+                    {3, "Carl", today.addDays(20).addYears(-4)}});
         modDatabase::CloseDatabase(false);
     }
     void init()
     {
-        m_platform = std::make_unique<ScriptedPlatform>();
-        modSettings::WriteSetting("Default database", m_path);
-        modSettings::WriteSetting("Reminder Sound", "0");
-        setDays({});
+        TestSupport::clearSettings();
+        QFile::remove(modAutostart::EntryFile());
+        m_platform = std::make_unique<RecordingPlatform>();
     }
     void cleanup()
     {
+        m_window.reset();
         modDatabase::CloseDatabase(false);
         m_platform.reset();
     }
 
     void reminderDays_data()
     {
-        QTest::addColumn<QString>("since");
-        QTest::addColumn<QString>("once1");
-        QTest::addColumn<QString>("once2");
-        QTest::addColumn<QString>("once3");
-        QTest::addColumn<QList<int>>("days");
-        TestSupport::addRow("nothing set", "", "", "", "", QList<int>{});
-        TestSupport::addRow("S = 2, O1 = 7", "2", "7", "", "", QList<int>{0, 1, 2, 7});
-        TestSupport::addRow("S = 2, O1 = 10: numbers, not texts", "2", "10", "", "", QList<int>{0, 1, 2, 10});
-        TestSupport::addRow("O1 = O2 = 5", "", "5", "5", "", QList<int>{5});
-        TestSupport::addRow("S absent, O1 = 0", "", "0", "", "", QList<int>{0});
-        TestSupport::addRow("S = 0", "0", "", "", "", QList<int>{0});
-        TestSupport::addRow("once values sorted", "", "9", "3", "5", QList<int>{3, 5, 9});
-        TestSupport::addRow("once values reversed", "", "30", "20", "10", QList<int>{10, 20, 30});
-        TestSupport::addRow("first and last equal", "", "5", "3", "5", QList<int>{3, 5});
-        TestSupport::addRow("all three equal", "", "4", "4", "4", QList<int>{4});
-        TestSupport::addRow("gap in the middle", "", "8", "", "2", QList<int>{2, 8});
-        TestSupport::addRow("inside the window not twice", "3", "2", "3", "4", QList<int>{0, 1, 2, 3, 4});
-        TestSupport::addRow("texts that are not numbers", "two", "7 days", "2.5", " 6 ", QList<int>{6});
-        TestSupport::addRow("S not a number, once still used", "x", "1", "", "", QList<int>{1});
-        TestSupport::addRow("negative S lists no window", "-1", "", "", "", QList<int>{});
+        // The settings as "Since,Once 1,Once 2,Once 3".
+        TestSupport::addColumns<QString, QList<int>>({"settings", "days"});
+        addRow("nothing set", ",,,", QList<int>{});
+        addRow("S = 2, O1 = 7", "2,7,,", QList<int>{0, 1, 2, 7});
+        addRow("S = 2, O1 = 10: numbers, not texts", "2,10,,", QList<int>{0, 1, 2, 10});
+        addRow("O1 = O2 = 5", ",5,5,", QList<int>{5});
+        addRow("S absent, O1 = 0", ",0,,", QList<int>{0});
+        addRow("S = 0", "0,,,", QList<int>{0});
+        addRow("once values sorted", ",9,3,5", QList<int>{3, 5, 9});
+        addRow("once values reversed", ",30,20,10", QList<int>{10, 20, 30});
+        addRow("first and last equal", ",5,3,5", QList<int>{3, 5});
+        addRow("all three equal", ",4,4,4", QList<int>{4});
+        addRow("gap in the middle", ",8,,2", QList<int>{2, 8});
+        addRow("inside the window not twice", "3,2,3,4", QList<int>{0, 1, 2, 3, 4});
+        addRow("texts that are not numbers", "two,7 days,2.5, 6 ", QList<int>{6});
+        addRow("S not a number, once still used", "x,1,,", QList<int>{1});
+        addRow("negative S lists no window", "-1,,,", QList<int>{});
     }
     void reminderDays()
     {
-        QFETCH(QString, since);
-        QFETCH(QString, once1);
-        QFETCH(QString, once2);
-        QFETCH(QString, once3);
-        const std::vector<int> result = modReminder::ReminderDays(since, once1, once2, once3);
+        QFETCH(QString, settings);
+        const QStringList days = settings.split(',');
+        const std::vector<int> result = modReminder::ReminderDays(days[0], days[1], days[2], days[3]);
         QTEST(QList<int>(result.begin(), result.end()), "days");
     }
 
     void birthdayRows_data()
     {
-        QTest::addColumn<QDate>("today");
-        QTest::addColumn<QString>("since");
-        QTest::addColumn<QString>("once1");
-        QTest::addColumn<QString>("once2");
-        QTest::addColumn<QStringList>("rows");
-        TestSupport::addRow("31 December, S = 2: January ages use next year", QDate(2023, 12, 31), "2", "", "",
-                            QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red",
-                                        "Person  2|Monday 1 January|Bert|24|", "Person  9|Monday 1 January|Baby|0|",
-                                        "Person  3|Tuesday 2 January|Carl|39|"});
-        TestSupport::addRow("S = 2, O1 = 7", QDate(2023, 2, 28), "2", "7", "",
-                            QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
-        TestSupport::addRow("S = 2, O1 = 10", QDate(2023, 2, 28), "2", "10", "",
-                            QStringList{"Person  7|Friday 10 March|Nils|28|"});
-        TestSupport::addRow("29 February in a leap year", QDate(2024, 2, 28), "1", "", "",
-                            QStringList{"Person  5|Thursday 29 February|Lea Leap|32|"});
-        TestSupport::addRow("no 29 February in other years", QDate(2023, 2, 27), "3", "", "", QStringList{});
-        TestSupport::addRow("O1 = O2 = 5 lists the day once", QDate(2023, 3, 2), "", "5", "5",
-                            QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
-        TestSupport::addRow(
-            "S absent, O1 = 0: today in red", QDate(2023, 3, 7), "", "0", "",
-            QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
-        TestSupport::addRow("a year and more: everyone once, on the first day found", QDate(2023, 1, 1), "400", "", "",
-                            QStringList{"Person  2|Sunday 1 January|Bert|23|red",
-                                        "Person  9|Sunday 1 January|Baby|-1|red", "Person  3|Monday 2 January|Carl|38|",
-                                        "Person  4|Tuesday 3 January|Dora|53|", "Person  6|Tuesday 7 March|Mia|43|",
-                                        "Person  12|Tuesday 7 March|Zoe|35|", "Person  7|Friday 10 March|Nils|28|",
-                                        "Person  1|Sunday 31 December|Anna Ärger|33|"});
-        TestSupport::addRow(
-            "once value a year on repeats nobody", QDate(2023, 3, 7), "0", "366", "",
-            QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
-        TestSupport::addRow("nobody due", QDate(2023, 6, 1), "5", "30", "", QStringList{});
+        TestSupport::addColumns<QDate, QString, QStringList>({"today", "settings", "rows"}); // Since,Once 1,Once 2
+        addRow("31 December, S = 2: January ages use next year", QDate(2023, 12, 31), "2,,",
+               QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red", "Person  2|Monday 1 January|Bert|24|",
+                           "Person  9|Monday 1 January|Baby|0|", "Person  3|Tuesday 2 January|Carl|39|"});
+        addRow("S = 2, O1 = 7", QDate(2023, 2, 28), "2,7,",
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
+        addRow("S = 2, O1 = 10", QDate(2023, 2, 28), "2,10,", QStringList{"Person  7|Friday 10 March|Nils|28|"});
+        addRow("29 February in a leap year", QDate(2024, 2, 28), "1,,",
+               QStringList{"Person  5|Thursday 29 February|Lea Leap|32|"});
+        addRow("no 29 February in other years", QDate(2023, 2, 27), "3,,", QStringList{});
+        addRow("O1 = O2 = 5 lists the day once", QDate(2023, 3, 2), ",5,5",
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
+        addRow("S absent, O1 = 0: today in red", QDate(2023, 3, 7), ",0,",
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
+        addRow("a year and more: everyone once, on the first day found", QDate(2023, 1, 1), "400,,",
+               QStringList{"Person  2|Sunday 1 January|Bert|23|red", "Person  9|Sunday 1 January|Baby|-1|red",
+                           "Person  3|Monday 2 January|Carl|38|", "Person  4|Tuesday 3 January|Dora|53|",
+                           "Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|",
+                           "Person  7|Friday 10 March|Nils|28|", "Person  1|Sunday 31 December|Anna Ärger|33|"});
+        addRow("once value a year on repeats nobody", QDate(2023, 3, 7), "0,366,",
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
+        addRow("nobody due", QDate(2023, 6, 1), "5,30,", QStringList{});
     }
     void birthdayRows()
     {
         QFETCH(QDate, today);
-        QFETCH(QString, since);
-        QFETCH(QString, once1);
-        QFETCH(QString, once2);
-        QFETCH(QStringList, rows);
+        QFETCH(QString, settings);
+        const QStringList days = settings.split(',');
         QVERIFY(modDatabase::OpenDatabase(m_path));
-        QCOMPARE(describe(modReminder::CollectBirthdays(modReminder::ReminderDays(since, once1, once2, ""), today)),
-                 rows);
+        QTEST(describe(modReminder::CollectBirthdays(modReminder::ReminderDays(days[0], days[1], days[2], ""), today)),
+              "rows");
     }
 
     // A window longer than anyone would choose still ends, and still finds the
-    // 29 February that only the coming years hold.
+    // 29 February that only the coming years hold. Without a database there are no rows.
     void hugeWindowEnds()
     {
+        QVERIFY_THROWS_EXCEPTION(Engine::EngineError, modReminder::CollectBirthdays({0, 1, 2}, QDate(2023, 12, 31)));
         QVERIFY(modDatabase::OpenDatabase(m_path));
         const auto rows =
             modReminder::CollectBirthdays(modReminder::ReminderDays("2147483647", "", "", ""), QDate(2023, 3, 1));
@@ -194,40 +317,18 @@ private slots:
         QVERIFY(describe(rows).contains("Person  5|Thursday 29 February|Lea Leap|32|"));
     }
 
-    void closedDatabaseIsAnEngineError()
-    {
-        QVERIFY_THROWS_EXCEPTION(Engine::EngineError, modReminder::CollectBirthdays({0, 1, 2}, QDate(2023, 12, 31)));
-    }
-
-    void windowShowsTheRows()
-    {
-        setDays("2");
-        std::unique_ptr<frmReminder> window = modReminder::PrepareReminder(QDate(2023, 12, 31));
-        QVERIFY(window);
-        const QString black = window->lvwReminder->topLevelItem(1)->foreground(0).color().name();
-        QVERIFY(black != "#ff0000");
-        QCOMPARE(describe(*window),
-                 (QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|#ff0000,#ff0000,#ff0000",
-                              "Person  2|Monday 1 January|Bert|24|" + QStringList(3, black).join(','),
-                              "Person  9|Monday 1 January|Baby|0|" + QStringList(3, black).join(','),
-                              "Person  3|Tuesday 2 January|Carl|39|" + QStringList(3, black).join(',')}));
-        QVERIFY(window->lvwReminder->selectedItems().isEmpty());
-        QVERIFY(!window->cmdDetails->isEnabled());
-        QVERIFY(modDatabase::IsDatabaseOpen());
-    }
-
-    // However long a name, date and age stay in view; the name is shortened and says
-    // itself whole in its tool tip.
+    // However long a name, date and age stay in view in the chosen font size; the name
+    // is shortened and says itself whole in its tool tip.
     void longNamesLeaveDateAndAgeInView_data()
     {
-        QTest::addColumn<QString>("fontSize");
-        QTest::newRow("font 8") << "8";
-        QTest::newRow("font 10") << "10";
+        QTest::addColumn<int>("fontSize");
+        addRow("font 8", 8);
+        addRow("font 10", 10);
     }
     void longNamesLeaveDateAndAgeInView()
     {
-        QFETCH(QString, fontSize);
-        modSettings::WriteSetting("Font Size", fontSize);
+        QFETCH(int, fontSize);
+        modSettings::WriteSetting("Font Size", QString::number(fontSize));
         setDays("0");
         QVERIFY(modDatabase::OpenDatabase(m_path));
         addPersons({{13, QString(100, QChar(0x5B57)), QDate(1960, 6, 15)},
@@ -236,66 +337,53 @@ private slots:
         const auto removeThem = qScopeGuard([this] {
             modDatabase::CloseDatabase(false);
             modDatabase::OpenDatabase(m_path);
-            modSql::ExecuteSql("DELETE FROM Person WHERE Contactnr > 12");
+            runSql("DELETE FROM Person WHERE Contactnr > 12");
             modDatabase::CloseDatabase(false);
         });
         std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 6, 15));
         QVERIFY(window);
         QCOMPARE(window->RowCount(), 2);
         QTreeWidget* list = window->lvwReminder;
+        QCOMPARE(list->font().pointSize(), fontSize);
         const int visible = list->viewport()->width();
         for (int row = 0; row < window->RowCount(); ++row) {
             const QTreeWidgetItem* item = list->topLevelItem(row);
             QCOMPARE(item->toolTip(frmReminder::PersonColumn), item->text(frmReminder::PersonColumn));
             for (int column : {int(frmReminder::DateColumn), int(frmReminder::AgeColumn)}) {
                 const QRect cell = list->visualRect(list->indexFromItem(item, column));
-                QVERIFY2(cell.left() >= 0 && cell.right() < visible, qPrintable(QString("column %1 at %2..%3 of %4")
-                                                                                    .arg(column)
-                                                                                    .arg(cell.left())
-                                                                                    .arg(cell.right())
-                                                                                    .arg(visible)));
+                QVERIFY2(cell.left() >= 0 && cell.right() < visible,
+                         qPrintable(QString::asprintf("column %d at %d..%d of %d", column, cell.left(), cell.right(),
+                                                      visible)));
                 QVERIFY(cell.width() >= list->fontMetrics().horizontalAdvance(item->text(column)));
             }
         }
     }
 
-    void fontSizeApplies()
-    {
-        modSettings::WriteSetting("Font Size", "10");
-        setDays("2");
-        std::unique_ptr<frmReminder> window = modReminder::PrepareReminder(QDate(2023, 12, 31));
-        QVERIFY(window);
-        QCOMPARE(window->lvwReminder->font().pointSize(), 10);
-    }
-
-    void nothingDueEndsAtOnce()
+    // No window when nobody is due, and none, after its message, without the default
+    // database; the database is closed again either way.
+    void nothingToShowEndsAtOnce()
     {
         setDays("5", "30");
-        QVERIFY(!modReminder::PrepareReminder(QDate(2023, 6, 1)));
+        QVERIFY(!prepare(QDate(2023, 6, 1)));
         QVERIFY(!modDatabase::IsDatabaseOpen());
         setDays({});
-        QVERIFY(!modReminder::PrepareReminder(QDate(2023, 12, 31)));
-    }
-
-    void missingDefaultDatabaseEndsAfterItsMessage()
-    {
+        QVERIFY(!prepare(QDate(2023, 12, 31)));
         setDays("2");
         modSettings::WriteSetting("Default database", m_dir.filePath("gone.mdb"));
         m_platform->expectMessage();
-        QVERIFY(!modReminder::PrepareReminder(QDate(2023, 12, 31)));
+        QVERIFY(!prepare(QDate(2023, 12, 31)));
         QCOMPARE(m_platform->messages().size(), 1);
         QVERIFY(m_platform->messages().constFirst().text.contains("gone.mdb"));
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 
-    // Every way to ask for details starts the program for the chosen row's person.
+    // Every way to ask for details starts the program for the chosen row's person;
+    // without a chosen row nothing starts.
     void detailsStartsTheProgram_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::newRow("button") << "button";
-        QTest::newRow("double click") << "double click";
-        QTest::newRow("Enter key") << "enter";
-        QTest::newRow("popup menu") << "popup";
+        for (const char* how : {"button", "double click", "Enter", "popup menu", "no row chosen"})
+            QTest::newRow(how) << QString(how);
     }
     void detailsStartsTheProgram()
     {
@@ -303,56 +391,53 @@ private slots:
         setDays("2");
         std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 12, 31));
         QVERIFY(window);
-        clickRow(*window, 3);
+        QTreeWidget* list = window->lvwReminder;
+        const QPoint row = list->visualItemRect(list->topLevelItem(3)).center();
+        if (how == "no row chosen") {
+            QVERIFY(list->selectedItems().isEmpty());
+            QVERIFY(!window->cmdDetails->isEnabled());
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Return);
+            window->mnuPopupDetails->trigger();
+            QVERIFY(m_platform->callsOf("start").isEmpty());
+            QVERIFY(window->isVisible());
+            return;
+        }
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
         QVERIFY(window->cmdDetails->isEnabled());
-        const QRect rect = window->lvwReminder->visualItemRect(window->lvwReminder->topLevelItem(3));
         if (how == "button") {
             QTest::mouseClick(window->cmdDetails, Qt::LeftButton);
         } else if (how == "double click") {
-            QTest::mouseDClick(window->lvwReminder->viewport(), Qt::LeftButton, {}, rect.center());
-        } else if (how == "enter") {
-            QTest::keyClick(window->lvwReminder, Qt::Key_Return);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+        } else if (how == "Enter") {
+            QTest::keyClick(list, Qt::Key_Return);
         } else {
-            QContextMenuEvent event(QContextMenuEvent::Mouse, rect.center(),
-                                    window->lvwReminder->viewport()->mapToGlobal(rect.center()));
-            QCoreApplication::sendEvent(window->lvwReminder->viewport(), &event);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, row, list->viewport()->mapToGlobal(row));
+            QCoreApplication::sendEvent(list->viewport(), &event);
             QTRY_VERIFY(window->mnuPopupReminder->isVisible());
             window->mnuPopupDetails->trigger();
             window->mnuPopupReminder->close();
         }
-        const QList<ScriptedPlatform::Call> started = m_platform->callsOf("start");
-        QCOMPARE(started.size(), 1);
-        QCOMPARE(started.constFirst().text, QCoreApplication::applicationFilePath());
-        QCOMPARE(started.constFirst().arguments, QStringList{"/Person  3"});
-        QCOMPARE(started.constFirst().title, QString("minimised"));
+        QCOMPARE(startedArguments(), QList<QStringList>{{"/Person  3"}});
+        QCOMPARE(m_platform->callsOf("start").constFirst().title, QString("minimised"));
         QVERIFY(window->isVisible());
         QVERIFY(modDatabase::IsDatabaseOpen());
     }
 
-    void detailsWithoutARowDoesNothing()
+    // The chime plays once when the window becomes active; however the window is closed,
+    // the database is closed with it and is still a database with all its persons.
+    void soundAndClosing_data()
     {
-        setDays("2");
-        std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 12, 31));
-        QVERIFY(window);
-        window->lvwReminder->setFocus();
-        QTest::keyClick(window->lvwReminder, Qt::Key_Return);
-        window->mnuPopupDetails->trigger();
-        QVERIFY(m_platform->callsOf("start").isEmpty());
-        QVERIFY(window->isVisible());
+        TestSupport::addColumns<QString, int, QString>({"sound", "played", "closing"});
+        addRow("sound on, OK", "1", 1, "OK");
+        addRow("sound off, Escape", "0", 0, "Escape");
+        addRow("sound never set, window closed", "", 0, "close");
     }
-
-    void soundWhenTheWindowBecomesActive_data()
-    {
-        QTest::addColumn<QString>("sound");
-        QTest::addColumn<int>("played");
-        QTest::newRow("on") << "1" << 1;
-        QTest::newRow("off") << "0" << 0;
-        QTest::newRow("never set") << "" << 0;
-    }
-    void soundWhenTheWindowBecomesActive()
+    void soundAndClosing()
     {
         QFETCH(QString, sound);
         QFETCH(int, played);
+        QFETCH(QString, closing);
         setDays("2");
         modSettings::WriteSetting("Reminder Sound", sound);
         modSettings::WriteSetting("Reminder Sound Path", m_dir.filePath("chime.wav"));
@@ -369,32 +454,396 @@ private slots:
         QCOMPARE(sounds.size(), played);
         if (played)
             QCOMPARE(sounds.constFirst().text, m_dir.filePath("chime.wav"));
-    }
 
-    void closingClosesTheDatabase_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("OK") << "OK";
-        QTest::newRow("Escape") << "Escape";
-        QTest::newRow("window closed") << "close";
-    }
-    void closingClosesTheDatabase()
-    {
-        QFETCH(QString, how);
-        setDays("2");
-        std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 12, 31));
-        QVERIFY(window);
-        if (how == "OK")
+        if (closing == "OK")
             QTest::mouseClick(window->cmdOK, Qt::LeftButton);
-        else if (how == "Escape")
+        else if (closing == "Escape")
             QTest::keyClick(window.get(), Qt::Key_Escape);
         else
             QVERIFY(window->close());
         QVERIFY(!window->isVisible());
         QVERIFY(!modDatabase::IsDatabaseOpen());
-        // The file is still a database with all its persons.
         QVERIFY(modDatabase::OpenDatabase(m_path));
-        QCOMPARE(modSql::OpenRecordset("SELECT * FROM Person").RecordCount(), 10);
+        QCOMPARE(countRows("Person"), 10);
+    }
+
+    // With the shipped chime, uncompressed PCM, which every sound player takes.
+    void birthdaysDueShowTheWindow()
+    {
+        const QByteArray wave = TestSupport::readFile(shippedChime());
+        QVERIFY2(wave.size() > 44, "no Sound/default.wav beside the program");
+        QVERIFY(wave.startsWith("RIFF") && wave.mid(8, 8) == "WAVEfmt " && wave.at(20) == 1);
+        modSettings::WriteSetting("Reminder Sound", "1");
+        modSettings::WriteSetting("Reminder Sound Path", shippedChime());
+        setDays("2");
+        const Run run = runReminder(true);
+        QVERIFY2(run.ended, "the reminder window did not close");
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.caption, QString("Birthday reminder"));
+        const QDate today = QDate::currentDate();
+        const QDate tomorrow = today.addDays(1);
+        QCOMPARE(run.lines, (QStringList{"Person  1\t" + modReminder::DateText(today) + "\tAnna & <Ärger>\t28\tred",
+                                         "Person  2\t" + modReminder::DateText(tomorrow) + "\tBert\t" +
+                                             QString::number(tomorrow.year() - tomorrow.addYears(-40).year()) + "\t",
+                                         "window normal"}));
+        // Closing compacted the file, which stays a database with its persons.
+        QVERIFY(modDatabase::OpenDatabase(m_today));
+        QCOMPARE(countRows("Person"), 3);
+    }
+
+    // Closed while its chime is still loading, the process still ends: a sound left
+    // loading at exit could keep it forever. A long chime keeps it loading.
+    void closedWhileTheChimeLoads()
+    {
+        const auto littleEndian = [](quint32 value) {
+            QByteArray bytes(4, '\0');
+            for (int i = 0; i < 4; ++i)
+                bytes[i] = char((value >> (8 * i)) & 0xff);
+            return bytes;
+        };
+        const QString chime = TestSupport::environment().temp() + "/long.wav";
+        const QByteArray samples(8 * 1024 * 1024, '\0');
+        QByteArray wave = "RIFF" + littleEndian(36 + samples.size()) + "WAVEfmt " + littleEndian(16) +
+                          QByteArray("\x01\x00\x02\x00", 4) + littleEndian(44100) + littleEndian(44100 * 4) +
+                          QByteArray("\x04\x00\x10\x00", 4) + "data" + littleEndian(samples.size());
+        QVERIFY(TestSupport::writeFile(chime, wave + samples));
+        modSettings::WriteSetting("Reminder Sound", "1");
+        modSettings::WriteSetting("Reminder Sound Path", chime);
+        setDays("2");
+        for (int run = 1; run <= 50; ++run) {
+            const Run reminder = runReminder(true);
+            QVERIFY2(reminder.ended, qPrintable(QString("run %1 did not end").arg(run)));
+            QCOMPARE(reminder.exitCode, 0);
+            QVERIFY(!reminder.lines.isEmpty()); // the window was shown, so the chime played
+        }
+    }
+
+    // A reminder started by another process of the program (at the switch of the
+    // option, or Details) shows its window as that process asked (unasked: see above).
+    void startsMinimisedWhenAsked()
+    {
+        setDays("0");
+        const Run run = runReminder(true, "minimised");
+        QVERIFY(run.ended);
+        QCOMPARE(run.lines.value(run.lines.size() - 1), QString("window minimised"));
+    }
+
+    // Without the echo a shown window would keep the process alive: ending by itself
+    // with status 0 means nothing was shown.
+    void nothingDueEndsByItself()
+    {
+        setDays({}, "3");
+        const Run run = runReminder(false);
+        QVERIFY2(run.ended, "the reminder did not end by itself");
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.lines.isEmpty());
+    }
+
+    // Desktop entries unescape the string first ("\\" to "\"), then the quoted argument
+    // ("\"" to """ and so on); "%" alone would start a field code.
+    void execLineQuotesThePath_data()
+    {
+        TestSupport::addColumns<QString, QString>({"executable", "exec"});
+        addRow("plain", "/opt/addrion/addrion", "\"/opt/addrion/addrion\" /Reminder");
+        addRow("blanks", "/home/u/My Programs/addrion", "\"/home/u/My Programs/addrion\" /Reminder");
+        addRow("double quote", "/home/u/a\"b/addrion", "\"/home/u/a\\\\\"b/addrion\" /Reminder");
+        addRow("dollar and backtick", "/home/u/$x`y/addrion", "\"/home/u/\\\\$x\\\\`y/addrion\" /Reminder");
+        addRow("backslash", "/home/u/a\\b/addrion", "\"/home/u/a\\\\\\\\b/addrion\" /Reminder");
+        addRow("percent", "/home/u/100%/addrion", "\"/home/u/100%%/addrion\" /Reminder");
+        addRow("non-ASCII", "/home/jürgen/Programme/addrion", "\"/home/jürgen/Programme/addrion\" /Reminder");
+    }
+    void execLineQuotesThePath()
+    {
+        QFETCH(QString, executable);
+        QFETCH(QString, exec);
+        QCOMPARE(modAutostart::ExecLine(executable), exec);
+        const QString text = QString::fromUtf8(modAutostart::EntryText(executable));
+        QVERIFY(text.startsWith("[Desktop Entry]\n"));
+        for (const QString& line : QStringList{"Type=Application", "Name=Addrion Birthday reminder", "Exec=" + exec})
+            QVERIFY2(text.contains("\n" + line + "\n"), qPrintable(text));
+    }
+
+    // Only a switch from off to on shows the reminder at once, and only when there is a
+    // default database for it to open.
+    void enableWritesTheEntry_data()
+    {
+        TestSupport::addColumns<QString, bool, bool>({"stored", "defaultDatabaseExists", "startsReminder"});
+        addRow("first run, no default database", "", false, false);
+        addRow("first run, default database", "", true, true);
+        addRow("off, default database", "0", true, true);
+        addRow("off, default database gone", "0", false, false);
+        addRow("already on", "1", true, false);
+    }
+    void enableWritesTheEntry()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, defaultDatabaseExists);
+        QFETCH(bool, startsReminder);
+        if (!stored.isEmpty())
+            modSettings::WriteSetting("Birthday reminder", stored);
+        modSettings::WriteSetting("Default database",
+                                  defaultDatabaseExists ? m_path : TestSupport::environment().root() + "/gone.mdb");
+        modAutostart::EnableReminder();
+        QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString("1"));
+        QCOMPARE(entryExec(), modAutostart::ExecLine(QCoreApplication::applicationFilePath()));
+        QVERIFY(!modAutostart::ReminderEntryOutdated());
+        QCOMPARE(startedArguments(), startsReminder ? QList<QStringList>{{"/Reminder"}} : QList<QStringList>{});
+    }
+
+    void outdatedEntries_data()
+    {
+        TestSupport::addColumns<QByteArray, bool>({"entry", "outdated"});
+        addRow("missing", QByteArray(), true);
+        addRow("this program", modAutostart::EntryText(QCoreApplication::applicationFilePath()), false);
+        addRow("program moved", modAutostart::EntryText("/old/place/addrion"), true);
+        addRow("without the argument",
+               QByteArray("[Desktop Entry]\nExec=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\"\n"),
+               true);
+        addRow("no Exec line", QByteArray("[Desktop Entry]\nName=Addrion Birthday reminder\n"), true);
+    }
+    void outdatedEntries()
+    {
+        QFETCH(QByteArray, entry);
+        if (!entry.isNull())
+            QVERIFY(TestSupport::writeFile(modAutostart::EntryFile(), entry));
+        QTEST(modAutostart::ReminderEntryOutdated(), "outdated");
+    }
+
+    // At every start of the main window: a first run switches on with the defaults; an
+    // entry that is missing or points elsewhere is written again while the reminder is
+    // on. A repair is no switch from off to on: no reminder pops up.
+    void startCheck_data()
+    {
+        TestSupport::addColumns<QString, QByteArray, bool>({"stored", "entry", "entryAfterwards"});
+        addRow("first run", QString(), QByteArray(), true);
+        addRow("moved program is repaired", "1", modAutostart::EntryText("/old/place/addrion"), true);
+        addRow("missing entry is written again", "1", QByteArray(), true);
+        addRow("switched off stays off", "0", QByteArray(), false);
+    }
+    void startCheck()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QByteArray, entry);
+        QFETCH(bool, entryAfterwards);
+        Store("Birthday reminder", stored);
+        if (!stored.isNull()) // a first run with a default database would switch on
+            modSettings::WriteSetting("Default database", m_path);
+        if (!entry.isNull())
+            QVERIFY(TestSupport::writeFile(modAutostart::EntryFile(), entry));
+        modAutostart::CheckReminderAtStart();
+        QCOMPARE(QFile::exists(modAutostart::EntryFile()), entryAfterwards);
+        if (entryAfterwards)
+            QCOMPARE(entryExec(), modAutostart::ExecLine(QCoreApplication::applicationFilePath()));
+        QVERIFY(startedArguments().isEmpty());
+        if (!stored.isNull()) {
+            QCOMPARE(modSettings::ReadSetting("Birthday reminder"), stored);
+            QVERIFY(!Stored("Reminder Since"));
+            return;
+        }
+        QCOMPARE(Stored({"Birthday reminder", "Reminder Sound", "Reminder Sound Path", "Reminder Since",
+                         "Reminder Once 1", "Reminder Once 2"}),
+                 "Birthday reminder=1, Reminder Sound=1, Reminder Sound Path=" + modEnvironment::ProgramFolder() +
+                     "Sound/default.wav, Reminder Since=2, Reminder Once 1=7, Reminder Once 2");
+        // The user's later choices survive the next start.
+        modSettings::WriteSetting("Reminder Since", "5");
+        modAutostart::CheckReminderAtStart();
+        QCOMPARE(modSettings::ReadSetting("Reminder Since"), QString("5"));
+    }
+
+    // The window shows what is stored: "x" for a ticked box, then a box's text.
+    void loadsTheSettings_data()
+    {
+        TestSupport::addColumns<QString, QString, QString, QString, QString>(
+            {"reminder", "since", "once2", "sound", "shown"});
+        addRow("first-run defaults", "1", "2", QString(), "1", "reminder x, since x 2, once 1 , once 2 , sound x");
+        addRow("switched off", "0", "3", "14", "0", "reminder , since x 3, once 1 , once 2 x 14, sound ");
+        addRow("not numbers are unticked", "1", "soon", "", "1", "reminder x, since , once 1 , once 2 , sound x");
+    }
+    void loadsTheSettings()
+    {
+        QFETCH(QString, reminder);
+        QFETCH(QString, since);
+        QFETCH(QString, once2);
+        QFETCH(QString, sound);
+        Store("Birthday reminder", reminder);
+        Store("Reminder Since", since);
+        Store("Reminder Once 2", once2);
+        Store("Reminder Sound", sound);
+        Store("Reminder Sound Path", "/somewhere/chime.wav");
+        open();
+        const auto ticked = [](const QCheckBox* box) { return QString(box->isChecked() ? "x" : ""); };
+        QTEST(QString("reminder %1, since %2, once 1 %3, once 2 %4, sound %5")
+                  .arg(ticked(m_window->chkBirthdayreminder),
+                       (ticked(m_window->chkSince) + " " + m_window->txtSince->text()).trimmed(),
+                       (ticked(m_window->chkOnce.at(0)) + " " + m_window->txtOnce.at(0)->text()).trimmed(),
+                       (ticked(m_window->chkOnce.at(1)) + " " + m_window->txtOnce.at(1)->text()).trimmed(),
+                       ticked(m_window->chkSound)),
+              "shown");
+        QCOMPARE(m_window->txtSound->text(), QString("/somewhere/chime.wav"));
+    }
+
+    void checkBoxesEnableTheirControls_data()
+    {
+        // ticks: check boxes toggled after loading with everything unticked
+        TestSupport::addColumns<QStringList, QString>({"ticks", "enabled"});
+        addRow("reminder off", QStringList{}, "");
+        addRow("reminder on", QStringList{"chkBirthdayreminder"},
+               "fraSince chkSince fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound");
+        addRow("since", QStringList{"chkBirthdayreminder", "chkSince"},
+               "fraSince chkSince txtSince udSince lblDays0 fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound");
+        addRow("second once and sound", QStringList{"chkBirthdayreminder", "chkOnce1", "chkSound"},
+               "fraSince chkSince fraOnce chkOnce0 chkOnce1 txtOnce1 udOnce1 lblDays2 chkOnce2 chkSound txtSound "
+               "cmdBrowse");
+        addRow("ticks kept but reminder off again",
+               QStringList{"chkBirthdayreminder", "chkSince", "chkOnce2", "chkSound", "chkBirthdayreminder"}, "");
+    }
+    void checkBoxesEnableTheirControls()
+    {
+        QFETCH(QStringList, ticks);
+        Store({"Birthday reminder=0", "Reminder Sound=0"});
+        open();
+        for (const QString& name : ticks)
+            Toggle(name.startsWith("chkOnce") ? m_window->chkOnce.at(name.right(1).toInt())
+                                              : m_window->findChild<QCheckBox*>(name));
+        QTEST(enabledControls(), "enabled");
+    }
+
+    void dayBoxesTakeDigitsOnly_data()
+    {
+        TestSupport::addColumns<QString, QString, int>({"typed", "text", "refused"});
+        addRow("digits", "14", "14", 0);
+        addRow("letters", "1a4b", "14", 2);
+        addRow("minus and point", "-1.5", "15", 2);
+        addRow("blank", "3 0", "30", 1);
+    }
+    void dayBoxesTakeDigitsOnly()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, text);
+        QFETCH(int, refused);
+        Store({"Birthday reminder=1", "Reminder Once 3="});
+        open();
+        Toggle(m_window->chkOnce.at(2));
+        QSignalSpy refusals(m_window.get(), &frmOptionsReminder::typingRefused);
+        // Typed where the keyboard focus sends it: the up-down control with its box.
+        m_window->udOnce.at(2)->setFocus();
+        QTest::keyClick(m_window->udOnce.at(2), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(m_window->udOnce.at(2), Qt::Key_Backspace);
+        QTest::keyClicks(m_window->udOnce.at(2), typed);
+        QCOMPARE(m_window->txtOnce.at(2)->text(), text);
+        QCOMPARE(refusals.count(), refused);
+        // Typed straight into the text box, the same rule holds.
+        QTest::keyClicks(m_window->txtOnce.at(2), "x");
+        QCOMPARE(m_window->txtOnce.at(2)->text(), text);
+        QCOMPARE(refusals.count(), refused + 1);
+        QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
+        QCOMPARE(modSettings::ReadSetting("Reminder Once 3"), text);
+    }
+
+    void backspaceAndUpDownWork()
+    {
+        Store({"Birthday reminder=1", "Reminder Since=12"});
+        open();
+        QSignalSpy refusals(m_window.get(), &frmOptionsReminder::typingRefused);
+        m_window->udSince->setFocus();
+        m_window->txtSince->end(false);
+        QTest::keyClick(m_window->udSince, Qt::Key_Backspace);
+        QCOMPARE(m_window->txtSince->text(), QString("1"));
+        QTest::keyClick(m_window->udSince, Qt::Key_Up);
+        QTest::keyClick(m_window->udSince, Qt::Key_Up);
+        QCOMPARE(m_window->txtSince->text(), QString("3"));
+        QTest::keyClick(m_window->udSince, Qt::Key_Down);
+        QCOMPARE(m_window->txtSince->text(), QString("2"));
+        QCOMPARE(refusals.count(), 0);
+        QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
+        QCOMPARE(modSettings::ReadSetting("Reminder Since"), QString("2"));
+    }
+
+    // Cancel stores nothing; OK stores the choices, an unticked day by removing its key.
+    void cancelOrOkStoresTheChoices()
+    {
+        Store({"Birthday reminder=1", "Reminder Since=2", "Reminder Once 1=7", "Reminder Once 3=30", "Reminder Sound=1",
+               "Reminder Sound Path=/old/chime.wav"});
+        const QByteArray before = TestSupport::readFile(TestSupport::settingsFile());
+        for (const bool ok : {false, true}) {
+            open();
+            Toggle(m_window->chkSince);      // untick: the key goes
+            Toggle(m_window->chkOnce.at(2)); // untick
+            Toggle(m_window->chkOnce.at(1)); // tick with a typed day
+            QTest::keyClicks(m_window->udOnce.at(1), "21");
+            Toggle(m_window->chkSound);
+            m_window->txtSound->setText("/new/chime.wav");
+            QTest::mouseClick(ok ? m_window->cmdOK : m_window->cmdCancel, Qt::LeftButton);
+            QVERIFY(!m_window->isVisible());
+            QCOMPARE(m_window->result(), int(ok ? QDialog::Accepted : QDialog::Rejected));
+            QCOMPARE(TestSupport::readFile(TestSupport::settingsFile()) == before, !ok);
+        }
+        QCOMPARE(Stored({"Birthday reminder", "Reminder Since", "Reminder Once 1", "Reminder Once 2", "Reminder Once 3",
+                         "Reminder Sound", "Reminder Sound Path"}),
+                 QString("Birthday reminder=1, Reminder Since, Reminder Once 1=7, Reminder Once 2=21, Reminder Once 3, "
+                         "Reminder Sound=0, Reminder Sound Path=/new/chime.wav"));
+        QVERIFY(startedArguments().isEmpty());
+    }
+
+    // Switching off removes the entry; switching on again writes it and shows the
+    // reminder at once, and that reminder already sees the days chosen in the same go.
+    void switching()
+    {
+        modAutostart::EnableReminder();
+        Store("Default database", m_path);
+        Store("Reminder Since", "2");
+        for (const bool on : {false, true}) {
+            open();
+            QCOMPARE(m_window->chkBirthdayreminder->isChecked(), !on);
+            Toggle(m_window->chkBirthdayreminder);
+            m_window->udSince->setFocus();
+            QTest::keyClick(m_window->udSince, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(m_window->udSince, "5");
+            QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
+            QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString(on ? "1" : "0"));
+            QCOMPARE(QFile::exists(modAutostart::EntryFile()), on);
+            QCOMPARE(modAutostart::ReminderEntryOutdated(), !on);
+            QCOMPARE(startedArguments(), on ? QList<QStringList>{{"/Reminder"}} : QList<QStringList>{});
+        }
+        QCOMPARE(m_platform->callsOf("start").constFirst().title, QString("minimised"));
+        QCOMPARE(m_platform->sinceAtStart, QString("5"));
+    }
+
+    void browseChoosesAndPlaysASound()
+    {
+        Store({"Birthday reminder=1", "Reminder Sound=1", "Reminder Sound Path=/old/chime.wav"});
+        open();
+        m_platform->expectOpenFileName("/music/bell.wav");
+        QTest::mouseClick(m_window->cmdBrowse, Qt::LeftButton);
+        QCOMPARE(m_window->txtSound->text(), QString("/music/bell.wav"));
+        const QList<ScriptedPlatform::Call> dialogs = m_platform->callsOf("open");
+        QCOMPARE(dialogs.size(), 1);
+        QCOMPARE(dialogs.constFirst().title, QString("Open"));
+        QCOMPARE(dialogs.constFirst().arguments, QStringList{modEnvironment::ProgramFolder() + "Sound/"});
+        QVERIFY(dialogs.constFirst().text.contains("*.wav"));
+        QCOMPARE(m_platform->callsOf("sound").size(), 1);
+        QCOMPARE(m_platform->callsOf("sound").constFirst().text, QString("/music/bell.wav"));
+
+        // Cancelled: nothing changes and nothing plays.
+        m_platform->expectOpenFileName(QString());
+        QTest::mouseClick(m_window->cmdBrowse, Qt::LeftButton);
+        QCOMPARE(m_window->txtSound->text(), QString("/music/bell.wav"));
+        QCOMPARE(m_platform->callsOf("sound").size(), 1);
+        QCOMPARE(modSettings::ReadSetting("Reminder Sound Path"), QString("/old/chime.wav"));
+    }
+
+    void openedFromTheMainWindow()
+    {
+        Store({"Birthday reminder=1", "Reminder Once 1=7"});
+        frmMain mainWindow("/Reminder");
+        RegisterWindows(mainWindow);
+        const auto seen = TestSupport::onModal<frmOptionsReminder>([](frmOptionsReminder* dialog) {
+            Toggle(dialog->chkOnce.at(0));
+            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        });
+        mainWindow.mnuOptionsBirthdayreminder->trigger();
+        QVERIFY(*seen);
+        QVERIFY(!Stored("Reminder Once 1"));
     }
 };
 

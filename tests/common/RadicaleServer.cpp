@@ -6,9 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSslCertificate>
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -89,6 +92,9 @@ bool RadicaleServer::start(QString& error, bool tls, bool fsync)
                   << certificatePath() << QStringLiteral("--server-key") << key;
     }
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A server outliving a test process that was killed would keep the files it inherited
+    // open: it ends with the test process.
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(QFileInfo(python).isExecutable() ? python : program, arguments);
     if (!m_process.waitForStarted()) {
         error = QStringLiteral("Radicale did not start: ") + m_process.errorString();
@@ -147,4 +153,11 @@ QUrl RadicaleServer::makeAddressBook(const QString& name, QString& error)
         return QUrl();
     }
     return book;
+}
+
+QString RadicaleServer::certificateFingerprint() const
+{
+    const auto certificates = QSslCertificate::fromPath(certificatePath());
+    return certificates.isEmpty() ? QString()
+                                  : certificates.first().digest(QCryptographicHash::Sha256).toHex(':').toUpper();
 }

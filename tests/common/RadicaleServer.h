@@ -26,6 +26,8 @@ public:
     bool started() const { return m_port != 0; }
     QUrl url() const;
     QString certificatePath() const { return m_dir.filePath(QStringLiteral("cert.pem")); }
+    // The SHA-256 fingerprint of that certificate as the program shows it ("AB:CD:...").
+    QString certificateFingerprint() const;
     // How many cards the server keeps in the address book of that name.
     int storedCards(const QString& book) const;
     // The processor time the server has used so far, in milliseconds (Linux only).

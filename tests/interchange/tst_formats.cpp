@@ -1,0 +1,436 @@
+#include "DataColumns.h"
+#include "TestSupport.h"
+
+#include "interchange/modCsv.h"
+#include "interchange/modDuplicates.h"
+#include "interchange/modVcard.h"
+
+using TestSupport::addRow;
+
+// vCards, CSV files and the duplicate finder's groups as plain functions; the sample files
+// follow the vCard RFCs and what phones, web address books and desktop programs export.
+class TestFormats : public QObject
+{
+    Q_OBJECT
+
+    static QByteArray sample(const QString& name)
+    {
+        return TestSupport::readFile(TestSupport::sourceDir() + "/tests/interchange/samples/" + name);
+    }
+
+    static constexpr const char* ProblemNames[] = {"none", "no end", "not a property", "no name"};
+
+    // One line per person, so a whole file's result compares in one QCOMPARE.
+    static QString describe(const modVcard::Person& person)
+    {
+        auto entries = [](const std::vector<modExport::Entry>& list) {
+            QStringList texts;
+            for (const modExport::Entry& entry : list)
+                texts << (entry.description.isEmpty() ? entry.value : entry.value + " (" + entry.description + ")");
+            return texts.join(" | ");
+        };
+        return QStringList{person.name,
+                           person.dateOfBirth ? person.dateOfBirth->toString(Qt::ISODate) : "-",
+                           person.address,
+                           entries(person.phones),
+                           entries(person.emails),
+                           person.note}
+            .join(" # ");
+    }
+
+    // Persons made of the file's cards, then the skipped cards as "skipped line name: problem (line)".
+    static QStringList import(const QByteArray& file, const modVcard::Limits& limits = {})
+    {
+        QStringList persons;
+        QStringList skipped;
+        for (const modVcard::Card& card : modVcard::ParseCards(file)) {
+            modVcard::Problem problem = modVcard::Problem::None;
+            if (const auto person = modVcard::ToPerson(card, limits, "dd/mm/yyyy", problem))
+                persons << describe(*person);
+            else
+                skipped << QString("skipped %1 %2: %3 (%4)")
+                               .arg(card.line)
+                               .arg(modVcard::CardName(card), ProblemNames[int(problem)])
+                               .arg(card.problemLine);
+        }
+        return persons + skipped;
+    }
+
+private slots:
+    void samples_data()
+    {
+        TestSupport::addColumns<QByteArray, QStringList>({"file", "persons"});
+
+        // A phone's 2.1 export: CR LF, bare type words, quoted-printable UTF-8 with soft
+        // line breaks, a photo whose data lines are not indented, and cards in the
+        // phone's own code pages.
+        addRow("2.1 quoted-printable", sample("phone21.vcf"),
+               QStringList{"Jürgen Müller # 1979-04-12 # Hauptstraße 5\nHinterhaus\n10115 Berlin\nDeutschland # "
+                           "+49 171 5550100 (Mobile) | 030 5550199 (Home) | 030 5550198 (Work Fax) # "
+                           "juergen@example.org # Met at the fair\nLikes = signs",
+                           "René François # - #  # +33 1 55 55 01 23 (Work) #  # ",
+                           "Zoë # - #  #  #  # Café € 5, C:\\Users\\zoe"});
+
+        // A web address book's 3.0 export: byte order mark, bare LF, any case, repeated
+        // TYPE, grouped labels, folding with a tab, every escape.
+        addRow(
+            "3.0 labels and escapes", sample("web30.vcf"),
+            QStringList{"Anna van der Berg # 1980-02-29 # Keizersgracht 1\nApt 2\n1015 CJ Amsterdam\nNH\nNetherlands # "
+                        "+31 6 5550 1234 (Mobile) | +31 20 555 0000 (Gym) | +31 20 555 1111 (Work) # "
+                        "anna@example.net (Home) | a.berg@work.example (Work) # "
+                        "Line one\nLine two, with comma; semicolon \\ backslash : colon and a long word\n\n"
+                        "Organisation: Example Corp, Research\nTitle: Chief Tester\nNickname: Annie, AB\n"
+                        "Website: https://anna.example.net/",
+                        "Bob Stone # - #  #  #  # Date of birth: 24/12"});
+
+        // 4.0: PREF parameters, quoted type lists, tel: addresses, a birthday without
+        // year, two addresses, and properties this program has no place for.
+        addRow("4.0 pref and no-year birthday", sample("rfc40.vcf"),
+               QStringList{"Dr. Chen Wei # - # Work:\n100 Waters Edge\n30314 Baytown\nLA\nUSA\n\n"
+                           "Home:\n42 Plantation St.\n30314 Baytown\nLA\nUSA # "
+                           "+1-555-555-5555 (Home) | +1-555-555-4444 (Work Mobile) # chen@work.example (Work) # "
+                           "Date of birth: 12/04",
+                           "Smith, John # - #  #  #  # Date of birth: circa 1800"});
+
+        // Cards that only name an organisation, and a 2.1 LABEL where there is no ADR;
+        // a date of birth in basic form with a time.
+        addRow("organisation and label", sample("organisation.vcf"),
+               QStringList{"Plumbing Ltd. # 1999-12-31 # Pipe Lane 4\n1234 Town #  #  # "});
+
+        addRow("UTF-16 with byte order mark", sample("utf16.vcf"), QStringList{"Ørjan Åsen # - #  #  #  # "});
+    }
+    void samples()
+    {
+        QFETCH(QByteArray, file);
+        QTEST(import(file), "persons");
+    }
+
+    // Broken cards among good ones are skipped with their line and problem.
+    void malformedCardsAmongGoodOnes()
+    {
+        QCOMPARE(import(sample("malformed.vcf")),
+                 (QStringList{"Good One # - #  #  #  # ", "Good Two # - #  #  #  # ",
+                              "skipped 5 Broken Fold: not a property (9)", "skipped 11 Cut Short: no end (15)",
+                              "skipped 15 : no name (0)", "skipped 24 Truncated: no end (24)"}));
+        // Files without any card.
+        for (const QByteArray& file : {QByteArray(), QByteArray("Name: Anna\nPhone: 123\n"),
+                                       QByteArray("END:VCARD\r\n"), QByteArray("\x00\x01\xff:\xfe\x00", 6)})
+            QVERIFY(modVcard::ParseCards(file).empty());
+    }
+
+    // Texts that do not fit their column, and lists longer than a list can be, are kept
+    // in the note rather than cut or dropped.
+    void oversizedTextsGoToTheNote()
+    {
+        const modVcard::Limits limits{10, 8, 12, 6, 2}; // name, number, e-mail, description, entries
+        QCOMPARE(import(sample("oversized.vcf"), limits),
+                 QStringList{"Maximilian # - #  # 1 | 3 #  # typed note\n\nName: Maximilian Alexander\n"
+                             "Number: 123456789 (Home)\nNumber: 2 (Holiday)\nNumber: 4\n"
+                             "E-mail: max@example.org"});
+
+        // A cut never leaves half of a character outside the Basic Multilingual Plane.
+        QCOMPARE(import("BEGIN:VCARD\nFN:Abcdefghi\xF0\x9F\x8E\x82xyz\nEND:VCARD\n", limits),
+                 QStringList{"Abcdefghi # - #  #  #  # Name: Abcdefghi\U0001F382xyz"});
+    }
+
+    // Cut short anywhere, or with any byte replaced by one that means something to the
+    // reader, a file still reads into cards, and every person made of them fits the
+    // database's columns.
+    void damagedFilesStillReadSafely()
+    {
+        const QByteArray file = sample("damaged.vcf");
+        const modVcard::Limits limits{8, 6, 100, 100, 1};
+        std::vector<QByteArray> variants;
+        for (int length = 0; length <= file.size(); ++length)
+            variants.push_back(file.left(length));
+        for (int position = 0; position < file.size(); ++position)
+            for (const char replacement : {'\n', '\r', ':', ';', '=', '\\', '"', ' ', ',', '\xC3', '\0'}) {
+                QByteArray changed = file;
+                changed[position] = replacement;
+                variants.push_back(changed);
+            }
+        int persons = 0;
+        for (const QByteArray& variant : variants) {
+            for (const modVcard::Card& card : modVcard::ParseCards(variant)) {
+                modVcard::Problem problem = modVcard::Problem::None;
+                const auto person = modVcard::ToPerson(card, limits, "dd/mm/yyyy", problem);
+                QCOMPARE(bool(person), problem == modVcard::Problem::None);
+                if (!person)
+                    continue;
+                ++persons;
+                QVERIFY(!person->name.isEmpty());
+                QVERIFY(person->name.size() <= limits.name);
+                QVERIFY(!person->name.contains('\n'));
+                QVERIFY(person->phones.size() <= 1 && person->emails.size() <= 1);
+                for (const modExport::Entry& phone : person->phones)
+                    QVERIFY(!phone.value.isEmpty() && phone.value.size() <= limits.number &&
+                            phone.description.size() <= limits.description);
+                if (person->dateOfBirth)
+                    QVERIFY(person->dateOfBirth->isValid() && person->dateOfBirth->year() >= 100);
+            }
+        }
+        QVERIFY(persons > int(variants.size()));
+    }
+
+    void escapes()
+    {
+        const std::pair<const char*, const char*> texts[] = {
+            {"a\\, b\\; c", "a, b; c"}, {"one\\ntwo\\Nthree", "one\ntwo\nthree"},
+            {"C:\\\\dir", "C:\\dir"},   {"10\\:30", "10:30"},
+            {"C:\\Users", "C:\\Users"}, // unknown escape kept
+            {"end\\", "end\\"}};
+        for (const auto& [written, text] : texts)
+            QCOMPARE(modVcard::Unescape(written), QString(text));
+        QCOMPARE(modVcard::SplitValue(";;Main St\\; Back\\nDoor;Town\\\\;;", ';'),
+                 (QStringList{"", "", "Main St; Back\nDoor", "Town\\", "", ""}));
+        // What is written reads back, on one line.
+        for (const QString text : {"Anna", "a,b;c\\d:e", "first\nsecond\n\nfourth", "first\r\nsecond", "dir\\new"}) {
+            QCOMPARE(modVcard::Unescape(modVcard::Escape(text)), QString(text).replace("\r\n", "\n"));
+            QVERIFY(!modVcard::Escape(text).contains('\n'));
+        }
+    }
+
+    void folding_data()
+    {
+        QTest::addColumn<QString>("line");
+        addRow("short", "FN:Anna");
+        addRow("ascii", "NOTE:" + QString("0123456789").repeated(30));
+        addRow("two-byte letters", "NOTE:" + QString("äöüß").repeated(40));
+        addRow("three-byte signs", "NOTE:x" + QString("€").repeated(60));
+        addRow("outside the BMP", "NOTE:" + QString::fromUtf8("\xF0\x9F\x8E\x82 ").repeated(40));
+    }
+    void folding()
+    {
+        QFETCH(QString, line);
+        const QStringList folded = modVcard::Fold(line);
+        QString unfolded;
+        for (int i = 0; i < folded.size(); ++i) {
+            QVERIFY2(folded.at(i).toUtf8().size() <= 75, qPrintable(folded.at(i)));
+            QVERIFY(!folded.at(i).contains(QChar(0xFFFD)));
+            if (i > 0) {
+                QVERIFY(folded.at(i).startsWith(' '));
+                QVERIFY(folded.at(i).size() > 1);
+            }
+            unfolded += i == 0 ? folded.at(i) : folded.at(i).mid(1);
+        }
+        QCOMPARE(unfolded, line);
+        // Lines are filled: only the last may be shorter than a character less than full.
+        for (int i = 0; i + 1 < folded.size(); ++i)
+            QVERIFY(folded.at(i).toUtf8().size() > 75 - 4);
+    }
+
+    void writtenCard()
+    {
+        modExport::ExportedPerson person;
+        person.name = "Sean O'Brien";
+        person.dateOfBirth = QDate(1975, 3, 9);
+        person.address = "Harbour Road 7, Flat 2\nCork";
+        person.note = "Owes me; a pint";
+        person.phones = {{"021 555 0101", "Home"},
+                         {"087 555 0202", "Mobile"},
+                         {"021 555 0303", "Boat, summer"},
+                         {"021 555 0404", ""},
+                         {"021 555 0505", "Fax"}};
+        person.emails = {{"sean@example.ie", "Work"}, {"s@example.org", "Club"}};
+        QStringList lines;
+        modVcard::WriteCard(person, modExport::Details(), [&lines](const QString& line) { lines << line; });
+        QCOMPARE(lines,
+                 (QStringList{"BEGIN:VCARD", "VERSION:3.0", "N:O'Brien;Sean;;;", "FN:Sean O'Brien", "BDAY:1975-03-09",
+                              "ADR:;;Harbour Road 7\\, Flat 2\\nCork;;;;", "TEL;TYPE=HOME:021 555 0101",
+                              "TEL;TYPE=CELL:087 555 0202", "item1.TEL:021 555 0303", "item1.X-ABLabel:Boat\\, summer",
+                              "TEL:021 555 0404", "TEL;TYPE=FAX:021 555 0505",
+                              "EMAIL;TYPE=INTERNET,WORK:sean@example.ie", "item2.EMAIL;TYPE=INTERNET:s@example.org",
+                              "item2.X-ABLabel:Club", "NOTE:Owes me\\; a pint", "END:VCARD"}));
+
+        // Unticked details stay out; the name is always there, "Family, Given" when it has a comma.
+        person.name = "O'Brien, Sean";
+        // Only the numbers and the e-mail descriptions ticked.
+        const modExport::Details details{false, false, false, true, false, false, true, false};
+        lines.clear();
+        modVcard::WriteCard(person, details, [&lines](const QString& line) { lines << line; });
+        QCOMPARE(lines, (QStringList{"BEGIN:VCARD", "VERSION:3.0", "N:O'Brien;Sean;;;", "FN:O'Brien\\, Sean",
+                                     "TEL:021 555 0101", "TEL:087 555 0202", "TEL:021 555 0303", "TEL:021 555 0404",
+                                     "TEL:021 555 0505", "END:VCARD"}));
+    }
+
+    void csvDecode()
+    {
+        const QString name = "Müller €";
+        QByteArray le("\xFF\xFE");
+        QByteArray be("\xFE\xFF");
+        for (const QChar c : name) {
+            le += char(c.unicode() & 0xFF), le += char(c.unicode() >> 8);
+            be += char(c.unicode() >> 8), be += char(c.unicode() & 0xFF);
+        }
+        for (const QByteArray& bytes : {name.toUtf8(), "\xEF\xBB\xBF" + name.toUtf8(), le, be})
+            QCOMPARE(modCsv::Decode(bytes), name);
+        QCOMPARE(modCsv::Decode("M\xFCller \x80 \x93q\x94 \x81"), QString("Müller € “q” \u0081")); // Windows-1252
+    }
+
+    void csvSeparator()
+    {
+        const std::pair<const char*, char> texts[] = {{"Name,Phone\nA;B,1", ','},
+                                                      {"Name;Phone;Note\nA,B;1;x", ';'},
+                                                      {"Name\tPhone\n", '\t'},
+                                                      {"\"a;b;c\",Phone\n", ','}, // quoted separators do not count
+                                                      {"Name\nAnna", ','}};
+        for (const auto& [text, separator] : texts)
+            QCOMPARE(modCsv::DetectSeparator(text), QChar(separator));
+    }
+
+    // Records with their starting lines; quoted fields keep separators, quotes and
+    // line breaks, as spreadsheets write notes.
+    void csvRecords_data()
+    {
+        TestSupport::addColumns<QString, QString>({"text", "records"});
+        addRow("plain, CR LF", "a,b\r\nc,d\r\n", "1:a|b\n2:c|d");
+        addRow("quoted comma and quotes", "\"x, y\",\"say \"\"hi\"\"\"\n", "1:x, y|say \"hi\"");
+        addRow("line breaks in a note", "Name,Notes\r\nAnna,\"first\r\nsecond\nthird\"\r\nBob,x\r\n",
+               "1:Name|Notes\n2:Anna|first\r\nsecond\nthird\n5:Bob|x");
+        addRow("blank lines left out, no final break", "a\n\n\nb", "1:a\n4:b");
+        addRow("empty fields", ",,\n\"\",x,", "1:||\n2:|x|");
+        addRow("CR alone", "a\rb\r", "1:a\n2:b");
+    }
+    void csvRecords()
+    {
+        QFETCH(QString, text);
+        std::vector<modCsv::FileProblem> problems;
+        QStringList lines;
+        for (const modCsv::Record& record : modCsv::SplitRecords(text, ',', problems))
+            lines << QString::number(record.line) + ":" + record.fields.join("|");
+        QTEST(lines.join("\n"), "records");
+        QVERIFY(problems.empty());
+    }
+
+    void csvLayoutAndBirthday()
+    {
+        const std::pair<const char*, modCsv::Layout> headers[] = {
+            {"Name,Given Name,Family Name,E-mail 1 - Type,E-mail 1 - Value", modCsv::Layout::Google},
+            {"First Name,Middle Name,Last Name,Labels,E-mail 1 - Label,E-mail 1 - Value", modCsv::Layout::GoogleLabel},
+            {"Title,First Name,Middle Name,Last Name,E-mail Address,Home Phone", modCsv::Layout::Outlook},
+            {"Vorname,Nachname,Telefon", modCsv::Layout::Unknown}};
+        for (const auto& [header, layout] : headers)
+            QCOMPARE(modCsv::Recognise(QString(header).split(',')), layout);
+
+        const auto google = modCsv::Layout::Google;
+        const auto outlook = modCsv::Layout::Outlook;
+        const struct
+        {
+            const char* cell;
+            const char* dateFormat;
+            modCsv::Layout layout;
+            const char* value;
+        } birthdays[] = {{"1980-02-29", "dd/mm/yyyy", google, "1980-02-29"},
+                         {"--02-29", "dd/mm/yyyy", google, "--02-29"},
+                         {"29.02.1980", "dd/mm/yyyy", google, "1980-02-29"}, // the user's setting, dots
+                         {"1980/02/29", "yyyy/mm/dd", google, "1980-02-29"},
+                         {"2/29/1980", "dd/mm/yyyy", outlook, "1980-02-29"}, // Outlook's own
+                         {"0/0/00", "dd/mm/yyyy", outlook, ""},              // Outlook's empty
+                         {"3/4/1980", "dd/mm/yyyy", outlook, "1980-04-03"},  // the user's before the layout's
+                         {"spring 1980", "dd/mm/yyyy", google, "spring 1980"},
+                         {"31/02/1980", "dd/mm/yyyy", google, "31/02/1980"}};
+        for (const auto& birthday : birthdays)
+            QCOMPARE(modCsv::BirthdayValue(birthday.cell, birthday.dateFormat, birthday.layout),
+                     QString(birthday.value));
+    }
+
+    void csvQuote()
+    {
+        const std::pair<const char*, const char*> fields[] = {{"Anna", "Anna"},
+                                                              {"Berg, Anna", "\"Berg, Anna\""},
+                                                              {"say \"hi\"", "\"say \"\"hi\"\"\""},
+                                                              {"a\nb", "\"a\nb\""},
+                                                              {"a;b", "\"a;b\""},
+                                                              {" a", "\" a\""}};
+        for (const auto& [field, written] : fields) {
+            QCOMPARE(modCsv::Quote(field), QString(written));
+            // What is written reads back as it was.
+            std::vector<modCsv::FileProblem> problems;
+            const auto records = modCsv::SplitRecords(modCsv::RecordText({field, "x"}) + "\r\n", ',', problems);
+            QCOMPARE(records.size(), size_t(1));
+            QCOMPARE(records.front().fields, (QStringList{field, "x"}));
+        }
+    }
+
+    // Each layout's columns become the card's properties, labels paired with values.
+    void csvRowAsCard_data()
+    {
+        TestSupport::addColumns<QString, QString, QString>({"header", "row", "card"});
+        addRow("Google, older",
+               "Name,Given Name,Family Name,Birthday,E-mail 1 - Type,E-mail 1 - Value,Phone 1 - Type,"
+               "Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,Address 1 - Type,Address 1 - Formatted",
+               "Anna Berg,Anna,Berg,1980-02-29,* Work,a@x.org ::: b@x.org,Mobile,0612,,0101,Home,\"Lane 1\nCork\"",
+               "BDAY:1980-02-29|item1.EMAIL:a@x.org|item1.X-ABLABEL:Work|item2.EMAIL:b@x.org|item2.X-ABLABEL:Work|"
+               "item3.TEL:0612|item3.X-ABLABEL:Mobile|TEL:0101|FN:Anna Berg|item4.LABEL:Lane 1\\nCork|"
+               "item4.X-ABLABEL:Home");
+        addRow("Google, current", "First Name,Middle Name,Last Name,Labels,E-mail 1 - Label,E-mail 1 - Value,Notes",
+               "José,,Müller,* myContacts,Home,j@x.org,\"a, b\"",
+               "item1.EMAIL:j@x.org|item1.X-ABLABEL:Home|NOTE:a\\, b|FN:José Müller");
+        addRow("Outlook",
+               "First Name,Last Name,E-mail Address,E-mail 2 Address,Home Phone,Business Phone,Car Phone,"
+               "Home Street,Home City,Birthday",
+               "Sean,O'Brien,s@x.ie,,021,022,023,Harbour Rd 7,Cork,3/9/1975",
+               "EMAIL:s@x.ie|item1.TEL:021|item1.X-ABLABEL:Home|item2.TEL:022|item2.X-ABLABEL:Work|"
+               "item3.TEL:023|item3.X-ABLABEL:Car Phone|BDAY:1975-03-09|FN:Sean O'Brien|"
+               "item4.LABEL:Harbour Rd 7\\nCork|item4.X-ABLABEL:Home");
+    }
+    void csvRowAsCard()
+    {
+        QFETCH(QString, header);
+        QFETCH(QString, row);
+        const modCsv::Table table = modCsv::ReadTable((header + "\r\n" + row + "\r\n").toUtf8());
+        QVERIFY(table.problems.empty());
+        const modCsv::Layout layout = modCsv::Recognise(table.header);
+        QVERIFY(layout != modCsv::Layout::Unknown);
+        const modVcard::Card result =
+            modCsv::ToCard(table.rows.front(), modCsv::LayoutMapping(table.header, layout), "mm/dd/yyyy", layout);
+        QCOMPARE(result.line, 2);
+        QStringList properties;
+        for (const modVcard::Property& property : result.properties)
+            properties << (property.group.isEmpty() ? "" : property.group + ".") + property.name + ":" + property.value;
+        QTEST(properties.join("|"), "card");
+    }
+
+    // Each rule groups what it must and nothing else; a candidate is
+    // "name;phone,phone;email,email" and gets the number of its position, from 1.
+    void duplicateGroups_data()
+    {
+        TestSupport::addColumns<QStringList, QString>({"candidates", "groups"});
+        addRow("name: case, accents, word order", QStringList{"Müller José;;", "Anna Berg;;", "josé  MULLER;;"},
+               "1,3:Same name");
+        addRow("name: other words are other persons", QStringList{"Anna Berg;;", "Anna Bergman;;", "Berg;;"}, "");
+        addRow("e-mail ignoring case", QStringList{"A;;Ann@Example.org", "B;;x@y.z,ann@example.ORG "},
+               "1,2:Same e-mail address");
+        addRow("shared office number, nothing else",
+               QStringList{"Ann Lee;+49 30 1234-5678;", "Bob Stone;030 12345678,0170 1;"}, "1,2:Same number");
+        addRow("last 8 digits", QStringList{"A;0031 20 5551 2345;", "B;+1 20 5551 2345;"}, "1,2:Same number");
+        addRow("6 digits match", QStringList{"A;12 34 56;", "B;123456;"}, "1,2:Same number");
+        addRow("5 digits never match", QStringList{"A;12345;", "B;12345;", "C;1-2-3-4-5;"}, "");
+        addRow("linked through a third, all reasons",
+               QStringList{"Ann Lee;;a@x.org", "Other;555 0101 77;a@x.org", "Third;555 0101 77;", "ann lee;;"},
+               "1,2,3,4:Same name, Same e-mail address, Same number");
+        addRow("two groups in name order", QStringList{"Zed;;", "Amy;;q@x", "zed;;", "Bea;;Q@X"},
+               "2,4:Same e-mail address 1,3:Same name");
+    }
+    void duplicateGroups()
+    {
+        QFETCH(QStringList, candidates);
+        std::vector<modDuplicates::Candidate> list;
+        for (const QString& text : candidates) {
+            const QStringList parts = text.split(';');
+            list.push_back({qint16(list.size() + 1), parts[0], parts[1].split(',', Qt::SkipEmptyParts),
+                            parts[2].split(',', Qt::SkipEmptyParts)});
+        }
+        QStringList groups;
+        for (const modDuplicates::Group& group : modDuplicates::FindGroups(list)) {
+            QStringList numbers;
+            for (const qint16 contactnr : group.contactnrs)
+                numbers << QString::number(contactnr);
+            groups << numbers.join(",") + ":" + modDuplicates::ReasonText(group.reasons);
+        }
+        QTEST(groups.join(" "), "groups");
+    }
+};
+
+ADDRION_TEST_MAIN(TestFormats)
+#include "tst_formats.moc"

@@ -1,0 +1,691 @@
+#include "DataColumns.h"
+#include "DatabaseFixture.h"
+#include "MainWindowFixture.h"
+#include "ReadOnlyFile.h"
+
+#include "birthdays/HtmlViewer.h"
+#include "birthdays/LineWriter.h"
+#include "database/modPersonUid.h"
+#include "editor/modContact.h"
+#include "export/frmExport.h"
+#include "export/frmExportPreview.h"
+#include "export/modExportFiles.h"
+#include "interchange/ImportCommand.h"
+#include "interchange/frmCsvMapping.h"
+#include "interchange/frmDuplicates.h"
+#include "interchange/modDuplicates.h"
+#include "interchange/modVcardImport.h"
+#include "mainwindow/RegisterWindows.h"
+#include "startup/modEnvironment.h"
+
+#include <QBuffer>
+#include <QListWidget>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QUuid>
+
+Q_DECLARE_METATYPE(Platform::Answer)
+
+using modContact::TypedEntry;
+using TestSupport::addRow;
+
+// Importing and merging into a real database file, through the program's real windows.
+class TestImport : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<ScriptedPlatform> m_platform;
+
+    static modVcardImport::Report importBytes(QByteArray file, WriteProgress* progress = nullptr,
+                                              QBuffer* buffer = nullptr)
+    {
+        QBuffer own(&file);
+        QBuffer& device = buffer ? *buffer : own;
+        device.open(QIODevice::ReadOnly);
+        return modVcardImport::ImportCards(device, progress);
+    }
+
+    // Imports the file through the command and returns the report shown.
+    QString import(const QString& path)
+    {
+        frmMain window{QString()};
+        m_platform->expectMessage();
+        ImportCommand::ImportFile(window, path);
+        return m_platform->messages().isEmpty() ? QString() : m_platform->messages().last().text;
+    }
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = m_dir->filePath(name);
+        return TestSupport::writeFile(path, bytes) ? path : QString();
+    }
+
+    static QByteArray sample(const QString& name)
+    {
+        return TestSupport::readFile(TestSupport::sourceDir() + "/tests/interchange/samples/" + name);
+    }
+    static QByteArray annaCard() { return sample("anna.vcf"); }
+    static QByteArray bobCard() { return "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob Stone\r\nTEL:0101\r\nEND:VCARD\r\n"; }
+
+    // The vCard export of the persons, as the file it writes.
+    static QByteArray exportVcards(const std::vector<qint16>& numbers)
+    {
+        const modExport::Selection selection{numbers, {}};
+        QString error;
+        if (!modExportFiles::ExportVcard(selection, nullptr, error))
+            qFatal("export failed: %s", qPrintable(error));
+        return TestSupport::readFile(modExportFiles::ExportFilePath(modExportFiles::Kind::Vcard));
+    }
+
+    static QList<QByteArray> uidLines(const QByteArray& file)
+    {
+        QList<QByteArray> lines;
+        for (const QByteArray& line : file.split('\n'))
+            if (line.startsWith("UID:"))
+                lines << line.trimmed();
+        return lines;
+    }
+
+    // "number|description" for each phone.
+    static qint16 save(const QString& name, const QStringList& phones, const QStringList& emails,
+                       const QString& born = {}, const QString& address = {}, const QString& note = {})
+    {
+        modContact::Contact contact{name, born, address, note, {}, {}};
+        for (const QString& phone : phones)
+            contact.phones.push_back(TypedEntry(phone.section('|', 0, 0), phone.section('|', 1)));
+        for (const QString& email : emails)
+            contact.emails.push_back(TypedEntry(email, ""));
+        return *modContact::SaveNewPerson(contact);
+    }
+
+    // Stops the import at its first chance.
+    struct CancellingProgress : WriteProgress
+    {
+        int begun = 0;
+        void Begin(int) override { ++begun; }
+        void Step() override {}
+        void End() override {}
+        bool Cancelled() const override { return begun > 0; }
+    };
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_platform = std::make_unique<ScriptedPlatform>();
+        QVERIFY(startWithNewDatabase(m_dir->filePath("home.mdb")));
+    }
+    void cleanup()
+    {
+        closePreviewsAndDatabase();
+        m_platform.reset();
+    }
+
+    // A card matches a person by name, in any case, and date of birth (both without one
+    // also match); it then adds what the person lacks and nothing twice.
+    void mergeRule_data()
+    {
+        TestSupport::addColumns<QString, int, int, QStringList>({"existing", "added", "merged", "persons"});
+        const QString anna = "Anna van der Berg # 1980-02-29 # Keizersgracht 1\n1015 CJ Amsterdam # "
+                             "+31 (20) 555-1111 (Work) | +31 6 5550 1234 (Boat) # ANNA@example.net | "
+                             "anna.b@example.org # Prefers tea";
+        addRow(
+            "same name other case, same date",
+            "INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) "
+            "VALUES (3, 'ANNA VAN DER BERG', #2/29/1980#, '', 'Met in 2001')",
+            1, 1,
+            QStringList{"ANNA VAN DER BERG # 1980-02-29 # Keizersgracht 1\n1015 CJ Amsterdam # "
+                        "+31 20 555 1111 (office) | +31 6 5550 1234 (Boat) # anna@example.net | anna.b@example.org # "
+                        "Met in 2001\n\nPrefers tea",
+                        "Bob Stone # - #  # 0101 #  # "});
+        addRow("same name, other date",
+               "INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) "
+               "VALUES (3, 'Anna van der Berg', #3/1/1980#, 'Elsewhere 2', '')",
+               2, 0,
+               QStringList{anna,
+                           "Anna van der Berg # 1980-03-01 # Elsewhere 2 # +31 20 555 1111 (office) # "
+                           "anna@example.net # ",
+                           "Bob Stone # - #  # 0101 #  # "});
+        addRow("both without date",
+               "INSERT INTO Person (Contactnr, Name, Address, [Note]) VALUES (3, 'bob stone', 'Quarry 1', '')", 1, 1,
+               QStringList{anna, "bob stone # - # Quarry 1 # +31 20 555 1111 (office) | 0101 # anna@example.net # "});
+    }
+    void mergeRule()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QStringList, persons);
+        runSql(existing);
+        runSql(
+            "INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (3, 1, '+31 20 555 1111', 'office')");
+        runSql("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (3, 1, 'anna@example.net', '')");
+
+        const modVcardImport::Report report = importBytes(annaCard() + bobCard());
+        QTEST(report.added, "added");
+        QTEST(report.merged, "merged");
+        QVERIFY(report.skipped.empty());
+        QCOMPARE(dumpPersons(), persons);
+
+        // The same file again finds everyone and changes nothing.
+        const modVcardImport::Report again = importBytes(annaCard() + bobCard());
+        QCOMPARE(again.added, 0);
+        QCOMPARE(again.merged, 2);
+        QCOMPARE(dumpPersons(), persons);
+    }
+
+    // Two cards of one person in a file merge; new persons take the lowest free numbers.
+    void duplicateCardsAndFreeNumbers()
+    {
+        for (int number : {1, 2, 4})
+            runSql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'P%1')").arg(number));
+        const modVcardImport::Report report =
+            importBytes(annaCard() + bobCard() + QByteArray(bobCard()).replace("0101", "0202"));
+        QCOMPARE(report.added, 2);
+        QCOMPARE(report.merged, 1);
+        QCOMPARE(EngineTest::column(modSql::OpenRecordset("SELECT Contactnr AS Name FROM Person WHERE Name LIKE "
+                                                          "'Anna%' OR Name = 'Bob Stone' ORDER BY Contactnr ")),
+                 (QStringList{"3", "5"}));
+        QVERIFY(dumpPersons().contains("Bob Stone # - #  # 0101 | 0202 #  # "));
+    }
+
+    // A cancelled import, or one that runs out of numbers, writes nothing of the file:
+    // not the persons that would still have fitted, nor the merges; and the file is read
+    // no further.
+    void stoppedImportWritesNothing()
+    {
+        QByteArray file = bobCard().replace("0101", "0303") + annaCard() +
+                          QByteArray(annaCard()).replace("Anna van der Berg", "Carla Diaz");
+        for (int i = 0; i < 20000; ++i)
+            file += QByteArray(bobCard()).replace("Bob Stone", "Card " + QByteArray::number(i));
+        QBuffer cancelled(&file);
+        CancellingProgress progress;
+        const modVcardImport::Report stopped = importBytes(file, &progress, &cancelled);
+        QVERIFY(stopped.cancelled && !stopped.full);
+        QVERIFY2(cancelled.pos() < file.size() / 4, qPrintable(QString::number(cancelled.pos())));
+        QCOMPARE(countRows("Person"), 0);
+
+        {
+            Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+            DatabaseFixture::addPersons(modSql::MaxContactnr);
+            runSql("DELETE FROM Person WHERE Contactnr = 77 ");
+            runSql("UPDATE Person SET Name = 'Bob Stone' WHERE Contactnr = 5 ");
+            transaction.Commit();
+        }
+        QBuffer buffer(&file);
+        const modVcardImport::Report report = importBytes(file, nullptr, &buffer);
+        QVERIFY(report.full);
+        QCOMPARE(report.added, 0);
+        QVERIFY2(buffer.pos() < file.size() / 4, qPrintable(QString::number(buffer.pos())));
+        QCOMPARE(countRows("Person"), modSql::MaxContactnr - 1);
+        QCOMPARE(countRows("Phone") + countRows("Email"), 0);
+        QCOMPARE(countSelected("SELECT Name FROM Person WHERE Contactnr = 77 "), 0);
+        const QString text = modVcardImport::ReportText(report);
+        QVERIFY2(text.contains("No further person can be added to this database") &&
+                     text.contains("Nothing was imported"),
+                 qPrintable(text));
+    }
+
+    // Control characters (NUL too) anywhere in a card are dropped before the database
+    // sees them; line breaks stay only where a field has lines.
+    void controlCharactersAreDropped()
+    {
+        QCOMPARE(importBytes(annaCard() + bobCard()).added, 2);
+        const QStringList expected = dumpPersons();
+        const std::pair<QByteArray, QByteArray> dirt[] = {
+            {"FN:Anna van der Berg", QByteArray("FN:Anna van") + '\0' + " der Berg"},
+            {"NOTE:Prefers tea", QByteArray("NOTE:Prefers") + '\0' + " tea\a"},
+            {"+31 6 5550 1234", "+31 6\x1b 5550 1234"},
+            {"Keizersgracht 1", "Keizers\x1fgracht 1"}};
+        for (const auto& [clean, dirty] : dirt) {
+            for (const char* table : {"Phone", "Email", "Person"})
+                runSql(QString("DELETE FROM ") + table);
+            const modVcardImport::Report report = importBytes(annaCard().replace(clean, dirty) + bobCard());
+            QCOMPARE(report.added, 2);
+            QVERIFY(report.skipped.empty());
+            QCOMPARE(dumpPersons(), expected);
+        }
+    }
+
+    // A card the database refuses is reported; the others are imported.
+    void refusedCardIsReported()
+    {
+        runSql("CREATE UNIQUE INDEX OneAnna ON Person (Name)");
+        const modVcardImport::Report report =
+            importBytes(annaCard() + annaCard().replace("1980-02-29", "1981-01-01") + bobCard());
+        QCOMPARE(report.added, 2);
+        QCOMPARE(report.skippedCards, 1);
+        QCOMPARE(report.skipped.front().line, 13);
+        QVERIFY2(modVcardImport::ReportText(report).contains("Error: UNIQUE constraint failed"),
+                 qPrintable(modVcardImport::ReportText(report)));
+        QCOMPARE(countRows("Person"), 2);
+    }
+
+    void reportText()
+    {
+        // 5 cards: 2 added, 1 merged, 3 skipped.
+        const modVcardImport::Report report{modVcardImport::Source::Vcard,
+                                            5,
+                                            2,
+                                            1,
+                                            0,
+                                            3,
+                                            {{5, "Broken Fold", modVcard::Problem::NotAProperty, 9, {}},
+                                             {15, "", modVcard::Problem::NoName, 0, {}},
+                                             {24, "Truncated", modVcard::Problem::NoEnd, 24, {}}}};
+        QCOMPARE(modVcardImport::ReportText(report), QString("Persons added: 2\nPersons merged: 1\nCards skipped: 3\n"
+                                                             "- Line 5 (Broken Fold): Line 9 is not a vCard property\n"
+                                                             "- Line 15: The card has no name\n"
+                                                             "- Line 24 (Truncated): END:VCARD is missing"));
+        QVERIFY(modVcardImport::ReportText({}).startsWith("The file holds no vCard.\n"));
+    }
+
+    // Persons exported through the window as vCards or in either CSV layout, saved and
+    // imported into an empty database come back the same, to the last quote and line break.
+    void roundTrip_data()
+    {
+        // The CSV files start with a byte order mark.
+        TestSupport::addColumns<int, QString, QString>({"layout", "dateFormat", "firstLine"}); // -1: vCard
+        addRow("vCard", -1, "dd/mm/yyyy", "BEGIN:VCARD\r\nVERSION:3.0\r\n");
+        addRow("Google", int(modCsv::Layout::Google), "dd/mm/yyyy",
+               "Name,Given Name,Family Name,Birthday,Notes,E-mail 1 - Type,E-mail 1 - Value,");
+        addRow("Outlook, day first", int(modCsv::Layout::Outlook), "dd/mm/yyyy",
+               "First Name,Last Name,Birthday,Notes,E-mail Address,E-mail 2 Address,");
+        addRow("Outlook, year first", int(modCsv::Layout::Outlook), "yyyy/mm/dd", "First Name,");
+    }
+    void roundTrip()
+    {
+        QFETCH(int, layout);
+        QFETCH(QString, dateFormat);
+        QFETCH(QString, firstLine);
+        modSettings::WriteSetting("Date", dateFormat);
+        const bool vcard = layout < 0;
+        const bool outlook = layout == int(modCsv::Layout::Outlook);
+        // Outlook has a column per kind of number and none for other descriptions.
+        const QString boat = outlook ? "Fax" : "Boat; summer, \"weekends\"";
+        const QStringList phones{"021 555 0101|Home", "087 555 0202|Mobile", "021 555 0606|Work",
+                                 "021 555 0303|" + boat};
+        const QStringList emails{"sean@example.ie|" + QString(outlook ? "" : "Work"), "s@example.org|"};
+        const QString address = "Harbour Road 7, Flat 2\nCork\nIreland";
+        const QString note = "Owes me; a pint\nor \"two\", \\maybe\\";
+        const QString longNote = QString("Long note ").repeated(40) + "€ 😀";
+        addPersons({{1, "Sean O'Brien", QDate(1975, 3, 9), phones, emails, address, note},
+                    {2, "Zoë Ångström-Łukasiewicz", QDate(1904, 2, 29), {}, {}, "", longNote},
+                    {3, "Plain", {}, {"1|Home", vcard ? "2|" : "2|Home"}, {}, "", ""}});
+        const std::vector<qint16> numbers{1, 2, 3};
+        const QStringList before = dumpPersons();
+
+        frmMain window{QString()};
+        window.FillContactList();
+        frmExport dialog(window);
+        QVERIFY(dialog.optHtml->isChecked());
+        QVERIFY(!dialog.cboCsvLayout->isEnabled());
+        QTest::mouseClick(dialog.cmdAddAll, Qt::LeftButton);
+        (vcard ? dialog.optVcard : dialog.optCsv)->click();
+        QCOMPARE(dialog.cboCsvLayout->isEnabled(), !vcard);
+        if (!vcard)
+            dialog.cboCsvLayout->setCurrentIndex(dialog.cboCsvLayout->findData(layout));
+        QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+        frmExportPreview* preview = shownPreview(vcard ? "frmExportVcard" : "frmExportCsv");
+        QVERIFY(preview);
+        QVERIFY(!preview->toolbarButton("Css"));
+        QTRY_VERIFY(preview->toolbarButton("Save")->isEnabled());
+        QVERIFY(preview->wbrPrint->toPlainText().contains(vcard ? "TEL;TYPE=HOME:1" : "Plain"));
+        const QString saved = m_dir->filePath(vcard ? "saved.vcf" : "saved.csv");
+        m_platform->expectSaveFileName(saved);
+        preview->toolbarButton("Save")->trigger();
+        const auto save = m_platform->callsOf("save");
+        QCOMPARE(save.first().text, QString(vcard ? "vCard (*.vcf)|*.vcf" : "CSV (*.csv)|*.csv"));
+        QVERIFY(save.first().arguments.at(1).endsWith(vcard ? ".vcf" : ".csv"));
+        const QByteArray file = TestSupport::readFile(saved);
+        const QString temp = preview->ExportFile();
+        QCOMPARE(file, TestSupport::readFile(temp));
+        QVERIFY2(file.startsWith((vcard ? "" : "\xEF\xBB\xBF") + firstLine.toUtf8()), file.left(120).constData());
+        QVERIFY(file.endsWith("\r\n"));
+        if (vcard) {
+            for (const QByteArray& line : file.split('\n'))
+                QVERIFY(line.size() <= 76); // 75 octets and the CR
+            // An independent parser reads every card, with its UID and name.
+            QStringList parsed;
+            QString parseError;
+            QVERIFY2(TestSupport::readWithVobject(file, parsed, parseError), qPrintable(parseError));
+            QCOMPARE(parsed.size(), 3);
+            for (const QString& line : parsed)
+                QVERIFY2(uidLines(file).contains("UID:" + line.section('\t', 0, 0).toUtf8()), qPrintable(line));
+        } else {
+            // Every record ends in CR LF; the breaks inside quoted fields are the note's own.
+            std::vector<modCsv::FileProblem> problems;
+            const auto records = modCsv::SplitRecords(QString::fromUtf8(file), ',', problems);
+            QCOMPARE(records.size(), numbers.size() + 1);
+            QCOMPARE(file.count("\r\n"), qsizetype(records.size()));
+        }
+        preview->close();
+        QVERIFY(!modEnvironment::FileExists(temp));
+
+        modDatabase::CloseDatabase(false);
+        QVERIFY(modDatabase::NewDatabase(m_dir->filePath("empty.mdb")));
+        QCOMPARE(import(saved), QString("Persons added: 3\nPersons merged: 0"));
+        QCOMPARE(dumpPersons(), before);
+        // The persons keep the cards' UIDs: exported again, the UID lines are the same.
+        if (vcard)
+            QCOMPARE(uidLines(exportVcards(numbers)), uidLines(file));
+    }
+
+    // A card whose UID a person has replaces that person's details; other cards are
+    // merged by name and date of birth or added, keeping their UID or getting one.
+    void importByUid_data()
+    {
+        // persons: "name uid", "kept" for Anna's own, "new" for a fresh one; revised: Anna's revision changed
+        TestSupport::addColumns<QByteArray, QByteArray, int, int, int, QStringList, bool>(
+            {"from", "to", "added", "merged", "updated", "persons", "revised"});
+        addRow("own export", QByteArray(), QByteArray(), 0, 0, 1, QStringList{"Anna Berg kept"}, false);
+        addRow("changed card", QByteArray("FN:Anna Berg"), QByteArray("FN:Anna Smith"), 0, 0, 1,
+               QStringList{"Anna Smith kept"}, true);
+        addRow("unknown UID, same person", QByteArray("UID:"), QByteArray("UID:x-"), 0, 1, 0,
+               QStringList{"Anna Berg kept"}, false);
+        addRow("unknown UID, other person", QByteArray("FN:Anna Berg\r\nUID:"), QByteArray("FN:Zed\r\nUID:x-"), 1, 0, 0,
+               QStringList{"Anna Berg kept", "Zed x-kept"}, false);
+        addRow("no UID, other person", QByteArray("FN:Anna Berg\r\nUID:"), QByteArray("FN:Zed\r\nX-UID:"), 1, 0, 0,
+               QStringList{"Anna Berg kept", "Zed new"}, false);
+    }
+    void importByUid()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(int, added);
+        QFETCH(bool, revised);
+        const qint16 number = save("Anna Berg", {"0101|Mobile", "0202|Boat"}, {"anna@example.org"},
+                                   QDate(1980, 2, 29).toString("M/d/yyyy"), "Lane 1\nTown", "Tea, please");
+        QByteArray file = exportVcards({number});
+        const QString kept = QString::fromUtf8(uidLines(file).value(0).mid(4));
+        if (!from.isEmpty())
+            file.replace(from, to);
+        const QString old = "2001-01-01T00:00:00Z";
+        runSql("UPDATE PersonUid SET Revision = '" + old + "'");
+        const QStringList before = dumpPersons();
+
+        const modVcardImport::Report report = importBytes(file);
+        QCOMPARE(report.added, added);
+        QTEST(report.merged, "merged");
+        QTEST(report.updated, "updated");
+        QStringList found;
+        modSql::ForEachRow("SELECT Name, Uid FROM Person JOIN PersonUid USING (Contactnr) ORDER BY Name",
+                           [&](const Engine::Connection::Row& row) {
+                               QString uid = row.Text(1).replace(kept, "kept");
+                               if (uid != "kept" && uid != "x-kept" &&
+                                   QUuid::fromString(uid).version() == QUuid::Random)
+                                   uid = "new";
+                               found << row.Text(0) + ' ' + uid;
+                           });
+        QTEST(found, "persons");
+        QCOMPARE(modSql::OpenRecordset("SELECT Revision FROM PersonUid WHERE Contactnr = " + QString::number(number))
+                         .Fields(0)
+                         .toString() != old,
+                 revised);
+        if (!revised && added == 0)
+            QCOMPARE(dumpPersons(), before);
+    }
+
+    // Database > Import... sits after E-mail..., asks for the file in the database
+    // folder, refills the list and reports.
+    void importCommand()
+    {
+        const QString path = m_dir->filePath("home.mdb");
+        runSql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Zed')");
+        modDatabase::CloseDatabase(false);
+        frmMain window(path);
+        RegisterWindows(window);
+        window.Load();
+        QCOMPARE(window.ListRowCount(), 1);
+        QVERIFY(window.mnuFileImport->isEnabled());
+
+        const QString cards = write("contacts.vcf", annaCard() + "BEGIN:VCARD\r\nN:;;;;\r\nEND:VCARD\r\n" + bobCard());
+        m_platform->expectOpenFileName(cards);
+        m_platform->expectMessage();
+        window.mnuFileImport->trigger();
+        const auto open = m_platform->callsOf("open");
+        QCOMPARE(open.size(), 1);
+        QCOMPARE(open.first().text,
+                 QString("vCard, CSV (*.vcf *.csv)|*.vcf;*.csv|vCard (*.vcf)|*.vcf|CSV (*.csv)|*.csv"));
+        QCOMPARE(open.first().arguments, QStringList{modEnvironment::DatabaseDirectory()});
+        QCOMPARE(window.ListRowCount(), 3);
+        QCOMPARE(m_platform->messages().size(), 1);
+        const ScriptedPlatform::Call report = m_platform->messages().first();
+        QCOMPARE(report.title + '|' + QString::number(int(report.icon)) + '|' + report.text,
+                 "Import|" + QString::number(int(Platform::Icon::Information)) +
+                     "|Persons added: 2\nPersons merged: 0\nCards skipped: 1\n- Line 13: The card has no name");
+
+        // Cancelling the file dialog does nothing.
+        m_platform->expectOpenFileName(QString());
+        window.mnuFileImport->trigger();
+        QCOMPARE(m_platform->messages().size(), 1);
+
+        // A file that cannot be read is reported; the database is untouched.
+        m_platform->expectOpenFileName(m_dir->filePath("missing.vcf"));
+        m_platform->expectMessage();
+        window.mnuFileImport->trigger();
+        QCOMPARE(m_platform->messages().last().title, QString("Error"));
+        QVERIFY(m_platform->messages().last().text.contains("missing.vcf"));
+        QCOMPARE(window.ListRowCount(), 3);
+
+        modDatabase::CloseDatabase(false);
+        QVERIFY(!window.mnuFileImport->isEnabled());
+    }
+
+    // A card file opened from the file manager arrives as the command line: the default
+    // database opens and the cards go into it only when the user says yes.
+    void cardFileOnTheCommandLine()
+    {
+        const QString path = m_dir->filePath("home.mdb");
+        modDatabase::CloseDatabase(false);
+        modSettings::WriteSetting("Default database", path);
+        const QString cards = write("from the file manager.vcf", annaCard() + bobCard());
+        for (const bool yes : {false, true}) {
+            frmMain window(cards);
+            RegisterWindows(window);
+            window.Load();
+            QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
+            m_platform->clear();
+            m_platform->expectMessage(yes ? Platform::Answer::Yes : Platform::Answer::No);
+            if (yes)
+                m_platform->expectMessage();
+            window.ActOnCommandLine();
+            const ScriptedPlatform::Call question = m_platform->messages().value(0);
+            QCOMPARE(question.title, QString("Import"));
+            QCOMPARE(question.buttons, Platform::Buttons::YesNo);
+            QCOMPARE(question.text,
+                     "Import the persons of this file into the open database?\n\n" + cards + "\n" + path);
+            QCOMPARE(window.ListRowCount(), yes ? 2 : 0);
+            QCOMPARE(countRows("Person"), yes ? 2 : 0);
+        }
+    }
+
+    // A database that cannot be written is said to be so; no import is tried.
+    void readOnlyDatabase()
+    {
+        const QString cards = TestSupport::environment().temp() + "/readonly.vcf";
+        QVERIFY(TestSupport::writeFile(cards, bobCard()));
+        const QString path = m_dir->filePath("home.mdb");
+        modDatabase::CloseDatabase(false);
+        frmMain window{QString()};
+        ReadOnlyFile readOnly(path);
+        if (!readOnly.ok())
+            QSKIP("this machine cannot make a read-only file");
+        m_platform->expectMessage();
+        QVERIFY(modDatabase::OpenDatabase(path));
+        m_platform->expectMessage();
+        ImportCommand::ImportFile(window, cards);
+        QCOMPARE(m_platform->messages().size(), 2);
+        QCOMPARE(m_platform->messages().last().text, "Addrion database " + path + " is read-only!");
+        QCOMPARE(countRows("Person"), 0);
+        modDatabase::CloseDatabase(false);
+    }
+
+    // CSV files as other programs write them: the encoding, separator and layout found
+    // without asking; rows without a name skipped, rows of one person merged.
+    void csvFromOtherWriters_data()
+    {
+        TestSupport::addColumns<QString, QString, QStringList>({"file", "report", "persons"});
+        addRow("Outlook, UTF-16, semicolons", "outlook-utf16.csv", "Persons added: 1\nPersons merged: 0",
+               QStringList{"Jürgen Groß # 1980-02-29 #  # 0170 1234 (Mobile) # jg@example.de # "});
+        addRow("Google, Windows-1252, tabs", "google-1252.csv", "Persons added: 1\nPersons merged: 0",
+               QStringList{"François Lévy # - #  # 01 23 (Work) | 04 56 (Work) #  # € 5"});
+        addRow("spreadsheet, quoted breaks in a note", "spreadsheet.csv",
+               "Persons added: 1\nPersons merged: 0\nRows skipped: 1\n- Line 4: The row has no name",
+               QStringList{"Ann Lee # - #  #  # ann@example.com (Home) # line one\nline \"two\""});
+        addRow("one person twice", "twice.csv", "Persons added: 1\nPersons merged: 1",
+               QStringList{"Ann Lee # - #  #  #  # x\n\ny"});
+    }
+    void csvFromOtherWriters()
+    {
+        QFETCH(QString, file);
+        QTEST(import(TestSupport::sourceDir() + "/tests/interchange/samples/" + file), "report");
+        QTEST(dumpPersons(), "persons");
+    }
+
+    // A broken file is reported with its lines, and nothing of it is written, not even
+    // the good rows before the fault.
+    void brokenCsvWritesNothing()
+    {
+        QVERIFY(modContact::SaveNewPerson({"Kept", "", "", "", {}, {}}));
+        const QStringList before = dumpPersons();
+        QCOMPARE(import(write("broken.csv", "Name,Given Name,Family Name,Notes\r\n"
+                                            "Ann,,,x\r\nBob,,\r\nEve,,,,x\r\nCid,,,\"open\r\n")),
+                 QString("Nothing was imported.\n- Line 3: 3 fields instead of 4\n- Line 4: 5 fields instead of 4\n"
+                         "- Line 5: The quotation mark opened here is not closed"));
+        QCOMPARE(dumpPersons(), before);
+    }
+
+    // A layout not known opens the mapping window with the first rows; the user says
+    // what each column holds, with descriptions for numbers and addresses; cancelled,
+    // nothing is imported.
+    void csvMappingWindow()
+    {
+        const QString path = write("own.csv", "Vorname;Nachname;Telefon;Geburtstag;Strasse;Ort\r\n"
+                                              "Eva;Kranz;030 1234;24.12.1970;Weg 1;Berlin\r\n");
+        modSettings::WriteSetting("Date", "dd/mm/yyyy");
+        auto shown = TestSupport::onModal<frmCsvMapping>(
+            [](frmCsvMapping* window) { QTest::mouseClick(window->cmdCancel, Qt::LeftButton); });
+        frmMain main{QString()};
+        ImportCommand::ImportFile(main, path);
+        QVERIFY(*shown);
+        QVERIFY(m_platform->messages().isEmpty());
+        QCOMPARE(countRows("Person"), 0);
+
+        shown = TestSupport::onModal<frmCsvMapping>([](frmCsvMapping* window) {
+            QCOMPARE(window->cboRole.size(), size_t(6));
+            QCOMPARE(window->grdColumns->rowCount(), 3);
+            // Guessed from words in the names; without a name column no row could be read.
+            QCOMPARE(window->Mapping()[0].role, modCsv::Role::Name);
+            QCOMPARE(window->Mapping()[2].role, modCsv::Role::Phone);
+            QCOMPARE(window->Mapping()[3].role, modCsv::Role::Ignore);
+            QVERIFY(window->cmdOK->isEnabled());
+            for (QComboBox* role : window->cboRole)
+                role->setCurrentIndex(role->findData(int(modCsv::Role::Ignore)));
+            QVERIFY(!window->cmdOK->isEnabled());
+            // Two name columns make one name, in their order.
+            const modCsv::Role roles[] = {modCsv::Role::Name,        modCsv::Role::Name,    modCsv::Role::Phone,
+                                          modCsv::Role::DateOfBirth, modCsv::Role::Address, modCsv::Role::Address};
+            for (size_t c = 0; c < 6; ++c)
+                window->cboRole[c]->setCurrentIndex(window->cboRole[c]->findData(int(roles[c])));
+            QVERIFY(window->txtDescription[2]->isEnabled());
+            QVERIFY(!window->txtDescription[3]->isEnabled());
+            QTest::keyClicks(window->txtDescription[2], "Office");
+            QVERIFY(window->cmdOK->isEnabled());
+            QTest::mouseClick(window->cmdOK, Qt::LeftButton);
+        });
+        QCOMPARE(import(path), QString("Persons added: 1\nPersons merged: 0"));
+        QVERIFY(*shown);
+        QCOMPARE(dumpPersons(), QStringList{"Eva Kranz # 1970-12-24 # Weg 1\nBerlin # 030 1234 (Office) #  # "});
+    }
+
+    // Merging duplicates keeps everything of the others in the kept person, removes them,
+    // and undo puts back exactly what was there.
+    void mergeDuplicatesAndUndo()
+    {
+        const qint16 anna = save("Anna Berg", {"030 1111|Work", "0170 2222|Mobile"}, {"anna@x.org"}, "2/29/1980",
+                                 "Lane 1\nBerlin", "Likes tea");
+        const qint16 other = save("berg änna", {"+49 30 1111|office", "040 3333|Home"}, {"ANNA@x.org", "a.b@y.org"},
+                                  "3/1/1980", "Road 2\nHamburg", "Has a dog");
+        const qint16 third = save("Anna Berg", {}, {});
+        save("Bystander", {"0170 2222|Mobile"}, {});
+        const QStringList before = dumpPersons();
+        Engine::Connection& connection = modDatabase::DatabaseConnection();
+        const auto identities = modPersonUid::Identities(connection);
+        QCOMPARE(identities.size(), 4);
+
+        const modDuplicates::Undo undo = modDuplicates::MergeGroups({{anna, {other, third}}}, "dd/mm/yyyy");
+        QCOMPARE(countRows("Person"), 2);
+        // The kept person keeps its UID; the others' are recorded for a later sync.
+        QCOMPARE(modPersonUid::Identities(connection).value(anna).uid, identities.value(anna).uid);
+        QStringList merged{identities.value(other).uid, identities.value(third).uid};
+        merged.sort();
+        QCOMPARE(modDuplicates::MergedUids(), merged);
+        QCOMPARE(dumpPersons().first(), QString("Anna Berg # 1980-02-29 # Lane 1\nBerlin # "
+                                                "030 1111 (Work) | 0170 2222 (Mobile) | +49 30 1111 (office) | "
+                                                "040 3333 (Home) # anna@x.org | a.b@y.org # Likes tea\n\n"
+                                                "Name: berg änna\n\nDate of birth: 01/03/1980\n\n"
+                                                "Address:\nRoad 2\nHamburg\n\nHas a dog"));
+        modDuplicates::UndoMerge(undo);
+        QCOMPARE(dumpPersons(), before);
+        const auto restored = modPersonUid::Identities(connection);
+        for (auto it = identities.cbegin(); it != identities.cend(); ++it) {
+            QCOMPARE(restored.value(it.key()).uid, it->uid);
+            QCOMPARE(restored.value(it.key()).revision, it->revision);
+        }
+        QVERIFY(modDuplicates::MergedUids().isEmpty());
+    }
+
+    // Person > Find duplicates...: the groups side by side with their reason; the ticked
+    // group merges into the person chosen, and Undo puts it back.
+    void duplicatesWindow()
+    {
+        save("Ann Lee", {"030 1234 5678|Office"}, {}, "", "Street 1");
+        save("Bob Stone", {"+49 30 12345678|Office"}, {});
+        save("ann lee", {}, {"ann@lee.org"});
+        const QStringList before = dumpPersons();
+        modDatabase::CloseDatabase(false);
+        frmMain main(m_dir->filePath("home.mdb"));
+        RegisterWindows(main);
+        main.Load();
+        QCOMPARE(main.ListRowCount(), 3);
+        QVERIFY(main.mnuPersonDuplicates->isEnabled());
+        QVERIFY(main.mnuPerson->actions().contains(main.mnuPersonDuplicates));
+
+        const auto shown = TestSupport::onModal<frmDuplicates>([&](frmDuplicates* window) {
+            // One group: linked by the name (1, 3) and the office number (1, 2).
+            QCOMPARE(window->lstGroups->count(), 1);
+            QCOMPARE(window->lstGroups->item(0)->text(), QString("Ann Lee / Bob Stone / ann lee"));
+            QCOMPARE(window->lblReason->text(), QString("Same name, Same number"));
+            QCOMPARE(window->grdPersons->columnCount(), 3);
+            QCOMPARE(window->grdPersons->item(3, 1)->text(), QString("+49 30 12345678 (Office)"));
+            QVERIFY(!window->cmdMerge->isEnabled());
+            QVERIFY(!window->cmdUndo->isEnabled());
+
+            window->lstGroups->item(0)->setCheckState(Qt::Checked);
+            QVERIFY(window->cmdMerge->isEnabled());
+            auto* keep = window->grdPersons->findChild<QRadioButton*>("optKeep2");
+            QVERIFY(keep);
+            keep->click();
+            QTest::mouseClick(window->cmdMerge, Qt::LeftButton);
+            QCOMPARE(countRows("Person"), 1);
+            QCOMPARE(main.ListRowCount(), 1);
+            QCOMPARE(dumpPersons(), QStringList{"ann lee # - # Street 1 # 030 1234 5678 (Office) | "
+                                                "+49 30 12345678 (Office) # ann@lee.org # Name: Bob Stone"});
+            QCOMPARE(window->lstGroups->count(), 0);
+            QCOMPARE(window->lblReason->text(), QString("No duplicates found"));
+            QVERIFY(window->cmdUndo->isEnabled());
+
+            QTest::mouseClick(window->cmdUndo, Qt::LeftButton);
+            QCOMPARE(dumpPersons(), before);
+            QCOMPARE(main.ListRowCount(), 3);
+            QCOMPARE(window->lstGroups->count(), 1);
+            QVERIFY(!window->cmdUndo->isEnabled());
+            QTest::mouseClick(window->cmdClose, Qt::LeftButton);
+        });
+        main.mnuPersonDuplicates->trigger();
+        QVERIFY(*shown);
+    }
+};
+
+ADDRION_TEST_MAIN(TestImport)
+#include "tst_import.moc"

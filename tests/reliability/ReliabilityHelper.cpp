@@ -1,0 +1,153 @@
+// A second process for the reliability tests.
+//
+// reliability_helper save|remove|close <database> works on the database until the crash
+// test kills it, printing "step <n>" after every step: save adds and rewrites persons,
+// remove removes persons (one transaction each) and adds them again, close opens, saves
+// and closes with compaction. Each person's name tells its phones, e-mail addresses and
+// the save that wrote them, so that the test can tell a half-written save from a whole
+// one. A message the program would show goes to stderr and ends the helper with 2.
+//
+// reliability_helper <limit> password|upgrade|export-text|export-vcard|copy|calendar ...
+// runs one save on a full disk: no file may grow beyond <limit> bytes (RLIMIT_FSIZE,
+// SIGXFSZ ignored, inherited by programs it starts), so no root and no small file system
+// are needed. Prints "result 1" or "result 0", then every message the user would see.
+
+#include "ScriptedPlatform.h"
+
+#include "birthdays/modCalendar.h"
+#include "database/modDatabase.h"
+#include "database/modPassword.h"
+#include "database/modSql.h"
+#include "database/modUpgrade.h"
+#include "editor/modContact.h"
+#include "export/modExportFiles.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/resource.h>
+
+namespace {
+
+// Whatever the program would tell the user ends the crash helper, so that the test sees it.
+class StderrPlatform : public ScriptedPlatform
+{
+public:
+    Platform::Answer message(const QString& title, const QString& text, Platform::Icon, Platform::Buttons) override
+    {
+        QTextStream(stderr) << "message: " << title << ": " << text << "\n";
+        std::exit(2);
+    }
+};
+
+// Person "Crash <generation> phones <p> emails <e>", its phones and addresses all
+// tagged with the generation.
+modContact::Contact MakeContact(int generation)
+{
+    const int phones = generation % 5;
+    const int emails = (generation / 5) % 4;
+    modContact::Contact contact;
+    contact.name = QString("Crash %1 phones %2 emails %3").arg(generation).arg(phones).arg(emails);
+    contact.address = QString("Street %1").arg(generation);
+    contact.note = QString(2000 + generation % 700, 'n');
+    for (int order = 1; order <= phones; ++order)
+        contact.phones.push_back(modContact::TypedEntry(QString("g%1-%2").arg(generation).arg(order), "Line"));
+    for (int order = 1; order <= emails; ++order) {
+        const QString email = QString("g%1-%2@example.org").arg(generation).arg(order);
+        contact.emails.push_back(modContact::Entry{email, email});
+    }
+    return contact;
+}
+
+// The crash modes never end by themselves.
+int Crash(const QString& mode, const QString& database)
+{
+    StderrPlatform platform;
+    if (mode != "close" && !modDatabase::OpenDatabase(database))
+        return 2;
+    for (int generation = 1;; ++generation) {
+        if (mode == "close") {
+            if (!modDatabase::OpenDatabase(database))
+                return 2;
+            modContact::SaveNewPerson(MakeContact(generation));
+            modDatabase::CloseDatabase(true);
+        } else if (mode == "save") {
+            // Every third step rewrites one of the first two persons under a new generation.
+            if (generation % 3 == 0)
+                modContact::SaveExistingPerson(qint16(1 + generation % 2), MakeContact(generation));
+            else if (!modContact::SaveNewPerson(MakeContact(generation)))
+                return 2;
+        } else if (mode == "remove") {
+            // The main window's Remove command: the person with all their numbers and
+            // addresses, or nothing.
+            const QString where = QString(" WHERE Contactnr = %1").arg(1 + generation % 10);
+            Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+            for (const char* table : {"Phone", "Email", "Person"})
+                modSql::ExecuteSql(QString("DELETE FROM ") + table + where);
+            transaction.Commit();
+            modContact::SaveNewPerson(MakeContact(generation));
+        } else {
+            return 1;
+        }
+        std::printf("step %d\n", generation);
+        std::fflush(stdout);
+    }
+}
+
+bool SaveOnFullDisk(const QStringList& arguments, QString& error)
+{
+    const QString operation = arguments.value(0);
+    if (operation == "password")
+        return modPassword::RemovePassword(arguments.value(1), arguments.value(2)) == modPassword::Removal::Done;
+    if (operation == "upgrade") {
+        modUpgrade::InstallUpgradeHandler();
+        return modDatabase::OpenDatabase(arguments.value(1));
+    }
+    if (operation.startsWith("export-"))
+        return modExportFiles::CopyExportFile(arguments.value(1), error,
+                                              operation.endsWith("vcard") ? modExportFiles::Kind::Vcard
+                                                                          : modExportFiles::Kind::Text);
+    if (operation == "copy")
+        return modDatabase::OpenDatabase(arguments.value(1)) && modDatabase::CopyDatabase(arguments.value(2));
+    modCalendar::MonthSelection months{};
+    for (auto& year : months)
+        year.fill(true);
+    error = modCalendar::SaveCalendar(
+        arguments.value(1), months, [](const QString&) { return true; }, nullptr);
+    return error.isEmpty();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    try {
+        if (arguments.size() == 2)
+            return Crash(arguments.at(0), arguments.at(1));
+    } catch (const Engine::EngineError& error) {
+        QTextStream(stderr) << "engine error " << error.number() << ": " << error.description() << "\n";
+        return 2;
+    }
+    // Only the soft limit: a stand-in may lift it for a program it starts.
+    const rlimit fileSize{arguments.takeFirst().toULongLong(), RLIM_INFINITY};
+    std::signal(SIGXFSZ, SIG_IGN);
+    if (setrlimit(RLIMIT_FSIZE, &fileSize) != 0)
+        return 3;
+    ScriptedPlatform platform;
+    for (int i = 0; i < 4; ++i)
+        platform.expectMessage(Platform::Answer::Ok);
+    QString error;
+    const bool succeeded = SaveOnFullDisk(arguments, error);
+    QTextStream out(stdout);
+    out << "result " << (succeeded ? 1 : 0) << "\n";
+    if (!error.isEmpty())
+        out << "error: " << error << "\n";
+    for (const ScriptedPlatform::Call& message : platform.messages())
+        out << "message: " << message.text << "\n";
+    return 0;
+}
