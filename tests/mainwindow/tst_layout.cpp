@@ -2,6 +2,8 @@
 
 #include "mainwindow/WindowLayout.h"
 
+#include <climits>
+
 using namespace WindowLayout;
 
 namespace {
@@ -16,7 +18,7 @@ QList<QPair<QString, Rect>> Controls(const MainWindowLayout& l)
         {"txtQuickSearch", l.txtQuickSearch},
         {"fraList", l.fraList},
         {"lvwMain", l.lvwMain},
-        {"lvwMain column 1", {0, 0, l.lvwMainColumn1, 0}},
+        {"lvwMainColumn1", {0, 0, l.lvwMainColumn1, 0}},
         {"fraDetails", l.fraDetails},
         {"fraDateofbirth", l.fraDateofbirth},
         {"txtDateofbirth", l.txtDateofbirth},
@@ -26,15 +28,25 @@ QList<QPair<QString, Rect>> Controls(const MainWindowLayout& l)
         {"txtAddress", l.txtAddress},
         {"fraNumber", l.fraNumber},
         {"lvwPhone", l.lvwPhone},
-        {"lvwPhone column 1", {0, 0, l.lvwPhoneColumn1, 0}},
+        {"lvwPhoneColumn1", {0, 0, l.lvwPhoneColumn1, 0}},
         {"fraEmail", l.fraEmail},
         {"lvwEmail", l.lvwEmail},
-        {"lvwEmail column 1", {0, 0, l.lvwEmailColumn1, 0}},
+        {"lvwEmailColumn1", {0, 0, l.lvwEmailColumn1, 0}},
         {"fraNote", l.fraNote},
         {"rtbNote", l.rtbNote},
         {"fraInfo", l.fraInfo},
         {"imgLogo", l.imgLogo},
     };
+}
+
+// One part of a control, named "control.part": left, top, width or height.
+int Value(const MainWindowLayout& l, const QString& field)
+{
+    const QString part = field.section('.', 1);
+    for (const auto& [name, r] : Controls(l))
+        if (name == field.section('.', 0, 0))
+            return part == "left" ? r.left : part == "top" ? r.top : part == "width" ? r.width : r.height;
+    return INT_MIN;
 }
 
 QString Describe(const Rect& r)
@@ -71,11 +83,6 @@ private slots:
         QVERIFY(l.imgLogo.width > 0 && l.imgLogo.height > 0);
         QVERIFY(l.imgLogo.top >= l.fraDetails.top);
         QVERIFY(l.imgLogo.top + l.imgLogo.height <= l.fraInfo.top);
-        for (const int width : {11985, 12500, 13500, 15000}) {
-            const MainWindowLayout resized = Resize(width, DesignedHeight, l);
-            QCOMPARE(resized.imgLogo.left, resized.fraInfo.left);
-            QCOMPARE(resized.imgLogo.left, resized.fraDateofbirth.left);
-        }
     }
 
     void widthBands_data()
@@ -120,153 +127,98 @@ private slots:
         QCOMPARE(l.staMain.width, width);
     }
 
-    void widthRules()
+    // Sizes after a resize: "name.part=value", or "name.part=" for the previous layout's
+    // value, kept where the rule gives a negative size.
+    void sizeRules_data()
     {
-        // W - L = 15000 - 6215 = 8785.
-        const MainWindowLayout l = Resize(15000, 9000, DesignedLayout());
-        QCOMPARE(l.fraDetails.width, 8455);
-        QCOMPARE(l.fraDateofbirth.width, 8215);
-        QCOMPARE(l.lblAge.left, 7085);
-        QCOMPARE(l.fraNumber.width, 4615);
-        QCOMPARE(l.lvwPhone.width, 4375);
-        QCOMPARE(l.lvwPhoneColumn1, 4125);
-        QCOMPARE(l.fraEmail.width, 8215);
-        QCOMPARE(l.lvwEmail.width, 7975);
-        QCOMPARE(l.lvwEmailColumn1, 7725);
-        QCOMPARE(l.fraNote.width, 8215);
-        QCOMPARE(l.rtbNote.width, 7975);
-        QCOMPARE(l.fraAddress.width, 3495);
-        QCOMPARE(l.txtAddress.width, 3255);
-        QCOMPARE(l.fraInfo.width, 4455);
-        // Tops stay where they were designed; the status bar stays at the bottom edge.
-        const MainWindowLayout designed = DesignedLayout();
-        const auto before = Controls(designed);
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("fromWide"); // the previous layout is 15000 x 9000, not the designed one
+        QTest::addColumn<QString>("sizes");
+        // W - L = 15000 - 6215 = 8785; the status bar stays at the bottom edge.
+        TestSupport::addRow("wide", 15000, 9000, false,
+                            "fraDetails.width=8455 fraDateofbirth.width=8215 lblAge.left=7085 fraNumber.width=4615 "
+                            "lvwPhone.width=4375 lvwPhoneColumn1.width=4125 fraEmail.width=8215 lvwEmail.width=7975 "
+                            "lvwEmailColumn1.width=7725 fraNote.width=8215 rtbNote.width=7975 fraAddress.width=3495 "
+                            "txtAddress.width=3255 fraInfo.width=4455 staMain.top=8685");
+        // W - L = 8000 - 4095 = 3905: only the sizes that come out negative are kept.
+        TestSupport::addRow("narrow", 8000, DesignedHeight, false,
+                            "fraDetails.width=3575 fraDateofbirth.width=3335 fraEmail.width=3335 lvwEmail.width=3095 "
+                            "lvwEmailColumn1.width=2845 fraNote.width=3335 rtbNote.width=3095 fraNumber.width= "
+                            "lvwPhone.width= lvwPhoneColumn1.width=");
+        // Every negative size is dropped while the band's values and positions still apply.
+        TestSupport::addRow("tiny", 3000, 1000, true,
+                            "fraList.width=4095 lvwMainColumn1.width=3600 fraDetails.left=4320 lblAge.left=-2795 "
+                            "fraDetails.width= fraDateofbirth.width= fraNumber.width= lvwPhone.width= "
+                            "lvwPhoneColumn1.width= fraEmail.width= lvwEmail.width= lvwEmailColumn1.width= "
+                            "fraNote.width= rtbNote.width= fraList.height= lvwMain.height= fraDetails.height= "
+                            "fraNote.height= rtbNote.height= tlbMain.width=3000 staMain.top=685");
+        // Heights: negative results keep the designed 6165, 5775, 6765, 2415 and 2055; the
+        // heights without a rule never change.
+        const char* heights = "fraList.height=%1 lvwMain.height=%2 fraDetails.height=%3 fraNote.height=%4 "
+                              "rtbNote.height=%5 fraAddress.height=1455 lvwEmail.height=1120";
+        const QList<std::pair<int, QStringList>> rows{{DesignedHeight, {"6165", "5775", "6765", "2415", "2055"}},
+                                                      {9000, {"7305", "6915", "7905", "3555", "3195"}},
+                                                      {5805, {"4110", "3720", "4710", "360", "0"}},
+                                                      {5800, {"4105", "3715", "4705", "355", ""}},
+                                                      {5000, {"3305", "2915", "3905", "", ""}},
+                                                      {2000, {"305", "", "905", "", ""}},
+                                                      {1000, {"", "", "", "", ""}}};
+        for (const auto& [height, values] : rows) {
+            QString sizes = QString::fromLatin1(heights);
+            for (const QString& value : values)
+                sizes = sizes.arg(value);
+            QTest::addRow("height %d", height) << int(DesignedWidth) << height << false << sizes;
+        }
+    }
+    void sizeRules()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(bool, fromWide);
+        QFETCH(QString, sizes);
+        const MainWindowLayout previous = fromWide ? Resize(15000, 9000, DesignedLayout()) : DesignedLayout();
+        const MainWindowLayout l = Resize(width, height, previous);
+        for (const QString& size : sizes.split(' ')) {
+            const QString field = size.section('=', 0, 0);
+            const QString value = size.section('=', 1);
+            const int actual = Value(l, field);
+            QVERIFY2(actual != INT_MIN, qPrintable(field));
+            QCOMPARE(actual, value.isEmpty() ? Value(previous, field) : value.toInt());
+        }
+        // Tops stay where they were designed.
+        const auto before = Controls(DesignedLayout());
         const auto after = Controls(l);
         for (int i = 0; i < before.size(); ++i)
             if (before[i].first != "staMain")
                 QCOMPARE(after[i].second.top, before[i].second.top);
-        QCOMPARE(l.staMain.top, 9000 - 315);
     }
 
-    void heightRules_data()
+    // Twips to pixels (and back, where toPixels is false) at a resolution.
+    void conversions_data()
     {
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("fraList");
-        QTest::addColumn<int>("lvwMain");
-        QTest::addColumn<int>("fraDetails");
-        QTest::addColumn<int>("fraNote");
-        QTest::addColumn<int>("rtbNote");
-        // Negative results keep the designed heights 6165, 5775, 6765, 2415 and 2055.
-        QTest::newRow("designed") << 7860 << 6165 << 5775 << 6765 << 2415 << 2055;
-        QTest::newRow("taller") << 9000 << 7305 << 6915 << 7905 << 3555 << 3195;
-        QTest::newRow("note box at zero") << 5805 << 4110 << 3720 << 4710 << 360 << 0;
-        QTest::newRow("note box negative") << 5800 << 4105 << 3715 << 4705 << 355 << 2055;
-        QTest::newRow("note frame negative") << 5000 << 3305 << 2915 << 3905 << 2415 << 2055;
-        QTest::newRow("list negative") << 2000 << 305 << 5775 << 905 << 2415 << 2055;
-        QTest::newRow("all negative") << 1000 << 6165 << 5775 << 6765 << 2415 << 2055;
-    }
-    void heightRules()
-    {
-        QFETCH(int, height);
-        QFETCH(int, fraList);
-        QFETCH(int, lvwMain);
-        QFETCH(int, fraDetails);
-        QFETCH(int, fraNote);
-        QFETCH(int, rtbNote);
-        const MainWindowLayout l = Resize(DesignedWidth, height, DesignedLayout());
-        QCOMPARE(l.fraList.height, fraList);
-        QCOMPARE(l.lvwMain.height, lvwMain);
-        QCOMPARE(l.fraDetails.height, fraDetails);
-        QCOMPARE(l.fraNote.height, fraNote);
-        QCOMPARE(l.rtbNote.height, rtbNote);
-        // Heights without a rule never change.
-        QCOMPARE(l.fraAddress.height, 1455);
-        QCOMPARE(l.lvwEmail.height, 1120);
-    }
-
-    // In a tiny window every negative size is dropped and the previous one kept, while
-    // the band's values and positions are still applied.
-    void tinyWindowKeepsPreviousSizes()
-    {
-        const MainWindowLayout previous = Resize(15000, 9000, DesignedLayout());
-        const MainWindowLayout l = Resize(3000, 1000, previous);
-        QCOMPARE(l.fraList.width, 4095);
-        QCOMPARE(l.lvwMainColumn1, 3600);
-        QCOMPARE(l.fraDetails.left, 4320);
-        QCOMPARE(l.lblAge.left, 3000 - 4095 - 1700);
-        QCOMPARE(l.fraDetails.width, previous.fraDetails.width);
-        QCOMPARE(l.fraDateofbirth.width, previous.fraDateofbirth.width);
-        QCOMPARE(l.fraNumber.width, previous.fraNumber.width);
-        QCOMPARE(l.lvwPhone.width, previous.lvwPhone.width);
-        QCOMPARE(l.lvwPhoneColumn1, previous.lvwPhoneColumn1);
-        QCOMPARE(l.fraEmail.width, previous.fraEmail.width);
-        QCOMPARE(l.lvwEmail.width, previous.lvwEmail.width);
-        QCOMPARE(l.lvwEmailColumn1, previous.lvwEmailColumn1);
-        QCOMPARE(l.fraNote.width, previous.fraNote.width);
-        QCOMPARE(l.rtbNote.width, previous.rtbNote.width);
-        QCOMPARE(l.fraList.height, previous.fraList.height);
-        QCOMPARE(l.lvwMain.height, previous.lvwMain.height);
-        QCOMPARE(l.fraDetails.height, previous.fraDetails.height);
-        QCOMPARE(l.fraNote.height, previous.fraNote.height);
-        QCOMPARE(l.rtbNote.height, previous.rtbNote.height);
-        QCOMPARE(l.tlbMain.width, 3000);
-        QCOMPARE(l.staMain.top, 1000 - 315);
-    }
-
-    // Only the sizes that come out negative are kept; the others follow the window.
-    void narrowWindowDropsOnlyNegativeSizes()
-    {
-        // W - L = 8000 - 4095 = 3905.
-        const MainWindowLayout previous = DesignedLayout();
-        const MainWindowLayout l = Resize(8000, DesignedHeight, previous);
-        QCOMPARE(l.fraDetails.width, 3575);
-        QCOMPARE(l.fraDateofbirth.width, 3335);
-        QCOMPARE(l.fraEmail.width, 3335);
-        QCOMPARE(l.lvwEmail.width, 3095);
-        QCOMPARE(l.lvwEmailColumn1, 2845);
-        QCOMPARE(l.fraNote.width, 3335);
-        QCOMPARE(l.rtbNote.width, 3095);
-        QCOMPARE(l.fraNumber.width, previous.fraNumber.width);
-        QCOMPARE(l.lvwPhone.width, previous.lvwPhone.width);
-        QCOMPARE(l.lvwPhoneColumn1, previous.lvwPhoneColumn1);
-    }
-
-    void twipsToPixels_data()
-    {
-        QTest::addColumn<int>("twips");
+        QTest::addColumn<bool>("toPixels");
+        QTest::addColumn<int>("value");
         QTest::addColumn<int>("dpi");
-        QTest::addColumn<int>("pixels");
-        QTest::newRow("one pixel at 96") << 15 << 96 << 1;
-        QTest::newRow("designed width at 96") << 11880 << 96 << 792;
-        QTest::newRow("inch at 120") << 1440 << 120 << 120;
-        QTest::newRow("rounds down") << 7 << 96 << 0;
-        QTest::newRow("rounds up") << 8 << 96 << 1;
-        QTest::newRow("half rounds up") << 1695 << 144 << 170;
-        QTest::newRow("negative") << -15 << 96 << -1;
-        QTest::newRow("zero") << 0 << 96 << 0;
+        QTest::addColumn<int>("result");
+        TestSupport::addRow("one pixel at 96", true, 15, 96, 1);
+        TestSupport::addRow("designed width at 96", true, 11880, 96, 792);
+        TestSupport::addRow("inch at 120", true, 1440, 120, 120);
+        TestSupport::addRow("rounds down", true, 7, 96, 0);
+        TestSupport::addRow("rounds up", true, 8, 96, 1);
+        TestSupport::addRow("half rounds up", true, 1695, 144, 170);
+        TestSupport::addRow("negative", true, -15, 96, -1);
+        TestSupport::addRow("back at 96", false, 792, 96, 11880);
+        TestSupport::addRow("back at 144", false, 1, 144, 10);
+        TestSupport::addRow("back rounded", false, 1, 97, 15);
+        TestSupport::addRow("back without resolution", false, 100, 0, 0);
     }
-    void twipsToPixels()
+    void conversions()
     {
-        QFETCH(int, twips);
+        QFETCH(bool, toPixels);
+        QFETCH(int, value);
         QFETCH(int, dpi);
-        QTEST(TwipsToPixels(twips, dpi), "pixels");
-    }
-
-    void pixelsToTwips_data()
-    {
-        QTest::addColumn<int>("pixels");
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<int>("twips");
-        QTest::newRow("96") << 792 << 96 << 11880;
-        QTest::newRow("144") << 1 << 144 << 10;
-        QTest::newRow("rounded") << 1 << 97 << 15;
-        QTest::newRow("no resolution") << 100 << 0 << 0;
-    }
-    void pixelsToTwips()
-    {
-        QFETCH(int, pixels);
-        QFETCH(int, dpi);
-        QTEST(PixelsToTwips(pixels, dpi), "twips");
+        QTEST(toPixels ? TwipsToPixels(value, dpi) : PixelsToTwips(value, dpi), "result");
     }
 };
 
