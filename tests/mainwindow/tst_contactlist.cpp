@@ -1,3 +1,4 @@
+#include "PersonDump.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -6,9 +7,6 @@
 #include "database/modSql.h"
 #include "mainwindow/modList.h"
 #include "search/modSearch.h"
-
-#include <algorithm>
-#include <memory>
 
 using modList::ListQuery;
 
@@ -72,40 +70,27 @@ class TestContactList : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::unique_ptr<ScriptedPlatform> m_platform;
+    ScriptedPlatform m_platform;
     QString m_people;
-
-    static void Run(const QString& sql) { modSql::ExecuteSql(sql); }
-
-    void createPeople()
-    {
-        m_people = m_dir.filePath("people.mdb");
-        QVERIFY(modDatabase::NewDatabase(m_people));
-        Run("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (1, 'José Álvarez', #3/15/1980#)");
-        Run("INSERT INTO Person (Contactnr, Name) VALUES (2, 'Jose Ruiz')");
-        Run("INSERT INTO Person (Contactnr, Name, Address) VALUES (3, 'Anna Bell  ', 'Main Street 1')");
-        Run("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (4, 'Bob O''Brien', #12/31/1970#)");
-        Run("INSERT INTO Person (Contactnr, Name) VALUES (5, 'Kim Ahn')");
-        Run("INSERT INTO Person (Contactnr, Name) VALUES (6, 'René Roux')");
-        Run("INSERT INTO Person (Contactnr, Name) VALUES (7, 'Zoltan Kiss')");
-
-        Run("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (2, 1, '+32 471 12 34 56', '')");
-        Run("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (3, 1, '0471 12 34 56', 'Mobile')");
-        Run("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (3, 2, '(0471) 99-88-77', '')");
-        Run("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (4, 1, '0471/555', '')");
-        Run("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (4, 2, '012 345', 'Home')");
-
-        Run("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (1, 1, 'jose@mail.test', '')");
-        Run("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (3, 1, 'anna@example.org', '')");
-        Run("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (3, 2, 'a.bell@example.org', '')");
-    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        m_platform = std::make_unique<ScriptedPlatform>();
-        createPeople();
+        m_people = m_dir.filePath("people.mdb");
+        QVERIFY(modDatabase::NewDatabase(m_people));
+        addPersons({{1, "José Álvarez", QDate(1980, 3, 15), {}, {"jose@mail.test|"}},
+                    {2, "Jose Ruiz", {}, {"+32 471 12 34 56|"}},
+                    {3,
+                     "Anna Bell  ",
+                     {},
+                     {"0471 12 34 56|Mobile", "(0471) 99-88-77|"},
+                     {"anna@example.org|", "a.bell@example.org|"},
+                     "Main Street 1"},
+                    {4, "Bob O'Brien", QDate(1970, 12, 31), {"0471/555|", "012 345|Home"}},
+                    {5, "Kim Ahn"},
+                    {6, "René Roux"},
+                    {7, "Zoltan Kiss"}});
         modDatabase::CloseDatabase(false);
     }
     void init()
@@ -114,11 +99,7 @@ private slots:
         if (!modDatabase::IsDatabaseOpen() || modDatabase::DatabaseConnection().DataSource() != m_people)
             QVERIFY(modDatabase::OpenDatabase(m_people));
     }
-    void cleanupTestCase()
-    {
-        modDatabase::CloseDatabase(false);
-        m_platform.reset();
-    }
+    void cleanupTestCase() { modDatabase::CloseDatabase(false); }
 
     void phoneMatches_data()
     {
@@ -208,32 +189,11 @@ private slots:
     void thornFindsItself()
     {
         QFETCH(QString, typed);
-        Run(QString::fromUtf8("INSERT INTO Person (Contactnr, Name) VALUES (99, 'Þórunn Jónsdóttir')"));
+        runSql(QString::fromUtf8("INSERT INTO Person (Contactnr, Name) VALUES (99, 'Þórunn Jónsdóttir')"));
         const QStringList names = Names(modList::QueryContactList(Query(typed)));
-        Run("DELETE FROM Person WHERE Contactnr = 99");
+        runSql("DELETE FROM Person WHERE Contactnr = 99");
         QCOMPARE(names, QStringList{QString::fromUtf8("Þórunn Jónsdóttir")});
     }
-
-    void searchMode_data()
-    {
-        QTest::addColumn<ListQuery>("query");
-        QTest::addColumn<bool>("searchMode");
-        QTest::newRow("nothing") << Query("") << false;
-        QTest::newRow("pressed only") << Query("", true) << false;
-        QTest::newRow("condition only") << Query("", false, "WHERE Name LIKE 'a%' ") << false;
-        QTest::newRow("pressed with condition") << Query("", true, "WHERE Name LIKE 'a%' ") << true;
-        QTest::newRow("pressed with phone") << PhoneQuery("", 0, "1") << true;
-        ListQuery released = PhoneQuery("", 0, "1");
-        released.searchPressed = false;
-        QTest::newRow("phone, released") << released << false;
-    }
-    void searchMode()
-    {
-        QFETCH(ListQuery, query);
-        QTEST(query.SearchMode(), "searchMode");
-    }
-
-    // ---- against a real database ----
 
     void fill_data()
     {
@@ -261,6 +221,10 @@ private slots:
                             QStringList{"Bob O'Brien", "José Álvarez", "Jose Ruiz", "René Roux", "Zoltan Kiss"});
         QTest::newRow("search narrowed") << Query("ru", true, "WHERE Name LIKE '%o%' ") << QStringList{"Jose Ruiz"};
         QTest::newRow("search released") << Query("", false, "WHERE Name LIKE '%o%' ") << everybody;
+        QTest::newRow("search pressed without criteria") << Query("", true) << everybody;
+        ListQuery released = PhoneQuery("", 0, "1");
+        released.searchPressed = false;
+        QTest::newRow("phone search released") << released << everybody;
         TestSupport::addRow("search by date", Query("", true, "WHERE Dateofbirth > #1/1/1975# "),
                             QStringList{"José Álvarez"});
         TestSupport::addRow("search by email, each person once", EmailQuery("", "AND TRIM(Email) LIKE '%example%' "),
@@ -310,81 +274,6 @@ private slots:
         const QStringList search = Names(modList::QueryContactList(Query("", true, "WHERE Name LIKE '%a%' ")));
         QCOMPARE(search.first(), QStringLiteral("Anna Bell"));
         QCOMPARE(search.last(), QStringLiteral("Zoltan Kiss"));
-    }
-
-    void rowsCarryNumbersAndTrimmedNames()
-    {
-        const modList::ContactList list = modList::QueryContactList(Query("anna"));
-        QCOMPARE(list.rows.size(), std::size_t(1));
-        QCOMPARE(int(list.rows[0].contactnr), 3);
-        QCOMPARE(list.rows[0].name, QStringLiteral("Anna Bell"));
-
-        // The same from the join of the e-mail search and from the phone search.
-        const modList::ContactList email = modList::QueryContactList(EmailQuery("", "AND Email = 'jose@mail.test' "));
-        QCOMPARE(email.rows.size(), std::size_t(1));
-        QCOMPARE(int(email.rows[0].contactnr), 1);
-        const modList::ContactList phone = modList::QueryContactList(PhoneQuery("", 3, "555"));
-        QCOMPARE(phone.rows.size(), std::size_t(1));
-        QCOMPARE(int(phone.rows[0].contactnr), 4);
-        QCOMPARE(phone.rows[0].name, QStringLiteral("Bob O'Brien"));
-    }
-
-    // A person with two matching numbers is named twice in the IN list.
-    void phoneMatchesListEveryMatchingNumber()
-    {
-        std::vector<qint16> matches = modList::PhoneSearchMatches(PhoneQuery("", modSearch::PhoneBeginsWith, "0471"));
-        std::sort(matches.begin(), matches.end());
-        QCOMPARE(matches, (std::vector<qint16>{3, 3, 4}));
-        const QString sql = modList::ContactListSql(PhoneQuery("", 2, "0471"), matches);
-        QVERIFY2(sql.contains("WHERE Contactnr IN(3,3,4) "), qPrintable(sql));
-        QCOMPARE(modList::QueryContactList(PhoneQuery("", 2, "0471")).rows.size(), std::size_t(2));
-    }
-
-    void loneBracketIsAnEngineError()
-    {
-        bool raised = false;
-        try {
-            modList::QueryContactList(Query("["));
-        } catch (const Engine::EngineError& error) {
-            raised = true;
-            QVERIFY(!error.description().isEmpty());
-        }
-        QVERIFY(raised);
-        // The database stays usable.
-        QCOMPARE(modList::QueryContactList(Query("")).rows.size(), std::size_t(7));
-    }
-
-    void emptyDatabase()
-    {
-        QVERIFY(modDatabase::NewDatabase(m_dir.filePath("empty.mdb")));
-        const modList::ContactList list = modList::QueryContactList(Query(""));
-        QVERIFY(list.rows.empty());
-        QCOMPARE(modList::CountText(list), QStringLiteral("0/0"));
-    }
-
-    void commandsAfterFill_data()
-    {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<bool>("pressed");
-        QTest::addColumn<bool>("exportAndEmail");
-        QTest::addColumn<bool>("search");
-        QTest::addColumn<bool>("selectFirst");
-        QTest::newRow("empty") << 0 << false << false << false << false;
-        QTest::newRow("empty search result") << 0 << true << false << true << false;
-        QTest::newRow("rows") << 3 << false << true << true << false;
-        QTest::newRow("search result") << 3 << true << true << true << true;
-    }
-    void commandsAfterFill()
-    {
-        QFETCH(int, rows);
-        QFETCH(bool, pressed);
-        QFETCH(bool, exportAndEmail);
-        QFETCH(bool, search);
-        QFETCH(bool, selectFirst);
-        const modList::ListCommands commands = modList::CommandsAfterFill(rows, pressed);
-        QCOMPARE(commands.exportAndEmail, exportAndEmail);
-        QCOMPARE(commands.search, search);
-        QCOMPARE(commands.selectFirst, selectFirst);
     }
 };
 
