@@ -1,6 +1,7 @@
 // The quick search answers from the names the window keeps in memory; these tests hold
 // it to the list query it replaced: the same persons in the same order, the same errors,
 // and a fresh read whenever the database changed.
+#include "DatabaseFixture.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
 
@@ -10,9 +11,6 @@
 #include "mainwindow/modList.h"
 
 #include <QRandomGenerator>
-#include <QTemporaryDir>
-
-#include <optional>
 
 namespace {
 
@@ -34,39 +32,18 @@ QString RandomText(QRandomGenerator& random, int minLength, int maxLength)
     return text;
 }
 
-struct Outcome
+// What a search gives, as text: the persons counted and each row, or the engine's error.
+template <typename Query> QString Outcome(Query query)
 {
-    std::vector<std::pair<qint16, QString>> rows;
-    int persons = 0;
-    std::optional<QString> error;
-    bool operator==(const Outcome& other) const
-    {
-        return rows == other.rows && persons == other.persons && error == other.error;
-    }
-};
-
-template <typename Query> Outcome Run(Query query)
-{
-    Outcome outcome;
     try {
         const modList::ContactList list = query();
+        QStringList rows{QString::number(list.numberOfPersons)};
         for (const modList::ContactRow& row : list.rows)
-            outcome.rows.emplace_back(row.contactnr, row.name);
-        outcome.persons = list.numberOfPersons;
+            rows << QString::number(row.contactnr) + QLatin1Char('=') + row.name;
+        return rows.join(QStringLiteral(", "));
     } catch (const Engine::EngineError& error) {
-        outcome.error = QString::number(error.number()) + QLatin1Char(' ') + error.description();
+        return QStringLiteral("error ") + QString::number(error.number()) + QLatin1Char(' ') + error.description();
     }
-    return outcome;
-}
-
-QString Describe(const Outcome& outcome)
-{
-    if (outcome.error)
-        return QStringLiteral("error ") + *outcome.error;
-    QStringList names;
-    for (const auto& row : outcome.rows)
-        names << QString::number(row.first) + QLatin1Char('=') + row.second;
-    return QString::number(outcome.persons) + QStringLiteral(": ") + names.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -75,43 +52,31 @@ class TestQuickSearch : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
     ScriptedPlatform m_platform;
+    DatabaseFixture m_database;
     modList::PersonNames m_names;
-
-    static void Insert(Engine::Connection& connection, int contactnr, const QString& name)
-    {
-        connection.Execute(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (%1, '%2')")
-                               .arg(contactnr)
-                               .arg(modSql::QuoteSql(name)));
-    }
 
     // The search as the window runs it, and as the list query runs it.
     void Compare(const QString& typed)
     {
         modList::ListQuery query;
         query.quickSearch = typed;
-        const Outcome fromQuery = Run([&] { return modList::QueryContactList(query); });
-        const Outcome fromMemory = Run([&] { return modList::QueryContactList(query, m_names); });
-        QVERIFY2(fromMemory == fromQuery, qPrintable(QStringLiteral("typed \"%1\"\n memory: %2\n query:  %3")
-                                                         .arg(typed, Describe(fromMemory), Describe(fromQuery))));
+        QCOMPARE(Outcome([&] { return modList::QueryContactList(query, m_names); }),
+                 Outcome([&] { return modList::QueryContactList(query); }));
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
-        const QString path = m_dir.filePath(QStringLiteral("names.mdb"));
-        QVERIFY(modDatabase::NewDatabase(path));
+        QVERIFY(m_database.ok());
         QRandomGenerator random(20261207);
         Engine::Connection& connection = modDatabase::DatabaseConnection();
         Engine::Connection::Transaction transaction(connection);
         for (int contactnr = 1; contactnr <= 3000; ++contactnr)
-            Insert(connection, contactnr, RandomText(random, 0, 24));
+            EngineTest::insertPerson(connection, contactnr, RandomText(random, 0, 24));
         connection.Execute(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (3001, Null)"));
         transaction.Commit();
     }
-    void cleanupTestCase() { modDatabase::CloseDatabase(false); }
 
     void sameAsTheQuery_data()
     {
@@ -148,7 +113,7 @@ private slots:
             other.Open(modDatabase::DatabaseConnection().DataSource());
         Engine::Connection& writer = otherConnection ? other : modDatabase::DatabaseConnection();
         const int contactnr = otherConnection ? 3101 : 3100;
-        Insert(writer, contactnr, QStringLiteral("Qqq Newcomer"));
+        EngineTest::insertPerson(writer, contactnr, QStringLiteral("Qqq Newcomer"));
         Compare(typed);
         modList::ListQuery query;
         query.quickSearch = typed;
