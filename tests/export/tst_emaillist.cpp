@@ -1,4 +1,4 @@
-#include "MainWindowFixture.h"
+#include "MainWindowTest.h"
 
 #include "export/frmEmail.h"
 #include "search/modSearch.h"
@@ -6,14 +6,9 @@
 #include <QListView>
 
 // The e-mail address list over the real main window and database.
-class TestEmailList : public QObject
+class TestEmailList : public QObject, MainWindowTest
 {
     Q_OBJECT
-
-    std::unique_ptr<MainWindowFixture> m_fixture;
-
-    frmMain* w() const { return &m_fixture->window(); }
-    ScriptedPlatform* platform() const { return &m_fixture->platform(); }
 
     // Bob has two addresses, Carla only a second one, Dirk none.
     static void addSamplePersons()
@@ -33,13 +28,8 @@ class TestEmailList : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_fixture = std::make_unique<MainWindowFixture>(
-            MainWindowFixture::Options{{}, 8, {}, false, false, addSamplePersons, true});
-        QVERIFY(m_fixture->exposed());
-    }
-    void cleanup() { m_fixture.reset(); }
+    void init() { start(addSamplePersons); }
+    void cleanup() { stop(); }
 
     void onlyFirstAddressesAreOffered()
     {

@@ -1,4 +1,4 @@
-#include "MainWindowFixture.h"
+#include "MainWindowTest.h"
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/modCalendar.h"
@@ -14,14 +14,10 @@
 #include <QTextFrame>
 
 // The export window and its previews over the real main window and database.
-class TestFrmExport : public QObject
+class TestFrmExport : public QObject, MainWindowTest
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindowFixture> m_fixture;
-
-    frmMain* w() const { return &m_fixture->window(); }
-    ScriptedPlatform* platform() const { return &m_fixture->platform(); }
     // The folder of the test's database file.
     QDir folder() const { return QFileInfo(m_fixture->databasePath()).dir(); }
 
@@ -48,9 +44,7 @@ private slots:
     void init()
     {
         modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
-        m_fixture = std::make_unique<MainWindowFixture>(
-            MainWindowFixture::Options{{}, 8, {}, false, false, addSamplePersons, true});
-        QVERIFY(m_fixture->exposed());
+        start(addSamplePersons);
     }
     void cleanup()
     {

@@ -1,4 +1,4 @@
-#include "MainWindowFixture.h"
+#include "MainWindowTest.h"
 
 #include "mainwindow/ContactListModel.h"
 #include "search/modSearch.h"
@@ -9,16 +9,11 @@
 #include <QUrl>
 
 // The real main window, offscreen, on a real database file.
-class TestFrmMain : public QObject
+class TestFrmMain : public QObject, MainWindowTest
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindowFixture> m_fixture;
-
-    frmMain* w() const { return &m_fixture->window(); }
-    ScriptedPlatform* platform() const { return &m_fixture->platform(); }
     QString path() const { return m_fixture->databasePath(); }
-    QStringList listedNames() const { return TestSupport::itemTexts(w()->contactList()); }
 
     // Anna has everything; Bob only a name; the others fill the list.
     static void addSamplePersons()
@@ -36,13 +31,6 @@ class TestFrmMain : public QObject
                     {5, "émile Zola"}});
     }
 
-    void selectRow(int row)
-    {
-        const QModelIndex index = w()->contactList()->index(row, 0);
-        w()->lvwMain->setCurrentIndex(index);
-        QTest::mouseClick(w()->lvwMain->viewport(), Qt::LeftButton, {}, w()->lvwMain->visualRect(index).center());
-    }
-
     // Types into the quick-search box one character at a time, as a user would.
     void type(const QString& text)
     {
@@ -56,13 +44,8 @@ class TestFrmMain : public QObject
 
 private slots:
     void initTestCase() { TestSupport::useTestAddresses(); }
-    void init()
-    {
-        m_fixture = std::make_unique<MainWindowFixture>(
-            MainWindowFixture::Options{{}, 8, {}, false, false, addSamplePersons, true});
-        QVERIFY(m_fixture->exposed());
-    }
-    void cleanup() { m_fixture.reset(); }
+    void init() { start(addSamplePersons); }
+    void cleanup() { stop(); }
 
     void fullListSortedWithNothingSelected()
     {
@@ -121,7 +104,7 @@ private slots:
 
     void detailsOfAFullPersonThenOfANameOnly()
     {
-        selectRow(0);
+        clickRow(0);
         QCOMPARE(w()->fraDetails->title(), QString("Anna Ärger"));
         const QDate born = QDate::currentDate().addYears(-30);
         QCOMPARE(w()->txtDateofbirth->text(), born.toString("dd/MM/yyyy"));
@@ -135,7 +118,7 @@ private slots:
         QVERIFY(w()->mnuPersonEdit->isEnabled());
         QVERIFY(w()->toolbarButton("Remove")->isEnabled());
 
-        selectRow(1);
+        clickRow(1);
         QCOMPARE(w()->fraDetails->title(), QString("Bob Builder"));
         QVERIFY(w()->txtDateofbirth->text().isEmpty());
         QVERIFY(!w()->lblAge->isVisible());
@@ -150,14 +133,14 @@ private slots:
     // only the chosen entry.
     void displayOptionsKeepThePersonShown()
     {
-        selectRow(0);
+        clickRow(0);
         w()->mnuOptionsDateFormat.at(2)->trigger();
         QCOMPARE(modSettings::ReadSetting("Date"), QString("yyyy/mm/dd"));
         QCOMPARE(w()->txtDateofbirth->text(), QDate::currentDate().addYears(-30).toString("yyyy/MM/dd"));
         QCOMPARE(w()->lblDateFormat->text(), QString("(yyyy/mm/dd)"));
         QVERIFY(w()->mnuOptionsDateFormat.at(2)->isChecked());
         QVERIFY(!w()->mnuOptionsDateFormat.at(0)->isChecked());
-        selectRow(3);
+        clickRow(3);
         w()->mnuOptionsFontSize10->trigger();
         QCOMPARE(modSettings::ReadSetting("Font Size"), QString("10"));
         QCOMPARE(w()->lvwMain->font().pointSize(), 10);
@@ -177,7 +160,7 @@ private slots:
     void removePerson()
     {
         QFETCH(bool, yes);
-        selectRow(0);
+        clickRow(0);
         platform()->expectMessage(yes ? Platform::Answer::Yes : Platform::Answer::No);
         w()->mnuPersonRemove->trigger();
         const auto question = platform()->messages().first();
@@ -197,7 +180,7 @@ private slots:
     void clipboardTexts()
     {
         QClipboard* clipboard = QGuiApplication::clipboard();
-        selectRow(0);
+        clickRow(0);
         QTest::keyClick(w()->lvwMain, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clipboard->text(), QString("Anna Ärger"));
 
@@ -218,7 +201,7 @@ private slots:
 
     void popupEnabledStates()
     {
-        selectRow(0);
+        clickRow(0);
         auto popupFor = [](QWidget* widget, QTreeWidget* list, int row) {
             list->setCurrentItem(list->topLevelItem(row));
             emit widget->customContextMenuRequested(list->visualItemRect(list->topLevelItem(row)).center());
@@ -240,7 +223,7 @@ private slots:
 
     void mailAndLinks()
     {
-        selectRow(0);
+        clickRow(0);
         w()->lvwEmail->setCurrentItem(w()->lvwEmail->topLevelItem(0));
         QTest::keyClick(w()->lvwEmail, Qt::Key_Return);
         QCOMPARE(platform()->callsOf("url").last().text, QString("mailto:anna@example.org"));
@@ -407,7 +390,7 @@ private slots:
         QFETCH(QString, url);
         runSql("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (2, 1, '" + address + "', '')");
         w()->FillContactList();
-        selectRow(1);
+        clickRow(1);
         QCOMPARE(w()->lvwEmail->topLevelItemCount(), 1);
         if (url.isEmpty())
             platform()->expectMessage();

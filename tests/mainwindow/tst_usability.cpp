@@ -1,4 +1,4 @@
-#include "MainWindowFixture.h"
+#include "MainWindowTest.h"
 
 #include "editor/frmContact.h"
 #include "mainwindow/ContactListModel.h"
@@ -17,13 +17,9 @@
 
 // The main window as a person uses it every day: keys, popups, menus and a layout that
 // holds its texts, in several languages and at both font sizes.
-class TestUsability : public QObject
+class TestUsability : public QObject, MainWindowTest
 {
     Q_OBJECT
-
-    std::unique_ptr<MainWindowFixture> m_fixture;
-
-    frmMain& w() const { return m_fixture->window(); }
 
     void start(const QString& language = {}, int fontSize = 8, const QString& dateFormat = "dd/mm/yyyy",
                bool registerWindows = false, bool empty = false)
@@ -34,7 +30,7 @@ class TestUsability : public QObject
         QVERIFY(m_fixture->exposed());
     }
 
-    QList<QPushButton*> firstSteps() const { return {w().cmdFirstAdd, w().cmdFirstImport, w().cmdFirstConnect}; }
+    QList<QPushButton*> firstSteps() const { return {w()->cmdFirstAdd, w()->cmdFirstImport, w()->cmdFirstConnect}; }
 
     // Offered means shown by the panel; the panel itself hides while a person is shown.
     bool firstStepsOffered() const
@@ -52,7 +48,7 @@ class TestUsability : public QObject
     // inside the details area, clear of the logo, the list and the status bar.
     void verifyFirstStepsFit()
     {
-        const QGroupBox* panel = w().fraInfo;
+        const QGroupBox* panel = w()->fraInfo;
         QVERIFY(panel->isVisible());
         QRect previous;
         for (const QPushButton* button : firstSteps()) {
@@ -66,16 +62,10 @@ class TestUsability : public QObject
             previous = button->geometry();
         }
         const QRect geometry = panel->geometry();
-        QVERIFY(w().fraDetails->geometry().contains(geometry));
-        QVERIFY(!geometry.intersects(w().imgLogo->geometry()));
-        QVERIFY(!geometry.intersects(w().fraList->geometry()));
-        QVERIFY(geometry.bottom() < w().staMain->geometry().top());
-    }
-
-    void clickRow(int row)
-    {
-        const QModelIndex index = w().contactList()->index(row, 0);
-        QTest::mouseClick(w().lvwMain->viewport(), Qt::LeftButton, {}, w().lvwMain->visualRect(index).center());
+        QVERIFY(w()->fraDetails->geometry().contains(geometry));
+        QVERIFY(!geometry.intersects(w()->imgLogo->geometry()));
+        QVERIFY(!geometry.intersects(w()->fraList->geometry()));
+        QVERIFY(geometry.bottom() < w()->staMain->geometry().top());
     }
 
     // English ("") and every language file of the program.
@@ -140,27 +130,27 @@ class TestUsability : public QObject
     // other fonts and in other languages.
     void verifyLayoutHolds()
     {
-        const QRect toolbar = w().tlbMain->geometry();
-        for (QAction* action : w().tlbMain->actions()) {
-            const QWidget* button = w().tlbMain->widgetForAction(action);
-            QVERIFY2(w().tlbMain->rect().contains(button->geometry()), qPrintable(action->text() + " cut"));
+        const QRect toolbar = w()->tlbMain->geometry();
+        for (QAction* action : w()->tlbMain->actions()) {
+            const QWidget* button = w()->tlbMain->widgetForAction(action);
+            QVERIFY2(w()->tlbMain->rect().contains(button->geometry()), qPrintable(action->text() + " cut"));
             QVERIFY2(button->height() >= button->sizeHint().height(), qPrintable(action->text() + " too low"));
         }
-        const int statusTop = w().staMain->geometry().top();
-        for (QGroupBox* frame : {w().fraQuickSearch, w().fraList, w().fraDetails, w().fraInfo})
+        const int statusTop = w()->staMain->geometry().top();
+        for (QGroupBox* frame : {w()->fraQuickSearch, w()->fraList, w()->fraDetails, w()->fraInfo})
             QVERIFY2(frame->geometry().top() > toolbar.bottom(), qPrintable(frame->objectName()));
-        for (QGroupBox* frame : {w().fraList, w().fraDetails, w().fraNote})
+        for (QGroupBox* frame : {w()->fraList, w()->fraDetails, w()->fraNote})
             QVERIFY2(frame->geometry().bottom() < statusTop, qPrintable(frame->objectName() + " on the status bar"));
 
         // Controls start below their frame's title and end inside it.
-        const QList<QPair<QGroupBox*, QWidget*>> held{{w().fraQuickSearch, w().txtQuickSearch},
-                                                      {w().fraList, w().lvwMain},
-                                                      {w().fraDateofbirth, w().txtDateofbirth},
-                                                      {w().fraDateofbirth, w().lblAge},
-                                                      {w().fraAddress, w().txtAddress},
-                                                      {w().fraNumber, w().lvwPhone},
-                                                      {w().fraEmail, w().lvwEmail},
-                                                      {w().fraNote, w().rtbNote}};
+        const QList<QPair<QGroupBox*, QWidget*>> held{{w()->fraQuickSearch, w()->txtQuickSearch},
+                                                      {w()->fraList, w()->lvwMain},
+                                                      {w()->fraDateofbirth, w()->txtDateofbirth},
+                                                      {w()->fraDateofbirth, w()->lblAge},
+                                                      {w()->fraAddress, w()->txtAddress},
+                                                      {w()->fraNumber, w()->lvwPhone},
+                                                      {w()->fraEmail, w()->lvwEmail},
+                                                      {w()->fraNote, w()->rtbNote}};
         for (const auto& [frame, control] : held) {
             const QString name = control->objectName();
             QVERIFY2(control->y() >= frame->contentsMargins().top(), qPrintable(name + " under the title"));
@@ -168,9 +158,10 @@ class TestUsability : public QObject
             QVERIFY2(control->geometry().right() < frame->width(), qPrintable(name + " beyond its frame"));
             QVERIFY2(control->height() > 0, qPrintable(name + " has no height"));
         }
-        const QList<QGroupBox*> frames{w().fraDateofbirth, w().fraAddress, w().fraNumber, w().fraEmail, w().fraNote};
+        const QList<QGroupBox*> frames{w()->fraDateofbirth, w()->fraAddress, w()->fraNumber, w()->fraEmail,
+                                       w()->fraNote};
         for (QGroupBox* frame : frames) {
-            QVERIFY2(frame->y() >= w().fraDetails->y() + w().fraDetails->contentsMargins().top(),
+            QVERIFY2(frame->y() >= w()->fraDetails->y() + w()->fraDetails->contentsMargins().top(),
                      qPrintable(frame->objectName() + " on the name"));
             for (QGroupBox* other : frames)
                 QVERIFY2(frame == other || !frame->geometry().intersects(other->geometry()),
@@ -178,20 +169,20 @@ class TestUsability : public QObject
         }
 
         // The date row: a whole date, then the format, then the age, all inside the frame.
-        const QLineEdit* box = w().txtDateofbirth;
+        const QLineEdit* box = w()->txtDateofbirth;
         const int frameWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
         QVERIFY2(box->width() >= box->fontMetrics().horizontalAdvance(box->text()) + 2 * frameWidth + 4,
                  qPrintable(box->text() + " cut"));
         // In reading order: from the right in a right-to-left language.
         auto follows = [this](const QWidget* later, const QWidget* earlier) {
-            return w().isRightToLeft() ? later->geometry().right() < earlier->x()
-                                       : later->x() > earlier->geometry().right();
+            return w()->isRightToLeft() ? later->geometry().right() < earlier->x()
+                                        : later->x() > earlier->geometry().right();
         };
-        QVERIFY(follows(w().lblDateFormat, box));
-        QVERIFY(w().lblDateFormat->width() >= w().lblDateFormat->sizeHint().width());
-        QVERIFY2(follows(w().lblAge, w().lblDateFormat), "the age on the date format");
-        QVERIFY(w().lblAge->width() >= w().lblAge->sizeHint().width());
-        QVERIFY(w().staMainCount->width() >= w().staMainCount->fontMetrics().horizontalAdvance("32767/32767"));
+        QVERIFY(follows(w()->lblDateFormat, box));
+        QVERIFY(w()->lblDateFormat->width() >= w()->lblDateFormat->sizeHint().width());
+        QVERIFY2(follows(w()->lblAge, w()->lblDateFormat), "the age on the date format");
+        QVERIFY(w()->lblAge->width() >= w()->lblAge->sizeHint().width());
+        QVERIFY(w()->staMainCount->width() >= w()->staMainCount->fontMetrics().horizontalAdvance("32767/32767"));
     }
 
 private slots:
@@ -199,7 +190,7 @@ private slots:
     // row in a language checks that language's texts.
     void initTestCase() { modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources"); }
 
-    void cleanup() { m_fixture.reset(); }
+    void cleanup() { stop(); }
 
     // The details follow the highlight, and Enter and Delete act on the person shown.
     void keysMoveTheShownPerson_data()
@@ -218,22 +209,22 @@ private slots:
         QFETCH(int, row);
         start();
         std::optional<qint16> edited;
-        w().SetWindowOpener("frmContactEdit", [&edited](frmMain& main) { edited = main.CurrentContactnr(); });
+        w()->SetWindowOpener("frmContactEdit", [&edited](frmMain& main) { edited = main.CurrentContactnr(); });
         clickRow(startRow);
-        QCOMPARE(w().fraDetails->title(), MainWindowFixture::names().at(startRow));
-        QTest::keyClick(w().lvwMain, Qt::Key(key));
+        QCOMPARE(w()->fraDetails->title(), MainWindowFixture::names().at(startRow));
+        QTest::keyClick(w()->lvwMain, Qt::Key(key));
         const QString shown = MainWindowFixture::names().at(row);
-        QCOMPARE(w().fraDetails->title(), shown);
+        QCOMPARE(w()->fraDetails->title(), shown);
 
-        QTest::keyClick(w().lvwMain, Qt::Key_Return);
+        QTest::keyClick(w()->lvwMain, Qt::Key_Return);
         QVERIFY(edited);
         QCOMPARE(personField(*edited, "Name").toString().trimmed(), shown);
 
-        m_fixture->platform().expectMessage(Platform::Answer::Yes);
-        QTest::keyClick(w().lvwMain, Qt::Key_Delete);
-        QVERIFY(m_fixture->platform().messages().constLast().text.endsWith("\n" + shown));
+        platform()->expectMessage(Platform::Answer::Yes);
+        QTest::keyClick(w()->lvwMain, Qt::Key_Delete);
+        QVERIFY(platform()->messages().constLast().text.endsWith("\n" + shown));
         QCOMPARE(countSelected("SELECT * FROM Person WHERE Name = '" + shown + "'"), 0);
-        QCOMPARE(w().ListRowCount(), 5);
+        QCOMPARE(w()->ListRowCount(), 5);
     }
 
     void popupsOpenAtThePointer_data()
@@ -256,14 +247,14 @@ private slots:
         QFETCH(int, fontSize);
         start({}, fontSize);
         clickRow(0);
-        auto* widget = w().findChild<QWidget*>(control);
+        auto* widget = w()->findChild<QWidget*>(control);
         auto* area = qobject_cast<QAbstractScrollArea*>(widget);
         // The pointer lands where the user clicked: on the viewport of a list or box.
         QWidget* clicked = area ? area->viewport() : widget;
         const QPoint at(12, 6);
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, clicked->mapToGlobal(at));
         QApplication::sendEvent(clicked, &event);
-        auto* menu = w().findChild<QMenu*>(popup);
+        auto* menu = w()->findChild<QMenu*>(popup);
         QTRY_VERIFY(menu->isVisible());
         QCOMPARE(menu->pos(), clicked->mapToGlobal(at));
         menu->close();
@@ -277,14 +268,14 @@ private slots:
         for (const char* format : {"dd/mm/yyyy", "mm/dd/yyyy", "yyyy/mm/dd"}) {
             start(language, fontSize, format);
             clickRow(0);
-            QCOMPARE(w().txtDateofbirth->text().size(), 10);
+            QCOMPARE(w()->txtDateofbirth->text().size(), 10);
             verifyLayoutHolds();
         }
         // Made as small as it goes, the window keeps a size at which all this holds.
-        w().resize(120, 90);
-        QTRY_VERIFY(w().centralWidget()->height() >= w().centralWidget()->minimumHeight());
-        QVERIFY(w().width() > 120 && w().height() > 90);
-        QTRY_COMPARE(w().tlbMain->width(), w().centralWidget()->width());
+        w()->resize(120, 90);
+        QTRY_VERIFY(w()->centralWidget()->height() >= w()->centralWidget()->minimumHeight());
+        QVERIFY(w()->width() > 120 && w()->height() > 90);
+        QTRY_COMPARE(w()->tlbMain->width(), w()->centralWidget()->width());
         verifyLayoutHolds();
     }
 
@@ -299,8 +290,8 @@ private slots:
     {
         QFETCH(QString, language);
         start(language);
-        QStringList faults = accessKeyFaults(&w(), w().mnuOptionsLanguage);
-        frmContact editor(frmContact::Mode::Add, w());
+        QStringList faults = accessKeyFaults(w(), w()->mnuOptionsLanguage);
+        frmContact editor(frmContact::Mode::Add, *w());
         editor.LoadLanguage();
         faults += accessKeyFaults(&editor, nullptr);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
@@ -309,16 +300,16 @@ private slots:
     void menuKeys()
     {
         start("German");
-        QApplication::setActiveWindow(&w());
-        QVERIFY(QTest::qWaitForWindowActive(&w()));
-        QTest::keyClick(&w(), Qt::Key_F10);
-        QTRY_VERIFY(w().mnuFile->isVisible());
-        w().mnuFile->close();
-        QTRY_VERIFY(!w().mnuFile->isVisible());
-        const QChar person = accessKey(w().mnuPerson->title());
-        QTest::keyClick(&w(), person.toLatin1(), Qt::AltModifier);
-        QTRY_VERIFY(w().mnuPerson->isVisible());
-        w().mnuPerson->close();
+        QApplication::setActiveWindow(w());
+        QVERIFY(QTest::qWaitForWindowActive(w()));
+        QTest::keyClick(w(), Qt::Key_F10);
+        QTRY_VERIFY(w()->mnuFile->isVisible());
+        w()->mnuFile->close();
+        QTRY_VERIFY(!w()->mnuFile->isVisible());
+        const QChar person = accessKey(w()->mnuPerson->title());
+        QTest::keyClick(w(), person.toLatin1(), Qt::AltModifier);
+        QTRY_VERIFY(w()->mnuPerson->isVisible());
+        w()->mnuPerson->close();
     }
 
     void shortcuts_data()
@@ -339,17 +330,17 @@ private slots:
         start();
         QStringList windows;
         for (const char* name : {"frmContactAdd", "frmSearch", "frmAbout", "frmSynchronise"})
-            w().SetWindowOpener(name, [&windows, name](frmMain&) { windows << name; });
+            w()->SetWindowOpener(name, [&windows, name](frmMain&) { windows << name; });
         if (opened == "open dialog")
-            m_fixture->platform().expectOpenFileName(QString());
-        QApplication::setActiveWindow(&w());
-        QVERIFY(QTest::qWaitForWindowActive(&w()));
-        w().txtQuickSearch->setFocus();
-        QTest::keySequence(&w(), keys);
+            platform()->expectOpenFileName(QString());
+        QApplication::setActiveWindow(w());
+        QVERIFY(QTest::qWaitForWindowActive(w()));
+        w()->txtQuickSearch->setFocus();
+        QTest::keySequence(w(), keys);
         if (opened == "closed")
-            QVERIFY(!w().isVisible());
+            QVERIFY(!w()->isVisible());
         else if (opened == "open dialog")
-            QCOMPARE(m_fixture->platform().callsOf("open").size(), 1);
+            QCOMPARE(platform()->callsOf("open").size(), 1);
         else
             QCOMPARE(windows, QStringList{opened});
 
@@ -357,12 +348,12 @@ private slots:
         if (opened == "closed")
             return;
         clickRow(1);
-        QTest::mouseClick(w().txtQuickSearch, Qt::LeftButton);
-        QTest::keyClicks(w().txtQuickSearch, "bo");
-        QTest::keyClick(w().txtQuickSearch, Qt::Key_Home);
-        QTest::keyClick(w().txtQuickSearch, Qt::Key_Delete);
-        QCOMPARE(w().txtQuickSearch->text(), QString("o"));
-        QVERIFY(m_fixture->platform().messages().isEmpty());
+        QTest::mouseClick(w()->txtQuickSearch, Qt::LeftButton);
+        QTest::keyClicks(w()->txtQuickSearch, "bo");
+        QTest::keyClick(w()->txtQuickSearch, Qt::Key_Home);
+        QTest::keyClick(w()->txtQuickSearch, Qt::Key_Delete);
+        QCOMPARE(w()->txtQuickSearch->text(), QString("o"));
+        QVERIFY(platform()->messages().isEmpty());
     }
 
     // The menu item and the toolbar button run the one synchronisation (F5: see shortcuts).
@@ -370,10 +361,10 @@ private slots:
     {
         start();
         int runs = 0;
-        w().SetWindowOpener("frmSynchronise", [&runs](frmMain&) { ++runs; });
-        w().mnuFileSynchronise->trigger();
+        w()->SetWindowOpener("frmSynchronise", [&runs](frmMain&) { ++runs; });
+        w()->mnuFileSynchronise->trigger();
         QCOMPARE(runs, 1);
-        QWidget* button = w().tlbMain->widgetForAction(w().toolbarButton("Synchronise"));
+        QWidget* button = w()->tlbMain->widgetForAction(w()->toolbarButton("Synchronise"));
         QVERIFY(button && button->isVisible());
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(runs, 2);
@@ -394,11 +385,11 @@ private slots:
         QFETCH(QString, language);
         QFETCH(int, fontSize);
         start(language, fontSize, "dd/mm/yyyy", false, true);
-        QCOMPARE(w().cmdFirstAdd->text() == "Add a person", language.isEmpty());
+        QCOMPARE(w()->cmdFirstAdd->text() == "Add a person", language.isEmpty());
         verifyFirstStepsFit();
-        w().resize(120, 90);
-        QTRY_VERIFY(w().centralWidget()->height() >= w().centralWidget()->minimumHeight());
-        QTRY_COMPARE(w().tlbMain->width(), w().centralWidget()->width());
+        w()->resize(120, 90);
+        QTRY_VERIFY(w()->centralWidget()->height() >= w()->centralWidget()->minimumHeight());
+        QTRY_COMPARE(w()->tlbMain->width(), w()->centralWidget()->width());
         verifyFirstStepsFit();
     }
 
@@ -408,42 +399,42 @@ private slots:
     {
         start({}, 8, "dd/mm/yyyy", true, true);
         QVERIFY(firstStepsOffered());
-        QCOMPARE(w().cmdFirstAdd->text(), QString("Add a person"));
-        QCOMPARE(w().cmdFirstImport->text(), QString("Import contacts..."));
-        QCOMPARE(w().cmdFirstConnect->text(), QString("Connect to a server..."));
+        QCOMPARE(w()->cmdFirstAdd->text(), QString("Add a person"));
+        QCOMPARE(w()->cmdFirstImport->text(), QString("Import contacts..."));
+        QCOMPARE(w()->cmdFirstConnect->text(), QString("Connect to a server..."));
 
         const auto connected = TestSupport::onModal<frmSync>([](frmSync* dialog) { dialog->reject(); });
-        QTest::mouseClick(w().cmdFirstConnect, Qt::LeftButton);
+        QTest::mouseClick(w()->cmdFirstConnect, Qt::LeftButton);
         QVERIFY(*connected);
 
-        m_fixture->platform().expectOpenFileName(QString());
-        QTest::mouseClick(w().cmdFirstImport, Qt::LeftButton);
-        QCOMPARE(m_fixture->platform().callsOf("open").size(), 1);
+        platform()->expectOpenFileName(QString());
+        QTest::mouseClick(w()->cmdFirstImport, Qt::LeftButton);
+        QCOMPARE(platform()->callsOf("open").size(), 1);
         QVERIFY(firstStepsOffered());
 
         const auto added = TestSupport::onModal<frmContact>([](frmContact* editor) {
             QTest::keyClicks(editor->txtFullname, "Zoe Zed");
             QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
         });
-        QTest::mouseClick(w().cmdFirstAdd, Qt::LeftButton);
+        QTest::mouseClick(w()->cmdFirstAdd, Qt::LeftButton);
         QVERIFY(*added);
-        QCOMPARE(w().ListRowCount(), 1);
+        QCOMPARE(w()->ListRowCount(), 1);
         QVERIFY(firstStepsGone());
 
-        m_fixture->platform().expectMessage(Platform::Answer::Yes);
-        w().mnuPersonRemove->trigger();
-        QCOMPARE(w().ListRowCount(), 0);
+        platform()->expectMessage(Platform::Answer::Yes);
+        w()->mnuPersonRemove->trigger();
+        QCOMPARE(w()->ListRowCount(), 0);
         QVERIFY(firstStepsOffered());
-        QVERIFY(w().cmdFirstAdd->isVisible());
+        QVERIFY(w()->cmdFirstAdd->isVisible());
 
         // An import that adds a person takes them away as well.
         const QString cards = QFileInfo(m_fixture->databasePath()).dir().filePath("cards.vcf");
         QVERIFY(TestSupport::writeFile(cards, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Yves Young\r\n"
                                               "N:Young;Yves;;;\r\nEND:VCARD\r\n"));
-        m_fixture->platform().expectOpenFileName(cards);
-        m_fixture->platform().expectMessage();
-        QTest::mouseClick(w().cmdFirstImport, Qt::LeftButton);
-        QCOMPARE(w().ListRowCount(), 1);
+        platform()->expectOpenFileName(cards);
+        platform()->expectMessage();
+        QTest::mouseClick(w()->cmdFirstImport, Qt::LeftButton);
+        QCOMPARE(w()->ListRowCount(), 1);
         QVERIFY(firstStepsGone());
     }
 };

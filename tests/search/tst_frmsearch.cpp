@@ -1,4 +1,4 @@
-#include "MainWindowFixture.h"
+#include "MainWindowTest.h"
 
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/RegisterWindows.h"
@@ -6,16 +6,9 @@
 #include "search/modSearch.h"
 
 // The search window opened from the real main window's toggle, offscreen.
-class TestFrmSearch : public QObject
+class TestFrmSearch : public QObject, MainWindowTest
 {
     Q_OBJECT
-
-    std::unique_ptr<MainWindowFixture> m_fixture;
-
-    frmMain* w() const { return &m_fixture->window(); }
-    ScriptedPlatform* platform() const { return &m_fixture->platform(); }
-
-    QStringList listedNames() const { return TestSupport::itemTexts(w()->contactList()); }
 
     static void addSamplePersons()
     {
@@ -34,13 +27,8 @@ class TestFrmSearch : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_fixture = std::make_unique<MainWindowFixture>(
-            MainWindowFixture::Options{{}, 8, {}, true, false, addSamplePersons, true});
-        QVERIFY(m_fixture->exposed());
-    }
-    void cleanup() { m_fixture.reset(); }
+    void init() { start(addSamplePersons, true); }
+    void cleanup() { stop(); }
 
     void searchByNameDateAndPhone()
     {
