@@ -2,6 +2,7 @@
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/modCalendar.h"
+#include "export/frmEmail.h"
 #include "export/frmExport.h"
 #include "export/frmExportPreview.h"
 #include "search/modSearch.h"
@@ -13,7 +14,8 @@
 #include <QTextDocument>
 #include <QTextFrame>
 
-// The export window and its previews over the real main window and database.
+// The export window, its previews and the e-mail address list over the real main window
+// and database.
 class TestFrmExport : public QObject, MainWindowTest
 {
     Q_OBJECT
@@ -22,6 +24,8 @@ class TestFrmExport : public QObject, MainWindowTest
     QDir folder() const { return QFileInfo(m_fixture->databasePath()).dir(); }
 
     // Numbers and names run in opposite directions, so name order is not number order.
+    // Of the four first in name order, Bob has two e-mail addresses, Carla only a second
+    // one, Dirk none.
     static void addSamplePersons()
     {
         Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
@@ -29,7 +33,19 @@ class TestFrmExport : public QObject, MainWindowTest
             runSql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'Person %2')")
                        .arg(number)
                        .arg(501 - number, 3, 10, QLatin1Char('0')));
+        addPersons({{501, "Bob", {}, {}, {"bob@x.org|", "bob@work.org|"}},
+                    {502, "Anna", {}, {}, {"anna@x.org|"}},
+                    {503, "Carla"},
+                    {504, "Dirk"}});
+        runSql("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (503, 2, 'carla@x.org', '')");
         transaction.Commit();
+    }
+
+    static void choose(frmEmail& window, const QString& text)
+    {
+        const QStringList all = TestSupport::itemTexts(window.lvwList->model());
+        window.lvwList->setCurrentIndex(window.lvwList->model()->index(all.indexOf(text), 0));
+        QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
     }
 
     static modExport::Selection firstPersons(int count)
@@ -58,19 +74,19 @@ private slots:
         QVERIFY(!window.cmdOK->isEnabled());
         QVERIFY(!window.cmdSearchResult->isEnabled());
         QVERIFY(window.optHtml->isChecked());
-        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()).size(), 500);
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()).size(), 504);
         QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
         const QStringList chosen = TestSupport::itemTexts(window.lvwExport->model());
-        QCOMPARE(chosen.size(), 500);
-        QCOMPARE(chosen.first(), QString("Person 001"));
+        QCOMPARE(chosen.size(), 504);
+        QCOMPARE(chosen.first(), QString("Anna"));
         QCOMPARE(chosen.last(), QString("Person 500"));
         QVERIFY(window.cmdOK->isEnabled());
         QVERIFY(!window.cmdAddAll->isEnabled());
-        QCOMPARE(window.Selection().contactnrs.front(), qint16(500));
+        QCOMPARE(window.Selection().contactnrs.front(), qint16(502));
 
         window.lvwExport->setCurrentIndex(window.lvwExport->model()->index(1, 0));
         QTest::mouseClick(window.cmdRemoveOne, Qt::LeftButton);
-        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), QStringList{"Person 002"});
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), QStringList{"Bob"});
     }
 
     void searchResultIsNotDuplicated()
@@ -80,7 +96,7 @@ private slots:
         w()->FillContactList();
         frmExport window(*w());
         QVERIFY(window.cmdSearchResult->isEnabled());
-        window.lvwList->setCurrentIndex(window.lvwList->model()->index(4, 0));
+        window.lvwList->setCurrentIndex(window.lvwList->model()->index(8, 0));
         QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
         QCOMPARE(TestSupport::itemTexts(window.lvwExport->model()), QStringList{"Person 005"});
         QTest::mouseClick(window.cmdSearchResult, Qt::LeftButton);
@@ -106,7 +122,7 @@ private slots:
     void textPreviewSavesACopy()
     {
         frmExport window(*w());
-        window.lvwList->setCurrentIndex(window.lvwList->model()->index(0, 0));
+        window.lvwList->setCurrentIndex(window.lvwList->model()->index(4, 0));
         QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
         window.OptTxt->click();
         QTest::mouseClick(window.cmdOK, Qt::LeftButton);
@@ -248,6 +264,81 @@ private slots:
         QVERIFY(again.contains("Person 001"));
         QVERIFY(!again.contains("Person 500"));
         QVERIFY(platform()->messages().isEmpty());
+    }
+
+    void emailListInNameOrder_data()
+    {
+        QTest::addColumn<bool>("semicolon");
+        QTest::addColumn<QString>("list");
+        QTest::newRow("comma") << false << "anna@x.org, bob@x.org";
+        QTest::newRow("semicolon") << true << "anna@x.org; bob@x.org";
+    }
+    void emailListInNameOrder()
+    {
+        QFETCH(bool, semicolon);
+        QFETCH(QString, list);
+        frmEmail window(*w());
+        choose(window, "Bob (bob@x.org)");
+        choose(window, "Anna (anna@x.org)");
+        QCOMPARE(TestSupport::itemTexts(window.lvwEmail->model()),
+                 (QStringList{"Bob (bob@x.org)", "Anna (anna@x.org)"}));
+        QTest::mouseClick(semicolon ? window.optSemicolon : window.optColon, Qt::LeftButton);
+        QCOMPARE(window.txtList->text(), list);
+        QCOMPARE(modSettings::ReadSetting("Separator"), semicolon ? QString(";") : QString(","));
+        QTest::mouseClick(window.cmdCopy, Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), list);
+
+        frmEmail again(*w());
+        QCOMPARE(again.optSemicolon->isChecked(), semicolon);
+    }
+
+    // Only first addresses are offered; all chosen and all removed again, the persons keep
+    // their places in the list.
+    void emailListAddAllAndRemoveAll()
+    {
+        frmEmail window(*w());
+        const QStringList offered{"Anna (anna@x.org)", "Bob (bob@x.org)"};
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), offered);
+        QVERIFY(!window.cmdSearchResult->isEnabled());
+        QVERIFY(window.optColon->isChecked());
+        QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
+        QVERIFY(TestSupport::itemTexts(window.lvwList->model()).isEmpty());
+        QVERIFY(!window.cmdAddAll->isEnabled());
+        QCOMPARE(window.txtList->text(), QString("anna@x.org, bob@x.org"));
+        QTest::mouseClick(window.cmdRemoveAll, Qt::LeftButton);
+        QVERIFY(window.txtList->text().isEmpty());
+        for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+                 window.cmdCopy, window.cmdOK, window.cmdRemoveOne, window.cmdRemoveAll})
+            QVERIFY(!button->isEnabled());
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), offered);
+    }
+
+    void emailSearchResultTakesOnlyPersonsWithAddresses()
+    {
+        modSearch::SearchCondition = "WHERE Name <> 'Anna' ";
+        w()->toolbarButton("Search")->setChecked(true);
+        w()->FillContactList();
+        QCOMPARE(w()->ListRowCount(), 503);
+        frmEmail window(*w());
+        QVERIFY(window.cmdSearchResult->isEnabled());
+        QTest::mouseClick(window.cmdSearchResult, Qt::LeftButton);
+        QCOMPARE(TestSupport::itemTexts(window.lvwEmail->model()), QStringList{"Bob (bob@x.org)"});
+        QCOMPARE(window.txtList->text(), QString("bob@x.org"));
+        QVERIFY(platform()->messages().isEmpty());
+    }
+
+    void emailListGoesToTheMailProgram()
+    {
+        frmEmail window(*w());
+        QTest::mouseClick(window.optSemicolon, Qt::LeftButton);
+        QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
+        QTest::mouseClick(window.cmdOK, Qt::LeftButton);
+        const auto urls = platform()->callsOf("url");
+        QCOMPARE(urls.size(), 1);
+        const QUrl url(urls.first().text);
+        QCOMPARE(url.scheme(), QString("mailto"));
+        QCOMPARE(url.path(), QString("anna@x.org; bob@x.org"));
+        QCOMPARE(window.result(), int(QDialog::Accepted));
     }
 };
 
