@@ -5,14 +5,76 @@
 #include "database/Engine.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
+#include "mainwindow/WindowLayout.h"
 #include "mainwindow/modList.h"
 #include "search/modSearch.h"
+#include "startup/modText.h"
 
+#include <climits>
+#include <functional>
+
+using namespace modMain;
+using namespace WindowLayout;
+using modList::ListEntry;
 using modList::ListQuery;
 
 Q_DECLARE_METATYPE(ListQuery)
 
 namespace {
+
+QString Range(char16_t first, char16_t last)
+{
+    QString text;
+    for (char16_t code = first; code <= last; ++code)
+        text += QChar(code);
+    return text;
+}
+
+// Every control of the layout by name, with the column widths as width-only entries.
+QList<QPair<QString, Rect>> Controls(const MainWindowLayout& l)
+{
+    return {
+        {"tlbMain", l.tlbMain},
+        {"staMain", l.staMain},
+        {"fraQuickSearch", l.fraQuickSearch},
+        {"txtQuickSearch", l.txtQuickSearch},
+        {"fraList", l.fraList},
+        {"lvwMain", l.lvwMain},
+        {"lvwMainColumn1", {0, 0, l.lvwMainColumn1, 0}},
+        {"fraDetails", l.fraDetails},
+        {"fraDateofbirth", l.fraDateofbirth},
+        {"txtDateofbirth", l.txtDateofbirth},
+        {"lblDateFormat", l.lblDateFormat},
+        {"lblAge", l.lblAge},
+        {"fraAddress", l.fraAddress},
+        {"txtAddress", l.txtAddress},
+        {"fraNumber", l.fraNumber},
+        {"lvwPhone", l.lvwPhone},
+        {"lvwPhoneColumn1", {0, 0, l.lvwPhoneColumn1, 0}},
+        {"fraEmail", l.fraEmail},
+        {"lvwEmail", l.lvwEmail},
+        {"lvwEmailColumn1", {0, 0, l.lvwEmailColumn1, 0}},
+        {"fraNote", l.fraNote},
+        {"rtbNote", l.rtbNote},
+        {"fraInfo", l.fraInfo},
+        {"imgLogo", l.imgLogo},
+    };
+}
+
+// One part of a control, named "control.part": left, top, width or height.
+int Value(const MainWindowLayout& l, const QString& field)
+{
+    const QString part = field.section('.', 1);
+    for (const auto& [name, r] : Controls(l))
+        if (name == field.section('.', 0, 0))
+            return part == "left" ? r.left : part == "top" ? r.top : part == "width" ? r.width : r.height;
+    return INT_MIN;
+}
+
+QString Describe(const Rect& r)
+{
+    return QString("%1, %2, %3, %4").arg(r.left).arg(r.top).arg(r.width).arg(r.height);
+}
 
 // The classes the quick search widens letters into.
 const QString kA = QString::fromUtf8("[aàáâãäå]");
@@ -65,6 +127,8 @@ QStringList Sorted(QStringList names)
 
 } // namespace
 
+// The rules behind the main window without the window: keys and texts, the layout at
+// any size, a person's details and the person list, the last two on database files.
 class TestContactList : public QObject
 {
     Q_OBJECT
@@ -72,11 +136,42 @@ class TestContactList : public QObject
     QTemporaryDir m_dir;
     ScriptedPlatform m_platform;
     QString m_people;
+    QString m_details;
+
+    // Number, name, caption, date, address and note, then "text=tag" of each number and address.
+    static QStringList describe(const std::optional<modList::PersonDetails>& person)
+    {
+        if (!person)
+            return {"<none>"};
+        QStringList result{QString::number(person->contactnr),
+                           person->name,
+                           person->caption,
+                           person->dateOfBirth ? person->dateOfBirth->toString(Qt::ISODate) : "-",
+                           person->address,
+                           person->note};
+        for (const ListEntry& entry : person->phones)
+            result << "phone " + entry.text + "=" + entry.tag;
+        for (const ListEntry& entry : person->emails)
+            result << "email " + entry.text + "=" + entry.tag;
+        return result;
+    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        m_details = m_dir.filePath("details.mdb");
+        QVERIFY(modDatabase::NewDatabase(m_details));
+        // The lists are stored last first: they follow [Order], not the order of insertion.
+        addPersons({{1,
+                     "  Tom & Jerry Smith  ",
+                     QDate(1996, 2, 29),
+                     {"0471 12 34 56|", "  015 22 33 44  |  Home  ", "+32 2 555 00 00|Office"},
+                     {"tom@example.org|", "tom@work.example|Work"},
+                     "  Main Street 1\r\n1000 Town  ",
+                     "  Likes tea.\r\nNo sugar.  "},
+                    {2, "Jerry"},
+                    {3, "Blank", {}, {"|Fax"}, {"b@example.org|    "}, "", ""}});
         m_people = m_dir.filePath("people.mdb");
         QVERIFY(modDatabase::NewDatabase(m_people));
         addPersons({{1, "José Álvarez", QDate(1980, 3, 15), {}, {"jose@mail.test|"}},
@@ -101,6 +196,335 @@ private slots:
     }
     void cleanupTestCase() { modDatabase::CloseDatabase(false); }
 
+    // Reading a key takes the number after its first seven characters; written marks the
+    // keys that ContactKey writes for that number.
+    void keys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("contactnr");
+        QTest::addColumn<bool>("written");
+        TestSupport::addRow("sign blank", "Person  7", 7, true);
+        TestSupport::addRow("zero", "Person  0", 0, true);
+        TestSupport::addRow("largest", "Person  32767", 32767, true);
+        TestSupport::addRow("negative", "Person -12", -12, true);
+        TestSupport::addRow("smallest", "Person -32768", -32768, true);
+        TestSupport::addRow("no sign blank", "Person 7", 7, false);
+        TestSupport::addRow("several blanks", "Person     45", 45, false);
+        TestSupport::addRow("prefix not read", "Persxx 9", 9, false);
+        TestSupport::addRow("trailing text ignored", "Person  12 ", 12, false);
+        TestSupport::addRow("no number", "Person ", 0, false);
+        TestSupport::addRow("short", "Pers", 0, false);
+        TestSupport::addRow("too large", "Person  40000", 0, false);
+    }
+    void keys()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, contactnr);
+        QFETCH(bool, written);
+        QCOMPARE(int(KeyToContactnr(key)), contactnr);
+        if (written)
+            QCOMPARE(ContactKey(static_cast<qint16>(contactnr)), key);
+    }
+
+    // The text functions, each named in the first column, on one input.
+    void transforms_data()
+    {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("result");
+        // Every character from 192 to 255 in code order: all but Æ, æ and ÷ fold to ASCII.
+        TestSupport::addRow("fold: 192-255", "fold", Range(192, 255),
+                            QString::fromUtf8("AAAAAAÆCEEEEIIIIDNOOOOOxOUUUUYpBaaaaaaæceeeeiiiionooooo÷ouuuuypy"));
+        TestSupport::addRow("fold: outside the table", "fold", QString::fromUtf8("Łódź œ ŷ 191¿"),
+                            QString::fromUtf8("Łodź œ ŷ 191¿"));
+        TestSupport::addRow("fold: name", "fold", QString::fromUtf8("José Müller-Ångström"), "Jose Muller-Angstrom");
+        TestSupport::addRow("fold: empty", "fold", "", "");
+        TestSupport::addRow("pattern: no class", "pattern", "bdXzZP1 %_'", "bdXzZP1 %_'");
+        TestSupport::addRow("pattern: accented letters are not widened", "pattern", QString::fromUtf8("éÆæ÷"),
+                            QString::fromUtf8("éÆæ÷"));
+        TestSupport::addRow("pattern: word", "pattern", "Bob", QString::fromUtf8("[Bß][oðòóôõöø]b"));
+        TestSupport::addRow("before @: address", "before @", "jane.doe@example.org", "jane.doe");
+        TestSupport::addRow("before @: first @", "before @", "a@b@c", "a");
+        TestSupport::addRow("before @: leading @", "before @", "@host", "");
+        TestSupport::addRow("before @: no @", "before @", "nobody", "nobody");
+        TestSupport::addRow("trim: padded", "trim", "  Anna Bell   ", "Anna Bell");
+        TestSupport::addRow("trim: inner blanks kept", "trim", "a  b", "a  b");
+        TestSupport::addRow("trim: line breaks kept", "trim", " \r\nnote\n ", "\r\nnote\n");
+        TestSupport::addRow("trim: only blanks", "trim", "    ", "");
+        TestSupport::addRow("clean: NUL and bell", "clean line", QString("An") + QChar(0) + "na\a", "Anna");
+        TestSupport::addRow("clean: tabs stay", "clean line", "a\tb", "a\tb");
+        TestSupport::addRow("clean: line breaks go from a line", "clean line", "a\r\nb\x1f", "ab");
+        TestSupport::addRow("clean: line breaks stay in a note", "clean note", "a\r\nb\x1b\n", "a\r\nb\n");
+        TestSupport::addRow("clean: others untouched", "clean line", "Ärger \u00a0\u200b\x7f",
+                            "Ärger \u00a0\u200b\x7f");
+    }
+    void transforms()
+    {
+        QFETCH(QString, function);
+        QFETCH(QString, text);
+        const QHash<QString, std::function<QString(const QString&)>> functions{
+            {"fold", [](const QString& t) { return FoldAccents(t); }},
+            {"pattern", [](const QString& t) { return AccentPattern(t); }},
+            {"before @", [](const QString& t) { return PartBeforeAt(t); }},
+            {"trim", [](const QString& t) { return TrimBlanks(t); }},
+            {"clean line", [](const QString& t) { return CleanText(t, false); }},
+            {"clean note", [](const QString& t) { return CleanText(t, true); }}};
+        QTEST(functions.value(function)(text), "result");
+    }
+
+    // A letter's class holds the letter and, in code order, every character from 192 to 255
+    // that folds to it (so Þ, folded to p, is found again); a letter nothing folds to stays.
+    void accentClassesAreTheInverseOfFolding()
+    {
+        for (char16_t letter = '0'; letter <= 'z'; ++letter) {
+            const QString plain(QChar{letter});
+            if (!plain.at(0).isLetterOrNumber())
+                continue;
+            QString members;
+            for (char16_t code = 192; code <= 255; ++code)
+                if (FoldAccents(QString(QChar(code))) == plain)
+                    members += QChar(code);
+            QCOMPARE(AccentPattern(plain), members.isEmpty() ? plain : "[" + plain + members + "]");
+        }
+    }
+    // Resizing back to the designed size, coming from another size, gives the designed
+    // layout again but for two left edges that follow the width rules instead: lblAge
+    // (W - L - 1700) and fraInfo (the details' left edge).
+    void resizeBackToTheDesignedSize()
+    {
+        MainWindowLayout expected = DesignedLayout();
+        expected.lblAge.left = DesignedWidth - 4095 - 1700;
+        expected.fraInfo.left = 4440;
+        const auto designed = Controls(expected);
+        const auto resized = Controls(Resize(DesignedWidth, DesignedHeight, Resize(16000, 9500, DesignedLayout())));
+        for (int i = 0; i < designed.size(); ++i)
+            QVERIFY2(resized[i].second == designed[i].second,
+                     qPrintable(designed[i].first + ": " + Describe(resized[i].second) + " instead of " +
+                                Describe(designed[i].second)));
+    }
+
+    void logoSitsAboveTheInformationFrame()
+    {
+        const MainWindowLayout l = DesignedLayout();
+        QVERIFY(l.imgLogo.width > 0 && l.imgLogo.height > 0);
+        QVERIFY(l.imgLogo.top >= l.fraDetails.top);
+        QVERIFY(l.imgLogo.top + l.imgLogo.height <= l.fraInfo.top);
+    }
+
+    void widthBands_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("listWidth");
+        QTest::addColumn<int>("innerWidth");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("detailsLeft");
+        QTest::addColumn<int>("detailLeft");
+        QTest::addColumn<int>("numberLeft");
+        QTest::addColumn<int>("detailsWidth");
+        QTest::addColumn<int>("emailWidth");
+        QTest::newRow("11985") << 11985 << 4095 << 3855 << 3600 << 4320 << 4440 << 8040 << 7560 << 7080;
+        QTest::newRow("12000") << 12000 << 4215 << 3975 << 3720 << 4440 << 4560 << 8160 << 7455 << 6975;
+        QTest::newRow("12990") << 12990 << 4215 << 3975 << 3720 << 4440 << 4560 << 8160 << 8445 << 7965;
+        QTest::newRow("12999") << 12999 << 4215 << 3975 << 3720 << 4440 << 4560 << 8160 << 8454 << 7974;
+        QTest::newRow("13000") << 13000 << 5215 << 4975 << 4720 << 5440 << 5560 << 9160 << 7455 << 6975;
+        QTest::newRow("13999") << 13999 << 5215 << 4975 << 4720 << 5440 << 5560 << 9160 << 8454 << 7974;
+        QTest::newRow("14000") << 14000 << 4095 << 3855 << 3600 << 4320 << 4440 << 8040 << 9575 << 9095;
+        QTest::newRow("14010") << 14010 << 6215 << 5975 << 5700 << 6440 << 6560 << 10160 << 7465 << 6985;
+        QTest::newRow("20000") << 20000 << 6215 << 5975 << 5700 << 6440 << 6560 << 10160 << 13455 << 12975;
+    }
+    void widthBands()
+    {
+        QFETCH(int, width);
+        QFETCH(int, listWidth);
+        QFETCH(int, innerWidth);
+        const MainWindowLayout l = Resize(width, DesignedHeight, DesignedLayout());
+        QCOMPARE(l.fraQuickSearch.width, listWidth);
+        QCOMPARE(l.fraList.width, listWidth);
+        QCOMPARE(l.txtQuickSearch.width, innerWidth);
+        QCOMPARE(l.lvwMain.width, innerWidth);
+        QTEST(l.lvwMainColumn1, "column");
+        QTEST(l.fraDetails.left, "detailsLeft");
+        for (const Rect& frame : {l.fraDateofbirth, l.fraAddress, l.fraEmail, l.fraNote, l.fraInfo, l.imgLogo})
+            QTEST(frame.left, "detailLeft");
+        QTEST(l.fraNumber.left, "numberLeft");
+        QTEST(l.fraDetails.width, "detailsWidth");
+        QTEST(l.lvwEmail.width, "emailWidth");
+        QCOMPARE(l.tlbMain.width, width);
+        QCOMPARE(l.staMain.width, width);
+    }
+
+    // Sizes after a resize: "name.part=value", or "name.part=" for the previous layout's
+    // value, kept where the rule gives a negative size.
+    void sizeRules_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("fromWide"); // the previous layout is 15000 x 9000, not the designed one
+        QTest::addColumn<QString>("sizes");
+        // W - L = 15000 - 6215 = 8785; the status bar stays at the bottom edge.
+        TestSupport::addRow("wide", 15000, 9000, false,
+                            "fraDetails.width=8455 fraDateofbirth.width=8215 lblAge.left=7085 fraNumber.width=4615 "
+                            "lvwPhone.width=4375 lvwPhoneColumn1.width=4125 fraEmail.width=8215 lvwEmail.width=7975 "
+                            "lvwEmailColumn1.width=7725 fraNote.width=8215 rtbNote.width=7975 fraAddress.width=3495 "
+                            "txtAddress.width=3255 fraInfo.width=4455 staMain.top=8685");
+        // W - L = 8000 - 4095 = 3905: only the sizes that come out negative are kept.
+        TestSupport::addRow("narrow", 8000, DesignedHeight, false,
+                            "fraDetails.width=3575 fraDateofbirth.width=3335 fraEmail.width=3335 lvwEmail.width=3095 "
+                            "lvwEmailColumn1.width=2845 fraNote.width=3335 rtbNote.width=3095 fraNumber.width= "
+                            "lvwPhone.width= lvwPhoneColumn1.width=");
+        // Every negative size is dropped while the band's values and positions still apply.
+        TestSupport::addRow("tiny", 3000, 1000, true,
+                            "fraList.width=4095 lvwMainColumn1.width=3600 fraDetails.left=4320 lblAge.left=-2795 "
+                            "fraDetails.width= fraDateofbirth.width= fraNumber.width= lvwPhone.width= "
+                            "lvwPhoneColumn1.width= fraEmail.width= lvwEmail.width= lvwEmailColumn1.width= "
+                            "fraNote.width= rtbNote.width= fraList.height= lvwMain.height= fraDetails.height= "
+                            "fraNote.height= rtbNote.height= tlbMain.width=3000 staMain.top=685");
+        // Heights: negative results keep the designed 6165, 5775, 6765, 2415 and 2055; the
+        // heights without a rule never change.
+        const char* heights = "fraList.height=%1 lvwMain.height=%2 fraDetails.height=%3 fraNote.height=%4 "
+                              "rtbNote.height=%5 fraAddress.height=1455 lvwEmail.height=1120";
+        const QList<std::pair<int, QStringList>> rows{{DesignedHeight, {"6165", "5775", "6765", "2415", "2055"}},
+                                                      {9000, {"7305", "6915", "7905", "3555", "3195"}},
+                                                      {5805, {"4110", "3720", "4710", "360", "0"}},
+                                                      {5800, {"4105", "3715", "4705", "355", ""}},
+                                                      {5000, {"3305", "2915", "3905", "", ""}},
+                                                      {2000, {"305", "", "905", "", ""}},
+                                                      {1000, {"", "", "", "", ""}}};
+        for (const auto& [height, values] : rows) {
+            QString sizes = QString::fromLatin1(heights);
+            for (const QString& value : values)
+                sizes = sizes.arg(value);
+            QTest::addRow("height %d", height) << int(DesignedWidth) << height << false << sizes;
+        }
+    }
+    void sizeRules()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(bool, fromWide);
+        QFETCH(QString, sizes);
+        const MainWindowLayout previous = fromWide ? Resize(15000, 9000, DesignedLayout()) : DesignedLayout();
+        const MainWindowLayout l = Resize(width, height, previous);
+        for (const QString& size : sizes.split(' ')) {
+            const QString field = size.section('=', 0, 0);
+            const QString value = size.section('=', 1);
+            const int actual = Value(l, field);
+            QVERIFY2(actual != INT_MIN, qPrintable(field));
+            QCOMPARE(actual, value.isEmpty() ? Value(previous, field) : value.toInt());
+        }
+        // Tops stay where they were designed.
+        const auto before = Controls(DesignedLayout());
+        const auto after = Controls(l);
+        for (int i = 0; i < before.size(); ++i)
+            if (before[i].first != "staMain")
+                QCOMPARE(after[i].second.top, before[i].second.top);
+    }
+
+    // Twips to pixels (and back, where toPixels is false) at a resolution.
+    void conversions_data()
+    {
+        QTest::addColumn<bool>("toPixels");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<int>("result");
+        TestSupport::addRow("one pixel at 96", true, 15, 96, 1);
+        TestSupport::addRow("designed width at 96", true, 11880, 96, 792);
+        TestSupport::addRow("inch at 120", true, 1440, 120, 120);
+        TestSupport::addRow("rounds down", true, 7, 96, 0);
+        TestSupport::addRow("rounds up", true, 8, 96, 1);
+        TestSupport::addRow("half rounds up", true, 1695, 144, 170);
+        TestSupport::addRow("negative", true, -15, 96, -1);
+        TestSupport::addRow("back at 96", false, 792, 96, 11880);
+        TestSupport::addRow("back at 144", false, 1, 144, 10);
+        TestSupport::addRow("back rounded", false, 1, 97, 15);
+        TestSupport::addRow("back without resolution", false, 100, 0, 0);
+    }
+    void conversions()
+    {
+        QFETCH(bool, toPixels);
+        QFETCH(int, value);
+        QFETCH(int, dpi);
+        QTEST(toPixels ? TwipsToPixels(value, dpi) : PixelsToTwips(value, dpi), "result");
+    }
+    void getAge_data()
+    {
+        QTest::addColumn<QDate>("birth");
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<int>("age");
+        const QDate today(2023, 6, 15);
+        QTest::newRow("birthday today") << QDate(1993, 6, 15) << today << 30;
+        QTest::newRow("birthday tomorrow") << QDate(1993, 6, 16) << today << 29;
+        QTest::newRow("earlier month") << QDate(1993, 1, 31) << today << 30;
+        QTest::newRow("later month, earlier day") << QDate(1993, 7, 1) << today << 29;
+        QTest::newRow("later this year") << QDate(2023, 12, 31) << today << 0;
+        QTest::newRow("future year") << QDate(2030, 1, 1) << today << 0;
+        QTest::newRow("last year, before birthday") << QDate(2022, 12, 31) << today << 0;
+        QTest::newRow("last year, after birthday") << QDate(2022, 1, 1) << today << 1;
+        QTest::newRow("29 Feb, non-leap, 28 Feb") << QDate(2000, 2, 29) << QDate(2023, 2, 28) << 22;
+        QTest::newRow("29 Feb, non-leap, 1 Mar") << QDate(2000, 2, 29) << QDate(2023, 3, 1) << 23;
+        QTest::newRow("29 Feb, leap, 28 Feb") << QDate(2000, 2, 29) << QDate(2024, 2, 28) << 23;
+        QTest::newRow("29 Feb, leap, 29 Feb") << QDate(2000, 2, 29) << QDate(2024, 2, 29) << 24;
+        QTest::newRow("born 1 Mar, leap, 29 Feb") << QDate(2000, 3, 1) << QDate(2024, 2, 29) << 23;
+    }
+    void getAge()
+    {
+        QFETCH(QDate, birth);
+        QFETCH(QDate, today);
+        QTEST(modList::GetAge(birth, today), "age");
+    }
+
+    void formatDate_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("text");
+        const QDate date(2024, 3, 5);
+        TestSupport::addRow("day first", date, "dd/mm/yyyy", "05/03/2024");
+        TestSupport::addRow("month first", date, "mm/dd/yyyy", "03/05/2024");
+        TestSupport::addRow("year first", date, "yyyy/mm/dd", "2024/03/05");
+        TestSupport::addRow("two-digit parts", QDate(1999, 12, 31), "dd/mm/yyyy", "31/12/1999");
+        TestSupport::addRow("short year padded", QDate(987, 1, 2), "yyyy/mm/dd", "0987/01/02");
+        TestSupport::addRow("other separator", date, "dd-mm-yyyy", "");
+        TestSupport::addRow("capitals", date, "DD/MM/YYYY", "");
+        TestSupport::addRow("empty format", date, "", "");
+    }
+    void formatDate()
+    {
+        QFETCH(QDate, date);
+        QFETCH(QString, format);
+        QTEST(modList::FormatDate(date, format), "text");
+    }
+
+    // The caption of another language turns back into English.
+    void ageCaptions()
+    {
+        QCOMPARE(modList::RetranslateAgeCaption("Alter: 30"), QStringLiteral("Age: 30"));
+        QCOMPARE(modList::RetranslateAgeCaption("Edad:  7"), QStringLiteral("Age:  7"));
+    }
+
+    void loadPerson_data()
+    {
+        QTest::addColumn<int>("contactnr");
+        QTest::addColumn<QStringList>("details");
+        TestSupport::addRow(
+            "everything, trimmed, lists in stored order", 1,
+            QStringList{"1", "Tom & Jerry Smith", "Tom && Jerry Smith", "1996-02-29", "Main Street 1\r\n1000 Town",
+                        "Likes tea.\r\nNo sugar.", "phone 0471 12 34 56=0471 12 34 56",
+                        "phone 015 22 33 44 (Home)=015 22 33 44", "phone +32 2 555 00 00 (Office)=+32 2 555 00 00",
+                        "email tom@example.org=tom@example.org", "email tom@work.example (Work)=tom@work.example"});
+        QTest::newRow("name only") << 2 << QStringList{"2", "Jerry", "Jerry", "-", "", ""};
+        TestSupport::addRow(
+            "empty texts, numberless entry, blank description", 3,
+            QStringList{"3", "Blank", "Blank", "-", "", "", "phone (Fax)=", "email b@example.org=b@example.org"});
+        QTest::newRow("missing") << 99 << QStringList{"<none>"};
+        QTest::newRow("negative number") << -1 << QStringList{"<none>"};
+    }
+    void loadPerson()
+    {
+        QFETCH(int, contactnr);
+        QVERIFY(modDatabase::OpenDatabase(m_details));
+        QTEST(describe(modList::LoadPerson(static_cast<qint16>(contactnr))), "details");
+    }
     void phoneMatches_data()
     {
         QTest::addColumn<QString>("number");
