@@ -296,12 +296,29 @@ private slots:
         QCOMPARE(storedEntries(phone ? "Phone" : "Email", 3), QStringList{saved});
     }
 
-    void editDialogReplacesTheEntry()
+    // Anna loaded in her stored order, in the chosen date format and font size; an entry
+    // replaced, entries moved by the buttons and the popup up to the ends: saved in the
+    // new order, the rest as it was.
+    void editLoadsReplacesAndReorders()
     {
+        modSettings::WriteSetting("Date", "yyyy/mm/dd");
+        modSettings::WriteSetting("Font Size", "10");
         selectPerson(1);
         openEditor(frmContact::Mode::Edit);
-        TestSupport::clickItem(m_editor->lvwPhone, 1);
+        QTreeWidget* list = m_editor->lvwPhone;
+        QCOMPARE(m_editor->contactnr(), std::optional<qint16>(1));
+        QCOMPARE(m_editor->txtFullname->text(), QString("Anna Ärger"));
+        QCOMPARE(m_editor->txtDateofbirth->text(), QString("1980/05/06"));
+        QCOMPARE(m_editor->lblDateFormat->text(), QString("(yyyy/mm/dd)"));
+        QCOMPARE(TestSupport::itemTexts(list), (QStringList{"+31 20 555 (home)", "0612", "070 (work)"}));
+        QCOMPARE(TestSupport::itemTexts(m_editor->lvwEmail),
+                 (QStringList{"anna@example.org (work)", "anna@hotmail.example"}));
+        QCOMPARE(m_editor->txtNote->toPlainText(), QString("a note"));
+        QCOMPARE(m_editor->txtFullname->font().pointSize(), 10);
+        QCOMPARE(list->font().pointSize(), 10);
+
         // The entry's edit dialog shows number and description apart.
+        TestSupport::clickItem(list, 1);
         const auto ran = TestSupport::onModal<frmContactEntry>([](frmContactEntry* dialog) {
             QCOMPARE(dialog->objectName(), QString("frmContactEditPhoneEdit"));
             QCOMPARE(dialog->windowTitle(), QString("Edit"));
@@ -315,34 +332,28 @@ private slots:
         });
         QTest::mouseClick(m_editor->cmdPhoneEdit, Qt::LeftButton);
         QVERIFY(*ran);
-        QCOMPARE(TestSupport::itemTexts(m_editor->lvwPhone),
-                 (QStringList{"+31 20 555 (home)", "0613 (new)", "070 (work)"}));
-        QCOMPARE(m_editor->lvwPhone->currentItem(), m_editor->lvwPhone->topLevelItem(1));
-        clickOk();
-        QCOMPARE(storedEntries("Phone", 1), (QStringList{"1:+31 20 555|home", "2:0613|new", "3:070|work"}));
-    }
+        QCOMPARE(TestSupport::itemTexts(list), (QStringList{"+31 20 555 (home)", "0613 (new)", "070 (work)"}));
+        QCOMPARE(list->currentItem(), list->topLevelItem(1));
 
-    void editorLoadsThePersonInStoredOrder()
-    {
-        modSettings::WriteSetting("Date", "yyyy/mm/dd");
-        modSettings::WriteSetting("Font Size", "10");
-        selectPerson(1);
-        openEditor(frmContact::Mode::Edit);
-        QCOMPARE(m_editor->contactnr(), std::optional<qint16>(1));
-        QCOMPARE(m_editor->txtFullname->text(), QString("Anna Ärger"));
-        QCOMPARE(m_editor->txtDateofbirth->text(), QString("1980/05/06"));
-        QCOMPARE(m_editor->lblDateFormat->text(), QString("(yyyy/mm/dd)"));
-        QCOMPARE(TestSupport::itemTexts(m_editor->lvwPhone), (QStringList{"+31 20 555 (home)", "0612", "070 (work)"}));
-        QCOMPARE(TestSupport::itemTexts(m_editor->lvwEmail),
-                 (QStringList{"anna@example.org (work)", "anna@hotmail.example"}));
-        QCOMPARE(m_editor->txtNote->toPlainText(), QString("a note"));
-        QCOMPARE(m_editor->txtFullname->font().pointSize(), 10);
-        QCOMPARE(m_editor->lvwPhone->font().pointSize(), 10);
-        // Saved without a change, the person stays as stored.
+        TestSupport::clickItem(list, 2);
+        QTest::mouseClick(m_editor->cmdPhoneUp, Qt::LeftButton);
+        QCOMPARE(TestSupport::itemTexts(list), (QStringList{"+31 20 555 (home)", "070 (work)", "0613 (new)"}));
+        QCOMPARE(list->currentItem(), list->topLevelItem(1));
+        m_editor->mnuPopupPhoneUp->trigger();
+        QCOMPARE(list->currentItem(), list->topLevelItem(0));
+        QVERIFY(!m_editor->cmdPhoneUp->isEnabled());
+        TestSupport::clickItem(list, 1);
+        QTest::mouseClick(m_editor->cmdPhoneDown, Qt::LeftButton);
+        QCOMPARE(TestSupport::itemTexts(list), (QStringList{"070 (work)", "0613 (new)", "+31 20 555 (home)"}));
+        QVERIFY(!m_editor->cmdPhoneDown->isEnabled());
+        TestSupport::clickItem(m_editor->lvwEmail, 0);
+        m_editor->mnuPopupEmailDown->trigger();
         clickOk();
+        QCOMPARE(storedEntries("Phone", 1), (QStringList{"1:070|work", "2:0613|new", "3:+31 20 555|home"}));
+        QCOMPARE(storedEntries("Email", 1), (QStringList{"1:anna@hotmail.example|", "2:anna@example.org|work"}));
+        QCOMPARE(TestSupport::itemTexts(w()->lvwPhone), (QStringList{"070 (work)", "0613 (new)", "+31 20 555 (home)"}));
         QCOMPARE(personField(1, "Dateofbirth").toDate(), QDate(1980, 5, 6));
-        QCOMPARE(storedEntries("Phone", 1), (QStringList{"1:+31 20 555|home", "2:0612|", "3:070|work"}));
-        QCOMPARE(storedEntries("Email", 1), (QStringList{"1:anna@example.org|work", "2:anna@hotmail.example|"}));
+        QCOMPARE(personField(1, "Note").toString(), QString("a note"));
     }
 
     void enabledStates_data()
@@ -470,31 +481,6 @@ private slots:
 
         QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("333"));
-    }
-
-    void moveUpAndDownSetTheSavedOrder()
-    {
-        selectPerson(1);
-        openEditor(frmContact::Mode::Edit);
-        QTreeWidget* list = m_editor->lvwPhone;
-        TestSupport::clickItem(list, 2);
-        QTest::mouseClick(m_editor->cmdPhoneUp, Qt::LeftButton);
-        QCOMPARE(TestSupport::itemTexts(list), (QStringList{"+31 20 555 (home)", "070 (work)", "0612"}));
-        QCOMPARE(list->currentItem(), list->topLevelItem(1));
-        m_editor->mnuPopupPhoneUp->trigger();
-        QCOMPARE(TestSupport::itemTexts(list), (QStringList{"070 (work)", "+31 20 555 (home)", "0612"}));
-        QCOMPARE(list->currentItem(), list->topLevelItem(0));
-        QVERIFY(!m_editor->cmdPhoneUp->isEnabled());
-        TestSupport::clickItem(list, 1);
-        QTest::mouseClick(m_editor->cmdPhoneDown, Qt::LeftButton);
-        QCOMPARE(TestSupport::itemTexts(list), (QStringList{"070 (work)", "0612", "+31 20 555 (home)"}));
-        QVERIFY(!m_editor->cmdPhoneDown->isEnabled());
-        TestSupport::clickItem(m_editor->lvwEmail, 0);
-        m_editor->mnuPopupEmailDown->trigger();
-        clickOk();
-        QCOMPARE(storedEntries("Phone", 1), (QStringList{"1:070|work", "2:0612|", "3:+31 20 555|home"}));
-        QCOMPARE(storedEntries("Email", 1), (QStringList{"1:anna@hotmail.example|", "2:anna@example.org|work"}));
-        QCOMPARE(TestSupport::itemTexts(w()->lvwPhone), (QStringList{"070 (work)", "0612", "+31 20 555 (home)"}));
     }
 
     void bothListsEmptiedOnEdit()
