@@ -356,42 +356,8 @@ private slots:
         QCOMPARE(personField(1, "Note").toString(), QString("a note"));
     }
 
-    void enabledStates_data()
-    {
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<int>("current");
-        QTest::addColumn<bool>("up");
-        QTest::addColumn<bool>("down");
-        QTest::newRow("empty") << 0 << -1 << false << false;
-        QTest::newRow("one entry") << 1 << 0 << false << false;
-        QTest::newRow("middle of three") << 3 << 1 << true << true;
-    }
-    void enabledStates()
-    {
-        QFETCH(int, entries);
-        QFETCH(int, current);
-        QFETCH(bool, up);
-        QFETCH(bool, down);
-        openEditor(frmContact::Mode::Add);
-        for (int i = 0; i < entries; ++i)
-            addEntry(m_editor->cmdPhoneAdd, QString::number(100 + i), i == 1 ? "with" : "");
-        if (current >= 0)
-            TestSupport::clickItem(m_editor->lvwPhone, current);
-        const bool any = entries > 0;
-        QVERIFY(m_editor->cmdPhoneAdd->isEnabled());
-        QVERIFY(m_editor->mnuPopupPhoneAdd->isEnabled());
-        QCOMPARE(m_editor->cmdPhoneEdit->isEnabled(), any);
-        QCOMPARE(m_editor->cmdPhoneRemove->isEnabled(), any);
-        QCOMPARE(m_editor->mnuPopupPhoneEdit->isEnabled(), any);
-        QCOMPARE(m_editor->mnuPopupPhoneRemove->isEnabled(), any);
-        QCOMPARE(m_editor->mnuPopupPhoneCopy->isEnabled(), any);
-        QCOMPARE(m_editor->mnuPopupPhoneCopy2->isEnabled(), current == 1);
-        QCOMPARE(m_editor->cmdPhoneUp->isEnabled(), up);
-        QCOMPARE(m_editor->mnuPopupPhoneUp->isEnabled(), up);
-        QCOMPARE(m_editor->cmdPhoneDown->isEnabled(), down);
-        QCOMPARE(m_editor->mnuPopupPhoneDown->isEnabled(), down);
-    }
-
+    // The commands of a list follow its current entry (both lists share the rules; the
+    // number list's ends are tried in editLoadsReplacesAndReorders).
     void emailCommands()
     {
         TestSupport::useTestAddresses();
