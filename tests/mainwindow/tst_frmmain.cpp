@@ -175,10 +175,12 @@ private slots:
         }
     }
 
-    void clipboardTexts()
+    // What the details of a person offer: copies, popups that follow the entry, mail and
+    // the links of the note.
+    void detailsCommands()
     {
-        QClipboard* clipboard = QGuiApplication::clipboard();
         clickRow(0);
+        QClipboard* clipboard = QGuiApplication::clipboard();
         QTest::keyClick(w()->lvwMain, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clipboard->text(), QString("Anna Ärger"));
 
@@ -195,11 +197,7 @@ private slots:
         w()->txtDateofbirth->setSelection(0, 2);
         w()->mnuPopupDateofbirthCopy->trigger();
         QCOMPARE(clipboard->text(), w()->txtDateofbirth->text().left(2));
-    }
 
-    void popupEnabledStates()
-    {
-        clickRow(0);
         auto popupFor = [](QWidget* widget, QTreeWidget* list, int row) {
             list->setCurrentItem(list->topLevelItem(row));
             emit widget->customContextMenuRequested(list->visualItemRect(list->topLevelItem(row)).center());
@@ -217,11 +215,7 @@ private slots:
         QVERIFY(w()->mnuPopupEmailWebsite->isEnabled());
         QVERIFY(!w()->mnuPopupEmailCopy2->isEnabled());
         w()->mnuPopupEmail->close();
-    }
 
-    void mailAndLinks()
-    {
-        clickRow(0);
         w()->lvwEmail->setCurrentItem(w()->lvwEmail->topLevelItem(0));
         QTest::keyClick(w()->lvwEmail, Qt::Key_Return);
         QCOMPARE(platform()->callsOf("url").last().text, QString("mailto:anna@example.org"));
