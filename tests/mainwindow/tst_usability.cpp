@@ -220,37 +220,36 @@ private slots:
         QCOMPARE(w()->ListRowCount(), 5);
     }
 
+    // Each popup of the main window opens where the user clicked: on the viewport of a list
+    // or box.
     void popupsOpenAtThePointer_data()
     {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("popup");
         QTest::addColumn<int>("fontSize");
+        QTest::newRow("8") << 8;
+        QTest::newRow("10") << 10;
+    }
+    void popupsOpenAtThePointer()
+    {
+        QFETCH(int, fontSize);
+        start({}, fontSize);
+        clickRow(0);
         const QList<QPair<const char*, const char*>> controls{
             {"lvwMain", "mnuPopupMain"},       {"lvwPhone", "mnuPopupPhone"},
             {"lvwEmail", "mnuPopupEmail"},     {"txtDateofbirth", "mnuPopupDateofbirth"},
             {"txtAddress", "mnuPopupAddress"}, {"rtbNote", "mnuPopupNote"}};
-        for (const int size : {8, 10})
-            for (const auto& [control, popup] : controls)
-                QTest::addRow("%s %d", control, size) << control << popup << size;
-    }
-    void popupsOpenAtThePointer()
-    {
-        QFETCH(QString, control);
-        QFETCH(QString, popup);
-        QFETCH(int, fontSize);
-        start({}, fontSize);
-        clickRow(0);
-        auto* widget = w()->findChild<QWidget*>(control);
-        auto* area = qobject_cast<QAbstractScrollArea*>(widget);
-        // The pointer lands where the user clicked: on the viewport of a list or box.
-        QWidget* clicked = area ? area->viewport() : widget;
-        const QPoint at(12, 6);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, clicked->mapToGlobal(at));
-        QApplication::sendEvent(clicked, &event);
-        auto* menu = w()->findChild<QMenu*>(popup);
-        QTRY_VERIFY(menu->isVisible());
-        QCOMPARE(menu->pos(), clicked->mapToGlobal(at));
-        menu->close();
+        for (const auto& [control, popup] : controls) {
+            auto* widget = w()->findChild<QWidget*>(control);
+            auto* area = qobject_cast<QAbstractScrollArea*>(widget);
+            QWidget* clicked = area ? area->viewport() : widget;
+            const QPoint at(12, 6);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, clicked->mapToGlobal(at));
+            QApplication::sendEvent(clicked, &event);
+            auto* menu = w()->findChild<QMenu*>(popup);
+            QTRY_VERIFY2(menu->isVisible(), control);
+            QCOMPARE(menu->pos(), clicked->mapToGlobal(at));
+            menu->close();
+            QTRY_VERIFY(!menu->isVisible());
+        }
     }
 
     void layoutHolds_data() { addLayoutRows(); }
