@@ -1,4 +1,5 @@
 #include "MainWindowTest.h"
+#include "TwoRows.h"
 
 #include "editor/frmContact.h"
 #include "editor/frmContactEntry.h"
@@ -549,12 +550,7 @@ private slots:
         QCOMPARE(countSelected("SELECT * FROM Phone"), 4);
     }
 
-    void textBoxCopyAndPaste_data()
-    {
-        QTest::addColumn<bool>("multiLine");
-        QTest::newRow("name box") << false;
-        QTest::newRow("address box") << true;
-    }
+    void textBoxCopyAndPaste_data() { TestSupport::addTwoRows("multiLine", "name box", "address box"); }
     void textBoxCopyAndPaste()
     {
         QFETCH(bool, multiLine);

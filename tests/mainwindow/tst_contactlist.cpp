@@ -1,6 +1,7 @@
 #include "PersonDump.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
+#include "TwoRows.h"
 
 #include "database/Engine.h"
 #include "database/modDatabase.h"
@@ -573,12 +574,7 @@ private slots:
 
     // A file converted from the old two-name layout has its name column last; the list
     // finds it by name, also from the "SELECT *" of a search.
-    void nameColumnAnywhere_data()
-    {
-        QTest::addColumn<bool>("searchMode");
-        QTest::newRow("normal") << false;
-        QTest::newRow("search") << true;
-    }
+    void nameColumnAnywhere_data() { TestSupport::addTwoRows("searchMode", "normal", "search"); }
     void nameColumnAnywhere()
     {
         QFETCH(bool, searchMode);

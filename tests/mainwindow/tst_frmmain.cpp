@@ -1,4 +1,5 @@
 #include "MainWindowTest.h"
+#include "TwoRows.h"
 
 #include "mainwindow/ContactListModel.h"
 #include "search/modSearch.h"
@@ -149,12 +150,7 @@ private slots:
         QVERIFY(!w()->mnuOptionsFontSize8->isChecked());
     }
 
-    void removePerson_data()
-    {
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("yes") << true;
-        QTest::newRow("no") << false;
-    }
+    void removePerson_data() { TestSupport::addTwoRows("yes", "no", "yes"); }
     void removePerson()
     {
         QFETCH(bool, yes);
@@ -397,12 +393,7 @@ private slots:
     }
 
     // A build without a web site and update address offers neither.
-    void addressesFollowTheBuild_data()
-    {
-        QTest::addColumn<bool>("known");
-        QTest::newRow("named by the build") << true;
-        QTest::newRow("none") << false;
-    }
+    void addressesFollowTheBuild_data() { TestSupport::addTwoRows("known", "none", "named by the build"); }
     void addressesFollowTheBuild()
     {
         QFETCH(bool, known);

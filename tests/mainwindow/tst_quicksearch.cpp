@@ -4,6 +4,7 @@
 #include "DatabaseFixture.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
+#include "TwoRows.h"
 
 #include "database/Engine.h"
 #include "database/modDatabase.h"
@@ -97,12 +98,7 @@ private slots:
 
     // A change by this program or by another connection to the file (another process
     // alike) is seen at the next key stroke.
-    void changesAreSeen_data()
-    {
-        QTest::addColumn<bool>("otherConnection");
-        QTest::newRow("this connection") << false;
-        QTest::newRow("another connection") << true;
-    }
+    void changesAreSeen_data() { TestSupport::addTwoRows("otherConnection", "this connection", "another connection"); }
     void changesAreSeen()
     {
         QFETCH(bool, otherConnection);

@@ -1,4 +1,5 @@
 #include "MainWindowTest.h"
+#include "TwoRows.h"
 
 #include "search/frmSearch.h"
 #include "search/modSearch.h"
@@ -62,12 +63,7 @@ private slots:
     }
 
     // Cancel keeps the stored operators; OK without criteria stores them and searches nothing.
-    void withoutCriteriaNothingIsSearched_data()
-    {
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("Cancel") << false;
-        QTest::newRow("OK") << true;
-    }
+    void withoutCriteriaNothingIsSearched_data() { TestSupport::addTwoRows("ok", "Cancel", "OK"); }
     void withoutCriteriaNothingIsSearched()
     {
         QFETCH(bool, ok);
