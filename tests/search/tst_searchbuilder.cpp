@@ -123,13 +123,11 @@ private slots:
                             QStringList{"Anna Jansen", "Jo Smith"});
         TestSupport::addRow("address begins", "address|2|Harb", "WHERE Address LIKE 'Harb%' ",
                             QStringList{"Johan Bakker"});
-        // The list itself checks a phone criterion; two matching numbers list the person once.
+        // The list itself checks a phone criterion (each operator: see the main window's list
+        // rules); two matching numbers list the person once.
         TestSupport::addRow("phone begins, punctuation ignored", "phone|2| 0471 ", "", QStringList{"Anna Jansen"});
         TestSupport::addRow("phone, international prefix differs", "phone|2|32471", "", QStringList{"Johan Bakker"});
-        TestSupport::addRow("phone contains", "phone|1|471", "", QStringList{"Anna Jansen", "Johan Bakker"});
-        TestSupport::addRow("phone ends with", "phone|3|555", "", QStringList{"Jo Smith"});
         TestSupport::addRow("phone equal", "phone|0|020 555", "", QStringList{"Jo Smith"});
-        TestSupport::addRow("phone, nobody", "phone|0|999", "", QStringList{});
         TestSupport::addRow("phone with other criteria", "phone|2|0471;email|1|anna;name|1|Jan",
                             "AND TRIM(Email) LIKE '%anna%' AND Name LIKE '%Jan%' ", QStringList{"Anna Jansen"});
         const QString invalid = "<invalid date>";
