@@ -48,7 +48,7 @@ private slots:
     void init() { start(addSamplePersons); }
     void cleanup() { stop(); }
 
-    void fullListSortedWithNothingSelected()
+    void firstStartShowsTheSortedListAndStoresDefaults()
     {
         QCOMPARE(listedNames(), (QStringList{"Anna Ärger", "Bob Builder", "émile Zola", "José Ñandú", "Sean O'Brien"}));
         QCOMPARE(w()->staMainCount->text(), QString("5/5"));
@@ -58,6 +58,20 @@ private slots:
         QCOMPARE(w()->contactList()->index(2, 0).data(ContactListModel::KeyRole).toString(), QString("Person  5"));
         QVERIFY(w()->mnuActionExport->isEnabled());
         QVERIFY(!w()->mnuPersonEdit->isEnabled());
+
+        // A first run stores the defaults and switches the birthday reminder on.
+        QCOMPARE(modSettings::ReadSetting("Date"), QString("dd/mm/yyyy"));
+        QCOMPARE(modSettings::ReadSetting("Font Size"), QString("8"));
+        QCOMPARE(modSettings::ReadSetting("Check version"), QString("1"));
+        QCOMPARE(modSettings::ReadSetting("Css"), QString("Normal"));
+        QCOMPARE(modSettings::ReadSetting("Css Calendar"), QString("Orange"));
+        QStringList operators;
+        for (const char* key : {"Fullname", "Date", "Phone", "Email", "Address", "Note"})
+            operators << modSettings::ReadSetting(QString("Search") + key);
+        QCOMPARE(operators, (QStringList{"1", "1", "0", "0", "1", "0"}));
+        QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString("1"));
+        QVERIFY(w()->mnuOptionsCheck->isChecked());
+        QCOMPARE(w()->lblDateFormat->text(), QString("(dd/mm/yyyy)"));
     }
 
     void quickSearchNarrows_data()
@@ -253,23 +267,6 @@ private slots:
         QVERIFY(modSearch::SearchCondition.isEmpty());
         QCOMPARE(listedNames().size(), 5);
         QVERIFY(!w()->fraDetails->isVisible());
-    }
-
-    void firstRunDefaults()
-    {
-        QCOMPARE(modSettings::ReadSetting("Date"), QString("dd/mm/yyyy"));
-        QCOMPARE(modSettings::ReadSetting("Font Size"), QString("8"));
-        QCOMPARE(modSettings::ReadSetting("Check version"), QString("1"));
-        QCOMPARE(modSettings::ReadSetting("Css"), QString("Normal"));
-        QCOMPARE(modSettings::ReadSetting("Css Calendar"), QString("Orange"));
-        QStringList operators;
-        for (const char* key : {"Fullname", "Date", "Phone", "Email", "Address", "Note"})
-            operators << modSettings::ReadSetting(QString("Search") + key);
-        QCOMPARE(operators, (QStringList{"1", "1", "0", "0", "1", "0"}));
-        // The start switched the birthday reminder on.
-        QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString("1"));
-        QVERIFY(w()->mnuOptionsCheck->isChecked());
-        QCOMPARE(w()->lblDateFormat->text(), QString("(dd/mm/yyyy)"));
     }
 
     void storedOptionsAreRepaired()
