@@ -1,3 +1,4 @@
+#include "DatabaseFixture.h"
 #include "PersonDump.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -10,6 +11,8 @@
 #include "mainwindow/modList.h"
 #include "search/modSearch.h"
 #include "startup/modText.h"
+
+#include <QRandomGenerator>
 
 #include <climits>
 #include <functional>
@@ -126,6 +129,38 @@ QStringList Sorted(QStringList names)
     return names;
 }
 
+// Letters of several scripts, with the accented Latin forms the search folds, and the
+// characters a pattern treats specially.
+const QString kLetters = QString::fromUtf8("aAàÀáâäåeéèëEÉiïíoöøÖuüÜnñÑcçyÿbdkrsßzZ"
+                                           "αβΓδΑάΩ"
+                                           "жЖдёЁ"
+                                           "李王"
+                                           "محمد"
+                                           "'[]_%!-&");
+
+QString RandomText(QRandomGenerator& random, int minLength, int maxLength)
+{
+    QString text;
+    const int length = random.bounded(minLength, maxLength + 1);
+    for (int i = 0; i < length; ++i)
+        text += random.bounded(6) == 0 ? QChar(' ') : kLetters.at(random.bounded(kLetters.size()));
+    return text;
+}
+
+// What a search gives, as text: the persons counted and each row, or the engine's error.
+template <typename Query> QString Outcome(Query query)
+{
+    try {
+        const modList::ContactList list = query();
+        QStringList rows{QString::number(list.numberOfPersons)};
+        for (const modList::ContactRow& row : list.rows)
+            rows << QString::number(row.contactnr) + QLatin1Char('=') + row.name;
+        return rows.join(QStringLiteral(", "));
+    } catch (const Engine::EngineError& error) {
+        return QStringLiteral("error ") + QString::number(error.number()) + QLatin1Char(' ') + error.description();
+    }
+}
+
 } // namespace
 
 // The rules behind the main window without the window: keys and texts, the layout at
@@ -138,6 +173,8 @@ class TestContactList : public QObject
     ScriptedPlatform m_platform;
     QString m_people;
     QString m_details;
+    QString m_names; // random names of many scripts, for the quick search
+    modList::PersonNames m_memory;
 
     // Number, name, caption, date, address and note, then "text=tag" of each number and address.
     static QStringList describe(const std::optional<modList::PersonDetails>& person)
@@ -157,6 +194,15 @@ class TestContactList : public QObject
         return result;
     }
 
+    // The search as the window runs it, and as the list query runs it.
+    void Compare(const QString& typed)
+    {
+        modList::ListQuery query;
+        query.quickSearch = typed;
+        QCOMPARE(Outcome([&] { return modList::QueryContactList(query, m_memory); }),
+                 Outcome([&] { return modList::QueryContactList(query); }));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -173,6 +219,17 @@ private slots:
                      "  Likes tea.\r\nNo sugar.  "},
                     {2, "Jerry"},
                     {3, "Blank", {}, {"|Fax"}, {"b@example.org|    "}, "", ""}});
+        m_names = m_dir.filePath("names.mdb");
+        QVERIFY(modDatabase::NewDatabase(m_names));
+        {
+            QRandomGenerator random(20261207);
+            Engine::Connection& connection = modDatabase::DatabaseConnection();
+            Engine::Connection::Transaction transaction(connection);
+            for (int contactnr = 1; contactnr <= 3000; ++contactnr)
+                EngineTest::insertPerson(connection, contactnr, RandomText(random, 0, 24));
+            connection.Execute(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (3001, Null)"));
+            transaction.Commit();
+        }
         m_people = m_dir.filePath("people.mdb");
         QVERIFY(modDatabase::NewDatabase(m_people));
         addPersons({{1, "José Álvarez", QDate(1980, 3, 15), {}, {"jose@mail.test|"}},
@@ -192,8 +249,10 @@ private slots:
     void init()
     {
         modSearch::ClearSearch();
-        if (!modDatabase::IsDatabaseOpen() || modDatabase::DatabaseConnection().DataSource() != m_people)
-            QVERIFY(modDatabase::OpenDatabase(m_people));
+        const QString wanted =
+            QByteArray(QTest::currentTestFunction()).startsWith("quickSearchFromMemory") ? m_names : m_people;
+        if (!modDatabase::IsDatabaseOpen() || modDatabase::DatabaseConnection().DataSource() != wanted)
+            QVERIFY(modDatabase::OpenDatabase(wanted));
     }
     void cleanupTestCase() { modDatabase::CloseDatabase(false); }
 
@@ -694,6 +753,53 @@ private slots:
         const QStringList search = Names(modList::QueryContactList(Query("", true, "WHERE Name LIKE '%a%' ")));
         QCOMPARE(search.first(), QStringLiteral("Anna Bell"));
         QCOMPARE(search.last(), QStringLiteral("Zoltan Kiss"));
+    }
+
+    // The quick search answers from the names the window keeps in memory; it is held to
+    // the list query it replaced: the same persons in the same order, the same errors.
+    void quickSearchFromMemoryIsTheQuery_data()
+    {
+        QTest::addColumn<QString>("typed");
+        for (const char* typed :
+             {"",    "a",     "an", "AN", "e o", "é",  "ß",  "ñ",    "'", "o'", "[", "[a", "a]",    "[!a]",
+              "[a-", "[z-a]", "_",  "%",  "a_b", "  ", " a", "a  b", "Ж", "李", "م", "α",  "zzzzzz"})
+            QTest::newRow(typed) << QString::fromUtf8(typed);
+        QRandomGenerator random(7);
+        for (int i = 0; i < 400; ++i)
+            QTest::addRow("random %d", i) << RandomText(random, 1, 6);
+    }
+    void quickSearchFromMemoryIsTheQuery()
+    {
+        QFETCH(QString, typed);
+        Compare(typed);
+    }
+
+    // A change by this program or by another connection to the file (another process
+    // alike) is seen at the next key stroke: a fresh read whenever the database changed.
+    void quickSearchFromMemorySeesChanges_data()
+    {
+        TestSupport::addTwoRows("otherConnection", "this connection", "another connection");
+    }
+    void quickSearchFromMemorySeesChanges()
+    {
+        QFETCH(bool, otherConnection);
+        const QString typed = QStringLiteral("qqq");
+        Compare(typed);
+        Engine::Connection other;
+        if (otherConnection)
+            other.Open(modDatabase::DatabaseConnection().DataSource());
+        Engine::Connection& writer = otherConnection ? other : modDatabase::DatabaseConnection();
+        const int contactnr = otherConnection ? 3101 : 3100;
+        EngineTest::insertPerson(writer, contactnr, QStringLiteral("Qqq Newcomer"));
+        Compare(typed);
+        modList::ListQuery query;
+        query.quickSearch = typed;
+        const std::vector<modList::ContactRow> rows = modList::QueryContactList(query, m_memory).rows;
+        QCOMPARE(rows.size(), std::size_t(1));
+        QCOMPARE(rows.front().contactnr, qint16(contactnr));
+        writer.Execute(QStringLiteral("DELETE FROM Person WHERE Contactnr = %1").arg(contactnr));
+        Compare(typed);
+        QVERIFY(modList::QueryContactList(query, m_memory).rows.empty());
     }
 };
 
