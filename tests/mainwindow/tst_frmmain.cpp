@@ -146,6 +146,9 @@ private slots:
     // only the chosen entry.
     void displayOptionsKeepThePersonShown()
     {
+        // With nobody shown, nobody is shown afterwards.
+        w()->mnuOptionsDateFormat.at(1)->trigger();
+        QVERIFY(!w()->fraDetails->isVisible());
         clickRow(0);
         w()->mnuOptionsDateFormat.at(2)->trigger();
         QCOMPARE(modSettings::ReadSetting("Date"), QString("yyyy/mm/dd"));
