@@ -37,32 +37,18 @@ QString Range(char16_t first, char16_t last)
 // Every control of the layout by name, with the column widths as width-only entries.
 QList<QPair<QString, Rect>> Controls(const MainWindowLayout& l)
 {
-    return {
-        {"tlbMain", l.tlbMain},
-        {"staMain", l.staMain},
-        {"fraQuickSearch", l.fraQuickSearch},
-        {"txtQuickSearch", l.txtQuickSearch},
-        {"fraList", l.fraList},
-        {"lvwMain", l.lvwMain},
-        {"lvwMainColumn1", {0, 0, l.lvwMainColumn1, 0}},
-        {"fraDetails", l.fraDetails},
-        {"fraDateofbirth", l.fraDateofbirth},
-        {"txtDateofbirth", l.txtDateofbirth},
-        {"lblDateFormat", l.lblDateFormat},
-        {"lblAge", l.lblAge},
-        {"fraAddress", l.fraAddress},
-        {"txtAddress", l.txtAddress},
-        {"fraNumber", l.fraNumber},
-        {"lvwPhone", l.lvwPhone},
-        {"lvwPhoneColumn1", {0, 0, l.lvwPhoneColumn1, 0}},
-        {"fraEmail", l.fraEmail},
-        {"lvwEmail", l.lvwEmail},
-        {"lvwEmailColumn1", {0, 0, l.lvwEmailColumn1, 0}},
-        {"fraNote", l.fraNote},
-        {"rtbNote", l.rtbNote},
-        {"fraInfo", l.fraInfo},
-        {"imgLogo", l.imgLogo},
-    };
+#define ADDRION_CONTROL(name) qMakePair(QStringLiteral(#name), l.name)
+#define ADDRION_COLUMN(name) qMakePair(QStringLiteral(#name), Rect{0, 0, l.name, 0})
+    return {ADDRION_CONTROL(tlbMain),        ADDRION_CONTROL(staMain),        ADDRION_CONTROL(fraQuickSearch),
+            ADDRION_CONTROL(txtQuickSearch), ADDRION_CONTROL(fraList),        ADDRION_CONTROL(lvwMain),
+            ADDRION_COLUMN(lvwMainColumn1),  ADDRION_CONTROL(fraDetails),     ADDRION_CONTROL(fraDateofbirth),
+            ADDRION_CONTROL(txtDateofbirth), ADDRION_CONTROL(lblDateFormat),  ADDRION_CONTROL(lblAge),
+            ADDRION_CONTROL(fraAddress),     ADDRION_CONTROL(txtAddress),     ADDRION_CONTROL(fraNumber),
+            ADDRION_CONTROL(lvwPhone),       ADDRION_COLUMN(lvwPhoneColumn1), ADDRION_CONTROL(fraEmail),
+            ADDRION_CONTROL(lvwEmail),       ADDRION_COLUMN(lvwEmailColumn1), ADDRION_CONTROL(fraNote),
+            ADDRION_CONTROL(rtbNote),        ADDRION_CONTROL(fraInfo),        ADDRION_CONTROL(imgLogo)};
+#undef ADDRION_CONTROL
+#undef ADDRION_COLUMN
 }
 
 // One part of a control, named "control.part": left, top, width or height.
