@@ -68,7 +68,7 @@ private slots:
         m_fixture.reset();
     }
 
-    void addAllKeepsNameOrder()
+    void addAllKeepsNameOrderAndDescriptionsFollowTheirLists()
     {
         frmExport window(*w());
         QVERIFY(!window.cmdOK->isEnabled());
@@ -87,6 +87,17 @@ private slots:
         window.lvwExport->setCurrentIndex(window.lvwExport->model()->index(1, 0));
         QTest::mouseClick(window.cmdRemoveOne, Qt::LeftButton);
         QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), QStringList{"Bob"});
+
+        // A description box goes off with its list and comes back ticked.
+        window.chkPhone->click();
+        QVERIFY(!window.chkPhoneDescription->isChecked());
+        QVERIFY(!window.chkPhoneDescription->isEnabled());
+        window.chkPhone->click();
+        QVERIFY(window.chkPhoneDescription->isChecked());
+        QVERIFY(window.chkPhoneDescription->isEnabled());
+        window.chkEmail->click();
+        QVERIFY(!window.chkEmailDescription->isChecked());
+        QVERIFY(window.chkPhoneDescription->isChecked());
     }
 
     void searchResultIsNotDuplicated()
@@ -103,20 +114,6 @@ private slots:
         QCOMPARE(TestSupport::itemTexts(window.lvwExport->model()),
                  (QStringList{"Person 005", "Person 001", "Person 002", "Person 003", "Person 004", "Person 006",
                               "Person 007", "Person 008", "Person 009"}));
-    }
-
-    void descriptionBoxesFollowTheirLists()
-    {
-        frmExport window(*w());
-        window.chkPhone->click();
-        QVERIFY(!window.chkPhoneDescription->isChecked());
-        QVERIFY(!window.chkPhoneDescription->isEnabled());
-        window.chkPhone->click();
-        QVERIFY(window.chkPhoneDescription->isChecked());
-        QVERIFY(window.chkPhoneDescription->isEnabled());
-        window.chkEmail->click();
-        QVERIFY(!window.chkEmailDescription->isChecked());
-        QVERIFY(window.chkPhoneDescription->isChecked());
     }
 
     void textPreviewSavesACopy()
