@@ -11,15 +11,15 @@ namespace {
 // Criteria written as "name|1|an;date|3|31/12/1979": each box's operator and text (two
 // texts for the dates), and "format|yyyy/mm/dd" when the dates are not day first. A date
 // box left out shows only its prompts.
-SearchBuilder::Criteria Make(const QString& spec)
+SearchBuilder::Criteria Make(const QString& written)
 {
     SearchBuilder::Criteria c;
     c.dateFormat = "dd/mm/yyyy";
-    for (const QString& part : spec.split(';', Qt::SkipEmptyParts))
+    for (const QString& part : written.split(';', Qt::SkipEmptyParts))
         if (part.startsWith("format|"))
             c.dateFormat = part.section('|', 1);
     c.date1 = c.date2 = c.dateFormat == "yyyy/mm/dd" ? "____/__/__" : "__/__/____";
-    for (const QString& part : spec.split(';', Qt::SkipEmptyParts)) {
+    for (const QString& part : written.split(';', Qt::SkipEmptyParts)) {
         const QStringList f = part.split('|');
         const SearchBuilder::Criterion criterion{f.value(1).toInt(), f.value(2)};
         if (f[0] == "date") {
