@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "DatabaseFixture.h"
 #include "PersonDump.h"
 #include "ReadOnlyFile.h"
@@ -26,10 +27,7 @@ class TestContact : public QObject
 private slots:
     void readTypedDate_data()
     {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<DateState>("state");
-        QTest::addColumn<QString>("monthDayYear");
+        TestSupport::addColumns<QString, QString, DateState, QString>({"box", "format", "state", "monthDayYear"});
         TestSupport::addRow("day first", "31/12/1999", "dd/mm/yyyy", DateState::Valid, "12/31/1999");
         TestSupport::addRow("month first", "12/31/1999", "mm/dd/yyyy", DateState::Valid, "12/31/1999");
         TestSupport::addRow("year first", "1999/12/31", "yyyy/mm/dd", DateState::Valid, "12/31/1999");
@@ -58,11 +56,8 @@ private slots:
 
     void entryRules_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<QString>("recovered");
+        TestSupport::addColumns<QString, QString, QString, QString, QString>(
+            {"value", "description", "text", "tag", "recovered"});
         TestSupport::addRow("blanks kept when shown alone", "  012 345 ", "", "  012 345 ", "012 345", "");
         TestSupport::addRow("with description", "0123", "Home", "0123 (Home)", "0123", "Home");
         TestSupport::addRow("both trimmed", " 0123 ", "  Home ", "0123 (Home)", "0123", "Home");
@@ -87,11 +82,8 @@ private slots:
 
     void profilePage_data()
     {
-        QTest::addColumn<bool>("known"); // the build names the services' profile addresses
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<bool>("has");
-        QTest::addColumn<QString>("page");
+        // known: the build names the services' profile addresses
+        TestSupport::addColumns<bool, QString, QString, bool, QString>({"known", "text", "tag", "has", "page"});
         TestSupport::addRow("first service", true, "Ann@Hotmail.example (home)", "Ann@Hotmail.example", true,
                             "https://first.test/member/Ann@Hotmail.example");
         TestSupport::addRow("second name of first service", true, "ann@msn.example", "ann@msn.example", true,
@@ -121,8 +113,7 @@ private slots:
 
     void newPersonGetsTheLowestFreeNumber_data()
     {
-        QTest::addColumn<QList<int>>("existing");
-        QTest::addColumn<int>("expected");
+        TestSupport::addColumns<QList<int>, int>({"existing", "expected"});
         QTest::newRow("empty table") << QList<int>{} << 1;
         QTest::newRow("gap filled") << QList<int>{1, 2, 4} << 3;
         QTest::newRow("one free below") << QList<int>{2, 3} << 1;
@@ -191,11 +182,7 @@ private slots:
     // it is a link.
     void hyperlinks_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<QString>("word");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<bool>("link");
+        TestSupport::addColumns<QString, int, QString, int, bool>({"text", "position", "word", "start", "link"});
         const QString line = "see www.example.org today";
         TestSupport::addRow("middle of a line", line, 10, "www.example.org", 5, true);
         TestSupport::addRow("on the first letter", line, 5, "www.example.org", 5, true);

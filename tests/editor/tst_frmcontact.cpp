@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "MainWindowTest.h"
 #include "TwoRows.h"
 
@@ -192,12 +193,9 @@ private slots:
     // and leaves the editor open as it was.
     void nameAndDate_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("refusal"); // "" when saved
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QDate>("date");
+        // refusal: "" when saved
+        TestSupport::addColumns<QString, QString, QString, QString, QString, QDate>(
+            {"name", "format", "typed", "refusal", "stored", "date"});
         const QString badDate = "Error: Date of birth is invalid!";
         const QDate date(1999, 12, 31);
         TestSupport::addRow("day first", "Dora", "dd/mm/yyyy", "31121999", "", "Dora", date);
@@ -249,12 +247,8 @@ private slots:
 
     void entryDialogs_data()
     {
-        QTest::addColumn<bool>("phone");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("saved");
+        TestSupport::addColumns<bool, QString, QString, bool, QString, QString>(
+            {"phone", "value", "description", "accepted", "shown", "saved"});
         TestSupport::addRow("number with description", true, "0123", "Home", true, "0123 (Home)", "1:0123|Home");
         TestSupport::addRow("number of blanks", true, "   ", "x", false, "", "");
         TestSupport::addRow("address of blanks", false, "   ", "", true, "   ", "1:|");
@@ -489,8 +483,7 @@ private slots:
     // stays open with everything typed so that the user can put it right.
     void saveFailingMidwayLeavesNoPartialPerson_data()
     {
-        QTest::addColumn<bool>("edit");
-        QTest::addColumn<bool>("phones");
+        TestSupport::addColumns<bool, bool>({"edit", "phones"});
         QTest::newRow("new person, numbers") << false << true;
         QTest::newRow("edited person, addresses") << true << false;
     }

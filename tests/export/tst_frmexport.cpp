@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "MainWindowTest.h"
 
 #include "birthdays/HtmlViewer.h"
@@ -258,8 +259,7 @@ private slots:
     // The list, copied or handed to the mail program, is in name order.
     void emailListInNameOrder_data()
     {
-        QTest::addColumn<bool>("semicolon");
-        QTest::addColumn<QString>("list");
+        TestSupport::addColumns<bool, QString>({"semicolon", "list"});
         QTest::newRow("comma") << false << "anna@x.org, bob@x.org";
         QTest::newRow("semicolon") << true << "anna@x.org; bob@x.org";
     }

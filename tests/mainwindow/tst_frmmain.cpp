@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "MainWindowTest.h"
 #include "TwoRows.h"
 
@@ -76,8 +77,7 @@ private slots:
 
     void quickSearchNarrows_data()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QStringList>("names");
+        TestSupport::addColumns<QString, QStringList>({"typed", "names"});
         QTest::newRow("accent typed") << QString::fromUtf8("ú") << QStringList{"Bob Builder", "José Ñandú"};
         QTest::newRow("nobody") << "xyz" << QStringList{};
     }
@@ -300,8 +300,7 @@ private slots:
 
     void personArgumentSelectsThePerson_data()
     {
-        QTest::addColumn<QString>("commandLine");
-        QTest::addColumn<QString>("shown");
+        TestSupport::addColumns<QString, QString>({"commandLine", "shown"});
         TestSupport::addRow("two blanks", "/Person  2", "Bob Builder");
         TestSupport::addRow("one blank", "/Person 2", "");
         TestSupport::addRow("removed person", "/Person  9", "");
@@ -356,8 +355,8 @@ private slots:
     // or is refused with a message; none becomes a file name.
     void sendEmailBuildsAMailtoAddress_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("url"); // "" when refused
+        // url: "" when refused
+        TestSupport::addColumns<QString, QString>({"address", "url"});
         TestSupport::addRow("plain", "bob@example.org", "mailto:bob@example.org");
         TestSupport::addRow("blank", "carla diaz@example.com", "mailto:carla%20diaz@example.com");
         TestSupport::addRow("percent sign", "50%off@example.com", "mailto:50%25off@example.com");

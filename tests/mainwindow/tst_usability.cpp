@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "MainWindowTest.h"
 
 #include "editor/frmContact.h"
@@ -73,8 +74,7 @@ class TestUsability : public QObject, MainWindowTest
 
     static void addLayoutRows()
     {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<int>("fontSize");
+        TestSupport::addColumns<QString, int>({"language", "fontSize"});
         for (const char* language : {"", "German", "Arabic"})
             for (const int size : {8, 10})
                 QTest::addRow("%s %d", *language ? language : "English", size) << QString(language) << size;
@@ -188,9 +188,7 @@ private slots:
     // The details follow the highlight, and Enter and Delete act on the person shown.
     void keysMoveTheShownPerson_data()
     {
-        QTest::addColumn<int>("startRow");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("row");
+        TestSupport::addColumns<int, int, int>({"startRow", "key", "row"});
         QTest::newRow("down") << 0 << int(Qt::Key_Down) << 1;
         QTest::newRow("home") << 3 << int(Qt::Key_Home) << 0;
         QTest::newRow("end") << 0 << int(Qt::Key_End) << 5;
@@ -306,8 +304,7 @@ private slots:
 
     void shortcuts_data()
     {
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::addColumn<QString>("opened");
+        TestSupport::addColumns<QKeySequence, QString>({"keys", "opened"});
         QTest::newRow("add person") << QKeySequence("Ctrl+N") << "frmContactAdd";
         QTest::newRow("search") << QKeySequence("Ctrl+F") << "frmSearch";
         QTest::newRow("about") << QKeySequence("F1") << "frmAbout";
@@ -359,8 +356,7 @@ private slots:
     // Every language, both sizes, left to right and mirrored, also at the smallest size.
     void firstStepsFit_data()
     {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<int>("fontSize");
+        TestSupport::addColumns<QString, int>({"language", "fontSize"});
         QVERIFY2(languages().size() > 1, "no language files");
         for (const QString& language : languages())
             for (const int size : {8, 10})

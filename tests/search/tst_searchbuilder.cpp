@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "DatabaseFixture.h"
 #include "PersonDump.h"
 #include "ScriptedPlatform.h"
@@ -86,9 +87,7 @@ private slots:
     // holds no valid date (and nothing else is set), "<nothing>" where nothing is searched.
     void build_data()
     {
-        QTest::addColumn<QString>("criteria");
-        QTest::addColumn<QString>("condition");
-        QTest::addColumn<QStringList>("found");
+        TestSupport::addColumns<QString, QString, QStringList>({"criteria", "condition", "found"});
         const QStringList nothing{"<nothing>"};
         TestSupport::addRow("nothing typed", "", "", nothing);
         TestSupport::addRow("name contains, born after", "name|1|an;date|3|31/12/1979",
