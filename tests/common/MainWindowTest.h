@@ -4,6 +4,8 @@
 
 #include "mainwindow/ContactListModel.h"
 
+#include <QTextBrowser>
+
 #include <functional>
 #include <memory>
 
@@ -25,6 +27,26 @@ protected:
     ScriptedPlatform* platform() const { return &m_fixture->platform(); }
     // The names the person list shows, top to bottom.
     QStringList listedNames() const { return TestSupport::itemTexts(w()->contactList()); }
+    // What the details show, one entry each: title, date, age ("-" when hidden), address,
+    // numbers, e-mail addresses and note.
+    QStringList shownDetails() const
+    {
+        return {w()->fraDetails->title(),
+                w()->txtDateofbirth->text(),
+                w()->lblAge->isVisible() ? w()->lblAge->text() : "-",
+                w()->txtAddress->toPlainText(),
+                TestSupport::itemTexts(w()->lvwPhone).join(", "),
+                TestSupport::itemTexts(w()->lvwEmail).join(", "),
+                w()->rtbNote->toPlainText()};
+    }
+    // "key=value" of each stored setting named.
+    static QStringList settings(const QStringList& keys)
+    {
+        QStringList values;
+        for (const QString& key : keys)
+            values << key + "=" + modSettings::ReadSetting(key);
+        return values;
+    }
     // Clicks a row of the person list, as a user does.
     void clickRow(int row) const
     {

@@ -91,14 +91,11 @@ private slots:
 
         // A description box goes off with its list and comes back ticked.
         window.chkPhone->click();
-        QVERIFY(!window.chkPhoneDescription->isChecked());
-        QVERIFY(!window.chkPhoneDescription->isEnabled());
+        QVERIFY(!window.chkPhoneDescription->isChecked() && !window.chkPhoneDescription->isEnabled());
         window.chkPhone->click();
-        QVERIFY(window.chkPhoneDescription->isChecked());
-        QVERIFY(window.chkPhoneDescription->isEnabled());
+        QVERIFY(window.chkPhoneDescription->isChecked() && window.chkPhoneDescription->isEnabled());
         window.chkEmail->click();
-        QVERIFY(!window.chkEmailDescription->isChecked());
-        QVERIFY(window.chkPhoneDescription->isChecked());
+        QVERIFY(!window.chkEmailDescription->isChecked() && window.chkPhoneDescription->isChecked());
     }
 
     void searchResultIsNotDuplicated()
@@ -305,7 +302,7 @@ private slots:
         QVERIFY(window.txtList->text().isEmpty());
         for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
                  window.cmdCopy, window.cmdOK, window.cmdRemoveOne, window.cmdRemoveAll})
-            QVERIFY(!button->isEnabled());
+            QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
         QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), offered);
     }
 

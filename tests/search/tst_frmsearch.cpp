@@ -51,8 +51,7 @@ private slots:
         QVERIFY(w()->mnuActionSearch->isChecked());
         QCOMPARE(w()->lvwMain->currentIndex().row(), 0);
         QCOMPARE(w()->fraDetails->title(), QString("Johan Bakker"));
-        QCOMPARE(modSettings::ReadSetting("SearchDate"), QString("1"));
-        QCOMPARE(modSettings::ReadSetting("SearchPhone"), QString("2"));
+        QCOMPARE(settings({"SearchDate", "SearchPhone"}), (QStringList{"SearchDate=1", "SearchPhone=2"}));
 
         // Ending the search brings the whole list back.
         w()->toolbarButton("Search")->trigger();
@@ -73,12 +72,11 @@ private slots:
             dialog.cboEmail->setCurrentIndex(2);
             QTest::mouseClick(ok ? dialog.cmdOK : dialog.cmdCancel, Qt::LeftButton);
         });
-        QVERIFY(!w()->toolbarButton("Search")->isChecked());
-        QVERIFY(!w()->mnuActionSearch->isChecked());
+        QVERIFY(!w()->toolbarButton("Search")->isChecked() && !w()->mnuActionSearch->isChecked());
         QVERIFY(modSearch::SearchCondition.isEmpty());
         QCOMPARE(listedNames().size(), 4);
-        QCOMPARE(modSettings::ReadSetting("SearchFullname"), QString(ok ? "3" : "1"));
-        QCOMPARE(modSettings::ReadSetting("SearchEmail"), QString(ok ? "2" : "0"));
+        QCOMPARE(settings({"SearchFullname", "SearchEmail"}).join(' '),
+                 ok ? "SearchFullname=3 SearchEmail=2" : "SearchFullname=1 SearchEmail=0");
     }
 
     void invalidDateKeepsTheWindowOpen()
@@ -118,15 +116,14 @@ private slots:
         QVERIFY(!dialog.txtPhone->isEnabled());
         QCOMPARE(dialog.lblDateFormat->text(), QString("(yyyy/mm/dd)"));
         QCOMPARE(dialog.txtDate->displayText(), QString("____/__/__"));
-        dialog.cboDate->setCurrentIndex(1);
-        QVERIFY(!dialog.txtDate2->isHidden());
-        QVERIFY(!dialog.lblSplit->isHidden());
-        dialog.cboDate->setCurrentIndex(4);
-        QVERIFY(dialog.txtDate->isHidden());
-        QVERIFY(dialog.txtDate2->isHidden());
-        dialog.cboDate->setCurrentIndex(0);
-        QVERIFY(!dialog.txtDate->isHidden());
-        QVERIFY(dialog.txtDate2->isHidden());
+        // Which date boxes each date operator shows: first, second and the word between.
+        for (const auto& [op, shown] : {std::pair{1, "111"}, {4, "000"}, {0, "100"}}) {
+            dialog.cboDate->setCurrentIndex(op);
+            const QString boxes = QString::number(!dialog.txtDate->isHidden()) +
+                                  QString::number(!dialog.txtDate2->isHidden()) +
+                                  QString::number(!dialog.lblSplit->isHidden());
+            QCOMPARE(boxes, QString(shown));
+        }
     }
 };
 
