@@ -398,38 +398,35 @@ private slots:
     {
         openEditor(frmContact::Mode::Add);
         QTreeWidget* list = m_editor->lvwPhone;
-        auto dialogNamed = [](const QString& name, const QString& number, const QString& retyped) {
-            return TestSupport::onModal<frmContactEntry>([=](frmContactEntry* dialog) {
+        // The entry dialog that act opens: its name and number, then the number retyped.
+        auto retype = [list](const QString& name, const QString& number, const QString& retyped,
+                             const std::function<void()>& act) {
+            const auto ran = TestSupport::onModal<frmContactEntry>([=](frmContactEntry* dialog) {
                 QCOMPARE(dialog->objectName(), name);
                 QCOMPARE(dialog->txtNumber->text(), number);
                 dialog->txtNumber->clear();
                 QTest::keyClicks(dialog->txtNumber, retyped);
                 QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
             });
+            act();
+            QVERIFY(*ran);
+            QCOMPARE(TestSupport::itemTexts(list), QStringList{retyped});
         };
         // Enter in an empty list is no command.
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Return);
         QVERIFY(m_editor->isVisible());
         QCOMPARE(countRows("Person"), 3);
-
-        auto ran = dialogNamed("frmContactAddPhoneAdd", "", "111");
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-        QVERIFY(*ran);
-        QCOMPARE(TestSupport::itemTexts(list), QStringList{"111"});
-
-        ran = dialogNamed("frmContactAddPhoneEdit", "111", "222");
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
-        QVERIFY(*ran);
-        QCOMPARE(TestSupport::itemTexts(list), QStringList{"222"});
-
-        ran = dialogNamed("frmContactAddPhoneEdit", "222", "333");
-        QTest::keyClick(list, Qt::Key_Return);
-        QVERIFY(*ran);
-        QCOMPARE(TestSupport::itemTexts(list), QStringList{"333"});
+        retype("frmContactAddPhoneAdd", "", "111",
+               [list] { QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, 10)); });
+        retype("frmContactAddPhoneEdit", "111", "222", [list] {
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
+                               list->visualItemRect(list->topLevelItem(0)).center());
+        });
+        retype("frmContactAddPhoneEdit", "222", "333", [list] { QTest::keyClick(list, Qt::Key_Return); });
 
         // Cancel leaves the entry as it was.
-        ran = TestSupport::onModal<frmContactEntry>([](frmContactEntry* dialog) {
+        const auto ran = TestSupport::onModal<frmContactEntry>([](frmContactEntry* dialog) {
             QTest::keyClicks(dialog->txtNumber, "9");
             QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
         });

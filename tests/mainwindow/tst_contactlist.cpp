@@ -598,12 +598,11 @@ private slots:
             connection.Execute("INSERT INTO Person (Contactnr, Name) VALUES (8, 'Adam')");
         }
         QVERIFY(modDatabase::OpenDatabase(converted));
-        const modList::ContactList list =
-            modList::QueryContactList(searchMode ? Query("", true, "WHERE Name LIKE '%a%' ") : Query(""));
+        const QString outcome = Outcome([searchMode] {
+            return modList::QueryContactList(searchMode ? Query("", true, "WHERE Name LIKE '%a%' ") : Query(""));
+        });
         modDatabase::CloseDatabase(false);
-        QCOMPARE(list.rows.size(), searchMode ? size_t(1) : size_t(2));
-        QCOMPARE(list.rows.front().name, QString("Adam"));
-        QCOMPARE(list.rows.front().contactnr, qint16(8));
+        QCOMPARE(outcome, QString(searchMode ? "2, 8=Adam" : "2, 8=Adam, 3=Zoe"));
     }
 
     // Þ and þ fold to p; p's class finds them again, whichever form is typed.

@@ -72,12 +72,22 @@ class TestUsability : public QObject, MainWindowTest
         return names;
     }
 
-    static void addLayoutRows()
+    // Each language ("" for English) at both font sizes.
+    static void addLanguageRows(const QStringList& languages)
     {
         TestSupport::addColumns<QString, int>({"language", "fontSize"});
-        for (const char* language : {"", "German", "Arabic"})
+        for (const QString& language : languages)
             for (const int size : {8, 10})
-                QTest::addRow("%s %d", *language ? language : "English", size) << QString(language) << size;
+                QTest::addRow("%s %d", language.isEmpty() ? "English" : qPrintable(language), size) << language << size;
+    }
+
+    // Made as small as it goes, the window keeps a size at which its layout still holds.
+    void shrink()
+    {
+        w()->resize(120, 90);
+        QTRY_VERIFY(w()->centralWidget()->height() >= w()->centralWidget()->minimumHeight());
+        QVERIFY(w()->width() > 120 && w()->height() > 90);
+        QTRY_COMPARE(w()->tlbMain->width(), w()->centralWidget()->width());
     }
 
     // The access key of a menu text, lower case; a null character when it has none.
@@ -250,7 +260,7 @@ private slots:
         }
     }
 
-    void layoutHolds_data() { addLayoutRows(); }
+    void layoutHolds_data() { addLanguageRows({"", "German", "Arabic"}); }
     void layoutHolds()
     {
         QFETCH(QString, language);
@@ -261,11 +271,7 @@ private slots:
             QCOMPARE(w()->txtDateofbirth->text().size(), 10);
             verifyLayoutHolds();
         }
-        // Made as small as it goes, the window keeps a size at which all this holds.
-        w()->resize(120, 90);
-        QTRY_VERIFY(w()->centralWidget()->height() >= w()->centralWidget()->minimumHeight());
-        QVERIFY(w()->width() > 120 && w()->height() > 90);
-        QTRY_COMPARE(w()->tlbMain->width(), w()->centralWidget()->width());
+        shrink();
         verifyLayoutHolds();
     }
 
@@ -356,11 +362,8 @@ private slots:
     // Every language, both sizes, left to right and mirrored, also at the smallest size.
     void firstStepsFit_data()
     {
-        TestSupport::addColumns<QString, int>({"language", "fontSize"});
         QVERIFY2(languages().size() > 1, "no language files");
-        for (const QString& language : languages())
-            for (const int size : {8, 10})
-                QTest::addRow("%s %d", language.isEmpty() ? "English" : qPrintable(language), size) << language << size;
+        addLanguageRows(languages());
     }
     void firstStepsFit()
     {
@@ -369,9 +372,7 @@ private slots:
         start(language, fontSize, "dd/mm/yyyy", false, true);
         QCOMPARE(w()->cmdFirstAdd->text() == "Add a person", language.isEmpty());
         verifyFirstStepsFit();
-        w()->resize(120, 90);
-        QTRY_VERIFY(w()->centralWidget()->height() >= w()->centralWidget()->minimumHeight());
-        QTRY_COMPARE(w()->tlbMain->width(), w()->centralWidget()->width());
+        shrink();
         verifyFirstStepsFit();
     }
 
