@@ -127,8 +127,7 @@ private slots:
         QVERIFY(*added);
 
         // The search is over, the list is whole again and the new person is selected.
-        QVERIFY(!w()->toolbarButton("Search")->isChecked());
-        QVERIFY(!w()->mnuActionSearch->isChecked());
+        QVERIFY(!w()->toolbarButton("Search")->isChecked() && !w()->mnuActionSearch->isChecked());
         QVERIFY(modSearch::SearchCondition.isEmpty());
         QCOMPARE(w()->ListRowCount(), 4);
         QCOMPARE(w()->CurrentContactnr(), std::optional<qint16>(3));
@@ -475,14 +474,12 @@ private slots:
     // stays open with everything typed so that the user can put it right.
     void saveFailingMidwayLeavesNoPartialPerson_data()
     {
-        TestSupport::addColumns<bool, bool>({"edit", "phones"});
-        QTest::newRow("new person, numbers") << false << true;
-        QTest::newRow("edited person, addresses") << true << false;
+        TestSupport::addTwoRows("edit", "new person, numbers", "edited person, addresses");
     }
     void saveFailingMidwayLeavesNoPartialPerson()
     {
         QFETCH(bool, edit);
-        QFETCH(bool, phones);
+        const bool phones = !edit;
         if (edit)
             selectPerson(1);
         openEditor(edit ? frmContact::Mode::Edit : frmContact::Mode::Add);

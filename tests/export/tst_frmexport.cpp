@@ -1,5 +1,6 @@
 #include "DataColumns.h"
 #include "MainWindowTest.h"
+#include "TwoRows.h"
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/modCalendar.h"
@@ -21,7 +22,6 @@ class TestFrmExport : public QObject, MainWindowTest
 {
     Q_OBJECT
 
-    // The folder of the test's database file.
     QDir folder() const { return QFileInfo(m_fixture->databasePath()).dir(); }
 
     // Numbers and names run in opposite directions, so name order is not number order.
@@ -221,16 +221,11 @@ private slots:
 
     // Two previews side by side: each saves its own export, and closing one leaves the
     // other working.
-    void previewsKeepTheirOwnFiles_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("text") << int(frmExportPreview::Kind::Text);
-        QTest::newRow("XHTML") << int(frmExportPreview::Kind::Html);
-    }
+    void previewsKeepTheirOwnFiles_data() { TestSupport::addTwoRows("html", "text", "XHTML"); }
     void previewsKeepTheirOwnFiles()
     {
-        QFETCH(int, kind);
-        const auto previewKind = frmExportPreview::Kind(kind);
+        QFETCH(bool, html);
+        const auto previewKind = html ? frmExportPreview::Kind::Html : frmExportPreview::Kind::Text;
         frmExportPreview* first = frmExportPreview::Show(previewKind, {{500}, {}}, *w());
         frmExportPreview* second = frmExportPreview::Show(previewKind, {{1}, {}}, *w());
         QVERIFY(first && second);

@@ -433,7 +433,6 @@ private slots:
             QVERIFY2(actual != INT_MIN, qPrintable(field));
             QCOMPARE(actual, value.isEmpty() ? Value(previous, field) : value.toInt());
         }
-        // Tops stay where they were designed.
         const auto before = Controls(DesignedLayout());
         const auto after = Controls(l);
         for (int i = 0; i < before.size(); ++i)

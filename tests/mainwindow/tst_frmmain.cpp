@@ -33,7 +33,6 @@ class TestFrmMain : public QObject, MainWindowTest
                     {5, "émile Zola"}});
     }
 
-    // Types into the quick-search box one character at a time, as a user would.
     void type(const QString& text)
     {
         for (const QChar c : text) {

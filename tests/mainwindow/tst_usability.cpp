@@ -1,5 +1,6 @@
 #include "DataColumns.h"
 #include "MainWindowTest.h"
+#include "TwoRows.h"
 
 #include "editor/frmContact.h"
 #include "startup/modEnvironment.h"
@@ -230,16 +231,11 @@ private slots:
 
     // Each popup of the main window opens where the user clicked: on the viewport of a list
     // or box.
-    void popupsOpenAtThePointer_data()
-    {
-        QTest::addColumn<int>("fontSize");
-        QTest::newRow("8") << 8;
-        QTest::newRow("10") << 10;
-    }
+    void popupsOpenAtThePointer_data() { TestSupport::addTwoRows("large", "8", "10"); }
     void popupsOpenAtThePointer()
     {
-        QFETCH(int, fontSize);
-        start({}, fontSize);
+        QFETCH(bool, large);
+        start({}, large ? 10 : 8);
         clickRow(0);
         const QList<QPair<const char*, const char*>> controls{
             {"lvwMain", "mnuPopupMain"},       {"lvwPhone", "mnuPopupPhone"},

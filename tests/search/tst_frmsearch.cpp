@@ -47,18 +47,15 @@ private slots:
         QCOMPARE(modSearch::SearchCondition,
                  QString("AND Name LIKE '%an%' AND Dateofbirth > #12/31/1979# AND Dateofbirth < #01/01/1990# "));
         QCOMPARE(listedNames(), QStringList{"Johan Bakker"});
-        QVERIFY(w()->toolbarButton("Search")->isChecked());
-        QVERIFY(w()->mnuActionSearch->isChecked());
+        QVERIFY(w()->toolbarButton("Search")->isChecked() && w()->mnuActionSearch->isChecked());
         QCOMPARE(w()->lvwMain->currentIndex().row(), 0);
         QCOMPARE(w()->fraDetails->title(), QString("Johan Bakker"));
         QCOMPARE(settings({"SearchDate", "SearchPhone"}), (QStringList{"SearchDate=1", "SearchPhone=2"}));
 
-        // Ending the search brings the whole list back.
+        // Ending the search ends the phone search too (the rest: see the main window test).
         w()->toolbarButton("Search")->trigger();
         QCOMPARE(listedNames().size(), 4);
-        QVERIFY(!w()->toolbarButton("Search")->isChecked());
         QVERIFY(!modSearch::PhoneSearchActive);
-        QVERIFY(!w()->fraDetails->isVisible());
     }
 
     // Cancel keeps the stored operators; OK without criteria stores them and searches nothing.
