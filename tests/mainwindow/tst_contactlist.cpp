@@ -294,6 +294,19 @@ private slots:
         TestSupport::addRow("clean: line breaks stay in a note", "clean note", "a\r\nb\x1b\n", "a\r\nb\n");
         TestSupport::addRow("clean: others untouched", "clean line", "Ärger \u00a0\u200b\x7f",
                             "Ärger \u00a0\u200b\x7f");
+        // The caption of another language turns back into English.
+        TestSupport::addRow("age caption: German", "age caption", "Alter: 30", "Age: 30");
+        TestSupport::addRow("age caption: Spanish", "age caption", "Edad:  7", "Age:  7");
+        // The words of a quick search, "|" between them, as the patterns the list query takes.
+        TestSupport::addRow("words: accent folded and widened", "words", QString::fromUtf8("José"),
+                            "J" + kO + "s" + kE);
+        TestSupport::addRow("words: plain letters widened", "words", "jose", "j" + kO + "s" + kE);
+        TestSupport::addRow("words: two", "words", "kim ahn", "k" + kI + "m|" + kA + "h" + kN);
+        TestSupport::addRow("words: doubled blank", "words", "b  x", QString::fromUtf8("b||[x×]"));
+        TestSupport::addRow("words: outer blanks trimmed", "words", "  b  ", "b");
+        TestSupport::addRow("words: apostrophe doubled", "words", "d'b", "d''b");
+        TestSupport::addRow("words: only blanks", "words", "   ", "<none>");
+        TestSupport::addRow("words: empty", "words", "", "<none>");
     }
     void transforms()
     {
@@ -305,7 +318,12 @@ private slots:
             {"before @", [](const QString& t) { return PartBeforeAt(t); }},
             {"trim", [](const QString& t) { return TrimBlanks(t); }},
             {"clean line", [](const QString& t) { return CleanText(t, false); }},
-            {"clean note", [](const QString& t) { return CleanText(t, true); }}};
+            {"clean note", [](const QString& t) { return CleanText(t, true); }},
+            {"age caption", [](const QString& t) { return modList::RetranslateAgeCaption(t); }},
+            {"words", [](const QString& t) {
+                 const QStringList words = modList::QuickSearchWords(t);
+                 return words.isEmpty() ? QString("<none>") : words.join('|');
+             }}};
         QTEST(functions.value(function)(text), "result");
     }
 
@@ -508,13 +526,6 @@ private slots:
         QTEST(modList::FormatDate(date, format), "text");
     }
 
-    // The caption of another language turns back into English.
-    void ageCaptions()
-    {
-        QCOMPARE(modList::RetranslateAgeCaption("Alter: 30"), QStringLiteral("Age: 30"));
-        QCOMPARE(modList::RetranslateAgeCaption("Edad:  7"), QStringLiteral("Age:  7"));
-    }
-
     void loadPerson_data()
     {
         TestSupport::addColumns<int, QStringList>({"contactnr", "details"});
@@ -559,24 +570,6 @@ private slots:
         QFETCH(QString, search);
         QFETCH(int, op);
         QTEST(modList::PhoneMatches(number, search, op), "matches");
-    }
-
-    void quickSearchWords_data()
-    {
-        TestSupport::addColumns<QString, QStringList>({"text", "words"});
-        QTest::newRow("accent folded and widened") << QString::fromUtf8("José") << QStringList{"J" + kO + "s" + kE};
-        QTest::newRow("plain letters widened") << "jose" << QStringList{"j" + kO + "s" + kE};
-        QTest::newRow("two words") << "kim ahn" << QStringList{"k" + kI + "m", kA + "h" + kN};
-        QTest::newRow("doubled blank") << "b  x" << QStringList{"b", "", "[x×]"};
-        QTest::newRow("outer blanks trimmed") << "  b  " << QStringList{"b"};
-        QTest::newRow("apostrophe doubled") << "d'b" << QStringList{"d''b"};
-        QTest::newRow("only blanks") << "   " << QStringList{};
-        QTest::newRow("empty") << "" << QStringList{};
-    }
-    void quickSearchWords()
-    {
-        QFETCH(QString, text);
-        QTEST(modList::QuickSearchWords(text), "words");
     }
 
     // A file converted from the old two-name layout has its name column last; the list
