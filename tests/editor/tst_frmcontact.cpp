@@ -247,8 +247,6 @@ private slots:
         TestSupport::addRow("number of blanks", true, "   ", "x", false, "", "");
         TestSupport::addRow("address of blanks", false, "   ", "", true, "   ", "1:|");
         TestSupport::addRow("no address", false, "", "x", false, "", "");
-        TestSupport::addRow("address with description", false, "a@b.c", "(private)", true, "a@b.c ((private))",
-                            "1:a@b.c|(private)");
     }
     void entryDialogs()
     {
