@@ -34,11 +34,8 @@
 #include <functional>
 #include <memory>
 
-class frmMain;
 class QAbstractItemModel;
 class QTextBrowser;
-class QTreeWidget;
-class QWidget;
 
 // A real database file with named persons and the real main window shown on it,
 // offscreen, in a chosen language, font size and date format.

@@ -32,7 +32,6 @@ public:
     // Nothing: the user cancels.
     void expectPassword(const std::optional<QString>& password);
     void setPrinterCount(int count) { m_printers = count; }
-    void setMailResult(const Platform::MailResult& result) { m_mailResult = result; }
 
     // True when every scripted answer has been used.
     bool scriptDone() const { return m_script.isEmpty(); }
@@ -66,5 +65,4 @@ private:
     QQueue<Answer> m_script;
     QList<Call> m_calls;
     int m_printers = 0;
-    Platform::MailResult m_mailResult;
 };

@@ -1,3 +1,4 @@
+#include "DataColumns.h"
 #include "PersonDump.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -5,10 +6,14 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "export/modExport.h"
+#include "export/modExportFiles.h"
+#include "startup/modEnvironment.h"
+#include "startup/modSettings.h"
 
 #include <QProcess>
 
 using modExport::Details;
+using modExportFiles::Kind;
 
 Q_DECLARE_METATYPE(modExport::Details)
 
@@ -38,46 +43,88 @@ Details Nothing()
 
 } // namespace
 
+// The export writers, line by line, and the files they make on disk: written through the
+// buffered writer, restyled and saved.
 class TestExportWriters : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    std::unique_ptr<ScriptedPlatform> m_platform;
+    QTemporaryDir m_program;
+    ScriptedPlatform m_platform;
+
+    static bool validXhtml(const QString& file, QByteArray& complaint)
+    {
+        QProcess xmllint;
+        xmllint.start("xmllint", {"--valid", "--nonet", "--noout", file});
+        if (!xmllint.waitForFinished(60000))
+            return false;
+        complaint = xmllint.readAllStandardError();
+        return xmllint.exitCode() == 0;
+    }
+
+    static modExport::Selection all(int count)
+    {
+        modExport::Selection selection;
+        for (int number = 1; number <= count; ++number)
+            selection.contactnrs.push_back(qint16(number));
+        return selection;
+    }
 
 private slots:
+    // 400 persons alike, then four that try the writers: markup, line breaks, links, no date.
     void initTestCase()
     {
-        m_platform = std::make_unique<ScriptedPlatform>();
+        modEnvironment::SetProgramFolder(m_program.path());
+        QVERIFY(TestSupport::writeFile(m_program.filePath("Css/Normal.css"), "body { color: black; }\n"));
+        QVERIFY(
+            TestSupport::writeFile(m_program.filePath("Css/Blue.css"), "body { color: blue; }\ndiv { margin: 0; }\n"));
         QVERIFY(modDatabase::NewDatabase(m_dir.filePath("export.mdb")));
-        addPersons(
-            {{1, "Anna Berg", QDate(1979, 12, 31), {"0612|mobile", "020 555|"}, {}, "Main Street 1", "Call after six"},
-             {2, "Bob & <Co>", {}, {}, {}, "Line one\r\nLine two"},
-             {3, "Carla Dam", {}, {"0471|home"}, {"carla@example.org|work"}, {}, "see www.example.org now"},
-             {4, "Dirk Zand"}});
+        Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+        for (int number = 1; number <= 400; ++number) {
+            runSql(QString("INSERT INTO Person (Contactnr, Name, Address, [Note]) VALUES (%1, 'Person %2 & Co', "
+                           "'Street %1', 'see www.example.org/%1 today')")
+                       .arg(number)
+                       .arg(number, 3, 10, QLatin1Char('0')));
+            runSql(QString("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (%1, 1, '06-%1', "
+                           "'mobile')")
+                       .arg(number));
+        }
+        addPersons({{401,
+                     "Anna Berg",
+                     QDate(1979, 12, 31),
+                     {"0612|mobile", "020 555|"},
+                     {},
+                     "Main Street 1",
+                     "Call after six"},
+                    {402, "Bob & <Co>", {}, {}, {}, "Line one\r\nLine two"},
+                    {403, "Carla Dam", {}, {"0471|home"}, {"carla@example.org|work"}, {}, "see www.example.org now"},
+                    {404, "Dirk Zand"}});
+        transaction.Commit();
     }
     void cleanupTestCase() { modDatabase::CloseDatabase(false); }
 
     void textBlocks_data()
     {
-        QTest::addColumn<QList<int>>("persons");
-        QTest::addColumn<Details>("details");
-        QTest::addColumn<QString>("dateFormat");
-        QTest::addColumn<QStringList>("lines");
+        TestSupport::addColumns<QList<int>, Details, QString, QStringList>(
+            {"persons", "details", "dateFormat", "lines"});
         const QString sep = "-----------";
-        TestSupport::addRow("everything", QList<int>{1}, Details(), "dd/mm/yyyy",
+        TestSupport::addRow("everything", QList<int>{401}, Details(), "dd/mm/yyyy",
                             QStringList{sep, "Anna Berg", "31/12/1979", "Main Street 1", "0612 (mobile)", "020 555",
                                         "Call after six", sep, "", ""});
         Details noDescriptions;
         noDescriptions.phoneDescription = false;
-        TestSupport::addRow("numbers without descriptions, year first", QList<int>{1}, noDescriptions, "yyyy/mm/dd",
+        TestSupport::addRow("numbers without descriptions, year first", QList<int>{401}, noDescriptions, "yyyy/mm/dd",
                             QStringList{sep, "Anna Berg", "1979/12/31", "Main Street 1", "0612", "020 555",
                                         "Call after six", sep, "", ""});
-        QTest::newRow("nothing ticked") << QList<int>{1} << Nothing() << "dd/mm/yyyy" << QStringList{sep, sep, "", ""};
-        TestSupport::addRow("no date, two-line address, written as stored", QList<int>{2}, Details(), "mm/dd/yyyy",
+        QTest::newRow("nothing ticked") << QList<int>{401} << Nothing() << "dd/mm/yyyy"
+                                        << QStringList{sep, sep, "", ""};
+        TestSupport::addRow("no date, two-line address, written as stored", QList<int>{402}, Details(), "mm/dd/yyyy",
                             QStringList{sep, "Bob & <Co>", "Line one", "Line two", sep, "", ""});
-        TestSupport::addRow("name order, not list order", QList<int>{4, 1}, Nothing(), "dd/mm/yyyy",
-                            QStringList{sep, sep, "", "", sep, sep, "", ""});
+        Details nameOnly = Nothing();
+        nameOnly.name = true;
+        TestSupport::addRow("name order, not list order", QList<int>{404, 401}, nameOnly, "dd/mm/yyyy",
+                            QStringList{sep, "Anna Berg", sep, "", "", sep, "Dirk Zand", sep, "", ""});
     }
     void textBlocks()
     {
@@ -88,16 +135,6 @@ private slots:
         QTEST(Lines(numbers, details, false, dateFormat), "lines");
     }
 
-    void textOrderFollowsNames()
-    {
-        Details nameOnly = Nothing();
-        nameOnly.name = true;
-        const QStringList lines = Lines({4, 3, 1}, nameOnly, false);
-        QCOMPARE(lines.at(1), QString("Anna Berg"));
-        QCOMPARE(lines.at(6), QString("Carla Dam"));
-        QCOMPARE(lines.at(11), QString("Dirk Zand"));
-    }
-
     // A person without numbers gets an empty-value line while numbers of later persons
     // follow, and an empty block once all numbers have been written.
     void htmlPhoneBlocks()
@@ -105,7 +142,7 @@ private slots:
         Details phones = Nothing();
         phones.phone = true;
         phones.phoneDescription = true;
-        const QStringList lines = Lines({1, 2, 3, 4}, phones, true);
+        const QStringList lines = Lines({401, 402, 403, 404}, phones, true);
         const QString joined = lines.join('\n');
         const QString bob = "\t<div class=\"person\">\n\t\t<div class=\"phone\">\n\t\t\t<div class=\"phonenumber\">\n"
                             "\t\t\t\t&nbsp;\n\t\t\t</div>\n\t\t</div>\n\t</div>";
@@ -117,7 +154,7 @@ private slots:
 
     void htmlTexts()
     {
-        const QString joined = Lines({2, 3}, Details(), true).join('\n');
+        const QString joined = Lines({402, 403}, Details(), true).join('\n');
         QVERIFY2(joined.contains("\t\t\tBob &amp; &lt;Co&gt;\n"), qPrintable(joined));
         QVERIFY(joined.contains("\t\t\tLine&nbsp;one<br />\n\t\t\tLine&nbsp;two\n"));
         QVERIFY(joined.contains("<div class=\"dateofbirth\">\n\t\t\t&nbsp;\n"));
@@ -127,8 +164,7 @@ private slots:
 
     void linkify_data()
     {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("html");
+        TestSupport::addColumns<QString, QString>({"line", "html"});
         TestSupport::addRow("plain", "no link here", "no&nbsp;link&nbsp;here");
         TestSupport::addRow("alone", "https://example.org/a?b=1&c=2",
                             "<a href=\"https://example.org/a?b=1&amp;c=2\">https://example.org/a?b=1&amp;c=2</a>");
@@ -145,23 +181,63 @@ private slots:
         QTEST(modExport::LinkifyText(line), "html");
     }
 
-    // The whole page, from header to footer, is valid XHTML 1.1.
-    void pageIsValidXhtml()
+    // A long export reaches the file in several appends and ends up exactly as the
+    // blocks a short export writes, one after the other.
+    void longTextExportEqualsItsBlocks()
     {
-        const QString css = m_dir.filePath("Css/Normal.css");
-        QVERIFY(TestSupport::writeFile(css, "body { color: black; }\n"));
-        QStringList page;
-        const modExport::LineSink sink = [&page](const QString& line) { page << line; };
-        modExport::WriteHtmlHeader(css, sink);
-        page << Lines({1, 2, 3, 4}, Details(), true);
-        modExport::WriteHtmlFooter(sink);
-        const QString file = m_dir.filePath("page.htm");
-        QVERIFY(TestSupport::writeFile(file, page.join("\r\n").toUtf8()));
-        QProcess xmllint;
-        xmllint.start("xmllint", {"--valid", "--nonet", "--noout", file});
-        QVERIFY2(xmllint.waitForFinished(60000), "xmllint did not finish");
-        QVERIFY2(xmllint.exitCode() == 0, xmllint.readAllStandardError().constData());
-        QVERIFY(modExport::IsStyleLinkLine(page.at(13)));
+        QString error;
+        QVERIFY2(modExportFiles::ExportText(all(400), nullptr, error), qPrintable(error));
+        const QByteArray whole = TestSupport::readFile(modExportFiles::ExportFilePath(Kind::Text));
+        QVERIFY(whole.size() > 25000);
+        QByteArray blocks;
+        for (int number = 1; number <= 400; ++number) {
+            QVERIFY(modExportFiles::ExportText(modExport::Selection{{qint16(number)}, {}}, nullptr, error));
+            blocks += TestSupport::readFile(modExportFiles::ExportFilePath(Kind::Text));
+        }
+        QCOMPARE(whole, blocks);
+        QVERIFY(whole.startsWith("-----------\r\nPerson 001 & Co\r\nStreet 1\r\n06-1 (mobile)\r\n"));
+        QVERIFY(whole.endsWith("-----------\r\n\r\n\r\n"));
+    }
+
+    void htmlPageRestyledAndSaved()
+    {
+        modSettings::WriteSetting("Css", "Gone");
+        QString error;
+        QVERIFY2(modExportFiles::ExportHtml(all(404), nullptr, error), qPrintable(error));
+        const QString page = modExportFiles::ExportFilePath(Kind::Html);
+        QByteArray complaint;
+        QVERIFY2(validXhtml(page, complaint), complaint.constData());
+        // A style whose file is gone falls back to Normal.
+        QCOMPARE(modSettings::ReadSetting("Css"), QString("Normal"));
+        QVERIFY(TestSupport::readFile(page).contains("Css/Normal.css\" rel=\"stylesheet\""));
+        QVERIFY(TestSupport::readFile(page).contains("Person 001 &amp; Co"));
+
+        modSettings::WriteSetting("Css", "Blue");
+        QVERIFY2(modExportFiles::RestyleExportFile(nullptr, error), qPrintable(error));
+        const QByteArray restyled = TestSupport::readFile(page);
+        QVERIFY(restyled.contains("Css/Blue.css\" rel=\"stylesheet\""));
+        QVERIFY(!restyled.contains("Normal.css"));
+
+        const QString saved = m_dir.filePath("out/Addrion.htm");
+        QDir().mkpath(m_dir.filePath("out"));
+        QVERIFY2(modExportFiles::SaveHtmlWithStyle(saved, nullptr, error), qPrintable(error));
+        const QByteArray standalone = TestSupport::readFile(saved);
+        QVERIFY(standalone.contains("\t<style type=\"text/css\">\r\n\t\tbody { color: blue; }\r\n\t\tdiv { margin: 0; "
+                                    "}\r\n\t</style>\r\n"));
+        QVERIFY(!standalone.contains("<link"));
+        QVERIFY2(validXhtml(saved, complaint), complaint.constData());
+        // The preview keeps its link to the style sheet.
+        QVERIFY(TestSupport::readFile(page).contains("<link"));
+    }
+
+    void unwritableTargetIsReported()
+    {
+        QString error;
+        QVERIFY(modExportFiles::ExportText(all(3), nullptr, error));
+        const QString target = m_dir.filePath("no/such/folder/list.txt");
+        QVERIFY(!modExportFiles::CopyExportFile(target, error));
+        QVERIFY2(error.contains(target), qPrintable(error));
+        QVERIFY(!QFile::exists(target));
     }
 };
 

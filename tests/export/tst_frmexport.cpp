@@ -1,7 +1,10 @@
-#include "MainWindowFixture.h"
+#include "DataColumns.h"
+#include "MainWindowTest.h"
+#include "TwoRows.h"
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/modCalendar.h"
+#include "export/frmEmail.h"
 #include "export/frmExport.h"
 #include "export/frmExportPreview.h"
 #include "search/modSearch.h"
@@ -13,19 +16,17 @@
 #include <QTextDocument>
 #include <QTextFrame>
 
-// The export window and its previews over the real main window and database.
-class TestFrmExport : public QObject
+// The export window, its previews and the e-mail address list over the real main window
+// and database.
+class TestFrmExport : public QObject, MainWindowTest
 {
     Q_OBJECT
 
-    std::unique_ptr<MainWindowFixture> m_fixture;
-
-    frmMain* w() const { return &m_fixture->window(); }
-    ScriptedPlatform* platform() const { return &m_fixture->platform(); }
-    // The folder of the test's database file.
     QDir folder() const { return QFileInfo(m_fixture->databasePath()).dir(); }
 
     // Numbers and names run in opposite directions, so name order is not number order.
+    // Of the four first in name order, Bob has two e-mail addresses, Carla only a second
+    // one, Dirk none.
     static void addSamplePersons()
     {
         Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
@@ -33,7 +34,19 @@ class TestFrmExport : public QObject
             runSql(QString("INSERT INTO Person (Contactnr, Name) VALUES (%1, 'Person %2')")
                        .arg(number)
                        .arg(501 - number, 3, 10, QLatin1Char('0')));
+        addPersons({{501, "Bob", {}, {}, {"bob@x.org|", "bob@work.org|"}},
+                    {502, "Anna", {}, {}, {"anna@x.org|"}},
+                    {503, "Carla"},
+                    {504, "Dirk"}});
+        runSql("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (503, 2, 'carla@x.org', '')");
         transaction.Commit();
+    }
+
+    static void choose(frmEmail& window, const QString& text)
+    {
+        const QStringList all = TestSupport::itemTexts(window.lvwList->model());
+        window.lvwList->setCurrentIndex(window.lvwList->model()->index(all.indexOf(text), 0));
+        QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
     }
 
     static modExport::Selection firstPersons(int count)
@@ -48,9 +61,7 @@ private slots:
     void init()
     {
         modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
-        m_fixture = std::make_unique<MainWindowFixture>(
-            MainWindowFixture::Options{{}, 8, {}, false, false, addSamplePersons, true});
-        QVERIFY(m_fixture->exposed());
+        start(addSamplePersons);
     }
     void cleanup()
     {
@@ -58,25 +69,33 @@ private slots:
         m_fixture.reset();
     }
 
-    void addAllKeepsNameOrder()
+    void addAllKeepsNameOrderAndDescriptionsFollowTheirLists()
     {
         frmExport window(*w());
         QVERIFY(!window.cmdOK->isEnabled());
         QVERIFY(!window.cmdSearchResult->isEnabled());
         QVERIFY(window.optHtml->isChecked());
-        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()).size(), 500);
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()).size(), 504);
         QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
         const QStringList chosen = TestSupport::itemTexts(window.lvwExport->model());
-        QCOMPARE(chosen.size(), 500);
-        QCOMPARE(chosen.first(), QString("Person 001"));
+        QCOMPARE(chosen.size(), 504);
+        QCOMPARE(chosen.first(), QString("Anna"));
         QCOMPARE(chosen.last(), QString("Person 500"));
         QVERIFY(window.cmdOK->isEnabled());
         QVERIFY(!window.cmdAddAll->isEnabled());
-        QCOMPARE(window.Selection().contactnrs.front(), qint16(500));
+        QCOMPARE(window.Selection().contactnrs.front(), qint16(502));
 
         window.lvwExport->setCurrentIndex(window.lvwExport->model()->index(1, 0));
         QTest::mouseClick(window.cmdRemoveOne, Qt::LeftButton);
-        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), QStringList{"Person 002"});
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), QStringList{"Bob"});
+
+        // A description box goes off with its list and comes back ticked.
+        window.chkPhone->click();
+        QVERIFY(!window.chkPhoneDescription->isChecked() && !window.chkPhoneDescription->isEnabled());
+        window.chkPhone->click();
+        QVERIFY(window.chkPhoneDescription->isChecked() && window.chkPhoneDescription->isEnabled());
+        window.chkEmail->click();
+        QVERIFY(!window.chkEmailDescription->isChecked() && window.chkPhoneDescription->isChecked());
     }
 
     void searchResultIsNotDuplicated()
@@ -86,7 +105,7 @@ private slots:
         w()->FillContactList();
         frmExport window(*w());
         QVERIFY(window.cmdSearchResult->isEnabled());
-        window.lvwList->setCurrentIndex(window.lvwList->model()->index(4, 0));
+        window.lvwList->setCurrentIndex(window.lvwList->model()->index(8, 0));
         QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
         QCOMPARE(TestSupport::itemTexts(window.lvwExport->model()), QStringList{"Person 005"});
         QTest::mouseClick(window.cmdSearchResult, Qt::LeftButton);
@@ -95,24 +114,10 @@ private slots:
                               "Person 007", "Person 008", "Person 009"}));
     }
 
-    void descriptionBoxesFollowTheirLists()
-    {
-        frmExport window(*w());
-        window.chkPhone->click();
-        QVERIFY(!window.chkPhoneDescription->isChecked());
-        QVERIFY(!window.chkPhoneDescription->isEnabled());
-        window.chkPhone->click();
-        QVERIFY(window.chkPhoneDescription->isChecked());
-        QVERIFY(window.chkPhoneDescription->isEnabled());
-        window.chkEmail->click();
-        QVERIFY(!window.chkEmailDescription->isChecked());
-        QVERIFY(window.chkPhoneDescription->isChecked());
-    }
-
     void textPreviewSavesACopy()
     {
         frmExport window(*w());
-        window.lvwList->setCurrentIndex(window.lvwList->model()->index(0, 0));
+        window.lvwList->setCurrentIndex(window.lvwList->model()->index(4, 0));
         QTest::mouseClick(window.cmdAddOne, Qt::LeftButton);
         window.OptTxt->click();
         QTest::mouseClick(window.cmdOK, Qt::LeftButton);
@@ -171,20 +176,11 @@ private slots:
         saved.Navigate(target);
         QCOMPARE(shown->wbrPrint->document()->toHtml(), saved.document()->toHtml());
         QVERIFY(shown->wbrPrint->document()->toHtml() != before);
-    }
 
-    // Both style menus, the export's and the calendar's, in the user's order of names.
-    // What the viewer (and so the printout) makes of each shipped style: every name opens
-    // its person with space above and a band of its own colour; where the person has a
-    // background of its own (a card), its parts join without gaps.
-    void stylesSeparatePersonsInTheViewer_data() { restyledPreviewShowsWhatSaveWrites_data(); }
-    void stylesSeparatePersonsInTheViewer()
-    {
-        QFETCH(QString, style);
-        modSettings::WriteSetting("Css", style);
-        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(3), *w());
-        QVERIFY(shown);
-        QTextDocument* document = shown->wbrPrint->document();
+        // What the viewer (and so the printout) makes of the style: every name opens its
+        // person with space above and a band of its own colour; where the person has a
+        // background of its own (a card), its parts join without gaps.
+        QTextDocument* document = saved.document();
         const QColor page = document->rootFrame()->frameFormat().background().color();
         const QStringList names{"Person 001", "Person 002", "Person 003"};
         for (const QString& name : names) {
@@ -205,6 +201,7 @@ private slots:
         }
     }
 
+    // Both style menus, the export's and the calendar's, in the user's order of names.
     void styleMenusInNameOrder()
     {
         QTemporaryDir program;
@@ -224,16 +221,11 @@ private slots:
 
     // Two previews side by side: each saves its own export, and closing one leaves the
     // other working.
-    void previewsKeepTheirOwnFiles_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::newRow("text") << int(frmExportPreview::Kind::Text);
-        QTest::newRow("XHTML") << int(frmExportPreview::Kind::Html);
-    }
+    void previewsKeepTheirOwnFiles_data() { TestSupport::addTwoRows("html", "text", "XHTML"); }
     void previewsKeepTheirOwnFiles()
     {
-        QFETCH(int, kind);
-        const auto previewKind = frmExportPreview::Kind(kind);
+        QFETCH(bool, html);
+        const auto previewKind = html ? frmExportPreview::Kind::Html : frmExportPreview::Kind::Text;
         frmExportPreview* first = frmExportPreview::Show(previewKind, {{500}, {}}, *w());
         frmExportPreview* second = frmExportPreview::Show(previewKind, {{1}, {}}, *w());
         QVERIFY(first && second);
@@ -253,6 +245,73 @@ private slots:
         const QString again = save(first, "again");
         QVERIFY(again.contains("Person 001"));
         QVERIFY(!again.contains("Person 500"));
+        QVERIFY(platform()->messages().isEmpty());
+    }
+
+    // The list, copied or handed to the mail program, is in name order.
+    void emailListInNameOrder_data()
+    {
+        TestSupport::addColumns<bool, QString>({"semicolon", "list"});
+        QTest::newRow("comma") << false << "anna@x.org, bob@x.org";
+        QTest::newRow("semicolon") << true << "anna@x.org; bob@x.org";
+    }
+    void emailListInNameOrder()
+    {
+        QFETCH(bool, semicolon);
+        QFETCH(QString, list);
+        frmEmail window(*w());
+        choose(window, "Bob (bob@x.org)");
+        choose(window, "Anna (anna@x.org)");
+        QCOMPARE(TestSupport::itemTexts(window.lvwEmail->model()),
+                 (QStringList{"Bob (bob@x.org)", "Anna (anna@x.org)"}));
+        QTest::mouseClick(semicolon ? window.optSemicolon : window.optColon, Qt::LeftButton);
+        QCOMPARE(window.txtList->text(), list);
+        QCOMPARE(modSettings::ReadSetting("Separator"), semicolon ? QString(";") : QString(","));
+        QTest::mouseClick(window.cmdCopy, Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), list);
+        QTest::mouseClick(window.cmdOK, Qt::LeftButton);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        QCOMPARE(platform()->callsOf("url").size(), 1);
+        const QUrl url(platform()->callsOf("url").constFirst().text);
+        QCOMPARE(url.scheme(), QString("mailto"));
+        QCOMPARE(url.path(), list);
+
+        frmEmail again(*w());
+        QCOMPARE(again.optSemicolon->isChecked(), semicolon);
+    }
+
+    // Only first addresses are offered; all chosen and all removed again, the persons keep
+    // their places in the list.
+    void emailListAddAllAndRemoveAll()
+    {
+        frmEmail window(*w());
+        const QStringList offered{"Anna (anna@x.org)", "Bob (bob@x.org)"};
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), offered);
+        QVERIFY(!window.cmdSearchResult->isEnabled());
+        QVERIFY(window.optColon->isChecked());
+        QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
+        QVERIFY(TestSupport::itemTexts(window.lvwList->model()).isEmpty());
+        QVERIFY(!window.cmdAddAll->isEnabled());
+        QCOMPARE(window.txtList->text(), QString("anna@x.org, bob@x.org"));
+        QTest::mouseClick(window.cmdRemoveAll, Qt::LeftButton);
+        QVERIFY(window.txtList->text().isEmpty());
+        for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+                 window.cmdCopy, window.cmdOK, window.cmdRemoveOne, window.cmdRemoveAll})
+            QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
+        QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), offered);
+    }
+
+    void emailSearchResultTakesOnlyPersonsWithAddresses()
+    {
+        modSearch::SearchCondition = "WHERE Name <> 'Anna' ";
+        w()->toolbarButton("Search")->setChecked(true);
+        w()->FillContactList();
+        QCOMPARE(w()->ListRowCount(), 503);
+        frmEmail window(*w());
+        QVERIFY(window.cmdSearchResult->isEnabled());
+        QTest::mouseClick(window.cmdSearchResult, Qt::LeftButton);
+        QCOMPARE(TestSupport::itemTexts(window.lvwEmail->model()), QStringList{"Bob (bob@x.org)"});
+        QCOMPARE(window.txtList->text(), QString("bob@x.org"));
         QVERIFY(platform()->messages().isEmpty());
     }
 };

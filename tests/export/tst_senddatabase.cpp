@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "TwoRows.h"
 
 #include "export/frmSendEmail.h"
 #include "startup/QtPlatform.h"
@@ -52,15 +53,11 @@ private slots:
         QCOMPARE(window.txtDescription->toPlainText(), QString("Addrion database: home.mdb\n\n---\nAddrion 1.4.3"));
     }
 
-    void sending_data()
-    {
-        QTest::addColumn<QString>("failWith");
-        QTest::newRow("sent") << "";
-        QTest::newRow("mail program fails") << "3";
-    }
+    void sending_data() { TestSupport::addTwoRows("fails", "sent", "mail program fails"); }
     void sending()
     {
-        QFETCH(QString, failWith);
+        QFETCH(bool, fails);
+        const QString failWith = fails ? "3" : "";
         qputenv("FAIL_WITH", failWith.toUtf8());
         QFile::remove(recording());
         QFile::remove(modError::LogFilePath());

@@ -1,14 +1,13 @@
-#include "MainWindowFixture.h"
+#include "DataColumns.h"
+#include "MainWindowTest.h"
+#include "TwoRows.h"
 
 #include "editor/frmContact.h"
-#include "mainwindow/ContactListModel.h"
 #include "startup/modEnvironment.h"
 #include "sync/frmSync.h"
 
-#include <QActionGroup>
 #include <QContextMenuEvent>
 #include <QMenuBar>
-#include <QScopeGuard>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextBrowser>
@@ -18,13 +17,9 @@
 
 // The main window as a person uses it every day: keys, popups, menus and a layout that
 // holds its texts, in several languages and at both font sizes.
-class TestUsability : public QObject
+class TestUsability : public QObject, MainWindowTest
 {
     Q_OBJECT
-
-    std::unique_ptr<MainWindowFixture> m_fixture;
-
-    frmMain& w() const { return m_fixture->window(); }
 
     void start(const QString& language = {}, int fontSize = 8, const QString& dateFormat = "dd/mm/yyyy",
                bool registerWindows = false, bool empty = false)
@@ -35,25 +30,20 @@ class TestUsability : public QObject
         QVERIFY(m_fixture->exposed());
     }
 
-    QList<QPushButton*> firstSteps() const { return {w().cmdFirstAdd, w().cmdFirstImport, w().cmdFirstConnect}; }
+    QList<QPushButton*> firstSteps() const { return {w()->cmdFirstAdd, w()->cmdFirstImport, w()->cmdFirstConnect}; }
 
-    // Offered means shown by the panel; the panel itself hides while a person is shown.
-    bool firstStepsOffered() const
+    // How many first steps the panel offers; the panel itself hides while a person is shown.
+    int firstStepsOffered() const
     {
         const QList<QPushButton*> buttons = firstSteps();
-        return std::all_of(buttons.begin(), buttons.end(), [](QPushButton* b) { return !b->isHidden(); });
-    }
-    bool firstStepsGone() const
-    {
-        const QList<QPushButton*> buttons = firstSteps();
-        return std::all_of(buttons.begin(), buttons.end(), [](QPushButton* b) { return b->isHidden(); });
+        return int(std::count_if(buttons.begin(), buttons.end(), [](QPushButton* b) { return !b->isHidden(); }));
     }
 
     // The first steps sit whole inside their panel, one below the other, and the panel
     // inside the details area, clear of the logo, the list and the status bar.
     void verifyFirstStepsFit()
     {
-        const QGroupBox* panel = w().fraInfo;
+        const QGroupBox* panel = w()->fraInfo;
         QVERIFY(panel->isVisible());
         QRect previous;
         for (const QPushButton* button : firstSteps()) {
@@ -67,25 +57,38 @@ class TestUsability : public QObject
             previous = button->geometry();
         }
         const QRect geometry = panel->geometry();
-        QVERIFY(w().fraDetails->geometry().contains(geometry));
-        QVERIFY(!geometry.intersects(w().imgLogo->geometry()));
-        QVERIFY(!geometry.intersects(w().fraList->geometry()));
-        QVERIFY(geometry.bottom() < w().staMain->geometry().top());
+        QVERIFY(w()->fraDetails->geometry().contains(geometry));
+        QVERIFY(!geometry.intersects(w()->imgLogo->geometry()));
+        QVERIFY(!geometry.intersects(w()->fraList->geometry()));
+        QVERIFY(geometry.bottom() < w()->staMain->geometry().top());
     }
 
-    void clickRow(int row)
+    // English ("") and every language file of the program.
+    static QStringList languages()
     {
-        const QModelIndex index = w().contactList()->index(row, 0);
-        QTest::mouseClick(w().lvwMain->viewport(), Qt::LeftButton, {}, w().lvwMain->visualRect(index).center());
+        QStringList names{""};
+        const QDir folder(TestSupport::sourceDir() + "/resources/Language");
+        for (const QString& file : folder.entryList({"*.ini"}, QDir::Files, QDir::Name))
+            names << file.chopped(4);
+        return names;
     }
 
-    static void addLayoutRows()
+    // Each language ("" for English) at both font sizes.
+    static void addLanguageRows(const QStringList& languages)
     {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<int>("fontSize");
-        for (const char* language : {"", "German", "Arabic"})
+        TestSupport::addColumns<QString, int>({"language", "fontSize"});
+        for (const QString& language : languages)
             for (const int size : {8, 10})
-                QTest::addRow("%s %d", *language ? language : "English", size) << QString(language) << size;
+                QTest::addRow("%s %d", language.isEmpty() ? "English" : qPrintable(language), size) << language << size;
+    }
+
+    // Made as small as it goes, the window keeps a size at which its layout still holds.
+    void shrink()
+    {
+        w()->resize(120, 90);
+        QTRY_VERIFY(w()->centralWidget()->height() >= w()->centralWidget()->minimumHeight());
+        QVERIFY(w()->width() > 120 && w()->height() > 90);
+        QTRY_COMPARE(w()->tlbMain->width(), w()->centralWidget()->width());
     }
 
     // The access key of a menu text, lower case; a null character when it has none.
@@ -131,27 +134,27 @@ class TestUsability : public QObject
     // other fonts and in other languages.
     void verifyLayoutHolds()
     {
-        const QRect toolbar = w().tlbMain->geometry();
-        for (QAction* action : w().tlbMain->actions()) {
-            const QWidget* button = w().tlbMain->widgetForAction(action);
-            QVERIFY2(w().tlbMain->rect().contains(button->geometry()), qPrintable(action->text() + " cut"));
+        const QRect toolbar = w()->tlbMain->geometry();
+        for (QAction* action : w()->tlbMain->actions()) {
+            const QWidget* button = w()->tlbMain->widgetForAction(action);
+            QVERIFY2(w()->tlbMain->rect().contains(button->geometry()), qPrintable(action->text() + " cut"));
             QVERIFY2(button->height() >= button->sizeHint().height(), qPrintable(action->text() + " too low"));
         }
-        const int statusTop = w().staMain->geometry().top();
-        for (QGroupBox* frame : {w().fraQuickSearch, w().fraList, w().fraDetails, w().fraInfo})
+        const int statusTop = w()->staMain->geometry().top();
+        for (QGroupBox* frame : {w()->fraQuickSearch, w()->fraList, w()->fraDetails, w()->fraInfo})
             QVERIFY2(frame->geometry().top() > toolbar.bottom(), qPrintable(frame->objectName()));
-        for (QGroupBox* frame : {w().fraList, w().fraDetails, w().fraNote})
+        for (QGroupBox* frame : {w()->fraList, w()->fraDetails, w()->fraNote})
             QVERIFY2(frame->geometry().bottom() < statusTop, qPrintable(frame->objectName() + " on the status bar"));
 
         // Controls start below their frame's title and end inside it.
-        const QList<QPair<QGroupBox*, QWidget*>> held{{w().fraQuickSearch, w().txtQuickSearch},
-                                                      {w().fraList, w().lvwMain},
-                                                      {w().fraDateofbirth, w().txtDateofbirth},
-                                                      {w().fraDateofbirth, w().lblAge},
-                                                      {w().fraAddress, w().txtAddress},
-                                                      {w().fraNumber, w().lvwPhone},
-                                                      {w().fraEmail, w().lvwEmail},
-                                                      {w().fraNote, w().rtbNote}};
+        const QList<QPair<QGroupBox*, QWidget*>> held{{w()->fraQuickSearch, w()->txtQuickSearch},
+                                                      {w()->fraList, w()->lvwMain},
+                                                      {w()->fraDateofbirth, w()->txtDateofbirth},
+                                                      {w()->fraDateofbirth, w()->lblAge},
+                                                      {w()->fraAddress, w()->txtAddress},
+                                                      {w()->fraNumber, w()->lvwPhone},
+                                                      {w()->fraEmail, w()->lvwEmail},
+                                                      {w()->fraNote, w()->rtbNote}};
         for (const auto& [frame, control] : held) {
             const QString name = control->objectName();
             QVERIFY2(control->y() >= frame->contentsMargins().top(), qPrintable(name + " under the title"));
@@ -159,9 +162,10 @@ class TestUsability : public QObject
             QVERIFY2(control->geometry().right() < frame->width(), qPrintable(name + " beyond its frame"));
             QVERIFY2(control->height() > 0, qPrintable(name + " has no height"));
         }
-        const QList<QGroupBox*> frames{w().fraDateofbirth, w().fraAddress, w().fraNumber, w().fraEmail, w().fraNote};
+        const QList<QGroupBox*> frames{w()->fraDateofbirth, w()->fraAddress, w()->fraNumber, w()->fraEmail,
+                                       w()->fraNote};
         for (QGroupBox* frame : frames) {
-            QVERIFY2(frame->y() >= w().fraDetails->y() + w().fraDetails->contentsMargins().top(),
+            QVERIFY2(frame->y() >= w()->fraDetails->y() + w()->fraDetails->contentsMargins().top(),
                      qPrintable(frame->objectName() + " on the name"));
             for (QGroupBox* other : frames)
                 QVERIFY2(frame == other || !frame->geometry().intersects(other->geometry()),
@@ -169,20 +173,20 @@ class TestUsability : public QObject
         }
 
         // The date row: a whole date, then the format, then the age, all inside the frame.
-        const QLineEdit* box = w().txtDateofbirth;
+        const QLineEdit* box = w()->txtDateofbirth;
         const int frameWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
         QVERIFY2(box->width() >= box->fontMetrics().horizontalAdvance(box->text()) + 2 * frameWidth + 4,
                  qPrintable(box->text() + " cut"));
         // In reading order: from the right in a right-to-left language.
         auto follows = [this](const QWidget* later, const QWidget* earlier) {
-            return w().isRightToLeft() ? later->geometry().right() < earlier->x()
-                                       : later->x() > earlier->geometry().right();
+            return w()->isRightToLeft() ? later->geometry().right() < earlier->x()
+                                        : later->x() > earlier->geometry().right();
         };
-        QVERIFY(follows(w().lblDateFormat, box));
-        QVERIFY(w().lblDateFormat->width() >= w().lblDateFormat->sizeHint().width());
-        QVERIFY2(follows(w().lblAge, w().lblDateFormat), "the age on the date format");
-        QVERIFY(w().lblAge->width() >= w().lblAge->sizeHint().width());
-        QVERIFY(w().staMainCount->width() >= w().staMainCount->fontMetrics().horizontalAdvance("32767/32767"));
+        QVERIFY(follows(w()->lblDateFormat, box));
+        QVERIFY(w()->lblDateFormat->width() >= w()->lblDateFormat->sizeHint().width());
+        QVERIFY2(follows(w()->lblAge, w()->lblDateFormat), "the age on the date format");
+        QVERIFY(w()->lblAge->width() >= w()->lblAge->sizeHint().width());
+        QVERIFY(w()->staMainCount->width() >= w()->staMainCount->fontMetrics().horizontalAdvance("32767/32767"));
     }
 
 private slots:
@@ -190,14 +194,12 @@ private slots:
     // row in a language checks that language's texts.
     void initTestCase() { modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources"); }
 
-    void cleanup() { m_fixture.reset(); }
+    void cleanup() { stop(); }
 
     // The details follow the highlight, and Enter and Delete act on the person shown.
     void keysMoveTheShownPerson_data()
     {
-        QTest::addColumn<int>("startRow");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("row");
+        TestSupport::addColumns<int, int, int>({"startRow", "key", "row"});
         QTest::newRow("down") << 0 << int(Qt::Key_Down) << 1;
         QTest::newRow("home") << 3 << int(Qt::Key_Home) << 0;
         QTest::newRow("end") << 0 << int(Qt::Key_End) << 5;
@@ -209,62 +211,52 @@ private slots:
         QFETCH(int, row);
         start();
         std::optional<qint16> edited;
-        w().SetWindowOpener("frmContactEdit", [&edited](frmMain& main) { edited = main.CurrentContactnr(); });
+        w()->SetWindowOpener("frmContactEdit", [&edited](frmMain& main) { edited = main.CurrentContactnr(); });
         clickRow(startRow);
-        QCOMPARE(w().fraDetails->title(), MainWindowFixture::names().at(startRow));
-        QTest::keyClick(w().lvwMain, Qt::Key(key));
+        QCOMPARE(w()->fraDetails->title(), MainWindowFixture::names().at(startRow));
+        QTest::keyClick(w()->lvwMain, Qt::Key(key));
         const QString shown = MainWindowFixture::names().at(row);
-        QCOMPARE(w().fraDetails->title(), shown);
+        QCOMPARE(w()->fraDetails->title(), shown);
 
-        QTest::keyClick(w().lvwMain, Qt::Key_Return);
+        QTest::keyClick(w()->lvwMain, Qt::Key_Return);
         QVERIFY(edited);
-        QCOMPARE(modSql::OpenRecordset(QString("SELECT Name FROM Person WHERE Contactnr = %1").arg(*edited))
-                     .Fields("Name")
-                     .toString()
-                     .trimmed(),
-                 shown);
+        QCOMPARE(personField(*edited, "Name").toString().trimmed(), shown);
 
-        m_fixture->platform().expectMessage(Platform::Answer::Yes);
-        QTest::keyClick(w().lvwMain, Qt::Key_Delete);
-        QVERIFY(m_fixture->platform().messages().constLast().text.endsWith("\n" + shown));
-        QVERIFY(modSql::OpenRecordset("SELECT * FROM Person WHERE Name = '" + shown + "'").Eof());
-        QCOMPARE(w().ListRowCount(), 5);
+        platform()->expectMessage(Platform::Answer::Yes);
+        QTest::keyClick(w()->lvwMain, Qt::Key_Delete);
+        QVERIFY(platform()->messages().constLast().text.endsWith("\n" + shown));
+        QCOMPARE(countSelected("SELECT * FROM Person WHERE Name = '" + shown + "'"), 0);
+        QCOMPARE(w()->ListRowCount(), 5);
     }
 
-    void popupsOpenAtThePointer_data()
+    // Each popup of the main window opens where the user clicked: on the viewport of a list
+    // or box.
+    void popupsOpenAtThePointer_data() { TestSupport::addTwoRows("large", "8", "10"); }
+    void popupsOpenAtThePointer()
     {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("popup");
-        QTest::addColumn<int>("fontSize");
+        QFETCH(bool, large);
+        start({}, large ? 10 : 8);
+        clickRow(0);
         const QList<QPair<const char*, const char*>> controls{
             {"lvwMain", "mnuPopupMain"},       {"lvwPhone", "mnuPopupPhone"},
             {"lvwEmail", "mnuPopupEmail"},     {"txtDateofbirth", "mnuPopupDateofbirth"},
             {"txtAddress", "mnuPopupAddress"}, {"rtbNote", "mnuPopupNote"}};
-        for (const int size : {8, 10})
-            for (const auto& [control, popup] : controls)
-                QTest::addRow("%s %d", control, size) << control << popup << size;
-    }
-    void popupsOpenAtThePointer()
-    {
-        QFETCH(QString, control);
-        QFETCH(QString, popup);
-        QFETCH(int, fontSize);
-        start({}, fontSize);
-        clickRow(0);
-        auto* widget = w().findChild<QWidget*>(control);
-        auto* area = qobject_cast<QAbstractScrollArea*>(widget);
-        // The pointer lands where the user clicked: on the viewport of a list or box.
-        QWidget* clicked = area ? area->viewport() : widget;
-        const QPoint at(12, 6);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, clicked->mapToGlobal(at));
-        QApplication::sendEvent(clicked, &event);
-        auto* menu = w().findChild<QMenu*>(popup);
-        QTRY_VERIFY(menu->isVisible());
-        QCOMPARE(menu->pos(), clicked->mapToGlobal(at));
-        menu->close();
+        for (const auto& [control, popup] : controls) {
+            auto* widget = w()->findChild<QWidget*>(control);
+            auto* area = qobject_cast<QAbstractScrollArea*>(widget);
+            QWidget* clicked = area ? area->viewport() : widget;
+            const QPoint at(12, 6);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, clicked->mapToGlobal(at));
+            QApplication::sendEvent(clicked, &event);
+            auto* menu = w()->findChild<QMenu*>(popup);
+            QTRY_VERIFY2(menu->isVisible(), control);
+            QCOMPARE(menu->pos(), clicked->mapToGlobal(at));
+            menu->close();
+            QTRY_VERIFY(!menu->isVisible());
+        }
     }
 
-    void layoutHolds_data() { addLayoutRows(); }
+    void layoutHolds_data() { addLanguageRows({"", "German", "Arabic"}); }
     void layoutHolds()
     {
         QFETCH(QString, language);
@@ -272,14 +264,10 @@ private slots:
         for (const char* format : {"dd/mm/yyyy", "mm/dd/yyyy", "yyyy/mm/dd"}) {
             start(language, fontSize, format);
             clickRow(0);
-            QCOMPARE(w().txtDateofbirth->text().size(), 10);
+            QCOMPARE(w()->txtDateofbirth->text().size(), 10);
             verifyLayoutHolds();
         }
-        // Made as small as it goes, the window keeps a size at which all this holds.
-        w().resize(120, 90);
-        QTRY_VERIFY(w().centralWidget()->height() >= w().centralWidget()->minimumHeight());
-        QVERIFY(w().width() > 120 && w().height() > 90);
-        QTRY_COMPARE(w().tlbMain->width(), w().centralWidget()->width());
+        shrink();
         verifyLayoutHolds();
     }
 
@@ -287,17 +275,15 @@ private slots:
     void accessKeys_data()
     {
         QTest::addColumn<QString>("language");
-        QTest::newRow("English") << QString();
-        const QDir folder(TestSupport::sourceDir() + "/resources/Language");
-        for (const QString& file : folder.entryList({"*.ini"}, QDir::Files, QDir::Name))
-            QTest::newRow(qPrintable(file)) << file.chopped(4);
+        for (const QString& language : languages())
+            QTest::newRow(language.isEmpty() ? "English" : qPrintable(language)) << language;
     }
     void accessKeys()
     {
         QFETCH(QString, language);
         start(language);
-        QStringList faults = accessKeyFaults(&w(), w().mnuOptionsLanguage);
-        frmContact editor(frmContact::Mode::Add, w());
+        QStringList faults = accessKeyFaults(w(), w()->mnuOptionsLanguage);
+        frmContact editor(frmContact::Mode::Add, *w());
         editor.LoadLanguage();
         faults += accessKeyFaults(&editor, nullptr);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
@@ -306,22 +292,21 @@ private slots:
     void menuKeys()
     {
         start("German");
-        QApplication::setActiveWindow(&w());
-        QVERIFY(QTest::qWaitForWindowActive(&w()));
-        QTest::keyClick(&w(), Qt::Key_F10);
-        QTRY_VERIFY(w().mnuFile->isVisible());
-        w().mnuFile->close();
-        QTRY_VERIFY(!w().mnuFile->isVisible());
-        const QChar person = accessKey(w().mnuPerson->title());
-        QTest::keyClick(&w(), person.toLatin1(), Qt::AltModifier);
-        QTRY_VERIFY(w().mnuPerson->isVisible());
-        w().mnuPerson->close();
+        QApplication::setActiveWindow(w());
+        QVERIFY(QTest::qWaitForWindowActive(w()));
+        QTest::keyClick(w(), Qt::Key_F10);
+        QTRY_VERIFY(w()->mnuFile->isVisible());
+        w()->mnuFile->close();
+        QTRY_VERIFY(!w()->mnuFile->isVisible());
+        const QChar person = accessKey(w()->mnuPerson->title());
+        QTest::keyClick(w(), person.toLatin1(), Qt::AltModifier);
+        QTRY_VERIFY(w()->mnuPerson->isVisible());
+        w()->mnuPerson->close();
     }
 
     void shortcuts_data()
     {
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::addColumn<QString>("opened");
+        TestSupport::addColumns<QKeySequence, QString>({"keys", "opened"});
         QTest::newRow("add person") << QKeySequence("Ctrl+N") << "frmContactAdd";
         QTest::newRow("search") << QKeySequence("Ctrl+F") << "frmSearch";
         QTest::newRow("about") << QKeySequence("F1") << "frmAbout";
@@ -336,71 +321,54 @@ private slots:
         start();
         QStringList windows;
         for (const char* name : {"frmContactAdd", "frmSearch", "frmAbout", "frmSynchronise"})
-            w().SetWindowOpener(name, [&windows, name](frmMain&) { windows << name; });
+            w()->SetWindowOpener(name, [&windows, name](frmMain&) { windows << name; });
         if (opened == "open dialog")
-            m_fixture->platform().expectOpenFileName(QString());
-        QApplication::setActiveWindow(&w());
-        QVERIFY(QTest::qWaitForWindowActive(&w()));
-        w().txtQuickSearch->setFocus();
-        QTest::keySequence(&w(), keys);
+            platform()->expectOpenFileName(QString());
+        QApplication::setActiveWindow(w());
+        QVERIFY(QTest::qWaitForWindowActive(w()));
+        w()->txtQuickSearch->setFocus();
+        QTest::keySequence(w(), keys);
         if (opened == "closed")
-            QVERIFY(!w().isVisible());
+            QVERIFY(!w()->isVisible());
         else if (opened == "open dialog")
-            QCOMPARE(m_fixture->platform().callsOf("open").size(), 1);
+            QCOMPARE(platform()->callsOf("open").size(), 1);
         else
             QCOMPARE(windows, QStringList{opened});
+        // The menu item and the toolbar button run the one synchronisation too.
+        if (opened == "frmSynchronise") {
+            w()->mnuFileSynchronise->trigger();
+            QWidget* button = w()->tlbMain->widgetForAction(w()->toolbarButton("Synchronise"));
+            QVERIFY(button && button->isVisible());
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(windows, QStringList(3, opened));
+        }
 
         // Delete is a text key in the quick search box and removes nobody.
         if (opened == "closed")
             return;
         clickRow(1);
-        QTest::mouseClick(w().txtQuickSearch, Qt::LeftButton);
-        QTest::keyClicks(w().txtQuickSearch, "bo");
-        QTest::keyClick(w().txtQuickSearch, Qt::Key_Home);
-        QTest::keyClick(w().txtQuickSearch, Qt::Key_Delete);
-        QCOMPARE(w().txtQuickSearch->text(), QString("o"));
-        QVERIFY(m_fixture->platform().messages().isEmpty());
-    }
-
-    // The menu item, the toolbar button and F5 run the one synchronisation.
-    void synchroniseFromMenuToolbarAndKey()
-    {
-        start();
-        int runs = 0;
-        w().SetWindowOpener("frmSynchronise", [&runs](frmMain&) { ++runs; });
-        w().mnuFileSynchronise->trigger();
-        QCOMPARE(runs, 1);
-        QWidget* button = w().tlbMain->widgetForAction(w().toolbarButton("Synchronise"));
-        QVERIFY(button && button->isVisible());
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(runs, 2);
-        QCOMPARE(w().mnuFileSynchronise->shortcut(), QKeySequence(Qt::Key_F5));
+        QTest::mouseClick(w()->txtQuickSearch, Qt::LeftButton);
+        QTest::keyClicks(w()->txtQuickSearch, "bo");
+        QTest::keyClick(w()->txtQuickSearch, Qt::Key_Home);
+        QTest::keyClick(w()->txtQuickSearch, Qt::Key_Delete);
+        QCOMPARE(w()->txtQuickSearch->text(), QString("o"));
+        QVERIFY(platform()->messages().isEmpty());
     }
 
     // Every language, both sizes, left to right and mirrored, also at the smallest size.
     void firstStepsFit_data()
     {
-        QTest::addColumn<QString>("language");
-        QTest::addColumn<int>("fontSize");
-        const QDir folder(TestSupport::sourceDir() + "/resources/Language");
-        QVERIFY2(folder.exists(), "no language folder");
-        QStringList languages{""};
-        for (const QString& file : folder.entryList({"*.ini"}, QDir::Files, QDir::Name))
-            languages << file.chopped(4);
-        for (const QString& language : languages)
-            for (const int size : {8, 10})
-                QTest::addRow("%s %d", language.isEmpty() ? "English" : qPrintable(language), size) << language << size;
+        QVERIFY2(languages().size() > 1, "no language files");
+        addLanguageRows(languages());
     }
     void firstStepsFit()
     {
         QFETCH(QString, language);
         QFETCH(int, fontSize);
         start(language, fontSize, "dd/mm/yyyy", false, true);
-        QCOMPARE(w().cmdFirstAdd->text() == "Add a person", language.isEmpty());
+        QCOMPARE(w()->cmdFirstAdd->text() == "Add a person", language.isEmpty());
         verifyFirstStepsFit();
-        w().resize(120, 90);
-        QTRY_VERIFY(w().centralWidget()->height() >= w().centralWidget()->minimumHeight());
-        QTRY_COMPARE(w().tlbMain->width(), w().centralWidget()->width());
+        shrink();
         verifyFirstStepsFit();
     }
 
@@ -409,60 +377,44 @@ private slots:
     void firstStepsLeadToTheirCommands()
     {
         start({}, 8, "dd/mm/yyyy", true, true);
-        QVERIFY(firstStepsOffered());
-        QCOMPARE(w().cmdFirstAdd->text(), QString("Add a person"));
-        QCOMPARE(w().cmdFirstImport->text(), QString("Import contacts..."));
-        QCOMPARE(w().cmdFirstConnect->text(), QString("Connect to a server..."));
+        QCOMPARE(firstStepsOffered(), 3);
+        QCOMPARE(w()->cmdFirstAdd->text(), QString("Add a person"));
+        QCOMPARE(w()->cmdFirstImport->text(), QString("Import contacts..."));
+        QCOMPARE(w()->cmdFirstConnect->text(), QString("Connect to a server..."));
 
         const auto connected = TestSupport::onModal<frmSync>([](frmSync* dialog) { dialog->reject(); });
-        QTest::mouseClick(w().cmdFirstConnect, Qt::LeftButton);
+        QTest::mouseClick(w()->cmdFirstConnect, Qt::LeftButton);
         QVERIFY(*connected);
 
-        m_fixture->platform().expectOpenFileName(QString());
-        QTest::mouseClick(w().cmdFirstImport, Qt::LeftButton);
-        QCOMPARE(m_fixture->platform().callsOf("open").size(), 1);
-        QVERIFY(firstStepsOffered());
+        platform()->expectOpenFileName(QString());
+        QTest::mouseClick(w()->cmdFirstImport, Qt::LeftButton);
+        QCOMPARE(platform()->callsOf("open").size(), 1);
+        QCOMPARE(firstStepsOffered(), 3);
 
         const auto added = TestSupport::onModal<frmContact>([](frmContact* editor) {
             QTest::keyClicks(editor->txtFullname, "Zoe Zed");
             QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
         });
-        QTest::mouseClick(w().cmdFirstAdd, Qt::LeftButton);
+        QTest::mouseClick(w()->cmdFirstAdd, Qt::LeftButton);
         QVERIFY(*added);
-        QCOMPARE(w().ListRowCount(), 1);
-        QVERIFY(firstStepsGone());
+        QCOMPARE(w()->ListRowCount(), 1);
+        QCOMPARE(firstStepsOffered(), 0);
 
-        m_fixture->platform().expectMessage(Platform::Answer::Yes);
-        w().mnuPersonRemove->trigger();
-        QCOMPARE(w().ListRowCount(), 0);
-        QVERIFY(firstStepsOffered());
-        QVERIFY(w().cmdFirstAdd->isVisible());
+        platform()->expectMessage(Platform::Answer::Yes);
+        w()->mnuPersonRemove->trigger();
+        QCOMPARE(w()->ListRowCount(), 0);
+        QCOMPARE(firstStepsOffered(), 3);
+        QVERIFY(w()->cmdFirstAdd->isVisible());
 
         // An import that adds a person takes them away as well.
         const QString cards = QFileInfo(m_fixture->databasePath()).dir().filePath("cards.vcf");
         QVERIFY(TestSupport::writeFile(cards, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Yves Young\r\n"
                                               "N:Young;Yves;;;\r\nEND:VCARD\r\n"));
-        m_fixture->platform().expectOpenFileName(cards);
-        m_fixture->platform().expectMessage();
-        QTest::mouseClick(w().cmdFirstImport, Qt::LeftButton);
-        QCOMPARE(w().ListRowCount(), 1);
-        QVERIFY(firstStepsGone());
-    }
-
-    void displayOptionsAreOneOfN()
-    {
-        start();
-        const QList<QList<QAction*>> groups{w().mnuOptionsDateFormat,
-                                            {w().mnuOptionsFontSize8, w().mnuOptionsFontSize10}};
-        for (const QList<QAction*>& group : groups) {
-            QActionGroup* shared = group.constFirst()->actionGroup();
-            QVERIFY(shared && shared->isExclusive());
-            for (QAction* action : group)
-                QCOMPARE(action->actionGroup(), shared);
-            group.constLast()->trigger();
-            QCOMPARE(shared->checkedAction(), group.constLast());
-            QVERIFY(!group.constFirst()->isChecked());
-        }
+        platform()->expectOpenFileName(cards);
+        platform()->expectMessage();
+        QTest::mouseClick(w()->cmdFirstImport, Qt::LeftButton);
+        QCOMPARE(w()->ListRowCount(), 1);
+        QCOMPARE(firstStepsOffered(), 0);
     }
 };
 
