@@ -255,8 +255,7 @@ private slots:
     }
     void opening()
     {
-        QFETCH(int, printers);
-        QFETCH(QString, weekStart);
+        auto [printers, weekStart] = TestSupport::fetch<int, QString>("printers", "weekStart");
         m_platform->setPrinterCount(printers);
         if (!weekStart.isEmpty())
             modSettings::WriteSetting("Week Start", weekStart);
@@ -635,9 +634,7 @@ private slots:
     }
     void weekRows()
     {
-        QFETCH(int, year);
-        QFETCH(int, month);
-        QFETCH(WeekStart, weekStart);
+        auto [year, month, weekStart] = TestSupport::fetch<int, int, WeekStart>("year", "month", "weekStart");
         const QList<QList<int>> rows = modCalendar::WeekRows(year, month, weekStart);
         QTEST(int(rows.size()), "rowCount");
         QList<int> days;
@@ -710,9 +707,7 @@ private slots:
     void birthdayRows()
     {
         usePages();
-        QFETCH(int, year);
-        QFETCH(int, month);
-        QFETCH(int, day);
+        auto [year, month, day] = TestSupport::fetch<int, int, int>("year", "month", "day");
         generate();
         QStringList rows{"no such day"};
         for (const Cell& cell : GridCells(PageLines(year, month)))
@@ -732,9 +727,8 @@ private slots:
     void pagesAreValidXhtml()
     {
         usePages();
-        QFETCH(QLocale, locale);
-        QFETCH(WeekStart, weekStart);
-        QFETCH(QString, firstWeekday);
+        auto [locale, weekStart, firstWeekday] =
+            TestSupport::fetch<QLocale, WeekStart, QString>("locale", "weekStart", "firstWeekday");
         QCOMPARE(modCalendar::GenerateCalendar(nullptr, options(weekStart, locale)), QString());
         QStringList arguments{"--valid", "--nonet", "--noout"};
         for (int year = Year - 1; year <= Year + 1; ++year)
@@ -812,9 +806,8 @@ private slots:
     void styleSheetChoice()
     {
         usePages();
-        QFETCH(QStringList, styles);
-        QFETCH(QString, stored);
-        QFETCH(QByteArray, copied);
+        auto [styles, stored, copied] =
+            TestSupport::fetch<QStringList, QString, QByteArray>("styles", "stored", "copied");
         writeStyles(styles);
         modSettings::WriteSetting("Css Calendar", stored);
         QVERIFY(TestSupport::writeFile(modCalendar::StyleSheetPath(), "/* left over */"));

@@ -297,8 +297,7 @@ private slots:
     }
     void birthdayRows()
     {
-        QFETCH(QDate, today);
-        QFETCH(QString, settings);
+        auto [today, settings] = TestSupport::fetch<QDate, QString>("today", "settings");
         const QStringList days = settings.split(',');
         QVERIFY(modDatabase::OpenDatabase(m_path));
         QTEST(describe(modReminder::CollectBirthdays(modReminder::ReminderDays(days[0], days[1], days[2], ""), today)),
@@ -435,9 +434,7 @@ private slots:
     }
     void soundAndClosing()
     {
-        QFETCH(QString, sound);
-        QFETCH(int, played);
-        QFETCH(QString, closing);
+        auto [sound, played, closing] = TestSupport::fetch<QString, int, QString>("sound", "played", "closing");
         setDays("2");
         modSettings::WriteSetting("Reminder Sound", sound);
         modSettings::WriteSetting("Reminder Sound Path", m_dir.filePath("chime.wav"));
@@ -554,8 +551,7 @@ private slots:
     }
     void execLineQuotesThePath()
     {
-        QFETCH(QString, executable);
-        QFETCH(QString, exec);
+        auto [executable, exec] = TestSupport::fetch<QString, QString>("executable", "exec");
         QCOMPARE(modAutostart::ExecLine(executable), exec);
         const QString text = QString::fromUtf8(modAutostart::EntryText(executable));
         QVERIFY(text.startsWith("[Desktop Entry]\n"));
@@ -576,9 +572,8 @@ private slots:
     }
     void enableWritesTheEntry()
     {
-        QFETCH(QString, stored);
-        QFETCH(bool, defaultDatabaseExists);
-        QFETCH(bool, startsReminder);
+        auto [stored, defaultDatabaseExists, startsReminder] =
+            TestSupport::fetch<QString, bool, bool>("stored", "defaultDatabaseExists", "startsReminder");
         if (!stored.isEmpty())
             modSettings::WriteSetting("Birthday reminder", stored);
         modSettings::WriteSetting("Default database",
@@ -622,9 +617,8 @@ private slots:
     }
     void startCheck()
     {
-        QFETCH(QString, stored);
-        QFETCH(QByteArray, entry);
-        QFETCH(bool, entryAfterwards);
+        auto [stored, entry, entryAfterwards] =
+            TestSupport::fetch<QString, QByteArray, bool>("stored", "entry", "entryAfterwards");
         Store("Birthday reminder", stored);
         if (!stored.isNull()) // a first run with a default database would switch on
             modSettings::WriteSetting("Default database", m_path);
@@ -661,10 +655,8 @@ private slots:
     }
     void loadsTheSettings()
     {
-        QFETCH(QString, reminder);
-        QFETCH(QString, since);
-        QFETCH(QString, once2);
-        QFETCH(QString, sound);
+        auto [reminder, since, once2, sound] =
+            TestSupport::fetch<QString, QString, QString, QString>("reminder", "since", "once2", "sound");
         Store("Birthday reminder", reminder);
         Store("Reminder Since", since);
         Store("Reminder Once 2", once2);
@@ -718,9 +710,7 @@ private slots:
     }
     void dayBoxesTakeDigitsOnly()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, text);
-        QFETCH(int, refused);
+        auto [typed, text, refused] = TestSupport::fetch<QString, QString, int>("typed", "text", "refused");
         Store({"Birthday reminder=1", "Reminder Once 3="});
         open();
         Toggle(m_window->chkOnce.at(2));

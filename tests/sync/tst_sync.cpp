@@ -3,6 +3,7 @@
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
 #include "RadicaleServer.h"
+#include "TwoRows.h"
 
 #include "database/modPersonUid.h"
 #include "editor/modContact.h"
@@ -230,9 +231,7 @@ private slots:
     }
     void plan()
     {
-        QFETCH(QString, here);
-        QFETCH(QString, there);
-        QFETCH(QString, last);
+        auto [here, there, last] = TestSupport::fetch<QString, QString, QString>("here", "there", "last");
         std::vector<modSyncPlan::LocalCard> local;
         for (const QString& item : here.split(' ', Qt::SkipEmptyParts))
             local.push_back({item.section(':', 0, 0), item.section(':', 1, 1)});
@@ -294,12 +293,7 @@ private slots:
 
     // Adding, editing and removing on each side reaches the other, listed either way, also
     // after the server forgot the sync token; a card that is no person is left alone.
-    void bothWays_data()
-    {
-        QTest::addColumn<bool>("syncCollection");
-        addRow("sync-collection", true);
-        addRow("PROPFIND listing", false);
-    }
+    void bothWays_data() { TestSupport::addTwoRows("syncCollection", "PROPFIND listing", "sync-collection"); }
     void bothWays()
     {
         QFETCH(bool, syncCollection);
@@ -380,8 +374,7 @@ private slots:
     }
     void conflicts()
     {
-        QFETCH(bool, removeHere);
-        QFETCH(QStringList, expected);
+        auto [removeHere, expected] = TestSupport::fetch<bool, QStringList>("removeHere", "expected");
         open(file("a.mdb"));
         add("Anna", "0101");
         QVERIFY(sync(file("a.mdb")).ok);
@@ -413,9 +406,8 @@ private slots:
     }
     void mergedAwayLeavesServer()
     {
-        QFETCH(bool, changedThere);
-        QFETCH(bool, stateLost);
-        QFETCH(QStringList, expected);
+        auto [changedThere, stateLost, expected] =
+            TestSupport::fetch<bool, bool, QStringList>("changedThere", "stateLost", "expected");
         open(file("a.mdb"));
         add("Anna", "0101");
         add("Anna B", "0202");
@@ -520,12 +512,7 @@ private slots:
 
     // A self-signed certificate is shown with its subject and fingerprint; accepted, it
     // is remembered for the server; refused, nothing is sent, and /Sync refuses it too.
-    void untrustedCertificateAsks_data()
-    {
-        QTest::addColumn<bool>("accept");
-        addRow("accepted", true);
-        addRow("refused", false);
-    }
+    void untrustedCertificateAsks_data() { TestSupport::addTwoRows("accept", "refused", "accepted"); }
     void untrustedCertificateAsks()
     {
         QFETCH(bool, accept);
@@ -569,8 +556,7 @@ private slots:
     }
     void errorsInWords()
     {
-        QFETCH(QByteArray, answer);
-        QFETCH(QString, words);
+        auto [answer, words] = TestSupport::fetch<QByteArray, QString>("answer", "words");
         CannedTcpServer server(answer);
         QVERIFY(server.isListening());
         const QUrl url(QString("http://127.0.0.1:%1/anna/book/").arg(server.serverPort()));
@@ -710,10 +696,8 @@ private slots:
     }
     void syncCommand()
     {
-        QFETCH(QString, password);
-        QFETCH(bool, linked);
-        QFETCH(int, exitCode);
-        QFETCH(QString, said);
+        auto [password, linked, exitCode, said] =
+            TestSupport::fetch<QString, bool, int, QString>("password", "linked", "exitCode", "said");
         open(file("a.mdb"));
         add("Anna", "0101");
         if (!linked)
