@@ -255,8 +255,7 @@ private slots:
     }
     void opening()
     {
-        QFETCH(int, printers);
-        QFETCH(QString, weekStart);
+        auto [printers, weekStart] = TestSupport::fetch<int, QString>("printers", "weekStart");
         m_platform->setPrinterCount(printers);
         if (!weekStart.isEmpty())
             modSettings::WriteSetting("Week Start", weekStart);
@@ -499,7 +498,8 @@ private slots:
     }
 
     // A page is loaded and announced, with the style sheet beside it; a file that is
-    // not there loads nothing; plain text is shown as text.
+    // not there loads nothing; Refresh reads page and style sheet again, and keeps the
+    // place; plain text is shown as text.
     void viewerNavigates()
     {
         HtmlViewer& view = viewer();
@@ -513,9 +513,25 @@ private slots:
         view.Navigate(path("199901.htm"));
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(view.CurrentPath(), path("202401.htm"));
+
+        QString rows = "<table><tr><td class=\"day\">Rewritten</td></tr></table>\r\n";
+        for (int i = 0; i < 200; ++i)
+            rows += QString("<p>Line %1</p>\r\n").arg(i);
+        QVERIFY(TestSupport::writeFile(path("calendar.css"), "td.day { background-color: #2e6da4; }"));
+        QVERIFY(TestSupport::writeFile(path("202401.htm"), Page(rows)));
+        view.Refresh();
+        QCOMPARE(loaded.size(), 2);
+        QCOMPARE(CellColour(view, "Rewritten"), QString("#2e6da4"));
+        QScrollBar* bar = view.verticalScrollBar();
+        QVERIFY(bar->maximum() > 100);
+        bar->setValue(bar->maximum() / 2);
+        const int place = bar->value();
+        view.Refresh();
+        QCOMPARE(bar->value(), place);
+
         QVERIFY(TestSupport::writeFile(path("Addrion.txt"), "-----------\r\n<b>Anna</b> & Bob\r\n"));
         view.Navigate(path("Addrion.txt"));
-        QCOMPARE(loaded.size(), 2);
+        QCOMPARE(loaded.size(), 4);
         QVERIFY(view.toPlainText().contains("<b>Anna</b> & Bob"));
     }
 
@@ -553,28 +569,6 @@ private slots:
                  QUrl::fromLocalFile(path("links.htm")).resolved(QUrl(href)).toString());
         QCOMPARE(view.CurrentPath(), path("links.htm"));
         QVERIFY(view.toPlainText().contains("Link"));
-    }
-
-    // Refresh reads page and style sheet again, and keeps the place.
-    void viewerRefreshes()
-    {
-        HtmlViewer& view = viewer();
-        QString rows = "<table><tr><td class=\"day\">Rewritten</td></tr></table>\r\n";
-        for (int i = 0; i < 200; ++i)
-            rows += QString("<p>Line %1</p>\r\n").arg(i);
-        view.Navigate(path("202401.htm"));
-        QVERIFY(TestSupport::writeFile(path("calendar.css"), "td.day { background-color: #2e6da4; }"));
-        QVERIFY(TestSupport::writeFile(path("202401.htm"), Page(rows)));
-        QSignalSpy loaded(&view, &HtmlViewer::documentLoaded);
-        view.Refresh();
-        QCOMPARE(loaded.size(), 1);
-        QCOMPARE(CellColour(view, "Rewritten"), QString("#2e6da4"));
-        QScrollBar* bar = view.verticalScrollBar();
-        QVERIFY(bar->maximum() > 100);
-        bar->setValue(bar->maximum() / 2);
-        const int place = bar->value();
-        view.Refresh();
-        QCOMPARE(bar->value(), place);
     }
 
     // Printing asks for the printer first; cancelled, nothing is printed.
@@ -635,9 +629,7 @@ private slots:
     }
     void weekRows()
     {
-        QFETCH(int, year);
-        QFETCH(int, month);
-        QFETCH(WeekStart, weekStart);
+        auto [year, month, weekStart] = TestSupport::fetch<int, int, WeekStart>("year", "month", "weekStart");
         const QList<QList<int>> rows = modCalendar::WeekRows(year, month, weekStart);
         QTEST(int(rows.size()), "rowCount");
         QList<int> days;
@@ -710,9 +702,7 @@ private slots:
     void birthdayRows()
     {
         usePages();
-        QFETCH(int, year);
-        QFETCH(int, month);
-        QFETCH(int, day);
+        auto [year, month, day] = TestSupport::fetch<int, int, int>("year", "month", "day");
         generate();
         QStringList rows{"no such day"};
         for (const Cell& cell : GridCells(PageLines(year, month)))
@@ -732,9 +722,8 @@ private slots:
     void pagesAreValidXhtml()
     {
         usePages();
-        QFETCH(QLocale, locale);
-        QFETCH(WeekStart, weekStart);
-        QFETCH(QString, firstWeekday);
+        auto [locale, weekStart, firstWeekday] =
+            TestSupport::fetch<QLocale, WeekStart, QString>("locale", "weekStart", "firstWeekday");
         QCOMPARE(modCalendar::GenerateCalendar(nullptr, options(weekStart, locale)), QString());
         QStringList arguments{"--valid", "--nonet", "--noout"};
         for (int year = Year - 1; year <= Year + 1; ++year)
@@ -812,9 +801,8 @@ private slots:
     void styleSheetChoice()
     {
         usePages();
-        QFETCH(QStringList, styles);
-        QFETCH(QString, stored);
-        QFETCH(QByteArray, copied);
+        auto [styles, stored, copied] =
+            TestSupport::fetch<QStringList, QString, QByteArray>("styles", "stored", "copied");
         writeStyles(styles);
         modSettings::WriteSetting("Css Calendar", stored);
         QVERIFY(TestSupport::writeFile(modCalendar::StyleSheetPath(), "/* left over */"));

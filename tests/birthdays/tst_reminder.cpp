@@ -83,14 +83,6 @@ class TestReminder : public QObject
     std::unique_ptr<RecordingPlatform> m_platform;
     std::unique_ptr<frmOptionsReminder> m_window;
 
-    static void setDays(const QString& since, const QString& once1 = {}, const QString& once2 = {})
-    {
-        const QString keys[] = {"Reminder Since", "Reminder Once 1", "Reminder Once 2", "Reminder Once 3"};
-        const QString values[] = {since, once1, once2, QString()};
-        for (int i = 0; i < 4; ++i)
-            Store(keys[i], values[i]);
-    }
-
     // "key|date|name|age|red" for each row, the way the tests below expect them.
     static QStringList describe(const std::vector<modReminder::ReminderRow>& rows)
     {
@@ -297,8 +289,7 @@ private slots:
     }
     void birthdayRows()
     {
-        QFETCH(QDate, today);
-        QFETCH(QString, settings);
+        auto [today, settings] = TestSupport::fetch<QDate, QString>("today", "settings");
         const QStringList days = settings.split(',');
         QVERIFY(modDatabase::OpenDatabase(m_path));
         QTEST(describe(modReminder::CollectBirthdays(modReminder::ReminderDays(days[0], days[1], days[2], ""), today)),
@@ -329,7 +320,7 @@ private slots:
     {
         QFETCH(int, fontSize);
         modSettings::WriteSetting("Font Size", QString::number(fontSize));
-        setDays("0");
+        Store({"Reminder Since=0"});
         QVERIFY(modDatabase::OpenDatabase(m_path));
         addPersons({{13, QString(100, QChar(0x5B57)), QDate(1960, 6, 15)},
                     {14, "Maximiliane " + QString(88, 'W'), QDate(1961, 6, 15)}});
@@ -363,12 +354,12 @@ private slots:
     // database; the database is closed again either way.
     void nothingToShowEndsAtOnce()
     {
-        setDays("5", "30");
+        Store({"Reminder Since=5", "Reminder Once 1=30"});
         QVERIFY(!prepare(QDate(2023, 6, 1)));
         QVERIFY(!modDatabase::IsDatabaseOpen());
-        setDays({});
+        Store({"Reminder Since", "Reminder Once 1"});
         QVERIFY(!prepare(QDate(2023, 12, 31)));
-        setDays("2");
+        Store({"Reminder Since=2"});
         modSettings::WriteSetting("Default database", m_dir.filePath("gone.mdb"));
         m_platform->expectMessage();
         QVERIFY(!prepare(QDate(2023, 12, 31)));
@@ -388,7 +379,7 @@ private slots:
     void detailsStartsTheProgram()
     {
         QFETCH(QString, how);
-        setDays("2");
+        Store({"Reminder Since=2"});
         std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 12, 31));
         QVERIFY(window);
         QTreeWidget* list = window->lvwReminder;
@@ -435,10 +426,8 @@ private slots:
     }
     void soundAndClosing()
     {
-        QFETCH(QString, sound);
-        QFETCH(int, played);
-        QFETCH(QString, closing);
-        setDays("2");
+        auto [sound, played, closing] = TestSupport::fetch<QString, int, QString>("sound", "played", "closing");
+        Store({"Reminder Since=2"});
         modSettings::WriteSetting("Reminder Sound", sound);
         modSettings::WriteSetting("Reminder Sound Path", m_dir.filePath("chime.wav"));
         std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 12, 31));
@@ -467,16 +456,25 @@ private slots:
         QCOMPARE(countRows("Person"), 10);
     }
 
-    // With the shipped chime, uncompressed PCM, which every sound player takes.
+    // With the shipped chime, uncompressed PCM, which every sound player takes. A reminder
+    // started by another process of the program (at the switch of the option, or Details)
+    // shows its window as that process asked.
+    void birthdaysDueShowTheWindow_data()
+    {
+        QTest::addColumn<QString>("show");
+        addRow("unasked", QString());
+        addRow("asked minimised", QString("minimised"));
+    }
     void birthdaysDueShowTheWindow()
     {
+        QFETCH(QString, show);
         const QByteArray wave = TestSupport::readFile(shippedChime());
         QVERIFY2(wave.size() > 44, "no Sound/default.wav beside the program");
         QVERIFY(wave.startsWith("RIFF") && wave.mid(8, 8) == "WAVEfmt " && wave.at(20) == 1);
         modSettings::WriteSetting("Reminder Sound", "1");
         modSettings::WriteSetting("Reminder Sound Path", shippedChime());
-        setDays("2");
-        const Run run = runReminder(true);
+        Store({"Reminder Since=2"});
+        const Run run = runReminder(true, show);
         QVERIFY2(run.ended, "the reminder window did not close");
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.caption, QString("Birthday reminder"));
@@ -485,7 +483,7 @@ private slots:
         QCOMPARE(run.lines, (QStringList{"Person  1\t" + modReminder::DateText(today) + "\tAnna & <Ärger>\t28\tred",
                                          "Person  2\t" + modReminder::DateText(tomorrow) + "\tBert\t" +
                                              QString::number(tomorrow.year() - tomorrow.addYears(-40).year()) + "\t",
-                                         "window normal"}));
+                                         "window " + (show.isEmpty() ? "normal" : show)}));
         // Closing compacted the file, which stays a database with its persons.
         QVERIFY(modDatabase::OpenDatabase(m_today));
         QCOMPARE(countRows("Person"), 3);
@@ -509,7 +507,7 @@ private slots:
         QVERIFY(TestSupport::writeFile(chime, wave + samples));
         modSettings::WriteSetting("Reminder Sound", "1");
         modSettings::WriteSetting("Reminder Sound Path", chime);
-        setDays("2");
+        Store({"Reminder Since=2"});
         for (int run = 1; run <= 50; ++run) {
             const Run reminder = runReminder(true);
             QVERIFY2(reminder.ended, qPrintable(QString("run %1 did not end").arg(run)));
@@ -518,21 +516,11 @@ private slots:
         }
     }
 
-    // A reminder started by another process of the program (at the switch of the
-    // option, or Details) shows its window as that process asked (unasked: see above).
-    void startsMinimisedWhenAsked()
-    {
-        setDays("0");
-        const Run run = runReminder(true, "minimised");
-        QVERIFY(run.ended);
-        QCOMPARE(run.lines.value(run.lines.size() - 1), QString("window minimised"));
-    }
-
     // Without the echo a shown window would keep the process alive: ending by itself
     // with status 0 means nothing was shown.
     void nothingDueEndsByItself()
     {
-        setDays({}, "3");
+        Store({"Reminder Once 1=3"});
         const Run run = runReminder(false);
         QVERIFY2(run.ended, "the reminder did not end by itself");
         QCOMPARE(run.exitCode, 0);
@@ -554,8 +542,7 @@ private slots:
     }
     void execLineQuotesThePath()
     {
-        QFETCH(QString, executable);
-        QFETCH(QString, exec);
+        auto [executable, exec] = TestSupport::fetch<QString, QString>("executable", "exec");
         QCOMPARE(modAutostart::ExecLine(executable), exec);
         const QString text = QString::fromUtf8(modAutostart::EntryText(executable));
         QVERIFY(text.startsWith("[Desktop Entry]\n"));
@@ -576,9 +563,8 @@ private slots:
     }
     void enableWritesTheEntry()
     {
-        QFETCH(QString, stored);
-        QFETCH(bool, defaultDatabaseExists);
-        QFETCH(bool, startsReminder);
+        auto [stored, defaultDatabaseExists, startsReminder] =
+            TestSupport::fetch<QString, bool, bool>("stored", "defaultDatabaseExists", "startsReminder");
         if (!stored.isEmpty())
             modSettings::WriteSetting("Birthday reminder", stored);
         modSettings::WriteSetting("Default database",
@@ -590,25 +576,6 @@ private slots:
         QCOMPARE(startedArguments(), startsReminder ? QList<QStringList>{{"/Reminder"}} : QList<QStringList>{});
     }
 
-    void outdatedEntries_data()
-    {
-        TestSupport::addColumns<QByteArray, bool>({"entry", "outdated"});
-        addRow("missing", QByteArray(), true);
-        addRow("this program", modAutostart::EntryText(QCoreApplication::applicationFilePath()), false);
-        addRow("program moved", modAutostart::EntryText("/old/place/addrion"), true);
-        addRow("without the argument",
-               QByteArray("[Desktop Entry]\nExec=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\"\n"),
-               true);
-        addRow("no Exec line", QByteArray("[Desktop Entry]\nName=Addrion Birthday reminder\n"), true);
-    }
-    void outdatedEntries()
-    {
-        QFETCH(QByteArray, entry);
-        if (!entry.isNull())
-            QVERIFY(TestSupport::writeFile(modAutostart::EntryFile(), entry));
-        QTEST(modAutostart::ReminderEntryOutdated(), "outdated");
-    }
-
     // At every start of the main window: a first run switches on with the defaults; an
     // entry that is missing or points elsewhere is written again while the reminder is
     // on. A repair is no switch from off to on: no reminder pops up.
@@ -618,13 +585,16 @@ private slots:
         addRow("first run", QString(), QByteArray(), true);
         addRow("moved program is repaired", "1", modAutostart::EntryText("/old/place/addrion"), true);
         addRow("missing entry is written again", "1", QByteArray(), true);
+        addRow("entry without the argument is repaired", "1",
+               "[Desktop Entry]\nExec=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\"\n", true);
+        addRow("entry without Exec is repaired", "1", QByteArray("[Desktop Entry]\nName=Addrion Birthday reminder\n"),
+               true);
         addRow("switched off stays off", "0", QByteArray(), false);
     }
     void startCheck()
     {
-        QFETCH(QString, stored);
-        QFETCH(QByteArray, entry);
-        QFETCH(bool, entryAfterwards);
+        auto [stored, entry, entryAfterwards] =
+            TestSupport::fetch<QString, QByteArray, bool>("stored", "entry", "entryAfterwards");
         Store("Birthday reminder", stored);
         if (!stored.isNull()) // a first run with a default database would switch on
             modSettings::WriteSetting("Default database", m_path);
@@ -661,10 +631,8 @@ private slots:
     }
     void loadsTheSettings()
     {
-        QFETCH(QString, reminder);
-        QFETCH(QString, since);
-        QFETCH(QString, once2);
-        QFETCH(QString, sound);
+        auto [reminder, since, once2, sound] =
+            TestSupport::fetch<QString, QString, QString, QString>("reminder", "since", "once2", "sound");
         Store("Birthday reminder", reminder);
         Store("Reminder Since", since);
         Store("Reminder Once 2", once2);
@@ -718,9 +686,7 @@ private slots:
     }
     void dayBoxesTakeDigitsOnly()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, text);
-        QFETCH(int, refused);
+        auto [typed, text, refused] = TestSupport::fetch<QString, QString, int>("typed", "text", "refused");
         Store({"Birthday reminder=1", "Reminder Once 3="});
         open();
         Toggle(m_window->chkOnce.at(2));
@@ -790,8 +756,7 @@ private slots:
     void switching()
     {
         modAutostart::EnableReminder();
-        Store("Default database", m_path);
-        Store("Reminder Since", "2");
+        Store({"Default database=" + m_path, "Reminder Since=2"});
         for (const bool on : {false, true}) {
             open();
             QCOMPARE(m_window->chkBirthdayreminder->isChecked(), !on);

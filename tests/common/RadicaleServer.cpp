@@ -53,20 +53,10 @@ bool RadicaleServer::start(QString& error, bool tls, bool fsync)
     users.close();
     m_port = FreePort();
     m_tls = tls;
-    QStringList arguments{QStringLiteral("-m"),
-                          QStringLiteral("radicale"),
-                          QStringLiteral("--server-hosts"),
-                          QStringLiteral("127.0.0.1:%1").arg(m_port),
-                          QStringLiteral("--storage-filesystem-folder"),
-                          m_dir.filePath(QStringLiteral("storage")),
-                          QStringLiteral("--auth-type"),
-                          QStringLiteral("htpasswd"),
-                          QStringLiteral("--auth-htpasswd-filename"),
-                          users.fileName(),
-                          QStringLiteral("--auth-htpasswd-encryption"),
-                          QStringLiteral("plain"),
-                          QStringLiteral("--logging-level"),
-                          QStringLiteral("warning")};
+    QStringList arguments =
+        QString("-m radicale --auth-type htpasswd --auth-htpasswd-encryption plain --logging-level warning").split(' ');
+    arguments << "--server-hosts" << QString("127.0.0.1:%1").arg(m_port) << "--storage-filesystem-folder"
+              << m_dir.filePath("storage") << "--auth-htpasswd-filename" << users.fileName();
     // That option is read only from the server's built-in defaults.
     if (!fsync) {
         arguments[0] = QStringLiteral("-c");
@@ -77,19 +67,18 @@ bool RadicaleServer::start(QString& error, bool tls, bool fsync)
     if (tls) {
         const QString key = m_dir.filePath(QStringLiteral("key.pem"));
         QProcess openssl;
-        openssl.start(QStringLiteral("openssl"),
-                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-                       QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
-                       QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                       QStringLiteral("/CN=Addrion test server"), QStringLiteral("-keyout"), key,
-                       QStringLiteral("-out"), certificatePath()});
+        QStringList request =
+            QString("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj").split(' ');
+        openssl.start("openssl", request << "/CN=Addrion test server"
+                                         << "-keyout" << key << "-out" << certificatePath());
         if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit || openssl.exitCode()) {
             error = QStringLiteral("openssl made no certificate (Debian package openssl): ") +
                     QString::fromLocal8Bit(openssl.readAllStandardError()) + openssl.errorString();
             return false;
         }
-        arguments << QStringLiteral("--server-ssl") << QStringLiteral("True") << QStringLiteral("--server-certificate")
-                  << certificatePath() << QStringLiteral("--server-key") << key;
+        arguments << "--server-ssl"
+                  << "True"
+                  << "--server-certificate" << certificatePath() << "--server-key" << key;
     }
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // A server outliving a test process that was killed would keep the files it inherited

@@ -1,5 +1,6 @@
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
+#include "TwoRows.h"
 
 #include "birthdays/LineWriter.h"
 #include "database/modDatabase.h"
@@ -438,57 +439,50 @@ private slots:
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 
+    // A database named on the command line is opened; one that is not there is reported,
+    // and the default database opened instead.
+    void commandLinePathIsOpened_data() { addTwoRows("exists", "missing", "exists"); }
     void commandLinePathIsOpened()
     {
-        const QString path = m_dir->filePath("work.mdb");
-        QVERIFY(modDatabase::NewDatabase(path));
-        modDatabase::CloseDatabase(true);
-        modSettings::WriteSetting("Default database", "");
-
+        QFETCH(bool, exists);
+        const QString path = m_dir->filePath(exists ? "work.mdb" : "missing.mdb");
+        if (exists) {
+            QVERIFY(modDatabase::NewDatabase(path));
+            modDatabase::CloseDatabase(true);
+            modSettings::WriteSetting("Default database", "");
+        } else {
+            m_platform->expectMessage();
+        }
         frmMain window(path);
         window.Load();
-        QCOMPARE(window.windowTitle(), QString("work.mdb - Addrion 1.4.3"));
-        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
+        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), exists ? path : defaultDatabase());
+        if (exists)
+            QCOMPARE(window.windowTitle(), QString("work.mdb - Addrion 1.4.3"));
+        else
+            QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
     }
 
-    void invalidCommandLinePathFallsBackToTheDefault()
-    {
-        const QString path = m_dir->filePath("missing.mdb");
-        m_platform->expectMessage();
-        frmMain window(path);
-        window.Load();
-        QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
-        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), defaultDatabase());
-    }
-
+    // A reminder run neither loads a database nor stores the window state.
     void closingStoresTheWindowState_data()
     {
-        addColumns<int, QString>("state", "stored");
-        QTest::newRow("normal") << int(Qt::WindowNoState) << "0";
-        QTest::newRow("maximised") << int(Qt::WindowMaximized) << "2";
-        QTest::newRow("minimised") << int(Qt::WindowMinimized) << "1";
+        addColumns<QString, int, QString>("argument", "state", "stored");
+        addRow("normal", "", int(Qt::WindowNoState), "0");
+        addRow("maximised", "", int(Qt::WindowMaximized), "2");
+        addRow("minimised", "", int(Qt::WindowMinimized), "1");
+        addRow("reminder run", "/Reminder", int(Qt::WindowNoState), "9");
     }
     void closingStoresTheWindowState()
     {
-        auto [state, stored] = fetch<int, QString>("state", "stored");
-        frmMain window("");
+        auto [argument, state, stored] = fetch<QString, int, QString>("argument", "state", "stored");
+        modSettings::WriteSetting("WindowState", "9");
+        frmMain window(argument);
         window.Load();
+        QCOMPARE(QFile::exists(defaultDatabase()), argument.isEmpty());
         window.show();
         window.setWindowState(Qt::WindowStates(state));
         QVERIFY(window.close());
         QCOMPARE(modSettings::ReadSetting("WindowState"), stored);
         QVERIFY(!modDatabase::IsDatabaseOpen());
-    }
-
-    void reminderRunSkipsLoadingAndClosing()
-    {
-        modSettings::WriteSetting("WindowState", "2");
-        frmMain window("/Reminder");
-        window.Load();
-        QVERIFY(!modDatabase::IsDatabaseOpen());
-        QVERIFY(!QFile::exists(defaultDatabase()));
-        QVERIFY(window.close());
-        QCOMPARE(modSettings::ReadSetting("WindowState"), QString("2"));
     }
 
     void reminderRunEndsByItself()

@@ -3,6 +3,7 @@
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
 #include "RadicaleServer.h"
+#include "TwoRows.h"
 
 #include "database/modPersonUid.h"
 #include "editor/modContact.h"
@@ -49,14 +50,6 @@ class TestSync : public QObject
         CardDav::Session session(RadicaleServer::User, password);
         return modSync::Synchronise(session, options);
     }
-    // What a sync moved, in one line.
-    static QString counts(const modSync::Result& result)
-    {
-        return QString::asprintf("sent %d, new %d, changed %d, merged %d, removed here %d, there %d", result.sent,
-                                 result.receivedNew, result.receivedChanged, result.merged, result.removedHere,
-                                 result.removedThere);
-    }
-
     static void add(const QString& name, const QString& phone)
     {
         QVERIFY(modContact::SaveNewPerson({name, "", "", "", {modContact::TypedEntry(phone, "")}, {}}));
@@ -230,9 +223,7 @@ private slots:
     }
     void plan()
     {
-        QFETCH(QString, here);
-        QFETCH(QString, there);
-        QFETCH(QString, last);
+        auto [here, there, last] = TestSupport::fetch<QString, QString, QString>("here", "there", "last");
         std::vector<modSyncPlan::LocalCard> local;
         for (const QString& item : here.split(' ', Qt::SkipEmptyParts))
             local.push_back({item.section(':', 0, 0), item.section(':', 1, 1)});
@@ -294,38 +285,36 @@ private slots:
 
     // Adding, editing and removing on each side reaches the other, listed either way, also
     // after the server forgot the sync token; a card that is no person is left alone.
-    void bothWays_data()
-    {
-        QTest::addColumn<bool>("syncCollection");
-        addRow("sync-collection", true);
-        addRow("PROPFIND listing", false);
-    }
+    void bothWays_data() { TestSupport::addTwoRows("syncCollection", "PROPFIND listing", "sync-collection"); }
     void bothWays()
     {
         QFETCH(bool, syncCollection);
         modSync::Options options;
         options.useSyncCollection = syncCollection;
+        // What a sync of the file moved, and how the server's cards were listed.
+        const auto synced = [&](const char* name) {
+            const modSync::Result r = sync(file(name), options);
+            return r.ok ? QString::asprintf("sent %d, new %d, changed %d, merged %d, removed here %d, there %d, %s",
+                                            r.sent, r.receivedNew, r.receivedChanged, r.merged, r.removedHere,
+                                            r.removedThere, r.listedBySyncCollection ? "sync-collection" : "PROPFIND")
+                        : r.error;
+        };
+        const QString listed = syncCollection ? "sync-collection" : "PROPFIND";
         open(file("a.mdb"));
         add("Anna", "0101");
         add("Bob", "0202");
-        modSync::Result result = sync(file("a.mdb"), options);
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(counts(result), QString("sent 2, new 0, changed 0, merged 0, removed here 0, there 0"));
-        QCOMPARE(result.listedBySyncCollection, syncCollection);
+        QCOMPARE(synced("a.mdb"), "sent 2, new 0, changed 0, merged 0, removed here 0, there 0, " + listed);
         // Another client adds a card that is no person.
         QCOMPARE(put("group-1.vcf", "BEGIN:VCARD\r\nVERSION:4.0\r\nUID:group-1\r\nKIND:group\r\nFN:Friends\r\n"
                                     "MEMBER:urn:uuid:x\r\nEND:VCARD\r\n"),
                  201);
-        result = sync(file("b.mdb"), options);
-        QCOMPARE(counts(result), QString("sent 0, new 2, changed 0, merged 0, removed here 0, there 0"));
+        QCOMPARE(synced("b.mdb"), "sent 0, new 2, changed 0, merged 0, removed here 0, there 0, " + listed);
         QCOMPARE(persons(file("b.mdb")), persons(file("a.mdb")));
 
         edit("Anna", "Anna Berg", {"0101", "0303"}); // in b
         remove("Bob");
         QVERIFY(sync(file("b.mdb"), options).ok);
-        result = sync(file("a.mdb"), options);
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(counts(result), QString("sent 0, new 0, changed 1, merged 0, removed here 1, there 0"));
+        QCOMPARE(synced("a.mdb"), "sent 0, new 0, changed 1, merged 0, removed here 1, there 0, " + listed);
         QCOMPARE(persons(file("a.mdb")), QStringList{"Anna Berg: 0101, 0303"});
 
         // A sync token the server no longer knows: everything is listed afresh, nothing twice.
@@ -335,16 +324,9 @@ private slots:
         open(file("a.mdb"));
         modSyncState::SaveSyncToken(modDatabase::DatabaseConnection(),
                                     "http://radicale.org/ns/sync/" + QString(64, QChar('e')));
-        result = sync(file("a.mdb"), options);
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(result.listedBySyncCollection, syncCollection);
-        QCOMPARE(counts(result), QString("sent 0, new 1, changed 0, merged 0, removed here 0, there 0"));
+        QCOMPARE(synced("a.mdb"), "sent 0, new 1, changed 0, merged 0, removed here 0, there 0, " + listed);
         QCOMPARE(persons(file("a.mdb")), (QStringList{"Anna Berg: 0101, 0303", "Cleo: 0404"}));
-
-        // Nothing changed: nothing moves.
-        result = sync(file("a.mdb"), options);
-        QVERIFY(result.ok);
-        QCOMPARE(counts(result), QString("sent 0, new 0, changed 0, merged 0, removed here 0, there 0"));
+        QCOMPARE(synced("a.mdb"), "sent 0, new 0, changed 0, merged 0, removed here 0, there 0, " + listed);
         // The card that is no person is left alone on both sides.
         const QList<QByteArray> cards = serverCards();
         QCOMPARE(cards.size(), 3);
@@ -380,8 +362,7 @@ private slots:
     }
     void conflicts()
     {
-        QFETCH(bool, removeHere);
-        QFETCH(QStringList, expected);
+        auto [removeHere, expected] = TestSupport::fetch<bool, QStringList>("removeHere", "expected");
         open(file("a.mdb"));
         add("Anna", "0101");
         QVERIFY(sync(file("a.mdb")).ok);
@@ -413,9 +394,8 @@ private slots:
     }
     void mergedAwayLeavesServer()
     {
-        QFETCH(bool, changedThere);
-        QFETCH(bool, stateLost);
-        QFETCH(QStringList, expected);
+        auto [changedThere, stateLost, expected] =
+            TestSupport::fetch<bool, bool, QStringList>("changedThere", "stateLost", "expected");
         open(file("a.mdb"));
         add("Anna", "0101");
         add("Anna B", "0202");
@@ -520,12 +500,7 @@ private slots:
 
     // A self-signed certificate is shown with its subject and fingerprint; accepted, it
     // is remembered for the server; refused, nothing is sent, and /Sync refuses it too.
-    void untrustedCertificateAsks_data()
-    {
-        QTest::addColumn<bool>("accept");
-        addRow("accepted", true);
-        addRow("refused", false);
-    }
+    void untrustedCertificateAsks_data() { TestSupport::addTwoRows("accept", "refused", "accepted"); }
     void untrustedCertificateAsks()
     {
         QFETCH(bool, accept);
@@ -569,8 +544,7 @@ private slots:
     }
     void errorsInWords()
     {
-        QFETCH(QByteArray, answer);
-        QFETCH(QString, words);
+        auto [answer, words] = TestSupport::fetch<QByteArray, QString>("answer", "words");
         CannedTcpServer server(answer);
         QVERIFY(server.isListening());
         const QUrl url(QString("http://127.0.0.1:%1/anna/book/").arg(server.serverPort()));
@@ -710,10 +684,8 @@ private slots:
     }
     void syncCommand()
     {
-        QFETCH(QString, password);
-        QFETCH(bool, linked);
-        QFETCH(int, exitCode);
-        QFETCH(QString, said);
+        auto [password, linked, exitCode, said] =
+            TestSupport::fetch<QString, bool, int, QString>("password", "linked", "exitCode", "said");
         open(file("a.mdb"));
         add("Anna", "0101");
         if (!linked)
