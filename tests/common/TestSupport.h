@@ -18,10 +18,10 @@ class IsolatedEnvironment
 public:
     IsolatedEnvironment();
     QString root() const { return m_dir.path(); }
-    QString home() const;
-    QString configHome() const;
-    QString dataHome() const;
-    QString temp() const;
+    QString home() const { return root() + QStringLiteral("/home"); }
+    QString configHome() const { return root() + QStringLiteral("/config"); }
+    QString dataHome() const { return root() + QStringLiteral("/data"); }
+    QString temp() const { return root() + QStringLiteral("/temp"); }
 
 private:
     QTemporaryDir m_dir;

@@ -314,24 +314,19 @@ private slots:
 
         const auto google = modCsv::Layout::Google;
         const auto outlook = modCsv::Layout::Outlook;
-        const struct
-        {
-            const char* cell;
-            const char* dateFormat;
-            modCsv::Layout layout;
-            const char* value;
-        } birthdays[] = {{"1980-02-29", "dd/mm/yyyy", google, "1980-02-29"},
-                         {"--02-29", "dd/mm/yyyy", google, "--02-29"},
-                         {"29.02.1980", "dd/mm/yyyy", google, "1980-02-29"}, // the user's setting, dots
-                         {"1980/02/29", "yyyy/mm/dd", google, "1980-02-29"},
-                         {"2/29/1980", "dd/mm/yyyy", outlook, "1980-02-29"}, // Outlook's own
-                         {"0/0/00", "dd/mm/yyyy", outlook, ""},              // Outlook's empty
-                         {"3/4/1980", "dd/mm/yyyy", outlook, "1980-04-03"},  // the user's before the layout's
-                         {"spring 1980", "dd/mm/yyyy", google, "spring 1980"},
-                         {"31/02/1980", "dd/mm/yyyy", google, "31/02/1980"}};
-        for (const auto& birthday : birthdays)
-            QCOMPARE(modCsv::BirthdayValue(birthday.cell, birthday.dateFormat, birthday.layout),
-                     QString(birthday.value));
+        // cell, date format setting, layout, value
+        const std::tuple<const char*, const char*, modCsv::Layout, const char*> birthdays[] = {
+            {"1980-02-29", "dd/mm/yyyy", google, "1980-02-29"},
+            {"--02-29", "dd/mm/yyyy", google, "--02-29"},
+            {"29.02.1980", "dd/mm/yyyy", google, "1980-02-29"}, // the user's setting, dots
+            {"1980/02/29", "yyyy/mm/dd", google, "1980-02-29"},
+            {"2/29/1980", "dd/mm/yyyy", outlook, "1980-02-29"}, // Outlook's own
+            {"0/0/00", "dd/mm/yyyy", outlook, ""},              // Outlook's empty
+            {"3/4/1980", "dd/mm/yyyy", outlook, "1980-04-03"},  // the user's before the layout's
+            {"spring 1980", "dd/mm/yyyy", google, "spring 1980"},
+            {"31/02/1980", "dd/mm/yyyy", google, "31/02/1980"}};
+        for (const auto& [cell, dateFormat, layout, value] : birthdays)
+            QCOMPARE(modCsv::BirthdayValue(cell, dateFormat, layout), QString(value));
     }
 
     void csvQuote()

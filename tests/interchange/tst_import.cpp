@@ -260,22 +260,14 @@ private slots:
         QCOMPARE(countRows("Person"), 2);
     }
 
+    // The report names each skipped card by its line, its name and its problem.
     void reportText()
     {
-        // 5 cards: 2 added, 1 merged, 3 skipped.
-        const modVcardImport::Report report{modVcardImport::Source::Vcard,
-                                            5,
-                                            2,
-                                            1,
-                                            0,
-                                            3,
-                                            {{5, "Broken Fold", modVcard::Problem::NotAProperty, 9, {}},
-                                             {15, "", modVcard::Problem::NoName, 0, {}},
-                                             {24, "Truncated", modVcard::Problem::NoEnd, 24, {}}}};
-        QCOMPARE(modVcardImport::ReportText(report), QString("Persons added: 2\nPersons merged: 1\nCards skipped: 3\n"
-                                                             "- Line 5 (Broken Fold): Line 9 is not a vCard property\n"
-                                                             "- Line 15: The card has no name\n"
-                                                             "- Line 24 (Truncated): END:VCARD is missing"));
+        QCOMPARE(modVcardImport::ReportText(importBytes(sample("malformed.vcf"))),
+                 QString("Persons added: 2\nPersons merged: 0\nCards skipped: 4\n"
+                         "- Line 5 (Broken Fold): Line 9 is not a vCard property\n"
+                         "- Line 11 (Cut Short): END:VCARD is missing\n- Line 15: The card has no name\n"
+                         "- Line 24 (Truncated): END:VCARD is missing"));
         QVERIFY(modVcardImport::ReportText({}).startsWith("The file holds no vCard.\n"));
     }
 

@@ -255,12 +255,8 @@ private slots:
             // Write until the reminder has finished (bounded, in case it never does).
             for (int i = 0; i < 400 && reminder.state() != QProcess::NotRunning; ++i, ++written) {
                 const auto failure = EngineTest::failureOf([&] {
-                    modContact::Contact contact{QString("Writer %1").arg(written),
-                                                "",
-                                                "",
-                                                "",
-                                                {modContact::TypedEntry(QString("0%1").arg(written), QString())},
-                                                {}};
+                    modContact::Contact contact{QString("Writer %1").arg(written), "", "", "", {}, {}};
+                    contact.phones.push_back(modContact::TypedEntry(QString("0%1").arg(written), QString()));
                     const std::optional<qint16> contactnr = modContact::SaveNewPerson(contact);
                     QVERIFY(contactnr);
                     contact.note = QString(5000, 'x');
@@ -776,20 +772,14 @@ private slots:
     // by fuzzing).
     void hyperlinkWordFarBeyondTheText()
     {
-        const struct
-        {
-            const char* text;
-            int position;
-            const char* word;
-            int start;
-        } clicks[] = {{"see www.a.b", INT_MAX, "www.a.b", 5},
-                      {"see www.a.b", 12, "www.a.b", 5},
-                      {"mailto:x@y.z ", 1000000, "", 14},
-                      {"a\r\nwww.b.c\n", INT_MAX - 1, "", 12}};
-        for (const auto& click : clicks) {
-            int at = click.position;
-            QCOMPARE(modHyperlink::GetHyperlinkWord(click.text, at), QString(click.word));
-            QCOMPARE(at, click.start);
+        // text, click position, word, its start
+        const std::tuple<const char*, int, const char*, int> clicks[] = {{"see www.a.b", INT_MAX, "www.a.b", 5},
+                                                                         {"see www.a.b", 12, "www.a.b", 5},
+                                                                         {"mailto:x@y.z ", 1000000, "", 14},
+                                                                         {"a\r\nwww.b.c\n", INT_MAX - 1, "", 12}};
+        for (auto [text, at, word, start] : clicks) {
+            QCOMPARE(modHyperlink::GetHyperlinkWord(text, at), QString(word));
+            QCOMPARE(at, start);
         }
     }
 };
