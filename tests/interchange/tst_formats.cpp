@@ -61,9 +61,8 @@ private slots:
     {
         TestSupport::addColumns<QByteArray, QStringList>({"file", "persons"});
 
-        // A phone's 2.1 export: CR LF, bare type words, quoted-printable UTF-8 with soft
-        // line breaks, a photo whose data lines are not indented, and cards in the
-        // phone's own code pages.
+        // A phone's 2.1 export: CR LF, bare type words, quoted-printable UTF-8, soft line
+        // breaks, a photo with unindented data lines, cards in the phone's own code pages.
         addRow("2.1 quoted-printable", sample("phone21.vcf"),
                QStringList{"Jürgen Müller # 1979-04-12 # Hauptstraße 5\nHinterhaus\n10115 Berlin\nDeutschland # "
                            "+49 171 5550100 (Mobile) | 030 5550199 (Home) | 030 5550198 (Work Fax) # "
@@ -133,9 +132,8 @@ private slots:
                  QStringList{"Abcdefghi # - #  #  #  # Name: Abcdefghi\U0001F382xyz"});
     }
 
-    // Cut short anywhere, or with any byte replaced by one that means something to the
-    // reader, a file still reads into cards, and every person made of them fits the
-    // database's columns.
+    // Cut short anywhere, or with any byte replaced by a meaningful one, a file still reads
+    // into cards, and every person made of them fits the database's columns.
     void damagedFilesStillReadSafely()
     {
         const QByteArray file = sample("damaged.vcf");

@@ -188,9 +188,8 @@ private slots:
         QVERIFY(dumpPersons().contains("Bob Stone # - #  # 0101 | 0202 #  # "));
     }
 
-    // A cancelled import, or one that runs out of numbers, writes nothing of the file:
-    // not the persons that would still have fitted, nor the merges; and the file is read
-    // no further.
+    // A cancelled import, or one out of numbers, writes nothing (no person, no merge) and
+    // reads the file no further.
     void stoppedImportWritesNothing()
     {
         QByteArray file = bobCard().replace("0101", "0303") + annaCard() +
@@ -417,8 +416,7 @@ private slots:
             QCOMPARE(dumpPersons(), before);
     }
 
-    // Database > Import... sits after E-mail..., asks for the file in the database
-    // folder, refills the list and reports.
+    // Database > Import... asks for the file in the database folder, refills the list, reports.
     void importCommand()
     {
         const QString path = m_dir->filePath("home.mdb");
@@ -533,8 +531,7 @@ private slots:
         QTEST(dumpPersons(), "persons");
     }
 
-    // A broken file is reported with its lines, and nothing of it is written, not even
-    // the good rows before the fault.
+    // A broken file is reported with its lines; not even the good rows before the fault are written.
     void brokenCsvWritesNothing()
     {
         QVERIFY(modContact::SaveNewPerson({"Kept", "", "", "", {}, {}}));
@@ -546,9 +543,8 @@ private slots:
         QCOMPARE(dumpPersons(), before);
     }
 
-    // A layout not known opens the mapping window with the first rows; the user says
-    // what each column holds, with descriptions for numbers and addresses; cancelled,
-    // nothing is imported.
+    // An unknown layout opens the mapping window: the user says what each column holds;
+    // cancelled, nothing is imported.
     void csvMappingWindow()
     {
         const QString path = write("own.csv", "Vorname;Nachname;Telefon;Geburtstag;Strasse;Ort\r\n"

@@ -267,9 +267,8 @@ private slots:
         QCOMPARE(modLanguage::SortedByName(names, QLocale(locale)), sorted);
     }
 
-    // A language chosen in the menu translates the open windows, changes Qt's own texts
-    // and, for the languages written from right to left, the direction of the whole
-    // window: list on the right, details on the left.
+    // A language chosen in the menu translates the open windows and Qt's own texts; a
+    // right-to-left one mirrors the window: list on the right, details on the left.
     void languageReachesQtAndTheLayout_data()
     {
         // cancel: Qt's own Cancel button
