@@ -369,8 +369,7 @@ private slots:
     }
     void csvRowAsCard()
     {
-        QFETCH(QString, header);
-        QFETCH(QString, row);
+        auto [header, row] = TestSupport::fetch<QString, QString>("header", "row");
         const modCsv::Table table = modCsv::ReadTable((header + "\r\n" + row + "\r\n").toUtf8());
         QVERIFY(table.problems.empty());
         const modCsv::Layout layout = modCsv::Recognise(table.header);

@@ -153,8 +153,7 @@ private slots:
     }
     void mergeRule()
     {
-        QFETCH(QString, existing);
-        QFETCH(QStringList, persons);
+        auto [existing, persons] = TestSupport::fetch<QString, QStringList>("existing", "persons");
         runSql(existing);
         runSql(
             "INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (3, 1, '+31 20 555 1111', 'office')");
@@ -285,9 +284,8 @@ private slots:
     }
     void roundTrip()
     {
-        QFETCH(int, layout);
-        QFETCH(QString, dateFormat);
-        QFETCH(QString, firstLine);
+        auto [layout, dateFormat, firstLine] =
+            TestSupport::fetch<int, QString, QString>("layout", "dateFormat", "firstLine");
         modSettings::WriteSetting("Date", dateFormat);
         const bool vcard = layout < 0;
         const bool outlook = layout == int(modCsv::Layout::Outlook);
@@ -380,10 +378,8 @@ private slots:
     }
     void importByUid()
     {
-        QFETCH(QByteArray, from);
-        QFETCH(QByteArray, to);
-        QFETCH(int, added);
-        QFETCH(bool, revised);
+        auto [from, to, added, revised] =
+            TestSupport::fetch<QByteArray, QByteArray, int, bool>("from", "to", "added", "revised");
         const qint16 number = save("Anna Berg", {"0101|Mobile", "0202|Boat"}, {"anna@example.org"},
                                    QDate(1980, 2, 29).toString("M/d/yyyy"), "Lane 1\nTown", "Tea, please");
         QByteArray file = exportVcards({number});

@@ -303,8 +303,7 @@ private slots:
     }
     void saveOnAFullDisk()
     {
-        QFETCH(QString, operation);
-        QFETCH(int, limit);
+        auto [operation, limit] = TestSupport::fetch<QString, int>("operation", "limit");
         QTemporaryDir dir;
         const QString data = dir.filePath("data/");
         QVERIFY(QDir().mkpath(data));
@@ -704,8 +703,7 @@ private slots:
     }
     void versionServerAnswers()
     {
-        QFETCH(QByteArray, answer);
-        QFETCH(bool, closeAfter);
+        auto [answer, closeAfter] = TestSupport::fetch<QByteArray, bool>("answer", "closeAfter");
         ScriptedPlatform platform;
         CannedTcpServer server(answer, closeAfter);
         QVERIFY(server.isListening());
@@ -746,8 +744,7 @@ private slots:
     }
     void commandLine()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, kind);
+        auto [arguments, kind] = TestSupport::fetch<QStringList, int>("arguments", "kind");
         const QString line = CommandLine::FromArguments(arguments);
         QCOMPARE(int(CommandLine::Classify(line)), kind);
         if (kind == int(CommandLine::Kind::Person)) {
