@@ -33,7 +33,6 @@ IsolatedEnvironment& environment();
 
 // Removes every stored setting so that a test starts from a first run.
 void clearSettings();
-// The settings file the program writes.
 QString settingsFile();
 // Writes a file (creating its folder), failing the test on error.
 bool writeFile(const QString& path, const QByteArray& contents);
