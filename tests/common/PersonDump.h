@@ -25,11 +25,9 @@ struct SamplePerson
     QString address;
     QString note;
 };
-// Adds the persons to the open database.
+// All of these work on the open database.
 void addPersons(const QList<SamplePerson>& persons);
-// Runs one statement on the open database.
 void runSql(const QString& statement);
-// The rows a SELECT on the open database returns.
 int countSelected(const QString& select);
 // "Order:value|description" of a person's rows in Phone or Email, in stored order; a
 // description that is Null shows as "<Null>".
@@ -41,7 +39,6 @@ QVariant personField(int contactnr, const QString& column);
 // "Name # yyyy-mm-dd (or -) # Address # number (description) | ... # e-mail | ... # Note".
 // Comparing two dumps tells whether anything of any person changed.
 QStringList dumpPersons();
-// Rows in a table of the open database.
 int countRows(const char* table);
 
 // The start of a test on a new database file at path: no settings, no search, the

@@ -8,11 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSettings>
 
 IsolatedEnvironment::IsolatedEnvironment()
 {
-    m_dir.setAutoRemove(true);
     for (const QString& sub : {home(), configHome(), dataHome(), temp()})
         QDir().mkpath(sub);
     qputenv("HOME", home().toUtf8());
@@ -21,26 +19,6 @@ IsolatedEnvironment::IsolatedEnvironment()
     qputenv("TEMP", temp().toUtf8());
     for (const char* name : {"http_proxy", "HTTP_PROXY", "no_proxy", "NO_PROXY"})
         qunsetenv(name);
-}
-
-QString IsolatedEnvironment::home() const
-{
-    return m_dir.path() + QStringLiteral("/home");
-}
-
-QString IsolatedEnvironment::configHome() const
-{
-    return m_dir.path() + QStringLiteral("/config");
-}
-
-QString IsolatedEnvironment::dataHome() const
-{
-    return m_dir.path() + QStringLiteral("/data");
-}
-
-QString IsolatedEnvironment::temp() const
-{
-    return m_dir.path() + QStringLiteral("/temp");
 }
 
 namespace TestSupport {

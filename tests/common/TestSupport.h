@@ -18,10 +18,10 @@ class IsolatedEnvironment
 public:
     IsolatedEnvironment();
     QString root() const { return m_dir.path(); }
-    QString home() const;
-    QString configHome() const;
-    QString dataHome() const;
-    QString temp() const;
+    QString home() const { return root() + QStringLiteral("/home"); }
+    QString configHome() const { return root() + QStringLiteral("/config"); }
+    QString dataHome() const { return root() + QStringLiteral("/data"); }
+    QString temp() const { return root() + QStringLiteral("/temp"); }
 
 private:
     QTemporaryDir m_dir;
@@ -33,7 +33,6 @@ IsolatedEnvironment& environment();
 
 // Removes every stored setting so that a test starts from a first run.
 void clearSettings();
-// The settings file the program writes.
 QString settingsFile();
 // Writes a file (creating its folder), failing the test on error.
 bool writeFile(const QString& path, const QByteArray& contents);

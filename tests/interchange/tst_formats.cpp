@@ -61,9 +61,8 @@ private slots:
     {
         TestSupport::addColumns<QByteArray, QStringList>({"file", "persons"});
 
-        // A phone's 2.1 export: CR LF, bare type words, quoted-printable UTF-8 with soft
-        // line breaks, a photo whose data lines are not indented, and cards in the
-        // phone's own code pages.
+        // A phone's 2.1 export: CR LF, bare type words, quoted-printable UTF-8, soft line
+        // breaks, a photo with unindented data lines, cards in the phone's own code pages.
         addRow("2.1 quoted-printable", sample("phone21.vcf"),
                QStringList{"Jürgen Müller # 1979-04-12 # Hauptstraße 5\nHinterhaus\n10115 Berlin\nDeutschland # "
                            "+49 171 5550100 (Mobile) | 030 5550199 (Home) | 030 5550198 (Work Fax) # "
@@ -133,9 +132,8 @@ private slots:
                  QStringList{"Abcdefghi # - #  #  #  # Name: Abcdefghi\U0001F382xyz"});
     }
 
-    // Cut short anywhere, or with any byte replaced by one that means something to the
-    // reader, a file still reads into cards, and every person made of them fits the
-    // database's columns.
+    // Cut short anywhere, or with any byte replaced by a meaningful one, a file still reads
+    // into cards, and every person made of them fits the database's columns.
     void damagedFilesStillReadSafely()
     {
         const QByteArray file = sample("damaged.vcf");
@@ -314,24 +312,19 @@ private slots:
 
         const auto google = modCsv::Layout::Google;
         const auto outlook = modCsv::Layout::Outlook;
-        const struct
-        {
-            const char* cell;
-            const char* dateFormat;
-            modCsv::Layout layout;
-            const char* value;
-        } birthdays[] = {{"1980-02-29", "dd/mm/yyyy", google, "1980-02-29"},
-                         {"--02-29", "dd/mm/yyyy", google, "--02-29"},
-                         {"29.02.1980", "dd/mm/yyyy", google, "1980-02-29"}, // the user's setting, dots
-                         {"1980/02/29", "yyyy/mm/dd", google, "1980-02-29"},
-                         {"2/29/1980", "dd/mm/yyyy", outlook, "1980-02-29"}, // Outlook's own
-                         {"0/0/00", "dd/mm/yyyy", outlook, ""},              // Outlook's empty
-                         {"3/4/1980", "dd/mm/yyyy", outlook, "1980-04-03"},  // the user's before the layout's
-                         {"spring 1980", "dd/mm/yyyy", google, "spring 1980"},
-                         {"31/02/1980", "dd/mm/yyyy", google, "31/02/1980"}};
-        for (const auto& birthday : birthdays)
-            QCOMPARE(modCsv::BirthdayValue(birthday.cell, birthday.dateFormat, birthday.layout),
-                     QString(birthday.value));
+        // cell, date format setting, layout, value
+        const std::tuple<const char*, const char*, modCsv::Layout, const char*> birthdays[] = {
+            {"1980-02-29", "dd/mm/yyyy", google, "1980-02-29"},
+            {"--02-29", "dd/mm/yyyy", google, "--02-29"},
+            {"29.02.1980", "dd/mm/yyyy", google, "1980-02-29"}, // the user's setting, dots
+            {"1980/02/29", "yyyy/mm/dd", google, "1980-02-29"},
+            {"2/29/1980", "dd/mm/yyyy", outlook, "1980-02-29"}, // Outlook's own
+            {"0/0/00", "dd/mm/yyyy", outlook, ""},              // Outlook's empty
+            {"3/4/1980", "dd/mm/yyyy", outlook, "1980-04-03"},  // the user's before the layout's
+            {"spring 1980", "dd/mm/yyyy", google, "spring 1980"},
+            {"31/02/1980", "dd/mm/yyyy", google, "31/02/1980"}};
+        for (const auto& [cell, dateFormat, layout, value] : birthdays)
+            QCOMPARE(modCsv::BirthdayValue(cell, dateFormat, layout), QString(value));
     }
 
     void csvQuote()
@@ -376,8 +369,7 @@ private slots:
     }
     void csvRowAsCard()
     {
-        QFETCH(QString, header);
-        QFETCH(QString, row);
+        auto [header, row] = TestSupport::fetch<QString, QString>("header", "row");
         const modCsv::Table table = modCsv::ReadTable((header + "\r\n" + row + "\r\n").toUtf8());
         QVERIFY(table.problems.empty());
         const modCsv::Layout layout = modCsv::Recognise(table.header);

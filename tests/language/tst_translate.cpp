@@ -267,9 +267,8 @@ private slots:
         QCOMPARE(modLanguage::SortedByName(names, QLocale(locale)), sorted);
     }
 
-    // A language chosen in the menu translates the open windows, changes Qt's own texts
-    // and, for the languages written from right to left, the direction of the whole
-    // window: list on the right, details on the left.
+    // A language chosen in the menu translates the open windows and Qt's own texts; a
+    // right-to-left one mirrors the window: list on the right, details on the left.
     void languageReachesQtAndTheLayout_data()
     {
         // cancel: Qt's own Cancel button
@@ -304,15 +303,14 @@ private slots:
         QCOMPARE(modSettings::ReadSetting("Language"), language);
         QCOMPARE(languages->checkedIndex(), chosen);
         // The open window is translated at once.
-        QCOMPARE(window.mnuFile->title(), QString("&Datenbank"));
-        QCOMPARE(window.fraQuickSearch->title(), QString("Schnellsuche"));
-        QCOMPARE(window.mnuOptionsFontSize10->text(), QString("Größe &10"));
-        QCOMPARE(window.mnuFileNew->text(), QString("&Neu..."));
-        QCOMPARE(window.toolbarButton("New")->text(), QString("Neu"));
+        QCOMPARE(
+            (QStringList{window.mnuFile->title(), window.fraQuickSearch->title(), window.mnuOptionsFontSize10->text(),
+                         window.mnuFileNew->text(), window.toolbarButton("New")->text()}),
+            (QStringList{"&Datenbank", "Schnellsuche", "Größe &10", "&Neu...", "Neu"}));
         const Qt::LayoutDirection direction = rightToLeft ? Qt::RightToLeft : Qt::LeftToRight;
-        QCOMPARE(QGuiApplication::layoutDirection(), direction);
-        QCOMPARE(window.layoutDirection(), direction);
-        QCOMPARE(window.lvwMain->layoutDirection(), direction);
+        QCOMPARE((QList<Qt::LayoutDirection>{QGuiApplication::layoutDirection(), window.layoutDirection(),
+                                             window.lvwMain->layoutDirection()}),
+                 QList<Qt::LayoutDirection>(3, direction));
         QCOMPARE(listOnTheRight(), rightToLeft);
         QCOMPARE(detailsOnTheRight(), !rightToLeft);
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
@@ -390,19 +388,13 @@ private slots:
 
         const QStringList listed = ini.keys("Translation");
         const QSet<QString> translated(listed.begin(), listed.end());
-        QStringList missing;
-        QStringList empty;
         QVERIFY2(programKeys().size() > 50, qPrintable(QString::number(programKeys().size())));
-        for (const QString& key : programKeys()) {
-            if (!translated.contains(key))
-                missing << key;
-            else if (ini.value("Translation", key).trimmed().isEmpty())
+        QStringList missing = (programKeys() - translated).values();
+        QStringList unused = (translated - programKeys()).values();
+        QStringList empty;
+        for (const QString& key : listed)
+            if (programKeys().contains(key) && ini.value("Translation", key).trimmed().isEmpty())
                 empty << key;
-        }
-        QStringList unused;
-        for (const QString& key : translated)
-            if (!programKeys().contains(key))
-                unused << key;
         missing.sort();
         unused.sort();
         QVERIFY2(missing.isEmpty(), qPrintable("missing: " + missing.join(" | ")));

@@ -1,16 +1,13 @@
 // A second process for the reliability tests.
 //
-// reliability_helper save|remove|close <database> works on the database until the crash
-// test kills it, printing "step <n>" after every step: save adds and rewrites persons,
-// remove removes persons (one transaction each) and adds them again, close opens, saves
-// and closes with compaction. Each person's name tells its phones, e-mail addresses and
-// the save that wrote them, so that the test can tell a half-written save from a whole
-// one. A message the program would show goes to stderr and ends the helper with 2.
+// reliability_helper save|remove|close <database> saves, removes, or saves and closes
+// with compaction until the test kills it, printing "step <n>" after each step. Each
+// person's name tells its phones, e-mail addresses and the save that wrote them, so that
+// a half-written save shows. A message the program would show ends it with 2.
 //
 // reliability_helper <limit> password|upgrade|export-text|export-vcard|copy|calendar ...
-// runs one save on a full disk: no file may grow beyond <limit> bytes (RLIMIT_FSIZE,
-// SIGXFSZ ignored, inherited by programs it starts), so no root and no small file system
-// are needed. Prints "result 1" or "result 0", then every message the user would see.
+// runs one save where no file may grow beyond <limit> bytes (RLIMIT_FSIZE, SIGXFSZ
+// ignored), and prints "result 1" or "result 0", then every message the user would see.
 
 #include "ScriptedPlatform.h"
 
@@ -49,10 +46,12 @@ modContact::Contact MakeContact(int generation)
 {
     const int phones = generation % 5;
     const int emails = (generation / 5) % 4;
-    modContact::Contact contact;
-    contact.name = QString("Crash %1 phones %2 emails %3").arg(generation).arg(phones).arg(emails);
-    contact.address = QString("Street %1").arg(generation);
-    contact.note = QString(2000 + generation % 700, 'n');
+    modContact::Contact contact{QString("Crash %1 phones %2 emails %3").arg(generation).arg(phones).arg(emails),
+                                "",
+                                QString("Street %1").arg(generation),
+                                QString(2000 + generation % 700, 'n'),
+                                {},
+                                {}};
     for (int order = 1; order <= phones; ++order)
         contact.phones.push_back(modContact::TypedEntry(QString("g%1-%2").arg(generation).arg(order), "Line"));
     for (int order = 1; order <= emails; ++order) {

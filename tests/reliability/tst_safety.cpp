@@ -32,11 +32,9 @@
 
 using TestSupport::addRow;
 
-// Crash safety, full disks, two processes on one file, and hostile input. A helper process
-// (ReliabilityHelper.cpp) killed at random while it saves must leave the file intact with
-// each person whole; a save on a disk that fills up must fail, say so and leave what was
-// there. Hostile and broken input gives a clear message or a quiet fallback, loses nothing,
-// and neither crashes nor hangs; this includes what the fuzz targets in fuzz/ found.
+// Crash safety (a helper process killed while it saves), full disks, two processes on one
+// file, and hostile input, including what the fuzz targets in fuzz/ found: a clear message
+// or a quiet fallback, nothing lost, no crash, no hang.
 class TestSafety : public QObject
 {
     Q_OBJECT
@@ -44,8 +42,7 @@ class TestSafety : public QObject
     QString m_programFolder;
     std::unique_ptr<DatabaseFixture> m_database;
 
-    // A new database file with persons of these names (or as many with long notes),
-    // numbered from 1, closed again.
+    // A new closed database file with persons of these names (or as many with long notes).
     QString database(const QStringList& names, int notes = 0)
     {
         m_database = std::make_unique<DatabaseFixture>();
@@ -154,8 +151,7 @@ class TestSafety : public QObject
         return files;
     }
 
-    // A database of persons with long notes, in the current layout or in the one before
-    // 1.4.0 with first and last names.
+    // Persons with long notes, in the current layout or the one before 1.4.0 (first, last name).
     static void makeDatabase(const QString& path, int persons, bool oldLayout)
     {
         ScriptedPlatform platform;
@@ -216,8 +212,7 @@ private slots:
             int persons = 0;
             const QString problem = checkFile(path, persons);
             QVERIFY2(problem.isEmpty(), qPrintable(QString("round %1: %2").arg(round).arg(problem)));
-            // A reported step was committed: the file keeps at least the persons saved as
-            // new up to then (two of every three steps).
+            // Reported steps were committed: two of every three saved a new person.
             if (mode == "save")
                 QVERIFY2(persons >= lastPersons + steps * 2 / 3,
                          qPrintable(QString::asprintf("round %d: %d persons after %d more steps, %d before", round,
@@ -230,9 +225,8 @@ private slots:
         QVERIFY(platform.messages().isEmpty());
     }
 
-    // The program's reminder (a real second process) reads the file and compacts it on
-    // closing, again and again, while this process saves, rewrites and removes persons
-    // and closes with compaction too. Neither side may meet a locked file.
+    // The program's reminder (a second process) reads and compacts the file again and again
+    // while this process saves and compacts it too: neither side may meet a locked file.
     void reminderBesideWriter()
     {
         ScriptedPlatform platform;
@@ -255,12 +249,8 @@ private slots:
             // Write until the reminder has finished (bounded, in case it never does).
             for (int i = 0; i < 400 && reminder.state() != QProcess::NotRunning; ++i, ++written) {
                 const auto failure = EngineTest::failureOf([&] {
-                    modContact::Contact contact{QString("Writer %1").arg(written),
-                                                "",
-                                                "",
-                                                "",
-                                                {modContact::TypedEntry(QString("0%1").arg(written), QString())},
-                                                {}};
+                    modContact::Contact contact{QString("Writer %1").arg(written), "", "", "", {}, {}};
+                    contact.phones.push_back(modContact::TypedEntry(QString("0%1").arg(written), QString()));
                     const std::optional<qint16> contactnr = modContact::SaveNewPerson(contact);
                     QVERIFY(contactnr);
                     contact.note = QString(5000, 'x');
@@ -313,8 +303,7 @@ private slots:
     }
     void saveOnAFullDisk()
     {
-        QFETCH(QString, operation);
-        QFETCH(int, limit);
+        auto [operation, limit] = TestSupport::fetch<QString, int>("operation", "limit");
         QTemporaryDir dir;
         const QString data = dir.filePath("data/");
         QVERIFY(QDir().mkpath(data));
@@ -375,9 +364,8 @@ private slots:
         QVERIFY(contents(data) == before);
     }
 
-    // A file someone sent, carrying a trigger that deletes the other persons and copies
-    // every number typed into a hidden table, and a view under the name of one of our
-    // tables: the user is asked; they go before anything runs, or the file is not opened.
+    // A sent file's foreign trigger (deleting persons, copying numbers) and a view named like
+    // our table: the user is asked; they go before anything runs, or the file stays shut.
     void foreignTriggersAndViews()
     {
         ScriptedPlatform platform;
@@ -445,9 +433,8 @@ private slots:
         else
             QVERIFY(TestSupport::writeFile(path, contents));
 
-        // Validation either refuses the file with one message, or, for a file whose
-        // damage lies beyond its first pages, the list shows what can be read and each
-        // failing command says so once.
+        // Refused with one message, or (damage beyond the first pages) the list shows what
+        // can be read and each failing command says so once.
         platform.expectMessage();
         if (modDatabase::IsValidDatabase(path)) {
             platform.clear();
@@ -563,9 +550,8 @@ private slots:
         QVERIFY(platform.messages().isEmpty());
     }
 
-    // A "[" typed without its "]" is a pattern the engine refuses: each keystroke that
-    // leaves it open says so once, the list is empty meanwhile, and closing the class
-    // searches again.
+    // An unclosed "[" is a pattern the engine refuses: each such keystroke says so once and
+    // empties the list; closing it searches again.
     void quickSearchOpenBracket()
     {
         ScriptedPlatform platform;
@@ -717,8 +703,7 @@ private slots:
     }
     void versionServerAnswers()
     {
-        QFETCH(QByteArray, answer);
-        QFETCH(bool, closeAfter);
+        auto [answer, closeAfter] = TestSupport::fetch<QByteArray, bool>("answer", "closeAfter");
         ScriptedPlatform platform;
         CannedTcpServer server(answer, closeAfter);
         QVERIFY(server.isListening());
@@ -732,8 +717,7 @@ private slots:
         QVERIFY(platform.messages().isEmpty());
     }
 
-    // A signed or blank-padded number where the status code belongs read as a status
-    // (found by fuzzing).
+    // A signed or blank-padded status code was once read as a status (found by fuzzing).
     void answerStatusIsThreeDigits()
     {
         const std::pair<QByteArray, int> answers[] = {{QByteArray(":\r\nd1\0:\n0-5\r\n\r\n1@.5.0", 21), 0},
@@ -760,8 +744,7 @@ private slots:
     }
     void commandLine()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, kind);
+        auto [arguments, kind] = TestSupport::fetch<QStringList, int>("arguments", "kind");
         const QString line = CommandLine::FromArguments(arguments);
         QCOMPARE(int(CommandLine::Classify(line)), kind);
         if (kind == int(CommandLine::Kind::Person)) {
@@ -772,24 +755,17 @@ private slots:
         }
     }
 
-    // A click position far beyond the text walked back one character at a time (found
-    // by fuzzing).
+    // A click far beyond the text was walked back one character at a time (found by fuzzing).
     void hyperlinkWordFarBeyondTheText()
     {
-        const struct
-        {
-            const char* text;
-            int position;
-            const char* word;
-            int start;
-        } clicks[] = {{"see www.a.b", INT_MAX, "www.a.b", 5},
-                      {"see www.a.b", 12, "www.a.b", 5},
-                      {"mailto:x@y.z ", 1000000, "", 14},
-                      {"a\r\nwww.b.c\n", INT_MAX - 1, "", 12}};
-        for (const auto& click : clicks) {
-            int at = click.position;
-            QCOMPARE(modHyperlink::GetHyperlinkWord(click.text, at), QString(click.word));
-            QCOMPARE(at, click.start);
+        // text, click position, word, its start
+        const std::tuple<const char*, int, const char*, int> clicks[] = {{"see www.a.b", INT_MAX, "www.a.b", 5},
+                                                                         {"see www.a.b", 12, "www.a.b", 5},
+                                                                         {"mailto:x@y.z ", 1000000, "", 14},
+                                                                         {"a\r\nwww.b.c\n", INT_MAX - 1, "", 12}};
+        for (auto [text, at, word, start] : clicks) {
+            QCOMPARE(modHyperlink::GetHyperlinkWord(text, at), QString(word));
+            QCOMPARE(at, start);
         }
     }
 };
