@@ -72,12 +72,6 @@ QStringList Column(const QString& sql)
     return firstColumn(modDatabase::DatabaseConnection(), sql);
 }
 
-QList<int> Widths(Engine::Connection& connection)
-{
-    return {connection.DefinedSize("Phone", "Number"), connection.DefinedSize("Phone", "Description"),
-            connection.DefinedSize("Email", "Email"), connection.DefinedSize("Email", "Description")};
-}
-
 const QList<int> kWide{50, 100, 100, 100};
 const QList<int> kNarrow{20, 10, 50, 10};
 
@@ -579,7 +573,7 @@ private slots:
         Engine::Connection& connection = modDatabase::DatabaseConnection();
         QCOMPARE(connection.ColumnCount("Person"), 5);
         QCOMPARE(connection.DefinedSize("Person", "Name"), 100);
-        QCOMPARE(Widths(connection), kWide);
+        QCOMPARE(widths(connection), kWide);
         QCOMPARE(Column("SELECT Name FROM Person ORDER BY Contactnr"), names);
         // Nothing else of a person is lost on the way.
         QCOMPARE(Column("SELECT Address FROM Person ORDER BY Contactnr").last(), QString("Street 5"));
@@ -603,7 +597,7 @@ private slots:
             QCOMPARE(copy.ColumnCount("Person"), 6);
             QCOMPARE(firstColumn(copy, "SELECT Lastname FROM Person WHERE Contactnr = 1"), QStringList{"Flint"});
             // The copy is taken after the widening.
-            QCOMPARE(Widths(copy), kWide);
+            QCOMPARE(widths(copy), kWide);
         } else {
             QCOMPARE(TestSupport::readFile(backup), QByteArray("an older copy"));
         }
@@ -641,7 +635,7 @@ private slots:
         file.Open(path);
         QCOMPARE(file.ColumnCount("Person"), 6);
         QCOMPARE(firstColumn(file, "SELECT Firstname FROM Person WHERE Contactnr = 1"), QStringList{"Fred"});
-        QCOMPARE(Widths(file), kWide);
+        QCOMPARE(widths(file), kWide);
         Engine::Connection copy;
         copy.Open(backup);
         QCOMPARE(firstColumn(copy, "SELECT Lastname FROM Person WHERE Contactnr = 2"), QStringList{QString(60, 'l')});
@@ -692,7 +686,7 @@ private slots:
                 QCOMPARE(message.text, "Addrion database " + path + " is read-only!");
                 QVERIFY(!m_observer.writable);
                 QCOMPARE(modDatabase::DatabaseConnection().Mode(), Engine::ModeRead);
-                QCOMPARE(Widths(modDatabase::DatabaseConnection()), narrow ? kNarrow : kWide);
+                QCOMPARE(widths(modDatabase::DatabaseConnection()), narrow ? kNarrow : kWide);
                 QVERIFY_THROWS_EXCEPTION(Engine::EngineError,
                                          modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (9, 'x')"));
                 // Its persons get UIDs derived from their numbers and the file's persons,
