@@ -108,12 +108,9 @@ private slots:
         const QByteArray before = fingerprint(file);
         QVERIFY(failureOf([&] { Engine::CreateDatabaseFile(file); }));
         QCOMPARE(fingerprint(file), before);
-        QVERIFY(failureOf([&] { Engine::CreateDatabaseFile(path("missing/new.mdb")); }));
-        QVERIFY(!QFile::exists(path("missing/new.mdb")));
-        QVERIFY(failureOf([&] { Engine::CreateDatabaseFile(QString()); }));
         QFile::setPermissions(m_dir->path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        QVERIFY(failureOf([&] { Engine::CreateDatabaseFile(path("locked.mdb")); }));
-        QVERIFY(!QFile::exists(path("locked.mdb")));
+        for (const QString& where : {path("missing/new.mdb"), QString(), path("locked.mdb")})
+            QVERIFY2(failureOf([&] { Engine::CreateDatabaseFile(where); }) && !QFile::exists(where), qPrintable(where));
     }
 
     void schemaCatalogue()
@@ -128,21 +125,16 @@ private slots:
             (QList<int>{5, 4, 0, 100, 100}));
         QCOMPARE(widths(*m_connection), (QList<int>{50, 100, 100, 100}));
         QVERIFY(!m_connection->TableExists("Missing"));
-        QVERIFY(failureOf([&] { m_connection->ColumnCount("Missing"); }));
-        QVERIFY(failureOf([&] { m_connection->DefinedSize("Missing", "Name"); }));
-        QVERIFY(failureOf([&] { m_connection->DefinedSize("Person", "Missing"); }));
+        QVERIFY(failureOf([&] { m_connection->ColumnCount("Missing"); }) &&
+                failureOf([&] { m_connection->DefinedSize("Missing", "Name"); }) &&
+                failureOf([&] { m_connection->DefinedSize("Person", "Missing"); }));
     }
 
-    void dateLiterals_data()
-    {
-        addColumns<QString, QDate>("literal", "date");
-        addRow("one-digit month and day", "#1/2/2020#", QDate(2020, 1, 2));
-        addRow("two-digit month and day", "#12/31/1979#", QDate(1979, 12, 31));
-        addRow("long ago", "#7/4/1776#", QDate(1776, 7, 4));
-    }
+    // The forms of the literal are the dialect test's; here one meets the engine's date functions.
     void dateLiterals()
     {
-        auto [literal, date] = fetch<QString, QDate>("literal", "date");
+        const QString literal = "#7/4/1776#";
+        const QDate date(1776, 7, 4);
         openNewDatabase();
         insertPerson(*m_connection, 1, "Dated", literal);
         insertPerson(*m_connection, 2, "Undated");
