@@ -1,5 +1,6 @@
 #include "DatabaseFixture.h"
 #include "TestSupport.h"
+#include "TwoRows.h"
 
 #include "database/JetDialect.h"
 #include "database/modDatabase.h"
@@ -496,10 +497,8 @@ private slots:
 
     void readOnly_data()
     {
-        QTest::addColumn<bool>("folder"); // the folder is locked, not the file
-        QTest::newRow("file") << false;
         // The rollback journal needs the folder: a writable file in a locked folder is read-only.
-        QTest::newRow("folder") << true;
+        addTwoRows("folder", "file", "folder");
     }
     void readOnly()
     {
