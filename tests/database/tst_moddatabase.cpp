@@ -162,43 +162,33 @@ int CountLogLines(const QString& text)
 
 // One answer for each time the password window appears: a password to type and OK,
 // or "" for Cancel.
-class PasswordAnswers : public QObject
+struct PasswordAnswers : QObject
 {
-public:
-    explicit PasswordAnswers(QStringList answers) : m_answers(std::move(answers))
-    {
-        connect(&m_poll, &QTimer::timeout, this, &PasswordAnswers::answer);
-        m_poll.start(5);
-    }
-    int asked() const { return m_asked; }
-    QStringList files() const { return m_files; }
-    bool okWasDisabledUntilTyped() const { return m_okDisabledUntilTyped; }
+    QStringList answers;
+    QTimer poll;
+    int asked = 0;
+    QStringList files; // as each window showed them
+    bool okDisabledUntilTyped = true;
 
-private:
+    explicit PasswordAnswers(QStringList list) : answers(std::move(list))
+    {
+        connect(&poll, &QTimer::timeout, this, [this] { answer(); });
+        poll.start(5);
+    }
     void answer()
     {
         auto* window = qobject_cast<frmPassword*>(QApplication::activeModalWidget());
         if (!window || window->property("answered").toBool())
             return;
         window->setProperty("answered", true);
-        ++m_asked;
-        m_files << window->txtFile->text();
-        const QString answer = m_answers.isEmpty() ? QString() : m_answers.takeFirst();
-        if (answer.isEmpty()) {
-            QTest::mouseClick(window->cmdCancel, Qt::LeftButton);
-            return;
-        }
+        ++asked;
+        files << window->txtFile->text();
+        const QString typed = answers.isEmpty() ? QString() : answers.takeFirst();
         if (window->cmdOK->isEnabled())
-            m_okDisabledUntilTyped = false;
-        QTest::keyClicks(window->txtPassword, answer);
-        QTest::mouseClick(window->cmdOK, Qt::LeftButton);
+            okDisabledUntilTyped = false;
+        QTest::keyClicks(window->txtPassword, typed);
+        QTest::mouseClick(typed.isEmpty() ? window->cmdCancel : window->cmdOK, Qt::LeftButton);
     }
-
-    QStringList m_answers;
-    QTimer m_poll;
-    int m_asked = 0;
-    QStringList m_files;
-    bool m_okDisabledUntilTyped = true;
 };
 
 void StoreRecent(const QStringList& entries)
@@ -844,9 +834,9 @@ private slots:
 
         PasswordAnswers answering(answers);
         QCOMPARE(modDatabase::IsValidDatabase(path), valid);
-        QCOMPARE(answering.asked(), answers.size());
-        QVERIFY(answering.okWasDisabledUntilTyped());
-        QCOMPARE(answering.files().first(), path);
+        QCOMPARE(answering.asked, answers.size());
+        QVERIFY(answering.okDisabledUntilTyped);
+        QCOMPARE(answering.files.first(), path);
 
         QCOMPARE(m_platform->messages().size(), wrongMessages);
         QCOMPARE(CountLogLines("Error removing password: "), logLines + wrongMessages);
@@ -878,7 +868,7 @@ private slots:
         QVERIFY(modDatabase::IsValidDatabase(path));
         QVERIFY(modDatabase::OpenDatabase(path));
         QCOMPARE(modSql::OpenRecordset("SELECT * FROM Phone").RecordCount(), 1);
-        QCOMPARE(none.asked(), 0);
+        QCOMPARE(none.asked, 0);
         if (inTempFolder) {
             modDatabase::CloseDatabase(false);
             QFile::remove(path);
@@ -901,7 +891,7 @@ private slots:
         const bool valid = modDatabase::IsValidDatabase(path);
         qputenv("PATH", savedPath);
         QVERIFY(!valid);
-        QCOMPARE(answering.asked(), 0);
+        QCOMPARE(answering.asked, 0);
         QCOMPARE(m_platform->messages().size(), 1);
         const QString text = m_platform->messages().first().text;
         QVERIFY2(text.startsWith("The sqlcipher program (Debian package sqlcipher) is missing!"), qPrintable(text));
