@@ -331,20 +331,17 @@ private slots:
             statements[index] = statement;
             return statements;
         };
-        addRow("current layout", current, QByteArray(), true);
-        addRow("old two-name layout", olderTables(true, false), QByteArray(), true);
-        addRow("person with 4 columns", with(0, person.arg("")), QByteArray(), false);
-        addRow("person with 7 columns", with(0, person.arg(", [Note] MEMO, Extra MEMO, More MEMO")), QByteArray(),
-               false);
-        addRow("phone with 3 columns",
-               with(1, "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50))"), QByteArray(),
-               false);
-        addRow("email with 5 columns",
-               with(2, "CREATE TABLE Email (Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
-                       "Description CHAR(100), Extra MEMO)"),
-               QByteArray(), false);
-        addRow("email table missing", current.mid(0, 2), QByteArray(), false);
-        addRow("no tables", QStringList{}, QByteArray(), false);
+        const QByteArray made; // by the statements
+        addRow("current layout", current, made, true);
+        addRow("old two-name layout", olderTables(true, false), made, true);
+        addRow("person with 4 columns", with(0, person.arg("")), made, false);
+        addRow("person with 7 columns", with(0, person.arg(", [Note] MEMO, Extra MEMO, More MEMO")), made, false);
+        addRow("phone with 3 columns", with(1, "CREATE TABLE Phone (Contactnr SMALLINT, [Order] TINYINT, [Number])"),
+               made, false);
+        addRow("email with 5 columns", with(2, "CREATE TABLE Email (Contactnr, [Order], Email, Description, Extra)"),
+               made, false);
+        addRow("email table missing", current.mid(0, 2), made, false);
+        addRow("no tables", QStringList{}, made, false);
         addRow("text file", QStringList(), QByteArray("Anna 0612345678\nBob 0201234567\n"), false);
         addRow("empty file", QStringList(), QByteArray(""), false);
         addRow("missing file", QStringList(), QByteArray("-"), false);
