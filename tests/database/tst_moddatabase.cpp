@@ -31,6 +31,8 @@
 #include <QStandardPaths>
 #include <QStyle>
 
+#include <numeric>
+
 using namespace TestSupport;
 using namespace EngineTest;
 
@@ -418,11 +420,15 @@ private slots:
         addRow("zero and negatives", QList<int>{-5, 0, 1, 2}, 3);
         addRow("only negatives", QList<int>{-2, -1}, 1);
         addRow("last free", QList<int>{1, 2, 32766}, 3);
+        QList<int> taken(modSql::MaxContactnr - 1);
+        std::iota(taken.begin(), taken.end(), 1);
+        addRow("only the highest free", taken, 32767);
+        addRow("all taken (0: none)", taken << modSql::MaxContactnr, 0);
     }
     void firstFreeNumber()
     {
         auto [stored, free] = fetch<QList<int>, int>("stored", "free");
-        QCOMPARE(modSql::FirstFreeNumber(stored), std::optional<qint16>(qint16(free)));
+        QCOMPARE(int(modSql::FirstFreeNumber(stored).value_or(0)), free);
     }
 
     void freeNumberOnTheFile()
@@ -430,14 +436,9 @@ private slots:
         QVERIFY(!newDatabase("full.mdb").isEmpty());
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(1));
         DatabaseFixture::addPersons(2, 1);
-        DatabaseFixture::addPersons(1, 4);
+        DatabaseFixture::addPersons(modSql::MaxContactnr - 3, 4);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(3));
-        modSql::ExecuteSql("DELETE FROM Person WHERE Contactnr = 1");
-        QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(1));
-        modSql::ExecuteSql("DELETE FROM Person");
-        DatabaseFixture::addPersons(modSql::MaxContactnr - 1, 1);
-        QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::optional<qint16>(32767));
-        DatabaseFixture::addPersons(1, modSql::MaxContactnr);
+        DatabaseFixture::addPersons(1, 3);
         QCOMPARE(modSql::GetFreeNumber("Person", "Contactnr"), std::nullopt);
     }
 
