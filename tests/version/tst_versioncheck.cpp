@@ -383,16 +383,12 @@ private slots:
         VersionServer server(answer, VersionServer::Ending(ending));
         QVERIFY(server.listen());
         QWidget window;
-        std::unique_ptr<VersionCheck> checker;
-        if (viaProxy) {
+        if (viaProxy)
             UseProxy(server.port());
-            checker = std::make_unique<VersionCheck>("updates.addrion.test", 80, &window);
-        } else {
-            checker = std::make_unique<VersionCheck>("127.0.0.1", server.port(), &window);
-        }
-        QSignalSpy arrived(checker->wskMain, &QTcpSocket::readyRead);
-        QSignalSpy finished(checker.get(), &VersionCheck::finished);
-        checker->Start();
+        VersionCheck checker(viaProxy ? "updates.addrion.test" : "127.0.0.1", viaProxy ? 80 : server.port(), &window);
+        QSignalSpy arrived(checker.wskMain, &QTcpSocket::readyRead);
+        QSignalSpy finished(&checker, &VersionCheck::finished);
+        checker.Start();
         QTRY_COMPARE(server.requests().size(), 1);
         const QByteArray expected =
             viaProxy ? Request("http://updates.addrion.test/addrion/info/latestversion.txt", "updates.addrion.test")
@@ -406,9 +402,9 @@ private slots:
 
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(OpenNotices().size(), notice ? 1 : 0);
-        QCOMPARE(checker->LatestVersion(), latest);
-        QVERIFY(!checker->IsRunning());
-        QCOMPARE(checker->wskMain->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(checker.LatestVersion(), latest);
+        QVERIFY(!checker.IsRunning());
+        QCOMPARE(checker.wskMain->state(), QAbstractSocket::UnconnectedState);
         QTRY_VERIFY(server.clientGone(0));
         QCOMPARE(server.connections(), 1);
         QVERIFY(m_platform->messages().isEmpty());
