@@ -105,6 +105,12 @@ void createDatabase(Engine::Connection& connection, const QString& path)
     transaction.Commit();
 }
 
+QList<int> widths(Engine::Connection& connection)
+{
+    return {connection.DefinedSize("Phone", "Number"), connection.DefinedSize("Phone", "Description"),
+            connection.DefinedSize("Email", "Email"), connection.DefinedSize("Email", "Description")};
+}
+
 QStringList olderTables(bool twoNames, bool narrow, int nameWidth)
 {
     QStringList statements = modDatabase::CreateTableStatements();

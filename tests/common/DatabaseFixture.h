@@ -54,6 +54,8 @@ QStringList firstColumn(Engine::Connection& connection, const QString& sql);
 // The first field of the first row as a number, e.g. of a COUNT.
 int scalar(Engine::Connection& connection, const QString& sql);
 QString integrityCheck(Engine::Connection& connection);
+// The defined widths of Phone.Number, Phone.Description, Email.Email and Email.Description.
+QList<int> widths(Engine::Connection& connection);
 QByteArray fingerprint(const QString& path);
 // A new file with the program's three tables, opened on connection.
 void createDatabase(Engine::Connection& connection, const QString& path);

@@ -17,13 +17,11 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
     if (arguments.size() != 3)
         return 1;
-    const QString& database = arguments.at(1);
-    const QString& stopFile = arguments.at(2);
-
     int written = 0;
+    int status = 0;
     try {
         Engine::Connection connection;
-        connection.Open(database);
+        connection.Open(arguments.at(1));
         out << "ready\n";
         out.flush();
         // Numbers from 1000 on, so that they never meet the test's own persons.
@@ -46,14 +44,13 @@ int main(int argc, char** argv)
                 transaction.Commit();
             }
             ++written;
-            if (QFile::exists(stopFile))
+            if (QFile::exists(arguments.at(2)))
                 break;
         }
     } catch (const Engine::EngineError& error) {
         err << "engine error " << error.number() << ": " << error.description() << "\n";
-        out << "rows " << written << "\n";
-        return 2;
+        status = 2;
     }
     out << "rows " << written << "\n";
-    return 0;
+    return status;
 }

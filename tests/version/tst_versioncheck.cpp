@@ -1,5 +1,6 @@
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
+#include "TwoRows.h"
 
 #include "database/modDatabase.h"
 #include "language/IniFile.h"
@@ -20,7 +21,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -148,10 +148,6 @@ class TestVersionCheck : public QObject
     std::unique_ptr<ScriptedPlatform> m_platform;
 
     QString logFile() const { return modError::LogFilePath(); }
-    bool writeLanguage(const QString& name, const QByteArray& contents)
-    {
-        return TestSupport::writeFile(m_programFolder.filePath("Language/" + name + ".ini"), contents);
-    }
 
     // One check against the server; true when it ended.
     static bool runCheck(VersionCheck& checker)
@@ -340,18 +336,16 @@ private slots:
     void answer_data()
     {
         addColumns<QByteArray, int, QString, bool>("answer", "status", "body", "complete");
-        addRow("ok with length", QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n1.5.0"), 200, "1.5.0", true);
-        addRow("body still coming", QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n1.5"), 200, "1.5", false);
-        addRow("header still coming", QByteArray("HTTP/1.1 200 OK\r\nContent-Le"), 200, "", false);
-        addRow("length in other case", QByteArray("HTTP/1.1 200 OK\r\ncontent-length:7\r\n\r\n1.5.0\r\n"), 200, "1.5.0",
-               true);
-        addRow("no length", QByteArray("HTTP/1.1 200 OK\r\nServer: x\r\n\r\n1.5.0"), 200, "1.5.0", false);
+        auto ok = [](const char* rest) -> QByteArray { return "HTTP/1.1 200 OK\r\n" + QByteArray(rest); };
+        addRow("ok with length", ok("Content-Length: 5\r\n\r\n1.5.0"), 200, "1.5.0", true);
+        addRow("body still coming", ok("Content-Length: 5\r\n\r\n1.5"), 200, "1.5", false);
+        addRow("header still coming", ok("Content-Le"), 200, "", false);
+        addRow("length in other case", ok("content-length:7\r\n\r\n1.5.0\r\n"), 200, "1.5.0", true);
+        addRow("no length", ok("Server: x\r\n\r\n1.5.0"), 200, "1.5.0", false);
         addRow("not found", QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 3\r\n\r\nno!"), 404, "no!", true);
-        addRow("empty body", QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"), 200, "", true);
-        addRow("body is only a line end", QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n\r\n"), 200, "",
-               true);
-        addRow("blank line inside body", QByteArray("HTTP/1.1 200 OK\r\nContent-Length: 9\r\n\r\n1.5\r\n\r\n.0"), 200,
-               "1.5\r\n\r\n.0", true);
+        addRow("empty body", ok("Content-Length: 0\r\n\r\n"), 200, "", true);
+        addRow("body is only a line end", ok("Content-Length: 2\r\n\r\n\r\n"), 200, "", true);
+        addRow("blank line inside body", ok("Content-Length: 9\r\n\r\n1.5\r\n\r\n.0"), 200, "1.5\r\n\r\n.0", true);
         addRow("nothing", QByteArray(), 0, "", false);
         addRow("not http", QByteArray("SSH-2.0-OpenSSH\r\n"), 0, "", false);
     }
@@ -368,22 +362,18 @@ private slots:
     {
         addColumns<bool, QByteArray, int, bool, QString>("viaProxy", "answer", "ending", "notice", "latest");
         const QByteArray notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nNot found");
+        const QByteArray newer = VersionServer::ok("1.5.0"), unsized("HTTP/1.1 200 OK\r\n\r\n1.5.0");
+        const int open = VersionServer::KeepOpen, close = VersionServer::Close;
         for (bool viaProxy : {false, true}) {
-            const char* how = viaProxy ? "proxy" : "direct";
-            auto row = [&](const char* name) -> QTestData& { return QTest::addRow("%s, %s", how, name) << viaProxy; };
-            row("newer") << VersionServer::ok("1.5.0") << int(VersionServer::KeepOpen) << true << "1.5.0";
-            row("404") << notFound << int(VersionServer::KeepOpen) << false << "";
+            QTest::addRow("%s, newer", viaProxy ? "proxy" : "direct") << viaProxy << newer << open << true << "1.5.0";
+            QTest::addRow("%s, 404", viaProxy ? "proxy" : "direct") << viaProxy << notFound << open << false << "";
         }
-        auto row = [](const char* name) -> QTestData& { return QTest::newRow(name) << false; };
-        row("empty body") << VersionServer::ok("") << int(VersionServer::KeepOpen) << false << "";
-        row("line end after the number") << VersionServer::ok("1.5.0\r\n") << int(VersionServer::KeepOpen) << true
-                                         << "1.5.0";
-        row("404 and closed") << notFound << int(VersionServer::Close) << false << "";
-        row("header and body apart") << VersionServer::ok("1.5.0") << int(VersionServer::Split) << true << "1.5.0";
-        row("no length, server closes") << QByteArray("HTTP/1.1 200 OK\r\n\r\n1.5.0") << int(VersionServer::Close)
-                                        << true << "1.5.0";
-        row("no length, left open") << QByteArray("HTTP/1.1 200 OK\r\n\r\n1.5.0") << int(VersionServer::KeepOpen)
-                                    << true << "1.5.0";
+        addRow("empty body", false, VersionServer::ok(""), open, false, "");
+        addRow("line end after the number", false, VersionServer::ok("1.5.0\r\n"), open, true, "1.5.0");
+        addRow("404 and closed", false, notFound, close, false, "");
+        addRow("header and body apart", false, newer, int(VersionServer::Split), true, "1.5.0");
+        addRow("no length, server closes", false, unsized, close, true, "1.5.0");
+        addRow("no length, left open", false, unsized, open, true, "1.5.0");
     }
     void exchange()
     {
@@ -393,16 +383,12 @@ private slots:
         VersionServer server(answer, VersionServer::Ending(ending));
         QVERIFY(server.listen());
         QWidget window;
-        std::unique_ptr<VersionCheck> checker;
-        if (viaProxy) {
+        if (viaProxy)
             UseProxy(server.port());
-            checker = std::make_unique<VersionCheck>("updates.addrion.test", 80, &window);
-        } else {
-            checker = std::make_unique<VersionCheck>("127.0.0.1", server.port(), &window);
-        }
-        QSignalSpy arrived(checker->wskMain, &QTcpSocket::readyRead);
-        QSignalSpy finished(checker.get(), &VersionCheck::finished);
-        checker->Start();
+        VersionCheck checker(viaProxy ? "updates.addrion.test" : "127.0.0.1", viaProxy ? 80 : server.port(), &window);
+        QSignalSpy arrived(checker.wskMain, &QTcpSocket::readyRead);
+        QSignalSpy finished(&checker, &VersionCheck::finished);
+        checker.Start();
         QTRY_COMPARE(server.requests().size(), 1);
         const QByteArray expected =
             viaProxy ? Request("http://updates.addrion.test/addrion/info/latestversion.txt", "updates.addrion.test")
@@ -416,9 +402,9 @@ private slots:
 
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(OpenNotices().size(), notice ? 1 : 0);
-        QCOMPARE(checker->LatestVersion(), latest);
-        QVERIFY(!checker->IsRunning());
-        QCOMPARE(checker->wskMain->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(checker.LatestVersion(), latest);
+        QVERIFY(!checker.IsRunning());
+        QCOMPARE(checker.wskMain->state(), QAbstractSocket::UnconnectedState);
         QTRY_VERIFY(server.clientGone(0));
         QCOMPARE(server.connections(), 1);
         QVERIFY(m_platform->messages().isEmpty());
@@ -485,12 +471,7 @@ private slots:
         QTRY_COMPARE(m_platform->callsOf("sound").size(), 2);
     }
 
-    void failedConnectionShowsNothing_data()
-    {
-        QTest::addColumn<bool>("viaProxy");
-        QTest::newRow("direct") << false;
-        QTest::newRow("proxy") << true;
-    }
+    void failedConnectionShowsNothing_data() { addTwoRows("viaProxy", "direct", "proxy"); }
     void failedConnectionShowsNothing()
     {
         QFETCH(bool, viaProxy);
@@ -614,8 +595,9 @@ private slots:
         QCOMPARE(server.requests(), QList<QByteArray>(2, expected));
     }
 
-    // A build without an update address asks nobody and offers no check.
-    void noUpdateAddressNoCheck()
+    // A build without an update address or web site asks nobody, offers no check and
+    // no link to the site.
+    void noAddressesNoCheckNoLink()
     {
         VersionServer proxy(VersionServer::ok("1.5.0"));
         QVERIFY(proxy.listen());
@@ -625,11 +607,20 @@ private slots:
         RegisterWindows(window);
         window.Load();
         modVersion::CheckVersion(window);
+        frmAbout about;
+        frmNewVersion notice("1.5.0");
         TestSupport::useTestAddresses();
         QCOMPARE(modSettings::ReadSetting("Check version"), QString("1"));
         QVERIFY(!window.mnuOptionsCheck->isVisible());
         QVERIFY(!window.findChild<VersionCheck*>());
         QCOMPARE(proxy.connections(), 0);
+        about.show();
+        notice.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about) && QTest::qWaitForWindowExposed(&notice));
+        // The About box's link label and link, its OK; the notice's web site button, its OK.
+        QCOMPARE((QList<bool>{about.lblWebsite->isVisible(), about.lblWebsite2->isVisible(), about.cmdOK->isVisible(),
+                              notice.cmdWebsite->isVisible(), notice.cmdOK->isVisible()}),
+                 (QList<bool>{false, false, true, false, true}));
     }
 
     // Hosts named by no_proxy are asked directly, whatever http_proxy says.
@@ -663,30 +654,27 @@ private slots:
     {
         // frame: the translation frame's title, "" when it is hidden; labels: of the web
         // site, the language and the translator
-        addColumns<QString, QByteArray, QString, QString, QStringList>("language", "file", "caption", "frame",
-                                                                       "labels");
-        addRow("built-in English", "", QByteArray(), "About", "", QStringList());
-        addRow("file without information", "Plain", QByteArray("[Translation]\nAbout=Info\n"), "Info", "",
-               QStringList());
+        addColumns<QString, QByteArray, QString, QString, QString>("language", "file", "caption", "frame", "labels");
+        addRow("built-in English", "", QByteArray(), "About", "", "");
+        addRow("file without information", "Plain", QByteArray("[Translation]\nAbout=Info\n"), "Info", "", "");
         addRow("information without a language", "Nameless",
-               QByteArray("[Info]\nVersion=1.4.3\nTranslator=Someone\n[Translation]\nAbout=Info\n"), "Info", "",
-               QStringList());
-        addRow("language file missing", "Missing", QByteArray(), "About", "", QStringList());
+               QByteArray("[Info]\nVersion=1.4.3\nTranslator=Someone\n[Translation]\nAbout=Info\n"), "Info", "", "");
+        addRow("language file missing", "Missing", QByteArray(), "About", "", "");
         addRow("translated words", "Test",
                QByteArray("[Info]\nLanguage=Deutsch\nVersion=1.4.2\nTranslator=Anna Beispiel\n"
                           "[Translation]\nAbout=Über\nTranslation=Übersetzung\nVersion=Fassung\n"
                           "Website=Webseite\nLanguage=Sprache\nTranslator=Übersetzer\n"),
-               "Über", "Übersetzung (Fassung 1.4.2)", QStringList{"Webseite:", "Sprache:", "Übersetzer:"});
+               "Über", "Übersetzung (Fassung 1.4.2)", "Webseite: Sprache: Übersetzer:");
         addRow("words left in English", "Test",
                QByteArray("[Info]\nLanguage=Dansk\nVersion=1.4.3\nTranslator=Ole\n[Translation]\nCopy=Kopier\n"),
-               "About", "Translation (Version 1.4.3)", QStringList{"Website:", "Language:", "Translator:"});
+               "About", "Translation (Version 1.4.3)", "Website: Language: Translator:");
     }
     void aboutBox()
     {
         auto [language, file, caption, frame, labels] =
-            fetch<QString, QByteArray, QString, QString, QStringList>("language", "file", "caption", "frame", "labels");
+            fetch<QString, QByteArray, QString, QString, QString>("language", "file", "caption", "frame", "labels");
         if (!file.isEmpty())
-            QVERIFY(writeLanguage(language, file));
+            QVERIFY(TestSupport::writeFile(m_programFolder.filePath("Language/" + language + ".ini"), file));
         modSettings::WriteSetting("Language", language);
 
         frmAbout about;
@@ -699,7 +687,7 @@ private slots:
         if (!frame.isEmpty()) {
             const IniFile ini = IniFile::parse(file);
             QCOMPARE(about.fraTranslation->title(), frame);
-            QCOMPARE((QStringList{about.lblWebsite->text(), about.lblLanguage->text(), about.lblTranslator->text()}),
+            QCOMPARE(about.lblWebsite->text() + ' ' + about.lblLanguage->text() + ' ' + about.lblTranslator->text(),
                      labels);
             QCOMPARE(about.lblLanguage2->text(), ini.value("Info", "Language"));
             QCOMPARE(about.lblTranslator2->text(), ini.value("Info", "Translator"));
@@ -715,12 +703,7 @@ private slots:
         QCOMPARE(about.windowTitle(), QString("About"));
     }
 
-    void websiteLinkOpens_data()
-    {
-        QTest::addColumn<bool>("byKey");
-        addRow("click", false);
-        addRow("enter key", true);
-    }
+    void websiteLinkOpens_data() { addTwoRows("byKey", "click", "enter key"); }
     // Help > About opens the box modally; its link opens the web site and keeps the box
     // open, only OK closes it.
     void websiteLinkOpens()
@@ -747,23 +730,6 @@ private slots:
         const auto urls = m_platform->callsOf("url");
         QCOMPARE(urls.size(), 1);
         QCOMPARE(urls.constFirst().text, QString(TestSupport::TestWebsite));
-    }
-
-    // A build without a web site offers no link to one.
-    void noWebsiteNoLink()
-    {
-        TestSupport::useNoAddresses();
-        frmAbout about;
-        frmNewVersion notice("1.5.0");
-        TestSupport::useTestAddresses();
-        about.show();
-        notice.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&about) && QTest::qWaitForWindowExposed(&notice));
-        QVERIFY(!about.lblWebsite->isVisible());
-        QVERIFY(!about.lblWebsite2->isVisible());
-        QVERIFY(about.cmdOK->isVisible());
-        QVERIFY(!notice.cmdWebsite->isVisible());
-        QVERIFY(notice.cmdOK->isVisible());
     }
 
     // Neither the program nor the folders shipped beside it send a user to a
