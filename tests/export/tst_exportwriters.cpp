@@ -128,9 +128,8 @@ private slots:
     }
     void textBlocks()
     {
-        QFETCH(QList<int>, persons);
-        QFETCH(Details, details);
-        QFETCH(QString, dateFormat);
+        auto [persons, details, dateFormat] =
+            TestSupport::fetch<QList<int>, Details, QString>("persons", "details", "dateFormat");
         std::vector<qint16> numbers(persons.begin(), persons.end());
         QTEST(Lines(numbers, details, false, dateFormat), "lines");
     }

@@ -141,8 +141,7 @@ private slots:
     }
     void build()
     {
-        QFETCH(QString, criteria);
-        QFETCH(QString, condition);
+        auto [criteria, condition] = TestSupport::fetch<QString, QString>("criteria", "condition");
         const SearchBuilder::Criteria c = Make(criteria);
         const SearchBuilder::Search search = SearchBuilder::Build(c);
         QCOMPARE(search.datesValid ? search.condition : "<invalid date>", condition);
