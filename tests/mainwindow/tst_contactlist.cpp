@@ -66,31 +66,11 @@ const QString kI = QString::fromUtf8("[iìíîï]");
 const QString kN = QString::fromUtf8("[nñ]");
 const QString kO = QString::fromUtf8("[oðòóôõöø]");
 
-ListQuery Query(const QString& quickSearch, bool pressed = false, const QString& condition = QString())
+// The quick search; Search pressed with a condition; the e-mail join; a phone criterion (-1: none).
+ListQuery Query(const QString& quickSearch, bool pressed = false, const QString& condition = QString(),
+                bool email = false, int phoneOp = -1, const QString& phoneText = QString())
 {
-    ListQuery query;
-    query.quickSearch = quickSearch;
-    query.searchPressed = pressed;
-    query.searchCondition = condition;
-    return query;
-}
-
-ListQuery EmailQuery(const QString& quickSearch, const QString& condition)
-{
-    ListQuery query = Query(quickSearch, true, condition);
-    query.emailSearchActive = true;
-    return query;
-}
-
-ListQuery PhoneQuery(const QString& quickSearch, int op, const QString& text, const QString& condition = QString(),
-                     bool email = false)
-{
-    ListQuery query = Query(quickSearch, true, condition);
-    query.phoneSearchActive = true;
-    query.phoneSearchOperator = op;
-    query.phoneSearchText = text;
-    query.emailSearchActive = email;
-    return query;
+    return {quickSearch, pressed, condition, phoneOp >= 0, std::max(phoneOp, 0), phoneText, email};
 }
 
 QStringList Names(const modList::ContactList& list)
@@ -612,33 +592,33 @@ private slots:
         QTest::newRow("search narrowed") << Query("ru", true, "WHERE Name LIKE '%o%' ") << QStringList{"Jose Ruiz"};
         QTest::newRow("search released") << Query("", false, "WHERE Name LIKE '%o%' ") << everybody;
         QTest::newRow("search pressed without criteria") << Query("", true) << everybody;
-        ListQuery released = PhoneQuery("", 0, "1");
-        released.searchPressed = false;
-        QTest::newRow("phone search released") << released << everybody;
+        QTest::newRow("phone search released") << Query("", false, "", false, 0, "1") << everybody;
         TestSupport::addRow("search by date", Query("", true, "WHERE Dateofbirth > #1/1/1975# "),
                             QStringList{"José Álvarez"});
-        TestSupport::addRow("search by email, each person once", EmailQuery("", "AND TRIM(Email) LIKE '%example%' "),
-                            QStringList{"Anna Bell"});
-        QTest::newRow("search by email, narrowed") << EmailQuery("kim", "AND TRIM(Email) LIKE '%e%' ") << QStringList{};
+        TestSupport::addRow("search by email, each person once",
+                            Query("", true, "AND TRIM(Email) LIKE '%example%' ", true), QStringList{"Anna Bell"});
+        QTest::newRow("search by email, narrowed")
+            << Query("kim", true, "AND TRIM(Email) LIKE '%e%' ", true) << QStringList{};
 
-        TestSupport::addRow("phone begins with 0471", PhoneQuery("", modSearch::PhoneBeginsWith, "0471"),
+        TestSupport::addRow("phone begins with 0471", Query("", true, "", false, modSearch::PhoneBeginsWith, "0471"),
                             QStringList{"Anna Bell", "Bob O'Brien"});
-        TestSupport::addRow("phone equal with prefix", PhoneQuery("", modSearch::PhoneEqual, "+32 (471) 123456"),
+        TestSupport::addRow("phone equal with prefix",
+                            Query("", true, "", false, modSearch::PhoneEqual, "+32 (471) 123456"),
                             QStringList{"Jose Ruiz"});
-        TestSupport::addRow("phone contains", PhoneQuery("", modSearch::PhoneContains, "34-56"),
+        TestSupport::addRow("phone contains", Query("", true, "", false, modSearch::PhoneContains, "34-56"),
                             QStringList{"Anna Bell", "Jose Ruiz"});
-        TestSupport::addRow("phone ends with", PhoneQuery("", modSearch::PhoneEndsWith, "345"),
+        TestSupport::addRow("phone ends with", Query("", true, "", false, modSearch::PhoneEndsWith, "345"),
                             QStringList{"Bob O'Brien"});
-        QTest::newRow("phone, unknown operator") << PhoneQuery("", 9, "0471") << QStringList{};
-        QTest::newRow("phone, nobody") << PhoneQuery("", modSearch::PhoneEqual, "999") << QStringList{};
+        QTest::newRow("phone, unknown operator") << Query("", true, "", false, 9, "0471") << QStringList{};
+        QTest::newRow("phone, nobody") << Query("", true, "", false, modSearch::PhoneEqual, "999") << QStringList{};
         TestSupport::addRow("phone and condition",
-                            PhoneQuery("", modSearch::PhoneBeginsWith, "0471", "AND Name LIKE 'Bob%' "),
+                            Query("", true, "AND Name LIKE 'Bob%' ", false, modSearch::PhoneBeginsWith, "0471"),
                             QStringList{"Bob O'Brien"});
         TestSupport::addRow(
             "phone and email",
-            PhoneQuery("", modSearch::PhoneBeginsWith, "0471", "AND TRIM(Email) LIKE '%example%' ", true),
+            Query("", true, "AND TRIM(Email) LIKE '%example%' ", true, modSearch::PhoneBeginsWith, "0471"),
             QStringList{"Anna Bell"});
-        TestSupport::addRow("phone and quick search", PhoneQuery("bob", modSearch::PhoneBeginsWith, "0471"),
+        TestSupport::addRow("phone and quick search", Query("bob", true, "", false, modSearch::PhoneBeginsWith, "0471"),
                             QStringList{"Bob O'Brien"});
     }
     void fill()
