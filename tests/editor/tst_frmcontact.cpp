@@ -236,19 +236,19 @@ private slots:
         openEditor(frmContact::Mode::Add);
         QTest::keyClicks(m_editor->txtFullname, "Entry");
         QTreeWidget* list = phone ? m_editor->lvwPhone : m_editor->lvwEmail;
-        const auto ran = TestSupport::onModal<frmContactEntry>([phone = phone, value = value, description = description,
-                                                                accepted = accepted](frmContactEntry* dialog) {
-            QCOMPARE(dialog->objectName(), phone ? QString("frmContactAddPhoneAdd") : QString("frmContactAddEmailAdd"));
-            QCOMPARE(dialog->windowTitle(), QString("Add"));
-            QCOMPARE(dialog->valueBox()->objectName(), phone ? QString("txtNumber") : QString("txtEmail"));
-            QCOMPARE(phone ? dialog->lblNumber->text() : dialog->lblEmail->text(),
-                     phone ? QString("Number") : QString("E-mail"));
-            QVERIFY(!dialog->cmdOK->isEnabled());
-            QTest::keyClicks(dialog->valueBox(), value);
-            QTest::keyClicks(dialog->txtDescription, description);
-            QCOMPARE(dialog->cmdOK->isEnabled(), accepted);
-            QTest::mouseClick(accepted ? dialog->cmdOK : dialog->cmdCancel, Qt::LeftButton);
-        });
+        const auto ran = TestSupport::onModal<frmContactEntry>(
+            [phone = phone, value = value, description = description, accepted = accepted](frmContactEntry* dialog) {
+                QCOMPARE(QStringList({dialog->objectName(), dialog->windowTitle(), dialog->valueBox()->objectName(),
+                                      (phone ? dialog->lblNumber : dialog->lblEmail)->text()})
+                             .join(' '),
+                         phone ? "frmContactAddPhoneAdd Add txtNumber Number"
+                               : "frmContactAddEmailAdd Add txtEmail E-mail");
+                QVERIFY(!dialog->cmdOK->isEnabled());
+                QTest::keyClicks(dialog->valueBox(), value);
+                QTest::keyClicks(dialog->txtDescription, description);
+                QCOMPARE(dialog->cmdOK->isEnabled(), accepted);
+                QTest::mouseClick(accepted ? dialog->cmdOK : dialog->cmdCancel, Qt::LeftButton);
+            });
         QTest::mouseClick(phone ? m_editor->cmdPhoneAdd : m_editor->cmdEmailAdd, Qt::LeftButton);
         QVERIFY(*ran);
         if (!accepted) {

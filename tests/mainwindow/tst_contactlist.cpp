@@ -147,8 +147,7 @@ class TestContactList : public QObject
     // The search as the window runs it, and as the list query runs it.
     void Compare(const QString& typed)
     {
-        modList::ListQuery query;
-        query.quickSearch = typed;
+        const ListQuery query = Query(typed);
         QCOMPARE(Outcome([&] { return modList::QueryContactList(query, m_memory); }),
                  Outcome([&] { return modList::QueryContactList(query); }));
     }
@@ -683,8 +682,7 @@ private slots:
         const int contactnr = otherConnection ? 3101 : 3100;
         EngineTest::insertPerson(writer, contactnr, QStringLiteral("Qqq Newcomer"));
         Compare(typed);
-        modList::ListQuery query;
-        query.quickSearch = typed;
+        const ListQuery query = Query(typed);
         const std::vector<modList::ContactRow> rows = modList::QueryContactList(query, m_memory).rows;
         QCOMPARE(rows.size(), std::size_t(1));
         QCOMPARE(rows.front().contactnr, qint16(contactnr));
