@@ -75,9 +75,8 @@ private slots:
         QCOMPARE(TestSupport::itemTexts(window.lvwList->model()).size(), 504);
         QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
         const QStringList chosen = TestSupport::itemTexts(window.lvwExport->model());
-        QCOMPARE(chosen.size(), 504);
-        QCOMPARE(chosen.first(), QString("Anna"));
-        QCOMPARE(chosen.last(), QString("Person 500"));
+        QCOMPARE((QStringList{QString::number(chosen.size()), chosen.first(), chosen.last()}),
+                 (QStringList{"504", "Anna", "Person 500"}));
         QVERIFY(window.cmdOK->isEnabled());
         QVERIFY(!window.cmdAddAll->isEnabled());
         QCOMPARE(window.Selection().contactnrs.front(), qint16(502));

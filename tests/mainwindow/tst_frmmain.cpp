@@ -229,8 +229,7 @@ private slots:
         modSettings::WriteSetting("Css", "Blue");
         m_fixture->open();
         QCOMPARE(settings({"Font Size", "Date", "Css"}), (QStringList{"Font Size=8", "Date=dd/mm/yyyy", "Css=Blue"}));
-        QVERIFY(w()->mnuOptionsFontSize8->isChecked());
-        QVERIFY(w()->mnuOptionsDateFormat.at(0)->isChecked());
+        QVERIFY(w()->mnuOptionsFontSize8->isChecked() && w()->mnuOptionsDateFormat.at(0)->isChecked());
     }
 
     // The window lays itself out for each width it is given (the bands themselves: see the
