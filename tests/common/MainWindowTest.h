@@ -1,8 +1,11 @@
 #pragma once
 
+#include "DataColumns.h"
 #include "MainWindowFixture.h"
+#include "TwoRows.h"
 
 #include "mainwindow/ContactListModel.h"
+#include "search/modSearch.h"
 
 #include <QTextBrowser>
 
@@ -17,8 +20,18 @@ class MainWindowTest
 protected:
     void start(const std::function<void()>& persons, bool registerWindows = false)
     {
-        m_fixture = std::make_unique<MainWindowFixture>(
-            MainWindowFixture::Options{{}, 8, {}, registerWindows, false, persons, true});
+        start(MainWindowFixture::Options{{}, 8, {}, registerWindows, false, persons, true});
+    }
+    // The same on the fixture's own persons, with settings.
+    void start(const QString& language = {}, int fontSize = 8, const QString& dateFormat = "dd/mm/yyyy",
+               bool registerWindows = false, bool empty = false)
+    {
+        start({language, fontSize, dateFormat, registerWindows, empty, {}, false});
+    }
+    void start(const MainWindowFixture::Options& options)
+    {
+        m_fixture.reset();
+        m_fixture = std::make_unique<MainWindowFixture>(options);
         QVERIFY(m_fixture->exposed());
     }
     void stop() { m_fixture.reset(); }
@@ -38,6 +51,25 @@ protected:
                 TestSupport::itemTexts(w()->lvwPhone).join(", "),
                 TestSupport::itemTexts(w()->lvwEmail).join(", "),
                 w()->rtbNote->toPlainText()};
+    }
+    // The person list in one line: the count shown, the rows listed, the current row and
+    // the name the details show ("-" when hidden), e.g. "5/5 (5 rows), row -1, -".
+    QString listState() const
+    {
+        return QString("%1 (%2 rows), row %3, %4")
+            .arg(w()->staMainCount->text())
+            .arg(w()->ListRowCount())
+            .arg(w()->lvwMain->currentIndex().row())
+            .arg(w()->fraDetails->isVisible() ? w()->fraDetails->title() : "-");
+    }
+    // Presses Search, with a search window that asks for this condition.
+    void searchFor(const QString& condition) const
+    {
+        w()->SetWindowOpener("frmSearch", [condition](frmMain& window) {
+            modSearch::SearchCondition = condition;
+            window.FillContactList();
+        });
+        w()->toolbarButton("Search")->trigger();
     }
     // "key=value" of each stored setting named.
     static QStringList settings(const QStringList& keys)

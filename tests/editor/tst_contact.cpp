@@ -47,8 +47,7 @@ private slots:
     }
     void readTypedDate()
     {
-        QFETCH(QString, box);
-        QFETCH(QString, format);
+        auto [box, format] = TestSupport::fetch<QString, QString>("box", "format");
         const modContact::TypedDate date = modContact::ReadTypedDate(box, format);
         QTEST(date.state, "state");
         QTEST(date.monthDayYear, "monthDayYear");
@@ -70,9 +69,8 @@ private slots:
     }
     void entryRules()
     {
-        QFETCH(QString, value);
-        QFETCH(QString, description);
-        QFETCH(QString, recovered);
+        auto [value, description, recovered] =
+            TestSupport::fetch<QString, QString, QString>("value", "description", "recovered");
         const Entry entry = modContact::TypedEntry(value, description);
         QTEST(entry.text, "text");
         QTEST(entry.tag, "tag");
@@ -100,9 +98,7 @@ private slots:
     }
     void profilePage()
     {
-        QFETCH(bool, known);
-        QFETCH(QString, text);
-        QFETCH(QString, tag);
+        auto [known, text, tag] = TestSupport::fetch<bool, QString, QString>("known", "text", "tag");
         if (known)
             TestSupport::useTestAddresses();
         else
@@ -121,8 +117,7 @@ private slots:
     }
     void newPersonGetsTheLowestFreeNumber()
     {
-        QFETCH(QList<int>, existing);
-        QFETCH(int, expected);
+        auto [existing, expected] = TestSupport::fetch<QList<int>, int>("existing", "expected");
         DatabaseFixture database;
         QVERIFY(database.ok());
         for (int number : existing)
@@ -212,8 +207,7 @@ private slots:
     }
     void hyperlinks()
     {
-        QFETCH(QString, text);
-        QFETCH(int, position);
+        auto [text, position] = TestSupport::fetch<QString, int>("text", "position");
         const QString word = modHyperlink::GetHyperlinkWord(text, position);
         QTEST(word, "word");
         QTEST(position, "start");

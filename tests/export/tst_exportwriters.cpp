@@ -128,32 +128,27 @@ private slots:
     }
     void textBlocks()
     {
-        QFETCH(QList<int>, persons);
-        QFETCH(Details, details);
-        QFETCH(QString, dateFormat);
+        auto [persons, details, dateFormat] =
+            TestSupport::fetch<QList<int>, Details, QString>("persons", "details", "dateFormat");
         std::vector<qint16> numbers(persons.begin(), persons.end());
         QTEST(Lines(numbers, details, false, dateFormat), "lines");
     }
 
     // A person without numbers gets an empty-value line while numbers of later persons
-    // follow, and an empty block once all numbers have been written.
-    void htmlPhoneBlocks()
+    // follow, and an empty block once all numbers have been written; texts are escaped.
+    void htmlBlocks()
     {
         Details phones = Nothing();
         phones.phone = true;
         phones.phoneDescription = true;
-        const QStringList lines = Lines({401, 402, 403, 404}, phones, true);
-        const QString joined = lines.join('\n');
+        const QString numbers = Lines({401, 402, 403, 404}, phones, true).join('\n');
         const QString bob = "\t<div class=\"person\">\n\t\t<div class=\"phone\">\n\t\t\t<div class=\"phonenumber\">\n"
                             "\t\t\t\t&nbsp;\n\t\t\t</div>\n\t\t</div>\n\t</div>";
-        QVERIFY2(joined.contains(bob), qPrintable(joined));
-        QVERIFY(joined.endsWith("\t<div class=\"person\">\n\t\t<div class=\"phone\">\n\t\t</div>\n\t</div>"));
-        QVERIFY(joined.contains("\t\t\t\t0612 (mobile)\n"));
-        QVERIFY(joined.contains("\t\t\t\t0471 (home)\n"));
-    }
+        QVERIFY2(numbers.contains(bob), qPrintable(numbers));
+        QVERIFY(numbers.endsWith("\t<div class=\"person\">\n\t\t<div class=\"phone\">\n\t\t</div>\n\t</div>"));
+        QVERIFY(numbers.contains("\t\t\t\t0612 (mobile)\n"));
+        QVERIFY(numbers.contains("\t\t\t\t0471 (home)\n"));
 
-    void htmlTexts()
-    {
         const QString joined = Lines({402, 403}, Details(), true).join('\n');
         QVERIFY2(joined.contains("\t\t\tBob &amp; &lt;Co&gt;\n"), qPrintable(joined));
         QVERIFY(joined.contains("\t\t\tLine&nbsp;one<br />\n\t\t\tLine&nbsp;two\n"));

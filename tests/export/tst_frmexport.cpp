@@ -1,13 +1,10 @@
-#include "DataColumns.h"
 #include "MainWindowTest.h"
-#include "TwoRows.h"
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/modCalendar.h"
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
 #include "export/frmExportPreview.h"
-#include "search/modSearch.h"
 #include "startup/modEnvironment.h"
 
 #include <QListView>
@@ -78,9 +75,8 @@ private slots:
         QCOMPARE(TestSupport::itemTexts(window.lvwList->model()).size(), 504);
         QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
         const QStringList chosen = TestSupport::itemTexts(window.lvwExport->model());
-        QCOMPARE(chosen.size(), 504);
-        QCOMPARE(chosen.first(), QString("Anna"));
-        QCOMPARE(chosen.last(), QString("Person 500"));
+        QCOMPARE((QStringList{QString::number(chosen.size()), chosen.first(), chosen.last()}),
+                 (QStringList{"504", "Anna", "Person 500"}));
         QVERIFY(window.cmdOK->isEnabled());
         QVERIFY(!window.cmdAddAll->isEnabled());
         QCOMPARE(window.Selection().contactnrs.front(), qint16(502));
@@ -100,9 +96,7 @@ private slots:
 
     void searchResultIsNotDuplicated()
     {
-        modSearch::SearchCondition = "WHERE Name LIKE 'Person 00%' ";
-        w()->toolbarButton("Search")->setChecked(true);
-        w()->FillContactList();
+        searchFor("WHERE Name LIKE 'Person 00%' ");
         frmExport window(*w());
         QVERIFY(window.cmdSearchResult->isEnabled());
         window.lvwList->setCurrentIndex(window.lvwList->model()->index(8, 0));
@@ -257,8 +251,7 @@ private slots:
     }
     void emailListInNameOrder()
     {
-        QFETCH(bool, semicolon);
-        QFETCH(QString, list);
+        auto [semicolon, list] = TestSupport::fetch<bool, QString>("semicolon", "list");
         frmEmail window(*w());
         choose(window, "Bob (bob@x.org)");
         choose(window, "Anna (anna@x.org)");
@@ -303,9 +296,7 @@ private slots:
 
     void emailSearchResultTakesOnlyPersonsWithAddresses()
     {
-        modSearch::SearchCondition = "WHERE Name <> 'Anna' ";
-        w()->toolbarButton("Search")->setChecked(true);
-        w()->FillContactList();
+        searchFor("WHERE Name <> 'Anna' ");
         QCOMPARE(w()->ListRowCount(), 503);
         frmEmail window(*w());
         QVERIFY(window.cmdSearchResult->isEnabled());

@@ -1,6 +1,4 @@
-#include "DataColumns.h"
 #include "MainWindowTest.h"
-#include "TwoRows.h"
 
 #include "editor/frmContact.h"
 #include "startup/modEnvironment.h"
@@ -10,25 +8,14 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTextBrowser>
 #include <QToolBar>
 
 #include <algorithm>
 
-// The main window as a person uses it every day: keys, popups, menus and a layout that
-// holds its texts, in several languages and at both font sizes.
+// Keys, popups, menus and a layout that holds its texts, in several languages and font sizes.
 class TestUsability : public QObject, MainWindowTest
 {
     Q_OBJECT
-
-    void start(const QString& language = {}, int fontSize = 8, const QString& dateFormat = "dd/mm/yyyy",
-               bool registerWindows = false, bool empty = false)
-    {
-        m_fixture.reset();
-        m_fixture = std::make_unique<MainWindowFixture>(
-            MainWindowFixture::Options{language, fontSize, dateFormat, registerWindows, empty, {}, false});
-        QVERIFY(m_fixture->exposed());
-    }
 
     QList<QPushButton*> firstSteps() const { return {w()->cmdFirstAdd, w()->cmdFirstImport, w()->cmdFirstConnect}; }
 
@@ -39,8 +26,7 @@ class TestUsability : public QObject, MainWindowTest
         return int(std::count_if(buttons.begin(), buttons.end(), [](QPushButton* b) { return !b->isHidden(); }));
     }
 
-    // The first steps sit whole inside their panel, one below the other, and the panel
-    // inside the details area, clear of the logo, the list and the status bar.
+    // The first steps sit whole in their panel, one below the other; the panel clear of the rest.
     void verifyFirstStepsFit()
     {
         const QGroupBox* panel = w()->fraInfo;
@@ -130,8 +116,7 @@ class TestUsability : public QObject, MainWindowTest
         return faults;
     }
 
-    // Nothing overlaps and nothing is cut: what the user saw go wrong at small sizes,
-    // other fonts and in other languages.
+    // Nothing overlaps and nothing is cut.
     void verifyLayoutHolds()
     {
         const QRect toolbar = w()->tlbMain->geometry();
@@ -190,8 +175,7 @@ class TestUsability : public QObject, MainWindowTest
     }
 
 private slots:
-    // The texts of the language files, which the test's own folder does not hold: every
-    // row in a language checks that language's texts.
+    // The program's own language files.
     void initTestCase() { modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources"); }
 
     void cleanup() { stop(); }
@@ -206,9 +190,7 @@ private slots:
     }
     void keysMoveTheShownPerson()
     {
-        QFETCH(int, startRow);
-        QFETCH(int, key);
-        QFETCH(int, row);
+        auto [startRow, key, row] = TestSupport::fetch<int, int, int>("startRow", "key", "row");
         start();
         std::optional<qint16> edited;
         w()->SetWindowOpener("frmContactEdit", [&edited](frmMain& main) { edited = main.CurrentContactnr(); });
@@ -229,13 +211,12 @@ private slots:
         QCOMPARE(w()->ListRowCount(), 5);
     }
 
-    // Each popup of the main window opens where the user clicked: on the viewport of a list
-    // or box.
+    // Each popup opens where the user clicked on the viewport of a list or box.
     void popupsOpenAtThePointer_data() { TestSupport::addTwoRows("large", "8", "10"); }
     void popupsOpenAtThePointer()
     {
         QFETCH(bool, large);
-        start({}, large ? 10 : 8);
+        start(QString(), large ? 10 : 8);
         clickRow(0);
         const QList<QPair<const char*, const char*>> controls{
             {"lvwMain", "mnuPopupMain"},       {"lvwPhone", "mnuPopupPhone"},
@@ -259,8 +240,7 @@ private slots:
     void layoutHolds_data() { addLanguageRows({"", "German", "Arabic"}); }
     void layoutHolds()
     {
-        QFETCH(QString, language);
-        QFETCH(int, fontSize);
+        auto [language, fontSize] = TestSupport::fetch<QString, int>("language", "fontSize");
         for (const char* format : {"dd/mm/yyyy", "mm/dd/yyyy", "yyyy/mm/dd"}) {
             start(language, fontSize, format);
             clickRow(0);
@@ -316,8 +296,7 @@ private slots:
     }
     void shortcuts()
     {
-        QFETCH(QKeySequence, keys);
-        QFETCH(QString, opened);
+        auto [keys, opened] = TestSupport::fetch<QKeySequence, QString>("keys", "opened");
         start();
         QStringList windows;
         for (const char* name : {"frmContactAdd", "frmSearch", "frmAbout", "frmSynchronise"})
@@ -363,8 +342,7 @@ private slots:
     }
     void firstStepsFit()
     {
-        QFETCH(QString, language);
-        QFETCH(int, fontSize);
+        auto [language, fontSize] = TestSupport::fetch<QString, int>("language", "fontSize");
         start(language, fontSize, "dd/mm/yyyy", false, true);
         QCOMPARE(w()->cmdFirstAdd->text() == "Add a person", language.isEmpty());
         verifyFirstStepsFit();
@@ -372,15 +350,13 @@ private slots:
         verifyFirstStepsFit();
     }
 
-    // Each first step does what its menu item does; they go with the first person and
-    // come back with an empty database.
+    // Each first step does what its menu item does; they go with the first person, back without.
     void firstStepsLeadToTheirCommands()
     {
-        start({}, 8, "dd/mm/yyyy", true, true);
+        start(QString(), 8, "dd/mm/yyyy", true, true);
         QCOMPARE(firstStepsOffered(), 3);
-        QCOMPARE(w()->cmdFirstAdd->text(), QString("Add a person"));
-        QCOMPARE(w()->cmdFirstImport->text(), QString("Import contacts..."));
-        QCOMPARE(w()->cmdFirstConnect->text(), QString("Connect to a server..."));
+        QCOMPARE(QStringList({w()->cmdFirstAdd->text(), w()->cmdFirstImport->text(), w()->cmdFirstConnect->text()}),
+                 (QStringList{"Add a person", "Import contacts...", "Connect to a server..."}));
 
         const auto connected = TestSupport::onModal<frmSync>([](frmSync* dialog) { dialog->reject(); });
         QTest::mouseClick(w()->cmdFirstConnect, Qt::LeftButton);

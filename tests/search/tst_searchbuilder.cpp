@@ -51,13 +51,8 @@ class TestSearchBuilder : public QObject
 
     static QStringList namesFound(const SearchBuilder::Search& search)
     {
-        modList::ListQuery query;
-        query.searchPressed = true;
-        query.searchCondition = search.condition;
-        query.phoneSearchActive = search.phoneActive;
-        query.phoneSearchOperator = search.phoneOperator;
-        query.phoneSearchText = search.phoneText;
-        query.emailSearchActive = search.emailActive;
+        const modList::ListQuery query{
+            {}, true, search.condition, search.phoneActive, search.phoneOperator, search.phoneText, search.emailActive};
         QStringList names;
         for (const modList::ContactRow& row : modList::QueryContactList(query).rows)
             names << row.name;
@@ -141,8 +136,7 @@ private slots:
     }
     void build()
     {
-        QFETCH(QString, criteria);
-        QFETCH(QString, condition);
+        auto [criteria, condition] = TestSupport::fetch<QString, QString>("criteria", "condition");
         const SearchBuilder::Criteria c = Make(criteria);
         const SearchBuilder::Search search = SearchBuilder::Build(c);
         QCOMPARE(search.datesValid ? search.condition : "<invalid date>", condition);
