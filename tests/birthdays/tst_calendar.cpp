@@ -1,4 +1,4 @@
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
 
@@ -249,7 +249,7 @@ private slots:
     // printers allow and no progress window left behind; the week start can change.
     void opening_data()
     {
-        TestSupport::addColumns<int, QString>({"printers", "weekStart"});
+        TestSupport::addColumns<int, QString>("printers", "weekStart");
         addRow("no printer, first run", 0, "");
         addRow("one printer, Sunday stored", 1, "Sunday");
     }
@@ -619,7 +619,7 @@ private slots:
     // The first and the last week of the month, 0 for a day of another month.
     void weekRows_data()
     {
-        TestSupport::addColumns<int, int, WeekStart, QString, int>({"year", "month", "weekStart", "weeks", "rowCount"});
+        TestSupport::addColumns<int, int, WeekStart, QString, int>("year", "month", "weekStart", "weeks", "rowCount");
         addRow("Sunday first, Monday start", 2025, 6, WeekStart::Monday, "0 0 0 0 0 0 1 ... 30 0 0 0 0 0 0", 6);
         addRow("Sunday first, Sunday start", 2025, 6, WeekStart::Sunday, "1 2 3 4 5 6 7 ... 29 30 0 0 0 0 0", 5);
         addRow("leap February", 2024, 2, WeekStart::Monday, "0 0 0 1 2 3 4 ... 26 27 28 29 0 0 0", 5);
@@ -687,7 +687,7 @@ private slots:
 
     void birthdayRows_data()
     {
-        TestSupport::addColumns<int, int, int, QStringList>({"year", "month", "day", "rows"});
+        TestSupport::addColumns<int, int, int, QStringList>("year", "month", "day", "rows");
         addRow("four on one day, by name", 2024, 5, 17,
                QStringList{"anna Alt (34)", "Bob Bauer (54)", "Émile Ernst (24)", "Zoë Zimmer (44)"});
         addRow("escaped name", 2024, 6, 1, QStringList{"Tom &amp; Jerry &lt;TV&gt; (44)", Filler, Filler});
@@ -715,7 +715,7 @@ private slots:
     // June 2025 begins on a Sunday, six empty cells before it in a Monday week.
     void pagesAreValidXhtml_data()
     {
-        TestSupport::addColumns<QLocale, WeekStart, QString>({"locale", "weekStart", "firstWeekday"});
+        TestSupport::addColumns<QLocale, WeekStart, QString>("locale", "weekStart", "firstWeekday");
         addRow("English, Monday", QLocale(QLocale::English, QLocale::UnitedStates), WeekStart::Monday, "Monday");
         addRow("German, Sunday", QLocale(QLocale::German, QLocale::Germany), WeekStart::Sunday, "Sonntag");
     }
@@ -790,8 +790,7 @@ private slots:
 
     void styleSheetChoice_data()
     {
-        TestSupport::addColumns<QStringList, QString, QByteArray, QString>(
-            {"styles", "stored", "copied", "storedAfter"});
+        TestSupport::addColumns<QStringList, QString, QByteArray, QString>("styles", "stored", "copied", "storedAfter");
         addRow("stored style exists", QStringList{"Orange", "Blue"}, "Orange", QByteArray("/* Orange */"), "Orange");
         addRow("missing style: first in the listing", QStringList{"Orange", "Blue"}, "Gone", QByteArray("/* Blue */"),
                "Blue");

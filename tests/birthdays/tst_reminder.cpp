@@ -1,4 +1,4 @@
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "MainWindowFixture.h"
 
 #include "birthdays/frmOptionsReminder.h"
@@ -237,7 +237,7 @@ private slots:
     void reminderDays_data()
     {
         // The settings as "Since,Once 1,Once 2,Once 3".
-        TestSupport::addColumns<QString, QList<int>>({"settings", "days"});
+        TestSupport::addColumns<QString, QList<int>>("settings", "days");
         addRow("nothing set", ",,,", QList<int>{});
         addRow("S = 2, O1 = 7", "2,7,,", QList<int>{0, 1, 2, 7});
         addRow("S = 2, O1 = 10: numbers, not texts", "2,10,,", QList<int>{0, 1, 2, 10});
@@ -264,7 +264,7 @@ private slots:
 
     void birthdayRows_data()
     {
-        TestSupport::addColumns<QDate, QString, QStringList>({"today", "settings", "rows"}); // Since,Once 1,Once 2
+        TestSupport::addColumns<QDate, QString, QStringList>("today", "settings", "rows"); // Since,Once 1,Once 2
         addRow("31 December, S = 2: January ages use next year", QDate(2023, 12, 31), "2,,",
                QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red", "Person  2|Monday 1 January|Bert|24|",
                            "Person  9|Monday 1 January|Baby|0|", "Person  3|Tuesday 2 January|Carl|39|"});
@@ -419,7 +419,7 @@ private slots:
     // the database is closed with it and is still a database with all its persons.
     void soundAndClosing_data()
     {
-        TestSupport::addColumns<QString, int, QString>({"sound", "played", "closing"});
+        TestSupport::addColumns<QString, int, QString>("sound", "played", "closing");
         addRow("sound on, OK", "1", 1, "OK");
         addRow("sound off, Escape", "0", 0, "Escape");
         addRow("sound never set, window closed", "", 0, "close");
@@ -531,7 +531,7 @@ private slots:
     // ("\"" to """ and so on); "%" alone would start a field code.
     void execLineQuotesThePath_data()
     {
-        TestSupport::addColumns<QString, QString>({"executable", "exec"});
+        TestSupport::addColumns<QString, QString>("executable", "exec");
         addRow("plain", "/opt/addrion/addrion", "\"/opt/addrion/addrion\" /Reminder");
         addRow("blanks", "/home/u/My Programs/addrion", "\"/home/u/My Programs/addrion\" /Reminder");
         addRow("double quote", "/home/u/a\"b/addrion", "\"/home/u/a\\\\\"b/addrion\" /Reminder");
@@ -554,7 +554,7 @@ private slots:
     // default database for it to open.
     void enableWritesTheEntry_data()
     {
-        TestSupport::addColumns<QString, bool, bool>({"stored", "defaultDatabaseExists", "startsReminder"});
+        TestSupport::addColumns<QString, bool, bool>("stored", "defaultDatabaseExists", "startsReminder");
         addRow("first run, no default database", "", false, false);
         addRow("first run, default database", "", true, true);
         addRow("off, default database", "0", true, true);
@@ -581,7 +581,7 @@ private slots:
     // on. A repair is no switch from off to on: no reminder pops up.
     void startCheck_data()
     {
-        TestSupport::addColumns<QString, QByteArray, bool>({"stored", "entry", "entryAfterwards"});
+        TestSupport::addColumns<QString, QByteArray, bool>("stored", "entry", "entryAfterwards");
         addRow("first run", QString(), QByteArray(), true);
         addRow("moved program is repaired", "1", modAutostart::EntryText("/old/place/addrion"), true);
         addRow("missing entry is written again", "1", QByteArray(), true);
@@ -623,8 +623,8 @@ private slots:
     // The window shows what is stored: "x" for a ticked box, then a box's text.
     void loadsTheSettings_data()
     {
-        TestSupport::addColumns<QString, QString, QString, QString, QString>(
-            {"reminder", "since", "once2", "sound", "shown"});
+        TestSupport::addColumns<QString, QString, QString, QString, QString>("reminder", "since", "once2", "sound",
+                                                                             "shown");
         addRow("first-run defaults", "1", "2", QString(), "1", "reminder x, since x 2, once 1 , once 2 , sound x");
         addRow("switched off", "0", "3", "14", "0", "reminder , since x 3, once 1 , once 2 x 14, sound ");
         addRow("not numbers are unticked", "1", "soon", "", "1", "reminder x, since , once 1 , once 2 , sound x");
@@ -653,7 +653,7 @@ private slots:
     void checkBoxesEnableTheirControls_data()
     {
         // ticks: check boxes toggled after loading with everything unticked
-        TestSupport::addColumns<QStringList, QString>({"ticks", "enabled"});
+        TestSupport::addColumns<QStringList, QString>("ticks", "enabled");
         addRow("reminder off", QStringList{}, "");
         addRow("reminder on", QStringList{"chkBirthdayreminder"},
                "fraSince chkSince fraOnce chkOnce0 chkOnce1 chkOnce2 chkSound");
@@ -678,7 +678,7 @@ private slots:
 
     void dayBoxesTakeDigitsOnly_data()
     {
-        TestSupport::addColumns<QString, QString, int>({"typed", "text", "refused"});
+        TestSupport::addColumns<QString, QString, int>("typed", "text", "refused");
         addRow("digits", "14", "14", 0);
         addRow("letters", "1a4b", "14", 2);
         addRow("minus and point", "-1.5", "15", 2);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "MainWindowFixture.h"
 #include "TwoRows.h"
 

@@ -1,4 +1,4 @@
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "PersonDump.h"
 #include "ReadOnlyFile.h"
@@ -27,7 +27,7 @@ class TestContact : public QObject
 private slots:
     void readTypedDate_data()
     {
-        TestSupport::addColumns<QString, QString, DateState, QString>({"box", "format", "state", "monthDayYear"});
+        TestSupport::addColumns<QString, QString, DateState, QString>("box", "format", "state", "monthDayYear");
         TestSupport::addRow("day first", "31/12/1999", "dd/mm/yyyy", DateState::Valid, "12/31/1999");
         TestSupport::addRow("month first", "12/31/1999", "mm/dd/yyyy", DateState::Valid, "12/31/1999");
         TestSupport::addRow("year first", "1999/12/31", "yyyy/mm/dd", DateState::Valid, "12/31/1999");
@@ -55,8 +55,8 @@ private slots:
 
     void entryRules_data()
     {
-        TestSupport::addColumns<QString, QString, QString, QString, QString>(
-            {"value", "description", "text", "tag", "recovered"});
+        TestSupport::addColumns<QString, QString, QString, QString, QString>("value", "description", "text", "tag",
+                                                                             "recovered");
         TestSupport::addRow("blanks kept when shown alone", "  012 345 ", "", "  012 345 ", "012 345", "");
         TestSupport::addRow("with description", "0123", "Home", "0123 (Home)", "0123", "Home");
         TestSupport::addRow("both trimmed", " 0123 ", "  Home ", "0123 (Home)", "0123", "Home");
@@ -81,7 +81,7 @@ private slots:
     void profilePage_data()
     {
         // known: the build names the services' profile addresses
-        TestSupport::addColumns<bool, QString, QString, bool, QString>({"known", "text", "tag", "has", "page"});
+        TestSupport::addColumns<bool, QString, QString, bool, QString>("known", "text", "tag", "has", "page");
         TestSupport::addRow("first service", true, "Ann@Hotmail.example (home)", "Ann@Hotmail.example", true,
                             "https://first.test/member/Ann@Hotmail.example");
         TestSupport::addRow("second name of first service", true, "ann@msn.example", "ann@msn.example", true,
@@ -109,7 +109,7 @@ private slots:
 
     void newPersonGetsTheLowestFreeNumber_data()
     {
-        TestSupport::addColumns<QList<int>, int>({"existing", "expected"});
+        TestSupport::addColumns<QList<int>, int>("existing", "expected");
         QTest::newRow("empty table") << QList<int>{} << 1;
         QTest::newRow("gap filled") << QList<int>{1, 2, 4} << 3;
         QTest::newRow("one free below") << QList<int>{2, 3} << 1;
@@ -177,7 +177,7 @@ private slots:
     // it is a link.
     void hyperlinks_data()
     {
-        TestSupport::addColumns<QString, int, QString, int, bool>({"text", "position", "word", "start", "link"});
+        TestSupport::addColumns<QString, int, QString, int, bool>("text", "position", "word", "start", "link");
         const QString line = "see www.example.org today";
         TestSupport::addRow("middle of a line", line, 10, "www.example.org", 5, true);
         TestSupport::addRow("on the first letter", line, 5, "www.example.org", 5, true);

@@ -173,8 +173,8 @@ private slots:
     void nameAndDate_data()
     {
         // refusal: "" when saved
-        TestSupport::addColumns<QString, QString, QString, QString, QString, QDate>(
-            {"name", "format", "typed", "refusal", "stored", "date"});
+        TestSupport::addColumns<QString, QString, QString, QString, QString, QDate>("name", "format", "typed",
+                                                                                    "refusal", "stored", "date");
         const QString badDate = "Error: Date of birth is invalid!";
         const QDate date(1999, 12, 31);
         TestSupport::addRow("day first", "Dora", "dd/mm/yyyy", "31121999", "", "Dora", date);
@@ -221,8 +221,8 @@ private slots:
 
     void entryDialogs_data()
     {
-        TestSupport::addColumns<bool, QString, QString, bool, QString, QString>(
-            {"phone", "value", "description", "accepted", "shown", "saved"});
+        TestSupport::addColumns<bool, QString, QString, bool, QString, QString>("phone", "value", "description",
+                                                                                "accepted", "shown", "saved");
         TestSupport::addRow("number with description", true, "0123", "Home", true, "0123 (Home)", "1:0123|Home");
         TestSupport::addRow("number of blanks", true, "   ", "x", false, "", "");
         TestSupport::addRow("address of blanks", false, "   ", "", true, "   ", "1:|");

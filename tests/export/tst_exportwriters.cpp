@@ -1,4 +1,4 @@
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "PersonDump.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -106,8 +106,7 @@ private slots:
 
     void textBlocks_data()
     {
-        TestSupport::addColumns<QList<int>, Details, QString, QStringList>(
-            {"persons", "details", "dateFormat", "lines"});
+        TestSupport::addColumns<QList<int>, Details, QString, QStringList>("persons", "details", "dateFormat", "lines");
         const QString sep = "-----------";
         TestSupport::addRow("everything", QList<int>{401}, Details(), "dd/mm/yyyy",
                             QStringList{sep, "Anna Berg", "31/12/1979", "Main Street 1", "0612 (mobile)", "020 555",
@@ -159,7 +158,7 @@ private slots:
 
     void linkify_data()
     {
-        TestSupport::addColumns<QString, QString>({"line", "html"});
+        TestSupport::addColumns<QString, QString>("line", "html");
         TestSupport::addRow("plain", "no link here", "no&nbsp;link&nbsp;here");
         TestSupport::addRow("alone", "https://example.org/a?b=1&c=2",
                             "<a href=\"https://example.org/a?b=1&amp;c=2\">https://example.org/a?b=1&amp;c=2</a>");

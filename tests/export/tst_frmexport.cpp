@@ -245,7 +245,7 @@ private slots:
     // The list, copied or handed to the mail program, is in name order.
     void emailListInNameOrder_data()
     {
-        TestSupport::addColumns<bool, QString>({"semicolon", "list"});
+        TestSupport::addColumns<bool, QString>("semicolon", "list");
         QTest::newRow("comma") << false << "anna@x.org, bob@x.org";
         QTest::newRow("semicolon") << true << "anna@x.org; bob@x.org";
     }

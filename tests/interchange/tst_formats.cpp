@@ -1,4 +1,4 @@
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "TestSupport.h"
 
 #include "interchange/modCsv.h"
@@ -59,7 +59,7 @@ class TestFormats : public QObject
 private slots:
     void samples_data()
     {
-        TestSupport::addColumns<QByteArray, QStringList>({"file", "persons"});
+        TestSupport::addColumns<QByteArray, QStringList>("file", "persons");
 
         // A phone's 2.1 export: CR LF, bare type words, quoted-printable UTF-8, soft line
         // breaks, a photo with unindented data lines, cards in the phone's own code pages.
@@ -280,7 +280,7 @@ private slots:
     // line breaks, as spreadsheets write notes.
     void csvRecords_data()
     {
-        TestSupport::addColumns<QString, QString>({"text", "records"});
+        TestSupport::addColumns<QString, QString>("text", "records");
         addRow("plain, CR LF", "a,b\r\nc,d\r\n", "1:a|b\n2:c|d");
         addRow("quoted comma and quotes", "\"x, y\",\"say \"\"hi\"\"\"\n", "1:x, y|say \"hi\"");
         addRow("line breaks in a note", "Name,Notes\r\nAnna,\"first\r\nsecond\nthird\"\r\nBob,x\r\n",
@@ -348,7 +348,7 @@ private slots:
     // Each layout's columns become the card's properties, labels paired with values.
     void csvRowAsCard_data()
     {
-        TestSupport::addColumns<QString, QString, QString>({"header", "row", "card"});
+        TestSupport::addColumns<QString, QString, QString>("header", "row", "card");
         addRow("Google, older",
                "Name,Given Name,Family Name,Birthday,E-mail 1 - Type,E-mail 1 - Value,Phone 1 - Type,"
                "Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,Address 1 - Type,Address 1 - Formatted",
@@ -387,7 +387,7 @@ private slots:
     // "name;phone,phone;email,email" and gets the number of its position, from 1.
     void duplicateGroups_data()
     {
-        TestSupport::addColumns<QStringList, QString>({"candidates", "groups"});
+        TestSupport::addColumns<QStringList, QString>("candidates", "groups");
         addRow("name: case, accents, word order", QStringList{"Müller José;;", "Anna Berg;;", "josé  MULLER;;"},
                "1,3:Same name");
         addRow("name: other words are other persons", QStringList{"Anna Berg;;", "Anna Bergman;;", "Berg;;"}, "");

@@ -1,4 +1,4 @@
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
 #include "ReadOnlyFile.h"
@@ -126,7 +126,7 @@ private slots:
     // also match); it then adds what the person lacks and nothing twice.
     void mergeRule_data()
     {
-        TestSupport::addColumns<QString, int, int, QStringList>({"existing", "added", "merged", "persons"});
+        TestSupport::addColumns<QString, int, int, QStringList>("existing", "added", "merged", "persons");
         const QString anna = "Anna van der Berg # 1980-02-29 # Keizersgracht 1\n1015 CJ Amsterdam # "
                              "+31 (20) 555-1111 (Work) | +31 6 5550 1234 (Boat) # ANNA@example.net | "
                              "anna.b@example.org # Prefers tea";
@@ -274,7 +274,7 @@ private slots:
     void roundTrip_data()
     {
         // The CSV files start with a byte order mark.
-        TestSupport::addColumns<int, QString, QString>({"layout", "dateFormat", "firstLine"}); // -1: vCard
+        TestSupport::addColumns<int, QString, QString>("layout", "dateFormat", "firstLine"); // -1: vCard
         addRow("vCard", -1, "dd/mm/yyyy", "BEGIN:VCARD\r\nVERSION:3.0\r\n");
         addRow("Google", int(modCsv::Layout::Google), "dd/mm/yyyy",
                "Name,Given Name,Family Name,Birthday,Notes,E-mail 1 - Type,E-mail 1 - Value,");
@@ -365,7 +365,7 @@ private slots:
     {
         // persons: "name uid", "kept" for Anna's own, "new" for a fresh one; revised: Anna's revision changed
         TestSupport::addColumns<QByteArray, QByteArray, int, int, int, QStringList, bool>(
-            {"from", "to", "added", "merged", "updated", "persons", "revised"});
+            "from", "to", "added", "merged", "updated", "persons", "revised");
         addRow("own export", QByteArray(), QByteArray(), 0, 0, 1, QStringList{"Anna Berg kept"}, false);
         addRow("changed card", QByteArray("FN:Anna Berg"), QByteArray("FN:Anna Smith"), 0, 0, 1,
                QStringList{"Anna Smith kept"}, true);
@@ -509,7 +509,7 @@ private slots:
     // without asking; rows without a name skipped, rows of one person merged.
     void csvFromOtherWriters_data()
     {
-        TestSupport::addColumns<QString, QString, QStringList>({"file", "report", "persons"});
+        TestSupport::addColumns<QString, QString, QStringList>("file", "report", "persons");
         addRow("Outlook, UTF-16, semicolons", "outlook-utf16.csv", "Persons added: 1\nPersons merged: 0",
                QStringList{"Jürgen Groß # 1980-02-29 #  # 0170 1234 (Mobile) # jg@example.de # "});
         addRow("Google, Windows-1252, tabs", "google-1252.csv", "Persons added: 1\nPersons merged: 0",

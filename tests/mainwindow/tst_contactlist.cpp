@@ -1,4 +1,4 @@
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "PersonDump.h"
 #include "ScriptedPlatform.h"
@@ -208,7 +208,7 @@ private slots:
     // A key's number follows its first seven characters; written: ContactKey writes that key.
     void keys_data()
     {
-        TestSupport::addColumns<QString, int, bool>({"key", "contactnr", "written"});
+        TestSupport::addColumns<QString, int, bool>("key", "contactnr", "written");
         TestSupport::addRow("sign blank", "Person  7", 7, true);
         TestSupport::addRow("zero", "Person  0", 0, true);
         TestSupport::addRow("largest", "Person  32767", 32767, true);
@@ -233,7 +233,7 @@ private slots:
     // The text functions, each named in the first column, on one input.
     void transforms_data()
     {
-        TestSupport::addColumns<QString, QString, QString>({"function", "text", "result"});
+        TestSupport::addColumns<QString, QString, QString>("function", "text", "result");
         // Every character from 192 to 255 in code order: all but Æ, æ and ÷ fold to ASCII.
         TestSupport::addRow("fold: 192-255", "fold",
                             QString::fromUtf8("ÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖ×ØÙÚÛÜÝÞßàáâãäåæçèéêëìíîïðñòóôõö÷øùúûüýþÿ"),
@@ -325,8 +325,8 @@ private slots:
     void widthBands_data()
     {
         TestSupport::addColumns<int, int, int, int, int, int, int, int, int>(
-            {"width", "listWidth", "innerWidth", "column", "detailsLeft", "detailLeft", "numberLeft", "detailsWidth",
-             "emailWidth"});
+            "width", "listWidth", "innerWidth", "column", "detailsLeft", "detailLeft", "numberLeft", "detailsWidth",
+            "emailWidth");
         QTest::newRow("11985") << 11985 << 4095 << 3855 << 3600 << 4320 << 4440 << 8040 << 7560 << 7080;
         QTest::newRow("12000") << 12000 << 4215 << 3975 << 3720 << 4440 << 4560 << 8160 << 7455 << 6975;
         QTest::newRow("12990") << 12990 << 4215 << 3975 << 3720 << 4440 << 4560 << 8160 << 8445 << 7965;
@@ -360,7 +360,7 @@ private slots:
     void sizeRules_data()
     {
         // fromWide: the previous layout is 15000 x 9000, not the designed one
-        TestSupport::addColumns<int, int, bool, QString>({"width", "height", "fromWide", "sizes"});
+        TestSupport::addColumns<int, int, bool, QString>("width", "height", "fromWide", "sizes");
         // W - L = 15000 - 6215 = 8785; the status bar stays at the bottom edge.
         TestSupport::addRow("wide", 15000, 9000, false,
                             "fraDetails.width=8455 fraDateofbirth.width=8215 lblAge.left=7085 fraNumber.width=4615 "
@@ -419,7 +419,7 @@ private slots:
     // Twips to pixels (and back, where toPixels is false) at a resolution.
     void conversions_data()
     {
-        TestSupport::addColumns<bool, int, int, int>({"toPixels", "value", "dpi", "result"});
+        TestSupport::addColumns<bool, int, int, int>("toPixels", "value", "dpi", "result");
         TestSupport::addRow("one pixel at 96", true, 15, 96, 1);
         TestSupport::addRow("designed width at 96", true, 11880, 96, 792);
         TestSupport::addRow("inch at 120", true, 1440, 120, 120);
@@ -439,7 +439,7 @@ private slots:
     }
     void getAge_data()
     {
-        TestSupport::addColumns<QDate, QDate, int>({"birth", "today", "age"});
+        TestSupport::addColumns<QDate, QDate, int>("birth", "today", "age");
         const QDate today(2023, 6, 15);
         QTest::newRow("birthday today") << QDate(1993, 6, 15) << today << 30;
         QTest::newRow("birthday tomorrow") << QDate(1993, 6, 16) << today << 29;
@@ -463,7 +463,7 @@ private slots:
 
     void formatDate_data()
     {
-        TestSupport::addColumns<QDate, QString, QString>({"date", "format", "text"});
+        TestSupport::addColumns<QDate, QString, QString>("date", "format", "text");
         const QDate date(2024, 3, 5);
         TestSupport::addRow("day first", date, "dd/mm/yyyy", "05/03/2024");
         TestSupport::addRow("month first", date, "mm/dd/yyyy", "03/05/2024");
@@ -482,7 +482,7 @@ private slots:
 
     void loadPerson_data()
     {
-        TestSupport::addColumns<int, QStringList>({"contactnr", "details"});
+        TestSupport::addColumns<int, QStringList>("contactnr", "details");
         TestSupport::addRow(
             "everything, trimmed, lists in stored order", 1,
             QStringList{"1", "Tom & Jerry Smith", "Tom && Jerry Smith", "1996-02-29", "Main Street 1\r\n1000 Town",
@@ -504,7 +504,7 @@ private slots:
     }
     void phoneMatches_data()
     {
-        TestSupport::addColumns<QString, QString, int, bool>({"number", "search", "op", "matches"});
+        TestSupport::addColumns<QString, QString, int, bool>("number", "search", "op", "matches");
         TestSupport::addRow("equal, formatting ignored", "(0471) 12-34 56", "0471123456", 0, true);
         TestSupport::addRow("equal, longer number", "0471 12 34 567", "0471 12 34 56", 0, false);
         TestSupport::addRow("contains", "+32 471 12 34 56", "12 34", 1, true);
@@ -567,7 +567,7 @@ private slots:
 
     void fill_data()
     {
-        TestSupport::addColumns<ListQuery, QStringList>({"query", "names"});
+        TestSupport::addColumns<ListQuery, QStringList>("query", "names");
 
         const QStringList everybody{"Anna Bell", "Bob O'Brien", "José Álvarez", "Jose Ruiz",
                                     "Kim Ahn",   "René Roux",   "Zoltan Kiss"};

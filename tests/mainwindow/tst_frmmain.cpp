@@ -64,7 +64,7 @@ private slots:
 
     void quickSearchNarrows_data()
     {
-        TestSupport::addColumns<QString, QStringList, QString>({"typed", "names", "state"});
+        TestSupport::addColumns<QString, QStringList, QString>("typed", "names", "state");
         TestSupport::addRow("accent typed", QString::fromUtf8("ú"), QStringList{"Bob Builder", "José Ñandú"},
                             "2/5 (2 rows), row 0, Bob Builder");
         TestSupport::addRow("nobody", "xyz", QStringList{}, "0/5 (0 rows), row -1, -");
@@ -246,7 +246,7 @@ private slots:
 
     void personArgumentSelectsThePerson_data()
     {
-        TestSupport::addColumns<QString, QString>({"commandLine", "state"});
+        TestSupport::addColumns<QString, QString>("commandLine", "state");
         TestSupport::addRow("two blanks", "/Person  2", "5/5 (5 rows), row 1, Bob Builder");
         TestSupport::addRow("one blank", "/Person 2", "5/5 (5 rows), row -1, -");
         TestSupport::addRow("removed person", "/Person  9", "5/5 (5 rows), row -1, -");
@@ -297,7 +297,7 @@ private slots:
     void sendEmailBuildsAMailtoAddress_data()
     {
         // url: "" when refused
-        TestSupport::addColumns<QString, QString>({"address", "url"});
+        TestSupport::addColumns<QString, QString>("address", "url");
         TestSupport::addRow("plain", "bob@example.org", "mailto:bob@example.org");
         TestSupport::addRow("blank", "carla diaz@example.com", "mailto:carla%20diaz@example.com");
         TestSupport::addRow("percent sign", "50%off@example.com", "mailto:50%25off@example.com");

@@ -62,7 +62,7 @@ class TestUsability : public QObject, MainWindowTest
     // Each language ("" for English) at both font sizes.
     static void addLanguageRows(const QStringList& languages)
     {
-        TestSupport::addColumns<QString, int>({"language", "fontSize"});
+        TestSupport::addColumns<QString, int>("language", "fontSize");
         for (const QString& language : languages)
             for (const int size : {8, 10})
                 QTest::addRow("%s %d", language.isEmpty() ? "English" : qPrintable(language), size) << language << size;
@@ -183,7 +183,7 @@ private slots:
     // The details follow the highlight, and Enter and Delete act on the person shown.
     void keysMoveTheShownPerson_data()
     {
-        TestSupport::addColumns<int, int, int>({"startRow", "key", "row"});
+        TestSupport::addColumns<int, int, int>("startRow", "key", "row");
         QTest::newRow("down") << 0 << int(Qt::Key_Down) << 1;
         QTest::newRow("home") << 3 << int(Qt::Key_Home) << 0;
         QTest::newRow("end") << 0 << int(Qt::Key_End) << 5;
@@ -286,7 +286,7 @@ private slots:
 
     void shortcuts_data()
     {
-        TestSupport::addColumns<QKeySequence, QString>({"keys", "opened"});
+        TestSupport::addColumns<QKeySequence, QString>("keys", "opened");
         QTest::newRow("add person") << QKeySequence("Ctrl+N") << "frmContactAdd";
         QTest::newRow("search") << QKeySequence("Ctrl+F") << "frmSearch";
         QTest::newRow("about") << QKeySequence("F1") << "frmAbout";

@@ -1,5 +1,5 @@
 #include "CannedTcpServer.h"
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
 #include "ReadOnlyFile.h"
@@ -293,7 +293,7 @@ private slots:
 
     void saveOnAFullDisk_data()
     {
-        TestSupport::addColumns<QString, int>({"operation", "limit"});
+        TestSupport::addColumns<QString, int>("operation", "limit");
         QTest::newRow("password removal") << "password" << 300 * 1024;
         QTest::newRow("backup before the upgrade") << "upgrade" << 200 * 1024;
         QTest::newRow("text export saved") << "export-text" << 60 * 1024;
@@ -525,7 +525,7 @@ private slots:
 
     void quickSearchSpecialCharacters_data()
     {
-        TestSupport::addColumns<QString, QStringList>({"typed", "names"});
+        TestSupport::addColumns<QString, QStringList>("typed", "names");
         addRow("percent", "100%", QStringList{"100% Sure"});
         addRow("underscore", "r_s", QStringList{"under_score"});
         addRow("closing bracket", "t]", QStringList{"[bracket]"});
@@ -690,7 +690,7 @@ private slots:
 
     void versionServerAnswers_data()
     {
-        TestSupport::addColumns<QByteArray, bool>({"answer", "closeAfter"});
+        TestSupport::addColumns<QByteArray, bool>("answer", "closeAfter");
         const QByteArray binary = randomBytes(5000);
         addRow("nothing, closed", QByteArray(), true);
         addRow("garbage, closed", binary, true);
@@ -733,7 +733,7 @@ private slots:
 
     void commandLine_data()
     {
-        TestSupport::addColumns<QStringList, int>({"arguments", "kind"});
+        TestSupport::addColumns<QStringList, int>("arguments", "kind");
         addRow("quotes", QStringList{"\"/home/a b/x.mdb\""}, int(CommandLine::Kind::DatabasePath));
         addRow("quoted reminder", QStringList{"\"/Reminder\""}, int(CommandLine::Kind::DatabasePath));
         addRow("very long", QStringList{QString(200000, 'a')}, int(CommandLine::Kind::DatabasePath));

@@ -1,4 +1,4 @@
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "PersonDump.h"
 #include "ScriptedPlatform.h"
@@ -82,7 +82,7 @@ private slots:
     // holds no valid date (and nothing else is set), "<nothing>" where nothing is searched.
     void build_data()
     {
-        TestSupport::addColumns<QString, QString, QStringList>({"criteria", "condition", "found"});
+        TestSupport::addColumns<QString, QString, QStringList>("criteria", "condition", "found");
         const QStringList nothing{"<nothing>"};
         TestSupport::addRow("nothing typed", "", "", nothing);
         TestSupport::addRow("name contains, born after", "name|1|an;date|3|31/12/1979",

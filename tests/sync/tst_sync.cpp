@@ -1,5 +1,5 @@
 #include "CannedTcpServer.h"
-#include "DataColumns.h"
+#include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
 #include "RadicaleServer.h"
@@ -196,7 +196,7 @@ private slots:
     // user is asked first.
     void plan_data()
     {
-        TestSupport::addColumns<QString, QString, QString, QString>({"here", "there", "last", "operations"});
+        TestSupport::addColumns<QString, QString, QString, QString>("here", "there", "last", "operations");
         addRow("first sync, both empty", "", "", "", "");
         addRow("first sync, new on both sides", "a:1", "x:7", "", "DownloadNew  x.vcf 7;UploadNew a  ");
         addRow("nothing changed", "a:1", "a:2", "a:1:2", "");
@@ -356,7 +356,7 @@ private slots:
     // comes back.
     void conflicts_data()
     {
-        TestSupport::addColumns<bool, QStringList>({"removeHere", "expected"});
+        TestSupport::addColumns<bool, QStringList>("removeHere", "expected");
         addRow("changed on both sides", false, QStringList{"Anna: 0101, 0303, 0202"});
         addRow("removed here, changed there", true, QStringList{"Anna: 0202"});
     }
@@ -387,7 +387,7 @@ private slots:
     void mergedAwayLeavesServer_data()
     {
         // stateLost: the file never synchronised these persons as they are now
-        TestSupport::addColumns<bool, bool, QStringList>({"changedThere", "stateLost", "expected"});
+        TestSupport::addColumns<bool, bool, QStringList>("changedThere", "stateLost", "expected");
         addRow("unchanged there", false, false, QStringList{"Anna: 0101, 0202"});
         addRow("changed there", true, false, QStringList{"Anna: 0101, 0202", "Anna B: 0909"});
         addRow("no sync state", false, true, QStringList{"Anna: 0101, 0202"});
@@ -533,7 +533,7 @@ private slots:
     void errorsInWords_data()
     {
         // answer: to every request; "closed": nobody listens, "": no answer
-        TestSupport::addColumns<QByteArray, QString>({"answer", "words"});
+        TestSupport::addColumns<QByteArray, QString>("answer", "words");
         addRow("closed port", QByteArray("closed"), "The server refused the connection.");
         addRow("server error", QByteArray("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n"),
                "The server reported an error. (500)");
@@ -677,7 +677,7 @@ private slots:
 
     void syncCommand_data()
     {
-        TestSupport::addColumns<QString, bool, int, QString>({"password", "linked", "exitCode", "said"});
+        TestSupport::addColumns<QString, bool, int, QString>("password", "linked", "exitCode", "said");
         addRow("synchronised", QString(RadicaleServer::Password), true, 0, "Sent: 1");
         addRow("wrong password", "wrong", true, 1, "(401)");
         addRow("not linked", QString(RadicaleServer::Password), false, 1, "not linked");
