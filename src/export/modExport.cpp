@@ -307,19 +307,22 @@ QString AllEmailsSql()
 }
 
 void ForEachPerson(const Selection& selection, const std::function<void(int total)>& total,
-                   const std::function<void(const ExportedPerson&)>& visit)
+                   const std::function<void(const ExportedPerson&)>& visit,
+                   const std::function<void(const EntryTable& phones, const EntryTable& emails)>& entriesRead)
 {
     if (selection.contactnrs.empty()) {
         total(0);
         return;
     }
     const QSet<qint16> chosen(selection.contactnrs.begin(), selection.contactnrs.end());
-    QHash<qint16, std::vector<Entry>> phones;
-    QHash<qint16, std::vector<Entry>> emails;
+    EntryTable phones;
+    EntryTable emails;
     if (selection.details.phone)
         phones = EntriesByPerson(AllPhonesSql(), chosen);
     if (selection.details.email)
         emails = EntriesByPerson(AllEmailsSql(), chosen);
+    if (entriesRead)
+        entriesRead(phones, emails);
 
     // The count first, for the progress: every chosen number that is a person.
     int count = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -68,11 +69,16 @@ QString PersonSql(const Selection& selection, bool everybody = false);
 QString AllPhonesSql();
 QString AllEmailsSql();
 
+// The numbers (addresses) of the chosen persons, by person.
+using EntryTable = QHash<qint16, std::vector<Entry>>;
+
 // Reads the chosen persons in export order (name, then number) with their numbers and
 // addresses. total is called once with the number of persons before the first one is
-// visited. Throws Engine::EngineError.
+// visited; entriesRead, when given, is shown every chosen person's numbers and addresses
+// before that. Throws Engine::EngineError.
 void ForEachPerson(const Selection& selection, const std::function<void(int total)>& total,
-                   const std::function<void(const ExportedPerson&)>& visit);
+                   const std::function<void(const ExportedPerson&)>& visit,
+                   const std::function<void(const EntryTable& phones, const EntryTable& emails)>& entriesRead = {});
 
 // "0612 (mobile)" when descriptions are wanted and there is one, else "0612".
 QString EntryText(const Entry& entry, bool withDescription);

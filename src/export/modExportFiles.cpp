@@ -171,23 +171,29 @@ bool ExportCsv(const modExport::Selection& selection, modCsv::Layout layout, Wri
                const QString& path)
 {
     const modLanguage::Snapshot language;
-    // The columns depend on every person, so all are read before the first line.
-    std::vector<modExport::ExportedPerson> persons;
-    std::unique_ptr<ProgressScope> scope;
-    modExport::ForEachPerson(
-        selection, [&](int total) { scope = std::make_unique<ProgressScope>(progress, total); },
-        [&](const modExport::ExportedPerson& person) {
-            persons.push_back(person);
-            scope->Step();
-        });
+    // The columns depend on every person's numbers and addresses, which are read before
+    // the persons; the records are then written as the persons are read.
     LineWriter writer;
     if (!writer.Start(path))
         return Fail(writer, error);
-    bool first = true;
-    modCsv::WriteRecords(persons, selection.details, layout, DateFormat(), [&](const QStringList& record) {
-        writer.WriteLine((first ? QString(QChar(0xFEFF)) : QString()) + modCsv::RecordText(record));
-        first = false;
-    });
+    modCsv::RecordWriter records(selection.details, layout, DateFormat());
+    std::unique_ptr<ProgressScope> scope;
+    modExport::ForEachPerson(
+        selection,
+        [&](int total) {
+            scope = std::make_unique<ProgressScope>(progress, total);
+            writer.WriteLine(QChar(0xFEFF) + modCsv::RecordText(records.Header()));
+        },
+        [&](const modExport::ExportedPerson& person) {
+            writer.WriteLine(modCsv::RecordText(records.Fields(person)));
+            scope->Step();
+        },
+        [&](const modExport::EntryTable& phones, const modExport::EntryTable& emails) {
+            for (const std::vector<modExport::Entry>& entries : phones)
+                records.WidenPhones(entries);
+            for (const std::vector<modExport::Entry>& entries : emails)
+                records.WidenEmails(entries);
+        });
     return writer.Finish() || Fail(writer, error);
 }
 

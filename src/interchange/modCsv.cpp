@@ -42,11 +42,7 @@ QString Lower(const QString& header)
 
 // ---- Layout columns ----
 
-struct PhoneKind
-{
-    const char* header; // Outlook's column, lower case
-    QString description;
-};
+using PhoneKind = RecordWriter::PhoneKind;
 
 // Outlook's phone columns with the descriptions they stand for, in the order written.
 std::vector<PhoneKind> PhoneKinds()
@@ -537,112 +533,114 @@ QString RecordText(const QStringList& fields)
     return quoted.join(QLatin1Char(','));
 }
 
-void WriteRecords(const std::vector<modExport::ExportedPerson>& persons, const modExport::Details& details,
-                  Layout layout, const QString& dateFormat, const std::function<void(const QStringList&)>& write)
+RecordWriter::RecordWriter(const modExport::Details& details, Layout layout, const QString& dateFormat)
+    : m_details(details), m_outlook(layout == Layout::Outlook), m_dateFormat(dateFormat), m_kinds(PhoneKinds()),
+      m_workFax(T("Work") + QLatin1Char(' ') + T("Fax")), m_kindColumns(m_kinds.size(), 0)
 {
-    const bool outlook = layout == Layout::Outlook;
-    const std::vector<PhoneKind> kinds = PhoneKinds();
-    const QString workFax = T("Work") + QLatin1Char(' ') + T("Fax");
-    // The numbers of a person by Outlook column.
-    const auto byKind = [&](const modExport::ExportedPerson& person) {
-        std::vector<std::vector<QString>> numbers(kinds.size());
-        for (const modExport::Entry& phone : person.phones)
-            numbers[static_cast<size_t>(PhoneKindOf(kinds, workFax, phone.description))].push_back(phone.value);
-        return numbers;
-    };
-    // How many columns of each the widest person needs; the records are written one at a
-    // time afterwards, so that a large export does not hold every record at once.
-    std::vector<size_t> kindColumns(kinds.size(), 0);
-    size_t phoneColumns = 0;
-    size_t emailColumns = 0;
-    for (const modExport::ExportedPerson& person : persons) {
-        if (outlook) {
-            const std::vector<std::vector<QString>> numbers = byKind(person);
-            for (size_t k = 0; k < kinds.size(); ++k)
-                kindColumns[k] = std::max(kindColumns[k], numbers[k].size());
-        }
-        phoneColumns = std::max(phoneColumns, person.phones.size());
-        emailColumns = std::max(emailColumns, person.emails.size());
-    }
-    if (!details.phone)
-        phoneColumns = 0, std::fill(kindColumns.begin(), kindColumns.end(), 0);
-    if (!details.email)
-        emailColumns = 0;
+}
 
+std::vector<std::vector<QString>> RecordWriter::byKind(const std::vector<modExport::Entry>& phones) const
+{
+    std::vector<std::vector<QString>> numbers(m_kinds.size());
+    for (const modExport::Entry& phone : phones)
+        numbers[static_cast<size_t>(PhoneKindOf(m_kinds, m_workFax, phone.description))].push_back(phone.value);
+    return numbers;
+}
+
+void RecordWriter::WidenPhones(const std::vector<modExport::Entry>& phones)
+{
+    if (!m_details.phone)
+        return;
+    if (m_outlook) {
+        const std::vector<std::vector<QString>> numbers = byKind(phones);
+        for (size_t k = 0; k < m_kinds.size(); ++k)
+            m_kindColumns[k] = std::max(m_kindColumns[k], numbers[k].size());
+    }
+    m_phoneColumns = std::max(m_phoneColumns, phones.size());
+}
+
+void RecordWriter::WidenEmails(const std::vector<modExport::Entry>& emails)
+{
+    if (m_details.email)
+        m_emailColumns = std::max(m_emailColumns, emails.size());
+}
+
+QStringList RecordWriter::Header() const
+{
     QStringList header =
-        outlook ? QStringList{QStringLiteral("First Name"), QStringLiteral("Last Name")}
-                : QStringList{QStringLiteral("Name"), QStringLiteral("Given Name"), QStringLiteral("Family Name")};
-    if (details.dateofbirth)
+        m_outlook ? QStringList{QStringLiteral("First Name"), QStringLiteral("Last Name")}
+                  : QStringList{QStringLiteral("Name"), QStringLiteral("Given Name"), QStringLiteral("Family Name")};
+    if (m_details.dateofbirth)
         header << QStringLiteral("Birthday");
-    if (details.note)
+    if (m_details.note)
         header << QStringLiteral("Notes");
-    for (size_t i = 1; i <= emailColumns; ++i) {
-        if (outlook) {
+    for (size_t i = 1; i <= m_emailColumns; ++i) {
+        if (m_outlook) {
             header << (i == 1 ? QStringLiteral("E-mail Address") : QStringLiteral("E-mail %1 Address").arg(i));
             continue;
         }
-        if (details.emailDescription)
+        if (m_details.emailDescription)
             header << QStringLiteral("E-mail %1 - Type").arg(i);
         header << QStringLiteral("E-mail %1 - Value").arg(i);
     }
-    if (outlook) {
-        for (size_t k = 0; k < kinds.size(); ++k)
-            for (size_t n = 1; n <= kindColumns[k]; ++n)
-                header << TitleCase(QString::fromLatin1(kinds[k].header)) +
+    if (m_outlook) {
+        for (size_t k = 0; k < m_kinds.size(); ++k)
+            for (size_t n = 1; n <= m_kindColumns[k]; ++n)
+                header << TitleCase(QString::fromLatin1(m_kinds[k].header)) +
                               (n == 1 ? QString() : QLatin1Char(' ') + QString::number(n));
     } else {
-        for (size_t i = 1; i <= phoneColumns; ++i) {
-            if (details.phoneDescription)
+        for (size_t i = 1; i <= m_phoneColumns; ++i) {
+            if (m_details.phoneDescription)
                 header << QStringLiteral("Phone %1 - Type").arg(i);
             header << QStringLiteral("Phone %1 - Value").arg(i);
         }
     }
-    if (details.address)
-        header << (outlook ? QStringLiteral("Home Street") : QStringLiteral("Address 1 - Formatted"));
+    if (m_details.address)
+        header << (m_outlook ? QStringLiteral("Home Street") : QStringLiteral("Address 1 - Formatted"));
+    return header;
+}
 
-    write(header);
+QStringList RecordWriter::Fields(const modExport::ExportedPerson& person) const
+{
     QStringList fields;
-    for (const modExport::ExportedPerson& person : persons) {
-        fields.clear();
-        if (outlook) {
-            const qsizetype blank = person.name.indexOf(QLatin1Char(' '));
-            fields << (blank < 0 ? person.name : person.name.left(blank))
-                   << (blank < 0 ? QString() : person.name.mid(blank + 1));
-        } else {
-            const auto [given, family] = GivenAndFamily(person.name);
-            fields << person.name << given << family;
-        }
-        if (details.dateofbirth) {
-            // Outlook writes the user's own date form; Google ISO.
-            fields << (!person.dateOfBirth ? QString()
-                       : outlook           ? modList::FormatDate(*person.dateOfBirth, dateFormat)
-                                           : person.dateOfBirth->toString(Qt::ISODate));
-        }
-        if (details.note)
-            fields << person.note;
-        for (size_t i = 0; i < emailColumns; ++i) {
-            const bool has = i < person.emails.size();
-            if (!outlook && details.emailDescription)
-                fields << (has ? person.emails[i].description : QString());
-            fields << (has ? person.emails[i].value : QString());
-        }
-        if (outlook) {
-            const std::vector<std::vector<QString>> numbers = byKind(person);
-            for (size_t k = 0; k < kinds.size(); ++k)
-                for (size_t n = 0; n < kindColumns[k]; ++n)
-                    fields << (n < numbers[k].size() ? numbers[k][n] : QString());
-        } else {
-            for (size_t i = 0; i < phoneColumns; ++i) {
-                const bool has = i < person.phones.size();
-                if (details.phoneDescription)
-                    fields << (has ? person.phones[i].description : QString());
-                fields << (has ? person.phones[i].value : QString());
-            }
-        }
-        if (details.address)
-            fields << person.address;
-        write(fields);
+    if (m_outlook) {
+        const qsizetype blank = person.name.indexOf(QLatin1Char(' '));
+        fields << (blank < 0 ? person.name : person.name.left(blank))
+               << (blank < 0 ? QString() : person.name.mid(blank + 1));
+    } else {
+        const auto [given, family] = GivenAndFamily(person.name);
+        fields << person.name << given << family;
     }
+    if (m_details.dateofbirth) {
+        // Outlook writes the user's own date form; Google ISO.
+        fields << (!person.dateOfBirth ? QString()
+                   : m_outlook         ? modList::FormatDate(*person.dateOfBirth, m_dateFormat)
+                                       : person.dateOfBirth->toString(Qt::ISODate));
+    }
+    if (m_details.note)
+        fields << person.note;
+    for (size_t i = 0; i < m_emailColumns; ++i) {
+        const bool has = i < person.emails.size();
+        if (!m_outlook && m_details.emailDescription)
+            fields << (has ? person.emails[i].description : QString());
+        fields << (has ? person.emails[i].value : QString());
+    }
+    if (m_outlook) {
+        const std::vector<std::vector<QString>> numbers = byKind(person.phones);
+        for (size_t k = 0; k < m_kinds.size(); ++k)
+            for (size_t n = 0; n < m_kindColumns[k]; ++n)
+                fields << (n < numbers[k].size() ? numbers[k][n] : QString());
+    } else {
+        for (size_t i = 0; i < m_phoneColumns; ++i) {
+            const bool has = i < person.phones.size();
+            if (m_details.phoneDescription)
+                fields << (has ? person.phones[i].description : QString());
+            fields << (has ? person.phones[i].value : QString());
+        }
+    }
+    if (m_details.address)
+        fields << person.address;
+    return fields;
 }
 
 } // namespace modCsv

@@ -122,11 +122,40 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
 QString Quote(const QString& field);
 QString RecordText(const QStringList& fields);
 
-// Writes the records of the persons in a layout (Google or Outlook): the header, then one
-// record per person, with as many numbered columns as the person with most needs.
-// The ticked details are written; the name always is. Outlook's birthdays are written
-// in the user's date setting (dateFormat), as it writes them; Google's in ISO.
-void WriteRecords(const std::vector<modExport::ExportedPerson>& persons, const modExport::Details& details,
-                  Layout layout, const QString& dateFormat, const std::function<void(const QStringList&)>& write);
+// The records of persons in a layout (Google or Outlook): the header, then one record per
+// person, with as many numbered columns as the person with most needs. The columns are
+// widened by every person's numbers and addresses first, so that the records can then be
+// made one at a time. The ticked details are written; the name always is. Outlook's
+// birthdays are written in the user's date setting (dateFormat), as it writes them;
+// Google's in ISO.
+class RecordWriter
+{
+public:
+    RecordWriter(const modExport::Details& details, Layout layout, const QString& dateFormat);
+    void WidenPhones(const std::vector<modExport::Entry>& phones);
+    void WidenEmails(const std::vector<modExport::Entry>& emails);
+    QStringList Header() const;
+    QStringList Fields(const modExport::ExportedPerson& person) const;
+
+    // One of Outlook's phone columns and the description its numbers carry.
+    struct PhoneKind
+    {
+        const char* header; // Outlook's column, lower case
+        QString description;
+    };
+
+private:
+    // The numbers of a person by Outlook column.
+    std::vector<std::vector<QString>> byKind(const std::vector<modExport::Entry>& phones) const;
+
+    modExport::Details m_details;
+    bool m_outlook;
+    QString m_dateFormat;
+    std::vector<PhoneKind> m_kinds;
+    QString m_workFax;
+    std::vector<size_t> m_kindColumns;
+    size_t m_phoneColumns = 0;
+    size_t m_emailColumns = 0;
+};
 
 } // namespace modCsv
