@@ -16,15 +16,19 @@ QString PersonsSql()
 
 std::vector<PersonListModel::Entry> LoadPersons()
 {
-    Engine::Recordset rows = modSql::OpenRecordset(PersonsSql());
+    // Read row by row: a snapshot of every row would be held beside the entries made of it.
     std::vector<PersonListModel::Entry> entries;
-    entries.reserve(static_cast<size_t>(rows.RecordCount()));
-    for (int rank = 0; !rows.Eof(); rows.MoveNext(), ++rank) {
-        const QString text = modMain::TrimBlanks(rows.Fields(QStringLiteral("Name")).toString()) +
-                             QStringLiteral(" (") +
-                             modMain::TrimBlanks(rows.Fields(QStringLiteral("Email")).toString()) + QLatin1Char(')');
-        entries.push_back({static_cast<qint16>(rows.Fields(0).toInt()), text, rank});
-    }
+    int name = -1;
+    int email = -1;
+    modSql::ForEachRow(PersonsSql(), [&](const Engine::Connection::Row& row) {
+        if (name < 0) {
+            name = row.Column(QStringLiteral("Name"));
+            email = row.Column(QStringLiteral("Email"));
+        }
+        const QString text = modMain::TrimBlanks(row.Text(name)) + QStringLiteral(" (") +
+                             modMain::TrimBlanks(row.Text(email)) + QLatin1Char(')');
+        entries.push_back({static_cast<qint16>(row.Int(0)), text, static_cast<int>(entries.size())});
+    });
     return entries;
 }
 
@@ -48,10 +52,9 @@ QString BuildAddressList(const std::vector<qint16>& contactnrs, bool semicolon)
 {
     if (contactnrs.empty())
         return {};
-    Engine::Recordset rows = modSql::OpenRecordset(AddressListSql(contactnrs));
     QStringList addresses;
-    for (; !rows.Eof(); rows.MoveNext())
-        addresses << modMain::TrimBlanks(rows.Fields(QStringLiteral("Email")).toString());
+    modSql::ForEachRow(AddressListSql(contactnrs),
+                       [&](const Engine::Connection::Row& row) { addresses << modMain::TrimBlanks(row.Text(0)); });
     return addresses.join(SeparatorText(semicolon));
 }
 

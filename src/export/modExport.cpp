@@ -64,13 +64,34 @@ private:
 // order. Read by number rather than sorted by name like the persons: the result is the
 // same, and sorting tens of thousands of rows by name twice more would be most of the
 // export's time.
-QHash<qint16, std::vector<Entry>> EntriesByPerson(const QString& sql, const QSet<qint16>& chosen)
+// Descriptions repeat ("home", "work"): equal ones share one text, so that an export of
+// every person does not hold a copy for each of its numbers and addresses.
+class SharedTexts
 {
-    QHash<qint16, std::vector<Entry>> entries;
+public:
+    QString share(QString text)
+    {
+        for (const QString& known : m_known)
+            if (known == text)
+                return known;
+        if (m_known.size() < 32)
+            m_known.push_back(text);
+        return text;
+    }
+
+private:
+    std::vector<QString> m_known;
+};
+
+EntryTable EntriesByPerson(const QString& sql, const QSet<qint16>& chosen)
+{
+    EntryTable entries;
+    SharedTexts descriptions;
     modSql::ForEachRow(sql, [&](const Engine::Connection::Row& row) {
-        const auto contactnr = static_cast<qint16>(row.Value(0).toInt());
+        const auto contactnr = static_cast<qint16>(row.Int(0));
         if (chosen.contains(contactnr))
-            entries[contactnr].push_back({Trimmed(row.Value(1)), Trimmed(row.Value(2))});
+            entries[contactnr].push_back(
+                {modMain::TrimBlanks(row.Text(1)), descriptions.share(modMain::TrimBlanks(row.Text(2)))});
     });
     return entries;
 }
