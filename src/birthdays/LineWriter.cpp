@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 LineWriter::LineWriter() = default;
 
 LineWriter::~LineWriter()
@@ -51,8 +53,13 @@ bool LineWriter::Start(const QString& path)
 
 void LineWriter::WriteLine(const QString& text)
 {
-    m_buffer += text;
-    m_buffer += QLatin1String("\r\n");
+    // One copy into room made at once: exports write hundreds of thousands of lines.
+    const qsizetype start = m_buffer.size();
+    m_buffer.resize(start + text.size() + 2);
+    char16_t* to = reinterpret_cast<char16_t*>(m_buffer.data()) + start;
+    std::copy(text.utf16(), text.utf16() + text.size(), to);
+    to[text.size()] = u'\r';
+    to[text.size() + 1] = u'\n';
     if (m_buffer.size() > FlushThreshold)
         Flush();
 }

@@ -52,10 +52,21 @@ QString GetHyperlinkWord(const QString& text, int& position)
     return word;
 }
 
+bool MayHoldHyperlink(QStringView text)
+{
+    // Every marker but "www" ends in a colon.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u':' || (c == u'w' && i + 2 < text.size() && text[i + 1] == u'w' && text[i + 2] == u'w'))
+            return true;
+    }
+    return false;
+}
+
 bool IsHyperlink(QStringView text)
 {
-    // Every marker but "www" ends in a colon: most words of a note are settled by that.
-    if (!text.contains(QLatin1Char(':')) && !text.contains(QLatin1String("www")))
+    // Most words of a note are settled without looking for each marker.
+    if (!MayHoldHyperlink(text))
         return false;
     for (const char* marker : LinkMarkers)
         if (text.contains(QLatin1String(marker), Qt::CaseSensitive))

@@ -37,6 +37,36 @@ const QString& Tabs(int count)
     return tabs[count];
 }
 
+// The lines every person's block has, made once each: they are most of the page's lines.
+// Kept per thread, as exports may run beside each other.
+enum class Fixed
+{
+    Text,
+    OpenDiv, // <div class="text">
+};
+
+const QString& FixedLine(int tabs, QLatin1String text, Fixed kind = Fixed::Text)
+{
+    struct Made
+    {
+        int tabs;
+        Fixed kind;
+        QString text;
+        QString line;
+    };
+    thread_local std::deque<Made> made;
+    for (const Made& line : made)
+        if (line.tabs == tabs && line.kind == kind && line.text == text)
+            return line.line;
+    QString line = Tabs(tabs);
+    if (kind == Fixed::OpenDiv)
+        line += QLatin1String("<div class=\"") + text + QLatin1String("\">");
+    else
+        line += text;
+    made.push_back({tabs, kind, text, line});
+    return made.back().line;
+}
+
 QString Trimmed(const QVariant& value)
 {
     return modMain::TrimBlanks(value.toString());
@@ -122,49 +152,59 @@ bool NeedsEscaping(QChar c, bool blanks)
 }
 
 // Appends text with the markup characters as references and forbidden characters left
-// out; with blanks, blanks become non-breaking spaces. Runs of plain characters are
-// copied at once.
+// out; with blanks, blanks become non-breaking spaces. Written through a pointer into room
+// for the longest reference per character, as this runs for nearly every line.
 void AppendEscaped(QString& out, QStringView text, bool blanks = false)
 {
-    qsizetype plain = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (!NeedsEscaping(c, blanks))
+    const qsizetype start = out.size();
+    out.resize(start + text.size() * 6);
+    char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+    char16_t* to = begin + start;
+    const auto put = [&to](QLatin1String reference) {
+        for (const char c : reference)
+            *to++ = static_cast<char16_t>(c);
+    };
+    for (const QChar c : text) {
+        if (!NeedsEscaping(c, blanks)) {
+            *to++ = c.unicode();
             continue;
-        out += text.mid(plain, i - plain);
-        plain = i + 1;
+        }
         switch (c.unicode()) {
         case u'&':
-            out += QLatin1String("&amp;");
+            put(QLatin1String("&amp;"));
             break;
         case u'<':
-            out += QLatin1String("&lt;");
+            put(QLatin1String("&lt;"));
             break;
         case u'>':
-            out += QLatin1String("&gt;");
+            put(QLatin1String("&gt;"));
             break;
         case u'"':
-            out += QLatin1String("&quot;");
+            put(QLatin1String("&quot;"));
             break;
         case u' ':
-            out += QLatin1String("&nbsp;");
+            put(QLatin1String("&nbsp;"));
             break;
         default: // forbidden: left out
             break;
         }
     }
-    out += text.mid(plain);
+    out.resize(to - begin);
 }
 
-// Word by word, so a link inside a sentence becomes an anchor of its own and the
-// blanks around it stay outside the anchor as non-breaking spaces.
+// Links become anchors of their own, the blanks around them stay outside the anchor as
+// non-breaking spaces. The words between links are escaped together: with their blanks
+// as non-breaking spaces they read as the words escaped one by one.
 void AppendLinkified(QString& out, QStringView line)
 {
-    qsizetype start = 0;
-    while (true) {
-        const qsizetype end = line.indexOf(QLatin1Char(' '), start);
-        const QStringView word = line.mid(start, end < 0 ? -1 : end - start);
-        if (modHyperlink::IsHyperlink(word)) {
+    qsizetype plain = 0; // where the words not yet written begin
+    if (modHyperlink::MayHoldHyperlink(line)) {
+        for (qsizetype start = 0, end = 0; end >= 0; start = end + 1) {
+            end = line.indexOf(QLatin1Char(' '), start);
+            const QStringView word = line.mid(start, end < 0 ? -1 : end - start);
+            if (!modHyperlink::IsHyperlink(word))
+                continue;
+            AppendEscaped(out, line.mid(plain, start - plain), true);
             out += QLatin1String("<a href=\"");
             if (word.startsWith(QLatin1String("www")))
                 out += QLatin1String("http://");
@@ -172,14 +212,10 @@ void AppendLinkified(QString& out, QStringView line)
             out += QLatin1String("\">");
             AppendEscaped(out, word);
             out += QLatin1String("</a>");
-        } else {
-            AppendEscaped(out, word);
+            plain = start + word.size();
         }
-        if (end < 0)
-            return;
-        out += QLatin1String("&nbsp;");
-        start = end + 1;
     }
+    AppendEscaped(out, line.mid(plain), true);
 }
 
 // Writes lines joined in one buffer that is kept from line to line: the exports write
@@ -229,21 +265,14 @@ public:
         return *this;
     }
     void end() { m_write(m_line); }
-    void line(QStringView text)
+    void line(int tabs, QStringView text)
     {
-        begin(0) << text;
+        begin(tabs) << text;
         end();
     }
-    void openDiv(int tabs, QLatin1String cssClass)
-    {
-        begin(tabs) << QLatin1String("<div class=\"") << cssClass << QLatin1String("\">");
-        end();
-    }
-    void closeDiv(int tabs)
-    {
-        begin(tabs) << QLatin1String("</div>");
-        end();
-    }
+    void openDiv(int tabs, QLatin1String cssClass) { m_write(FixedLine(tabs, cssClass, Fixed::OpenDiv)); }
+    void closeDiv(int tabs) { m_write(FixedLine(tabs, QLatin1String("</div>"))); }
+    void space(int tabs) { m_write(FixedLine(tabs, QLatin1String("&nbsp;"))); }
     // The lines of an address or note at the given indentation, those but the last ending
     // in a line break element.
     template <typename Write> void multiLine(QStringView text, const Write& write)
@@ -276,8 +305,7 @@ void WriteEntryDivs(Lines& html, QLatin1String outer, QLatin1String inner, const
     }
     if (entries.empty() && !exhausted) {
         html.openDiv(3, inner);
-        html.begin(4) << QLatin1String("&nbsp;");
-        html.end();
+        html.space(4);
         html.closeDiv(3);
     }
     html.closeDiv(2);
@@ -288,8 +316,7 @@ void WriteBlockDiv(Lines& html, QLatin1String cssClass, const QString& text, boo
 {
     html.openDiv(2, cssClass);
     if (text.isEmpty()) {
-        html.begin(3) << QLatin1String("&nbsp;");
-        html.end();
+        html.space(3);
     } else {
         html.multiLine(text, [&](QStringView line) {
             html.begin(3);
@@ -416,7 +443,7 @@ void WriteTextBlock(const ExportedPerson& person, const Details& details, const 
     if (details.dateofbirth && person.dateOfBirth)
         write(modList::FormatDate(*person.dateOfBirth, dateFormat));
     if (details.address && !person.address.isEmpty())
-        ForEachLine(person.address, [&](QStringView line) { text.line(line); });
+        ForEachLine(person.address, [&](QStringView line) { text.line(0, line); });
     if (details.phone)
         for (const Entry& phone : person.phones)
             text.begin(0).entry(phone, details.phoneDescription, false).end();
@@ -424,7 +451,7 @@ void WriteTextBlock(const ExportedPerson& person, const Details& details, const 
         for (const Entry& email : person.emails)
             text.begin(0).entry(email, details.emailDescription, false).end();
     if (details.note && !person.note.isEmpty())
-        ForEachLine(person.note, [&](QStringView line) { text.line(line); });
+        ForEachLine(person.note, [&](QStringView line) { text.line(0, line); });
     write(separator);
     write(QString());
     write(QString());
@@ -496,10 +523,9 @@ void WriteHtmlPerson(const ExportedPerson& person, const Details& details, const
     if (details.dateofbirth) {
         html.openDiv(2, QLatin1String("dateofbirth"));
         if (person.dateOfBirth)
-            html.begin(3) << modList::FormatDate(*person.dateOfBirth, dateFormat);
+            html.line(3, modList::FormatDate(*person.dateOfBirth, dateFormat));
         else
-            html.begin(3) << QLatin1String("&nbsp;");
-        html.end();
+            html.space(3);
         html.closeDiv(2);
     }
     if (details.address)
