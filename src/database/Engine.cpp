@@ -784,6 +784,12 @@ QString Connection::Row::Text(int column) const
                              sqlite3_column_bytes(m_statement, column));
 }
 
+QByteArrayView Connection::Row::Utf8(int column) const
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
+}
+
 bool Connection::Row::IsNull(int column) const
 {
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;

@@ -2,6 +2,7 @@
 
 #include "JetDialect.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -127,6 +128,8 @@ public:
         explicit Row(sqlite3_stmt* statement) : m_statement(statement) {}
         int Int(int column) const;
         QString Text(int column) const;
+        // The text as the database holds it, UTF-8; valid until the next row.
+        QByteArrayView Utf8(int column) const;
         bool IsNull(int column) const;
         // The value as a Recordset's field holds it.
         QVariant Value(int column) const;

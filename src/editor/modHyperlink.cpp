@@ -65,12 +65,21 @@ bool MayHoldHyperlink(QStringView text)
 
 bool IsHyperlink(QStringView text)
 {
-    // Most words of a note are settled without looking for each marker.
-    if (!MayHoldHyperlink(text))
-        return false;
-    for (const char* marker : LinkMarkers)
-        if (text.contains(QLatin1String(marker), Qt::CaseSensitive))
+    // Every marker but "www" ends in a colon: only the text before a colon is compared
+    // with them, as a note's words are tested one by one.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'w' && text.mid(i, 3) == QLatin1String("www"))
             return true;
+        if (text[i] != u':')
+            continue;
+        for (const char* marker : LinkMarkers) {
+            const QLatin1String colonMarker(marker);
+            const qsizetype start = i + 1 - colonMarker.size();
+            if (colonMarker.endsWith(QLatin1Char(':')) && start >= 0 &&
+                text.mid(start, colonMarker.size()) == colonMarker)
+                return true;
+        }
+    }
     return false;
 }
 

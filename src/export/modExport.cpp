@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <array>
 #include <deque>
 
 namespace modExport {
@@ -37,34 +38,49 @@ const QString& Tabs(int count)
     return tabs[count];
 }
 
-// The lines every person's block has, made once each: they are most of the page's lines.
-// Kept per thread, as exports may run beside each other.
-enum class Fixed
+// The blocks of a person's part of the page, each always at the same depth.
+enum class Block
 {
-    Text,
-    OpenDiv, // <div class="text">
+    Person,
+    Name,
+    Dateofbirth,
+    Address,
+    Phone,
+    Phonenumber,
+    Email,
+    Emailaddress,
+    Note,
 };
 
-const QString& FixedLine(int tabs, QLatin1String text, Fixed kind = Fixed::Text)
+struct BlockLines
 {
-    struct Made
-    {
-        int tabs;
-        Fixed kind;
-        QString text;
-        QString line;
-    };
-    thread_local std::deque<Made> made;
-    for (const Made& line : made)
-        if (line.tabs == tabs && line.kind == kind && line.text == text)
-            return line.line;
-    QString line = Tabs(tabs);
-    if (kind == Fixed::OpenDiv)
-        line += QLatin1String("<div class=\"") + text + QLatin1String("\">");
-    else
-        line += text;
-    made.push_back({tabs, kind, text, line});
-    return made.back().line;
+    QString open;  // <div class="...">
+    QString close; // </div>
+    QString space; // the placeholder of an empty block, one level deeper
+    int tabs;      // the depth of its content
+};
+
+// The lines that open and close the blocks are most of the page's lines and the same for
+// every person: they are made once.
+const BlockLines& LinesOf(Block block)
+{
+    static const std::array<BlockLines, 9> lines = [] {
+        const struct
+        {
+            const char* cssClass;
+            int tabs;
+        } blocks[] = {{"person", 1},      {"name", 2},  {"dateofbirth", 2},  {"address", 2}, {"phone", 2},
+                      {"phonenumber", 3}, {"email", 2}, {"emailaddress", 3}, {"note", 2}};
+        std::array<BlockLines, 9> made;
+        for (std::size_t i = 0; i < made.size(); ++i) {
+            const QString& tabs = Tabs(blocks[i].tabs);
+            made[i] = {tabs + QLatin1String("<div class=\"") + QLatin1String(blocks[i].cssClass) + QLatin1String("\">"),
+                       tabs + QLatin1String("</div>"), Tabs(blocks[i].tabs + 1) + QLatin1String("&nbsp;"),
+                       blocks[i].tabs + 1};
+        }
+        return made;
+    }();
+    return lines[static_cast<std::size_t>(block)];
 }
 
 QString Trimmed(const QVariant& value)
@@ -95,22 +111,24 @@ private:
 // same, and sorting tens of thousands of rows by name twice more would be most of the
 // export's time.
 // Descriptions repeat ("home", "work"): equal ones share one text, so that an export of
-// every person does not hold a copy for each of its numbers and addresses.
+// every person does not hold a copy for each of its numbers and addresses, and each is
+// decoded and trimmed once.
 class SharedTexts
 {
 public:
-    QString share(QString text)
+    QString share(QByteArrayView stored)
     {
-        for (const QString& known : m_known)
-            if (known == text)
-                return known;
+        for (const auto& [known, text] : m_known)
+            if (known == stored)
+                return text;
+        QString text = modMain::TrimBlanks(QString::fromUtf8(stored));
         if (m_known.size() < 32)
-            m_known.push_back(text);
+            m_known.emplace_back(stored.toByteArray(), text);
         return text;
     }
 
 private:
-    std::vector<QString> m_known;
+    std::vector<std::pair<QByteArray, QString>> m_known;
 };
 
 EntryTable EntriesByPerson(const QString& sql, const QSet<qint16>& chosen)
@@ -120,8 +138,7 @@ EntryTable EntriesByPerson(const QString& sql, const QSet<qint16>& chosen)
     modSql::ForEachRow(sql, [&](const Engine::Connection::Row& row) {
         const auto contactnr = static_cast<qint16>(row.Int(0));
         if (chosen.contains(contactnr))
-            entries[contactnr].push_back(
-                {modMain::TrimBlanks(row.Text(1)), descriptions.share(modMain::TrimBlanks(row.Text(2)))});
+            entries[contactnr].push_back({modMain::TrimBlanks(row.Text(1)), descriptions.share(row.Utf8(2))});
     });
     return entries;
 }
@@ -270,9 +287,11 @@ public:
         begin(tabs) << text;
         end();
     }
-    void openDiv(int tabs, QLatin1String cssClass) { m_write(FixedLine(tabs, cssClass, Fixed::OpenDiv)); }
-    void closeDiv(int tabs) { m_write(FixedLine(tabs, QLatin1String("</div>"))); }
-    void space(int tabs) { m_write(FixedLine(tabs, QLatin1String("&nbsp;"))); }
+    void openDiv(Block block) { m_write(LinesOf(block).open); }
+    void closeDiv(Block block) { m_write(LinesOf(block).close); }
+    void space(Block block) { m_write(LinesOf(block).space); }
+    // Begins a line of the block's content.
+    Lines& begin(Block block) { return begin(LinesOf(block).tabs); }
     // The lines of an address or note at the given indentation, those but the last ending
     // in a line break element.
     template <typename Write> void multiLine(QStringView text, const Write& write)
@@ -294,36 +313,36 @@ private:
     QString m_line;
 };
 
-void WriteEntryDivs(Lines& html, QLatin1String outer, QLatin1String inner, const std::vector<Entry>& entries,
-                    bool exhausted, bool withDescription)
+void WriteEntryDivs(Lines& html, Block outer, Block inner, const std::vector<Entry>& entries, bool exhausted,
+                    bool withDescription)
 {
-    html.openDiv(2, outer);
+    html.openDiv(outer);
     for (const Entry& entry : entries) {
-        html.openDiv(3, inner);
-        html.begin(4).entry(entry, withDescription, true).end();
-        html.closeDiv(3);
+        html.openDiv(inner);
+        html.begin(inner).entry(entry, withDescription, true).end();
+        html.closeDiv(inner);
     }
     if (entries.empty() && !exhausted) {
-        html.openDiv(3, inner);
-        html.space(4);
-        html.closeDiv(3);
+        html.openDiv(inner);
+        html.space(inner);
+        html.closeDiv(inner);
     }
-    html.closeDiv(2);
+    html.closeDiv(outer);
 }
 
 // An address or a note: its lines, or a non-breaking space when it is empty.
-void WriteBlockDiv(Lines& html, QLatin1String cssClass, const QString& text, bool links)
+void WriteBlockDiv(Lines& html, Block block, const QString& text, bool links)
 {
-    html.openDiv(2, cssClass);
+    html.openDiv(block);
     if (text.isEmpty()) {
-        html.space(3);
+        html.space(block);
     } else {
         html.multiLine(text, [&](QStringView line) {
-            html.begin(3);
+            html.begin(block);
             links ? html.linkified(line) : html.escaped(line, true);
         });
     }
-    html.closeDiv(2);
+    html.closeDiv(block);
 }
 
 } // namespace
@@ -514,31 +533,31 @@ void WriteHtmlPerson(const ExportedPerson& person, const Details& details, const
                      const LineSink& write)
 {
     Lines html(write);
-    html.openDiv(1, QLatin1String("person"));
+    html.openDiv(Block::Person);
     if (details.name) {
-        html.openDiv(2, QLatin1String("name"));
-        html.begin(3).escaped(person.name).end();
-        html.closeDiv(2);
+        html.openDiv(Block::Name);
+        html.begin(Block::Name).escaped(person.name).end();
+        html.closeDiv(Block::Name);
     }
     if (details.dateofbirth) {
-        html.openDiv(2, QLatin1String("dateofbirth"));
+        html.openDiv(Block::Dateofbirth);
         if (person.dateOfBirth)
-            html.line(3, modList::FormatDate(*person.dateOfBirth, dateFormat));
+            html.line(LinesOf(Block::Dateofbirth).tabs, modList::FormatDate(*person.dateOfBirth, dateFormat));
         else
-            html.space(3);
-        html.closeDiv(2);
+            html.space(Block::Dateofbirth);
+        html.closeDiv(Block::Dateofbirth);
     }
     if (details.address)
-        WriteBlockDiv(html, QLatin1String("address"), person.address, false);
+        WriteBlockDiv(html, Block::Address, person.address, false);
     if (details.phone)
-        WriteEntryDivs(html, QLatin1String("phone"), QLatin1String("phonenumber"), person.phones,
-                       person.phonesExhausted, details.phoneDescription);
+        WriteEntryDivs(html, Block::Phone, Block::Phonenumber, person.phones, person.phonesExhausted,
+                       details.phoneDescription);
     if (details.email)
-        WriteEntryDivs(html, QLatin1String("email"), QLatin1String("emailaddress"), person.emails,
-                       person.emailsExhausted, details.emailDescription);
+        WriteEntryDivs(html, Block::Email, Block::Emailaddress, person.emails, person.emailsExhausted,
+                       details.emailDescription);
     if (details.note)
-        WriteBlockDiv(html, QLatin1String("note"), person.note, true);
-    html.closeDiv(1);
+        WriteBlockDiv(html, Block::Note, person.note, true);
+    html.closeDiv(Block::Person);
 }
 
 void WriteHtmlFooter(const LineSink& write)
