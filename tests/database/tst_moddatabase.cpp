@@ -1,4 +1,5 @@
 #include "DatabaseFixture.h"
+#include "PersonDump.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -58,11 +59,6 @@ public:
 
 namespace {
 
-int CountRows(const QString& sql)
-{
-    return modSql::OpenRecordset(sql).RecordCount();
-}
-
 QStringList Column(const QString& sql)
 {
     return firstColumn(modDatabase::DatabaseConnection(), sql);
@@ -115,22 +111,6 @@ QStringList UidRows()
 QString Revision(qint16 contactnr)
 {
     return Column(QString("SELECT Revision FROM PersonUid WHERE Contactnr = %1").arg(contactnr)).value(0);
-}
-
-// The UIDs of persons 1, 2 and 5 in a vCard export of the open database.
-QStringList exportedUids()
-{
-    modExport::Selection selection;
-    selection.contactnrs = {1, 2, 5};
-    QString error;
-    if (!modExportFiles::ExportVcard(selection, nullptr, error))
-        return QStringList{error};
-    QStringList uids;
-    for (const QByteArray& line :
-         TestSupport::readFile(modExportFiles::ExportFilePath(modExportFiles::Kind::Vcard)).split('\n'))
-        if (line.startsWith("UID:"))
-            uids << QString::fromUtf8(line.mid(4).trimmed());
-    return uids;
 }
 
 qint16 AddPerson(const QString& name)
@@ -300,8 +280,7 @@ private slots:
                               QString::number(m_observer.filled), m_observer.opened.join(", ")}),
                  (QStringList{"home.mdb - Addrion 1.4.3", path, "writable", "1", path}));
         QCOMPARE(modSettings::ReadSetting("Default database"), path);
-        QCOMPARE(
-            CountRows("SELECT * FROM Person") + CountRows("SELECT * FROM Phone") + CountRows("SELECT * FROM Email"), 0);
+        QCOMPARE(countRows("Person") + countRows("Phone") + countRows("Email"), 0);
 
         // A second database does not take the default over.
         const QString second = newDatabase("work.mdb");
@@ -323,7 +302,8 @@ private slots:
 
     void validation_data()
     {
-        // contents: null when the statements make the file, "-" for no file at all
+        // contents: null when the statements make the file, "-" for no file at all, "no path" for
+        // an empty path
         addColumns<QStringList, QByteArray, bool>("statements", "contents", "valid");
         const QStringList current = modDatabase::CreateTableStatements();
         const QString person = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
@@ -347,6 +327,7 @@ private slots:
         addRow("text file", QStringList(), QByteArray("Anna 0612345678\nBob 0201234567\n"), false);
         addRow("empty file", QStringList(), QByteArray(""), false);
         addRow("missing file", QStringList(), QByteArray("-"), false);
+        addRow("no path", QStringList(), QByteArray("no path"), false);
         // Files that only look like protected ones at first sight get the plain answer.
         addRow("4096 zero bytes", QStringList(), QByteArray(4096, '\0'), false);
         addRow("1024 blanks", QStringList(), QByteArray(1024, ' '), false);
@@ -356,35 +337,28 @@ private slots:
     void validation()
     {
         auto [statements, contents, valid] = fetch<QStringList, QByteArray, bool>("statements", "contents", "valid");
-        const QString path = file("check.mdb");
+        const QString path = contents == "no path" ? QString() : file("check.mdb");
         if (contents.isNull())
             makeFile(path, statements);
-        else if (contents != "-")
+        else if (contents != "-" && !path.isEmpty())
             QVERIFY(TestSupport::writeFile(path, contents));
         const QByteArray before = TestSupport::readFile(path);
+        const QString open = newDatabase();
+        const int resets = m_observer.reset;
         if (!valid)
             m_platform->expectMessage();
         QCOMPARE(modDatabase::IsValidDatabase(path), valid);
         if (!valid) {
             const auto message = m_platform->messages().first();
-            QCOMPARE(message.title, QString("Error!"));
-            QCOMPARE(message.text, "This is not a valid Addrion database:\n" + path);
+            QCOMPARE(message.title + '|' + message.text, "Error!|This is not a valid Addrion database:\n" + path);
             QCOMPARE(message.icon, Platform::Icon::Exclamation);
         }
         QCOMPARE(TestSupport::readFile(path), before);
-    }
-
-    void validationClosesTheCurrentDatabase()
-    {
-        const QString path = newDatabase();
-        const int resets = m_observer.reset;
-        m_platform->expectMessage();
-        QVERIFY(!modDatabase::IsValidDatabase(QString()));
-        QCOMPARE(m_platform->messages().first().text, QString("This is not a valid Addrion database:\n"));
+        // Whatever the answer, the open database was closed first.
+        QCOMPARE((QStringList{QString::number(m_observer.reset - resets), m_observer.caption,
+                              modDatabase::DatabaseConnection().DataSource()}),
+                 (QStringList{"1", "Addrion 1.4.3", open}));
         QVERIFY(!modDatabase::IsDatabaseOpen());
-        QCOMPARE(m_observer.reset, resets + 1);
-        QCOMPARE(m_observer.caption, QString("Addrion 1.4.3"));
-        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
     }
 
     // Without a password procedure a protected file is reported; the procedure itself
@@ -446,14 +420,17 @@ private slots:
     {
         const QString path = newDatabase();
         DatabaseFixture::addPersons(3);
+        const QStringList uids = UidRows();
+        QCOMPARE(uids.size(), 3);
         const QString copy = file("home20261206.mdb");
         QVERIFY(TestSupport::writeFile(copy, "an older copy"));
         QVERIFY(modDatabase::CopyDatabase(copy));
         QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
         QCOMPARE(m_observer.path, path);
+        // The copy has the persons with their UIDs.
         QVERIFY(open(copy));
-        QCOMPARE(CountRows("SELECT * FROM Person"), 3);
+        QCOMPARE(UidRows(), uids);
         QVERIFY(!QFile::exists(copy + ".part"));
 
         // Nowhere to write: the message, and the database stays open.
@@ -490,7 +467,7 @@ private slots:
         QVERIFY(!QFile::exists(path + "-journal"));
         QVERIFY(open(path));
         QCOMPARE(integrityCheck(modDatabase::DatabaseConnection()), QString("ok"));
-        QCOMPARE(CountRows("SELECT * FROM Person WHERE [Note] = '" + note + "'"), 10);
+        QCOMPARE(countSelected("SELECT * FROM Person WHERE [Note] = '" + note + "'"), 10);
     }
 
     void defaultDatabaseIsCreatedInDocuments()
@@ -508,7 +485,7 @@ private slots:
         modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Kept')");
         modSettings::WriteSetting("Default database", "");
         modDatabase::OpenDefaultDatabase();
-        QCOMPARE(CountRows("SELECT * FROM Person"), 1);
+        QCOMPARE(countSelected("SELECT * FROM Person"), 1);
 
         // A default that was deleted is forgotten.
         modDatabase::CloseDatabase(false);
@@ -560,6 +537,7 @@ private slots:
             Column("SELECT Name || '|' || Dateofbirth || '|' || Address || '|' || [Note] || '|' || [Number] || '|' "
                    "|| Email FROM Person JOIN Phone USING (Contactnr) JOIN Email USING (Contactnr) ORDER BY Contactnr"),
             persons);
+        // A file without UIDs gets one for every person the first time it is opened writable.
         const QStringList uidRows = UidRows();
         QCOMPARE(uidRows.size(), 5);
         if (uids)
@@ -582,10 +560,11 @@ private slots:
         }
         QVERIFY(QFile::remove(backup));
 
-        // A second open finds nothing to convert and writes no backup.
+        // A second open, after compaction, finds nothing to convert, writes no backup and keeps the UIDs.
         modDatabase::CloseDatabase(true);
         QVERIFY(open(path));
         QCOMPARE(Column("SELECT Name FROM Person WHERE Contactnr < 9 ORDER BY Contactnr"), names);
+        QCOMPARE(UidRows().mid(0, 5), uidRows);
         QVERIFY(!QFile::exists(backup));
     }
 
@@ -670,12 +649,12 @@ private slots:
                                          modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (9, 'x')"));
                 // Its persons get UIDs derived from their numbers and the file's persons,
                 // the same on every export.
-                const QStringList uids = exportedUids();
+                const QStringList uids = uidsOf(exportedVcards({1, 2, 5}));
                 QCOMPARE(uids.size(), 3);
                 for (const QString& uid : uids)
                     QVERIFY2(IsUuid(uid, '5'), qPrintable(uid));
                 QCOMPARE(QSet<QString>(uids.begin(), uids.end()).size(), 3);
-                QCOMPARE(exportedUids(), uids);
+                QCOMPARE(uidsOf(exportedVcards({1, 2, 5})), uids);
                 QVERIFY(!modDatabase::DatabaseConnection().TableExists("PersonUid"));
             }
             modDatabase::CloseDatabase(true);
@@ -712,38 +691,6 @@ private slots:
         transaction.Commit();
         QCOMPARE(UidRows(), QStringList{made[1]});
         QVERIFY(modSql::OpenRecordset("PRAGMA foreign_key_check").Eof());
-    }
-
-    void uidSurvives_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("copy database") << "copy";
-        QTest::newRow("compaction") << "compact";
-        // A file of an earlier version gets a UID for every person the first time it is
-        // opened writable, and keeps them from then on.
-        QTest::newRow("file without UIDs") << "old";
-    }
-    void uidSurvives()
-    {
-        QFETCH(QString, how);
-        QString opened = file("home.mdb");
-        if (how == "old") {
-            MakeFile(opened, false, false);
-            QVERIFY(modDatabase::OpenDatabase(opened));
-        } else {
-            QVERIFY(!newDatabase().isEmpty());
-            for (const char* name : {"Anna", "Bob", "Cleo"})
-                AddPerson(name);
-        }
-        const QStringList before = UidRows();
-        QCOMPARE(QSet<QString>(before.begin(), before.end()).size(), how == "old" ? 5 : 3);
-        if (how == "copy") {
-            opened = file("copy.mdb");
-            QVERIFY(modDatabase::CopyDatabase(opened));
-        }
-        modDatabase::CloseDatabase(true);
-        QVERIFY(modDatabase::OpenDatabase(opened));
-        QCOMPARE(UidRows(), before);
     }
 
     // What another tool writes straight into the file: the triggers keep the table in
@@ -787,13 +734,11 @@ private slots:
     {
         frmPassword window("/data/home.mdb");
         window.show();
-        QCOMPARE(window.txtFile->text(), QString("/data/home.mdb"));
-        QVERIFY(window.txtFile->isReadOnly());
-        QCOMPARE(window.txtPassword->echoMode(), QLineEdit::Password);
-        QCOMPARE(
-            window.txtPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, window.txtPassword),
-            int('*'));
-        QVERIFY(!window.cmdOK->isEnabled());
+        // The file is shown and the OK button waits for typing (PasswordAnswers), read-only and masked by stars.
+        QCOMPARE((QList<int>{window.txtFile->isReadOnly(), window.txtPassword->echoMode(),
+                             window.txtPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                                                    window.txtPassword)}),
+                 (QList<int>{true, QLineEdit::Password, '*'}));
         QTest::keyClick(window.txtPassword, Qt::Key_S);
         QVERIFY(window.cmdOK->isEnabled());
         QTest::keyClick(window.txtPassword, Qt::Key_Backspace);
@@ -809,7 +754,6 @@ private slots:
         // inTempFolder: the file lies where its unprotected copy is written
         addColumns<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
                                                           "wrongMessages");
-        QTest::newRow("right password") << "secret" << false << QStringList{"secret"} << true << 0;
         QTest::newRow("apostrophe and blanks")
             << "it's a  secret" << false << QStringList{"it's a  secret"} << true << 0;
         QTest::newRow("file in the TEMP folder") << "secret" << true << QStringList{"secret"} << true << 0;
@@ -844,10 +788,9 @@ private slots:
         QCOMPARE(CountLogLines("Error removing password: "), logLines + wrongMessages);
         if (wrongMessages) {
             const auto message = m_platform->messages().first();
-            QCOMPARE(message.title, QString("Error"));
             QCOMPARE(message.icon, Platform::Icon::Exclamation);
-            QCOMPARE(message.text,
-                     "Error " + QString::number(Engine::PasswordProtectedError) + ": Not a valid password.");
+            QCOMPARE(message.title + '|' + message.text,
+                     "Error|Error " + QString::number(Engine::PasswordProtectedError) + ": Not a valid password.");
         }
         // No unprotected copy stays behind in the TEMP folder.
         QVERIFY(!QFile::exists(modEnvironment::TempFolder() + "protected-home.mdb") || inTempFolder);
@@ -901,7 +844,6 @@ private slots:
         addColumns<QString, QString, QString>("function", "path", "text");
         addRow("caption, documents", "caption", "/home/me/Documents/home.mdb", "/home/.../Documents/home.mdb");
         addRow("caption, drive form", "caption", "C:/Users/me/Documents/home.mdb", "C:/.../Documents/home.mdb");
-        addRow("caption, three folders", "caption", "/home/me/db/home.mdb", "/home/.../db/home.mdb");
         addRow("caption, deep", "caption", "/srv/x/y/z/Addrion/home.mdb", "/srv/.../Addrion/home.mdb");
         addRow("caption, one-letter first folder", "caption", "/a/b/c/d.mdb", "/a/.../c/d.mdb");
         addRow("caption, relative", "caption", "data/sub/x/home.mdb", "data/.../x/home.mdb");
@@ -1020,9 +962,8 @@ private slots:
     }
     void defaultDatabaseWindow()
     {
-        QFETCH(QString, typed);
-        QFETCH(bool, pressOK);
-        auto [stored, title] = fetch<QString, QString>("stored", "title");
+        auto [typed, pressOK, stored, title] =
+            fetch<QString, bool, QString, QString>("typed", "pressOK", "stored", "title");
         const QString home = makeDatabase("home.mdb");
         const QString work = makeDatabase("folder/work.mdb");
         const QString missing = file("gone/missing.mdb");
@@ -1061,12 +1002,9 @@ private slots:
         QCOMPARE(m_platform->messages().size(), notValid ? 1 : 0);
         if (notValid)
             QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + missing);
-        if (browse) {
-            const auto dialogs = m_platform->callsOf("open");
-            QCOMPARE(dialogs.size(), 1);
-            QCOMPARE(dialogs.first().title, QString("Open"));
-            QCOMPARE(dialogs.first().text, QString("Addrion database (*.mdb)|*.mdb"));
-        }
+        for (const ScriptedPlatform::Call& dialog : m_platform->callsOf("open"))
+            QCOMPARE(dialog.title + '|' + dialog.text, QString("Open|Addrion database (*.mdb)|*.mdb"));
+        QCOMPARE(m_platform->callsOf("open").size(), browse ? 1 : 0);
         if (typed == "BROWSE") {
             QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(work).absolutePath() + "/");
             QCOMPARE(modRecent::RecentDatabases().first(), work);
