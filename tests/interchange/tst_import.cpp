@@ -262,7 +262,7 @@ private slots:
         const QString note = "Owes me; a pint\nor \"two\", \\maybe\\";
         const QString longNote = QString("Long note ").repeated(40) + "€ 😀";
         addPersons({{1, "Sean O'Brien", QDate(1975, 3, 9), phones, emails, address, note},
-                    {2, "Zoë Ångström-Łukasiewicz", QDate(1904, 2, 29), {}, {}, "", longNote},
+                    {2, "Zoë O’Ångström-Łukasiewicz", QDate(1904, 2, 29), {}, {}, "", longNote},
                     {3, "Plain", {}, {"1|Home", vcard ? "2|" : "2|Home"}, {}, "", ""}});
         const std::vector<qint16> numbers{1, 2, 3};
         const QStringList before = dumpPersons();
