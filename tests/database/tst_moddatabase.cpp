@@ -12,6 +12,7 @@
 #include "database/modUpgrade.h"
 #include "editor/modContact.h"
 #include "export/modExportFiles.h"
+#include "interchange/ImportCommand.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmOptionsDefaultdatabase.h"
@@ -629,6 +630,11 @@ private slots:
                 QCOMPARE(widths(modDatabase::DatabaseConnection()), narrow ? kNarrow : kWide);
                 QVERIFY_THROWS_EXCEPTION(Engine::EngineError,
                                          modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (9, 'x')"));
+                // An import is refused with the same words, before its file is looked at.
+                frmMain window{QString()};
+                m_platform->expectMessage();
+                ImportCommand::ImportFile(window, file("none.vcf"));
+                QCOMPARE(m_platform->messages().last().text, message.text);
                 // Its persons get UIDs derived from their numbers and the file's persons,
                 // the same on every export.
                 const QStringList uids = uidsOf(exportedVcards({1, 2, 5}));
@@ -782,16 +788,13 @@ private slots:
             QVERIFY(!modDatabase::IsDatabaseOpen());
             return;
         }
+        // From now on the file opens without a question, with everything in it.
         QVERIFY(!Engine::IsEncryptedDatabaseFile(path));
-        Engine::Connection connection;
-        connection.Open(path);
-        QCOMPARE(EngineTest::firstColumn(connection, "SELECT Name FROM Person ORDER BY Contactnr"),
-                 (QStringList{"Anna Secret", "Bob Hidden"}));
-        // From now on the file opens without a question.
         PasswordAnswers none({});
         QVERIFY(modDatabase::IsValidDatabase(path));
         QVERIFY(modDatabase::OpenDatabase(path));
-        QCOMPARE(modSql::OpenRecordset("SELECT * FROM Phone").RecordCount(), 1);
+        QCOMPARE(Column("SELECT Name FROM Person ORDER BY Contactnr"), (QStringList{"Anna Secret", "Bob Hidden"}));
+        QCOMPARE(countRows("Phone"), 1);
         QCOMPARE(none.asked, 0);
     }
 

@@ -1,7 +1,6 @@
 #include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
-#include "ReadOnlyFile.h"
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/LineWriter.h"
@@ -192,10 +191,8 @@ private slots:
         QCOMPARE((QList<int>{report.full, report.added, countRows("Person"), countRows("Phone") + countRows("Email"),
                              countSelected("SELECT Name FROM Person WHERE Contactnr = 77 ")}),
                  (QList<int>{true, 0, modSql::MaxContactnr - 1, 0, 0}));
-        const QString text = modVcardImport::ReportText(report);
-        QVERIFY2(text.contains("No further person can be added to this database") &&
-                     text.contains("Nothing was imported"),
-                 qPrintable(text));
+        QCOMPARE(modVcardImport::ReportText(report),
+                 QString("No further person can be added to this database!\nNothing was imported."));
     }
 
     // Control characters (NUL too) anywhere in a card are dropped before the database
@@ -446,27 +443,6 @@ private slots:
         }
     }
 
-    // A database that cannot be written is said to be so; no import is tried.
-    void readOnlyDatabase()
-    {
-        const QString cards = TestSupport::environment().temp() + "/readonly.vcf";
-        QVERIFY(TestSupport::writeFile(cards, bobCard()));
-        const QString path = m_dir->filePath("home.mdb");
-        modDatabase::CloseDatabase(false);
-        frmMain window{QString()};
-        ReadOnlyFile readOnly(path);
-        if (!readOnly.ok())
-            QSKIP("this machine cannot make a read-only file");
-        m_platform->expectMessage();
-        QVERIFY(modDatabase::OpenDatabase(path));
-        m_platform->expectMessage();
-        ImportCommand::ImportFile(window, cards);
-        QCOMPARE(m_platform->messages().size(), 2);
-        QCOMPARE(m_platform->messages().last().text, "Addrion database " + path + " is read-only!");
-        QCOMPARE(countRows("Person"), 0);
-        modDatabase::CloseDatabase(false);
-    }
-
     // CSV files as other programs write them: the encoding, separator and layout found
     // without asking; rows without a name skipped, rows of one person merged.
     void csvFromOtherWriters_data()
@@ -517,12 +493,11 @@ private slots:
         QCOMPARE(countRows("Person"), 0);
 
         shown = TestSupport::onModal<frmCsvMapping>([](frmCsvMapping* window) {
-            QCOMPARE(window->cboRole.size(), size_t(6));
-            QCOMPARE(window->grdColumns->rowCount(), 3);
+            QCOMPARE((QList<int>{int(window->cboRole.size()), window->grdColumns->rowCount()}), (QList<int>{6, 3}));
             // Guessed from words in the names; without a name column no row could be read.
-            QCOMPARE(window->Mapping()[0].role, modCsv::Role::Name);
-            QCOMPARE(window->Mapping()[2].role, modCsv::Role::Phone);
-            QCOMPARE(window->Mapping()[3].role, modCsv::Role::Ignore);
+            QCOMPARE(
+                (QList<modCsv::Role>{window->Mapping()[0].role, window->Mapping()[2].role, window->Mapping()[3].role}),
+                (QList<modCsv::Role>{modCsv::Role::Name, modCsv::Role::Phone, modCsv::Role::Ignore}));
             QVERIFY(window->cmdOK->isEnabled());
             for (QComboBox* role : window->cboRole)
                 role->setCurrentIndex(role->findData(int(modCsv::Role::Ignore)));
@@ -532,8 +507,7 @@ private slots:
                                           modCsv::Role::DateOfBirth, modCsv::Role::Address, modCsv::Role::Address};
             for (size_t c = 0; c < 6; ++c)
                 window->cboRole[c]->setCurrentIndex(window->cboRole[c]->findData(int(roles[c])));
-            QVERIFY(window->txtDescription[2]->isEnabled());
-            QVERIFY(!window->txtDescription[3]->isEnabled());
+            QVERIFY(window->txtDescription[2]->isEnabled() && !window->txtDescription[3]->isEnabled());
             QTest::keyClicks(window->txtDescription[2], "Office");
             QVERIFY(window->cmdOK->isEnabled());
             QTest::mouseClick(window->cmdOK, Qt::LeftButton);
@@ -563,8 +537,7 @@ private slots:
         RegisterWindows(main);
         main.Load();
         QCOMPARE(main.ListRowCount(), 3);
-        QVERIFY(main.mnuPersonDuplicates->isEnabled());
-        QVERIFY(main.mnuPerson->actions().contains(main.mnuPersonDuplicates));
+        QVERIFY(main.mnuPersonDuplicates->isEnabled() && main.mnuPerson->actions().contains(main.mnuPersonDuplicates));
 
         const auto shown = TestSupport::onModal<frmDuplicates>([&](frmDuplicates* window) {
             // One group: linked by the name (1, 3) and the office number (1, 2).
@@ -573,8 +546,7 @@ private slots:
             QCOMPARE(window->lblReason->text(), QString("Same name, Same e-mail address, Same number"));
             QCOMPARE(window->grdPersons->columnCount(), 3);
             QCOMPARE(window->grdPersons->item(3, 1)->text(), QString("+49 30 12345678 (Office)"));
-            QVERIFY(!window->cmdMerge->isEnabled());
-            QVERIFY(!window->cmdUndo->isEnabled());
+            QVERIFY(!window->cmdMerge->isEnabled() && !window->cmdUndo->isEnabled());
 
             window->lstGroups->item(0)->setCheckState(Qt::Checked);
             QVERIFY(window->cmdMerge->isEnabled());
@@ -582,7 +554,6 @@ private slots:
             QVERIFY(keep);
             keep->click();
             QTest::mouseClick(window->cmdMerge, Qt::LeftButton);
-            QCOMPARE(countRows("Person"), 1);
             QCOMPARE(main.ListRowCount(), 1);
             QCOMPARE(dumpPersons(), QStringList{"ann lee # 1980-02-29 # Street 1 # 030 1234 5678 (Office) | "
                                                 "+49 30 12345678 (Office) # ann@lee.org # Likes tea\n\n"
