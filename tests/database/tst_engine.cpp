@@ -56,7 +56,6 @@ class TestEngine : public QObject
     std::unique_ptr<Engine::Connection> m_connection;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    // A new database file with the three tables, opened on m_connection.
     QString openNewDatabase(const QString& name = QStringLiteral("test.mdb"))
     {
         createDatabase(*m_connection, path(name));
@@ -364,7 +363,6 @@ private slots:
         insertPerson(*m_connection, 3, "Cleo", "#1/1/2001#");
         Engine::Recordset rs =
             m_connection->OpenRecordset("SELECT Contactnr, Name, Dateofbirth, Address FROM Person ORDER BY Contactnr");
-        // Record count, field count, at the start, at the end.
         QCOMPARE((QList<int>{rs.RecordCount(), rs.FieldCount(), rs.Bof(), rs.Eof()}), (QList<int>{3, 4, 0, 0}));
         QCOMPARE(rs.ColumnNames(), (QStringList{"Contactnr", "Name", "Dateofbirth", "Address"}));
         QCOMPARE(rs.Fields("CONTACTNR").metaType(), QMetaType::fromType<int>());
@@ -615,7 +613,6 @@ private slots:
         // when it is refused
         addColumns<QString, QString>("sql", "expected");
 
-        // Date literals.
         addRow("date, one-digit month and day", "SELECT * FROM Person WHERE Dateofbirth = #1/2/2020# ",
                "SELECT * FROM Person WHERE Dateofbirth = '2020-01-02' ");
         addRow("date, two-digit month and day", "WHERE Name LIKE '%an%' AND Dateofbirth > #12/31/1979# ",
@@ -628,7 +625,6 @@ private slots:
                "SELECT * FROM Person WHERE Name = 'O''Brien #2/30/2020#' AND Dateofbirth < '2000-01-01'");
         addRow("date-like text inside brackets", "SELECT [a#1/2#b] FROM t", "");
 
-        // & joins.
         addRow("join of the name upgrade", "UPDATE Person SET Name = TRIM(TRIM(Firstname) & ' ' & TRIM(Lastname)) ",
                "UPDATE Person SET Name = TRIM(addrion_join(TRIM(Firstname), ' ', TRIM(Lastname))) ");
         addRow("join before a comparison", "SELECT * FROM t WHERE a & b = 'xy' AND c = 1",
@@ -636,7 +632,6 @@ private slots:
         addRow("join binds more loosely than +", "SELECT 1 + 2 & 'x' AS v", "SELECT addrion_join(1 + 2, 'x') AS v");
         addRow("join inside brackets first", "SELECT (a & b) & c", "SELECT addrion_join((addrion_join(a, b)), c)");
 
-        // The column named Order.
         addRow("bare Order in the e-mail list",
                "SELECT Person.Contactnr, Name, Email.Contactnr, Order, Email FROM Person, Email "
                "WHERE Person.Contactnr = Email.Contactnr AND Email.Order = 1 ORDER BY Name ",
