@@ -3,6 +3,7 @@
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
+#include "TwoRows.h"
 
 #include "database/modDatabase.h"
 #include "database/modPassword.h"
@@ -27,7 +28,6 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -359,22 +359,6 @@ private slots:
                               modDatabase::DatabaseConnection().DataSource()}),
                  (QStringList{"1", "Addrion 1.4.3", open}));
         QVERIFY(!modDatabase::IsDatabaseOpen());
-    }
-
-    // Without a password procedure a protected file is reported; the procedure itself
-    // is the password window's test.
-    void passwordProtectedFile()
-    {
-        const QString path = file("secret.mdb");
-        QByteArray pages(4096, '\0');
-        for (char& byte : pages)
-            byte = char(QRandomGenerator::global()->bounded(256));
-        QVERIFY(TestSupport::writeFile(path, pages));
-        m_platform->expectMessage(Platform::Answer::Cancel);
-        QVERIFY(!modDatabase::IsValidDatabase(path));
-        QVERIFY(m_platform->messages().first().text.contains("JetError: " +
-                                                             QString::number(Engine::PasswordProtectedError)));
-        QCOMPARE(TestSupport::readFile(path), pages);
     }
 
     void firstFreeNumber_data()
@@ -798,27 +782,34 @@ private slots:
         QCOMPARE(none.asked, 0);
     }
 
-    void missingCipherProgram()
+    // Without a password procedure, or without the cipher program it needs, a protected file
+    // is reported once and left as it is; no password is asked for, since none could be used.
+    void protectedFileThatCannotBeOpened_data() { addTwoRows("cipherMissing", "no password procedure", "no cipher"); }
+    void protectedFileThatCannotBeOpened()
     {
-        InstallPasswordHandler();
+        QFETCH(bool, cipherMissing);
         const QString path = file("protected.mdb");
         QVERIFY(EngineTest::makeProtectedFile(path, "secret", kContent));
         const QByteArray protectedBytes = TestSupport::readFile(path);
         const QByteArray savedPath = qgetenv("PATH");
         QTemporaryDir emptyFolder;
-        qputenv("PATH", emptyFolder.path().toUtf8());
-        // The missing-components report, once; no password is asked for, since none
-        // could be used.
-        m_platform->expectMessage(Platform::Answer::Ok);
-        PasswordAnswers answering({"secret", "secret", ""});
+        if (cipherMissing) {
+            InstallPasswordHandler();
+            qputenv("PATH", emptyFolder.path().toUtf8());
+        }
+        m_platform->expectMessage(Platform::Answer::Cancel);
+        PasswordAnswers answering({"secret"});
         const bool valid = modDatabase::IsValidDatabase(path);
         qputenv("PATH", savedPath);
         QVERIFY(!valid);
         QCOMPARE(answering.asked, 0);
         QCOMPARE(m_platform->messages().size(), 1);
         const QString text = m_platform->messages().first().text;
-        QVERIFY2(text.startsWith("The sqlcipher program (Debian package sqlcipher) is missing!"), qPrintable(text));
-        QVERIFY(text.contains("MdacError: "));
+        QVERIFY2(text.startsWith(cipherMissing ? "The sqlcipher program (Debian package sqlcipher) is missing!"
+                                               : "The SQLite 3 database engine is missing"),
+                 qPrintable(text));
+        QVERIFY(text.contains(cipherMissing ? "MdacError: "
+                                            : "JetError: " + QString::number(Engine::PasswordProtectedError)));
         QCOMPARE(TestSupport::readFile(path), protectedBytes);
     }
 
