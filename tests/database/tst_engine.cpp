@@ -203,8 +203,7 @@ private slots:
         const QString sql = "SELECT Name FROM Person WHERE 1 = 1 AND " + condition + " ORDER BY Name ";
         const std::optional<EngineError> error = failureOf([&] { m_connection->OpenRecordset(sql); });
         if (names == QStringList{"error"}) {
-            QVERIFY(error);
-            QCOMPARE(error->number(), GenericError);
+            QCOMPARE(error ? error->number() : 0, GenericError);
             QVERIFY2(error->description().contains("pattern"), qPrintable(error->description()));
             QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name LIKE 'a%'"), 1);
             return;
@@ -267,8 +266,7 @@ private slots:
             return;
         }
         QVERIFY(error);
-        QCOMPARE(error->number() & 0xFF, Constraint);
-        QCOMPARE(error->description(), refusal);
+        QCOMPARE((QVariantList{error->number() & 0xFF, error->description()}), (QVariantList{Constraint, refusal}));
         QCOMPARE(firstColumn(*m_connection, "SELECT [Number] FROM Phone"), QStringList{"123"});
         QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Owner"});
     }
@@ -483,13 +481,10 @@ private slots:
         QCOMPARE(m_connection->Mode(), Engine::ModeRead);
         QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Anna"});
         const std::optional<EngineError> write = failureOf([&] { insertPerson(*m_connection, 2, "Bob"); });
-        QVERIFY(write);
         const std::optional<EngineError> compact = failureOf([&] { Engine::Compact(file); });
-        QVERIFY(compact);
-        if (!folder) {
-            QCOMPARE(write->number() & 0xFF, ReadOnly);
-            QCOMPARE(compact->number() & 0xFF, ReadOnly);
-        }
+        QVERIFY(write && compact);
+        if (!folder)
+            QCOMPARE((QList<int>{write->number() & 0xFF, compact->number() & 0xFF}), (QList<int>{ReadOnly, ReadOnly}));
         m_connection->Close();
         QCOMPARE(fingerprint(file), before);
         QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -546,8 +541,7 @@ private slots:
         QCOMPARE(count("Person"), 1);
         const QByteArray before = fingerprint(file);
         const std::optional<EngineError> busy = failureOf([&] { Engine::Compact(file, 100); });
-        QVERIFY(busy);
-        QCOMPARE(busy->number() & 0xFF, Busy);
+        QCOMPARE(busy ? busy->number() & 0xFF : 0, Busy);
         QCOMPARE(fingerprint(file), before);
         m_connection->Execute("COMMIT");
 
@@ -760,6 +754,11 @@ private slots:
         addRow("table renamed before (quoted name)", "CREATE TABLE \"Email\" (Contactnr SMALLINT, Email CHAR(50))",
                "Email", "Email CHAR(100)",
                "CREATE TABLE \"addrion_rebuild_Phone\" (Contactnr SMALLINT, Email CHAR(100))");
+        // Refused: "!" and the error. A table constraint that names the column is not the column.
+        addRow("constraint, not a column", "CREATE TABLE t (a CHAR(5), CONSTRAINT PK PRIMARY KEY(b))", "CONSTRAINT",
+               "x CHAR(9)", "!The table has no column named CONSTRAINT");
+        addRow("no such column", "CREATE TABLE t (a CHAR(5))", "b", "b CHAR(9)", "!The table has no column named b");
+        addRow("not a table", "SELECT 1", "a", "a CHAR(9)", "!The table definition cannot be read: SELECT 1");
     }
 
     void rebuildTable()
@@ -769,20 +768,12 @@ private slots:
         QString error;
         const std::optional<QString> rebuilt =
             JetDialect::RebuildTableSql(createSql, "addrion_rebuild_Phone", column, definition, &error);
-        QVERIFY2(rebuilt, qPrintable(error));
-        QCOMPARE(*rebuilt, expected);
+        QCOMPARE(rebuilt.value_or("!" + error), expected);
     }
 
-    void rebuildTableWithoutColumn()
+    // What a column of a declared type gets, on its own.
+    void columnConstraints()
     {
-        QString error;
-        // A table constraint that names the column is not the column.
-        QVERIFY(!JetDialect::RebuildTableSql("CREATE TABLE t (a CHAR(5), CONSTRAINT PK PRIMARY KEY(b))", "n",
-                                             "CONSTRAINT", "x CHAR(9)", &error));
-        QVERIFY(error.contains("CONSTRAINT"));
-        QVERIFY(!JetDialect::RebuildTableSql("CREATE TABLE t (a CHAR(5))", "n", "b", "b CHAR(9)", &error));
-        QVERIFY(!JetDialect::RebuildTableSql("SELECT 1", "n", "a", "a CHAR(9)", &error));
-        // What a column of a declared type gets, on its own.
         QCOMPARE(JetDialect::ColumnConstraints("[Name]", "char ( 7 )"),
                  QString(" COLLATE NOCASE CHECK(length([Name]) <= 7)"));
     }

@@ -168,8 +168,7 @@ struct PasswordAnswers : QObject
         ++asked;
         files << window->txtFile->text();
         const QString typed = answers.isEmpty() ? QString() : answers.takeFirst();
-        if (window->cmdOK->isEnabled())
-            okDisabledUntilTyped = false;
+        okDisabledUntilTyped = okDisabledUntilTyped && !window->cmdOK->isEnabled();
         QTest::keyClicks(window->txtPassword, typed);
         QTest::mouseClick(typed.isEmpty() ? window->cmdCancel : window->cmdOK, Qt::LeftButton);
     }
@@ -445,8 +444,9 @@ private slots:
         const QString expected = modEnvironment::PersonalFolder() + "Addrion.mdb";
         QFile::remove(expected);
         modDatabase::OpenDefaultDatabase();
-        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), expected);
-        QCOMPARE(modSettings::ReadSetting("Default database"), expected);
+        QCOMPARE(
+            (QStringList{modDatabase::DatabaseConnection().DataSource(), modSettings::ReadSetting("Default database")}),
+            (QStringList{expected, expected}));
         modDatabase::CloseDatabase(true);
 
         // With the setting cleared, the existing file is opened, not made anew.
@@ -876,8 +876,7 @@ private slots:
         // Deep enough to be shortened, and one file beside the folder of the others.
         const QStringList paths{makeDatabase("a/b/c/one.mdb"), makeDatabase("a/b/c/two.mdb"),
                                 makeDatabase("a/b/c/three.mdb"), makeDatabase("a/four.mdb")};
-        for (const QString& path : paths)
-            QVERIFY(!path.isEmpty());
+        QVERIFY(!paths.contains(QString()));
         StoreRecent({"/srv/x/y/work.mdb", "/srv/x/y/z/R&D.mdb", ""});
         startWindow(paths[0]);
         // The database opened at start joins the top; an & in a name stays one.
@@ -979,10 +978,10 @@ private slots:
         for (const ScriptedPlatform::Call& dialog : m_platform->callsOf("open"))
             QCOMPARE(dialog.title + '|' + dialog.text, QString("Open|Addrion database (*.mdb)|*.mdb"));
         QCOMPARE(m_platform->callsOf("open").size(), browse ? 1 : 0);
-        if (typed == "BROWSE") {
-            QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(work).absolutePath() + "/");
-            QCOMPARE(modRecent::RecentDatabases().first(), work);
-        }
+        if (typed == "BROWSE")
+            QCOMPARE(
+                (QStringList{modSettings::ReadSetting("Database directory"), modRecent::RecentDatabases().first()}),
+                (QStringList{QFileInfo(work).absolutePath() + "/", work}));
         QCOMPARE(modSettings::ReadSetting("Default database"), resolve(stored));
         QCOMPARE(m_window->windowTitle(), title);
         QCOMPARE(modDatabase::IsDatabaseOpen(), title != "Addrion 1.4.3");

@@ -5,6 +5,8 @@
 #include "interchange/modDuplicates.h"
 #include "interchange/modVcard.h"
 
+#include <QStringEncoder>
+
 using TestSupport::addRow;
 
 // vCards, CSV files and the duplicate finder's groups as plain functions; the sample files
@@ -235,12 +237,8 @@ private slots:
     void csvDecode()
     {
         const QString name = "Müller €";
-        QByteArray le("\xFF\xFE");
-        QByteArray be("\xFE\xFF");
-        for (const QChar c : name) {
-            le += char(c.unicode() & 0xFF), le += char(c.unicode() >> 8);
-            be += char(c.unicode() >> 8), be += char(c.unicode() & 0xFF);
-        }
+        const QByteArray le = QStringEncoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom)(name);
+        const QByteArray be = QStringEncoder(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom)(name);
         for (const QByteArray& bytes : {name.toUtf8(), "\xEF\xBB\xBF" + name.toUtf8(), le, be})
             QCOMPARE(modCsv::Decode(bytes), name);
         QCOMPARE(modCsv::Decode("M\xFCller \x80 \x93q\x94 \x81"), QString("Müller € “q” \u0081")); // Windows-1252

@@ -287,8 +287,8 @@ private slots:
         const QByteArray file = TestSupport::readFile(saved);
         const QString temp = preview->ExportFile();
         QCOMPARE(file, TestSupport::readFile(temp));
-        QVERIFY2(file.startsWith((vcard ? "" : "\xEF\xBB\xBF") + firstLine.toUtf8()), file.left(120).constData());
-        QVERIFY(file.endsWith("\r\n"));
+        QVERIFY2(file.startsWith((vcard ? "" : "\xEF\xBB\xBF") + firstLine.toUtf8()) && file.endsWith("\r\n"),
+                 file.left(120).constData());
         if (vcard) {
             for (const QByteArray& line : file.split('\n'))
                 QVERIFY(line.size() <= 76); // 75 octets and the CR
