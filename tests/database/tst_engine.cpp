@@ -120,8 +120,7 @@ private slots:
                         m_connection->DefinedSize("email", "DESCRIPTION")}),
             (QList<int>{5, 4, 0, 100, 100}));
         QCOMPARE(widths(*m_connection), (QList<int>{50, 100, 100, 100}));
-        QVERIFY(!m_connection->TableExists("Missing"));
-        QVERIFY(failureOf([&] { m_connection->ColumnCount("Missing"); }) &&
+        QVERIFY(!m_connection->TableExists("Missing") && failureOf([&] { m_connection->ColumnCount("Missing"); }) &&
                 failureOf([&] { m_connection->DefinedSize("Missing", "Name"); }) &&
                 failureOf([&] { m_connection->DefinedSize("Person", "Missing"); }));
     }

@@ -543,12 +543,8 @@ private slots:
         const QString path = file("home.mdb");
         const QString backup = file("home_BeforeVersion140.mdb");
         MakeFile(path, true, true, 60);
-        {
-            Engine::Connection connection;
-            connection.Open(path);
-            connection.Execute("UPDATE Person SET Firstname = '" + QString(60, 'f') + "', Lastname = '" +
-                               QString(60, 'l') + "' WHERE Contactnr = 2");
-        }
+        Sqlite3(path, "UPDATE Person SET Firstname = '" + QString(60, 'f') + "', Lastname = '" + QString(60, 'l') +
+                          "' WHERE Contactnr = 2");
         QVERIFY(modDatabase::IsValidDatabase(path));
         m_platform->expectMessage();
         QVERIFY(!modDatabase::OpenDatabase(path));
@@ -917,8 +913,7 @@ private slots:
             m_window->mnuFileRecent.at(0)->trigger();
         }
         QCOMPARE(modRecent::RecentDatabases(), (QStringList{"", "", ""}));
-        QVERIFY(menuCaptions().isEmpty());
-        QVERIFY(!m_window->mnuLine->isVisible());
+        QVERIFY(menuCaptions().isEmpty() && !m_window->mnuLine->isVisible());
     }
 
     void defaultDatabaseWindow_data()

@@ -487,8 +487,7 @@ private slots:
             [](frmCsvMapping* window) { QTest::mouseClick(window->cmdCancel, Qt::LeftButton); });
         frmMain main{QString()};
         ImportCommand::ImportFile(main, path);
-        QVERIFY(*shown);
-        QVERIFY(m_platform->messages().isEmpty());
+        QVERIFY(*shown && m_platform->messages().isEmpty());
         QCOMPARE(countRows("Person"), 0);
 
         shown = TestSupport::onModal<frmCsvMapping>([](frmCsvMapping* window) {
