@@ -98,7 +98,7 @@ private slots:
         QTEST(import(file), "persons");
     }
 
-    // Broken cards are reported with their lines by the import test (its report text).
+    // Files without any card; broken cards among good ones are in the import test's report.
     void filesWithoutCards()
     {
         for (const QByteArray& file : {QByteArray(), QByteArray("Name: Anna\nPhone: 123\n"),

@@ -261,7 +261,6 @@ private slots:
         addPersons({{1, "Sean O'Brien", QDate(1975, 3, 9), phones, emails, address, note},
                     {2, "Zoë O’Ångström-Łukasiewicz", QDate(1904, 2, 29), {}, {}, "", longNote},
                     {3, "Plain", {}, {"1|Home", vcard ? "2|" : "2|Home"}, {}, "", ""}});
-        const std::vector<qint16> numbers{1, 2, 3};
         const QStringList before = dumpPersons();
 
         frmMain window{QString()};
@@ -303,7 +302,7 @@ private slots:
             // Every record ends in CR LF; the breaks inside quoted fields are the note's own.
             std::vector<modCsv::FileProblem> problems;
             const auto records = modCsv::SplitRecords(QString::fromUtf8(file), ',', problems);
-            QCOMPARE(records.size(), numbers.size() + 1);
+            QCOMPARE(records.size(), size_t(4)); // the header and three persons
             QCOMPARE(file.count("\r\n"), qsizetype(records.size()));
         }
         preview->close();
@@ -315,7 +314,7 @@ private slots:
         QCOMPARE(dumpPersons(), before);
         // The persons keep the cards' UIDs: exported again, the UID lines are the same.
         if (vcard)
-            QCOMPARE(uidsOf(exportedVcards(numbers)), uidsOf(file));
+            QCOMPARE(uidsOf(exportedVcards({1, 2, 3})), uidsOf(file));
     }
 
     // A card whose UID a person has replaces that person's details; other cards are
