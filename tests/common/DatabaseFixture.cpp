@@ -86,8 +86,7 @@ int scalar(Engine::Connection& connection, const QString& sql)
 
 QString integrityCheck(Engine::Connection& connection)
 {
-    return column(connection.OpenRecordset(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("integrity_check"))
-        .join(QLatin1Char('\n'));
+    return firstColumn(connection, QStringLiteral("PRAGMA integrity_check")).join(QLatin1Char('\n'));
 }
 
 QByteArray fingerprint(const QString& path)

@@ -21,9 +21,7 @@ public:
     };
 
     explicit DatabaseFixture(Content content = Content::Empty, const QString& name = QStringLiteral("home.mdb"));
-    ~DatabaseFixture();
-    DatabaseFixture(const DatabaseFixture&) = delete;
-    DatabaseFixture& operator=(const DatabaseFixture&) = delete;
+    ~DatabaseFixture(); // not copied: the folder is its own
 
     // False when the file could not be made (the program has said why).
     bool ok() const { return m_ok; }

@@ -5,6 +5,7 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "export/frmExportPreview.h"
+#include "export/modExportFiles.h"
 #include "search/modSearch.h"
 #include "startup/modEnvironment.h"
 #include "startup/modText.h"
@@ -98,8 +99,24 @@ QVariant personField(int contactnr, const QString& column)
 
 int countRows(const char* table)
 {
-    Engine::Recordset rows = modSql::OpenRecordset(QString("SELECT COUNT(*) FROM %1 ").arg(table));
-    return rows.Fields(0).toInt();
+    return modSql::OpenRecordset(QString("SELECT COUNT(*) FROM %1 ").arg(table)).Fields(0).toInt();
+}
+
+QByteArray exportedVcards(const std::vector<qint16>& contactnrs)
+{
+    QString error;
+    if (!modExportFiles::ExportVcard(modExport::Selection{contactnrs, {}}, nullptr, error))
+        return "export failed: " + error.toUtf8();
+    return TestSupport::readFile(modExportFiles::ExportFilePath(modExportFiles::Kind::Vcard));
+}
+
+QStringList uidsOf(const QByteArray& cards)
+{
+    QStringList uids;
+    for (const QByteArray& line : cards.split('\n'))
+        if (line.startsWith("UID:"))
+            uids << QString::fromUtf8(line.mid(4).trimmed());
+    return uids;
 }
 
 bool startWithNewDatabase(const QString& path)

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <vector>
+
 class frmExportPreview;
 
 // A person for a test database. Each number and e-mail address is "value|description",
@@ -40,6 +42,11 @@ QVariant personField(int contactnr, const QString& column);
 // Comparing two dumps tells whether anything of any person changed.
 QStringList dumpPersons();
 int countRows(const char* table);
+// The vCard export of these persons of the open database, as the file it writes; the
+// export's error instead when it fails.
+QByteArray exportedVcards(const std::vector<qint16>& contactnrs);
+// The values of the UID lines of a vCard file.
+QStringList uidsOf(const QByteArray& cards);
 
 // The start of a test on a new database file at path: no settings, no search, the
 // program's resource folders from the source tree.

@@ -56,7 +56,6 @@ class TestEngine : public QObject
     std::unique_ptr<Engine::Connection> m_connection;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
-    // A new database file with the three tables, opened on m_connection.
     QString openNewDatabase(const QString& name = QStringLiteral("test.mdb"))
     {
         createDatabase(*m_connection, path(name));
@@ -93,16 +92,13 @@ private slots:
         Engine::Connection connection;
         QCOMPARE(connection.State(), 0);
         connection.Open(file);
-        QCOMPARE(connection.State(), 1);
-        QCOMPARE(connection.Mode(), Engine::ModeShareDenyNone);
-        QCOMPARE(connection.DataSource(), file);
-        QVERIFY(!connection.TableExists("Person"));
         // The rollback journal keeps the database one file.
-        QCOMPARE(firstColumn(connection, "PRAGMA journal_mode"), QStringList{"delete"});
-        QCOMPARE(scalar(connection, "PRAGMA foreign_keys"), 1);
+        QCOMPARE((QVariantList{connection.State(), connection.Mode(), connection.DataSource(),
+                               connection.TableExists("Person"), firstColumn(connection, "PRAGMA journal_mode"),
+                               scalar(connection, "PRAGMA foreign_keys")}),
+                 (QVariantList{1, Engine::ModeShareDenyNone, file, false, QStringList{"delete"}, 1}));
         connection.Close();
-        QVERIFY(!connection.IsOpen());
-        QCOMPARE(connection.DataSource(), file);
+        QCOMPARE((QVariantList{connection.IsOpen(), connection.DataSource()}), (QVariantList{false, file}));
 
         // Never over an existing file, nor where no file can be made.
         const QByteArray before = fingerprint(file);
@@ -124,31 +120,9 @@ private slots:
                         m_connection->DefinedSize("email", "DESCRIPTION")}),
             (QList<int>{5, 4, 0, 100, 100}));
         QCOMPARE(widths(*m_connection), (QList<int>{50, 100, 100, 100}));
-        QVERIFY(!m_connection->TableExists("Missing"));
-        QVERIFY(failureOf([&] { m_connection->ColumnCount("Missing"); }) &&
+        QVERIFY(!m_connection->TableExists("Missing") && failureOf([&] { m_connection->ColumnCount("Missing"); }) &&
                 failureOf([&] { m_connection->DefinedSize("Missing", "Name"); }) &&
                 failureOf([&] { m_connection->DefinedSize("Person", "Missing"); }));
-    }
-
-    // The forms of the literal are the dialect test's; here one meets the engine's date functions.
-    void dateLiterals()
-    {
-        const QString literal = "#7/4/1776#";
-        const QDate date(1776, 7, 4);
-        openNewDatabase();
-        insertPerson(*m_connection, 1, "Dated", literal);
-        insertPerson(*m_connection, 2, "Undated");
-        Engine::Recordset rs = m_connection->OpenRecordset(
-            "SELECT Dateofbirth, Month(Dateofbirth) AS m, Day(Dateofbirth) AS d, Year(Dateofbirth) AS y FROM Person "
-            "ORDER BY Contactnr");
-        QCOMPARE(rs.Fields("Dateofbirth").metaType(), QMetaType::fromType<QDate>());
-        QCOMPARE(rs.Fields("Dateofbirth").toDate(), date);
-        QCOMPARE(QDate(rs.Fields("y").toInt(), rs.Fields("m").toInt(), rs.Fields("d").toInt()), date);
-        // A person without a date has no parts of one.
-        rs.MoveNext();
-        QVERIFY(rs.Fields("m").isNull() && rs.Fields("d").isNull() && rs.Fields("y").isNull());
-        QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE Dateofbirth = " + literal)),
-                 QStringList{"Dated"});
     }
 
     void orderByName()
@@ -157,8 +131,8 @@ private slots:
         insertNames({"zack", "Émile Zola", "bob", "Zoë", "Öl", "anna", "Ärger", "Anton"});
         const QStringList expected{"anna", "Anton", "Ärger", "bob", "Émile Zola", "Öl", "zack", "Zoë"};
         QCOMPARE(column(m_connection->OpenRecordset("SELECT Contactnr, Name FROM Person ORDER BY Name ")), expected);
-        QStringList reversed(expected.rbegin(), expected.rend());
-        QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person ORDER BY Name DESC")), reversed);
+        QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person ORDER BY Name DESC")),
+                 QStringList(expected.rbegin(), expected.rend()));
         QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person WHERE Name > 'b' ORDER BY Name")),
                  expected.mid(3));
     }
@@ -217,7 +191,7 @@ private slots:
         addRow("accent is not ignored", "Name = 'Jose' OR Name = 'Arger'", QStringList{});
         // A pattern the engine refuses; the connection goes on working.
         addRow("lone [", "TRIM(Name) LIKE '%[%'", QStringList{"error"});
-        addRow("unclosed negated class", "TRIM(Name) LIKE '[!ab'", QStringList{"error"});
+        addRow("escape character at the end", "Name LIKE 'abc!' ESCAPE '!'", QStringList{"error"});
     }
     void like()
     {
@@ -228,8 +202,7 @@ private slots:
         const QString sql = "SELECT Name FROM Person WHERE 1 = 1 AND " + condition + " ORDER BY Name ";
         const std::optional<EngineError> error = failureOf([&] { m_connection->OpenRecordset(sql); });
         if (names == QStringList{"error"}) {
-            QVERIFY(error);
-            QCOMPARE(error->number(), GenericError);
+            QCOMPARE(error ? error->number() : 0, GenericError);
             QVERIFY2(error->description().contains("pattern"), qPrintable(error->description()));
             QCOMPARE(scalar(*m_connection, "SELECT COUNT(1) FROM Person WHERE Name LIKE 'a%'"), 1);
             return;
@@ -282,8 +255,7 @@ private slots:
     }
     void constraintsEnforced()
     {
-        QFETCH(QString, statement);
-        QFETCH(QString, refusal);
+        auto [statement, refusal] = fetch<QString, QString>("statement", "refusal");
         openNewDatabase();
         insertPerson(*m_connection, 1, "Owner");
         m_connection->Execute(PhoneInsert + "1, 1, '123', '') ");
@@ -293,8 +265,7 @@ private slots:
             return;
         }
         QVERIFY(error);
-        QCOMPARE(error->number() & 0xFF, Constraint);
-        QCOMPARE(error->description(), refusal);
+        QCOMPARE((QVariantList{error->number() & 0xFF, error->description()}), (QVariantList{Constraint, refusal}));
         QCOMPARE(firstColumn(*m_connection, "SELECT [Number] FROM Phone"), QStringList{"123"});
         QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Owner"});
     }
@@ -305,8 +276,7 @@ private slots:
         const QString file = path("narrow.mdb");
         makeFile(file, olderTables(false, true));
         m_connection->Open(file);
-        insertPerson(*m_connection, 1, "Anna");
-        insertPerson(*m_connection, 2, "Bob");
+        insertNames({"Anna", "Bob"});
         for (const char* values : {"1, 2, '0456', 'Mobile'", "1, 1, '0123', 'Home'", "2, 1, '0789', ''"})
             m_connection->Execute(PhoneInsert + values + ") ");
         m_connection->Execute("INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(1, 1, 'a@b.example', "
@@ -338,8 +308,7 @@ private slots:
         // The change is in the file, not only in this connection.
         m_connection->Close();
         m_connection->Open(file);
-        QCOMPARE(m_connection->DefinedSize("Phone", "Number"), 50);
-        QCOMPARE(count("Phone"), 4);
+        QCOMPARE((QList<int>{m_connection->DefinedSize("Phone", "Number"), count("Phone")}), (QList<int>{50, 4}));
     }
 
     void alterColumnFailsCleanly()
@@ -391,13 +360,13 @@ private slots:
         insertPerson(*m_connection, 3, "Cleo", "#1/1/2001#");
         Engine::Recordset rs =
             m_connection->OpenRecordset("SELECT Contactnr, Name, Dateofbirth, Address FROM Person ORDER BY Contactnr");
-        // Record count, field count, at the start, at the end.
         QCOMPARE((QList<int>{rs.RecordCount(), rs.FieldCount(), rs.Bof(), rs.Eof()}), (QList<int>{3, 4, 0, 0}));
         QCOMPARE(rs.ColumnNames(), (QStringList{"Contactnr", "Name", "Dateofbirth", "Address"}));
         QCOMPARE(rs.Fields("CONTACTNR").metaType(), QMetaType::fromType<int>());
-        QCOMPARE((QVariantList{rs.Fields("contactnr"), rs.Fields(1), rs.Fields("Address").isNull()}),
-                 (QVariantList{1, "Anna", false}));
-        QCOMPARE(rs.Fields("Address").toString(), QString());
+        // A variant of another type than QDate never equals the date.
+        QCOMPARE((QVariantList{rs.Fields("contactnr"), rs.Fields(1), rs.Fields("Dateofbirth"),
+                               rs.Fields("Address").isNull(), rs.Fields("Address").toString()}),
+                 (QVariantList{1, "Anna", QDate(1980, 3, 14), false, QString()}));
         QVERIFY(failureOf([&] { rs.Fields("Missing"); }) && failureOf([&] { rs.Fields(4); }));
         rs.MoveNext();
         QCOMPARE(rs.Fields("Name").toString(), QString("Bob"));
@@ -421,6 +390,14 @@ private slots:
         QCOMPARE((QStringList{rs.Fields("Person.Contactnr").toString(), rs.Fields("Email.Contactnr").toString(),
                               rs.Fields("Order").toString(), rs.Fields("Email").toString()}),
                  (QStringList{"2", "2", "1", "b@x.example"}));
+
+        // The engine's date functions, and a date literal in a condition; no date has no parts.
+        rs = m_connection->OpenRecordset("SELECT Year(Dateofbirth), Month(Dateofbirth), Day(Dateofbirth) FROM Person "
+                                         "WHERE Dateofbirth = #3/14/1980# OR Dateofbirth IS NULL ORDER BY Contactnr");
+        QCOMPARE((QVariantList{rs.RecordCount(), rs.Fields(0), rs.Fields(1), rs.Fields(2)}),
+                 (QVariantList{2, 1980, 3, 14}));
+        rs.MoveNext();
+        QVERIFY(rs.Fields(0).isNull() && rs.Fields(1).isNull() && rs.Fields(2).isNull());
     }
 
     void transactions()
@@ -462,11 +439,11 @@ private slots:
     void misuse()
     {
         Engine::Connection closed;
-        QVERIFY(failureOf([&] { closed.Execute("SELECT 1"); }));
-        QVERIFY(failureOf([&] { closed.OpenRecordset("SELECT 1"); }));
-        QVERIFY(failureOf([&] { closed.TableExists("Person"); }));
-        QVERIFY(failureOf([&] { Engine::Connection::Transaction transaction(closed); }));
-        QVERIFY(failureOf([&] { closed.Open(m_dir->path()); }));
+        QVERIFY(failureOf([&] { closed.Execute("SELECT 1"); }) &&
+                failureOf([&] { closed.OpenRecordset("SELECT 1"); }) &&
+                failureOf([&] { closed.TableExists("Person"); }) &&
+                failureOf([&] { Engine::Connection::Transaction transaction(closed); }) &&
+                failureOf([&] { closed.Open(m_dir->path()); }));
         closed.Close();
         QCOMPARE(closed.State(), 0);
 
@@ -503,13 +480,10 @@ private slots:
         QCOMPARE(m_connection->Mode(), Engine::ModeRead);
         QCOMPARE(column(m_connection->OpenRecordset("SELECT Name FROM Person")), QStringList{"Anna"});
         const std::optional<EngineError> write = failureOf([&] { insertPerson(*m_connection, 2, "Bob"); });
-        QVERIFY(write);
         const std::optional<EngineError> compact = failureOf([&] { Engine::Compact(file); });
-        QVERIFY(compact);
-        if (!folder) {
-            QCOMPARE(write->number() & 0xFF, ReadOnly);
-            QCOMPARE(compact->number() & 0xFF, ReadOnly);
-        }
+        QVERIFY(write && compact);
+        if (!folder)
+            QCOMPARE((QList<int>{write->number() & 0xFF, compact->number() & 0xFF}), (QList<int>{ReadOnly, ReadOnly}));
         m_connection->Close();
         QCOMPARE(fingerprint(file), before);
         QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -546,12 +520,11 @@ private slots:
 
         const std::optional<EngineError> error = failureOf([&] { m_connection->Open(file); });
         QVERIFY(error);
-        QCOMPARE(error->number(), number);
-        QVERIFY2(error->description().contains(number == CantOpen ? "other.mdb" : ""),
+        QVERIFY2(!error->description().isEmpty() &&
+                     error->description().contains(number == CantOpen ? "other.mdb" : ""),
                  qPrintable(error->description()));
-        QVERIFY(!error->description().isEmpty());
-        QVERIFY(!m_connection->IsOpen());
-        QCOMPARE(m_connection->DataSource(), file);
+        QCOMPARE((QVariantList{error->number(), m_connection->IsOpen(), m_connection->DataSource()}),
+                 (QVariantList{number, false, file}));
         QVERIFY(failureOf([&] { Engine::Compact(file); }));
         QCOMPARE(TestSupport::readFile(file), contents);
         QCOMPARE(QFile::exists(file), number != CantOpen);
@@ -567,8 +540,7 @@ private slots:
         QCOMPARE(count("Person"), 1);
         const QByteArray before = fingerprint(file);
         const std::optional<EngineError> busy = failureOf([&] { Engine::Compact(file, 100); });
-        QVERIFY(busy);
-        QCOMPARE(busy->number() & 0xFF, Busy);
+        QCOMPARE(busy ? busy->number() & 0xFF : 0, Busy);
         QCOMPARE(fingerprint(file), before);
         m_connection->Execute("COMMIT");
 
@@ -634,7 +606,6 @@ private slots:
         // when it is refused
         addColumns<QString, QString>("sql", "expected");
 
-        // Date literals.
         addRow("date, one-digit month and day", "SELECT * FROM Person WHERE Dateofbirth = #1/2/2020# ",
                "SELECT * FROM Person WHERE Dateofbirth = '2020-01-02' ");
         addRow("date, two-digit month and day", "WHERE Name LIKE '%an%' AND Dateofbirth > #12/31/1979# ",
@@ -647,7 +618,6 @@ private slots:
                "SELECT * FROM Person WHERE Name = 'O''Brien #2/30/2020#' AND Dateofbirth < '2000-01-01'");
         addRow("date-like text inside brackets", "SELECT [a#1/2#b] FROM t", "");
 
-        // & joins.
         addRow("join of the name upgrade", "UPDATE Person SET Name = TRIM(TRIM(Firstname) & ' ' & TRIM(Lastname)) ",
                "UPDATE Person SET Name = TRIM(addrion_join(TRIM(Firstname), ' ', TRIM(Lastname))) ");
         addRow("join before a comparison", "SELECT * FROM t WHERE a & b = 'xy' AND c = 1",
@@ -655,7 +625,6 @@ private slots:
         addRow("join binds more loosely than +", "SELECT 1 + 2 & 'x' AS v", "SELECT addrion_join(1 + 2, 'x') AS v");
         addRow("join inside brackets first", "SELECT (a & b) & c", "SELECT addrion_join((addrion_join(a, b)), c)");
 
-        // The column named Order.
         addRow("bare Order in the e-mail list",
                "SELECT Person.Contactnr, Name, Email.Contactnr, Order, Email FROM Person, Email "
                "WHERE Person.Contactnr = Email.Contactnr AND Email.Order = 1 ORDER BY Name ",
@@ -707,6 +676,25 @@ private slots:
         addRow("copy into a file with # in its name", "VACUUM INTO '/home/me/db #1/2/2020#.mdb'", "");
         addRow("double-quoted name", "SELECT \"a&b\" FROM t", "");
 
+        // Columns altered or dropped: "alter" or "drop", the table, (the columns), then the new
+        // definition of an altered column or the steps of a drop, one after another.
+        addRow("widen the phone number", "ALTER TABLE Phone ALTER COLUMN [Number] CHAR(50) ",
+               "alter Phone (Number) [Number] CHAR(50) COLLATE NOCASE CHECK(length([Number]) <= 50)");
+        addRow("widen the e-mail description", "ALTER TABLE Email ALTER COLUMN Description CHAR(100) ",
+               "alter Email (Description) Description CHAR(100) COLLATE NOCASE CHECK(length(Description) <= 100)");
+        addRow("lower case, bare Order", "alter table Phone alter column Order smallint",
+               "alter Phone (Order) [Order] smallint CHECK([Order] BETWEEN -32768 AND 32767)");
+        addRow("ALTER without the word COLUMN", "ALTER TABLE Person ALTER Address MEMO;",
+               "alter Person (Address) Address MEMO COLLATE NOCASE");
+        addRow("drop the old name columns", "ALTER TABLE Person DROP COLUMN Firstname, Lastname ",
+               "drop Person (Firstname, Lastname) ALTER TABLE Person DROP COLUMN Firstname; "
+               "ALTER TABLE Person DROP COLUMN Lastname");
+        addRow("drop one bracketed column", "ALTER TABLE [Person] DROP COLUMN [Note]",
+               "drop Person (Note) ALTER TABLE [Person] DROP COLUMN [Note]");
+        addRow(
+            "drop three columns", "ALTER TABLE t DROP COLUMN a,b ,  c;",
+            "drop t (a, b, c) ALTER TABLE t DROP COLUMN a; ALTER TABLE t DROP COLUMN b; ALTER TABLE t DROP COLUMN c");
+
         // Refused, with the error naming the place.
         addRow("30 February", "SELECT * FROM Person WHERE Dateofbirth = #2/30/2020# ", "!#2/30/2020#");
         addRow("29 February of a common year", "SELECT #2/29/2019#", "!#2/29/2019#");
@@ -733,46 +721,14 @@ private slots:
             return;
         }
         QVERIFY2(statement, qPrintable(error));
-        QCOMPARE(statement->kind, Kind::Plain);
-        QCOMPARE(statement->sql, expected.isEmpty() ? sql : expected);
-    }
-
-    // classified: "alter" or "drop", the table, (the columns), then the new definition of
-    // an altered column or the steps of a drop, one after another.
-    void classify_data()
-    {
-        addColumns<QString, QString>("sql", "classified");
-        addRow("widen the phone number", "ALTER TABLE Phone ALTER COLUMN [Number] CHAR(50) ",
-               "alter Phone (Number) [Number] CHAR(50) COLLATE NOCASE CHECK(length([Number]) <= 50)");
-        addRow("widen the e-mail description", "ALTER TABLE Email ALTER COLUMN Description CHAR(100) ",
-               "alter Email (Description) Description CHAR(100) COLLATE NOCASE CHECK(length(Description) <= 100)");
-        addRow("lower case, bare Order", "alter table Phone alter column Order smallint",
-               "alter Phone (Order) [Order] smallint CHECK([Order] BETWEEN -32768 AND 32767)");
-        addRow("ALTER without the word COLUMN", "ALTER TABLE Person ALTER Address MEMO;",
-               "alter Person (Address) Address MEMO COLLATE NOCASE");
-        addRow("drop the old name columns", "ALTER TABLE Person DROP COLUMN Firstname, Lastname ",
-               "drop Person (Firstname, Lastname) ALTER TABLE Person DROP COLUMN Firstname; "
-               "ALTER TABLE Person DROP COLUMN Lastname");
-        addRow("drop one bracketed column", "ALTER TABLE [Person] DROP COLUMN [Note]",
-               "drop Person (Note) ALTER TABLE [Person] DROP COLUMN [Note]");
-        addRow(
-            "drop three columns", "ALTER TABLE t DROP COLUMN a,b ,  c;",
-            "drop t (a, b, c) ALTER TABLE t DROP COLUMN a; ALTER TABLE t DROP COLUMN b; ALTER TABLE t DROP COLUMN c");
-    }
-
-    void classify()
-    {
-        auto [sql, classified] = fetch<QString, QString>("sql", "classified");
-        QString error;
-        const std::optional<JetDialect::Statement> statement = JetDialect::Translate(sql, &error);
-        QVERIFY2(statement, qPrintable(error));
         const QString kind = statement->kind == Kind::AlterColumn   ? "alter"
                              : statement->kind == Kind::DropColumns ? "drop"
-                                                                    : "plain";
-        QCOMPARE(QString("%1 %2 (%3) %4")
-                     .arg(kind, statement->table, statement->columns.join(", "),
-                          statement->definition + statement->steps.join("; ")),
-                 classified);
+                                                                    : "";
+        QCOMPARE(kind.isEmpty() ? statement->sql
+                                : QString("%1 %2 (%3) %4")
+                                      .arg(kind, statement->table, statement->columns.join(", "),
+                                           statement->definition + statement->steps.join("; ")),
+                 expected.isEmpty() ? sql : expected);
     }
 
     void rebuildTable_data()
@@ -797,6 +753,11 @@ private slots:
         addRow("table renamed before (quoted name)", "CREATE TABLE \"Email\" (Contactnr SMALLINT, Email CHAR(50))",
                "Email", "Email CHAR(100)",
                "CREATE TABLE \"addrion_rebuild_Phone\" (Contactnr SMALLINT, Email CHAR(100))");
+        // Refused: "!" and the error. A table constraint that names the column is not the column.
+        addRow("constraint, not a column", "CREATE TABLE t (a CHAR(5), CONSTRAINT PK PRIMARY KEY(b))", "CONSTRAINT",
+               "x CHAR(9)", "!The table has no column named CONSTRAINT");
+        addRow("no such column", "CREATE TABLE t (a CHAR(5))", "b", "b CHAR(9)", "!The table has no column named b");
+        addRow("not a table", "SELECT 1", "a", "a CHAR(9)", "!The table definition cannot be read: SELECT 1");
     }
 
     void rebuildTable()
@@ -806,20 +767,12 @@ private slots:
         QString error;
         const std::optional<QString> rebuilt =
             JetDialect::RebuildTableSql(createSql, "addrion_rebuild_Phone", column, definition, &error);
-        QVERIFY2(rebuilt, qPrintable(error));
-        QCOMPARE(*rebuilt, expected);
+        QCOMPARE(rebuilt.value_or("!" + error), expected);
     }
 
-    void rebuildTableWithoutColumn()
+    // What a column of a declared type gets, on its own.
+    void columnConstraints()
     {
-        QString error;
-        // A table constraint that names the column is not the column.
-        QVERIFY(!JetDialect::RebuildTableSql("CREATE TABLE t (a CHAR(5), CONSTRAINT PK PRIMARY KEY(b))", "n",
-                                             "CONSTRAINT", "x CHAR(9)", &error));
-        QVERIFY(error.contains("CONSTRAINT"));
-        QVERIFY(!JetDialect::RebuildTableSql("CREATE TABLE t (a CHAR(5))", "n", "b", "b CHAR(9)", &error));
-        QVERIFY(!JetDialect::RebuildTableSql("SELECT 1", "n", "a", "a CHAR(9)", &error));
-        // What a column of a declared type gets, on its own.
         QCOMPARE(JetDialect::ColumnConstraints("[Name]", "char ( 7 )"),
                  QString(" COLLATE NOCASE CHECK(length([Name]) <= 7)"));
     }
@@ -882,17 +835,6 @@ private slots:
         }
         QVERIFY2(compiled, qPrintable(error));
         QCOMPARE(compiled->Matches(std::string_view(utf8Text.constData(), utf8Text.size())), matches);
-    }
-
-    void likeWithEscape()
-    {
-        const std::optional<JetDialect::LikePattern> pattern = JetDialect::LikePattern::Compile("100!%%", U'!');
-        QVERIFY(pattern);
-        QVERIFY(pattern->Matches("100% sure"));
-        QVERIFY(!pattern->Matches("1000 sure"));
-        QString error;
-        QVERIFY(!JetDialect::LikePattern::Compile("abc!", U'!', &error));
-        QVERIFY(!error.isEmpty());
     }
 
     void isoDate_data()

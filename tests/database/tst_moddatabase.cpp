@@ -1,7 +1,9 @@
 #include "DatabaseFixture.h"
+#include "PersonDump.h"
 #include "ReadOnlyFile.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
+#include "TwoRows.h"
 
 #include "database/modDatabase.h"
 #include "database/modPassword.h"
@@ -11,6 +13,7 @@
 #include "database/modUpgrade.h"
 #include "editor/modContact.h"
 #include "export/modExportFiles.h"
+#include "interchange/ImportCommand.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmOptionsDefaultdatabase.h"
@@ -25,7 +28,6 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -57,11 +59,6 @@ public:
 };
 
 namespace {
-
-int CountRows(const QString& sql)
-{
-    return modSql::OpenRecordset(sql).RecordCount();
-}
 
 QStringList Column(const QString& sql)
 {
@@ -117,27 +114,9 @@ QString Revision(qint16 contactnr)
     return Column(QString("SELECT Revision FROM PersonUid WHERE Contactnr = %1").arg(contactnr)).value(0);
 }
 
-// The UIDs of persons 1, 2 and 5 in a vCard export of the open database.
-QStringList exportedUids()
-{
-    modExport::Selection selection;
-    selection.contactnrs = {1, 2, 5};
-    QString error;
-    if (!modExportFiles::ExportVcard(selection, nullptr, error))
-        return QStringList{error};
-    QStringList uids;
-    for (const QByteArray& line :
-         TestSupport::readFile(modExportFiles::ExportFilePath(modExportFiles::Kind::Vcard)).split('\n'))
-        if (line.startsWith("UID:"))
-            uids << QString::fromUtf8(line.mid(4).trimmed());
-    return uids;
-}
-
 qint16 AddPerson(const QString& name)
 {
-    modContact::Contact contact;
-    contact.name = name;
-    return *modContact::SaveNewPerson(contact);
+    return *modContact::SaveNewPerson({name, "", "", "", {}, {}});
 }
 
 // Runs a script of the sqlite3 program on a file, as another tool would.
@@ -187,8 +166,7 @@ struct PasswordAnswers : QObject
         ++asked;
         files << window->txtFile->text();
         const QString typed = answers.isEmpty() ? QString() : answers.takeFirst();
-        if (window->cmdOK->isEnabled())
-            okDisabledUntilTyped = false;
+        okDisabledUntilTyped = okDisabledUntilTyped && !window->cmdOK->isEnabled();
         QTest::keyClicks(window->txtPassword, typed);
         QTest::mouseClick(typed.isEmpty() ? window->cmdCancel : window->cmdOK, Qt::LeftButton);
     }
@@ -294,19 +272,17 @@ private slots:
     void newDatabaseIsOpenAndBecomesDefault()
     {
         const QString path = newDatabase();
-        QVERIFY(!path.isEmpty());
-        QVERIFY(modDatabase::IsDatabaseOpen());
+        QVERIFY(!path.isEmpty() && modDatabase::IsDatabaseOpen());
         QCOMPARE((QStringList{m_observer.caption, m_observer.path, m_observer.writable ? "writable" : "read-only",
-                              QString::number(m_observer.filled), m_observer.opened.join(", ")}),
-                 (QStringList{"home.mdb - Addrion 1.4.3", path, "writable", "1", path}));
-        QCOMPARE(modSettings::ReadSetting("Default database"), path);
-        QCOMPARE(
-            CountRows("SELECT * FROM Person") + CountRows("SELECT * FROM Phone") + CountRows("SELECT * FROM Email"), 0);
+                              QString::number(m_observer.filled), m_observer.opened.join(", "),
+                              modSettings::ReadSetting("Default database")}),
+                 (QStringList{"home.mdb - Addrion 1.4.3", path, "writable", "1", path, path}));
+        QCOMPARE(countRows("Person") + countRows("Phone") + countRows("Email"), 0);
 
         // A second database does not take the default over.
         const QString second = newDatabase("work.mdb");
-        QCOMPARE(modSettings::ReadSetting("Default database"), path);
-        QCOMPARE(m_observer.path, second);
+        QCOMPARE((QStringList{modSettings::ReadSetting("Default database"), m_observer.path}),
+                 (QStringList{path, second}));
         // Opening the open file again reopens it.
         const int resets = m_observer.reset;
         QVERIFY(modDatabase::OpenDatabase(second));
@@ -323,7 +299,8 @@ private slots:
 
     void validation_data()
     {
-        // contents: null when the statements make the file, "-" for no file at all
+        // contents: null when the statements make the file, "-" for no file at all, "no path" for
+        // an empty path
         addColumns<QStringList, QByteArray, bool>("statements", "contents", "valid");
         const QStringList current = modDatabase::CreateTableStatements();
         const QString person = "CREATE TABLE Person (Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
@@ -347,6 +324,7 @@ private slots:
         addRow("text file", QStringList(), QByteArray("Anna 0612345678\nBob 0201234567\n"), false);
         addRow("empty file", QStringList(), QByteArray(""), false);
         addRow("missing file", QStringList(), QByteArray("-"), false);
+        addRow("no path", QStringList(), QByteArray("no path"), false);
         // Files that only look like protected ones at first sight get the plain answer.
         addRow("4096 zero bytes", QStringList(), QByteArray(4096, '\0'), false);
         addRow("1024 blanks", QStringList(), QByteArray(1024, ' '), false);
@@ -356,58 +334,28 @@ private slots:
     void validation()
     {
         auto [statements, contents, valid] = fetch<QStringList, QByteArray, bool>("statements", "contents", "valid");
-        const QString path = file("check.mdb");
+        const QString path = contents == "no path" ? QString() : file("check.mdb");
         if (contents.isNull())
             makeFile(path, statements);
-        else if (contents != "-")
+        else if (contents != "-" && !path.isEmpty())
             QVERIFY(TestSupport::writeFile(path, contents));
         const QByteArray before = TestSupport::readFile(path);
+        const QString open = newDatabase();
+        const int resets = m_observer.reset;
         if (!valid)
             m_platform->expectMessage();
         QCOMPARE(modDatabase::IsValidDatabase(path), valid);
         if (!valid) {
             const auto message = m_platform->messages().first();
-            QCOMPARE(message.title, QString("Error!"));
-            QCOMPARE(message.text, "This is not a valid Addrion database:\n" + path);
+            QCOMPARE(message.title + '|' + message.text, "Error!|This is not a valid Addrion database:\n" + path);
             QCOMPARE(message.icon, Platform::Icon::Exclamation);
         }
         QCOMPARE(TestSupport::readFile(path), before);
-    }
-
-    void validationClosesTheCurrentDatabase()
-    {
-        const QString path = newDatabase();
-        const int resets = m_observer.reset;
-        m_platform->expectMessage();
-        QVERIFY(!modDatabase::IsValidDatabase(QString()));
-        QCOMPARE(m_platform->messages().first().text, QString("This is not a valid Addrion database:\n"));
+        // Whatever the answer, the open database was closed first.
+        QCOMPARE((QStringList{QString::number(m_observer.reset - resets), m_observer.caption,
+                              modDatabase::DatabaseConnection().DataSource()}),
+                 (QStringList{"1", "Addrion 1.4.3", open}));
         QVERIFY(!modDatabase::IsDatabaseOpen());
-        QCOMPARE(m_observer.reset, resets + 1);
-        QCOMPARE(m_observer.caption, QString("Addrion 1.4.3"));
-        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
-    }
-
-    // Without a password procedure a protected file is reported; the procedure itself
-    // is the password window's test.
-    void passwordProtectedFile()
-    {
-        const QString path = file("secret.mdb");
-        QByteArray pages(4096, '\0');
-        for (char& byte : pages)
-            byte = char(QRandomGenerator::global()->bounded(256));
-        QVERIFY(TestSupport::writeFile(path, pages));
-        m_platform->expectMessage(Platform::Answer::Cancel);
-        QVERIFY(!modDatabase::IsValidDatabase(path));
-        QVERIFY(m_platform->messages().first().text.contains("JetError: " +
-                                                             QString::number(Engine::PasswordProtectedError)));
-        QCOMPARE(TestSupport::readFile(path), pages);
-    }
-
-    // Only the apostrophe is doubled; the program's statements are built on this.
-    void quoteSql()
-    {
-        QCOMPARE(modSql::QuoteSql("'a''b'; --"), QString("''a''''b''; --"));
-        QCOMPARE(modSql::QuoteSql(QString::fromUtf8("Anna \"Bo\" O’Brien")), QString::fromUtf8("Anna \"Bo\" O’Brien"));
     }
 
     void firstFreeNumber_data()
@@ -446,32 +394,28 @@ private slots:
     {
         const QString path = newDatabase();
         DatabaseFixture::addPersons(3);
+        const QStringList uids = UidRows();
+        QCOMPARE(uids.size(), 3);
         const QString copy = file("home20261206.mdb");
         QVERIFY(TestSupport::writeFile(copy, "an older copy"));
         QVERIFY(modDatabase::CopyDatabase(copy));
         QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
         QCOMPARE(m_observer.path, path);
+        // The copy has the persons with their UIDs.
         QVERIFY(open(copy));
-        QCOMPARE(CountRows("SELECT * FROM Person"), 3);
+        QCOMPARE(UidRows(), uids);
         QVERIFY(!QFile::exists(copy + ".part"));
 
-        // Nowhere to write: the message, and the database stays open.
+        // Nowhere to write a copy or a new file: the messages, and the database stays open.
         m_platform->expectMessage();
         QVERIFY(!modDatabase::CopyDatabase(file("no/such/folder/copy.mdb")));
-        QCOMPARE(m_platform->messages().size(), 1);
+        m_platform->expectMessage(Platform::Answer::Cancel);
+        QVERIFY(!modDatabase::NewDatabase(file("no/such/folder/new.mdb")));
+        QCOMPARE(m_platform->messages().size(), 2);
+        QVERIFY(m_platform->messages().last().text.startsWith("The SQLite 3 database engine is missing"));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), copy);
         QVERIFY(modDatabase::IsDatabaseOpen());
-    }
-
-    void newDatabaseInAnImpossiblePlace()
-    {
-        const QString path = file("no/such/folder/new.mdb");
-        m_platform->expectMessage(Platform::Answer::Cancel);
-        QVERIFY(!modDatabase::NewDatabase(path));
-        QVERIFY(m_platform->messages().first().text.startsWith("The SQLite 3 database engine is missing"));
-        QVERIFY(!QFile::exists(path));
-        QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 
     void closeCompactsTheFile()
@@ -490,7 +434,7 @@ private slots:
         QVERIFY(!QFile::exists(path + "-journal"));
         QVERIFY(open(path));
         QCOMPARE(integrityCheck(modDatabase::DatabaseConnection()), QString("ok"));
-        QCOMPARE(CountRows("SELECT * FROM Person WHERE [Note] = '" + note + "'"), 10);
+        QCOMPARE(countSelected("SELECT * FROM Person WHERE [Note] = '" + note + "'"), 10);
     }
 
     void defaultDatabaseIsCreatedInDocuments()
@@ -498,8 +442,9 @@ private slots:
         const QString expected = modEnvironment::PersonalFolder() + "Addrion.mdb";
         QFile::remove(expected);
         modDatabase::OpenDefaultDatabase();
-        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), expected);
-        QCOMPARE(modSettings::ReadSetting("Default database"), expected);
+        QCOMPARE(
+            (QStringList{modDatabase::DatabaseConnection().DataSource(), modSettings::ReadSetting("Default database")}),
+            (QStringList{expected, expected}));
         modDatabase::CloseDatabase(true);
 
         // With the setting cleared, the existing file is opened, not made anew.
@@ -508,7 +453,7 @@ private slots:
         modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Kept')");
         modSettings::WriteSetting("Default database", "");
         modDatabase::OpenDefaultDatabase();
-        QCOMPARE(CountRows("SELECT * FROM Person"), 1);
+        QCOMPARE(countSelected("SELECT * FROM Person"), 1);
 
         // A default that was deleted is forgotten.
         modDatabase::CloseDatabase(false);
@@ -549,9 +494,9 @@ private slots:
 
         QVERIFY(open(path));
         Engine::Connection& connection = modDatabase::DatabaseConnection();
-        QCOMPARE(connection.ColumnCount("Person"), 5);
-        QCOMPARE(connection.DefinedSize("Person", "Name"), 100);
-        QCOMPARE(widths(connection), kWide);
+        QCOMPARE(QList<int>({connection.ColumnCount("Person"), connection.DefinedSize("Person", "Name")}) +
+                     widths(connection),
+                 QList<int>({5, 100}) + kWide);
         // Nothing else of a person is lost on the way.
         QStringList persons;
         for (int i = 0; i < 5; ++i)
@@ -560,6 +505,7 @@ private slots:
             Column("SELECT Name || '|' || Dateofbirth || '|' || Address || '|' || [Note] || '|' || [Number] || '|' "
                    "|| Email FROM Person JOIN Phone USING (Contactnr) JOIN Email USING (Contactnr) ORDER BY Contactnr"),
             persons);
+        // A file without UIDs gets one for every person the first time it is opened writable.
         const QStringList uidRows = UidRows();
         QCOMPARE(uidRows.size(), 5);
         if (uids)
@@ -573,19 +519,19 @@ private slots:
         if (old) {
             Engine::Connection copy;
             copy.Open(backup);
-            QCOMPARE(copy.ColumnCount("Person"), 6);
             QCOMPARE(firstColumn(copy, "SELECT Lastname FROM Person WHERE Contactnr = 1"), QStringList{"Flint"});
             // The copy is taken after the widening.
-            QCOMPARE(widths(copy), kWide);
+            QCOMPARE(QList<int>{copy.ColumnCount("Person")} + widths(copy), QList<int>{6} + kWide);
         } else {
             QCOMPARE(TestSupport::readFile(backup), QByteArray("an older copy"));
         }
         QVERIFY(QFile::remove(backup));
 
-        // A second open finds nothing to convert and writes no backup.
+        // A second open, after compaction, finds nothing to convert, writes no backup and keeps the UIDs.
         modDatabase::CloseDatabase(true);
         QVERIFY(open(path));
         QCOMPARE(Column("SELECT Name FROM Person WHERE Contactnr < 9 ORDER BY Contactnr"), names);
+        QCOMPARE(UidRows().mid(0, 5), uidRows);
         QVERIFY(!QFile::exists(backup));
     }
 
@@ -595,12 +541,8 @@ private slots:
         const QString path = file("home.mdb");
         const QString backup = file("home_BeforeVersion140.mdb");
         MakeFile(path, true, true, 60);
-        {
-            Engine::Connection connection;
-            connection.Open(path);
-            connection.Execute("UPDATE Person SET Firstname = '" + QString(60, 'f') + "', Lastname = '" +
-                               QString(60, 'l') + "' WHERE Contactnr = 2");
-        }
+        Sqlite3(path, "UPDATE Person SET Firstname = '" + QString(60, 'f') + "', Lastname = '" + QString(60, 'l') +
+                          "' WHERE Contactnr = 2");
         QVERIFY(modDatabase::IsValidDatabase(path));
         m_platform->expectMessage();
         QVERIFY(!modDatabase::OpenDatabase(path));
@@ -612,9 +554,8 @@ private slots:
 
         Engine::Connection file;
         file.Open(path);
-        QCOMPARE(file.ColumnCount("Person"), 6);
         QCOMPARE(firstColumn(file, "SELECT Firstname FROM Person WHERE Contactnr = 1"), QStringList{"Fred"});
-        QCOMPARE(widths(file), kWide);
+        QCOMPARE(QList<int>{file.ColumnCount("Person")} + widths(file), QList<int>{6} + kWide);
         Engine::Connection copy;
         copy.Open(backup);
         QCOMPARE(firstColumn(copy, "SELECT Lastname FROM Person WHERE Contactnr = 2"), QStringList{QString(60, 'l')});
@@ -661,21 +602,24 @@ private slots:
                 QVERIFY2(message.text.contains("read-only"), qPrintable(message.text));
                 QVERIFY(!modDatabase::IsDatabaseOpen());
             } else {
-                QCOMPARE(message.title, QString("Error"));
-                QCOMPARE(message.text, "Addrion database " + path + " is read-only!");
-                QVERIFY(!m_observer.writable);
-                QCOMPARE(modDatabase::DatabaseConnection().Mode(), Engine::ModeRead);
+                QCOMPARE(message.title + '|' + message.text, "Error|Addrion database " + path + " is read-only!");
+                QCOMPARE((QList<int>{m_observer.writable, modDatabase::DatabaseConnection().Mode()}),
+                         (QList<int>{false, Engine::ModeRead}));
                 QCOMPARE(widths(modDatabase::DatabaseConnection()), narrow ? kNarrow : kWide);
                 QVERIFY_THROWS_EXCEPTION(Engine::EngineError,
                                          modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (9, 'x')"));
+                // An import is refused with the same words, before its file is looked at.
+                frmMain window{QString()};
+                m_platform->expectMessage();
+                ImportCommand::ImportFile(window, file("none.vcf"));
+                QCOMPARE(m_platform->messages().last().text, message.text);
                 // Its persons get UIDs derived from their numbers and the file's persons,
                 // the same on every export.
-                const QStringList uids = exportedUids();
-                QCOMPARE(uids.size(), 3);
+                const QStringList uids = uidsOf(exportedVcards({1, 2, 5}));
                 for (const QString& uid : uids)
                     QVERIFY2(IsUuid(uid, '5'), qPrintable(uid));
                 QCOMPARE(QSet<QString>(uids.begin(), uids.end()).size(), 3);
-                QCOMPARE(exportedUids(), uids);
+                QCOMPARE(uidsOf(exportedVcards({1, 2, 5})), uids);
                 QVERIFY(!modDatabase::DatabaseConnection().TableExists("PersonUid"));
             }
             modDatabase::CloseDatabase(true);
@@ -697,10 +641,7 @@ private slots:
         QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$").match(Revision(anna)).hasMatch());
 
         modSql::ExecuteSql("UPDATE PersonUid SET Revision = '2001-01-01T00:00:00Z'");
-        modContact::Contact edited;
-        edited.name = "Anna Berg";
-        edited.phones = {modContact::TypedEntry("0101", "Home")};
-        modContact::SaveExistingPerson(anna, edited);
+        modContact::SaveExistingPerson(anna, {"Anna Berg", "", "", "", {modContact::TypedEntry("0101", "Home")}, {}});
         QCOMPARE(UidRows(), made);
         QVERIFY(Revision(anna) > QString("2001-01-01T00:00:00Z"));
         QCOMPARE(Revision(bob), QString("2001-01-01T00:00:00Z"));
@@ -712,38 +653,6 @@ private slots:
         transaction.Commit();
         QCOMPARE(UidRows(), QStringList{made[1]});
         QVERIFY(modSql::OpenRecordset("PRAGMA foreign_key_check").Eof());
-    }
-
-    void uidSurvives_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("copy database") << "copy";
-        QTest::newRow("compaction") << "compact";
-        // A file of an earlier version gets a UID for every person the first time it is
-        // opened writable, and keeps them from then on.
-        QTest::newRow("file without UIDs") << "old";
-    }
-    void uidSurvives()
-    {
-        QFETCH(QString, how);
-        QString opened = file("home.mdb");
-        if (how == "old") {
-            MakeFile(opened, false, false);
-            QVERIFY(modDatabase::OpenDatabase(opened));
-        } else {
-            QVERIFY(!newDatabase().isEmpty());
-            for (const char* name : {"Anna", "Bob", "Cleo"})
-                AddPerson(name);
-        }
-        const QStringList before = UidRows();
-        QCOMPARE(QSet<QString>(before.begin(), before.end()).size(), how == "old" ? 5 : 3);
-        if (how == "copy") {
-            opened = file("copy.mdb");
-            QVERIFY(modDatabase::CopyDatabase(opened));
-        }
-        modDatabase::CloseDatabase(true);
-        QVERIFY(modDatabase::OpenDatabase(opened));
-        QCOMPARE(UidRows(), before);
     }
 
     // What another tool writes straight into the file: the triggers keep the table in
@@ -787,21 +696,18 @@ private slots:
     {
         frmPassword window("/data/home.mdb");
         window.show();
-        QCOMPARE(window.txtFile->text(), QString("/data/home.mdb"));
-        QVERIFY(window.txtFile->isReadOnly());
-        QCOMPARE(window.txtPassword->echoMode(), QLineEdit::Password);
-        QCOMPARE(
-            window.txtPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, window.txtPassword),
-            int('*'));
-        QVERIFY(!window.cmdOK->isEnabled());
+        // The file is shown and the OK button waits for typing (PasswordAnswers), read-only and masked by stars.
+        QCOMPARE((QList<int>{window.txtFile->isReadOnly(), window.txtPassword->echoMode(),
+                             window.txtPassword->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr,
+                                                                    window.txtPassword)}),
+                 (QList<int>{true, QLineEdit::Password, '*'}));
         QTest::keyClick(window.txtPassword, Qt::Key_S);
         QVERIFY(window.cmdOK->isEnabled());
         QTest::keyClick(window.txtPassword, Qt::Key_Backspace);
         QVERIFY(!window.cmdOK->isEnabled());
         QTest::keyClicks(window.txtPassword, "pw");
         QTest::keyClick(window.txtPassword, Qt::Key_Escape);
-        QVERIFY(!window.isVisible());
-        QCOMPARE(window.DatabasePassword(), QString());
+        QVERIFY(!window.isVisible() && window.DatabasePassword().isEmpty());
     }
 
     void protectedFile_data()
@@ -809,7 +715,6 @@ private slots:
         // inTempFolder: the file lies where its unprotected copy is written
         addColumns<QString, bool, QStringList, bool, int>("password", "inTempFolder", "answers", "valid",
                                                           "wrongMessages");
-        QTest::newRow("right password") << "secret" << false << QStringList{"secret"} << true << 0;
         QTest::newRow("apostrophe and blanks")
             << "it's a  secret" << false << QStringList{"it's a  secret"} << true << 0;
         QTest::newRow("file in the TEMP folder") << "secret" << true << QStringList{"secret"} << true << 0;
@@ -844,10 +749,9 @@ private slots:
         QCOMPARE(CountLogLines("Error removing password: "), logLines + wrongMessages);
         if (wrongMessages) {
             const auto message = m_platform->messages().first();
-            QCOMPARE(message.title, QString("Error"));
             QCOMPARE(message.icon, Platform::Icon::Exclamation);
-            QCOMPARE(message.text,
-                     "Error " + QString::number(Engine::PasswordProtectedError) + ": Not a valid password.");
+            QCOMPARE(message.title + '|' + message.text,
+                     "Error|Error " + QString::number(Engine::PasswordProtectedError) + ": Not a valid password.");
         }
         // No unprotected copy stays behind in the TEMP folder.
         QVERIFY(!QFile::exists(modEnvironment::TempFolder() + "protected-home.mdb") || inTempFolder);
@@ -858,40 +762,44 @@ private slots:
             QVERIFY(!modDatabase::IsDatabaseOpen());
             return;
         }
+        // From now on the file opens without a question, with everything in it.
         QVERIFY(!Engine::IsEncryptedDatabaseFile(path));
-        Engine::Connection connection;
-        connection.Open(path);
-        QCOMPARE(EngineTest::firstColumn(connection, "SELECT Name FROM Person ORDER BY Contactnr"),
-                 (QStringList{"Anna Secret", "Bob Hidden"}));
-        // From now on the file opens without a question.
         PasswordAnswers none({});
         QVERIFY(modDatabase::IsValidDatabase(path));
         QVERIFY(modDatabase::OpenDatabase(path));
-        QCOMPARE(modSql::OpenRecordset("SELECT * FROM Phone").RecordCount(), 1);
+        QCOMPARE(Column("SELECT Name FROM Person ORDER BY Contactnr"), (QStringList{"Anna Secret", "Bob Hidden"}));
+        QCOMPARE(countRows("Phone"), 1);
         QCOMPARE(none.asked, 0);
     }
 
-    void missingCipherProgram()
+    // Without a password procedure, or without the cipher program it needs, a protected file
+    // is reported once and left as it is; no password is asked for, since none could be used.
+    void protectedFileThatCannotBeOpened_data() { addTwoRows("cipherMissing", "no password procedure", "no cipher"); }
+    void protectedFileThatCannotBeOpened()
     {
-        InstallPasswordHandler();
+        QFETCH(bool, cipherMissing);
         const QString path = file("protected.mdb");
         QVERIFY(EngineTest::makeProtectedFile(path, "secret", kContent));
         const QByteArray protectedBytes = TestSupport::readFile(path);
         const QByteArray savedPath = qgetenv("PATH");
         QTemporaryDir emptyFolder;
-        qputenv("PATH", emptyFolder.path().toUtf8());
-        // The missing-components report, once; no password is asked for, since none
-        // could be used.
-        m_platform->expectMessage(Platform::Answer::Ok);
-        PasswordAnswers answering({"secret", "secret", ""});
+        if (cipherMissing) {
+            InstallPasswordHandler();
+            qputenv("PATH", emptyFolder.path().toUtf8());
+        }
+        m_platform->expectMessage(Platform::Answer::Cancel);
+        PasswordAnswers answering({"secret"});
         const bool valid = modDatabase::IsValidDatabase(path);
         qputenv("PATH", savedPath);
         QVERIFY(!valid);
         QCOMPARE(answering.asked, 0);
         QCOMPARE(m_platform->messages().size(), 1);
         const QString text = m_platform->messages().first().text;
-        QVERIFY2(text.startsWith("The sqlcipher program (Debian package sqlcipher) is missing!"), qPrintable(text));
-        QVERIFY(text.contains("MdacError: "));
+        QVERIFY2(text.startsWith(cipherMissing ? "The sqlcipher program (Debian package sqlcipher) is missing!"
+                                               : "The SQLite 3 database engine is missing"),
+                 qPrintable(text));
+        QVERIFY(text.contains(cipherMissing ? "MdacError: "
+                                            : "JetError: " + QString::number(Engine::PasswordProtectedError)));
         QCOMPARE(TestSupport::readFile(path), protectedBytes);
     }
 
@@ -901,7 +809,6 @@ private slots:
         addColumns<QString, QString, QString>("function", "path", "text");
         addRow("caption, documents", "caption", "/home/me/Documents/home.mdb", "/home/.../Documents/home.mdb");
         addRow("caption, drive form", "caption", "C:/Users/me/Documents/home.mdb", "C:/.../Documents/home.mdb");
-        addRow("caption, three folders", "caption", "/home/me/db/home.mdb", "/home/.../db/home.mdb");
         addRow("caption, deep", "caption", "/srv/x/y/z/Addrion/home.mdb", "/srv/.../Addrion/home.mdb");
         addRow("caption, one-letter first folder", "caption", "/a/b/c/d.mdb", "/a/.../c/d.mdb");
         addRow("caption, relative", "caption", "data/sub/x/home.mdb", "data/.../x/home.mdb");
@@ -959,8 +866,7 @@ private slots:
         // Deep enough to be shortened, and one file beside the folder of the others.
         const QStringList paths{makeDatabase("a/b/c/one.mdb"), makeDatabase("a/b/c/two.mdb"),
                                 makeDatabase("a/b/c/three.mdb"), makeDatabase("a/four.mdb")};
-        for (const QString& path : paths)
-            QVERIFY(!path.isEmpty());
+        QVERIFY(!paths.contains(QString()));
         StoreRecent({"/srv/x/y/work.mdb", "/srv/x/y/z/R&D.mdb", ""});
         startWindow(paths[0]);
         // The database opened at start joins the top; an & in a name stays one.
@@ -992,7 +898,6 @@ private slots:
         QCOMPARE(m_platform->messages().last().text, "This is not a valid Addrion database:\n" + paths[3]);
         QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[1], ""}));
         QCOMPARE(menuCaptions(), (QStringList{head + "/c/three.mdb", head + "/c/two.mdb"}));
-        QVERIFY(!m_window->mnuFileRecent.at(2)->isVisible());
         QCOMPARE(m_window->windowTitle(), QString("Addrion 1.4.3"));
 
         // Emptied one by one, the menu loses its separator too.
@@ -1002,8 +907,7 @@ private slots:
             m_window->mnuFileRecent.at(0)->trigger();
         }
         QCOMPARE(modRecent::RecentDatabases(), (QStringList{"", "", ""}));
-        QVERIFY(menuCaptions().isEmpty());
-        QVERIFY(!m_window->mnuLine->isVisible());
+        QVERIFY(menuCaptions().isEmpty() && !m_window->mnuLine->isVisible());
     }
 
     void defaultDatabaseWindow_data()
@@ -1020,9 +924,8 @@ private slots:
     }
     void defaultDatabaseWindow()
     {
-        QFETCH(QString, typed);
-        QFETCH(bool, pressOK);
-        auto [stored, title] = fetch<QString, QString>("stored", "title");
+        auto [typed, pressOK, stored, title] =
+            fetch<QString, bool, QString, QString>("typed", "pressOK", "stored", "title");
         const QString home = makeDatabase("home.mdb");
         const QString work = makeDatabase("folder/work.mdb");
         const QString missing = file("gone/missing.mdb");
@@ -1061,16 +964,13 @@ private slots:
         QCOMPARE(m_platform->messages().size(), notValid ? 1 : 0);
         if (notValid)
             QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + missing);
-        if (browse) {
-            const auto dialogs = m_platform->callsOf("open");
-            QCOMPARE(dialogs.size(), 1);
-            QCOMPARE(dialogs.first().title, QString("Open"));
-            QCOMPARE(dialogs.first().text, QString("Addrion database (*.mdb)|*.mdb"));
-        }
-        if (typed == "BROWSE") {
-            QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(work).absolutePath() + "/");
-            QCOMPARE(modRecent::RecentDatabases().first(), work);
-        }
+        for (const ScriptedPlatform::Call& dialog : m_platform->callsOf("open"))
+            QCOMPARE(dialog.title + '|' + dialog.text, QString("Open|Addrion database (*.mdb)|*.mdb"));
+        QCOMPARE(m_platform->callsOf("open").size(), browse ? 1 : 0);
+        if (typed == "BROWSE")
+            QCOMPARE(
+                (QStringList{modSettings::ReadSetting("Database directory"), modRecent::RecentDatabases().first()}),
+                (QStringList{QFileInfo(work).absolutePath() + "/", work}));
         QCOMPARE(modSettings::ReadSetting("Default database"), resolve(stored));
         QCOMPARE(m_window->windowTitle(), title);
         QCOMPARE(modDatabase::IsDatabaseOpen(), title != "Addrion 1.4.3");
