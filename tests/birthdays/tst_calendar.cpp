@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
@@ -15,7 +16,6 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QProcess>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -366,7 +366,10 @@ private slots:
         QVERIFY(messages.at(0).text.contains(blocked));
     }
 
-    void selectionDefaultsAndYearBoxes()
+    // The dialog opens on this year's months; box 0 of a year ticks or clears all its months, a month
+    // box nothing else. Cancel, or no folder chosen, saves nothing; saving again asks before each
+    // existing file, the style sheet first; a folder that is not there is reported, and not made.
+    void saveChosenMonths()
     {
         openWindow();
         runSaveDialog([&](frmCalendarSelection* dialog) {
@@ -378,6 +381,21 @@ private slots:
                 QVERIFY(!dialog->chkPrevious.at(month)->isChecked() && dialog->chkCurrent.at(month)->isChecked() &&
                         !dialog->chkNext.at(month)->isChecked());
             QCOMPARE(dialog->focusWidget(), dialog->cmdOK);
+            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        });
+        QVERIFY(m_platform->callsOf("directory").isEmpty());
+        m_platform->expectDirectory(QString());
+        runSaveDialog([&](frmCalendarSelection* dialog) {
+            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+            QVERIFY(!dialog->isVisible());
+        });
+        QCOMPARE(m_platform->callsOf("directory").size(), 1);
+        QCOMPARE(QDir(m_dir->path()).entryList({"Calendar"}, QDir::Dirs), QStringList());
+
+        const QString folder = path("saved");
+        QVERIFY(QDir().mkpath(folder));
+        m_platform->expectDirectory(folder);
+        runSaveDialog([&](frmCalendarSelection* dialog) {
             ClickBox(dialog->chkNext.at(0));
             for (int month = 1; month <= 12; ++month)
                 QVERIFY(dialog->chkNext.at(month)->isChecked());
@@ -386,46 +404,20 @@ private slots:
             ClickBox(dialog->chkCurrent.at(0));
             for (int month = 1; month <= 12; ++month)
                 QVERIFY(!dialog->chkCurrent.at(month)->isChecked());
-            // A month box changes nothing else.
             ClickBox(dialog->chkPrevious.at(3));
             QVERIFY(!dialog->chkPrevious.at(0)->isChecked());
             const modCalendar::MonthSelection chosen = dialog->Selection();
             QVERIFY(chosen[0][2] && !chosen[0][3] && chosen[2][0] && chosen[2][11] && !chosen[1][0]);
-            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
-        });
-        QVERIFY(m_platform->callsOf("directory").isEmpty());
-
-        // OK, then no folder chosen: the dialog closes and nothing is saved.
-        m_platform->expectDirectory(QString());
-        runSaveDialog([&](frmCalendarSelection* dialog) {
-            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-            QVERIFY(!dialog->isVisible());
-        });
-        QCOMPARE(m_platform->callsOf("directory").size(), 1);
-        QCOMPARE(QDir(m_dir->path()).entryList({"Calendar"}, QDir::Dirs), QStringList());
-    }
-
-    void saveChosenMonths()
-    {
-        openWindow();
-        const QString folder = path("saved");
-        QVERIFY(QDir().mkpath(folder));
-        m_platform->expectDirectory(folder);
-        runSaveDialog([&](frmCalendarSelection* dialog) {
-            ClickBox(dialog->chkCurrent.at(0));
-            ClickBox(dialog->chkCurrent.at(0));
-            ClickBox(dialog->chkPrevious.at(3));
-            ClickBox(dialog->chkNext.at(12));
             QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         });
-        QStringList expected{"calendar.css", modCalendar::PageFileName(m_year - 1, 3),
-                             modCalendar::PageFileName(m_year + 1, 12)};
+        QStringList expected{"calendar.css", modCalendar::PageFileName(m_year - 1, 3)};
+        for (int month = 1; month <= 12; ++month)
+            expected << modCalendar::PageFileName(m_year + 1, month);
         expected.sort();
         QCOMPARE(QDir(folder + "/Calendar").entryList(QDir::Files, QDir::Name), expected);
         QCOMPARE(TestSupport::readFile(folder + "/Calendar/calendar.css"),
                  TestSupport::readFile(modCalendar::StyleFile("Orange")));
 
-        // The same again asks before each existing file, the style sheet first.
         m_platform->expectDirectory(folder);
         m_platform->expectMessage(Platform::Answer::No);
         m_platform->expectMessage(Platform::Answer::Yes);
@@ -447,6 +439,12 @@ private slots:
         QCOMPARE(TestSupport::readFile(folder + "/Calendar/calendar.css"), QByteArray("mine"));
         QCOMPARE(TestSupport::readFile(folder + "/Calendar/" + expected.at(0)),
                  TestSupport::readFile(modEnvironment::TempFolder() + expected.at(0)));
+
+        m_platform->expectDirectory(path("not there"));
+        m_platform->expectMessage();
+        runSaveDialog([](frmCalendarSelection* dialog) { QTest::mouseClick(dialog->cmdOK, Qt::LeftButton); });
+        QVERIFY(m_platform->messages().constLast().text.contains(path("not there")));
+        QVERIFY(!QFileInfo::exists(path("not there")));
     }
 
     void progressWindowShowsAndRestores()
@@ -649,42 +647,6 @@ private slots:
         QVERIFY(std::is_sorted(days.begin(), days.end()));
     }
 
-    // Three years of pages and the chosen style sheet; a person shows only in the
-    // months of their birthday, one without a date nowhere.
-    void pages()
-    {
-        usePages();
-        RecordingProgress progress;
-        QCOMPARE(modCalendar::GenerateCalendar(&progress, options()), QString());
-        QCOMPARE(progress.events, (QStringList{"begin 37", "end after 37"}));
-        QStringList expected{"calendar.css"};
-        for (int year = Year - 1; year <= Year + 1; ++year)
-            for (int month = 1; month <= 12; ++month) {
-                expected << modCalendar::PageFileName(year, month);
-                const QString page = QString::fromUtf8(TestSupport::readFile(modCalendar::PagePath(year, month)));
-                QVERIFY2(!page.contains("No Date"), "a person without a date of birth is listed");
-                QCOMPARE(page.contains("Leap Day"), year == 2024 && month == 2);
-                QCOMPARE(page.contains("New Born"), month == 3);
-            }
-        expected.sort();
-        QCOMPARE(calendarFilesInTemp(), expected);
-        QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()), QByteArray("/* Orange */"));
-
-        const QStringList lines = PageLines(2025, 6);
-        QCOMPARE(lines.at(0), QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
-        QCOMPARE(lines.constLast(), QString("</html>"));
-        for (const char* line : {"\t\tBirthday Calendar - June 2025",
-                                 "\t<link href=\"calendar.css\" rel=\"stylesheet\" type=\"text/css\" media=\"all\" />",
-                                 "\t<meta name=\"generator\" content=\"Addrion 1.4.3\" />",
-                                 "\t\t\t\t<a class=\"yearnotdisplayed\" href=\"202306.htm\">2023</a>",
-                                 "\t\t\t\t<a class=\"yearnotdisplayed\" href=\"202406.htm\">2024</a>",
-                                 "\t\t\t\t<a class=\"yeardisplayed\" href=\"202506.htm\">2025</a>",
-                                 "\t\t\t\t<a class=\"monthnotdisplayed\" href=\"202501.htm\">January</a>",
-                                 "\t\t\t\t<a class=\"monthdisplayed\" href=\"202506.htm\">June</a>",
-                                 "\t\t\t\t<a class=\"monthnotdisplayed\" href=\"202512.htm\">December</a>"})
-            QVERIFY2(lines.contains(line), line);
-    }
-
     void birthdayRows_data()
     {
         TestSupport::addColumns<int, int, int, QStringList>("year", "month", "day", "rows");
@@ -711,79 +673,84 @@ private slots:
         QTEST(rows, "rows");
     }
 
-    // Every page is valid XHTML, in any language, and its grid follows the week start:
-    // June 2025 begins on a Sunday, six empty cells before it in a Monday week.
-    void pagesAreValidXhtml_data()
+    // Three years of pages, valid XHTML in any language, with the chosen style sheet. Each grid
+    // follows the week start (June 2025 begins on a Sunday: six empty cells in a Monday week). A
+    // person shows only in the months of their birthday, one without a date nowhere; without a
+    // database every day has filler rows. A broken database ends the run.
+    void pages_data()
     {
-        TestSupport::addColumns<QLocale, WeekStart, QString>("locale", "weekStart", "firstWeekday");
-        addRow("English, Monday", QLocale(QLocale::English, QLocale::UnitedStates), WeekStart::Monday, "Monday");
-        addRow("German, Sunday", QLocale(QLocale::German, QLocale::Germany), WeekStart::Sunday, "Sonntag");
+        TestSupport::addColumns<QLocale, WeekStart, bool, QString>("locale", "weekStart", "database", "firstWeekday");
+        const QLocale english(QLocale::English, QLocale::UnitedStates);
+        addRow("English, Monday", english, WeekStart::Monday, true, "Monday");
+        addRow("German, Sunday", QLocale(QLocale::German, QLocale::Germany), WeekStart::Sunday, true, "Sonntag");
+        addRow("no database", english, WeekStart::Monday, false, "Monday");
     }
-    void pagesAreValidXhtml()
+    void pages()
     {
         usePages();
-        auto [locale, weekStart, firstWeekday] =
-            TestSupport::fetch<QLocale, WeekStart, QString>("locale", "weekStart", "firstWeekday");
-        QCOMPARE(modCalendar::GenerateCalendar(nullptr, options(weekStart, locale)), QString());
-        QStringList arguments{"--valid", "--nonet", "--noout"};
+        auto [locale, weekStart, database, firstWeekday] =
+            TestSupport::fetch<QLocale, WeekStart, bool, QString>("locale", "weekStart", "database", "firstWeekday");
+        if (!database)
+            modDatabase::CloseDatabase(false);
+        RecordingProgress progress;
+        QCOMPARE(modCalendar::GenerateCalendar(&progress, options(weekStart, locale)), QString());
+        QCOMPARE(progress.events, (QStringList{"begin 37", "end after 37"}));
+        QStringList files{"calendar.css"};
+        QStringList xmllint{"--valid", "--nonet", "--noout"};
         for (int year = Year - 1; year <= Year + 1; ++year)
-            for (int month = 1; month <= 12; ++month)
-                arguments << modCalendar::PagePath(year, month);
-        QProcess xmllint;
-        xmllint.start("xmllint", arguments);
-        QVERIFY(xmllint.waitForFinished(120000));
-        QCOMPARE(QString::fromUtf8(xmllint.readAllStandardError()), QString());
-        QCOMPARE(xmllint.exitCode(), 0);
-        QVERIFY(QString::fromUtf8(TestSupport::readFile(modCalendar::PagePath(2024, 3))).contains(locale.monthName(3)));
+            for (int month = 1; month <= 12; ++month) {
+                files << modCalendar::PageFileName(year, month);
+                xmllint << modCalendar::PagePath(year, month);
+                const QStringList lines = PageLines(year, month);
+                const QString page = lines.join('\n');
+                QVERIFY2(!page.contains("No Date"), "a person without a date of birth is listed");
+                QCOMPARE(page.contains("Leap Day"), database && year == 2024 && month == 2);
+                QCOMPARE(page.contains("New Born"), database && month == 3);
+                QList<int> days;
+                for (const Cell& cell : GridCells(lines)) {
+                    days << cell.day;
+                    if (cell.day && !database)
+                        QCOMPARE(cell.rows, (QStringList{Filler, Filler, Filler}));
+                    else if (cell.day)
+                        QVERIFY2(cell.rows.size() >= 3, "a day cell with fewer than three rows");
+                }
+                QList<int> expected;
+                for (const QList<int>& row : modCalendar::WeekRows(year, month, weekStart))
+                    expected << row;
+                QCOMPARE(days, expected);
+            }
+        files.sort();
+        QCOMPARE(calendarFilesInTemp(), files);
+        QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()), QByteArray("/* Orange */"));
+        const TestSupport::ChildRun valid =
+            TestSupport::runChild("xmllint", xmllint, QProcessEnvironment::systemEnvironment(), 120000);
+        QCOMPARE(QString::fromUtf8(valid.errors), QString());
+        QCOMPARE(valid.exitCode, 0);
 
         const QStringList lines = PageLines(2025, 6);
-        QList<int> cells;
-        for (const Cell& cell : GridCells(lines)) {
-            cells << cell.day;
-            if (cell.day)
-                QVERIFY2(cell.rows.size() >= 3, "a day cell with fewer than three rows");
-        }
-        QList<int> expected;
-        for (const QList<int>& row : modCalendar::WeekRows(2025, 6, weekStart))
-            expected << row;
-        QCOMPARE(cells, expected);
-        const int header = lines.indexOf("\t\t\t<td class=\"weekday\">");
-        QVERIFY(header > 0);
-        QCOMPARE(lines.at(header + 1), "\t\t\t\t" + firstWeekday);
+        QCOMPARE(lines.at(0), QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+        QCOMPARE(lines.constLast(), QString("</html>"));
+        QCOMPARE(lines.at(lines.indexOf("\t\t\t<td class=\"weekday\">") + 1), "\t\t\t\t" + firstWeekday);
+        for (const QString& line :
+             {"\t\tBirthday Calendar - " + locale.monthName(6) + " 2025",
+              QString("\t<link href=\"calendar.css\" rel=\"stylesheet\" type=\"text/css\" media=\"all\" />"),
+              QString("\t<meta name=\"generator\" content=\"Addrion 1.4.3\" />"),
+              QString("\t\t\t\t<a class=\"yearnotdisplayed\" href=\"202306.htm\">2023</a>"),
+              QString("\t\t\t\t<a class=\"yearnotdisplayed\" href=\"202406.htm\">2024</a>"),
+              QString("\t\t\t\t<a class=\"yeardisplayed\" href=\"202506.htm\">2025</a>"),
+              "\t\t\t\t<a class=\"monthnotdisplayed\" href=\"202501.htm\">" + locale.monthName(1) + "</a>",
+              "\t\t\t\t<a class=\"monthdisplayed\" href=\"202506.htm\">" + locale.monthName(6) + "</a>",
+              "\t\t\t\t<a class=\"monthnotdisplayed\" href=\"202512.htm\">" + locale.monthName(12) + "</a>"})
+            QVERIFY2(lines.contains(line), qPrintable(line));
     }
 
-    // Without a database every day has filler rows; with a broken one the run ends.
-    void closedOrBrokenDatabase()
+    void brokenDatabaseEndsTheRun()
     {
-        usePages();
-        modDatabase::CloseDatabase(false);
-        const QString error = modCalendar::GenerateCalendar(nullptr, options());
-        QVERIFY(modDatabase::OpenDatabase(m_pages.filePath("birthdays.mdb")));
-        QCOMPARE(error, QString());
-        QCOMPARE(calendarFilesInTemp().size(), 37);
-        for (int year = Year - 1; year <= Year + 1; ++year) {
-            for (int month = 1; month <= 12; ++month) {
-                int days = 0;
-                for (const Cell& cell : GridCells(PageLines(year, month))) {
-                    if (cell.day) {
-                        ++days;
-                        QCOMPARE(cell.rows, (QStringList{Filler, Filler, Filler}));
-                    }
-                }
-                QCOMPARE(days, QDate(year, month, 1).daysInMonth());
-            }
-        }
-
-        // An engine error ends the run.
         QVERIFY(modDatabase::NewDatabase(path("broken.mdb")));
         for (const char* table : {"Phone", "Email", "Person"})
             runSql(QString("DROP TABLE ") + table);
         RecordingProgress progress;
-        const bool thrown =
-            EngineTest::failureOf([&] { modCalendar::GenerateCalendar(&progress, options()); }).has_value();
-        modDatabase::CloseDatabase(false);
-        QVERIFY(modDatabase::OpenDatabase(m_pages.filePath("birthdays.mdb")));
-        QVERIFY(thrown);
+        QVERIFY(EngineTest::failureOf([&] { modCalendar::GenerateCalendar(&progress, options()); }).has_value());
         // The progress window closes also when the run breaks off.
         QCOMPARE(progress.events, (QStringList{"begin 37", "end after 1"}));
     }
@@ -810,21 +777,6 @@ private slots:
         QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()), copied);
         QTEST(modSettings::ReadSetting("Css Calendar"), "storedAfter");
         QVERIFY(QFileInfo::exists(modCalendar::PagePath(Year, 1)));
-    }
-
-    // Saving the chosen months is checked through the window; a folder that is not
-    // there is reported, and not made.
-    void saveIntoAMissingFolderFails()
-    {
-        usePages();
-        generate();
-        modCalendar::MonthSelection months{};
-        months[1][0] = true;
-        const QString chosen = path("not there");
-        QVERIFY(modCalendar::SaveCalendar(
-                    chosen, months, [](const QString&) { return true; }, nullptr, Year)
-                    .contains(chosen));
-        QVERIFY(!QFileInfo::exists(chosen));
     }
 };
 
