@@ -603,6 +603,8 @@ private slots:
         QVERIFY2(writer.Finish(), qPrintable(writer.ErrorString()));
         QVERIFY(writer.FlushCount() > 1); // handed on in parts, never all at once
         QCOMPARE(TestSupport::readFile(file), (lines.join("\r\n") + "\r\n").toUtf8());
+        // Pages hold personal data: only their owner may read them, whichever folder they are in.
+        QCOMPARE(int(QFileInfo(file).permissions() & 0x7077), int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 
         // A file that cannot be made is reported, and nothing more is tried.
         const QString missing = path("missing folder/page.htm");

@@ -1,8 +1,7 @@
+#include "ChildProcess.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
-#include "TwoRows.h"
 
-#include "birthdays/LineWriter.h"
 #include "database/modDatabase.h"
 #include "mainwindow/frmMain.h"
 #include "startup/CommandLine.h"
@@ -17,7 +16,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
 
@@ -42,12 +40,6 @@ class TestEnvironment : public QObject
     std::unique_ptr<ScriptedPlatform> m_platform;
 
     QString defaultDatabase() const { return PersonalFolder() + "Addrion.mdb"; }
-    static QProcessEnvironment environment()
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        return env;
-    }
 
     QStringList logLines() const
     {
@@ -227,21 +219,15 @@ private slots:
             qputenv("TMPDIR", savedTmpdir);
     }
 
-    // Pages, exports and copies hold personal data: only their owner may read them,
-    // whichever folder they are written to.
-    void generatedFilesArePrivate()
+    // Copies hold personal data: only their owner may read them, whatever the original allowed.
+    void copiesArePrivate()
     {
-        QTemporaryDir folder;
-        LineWriter writer;
-        QVERIFY(writer.Start(folder.filePath("page.htm")));
-        writer.WriteLine("Anna");
-        QVERIFY(writer.Finish());
+        QVERIFY(TestSupport::writeFile(m_dir->filePath("page.htm"), "Anna"));
         QString error;
-        QVERIFY2(modSafeFile::CopyFile(folder.filePath("page.htm"), folder.filePath("copy.htm"), &error),
+        QVERIFY2(modSafeFile::CopyFile(m_dir->filePath("page.htm"), m_dir->filePath("copy.htm"), &error),
                  qPrintable(error));
-        for (const char* name : {"page.htm", "copy.htm"})
-            QCOMPARE(int(QFileInfo(folder.filePath(name)).permissions() & 0x7077),
-                     int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(int(QFileInfo(m_dir->filePath("copy.htm")).permissions() & 0x7077),
+                 int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     }
 
     void platformCalls()
@@ -415,15 +401,37 @@ private slots:
         QVERIFY(logLines().first().endsWith(" - " + prefix + "14 unable to open database file"));
     }
 
-    void firstRunOpensANewDefaultDatabase()
+    // Without an argument a first run opens a new default database; a database named on the command
+    // line is opened, one that is not there reported and the default database opened instead.
+    void startOpensADatabase_data()
     {
-        frmMain window("");
+        addColumns<QString, QString>("argument", "opened");
+        addRow("first run", "", "Addrion.mdb");
+        addRow("named database", "work.mdb", "work.mdb");
+        addRow("missing database", "missing.mdb", "Addrion.mdb");
+    }
+    void startOpensADatabase()
+    {
+        auto [argument, opened] = fetch<QString, QString>("argument", "opened");
+        const QString path = argument.isEmpty() ? argument : m_dir->filePath(argument);
+        const QString openedPath = argument == opened ? path : defaultDatabase();
+        if (argument == opened) {
+            QVERIFY(modDatabase::NewDatabase(path));
+            modDatabase::CloseDatabase(true);
+            modSettings::WriteSetting("Default database", "");
+        } else if (!argument.isEmpty()) {
+            m_platform->expectMessage();
+        }
+        frmMain window(path);
         QCOMPARE(window.windowTitle(), QString("Addrion 1.4.3"));
         QVERIFY(!window.mnuFileClose->isEnabled());
         window.Load();
-        QVERIFY(QFile::exists(defaultDatabase()));
-        QCOMPARE(window.windowTitle(), QString("Addrion.mdb - Addrion 1.4.3"));
-        QCOMPARE(window.staMainPath->text(), defaultDatabase());
+        QVERIFY(QFile::exists(openedPath));
+        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), openedPath);
+        QCOMPARE(window.windowTitle(), opened + " - Addrion 1.4.3");
+        QCOMPARE(window.staMainPath->text(), openedPath);
+        if (!argument.isEmpty() && argument != opened)
+            QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
         QVERIFY(window.mnuFileClose->isEnabled());
         QVERIFY(window.mnuPerson->menuAction()->isEnabled());
         QVERIFY(window.toolbarButton("Add")->isEnabled());
@@ -437,29 +445,6 @@ private slots:
         QVERIFY(!window.mnuPerson->menuAction()->isEnabled());
         QVERIFY(!window.toolbarButton("Add")->isEnabled());
         QVERIFY(!modDatabase::IsDatabaseOpen());
-    }
-
-    // A database named on the command line is opened; one that is not there is reported,
-    // and the default database opened instead.
-    void commandLinePathIsOpened_data() { addTwoRows("exists", "missing", "exists"); }
-    void commandLinePathIsOpened()
-    {
-        QFETCH(bool, exists);
-        const QString path = m_dir->filePath(exists ? "work.mdb" : "missing.mdb");
-        if (exists) {
-            QVERIFY(modDatabase::NewDatabase(path));
-            modDatabase::CloseDatabase(true);
-            modSettings::WriteSetting("Default database", "");
-        } else {
-            m_platform->expectMessage();
-        }
-        frmMain window(path);
-        window.Load();
-        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), exists ? path : defaultDatabase());
-        if (exists)
-            QCOMPARE(window.windowTitle(), QString("work.mdb - Addrion 1.4.3"));
-        else
-            QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
     }
 
     // A reminder run neither loads a database nor stores the window state.
@@ -487,13 +472,7 @@ private slots:
 
     void reminderRunEndsByItself()
     {
-        QProcess program;
-        program.setProcessEnvironment(environment());
-        program.start(TestSupport::executable(), {"", " /Reminder "});
-        QVERIFY2(program.waitForStarted(), qPrintable(program.errorString()));
-        QVERIFY2(program.waitForFinished(60000), "the reminder run did not end by itself");
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(TestSupport::runChild(TestSupport::executable(), {"", " /Reminder "}).exitCode, 0);
     }
 
     // Answered without a window system: a window or a database would need one and the
@@ -512,18 +491,11 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(name);
-        const QString database = modEnvironment::PersonalFolder() + "Addrion.mdb";
-        QFile::remove(database);
-        QFile::remove(TestSupport::settingsFile());
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(TestSupport::executable(), {argument});
-        QVERIFY2(program.waitForFinished(60000), "the run did not end by itself");
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()).section('\n', 0, 0), firstLine);
-        QVERIFY(program.readAllStandardError().isEmpty());
-        QVERIFY(!QFile::exists(database));
+        const TestSupport::ChildRun run = TestSupport::runChild(TestSupport::executable(), {argument}, env);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(QString::fromLocal8Bit(run.output).section('\n', 0, 0), firstLine);
+        QVERIFY(run.errors.isEmpty());
+        QVERIFY(!QFile::exists(defaultDatabase()));
         QVERIFY(!QFile::exists(TestSupport::settingsFile()));
     }
 
@@ -533,7 +505,7 @@ private slots:
     {
         QTemporaryDir user;
         QTemporaryDir work;
-        QProcessEnvironment env = environment();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TEMP"}) {
             QVERIFY(QDir().mkpath(user.filePath(name)));
             env.insert(name, user.filePath(name));
