@@ -4,11 +4,10 @@
 
 namespace TestSupport {
 
-// How a program run as a child process ended. One that did not end by itself in time
-// was killed and counts as not ended; exitCode is -1 unless it ended normally.
+// What a program run as a child process printed, and its exit code: -1 unless it ended
+// normally and by itself in time (one that did not is killed).
 struct ChildRun
 {
-    bool ended = false;
     int exitCode = -1;
     QByteArray output;
     QByteArray errors;
@@ -22,13 +21,12 @@ inline ChildRun runChild(const QString& program, const QStringList& arguments,
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     ChildRun run;
-    run.ended = process.waitForStarted() && process.waitForFinished(timeout);
-    if (!run.ended) {
+    if (process.waitForStarted() && process.waitForFinished(timeout) && process.exitStatus() == QProcess::NormalExit)
+        run.exitCode = process.exitCode();
+    if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished();
-        return run;
     }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.output = process.readAllStandardOutput();
     run.errors = process.readAllStandardError();
     return run;

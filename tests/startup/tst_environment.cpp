@@ -28,9 +28,8 @@ using namespace TestSupport;
 using namespace modEnvironment;
 Q_DECLARE_METATYPE(CommandLine::Kind)
 
-// A start of the program and what it needs around it: the command line, the settings
-// store, the folders and files of the user, the log and error reports; the main window's
-// loading and closing, and the real program started as a user's session would.
+// A start of the program and what it needs: command line, settings, the user's folders, log and error
+// reports; the main window's loading and closing, and the real program started as a session would.
 class TestEnvironment : public QObject
 {
     Q_OBJECT
@@ -187,8 +186,7 @@ private slots:
             QVERIFY2(!FileExists(noFile), qPrintable(noFile));
     }
 
-    // Without TEMP the folder is this user's own, closed to others, and a name taken by
-    // someone else (here: a link planted in the shared folder) is never used.
+    // Without TEMP: this user's own folder, closed to others; a name someone else took (a link) is never used.
     void privateTempFolder()
     {
         const QByteArray savedTemp = qgetenv("TEMP");
@@ -261,8 +259,7 @@ private slots:
         QCOMPARE(ReadSetting("Recent 1"), QString());
         QCOMPARE(ReadSetting("Recent 2"), QString("Norwegian (Bokmål)"));
 
-        // Another process of the program reads what this one wrote at once, and this one
-        // sees what the other wrote: both go straight through the file.
+        // Another process sees each write at once, and this one the other's: both go through the file.
         WriteSetting("Default database", "/data/home.mdb");
         {
             QSettings other(TestSupport::settingsFile(), QSettings::IniFormat);
@@ -475,8 +472,7 @@ private slots:
         QCOMPARE(TestSupport::runChild(TestSupport::executable(), {"", " /Reminder "}).exitCode, 0);
     }
 
-    // Answered without a window system: a window or a database would need one and the
-    // run would fail; the documents folder stays without a default database.
+    // Answered without a window system, which a window or database would need; no default database made.
     void questionsAnsweredWithoutAWindow_data()
     {
         addColumns<QString, QString>("argument", "firstLine");
@@ -499,8 +495,7 @@ private slots:
         QVERIFY(!QFile::exists(TestSupport::settingsFile()));
     }
 
-    // "cd folder && addrion home.mdb": the settings name the file wherever the next
-    // start is made from.
+    // "cd folder && addrion home.mdb": the settings name the file wherever the next start is made from.
     void relativeDatabasePathIsStoredAbsolute()
     {
         QTemporaryDir user;
@@ -531,8 +526,7 @@ private slots:
         QCOMPARE(stored("Default database"), database);
     }
 
-    // The process a second one is started by tells it through its environment how to
-    // show its window; programs started otherwise hear nothing of it.
+    // A second process hears through its environment how to show its window; others hear nothing.
     void secondProcessHearsHowToShow_data()
     {
         addColumns<int, QByteArray>("show", "heard");
