@@ -50,12 +50,6 @@ QString Stored(const QStringList& keys)
     return result.join(", ");
 }
 
-// Space on a check box, as a user without a mouse ticks it.
-void Toggle(QCheckBox* check)
-{
-    QTest::keyClick(check, Qt::Key_Space);
-}
-
 } // namespace
 
 // The birthday reminder on real databases: its rows, its window, its run at log-on, that entry, its options.
@@ -271,16 +265,13 @@ private slots:
             QCOMPARE(item->toolTip(frmReminder::PersonColumn), item->text(frmReminder::PersonColumn));
             for (int column : {int(frmReminder::DateColumn), int(frmReminder::AgeColumn)}) {
                 const QRect cell = list->visualRect(list->indexFromItem(item, column));
-                QVERIFY2(cell.left() >= 0 && cell.right() < visible,
-                         qPrintable(QString::asprintf("column %d at %d..%d of %d", column, cell.left(), cell.right(),
-                                                      visible)));
+                QVERIFY2(cell.left() >= 0 && cell.right() < visible, qPrintable(QString("column %1").arg(column)));
                 QVERIFY(cell.width() >= list->fontMetrics().horizontalAdvance(item->text(column)));
             }
         }
     }
 
-    // No window when nobody is due, nor (after a message) without the default database; either
-    // way the database is closed again.
+    // No window when nobody is due, nor (after a message) without the default database; none left open.
     void nothingToShowEndsAtOnce()
     {
         Store({"Reminder Since=5", "Reminder Once 1=30"});
@@ -354,9 +345,7 @@ private slots:
     void soundAndClosing()
     {
         auto [sound, played, closing] = TestSupport::fetch<QString, int, QString>("sound", "played", "closing");
-        Store({"Reminder Since=2"});
-        modSettings::WriteSetting("Reminder Sound", sound);
-        modSettings::WriteSetting("Reminder Sound Path", m_dir.filePath("chime.wav"));
+        Store({"Reminder Since=2", "Reminder Sound=" + sound, "Reminder Sound Path=" + m_dir.filePath("chime.wav")});
         std::unique_ptr<frmReminder> window = shownReminder(QDate(2023, 12, 31));
         QVERIFY(window);
         // Away to another window and back: the chime is not repeated.
@@ -571,9 +560,11 @@ private slots:
         QFETCH(QStringList, ticks);
         Store({"Birthday reminder=0", "Reminder Sound=0"});
         open();
+        // Space on a check box, as a user without a mouse ticks it.
         for (const QString& name : ticks)
-            Toggle(name.startsWith("chkOnce") ? m_window->chkOnce.at(name.right(1).toInt())
-                                              : m_window->findChild<QCheckBox*>(name));
+            QTest::keyClick(name.startsWith("chkOnce") ? m_window->chkOnce.at(name.right(1).toInt())
+                                                       : m_window->findChild<QCheckBox*>(name),
+                            Qt::Key_Space);
         QTEST(enabledControls(), "enabled");
     }
 
@@ -619,11 +610,11 @@ private slots:
         const QByteArray before = TestSupport::readFile(TestSupport::settingsFile());
         for (const bool ok : {false, true}) {
             open();
-            Toggle(m_window->chkSince);      // untick: the key goes
-            Toggle(m_window->chkOnce.at(2)); // untick
-            Toggle(m_window->chkOnce.at(1)); // tick with a typed day
+            QTest::keyClick(m_window->chkSince, Qt::Key_Space);      // untick: the key goes
+            QTest::keyClick(m_window->chkOnce.at(2), Qt::Key_Space); // untick
+            QTest::keyClick(m_window->chkOnce.at(1), Qt::Key_Space); // tick with a typed day
             QTest::keyClicks(m_window->udOnce.at(1), "21");
-            Toggle(m_window->chkSound);
+            QTest::keyClick(m_window->chkSound, Qt::Key_Space);
             m_window->txtSound->setText("/new/chime.wav");
             QTest::mouseClick(ok ? m_window->cmdOK : m_window->cmdCancel, Qt::LeftButton);
             QVERIFY(!m_window->isVisible());
@@ -646,7 +637,7 @@ private slots:
         for (const bool on : {false, true}) {
             open();
             QCOMPARE(m_window->chkBirthdayreminder->isChecked(), !on);
-            Toggle(m_window->chkBirthdayreminder);
+            QTest::keyClick(m_window->chkBirthdayreminder, Qt::Key_Space);
             m_window->udSince->setFocus();
             QTest::keyClick(m_window->udSince, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(m_window->udSince, "5");
@@ -667,13 +658,11 @@ private slots:
         m_platform->expectOpenFileName("/music/bell.wav");
         QTest::mouseClick(m_window->cmdBrowse, Qt::LeftButton);
         QCOMPARE(m_window->txtSound->text(), QString("/music/bell.wav"));
-        const QList<ScriptedPlatform::Call> dialogs = m_platform->callsOf("open");
-        QCOMPARE(dialogs.size(), 1);
-        QCOMPARE(dialogs.constFirst().title, QString("Open"));
-        QCOMPARE(dialogs.constFirst().arguments, QStringList{modEnvironment::ProgramFolder() + "Sound/"});
-        QVERIFY(dialogs.constFirst().text.contains("*.wav"));
-        QCOMPARE(m_platform->callsOf("sound").size(), 1);
-        QCOMPARE(m_platform->callsOf("sound").constFirst().text, QString("/music/bell.wav"));
+        QStringList calls; // the file dialog, then the chosen sound played
+        for (const ScriptedPlatform::Call& call : m_platform->calls())
+            calls << call.kind + ": " + call.title + " | " + call.text + " | " + call.arguments.join(',');
+        QCOMPARE(calls, (QStringList{"open: Open | Sound (*.wav)|*.wav | " + modEnvironment::ProgramFolder() + "Sound/",
+                                     "sound:  | /music/bell.wav | "}));
 
         // Cancelled: nothing changes and nothing plays.
         m_platform->expectOpenFileName(QString());
@@ -689,7 +678,7 @@ private slots:
         frmMain mainWindow("/Reminder");
         RegisterWindows(mainWindow);
         const auto seen = TestSupport::onModal<frmOptionsReminder>([](frmOptionsReminder* dialog) {
-            Toggle(dialog->chkOnce.at(0));
+            QTest::keyClick(dialog->chkOnce.at(0), Qt::Key_Space);
             QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         });
         mainWindow.mnuOptionsBirthdayreminder->trigger();
