@@ -1,7 +1,6 @@
-// The program itself with one test seam, run as "birthdays_reminderecho /Reminder": once
-// the reminder's window is shown, it prints the caption, a line per row (key, date, person,
-// age, "red" for today's, "partly red" for a fault) and "window normal" or "window
-// minimised", then closes as OK would. Resources are those of ADDRION_EXECUTABLE.
+// The program with one test seam: once the reminder's window shows, it prints the caption, a line
+// per row (key, date, person, age, "red" for today's, "partly red" for a fault) and "window normal"
+// or "window minimised", then closes as OK would. Resources are those of ADDRION_EXECUTABLE.
 
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminderRun.h"

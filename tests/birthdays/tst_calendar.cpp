@@ -1,3 +1,4 @@
+#include "ChildProcess.h"
 #include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
@@ -15,7 +16,6 @@
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QProcess>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -30,8 +30,7 @@ using TestSupport::addRow;
 
 namespace {
 
-// A cell of the month grid as a page writes it: 0 for an empty cell, else the day
-// with the texts of its birthday rows ("&nbsp;" for a filler row).
+// A grid cell as a page writes it: day 0 when empty, else the day with its rows ("&nbsp;" fills).
 struct Cell
 {
     int day = 0;
@@ -106,8 +105,7 @@ void ClickBox(QCheckBox* box)
 
 } // namespace
 
-// The birthday calendar's pages on real files and a real database, and its window, save
-// dialog and page viewer offscreen with the style sheets that ship with the program.
+// The birthday calendar's pages from real databases, its window, save dialog and page viewer.
 class TestCalendar : public QObject
 {
     Q_OBJECT
@@ -167,10 +165,8 @@ class TestCalendar : public QObject
         m_viewer->show();
         [&] { QVERIFY(QTest::qWaitForWindowExposed(m_viewer.get())); }();
         TestSupport::writeFile(path("calendar.css"), "td.day { background-color: #ff8800; }");
-        TestSupport::writeFile(
-            path("202401.htm"),
-            Page("<p><a href=\"202402.htm\">February</a> <a href=\"https://example.org/x\">Away</a></p>\r\n"
-                 "<table><tr><td class=\"day\">Ärger &amp; Co</td></tr></table>"));
+        TestSupport::writeFile(path("202401.htm"),
+                               Page("<table><tr><td class=\"day\">Ärger &amp; Co</td></tr></table>"));
         TestSupport::writeFile(path("202402.htm"), Page("<p>Second page</p>"));
         return *m_viewer;
     }
@@ -245,8 +241,8 @@ private slots:
         modCalendar::DeleteCalendarFiles(Year);
     }
 
-    // The window opens on this month in the stored week start, with the buttons the
-    // printers allow and no progress window left behind; the week start can change.
+    // The window opens on this month in the stored week start, with the buttons the printers allow
+    // and no progress window left behind; the week start and the style can change.
     void opening_data()
     {
         TestSupport::addColumns<int, QString>("printers", "weekStart");
@@ -288,20 +284,14 @@ private slots:
         QCOMPARE(m_window->wbrCalendar->CurrentPath(), thisMonthsPage());
         QCOMPARE(firstWeekdayShown(), other);
         QVERIFY(TestSupport::readFile(modCalendar::PagePath(m_year + 1, 6)) != before);
-    }
 
-    void styleChangeKeepsThePages()
-    {
-        openWindow();
+        // Another style keeps the pages as they are.
         const QByteArray page = TestSupport::readFile(thisMonthsPage());
         const QDateTime written = QFileInfo(thisMonthsPage()).lastModified();
         const QString orange = CellColour(*m_window->wbrCalendar, firstWeekdayShown());
-        QAction* ocean = nullptr;
-        for (QAction* entry : m_window->styleMenu()->actions())
-            if (entry->text() == "Ocean")
-                ocean = entry;
-        QVERIFY(ocean);
-        ocean->trigger();
+        const int ocean = entries.indexOf("Ocean");
+        QVERIFY(ocean >= 0);
+        m_window->styleMenu()->actions().at(ocean)->trigger();
         QCOMPARE(m_window->toolbarButton("Css")->text(), QString("Ocean"));
         QCOMPARE(modSettings::ReadSetting("Css Calendar"), QString("Ocean"));
         QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()),
@@ -317,8 +307,7 @@ private slots:
         QCOMPARE(CellColour(*m_window->wbrCalendar, firstWeekdayShown()), oceanColour);
     }
 
-    // In every shipped style the month grid spans the viewer in seven equal days, also
-    // when a name without any blank is longer than a day is wide.
+    // In every shipped style the grid spans the viewer in seven equal days, even beside a long unbroken name.
     void gridFillsTheWidthInEqualDays_data()
     {
         QTest::addColumn<QString>("style");
@@ -366,7 +355,9 @@ private slots:
         QVERIFY(messages.at(0).text.contains(blocked));
     }
 
-    void selectionDefaultsAndYearBoxes()
+    // Box 0 of a year ticks or clears its months. Cancel or no folder saves nothing; saving again asks
+    // before each existing file, the style sheet first; a missing folder is reported, not made.
+    void saveChosenMonths()
     {
         openWindow();
         runSaveDialog([&](frmCalendarSelection* dialog) {
@@ -378,6 +369,21 @@ private slots:
                 QVERIFY(!dialog->chkPrevious.at(month)->isChecked() && dialog->chkCurrent.at(month)->isChecked() &&
                         !dialog->chkNext.at(month)->isChecked());
             QCOMPARE(dialog->focusWidget(), dialog->cmdOK);
+            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        });
+        QVERIFY(m_platform->callsOf("directory").isEmpty());
+        m_platform->expectDirectory(QString());
+        runSaveDialog([&](frmCalendarSelection* dialog) {
+            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+            QVERIFY(!dialog->isVisible());
+        });
+        QCOMPARE(m_platform->callsOf("directory").size(), 1);
+        QCOMPARE(QDir(m_dir->path()).entryList({"Calendar"}, QDir::Dirs), QStringList());
+
+        const QString folder = path("saved");
+        QVERIFY(QDir().mkpath(folder));
+        m_platform->expectDirectory(folder);
+        runSaveDialog([&](frmCalendarSelection* dialog) {
             ClickBox(dialog->chkNext.at(0));
             for (int month = 1; month <= 12; ++month)
                 QVERIFY(dialog->chkNext.at(month)->isChecked());
@@ -386,46 +392,20 @@ private slots:
             ClickBox(dialog->chkCurrent.at(0));
             for (int month = 1; month <= 12; ++month)
                 QVERIFY(!dialog->chkCurrent.at(month)->isChecked());
-            // A month box changes nothing else.
             ClickBox(dialog->chkPrevious.at(3));
             QVERIFY(!dialog->chkPrevious.at(0)->isChecked());
             const modCalendar::MonthSelection chosen = dialog->Selection();
             QVERIFY(chosen[0][2] && !chosen[0][3] && chosen[2][0] && chosen[2][11] && !chosen[1][0]);
-            QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
-        });
-        QVERIFY(m_platform->callsOf("directory").isEmpty());
-
-        // OK, then no folder chosen: the dialog closes and nothing is saved.
-        m_platform->expectDirectory(QString());
-        runSaveDialog([&](frmCalendarSelection* dialog) {
-            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
-            QVERIFY(!dialog->isVisible());
-        });
-        QCOMPARE(m_platform->callsOf("directory").size(), 1);
-        QCOMPARE(QDir(m_dir->path()).entryList({"Calendar"}, QDir::Dirs), QStringList());
-    }
-
-    void saveChosenMonths()
-    {
-        openWindow();
-        const QString folder = path("saved");
-        QVERIFY(QDir().mkpath(folder));
-        m_platform->expectDirectory(folder);
-        runSaveDialog([&](frmCalendarSelection* dialog) {
-            ClickBox(dialog->chkCurrent.at(0));
-            ClickBox(dialog->chkCurrent.at(0));
-            ClickBox(dialog->chkPrevious.at(3));
-            ClickBox(dialog->chkNext.at(12));
             QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         });
-        QStringList expected{"calendar.css", modCalendar::PageFileName(m_year - 1, 3),
-                             modCalendar::PageFileName(m_year + 1, 12)};
+        QStringList expected{"calendar.css", modCalendar::PageFileName(m_year - 1, 3)};
+        for (int month = 1; month <= 12; ++month)
+            expected << modCalendar::PageFileName(m_year + 1, month);
         expected.sort();
         QCOMPARE(QDir(folder + "/Calendar").entryList(QDir::Files, QDir::Name), expected);
         QCOMPARE(TestSupport::readFile(folder + "/Calendar/calendar.css"),
                  TestSupport::readFile(modCalendar::StyleFile("Orange")));
 
-        // The same again asks before each existing file, the style sheet first.
         m_platform->expectDirectory(folder);
         m_platform->expectMessage(Platform::Answer::No);
         m_platform->expectMessage(Platform::Answer::Yes);
@@ -447,6 +427,12 @@ private slots:
         QCOMPARE(TestSupport::readFile(folder + "/Calendar/calendar.css"), QByteArray("mine"));
         QCOMPARE(TestSupport::readFile(folder + "/Calendar/" + expected.at(0)),
                  TestSupport::readFile(modEnvironment::TempFolder() + expected.at(0)));
+
+        m_platform->expectDirectory(path("not there"));
+        m_platform->expectMessage();
+        runSaveDialog([](frmCalendarSelection* dialog) { QTest::mouseClick(dialog->cmdOK, Qt::LeftButton); });
+        QVERIFY(m_platform->messages().constLast().text.contains(path("not there")));
+        QVERIFY(!QFileInfo::exists(path("not there")));
     }
 
     void progressWindowShowsAndRestores()
@@ -497,9 +483,8 @@ private slots:
         m_platform->clear();
     }
 
-    // A page is loaded and announced, with the style sheet beside it; a file that is
-    // not there loads nothing; Refresh reads page and style sheet again, and keeps the
-    // place; plain text is shown as text.
+    // A page loads with the style sheet beside it, a missing file not at all; printing asks for the
+    // printer first; Refresh reads page and sheet again and keeps the place; plain text shows as text.
     void viewerNavigates()
     {
         HtmlViewer& view = viewer();
@@ -513,6 +498,16 @@ private slots:
         view.Navigate(path("199901.htm"));
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(view.CurrentPath(), path("202401.htm"));
+        view.printer()->setOutputFormat(QPrinter::PdfFormat);
+        for (const bool accept : {false, true}) {
+            view.printer()->setOutputFileName(path(accept ? "printed.pdf" : "cancelled.pdf"));
+            const auto seen = TestSupport::onModal<QPrintDialog>(
+                [accept](QPrintDialog* dialog) { accept ? dialog->accept() : dialog->reject(); });
+            QCOMPARE(view.Print(), accept);
+            QVERIFY(*seen);
+        }
+        QVERIFY(!QFileInfo::exists(path("cancelled.pdf")));
+        QVERIFY(TestSupport::readFile(path("printed.pdf")).startsWith("%PDF"));
 
         QString rows = "<table><tr><td class=\"day\">Rewritten</td></tr></table>\r\n";
         for (int i = 0; i < 200; ++i)
@@ -535,8 +530,7 @@ private slots:
         QVERIFY(view.toPlainText().contains("<b>Anna</b> & Bob"));
     }
 
-    // A link to a page beside the shown one is followed in place; whatever else opens in
-    // the desktop's own program, and the viewer keeps showing its page.
+    // A link to a page beside is followed in place; anything else opens in the desktop's program.
     void viewerLinks_data()
     {
         QTest::addColumn<QString>("href");
@@ -571,25 +565,7 @@ private slots:
         QVERIFY(view.toPlainText().contains("Link"));
     }
 
-    // Printing asks for the printer first; cancelled, nothing is printed.
-    void viewerPrints()
-    {
-        HtmlViewer& view = viewer();
-        view.Navigate(path("202401.htm"));
-        view.printer()->setOutputFormat(QPrinter::PdfFormat);
-        for (const bool accept : {false, true}) {
-            view.printer()->setOutputFileName(path(accept ? "printed.pdf" : "cancelled.pdf"));
-            const auto seen = TestSupport::onModal<QPrintDialog>(
-                [accept](QPrintDialog* dialog) { accept ? dialog->accept() : dialog->reject(); });
-            QCOMPARE(view.Print(), accept);
-            QVERIFY(*seen);
-        }
-        QVERIFY(!QFileInfo::exists(path("cancelled.pdf")));
-        QVERIFY(TestSupport::readFile(path("printed.pdf")).startsWith("%PDF"));
-    }
-
-    // Lines end in CR LF, however many and long; an old file is deleted first, so that
-    // nothing of it stays behind the new lines.
+    // Lines end in CR LF, however many and long; an old file goes first, leaving nothing behind them.
     void lineWriterWritesLinesWithCrLf()
     {
         const QString file = path("writer.txt");
@@ -605,6 +581,8 @@ private slots:
         QVERIFY2(writer.Finish(), qPrintable(writer.ErrorString()));
         QVERIFY(writer.FlushCount() > 1); // handed on in parts, never all at once
         QCOMPARE(TestSupport::readFile(file), (lines.join("\r\n") + "\r\n").toUtf8());
+        // Pages hold personal data: only their owner may read them, whichever folder they are in.
+        QCOMPARE(int(QFileInfo(file).permissions() & 0x7077), int(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
 
         // A file that cannot be made is reported, and nothing more is tried.
         const QString missing = path("missing folder/page.htm");
@@ -616,73 +594,31 @@ private slots:
         QVERIFY(!QFileInfo::exists(missing));
     }
 
-    // The first and the last week of the month, 0 for a day of another month.
+    // Whole weeks: 0 for each day of another month, before the first day and after the last.
     void weekRows_data()
     {
-        TestSupport::addColumns<int, int, WeekStart, QString, int>("year", "month", "weekStart", "weeks", "rowCount");
-        addRow("Sunday first, Monday start", 2025, 6, WeekStart::Monday, "0 0 0 0 0 0 1 ... 30 0 0 0 0 0 0", 6);
-        addRow("Sunday first, Sunday start", 2025, 6, WeekStart::Sunday, "1 2 3 4 5 6 7 ... 29 30 0 0 0 0 0", 5);
-        addRow("leap February", 2024, 2, WeekStart::Monday, "0 0 0 1 2 3 4 ... 26 27 28 29 0 0 0", 5);
-        addRow("short February", 2023, 2, WeekStart::Monday, "0 0 1 2 3 4 5 ... 27 28 0 0 0 0 0", 5);
-        addRow("four full weeks", 2015, 2, WeekStart::Sunday, "1 2 3 4 5 6 7 ... 22 23 24 25 26 27 28", 4);
-        addRow("Monday first, Sunday start", 2024, 1, WeekStart::Sunday, "0 1 2 3 4 5 6 ... 28 29 30 31 0 0 0", 5);
+        TestSupport::addColumns<int, int, WeekStart, int, int>("year", "month", "weekStart", "before", "rowCount");
+        addRow("Sunday first, Monday start", 2025, 6, WeekStart::Monday, 6, 6);
+        addRow("Sunday first, Sunday start", 2025, 6, WeekStart::Sunday, 0, 5);
+        addRow("leap February", 2024, 2, WeekStart::Monday, 3, 5);
+        addRow("short February", 2023, 2, WeekStart::Monday, 2, 5);
+        addRow("four full weeks", 2015, 2, WeekStart::Sunday, 0, 4);
+        addRow("Monday first, Sunday start", 2024, 1, WeekStart::Sunday, 1, 5);
     }
     void weekRows()
     {
-        auto [year, month, weekStart] = TestSupport::fetch<int, int, WeekStart>("year", "month", "weekStart");
-        const QList<QList<int>> rows = modCalendar::WeekRows(year, month, weekStart);
-        QTEST(int(rows.size()), "rowCount");
-        QList<int> days;
-        QStringList weeks;
-        for (const QList<int>& row : rows) {
+        auto [year, month, weekStart, before, rowCount] =
+            TestSupport::fetch<int, int, WeekStart, int, int>("year", "month", "weekStart", "before", "rowCount");
+        QList<int> expected(before, 0);
+        for (int day = 1; day <= QDate(year, month, 1).daysInMonth(); ++day)
+            expected << day;
+        expected.resize(rowCount * 7);
+        QList<int> cells;
+        for (const QList<int>& row : modCalendar::WeekRows(year, month, weekStart)) {
             QCOMPARE(row.size(), 7);
-            QStringList week;
-            for (int day : row) {
-                week << QString::number(day);
-                if (day)
-                    days << day;
-            }
-            weeks << week.join(' ');
+            cells << row;
         }
-        QTEST(weeks.constFirst() + " ... " + weeks.constLast(), "weeks");
-        QCOMPARE(days.size(), QDate(year, month, 1).daysInMonth());
-        QVERIFY(std::is_sorted(days.begin(), days.end()));
-    }
-
-    // Three years of pages and the chosen style sheet; a person shows only in the
-    // months of their birthday, one without a date nowhere.
-    void pages()
-    {
-        usePages();
-        RecordingProgress progress;
-        QCOMPARE(modCalendar::GenerateCalendar(&progress, options()), QString());
-        QCOMPARE(progress.events, (QStringList{"begin 37", "end after 37"}));
-        QStringList expected{"calendar.css"};
-        for (int year = Year - 1; year <= Year + 1; ++year)
-            for (int month = 1; month <= 12; ++month) {
-                expected << modCalendar::PageFileName(year, month);
-                const QString page = QString::fromUtf8(TestSupport::readFile(modCalendar::PagePath(year, month)));
-                QVERIFY2(!page.contains("No Date"), "a person without a date of birth is listed");
-                QCOMPARE(page.contains("Leap Day"), year == 2024 && month == 2);
-                QCOMPARE(page.contains("New Born"), month == 3);
-            }
-        expected.sort();
-        QCOMPARE(calendarFilesInTemp(), expected);
-        QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()), QByteArray("/* Orange */"));
-
-        const QStringList lines = PageLines(2025, 6);
-        QCOMPARE(lines.at(0), QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
-        QCOMPARE(lines.constLast(), QString("</html>"));
-        for (const char* line : {"\t\tBirthday Calendar - June 2025",
-                                 "\t<link href=\"calendar.css\" rel=\"stylesheet\" type=\"text/css\" media=\"all\" />",
-                                 "\t<meta name=\"generator\" content=\"Addrion 1.4.3\" />",
-                                 "\t\t\t\t<a class=\"yearnotdisplayed\" href=\"202306.htm\">2023</a>",
-                                 "\t\t\t\t<a class=\"yearnotdisplayed\" href=\"202406.htm\">2024</a>",
-                                 "\t\t\t\t<a class=\"yeardisplayed\" href=\"202506.htm\">2025</a>",
-                                 "\t\t\t\t<a class=\"monthnotdisplayed\" href=\"202501.htm\">January</a>",
-                                 "\t\t\t\t<a class=\"monthdisplayed\" href=\"202506.htm\">June</a>",
-                                 "\t\t\t\t<a class=\"monthnotdisplayed\" href=\"202512.htm\">December</a>"})
-            QVERIFY2(lines.contains(line), line);
+        QCOMPARE(cells, expected);
     }
 
     void birthdayRows_data()
@@ -711,79 +647,83 @@ private slots:
         QTEST(rows, "rows");
     }
 
-    // Every page is valid XHTML, in any language, and its grid follows the week start:
-    // June 2025 begins on a Sunday, six empty cells before it in a Monday week.
-    void pagesAreValidXhtml_data()
+    // Three years of pages, valid XHTML in any language, with the chosen style sheet; grids follow the
+    // week start. A person shows only in their birthday's month, one without a date nowhere; without
+    // a database every day has filler rows.
+    void pages_data()
     {
-        TestSupport::addColumns<QLocale, WeekStart, QString>("locale", "weekStart", "firstWeekday");
-        addRow("English, Monday", QLocale(QLocale::English, QLocale::UnitedStates), WeekStart::Monday, "Monday");
-        addRow("German, Sunday", QLocale(QLocale::German, QLocale::Germany), WeekStart::Sunday, "Sonntag");
+        TestSupport::addColumns<QLocale, WeekStart, bool, QString>("locale", "weekStart", "database", "firstWeekday");
+        const QLocale english(QLocale::English, QLocale::UnitedStates);
+        addRow("English, Monday", english, WeekStart::Monday, true, "Monday");
+        addRow("German, Sunday", QLocale(QLocale::German, QLocale::Germany), WeekStart::Sunday, true, "Sonntag");
+        addRow("no database", english, WeekStart::Monday, false, "Monday");
     }
-    void pagesAreValidXhtml()
+    void pages()
     {
         usePages();
-        auto [locale, weekStart, firstWeekday] =
-            TestSupport::fetch<QLocale, WeekStart, QString>("locale", "weekStart", "firstWeekday");
-        QCOMPARE(modCalendar::GenerateCalendar(nullptr, options(weekStart, locale)), QString());
-        QStringList arguments{"--valid", "--nonet", "--noout"};
+        auto [locale, weekStart, database, firstWeekday] =
+            TestSupport::fetch<QLocale, WeekStart, bool, QString>("locale", "weekStart", "database", "firstWeekday");
+        if (!database)
+            modDatabase::CloseDatabase(false);
+        RecordingProgress progress;
+        QCOMPARE(modCalendar::GenerateCalendar(&progress, options(weekStart, locale)), QString());
+        QCOMPARE(progress.events, (QStringList{"begin 37", "end after 37"}));
+        QStringList files{"calendar.css"};
+        QStringList xmllint{"--valid", "--nonet", "--noout"};
         for (int year = Year - 1; year <= Year + 1; ++year)
-            for (int month = 1; month <= 12; ++month)
-                arguments << modCalendar::PagePath(year, month);
-        QProcess xmllint;
-        xmllint.start("xmllint", arguments);
-        QVERIFY(xmllint.waitForFinished(120000));
-        QCOMPARE(QString::fromUtf8(xmllint.readAllStandardError()), QString());
-        QCOMPARE(xmllint.exitCode(), 0);
-        QVERIFY(QString::fromUtf8(TestSupport::readFile(modCalendar::PagePath(2024, 3))).contains(locale.monthName(3)));
+            for (int month = 1; month <= 12; ++month) {
+                files << modCalendar::PageFileName(year, month);
+                xmllint << modCalendar::PagePath(year, month);
+                const QStringList lines = PageLines(year, month);
+                const QString page = lines.join('\n');
+                QVERIFY2(!page.contains("No Date"), "a person without a date of birth is listed");
+                QCOMPARE(page.contains("Leap Day"), database && year == 2024 && month == 2);
+                QCOMPARE(page.contains("New Born"), database && month == 3);
+                QList<int> days;
+                for (const Cell& cell : GridCells(lines)) {
+                    days << cell.day;
+                    if (cell.day && !database)
+                        QCOMPARE(cell.rows, (QStringList{Filler, Filler, Filler}));
+                    else if (cell.day)
+                        QVERIFY2(cell.rows.size() >= 3, "a day cell with fewer than three rows");
+                }
+                QList<int> expected;
+                for (const QList<int>& row : modCalendar::WeekRows(year, month, weekStart))
+                    expected << row;
+                QCOMPARE(days, expected);
+            }
+        files.sort();
+        QCOMPARE(calendarFilesInTemp(), files);
+        QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()), QByteArray("/* Orange */"));
+        const TestSupport::ChildRun valid =
+            TestSupport::runChild("xmllint", xmllint, QProcessEnvironment::systemEnvironment(), 120000);
+        QCOMPARE(QString::fromUtf8(valid.errors), QString());
+        QCOMPARE(valid.exitCode, 0);
 
         const QStringList lines = PageLines(2025, 6);
-        QList<int> cells;
-        for (const Cell& cell : GridCells(lines)) {
-            cells << cell.day;
-            if (cell.day)
-                QVERIFY2(cell.rows.size() >= 3, "a day cell with fewer than three rows");
-        }
-        QList<int> expected;
-        for (const QList<int>& row : modCalendar::WeekRows(2025, 6, weekStart))
-            expected << row;
-        QCOMPARE(cells, expected);
-        const int header = lines.indexOf("\t\t\t<td class=\"weekday\">");
-        QVERIFY(header > 0);
-        QCOMPARE(lines.at(header + 1), "\t\t\t\t" + firstWeekday);
+        QCOMPARE(lines.at(0), QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+        QCOMPARE(lines.constLast(), QString("</html>"));
+        QCOMPARE(lines.at(lines.indexOf("\t\t\t<td class=\"weekday\">") + 1), "\t\t\t\t" + firstWeekday);
+        for (const QString& line :
+             {"\t\tBirthday Calendar - " + locale.monthName(6) + " 2025",
+              QString("\t<link href=\"calendar.css\" rel=\"stylesheet\" type=\"text/css\" media=\"all\" />"),
+              QString("\t<meta name=\"generator\" content=\"Addrion 1.4.3\" />"),
+              QString("\t\t\t\t<a class=\"yearnotdisplayed\" href=\"202306.htm\">2023</a>"),
+              QString("\t\t\t\t<a class=\"yearnotdisplayed\" href=\"202406.htm\">2024</a>"),
+              QString("\t\t\t\t<a class=\"yeardisplayed\" href=\"202506.htm\">2025</a>"),
+              "\t\t\t\t<a class=\"monthnotdisplayed\" href=\"202501.htm\">" + locale.monthName(1) + "</a>",
+              "\t\t\t\t<a class=\"monthdisplayed\" href=\"202506.htm\">" + locale.monthName(6) + "</a>",
+              "\t\t\t\t<a class=\"monthnotdisplayed\" href=\"202512.htm\">" + locale.monthName(12) + "</a>"})
+            QVERIFY2(lines.contains(line), qPrintable(line));
     }
 
-    // Without a database every day has filler rows; with a broken one the run ends.
-    void closedOrBrokenDatabase()
+    void brokenDatabaseEndsTheRun()
     {
-        usePages();
-        modDatabase::CloseDatabase(false);
-        const QString error = modCalendar::GenerateCalendar(nullptr, options());
-        QVERIFY(modDatabase::OpenDatabase(m_pages.filePath("birthdays.mdb")));
-        QCOMPARE(error, QString());
-        QCOMPARE(calendarFilesInTemp().size(), 37);
-        for (int year = Year - 1; year <= Year + 1; ++year) {
-            for (int month = 1; month <= 12; ++month) {
-                int days = 0;
-                for (const Cell& cell : GridCells(PageLines(year, month))) {
-                    if (cell.day) {
-                        ++days;
-                        QCOMPARE(cell.rows, (QStringList{Filler, Filler, Filler}));
-                    }
-                }
-                QCOMPARE(days, QDate(year, month, 1).daysInMonth());
-            }
-        }
-
-        // An engine error ends the run.
         QVERIFY(modDatabase::NewDatabase(path("broken.mdb")));
         for (const char* table : {"Phone", "Email", "Person"})
             runSql(QString("DROP TABLE ") + table);
         RecordingProgress progress;
-        const bool thrown =
-            EngineTest::failureOf([&] { modCalendar::GenerateCalendar(&progress, options()); }).has_value();
-        modDatabase::CloseDatabase(false);
-        QVERIFY(modDatabase::OpenDatabase(m_pages.filePath("birthdays.mdb")));
-        QVERIFY(thrown);
+        QVERIFY(EngineTest::failureOf([&] { modCalendar::GenerateCalendar(&progress, options()); }).has_value());
         // The progress window closes also when the run breaks off.
         QCOMPARE(progress.events, (QStringList{"begin 37", "end after 1"}));
     }
@@ -810,21 +750,6 @@ private slots:
         QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()), copied);
         QTEST(modSettings::ReadSetting("Css Calendar"), "storedAfter");
         QVERIFY(QFileInfo::exists(modCalendar::PagePath(Year, 1)));
-    }
-
-    // Saving the chosen months is checked through the window; a folder that is not
-    // there is reported, and not made.
-    void saveIntoAMissingFolderFails()
-    {
-        usePages();
-        generate();
-        modCalendar::MonthSelection months{};
-        months[1][0] = true;
-        const QString chosen = path("not there");
-        QVERIFY(modCalendar::SaveCalendar(
-                    chosen, months, [](const QString&) { return true; }, nullptr, Year)
-                    .contains(chosen));
-        QVERIFY(!QFileInfo::exists(chosen));
     }
 };
 
