@@ -547,7 +547,7 @@ private slots:
         auto [answer, words] = TestSupport::fetch<QByteArray, QString>("answer", "words");
         CannedTcpServer server(answer);
         QVERIFY(server.isListening());
-        const QUrl url(QString("http://127.0.0.1:%1/anna/book/").arg(server.serverPort()));
+        const QUrl url(QString("http://127.0.0.1:%1/anna/book/").arg(server.port()));
         if (answer == "closed")
             server.close();
         link(file("a.mdb"), url, false);
