@@ -104,19 +104,6 @@ class TestSync : public QObject
         return other.Send("PUT", m_book.resolved(QUrl(name)), card).status;
     }
 
-    // A new address book on the https server, made while its certificate is accepted;
-    // afterwards nothing is accepted.
-    QUrl tlsBook()
-    {
-        QString error;
-        if (!m_tlsServer.started() && !m_tlsServer.start(error, true))
-            qFatal("%s", qPrintable(error));
-        CardDav::AcceptCertificate(m_tlsServer.url(), m_tlsServer.certificateFingerprint());
-        const QUrl book = m_tlsServer.makeAddressBook(QString("tls%1").arg(m_books), error);
-        CardDav::AcceptCertificate(m_tlsServer.url(), QString());
-        return book;
-    }
-
     // A main window on a.mdb linked to the book, the password known for this session.
     void openWindow(frmMain& window, const QUrl& book, const QString& password)
     {
@@ -352,66 +339,50 @@ private slots:
         QCOMPARE(countSelected("SELECT * FROM Person WHERE Name = 'Bob'"), 0);
     }
 
-    // A person changed on both sides is merged; one removed here but changed there
-    // comes back.
+    // A person changed on both sides is merged; one removed here but changed there comes
+    // back. One merged into another here leaves the server too, unless it was changed there:
+    // then the change wins and it comes back. The record of the merge is used up.
     void conflicts_data()
     {
-        TestSupport::addColumns<bool, QStringList>("removeHere", "expected");
-        addRow("changed on both sides", false, QStringList{"Anna: 0101, 0303, 0202"});
-        addRow("removed here, changed there", true, QStringList{"Anna: 0202"});
+        // there: "name: phones" as another device saves them; here: what this file does;
+        // merged: how many persons the sync merged
+        TestSupport::addColumns<QString, QString, int, QStringList>("there", "here", "merged", "expected");
+        addRow("changed on both sides", "Anna: 0101, 0202", "edit", 1,
+               QStringList{"Anna: 0101, 0303, 0202", "Anna B: 0202"});
+        addRow("removed here, changed there", "Anna: 0202", "remove", 0, QStringList{"Anna: 0202", "Anna B: 0202"});
+        addRow("merged away, unchanged there", "", "merge", 0, QStringList{"Anna: 0101, 0202"});
+        addRow("merged away, changed there", "Anna B: 0909", "merge", 0,
+               QStringList{"Anna: 0101, 0202", "Anna B: 0909"});
+        addRow("merged away, no sync state", "", "merge, state lost", 1, QStringList{"Anna: 0101, 0202"});
     }
     void conflicts()
     {
-        auto [removeHere, expected] = TestSupport::fetch<bool, QStringList>("removeHere", "expected");
-        open(file("a.mdb"));
-        add("Anna", "0101");
-        QVERIFY(sync(file("a.mdb")).ok);
-        QVERIFY(sync(file("b.mdb")).ok);
-        edit("Anna", "Anna", removeHere ? QStringList{"0202"} : QStringList{"0101", "0202"}); // b
-        QVERIFY(sync(file("b.mdb")).ok);
-        open(file("a.mdb"));
-        if (removeHere)
-            remove("Anna");
-        else
-            edit("Anna", "Anna", {"0101", "0303"});
-        const modSync::Result result = sync(file("a.mdb"));
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(result.merged, removeHere ? 0 : 1);
-        QCOMPARE(persons(file("a.mdb")), expected);
-        QVERIFY(sync(file("b.mdb")).ok);
-        QCOMPARE(persons(file("b.mdb")), expected);
-    }
-
-    // A person merged into another here leaves the server too, unless it was changed
-    // there: then the change wins and it comes back. The record of the merge is used up.
-    void mergedAwayLeavesServer_data()
-    {
-        // stateLost: the file never synchronised these persons as they are now
-        TestSupport::addColumns<bool, bool, QStringList>("changedThere", "stateLost", "expected");
-        addRow("unchanged there", false, false, QStringList{"Anna: 0101, 0202"});
-        addRow("changed there", true, false, QStringList{"Anna: 0101, 0202", "Anna B: 0909"});
-        addRow("no sync state", false, true, QStringList{"Anna: 0101, 0202"});
-    }
-    void mergedAwayLeavesServer()
-    {
-        auto [changedThere, stateLost, expected] =
-            TestSupport::fetch<bool, bool, QStringList>("changedThere", "stateLost", "expected");
+        auto [there, here, merged, expected] =
+            TestSupport::fetch<QString, QString, int, QStringList>("there", "here", "merged", "expected");
         open(file("a.mdb"));
         add("Anna", "0101");
         add("Anna B", "0202");
         QVERIFY(sync(file("a.mdb")).ok);
-        if (changedThere) {
+        QVERIFY(sync(file("b.mdb")).ok);
+        if (!there.isEmpty()) {
+            const QString name = there.section(": ", 0, 0);
+            edit(name, name, there.section(": ", 1).split(", "));
             QVERIFY(sync(file("b.mdb")).ok);
-            edit("Anna B", "Anna B", {"0909"});
-            QVERIFY(sync(file("b.mdb")).ok);
-            open(file("a.mdb"));
         }
-        if (stateLost)
-            runSql("DELETE FROM SyncState");
-        modDuplicates::MergeGroups({{numberOf("Anna"), {numberOf("Anna B")}}}, QString());
-        QCOMPARE(modDuplicates::MergedUids().size(), 1);
+        open(file("a.mdb"));
+        if (here == "edit") {
+            edit("Anna", "Anna", {"0101", "0303"});
+        } else if (here == "remove") {
+            remove("Anna");
+        } else {
+            if (here.endsWith("state lost"))
+                runSql("DELETE FROM SyncState");
+            modDuplicates::MergeGroups({{numberOf("Anna"), {numberOf("Anna B")}}}, QString());
+            QCOMPARE(modDuplicates::MergedUids().size(), 1);
+        }
         const modSync::Result result = sync(file("a.mdb"));
         QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.merged, merged);
         QCOMPARE(persons(file("a.mdb")), expected);
         QVERIFY(modDuplicates::MergedUids().isEmpty());
         QCOMPARE(serverCards().size(), expected.size());
@@ -504,9 +475,14 @@ private slots:
     void untrustedCertificateAsks()
     {
         QFETCH(bool, accept);
-        const QUrl book = tlsBook();
+        QString error;
+        QVERIFY2(m_tlsServer.started() || m_tlsServer.start(error, true), qPrintable(error));
+        // A new book, made while the certificate is accepted; afterwards nothing is.
         const QString fingerprint = m_tlsServer.certificateFingerprint();
-        QVERIFY(book.isValid());
+        CardDav::AcceptCertificate(m_tlsServer.url(), fingerprint);
+        const QUrl book = m_tlsServer.makeAddressBook(QString("tls%1").arg(m_books), error);
+        CardDav::AcceptCertificate(m_tlsServer.url(), QString());
+        QVERIFY2(book.isValid(), qPrintable(error));
         const QString name = book.path().section('/', -2, -2);
         frmMain window{QString()};
         openWindow(window, book, RadicaleServer::Password);
