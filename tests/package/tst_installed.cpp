@@ -44,13 +44,6 @@ class TestInstalled : public QObject
 
     QString program() const { return m_package->installed("usr/bin/addrion"); }
 
-    static QProcessEnvironment offscreen()
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
-        return environment;
-    }
-
     // Settings as a user's first start finds them, except that nobody asks the network.
     static void firstStartSettings()
     {
@@ -127,7 +120,7 @@ private slots:
         // The program's own entry with the test seam that prints the window's rows, taking
         // its resources from where the installed program lives.
         QProcess run;
-        QProcessEnvironment environment = offscreen();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("ADDRION_EXECUTABLE", program());
         run.setProcessEnvironment(environment);
         run.start(TestSupport::reminderEcho(), {"/Reminder"});
@@ -156,7 +149,6 @@ private slots:
         }
         modSettings::WriteSetting("Default database", "");
         QProcess run;
-        run.setProcessEnvironment(offscreen());
         run.start(program(), {database});
         QVERIFY2(run.waitForStarted(), qPrintable(run.errorString()));
         auto stored = [](const char* key) {

@@ -392,13 +392,7 @@ private slots:
     void failedConnectionShowsNothing()
     {
         QFETCH(bool, viaProxy);
-        quint16 port = 0;
-        {
-            // A port that was just free: nobody listens there now.
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost));
-            port = probe.serverPort();
-        }
+        const quint16 port = CannedTcpServer().port(); // just free: nobody listens there now
         QWidget window;
         if (viaProxy)
             UseProxy(port);
