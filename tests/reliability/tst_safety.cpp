@@ -561,28 +561,6 @@ private slots:
         modLanguage::LanguageInfo("Name");
     }
 
-    void missingResourceFolders()
-    {
-        ScriptedPlatform platform;
-        QTemporaryDir program; // no Language, Calendar, Css or Sound inside
-        modEnvironment::SetProgramFolder(program.path());
-        modSettings::WriteSetting("Language", "German");
-        modSettings::WriteSetting("Css Calendar", "Ocean");
-        QVERIFY(modLanguage::LanguageFileNames().isEmpty());
-        QCOMPARE(T("Error"), QString("Error"));
-        QVERIFY(modCalendar::StyleNames().isEmpty());
-        DatabaseFixture database(DatabaseFixture::Content::Persons);
-        QVERIFY(database.ok());
-        // Without any style sheet the calendar is written unstyled.
-        QCOMPARE(modCalendar::GenerateCalendar(nullptr), QString());
-        QVERIFY(QFile::exists(modCalendar::PagePath(QDate::currentDate().year(), 3)));
-        // The export works without its style sheets too.
-        const modExport::Selection selection{{1}, {}};
-        QString error;
-        QVERIFY2(modExportFiles::ExportHtml(selection, nullptr, error), qPrintable(error));
-        QVERIFY(platform.messages().isEmpty());
-    }
-
     void unwritableDatabaseFolder()
     {
         ScriptedPlatform platform;
@@ -623,7 +601,8 @@ private slots:
 
     // A file where the temporary and the data folder should be: nothing can be made inside.
     // The export fails and says so, the calendar reports it, and the log line is dropped.
-    void unwritableTempAndDataFolders()
+    // Without the Language, Calendar, Css and Sound folders all is English and unstyled.
+    void blockedAndMissingFolders()
     {
         ScriptedPlatform platform;
         DatabaseFixture dir(DatabaseFixture::Content::Persons);
@@ -647,6 +626,18 @@ private slots:
         QVERIFY(!calendar.isEmpty());
         QVERIFY(!QFile::exists(logPath));
         QCOMPARE(TestSupport::readFile(blocked), QByteArray("x"));
+
+        QTemporaryDir program; // no Language, Calendar, Css or Sound inside
+        modEnvironment::SetProgramFolder(program.path());
+        modSettings::WriteSetting("Language", "German");
+        modSettings::WriteSetting("Css Calendar", "Ocean");
+        QVERIFY(modLanguage::LanguageFileNames().isEmpty());
+        QCOMPARE(T("Error"), QString("Error"));
+        QVERIFY(modCalendar::StyleNames().isEmpty());
+        QCOMPARE(modCalendar::GenerateCalendar(nullptr), QString());
+        QVERIFY(QFile::exists(modCalendar::PagePath(QDate::currentDate().year(), 3)));
+        QVERIFY2(modExportFiles::ExportHtml({{1}, {}}, nullptr, error), qPrintable(error));
+        QVERIFY(platform.messages().isEmpty());
     }
 
     void versionServerAnswers_data()
