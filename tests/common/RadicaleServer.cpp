@@ -74,8 +74,7 @@ bool RadicaleServer::start(QString& error, bool tls, bool fsync)
                   << "--server-certificate" << certificatePath() << "--server-key" << key;
     }
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // A server outliving a test process that was killed would keep the files it inherited
-    // open: it ends with the test process.
+    // It ends with the test process: one outliving a killed test would keep its inherited files open.
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(QFileInfo(python).isExecutable() ? python : program, arguments);
     if (!m_process.waitForStarted()) {

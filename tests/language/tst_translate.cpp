@@ -38,8 +38,7 @@ public:
     }
 };
 
-// The language files: how they are read and looked up, the language menu and what a
-// language changes in the windows, and the files that ship.
+// Language files: how they are read and looked up, the menu, what a language changes, what ships.
 class TestTranslate : public QObject
 {
     Q_OBJECT
@@ -71,8 +70,7 @@ class TestTranslate : public QObject
             files << it.next();
         return files;
     }
-    // The keys are the English texts the program passes to the lookup, written where
-    // it looks them up or marked where it keeps them for later.
+    // The English texts the program looks up, written where it looks them up or marked to keep for later.
     const QSet<QString>& programKeys()
     {
         if (!m_keys.isEmpty())
@@ -331,8 +329,7 @@ private slots:
         QCOMPARE(bool(side & Qt::AlignRight), onTheRight);
     }
 
-    // A lookup whose key is computed would escape the check; it is allowed only where
-    // the texts it can see are marked.
+    // A computed key would escape the check: allowed only where the texts it can see are marked.
     void lookupsUseWrittenKeys()
     {
         const QRegularExpression computed(

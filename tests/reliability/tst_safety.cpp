@@ -30,9 +30,8 @@
 
 using TestSupport::addRow;
 
-// Crash safety (a helper process killed while it saves), full disks, two processes on one
-// file, and hostile input, including what the fuzz targets in fuzz/ found: a clear message
-// or a quiet fallback, nothing lost, no crash, no hang.
+// Crash safety (a helper killed while it saves), full disks, two processes on one file, hostile
+// input (also what fuzz/ found): a clear message or a quiet fallback; nothing lost, no crash or hang.
 class TestSafety : public QObject
 {
     Q_OBJECT
@@ -130,7 +129,6 @@ class TestSafety : public QObject
         return steps;
     }
 
-    // Every file below the folder with its bytes.
     static QMap<QString, QByteArray> contents(const QString& folder)
     {
         QMap<QString, QByteArray> files;
@@ -278,8 +276,7 @@ private slots:
         QStringList arguments{QString::number(limit), operation};
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (operation == "password") {
-            // The cipher program runs without the limit, as it would write to another
-            // disk; only the program's own writes meet the full one.
+            // The cipher program runs without the limit: only the program's own writes meet the full disk.
             const QString real = QStandardPaths::findExecutable(modPassword::CipherProgramName);
             QVERIFY2(!real.isEmpty(), "the sqlcipher program is needed (Debian package sqlcipher)");
             const QString standIn = dir.filePath("bin/") + modPassword::CipherProgramName;
@@ -497,8 +494,7 @@ private slots:
         QVERIFY(platform.messages().isEmpty());
     }
 
-    // messages: an unclosed "[" is a pattern the engine refuses: each such keystroke says so
-    // once and empties the list; closing it searches again
+    // messages: each keystroke of an unclosed "[" says once that the engine refuses it, emptying the list
     void quickSearchSpecialCharacters_data()
     {
         TestSupport::addColumns<QString, QStringList, int>("typed", "names", "messages");

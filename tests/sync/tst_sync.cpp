@@ -26,8 +26,7 @@
 
 using TestSupport::addRow;
 
-// The sync plan and the cards a sync sends as plain values, then two database files kept
-// in step through a real Radicale server.
+// The sync plan and the cards sent as plain values; two files kept in step through a real Radicale server.
 class TestSync : public QObject
 {
     Q_OBJECT
@@ -230,8 +229,7 @@ private slots:
         QTEST(found.join(';') + (plan.needsConfirmation ? "?" : ""), "operations");
     }
 
-    // An edit here changes only the properties we own in the server's card; the hash
-    // that tells a change ignores the revision.
+    // An edit here changes only our properties in the server's card; the change hash ignores the revision.
     void updatedCard()
     {
         const QByteArray ours = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna;;;\r\nFN:Anna Berg\r\nUID:u1\r\n"
@@ -253,8 +251,7 @@ private slots:
         QVERIFY(modSyncCard::Hash(ours) != modSyncCard::Hash(QByteArray(ours).replace("Anna", "Anne")));
     }
 
-    // A server's answer cut short (found by fuzzing) lists nothing, rather than the part
-    // that arrived.
+    // A server's answer cut short (found by fuzzing) lists nothing, not the part that arrived.
     void brokenAnswerListsNothing()
     {
         const QByteArray whole = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\"><d:response>"
@@ -322,8 +319,7 @@ private slots:
                  1);
     }
 
-    // A database whose numbers are all used reports it when a new person arrives, and
-    // stores nothing.
+    // A database whose numbers are all used reports it when a new person arrives and stores nothing.
     void numbersExhausted()
     {
         open(file("b.mdb"));
@@ -390,8 +386,7 @@ private slots:
         QCOMPARE(persons(file("b.mdb")), expected);
     }
 
-    // A photo and an organisation that another client stored stay through an edit here,
-    // and what we send reads in an independent parser.
+    // Another client's photo and organisation survive an edit here; what we send reads in another parser.
     void foreignPropertiesSurvive()
     {
         open(file("a.mdb"));
@@ -414,9 +409,8 @@ private slots:
         QCOMPARE(parsed, QStringList{uid + "\tAnna"});
     }
 
-    // The server changes a card between the listing and the upload: that upload is
-    // refused (412) while the others of its batch arrive, and the card is fetched again
-    // and merged.
+    // The server changes a card between listing and upload: that upload is refused (412), the rest
+    // of its batch arrives, and the card is fetched again and merged.
     void changedOnServerDuringSync()
     {
         open(file("a.mdb"));
@@ -504,8 +498,7 @@ private slots:
         }
     }
 
-    // A server that cannot be reached or answers nonsense is explained in words, and
-    // nothing changes here.
+    // A server that cannot be reached or answers nonsense is explained in words; nothing changes here.
     void errorsInWords_data()
     {
         // answer: to every request; "closed": nobody listens, "": no answer
@@ -560,9 +553,8 @@ private slots:
         }
     }
 
-    // The address books are found from one of them, and the window finds them from the
-    // bare host and links the database; Database > Synchronise then syncs with the
-    // password kept for the session.
+    // The books are found from one of them, and by the window from the bare host, which links the
+    // database; Database > Synchronise then syncs with the password kept for the session.
     void windowLinksAndSynchronises()
     {
         CardDav::Session session(RadicaleServer::User, RadicaleServer::Password);
@@ -622,8 +614,7 @@ private slots:
         QCOMPARE(serverCards().size(), 2);
     }
 
-    // With the option set, a sync runs when the database opens and then on the timer,
-    // and never a second one while one runs.
+    // With the option set, a sync runs when the database opens, then on the timer, never two at once.
     void automaticSync()
     {
         frmMain window{QString()};
@@ -673,8 +664,7 @@ private slots:
         QCOMPARE(serverCards().size(), exitCode == 0 ? 1 : 0);
     }
 
-    // A sync killed anywhere is completed by the next one: the same persons on both
-    // sides, none twice.
+    // A sync killed anywhere is completed by the next: the same persons on both sides, none twice.
     void interruptedSyncCompletes_data()
     {
         QTest::addColumn<int>("cards"); // on the server when the sync is killed

@@ -57,8 +57,7 @@ void UseProxy(quint16 port)
 
 } // namespace
 
-// The version check: its logic, the exchange with a real server on 127.0.0.1, directly
-// and through a proxy, the notice window it opens, and the About box.
+// The version check's logic, its exchange with a real server directly and through a proxy, its notice, the About box.
 class TestVersionCheck : public QObject
 {
     Q_OBJECT
@@ -340,8 +339,7 @@ private slots:
         QWidget window;
         VersionCheck checker("127.0.0.1", server.port(), &window);
 
-        // Shown, and shown again while the box is not ticked; the web site button opens
-        // the site and closes the notice.
+        // Shown again while the box is not ticked; the web site button opens the site and closes the notice.
         for (int round = 0; round < 2; ++round) {
             QVERIFY(runCheck(checker));
             frmNewVersion* notice = OpenNotice();
@@ -366,8 +364,7 @@ private slots:
         }
         QCOMPARE(m_platform->callsOf("url").constFirst().text, QString(TestSupport::TestWebsite));
 
-        // Ticked, the box keeps this version from showing again, also when the notice
-        // closes through the web site (closing with OK is the program start's test).
+        // Ticked, the box keeps this version away, also when closed through the web site (OK: at a start).
         QVERIFY(runCheck(checker));
         QVERIFY(OpenNotice());
         closeNotice(OpenNotice(), true, &frmNewVersion::cmdWebsite);
@@ -473,8 +470,7 @@ private slots:
         QCOMPARE(modSettings::ReadSetting("Check version"), QString("yes"));
     }
 
-    // A start of the program as the user sees it: the main window, then the check
-    // through the proxy to the program's own update server.
+    // A program start as the user sees it: the main window, then the check through the proxy.
     void startShowsTheNoticeOnce()
     {
         CannedTcpServer server(CannedTcpServer::ok("1.5.0"));
@@ -502,8 +498,7 @@ private slots:
         QCOMPARE(server.requests(), QList<QByteArray>(2, expected));
     }
 
-    // A build without an update address or web site asks nobody, offers no check and
-    // no link to the site.
+    // A build without update address and web site asks nobody, offers no check and no link to the site.
     void noAddressesNoCheckNoLink()
     {
         CannedTcpServer proxy(CannedTcpServer::ok("1.5.0"));
@@ -605,8 +600,7 @@ private slots:
     }
 
     void websiteLinkOpens_data() { addTwoRows("byKey", "click", "enter key"); }
-    // Help > About opens the box modally; its link opens the web site and keeps the box
-    // open, only OK closes it.
+    // Help > About opens the box modally; its link opens the site and keeps it open, only OK closes it.
     void websiteLinkOpens()
     {
         QFETCH(bool, byKey);
@@ -633,8 +627,7 @@ private slots:
         QCOMPARE(urls.constFirst().text, QString(TestSupport::TestWebsite));
     }
 
-    // Neither the program nor the folders shipped beside it send a user to a
-    // placeholder address.
+    // Nothing shipped (the program and the folders beside it) sends a user to a placeholder address.
     void nothingShippedNamesAPlaceholderSite()
     {
         const QFileInfo program(TestSupport::executable());
