@@ -65,8 +65,6 @@ class TestVersionCheck : public QObject
     QTemporaryDir m_programFolder;
     std::unique_ptr<ScriptedPlatform> m_platform;
 
-    QString logFile() const { return modError::LogFilePath(); }
-
     // One check against the server; true when it ended.
     static bool runCheck(VersionCheck& checker)
     {
@@ -94,7 +92,7 @@ private slots:
     void init()
     {
         TestSupport::clearSettings();
-        QFile::remove(logFile());
+        QFile::remove(modError::LogFilePath());
         m_platform = std::make_unique<ScriptedPlatform>();
     }
     void cleanup()
@@ -395,7 +393,7 @@ private slots:
         QCOMPARE(OpenNotices().size(), 0);
         QVERIFY(checker.LatestVersion().isEmpty());
         QVERIFY(m_platform->calls().isEmpty());
-        QVERIFY(!QFile::exists(logFile()));
+        QVERIFY(!QFile::exists(modError::LogFilePath()));
     }
 
     void unusableProxyIsLogged()
@@ -407,7 +405,7 @@ private slots:
         VersionCheck checker("127.0.0.1", server.port(), &window);
         QVERIFY(runCheck(checker));
         QCOMPARE(checker.wskMain->state(), QAbstractSocket::UnconnectedState);
-        const QString log = QString::fromUtf8(TestSupport::readFile(logFile())).trimmed();
+        const QString log = QString::fromUtf8(TestSupport::readFile(modError::LogFilePath())).trimmed();
         QCOMPARE(log.count('\n'), 0);
         QVERIFY2(
             log.endsWith(" - The following error occured in the function \"Check Version\" withAddrion: 6 - Overflow"),
