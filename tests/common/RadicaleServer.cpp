@@ -14,17 +14,6 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-namespace {
-
-int FreePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-} // namespace
-
 RadicaleServer::~RadicaleServer()
 {
     if (m_process.state() != QProcess::NotRunning) {
@@ -51,7 +40,11 @@ bool RadicaleServer::start(QString& error, bool tls, bool fsync)
         return false;
     }
     users.close();
-    m_port = FreePort();
+    {
+        QTcpServer probe; // a port that is free now
+        probe.listen(QHostAddress::LocalHost, 0);
+        m_port = probe.serverPort();
+    }
     m_tls = tls;
     QStringList arguments =
         QString("-m radicale --auth-type htpasswd --auth-htpasswd-encryption plain --logging-level warning").split(' ');
@@ -81,8 +74,7 @@ bool RadicaleServer::start(QString& error, bool tls, bool fsync)
                   << "--server-certificate" << certificatePath() << "--server-key" << key;
     }
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // A server outliving a test process that was killed would keep the files it inherited
-    // open: it ends with the test process.
+    // It ends with the test process: one outliving a killed test would keep its inherited files open.
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(QFileInfo(python).isExecutable() ? python : program, arguments);
     if (!m_process.waitForStarted()) {

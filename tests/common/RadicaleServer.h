@@ -18,10 +18,9 @@ public:
     RadicaleServer(const RadicaleServer&) = delete;
     RadicaleServer& operator=(const RadicaleServer&) = delete;
 
-    // False with the reason (naming the Debian package when Radicale is missing). With
-    // tls, the server speaks https with a self-signed certificate made for it. Without
-    // fsync, the server does not wait for the disk after every card it writes (only for
-    // figures that show what that waiting costs).
+    // False with the reason (naming the Debian package when Radicale is missing). With tls: https
+    // with a self-signed certificate made for it; without fsync: no waiting for the disk after
+    // each card it writes (only for figures that show what that waiting costs).
     bool start(QString& error, bool tls = false, bool fsync = true);
     bool started() const { return m_port != 0; }
     QUrl url() const;

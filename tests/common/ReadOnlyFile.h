@@ -2,10 +2,9 @@
 
 #include <QString>
 
-// Makes a file and its folder read-only for this process, also when the tests run as
-// root (who may write to any file the permission bits forbid): the file and folder are
-// then marked immutable. Undone on destruction. ok() is false when the machine does
-// not allow it.
+// Makes a file and its folder read-only for this process, also for root (who may write whatever the
+// permission bits forbid): then both are marked immutable. Undone on destruction; ok() is false
+// when the machine does not allow it.
 class ReadOnlyFile
 {
 public:

@@ -1,13 +1,10 @@
-// A second process for the reliability tests.
-//
-// reliability_helper save|remove|close <database> saves, removes, or saves and closes
-// with compaction until the test kills it, printing "step <n>" after each step. Each
-// person's name tells its phones, e-mail addresses and the save that wrote them, so that
-// a half-written save shows. A message the program would show ends it with 2.
-//
-// reliability_helper <limit> password|upgrade|export-text|export-vcard|copy|calendar ...
-// runs one save where no file may grow beyond <limit> bytes (RLIMIT_FSIZE, SIGXFSZ
-// ignored), and prints "result 1" or "result 0", then every message the user would see.
+// A second process for the reliability tests. "reliability_helper save|remove|close <database>"
+// saves, removes, or saves and closes with compaction until the test kills it, printing
+// "step <n>" after each step; each person's name tells its phones, e-mail addresses and the
+// save that wrote them, so that a half-written save shows. A message ends it with 2.
+// "reliability_helper <limit> password|upgrade|export-text|export-vcard|copy|calendar ..."
+// runs one save where no file may grow beyond <limit> bytes (RLIMIT_FSIZE, SIGXFSZ ignored)
+// and prints "result 1" or "result 0", then every message the user would see.
 
 #include "ScriptedPlatform.h"
 
@@ -40,8 +37,7 @@ public:
     }
 };
 
-// Person "Crash <generation> phones <p> emails <e>", its phones and addresses all
-// tagged with the generation.
+// "Crash <generation> phones <p> emails <e>", its phones and addresses tagged with the generation.
 modContact::Contact MakeContact(int generation)
 {
     const int phones = generation % 5;
@@ -80,8 +76,7 @@ int Crash(const QString& mode, const QString& database)
             else if (!modContact::SaveNewPerson(MakeContact(generation)))
                 return 2;
         } else if (mode == "remove") {
-            // The main window's Remove command: the person with all their numbers and
-            // addresses, or nothing.
+            // The main window's Remove: the person with all numbers and addresses, or nothing.
             const QString where = QString(" WHERE Contactnr = %1").arg(1 + generation % 10);
             Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
             for (const char* table : {"Phone", "Email", "Person"})

@@ -26,8 +26,7 @@
 
 using TestSupport::addRow;
 
-// The sync plan and the cards a sync sends as plain values, then two database files kept
-// in step through a real Radicale server.
+// The sync plan and the cards sent as plain values; two files kept in step through a real Radicale server.
 class TestSync : public QObject
 {
     Q_OBJECT
@@ -102,19 +101,6 @@ class TestSync : public QObject
     {
         CardDav::Session other(RadicaleServer::User, RadicaleServer::Password);
         return other.Send("PUT", m_book.resolved(QUrl(name)), card).status;
-    }
-
-    // A new address book on the https server, made while its certificate is accepted;
-    // afterwards nothing is accepted.
-    QUrl tlsBook()
-    {
-        QString error;
-        if (!m_tlsServer.started() && !m_tlsServer.start(error, true))
-            qFatal("%s", qPrintable(error));
-        CardDav::AcceptCertificate(m_tlsServer.url(), m_tlsServer.certificateFingerprint());
-        const QUrl book = m_tlsServer.makeAddressBook(QString("tls%1").arg(m_books), error);
-        CardDav::AcceptCertificate(m_tlsServer.url(), QString());
-        return book;
     }
 
     // A main window on a.mdb linked to the book, the password known for this session.
@@ -243,8 +229,7 @@ private slots:
         QTEST(found.join(';') + (plan.needsConfirmation ? "?" : ""), "operations");
     }
 
-    // An edit here changes only the properties we own in the server's card; the hash
-    // that tells a change ignores the revision.
+    // An edit here changes only our properties in the server's card; the change hash ignores the revision.
     void updatedCard()
     {
         const QByteArray ours = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Berg;Anna;;;\r\nFN:Anna Berg\r\nUID:u1\r\n"
@@ -266,8 +251,7 @@ private slots:
         QVERIFY(modSyncCard::Hash(ours) != modSyncCard::Hash(QByteArray(ours).replace("Anna", "Anne")));
     }
 
-    // A server's answer cut short (found by fuzzing) lists nothing, rather than the part
-    // that arrived.
+    // A server's answer cut short (found by fuzzing) lists nothing, not the part that arrived.
     void brokenAnswerListsNothing()
     {
         const QByteArray whole = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\"><d:response>"
@@ -335,8 +319,7 @@ private slots:
                  1);
     }
 
-    // A database whose numbers are all used reports it when a new person arrives, and
-    // stores nothing.
+    // A database whose numbers are all used reports it when a new person arrives and stores nothing.
     void numbersExhausted()
     {
         open(file("b.mdb"));
@@ -352,66 +335,50 @@ private slots:
         QCOMPARE(countSelected("SELECT * FROM Person WHERE Name = 'Bob'"), 0);
     }
 
-    // A person changed on both sides is merged; one removed here but changed there
-    // comes back.
+    // A person changed on both sides is merged; one removed here but changed there comes
+    // back. One merged into another here leaves the server too, unless it was changed there:
+    // then the change wins and it comes back. The record of the merge is used up.
     void conflicts_data()
     {
-        TestSupport::addColumns<bool, QStringList>("removeHere", "expected");
-        addRow("changed on both sides", false, QStringList{"Anna: 0101, 0303, 0202"});
-        addRow("removed here, changed there", true, QStringList{"Anna: 0202"});
+        // there: "name: phones" as another device saves them; here: what this file does;
+        // merged: how many persons the sync merged
+        TestSupport::addColumns<QString, QString, int, QStringList>("there", "here", "merged", "expected");
+        addRow("changed on both sides", "Anna: 0101, 0202", "edit", 1,
+               QStringList{"Anna: 0101, 0303, 0202", "Anna B: 0202"});
+        addRow("removed here, changed there", "Anna: 0202", "remove", 0, QStringList{"Anna: 0202", "Anna B: 0202"});
+        addRow("merged away, unchanged there", "", "merge", 0, QStringList{"Anna: 0101, 0202"});
+        addRow("merged away, changed there", "Anna B: 0909", "merge", 0,
+               QStringList{"Anna: 0101, 0202", "Anna B: 0909"});
+        addRow("merged away, no sync state", "", "merge, state lost", 1, QStringList{"Anna: 0101, 0202"});
     }
     void conflicts()
     {
-        auto [removeHere, expected] = TestSupport::fetch<bool, QStringList>("removeHere", "expected");
-        open(file("a.mdb"));
-        add("Anna", "0101");
-        QVERIFY(sync(file("a.mdb")).ok);
-        QVERIFY(sync(file("b.mdb")).ok);
-        edit("Anna", "Anna", removeHere ? QStringList{"0202"} : QStringList{"0101", "0202"}); // b
-        QVERIFY(sync(file("b.mdb")).ok);
-        open(file("a.mdb"));
-        if (removeHere)
-            remove("Anna");
-        else
-            edit("Anna", "Anna", {"0101", "0303"});
-        const modSync::Result result = sync(file("a.mdb"));
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QCOMPARE(result.merged, removeHere ? 0 : 1);
-        QCOMPARE(persons(file("a.mdb")), expected);
-        QVERIFY(sync(file("b.mdb")).ok);
-        QCOMPARE(persons(file("b.mdb")), expected);
-    }
-
-    // A person merged into another here leaves the server too, unless it was changed
-    // there: then the change wins and it comes back. The record of the merge is used up.
-    void mergedAwayLeavesServer_data()
-    {
-        // stateLost: the file never synchronised these persons as they are now
-        TestSupport::addColumns<bool, bool, QStringList>("changedThere", "stateLost", "expected");
-        addRow("unchanged there", false, false, QStringList{"Anna: 0101, 0202"});
-        addRow("changed there", true, false, QStringList{"Anna: 0101, 0202", "Anna B: 0909"});
-        addRow("no sync state", false, true, QStringList{"Anna: 0101, 0202"});
-    }
-    void mergedAwayLeavesServer()
-    {
-        auto [changedThere, stateLost, expected] =
-            TestSupport::fetch<bool, bool, QStringList>("changedThere", "stateLost", "expected");
+        auto [there, here, merged, expected] =
+            TestSupport::fetch<QString, QString, int, QStringList>("there", "here", "merged", "expected");
         open(file("a.mdb"));
         add("Anna", "0101");
         add("Anna B", "0202");
         QVERIFY(sync(file("a.mdb")).ok);
-        if (changedThere) {
+        QVERIFY(sync(file("b.mdb")).ok);
+        if (!there.isEmpty()) {
+            const QString name = there.section(": ", 0, 0);
+            edit(name, name, there.section(": ", 1).split(", "));
             QVERIFY(sync(file("b.mdb")).ok);
-            edit("Anna B", "Anna B", {"0909"});
-            QVERIFY(sync(file("b.mdb")).ok);
-            open(file("a.mdb"));
         }
-        if (stateLost)
-            runSql("DELETE FROM SyncState");
-        modDuplicates::MergeGroups({{numberOf("Anna"), {numberOf("Anna B")}}}, QString());
-        QCOMPARE(modDuplicates::MergedUids().size(), 1);
+        open(file("a.mdb"));
+        if (here == "edit") {
+            edit("Anna", "Anna", {"0101", "0303"});
+        } else if (here == "remove") {
+            remove("Anna");
+        } else {
+            if (here.endsWith("state lost"))
+                runSql("DELETE FROM SyncState");
+            modDuplicates::MergeGroups({{numberOf("Anna"), {numberOf("Anna B")}}}, QString());
+            QCOMPARE(modDuplicates::MergedUids().size(), 1);
+        }
         const modSync::Result result = sync(file("a.mdb"));
         QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.merged, merged);
         QCOMPARE(persons(file("a.mdb")), expected);
         QVERIFY(modDuplicates::MergedUids().isEmpty());
         QCOMPARE(serverCards().size(), expected.size());
@@ -419,8 +386,7 @@ private slots:
         QCOMPARE(persons(file("b.mdb")), expected);
     }
 
-    // A photo and an organisation that another client stored stay through an edit here,
-    // and what we send reads in an independent parser.
+    // Another client's photo and organisation survive an edit here; what we send reads in another parser.
     void foreignPropertiesSurvive()
     {
         open(file("a.mdb"));
@@ -443,9 +409,8 @@ private slots:
         QCOMPARE(parsed, QStringList{uid + "\tAnna"});
     }
 
-    // The server changes a card between the listing and the upload: that upload is
-    // refused (412) while the others of its batch arrive, and the card is fetched again
-    // and merged.
+    // The server changes a card between listing and upload: that upload is refused (412), the rest
+    // of its batch arrives, and the card is fetched again and merged.
     void changedOnServerDuringSync()
     {
         open(file("a.mdb"));
@@ -504,9 +469,14 @@ private slots:
     void untrustedCertificateAsks()
     {
         QFETCH(bool, accept);
-        const QUrl book = tlsBook();
+        QString error;
+        QVERIFY2(m_tlsServer.started() || m_tlsServer.start(error, true), qPrintable(error));
+        // A new book, made while the certificate is accepted; afterwards nothing is.
         const QString fingerprint = m_tlsServer.certificateFingerprint();
-        QVERIFY(book.isValid());
+        CardDav::AcceptCertificate(m_tlsServer.url(), fingerprint);
+        const QUrl book = m_tlsServer.makeAddressBook(QString("tls%1").arg(m_books), error);
+        CardDav::AcceptCertificate(m_tlsServer.url(), QString());
+        QVERIFY2(book.isValid(), qPrintable(error));
         const QString name = book.path().section('/', -2, -2);
         frmMain window{QString()};
         openWindow(window, book, RadicaleServer::Password);
@@ -528,8 +498,7 @@ private slots:
         }
     }
 
-    // A server that cannot be reached or answers nonsense is explained in words, and
-    // nothing changes here.
+    // A server that cannot be reached or answers nonsense is explained in words; nothing changes here.
     void errorsInWords_data()
     {
         // answer: to every request; "closed": nobody listens, "": no answer
@@ -547,7 +516,7 @@ private slots:
         auto [answer, words] = TestSupport::fetch<QByteArray, QString>("answer", "words");
         CannedTcpServer server(answer);
         QVERIFY(server.isListening());
-        const QUrl url(QString("http://127.0.0.1:%1/anna/book/").arg(server.serverPort()));
+        const QUrl url(QString("http://127.0.0.1:%1/anna/book/").arg(server.port()));
         if (answer == "closed")
             server.close();
         link(file("a.mdb"), url, false);
@@ -584,9 +553,8 @@ private slots:
         }
     }
 
-    // The address books are found from one of them, and the window finds them from the
-    // bare host and links the database; Database > Synchronise then syncs with the
-    // password kept for the session.
+    // The books are found from one of them, and by the window from the bare host, which links the
+    // database; Database > Synchronise then syncs with the password kept for the session.
     void windowLinksAndSynchronises()
     {
         CardDav::Session session(RadicaleServer::User, RadicaleServer::Password);
@@ -646,8 +614,7 @@ private slots:
         QCOMPARE(serverCards().size(), 2);
     }
 
-    // With the option set, a sync runs when the database opens and then on the timer,
-    // and never a second one while one runs.
+    // With the option set, a sync runs when the database opens, then on the timer, never two at once.
     void automaticSync()
     {
         frmMain window{QString()};
@@ -697,8 +664,7 @@ private slots:
         QCOMPARE(serverCards().size(), exitCode == 0 ? 1 : 0);
     }
 
-    // A sync killed anywhere is completed by the next one: the same persons on both
-    // sides, none twice.
+    // A sync killed anywhere is completed by the next: the same persons on both sides, none twice.
     void interruptedSyncCompletes_data()
     {
         QTest::addColumn<int>("cards"); // on the server when the sync is killed
