@@ -85,14 +85,6 @@ void TestSupport::clickNearRightEnd(QWidget* box)
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 3, box->height() / 2));
 }
 
-QStringList TestSupport::itemTexts(const QTreeWidget* list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        texts << list->topLevelItem(i)->text(0);
-    return texts;
-}
-
 QStringList TestSupport::itemTexts(const QAbstractItemModel* model)
 {
     QStringList texts;
@@ -101,9 +93,9 @@ QStringList TestSupport::itemTexts(const QAbstractItemModel* model)
     return texts;
 }
 
-void TestSupport::clickItem(QTreeWidget* list, int row)
+void TestSupport::clickItem(QAbstractItemView* list, int row)
 {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 0)).center());
 }
 
 void TestSupport::clickLink(QTextBrowser* viewer, const QString& href)

@@ -91,10 +91,13 @@ namespace TestSupport {
 // used to leave the cursor behind the mask.
 void clickNearRightEnd(QWidget* box);
 // The texts of a list's first column, top to bottom.
-QStringList itemTexts(const QTreeWidget* list);
 QStringList itemTexts(const QAbstractItemModel* model);
+inline QStringList itemTexts(const QTreeWidget* list)
+{
+    return itemTexts(list->model());
+}
 // Clicks a row of a list, as a user does.
-void clickItem(QTreeWidget* list, int row);
+void clickItem(QAbstractItemView* list, int row);
 // Clicks the link with this target where the viewer shows it; fails the test when the
 // page has no such link.
 void clickLink(QTextBrowser* viewer, const QString& href);

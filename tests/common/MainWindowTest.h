@@ -80,11 +80,7 @@ protected:
         return values;
     }
     // Clicks a row of the person list, as a user does.
-    void clickRow(int row) const
-    {
-        const QModelIndex index = w()->contactList()->index(row, 0);
-        QTest::mouseClick(w()->lvwMain->viewport(), Qt::LeftButton, {}, w()->lvwMain->visualRect(index).center());
-    }
+    void clickRow(int row) const { TestSupport::clickItem(w()->lvwMain, row); }
 
     std::unique_ptr<MainWindowFixture> m_fixture;
 };

@@ -260,9 +260,7 @@ private slots:
         QTest::mouseClick(window.cmdOK, Qt::LeftButton);
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QCOMPARE(platform()->callsOf("url").size(), 1);
-        const QUrl url(platform()->callsOf("url").constFirst().text);
-        QCOMPARE(url.scheme(), QString("mailto"));
-        QCOMPARE(url.path(), list);
+        QCOMPARE(platform()->callsOf("url").constFirst().text, "mailto:" + list);
 
         frmEmail again(*w());
         QCOMPARE(again.optSemicolon->isChecked(), semicolon);
