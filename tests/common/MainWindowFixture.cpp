@@ -75,8 +75,7 @@ void MainWindowFixture::addPersons()
 
 MainWindowFixture::~MainWindowFixture()
 {
-    m_window.reset();
-    modDatabase::CloseDatabase(false);
+    close();
     modSearch::ClearSearch();
 }
 

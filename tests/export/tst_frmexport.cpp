@@ -13,17 +13,15 @@
 #include <QTextDocument>
 #include <QTextFrame>
 
-// The export window, its previews and the e-mail address list over the real main window
-// and database.
+// The export window, its previews and the e-mail address list over the real main window.
 class TestFrmExport : public QObject, MainWindowTest
 {
     Q_OBJECT
 
     QDir folder() const { return QFileInfo(m_fixture->databasePath()).dir(); }
 
-    // Numbers and names run in opposite directions, so name order is not number order.
-    // Of the four first in name order, Bob has two e-mail addresses, Carla only a second
-    // one, Dirk none.
+    // Numbers and names run in opposite directions. Of the four first in name order, Bob has
+    // two e-mail addresses, Carla only a second one, Dirk none.
     static void addSamplePersons()
     {
         Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
@@ -132,8 +130,7 @@ private slots:
         QCOMPARE(save.arguments.at(1), "Addrion" + QDate::currentDate().toString("yyyyMMdd") + ".txt");
     }
 
-    // Each shipped style, chosen in the menu, is what the viewer shows and what Save
-    // writes: the saved page, opened in a viewer of its own, looks the same.
+    // Each shipped style, chosen in the menu, is shown and saved: the saved page looks the same.
     void restyledPreviewShowsWhatSaveWrites_data()
     {
         QTest::addColumn<QString>("style");
@@ -166,9 +163,8 @@ private slots:
         QCOMPARE(shown->wbrPrint->document()->toHtml(), saved.document()->toHtml());
         QVERIFY(shown->wbrPrint->document()->toHtml() != before);
 
-        // What the viewer (and so the printout) makes of the style: every name opens its
-        // person with space above and a band of its own colour; where the person has a
-        // background of its own (a card), its parts join without gaps.
+        // In the viewer (and so the printout) every name opens its person with space above and a
+        // band of its own colour; a person with a background of its own (a card) has no gaps.
         QTextDocument* document = saved.document();
         const QColor page = document->rootFrame()->frameFormat().background().color();
         const QStringList names{"Person 001", "Person 002", "Person 003"};
@@ -208,8 +204,7 @@ private slots:
         QCOMPARE(styles, (QStringList{"apple", "Ärger", "Bird", "zebra"}));
     }
 
-    // Two previews side by side: each saves its own export, and closing one leaves the
-    // other working.
+    // Two previews side by side: each saves its own export; closing one leaves the other working.
     void previewsKeepTheirOwnFiles_data() { TestSupport::addTwoRows("html", "text", "XHTML"); }
     void previewsKeepTheirOwnFiles()
     {
@@ -266,8 +261,7 @@ private slots:
         QCOMPARE(again.optSemicolon->isChecked(), semicolon);
     }
 
-    // Only first addresses are offered; all chosen and all removed again, the persons keep
-    // their places in the list.
+    // Only first addresses are offered; chosen and removed again, they keep their places.
     void emailListAddAllAndRemoveAll()
     {
         frmEmail window(*w());

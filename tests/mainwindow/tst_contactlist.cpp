@@ -292,8 +292,7 @@ private slots:
         QTEST(functions.value(function)(text), "result");
     }
 
-    // A letter's class holds the letter and, in code order, every character from 192 to 255
-    // that folds to it (so Þ, folded to p, is found again); a letter nothing folds to stays.
+    // A letter's class: the letter, then each character from 192 to 255 that folds to it (Þ to p).
     void accentClassesAreTheInverseOfFolding()
     {
         for (char16_t letter = '0'; letter <= 'z'; ++letter) {
@@ -307,8 +306,7 @@ private slots:
             QCOMPARE(AccentPattern(plain), members.isEmpty() ? plain : "[" + plain + members + "]");
         }
     }
-    // Back at the designed size the layout is the designed one but for lblAge (W - L - 1700)
-    // and fraInfo (the details' left edge), which follow the width rules.
+    // Back at the designed size, only lblAge (W - L - 1700) and fraInfo follow the width rules.
     void resizeBackToTheDesignedSize()
     {
         MainWindowLayout expected = DesignedLayout();
@@ -594,8 +592,6 @@ private slots:
         QTest::newRow("phone search released") << Query("", false, "", false, 0, "1") << everybody;
         TestSupport::addRow("search by date", Query("", true, "WHERE Dateofbirth > #1/1/1975# "),
                             QStringList{"José Álvarez"});
-        TestSupport::addRow("search by email, each person once",
-                            Query("", true, "AND TRIM(Email) LIKE '%example%' ", true), QStringList{"Anna Bell"});
         QTest::newRow("search by email, narrowed")
             << Query("kim", true, "AND TRIM(Email) LIKE '%e%' ", true) << QStringList{};
 
@@ -613,10 +609,6 @@ private slots:
         TestSupport::addRow("phone and condition",
                             Query("", true, "AND Name LIKE 'Bob%' ", false, modSearch::PhoneBeginsWith, "0471"),
                             QStringList{"Bob O'Brien"});
-        TestSupport::addRow(
-            "phone and email",
-            Query("", true, "AND TRIM(Email) LIKE '%example%' ", true, modSearch::PhoneBeginsWith, "0471"),
-            QStringList{"Anna Bell"});
         TestSupport::addRow("phone and quick search", Query("bob", true, "", false, modSearch::PhoneBeginsWith, "0471"),
                             QStringList{"Bob O'Brien"});
     }

@@ -97,8 +97,7 @@ private slots:
         QVERIFY(!w()->lblDateFormat->isVisible());
     }
 
-    // Another date format or font size shows the same person again, and the menu ticks
-    // only the chosen entry.
+    // Another date format or font size shows the same person again; the menu ticks only it.
     void displayOptionsKeepThePersonShown()
     {
         // With nobody shown, nobody is shown afterwards.
@@ -126,8 +125,8 @@ private slots:
         platform()->expectMessage(yes ? Platform::Answer::Yes : Platform::Answer::No);
         w()->mnuPersonRemove->trigger();
         const auto question = platform()->messages().first();
-        QCOMPARE(question.title, QString("Remove"));
-        QCOMPARE(question.text, QString("Are you sure you want to remove the following Person:\nAnna Ärger"));
+        QCOMPARE(question.title + ": " + question.text,
+                 "Remove: Are you sure you want to remove the following Person:\nAnna Ärger");
         QCOMPARE(question.buttons, Platform::Buttons::YesNo);
         for (const auto& [table, rows] : {std::pair{"Person", 1}, {"Phone", 2}, {"Email", 2}})
             QCOMPARE(countSelected(QString("SELECT * FROM %1 WHERE Contactnr = 1").arg(table)), yes ? 0 : rows);
@@ -135,8 +134,7 @@ private slots:
         QCOMPARE(w()->mnuPersonRemove->isEnabled(), !yes);
     }
 
-    // What the details of a person offer: copies, popups that follow the entry, mail and
-    // the links of the note.
+    // What a person's details offer: copies, popups that follow the entry, mail, the note's links.
     void detailsCommands()
     {
         clickRow(0);
@@ -218,8 +216,7 @@ private slots:
         QVERIFY(w()->mnuOptionsFontSize8->isChecked() && w()->mnuOptionsDateFormat.at(0)->isChecked());
     }
 
-    // The window lays itself out for each width it is given (the bands themselves: see the
-    // list rules test).
+    // The window lays itself out for each width (the bands themselves: see the list rules test).
     void layoutFollowsTheWindowWidth()
     {
         const int dpi = w()->logicalDpiX();
@@ -278,8 +275,7 @@ private slots:
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path());
     }
 
-    // Every address the list can hold goes to the mail program as a mailto: address,
-    // or is refused with a message; none becomes a file name.
+    // Each address goes to the mail program as a mailto: address or is refused; none becomes a file.
     void sendEmailBuildsAMailtoAddress_data()
     {
         // url: "" when refused

@@ -84,8 +84,8 @@ private slots:
             dialog.cboDate->setCurrentIndex(4);
             QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
             QVERIFY(dialog.isVisible());
-            QCOMPARE(platform()->messages().last().text, QString("Date of birth is invalid!"));
-            QCOMPARE(platform()->messages().last().title, QString("Error"));
+            const ScriptedPlatform::Call message = platform()->messages().constLast();
+            QCOMPARE(message.title + ": " + message.text, "Error: Date of birth is invalid!");
             QCOMPARE(dialog.txtDate->displayText(), QString("31/02/____"));
             QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
         });
