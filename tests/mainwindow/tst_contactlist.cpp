@@ -546,23 +546,6 @@ private slots:
         QCOMPARE(outcome, QString(searchMode ? "2, 8=Adam" : "2, 8=Adam, 3=Zoe"));
     }
 
-    // Þ and þ fold to p; p's class finds them again, whichever form is typed.
-    void thornFindsItself_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("capital thorn") << QString::fromUtf8("Þór");
-        QTest::newRow("small thorn") << QString::fromUtf8("þór");
-        QTest::newRow("plain p") << "por";
-    }
-    void thornFindsItself()
-    {
-        QFETCH(QString, typed);
-        runSql(QString::fromUtf8("INSERT INTO Person (Contactnr, Name) VALUES (99, 'Þórunn Jónsdóttir')"));
-        const QStringList names = Names(modList::QueryContactList(Query(typed)));
-        runSql("DELETE FROM Person WHERE Contactnr = 99");
-        QCOMPARE(names, QStringList{QString::fromUtf8("Þórunn Jónsdóttir")});
-    }
-
     void fill_data()
     {
         TestSupport::addColumns<ListQuery, QStringList>("query", "names");
