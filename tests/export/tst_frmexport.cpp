@@ -67,16 +67,13 @@ private slots:
     void addAllKeepsNameOrderAndDescriptionsFollowTheirLists()
     {
         frmExport window(*w());
-        QVERIFY(!window.cmdOK->isEnabled());
-        QVERIFY(!window.cmdSearchResult->isEnabled());
-        QVERIFY(window.optHtml->isChecked());
+        QVERIFY(!window.cmdOK->isEnabled() && !window.cmdSearchResult->isEnabled() && window.optHtml->isChecked());
         QCOMPARE(TestSupport::itemTexts(window.lvwList->model()).size(), 504);
         QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
         const QStringList chosen = TestSupport::itemTexts(window.lvwExport->model());
         QCOMPARE((QStringList{QString::number(chosen.size()), chosen.first(), chosen.last()}),
                  (QStringList{"504", "Anna", "Person 500"}));
-        QVERIFY(window.cmdOK->isEnabled());
-        QVERIFY(!window.cmdAddAll->isEnabled());
+        QVERIFY(window.cmdOK->isEnabled() && !window.cmdAddAll->isEnabled());
         QCOMPARE(window.Selection().contactnrs.front(), qint16(502));
 
         window.lvwExport->setCurrentIndex(window.lvwExport->model()->index(1, 0));
