@@ -79,9 +79,10 @@ MainWindowFixture::~MainWindowFixture()
     modSearch::ClearSearch();
 }
 
-void TestSupport::clickNearRightEnd(QWidget* box)
+void TestSupport::typeNearRightEnd(QWidget* box, const QString& text)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 3, box->height() / 2));
+    QTest::keyClicks(box, text);
 }
 
 QStringList TestSupport::itemTexts(const QAbstractItemModel* model)

@@ -87,9 +87,9 @@ private:
 
 namespace TestSupport {
 
-// Clicks into a one-line box near its right end, where a click into an empty masked box
-// used to leave the cursor behind the mask.
-void clickNearRightEnd(QWidget* box);
+// Types as a user does: a click into a one-line box near its right end (where a click into
+// an empty masked box used to leave the cursor behind the mask), then the text.
+void typeNearRightEnd(QWidget* box, const QString& text);
 // The texts of a list's first column, top to bottom.
 QStringList itemTexts(const QAbstractItemModel* model);
 inline QStringList itemTexts(const QTreeWidget* list)

@@ -22,13 +22,6 @@ class TestFrmContact : public QObject, MainWindowTest
         QVERIFY(*ran);
     }
 
-    // Types as a user does: a click into the box, wherever it lands, then the digits.
-    static void typeDate(QLineEdit* box, const QString& digits)
-    {
-        TestSupport::clickNearRightEnd(box);
-        QTest::keyClicks(box, digits);
-    }
-
     // An editor as the main window opens it, but without its own event loop.
     void openEditor(frmContact::Mode mode)
     {
@@ -81,7 +74,7 @@ private slots:
             QVERIFY(editor->txtFullname->text().isEmpty());
             QCOMPARE(editor->lvwPhone->topLevelItemCount(), 0);
             QTest::keyClicks(editor->txtFullname, "Zed O'Neil");
-            typeDate(editor->txtDateofbirth, "31121999");
+            TestSupport::typeNearRightEnd(editor->txtDateofbirth, "31121999");
             QTest::keyClicks(editor->txtAddress, "Elm Street 5");
             QTest::keyClicks(editor->txtNote, "likes tea");
             addEntry(editor->cmdPhoneAdd, "012 345", "Home");
@@ -174,7 +167,7 @@ private slots:
         QCOMPARE(m_editor->txtDateofbirth->inputMask(),
                  format == "yyyy/mm/dd" ? QString("0000/00/00;_") : QString("00/00/0000;_"));
         QTest::keyClicks(m_editor->txtFullname, name);
-        typeDate(m_editor->txtDateofbirth, typed);
+        TestSupport::typeNearRightEnd(m_editor->txtDateofbirth, typed);
         const QString shown = m_editor->txtDateofbirth->displayText();
         if (!refusal.isEmpty())
             platform()->expectMessage();

@@ -33,10 +33,8 @@ private slots:
         search([](frmSearch& dialog) {
             QTest::keyClicks(dialog.txtFullname, "an");
             dialog.cboDate->setCurrentIndex(1);
-            for (const auto& [box, digits] : {std::pair{dialog.txtDate, "31121979"}, {dialog.txtDate2, "01011990"}}) {
-                TestSupport::clickNearRightEnd(box);
-                QTest::keyClicks(box, digits);
-            }
+            for (const auto& [box, digits] : {std::pair{dialog.txtDate, "31121979"}, {dialog.txtDate2, "01011990"}})
+                TestSupport::typeNearRightEnd(box, digits);
             dialog.cboPhone->setCurrentIndex(2);
             QTest::keyClicks(dialog.txtPhone, "0471");
             QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
