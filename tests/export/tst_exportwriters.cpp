@@ -210,8 +210,7 @@ private slots:
         modSettings::WriteSetting("Css", "Blue");
         QVERIFY2(modExportFiles::RestyleExportFile(nullptr, error), qPrintable(error));
         const QByteArray restyled = TestSupport::readFile(page);
-        QVERIFY(restyled.contains("Css/Blue.css\" rel=\"stylesheet\""));
-        QVERIFY(!restyled.contains("Normal.css"));
+        QVERIFY(restyled.contains("Css/Blue.css\" rel=\"stylesheet\"") && !restyled.contains("Normal.css"));
 
         const QString saved = m_dir.filePath("out/Addrion.htm");
         QDir().mkpath(m_dir.filePath("out"));

@@ -113,8 +113,7 @@ private slots:
         frmExportPreview* shown = shownPreview("frmExportTxt");
         QVERIFY(shown);
         QTRY_VERIFY(shown->toolbarButton("Save")->isEnabled());
-        QVERIFY(shown->wbrPrint->toPlainText().contains("Person 001"));
-        QVERIFY(!shown->toolbarButton("Print")->isEnabled());
+        QVERIFY(shown->wbrPrint->toPlainText().contains("Person 001") && !shown->toolbarButton("Print")->isEnabled());
 
         const QString target = folder().filePath("saved.txt");
         QVERIFY(TestSupport::writeFile(target, "older"));
@@ -210,8 +209,8 @@ private slots:
         frmExportPreview* first = frmExportPreview::Show(previewKind, {{500}, {}}, *w());
         frmExportPreview* second = frmExportPreview::Show(previewKind, {{1}, {}}, *w());
         QVERIFY(first && second);
-        QVERIFY(first->ExportFile() != second->ExportFile());
-        QVERIFY(first->ExportFile().startsWith(modEnvironment::TempFolder()));
+        QVERIFY(first->ExportFile() != second->ExportFile() &&
+                first->ExportFile().startsWith(modEnvironment::TempFolder()));
         const auto save = [this](frmExportPreview* preview, const QString& name) {
             platform()->expectSaveFileName(folder().filePath(name));
             preview->toolbarButton("Save")->trigger();
@@ -224,8 +223,7 @@ private slots:
         QTRY_VERIFY(!QFile::exists(secondFile));
         QVERIFY(QFile::exists(first->ExportFile()));
         const QString again = save(first, "again");
-        QVERIFY(again.contains("Person 001"));
-        QVERIFY(!again.contains("Person 500"));
+        QVERIFY(again.contains("Person 001") && !again.contains("Person 500"));
         QVERIFY(platform()->messages().isEmpty());
     }
 
@@ -264,11 +262,9 @@ private slots:
         frmEmail window(*w());
         const QStringList offered{"Anna (anna@x.org)", "Bob (bob@x.org)"};
         QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), offered);
-        QVERIFY(!window.cmdSearchResult->isEnabled());
-        QVERIFY(window.optColon->isChecked());
+        QVERIFY(!window.cmdSearchResult->isEnabled() && window.optColon->isChecked());
         QTest::mouseClick(window.cmdAddAll, Qt::LeftButton);
-        QVERIFY(TestSupport::itemTexts(window.lvwList->model()).isEmpty());
-        QVERIFY(!window.cmdAddAll->isEnabled());
+        QVERIFY(TestSupport::itemTexts(window.lvwList->model()).isEmpty() && !window.cmdAddAll->isEnabled());
         QCOMPARE(window.txtList->text(), QString("anna@x.org, bob@x.org"));
         QTest::mouseClick(window.cmdRemoveAll, Qt::LeftButton);
         QVERIFY(window.txtList->text().isEmpty());

@@ -63,8 +63,8 @@ private slots:
             dialog.cboEmail->setCurrentIndex(2);
             QTest::mouseClick(ok ? dialog.cmdOK : dialog.cmdCancel, Qt::LeftButton);
         });
-        QVERIFY(!w()->toolbarButton("Search")->isChecked() && !w()->mnuActionSearch->isChecked());
-        QVERIFY(modSearch::SearchCondition.isEmpty());
+        QVERIFY(!w()->toolbarButton("Search")->isChecked() && !w()->mnuActionSearch->isChecked() &&
+                modSearch::SearchCondition.isEmpty());
         QCOMPARE(listedNames().size(), 4);
         QCOMPARE(settings({"SearchFullname", "SearchEmail"}).join(' '),
                  ok ? "SearchFullname=3 SearchEmail=2" : "SearchFullname=1 SearchEmail=0");
