@@ -9,9 +9,6 @@
 
 #include <QTextBrowser>
 
-#include <functional>
-#include <memory>
-
 // The part of a test class that drives the main window: start() shows a new window on a new
 // database file with the persons that persons adds, as at a first run, offscreen; stop() closes both.
 class MainWindowTest

@@ -317,7 +317,7 @@ private slots:
             QCOMPARE(windows, QStringList(3, opened));
         }
 
-        // Delete is a text key in the quick search box and removes nobody.
+        // Delete is a text key in the quick search box: no (unscripted) question to remove anybody.
         if (opened == "closed")
             return;
         clickRow(1);
@@ -326,7 +326,6 @@ private slots:
         QTest::keyClick(w()->txtQuickSearch, Qt::Key_Home);
         QTest::keyClick(w()->txtQuickSearch, Qt::Key_Delete);
         QCOMPARE(w()->txtQuickSearch->text(), QString("o"));
-        QVERIFY(platform()->messages().isEmpty());
     }
 
     // Every language, both sizes, left to right and mirrored, also at the smallest size.
