@@ -75,22 +75,14 @@ void MainWindowFixture::addPersons()
 
 MainWindowFixture::~MainWindowFixture()
 {
-    m_window.reset();
-    modDatabase::CloseDatabase(false);
+    close();
     modSearch::ClearSearch();
 }
 
-void TestSupport::clickNearRightEnd(QWidget* box)
+void TestSupport::typeNearRightEnd(QWidget* box, const QString& text)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 3, box->height() / 2));
-}
-
-QStringList TestSupport::itemTexts(const QTreeWidget* list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        texts << list->topLevelItem(i)->text(0);
-    return texts;
+    QTest::keyClicks(box, text);
 }
 
 QStringList TestSupport::itemTexts(const QAbstractItemModel* model)
@@ -101,9 +93,9 @@ QStringList TestSupport::itemTexts(const QAbstractItemModel* model)
     return texts;
 }
 
-void TestSupport::clickItem(QTreeWidget* list, int row)
+void TestSupport::clickItem(QAbstractItemView* list, int row)
 {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(row)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 0)).center());
 }
 
 void TestSupport::clickLink(QTextBrowser* viewer, const QString& href)

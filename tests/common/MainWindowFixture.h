@@ -87,14 +87,17 @@ private:
 
 namespace TestSupport {
 
-// Clicks into a one-line box near its right end, where a click into an empty masked box
-// used to leave the cursor behind the mask.
-void clickNearRightEnd(QWidget* box);
+// Types as a user does: a click into a one-line box near its right end (where a click into
+// an empty masked box used to leave the cursor behind the mask), then the text.
+void typeNearRightEnd(QWidget* box, const QString& text);
 // The texts of a list's first column, top to bottom.
-QStringList itemTexts(const QTreeWidget* list);
 QStringList itemTexts(const QAbstractItemModel* model);
+inline QStringList itemTexts(const QTreeWidget* list)
+{
+    return itemTexts(list->model());
+}
 // Clicks a row of a list, as a user does.
-void clickItem(QTreeWidget* list, int row);
+void clickItem(QAbstractItemView* list, int row);
 // Clicks the link with this target where the viewer shows it; fails the test when the
 // page has no such link.
 void clickLink(QTextBrowser* viewer, const QString& href);

@@ -9,12 +9,8 @@
 
 #include <QTextBrowser>
 
-#include <functional>
-#include <memory>
-
-// The part of a test class that drives the main window: start() shows a new window on
-// a new database file with the persons that persons adds, as at a first run (no
-// settings), offscreen; stop() closes both again.
+// The part of a test class that drives the main window: start() shows a new window on a new
+// database file with the persons that persons adds, as at a first run, offscreen; stop() closes both.
 class MainWindowTest
 {
 protected:
@@ -80,11 +76,7 @@ protected:
         return values;
     }
     // Clicks a row of the person list, as a user does.
-    void clickRow(int row) const
-    {
-        const QModelIndex index = w()->contactList()->index(row, 0);
-        QTest::mouseClick(w()->lvwMain->viewport(), Qt::LeftButton, {}, w()->lvwMain->visualRect(index).center());
-    }
+    void clickRow(int row) const { TestSupport::clickItem(w()->lvwMain, row); }
 
     std::unique_ptr<MainWindowFixture> m_fixture;
 };

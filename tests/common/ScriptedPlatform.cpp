@@ -18,26 +18,6 @@ ScriptedPlatform::~ScriptedPlatform()
         Platform::install(nullptr);
 }
 
-void ScriptedPlatform::expectMessage(Platform::Answer answer)
-{
-    m_script.enqueue({QStringLiteral("message"), answer, {}});
-}
-
-void ScriptedPlatform::expectOpenFileName(const QString& path)
-{
-    m_script.enqueue({QStringLiteral("open"), Platform::Answer::Ok, path});
-}
-
-void ScriptedPlatform::expectSaveFileName(const QString& path)
-{
-    m_script.enqueue({QStringLiteral("save"), Platform::Answer::Ok, path});
-}
-
-void ScriptedPlatform::expectDirectory(const QString& path)
-{
-    m_script.enqueue({QStringLiteral("directory"), Platform::Answer::Ok, path});
-}
-
 void ScriptedPlatform::expectPassword(const std::optional<QString>& password)
 {
     m_script.enqueue({QStringLiteral("password"), password ? Platform::Answer::Ok : Platform::Answer::Cancel,
@@ -46,7 +26,7 @@ void ScriptedPlatform::expectPassword(const std::optional<QString>& password)
 
 std::optional<QString> ScriptedPlatform::password(const QString& title, const QString& text)
 {
-    m_calls << Call{QStringLiteral("password"), title, text, Platform::Icon::None, Platform::Buttons::OkCancel, {}};
+    m_calls << Call{"password", title, text, {}, Platform::Icon::None, Platform::Buttons::OkCancel};
     const Answer answer = take(QStringLiteral("password"), title + QStringLiteral(": ") + text);
     return answer.answer == Platform::Answer::Ok ? std::optional<QString>(answer.value) : std::nullopt;
 }
@@ -81,7 +61,7 @@ ScriptedPlatform::Answer ScriptedPlatform::take(const QString& kind, const QStri
 Platform::Answer ScriptedPlatform::message(const QString& title, const QString& text, Platform::Icon icon,
                                            Platform::Buttons buttons)
 {
-    m_calls << Call{QStringLiteral("message"), title, text, icon, buttons, {}};
+    m_calls << Call{"message", title, text, {}, icon, buttons};
     Answer answer = take(QStringLiteral("message"), title + QStringLiteral(": ") + text);
     if (answer.answer == Platform::Answer::Cancel && buttons == Platform::Buttons::YesNo)
         return Platform::Answer::No;
@@ -90,46 +70,43 @@ Platform::Answer ScriptedPlatform::message(const QString& title, const QString& 
 
 QString ScriptedPlatform::openFileName(const QString& title, const QString& filter, const QString& directory)
 {
-    m_calls << Call{QStringLiteral("open"), title, filter, Platform::Icon::None, Platform::Buttons::Ok, {directory}};
+    m_calls << Call{"open", title, filter, {directory}};
     return take(QStringLiteral("open"), title).value;
 }
 
 QString ScriptedPlatform::saveFileName(const QString& title, const QString& filter, const QString& directory,
                                        const QString& proposedName)
 {
-    m_calls << Call{QStringLiteral("save"),   title, filter, Platform::Icon::None, Platform::Buttons::Ok,
-                    {directory, proposedName}};
+    m_calls << Call{"save", title, filter, {directory, proposedName}};
     return take(QStringLiteral("save"), title).value;
 }
 
 QString ScriptedPlatform::directory(const QString& title, const QString& startDirectory)
 {
-    m_calls << Call{QStringLiteral("directory"), title,           {}, Platform::Icon::None,
-                    Platform::Buttons::Ok,       {startDirectory}};
+    m_calls << Call{"directory", title, {}, {startDirectory}};
     return take(QStringLiteral("directory"), title).value;
 }
 
 bool ScriptedPlatform::openUrl(const QUrl& url)
 {
-    m_calls << Call{QStringLiteral("url"), {}, url.toString(), Platform::Icon::None, Platform::Buttons::Ok, {}};
+    m_calls << Call{"url", {}, url.toString(), {}};
     return true;
 }
 
 bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments, Platform::Show show)
 {
     const QString how = show == Platform::Show::Minimised ? QStringLiteral("minimised") : QStringLiteral("normal");
-    m_calls << Call{QStringLiteral("start"), how, program, Platform::Icon::None, Platform::Buttons::Ok, arguments};
+    m_calls << Call{"start", how, program, arguments};
     return true;
 }
 
 void ScriptedPlatform::playSound(const QString& path)
 {
-    m_calls << Call{QStringLiteral("sound"), {}, path, Platform::Icon::None, Platform::Buttons::Ok, {}};
+    m_calls << Call{"sound", {}, path, {}};
 }
 
 Platform::MailResult ScriptedPlatform::sendMail(const Platform::Mail& mail)
 {
-    m_calls << Call{QStringLiteral("mail"), mail.subject,          mail.body,
-                    Platform::Icon::None,   Platform::Buttons::Ok, {mail.attachment, mail.recipient}};
+    m_calls << Call{"mail", mail.subject, mail.body, {mail.attachment, mail.recipient}};
     return {};
 }

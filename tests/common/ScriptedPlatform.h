@@ -17,18 +17,18 @@ public:
         QString kind;  // "message", "open", "save", "directory", "password", "url", "start", "sound", "mail"
         QString title; // for "start": "minimised" or "normal"
         QString text;
+        QStringList arguments;
         Platform::Icon icon = Platform::Icon::None;
         Platform::Buttons buttons = Platform::Buttons::Ok;
-        QStringList arguments;
     };
 
     ScriptedPlatform();
     ~ScriptedPlatform() override;
 
-    void expectMessage(Platform::Answer answer = Platform::Answer::Ok);
-    void expectOpenFileName(const QString& path);
-    void expectSaveFileName(const QString& path);
-    void expectDirectory(const QString& path);
+    void expectMessage(Platform::Answer answer = Platform::Answer::Ok) { m_script.enqueue({"message", answer, {}}); }
+    void expectOpenFileName(const QString& path) { m_script.enqueue({"open", Platform::Answer::Ok, path}); }
+    void expectSaveFileName(const QString& path) { m_script.enqueue({"save", Platform::Answer::Ok, path}); }
+    void expectDirectory(const QString& path) { m_script.enqueue({"directory", Platform::Answer::Ok, path}); }
     // Nothing: the user cancels.
     void expectPassword(const std::optional<QString>& password);
     void setPrinterCount(int count) { m_printers = count; }

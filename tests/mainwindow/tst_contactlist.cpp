@@ -54,11 +54,6 @@ int Value(const MainWindowLayout& l, const QString& field)
     return INT_MIN;
 }
 
-QString Describe(const Rect& r)
-{
-    return QString("%1, %2, %3, %4").arg(r.left).arg(r.top).arg(r.width).arg(r.height);
-}
-
 // The classes the quick search widens letters into.
 const QString kA = QString::fromUtf8("[aàáâãäå]");
 const QString kE = QString::fromUtf8("[eèéêë]");
@@ -144,12 +139,14 @@ class TestContactList : public QObject
         return result;
     }
 
-    // The search as the window runs it, and as the list query runs it.
-    void Compare(const QString& typed)
+    // The search as the window runs it, and as the list query runs it; and, when given, what both give.
+    void Compare(const QString& typed, const QString& outcome = {})
     {
         const ListQuery query = Query(typed);
-        QCOMPARE(Outcome([&] { return modList::QueryContactList(query, m_memory); }),
-                 Outcome([&] { return modList::QueryContactList(query); }));
+        const QString fromMemory = Outcome([&] { return modList::QueryContactList(query, m_memory); });
+        QCOMPARE(fromMemory, Outcome([&] { return modList::QueryContactList(query); }));
+        if (!outcome.isEmpty())
+            QCOMPARE(fromMemory, outcome);
     }
 
 private slots:
@@ -292,8 +289,7 @@ private slots:
         QTEST(functions.value(function)(text), "result");
     }
 
-    // A letter's class holds the letter and, in code order, every character from 192 to 255
-    // that folds to it (so Þ, folded to p, is found again); a letter nothing folds to stays.
+    // A letter's class: the letter, then each character from 192 to 255 that folds to it (Þ to p).
     void accentClassesAreTheInverseOfFolding()
     {
         for (char16_t letter = '0'; letter <= 'z'; ++letter) {
@@ -307,19 +303,14 @@ private slots:
             QCOMPARE(AccentPattern(plain), members.isEmpty() ? plain : "[" + plain + members + "]");
         }
     }
-    // Back at the designed size the layout is the designed one but for lblAge (W - L - 1700)
-    // and fraInfo (the details' left edge), which follow the width rules.
+    // Back at the designed size, only lblAge (W - L - 1700) and fraInfo follow the width rules.
     void resizeBackToTheDesignedSize()
     {
         MainWindowLayout expected = DesignedLayout();
         expected.lblAge.left = DesignedWidth - 4095 - 1700;
         expected.fraInfo.left = 4440;
-        const auto designed = Controls(expected);
-        const auto resized = Controls(Resize(DesignedWidth, DesignedHeight, Resize(16000, 9500, DesignedLayout())));
-        for (int i = 0; i < designed.size(); ++i)
-            QVERIFY2(resized[i].second == designed[i].second,
-                     qPrintable(designed[i].first + ": " + Describe(resized[i].second) + " instead of " +
-                                Describe(designed[i].second)));
+        QCOMPARE(Controls(Resize(DesignedWidth, DesignedHeight, Resize(16000, 9500, DesignedLayout()))),
+                 Controls(expected));
     }
 
     void widthBands_data()
@@ -341,10 +332,10 @@ private slots:
     {
         auto [width, listWidth, innerWidth] = TestSupport::fetch<int, int, int>("width", "listWidth", "innerWidth");
         const MainWindowLayout l = Resize(width, DesignedHeight, DesignedLayout());
-        QCOMPARE(l.fraQuickSearch.width, listWidth);
-        QCOMPARE(l.fraList.width, listWidth);
-        QCOMPARE(l.txtQuickSearch.width, innerWidth);
-        QCOMPARE(l.lvwMain.width, innerWidth);
+        // The list and quick search frames, the boxes inside them, the bars across the window.
+        QCOMPARE((QList<int>{l.fraQuickSearch.width, l.fraList.width, l.txtQuickSearch.width, l.lvwMain.width,
+                             l.tlbMain.width, l.staMain.width}),
+                 (QList<int>{listWidth, listWidth, innerWidth, innerWidth, width, width}));
         QTEST(l.lvwMainColumn1, "column");
         QTEST(l.fraDetails.left, "detailsLeft");
         for (const Rect& frame : {l.fraDateofbirth, l.fraAddress, l.fraEmail, l.fraNote, l.fraInfo, l.imgLogo})
@@ -352,8 +343,6 @@ private slots:
         QTEST(l.fraNumber.left, "numberLeft");
         QTEST(l.fraDetails.width, "detailsWidth");
         QTEST(l.lvwEmail.width, "emailWidth");
-        QCOMPARE(l.tlbMain.width, width);
-        QCOMPARE(l.staMain.width, width);
     }
 
     // Sizes after a resize: "name.part=value", or "name.part=" where a negative size keeps the old one.
@@ -548,23 +537,6 @@ private slots:
         QCOMPARE(outcome, QString(searchMode ? "2, 8=Adam" : "2, 8=Adam, 3=Zoe"));
     }
 
-    // Þ and þ fold to p; p's class finds them again, whichever form is typed.
-    void thornFindsItself_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("capital thorn") << QString::fromUtf8("Þór");
-        QTest::newRow("small thorn") << QString::fromUtf8("þór");
-        QTest::newRow("plain p") << "por";
-    }
-    void thornFindsItself()
-    {
-        QFETCH(QString, typed);
-        runSql(QString::fromUtf8("INSERT INTO Person (Contactnr, Name) VALUES (99, 'Þórunn Jónsdóttir')"));
-        const QStringList names = Names(modList::QueryContactList(Query(typed)));
-        runSql("DELETE FROM Person WHERE Contactnr = 99");
-        QCOMPARE(names, QStringList{QString::fromUtf8("Þórunn Jónsdóttir")});
-    }
-
     void fill_data()
     {
         TestSupport::addColumns<ListQuery, QStringList>("query", "names");
@@ -594,8 +566,6 @@ private slots:
         QTest::newRow("phone search released") << Query("", false, "", false, 0, "1") << everybody;
         TestSupport::addRow("search by date", Query("", true, "WHERE Dateofbirth > #1/1/1975# "),
                             QStringList{"José Álvarez"});
-        TestSupport::addRow("search by email, each person once",
-                            Query("", true, "AND TRIM(Email) LIKE '%example%' ", true), QStringList{"Anna Bell"});
         QTest::newRow("search by email, narrowed")
             << Query("kim", true, "AND TRIM(Email) LIKE '%e%' ", true) << QStringList{};
 
@@ -613,10 +583,6 @@ private slots:
         TestSupport::addRow("phone and condition",
                             Query("", true, "AND Name LIKE 'Bob%' ", false, modSearch::PhoneBeginsWith, "0471"),
                             QStringList{"Bob O'Brien"});
-        TestSupport::addRow(
-            "phone and email",
-            Query("", true, "AND TRIM(Email) LIKE '%example%' ", true, modSearch::PhoneBeginsWith, "0471"),
-            QStringList{"Anna Bell"});
         TestSupport::addRow("phone and quick search", Query("bob", true, "", false, modSearch::PhoneBeginsWith, "0471"),
                             QStringList{"Bob O'Brien"});
     }
@@ -639,12 +605,10 @@ private slots:
 
     void rowsComeInNameOrder()
     {
-        const QStringList names = Names(modList::QueryContactList(Query("i")));
-        QCOMPARE(names.first(), QStringLiteral("Bob O'Brien"));
-        QCOMPARE(names.last(), QStringLiteral("Zoltan Kiss"));
-        const QStringList search = Names(modList::QueryContactList(Query("", true, "WHERE Name LIKE '%a%' ")));
-        QCOMPARE(search.first(), QStringLiteral("Anna Bell"));
-        QCOMPARE(search.last(), QStringLiteral("Zoltan Kiss"));
+        QCOMPARE(Names(modList::QueryContactList(Query("i"))),
+                 (QStringList{"Bob O'Brien", "Jose Ruiz", "Kim Ahn", "Zoltan Kiss"}));
+        QCOMPARE(Names(modList::QueryContactList(Query("", true, "WHERE Name LIKE '%a%' "))),
+                 (QStringList{"Anna Bell", "José Álvarez", "Kim Ahn", "Zoltan Kiss"}));
     }
 
     // The quick search from the names kept in memory gives what the list query gives, errors too.
@@ -681,14 +645,9 @@ private slots:
         Engine::Connection& writer = otherConnection ? other : modDatabase::DatabaseConnection();
         const int contactnr = otherConnection ? 3101 : 3100;
         EngineTest::insertPerson(writer, contactnr, QStringLiteral("Qqq Newcomer"));
-        Compare(typed);
-        const ListQuery query = Query(typed);
-        const std::vector<modList::ContactRow> rows = modList::QueryContactList(query, m_memory).rows;
-        QCOMPARE(rows.size(), std::size_t(1));
-        QCOMPARE(rows.front().contactnr, qint16(contactnr));
+        Compare(typed, QString("3002, %1=Qqq Newcomer").arg(contactnr));
         writer.Execute(QStringLiteral("DELETE FROM Person WHERE Contactnr = %1").arg(contactnr));
-        Compare(typed);
-        QVERIFY(modList::QueryContactList(query, m_memory).rows.empty());
+        Compare(typed, "3001");
     }
 };
 

@@ -28,16 +28,6 @@ class TestFrmMain : public QObject, MainWindowTest
                     {5, "émile Zola"}});
     }
 
-    void type(const QString& text)
-    {
-        for (const QChar c : text) {
-            if (c.unicode() < 128)
-                QTest::keyClick(w()->txtQuickSearch, c.toLatin1());
-            else
-                w()->txtQuickSearch->insert(QString(c));
-        }
-    }
-
 private slots:
     void initTestCase() { TestSupport::useTestAddresses(); }
     void init() { start(addSamplePersons); }
@@ -47,10 +37,8 @@ private slots:
     {
         QCOMPARE(listedNames(), (QStringList{"Anna Ärger", "Bob Builder", "émile Zola", "José Ñandú", "Sean O'Brien"}));
         QCOMPARE(listState(), QString("5/5 (5 rows), row -1, -"));
-        QVERIFY(w()->fraInfo->isVisible());
         QCOMPARE(w()->contactList()->index(2, 0).data(ContactListModel::KeyRole).toString(), QString("Person  5"));
-        QVERIFY(w()->mnuActionExport->isEnabled());
-        QVERIFY(!w()->mnuPersonEdit->isEnabled());
+        QVERIFY(w()->fraInfo->isVisible() && w()->mnuActionExport->isEnabled() && !w()->mnuPersonEdit->isEnabled());
 
         // A first run stores the defaults and switches the birthday reminder on.
         QCOMPARE(settings({"Date", "Font Size", "Check version", "Css", "Css Calendar", "SearchFullname", "SearchDate",
@@ -62,38 +50,34 @@ private slots:
         QCOMPARE(w()->lblDateFormat->text(), QString("(dd/mm/yyyy)"));
     }
 
+    // message: the title of the message shown, "" for none
     void quickSearchNarrows_data()
     {
-        TestSupport::addColumns<QString, QStringList, QString>("typed", "names", "state");
+        TestSupport::addColumns<QString, QStringList, QString, QString>("typed", "names", "state", "message");
         TestSupport::addRow("accent typed", QString::fromUtf8("ú"), QStringList{"Bob Builder", "José Ñandú"},
-                            "2/5 (2 rows), row 0, Bob Builder");
-        TestSupport::addRow("nobody", "xyz", QStringList{}, "0/5 (0 rows), row -1, -");
+                            "2/5 (2 rows), row 0, Bob Builder", "");
+        TestSupport::addRow("nobody", "xyz", QStringList{}, "0/5 (0 rows), row -1, -", "");
+        // The engine refuses a lone bracket: its error is shown and nobody is listed.
+        TestSupport::addRow("lone bracket", "[", QStringList{}, " (0 rows), row -1, -", "Error");
     }
     void quickSearchNarrows()
     {
-        auto [typed, names] = TestSupport::fetch<QString, QStringList>("typed", "names");
-        type(typed);
+        auto [typed, names, message] = TestSupport::fetch<QString, QStringList, QString>("typed", "names", "message");
+        if (!message.isEmpty())
+            platform()->expectMessage();
+        w()->txtQuickSearch->insert(typed); // as an input method types it
+        QCOMPARE(message.isEmpty() ? QString() : platform()->messages().constFirst().title, message);
         QCOMPARE(listedNames(), names);
         QTEST(listState(), "state");
-        QCOMPARE(w()->mnuActionExport->isEnabled(), !names.isEmpty());
-        QCOMPARE(w()->mnuActionSearch->isEnabled(), !names.isEmpty());
+        // A refused pattern leaves the commands as they were.
+        QCOMPARE(w()->mnuActionExport->isEnabled(), !names.isEmpty() || !message.isEmpty());
+        QCOMPARE(w()->mnuActionSearch->isEnabled(), !names.isEmpty() || !message.isEmpty());
 
         QTest::keyClick(w()->txtQuickSearch, Qt::Key_Return);
         QVERIFY(w()->lvwMain->hasFocus());
         QTest::mouseClick(w()->txtQuickSearch, Qt::LeftButton);
         QCOMPARE(w()->txtQuickSearch->text(), QString());
         QCOMPARE(listState(), QString("5/5 (5 rows), row -1, -"));
-    }
-
-    void loneBracketShowsTheEngineError()
-    {
-        platform()->expectMessage();
-        type("[");
-        QCOMPARE(platform()->messages().size(), 1);
-        QCOMPARE(platform()->messages().first().title, QString("Error"));
-        QVERIFY(listedNames().isEmpty());
-        QTest::keyClick(w()->txtQuickSearch, Qt::Key_Backspace);
-        QCOMPARE(listedNames().size(), 5);
     }
 
     void detailsOfAFullPersonThenOfANameOnly()
@@ -103,16 +87,14 @@ private slots:
                  (QStringList{"Anna Ärger", QDate::currentDate().addYears(-30).toString("dd/MM/yyyy"), "Age: 30",
                               "Main Street 1\nTown", "+31 20 555 (home), 0612",
                               "anna@example.org (work), anna@hotmail.example", "see www.example.org for more"}));
-        QVERIFY(w()->mnuPersonEdit->isEnabled());
-        QVERIFY(w()->toolbarButton("Remove")->isEnabled());
+        QVERIFY(w()->mnuPersonEdit->isEnabled() && w()->toolbarButton("Remove")->isEnabled());
 
         clickRow(1);
         QCOMPARE(shownDetails(), (QStringList{"Bob Builder", "", "-", "", "", "", ""}));
         QVERIFY(!w()->lblDateFormat->isVisible());
     }
 
-    // Another date format or font size shows the same person again, and the menu ticks
-    // only the chosen entry.
+    // Another date format or font size shows the same person again; the menu ticks only it.
     void displayOptionsKeepThePersonShown()
     {
         // With nobody shown, nobody is shown afterwards.
@@ -140,8 +122,8 @@ private slots:
         platform()->expectMessage(yes ? Platform::Answer::Yes : Platform::Answer::No);
         w()->mnuPersonRemove->trigger();
         const auto question = platform()->messages().first();
-        QCOMPARE(question.title, QString("Remove"));
-        QCOMPARE(question.text, QString("Are you sure you want to remove the following Person:\nAnna Ärger"));
+        QCOMPARE(question.title + ": " + question.text,
+                 "Remove: Are you sure you want to remove the following Person:\nAnna Ärger");
         QCOMPARE(question.buttons, Platform::Buttons::YesNo);
         for (const auto& [table, rows] : {std::pair{"Person", 1}, {"Phone", 2}, {"Email", 2}})
             QCOMPARE(countSelected(QString("SELECT * FROM %1 WHERE Contactnr = 1").arg(table)), yes ? 0 : rows);
@@ -149,8 +131,7 @@ private slots:
         QCOMPARE(w()->mnuPersonRemove->isEnabled(), !yes);
     }
 
-    // What the details of a person offer: copies, popups that follow the entry, mail and
-    // the links of the note.
+    // What a person's details offer: copies, popups that follow the entry, mail, the note's links.
     void detailsCommands()
     {
         clickRow(0);
@@ -206,18 +187,15 @@ private slots:
     {
         searchFor("WHERE Name LIKE 'S%' ");
         QVERIFY(w()->mnuActionSearch->isChecked());
-        QCOMPARE(listedNames(), QStringList{"Sean O'Brien"});
         QCOMPARE(listState(), QString("1/5 (1 rows), row 0, Sean O'Brien"));
 
         // The quick search narrows the result further; no match keeps Search usable.
-        type("xyz");
-        QVERIFY(listedNames().isEmpty());
-        QVERIFY(w()->mnuActionSearch->isEnabled());
+        QTest::keyClicks(w()->txtQuickSearch, "xyz");
+        QVERIFY(listedNames().isEmpty() && w()->mnuActionSearch->isEnabled());
         w()->txtQuickSearch->clear();
 
         w()->mnuActionSearch->trigger();
-        QVERIFY(!w()->toolbarButton("Search")->isChecked());
-        QVERIFY(modSearch::SearchCondition.isEmpty());
+        QVERIFY(!w()->toolbarButton("Search")->isChecked() && modSearch::SearchCondition.isEmpty());
         QCOMPARE(listState(), QString("5/5 (5 rows), row -1, -"));
     }
 
@@ -232,8 +210,7 @@ private slots:
         QVERIFY(w()->mnuOptionsFontSize8->isChecked() && w()->mnuOptionsDateFormat.at(0)->isChecked());
     }
 
-    // The window lays itself out for each width it is given (the bands themselves: see the
-    // list rules test).
+    // The window lays itself out for each width (the bands themselves: see the list rules test).
     void layoutFollowsTheWindowWidth()
     {
         const int dpi = w()->logicalDpiX();
@@ -268,8 +245,7 @@ private slots:
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), created);
         QCOMPARE(w()->windowTitle(), QString("new.mdb - Addrion 1.4.3"));
         QCOMPARE(w()->staMainCount->text(), QString("0/0"));
-        QVERIFY(!w()->mnuActionExport->isEnabled());
-        QVERIFY(!w()->mnuActionSearch->isEnabled());
+        QVERIFY(!w()->mnuActionExport->isEnabled() && !w()->mnuActionSearch->isEnabled());
         QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(path()).path() + "/");
 
         platform()->expectOpenFileName(path());
@@ -279,8 +255,8 @@ private slots:
         const QString copy = QFileInfo(path()).dir().filePath("copy.mdb");
         platform()->expectSaveFileName(copy);
         w()->mnuFileCopy->trigger();
-        const auto save = platform()->callsOf("save").last();
-        QCOMPARE(save.arguments.at(1), "home" + QDate::currentDate().toString("yyyyMMdd") + ".mdb");
+        QCOMPARE(platform()->callsOf("save").last().arguments.at(1),
+                 "home" + QDate::currentDate().toString("yyyyMMdd") + ".mdb");
         QVERIFY(QFile::exists(copy));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path());
 
@@ -292,8 +268,7 @@ private slots:
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path());
     }
 
-    // Every address the list can hold goes to the mail program as a mailto: address,
-    // or is refused with a message; none becomes a file name.
+    // Each address goes to the mail program as a mailto: address or is refused; none becomes a file.
     void sendEmailBuildsAMailtoAddress_data()
     {
         // url: "" when refused
@@ -314,13 +289,12 @@ private slots:
         if (url.isEmpty())
             platform()->expectMessage();
         w()->mnuPopupEmailSend->trigger();
-        if (url.isEmpty()) {
+        QStringList opened;
+        for (const ScriptedPlatform::Call& call : platform()->callsOf("url"))
+            opened << QUrl(call.text).toString(QUrl::FullyEncoded);
+        QCOMPARE(opened, url.isEmpty() ? QStringList() : QStringList{url});
+        if (url.isEmpty())
             QCOMPARE(platform()->messages().constLast().text, "This is not a valid e-mail address:\n" + address);
-            QVERIFY(platform()->callsOf("url").isEmpty());
-            return;
-        }
-        QCOMPARE(platform()->callsOf("url").size(), 1);
-        QCOMPARE(QUrl(platform()->callsOf("url").constFirst().text).toString(QUrl::FullyEncoded), url);
     }
 
     // A build without a web site and update address offers neither.

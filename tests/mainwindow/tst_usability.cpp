@@ -132,15 +132,10 @@ class TestUsability : public QObject, MainWindowTest
             QVERIFY2(frame->geometry().bottom() < statusTop, qPrintable(frame->objectName() + " on the status bar"));
 
         // Controls start below their frame's title and end inside it.
-        const QList<QPair<QGroupBox*, QWidget*>> held{{w()->fraQuickSearch, w()->txtQuickSearch},
-                                                      {w()->fraList, w()->lvwMain},
-                                                      {w()->fraDateofbirth, w()->txtDateofbirth},
-                                                      {w()->fraDateofbirth, w()->lblAge},
-                                                      {w()->fraAddress, w()->txtAddress},
-                                                      {w()->fraNumber, w()->lvwPhone},
-                                                      {w()->fraEmail, w()->lvwEmail},
-                                                      {w()->fraNote, w()->rtbNote}};
-        for (const auto& [frame, control] : held) {
+        const QWidgetList held{w()->txtQuickSearch, w()->lvwMain,  w()->txtDateofbirth, w()->lblAge,
+                               w()->txtAddress,     w()->lvwPhone, w()->lvwEmail,       w()->rtbNote};
+        for (const QWidget* control : held) {
+            const QWidget* frame = control->parentWidget();
             const QString name = control->objectName();
             QVERIFY2(control->y() >= frame->contentsMargins().top(), qPrintable(name + " under the title"));
             QVERIFY2(control->geometry().bottom() < frame->height(), qPrintable(name + " below its frame"));
@@ -322,7 +317,7 @@ private slots:
             QCOMPARE(windows, QStringList(3, opened));
         }
 
-        // Delete is a text key in the quick search box and removes nobody.
+        // Delete is a text key in the quick search box: no (unscripted) question to remove anybody.
         if (opened == "closed")
             return;
         clickRow(1);
@@ -331,7 +326,6 @@ private slots:
         QTest::keyClick(w()->txtQuickSearch, Qt::Key_Home);
         QTest::keyClick(w()->txtQuickSearch, Qt::Key_Delete);
         QCOMPARE(w()->txtQuickSearch->text(), QString("o"));
-        QVERIFY(platform()->messages().isEmpty());
     }
 
     // Every language, both sizes, left to right and mirrored, also at the smallest size.

@@ -33,10 +33,8 @@ private slots:
         search([](frmSearch& dialog) {
             QTest::keyClicks(dialog.txtFullname, "an");
             dialog.cboDate->setCurrentIndex(1);
-            for (const auto& [box, digits] : {std::pair{dialog.txtDate, "31121979"}, {dialog.txtDate2, "01011990"}}) {
-                TestSupport::clickNearRightEnd(box);
-                QTest::keyClicks(box, digits);
-            }
+            for (const auto& [box, digits] : {std::pair{dialog.txtDate, "31121979"}, {dialog.txtDate2, "01011990"}})
+                TestSupport::typeNearRightEnd(box, digits);
             dialog.cboPhone->setCurrentIndex(2);
             QTest::keyClicks(dialog.txtPhone, "0471");
             QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
@@ -44,7 +42,6 @@ private slots:
         // The phone criterion is checked by the list itself, so the condition continues it.
         QCOMPARE(modSearch::SearchCondition,
                  QString("AND Name LIKE '%an%' AND Dateofbirth > #12/31/1979# AND Dateofbirth < #01/01/1990# "));
-        QCOMPARE(listedNames(), QStringList{"Johan Bakker"});
         QVERIFY(w()->toolbarButton("Search")->isChecked() && w()->mnuActionSearch->isChecked());
         QCOMPARE(listState(), QString("1/4 (1 rows), row 0, Johan Bakker"));
         QCOMPARE(settings({"SearchDate", "SearchPhone"}), (QStringList{"SearchDate=1", "SearchPhone=2"}));
@@ -66,8 +63,8 @@ private slots:
             dialog.cboEmail->setCurrentIndex(2);
             QTest::mouseClick(ok ? dialog.cmdOK : dialog.cmdCancel, Qt::LeftButton);
         });
-        QVERIFY(!w()->toolbarButton("Search")->isChecked() && !w()->mnuActionSearch->isChecked());
-        QVERIFY(modSearch::SearchCondition.isEmpty());
+        QVERIFY(!w()->toolbarButton("Search")->isChecked() && !w()->mnuActionSearch->isChecked() &&
+                modSearch::SearchCondition.isEmpty());
         QCOMPARE(listedNames().size(), 4);
         QCOMPARE(settings({"SearchFullname", "SearchEmail"}).join(' '),
                  ok ? "SearchFullname=3 SearchEmail=2" : "SearchFullname=1 SearchEmail=0");
@@ -84,8 +81,8 @@ private slots:
             dialog.cboDate->setCurrentIndex(4);
             QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
             QVERIFY(dialog.isVisible());
-            QCOMPARE(platform()->messages().last().text, QString("Date of birth is invalid!"));
-            QCOMPARE(platform()->messages().last().title, QString("Error"));
+            const ScriptedPlatform::Call message = platform()->messages().constLast();
+            QCOMPARE(message.title + ": " + message.text, "Error: Date of birth is invalid!");
             QCOMPARE(dialog.txtDate->displayText(), QString("31/02/____"));
             QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
         });
