@@ -329,7 +329,13 @@ bool CopyDatabase(const QString& destination)
     const QString current = DatabaseConnection().DataSource();
     CloseDatabase(true);
     const QString partial = destination + QStringLiteral(".part");
-    QFile::remove(partial);
+    // The copy's journal goes with it: a write that fails (a full disk) can leave it, and
+    // a journal left from before would be played back into the next copy.
+    const auto removePartial = [&partial] {
+        QFile::remove(partial);
+        QFile::remove(partial + QStringLiteral("-journal"));
+    };
+    removePartial();
     bool copied = false;
     try {
         SnapshotInto(current, partial);
@@ -343,7 +349,7 @@ bool CopyDatabase(const QString& destination)
         modSql::ShowEngineError(error);
     }
     if (!copied)
-        QFile::remove(partial);
+        removePartial();
     OpenDatabase(current);
     return copied;
 }

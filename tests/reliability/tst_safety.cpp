@@ -290,7 +290,7 @@ private slots:
                 "INSERT INTO Person (Contactnr, Name, Note) SELECT i, 'P' || i, hex(randomblob(500)) FROM n;\n"));
             arguments << database << "secret";
         } else if (operation == "upgrade" || operation == "copy") {
-            QVERIFY(QFile::copy(this->database({}, 400), database));
+            QVERIFY(QFile::copy(this->database({}, 1200), database));
             Engine::Connection connection;
             connection.Open(database);
             if (operation == "upgrade") // the layout before 1.4.0: first and last name
