@@ -65,6 +65,9 @@ void PersonListModel::append(std::vector<Entry> entries)
         return;
     const int first = rowCount();
     beginInsertRows({}, first, first + static_cast<int>(entries.size()) - 1);
+    // Room made once: moving all of a full database in grows the lists only once.
+    m_entries.reserve(m_entries.size() + entries.size());
+    m_rows.reserve(static_cast<qsizetype>(m_entries.size() + entries.size()));
     for (Entry& entry : entries) {
         m_rows.insert(entry.contactnr, static_cast<int>(m_entries.size()));
         m_entries.push_back(std::move(entry));
