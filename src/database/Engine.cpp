@@ -790,6 +790,11 @@ QByteArrayView Connection::Row::Utf8(int column) const
     return QByteArrayView(text, sqlite3_column_bytes(m_statement, column));
 }
 
+bool Connection::Row::IsText(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_TEXT;
+}
+
 bool Connection::Row::IsNull(int column) const
 {
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;

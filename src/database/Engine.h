@@ -131,6 +131,7 @@ public:
         // The text as the database holds it, UTF-8; valid until the next row.
         QByteArrayView Utf8(int column) const;
         bool IsNull(int column) const;
+        bool IsText(int column) const;
         // The value as a Recordset's field holds it.
         QVariant Value(int column) const;
         // The position of a column by name (case-insensitive); throws when there is none.

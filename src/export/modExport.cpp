@@ -83,9 +83,11 @@ const BlockLines& LinesOf(Block block)
     return lines[static_cast<std::size_t>(block)];
 }
 
-QString Trimmed(const QVariant& value)
+// A column's value as text, read without a variant when it is stored as text (the rule
+// for the columns of names, addresses and notes).
+QString TextOf(const Engine::Connection::Row& row, int column)
 {
-    return modMain::TrimBlanks(value.toString());
+    return row.IsText(column) ? row.Text(column) : row.Value(column).toString();
 }
 
 // The position of each named column in the rows of a query, found at its first row.
@@ -106,10 +108,6 @@ private:
     std::vector<int> m_positions;
 };
 
-// The numbers (or addresses) of the chosen persons, each person's in their stored
-// order. Read by number rather than sorted by name like the persons: the result is the
-// same, and sorting tens of thousands of rows by name twice more would be most of the
-// export's time.
 // Descriptions repeat ("home", "work"): equal ones share one text, so that an export of
 // every person does not hold a copy for each of its numbers and addresses, and each is
 // decoded and trimmed once.
@@ -131,6 +129,10 @@ private:
     std::vector<std::pair<QByteArray, QString>> m_known;
 };
 
+// The numbers (or addresses) of the chosen persons, each person's in their stored
+// order. Read by number rather than sorted by name like the persons: the result is the
+// same, and sorting tens of thousands of rows by name twice more would be most of the
+// export's time.
 EntryTable EntriesByPerson(const QString& sql, const QSet<qint16>& chosen)
 {
     EntryTable entries;
@@ -425,13 +427,13 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
     modSql::ForEachRow(PersonSql(selection, everybody), [&](const Engine::Connection::Row& row) {
         columns.find(row);
         ExportedPerson person;
-        person.contactnr = static_cast<qint16>(row.Value(columns[0]).toInt());
-        person.name = Trimmed(row.Value(columns[1]));
+        person.contactnr = static_cast<qint16>(row.Int(columns[0]));
+        person.name = modMain::TrimBlanks(TextOf(row, columns[1]));
         const QVariant born = row.Value(columns[2]);
         if (born.isValid() && !born.isNull() && born.toDate().isValid())
             person.dateOfBirth = born.toDate();
-        person.address = row.Value(columns[3]).toString().trimmed();
-        person.note = row.Value(columns[4]).toString().trimmed();
+        person.address = TextOf(row, columns[3]).trimmed();
+        person.note = TextOf(row, columns[4]).trimmed();
         person.phones = phones.take(person.contactnr);
         person.emails = emails.take(person.contactnr);
         waiting.push_back(std::move(person));
