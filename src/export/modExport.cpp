@@ -129,18 +129,42 @@ private:
     std::vector<std::pair<QByteArray, QString>> m_known;
 };
 
+// The chosen persons by number, for a look-up per row of every table read.
+class Chosen
+{
+public:
+    explicit Chosen(const std::vector<qint16>& contactnrs) : m_chosen(1 << 16, false)
+    {
+        for (const qint16 contactnr : contactnrs)
+            m_chosen[Index(contactnr)] = true;
+    }
+    bool contains(qint16 contactnr) const { return m_chosen[Index(contactnr)]; }
+
+private:
+    static std::size_t Index(qint16 contactnr) { return static_cast<std::size_t>(contactnr + 32768); }
+    std::vector<bool> m_chosen;
+};
+
 // The numbers (or addresses) of the chosen persons, each person's in their stored
 // order. Read by number rather than sorted by name like the persons: the result is the
 // same, and sorting tens of thousands of rows by name twice more would be most of the
 // export's time.
-EntryTable EntriesByPerson(const QString& sql, const QSet<qint16>& chosen)
+EntryTable EntriesByPerson(const QString& sql, const Chosen& chosen)
 {
     EntryTable entries;
     SharedTexts descriptions;
+    // The rows come by person: each person's list is looked up once.
+    std::optional<qint16> current;
+    std::vector<Entry>* list = nullptr;
     modSql::ForEachRow(sql, [&](const Engine::Connection::Row& row) {
         const auto contactnr = static_cast<qint16>(row.Int(0));
-        if (chosen.contains(contactnr))
-            entries[contactnr].push_back({modMain::TrimBlanks(row.Text(1)), descriptions.share(row.Utf8(2))});
+        if (!chosen.contains(contactnr))
+            return;
+        if (current != contactnr) {
+            current = contactnr;
+            list = &entries[contactnr];
+        }
+        list->push_back({modMain::TrimBlanks(row.Text(1)), descriptions.share(row.Utf8(2))});
     });
     return entries;
 }
@@ -383,7 +407,7 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         total(0);
         return;
     }
-    const QSet<qint16> chosen(selection.contactnrs.begin(), selection.contactnrs.end());
+    const Chosen chosen(selection.contactnrs);
     EntryTable phones;
     EntryTable emails;
     if (selection.details.phone)
