@@ -114,8 +114,11 @@ private:
 class SharedTexts
 {
 public:
-    QString share(QByteArrayView stored)
+    QString share(const Engine::Connection::Row& row, int column)
     {
+        if (!row.IsText(column))
+            return modMain::TrimBlanks(row.Value(column).toString());
+        const QByteArrayView stored = row.Utf8(column);
         for (const auto& [known, text] : m_known)
             if (known == stored)
                 return text;
@@ -164,7 +167,7 @@ EntryTable EntriesByPerson(const QString& sql, const Chosen& chosen)
             current = contactnr;
             list = &entries[contactnr];
         }
-        list->push_back({modMain::TrimBlanks(row.Text(1)), descriptions.share(row.Utf8(2))});
+        list->push_back({modMain::TrimBlanks(TextOf(row, 1)), descriptions.share(row, 2)});
     });
     return entries;
 }
