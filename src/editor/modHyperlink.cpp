@@ -52,17 +52,6 @@ QString GetHyperlinkWord(const QString& text, int& position)
     return word;
 }
 
-bool MayHoldHyperlink(QStringView text)
-{
-    // Every marker but "www" ends in a colon.
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == u':' || (c == u'w' && i + 2 < text.size() && text[i + 1] == u'w' && text[i + 2] == u'w'))
-            return true;
-    }
-    return false;
-}
-
 bool IsHyperlink(QStringView text)
 {
     // Every marker but "www" ends in a colon: only the text before a colon is compared

@@ -15,7 +15,5 @@ QString GetHyperlinkWord(const QString& text, int& position);
 // True when the text contains one of the link markers ("http:", "mailto:", "www", ...)
 // anywhere, compared case-sensitively.
 bool IsHyperlink(QStringView text);
-// False when no part of the text can be a link: it holds neither a colon nor "www".
-bool MayHoldHyperlink(QStringView text);
 
 } // namespace modHyperlink

@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 #include <QUrl>
 
 #include <algorithm>
@@ -244,22 +243,20 @@ void AppendEscaped(QString& out, QStringView text, bool blanks = false)
 void AppendLinkified(QString& out, QStringView line)
 {
     qsizetype plain = 0; // where the words not yet written begin
-    if (modHyperlink::MayHoldHyperlink(line)) {
-        for (qsizetype start = 0, end = 0; end >= 0; start = end + 1) {
-            end = line.indexOf(QLatin1Char(' '), start);
-            const QStringView word = line.mid(start, end < 0 ? -1 : end - start);
-            if (!modHyperlink::IsHyperlink(word))
-                continue;
-            AppendEscaped(out, line.mid(plain, start - plain), true);
-            out += QLatin1String("<a href=\"");
-            if (word.startsWith(QLatin1String("www")))
-                out += QLatin1String("http://");
-            AppendEscaped(out, word);
-            out += QLatin1String("\">");
-            AppendEscaped(out, word);
-            out += QLatin1String("</a>");
-            plain = start + word.size();
-        }
+    for (qsizetype start = 0, end = 0; end >= 0; start = end + 1) {
+        end = line.indexOf(QLatin1Char(' '), start);
+        const QStringView word = line.mid(start, end < 0 ? -1 : end - start);
+        if (!modHyperlink::IsHyperlink(word))
+            continue;
+        AppendEscaped(out, line.mid(plain, start - plain), true);
+        out += QLatin1String("<a href=\"");
+        if (word.startsWith(QLatin1String("www")))
+            out += QLatin1String("http://");
+        AppendEscaped(out, word);
+        out += QLatin1String("\">");
+        AppendEscaped(out, word);
+        out += QLatin1String("</a>");
+        plain = start + word.size();
     }
     AppendEscaped(out, line.mid(plain), true);
 }
