@@ -397,7 +397,7 @@ int main(int argc, char* argv[])
 {
     // A private home, so the benchmark never touches the user's settings or files.
     QTemporaryDir home;
-    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TEMP"})
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TEMP"})
         qputenv(variable, home.path().toUtf8() + "/" + variable);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1218,6 +1218,12 @@ void SortAsNames(QStringList& texts)
     std::sort(texts.begin(), texts.end(), collator);
 }
 
+int CollateNoCase(QByteArrayView a, QByteArrayView b)
+{
+    return SharedCollation().compare(reinterpret_cast<const unsigned char*>(a.data()), static_cast<int>(a.size()),
+                                     reinterpret_cast<const unsigned char*>(b.data()), static_cast<int>(b.size()));
+}
+
 QString LibraryVersion()
 {
     return QString::fromLatin1(sqlite3_libversion());

@@ -218,5 +218,8 @@ QString LibraryVersion();
 // Sorts texts as the user's language orders names, ignoring case, like the NOCASE
 // collation of the database.
 void SortAsNames(QStringList& texts);
+// Compares two UTF-8 texts exactly as the NOCASE collation of every connection does:
+// negative, zero or positive.
+int CollateNoCase(QByteArrayView a, QByteArrayView b);
 
 } // namespace Engine

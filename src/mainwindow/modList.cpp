@@ -3,12 +3,15 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
+#include "mainwindow/modListOrder.h"
 #include "search/modSearch.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 #include "startup/modText.h"
 
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace modList {
 
@@ -136,11 +139,74 @@ const std::vector<ContactRow>& PersonNames::All(Engine::Connection& connection)
     const Engine::Connection::ChangeStamp stamp = connection.Stamp();
     if (m_stamp && *m_stamp == stamp)
         return m_rows;
+    // While the file stays open the list held is the best guess of the new order; a new
+    // opening starts from the order kept for the file.
+    std::vector<qint16> hint;
+    if (m_stamp && m_stamp->opening == stamp.opening) {
+        hint.reserve(m_rows.size());
+        for (const ContactRow& row : m_rows)
+            hint.push_back(row.contactnr);
+    } else {
+        hint = modListOrder::ReadHint(connection.DataSource());
+    }
     m_stamp.reset();
     m_rows.clear();
     m_folded.clear();
     m_ends.clear();
     m_nullName.clear();
+
+    // Every name as stored, one after another, in the order of the table.
+    QByteArray stored;
+    std::vector<modListOrder::Name> names;
+    std::vector<qsizetype> starts;
+    bool onlyText = true;
+    int contactColumn = -1;
+    int nameColumn = -1;
+    connection.ForEachRow(QStringLiteral("SELECT Contactnr, Name FROM Person"),
+                          [&](const Engine::Connection::Row& row) {
+                              if (contactColumn < 0) {
+                                  contactColumn = row.Column(QStringLiteral("Contactnr"));
+                                  nameColumn = row.Column(QStringLiteral("Name"));
+                              }
+                              modListOrder::Name name;
+                              name.contactnr = static_cast<qint16>(row.Int(contactColumn));
+                              name.isNull = row.IsNull(nameColumn);
+                              onlyText = onlyText && (name.isNull || row.IsText(nameColumn));
+                              starts.push_back(stored.size());
+                              stored += row.Utf8(nameColumn);
+                              names.push_back(name);
+                          });
+    if (!onlyText) {
+        // A number or bytes stored as a name sorts by rules of the library's own.
+        readSorted(connection);
+    } else {
+        starts.push_back(stored.size());
+        for (std::size_t i = 0; i < names.size(); ++i)
+            names[i].utf8 = QByteArrayView(stored.constData() + starts[i], starts[i + 1] - starts[i]);
+        const std::vector<int> order = modListOrder::Order(names, hint);
+        m_rows.reserve(order.size());
+        for (const int i : order) {
+            const modListOrder::Name& name = names[static_cast<std::size_t>(i)];
+            append({name.contactnr, modMain::TrimBlanks(QString::fromUtf8(name.utf8))}, name.isNull);
+        }
+        const bool hintHeld = hint.size() == m_rows.size() && std::equal(hint.cbegin(), hint.cend(), m_rows.cbegin(),
+                                                                         [](qint16 contactnr, const ContactRow& row) {
+                                                                             return contactnr == row.contactnr;
+                                                                         });
+        if (!hintHeld) {
+            hint.resize(m_rows.size());
+            std::transform(m_rows.cbegin(), m_rows.cend(), hint.begin(),
+                           [](const ContactRow& row) { return row.contactnr; });
+            modListOrder::WriteHint(connection.DataSource(), hint);
+        }
+    }
+    // Taken before the read: a change made meanwhile is seen at the next call.
+    m_stamp = stamp;
+    return m_rows;
+}
+
+void PersonNames::readSorted(Engine::Connection& connection)
+{
     int contactColumn = -1;
     int nameColumn = -1;
     connection.ForEachRow(ContactListSql(ListQuery()), [&](const Engine::Connection::Row& row) {
@@ -148,15 +214,17 @@ const std::vector<ContactRow>& PersonNames::All(Engine::Connection& connection)
             contactColumn = row.Column(QStringLiteral("Contactnr"));
             nameColumn = row.Column(QStringLiteral("Name"));
         }
-        ContactRow contact{static_cast<qint16>(row.Int(contactColumn)), modMain::TrimBlanks(row.Text(nameColumn))};
-        JetDialect::LikePattern::AppendFolded(contact.name, m_folded);
-        m_ends.push_back(m_folded.size());
-        m_nullName.push_back(row.IsNull(nameColumn));
-        m_rows.push_back(std::move(contact));
+        append({static_cast<qint16>(row.Int(contactColumn)), modMain::TrimBlanks(row.Text(nameColumn))},
+               row.IsNull(nameColumn));
     });
-    // Taken before the read: a change made meanwhile is seen at the next call.
-    m_stamp = stamp;
-    return m_rows;
+}
+
+void PersonNames::append(ContactRow row, bool nullName)
+{
+    JetDialect::LikePattern::AppendFolded(row.name, m_folded);
+    m_ends.push_back(m_folded.size());
+    m_nullName.push_back(nullName);
+    m_rows.push_back(std::move(row));
 }
 
 std::vector<ContactRow> PersonNames::Matching(const QString& boxText) const

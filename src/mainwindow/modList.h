@@ -61,6 +61,9 @@ public:
     std::vector<ContactRow> Matching(const QString& boxText) const;
 
 private:
+    void readSorted(Engine::Connection& connection);
+    void append(ContactRow row, bool nullName);
+
     std::optional<Engine::Connection::ChangeStamp> m_stamp;
     std::vector<ContactRow> m_rows;
     std::u32string m_folded;         // every trimmed name, folded, one after another

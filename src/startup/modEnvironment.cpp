@@ -307,4 +307,13 @@ QString TempFolder()
     return WithTrailingSlash(cache);
 }
 
+QString CacheFolder()
+{
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Addrion");
+    if (!QDir().mkpath(folder) || !IsPrivateFolder(folder))
+        return QString();
+    return WithTrailingSlash(folder);
+}
+
 } // namespace modEnvironment

@@ -67,5 +67,8 @@ void SetProgramFolder(const QString& folder);
 // The private folder for generated files, ending in "/": $TEMP when set, otherwise a
 // folder of this user's own (mode 0700) inside the system's temporary folder.
 QString TempFolder();
+// The private folder (mode 0700) for what the program keeps only to be faster next time,
+// ending in "/": Addrion in the user's cache folder. Empty when it cannot be made.
+QString CacheFolder();
 
 } // namespace modEnvironment

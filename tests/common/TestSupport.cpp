@@ -11,11 +11,12 @@
 
 IsolatedEnvironment::IsolatedEnvironment()
 {
-    for (const QString& sub : {home(), configHome(), dataHome(), temp()})
+    for (const QString& sub : {home(), configHome(), dataHome(), cacheHome(), temp()})
         QDir().mkpath(sub);
     qputenv("HOME", home().toUtf8());
     qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
     qputenv("XDG_DATA_HOME", dataHome().toUtf8());
+    qputenv("XDG_CACHE_HOME", cacheHome().toUtf8());
     qputenv("TEMP", temp().toUtf8());
     for (const char* name : {"http_proxy", "HTTP_PROXY", "no_proxy", "NO_PROXY"})
         qunsetenv(name);

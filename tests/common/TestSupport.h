@@ -21,6 +21,7 @@ public:
     QString home() const { return root() + QStringLiteral("/home"); }
     QString configHome() const { return root() + QStringLiteral("/config"); }
     QString dataHome() const { return root() + QStringLiteral("/data"); }
+    QString cacheHome() const { return root() + QStringLiteral("/cache"); }
     QString temp() const { return root() + QStringLiteral("/temp"); }
 
 private:

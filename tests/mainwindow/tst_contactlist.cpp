@@ -10,6 +10,7 @@
 #include "database/modSql.h"
 #include "mainwindow/WindowLayout.h"
 #include "mainwindow/modList.h"
+#include "mainwindow/modListOrder.h"
 #include "search/modSearch.h"
 #include "startup/modText.h"
 
@@ -195,8 +196,9 @@ private slots:
     void init()
     {
         modSearch::ClearSearch();
+        const QByteArray test(QTest::currentTestFunction());
         const QString wanted =
-            QByteArray(QTest::currentTestFunction()).startsWith("quickSearchFromMemory") ? m_names : m_people;
+            test.startsWith("quickSearchFromMemory") || test.startsWith("listOrder") ? m_names : m_people;
         if (!modDatabase::IsDatabaseOpen() || modDatabase::DatabaseConnection().DataSource() != wanted)
             QVERIFY(modDatabase::OpenDatabase(wanted));
     }
@@ -648,6 +650,86 @@ private slots:
         Compare(typed, QString("3002, %1=Qqq Newcomer").arg(contactnr));
         writer.Execute(QStringLiteral("DELETE FROM Person WHERE Contactnr = %1").arg(contactnr));
         Compare(typed, "3001");
+    }
+
+    // The list's order comes from the order found before, checked and mended; whatever
+    // that hint says, the list is in the query's order (equal names as the table holds
+    // them). The hints are made from the query's order of the random names.
+    void listOrderWhateverTheHint_data()
+    {
+        QTest::addColumn<QString>("hint");
+        for (const char* hint : {"none", "right", "reversed", "shuffled", "one moved forward", "one moved back",
+                                 "every third left out", "unknown and repeated numbers"})
+            QTest::newRow(hint) << hint;
+    }
+    void listOrderWhateverTheHint()
+    {
+        QFETCH(QString, hint);
+        std::vector<qint16> expected;
+        for (const modList::ContactRow& row : modList::QueryContactList(Query("")).rows)
+            expected.push_back(row.contactnr);
+        std::vector<qint16> given = expected;
+        QRandomGenerator random(11);
+        if (hint == "none")
+            given.clear();
+        else if (hint == "reversed")
+            std::reverse(given.begin(), given.end());
+        else if (hint == "shuffled")
+            std::shuffle(given.begin(), given.end(), random);
+        else if (hint == "one moved forward")
+            std::rotate(given.begin() + 100, given.begin() + 101, given.begin() + 2500);
+        else if (hint == "one moved back")
+            std::rotate(given.begin() + 100, given.begin() + 2499, given.begin() + 2500);
+        else if (hint == "every third left out")
+            for (std::size_t i = 0; i < given.size(); i += 3)
+                given.erase(given.begin() + static_cast<std::ptrdiff_t>(i));
+        else if (hint == "unknown and repeated numbers")
+            given.insert(given.begin() + 50, {-7, 9999, given[10], given[2000]});
+
+        std::vector<QByteArray> stored;
+        std::vector<modListOrder::Name> names;
+        modDatabase::DatabaseConnection().ForEachRow("SELECT Contactnr, Name FROM Person", [&](const auto& row) {
+            stored.push_back(row.Utf8(1).toByteArray());
+            names.push_back({static_cast<qint16>(row.Int(0)), row.IsNull(1), {}});
+        });
+        for (std::size_t i = 0; i < names.size(); ++i)
+            names[i].utf8 = stored[i];
+        std::vector<qint16> ordered;
+        for (const int i : modListOrder::Order(names, given))
+            ordered.push_back(names[static_cast<std::size_t>(i)].contactnr);
+        QCOMPARE(ordered, expected);
+    }
+
+    // The order is kept for the next opening of the file, which may have been changed
+    // meanwhile by another program, or whose kept order may be damaged.
+    void listOrderKeptBetweenOpenings_data() { TestSupport::addTwoRows("damaged", "file changed", "order damaged"); }
+    void listOrderKeptBetweenOpenings()
+    {
+        QFETCH(bool, damaged);
+        const QString database = modDatabase::DatabaseConnection().DataSource();
+        Compare("");
+        std::vector<qint16> shown;
+        for (const modList::ContactRow& row : modList::QueryContactList(Query(""), m_memory).rows)
+            shown.push_back(row.contactnr);
+        QCOMPARE(modListOrder::ReadHint(database), shown);
+        modDatabase::CloseDatabase(false);
+        if (damaged) {
+            const QDir folder(TestSupport::environment().cacheHome() + "/Addrion");
+            const QStringList kept = folder.entryList({"list-order-*"}, QDir::Files);
+            QCOMPARE(kept.size(), 1);
+            QFile file(folder.filePath(kept.first()));
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(file.size() / 2 + 1));
+        } else {
+            // Renamed to the front and to the end, one gone, one new: as many persons as before.
+            Engine::Connection other;
+            other.Open(database);
+            other.Execute(QString("UPDATE Person SET Name = 'aaa' WHERE Contactnr = %1").arg(shown[2000]));
+            other.Execute(QString("UPDATE Person SET Name = 'zzzz' WHERE Contactnr = %1").arg(shown[10]));
+            other.Execute(QString("DELETE FROM Person WHERE Contactnr = %1").arg(shown[500]));
+            EngineTest::insertPerson(other, 3200, "Mm");
+        }
+        QVERIFY(modDatabase::OpenDatabase(database));
+        Compare("");
     }
 };
 
