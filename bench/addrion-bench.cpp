@@ -321,8 +321,7 @@ std::vector<Row> RunAll(const QString& folder, int persons, const Options& optio
 
     // The finder as the window runs it: read every person with numbers and addresses,
     // then group them.
-    bench(QStringLiteral("find duplicates among all persons"), 1000, 0,
-          [] { modDuplicates::FindGroups(modDuplicates::ReadCandidates()); });
+    bench(QStringLiteral("find duplicates among all persons"), 1000, 0, [] { modDuplicates::FindInDatabase(); });
     bench(QStringLiteral("CSV export of all persons (Google)"), 700, 0,
           [&] { modExportFiles::ExportCsv(everybody, modCsv::Layout::Google, nullptr, error); });
     if (digests) {

@@ -128,10 +128,9 @@ void frmDuplicates::find()
     m_groups.clear();
     m_names.clear();
     try {
-        const std::vector<modDuplicates::Candidate> candidates = modDuplicates::ReadCandidates();
-        m_groups = modDuplicates::FindGroups(candidates);
-        for (const modDuplicates::Candidate& candidate : candidates)
-            m_names.insert(candidate.contactnr, candidate.name);
+        modDuplicates::Found found = modDuplicates::FindInDatabase();
+        m_groups = std::move(found.groups);
+        m_names = std::move(found.names);
     } catch (const Engine::EngineError& error) {
         modSql::ShowEngineError(error);
     }

@@ -98,90 +98,174 @@ QString PhoneKey(const QString& number)
     return digits.right(8);
 }
 
-std::vector<Group> FindGroups(const std::vector<Candidate>& candidates)
+namespace {
+
+// The keys of one reason, held in one text: a full database has a hundred thousand
+// of them, and a hash of strings held each in its own allocation would be most of
+// the memory of a search.
+class Keys
 {
-    Links links(candidates.size());
-    std::vector<int> reasons(candidates.size(), 0);
-    // The first candidate seen with a key; a later one with the same key joins it.
-    QHash<QString, size_t> first[3];
-    const int reasonOf[3] = {SameName, SameEmail, SamePhone};
-    auto file = [&](int r, const QString& key, size_t candidate) {
+public:
+    void add(const QString& key, std::size_t candidate)
+    {
         if (key.isEmpty())
             return;
-        const auto seen = first[r].constFind(key);
-        if (seen == first[r].constEnd()) {
-            first[r].insert(key, candidate);
-        } else if (*seen != candidate) {
-            links.Join(*seen, candidate);
-            reasons[*seen] |= reasonOf[r];
-        }
-    };
-    for (auto& keys : first)
-        keys.reserve(static_cast<qsizetype>(candidates.size()));
-    for (size_t i = 0; i < candidates.size(); ++i) {
-        const Candidate& candidate = candidates[i];
-        file(0, NameKey(candidate.name), i);
-        for (const QString& email : candidate.emails)
-            file(1, email.trimmed().toCaseFolded(), i);
-        for (const QString& phone : candidate.phones)
-            file(2, PhoneKey(phone), i);
+        const QByteArray utf8 = key.toUtf8();
+        m_items.push_back(
+            {static_cast<quint32>(m_text.size()), static_cast<quint32>(utf8.size()), static_cast<quint32>(candidate)});
+        m_text += utf8;
     }
-    // The reasons belong to the group their members ended in.
-    std::vector<int> groupReasons(candidates.size(), 0);
-    for (size_t i = 0; i < candidates.size(); ++i)
-        groupReasons[links.Root(i)] |= reasons[i];
+    // Joins every candidate with a key to the first (by position) with the same key,
+    // and notes the reason with that first one.
+    void link(Links& links, std::vector<int>& reasons, int reason)
+    {
+        const auto key = [this](const Item& item) {
+            return QByteArrayView(m_text.constData() + item.start, item.length);
+        };
+        std::sort(m_items.begin(), m_items.end(), [&key](const Item& a, const Item& b) {
+            const int compared = key(a).compare(key(b));
+            return compared != 0 ? compared < 0 : a.candidate < b.candidate;
+        });
+        for (std::size_t first = 0, i = 1; i <= m_items.size(); ++i) {
+            if (i < m_items.size() && key(m_items[i]) == key(m_items[first])) {
+                if (m_items[i].candidate != m_items[first].candidate) {
+                    links.Join(m_items[first].candidate, m_items[i].candidate);
+                    reasons[m_items[first].candidate] |= reason;
+                }
+                continue;
+            }
+            first = i;
+        }
+    }
 
-    std::vector<Group> groups;
-    std::vector<size_t> groupOf(candidates.size(), SIZE_MAX);
-    std::vector<QString> firstNames;
-    for (size_t i = 0; i < candidates.size(); ++i) {
-        const size_t root = links.Root(i);
-        if (groupReasons[root] == 0)
-            continue;
-        if (groupOf[root] == SIZE_MAX) {
-            groupOf[root] = groups.size();
-            groups.push_back({{}, groupReasons[root]});
-            firstNames.push_back(candidates[i].name);
-        }
-        groups[groupOf[root]].contactnrs.push_back(candidates[i].contactnr);
+private:
+    struct Item
+    {
+        quint32 start;
+        quint32 length;
+        quint32 candidate;
+    };
+    QByteArray m_text; // UTF-8: equal texts are equal bytes
+    std::vector<Item> m_items;
+};
+
+// The persons searched, by position, with the keys of every reason.
+class Finder
+{
+public:
+    std::size_t addPerson(qint16 contactnr, const QString& name)
+    {
+        m_names.add(NameKey(name), m_contactnrs.size());
+        m_contactnrs.push_back(contactnr);
+        m_nameEnds.push_back(static_cast<quint32>((m_displayNames += name.toUtf8()).size()));
+        return m_contactnrs.size() - 1;
     }
-    // Groups in the order of their first person's name, as the main list shows them.
-    std::vector<size_t> order(groups.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return QString::localeAwareCompare(firstNames[a], firstNames[b]) < 0; });
-    std::vector<Group> sorted;
-    sorted.reserve(groups.size());
-    for (const size_t g : order)
-        sorted.push_back(std::move(groups[g]));
-    return sorted;
+    void addEmail(std::size_t candidate, const QString& email)
+    {
+        m_emails.add(email.trimmed().toCaseFolded(), candidate);
+    }
+    void addPhone(std::size_t candidate, const QString& number) { m_phones.add(PhoneKey(number), candidate); }
+    QString name(std::size_t candidate) const
+    {
+        const quint32 start = candidate == 0 ? 0 : m_nameEnds[candidate - 1];
+        return QString::fromUtf8(m_displayNames.constData() + start, m_nameEnds[candidate] - start);
+    }
+    qint16 contactnr(std::size_t candidate) const { return m_contactnrs[candidate]; }
+
+    // The groups linked by any reason, in the order of their first person's name; persons
+    // linked through others are one group.
+    std::vector<Group> groups()
+    {
+        const std::size_t count = m_contactnrs.size();
+        Links links(count);
+        std::vector<int> reasons(count, 0);
+        m_names.link(links, reasons, SameName);
+        m_emails.link(links, reasons, SameEmail);
+        m_phones.link(links, reasons, SamePhone);
+        // The reasons belong to the group their members ended in.
+        std::vector<int> groupReasons(count, 0);
+        for (std::size_t i = 0; i < count; ++i)
+            groupReasons[links.Root(i)] |= reasons[i];
+        std::vector<Group> groups;
+        std::vector<std::size_t> groupOf(count, SIZE_MAX);
+        std::vector<QString> firstNames;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t root = links.Root(i);
+            if (groupReasons[root] == 0)
+                continue;
+            if (groupOf[root] == SIZE_MAX) {
+                groupOf[root] = groups.size();
+                groups.push_back({{}, groupReasons[root]});
+                firstNames.push_back(name(i));
+            }
+            groups[groupOf[root]].contactnrs.push_back(m_contactnrs[i]);
+        }
+        // Groups in the order of their first person's name, as the main list shows them.
+        std::vector<std::size_t> order(groups.size());
+        std::iota(order.begin(), order.end(), std::size_t(0));
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return QString::localeAwareCompare(firstNames[a], firstNames[b]) < 0;
+        });
+        std::vector<Group> sorted;
+        sorted.reserve(groups.size());
+        for (const std::size_t g : order)
+            sorted.push_back(std::move(groups[g]));
+        return sorted;
+    }
+
+private:
+    std::vector<qint16> m_contactnrs;
+    QByteArray m_displayNames; // every name, one after another, UTF-8
+    std::vector<quint32> m_nameEnds;
+    Keys m_names;
+    Keys m_emails;
+    Keys m_phones;
+};
+
+} // namespace
+
+std::vector<Group> FindGroups(const std::vector<Candidate>& candidates)
+{
+    Finder finder;
+    for (const Candidate& candidate : candidates) {
+        const std::size_t i = finder.addPerson(candidate.contactnr, candidate.name);
+        for (const QString& email : candidate.emails)
+            finder.addEmail(i, email);
+        for (const QString& phone : candidate.phones)
+            finder.addPhone(i, phone);
+    }
+    return finder.groups();
 }
 
-std::vector<Candidate> ReadCandidates()
+Found FindInDatabase()
 {
-    std::vector<Candidate> candidates;
-    // Contact numbers are at most MaxContactnr: their place in the list by number.
+    Finder finder;
+    // Contact numbers are at most MaxContactnr: their place in the search by number.
     std::vector<int> index(modSql::MaxContactnr + 1, -1);
-    modSql::ForEachRow(
-        QStringLiteral("SELECT Contactnr, Name ") + QStringLiteral("FROM Person ") +
-            QStringLiteral("ORDER BY Contactnr "),
-        [&](const Engine::Connection::Row& row) {
-            const int contactnr = row.Int(0);
-            if (contactnr < 0 || contactnr > modSql::MaxContactnr)
-                return;
-            index[static_cast<size_t>(contactnr)] = static_cast<int>(candidates.size());
-            candidates.push_back({static_cast<qint16>(contactnr), modMain::TrimBlanks(row.Text(1)), {}, {}});
-        });
-    auto entries = [&](const QString& sql, QStringList Candidate::*list) {
+    modSql::ForEachRow(QStringLiteral("SELECT Contactnr, Name ") + QStringLiteral("FROM Person ") +
+                           QStringLiteral("ORDER BY Contactnr "),
+                       [&](const Engine::Connection::Row& row) {
+                           const int contactnr = row.Int(0);
+                           if (contactnr >= 0 && contactnr <= modSql::MaxContactnr)
+                               index[static_cast<std::size_t>(contactnr)] = static_cast<int>(
+                                   finder.addPerson(static_cast<qint16>(contactnr), modMain::TrimBlanks(row.Text(1))));
+                       });
+    auto entries = [&](const QString& sql, void (Finder::*add)(std::size_t, const QString&)) {
         modSql::ForEachRow(sql, [&](const Engine::Connection::Row& row) {
             const int contactnr = row.Int(0);
-            if (contactnr >= 0 && contactnr <= modSql::MaxContactnr && index[static_cast<size_t>(contactnr)] >= 0)
-                (candidates[static_cast<size_t>(index[static_cast<size_t>(contactnr)])].*list) << row.Text(1);
+            if (contactnr >= 0 && contactnr <= modSql::MaxContactnr && index[static_cast<std::size_t>(contactnr)] >= 0)
+                (finder.*add)(static_cast<std::size_t>(index[static_cast<std::size_t>(contactnr)]), row.Text(1));
         });
     };
-    entries(QStringLiteral("SELECT Contactnr, [Number] ") + QStringLiteral("FROM Phone "), &Candidate::phones);
-    entries(QStringLiteral("SELECT Contactnr, Email ") + QStringLiteral("FROM Email "), &Candidate::emails);
-    return candidates;
+    entries(QStringLiteral("SELECT Contactnr, [Number] ") + QStringLiteral("FROM Phone "), &Finder::addPhone);
+    entries(QStringLiteral("SELECT Contactnr, Email ") + QStringLiteral("FROM Email "), &Finder::addEmail);
+    Found found;
+    found.groups = finder.groups();
+    for (const Group& group : found.groups)
+        for (const qint16 contactnr : group.contactnrs)
+            found.names.insert(contactnr,
+                               finder.name(static_cast<std::size_t>(index[static_cast<std::size_t>(contactnr)])));
+    return found;
 }
 
 QString ReasonText(int reasons)

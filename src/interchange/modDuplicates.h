@@ -3,6 +3,7 @@
 #include "database/modPersonUid.h"
 #include "interchange/modVcard.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -44,9 +45,14 @@ QString PhoneKey(const QString& number);
 // name; persons linked through others are one group.
 std::vector<Group> FindGroups(const std::vector<Candidate>& candidates);
 
-// Every person of the open database by number, with numbers and addresses. Throws
-// Engine::EngineError.
-std::vector<Candidate> ReadCandidates();
+// The groups among every person of the open database, with the names of the persons in
+// them. Throws Engine::EngineError.
+struct Found
+{
+    std::vector<Group> groups;
+    QHash<qint16, QString> names; // trimmed
+};
+Found FindInDatabase();
 
 // "Same name, same phone number"
 QString ReasonText(int reasons);
