@@ -48,12 +48,41 @@ QString AddressListSql(const std::vector<qint16>& contactnrs)
            QStringLiteral("ORDER BY Name, Person.Contactnr");
 }
 
+namespace {
+
+// True when every person with a first address is chosen: the condition on the numbers
+// then leaves nobody out, and for a full database the list of numbers alone costs the
+// database more than the rest of the statement.
+bool EveryoneWithAddress(const std::vector<qint16>& contactnrs)
+{
+    std::vector<bool> chosen(1 << 16, false);
+    for (const qint16 contactnr : contactnrs)
+        chosen[static_cast<std::size_t>(contactnr + 32768)] = true;
+    bool everyone = true;
+    modSql::ForEachRow(QStringLiteral("SELECT Email.Contactnr ") + QStringLiteral("FROM Person, Email ") +
+                           QStringLiteral("WHERE Person.Contactnr = Email.Contactnr ") +
+                           QStringLiteral("AND Email.Order = 1 "),
+                       [&](const Engine::Connection::Row& row) {
+                           everyone = everyone && chosen[static_cast<std::size_t>(row.Int(0) + 32768)];
+                       });
+    return everyone;
+}
+
+QString EveryAddressSql()
+{
+    return QStringLiteral("SELECT Email ") + QStringLiteral("FROM Person, Email ") +
+           QStringLiteral("WHERE Person.Contactnr = Email.Contactnr ") + QStringLiteral("AND Email.Order = 1 ") +
+           QStringLiteral("ORDER BY Name, Person.Contactnr");
+}
+
+} // namespace
+
 QString BuildAddressList(const std::vector<qint16>& contactnrs, bool semicolon)
 {
     if (contactnrs.empty())
         return {};
     QStringList addresses;
-    modSql::ForEachRow(AddressListSql(contactnrs),
+    modSql::ForEachRow(EveryoneWithAddress(contactnrs) ? EveryAddressSql() : AddressListSql(contactnrs),
                        [&](const Engine::Connection::Row& row) { addresses << modMain::TrimBlanks(row.Text(0)); });
     return addresses.join(SeparatorText(semicolon));
 }
