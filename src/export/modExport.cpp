@@ -113,22 +113,24 @@ private:
 class SharedTexts
 {
 public:
-    QString share(const Engine::Connection::Row& row, int column)
+    explicit SharedTexts(EntryTable& table) : m_table(table) {}
+    int share(const Engine::Connection::Row& row, int column)
     {
         if (!row.IsText(column))
-            return modMain::TrimBlanks(row.Value(column).toString());
+            return m_table.keepDescription(modMain::TrimBlanks(row.Value(column).toString()));
         const QByteArrayView stored = row.Utf8(column);
-        for (const auto& [known, text] : m_known)
+        for (const auto& [known, index] : m_known)
             if (known == stored)
-                return text;
-        QString text = modMain::TrimBlanks(QString::fromUtf8(stored));
+                return index;
+        const int index = m_table.keepDescription(modMain::TrimBlanks(QString::fromUtf8(stored)));
         if (m_known.size() < 32)
-            m_known.emplace_back(stored.toByteArray(), text);
-        return text;
+            m_known.emplace_back(stored.toByteArray(), index);
+        return index;
     }
 
 private:
-    std::vector<std::pair<QByteArray, QString>> m_known;
+    EntryTable& m_table;
+    std::vector<std::pair<QByteArray, int>> m_known;
 };
 
 // The chosen persons by number, for a look-up per row of every table read.
@@ -154,19 +156,16 @@ private:
 EntryTable EntriesByPerson(const QString& sql, const Chosen& chosen)
 {
     EntryTable entries;
-    SharedTexts descriptions;
-    // The rows come by person: each person's list is looked up once.
-    std::optional<qint16> current;
-    std::vector<Entry>* list = nullptr;
+    SharedTexts descriptions(entries);
     modSql::ForEachRow(sql, [&](const Engine::Connection::Row& row) {
         const auto contactnr = static_cast<qint16>(row.Int(0));
         if (!chosen.contains(contactnr))
             return;
-        if (current != contactnr) {
-            current = contactnr;
-            list = &entries[contactnr];
-        }
-        list->push_back({modMain::TrimBlanks(TextOf(row, 1)), descriptions.share(row, 2)});
+        const int description = descriptions.share(row, 2);
+        if (row.IsText(1))
+            entries.add(contactnr, row.Utf8(1), description);
+        else
+            entries.add(contactnr, row.Value(1).toString().toUtf8(), description);
     });
     return entries;
 }
@@ -468,6 +467,49 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         handOn(false);
     });
     handOn(true);
+}
+
+void EntryTable::add(qint16 contactnr, QByteArrayView value, int description)
+{
+    Span& span = m_persons[static_cast<std::size_t>(contactnr + 32768)];
+    if (span.count == 0)
+        span.first = static_cast<quint32>(m_stored.size());
+    ++span.count;
+    m_stored.push_back({static_cast<quint32>(m_values.size()), static_cast<quint32>(value.size()), description});
+    m_values += value;
+}
+
+int EntryTable::keepDescription(const QString& text)
+{
+    m_descriptions.push_back(text);
+    return static_cast<int>(m_descriptions.size()) - 1;
+}
+
+std::vector<Entry> EntryTable::entries(const Span& span) const
+{
+    std::vector<Entry> made;
+    made.reserve(span.count);
+    for (quint32 i = span.first; i < span.first + span.count; ++i) {
+        const Stored& stored = m_stored[i];
+        made.push_back({modMain::TrimBlanks(QString::fromUtf8(m_values.constData() + stored.start, stored.length)),
+                        m_descriptions[static_cast<std::size_t>(stored.description)]});
+    }
+    return made;
+}
+
+std::vector<Entry> EntryTable::take(qint16 contactnr)
+{
+    Span& span = m_persons[static_cast<std::size_t>(contactnr + 32768)];
+    std::vector<Entry> taken = entries(span);
+    span = Span();
+    return taken;
+}
+
+void EntryTable::forEachList(const std::function<void(const std::vector<Entry>&)>& visit) const
+{
+    for (const Span& span : m_persons)
+        if (span.count > 0)
+            visit(entries(span));
 }
 
 QString EntryText(const Entry& entry, bool withDescription)

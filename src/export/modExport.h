@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QDate>
 #include <QHash>
 #include <QString>
@@ -69,8 +71,42 @@ QString PersonSql(const Selection& selection, bool everybody = false);
 QString AllPhonesSql();
 QString AllEmailsSql();
 
-// The numbers (addresses) of the chosen persons, by person.
-using EntryTable = QHash<qint16, std::vector<Entry>>;
+// The numbers (addresses) of the chosen persons, by person. An export of every person
+// holds all of them at once, so they are kept as stored, one after another, and made
+// into texts when their person is handed on.
+class EntryTable
+{
+public:
+    // Adds a number (address) as stored, after the ones added before; a person's come
+    // one after another. description is an index into the descriptions.
+    void add(qint16 contactnr, QByteArrayView value, int description);
+    // Where a description was kept, to be shared by every entry with it.
+    int keepDescription(const QString& text);
+    // The person's entries, trimmed, in the order added; nothing for a person without
+    // any or taken before.
+    std::vector<Entry> take(qint16 contactnr);
+    // Each person's entries, persons in number order.
+    void forEachList(const std::function<void(const std::vector<Entry>&)>& visit) const;
+
+private:
+    struct Stored
+    {
+        quint32 start;
+        quint32 length;
+        int description;
+    };
+    struct Span
+    {
+        quint32 first = 0;
+        quint32 count = 0;
+    };
+    std::vector<Entry> entries(const Span& span) const;
+
+    QByteArray m_values; // every value, UTF-8
+    std::vector<Stored> m_stored;
+    std::vector<QString> m_descriptions;
+    std::vector<Span> m_persons = std::vector<Span>(1 << 16); // by contact number + 32768
+};
 
 // Reads the chosen persons in export order (name, then number) with their numbers and
 // addresses. total is called once with the number of persons before the first one is

@@ -189,10 +189,8 @@ bool ExportCsv(const modExport::Selection& selection, modCsv::Layout layout, Wri
             scope->Step();
         },
         [&](const modExport::EntryTable& phones, const modExport::EntryTable& emails) {
-            for (const std::vector<modExport::Entry>& entries : phones)
-                records.WidenPhones(entries);
-            for (const std::vector<modExport::Entry>& entries : emails)
-                records.WidenEmails(entries);
+            phones.forEachList([&](const std::vector<modExport::Entry>& entries) { records.WidenPhones(entries); });
+            emails.forEachList([&](const std::vector<modExport::Entry>& entries) { records.WidenEmails(entries); });
         });
     return writer.Finish() || Fail(writer, error);
 }
