@@ -170,7 +170,6 @@ public:
         const quint32 start = candidate == 0 ? 0 : m_nameEnds[candidate - 1];
         return QString::fromUtf8(m_displayNames.constData() + start, m_nameEnds[candidate] - start);
     }
-    qint16 contactnr(std::size_t candidate) const { return m_contactnrs[candidate]; }
 
     // The groups linked by any reason, in the order of their first person's name; persons
     // linked through others are one group.
