@@ -3,7 +3,6 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
-#include "mainwindow/modListOrder.h"
 #include "search/modSearch.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
@@ -155,54 +154,31 @@ const std::vector<ContactRow>& PersonNames::All(Engine::Connection& connection)
     m_ends.clear();
     m_nullName.clear();
 
-    // Every name as stored, one after another, in the order of the table.
-    QByteArray stored;
-    std::vector<modListOrder::Name> names;
-    std::vector<qsizetype> starts;
-    bool onlyText = true;
-    int contactColumn = -1;
-    int nameColumn = -1;
-    connection.ForEachRow(QStringLiteral("SELECT Contactnr, Name FROM Person"),
-                          [&](const Engine::Connection::Row& row) {
-                              if (contactColumn < 0) {
-                                  contactColumn = row.Column(QStringLiteral("Contactnr"));
-                                  nameColumn = row.Column(QStringLiteral("Name"));
-                              }
-                              modListOrder::Name name;
-                              name.contactnr = static_cast<qint16>(row.Int(contactColumn));
-                              name.isNull = row.IsNull(nameColumn);
-                              onlyText = onlyText && (name.isNull || row.IsText(nameColumn));
-                              starts.push_back(stored.size());
-                              stored += row.Utf8(nameColumn);
-                              names.push_back(name);
-                          });
-    if (!onlyText) {
-        // A number or bytes stored as a name sorts by rules of the library's own.
-        readSorted(connection);
-    } else {
-        starts.push_back(stored.size());
-        for (std::size_t i = 0; i < names.size(); ++i)
-            names[i].utf8 = QByteArrayView(stored.constData() + starts[i], starts[i + 1] - starts[i]);
-        const std::vector<int> order = modListOrder::Order(names, hint);
-        m_rows.reserve(order.size());
-        for (const int i : order) {
-            const modListOrder::Name& name = names[static_cast<std::size_t>(i)];
-            append({name.contactnr, modMain::TrimBlanks(QString::fromUtf8(name.utf8))}, name.isNull);
-        }
-        const bool hintHeld = hint.size() == m_rows.size() && std::equal(hint.cbegin(), hint.cend(), m_rows.cbegin(),
-                                                                         [](qint16 contactnr, const ContactRow& row) {
-                                                                             return contactnr == row.contactnr;
-                                                                         });
-        if (!hintHeld) {
-            hint.resize(m_rows.size());
-            std::transform(m_rows.cbegin(), m_rows.cend(), hint.begin(),
-                           [](const ContactRow& row) { return row.contactnr; });
-            modListOrder::WriteHint(connection.DataSource(), hint);
-        }
-    }
+    const modListOrder::StoredNames stored = modListOrder::ReadNames(connection);
+    if (stored.onlyText)
+        placeInOrder(stored.names, hint, connection.DataSource());
+    else
+        readSorted(connection); // a number or bytes stored as a name sorts by rules of the library's own
     // Taken before the read: a change made meanwhile is seen at the next call.
     m_stamp = stamp;
     return m_rows;
+}
+
+void PersonNames::placeInOrder(const std::vector<modListOrder::Name>& names, std::vector<qint16>& hint,
+                               const QString& databasePath)
+{
+    const std::vector<int> order = modListOrder::Order(names, hint);
+    m_rows.reserve(order.size());
+    for (const int i : order) {
+        const modListOrder::Name& name = names[static_cast<std::size_t>(i)];
+        append({name.contactnr, modMain::TrimBlanks(QString::fromUtf8(name.utf8))}, name.isNull);
+    }
+    const auto sameNumber = [](qint16 contactnr, const ContactRow& row) { return contactnr == row.contactnr; };
+    if (hint.size() == m_rows.size() && std::equal(hint.cbegin(), hint.cend(), m_rows.cbegin(), sameNumber))
+        return;
+    hint.resize(m_rows.size());
+    std::transform(m_rows.cbegin(), m_rows.cend(), hint.begin(), [](const ContactRow& row) { return row.contactnr; });
+    modListOrder::WriteHint(databasePath, hint);
 }
 
 void PersonNames::readSorted(Engine::Connection& connection)

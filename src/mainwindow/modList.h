@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/Engine.h"
+#include "mainwindow/modListOrder.h"
 
 #include <QDate>
 #include <QString>
@@ -61,6 +62,10 @@ public:
     std::vector<ContactRow> Matching(const QString& boxText) const;
 
 private:
+    // Fills the rows with the names in list order, found from the hint; keeps the order
+    // for the next opening when the hint was not it.
+    void placeInOrder(const std::vector<modListOrder::Name>& names, std::vector<qint16>& hint,
+                      const QString& databasePath);
     void readSorted(Engine::Connection& connection);
     void append(ContactRow row, bool nullName);
 

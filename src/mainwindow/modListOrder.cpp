@@ -1,6 +1,5 @@
 #include "mainwindow/modListOrder.h"
 
-#include "database/Engine.h"
 #include "startup/modEnvironment.h"
 
 #include <QCryptographicHash>
@@ -29,6 +28,33 @@ QString HintPath(const QString& databasePath)
 }
 
 } // namespace
+
+StoredNames ReadNames(Engine::Connection& connection)
+{
+    StoredNames stored;
+    std::vector<qsizetype> starts;
+    int contactColumn = -1;
+    int nameColumn = -1;
+    connection.ForEachRow(QStringLiteral("SELECT Contactnr, Name FROM Person"),
+                          [&](const Engine::Connection::Row& row) {
+                              if (contactColumn < 0) {
+                                  contactColumn = row.Column(QStringLiteral("Contactnr"));
+                                  nameColumn = row.Column(QStringLiteral("Name"));
+                              }
+                              Name name;
+                              name.contactnr = static_cast<qint16>(row.Int(contactColumn));
+                              name.isNull = row.IsNull(nameColumn);
+                              stored.onlyText = stored.onlyText && (name.isNull || row.IsText(nameColumn));
+                              starts.push_back(stored.text.size());
+                              stored.text += row.Utf8(nameColumn);
+                              stored.names.push_back(name);
+                          });
+    // Pointed to only now: the text moved as it grew.
+    starts.push_back(stored.text.size());
+    for (std::size_t i = 0; i < stored.names.size(); ++i)
+        stored.names[i].utf8 = QByteArrayView(stored.text.constData() + starts[i], starts[i + 1] - starts[i]);
+    return stored;
+}
 
 std::vector<int> Order(const std::vector<Name>& names, const std::vector<qint16>& hint)
 {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "database/Engine.h"
+
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -20,6 +23,22 @@ struct Name
     bool isNull = false;
     QByteArrayView utf8; // the stored text, untrimmed
 };
+
+// Every person's number and name as the table holds them, in the table's order.
+struct StoredNames
+{
+    StoredNames() = default;
+    StoredNames(const StoredNames&) = delete; // the names point into the text
+    StoredNames(StoredNames&&) = default;
+    StoredNames& operator=(const StoredNames&) = delete;
+    StoredNames& operator=(StoredNames&&) = default;
+
+    QByteArray text; // every name, one after another
+    std::vector<Name> names;
+    bool onlyText = true; // false when a name is stored as a number or bytes
+};
+// Throws Engine::EngineError.
+StoredNames ReadNames(Engine::Connection& connection);
 
 // The positions in names of every person in list order. hint: contact numbers in an
 // order found earlier, of this file or of none; the persons it places rightly keep

@@ -686,17 +686,10 @@ private slots:
         else if (hint == "unknown and repeated numbers")
             given.insert(given.begin() + 50, {-7, 9999, given[10], given[2000]});
 
-        std::vector<QByteArray> stored;
-        std::vector<modListOrder::Name> names;
-        modDatabase::DatabaseConnection().ForEachRow("SELECT Contactnr, Name FROM Person", [&](const auto& row) {
-            stored.push_back(row.Utf8(1).toByteArray());
-            names.push_back({static_cast<qint16>(row.Int(0)), row.IsNull(1), {}});
-        });
-        for (std::size_t i = 0; i < names.size(); ++i)
-            names[i].utf8 = stored[i];
+        const modListOrder::StoredNames stored = modListOrder::ReadNames(modDatabase::DatabaseConnection());
         std::vector<qint16> ordered;
-        for (const int i : modListOrder::Order(names, given))
-            ordered.push_back(names[static_cast<std::size_t>(i)].contactnr);
+        for (const int i : modListOrder::Order(stored.names, given))
+            ordered.push_back(stored.names[static_cast<std::size_t>(i)].contactnr);
         QCOMPARE(ordered, expected);
     }
 
