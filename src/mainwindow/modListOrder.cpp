@@ -118,7 +118,9 @@ std::vector<qint16> ReadHint(const QString& databasePath)
 {
     const QString path = HintPath(databasePath);
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    // No database holds more than 65536 numbers: a larger file is not one of ours.
+    constexpr qint64 Largest = 2 * 65536;
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > Magic.size() + Largest)
         return {};
     const QByteArray content = file.readAll();
     if (!content.startsWith(Magic) || (content.size() - Magic.size()) % 2 != 0)
