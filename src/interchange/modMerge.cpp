@@ -7,6 +7,8 @@
 #include "startup/modEnvironment.h"
 #include "startup/modText.h"
 
+#include <QSet>
+
 namespace modMerge {
 
 namespace {
@@ -91,7 +93,158 @@ void AddMissing(std::vector<modExport::Entry>& list, const std::vector<modExport
     }
 }
 
+// What a number or an address is matched by between versions of a person.
+QString EntryKey(const QString& value, bool phone)
+{
+    if (phone) {
+        const QString digits = modEnvironment::DigitsOnly(value);
+        if (!digits.isEmpty())
+            return digits;
+    }
+    return value.toCaseFolded();
+}
+
+const modExport::Entry* FindEntry(const std::vector<modExport::Entry>& list, const QString& key, bool phone)
+{
+    for (const modExport::Entry& entry : list)
+        if (EntryKey(entry.value, phone) == key)
+            return &entry;
+    return nullptr;
+}
+
+bool SameEntries(const std::vector<modExport::Entry>& a, const std::vector<modExport::Entry>& b, bool phone)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (modMain::TrimBlanks(a[i].value) != modMain::TrimBlanks(b[i].value) ||
+            !modVcard::SameDescription(a[i].description, b[i].description, phone))
+            return false;
+    return true;
+}
+
+// The list of both sides' changes to it since base: here's order, then what only there added.
+std::vector<modExport::Entry> MergedEntries(const std::vector<modExport::Entry>& base,
+                                           const std::vector<modExport::Entry>& here,
+                                           const std::vector<modExport::Entry>& there, bool phone,
+                                           const QString& label, QStringList& conflicts)
+{
+    const auto same = [phone](const modExport::Entry& a, const modExport::Entry& b) {
+        return modVcard::SameDescription(a.description, b.description, phone);
+    };
+    std::vector<modExport::Entry> merged;
+    QSet<QString> seen;
+    for (const modExport::Entry& entry : here) {
+        const QString key = EntryKey(entry.value, phone);
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        const modExport::Entry* old = FindEntry(base, key, phone);
+        const modExport::Entry* other = FindEntry(there, key, phone);
+        if (old && !other) {
+            // Removed there: gone, unless its description changed here.
+            if (!same(entry, *old))
+                merged.push_back(entry);
+            continue;
+        }
+        if (!other) {
+            merged.push_back(entry);
+            continue;
+        }
+        modExport::Entry result = entry;
+        // The way it is written follows the side that changed it.
+        if (old && entry.value == old->value)
+            result.value = other->value;
+        if (old && same(entry, *old))
+            result.description = other->description;
+        else if (!(old && same(*other, *old)) && !same(entry, *other) && !other->description.isEmpty()) {
+            if (entry.description.isEmpty())
+                result.description = other->description;
+            else
+                conflicts << EntryLine(label, *other);
+        }
+        merged.push_back(result);
+    }
+    for (const modExport::Entry& entry : there) {
+        const QString key = EntryKey(entry.value, phone);
+        if (seen.contains(key))
+            continue;
+        seen.insert(key);
+        const modExport::Entry* old = FindEntry(base, key, phone);
+        // Removed here: gone, unless its description changed there.
+        if (!old || !same(entry, *old))
+            merged.push_back(entry);
+    }
+    return merged;
+}
+
 } // namespace
+
+bool SameText(const QString& a, const QString& b)
+{
+    return Normalised(a) == Normalised(b);
+}
+
+bool Same(const modVcard::Person& a, const modVcard::Person& b)
+{
+    return modMain::TrimBlanks(a.name) == modMain::TrimBlanks(b.name) && a.dateOfBirth == b.dateOfBirth &&
+           SameText(a.address, b.address) && SameText(a.note, b.note) && SameEntries(a.phones, b.phones, true) &&
+           SameEntries(a.emails, b.emails, false);
+}
+
+modContact::Contact MergedSince(const modVcard::Person& base, const modVcard::Person& here,
+                                const modVcard::Person& there, const modVcard::Limits& limits,
+                                const QString& dateFormat)
+{
+    QStringList conflicts;
+    // The side that changed a field gives it; when both did, here's stays and there's is noted.
+    const auto pick = [&conflicts](const QString& old, const QString& mine, const QString& theirs,
+                                   const QString& label, bool block) {
+        if (SameText(mine, old) || SameText(mine, theirs))
+            return SameText(mine, old) ? theirs : mine;
+        if (!SameText(theirs, old) && !Normalised(theirs).isEmpty())
+            conflicts << label + (block ? QStringLiteral(":\n") : QStringLiteral(": ")) + Normalised(theirs);
+        return mine;
+    };
+    modContact::Contact contact;
+    contact.name = pick(base.name, here.name, there.name, T("Name"), false);
+    if (here.dateOfBirth == base.dateOfBirth || here.dateOfBirth == there.dateOfBirth) {
+        contact.dateOfBirth = MonthDayYear(here.dateOfBirth == base.dateOfBirth ? there.dateOfBirth : here.dateOfBirth);
+    } else {
+        contact.dateOfBirth = MonthDayYear(here.dateOfBirth);
+        if (there.dateOfBirth && there.dateOfBirth != base.dateOfBirth)
+            conflicts << T("Date of birth") + QStringLiteral(": ") + modList::FormatDate(*there.dateOfBirth, dateFormat);
+    }
+    contact.address = pick(base.address, here.address, there.address, T("Address"), true);
+
+    std::vector<modExport::Entry> phones =
+        MergedEntries(base.phones, here.phones, there.phones, true, T("Number"), conflicts);
+    std::vector<modExport::Entry> emails =
+        MergedEntries(base.emails, here.emails, there.emails, false, T("E-mail"), conflicts);
+    QStringList overflow;
+    for (auto* list : {&phones, &emails})
+        while (static_cast<int>(list->size()) > limits.entries) {
+            overflow << EntryLine(list == &phones ? T("Number") : T("E-mail"), list->back());
+            list->pop_back();
+        }
+    contact.phones = EditorEntries(phones);
+    contact.emails = EditorEntries(emails);
+
+    // Notes changed on both sides keep both texts.
+    QString note = SameText(here.note, base.note) ? there.note : here.note;
+    QStringList additions;
+    if (!SameText(here.note, base.note) && !SameText(there.note, base.note) && !Holds(note, there.note))
+        additions << Normalised(there.note);
+    for (const QString& line : conflicts + overflow)
+        if (!Holds(note, line))
+            additions << line;
+    QStringList parts;
+    if (!Normalised(note).isEmpty())
+        parts << Normalised(note);
+    parts << additions;
+    contact.note = parts.join(QStringLiteral("\n\n"));
+    return contact;
+}
 
 modVcard::Limits CurrentLimits()
 {

@@ -21,6 +21,22 @@ modVcard::Person ReadPerson(qint16 contactnr);
 modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person& other, const modVcard::Limits& limits,
                            const QString& dateFormat);
 
+// Whether two texts of a field say the same: line ends and the blanks around ignored.
+bool SameText(const QString& a, const QString& b);
+// Whether two persons show the same: every field, and numbers and e-mail addresses in
+// their order with descriptions that say the same in any language.
+bool Same(const modVcard::Person& a, const modVcard::Person& here);
+
+// Both sides' changes since a common version (base, the last card both agreed on):
+// a field changed on one side only takes that side's version; numbers and e-mail
+// addresses are matched by value, and a description changed on one side wins, a value
+// removed on one side and unchanged on the other goes, a value added on either side is
+// kept. Only what both changed differently is kept in the note, labelled, once; there
+// the version here stays.
+modContact::Contact MergedSince(const modVcard::Person& base, const modVcard::Person& here,
+                                const modVcard::Person& there, const modVcard::Limits& limits,
+                                const QString& dateFormat);
+
 // The person as the editor would save it.
 modContact::Contact ToContact(const modVcard::Person& person);
 

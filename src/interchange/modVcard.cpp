@@ -1,8 +1,10 @@
 #include "modVcard.h"
 
+#include "language/IniFile.h"
 #include "language/modLanguage.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -448,6 +450,20 @@ QString AddressText(const Property& property)
     return lines.join(QLatin1Char('\n'));
 }
 
+} // namespace
+
+bool IsPreferred(const Property& property)
+{
+    if (!property.Values(QStringLiteral("PREF")).isEmpty())
+        return true;
+    for (const QString& type : Types(property))
+        if (type.compare(QLatin1String("pref"), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+namespace {
+
 struct Block
 {
     QString label;
@@ -577,25 +593,95 @@ QString StructuredName(const QString& name)
     return Escape(family) + QLatin1Char(';') + Escape(given) + QStringLiteral(";;;");
 }
 
-// The type a description stands for, "" when it is none of them.
-QString TypeOf(const QString& description, bool phone)
+// The words of the types a description can name, lower case: the English ones, the
+// vCard names and every shipped language's, so that a description maps to the same
+// type whatever language is chosen now or was chosen when it was typed.
+struct TypeWords
 {
-    if (description == T("Home"))
-        return QStringLiteral("HOME");
-    if (description == T("Work"))
-        return QStringLiteral("WORK");
-    if (!phone)
-        return QString();
-    if (description == T("Mobile"))
-        return QStringLiteral("CELL");
-    if (description == T("Fax"))
-        return QStringLiteral("FAX");
-    if (description == T("Pager"))
-        return QStringLiteral("PAGER");
-    return QString();
+    QHash<QString, QString> phone; // word -> type
+    QHash<QString, QString> email;
+    int longest = 0; // in characters, of any word
+};
+
+TypeWords ReadTypeWords()
+{
+    TypeWords words;
+    const std::pair<const char*, const char*> keys[] = {
+        {"Home", "HOME"}, {"Work", "WORK"}, {"Mobile", "CELL"}, {"Fax", "FAX"}, {"Pager", "PAGER"}};
+    std::vector<IniFile> files;
+    for (const QString& name : modLanguage::LanguageFileNames())
+        files.push_back(IniFile::load(modLanguage::LanguageFolder() + name + QStringLiteral(".ini")));
+    for (const auto& [key, type] : keys) {
+        const QString typeName = QString::fromLatin1(type);
+        QStringList spellings{QString::fromLatin1(key), typeName};
+        if (typeName == QLatin1String("CELL"))
+            spellings << QStringLiteral("Cell");
+        for (const IniFile& file : files)
+            spellings << file.value(QStringLiteral("Translation"), QString::fromLatin1(key));
+        for (const QString& spelling : spellings) {
+            const QString word = spelling.simplified().toLower();
+            if (word.isEmpty())
+                continue;
+            if (!words.phone.contains(word))
+                words.phone.insert(word, typeName);
+            if ((typeName == QLatin1String("HOME") || typeName == QLatin1String("WORK")) && !words.email.contains(word))
+                words.email.insert(word, typeName);
+            words.longest = std::max(words.longest, static_cast<int>(word.size()));
+        }
+    }
+    return words;
+}
+
+// Read once per language folder.
+const TypeWords& KnownTypeWords()
+{
+    static QString folder;
+    static TypeWords words;
+    if (folder.isEmpty() || folder != modLanguage::LanguageFolder()) {
+        folder = modLanguage::LanguageFolder();
+        words = ReadTypeWords();
+    }
+    return words;
 }
 
 } // namespace
+
+QStringList TypesOf(const QString& description, bool phone)
+{
+    const TypeWords& known = KnownTypeWords();
+    const QHash<QString, QString>& words = phone ? known.phone : known.email;
+    const QString text = description.simplified().toLower();
+    QStringList types;
+    // Longest words first, so that a translation of several words is one type.
+    for (qsizetype at = 0; at < text.size();) {
+        QString found;
+        qsizetype length = std::min<qsizetype>(known.longest, text.size() - at);
+        for (; length > 0; --length) {
+            if (at + length < text.size() && text.at(at + length) != QLatin1Char(' '))
+                continue;
+            found = words.value(text.mid(at, length));
+            if (!found.isEmpty())
+                break;
+        }
+        if (found.isEmpty())
+            return {};
+        if (!types.contains(found))
+            types << found;
+        at += length + 1;
+    }
+    return types;
+}
+
+bool SameDescription(const QString& a, const QString& b, bool phone)
+{
+    if (a.simplified() == b.simplified())
+        return true;
+    QStringList typesA = TypesOf(a, phone);
+    QStringList typesB = TypesOf(b, phone);
+    typesA.sort();
+    typesB.sort();
+    return !typesA.isEmpty() && typesA == typesB;
+}
 
 // ---- Reading ----
 
@@ -804,8 +890,10 @@ QString CardName(const Card& card)
     return QString();
 }
 
-std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QString& dateFormat, Problem& problem)
+std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QString& dateFormat, Problem& problem,
+                              Keeping keeping)
 {
+    const bool inNote = keeping == Keeping::InNote;
     problem = card.problem;
     if (problem != Problem::None)
         return std::nullopt;
@@ -821,8 +909,9 @@ std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QSt
 
     QStringList notes;
     QStringList extras;
-    auto extra = [&extras](const QString& label, const QString& value) {
-        extras << label + QStringLiteral(": ") + value;
+    auto extra = [&extras, inNote](const QString& label, const QString& value) {
+        if (inNote)
+            extras << label + QStringLiteral(": ") + value;
     };
     if (person.name.size() > limits.name) {
         extra(T("Name"), person.name);
@@ -836,6 +925,7 @@ std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QSt
     std::vector<Block> addresses;
     std::vector<Block> labels;
     bool birthdayRead = false;
+    bool preferredRead = false;
     auto addEntry = [&](std::vector<modExport::Entry>& list, const modExport::Entry& entry, int width,
                         const QString& label) {
         if (entry.value.isEmpty())
@@ -860,11 +950,18 @@ std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QSt
                 extra(T("Date of birth"), birthday.text);
         } else if (name == QLatin1String("ADR")) {
             const QString text = AddressText(property);
-            if (!text.isEmpty())
+            // With the card kept, the person shows one address: the preferred one, or
+            // the first; the card keeps the others.
+            if (!text.isEmpty() && (inNote || addresses.empty() || (IsPreferred(property) && !preferredRead))) {
+                if (!inNote) {
+                    addresses.clear();
+                    preferredRead = IsPreferred(property);
+                }
                 addresses.push_back({Description(card, property), text});
+            }
         } else if (name == QLatin1String("LABEL")) {
             const QString text = Text(property);
-            if (!text.isEmpty())
+            if (!text.isEmpty() && (inNote || labels.empty()))
                 labels.push_back({Description(card, property), text});
         } else if (name == QLatin1String("TEL")) {
             const QString value = StripScheme(Text(property).simplified(), "tel:");
@@ -997,9 +1094,9 @@ void WriteCard(const modExport::ExportedPerson& person, const modExport::Details
                 QLatin1Char(':') + value);
             return;
         }
-        const QString type = TypeOf(item.description, phone);
-        if (!type.isEmpty()) {
-            types << type;
+        const QStringList named = TypesOf(item.description, phone);
+        if (!named.isEmpty()) {
+            types << named;
             put(name + QStringLiteral(";TYPE=") + types.join(QLatin1Char(',')) + QLatin1Char(':') + value);
             return;
         }
@@ -1017,6 +1114,62 @@ void WriteCard(const modExport::ExportedPerson& person, const modExport::Details
     if (details.note && !person.note.isEmpty())
         put(QStringLiteral("NOTE:") + Escape(person.note));
     put(QStringLiteral("END:VCARD"));
+}
+
+// ---- Pieces for writing into a kept card ----
+
+QString PropertyText(const Property& property)
+{
+    return Text(property);
+}
+
+QString DescriptionOf(const Card& card, const Property& property)
+{
+    return Description(card, property);
+}
+
+QString AddressOf(const Property& property)
+{
+    return AddressText(property);
+}
+
+QString EntryValue(const Property& property)
+{
+    const bool phone = property.name == QLatin1String("TEL");
+    return StripScheme(Text(property).simplified(), phone ? "tel:" : "mailto:");
+}
+
+QString NameValue(const QString& name)
+{
+    return StructuredName(name);
+}
+
+bool IsDescriptiveType(const QString& type)
+{
+    return !IsPlainType(type.trimmed().toLower());
+}
+
+QString AddressValue(const QString& address)
+{
+    QStringList lines;
+    for (const QString& line : NormaliseBreaks(address).split(QLatin1Char('\n')))
+        if (!line.trimmed().isEmpty())
+            lines << line.trimmed();
+    // "postcode city": a first word of letters, digits and dashes with at least three
+    // digits, below the street and followed by at most the country.
+    static const QRegularExpression town(QStringLiteral("^([A-Za-z0-9-]{3,10})\\s+(\\S.*)$"));
+    for (qsizetype at = lines.size() - 1; at >= 1 && at >= lines.size() - 2; --at) {
+        const QRegularExpressionMatch match = town.match(lines.at(at));
+        const QString postcode = match.captured(1);
+        if (!match.hasMatch() || std::count_if(postcode.begin(), postcode.end(), [](QChar c) { return c.isDigit(); }) < 3)
+            continue;
+        const QString street = lines.mid(0, at).join(QLatin1Char('\n'));
+        const QString country = at + 1 < lines.size() ? lines.at(at + 1) : QString();
+        return QStringList{QString(), QString(), Escape(street), Escape(match.captured(2)), QString(),
+                           Escape(postcode), Escape(country)}
+            .join(QLatin1Char(';'));
+    }
+    return QStringLiteral(";;") + Escape(lines.join(QLatin1Char('\n'))) + QStringLiteral(";;;;");
 }
 
 } // namespace modVcard

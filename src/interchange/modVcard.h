@@ -109,17 +109,56 @@ struct Person
     QString uid; // the card's UID exactly as given, "" when it has none
 };
 
+// What a card holds beyond the person is kept: in the note, labelled, for a card read
+// from a file; in the card itself where the caller keeps it (the sync keeps the
+// server's card), and then the person shows only what it has a place for.
+enum class Keeping
+{
+    InNote,
+    InCard,
+};
+
 // The person a card stands for: FN (or N, or the organisation) as name, BDAY, ADR (or
 // LABEL), TEL and EMAIL with their type or label as description, NOTE. What has no
 // place of its own (a birthday without year, organisation, title, nickname, web
-// addresses, texts too long for their column) is added to the note, labelled.
-// dateFormat is the setting "Date", for a birthday without year. Nothing, with the
-// reason, for a card that cannot be imported.
-std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QString& dateFormat, Problem& problem);
+// addresses, texts too long for their column) is added to the note, labelled, unless
+// the card is kept; then the address is the preferred ADR or the first, and the
+// rest stays in the card. dateFormat is the setting "Date", for a birthday without
+// year. Nothing, with the reason, for a card that cannot be imported.
+std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QString& dateFormat, Problem& problem,
+                               Keeping keeping = Keeping::InNote);
 // A name for the report of a skipped card: its FN or N, "" when it has none.
 QString CardName(const Card& card);
 
+// The vCard types a description names in English, in vCard's own words or in any
+// shipped language ("Work Fax" and "Geschäftlich Fax" give WORK, FAX); empty when a
+// word of it is no type. E-mail addresses know only HOME and WORK.
+QStringList TypesOf(const QString& description, bool phone);
+// Whether two descriptions say the same: equal, or the same types in any language.
+bool SameDescription(const QString& a, const QString& b, bool phone);
+
+// ---- Pieces of a card, as ToPerson reads them ----
+
+// A text value unescaped, line breaks as "\n", trimmed.
+QString PropertyText(const Property& property);
+// The description of a TEL, EMAIL or ADR: its group's label, or its types in words.
+QString DescriptionOf(const Card& card, const Property& property);
+// An ADR as the lines of an address.
+QString AddressOf(const Property& property);
+// The number or address of a TEL or EMAIL, without "tel:" or "mailto:".
+QString EntryValue(const Property& property);
+// Marked preferred (TYPE=pref, or PREF=n in 4.0).
+bool IsPreferred(const Property& property);
+// False for types that describe nothing (PREF, VOICE, INTERNET, ...).
+bool IsDescriptiveType(const QString& type);
+
 // ---- Writing ----
+
+// The value of N for a name kept whole: the last word as the family name.
+QString NameValue(const QString& name);
+// The value of ADR for the lines of an address: the street lines, "postcode city" and
+// a country below it where the lines have that shape, else all lines as the street.
+QString AddressValue(const QString& address);
 
 // The lines of one person's vCard 3.0, folded at 75 octets. The name is always
 // written (a card needs it); the other details as ticked.

@@ -221,6 +221,13 @@ void MergeIntoPerson(qint16 contactnr, const modVcard::Person& person, const mod
     StoreIfChanged(contactnr, modMerge::ToContact(stored), modMerge::Merged(stored, person, limits, dateFormat));
 }
 
+void MergeSince(qint16 contactnr, const modVcard::Person& base, const modVcard::Person& person,
+                const modVcard::Limits& limits, const QString& dateFormat)
+{
+    const modVcard::Person stored = modMerge::ReadPerson(contactnr);
+    StoreIfChanged(contactnr, modMerge::ToContact(stored), modMerge::MergedSince(base, stored, person, limits, dateFormat));
+}
+
 QString ReportText(const Report& report)
 {
     if (report.full)

@@ -72,6 +72,10 @@ void ReplacePerson(qint16 contactnr, const modVcard::Person& person);
 void MergeIntoPerson(qint16 contactnr, const modVcard::Person& person, const modVcard::Limits& limits,
                      const QString& dateFormat);
 
+// Both sides' changes since base merged into the person (modMerge::MergedSince).
+void MergeSince(qint16 contactnr, const modVcard::Person& base, const modVcard::Person& person,
+                const modVcard::Limits& limits, const QString& dateFormat);
+
 // What the user is told afterwards.
 QString ReportText(const Report& report);
 

@@ -72,7 +72,9 @@ int Synchronise()
     if (!password && qEnvironmentVariableIsSet("ADDRION_SYNC_PASSWORD"))
         password = qEnvironmentVariable("ADDRION_SYNC_PASSWORD");
     if (!password)
-        return Fail(QStringLiteral("no password for %1 is known: %2").arg(link->user, storeError));
+        return Fail(QStringLiteral("no password for %1 is known (%2); set ADDRION_SYNC_PASSWORD, or synchronise once "
+                                   "in the window with a secret store running.")
+                        .arg(link->user, storeError));
 
     CardDav::Session session(link->user, *password);
     // A sync that would remove most persons needs a person to agree: it is refused here.

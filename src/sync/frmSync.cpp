@@ -223,6 +223,11 @@ void frmSync::LoadLanguage()
 
 void frmSync::find()
 {
+    if (txtServer->text().trimmed().isEmpty()) {
+        Platform::inform(T("Error"), T("Type the address of the server first."));
+        txtServer->setFocus();
+        return;
+    }
     const QUrl server = QUrl::fromUserInput(txtServer->text().trimmed());
     std::vector<CardDav::AddressBook> books;
     QString error;

@@ -123,6 +123,9 @@ private:
     bool Fetch(const QStringList& hrefs);
     bool Get(const QString& href);
     bool Execute(const modSyncPlan::Operation& operation);
+    // False, with the reason, for a plan that would remove most persons of a side and
+    // was not agreed to. A card that only moved on the server removes nobody.
+    bool Confirmed(const modSyncPlan::Plan& plan, int local, int remote);
     // Stores the server's card here (replacing or merging), with its state.
     bool StoreHere(const QString& uid, const QString& href, bool merge, bool* wasNew = nullptr);
     bool Upload(const QString& uid, const QString& href, const QByteArray& etag, bool isNew, int attempt = 0);
@@ -131,6 +134,9 @@ private:
     {
         CardDav::Request request;
         Entry entry;
+        bool unchanged = false; // the server's card already says it all: nothing goes up
+        modVcard::Person person;
+        qint16 contactnr = 0;
     };
     // Nothing for a person removed here meanwhile (the next sync sees it).
     std::optional<Sending> Prepare(const QString& uid, const QString& href, const QByteArray& etag, bool isNew);
@@ -146,8 +152,21 @@ private:
     // The person a card of the server stands for; nothing for a card that is none.
     std::optional<modVcard::Person> PersonOf(const QByteArray& card) const;
     QString UidOf(const QString& href) const;
+    // Whether the card of that UID, linked under another href that the server no longer
+    // lists, has moved.
+    bool IsMove(const QString& uid) const
+    {
+        const auto linked = m_entries.constFind(uid);
+        return !uid.isEmpty() && linked != m_entries.cend() && !m_remote.contains(linked->href);
+    }
     QString NameOf(const QByteArray& card) const;
     void Forget(const QString& uid);
+    // Records the server's card as agreeing with the person here: nothing to merge or send.
+    void Record(const QString& uid, const QString& href, const QString& hash);
+    // The card of a linked person found under a new href: the link moves with it.
+    bool Moved(const QString& uid, const QString& href);
+    // Whether the server's card shows exactly the person here (our own upload met again).
+    bool Agrees(const QString& uid, const QString& href);
     std::optional<modSyncState::LocalPerson> Person(const QString& uid);
     // Every request goes out with what was applied here committed first: a transaction
     // never waits for the network, and what the server was told is on record.
@@ -184,6 +203,10 @@ private:
     QHash<qint16, Entry> m_unhashed;
     int m_batched = 0;
     QSet<QString> m_merged; // UIDs of persons merged into others here since the last sync
+    QSet<QString> m_remote; // the hrefs the server listed
+    // UIDs whose card the server now keeps under another href: the operations planned
+    // for the old href are void.
+    QSet<QString> m_moved;
 };
 
 bool Run::List(std::vector<modSyncPlan::RemoteCard>& remote)
@@ -380,7 +403,14 @@ bool Run::StoreHere(const QString& knownUid, const QString& href, bool merge, bo
         modVcardImport::StorePerson(contactnr, *person);
         m_used.insert(contactnr);
     } else if (merge) {
-        modVcardImport::MergeIntoPerson(contactnr, *person, m_limits, m_dateFormat);
+        // Both sides' changes since the card both last agreed on, where there is one.
+        const QByteArray agreed = m_entries.value(uid).serverCard;
+        const std::optional<modVcard::Person> base =
+            agreed.isEmpty() ? std::nullopt : modSyncCard::PersonOf(agreed, m_limits);
+        if (base)
+            modVcardImport::MergeSince(contactnr, *base, *person, m_limits, m_dateFormat);
+        else
+            modVcardImport::MergeIntoPerson(contactnr, *person, m_limits, m_dateFormat);
     } else {
         modVcardImport::ReplacePerson(contactnr, *person);
     }
@@ -411,15 +441,19 @@ std::optional<Run::Sending> Run::Prepare(const QString& uid, const QString& href
     if (!person)
         return std::nullopt;
     const Entry old = m_entries.value(uid);
-    // A card restored on the server keeps what the server had of it too.
-    const QByteArray card = modSyncCard::Updated(old.serverCard, person->card);
+    // Only the fields changed here are written into the server's card; a card restored
+    // on the server keeps what the server had of it too.
+    const QByteArray card = modSyncCard::Updated(old.serverCard, person->person, person->card, m_limits);
     const QString target = href.isEmpty() ? HrefFor(uid) : href;
     return Sending{
         {"PUT",
          UrlOf(target),
          card,
          {isNew ? qMakePair(QByteArray("If-None-Match"), QByteArray("*")) : qMakePair(QByteArray("If-Match"), etag)}},
-        {uid, person->hash, target, QString(), card}};
+        {uid, person->hash, target, QString(), card},
+        !isNew && !old.serverCard.isEmpty() && card == old.serverCard && etag == old.etag.toUtf8(),
+        person->person,
+        person->contactnr};
 }
 
 bool Run::Sent(const Sending& sending, const CardDav::Response& response, int attempt)
@@ -437,7 +471,15 @@ bool Run::Sent(const Sending& sending, const CardDav::Response& response, int at
     Entry entry = sending.entry;
     entry.etag = QString::fromUtf8(response.etag);
     Begin();
-    modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
+    // Where the card shows the person otherwise (an address removed here uncovers the
+    // next one), the person takes what the card shows, so that both agree.
+    const std::optional<modVcard::Person> shown = PersonOf(entry.serverCard);
+    if (shown && !modMerge::Same(*shown, sending.person) && sending.contactnr != 0) {
+        modVcardImport::ReplacePerson(sending.contactnr, *shown);
+        m_unhashed.insert(sending.contactnr, entry);
+    } else {
+        modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
+    }
     m_entries.insert(uid, entry);
     Note(m_result.sent, m_result.namesSent, NameOf(entry.serverCard));
     return true;
@@ -448,12 +490,18 @@ bool Run::Upload(const QString& uid, const QString& href, const QByteArray& etag
     const std::optional<Sending> sending = Prepare(uid, href, etag, isNew);
     if (!sending)
         return true;
+    if (sending->unchanged) {
+        Record(uid, href, sending->entry.hash);
+        return true;
+    }
     const CardDav::Request& request = sending->request;
     return Sent(*sending, Send(request.verb, request.url, request.body, request.headers), attempt);
 }
 
 bool Run::IsPlainUpload(const modSyncPlan::Operation& operation) const
 {
+    if (m_moved.contains(operation.uid))
+        return false;
     return operation.action == Action::Upload ||
            (operation.action == Action::UploadNew && !(operation.href.isEmpty() && m_entries.contains(operation.uid)));
 }
@@ -468,6 +516,10 @@ bool Run::UploadAll(const std::vector<const modSyncPlan::Operation*>& operations
             Prepare(operation->uid, operation->href, isNew ? QByteArray() : operation->etag.toUtf8(), isNew);
         if (!sending)
             continue;
+        if (sending->unchanged) {
+            Record(operation->uid, operation->href, sending->entry.hash);
+            continue;
+        }
         requests.push_back(sending->request);
         sendings.push_back(std::move(*sending));
     }
@@ -503,10 +555,9 @@ bool Run::RemoveHere(const QString& uid)
 std::optional<modVcard::Person> Run::PersonOf(const QByteArray& card) const
 {
     const std::vector<modVcard::Card> cards = modVcard::ParseCards(card);
-    modVcard::Problem problem = modVcard::Problem::None;
     if (cards.size() != 1 || !IsPerson(cards.front()))
         return std::nullopt;
-    return modVcard::ToPerson(cards.front(), m_limits, m_dateFormat, problem);
+    return modSyncCard::PersonOf(card, m_limits);
 }
 
 QString Run::UidOf(const QString& href) const
@@ -544,14 +595,82 @@ void Run::Forget(const QString& uid)
     m_entries.remove(uid);
 }
 
+void Run::Record(const QString& uid, const QString& href, const QString& hash)
+{
+    const Fetched fetched = m_fetched.value(href);
+    Entry entry = m_entries.value(uid);
+    entry.uid = uid;
+    entry.hash = hash;
+    entry.href = href;
+    if (!fetched.card.isEmpty()) {
+        entry.etag = QString::fromUtf8(fetched.etag);
+        entry.serverCard = fetched.card;
+    }
+    Begin();
+    modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
+    m_entries.insert(uid, entry);
+}
+
+bool Run::Agrees(const QString& uid, const QString& href)
+{
+    const std::optional<modVcard::Person> there = PersonOf(m_fetched.value(href).card);
+    const std::optional<modSyncState::LocalPerson> here = Person(uid);
+    if (!there || !here || !modMerge::Same(*there, here->person))
+        return false;
+    Record(uid, href, here->hash);
+    return true;
+}
+
+bool Run::Moved(const QString& uid, const QString& href)
+{
+    const Entry old = m_entries.value(uid);
+    m_moved.insert(uid);
+    const std::optional<modVcard::Person> before = PersonOf(old.serverCard);
+    const std::optional<modVcard::Person> there = PersonOf(m_fetched.value(href).card);
+    const bool changedThere = !before || !there || !modMerge::Same(*before, *there);
+    const std::optional<modSyncState::LocalPerson> here = Person(uid);
+    if (!here) {
+        // Removed here meanwhile: removed there too, unless it changed there.
+        Forget(uid);
+        if (!changedThere)
+            return RemoveMergedThere(href, QString::fromUtf8(m_fetched.value(href).etag));
+        bool wasNew = false;
+        if (!StoreHere(uid, href, false, &wasNew))
+            return false;
+        Note(m_result.receivedNew, m_result.namesReceivedNew, m_storedName);
+        return true;
+    }
+    const bool changedHere = here->hash != old.hash;
+    if (!changedThere) {
+        Record(uid, href, old.hash);
+        return !changedHere || Upload(uid, href, m_fetched.value(href).etag, false);
+    }
+    if (!StoreHere(uid, href, changedHere))
+        return false;
+    if (!changedHere) {
+        Note(m_result.receivedChanged, m_result.namesReceivedChanged, m_storedName);
+        return true;
+    }
+    Note(m_result.merged, m_result.namesMerged, m_storedName);
+    return Upload(uid, href, m_fetched.value(href).etag, false);
+}
+
 bool Run::Execute(const modSyncPlan::Operation& operation)
 {
+    // Planned for the old href of a card that moved on the server: done by the move.
+    if (m_moved.contains(operation.uid) && operation.href != m_entries.value(operation.uid).href)
+        return true;
     switch (operation.action) {
     case Action::DownloadNew: {
         bool wasNew = false;
-        // A card whose UID a person here has (new on both sides) is merged and sent back.
         const QString uid = UidOf(operation.href);
+        if (IsMove(uid))
+            return Moved(uid, operation.href);
+        // A card whose UID a person here has (new on both sides) is merged and sent back,
+        // unless it is the one sent from here before an interruption.
         const bool both = !uid.isEmpty() && m_numbers.contains(uid);
+        if (both && !m_entries.contains(uid) && Agrees(uid, operation.href))
+            return true;
         if (!both && m_merged.contains(uid))
             return RemoveMergedThere(operation.href, operation.etag);
         if (!StoreHere(QString(), operation.href, both, &wasNew))
@@ -570,6 +689,9 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
         Note(m_result.receivedChanged, m_result.namesReceivedChanged, m_storedName);
         return true;
     case Action::Merge:
+        // Our own upload, whose answer an interruption lost: nothing to merge.
+        if (Agrees(operation.uid, operation.href))
+            return true;
         if (!StoreHere(operation.uid, operation.href, true))
             return false;
         Note(m_result.merged, m_result.namesMerged, m_storedName);
@@ -601,6 +723,34 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
     return true;
 }
 
+bool Run::Confirmed(const modSyncPlan::Plan& plan, int local, int remote)
+{
+    QSet<QString> moving;
+    for (const modSyncPlan::Operation& operation : plan.operations)
+        if (operation.action == Action::DownloadNew && IsMove(UidOf(operation.href)))
+            moving.insert(UidOf(operation.href));
+    int deleteLocal = 0;
+    for (const modSyncPlan::Operation& operation : plan.operations)
+        if (operation.action == Action::DeleteLocal && !moving.contains(operation.uid))
+            ++deleteLocal;
+    if (!modSyncPlan::NeedsConfirmation(deleteLocal, local, plan.deleteRemote, remote))
+        return true;
+    QStringList removals;
+    if (deleteLocal > 0)
+        removals << T("%1 of %2 persons here").arg(deleteLocal).arg(local);
+    if (plan.deleteRemote > 0)
+        removals << T("%1 of %2 persons on the server").arg(plan.deleteRemote).arg(remote);
+    const QString removing = removals.join(QStringLiteral(", "));
+    if (m_options.confirm &&
+        m_options.confirm(T("This synchronisation would remove %1. Do you want to go on?").arg(removing)))
+        return true;
+    m_result.error =
+        (m_options.confirm ? T("This synchronisation would remove %1; nothing was removed.")
+                           : T("This synchronisation would remove %1; nothing was removed. Run Synchronise in the window to confirm."))
+            .arg(removing);
+    return false;
+}
+
 void Run::Compare()
 {
     modPersonUid::EnsureTable(modDatabase::DatabaseConnection());
@@ -618,21 +768,17 @@ void Run::Compare()
     const std::vector<modSyncState::LocalPerson> local = modSyncState::LocalPersons();
     for (const modSyncState::LocalPerson& person : local)
         m_local.insert(person.uid, person);
+    for (const modSyncPlan::RemoteCard& card : remote)
+        m_remote.insert(card.href);
     const modSyncPlan::Plan plan = modSyncPlan::MakePlan(modSyncState::LocalCards(local), remote, known);
-    if (plan.needsConfirmation) {
-        const QString reason = Counts({{TRANSLATABLE("Removed here"), plan.deleteLocal},
-                                       {TRANSLATABLE("Removed on the server"), plan.deleteRemote}});
-        if (!m_options.confirm || !m_options.confirm(reason)) {
-            m_result.error = reason;
-            return;
-        }
-    }
     QStringList wanted;
     for (const modSyncPlan::Operation& operation : plan.operations)
         if (operation.action == Action::DownloadNew || operation.action == Action::Download ||
             operation.action == Action::Merge)
             wanted << operation.href;
     if (!Fetch(wanted))
+        return;
+    if (!Confirmed(plan, static_cast<int>(local.size()), static_cast<int>(remote.size())))
         return;
     const auto total = static_cast<int>(plan.operations.size());
     for (int done = 0; done < total;) {

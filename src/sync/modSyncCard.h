@@ -1,25 +1,37 @@
 #pragma once
 
+#include "interchange/modVcard.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-// The cards a sync sends: the properties this program owns (name, birthday, address,
-// numbers, e-mail addresses, note) written into the server's last card for the person,
-// so that whatever another device stored there (a photo, an organisation, fields of its
-// own) survives an edit made here.
+#include <optional>
+
+// The cards a sync sends. A card on the server is usually richer than a person here
+// (structured names, several typed addresses, a birthday without a year, photos,
+// fields of other programs), so a person that changed here is written into the
+// server's last card field by field: only the properties of a field that differs from
+// what that card shows are written anew, every other line stays as it was.
 namespace modSyncCard {
 
 // The content lines of a card with folded lines joined, without the line ends.
 QStringList Unfold(const QByteArray& card);
 
-// True for the properties this program owns: FN, N, BDAY, ADR, LABEL, TEL, EMAIL, NOTE.
-bool IsOwned(const QString& propertyName);
+// The person a server's card shows here; what it has no place for stays in the card,
+// nothing goes into the note. Nothing for a card that is no single vCard.
+std::optional<modVcard::Person> PersonOf(const QByteArray& card, const modVcard::Limits& limits);
 
-// The server's card with its owned properties (and the labels of their groups)
-// replaced by those of ours, REV taken from ours; UID and VERSION stay the server's.
-// Without a server card, ours as it is. Lines end in CR LF and are folded.
-QByteArray Updated(const QByteArray& serverCard, const QByteArray& ourCard);
+// The server's card with the fields in which now differs from what the card shows
+// written anew: FN (and N where it was empty or made from the old name), BDAY, the
+// shown ADR, the TEL and EMAIL lines matched by value (unchanged ones untouched, a new
+// description changes only the type or label), NOTE, and REV where the card has one,
+// taken from ourCard. A field that equals the card's reading of an older version of this
+// program (addresses joined, extras in the note) counts as unchanged. Without a
+// readable server card, ourCard as it is. The server's card byte for byte when
+// nothing differs.
+QByteArray Updated(const QByteArray& serverCard, const modVcard::Person& now, const QByteArray& ourCard,
+                   const modVcard::Limits& limits);
 
 // The hash that tells whether a person changed here: over our card without its REV.
 QString Hash(const QByteArray& ourCard);

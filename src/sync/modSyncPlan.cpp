@@ -43,6 +43,11 @@ bool Drastic(int removed, int present)
 
 } // namespace
 
+bool NeedsConfirmation(int deleteLocal, int local, int deleteRemote, int remote)
+{
+    return Drastic(deleteLocal, local) || Drastic(deleteRemote, remote);
+}
+
 Plan MakePlan(const std::vector<LocalCard>& local, const std::vector<RemoteCard>& remote,
               const std::vector<Known>& known)
 {
@@ -102,8 +107,8 @@ Plan MakePlan(const std::vector<LocalCard>& local, const std::vector<RemoteCard>
 
     std::stable_sort(plan.operations.begin(), plan.operations.end(),
                      [](const Operation& a, const Operation& b) { return Rank(a.action) < Rank(b.action); });
-    plan.needsConfirmation = Drastic(plan.deleteLocal, static_cast<int>(local.size())) ||
-                             Drastic(plan.deleteRemote, static_cast<int>(remote.size()));
+    plan.needsConfirmation = NeedsConfirmation(plan.deleteLocal, static_cast<int>(local.size()), plan.deleteRemote,
+                                               static_cast<int>(remote.size()));
     return plan;
 }
 

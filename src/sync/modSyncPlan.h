@@ -61,6 +61,10 @@ struct Plan
     bool needsConfirmation = false;
 };
 
+// Whether removing that many persons of each side (of those present) needs the user's
+// yes: more than half of a side, or the whole of it.
+bool NeedsConfirmation(int deleteLocal, int local, int deleteRemote, int remote);
+
 Plan MakePlan(const std::vector<LocalCard>& local, const std::vector<RemoteCard>& remote,
               const std::vector<Known>& known);
 

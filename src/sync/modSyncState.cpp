@@ -129,7 +129,9 @@ std::vector<LocalPerson> LocalPersons(const std::vector<qint16>& only)
             QByteArray card;
             modVcard::WriteCard(person, selection.details,
                                 [&card](const QString& line) { card += line.toUtf8() + "\r\n"; });
-            persons.push_back({identity.uid, person.contactnr, card, modSyncCard::Hash(card)});
+            modVcard::Person shown{person.name, person.dateOfBirth, person.address, person.note,
+                                   person.phones, person.emails, identity.uid};
+            persons.push_back({identity.uid, person.contactnr, card, modSyncCard::Hash(card), std::move(shown)});
         });
     return persons;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/Engine.h"
+#include "interchange/modVcard.h"
 #include "sync/modSyncPlan.h"
 
 #include <QByteArray>
@@ -41,6 +42,7 @@ struct LocalPerson
     qint16 contactnr = 0;
     QByteArray card;
     QString hash;
+    modVcard::Person person; // what the card was made of
 };
 
 // The statements that make the two tables (each does nothing when already there).
