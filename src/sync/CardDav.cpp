@@ -250,7 +250,9 @@ QNetworkReply* Session::Start(const Request& request, Response& response)
 void Session::Finish(QNetworkReply* reply, Response& response, bool cancelled)
 {
     response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    response.body = reply->readAll();
+    // An aborted or timed-out reply is closed: reading it would only warn.
+    if (reply->isOpen())
+        response.body = reply->readAll();
     response.etag = reply->rawHeader("ETag");
     response.url = reply->url();
     response.networkError = reply->error();

@@ -104,18 +104,22 @@ modSync::Result RunOnce(frmMain& mainWindow, CardDav::Session& session, bool aut
 {
     s_running = true;
     const QString running = T("Synchronise") + QStringLiteral("...");
-    mainWindow.staMain->showMessage(running);
+    // The progress sits beside the database's path instead of over it.
+    QLabel progress(running);
+    progress.setObjectName(QStringLiteral("lblSyncProgress"));
+    mainWindow.staMain->insertPermanentWidget(1, &progress);
+    progress.show();
     QPushButton cancel(T("Cancel"));
     cancel.setObjectName(QStringLiteral("cmdSyncCancel"));
     QObject::connect(&cancel, &QPushButton::clicked, [&session] { session.Cancel(); });
-    mainWindow.staMain->addPermanentWidget(&cancel);
+    mainWindow.staMain->insertPermanentWidget(2, &cancel);
     cancel.show();
     modSync::Options options;
     // Nobody is asked during an automatic sync: a drastic one waits for a person.
     if (!automatic)
         options.confirm = [](const QString& reason) { return Platform::askYesNo(T("Synchronise"), reason); };
-    options.progress = [&mainWindow, &running](int done, int total) {
-        mainWindow.staMain->showMessage(running + QStringLiteral(" %1/%2").arg(done).arg(total));
+    options.progress = [&progress, &running](int done, int total) {
+        progress.setText(running + QStringLiteral(" %1/%2").arg(done).arg(total));
     };
     // The window stays alive while the network is waited for: one sync at a time, and
     // the database stays open meanwhile.
@@ -127,9 +131,9 @@ modSync::Result RunOnce(frmMain& mainWindow, CardDav::Session& session, bool aut
     enable(false);
     const modSync::Result result = modSync::Synchronise(session, options);
     mainWindow.staMain->removeWidget(&cancel);
+    mainWindow.staMain->removeWidget(&progress);
     enable(true);
     mainWindow.FillContactList();
-    mainWindow.staMain->clearMessage();
     if (!session.Cancelled())
         ShowResult(mainWindow, result);
     s_running = false;

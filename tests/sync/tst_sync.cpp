@@ -554,6 +554,98 @@ private slots:
         QCOMPARE(parsed, QStringList{uid + "\tAnna"});
     }
 
+    // A phone's card with a photo and a field of its own: one word of its note edited here changes only NOTE on the
+    // server, and later syncs change nothing; the person here holds nothing but what it shows.
+    void richCardSurvivesEdit()
+    {
+        QStringList lines = richCard();
+        lines.removeLast(); // no REV: the edit then shows as the NOTE alone
+        QCOMPARE(put("rich-1.vcf", card(lines)), 201);
+        open(file("a.mdb"));
+        QVERIFY(sync(file("a.mdb")).ok);
+        QCOMPARE(dumpPersons(), QStringList{"Dr. José García López Jr. # - # Calle Mayor 1\n28013 Madrid\nSpain # "
+                                            "+34 91 555 0101 (Work Fax) | +34 600 000 001 (Mobile) # "
+                                            "jose@example.org # Met at the fair"});
+        const QStringList before = QString(serverCards().value(0)).split("\r\n");
+        modContact::Contact contact = modMerge::ToContact(modMerge::ReadPerson(numberOf("Dr. José García López Jr.")));
+        contact.note = "Met at the fair in May";
+        modContact::SaveExistingPerson(numberOf("Dr. José García López Jr."), contact);
+        const modSync::Result sent = sync(file("a.mdb"));
+        QCOMPARE(sent.sent, 1);
+        QStringList after = QString(serverCards().value(0)).split("\r\n");
+        QCOMPARE(after.size(), before.size());
+        for (qsizetype i = 0; i < before.size(); ++i)
+            if (before.at(i) != after.at(i))
+                QCOMPARE(after.at(i), before.at(i).startsWith("NOTE:") ? "NOTE:Met at the fair in May" : before.at(i));
+        QVERIFY(after.contains("NOTE:Met at the fair in May"));
+        for (int round = 0; round < 2; ++round) {
+            const modSync::Result again = sync(file("a.mdb"));
+            QCOMPARE(again.sent + again.receivedChanged + again.merged, 0);
+            QCOMPARE(QString(serverCards().value(0)).split("\r\n"), after);
+        }
+    }
+
+    // Choosing another language changes no card and sends nothing.
+    void languageChangeSendsNothing()
+    {
+        open(file("a.mdb"));
+        for (const char* description : {"Mobile", "Work", "Home", "Work Fax", "Boat"})
+            QVERIFY(modContact::SaveNewPerson(
+                {QString("Person %1").arg(description), "", "", "", {modContact::TypedEntry("0101", description)}, {}}));
+        QCOMPARE(sync(file("a.mdb")).sent, 5);
+        const QList<QByteArray> cards = serverCards();
+        QCOMPARE(std::count_if(cards.begin(), cards.end(), [](const QByteArray& card) { return card.contains("TYPE=CELL"); }),
+                 1);
+        for (const char* language : {"German", "Arabic", ""}) {
+            modSettings::WriteSetting("Language", language);
+            const modSync::Result result = sync(file("a.mdb"));
+            QVERIFY2(result.ok && result.sent == 0, qPrintable(modSync::Summary(result)));
+        }
+        QCOMPARE(serverCards(), cards);
+    }
+
+    // A card the server keeps under a new href (another client restored or imported it again) moves the link: the
+    // person stays, an edit made here meanwhile goes to the new href, nothing is left twice.
+    void movedCardStays_data()
+    {
+        TestSupport::addColumns<bool, bool>("receivedFirst", "editedHere");
+        addRow("sent from here", false, false);
+        addRow("sent from here, edited here", false, true);
+        addRow("received", true, false);
+        addRow("received, edited here", true, true);
+    }
+    void movedCardStays()
+    {
+        auto [receivedFirst, editedHere] = TestSupport::fetch<bool, bool>("receivedFirst", "editedHere");
+        open(file("a.mdb"));
+        if (receivedFirst)
+            QCOMPARE(put("other.vcf", card({"UID:moving-1", "FN:Anna", "TEL:0101"})), 201);
+        else
+            add("Anna", "0101");
+        QVERIFY(sync(file("a.mdb")).ok);
+        const modSyncState::Entry entry = modSyncState::ReadEntries(modDatabase::DatabaseConnection()).front();
+        CardDav::Session other(RadicaleServer::User, RadicaleServer::Password);
+        QCOMPARE(other.Send("DELETE", m_book.resolved(QUrl(entry.href))).status / 100, 2);
+        QCOMPARE(put("moved-" + entry.uid + ".vcf", entry.serverCard), 201);
+        if (editedHere)
+            edit("Anna", "Anna", {"0101", "0909"});
+        const modSync::Result result = sync(file("a.mdb"));
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.removedHere + result.removedThere + result.receivedNew, 0);
+        QCOMPARE(result.sent, editedHere ? 1 : 0);
+        const QStringList expected{editedHere ? "Anna: 0101, 0909" : "Anna: 0101"};
+        QCOMPARE(persons(file("a.mdb")), expected);
+        const QList<QByteArray> cards = serverCards();
+        QCOMPARE(cards.size(), 1);
+        QCOMPARE(cards.front().contains("0909"), editedHere);
+        QCOMPARE(modSyncState::ReadEntries(modDatabase::DatabaseConnection()).front().href,
+                 m_book.path() + "moved-" + entry.uid + ".vcf");
+        const modSync::Result again = sync(file("a.mdb"));
+        QVERIFY(again.ok && again.sent + again.receivedChanged + again.removedHere + again.merged == 0);
+        QVERIFY(sync(file("b.mdb")).ok);
+        QCOMPARE(persons(file("b.mdb")), expected);
+    }
+
     // The server changes a card between listing and upload: that upload is refused (412), the rest
     // of its batch arrives, and the card is fetched again and merged.
     void changedOnServerDuringSync()
@@ -676,6 +768,7 @@ private slots:
     }
 
     // Removing most persons asks first; without a yes nothing happens, until the next yes.
+    // Without anybody to ask (/Sync), the refusal says what to do.
     void drasticRemovalAsks()
     {
         open(file("a.mdb"));
@@ -684,6 +777,9 @@ private slots:
         QVERIFY(sync(file("a.mdb")).ok);
         remove("Anna");
         remove("Bob");
+        const QString removing = "This synchronisation would remove 2 of 3 persons on the server";
+        QCOMPARE(sync(file("a.mdb")).error,
+                 removing + "; nothing was removed. Run Synchronise in the window to confirm.");
         for (const bool answer : {false, true}) {
             modSync::Options options;
             QString asked;
@@ -692,8 +788,8 @@ private slots:
                 return answer;
             };
             const modSync::Result result = sync(file("a.mdb"), options);
-            QVERIFY2(asked.contains("Removed on the server: 2"), qPrintable(asked));
-            QCOMPARE(result.ok, answer);
+            QCOMPARE(asked, removing + ". Do you want to go on?");
+            QCOMPARE(result.error, answer ? QString() : removing + "; nothing was removed.");
             QCOMPARE(serverCards().size(), answer ? 1 : 3);
         }
     }
@@ -750,6 +846,9 @@ private slots:
         QTimer::singleShot(0, &window, [&window] {
             auto* cancel = window.staMain->findChild<QPushButton*>("cmdSyncCancel");
             QVERIFY(cancel && cancel->isVisible());
+            // The progress goes beside the database's path, not over it.
+            auto* progress = window.staMain->findChild<QLabel*>("lblSyncProgress");
+            QVERIFY(progress && progress->isVisible() && window.staMainPath->isVisible());
             QTest::mouseClick(cancel, Qt::LeftButton);
         });
         window.mnuFileSynchronise->trigger();
@@ -829,6 +928,8 @@ private slots:
             runSyncCommand(RadicaleServer::Password, &out, &err, [&] { return m_server.storedCards(book) >= cards; }),
             -1);
         QCOMPARE(runSyncCommand(RadicaleServer::Password, &out, &err), 0);
+        // Our own uploads met again are no merge.
+        QVERIFY2(!out.contains("Merged"), qPrintable(out));
         QVERIFY(sync(file("b.mdb")).ok);
         QCOMPARE(persons(file("b.mdb")), persons(file("a.mdb")));
         QCOMPARE(persons(file("a.mdb")).size(), 40);
