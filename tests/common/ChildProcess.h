@@ -19,6 +19,8 @@ inline ChildRun runChild(const QString& program, const QStringList& arguments,
 {
     QProcess process;
     process.setProcessEnvironment(environment);
+    // Nobody answers a question: a child that asks gets the end of its input at once.
+    process.setStandardInputFile(QProcess::nullDevice());
     process.start(program, arguments);
     ChildRun run;
     if (process.waitForStarted() && process.waitForFinished(timeout) && process.exitStatus() == QProcess::NormalExit)
