@@ -1,5 +1,5 @@
 // What a server sends during a sync: its multistatus answers, and the cards whose
-// properties we do not own are kept when ours are put into them.
+// lines are kept when a person is written into them.
 #include "FuzzSupport.h"
 #include "sync/CardDav.h"
 #include "sync/modSyncCard.h"
@@ -16,8 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!answer.valid && (!answer.items.empty() || !answer.syncToken.isEmpty()))
         std::abort();
 
-    // The server's card (first part) with our card (second part) put into it.
-    modSyncCard::Unfold(modSyncCard::Updated(first, second));
+    // The server's card (first part) with the person of our card (second part) written
+    // into it; a person as the server's card shows it changes nothing of the card.
+    const modVcard::Limits limits;
+    if (const std::optional<modVcard::Person> ours = modSyncCard::PersonOf(second, limits))
+        modSyncCard::Unfold(modSyncCard::Updated(first, *ours, second, limits));
+    if (const std::optional<modVcard::Person> shown = modSyncCard::PersonOf(first, limits))
+        if (modSyncCard::Updated(first, *shown, second, limits) != first)
+            std::abort();
     modSyncCard::Hash(second);
     return 0;
 }
