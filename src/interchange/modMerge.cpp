@@ -125,9 +125,9 @@ bool SameEntries(const std::vector<modExport::Entry>& a, const std::vector<modEx
 
 // The list of both sides' changes to it since base: here's order, then what only there added.
 std::vector<modExport::Entry> MergedEntries(const std::vector<modExport::Entry>& base,
-                                           const std::vector<modExport::Entry>& here,
-                                           const std::vector<modExport::Entry>& there, bool phone,
-                                           const QString& label, QStringList& conflicts)
+                                            const std::vector<modExport::Entry>& here,
+                                            const std::vector<modExport::Entry>& there, bool phone,
+                                            const QString& label, QStringList& conflicts)
 {
     const auto same = [phone](const modExport::Entry& a, const modExport::Entry& b) {
         return modVcard::SameDescription(a.description, b.description, phone);
@@ -198,8 +198,8 @@ modContact::Contact MergedSince(const modVcard::Person& base, const modVcard::Pe
 {
     QStringList conflicts;
     // The side that changed a field gives it; when both did, here's stays and there's is noted.
-    const auto pick = [&conflicts](const QString& old, const QString& mine, const QString& theirs,
-                                   const QString& label, bool block) {
+    const auto pick = [&conflicts](const QString& old, const QString& mine, const QString& theirs, const QString& label,
+                                   bool block) {
         if (SameText(mine, old) || SameText(mine, theirs))
             return SameText(mine, old) ? theirs : mine;
         if (!SameText(theirs, old) && !Normalised(theirs).isEmpty())
@@ -213,7 +213,8 @@ modContact::Contact MergedSince(const modVcard::Person& base, const modVcard::Pe
     } else {
         contact.dateOfBirth = MonthDayYear(here.dateOfBirth);
         if (there.dateOfBirth && there.dateOfBirth != base.dateOfBirth)
-            conflicts << T("Date of birth") + QStringLiteral(": ") + modList::FormatDate(*there.dateOfBirth, dateFormat);
+            conflicts << T("Date of birth") + QStringLiteral(": ") +
+                             modList::FormatDate(*there.dateOfBirth, dateFormat);
     }
     contact.address = pick(base.address, here.address, there.address, T("Address"), true);
 

@@ -891,7 +891,7 @@ QString CardName(const Card& card)
 }
 
 std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QString& dateFormat, Problem& problem,
-                              Keeping keeping)
+                               Keeping keeping)
 {
     const bool inNote = keeping == Keeping::InNote;
     problem = card.problem;
@@ -1161,12 +1161,13 @@ QString AddressValue(const QString& address)
     for (qsizetype at = lines.size() - 1; at >= 1 && at >= lines.size() - 2; --at) {
         const QRegularExpressionMatch match = town.match(lines.at(at));
         const QString postcode = match.captured(1);
-        if (!match.hasMatch() || std::count_if(postcode.begin(), postcode.end(), [](QChar c) { return c.isDigit(); }) < 3)
+        if (!match.hasMatch() ||
+            std::count_if(postcode.begin(), postcode.end(), [](QChar c) { return c.isDigit(); }) < 3)
             continue;
         const QString street = lines.mid(0, at).join(QLatin1Char('\n'));
         const QString country = at + 1 < lines.size() ? lines.at(at + 1) : QString();
-        return QStringList{QString(), QString(), Escape(street), Escape(match.captured(2)), QString(),
-                           Escape(postcode), Escape(country)}
+        return QStringList{QString(), QString(),        Escape(street), Escape(match.captured(2)),
+                           QString(), Escape(postcode), Escape(country)}
             .join(QLatin1Char(';'));
     }
     return QStringLiteral(";;") + Escape(lines.join(QLatin1Char('\n'))) + QStringLiteral(";;;;");

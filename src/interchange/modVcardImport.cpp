@@ -225,7 +225,8 @@ void MergeSince(qint16 contactnr, const modVcard::Person& base, const modVcard::
                 const modVcard::Limits& limits, const QString& dateFormat)
 {
     const modVcard::Person stored = modMerge::ReadPerson(contactnr);
-    StoreIfChanged(contactnr, modMerge::ToContact(stored), modMerge::MergedSince(base, stored, person, limits, dateFormat));
+    StoreIfChanged(contactnr, modMerge::ToContact(stored),
+                   modMerge::MergedSince(base, stored, person, limits, dateFormat));
 }
 
 QString ReportText(const Report& report)

@@ -105,7 +105,7 @@ modSync::Result RunOnce(frmMain& mainWindow, CardDav::Session& session, bool aut
     s_running = true;
     const QString running = T("Synchronise") + QStringLiteral("...");
     // The progress sits beside the database's path instead of over it.
-    QLabel progress(running);
+    QLabel progress(running); // before the count of persons, like Cancel
     progress.setObjectName(QStringLiteral("lblSyncProgress"));
     mainWindow.staMain->insertPermanentWidget(1, &progress);
     progress.show();
@@ -132,6 +132,9 @@ modSync::Result RunOnce(frmMain& mainWindow, CardDav::Session& session, bool aut
     const modSync::Result result = modSync::Synchronise(session, options);
     mainWindow.staMain->removeWidget(&cancel);
     mainWindow.staMain->removeWidget(&progress);
+    // Qt 6.4's removeWidget also hides the widget that followed the removed one: the
+    // count of persons, which stays.
+    mainWindow.staMainCount->show();
     enable(true);
     mainWindow.FillContactList();
     if (!session.Cancelled())

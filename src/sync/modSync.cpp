@@ -744,10 +744,10 @@ bool Run::Confirmed(const modSyncPlan::Plan& plan, int local, int remote)
     if (m_options.confirm &&
         m_options.confirm(T("This synchronisation would remove %1. Do you want to go on?").arg(removing)))
         return true;
-    m_result.error =
-        (m_options.confirm ? T("This synchronisation would remove %1; nothing was removed.")
-                           : T("This synchronisation would remove %1; nothing was removed. Run Synchronise in the window to confirm."))
-            .arg(removing);
+    m_result.error = (m_options.confirm ? T("This synchronisation would remove %1; nothing was removed.")
+                                        : T("This synchronisation would remove %1; nothing was removed. Run "
+                                            "Synchronise in the window to confirm."))
+                         .arg(removing);
     return false;
 }
 

@@ -262,9 +262,9 @@ void UpdateName(Work& work, const QString& before, const QString& now)
     const QString escaped = modVcard::Escape(now);
     const int fn = work.First("FN");
     if (fn >= 0)
-        work.Replace(fn, {work.HeaderWithout(fn, {QStringLiteral("CHARSET"), QStringLiteral("ENCODING")},
-                                             work.At(fn).group) +
-                          QLatin1Char(':') + escaped});
+        work.Replace(
+            fn, {work.HeaderWithout(fn, {QStringLiteral("CHARSET"), QStringLiteral("ENCODING")}, work.At(fn).group) +
+                 QLatin1Char(':') + escaped});
     else
         work.InsertAfter(LastOf(work, {QStringLiteral("VERSION")}), {QStringLiteral("FN:") + escaped});
     // N follows the name only where it held nothing of its own.
@@ -274,7 +274,8 @@ void UpdateName(Work& work, const QString& before, const QString& now)
             n = i;
     if (n < 0) {
         if (!work.Version4())
-            work.InsertAfter(LastOf(work, {QStringLiteral("VERSION")}), {QStringLiteral("N:") + modVcard::NameValue(now)});
+            work.InsertAfter(LastOf(work, {QStringLiteral("VERSION")}),
+                             {QStringLiteral("N:") + modVcard::NameValue(now)});
         return;
     }
     const auto parts = [](const QString& value) {
@@ -287,9 +288,9 @@ void UpdateName(Work& work, const QString& before, const QString& now)
     };
     const QStringList written = parts(work.At(n).value);
     if (written.isEmpty() || written == parts(modVcard::NameValue(before)))
-        work.Replace(n, {work.HeaderWithout(n, {QStringLiteral("CHARSET"), QStringLiteral("ENCODING")},
-                                            work.At(n).group) +
-                         QLatin1Char(':') + modVcard::NameValue(now)});
+        work.Replace(n,
+                     {work.HeaderWithout(n, {QStringLiteral("CHARSET"), QStringLiteral("ENCODING")}, work.At(n).group) +
+                      QLatin1Char(':') + modVcard::NameValue(now)});
 }
 
 void UpdateBirthday(Work& work, const std::optional<QDate>& before, const std::optional<QDate>& now)
@@ -338,11 +339,11 @@ void UpdateAddress(Work& work, const QString& now)
         if (now.trimmed().isEmpty())
             work.RemoveWithLabel(adr);
         else
-            work.Replace(adr, {work.HeaderWithout(adr,
-                                                  {QStringLiteral("LABEL"), QStringLiteral("CHARSET"),
-                                                   QStringLiteral("ENCODING")},
-                                                  work.At(adr).group) +
-                               QLatin1Char(':') + modVcard::AddressValue(now)});
+            work.Replace(adr,
+                         {work.HeaderWithout(
+                              adr, {QStringLiteral("LABEL"), QStringLiteral("CHARSET"), QStringLiteral("ENCODING")},
+                              work.At(adr).group) +
+                          QLatin1Char(':') + modVcard::AddressValue(now)});
         return;
     }
     const int label = work.First("LABEL");
@@ -371,9 +372,9 @@ void UpdateNote(Work& work, const QString& now)
             work.RemoveWithLabel(i);
             continue;
         }
-        work.Replace(i, {work.HeaderWithout(i, {QStringLiteral("CHARSET"), QStringLiteral("ENCODING")},
-                                            work.At(i).group) +
-                         QLatin1Char(':') + modVcard::Escape(text)});
+        work.Replace(i,
+                     {work.HeaderWithout(i, {QStringLiteral("CHARSET"), QStringLiteral("ENCODING")}, work.At(i).group) +
+                      QLatin1Char(':') + modVcard::Escape(text)});
         written = true;
     }
     if (!written && !text.isEmpty())
@@ -525,7 +526,7 @@ void UpdateEntries(Work& work, const char* name, const std::vector<modExport::En
                 lines << NewEntryLines(work, name, now[j], phone);
         }
         const int after = before.empty() ? LastOf(work, {QStringLiteral("TEL"), QStringLiteral("EMAIL"),
-                                                          QStringLiteral("ADR"), QStringLiteral("FN")})
+                                                         QStringLiteral("ADR"), QStringLiteral("FN")})
                                          : before.back().index;
         work.InsertAfter(after, lines);
         return;
@@ -576,21 +577,20 @@ QByteArray Updated(const QByteArray& serverCard, const modVcard::Person& now, co
     const std::vector<modVcard::Card> cards = modVcard::ParseCards(serverCard);
     modVcard::Problem problem = modVcard::Problem::None;
     const std::optional<modVcard::Person> before =
-        cards.size() == 1
-            ? modVcard::ToPerson(cards.front(), limits, QString(), problem, modVcard::Keeping::InCard)
-            : std::nullopt;
+        cards.size() == 1 ? modVcard::ToPerson(cards.front(), limits, QString(), problem, modVcard::Keeping::InCard)
+                          : std::nullopt;
     if (!before)
         return ourCard;
     // Older versions read extras into the note and every address into one: a person
     // still holding that reading changed nothing there.
-    const std::optional<modVcard::Person> older =
-        modVcard::ToPerson(cards.front(), limits, modSettings::ReadSetting(QStringLiteral("Date")), problem,
-                           modVcard::Keeping::InNote);
+    const std::optional<modVcard::Person> older = modVcard::ToPerson(
+        cards.front(), limits, modSettings::ReadSetting(QStringLiteral("Date")), problem, modVcard::Keeping::InNote);
 
     Work work(serverCard, cards.front());
     UpdateName(work, before->name, now.name);
     UpdateBirthday(work, before->dateOfBirth, now.dateOfBirth);
-    if (!modMerge::SameText(before->address, now.address) && !(older && modMerge::SameText(older->address, now.address)))
+    if (!modMerge::SameText(before->address, now.address) &&
+        !(older && modMerge::SameText(older->address, now.address)))
         UpdateAddress(work, now.address);
     UpdateEntries(work, "TEL", now.phones, true, limits);
     UpdateEntries(work, "EMAIL", now.emails, false, limits);

@@ -129,8 +129,8 @@ std::vector<LocalPerson> LocalPersons(const std::vector<qint16>& only)
             QByteArray card;
             modVcard::WriteCard(person, selection.details,
                                 [&card](const QString& line) { card += line.toUtf8() + "\r\n"; });
-            modVcard::Person shown{person.name, person.dateOfBirth, person.address, person.note,
-                                   person.phones, person.emails, identity.uid};
+            modVcard::Person shown{person.name,   person.dateOfBirth, person.address, person.note,
+                                   person.phones, person.emails,      identity.uid};
             persons.push_back({identity.uid, person.contactnr, card, modSyncCard::Hash(card), std::move(shown)});
         });
     return persons;

@@ -316,7 +316,8 @@ private slots:
                "address", "Work 2\n1234 AB Town",
                QStringList{"FN:Anna", "ADR;TYPE=HOME:;;Home 1;Town;;;", "ADR;TYPE=WORK,PREF:;;Work 2;AB Town;;1234;"});
         addRow("an address of lines of no known shape: all of it as the street", QStringList{"FN:Anna"}, "address",
-               "12 Main St\nSpringfield, IL 62704", QStringList{"FN:Anna", "ADR:;;12 Main St\\nSpringfield\\, IL 62704;;;;"});
+               "12 Main St\nSpringfield, IL 62704",
+               QStringList{"FN:Anna", "ADR:;;12 Main St\\nSpringfield\\, IL 62704;;;;"});
         addRow("an older version's reading (addresses joined, extras in the note) changed nothing", rich, "older",
                "Work:\nCalle Mayor 1\n28013 Madrid\nSpain\n\nHome:\nHauptstr. 5\n80331 München\nGermany|"
                "Met at the fair\n\nDate of birth: 14/04\nOrganisation: Acme, Sales",
@@ -374,8 +375,8 @@ private slots:
                "Anna: 0101", "Anna: 0101, 0202 (Work) | ");
         addRow("described differently on both sides: the other one in the note", "Anna: 0101 Home", "Anna: 0101 Work",
                "Anna: 0101 Mobile", "Anna: 0101 (Work) | Number: 0101 (Mobile)");
-        addRow("the same type in two languages is no change", "Anna: 0101 Home", "Anna: 0101 Privat",
-               "Anna: 0101 Home", "Anna: 0101 (Home) | ");
+        addRow("the same type in two languages is no change", "Anna: 0101 Home", "Anna: 0101 Privat", "Anna: 0101 Home",
+               "Anna: 0101 (Home) | ");
         addRow("a name changed there, a number here", "Anna: 0101", "Anna: 0101, 0202", "Anna Berg: 0101",
                "Anna Berg: 0101, 0202 | ");
         addRow("names changed on both sides: ours, theirs noted", "Anna: 0101", "Anna B: 0101", "Anna Berg: 0101",
@@ -493,6 +494,8 @@ private slots:
         TestSupport::addColumns<QString, QString, int, QStringList>("there", "here", "merged", "expected");
         addRow("changed on both sides", "Anna: 0101, 0202", "edit", 1,
                QStringList{"Anna: 0101, 0303, 0202", "Anna B: 0202"});
+        addRow("removed there, added here: both sides' changes", "Anna: 0202", "edit", 1,
+               QStringList{"Anna: 0303, 0202", "Anna B: 0202"});
         addRow("removed here, changed there", "Anna: 0202", "remove", 0, QStringList{"Anna: 0202", "Anna B: 0202"});
         addRow("merged away, unchanged there", "", "merge", 0, QStringList{"Anna: 0101, 0202"});
         addRow("merged away, changed there", "Anna B: 0909", "merge", 0,
@@ -593,11 +596,16 @@ private slots:
     {
         open(file("a.mdb"));
         for (const char* description : {"Mobile", "Work", "Home", "Work Fax", "Boat"})
-            QVERIFY(modContact::SaveNewPerson(
-                {QString("Person %1").arg(description), "", "", "", {modContact::TypedEntry("0101", description)}, {}}));
+            QVERIFY(modContact::SaveNewPerson({QString("Person %1").arg(description),
+                                               "",
+                                               "",
+                                               "",
+                                               {modContact::TypedEntry("0101", description)},
+                                               {}}));
         QCOMPARE(sync(file("a.mdb")).sent, 5);
         const QList<QByteArray> cards = serverCards();
-        QCOMPARE(std::count_if(cards.begin(), cards.end(), [](const QByteArray& card) { return card.contains("TYPE=CELL"); }),
+        QCOMPARE(std::count_if(cards.begin(), cards.end(),
+                               [](const QByteArray& card) { return card.contains("TYPE=CELL"); }),
                  1);
         for (const char* language : {"German", "Arabic", ""}) {
             modSettings::WriteSetting("Language", language);
@@ -657,8 +665,9 @@ private slots:
         QString error;
         QVERIFY2(other.start(file("other"), m_book, RadicaleServer::User, RadicaleServer::Password, error),
                  qPrintable(error));
-        const uint seed = qEnvironmentVariableIsSet("ADDRION_TEST_SEED") ? qEnvironmentVariableIntValue("ADDRION_TEST_SEED")
-                                                                           : QRandomGenerator::global()->generate() % 100000;
+        const uint seed = qEnvironmentVariableIsSet("ADDRION_TEST_SEED")
+                              ? qEnvironmentVariableIntValue("ADDRION_TEST_SEED")
+                              : QRandomGenerator::global()->generate() % 100000;
         qInfo("seed %u (ADDRION_TEST_SEED replays it)", seed);
         QRandomGenerator random(seed);
         constexpr int Cards = 6;
@@ -931,6 +940,11 @@ private slots:
         auto* line = window.staMain->findChild<QPushButton*>("cmdSyncResult");
         QVERIFY(line && line->isVisible());
         QVERIFY2(line->text().contains("Sent: 1"), qPrintable(line->text()));
+        // The count of persons stays beside it.
+        QVERIFY(window.staMainCount->isVisible() && window.staMainPath->isVisible());
+        QCOMPARE(window.staMainCount->text(), "1/1");
+        QVERIFY2(window.staMain->rect().contains(window.staMainCount->geometry()),
+                 qPrintable(QString("%1 %2").arg(window.staMain->width()).arg(window.staMainCount->geometry().x())));
         QString details;
         const auto shown = TestSupport::onModal<frmSyncResult>([&details](frmSyncResult* dialog) {
             details = dialog->txtDetails->toPlainText();
