@@ -471,11 +471,18 @@ bool Run::Sent(const Sending& sending, const CardDav::Response& response, int at
     Entry entry = sending.entry;
     entry.etag = QString::fromUtf8(response.etag);
     Begin();
-    // Where the card shows the person otherwise (an address removed here uncovers the
-    // next one), the person takes what the card shows, so that both agree.
+    // Where the card shows the address or the lists otherwise (an address removed here
+    // uncovers the next one), the person takes them from the card, so that both agree
+    // and a later edit does not take the difference for a change.
     const std::optional<modVcard::Person> shown = PersonOf(entry.serverCard);
-    if (shown && !modMerge::Same(*shown, sending.person) && sending.contactnr != 0) {
-        modVcardImport::ReplacePerson(sending.contactnr, *shown);
+    modVcard::Person agreed = sending.person;
+    if (shown) {
+        agreed.address = shown->address;
+        agreed.phones = shown->phones;
+        agreed.emails = shown->emails;
+    }
+    if (!modMerge::Same(agreed, sending.person) && sending.contactnr != 0) {
+        modVcardImport::ReplacePerson(sending.contactnr, agreed);
         m_unhashed.insert(sending.contactnr, entry);
     } else {
         modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));

@@ -589,6 +589,16 @@ private slots:
             QCOMPARE(again.sent + again.receivedChanged + again.merged, 0);
             QCOMPARE(QString(serverCards().value(0)).split("\r\n"), after);
         }
+        // The address removed here: the work address goes, the home address it uncovers is shown here too.
+        contact = modMerge::ToContact(modMerge::ReadPerson(numberOf("Dr. José García López Jr.")));
+        contact.address.clear();
+        modContact::SaveExistingPerson(numberOf("Dr. José García López Jr."), contact);
+        QCOMPARE(sync(file("a.mdb")).sent, 1);
+        after.removeOne("ADR;TYPE=WORK:;;Calle Mayor 1;Madrid;;28013;Spain");
+        QCOMPARE(QString(serverCards().value(0)).split("\r\n"), after);
+        QCOMPARE(modMerge::ReadPerson(numberOf("Dr. José García López Jr.")).address,
+                 "Hauptstr. 5\n80331 München\nGermany");
+        QCOMPARE(sync(file("a.mdb")).sent, 0);
     }
 
     // Choosing another language changes no card and sends nothing.
