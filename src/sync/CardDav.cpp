@@ -61,8 +61,8 @@ void ReadProperty(QXmlStreamReader& xml, Item& item)
     while (depth > 0 && !xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement()) {
-            ++depth;
-            children << xml.name().toString();
+            if (++depth == 2)
+                children << xml.name().toString();
             if (xml.name() == QLatin1String("href") && xml.namespaceUri() == DavNs) {
                 hrefs << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
                 --depth;
@@ -162,6 +162,11 @@ std::vector<AddressBook> ListAddressBooks(Session& session, const QUrl& url, Res
     return books;
 }
 
+QString DeadlineText()
+{
+    return T("The synchronisation took longer than %1 minutes and was stopped.").arg(SyncDeadlineMinutes);
+}
+
 // "Certificate dav.example.net:443"
 QString CertificateSetting(const QUrl& url)
 {
@@ -172,22 +177,50 @@ QString CertificateSetting(const QUrl& url)
 
 } // namespace
 
+QString OriginOf(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    const int port = url.port(scheme == QLatin1String("https") ? 443 : scheme == QLatin1String("http") ? 80 : -1);
+    return scheme + QStringLiteral("://") + url.host().toLower() + QLatin1Char(':') + QString::number(port);
+}
+
 Session::Session(QString user, QString password, int timeoutMs)
     : m_user(std::move(user)), m_password(std::move(password)), m_timeoutMs(timeoutMs)
 {
-    // Redirects are followed only to the same scheme or to https.
-    m_manager.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_manager.setRedirectPolicy(QNetworkRequest::SameOriginRedirectPolicy);
 }
 
-Response Session::Send(const QByteArray& verb, const QUrl& url, const QByteArray& body, const Headers& headers)
+void Session::KeepTo(const QUrl& origin)
 {
-    return SendAll({{verb, url, body, headers}}, 1).front();
+    m_origin = OriginOf(origin);
+}
+
+void Session::SetDeadline(qint64 ms)
+{
+    m_deadline = QDeadlineTimer(ms);
+    m_deadlinePassed = false;
+}
+
+Response Session::Send(const QByteArray& verb, const QUrl& url, const QByteArray& body, const Headers& headers,
+                       qint64 limit)
+{
+    return SendAll({{verb, url, body, headers, limit}}, 1).front();
 }
 
 std::vector<Response> Session::SendAll(const std::vector<Request>& requests, int inFlight)
 {
     std::vector<Response> responses(requests.size());
     QEventLoop loop;
+    // Past the deadline every request under way ends.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [this] {
+        m_deadlinePassed = true;
+        for (QNetworkReply* reply : QList<QNetworkReply*>(m_running))
+            reply->abort();
+    });
+    if (!m_deadline.isForever())
+        deadline.start(std::chrono::milliseconds(std::max<qint64>(0, m_deadline.remainingTime())));
     size_t next = 0;
     std::function<void()> startMore = [&] {
         while (m_running.size() < inFlight && next < requests.size()) {
@@ -197,7 +230,7 @@ std::vector<Response> Session::SendAll(const std::vector<Request>& requests, int
                 continue;
             QObject::connect(reply, &QNetworkReply::finished, &loop, [&, reply, index] {
                 m_running.removeOne(reply);
-                Finish(reply, responses[index], m_cancelled);
+                Finish(reply, responses[index]);
                 startMore();
                 if (m_running.isEmpty() && next == requests.size())
                     loop.quit();
@@ -217,7 +250,22 @@ QNetworkReply* Session::Start(const Request& request, Response& response)
         response.error = QStringLiteral("Cancelled");
         return nullptr;
     }
+    if (m_deadlinePassed || m_deadline.hasExpired()) {
+        m_deadlinePassed = true;
+        response.refusal = DeadlineText();
+        return nullptr;
+    }
+    if (m_origin.isEmpty())
+        m_origin = OriginOf(request.url);
+    if (OriginOf(request.url) != m_origin) {
+        response.refusal = T("A request to %1 was refused: it is not on the address book's server.")
+                               .arg(request.url.toDisplayString());
+        return nullptr;
+    }
     QNetworkRequest out(request.url);
+    // A PUT or DELETE sent on elsewhere is not done: the server said so with its answer.
+    if (request.verb == "PUT" || request.verb == "DELETE")
+        out.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     out.setRawHeader("Authorization", "Basic " + (m_user + QLatin1Char(':') + m_password).toUtf8().toBase64());
     if (!request.body.isEmpty())
         out.setHeader(QNetworkRequest::ContentTypeHeader, request.verb == "PUT"
@@ -244,20 +292,60 @@ QNetworkReply* Session::Start(const Request& request, Response& response)
         response.certificateFingerprint = fingerprint;
         m_refusedCertificate = fingerprint;
     });
+    // The body is taken as it comes, so that an answer over its limit is cut off at the
+    // limit instead of being held whole.
+    const qint64 limit = request.limit;
+    response.limit = limit;
+    reply->setReadBufferSize(qint64(1) << 18);
+    const auto refuse = [reply, &response, limit] {
+        response.refusal = T("The server's answer is larger than %1 MiB and was refused.").arg(limit >> 20);
+        response.tooLarge = true;
+        response.body.clear();
+        reply->abort();
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, limit, refuse] {
+        if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > limit)
+            refuse();
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, &response, limit, refuse] {
+        if (!response.refusal.isEmpty())
+            return;
+        response.body += reply->readAll();
+        if (response.body.size() > limit)
+            refuse();
+    });
     return reply;
 }
 
-void Session::Finish(QNetworkReply* reply, Response& response, bool cancelled)
+void Session::Finish(QNetworkReply* reply, Response& response)
 {
     response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // An aborted or timed-out reply is closed: reading it would only warn.
-    if (reply->isOpen())
-        response.body = reply->readAll();
+    if (reply->isOpen() && response.refusal.isEmpty())
+        response.body += reply->readAll();
+    if (response.body.size() > response.limit) {
+        response.refusal = T("The server's answer is larger than %1 MiB and was refused.").arg(response.limit >> 20);
+        response.tooLarge = true;
+    }
     response.etag = reply->rawHeader("ETag");
     response.url = reply->url();
     response.networkError = reply->error();
-    if (response.status == 0)
-        response.error = cancelled ? QStringLiteral("Cancelled") : reply->errorString();
+    if (response.status / 100 == 3 || response.networkError == QNetworkReply::InsecureRedirectError) {
+        QUrl target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        if (target.isEmpty())
+            target = QUrl::fromEncoded(reply->rawHeader("Location"));
+        response.redirectedTo = reply->url().resolved(target);
+        m_lastRedirect = response.redirectedTo;
+    }
+    if (m_deadlinePassed && response.refusal.isEmpty() &&
+        response.networkError == QNetworkReply::OperationCanceledError)
+        response.refusal = DeadlineText();
+    if (!response.refusal.isEmpty()) {
+        response.status = 0;
+        response.body.clear();
+    }
+    if (response.status == 0 && response.error.isEmpty())
+        response.error = m_cancelled ? QStringLiteral("Cancelled") : reply->errorString();
     reply->deleteLater();
 }
 
@@ -269,9 +357,31 @@ void Session::Cancel()
         reply->abort();
 }
 
+namespace {
+
+// Whether the XML nests elements deeper than MaxDepth anywhere; read with a stack of at
+// most that depth.
+bool TooDeep(const QByteArray& body)
+{
+    QXmlStreamReader xml(body);
+    int depth = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && ++depth > MaxDepth)
+            return true;
+        if (xml.isEndElement())
+            --depth;
+    }
+    return false;
+}
+
+} // namespace
+
 Multistatus ParseMultistatus(const QByteArray& body)
 {
     Multistatus result;
+    if (TooDeep(body))
+        return result;
     QXmlStreamReader xml(body);
     if (!xml.readNextStartElement() || xml.name() != QLatin1String("multistatus") || xml.namespaceUri() != DavNs)
         return result;
@@ -324,7 +434,9 @@ QByteArray MultigetBody(const QStringList& hrefs)
     return body;
 }
 
-std::vector<AddressBook> Discover(Session& session, const QUrl& start, QString& error)
+namespace {
+
+std::vector<AddressBook> Search(Session& session, const QUrl& start, QString& error)
 {
     Response response;
     // The URL may be an address book or a collection of them already.
@@ -365,8 +477,28 @@ std::vector<AddressBook> Discover(Session& session, const QUrl& start, QString& 
     return books;
 }
 
+} // namespace
+
+std::vector<AddressBook> Discover(Session& session, const QUrl& start, QString& error, QUrl* redirected)
+{
+    session.KeepTo(start);
+    std::vector<AddressBook> found = Search(session, start, error);
+    const auto elsewhere = [&start](const AddressBook& book) { return OriginOf(book.url) != OriginOf(start); };
+    found.erase(std::remove_if(found.begin(), found.end(), elsewhere), found.end());
+    if (found.empty() && error.isEmpty())
+        error = QStringLiteral("The server has no address book for this user.");
+    if (redirected && found.empty() && OriginOf(session.LastRedirect()) != OriginOf(start))
+        *redirected = session.LastRedirect();
+    return found;
+}
+
 QString Describe(const Response& response)
 {
+    if (!response.refusal.isEmpty())
+        return response.refusal;
+    if (!response.redirectedTo.isEmpty())
+        return T("The server sent the request on to %1; it was not followed.")
+            .arg(response.redirectedTo.toDisplayString());
     if (response.untrustedCertificate)
         return T("The server's certificate is not trusted.") + QLatin1Char('\n') + response.certificateSubject +
                QStringLiteral("\nSHA-256: ") + response.certificateFingerprint;

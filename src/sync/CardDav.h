@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -18,6 +19,15 @@ namespace CardDav {
 
 using Headers = QList<QPair<QByteArray, QByteArray>>;
 
+// What a server may send, at most: an answer of 64 MiB (a listing or a batch of cards),
+// one card of 1 MiB, XML nested 64 elements deep; and a sync may take 15 minutes. What
+// is larger is refused unread, with a reason, so memory stays bounded whatever a
+// server sends, and a server that answers without end cannot hold a sync forever.
+constexpr qint64 MaxAnswerBytes = qint64(64) << 20;
+constexpr qint64 MaxCardBytes = qint64(1) << 20;
+constexpr int MaxDepth = 64;
+constexpr int SyncDeadlineMinutes = 15;
+
 struct Response
 {
     int status = 0; // HTTP status; 0 when no answer came
@@ -31,6 +41,14 @@ struct Response
     bool untrustedCertificate = false;
     QString certificateSubject;
     QString certificateFingerprint;
+    // Where the server sent the request on to, when that was not followed (another
+    // origin, or a request that changes something).
+    QUrl redirectedTo;
+    // Why the request was refused or cut off here, in words: another origin, an answer
+    // over its limit, the deadline. Empty otherwise.
+    QString refusal;
+    bool tooLarge = false;         // refused for its size
+    qint64 limit = MaxAnswerBytes; // the body was held to
 };
 
 struct Request
@@ -39,14 +57,25 @@ struct Request
     QUrl url;
     QByteArray body;
     Headers headers;
+    qint64 limit = MaxAnswerBytes; // of the answer's body
 };
+
+// "https://dav.example.net:443": scheme, host and port, the port filled in.
+QString OriginOf(const QUrl& url);
 
 class Session
 {
 public:
+    // Every request of a session goes to one origin: the one given here, or else the one
+    // of its first request. A request to another is refused unsent, redirects are
+    // followed only within the origin (never for PUT and DELETE), so the password and
+    // the cards go nowhere else.
     Session(QString user, QString password, int timeoutMs = 30000);
+    void KeepTo(const QUrl& origin);
+    // Ends the session's requests that have not finished in ms from now.
+    void SetDeadline(qint64 ms);
     Response Send(const QByteArray& verb, const QUrl& url, const QByteArray& body = QByteArray(),
-                  const Headers& headers = Headers());
+                  const Headers& headers = Headers(), qint64 limit = MaxAnswerBytes);
     // Sends them all, up to inFlight at a time (the network access manager opens up to
     // six connections to a host), and returns the answers in the same order.
     std::vector<Response> SendAll(const std::vector<Request>& requests, int inFlight = 6);
@@ -55,6 +84,8 @@ public:
     bool Cancelled() const { return m_cancelled; }
     // The fingerprint of the last certificate refused, empty when none was.
     QString RefusedCertificate() const { return m_refusedCertificate; }
+    // Where the server last sent a request on to without it being followed; empty when it never did.
+    QUrl LastRedirect() const { return m_lastRedirect; }
 
 private:
     QNetworkAccessManager m_manager;
@@ -64,9 +95,13 @@ private:
     bool m_cancelled = false;
     QString m_refusedCertificate;
     QList<QNetworkReply*> m_running;
+    QString m_origin;
+    QDeadlineTimer m_deadline = QDeadlineTimer(QDeadlineTimer::Forever);
+    bool m_deadlinePassed = false;
+    QUrl m_lastRedirect;
 
     QNetworkReply* Start(const Request& request, Response& response);
-    static void Finish(QNetworkReply* reply, Response& response, bool cancelled);
+    void Finish(QNetworkReply* reply, Response& response);
 };
 
 // One <response> of a multistatus answer.
@@ -102,7 +137,9 @@ struct AddressBook
 // Finds the address books from a bare host or any URL on the server: the URL itself
 // when it is one, else through /.well-known/carddav, the user's principal and its
 // address-book home. Empty with the reason in error when none is found.
-std::vector<AddressBook> Discover(Session& session, const QUrl& start, QString& error);
+// Only books on the origin of start are taken. A server that sends a request on to
+// another origin ends the search: redirected then holds where to, for the user to decide.
+std::vector<AddressBook> Discover(Session& session, const QUrl& start, QString& error, QUrl* redirected = nullptr);
 
 // What went wrong in words of the user's language, for the messages.
 QString Describe(const Response& response);

@@ -83,6 +83,9 @@ int Synchronise()
     if (!result.ok)
         return Fail(result.error);
     Say(stdout, modSync::Summary(result));
+    // Cards left alone are named, so that a timer's log tells which.
+    for (const auto& [heading, hrefs] : modSync::Problems(result))
+        Say(stderr, heading + QStringLiteral(": ") + hrefs.join(QStringLiteral(", ")));
     return 0;
 }
 

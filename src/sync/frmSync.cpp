@@ -206,7 +206,10 @@ frmSync::frmSync(QWidget* parent) : QDialog(parent)
     LoadLanguage();
 
     if (const auto link = modSyncState::ReadLink(modDatabase::DatabaseConnection())) {
-        txtServer->setText(link->server);
+        // The host the password goes to, whatever the link's server says.
+        txtServer->setText(modSyncState::Agrees(*link)
+                               ? link->server
+                               : QUrl(link->addressBook).adjusted(QUrl::RemovePath).toDisplayString());
         txtUser->setText(link->user);
         cboAddressBook->addItem(link->addressBook, link->addressBook);
         txtPassword->setText(
@@ -235,13 +238,25 @@ void frmSync::find()
         txtServer->setFocus();
         return;
     }
-    const QUrl server = QUrl::fromUserInput(txtServer->text().trimmed());
+    QUrl server = QUrl::fromUserInput(txtServer->text().trimmed());
     std::vector<CardDav::AddressBook> books;
     QString error;
     for (bool again = true; again;) {
         CardDav::Session session(txtUser->text(), txtPassword->text());
         error.clear();
-        books = CardDav::Discover(session, server, error);
+        QUrl redirected;
+        books = CardDav::Discover(session, server, error, &redirected);
+        if (books.empty() && !redirected.isEmpty()) {
+            // Another host gets the password only when the user says so; the window then
+            // shows that host.
+            if (!Platform::askYesNo(T("Synchronisation"),
+                                    T("The server sends you on to %1. Look for address books there?")
+                                        .arg(redirected.toDisplayString())))
+                return;
+            server = redirected;
+            txtServer->setText(redirected.toDisplayString());
+            continue;
+        }
         again = books.empty() && AcceptRefusedCertificate(session, error, server);
         if (books.empty() && !again && !session.RefusedCertificate().isEmpty())
             return; // the user refused the certificate: nothing more to say

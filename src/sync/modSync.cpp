@@ -100,8 +100,42 @@ private:
         return false;
     }
     QUrl UrlOf(const QString& href) const { return m_book.resolved(QUrl(href)); }
-    // Hrefs are kept decoded. A UID that is no plain file name gets a cleaned name with
-    // a piece of its hash, so that two UIDs never share a card.
+    // A card's href as this sync keeps it: resolved against the address book, its path
+    // fully encoded (so an encoded "#", "?" or "/" in a name stays part of the name).
+    // Nothing for an href outside the address book: another origin or scheme, another
+    // path, the book itself.
+    std::optional<QString> Inside(const QString& href) const
+    {
+        const QUrl url = m_book.resolved(QUrl(href.trimmed()));
+        if (!url.isValid() || CardDav::OriginOf(url) != CardDav::OriginOf(m_book) || url.hasQuery() ||
+            url.hasFragment())
+            return std::nullopt;
+        QString book = m_book.path(QUrl::FullyEncoded);
+        if (!book.endsWith(QLatin1Char('/')))
+            book += QLatin1Char('/');
+        const QString path = url.path(QUrl::FullyEncoded);
+        if (!path.startsWith(book) || path.size() == book.size() || path.indexOf(QLatin1Char('/'), book.size()) >= 0)
+            return std::nullopt;
+        return path;
+    }
+    bool IsBook(const QString& href) const
+    {
+        const QUrl url = m_book.resolved(QUrl(href.trimmed()));
+        const auto bare = [](QString path) {
+            while (path.endsWith(QLatin1Char('/')))
+                path.chop(1);
+            return path;
+        };
+        return bare(url.path(QUrl::FullyEncoded)) == bare(m_book.path(QUrl::FullyEncoded));
+    }
+    // An href the server listed outside the address book: never asked for, never stored.
+    void Refuse(const QString& href)
+    {
+        if (!m_result.refused.contains(href))
+            m_result.refused << href;
+    }
+    // A UID that is no plain file name gets a cleaned name with a piece of its hash, so
+    // that two UIDs never share a card.
     QString HrefFor(const QString& uid) const
     {
         static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._@-]"));
@@ -111,7 +145,10 @@ private:
             name +=
                 QLatin1Char('-') +
                 QString::fromLatin1(QCryptographicHash::hash(uid.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
-        return m_book.path() + name + QStringLiteral(".vcf");
+        QString book = m_book.path(QUrl::FullyEncoded);
+        if (!book.endsWith(QLatin1Char('/')))
+            book += QLatin1Char('/');
+        return book + name + QStringLiteral(".vcf");
     }
 
     // The multistatus answer of a Depth 1 request to the address book; nothing (with the
@@ -152,6 +189,18 @@ private:
     // The person a card of the server stands for; nothing for a card that is none.
     std::optional<modVcard::Person> PersonOf(const QByteArray& card) const;
     QString UidOf(const QString& href) const;
+    // A card that is a vCard but of no person (a group, a resource, a place).
+    static bool IsOtherKind(const QByteArray& card)
+    {
+        const std::vector<modVcard::Card> cards = modVcard::ParseCards(card);
+        return cards.size() == 1 && cards.front().problem == modVcard::Problem::None && !IsPerson(cards.front());
+    }
+    // A card of the server this sync does not take, fetched again only when it changes:
+    // a linked person keeps its link (with the new ETag), any other card is recorded.
+    void LeaveAlone(const QString& uid, const QString& href, const QString& reason);
+    void Report(const QString& href, const QString& reason);
+    // Two cards of the server with one UID: the newer is the person's, the other is left alone.
+    bool Duplicate(const QString& uid, const QString& href);
     // Whether the card of that UID, linked under another href that the server no longer
     // lists, has moved.
     bool IsMove(const QString& uid) const
@@ -202,8 +251,9 @@ private:
     // for the whole batch at once when it is committed.
     QHash<qint16, Entry> m_unhashed;
     int m_batched = 0;
-    QSet<QString> m_merged; // UIDs of persons merged into others here since the last sync
-    QSet<QString> m_remote; // the hrefs the server listed
+    QSet<QString> m_merged;           // UIDs of persons merged into others here since the last sync
+    QHash<QString, QString> m_remote; // the hrefs the server listed, with their ETags
+    bool m_stored = false;            // whether StoreHere stored the card it was given
     // UIDs whose card the server now keeps under another href: the operations planned
     // for the old href are void.
     QSet<QString> m_moved;
@@ -233,14 +283,18 @@ bool Run::List(std::vector<modSyncPlan::RemoteCard>& remote)
         for (const Entry& entry : m_entries)
             etags.insert(entry.href, entry.etag);
     for (const CardDav::Item& item : answer.items) {
-        const QString href = QUrl::fromPercentEncoding(item.href.toUtf8());
-        if (href == m_book.path())
+        if (IsBook(item.href))
             continue;
+        const std::optional<QString> href = Inside(item.href);
+        if (!href) {
+            Refuse(item.href);
+            continue;
+        }
         const auto etag = item.texts.find(QStringLiteral("getetag"));
         if (item.status == 404 || etag == item.texts.end())
-            etags.remove(href);
+            etags.remove(*href);
         else
-            etags.insert(href, etag->second);
+            etags.insert(*href, etag->second);
     }
     for (auto it = etags.cbegin(); it != etags.cend(); ++it)
         remote.push_back({it.key(), it.value()});
@@ -271,11 +325,13 @@ bool Run::ListByPropfind(std::vector<modSyncPlan::RemoteCard>& remote)
     if (!answer)
         return false;
     for (const CardDav::Item& item : answer->items) {
-        const QString href = QUrl::fromPercentEncoding(item.href.toUtf8());
         const auto etag = item.texts.find(QStringLiteral("getetag"));
-        if (href != m_book.path() && etag != item.texts.end() &&
-            !item.resourceTypes.contains(QStringLiteral("collection")))
-            remote.push_back({href, etag->second});
+        if (IsBook(item.href) || etag == item.texts.end() || item.resourceTypes.contains(QStringLiteral("collection")))
+            continue;
+        if (const std::optional<QString> href = Inside(item.href))
+            remote.push_back({*href, etag->second});
+        else
+            Refuse(item.href);
     }
     return true;
 }
@@ -291,18 +347,31 @@ bool Run::Fetch(const QStringList& hrefs)
         requests.push_back({"REPORT", m_book, CardDav::MultigetBody(batch), {{"Depth", "1"}}});
     }
     Commit();
-    for (const CardDav::Response& response : m_session.SendAll(requests)) {
+    const std::vector<CardDav::Response> responses = m_session.SendAll(requests);
+    for (size_t batch = 0; batch < responses.size(); ++batch) {
+        const CardDav::Response& response = responses[batch];
+        // A batch too large as a whole is asked for card by card, so that only a card
+        // over its own limit is left out.
+        if (response.tooLarge) {
+            for (const QString& href :
+                 hrefs.mid(static_cast<qsizetype>(batch) * m_options.batchSize, m_options.batchSize))
+                if (!Get(href))
+                    return false;
+            continue;
+        }
         const std::optional<CardDav::Multistatus> answer = Answer(response);
         if (!answer)
             return false;
         for (const CardDav::Item& item : answer->items) {
             const auto data = item.texts.find(QStringLiteral("address-data"));
             const auto etag = item.texts.find(QStringLiteral("getetag"));
-            if (data == item.texts.end())
+            const std::optional<QString> href = Inside(item.href);
+            if (data == item.texts.end() || !href)
                 continue;
             ++m_result.fetched;
-            m_fetched.insert(QUrl::fromPercentEncoding(item.href.toUtf8()),
-                             {etag == item.texts.end() ? QByteArray() : etag->second.toUtf8(), data->second.toUtf8()});
+            const QByteArray card = data->second.toUtf8();
+            m_fetched.insert(*href, {etag == item.texts.end() ? QByteArray() : etag->second.toUtf8(),
+                                     card.size() > CardDav::MaxCardBytes ? QByteArray() : card});
         }
     }
     return true;
@@ -310,10 +379,12 @@ bool Run::Fetch(const QStringList& hrefs)
 
 bool Run::Get(const QString& href)
 {
-    const CardDav::Response response = Send("GET", UrlOf(href));
-    if (response.status != 200)
+    Commit();
+    const CardDav::Response response = m_session.Send("GET", UrlOf(href), QByteArray(), {}, CardDav::MaxCardBytes);
+    // A card over its limit is left out as unreadable; the rest of the sync goes on.
+    if (response.status != 200 && !response.tooLarge)
         return Fail(response);
-    m_fetched.insert(href, {response.etag, response.body});
+    m_fetched.insert(href, {response.tooLarge ? m_remote.value(href).toUtf8() : response.etag, response.body});
     ++m_result.fetched;
     return true;
 }
@@ -382,8 +453,9 @@ bool Run::StoreHere(const QString& knownUid, const QString& href, bool merge, bo
 {
     const Fetched fetched = m_fetched.value(href);
     std::optional<modVcard::Person> person = PersonOf(fetched.card);
+    m_stored = person.has_value();
     if (!person) {
-        ++m_result.skipped;
+        LeaveAlone(knownUid, href, IsOtherKind(fetched.card) ? QStringLiteral("other") : QStringLiteral("unreadable"));
         return true;
     }
     if (person->uid.isEmpty())
@@ -602,6 +674,55 @@ void Run::Forget(const QString& uid)
     m_entries.remove(uid);
 }
 
+void Run::Report(const QString& href, const QString& reason)
+{
+    if (reason == QLatin1String("unreadable"))
+        m_result.unreadable << href;
+    else if (reason == QLatin1String("duplicate"))
+        m_result.duplicates << href;
+    else
+        ++m_result.skipped;
+}
+
+void Run::LeaveAlone(const QString& uid, const QString& href, const QString& reason)
+{
+    Report(href, reason);
+    const QString etag = m_remote.value(href, QString::fromUtf8(m_fetched.value(href).etag));
+    Begin();
+    if (!uid.isEmpty() && m_entries.contains(uid)) {
+        Entry entry = m_entries.value(uid);
+        entry.etag = etag;
+        modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
+        m_entries.insert(uid, entry);
+        return;
+    }
+    modSql::ExecuteSql(modSyncState::SaveSkippedSql(href, {etag, reason}));
+}
+
+// REV without its separators, to compare: "" when the card has none.
+QString Revision(const QByteArray& card)
+{
+    for (const QString& line : modSyncCard::Unfold(card))
+        if (line.startsWith(QLatin1String("REV:"), Qt::CaseInsensitive))
+            return line.mid(4).remove(QLatin1Char('-')).remove(QLatin1Char(':')).trimmed();
+    return QString();
+}
+
+bool Run::Duplicate(const QString& uid, const QString& href)
+{
+    const Entry linked = m_entries.value(uid);
+    const QByteArray kept = m_fetched.contains(linked.href) ? m_fetched.value(linked.href).card : linked.serverCard;
+    if (Revision(m_fetched.value(href).card) > Revision(kept)) {
+        Begin();
+        Report(linked.href, QStringLiteral("duplicate"));
+        modSql::ExecuteSql(
+            modSyncState::SaveSkippedSql(linked.href, {m_remote.value(linked.href), QStringLiteral("duplicate")}));
+        return Moved(uid, href);
+    }
+    LeaveAlone(QString(), href, QStringLiteral("duplicate"));
+    return true;
+}
+
 void Run::Record(const QString& uid, const QString& href, const QString& hash)
 {
     const Fetched fetched = m_fetched.value(href);
@@ -634,7 +755,18 @@ bool Run::Moved(const QString& uid, const QString& href)
     m_moved.insert(uid);
     const std::optional<modVcard::Person> before = PersonOf(old.serverCard);
     const std::optional<modVcard::Person> there = PersonOf(m_fetched.value(href).card);
-    const bool changedThere = !before || !there || !modMerge::Same(*before, *there);
+    if (!there) {
+        // Moved and unreadable: the link follows it, the person stays as it is.
+        Entry entry = old;
+        entry.href = href;
+        entry.etag = QString::fromUtf8(m_fetched.value(href).etag);
+        Begin();
+        modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
+        m_entries.insert(uid, entry);
+        Report(href, IsOtherKind(m_fetched.value(href).card) ? QStringLiteral("other") : QStringLiteral("unreadable"));
+        return true;
+    }
+    const bool changedThere = !before || !modMerge::Same(*before, *there);
     const std::optional<modSyncState::LocalPerson> here = Person(uid);
     if (!here) {
         // Removed here meanwhile: removed there too, unless it changed there.
@@ -673,6 +805,8 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
         const QString uid = UidOf(operation.href);
         if (IsMove(uid))
             return Moved(uid, operation.href);
+        if (!uid.isEmpty() && m_entries.contains(uid) && m_entries.value(uid).href != operation.href)
+            return Duplicate(uid, operation.href);
         // A card whose UID a person here has (new on both sides) is merged and sent back,
         // unless it is the one sent from here before an interruption.
         const bool both = !uid.isEmpty() && m_numbers.contains(uid);
@@ -682,6 +816,8 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
             return RemoveMergedThere(operation.href, operation.etag);
         if (!StoreHere(QString(), operation.href, both, &wasNew))
             return false;
+        if (!m_stored)
+            return true;
         if (both) {
             Note(m_result.merged, m_result.namesMerged, m_storedName);
             return Upload(uid, operation.href, m_fetched.value(operation.href).etag, false);
@@ -693,7 +829,8 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
     case Action::Download:
         if (!StoreHere(operation.uid, operation.href, false))
             return false;
-        Note(m_result.receivedChanged, m_result.namesReceivedChanged, m_storedName);
+        if (m_stored)
+            Note(m_result.receivedChanged, m_result.namesReceivedChanged, m_storedName);
         return true;
     case Action::Merge:
         // Our own upload, whose answer an interruption lost: nothing to merge.
@@ -701,6 +838,9 @@ bool Run::Execute(const modSyncPlan::Operation& operation)
             return true;
         if (!StoreHere(operation.uid, operation.href, true))
             return false;
+        // An unreadable card is not written over: the edit here waits for a readable one.
+        if (!m_stored)
+            return true;
         Note(m_result.merged, m_result.namesMerged, m_storedName);
         return Upload(operation.uid, operation.href, m_fetched.value(operation.href).etag, false);
     case Action::Upload:
@@ -760,15 +900,51 @@ bool Run::Confirmed(const modSyncPlan::Plan& plan, int local, int remote)
 
 void Run::Compare()
 {
-    modPersonUid::EnsureTable(modDatabase::DatabaseConnection());
-    for (const Entry& entry : modSyncState::ReadEntries(modDatabase::DatabaseConnection()))
-        m_entries.insert(entry.uid, entry);
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    modPersonUid::EnsureTable(connection);
+    modSyncState::EnsureTables(connection);
+    for (Entry entry : modSyncState::ReadEntries(connection)) {
+        // Hrefs kept by older versions (decoded), or stored from a server that listed them
+        // elsewhere: the first are written as this sync keeps them, the others forgotten
+        // (the person is sent anew, into the address book).
+        const std::optional<QString> href = Inside(entry.href);
+        if (href && *href == entry.href) {
+            m_entries.insert(entry.uid, entry);
+            continue;
+        }
+        Begin();
+        if (href) {
+            entry.href = *href;
+            modSql::ExecuteSql(modSyncState::SaveEntrySql(entry));
+            m_entries.insert(entry.uid, entry);
+        } else {
+            modSql::ExecuteSql(modSyncState::ForgetEntrySql(entry.uid));
+        }
+    }
     m_numbers = modPersonUid::ContactnrsByUid(modDatabase::DatabaseConnection());
     const QStringList merged = modDuplicates::MergedUids();
     m_merged = QSet<QString>(merged.begin(), merged.end());
-    std::vector<modSyncPlan::RemoteCard> remote;
-    if (!List(remote))
+    std::vector<modSyncPlan::RemoteCard> listed;
+    if (!List(listed))
         return;
+    // Cards left alone before are not asked for again until they change.
+    const QHash<QString, modSyncState::Skipped> skipped = modSyncState::ReadSkipped(connection);
+    std::vector<modSyncPlan::RemoteCard> remote;
+    QSet<QString> stillSkipped;
+    for (const modSyncPlan::RemoteCard& card : listed) {
+        const auto found = skipped.constFind(card.href);
+        if (found == skipped.cend() || found->etag != card.etag) {
+            remote.push_back(card);
+            continue;
+        }
+        stillSkipped.insert(card.href);
+        Report(card.href, found->reason);
+    }
+    for (auto it = skipped.cbegin(); it != skipped.cend(); ++it)
+        if (!stillSkipped.contains(it.key())) {
+            Begin();
+            modSql::ExecuteSql(modSyncState::ForgetSkippedSql(it.key()));
+        }
     std::vector<modSyncPlan::Known> known;
     for (const Entry& entry : m_entries)
         known.push_back({entry.uid, entry.hash, entry.href, entry.etag});
@@ -776,7 +952,7 @@ void Run::Compare()
     for (const modSyncState::LocalPerson& person : local)
         m_local.insert(person.uid, person);
     for (const modSyncPlan::RemoteCard& card : remote)
-        m_remote.insert(card.href);
+        m_remote.insert(card.href, card.etag);
     const modSyncPlan::Plan plan = modSyncPlan::MakePlan(modSyncState::LocalCards(local), remote, known);
     QStringList wanted;
     for (const modSyncPlan::Operation& operation : plan.operations)
@@ -835,6 +1011,15 @@ Result Synchronise(CardDav::Session& session, const Options& options)
             result.error = QStringLiteral("The database is read-only.");
             return result;
         }
+        if (!modSyncState::Agrees(*link)) {
+            result.error = T("The link's server %1 and its address book %2 are not on the same host; nothing was sent. "
+                             "Link the database again in Database > Synchronisation.")
+                               .arg(link->server, link->addressBook);
+            return result;
+        }
+        // Every request goes to the address book's origin, and the whole sync has an end.
+        session.KeepTo(QUrl(link->addressBook));
+        session.SetDeadline(options.deadlineMs);
         return Run(session, options, *link).Go();
     } catch (const Engine::EngineError& error) {
         result.ok = false;
@@ -854,7 +1039,21 @@ std::vector<std::pair<QString, QStringList>> Details(const Result& result)
                                        {TRANSLATABLE("Removed on the server"), &result.namesRemovedThere}})
         if (!names->isEmpty())
             details.emplace_back(T(label), *names);
+    for (auto& problem : Problems(result))
+        details.push_back(std::move(problem));
     return details;
+}
+
+std::vector<std::pair<QString, QStringList>> Problems(const Result& result)
+{
+    std::vector<std::pair<QString, QStringList>> problems;
+    for (const auto& [label, hrefs] :
+         {std::pair{TRANSLATABLE("Cards on the server that could not be read"), &result.unreadable},
+          {TRANSLATABLE("Cards on the server with the UID of another, left alone"), &result.duplicates},
+          {TRANSLATABLE("Cards listed outside the address book, left alone"), &result.refused}})
+        if (!hrefs->isEmpty())
+            problems.emplace_back(T(label), *hrefs);
+    return problems;
 }
 
 QString Summary(const Result& result)
@@ -864,7 +1063,9 @@ QString Summary(const Result& result)
                    {TRANSLATABLE("Sent"), result.sent},
                    {TRANSLATABLE("Merged"), result.merged},
                    {TRANSLATABLE("Removed here"), result.removedHere},
-                   {TRANSLATABLE("Removed on the server"), result.removedThere}});
+                   {TRANSLATABLE("Removed on the server"), result.removedThere},
+                   {TRANSLATABLE("Not read"),
+                    static_cast<int>(result.unreadable.size() + result.duplicates.size() + result.refused.size())}});
 }
 
 } // namespace modSync

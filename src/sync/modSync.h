@@ -21,6 +21,8 @@ struct Options
     std::function<bool(const QString& reason)> confirm;
     // Called after every person.
     std::function<void(int done, int total)> progress;
+    // How long the whole sync may take.
+    qint64 deadlineMs = qint64(CardDav::SyncDeadlineMinutes) * 60 * 1000;
 };
 
 struct Result
@@ -44,6 +46,12 @@ struct Result
     QStringList namesMerged;
     QStringList namesRemovedHere;
     QStringList namesRemovedThere;
+    // The server's cards left alone, by href: unreadable ones, ones with the UID of
+    // another card (the newer of them is the person's), and hrefs the server listed
+    // outside the address book.
+    QStringList unreadable;
+    QStringList duplicates;
+    QStringList refused;
 };
 
 // Needs a linked database open for writing. Everything applied here is applied in
@@ -56,5 +64,7 @@ QString Summary(const Result& result);
 // The names of the persons under their headings in the user's language, for the
 // headings that have any.
 std::vector<std::pair<QString, QStringList>> Details(const Result& result);
+// The cards of the server left alone, under their headings (part of the details).
+std::vector<std::pair<QString, QStringList>> Problems(const Result& result);
 
 } // namespace modSync

@@ -7,6 +7,8 @@
 #include "interchange/modVcard.h"
 #include "sync/modSyncCard.h"
 
+#include <QUrl>
+
 namespace modSyncState {
 
 namespace {
@@ -29,12 +31,16 @@ QStringList CreateStatements()
                        "Uid TEXT COLLATE BINARY NOT NULL PRIMARY KEY, Hash TEXT COLLATE BINARY NOT NULL, "
                        "Href TEXT COLLATE BINARY NOT NULL, Etag TEXT COLLATE BINARY NOT NULL, "
                        "ServerCard TEXT COLLATE BINARY NOT NULL )"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS SyncSkipped ( "
+                       "Href TEXT COLLATE BINARY NOT NULL PRIMARY KEY, Etag TEXT COLLATE BINARY NOT NULL, "
+                       "Reason TEXT COLLATE BINARY NOT NULL )"),
     };
 }
 
 bool EnsureTables(Engine::Connection& connection)
 {
-    if (connection.TableExists(QStringLiteral("SyncLink")) && connection.TableExists(QStringLiteral("SyncState")))
+    if (connection.TableExists(QStringLiteral("SyncLink")) && connection.TableExists(QStringLiteral("SyncState")) &&
+        connection.TableExists(QStringLiteral("SyncSkipped")))
         return false;
     Engine::Connection::Transaction transaction(connection);
     for (const QString& statement : CreateStatements())
@@ -54,13 +60,24 @@ std::optional<Link> ReadLink(Engine::Connection& connection)
     return Link{row.Fields(0).toString(), row.Fields(1).toString(), row.Fields(2).toString(), row.Fields(3).toString()};
 }
 
+bool Agrees(const Link& link)
+{
+    const QUrl server = QUrl::fromUserInput(link.server.trimmed());
+    const QUrl book(link.addressBook);
+    if (server.host().compare(book.host(), Qt::CaseInsensitive) != 0)
+        return false;
+    return server.scheme() != QLatin1String("https") || book.scheme() == QLatin1String("https");
+}
+
 void SaveLink(Engine::Connection& connection, const Link& link)
 {
     EnsureTables(connection);
     const std::optional<Link> old = ReadLink(connection);
     Engine::Connection::Transaction transaction(connection);
-    if (!old || old->addressBook != link.addressBook)
+    if (!old || old->addressBook != link.addressBook) {
         connection.Execute(QStringLiteral("DELETE FROM SyncState"));
+        connection.Execute(QStringLiteral("DELETE FROM SyncSkipped"));
+    }
     connection.Execute(QStringLiteral("INSERT OR REPLACE INTO SyncLink (Id, Server, UserName, AddressBook, SyncToken) "
                                       "VALUES (1, %1, %2, %3, %4)")
                            .arg(Quoted(link.server), Quoted(link.user), Quoted(link.addressBook),
@@ -80,6 +97,8 @@ void RemoveLink(Engine::Connection& connection)
     Engine::Connection::Transaction transaction(connection);
     connection.Execute(QStringLiteral("DELETE FROM SyncLink"));
     connection.Execute(QStringLiteral("DELETE FROM SyncState"));
+    if (connection.TableExists(QStringLiteral("SyncSkipped")))
+        connection.Execute(QStringLiteral("DELETE FROM SyncSkipped"));
     transaction.Commit();
 }
 
@@ -107,6 +126,28 @@ QString SaveEntrySql(const Entry& entry)
 QString ForgetEntrySql(const QString& uid)
 {
     return QStringLiteral("DELETE FROM SyncState WHERE Uid = %1").arg(Quoted(uid));
+}
+
+QHash<QString, Skipped> ReadSkipped(Engine::Connection& connection)
+{
+    QHash<QString, Skipped> skipped;
+    if (connection.TableExists(QStringLiteral("SyncSkipped")))
+        connection.ForEachRow(QStringLiteral("SELECT Href, Etag, Reason FROM SyncSkipped"),
+                              [&skipped](const Engine::Connection::Row& row) {
+                                  skipped.insert(row.Text(0), {row.Text(1), row.Text(2)});
+                              });
+    return skipped;
+}
+
+QString SaveSkippedSql(const QString& href, const Skipped& skipped)
+{
+    return QStringLiteral("INSERT OR REPLACE INTO SyncSkipped (Href, Etag, Reason) VALUES (%1, %2, %3)")
+        .arg(Quoted(href), Quoted(skipped.etag), Quoted(skipped.reason));
+}
+
+QString ForgetSkippedSql(const QString& href)
+{
+    return QStringLiteral("DELETE FROM SyncSkipped WHERE Href = %1").arg(Quoted(href));
 }
 
 std::vector<LocalPerson> LocalPersons(const std::vector<qint16>& only)

@@ -5,6 +5,7 @@
 #include "sync/modSyncPlan.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -45,12 +46,17 @@ struct LocalPerson
     modVcard::Person person; // what the card was made of
 };
 
-// The statements that make the two tables (each does nothing when already there).
+// The statements that make the tables (each does nothing when already there): the link,
+// the state of every person, and the server's cards that were left alone (unreadable,
+// or sharing a UID with another) with the ETag they had then.
 QStringList CreateStatements();
 // Makes them where missing; true when it wrote. Throws Engine::EngineError.
 bool EnsureTables(Engine::Connection& connection);
 
 std::optional<Link> ReadLink(Engine::Connection& connection);
+// Whether the server the link shows is the address book's host (and, typed as https,
+// the book is https too): a file someone sent may pair a trusted name with another host.
+bool Agrees(const Link& link);
 // Replaces the link; a link to another address book starts afresh (the state goes).
 void SaveLink(Engine::Connection& connection, const Link& link);
 void SaveSyncToken(Engine::Connection& connection, const QString& token);
@@ -61,6 +67,17 @@ std::vector<Entry> ReadEntries(Engine::Connection& connection);
 // changes the person.
 QString SaveEntrySql(const Entry& entry);
 QString ForgetEntrySql(const QString& uid);
+
+// A card of the server left alone, fetched again only when its ETag changes.
+struct Skipped
+{
+    QString etag;
+    QString reason; // "unreadable", "duplicate" (the UID of another card), "other" (no person)
+};
+// By href.
+QHash<QString, Skipped> ReadSkipped(Engine::Connection& connection);
+QString SaveSkippedSql(const QString& href, const Skipped& skipped);
+QString ForgetSkippedSql(const QString& href);
 
 // The persons of the current database (all, or those numbered) with the cards a sync
 // sends for them.
