@@ -310,9 +310,16 @@ QNetworkReply* Session::Start(const Request& request, Response& response)
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, &response, limit, refuse] {
         if (!response.refusal.isEmpty())
             return;
-        response.body += reply->readAll();
-        if (response.body.size() > limit)
+        const QByteArray chunk = reply->readAll();
+        if (response.body.size() + chunk.size() > limit) {
             refuse();
+            return;
+        }
+        // Grown by doubling, but never past the limit: an answer near it needs no more.
+        if (response.body.size() + chunk.size() > response.body.capacity())
+            response.body.reserve(std::min<qint64>(
+                limit, std::max<qint64>(2 * response.body.capacity(), response.body.size() + chunk.size())));
+        response.body += chunk;
     });
     return reply;
 }

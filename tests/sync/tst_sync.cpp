@@ -27,6 +27,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTcpServer>
 #include <QTextBrowser>
 
 using TestSupport::addRow;
@@ -883,6 +884,112 @@ private slots:
         QVERIFY2(result.error.startsWith(words), qPrintable(result.error));
         QCOMPARE(persons(file("a.mdb")), before);
         QVERIFY(modSyncState::ReadEntries(modDatabase::DatabaseConnection()).empty());
+    }
+
+    // A hostile or broken server, one mode a row: no request reaches another origin, nothing outside the book is
+    // written, encoded names arrive, memory stays bounded, and a failure says why.
+    void hostileServer_data()
+    {
+        // persons: names here after the syncs; problems: what the result names, "kind: hrefs"
+        TestSupport::addColumns<QString, QString, QStringList, QString>("mode", "error", "persons", "problems");
+        addRow("redirect to another host", "redirect-host", "The server sent the request on to http://127.0.0.2:",
+               QStringList{"Anna"}, "");
+        addRow("redirect to a file", "redirect-file",
+               "The server sent the request on to file:///etc/passwd; it was not followed.", QStringList{"Anna"}, "");
+        addRow("hrefs elsewhere", "foreign-hrefs", "", QStringList{"Anna", "Good"},
+               "refused: http://127.0.0.2:*/third/x.vcf, /book/../other/stolen.vcf, /elsewhere/x.vcf, "
+               "file:///etc/passwd");
+        addRow("encoded hrefs", "encoded-hrefs", "",
+               QStringList{"Anna", "Hash", "Percent", "Plain", "Question", "Slash", "Space"}, "");
+        addRow("2 GB answer", "huge-answer", "The server's answer is larger than 64 MiB and was refused.",
+               QStringList{"Anna"}, "");
+        addRow("100 MB card", "huge-card", "", QStringList{"Anna", "Good"}, "unreadable: /book/big.vcf");
+        addRow("nested 2,000,000 deep", "deep", "The server's answer could not be understood.", QStringList{"Anna"},
+               "");
+        addRow("trickle", "trickle", "The synchronisation took longer than 15 minutes and was stopped.",
+               QStringList{"Anna"}, "");
+        addRow("malformed cards", "malformed", "", QStringList{"Anna", "Good"},
+               "unreadable: /book/bad1.vcf, /book/bad2.vcf");
+        addRow("two cards with one UID", "duplicate-uid", "", QStringList{"Anna", "Newer"},
+               "duplicates: /book/dup-a.vcf");
+    }
+    void hostileServer()
+    {
+        auto [mode, error, expected, problems] =
+            TestSupport::fetch<QString, QString, QStringList, QString>("mode", "error", "persons", "problems");
+        const auto freePort = [](const QHostAddress& address) {
+            QTcpServer probe;
+            probe.listen(address);
+            return probe.serverPort();
+        };
+        const quint16 port = freePort(QHostAddress::LocalHost);
+        const quint16 otherPort = freePort(QHostAddress("127.0.0.2"));
+        const QString log = file("server.log");
+        QProcess server;
+        server.start("python3", {TestSupport::sourceDir() + "/tests/sync/hostile_server.py", QString::number(port),
+                                 QString::number(otherPort), mode, log});
+        QVERIFY2(server.waitForStarted(), "python3 is missing (Debian package python3)");
+        const auto logged = [&log] {
+            QFile file(log);
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(logged().startsWith("ready"), 10000);
+        const QUrl book(QString("http://127.0.0.1:%1/book/").arg(port));
+        link(file("a.mdb"), book, false);
+        add("Anna", "0101");
+
+        // The resident memory, sampled while the sync runs.
+        const auto resident = [] {
+            QFile status("/proc/self/status");
+            status.open(QIODevice::ReadOnly);
+            return QString(status.readAll()).section("VmRSS:", 1).section("kB", 0, 0).trimmed().toLongLong();
+        };
+        const qint64 before = resident();
+        qint64 peak = before;
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, this, [&] { peak = std::max(peak, resident()); });
+        sampler.start(5);
+        modSync::Options options;
+        options.deadlineMs = 4000;
+        CardDav::Session session(RadicaleServer::User, RadicaleServer::Password, 3000);
+        modSync::Result result = modSync::Synchronise(session, options);
+        QCOMPARE(result.error.left(error.size()), error);
+        QCOMPARE(result.ok, error.isEmpty());
+        if (result.ok) {
+            // Everybody edited here and sent again.
+            for (const QString& name : expected)
+                edit(name, name, {"0101", "0909"});
+            CardDav::Session again(RadicaleServer::User, RadicaleServer::Password, 3000);
+            result = modSync::Synchronise(again, options);
+            QVERIFY2(result.ok, qPrintable(result.error));
+        }
+        sampler.stop();
+        qInfo("%s: resident memory grew by %lld MB during the syncs", qPrintable(mode), (peak - before) / 1024);
+        QVERIFY2(peak - before < 200 * 1024, qPrintable(QString::number(peak - before)));
+        QStringList names;
+        for (const QString& person : persons(file("a.mdb")))
+            names << person.section(':', 0, 0);
+        QCOMPARE(names, expected);
+        QStringList found;
+        for (const auto& [kind, hrefs] : {std::pair{"refused", result.refused}, {"unreadable", result.unreadable},
+                                          {"duplicates", result.duplicates}})
+            if (!hrefs.isEmpty())
+                found << QString(kind) + ": " + hrefs.join(", ");
+        QCOMPARE(found.join("; ").replace(QString::number(otherPort), "*"), problems);
+        // Nothing reached the other origin; nothing was written outside the book; what is kept is inside it.
+        const QStringList lines = logged().split('\n');
+        for (const QString& line : lines) {
+            QVERIFY2(!line.startsWith("127.0.0.2"), qPrintable(line));
+            if (line.contains(" PUT ") || line.contains(" DELETE "))
+                QVERIFY2(line.section(' ', 2, 2).startsWith("/book/") && !line.contains(".."), qPrintable(line));
+        }
+        for (const modSyncState::Entry& entry : modSyncState::ReadEntries(modDatabase::DatabaseConnection()))
+            QVERIFY2(entry.href.startsWith("/book/") && !entry.href.contains(".."), qPrintable(entry.href));
+        // Cards left alone are not asked for again while they stay as they are.
+        if (mode == "malformed")
+            QCOMPARE(lines.filter(QRegularExpression("^\t.*multiget.*bad1")).size(), 1);
+        server.kill();
+        server.waitForFinished();
     }
 
     // Removing most persons asks first; without a yes nothing happens, until the next yes.
