@@ -10,6 +10,10 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace modListOrder {
 
 namespace {
@@ -117,10 +121,23 @@ std::vector<int> Order(const std::vector<Name>& names, const std::vector<qint16>
 std::vector<qint16> ReadHint(const QString& databasePath)
 {
     const QString path = HintPath(databasePath);
-    QFile file(path);
+    if (path.isEmpty())
+        return {};
+    // Only a regular file of this user, never through a link, and never waiting for a
+    // pipe's writer.
+    const int handle = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (handle < 0)
+        return {};
+    struct stat status = {};
+    QFile file;
+    if (fstat(handle, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != geteuid() ||
+        !file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(handle);
+        return {};
+    }
     // No database holds more than 65536 numbers: a larger file is not one of ours.
     constexpr qint64 Largest = 2 * 65536;
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > Magic.size() + Largest)
+    if (file.size() > Magic.size() + Largest)
         return {};
     const QByteArray content = file.readAll();
     if (!content.startsWith(Magic) || (content.size() - Magic.size()) % 2 != 0)
@@ -140,6 +157,11 @@ void WriteHint(const QString& databasePath, const std::vector<qint16>& contactnr
     const qsizetype start = content.size();
     content.resize(start + static_cast<qsizetype>(contactnrs.size()) * 2);
     qToLittleEndian<qint16>(contactnrs.data(), static_cast<qsizetype>(contactnrs.size()), content.data() + start);
+    // Whatever else holds the name (a link, a pipe) goes first: the new file replaces
+    // the name itself, never what it points to.
+    const QFileInfo existing(path);
+    if ((existing.exists() || existing.isSymLink()) && (existing.isSymLink() || !existing.isFile()))
+        QFile::remove(path);
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size())
         file.commit();

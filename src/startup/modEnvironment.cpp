@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstdlib>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -303,8 +305,16 @@ QString TempFolder()
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Addrion/tmp");
     // Private as the shared one would have been, whatever the umask made of it.
     QDir().mkpath(cache);
-    IsPrivateFolder(cache);
-    return WithTrailingSlash(cache);
+    if (IsPrivateFolder(cache))
+        return WithTrailingSlash(cache);
+    // That one is not ours alone either (a link, another owner): a folder of this run
+    // only, closed to others from the moment it exists.
+    static const QString ofThisRun = [] {
+        QByteArray pattern = QFile::encodeName(QDir::tempPath() + QStringLiteral("/addrion-XXXXXX"));
+        const char* made = mkdtemp(pattern.data());
+        return made ? QFile::decodeName(made) : QString();
+    }();
+    return ofThisRun.isEmpty() ? QString() : WithTrailingSlash(ofThisRun);
 }
 
 QString CacheFolder()

@@ -19,6 +19,8 @@
 #include <climits>
 #include <functional>
 
+#include <sys/stat.h>
+
 using namespace modMain;
 using namespace WindowLayout;
 using modList::ListEntry;
@@ -723,6 +725,32 @@ private slots:
         }
         QVERIFY(modDatabase::OpenDatabase(database));
         Compare("");
+    }
+
+    // The kept order's name held by a link or a pipe: the link's target stays as it was, the pipe holds nothing up,
+    // and a file of ours takes the name.
+    void listOrderNeverFollowsOthers_data() { TestSupport::addTwoRows("pipe", "link", "pipe"); }
+    void listOrderNeverFollowsOthers()
+    {
+        QFETCH(bool, pipe);
+        const QString database = modDatabase::DatabaseConnection().DataSource();
+        Compare(""); // keeps the order
+        modDatabase::CloseDatabase(false);
+        const QDir folder(TestSupport::environment().cacheHome() + "/Addrion");
+        const QStringList kept = folder.entryList({"list-order-*"}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        const QString name = folder.filePath(kept.first());
+        QVERIFY(QFile::remove(name));
+        const QString target = m_dir.filePath("precious.txt");
+        QVERIFY(TestSupport::writeFile(target, "precious"));
+        QVERIFY(pipe ? mkfifo(QFile::encodeName(name).constData(), 0600) == 0 : QFile::link(target, name));
+        QVERIFY(modListOrder::ReadHint(database).empty());
+        QVERIFY(modDatabase::OpenDatabase(database));
+        Compare("");
+        QCOMPARE(TestSupport::readFile(target), QByteArray("precious"));
+        const QFileInfo written(name);
+        QVERIFY(written.isFile() && !written.isSymLink());
+        QVERIFY(!modListOrder::ReadHint(database).empty());
     }
 };
 

@@ -206,6 +206,14 @@ private slots:
         QVERIFY2(fallback != expected, qPrintable(fallback));
         QVERIFY(QFileInfo(fallback).isDir());
         QCOMPARE(int(QFileInfo(fallback).permissions()), ownerOnly); // whatever the umask says
+        // That one taken too: a folder of this run, never the link.
+        QVERIFY(QDir(fallback).removeRecursively());
+        QVERIFY(QFile::link(elsewhere.path(), fallback.chopped(1)));
+        const QString ofThisRun = TempFolder();
+        QVERIFY2(ofThisRun.startsWith(shared.path() + "/addrion-") && ofThisRun != expected, qPrintable(ofThisRun));
+        QVERIFY(!QFileInfo(ofThisRun.chopped(1)).isSymLink());
+        QCOMPARE(int(QFileInfo(ofThisRun).permissions()), ownerOnly);
+        QVERIFY(QDir(ofThisRun).removeRecursively());
 
         qputenv("TEMP", savedTemp);
         if (savedTmpdir.isEmpty())
