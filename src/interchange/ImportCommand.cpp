@@ -19,28 +19,53 @@ namespace ImportCommand {
 
 namespace {
 
-// The rows of a CSV file as cards, its columns mapped by its layout or, for a layout
-// not known, by the user. False when the file is broken (the user is told) or the user
-// cancels: nothing is imported then.
-bool CsvCards(frmMain& mainWindow, const QByteArray& bytes, std::vector<modVcard::Card>& cards)
+// Progress from 0 to 1, in the steps of a progress window.
+constexpr int ProgressSteps = 1000;
+
+// The rows of a CSV file imported as cards, its columns mapped by its layout or, for a
+// layout not known, by the user. The file is read twice and never held whole: once to
+// check it (the progress window offers Cancel), once to import it. Nothing, with the
+// user told, for a broken file; nothing when the user cancels.
+std::optional<modVcardImport::Report> ImportCsv(frmMain& mainWindow, QFile& file)
 {
-    const modCsv::Table table = modCsv::ReadTable(bytes);
-    if (!table.problems.empty()) {
-        Platform::inform(T("Import"), modCsv::ProblemsText(table.problems));
-        return false;
+    modCsv::FileCheck check;
+    {
+        frmProgress progress(&mainWindow);
+        progress.AllowCancel();
+        ProgressScope scope(&progress, ProgressSteps);
+        check = modCsv::CheckFile(file, [&progress](double done) {
+            progress.Reach(static_cast<int>(done * ProgressSteps));
+            return !progress.Cancelled();
+        });
     }
-    const modCsv::Layout layout = modCsv::Recognise(table.header);
-    modCsv::Mapping mapping = modCsv::LayoutMapping(table.header, layout);
+    if (check.cancelled)
+        return std::nullopt;
+    if (!check.problems.empty()) {
+        Platform::inform(T("Import"), modCsv::ProblemsText(check.problems));
+        return std::nullopt;
+    }
+    const modCsv::Layout layout = modCsv::Recognise(check.header);
+    modCsv::Mapping mapping = modCsv::LayoutMapping(check.header, layout);
     if (layout == modCsv::Layout::Unknown) {
-        frmCsvMapping window(table, &mainWindow);
+        frmCsvMapping window({check.header, check.firstRows, {}}, &mainWindow);
         if (window.exec() != QDialog::Accepted)
-            return false;
+            return std::nullopt;
         mapping = window.Mapping();
     }
     const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
-    for (const modCsv::Record& row : table.rows)
-        cards.push_back(modCsv::ToCard(row, mapping, dateFormat, layout));
-    return true;
+    modCsv::RecordReader reader(file, check.encoding, check.separator);
+    reader.Next(); // the header
+    const double size = static_cast<double>(qMax<qint64>(file.size(), 1));
+    frmProgress progress(&mainWindow);
+    progress.AllowCancel();
+    return modVcardImport::ImportCards(
+        [&]() -> std::optional<modVcard::Card> {
+            const std::optional<modCsv::Record> row = reader.Next();
+            if (!row)
+                return std::nullopt;
+            return modCsv::ToCard(*row, mapping, dateFormat, layout);
+        },
+        [&reader, size] { return reader.BytesRead() / size; }, &progress, modVcardImport::Source::Csv);
 }
 
 } // namespace
@@ -71,15 +96,18 @@ void ImportFile(frmMain& mainWindow, const QString& path)
         return;
     }
     const bool csv = QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
-    std::vector<modVcard::Card> cards;
-    if (csv && !CsvCards(mainWindow, file.readAll(), cards))
-        return;
     modVcardImport::Report report;
     try {
-        frmProgress progress(&mainWindow);
-        progress.AllowCancel();
-        report = csv ? modVcardImport::ImportCards(cards, &progress, modVcardImport::Source::Csv)
-                     : modVcardImport::ImportCards(file, &progress);
+        if (csv) {
+            const std::optional<modVcardImport::Report> imported = ImportCsv(mainWindow, file);
+            if (!imported)
+                return;
+            report = *imported;
+        } else {
+            frmProgress progress(&mainWindow);
+            progress.AllowCancel();
+            report = modVcardImport::ImportCards(file, &progress);
+        }
     } catch (const Engine::EngineError& error) {
         // Rolled back: the database is as it was.
         modSql::ShowEngineError(error);

@@ -5,6 +5,7 @@
 #include "mainwindow/modList.h"
 
 #include <QHash>
+#include <QIODevice>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -241,68 +242,209 @@ QChar DetectSeparator(const QString& text)
     return candidates.at(best);
 }
 
+RecordSplitter::RecordSplitter(QChar separator) : m_separator(separator)
+{
+    m_record.line = 1;
+}
+
+void RecordSplitter::EndRecord(const std::function<void(Record&&)>& take)
+{
+    m_record.fields << m_field;
+    m_field.clear();
+    m_fieldStarted = false;
+    // A blank line holds no row.
+    Record done = std::exchange(m_record, Record{});
+    if (done.fields.size() > 1 || !done.fields.first().isEmpty())
+        take(std::move(done));
+}
+
+void RecordSplitter::Feed(QStringView piece, bool last, const std::function<void(Record&&)>& take)
+{
+    const qsizetype size = piece.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = piece.at(i);
+        const QChar before = std::exchange(m_previous, c);
+        if (m_quoted) {
+            if (m_quoteSeen) {
+                m_quoteSeen = false;
+                if (c == QLatin1Char('"')) { // a doubled quote is one of the text
+                    m_field += c;
+                    m_previous = QChar();
+                    continue;
+                }
+                m_quoted = false; // the quote closed the field: c is outside it
+            } else if (c == QLatin1Char('"')) {
+                m_quoteSeen = true; // closing, or the first of two: the next character tells
+                continue;
+            } else {
+                if (c == QLatin1Char('\r') || (c == QLatin1Char('\n') && before != QLatin1Char('\r')))
+                    ++m_line;
+                m_field += c;
+                continue;
+            }
+        }
+        if (c == QLatin1Char('"') && !m_fieldStarted) {
+            m_quoted = true;
+            m_fieldStarted = true;
+            m_quoteLine = m_line;
+        } else if (c == m_separator) {
+            m_record.fields << m_field;
+            m_field.clear();
+            m_fieldStarted = false;
+        } else if (c == QLatin1Char('\n') && before == QLatin1Char('\r')) {
+            // The LF of a CR LF: the CR ended the record already.
+        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            EndRecord(take);
+            ++m_line;
+            m_record.line = m_line;
+        } else {
+            m_field += c;
+            m_fieldStarted = true;
+        }
+    }
+    if (!last)
+        return;
+    if (m_quoted && m_quoteSeen) // the text ends with the closing quote
+        m_quoted = m_quoteSeen = false;
+    if (m_quoted)
+        m_problems.push_back({Problem::UnterminatedQuote, m_quoteLine, 0, 0});
+    if (m_fieldStarted || !m_field.isEmpty() || !m_record.fields.isEmpty())
+        EndRecord(take);
+}
+
 std::vector<Record> SplitRecords(const QString& text, QChar separator, std::vector<FileProblem>& problems)
 {
     std::vector<Record> records;
-    Record record;
-    QString field;
-    int line = 1;
-    record.line = 1;
-    bool quoted = false;
-    int quoteLine = 0;
-    bool fieldStarted = false;
-    auto endRecord = [&] {
-        record.fields << field;
-        field.clear();
-        fieldStarted = false;
-        // A blank line holds no row.
-        if (record.fields.size() > 1 || !record.fields.first().isEmpty())
-            records.push_back(record);
-        record = Record{};
-    };
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < size && text.at(i + 1) == QLatin1Char('"')) {
-                    field += c;
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                if (c == QLatin1Char('\n') ||
-                    (c == QLatin1Char('\r') && (i + 1 >= size || text.at(i + 1) != QLatin1Char('\n'))))
-                    ++line;
-                field += c;
+    RecordSplitter splitter(separator);
+    splitter.Feed(text, true, [&records](Record&& record) { records.push_back(std::move(record)); });
+    problems.insert(problems.end(), splitter.Problems().begin(), splitter.Problems().end());
+    return records;
+}
+
+struct RecordReader::State
+{
+    State(QIODevice& from, Encoding how, QChar separator) : device(from), encoding(how), splitter(separator)
+    {
+        if (encoding != Encoding::Windows1252)
+            decoder = QStringDecoder(encoding == Encoding::Utf16LE   ? QStringConverter::Utf16LE
+                                     : encoding == Encoding::Utf16BE ? QStringConverter::Utf16BE
+                                                                     : QStringConverter::Utf8,
+                                     QStringConverter::Flag::ConvertInitialBom);
+    }
+
+    QIODevice& device;
+    Encoding encoding;
+    QStringDecoder decoder;
+    RecordSplitter splitter;
+    std::vector<Record> ready;
+    size_t taken = 0;
+    bool started = false;
+    bool ended = false;
+    bool invalid = false;
+    qint64 bytesRead = 0;
+};
+
+RecordReader::RecordReader(QIODevice& device, Encoding encoding, QChar separator)
+    : m_state(std::make_unique<State>(device, encoding, separator))
+{
+}
+
+RecordReader::~RecordReader() = default;
+
+std::optional<Record> RecordReader::Next()
+{
+    State& s = *m_state;
+    const auto take = [&s](Record&& record) { s.ready.push_back(std::move(record)); };
+    while (s.taken == s.ready.size() && !s.ended) {
+        s.ready.clear();
+        s.taken = 0;
+        QByteArray chunk = s.device.read(qint64(1) << 16);
+        if (!s.started) {
+            s.started = true;
+            const char* bom = s.encoding == Encoding::Utf16LE   ? "\xFF\xFE"
+                              : s.encoding == Encoding::Utf16BE ? "\xFE\xFF"
+                              : s.encoding == Encoding::Utf8    ? "\xEF\xBB\xBF"
+                                                                : "";
+            if (*bom && chunk.startsWith(bom))
+                chunk.remove(0, static_cast<qsizetype>(qstrlen(bom)));
+        }
+        if (chunk.isEmpty()) {
+            s.ended = true;
+            s.splitter.Feed(QStringView(), true, take);
+            break;
+        }
+        s.bytesRead += chunk.size();
+        const QString text = s.encoding == Encoding::Windows1252 ? FromCp1252(chunk) : QString(s.decoder.decode(chunk));
+        s.invalid = s.invalid || s.decoder.hasError();
+        s.splitter.Feed(text, false, take);
+    }
+    if (s.taken == s.ready.size())
+        return std::nullopt;
+    return std::move(s.ready[s.taken++]);
+}
+
+qint64 RecordReader::BytesRead() const
+{
+    return m_state->bytesRead;
+}
+
+bool RecordReader::InvalidText() const
+{
+    return m_state->invalid;
+}
+
+const std::vector<FileProblem>& RecordReader::Problems() const
+{
+    return m_state->splitter.Problems();
+}
+
+FileCheck CheckFile(QIODevice& device, const std::function<bool(double)>& progress)
+{
+    // Reports list this many problems; a broken file could otherwise fill memory with them.
+    constexpr size_t KeptProblems = 100;
+    constexpr size_t KeptRows = 20;
+    FileCheck check;
+    const QByteArray start = device.peek(qint64(1) << 16);
+    if (start.startsWith("\xFF\xFE") || start.startsWith("\xFE\xFF"))
+        check.encoding = start.startsWith("\xFF\xFE") ? Encoding::Utf16LE : Encoding::Utf16BE;
+    const qint64 origin = device.pos();
+    const double size = static_cast<double>(qMax<qint64>(device.size() - origin, 1));
+    for (;;) {
+        device.seek(origin);
+        // The separator is the header line's.
+        check.separator = DetectSeparator(check.encoding == Encoding::Windows1252 ? FromCp1252(start) : Decode(start));
+        RecordReader reader(device, check.encoding, check.separator);
+        check.header.clear();
+        check.firstRows.clear();
+        check.problems.clear();
+        bool first = true;
+        while (std::optional<Record> record = reader.Next()) {
+            if (progress && !progress(reader.BytesRead() / size)) {
+                check.cancelled = true;
+                return check;
             }
+            if (first) {
+                check.header = record->fields;
+                first = false;
+                continue;
+            }
+            if (record->fields.size() != check.header.size() && check.problems.size() < KeptProblems)
+                check.problems.push_back({Problem::Ragged, record->line, static_cast<int>(record->fields.size()),
+                                          static_cast<int>(check.header.size())});
+            if (check.firstRows.size() < KeptRows)
+                check.firstRows.push_back(std::move(*record));
+        }
+        // Bytes that are no UTF-8 anywhere: the whole file is Windows-1252, as Decode reads it.
+        if (reader.InvalidText() && check.encoding == Encoding::Utf8) {
+            check.encoding = Encoding::Windows1252;
             continue;
         }
-        if (c == QLatin1Char('"') && !fieldStarted) {
-            quoted = true;
-            fieldStarted = true;
-            quoteLine = line;
-        } else if (c == separator) {
-            record.fields << field;
-            field.clear();
-            fieldStarted = false;
-        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            if (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-            endRecord();
-            ++line;
-            record.line = line;
-        } else {
-            field += c;
-            fieldStarted = true;
-        }
+        check.problems.insert(check.problems.end(), reader.Problems().begin(), reader.Problems().end());
+        std::sort(check.problems.begin(), check.problems.end(),
+                  [](const FileProblem& a, const FileProblem& b) { return a.line < b.line; });
+        device.seek(origin);
+        return check;
     }
-    if (quoted)
-        problems.push_back({Problem::UnterminatedQuote, quoteLine, 0, 0});
-    if (fieldStarted || !field.isEmpty() || !record.fields.isEmpty())
-        endRecord();
-    return records;
 }
 
 Table ReadTable(const QByteArray& bytes)

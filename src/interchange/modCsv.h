@@ -8,7 +8,11 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
+
+class QIODevice;
 
 // Comma-separated files as spreadsheets and web address books write them: reading a
 // file into rows, recognising its layout by the header row, turning each row into a
@@ -55,6 +59,79 @@ struct Table
 // The records of a text, quoted fields with separators, quotes ("") and line breaks
 // inside them. Line endings may be CR LF, LF or CR.
 std::vector<Record> SplitRecords(const QString& text, QChar separator, std::vector<FileProblem>& problems);
+
+// The same, for a text given piece by piece: a file of any size needs the memory of
+// about one record.
+class RecordSplitter
+{
+public:
+    explicit RecordSplitter(QChar separator);
+    // Hands every record the piece completes to take; with last, also the one still open.
+    void Feed(QStringView piece, bool last, const std::function<void(Record&&)>& take);
+    // A quoted field that ran to the end, once the last piece was fed.
+    const std::vector<FileProblem>& Problems() const { return m_problems; }
+
+private:
+    void EndRecord(const std::function<void(Record&&)>& take);
+
+    QChar m_separator;
+    Record m_record;
+    QString m_field;
+    int m_line = 1;
+    bool m_quoted = false;
+    int m_quoteLine = 0;
+    bool m_fieldStarted = false;
+    // The character before, for a LF after a CR; a quote inside quotes whose meaning
+    // the next character tells (a second quote, or the end of the field).
+    QChar m_previous;
+    bool m_quoteSeen = false;
+    std::vector<FileProblem> m_problems;
+};
+
+enum class Encoding
+{
+    Utf8,
+    Utf16LE,
+    Utf16BE,
+    Windows1252,
+};
+
+// Reads the records of a CSV file from a device one at a time, decoded as given (the
+// byte order mark of UTF-8 and UTF-16 skipped), split at separator.
+class RecordReader
+{
+public:
+    RecordReader(QIODevice& device, Encoding encoding, QChar separator);
+    ~RecordReader();
+    RecordReader(const RecordReader&) = delete;
+    RecordReader& operator=(const RecordReader&) = delete;
+
+    std::optional<Record> Next();
+    qint64 BytesRead() const;
+    // True once bytes were met that are no UTF-8 (when reading UTF-8).
+    bool InvalidText() const;
+    const std::vector<FileProblem>& Problems() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+// A whole file read once, keeping only what the import needs before it starts: how it
+// is decoded, its separator, the header, the first rows (for the mapping window) and the
+// first problems. UTF-8 when all of it is, with a byte order mark UTF-16, otherwise
+// Windows-1252. progress gets the part read (0 to 1) and stops the reading by returning
+// false; cancelled is set then.
+struct FileCheck
+{
+    Encoding encoding = Encoding::Utf8;
+    QChar separator = QLatin1Char(',');
+    QStringList header;
+    std::vector<Record> firstRows;
+    std::vector<FileProblem> problems; // the first of them, in line order
+    bool cancelled = false;
+};
+FileCheck CheckFile(QIODevice& device, const std::function<bool(double)>& progress = nullptr);
 // A whole file: decoded, its separator found, split, and every row checked against
 // the header. A table with problems must not be imported.
 Table ReadTable(const QByteArray& bytes);

@@ -189,6 +189,12 @@ Report ImportCards(QIODevice& file, WriteProgress* progress)
                   progress, Source::Vcard);
 }
 
+Report ImportCards(const std::function<std::optional<modVcard::Card>()>& next, const std::function<double()>& done,
+                   WriteProgress* progress, Source source)
+{
+    return Import({next, done}, progress, source);
+}
+
 Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress, Source source)
 {
     size_t next = 0;

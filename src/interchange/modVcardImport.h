@@ -6,6 +6,8 @@
 
 class QIODevice;
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 class WriteProgress;
@@ -57,9 +59,13 @@ struct Report
 // Throws Engine::EngineError, and then nothing has been written.
 // A vCard file, read as a stream.
 Report ImportCards(QIODevice& file, WriteProgress* progress = nullptr);
-// Cards already read (the rows of a CSV file).
+// Cards already read.
 Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* progress = nullptr,
                    Source source = Source::Vcard);
+// Cards made one at a time (the rows of a CSV file as they are read): next gives the
+// next card or nothing at the end, done how far through its input it is (0 to 1).
+Report ImportCards(const std::function<std::optional<modVcard::Card>()>& next, const std::function<double()>& done,
+                   WriteProgress* progress, Source source);
 
 // The single steps, for callers that run them inside their own transaction. Each
 // writes only what changes and throws Engine::EngineError.

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QString>
 #include <QTemporaryDir>
+#include <QDeadlineTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -63,20 +64,36 @@ bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error
 
 // Runs act on the modal window the next command opens, inside that window's own
 // event loop; the flag tells afterwards that it ran.
-template <typename Window> std::shared_ptr<bool> onModal(std::function<void(Window*)> act)
+// Another modal window may come first (a progress window while a file is checked): the
+// expected one is waited for, five seconds at most.
+template <typename Window> struct ModalWaiter
 {
-    auto ran = std::make_shared<bool>(false);
-    QTimer::singleShot(0, qApp, [act, ran] {
-        *ran = true;
+    std::function<void(Window*)> act;
+    std::shared_ptr<bool> ran;
+    QDeadlineTimer deadline;
+
+    void operator()() const
+    {
         QWidget* modal = QApplication::activeModalWidget();
         auto* window = qobject_cast<Window*>(modal);
+        if (!window && !deadline.hasExpired()) {
+            QTimer::singleShot(10, qApp, *this);
+            return;
+        }
+        *ran = true;
         if (!window) {
             if (modal)
                 modal->close();
             QFAIL("the expected window did not open");
         }
         act(window);
-    });
+    }
+};
+
+template <typename Window> std::shared_ptr<bool> onModal(std::function<void(Window*)> act)
+{
+    auto ran = std::make_shared<bool>(false);
+    QTimer::singleShot(0, qApp, ModalWaiter<Window>{std::move(act), ran, QDeadlineTimer(5000)});
     return ran;
 }
 

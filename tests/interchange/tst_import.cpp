@@ -1,8 +1,10 @@
 #include "DataRow.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
+#include "TwoRows.h"
 
 #include "birthdays/HtmlViewer.h"
+#include "birthdays/frmProgress.h"
 #include "birthdays/LineWriter.h"
 #include "database/modPersonUid.h"
 #include "editor/modContact.h"
@@ -472,6 +474,55 @@ private slots:
                  QString("Nothing was imported.\n- Line 3: 3 fields instead of 4\n- Line 4: 5 fields instead of 4\n"
                          "- Line 5: The quotation mark opened here is not closed"));
         QCOMPARE(dumpPersons(), before);
+    }
+
+    // A file of 300,000 rows is read as a stream: the progress window offers Cancel while it is checked, and memory
+    // stays bounded until the import is refused at the person limit.
+    void largeCsvStreams_data() { TestSupport::addTwoRows("cancel", "refused when full", "cancelled while checked"); }
+    void largeCsvStreams()
+    {
+        QFETCH(bool, cancel);
+        const QString path = m_dir->filePath("large.csv");
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QByteArray rows = "Name,Given Name,Family Name,Notes,E-mail 1 - Type,E-mail 1 - Value\r\n";
+            for (int i = 0; i < 300000; ++i) {
+                rows += "Person " + QByteArray::number(i) + ",Person,N" + QByteArray::number(i) +
+                        ",\"a note, with a comma\",* Home,p" + QByteArray::number(i) + "@example.org\r\n";
+                if (rows.size() > (1 << 20))
+                    QVERIFY(file.write(std::exchange(rows, {})) > 0);
+            }
+            QVERIFY(file.write(rows) == rows.size());
+        }
+        DatabaseFixture::addPersons(32767);
+        const auto resident = [] {
+            QFile status("/proc/self/status");
+            status.open(QIODevice::ReadOnly);
+            return QString(status.readAll()).section("VmRSS:", 1).section("kB", 0, 0).trimmed().toLongLong();
+        };
+        const qint64 before = resident();
+        qint64 peak = before;
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, this, [&] { peak = std::max(peak, resident()); });
+        sampler.start(5);
+        auto shown = TestSupport::onModal<frmProgress>([cancel](frmProgress* progress) {
+            QVERIFY(progress->isVisible() && progress->cmdCancel->isVisible());
+            if (cancel)
+                QTest::mouseClick(progress->cmdCancel, Qt::LeftButton);
+        });
+        if (!cancel)
+            m_platform->expectMessage();
+        frmMain main{QString()};
+        ImportCommand::ImportFile(main, path);
+        sampler.stop();
+        QVERIFY(*shown);
+        if (!cancel)
+            QCOMPARE(m_platform->messages().value(0).text,
+                     "No further person can be added to this database!\nNothing was imported.");
+        QCOMPARE(countRows("Person"), 32767);
+        qInfo("resident memory grew by %lld MB", (peak - before) / 1024);
+        QVERIFY2(peak - before < 100 * 1024, qPrintable(QString::number(peak - before)));
     }
 
     // An unknown layout opens the mapping window: the user says what each column holds;
