@@ -891,10 +891,10 @@ bool Run::Confirmed(const modSyncPlan::Plan& plan, int local, int remote)
     if (m_options.confirm &&
         m_options.confirm(T("This synchronisation would remove %1. Do you want to go on?").arg(removing)))
         return true;
-    m_result.error = (m_options.confirm ? T("This synchronisation would remove %1; nothing was removed.")
-                                        : T("This synchronisation would remove %1; nothing was removed. Run "
-                                            "Synchronise in the window to confirm."))
-                         .arg(removing);
+    m_result.error = T("This synchronisation would remove %1; nothing was removed.").arg(removing);
+    // Without anybody to ask (a timer's sync), what to do instead.
+    if (!m_options.confirm)
+        m_result.error += QLatin1Char(' ') + T("Run Synchronise in the window to confirm.");
     return false;
 }
 
@@ -1012,9 +1012,10 @@ Result Synchronise(CardDav::Session& session, const Options& options)
             return result;
         }
         if (!modSyncState::Agrees(*link)) {
-            result.error = T("The link's server %1 and its address book %2 are not on the same host; nothing was sent. "
-                             "Link the database again in Database > Synchronisation.")
-                               .arg(link->server, link->addressBook);
+            result.error = T("The link's server %1 and its address book %2 are not on the same host.")
+                               .arg(link->server, link->addressBook) +
+                           QLatin1Char(' ') +
+                           T("Nothing was sent; link the database again in Database > Synchronisation.");
             return result;
         }
         // Every request goes to the address book's origin, and the whole sync has an end.

@@ -85,6 +85,18 @@ QString sourceDir()
     return QString::fromLocal8Bit(qgetenv("ADDRION_SOURCE_DIR"));
 }
 
+qint64 residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    return QString::fromLatin1(status.readAll())
+        .section(QStringLiteral("VmRSS:"), 1)
+        .section(QStringLiteral("kB"), 0, 0)
+        .trimmed()
+        .toLongLong();
+}
+
 bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error)
 {
     const QString script =

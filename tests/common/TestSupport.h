@@ -3,9 +3,9 @@
 #include "DataRow.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QString>
 #include <QTemporaryDir>
-#include <QDeadlineTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -57,6 +57,8 @@ QString executable();
 // (tests/birthdays/ReminderEcho.cpp).
 QString reminderEcho();
 QString sourceDir();
+// This process's resident memory now, in kB (Linux).
+qint64 residentKb();
 // Reads vCards with an independent parser (python3-vobject), validating each card.
 // One line "UID<TAB>FN" per card; false with the parser's complaint in error, or a
 // message naming the missing Debian package.

@@ -4,8 +4,8 @@
 #include "TwoRows.h"
 
 #include "birthdays/HtmlViewer.h"
-#include "birthdays/frmProgress.h"
 #include "birthdays/LineWriter.h"
+#include "birthdays/frmProgress.h"
 #include "database/modPersonUid.h"
 #include "editor/modContact.h"
 #include "export/frmExport.h"
@@ -496,15 +496,10 @@ private slots:
             QVERIFY(file.write(rows) == rows.size());
         }
         DatabaseFixture::addPersons(32767);
-        const auto resident = [] {
-            QFile status("/proc/self/status");
-            status.open(QIODevice::ReadOnly);
-            return QString(status.readAll()).section("VmRSS:", 1).section("kB", 0, 0).trimmed().toLongLong();
-        };
-        const qint64 before = resident();
+        const qint64 before = TestSupport::residentKb();
         qint64 peak = before;
         QTimer sampler;
-        connect(&sampler, &QTimer::timeout, this, [&] { peak = std::max(peak, resident()); });
+        connect(&sampler, &QTimer::timeout, this, [&] { peak = std::max(peak, TestSupport::residentKb()); });
         sampler.start(5);
         auto shown = TestSupport::onModal<frmProgress>([cancel](frmProgress* progress) {
             QVERIFY(progress->isVisible() && progress->cmdCancel->isVisible());

@@ -32,6 +32,50 @@
 
 using TestSupport::addRow;
 
+// tests/sync/hostile_server.py in one of its modes, on a free loopback port, with a second listener on 127.0.0.2
+// (another origin) that only records what reaches it; stopped when this goes.
+struct HostileServer
+{
+    QProcess process;
+    QString logPath;
+    quint16 port = 0;
+    quint16 otherPort = 0;
+
+    ~HostileServer()
+    {
+        process.kill();
+        process.waitForFinished();
+    }
+    bool start(const QString& mode, const QString& log)
+    {
+        const auto freePort = [](const QHostAddress& address) {
+            QTcpServer probe;
+            probe.listen(address);
+            return probe.serverPort();
+        };
+        port = freePort(QHostAddress::LocalHost);
+        otherPort = freePort(QHostAddress("127.0.0.2"));
+        logPath = log;
+        process.start("python3", {TestSupport::sourceDir() + "/tests/sync/hostile_server.py", QString::number(port),
+                                  QString::number(otherPort), mode, log});
+        if (!process.waitForStarted()) {
+            qWarning("python3 is missing (Debian package python3)");
+            return false;
+        }
+        const QDeadlineTimer deadline(10000);
+        while (!this->log().startsWith("ready") && !deadline.hasExpired())
+            QTest::qWait(20);
+        return this->log().startsWith("ready");
+    }
+    // Every request so far, one line each.
+    QString log() const
+    {
+        QFile file(logPath);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    QUrl book() const { return QUrl(QString("http://127.0.0.1:%1/book/").arg(port)); }
+};
+
 // The sync plan and the cards sent as plain values; two files kept in step through a real Radicale server.
 class TestSync : public QObject
 {
@@ -892,13 +936,13 @@ private slots:
     {
         // persons: names here after the syncs; problems: what the result names, "kind: hrefs"
         TestSupport::addColumns<QString, QString, QStringList, QString>("mode", "error", "persons", "problems");
-        addRow("redirect to another host", "redirect-host", "The server sent the request on to http://127.0.0.2:",
-               QStringList{"Anna"}, "");
+        addRow("redirect to another host", "redirect-host",
+               "The server sent the request on to http://127.0.0.2:", QStringList{"Anna"}, "");
         addRow("redirect to a file", "redirect-file",
                "The server sent the request on to file:///etc/passwd; it was not followed.", QStringList{"Anna"}, "");
         addRow("hrefs elsewhere", "foreign-hrefs", "", QStringList{"Anna", "Good"},
-               "refused: http://127.0.0.2:*/third/x.vcf, /book/../other/stolen.vcf, /elsewhere/x.vcf, "
-               "file:///etc/passwd");
+               "refused: /book/../other/stolen.vcf, /elsewhere/x.vcf, file:///etc/passwd, "
+               "http://127.0.0.2:*/third/x.vcf");
         addRow("encoded hrefs", "encoded-hrefs", "",
                QStringList{"Anna", "Hash", "Percent", "Plain", "Question", "Slash", "Space"}, "");
         addRow("2 GB answer", "huge-answer", "The server's answer is larger than 64 MiB and was refused.",
@@ -917,37 +961,18 @@ private slots:
     {
         auto [mode, error, expected, problems] =
             TestSupport::fetch<QString, QString, QStringList, QString>("mode", "error", "persons", "problems");
-        const auto freePort = [](const QHostAddress& address) {
-            QTcpServer probe;
-            probe.listen(address);
-            return probe.serverPort();
-        };
-        const quint16 port = freePort(QHostAddress::LocalHost);
-        const quint16 otherPort = freePort(QHostAddress("127.0.0.2"));
-        const QString log = file("server.log");
-        QProcess server;
-        server.start("python3", {TestSupport::sourceDir() + "/tests/sync/hostile_server.py", QString::number(port),
-                                 QString::number(otherPort), mode, log});
-        QVERIFY2(server.waitForStarted(), "python3 is missing (Debian package python3)");
-        const auto logged = [&log] {
-            QFile file(log);
-            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(logged().startsWith("ready"), 10000);
-        const QUrl book(QString("http://127.0.0.1:%1/book/").arg(port));
-        link(file("a.mdb"), book, false);
+        HostileServer server;
+        QVERIFY(server.start(mode, file("server.log")));
+        const quint16 otherPort = server.otherPort;
+        const auto logged = [&server] { return server.log(); };
+        link(file("a.mdb"), server.book(), false);
         add("Anna", "0101");
 
         // The resident memory, sampled while the sync runs.
-        const auto resident = [] {
-            QFile status("/proc/self/status");
-            status.open(QIODevice::ReadOnly);
-            return QString(status.readAll()).section("VmRSS:", 1).section("kB", 0, 0).trimmed().toLongLong();
-        };
-        const qint64 before = resident();
+        const qint64 before = TestSupport::residentKb();
         qint64 peak = before;
         QTimer sampler;
-        connect(&sampler, &QTimer::timeout, this, [&] { peak = std::max(peak, resident()); });
+        connect(&sampler, &QTimer::timeout, this, [&] { peak = std::max(peak, TestSupport::residentKb()); });
         sampler.start(5);
         modSync::Options options;
         options.deadlineMs = 4000;
@@ -971,10 +996,13 @@ private slots:
             names << person.section(':', 0, 0);
         QCOMPARE(names, expected);
         QStringList found;
-        for (const auto& [kind, hrefs] : {std::pair{"refused", result.refused}, {"unreadable", result.unreadable},
-                                          {"duplicates", result.duplicates}})
+        for (auto [kind, hrefs] : {std::pair{"refused", result.refused},
+                                   {"unreadable", result.unreadable},
+                                   {"duplicates", result.duplicates}}) {
+            hrefs.sort();
             if (!hrefs.isEmpty())
                 found << QString(kind) + ": " + hrefs.join(", ");
+        }
         QCOMPARE(found.join("; ").replace(QString::number(otherPort), "*"), problems);
         // Nothing reached the other origin; nothing was written outside the book; what is kept is inside it.
         const QStringList lines = logged().split('\n');
@@ -987,9 +1015,54 @@ private slots:
             QVERIFY2(entry.href.startsWith("/book/") && !entry.href.contains(".."), qPrintable(entry.href));
         // Cards left alone are not asked for again while they stay as they are.
         if (mode == "malformed")
-            QCOMPARE(lines.filter(QRegularExpression("^\t.*multiget.*bad1")).size(), 1);
-        server.kill();
-        server.waitForFinished();
+            QCOMPARE(lines.filter(QRegularExpression("^\\t.*multiget.*bad1")).size(), 1);
+    }
+
+    // A file someone sent pairs a trusted server's name with another host: nothing is sent, and the window shows the
+    // host the password would go to.
+    void linkToAnotherHostRefused()
+    {
+        CannedTcpServer server(CannedTcpServer::ok("x"));
+        const QString book = QString("http://127.0.0.1:%1/book/").arg(server.port());
+        open(file("a.mdb"));
+        modSyncState::SaveLink(modDatabase::DatabaseConnection(),
+                               {"https://dav.your-company.test/", RadicaleServer::User, book, QString()});
+        add("Anna", "0101");
+        CardDav::Session session(RadicaleServer::User, RadicaleServer::Password);
+        const modSync::Result result = modSync::Synchronise(session);
+        QCOMPARE(result.error, "The link's server https://dav.your-company.test/ and its address book " + book +
+                                   " are not on the same host. Nothing was sent; link the database again in "
+                                   "Database > Synchronisation.");
+        QVERIFY(server.requests().isEmpty());
+        frmSync dialog;
+        QCOMPARE(dialog.txtServer->text(), QString("http://127.0.0.1:%1").arg(server.port()));
+    }
+
+    // Discovery sent on to another host asks first; refused, nothing goes there; agreed, the window shows that host.
+    void discoveryAsksBeforeAnotherHost()
+    {
+        HostileServer server;
+        QVERIFY(server.start("redirect-host", file("server.log")));
+        open(file("a.mdb"));
+        modSyncState::RemoveLink(modDatabase::DatabaseConnection());
+        frmSync dialog;
+        QTest::keyClicks(dialog.txtServer, server.book().toString());
+        QTest::keyClicks(dialog.txtUser, RadicaleServer::User);
+        QTest::keyClicks(dialog.txtPassword, RadicaleServer::Password);
+        m_platform->expectMessage(Platform::Answer::No);
+        QTest::mouseClick(dialog.cmdFind, Qt::LeftButton);
+        const QString other = QString("http://127.0.0.2:%1").arg(server.otherPort);
+        QVERIFY2(m_platform->messages().value(0).text.contains(other),
+                 qPrintable(m_platform->messages().value(0).text));
+        QVERIFY(!server.log().contains("127.0.0.2"));
+        QCOMPARE(dialog.cboAddressBook->count(), 0);
+        // Agreed: asked there, with the password the user chose to send there; it has no address book.
+        m_platform->expectMessage(Platform::Answer::Yes);
+        m_platform->expectMessage();
+        QTest::mouseClick(dialog.cmdFind, Qt::LeftButton);
+        QVERIFY(server.log().contains("127.0.0.2"));
+        QVERIFY(dialog.txtServer->text().startsWith(other));
+        QCOMPARE(dialog.cboAddressBook->count(), 0);
     }
 
     // Removing most persons asks first; without a yes nothing happens, until the next yes.
