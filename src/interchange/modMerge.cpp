@@ -93,17 +93,6 @@ void AddMissing(std::vector<modExport::Entry>& list, const std::vector<modExport
     }
 }
 
-// What a number or an address is matched by between versions of a person.
-QString EntryKey(const QString& value, bool phone)
-{
-    if (phone) {
-        const QString digits = modEnvironment::DigitsOnly(value);
-        if (!digits.isEmpty())
-            return digits;
-    }
-    return value.toCaseFolded();
-}
-
 const modExport::Entry* FindEntry(const std::vector<modExport::Entry>& list, const QString& key, bool phone)
 {
     for (const modExport::Entry& entry : list)
@@ -133,12 +122,16 @@ std::vector<modExport::Entry> MergedEntries(const std::vector<modExport::Entry>&
         return modVcard::SameDescription(a.description, b.description, phone);
     };
     std::vector<modExport::Entry> merged;
+    // The key of a value met the first time; "" for one met before.
     QSet<QString> seen;
-    for (const modExport::Entry& entry : here) {
+    const auto firstTime = [&seen, phone](const modExport::Entry& entry) {
         const QString key = EntryKey(entry.value, phone);
-        if (seen.contains(key))
+        return seen.contains(key) ? QString() : *seen.insert(key);
+    };
+    for (const modExport::Entry& entry : here) {
+        const QString key = firstTime(entry);
+        if (key.isEmpty())
             continue;
-        seen.insert(key);
         const modExport::Entry* old = FindEntry(base, key, phone);
         const modExport::Entry* other = FindEntry(there, key, phone);
         if (old && !other) {
@@ -166,10 +159,9 @@ std::vector<modExport::Entry> MergedEntries(const std::vector<modExport::Entry>&
         merged.push_back(result);
     }
     for (const modExport::Entry& entry : there) {
-        const QString key = EntryKey(entry.value, phone);
-        if (seen.contains(key))
+        const QString key = firstTime(entry);
+        if (key.isEmpty())
             continue;
-        seen.insert(key);
         const modExport::Entry* old = FindEntry(base, key, phone);
         // Removed here: gone, unless its description changed there.
         if (!old || !same(entry, *old))
@@ -179,6 +171,16 @@ std::vector<modExport::Entry> MergedEntries(const std::vector<modExport::Entry>&
 }
 
 } // namespace
+
+QString EntryKey(const QString& value, bool phone)
+{
+    if (phone) {
+        const QString digits = modEnvironment::DigitsOnly(value);
+        if (!digits.isEmpty())
+            return digits;
+    }
+    return value.toCaseFolded();
+}
 
 bool SameText(const QString& a, const QString& b)
 {

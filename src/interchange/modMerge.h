@@ -21,6 +21,9 @@ modVcard::Person ReadPerson(qint16 contactnr);
 modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person& other, const modVcard::Limits& limits,
                            const QString& dateFormat);
 
+// What a number or an e-mail address is matched by between versions of a person: the
+// digits of a number (its text when it has none), an address without regard to case.
+QString EntryKey(const QString& value, bool phone);
 // Whether two texts of a field say the same: line ends and the blanks around ignored.
 bool SameText(const QString& a, const QString& b);
 // Whether two persons show the same: every field, and numbers and e-mail addresses in

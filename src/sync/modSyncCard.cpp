@@ -1,7 +1,6 @@
 #include "modSyncCard.h"
 
 #include "interchange/modMerge.h"
-#include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
 #include <QCryptographicHash>
@@ -381,18 +380,6 @@ void UpdateNote(Work& work, const QString& now)
         work.InsertAfter(-1, {QStringLiteral("NOTE:") + modVcard::Escape(text)});
 }
 
-// What a number or an address is matched by: the digits of a number, an address
-// without regard to case.
-QString Key(const QString& value, bool phone)
-{
-    if (phone) {
-        const QString digits = modEnvironment::DigitsOnly(value);
-        if (!digits.isEmpty())
-            return digits;
-    }
-    return value.toCaseFolded();
-}
-
 // The lines of a number or address added here.
 QStringList NewEntryLines(Work& work, const char* name, const modExport::Entry& entry, bool phone)
 {
@@ -491,7 +478,8 @@ void UpdateEntries(Work& work, const char* name, const std::vector<modExport::En
     std::vector<bool> used(before.size(), false);
     for (size_t j = 0; j < now.size(); ++j)
         for (size_t i = 0; i < before.size(); ++i)
-            if (!used[i] && Key(before[i].entry.value, phone) == Key(now[j].value, phone)) {
+            if (!used[i] &&
+                modMerge::EntryKey(before[i].entry.value, phone) == modMerge::EntryKey(now[j].value, phone)) {
                 used[i] = true;
                 match[j] = static_cast<int>(i);
                 break;
