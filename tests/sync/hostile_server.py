@@ -132,6 +132,8 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(307, headers=[("Location", other + self.path)])
         if mode == "redirect-file":
             return self.send(307, headers=[("Location", "file:///etc/passwd")])
+        if mode == "redirect-put" and self.command in ("PUT", "DELETE"):
+            return self.send(307, headers=[("Location", other + self.path)])
         if self.command == "PUT":
             with lock:
                 stored[self.path] = body

@@ -938,6 +938,8 @@ private slots:
         TestSupport::addColumns<QString, QString, QStringList, QString>("mode", "error", "persons", "problems");
         addRow("redirect to another host", "redirect-host",
                "The server sent the request on to http://127.0.0.2:", QStringList{"Anna"}, "");
+        addRow("a PUT sent on elsewhere is not sent", "redirect-put",
+               "The server sent the request on to http://127.0.0.2:", QStringList{"Anna"}, "");
         addRow("redirect to a file", "redirect-file",
                "The server sent the request on to file:///etc/passwd; it was not followed.", QStringList{"Anna"}, "");
         addRow("hrefs elsewhere", "foreign-hrefs", "", QStringList{"Anna", "Good"},
@@ -1011,8 +1013,12 @@ private slots:
             if (line.contains(" PUT ") || line.contains(" DELETE "))
                 QVERIFY2(line.section(' ', 2, 2).startsWith("/book/") && !line.contains(".."), qPrintable(line));
         }
-        for (const modSyncState::Entry& entry : modSyncState::ReadEntries(modDatabase::DatabaseConnection()))
+        const std::vector<modSyncState::Entry> entries = modSyncState::ReadEntries(modDatabase::DatabaseConnection());
+        for (const modSyncState::Entry& entry : entries)
             QVERIFY2(entry.href.startsWith("/book/") && !entry.href.contains(".."), qPrintable(entry.href));
+        // What did not arrive is not recorded as sent.
+        if (!result.ok)
+            QVERIFY(entries.empty() && result.sent == 0);
         // Cards left alone are not asked for again while they stay as they are.
         if (mode == "malformed")
             QCOMPARE(lines.filter(QRegularExpression("^\\t.*multiget.*bad1")).size(), 1);
