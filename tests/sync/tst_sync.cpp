@@ -1214,6 +1214,8 @@ private slots:
         QCOMPARE(runSyncCommand(password, &out, &err), exitCode);
         QVERIFY2((exitCode == 0 ? out : err).contains(said), qPrintable(out + err));
         QVERIFY2(!err.contains(RadicaleServer::Password), qPrintable(err));
+        // Nothing else on stderr: a failure is one line with its reason, a success none.
+        QCOMPARE(err.count('\n'), exitCode == 0 ? 0 : 1);
         QCOMPARE(serverCards().size(), exitCode == 0 ? 1 : 0);
     }
 
