@@ -110,8 +110,12 @@ public:
                 text = part;
             else if (!part.isEmpty() && (part.front() == QLatin1Char(' ') || part.front() == QLatin1Char('\t')))
                 text += part.mid(1);
-            else if (!part.trimmed().isEmpty())
-                text += part;
+            else if (!part.trimmed().isEmpty()) {
+                // A quoted-printable soft break, or the data lines of an old photo.
+                if (text.endsWith(QLatin1Char('=')))
+                    text.chop(1);
+                text += part.trimmed();
+            }
         }
         return text;
     }
@@ -138,26 +142,32 @@ public:
         return header;
     }
 
+    // Content lines, folded here.
     void Replace(int index, const QStringList& lines)
     {
-        m_slots[static_cast<size_t>(index)].replacement = lines;
+        m_slots[static_cast<size_t>(index)].replacement = Folded(lines);
         m_slots[static_cast<size_t>(index)].replaced = true;
         m_changed = true;
     }
     void Remove(int index) { Replace(index, {}); }
-    bool IsReplaced(int index) const { return m_slots[static_cast<size_t>(index)].replaced; }
-    QStringList Replacement(int index) const { return m_slots[static_cast<size_t>(index)].replacement; }
+    // The physical lines the property is written as now.
+    QStringList Written(int index) const
+    {
+        const Slot& slot = m_slots[static_cast<size_t>(index)];
+        return slot.replaced ? slot.replacement : m_lines.mid(slot.first, slot.end - slot.first);
+    }
     bool IsGone(int index) const
     {
         const Slot& slot = m_slots[static_cast<size_t>(index)];
         return slot.replaced && slot.replacement.isEmpty();
     }
-    // Lines after the property (-1: at the end of the card).
-    void InsertAfter(int index, const QStringList& lines)
+    // Content lines after the property (-1: at the end of the card); folded here unless
+    // they are physical lines already.
+    void InsertAfter(int index, const QStringList& lines, bool physical = false)
     {
         if (lines.isEmpty())
             return;
-        (index < 0 ? m_atEnd : m_slots[static_cast<size_t>(index)].after) << lines;
+        (index < 0 ? m_atEnd : m_slots[static_cast<size_t>(index)].after) << (physical ? lines : Folded(lines));
         m_changed = true;
     }
     // The group's label line (X-ABLabel), -1 when it has none.
@@ -206,18 +216,15 @@ public:
             for (int line = next; line < slot.first && line < m_lines.size(); ++line)
                 out << m_lines.at(line); // blank lines between properties
             if (slot.replaced) {
-                for (const QString& line : slot.replacement)
-                    out << modVcard::Fold(line);
+                out << slot.replacement;
             } else {
                 for (int line = slot.first; line < slot.end && line < m_lines.size(); ++line)
                     out << m_lines.at(line);
             }
-            for (const QString& line : slot.after)
-                out << modVcard::Fold(line);
+            out << slot.after;
             next = std::max(next, slot.end);
         }
-        for (const QString& line : m_atEnd)
-            out << modVcard::Fold(line);
+        out << m_atEnd;
         for (int line = next; line < m_lines.size(); ++line)
             out << m_lines.at(line);
         QByteArray result;
@@ -227,6 +234,14 @@ public:
     }
 
 private:
+    static QStringList Folded(const QStringList& lines)
+    {
+        QStringList folded;
+        for (const QString& line : lines)
+            folded << modVcard::Fold(line);
+        return folded;
+    }
+
     struct Slot
     {
         int first = 0;
@@ -406,8 +421,10 @@ void Rewrite(Work& work, int index, const modExport::Entry& before, const modExp
 {
     const Property& property = work.At(index);
     QString value = work.RawValue(index);
-    QStringList drop{QStringLiteral("CHARSET"), QStringLiteral("ENCODING")};
+    // The value's encoding goes only with a value written anew.
+    QStringList drop;
     if (before.value != now.value) {
+        drop << QStringLiteral("CHARSET") << QStringLiteral("ENCODING");
         const QString scheme = phone ? QStringLiteral("tel:") : QStringLiteral("mailto:");
         value = (value.trimmed().startsWith(scheme, Qt::CaseInsensitive) ? scheme : QString()) +
                 modVcard::Escape(now.value);
@@ -523,15 +540,16 @@ void UpdateEntries(Work& work, const char* name, const std::vector<modExport::En
     QStringList lines;
     for (size_t j = 0; j < now.size(); ++j) {
         if (match[j] < 0) {
-            lines << NewEntryLines(work, name, now[j], phone);
+            for (const QString& line : NewEntryLines(work, name, now[j], phone))
+                lines << modVcard::Fold(line);
             continue;
         }
         const int index = before[static_cast<size_t>(match[j])].index;
         write(j);
-        lines << (work.IsReplaced(index) ? work.Replacement(index) : QStringList{work.Logical(index)});
+        lines << work.Written(index);
         work.Remove(index);
     }
-    work.InsertAfter(before.front().index, lines);
+    work.InsertAfter(before.front().index, lines, true);
 }
 
 } // namespace

@@ -367,6 +367,10 @@ private slots:
                "Work:\nCalle Mayor 1\n28013 Madrid\nSpain\n\nHome:\nHauptstr. 5\n80331 München\nGermany|"
                "Met at the fair\n\nDate of birth: 14/04\nOrganisation: Acme, Sales",
                rich);
+        addRow("a card of old phones: bare types, a quoted-printable note kept as it is",
+               QStringList{"FN:Anna", "TEL;CELL:0101", "NOTE;ENCODING=QUOTED-PRINTABLE:caf=C3=A9=", "au lait"},
+               "phones", "0101/Work",
+               QStringList{"FN:Anna", "TEL;TYPE=WORK:0101", "NOTE;ENCODING=QUOTED-PRINTABLE:caf=C3=A9=", "au lait"});
         const QString longName = "Dr. " + QString(110, QChar('x'));
         addRow("a name longer than its column stays whole", QStringList{"FN:" + longName, "NOTE:a"}, "note", "b",
                QStringList{"FN:" + longName, "NOTE:b"});
