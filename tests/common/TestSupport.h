@@ -59,6 +59,16 @@ QString reminderEcho();
 QString sourceDir();
 // This process's resident memory now, in kB (Linux).
 qint64 residentKb();
+// Whether resident memory tells what the program holds: not under AddressSanitizer,
+// which keeps freed memory aside and shadows all of it.
+constexpr bool memoryMeasured()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return false;
+#else
+    return true;
+#endif
+}
 // Reads vCards with an independent parser (python3-vobject), validating each card.
 // One line "UID<TAB>FN" per card; false with the parser's complaint in error, or a
 // message naming the missing Debian package.

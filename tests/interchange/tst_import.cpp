@@ -517,7 +517,8 @@ private slots:
                      "No further person can be added to this database!\nNothing was imported.");
         QCOMPARE(countRows("Person"), 32767);
         qInfo("resident memory grew by %lld MB", (peak - before) / 1024);
-        QVERIFY2(peak - before < 100 * 1024, qPrintable(QString::number(peak - before)));
+        QVERIFY2(peak - before < 100 * 1024 || !TestSupport::memoryMeasured(),
+                 qPrintable(QString::number(peak - before)));
     }
 
     // An unknown layout opens the mapping window: the user says what each column holds;

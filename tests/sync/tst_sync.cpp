@@ -996,7 +996,8 @@ private slots:
         }
         sampler.stop();
         qInfo("%s: resident memory grew by %lld MB during the syncs", qPrintable(mode), (peak - before) / 1024);
-        QVERIFY2(peak - before < 200 * 1024, qPrintable(QString::number(peak - before)));
+        QVERIFY2(peak - before < 200 * 1024 || !TestSupport::memoryMeasured(),
+                 qPrintable(QString::number(peak - before)));
         QStringList names;
         for (const QString& person : persons(file("a.mdb")))
             names << person.section(':', 0, 0);
