@@ -11,8 +11,10 @@ set(CPACK_PACKAGE_DESCRIPTION
 postal address, a note, and lists of telephone numbers and e-mail addresses
 with descriptions. It browses them with an accent-insensitive quick search,
 searches by any field, exports chosen persons as text or XHTML, gathers
-e-mail addresses, prints or saves a birthday calendar, imports vCard files,
-and shows today's and coming birthdays at log-on.")
+e-mail addresses, prints or saves a birthday calendar, and shows today's and
+coming birthdays at log-on. It imports and exports vCard and CSV files, finds
+persons kept twice and merges them, and keeps the address book in step with
+a CardDAV server in both directions.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -24,6 +26,8 @@ endif()
 # Libraries found by dpkg-shlibdeps, plus the programs started as child processes.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "sqlcipher, xdg-utils")
+# Qt's own texts (buttons, file dialogs) in the chosen language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 
 # What Debian expects of every package's documentation folder.
 set(debian_doc ${CMAKE_BINARY_DIR}/debian)
