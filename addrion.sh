@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Licensed under the GNU General Public License version 3 or any later version.
 # Installs what the build needs, builds Addrion in Release into build/, and starts it
 # on the default database. Arguments are passed to the program.
 set -euo pipefail

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Licensed under the GNU General Public License version 3 or any later version.
 # Builds the Debian package: a Release build in build-package/, then CPack, which
 # leaves build-package/addrion_<version>_<arch>.deb. Install it with
 #   sudo apt install ./build-package/addrion_*.deb

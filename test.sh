@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Licensed under the GNU General Public License version 3 or any later version.
 # Installs what the build needs, builds Addrion with its tests, and runs every test
 # headless. Usage: ./test.sh [--asan] [extra ctest arguments]
 #   --asan      builds a Debug build with AddressSanitizer and UndefinedBehaviorSanitizer

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // Times the program's operations on a full synthetic database and prints a table:
 // operation, median, min, max, and the ratio to a baseline where there is one.
 // Usage: addrion-bench [--persons N] [--runs N] [--only TEXT] [--scaling] [--sync]

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Licensed under the GNU General Public License version 3 or any later version.
 # The Debian package, made by CPack from the install rules: ./package.sh runs it on a
 # Release build. Run "cpack -G DEB" in the build folder.
 set(ADDRION_MAINTAINER "Addrion team <packages@addrion.invalid>" CACHE STRING "Maintainer of the Debian package, \"Name <address>\"")

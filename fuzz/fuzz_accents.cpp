@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // The quick search's accent folding and accent patterns: folding keeps the length, and
 // the pattern of folded text always compiles as a LIKE pattern and matches the text.
 #include "FuzzSupport.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // What a server sends during a sync: its multistatus answers, and the cards whose
 // lines are kept when a person is written into them.
 #include "FuzzSupport.h"

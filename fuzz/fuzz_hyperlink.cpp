@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // The note's link words and the export's link markup: any text and any click position.
 #include "FuzzSupport.h"
 #include "editor/modHyperlink.h"

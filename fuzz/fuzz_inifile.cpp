@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // The language-file parser: any bytes give some sections and keys, each readable.
 #include "FuzzSupport.h"
 #include "language/IniFile.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // The SQL dialect translation: any statement text either translates or fails with a
 // description, and a translated plain statement is never empty.
 #include "FuzzSupport.h"

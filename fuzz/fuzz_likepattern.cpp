@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // The LIKE matcher: a pattern and a text (split at the first zero byte). Compiling
 // either succeeds or fails with a description; matching always ends.
 #include "FuzzSupport.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // The vCard reader together with the import into a real database file: any bytes (NUL
 // bytes and control characters included) are imported card by card or reported, never
 // abort the import, and nothing stored carries a control character.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Licensed under the GNU General Public License version 3 or any later version.
 # Builds the libFuzzer targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer
 # on, the core library instrumented) into build-fuzz and runs each for a bounded time.
 # Usage: fuzz/run.sh [seconds per target, default 60] [target names...]

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Licensed under the GNU General Public License version 3 or any later version.
 # Shared by addrion.sh and test.sh: the Debian packages and the build steps.
 
 BUILD_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libsqlite3-dev qtkeychain-qt6-dev)
@@ -5,7 +7,7 @@ RUN_PACKAGES=(sqlcipher xdg-utils qt6-translations-l10n)
 # dpkg-shlibdeps (dpkg-dev) and file are what CPack needs to work out the dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)
 TEST_PACKAGES=(sqlcipher xdg-utils qt6-translations-l10n libxml2-utils w3c-sgml-lib sqlite3 fonts-dejavu-core
-               desktop-file-utils appstream lintian dpkg-dev file python3-vobject radicale vdirsyncer openssl gcovr)
+               desktop-file-utils appstream lintian dpkg-dev file python3-vobject radicale vdirsyncer openssl gcovr licensecheck git)
 
 # Installs the packages that are not installed yet, with sudo when not root.
 install_packages() {

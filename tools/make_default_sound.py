@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Licensed under the GNU General Public License version 3 or any later version.
 """Writes resources/Sound/default.wav: the birthday reminder's soft two-tone chime.
 
 Two bell-like notes (G5, then C6 a little later), each a sine with two quiet

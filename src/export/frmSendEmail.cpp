@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 #include "frmSendEmail.h"
 
 #include "database/modDatabase.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // Exports write hundreds of thousands of lines, each joined from several pieces: joined
 // in one allocation each.
 #define QT_USE_QSTRINGBUILDER

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
 // The geometry of the main window's controls, in twips (1/1440 inch), as a function of

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // The main window's behaviour: the contact list, the details panel, the options and
 // every command of the menus, toolbar, popups, keys and mouse.
 #include "frmMain.h"

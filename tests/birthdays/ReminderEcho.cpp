@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // The program with one test seam: once the reminder's window shows, it prints the caption, a line
 // per row (key, date, person, age, "red" for today's, "partly red" for a fault) and "window normal"
 // or "window minimised", then closes as OK would. Resources are those of ADDRION_EXECUTABLE.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // database_writer <database> <stop file>: a second process for the engine test. Writes
 // persons and their phones into the database, as a second run of the program would, until
 // the stop file appears. Prints "ready" once the database is open and "rows <n>" at the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 #include "DebianPackage.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -196,6 +198,34 @@ private slots:
     }
 
     void writesNothingBelowThePrefix() { QCOMPARE(contents(), m_contents); }
+
+    // Every source file names the licence as licensecheck reads it; the copyright file is machine-readable and
+    // points to the licence's text; no tracked name at the top could pass for an option or split in two.
+    void sourcesCarryTheLicence()
+    {
+        const DebianPackage::Result listed = DebianPackage::run("git", {"-C", sourceDir(), "ls-files"});
+        QVERIFY2(listed.ran && listed.exitCode == 0, qPrintable(listed.output));
+        QStringList sources;
+        for (const QString& name : listed.output.split('\n', Qt::SkipEmptyParts)) {
+            QVERIFY2(name.contains('/') || (!name.startsWith('-') && !name.contains(' ')), qPrintable(name));
+            if (name.contains(QRegularExpression("(\\.(cpp|h|cmake|sh|py)|CMakeLists\\.txt|^\\.ci/run)$")) &&
+                !name.contains("/samples/") && !name.startsWith("fuzz/seeds/"))
+                sources << sourceDir() + '/' + name;
+        }
+        QVERIFY(sources.size() > 200);
+        if (QStandardPaths::findExecutable("licensecheck").isEmpty())
+            QFAIL(qPrintable(DebianPackage::missingTool("licensecheck", "licensecheck")));
+        const DebianPackage::Result found =
+            DebianPackage::run("licensecheck", QStringList{"--shortname-scheme=spdx", "--check", ".*"} + sources);
+        QVERIFY2(found.ran && found.exitCode == 0, qPrintable(found.output));
+        const QStringList lines = found.output.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), sources.size());
+        for (const QString& line : lines)
+            QVERIFY2(line.endsWith(": GPL-3.0-or-later") || line.endsWith("* GPL-3.0-or-later"), qPrintable(line));
+        const QByteArray copyright = readFile(m_package->installed("usr/share/doc/addrion/copyright"));
+        QVERIFY(copyright.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+        QVERIFY(copyright.contains("\nLicense: GPL-3+\n") && copyright.contains("/usr/share/common-licenses/GPL-3"));
+    }
 };
 
 ADDRION_TEST_MAIN(TestInstalled)

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // A second process for the reliability tests. "reliability_helper save|remove|close <database>"
 // saves, removes, or saves and closes with compaction until the test kills it, printing
 // "step <n>" after each step; each person's name tells its phones, e-mail addresses and the

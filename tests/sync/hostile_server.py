@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
+# Licensed under the GNU General Public License version 3 or any later version.
 # A CardDAV server on loopback that behaves as a hostile or broken one would, one mode at
 # a time, for the sync's tests. It serves the address book /book/ on 127.0.0.1 and keeps
 # a second listener on 127.0.0.2 (another origin) that only records what reaches it.

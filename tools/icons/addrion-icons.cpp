@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
 // Draws the logo into the icon theme's fixed sizes at build time:
 //   addrion-icons <folder>  writes <folder>/<n>x<n>/apps/addrion.png for every size.
 #include "mainwindow/Logo.h"
