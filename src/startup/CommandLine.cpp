@@ -6,6 +6,7 @@
 #include "startup/modEnvironment.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace CommandLine {
 
@@ -16,7 +17,33 @@ QString FromArguments(const QStringList& argumentsWithoutProgram)
 
 QString Current()
 {
-    return FromArguments(QCoreApplication::arguments().mid(1));
+    return FromArguments(AfterOptionEnd(QCoreApplication::arguments().mid(1)));
+}
+
+QStringList AfterOptionEnd(const QStringList& argumentsWithoutProgram)
+{
+    QStringList arguments = argumentsWithoutProgram;
+    while (!arguments.isEmpty() && arguments.first().trimmed().isEmpty())
+        arguments.removeFirst();
+    if (!arguments.isEmpty() && arguments.first().trimmed() == QLatin1String("--"))
+        arguments.removeFirst();
+    return arguments;
+}
+
+Option OptionOf(const QStringList& argumentsWithoutProgram)
+{
+    QString first;
+    for (const QString& argument : argumentsWithoutProgram)
+        if (first.isEmpty())
+            first = argument.trimmed();
+    if (first == QLatin1String("-h") || first == QLatin1String("--help"))
+        return Option::Help;
+    if (first == QLatin1String("-v") || first == QLatin1String("-V") || first == QLatin1String("--version"))
+        return Option::Version;
+    if (!first.startsWith(QLatin1Char('-')) || first == QLatin1String("--") || first == QLatin1String("--new-person"))
+        return Option::None;
+    // A database whose name begins with "-" still opens as it always did.
+    return QFileInfo::exists(FromArguments(argumentsWithoutProgram)) ? Option::None : Option::Unknown;
 }
 
 Kind Classify(const QString& commandLine)
@@ -58,7 +85,8 @@ QString PersonKey(const QString& commandLine)
 QString Usage()
 {
     return QStringLiteral("Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Sync | /Person N | --new-person]\n"
-                          "       addrion --help | --version\n"
+                          "       addrion -- DATABASE\n"
+                          "       addrion -h | --help | -v | -V | --version\n"
                           "\n"
                           "Personal address book with birthday calendar and reminder.\n"
                           "\n"
@@ -68,8 +96,10 @@ QString Usage()
                           "  /Sync          synchronise the default database with its server, no window\n"
                           "  /Person N      open the default database and show person number N\n"
                           "  --new-person   open the default database and start a new person\n"
-                          "  --help         print this text and end\n"
-                          "  --version      print the name and version and end\n");
+                          "  --             take what follows as a file, even when it begins with -\n"
+                          "  -h, --help     print this text and end\n"
+                          "  -v, -V, --version\n"
+                          "                 print the name and version and end\n");
 }
 
 QString VersionText()

@@ -25,8 +25,24 @@ enum class Kind
 // The arguments after the program name joined by one blank, then trimmed; an argument
 // that itself holds blanks ("/Person  12") keeps them.
 QString FromArguments(const QStringList& argumentsWithoutProgram);
-// The command line of this process, read afresh at each call.
+// The command line of this process, read afresh at each call; a leading "--" left out.
 QString Current();
+
+// What the first argument asks as an option, as other programs take them: "-h" and
+// "--help", "-v", "-V" and "--version" (the first of several decides); "--" ends the
+// options, so a database named "-x.mdb" opens with "-- -x.mdb". Any other argument
+// beginning with "-" that names no existing file is a mistake (Unknown). None for the
+// other forms (a path, "/Reminder", "--new-person", ...).
+enum class Option
+{
+    None,
+    Help,
+    Version,
+    Unknown,
+};
+Option OptionOf(const QStringList& argumentsWithoutProgram);
+// The arguments with a leading "--" left out.
+QStringList AfterOptionEnd(const QStringList& argumentsWithoutProgram);
 
 Kind Classify(const QString& commandLine);
 // The command line with a database path made absolute against the working folder,

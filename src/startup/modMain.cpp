@@ -22,6 +22,7 @@
 #include <QVersionNumber>
 
 #include <cstdio>
+#include <optional>
 
 namespace modMain {
 
@@ -39,19 +40,31 @@ bool DatabaseLibraryUsable()
     return false;
 }
 
-// "--help" and "--version" answer before any window or database exists.
-bool AnswerOnlyQuestion(int argc, char* argv[])
+// The options answer before any window or database exists: help and version on
+// standard output (exit code 0), a mistaken option with the usage on standard error
+// (exit code 2, as other programs do). Nothing for the other forms.
+std::optional<int> AnswerOption(int argc, char* argv[])
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const QString commandLine = CommandLine::FromArguments(arguments);
-    const CommandLine::Kind kind = CommandLine::Classify(commandLine);
-    if (kind != CommandLine::Kind::Help && kind != CommandLine::Kind::Version)
-        return false;
-    const QString text = kind == CommandLine::Kind::Help ? CommandLine::Usage() : CommandLine::VersionText();
-    std::fputs(text.toLocal8Bit().constData(), stdout);
-    return true;
+    switch (CommandLine::OptionOf(arguments)) {
+    case CommandLine::Option::Help:
+        std::fputs(CommandLine::Usage().toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Option::Version:
+        std::fputs(CommandLine::VersionText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Option::Unknown:
+        std::fputs(("addrion: unknown option " + arguments.first().trimmed() + "\n\n" + CommandLine::Usage())
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return 2;
+    case CommandLine::Option::None:
+        break;
+    }
+    return std::nullopt;
 }
 
 int RunReminder(frmMain&)
@@ -64,8 +77,8 @@ int RunReminder(frmMain&)
 
 int Main(int argc, char* argv[])
 {
-    if (AnswerOnlyQuestion(argc, argv))
-        return 0;
+    if (const std::optional<int> answered = AnswerOption(argc, argv))
+        return *answered;
     // A sync from a timer runs where no display may be.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)

@@ -29,6 +29,7 @@ using modSettings::WriteSetting;
 using namespace TestSupport;
 using namespace modEnvironment;
 Q_DECLARE_METATYPE(CommandLine::Kind)
+Q_DECLARE_METATYPE(CommandLine::Option)
 
 // A start of the program and what it needs: command line, settings, the user's folders, log and error
 // reports; the main window's loading and closing, and the real program started as a session would.
@@ -85,8 +86,6 @@ private slots:
         addRow("help", QStringList{"--help"}, "--help", Kind::Help, "");
         addRow("version", QStringList{" --version "}, "--version", Kind::Version, "");
         addRow("new person", QStringList{"--new-person"}, "--new-person", Kind::NewPerson, "");
-        addRow("help with more is a path", QStringList{"--help", "me.mdb"}, "--help me.mdb", Kind::DatabasePath, "");
-        addRow("single dash is a path", QStringList{"-version"}, "-version", Kind::DatabasePath, "");
         addRow("card file", QStringList{"/home/me/Anna Berg.vcf"}, "/home/me/Anna Berg.vcf", Kind::CardFile, "");
         addRow("card file upper case", QStringList{"CONTACTS.VCF"}, "CONTACTS.VCF", Kind::CardFile, "");
         addRow("vcf inside a name is a path", QStringList{"/home/me/old.vcf.mdb"}, "/home/me/old.vcf.mdb",
@@ -469,6 +468,36 @@ private slots:
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 
+    // Options as other programs take them; what is no option is left to the forms above.
+    void options_data()
+    {
+        addColumns<QStringList, CommandLine::Option, QString>("arguments", "option", "commandLine");
+        using CommandLine::Option;
+        addRow("-h", QStringList{"-h"}, Option::Help, "-h");
+        addRow("--help with more", QStringList{"--help", "me.mdb"}, Option::Help, "--help me.mdb");
+        addRow("-v", QStringList{"-v"}, Option::Version, "-v");
+        addRow("-V", QStringList{"", "-V"}, Option::Version, "-V");
+        addRow("the first of two decides", QStringList{"--version", "--help"}, Option::Version, "--version --help");
+        addRow("unknown", QStringList{"--bogus"}, Option::Unknown, "--bogus");
+        addRow("single dash word", QStringList{"-version"}, Option::Unknown, "-version");
+        addRow("a file named like an option", QStringList{"-x.mdb"}, Option::None, "-x.mdb");
+        addRow("-- ends the options", QStringList{"--", "-y.mdb"}, Option::None, "-y.mdb");
+        addRow("new person", QStringList{"--new-person"}, Option::None, "--new-person");
+        addRow("reminder", QStringList{"/Reminder"}, Option::None, "/Reminder");
+        addRow("a path", QStringList{"/home/me/home.mdb"}, Option::None, "/home/me/home.mdb");
+    }
+    void options()
+    {
+        auto [arguments, option, commandLine] =
+            fetch<QStringList, CommandLine::Option, QString>("arguments", "option", "commandLine");
+        const QString saved = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir->path()));
+        QVERIFY(TestSupport::writeFile("-x.mdb", "x"));
+        QCOMPARE(CommandLine::OptionOf(arguments), option);
+        QCOMPARE(CommandLine::FromArguments(CommandLine::AfterOptionEnd(arguments)), commandLine);
+        QDir::setCurrent(saved);
+    }
+
     void reminderRunEndsByItself()
     {
         QCOMPARE(TestSupport::runChild(TestSupport::executable(), {"", " /Reminder "}).exitCode, 0);
@@ -477,20 +506,28 @@ private slots:
     // Answered without a window system, which a window or database would need; no default database made.
     void questionsAnsweredWithoutAWindow_data()
     {
-        addColumns<QString, QString>("argument", "firstLine");
-        addRow("version", "--version", "Addrion " ADDRION_VERSION);
-        addRow("help", "--help", "Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Sync | /Person N | --new-person]");
+        // exitCode 2: the first line is on standard error, and nothing on standard output
+        addColumns<QString, int, QString>("argument", "exitCode", "firstLine");
+        const QString usage = "Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Sync | /Person N | --new-person]";
+        addRow("version", "--version", 0, "Addrion " ADDRION_VERSION);
+        addRow("-V", "-V", 0, "Addrion " ADDRION_VERSION);
+        addRow("help", "--help", 0, usage);
+        addRow("-h", "-h", 0, usage);
+        addRow("unknown option", "--bogus", 2, "addrion: unknown option --bogus");
     }
     void questionsAnsweredWithoutAWindow()
     {
-        auto [argument, firstLine] = fetch<QString, QString>("argument", "firstLine");
+        auto [argument, exitCode, firstLine] = fetch<QString, int, QString>("argument", "exitCode", "firstLine");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             env.remove(name);
         const TestSupport::ChildRun run = TestSupport::runChild(TestSupport::executable(), {argument}, env);
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(QString::fromLocal8Bit(run.output).section('\n', 0, 0), firstLine);
-        QVERIFY(run.errors.isEmpty());
+        QCOMPARE(run.exitCode, exitCode);
+        const QByteArray said = exitCode == 0 ? run.output : run.errors;
+        QCOMPARE(QString::fromLocal8Bit(said).section('\n', 0, 0), firstLine);
+        QVERIFY((exitCode == 0 ? run.errors : run.output).isEmpty());
+        if (exitCode == 2)
+            QVERIFY(QString::fromLocal8Bit(said).contains("\nUsage: addrion"));
         QVERIFY(!QFile::exists(defaultDatabase()));
         QVERIFY(!QFile::exists(TestSupport::settingsFile()));
     }

@@ -604,7 +604,7 @@ private slots:
         QVERIFY(sync(file("a.mdb")).ok);
         const QByteArray card = serverCards().value(0);
         QVERIFY2(card.contains("PHOTO;ENCODING=b;TYPE=JPEG:AAAABBBB") && card.contains("ORG:Acme"), card.constData());
-        QVERIFY2(card.contains("TEL:0202") && !card.contains("0101"), card.constData());
+        QVERIFY2(card.contains("TEL:0202") && !card.contains("TEL:0101"), card.constData());
         QStringList parsed;
         QString error;
         QVERIFY2(TestSupport::readWithVobject(card, parsed, error), qPrintable(error));
@@ -709,7 +709,7 @@ private slots:
         QCOMPARE(persons(file("a.mdb")), expected);
         const QList<QByteArray> cards = serverCards();
         QCOMPARE(cards.size(), 1);
-        QCOMPARE(cards.front().contains("0909"), editedHere);
+        QCOMPARE(cards.front().contains("TEL:0909"), editedHere);
         QCOMPARE(modSyncState::ReadEntries(modDatabase::DatabaseConnection()).front().href,
                  m_book.path() + "moved-" + entry.uid + ".vcf");
         const modSync::Result again = sync(file("a.mdb"));
