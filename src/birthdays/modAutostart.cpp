@@ -81,13 +81,16 @@ QString ExecLine(const QString& executable)
 
 QByteArray EntryText(const QString& executable)
 {
+    // TryExec lets a desktop skip the entry once the program is removed.
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=Addrion Birthday reminder\n"
+                          "Icon=addrion\n"
                           "Exec=%1\n"
+                          "TryExec=%2\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
-        .arg(ExecLine(executable))
+        .arg(ExecLine(executable), QString(executable).replace(QLatin1Char('\\'), QStringLiteral("\\\\")))
         .toUtf8();
 }
 

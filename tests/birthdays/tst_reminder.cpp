@@ -420,24 +420,31 @@ private slots:
 
     // Desktop entries unescape the string first ("\\" to "\"), then the quoted argument
     // ("\"" to """ and so on); "%" alone would start a field code.
+    // TryExec is a plain string: only the backslash is escaped. A desktop skips the entry once the program is gone.
     void execLineQuotesThePath_data()
     {
-        TestSupport::addColumns<QString, QString>("executable", "exec");
-        addRow("plain", "/opt/addrion/addrion", "\"/opt/addrion/addrion\" /Reminder");
-        addRow("blanks", "/home/u/My Programs/addrion", "\"/home/u/My Programs/addrion\" /Reminder");
-        addRow("double quote", "/home/u/a\"b/addrion", "\"/home/u/a\\\\\"b/addrion\" /Reminder");
-        addRow("dollar and backtick", "/home/u/$x`y/addrion", "\"/home/u/\\\\$x\\\\`y/addrion\" /Reminder");
-        addRow("backslash", "/home/u/a\\b/addrion", "\"/home/u/a\\\\\\\\b/addrion\" /Reminder");
-        addRow("percent", "/home/u/100%/addrion", "\"/home/u/100%%/addrion\" /Reminder");
-        addRow("non-ASCII", "/home/jürgen/Programme/addrion", "\"/home/jürgen/Programme/addrion\" /Reminder");
+        TestSupport::addColumns<QString, QString, QString>("executable", "exec", "tryExec");
+        addRow("plain", "/opt/addrion/addrion", "\"/opt/addrion/addrion\" /Reminder", "/opt/addrion/addrion");
+        addRow("blanks", "/home/u/My Programs/addrion", "\"/home/u/My Programs/addrion\" /Reminder",
+               "/home/u/My Programs/addrion");
+        addRow("double quote", "/home/u/a\"b/addrion", "\"/home/u/a\\\\\"b/addrion\" /Reminder",
+               "/home/u/a\"b/addrion");
+        addRow("dollar and backtick", "/home/u/$x`y/addrion", "\"/home/u/\\\\$x\\\\`y/addrion\" /Reminder",
+               "/home/u/$x`y/addrion");
+        addRow("backslash", "/home/u/a\\b/addrion", "\"/home/u/a\\\\\\\\b/addrion\" /Reminder",
+               "/home/u/a\\\\b/addrion");
+        addRow("percent", "/home/u/100%/addrion", "\"/home/u/100%%/addrion\" /Reminder", "/home/u/100%/addrion");
+        addRow("non-ASCII", "/home/jürgen/Programme/addrion", "\"/home/jürgen/Programme/addrion\" /Reminder",
+               "/home/jürgen/Programme/addrion");
     }
     void execLineQuotesThePath()
     {
-        auto [executable, exec] = TestSupport::fetch<QString, QString>("executable", "exec");
+        auto [executable, exec, tryExec] =
+            TestSupport::fetch<QString, QString, QString>("executable", "exec", "tryExec");
         QCOMPARE(modAutostart::ExecLine(executable), exec);
         QCOMPARE(QString::fromUtf8(modAutostart::EntryText(executable)),
-                 "[Desktop Entry]\nType=Application\nName=Addrion Birthday reminder\nExec=" + exec +
-                     "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n");
+                 "[Desktop Entry]\nType=Application\nName=Addrion Birthday reminder\nIcon=addrion\nExec=" + exec +
+                     "\nTryExec=" + tryExec + "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n");
     }
 
     // Only a switch from off to on shows the reminder at once, and only with a default database to open.
