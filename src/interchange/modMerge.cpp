@@ -95,6 +95,16 @@ void AddMissing(std::vector<modExport::Entry>& list, const std::vector<modExport
     }
 }
 
+// The kept note with what a merge adds to it, each in a paragraph of its own.
+QString WithAdditions(const QString& note, const QStringList& additions)
+{
+    QStringList parts;
+    if (!Normalised(note).isEmpty())
+        parts << Normalised(note);
+    parts << additions;
+    return parts.join(QStringLiteral("\n\n"));
+}
+
 const modExport::Entry* FindEntry(const std::vector<modExport::Entry>& list, const QString& key, bool phone)
 {
     for (const modExport::Entry& entry : list)
@@ -243,11 +253,7 @@ modContact::Contact MergedSince(const modVcard::Person& base, const modVcard::Pe
     for (const QString& line : conflicts + overflow)
         if (!Holds(note, line))
             additions << line;
-    QStringList parts;
-    if (!Normalised(note).isEmpty())
-        parts << Normalised(note);
-    parts << additions;
-    contact.note = parts.join(QStringLiteral("\n\n"));
+    contact.note = WithAdditions(note, additions);
     return contact;
 }
 
@@ -327,11 +333,7 @@ modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person&
         additions << Normalised(other.note);
     if (!overflow.isEmpty())
         additions << overflow.join(QLatin1Char('\n'));
-    QStringList parts;
-    if (!Normalised(note).isEmpty())
-        parts << Normalised(note);
-    parts << additions;
-    contact.note = parts.join(QStringLiteral("\n\n"));
+    contact.note = WithAdditions(note, additions);
     return contact;
 }
 

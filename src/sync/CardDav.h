@@ -62,7 +62,7 @@ struct Request
     qint64 limit = MaxAnswerBytes; // of the answer's body
 };
 
-// "https://dav.example.net:443": scheme, host and port, the port filled in.
+// The scheme, host and port of a URL as one text, the port filled in from the scheme.
 QString OriginOf(const QUrl& url);
 
 class Session

@@ -638,7 +638,7 @@ std::optional<modVcard::Person> Run::PersonOf(const QByteArray& card) const
     const std::vector<modVcard::Card> cards = modVcard::ParseCards(card);
     if (cards.size() != 1 || !IsPerson(cards.front()))
         return std::nullopt;
-    return modSyncCard::PersonOf(card, m_limits);
+    return modSyncCard::PersonOf(cards.front(), m_limits);
 }
 
 QString Run::UidOf(const QString& href) const

@@ -575,22 +575,25 @@ std::optional<modVcard::Person> PersonOf(const QByteArray& card, const modVcard:
     const std::vector<modVcard::Card> cards = modVcard::ParseCards(card);
     if (cards.size() != 1)
         return std::nullopt;
+    return PersonOf(cards.front(), limits);
+}
+
+std::optional<modVcard::Person> PersonOf(const modVcard::Card& card, const modVcard::Limits& limits)
+{
     modVcard::Problem problem = modVcard::Problem::None;
-    return modVcard::ToPerson(cards.front(), limits, QString(), problem, modVcard::Keeping::InCard);
+    return modVcard::ToPerson(card, limits, QString(), problem, modVcard::Keeping::InCard);
 }
 
 QByteArray Updated(const QByteArray& serverCard, const modVcard::Person& now, const QByteArray& ourCard,
                    const modVcard::Limits& limits)
 {
     const std::vector<modVcard::Card> cards = modVcard::ParseCards(serverCard);
-    modVcard::Problem problem = modVcard::Problem::None;
-    const std::optional<modVcard::Person> before =
-        cards.size() == 1 ? modVcard::ToPerson(cards.front(), limits, QString(), problem, modVcard::Keeping::InCard)
-                          : std::nullopt;
+    const std::optional<modVcard::Person> before = cards.size() == 1 ? PersonOf(cards.front(), limits) : std::nullopt;
     if (!before)
         return ourCard;
     // Older versions read extras into the note and every address into one: a person
     // still holding that reading changed nothing there.
+    modVcard::Problem problem = modVcard::Problem::None;
     const std::optional<modVcard::Person> older = modVcard::ToPerson(
         cards.front(), limits, modSettings::ReadSetting(QStringLiteral("Date")), problem, modVcard::Keeping::InNote);
 

@@ -23,6 +23,8 @@ QStringList Unfold(const QByteArray& card);
 // The person a server's card shows here; what it has no place for stays in the card,
 // nothing goes into the note. Nothing for a card that is no single vCard.
 std::optional<modVcard::Person> PersonOf(const QByteArray& card, const modVcard::Limits& limits);
+// The same for a card already read.
+std::optional<modVcard::Person> PersonOf(const modVcard::Card& card, const modVcard::Limits& limits);
 
 // The server's card with the fields in which now differs from what the card shows
 // written anew: FN (and N where it was empty or made from the old name), BDAY, the
