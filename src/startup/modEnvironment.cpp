@@ -292,6 +292,16 @@ QString ProgramFolderOf(const QString& executableFolder)
     return WithTrailingSlash(executableFolder);
 }
 
+bool IsInstalledLayout(const QString& executableFolder)
+{
+    return ProgramFolderOf(executableFolder) != WithTrailingSlash(executableFolder);
+}
+
+bool RunsInstalled()
+{
+    return g_programFolderOverride.isEmpty() && IsInstalledLayout(QCoreApplication::applicationDirPath());
+}
+
 QString TempFolder()
 {
     const QString fromEnvironment = qEnvironmentVariable("TEMP");

@@ -63,6 +63,12 @@ QString ProgramFolder();
 // The program folder of the executable in executableFolder (the build tree, or an
 // installed <prefix>/bin).
 QString ProgramFolderOf(const QString& executableFolder);
+// True when the executable in executableFolder is an installed one: its resources are in
+// <prefix>/share/addrion, not beside it.
+bool IsInstalledLayout(const QString& executableFolder);
+// True when this process runs as an installed program (and no folder was set by SetProgramFolder):
+// it then writes nothing into the program folder, which belongs to the package manager.
+bool RunsInstalled();
 // Points the program folder elsewhere (tests, and runs from unusual places).
 void SetProgramFolder(const QString& folder);
 

@@ -60,7 +60,8 @@ QString LogFilePath()
     const QString besideProgram = modEnvironment::ProgramFolder();
     const QFileInfo folder(besideProgram);
     const QString logName = QStringLiteral("Addrion.log");
-    if (folder.isDir() && folder.isWritable()) {
+    // An installed program's folder belongs to the package manager, even when root could write there.
+    if (!modEnvironment::RunsInstalled() && folder.isDir() && folder.isWritable()) {
         const QFileInfo existing(besideProgram + logName);
         if (!existing.exists() || existing.isWritable())
             return besideProgram + logName;

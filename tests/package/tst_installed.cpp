@@ -197,6 +197,35 @@ private slots:
                  qPrintable(result.output));
     }
 
+    // Even where the program folder could be written (root could), an installed program logs into the user's
+    // data folder. A database whose first page is damaged is reported, and logged before the report shows.
+    void logGoesToTheUserDataFolder()
+    {
+        firstStartSettings();
+        QTemporaryDir folder;
+        const QString database = folder.filePath("damaged.mdb");
+        {
+            ScriptedPlatform platform;
+            QVERIFY(modDatabase::NewDatabase(database));
+            modDatabase::CloseDatabase(false);
+        }
+        QFile damaged(database);
+        QVERIFY(damaged.open(QIODevice::ReadWrite) && damaged.seek(100));
+        QVERIFY(damaged.write(QByteArray(200, '\xff')) == 200);
+        damaged.close();
+        const QString log = environment().dataHome() + "/Addrion/Addrion.log";
+        QFile::remove(log);
+        QVERIFY(QFileInfo(m_package->installed("usr/share/addrion")).isWritable());
+        QProcess run;
+        run.start(program(), {database});
+        QVERIFY2(run.waitForStarted(), qPrintable(run.errorString()));
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(log).contains("malformed"), 60000);
+        run.terminate();
+        QVERIFY(run.waitForFinished(30000));
+        QVERIFY(!QFile::exists(m_package->installed("usr/share/addrion/Addrion.log")));
+        QVERIFY(!QFile::exists(m_package->installed("usr/bin/Addrion.log")));
+    }
+
     void writesNothingBelowThePrefix() { QCOMPARE(contents(), m_contents); }
 
     // Every source file names the licence as licensecheck reads it; the copyright file is machine-readable and

@@ -122,6 +122,27 @@ private slots:
         QCOMPARE(FolderOf(path), folder);
     }
 
+    // Where an executable finds its resources, and whether it runs as an installed program.
+    void programFolderOfAnExecutable_data()
+    {
+        addColumns<QStringList, QString, bool>("folders", "programFolder", "installed");
+        addRow("build tree", QStringList{"bin/Language"}, "bin/", false);
+        addRow("installed", QStringList{"bin", "share/addrion/Language"}, "share/addrion/", true);
+        addRow("build tree inside a prefix", QStringList{"bin/Language", "share/addrion"}, "bin/", false);
+        addRow("neither", QStringList{"bin"}, "bin/", false);
+    }
+    void programFolderOfAnExecutable()
+    {
+        auto [folders, programFolder, installed] =
+            fetch<QStringList, QString, bool>("folders", "programFolder", "installed");
+        QTemporaryDir prefix;
+        for (const QString& folder : folders)
+            QVERIFY(QDir(prefix.path()).mkpath(folder));
+        const QString executableFolder = prefix.filePath("bin");
+        QCOMPARE(ProgramFolderOf(executableFolder), prefix.filePath(programFolder));
+        QCOMPARE(IsInstalledLayout(executableFolder), installed);
+    }
+
     void textInBrackets_data()
     {
         addColumns<QString, QString, QString>("display", "head", "inner");
