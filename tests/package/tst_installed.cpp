@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QXmlStreamReader>
 
 using namespace TestSupport;
 
@@ -69,6 +70,8 @@ private slots:
         QTest::newRow("sound") << "usr/share/addrion/Sound/default.wav" << 0;
         QTest::newRow("manual page") << "usr/share/man/man1/addrion.1.gz" << 0;
         QTest::newRow("copyright") << "usr/share/doc/addrion/copyright" << 0;
+        QTest::newRow("screenshot of the main window") << "usr/share/doc/addrion/screenshots/main-window.png" << 0;
+        QTest::newRow("screenshot of the reminder") << "usr/share/doc/addrion/screenshots/birthday-reminder.png" << 0;
         for (const int size : {16, 32, 48, 64, 128, 256})
             QTest::addRow("icon %d", size)
                 << QString("usr/share/icons/hicolor/%1x%1/apps/addrion.png").arg(size) << size;
@@ -224,6 +227,51 @@ private slots:
         QVERIFY(run.waitForFinished(30000));
         QVERIFY(!QFile::exists(m_package->installed("usr/share/addrion/Addrion.log")));
         QVERIFY(!QFile::exists(m_package->installed("usr/bin/Addrion.log")));
+    }
+
+    // The AppStream data made for a build with a web site names the home page and the screenshots below it;
+    // without a site it names neither. Either way appstreamcli accepts it.
+    void metainfoForASite_data()
+    {
+        addColumns<QString, QString>("website", "site");
+        addRow("no site", "", "");
+        addRow("site", "https://addrion.example.org", "https://addrion.example.org/");
+        addRow("folder with slashes", "https://example.org/addrion//", "https://example.org/addrion/");
+    }
+    void metainfoForASite()
+    {
+        auto [website, site] = fetch<QString, QString>("website", "site");
+        QTemporaryDir folder;
+        const QString output = folder.filePath("metainfo.xml");
+        const DebianPackage::Result made = DebianPackage::run(
+            "cmake", {"-DTEMPLATE=" + sourceDir() + "/resources/io.github.addrion.Addrion.metainfo.xml",
+                      "-DOUTPUT=" + output, "-DWEBSITE=" + website, "-DPROJECT_VERSION=" ADDRION_VERSION, "-P",
+                      sourceDir() + "/cmake/Metainfo.cmake"});
+        QVERIFY2(made.ran && made.exitCode == 0, qPrintable(made.output));
+        const DebianPackage::Result valid = DebianPackage::run("appstreamcli", {"validate", "--no-net", output});
+        QVERIFY2(valid.ran && valid.exitCode == 0, qPrintable(valid.output));
+
+        QStringList homepages, images;
+        QXmlStreamReader xml(readFile(output));
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == QLatin1String("url"))
+                homepages << xml.readElementText();
+            else if (xml.name() == QLatin1String("image"))
+                images << xml.readElementText();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        if (site.isEmpty()) {
+            QCOMPARE(homepages, QStringList());
+            QCOMPARE(images, QStringList());
+            return;
+        }
+        QCOMPARE(homepages, QStringList{site});
+        QCOMPARE(images,
+                 (QStringList{site + "screenshots/main-window.png", site + "screenshots/birthday-reminder.png"}));
+        for (const QString& image : images)
+            QVERIFY2(QFile::exists(sourceDir() + "/resources/" + image.mid(site.size())), qPrintable(image));
     }
 
     void writesNothingBelowThePrefix() { QCOMPARE(contents(), m_contents); }
