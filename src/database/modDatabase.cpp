@@ -3,6 +3,7 @@
 #include "modDatabase.h"
 
 #include "database/JetDialect.h"
+#include "database/modPersonDetail.h"
 #include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
@@ -109,7 +110,7 @@ bool IsOwnTrigger(const Engine::SchemaObject& object)
     static const QString conditional = QStringLiteral("CREATE TRIGGER IF NOT EXISTS ");
     if (object.type != QLatin1String("trigger"))
         return false;
-    for (const QString& statement : modPersonUid::CreateStatements()) {
+    for (const QString& statement : modPersonUid::CreateStatements() + modPersonDetail::CreateStatements()) {
         const std::optional<JetDialect::Statement> translated = JetDialect::Translate(statement);
         if (translated && translated->sql.startsWith(conditional) &&
             QStringLiteral("CREATE TRIGGER ") + translated->sql.mid(conditional.size()) == object.sql)
@@ -148,6 +149,7 @@ void GiveEveryPersonAUid()
         return;
     try {
         modPersonUid::EnsureTable(connection);
+        modPersonDetail::EnsureTable(connection);
     } catch (const Engine::EngineError& error) {
         modError::ReportJetError(error.number(), error.description());
     }

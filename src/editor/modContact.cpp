@@ -222,6 +222,14 @@ void AppendEmails(QStringList& statements, qint16 contactnr, const Contact& cont
         statements << InsertEmailSql(contactnr, order++, email);
 }
 
+// A person new or saved with none of the fields beyond the spec's tables writes no row of its own.
+void AppendDetail(QStringList& statements, qint16 contactnr, const Contact& contact)
+{
+    statements << modPersonDetail::WriteStatements(contactnr, contact.birthday,
+                                                   modMain::CleanText(contact.organisation, false),
+                                                   modMain::CleanText(contact.title, false), contact.photo);
+}
+
 void Run(const QStringList& statements)
 {
     for (const QString& statement : statements)
@@ -235,6 +243,7 @@ QStringList NewPersonStatements(qint16 contactnr, const Contact& contact)
     QStringList statements{InsertPersonSql(contactnr, contact)};
     AppendPhones(statements, contactnr, contact);
     AppendEmails(statements, contactnr, contact);
+    AppendDetail(statements, contactnr, contact);
     return statements;
 }
 
@@ -244,6 +253,7 @@ QStringList ExistingPersonStatements(qint16 contactnr, const Contact& contact)
     AppendPhones(statements, contactnr, contact);
     statements << DeleteEmailsSql(contactnr);
     AppendEmails(statements, contactnr, contact);
+    AppendDetail(statements, contactnr, contact);
     return statements;
 }
 

@@ -2,6 +2,9 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "database/modPersonDetail.h"
+
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -82,6 +85,11 @@ struct Contact
     QString note;
     std::vector<Entry> phones; // in list order
     std::vector<Entry> emails;
+    // Kept beside the spec's tables (modPersonDetail).
+    std::optional<modPersonDetail::MonthDay> birthday; // without a year; dateOfBirth is empty then
+    QString organisation;
+    QString title;
+    QByteArray photo; // image file bytes, empty for none
 };
 
 // The date of birth in a statement: a #month/day/year# literal, or Null.

@@ -7,6 +7,7 @@
 #include "modExport.h"
 
 #include "birthdays/modCalendar.h"
+#include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "editor/modHyperlink.h"
 #include "mainwindow/modList.h"
@@ -400,6 +401,35 @@ QString AllEmailsSql()
            QStringLiteral("ORDER BY Contactnr, [Order] ");
 }
 
+namespace {
+
+// The rows of the chosen persons beside the spec's tables; photos and cards only when asked.
+QHash<qint16, modPersonDetail::Detail> DetailsOf(const Chosen& chosen, bool cards)
+{
+    QHash<qint16, modPersonDetail::Detail> details;
+    Engine::Connection& connection = modDatabase::DatabaseConnection();
+    if (!connection.TableExists(QString::fromLatin1(modPersonDetail::TableName)))
+        return details;
+    const QString kept = cards ? QStringLiteral("Photo, Card") : QStringLiteral("Null, Null");
+    connection.ForEachRow(
+        QStringLiteral("SELECT Contactnr, Birthday, Organisation, Title, %1 FROM PersonDetail").arg(kept),
+        [&](const Engine::Connection::Row& row) {
+            const auto contactnr = static_cast<qint16>(row.Int(0));
+            if (!chosen.contains(contactnr))
+                return;
+            modPersonDetail::Detail& detail = details[contactnr];
+            detail.exists = true;
+            detail.birthday = modPersonDetail::ParseMonthDay(row.Text(1));
+            detail.organisation = row.Text(2);
+            detail.title = row.Text(3);
+            detail.photo = QByteArray::fromBase64(row.Utf8(4).toByteArray());
+            detail.card = row.Utf8(5).toByteArray();
+        });
+    return details;
+}
+
+} // namespace
+
 void ForEachPerson(const Selection& selection, const std::function<void(int total)>& total,
                    const std::function<void(const ExportedPerson&)>& visit,
                    const std::function<void(const EntryTable& phones, const EntryTable& emails)>& entriesRead)
@@ -448,6 +478,7 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
             emailsFollow -= emailsFollow > 0 ? 1 : 0;
         }
     };
+    const QHash<qint16, modPersonDetail::Detail> details = DetailsOf(chosen, selection.cards);
     Columns columns{"Contactnr", "Name", "Dateofbirth", "Address", "Note"};
     modSql::ForEachRow(PersonSql(selection, everybody), [&](const Engine::Connection::Row& row) {
         columns.find(row);
@@ -461,6 +492,14 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         person.note = TextOf(row, columns[4]).trimmed();
         person.phones = phones.take(person.contactnr);
         person.emails = emails.take(person.contactnr);
+        if (const auto detail = details.constFind(person.contactnr); detail != details.constEnd()) {
+            person.detailsKnown = true;
+            person.birthday = detail->birthday;
+            person.organisation = detail->organisation;
+            person.title = detail->title;
+            person.photo = detail->photo;
+            person.card = detail->card;
+        }
         waiting.push_back(std::move(person));
         if (!waiting.back().phones.empty())
             phonesFollow = waiting.size() - 1;

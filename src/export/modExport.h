@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "database/modPersonDetail.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDate>
@@ -31,12 +33,15 @@ struct Details
     bool email = true;
     bool emailDescription = true;
     bool note = true;
+    bool organisation = true; // organisation and job title
 };
 
 struct Selection
 {
     std::vector<qint16> contactnrs; // in the order of the export list
     Details details;
+    // Read the photo and the kept card too (the vCard export and the sync write them).
+    bool cards = false;
 };
 
 // A number or e-mail address with its description, both trimmed.
@@ -63,6 +68,13 @@ struct ExportedPerson
     // The stable identity and its revision, filled for the vCard export only.
     QString uid;
     QString revision; // "yyyy-mm-ddThh:mm:ssZ", UTC
+    // Beside the spec's tables (modPersonDetail).
+    bool detailsKnown = false;                         // the person has a row there
+    std::optional<modPersonDetail::MonthDay> birthday; // without a year
+    QString organisation;
+    QString title;
+    QByteArray photo; // with Selection::cards only
+    QByteArray card;  // the card the person came from; with Selection::cards only
 };
 
 // "WHERE Person.Contactnr IN(12, 3, 40) "

@@ -5,15 +5,20 @@
 #include "birthdays/LineWriter.h"
 #include "database/modDatabase.h"
 #include "database/modPersonUid.h"
+#include "interchange/modMerge.h"
 #include "interchange/modVcard.h"
 #include "language/modLanguage.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
+#include "sync/modSyncCard.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace modExportFiles {
 
@@ -37,6 +42,37 @@ modExport::ExportedPerson WithIdentity(modExport::ExportedPerson person, const m
     return person;
 }
 
+// A person's card: the card it came from with what was edited here written into it, when
+// every detail is exported and it has one; else the card made from the person alone.
+void WriteVcard(const modExport::ExportedPerson& person, const modExport::Details& details,
+                const modVcard::Limits& limits, const modExport::LineSink& sink)
+{
+    const modExport::Details all;
+    const bool everything = details.name == all.name && details.dateofbirth && details.address && details.phone &&
+                            details.phoneDescription && details.email && details.emailDescription && details.note &&
+                            details.organisation;
+    if (person.card.isEmpty() || !everything) {
+        modVcard::WriteCard(person, details, sink);
+        return;
+    }
+    QByteArray ours;
+    modVcard::WriteCard(person, details, [&ours](const QString& line) { ours += line.toUtf8() + "\r\n"; });
+    const QByteArray card = modSyncCard::Updated(person.card, modVcard::FromExported(person), ours, limits);
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    QStringList lines = QString::fromUtf8(card).split(lineEnd);
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    // A card of a file without a UID goes out with the one the person was given.
+    const bool hasUid = std::any_of(lines.cbegin(), lines.cend(), [](const QString& line) {
+        return line.startsWith(QLatin1String("UID:"), Qt::CaseInsensitive) ||
+               line.startsWith(QLatin1String("UID;"), Qt::CaseInsensitive);
+    });
+    if (!hasUid && !person.uid.isEmpty() && lines.size() > 1)
+        lines.insert(2, QStringLiteral("UID:") + modVcard::Escape(person.uid));
+    for (const QString& line : lines)
+        sink(line);
+}
+
 enum class Format
 {
     Text,
@@ -52,15 +88,19 @@ bool WritePersons(LineWriter& writer, const modExport::Selection& selection, Wri
     const modExport::LineSink sink = [&writer](const QString& line) { writer.WriteLine(line); };
     const QString dateFormat = DateFormat();
     QHash<qint16, modPersonUid::Identity> identities;
-    if (format == Format::Vcard)
+    modExport::Selection reading = selection;
+    if (format == Format::Vcard) {
         identities = modPersonUid::Identities(modDatabase::DatabaseConnection());
+        reading.cards = true;
+    }
+    const modVcard::Limits limits = format == Format::Vcard ? modMerge::CurrentLimits() : modVcard::Limits();
     modExport::ForEachPerson(
-        selection, [&](int total) { scope = std::make_unique<ProgressScope>(progress, total); },
+        reading, [&](int total) { scope = std::make_unique<ProgressScope>(progress, total); },
         [&](const modExport::ExportedPerson& person) {
             if (format == Format::Html)
                 modExport::WriteHtmlPerson(person, selection.details, dateFormat, sink);
             else if (format == Format::Vcard)
-                modVcard::WriteCard(WithIdentity(person, identities.value(person.contactnr)), selection.details, sink);
+                WriteVcard(WithIdentity(person, identities.value(person.contactnr)), selection.details, limits, sink);
             else
                 modExport::WriteTextBlock(person, selection.details, dateFormat, sink);
             scope->Step();

@@ -3,6 +3,7 @@
 #include "modMerge.h"
 
 #include "database/modDatabase.h"
+#include "database/modPersonDetail.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
 #include "mainwindow/modList.h"
@@ -201,7 +202,10 @@ bool SameText(const QString& a, const QString& b)
 
 bool Same(const modVcard::Person& a, const modVcard::Person& b)
 {
-    return modMain::TrimBlanks(a.name) == modMain::TrimBlanks(b.name) && a.dateOfBirth == b.dateOfBirth &&
+    const bool details = !a.detailsKnown || !b.detailsKnown ||
+                         (a.birthday == b.birthday && SameText(a.organisation, b.organisation) &&
+                          SameText(a.title, b.title) && a.photo == b.photo);
+    return details && modMain::TrimBlanks(a.name) == modMain::TrimBlanks(b.name) && a.dateOfBirth == b.dateOfBirth &&
            SameText(a.address, b.address) && SameText(a.note, b.note) && SameEntries(a.phones, b.phones, true) &&
            SameEntries(a.emails, b.emails, false);
 }
@@ -231,6 +235,20 @@ modContact::Contact MergedSince(const modVcard::Person& base, const modVcard::Pe
                              modList::FormatDate(*there.dateOfBirth, dateFormat);
     }
     contact.address = pick(base.address, here.address, there.address, T("Address"), true);
+    if (!here.detailsKnown) {
+        // Stored before this version read these fields: the card's are the only ones.
+        contact.birthday = here.dateOfBirth ? std::nullopt : there.birthday;
+        contact.organisation = there.organisation;
+        contact.title = there.title;
+        contact.photo = there.photo;
+    } else {
+        contact.birthday = here.birthday == base.birthday ? there.birthday : here.birthday;
+        contact.organisation = pick(base.organisation, here.organisation, there.organisation, T("Organisation"), false);
+        contact.title = pick(base.title, here.title, there.title, T("Title"), false);
+        contact.photo = here.photo == base.photo ? there.photo : here.photo;
+    }
+    if (!contact.dateOfBirth.isEmpty())
+        contact.birthday.reset();
 
     std::vector<modExport::Entry> phones =
         MergedEntries(base.phones, here.phones, there.phones, true, T("Number"), conflicts);
@@ -292,6 +310,12 @@ modVcard::Person ReadPerson(qint16 contactnr)
     person.emails = StoredEntries(QStringLiteral("SELECT Email, Description ") + QStringLiteral("FROM Email ") +
                                   QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") +
                                   QStringLiteral("ORDER BY [Order] "));
+    const modPersonDetail::Detail detail = modPersonDetail::Read(modDatabase::DatabaseConnection(), contactnr);
+    person.detailsKnown = detail.exists;
+    person.birthday = detail.birthday;
+    person.organisation = detail.organisation;
+    person.title = detail.title;
+    person.photo = detail.photo;
     return person;
 }
 
@@ -303,6 +327,13 @@ modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person&
     contact.dateOfBirth = MonthDayYear(kept.dateOfBirth ? kept.dateOfBirth : other.dateOfBirth);
     contact.address = kept.address;
     const QString& note = kept.note;
+    // Fields beyond the spec's tables are filled where empty; the kept person's stay.
+    contact.birthday = kept.birthday ? kept.birthday : other.birthday;
+    if (!contact.dateOfBirth.isEmpty())
+        contact.birthday.reset();
+    contact.organisation = kept.organisation.isEmpty() ? other.organisation : kept.organisation;
+    contact.title = kept.title.isEmpty() ? other.title : kept.title;
+    contact.photo = kept.photo.isEmpty() ? other.photo : kept.photo;
 
     std::vector<modExport::Entry> phones = kept.phones;
     std::vector<modExport::Entry> emails = kept.emails;
@@ -324,6 +355,11 @@ modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person&
         keep(T("Name"), other.name);
     if (kept.dateOfBirth && other.dateOfBirth && *kept.dateOfBirth != *other.dateOfBirth)
         keep(T("Date of birth"), modList::FormatDate(*other.dateOfBirth, dateFormat));
+    if (!kept.organisation.isEmpty() && !other.organisation.isEmpty() &&
+        !SameText(kept.organisation, other.organisation))
+        keep(T("Organisation"), other.organisation);
+    if (!kept.title.isEmpty() && !other.title.isEmpty() && !SameText(kept.title, other.title))
+        keep(T("Title"), other.title);
     if (Normalised(contact.address).isEmpty())
         contact.address = other.address;
     else if (!Normalised(other.address).isEmpty() && !Holds(contact.address, other.address) &&
@@ -346,6 +382,10 @@ modContact::Contact ToContact(const modVcard::Person& person)
     contact.note = person.note;
     contact.phones = EditorEntries(person.phones);
     contact.emails = EditorEntries(person.emails);
+    contact.birthday = person.dateOfBirth ? std::nullopt : person.birthday;
+    contact.organisation = person.organisation;
+    contact.title = person.title;
+    contact.photo = person.photo;
     return contact;
 }
 

@@ -895,7 +895,8 @@ QString CardName(const Card& card)
 std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QString& dateFormat, Problem& problem,
                                Keeping keeping)
 {
-    const bool inNote = keeping == Keeping::InNote;
+    const bool inNote = keeping != Keeping::InCard;
+    const bool older = keeping == Keeping::Older;
     problem = card.problem;
     if (problem != Problem::None)
         return std::nullopt;
@@ -946,6 +947,8 @@ std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QSt
             const Birthday birthday = ReadBirthday(property);
             if (birthday.kind == BirthdayKind::Date)
                 person.dateOfBirth = birthday.date;
+            else if (birthday.kind == BirthdayKind::NoYear && !older)
+                person.birthday = modPersonDetail::MonthDay{birthday.date.month(), birthday.date.day()};
             else if (birthday.kind == BirthdayKind::NoYear)
                 extra(T("Date of birth"), DayAndMonth(birthday.date, dateFormat));
             else if (birthday.kind == BirthdayKind::Text)
@@ -979,11 +982,18 @@ std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QSt
                 notes << Text(property);
         } else if (name == QLatin1String("ORG")) {
             const QString organisation = Organisation(property);
-            if (!organisation.isEmpty() && organisation != person.name)
+            if (!older && person.organisation.isEmpty())
+                person.organisation = organisation;
+            else if (!organisation.isEmpty() && organisation != person.name)
                 extra(T("Organisation"), organisation);
         } else if (name == QLatin1String("TITLE")) {
-            if (!Text(property).isEmpty())
+            if (!older && person.title.isEmpty())
+                person.title = Text(property).simplified();
+            else if (!Text(property).isEmpty())
                 extra(T("Title"), Text(property).simplified());
+        } else if (name == QLatin1String("PHOTO")) {
+            if (!older && person.photo.isEmpty())
+                person.photo = PhotoOf(property);
         } else if (name == QLatin1String("NICKNAME")) {
             QStringList nicknames;
             for (const QString& nickname : SplitValue(property.value, QLatin1Char(',')))
@@ -1071,12 +1081,18 @@ void WriteCard(const modExport::ExportedPerson& person, const modExport::Details
         put(QStringLiteral("UID:") + Escape(person.uid));
     if (!person.revision.isEmpty())
         put(QStringLiteral("REV:") + QString(person.revision).remove(QLatin1Char('-')).remove(QLatin1Char(':')));
+    if (details.organisation && !person.organisation.isEmpty())
+        put(QStringLiteral("ORG:") + Escape(person.organisation));
+    if (details.organisation && !person.title.isEmpty())
+        put(QStringLiteral("TITLE:") + Escape(person.title));
     if (details.dateofbirth && person.dateOfBirth) {
         const QDate& date = *person.dateOfBirth;
         put(QStringLiteral("BDAY:%1-%2-%3")
                 .arg(date.year(), 4, 10, QLatin1Char('0'))
                 .arg(date.month(), 2, 10, QLatin1Char('0'))
                 .arg(date.day(), 2, 10, QLatin1Char('0')));
+    } else if (details.dateofbirth && person.birthday) {
+        put(BirthdayLine(*person.birthday));
     }
     if (details.address && !person.address.isEmpty())
         put(QStringLiteral("ADR:;;") + Escape(person.address) + QStringLiteral(";;;;"));
@@ -1115,7 +1131,112 @@ void WriteCard(const modExport::ExportedPerson& person, const modExport::Details
             entry("EMAIL", "INTERNET", email, details.emailDescription, false);
     if (details.note && !person.note.isEmpty())
         put(QStringLiteral("NOTE:") + Escape(person.note));
+    if (!person.photo.isEmpty())
+        put(PhotoLine(person.photo));
     put(QStringLiteral("END:VCARD"));
+}
+
+QString BirthdayLine(const modPersonDetail::MonthDay& birthday)
+{
+    // 3.0 has no form of its own for a date without a year; the 4.0 form is what
+    // address books write and read in 3.0 cards too.
+    return QStringLiteral("BDAY:--%1%2")
+        .arg(birthday.month, 2, 10, QLatin1Char('0'))
+        .arg(birthday.day, 2, 10, QLatin1Char('0'));
+}
+
+Person FromExported(const modExport::ExportedPerson& exported)
+{
+    Person person;
+    person.name = exported.name;
+    person.dateOfBirth = exported.dateOfBirth;
+    person.address = exported.address;
+    person.note = exported.note;
+    person.phones = exported.phones;
+    person.emails = exported.emails;
+    person.uid = exported.uid;
+    person.birthday = exported.birthday;
+    person.organisation = exported.organisation;
+    person.title = exported.title;
+    person.photo = exported.photo;
+    person.detailsKnown = exported.detailsKnown;
+    return person;
+}
+
+QString ParameterText(const Parameter& parameter)
+{
+    QStringList values;
+    for (const QString& value : parameter.values) {
+        const bool quote = value.contains(QLatin1Char(',')) || value.contains(QLatin1Char(';')) ||
+                           value.contains(QLatin1Char(':')) || value.contains(QLatin1Char(' '));
+        values << (quote ? QLatin1Char('"') + QString(value).remove(QLatin1Char('"')) + QLatin1Char('"') : value);
+    }
+    return parameter.name + QLatin1Char('=') + values.join(QLatin1Char(','));
+}
+
+QByteArray PhotoOf(const Property& property)
+{
+    QString value = property.value.trimmed();
+    bool inline64 = false;
+    if (value.startsWith(QLatin1String("data:"), Qt::CaseInsensitive)) {
+        const qsizetype comma = value.indexOf(QLatin1Char(','));
+        if (comma < 0 || !value.left(comma).endsWith(QLatin1String(";base64"), Qt::CaseInsensitive))
+            return {};
+        value = value.mid(comma + 1);
+        inline64 = true;
+    } else {
+        for (const QString& encoding : property.Values(QStringLiteral("ENCODING")))
+            inline64 = inline64 || encoding.compare(QLatin1String("b"), Qt::CaseInsensitive) == 0 ||
+                       encoding.compare(QLatin1String("base64"), Qt::CaseInsensitive) == 0;
+    }
+    if (!inline64)
+        return {};
+    // Folding blanks, and escaped line breaks some writers put into long data.
+    static const QRegularExpression noise(QStringLiteral("\\\\[nN]|\\\\|\\s"));
+    value.remove(noise);
+    const auto decoded = QByteArray::fromBase64Encoding(value.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    return decoded ? *decoded : QByteArray();
+}
+
+QString PhotoLine(const QByteArray& image)
+{
+    QString type = QStringLiteral("JPEG");
+    if (image.startsWith("\x89PNG"))
+        type = QStringLiteral("PNG");
+    else if (image.startsWith("GIF8"))
+        type = QStringLiteral("GIF");
+    return QStringLiteral("PHOTO;ENCODING=b;TYPE=") + type + QLatin1Char(':') + QString::fromLatin1(image.toBase64());
+}
+
+QByteArray CardText(const Card& card)
+{
+    bool version4 = false;
+    for (const Property& property : card.properties)
+        if (property.name == QLatin1String("VERSION"))
+            version4 = property.value.trimmed().startsWith(QLatin1Char('4'));
+    QStringList lines{QStringLiteral("BEGIN:VCARD"),
+                      version4 ? QStringLiteral("VERSION:4.0") : QStringLiteral("VERSION:3.0")};
+    for (const Property& property : card.properties) {
+        if (property.name == QLatin1String("VERSION"))
+            continue;
+        QString header = (property.group.isEmpty() ? QString() : property.group + QLatin1Char('.')) + property.name;
+        for (Parameter parameter : property.parameters) {
+            if (parameter.name == QLatin1String("CHARSET") || parameter.values.isEmpty())
+                continue;
+            if (parameter.name == QLatin1String("ENCODING")) {
+                // The value was decoded when read; base64 stays base64, in 3.0's word.
+                if (!parameter.values.contains(QStringLiteral("BASE64"), Qt::CaseInsensitive) &&
+                    !parameter.values.contains(QStringLiteral("B"), Qt::CaseInsensitive))
+                    continue;
+                parameter.values = {QStringLiteral("b")};
+            }
+            header += QLatin1Char(';') + ParameterText(parameter);
+        }
+        lines << Fold(header + QLatin1Char(':') +
+                      QString(property.value).replace(QLatin1Char('\n'), QStringLiteral("\\n")));
+    }
+    lines << QStringLiteral("END:VCARD");
+    return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
 }
 
 // ---- Pieces for writing into a kept card ----

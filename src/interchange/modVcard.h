@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "database/modPersonDetail.h"
 #include "export/modExport.h"
 
 #include <QByteArray>
@@ -108,25 +109,36 @@ struct Person
     QString note;
     std::vector<modExport::Entry> phones; // in file order
     std::vector<modExport::Entry> emails;
-    QString uid; // the card's UID exactly as given, "" when it has none
+    QString uid;                                       // the card's UID exactly as given, "" when it has none
+    std::optional<modPersonDetail::MonthDay> birthday; // a birthday without a year
+    QString organisation;
+    QString title;
+    QByteArray photo; // an image the card holds inline, as its file's bytes
+    // False for a person stored before this version knew those four fields: it has
+    // none of them, yet its cards may, and they count as unchanged.
+    bool detailsKnown = true;
 };
 
-// What a card holds beyond the person is kept: in the note, labelled, for a card read
-// from a file; in the card itself where the caller keeps it (the sync keeps the
-// server's card), and then the person shows only what it has a place for.
+// What a card holds beyond the person's fields is kept: in the note, labelled, for a
+// card that is not kept (a row of a CSV file); in the card itself where the caller keeps
+// it (an imported file's card, the server's card of a sync), and then the person shows
+// only what it has a place for. InNote alone is how older versions read a card, with
+// the birthday without a year, organisation and title in the note and no photo.
 enum class Keeping
 {
+    Older,
     InNote,
     InCard,
 };
 
-// The person a card stands for: FN (or N, or the organisation) as name, BDAY, ADR (or
-// LABEL), TEL and EMAIL with their type or label as description, NOTE. What has no
-// place of its own (a birthday without year, organisation, title, nickname, web
-// addresses, texts too long for their column) is added to the note, labelled, unless
-// the card is kept; then the address is the preferred ADR or the first, and the
-// rest stays in the card. dateFormat is the setting "Date", for a birthday without
-// year. Nothing, with the reason, for a card that cannot be imported.
+// The person a card stands for: FN (or N, or the organisation) as name, BDAY (with or
+// without a year), ADR (or LABEL), TEL and EMAIL with their type or label as
+// description, NOTE, ORG, TITLE, PHOTO given inline. What has no place of its own
+// (nickname, web addresses, further addresses, texts too long for their column) is added
+// to the note, labelled, unless the card is kept; then the address is the preferred ADR
+// or the first, and the rest stays in the card. dateFormat is the setting "Date", for a
+// birthday without year read the older way. Nothing, with the reason, for a card that
+// cannot be imported.
 std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QString& dateFormat, Problem& problem,
                                Keeping keeping = Keeping::InNote);
 // A name for the report of a skipped card: its FN or N, "" when it has none.
@@ -156,6 +168,17 @@ bool IsDescriptiveType(const QString& type);
 
 // ---- Writing ----
 
+// A parameter as written in a header ("TYPE=HOME,WORK"), values quoted where they must be.
+QString ParameterText(const Parameter& parameter);
+// The image a PHOTO holds inline (base64 in 2.1 and 3.0, a data: URI in 4.0), empty for a
+// remote one or none.
+QByteArray PhotoOf(const Property& property);
+// The vCard 3.0 PHOTO line of an image ("PHOTO;ENCODING=b;TYPE=JPEG:...").
+QString PhotoLine(const QByteArray& image);
+// A card read from a file as text, to be kept: every property as read, in vCard 3.0
+// lines (4.0 stays 4.0), quoted-printable and character sets undone.
+QByteArray CardText(const Card& card);
+
 // The value of N for a name kept whole: the last word as the family name.
 QString NameValue(const QString& name);
 // The value of ADR for the lines of an address: the street lines, "postcode city" and
@@ -166,6 +189,10 @@ QString AddressValue(const QString& address);
 // written (a card needs it); the other details as ticked.
 void WriteCard(const modExport::ExportedPerson& person, const modExport::Details& details,
                const modExport::LineSink& write);
+// The BDAY line of a birthday without a year: "BDAY:--0414".
+QString BirthdayLine(const modPersonDetail::MonthDay& birthday);
+// The person an export reads, as a card would bring it.
+Person FromExported(const modExport::ExportedPerson& exported);
 // Backslash escapes for a text value: \\ \, \; and \n for line breaks.
 QString Escape(const QString& text);
 // A content line cut into lines of at most 75 octets of UTF-8, the later ones starting

@@ -4,6 +4,7 @@
 
 #include "birthdays/LineWriter.h"
 #include "database/modDatabase.h"
+#include "database/modPersonDetail.h"
 #include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
@@ -95,6 +96,7 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
 
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     modPersonUid::EnsureTable(connection);
+    modPersonDetail::EnsureTable(connection);
     // Numbers are found inside the transaction, so no other writer takes one between
     // finding and using it.
     Engine::Connection::Transaction transaction(connection);
@@ -130,7 +132,10 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
             }
         }
         modVcard::Problem problem = modVcard::Problem::None;
-        const std::optional<modVcard::Person> person = modVcard::ToPerson(*card, limits, dateFormat, problem);
+        // A card of a file is kept whole beside its person; a row of a CSV file is no card to keep.
+        const bool keepCard = source == Source::Vcard;
+        const std::optional<modVcard::Person> person = modVcard::ToPerson(
+            *card, limits, dateFormat, problem, keepCard ? modVcard::Keeping::InCard : modVcard::Keeping::InNote);
         if (!person) {
             Skip(report, {card->line, modVcard::CardName(*card), problem, card->problemLine, QString()});
             continue;
@@ -155,13 +160,19 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
             Engine::Connection::Savepoint part(connection);
             if (same != byUid.constEnd()) {
                 ReplacePerson(*same, *person);
+                if (keepCard)
+                    KeepCard(*same, modVcard::CardText(*card), true);
                 ++report.updated;
             } else if (match != known.constEnd()) {
                 MergeIntoPerson(*match, *person, limits, dateFormat);
+                if (keepCard)
+                    KeepCard(*match, modVcard::CardText(*card), false);
                 ++report.merged;
             } else {
                 const auto contactnr = static_cast<qint16>(candidate);
                 StorePerson(contactnr, *person);
+                if (keepCard)
+                    KeepCard(contactnr, modVcard::CardText(*card), true);
                 taken[static_cast<size_t>(candidate)] = true;
                 if (!person->uid.isEmpty())
                     byUid.insert(person->uid, contactnr);
@@ -215,6 +226,13 @@ void StorePerson(qint16 contactnr, const modVcard::Person& person)
     Run(modContact::NewPersonStatements(contactnr, modMerge::ToContact(person)));
     if (!person.uid.isEmpty())
         modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person.uid));
+}
+
+void KeepCard(qint16 contactnr, const QByteArray& card, bool replace)
+{
+    if (!replace && !modPersonDetail::Read(modDatabase::DatabaseConnection(), contactnr, false).card.isEmpty())
+        return;
+    Run(modPersonDetail::KeepCardStatements(contactnr, card));
 }
 
 void ReplacePerson(qint16 contactnr, const modVcard::Person& person)

@@ -73,6 +73,9 @@ Report ImportCards(const std::function<std::optional<modVcard::Card>()>& next, c
 // writes only what changes and throws Engine::EngineError.
 // A new person under a free number, with the card's UID when it has one.
 void StorePerson(qint16 contactnr, const modVcard::Person& person);
+// Keeps the card beside the person, so that what it holds beyond the person's fields is
+// written out again; replace false keeps a card the person has already.
+void KeepCard(qint16 contactnr, const QByteArray& card, bool replace);
 // The person's details replaced by the card's (a card with the person's UID).
 void ReplacePerson(qint16 contactnr, const modVcard::Person& person);
 // The card merged into the person by the merge rule (modMerge), dates of the note in

@@ -3,6 +3,7 @@
 #include "modSync.h"
 
 #include "database/modDatabase.h"
+#include "database/modPersonDetail.h"
 #include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "interchange/modDuplicates.h"
@@ -488,6 +489,7 @@ bool Run::StoreHere(const QString& knownUid, const QString& href, bool merge, bo
     } else {
         modVcardImport::ReplacePerson(contactnr, *person);
     }
+    modVcardImport::KeepCard(contactnr, fetched.card, true);
     if (!knownUid.isEmpty() && knownUid != uid)
         modSql::ExecuteSql(modSyncState::ForgetEntrySql(knownUid));
     // After a merge the result still has to go up: an empty hash says "changed here".
@@ -517,7 +519,9 @@ std::optional<Run::Sending> Run::Prepare(const QString& uid, const QString& href
     const Entry old = m_entries.value(uid);
     // Only the fields changed here are written into the server's card; a card restored
     // on the server keeps what the server had of it too.
-    const QByteArray card = modSyncCard::Updated(old.serverCard, person->person, person->card, m_limits);
+    // A person never sent has at least the card it came from, whose other properties go up with it.
+    const QByteArray& base = old.serverCard.isEmpty() ? person->kept : old.serverCard;
+    const QByteArray card = modSyncCard::Updated(base, person->person, person->card, m_limits);
     const QString target = href.isEmpty() ? HrefFor(uid) : href;
     return Sending{
         {"PUT",
@@ -555,6 +559,8 @@ bool Run::Sent(const Sending& sending, const CardDav::Response& response, int at
         agreed.phones = shown->phones;
         agreed.emails = shown->emails;
     }
+    if (sending.contactnr != 0)
+        modVcardImport::KeepCard(sending.contactnr, entry.serverCard, true);
     if (!modMerge::Same(agreed, sending.person) && sending.contactnr != 0) {
         modVcardImport::ReplacePerson(sending.contactnr, agreed);
         m_unhashed.insert(sending.contactnr, entry);
@@ -904,6 +910,7 @@ void Run::Compare()
 {
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     modPersonUid::EnsureTable(connection);
+    modPersonDetail::EnsureTable(connection);
     modSyncState::EnsureTables(connection);
     for (Entry entry : modSyncState::ReadEntries(connection)) {
         // Hrefs kept by older versions (decoded), or stored from a server that listed them

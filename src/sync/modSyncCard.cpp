@@ -48,17 +48,6 @@ qsizetype HeaderEnd(const QString& line)
     return line.indexOf(QLatin1Char(':'));
 }
 
-QString ParameterText(const modVcard::Parameter& parameter)
-{
-    QStringList values;
-    for (const QString& value : parameter.values) {
-        const bool quote = value.contains(QLatin1Char(',')) || value.contains(QLatin1Char(';')) ||
-                           value.contains(QLatin1Char(':')) || value.contains(QLatin1Char(' '));
-        values << (quote ? QLatin1Char('"') + QString(value).remove(QLatin1Char('"')) + QLatin1Char('"') : value);
-    }
-    return parameter.name + QLatin1Char('=') + values.join(QLatin1Char(','));
-}
-
 // One server card being written into: its properties with the lines they came in, and
 // what replaces or follows them.
 class Work
@@ -140,7 +129,7 @@ public:
         QString header = (group.isEmpty() ? QString() : group + QLatin1Char('.')) + property.name;
         for (const modVcard::Parameter& parameter : property.parameters)
             if (!drop.contains(parameter.name) && !parameter.values.isEmpty())
-                header += QLatin1Char(';') + ParameterText(parameter);
+                header += QLatin1Char(';') + modVcard::ParameterText(parameter);
         return header;
     }
 
@@ -309,7 +298,17 @@ void UpdateName(Work& work, const QString& before, const QString& now)
                       QLatin1Char(':') + modVcard::NameValue(now)});
 }
 
-void UpdateBirthday(Work& work, const std::optional<QDate>& before, const std::optional<QDate>& now)
+// The BDAY value of a person: a date, a day without a year, or none.
+QString BirthdayValue(const std::optional<QDate>& date, const std::optional<modPersonDetail::MonthDay>& noYear)
+{
+    if (date)
+        return date->toString(QStringLiteral("yyyy-MM-dd"));
+    if (noYear)
+        return modVcard::BirthdayLine(*noYear).mid(5);
+    return QString();
+}
+
+void UpdateBirthday(Work& work, const QString& before, const QString& now)
 {
     if (before == now)
         return;
@@ -317,20 +316,74 @@ void UpdateBirthday(Work& work, const std::optional<QDate>& before, const std::o
     for (int i = 0; i < work.Count() && bday < 0; ++i)
         if (work.At(i).name == QLatin1String("BDAY"))
             bday = i;
-    if (!now) {
+    if (now.isEmpty()) {
         if (bday >= 0)
             work.RemoveWithLabel(bday);
         return;
     }
-    const QString value = now->toString(QStringLiteral("yyyy-MM-dd"));
     if (bday >= 0)
         work.Replace(bday, {work.HeaderWithout(bday,
                                                {QStringLiteral("VALUE"), QStringLiteral("X-APPLE-OMIT-YEAR"),
                                                 QStringLiteral("CHARSET"), QStringLiteral("ENCODING")},
                                                work.At(bday).group) +
-                            QLatin1Char(':') + value});
+                            QLatin1Char(':') + now});
     else
-        work.InsertAfter(LastOf(work, {QStringLiteral("FN"), QStringLiteral("N")}), {QStringLiteral("BDAY:") + value});
+        work.InsertAfter(LastOf(work, {QStringLiteral("FN"), QStringLiteral("N")}), {QStringLiteral("BDAY:") + now});
+}
+
+// A property of one text (ORG, TITLE) written anew, added after the name, or removed.
+void UpdateText(Work& work, const char* name, const QString& before, const QString& now)
+{
+    if (modMerge::SameText(before, now))
+        return;
+    const int index = work.First(name);
+    const QString value = modVcard::Escape(now.trimmed());
+    if (now.trimmed().isEmpty()) {
+        if (index >= 0)
+            work.RemoveWithLabel(index);
+        return;
+    }
+    if (index >= 0)
+        work.Replace(index, {work.HeaderWithout(index, {QStringLiteral("CHARSET"), QStringLiteral("ENCODING")},
+                                                work.At(index).group) +
+                             QLatin1Char(':') + value});
+    else
+        work.InsertAfter(LastOf(work, {QStringLiteral("FN"), QStringLiteral("N"), QStringLiteral("ORG")}),
+                         {QString::fromLatin1(name) + QLatin1Char(':') + value});
+}
+
+// A photo set here replaces the card's photos; one removed here takes the card's inline
+// photos with it, while a photo the card names by address (never fetched) stays.
+void UpdatePhoto(Work& work, const QByteArray& before, const QByteArray& now)
+{
+    if (before == now)
+        return;
+    QString line;
+    if (!now.isEmpty()) {
+        line = modVcard::PhotoLine(now);
+        if (work.Version4()) {
+            const QString type = line.section(QLatin1Char(':'), 0, 0).section(QLatin1Char('='), -1).toLower();
+            line = QStringLiteral("PHOTO:data:image/") + type + QStringLiteral(";base64,") +
+                   line.section(QLatin1Char(':'), 1);
+        }
+    }
+    bool written = false;
+    for (int i = 0; i < work.Count(); ++i) {
+        if (work.At(i).name != QLatin1String("PHOTO"))
+            continue;
+        if (line.isEmpty()) {
+            if (!modVcard::PhotoOf(work.At(i)).isEmpty())
+                work.RemoveWithLabel(i);
+        } else if (!written) {
+            work.Replace(i, {line});
+            written = true;
+        } else {
+            work.RemoveWithLabel(i);
+        }
+    }
+    if (!written && !line.isEmpty())
+        work.InsertAfter(LastOf(work, {QStringLiteral("NOTE"), QStringLiteral("EMAIL"), QStringLiteral("TEL")}),
+                         {line});
 }
 
 // The ADR the person shows: the preferred one, else the first; -1 when none.
@@ -595,11 +648,22 @@ QByteArray Updated(const QByteArray& serverCard, const modVcard::Person& now, co
     // still holding that reading changed nothing there.
     modVcard::Problem problem = modVcard::Problem::None;
     const std::optional<modVcard::Person> older = modVcard::ToPerson(
-        cards.front(), limits, modSettings::ReadSetting(QStringLiteral("Date")), problem, modVcard::Keeping::InNote);
+        cards.front(), limits, modSettings::ReadSetting(QStringLiteral("Date")), problem, modVcard::Keeping::Older);
 
     Work work(serverCard, cards.front());
     UpdateName(work, before->name, now.name);
-    UpdateBirthday(work, before->dateOfBirth, now.dateOfBirth);
+    // A person stored before this version knew the fields beyond the spec's tables has
+    // none of them: the card's stay as they are.
+    if (now.detailsKnown) {
+        UpdateBirthday(work, BirthdayValue(before->dateOfBirth, before->birthday),
+                       BirthdayValue(now.dateOfBirth, now.birthday));
+        UpdateText(work, "ORG", before->organisation, now.organisation);
+        UpdateText(work, "TITLE", before->title, now.title);
+        UpdatePhoto(work, before->photo, now.photo);
+    } else if (now.dateOfBirth != before->dateOfBirth && (now.dateOfBirth || !before->birthday)) {
+        UpdateBirthday(work, BirthdayValue(before->dateOfBirth, before->birthday),
+                       BirthdayValue(now.dateOfBirth, std::nullopt));
+    }
     if (!modMerge::SameText(before->address, now.address) &&
         !(older && modMerge::SameText(older->address, now.address)))
         UpdateAddress(work, now.address);

@@ -158,6 +158,7 @@ std::vector<LocalPerson> LocalPersons(const std::vector<qint16>& only)
         modPersonUid::Identities(modDatabase::DatabaseConnection());
     modExport::Selection selection;
     selection.contactnrs = only;
+    selection.cards = true;
     if (only.empty())
         for (auto it = identities.cbegin(); it != identities.cend(); ++it)
             selection.contactnrs.push_back(it.key());
@@ -172,9 +173,9 @@ std::vector<LocalPerson> LocalPersons(const std::vector<qint16>& only)
             QByteArray card;
             modVcard::WriteCard(person, selection.details,
                                 [&card](const QString& line) { card += line.toUtf8() + "\r\n"; });
-            modVcard::Person shown{person.name,   person.dateOfBirth, person.address, person.note,
-                                   person.phones, person.emails,      identity.uid};
-            persons.push_back({identity.uid, person.contactnr, card, modSyncCard::Hash(card), std::move(shown)});
+            modVcard::Person shown = modVcard::FromExported(person);
+            persons.push_back(
+                {identity.uid, person.contactnr, card, modSyncCard::Hash(card), std::move(shown), person.card});
         });
     return persons;
 }

@@ -14,6 +14,18 @@
 
 #include <QDate>
 
+QString detailsText(const std::optional<modPersonDetail::MonthDay>& birthday, const QString& organisation,
+                    const QString& title, const QByteArray& photo)
+{
+    if (!birthday && organisation.isEmpty() && title.isEmpty() && photo.isEmpty())
+        return QString();
+    return " # [" +
+           QStringList{birthday ? birthday->Stored() : "-", organisation, title,
+                       photo.isEmpty() ? "-" : QString("photo %1 bytes").arg(photo.size())}
+               .join(" | ") +
+           "]";
+}
+
 QStringList dumpPersons()
 {
     QStringList persons;
@@ -40,6 +52,9 @@ QStringList dumpPersons()
                                entries("SELECT Email, Description FROM Email WHERE Contactnr = %1 ORDER BY [Order] "),
                                rows.Fields(4).toString()}
                        .join(" # ");
+        const modPersonDetail::Detail detail =
+            modPersonDetail::Read(modDatabase::DatabaseConnection(), static_cast<qint16>(rows.Fields(0).toInt()));
+        persons.last() += detailsText(detail.birthday, detail.organisation, detail.title, detail.photo);
     }
     return persons;
 }

@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "database/modPersonDetail.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -39,8 +41,14 @@ QStringList storedEntries(const QString& table, int contactnr);
 // A column of a person; "<no person>" when there is none.
 QVariant personField(int contactnr, const QString& column);
 
+// The fields beyond the spec's tables as dumps show them: "" when there are none, else
+// " # [--04-14 | organisation | title | photo 1234 bytes]".
+QString detailsText(const std::optional<modPersonDetail::MonthDay>& birthday, const QString& organisation,
+                    const QString& title, const QByteArray& photo);
+
 // Every person of the open database with its lists, in name order, one line each:
-// "Name # yyyy-mm-dd (or -) # Address # number (description) | ... # e-mail | ... # Note".
+// "Name # yyyy-mm-dd (or -) # Address # number (description) | ... # e-mail | ... # Note",
+// followed by detailsText.
 // Comparing two dumps tells whether anything of any person changed.
 QStringList dumpPersons();
 int countRows(const char* table);

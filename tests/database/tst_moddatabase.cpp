@@ -118,7 +118,7 @@ QString Revision(qint16 contactnr)
 
 qint16 AddPerson(const QString& name)
 {
-    return *modContact::SaveNewPerson({name, "", "", "", {}, {}});
+    return *modContact::SaveNewPerson({name, "", "", "", {}, {}, {}, {}, {}, {}});
 }
 
 // Runs a script of the sqlite3 program on a file, as another tool would.
@@ -292,11 +292,11 @@ private slots:
         QCOMPARE(m_observer.path, second);
 
         // Other SQLite tools read the file: the tables are plain SQLite tables, with the
-        // program's own one for the persons' UIDs.
+        // program's own ones for the persons' UIDs and what the three tables have no column for.
         modDatabase::CloseDatabase(true);
         QString tables;
         Sqlite3(path, ".tables", &tables);
-        QCOMPARE(tables, QString("Email Person PersonUid Phone"));
+        QCOMPARE(tables, QString("Email Person PersonDetail PersonUid Phone"));
     }
 
     void validation_data()
@@ -643,7 +643,8 @@ private slots:
         QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$").match(Revision(anna)).hasMatch());
 
         modSql::ExecuteSql("UPDATE PersonUid SET Revision = '2001-01-01T00:00:00Z'");
-        modContact::SaveExistingPerson(anna, {"Anna Berg", "", "", "", {modContact::TypedEntry("0101", "Home")}, {}});
+        modContact::SaveExistingPerson(
+            anna, {"Anna Berg", "", "", "", {modContact::TypedEntry("0101", "Home")}, {}, {}, {}, {}, {}});
         QCOMPARE(UidRows(), made);
         QVERIFY(Revision(anna) > QString("2001-01-01T00:00:00Z"));
         QCOMPARE(Revision(bob), QString("2001-01-01T00:00:00Z"));
@@ -691,7 +692,7 @@ private slots:
             found << row.section(' ', 0, 0) + "=" + owner.value(row.section(' ', 1), "new");
         }
         QCOMPARE(found.join(' '), uids);
-        QCOMPARE(Column("SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger'"), QStringList{"3"});
+        QCOMPARE(Column("SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger'"), QStringList{"5"});
     }
 
     void okButtonAndEscape()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "DataRow.h"
+#include "PersonDump.h"
 #include "TestSupport.h"
 
 #include "interchange/modCsv.h"
@@ -37,16 +38,18 @@ class TestFormats : public QObject
                            entries(person.phones),
                            entries(person.emails),
                            person.note}
-            .join(" # ");
+                   .join(" # ") +
+               detailsText(person.birthday, person.organisation, person.title, person.photo);
     }
 
     // The persons made of the file's cards; a card skipped shows as "skipped".
-    static QStringList import(const QByteArray& file, const modVcard::Limits& limits = {})
+    static QStringList import(const QByteArray& file, const modVcard::Limits& limits = {},
+                              modVcard::Keeping keeping = modVcard::Keeping::InCard)
     {
         QStringList persons;
         for (const modVcard::Card& card : modVcard::ParseCards(file)) {
             modVcard::Problem problem = modVcard::Problem::None;
-            const auto person = modVcard::ToPerson(card, limits, "dd/mm/yyyy", problem);
+            const auto person = modVcard::ToPerson(card, limits, "dd/mm/yyyy", problem, keeping);
             persons << (person ? describe(*person) : "skipped");
         }
         return persons;
@@ -73,24 +76,24 @@ private slots:
             QStringList{"Anna van der Berg # 1980-02-29 # Keizersgracht 1\nApt 2\n1015 CJ Amsterdam\nNH\nNetherlands # "
                         "+31 6 5550 1234 (Mobile) | +31 20 555 0000 (Gym) | +31 20 555 1111 (Work) # "
                         "anna@example.net (Home) | a.berg@work.example (Work) # "
-                        "Line one\nLine two, with comma; semicolon \\ backslash : colon and a long word\n\n"
-                        "Organisation: Example Corp, Research\nTitle: Chief Tester\nNickname: Annie, AB\n"
-                        "Website: https://anna.example.net/",
-                        "Bob Stone # - #  #  #  # Date of birth: 24/12"});
+                        "Line one\nLine two, with comma; semicolon \\ backslash : colon and a long word"
+                        " # [- | Example Corp, Research | Chief Tester | -]",
+                        "Bob Stone # - #  #  #  #  # [--12-24 |  |  | -]"});
 
         // 4.0: PREF parameters, quoted type lists, tel: addresses, a birthday without
-        // year, two addresses, and properties this program has no place for.
+        // year, two addresses (the preferred one shows), and properties this program has no
+        // place for (they stay in the kept card, as does a birthday given as text).
         addRow("4.0 pref and no-year birthday", sample("rfc40.vcf"),
-               QStringList{"Dr. Chen Wei # - # Work:\n100 Waters Edge\n30314 Baytown\nLA\nUSA\n\n"
-                           "Home:\n42 Plantation St.\n30314 Baytown\nLA\nUSA # "
-                           "+1-555-555-5555 (Home) | +1-555-555-4444 (Work Mobile) # chen@work.example (Work) # "
-                           "Date of birth: 12/04",
-                           "Smith, John # - #  #  #  # Date of birth: circa 1800"});
+               QStringList{"Dr. Chen Wei # - # 100 Waters Edge\n30314 Baytown\nLA\nUSA # "
+                           "+1-555-555-5555 (Home) | +1-555-555-4444 (Work Mobile) # chen@work.example (Work) #  # "
+                           "[--04-12 |  |  | -]",
+                           "Smith, John # - #  #  #  # "});
 
         // Cards that only name an organisation, and a 2.1 LABEL where there is no ADR;
         // a date of birth in basic form with a time.
-        addRow("organisation and label", sample("organisation.vcf"),
-               QStringList{"Plumbing Ltd. # 1999-12-31 # Pipe Lane 4\n1234 Town #  #  # "});
+        addRow(
+            "organisation and label", sample("organisation.vcf"),
+            QStringList{"Plumbing Ltd. # 1999-12-31 # Pipe Lane 4\n1234 Town #  #  #  # [- | Plumbing Ltd. |  | -]"});
 
         addRow("UTF-16 with byte order mark", sample("utf16.vcf"), QStringList{"Ørjan Åsen # - #  #  #  # "});
     }
@@ -98,6 +101,43 @@ private slots:
     {
         QFETCH(QByteArray, file);
         QTEST(import(file), "persons");
+    }
+
+    // A birthday without a year, the organisation, the job title and an inline photo have
+    // fields of their own; older versions read the first three into the note.
+    void fieldsBeyondTheTables_data()
+    {
+        TestSupport::addColumns<QByteArray, QString, QString>("lines", "details", "olderNote");
+        const QByteArray jpeg("\xFF\xD8\xFF\xE0 a photo");
+        addRow("3.0 birthday without a year", QByteArray("BDAY:--0414"), " # [--04-14 |  |  | -]",
+               "Date of birth: 14/04");
+        addRow("4.0 birthday without a year", QByteArray("BDAY:--04-14"), " # [--04-14 |  |  | -]",
+               "Date of birth: 14/04");
+        addRow("year marked as omitted", QByteArray("BDAY;X-APPLE-OMIT-YEAR=1604:1604-02-29"), " # [--02-29 |  |  | -]",
+               "Date of birth: 29/02");
+        addRow("birthday with a year", QByteArray("BDAY:1970-04-14"), "", "");
+        addRow("organisation and title", QByteArray("ORG:Example Corp;Research\nTITLE:Chief Tester"),
+               " # [- | Example Corp, Research | Chief Tester | -]",
+               "Organisation: Example Corp, Research\nTitle: Chief Tester");
+        addRow("3.0 photo", "PHOTO;ENCODING=b;TYPE=JPEG:" + jpeg.toBase64(), " # [- |  |  | photo 12 bytes]", "");
+        addRow("2.1 photo with data lines",
+               "PHOTO;ENCODING=BASE64;TYPE=JPEG:\n" + jpeg.toBase64().left(8) + "\n" + jpeg.toBase64().mid(8) + "\n",
+               " # [- |  |  | photo 12 bytes]", "");
+        addRow("4.0 photo as data", "PHOTO:data:image/jpeg;base64," + jpeg.toBase64(), " # [- |  |  | photo 12 bytes]",
+               "");
+        addRow("photo on the web, never fetched", QByteArray("PHOTO;VALUE=uri:https://example.org/a.jpg"), "", "");
+        addRow("broken photo", QByteArray("PHOTO;ENCODING=b;TYPE=JPEG:not*base64"), "", "");
+    }
+    void fieldsBeyondTheTables()
+    {
+        auto [lines, details, olderNote] =
+            TestSupport::fetch<QByteArray, QString, QString>("lines", "details", "olderNote");
+        const QByteArray card = "BEGIN:VCARD\nVERSION:3.0\nFN:Anna\n" + lines + "\nEND:VCARD\n";
+        const QString date = lines.contains("1970") ? "1970-04-14" : "-";
+        for (const modVcard::Keeping keeping : {modVcard::Keeping::InCard, modVcard::Keeping::InNote})
+            QCOMPARE(import(card, {}, keeping), QStringList{"Anna # " + date + " #  #  #  # " + details});
+        QCOMPARE(import(card, {}, modVcard::Keeping::Older),
+                 QStringList{"Anna # " + date + " #  #  #  # " + olderNote});
     }
 
     // Files without any card; broken cards among good ones are in the import test's report.
@@ -113,13 +153,13 @@ private slots:
     void oversizedTextsGoToTheNote()
     {
         const modVcard::Limits limits{10, 8, 12, 6, 2}; // name, number, e-mail, description, entries
-        QCOMPARE(import(sample("oversized.vcf"), limits),
+        QCOMPARE(import(sample("oversized.vcf"), limits, modVcard::Keeping::InNote),
                  QStringList{"Maximilian # - #  # 1 | 3 #  # typed note\n\nName: Maximilian Alexander\n"
                              "Number: 123456789 (Home)\nNumber: 2 (Holiday)\nNumber: 4\n"
                              "E-mail: max@example.org"});
 
         // A cut never leaves half of a character outside the Basic Multilingual Plane.
-        QCOMPARE(import("BEGIN:VCARD\nFN:Abcdefghi\xF0\x9F\x8E\x82xyz\nEND:VCARD\n", limits),
+        QCOMPARE(import("BEGIN:VCARD\nFN:Abcdefghi\xF0\x9F\x8E\x82xyz\nEND:VCARD\n", limits, modVcard::Keeping::InNote),
                  QStringList{"Abcdefghi # - #  #  #  # Name: Abcdefghi\U0001F382xyz"});
     }
 

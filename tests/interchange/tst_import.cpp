@@ -77,7 +77,7 @@ class TestImport : public QObject
     static qint16 save(const QString& name, const QStringList& phones, const QStringList& emails,
                        const QString& born = {}, const QString& address = {}, const QString& note = {})
     {
-        modContact::Contact contact{name, born, address, note, {}, {}};
+        modContact::Contact contact{name, born, address, note, {}, {}, {}, {}, {}, {}};
         for (const QString& phone : phones)
             contact.phones.push_back(TypedEntry(phone.section('|', 0, 0), phone.section('|', 1)));
         for (const QString& email : emails)
@@ -469,7 +469,7 @@ private slots:
     // A broken file is reported with its lines; not even the good rows before the fault are written.
     void brokenCsvWritesNothing()
     {
-        QVERIFY(modContact::SaveNewPerson({"Kept", "", "", "", {}, {}}));
+        QVERIFY(modContact::SaveNewPerson({"Kept", "", "", "", {}, {}, {}, {}, {}, {}}));
         const QStringList before = dumpPersons();
         QCOMPARE(import(write("broken.csv", "Name,Given Name,Family Name,Notes\r\n"
                                             "Ann,,,x\r\nBob,,\r\nEve,,,,x\r\nCid,,,\"open\r\n")),

@@ -49,6 +49,10 @@ modContact::Contact MakeContact(int generation)
                                 QString("Street %1").arg(generation),
                                 QString(2000 + generation % 700, 'n'),
                                 {},
+                                {},
+                                {},
+                                {},
+                                {},
                                 {}};
     for (int order = 1; order <= phones; ++order)
         contact.phones.push_back(modContact::TypedEntry(QString("g%1-%2").arg(generation).arg(order), "Line"));

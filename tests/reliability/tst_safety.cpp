@@ -223,7 +223,7 @@ private slots:
             // Write until the reminder has finished (bounded, in case it never does).
             for (int i = 0; i < 400 && reminder.state() != QProcess::NotRunning; ++i, ++written) {
                 const auto failure = EngineTest::failureOf([&] {
-                    modContact::Contact contact{QString("Writer %1").arg(written), "", "", "", {}, {}};
+                    modContact::Contact contact{QString("Writer %1").arg(written), "", "", "", {}, {}, {}, {}, {}, {}};
                     contact.phones.push_back(modContact::TypedEntry(QString("0%1").arg(written), QString()));
                     const std::optional<qint16> contactnr = modContact::SaveNewPerson(contact);
                     QVERIFY(contactnr);
@@ -366,13 +366,15 @@ private slots:
             QCOMPARE(TestSupport::readFile(path) == sent, !remove);
         }
         QCOMPARE(platform.messages().size(), 2);
-        QVERIFY(modContact::SaveNewPerson({"Dora", "", "", "", {modContact::TypedEntry("555 0199", QString())}, {}}));
+        QVERIFY(modContact::SaveNewPerson(
+            {"Dora", "", "", "", {modContact::TypedEntry("555 0199", QString())}, {}, {}, {}, {}, {}}));
         QCOMPARE(countRows("Person"), 4);
         QCOMPARE(countRows("Loot"), 0);
         // Only our own triggers are there, made anew with our table.
         QCOMPARE(EngineTest::column(modSql::OpenRecordset("SELECT type || ' ' || name AS Name FROM sqlite_master "
                                                           "WHERE type IN ('trigger', 'view') ORDER BY name")),
-                 (QStringList{"trigger PersonUidAdd", "trigger PersonUidChange", "trigger PersonUidRemove"}));
+                 (QStringList{"trigger PersonDetailChange", "trigger PersonDetailRemove", "trigger PersonUidAdd",
+                              "trigger PersonUidChange", "trigger PersonUidRemove"}));
     }
 
     void brokenDatabaseFile_data()

@@ -103,7 +103,7 @@ class TestSync : public QObject
     }
     static void add(const QString& name, const QString& phone)
     {
-        QVERIFY(modContact::SaveNewPerson({name, "", "", "", {modContact::TypedEntry(phone, "")}, {}}));
+        QVERIFY(modContact::SaveNewPerson({name, "", "", "", {modContact::TypedEntry(phone, "")}, {}, {}, {}, {}, {}}));
     }
     static qint16 numberOf(const QString& name)
     {
@@ -112,7 +112,14 @@ class TestSync : public QObject
     }
     static void edit(const QString& name, const QString& newName, const QStringList& phones)
     {
-        modContact::Contact contact{newName, "", "", "", {}, {}};
+        // As the editor saves: the fields it does not touch here stay as they are.
+        modContact::Contact contact = modMerge::ToContact(modMerge::ReadPerson(numberOf(name)));
+        contact.name = newName;
+        contact.dateOfBirth.clear();
+        contact.address.clear();
+        contact.note.clear();
+        contact.phones.clear();
+        contact.emails.clear();
         for (const QString& phone : phones)
             contact.phones.push_back(modContact::TypedEntry(phone, ""));
         modContact::SaveExistingPerson(numberOf(name), contact);
@@ -365,6 +372,17 @@ private slots:
         addRow("an address of lines of no known shape: all of it as the street", QStringList{"FN:Anna"}, "address",
                "12 Main St\nSpringfield, IL 62704",
                QStringList{"FN:Anna", "ADR:;;12 Main St\\nSpringfield\\, IL 62704;;;;"});
+        addRow("a birthday without a year moved", rich, "birthday", "--12-24",
+               with({"BDAY:--0414", oldRev}, {"BDAY:--1224", rev}));
+        addRow("a birthday without a year removed", rich, "birthday", "", with({"BDAY:--0414", oldRev}, {"", rev}));
+        addRow("the organisation edited: one line", rich, "organisation", "Acme",
+               with({"ORG:Acme;Sales", oldRev}, {"ORG:Acme", rev}));
+        addRow("a title added after the organisation", rich, "title", "Engineer, Sales",
+               with({"ORG:Acme;Sales", oldRev}, {"ORG:Acme;Sales\r\nTITLE:Engineer\\, Sales", rev}));
+        addRow("the photo replaced", rich, "photo", "/9j/4AAQ",
+               with({"PHOTO;ENCODING=b;TYPE=JPEG:AAAABBBB", oldRev}, {"PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ", rev}));
+        addRow("the photo removed", rich, "photo", "", with({"PHOTO;ENCODING=b;TYPE=JPEG:AAAABBBB", oldRev}, {"", rev}));
+        addRow("a person stored before those fields were known leaves them to the card", rich, "unknown", "", rich);
         addRow("an older version's reading (addresses joined, extras in the note) changed nothing", rich, "older",
                "Work:\nCalle Mayor 1\n28013 Madrid\nSpain\n\nHome:\nHauptstr. 5\n80331 München\nGermany|"
                "Met at the fair\n\nDate of birth: 14/04\nOrganisation: Acme, Sales",
@@ -403,7 +421,23 @@ private slots:
             person->phones = entries();
         else if (field == "emails")
             person->emails = entries();
-        else if (field == "older")
+        else if (field == "birthday")
+            person->birthday = modPersonDetail::ParseMonthDay(value);
+        else if (field == "organisation")
+            person->organisation = value;
+        else if (field == "title")
+            person->title = value;
+        else if (field == "photo")
+            person->photo = QByteArray::fromBase64(value.toLatin1());
+        if (field == "older" || field == "unknown") {
+            // What an older version stored: none of the fields beyond the spec's tables.
+            person->detailsKnown = false;
+            person->birthday.reset();
+            person->organisation.clear();
+            person->title.clear();
+            person->photo.clear();
+        }
+        if (field == "older")
             std::tie(person->address, person->note) = std::pair(value.section('|', 0, 0), value.section('|', 1));
         const QByteArray ours = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:x\r\nREV:20261207T100000Z\r\nEND:VCARD\r\n";
         QCOMPARE(QString(modSyncCard::Updated(server, *person, ours, limits)).split("\r\n"),
@@ -622,7 +656,7 @@ private slots:
         QVERIFY(sync(file("a.mdb")).ok);
         QCOMPARE(dumpPersons(), QStringList{"Dr. José García López Jr. # - # Calle Mayor 1\n28013 Madrid\nSpain # "
                                             "+34 91 555 0101 (Work Fax) | +34 600 000 001 (Mobile) # "
-                                            "jose@example.org # Met at the fair"});
+                                            "jose@example.org # Met at the fair # [--04-14 | Acme, Sales |  | photo 6 bytes]"});
         const QStringList before = QString(serverCards().value(0)).split("\r\n");
         modContact::Contact contact = modMerge::ToContact(modMerge::ReadPerson(numberOf("Dr. José García López Jr.")));
         contact.note = "Met at the fair in May";
@@ -662,6 +696,10 @@ private slots:
                                                "",
                                                "",
                                                {modContact::TypedEntry("0101", description)},
+                                               {},
+                                               {},
+                                               {},
+                                               {},
                                                {}}));
         QCOMPARE(sync(file("a.mdb")).sent, 5);
         const QList<QByteArray> cards = serverCards();

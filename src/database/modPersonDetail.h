@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Licensed under the GNU General Public License version 3 or any later version.
+#pragma once
+
+#include "database/Engine.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QHash>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What a person holds beyond the columns of Person, Phone and Email: a birthday without
+// a year, the organisation, the job title, a photo, and the card the person came from,
+// kept whole so that what this program has no field for is never lost. They live in a
+// table of our own beside the three tables, which keep their layout; a program that
+// knows only those sees a person without a date of birth where the year is unknown.
+namespace modPersonDetail {
+
+constexpr const char* TableName = "PersonDetail";
+
+// A day of the year without a year; 29 February is one.
+struct MonthDay
+{
+    int month = 0;
+    int day = 0;
+
+    bool operator==(const MonthDay& other) const { return month == other.month && day == other.day; }
+    bool operator!=(const MonthDay& other) const { return !(*this == other); }
+    // How the table keeps it, as vCard writes a date without a year: "--04-14".
+    QString Stored() const;
+    // The day in a year; 29 February falls on 28 February outside leap years.
+    QDate In(int year) const;
+};
+// A stored or typed "--04-14" (also "--0414"); nothing for anything else.
+std::optional<MonthDay> ParseMonthDay(const QString& text);
+// The day and month as the language writes them, without a year: "14 April", "14. April".
+QString LongText(const MonthDay& birthday, const QLocale& locale);
+
+// The largest photo kept, in bytes; a photo is stored as JPEG of at most PhotoSide pixels
+// on its longer side.
+constexpr int MaxPhotoBytes = 200 * 1024;
+constexpr int PhotoSide = 512;
+
+struct Detail
+{
+    bool exists = false; // the person has a row: this version has read or written it
+    std::optional<MonthDay> birthday;
+    QString organisation;
+    QString title;
+    QByteArray photo; // image file bytes
+    QByteArray card;  // the card the person came from, or its last state on the server
+};
+
+// The statements that make the table and its triggers (each does nothing when already there).
+QStringList CreateStatements();
+// Makes the table and triggers where they are missing; reads only when they are there.
+// Throws Engine::EngineError.
+void EnsureTable(Engine::Connection& connection);
+
+// The person's details; an empty Detail when there is no row or no table. withPhoto false
+// leaves the photo unread. Throws Engine::EngineError.
+Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto = true);
+// Every birthday without a year, by person.
+QHash<qint16, MonthDay> Birthdays(Engine::Connection& connection);
+// Every organisation and title, by person, for lists and exports.
+QHash<qint16, std::pair<QString, QString>> OrganisationsAndTitles(Engine::Connection& connection);
+// Every kept card, by person.
+QHash<qint16, QByteArray> Cards(Engine::Connection& connection);
+
+// The statements that store the fields the person edits (the kept card stays as it is).
+// A person without any of them keeps a row only while it has a kept card.
+QStringList WriteStatements(qint16 contactnr, const std::optional<MonthDay>& birthday, const QString& organisation,
+                            const QString& title, const QByteArray& photo);
+// The statements that keep the card the person came from.
+QStringList KeepCardStatements(qint16 contactnr, const QByteArray& card);
+
+} // namespace modPersonDetail
