@@ -115,7 +115,8 @@ void frmReminder::AddRows(const std::vector<modReminder::ReminderRow>& rows)
         item->setText(DateColumn, modReminder::DateText(row.date));
         item->setText(PersonColumn, row.name);
         item->setToolTip(PersonColumn, row.name);
-        item->setText(AgeColumn, QString::number(row.age));
+        if (row.ageKnown)
+            item->setText(AgeColumn, QString::number(row.age));
         item->setData(DateColumn, KeyRole, row.key);
         if (row.today)
             for (int column = DateColumn; column <= AgeColumn; ++column)

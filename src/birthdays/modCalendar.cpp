@@ -4,6 +4,7 @@
 
 #include "database/Engine.h"
 #include "database/modDatabase.h"
+#include "database/modPersonDetail.h"
 #include "database/modSql.h"
 #include "export/modExport.h"
 #include "language/modLanguage.h"
@@ -63,9 +64,11 @@ void WriteBirthdays(Page& page, int day, int year, const QList<Birthday>& birthd
     while (cursor < birthdays.size() && birthdays.at(cursor).dateofbirth.day() == day) {
         const Birthday& birthday = birthdays.at(cursor);
         const int age = year - birthday.dateofbirth.year();
+        const QString shownAge =
+            birthday.yearKnown ? QStringLiteral(" (") + QString::number(age) + QLatin1Char(')') : QString();
         page.line(5, QStringLiteral("<tr>"));
         page.line(6, QStringLiteral("<td class=\"birthday\">") + modExport::EscapeHtml(birthday.name.trimmed()) +
-                         QStringLiteral(" (") + QString::number(age) + QStringLiteral(")</td>"));
+                         shownAge + QStringLiteral("</td>"));
         page.line(5, QStringLiteral("</tr>"));
         ++count;
         ++cursor;
@@ -245,6 +248,21 @@ QList<Birthday> MonthBirthdays(int month)
     for (; !rs.Eof(); rs.MoveNext())
         birthdays << Birthday{rs.Fields(QStringLiteral("Name")).toString().trimmed(),
                               rs.Fields(QStringLiteral("Dateofbirth")).toDate()};
+    // Birthdays without a year join their day, in name order with the others.
+    bool added = false;
+    for (const modPersonDetail::NamedBirthday& birthday :
+         modPersonDetail::BirthdaysWithoutYear(modDatabase::DatabaseConnection())) {
+        if (birthday.birthday.month != month)
+            continue;
+        birthdays << Birthday{birthday.name, QDate(2000, month, birthday.birthday.day), false};
+        added = true;
+    }
+    if (added)
+        std::stable_sort(birthdays.begin(), birthdays.end(), [](const Birthday& a, const Birthday& b) {
+            if (a.dateofbirth.day() != b.dateofbirth.day())
+                return a.dateofbirth.day() < b.dateofbirth.day();
+            return Engine::CollateNoCase(a.name.toUtf8(), b.name.toUtf8()) < 0;
+        });
     return birthdays;
 }
 

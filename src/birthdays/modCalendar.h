@@ -54,7 +54,8 @@ QString MonthName(int month, const QLocale& locale);
 struct Birthday
 {
     QString name;
-    QDate dateofbirth;
+    QDate dateofbirth; // a year of 2000 for a birthday without a year
+    bool yearKnown = true;
 };
 
 // The statement that reads the persons born in a month, by day and name.

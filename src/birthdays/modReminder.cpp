@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "modReminder.h"
 
+#include "database/modDatabase.h"
+#include "database/modPersonDetail.h"
 #include "database/modSql.h"
 #include "startup/modSettings.h"
 #include "startup/modText.h"
@@ -100,6 +102,8 @@ std::vector<ReminderRow> CollectBirthdays(const std::vector<int>& days, const QD
     std::vector<ReminderRow> rows;
     QSet<qint16> listed;
     QSet<int> looked;
+    const std::vector<modPersonDetail::NamedBirthday> withoutYear =
+        modPersonDetail::BirthdaysWithoutYear(modDatabase::DatabaseConnection());
     for (const int offset : days) {
         const QDate day = today.addDays(offset);
         // Everyone born on a day already looked at is listed already.
@@ -118,6 +122,21 @@ std::vector<ReminderRow> CollectBirthdays(const std::vector<int>& days, const QD
             row.date = day;
             row.name = modMain::TrimBlanks(rs.Fields(QStringLiteral("Name")).toString());
             row.age = day.year() - rs.Fields(QStringLiteral("Dateofbirth")).toDate().year();
+            row.today = offset == 0;
+            rows.push_back(row);
+        }
+        // Birthdays without a year fall on the same day and month, with no age.
+        for (const modPersonDetail::NamedBirthday& birthday : withoutYear) {
+            if (birthday.birthday.month != day.month() || birthday.birthday.day != day.day() ||
+                listed.contains(birthday.contactnr))
+                continue;
+            listed.insert(birthday.contactnr);
+            ReminderRow row;
+            row.contactnr = birthday.contactnr;
+            row.key = modMain::ContactKey(birthday.contactnr);
+            row.date = day;
+            row.name = modMain::TrimBlanks(birthday.name);
+            row.ageKnown = false;
             row.today = offset == 0;
             rows.push_back(row);
         }

@@ -31,6 +31,7 @@ struct ReminderRow
     QDate date;   // the birthday this year or next
     QString name; // trimmed
     int age = 0;  // reached on that birthday
+    bool ageKnown = true; // false for a birthday without a year
     bool today = false;
 };
 

@@ -140,6 +140,22 @@ QHash<qint16, MonthDay> Birthdays(Engine::Connection& connection)
     return birthdays;
 }
 
+std::vector<NamedBirthday> BirthdaysWithoutYear(Engine::Connection& connection)
+{
+    std::vector<NamedBirthday> found;
+    if (!TableThere(connection))
+        return found;
+    connection.ForEachRow(QStringLiteral("SELECT Person.Contactnr, Person.Name, PersonDetail.Birthday FROM Person "
+                                         "JOIN PersonDetail ON PersonDetail.Contactnr = Person.Contactnr "
+                                         "WHERE PersonDetail.Birthday IS NOT NULL AND Person.Dateofbirth IS NULL "
+                                         "ORDER BY Person.Contactnr"),
+                          [&found](const Engine::Connection::Row& row) {
+                              if (const std::optional<MonthDay> birthday = ParseMonthDay(row.Text(2)))
+                                  found.push_back({static_cast<qint16>(row.Int(0)), row.Text(1).trimmed(), *birthday});
+                          });
+    return found;
+}
+
 QHash<qint16, std::pair<QString, QString>> OrganisationsAndTitles(Engine::Connection& connection)
 {
     QHash<qint16, std::pair<QString, QString>> found;

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 // What a person holds beyond the columns of Person, Phone and Email: a birthday without
 // a year, the organisation, the job title, a photo, and the card the person came from,
@@ -66,6 +67,15 @@ void EnsureTable(Engine::Connection& connection);
 Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto = true);
 // Every birthday without a year, by person.
 QHash<qint16, MonthDay> Birthdays(Engine::Connection& connection);
+// The persons with a birthday without a year and no date of birth (a full date wins), with
+// their names trimmed, in number order.
+struct NamedBirthday
+{
+    qint16 contactnr = 0;
+    QString name;
+    MonthDay birthday;
+};
+std::vector<NamedBirthday> BirthdaysWithoutYear(Engine::Connection& connection);
 // Every organisation and title, by person, for lists and exports.
 QHash<qint16, std::pair<QString, QString>> OrganisationsAndTitles(Engine::Connection& connection);
 // Every kept card, by person.

@@ -221,7 +221,12 @@ private slots:
                     {7, "New Born", QDate(2024, 3, 10)},
                     {8, "No Date", {}},
                     {9, "Padded Name   ", QDate(1950, 3, 10)},
-                    {10, "Last Of Year", QDate(1999, 12, 31)}});
+                    {10, "Last Of Year", QDate(1999, 12, 31)},
+                    {11, "Carla No Year", {}},
+                    {12, "Year Wins", QDate(1960, 6, 1)}});
+        // Birthdays without a year; a full date overrides one.
+        runSql("INSERT INTO PersonDetail (Contactnr, Birthday) VALUES (11, '--05-17')");
+        runSql("INSERT INTO PersonDetail (Contactnr, Birthday) VALUES (12, '--06-02')");
         modDatabase::CloseDatabase(false);
     }
     void init()
@@ -627,8 +632,8 @@ private slots:
     {
         TestSupport::addColumns<int, int, int, QStringList>("year", "month", "day", "rows");
         addRow("four on one day, by name", 2024, 5, 17,
-               QStringList{"anna Alt (34)", "Bob Bauer (54)", "Émile Ernst (24)", "Zoë Zimmer (44)"});
-        addRow("escaped name", 2024, 6, 1, QStringList{"Tom &amp; Jerry &lt;TV&gt; (44)", Filler, Filler});
+               QStringList{"anna Alt (34)", "Bob Bauer (54)", "Carla No Year", "Émile Ernst (24)", "Zoë Zimmer (44)"});
+        addRow("escaped name", 2024, 6, 1, QStringList{"Tom &amp; Jerry &lt;TV&gt; (44)", "Year Wins (64)", Filler});
         addRow("nobody", 2024, 6, 2, QStringList{Filler, Filler, Filler});
         addRow("born this year", 2024, 3, 10, QStringList{"New Born (0)", "Padded Name (74)", Filler});
         addRow("born next year, seen last year", 2023, 3, 10, QStringList{"New Born (-1)", "Padded Name (73)", Filler});

@@ -70,8 +70,8 @@ class TestReminder : public QObject
     {
         QStringList result;
         for (const modReminder::ReminderRow& row : rows)
-            result << QStringList{row.key, modReminder::DateText(row.date), row.name, QString::number(row.age),
-                                  row.today ? "red" : ""}
+            result << QStringList{row.key, modReminder::DateText(row.date), row.name,
+                                  row.ageKnown ? QString::number(row.age) : QString(), row.today ? "red" : ""}
                           .join('|');
         return result;
     }
@@ -147,7 +147,15 @@ private slots:
                     {7, "Nils", QDate(1995, 3, 10)},
                     {8, "Noah without a date", QDate()},
                     {9, "Baby", QDate(2024, 1, 1)},
-                    {12, "Zoe", QDate(1988, 3, 7)}});
+                    {12, "Zoe", QDate(1988, 3, 7)},
+                    {10, "Ida without a year"},
+                    {11, "Rita without a year"},
+                    {13, "Tom with both"}});
+        // Birthdays without a year, and one that a full date overrides.
+        runSql("INSERT INTO PersonDetail (Contactnr, Birthday) VALUES (10, '--03-07')");
+        runSql("INSERT INTO PersonDetail (Contactnr, Birthday) VALUES (11, '--02-29')");
+        runSql("UPDATE Person SET Dateofbirth = #3/10/1960# WHERE Contactnr = 13");
+        runSql("INSERT INTO PersonDetail (Contactnr, Birthday) VALUES (13, '--03-07')");
         m_today = m_dir.filePath("today.mdb");
         const QDate today = QDate::currentDate();
         QVERIFY(modDatabase::NewDatabase(m_today));
@@ -204,30 +212,40 @@ private slots:
                QStringList{"Person  1|Sunday 31 December|Anna Ärger|33|red", "Person  2|Monday 1 January|Bert|24|",
                            "Person  9|Monday 1 January|Baby|0|", "Person  3|Tuesday 2 January|Carl|39|"});
         addRow("S = 2, O1 = 7", QDate(2023, 2, 28), "2,7,",
-               QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
-        addRow("S = 2, O1 = 10", QDate(2023, 2, 28), "2,10,", QStringList{"Person  7|Friday 10 March|Nils|28|"});
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|",
+                           "Person  10|Tuesday 7 March|Ida without a year||"});
+        addRow("S = 2, O1 = 10", QDate(2023, 2, 28), "2,10,",
+               QStringList{"Person  7|Friday 10 March|Nils|28|", "Person  13|Friday 10 March|Tom with both|63|"});
         addRow("29 February in a leap year", QDate(2024, 2, 28), "1,,",
-               QStringList{"Person  5|Thursday 29 February|Lea Leap|32|"});
+               QStringList{"Person  5|Thursday 29 February|Lea Leap|32|",
+                           "Person  11|Thursday 29 February|Rita without a year||"});
         addRow("no 29 February in other years", QDate(2023, 2, 27), "3,,", QStringList{});
         addRow("O1 = O2 = 5 lists the day once", QDate(2023, 3, 2), ",5,5",
-               QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|"});
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|",
+                           "Person  10|Tuesday 7 March|Ida without a year||"});
         addRow("S absent, O1 = 0: today in red", QDate(2023, 3, 7), ",0,",
-               QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red",
+                           "Person  10|Tuesday 7 March|Ida without a year||red"});
         addRow("a year and more: everyone once, on the first day found", QDate(2023, 1, 1), "400,,",
                QStringList{"Person  2|Sunday 1 January|Bert|23|red", "Person  9|Sunday 1 January|Baby|-1|red",
                            "Person  3|Monday 2 January|Carl|38|", "Person  4|Tuesday 3 January|Dora|53|",
                            "Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|",
-                           "Person  7|Friday 10 March|Nils|28|", "Person  1|Sunday 31 December|Anna Ärger|33|"});
+                           "Person  10|Tuesday 7 March|Ida without a year||", "Person  7|Friday 10 March|Nils|28|",
+                           "Person  13|Friday 10 March|Tom with both|63|",
+                           "Person  1|Sunday 31 December|Anna Ärger|33|"});
         addRow("once value a year on repeats nobody", QDate(2023, 3, 7), "0,366,",
-               QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red"});
+               QStringList{"Person  6|Tuesday 7 March|Mia|43|red", "Person  12|Tuesday 7 March|Zoe|35|red",
+                           "Person  10|Tuesday 7 March|Ida without a year||red"});
         addRow("nobody due", QDate(2023, 6, 1), "5,30,", QStringList{});
         // Ends, and still finds the 29 February that only the coming years hold.
         addRow("longer than anyone would choose", QDate(2023, 3, 1), "2147483647,,",
                QStringList{"Person  6|Tuesday 7 March|Mia|43|", "Person  12|Tuesday 7 March|Zoe|35|",
-                           "Person  7|Friday 10 March|Nils|28|", "Person  1|Sunday 31 December|Anna Ärger|33|",
-                           "Person  2|Monday 1 January|Bert|24|", "Person  9|Monday 1 January|Baby|0|",
-                           "Person  3|Tuesday 2 January|Carl|39|", "Person  4|Wednesday 3 January|Dora|54|",
-                           "Person  5|Thursday 29 February|Lea Leap|32|"});
+                           "Person  10|Tuesday 7 March|Ida without a year||", "Person  7|Friday 10 March|Nils|28|",
+                           "Person  13|Friday 10 March|Tom with both|63|",
+                           "Person  1|Sunday 31 December|Anna Ärger|33|", "Person  2|Monday 1 January|Bert|24|",
+                           "Person  9|Monday 1 January|Baby|0|", "Person  3|Tuesday 2 January|Carl|39|",
+                           "Person  4|Wednesday 3 January|Dora|54|", "Person  5|Thursday 29 February|Lea Leap|32|",
+                           "Person  11|Thursday 29 February|Rita without a year||"});
     }
     void birthdayRows()
     {
@@ -370,7 +388,7 @@ private slots:
         QVERIFY(!window->isVisible());
         QVERIFY(!modDatabase::IsDatabaseOpen());
         QVERIFY(modDatabase::OpenDatabase(m_path));
-        QCOMPARE(countRows("Person"), 10);
+        QCOMPARE(countRows("Person"), 13);
     }
 
     // The shipped chime is PCM, which every player takes. A reminder started by another process of
