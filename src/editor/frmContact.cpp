@@ -2,8 +2,11 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "editor/frmContact.h"
 
+#include "editor/modPhoto.h"
+
 #include "database/modSql.h"
 #include "language/modLanguage.h"
+#include "mainwindow/Logo.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/modOptions.h"
 #include "mainwindow/modWidgets.h"
@@ -13,7 +16,9 @@
 #include "startup/modText.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -125,9 +130,39 @@ void frmContact::createControls()
     fraDateofbirth = Named(new QGroupBox(this), "fraDateofbirth");
     txtDateofbirth = Named(new QLineEdit(fraDateofbirth), "txtDateofbirth");
     lblDateFormat = Named(new QLabel(fraDateofbirth), "lblDateFormat");
+    chkNoYear = Named(new QCheckBox(fraDateofbirth), "chkNoYear");
     auto* dateRow = new QHBoxLayout(fraDateofbirth);
     dateRow->addWidget(txtDateofbirth, 1);
     dateRow->addWidget(lblDateFormat);
+    dateRow->addWidget(chkNoYear);
+
+    fraWork = Named(new QGroupBox(this), "fraWork");
+    lblOrganisation = Named(new QLabel(fraWork), "lblOrganisation");
+    txtOrganisation = Named(new QLineEdit(fraWork), "txtOrganisation");
+    lblTitle = Named(new QLabel(fraWork), "lblTitle");
+    txtTitle = Named(new QLineEdit(fraWork), "txtTitle");
+    lblOrganisation->setBuddy(txtOrganisation);
+    lblTitle->setBuddy(txtTitle);
+    auto* work = new QFormLayout(fraWork);
+    work->addRow(lblOrganisation, txtOrganisation);
+    work->addRow(lblTitle, txtTitle);
+
+    fraPhoto = Named(new QGroupBox(this), "fraPhoto");
+    imgPhoto = Named(new QLabel(fraPhoto), "imgPhoto");
+    imgPhoto->setAlignment(Qt::AlignCenter);
+    imgPhoto->setFrameShape(QFrame::StyledPanel);
+    imgPhoto->setFixedSize(72, 96);
+    cmdPhotoChoose = Named(new QPushButton(fraPhoto), "cmdPhotoChoose");
+    cmdPhotoRemove = Named(new QPushButton(fraPhoto), "cmdPhotoRemove");
+    for (QPushButton* button : {cmdPhotoChoose, cmdPhotoRemove})
+        button->setAutoDefault(false);
+    auto* photoButtons = new QVBoxLayout;
+    photoButtons->addWidget(cmdPhotoChoose);
+    photoButtons->addWidget(cmdPhotoRemove);
+    photoButtons->addStretch(1);
+    auto* photoRow = new QHBoxLayout(fraPhoto);
+    photoRow->addWidget(imgPhoto);
+    photoRow->addLayout(photoButtons, 1);
 
     fraAddress = Named(new QGroupBox(this), "fraAddress");
     txtAddress = Named(new QPlainTextEdit(fraAddress), "txtAddress");
@@ -166,19 +201,21 @@ void frmContact::createControls()
     auto* grid = new QGridLayout(this);
     grid->addWidget(fraFullname, 0, 0);
     grid->addWidget(fraDateofbirth, 0, 1);
-    grid->addWidget(fraAddress, 1, 0);
-    grid->addWidget(fraNumber, 1, 1);
-    grid->addWidget(fraNote, 2, 0);
-    grid->addWidget(fraEmail, 2, 1);
+    grid->addWidget(fraWork, 1, 0);
+    grid->addWidget(fraPhoto, 1, 1);
+    grid->addWidget(fraAddress, 2, 0);
+    grid->addWidget(fraNumber, 2, 1);
+    grid->addWidget(fraNote, 3, 0);
+    grid->addWidget(fraEmail, 3, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->addLayout(buttons, 4, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(1, 1);
     grid->setRowStretch(2, 1);
+    grid->setRowStretch(3, 1);
 
     for (QWidget* box : std::initializer_list<QWidget*>{txtFullname, txtAddress, txtNote})
         box->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -188,9 +225,11 @@ void frmContact::createControls()
 void frmContact::setTabOrder()
 {
     // Tab reads the left column top to bottom, then the right one, then the buttons.
-    const QList<QWidget*> order{txtFullname,  txtAddress,     txtNote,    txtDateofbirth, lvwPhone, cmdPhoneAdd,
-                                cmdPhoneEdit, cmdPhoneRemove, cmdPhoneUp, cmdPhoneDown,   lvwEmail, cmdEmailAdd,
-                                cmdEmailEdit, cmdEmailRemove, cmdEmailUp, cmdEmailDown,   cmdOK,    cmdCancel};
+    const QList<QWidget*> order{txtFullname,    txtOrganisation, txtTitle,       txtAddress,     txtNote,
+                                txtDateofbirth, chkNoYear,       cmdPhotoChoose, cmdPhotoRemove, lvwPhone,
+                                cmdPhoneAdd,    cmdPhoneEdit,    cmdPhoneRemove, cmdPhoneUp,     cmdPhoneDown,
+                                lvwEmail,       cmdEmailAdd,     cmdEmailEdit,   cmdEmailRemove, cmdEmailUp,
+                                cmdEmailDown,   cmdOK,           cmdCancel};
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
@@ -285,6 +324,12 @@ void frmContact::connectCommands()
 {
     connect(cmdOK, &QPushButton::clicked, this, &frmContact::okClicked);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(chkNoYear, &QCheckBox::toggled, this, &frmContact::setNoYear);
+    connect(cmdPhotoChoose, &QPushButton::clicked, this, &frmContact::choosePhoto);
+    connect(cmdPhotoRemove, &QPushButton::clicked, this, [this] {
+        m_photo.clear();
+        showPhoto();
+    });
 
     connect(mnuPopupFullnameCopy, &QAction::triggered, this, [this] { copyText(txtFullname); });
     connect(mnuPopupFullnamePaste, &QAction::triggered, this, [this] { pasteText(txtFullname); });
@@ -339,6 +384,13 @@ void frmContact::LoadLanguage()
     cmdCancel->setText(T(QStringLiteral("Cancel")));
     fraFullname->setTitle(T(QStringLiteral("Name")));
     fraDateofbirth->setTitle(T(QStringLiteral("Date of birth")));
+    chkNoYear->setText(T(QStringLiteral("Year unknown")));
+    fraWork->setTitle(T(QStringLiteral("Work")));
+    lblOrganisation->setText(T(QStringLiteral("Organisation")) + QLatin1Char(':'));
+    lblTitle->setText(T(QStringLiteral("Title")) + QLatin1Char(':'));
+    fraPhoto->setTitle(T(QStringLiteral("Photo")));
+    cmdPhotoChoose->setText(T(QStringLiteral("Choose")) + QStringLiteral("..."));
+    cmdPhotoRemove->setText(T(QStringLiteral("Remove")));
     fraAddress->setTitle(T(QStringLiteral("Address")));
     fraNumber->setTitle(T(QStringLiteral("Numbers")));
     fraEmail->setTitle(T(QStringLiteral("E-mail")));
@@ -393,14 +445,22 @@ bool frmContact::Load()
     modWidgets::FitDateBox(txtDateofbirth);
     SetPhoneControls();
     SetEmailControls();
+    showPhoto();
     return true;
 }
 
 void frmContact::loadPerson(const modList::PersonDetails& person)
 {
     txtFullname->setText(person.name);
-    if (person.dateOfBirth)
+    if (person.dateOfBirth) {
         txtDateofbirth->setText(modList::FormatDate(*person.dateOfBirth, m_dateFormat));
+    } else if (person.birthday) {
+        chkNoYear->setChecked(true);
+        txtDateofbirth->setText(modContact::MonthDayText(*person.birthday, m_dateFormat));
+    }
+    txtOrganisation->setText(person.organisation);
+    txtTitle->setText(person.title);
+    m_photo = person.photo;
     txtAddress->setPlainText(person.address);
     for (const modList::ListEntry& phone : person.phones)
         EditorList::AppendEntry(lvwPhone, {phone.text, phone.tag});
@@ -630,11 +690,64 @@ void frmContact::pasteText(QWidget* box)
 
 // ---- OK and Cancel ----
 
-modContact::Contact frmContact::contents(const QString& monthDayYear) const
+// ---- Birthday without a year and photo ----
+
+void frmContact::setNoYear(bool noYear)
+{
+    // What was typed of day and month stays; the year goes, or gets its place back.
+    const QString kept = modContact::DayAndMonthOf(txtDateofbirth->displayText(), m_dateFormat, !noYear);
+    modWidgets::PrepareDateBox(txtDateofbirth,
+                               noYear ? modContact::MonthDayMask() : modContact::DateMask(m_dateFormat));
+    txtDateofbirth->setText(QString(kept).remove(QLatin1Char('_')).isEmpty() ? QString() : kept);
+    lblDateFormat->setText(QLatin1Char('(') + (noYear ? modContact::MonthDayFormat(m_dateFormat) : m_dateFormat) +
+                           QLatin1Char(')'));
+    modWidgets::FitDateBox(txtDateofbirth);
+}
+
+void frmContact::choosePhoto()
+{
+    const QString path = Platform::current().openFileName(
+        T(QStringLiteral("Photo")), T(QStringLiteral("Pictures")) + QStringLiteral(" (*.jpg *.jpeg *.png)"),
+        modEnvironment::PersonalFolder());
+    if (path.isEmpty())
+        return;
+    modPhoto::PhotoProblem problem = modPhoto::PhotoProblem::None;
+    const QByteArray photo = modPhoto::PhotoFromFile(path, problem);
+    if (problem != modPhoto::PhotoProblem::None) {
+        // The photo the person had stays.
+        const QString why = problem == modPhoto::PhotoProblem::TooLarge
+                                ? T(QStringLiteral("The picture is too large"))
+                                : T(QStringLiteral("The file is no picture that can be read"));
+        Platform::inform(T(QStringLiteral("Photo")), why + QStringLiteral(":\n") + path);
+        return;
+    }
+    m_photo = photo;
+    showPhoto();
+}
+
+void frmContact::showPhoto()
+{
+    const QImage image = m_photo.isEmpty() ? QImage() : QImage::fromData(m_photo);
+    if (image.isNull()) {
+        // The placeholder: the outline of a person.
+        imgPhoto->setPixmap(AddrionPersonPlaceholder(imgPhoto->size()));
+    } else {
+        imgPhoto->setPixmap(QPixmap::fromImage(
+            image.scaled(imgPhoto->size() - QSize(4, 4), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    }
+    cmdPhotoRemove->setEnabled(!m_photo.isEmpty());
+}
+
+modContact::Contact frmContact::contents(const QString& monthDayYear,
+                                         const std::optional<modPersonDetail::MonthDay>& birthday) const
 {
     modContact::Contact contact;
     contact.name = txtFullname->text();
     contact.dateOfBirth = monthDayYear;
+    contact.birthday = birthday;
+    contact.organisation = txtOrganisation->text();
+    contact.title = txtTitle->text();
+    contact.photo = m_photo;
     contact.address = txtAddress->toPlainText();
     contact.note = txtNote->toPlainText();
     for (int i = 0; i < lvwPhone->topLevelItemCount(); ++i)
@@ -652,13 +765,18 @@ void frmContact::okClicked()
                          T(QStringLiteral("Either first name or last name has to be filled in!")));
         return;
     }
-    const modContact::TypedDate date = modContact::ReadTypedDate(txtDateofbirth->displayText(), m_dateFormat);
-    if (date.state == modContact::DateState::Invalid) {
+    modContact::TypedDate date;
+    modContact::TypedMonthDay dayOnly;
+    if (chkNoYear->isChecked())
+        dayOnly = modContact::ReadTypedMonthDay(txtDateofbirth->displayText(), m_dateFormat);
+    else
+        date = modContact::ReadTypedDate(txtDateofbirth->displayText(), m_dateFormat);
+    if (date.state == modContact::DateState::Invalid || dayOnly.state == modContact::DateState::Invalid) {
         Platform::inform(T(QStringLiteral("Error")), T(QStringLiteral("Date of birth")) + QLatin1Char(' ') +
                                                          T(QStringLiteral("is invalid")) + QLatin1Char('!'));
         return;
     }
-    const modContact::Contact contact = contents(date.monthDayYear);
+    const modContact::Contact contact = contents(date.monthDayYear, dayOnly.birthday);
     qint16 saved = 0;
     try {
         if (m_mode == Mode::Add) {

@@ -13,6 +13,7 @@
 
 class frmMain;
 class QAction;
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -63,6 +64,16 @@ public:
     QGroupBox* fraDateofbirth = nullptr;
     QLineEdit* txtDateofbirth = nullptr;
     QLabel* lblDateFormat = nullptr;
+    QCheckBox* chkNoYear = nullptr; // the birthday has no year: day and month alone
+    QGroupBox* fraWork = nullptr;
+    QLabel* lblOrganisation = nullptr;
+    QLineEdit* txtOrganisation = nullptr;
+    QLabel* lblTitle = nullptr;
+    QLineEdit* txtTitle = nullptr;
+    QGroupBox* fraPhoto = nullptr;
+    QLabel* imgPhoto = nullptr;
+    QPushButton* cmdPhotoChoose = nullptr;
+    QPushButton* cmdPhotoRemove = nullptr;
     QGroupBox* fraAddress = nullptr;
     QPlainTextEdit* txtAddress = nullptr;
     QGroupBox* fraNote = nullptr;
@@ -162,14 +173,20 @@ private:
     void copyText(QWidget* box);
     void pasteText(QWidget* box);
 
+    void setNoYear(bool noYear);
+    void choosePhoto();
+    void showPhoto();
+
     void okClicked();
-    modContact::Contact contents(const QString& monthDayYear) const;
+    modContact::Contact contents(const QString& monthDayYear,
+                                 const std::optional<modPersonDetail::MonthDay>& birthday) const;
     void handBack(qint16 contactnr);
 
     Mode m_mode;
     frmMain& m_main;
     QString m_dateFormat;
     std::optional<qint16> m_contactnr;
+    QByteArray m_photo; // as it is kept
     ListControls m_phone{frmContactEntry::Kind::Phone};
     ListControls m_email{frmContactEntry::Kind::Email};
 };

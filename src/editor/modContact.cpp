@@ -88,6 +88,62 @@ TypedDate ReadTypedDate(const QString& boxText, const QString& dateFormat)
     return result;
 }
 
+QString MonthDayMask()
+{
+    return QStringLiteral("00/00;_");
+}
+
+QString MonthDayFormat(const QString& dateFormat)
+{
+    return dateFormat == QLatin1String("dd/mm/yyyy") ? QStringLiteral("dd/mm") : QStringLiteral("mm/dd");
+}
+
+QString MonthDayText(const modPersonDetail::MonthDay& birthday, const QString& dateFormat)
+{
+    const QString day = QStringLiteral("%1").arg(birthday.day, 2, 10, QLatin1Char('0'));
+    const QString month = QStringLiteral("%1").arg(birthday.month, 2, 10, QLatin1Char('0'));
+    return dateFormat == QLatin1String("dd/mm/yyyy") ? day + kSlash + month : month + kSlash + day;
+}
+
+TypedMonthDay ReadTypedMonthDay(const QString& boxText, const QString& dateFormat)
+{
+    QString typed = boxText;
+    typed.remove(QLatin1Char('_'));
+    TypedMonthDay result;
+    if (typed.remove(kSlash).trimmed().isEmpty())
+        return result;
+    const QStringList parts = boxText.split(kSlash);
+    const bool dayFirst = dateFormat == QLatin1String("dd/mm/yyyy");
+    bool dayRead = false;
+    bool monthRead = false;
+    const int day = QString(parts.value(dayFirst ? 0 : 1)).remove(QLatin1Char('_')).toInt(&dayRead);
+    const int month = QString(parts.value(dayFirst ? 1 : 0)).remove(QLatin1Char('_')).toInt(&monthRead);
+    // 2000 is a leap year: 29 February is a birthday like any other.
+    if (dayRead && monthRead && QDate::isValid(2000, month, day)) {
+        result.state = DateState::Valid;
+        result.birthday = modPersonDetail::MonthDay{month, day};
+    } else {
+        result.state = DateState::Invalid;
+    }
+    return result;
+}
+
+QString DayAndMonthOf(const QString& boxText, const QString& dateFormat, bool withYear)
+{
+    const QStringList parts = boxText.split(kSlash);
+    if (withYear) {
+        // From "dd/mm" (or "mm/dd") to the full mask, the year empty.
+        const QString first = parts.value(0);
+        const QString second = parts.value(1);
+        if (dateFormat == QLatin1String("yyyy/mm/dd"))
+            return QStringLiteral("____/") + first + kSlash + second;
+        return first + kSlash + second + QStringLiteral("/____");
+    }
+    if (dateFormat == QLatin1String("yyyy/mm/dd"))
+        return parts.value(1) + kSlash + parts.value(2);
+    return parts.value(0) + kSlash + parts.value(1);
+}
+
 // ---- Phone and e-mail entries ----
 
 Entry TypedEntry(const QString& value, const QString& description)

@@ -42,6 +42,21 @@ struct TypedDate
 // checked. An unknown date format leaves the parts in the order typed.
 TypedDate ReadTypedDate(const QString& boxText, const QString& dateFormat);
 
+// A birthday without a year, typed as day and month in the order of the date format
+// ("14/04" for dd/mm/yyyy, "04/14" for the others), with the mask and the format shown.
+QString MonthDayMask();
+QString MonthDayFormat(const QString& dateFormat);
+QString MonthDayText(const modPersonDetail::MonthDay& birthday, const QString& dateFormat);
+struct TypedMonthDay
+{
+    DateState state = DateState::Empty;
+    std::optional<modPersonDetail::MonthDay> birthday; // Valid only
+};
+TypedMonthDay ReadTypedMonthDay(const QString& boxText, const QString& dateFormat);
+// The day and month typed so far in a box of either mask, for the other mask: "14/04" from
+// "14/04/1970" and back with the year left empty.
+QString DayAndMonthOf(const QString& boxText, const QString& dateFormat, bool withYear);
+
 // ---- Phone and e-mail entries ----
 
 // An entry of the editor's lists: what the list shows and the bare number or address.

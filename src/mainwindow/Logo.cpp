@@ -41,3 +41,24 @@ QIcon AddrionIcon()
         icon.addPixmap(AddrionLogo(size));
     return icon;
 }
+
+QPixmap AddrionPersonPlaceholder(const QSize& size)
+{
+    QPixmap placeholder(size);
+    placeholder.fill(Qt::transparent);
+    QPainter painter(&placeholder);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The person of the logo in grey, as tall as the place allows.
+    const double scale = qMin(size.width(), size.height()) / 100.0;
+    painter.translate((size.width() - 100 * scale) / 2, (size.height() - 100 * scale) / 2);
+    painter.scale(scale, scale);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xb0, 0xb4, 0xba));
+    painter.drawEllipse(QPointF(50, 34), 17, 17);
+    QPainterPath shoulders;
+    shoulders.moveTo(18, 92);
+    shoulders.cubicTo(18, 58, 82, 58, 82, 92);
+    shoulders.closeSubpath();
+    painter.drawPath(shoulders);
+    return placeholder;
+}

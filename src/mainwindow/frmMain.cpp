@@ -294,6 +294,14 @@ void frmMain::createPanels()
     txtDateofbirth->setReadOnly(true);
     lblDateFormat = Named(new QLabel, "lblDateFormat", fraDateofbirth);
     lblAge = Named(new QLabel, "lblAge", fraDateofbirth);
+    fraWork = Named(new QGroupBox, "fraWork", m_client);
+    txtWork = Named(new QLineEdit, "txtWork", fraWork);
+    txtWork->setReadOnly(true);
+    imgPhoto = Named(new QLabel, "imgPhoto", m_client);
+    imgPhoto->setAlignment(Qt::AlignCenter);
+    imgPhoto->setFrameShape(QFrame::StyledPanel);
+    fraWork->hide();
+    imgPhoto->hide();
     fraAddress = Named(new QGroupBox, "fraAddress", m_client);
     txtAddress = Named(new QPlainTextEdit, "txtAddress", fraAddress);
     txtAddress->setReadOnly(true);
@@ -406,13 +414,43 @@ void frmMain::placeControls()
     const int dateGrowth = placeRow(fraDateofbirth, l.fraDateofbirth, txtDateofbirth, l.txtDateofbirth, detailsShift);
     placeDateRow();
 
-    const int shift = detailsShift + dateGrowth;
+    // A person with an organisation, a title or a photo has a row for them below the date;
+    // the photo stands at the right of both rows, and the rows below move down.
+    int shift = detailsShift + dateGrowth;
+    if (m_workShown) {
+        const int rowStep = l.fraAddress.top - l.fraDateofbirth.top;
+        Rect work = l.fraDateofbirth;
+        work.top += rowStep;
+        Rect box = l.txtDateofbirth;
+        box.width = work.width - 2 * box.left;
+        const int photoWidth = m_photo.isNull() ? 0 : (2 * rowStep - 120) * 3 / 4;
+        if (photoWidth > 0) {
+            for (Rect* row : {&work, &box})
+                row->width -= photoWidth + 120;
+            QRect dateFrame = leftToRightGeometry(fraDateofbirth);
+            dateFrame.setWidth(dateFrame.width() - px(photoWidth + 120));
+            placeMirrored(fraDateofbirth, dateFrame);
+            placeDateRow();
+        }
+        const int workGrowth = placeRow(fraWork, work, txtWork, box, shift);
+        const QRect workFrame = leftToRightGeometry(fraWork);
+        const QRect dateFrame = leftToRightGeometry(fraDateofbirth);
+        const QRect photo(workFrame.right() + 1 + px(120), dateFrame.top() + px(60), px(photoWidth),
+                          workFrame.bottom() - dateFrame.top() - px(60));
+        placeMirrored(imgPhoto, photo);
+        imgPhoto->setPixmap(m_photo.isNull()
+                                ? QPixmap()
+                                : QPixmap::fromImage(m_photo.scaled(photo.size() - QSize(4, 4), Qt::KeepAspectRatio,
+                                                                    Qt::SmoothTransformation)));
+        shift += px(rowStep) + workGrowth;
+    }
     placeFilled(fraAddress, l.fraAddress, txtAddress, l.txtAddress, shift, 0);
     placeFilled(fraNumber, l.fraNumber, lvwPhone, l.lvwPhone, shift, 0);
     lvwPhone->setColumnWidth(0, px(l.lvwPhoneColumn1));
     placeFilled(fraEmail, l.fraEmail, lvwEmail, l.lvwEmail, shift, 0);
     lvwEmail->setColumnWidth(0, px(l.lvwEmailColumn1));
     placeFilled(fraNote, l.fraNote, rtbNote, l.rtbNote, shift, shift - belowToolbar + bottomLoss);
+    fraWork->raise();
     placeInfo(rect(l.fraInfo).translated(0, detailsShift), details.right() - px(l.fraInfo.left) + 1 - px(120));
     placeMirrored(imgLogo, rect(l.imgLogo).translated(0, detailsShift));
     const int logo = qMin(imgLogo->width(), imgLogo->height());
@@ -482,8 +520,10 @@ void frmMain::placeDateRow()
     auto px = [dpi](int twips) { return WindowLayout::TwipsToPixels(twips, dpi); };
     const WindowLayout::MainWindowLayout& l = m_layout;
     QRect box = leftToRightGeometry(txtDateofbirth);
-    box.setWidth(qMax(px(l.txtDateofbirth.width),
-                      modWidgets::BoxWidthFor(txtDateofbirth, modWidgets::WidestDate(txtDateofbirth))));
+    // A birthday without a year shows as words ("September 30"), which may need more room.
+    box.setWidth(std::max({px(l.txtDateofbirth.width),
+                           modWidgets::BoxWidthFor(txtDateofbirth, modWidgets::WidestDate(txtDateofbirth)),
+                           modWidgets::BoxWidthFor(txtDateofbirth, txtDateofbirth->text())}));
     placeMirrored(txtDateofbirth, box);
     const int gap = px(l.lblDateFormat.left - l.txtDateofbirth.left - l.txtDateofbirth.width);
     const int formatLeft = qMax(px(l.lblDateFormat.left), box.right() + 1 + gap);
@@ -606,6 +646,7 @@ void frmMain::LoadLanguage()
     if (fraDetails->isHidden())
         fraDetails->setTitle(T("Details"));
     fraDateofbirth->setTitle(T("Date of birth"));
+    fraWork->setTitle(T("Organisation"));
     fraAddress->setTitle(T("Address"));
     fraNumber->setTitle(T("Numbers"));
     fraEmail->setTitle(T("E-mail"));

@@ -8,6 +8,7 @@
 #include "mainwindow/modList.h"
 
 #include <QHash>
+#include <QImage>
 #include <QMainWindow>
 
 #include <functional>
@@ -158,6 +159,9 @@ private:
     WindowLayout::MainWindowLayout m_layout;
     bool m_noteLinks = false;
     bool m_firstSteps = false;
+    // The shown person's organisation and title row, and photo, when it has them.
+    bool m_workShown = false;
+    QImage m_photo;
 
 public:
     // Named as the program names its controls, so that every part can reach them.
@@ -232,6 +236,9 @@ public:
     QLineEdit* txtDateofbirth = nullptr;
     QLabel* lblDateFormat = nullptr;
     QLabel* lblAge = nullptr;
+    QGroupBox* fraWork = nullptr; // the organisation and job title
+    QLineEdit* txtWork = nullptr;
+    QLabel* imgPhoto = nullptr;
     QGroupBox* fraAddress = nullptr;
     QPlainTextEdit* txtAddress = nullptr;
     QGroupBox* fraNumber = nullptr;

@@ -336,6 +336,8 @@ void frmMain::SetDetailsVisible(bool visible)
     for (QWidget* frame :
          std::initializer_list<QWidget*>{fraDetails, fraDateofbirth, fraAddress, fraNumber, fraEmail, fraNote})
         frame->setVisible(visible);
+    fraWork->setVisible(visible && m_workShown);
+    imgPhoto->setVisible(visible && m_workShown && !m_photo.isNull());
     fraInfo->setVisible(!visible);
     imgLogo->setVisible(!visible);
     if (!visible)
@@ -369,7 +371,14 @@ void frmMain::ShowPerson(qint16 contactnr)
         lblAge->setText(modList::AgeCaption(modList::GetAge(*person->dateOfBirth)));
         fitLabels();
         lblAge->show();
+    } else if (person->birthday) {
+        txtDateofbirth->setText(modList::BirthdayText(*person->birthday));
     }
+    txtWork->setText(modList::WorkText(person->title, person->organisation));
+    // A photo that cannot be read shows as none; the person keeps it all the same.
+    m_photo = person->photo.isEmpty() ? QImage() : QImage::fromData(person->photo);
+    m_workShown = !txtWork->text().isEmpty() || !m_photo.isNull();
+    placeControls();
     txtAddress->setPlainText(person->address);
     FillEntries(lvwPhone, person->phones);
     FillEntries(lvwEmail, person->emails);

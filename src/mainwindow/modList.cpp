@@ -406,7 +406,26 @@ std::optional<PersonDetails> LoadPerson(qint16 contactnr)
     details.emails = LoadEntries(EmailSql(details.contactnr), QStringLiteral("Email"));
 
     details.note = TrimmedText(person.Fields(QStringLiteral("Note")));
+    const modPersonDetail::Detail detail = modPersonDetail::Read(modDatabase::DatabaseConnection(), details.contactnr);
+    if (!details.dateOfBirth)
+        details.birthday = detail.birthday;
+    details.organisation = detail.organisation.trimmed();
+    details.title = detail.title.trimmed();
+    details.photo = detail.photo;
     return details;
+}
+
+QString BirthdayText(const modPersonDetail::MonthDay& birthday)
+{
+    return modPersonDetail::LongText(
+        birthday, modLanguage::LocaleOfLanguage(modSettings::ReadSetting(QStringLiteral("Language"))));
+}
+
+QString WorkText(const QString& title, const QString& organisation)
+{
+    if (title.isEmpty() || organisation.isEmpty())
+        return title + organisation;
+    return title + QStringLiteral(", ") + organisation;
 }
 
 int GetAge(const QDate& dateOfBirth, const QDate& today)

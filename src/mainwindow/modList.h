@@ -5,6 +5,9 @@
 #include "database/Engine.h"
 #include "mainwindow/modListOrder.h"
 
+#include "database/modPersonDetail.h"
+
+#include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -140,7 +143,15 @@ struct PersonDetails
     QString note;    // trimmed; empty when none is stored
     std::vector<ListEntry> phones;
     std::vector<ListEntry> emails;
+    std::optional<modPersonDetail::MonthDay> birthday; // without a year; only without a date of birth
+    QString organisation;
+    QString title;
+    QByteArray photo;
 };
+// A birthday without a year as the chosen language writes a day: "April 14", "14. April".
+QString BirthdayText(const modPersonDetail::MonthDay& birthday);
+// The organisation row's text: "title, organisation", or whichever there is.
+QString WorkText(const QString& title, const QString& organisation);
 
 QString PersonSql(qint16 contactnr);
 QString PhoneSql(qint16 contactnr); // in the stored order
