@@ -5,6 +5,9 @@
 #include "editor/frmContact.h"
 #include "editor/frmContactEntry.h"
 
+#include <QImage>
+#include <QTemporaryDir>
+
 // The contact editor and its entry dialogs over the real main window.
 class TestFrmContact : public QObject, MainWindowTest
 {
@@ -122,12 +125,13 @@ private slots:
         openEditor(frmContact::Mode::Edit);
         QApplication::setActiveWindow(m_editor.get());
         QVERIFY(QTest::qWaitForWindowActive(m_editor.get()));
-        const QList<QWidget*> columns{m_editor->txtFullname,    m_editor->txtAddress,     m_editor->txtNote,
-                                      m_editor->txtDateofbirth, m_editor->lvwPhone,       m_editor->cmdPhoneAdd,
-                                      m_editor->cmdPhoneEdit,   m_editor->cmdPhoneRemove, m_editor->cmdPhoneUp,
-                                      m_editor->cmdPhoneDown,   m_editor->lvwEmail,       m_editor->cmdEmailAdd,
-                                      m_editor->cmdEmailEdit,   m_editor->cmdEmailRemove, m_editor->cmdEmailUp,
-                                      m_editor->cmdEmailDown,   m_editor->cmdOK,          m_editor->cmdCancel};
+        const QList<QWidget*> columns{
+            m_editor->txtFullname,    m_editor->txtOrganisation, m_editor->txtTitle,       m_editor->txtAddress,
+            m_editor->txtNote,        m_editor->txtDateofbirth,  m_editor->chkNoYear,      m_editor->cmdPhotoChoose,
+            m_editor->cmdPhotoRemove, m_editor->lvwPhone,        m_editor->cmdPhoneAdd,    m_editor->cmdPhoneEdit,
+            m_editor->cmdPhoneRemove, m_editor->cmdPhoneUp,      m_editor->cmdPhoneDown,   m_editor->lvwEmail,
+            m_editor->cmdEmailAdd,    m_editor->cmdEmailEdit,    m_editor->cmdEmailRemove, m_editor->cmdEmailUp,
+            m_editor->cmdEmailDown,   m_editor->cmdOK,           m_editor->cmdCancel};
         QStringList expected;
         for (QWidget* widget : columns)
             if (widget->isEnabled())
@@ -187,6 +191,128 @@ private slots:
         QCOMPARE(personField(3, "Dateofbirth").toDate(), date);
         QCOMPARE(personField(3, "Dateofbirth").isNull(), !date.isValid());
         QCOMPARE(w()->CurrentContactnr(), std::optional<qint16>(3));
+    }
+
+    // A birthday without a year is typed as day and month in the order of the date setting; the year
+    // box's place comes back with the day and month kept.
+    void birthdayWithoutAYear_data()
+    {
+        // refusal: "" when saved
+        TestSupport::addColumns<QString, QString, QString, QString, QString>("format", "typed", "refusal", "stored",
+                                                                             "shownAgain");
+        const QString badDate = "Error: Date of birth is invalid!";
+        TestSupport::addRow("day first", "dd/mm/yyyy", "1404", "", "--04-14", "14/04");
+        TestSupport::addRow("month first", "mm/dd/yyyy", "0414", "", "--04-14", "04/14");
+        TestSupport::addRow("year first: month and day", "yyyy/mm/dd", "0414", "", "--04-14", "04/14");
+        TestSupport::addRow("29 February", "dd/mm/yyyy", "2902", "", "--02-29", "29/02");
+        TestSupport::addRow("31 April", "dd/mm/yyyy", "3104", badDate, "", "");
+        TestSupport::addRow("the day alone", "dd/mm/yyyy", "14", badDate, "", "");
+        TestSupport::addRow("nothing typed", "dd/mm/yyyy", "", "", "", "");
+    }
+    void birthdayWithoutAYear()
+    {
+        auto [format, typed, refusal, stored, shownAgain] =
+            TestSupport::fetch<QString, QString, QString, QString, QString>("format", "typed", "refusal", "stored",
+                                                                            "shownAgain");
+        modSettings::WriteSetting("Date", format);
+        clickRow(1); // Bob, without a date of birth
+        openEditor(frmContact::Mode::Edit);
+        m_editor->chkNoYear->setChecked(true);
+        QCOMPARE(m_editor->txtDateofbirth->inputMask(), QString("00/00;_"));
+        QCOMPARE(m_editor->lblDateFormat->text(), format == "dd/mm/yyyy" ? QString("(dd/mm)") : QString("(mm/dd)"));
+        TestSupport::typeNearRightEnd(m_editor->txtDateofbirth, typed);
+        if (!refusal.isEmpty())
+            platform()->expectMessage();
+        clickOk();
+        if (!refusal.isEmpty()) {
+            const ScriptedPlatform::Call message = platform()->messages().constLast();
+            QCOMPARE(message.title + ": " + message.text, refusal);
+            QVERIFY(m_editor->isVisible());
+            return;
+        }
+        QVERIFY(!m_editor->isVisible());
+        QVERIFY(personField(2, "Dateofbirth").isNull());
+        const modPersonDetail::Detail detail = modPersonDetail::Read(modDatabase::DatabaseConnection(), 2);
+        QCOMPARE(detail.birthday ? detail.birthday->Stored() : QString(), stored);
+        QCOMPARE(w()->txtDateofbirth->text(), detail.birthday ? modList::BirthdayText(*detail.birthday) : QString());
+        QVERIFY(w()->lblAge->isHidden());
+
+        openEditor(frmContact::Mode::Edit);
+        QCOMPARE(m_editor->chkNoYear->isChecked(), !stored.isEmpty());
+        QCOMPARE(QString(m_editor->txtDateofbirth->displayText()).remove('_').remove('/').isEmpty()
+                     ? QString()
+                     : m_editor->txtDateofbirth->displayText(),
+                 shownAgain);
+        // The year box comes back with day and month in their places; OK with a year gives a full date.
+        m_editor->chkNoYear->setChecked(false);
+        QCOMPARE(m_editor->lblDateFormat->text(), "(" + format + ")");
+        if (stored.isEmpty())
+            return;
+        m_editor->txtDateofbirth->setFocus();
+        m_editor->txtDateofbirth->setCursorPosition(format == "yyyy/mm/dd" ? 0 : 6);
+        QTest::keyClicks(m_editor->txtDateofbirth, "1972");
+        clickOk();
+        QCOMPARE(personField(2, "Dateofbirth").toDate(),
+                 QDate(1972, stored.mid(2, 2).toInt(), stored.mid(5, 2).toInt()));
+        QVERIFY(!modPersonDetail::Read(modDatabase::DatabaseConnection(), 2).birthday);
+    }
+
+    // The organisation, the title and a photo chosen from a file are saved with the person and shown
+    // in the details; a file that is no picture changes nothing; the photo can be removed again.
+    void workAndPhoto()
+    {
+        QTemporaryDir folder;
+        QImage picture(1200, 900, QImage::Format_ARGB32);
+        picture.fill(QColor(20, 120, 200, 128));
+        const QString picturePath = folder.filePath("holiday.png");
+        QVERIFY(picture.save(picturePath));
+        const QString notAPicture = folder.filePath("notes.png");
+        QVERIFY(TestSupport::writeFile(notAPicture, "just text"));
+
+        clickRow(0); // Anna
+        openEditor(frmContact::Mode::Edit);
+        QVERIFY(!m_editor->cmdPhotoRemove->isEnabled());
+        QTest::keyClicks(m_editor->txtOrganisation, "Example Corp");
+        QTest::keyClicks(m_editor->txtTitle, "Chief Tester");
+        platform()->expectOpenFileName(notAPicture);
+        platform()->expectMessage();
+        QTest::mouseClick(m_editor->cmdPhotoChoose, Qt::LeftButton);
+        QVERIFY(platform()->messages().constLast().text.startsWith("The file is no picture that can be read:\n"));
+        QVERIFY(!m_editor->cmdPhotoRemove->isEnabled());
+        platform()->expectOpenFileName(picturePath);
+        QTest::mouseClick(m_editor->cmdPhotoChoose, Qt::LeftButton);
+        QVERIFY(m_editor->cmdPhotoRemove->isEnabled());
+        clickOk();
+
+        const modPersonDetail::Detail detail = modPersonDetail::Read(modDatabase::DatabaseConnection(), 1);
+        QCOMPARE(detail.organisation, QString("Example Corp"));
+        QCOMPARE(detail.title, QString("Chief Tester"));
+        const QImage kept = QImage::fromData(detail.photo, "JPEG");
+        QCOMPARE(kept.size(), QSize(512, 384));
+        QVERIFY(detail.photo.size() <= modPersonDetail::MaxPhotoBytes);
+        QCOMPARE(personField(1, "Dateofbirth").toDate(), QDate(1980, 5, 6));
+        QVERIFY(w()->fraWork->isVisible() && w()->imgPhoto->isVisible());
+        QCOMPARE(w()->txtWork->text(), QString("Chief Tester, Example Corp"));
+        QVERIFY(!w()->imgPhoto->pixmap().isNull());
+        // The photo keeps its proportions inside its place.
+        const QSize shown = w()->imgPhoto->pixmap().size();
+        QVERIFY2(qAbs(shown.width() * 3 - shown.height() * 4) <= 8,
+                 qPrintable(QString("%1x%2").arg(shown.width()).arg(shown.height())));
+
+        // Bob has none of them: no row for them.
+        clickRow(1);
+        QVERIFY(!w()->fraWork->isVisible() && !w()->imgPhoto->isVisible());
+
+        clickRow(0);
+        openEditor(frmContact::Mode::Edit);
+        QCOMPARE(m_editor->txtOrganisation->text(), QString("Example Corp"));
+        QTest::mouseClick(m_editor->cmdPhotoRemove, Qt::LeftButton);
+        m_editor->txtOrganisation->clear();
+        m_editor->txtTitle->clear();
+        clickOk();
+        const modPersonDetail::Detail removed = modPersonDetail::Read(modDatabase::DatabaseConnection(), 1);
+        QVERIFY(!removed.exists);
+        QVERIFY(!w()->fraWork->isVisible());
     }
 
     void entryDialogs_data()

@@ -17,6 +17,7 @@
 #include "interchange/frmCsvMapping.h"
 #include "interchange/frmDuplicates.h"
 #include "interchange/modDuplicates.h"
+#include "interchange/modMerge.h"
 #include "interchange/modVcardImport.h"
 #include "mainwindow/RegisterWindows.h"
 #include "startup/modEnvironment.h"
@@ -47,6 +48,26 @@ class TestImport : public QObject
         QBuffer& device = buffer ? *buffer : own;
         device.open(QIODevice::ReadOnly);
         return modVcardImport::ImportCards(device, progress);
+    }
+
+    // The properties of a file's cards as a reader sees them: "group.NAME;PARAM=values:value" with the
+    // value unescaped, without the text encodings of 2.1 (which a reader undoes), in file order.
+    static QStringList properties(const QByteArray& file)
+    {
+        QStringList lines;
+        for (const modVcard::Card& card : modVcard::ParseCards(file))
+            for (const modVcard::Property& property : card.properties) {
+                if (property.name == "VERSION")
+                    continue;
+                QString line = (property.group.isEmpty() ? QString() : property.group.toLower() + '.') + property.name;
+                for (const modVcard::Parameter& parameter : property.parameters)
+                    if (parameter.name != "CHARSET" &&
+                        !(parameter.name == "ENCODING" &&
+                          parameter.values.contains("QUOTED-PRINTABLE", Qt::CaseInsensitive)))
+                        line += ';' + parameter.name + '=' + parameter.values.join(',').toUpper();
+                lines << line + ':' + modVcard::Unescape(property.value);
+            }
+        return lines;
     }
 
     static QString reportOf(const QByteArray& file) { return modVcardImport::ReportText(importBytes(file)); }
@@ -323,6 +344,72 @@ private slots:
 
     // A card whose UID a person has replaces that person's details; other cards are
     // merged by name and date of birth or added, keeping their UID or getting one.
+    // A card read from a file keeps what the person has no field for: its vCard export gives back every
+    // property it came with, and an edit here changes only the property edited.
+    void richCardRoundTrip_data()
+    {
+        TestSupport::addColumns<QByteArray, QString>("card", "details");
+        const QByteArray photo = QByteArray("\xFF\xD8\xFF\xE0 portrait").toBase64();
+        const QByteArray common =
+            "BDAY:--0414\r\nORG:Acme;Sales\r\nTITLE:Boss\r\nNICKNAME:Pepe\r\n"
+            "URL:https://pepe.example.org/\r\nX-CUSTOM-FIELD;X-KIND=test:kept\r\n"
+            "item1.TEL;TYPE=CELL:+34 600 000 001\r\nitem1.X-ABLabel:Boat\r\n"
+            "ADR;TYPE=HOME:;;Home 1;Town;;1234;Spain\r\nADR;TYPE=WORK:;;Work 2;City;;5678;Spain\r\n"
+            "NOTE:Met at the fair\r\n";
+        addRow("3.0",
+               "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:rich-3\r\nFN:José García\r\nN:García;José;;;\r\n" + common +
+                   "PHOTO;ENCODING=b;TYPE=JPEG:" + photo + "\r\nEND:VCARD\r\n",
+               "[--04-14 | Acme, Sales | Boss | photo 13 bytes]");
+        addRow("4.0 without UID",
+               "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:José García\r\n" + common + "PHOTO:data:image/jpeg;base64," + photo +
+                   "\r\nEND:VCARD\r\n",
+               "[--04-14 | Acme, Sales | Boss | photo 13 bytes]");
+        addRow("2.1 quoted-printable",
+               QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:"
+                          "Jos=C3=A9 Garc=C3=ADa\r\nBDAY;X-APPLE-OMIT-YEAR=1604:1604-04-14\r\n"
+                          "TEL;CELL:0101\r\nX-PHONE-THING:kept\r\nEND:VCARD\r\n"),
+               "[--04-14 |  |  | -]");
+    }
+    void richCardRoundTrip()
+    {
+        auto [card, details] = TestSupport::fetch<QByteArray, QString>("card", "details");
+        const modVcardImport::Report report = importBytes(card);
+        QCOMPARE(report.added, 1);
+        const QStringList dump = dumpPersons();
+        QCOMPARE(dump.size(), 1);
+        // Nothing of the card goes into the note any more.
+        QVERIFY2(dump.first().endsWith(" # " + details), qPrintable(dump.first()));
+        QVERIFY2(!dump.first().contains("Nickname") && !dump.first().contains("Website"), qPrintable(dump.first()));
+
+        // Every property the card came with goes out again; a card without a UID gets the person's.
+        const QStringList in = properties(card);
+        QStringList out = properties(exportedVcards({1}));
+        const QString uid = "UID:" + uidsOf(exportedVcards({1})).value(0);
+        if (!in.contains(uid))
+            QVERIFY(out.removeOne(uid));
+        QCOMPARE(out, in);
+
+        // An edit of the note changes the note alone.
+        modContact::Contact contact = modMerge::ToContact(modMerge::ReadPerson(1));
+        contact.note = "Met at the fair in May";
+        modContact::SaveExistingPerson(1, contact);
+        QStringList edited = properties(exportedVcards({1}));
+        if (!in.contains(uid))
+            QVERIFY(edited.removeOne(uid));
+        QStringList expected = in;
+        const qsizetype note = expected.indexOf(QRegularExpression("^NOTE:.*"));
+        if (note >= 0)
+            expected[note] = "NOTE:Met at the fair in May";
+        else
+            expected << "NOTE:Met at the fair in May";
+        QCOMPARE(edited, expected);
+
+        // Importing the export again changes nobody.
+        const QStringList before = dumpPersons();
+        importBytes(exportedVcards({1}));
+        QCOMPARE(dumpPersons(), before);
+    }
+
     void importByUid_data()
     {
         // persons: "name uid", "kept" for Anna's own, "new" for a fresh one; revised: Anna's revision changed
