@@ -411,27 +411,22 @@ void frmMain::placeControls()
     // The details' own title (the person's name) sits above the first frame.
     const int belowName = qMax(0, fraDetails->contentsMargins().top() - px(l.fraDateofbirth.top - l.fraDetails.top));
     const int detailsShift = belowToolbar + belowName;
-    const int dateGrowth = placeRow(fraDateofbirth, l.fraDateofbirth, txtDateofbirth, l.txtDateofbirth, detailsShift);
-    placeDateRow();
-
     // A person with an organisation, a title or a photo has a row for them below the date;
     // the photo stands at the right of both rows, and the rows below move down.
+    const int rowStep = l.fraAddress.top - l.fraDateofbirth.top;
+    const int photoWidth = m_workShown && !m_photo.isNull() ? (2 * rowStep - 120) * 3 / 4 : 0;
+    Rect dateRow = l.fraDateofbirth;
+    if (photoWidth > 0)
+        dateRow.width -= photoWidth + 120;
+    const int dateGrowth = placeRow(fraDateofbirth, dateRow, txtDateofbirth, l.txtDateofbirth, detailsShift);
+    placeDateRow();
+
     int shift = detailsShift + dateGrowth;
     if (m_workShown) {
-        const int rowStep = l.fraAddress.top - l.fraDateofbirth.top;
-        Rect work = l.fraDateofbirth;
+        Rect work = dateRow;
         work.top += rowStep;
         Rect box = l.txtDateofbirth;
         box.width = work.width - 2 * box.left;
-        const int photoWidth = m_photo.isNull() ? 0 : (2 * rowStep - 120) * 3 / 4;
-        if (photoWidth > 0) {
-            for (Rect* row : {&work, &box})
-                row->width -= photoWidth + 120;
-            QRect dateFrame = leftToRightGeometry(fraDateofbirth);
-            dateFrame.setWidth(dateFrame.width() - px(photoWidth + 120));
-            placeMirrored(fraDateofbirth, dateFrame);
-            placeDateRow();
-        }
         const int workGrowth = placeRow(fraWork, work, txtWork, box, shift);
         const QRect workFrame = leftToRightGeometry(fraWork);
         const QRect dateFrame = leftToRightGeometry(fraDateofbirth);
