@@ -63,6 +63,7 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     chkEmail = Box("chkEmail");
     chkEmailDescription = Box("chkEmailDescription");
     chkNote = Box("chkNote");
+    chkOrganisation = Box("chkOrganisation");
     auto* details = new QGridLayout(fraDetails);
     details->addWidget(chkName, 0, 0);
     details->addWidget(chkDateofbirth, 1, 0);
@@ -72,8 +73,10 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     details->addWidget(chkEmail, 4, 0);
     details->addWidget(chkEmailDescription, 4, 1);
     details->addWidget(chkNote, 5, 0);
+    details->addWidget(chkOrganisation, 0, 1);
     Couple(chkPhone, chkPhoneDescription);
     Couple(chkEmail, chkEmailDescription);
+    Couple(chkName, chkOrganisation);
 
     fraFormat = new QGroupBox;
     fraFormat->setObjectName(QStringLiteral("fraFormat"));
@@ -164,6 +167,7 @@ void frmExport::LoadLanguage()
     chkEmail->setText(T("E-mail"));
     chkEmailDescription->setText(T("Description"));
     chkNote->setText(T("Note"));
+    chkOrganisation->setText(T("Organisation"));
     fraFormat->setTitle(T("Format"));
     OptTxt->setText(T("TXT"));
     optHtml->setText(T("(X)HTML"));
@@ -186,6 +190,7 @@ modExport::Selection frmExport::Selection() const
     d.email = chkEmail->isChecked();
     d.emailDescription = chkEmailDescription->isChecked();
     d.note = chkNote->isChecked();
+    d.organisation = chkOrganisation->isChecked();
     return selection;
 }
 

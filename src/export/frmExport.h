@@ -44,6 +44,7 @@ public:
     QCheckBox* chkEmail = nullptr;
     QCheckBox* chkEmailDescription = nullptr;
     QCheckBox* chkNote = nullptr;
+    QCheckBox* chkOrganisation = nullptr; // the organisation and job title
     QGroupBox* fraFormat = nullptr;
     QRadioButton* OptTxt = nullptr;
     QRadioButton* optHtml = nullptr;

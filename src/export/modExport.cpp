@@ -9,6 +9,7 @@
 #include "birthdays/modCalendar.h"
 #include "database/modDatabase.h"
 #include "database/modSql.h"
+#include "editor/modContact.h"
 #include "editor/modHyperlink.h"
 #include "mainwindow/modList.h"
 #include "startup/Version.h"
@@ -45,6 +46,7 @@ enum class Block
 {
     Person,
     Name,
+    Organisation,
     Dateofbirth,
     Address,
     Phone,
@@ -66,14 +68,14 @@ struct BlockLines
 // every person: they are made once.
 const BlockLines& LinesOf(Block block)
 {
-    static const std::array<BlockLines, 9> lines = [] {
+    static const std::array<BlockLines, 10> lines = [] {
         const struct
         {
             const char* cssClass;
             int tabs;
-        } blocks[] = {{"person", 1},      {"name", 2},  {"dateofbirth", 2},  {"address", 2}, {"phone", 2},
-                      {"phonenumber", 3}, {"email", 2}, {"emailaddress", 3}, {"note", 2}};
-        std::array<BlockLines, 9> made;
+        } blocks[] = {{"person", 1}, {"name", 2},        {"organisation", 2}, {"dateofbirth", 2},  {"address", 2},
+                      {"phone", 2},  {"phonenumber", 3}, {"email", 2},        {"emailaddress", 3}, {"note", 2}};
+        std::array<BlockLines, 10> made;
         for (std::size_t i = 0; i < made.size(); ++i) {
             const QString& tabs = Tabs(blocks[i].tabs);
             made[i] = {tabs + QLatin1String("<div class=\"") + QLatin1String(blocks[i].cssClass) + QLatin1String("\">"),
@@ -568,8 +570,12 @@ void WriteTextBlock(const ExportedPerson& person, const Details& details, const 
     write(separator);
     if (details.name)
         write(person.name);
+    if (details.organisation && (!person.title.isEmpty() || !person.organisation.isEmpty()))
+        write(modList::WorkText(person.title, person.organisation));
     if (details.dateofbirth && person.dateOfBirth)
         write(modList::FormatDate(*person.dateOfBirth, dateFormat));
+    else if (details.dateofbirth && person.birthday)
+        write(modContact::MonthDayText(*person.birthday, dateFormat));
     if (details.address && !person.address.isEmpty())
         ForEachLine(person.address, [&](QStringView line) { text.line(0, line); });
     if (details.phone)
@@ -648,10 +654,18 @@ void WriteHtmlPerson(const ExportedPerson& person, const Details& details, const
         html.begin(Block::Name).escaped(person.name).end();
         html.closeDiv(Block::Name);
     }
+    // Only a person with an organisation or a title has this block: the others' pages stay as they were.
+    if (details.organisation && (!person.title.isEmpty() || !person.organisation.isEmpty())) {
+        html.openDiv(Block::Organisation);
+        html.begin(Block::Organisation).escaped(modList::WorkText(person.title, person.organisation)).end();
+        html.closeDiv(Block::Organisation);
+    }
     if (details.dateofbirth) {
         html.openDiv(Block::Dateofbirth);
         if (person.dateOfBirth)
             html.line(LinesOf(Block::Dateofbirth).tabs, modList::FormatDate(*person.dateOfBirth, dateFormat));
+        else if (person.birthday)
+            html.line(LinesOf(Block::Dateofbirth).tabs, modContact::MonthDayText(*person.birthday, dateFormat));
         else
             html.space(Block::Dateofbirth);
         html.closeDiv(Block::Dateofbirth);

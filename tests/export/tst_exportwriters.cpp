@@ -40,7 +40,7 @@ QStringList Lines(const std::vector<qint16>& contactnrs, const Details& details,
 
 Details Nothing()
 {
-    return {false, false, false, false, false, false, false, false};
+    return {false, false, false, false, false, false, false, false, false};
 }
 
 } // namespace
@@ -103,7 +103,11 @@ private slots:
                      "Call after six"},
                     {402, "Bob & <Co>", {}, {}, {}, "Line one\r\nLine two"},
                     {403, "Carla Dam", {}, {"0471|home"}, {"carla@example.org|work"}, {}, "see www.example.org now"},
-                    {404, "Dirk Zand"}});
+                    {404, "Dirk Zand"},
+                    {405, "Eva Ek"}});
+        // A birthday without a year, an organisation and a title.
+        runSql("INSERT INTO PersonDetail (Contactnr, Birthday, Organisation, Title) "
+               "VALUES (405, '--04-14', 'Ek & Sons', 'Chief <Tester>')");
         transaction.Commit();
     }
     void cleanupTestCase() { modDatabase::CloseDatabase(false); }
@@ -128,6 +132,15 @@ private slots:
         nameOnly.name = true;
         TestSupport::addRow("name order, not list order", QList<int>{404, 401}, nameOnly, "dd/mm/yyyy",
                             QStringList{sep, "Anna Berg", sep, "", "", sep, "Dirk Zand", sep, "", ""});
+        TestSupport::addRow("organisation, title and a birthday without a year, day first", QList<int>{405}, Details(),
+                            "dd/mm/yyyy",
+                            QStringList{sep, "Eva Ek", "Chief <Tester>, Ek & Sons", "14/04", sep, "", ""});
+        TestSupport::addRow("a birthday without a year, month first", QList<int>{405}, Details(), "yyyy/mm/dd",
+                            QStringList{sep, "Eva Ek", "Chief <Tester>, Ek & Sons", "04/14", sep, "", ""});
+        Details noOrganisation;
+        noOrganisation.organisation = false;
+        TestSupport::addRow("organisation not ticked", QList<int>{405}, noOrganisation, "dd/mm/yyyy",
+                            QStringList{sep, "Eva Ek", "14/04", sep, "", ""});
     }
     void textBlocks()
     {
@@ -157,6 +170,13 @@ private slots:
         QVERIFY(joined.contains("<div class=\"dateofbirth\">\n\t\t\t&nbsp;\n"));
         QVERIFY(joined.contains("\t\t\tsee&nbsp;<a href=\"http://www.example.org\">www.example.org</a>&nbsp;now\n"));
         QVERIFY(joined.contains("carla@example.org (work)"));
+        // Only a person with an organisation or a title has that block, after the name.
+        QVERIFY(!joined.contains("organisation"));
+        const QString eva = Lines({405}, Details(), true).join('\n');
+        QVERIFY2(
+            eva.contains("\t\t</div>\n\t\t<div class=\"organisation\">\n\t\t\tChief &lt;Tester&gt;, Ek &amp; Sons\n"
+                         "\t\t</div>\n\t\t<div class=\"dateofbirth\">\n\t\t\t14/04\n"),
+            qPrintable(eva));
     }
 
     void linkify_data()
