@@ -17,9 +17,9 @@ namespace {
 
 // The roles offered, in the order of the list.
 const modCsv::Role Roles[] = {
-    modCsv::Role::Ignore,   modCsv::Role::Name,        modCsv::Role::FirstName,
-    modCsv::Role::LastName, modCsv::Role::DateOfBirth, modCsv::Role::Phone,
-    modCsv::Role::Email,    modCsv::Role::Address,     modCsv::Role::Note,
+    modCsv::Role::Ignore,      modCsv::Role::Name,         modCsv::Role::FirstName, modCsv::Role::LastName,
+    modCsv::Role::DateOfBirth, modCsv::Role::Phone,        modCsv::Role::Email,     modCsv::Role::Address,
+    modCsv::Role::Note,        modCsv::Role::Organisation, modCsv::Role::Title,
 };
 
 QString RoleText(modCsv::Role role)
@@ -41,6 +41,10 @@ QString RoleText(modCsv::Role role)
         return T("Address line");
     case modCsv::Role::Note:
         return T("Note");
+    case modCsv::Role::Organisation:
+        return T("Organisation");
+    case modCsv::Role::Title:
+        return T("Title");
     default:
         break;
     }
@@ -142,7 +146,9 @@ void frmCsvMapping::updateOK()
     bool named = false;
     for (QComboBox* role : cboRole) {
         const auto r = static_cast<modCsv::Role>(role->currentData().toInt());
-        named = named || r == modCsv::Role::Name || r == modCsv::Role::FirstName || r == modCsv::Role::LastName;
+        // A company's row is named by its organisation.
+        named = named || r == modCsv::Role::Name || r == modCsv::Role::FirstName || r == modCsv::Role::LastName ||
+                r == modCsv::Role::Organisation;
     }
     cmdOK->setEnabled(named);
 }

@@ -505,6 +505,13 @@ Mapping LayoutMapping(const QStringList& header, Layout layout)
         {QStringLiteral("last name"), Role::LastName},
         {QStringLiteral("birthday"), Role::DateOfBirth},
         {QStringLiteral("notes"), Role::Note},
+        // Google's current and older names, and Outlook's.
+        {QStringLiteral("organization name"), Role::Organisation},
+        {QStringLiteral("organization 1 - name"), Role::Organisation},
+        {QStringLiteral("company"), Role::Organisation},
+        {QStringLiteral("organization title"), Role::Title},
+        {QStringLiteral("organization 1 - title"), Role::Title},
+        {QStringLiteral("job title"), Role::Title},
     };
     for (qsizetype i = 0; i < header.size(); ++i) {
         const QString lower = Lower(header.at(i));
@@ -521,16 +528,29 @@ Mapping GuessMapping(const QStringList& header)
 {
     // The first word found decides; "e-mail" before "name" for "E-mail Display Name".
     static const std::vector<std::pair<QString, Role>> words{
-        {QStringLiteral("mail"), Role::Email},       {QStringLiteral("phone"), Role::Phone},
-        {QStringLiteral("tel"), Role::Phone},        {QStringLiteral("mobile"), Role::Phone},
-        {QStringLiteral("fax"), Role::Phone},        {QStringLiteral("birth"), Role::DateOfBirth},
-        {QStringLiteral("first"), Role::FirstName},  {QStringLiteral("given"), Role::FirstName},
-        {QStringLiteral("last"), Role::LastName},    {QStringLiteral("family"), Role::LastName},
-        {QStringLiteral("surname"), Role::LastName}, {QStringLiteral("name"), Role::Name},
-        {QStringLiteral("street"), Role::Address},   {QStringLiteral("address"), Role::Address},
-        {QStringLiteral("city"), Role::Address},     {QStringLiteral("zip"), Role::Address},
-        {QStringLiteral("postal"), Role::Address},   {QStringLiteral("country"), Role::Address},
-        {QStringLiteral("note"), Role::Note},        {QStringLiteral("comment"), Role::Note},
+        {QStringLiteral("job"), Role::Title},
+        {QStringLiteral("organi"), Role::Organisation},
+        {QStringLiteral("company"), Role::Organisation},
+        {QStringLiteral("mail"), Role::Email},
+        {QStringLiteral("phone"), Role::Phone},
+        {QStringLiteral("tel"), Role::Phone},
+        {QStringLiteral("mobile"), Role::Phone},
+        {QStringLiteral("fax"), Role::Phone},
+        {QStringLiteral("birth"), Role::DateOfBirth},
+        {QStringLiteral("first"), Role::FirstName},
+        {QStringLiteral("given"), Role::FirstName},
+        {QStringLiteral("last"), Role::LastName},
+        {QStringLiteral("family"), Role::LastName},
+        {QStringLiteral("surname"), Role::LastName},
+        {QStringLiteral("name"), Role::Name},
+        {QStringLiteral("street"), Role::Address},
+        {QStringLiteral("address"), Role::Address},
+        {QStringLiteral("city"), Role::Address},
+        {QStringLiteral("zip"), Role::Address},
+        {QStringLiteral("postal"), Role::Address},
+        {QStringLiteral("country"), Role::Address},
+        {QStringLiteral("note"), Role::Note},
+        {QStringLiteral("comment"), Role::Note},
     };
     Mapping mapping(static_cast<size_t>(header.size()));
     for (qsizetype i = 0; i < header.size(); ++i) {
@@ -637,6 +657,12 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
         case Role::Note:
             builder.Add("NOTE", cell);
             break;
+        case Role::Organisation:
+            builder.Add("ORG", cell);
+            break;
+        case Role::Title:
+            builder.Add("TITLE", cell);
+            break;
         case Role::Ignore:
         case Role::PhoneLabel:
         case Role::EmailLabel:
@@ -714,6 +740,10 @@ QStringList RecordWriter::Header() const
     QStringList header =
         m_outlook ? QStringList{QStringLiteral("First Name"), QStringLiteral("Last Name")}
                   : QStringList{QStringLiteral("Name"), QStringLiteral("Given Name"), QStringLiteral("Family Name")};
+    if (m_details.organisation)
+        header << (m_outlook ? QStringList{QStringLiteral("Company"), QStringLiteral("Job Title")}
+                             : QStringList{QStringLiteral("Organization 1 - Name"),
+                                           QStringLiteral("Organization 1 - Title")});
     if (m_details.dateofbirth)
         header << QStringLiteral("Birthday");
     if (m_details.note)
@@ -755,11 +785,18 @@ QStringList RecordWriter::Fields(const modExport::ExportedPerson& person) const
         const auto [given, family] = GivenAndFamily(person.name);
         fields << person.name << given << family;
     }
+    if (m_details.organisation)
+        fields << person.organisation << person.title;
     if (m_details.dateofbirth) {
-        // Outlook writes the user's own date form; Google ISO.
-        fields << (!person.dateOfBirth ? QString()
-                   : m_outlook         ? modList::FormatDate(*person.dateOfBirth, m_dateFormat)
-                                       : person.dateOfBirth->toString(Qt::ISODate));
+        // Outlook writes the user's own date form; Google ISO, and "--04-14" without a
+        // year. Outlook has no form for a birthday without a year: it is left out there.
+        if (person.dateOfBirth)
+            fields << (m_outlook ? modList::FormatDate(*person.dateOfBirth, m_dateFormat)
+                                 : person.dateOfBirth->toString(Qt::ISODate));
+        else if (person.birthday && !m_outlook)
+            fields << person.birthday->Stored();
+        else
+            fields << QString();
     }
     if (m_details.note)
         fields << person.note;

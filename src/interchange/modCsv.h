@@ -165,6 +165,8 @@ enum class Role
     Address,
     AddressLabel,
     Note,
+    Organisation,
+    Title, // the job title
 };
 
 // What one column holds. Values of a column in the same slot as a label column take

@@ -263,9 +263,10 @@ private slots:
         TestSupport::addColumns<int, QString, QString>("layout", "dateFormat", "firstLine"); // -1: vCard
         addRow("vCard", -1, "dd/mm/yyyy", "BEGIN:VCARD\r\nVERSION:3.0\r\n");
         addRow("Google", int(modCsv::Layout::Google), "dd/mm/yyyy",
-               "Name,Given Name,Family Name,Birthday,Notes,E-mail 1 - Type,E-mail 1 - Value,");
+               "Name,Given Name,Family Name,Organization 1 - Name,Organization 1 - Title,Birthday,Notes,"
+               "E-mail 1 - Type,E-mail 1 - Value,");
         addRow("Outlook, day first", int(modCsv::Layout::Outlook), "dd/mm/yyyy",
-               "First Name,Last Name,Birthday,Notes,E-mail Address,E-mail 2 Address,");
+               "First Name,Last Name,Company,Job Title,Birthday,Notes,E-mail Address,E-mail 2 Address,");
         addRow("Outlook, year first", int(modCsv::Layout::Outlook), "yyyy/mm/dd", "First Name,");
     }
     void roundTrip()
@@ -286,6 +287,10 @@ private slots:
         addPersons({{1, "Sean O'Brien", QDate(1975, 3, 9), phones, emails, address, note},
                     {2, "Zoë O’Ångström-Łukasiewicz", QDate(1904, 2, 29), {}, {}, "", longNote},
                     {3, "Plain", {}, {"1|Home", vcard ? "2|" : "2|Home"}, {}, "", ""}});
+        // An organisation and a title, and a birthday without a year (which Outlook has no form for).
+        runSql(QString("INSERT INTO PersonDetail (Contactnr, Birthday, Organisation, Title) VALUES "
+                       "(3, %1, 'Plain & Co; Ltd', 'Head, \"Sales\"')")
+                   .arg(outlook ? "Null" : "'--02-29'"));
         const QStringList before = dumpPersons();
 
         frmMain window{QString()};
@@ -545,6 +550,10 @@ private slots:
                QStringList{"Ann Lee # - #  #  # ann@example.com (Home) # line one\nline \"two\""});
         addRow("one person twice", "twice.csv", "Persons added: 1\nPersons merged: 1",
                QStringList{"Ann Lee # - #  #  #  # x\n\ny"});
+        // Google's columns of the organisation and a birthday without a year; a company's row named by it.
+        addRow("Google, organisation and title", "google-organisation.csv", "Persons added: 2\nPersons merged: 0",
+               QStringList{"Acme Plumbing # - #  # +39 011 555 0199 (Work) #  #  # [- | Acme Plumbing |  | -]",
+                           "Maria Rossi # - #  # +39 333 555 0101 (Mobile) #  #  # [--04-14 | Example Srl | Engineer | -]"});
     }
     void csvFromOtherWriters()
     {
