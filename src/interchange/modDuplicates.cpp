@@ -296,6 +296,7 @@ Undo MergeGroups(const std::vector<Merge>& merges, const QString& dateFormat)
     Undo undo;
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     modPersonUid::EnsureTable(connection);
+    modPersonDetail::EnsureTable(connection);
     Engine::Connection::Transaction transaction(connection);
     connection.Execute(QStringLiteral("CREATE TABLE IF NOT EXISTS MergedUid ( "
                                       "Uid TEXT COLLATE BINARY NOT NULL PRIMARY KEY, "
@@ -308,6 +309,9 @@ Undo MergeGroups(const std::vector<Merge>& merges, const QString& dateFormat)
         for (const qint16 other : merge.others) {
             const modVcard::Person person = modMerge::ReadPerson(other);
             undo.removed.emplace_back(other, person);
+            const QByteArray card = modPersonDetail::Read(connection, other, false).card;
+            if (!card.isEmpty())
+                undo.cards.emplace_back(other, card);
             undo.identities.emplace_back(other, identities.value(other));
             Run(modContact::ExistingPersonStatements(
                 merge.kept, modMerge::Merged(modMerge::ReadPerson(merge.kept), person, limits, dateFormat)));
@@ -330,6 +334,8 @@ void UndoMerge(const Undo& undo)
         Run(modContact::ExistingPersonStatements(contactnr, modMerge::ToContact(person)));
     for (const auto& [contactnr, person] : undo.removed)
         Run(modContact::NewPersonStatements(contactnr, modMerge::ToContact(person)));
+    for (const auto& [contactnr, card] : undo.cards)
+        Run(modPersonDetail::KeepCardStatements(contactnr, card));
     // The persons get back their own UIDs and revisions, and are no longer merged away.
     for (const auto& [contactnr, identity] : undo.identities) {
         if (identity.uid.isEmpty())

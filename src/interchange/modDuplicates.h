@@ -74,6 +74,7 @@ struct Undo
     std::vector<std::pair<qint16, modVcard::Person>> kept;
     std::vector<std::pair<qint16, modVcard::Person>> removed;
     std::vector<std::pair<qint16, modPersonUid::Identity>> identities;
+    std::vector<std::pair<qint16, QByteArray>> cards; // the cards the persons came from
     bool empty() const { return kept.empty() && removed.empty(); }
 };
 
