@@ -3,6 +3,7 @@
 #include "mainwindow/modList.h"
 
 #include "database/modDatabase.h"
+#include "database/modPersonDetail.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
 #include "search/modSearch.h"
@@ -43,10 +44,9 @@ bool DigitsMatch(QStringView numberDigits, QStringView searchDigits, int op)
     }
 }
 
-void AppendQuickSearch(QString& sql, const QString& boxText)
+void AppendQuickSearch(QString& sql, const QString& boxText, bool organisations)
 {
-    for (const QString& word : QuickSearchWords(boxText))
-        sql += QStringLiteral("AND TRIM(Name) LIKE '%") + word + QStringLiteral("%' ");
+    sql += QuickSearchSql(boxText, organisations);
 }
 
 // The position of a column in the rows, -1 when the query has no such column.
@@ -127,6 +127,22 @@ QStringList QuickSearchWords(const QString& boxText)
     return words;
 }
 
+QString QuickSearchSql(const QString& boxText, bool organisations)
+{
+    QString sql;
+    for (const QString& word : QuickSearchWords(boxText)) {
+        const QString like = QStringLiteral("LIKE '%") + word + QStringLiteral("%' ");
+        if (!organisations) {
+            sql += QStringLiteral("AND TRIM(Name) ") + like;
+            continue;
+        }
+        sql += QStringLiteral("AND (TRIM(Name) ") + like +
+               QStringLiteral("OR Person.Contactnr IN (SELECT Contactnr FROM PersonDetail WHERE Organisation ") + like +
+               QStringLiteral(")) ");
+    }
+    return sql;
+}
+
 QStringList QuickSearchPatterns(const QString& boxText)
 {
     QStringList words = UnquotedWords(boxText);
@@ -155,12 +171,23 @@ const std::vector<ContactRow>& PersonNames::All(Engine::Connection& connection)
     m_folded.clear();
     m_ends.clear();
     m_nullName.clear();
+    m_organisations.clear();
 
     const modListOrder::StoredNames stored = modListOrder::ReadNames(connection);
     if (stored.onlyText)
         placeInOrder(stored.names, hint, connection.DataSource());
     else
         readSorted(connection); // a number or bytes stored as a name sorts by rules of the library's own
+    const QHash<qint16, std::pair<QString, QString>> organisations =
+        modPersonDetail::OrganisationsAndTitles(connection);
+    for (std::size_t i = 0; i < m_rows.size() && !organisations.isEmpty(); ++i) {
+        const auto found = organisations.constFind(m_rows[i].contactnr);
+        if (found == organisations.constEnd() || found->first.isEmpty())
+            continue;
+        std::u32string folded;
+        JetDialect::LikePattern::AppendFolded(found->first, folded);
+        m_organisations.emplace(i, std::move(folded));
+    }
     // Taken before the read: a change made meanwhile is seen at the next call.
     m_stamp = stamp;
     return m_rows;
@@ -217,14 +244,17 @@ std::vector<ContactRow> PersonNames::Matching(const QString& boxText) const
     rows.reserve(m_rows.size());
     std::size_t start = 0;
     for (std::size_t i = 0; i < m_rows.size(); start = m_ends[i], ++i) {
-        if (m_nullName[i])
+        const auto organisation = m_organisations.find(i);
+        const bool hasOrganisation = organisation != m_organisations.end();
+        if (m_nullName[i] && !hasOrganisation)
             continue;
         const std::u32string_view name(m_folded.data() + start, m_ends[i] - start);
         bool all = true;
         for (std::size_t w = 0; w < compiled.size() && all; ++w) {
             if (!compiled[w])
                 compiled[w] = Engine::CompileLike(patterns[static_cast<qsizetype>(w)]);
-            all = compiled[w]->MatchesFolded(name);
+            all = (!m_nullName[i] && compiled[w]->MatchesFolded(name)) ||
+                  (hasOrganisation && compiled[w]->MatchesFolded(organisation->second));
         }
         if (all)
             rows.push_back(m_rows[i]);
@@ -254,7 +284,7 @@ QString ContactListSql(const ListQuery& query, const std::vector<qint16>& phoneM
     if (!query.SearchMode()) {
         if (!query.quickSearch.isEmpty()) {
             sql += QStringLiteral("WHERE 1 = 1 ");
-            AppendQuickSearch(sql, query.quickSearch);
+            AppendQuickSearch(sql, query.quickSearch, query.organisations);
         }
     } else {
         sql = QStringLiteral("SELECT * ") + QStringLiteral("FROM Person ");
@@ -277,7 +307,7 @@ QString ContactListSql(const ListQuery& query, const std::vector<qint16>& phoneM
             sql += QStringLiteral(") ");
         }
         if (!query.quickSearch.isEmpty())
-            AppendQuickSearch(sql, query.quickSearch);
+            AppendQuickSearch(sql, query.quickSearch, query.organisations);
     }
     sql += QStringLiteral("ORDER BY Name ");
     return sql;
@@ -317,8 +347,11 @@ ContactList QueryContactList(const ListQuery& query, PersonNames& names)
     return list;
 }
 
-ContactList QueryContactList(const ListQuery& query)
+ContactList QueryContactList(const ListQuery& asked)
 {
+    ListQuery query = asked;
+    query.organisations =
+        modDatabase::DatabaseConnection().TableExists(QString::fromLatin1(modPersonDetail::TableName));
     std::vector<qint16> phoneMatches;
     if (query.SearchMode() && query.phoneSearchActive)
         phoneMatches = PhoneSearchMatches(query);

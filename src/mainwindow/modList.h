@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 // The contact list and the person details of the main window, without the window:
@@ -32,6 +33,8 @@ struct ListQuery
     int phoneSearchOperator = 0;
     QString phoneSearchText;
     bool emailSearchActive = false;
+    // The file keeps organisations (modPersonDetail): the quick search looks at them too.
+    bool organisations = false;
 
     // The box text and button state together with the search in force.
     static ListQuery WithCurrentSearch(const QString& quickSearch, bool searchPressed);
@@ -79,6 +82,9 @@ private:
     std::u32string m_folded;         // every trimmed name, folded, one after another
     std::vector<std::size_t> m_ends; // where each row's name ends in m_folded
     std::vector<bool> m_nullName;    // a missing name matches no pattern
+    // The organisations, folded, of the rows that have one: a quick-search word found in
+    // the organisation counts as found in the name.
+    std::unordered_map<std::size_t, std::u32string> m_organisations;
 };
 
 // The phone criterion, on the digits of both texts: 0 equal, 1 contains, 2 begins
@@ -89,6 +95,9 @@ bool PhoneMatches(const QString& number, const QString& searchText, int op);
 // their accented forms, trimmed, apostrophes doubled, split at every single blank (two
 // blanks in a row give an empty word). An empty text gives no words.
 QStringList QuickSearchWords(const QString& boxText);
+// The quick search's conditions of a list query: every word in the name, or (with
+// organisations) in the organisation.
+QString QuickSearchSql(const QString& boxText, bool organisations);
 // The LIKE patterns of the quick search as the engine reads them: "%word%" for every
 // word, before quoting.
 QStringList QuickSearchPatterns(const QString& boxText);

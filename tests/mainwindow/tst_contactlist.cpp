@@ -179,6 +179,15 @@ private slots:
             for (int contactnr = 1; contactnr <= 3000; ++contactnr)
                 EngineTest::insertPerson(connection, contactnr, RandomText(random, 0, 24));
             connection.Execute(QStringLiteral("INSERT INTO Person (Contactnr, Name) VALUES (3001, Null)"));
+            // Organisations, which the quick search looks at too; one for the person without a name.
+            for (int contactnr = 5; contactnr <= 3001; contactnr += 7)
+                connection.Execute(
+                    QStringLiteral("INSERT INTO PersonDetail (Contactnr, Organisation) VALUES (%1, '%2')")
+                        .arg(contactnr)
+                        .arg(modSql::QuoteSql(RandomText(random, 1, 16))));
+            connection.Execute(QStringLiteral("UPDATE Person SET Name = 'Kimqx Ahn' WHERE Contactnr = 10"));
+            connection.Execute(QStringLiteral("INSERT INTO PersonDetail (Contactnr, Organisation, Title) "
+                                              "VALUES (10, 'Qxzörg & Co', 'Wvconsult')"));
             transaction.Commit();
         }
         m_people = m_dir.filePath("people.mdb");
@@ -607,6 +616,26 @@ private slots:
             const QString key = QString("SELECT Name FROM Person WHERE Contactnr = %1").arg(row.contactnr);
             QCOMPARE(modSql::OpenRecordset(key).Fields("Name").toString().trimmed(), row.name);
         }
+    }
+
+    // A word of the quick search is found in the name or in the organisation (not the title), in and out
+    // of search mode.
+    void quickSearchFromMemoryFindsOrganisations_data()
+    {
+        TestSupport::addColumns<QString, bool, QStringList>("typed", "searchMode", "names");
+        TestSupport::addRow("organisation, accents folded", "qxzorg", false, QStringList{"Kimqx Ahn"});
+        TestSupport::addRow("name and organisation words together", "kimqx co", false, QStringList{"Kimqx Ahn"});
+        TestSupport::addRow("the title is not looked at", "wvconsult", false, QStringList{});
+        TestSupport::addRow("name as before", "kimqx", false, QStringList{"Kimqx Ahn"});
+        TestSupport::addRow("in search mode", "qxzorg", true, QStringList{"Kimqx Ahn"});
+    }
+    void quickSearchFromMemoryFindsOrganisations()
+    {
+        auto [typed, searchMode] = TestSupport::fetch<QString, bool>("typed", "searchMode");
+        const ListQuery query = searchMode ? Query(typed, true, "WHERE Name LIKE '%i%' ") : Query(typed);
+        QTEST(Names(modList::QueryContactList(query)), "names");
+        if (!searchMode)
+            QTEST(Names(modList::QueryContactList(query, m_memory)), "names");
     }
 
     void rowsComeInNameOrder()
