@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "SearchBuilder.h"
 
+#include "database/modPersonDetail.h"
 #include "database/modSql.h"
 #include "mainwindow/modList.h"
 
@@ -59,6 +60,23 @@ QString TextCondition(const QString& column, int op, const QString& value, bool 
     }
 }
 
+// The persons whose row of our own meets the condition.
+QString DetailCondition(const QString& condition)
+{
+    return QStringLiteral("Person.Contactnr IN (SELECT Contactnr FROM PersonDetail WHERE ") + condition +
+           QLatin1Char(')');
+}
+
+// An organisation or title criterion: the text operators, or 4 "is filled in".
+QString DetailTextCondition(const QString& column, const Criterion& criterion)
+{
+    if (criterion.op == 4)
+        return DetailCondition(column + QStringLiteral(" <> ''"));
+    if (criterion.text.trimmed().isEmpty() || criterion.op < 0 || criterion.op > 3)
+        return QString();
+    return DetailCondition(TextCondition(column, criterion.op, Value(criterion), true));
+}
+
 QString DateLiteral(const QString& monthDayYear)
 {
     return QLatin1Char('#') + monthDayYear + QLatin1Char('#');
@@ -88,6 +106,23 @@ QString ToMonthDayYear(const QString& typed, const QString& dateFormat)
     if (dateFormat == QLatin1String("yyyy/mm/dd"))
         return middle + slash + tail + slash + head;
     return middle + slash + head + slash + tail;
+}
+
+QStringList MonthDaysBetween(const QDate& after, const QDate& before)
+{
+    QStringList days;
+    const qint64 span = after.daysTo(before);
+    if (span <= 1)
+        return days;
+    // A leap year holds every day a birthday can fall on.
+    const int count = span > 366 ? 366 : static_cast<int>(span) - 1;
+    QDate day = span > 366 ? QDate(2000, 1, 1) : after.addDays(1);
+    for (int i = 0; i < count; ++i, day = day.addDays(1)) {
+        const QString text = modPersonDetail::MonthDay{day.month(), day.day()}.Stored();
+        if (!days.contains(text))
+            days << text;
+    }
+    return days;
 }
 
 bool IsValidMonthDayYear(const QString& monthDayYear)
@@ -144,8 +179,21 @@ Search Build(const Criteria& criteria)
         break;
     case 1:
         if (!date1.isEmpty() && !date2.isEmpty()) {
-            conditions.Add(QStringLiteral("Dateofbirth > ") + d1);
-            conditions.Add(QStringLiteral("Dateofbirth < ") + d2);
+            const QStringList days = criteria.birthdaysWithoutYear
+                                         ? MonthDaysBetween(*modList::ParseMonthDayYear(monthDayYear1),
+                                                            *modList::ParseMonthDayYear(monthDayYear2))
+                                         : QStringList();
+            if (days.isEmpty()) {
+                conditions.Add(QStringLiteral("Dateofbirth > ") + d1);
+                conditions.Add(QStringLiteral("Dateofbirth < ") + d2);
+            } else {
+                // A birthday without a year is between two dates when its day is.
+                const QString found = days.size() >= 366 ? QStringLiteral("Birthday IS NOT NULL")
+                                                         : QStringLiteral("Birthday IN ('") +
+                                                               days.join(QStringLiteral("', '")) + QStringLiteral("')");
+                conditions.Add(QStringLiteral("(Dateofbirth > ") + d1 + QStringLiteral(" AND Dateofbirth < ") + d2 +
+                               QStringLiteral(" OR ") + DetailCondition(found) + QLatin1Char(')'));
+            }
         }
         break;
     case 2:
@@ -157,7 +205,10 @@ Search Build(const Criteria& criteria)
             conditions.Add(QStringLiteral("Dateofbirth > ") + d1);
         break;
     case 4:
-        conditions.Add(QStringLiteral("Dateofbirth IS NOT NULL"));
+        conditions.Add(criteria.birthdaysWithoutYear
+                           ? QStringLiteral("(Dateofbirth IS NOT NULL OR ") +
+                                 DetailCondition(QStringLiteral("Birthday IS NOT NULL")) + QLatin1Char(')')
+                           : QStringLiteral("Dateofbirth IS NOT NULL"));
         break;
     default:
         break;
@@ -172,6 +223,14 @@ Search Build(const Criteria& criteria)
         conditions.Add(QStringLiteral("Note <> ''"));
     else if (criteria.note.op == 0 && !criteria.note.text.isEmpty())
         conditions.Add(QStringLiteral("Note LIKE '%") + Value(criteria.note) + QStringLiteral("%'"));
+
+    for (const auto& [column, criterion] : {std::pair{QStringLiteral("Organisation"), criteria.organisation},
+                                            std::pair{QStringLiteral("Title"), criteria.title}}) {
+        const QString condition = DetailTextCondition(column, criterion);
+        // A file without the table has no organisation or title: nobody meets such a criterion.
+        if (!condition.isEmpty())
+            conditions.Add(criteria.details ? condition : QStringLiteral("1 = 2"));
+    }
     return search;
 }
 

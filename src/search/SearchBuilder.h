@@ -2,7 +2,9 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include <QDate>
 #include <QString>
+#include <QStringList>
 
 // Turns the criteria of the search window into the search state the contact list
 // reads: a WHERE/AND condition text and the phone and e-mail flags.
@@ -22,11 +24,20 @@ struct Criteria
     Criterion email; // the same as phone
     Criterion address;
     Criterion note; // 0 contains, 1 is filled in
+    // The same operators as phone; only where the file keeps them (details below).
+    Criterion organisation;
+    Criterion title;
     int dateOp = 0; // 0 equal, 1 between, 2 before, 3 after, 4 is filled in
     // The date boxes as shown, prompts ("_") and "/" included.
     QString date1;
     QString date2;
     QString dateFormat; // "dd/mm/yyyy", "mm/dd/yyyy" or "yyyy/mm/dd"
+    // The file has the table of what Person has no column for (organisations, titles): the
+    // organisation and title criteria apply.
+    bool details = false;
+    // Some persons have a birthday without a year: a "between" of dates and "is filled in"
+    // find them too.
+    bool birthdaysWithoutYear = false;
 };
 
 struct Search
@@ -48,6 +59,10 @@ QString DateBoxText(const QString& shown);
 QString ToMonthDayYear(const QString& typed, const QString& dateFormat);
 // True for a real calendar date written month/day/year with a four-digit year.
 bool IsValidMonthDayYear(const QString& monthDayYear);
+
+// The birthdays without a year ("--04-14") that fall strictly between two dates, in the
+// order of the days; every day of the year for a range of a year or more.
+QStringList MonthDaysBetween(const QDate& after, const QDate& before);
 
 Search Build(const Criteria& criteria);
 

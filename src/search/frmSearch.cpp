@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmSearch.h"
 
+#include "database/modDatabase.h"
+#include "database/modPersonDetail.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/modWidgets.h"
@@ -62,6 +64,10 @@ frmSearch::frmSearch(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     cboAddress = Named(new QComboBox, "cboAddress");
     txtNote = Named(new QLineEdit, "txtNote");
     cboNote = Named(new QComboBox, "cboNote");
+    txtOrganisation = Named(new QLineEdit, "txtOrganisation");
+    cboOrganisation = Named(new QComboBox, "cboOrganisation");
+    txtTitle = Named(new QLineEdit, "txtTitle");
+    cboTitle = Named(new QComboBox, "cboTitle");
     cmdOK = Named(new QPushButton(QStringLiteral("OK")), "cmdOK");
     cmdCancel = Named(new QPushButton(QStringLiteral("Cancel")), "cmdCancel");
     cmdOK->setDefault(true);
@@ -72,9 +78,12 @@ frmSearch::frmSearch(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     fraEmail = CriterionFrame("fraEmail", cboEmail, {txtEmail});
     fraAddress = CriterionFrame("fraAddress", cboAddress, {txtAddress});
     fraNote = CriterionFrame("fraNote", cboNote, {txtNote});
+    fraOrganisation = CriterionFrame("fraOrganisation", cboOrganisation, {txtOrganisation});
+    fraTitle = CriterionFrame("fraTitle", cboTitle, {txtTitle});
 
     auto* layout = new QVBoxLayout(this);
-    for (QWidget* frame : {fraFullname, fraDateofbirth, fraPhone, fraEmail, fraAddress, fraNote})
+    for (QWidget* frame :
+         {fraFullname, fraOrganisation, fraTitle, fraDateofbirth, fraPhone, fraEmail, fraAddress, fraNote})
         layout->addWidget(frame);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -111,6 +120,8 @@ QList<frmSearch::OperatorList> frmSearch::operatorLists() const
         {cboEmail, "SearchEmail", valueOperators},
         {cboAddress, "SearchAddress", valueOperators},
         {cboNote, "SearchNote", {TRANSLATABLE("Contains"), TRANSLATABLE("Is filled in")}},
+        {cboOrganisation, "SearchOrganisation", valueOperators},
+        {cboTitle, "SearchTitle", valueOperators},
     };
 }
 
@@ -135,6 +146,8 @@ void frmSearch::LoadLanguage()
     fraEmail->setTitle(T("E-mail"));
     fraAddress->setTitle(T("Address"));
     fraNote->setTitle(T("Note"));
+    fraOrganisation->setTitle(T("Organisation"));
+    fraTitle->setTitle(T("Title"));
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
     for (const OperatorList& entry : operatorLists())
@@ -148,6 +161,8 @@ void frmSearch::updateValueControls()
     txtEmail->setEnabled(cboEmail->currentIndex() != 4);
     txtAddress->setEnabled(cboAddress->currentIndex() != 4);
     txtNote->setEnabled(cboNote->currentIndex() != 1);
+    txtOrganisation->setEnabled(cboOrganisation->currentIndex() != 4);
+    txtTitle->setEnabled(cboTitle->currentIndex() != 4);
     const int dateOp = cboDate->currentIndex();
     txtDate->setVisible(dateOp != 4);
     lblSplit->setVisible(dateOp == 1);
@@ -162,6 +177,10 @@ SearchBuilder::Criteria frmSearch::Criteria() const
     criteria.email = {cboEmail->currentIndex(), txtEmail->text()};
     criteria.address = {cboAddress->currentIndex(), txtAddress->text()};
     criteria.note = {cboNote->currentIndex(), txtNote->text()};
+    criteria.organisation = {cboOrganisation->currentIndex(), txtOrganisation->text()};
+    criteria.title = {cboTitle->currentIndex(), txtTitle->text()};
+    criteria.details = modDatabase::IsDatabaseOpen() &&
+                       modDatabase::DatabaseConnection().TableExists(QString::fromLatin1(modPersonDetail::TableName));
     criteria.dateOp = cboDate->currentIndex();
     criteria.date1 = txtDate->displayText();
     criteria.date2 = txtDate2->displayText();

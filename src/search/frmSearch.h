@@ -52,6 +52,12 @@ public:
     QGroupBox* fraNote = nullptr;
     QLineEdit* txtNote = nullptr;
     QComboBox* cboNote = nullptr;
+    QGroupBox* fraOrganisation = nullptr;
+    QLineEdit* txtOrganisation = nullptr;
+    QComboBox* cboOrganisation = nullptr;
+    QGroupBox* fraTitle = nullptr;
+    QLineEdit* txtTitle = nullptr;
+    QComboBox* cboTitle = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 

@@ -30,12 +30,18 @@ SearchBuilder::Criteria Make(const QString& written)
             c.date1 = f.value(2).isEmpty() ? c.date1 : f.value(2);
             c.date2 = f.value(3).isEmpty() ? c.date2 : f.value(3);
         }
-        SearchBuilder::Criterion* box = f[0] == "name"      ? &c.name
-                                        : f[0] == "phone"   ? &c.phone
-                                        : f[0] == "email"   ? &c.email
-                                        : f[0] == "address" ? &c.address
-                                        : f[0] == "note"    ? &c.note
-                                                            : nullptr;
+        SearchBuilder::Criterion* box = f[0] == "name"           ? &c.name
+                                        : f[0] == "phone"        ? &c.phone
+                                        : f[0] == "email"        ? &c.email
+                                        : f[0] == "address"      ? &c.address
+                                        : f[0] == "note"         ? &c.note
+                                        : f[0] == "organisation" ? &c.organisation
+                                        : f[0] == "title"        ? &c.title
+                                                                 : nullptr;
+        if (f[0] == "details") {
+            c.details = true;
+            c.birthdaysWithoutYear = f.value(1) == "birthdays";
+        }
         if (box)
             *box = criterion;
     }
@@ -148,6 +154,59 @@ private slots:
             QCOMPARE(search.phoneText, c.phone.text.trimmed());
         }
         QTEST(search.InForce() ? namesFound(search) : QStringList{"<nothing>"}, "found");
+    }
+
+    // Birthdays without a year are found by a range of days, never by a date with a year; the organisation
+    // and title have criteria of their own, which a file without them meets for nobody.
+    void beyondTheTables_data()
+    {
+        TestSupport::addColumns<QString, QStringList>("criteria", "found");
+        TestSupport::addRow("between two days", "details|birthdays;date|1|31/03/1970|01/05/1970",
+                            QStringList{"Eva Ek"});
+        TestSupport::addRow("between across the new year", "details|birthdays;date|1|30/12/1979|02/01/1980",
+                            QStringList{"Anna Jansen", "Finn Berg", "Johan Bakker"});
+        TestSupport::addRow(
+            "between for years", "details|birthdays;date|1|01/01/1900|01/01/2000",
+            QStringList{"Anna Jansen", "Dan Jansen", "Eva Ek", "Finn Berg", "Jo Smith", "Johan Bakker"});
+        TestSupport::addRow("a date with a year", "details|birthdays;date|0|14/04/1970", QStringList{});
+        TestSupport::addRow(
+            "filled in", "details|birthdays;date|4",
+            QStringList{"Anna Jansen", "Dan Jansen", "Eva Ek", "Finn Berg", "Jo Smith", "Johan Bakker"});
+        TestSupport::addRow("organisation contains", "details;organisation|1|sons", QStringList{"Eva Ek"});
+        TestSupport::addRow("organisation filled in", "details;organisation|4|", QStringList{"Eva Ek", "Finn Berg"});
+        TestSupport::addRow("title begins, name contains", "details;title|2|eng;name|1|e", QStringList{"Eva Ek"});
+        TestSupport::addRow("a file without them", "organisation|1|sons", QStringList{});
+    }
+    void beyondTheTables()
+    {
+        auto [criteria] = TestSupport::fetch<QString>("criteria");
+        runSql("DELETE FROM Person WHERE Contactnr IN (6, 7)"); // a row that failed leaves them
+        addPersons({{6, "Eva Ek"}, {7, "Finn Berg"}});
+        runSql("INSERT INTO PersonDetail (Contactnr, Birthday, Organisation, Title) "
+               "VALUES (6, '--04-14', 'Ek & Sons', 'Engineer'), (7, '--12-31', 'Berg AB', Null)");
+        const SearchBuilder::Search search = SearchBuilder::Build(Make(criteria));
+        QVERIFY(search.datesValid && search.InForce());
+        QTEST(namesFound(search), "found");
+        runSql("DELETE FROM Person WHERE Contactnr IN (6, 7)");
+    }
+
+    void monthDaysBetween_data()
+    {
+        TestSupport::addColumns<QDate, QDate, QStringList>("after", "before", "days");
+        TestSupport::addRow("next day: none between", QDate(2023, 4, 13), QDate(2023, 4, 14), QStringList{});
+        TestSupport::addRow("one day", QDate(2023, 4, 13), QDate(2023, 4, 15), QStringList{"--04-14"});
+        TestSupport::addRow("over February of a leap year", QDate(2024, 2, 27), QDate(2024, 3, 2),
+                            QStringList{"--02-28", "--02-29", "--03-01"});
+        TestSupport::addRow("over the new year", QDate(2023, 12, 30), QDate(2024, 1, 2),
+                            QStringList{"--12-31", "--01-01"});
+        TestSupport::addRow("the wrong way round", QDate(2024, 1, 2), QDate(2023, 12, 30), QStringList{});
+    }
+    void monthDaysBetween()
+    {
+        auto [after, before] = TestSupport::fetch<QDate, QDate>("after", "before");
+        QTEST(SearchBuilder::MonthDaysBetween(after, before), "days");
+        // A range of a year or more holds every day a birthday can fall on.
+        QCOMPARE(SearchBuilder::MonthDaysBetween(QDate(2001, 1, 1), QDate(2002, 6, 1)).size(), 366);
     }
 };
 
