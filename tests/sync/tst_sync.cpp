@@ -8,6 +8,7 @@
 #include "SecondClient.h"
 #include "TwoRows.h"
 
+#include "database/modPersonDetail.h"
 #include "database/modPersonUid.h"
 #include "editor/modContact.h"
 #include "interchange/modDuplicates.h"
@@ -381,7 +382,8 @@ private slots:
                with({"ORG:Acme;Sales", oldRev}, {"ORG:Acme;Sales\r\nTITLE:Engineer\\, Sales", rev}));
         addRow("the photo replaced", rich, "photo", "/9j/4AAQ",
                with({"PHOTO;ENCODING=b;TYPE=JPEG:AAAABBBB", oldRev}, {"PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ", rev}));
-        addRow("the photo removed", rich, "photo", "", with({"PHOTO;ENCODING=b;TYPE=JPEG:AAAABBBB", oldRev}, {"", rev}));
+        addRow("the photo removed", rich, "photo", "",
+               with({"PHOTO;ENCODING=b;TYPE=JPEG:AAAABBBB", oldRev}, {"", rev}));
         addRow("a person stored before those fields were known leaves them to the card", rich, "unknown", "", rich);
         addRow("an older version's reading (addresses joined, extras in the note) changed nothing", rich, "older",
                "Work:\nCalle Mayor 1\n28013 Madrid\nSpain\n\nHome:\nHauptstr. 5\n80331 München\nGermany|"
@@ -645,6 +647,40 @@ private slots:
         QCOMPARE(parsed, QStringList{uid + "\tAnna"});
     }
 
+    // What persons hold beyond the three tables goes both ways: set here, it reaches the server's card;
+    // changed there (a new photo on the phone), it arrives here; a second client sees it all.
+    void detailsBothWays()
+    {
+        open(file("a.mdb"));
+        add("Anna", "0101");
+        QVERIFY(sync(file("a.mdb")).ok);
+        const qint16 anna = numberOf("Anna");
+        modContact::Contact contact = modMerge::ToContact(modMerge::ReadPerson(anna));
+        contact.organisation = "Acme";
+        contact.title = "Engineer";
+        contact.birthday = modPersonDetail::MonthDay{4, 14};
+        contact.photo = QByteArray("\xFF\xD8\xFF\xE0 first photo");
+        modContact::SaveExistingPerson(anna, contact);
+        QVERIFY(sync(file("a.mdb")).ok);
+        QByteArray card = serverCards().value(0);
+        for (const QByteArray& line : {QByteArray("ORG:Acme"), QByteArray("TITLE:Engineer"), QByteArray("BDAY:--0414"),
+                                       "PHOTO;ENCODING=b;TYPE=JPEG:" + contact.photo.toBase64()})
+            QVERIFY2(card.contains(line), card.constData());
+
+        const QByteArray second("\xFF\xD8\xFF\xE0 taken on the phone");
+        const QString uid = modPersonUid::Identities(modDatabase::DatabaseConnection()).value(anna).uid;
+        card.replace("PHOTO;ENCODING=b;TYPE=JPEG:" + contact.photo.toBase64(),
+                     "PHOTO;ENCODING=b;TYPE=JPEG:" + second.toBase64());
+        card.replace("TITLE:Engineer", "TITLE:Chief Engineer");
+        QCOMPARE(put(uid + ".vcf", card) / 100, 2);
+        QVERIFY(sync(file("a.mdb")).ok);
+        const QString expected = "Anna # - #  # 0101 #  #  # [--04-14 | Acme | Chief Engineer | photo " +
+                                 QString::number(second.size()) + " bytes]";
+        QCOMPARE(dumpPersons(), QStringList{expected});
+        QVERIFY(sync(file("b.mdb")).ok);
+        QCOMPARE(dumpPersons(), QStringList{expected});
+    }
+
     // A phone's card with a photo and a field of its own: one word of its note edited here changes only NOTE on the
     // server, and later syncs change nothing; the person here holds nothing but what it shows.
     void richCardSurvivesEdit()
@@ -654,9 +690,10 @@ private slots:
         QCOMPARE(put("rich-1.vcf", card(lines)), 201);
         open(file("a.mdb"));
         QVERIFY(sync(file("a.mdb")).ok);
-        QCOMPARE(dumpPersons(), QStringList{"Dr. José García López Jr. # - # Calle Mayor 1\n28013 Madrid\nSpain # "
-                                            "+34 91 555 0101 (Work Fax) | +34 600 000 001 (Mobile) # "
-                                            "jose@example.org # Met at the fair # [--04-14 | Acme, Sales |  | photo 6 bytes]"});
+        QCOMPARE(dumpPersons(),
+                 QStringList{"Dr. José García López Jr. # - # Calle Mayor 1\n28013 Madrid\nSpain # "
+                             "+34 91 555 0101 (Work Fax) | +34 600 000 001 (Mobile) # "
+                             "jose@example.org # Met at the fair # [--04-14 | Acme, Sales |  | photo 6 bytes]"});
         const QStringList before = QString(serverCards().value(0)).split("\r\n");
         modContact::Contact contact = modMerge::ToContact(modMerge::ReadPerson(numberOf("Dr. José García López Jr.")));
         contact.note = "Met at the fair in May";
