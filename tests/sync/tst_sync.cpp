@@ -13,6 +13,7 @@
 #include "editor/modContact.h"
 #include "interchange/modDuplicates.h"
 #include "interchange/modMerge.h"
+#include "interchange/modVcardImport.h"
 #include "mainwindow/RegisterWindows.h"
 #include "startup/modEnvironment.h"
 #include "sync/CardDav.h"
@@ -24,6 +25,7 @@
 #include "sync/modSyncPlan.h"
 #include "sync/modSyncState.h"
 
+#include <QBuffer>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -645,6 +647,24 @@ private slots:
         QString error;
         QVERIFY2(TestSupport::readWithVobject(card, parsed, error), qPrintable(error));
         QCOMPARE(parsed, QStringList{uid + "\tAnna"});
+    }
+
+    // A person imported from a vCard file goes up with everything its card held, on the first sync.
+    void importedCardGoesUpWhole()
+    {
+        open(file("a.mdb"));
+        QByteArray vcf =
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:imported-1\r\nFN:Pepe Ruiz\r\nNICKNAME:Pepe\r\n"
+            "X-CUSTOM-FIELD;X-KIND=test:kept\r\nURL:https://pepe.example.org/\r\n"
+            "ADR;TYPE=HOME:;;Home 1;Town;;;\r\nADR;TYPE=WORK:;;Work 2;City;;;\r\nTEL:0101\r\nEND:VCARD\r\n";
+        QBuffer buffer(&vcf);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        QCOMPARE(modVcardImport::ImportCards(buffer).added, 1);
+        QVERIFY(sync(file("a.mdb")).ok);
+        const QByteArray card = serverCards().value(0);
+        for (const char* line : {"UID:imported-1", "NICKNAME:Pepe", "X-CUSTOM-FIELD;X-KIND=test:kept",
+                                 "URL:https://pepe.example.org/", "ADR;TYPE=WORK:;;Work 2;City;;;", "TEL:0101"})
+            QVERIFY2(card.contains(line), card.constData());
     }
 
     // What persons hold beyond the three tables goes both ways: set here, it reaches the server's card;
