@@ -239,7 +239,7 @@ QString MonthQuery(int month)
            QStringLiteral("ORDER BY Day(Dateofbirth), Name ");
 }
 
-QList<Birthday> MonthBirthdays(int month)
+QList<Birthday> MonthBirthdays(int month, const std::vector<modPersonDetail::NamedBirthday>& withoutYear)
 {
     QList<Birthday> birthdays;
     if (!modDatabase::IsDatabaseOpen())
@@ -250,8 +250,7 @@ QList<Birthday> MonthBirthdays(int month)
                               rs.Fields(QStringLiteral("Dateofbirth")).toDate()};
     // Birthdays without a year join their day, in name order with the others.
     bool added = false;
-    for (const modPersonDetail::NamedBirthday& birthday :
-         modPersonDetail::BirthdaysWithoutYear(modDatabase::DatabaseConnection())) {
+    for (const modPersonDetail::NamedBirthday& birthday : withoutYear) {
         if (birthday.birthday.month != month)
             continue;
         birthdays << Birthday{birthday.name, QDate(2000, month, birthday.birthday.day), false};
@@ -343,8 +342,11 @@ QString GenerateCalendar(WriteProgress* progress, const CalendarOptions& options
 
     // The birthdays of a month are the same in all three years: read each month once.
     QList<Birthday> birthdays[12];
+    const std::vector<modPersonDetail::NamedBirthday> withoutYear =
+        modDatabase::IsDatabaseOpen() ? modPersonDetail::BirthdaysWithoutYear(modDatabase::DatabaseConnection())
+                                      : std::vector<modPersonDetail::NamedBirthday>();
     for (int month = 1; month <= 12; ++month)
-        birthdays[month - 1] = MonthBirthdays(month);
+        birthdays[month - 1] = MonthBirthdays(month, withoutYear);
 
     LineWriter writer;
     for (int year = options.currentYear - 1; year <= options.currentYear + 1; ++year) {

@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "database/modPersonDetail.h"
+
 #include "birthdays/LineWriter.h"
 
 #include <QDate>
@@ -61,7 +63,8 @@ struct Birthday
 // The statement that reads the persons born in a month, by day and name.
 QString MonthQuery(int month);
 // The persons born in the month; nothing when no database is open. Throws Engine::EngineError.
-QList<Birthday> MonthBirthdays(int month);
+// withoutYear: every birthday without a year, read once for all months.
+QList<Birthday> MonthBirthdays(int month, const std::vector<modPersonDetail::NamedBirthday>& withoutYear);
 
 // What every page of one calendar shares.
 struct CalendarOptions

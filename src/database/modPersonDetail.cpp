@@ -143,15 +143,19 @@ QHash<qint16, MonthDay> Birthdays(Engine::Connection& connection)
 std::vector<NamedBirthday> BirthdaysWithoutYear(Engine::Connection& connection)
 {
     std::vector<NamedBirthday> found;
-    if (!TableThere(connection))
+    // The few persons with such a birthday first: most files have none, and then Person is not read.
+    const QHash<qint16, MonthDay> birthdays = Birthdays(connection);
+    if (birthdays.isEmpty())
         return found;
-    connection.ForEachRow(QStringLiteral("SELECT Person.Contactnr, Person.Name, PersonDetail.Birthday FROM Person "
-                                         "JOIN PersonDetail ON PersonDetail.Contactnr = Person.Contactnr "
-                                         "WHERE PersonDetail.Birthday IS NOT NULL AND Person.Dateofbirth IS NULL "
-                                         "ORDER BY Person.Contactnr"),
-                          [&found](const Engine::Connection::Row& row) {
-                              if (const std::optional<MonthDay> birthday = ParseMonthDay(row.Text(2)))
-                                  found.push_back({static_cast<qint16>(row.Int(0)), row.Text(1).trimmed(), *birthday});
+    QStringList numbers;
+    for (auto it = birthdays.cbegin(); it != birthdays.cend(); ++it)
+        numbers << QString::number(it.key());
+    connection.ForEachRow(QStringLiteral("SELECT Contactnr, Name FROM Person WHERE Dateofbirth IS NULL "
+                                         "AND Contactnr IN (%1) ORDER BY Contactnr")
+                              .arg(numbers.join(QLatin1Char(','))),
+                          [&](const Engine::Connection::Row& row) {
+                              const auto contactnr = static_cast<qint16>(row.Int(0));
+                              found.push_back({contactnr, row.Text(1).trimmed(), birthdays.value(contactnr)});
                           });
     return found;
 }
