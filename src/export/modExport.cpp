@@ -406,13 +406,14 @@ QString AllEmailsSql()
 namespace {
 
 // The rows of the chosen persons beside the spec's tables; photos and cards only when asked.
-QHash<qint16, modPersonDetail::Detail> DetailsOf(const Chosen& chosen, bool cards)
+QHash<qint16, modPersonDetail::Detail> DetailsOf(const Chosen& chosen, bool photos, bool cards)
 {
     QHash<qint16, modPersonDetail::Detail> details;
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     if (!connection.TableExists(QString::fromLatin1(modPersonDetail::TableName)))
         return details;
-    const QString kept = cards ? QStringLiteral("Photo, Card") : QStringLiteral("Null, Null");
+    const QString kept = (photos ? QStringLiteral("Photo, ") : QStringLiteral("Null, ")) +
+                         (cards ? QStringLiteral("Card") : QStringLiteral("Null"));
     connection.ForEachRow(
         QStringLiteral("SELECT Contactnr, Birthday, Organisation, Title, %1 FROM PersonDetail").arg(kept),
         [&](const Engine::Connection::Row& row) {
@@ -480,7 +481,7 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
             emailsFollow -= emailsFollow > 0 ? 1 : 0;
         }
     };
-    const QHash<qint16, modPersonDetail::Detail> details = DetailsOf(chosen, selection.cards);
+    const QHash<qint16, modPersonDetail::Detail> details = DetailsOf(chosen, selection.photos, selection.cards);
     Columns columns{"Contactnr", "Name", "Dateofbirth", "Address", "Note"};
     modSql::ForEachRow(PersonSql(selection, everybody), [&](const Engine::Connection::Row& row) {
         columns.find(row);

@@ -40,7 +40,9 @@ struct Selection
 {
     std::vector<qint16> contactnrs; // in the order of the export list
     Details details;
-    // Read the photo and the kept card too (the vCard export and the sync write them).
+    // Read the photos (the vCard export and the sync write them) and the kept cards (the
+    // vCard export writes into them) too.
+    bool photos = false;
     bool cards = false;
 };
 

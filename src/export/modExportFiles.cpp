@@ -91,6 +91,7 @@ bool WritePersons(LineWriter& writer, const modExport::Selection& selection, Wri
     modExport::Selection reading = selection;
     if (format == Format::Vcard) {
         identities = modPersonUid::Identities(modDatabase::DatabaseConnection());
+        reading.photos = true;
         reading.cards = true;
     }
     const modVcard::Limits limits = format == Format::Vcard ? modMerge::CurrentLimits() : modVcard::Limits();

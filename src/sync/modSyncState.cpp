@@ -158,7 +158,7 @@ std::vector<LocalPerson> LocalPersons(const std::vector<qint16>& only)
         modPersonUid::Identities(modDatabase::DatabaseConnection());
     modExport::Selection selection;
     selection.contactnrs = only;
-    selection.cards = true;
+    selection.photos = true;
     if (only.empty())
         for (auto it = identities.cbegin(); it != identities.cend(); ++it)
             selection.contactnrs.push_back(it.key());
@@ -174,8 +174,7 @@ std::vector<LocalPerson> LocalPersons(const std::vector<qint16>& only)
             modVcard::WriteCard(person, selection.details,
                                 [&card](const QString& line) { card += line.toUtf8() + "\r\n"; });
             modVcard::Person shown = modVcard::FromExported(person);
-            persons.push_back(
-                {identity.uid, person.contactnr, card, modSyncCard::Hash(card), std::move(shown), person.card});
+            persons.push_back({identity.uid, person.contactnr, card, modSyncCard::Hash(card), std::move(shown)});
         });
     return persons;
 }

@@ -46,7 +46,6 @@ struct LocalPerson
     QByteArray card;
     QString hash;
     modVcard::Person person; // what the card was made of
-    QByteArray kept;         // the card the person came from, "" when none
 };
 
 // The statements that make the tables (each does nothing when already there): the link,
