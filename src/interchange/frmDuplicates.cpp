@@ -10,6 +10,7 @@
 #include "startup/modSettings.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,6 +25,8 @@ namespace {
 enum Row
 {
     KeepRow,
+    MergeRow,  // whether the person is merged with the others, or left out
+    ReasonRow, // why the person matches the group's first
     NameRow,
     BornRow,
     PhonesRow,
@@ -102,8 +105,8 @@ void frmDuplicates::LoadLanguage()
 {
     setWindowTitle(T("Find duplicates"));
     lblGroups->setText(T("Persons that are probably one") + QLatin1Char(':'));
-    grdPersons->setVerticalHeaderLabels(
-        {T("Keep"), T("Name"), T("Date of birth"), T("Numbers"), T("E-mail"), T("Address"), T("Note")});
+    grdPersons->setVerticalHeaderLabels({T("Keep"), T("Merge"), T("Reason"), T("Name"), T("Date of birth"),
+                                         T("Numbers"), T("E-mail"), T("Address"), T("Note")});
     for (QAbstractButton* keep : m_keep->buttons())
         keep->setText(T("Keep"));
     cmdMerge->setText(T("Merge"));
@@ -137,6 +140,9 @@ void frmDuplicates::find()
         modSql::ShowEngineError(error);
     }
     m_kept.assign(m_groups.size(), 0);
+    m_leftOut.clear();
+    for (const modDuplicates::Group& group : m_groups)
+        m_leftOut.emplace_back(group.contactnrs.size(), false);
     const QSignalBlocker blocker(lstGroups);
     lstGroups->clear();
     for (size_t i = 0; i < m_groups.size(); ++i) {
@@ -172,6 +178,19 @@ void frmDuplicates::showGroup()
         m_keep->addButton(keep, column);
         keep->setChecked(column == m_kept[static_cast<size_t>(row)]);
         grdPersons->setCellWidget(KeepRow, column, keep);
+        // Any person can be left out; the kept one is always merged into.
+        auto* join = new QCheckBox(T("Merge"));
+        join->setObjectName(QStringLiteral("chkMerge%1").arg(column));
+        join->setChecked(!m_leftOut[static_cast<size_t>(row)][static_cast<size_t>(column)]);
+        join->setEnabled(column != m_kept[static_cast<size_t>(row)]);
+        connect(join, &QCheckBox::toggled, this, [this, row, column](bool merged) {
+            m_leftOut[static_cast<size_t>(row)][static_cast<size_t>(column)] = !merged;
+        });
+        grdPersons->setCellWidget(MergeRow, column, join);
+        const int reasons = group.memberReasons[static_cast<size_t>(column)];
+        grdPersons->setItem(
+            ReasonRow, column,
+            new QTableWidgetItem(column == 0 ? T("Compared with") : modDuplicates::ReasonText(reasons)));
         const QString texts[] = {person.name,
                                  person.dateOfBirth ? modList::FormatDate(*person.dateOfBirth, dateFormat) : QString(),
                                  Entries(person.phones),
@@ -189,8 +208,16 @@ void frmDuplicates::SetKept(int index)
     if (row < 0 || index < 0 || index >= grdPersons->columnCount())
         return;
     m_kept[static_cast<size_t>(row)] = index;
+    // The kept person is merged into, whatever was ticked for it.
+    m_leftOut[static_cast<size_t>(row)][static_cast<size_t>(index)] = false;
     if (QAbstractButton* keep = m_keep->button(index))
         keep->setChecked(true);
+    for (int column = 0; column < grdPersons->columnCount(); ++column)
+        if (auto* join = qobject_cast<QCheckBox*>(grdPersons->cellWidget(MergeRow, column))) {
+            join->setEnabled(column != index);
+            if (column == index)
+                join->setChecked(true);
+        }
 }
 
 void frmDuplicates::updateButtons()
@@ -213,9 +240,10 @@ void frmDuplicates::merge()
         modDuplicates::Merge merge;
         merge.kept = group.contactnrs[kept];
         for (size_t p = 0; p < group.contactnrs.size(); ++p)
-            if (p != kept)
+            if (p != kept && !m_leftOut[static_cast<size_t>(i)][p])
                 merge.others.push_back(group.contactnrs[p]);
-        merges.push_back(merge);
+        if (!merge.others.empty())
+            merges.push_back(merge);
     }
     if (merges.empty())
         return;

@@ -53,6 +53,8 @@ private:
     std::vector<modDuplicates::Group> m_groups;
     QHash<qint16, QString> m_names;
     std::vector<int> m_kept; // per group, the position of the kept person
+    // Per group, the persons the user left out of the merge, by position.
+    std::vector<std::vector<bool>> m_leftOut;
     QButtonGroup* m_keep = nullptr;
     modDuplicates::Undo m_undo;
 };

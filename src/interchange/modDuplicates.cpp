@@ -12,6 +12,8 @@
 
 #include <QHash>
 
+#include <map>
+
 #include <algorithm>
 #include <cstdint>
 #include <numeric>
@@ -19,30 +21,6 @@
 namespace modDuplicates {
 
 namespace {
-
-// Candidates linked into sets, by index.
-class Links
-{
-public:
-    explicit Links(size_t size) : m_parent(size) { std::iota(m_parent.begin(), m_parent.end(), size_t(0)); }
-    size_t Root(size_t i)
-    {
-        while (m_parent[i] != i)
-            i = m_parent[i] = m_parent[m_parent[i]];
-        return i;
-    }
-    void Join(size_t a, size_t b)
-    {
-        a = Root(a);
-        b = Root(b);
-        // The earlier candidate stays the root, so groups keep the candidates' order.
-        if (a != b)
-            m_parent[std::max(a, b)] = std::min(a, b);
-    }
-
-private:
-    std::vector<size_t> m_parent;
-};
 
 // The base letters of a character without its accents: "é" gives "e", "ﬁ" gives "fi".
 void AppendBase(QString& word, char32_t c)
@@ -97,7 +75,55 @@ QString PhoneKey(const QString& number)
     const QString digits = modEnvironment::DigitsOnly(number);
     if (digits.size() < 6)
         return QString();
-    return digits.right(8);
+    return digits.right(7);
+}
+
+namespace {
+
+// A number's digits with how it was written: with a country code ("+" or "00"), national
+// (one leading 0), or neither.
+struct NumberForm
+{
+    QString digits; // without the "+" or "00", and without a national 0
+    bool international = false;
+    bool national = false;
+};
+
+NumberForm FormOf(const QString& number)
+{
+    NumberForm form;
+    const QString trimmed = number.trimmed();
+    form.digits = modEnvironment::DigitsOnly(trimmed);
+    if (trimmed.startsWith(QLatin1Char('+'))) {
+        form.international = true;
+    } else if (form.digits.startsWith(QLatin1String("00"))) {
+        form.international = true;
+        form.digits.remove(0, 2);
+    } else if (form.digits.startsWith(QLatin1Char('0'))) {
+        form.national = true;
+        form.digits.remove(0, 1);
+    }
+    return form;
+}
+
+} // namespace
+
+bool SameNumber(const QString& a, const QString& b)
+{
+    const NumberForm x = FormOf(a);
+    const NumberForm y = FormOf(b);
+    if (x.digits.size() < 5 || y.digits.size() < 5)
+        return false;
+    if (x.international == y.international && x.national == y.national)
+        return x.digits == y.digits;
+    // One written with its country code, the other nationally: the country code's one to
+    // three digits in front of the same national number.
+    const NumberForm& full = x.international ? x : y;
+    const NumberForm& local = x.international ? y : x;
+    if (!full.international || !local.national)
+        return false;
+    const qsizetype code = full.digits.size() - local.digits.size();
+    return code >= 1 && code <= 3 && full.digits.endsWith(local.digits);
 }
 
 namespace {
@@ -108,18 +134,18 @@ namespace {
 class Keys
 {
 public:
-    void add(const QString& key, std::size_t candidate)
+    // index: the caller's own number for the value (a phone number's place among all).
+    void add(const QString& key, std::size_t candidate, std::size_t index = 0)
     {
         if (key.isEmpty())
             return;
         const QByteArray utf8 = key.toUtf8();
-        m_items.push_back(
-            {static_cast<quint32>(m_text.size()), static_cast<quint32>(utf8.size()), static_cast<quint32>(candidate)});
+        m_items.push_back({static_cast<quint32>(m_text.size()), static_cast<quint32>(utf8.size()),
+                           static_cast<quint32>(candidate), static_cast<quint32>(index)});
         m_text += utf8;
     }
-    // Joins every candidate with a key to the first (by position) with the same key,
-    // and notes the reason with that first one.
-    void link(Links& links, std::vector<int>& reasons, int reason)
+    // Hands every two candidates that share a key to pair(a, b), a before b, once per key.
+    template <typename Pair> void pairs(const Pair& pair)
     {
         const auto key = [this](const Item& item) {
             return QByteArrayView(m_text.constData() + item.start, item.length);
@@ -128,15 +154,15 @@ public:
             const int compared = key(a).compare(key(b));
             return compared != 0 ? compared < 0 : a.candidate < b.candidate;
         });
-        for (std::size_t first = 0, i = 1; i <= m_items.size(); ++i) {
-            if (i < m_items.size() && key(m_items[i]) == key(m_items[first])) {
-                if (m_items[i].candidate != m_items[first].candidate) {
-                    links.Join(m_items[first].candidate, m_items[i].candidate);
-                    reasons[m_items[first].candidate] |= reason;
-                }
-                continue;
-            }
-            first = i;
+        for (std::size_t first = 0; first < m_items.size();) {
+            std::size_t end = first + 1;
+            while (end < m_items.size() && key(m_items[end]) == key(m_items[first]))
+                ++end;
+            for (std::size_t i = first; i < end; ++i)
+                for (std::size_t j = i + 1; j < end; ++j)
+                    if (m_items[i].candidate != m_items[j].candidate)
+                        pair(m_items[i].candidate, m_items[j].candidate, m_items[i].index, m_items[j].index);
+            first = end;
         }
     }
 
@@ -146,6 +172,7 @@ private:
         quint32 start;
         quint32 length;
         quint32 candidate;
+        quint32 index;
     };
     QByteArray m_text; // UTF-8: equal texts are equal bytes
     std::vector<Item> m_items;
@@ -166,40 +193,60 @@ public:
     {
         m_emails.add(email.trimmed().toCaseFolded(), candidate);
     }
-    void addPhone(std::size_t candidate, const QString& number) { m_phones.add(PhoneKey(number), candidate); }
+    void addPhone(std::size_t candidate, const QString& number)
+    {
+        m_phones.add(PhoneKey(number), candidate, m_numbers.size());
+        m_numbers.push_back(number);
+    }
     QString name(std::size_t candidate) const
     {
         const quint32 start = candidate == 0 ? 0 : m_nameEnds[candidate - 1];
         return QString::fromUtf8(m_displayNames.constData() + start, m_nameEnds[candidate] - start);
     }
 
-    // The groups linked by any reason, in the order of their first person's name; persons
-    // linked through others are one group.
+    // The groups, each a first person and those matching it directly by name or e-mail
+    // address (with a shared number as a further reason), in the order of their first
+    // person's name.
     std::vector<Group> groups()
     {
         const std::size_t count = m_contactnrs.size();
-        Links links(count);
-        std::vector<int> reasons(count, 0);
-        m_names.link(links, reasons, SameName);
-        m_emails.link(links, reasons, SameEmail);
-        m_phones.link(links, reasons, SamePhone);
-        // The reasons belong to the group their members ended in.
-        std::vector<int> groupReasons(count, 0);
-        for (std::size_t i = 0; i < count; ++i)
-            groupReasons[links.Root(i)] |= reasons[i];
-        std::vector<Group> groups;
-        std::vector<std::size_t> groupOf(count, SIZE_MAX);
-        std::vector<QString> firstNames;
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t root = links.Root(i);
-            if (groupReasons[root] == 0)
-                continue;
-            if (groupOf[root] == SIZE_MAX) {
-                groupOf[root] = groups.size();
-                groups.push_back({{}, groupReasons[root]});
-                firstNames.push_back(name(i));
+        // Why two candidates match, by the earlier one: the later ones and the reasons.
+        std::vector<std::map<std::size_t, int>> matches(count);
+        m_names.pairs([&](std::size_t a, std::size_t b, std::size_t, std::size_t) { matches[a][b] |= SameName; });
+        m_emails.pairs([&](std::size_t a, std::size_t b, std::size_t, std::size_t) { matches[a][b] |= SameEmail; });
+        m_phones.pairs([&](std::size_t a, std::size_t b, std::size_t x, std::size_t y) {
+            const auto found = matches[a].find(b);
+            if (found != matches[a].end() && SameNumber(m_numbers[x], m_numbers[y]))
+                found->second |= SamePhone;
+        });
+        // Matches both ways, so that a person finds the earlier ones too.
+        std::vector<std::vector<std::pair<std::size_t, int>>> both(count);
+        for (std::size_t a = 0; a < count; ++a)
+            for (const auto& [b, reasons] : matches[a]) {
+                both[a].push_back({b, reasons});
+                both[b].push_back({a, reasons});
             }
-            groups[groupOf[root]].contactnrs.push_back(m_contactnrs[i]);
+        std::vector<Group> groups;
+        std::vector<QString> firstNames;
+        std::vector<bool> grouped(count, false);
+        for (std::size_t first = 0; first < count; ++first) {
+            if (grouped[first] || both[first].empty())
+                continue;
+            std::sort(both[first].begin(), both[first].end());
+            Group group{{m_contactnrs[first]}, {0}, 0};
+            for (const auto& [other, reasons] : both[first]) {
+                if (grouped[other])
+                    continue;
+                grouped[other] = true;
+                group.contactnrs.push_back(m_contactnrs[other]);
+                group.memberReasons.push_back(reasons);
+                group.reasons |= reasons;
+            }
+            if (group.contactnrs.size() < 2)
+                continue;
+            grouped[first] = true;
+            groups.push_back(std::move(group));
+            firstNames.push_back(name(first));
         }
         // Groups in the order of their first person's name, as the main list shows them.
         std::vector<std::size_t> order(groups.size());
@@ -221,6 +268,7 @@ private:
     Keys m_names;
     Keys m_emails;
     Keys m_phones;
+    QStringList m_numbers; // every number added, by its index in m_phones
 };
 
 } // namespace

@@ -20,7 +20,7 @@ enum Reason
 {
     SameName = 1,  // the same words ignoring case, accents and their order
     SameEmail = 2, // an e-mail address in common, ignoring case
-    SamePhone = 4, // a number with the same last 8 digits, at least 6 digits long
+    SamePhone = 4, // the same number, a national one and one with the country code alike; never alone
 };
 
 struct Candidate
@@ -31,20 +31,29 @@ struct Candidate
     QStringList emails;
 };
 
+// A person and those that match it directly: no one joins a group through another member.
 struct Group
 {
-    std::vector<qint16> contactnrs; // in the order of the candidates (by number)
-    int reasons = 0;
+    std::vector<qint16> contactnrs; // the first person, then the others in the order of the candidates
+    std::vector<int> memberReasons; // why each matches the first person (0 for the first itself)
+    int reasons = 0;                // all of them
 };
 
 // "Müller José" and "josé  MULLER" give the same key; "" for a name without letters
 // or digits.
 QString NameKey(const QString& name);
-// The last 8 digits of a number; "" for a number of fewer than 6 digits.
+// The last 7 digits of a number, where numbers that may be the same meet; "" for a
+// number of fewer than 6 digits.
 QString PhoneKey(const QString& number);
+// Whether two numbers are one: the same digits, or a national number ("089 5551234", its
+// leading 0 the national prefix) and the same with a country code of one to three digits
+// ("+49 89 5551234", "0049 89 5551234"). Two numbers with the same last digits but other
+// country codes or areas are not.
+bool SameNumber(const QString& a, const QString& b);
 
-// The groups of candidates linked by any reason, in the order of their first person's
-// name; persons linked through others are one group.
+// The groups of persons that match a first person directly by name or e-mail address, in
+// the order of their first person's name. A shared number is a reason beside those, but
+// never puts persons into a group by itself: families share numbers.
 std::vector<Group> FindGroups(const std::vector<Candidate>& candidates);
 
 // The groups among every person of the open database, with the names of the persons in

@@ -412,26 +412,33 @@ private slots:
         QTEST(properties.join("|"), "card");
     }
 
-    // Each rule groups what it must and nothing else; a candidate is
-    // "name;phone,phone;email,email" and gets the number of its position, from 1.
+    // Each rule groups what it must and nothing else; a candidate is "name;phone,phone;email,email" and gets
+    // the number of its position, from 1. A group shows as its first person, then "+N (why N matches it)".
     void duplicateGroups_data()
     {
         TestSupport::addColumns<QStringList, QString>("candidates", "groups");
         addRow("name: case, accents, word order", QStringList{"Müller José;;", "Anna Berg;;", "josé  MULLER;;"},
-               "1,3:Same name");
+               "1 +3 (Same name)");
         addRow("name: other words are other persons", QStringList{"Anna Berg;;", "Anna Bergman;;", "Berg;;"}, "");
         addRow("e-mail ignoring case", QStringList{"A;;Ann@Example.org", "B;;x@y.z,ann@example.ORG "},
-               "1,2:Same e-mail address");
-        addRow("shared office number, nothing else",
-               QStringList{"Ann Lee;+49 30 1234-5678;", "Bob Stone;030 12345678,0170 1;"}, "1,2:Same number");
-        addRow("last 8 digits", QStringList{"A;0031 20 5551 2345;", "B;+1 20 5551 2345;"}, "1,2:Same number");
-        addRow("6 digits match", QStringList{"A;12 34 56;", "B;123456;"}, "1,2:Same number");
-        addRow("5 digits never match", QStringList{"A;12345;", "B;12345;", "C;1-2-3-4-5;"}, "");
-        addRow("linked through a third, all reasons",
+               "1 +2 (Same e-mail address)");
+        addRow("a shared number alone is no duplicate",
+               QStringList{"Ann Lee;+49 30 1234-5678;", "Bob Stone;030 12345678,0170 1;"}, "");
+        addRow("a family's number beside a name: the husband stays out",
+               QStringList{"Anna Schmidt;089 5551234;", "Peter Schmidt;+49 89 5551234;", "Schmidt, Anna;;"},
+               "1 +3 (Same name)");
+        addRow("the same number written nationally and with its country code",
+               QStringList{"Anna Schmidt;089 5551234;", "anna schmidt;+49 89 5551234;"},
+               "1 +2 (Same name, Same number)");
+        addRow("the same last digits in other countries are other numbers",
+               QStringList{"Jan Berg;0171 2345678;", "jan berg;+33 6 12 34 56 78;"}, "1 +2 (Same name)");
+        addRow("each matches the first directly",
                QStringList{"Ann Lee;;a@x.org", "Other;555 0101 77;a@x.org", "Third;555 0101 77;", "ann lee;;"},
-               "1,2,3,4:Same name, Same e-mail address, Same number");
+               "1 +2 (Same e-mail address) +4 (Same name)");
+        addRow("no chains: a match of a member is not the group's",
+               QStringList{"Ann Lee;;", "ann lee;;b@x.org", "Bob Stone;;B@x.org"}, "1 +2 (Same name)");
         addRow("two groups in name order", QStringList{"Zed;;", "Amy;;q@x", "zed;;", "Bea;;Q@X"},
-               "2,4:Same e-mail address 1,3:Same name");
+               "2 +4 (Same e-mail address) 1 +3 (Same name)");
     }
     void duplicateGroups()
     {
@@ -444,12 +451,38 @@ private slots:
         }
         QStringList groups;
         for (const modDuplicates::Group& group : modDuplicates::FindGroups(list)) {
-            QStringList numbers;
-            for (const qint16 contactnr : group.contactnrs)
-                numbers << QString::number(contactnr);
-            groups << numbers.join(",") + ":" + modDuplicates::ReasonText(group.reasons);
+            QCOMPARE(group.memberReasons.size(), group.contactnrs.size());
+            QString text = QString::number(group.contactnrs.front());
+            int all = 0;
+            for (std::size_t i = 1; i < group.contactnrs.size(); ++i) {
+                text += QString(" +%1 (%2)")
+                            .arg(group.contactnrs[i])
+                            .arg(modDuplicates::ReasonText(group.memberReasons[i]));
+                all |= group.memberReasons[i];
+            }
+            QCOMPARE(group.reasons, all);
+            groups << text;
         }
         QTEST(groups.join(" "), "groups");
+    }
+
+    void sameNumber_data()
+    {
+        TestSupport::addColumns<QString, QString, bool>("a", "b", "same");
+        addRow("the same digits", "089 555 1234", "089/5551234", true);
+        addRow("national and with the country code", "089 5551234", "+49 89 5551234", true);
+        addRow("00 for the plus", "0049 89 5551234", "089 5551234", true);
+        addRow("both with country codes", "+49 89 5551234", "0049 89 555 1234", true);
+        addRow("other area", "089 5551234", "+49 30 5551234", false);
+        addRow("other country, same last eight digits", "0171 2345678", "+33 6 12 34 56 78", false);
+        addRow("a country code of four digits is none", "0123456", "+12345 123456", false);
+        addRow("too short", "1234", "1234", false);
+    }
+    void sameNumber()
+    {
+        auto [a, b] = TestSupport::fetch<QString, QString>("a", "b");
+        QTEST(modDuplicates::SameNumber(a, b), "same");
+        QTEST(modDuplicates::SameNumber(b, a), "same");
     }
 };
 
