@@ -164,8 +164,9 @@ struct Builder
 
 QString Cell(const Record& row, size_t column)
 {
-    return column < static_cast<size_t>(row.fields.size()) ? row.fields.at(static_cast<qsizetype>(column)).trimmed()
-                                                           : QString();
+    return column < static_cast<size_t>(row.fields.size())
+               ? WithoutFormulaGuard(row.fields.at(static_cast<qsizetype>(column)).trimmed())
+               : QString();
 }
 
 // The label the row gives the values of a slot, else the column's own description.
@@ -680,6 +681,32 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
 
 // ---- Writing ----
 
+QString FormulaGuarded(const QString& field)
+{
+    if (field.isEmpty())
+        return field;
+    const QChar first = field.front();
+    if (first == QLatin1Char('=') || first == QLatin1Char('@') || first == QLatin1Char('\t') ||
+        first == QLatin1Char('\r'))
+        return QLatin1Char('\'') + field;
+    if (first != QLatin1Char('+') && first != QLatin1Char('-'))
+        return field;
+    // A number ("+49 30 1234567", "-") is no formula a spreadsheet would run; anything
+    // else after a sign may call a function.
+    for (const QChar c : field)
+        if (!c.isDigit() && !QStringLiteral(" +-()./").contains(c))
+            return QLatin1Char('\'') + field;
+    return field;
+}
+
+QString WithoutFormulaGuard(const QString& cell)
+{
+    if (cell.size() < 2 || cell.front() != QLatin1Char('\''))
+        return cell;
+    const QString rest = cell.mid(1);
+    return FormulaGuarded(rest) == cell ? rest : cell;
+}
+
 QString Quote(const QString& field)
 {
     bool plain = field.isEmpty() || (!field.front().isSpace() && !field.back().isSpace());
@@ -821,6 +848,8 @@ QStringList RecordWriter::Fields(const modExport::ExportedPerson& person) const
     }
     if (m_details.address)
         fields << person.address;
+    for (QString& field : fields)
+        field = FormulaGuarded(field);
     return fields;
 }
 

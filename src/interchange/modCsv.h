@@ -198,6 +198,14 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
 
 // ---- Writing ----
 
+// A person's field as written, safe to open in a spreadsheet: a text that a spreadsheet
+// would take for a formula (beginning with "=", "@", a tab or a carriage return, or a sign
+// followed by more than a number) gets a leading apostrophe, as spreadsheet users write it.
+QString FormulaGuarded(const QString& field);
+// A cell as read: the apostrophe that FormulaGuarded put before such a text is taken off,
+// so that a file of ours reads back as it was written.
+QString WithoutFormulaGuard(const QString& cell);
+
 // A field as written: in quotes (inner quotes doubled) when it holds the separator, a
 // quote, a line break or leading or trailing blanks.
 QString Quote(const QString& field);

@@ -466,6 +466,28 @@ private slots:
         QTEST(groups.join(" "), "groups");
     }
 
+    // A text a spreadsheet would run as a formula is written with a leading apostrophe, and read back without.
+    void formulaGuard_data()
+    {
+        TestSupport::addColumns<QString, QString>("field", "written");
+        addRow("formula", "=1+2", "'=1+2");
+        addRow("a function after a sign", "+HYPERLINK(\"http://x.test\")", "'+HYPERLINK(\"http://x.test\")");
+        addRow("minus and a word", "- call back", "'- call back");
+        addRow("at sign", "@SUM(A1)", "'@SUM(A1)");
+        addRow("tab", "\tx", "'\tx");
+        addRow("a number with its country code", "+49 30 1234567", "+49 30 1234567");
+        addRow("a dash alone", "-", "-");
+        addRow("an apostrophe of the user's own", "'quoted'", "'quoted'");
+        addRow("plain text", "Anna", "Anna");
+        addRow("empty", "", "");
+    }
+    void formulaGuard()
+    {
+        auto [field, written] = TestSupport::fetch<QString, QString>("field", "written");
+        QCOMPARE(modCsv::FormulaGuarded(field), written);
+        QCOMPARE(modCsv::WithoutFormulaGuard(written), field);
+    }
+
     void sameNumber_data()
     {
         TestSupport::addColumns<QString, QString, bool>("a", "b", "same");

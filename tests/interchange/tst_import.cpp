@@ -288,7 +288,7 @@ private slots:
         const QString longNote = QString("Long note ").repeated(40) + "€ 😀";
         addPersons({{1, "Sean O'Brien", QDate(1975, 3, 9), phones, emails, address, note},
                     {2, "Zoë O’Ångström-Łukasiewicz", QDate(1904, 2, 29), {}, {}, "", longNote},
-                    {3, "Plain", {}, {"1|Home", vcard ? "2|" : "2|Home"}, {}, "", ""}});
+                    {3, "Plain", {}, {"1|Home", vcard ? "2|" : "2|Home"}, {}, "", "=HYPERLINK(\"http://x.test\")"}});
         // An organisation and a title, and a birthday without a year (which Outlook has no form for).
         runSql(QString("INSERT INTO PersonDetail (Contactnr, Birthday, Organisation, Title) VALUES "
                        "(3, %1, 'Plain & Co; Ltd', 'Head, \"Sales\"')")
@@ -335,6 +335,8 @@ private slots:
             std::vector<modCsv::FileProblem> problems;
             const auto records = modCsv::SplitRecords(QString::fromUtf8(file), ',', problems);
             QCOMPARE(records.size(), size_t(4)); // the header and three persons
+            // A spreadsheet opening the file runs no formula of a note.
+            QVERIFY(file.contains(",\"'=HYPERLINK(\"\"http://x.test\"\")\","));
             QCOMPARE(file.count("\r\n"), qsizetype(records.size()));
         }
         preview->close();
