@@ -55,12 +55,22 @@ std::optional<modVcardImport::Report> ImportCsv(frmMain& mainWindow, QFile& file
         mapping = window.Mapping();
     }
     const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    // Each date column is read in the order its dates prove, whatever the setting.
+    QString undecidedFormat;
+    for (size_t c = 0; c < mapping.size() && c < check.dates.size(); ++c) {
+        if (mapping[c].role != modCsv::Role::DateOfBirth)
+            continue;
+        bool undecided = false;
+        mapping[c].dateFormat = modCsv::ColumnDateFormat(check.dates[c], layout, dateFormat, undecided);
+        if (undecided)
+            undecidedFormat = mapping[c].dateFormat;
+    }
     modCsv::RecordReader reader(file, check.encoding, check.separator);
     reader.Next(); // the header
     const double size = static_cast<double>(qMax<qint64>(file.size(), 1));
     frmProgress progress(&mainWindow);
     progress.AllowCancel();
-    return modVcardImport::ImportCards(
+    modVcardImport::Report report = modVcardImport::ImportCards(
         [&]() -> std::optional<modVcard::Card> {
             const std::optional<modCsv::Record> row = reader.Next();
             if (!row)
@@ -68,6 +78,10 @@ std::optional<modVcardImport::Report> ImportCsv(frmMain& mainWindow, QFile& file
             return modCsv::ToCard(*row, mapping, dateFormat, layout);
         },
         [&reader, size] { return reader.BytesRead() / size; }, &progress, modVcardImport::Source::Csv);
+    if (!undecidedFormat.isEmpty())
+        report.notes << T("The dates of birth read both ways; they were read as") + QLatin1Char(' ') + undecidedFormat +
+                            QLatin1Char('.');
+    return report;
 }
 
 } // namespace

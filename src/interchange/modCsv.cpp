@@ -419,6 +419,7 @@ FileCheck CheckFile(QIODevice& device, const std::function<bool(double)>& progre
         RecordReader reader(device, check.encoding, check.separator);
         check.header.clear();
         check.firstRows.clear();
+        check.dates.clear();
         check.problems.clear();
         bool first = true;
         while (std::optional<Record> record = reader.Next()) {
@@ -434,6 +435,10 @@ FileCheck CheckFile(QIODevice& device, const std::function<bool(double)>& progre
             if (record->fields.size() != check.header.size() && check.problems.size() < KeptProblems)
                 check.problems.push_back({Problem::Ragged, record->line, static_cast<int>(record->fields.size()),
                                           static_cast<int>(check.header.size())});
+            if (check.dates.size() < static_cast<size_t>(check.header.size()))
+                check.dates.resize(static_cast<size_t>(check.header.size()));
+            for (qsizetype i = 0; i < record->fields.size() && i < check.header.size(); ++i)
+                AddDateEvidence(check.dates[static_cast<size_t>(i)], record->fields.at(i));
             if (check.firstRows.size() < KeptRows)
                 check.firstRows.push_back(std::move(*record));
         }
@@ -589,7 +594,34 @@ QString ProblemsText(const std::vector<FileProblem>& problems)
     return lines.join(QLatin1Char('\n'));
 }
 
-QString BirthdayValue(const QString& cell, const QString& dateFormat, Layout layout)
+void AddDateEvidence(DateEvidence& evidence, const QString& cell)
+{
+    static const QRegularExpression date(QStringLiteral("^\\s*(\\d{1,2})[./-](\\d{1,2})[./-]\\d{2,4}\\s*$"));
+    const QRegularExpressionMatch match = date.match(cell);
+    if (!match.hasMatch())
+        return;
+    const int first = match.captured(1).toInt();
+    const int second = match.captured(2).toInt();
+    if (first > 12 && second <= 12)
+        evidence.dayFirst = true;
+    else if (second > 12 && first <= 12)
+        evidence.monthFirst = true;
+    else if (first != second && first > 0 && second > 0)
+        evidence.either = true;
+}
+
+QString ColumnDateFormat(const DateEvidence& evidence, Layout layout, const QString& dateFormat, bool& undecided)
+{
+    undecided = false;
+    if (evidence.dayFirst != evidence.monthFirst)
+        return evidence.dayFirst ? QStringLiteral("dd/mm/yyyy") : QStringLiteral("mm/dd/yyyy");
+    if (evidence.dayFirst)
+        return QString(); // both orders in one column: each date as best it reads
+    undecided = evidence.either;
+    return layout == Layout::Unknown ? dateFormat : QStringLiteral("mm/dd/yyyy");
+}
+
+QString BirthdayValue(const QString& cell, const QString& dateFormat, Layout layout, bool decided)
 {
     const QString text = cell.trimmed();
     static const QRegularExpression iso(QStringLiteral("^(\\d{4}-\\d{2}-\\d{2}|--\\d{2}-?\\d{2})$"));
@@ -602,7 +634,8 @@ QString BirthdayValue(const QString& cell, const QString& dateFormat, Layout lay
         // An empty birthday as Outlook writes it.
         if (slashed == QLatin1String("0/0/00"))
             return QString();
-        formats << QStringLiteral("mm/dd/yyyy");
+        if (!decided)
+            formats << QStringLiteral("mm/dd/yyyy");
     }
     for (const QString& format : formats) {
         const modContact::TypedDate typed = modContact::ReadTypedDate(slashed, format);
@@ -641,7 +674,9 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
             parts[2] << cell;
             break;
         case Role::DateOfBirth:
-            builder.Add("BDAY", BirthdayValue(cell, dateFormat, layout));
+            // A column whose order is known is read in it alone.
+            builder.Add("BDAY", column.dateFormat.isEmpty() ? BirthdayValue(cell, dateFormat, layout)
+                                                            : BirthdayValue(cell, column.dateFormat, layout, true));
             break;
         case Role::Phone:
             for (const QString& value : Values(cell))

@@ -124,6 +124,17 @@ private:
 // first problems. UTF-8 when all of it is, with a byte order mark UTF-16, otherwise
 // Windows-1252. progress gets the part read (0 to 1) and stops the reading by returning
 // false; cancelled is set then.
+// What the dates of a column tell of their order: a day above 12 first proves day first,
+// one second proves month first; dates with both parts up to 12 prove nothing.
+struct DateEvidence
+{
+    bool dayFirst = false;
+    bool monthFirst = false;
+    bool either = false; // a date that reads both ways ("5/7/1965")
+};
+// Adds what a cell tells ("17/5/1965", "5.17.1965", "5-7-65").
+void AddDateEvidence(DateEvidence& evidence, const QString& cell);
+
 struct FileCheck
 {
     Encoding encoding = Encoding::Utf8;
@@ -131,6 +142,7 @@ struct FileCheck
     QStringList header;
     std::vector<Record> firstRows;
     std::vector<FileProblem> problems; // the first of them, in line order
+    std::vector<DateEvidence> dates;   // by column
     bool cancelled = false;
 };
 FileCheck CheckFile(QIODevice& device, const std::function<bool(double)>& progress = nullptr);
@@ -173,9 +185,14 @@ enum class Role
 // their description from that column, the others the column's own description.
 struct Column
 {
-    Role role = Role::Ignore;
-    int slot = 0;
+    Column(Role role = Role::Ignore, int slot = 0, QString description = QString())
+        : role(role), slot(slot), description(std::move(description))
+    {
+    }
+    Role role;
+    int slot;
     QString description;
+    QString dateFormat; // a date column's own order (ColumnDateFormat), "" for the user's setting
 };
 using Mapping = std::vector<Column>;
 
@@ -191,7 +208,15 @@ QString ProblemsText(const std::vector<FileProblem>& problems);
 // The birthday of a cell as vCard would write it ("1980-02-29", "--02-29"): ISO, then
 // the user's date setting ("dd/mm/yyyy"...), then the layout's own (m/d/yyyy for
 // Outlook); any other text is passed on as it is.
-QString BirthdayValue(const QString& cell, const QString& dateFormat, Layout layout);
+// decided: the column's order is known (ColumnDateFormat); dateFormat is it, and no other
+// order is tried.
+QString BirthdayValue(const QString& cell, const QString& dateFormat, Layout layout, bool decided = false);
+
+// The order a column's dates are read in: the one the column proves; for a column that
+// proves none, the layout's own (Outlook's and Google's month first, a file of unknown
+// layout in the user's setting), and undecided is then set when some date reads both
+// ways. A column proving both orders is read as before, the user's setting first.
+QString ColumnDateFormat(const DateEvidence& evidence, Layout layout, const QString& dateFormat, bool& undecided);
 
 // The card a row stands for, for the vCard import (same line, same rules).
 modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& dateFormat, Layout layout);

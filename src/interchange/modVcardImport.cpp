@@ -268,6 +268,7 @@ QString ReportText(const Report& report)
     lines << T("Persons merged") + QStringLiteral(": ") + QString::number(report.merged);
     if (report.updated > 0)
         lines << T("Persons updated") + QStringLiteral(": ") + QString::number(report.updated);
+    lines << report.notes;
     if (report.skippedCards > 0) {
         lines << (rows ? T("Rows skipped") : T("Cards skipped")) + QStringLiteral(": ") +
                      QString::number(report.skippedCards);

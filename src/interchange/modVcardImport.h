@@ -48,6 +48,8 @@ struct Report
     bool full = false;
     // The user stopped the import: nothing was written.
     bool cancelled = false;
+    // What the report says besides (how dates were read).
+    QStringList notes;
 };
 
 // Reads the cards into the current database, all in one transaction, one card at a

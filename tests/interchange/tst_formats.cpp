@@ -356,6 +356,33 @@ private slots:
             QCOMPARE(modCsv::BirthdayValue(cell, dateFormat, layout), QString(value));
     }
 
+    // The order a birthday column is read in, from all of its dates.
+    void columnDateOrder_data()
+    {
+        TestSupport::addColumns<QStringList, int, QString, bool>("cells", "layout", "format", "undecided");
+        const int outlook = int(modCsv::Layout::Outlook);
+        const int unknown = int(modCsv::Layout::Unknown);
+        addRow("one date proves month first", QStringList{"5/7/1965", "5/17/1965", "12/1/1970"}, outlook, "mm/dd/yyyy",
+               false);
+        addRow("one date proves day first", QStringList{"5/7/1965", "17.5.1965"}, outlook, "dd/mm/yyyy", false);
+        addRow("nothing proven: the layout's order, said", QStringList{"5/7/1965", "12/1/1970"}, outlook, "mm/dd/yyyy",
+               true);
+        addRow("nothing proven, unknown layout: the setting", QStringList{"5/7/1965"}, unknown, "dd/mm/yyyy", true);
+        addRow("same day and month read alike", QStringList{"5/5/1965", "1980-02-29", ""}, outlook, "mm/dd/yyyy",
+               false);
+        addRow("both proven: each date as it reads", QStringList{"17/5/1965", "5/17/1965"}, outlook, "", false);
+    }
+    void columnDateOrder()
+    {
+        auto [cells, layout] = TestSupport::fetch<QStringList, int>("cells", "layout");
+        modCsv::DateEvidence evidence;
+        for (const QString& cell : cells)
+            modCsv::AddDateEvidence(evidence, cell);
+        bool undecided = false;
+        QTEST(modCsv::ColumnDateFormat(evidence, modCsv::Layout(layout), "dd/mm/yyyy", undecided), "format");
+        QTEST(undecided, "undecided");
+    }
+
     void csvQuote()
     {
         const std::pair<const char*, const char*> fields[] = {{"Anna", "Anna"},

@@ -554,6 +554,17 @@ private slots:
                QStringList{"Ann Lee # - #  #  # ann@example.com (Home) # line one\nline \"two\""});
         addRow("one person twice", "twice.csv", "Persons added: 1\nPersons merged: 1",
                QStringList{"Ann Lee # - #  #  #  # x\n\ny"});
+        // The birthday column is read in the order its dates prove, whatever the date setting (day first here);
+        // a column that proves none is read month first, as Outlook writes, and the report says so.
+        addRow("Outlook, a column proving month first", "outlook-month-first.csv",
+               "Persons added: 4\nPersons merged: 0",
+               QStringList{"Amy Adams # 1965-05-07 #  #  #  # ", "Ben Brown # 1965-05-17 #  #  #  # ",
+                           "Cy Cole # 1970-12-01 #  #  #  # ", "Dee Dunn # - #  #  #  # "});
+        addRow("Outlook, a column proving day first", "outlook-day-first.csv", "Persons added: 2\nPersons merged: 0",
+               QStringList{"Amy Adams # 1965-07-05 #  #  #  # ", "Ben Brown # 1965-05-17 #  #  #  # "});
+        addRow("Outlook, a column proving neither", "outlook-either.csv",
+               "Persons added: 2\nPersons merged: 0\nThe dates of birth read both ways; they were read as mm/dd/yyyy.",
+               QStringList{"Amy Adams # 1965-05-07 #  #  #  # ", "Cy Cole # 1970-12-01 #  #  #  # "});
         // Google's columns of the organisation and a birthday without a year; a company's row named by it.
         addRow("Google, organisation and title", "google-organisation.csv", "Persons added: 2\nPersons merged: 0",
                QStringList{
@@ -563,6 +574,7 @@ private slots:
     void csvFromOtherWriters()
     {
         QFETCH(QString, file);
+        modSettings::WriteSetting("Date", "dd/mm/yyyy");
         QTEST(import(TestSupport::sourceDir() + "/tests/interchange/samples/" + file), "report");
         QTEST(dumpPersons(), "persons");
     }
