@@ -250,11 +250,20 @@ RecordSplitter::RecordSplitter(QChar separator) : m_separator(separator)
     m_record.line = 1;
 }
 
+void RecordSplitter::AddProblem(const FileProblem& problem)
+{
+    // A broken file could otherwise fill memory with them; the first are told.
+    constexpr size_t Kept = 100;
+    if (m_problems.size() < Kept)
+        m_problems.push_back(problem);
+}
+
 void RecordSplitter::EndRecord(const std::function<void(Record&&)>& take)
 {
     m_record.fields << m_field;
     m_field.clear();
     m_fieldStarted = false;
+    m_closed = false;
     // A blank line holds no row.
     Record done = std::exchange(m_record, Record{});
     if (done.fields.size() > 1 || !done.fields.first().isEmpty())
@@ -276,6 +285,7 @@ void RecordSplitter::Feed(QStringView piece, bool last, const std::function<void
                     continue;
                 }
                 m_quoted = false; // the quote closed the field: c is outside it
+                m_closed = true;
             } else if (c == QLatin1Char('"')) {
                 m_quoteSeen = true; // closing, or the first of two: the next character tells
                 continue;
@@ -294,6 +304,7 @@ void RecordSplitter::Feed(QStringView piece, bool last, const std::function<void
             m_record.fields << m_field;
             m_field.clear();
             m_fieldStarted = false;
+            m_closed = false;
         } else if (c == QLatin1Char('\n') && before == QLatin1Char('\r')) {
             // The LF of a CR LF: the CR ended the record already.
         } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
@@ -301,6 +312,11 @@ void RecordSplitter::Feed(QStringView piece, bool last, const std::function<void
             ++m_line;
             m_record.line = m_line;
         } else {
+            // Where a field's quotes do not enclose all of it, no reader can tell where it ends.
+            if ((c == QLatin1Char('"') || (m_closed && !c.isSpace())) && m_strayLine != m_line) {
+                m_strayLine = m_line;
+                AddProblem({Problem::StrayQuote, m_line, 0, 0});
+            }
             m_field += c;
             m_fieldStarted = true;
         }
@@ -310,7 +326,7 @@ void RecordSplitter::Feed(QStringView piece, bool last, const std::function<void
     if (m_quoted && m_quoteSeen) // the text ends with the closing quote
         m_quoted = m_quoteSeen = false;
     if (m_quoted)
-        m_problems.push_back({Problem::UnterminatedQuote, m_quoteLine, 0, 0});
+        AddProblem({Problem::UnterminatedQuote, m_quoteLine, 0, 0});
     if (m_fieldStarted || !m_field.isEmpty() || !m_record.fields.isEmpty())
         EndRecord(take);
 }
@@ -584,6 +600,8 @@ QString ProblemsText(const std::vector<FileProblem>& problems)
         const FileProblem& problem = problems[i];
         const QString reason = problem.problem == Problem::UnterminatedQuote
                                    ? T("The quotation mark opened here is not closed")
+                               : problem.problem == Problem::StrayQuote
+                                   ? T("A quotation mark stands inside a field that does not begin with one")
                                    : QString::number(problem.fields) + QLatin1Char(' ') + T("fields instead of") +
                                          QLatin1Char(' ') + QString::number(problem.expected);
         lines << QStringLiteral("- ") + T("Line") + QLatin1Char(' ') + QString::number(problem.line) +
@@ -615,9 +633,11 @@ QString ColumnDateFormat(const DateEvidence& evidence, Layout layout, const QStr
     undecided = false;
     if (evidence.dayFirst != evidence.monthFirst)
         return evidence.dayFirst ? QStringLiteral("dd/mm/yyyy") : QStringLiteral("mm/dd/yyyy");
-    if (evidence.dayFirst)
-        return QString(); // both orders in one column: each date as best it reads
-    undecided = evidence.either;
+    // Both orders in one column, or no date that depends on the order (ISO dates, years
+    // first): each date as best it reads.
+    if (evidence.dayFirst || !evidence.either)
+        return QString();
+    undecided = true;
     return layout == Layout::Unknown ? dateFormat : QStringLiteral("mm/dd/yyyy");
 }
 

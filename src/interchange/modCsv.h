@@ -41,6 +41,7 @@ enum class Problem
 {
     UnterminatedQuote, // a quoted field runs to the end of the file
     Ragged,            // a row with another number of fields than the header
+    StrayQuote,        // a quotation mark inside a field that does not begin with one, or text after a closing one
 };
 
 struct FileProblem
@@ -75,6 +76,7 @@ public:
 
 private:
     void EndRecord(const std::function<void(Record&&)>& take);
+    void AddProblem(const FileProblem& problem);
 
     QChar m_separator;
     Record m_record;
@@ -87,6 +89,8 @@ private:
     // the next character tells (a second quote, or the end of the field).
     QChar m_previous;
     bool m_quoteSeen = false;
+    bool m_closed = false; // the field's closing quote has been read
+    int m_strayLine = 0;   // the line of the last stray quote told
     std::vector<FileProblem> m_problems;
 };
 
@@ -212,10 +216,11 @@ QString ProblemsText(const std::vector<FileProblem>& problems);
 // order is tried.
 QString BirthdayValue(const QString& cell, const QString& dateFormat, Layout layout, bool decided = false);
 
-// The order a column's dates are read in: the one the column proves; for a column that
-// proves none, the layout's own (Outlook's and Google's month first, a file of unknown
-// layout in the user's setting), and undecided is then set when some date reads both
-// ways. A column proving both orders is read as before, the user's setting first.
+// The order a column's dates are read in: the one the column proves; for a column whose
+// dates read both ways and prove nothing, the layout's own (Outlook's and Google's month
+// first, a file of unknown layout in the user's setting), with undecided set. "" (each
+// date as best it reads, the user's setting first) for a column proving both orders or
+// holding no date that depends on the order.
 QString ColumnDateFormat(const DateEvidence& evidence, Layout layout, const QString& dateFormat, bool& undecided);
 
 // The card a row stands for, for the vCard import (same line, same rules).

@@ -589,6 +589,12 @@ private slots:
                  QString("Nothing was imported.\n- Line 3: 3 fields instead of 4\n- Line 4: 5 fields instead of 4\n"
                          "- Line 5: The quotation mark opened here is not closed"));
         QCOMPARE(dumpPersons(), before);
+        // A quotation mark inside a field, or text after a field's closing one: where the field ends is a guess.
+        QCOMPARE(import(write("stray.csv", "Name;Notes;E-mail\r\nAnn;x;\r\nBroken \"quote;1;x@y\r\n"
+                                           "\"Closed\" late;2;\r\n\"Fine, \"\"quoted\"\"\";3;\r\n")),
+                 QString("Nothing was imported.\n- Line 3: A quotation mark stands inside a field that does not begin "
+                         "with one\n- Line 4: A quotation mark stands inside a field that does not begin with one"));
+        QCOMPARE(dumpPersons(), before);
     }
 
     // A file of 300,000 rows is read as a stream: the progress window offers Cancel while it is checked, and memory
