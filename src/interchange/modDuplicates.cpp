@@ -329,14 +329,23 @@ QString ReasonText(int reasons)
     return texts.join(QStringLiteral(", "));
 }
 
-QStringList MergedUids()
+namespace {
+
+QStringList MergedUidsIn(Engine::Connection& connection)
 {
     QStringList uids;
-    if (!modDatabase::DatabaseConnection().TableExists(QString::fromLatin1(MergedTableName)))
+    if (!connection.TableExists(QString::fromLatin1(MergedTableName)))
         return uids;
-    modSql::ForEachRow(QStringLiteral("SELECT Uid FROM MergedUid ORDER BY Uid"),
-                       [&uids](const Engine::Connection::Row& row) { uids << row.Text(0); });
+    connection.ForEachRow(QStringLiteral("SELECT Uid FROM MergedUid ORDER BY Uid"),
+                          [&uids](const Engine::Connection::Row& row) { uids << row.Text(0); });
     return uids;
+}
+
+} // namespace
+
+QStringList MergedUids()
+{
+    return MergedUidsIn(modDatabase::DatabaseConnection());
 }
 
 Undo MergeGroups(const std::vector<Merge>& merges, const QString& dateFormat)
@@ -394,6 +403,9 @@ void UndoMerge(const Undo& undo)
             QStringLiteral("UPDATE PersonUid SET Uid = '%1', Revision = '%2' WHERE Contactnr = %3")
                 .arg(modSql::QuoteSql(identity.uid), modSql::QuoteSql(identity.revision), QString::number(contactnr)));
     }
+    // A table that holds nothing any more goes with the merge it was made for.
+    if (MergedUidsIn(connection).isEmpty())
+        connection.Execute(QStringLiteral("DROP TABLE IF EXISTS MergedUid"));
     transaction.Commit();
 }
 

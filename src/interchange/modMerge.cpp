@@ -80,15 +80,25 @@ QString EntryLine(const QString& label, const modExport::Entry& entry)
 }
 
 // Adds the entries the list lacks; those beyond the list's capacity go to overflow.
+// A value both have keeps the kept one's description, takes the other's where it has none,
+// and a description that says something else goes to overflow too.
 void AddMissing(std::vector<modExport::Entry>& list, const std::vector<modExport::Entry>& incoming,
-                bool (*same)(const QString&, const QString&), int capacity, const QString& label, QStringList& overflow)
+                bool (*same)(const QString&, const QString&), int capacity, const QString& label, QStringList& overflow,
+                bool phone)
 {
     for (const modExport::Entry& entry : incoming) {
-        bool known = false;
-        for (const modExport::Entry& present : list)
-            known = known || same(present.value, entry.value);
-        if (known)
+        modExport::Entry* known = nullptr;
+        for (modExport::Entry& present : list)
+            if (!known && same(present.value, entry.value))
+                known = &present;
+        if (known) {
+            if (known->description.trimmed().isEmpty())
+                known->description = entry.description;
+            else if (!entry.description.trimmed().isEmpty() &&
+                     !modVcard::SameDescription(known->description, entry.description, phone))
+                overflow << EntryLine(label, entry);
             continue;
+        }
         if (static_cast<int>(list.size()) >= capacity)
             overflow << EntryLine(label, entry);
         else
@@ -338,8 +348,8 @@ modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person&
     std::vector<modExport::Entry> phones = kept.phones;
     std::vector<modExport::Entry> emails = kept.emails;
     QStringList overflow;
-    AddMissing(phones, other.phones, &SameNumber, limits.entries, T("Number"), overflow);
-    AddMissing(emails, other.emails, &SameAddress, limits.entries, T("E-mail"), overflow);
+    AddMissing(phones, other.phones, &SameNumber, limits.entries, T("Number"), overflow, true);
+    AddMissing(emails, other.emails, &SameAddress, limits.entries, T("E-mail"), overflow, false);
     contact.phones = EditorEntries(phones);
     contact.emails = EditorEntries(emails);
 
@@ -367,8 +377,13 @@ modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person&
         additions << T("Address") + QStringLiteral(":\n") + Normalised(other.address);
     if (!Normalised(other.note).isEmpty() && !Holds(note, other.note))
         additions << Normalised(other.note);
-    if (!overflow.isEmpty())
-        additions << overflow.join(QLatin1Char('\n'));
+    // Once only: merging the same again adds nothing.
+    QStringList newOverflow;
+    for (const QString& line : overflow)
+        if (!Holds(note, line))
+            newOverflow << line;
+    if (!newOverflow.isEmpty())
+        additions << newOverflow.join(QLatin1Char('\n'));
     contact.note = WithAdditions(note, additions);
     return contact;
 }

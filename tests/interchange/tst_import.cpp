@@ -146,7 +146,7 @@ private slots:
             1, 1,
             QStringList{"ANNA VAN DER BERG # 1980-02-29 # Keizersgracht 1\n1015 CJ Amsterdam # "
                         "+31 20 555 1111 (office) | +31 6 5550 1234 (Boat) # anna@example.net | anna.b@example.org # "
-                        "Met in 2001\n\nPrefers tea",
+                        "Met in 2001\n\nPrefers tea\n\nNumber: +31 (20) 555-1111 (Work)",
                         "Bob Stone # - #  # 0101 #  # "});
         addRow("same name, other date",
                "INSERT INTO Person (Contactnr, Name, Dateofbirth, Address, [Note]) "
@@ -160,6 +160,34 @@ private slots:
                "INSERT INTO Person (Contactnr, Name, Address, [Note]) VALUES (3, 'bob stone', 'Quarry 1', '')", 1, 1,
                QStringList{anna, "bob stone # - # Quarry 1 # +31 20 555 1111 (office) | 0101 # anna@example.net # "});
     }
+    // A number or address both have: the kept description stays, an empty one takes the other's, and one
+    // that says something else is kept in the note; one that says the same in another language is no loss.
+    void mergedDescriptions_data()
+    {
+        TestSupport::addColumns<QString, QString, QString, QString>("kept", "other", "entry", "note");
+        addRow("the same in another language", "jose@example.org|Home", "Jose@Example.org|Privat",
+               "jose@example.org (Home)", "");
+        addRow("an empty description takes the other's", "jose@example.org|", "JOSE@example.org|Home",
+               "jose@example.org (Home)", "");
+        addRow("another description is kept in the note", "jose@example.org|Home", "jose@example.org|Work",
+               "jose@example.org (Home)", "E-mail: jose@example.org (Work)");
+        addRow("none on the other side", "jose@example.org|Home", "jose@example.org|", "jose@example.org (Home)", "");
+    }
+    void mergedDescriptions()
+    {
+        auto [kept, other] = TestSupport::fetch<QString, QString>("kept", "other");
+        const auto person = [](const QString& email) {
+            modVcard::Person p;
+            p.name = "Jose";
+            p.emails.push_back({email.section('|', 0, 0), email.section('|', 1)});
+            return p;
+        };
+        const modContact::Contact merged = modMerge::Merged(person(kept), person(other), {}, "dd/mm/yyyy");
+        QCOMPARE(merged.emails.size(), size_t(1));
+        QTEST(merged.emails.front().text, "entry");
+        QTEST(merged.note, "note");
+    }
+
     void mergeRule()
     {
         auto [existing, added, merged, persons] =
@@ -752,6 +780,7 @@ private slots:
                 QCOMPARE(restored.value(it.key()).uid + ' ' + restored.value(it.key()).revision,
                          it->uid + ' ' + it->revision);
             QVERIFY(modDuplicates::MergedUids().isEmpty());
+            QVERIFY(!modDatabase::DatabaseConnection().TableExists("MergedUid")); // no empty table stays behind
             QCOMPARE(main.ListRowCount(), 4);
             QCOMPARE(window->lstGroups->count(), 1);
             QVERIFY(!window->cmdUndo->isEnabled());
