@@ -348,6 +348,80 @@ QStringList MergedUids()
     return MergedUidsIn(modDatabase::DatabaseConnection());
 }
 
+namespace {
+
+// A stored value as a statement writes it.
+QString Literal(const QVariant& value)
+{
+    if (!value.isValid() || value.isNull())
+        return QStringLiteral("Null");
+    switch (value.typeId()) {
+    case QMetaType::QDate: {
+        const QDate date = value.toDate();
+        return QStringLiteral("#%1/%2/%3#").arg(date.month()).arg(date.day()).arg(date.year(), 4, 10, QLatin1Char('0'));
+    }
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', 17);
+    default:
+        return QLatin1Char('\'') + modSql::QuoteSql(value.toString()) + QLatin1Char('\'');
+    }
+}
+
+// The rows of a table that belong to the person, as INSERT statements that make them again.
+QStringList InsertsOf(const QString& table, qint16 contactnr, QStringList* personAssignments = nullptr)
+{
+    QStringList statements;
+    for (Engine::Recordset rows =
+             modSql::OpenRecordset(QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE Contactnr = ") +
+                                   QString::number(contactnr));
+         !rows.Eof(); rows.MoveNext()) {
+        QStringList columns;
+        QStringList values;
+        for (int c = 0; c < rows.ColumnNames().size(); ++c) {
+            const QString column = QLatin1Char('[') + rows.ColumnNames().at(c) + QLatin1Char(']');
+            columns << column;
+            values << Literal(rows.Fields(c));
+            if (personAssignments && rows.ColumnNames().at(c).compare(QLatin1String("Contactnr"), Qt::CaseInsensitive))
+                *personAssignments << column + QStringLiteral(" = ") + values.last();
+        }
+        statements << QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") +
+                          columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
+                          values.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
+    return statements;
+}
+
+// The statements that put the person back as it is now: its own row (written over for a
+// person that stays, made again for one that goes), its numbers and addresses as stored,
+// and what it holds beyond the three tables.
+QStringList AsItIs(Engine::Connection& connection, qint16 contactnr, bool stays)
+{
+    const QString number = QString::number(contactnr);
+    QStringList assignments;
+    QStringList statements;
+    const QStringList person = InsertsOf(QStringLiteral("Person"), contactnr, &assignments);
+    if (stays) {
+        statements << QStringLiteral("UPDATE Person SET ") + assignments.join(QStringLiteral(", ")) +
+                          QStringLiteral(" WHERE Contactnr = ") + number;
+        statements << QStringLiteral("DELETE FROM Phone WHERE Contactnr = ") + number
+                   << QStringLiteral("DELETE FROM Email WHERE Contactnr = ") + number;
+    } else {
+        statements << person;
+    }
+    statements << InsertsOf(QStringLiteral("Phone"), contactnr) << InsertsOf(QStringLiteral("Email"), contactnr);
+    const modPersonDetail::Detail detail = modPersonDetail::Read(connection, contactnr);
+    statements << modPersonDetail::WriteStatements(contactnr, detail.birthday, detail.organisation, detail.title,
+                                                   detail.photo);
+    if (!detail.card.isEmpty())
+        statements << modPersonDetail::KeepCardStatements(contactnr, detail.card);
+    return statements;
+}
+
+} // namespace
+
 Undo MergeGroups(const std::vector<Merge>& merges, const QString& dateFormat)
 {
     Undo undo;
@@ -361,14 +435,11 @@ Undo MergeGroups(const std::vector<Merge>& merges, const QString& dateFormat)
     const QHash<qint16, modPersonUid::Identity> identities = modPersonUid::Identities(connection);
     const modVcard::Limits limits = modMerge::CurrentLimits();
     for (const Merge& merge : merges) {
-        undo.kept.emplace_back(merge.kept, modMerge::ReadPerson(merge.kept));
+        undo.statements << AsItIs(connection, merge.kept, true);
         undo.identities.emplace_back(merge.kept, identities.value(merge.kept));
         for (const qint16 other : merge.others) {
             const modVcard::Person person = modMerge::ReadPerson(other);
-            undo.removed.emplace_back(other, person);
-            const QByteArray card = modPersonDetail::Read(connection, other, false).card;
-            if (!card.isEmpty())
-                undo.cards.emplace_back(other, card);
+            undo.statements << AsItIs(connection, other, false);
             undo.identities.emplace_back(other, identities.value(other));
             Run(modContact::ExistingPersonStatements(
                 merge.kept, modMerge::Merged(modMerge::ReadPerson(merge.kept), person, limits, dateFormat)));
@@ -387,12 +458,7 @@ void UndoMerge(const Undo& undo)
 {
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     Engine::Connection::Transaction transaction(connection);
-    for (const auto& [contactnr, person] : undo.kept)
-        Run(modContact::ExistingPersonStatements(contactnr, modMerge::ToContact(person)));
-    for (const auto& [contactnr, person] : undo.removed)
-        Run(modContact::NewPersonStatements(contactnr, modMerge::ToContact(person)));
-    for (const auto& [contactnr, card] : undo.cards)
-        Run(modPersonDetail::KeepCardStatements(contactnr, card));
+    Run(undo.statements);
     // The persons get back their own UIDs and revisions, and are no longer merged away.
     for (const auto& [contactnr, identity] : undo.identities) {
         if (identity.uid.isEmpty())

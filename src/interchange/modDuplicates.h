@@ -80,11 +80,11 @@ struct Merge
 // back.
 struct Undo
 {
-    std::vector<std::pair<qint16, modVcard::Person>> kept;
-    std::vector<std::pair<qint16, modVcard::Person>> removed;
+    // The statements that put every row of the persons back as it was, byte for byte (a
+    // Null stays Null, blanks stay, list positions keep their gaps).
+    QStringList statements;
     std::vector<std::pair<qint16, modPersonUid::Identity>> identities;
-    std::vector<std::pair<qint16, QByteArray>> cards; // the cards the persons came from
-    bool empty() const { return kept.empty() && removed.empty(); }
+    bool empty() const { return statements.isEmpty(); }
 };
 
 // The table of our own that keeps the UIDs of persons merged into others, so that a

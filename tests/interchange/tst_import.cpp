@@ -729,7 +729,13 @@ private slots:
         runSql(QString("INSERT INTO PersonDetail (Contactnr, Title, Photo) VALUES (%1, 'Vet', '%2')")
                    .arg(kept)
                    .arg(QString(QByteArray("\xFF\xD8 photo").toBase64())));
+        // As other programs write rows: a trailing blank, a Null address and description, a gap in the order.
+        runSql(QString("UPDATE Person SET Name = 'Ann Lee ' WHERE Contactnr = %1").arg(ann));
+        runSql(QString("UPDATE Person SET Address = Null WHERE Contactnr = %1").arg(kept));
+        runSql(QString("INSERT INTO Phone (Contactnr, [Order], [Number], Description) VALUES (%1, 3, '0171 999', Null)")
+                   .arg(ann));
         const QStringList before = dumpPersons();
+        const QStringList rawBefore = storedEntries("Phone", ann) + storedEntries("Email", kept);
         const QHash<qint16, QByteArray> cards = modPersonDetail::Cards(modDatabase::DatabaseConnection());
         const auto identities = modPersonUid::Identities(modDatabase::DatabaseConnection());
         modDatabase::CloseDatabase(false);
@@ -747,7 +753,7 @@ private slots:
             QCOMPARE(window->grdPersons->columnCount(), 3);
             QCOMPARE(window->grdPersons->item(2, 1)->text(), QString("Same name, Same e-mail address"));
             QCOMPARE(window->grdPersons->item(2, 2)->text(), QString("Same name"));
-            QCOMPARE(window->grdPersons->item(5, 0)->text(), QString("030 1234 5678 (Office)"));
+            QCOMPARE(window->grdPersons->item(5, 0)->text(), QString("030 1234 5678 (Office)\n0171 999"));
             QVERIFY(!window->cmdMerge->isEnabled() && !window->cmdUndo->isEnabled());
 
             window->lstGroups->item(0)->setCheckState(Qt::Checked);
@@ -763,7 +769,8 @@ private slots:
             QTest::mouseClick(window->cmdMerge, Qt::LeftButton);
             QCOMPARE(main.ListRowCount(), 3);
             QCOMPARE(dumpPersons(),
-                     (QStringList{"ann lee # 1980-02-29 # Street 1 # 030 1234 5678 (Office) # ann@lee.org # Likes tea"
+                     (QStringList{"ann lee # 1980-02-29 # Street 1 # 030 1234 5678 (Office) | 0171 999 # ann@lee.org # "
+                                  "Likes tea"
                                   " # [- | Lee Ltd | Vet | photo 8 bytes]",
                                   "Bob Stone # 1980-03-01 # Road 2\nHamburg # +49 30 12345678 (Office) #  # Has a dog",
                                   "Lee, Ann # - #  # 0170 555 #  # "}));
@@ -774,6 +781,10 @@ private slots:
 
             QTest::mouseClick(window->cmdUndo, Qt::LeftButton);
             QCOMPARE(dumpPersons(), before);
+            // Byte for byte as they were.
+            QCOMPARE(storedEntries("Phone", ann) + storedEntries("Email", kept), rawBefore);
+            QCOMPARE(personField(ann, "Name").toString(), QString("Ann Lee "));
+            QVERIFY(personField(kept, "Address").isNull());
             QCOMPARE(modPersonDetail::Cards(modDatabase::DatabaseConnection()), cards);
             const auto restored = modPersonUid::Identities(modDatabase::DatabaseConnection());
             for (auto it = identities.cbegin(); it != identities.cend(); ++it)
