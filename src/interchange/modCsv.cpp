@@ -3,6 +3,7 @@
 #include "modCsv.h"
 
 #include "editor/modContact.h"
+#include "language/IniFile.h"
 #include "language/modLanguage.h"
 #include "mainwindow/modList.h"
 
@@ -546,6 +547,57 @@ Mapping LayoutMapping(const QStringList& header, Layout layout)
     return mapping;
 }
 
+namespace {
+
+// The words of the shipped languages for the roles, longest first, read once per language
+// folder: "Vorname", "Nom de famille", "Geburtsdatum".
+const std::vector<std::pair<QString, Role>>& TranslatedHeaderWords()
+{
+    static QString folder;
+    static std::vector<std::pair<QString, Role>> words;
+    if (folder == modLanguage::LanguageFolder() && !words.empty())
+        return words;
+    folder = modLanguage::LanguageFolder();
+    words.clear();
+    const std::pair<const char*, Role> keys[] = {
+        {"First name", Role::FirstName},
+        {"Last name", Role::LastName},
+        {"Name", Role::Name},
+        {"Date of birth", Role::DateOfBirth},
+        {"E-mail", Role::Email},
+        {"Address", Role::Address},
+        {"Note", Role::Note},
+        {"Organisation", Role::Organisation},
+        {"Title", Role::Title},
+    };
+    for (const QString& name : modLanguage::LanguageFileNames()) {
+        const IniFile file = IniFile::load(folder + name + QStringLiteral(".ini"));
+        for (const auto& [key, role] : keys) {
+            const QString word =
+                file.value(QStringLiteral("Translation"), QString::fromLatin1(key)).simplified().toLower();
+            // The English words have their own, careful list below.
+            if (word.size() >= 3 && word != QString::fromLatin1(key).toLower() &&
+                std::none_of(words.begin(), words.end(), [&word](const auto& known) { return known.first == word; }))
+                words.push_back({word, role});
+        }
+    }
+    std::stable_sort(words.begin(), words.end(),
+                     [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+    return words;
+}
+
+// Whether a column name says the word: holds it, or shares its first six letters with it
+// ("Geburtstag" and "Geburtsdatum").
+bool Says(const QString& lower, const QString& word)
+{
+    if (lower == word || (word.size() >= 4 && lower.contains(word)))
+        return true;
+    constexpr qsizetype Stem = 6;
+    return lower.size() >= Stem && word.size() >= Stem && lower.left(Stem) == word.left(Stem);
+}
+
+} // namespace
+
 Mapping GuessMapping(const QStringList& header)
 {
     // The first word found decides; "e-mail" before "name" for "E-mail Display Name".
@@ -579,8 +631,14 @@ Mapping GuessMapping(const QStringList& header)
         const QString lower = Lower(header.at(i));
         Column& column = mapping[static_cast<size_t>(i)];
         column.slot = 2000 + static_cast<int>(i);
+        // The shipped languages' words first: "Vorname" is a first name, not a name.
+        for (const auto& [word, role] : TranslatedHeaderWords())
+            if (Says(lower, word)) {
+                column.role = role;
+                break;
+            }
         for (const auto& [word, role] : words)
-            if (lower.contains(word)) {
+            if (column.role == Role::Ignore && lower.contains(word)) {
                 column.role = role;
                 break;
             }

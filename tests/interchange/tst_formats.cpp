@@ -7,6 +7,7 @@
 #include "interchange/modCsv.h"
 #include "interchange/modDuplicates.h"
 #include "interchange/modVcard.h"
+#include "startup/modEnvironment.h"
 
 #include <QStringEncoder>
 
@@ -354,6 +355,35 @@ private slots:
             {"31/02/1980", "dd/mm/yyyy", google, "31/02/1980"}};
         for (const auto& [cell, dateFormat, layout, value] : birthdays)
             QCOMPARE(modCsv::BirthdayValue(cell, dateFormat, layout), QString(value));
+    }
+
+    // A file of unknown layout: its columns guessed from the words of every shipped language, then English ones.
+    void guessedColumns_data()
+    {
+        TestSupport::addColumns<QString, QList<int>>("header", "roles");
+        const auto roles = [](std::initializer_list<modCsv::Role> list) {
+            QList<int> numbers;
+            for (const modCsv::Role role : list)
+                numbers << int(role);
+            return numbers;
+        };
+        using R = modCsv::Role;
+        addRow("German", "Vorname;Nachname;Geburtstag;Telefon;Notiz;Organisation",
+               roles({R::FirstName, R::LastName, R::DateOfBirth, R::Phone, R::Note, R::Organisation}));
+        addRow("French", "Prénom;Nom de famille;Date de naissance;Adresse;Fonction",
+               roles({R::FirstName, R::LastName, R::DateOfBirth, R::Address, R::Title}));
+        addRow("English", "First name;Surname;Birthday;Mobile;E-mail address;Company;Job title",
+               roles({R::FirstName, R::LastName, R::DateOfBirth, R::Phone, R::Email, R::Organisation, R::Title}));
+        addRow("nothing known", "Kundennummer;x", roles({R::Ignore, R::Ignore}));
+    }
+    void guessedColumns()
+    {
+        auto [header] = TestSupport::fetch<QString>("header");
+        modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
+        QList<int> found;
+        for (const modCsv::Column& column : modCsv::GuessMapping(header.split(';')))
+            found << int(column.role);
+        QTEST(found, "roles");
     }
 
     // The order a birthday column is read in, from all of its dates.
