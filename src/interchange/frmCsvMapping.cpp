@@ -19,7 +19,7 @@ namespace {
 const modCsv::Role Roles[] = {
     modCsv::Role::Ignore,      modCsv::Role::Name,         modCsv::Role::FirstName, modCsv::Role::LastName,
     modCsv::Role::DateOfBirth, modCsv::Role::Phone,        modCsv::Role::Email,     modCsv::Role::Address,
-    modCsv::Role::Note,        modCsv::Role::Organisation, modCsv::Role::Title,
+    modCsv::Role::Note,        modCsv::Role::Organisation, modCsv::Role::Title,     modCsv::Role::Nickname,
 };
 
 QString RoleText(modCsv::Role role)
@@ -45,6 +45,8 @@ QString RoleText(modCsv::Role role)
         return T("Organisation");
     case modCsv::Role::Title:
         return T("Title");
+    case modCsv::Role::Nickname:
+        return T("Nickname");
     default:
         break;
     }

@@ -535,6 +535,7 @@ Mapping LayoutMapping(const QStringList& header, Layout layout)
         {QStringLiteral("organization title"), Role::Title},
         {QStringLiteral("organization 1 - title"), Role::Title},
         {QStringLiteral("job title"), Role::Title},
+        {QStringLiteral("nickname"), Role::Nickname},
     };
     for (qsizetype i = 0; i < header.size(); ++i) {
         const QString lower = Lower(header.at(i));
@@ -569,6 +570,7 @@ const std::vector<std::pair<QString, Role>>& TranslatedHeaderWords()
         {"Note", Role::Note},
         {"Organisation", Role::Organisation},
         {"Title", Role::Title},
+        {"Nickname", Role::Nickname},
     };
     for (const QString& name : modLanguage::LanguageFileNames()) {
         const IniFile file = IniFile::load(folder + name + QStringLiteral(".ini"));
@@ -602,29 +604,18 @@ Mapping GuessMapping(const QStringList& header)
 {
     // The first word found decides; "e-mail" before "name" for "E-mail Display Name".
     static const std::vector<std::pair<QString, Role>> words{
-        {QStringLiteral("job"), Role::Title},
-        {QStringLiteral("organi"), Role::Organisation},
-        {QStringLiteral("company"), Role::Organisation},
-        {QStringLiteral("mail"), Role::Email},
-        {QStringLiteral("phone"), Role::Phone},
-        {QStringLiteral("tel"), Role::Phone},
-        {QStringLiteral("mobile"), Role::Phone},
-        {QStringLiteral("fax"), Role::Phone},
-        {QStringLiteral("birth"), Role::DateOfBirth},
-        {QStringLiteral("first"), Role::FirstName},
-        {QStringLiteral("given"), Role::FirstName},
-        {QStringLiteral("last"), Role::LastName},
-        {QStringLiteral("family"), Role::LastName},
-        {QStringLiteral("surname"), Role::LastName},
-        {QStringLiteral("name"), Role::Name},
-        {QStringLiteral("street"), Role::Address},
-        {QStringLiteral("address"), Role::Address},
-        {QStringLiteral("city"), Role::Address},
-        {QStringLiteral("zip"), Role::Address},
-        {QStringLiteral("postal"), Role::Address},
-        {QStringLiteral("country"), Role::Address},
-        {QStringLiteral("note"), Role::Note},
-        {QStringLiteral("comment"), Role::Note},
+        {QStringLiteral("job"), Role::Title},           {QStringLiteral("nick"), Role::Nickname},
+        {QStringLiteral("organi"), Role::Organisation}, {QStringLiteral("company"), Role::Organisation},
+        {QStringLiteral("mail"), Role::Email},          {QStringLiteral("phone"), Role::Phone},
+        {QStringLiteral("tel"), Role::Phone},           {QStringLiteral("mobile"), Role::Phone},
+        {QStringLiteral("fax"), Role::Phone},           {QStringLiteral("birth"), Role::DateOfBirth},
+        {QStringLiteral("first"), Role::FirstName},     {QStringLiteral("given"), Role::FirstName},
+        {QStringLiteral("last"), Role::LastName},       {QStringLiteral("family"), Role::LastName},
+        {QStringLiteral("surname"), Role::LastName},    {QStringLiteral("name"), Role::Name},
+        {QStringLiteral("street"), Role::Address},      {QStringLiteral("address"), Role::Address},
+        {QStringLiteral("city"), Role::Address},        {QStringLiteral("zip"), Role::Address},
+        {QStringLiteral("postal"), Role::Address},      {QStringLiteral("country"), Role::Address},
+        {QStringLiteral("note"), Role::Note},           {QStringLiteral("comment"), Role::Note},
     };
     Mapping mapping(static_cast<size_t>(header.size()));
     for (qsizetype i = 0; i < header.size(); ++i) {
@@ -776,6 +767,9 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
             break;
         case Role::Title:
             builder.Add("TITLE", cell);
+            break;
+        case Role::Nickname:
+            builder.Add("NICKNAME", cell);
             break;
         case Role::Ignore:
         case Role::PhoneLabel:

@@ -182,7 +182,8 @@ enum class Role
     AddressLabel,
     Note,
     Organisation,
-    Title, // the job title
+    Title,    // the job title
+    Nickname, // kept in the note: a person has no field of its own for it
 };
 
 // What one column holds. Values of a column in the same slot as a label column take

@@ -372,8 +372,9 @@ private slots:
                roles({R::FirstName, R::LastName, R::DateOfBirth, R::Phone, R::Note, R::Organisation}));
         addRow("French", "Prénom;Nom de famille;Date de naissance;Adresse;Fonction",
                roles({R::FirstName, R::LastName, R::DateOfBirth, R::Address, R::Title}));
-        addRow("English", "First name;Surname;Birthday;Mobile;E-mail address;Company;Job title",
-               roles({R::FirstName, R::LastName, R::DateOfBirth, R::Phone, R::Email, R::Organisation, R::Title}));
+        addRow("English", "First name;Surname;Birthday;Mobile;E-mail address;Company;Job title;Nickname",
+               roles({R::FirstName, R::LastName, R::DateOfBirth, R::Phone, R::Email, R::Organisation, R::Title,
+                      R::Nickname}));
         addRow("nothing known", "Kundennummer;x", roles({R::Ignore, R::Ignore}));
     }
     void guessedColumns()

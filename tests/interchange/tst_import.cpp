@@ -582,6 +582,9 @@ private slots:
                QStringList{"Ann Lee # - #  #  # ann@example.com (Home) # line one\nline \"two\""});
         addRow("one person twice", "twice.csv", "Persons added: 1\nPersons merged: 1",
                QStringList{"Ann Lee # - #  #  #  # x\n\ny"});
+        // A nickname has no field of its own: it is kept in the note, labelled.
+        addRow("Google, a nickname", "google-nickname.csv", "Persons added: 1\nPersons merged: 0",
+               QStringList{"Robert Brown # - #  # +1 555 0100 (Mobile) #  # Nickname: Bob"});
         // The birthday column is read in the order its dates prove, whatever the date setting (day first here);
         // a column that proves none is read month first, as Outlook writes, and the report says so.
         addRow("Outlook, a column proving month first", "outlook-month-first.csv",
