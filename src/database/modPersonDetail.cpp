@@ -107,24 +107,50 @@ void EnsureTable(Engine::Connection& connection)
     transaction.Commit();
 }
 
+namespace {
+
+// The rows of persons, the photo and the card read only when asked; where a person's
+// number meets the condition (a WHERE clause, "" for all).
+void ForEachDetail(Engine::Connection& connection, bool photos, bool cards, const QString& where,
+                   const std::function<void(qint16, Detail&&)>& visit)
+{
+    if (!TableThere(connection))
+        return;
+    const QString kept = (photos ? QStringLiteral("Photo, ") : QStringLiteral("Null, ")) +
+                         (cards ? QStringLiteral("Card") : QStringLiteral("Null"));
+    connection.ForEachRow(
+        QStringLiteral("SELECT Contactnr, Birthday, Organisation, Title, %1 FROM PersonDetail %2").arg(kept, where),
+        [&visit](const Engine::Connection::Row& row) {
+            Detail detail;
+            detail.exists = true;
+            detail.birthday = ParseMonthDay(row.Text(1));
+            detail.organisation = row.Text(2);
+            detail.title = row.Text(3);
+            detail.photo = QByteArray::fromBase64(row.Utf8(4).toByteArray());
+            detail.card = row.Utf8(5).toByteArray();
+            visit(static_cast<qint16>(row.Int(0)), std::move(detail));
+        });
+}
+
+} // namespace
+
 Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto)
 {
-    Detail detail;
-    if (!TableThere(connection))
-        return detail;
-    const QString photo = withPhoto ? QStringLiteral("Photo") : QStringLiteral("Null");
-    connection.ForEachRow(QStringLiteral("SELECT Birthday, Organisation, Title, %1, Card FROM PersonDetail "
-                                         "WHERE Contactnr = %2")
-                              .arg(photo, Number(contactnr)),
-                          [&detail](const Engine::Connection::Row& row) {
-                              detail.exists = true;
-                              detail.birthday = ParseMonthDay(row.Text(0));
-                              detail.organisation = row.Text(1);
-                              detail.title = row.Text(2);
-                              detail.photo = QByteArray::fromBase64(row.Utf8(3).toByteArray());
-                              detail.card = row.Utf8(4).toByteArray();
-                          });
-    return detail;
+    Detail found;
+    ForEachDetail(connection, withPhoto, true, QStringLiteral("WHERE Contactnr = ") + Number(contactnr),
+                  [&found](qint16, Detail&& detail) { found = std::move(detail); });
+    return found;
+}
+
+QHash<qint16, Detail> ReadAll(Engine::Connection& connection, bool photos, bool cards,
+                              const std::function<bool(qint16)>& wanted)
+{
+    QHash<qint16, Detail> details;
+    ForEachDetail(connection, photos, cards, QString(), [&](qint16 contactnr, Detail&& detail) {
+        if (wanted(contactnr))
+            details.insert(contactnr, std::move(detail));
+    });
+    return details;
 }
 
 QHash<qint16, MonthDay> Birthdays(Engine::Connection& connection)

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -65,6 +66,9 @@ void EnsureTable(Engine::Connection& connection);
 // The person's details; an empty Detail when there is no row or no table. withPhoto false
 // leaves the photo unread. Throws Engine::EngineError.
 Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto = true);
+// The details of the persons wanted, by person; photos and cards only when asked.
+QHash<qint16, Detail> ReadAll(Engine::Connection& connection, bool photos, bool cards,
+                              const std::function<bool(qint16)>& wanted);
 // Every birthday without a year, by person.
 QHash<qint16, MonthDay> Birthdays(Engine::Connection& connection);
 // The persons with a birthday without a year and no date of birth (a full date wins), with

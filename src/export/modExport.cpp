@@ -403,36 +403,6 @@ QString AllEmailsSql()
            QStringLiteral("ORDER BY Contactnr, [Order] ");
 }
 
-namespace {
-
-// The rows of the chosen persons beside the spec's tables; photos and cards only when asked.
-QHash<qint16, modPersonDetail::Detail> DetailsOf(const Chosen& chosen, bool photos, bool cards)
-{
-    QHash<qint16, modPersonDetail::Detail> details;
-    Engine::Connection& connection = modDatabase::DatabaseConnection();
-    if (!connection.TableExists(QString::fromLatin1(modPersonDetail::TableName)))
-        return details;
-    const QString kept = (photos ? QStringLiteral("Photo, ") : QStringLiteral("Null, ")) +
-                         (cards ? QStringLiteral("Card") : QStringLiteral("Null"));
-    connection.ForEachRow(
-        QStringLiteral("SELECT Contactnr, Birthday, Organisation, Title, %1 FROM PersonDetail").arg(kept),
-        [&](const Engine::Connection::Row& row) {
-            const auto contactnr = static_cast<qint16>(row.Int(0));
-            if (!chosen.contains(contactnr))
-                return;
-            modPersonDetail::Detail& detail = details[contactnr];
-            detail.exists = true;
-            detail.birthday = modPersonDetail::ParseMonthDay(row.Text(1));
-            detail.organisation = row.Text(2);
-            detail.title = row.Text(3);
-            detail.photo = QByteArray::fromBase64(row.Utf8(4).toByteArray());
-            detail.card = row.Utf8(5).toByteArray();
-        });
-    return details;
-}
-
-} // namespace
-
 void ForEachPerson(const Selection& selection, const std::function<void(int total)>& total,
                    const std::function<void(const ExportedPerson&)>& visit,
                    const std::function<void(const EntryTable& phones, const EntryTable& emails)>& entriesRead)
@@ -481,7 +451,9 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
             emailsFollow -= emailsFollow > 0 ? 1 : 0;
         }
     };
-    const QHash<qint16, modPersonDetail::Detail> details = DetailsOf(chosen, selection.photos, selection.cards);
+    const QHash<qint16, modPersonDetail::Detail> details =
+        modPersonDetail::ReadAll(modDatabase::DatabaseConnection(), selection.photos, selection.cards,
+                                 [&chosen](qint16 contactnr) { return chosen.contains(contactnr); });
     Columns columns{"Contactnr", "Name", "Dateofbirth", "Address", "Note"};
     modSql::ForEachRow(PersonSql(selection, everybody), [&](const Engine::Connection::Row& row) {
         columns.find(row);

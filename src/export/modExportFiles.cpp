@@ -47,8 +47,7 @@ modExport::ExportedPerson WithIdentity(modExport::ExportedPerson person, const m
 void WriteVcard(const modExport::ExportedPerson& person, const modExport::Details& details,
                 const modVcard::Limits& limits, const modExport::LineSink& sink)
 {
-    const modExport::Details all;
-    const bool everything = details.name == all.name && details.dateofbirth && details.address && details.phone &&
+    const bool everything = details.name && details.dateofbirth && details.address && details.phone &&
                             details.phoneDescription && details.email && details.emailDescription && details.note &&
                             details.organisation;
     if (person.card.isEmpty() || !everything) {

@@ -45,6 +45,15 @@ class TestInstalled : public QObject
 
     QString program() const { return m_package->installed("usr/bin/addrion"); }
 
+    // A new, empty database file, made here and closed for the program to open.
+    static bool newClosedDatabase(const QString& path)
+    {
+        ScriptedPlatform platform;
+        const bool made = modDatabase::NewDatabase(path);
+        modDatabase::CloseDatabase(false);
+        return made;
+    }
+
     // Settings as a user's first start finds them, except that nobody asks the network.
     static void firstStartSettings()
     {
@@ -143,11 +152,7 @@ private slots:
         firstStartSettings();
         QTemporaryDir folder;
         const QString database = folder.filePath("work.mdb");
-        {
-            ScriptedPlatform platform;
-            QVERIFY(modDatabase::NewDatabase(database));
-            modDatabase::CloseDatabase(false);
-        }
+        QVERIFY(newClosedDatabase(database));
         modSettings::WriteSetting("Default database", "");
         QProcess run;
         run.start(program(), {database});
@@ -207,11 +212,7 @@ private slots:
         firstStartSettings();
         QTemporaryDir folder;
         const QString database = folder.filePath("damaged.mdb");
-        {
-            ScriptedPlatform platform;
-            QVERIFY(modDatabase::NewDatabase(database));
-            modDatabase::CloseDatabase(false);
-        }
+        QVERIFY(newClosedDatabase(database));
         QFile damaged(database);
         QVERIFY(damaged.open(QIODevice::ReadWrite) && damaged.seek(100));
         QVERIFY(damaged.write(QByteArray(200, '\xff')) == 200);
