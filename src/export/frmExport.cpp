@@ -92,7 +92,7 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     cboCsvLayout = new QComboBox;
     cboCsvLayout->setObjectName(QStringLiteral("cboCsvLayout"));
     // The layouts are named after the address books that read them.
-    cboCsvLayout->addItem(QStringLiteral("Google"), static_cast<int>(modCsv::Layout::Google));
+    cboCsvLayout->addItem(QStringLiteral("Google"), static_cast<int>(modCsv::Layout::GoogleLabel));
     cboCsvLayout->addItem(QStringLiteral("Outlook"), static_cast<int>(modCsv::Layout::Outlook));
     cboCsvLayout->setEnabled(false);
     connect(optCsv, &QRadioButton::toggled, cboCsvLayout, &QWidget::setEnabled);

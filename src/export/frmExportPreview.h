@@ -40,7 +40,7 @@ public:
     // Writes the export and shows its preview; tells the user and shows nothing when
     // the export cannot be written.
     static frmExportPreview* Show(Kind kind, const modExport::Selection& selection, frmMain& mainWindow,
-                                  modCsv::Layout layout = modCsv::Layout::Google);
+                                  modCsv::Layout layout = modCsv::Layout::GoogleLabel);
 
     void LoadLanguage() override;
     QAction* toolbarButton(const QString& key) const { return m_buttons.value(key); }

@@ -218,7 +218,7 @@ bool ExportCsv(const modExport::Selection& selection, modCsv::Layout layout, Wri
     LineWriter writer;
     if (!writer.Start(path))
         return Fail(writer, error);
-    modCsv::RecordWriter records(selection.details, layout, DateFormat());
+    modCsv::RecordWriter records(selection.details, layout);
     std::unique_ptr<ProgressScope> scope;
     modExport::ForEachPerson(
         selection,

@@ -3,6 +3,7 @@
 #include "modCsv.h"
 
 #include "editor/modContact.h"
+#include "interchange/modCsvParts.h"
 #include "language/IniFile.h"
 #include "language/modLanguage.h"
 #include "mainwindow/modList.h"
@@ -10,6 +11,7 @@
 #include <QHash>
 #include <QIODevice>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -46,17 +48,26 @@ QString Lower(const QString& header)
 
 // ---- Layout columns ----
 
-using PhoneKind = RecordWriter::PhoneKind;
-
-// Outlook's phone columns with the descriptions they stand for, in the order written.
-std::vector<PhoneKind> PhoneKinds()
+// Outlook's phone columns, in the order written (and so read back), with the
+// descriptions their numbers carry; a number of any other description goes to "Other
+// Phone", the last.
+std::vector<std::pair<QString, QString>> OutlookPhones()
 {
-    return {
-        {"home phone", T("Home")},     {"mobile phone", T("Mobile")},
-        {"business phone", T("Work")}, {"home fax", T("Home") + QLatin1Char(' ') + T("Fax")},
-        {"business fax", T("Fax")},    {"pager", T("Pager")},
-        {"other phone", QString()},
+    const QString fax = T("Fax");
+    const QString home = T("Home");
+    const QString work = T("Work");
+    std::vector<std::pair<QString, QString>> columns{
+        {QStringLiteral("Home Phone"), home},          {QStringLiteral("Home Phone 2"), home},
+        {QStringLiteral("Mobile Phone"), T("Mobile")}, {QStringLiteral("Business Phone"), work},
+        {QStringLiteral("Business Phone 2"), work},    {QStringLiteral("Home Fax"), home + QLatin1Char(' ') + fax},
+        {QStringLiteral("Business Fax"), fax},         {QStringLiteral("Pager"), T("Pager")},
     };
+    // Outlook's other kinds keep its own words.
+    for (const char* header : {"Other Fax", "Car Phone", "Primary Phone", "Company Main Phone", "Assistant's Phone",
+                               "Callback", "ISDN", "Radio Phone", "TTY/TDD Phone", "Telex"})
+        columns.emplace_back(QString::fromLatin1(header), QString::fromLatin1(header));
+    columns.emplace_back(QStringLiteral("Other Phone"), QString());
+    return columns;
 }
 
 // The written name of a column ("home phone" -> "Home Phone").
@@ -69,45 +80,68 @@ QString TitleCase(const QString& lower)
     return words.join(QLatin1Char(' '));
 }
 
-// Outlook's column for a number of this description; workFax is "Work Fax" in the
-// user's language.
-int PhoneKindOf(const std::vector<PhoneKind>& kinds, const QString& workFax, const QString& description)
+// Outlook keeps three e-mail addresses a person.
+constexpr size_t OutlookEmails = 3;
+
+QString WorkFax()
 {
-    if (description.isEmpty())
-        return static_cast<int>(kinds.size()) - 1;
-    if (description == workFax)
-        return 4;
-    for (size_t i = 0; i + 1 < kinds.size(); ++i)
-        if (description.compare(kinds[i].description, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
-    return static_cast<int>(kinds.size()) - 1;
+    return T("Work") + QLatin1Char(' ') + T("Fax");
+}
+
+// The numbers in Outlook's phone columns: each in the first free column of its
+// description, else in "Other Phone" while that is free.
+std::vector<QString> PlacePhones(const std::vector<std::pair<QString, QString>>& columns, const QString& workFax,
+                                 const std::vector<modExport::Entry>& phones)
+{
+    std::vector<QString> placed(columns.size());
+    const size_t other = columns.size() - 1;
+    for (const modExport::Entry& phone : phones) {
+        size_t at = other;
+        for (size_t c = 0; c < other && at == other; ++c)
+            if (placed[c].isEmpty() &&
+                (phone.description.compare(columns[c].second, Qt::CaseInsensitive) == 0 ||
+                 (phone.description == workFax && columns[c].first == QLatin1String("Business Fax"))))
+                at = c;
+        if (placed[at].isEmpty())
+            placed[at] = phone.value;
+    }
+    return placed;
 }
 
 Column OutlookColumn(const QString& lower, int index)
 {
     static const QRegularExpression email(QStringLiteral("^e-mail(?: (\\d+))? address$"));
-    static const QRegularExpression phone(QStringLiteral("^(.+ (?:phone|fax)|pager)(?: \\d+)?$"));
-    static const QRegularExpression address(
-        QStringLiteral("^(home|business|other) (street(?: \\d+)?|city|state|postal code|country/region)$"));
+    static const QRegularExpression numbered(QStringLiteral("^(.+?)(?: \\d+)?$"));
+    static const QRegularExpression phone(QStringLiteral("^(.+ (?:phone|fax))$"));
+    static const QRegularExpression address(QStringLiteral(
+        "^(home|business|other) (street(?: \\d+)?|city|state|postal code|country/region|address po box)$"));
+    if (lower == QLatin1String("title"))
+        return {Role::NamePrefix};
+    if (lower == QLatin1String("suffix"))
+        return {Role::NameSuffix};
     if (const auto match = email.match(lower); match.hasMatch())
         return {Role::Email, match.captured(1).isEmpty() ? 1 : match.captured(1).toInt(), QString()};
     if (const auto match = address.match(lower); match.hasMatch()) {
         const QString place = match.captured(1);
-        if (place == QLatin1String("home"))
-            return {Role::Address, 1, T("Home")};
-        if (place == QLatin1String("business"))
-            return {Role::Address, 2, T("Work")};
-        return {Role::Address, 3, QString()};
+        const QString part = match.captured(2);
+        Column column = place == QLatin1String("home")       ? Column{Role::Address, 1, T("Home")}
+                        : place == QLatin1String("business") ? Column{Role::Address, 2, T("Work")}
+                                                             : Column{Role::Address, 3, QString()};
+        column.part = part == QLatin1String("city")             ? AddressPart::City
+                      : part == QLatin1String("state")          ? AddressPart::Region
+                      : part == QLatin1String("postal code")    ? AddressPart::PostalCode
+                      : part == QLatin1String("country/region") ? AddressPart::Country
+                                                                : AddressPart::Street;
+        return column;
     }
-    if (const auto match = phone.match(lower); match.hasMatch()) {
-        const QString base = match.captured(1);
-        // Columns of their own slot: no label column describes them.
-        const int slot = 1000 + index;
-        for (const PhoneKind& kind : PhoneKinds())
-            if (base == QLatin1String(kind.header))
-                return {Role::Phone, slot, kind.description};
+    // Columns of their own slot: no label column describes them.
+    const int slot = 1000 + index;
+    const QString base = numbered.match(lower).captured(1);
+    for (const auto& [header, description] : OutlookPhones())
+        if (base == header.toLower())
+            return {Role::Phone, slot, description};
+    if (phone.match(base).hasMatch())
         return {Role::Phone, slot, TitleCase(base)};
-    }
     return {};
 }
 
@@ -193,19 +227,6 @@ QStringList Values(const QString& cell)
         if (!value.trimmed().isEmpty())
             values << value.trimmed();
     return values;
-}
-
-// "Given Family" kept whole, as other programs split it: at a comma "Family, Given",
-// otherwise the last word is the family name.
-std::pair<QString, QString> GivenAndFamily(const QString& name)
-{
-    const qsizetype comma = name.indexOf(QLatin1Char(','));
-    if (comma > 0)
-        return {name.mid(comma + 1).trimmed(), name.left(comma).trimmed()};
-    const qsizetype blank = name.lastIndexOf(QLatin1Char(' '));
-    if (blank > 0)
-        return {name.left(blank).trimmed(), name.mid(blank + 1)};
-    return {QString(), name};
 }
 
 } // namespace
@@ -507,8 +528,11 @@ Layout Recognise(const QStringList& header)
         (names.contains(QStringLiteral("e-mail 1 - type")) || names.contains(QStringLiteral("phone 1 - type")) ||
          names.contains(QStringLiteral("family name"))))
         return Layout::Google;
-    if (firstLast && (names.contains(QStringLiteral("e-mail address")) ||
-                      names.contains(QStringLiteral("business phone")) || names.contains(QStringLiteral("home phone"))))
+    // Outlook writes every column it has; a file cut down to some keeps its name columns.
+    if (firstLast &&
+        (names.contains(QStringLiteral("suffix")) || names.contains(QStringLiteral("e-mail address")) ||
+         names.contains(QStringLiteral("business phone")) || names.contains(QStringLiteral("home phone")) ||
+         names.contains(QStringLiteral("mobile phone")) || names.contains(QStringLiteral("other phone"))))
         return Layout::Outlook;
     return Layout::Unknown;
 }
@@ -536,6 +560,8 @@ Mapping LayoutMapping(const QStringList& header, Layout layout)
         {QStringLiteral("organization 1 - title"), Role::Title},
         {QStringLiteral("job title"), Role::Title},
         {QStringLiteral("nickname"), Role::Nickname},
+        {QStringLiteral("name prefix"), Role::NamePrefix},
+        {QStringLiteral("name suffix"), Role::NameSuffix},
     };
     for (qsizetype i = 0; i < header.size(); ++i) {
         const QString lower = Lower(header.at(i));
@@ -715,14 +741,102 @@ QString BirthdayValue(const QString& cell, const QString& dateFormat, Layout lay
     return text;
 }
 
+namespace {
+
+// The properties of a name and the labels paired with them.
+void RemoveProperties(modVcard::Card& card, const QString& name)
+{
+    QSet<QString> groups;
+    for (const modVcard::Property& property : card.properties)
+        if (property.name == name && !property.group.isEmpty())
+            groups.insert(property.group);
+    card.properties.erase(std::remove_if(card.properties.begin(), card.properties.end(),
+                                         [&](const modVcard::Property& property) {
+                                             return property.name == name ||
+                                                    (property.name == QLatin1String("X-ABLABEL") &&
+                                                     groups.contains(property.group));
+                                         }),
+                          card.properties.end());
+}
+
+QStringList EntryValues(const std::vector<modExport::Entry>& entries, size_t count)
+{
+    QStringList values;
+    for (size_t i = 0; i < entries.size() && i < count; ++i)
+        values << entries[i].value;
+    return values;
+}
+
+// What a row of Outlook's read from its columns.
+struct OutlookRead
+{
+    QString note; // the whole cell
+    QString name;
+    QStringList phones;
+    QStringList emails;
+    bool birthday = false;
+};
+
+// The fields the end of an Outlook row's note keeps, where its columns still hold what
+// the note says of them; a note changed since leaves the columns as they are and the
+// note whole.
+void TakeKept(Builder& builder, OutlookRead& read)
+{
+    modCsvParts::KeptFields kept;
+    QString note;
+    if (!modCsvParts::SplitKept(read.note, note, kept))
+        return;
+    // The columns as the numbers kept would have filled them.
+    QStringList placed;
+    for (const QString& value : PlacePhones(OutlookPhones(), WorkFax(), kept.phones))
+        if (!value.isEmpty())
+            placed << value;
+    if ((!kept.phones.empty() && placed != read.phones) ||
+        (!kept.emails.empty() && EntryValues(kept.emails, OutlookEmails) != read.emails) ||
+        (!kept.name.isEmpty() && modCsvParts::JoinName(modCsvParts::SplitName(kept.name)) != read.name) ||
+        (!kept.birthday.isEmpty() && read.birthday))
+        return;
+    if (!kept.phones.empty()) {
+        RemoveProperties(builder.card, QStringLiteral("TEL"));
+        for (const modExport::Entry& phone : kept.phones)
+            builder.Add("TEL", phone.value, phone.description);
+    }
+    if (!kept.emails.empty()) {
+        RemoveProperties(builder.card, QStringLiteral("EMAIL"));
+        for (const modExport::Entry& email : kept.emails)
+            builder.Add("EMAIL", email.value, email.description);
+    }
+    if (!kept.name.isEmpty())
+        read.name = kept.name;
+    if (!kept.birthday.isEmpty())
+        builder.Add("BDAY", kept.birthday);
+    read.note = note;
+}
+
+void AddAddressPart(modCsvParts::AddressParts& parts, AddressPart part, const QString& cell)
+{
+    QString* field = part == AddressPart::City         ? &parts.city
+                     : part == AddressPart::Region     ? &parts.region
+                     : part == AddressPart::PostalCode ? &parts.postalCode
+                     : part == AddressPart::Country    ? &parts.country
+                                                       : nullptr;
+    if (!field)
+        parts.streets << cell;
+    else
+        *field += (field->isEmpty() ? QString() : QStringLiteral(" ")) + cell;
+}
+
+} // namespace
+
 modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& dateFormat, Layout layout)
 {
     Builder builder;
     builder.card.line = row.line;
     QStringList names;
-    QStringList parts[3]; // first, middle, last
-    std::map<int, QStringList> addresses;
+    QStringList parts[5]; // prefix, first, middle, last, suffix
+    std::map<int, modCsvParts::AddressParts> addresses;
     std::map<int, QString> addressLabels;
+    OutlookRead read;
     for (size_t i = 0; i < mapping.size(); ++i) {
         const Column& column = mapping[i];
         const QString cell = Cell(row, i);
@@ -733,34 +847,45 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
             // Several name columns ("Vorname", "Nachname" taken for names) make one name.
             names << cell;
             break;
-        case Role::FirstName:
+        case Role::NamePrefix:
             parts[0] << cell;
             break;
-        case Role::MiddleName:
+        case Role::FirstName:
             parts[1] << cell;
             break;
-        case Role::LastName:
+        case Role::MiddleName:
             parts[2] << cell;
+            break;
+        case Role::LastName:
+            parts[3] << cell;
+            break;
+        case Role::NameSuffix:
+            parts[4] << cell;
             break;
         case Role::DateOfBirth:
             // A column whose order is known is read in it alone.
             builder.Add("BDAY", column.dateFormat.isEmpty() ? BirthdayValue(cell, dateFormat, layout)
                                                             : BirthdayValue(cell, column.dateFormat, layout, true));
+            read.birthday = true;
             break;
         case Role::Phone:
-            for (const QString& value : Values(cell))
+            for (const QString& value : Values(cell)) {
                 builder.Add("TEL", value, LabelFor(row, mapping, Role::PhoneLabel, column));
+                read.phones << value;
+            }
             break;
         case Role::Email:
-            for (const QString& value : Values(cell))
+            for (const QString& value : Values(cell)) {
                 builder.Add("EMAIL", value, LabelFor(row, mapping, Role::EmailLabel, column));
+                read.emails << value;
+            }
             break;
         case Role::Address:
-            addresses[column.slot] << cell;
+            AddAddressPart(addresses[column.slot], column.part, cell);
             addressLabels[column.slot] = LabelFor(row, mapping, Role::AddressLabel, column);
             break;
         case Role::Note:
-            builder.Add("NOTE", cell);
+            read.note = read.note.isEmpty() ? cell : read.note + QLatin1Char('\n') + cell;
             break;
         case Role::Organisation:
             builder.Add("ORG", cell);
@@ -778,11 +903,15 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
             break;
         }
     }
-    const QString name = (names.isEmpty() ? parts[0] + parts[1] + parts[2] : names).join(QLatin1Char(' '));
-    if (!name.isEmpty())
-        builder.Add("FN", name);
-    for (const auto& [slot, lines] : addresses)
-        builder.Add("LABEL", lines.join(QLatin1Char('\n')), addressLabels[slot]);
+    read.name = (names.isEmpty() ? parts[0] + parts[1] + parts[2] + parts[3] + parts[4] : names).join(QLatin1Char(' '));
+    if (layout == Layout::Outlook)
+        TakeKept(builder, read);
+    if (!read.note.isEmpty())
+        builder.Add("NOTE", read.note);
+    if (!read.name.isEmpty())
+        builder.Add("FN", read.name);
+    for (const auto& [slot, address] : addresses)
+        builder.Add("LABEL", modCsvParts::JoinAddress(address), addressLabels[slot]);
     return builder.card;
 }
 
@@ -837,126 +966,206 @@ QString RecordText(const QStringList& fields)
     return quoted.join(QLatin1Char(','));
 }
 
-RecordWriter::RecordWriter(const modExport::Details& details, Layout layout, const QString& dateFormat)
-    : m_details(details), m_outlook(layout == Layout::Outlook), m_dateFormat(dateFormat), m_kinds(PhoneKinds()),
-      m_workFax(T("Work") + QLatin1Char(' ') + T("Fax")), m_kindColumns(m_kinds.size(), 0)
+namespace {
+
+// Google's values of one description in a row share a column; the first is marked "* ".
+struct Slot
 {
+    QString label;
+    QStringList values;
+};
+
+std::vector<Slot> GoogleSlots(const std::vector<modExport::Entry>& entries, bool described)
+{
+    std::vector<Slot> groups;
+    for (const modExport::Entry& entry : entries) {
+        const QString label = described ? entry.description : QString();
+        if (groups.empty() || groups.back().label != label)
+            groups.push_back({label, {}});
+        groups.back().values << entry.value;
+    }
+    if (!groups.empty() && !groups.front().label.isEmpty())
+        groups.front().label.prepend(QStringLiteral("* "));
+    return groups;
 }
 
-std::vector<std::vector<QString>> RecordWriter::byKind(const std::vector<modExport::Entry>& phones) const
+void AddSlots(QStringList& fields, const std::vector<Slot>& groups, size_t columns)
 {
-    std::vector<std::vector<QString>> numbers(m_kinds.size());
-    for (const modExport::Entry& phone : phones)
-        numbers[static_cast<size_t>(PhoneKindOf(m_kinds, m_workFax, phone.description))].push_back(phone.value);
-    return numbers;
+    for (size_t i = 0; i < columns; ++i) {
+        const bool has = i < groups.size();
+        fields << (has ? groups[i].label : QString()) << (has ? groups[i].values.join(MultiValue) : QString());
+    }
+}
+
+bool SameEntries(const std::vector<modExport::Entry>& a, const std::vector<modExport::Entry>& b, bool described)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [described](const auto& x, const auto& y) {
+        return x.value == y.value && (!described || x.description == y.description);
+    });
+}
+
+std::vector<modExport::Entry> Described(std::vector<modExport::Entry> entries, bool described)
+{
+    if (!described)
+        for (modExport::Entry& entry : entries)
+            entry.description.clear();
+    return entries;
+}
+
+} // namespace
+
+RecordWriter::RecordWriter(const modExport::Details& details, Layout layout)
+    : m_details(details), m_outlook(layout == Layout::Outlook), m_outlookPhones(OutlookPhones()), m_workFax(WorkFax())
+{
 }
 
 void RecordWriter::WidenPhones(const std::vector<modExport::Entry>& phones)
 {
-    if (!m_details.phone)
-        return;
-    if (m_outlook) {
-        const std::vector<std::vector<QString>> numbers = byKind(phones);
-        for (size_t k = 0; k < m_kinds.size(); ++k)
-            m_kindColumns[k] = std::max(m_kindColumns[k], numbers[k].size());
-    }
-    m_phoneColumns = std::max(m_phoneColumns, phones.size());
+    if (m_details.phone)
+        m_phoneColumns = std::max(m_phoneColumns, GoogleSlots(phones, m_details.phoneDescription).size());
 }
 
 void RecordWriter::WidenEmails(const std::vector<modExport::Entry>& emails)
 {
     if (m_details.email)
-        m_emailColumns = std::max(m_emailColumns, emails.size());
+        m_emailColumns = std::max(m_emailColumns, GoogleSlots(emails, m_details.emailDescription).size());
 }
 
 QStringList RecordWriter::Header() const
 {
-    QStringList header =
-        m_outlook ? QStringList{QStringLiteral("First Name"), QStringLiteral("Last Name")}
-                  : QStringList{QStringLiteral("Name"), QStringLiteral("Given Name"), QStringLiteral("Family Name")};
+    QStringList header;
+    if (m_outlook) {
+        // Outlook's own columns, in its order.
+        header << QStringLiteral("Title") << QStringLiteral("First Name") << QStringLiteral("Middle Name")
+               << QStringLiteral("Last Name") << QStringLiteral("Suffix");
+        if (m_details.organisation)
+            header << QStringLiteral("Company") << QStringLiteral("Job Title");
+        if (m_details.address)
+            header << QStringLiteral("Home Street") << QStringLiteral("Home Street 2")
+                   << QStringLiteral("Home Street 3") << QStringLiteral("Home City") << QStringLiteral("Home State")
+                   << QStringLiteral("Home Postal Code") << QStringLiteral("Home Country/Region");
+        if (m_details.phone)
+            for (const auto& column : m_outlookPhones)
+                header << column.first;
+        if (m_details.dateofbirth)
+            header << QStringLiteral("Birthday");
+        if (m_details.email)
+            header << QStringLiteral("E-mail Address") << QStringLiteral("E-mail 2 Address")
+                   << QStringLiteral("E-mail 3 Address");
+        // Always: it keeps what the other columns cannot.
+        header << QStringLiteral("Notes");
+        return header;
+    }
+    header << QStringLiteral("First Name") << QStringLiteral("Middle Name") << QStringLiteral("Last Name")
+           << QStringLiteral("Name Prefix") << QStringLiteral("Name Suffix");
     if (m_details.organisation)
-        header << (m_outlook ? QStringList{QStringLiteral("Company"), QStringLiteral("Job Title")}
-                             : QStringList{QStringLiteral("Organization 1 - Name"),
-                                           QStringLiteral("Organization 1 - Title")});
+        header << QStringLiteral("Organization Name") << QStringLiteral("Organization Title");
     if (m_details.dateofbirth)
         header << QStringLiteral("Birthday");
     if (m_details.note)
         header << QStringLiteral("Notes");
-    for (size_t i = 1; i <= m_emailColumns; ++i) {
-        if (m_outlook) {
-            header << (i == 1 ? QStringLiteral("E-mail Address") : QStringLiteral("E-mail %1 Address").arg(i));
-            continue;
-        }
-        if (m_details.emailDescription)
-            header << QStringLiteral("E-mail %1 - Type").arg(i);
-        header << QStringLiteral("E-mail %1 - Value").arg(i);
-    }
-    if (m_outlook) {
-        for (size_t k = 0; k < m_kinds.size(); ++k)
-            for (size_t n = 1; n <= m_kindColumns[k]; ++n)
-                header << TitleCase(QString::fromLatin1(m_kinds[k].header)) +
-                              (n == 1 ? QString() : QLatin1Char(' ') + QString::number(n));
-    } else {
-        for (size_t i = 1; i <= m_phoneColumns; ++i) {
-            if (m_details.phoneDescription)
-                header << QStringLiteral("Phone %1 - Type").arg(i);
-            header << QStringLiteral("Phone %1 - Value").arg(i);
-        }
-    }
+    header << QStringLiteral("Labels");
+    for (size_t i = 1; i <= m_emailColumns; ++i)
+        header << QStringLiteral("E-mail %1 - Label").arg(i) << QStringLiteral("E-mail %1 - Value").arg(i);
+    for (size_t i = 1; i <= m_phoneColumns; ++i)
+        header << QStringLiteral("Phone %1 - Label").arg(i) << QStringLiteral("Phone %1 - Value").arg(i);
     if (m_details.address)
-        header << (m_outlook ? QStringLiteral("Home Street") : QStringLiteral("Address 1 - Formatted"));
+        header << QStringLiteral("Address 1 - Label") << QStringLiteral("Address 1 - Formatted")
+               << QStringLiteral("Address 1 - Street") << QStringLiteral("Address 1 - City")
+               << QStringLiteral("Address 1 - Region") << QStringLiteral("Address 1 - Postal Code")
+               << QStringLiteral("Address 1 - Country");
     return header;
 }
 
 QStringList RecordWriter::Fields(const modExport::ExportedPerson& person) const
 {
-    QStringList fields;
-    if (m_outlook) {
-        const qsizetype blank = person.name.indexOf(QLatin1Char(' '));
-        fields << (blank < 0 ? person.name : person.name.left(blank))
-               << (blank < 0 ? QString() : person.name.mid(blank + 1));
-    } else {
-        const auto [given, family] = GivenAndFamily(person.name);
-        fields << person.name << given << family;
+    QStringList fields = m_outlook ? OutlookFields(person) : GoogleFields(person);
+    for (QString& field : fields)
+        field = FormulaGuarded(field);
+    return fields;
+}
+
+QStringList RecordWriter::OutlookFields(const modExport::ExportedPerson& person) const
+{
+    modCsvParts::KeptFields kept;
+    const modCsvParts::NameParts name = modCsvParts::SplitName(person.name);
+    if (modCsvParts::JoinName(name) != person.name)
+        kept.name = person.name;
+    QStringList fields{name.prefix, name.first, name.middle, name.last, name.suffix};
+    if (m_details.organisation)
+        fields << person.organisation << person.title;
+    if (m_details.address) {
+        const modCsvParts::AddressParts address = modCsvParts::SplitAddress(person.address);
+        for (qsizetype i = 0; i < 3; ++i)
+            fields << address.streets.value(i);
+        fields << address.city << address.region << address.postalCode << address.country;
     }
+    if (m_details.phone) {
+        // Read back in the order of the columns, with their descriptions.
+        const std::vector<modExport::Entry> phones = Described(person.phones, m_details.phoneDescription);
+        const std::vector<QString> columns = PlacePhones(m_outlookPhones, m_workFax, phones);
+        std::vector<modExport::Entry> readBack;
+        for (size_t c = 0; c < columns.size(); ++c)
+            if (!columns[c].isEmpty())
+                readBack.push_back({columns[c], m_outlookPhones[c].second});
+        if (!SameEntries(readBack, phones, m_details.phoneDescription))
+            kept.phones = phones;
+        fields << QStringList(columns.begin(), columns.end());
+    }
+    if (m_details.dateofbirth) {
+        // Outlook has no form for a birthday without a year.
+        fields << (person.dateOfBirth ? person.dateOfBirth->toString(Qt::ISODate) : QString());
+        if (person.birthday && !person.dateOfBirth)
+            kept.birthday = person.birthday->Stored();
+    }
+    if (m_details.email) {
+        std::vector<modExport::Entry> readBack;
+        for (size_t i = 0; i < OutlookEmails; ++i) {
+            fields << (i < person.emails.size() ? person.emails[i].value : QString());
+            if (i < person.emails.size())
+                readBack.push_back({person.emails[i].value, QString()});
+        }
+        if (!SameEntries(readBack, person.emails, m_details.emailDescription))
+            kept.emails = Described(person.emails, m_details.emailDescription);
+    }
+    const QString note = m_details.note ? person.note : QString();
+    // A note that itself ends like the kept fields gets a block after it, so that it is
+    // read back whole.
+    modCsvParts::KeptFields ownBlock;
+    QString before;
+    if (kept.IsEmpty() && modCsvParts::SplitKept(note, before, ownBlock))
+        kept.name = person.name;
+    fields << modCsvParts::NoteWithKept(note, kept);
+    return fields;
+}
+
+QStringList RecordWriter::GoogleFields(const modExport::ExportedPerson& person) const
+{
+    modCsvParts::NameParts name = modCsvParts::SplitName(person.name);
+    // A name its parts would not give back is written whole, as the first name.
+    if (modCsvParts::JoinName(name) != person.name)
+        name = {QString(), person.name, QString(), QString(), QString()};
+    QStringList fields{name.first, name.middle, name.last, name.prefix, name.suffix};
     if (m_details.organisation)
         fields << person.organisation << person.title;
     if (m_details.dateofbirth) {
-        // Outlook writes the user's own date form; Google ISO, and "--04-14" without a
-        // year. Outlook has no form for a birthday without a year: it is left out there.
         if (person.dateOfBirth)
-            fields << (m_outlook ? modList::FormatDate(*person.dateOfBirth, m_dateFormat)
-                                 : person.dateOfBirth->toString(Qt::ISODate));
-        else if (person.birthday && !m_outlook)
-            fields << person.birthday->Stored();
+            fields << person.dateOfBirth->toString(Qt::ISODate);
         else
-            fields << QString();
+            fields << (person.birthday ? person.birthday->Stored() : QString());
     }
     if (m_details.note)
         fields << person.note;
-    for (size_t i = 0; i < m_emailColumns; ++i) {
-        const bool has = i < person.emails.size();
-        if (!m_outlook && m_details.emailDescription)
-            fields << (has ? person.emails[i].description : QString());
-        fields << (has ? person.emails[i].value : QString());
+    fields << QStringLiteral("* myContacts");
+    AddSlots(fields, m_details.email ? GoogleSlots(person.emails, m_details.emailDescription) : std::vector<Slot>(),
+             m_emailColumns);
+    AddSlots(fields, m_details.phone ? GoogleSlots(person.phones, m_details.phoneDescription) : std::vector<Slot>(),
+             m_phoneColumns);
+    if (m_details.address) {
+        const modCsvParts::AddressParts address = modCsvParts::SplitAddress(person.address);
+        fields << QString() << person.address << address.streets.join(QLatin1Char('\n')) << address.city
+               << address.region << address.postalCode << address.country;
     }
-    if (m_outlook) {
-        const std::vector<std::vector<QString>> numbers = byKind(person.phones);
-        for (size_t k = 0; k < m_kinds.size(); ++k)
-            for (size_t n = 0; n < m_kindColumns[k]; ++n)
-                fields << (n < numbers[k].size() ? numbers[k][n] : QString());
-    } else {
-        for (size_t i = 0; i < m_phoneColumns; ++i) {
-            const bool has = i < person.phones.size();
-            if (m_details.phoneDescription)
-                fields << (has ? person.phones[i].description : QString());
-            fields << (has ? person.phones[i].value : QString());
-        }
-    }
-    if (m_details.address)
-        fields << person.address;
-    for (QString& field : fields)
-        field = FormulaGuarded(field);
     return fields;
 }
 

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QIODevice;
@@ -182,8 +183,22 @@ enum class Role
     AddressLabel,
     Note,
     Organisation,
-    Title,    // the job title
-    Nickname, // kept in the note: a person has no field of its own for it
+    Title,      // the job title
+    Nickname,   // kept in the note: a person has no field of its own for it
+    NamePrefix, // "Dr.", before the first name
+    NameSuffix, // "Jr.", after the last name
+};
+
+// Which part of an address a column holds, for layouts with a column per part; a line
+// of its own otherwise.
+enum class AddressPart
+{
+    Line,
+    Street,
+    City,
+    Region,
+    PostalCode,
+    Country,
 };
 
 // What one column holds. Values of a column in the same slot as a label column take
@@ -198,6 +213,7 @@ struct Column
     int slot;
     QString description;
     QString dateFormat; // a date column's own order (ColumnDateFormat), "" for the user's setting
+    AddressPart part = AddressPart::Line;
 };
 using Mapping = std::vector<Column>;
 
@@ -242,38 +258,30 @@ QString WithoutFormulaGuard(const QString& cell);
 QString Quote(const QString& field);
 QString RecordText(const QStringList& fields);
 
-// The records of persons in a layout (Google or Outlook): the header, then one record per
-// person, with as many numbered columns as the person with most needs. The columns are
-// widened by every person's numbers and addresses first, so that the records can then be
-// made one at a time. The ticked details are written; the name always is. Outlook's
-// birthdays are written in the user's date setting (dateFormat), as it writes them;
-// Google's in ISO.
+// The records of persons in a layout: Google's current one, or Outlook's. Google's has
+// as many numbered columns as the person with most needs, values of one description in
+// a row sharing a column (" ::: "), the first marked "* "; the columns are widened by
+// every person's numbers and addresses first, so that the records can then be made one
+// at a time. Outlook's columns are its own and fixed; what they cannot hold is kept at
+// the end of the note (modCsvParts::KeptFields). The ticked details are written; the
+// name always is. Birthdays are ISO dates, which no spreadsheet reads two ways.
 class RecordWriter
 {
 public:
-    RecordWriter(const modExport::Details& details, Layout layout, const QString& dateFormat);
+    RecordWriter(const modExport::Details& details, Layout layout);
     void WidenPhones(const std::vector<modExport::Entry>& phones);
     void WidenEmails(const std::vector<modExport::Entry>& emails);
     QStringList Header() const;
     QStringList Fields(const modExport::ExportedPerson& person) const;
 
-    // One of Outlook's phone columns and the description its numbers carry.
-    struct PhoneKind
-    {
-        const char* header; // Outlook's column, lower case
-        QString description;
-    };
-
 private:
-    // The numbers of a person by Outlook column.
-    std::vector<std::vector<QString>> byKind(const std::vector<modExport::Entry>& phones) const;
+    QStringList OutlookFields(const modExport::ExportedPerson& person) const;
+    QStringList GoogleFields(const modExport::ExportedPerson& person) const;
 
     modExport::Details m_details;
     bool m_outlook;
-    QString m_dateFormat;
-    std::vector<PhoneKind> m_kinds;
+    std::vector<std::pair<QString, QString>> m_outlookPhones; // its columns and their descriptions
     QString m_workFax;
-    std::vector<size_t> m_kindColumns;
     size_t m_phoneColumns = 0;
     size_t m_emailColumns = 0;
 };

@@ -1113,8 +1113,12 @@ void WriteCard(const modExport::ExportedPerson& person, const modExport::Details
             return;
         }
         const QStringList named = TypesOf(item.description, phone);
-        if (!named.isEmpty()) {
-            types << named;
+        types << named;
+        Property typed;
+        typed.parameters.push_back({QStringLiteral("TYPE"), types});
+        // "Privat" is a home number, but is read back as such only in German: other
+        // words for a type travel with their label too.
+        if (!named.isEmpty() && Description(Card{}, typed) == item.description) {
             put(name + QStringLiteral(";TYPE=") + types.join(QLatin1Char(',')) + QLatin1Char(':') + value);
             return;
         }

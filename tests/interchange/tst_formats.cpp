@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "interchange/modCsv.h"
+#include "interchange/modCsvParts.h"
 #include "interchange/modDuplicates.h"
 #include "interchange/modVcard.h"
 #include "startup/modEnvironment.h"
@@ -453,6 +454,23 @@ private slots:
                "EMAIL:s@x.ie|item1.TEL:021|item1.X-ABLABEL:Home|item2.TEL:022|item2.X-ABLABEL:Work|"
                "item3.TEL:023|item3.X-ABLABEL:Car Phone|BDAY:1975-03-09|FN:Sean O'Brien|"
                "item4.LABEL:Harbour Rd 7\\nCork|item4.X-ABLABEL:Home");
+        // What Outlook's columns cannot hold comes back from the end of the note; the parts of
+        // the address make its lines again.
+        const QString outlookKept =
+            "Title,First Name,Middle Name,Last Name,Suffix,Home Street,Home City,Home State,Home Postal Code,"
+            "Home Phone,Mobile Phone,Other Phone,Birthday,E-mail Address,E-mail 2 Address,E-mail 3 Address,Notes";
+        addRow("Outlook, kept in the note", outlookKept,
+               ",Jan,,van der Berg,,1 Main St,Springfield,IL,62701,021,,023,,a@x.nl,,,"
+               "\"Owes me\n\n[Addrion]\nName: van der Berg, Jan\nBirthday: --02-29\nPhone: 023 | Büro\n"
+               "Phone: 021 | Home\nPhone: 024 | 手机\nE-mail: a@x.nl | Privat\"",
+               "item2.TEL:023|item2.X-ABLABEL:Büro|item3.TEL:021|item3.X-ABLABEL:Home|item4.TEL:024|"
+               "item4.X-ABLABEL:手机|item5.EMAIL:a@x.nl|item5.X-ABLABEL:Privat|BDAY:--02-29|NOTE:Owes me|"
+               "FN:van der Berg\\, Jan|item6.LABEL:1 Main St\\nSpringfield\\, IL 62701|item6.X-ABLABEL:Home");
+        // A number changed in a spreadsheet since: the columns hold, the note stays whole.
+        addRow("Outlook, a number changed since", outlookKept,
+               ",Jan,,Berg,,,,,,021,,099,,,,,\"[Addrion]\nPhone: 023 | Büro\nPhone: 021 | Home\"",
+               "item1.TEL:021|item1.X-ABLABEL:Home|TEL:099|NOTE:[Addrion]\\nPhone: 023 | Büro\\nPhone: 021 | Home|"
+               "FN:Jan Berg");
     }
     void csvRowAsCard()
     {
@@ -468,6 +486,121 @@ private slots:
         for (const modVcard::Property& property : result.properties)
             properties << (property.group.isEmpty() ? "" : property.group + ".") + property.name + ":" + property.value;
         QTEST(properties.join("|"), "card");
+    }
+
+    // A name in the parts desktop address books keep; those a name is written in, joined
+    // again, give the name back, so an import rebuilds it.
+    void nameParts_data()
+    {
+        TestSupport::addColumns<QString, QString>("name", "parts"); // prefix|first|middle|last|suffix
+        addRow("first and last", "Anna Schmidt", "|Anna||Schmidt|");
+        addRow("a middle name and a title", "Dr. Anna Maria Schmidt", "Dr.|Anna|Maria|Schmidt|");
+        addRow("particles begin the last name", "Jan van der Berg", "|Jan||van der Berg|");
+        addRow("last name first", "van der Berg, Jan", "|Jan||van der Berg|");
+        addRow("last name first, a nickname and a suffix", "Smith, \"Bob\" Jr.", "|\"Bob\"||Smith|Jr.");
+        addRow("a suffix after a comma", "Bob Smith, Jr.", "|Bob||Smith|Jr.");
+        addRow("one word", "Madonna", "|Madonna|||");
+        addRow("a title alone is a name", "Dr.", "|Dr.|||");
+    }
+    void nameParts()
+    {
+        auto [name] = TestSupport::fetch<QString>("name");
+        const modCsvParts::NameParts parts = modCsvParts::SplitName(name);
+        QTEST(QStringList({parts.prefix, parts.first, parts.middle, parts.last, parts.suffix}).join("|"), "parts");
+        if (!name.contains(','))
+            QCOMPARE(modCsvParts::JoinName(parts), name);
+    }
+
+    // An address of lines in a desktop address book's parts where its lines have a known
+    // shape, otherwise whole as the street; joined again it is the text it was.
+    void addressParts_data()
+    {
+        TestSupport::addColumns<QString, QString>("address", "parts"); // streets/city/region/postal code/country
+        addRow("American", "1 Main St\nApt 4\nSpringfield, IL 62701\nUSA", "1 Main St+Apt 4|Springfield|IL|62701|USA");
+        addRow("German with the country", "Hauptstraße 5\n10115 Berlin\nDeutschland",
+               "Hauptstraße 5|Berlin||10115|Deutschland");
+        addRow("Dutch postal code", "Dorpsstraat 1\n1234 AB Ergens", "Dorpsstraat 1|Ergens||1234 AB|");
+        addRow("a town without a postal code, a country", "Harbour Road 7, Flat 2\nCork\nIreland",
+               "Harbour Road 7, Flat 2|Cork|||Ireland");
+        addRow("a country's English name after the town", "Lange Reihe 3\n20099 Hamburg\nGermany",
+               "Lange Reihe 3|Hamburg||20099|Germany");
+        addRow("no town with a postal code: streets", "10 Downing St\nLondon\nSW1A 2AA",
+               "10 Downing St+London+SW1A 2AA||||");
+        addRow("a line with a blank after it: whole", "Hauptstraße 5 \n10115 Berlin",
+               "Hauptstraße 5 \n10115 Berlin||||");
+        addRow("four street lines: whole", "a\nb\nc\nd\n10115 Berlin", "a\nb\nc\nd\n10115 Berlin||||");
+        addRow("a blank line: whole", "Hauptstraße 5\n\n10115 Berlin", "Hauptstraße 5\n\n10115 Berlin||||");
+        addRow("one line", "Hauptstraße 5, 10115 Berlin", "Hauptstraße 5, 10115 Berlin||||");
+        addRow("nothing", "", "||||");
+    }
+    void addressParts()
+    {
+        auto [address] = TestSupport::fetch<QString>("address");
+        const modCsvParts::AddressParts parts = modCsvParts::SplitAddress(address);
+        QTEST(
+            QStringList({parts.streets.join("+"), parts.city, parts.region, parts.postalCode, parts.country}).join("|"),
+            "parts");
+        QCOMPARE(modCsvParts::JoinAddress(parts), address);
+    }
+
+    // The fields kept at the end of a note read back as they were written, whatever they
+    // hold; a note that only looks like them is a note.
+    void keptFields()
+    {
+        modCsvParts::KeptFields kept;
+        kept.name = "Smith, \"Bob\" | Jr.";
+        kept.birthday = "--02-29";
+        kept.phones = {{"021 | 555", "Boat\\ \"x\" | y"}, {"0808", ""}, {"0909 ", " Büro"}};
+        kept.emails = {{"a@x.org", "عمل"}, {"b@x.org\nc", "line\r\nbreak"}};
+        for (const QString& note : {QString(), QString("Owes me\n\n[Addrion]"), QString("a | b \\n")}) {
+            const QString written = modCsvParts::NoteWithKept(note, kept);
+            QString readNote = "unset";
+            modCsvParts::KeptFields read;
+            QVERIFY2(modCsvParts::SplitKept(written, readNote, read), qPrintable(written));
+            QCOMPARE(readNote, note);
+            QCOMPARE(read.name, kept.name);
+            QCOMPARE(read.birthday, kept.birthday);
+            const auto texts = [](const std::vector<modExport::Entry>& entries) {
+                QStringList list;
+                for (const modExport::Entry& entry : entries)
+                    list << entry.value + "\t" + entry.description;
+                return list;
+            };
+            QCOMPARE(texts(read.phones), texts(kept.phones));
+            QCOMPARE(texts(read.emails), texts(kept.emails));
+        }
+        QCOMPARE(modCsvParts::NoteWithKept("note", {}), QString("note"));
+        for (const char* note : {"[Addrion]", "x\n\n[Addrion]\nAge: 3", "x\n[Addrion]\nName: y",
+                                 "[Addrion]\nName: ", "x\n\n[Addrion]\nPhone: 1 |2"}) {
+            QString readNote;
+            modCsvParts::KeptFields read;
+            QVERIFY2(!modCsvParts::SplitKept(note, readNote, read), note);
+        }
+    }
+
+    // The files written in either layout are recognised as it, whichever details are ticked.
+    void writtenLayoutRecognised_data()
+    {
+        TestSupport::addColumns<int, bool, bool, bool>("layout", "phone", "email", "address");
+        for (const int layout : {int(modCsv::Layout::GoogleLabel), int(modCsv::Layout::Outlook)}) {
+            const QString name = layout == int(modCsv::Layout::Outlook) ? "Outlook" : "Google";
+            addRow(qPrintable(name + ", everything"), layout, true, true, true);
+            addRow(qPrintable(name + ", numbers only"), layout, true, false, false);
+            addRow(qPrintable(name + ", the name only"), layout, false, false, false);
+        }
+    }
+    void writtenLayoutRecognised()
+    {
+        auto [layout, phone, email, address] =
+            TestSupport::fetch<int, bool, bool, bool>("layout", "phone", "email", "address");
+        modExport::Details details;
+        details.phone = phone;
+        details.email = email;
+        details.address = address;
+        details.dateofbirth = details.note = details.organisation = false;
+        modCsv::RecordWriter writer(details, modCsv::Layout(layout));
+        writer.WidenPhones({{"087 555 0202", "Mobile"}});
+        QCOMPARE(modCsv::Recognise(writer.Header()), modCsv::Layout(layout));
     }
 
     // Each rule groups what it must and nothing else; a candidate is "name;phone,phone;email,email" and gets
