@@ -10,7 +10,8 @@ namespace modPersonDetail {
 
 namespace {
 
-const char* const TriggerNames[] = {"PersonDetailChange", "PersonDetailRemove"};
+const char* const TriggerNames[] = {"PersonDetailChange", "PersonDetailRemove", "PersonGroupChange",
+                                    "PersonGroupRemove"};
 
 QString Literal(const QString& text)
 {
@@ -27,6 +28,25 @@ QString Number(qint16 contactnr)
 bool TableThere(Engine::Connection& connection)
 {
     return connection.TableExists(QString::fromLatin1(TableName));
+}
+
+QStringList GroupStatements(qint16 contactnr, const QStringList& groups);
+
+bool GroupTableThere(Engine::Connection& connection)
+{
+    return connection.TableExists(QString::fromLatin1(GroupTableName));
+}
+
+// Every person's groups in order, of the persons wanted.
+QHash<qint16, QStringList> ReadGroups(Engine::Connection& connection, const QString& where)
+{
+    QHash<qint16, QStringList> groups;
+    if (!GroupTableThere(connection))
+        return groups;
+    connection.ForEachRow(
+        QStringLiteral("SELECT Contactnr, Name FROM PersonGroup %1 ORDER BY Contactnr, Position").arg(where),
+        [&groups](const Engine::Connection::Row& row) { groups[static_cast<qint16>(row.Int(0))] << row.Text(1); });
+    return groups;
 }
 
 } // namespace
@@ -87,23 +107,110 @@ QStringList CreateStatements()
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS PersonDetailRemove AFTER DELETE ON Person BEGIN "
                        "DELETE FROM PersonDetail WHERE Contactnr = old.Contactnr; "
                        "END"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS PersonGroup ( "
+                       "Contactnr SMALLINT NOT NULL "
+                       "REFERENCES Person(Contactnr) ON DELETE CASCADE ON UPDATE CASCADE, "
+                       "Position INTEGER NOT NULL, Name TEXT NOT NULL, PRIMARY KEY (Contactnr, Name) )"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS PersonGroupName ON PersonGroup (Name)"),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS PersonGroupChange AFTER UPDATE OF Contactnr ON Person BEGIN "
+                       "UPDATE PersonGroup SET Contactnr = new.Contactnr "
+                       "WHERE Contactnr = old.Contactnr AND old.Contactnr <> new.Contactnr; "
+                       "END"),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS PersonGroupRemove AFTER DELETE ON Person BEGIN "
+                       "DELETE FROM PersonGroup WHERE Contactnr = old.Contactnr; "
+                       "END"),
     };
 }
 
+namespace {
+
+// The values of a property's text, parted at commas that are not escaped, unescaped.
+QStringList ListValues(const QString& text)
+{
+    QStringList values{QString()};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char(',')) {
+            values << QString();
+        } else if (c == QLatin1Char('\\') && i + 1 < text.size()) {
+            const QChar next = text.at(++i);
+            values.last() += (next == QLatin1Char('n') || next == QLatin1Char('N')) ? QChar(u'\n') : next;
+        } else {
+            values.last() += c;
+        }
+    }
+    return values;
+}
+
+// The groups a kept card names: the values of its CATEGORIES lines.
+QStringList CategoriesOf(const QByteArray& card)
+{
+    static const QRegularExpression line(QStringLiteral("^(?:[A-Za-z0-9-]+\\.)?CATEGORIES[;:]"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    QStringList groups;
+    QStringList lines;
+    for (QString raw : QString::fromUtf8(card).split(QLatin1Char('\n'))) {
+        if (raw.endsWith(QLatin1Char('\r')))
+            raw.chop(1);
+        if (!raw.isEmpty() && (raw.front() == QLatin1Char(' ') || raw.front() == QLatin1Char('\t')) && !lines.isEmpty())
+            lines.last() += raw.mid(1);
+        else
+            lines << raw;
+    }
+    for (const QString& text : lines) {
+        if (!line.match(text).hasMatch())
+            continue;
+        // The value follows the first colon outside a quoted parameter value.
+        bool quoted = false;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) == QLatin1Char('"'))
+                quoted = !quoted;
+            else if (text.at(i) == QLatin1Char(':') && !quoted) {
+                groups << ListValues(text.mid(i + 1));
+                break;
+            }
+        }
+    }
+    return CleanGroups(groups);
+}
+
+// Persons stored before groups were kept hold them in their kept cards: they become the
+// persons' groups when the table is made, so that no later write drops them from a card.
+void GroupsFromKeptCards(Engine::Connection& connection)
+{
+    std::vector<std::pair<qint16, QStringList>> found;
+    connection.ForEachRow(QStringLiteral("SELECT Contactnr, Card FROM PersonDetail WHERE Card LIKE '%CATEGORIES%'"),
+                          [&found](const Engine::Connection::Row& row) {
+                              const QStringList groups = CategoriesOf(row.Utf8(1).toByteArray());
+                              if (!groups.isEmpty())
+                                  found.emplace_back(static_cast<qint16>(row.Int(0)), groups);
+                          });
+    for (const auto& [contactnr, groups] : found)
+        for (const QString& statement : GroupStatements(contactnr, groups))
+            connection.Execute(statement);
+}
+
+} // namespace
+
 void EnsureTable(Engine::Connection& connection)
 {
-    if (TableThere(connection)) {
+    if (TableThere(connection) && GroupTableThere(connection)) {
         Engine::Recordset triggers = connection.OpenRecordset(
             QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND name IN "
-                           "('PersonDetailChange', 'PersonDetailRemove')"));
+                           "('PersonDetailChange', 'PersonDetailRemove', 'PersonGroupChange', 'PersonGroupRemove')"));
         if (triggers.Fields(0).toInt() == static_cast<int>(std::size(TriggerNames)))
             return;
     }
     Engine::Connection::Transaction transaction(connection);
+    const bool groupsNew = !GroupTableThere(connection);
     for (const QString& statement : CreateStatements())
         connection.Execute(statement);
+    if (groupsNew)
+        GroupsFromKeptCards(connection);
     connection.Execute(
         QStringLiteral("DELETE FROM PersonDetail WHERE Contactnr NOT IN (SELECT Contactnr FROM Person)"));
+    connection.Execute(
+        QStringLiteral("DELETE FROM PersonGroup WHERE Contactnr NOT IN (SELECT Contactnr FROM Person)"));
     transaction.Commit();
 }
 
@@ -137,8 +244,9 @@ void ForEachDetail(Engine::Connection& connection, bool photos, bool cards, cons
 Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto)
 {
     Detail found;
-    ForEachDetail(connection, withPhoto, true, QStringLiteral("WHERE Contactnr = ") + Number(contactnr),
-                  [&found](qint16, Detail&& detail) { found = std::move(detail); });
+    const QString where = QStringLiteral("WHERE Contactnr = ") + Number(contactnr);
+    ForEachDetail(connection, withPhoto, true, where, [&found](qint16, Detail&& detail) { found = std::move(detail); });
+    found.groups = ReadGroups(connection, where).value(contactnr);
     return found;
 }
 
@@ -150,6 +258,11 @@ QHash<qint16, Detail> ReadAll(Engine::Connection& connection, bool photos, bool 
         if (wanted(contactnr))
             details.insert(contactnr, std::move(detail));
     });
+    // A person in groups with no other detail has no row of its own: "exists" stays false.
+    const QHash<qint16, QStringList> groups = ReadGroups(connection, QString());
+    for (auto it = groups.cbegin(); it != groups.cend(); ++it)
+        if (wanted(it.key()))
+            details[it.key()].groups = it.value();
     return details;
 }
 
@@ -211,8 +324,97 @@ QHash<qint16, QByteArray> Cards(Engine::Connection& connection)
     return cards;
 }
 
+namespace {
+
+QStringList GroupStatements(qint16 contactnr, const QStringList& groups)
+{
+    QStringList statements{QStringLiteral("DELETE FROM PersonGroup WHERE Contactnr = ") + Number(contactnr)};
+    int position = 0;
+    for (const QString& group : CleanGroups(groups))
+        statements << QStringLiteral("INSERT INTO PersonGroup (Contactnr, Position, Name) VALUES (%1, %2, %3)")
+                          .arg(Number(contactnr))
+                          .arg(++position)
+                          .arg(Literal(group));
+    return statements;
+}
+
+QStringList DetailStatements(qint16 contactnr, const std::optional<MonthDay>& birthday, const QString& organisation,
+                             const QString& title, const QByteArray& photo);
+
+} // namespace
+
 QStringList WriteStatements(qint16 contactnr, const std::optional<MonthDay>& birthday, const QString& organisation,
-                            const QString& title, const QByteArray& photo)
+                            const QString& title, const QByteArray& photo, const QStringList& groups)
+{
+    return DetailStatements(contactnr, birthday, organisation, title, photo) + GroupStatements(contactnr, groups);
+}
+
+QStringList CleanGroups(const QStringList& groups)
+{
+    QStringList clean;
+    for (const QString& group : groups) {
+        const QString name = group.simplified();
+        if (!name.isEmpty() && !clean.contains(name, Qt::CaseInsensitive))
+            clean << name;
+    }
+    return clean;
+}
+
+QStringList ParseGroups(const QString& text)
+{
+    return CleanGroups(text.split(QLatin1Char(',')));
+}
+
+QString GroupsText(const QStringList& groups)
+{
+    return groups.join(QStringLiteral(", "));
+}
+
+std::vector<GroupUse> Groups(Engine::Connection& connection)
+{
+    std::vector<GroupUse> groups;
+    if (!GroupTableThere(connection))
+        return groups;
+    connection.ForEachRow(QStringLiteral("SELECT Name, COUNT(*) FROM PersonGroup GROUP BY Name"),
+                          [&groups](const Engine::Connection::Row& row) {
+                              groups.push_back({row.Text(0), row.Int(1)});
+                          });
+    std::sort(groups.begin(), groups.end(), [](const GroupUse& a, const GroupUse& b) {
+        return QString::localeAwareCompare(a.name, b.name) < 0;
+    });
+    return groups;
+}
+
+QSet<qint16> GroupMembers(Engine::Connection& connection, const QString& group)
+{
+    QSet<qint16> members;
+    if (!GroupTableThere(connection))
+        return members;
+    connection.ForEachRow(QStringLiteral("SELECT Contactnr FROM PersonGroup WHERE Name = ") + Literal(group),
+                          [&members](const Engine::Connection::Row& row) {
+                              members.insert(static_cast<qint16>(row.Int(0)));
+                          });
+    return members;
+}
+
+QStringList RenameGroupStatements(const QString& from, const QString& to)
+{
+    const QString name = to.simplified();
+    return {QStringLiteral("DELETE FROM PersonGroup WHERE Name = %1 AND Contactnr IN "
+                           "(SELECT Contactnr FROM PersonGroup WHERE Name = %2 COLLATE NOCASE AND Name <> %1)")
+                .arg(Literal(from), Literal(name)),
+            QStringLiteral("UPDATE PersonGroup SET Name = %1 WHERE Name = %2").arg(Literal(name), Literal(from))};
+}
+
+QStringList RemoveGroupStatements(const QString& group)
+{
+    return {QStringLiteral("DELETE FROM PersonGroup WHERE Name = ") + Literal(group)};
+}
+
+namespace {
+
+QStringList DetailStatements(qint16 contactnr, const std::optional<MonthDay>& birthday, const QString& organisation,
+                             const QString& title, const QByteArray& photo)
 {
     const QString where = QStringLiteral(" WHERE Contactnr = ") + Number(contactnr);
     const QString set = QStringLiteral("UPDATE PersonDetail SET Birthday = ") +
@@ -225,6 +427,8 @@ QStringList WriteStatements(qint16 contactnr, const std::optional<MonthDay>& bir
                 QLatin1Char(')'),
             set};
 }
+
+} // namespace
 
 QStringList KeepCardStatements(qint16 contactnr, const QByteArray& card)
 {

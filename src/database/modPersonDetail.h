@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QHash>
 #include <QLocale>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,8 @@
 namespace modPersonDetail {
 
 constexpr const char* TableName = "PersonDetail";
+// The groups a person belongs to (vCard's CATEGORIES), one row a group, in the card's order.
+constexpr const char* GroupTableName = "PersonGroup";
 
 // A day of the year without a year; 29 February is one.
 struct MonthDay
@@ -55,6 +58,7 @@ struct Detail
     QString title;
     QByteArray photo; // image file bytes
     QByteArray card;  // the card the person came from, or its last state on the server
+    QStringList groups; // in the person's order; read from PersonGroup
 };
 
 // The statements that make the table and its triggers (each does nothing when already there).
@@ -86,9 +90,33 @@ QHash<qint16, std::pair<QString, QString>> OrganisationsAndTitles(Engine::Connec
 QHash<qint16, QByteArray> Cards(Engine::Connection& connection);
 
 // The statements that store the fields the person edits (the kept card stays as it is).
-// A person without any of them keeps a row only while it has a kept card.
+// A person without any of them keeps a row only while it has a kept card. The groups
+// replace the person's groups (CleanGroups first).
 QStringList WriteStatements(qint16 contactnr, const std::optional<MonthDay>& birthday, const QString& organisation,
-                            const QString& title, const QByteArray& photo);
+                            const QString& title, const QByteArray& photo, const QStringList& groups);
+
+// ---- Groups ----
+
+// Group names as a person keeps them: trimmed, inner blanks and line breaks made single
+// blanks, empty ones and repeats (ignoring case) left out, the first spelling kept.
+QStringList CleanGroups(const QStringList& groups);
+// The groups typed in one box, parted by commas: "Family, Friends".
+QStringList ParseGroups(const QString& text);
+QString GroupsText(const QStringList& groups);
+
+struct GroupUse
+{
+    QString name;
+    int persons = 0;
+};
+// Every group in use with the number of its persons, in the language's alphabetical order.
+std::vector<GroupUse> Groups(Engine::Connection& connection);
+// The persons of a group.
+QSet<qint16> GroupMembers(Engine::Connection& connection, const QString& group);
+// The statements that give every person of a group another name for it (a person
+// already in a group of that name keeps one), and that take a group from everybody.
+QStringList RenameGroupStatements(const QString& from, const QString& to);
+QStringList RemoveGroupStatements(const QString& group);
 // The statements that keep the card the person came from.
 QStringList KeepCardStatements(qint16 contactnr, const QByteArray& card);
 

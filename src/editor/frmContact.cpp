@@ -4,6 +4,7 @@
 
 #include "editor/modPhoto.h"
 
+#include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
 #include "mainwindow/Logo.h"
@@ -18,6 +19,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCompleter>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -93,6 +95,36 @@ bool IsEnterKey(const QKeyEvent* key)
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
 
+// Completes the last of the groups typed, parted by commas, from the groups in use.
+class GroupCompleter : public QCompleter
+{
+public:
+    GroupCompleter(const QStringList& groups, QLineEdit* box) : QCompleter(groups, box)
+    {
+        setCaseSensitivity(Qt::CaseInsensitive);
+        setFilterMode(Qt::MatchStartsWith);
+        setWidget(box);
+        // Replaces only the word being typed; the groups before it stay.
+        connect(this, qOverload<const QString&>(&QCompleter::activated), box, [box](const QString& group) {
+            const QString text = box->text().left(box->cursorPosition());
+            const qsizetype comma = text.lastIndexOf(QLatin1Char(','));
+            const QString before = comma < 0 ? QString() : text.left(comma + 1) + QLatin1Char(' ');
+            box->setText(before + group + QStringLiteral(", ") + box->text().mid(box->cursorPosition()).trimmed());
+            box->setCursorPosition(static_cast<int>(before.size() + group.size() + 2));
+        });
+        connect(box, &QLineEdit::textEdited, this, [this, box] {
+            const QString text = box->text().left(box->cursorPosition());
+            const QString word = text.mid(text.lastIndexOf(QLatin1Char(',')) + 1).trimmed();
+            if (word.isEmpty()) {
+                popup()->hide();
+                return;
+            }
+            setCompletionPrefix(word);
+            complete();
+        });
+    }
+};
+
 } // namespace
 
 frmContact::frmContact(Mode mode, frmMain& mainWindow) : QDialog(&mainWindow), m_mode(mode), m_main(mainWindow)
@@ -146,6 +178,10 @@ void frmContact::createControls()
     auto* work = new QFormLayout(fraWork);
     work->addRow(lblOrganisation, txtOrganisation);
     work->addRow(lblTitle, txtTitle);
+
+    fraGroups = Named(new QGroupBox(this), "fraGroups");
+    txtGroups = Named(new QLineEdit(fraGroups), "txtGroups");
+    (new QVBoxLayout(fraGroups))->addWidget(txtGroups);
 
     fraPhoto = Named(new QGroupBox(this), "fraPhoto");
     imgPhoto = Named(new QLabel(fraPhoto), "imgPhoto");
@@ -201,7 +237,10 @@ void frmContact::createControls()
     auto* grid = new QGridLayout(this);
     grid->addWidget(fraFullname, 0, 0);
     grid->addWidget(fraDateofbirth, 0, 1);
-    grid->addWidget(fraWork, 1, 0);
+    auto* workAndGroups = new QVBoxLayout;
+    workAndGroups->addWidget(fraWork);
+    workAndGroups->addWidget(fraGroups);
+    grid->addLayout(workAndGroups, 1, 0);
     grid->addWidget(fraPhoto, 1, 1);
     grid->addWidget(fraAddress, 2, 0);
     grid->addWidget(fraNumber, 2, 1);
@@ -225,7 +264,7 @@ void frmContact::createControls()
 void frmContact::setTabOrder()
 {
     // Tab reads the left column top to bottom, then the right one, then the buttons.
-    const QList<QWidget*> order{txtFullname,    txtOrganisation, txtTitle,       txtAddress,     txtNote,
+    const QList<QWidget*> order{txtFullname,    txtOrganisation, txtTitle,       txtGroups,      txtAddress,     txtNote,
                                 txtDateofbirth, chkNoYear,       cmdPhotoChoose, cmdPhotoRemove, lvwPhone,
                                 cmdPhoneAdd,    cmdPhoneEdit,    cmdPhoneRemove, cmdPhoneUp,     cmdPhoneDown,
                                 lvwEmail,       cmdEmailAdd,     cmdEmailEdit,   cmdEmailRemove, cmdEmailUp,
@@ -388,6 +427,8 @@ void frmContact::LoadLanguage()
     fraWork->setTitle(T(QStringLiteral("Work")));
     lblOrganisation->setText(T(QStringLiteral("Organisation")) + QLatin1Char(':'));
     lblTitle->setText(T(QStringLiteral("Title")) + QLatin1Char(':'));
+    fraGroups->setTitle(T(QStringLiteral("Groups")));
+    txtGroups->setPlaceholderText(T(QStringLiteral("Parted by commas")));
     fraPhoto->setTitle(T(QStringLiteral("Photo")));
     cmdPhotoChoose->setText(T(QStringLiteral("Choose")) + QStringLiteral("..."));
     cmdPhotoRemove->setText(T(QStringLiteral("Remove")));
@@ -431,6 +472,10 @@ bool frmContact::Load()
     m_dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
     lblDateFormat->setText(QLatin1Char('(') + m_dateFormat + QLatin1Char(')'));
     modWidgets::PrepareDateBox(txtDateofbirth, modContact::DateMask(m_dateFormat));
+    QStringList groups;
+    for (const modPersonDetail::GroupUse& group : modPersonDetail::Groups(modDatabase::DatabaseConnection()))
+        groups << group.name;
+    new GroupCompleter(groups, txtGroups);
     if (m_mode == Mode::Edit) {
         m_contactnr = m_main.CurrentContactnr();
         if (!m_contactnr)
@@ -460,6 +505,7 @@ void frmContact::loadPerson(const modList::PersonDetails& person)
     }
     txtOrganisation->setText(person.organisation);
     txtTitle->setText(person.title);
+    txtGroups->setText(modPersonDetail::GroupsText(person.groups));
     m_photo = person.photo;
     txtAddress->setPlainText(person.address);
     for (const modList::ListEntry& phone : person.phones)
@@ -747,6 +793,7 @@ modContact::Contact frmContact::contents(const QString& monthDayYear,
     contact.birthday = birthday;
     contact.organisation = txtOrganisation->text();
     contact.title = txtTitle->text();
+    contact.groups = modPersonDetail::ParseGroups(txtGroups->text());
     contact.photo = m_photo;
     contact.address = txtAddress->toPlainText();
     contact.note = txtNote->toPlainText();

@@ -70,6 +70,8 @@ public:
     QLineEdit* txtOrganisation = nullptr;
     QLabel* lblTitle = nullptr;
     QLineEdit* txtTitle = nullptr;
+    QGroupBox* fraGroups = nullptr;
+    QLineEdit* txtGroups = nullptr; // the groups parted by commas, completed from the groups in use
     QGroupBox* fraPhoto = nullptr;
     QLabel* imgPhoto = nullptr;
     QPushButton* cmdPhotoChoose = nullptr;

@@ -283,7 +283,8 @@ void AppendDetail(QStringList& statements, qint16 contactnr, const Contact& cont
 {
     statements << modPersonDetail::WriteStatements(contactnr, contact.birthday,
                                                    modMain::CleanText(contact.organisation, false),
-                                                   modMain::CleanText(contact.title, false), contact.photo);
+                                                   modMain::CleanText(contact.title, false), contact.photo,
+                                                   contact.groups);
 }
 
 void Run(const QStringList& statements)

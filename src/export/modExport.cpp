@@ -468,7 +468,9 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         person.phones = phones.take(person.contactnr);
         person.emails = emails.take(person.contactnr);
         if (const auto detail = details.constFind(person.contactnr); detail != details.constEnd()) {
-            person.detailsKnown = true;
+            // A person in groups without any other detail has no row of its own.
+            person.detailsKnown = detail->exists;
+            person.groups = detail->groups;
             person.birthday = detail->birthday;
             person.organisation = detail->organisation;
             person.title = detail->title;

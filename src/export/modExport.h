@@ -77,6 +77,7 @@ struct ExportedPerson
     QString title;
     QByteArray photo; // with Selection::cards only
     QByteArray card;  // the card the person came from; with Selection::cards only
+    QStringList groups;
 };
 
 // "WHERE Person.Contactnr IN(12, 3, 40) "

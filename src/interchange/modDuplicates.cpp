@@ -414,7 +414,7 @@ QStringList AsItIs(Engine::Connection& connection, qint16 contactnr, bool stays)
     statements << InsertsOf(QStringLiteral("Phone"), contactnr) << InsertsOf(QStringLiteral("Email"), contactnr);
     const modPersonDetail::Detail detail = modPersonDetail::Read(connection, contactnr);
     statements << modPersonDetail::WriteStatements(contactnr, detail.birthday, detail.organisation, detail.title,
-                                                   detail.photo);
+                                                   detail.photo, detail.groups);
     if (!detail.card.isEmpty())
         statements << modPersonDetail::KeepCardStatements(contactnr, detail.card);
     return statements;

@@ -205,6 +205,18 @@ QString EntryKey(const QString& value, bool phone)
     return value.toCaseFolded();
 }
 
+bool SameGroups(const QStringList& a, const QStringList& b)
+{
+    const auto folded = [](const QStringList& groups) {
+        QStringList list;
+        for (const QString& group : modPersonDetail::CleanGroups(groups))
+            list << group.toCaseFolded();
+        list.sort();
+        return list;
+    };
+    return folded(a) == folded(b);
+}
+
 bool SameText(const QString& a, const QString& b)
 {
     return Normalised(a) == Normalised(b);
@@ -214,7 +226,7 @@ bool Same(const modVcard::Person& a, const modVcard::Person& b)
 {
     const bool details = !a.detailsKnown || !b.detailsKnown ||
                          (a.birthday == b.birthday && SameText(a.organisation, b.organisation) &&
-                          SameText(a.title, b.title) && a.photo == b.photo);
+                          SameText(a.title, b.title) && a.photo == b.photo && SameGroups(a.groups, b.groups));
     return details && modMain::TrimBlanks(a.name) == modMain::TrimBlanks(b.name) && a.dateOfBirth == b.dateOfBirth &&
            SameText(a.address, b.address) && SameText(a.note, b.note) && SameEntries(a.phones, b.phones, true) &&
            SameEntries(a.emails, b.emails, false);
@@ -251,11 +263,13 @@ modContact::Contact MergedSince(const modVcard::Person& base, const modVcard::Pe
         contact.organisation = there.organisation;
         contact.title = there.title;
         contact.photo = there.photo;
+        contact.groups = there.groups;
     } else {
         contact.birthday = here.birthday == base.birthday ? there.birthday : here.birthday;
         contact.organisation = pick(base.organisation, here.organisation, there.organisation, T("Organisation"), false);
         contact.title = pick(base.title, here.title, there.title, T("Title"), false);
         contact.photo = here.photo == base.photo ? there.photo : here.photo;
+        contact.groups = SameGroups(here.groups, base.groups) ? there.groups : here.groups;
     }
     if (!contact.dateOfBirth.isEmpty())
         contact.birthday.reset();
@@ -326,6 +340,7 @@ modVcard::Person ReadPerson(qint16 contactnr)
     person.organisation = detail.organisation;
     person.title = detail.title;
     person.photo = detail.photo;
+    person.groups = detail.groups;
     return person;
 }
 
@@ -344,6 +359,8 @@ modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person&
     contact.organisation = kept.organisation.isEmpty() ? other.organisation : kept.organisation;
     contact.title = kept.title.isEmpty() ? other.title : kept.title;
     contact.photo = kept.photo.isEmpty() ? other.photo : kept.photo;
+    // A person merged is in the groups of both.
+    contact.groups = modPersonDetail::CleanGroups(kept.groups + other.groups);
 
     std::vector<modExport::Entry> phones = kept.phones;
     std::vector<modExport::Entry> emails = kept.emails;
@@ -401,6 +418,7 @@ modContact::Contact ToContact(const modVcard::Person& person)
     contact.organisation = person.organisation;
     contact.title = person.title;
     contact.photo = person.photo;
+    contact.groups = person.groups;
     return contact;
 }
 

@@ -28,6 +28,8 @@ modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person&
 QString EntryKey(const QString& value, bool phone);
 // Whether two texts of a field say the same: line ends and the blanks around ignored.
 bool SameText(const QString& a, const QString& b);
+// The same groups in any order, ignoring case.
+bool SameGroups(const QStringList& a, const QStringList& b);
 // Whether two persons show the same: every field, and numbers and e-mail addresses in
 // their order with descriptions that say the same in any language.
 bool Same(const modVcard::Person& a, const modVcard::Person& here);

@@ -994,6 +994,10 @@ std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QSt
         } else if (name == QLatin1String("PHOTO")) {
             if (!older && person.photo.isEmpty())
                 person.photo = PhotoOf(property);
+        } else if (name == QLatin1String("CATEGORIES")) {
+            // Older versions kept no groups: for them the card keeps its own.
+            if (!older)
+                person.groups << SplitValue(property.value, QLatin1Char(','));
         } else if (name == QLatin1String("NICKNAME")) {
             QStringList nicknames;
             for (const QString& nickname : SplitValue(property.value, QLatin1Char(',')))
@@ -1006,6 +1010,7 @@ std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QSt
                 extra(T("Website"), Text(property).simplified());
         }
     }
+    person.groups = modPersonDetail::CleanGroups(person.groups);
     if (!addresses.empty())
         person.address = JoinBlocks(addresses);
     else if (!labels.empty())
@@ -1085,6 +1090,8 @@ void WriteCard(const modExport::ExportedPerson& person, const modExport::Details
         put(QStringLiteral("ORG:") + Escape(person.organisation));
     if (details.organisation && !person.title.isEmpty())
         put(QStringLiteral("TITLE:") + Escape(person.title));
+    if (!person.groups.isEmpty())
+        put(CategoriesLine(person.groups));
     if (details.dateofbirth && person.dateOfBirth) {
         const QDate& date = *person.dateOfBirth;
         put(QStringLiteral("BDAY:%1-%2-%3")
@@ -1140,6 +1147,14 @@ void WriteCard(const modExport::ExportedPerson& person, const modExport::Details
     put(QStringLiteral("END:VCARD"));
 }
 
+QString CategoriesLine(const QStringList& groups)
+{
+    QStringList values;
+    for (const QString& group : groups)
+        values << Escape(group);
+    return QStringLiteral("CATEGORIES:") + values.join(QLatin1Char(','));
+}
+
 QString BirthdayLine(const modPersonDetail::MonthDay& birthday)
 {
     // 3.0 has no form of its own for a date without a year; the 4.0 form is what
@@ -1163,6 +1178,7 @@ Person FromExported(const modExport::ExportedPerson& exported)
     person.organisation = exported.organisation;
     person.title = exported.title;
     person.photo = exported.photo;
+    person.groups = exported.groups;
     person.detailsKnown = exported.detailsKnown;
     return person;
 }

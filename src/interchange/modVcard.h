@@ -114,6 +114,7 @@ struct Person
     QString organisation;
     QString title;
     QByteArray photo; // an image the card holds inline, as its file's bytes
+    QStringList groups; // CATEGORIES, in the card's order
     // False for a person stored before this version knew those four fields: it has
     // none of them, yet its cards may, and they count as unchanged.
     bool detailsKnown = true;
@@ -191,6 +192,8 @@ void WriteCard(const modExport::ExportedPerson& person, const modExport::Details
                const modExport::LineSink& write);
 // The BDAY line of a birthday without a year: "BDAY:--0414".
 QString BirthdayLine(const modPersonDetail::MonthDay& birthday);
+// "CATEGORIES:Family,Friends\, old", each group escaped.
+QString CategoriesLine(const QStringList& groups);
 // The person an export reads, as a card would bring it.
 Person FromExported(const modExport::ExportedPerson& exported);
 // Backslash escapes for a text value: \\ \, \; and \n for line breaks.

@@ -22,6 +22,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIcon>
@@ -143,6 +144,9 @@ void frmMain::createMenus()
     mnuFileImport = addMenuAction(mnuFile, "mnuFileImport", QStringLiteral("&Import..."));
     mnuFileSync = addMenuAction(mnuFile, "mnuFileSync", QStringLiteral("&Synchronisation..."));
     mnuFileSynchronise = addMenuAction(mnuFile, "mnuFileSynchronise", QStringLiteral("S&ynchronise"));
+    mnuFile->addSeparator();
+    mnuFileGroupRename = addMenuAction(mnuFile, "mnuFileGroupRename", QStringLiteral("Rename &group..."));
+    mnuFileGroupRemove = addMenuAction(mnuFile, "mnuFileGroupRemove", QStringLiteral("Remove g&roup..."));
     mnuFile->addSeparator();
     for (int i = 1; i <= 3; ++i) {
         QAction* recent = addMenuAction(mnuFile, "mnuFileRecent", QStringLiteral("Recent %1").arg(i));
@@ -276,6 +280,8 @@ void frmMain::createPanels()
 {
     fraQuickSearch = Named(new QGroupBox, "fraQuickSearch", m_client);
     txtQuickSearch = Named(new QLineEdit, "txtQuickSearch", fraQuickSearch);
+    cboGroup = Named(new QComboBox, "cboGroup", fraQuickSearch);
+    cboGroup->hide();
     txtQuickSearch->setClearButtonEnabled(false);
 
     fraList = Named(new QGroupBox, "fraList", m_client);
@@ -300,7 +306,11 @@ void frmMain::createPanels()
     imgPhoto = Named(new QLabel, "imgPhoto", m_client);
     imgPhoto->setAlignment(Qt::AlignCenter);
     imgPhoto->setFrameShape(QFrame::StyledPanel);
+    fraGroups = Named(new QGroupBox, "fraGroups", m_client);
+    txtGroups = Named(new QLineEdit, "txtGroups", fraGroups);
+    txtGroups->setReadOnly(true);
     fraWork->hide();
+    fraGroups->hide();
     imgPhoto->hide();
     fraAddress = Named(new QGroupBox, "fraAddress", m_client);
     txtAddress = Named(new QPlainTextEdit, "txtAddress", fraAddress);
@@ -402,6 +412,13 @@ void frmMain::placeControls()
     };
 
     const int quickGrowth = placeRow(fraQuickSearch, l.fraQuickSearch, txtQuickSearch, l.txtQuickSearch, belowToolbar);
+    if (!cboGroup->isHidden()) {
+        // The group filter shares the row with the quick search, at its end.
+        const QRect box = leftToRightGeometry(txtQuickSearch);
+        const int filter = qMin(box.width() / 2, cboGroup->sizeHint().width());
+        placeMirrored(txtQuickSearch, QRect(box.left(), box.top(), box.width() - filter - px(60), box.height()));
+        placeMirrored(cboGroup, QRect(box.right() + 1 - filter, box.top(), filter, box.height()));
+    }
     placeFilled(fraList, l.fraList, lvwMain, l.lvwMain, belowToolbar + quickGrowth, bottomLoss + quickGrowth);
     lvwMain->setColumnWidth(0, px(l.lvwMainColumn1));
 
@@ -439,6 +456,15 @@ void frmMain::placeControls()
                                                                     Qt::SmoothTransformation)));
         shift += px(rowStep) + workGrowth;
     }
+    if (m_groupsShown) {
+        // Below the date (and the organisation), the whole width of the details.
+        Rect groups = l.fraDateofbirth;
+        groups.top += rowStep;
+        Rect box = l.txtDateofbirth;
+        box.width = groups.width - 2 * box.left;
+        const int groupsGrowth = placeRow(fraGroups, groups, txtGroups, box, shift);
+        shift += px(rowStep) + groupsGrowth;
+    }
     placeFilled(fraAddress, l.fraAddress, txtAddress, l.txtAddress, shift, 0);
     placeFilled(fraNumber, l.fraNumber, lvwPhone, l.lvwPhone, shift, 0);
     lvwPhone->setColumnWidth(0, px(l.lvwPhoneColumn1));
@@ -446,6 +472,7 @@ void frmMain::placeControls()
     lvwEmail->setColumnWidth(0, px(l.lvwEmailColumn1));
     placeFilled(fraNote, l.fraNote, rtbNote, l.rtbNote, shift, shift - belowToolbar + bottomLoss);
     fraWork->raise();
+    fraGroups->raise();
     placeInfo(rect(l.fraInfo).translated(0, detailsShift), details.right() - px(l.fraInfo.left) + 1 - px(120));
     placeMirrored(imgLogo, rect(l.imgLogo).translated(0, detailsShift));
     const int logo = qMin(imgLogo->width(), imgLogo->height());
@@ -642,6 +669,11 @@ void frmMain::LoadLanguage()
         fraDetails->setTitle(T("Details"));
     fraDateofbirth->setTitle(T("Date of birth"));
     fraWork->setTitle(T("Organisation"));
+    fraGroups->setTitle(T("Groups"));
+    mnuFileGroupRename->setText(T("Rename &group") + dots);
+    mnuFileGroupRemove->setText(T("Remove g&roup") + dots);
+    if (cboGroup->count() > 0)
+        cboGroup->setItemText(0, T("All"));
     fraAddress->setTitle(T("Address"));
     fraNumber->setTitle(T("Numbers"));
     fraEmail->setTitle(T("E-mail"));

@@ -27,6 +27,7 @@ class QStatusBar;
 class QTextBrowser;
 class QTimer;
 class QToolBar;
+class QComboBox;
 class QTreeView;
 class QTreeWidget;
 
@@ -138,6 +139,15 @@ private:
     void ShowPersonArgument();
 
     void quickSearchChanged();
+    // The group list of the filter, read again after every change of the persons; the
+    // group chosen stays chosen while it is there.
+    void refreshGroups();
+    QString chosenGroup() const;
+    // Database > Rename group, Remove group: for everybody in the group, after a question
+    // that says how many persons change.
+    void renameGroupCommand();
+    void removeGroupCommand();
+    std::optional<QString> chooseGroup(const QString& title);
     void contactClicked();
     void editCurrentPerson();
     void copyToClipboard(const QString& text);
@@ -161,6 +171,7 @@ private:
     bool m_firstSteps = false;
     // The shown person's organisation and title row, and photo, when it has them.
     bool m_workShown = false;
+    bool m_groupsShown = false;
     QImage m_photo;
 
 public:
@@ -183,6 +194,8 @@ public:
     QAction* mnuPersonEdit = nullptr;
     QAction* mnuPersonRemove = nullptr;
     QAction* mnuPersonDuplicates = nullptr;
+    QAction* mnuFileGroupRename = nullptr;
+    QAction* mnuFileGroupRemove = nullptr;
     QMenu* mnuAction = nullptr;
     QAction* mnuActionExport = nullptr;
     QAction* mnuActionSearch = nullptr;
@@ -229,6 +242,7 @@ public:
 
     QGroupBox* fraQuickSearch = nullptr;
     QLineEdit* txtQuickSearch = nullptr;
+    QComboBox* cboGroup = nullptr; // "All", then every group in use; shown while there are groups
     QGroupBox* fraList = nullptr;
     QTreeView* lvwMain = nullptr;
     QGroupBox* fraDetails = nullptr;
@@ -239,6 +253,8 @@ public:
     QGroupBox* fraWork = nullptr; // the organisation and job title
     QLineEdit* txtWork = nullptr;
     QLabel* imgPhoto = nullptr;
+    QGroupBox* fraGroups = nullptr; // the person's groups, shown while it has any
+    QLineEdit* txtGroups = nullptr;
     QGroupBox* fraAddress = nullptr;
     QPlainTextEdit* txtAddress = nullptr;
     QGroupBox* fraNumber = nullptr;

@@ -23,6 +23,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
@@ -101,6 +102,9 @@ void frmMain::connectCommands()
     connect(mnuFileCopy, &QAction::triggered, this, &frmMain::CopyDatabaseCommand);
     connect(mnuFileEmail, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSendDatabase")); });
     connect(mnuFileImport, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmImport")); });
+    connect(mnuFileGroupRename, &QAction::triggered, this, &frmMain::renameGroupCommand);
+    connect(mnuFileGroupRemove, &QAction::triggered, this, &frmMain::removeGroupCommand);
+    connect(cboGroup, &QComboBox::currentIndexChanged, this, [this] { FillContactList(); });
     connect(mnuFileSync, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSync")); });
     for (QAction* synchronise : {mnuFileSynchronise, toolbarButton(QStringLiteral("Synchronise"))})
         connect(synchronise, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSynchronise")); });
@@ -226,8 +230,10 @@ void frmMain::FillContactList()
     const bool pressed = SearchPressed();
     modList::ContactList list;
     try {
-        list = modList::QueryContactList(modList::ListQuery::WithCurrentSearch(txtQuickSearch->text(), pressed),
-                                         m_personNames);
+        refreshGroups();
+        modList::ListQuery query = modList::ListQuery::WithCurrentSearch(txtQuickSearch->text(), pressed);
+        query.group = chosenGroup();
+        list = modList::QueryContactList(query, m_personNames);
     } catch (const Engine::EngineError& error) {
         m_contacts->clear();
         staMainCount->clear();
@@ -249,6 +255,108 @@ void frmMain::FillContactList()
         lvwMain->scrollTo(m_contacts->index(0, 0));
         ShowPerson(m_contacts->contact(0).contactnr);
     }
+}
+
+namespace {
+
+void RunInTransaction(const QStringList& statements)
+{
+    Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
+    for (const QString& statement : statements)
+        modSql::ExecuteSql(statement);
+    transaction.Commit();
+}
+
+} // namespace
+
+void frmMain::refreshGroups()
+{
+    const QString chosen = chosenGroup();
+    const std::vector<modPersonDetail::GroupUse> groups =
+        modDatabase::IsDatabaseOpen() ? modPersonDetail::Groups(modDatabase::DatabaseConnection())
+                                      : std::vector<modPersonDetail::GroupUse>();
+    QStringList names;
+    for (const modPersonDetail::GroupUse& group : groups)
+        names << group.name;
+    QStringList shown;
+    for (int i = 1; i < cboGroup->count(); ++i)
+        shown << cboGroup->itemData(i).toString();
+    const bool hadGroups = !cboGroup->isHidden();
+    if (names != shown || cboGroup->count() == 0) {
+        const QSignalBlocker quiet(cboGroup);
+        cboGroup->clear();
+        cboGroup->addItem(T("All"), QString());
+        for (const QString& name : names)
+            cboGroup->addItem(name, name);
+        cboGroup->setCurrentIndex(qMax(0, cboGroup->findData(chosen)));
+    }
+    cboGroup->setHidden(names.isEmpty());
+    if (hadGroups != names.isEmpty())
+        return;
+    placeControls();
+}
+
+QString frmMain::chosenGroup() const
+{
+    return cboGroup->currentIndex() > 0 ? cboGroup->currentData().toString() : QString();
+}
+
+std::optional<QString> frmMain::chooseGroup(const QString& title)
+{
+    QStringList names;
+    for (int i = 1; i < cboGroup->count(); ++i)
+        names << cboGroup->itemData(i).toString();
+    if (names.isEmpty()) {
+        Platform::inform(title, T("No person belongs to a group."), Platform::Icon::Information);
+        return std::nullopt;
+    }
+    return Platform::current().chooseItem(title, T("Group") + QLatin1Char(':'), names,
+                                          qMax(0, names.indexOf(chosenGroup())));
+}
+
+void frmMain::renameGroupCommand()
+{
+    const QString title = T("Rename group");
+    const std::optional<QString> group = chooseGroup(title);
+    if (!group)
+        return;
+    const std::optional<QString> typed = Platform::current().inputText(title, T("New name") + QLatin1Char(':'), *group);
+    if (!typed)
+        return;
+    const QString name = typed->simplified();
+    if (name.isEmpty() || name == *group)
+        return;
+    try {
+        const int persons = modPersonDetail::GroupMembers(modDatabase::DatabaseConnection(), *group).size();
+        if (!Platform::askYesNo(title, T("Rename the group \"%1\" to \"%2\" for %3 persons?").arg(*group, name, QString::number(persons))))
+            return;
+        RunInTransaction(modPersonDetail::RenameGroupStatements(*group, name));
+        if (chosenGroup() == *group) {
+            const QSignalBlocker quiet(cboGroup);
+            cboGroup->addItem(name, name);
+            cboGroup->setCurrentIndex(cboGroup->count() - 1);
+        }
+    } catch (const Engine::EngineError& error) {
+        modSql::ShowEngineError(error);
+    }
+    FillContactList();
+}
+
+void frmMain::removeGroupCommand()
+{
+    const QString title = T("Remove group");
+    const std::optional<QString> group = chooseGroup(title);
+    if (!group)
+        return;
+    try {
+        const int persons = modPersonDetail::GroupMembers(modDatabase::DatabaseConnection(), *group).size();
+        if (!Platform::askYesNo(title, T("Take %1 persons out of the group \"%2\"? The persons stay.").arg(QString::number(persons), *group)))
+            return;
+        RunInTransaction(modPersonDetail::RemoveGroupStatements(*group));
+    } catch (const Engine::EngineError& error) {
+        modSql::ShowEngineError(error);
+    }
+    FillContactList();
 }
 
 int frmMain::ListRowCount() const
@@ -337,6 +445,7 @@ void frmMain::SetDetailsVisible(bool visible)
          std::initializer_list<QWidget*>{fraDetails, fraDateofbirth, fraAddress, fraNumber, fraEmail, fraNote})
         frame->setVisible(visible);
     fraWork->setVisible(visible && m_workShown);
+    fraGroups->setVisible(visible && m_groupsShown);
     imgPhoto->setVisible(visible && m_workShown && !m_photo.isNull());
     fraInfo->setVisible(!visible);
     imgLogo->setVisible(!visible);
@@ -378,6 +487,9 @@ void frmMain::ShowPerson(qint16 contactnr)
     // A photo that cannot be read shows as none; the person keeps it all the same.
     m_photo = person->photo.isEmpty() ? QImage() : QImage::fromData(person->photo);
     m_workShown = !txtWork->text().isEmpty() || !m_photo.isNull();
+    txtGroups->setText(modPersonDetail::GroupsText(person->groups));
+    txtGroups->setCursorPosition(0);
+    m_groupsShown = !person->groups.isEmpty();
     placeControls();
     txtAddress->setPlainText(person->address);
     FillEntries(lvwPhone, person->phones);
@@ -762,6 +874,7 @@ void frmMain::RemovePersonCommand()
 void frmMain::setDatabaseCommandsEnabled(bool enabled)
 {
     for (QAction* action : {mnuFileClose, mnuFileCopy, mnuFileEmail, mnuFileImport, mnuFileSync, mnuFileSynchronise,
+                            mnuFileGroupRename, mnuFileGroupRemove,
                             toolbarButton(QStringLiteral("Synchronise")), mnuAction->menuAction()})
         action->setEnabled(enabled);
     fraQuickSearch->setEnabled(enabled);

@@ -344,6 +344,7 @@ ContactList QueryContactList(const ListQuery& query, PersonNames& names)
     const std::vector<ContactRow>& all = names.All(modDatabase::DatabaseConnection());
     list.numberOfPersons = static_cast<int>(all.size());
     list.rows = query.quickSearch.isEmpty() ? all : names.Matching(query.quickSearch);
+    KeepGroup(list.rows, query.group);
     return list;
 }
 
@@ -370,7 +371,18 @@ ContactList QueryContactList(const ListQuery& asked)
     Engine::Recordset count = modSql::OpenRecordset(CountSql());
     if (!count.Eof())
         list.numberOfPersons = count.Fields(QStringLiteral("NumberOfPersons")).toInt();
+    KeepGroup(list.rows, query.group);
     return list;
+}
+
+void KeepGroup(std::vector<ContactRow>& rows, const QString& group)
+{
+    if (group.isEmpty())
+        return;
+    const QSet<qint16> members = modPersonDetail::GroupMembers(modDatabase::DatabaseConnection(), group);
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [&members](const ContactRow& row) { return !members.contains(row.contactnr); }),
+               rows.end());
 }
 
 QString CountText(const ContactList& list)
@@ -445,6 +457,7 @@ std::optional<PersonDetails> LoadPerson(qint16 contactnr)
     details.organisation = detail.organisation.trimmed();
     details.title = detail.title.trimmed();
     details.photo = detail.photo;
+    details.groups = detail.groups;
     return details;
 }
 

@@ -35,6 +35,8 @@ struct ListQuery
     bool emailSearchActive = false;
     // The file keeps organisations (modPersonDetail): the quick search looks at them too.
     bool organisations = false;
+    // The group the list is narrowed to, on top of the quick search and the search; "" for all.
+    QString group;
 
     // The box text and button state together with the search in force.
     static ListQuery WithCurrentSearch(const QString& quickSearch, bool searchPressed);
@@ -120,6 +122,8 @@ std::vector<qint16> PhoneSearchMatches(const ListQuery& query);
 ContactList QueryContactList(const ListQuery& query);
 // The same list, with the quick search outside search mode answered from names.
 ContactList QueryContactList(const ListQuery& query, PersonNames& names);
+// The rows of persons in the group; all rows for no group.
+void KeepGroup(std::vector<ContactRow>& rows, const QString& group);
 // The status-bar count: list rows "/" persons in the database ("12/40").
 QString CountText(const ContactList& list);
 
@@ -156,6 +160,7 @@ struct PersonDetails
     QString organisation;
     QString title;
     QByteArray photo;
+    QStringList groups;
 };
 // A birthday without a year as the chosen language writes a day: "April 14", "14. April".
 QString BirthdayText(const modPersonDetail::MonthDay& birthday);

@@ -87,6 +87,19 @@ public:
     // Asks for a password (shown masked); nothing when the user cancels. Where no one
     // can answer, nobody is asked.
     virtual std::optional<QString> password(const QString& /*title*/, const QString& /*text*/) { return std::nullopt; }
+    // One of the items, chosen from a list (the one at current shown first); nothing when
+    // the user cancels.
+    virtual std::optional<QString> chooseItem(const QString& /*title*/, const QString& /*text*/,
+                                              const QStringList& /*items*/, int /*current*/)
+    {
+        return std::nullopt;
+    }
+    // A line of text, starting from initial; nothing when the user cancels.
+    virtual std::optional<QString> inputText(const QString& /*title*/, const QString& /*text*/,
+                                             const QString& /*initial*/)
+    {
+        return std::nullopt;
+    }
 };
 
 // The process-wide implementation; install() takes no ownership.

@@ -74,6 +74,21 @@ std::optional<QString> QtPlatform::password(const QString& title, const QString&
     return ok ? std::optional<QString>(answer) : std::nullopt;
 }
 
+std::optional<QString> QtPlatform::chooseItem(const QString& title, const QString& text, const QStringList& items,
+                                              int current)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getItem(ActiveWindow(), title, text, items, current, false, &ok);
+    return ok ? std::optional<QString>(answer) : std::nullopt;
+}
+
+std::optional<QString> QtPlatform::inputText(const QString& title, const QString& text, const QString& initial)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(ActiveWindow(), title, text, QLineEdit::Normal, initial, &ok);
+    return ok ? std::optional<QString>(answer) : std::nullopt;
+}
+
 QString QtPlatform::openFileName(const QString& title, const QString& filter, const QString& directory)
 {
     return QFileDialog::getOpenFileName(ActiveWindow(), title, directory, Platform::qtFilter(filter));

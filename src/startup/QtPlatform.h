@@ -31,6 +31,9 @@ public:
     Platform::MailResult sendMail(const Platform::Mail& mail) override;
     int countPrinters() override;
     std::optional<QString> password(const QString& title, const QString& text) override;
+    std::optional<QString> chooseItem(const QString& title, const QString& text, const QStringList& items,
+                                      int current) override;
+    std::optional<QString> inputText(const QString& title, const QString& text, const QString& initial) override;
 
     // Shows a process's first window as the process that started it asked.
     static void ShowFirstWindow(QWidget& window);

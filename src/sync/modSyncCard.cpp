@@ -352,6 +352,32 @@ void UpdateText(Work& work, const char* name, const QString& before, const QStri
                          {QString::fromLatin1(name) + QLatin1Char(':') + value});
 }
 
+// Groups changed here replace the card's CATEGORIES lines with one; the same groups in
+// another order or case leave them as they are.
+void UpdateGroups(Work& work, const QStringList& before, const QStringList& now)
+{
+    if (modMerge::SameGroups(before, now))
+        return;
+    std::vector<int> lines;
+    for (int i = 0; i < work.Count(); ++i)
+        if (work.At(i).name == QLatin1String("CATEGORIES") && !work.IsGone(i))
+            lines.push_back(i);
+    const QString value = modVcard::CategoriesLine(now).section(QLatin1Char(':'), 1);
+    if (!now.isEmpty() && lines.empty())
+        work.InsertAfter(LastOf(work, {QStringLiteral("FN"), QStringLiteral("N"), QStringLiteral("ORG"),
+                                       QStringLiteral("TITLE")}),
+                         {modVcard::CategoriesLine(now)});
+    for (size_t n = 0; n < lines.size(); ++n) {
+        const int index = lines[n];
+        if (n == 0 && !now.isEmpty())
+            work.Replace(index, {work.HeaderWithout(index, {QStringLiteral("CHARSET"), QStringLiteral("ENCODING")},
+                                                    work.At(index).group) +
+                                 QLatin1Char(':') + value});
+        else
+            work.RemoveWithLabel(index);
+    }
+}
+
 // A photo set here replaces the card's photos; one removed here takes the card's inline
 // photos with it, while a photo the card names by address (never fetched) stays.
 void UpdatePhoto(Work& work, const QByteArray& before, const QByteArray& now)
@@ -660,6 +686,7 @@ QByteArray Updated(const QByteArray& serverCard, const modVcard::Person& now, co
         UpdateText(work, "ORG", before->organisation, now.organisation);
         UpdateText(work, "TITLE", before->title, now.title);
         UpdatePhoto(work, before->photo, now.photo);
+        UpdateGroups(work, before->groups, now.groups);
     } else if (now.dateOfBirth != before->dateOfBirth && (now.dateOfBirth || !before->birthday)) {
         UpdateBirthday(work, BirthdayValue(before->dateOfBirth, before->birthday),
                        BirthdayValue(now.dateOfBirth, std::nullopt));

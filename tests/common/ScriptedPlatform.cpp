@@ -33,6 +33,29 @@ std::optional<QString> ScriptedPlatform::password(const QString& title, const QS
     return answer.answer == Platform::Answer::Ok ? std::optional<QString>(answer.value) : std::nullopt;
 }
 
+void ScriptedPlatform::expectAnswer(const QString& kind, const std::optional<QString>& value)
+{
+    m_script.enqueue({kind, value ? Platform::Answer::Ok : Platform::Answer::Cancel, value.value_or(QString())});
+}
+
+std::optional<QString> ScriptedPlatform::answered(const Call& call)
+{
+    m_calls << call;
+    const Answer answer = take(call.kind, call.title + QStringLiteral(": ") + call.text);
+    return answer.answer == Platform::Answer::Ok ? std::optional<QString>(answer.value) : std::nullopt;
+}
+
+std::optional<QString> ScriptedPlatform::chooseItem(const QString& title, const QString& text,
+                                                    const QStringList& items, int /*current*/)
+{
+    return answered({"item", title, text, items, Platform::Icon::None, Platform::Buttons::OkCancel});
+}
+
+std::optional<QString> ScriptedPlatform::inputText(const QString& title, const QString& text, const QString& initial)
+{
+    return answered({"text", title, text, {initial}, Platform::Icon::None, Platform::Buttons::OkCancel});
+}
+
 QList<ScriptedPlatform::Call> ScriptedPlatform::callsOf(const QString& kind) const
 {
     QList<Call> result;

@@ -16,7 +16,8 @@ class ScriptedPlatform : public Platform::Interface
 public:
     struct Call
     {
-        QString kind;  // "message", "open", "save", "directory", "password", "url", "start", "sound", "mail"
+        // "message", "open", "save", "directory", "password", "item", "text", "url", "start", "sound", "mail"
+        QString kind;
         QString title; // for "start": "minimised" or "normal"
         QString text;
         QStringList arguments;
@@ -33,6 +34,10 @@ public:
     void expectDirectory(const QString& path) { m_script.enqueue({"directory", Platform::Answer::Ok, path}); }
     // Nothing: the user cancels.
     void expectPassword(const std::optional<QString>& password);
+    // The item chosen, the text typed; nothing: the user cancels. The items offered are
+    // kept as the call's arguments.
+    void expectItem(const std::optional<QString>& item) { expectAnswer(QStringLiteral("item"), item); }
+    void expectText(const std::optional<QString>& text) { expectAnswer(QStringLiteral("text"), text); }
     void setPrinterCount(int count) { m_printers = count; }
 
     // True when every scripted answer has been used.
@@ -54,8 +59,13 @@ public:
     Platform::MailResult sendMail(const Platform::Mail& mail) override;
     int countPrinters() override { return m_printers; }
     std::optional<QString> password(const QString& title, const QString& text) override;
+    std::optional<QString> chooseItem(const QString& title, const QString& text, const QStringList& items,
+                                      int current) override;
+    std::optional<QString> inputText(const QString& title, const QString& text, const QString& initial) override;
 
 private:
+    void expectAnswer(const QString& kind, const std::optional<QString>& value);
+    std::optional<QString> answered(const Call& call);
     struct Answer
     {
         QString kind;

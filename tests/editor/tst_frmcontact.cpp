@@ -126,7 +126,7 @@ private slots:
         QApplication::setActiveWindow(m_editor.get());
         QVERIFY(QTest::qWaitForWindowActive(m_editor.get()));
         const QList<QWidget*> columns{
-            m_editor->txtFullname,    m_editor->txtOrganisation, m_editor->txtTitle,       m_editor->txtAddress,
+            m_editor->txtFullname,    m_editor->txtOrganisation, m_editor->txtTitle, m_editor->txtGroups, m_editor->txtAddress,
             m_editor->txtNote,        m_editor->txtDateofbirth,  m_editor->chkNoYear,      m_editor->cmdPhotoChoose,
             m_editor->cmdPhotoRemove, m_editor->lvwPhone,        m_editor->cmdPhoneAdd,    m_editor->cmdPhoneEdit,
             m_editor->cmdPhoneRemove, m_editor->cmdPhoneUp,      m_editor->cmdPhoneDown,   m_editor->lvwEmail,

@@ -373,8 +373,9 @@ private slots:
         // Only our own triggers are there, made anew with our table.
         QCOMPARE(EngineTest::column(modSql::OpenRecordset("SELECT type || ' ' || name AS Name FROM sqlite_master "
                                                           "WHERE type IN ('trigger', 'view') ORDER BY name")),
-                 (QStringList{"trigger PersonDetailChange", "trigger PersonDetailRemove", "trigger PersonUidAdd",
-                              "trigger PersonUidChange", "trigger PersonUidRemove"}));
+                 (QStringList{"trigger PersonDetailChange", "trigger PersonDetailRemove", "trigger PersonGroupChange",
+                              "trigger PersonGroupRemove", "trigger PersonUidAdd", "trigger PersonUidChange",
+                              "trigger PersonUidRemove"}));
     }
 
     void brokenDatabaseFile_data()
