@@ -105,7 +105,7 @@ struct Contact
     QString organisation;
     QString title;
     QByteArray photo; // image file bytes, empty for none
-    QStringList groups;
+    QStringList groups{};
 };
 
 // The date of birth in a statement: a #month/day/year# literal, or Null.

@@ -2,9 +2,12 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "PersonMover.h"
 
+#include "database/modDatabase.h"
+#include "database/modPersonDetail.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/frmMain.h"
+#include "startup/Platform.h"
 
 #include <QAbstractButton>
 #include <QGridLayout>
@@ -133,6 +136,8 @@ PersonPicker PersonPicker::Create(const char* chosenName)
     picker.cmdRemoveAll = MoveButton("cmdRemoveAll", Qt::LeftArrow, true);
     picker.cmdSearchResult = new QPushButton;
     picker.cmdSearchResult->setObjectName(QStringLiteral("cmdSearchResult"));
+    picker.cmdAddGroup = new QPushButton;
+    picker.cmdAddGroup->setObjectName(QStringLiteral("cmdAddGroup"));
 
     auto* buttons = new QVBoxLayout;
     buttons->addStretch();
@@ -143,6 +148,7 @@ PersonPicker PersonPicker::Create(const char* chosenName)
     grid->addWidget(picker.lvwList, 0, 0);
     grid->addLayout(buttons, 0, 1);
     grid->addWidget(picker.lvwChosen, 0, 2);
+    grid->addWidget(picker.cmdAddGroup, 1, 0);
     grid->addWidget(picker.cmdSearchResult, 1, 2);
     return picker;
 }
@@ -151,11 +157,34 @@ void PersonPicker::LoadLanguage() const
 {
     fraPerson->setTitle(T("Person"));
     cmdSearchResult->setText(QStringLiteral("> ") + T("Search result") + QStringLiteral(" >"));
+    cmdAddGroup->setText(T("Add a group") + QStringLiteral("..."));
     const QString dash = QStringLiteral(" - ");
     cmdAddOne->setToolTip(T("Add") + dash + T("Selected person"));
     cmdAddAll->setToolTip(T("Add") + dash + T("All persons"));
     cmdRemoveOne->setToolTip(T("Remove") + dash + T("Selected person"));
     cmdRemoveAll->setToolTip(T("Remove") + dash + T("All persons"));
+}
+
+std::vector<qint16> PersonPicker::ChosenGroupContacts(const PersonListModel& notChosen) const
+{
+    const QString title = T("Add a group");
+    QStringList names;
+    for (const modPersonDetail::GroupUse& group : modPersonDetail::Groups(modDatabase::DatabaseConnection()))
+        names << group.name + QStringLiteral(" (") + QString::number(group.persons) + QLatin1Char(')');
+    if (names.isEmpty()) {
+        Platform::inform(title, T("No person belongs to a group."), Platform::Icon::Information);
+        return {};
+    }
+    const std::optional<QString> chosen = Platform::current().chooseItem(title, T("Group") + QLatin1Char(':'), names, 0);
+    if (!chosen || !names.contains(*chosen))
+        return {};
+    const QString group = chosen->left(chosen->lastIndexOf(QStringLiteral(" (")));
+    const QSet<qint16> members = modPersonDetail::GroupMembers(modDatabase::DatabaseConnection(), group);
+    std::vector<qint16> contactnrs;
+    for (const qint16 contactnr : notChosen.contactnrs())
+        if (members.contains(contactnr))
+            contactnrs.push_back(contactnr);
+    return contactnrs;
 }
 
 std::vector<qint16> PersonPicker::MainListContacts(const frmMain& mainWindow)

@@ -68,10 +68,14 @@ struct PersonPicker
     QToolButton* cmdRemoveOne = nullptr;
     QToolButton* cmdRemoveAll = nullptr;
     QPushButton* cmdSearchResult = nullptr;
+    QPushButton* cmdAddGroup = nullptr; // "Add a group...": every person of a group chosen
 
     // chosenName is the object name of the list of chosen persons.
     static PersonPicker Create(const char* chosenName);
     void LoadLanguage() const;
     // The main window's list in its order, for the search-result button.
     static std::vector<qint16> MainListContacts(const class frmMain& mainWindow);
+    // The persons of a group the user chooses, in the order of the list of persons not
+    // chosen yet; nothing when there is no group or the user cancels.
+    std::vector<qint16> ChosenGroupContacts(const PersonListModel& notChosen) const;
 };

@@ -84,6 +84,8 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
     connect(m_mover, &PersonMover::moved, this, &frmEmail::rebuildList);
     connect(cmdSearchResult, &QPushButton::clicked, this,
             [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
+    connect(m_picker.cmdAddGroup, &QPushButton::clicked, this,
+            [this] { m_mover->MoveToTarget(m_picker.ChosenGroupContacts(*m_mover->source())); });
     connect(optColon, &QRadioButton::clicked, this, &frmEmail::separatorChosen);
     connect(optSemicolon, &QRadioButton::clicked, this, &frmEmail::separatorChosen);
     connect(cmdCopy, &QPushButton::clicked, this, &frmEmail::copy);

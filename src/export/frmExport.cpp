@@ -124,6 +124,8 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     m_mover = new PersonMover({lvwList, lvwExport, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdOK}, this);
     connect(cmdSearchResult, &QPushButton::clicked, this,
             [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
+    connect(m_picker.cmdAddGroup, &QPushButton::clicked, this,
+            [this] { m_mover->MoveToTarget(m_picker.ChosenGroupContacts(*m_mover->source())); });
     connect(cmdOK, &QPushButton::clicked, this, &frmExport::ok);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 

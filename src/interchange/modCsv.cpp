@@ -195,7 +195,34 @@ struct Builder
         }
         card.properties.push_back(property);
     }
+    // A list property (CATEGORIES) of values escaped one by one.
+    void AddList(const char* name, const QStringList& values)
+    {
+        QStringList escaped;
+        for (const QString& value : values)
+            escaped << modVcard::Escape(value);
+        modVcard::Property property;
+        property.line = card.line;
+        property.name = QString::fromLatin1(name);
+        property.value = escaped.join(QLatin1Char(','));
+        card.properties.push_back(property);
+    }
 };
+
+// The groups of a cell: Outlook parts them with ";", Google with " ::: " and marks its own
+// labels ("* myContacts", "* starred") with "* ".
+QStringList GroupsOf(const QString& cell, Layout layout)
+{
+    QStringList groups;
+    const QStringList parts =
+        layout == Layout::Outlook ? cell.split(QLatin1Char(';')) : cell.split(MultiValue);
+    for (const QString& part : parts) {
+        const QString group = part.trimmed();
+        if (!group.startsWith(QLatin1String("* ")))
+            groups << group;
+    }
+    return modPersonDetail::CleanGroups(groups);
+}
 
 QString Cell(const Record& row, size_t column)
 {
@@ -562,6 +589,9 @@ Mapping LayoutMapping(const QStringList& header, Layout layout)
         {QStringLiteral("nickname"), Role::Nickname},
         {QStringLiteral("name prefix"), Role::NamePrefix},
         {QStringLiteral("name suffix"), Role::NameSuffix},
+        {QStringLiteral("labels"), Role::Groups},
+        {QStringLiteral("group membership"), Role::Groups},
+        {QStringLiteral("categories"), Role::Groups},
     };
     for (qsizetype i = 0; i < header.size(); ++i) {
         const QString lower = Lower(header.at(i));
@@ -896,6 +926,10 @@ modVcard::Card ToCard(const Record& row, const Mapping& mapping, const QString& 
         case Role::Nickname:
             builder.Add("NICKNAME", cell);
             break;
+        case Role::Groups:
+            if (const QStringList groups = GroupsOf(cell, layout); !groups.isEmpty())
+                builder.AddList("CATEGORIES", groups);
+            break;
         case Role::Ignore:
         case Role::PhoneLabel:
         case Role::EmailLabel:
@@ -1049,6 +1083,7 @@ QStringList RecordWriter::Header() const
                 header << column.first;
         if (m_details.dateofbirth)
             header << QStringLiteral("Birthday");
+        header << QStringLiteral("Categories");
         if (m_details.email)
             header << QStringLiteral("E-mail Address") << QStringLiteral("E-mail 2 Address")
                    << QStringLiteral("E-mail 3 Address");
@@ -1118,6 +1153,7 @@ QStringList RecordWriter::OutlookFields(const modExport::ExportedPerson& person)
         if (person.birthday && !person.dateOfBirth)
             kept.birthday = person.birthday->Stored();
     }
+    fields << person.groups.join(QStringLiteral(";"));
     if (m_details.email) {
         std::vector<modExport::Entry> readBack;
         for (size_t i = 0; i < OutlookEmails; ++i) {
@@ -1156,7 +1192,7 @@ QStringList RecordWriter::GoogleFields(const modExport::ExportedPerson& person) 
     }
     if (m_details.note)
         fields << person.note;
-    fields << QStringLiteral("* myContacts");
+    fields << (QStringList{QStringLiteral("* myContacts")} + person.groups).join(MultiValue);
     AddSlots(fields, m_details.email ? GoogleSlots(person.emails, m_details.emailDescription) : std::vector<Slot>(),
              m_emailColumns);
     AddSlots(fields, m_details.phone ? GoogleSlots(person.phones, m_details.phoneDescription) : std::vector<Slot>(),

@@ -187,6 +187,7 @@ enum class Role
     Nickname,   // kept in the note: a person has no field of its own for it
     NamePrefix, // "Dr.", before the first name
     NameSuffix, // "Jr.", after the last name
+    Groups,     // Google's "Labels" (" ::: ", its own "* myContacts" left out), Outlook's "Categories" (";")
 };
 
 // Which part of an address a column holds, for layouts with a column per part; a line

@@ -36,7 +36,7 @@ struct ListQuery
     // The file keeps organisations (modPersonDetail): the quick search looks at them too.
     bool organisations = false;
     // The group the list is narrowed to, on top of the quick search and the search; "" for all.
-    QString group;
+    QString group{};
 
     // The box text and button state together with the search in force.
     static ListQuery WithCurrentSearch(const QString& quickSearch, bool searchPressed);

@@ -55,6 +55,8 @@ QStringList dumpPersons()
         const modPersonDetail::Detail detail =
             modPersonDetail::Read(modDatabase::DatabaseConnection(), static_cast<qint16>(rows.Fields(0).toInt()));
         persons.last() += detailsText(detail.birthday, detail.organisation, detail.title, detail.photo);
+        if (!detail.groups.isEmpty())
+            persons.last() += " # groups: " + detail.groups.join(" | ");
     }
     return persons;
 }

@@ -345,6 +345,9 @@ private slots:
         // An organisation and a title, and a birthday without a year.
         runSql("INSERT INTO PersonDetail (Contactnr, Birthday, Organisation, Title) VALUES "
                "(3, '--02-29', 'Plain & Co; Ltd', 'Head, \"Sales\"')");
+        // Groups, in the person's order, one with a comma of its own.
+        runSql("INSERT INTO PersonGroup (Contactnr, Position, Name) VALUES (1, 1, 'Family'), (1, 2, 'Chess club'), "
+               "(6, 1, 'Work, old'), (6, 2, 'Family')");
         const QStringList before = dumpPersons();
 
         frmMain window{QString()};
