@@ -4,10 +4,12 @@
 
 #include "database/modDatabase.h"
 #include "database/modPersonDetail.h"
+#include "database/modSql.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Platform.h"
+#include "startup/modText.h"
 
 #include <QAbstractButton>
 #include <QGridLayout>
@@ -185,6 +187,28 @@ std::vector<qint16> PersonPicker::ChosenGroupContacts(const PersonListModel& not
         if (members.contains(contactnr))
             contactnrs.push_back(contactnr);
     return contactnrs;
+}
+
+void PersonPicker::FillSource(PersonMover& mover, const frmMain& mainWindow) const
+{
+    // The same rows in the same order as every person of the database, without reading
+    // the long texts the list does not show.
+    Engine::Recordset rows = modSql::OpenRecordset(QStringLiteral("SELECT Contactnr, Name ") +
+                                                   QStringLiteral("FROM Person ") + QStringLiteral("ORDER BY Name "));
+    std::vector<PersonListModel::Entry> entries;
+    entries.reserve(static_cast<size_t>(rows.RecordCount()));
+    for (int rank = 0; !rows.Eof(); rows.MoveNext(), ++rank)
+        entries.push_back(
+            {static_cast<qint16>(rows.Fields(0).toInt()), modMain::TrimBlanks(rows.Fields(1).toString()), rank});
+    mover.source()->setEntries(std::move(entries));
+    if (mainWindow.fraDetails->isVisible()) {
+        if (const auto shown = mainWindow.CurrentContactnr()) {
+            const QModelIndex index = mover.source()->index(mover.source()->rowOf(*shown));
+            lvwList->setCurrentIndex(index);
+            lvwList->scrollTo(index);
+        }
+    }
+    mover.UpdateButtons();
 }
 
 std::vector<qint16> PersonPicker::MainListContacts(const frmMain& mainWindow)

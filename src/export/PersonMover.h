@@ -75,6 +75,9 @@ struct PersonPicker
     void LoadLanguage() const;
     // The main window's list in its order, for the search-result button.
     static std::vector<qint16> MainListContacts(const class frmMain& mainWindow);
+    // Every person of the database in name order, not chosen yet; the one the main
+    // window shows is the current row.
+    void FillSource(PersonMover& mover, const class frmMain& mainWindow) const;
     // The persons of a group the user chooses, in the order of the list of persons not
     // chosen yet; nothing when there is no group or the user cancels.
     std::vector<qint16> ChosenGroupContacts(const PersonListModel& notChosen) const;

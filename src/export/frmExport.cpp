@@ -136,24 +136,7 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
 
 void frmExport::fillList()
 {
-    // The same rows in the same order as every person of the database, without reading
-    // the long texts the list does not show.
-    Engine::Recordset rows = modSql::OpenRecordset(QStringLiteral("SELECT Contactnr, Name ") +
-                                                   QStringLiteral("FROM Person ") + QStringLiteral("ORDER BY Name "));
-    std::vector<PersonListModel::Entry> entries;
-    entries.reserve(static_cast<size_t>(rows.RecordCount()));
-    for (int rank = 0; !rows.Eof(); rows.MoveNext(), ++rank)
-        entries.push_back(
-            {static_cast<qint16>(rows.Fields(0).toInt()), modMain::TrimBlanks(rows.Fields(1).toString()), rank});
-    m_mover->source()->setEntries(std::move(entries));
-    if (m_mainWindow.fraDetails->isVisible()) {
-        if (const auto shown = m_mainWindow.CurrentContactnr()) {
-            const QModelIndex index = m_mover->source()->index(m_mover->source()->rowOf(*shown));
-            lvwList->setCurrentIndex(index);
-            lvwList->scrollTo(index);
-        }
-    }
-    m_mover->UpdateButtons();
+    m_picker.FillSource(*m_mover, m_mainWindow);
 }
 
 void frmExport::LoadLanguage()

@@ -7,6 +7,7 @@
 #include "editor/frmContact.h"
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
+#include "export/frmLabels.h"
 #include "export/frmSendEmail.h"
 #include "interchange/ImportCommand.h"
 #include "interchange/frmDuplicates.h"
@@ -32,6 +33,7 @@ void RegisterWindows(frmMain& mainWindow)
                                [](frmMain& window) { frmCalendar::ShowCalendar(&window); });
     mainWindow.SetWindowOpener(QStringLiteral("frmEmail"), &frmEmail::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmExport"), &frmExport::Open);
+    mainWindow.SetWindowOpener(QStringLiteral("frmLabels"), &frmLabels::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmSendDatabase"), &frmSendEmail::Open);
     mainWindow.SetWindowOpener(QStringLiteral("frmImport"), &ImportCommand::Run);
     mainWindow.SetWindowOpener(QStringLiteral("frmImportOffer"),

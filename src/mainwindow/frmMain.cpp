@@ -167,6 +167,7 @@ void frmMain::createMenus()
 
     mnuAction = addMenu("mnuAction", QStringLiteral("&Action"));
     mnuActionExport = addMenuAction(mnuAction, "mnuActionExport", QStringLiteral("&Export..."));
+    mnuActionLabels = addMenuAction(mnuAction, "mnuActionLabels", QStringLiteral("&Labels and envelopes..."));
     mnuActionSearch = addMenuAction(mnuAction, "mnuActionSearch", QStringLiteral("&Search..."));
     mnuActionSearch->setCheckable(true);
     mnuActionEmail = addMenuAction(mnuAction, "mnuActionEmail", QStringLiteral("E-&mail..."));
@@ -630,6 +631,7 @@ void frmMain::LoadLanguage()
         remove->setText(T("&Remove"));
     mnuPersonDuplicates->setText(T("Find &duplicates") + dots);
     mnuActionExport->setText(T("&Export") + dots);
+    mnuActionLabels->setText(T("&Labels and envelopes") + dots);
     mnuActionSearch->setText(T("&Search") + dots);
     mnuActionEmail->setText(T("E-&mail") + dots);
     mnuActionCalendar->setText(T("&Birthday calendar"));

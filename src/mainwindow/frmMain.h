@@ -195,6 +195,7 @@ public:
     QAction* mnuPersonRemove = nullptr;
     QAction* mnuPersonDuplicates = nullptr;
     QAction* mnuFileGroupRename = nullptr;
+    QAction* mnuActionLabels = nullptr;
     QAction* mnuFileGroupRemove = nullptr;
     QMenu* mnuAction = nullptr;
     QAction* mnuActionExport = nullptr;

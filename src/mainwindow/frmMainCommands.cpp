@@ -102,6 +102,7 @@ void frmMain::connectCommands()
     connect(mnuFileCopy, &QAction::triggered, this, &frmMain::CopyDatabaseCommand);
     connect(mnuFileEmail, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmSendDatabase")); });
     connect(mnuFileImport, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmImport")); });
+    connect(mnuActionLabels, &QAction::triggered, this, [this] { openWindow(QStringLiteral("frmLabels")); });
     connect(mnuFileGroupRename, &QAction::triggered, this, &frmMain::renameGroupCommand);
     connect(mnuFileGroupRemove, &QAction::triggered, this, &frmMain::removeGroupCommand);
     connect(cboGroup, &QComboBox::currentIndexChanged, this, [this] { FillContactList(); });
@@ -243,7 +244,7 @@ void frmMain::FillContactList()
     const int rows = static_cast<int>(list.rows.size());
     m_contacts->setRows(std::move(list.rows));
     const modList::ListCommands commands = modList::CommandsAfterFill(rows, pressed);
-    for (QAction* action : {mnuActionExport, mnuActionEmail, toolbarButton(QStringLiteral("Export")),
+    for (QAction* action : {mnuActionExport, mnuActionLabels, mnuActionEmail, toolbarButton(QStringLiteral("Export")),
                             toolbarButton(QStringLiteral("Email"))})
         action->setEnabled(commands.exportAndEmail);
     for (QAction* action : {mnuActionSearch, toolbarButton(QStringLiteral("Search"))})
