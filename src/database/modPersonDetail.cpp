@@ -209,8 +209,7 @@ void EnsureTable(Engine::Connection& connection)
         GroupsFromKeptCards(connection);
     connection.Execute(
         QStringLiteral("DELETE FROM PersonDetail WHERE Contactnr NOT IN (SELECT Contactnr FROM Person)"));
-    connection.Execute(
-        QStringLiteral("DELETE FROM PersonGroup WHERE Contactnr NOT IN (SELECT Contactnr FROM Person)"));
+    connection.Execute(QStringLiteral("DELETE FROM PersonGroup WHERE Contactnr NOT IN (SELECT Contactnr FROM Person)"));
     transaction.Commit();
 }
 
@@ -379,9 +378,8 @@ std::vector<GroupUse> Groups(Engine::Connection& connection)
                           [&groups](const Engine::Connection::Row& row) {
                               groups.push_back({row.Text(0), row.Int(1)});
                           });
-    std::sort(groups.begin(), groups.end(), [](const GroupUse& a, const GroupUse& b) {
-        return QString::localeAwareCompare(a.name, b.name) < 0;
-    });
+    std::sort(groups.begin(), groups.end(),
+              [](const GroupUse& a, const GroupUse& b) { return QString::localeAwareCompare(a.name, b.name) < 0; });
     return groups;
 }
 
@@ -390,10 +388,9 @@ QSet<qint16> GroupMembers(Engine::Connection& connection, const QString& group)
     QSet<qint16> members;
     if (!GroupTableThere(connection))
         return members;
-    connection.ForEachRow(QStringLiteral("SELECT Contactnr FROM PersonGroup WHERE Name = ") + Literal(group),
-                          [&members](const Engine::Connection::Row& row) {
-                              members.insert(static_cast<qint16>(row.Int(0)));
-                          });
+    connection.ForEachRow(
+        QStringLiteral("SELECT Contactnr FROM PersonGroup WHERE Name = ") + Literal(group),
+        [&members](const Engine::Connection::Row& row) { members.insert(static_cast<qint16>(row.Int(0))); });
     return members;
 }
 

@@ -56,8 +56,8 @@ struct Detail
     std::optional<MonthDay> birthday;
     QString organisation;
     QString title;
-    QByteArray photo; // image file bytes
-    QByteArray card;  // the card the person came from, or its last state on the server
+    QByteArray photo;   // image file bytes
+    QByteArray card;    // the card the person came from, or its last state on the server
     QStringList groups; // in the person's order; read from PersonGroup
 };
 

@@ -264,11 +264,11 @@ void frmContact::createControls()
 void frmContact::setTabOrder()
 {
     // Tab reads the left column top to bottom, then the right one, then the buttons.
-    const QList<QWidget*> order{txtFullname,    txtOrganisation, txtTitle,       txtGroups,      txtAddress,     txtNote,
-                                txtDateofbirth, chkNoYear,       cmdPhotoChoose, cmdPhotoRemove, lvwPhone,
-                                cmdPhoneAdd,    cmdPhoneEdit,    cmdPhoneRemove, cmdPhoneUp,     cmdPhoneDown,
-                                lvwEmail,       cmdEmailAdd,     cmdEmailEdit,   cmdEmailRemove, cmdEmailUp,
-                                cmdEmailDown,   cmdOK,           cmdCancel};
+    const QList<QWidget*> order{txtFullname,  txtOrganisation, txtTitle,     txtGroups,      txtAddress,
+                                txtNote,      txtDateofbirth,  chkNoYear,    cmdPhotoChoose, cmdPhotoRemove,
+                                lvwPhone,     cmdPhoneAdd,     cmdPhoneEdit, cmdPhoneRemove, cmdPhoneUp,
+                                cmdPhoneDown, lvwEmail,        cmdEmailAdd,  cmdEmailEdit,   cmdEmailRemove,
+                                cmdEmailUp,   cmdEmailDown,    cmdOK,        cmdCancel};
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }

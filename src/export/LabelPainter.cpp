@@ -122,8 +122,7 @@ void SetUpPage(QPagedPaintDevice& device, const Layout& layout)
 {
     const QSizeF size = PageSize(layout);
     const bool landscape = size.width() > size.height();
-    const QPageSize page(landscape ? size.transposed() : size, QPageSize::Millimeter, QString(),
-                         QPageSize::ExactMatch);
+    const QPageSize page(landscape ? size.transposed() : size, QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
     device.setPageLayout(QPageLayout(page, landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
                                      QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
 }
@@ -154,8 +153,7 @@ bool Paint(QPagedPaintDevice& device, const Layout& layout, const std::vector<Bl
         const QStringList senderLines = layout.sender.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QFont small = layout.font;
         small.setPointSizeF(std::max(modLabels::MinimumPointSize, layout.font.pointSizeF() * 0.75));
-        const Fitted sender =
-            Fit(senderLines, small, modLabels::EnvelopeSenderRect(layout.envelope.size).size());
+        const Fitted sender = Fit(senderLines, small, modLabels::EnvelopeSenderRect(layout.envelope.size).size());
         for (size_t i = 0; i < blocks.size(); ++i) {
             if (i > 0 && !device.newPage())
                 return false;

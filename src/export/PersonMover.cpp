@@ -177,7 +177,8 @@ std::vector<qint16> PersonPicker::ChosenGroupContacts(const PersonListModel& not
         Platform::inform(title, T("No person belongs to a group."), Platform::Icon::Information);
         return {};
     }
-    const std::optional<QString> chosen = Platform::current().chooseItem(title, T("Group") + QLatin1Char(':'), names, 0);
+    const std::optional<QString> chosen =
+        Platform::current().chooseItem(title, T("Group") + QLatin1Char(':'), names, 0);
     if (!chosen || !names.contains(*chosen))
         return {};
     const QString group = chosen->left(chosen->lastIndexOf(QStringLiteral(" (")));

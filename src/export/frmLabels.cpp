@@ -53,8 +53,7 @@ QSpinBox* Count(const char* name, int minimum, int maximum)
     return box;
 }
 
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name)
+template <typename Widget> Widget* Named(Widget* widget, const char* name)
 {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
@@ -98,9 +97,9 @@ frmLabels::frmLabels(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     layout->addLayout(right, 1);
     resize(980, 640);
 
-    m_mover = new PersonMover(
-        {lvwList, lvwLabels, m_picker.cmdAddOne, m_picker.cmdAddAll, m_picker.cmdRemoveOne, m_picker.cmdRemoveAll, cmdPrint},
-        this);
+    m_mover = new PersonMover({lvwList, lvwLabels, m_picker.cmdAddOne, m_picker.cmdAddAll, m_picker.cmdRemoveOne,
+                               m_picker.cmdRemoveAll, cmdPrint},
+                              this);
     connect(m_picker.cmdSearchResult, &QPushButton::clicked, this,
             [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
     connect(m_picker.cmdAddGroup, &QPushButton::clicked, this,
@@ -142,8 +141,10 @@ QWidget* frmLabels::createLayoutControls()
     spnVerticalPitch = Millimetres("spnVerticalPitch", 1000);
     auto* custom = new QGridLayout(fraCustom);
     custom->setContentsMargins(0, 0, 0, 0);
-    const std::pair<QWidget*, QWidget*> pairs[] = {{spnPageWidth, spnPageHeight}, {spnColumns, spnRows},
-                                                   {spnLeft, spnTop},             {spnLabelWidth, spnLabelHeight},
+    const std::pair<QWidget*, QWidget*> pairs[] = {{spnPageWidth, spnPageHeight},
+                                                   {spnColumns, spnRows},
+                                                   {spnLeft, spnTop},
+                                                   {spnLabelWidth, spnLabelHeight},
                                                    {spnHorizontalPitch, spnVerticalPitch}};
     int row = 0;
     for (const auto& [first, second] : pairs) {
@@ -199,11 +200,14 @@ void frmLabels::LoadLanguage()
     fraLayout->setTitle(T("Print on"));
     optSheet->setText(T("Sheet of labels") + QLatin1Char(':'));
     cboSheet->setItemText(cboSheet->count() - 1, T("Custom"));
-    const std::pair<const char*, const char*> labels[] = {
-        {"lblPageWidth", "Page (width, height)"},   {"lblColumns", "Columns, rows"},
-        {"lblLeft", "First label (left, top)"},     {"lblLabelWidth", "Label (width, height)"},
-        {"lblHorizontalPitch", "Next label (across, down)"}, {"lblFirst", "First free label"},
-        {"lblSender", "Sender"},                    {"lblFont", "Font"}};
+    const std::pair<const char*, const char*> labels[] = {{"lblPageWidth", "Page (width, height)"},
+                                                          {"lblColumns", "Columns, rows"},
+                                                          {"lblLeft", "First label (left, top)"},
+                                                          {"lblLabelWidth", "Label (width, height)"},
+                                                          {"lblHorizontalPitch", "Next label (across, down)"},
+                                                          {"lblFirst", "First free label"},
+                                                          {"lblSender", "Sender"},
+                                                          {"lblFont", "Font"}};
     for (const auto& [name, key] : labels)
         findChild<QLabel*>(QString::fromLatin1(name))->setText(T(QString::fromLatin1(key)) + QLatin1Char(':'));
     optEnvelope->setText(T("Envelope") + QLatin1Char(':'));
@@ -246,8 +250,8 @@ void frmLabels::loadSettings()
         qMax(0, cboEnvelope->findData(modSettings::ReadSetting(QStringLiteral("Labels Envelope")))));
     (modSettings::ReadSetting(QStringLiteral("Labels Kind")) == QLatin1String("envelope") ? optEnvelope : optSheet)
         ->setChecked(true);
-    txtSender->setPlainText(modSettings::ReadSetting(QStringLiteral("Labels Sender")).replace(QStringLiteral("\\n"),
-                                                                                                QStringLiteral("\n")));
+    txtSender->setPlainText(
+        modSettings::ReadSetting(QStringLiteral("Labels Sender")).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
     const QString family = modSettings::ReadSetting(QStringLiteral("Labels Font"));
     if (!family.isEmpty())
         cboFont->setCurrentFont(QFont(family));
@@ -266,10 +270,9 @@ void frmLabels::saveSettings() const
     modSettings::WriteSetting(QStringLiteral("Labels Font"), cboFont->currentFont().family());
     modSettings::WriteSetting(QStringLiteral("Labels Font Size"), QString::number(spnFontSize->value()));
     QStringList numbers;
-    for (const double value :
-         {spnPageWidth->value(), spnPageHeight->value(), double(spnColumns->value()), double(spnRows->value()),
-          spnLeft->value(), spnTop->value(), spnLabelWidth->value(), spnLabelHeight->value(),
-          spnHorizontalPitch->value(), spnVerticalPitch->value()})
+    for (const double value : {spnPageWidth->value(), spnPageHeight->value(), double(spnColumns->value()),
+                               double(spnRows->value()), spnLeft->value(), spnTop->value(), spnLabelWidth->value(),
+                               spnLabelHeight->value(), spnHorizontalPitch->value(), spnVerticalPitch->value()})
         numbers << QString::number(value);
     modSettings::WriteSetting(QStringLiteral("Labels Custom"), numbers.join(QLatin1Char(';')));
 }
@@ -284,11 +287,14 @@ void frmLabels::layoutChanged()
         // A sheet of the table shows its numbers, to start a custom one from.
         const modLabels::Sheet chosen = modLabels::SheetOf(cboSheet->currentData().toString());
         const QSignalBlocker quiet(this);
-        for (const auto& [box, value] :
-             {std::pair{spnPageWidth, chosen.page.width()}, {spnPageHeight, chosen.page.height()},
-              {spnLeft, chosen.left}, {spnTop, chosen.top}, {spnLabelWidth, chosen.label.width()},
-              {spnLabelHeight, chosen.label.height()}, {spnHorizontalPitch, chosen.horizontalPitch},
-              {spnVerticalPitch, chosen.verticalPitch}}) {
+        for (const auto& [box, value] : {std::pair{spnPageWidth, chosen.page.width()},
+                                         {spnPageHeight, chosen.page.height()},
+                                         {spnLeft, chosen.left},
+                                         {spnTop, chosen.top},
+                                         {spnLabelWidth, chosen.label.width()},
+                                         {spnLabelHeight, chosen.label.height()},
+                                         {spnHorizontalPitch, chosen.horizontalPitch},
+                                         {spnVerticalPitch, chosen.verticalPitch}}) {
             const QSignalBlocker boxQuiet(box);
             box->setValue(value);
         }
@@ -341,13 +347,15 @@ std::vector<LabelPainter::Block> frmLabels::Blocks(QStringList& skipped) const
     if (selection.contactnrs.empty())
         return blocks;
     selection.details.phone = selection.details.email = selection.details.note = false;
-    modExport::ForEachPerson(selection, [](int) {}, [&](const modExport::ExportedPerson& person) {
-        QStringList lines = modLabels::AddressBlock(person);
-        if (lines.isEmpty())
-            skipped << person.name;
-        else
-            blocks.push_back({person.name, std::move(lines)});
-    });
+    modExport::ForEachPerson(
+        selection, [](int) {},
+        [&](const modExport::ExportedPerson& person) {
+            QStringList lines = modLabels::AddressBlock(person);
+            if (lines.isEmpty())
+                skipped << person.name;
+            else
+                blocks.push_back({person.name, std::move(lines)});
+        });
     return blocks;
 }
 

@@ -84,9 +84,8 @@ const std::vector<Envelope>& Envelopes()
             {"us10", "US #10", {9.5 * Inch, 4.125 * Inch}},
         };
         for (const auto& [key, name, size] : sizes)
-            list.push_back({QString::fromLatin1(key), QString::fromLatin1(name) + QStringLiteral(", ") +
-                                                          Millimetres(size),
-                            size});
+            list.push_back(
+                {QString::fromLatin1(key), QString::fromLatin1(name) + QStringLiteral(", ") + Millimetres(size), size});
         return list;
     }();
     return envelopes;

@@ -21,7 +21,7 @@ namespace modLabels {
 // one label to the next (the label's size and the gap between two).
 struct Sheet
 {
-    QString key; // the settings' name for it; "custom" for numbers of the user's
+    QString key;  // the settings' name for it; "custom" for numbers of the user's
     QString name; // as listed: "A4, 3 × 7, 63.5 × 38.1 mm"
     QSizeF page;
     int columns = 1;

@@ -214,8 +214,7 @@ struct Builder
 QStringList GroupsOf(const QString& cell, Layout layout)
 {
     QStringList groups;
-    const QStringList parts =
-        layout == Layout::Outlook ? cell.split(QLatin1Char(';')) : cell.split(MultiValue);
+    const QStringList parts = layout == Layout::Outlook ? cell.split(QLatin1Char(';')) : cell.split(MultiValue);
     for (const QString& part : parts) {
         const QString group = part.trimmed();
         if (!group.startsWith(QLatin1String("* ")))

@@ -329,7 +329,9 @@ void frmMain::renameGroupCommand()
         return;
     try {
         const int persons = modPersonDetail::GroupMembers(modDatabase::DatabaseConnection(), *group).size();
-        if (!Platform::askYesNo(title, T("Rename the group \"%1\" to \"%2\" for %3 persons?").arg(*group, name, QString::number(persons))))
+        if (!Platform::askYesNo(
+                title,
+                T("Rename the group \"%1\" to \"%2\" for %3 persons?").arg(*group, name, QString::number(persons))))
             return;
         RunInTransaction(modPersonDetail::RenameGroupStatements(*group, name));
         if (chosenGroup() == *group) {
@@ -351,7 +353,9 @@ void frmMain::removeGroupCommand()
         return;
     try {
         const int persons = modPersonDetail::GroupMembers(modDatabase::DatabaseConnection(), *group).size();
-        if (!Platform::askYesNo(title, T("Take %1 persons out of the group \"%2\"? The persons stay.").arg(QString::number(persons), *group)))
+        if (!Platform::askYesNo(
+                title,
+                T("Take %1 persons out of the group \"%2\"? The persons stay.").arg(QString::number(persons), *group)))
             return;
         RunInTransaction(modPersonDetail::RemoveGroupStatements(*group));
     } catch (const Engine::EngineError& error) {
@@ -874,9 +878,9 @@ void frmMain::RemovePersonCommand()
 
 void frmMain::setDatabaseCommandsEnabled(bool enabled)
 {
-    for (QAction* action : {mnuFileClose, mnuFileCopy, mnuFileEmail, mnuFileImport, mnuFileSync, mnuFileSynchronise,
-                            mnuFileGroupRename, mnuFileGroupRemove,
-                            toolbarButton(QStringLiteral("Synchronise")), mnuAction->menuAction()})
+    for (QAction* action :
+         {mnuFileClose, mnuFileCopy, mnuFileEmail, mnuFileImport, mnuFileSync, mnuFileSynchronise, mnuFileGroupRename,
+          mnuFileGroupRemove, toolbarButton(QStringLiteral("Synchronise")), mnuAction->menuAction()})
         action->setEnabled(enabled);
     fraQuickSearch->setEnabled(enabled);
     fraList->setEnabled(enabled);

@@ -364,9 +364,9 @@ void UpdateGroups(Work& work, const QStringList& before, const QStringList& now)
             lines.push_back(i);
     const QString value = modVcard::CategoriesLine(now).section(QLatin1Char(':'), 1);
     if (!now.isEmpty() && lines.empty())
-        work.InsertAfter(LastOf(work, {QStringLiteral("FN"), QStringLiteral("N"), QStringLiteral("ORG"),
-                                       QStringLiteral("TITLE")}),
-                         {modVcard::CategoriesLine(now)});
+        work.InsertAfter(
+            LastOf(work, {QStringLiteral("FN"), QStringLiteral("N"), QStringLiteral("ORG"), QStringLiteral("TITLE")}),
+            {modVcard::CategoriesLine(now)});
     for (size_t n = 0; n < lines.size(); ++n) {
         const int index = lines[n];
         if (n == 0 && !now.isEmpty())

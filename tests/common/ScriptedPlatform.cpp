@@ -45,8 +45,8 @@ std::optional<QString> ScriptedPlatform::answered(const Call& call)
     return answer.answer == Platform::Answer::Ok ? std::optional<QString>(answer.value) : std::nullopt;
 }
 
-std::optional<QString> ScriptedPlatform::chooseItem(const QString& title, const QString& text,
-                                                    const QStringList& items, int /*current*/)
+std::optional<QString> ScriptedPlatform::chooseItem(const QString& title, const QString& text, const QStringList& items,
+                                                    int /*current*/)
 {
     return answered({"item", title, text, items, Platform::Icon::None, Platform::Buttons::OkCancel});
 }
