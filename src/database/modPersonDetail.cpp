@@ -374,12 +374,11 @@ std::vector<GroupUse> Groups(Engine::Connection& connection)
     std::vector<GroupUse> groups;
     if (!GroupTableThere(connection))
         return groups;
-    connection.ForEachRow(QStringLiteral("SELECT Name, COUNT(*) FROM PersonGroup GROUP BY Name"),
+    // Names of one group in another case are one group, in the list order of names.
+    connection.ForEachRow(QStringLiteral("SELECT Name, COUNT(*) FROM PersonGroup GROUP BY Name ORDER BY Name"),
                           [&groups](const Engine::Connection::Row& row) {
                               groups.push_back({row.Text(0), row.Int(1)});
                           });
-    std::sort(groups.begin(), groups.end(),
-              [](const GroupUse& a, const GroupUse& b) { return QString::localeAwareCompare(a.name, b.name) < 0; });
     return groups;
 }
 

@@ -109,7 +109,8 @@ struct GroupUse
     QString name;
     int persons = 0;
 };
-// Every group in use with the number of its persons, in the language's alphabetical order.
+// Every group in use with the number of its persons, in the list order of names; names
+// that differ in case alone are one group.
 std::vector<GroupUse> Groups(Engine::Connection& connection);
 // The persons of a group.
 QSet<qint16> GroupMembers(Engine::Connection& connection, const QString& group);

@@ -200,16 +200,18 @@ void frmLabels::LoadLanguage()
     fraLayout->setTitle(T("Print on"));
     optSheet->setText(T("Sheet of labels") + QLatin1Char(':'));
     cboSheet->setItemText(cboSheet->count() - 1, T("Custom"));
-    const std::pair<const char*, const char*> labels[] = {{"lblPageWidth", "Page (width, height)"},
-                                                          {"lblColumns", "Columns, rows"},
-                                                          {"lblLeft", "First label (left, top)"},
-                                                          {"lblLabelWidth", "Label (width, height)"},
-                                                          {"lblHorizontalPitch", "Next label (across, down)"},
-                                                          {"lblFirst", "First free label"},
-                                                          {"lblSender", "Sender"},
-                                                          {"lblFont", "Font"}};
-    for (const auto& [name, key] : labels)
-        findChild<QLabel*>(QString::fromLatin1(name))->setText(T(QString::fromLatin1(key)) + QLatin1Char(':'));
+    const std::pair<const char*, QString> labels[] = {
+        {"lblPageWidth", T("Page (width, height)")},
+        {"lblColumns", T("Columns, rows")},
+        {"lblLeft", T("First label (left, top)")},
+        {"lblLabelWidth", T("Label (width, height)")},
+        {"lblHorizontalPitch", T("Next label (across, down)")},
+        {"lblFirst", T("First free label")},
+        {"lblSender", T("Sender")},
+        {"lblFont", T("Font")},
+    };
+    for (const auto& [name, text] : labels)
+        findChild<QLabel*>(QString::fromLatin1(name))->setText(text + QLatin1Char(':'));
     optEnvelope->setText(T("Envelope") + QLatin1Char(':'));
     cmdPrint->setText(T("Print") + QStringLiteral("..."));
     cmdPdf->setText(T("Save as PDF") + QStringLiteral("..."));

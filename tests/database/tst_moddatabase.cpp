@@ -8,6 +8,7 @@
 #include "TwoRows.h"
 
 #include "database/modDatabase.h"
+#include "database/modPersonDetail.h"
 #include "database/modPassword.h"
 #include "database/modPersonUid.h"
 #include "database/modRecent.h"
@@ -296,8 +297,9 @@ private slots:
         modDatabase::CloseDatabase(true);
         QString tables;
         Sqlite3(path, ".tables", &tables);
-        QCOMPARE(tables.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts),
-                 QString("Email Person PersonDetail PersonGroup PersonUid Phone").split(' '));
+        QStringList names = tables.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+        names.sort();
+        QCOMPARE(names, QString("Email Person PersonDetail PersonGroup PersonUid Phone").split(' '));
     }
 
     void validation_data()
@@ -694,6 +696,84 @@ private slots:
         }
         QCOMPARE(found.join(' '), uids);
         QCOMPARE(Column("SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger'"), QStringList{"7"});
+    }
+
+    // Groups: kept in the person's order without repeats, counted, renamed and removed for
+    // everybody, carried over a renumbering and gone with their person.
+    void groupsOfPersons()
+    {
+        QVERIFY(!newDatabase().isEmpty());
+        modContact::Contact anna{"Anna", "", "", "", {}, {}, {}, {}, {}, {}};
+        anna.groups = modPersonDetail::ParseGroups(" Family ,friends,,  FAMILY, Chess   club ");
+        QCOMPARE(anna.groups, (QStringList{"Family", "friends", "Chess club"}));
+        const qint16 a = *modContact::SaveNewPerson(anna);
+        modContact::Contact bob{"Bob", "", "", "", {}, {}, {}, {}, {}, {}};
+        bob.groups = {"Friends", "Work"};
+        const qint16 b = *modContact::SaveNewPerson(bob);
+        const auto groupsOf = [](qint16 contactnr) {
+            return modPersonDetail::Read(modDatabase::DatabaseConnection(), contactnr).groups;
+        };
+        const auto uses = [] {
+            QStringList list;
+            for (const modPersonDetail::GroupUse& use : modPersonDetail::Groups(modDatabase::DatabaseConnection()))
+                list << use.name + "=" + QString::number(use.persons);
+            return list;
+        };
+        QCOMPARE(groupsOf(a), (QStringList{"Family", "friends", "Chess club"}));
+        // Group names are one group whatever their case, as they are for a person.
+        QCOMPARE(uses().join(',').toLower(), QString("chess club=1,family=1,friends=2,work=1"));
+
+        const auto run = [](const QStringList& statements) {
+            for (const QString& statement : statements)
+                modSql::ExecuteSql(statement);
+        };
+        // A rename onto a group the person is in already leaves one; a change of case alone is a rename.
+        run(modPersonDetail::RenameGroupStatements("friends", "Friends"));
+        QCOMPARE(groupsOf(a), (QStringList{"Family", "Friends", "Chess club"}));
+        QCOMPARE(groupsOf(b), (QStringList{"Friends", "Work"}));
+        run(modPersonDetail::RenameGroupStatements("Work", "Family"));
+        QCOMPARE(groupsOf(b), (QStringList{"Friends", "Family"}));
+        run(modPersonDetail::RenameGroupStatements("Family", "Chess club"));
+        QCOMPARE(groupsOf(a), (QStringList{"Friends", "Chess club"}));
+        QCOMPARE(uses(), (QStringList{"Chess club=2", "Friends=2"}));
+        QCOMPARE(modPersonDetail::GroupMembers(modDatabase::DatabaseConnection(), "Friends"), (QSet<qint16>{a, b}));
+        run(modPersonDetail::RemoveGroupStatements("Friends"));
+        QCOMPARE(uses(), QStringList{"Chess club=2"});
+
+        // Another tool renumbers and removes persons: the groups follow.
+        modDatabase::CloseDatabase(false);
+        Sqlite3(file("home.mdb"), QString("UPDATE Person SET Contactnr = 99 WHERE Contactnr = %1; "
+                                          "DELETE FROM Person WHERE Contactnr = %2;")
+                                      .arg(a)
+                                      .arg(b));
+        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QCOMPARE(Column("SELECT Contactnr || ' ' || Name FROM PersonGroup"), QStringList{"99 Chess club"});
+    }
+
+    // A file made before groups were kept: the groups its kept cards name become the
+    // persons' groups when it is first opened writable, so that no write drops them.
+    void groupsFromKeptCards()
+    {
+        QVERIFY(!newDatabase().isEmpty());
+        const qint16 anna = AddPerson("Anna");
+        const qint16 bob = AddPerson("Bob");
+        for (const QString& statement :
+             modPersonDetail::KeepCardStatements(anna, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna\r\n"
+                                                       "item1.CATEGORIES:Family,Chess\\, Go\r\n"
+                                                       "categories;x-kind=\"a:b\":Fri\r\n ends\r\nEND:VCARD\r\n") +
+                 modPersonDetail::KeepCardStatements(bob, "BEGIN:VCARD\r\nFN:Bob\r\nNOTE:CATEGORIES:no\r\nEND:VCARD\r\n"))
+            modSql::ExecuteSql(statement);
+        modDatabase::CloseDatabase(false);
+        Sqlite3(file("home.mdb"), "DROP TABLE PersonGroup; DROP TRIGGER PersonGroupChange; DROP TRIGGER PersonGroupRemove;");
+        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QCOMPARE(modPersonDetail::Read(modDatabase::DatabaseConnection(), anna).groups,
+                 (QStringList{"Family", "Chess, Go", "Friends"}));
+        QVERIFY(modPersonDetail::Read(modDatabase::DatabaseConnection(), bob).groups.isEmpty());
+        // Made once: a group removed here stays removed at the next opening.
+        modSql::ExecuteSql("DELETE FROM PersonGroup");
+        modDatabase::CloseDatabase(false);
+        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QCOMPARE(Column("SELECT COUNT(*) FROM PersonGroup"), QStringList{"0"});
     }
 
     void okButtonAndEscape()
