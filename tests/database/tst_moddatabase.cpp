@@ -8,8 +8,8 @@
 #include "TwoRows.h"
 
 #include "database/modDatabase.h"
-#include "database/modPersonDetail.h"
 #include "database/modPassword.h"
+#include "database/modPersonDetail.h"
 #include "database/modPersonUid.h"
 #include "database/modRecent.h"
 #include "database/modSql.h"
@@ -761,10 +761,12 @@ private slots:
              modPersonDetail::KeepCardStatements(anna, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Anna\r\n"
                                                        "item1.CATEGORIES:Family,Chess\\, Go\r\n"
                                                        "categories;x-kind=\"a:b\":Fri\r\n ends\r\nEND:VCARD\r\n") +
-                 modPersonDetail::KeepCardStatements(bob, "BEGIN:VCARD\r\nFN:Bob\r\nNOTE:CATEGORIES:no\r\nEND:VCARD\r\n"))
+                 modPersonDetail::KeepCardStatements(bob,
+                                                     "BEGIN:VCARD\r\nFN:Bob\r\nNOTE:CATEGORIES:no\r\nEND:VCARD\r\n"))
             modSql::ExecuteSql(statement);
         modDatabase::CloseDatabase(false);
-        Sqlite3(file("home.mdb"), "DROP TABLE PersonGroup; DROP TRIGGER PersonGroupChange; DROP TRIGGER PersonGroupRemove;");
+        Sqlite3(file("home.mdb"),
+                "DROP TABLE PersonGroup; DROP TRIGGER PersonGroupChange; DROP TRIGGER PersonGroupRemove;");
         QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
         QCOMPARE(modPersonDetail::Read(modDatabase::DatabaseConnection(), anna).groups,
                  (QStringList{"Family", "Chess, Go", "Friends"}));

@@ -5,6 +5,7 @@
 #include "editor/frmContact.h"
 #include "editor/frmContactEntry.h"
 
+#include <QCompleter>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -126,12 +127,12 @@ private slots:
         QApplication::setActiveWindow(m_editor.get());
         QVERIFY(QTest::qWaitForWindowActive(m_editor.get()));
         const QList<QWidget*> columns{
-            m_editor->txtFullname,    m_editor->txtOrganisation, m_editor->txtTitle, m_editor->txtGroups, m_editor->txtAddress,
-            m_editor->txtNote,        m_editor->txtDateofbirth,  m_editor->chkNoYear,      m_editor->cmdPhotoChoose,
-            m_editor->cmdPhotoRemove, m_editor->lvwPhone,        m_editor->cmdPhoneAdd,    m_editor->cmdPhoneEdit,
-            m_editor->cmdPhoneRemove, m_editor->cmdPhoneUp,      m_editor->cmdPhoneDown,   m_editor->lvwEmail,
-            m_editor->cmdEmailAdd,    m_editor->cmdEmailEdit,    m_editor->cmdEmailRemove, m_editor->cmdEmailUp,
-            m_editor->cmdEmailDown,   m_editor->cmdOK,           m_editor->cmdCancel};
+            m_editor->txtFullname,    m_editor->txtOrganisation, m_editor->txtTitle,       m_editor->txtGroups,
+            m_editor->txtAddress,     m_editor->txtNote,         m_editor->txtDateofbirth, m_editor->chkNoYear,
+            m_editor->cmdPhotoChoose, m_editor->cmdPhotoRemove,  m_editor->lvwPhone,       m_editor->cmdPhoneAdd,
+            m_editor->cmdPhoneEdit,   m_editor->cmdPhoneRemove,  m_editor->cmdPhoneUp,     m_editor->cmdPhoneDown,
+            m_editor->lvwEmail,       m_editor->cmdEmailAdd,     m_editor->cmdEmailEdit,   m_editor->cmdEmailRemove,
+            m_editor->cmdEmailUp,     m_editor->cmdEmailDown,    m_editor->cmdOK,          m_editor->cmdCancel};
         QStringList expected;
         for (QWidget* widget : columns)
             if (widget->isEnabled())
@@ -313,6 +314,34 @@ private slots:
         const modPersonDetail::Detail removed = modPersonDetail::Read(modDatabase::DatabaseConnection(), 1);
         QVERIFY(!removed.exists);
         QVERIFY(!w()->fraWork->isVisible());
+    }
+
+    // Groups typed parted by commas, the last word completed from the groups in use; the
+    // details show them, and emptying the box takes the person out of every group.
+    void groups()
+    {
+        runSql("INSERT INTO PersonGroup (Contactnr, Position, Name) VALUES (2, 1, 'Chess club')");
+        clickRow(0);
+        openEditor(frmContact::Mode::Edit);
+        QTest::keyClicks(m_editor->txtGroups, "Family, ch");
+        QCompleter* completer = m_editor->txtGroups->findChild<QCompleter*>();
+        QVERIFY(completer);
+        QCOMPARE(completer->currentCompletion(), QString("Chess club"));
+        emit completer->activated(QString("Chess club"));
+        QCOMPARE(m_editor->txtGroups->text(), QString("Family, Chess club, "));
+        QTest::keyClicks(m_editor->txtGroups, " family");
+        clickOk();
+        QCOMPARE(modPersonDetail::Read(modDatabase::DatabaseConnection(), 1).groups,
+                 (QStringList{"Family", "Chess club"}));
+        QVERIFY(w()->fraGroups->isVisible());
+        QCOMPARE(w()->txtGroups->text(), QString("Family, Chess club"));
+
+        openEditor(frmContact::Mode::Edit);
+        QCOMPARE(m_editor->txtGroups->text(), QString("Family, Chess club"));
+        m_editor->txtGroups->clear();
+        clickOk();
+        QVERIFY(modPersonDetail::Read(modDatabase::DatabaseConnection(), 1).groups.isEmpty());
+        QVERIFY(!w()->fraGroups->isVisible());
     }
 
     void entryDialogs_data()

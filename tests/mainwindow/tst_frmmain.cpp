@@ -96,6 +96,54 @@ private slots:
         QVERIFY(!w()->lblDateFormat->isVisible());
     }
 
+    // The group filter: hidden while no person is in a group; it narrows the list together
+    // with the quick search; rename and remove act on everybody after saying how many.
+    void groupFilterRenameAndRemove()
+    {
+        QVERIFY(w()->cboGroup->isHidden());
+        QVERIFY(w()->fraGroups->isHidden());
+        runSql("INSERT INTO PersonGroup (Contactnr, Position, Name) VALUES (1, 1, 'Family'), (1, 2, 'Chess'), "
+               "(3, 1, 'family'), (4, 1, 'Chess')");
+        w()->FillContactList();
+        QVERIFY(!w()->cboGroup->isHidden());
+        QCOMPARE(TestSupport::itemTexts(w()->cboGroup->model()), (QStringList{"All", "Chess", "Family"}));
+
+        w()->cboGroup->setCurrentIndex(2);
+        QCOMPARE(listedNames(), (QStringList{"Anna Ärger", "José Ñandú"}));
+        QCOMPARE(listState().section(' ', 0, 0), QString("2/5"));
+        w()->txtQuickSearch->insert("jos");
+        QCOMPARE(listedNames(), QStringList{"José Ñandú"});
+        w()->txtQuickSearch->clear();
+        clickRow(0);
+        QVERIFY(w()->fraGroups->isVisible());
+        QCOMPARE(w()->txtGroups->text(), QString("Family, Chess"));
+
+        // Renamed for everybody in it, after a question naming the number of persons.
+        platform()->expectItem(QString("Family"));
+        platform()->expectText(QString("Relatives"));
+        platform()->expectMessage(Platform::Answer::Yes);
+        w()->mnuFileGroupRename->trigger();
+        QCOMPARE(platform()->callsOf("item").constLast().arguments, (QStringList{"Chess", "Family"}));
+        QVERIFY2(platform()->messages().constLast().text.contains("Relatives") &&
+                     platform()->messages().constLast().text.contains(" 2 "),
+                 qPrintable(platform()->messages().constLast().text));
+        QCOMPARE(w()->cboGroup->currentText(), QString("Relatives"));
+        QCOMPARE(listedNames(), (QStringList{"Anna Ärger", "José Ñandú"}));
+
+        // Removed: the persons stay, the filter shows everybody again.
+        platform()->expectItem(QString("Relatives"));
+        platform()->expectMessage(Platform::Answer::Yes);
+        w()->mnuFileGroupRemove->trigger();
+        QCOMPARE(w()->cboGroup->currentIndex(), 0);
+        QCOMPARE(listedNames().size(), 5);
+        QCOMPARE(TestSupport::itemTexts(w()->cboGroup->model()), (QStringList{"All", "Chess"}));
+        // Answered no: nothing changes.
+        platform()->expectItem(QString("Chess"));
+        platform()->expectMessage(Platform::Answer::No);
+        w()->mnuFileGroupRemove->trigger();
+        QCOMPARE(TestSupport::itemTexts(w()->cboGroup->model()), (QStringList{"All", "Chess"}));
+    }
+
     // Another date format or font size shows the same person again; the menu ticks only it.
     void displayOptionsKeepThePersonShown()
     {

@@ -395,6 +395,17 @@ private slots:
                QStringList{"FN:Anna", "TEL;CELL:0101", "NOTE;ENCODING=QUOTED-PRINTABLE:caf=C3=A9=", "au lait"},
                "phones", "0101/Work",
                QStringList{"FN:Anna", "TEL;TYPE=WORK:0101", "NOTE;ENCODING=QUOTED-PRINTABLE:caf=C3=A9=", "au lait"});
+        const QStringList grouped{"FN:Anna", "ORG:Acme", "CATEGORIES:Family,Friends", "NOTE:a"};
+        addRow("groups changed: their one line", grouped, "groups", "Family;Chess club",
+               QStringList{"FN:Anna", "ORG:Acme", "CATEGORIES:Family,Chess club", "NOTE:a"});
+        addRow("the same groups in another order and case: nothing changes", grouped, "groups", "friends;FAMILY",
+               grouped);
+        addRow("groups on two lines: one stays, written anew",
+               QStringList{"FN:Anna", "CATEGORIES:Family", "NOTE:a", "item2.CATEGORIES:Friends"}, "groups",
+               "Family;Work\\, old", QStringList{"FN:Anna", "CATEGORIES:Family,Work\\, old", "NOTE:a"});
+        addRow("groups added after the organisation", QStringList{"FN:Anna", "ORG:Acme", "NOTE:a"}, "groups", "Family",
+               QStringList{"FN:Anna", "ORG:Acme", "CATEGORIES:Family", "NOTE:a"});
+        addRow("every group taken away", grouped, "groups", "", QStringList{"FN:Anna", "ORG:Acme", "NOTE:a"});
         const QString longName = "Dr. " + QString(110, QChar('x'));
         addRow("a name longer than its column stays whole", QStringList{"FN:" + longName, "NOTE:a"}, "note", "b",
                QStringList{"FN:" + longName, "NOTE:b"});
@@ -433,6 +444,8 @@ private slots:
             person->title = value;
         else if (field == "photo")
             person->photo = QByteArray::fromBase64(value.toLatin1());
+        else if (field == "groups")
+            person->groups = value.isEmpty() ? QStringList() : value.replace("\\,", ",").split(';');
         if (field == "older" || field == "unknown") {
             // What an older version stored: none of the fields beyond the spec's tables.
             person->detailsKnown = false;
@@ -699,6 +712,53 @@ private slots:
         QCOMPARE(dumpPersons(), QStringList{expected});
         QVERIFY(sync(file("b.mdb")).ok);
         QCOMPARE(dumpPersons(), QStringList{expected});
+    }
+
+    // Groups travel both ways with another client: an edit here changes the CATEGORIES line
+    // alone, a change there comes back here and to the second database.
+    void groupsBothWays()
+    {
+        SecondClient other;
+        QString error;
+        QVERIFY2(other.start(file("other"), m_book, RadicaleServer::User, RadicaleServer::Password, error),
+                 qPrintable(error));
+        const QStringList lines{"UID:group-1", "FN:Gina", "TEL;TYPE=CELL:0101", "CATEGORIES:Family,Chess\\, Go",
+                                "X-OTHER-FIELD:kept"};
+        QVERIFY(other.write(card(lines)));
+        QCOMPARE(other.sync(), QString());
+        // The card as the server keeps it (it orders the properties its own way).
+        const auto onServer = [this] { return QString(serverCards().value(0)).split(QRegularExpression("\r?\n")); };
+        const QStringList kept = onServer();
+        QVERIFY(sync(file("a.mdb")).ok);
+        const qint16 gina = numberOf("Gina");
+        QCOMPARE(modPersonDetail::Read(modDatabase::DatabaseConnection(), gina).groups,
+                 (QStringList{"Family", "Chess, Go"}));
+
+        modContact::Contact contact = modMerge::ToContact(modMerge::ReadPerson(gina));
+        contact.groups = {"Family", "Friends"};
+        modContact::SaveExistingPerson(gina, contact);
+        QCOMPARE(sync(file("a.mdb")).sent, 1);
+        QStringList expected = kept;
+        expected.replaceInStrings(QRegularExpression("^CATEGORIES:.*"), "CATEGORIES:Family,Friends");
+        QVERIFY(expected != kept);
+        QCOMPARE(onServer(), expected);
+        // The other client reads it as it is.
+        QCOMPARE(other.sync(), QString());
+        QCOMPARE(QString(other.cards().value("group-1")).split(QRegularExpression("\r?\n")), expected);
+
+        QStringList there = expected;
+        there.removeAll(QString());
+        there.replaceInStrings(QRegularExpression("^CATEGORIES:.*"), "CATEGORIES:Friends,Work");
+        QVERIFY(other.write(there.join("\r\n").toUtf8()));
+        QCOMPARE(other.sync(), QString());
+        for (const char* database : {"a.mdb", "b.mdb"}) {
+            QVERIFY(sync(file(database)).ok);
+            QCOMPARE(modPersonDetail::Read(modDatabase::DatabaseConnection(), numberOf("Gina")).groups,
+                     (QStringList{"Friends", "Work"}));
+        }
+        // Nothing changed since: nothing is sent.
+        const modSync::Result again = sync(file("a.mdb"));
+        QCOMPARE(again.sent + again.receivedChanged, 0);
     }
 
     // A phone's card with a photo and a field of its own: one word of its note edited here changes only NOTE on the
