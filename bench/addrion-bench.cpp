@@ -13,7 +13,9 @@
 #include "editor/modContact.h"
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
+#include "export/LabelPainter.h"
 #include "export/modExportFiles.h"
+#include "export/modLabels.h"
 #include "interchange/modDuplicates.h"
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/frmMain.h"
@@ -29,6 +31,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QToolButton>
@@ -331,6 +335,66 @@ std::vector<Row> RunAll(const QString& folder, int persons, const Options& optio
                  << QStringLiteral("XHTML export %1")
                         .arg(Digest({modExportFiles::ExportFilePath(modExportFiles::Kind::Html)}))
                  << QStringLiteral("calendar pages %1").arg(Digest(pages));
+
+    // Labels for everybody as a PDF against reading the same rows and writing the same
+    // lines into a PDF with the library alone, a label's lines where its label is.
+    {
+        LabelPainter::Layout layout;
+        layout.sheet = modLabels::SheetOf(QStringLiteral("a4-3x7"));
+        layout.font = QFont(QStringLiteral("DejaVu Sans"), 10);
+        const auto blocksOf = [&everybody] {
+            std::vector<LabelPainter::Block> blocks;
+            modExport::Selection selection = everybody;
+            selection.details.phone = selection.details.email = selection.details.note = false;
+            modExport::ForEachPerson(selection, [](int) {}, [&blocks](const modExport::ExportedPerson& person) {
+                QStringList lines = modLabels::AddressBlock(person);
+                if (!lines.isEmpty())
+                    blocks.push_back({person.name, std::move(lines)});
+            });
+            return blocks;
+        };
+        // The baseline's lines, a label's in one text: no more memory than they need.
+        std::vector<QString> texts;
+        for (const LabelPainter::Block& block : blocksOf())
+            texts.push_back(block.lines.join(QLatin1Char('\n')));
+        texts.shrink_to_fit();
+        const QString pdf = folder + QStringLiteral("/labels.pdf");
+        bench(
+            QStringLiteral("labels for all persons as PDF (A4 3 x 7)"), 30000, 3,
+            [&] {
+                QFile file(pdf);
+                file.open(QIODevice::WriteOnly);
+                QPdfWriter writer(&file);
+                writer.setResolution(600);
+                LabelPainter::SetUpPage(writer, layout);
+                LabelPainter::Paint(writer, layout, blocksOf());
+            },
+            // The baseline has run by then: its lines are not held while the labels are made.
+            [&texts] { std::vector<QString>().swap(texts); },
+            [&] {
+                Baseline::ReadPlain(full, exportStatements);
+                QFile file(pdf + QStringLiteral(".baseline"));
+                file.open(QIODevice::WriteOnly);
+                QPdfWriter writer(&file);
+                writer.setResolution(600);
+                LabelPainter::SetUpPage(writer, layout);
+                QPainter painter(&writer);
+                painter.setFont(layout.font);
+                const double scale = 600 / 25.4;
+                const std::vector<modLabels::Placement> places =
+                    modLabels::Place(layout.sheet, static_cast<int>(texts.size()), 1);
+                int page = 0;
+                for (size_t i = 0; i < texts.size(); ++i) {
+                    for (; page < places[i].page; ++page)
+                        writer.newPage();
+                    QPointF at = places[i].rect.topLeft() * scale + QPointF(0, 100);
+                    for (const QStringView line : QStringView(texts[i]).split(QLatin1Char('\n'))) {
+                        painter.drawText(at, line.toString());
+                        at.ry() += 100;
+                    }
+                }
+            });
+    }
 
     // The finder as the window runs it: read every person with numbers and addresses,
     // then group them.
