@@ -11,9 +11,9 @@
 #include "database/Engine.h"
 #include "database/modDatabase.h"
 #include "editor/modContact.h"
+#include "export/LabelPainter.h"
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
-#include "export/LabelPainter.h"
 #include "export/modExportFiles.h"
 #include "export/modLabels.h"
 #include "interchange/modDuplicates.h"
@@ -346,11 +346,13 @@ std::vector<Row> RunAll(const QString& folder, int persons, const Options& optio
             std::vector<LabelPainter::Block> blocks;
             modExport::Selection selection = everybody;
             selection.details.phone = selection.details.email = selection.details.note = false;
-            modExport::ForEachPerson(selection, [](int) {}, [&blocks](const modExport::ExportedPerson& person) {
-                QStringList lines = modLabels::AddressBlock(person);
-                if (!lines.isEmpty())
-                    blocks.push_back({person.name, std::move(lines)});
-            });
+            modExport::ForEachPerson(
+                selection, [](int) {},
+                [&blocks](const modExport::ExportedPerson& person) {
+                    QStringList lines = modLabels::AddressBlock(person);
+                    if (!lines.isEmpty())
+                        blocks.push_back({person.name, std::move(lines)});
+                });
             return blocks;
         };
         // The baseline's lines, a label's in one text: no more memory than they need.

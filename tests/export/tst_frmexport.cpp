@@ -275,6 +275,24 @@ private slots:
         QCOMPARE(TestSupport::itemTexts(window.lvwList->model()), offered);
     }
 
+    // "Add a group": the persons of the group that "add all" would take (Carla, with a second
+    // address only, and Dirk, with none, are not offered), each by the first address.
+    void emailListOfAGroup()
+    {
+        runSql("INSERT INTO PersonGroup (Contactnr, Position, Name) VALUES (501, 1, 'Family'), (503, 1, 'Family'), "
+               "(504, 1, 'Family'), (502, 1, 'Work')");
+        frmEmail window(*w());
+        platform()->expectItem(QString("Family (3)"));
+        QTest::mouseClick(window.findChild<QPushButton*>("cmdAddGroup"), Qt::LeftButton);
+        QCOMPARE(platform()->callsOf("item").constFirst().arguments, (QStringList{"Family (3)", "Work (1)"}));
+        QCOMPARE(TestSupport::itemTexts(window.lvwEmail->model()), QStringList{"Bob (bob@x.org)"});
+        QCOMPARE(window.txtList->text(), QString("bob@x.org"));
+        // Cancelled: nothing more is added.
+        platform()->expectItem(std::nullopt);
+        QTest::mouseClick(window.findChild<QPushButton*>("cmdAddGroup"), Qt::LeftButton);
+        QCOMPARE(window.txtList->text(), QString("bob@x.org"));
+    }
+
     void emailSearchResultTakesOnlyPersonsWithAddresses()
     {
         searchFor("WHERE Name <> 'Anna' ");
