@@ -130,8 +130,6 @@ public:
 frmContact::frmContact(Mode mode, frmMain& mainWindow) : QDialog(&mainWindow), m_mode(mode), m_main(mainWindow)
 {
     setObjectName(mode == Mode::Add ? QStringLiteral("frmContactAdd") : QStringLiteral("frmContactEdit"));
-    // The titles are the window names' own words, not translated.
-    setWindowTitle(mode == Mode::Add ? QStringLiteral("Add") : QStringLiteral("Edit"));
     setModal(true);
     createControls();
     createPopups();
@@ -228,11 +226,11 @@ void frmContact::createControls()
 
     cmdOK = Named(new QPushButton(this), "cmdOK");
     cmdCancel = Named(new QPushButton(this), "cmdCancel");
-    // Enter in a box never saves a half-typed person: OK is pressed on purpose.
-    for (QPushButton* button : {cmdOK, cmdCancel}) {
+    // Enter in the name or date box saves, as in the other windows; in the address and
+    // note it starts a new line.
+    for (QPushButton* button : {cmdOK, cmdCancel})
         button->setAutoDefault(false);
-        button->setDefault(false);
-    }
+    cmdOK->setDefault(true);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(fraFullname, 0, 0);
@@ -294,8 +292,14 @@ QGroupBox* frmContact::createListFrame(ListControls& controls, const char* frame
     controls.down->setArrowType(Qt::DownArrow);
 
     auto* column = new QVBoxLayout;
+    // One size for all, whatever their sign: "-" as wide as "+".
+    QSize size;
     for (QToolButton* button : {controls.add, controls.edit, controls.remove, controls.up, controls.down})
+        size = size.expandedTo(button->sizeHint());
+    for (QToolButton* button : {controls.add, controls.edit, controls.remove, controls.up, controls.down}) {
+        button->setMinimumSize(size);
         column->addWidget(button);
+    }
     column->addStretch(1);
     auto* row = new QHBoxLayout(frame);
     row->addWidget(controls.list, 1);
@@ -419,6 +423,7 @@ void frmContact::connectList(ListControls& controls)
 void frmContact::LoadLanguage()
 {
     const QString dots = QStringLiteral("...");
+    setWindowTitle(m_mode == Mode::Add ? T(QStringLiteral("Add")) : T(QStringLiteral("Edit")));
     cmdOK->setText(T(QStringLiteral("OK")));
     cmdCancel->setText(T(QStringLiteral("Cancel")));
     fraFullname->setTitle(T(QStringLiteral("Name")));
@@ -462,6 +467,8 @@ void frmContact::LoadLanguage()
                                 T(QStringLiteral("&Description")));
     mnuPopupEmailSend->setText(T(QStringLiteral("&Send e-mail")));
     mnuPopupEmailWebsite->setText(T(QStringLiteral("We&bsite")));
+    // Every control a key of its own in this language.
+    modWidgets::GiveAccessKeys(this);
 }
 
 // ---- Loading ----

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmEmail.h"
+#include "mainwindow/modWidgets.h"
 
 #include "database/modSql.h"
 #include "export/modEmailList.h"
@@ -116,6 +117,8 @@ void frmEmail::LoadLanguage()
     mnuPopupListCopy->setText(T("&Copy"));
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
+    // Every control a key of its own in this language.
+    modWidgets::GiveAccessKeys(this);
 }
 
 QString frmEmail::AddressList() const

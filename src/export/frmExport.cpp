@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmExport.h"
+#include "mainwindow/modWidgets.h"
 
 #include "database/modSql.h"
 #include "export/frmExportPreview.h"
@@ -160,6 +161,8 @@ void frmExport::LoadLanguage()
     optCsv->setText(QStringLiteral("CSV"));
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
+    // Every control a key of its own in this language.
+    modWidgets::GiveAccessKeys(this);
 }
 
 modExport::Selection frmExport::Selection() const

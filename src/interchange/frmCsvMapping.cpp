@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmCsvMapping.h"
+#include "mainwindow/modWidgets.h"
 
 #include "language/modLanguage.h"
 
@@ -133,6 +134,8 @@ void frmCsvMapping::LoadLanguage()
             role->setItemText(i, RoleText(static_cast<modCsv::Role>(role->itemData(i).toInt())));
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
+    // Every control a key of its own in this language.
+    modWidgets::GiveAccessKeys(this);
 }
 
 void frmCsvMapping::roleChanged(size_t column)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmDuplicates.h"
+#include "mainwindow/modWidgets.h"
 
 #include "database/modSql.h"
 #include "interchange/modMerge.h"
@@ -53,6 +54,9 @@ frmDuplicates::frmDuplicates(frmMain& mainWindow) : QDialog(&mainWindow), m_main
     lblGroups->setObjectName(QStringLiteral("lblGroups"));
     lstGroups = new QListWidget;
     lstGroups->setObjectName(QStringLiteral("lstGroups"));
+    // A long pair of names wraps instead of being cut off.
+    lstGroups->setWordWrap(true);
+    lstGroups->setTextElideMode(Qt::ElideNone);
     lblReason = new QLabel;
     lblReason->setObjectName(QStringLiteral("lblReason"));
     lblReason->setWordWrap(true);
@@ -126,6 +130,8 @@ void frmDuplicates::LoadLanguage()
         showGroup();
     else
         lblReason->setText(m_groups.empty() ? T("No duplicates found") : QString());
+    // Every control a key of its own in this language.
+    modWidgets::GiveAccessKeys(this);
 }
 
 void frmDuplicates::find()

@@ -326,6 +326,9 @@ QString ReasonText(int reasons)
         texts << T("Same e-mail address");
     if (reasons & SamePhone)
         texts << T("Same number");
+    // "Same name, same number": the reasons after the first go on the sentence.
+    for (qsizetype i = 1; i < texts.size(); ++i)
+        texts[i] = texts[i].left(1).toLower() + texts[i].mid(1);
     return texts.join(QStringLiteral(", "));
 }
 

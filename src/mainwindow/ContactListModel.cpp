@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "ContactListModel.h"
 
+#include "language/modLanguage.h"
+
 #include "startup/modText.h"
 
 void ContactListModel::setRows(std::vector<modList::ContactRow> rows)
@@ -50,6 +52,6 @@ QVariant ContactListModel::data(const QModelIndex& index, int role) const
 QVariant ContactListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section == 0)
-        return QStringLiteral("Fullname");
+        return T("Name");
     return {};
 }

@@ -516,6 +516,9 @@ void frmMain::placeInfo(QRect info, int maximumWidth)
         info.setHeight(qMax(designedHeight, buttonsTop + 3 * (buttonHeight + gap) + gap));
     }
     placeMirrored(fraInfo, info);
+    // With neither the web site nor the first steps in it, the panel is its title alone:
+    // no empty box below it.
+    fraInfo->setFlat(!m_firstSteps && Version::Website().isEmpty());
 
     const int labelWidth = qMax(info.width() / 4, lblWebsite->sizeHint().width() + 8);
     placeMirrored(lblWebsite, QRect(8, lineTop, labelWidth, lineHeight));
@@ -666,6 +669,7 @@ void frmMain::LoadLanguage()
         toolbarButton(QString::fromLatin1(key))->setText(caption);
 
     fraQuickSearch->setTitle(T("Quick search"));
+    emit m_contacts->headerDataChanged(Qt::Horizontal, 0, 0);
     // While a person is shown the frame carries the name.
     if (fraDetails->isHidden())
         fraDetails->setTitle(T("Details"));

@@ -4,6 +4,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 class QLineEdit;
 class QWidget;
@@ -27,6 +28,15 @@ QString WidestDate(const QLineEdit* box);
 // width that shows a whole date, and a click into the empty box that starts typing at
 // its first place instead of where the pointer happened to be.
 void PrepareDateBox(QLineEdit* box, const QString& inputMask);
+// The texts with an access key each ("&Name"): a text that has one keeps it; the others
+// get the first letter or digit, at the start of a word if possible, that no other text
+// has as its key (case ignored), the texts with fewest letters choosing first. A text without a free letter stays as it
+// is; "&&" is a written "&".
+QStringList WithAccessKeys(const QStringList& texts);
+// Gives the buttons, check boxes, frames and labels with a partner box of a window
+// access keys that differ (WithAccessKeys), after the language set their texts.
+void GiveAccessKeys(QWidget* window);
+
 // Gives a date box the width of a whole date again, after its font has changed.
 void FitDateBox(QLineEdit* box);
 

@@ -153,6 +153,8 @@ void frmSearch::LoadLanguage()
     for (const OperatorList& entry : operatorLists())
         for (int i = 0; i < entry.list->count() && i < entry.entries.size(); ++i)
             entry.list->setItemText(i, T(entry.entries.at(i)));
+    // Every control a key of its own in this language.
+    modWidgets::GiveAccessKeys(this);
 }
 
 void frmSearch::updateValueControls()

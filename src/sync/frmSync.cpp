@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmSync.h"
+#include "mainwindow/modWidgets.h"
 
 #include "database/modDatabase.h"
 #include "language/modLanguage.h"
@@ -231,6 +232,8 @@ void frmSync::LoadLanguage()
     lblAddressBook->setText(T("Address book") + QLatin1Char(':'));
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
+    // Every control a key of its own in this language.
+    modWidgets::GiveAccessKeys(this);
 }
 
 void frmSync::find()

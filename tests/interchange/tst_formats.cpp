@@ -620,7 +620,7 @@ private slots:
                "1 +3 (Same name)");
         addRow("the same number written nationally and with its country code",
                QStringList{"Anna Schmidt;089 5551234;", "anna schmidt;+49 89 5551234;"},
-               "1 +2 (Same name, Same number)");
+               "1 +2 (Same name, same number)");
         addRow("the same last digits in other countries are other numbers",
                QStringList{"Jan Berg;0171 2345678;", "jan berg;+33 6 12 34 56 78;"}, "1 +2 (Same name)");
         addRow("each matches the first directly",

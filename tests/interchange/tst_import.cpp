@@ -784,9 +784,9 @@ private slots:
             // One group: Ann and those matching her; Bob shares only a number with her.
             QCOMPARE(window->lstGroups->count(), 1);
             QCOMPARE(window->lstGroups->item(0)->text(), QString("Ann Lee / ann lee / Lee, Ann"));
-            QCOMPARE(window->lblReason->text(), QString("Same name, Same e-mail address"));
+            QCOMPARE(window->lblReason->text(), QString("Same name, same e-mail address"));
             QCOMPARE(window->grdPersons->columnCount(), 3);
-            QCOMPARE(window->grdPersons->item(2, 1)->text(), QString("Same name, Same e-mail address"));
+            QCOMPARE(window->grdPersons->item(2, 1)->text(), QString("Same name, same e-mail address"));
             QCOMPARE(window->grdPersons->item(2, 2)->text(), QString("Same name"));
             QCOMPARE(window->grdPersons->item(5, 0)->text(), QString("030 1234 5678 (Office)\n0171 999"));
             QVERIFY(!window->cmdMerge->isEnabled() && !window->cmdUndo->isEnabled());

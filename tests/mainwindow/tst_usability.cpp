@@ -3,6 +3,13 @@
 #include "MainWindowTest.h"
 
 #include "editor/frmContact.h"
+#include "export/frmEmail.h"
+#include "export/frmExport.h"
+#include "export/frmLabels.h"
+#include "interchange/frmDuplicates.h"
+#include "language/LanguageAware.h"
+#include "language/modLanguage.h"
+#include "mainwindow/modWidgets.h"
 #include "startup/modEnvironment.h"
 #include "sync/frmSync.h"
 
@@ -264,6 +271,109 @@ private slots:
         editor.LoadLanguage();
         faults += accessKeyFaults(&editor, nullptr);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+    }
+
+    // The texts a window's controls show, by control: buttons, check boxes, frames, labels of a box.
+    static QStringList controlTexts(const QWidget* window)
+    {
+        QStringList texts;
+        for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
+            if (!qobject_cast<const QToolButton*>(button) && !button->text().isEmpty())
+                texts << button->text();
+        for (const QGroupBox* frame : window->findChildren<QGroupBox*>())
+            if (!frame->title().isEmpty())
+                texts << frame->title();
+        for (const QLabel* label : window->findChildren<QLabel*>())
+            if (label->buddy() && !label->text().isEmpty())
+                texts << label->text();
+        return texts;
+    }
+
+    // The dialogs' buttons, check boxes, frames and box labels have access keys of their
+    // own in every language.
+    void dialogControlKeys_data()
+    {
+        TestSupport::addColumns<QString, QString>("language", "window");
+        for (const char* language : {"", "German", "Arabic", "Greek", "Japanese"})
+            for (const char* window : {"editor", "export", "e-mail", "labels", "duplicates", "sync"})
+                QTest::addRow("%s %s", *language ? language : "English", window)
+                    << QString(language) << QString(window);
+    }
+    void dialogControlKeys()
+    {
+        auto [language, name] = TestSupport::fetch<QString, QString>("language", "window");
+        start(language);
+        std::unique_ptr<QWidget> window;
+        if (name == "editor")
+            window = std::make_unique<frmContact>(frmContact::Mode::Add, *w());
+        else if (name == "export")
+            window = std::make_unique<frmExport>(*w());
+        else if (name == "e-mail")
+            window = std::make_unique<frmEmail>(*w());
+        else if (name == "labels")
+            window = std::make_unique<frmLabels>(*w());
+        else if (name == "duplicates")
+            window = std::make_unique<frmDuplicates>(*w());
+        else
+            window = std::make_unique<frmSync>(w());
+        if (auto* aware = dynamic_cast<LanguageAware*>(window.get()))
+            aware->LoadLanguage();
+        QHash<QChar, QString> taken;
+        QStringList faults;
+        for (const QString& text : controlTexts(window.get())) {
+            const QChar key = accessKey(text);
+            if (key.isNull())
+                faults << "no key in " + text;
+            else if (taken.contains(key))
+                faults << taken.value(key) + " and " + text;
+            taken.insert(key, text);
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+        QVERIFY(!taken.isEmpty());
+    }
+
+    // Keys given to texts: kept where a text has one, else a free letter, word starts first.
+    void accessKeysGiven_data()
+    {
+        TestSupport::addColumns<QStringList, QStringList>("texts", "keyed");
+        // "Name" chooses first (fewest letters), then "Number" and "New note" take the first
+        // free letters, case ignored ("note" starts with the "n" of "Name").
+        TestSupport::addRow("word starts first", QStringList{"New note", "Number", "Name", "Go"},
+                            QStringList{"N&ew note", "N&umber", "&Name", "&Go"});
+        TestSupport::addRow("a key kept", QStringList{"Name", "&Note"}, QStringList{"N&ame", "&Note"});
+        TestSupport::addRow("case is one key", QStringList{"a", "A", "b"}, QStringList{"&a", "A", "&b"});
+        TestSupport::addRow("short texts choose first", QStringList{"Cancel", "Search", "vCard", "CSV"},
+                            QStringList{"C&ancel", "&Search", "&vCard", "&CSV"});
+        // The last "ab" finds both its letters taken: the first moves on to "b", "bc" to "c".
+        TestSupport::addRow("keys moved to make room", QStringList{"ab", "bc", "ab"}, QStringList{"a&b", "b&c", "&ab"});
+        TestSupport::addRow("a written ampersand", QStringList{"&&x", "Q && A"}, QStringList{"&&&x", "&Q && A"});
+        TestSupport::addRow("another script", QStringList{"الاسم", "العنوان"}, QStringList{"&الاسم", "ا&لعنوان"});
+    }
+    void accessKeysGiven()
+    {
+        auto [texts, keyed] = TestSupport::fetch<QStringList, QStringList>("texts", "keyed");
+        QCOMPARE(modWidgets::WithAccessKeys(texts), keyed);
+    }
+
+    // The editor's title and the list's column speak the language; Enter in the name box
+    // saves; the list buttons are one size; the information panel draws no empty box.
+    void windowTextsAndKeys()
+    {
+        start("German");
+        {
+            frmContact editor(frmContact::Mode::Edit, *w());
+            editor.LoadLanguage();
+            QCOMPARE(editor.windowTitle(), QString("Bearbeiten"));
+            QVERIFY(editor.cmdOK->isDefault());
+            for (QToolButton* button : {editor.cmdPhoneRemove, editor.cmdPhoneUp, editor.cmdEmailEdit})
+                QCOMPARE(button->minimumSize(), editor.cmdPhoneAdd->minimumSize());
+        }
+        // Persons listed, no web site: the panel is its title alone.
+        QVERIFY(w()->ListRowCount() > 0 && w()->fraInfo->isFlat());
+        start("Arabic");
+        const QString header = w()->contactList()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString();
+        QCOMPARE(header, T("Name"));
+        QVERIFY(header != "Name" && header != "Fullname");
     }
 
     void menuKeys()
