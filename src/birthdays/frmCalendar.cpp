@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmCalendar.h"
+#include "language/ContentDirection.h"
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/frmCalendarSelection.h"
@@ -184,8 +185,9 @@ void frmCalendar::setWeekStartCaptions()
     // Weekday names as the user's regional settings write them.
     const QLocale locale = QLocale::system();
     const auto caption = [&locale](WeekStart weekStart) {
-        return modCalendar::WeekdayNames(weekStart, locale).mid(0, 3).join(QStringLiteral(", ")) +
-               QStringLiteral(", ...");
+        // The list ends in its own direction, whatever the window's.
+        return ContentDirection::Isolated(modCalendar::WeekdayNames(weekStart, locale).mid(0, 3).join(QStringLiteral(", ")) +
+                                          QStringLiteral(", ..."));
     };
     optMonday->setText(caption(WeekStart::Monday));
     optSunday->setText(caption(WeekStart::Sunday));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmReminder.h"
+#include "language/ContentDirection.h"
 
 #include "database/modDatabase.h"
 #include "language/modLanguage.h"
@@ -97,6 +98,8 @@ frmReminder::frmReminder(QWidget* parent) : QWidget(parent, Qt::Window)
     sized.setPointSize(modOptions::StoredFontSize());
     setFont(sized);
     resize(520, 280);
+    // Numbers, addresses and Latin names read in their own direction in a right-to-left window.
+    ContentDirection::InstallOnViews(this);
 }
 
 void frmReminder::LoadLanguage()

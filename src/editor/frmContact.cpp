@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "editor/frmContact.h"
+#include "language/ContentDirection.h"
 
 #include "editor/modPhoto.h"
 
@@ -134,6 +135,8 @@ frmContact::frmContact(Mode mode, frmMain& mainWindow) : QDialog(&mainWindow), m
     createControls();
     createPopups();
     connectCommands();
+    // Numbers, addresses and Latin names read in their own direction in a right-to-left window.
+    ContentDirection::InstallOnViews(this);
 }
 
 void frmContact::Open(frmMain& mainWindow, Mode mode)

@@ -5,6 +5,7 @@
 #include "database/modDatabase.h"
 #include "database/modPersonDetail.h"
 #include "database/modSql.h"
+#include "language/ContentDirection.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/frmMain.h"
@@ -13,6 +14,7 @@
 
 #include <QAbstractButton>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QListView>
@@ -141,6 +143,8 @@ PersonPicker PersonPicker::Create(const char* chosenName)
     picker.cmdAddGroup = new QPushButton;
     picker.cmdAddGroup->setObjectName(QStringLiteral("cmdAddGroup"));
 
+    for (QListView* list : {picker.lvwList, picker.lvwChosen})
+        ContentDirectionDelegate::install(list);
     auto* buttons = new QVBoxLayout;
     buttons->addStretch();
     for (QToolButton* button : {picker.cmdAddOne, picker.cmdAddAll, picker.cmdRemoveOne, picker.cmdRemoveAll})
@@ -158,7 +162,15 @@ PersonPicker PersonPicker::Create(const char* chosenName)
 void PersonPicker::LoadLanguage() const
 {
     fraPerson->setTitle(T("Person"));
-    cmdSearchResult->setText(QStringLiteral("> ") + T("Search result") + QStringLiteral(" >"));
+    // The arrows point to the list of the chosen persons, on the left in a right-to-left window.
+    const bool rightToLeft = QGuiApplication::isRightToLeft();
+    const QString arrow = rightToLeft ? QStringLiteral("<") : QStringLiteral(">");
+    cmdSearchResult->setText(ContentDirection::LeftToRight(arrow + QLatin1Char(' ') + ContentDirection::Isolated(T("Search result")) +
+                                                           QLatin1Char(' ') + arrow));
+    for (QToolButton* add : {cmdAddOne, cmdAddAll})
+        add->setArrowType(rightToLeft ? Qt::LeftArrow : Qt::RightArrow);
+    for (QToolButton* remove : {cmdRemoveOne, cmdRemoveAll})
+        remove->setArrowType(rightToLeft ? Qt::RightArrow : Qt::LeftArrow);
     cmdAddGroup->setText(T("Add a group") + QStringLiteral("..."));
     const QString dash = QStringLiteral(" - ");
     cmdAddOne->setToolTip(T("Add") + dash + T("Selected person"));

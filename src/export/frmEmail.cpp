@@ -5,6 +5,7 @@
 
 #include "database/modSql.h"
 #include "export/modEmailList.h"
+#include "language/ContentDirection.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Platform.h"
@@ -42,9 +43,11 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
     fraFormat->setObjectName(QStringLiteral("fraFormat"));
     // The captions show what each separator gives; they are examples, not translated,
     // and name no domain that a user might take for a real one.
-    optColon = new QRadioButton(QStringLiteral("anna@mail.test, bob@mail.test, carla@mail.test, ..."));
+    // Examples of addresses: written left to right in every window.
+    optColon = new QRadioButton(ContentDirection::LeftToRight(QStringLiteral("anna@mail.test, bob@mail.test, carla@mail.test, ...")));
     optColon->setObjectName(QStringLiteral("optColon"));
-    optSemicolon = new QRadioButton(QStringLiteral("anna@mail.test; bob@mail.test; carla@mail.test; ..."));
+    optSemicolon = new QRadioButton(
+        ContentDirection::LeftToRight(QStringLiteral("anna@mail.test; bob@mail.test; carla@mail.test; ...")));
     optSemicolon->setObjectName(QStringLiteral("optSemicolon"));
     auto* format = new QVBoxLayout(fraFormat);
     format->addWidget(optColon);

@@ -5,6 +5,7 @@
 
 #include "database/modSql.h"
 #include "export/frmExportPreview.h"
+#include "language/ContentDirection.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "startup/modText.h"
@@ -156,7 +157,7 @@ void frmExport::LoadLanguage()
     chkOrganisation->setText(T("Organisation"));
     fraFormat->setTitle(T("Format"));
     OptTxt->setText(T("TXT"));
-    optHtml->setText(T("(X)HTML"));
+    optHtml->setText(ContentDirection::Isolated(T("(X)HTML")));
     optVcard->setText(T("vCard"));
     optCsv->setText(QStringLiteral("CSV"));
     cmdOK->setText(T("OK"));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmCsvMapping.h"
+#include "language/ContentDirection.h"
 #include "mainwindow/modWidgets.h"
 
 #include "language/modLanguage.h"
@@ -121,6 +122,8 @@ frmCsvMapping::frmCsvMapping(const modCsv::Table& table, QWidget* parent)
     for (size_t c = 0; c < cboRole.size(); ++c)
         roleChanged(c);
     LoadLanguage();
+    // Numbers, addresses and Latin names read in their own direction in a right-to-left window.
+    ContentDirection::InstallOnViews(this);
 }
 
 void frmCsvMapping::LoadLanguage()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmDuplicates.h"
+#include "language/ContentDirection.h"
 #include "mainwindow/modWidgets.h"
 
 #include "database/modSql.h"
@@ -103,6 +104,8 @@ frmDuplicates::frmDuplicates(frmMain& mainWindow) : QDialog(&mainWindow), m_main
 
     LoadLanguage();
     find();
+    // Numbers, addresses and Latin names read in their own direction in a right-to-left window.
+    ContentDirection::InstallOnViews(this);
 }
 
 void frmDuplicates::LoadLanguage()

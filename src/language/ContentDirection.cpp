@@ -3,6 +3,7 @@
 #include "ContentDirection.h"
 
 #include <QAbstractItemView>
+#include <QWidget>
 #include <QStyle>
 
 void ContentDirectionDelegate::install(QAbstractItemView* view)
@@ -20,3 +21,27 @@ void ContentDirectionDelegate::initStyleOption(QStyleOptionViewItem* option, con
     option->displayAlignment = QStyle::visualAlignment(option->direction, option->displayAlignment) | Qt::AlignAbsolute;
     option->direction = own;
 }
+
+namespace ContentDirection {
+
+QString Isolated(const QString& text)
+{
+    return QChar(0x2068) + text + QChar(0x2069);
+}
+
+QString LeftToRight(const QString& text)
+{
+    return QChar(0x2066) + text + QChar(0x2069);
+}
+
+void InstallOnViews(QWidget* window)
+{
+    for (QAbstractItemView* view : window->findChildren<QAbstractItemView*>()) {
+        QAbstractItemDelegate* delegate = view->itemDelegate();
+        if (!dynamic_cast<ContentDirectionDelegate*>(delegate) &&
+            (!delegate || delegate->metaObject() == &QStyledItemDelegate::staticMetaObject))
+            ContentDirectionDelegate::install(view);
+    }
+}
+
+} // namespace ContentDirection

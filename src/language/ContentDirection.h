@@ -4,7 +4,10 @@
 
 #include <QStyledItemDelegate>
 
+#include <QString>
+
 class QAbstractItemView;
+class QWidget;
 
 // Draws each entry of a list in the writing direction of its own text, on the side the
 // window's direction gives it. A phone number or a Latin address in a right-to-left
@@ -18,6 +21,21 @@ public:
     // Gives view a delegate of this kind, owned by the view.
     static void install(QAbstractItemView* view);
 
-protected:
+    // What an entry is drawn with: its own direction, the window's side.
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
+
+// Texts of their own direction inside a line of another: a phone number, an e-mail
+// address, a path or a Latin name in a right-to-left window.
+namespace ContentDirection {
+
+// The text as a unit that takes the direction of its own first letter (FSI ... PDI): "/tmp/a.mdb"
+// stays whole and in order among Arabic words, and the line around it keeps its own direction.
+QString Isolated(const QString& text);
+// The text as a unit written left to right whatever it holds (LRI ... PDI): "< Search result <".
+QString LeftToRight(const QString& text);
+// Gives every list, tree and table of the window the delegate of its entries' own direction;
+// a view with a delegate of another kind keeps it.
+void InstallOnViews(QWidget* window);
+
+} // namespace ContentDirection

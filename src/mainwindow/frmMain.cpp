@@ -722,7 +722,8 @@ void frmMain::RefreshRecentMenu()
         // "&" in a path is text, not a shortcut marker.
         // The entry's number is its access key; "&" in a path is text.
         entry->setText(QStringLiteral("&%1 ").arg(i + 1) +
-                       modRecent::ShortenPath(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
+                       ContentDirection::Isolated(
+                           modRecent::ShortenPath(path).replace(QLatin1Char('&'), QStringLiteral("&&"))));
         if (i == 0)
             mnuLine->setVisible(true);
     }

@@ -9,6 +9,7 @@
 #include "database/modSql.h"
 #include "editor/modContact.h"
 #include "editor/modHyperlink.h"
+#include "language/ContentDirection.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/modList.h"
@@ -889,7 +890,8 @@ void frmMain::setDatabaseCommandsEnabled(bool enabled)
 void frmMain::ShowDatabaseState(const QString& caption, const QString& path, bool writable)
 {
     setWindowTitle(caption);
-    staMainPath->setText(path);
+    // A path stays whole and in order, on the status bar's start, in a right-to-left window.
+    staMainPath->setText(path.isEmpty() ? path : ContentDirection::Isolated(path));
     setDatabaseCommandsEnabled(true);
     mnuPerson->menuAction()->setEnabled(writable);
     mnuPersonAdd->setEnabled(writable);

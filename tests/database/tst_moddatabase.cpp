@@ -225,7 +225,8 @@ class TestModDatabase : public QObject
     }
 
     // The captions of the visible recent entries, in menu order, without the entry's
-    // number that leads each as its access key ("&1 ").
+    // number that leads each as its access key ("&1 "); each path is isolated, so that it
+    // reads whole and in order in a right-to-left menu.
     QStringList menuCaptions() const
     {
         QStringList captions;
@@ -233,9 +234,10 @@ class TestModDatabase : public QObject
             if (!entry->isVisible())
                 continue;
             const QString number = QString("&%1 ").arg(captions.size() + 1);
-            if (!entry->text().startsWith(number))
-                return {"no " + number + "in " + entry->text()};
-            captions << entry->text().mid(number.size());
+            const QString path = entry->text().mid(number.size());
+            if (!entry->text().startsWith(number) || !path.startsWith(QChar(0x2068)) || !path.endsWith(QChar(0x2069)))
+                return {"no " + number + "and isolated path in " + entry->text()};
+            captions << path.mid(1).chopped(1);
         }
         return captions;
     }

@@ -3,6 +3,9 @@
 #include "MainWindowTest.h"
 
 #include "editor/frmContact.h"
+#include "language/ContentDirection.h"
+#include "birthdays/frmReminder.h"
+#include "interchange/frmCsvMapping.h"
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
 #include "export/frmLabels.h"
@@ -14,6 +17,7 @@
 #include "sync/frmSync.h"
 
 #include <QContextMenuEvent>
+#include <QStandardItemModel>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QStyle>
@@ -330,6 +334,70 @@ private slots:
         }
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
         QVERIFY(!taken.isEmpty());
+    }
+
+    // In a right-to-left window every list, tree and table draws each entry in its own
+    // direction: "+49 30 1234567 (Home)" in order, on the window's side.
+    void rightToLeftViews_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char* window : {"editor", "export", "e-mail", "labels", "duplicates", "CSV mapping", "reminder"})
+            QTest::newRow(window) << QString(window);
+    }
+    void rightToLeftViews()
+    {
+        QFETCH(QString, window);
+        start("Arabic");
+        QVERIFY(QGuiApplication::isRightToLeft());
+        std::unique_ptr<QWidget> shown;
+        if (window == "editor")
+            shown = std::make_unique<frmContact>(frmContact::Mode::Add, *w());
+        else if (window == "export")
+            shown = std::make_unique<frmExport>(*w());
+        else if (window == "e-mail")
+            shown = std::make_unique<frmEmail>(*w());
+        else if (window == "labels")
+            shown = std::make_unique<frmLabels>(*w());
+        else if (window == "duplicates")
+            shown = std::make_unique<frmDuplicates>(*w());
+        else if (window == "CSV mapping")
+            shown = std::make_unique<frmCsvMapping>(modCsv::ReadTable("Name,Phone\r\nAnna,+49 30 1234567\r\n"));
+        else
+            shown = std::make_unique<frmReminder>();
+        int views = 0;
+        for (QAbstractItemView* view : shown->findChildren<QAbstractItemView*>()) {
+            if (qobject_cast<QComboBox*>(view->parentWidget() ? view->parentWidget()->parentWidget() : nullptr))
+                continue; // a combo box's own list of choices
+            ++views;
+            auto* delegate = dynamic_cast<ContentDirectionDelegate*>(view->itemDelegate());
+            QVERIFY2(delegate, qPrintable(view->objectName()));
+            QStandardItemModel model;
+            model.appendRow(new QStandardItem("+49 30 1234567 (Home)"));
+            QStyleOptionViewItem option;
+            option.direction = Qt::RightToLeft;
+            option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+            delegate->initStyleOption(&option, model.index(0, 0));
+            QCOMPARE(option.direction, Qt::LeftToRight);
+            QCOMPARE(option.displayAlignment & (Qt::AlignRight | Qt::AlignAbsolute), Qt::AlignRight | Qt::AlignAbsolute);
+        }
+        QVERIFY(views > 0);
+    }
+
+    // Paths, examples and arrows of a right-to-left window: whole, in order, and pointing
+    // the way the lists lie.
+    void rightToLeftTexts()
+    {
+        start("Arabic");
+        QCOMPARE(w()->findChild<QLabel*>("staMainPath")->text(), QChar(0x2068) + m_fixture->databasePath() + QChar(0x2069));
+        frmExport window(*w());
+        QVERIFY(window.optHtml->text().remove('&').startsWith(QChar(0x2068)));
+        QCOMPARE(window.cmdAddOne->arrowType(), Qt::LeftArrow);
+        QCOMPARE(window.cmdRemoveAll->arrowType(), Qt::RightArrow);
+        const QString result = window.cmdSearchResult->text().remove('&');
+        QVERIFY2(result.startsWith(QString(QChar(0x2066)) + "< ") && result.endsWith(" <" + QString(QChar(0x2069))),
+                 qPrintable(result));
+        frmEmail email(*w());
+        QVERIFY(email.optColon->text().remove('&').startsWith(QChar(0x2066)));
     }
 
     // Keys given to texts: kept where a text has one, else a free letter, word starts first.
