@@ -26,7 +26,9 @@ namespace ContentDirection {
 
 QString Isolated(const QString& text)
 {
-    return QChar(0x2068) + text + QChar(0x2069);
+    // The direction is chosen here rather than left to the first-strong isolate, which the
+    // text engine does not resolve the same way everywhere.
+    return QChar(text.isRightToLeft() ? 0x2067 : 0x2066) + text + QChar(0x2069);
 }
 
 QString LeftToRight(const QString& text)

@@ -29,7 +29,7 @@ public:
 // address, a path or a Latin name in a right-to-left window.
 namespace ContentDirection {
 
-// The text as a unit that takes the direction of its own first letter (FSI ... PDI): "/tmp/a.mdb"
+// The text as a unit that takes the direction of its own first letter (LRI or RLI ... PDI): "/tmp/a.mdb"
 // stays whole and in order among Arabic words, and the line around it keeps its own direction.
 QString Isolated(const QString& text);
 // The text as a unit written left to right whatever it holds (LRI ... PDI): "< Search result <".

@@ -24,6 +24,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
@@ -33,6 +34,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
@@ -42,6 +45,22 @@
 using WindowLayout::Rect;
 
 namespace {
+
+// The information panel: a frame around what it offers, its title alone while it is flat
+// (the style would draw an empty box).
+class InfoPanel : public QGroupBox
+{
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionGroupBox option;
+        initStyleOption(&option);
+        if (isFlat())
+            option.subControls &= ~QStyle::SC_GroupBoxFrame;
+        painter.drawComplexControl(QStyle::CC_GroupBox, option);
+    }
+};
 
 struct ToolbarButton
 {
@@ -330,7 +349,7 @@ void frmMain::createPanels()
     rtbNote->setOpenLinks(false);
     rtbNote->setOpenExternalLinks(false);
 
-    fraInfo = Named(new QGroupBox, "fraInfo", m_client);
+    fraInfo = Named(new InfoPanel, "fraInfo", m_client);
     lblWebsite = Named(new QLabel, "lblWebsite", fraInfo);
     lblWebsite2 = Named(new QLabel, "lblWebsite2", fraInfo);
     lblWebsite2->setText(Version::Website());
@@ -669,6 +688,9 @@ void frmMain::LoadLanguage()
         toolbarButton(QString::fromLatin1(key))->setText(caption);
 
     fraQuickSearch->setTitle(T("Quick search"));
+    // The path starts where the window's lines start.
+    staMainPath->setAlignment(Qt::AlignAbsolute | Qt::AlignVCenter |
+                              (QGuiApplication::isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft));
     emit m_contacts->headerDataChanged(Qt::Horizontal, 0, 0);
     // While a person is shown the frame carries the name.
     if (fraDetails->isHidden())

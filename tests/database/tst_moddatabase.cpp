@@ -235,7 +235,7 @@ class TestModDatabase : public QObject
                 continue;
             const QString number = QString("&%1 ").arg(captions.size() + 1);
             const QString path = entry->text().mid(number.size());
-            if (!entry->text().startsWith(number) || !path.startsWith(QChar(0x2068)) || !path.endsWith(QChar(0x2069)))
+            if (!entry->text().startsWith(number) || !path.startsWith(QChar(0x2066)) || !path.endsWith(QChar(0x2069)))
                 return {"no " + number + "and isolated path in " + entry->text()};
             captions << path.mid(1).chopped(1);
         }

@@ -388,9 +388,9 @@ private slots:
     void rightToLeftTexts()
     {
         start("Arabic");
-        QCOMPARE(w()->findChild<QLabel*>("staMainPath")->text(), QChar(0x2068) + m_fixture->databasePath() + QChar(0x2069));
+        QCOMPARE(w()->findChild<QLabel*>("staMainPath")->text(), QChar(0x2066) + m_fixture->databasePath() + QChar(0x2069));
         frmExport window(*w());
-        QVERIFY(window.optHtml->text().remove('&').startsWith(QChar(0x2068)));
+        QVERIFY(window.optHtml->text().remove('&').startsWith(QChar(0x2066)));
         QCOMPARE(window.cmdAddOne->arrowType(), Qt::LeftArrow);
         QCOMPARE(window.cmdRemoveAll->arrowType(), Qt::RightArrow);
         const QString result = window.cmdSearchResult->text().remove('&');
