@@ -7,7 +7,8 @@ RUN_PACKAGES=(sqlcipher xdg-utils qt6-translations-l10n)
 # dpkg-shlibdeps (dpkg-dev) and file are what CPack needs to work out the dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file)
 TEST_PACKAGES=(sqlcipher xdg-utils qt6-translations-l10n libxml2-utils w3c-sgml-lib sqlite3 fonts-dejavu-core
-               desktop-file-utils appstream lintian dpkg-dev file python3-vobject radicale vdirsyncer openssl gcovr licensecheck git poppler-utils)
+               desktop-file-utils appstream lintian dpkg-dev file python3-vobject radicale vdirsyncer openssl gcovr licensecheck git poppler-utils
+               xvfb openbox x11-utils xdotool)
 
 # Installs the packages that are not installed yet, with sudo when not root.
 install_packages() {

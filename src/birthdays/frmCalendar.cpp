@@ -186,8 +186,9 @@ void frmCalendar::setWeekStartCaptions()
     const QLocale locale = QLocale::system();
     const auto caption = [&locale](WeekStart weekStart) {
         // The list ends in its own direction, whatever the window's.
-        return ContentDirection::Isolated(modCalendar::WeekdayNames(weekStart, locale).mid(0, 3).join(QStringLiteral(", ")) +
-                                          QStringLiteral(", ..."));
+        return ContentDirection::Isolated(
+            modCalendar::WeekdayNames(weekStart, locale).mid(0, 3).join(QStringLiteral(", ")) +
+            QStringLiteral(", ..."));
     };
     optMonday->setText(caption(WeekStart::Monday));
     optSunday->setText(caption(WeekStart::Sunday));

@@ -14,8 +14,8 @@
 
 #include <QAbstractButton>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QPushButton>
@@ -165,8 +165,8 @@ void PersonPicker::LoadLanguage() const
     // The arrows point to the list of the chosen persons, on the left in a right-to-left window.
     const bool rightToLeft = QGuiApplication::isRightToLeft();
     const QString arrow = rightToLeft ? QStringLiteral("<") : QStringLiteral(">");
-    cmdSearchResult->setText(ContentDirection::LeftToRight(arrow + QLatin1Char(' ') + ContentDirection::Isolated(T("Search result")) +
-                                                           QLatin1Char(' ') + arrow));
+    cmdSearchResult->setText(ContentDirection::LeftToRight(
+        arrow + QLatin1Char(' ') + ContentDirection::Isolated(T("Search result")) + QLatin1Char(' ') + arrow));
     for (QToolButton* add : {cmdAddOne, cmdAddAll})
         add->setArrowType(rightToLeft ? Qt::LeftArrow : Qt::RightArrow);
     for (QToolButton* remove : {cmdRemoveOne, cmdRemoveAll})

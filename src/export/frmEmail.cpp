@@ -44,7 +44,8 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
     // The captions show what each separator gives; they are examples, not translated,
     // and name no domain that a user might take for a real one.
     // Examples of addresses: written left to right in every window.
-    optColon = new QRadioButton(ContentDirection::LeftToRight(QStringLiteral("anna@mail.test, bob@mail.test, carla@mail.test, ...")));
+    optColon = new QRadioButton(
+        ContentDirection::LeftToRight(QStringLiteral("anna@mail.test, bob@mail.test, carla@mail.test, ...")));
     optColon->setObjectName(QStringLiteral("optColon"));
     optSemicolon = new QRadioButton(
         ContentDirection::LeftToRight(QStringLiteral("anna@mail.test; bob@mail.test; carla@mail.test; ...")));

@@ -3,8 +3,8 @@
 #include "ContentDirection.h"
 
 #include <QAbstractItemView>
-#include <QWidget>
 #include <QStyle>
+#include <QWidget>
 
 void ContentDirectionDelegate::install(QAbstractItemView* view)
 {

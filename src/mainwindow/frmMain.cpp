@@ -743,9 +743,9 @@ void frmMain::RefreshRecentMenu()
             continue;
         // "&" in a path is text, not a shortcut marker.
         // The entry's number is its access key; "&" in a path is text.
-        entry->setText(QStringLiteral("&%1 ").arg(i + 1) +
-                       ContentDirection::Isolated(
-                           modRecent::ShortenPath(path).replace(QLatin1Char('&'), QStringLiteral("&&"))));
+        entry->setText(
+            QStringLiteral("&%1 ").arg(i + 1) +
+            ContentDirection::Isolated(modRecent::ShortenPath(path).replace(QLatin1Char('&'), QStringLiteral("&&"))));
         if (i == 0)
             mnuLine->setVisible(true);
     }

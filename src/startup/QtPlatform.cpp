@@ -133,6 +133,11 @@ void QtPlatform::ShowFirstWindow(QWidget& window)
 {
     // A window manager may ignore the request; the window is then simply shown.
     if (Platform::StartShow() == Platform::Show::Minimised) {
+        // A window that has to grow as it is shown (never sized, or smaller than its
+        // layout needs) is shown anew at its new size, and that undoes the minimised state:
+        // it would map as a normal window. At its size from the start, it maps iconic.
+        window.resize(window.testAttribute(Qt::WA_Resized) ? window.size().expandedTo(window.minimumSizeHint())
+                                                           : window.sizeHint().expandedTo(window.minimumSizeHint()));
         window.showMinimized();
         return;
     }

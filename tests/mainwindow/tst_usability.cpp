@@ -2,14 +2,14 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "MainWindowTest.h"
 
-#include "editor/frmContact.h"
-#include "language/ContentDirection.h"
 #include "birthdays/frmReminder.h"
-#include "interchange/frmCsvMapping.h"
+#include "editor/frmContact.h"
 #include "export/frmEmail.h"
 #include "export/frmExport.h"
 #include "export/frmLabels.h"
+#include "interchange/frmCsvMapping.h"
 #include "interchange/frmDuplicates.h"
+#include "language/ContentDirection.h"
 #include "language/LanguageAware.h"
 #include "language/modLanguage.h"
 #include "mainwindow/modWidgets.h"
@@ -17,8 +17,8 @@
 #include "sync/frmSync.h"
 
 #include <QContextMenuEvent>
-#include <QStandardItemModel>
 #include <QMenuBar>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -378,7 +378,8 @@ private slots:
             option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
             delegate->initStyleOption(&option, model.index(0, 0));
             QCOMPARE(option.direction, Qt::LeftToRight);
-            QCOMPARE(option.displayAlignment & (Qt::AlignRight | Qt::AlignAbsolute), Qt::AlignRight | Qt::AlignAbsolute);
+            QCOMPARE(option.displayAlignment & (Qt::AlignRight | Qt::AlignAbsolute),
+                     Qt::AlignRight | Qt::AlignAbsolute);
         }
         QVERIFY(views > 0);
     }
@@ -388,7 +389,8 @@ private slots:
     void rightToLeftTexts()
     {
         start("Arabic");
-        QCOMPARE(w()->findChild<QLabel*>("staMainPath")->text(), QChar(0x2066) + m_fixture->databasePath() + QChar(0x2069));
+        QCOMPARE(w()->findChild<QLabel*>("staMainPath")->text(),
+                 QChar(0x2066) + m_fixture->databasePath() + QChar(0x2069));
         frmExport window(*w());
         QVERIFY(window.optHtml->text().remove('&').startsWith(QChar(0x2066)));
         QCOMPARE(window.cmdAddOne->arrowType(), Qt::LeftArrow);

@@ -7,6 +7,7 @@
 #include "database/modDatabase.h"
 #include "mainwindow/frmMain.h"
 #include "startup/CommandLine.h"
+#include "startup/Platform.h"
 #include "startup/QtPlatform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
@@ -18,7 +19,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QProcessEnvironment>
+#include <QScopeGuard>
 #include <QSettings>
 
 #include <unistd.h>
@@ -601,6 +604,70 @@ private slots:
             Platform::Show(show)));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 30000);
         QCOMPARE(TestSupport::readFile(file), heard);
+    }
+
+    // The program started to show its window minimised (as the reminder's Details starts it)
+    // maps its main window iconic, under a real X server with a window manager that honours
+    // the initial state: the window does not cover the reminder.
+    void startsMinimisedUnderAWindowManager()
+    {
+        int display = 70;
+        while (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(display)) ||
+               QFile::exists(QString("/tmp/.X%1-lock").arg(display)))
+            ++display;
+        const QString name = QString(":%1").arg(display);
+        QProcess server;
+        server.start("Xvfb", {name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        QVERIFY2(server.waitForStarted(), "Xvfb is missing: install the Debian package xvfb");
+        const auto stop = qScopeGuard([&server] {
+            server.kill();
+            server.waitForFinished();
+        });
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", name);
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        QTRY_VERIFY_WITH_TIMEOUT(TestSupport::runChild("xdpyinfo", {}, environment).exitCode == 0, 20000);
+        QProcess manager;
+        manager.setProcessEnvironment(environment);
+        manager.start("openbox", {});
+        QVERIFY2(manager.waitForStarted(), "openbox is missing: install the Debian package openbox");
+        const auto stopManager = qScopeGuard([&manager] {
+            manager.kill();
+            manager.waitForFinished();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(TestSupport::runChild("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, environment)
+                                     .output.contains("window id"),
+                                 20000);
+
+        QProcess program;
+        environment.insert(Platform::ShowVariable, "minimised");
+        program.setProcessEnvironment(environment);
+        program.start(TestSupport::executable(), {});
+        QVERIFY(program.waitForStarted());
+        const auto stopProgram = qScopeGuard([&program] {
+            program.kill();
+            program.waitForFinished();
+        });
+        QString window;
+        QTRY_VERIFY_WITH_TIMEOUT(!(window = QString(TestSupport::runChild("xdotool",
+                                                                          {
+                                                                              "search",
+                                                                              "--name",
+                                                                              "Addrion 1\\.",
+                                                                          },
+                                                                          environment)
+                                                        .output)
+                                                .section('\n', 0, 0)
+                                                .trimmed())
+                                      .isEmpty(),
+                                 30000);
+        QString state;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (state = TestSupport::runChild("xprop", {"-id", window, "WM_STATE", "WM_HINTS"}, environment).output)
+                .contains("window state:"),
+            20000);
+        QVERIFY2(state.contains("window state: Iconic") && state.contains("Initial state is Iconic State"),
+                 qPrintable(state));
     }
 };
 
