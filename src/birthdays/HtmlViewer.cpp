@@ -4,12 +4,20 @@
 
 #include "startup/Platform.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QFileInfo>
 #include <QPageSetupDialog>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -136,5 +144,47 @@ bool HtmlViewer::PageSetup(PrintOption option)
 
 void HtmlViewer::PrintOn(QPrinter* target)
 {
-    document()->print(target);
+    // What the viewer shows: its document laid out at the viewer's width, scaled to the
+    // page's width, so that a word that fits on the screen fits on paper. A page ends at
+    // the bottom of a line, never inside one.
+    const std::unique_ptr<QTextDocument> copy(document()->clone());
+    const qreal width = qMax<qreal>(viewport()->width(), 200);
+    copy->setTextWidth(width);
+    const QRectF page(QPointF(), target->pageLayout().paintRectPixels(target->resolution()).size());
+    const qreal scale = page.width() / width;
+    const qreal pageHeight = page.height() / scale;
+
+    std::vector<qreal> lineEnds;
+    for (QTextBlock block = copy->begin(); block.isValid(); block = block.next()) {
+        const QRectF box = copy->documentLayout()->blockBoundingRect(block);
+        const QTextLayout* layout = block.layout();
+        for (int i = 0; layout && i < layout->lineCount(); ++i)
+            lineEnds.push_back(box.top() + layout->lineAt(i).rect().bottom());
+        lineEnds.push_back(box.bottom());
+    }
+    std::sort(lineEnds.begin(), lineEnds.end());
+    // Down to the last line: the space the frame keeps below it needs no page of its own.
+    const qreal height = lineEnds.empty() ? 0 : lineEnds.back() + copy->rootFrame()->frameFormat().bottomMargin();
+
+    QPainter painter(target);
+    for (qreal top = 0; top < height;) {
+        qreal bottom = top + pageHeight;
+        // The last line end on the page; a line taller than a page is cut where the page ends.
+        const auto after = std::upper_bound(lineEnds.begin(), lineEnds.end(), bottom);
+        if (after == lineEnds.end())
+            bottom = qMax(bottom, height); // every line left fits: the last page
+        else if (after != lineEnds.begin() && *(after - 1) > top + 1)
+            bottom = *(after - 1);
+        painter.save();
+        painter.scale(scale, scale);
+        painter.translate(0, -top);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = QRectF(0, top, width, bottom - top);
+        painter.setClipRect(context.clip);
+        copy->documentLayout()->draw(&painter, context);
+        painter.restore();
+        top = bottom;
+        if (top < height)
+            target->newPage();
+    }
 }

@@ -256,6 +256,36 @@ private slots:
         addRow("no printer, first run", 0, "");
         addRow("one printer, Sunday stored", 1, "Sunday");
     }
+    // Printed, a page shows what the viewer shows: every month and weekday name whole.
+    void printedPageKeepsWords_data()
+    {
+        TestSupport::addColumns<int>("month");
+        addRow("January", 1);
+        addRow("September", 9);
+    }
+    void printedPageKeepsWords()
+    {
+        auto [month] = TestSupport::fetch<int>("month");
+        openWindow();
+        m_window->wbrCalendar->Navigate(modCalendar::PagePath(m_year, month));
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("page.pdf"));
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        m_window->wbrCalendar->PrintOn(&printer);
+        const TestSupport::ChildRun run =
+            TestSupport::runChild("pdftotext", {"-layout", dir.filePath("page.pdf"), "-"});
+        QCOMPARE(run.exitCode, 0);
+        // One month, one page.
+        QCOMPARE(run.output.count('\f'), 1);
+        const QStringList words = QString::fromUtf8(run.output).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+        const QLocale english(QLocale::English);
+        QVERIFY2(words.contains(english.monthName(month)), qPrintable(words.join(' ')));
+        for (int day = 1; day <= 7; ++day)
+            QVERIFY2(words.contains(english.dayName(day)), qPrintable(english.dayName(day) + ": " + words.join(' ')));
+    }
+
     void opening()
     {
         auto [printers, weekStart] = TestSupport::fetch<int, QString>("printers", "weekStart");
