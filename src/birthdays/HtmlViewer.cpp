@@ -13,8 +13,10 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
+#include <QTextTable>
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -155,14 +157,20 @@ void HtmlViewer::PrintOn(QPrinter* target)
     const qreal pageHeight = page.height() / scale;
 
     std::vector<qreal> lineEnds;
+    // Where a block starts after a space of its own (the gap before an exported card): a
+    // page ends there rather than inside what the gap sets apart.
+    std::vector<qreal> gaps;
     for (QTextBlock block = copy->begin(); block.isValid(); block = block.next()) {
         const QRectF box = copy->documentLayout()->blockBoundingRect(block);
+        if (block.blockFormat().topMargin() > 0 && !block.textList() && !QTextCursor(block).currentTable())
+            gaps.push_back(box.top());
         const QTextLayout* layout = block.layout();
         for (int i = 0; layout && i < layout->lineCount(); ++i)
             lineEnds.push_back(box.top() + layout->lineAt(i).rect().bottom());
         lineEnds.push_back(box.bottom());
     }
     std::sort(lineEnds.begin(), lineEnds.end());
+    std::sort(gaps.begin(), gaps.end());
     // Down to the last line: the space the frame keeps below it needs no page of its own.
     const qreal height = lineEnds.empty() ? 0 : lineEnds.back() + copy->rootFrame()->frameFormat().bottomMargin();
 
@@ -171,8 +179,11 @@ void HtmlViewer::PrintOn(QPrinter* target)
         qreal bottom = top + pageHeight;
         // The last line end on the page; a line taller than a page is cut where the page ends.
         const auto after = std::upper_bound(lineEnds.begin(), lineEnds.end(), bottom);
+        const auto gap = std::upper_bound(gaps.begin(), gaps.end(), bottom);
         if (after == lineEnds.end())
             bottom = qMax(bottom, height); // every line left fits: the last page
+        else if (gap != gaps.begin() && *(gap - 1) > top + 1)
+            bottom = *(gap - 1);
         else if (after != lineEnds.begin() && *(after - 1) > top + 1)
             bottom = *(after - 1);
         painter.save();

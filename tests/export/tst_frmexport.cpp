@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
+#include "ChildProcess.h"
 #include "MainWindowTest.h"
 
 #include "birthdays/HtmlViewer.h"
@@ -8,6 +9,8 @@
 #include "export/frmExport.h"
 #include "export/frmExportPreview.h"
 #include "startup/modEnvironment.h"
+#include <QPrinter>
+#include <QTemporaryDir>
 
 #include <QListView>
 #include <QSignalSpy>
@@ -126,6 +129,47 @@ private slots:
         QCOMPARE(modSettings::ReadSetting("Export directory"), folder().path() + "/");
         QCOMPARE(platform()->callsOf("save").constFirst().arguments.at(1),
                  "Addrion" + QDate::currentDate().toString("yyyyMMdd") + ".txt");
+    }
+
+    // Printed, the "Cards" page breaks between cards, never inside one: every page begins
+    // with a person's name, and every person's lines are on one page.
+    void printedCardsStayWhole()
+    {
+        modSettings::WriteSetting("Css", "Cards");
+        modExport::Selection selection = firstPersons(0);
+        for (qint16 number = 1; number <= 60; ++number)
+            selection.contactnrs.push_back(number);
+        // Cards of different heights: one to nine address lines.
+        for (qint16 number = 1; number <= 60; ++number)
+            runSql(QString("UPDATE Person SET Address = '%1Land %2' WHERE Contactnr = %2")
+                       .arg(QString("Street\n").repeated(number % 9))
+                       .arg(number));
+        frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, selection, *w());
+        QVERIFY(shown);
+        QTRY_VERIFY(shown->toolbarButton("Save")->isEnabled());
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("cards.pdf"));
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        shown->wbrPrint->PrintOn(&printer);
+        const TestSupport::ChildRun run = TestSupport::runChild("pdftotext", {dir.filePath("cards.pdf"), "-"});
+        QCOMPARE(run.exitCode, 0);
+        const QStringList pages = QString::fromUtf8(run.output).split('\f', Qt::SkipEmptyParts);
+        QVERIFY2(pages.size() > 1, qPrintable(QString::number(pages.size())));
+        QSet<QString> seen;
+        for (const QString& page : pages) {
+            const QStringList lines = page.split('\n', Qt::SkipEmptyParts);
+            if (lines.isEmpty())
+                continue;
+            QVERIFY2(lines.first().startsWith("Person "), qPrintable(lines.first()));
+            for (const QString& line : lines)
+                if (line.startsWith("Person "))
+                    seen.insert(line);
+            // A card's last line is on the page of its name.
+            QVERIFY2(lines.last().startsWith("Land ") || lines.last().startsWith("Person "), qPrintable(lines.last()));
+        }
+        QCOMPARE(seen.size(), 60);
     }
 
     // Each shipped style, chosen in the menu, is shown and saved: the saved page looks the same.

@@ -451,7 +451,8 @@ private slots:
         QVERIFY(QFile::exists(openedPath));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), openedPath);
         QCOMPARE(window.windowTitle(), opened + " - Addrion 1.4.3");
-        QCOMPARE(window.staMainPath->text(), openedPath);
+        // The path isolated, to read whole in a right-to-left window too.
+        QCOMPARE(window.staMainPath->text(), QChar(0x2066) + openedPath + QChar(0x2069));
         if (!argument.isEmpty() && argument != opened)
             QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
         QVERIFY(window.mnuFileClose->isEnabled());
