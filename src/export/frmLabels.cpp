@@ -105,7 +105,10 @@ frmLabels::frmLabels(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
             [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
     connect(m_picker.cmdAddGroup, &QPushButton::clicked, this,
             [this] { m_mover->MoveToTarget(m_picker.ChosenGroupContacts(*m_mover->source())); });
-    connect(m_mover, &PersonMover::moved, this, &frmLabels::updatePreview);
+    connect(m_mover, &PersonMover::moved, this, [this] {
+        m_read.reset();
+        updatePreview();
+    });
     connect(pvwPages, &QPrintPreviewWidget::paintRequested, this, &frmLabels::paint);
     connect(cmdPrint, &QPushButton::clicked, this, &frmLabels::print);
     connect(cmdPdf, &QPushButton::clicked, this, &frmLabels::savePdf);
@@ -346,22 +349,25 @@ LabelPainter::Layout frmLabels::CurrentLayout() const
 
 std::vector<LabelPainter::Block> frmLabels::Blocks(QStringList& skipped) const
 {
-    std::vector<LabelPainter::Block> blocks;
-    modExport::Selection selection;
-    selection.contactnrs = m_mover->target()->contactnrs();
-    if (selection.contactnrs.empty())
-        return blocks;
-    selection.details.phone = selection.details.email = selection.details.note = false;
-    modExport::ForEachPerson(
-        selection, [](int) {},
-        [&](const modExport::ExportedPerson& person) {
-            QStringList lines = modLabels::AddressBlock(person);
-            if (lines.isEmpty())
-                skipped << person.name;
-            else
-                blocks.push_back({person.name, std::move(lines)});
-        });
-    return blocks;
+    if (!m_read) {
+        ReadBlocks read;
+        modExport::Selection selection;
+        selection.contactnrs = m_mover->target()->contactnrs();
+        selection.details.phone = selection.details.email = selection.details.note = false;
+        if (!selection.contactnrs.empty())
+            modExport::ForEachPerson(
+                selection, [](int) {},
+                [&read](const modExport::ExportedPerson& person) {
+                    QStringList lines = modLabels::AddressBlock(person);
+                    if (lines.isEmpty())
+                        read.skipped << person.name;
+                    else
+                        read.blocks.push_back({person.name, std::move(lines)});
+                });
+        m_read = std::move(read);
+    }
+    skipped = m_read->skipped;
+    return m_read->blocks;
 }
 
 void frmLabels::updatePreview()

@@ -8,6 +8,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QComboBox;
 class QDoubleSpinBox;
 class QFontComboBox;
@@ -89,4 +91,12 @@ private:
     PersonMover* m_mover = nullptr;
     std::unique_ptr<QPrinter> m_previewPrinter;
     bool m_loading = true;
+    // The chosen persons' blocks, read once while the choice stays the same: every change of
+    // the layout draws the preview anew.
+    struct ReadBlocks
+    {
+        std::vector<LabelPainter::Block> blocks;
+        QStringList skipped;
+    };
+    mutable std::optional<ReadBlocks> m_read;
 };
