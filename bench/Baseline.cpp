@@ -4,7 +4,10 @@
 
 #include "database/Engine.h"
 
+#include <QFile>
 #include <QSaveFile>
+
+#include <sqlite3.h>
 
 namespace Baseline {
 
@@ -45,6 +48,118 @@ QStringList CalendarStatements()
                                      "INTEGER) = %1 ORDER BY CAST(strftime('%d', Dateofbirth) AS INTEGER), Name")
                           .arg(month);
     return statements;
+}
+
+namespace {
+
+void Run(sqlite3* database, const char* sql)
+{
+    if (sqlite3_exec(database, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        qFatal("baseline: %s", sqlite3_errmsg(database));
+}
+
+sqlite3_stmt* Prepare(sqlite3* database, const char* sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(database, sql, -1, &statement, nullptr) != SQLITE_OK)
+        qFatal("baseline: %s", sqlite3_errmsg(database));
+    return statement;
+}
+
+void Step(sqlite3_stmt* statement)
+{
+    if (sqlite3_step(statement) != SQLITE_DONE)
+        qFatal("baseline: insert failed");
+    sqlite3_reset(statement);
+}
+
+QByteArray ValueOf(const QByteArray& line)
+{
+    return line.mid(line.indexOf(':') + 1);
+}
+
+} // namespace
+
+int ImportPlain(const QString& cards, const QString& database)
+{
+    QFile file(cards);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(cards));
+    const QByteArray text = file.readAll();
+    QFile::remove(database);
+    sqlite3* db = nullptr;
+    if (sqlite3_open(database.toUtf8().constData(), &db) != SQLITE_OK)
+        qFatal("baseline: cannot open %s", qPrintable(database));
+    Run(db, "CREATE TABLE Person (Contactnr SMALLINT PRIMARY KEY, Name TEXT, Dateofbirth DATETIME, Address TEXT, "
+            "Note TEXT)");
+    Run(db, "CREATE TABLE Phone (Contactnr SMALLINT, \"Order\" SMALLINT, Number TEXT, Description TEXT)");
+    Run(db, "CREATE TABLE Email (Contactnr SMALLINT, \"Order\" SMALLINT, Email TEXT, Description TEXT)");
+    Run(db, "BEGIN");
+    sqlite3_stmt* person = Prepare(db, "INSERT INTO Person (Contactnr, Name, Address) VALUES (?, ?, ?)");
+    sqlite3_stmt* phone = Prepare(db, "INSERT INTO Phone VALUES (?, ?, ?, '')");
+    sqlite3_stmt* email = Prepare(db, "INSERT INTO Email VALUES (?, ?, ?, '')");
+    int persons = 0;
+    QByteArray name;
+    QByteArray address;
+    QList<QByteArray> phones;
+    QList<QByteArray> emails;
+    QByteArray line;
+    const auto take = [&](const QByteArray& whole) {
+        if (whole.startsWith("FN:"))
+            name = ValueOf(whole);
+        else if (whole.startsWith("TEL"))
+            phones << ValueOf(whole);
+        else if (whole.startsWith("EMAIL"))
+            emails << ValueOf(whole);
+        else if (whole.startsWith("ADR"))
+            address = ValueOf(whole);
+        else if (whole.startsWith("END:VCARD")) {
+            ++persons;
+            sqlite3_bind_int(person, 1, persons);
+            sqlite3_bind_text(person, 2, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_text(person, 3, address.constData(), int(address.size()), SQLITE_TRANSIENT);
+            Step(person);
+            for (qsizetype i = 0; i < phones.size(); ++i) {
+                sqlite3_bind_int(phone, 1, persons);
+                sqlite3_bind_int(phone, 2, int(i + 1));
+                sqlite3_bind_text(phone, 3, phones[i].constData(), int(phones[i].size()), SQLITE_TRANSIENT);
+                Step(phone);
+            }
+            for (qsizetype i = 0; i < emails.size(); ++i) {
+                sqlite3_bind_int(email, 1, persons);
+                sqlite3_bind_int(email, 2, int(i + 1));
+                sqlite3_bind_text(email, 3, emails[i].constData(), int(emails[i].size()), SQLITE_TRANSIENT);
+                Step(email);
+            }
+            name.clear();
+            address.clear();
+            phones.clear();
+            emails.clear();
+        }
+    };
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = text.indexOf('\n', at);
+        if (end < 0)
+            end = text.size();
+        QByteArray physical = text.mid(at, end - at);
+        if (physical.endsWith('\r'))
+            physical.chop(1);
+        at = end + 1;
+        if (!physical.isEmpty() && (physical.front() == ' ' || physical.front() == '\t')) {
+            line += physical.mid(1);
+            continue;
+        }
+        if (!line.isEmpty())
+            take(line);
+        line = physical;
+    }
+    if (!line.isEmpty())
+        take(line);
+    for (sqlite3_stmt* statement : {person, phone, email})
+        sqlite3_finalize(statement);
+    Run(db, "COMMIT");
+    sqlite3_close(db);
+    return persons;
 }
 
 } // namespace Baseline

@@ -17,6 +17,7 @@
 #include "export/modExportFiles.h"
 #include "export/modLabels.h"
 #include "interchange/modDuplicates.h"
+#include "interchange/modVcardImport.h"
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/frmMain.h"
 #include "startup/Platform.h"
@@ -440,6 +441,36 @@ std::vector<Row> RunAll(const QString& folder, int persons, const Options& optio
     modSettings::WriteSetting(QStringLiteral("Language"), QStringLiteral("German"));
     bench(QStringLiteral("LoadLanguage of the main window (German)"), 2, 0, [&] { window.LoadLanguage(); });
     modSettings::WriteSetting(QStringLiteral("Language"), QStringLiteral("English"));
+
+    // Imports of every person's card, written by the program's own vCard export: into an
+    // empty database, and again into the database that then holds them (every card
+    // merged, nothing changes); against reading and splitting the same file and
+    // inserting the same persons with the library alone.
+    const QString cards = folder + QStringLiteral("/everybody.vcf");
+    const QString imported = folder + QStringLiteral("/imported.mdb");
+    const QString firstImport = QStringLiteral("vCard import of all persons into an empty database");
+    const QString secondImport = QStringLiteral("the same vCard file imported again (all merged)");
+    // The file is written only when a row needs it.
+    if (!options.only.isEmpty() && !firstImport.contains(options.only) && !secondImport.contains(options.only)) {
+        modDatabase::CloseDatabase(false);
+        return rows;
+    }
+    modExportFiles::ExportVcard(everybody, nullptr, error, cards);
+    const auto importCards = [&cards] {
+        QFile file(cards);
+        file.open(QIODevice::ReadOnly);
+        modVcardImport::ImportCards(file);
+    };
+    const auto baselineImport = [&] { Baseline::ImportPlain(cards, folder + QStringLiteral("/baseline.mdb")); };
+    bench(
+        firstImport, 1500, 3, importCards,
+        [&] {
+            modDatabase::CloseDatabase(false);
+            QFile::remove(imported);
+            modDatabase::NewDatabase(imported);
+        },
+        baselineImport);
+    bench(secondImport, 1500, 3, importCards, {}, baselineImport);
     modDatabase::CloseDatabase(false);
     return rows;
 }
