@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include <sqlite3.h>
-
 namespace Baseline {
 
 void ReadPlain(const QString& database, const QStringList& statements)
@@ -52,27 +50,6 @@ QStringList CalendarStatements()
 
 namespace {
 
-void Run(sqlite3* database, const char* sql)
-{
-    if (sqlite3_exec(database, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("baseline: %s", sqlite3_errmsg(database));
-}
-
-sqlite3_stmt* Prepare(sqlite3* database, const char* sql)
-{
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(database, sql, -1, &statement, nullptr) != SQLITE_OK)
-        qFatal("baseline: %s", sqlite3_errmsg(database));
-    return statement;
-}
-
-void Step(sqlite3_stmt* statement)
-{
-    if (sqlite3_step(statement) != SQLITE_DONE)
-        qFatal("baseline: insert failed");
-    sqlite3_reset(statement);
-}
-
 QByteArray ValueOf(const QByteArray& line)
 {
     return line.mid(line.indexOf(':') + 1);
@@ -86,18 +63,17 @@ int ImportPlain(const QString& cards, const QString& database)
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read %s", qPrintable(cards));
     const QByteArray text = file.readAll();
-    QFile::remove(database);
-    sqlite3* db = nullptr;
-    if (sqlite3_open(database.toUtf8().constData(), &db) != SQLITE_OK)
-        qFatal("baseline: cannot open %s", qPrintable(database));
-    Run(db, "CREATE TABLE Person (Contactnr SMALLINT PRIMARY KEY, Name TEXT, Dateofbirth DATETIME, Address TEXT, "
-            "Note TEXT)");
-    Run(db, "CREATE TABLE Phone (Contactnr SMALLINT, \"Order\" SMALLINT, Number TEXT, Description TEXT)");
-    Run(db, "CREATE TABLE Email (Contactnr SMALLINT, \"Order\" SMALLINT, Email TEXT, Description TEXT)");
-    Run(db, "BEGIN");
-    sqlite3_stmt* person = Prepare(db, "INSERT INTO Person (Contactnr, Name, Address) VALUES (?, ?, ?)");
-    sqlite3_stmt* phone = Prepare(db, "INSERT INTO Phone VALUES (?, ?, ?, '')");
-    sqlite3_stmt* email = Prepare(db, "INSERT INTO Email VALUES (?, ?, ?, '')");
+    Engine::PlainWriter db(database);
+    db.Execute(QStringLiteral("CREATE TABLE Person (Contactnr SMALLINT PRIMARY KEY, Name TEXT, Dateofbirth DATETIME, "
+                              "Address TEXT, Note TEXT)"));
+    db.Execute(
+        QStringLiteral("CREATE TABLE Phone (Contactnr SMALLINT, \"Order\" SMALLINT, Number TEXT, Description TEXT)"));
+    db.Execute(
+        QStringLiteral("CREATE TABLE Email (Contactnr SMALLINT, \"Order\" SMALLINT, Email TEXT, Description TEXT)"));
+    db.Execute(QStringLiteral("BEGIN"));
+    const int person = db.Prepare(QStringLiteral("INSERT INTO Person (Contactnr, Name, Address) VALUES (?, ?, ?)"));
+    const int phone = db.Prepare(QStringLiteral("INSERT INTO Phone VALUES (?, ?, ?, '')"));
+    const int email = db.Prepare(QStringLiteral("INSERT INTO Email VALUES (?, ?, ?, '')"));
     int persons = 0;
     QByteArray name;
     QByteArray address;
@@ -115,22 +91,11 @@ int ImportPlain(const QString& cards, const QString& database)
             address = ValueOf(whole);
         else if (whole.startsWith("END:VCARD")) {
             ++persons;
-            sqlite3_bind_int(person, 1, persons);
-            sqlite3_bind_text(person, 2, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-            sqlite3_bind_text(person, 3, address.constData(), int(address.size()), SQLITE_TRANSIENT);
-            Step(person);
-            for (qsizetype i = 0; i < phones.size(); ++i) {
-                sqlite3_bind_int(phone, 1, persons);
-                sqlite3_bind_int(phone, 2, int(i + 1));
-                sqlite3_bind_text(phone, 3, phones[i].constData(), int(phones[i].size()), SQLITE_TRANSIENT);
-                Step(phone);
-            }
-            for (qsizetype i = 0; i < emails.size(); ++i) {
-                sqlite3_bind_int(email, 1, persons);
-                sqlite3_bind_int(email, 2, int(i + 1));
-                sqlite3_bind_text(email, 3, emails[i].constData(), int(emails[i].size()), SQLITE_TRANSIENT);
-                Step(email);
-            }
+            db.Insert(person, {persons, name, address});
+            for (qsizetype i = 0; i < phones.size(); ++i)
+                db.Insert(phone, {persons, int(i + 1), phones[i]});
+            for (qsizetype i = 0; i < emails.size(); ++i)
+                db.Insert(email, {persons, int(i + 1), emails[i]});
             name.clear();
             address.clear();
             phones.clear();
@@ -155,10 +120,7 @@ int ImportPlain(const QString& cards, const QString& database)
     }
     if (!line.isEmpty())
         take(line);
-    for (sqlite3_stmt* statement : {person, phone, email})
-        sqlite3_finalize(statement);
-    Run(db, "COMMIT");
-    sqlite3_close(db);
+    db.Execute(QStringLiteral("COMMIT"));
     return persons;
 }
 

@@ -1231,4 +1231,52 @@ QString LibraryVersion()
     return QString::fromLatin1(sqlite3_libversion());
 }
 
+struct PlainWriter::State
+{
+    DatabasePtr db;
+    std::vector<StatementPtr> statements;
+};
+
+PlainWriter::PlainWriter(const QString& path) : m_state(std::make_unique<State>())
+{
+    QFile::remove(path);
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open(QFile::encodeName(QFileInfo(path).absoluteFilePath()).constData(), &raw);
+    m_state->db.reset(raw);
+    if (rc != SQLITE_OK)
+        throw EngineError(rc, QString::fromUtf8(raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
+}
+
+PlainWriter::~PlainWriter() = default;
+
+void PlainWriter::Execute(const QString& sql)
+{
+    const StatementPtr statement = Engine::Prepare(m_state->db.get(), sql);
+    if (sqlite3_step(statement.get()) != SQLITE_DONE)
+        ThrowLast(m_state->db.get());
+}
+
+int PlainWriter::Prepare(const QString& sql)
+{
+    m_state->statements.push_back(Engine::Prepare(m_state->db.get(), sql));
+    return static_cast<int>(m_state->statements.size()) - 1;
+}
+
+void PlainWriter::Insert(int statement, std::initializer_list<QVariant> values)
+{
+    sqlite3_stmt* prepared = m_state->statements.at(static_cast<size_t>(statement)).get();
+    int index = 1;
+    for (const QVariant& value : values) {
+        if (value.typeId() == QMetaType::QByteArray) {
+            const QByteArray text = value.toByteArray();
+            sqlite3_bind_text(prepared, index++, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        } else {
+            sqlite3_bind_int(prepared, index++, value.toInt());
+        }
+    }
+    if (sqlite3_step(prepared) != SQLITE_DONE)
+        ThrowLast(m_state->db.get());
+    sqlite3_reset(prepared);
+}
+
 } // namespace Engine

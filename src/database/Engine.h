@@ -196,6 +196,29 @@ private:
     QString m_dataSource;
 };
 
+// Rows written by the library alone into a new file: statements run as they are (no
+// dialect), inserts prepared once and run with their values bound in order. The benchmark
+// measures the program's imports against this.
+class PlainWriter
+{
+public:
+    // Makes the file anew. Throws EngineError.
+    explicit PlainWriter(const QString& path);
+    ~PlainWriter();
+    PlainWriter(const PlainWriter&) = delete;
+    PlainWriter& operator=(const PlainWriter&) = delete;
+
+    void Execute(const QString& sql);
+    // The number of an insert prepared once, for Insert.
+    int Prepare(const QString& sql);
+    // Runs the insert with its values: integers as numbers, byte arrays as UTF-8 text.
+    void Insert(int statement, std::initializer_list<QVariant> values);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
 // A LIKE pattern compiled as a statement's LIKE compiles it; a pattern a statement would
 // refuse throws the same EngineError.
 JetDialect::LikePattern CompileLike(const QString& pattern);
