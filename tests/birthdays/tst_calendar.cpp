@@ -268,18 +268,11 @@ private slots:
         auto [month] = TestSupport::fetch<int>("month");
         openWindow();
         m_window->wbrCalendar->Navigate(modCalendar::PagePath(m_year, month));
-        QTemporaryDir dir;
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(dir.filePath("page.pdf"));
-        printer.setPageSize(QPageSize(QPageSize::A4));
-        m_window->wbrCalendar->PrintOn(&printer);
-        const TestSupport::ChildRun run =
-            TestSupport::runChild("pdftotext", {"-layout", dir.filePath("page.pdf"), "-"});
+        const TestSupport::PrintedText run = TestSupport::printedText(*m_window->wbrCalendar, {"-layout"});
         QCOMPARE(run.exitCode, 0);
         // One month, one page.
-        QCOMPARE(run.output.count('\f'), 1);
-        const QStringList words = QString::fromUtf8(run.output).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+        QCOMPARE(run.text.count('\f'), 1);
+        const QStringList words = run.text.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
         const QLocale english(QLocale::English);
         QVERIFY2(words.contains(english.monthName(month)), qPrintable(words.join(' ')));
         for (int day = 1; day <= 7; ++day)

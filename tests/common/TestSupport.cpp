@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "TestSupport.h"
 
+#include "ChildProcess.h"
+#include "birthdays/HtmlViewer.h"
 #include "editor/modContact.h"
 #include "startup/Version.h"
 #include "startup/modSettings.h"
@@ -9,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPrinter>
 #include <QProcess>
 
 IsolatedEnvironment::IsolatedEnvironment()
@@ -97,6 +100,18 @@ qint64 residentKb()
         .section(QStringLiteral("kB"), 0, 0)
         .trimmed()
         .toLongLong();
+}
+
+PrintedText printedText(HtmlViewer& viewer, const QStringList& options)
+{
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("printed.pdf"));
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    viewer.PrintOn(&printer);
+    const ChildRun run = runChild("pdftotext", options + QStringList{dir.filePath("printed.pdf"), "-"});
+    return {run.exitCode, QString::fromUtf8(run.output)};
 }
 
 bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error)

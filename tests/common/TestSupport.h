@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 
+class HtmlViewer;
+
 // Gives the test program a private HOME, XDG folders and TEMP before Qt starts, so
 // that settings, documents, logs and generated files never touch the real home.
 class IsolatedEnvironment
@@ -75,6 +77,15 @@ constexpr bool memoryMeasured()
 // One line "UID<TAB>FN" per card; false with the parser's complaint in error, or a
 // message naming the missing Debian package.
 bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error);
+// What a viewer prints on A4, as an independent reader (pdftotext, Debian poppler-utils)
+// reads the PDF it makes: pages end in a form feed. Options go to the reader ("-layout");
+// exitCode is the reader's.
+struct PrintedText
+{
+    int exitCode = -1;
+    QString text;
+};
+PrintedText printedText(HtmlViewer& viewer, const QStringList& options = {});
 
 // Runs act on the modal window the next command opens, inside that window's own
 // event loop; the flag tells afterwards that it ran.

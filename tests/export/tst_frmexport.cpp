@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
-#include "ChildProcess.h"
 #include "MainWindowTest.h"
 
 #include "birthdays/HtmlViewer.h"
@@ -9,7 +8,6 @@
 #include "export/frmExport.h"
 #include "export/frmExportPreview.h"
 #include "startup/modEnvironment.h"
-#include <QPrinter>
 #include <QTemporaryDir>
 
 #include <QListView>
@@ -147,15 +145,9 @@ private slots:
         frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, selection, *w());
         QVERIFY(shown);
         QTRY_VERIFY(shown->toolbarButton("Save")->isEnabled());
-        QTemporaryDir dir;
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(dir.filePath("cards.pdf"));
-        printer.setPageSize(QPageSize(QPageSize::A4));
-        shown->wbrPrint->PrintOn(&printer);
-        const TestSupport::ChildRun run = TestSupport::runChild("pdftotext", {dir.filePath("cards.pdf"), "-"});
+        const TestSupport::PrintedText run = TestSupport::printedText(*shown->wbrPrint);
         QCOMPARE(run.exitCode, 0);
-        const QStringList pages = QString::fromUtf8(run.output).split('\f', Qt::SkipEmptyParts);
+        const QStringList pages = run.text.split('\f', Qt::SkipEmptyParts);
         QVERIFY2(pages.size() > 1, qPrintable(QString::number(pages.size())));
         QSet<QString> seen;
         for (const QString& page : pages) {
