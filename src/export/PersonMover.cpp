@@ -9,7 +9,6 @@
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
 #include "mainwindow/frmMain.h"
-#include "startup/Platform.h"
 #include "startup/modText.h"
 
 #include <QAbstractButton>
@@ -181,20 +180,10 @@ void PersonPicker::LoadLanguage() const
 
 std::vector<qint16> PersonPicker::ChosenGroupContacts(const PersonListModel& notChosen) const
 {
-    const QString title = T("Add a group");
-    QStringList names;
-    for (const modPersonDetail::GroupUse& group : modPersonDetail::Groups(modDatabase::DatabaseConnection()))
-        names << group.name + QStringLiteral(" (") + QString::number(group.persons) + QLatin1Char(')');
-    if (names.isEmpty()) {
-        Platform::inform(title, T("No person belongs to a group."), Platform::Icon::Information);
+    const std::optional<QString> group = frmMain::ChooseGroup(T("Add a group"), true);
+    if (!group)
         return {};
-    }
-    const std::optional<QString> chosen =
-        Platform::current().chooseItem(title, T("Group") + QLatin1Char(':'), names, 0);
-    if (!chosen || !names.contains(*chosen))
-        return {};
-    const QString group = chosen->left(chosen->lastIndexOf(QStringLiteral(" (")));
-    const QSet<qint16> members = modPersonDetail::GroupMembers(modDatabase::DatabaseConnection(), group);
+    const QSet<qint16> members = modPersonDetail::GroupMembers(modDatabase::DatabaseConnection(), *group);
     std::vector<qint16> contactnrs;
     for (const qint16 contactnr : notChosen.contactnrs())
         if (members.contains(contactnr))

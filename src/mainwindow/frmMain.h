@@ -94,6 +94,11 @@ public:
     void ActOnCommandLine();
     const QString& commandLine() const { return m_commandLine; }
 
+    // A group in use, chosen by the user from the list of them (with each one's number of
+    // persons where asked, the current one first chosen); nothing when there is no group,
+    // which is told, or the user cancels.
+    static std::optional<QString> ChooseGroup(const QString& title, bool withSizes, const QString& current = {});
+
     // The toolbar button with this key ("New", "Open", "Add", ...).
     QAction* toolbarButton(const QString& key) const { return m_toolbarButtons.value(key); }
     LanguageMenu* languageMenu() const { return m_languageMenu; }
@@ -147,7 +152,7 @@ private:
     // that says how many persons change.
     void renameGroupCommand();
     void removeGroupCommand();
-    std::optional<QString> chooseGroup(const QString& title);
+
     void contactClicked();
     void editCurrentPerson();
     void copyToClipboard(const QString& text);

@@ -303,23 +303,33 @@ QString frmMain::chosenGroup() const
     return cboGroup->currentIndex() > 0 ? cboGroup->currentData().toString() : QString();
 }
 
-std::optional<QString> frmMain::chooseGroup(const QString& title)
+std::optional<QString> frmMain::ChooseGroup(const QString& title, bool withSizes, const QString& current)
 {
-    QStringList names;
-    for (int i = 1; i < cboGroup->count(); ++i)
-        names << cboGroup->itemData(i).toString();
-    if (names.isEmpty()) {
+    const std::vector<modPersonDetail::GroupUse> groups = modPersonDetail::Groups(modDatabase::DatabaseConnection());
+    if (groups.empty()) {
         Platform::inform(title, T("No person belongs to a group."), Platform::Icon::Information);
         return std::nullopt;
     }
-    return Platform::current().chooseItem(title, T("Group") + QLatin1Char(':'), names,
-                                          qMax(0, names.indexOf(chosenGroup())));
+    QStringList items;
+    int first = 0;
+    for (const modPersonDetail::GroupUse& group : groups) {
+        if (group.name == current)
+            first = static_cast<int>(items.size());
+        items << (withSizes ? group.name + QStringLiteral(" (") + QString::number(group.persons) + QLatin1Char(')')
+                            : group.name);
+    }
+    const std::optional<QString> chosen =
+        Platform::current().chooseItem(title, T("Group") + QLatin1Char(':'), items, first);
+    const qsizetype index = chosen ? items.indexOf(*chosen) : -1;
+    if (index < 0)
+        return std::nullopt;
+    return groups[static_cast<size_t>(index)].name;
 }
 
 void frmMain::renameGroupCommand()
 {
     const QString title = T("Rename group");
-    const std::optional<QString> group = chooseGroup(title);
+    const std::optional<QString> group = ChooseGroup(title, false, chosenGroup());
     if (!group)
         return;
     const std::optional<QString> typed = Platform::current().inputText(title, T("New name") + QLatin1Char(':'), *group);
@@ -349,7 +359,7 @@ void frmMain::renameGroupCommand()
 void frmMain::removeGroupCommand()
 {
     const QString title = T("Remove group");
-    const std::optional<QString> group = chooseGroup(title);
+    const std::optional<QString> group = ChooseGroup(title, false, chosenGroup());
     if (!group)
         return;
     try {
