@@ -35,6 +35,12 @@ void ExecuteSql(const QString& sql)
     OpenConnection().Execute(sql);
 }
 
+void ExecuteSql(const QStringList& statements)
+{
+    for (const QString& statement : statements)
+        ExecuteSql(statement);
+}
+
 QString QuoteSql(const QString& text)
 {
     QString quoted = text;

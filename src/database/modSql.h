@@ -17,6 +17,9 @@ Engine::Recordset OpenRecordset(const QString& sql);
 void ForEachRow(const QString& sql, const std::function<void(const Engine::Connection::Row&)>& visit);
 // Runs a statement that returns no rows. Throws Engine::EngineError.
 void ExecuteSql(const QString& sql);
+// Runs the statements in order; the first that fails throws, and the caller's transaction
+// decides what stays.
+void ExecuteSql(const QStringList& statements);
 // Doubles every apostrophe, for a text placed between apostrophes in SQL.
 QString QuoteSql(const QString& text);
 

@@ -281,16 +281,9 @@ void AppendEmails(QStringList& statements, qint16 contactnr, const Contact& cont
 // A person new or saved with none of the fields beyond the spec's tables writes no row of its own.
 void AppendDetail(QStringList& statements, qint16 contactnr, const Contact& contact)
 {
-    statements << modPersonDetail::WriteStatements(contactnr, contact.birthday,
-                                                   modMain::CleanText(contact.organisation, false),
-                                                   modMain::CleanText(contact.title, false), contact.photo,
-                                                   contact.groups);
-}
-
-void Run(const QStringList& statements)
-{
-    for (const QString& statement : statements)
-        modSql::ExecuteSql(statement);
+    statements << modPersonDetail::WriteStatements(
+        contactnr, contact.birthday, modMain::CleanText(contact.organisation, false),
+        modMain::CleanText(contact.title, false), contact.photo, contact.groups);
 }
 
 } // namespace
@@ -329,7 +322,7 @@ std::optional<qint16> SaveNewPerson(const Contact& contact)
         modSql::GetFreeNumber(QStringLiteral("Person"), QStringLiteral("Contactnr"));
     if (!contactnr)
         return std::nullopt;
-    Run(NewPersonStatements(*contactnr, contact));
+    modSql::ExecuteSql(NewPersonStatements(*contactnr, contact));
     transaction.Commit();
     return contactnr;
 }
@@ -337,7 +330,7 @@ std::optional<qint16> SaveNewPerson(const Contact& contact)
 void SaveExistingPerson(qint16 contactnr, const Contact& contact)
 {
     Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
-    Run(ExistingPersonStatements(contactnr, contact));
+    modSql::ExecuteSql(ExistingPersonStatements(contactnr, contact));
     transaction.Commit();
 }
 

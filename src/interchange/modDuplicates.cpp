@@ -36,12 +36,6 @@ void AppendBase(QString& word, char32_t c)
         AppendBase(word, part);
 }
 
-void Run(const QStringList& statements)
-{
-    for (const QString& statement : statements)
-        modSql::ExecuteSql(statement);
-}
-
 } // namespace
 
 QString NameKey(const QString& name)
@@ -444,9 +438,9 @@ Undo MergeGroups(const std::vector<Merge>& merges, const QString& dateFormat)
             const modVcard::Person person = modMerge::ReadPerson(other);
             undo.statements << AsItIs(connection, other, false);
             undo.identities.emplace_back(other, identities.value(other));
-            Run(modContact::ExistingPersonStatements(
+            modSql::ExecuteSql(modContact::ExistingPersonStatements(
                 merge.kept, modMerge::Merged(modMerge::ReadPerson(merge.kept), person, limits, dateFormat)));
-            Run(modContact::RemovePersonStatements(other));
+            modSql::ExecuteSql(modContact::RemovePersonStatements(other));
             if (!identities.value(other).uid.isEmpty())
                 connection.Execute(QStringLiteral("INSERT OR REPLACE INTO MergedUid (Uid, Merged) "
                                                   "VALUES ('%1', strftime('%Y-%m-%dT%H:%M:%SZ', 'now'))")
@@ -461,7 +455,7 @@ void UndoMerge(const Undo& undo)
 {
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     Engine::Connection::Transaction transaction(connection);
-    Run(undo.statements);
+    modSql::ExecuteSql(undo.statements);
     // The persons get back their own UIDs and revisions, and are no longer merged away.
     for (const auto& [contactnr, identity] : undo.identities) {
         if (identity.uid.isEmpty())

@@ -41,19 +41,13 @@ std::optional<QDate> StoredDate(const QVariant& value)
     return value.toDate();
 }
 
-void Run(const QStringList& statements)
-{
-    for (const QString& statement : statements)
-        modSql::ExecuteSql(statement);
-}
-
 // Stores the person only when it differs from what is stored, so that its revision
 // tells of real changes and importing a file again changes nothing.
 void StoreIfChanged(qint16 contactnr, const modContact::Contact& stored, const modContact::Contact& contact)
 {
     const QStringList statements = modContact::ExistingPersonStatements(contactnr, contact);
     if (statements != modContact::ExistingPersonStatements(contactnr, stored))
-        Run(statements);
+        modSql::ExecuteSql(statements);
 }
 
 void Skip(Report& report, Skipped skipped)
@@ -223,7 +217,7 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
 
 void StorePerson(qint16 contactnr, const modVcard::Person& person)
 {
-    Run(modContact::NewPersonStatements(contactnr, modMerge::ToContact(person)));
+    modSql::ExecuteSql(modContact::NewPersonStatements(contactnr, modMerge::ToContact(person)));
     if (!person.uid.isEmpty())
         modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person.uid));
 }
@@ -232,7 +226,7 @@ void KeepCard(qint16 contactnr, const QByteArray& card, bool replace)
 {
     if (!replace && !modPersonDetail::Read(modDatabase::DatabaseConnection(), contactnr, false).card.isEmpty())
         return;
-    Run(modPersonDetail::KeepCardStatements(contactnr, card));
+    modSql::ExecuteSql(modPersonDetail::KeepCardStatements(contactnr, card));
 }
 
 void ReplacePerson(qint16 contactnr, const modVcard::Person& person)

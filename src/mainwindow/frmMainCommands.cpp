@@ -264,8 +264,7 @@ namespace {
 void RunInTransaction(const QStringList& statements)
 {
     Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
-    for (const QString& statement : statements)
-        modSql::ExecuteSql(statement);
+    modSql::ExecuteSql(statements);
     transaction.Commit();
 }
 
