@@ -36,19 +36,6 @@ double Millimetres(double pixels)
     return pixels * Inch / MeasuringDpi;
 }
 
-bool ReadsRightToLeft(const QStringList& lines)
-{
-    for (const QString& line : lines)
-        for (const QChar c : line) {
-            const QChar::Direction direction = c.direction();
-            if (direction == QChar::DirL)
-                return false;
-            if (direction == QChar::DirR || direction == QChar::DirAL)
-                return true;
-        }
-    return false;
-}
-
 QSizeF PageSize(const Layout& layout)
 {
     return layout.envelopes ? layout.envelope.size : layout.sheet.page;
@@ -102,7 +89,8 @@ Fitted Fit(const QStringList& lines, const QFont& font, const QSizeF& space)
 {
     Fitted fitted;
     fitted.lines = lines;
-    fitted.rightToLeft = ReadsRightToLeft(lines);
+    // As its first letter reads, whichever line holds it.
+    fitted.rightToLeft = lines.join(QLatin1Char('\n')).isRightToLeft();
     const double largest = std::max(font.pointSizeF(), modLabels::MinimumPointSize);
     for (double size = largest; size >= modLabels::MinimumPointSize - 0.01; size -= 0.5) {
         const QFontMetricsF metrics(Sized(font, size), &MeasuringDevice());

@@ -65,12 +65,22 @@ const std::vector<Sheet>& Sheets()
     return sheets;
 }
 
+namespace {
+
+// The entry of a table with that key; the first for an unknown key.
+template <typename Entry> Entry ByKey(const std::vector<Entry>& table, const QString& key)
+{
+    for (const Entry& entry : table)
+        if (entry.key == key)
+            return entry;
+    return table.front();
+}
+
+} // namespace
+
 Sheet SheetOf(const QString& key)
 {
-    for (const Sheet& sheet : Sheets())
-        if (sheet.key == key)
-            return sheet;
-    return Sheets().front();
+    return ByKey(Sheets(), key);
 }
 
 const std::vector<Envelope>& Envelopes()
@@ -93,10 +103,7 @@ const std::vector<Envelope>& Envelopes()
 
 Envelope EnvelopeOf(const QString& key)
 {
-    for (const Envelope& envelope : Envelopes())
-        if (envelope.key == key)
-            return envelope;
-    return Envelopes().front();
+    return ByKey(Envelopes(), key);
 }
 
 QRectF LabelRect(const Sheet& sheet, int position)
