@@ -157,9 +157,7 @@ void frmExportPreview::save()
 
 bool frmExportPreview::SaveTo(const QString& path)
 {
-    if (modEnvironment::FileExists(path) &&
-        !Platform::askYesNo(T("Error"), T("File already exists:") + QLatin1Char('\n') + path + QStringLiteral("\n\n") +
-                                            T("Replace") + QLatin1Char('?')))
+    if (!modEnvironment::MayReplace(path))
         return false;
     QString error;
     frmProgress progress(this);

@@ -460,9 +460,7 @@ bool frmLabels::SaveTo(const QString& path)
     const std::vector<LabelPainter::Block> blocks = Blocks(skipped);
     if (blocks.empty() || !acceptOverflow(layout, blocks))
         return false;
-    if (modEnvironment::FileExists(path) &&
-        !Platform::askYesNo(T("Error"), T("File already exists:") + QLatin1Char('\n') + path + QStringLiteral("\n\n") +
-                                            T("Replace") + QLatin1Char('?')))
+    if (!modEnvironment::MayReplace(path))
         return false;
     saveSettings();
     QSaveFile file(path);

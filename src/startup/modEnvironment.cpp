@@ -189,6 +189,13 @@ void SaveExportDirectory(const QString& filePath)
     modSettings::WriteSetting(QStringLiteral("Export directory"), FolderOf(filePath));
 }
 
+bool MayReplace(const QString& path)
+{
+    return !FileExists(path) ||
+           Platform::askYesNo(T("Error"), T("File already exists:") + QLatin1Char('\n') + path +
+                                              QStringLiteral("\n\n") + T("Replace") + QLatin1Char('?'));
+}
+
 bool FileExists(const QString& path)
 {
     if (path.isEmpty())

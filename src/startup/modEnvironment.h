@@ -36,6 +36,8 @@ void SaveExportDirectory(const QString& filePath);
 QString AbsolutePath(const QString& path);
 // True for an existing file (not a folder).
 bool FileExists(const QString& path);
+// Whether a file may be written at the path: there is none, or the user agrees to replace it.
+bool MayReplace(const QString& path);
 // The part after the last "/", the whole text when there is none.
 QString FileNameOf(const QString& path);
 // The part before the last ".", the whole text when there is none.
