@@ -3,6 +3,7 @@
 #include "ContentDirection.h"
 
 #include <QAbstractItemView>
+#include <QStringList>
 #include <QStyle>
 #include <QWidget>
 
@@ -15,6 +16,8 @@ void ContentDirectionDelegate::initStyleOption(QStyleOptionViewItem* option, con
 {
     QStyledItemDelegate::initStyleOption(option, index);
     const Qt::LayoutDirection own = option->text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    if (own == Qt::RightToLeft)
+        option->text = ContentDirection::RightToLeftEntry(option->text);
     if (own == option->direction)
         return;
     // The side stays the window's; only the order of the characters is the text's own.
@@ -29,6 +32,23 @@ QString Isolated(const QString& text)
     // The direction is chosen here rather than left to the first-strong isolate, which the
     // text engine does not resolve the same way everywhere.
     return QChar(text.isRightToLeft() ? 0x2067 : 0x2066) + text + QChar(0x2069);
+}
+
+QString RightToLeftEntry(const QString& text)
+{
+    // An item's lines reach the delegate parted by line separators; the style draws either.
+    QStringList lines = QString(text).replace(QLatin1Char('\n'), QChar::LineSeparator).split(QChar::LineSeparator);
+    for (QString& line : lines) {
+        const qsizetype open = line.lastIndexOf(QStringLiteral(" ("));
+        const bool described = open > 0 && line.endsWith(QLatin1Char(')'));
+        const QString value = described ? line.left(open) : line;
+        if (value.isEmpty() || value.isRightToLeft())
+            continue;
+        line = described
+                   ? Isolated(value) + QStringLiteral(" (") + Isolated(line.mid(open + 2).chopped(1)) + QLatin1Char(')')
+                   : Isolated(value);
+    }
+    return lines.join(QChar::LineSeparator);
 }
 
 QString LeftToRight(const QString& text)

@@ -32,6 +32,10 @@ namespace ContentDirection {
 // The text as a unit that takes the direction of its own first letter (LRI or RLI ... PDI): "/tmp/a.mdb"
 // stays whole and in order among Arabic words, and the line around it keeps its own direction.
 QString Isolated(const QString& text);
+// An entry of a list drawn right to left, line by line: a number, address or Latin name
+// stays whole and in order before its description in brackets, "(عمل) +49 30 1234567",
+// not "(عمل) 1234567 30 49+".
+QString RightToLeftEntry(const QString& text);
 // The text as a unit written left to right whatever it holds (LRI ... PDI): "< Search result <".
 QString LeftToRight(const QString& text);
 // Gives every list, tree and table of the window the delegate of its entries' own direction;

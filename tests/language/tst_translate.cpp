@@ -311,16 +311,27 @@ private slots:
     // Entries keep the order of their own characters and stand on the window's side.
     void listEntriesKeepTheirDirection_data()
     {
-        addColumns<QString, bool, bool, bool>("text", "rightToLeftWindow", "rightToLeftText", "onTheRight");
-        addRow("number, right-to-left window", "+31 20 555 (home)", true, false, true);
-        addRow("Arabic name, right-to-left window", QString::fromUtf8("أحمد (عمل)"), true, true, true);
-        addRow("number, left-to-right window", "+31 20 555 (home)", false, false, false);
-        addRow("Hebrew name, left-to-right window", QString::fromUtf8("דוד"), false, true, false);
+        addColumns<QString, bool, bool, bool, QString>("text", "rightToLeftWindow", "rightToLeftText", "onTheRight",
+                                                       "shown");
+        const QString lri(QChar(0x2066)), rli(QChar(0x2067)), pdi(QChar(0x2069)), home = QString::fromUtf8("منزل");
+        addRow("number, right-to-left window", "+31 20 555 (home)", true, false, true, "+31 20 555 (home)");
+        addRow("Arabic name, right-to-left window", QString::fromUtf8("أحمد (عمل)"), true, true, true,
+               QString::fromUtf8("أحمد (عمل)"));
+        addRow("number, left-to-right window", "+31 20 555 (home)", false, false, false, "+31 20 555 (home)");
+        addRow("Hebrew name, left-to-right window", QString::fromUtf8("דוד"), false, true, false,
+               QString::fromUtf8("דוד"));
+        // The Arabic description makes the entry right to left; the number inside stays in order.
+        addRow("number with an Arabic description", "+49 30 1234567 (" + home + ")", true, true, true,
+               lri + "+49 30 1234567" + pdi + " (" + rli + home + pdi + ")");
+        addRow("lines of a cell", "+49 30 1234567 (" + home + ")\n+49 171 55 (Home)\nanna@mail.test", true, true, true,
+               lri + "+49 30 1234567" + pdi + " (" + rli + home + pdi + ")" + QChar::LineSeparator + lri +
+                   "+49 171 55" + pdi + " (" + lri + "Home" + pdi + ")" + QChar::LineSeparator + lri +
+                   "anna@mail.test" + pdi);
     }
     void listEntriesKeepTheirDirection()
     {
-        auto [text, rightToLeftWindow, rightToLeftText, onTheRight] =
-            fetch<QString, bool, bool, bool>("text", "rightToLeftWindow", "rightToLeftText", "onTheRight");
+        auto [text, rightToLeftWindow, rightToLeftText, onTheRight, shown] = fetch<QString, bool, bool, bool, QString>(
+            "text", "rightToLeftWindow", "rightToLeftText", "onTheRight", "shown");
         QStandardItemModel model;
         model.appendRow(new QStandardItem(text));
         ProbedDelegate delegate;
@@ -329,6 +340,7 @@ private slots:
         QCOMPARE(option.direction, rightToLeftText ? Qt::RightToLeft : Qt::LeftToRight);
         const Qt::Alignment side = QStyle::visualAlignment(option.direction, option.displayAlignment);
         QCOMPARE(bool(side & Qt::AlignRight), onTheRight);
+        QCOMPARE(option.text, shown);
     }
 
     // A computed key would escape the check: allowed only where the texts it can see are marked.
