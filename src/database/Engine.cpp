@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <unordered_map>
 
 namespace Engine {
 
@@ -688,6 +689,38 @@ QVariant Recordset::Fields(int index) const
 // -------------------------------------------------------------------------------------------
 // Connection
 
+// Statements of the shapes run so far, prepared. Most statements the program writes are
+// one of a few shapes with other values (a person's rows, a card kept), so translating
+// and preparing each once takes most of the work out of long runs of them.
+struct Connection::StatementCache
+{
+    // Shapes vary with the length of IN lists and the like: past this many the cache
+    // starts again rather than growing without end.
+    static constexpr int MaxShapes = 256;
+    std::unordered_map<QString, StatementPtr> prepared;
+};
+
+namespace {
+
+// Leaves a kept statement ready for its next use, its values let go.
+class ResetAfterUse
+{
+public:
+    explicit ResetAfterUse(sqlite3_stmt* statement) : m_statement(statement) {}
+    ~ResetAfterUse()
+    {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+    }
+    ResetAfterUse(const ResetAfterUse&) = delete;
+    ResetAfterUse& operator=(const ResetAfterUse&) = delete;
+
+private:
+    sqlite3_stmt* m_statement;
+};
+
+} // namespace
+
 Connection::Connection() = default;
 
 Connection::~Connection()
@@ -709,6 +742,7 @@ void Connection::Open(const QString& path)
 
 void Connection::Close()
 {
+    m_statements.reset();
     if (m_db)
         sqlite3_close_v2(m_db);
     m_db = nullptr;
@@ -740,9 +774,67 @@ void Connection::ensureOpen() const
         throw EngineError(SQLITE_MISUSE, QStringLiteral("The connection is closed."));
 }
 
+sqlite3_stmt* Connection::bound(const JetDialect::Parameterized& statement)
+{
+    if (!m_statements)
+        m_statements = std::make_unique<StatementCache>();
+    auto found = m_statements->prepared.find(statement.shape);
+    if (found == m_statements->prepared.end()) {
+        const std::optional<JetDialect::Statement> translated = JetDialect::Translate(statement.shape);
+        // A shape whose statement fails here is not kept: the table it needs may come later.
+        if (!translated || translated->kind != JetDialect::Kind::Plain)
+            return nullptr;
+        const QByteArray utf8 = translated->sql.toUtf8();
+        sqlite3_stmt* raw = nullptr;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v3(m_db, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_PREPARE_PERSISTENT, &raw,
+                               &tail) != SQLITE_OK ||
+            !raw) {
+            sqlite3_finalize(raw);
+            return nullptr;
+        }
+        StatementPtr prepared(raw);
+        // Only one statement, and one value for each place (a rewrite that repeats a value
+        // cannot be run this way).
+        const bool whole = std::all_of(tail, utf8.constData() + utf8.size(), [](char c) {
+            return c == ';' || c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        });
+        if (!whole || sqlite3_bind_parameter_count(raw) != static_cast<int>(statement.values.size()))
+            prepared.reset();
+        if (m_statements->prepared.size() >= StatementCache::MaxShapes)
+            // Statements whose rows are being read stay.
+            for (auto it = m_statements->prepared.begin(); it != m_statements->prepared.end();)
+                it = it->second && sqlite3_stmt_busy(it->second.get()) ? std::next(it)
+                                                                       : m_statements->prepared.erase(it);
+        found = m_statements->prepared.emplace(statement.shape, std::move(prepared)).first;
+    }
+    sqlite3_stmt* prepared = found->second.get();
+    // A statement of the same shape run from inside the rows of another goes the long way.
+    if (!prepared || sqlite3_stmt_busy(prepared))
+        return nullptr;
+    int place = 0;
+    for (const JetDialect::Literal& value : statement.values) {
+        ++place;
+        const int rc = value.integer ? sqlite3_bind_int64(prepared, place, value.number)
+                                     : sqlite3_bind_text16(prepared, place, value.text.utf16(),
+                                                           static_cast<int>(value.text.size() * 2), SQLITE_STATIC);
+        if (rc != SQLITE_OK) {
+            sqlite3_clear_bindings(prepared);
+            return nullptr;
+        }
+    }
+    return prepared;
+}
+
 void Connection::Execute(const QString& sql)
 {
     ensureOpen();
+    if (const std::optional<JetDialect::Parameterized> shaped = JetDialect::Parameterize(sql))
+        if (sqlite3_stmt* prepared = bound(*shaped)) {
+            const ResetAfterUse reset(prepared);
+            Run(m_db, prepared);
+            return;
+        }
     QString error;
     const std::optional<JetDialect::Statement> statement = JetDialect::Translate(sql, &error);
     if (!statement)
@@ -814,6 +906,17 @@ int Connection::Row::Column(const QString& name) const
 void Connection::ForEachRow(const QString& sql, const std::function<void(const Row&)>& visit)
 {
     ensureOpen();
+    if (const std::optional<JetDialect::Parameterized> shaped = JetDialect::Parameterize(sql))
+        if (sqlite3_stmt* prepared = bound(*shaped)) {
+            const ResetAfterUse reset(prepared);
+            const Row row(prepared);
+            int rc;
+            while ((rc = sqlite3_step(prepared)) == SQLITE_ROW)
+                visit(row);
+            if (rc != SQLITE_DONE)
+                ThrowLast(m_db);
+            return;
+        }
     QString error;
     const std::optional<JetDialect::Statement> statement = JetDialect::Translate(sql, &error);
     if (!statement || statement->kind != JetDialect::Kind::Plain)
@@ -830,6 +933,11 @@ void Connection::ForEachRow(const QString& sql, const std::function<void(const R
 Recordset Connection::OpenRecordset(const QString& sql)
 {
     ensureOpen();
+    if (const std::optional<JetDialect::Parameterized> shaped = JetDialect::Parameterize(sql))
+        if (sqlite3_stmt* prepared = bound(*shaped)) {
+            const ResetAfterUse reset(prepared);
+            return readRows(m_db, prepared);
+        }
     QString error;
     const std::optional<JetDialect::Statement> statement = JetDialect::Translate(sql, &error);
     if (!statement)

@@ -190,6 +190,12 @@ private:
     // Gives a column a new definition (name, type, constraints) by rebuilding its table.
     void alterColumn(const QString& table, const QString& column, const QString& definition);
 
+    // The statement of the parameterized shape with its values bound, prepared once and
+    // kept; nullptr when the shape cannot run this way or its statement is in use.
+    sqlite3_stmt* bound(const JetDialect::Parameterized& statement);
+
+    struct StatementCache;
+    std::unique_ptr<StatementCache> m_statements;
     sqlite3* m_db = nullptr;
     int m_mode = 0;
     quint64 m_opening = 0; // which opening of any connection this is

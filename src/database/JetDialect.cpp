@@ -631,6 +631,95 @@ std::optional<Statement> Translate(const QString& sql, QString* error)
     return statement;
 }
 
+std::optional<Parameterized> Parameterize(const QString& sql)
+{
+    Parameterized result;
+    result.shape.reserve(sql.size());
+    const QStringView text(sql);
+    // The text since the last value taken out goes into the shape as it is, in one piece.
+    qsizetype kept = 0;
+    const auto takeOut = [&](qsizetype begin, qsizetype end, Literal value) {
+        result.shape += text.mid(kept, begin - kept);
+        result.shape += QLatin1Char('?');
+        result.values.push_back(std::move(value));
+        kept = end;
+    };
+    const auto is = [](QStringView word, QLatin1String name) {
+        return word.size() == name.size() && word.compare(name, Qt::CaseInsensitive) == 0;
+    };
+    bool numbersStay = false;
+    QStringView previousWord;
+    bool first = true;
+    const int n = static_cast<int>(sql.size());
+    for (int i = 0; i < n;) {
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('\'') || c == QLatin1Char('#')) {
+            const int end = c == QLatin1Char('#') ? static_cast<int>(sql.indexOf(QLatin1Char('#'), i + 1)) + 1
+                                                  : LiteralEnd(sql, i, c);
+            if (end <= 0 || first)
+                return std::nullopt;
+            Literal value;
+            if (c == QLatin1Char('#')) {
+                const std::optional<QString> iso = DateLiteral(sql.mid(i, end - i), nullptr);
+                if (!iso)
+                    return std::nullopt;
+                value.text = iso->mid(1, iso->size() - 2);
+            } else {
+                value.text = sql.mid(i + 1, end - i - 2);
+                if (value.text.contains(QLatin1Char('\'')))
+                    value.text.replace(QStringLiteral("''"), QStringLiteral("'"));
+            }
+            takeOut(i, end, std::move(value));
+            i = end;
+        } else if (c == QLatin1Char('"') || c == QLatin1Char('[')) {
+            const int end = LiteralEnd(sql, i, c == QLatin1Char('[') ? QLatin1Char(']') : c);
+            if (end <= 0)
+                return std::nullopt;
+            i = end;
+        } else if (IsWordStart(c)) {
+            int end = i + 1;
+            while (end < n && IsWordChar(sql.at(end)))
+                ++end;
+            const QStringView word = text.mid(i, end - i);
+            if (first) {
+                if (!is(word, QLatin1String("SELECT")) && !is(word, QLatin1String("INSERT")) &&
+                    !is(word, QLatin1String("UPDATE")) && !is(word, QLatin1String("DELETE")))
+                    return std::nullopt;
+                first = false;
+            }
+            if ((is(word, QLatin1String("BY")) &&
+                 (is(previousWord, QLatin1String("ORDER")) || is(previousWord, QLatin1String("GROUP")))) ||
+                is(word, QLatin1String("LIMIT")) || is(word, QLatin1String("OFFSET")))
+                numbersStay = true;
+            previousWord = word;
+            i = end;
+        } else if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && sql.at(i + 1).isDigit())) {
+            int end = i + 1;
+            while (end < n && (sql.at(end).isLetterOrNumber() || sql.at(end) == QLatin1Char('.')))
+                ++end;
+            const QStringView number = text.mid(i, end - i);
+            Literal value;
+            value.integer = true;
+            bool whole = false;
+            value.number = number.toLongLong(&whole);
+            if (whole && !numbersStay && !first &&
+                std::all_of(number.begin(), number.end(), [](QChar d) { return d.isDigit(); }))
+                takeOut(i, end, std::move(value));
+            i = end;
+        } else if (c == QLatin1Char('?') || c == QLatin1Char(':') || c == QLatin1Char('@') || c == QLatin1Char('$') ||
+                   (c == QLatin1Char('-') && i + 1 < n && sql.at(i + 1) == QLatin1Char('-')) ||
+                   (c == QLatin1Char('/') && i + 1 < n && sql.at(i + 1) == QLatin1Char('*'))) {
+            return std::nullopt;
+        } else {
+            ++i;
+        }
+    }
+    if (first)
+        return std::nullopt;
+    result.shape += text.mid(kept);
+    return result;
+}
+
 QString ColumnConstraints(const QString& columnName, const QString& declaredType)
 {
     return Constraints(columnName, ParseType(declaredType), true);

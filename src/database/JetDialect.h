@@ -44,6 +44,26 @@ struct Statement
 // literal or name, a & without operand) the result is empty and *error describes it.
 std::optional<Statement> Translate(const QString& sql, QString* error = nullptr);
 
+// A statement with its literal values taken out: the same text with ? where each was, and
+// the values in order, as the statement would have used them (a date as its ISO text).
+// Statements of one shape are translated and prepared once and run with their values.
+struct Literal
+{
+    bool integer = false;
+    qint64 number = 0; // integer
+    QString text;      // otherwise
+};
+struct Parameterized
+{
+    QString shape;
+    std::vector<Literal> values;
+};
+// Only rows are read or written this way (SELECT, INSERT, UPDATE, DELETE): numbers after
+// ORDER BY, GROUP BY, LIMIT and OFFSET stay, as they name columns or counts. Empty for any
+// other statement, one with comments or parameters of its own, or a literal in error
+// (Translate then reports it).
+std::optional<Parameterized> Parameterize(const QString& sql);
+
 // The constraints appended to a column of the given declared type so that it behaves
 // as declared: case-insensitive collation for text, a length check for CHAR(n), a
 // range check for the integer types and a valid calendar date for DATE. The column

@@ -141,6 +141,23 @@ bool IsBase64Data(const QByteArray& line)
     return true;
 }
 
+// Whether a line's header says its value is base64: BASE64 or B as a parameter's value
+// or a 2.1 bare parameter, not as a parameter's name.
+bool NamesBase64(QByteArrayView header)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= header.size(); ++i) {
+        const char c = i < header.size() ? header.at(i) : ';';
+        if (c != ';' && c != '=' && c != ',')
+            continue;
+        const QByteArrayView word = header.sliced(start, i - start);
+        if (c != '=' && (word == "BASE64" || word == "B"))
+            return true;
+        start = i + 1;
+    }
+    return false;
+}
+
 LogicalLine StartLine(const PhysicalLine& line)
 {
     LogicalLine logical{line.text, line.number};
@@ -148,8 +165,7 @@ LogicalLine StartLine(const PhysicalLine& line)
     if (end > 0) {
         const QByteArray header = line.text.left(end).toUpper();
         logical.quotedPrintable = header.contains("QUOTED-PRINTABLE");
-        static const QRegularExpression base64(QStringLiteral("(^|[;=,])(BASE64|B)(;|,|$)"));
-        logical.base64 = base64.match(QString::fromLatin1(header)).hasMatch();
+        logical.base64 = NamesBase64(header);
     }
     return logical;
 }
@@ -181,19 +197,18 @@ bool JoinContinuation(LogicalLine& last, const PhysicalLine& line)
 QStringList SplitOutsideQuotes(const QString& text, QChar separator)
 {
     QStringList parts;
-    QString current;
+    qsizetype start = 0;
     bool quoted = false;
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         if (c == QLatin1Char('"'))
             quoted = !quoted;
         if (c == separator && !quoted) {
-            parts << current;
-            current.clear();
-        } else {
-            current += c;
+            parts << text.mid(start, i - start);
+            start = i + 1;
         }
     }
-    parts << current;
+    parts << text.mid(start);
     return parts;
 }
 
@@ -1052,22 +1067,32 @@ QStringList Fold(const QString& line)
     if (line.size() * 3 <= Octets)
         return {line};
     QStringList lines;
-    QString current;
+    // Each line after the first starts with the space that marks it as a continuation.
+    const auto add = [&lines, &line](qsizetype from, qsizetype to) {
+        if (lines.isEmpty()) {
+            lines << line.left(to);
+            return;
+        }
+        QString continued;
+        continued.reserve(to - from + 1);
+        continued += QLatin1Char(' ');
+        continued += QStringView(line).mid(from, to - from);
+        lines << continued;
+    };
+    qsizetype start = 0;
     int octets = 0;
     for (qsizetype i = 0; i < line.size();) {
         const bool pair = line.at(i).isHighSurrogate() && i + 1 < line.size() && line.at(i + 1).isLowSurrogate();
-        const qsizetype length = pair ? 2 : 1;
         const int size = pair ? 4 : Utf8Length(line.at(i));
         if (octets + size > Octets) {
-            lines << current;
-            current = QStringLiteral(" ");
+            add(start, i);
+            start = i;
             octets = 1;
         }
-        current += line.mid(i, length);
         octets += size;
-        i += length;
+        i += pair ? 2 : 1;
     }
-    lines << current;
+    add(start, line.size());
     return lines;
 }
 

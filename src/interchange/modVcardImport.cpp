@@ -85,6 +85,8 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
 {
     Report report;
     report.source = source;
+    // The words a card's extra fields are named with are looked up once, not per card.
+    const modLanguage::Snapshot language;
     const modVcard::Limits limits = modMerge::CurrentLimits();
     const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
 
@@ -151,29 +153,40 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
         }
         // A card the database refuses is undone alone; the others stay.
         try {
-            Engine::Connection::Savepoint part(connection);
             if (same != byUid.constEnd()) {
+                Engine::Connection::Savepoint part(connection);
                 ReplacePerson(*same, *person);
                 if (keepCard)
                     KeepCard(*same, modVcard::CardText(*card), true);
+                part.Release();
                 ++report.updated;
             } else if (match != known.constEnd()) {
+                Engine::Connection::Savepoint part(connection);
                 MergeIntoPerson(*match, *person, limits, dateFormat);
                 if (keepCard)
                     KeepCard(*match, modVcard::CardText(*card), false);
+                part.Release();
                 ++report.merged;
             } else {
+                // A new person's rows are all of what its card wrote: removing them undoes a
+                // refused card without a savepoint, which would copy every page the card
+                // touches.
                 const auto contactnr = static_cast<qint16>(candidate);
-                StorePerson(contactnr, *person);
-                if (keepCard)
-                    KeepCard(contactnr, modVcard::CardText(*card), true);
+                try {
+                    StorePerson(contactnr, *person);
+                    if (keepCard)
+                        KeepCard(contactnr, modVcard::CardText(*card), true);
+                } catch (const Engine::EngineError&) {
+                    if (connection.InTransaction())
+                        modSql::ExecuteSql(modContact::RemovePersonStatements(contactnr));
+                    throw;
+                }
                 taken[static_cast<size_t>(candidate)] = true;
                 if (!person->uid.isEmpty())
                     byUid.insert(person->uid, contactnr);
                 known.insert(key, contactnr);
                 ++report.added;
             }
-            part.Release();
         } catch (const Engine::EngineError& error) {
             // A failure that ended the whole transaction (a full disk) ends the import.
             if (!connection.InTransaction())

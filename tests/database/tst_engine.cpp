@@ -733,6 +733,72 @@ private slots:
                  expected.isEmpty() ? sql : expected);
     }
 
+    // Statements of one shape are translated and prepared once, then run with their values.
+    void parameterize_data()
+    {
+        addColumns<QString, QString, QStringList>("sql", "shape", "values");
+        addRow("a person's row", "INSERT INTO Person(Contactnr, Name, Dateofbirth) VALUES(7, 'O''Brien', #3/14/1980#)",
+               "INSERT INTO Person(Contactnr, Name, Dateofbirth) VALUES(?, ?, ?)",
+               QStringList{"7", "'O'Brien'", "'1980-03-14'"});
+        addRow("numbers naming columns stay", "SELECT Name FROM Person WHERE Contactnr > 2 GROUP BY Name ORDER BY 1",
+               "SELECT Name FROM Person WHERE Contactnr > ? GROUP BY Name ORDER BY 1", QStringList{"2"});
+        addRow("a count stays", "SELECT Name FROM Person LIMIT 5", "SELECT Name FROM Person LIMIT 5", QStringList{});
+        addRow("names are no values", "UPDATE [Table 1] SET item1 = \"x\", Order = 3 WHERE a = 'b'",
+               "UPDATE [Table 1] SET item1 = \"x\", Order = ? WHERE a = ?", QStringList{"3", "'b'"});
+        addRow("a fraction stays", "SELECT 1.5 + 2 FROM Person", "SELECT 1.5 + ? FROM Person", QStringList{"2"});
+        addRow("table definitions are left alone", "CREATE TABLE t (a CHAR(5) DEFAULT 'x')", "", QStringList{});
+        addRow("a comment", "SELECT Name FROM Person -- 'x'", "", QStringList{});
+        addRow("parameters of its own", "SELECT Name FROM Person WHERE Name = ?", "", QStringList{});
+        addRow("an impossible date", "SELECT Name FROM Person WHERE Dateofbirth = #2/30/2020#", "", QStringList{});
+        addRow("an unclosed text", "SELECT Name FROM Person WHERE Name = 'x", "", QStringList{});
+    }
+    void parameterize()
+    {
+        auto [sql, shape, values] = fetch<QString, QString, QStringList>("sql", "shape", "values");
+        const std::optional<JetDialect::Parameterized> result = JetDialect::Parameterize(sql);
+        QCOMPARE(result ? result->shape : QString(), shape);
+        QStringList found;
+        if (result)
+            for (const JetDialect::Literal& value : result->values)
+                found << (value.integer ? QString::number(value.number) : "'" + value.text + "'");
+        QCOMPARE(found, values);
+    }
+
+    // Kept statements give what a statement prepared anew gives: other values, a failure
+    // and the same shape again, a shape run from inside the rows of another.
+    void statementsOfOneShape()
+    {
+        openNewDatabase();
+        insertNames({"Anna", "O'Brien", "Cleo"});
+        const auto nameOf = [this](int contactnr) {
+            Engine::Recordset rs =
+                m_connection->OpenRecordset(QString("SELECT Name FROM Person WHERE Contactnr = %1").arg(contactnr));
+            return rs.Eof() ? QString() : rs.Fields(0).toString();
+        };
+        QCOMPARE((QStringList{nameOf(1), nameOf(2), nameOf(3), nameOf(4)}),
+                 (QStringList{"Anna", "O'Brien", "Cleo", ""}));
+        QCOMPARE(errorOf(*m_connection, "INSERT INTO Person (Contactnr, Name) VALUES (2, 'Twice')"),
+                 PrimaryKeyConstraint);
+        QCOMPARE(errorOf(*m_connection, "INSERT INTO Person (Contactnr, Name) VALUES (4, 'Dora')"), 0);
+        QCOMPARE(nameOf(4), QString("Dora"));
+        QStringList inner;
+        m_connection->ForEachRow(
+            "SELECT Contactnr FROM Person WHERE Contactnr < 3 ORDER BY Contactnr",
+            [&](const Engine::Connection::Row& row) {
+                inner << nameOf(row.Int(0));
+                m_connection->ForEachRow(
+                    QString("SELECT Contactnr FROM Person WHERE Contactnr < %1 ORDER BY Contactnr").arg(row.Int(0)),
+                    [&](const Engine::Connection::Row& before) { inner << QString::number(before.Int(0)); });
+            });
+        QCOMPARE(inner, (QStringList{"Anna", "O'Brien", "1"}));
+        // A kept statement holds nothing open: the file can be compacted, closed and opened.
+        const QString file = m_connection->DataSource();
+        m_connection->Close();
+        Engine::Compact(file);
+        m_connection->Open(file);
+        QCOMPARE(nameOf(2), QString("O'Brien"));
+    }
+
     void rebuildTable_data()
     {
         addColumns<QString, QString, QString, QString>("createSql", "column", "definition", "expected");
