@@ -1115,14 +1115,13 @@ void Connection::alterColumn(const QString& table, const QString& column, const 
 
 bool Connection::TableExists(const QString& table)
 {
-    ensureOpen();
-    const StatementPtr st =
-        Prepare(m_db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND lower(name) = lower(?1)"));
-    BindText(st.get(), 1, table);
-    const int rc = sqlite3_step(st.get());
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        ThrowLast(m_db);
-    return rc == SQLITE_ROW;
+    // Asked before most reads of the optional tables: a statement of a kept shape.
+    bool found = false;
+    ForEachRow(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND lower(name) = lower('") +
+                   QString(table).remove(QChar(0)).replace(QLatin1Char('\''), QStringLiteral("''")) +
+                   QStringLiteral("')"),
+               [&found](const Row&) { found = true; });
+    return found;
 }
 
 std::vector<SchemaObject> Connection::TriggersAndViews()

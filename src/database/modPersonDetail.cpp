@@ -30,7 +30,7 @@ bool TableThere(Engine::Connection& connection)
     return connection.TableExists(QString::fromLatin1(TableName));
 }
 
-QStringList GroupStatements(qint16 contactnr, const QStringList& groups);
+QStringList GroupStatements(qint16 contactnr, const QStringList& groups, bool newPerson = false);
 
 bool GroupTableThere(Engine::Connection& connection)
 {
@@ -325,9 +325,11 @@ QHash<qint16, QByteArray> Cards(Engine::Connection& connection)
 
 namespace {
 
-QStringList GroupStatements(qint16 contactnr, const QStringList& groups)
+QStringList GroupStatements(qint16 contactnr, const QStringList& groups, bool newPerson)
 {
-    QStringList statements{QStringLiteral("DELETE FROM PersonGroup WHERE Contactnr = ") + Number(contactnr)};
+    QStringList statements;
+    if (!newPerson)
+        statements << QStringLiteral("DELETE FROM PersonGroup WHERE Contactnr = ") + Number(contactnr);
     int position = 0;
     for (const QString& group : CleanGroups(groups))
         statements << QStringLiteral("INSERT INTO PersonGroup (Contactnr, Position, Name) VALUES (%1, %2, %3)")
@@ -338,14 +340,15 @@ QStringList GroupStatements(qint16 contactnr, const QStringList& groups)
 }
 
 QStringList DetailStatements(qint16 contactnr, const std::optional<MonthDay>& birthday, const QString& organisation,
-                             const QString& title, const QByteArray& photo);
+                             const QString& title, const QByteArray& photo, bool newPerson);
 
 } // namespace
 
 QStringList WriteStatements(qint16 contactnr, const std::optional<MonthDay>& birthday, const QString& organisation,
-                            const QString& title, const QByteArray& photo, const QStringList& groups)
+                            const QString& title, const QByteArray& photo, const QStringList& groups, bool newPerson)
 {
-    return DetailStatements(contactnr, birthday, organisation, title, photo) + GroupStatements(contactnr, groups);
+    return DetailStatements(contactnr, birthday, organisation, title, photo, newPerson) +
+           GroupStatements(contactnr, groups, newPerson);
 }
 
 QStringList CleanGroups(const QStringList& groups)
@@ -410,15 +413,18 @@ QStringList RemoveGroupStatements(const QString& group)
 namespace {
 
 QStringList DetailStatements(qint16 contactnr, const std::optional<MonthDay>& birthday, const QString& organisation,
-                             const QString& title, const QByteArray& photo)
+                             const QString& title, const QByteArray& photo, bool newPerson)
 {
     const QString where = QStringLiteral(" WHERE Contactnr = ") + Number(contactnr);
     const QString set = QStringLiteral("UPDATE PersonDetail SET Birthday = ") +
                         Literal(birthday ? birthday->Stored() : QString()) + QStringLiteral(", Organisation = ") +
                         Literal(organisation.trimmed()) + QStringLiteral(", Title = ") + Literal(title.trimmed()) +
                         QStringLiteral(", Photo = ") + Literal(QString::fromLatin1(photo.toBase64())) + where;
-    if (!birthday && organisation.trimmed().isEmpty() && title.trimmed().isEmpty() && photo.isEmpty())
+    if (!birthday && organisation.trimmed().isEmpty() && title.trimmed().isEmpty() && photo.isEmpty()) {
+        if (newPerson)
+            return {};
         return {set, QStringLiteral("DELETE FROM PersonDetail") + where + QStringLiteral(" AND Card IS NULL")};
+    }
     return {QStringLiteral("INSERT OR IGNORE INTO PersonDetail (Contactnr) VALUES (") + Number(contactnr) +
                 QLatin1Char(')'),
             set};

@@ -91,9 +91,11 @@ QHash<qint16, QByteArray> Cards(Engine::Connection& connection);
 
 // The statements that store the fields the person edits (the kept card stays as it is).
 // A person without any of them keeps a row only while it has a kept card. The groups
-// replace the person's groups (CleanGroups first).
+// replace the person's groups (CleanGroups first). A person just added has nothing to
+// replace or remove, and gets only what it has.
 QStringList WriteStatements(qint16 contactnr, const std::optional<MonthDay>& birthday, const QString& organisation,
-                            const QString& title, const QByteArray& photo, const QStringList& groups);
+                            const QString& title, const QByteArray& photo, const QStringList& groups,
+                            bool newPerson = false);
 
 // ---- Groups ----
 

@@ -279,11 +279,11 @@ void AppendEmails(QStringList& statements, qint16 contactnr, const Contact& cont
 }
 
 // A person new or saved with none of the fields beyond the spec's tables writes no row of its own.
-void AppendDetail(QStringList& statements, qint16 contactnr, const Contact& contact)
+void AppendDetail(QStringList& statements, qint16 contactnr, const Contact& contact, bool newPerson)
 {
     statements << modPersonDetail::WriteStatements(
         contactnr, contact.birthday, modMain::CleanText(contact.organisation, false),
-        modMain::CleanText(contact.title, false), contact.photo, contact.groups);
+        modMain::CleanText(contact.title, false), contact.photo, contact.groups, newPerson);
 }
 
 } // namespace
@@ -293,7 +293,7 @@ QStringList NewPersonStatements(qint16 contactnr, const Contact& contact)
     QStringList statements{InsertPersonSql(contactnr, contact)};
     AppendPhones(statements, contactnr, contact);
     AppendEmails(statements, contactnr, contact);
-    AppendDetail(statements, contactnr, contact);
+    AppendDetail(statements, contactnr, contact, true);
     return statements;
 }
 
@@ -303,7 +303,7 @@ QStringList ExistingPersonStatements(qint16 contactnr, const Contact& contact)
     AppendPhones(statements, contactnr, contact);
     statements << DeleteEmailsSql(contactnr);
     AppendEmails(statements, contactnr, contact);
-    AppendDetail(statements, contactnr, contact);
+    AppendDetail(statements, contactnr, contact, false);
     return statements;
 }
 
