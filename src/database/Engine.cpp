@@ -698,6 +698,10 @@ struct Connection::StatementCache
     // starts again rather than growing without end.
     static constexpr int MaxShapes = 256;
     std::unordered_map<QString, StatementPtr> prepared;
+    // Which tables exist, while the schema stays the version it was when they were asked for.
+    StatementPtr schemaVersion;
+    sqlite3_int64 tablesOfVersion = -1;
+    std::unordered_map<QString, bool> tables;
 };
 
 namespace {
@@ -1115,12 +1119,34 @@ void Connection::alterColumn(const QString& table, const QString& column, const 
 
 bool Connection::TableExists(const QString& table)
 {
-    // Asked before most reads of the optional tables: a statement of a kept shape.
+    ensureOpen();
+    // Asked before most reads of the optional tables: the answer is kept until the schema
+    // changes (here or in any other connection to the file).
+    if (!m_statements)
+        m_statements = std::make_unique<StatementCache>();
+    StatementCache& cache = *m_statements;
+    if (!cache.schemaVersion)
+        cache.schemaVersion = Prepare(m_db, QStringLiteral("PRAGMA schema_version"));
+    sqlite3_int64 version = -1;
+    {
+        const ResetAfterUse reset(cache.schemaVersion.get());
+        if (sqlite3_step(cache.schemaVersion.get()) != SQLITE_ROW)
+            ThrowLast(m_db);
+        version = sqlite3_column_int64(cache.schemaVersion.get(), 0);
+    }
+    if (version != cache.tablesOfVersion) {
+        cache.tables.clear();
+        cache.tablesOfVersion = version;
+    }
+    const QString key = table.toLower();
+    if (const auto known = cache.tables.find(key); known != cache.tables.end())
+        return known->second;
     bool found = false;
     ForEachRow(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND lower(name) = lower('") +
                    QString(table).remove(QChar(0)).replace(QLatin1Char('\''), QStringLiteral("''")) +
                    QStringLiteral("')"),
                [&found](const Row&) { found = true; });
+    cache.tables[key] = found;
     return found;
 }
 

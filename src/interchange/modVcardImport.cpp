@@ -175,7 +175,7 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
                 try {
                     StorePerson(contactnr, *person);
                     if (keepCard)
-                        KeepCard(contactnr, modVcard::CardText(*card), true);
+                        modSql::ExecuteSql(modPersonDetail::KeepCardStatements(contactnr, modVcard::CardText(*card)));
                 } catch (const Engine::EngineError&) {
                     if (connection.InTransaction())
                         modSql::ExecuteSql(modContact::RemovePersonStatements(contactnr));
@@ -237,7 +237,9 @@ void StorePerson(qint16 contactnr, const modVcard::Person& person)
 
 void KeepCard(qint16 contactnr, const QByteArray& card, bool replace)
 {
-    if (!replace && !modPersonDetail::Read(modDatabase::DatabaseConnection(), contactnr, false).card.isEmpty())
+    // The card kept already is not written again: a file imported again changes nothing.
+    const QByteArray kept = modPersonDetail::Read(modDatabase::DatabaseConnection(), contactnr, false).card;
+    if ((!replace && !kept.isEmpty()) || kept == card)
         return;
     modSql::ExecuteSql(modPersonDetail::KeepCardStatements(contactnr, card));
 }

@@ -125,6 +125,15 @@ private slots:
         QVERIFY(!m_connection->TableExists("Missing") && failureOf([&] { m_connection->ColumnCount("Missing"); }) &&
                 failureOf([&] { m_connection->DefinedSize("Missing", "Name"); }) &&
                 failureOf([&] { m_connection->DefinedSize("Person", "Missing"); }));
+        // A table made or dropped here or by another connection is seen at once.
+        m_connection->Execute("CREATE TABLE Missing (a INTEGER)");
+        QVERIFY(m_connection->TableExists("missing"));
+        Engine::Connection other;
+        other.Open(m_connection->DataSource());
+        QVERIFY(other.TableExists("Missing"));
+        other.Execute("DROP TABLE Missing");
+        other.Execute("CREATE TABLE Later (a INTEGER)");
+        QVERIFY(!m_connection->TableExists("Missing") && m_connection->TableExists("Later"));
     }
 
     void orderByName()
