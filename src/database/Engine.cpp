@@ -165,6 +165,7 @@ QString QuoteName(const QString& name)
 class Collation
 {
 public:
+    QCollatorSortKey SortKey(const QString& text) const { return m_collator.sortKey(text); }
     Collation();
     int compare(const unsigned char* a, int na, const unsigned char* b, int nb) const;
 
@@ -1357,6 +1358,11 @@ int CollateNoCase(QByteArrayView a, QByteArrayView b)
 {
     return SharedCollation().compare(reinterpret_cast<const unsigned char*>(a.data()), static_cast<int>(a.size()),
                                      reinterpret_cast<const unsigned char*>(b.data()), static_cast<int>(b.size()));
+}
+
+QCollatorSortKey NoCaseSortKey(QByteArrayView text)
+{
+    return SharedCollation().SortKey(QString::fromUtf8(text));
 }
 
 QString LibraryVersion()

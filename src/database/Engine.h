@@ -5,6 +5,7 @@
 #include "JetDialect.h"
 
 #include <QByteArrayView>
+#include <QCollatorSortKey>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -252,5 +253,9 @@ void SortAsNames(QStringList& texts);
 // Compares two UTF-8 texts exactly as the NOCASE collation of every connection does:
 // negative, zero or positive.
 int CollateNoCase(QByteArrayView a, QByteArrayView b);
+// Keys that order UTF-8 texts as CollateNoCase does wherever they differ (equal keys leave
+// the texts to CollateNoCase): a long list is sorted with one key a text instead of the
+// collator deciding pair after pair.
+QCollatorSortKey NoCaseSortKey(QByteArrayView text);
 
 } // namespace Engine

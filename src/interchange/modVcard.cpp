@@ -819,7 +819,7 @@ std::optional<Card> CardReader::Next()
 {
     std::optional<Card>& open = m_state->open;
     while (const std::optional<LogicalLine> line = m_state->NextLogical()) {
-        const std::optional<Property> property = ParseProperty(*line);
+        std::optional<Property> property = ParseProperty(*line);
         if (!property) {
             if (open && open->problem == Problem::None) {
                 open->problem = Problem::NotAProperty;
@@ -841,7 +841,7 @@ std::optional<Card> CardReader::Next()
             if (open)
                 return std::exchange(open, std::nullopt);
         } else if (open) {
-            open->properties.push_back(*property);
+            open->properties.push_back(std::move(*property));
         }
     }
     if (open && open->problem == Problem::None) {

@@ -11,6 +11,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -104,8 +105,26 @@ std::vector<int> Order(const std::vector<Name>& names, const std::vector<qint16>
     for (int i = 0; i < count; ++i)
         if (!placed[static_cast<std::size_t>(i)])
             stray.push_back(i);
-    // A merge sort: it compares fewer times than a quick sort, and comparing is the cost.
-    std::stable_sort(stray.begin(), stray.end(), before);
+    // Many names out of place (a list never ordered before) are sorted by their keys, one
+    // made per name, rather than by the collator deciding pair after pair.
+    if (stray.size() > 64) {
+        std::vector<std::optional<QCollatorSortKey>> keys(names.size());
+        for (const int i : stray)
+            if (!names[static_cast<std::size_t>(i)].isNull)
+                keys[static_cast<std::size_t>(i)] = Engine::NoCaseSortKey(names[static_cast<std::size_t>(i)].utf8);
+        std::stable_sort(stray.begin(), stray.end(), [&](int i, int j) {
+            const auto& a = keys[static_cast<std::size_t>(i)];
+            const auto& b = keys[static_cast<std::size_t>(j)];
+            if (a && b) {
+                if (const int compared = a->compare(*b); compared != 0)
+                    return compared < 0;
+            }
+            return before(i, j);
+        });
+    } else {
+        // A merge sort: it compares fewer times than a quick sort, and comparing is the cost.
+        std::stable_sort(stray.begin(), stray.end(), before);
+    }
 
     std::vector<int> order;
     order.reserve(names.size());
