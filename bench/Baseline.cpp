@@ -55,6 +55,28 @@ QByteArray ValueOf(const QByteArray& line)
     return line.mid(line.indexOf(':') + 1);
 }
 
+// The three tables of the plain imports, and their inserts prepared in a transaction begun.
+struct PlainTables
+{
+    int person = 0;
+    int phone = 0;
+    int email = 0;
+};
+
+PlainTables CreatePlainTables(Engine::PlainWriter& db)
+{
+    db.Execute(QStringLiteral("CREATE TABLE Person (Contactnr SMALLINT PRIMARY KEY, Name TEXT, Dateofbirth DATETIME, "
+                              "Address TEXT, Note TEXT)"));
+    db.Execute(
+        QStringLiteral("CREATE TABLE Phone (Contactnr SMALLINT, \"Order\" SMALLINT, Number TEXT, Description TEXT)"));
+    db.Execute(
+        QStringLiteral("CREATE TABLE Email (Contactnr SMALLINT, \"Order\" SMALLINT, Email TEXT, Description TEXT)"));
+    db.Execute(QStringLiteral("BEGIN"));
+    return {db.Prepare(QStringLiteral("INSERT INTO Person (Contactnr, Name, Address) VALUES (?, ?, ?)")),
+            db.Prepare(QStringLiteral("INSERT INTO Phone VALUES (?, ?, ?, '')")),
+            db.Prepare(QStringLiteral("INSERT INTO Email VALUES (?, ?, ?, '')"))};
+}
+
 } // namespace
 
 int ImportPlain(const QString& cards, const QString& database)
@@ -64,16 +86,10 @@ int ImportPlain(const QString& cards, const QString& database)
         qFatal("cannot read %s", qPrintable(cards));
     const QByteArray text = file.readAll();
     Engine::PlainWriter db(database);
-    db.Execute(QStringLiteral("CREATE TABLE Person (Contactnr SMALLINT PRIMARY KEY, Name TEXT, Dateofbirth DATETIME, "
-                              "Address TEXT, Note TEXT)"));
-    db.Execute(
-        QStringLiteral("CREATE TABLE Phone (Contactnr SMALLINT, \"Order\" SMALLINT, Number TEXT, Description TEXT)"));
-    db.Execute(
-        QStringLiteral("CREATE TABLE Email (Contactnr SMALLINT, \"Order\" SMALLINT, Email TEXT, Description TEXT)"));
-    db.Execute(QStringLiteral("BEGIN"));
-    const int person = db.Prepare(QStringLiteral("INSERT INTO Person (Contactnr, Name, Address) VALUES (?, ?, ?)"));
-    const int phone = db.Prepare(QStringLiteral("INSERT INTO Phone VALUES (?, ?, ?, '')"));
-    const int email = db.Prepare(QStringLiteral("INSERT INTO Email VALUES (?, ?, ?, '')"));
+    const PlainTables tables = CreatePlainTables(db);
+    const int person = tables.person;
+    const int phone = tables.phone;
+    const int email = tables.email;
     int persons = 0;
     QByteArray name;
     QByteArray address;
@@ -120,6 +136,85 @@ int ImportPlain(const QString& cards, const QString& database)
     }
     if (!line.isEmpty())
         take(line);
+    db.Execute(QStringLiteral("COMMIT"));
+    return persons;
+}
+
+int ImportCsvPlain(const QString& rows, const QString& database)
+{
+    QFile file(rows);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(rows));
+    const QByteArray text = file.readAll();
+    Engine::PlainWriter db(database);
+    const PlainTables tables = CreatePlainTables(db);
+    std::vector<int> nameColumns;
+    std::vector<int> phoneColumns;
+    std::vector<int> emailColumns;
+    int addressColumn = -1;
+    bool header = true;
+    int persons = 0;
+    std::vector<QByteArray> fields;
+    QByteArray field;
+    const auto cell = [&fields](int column) {
+        return column >= 0 && column < static_cast<int>(fields.size()) ? fields[static_cast<size_t>(column)]
+                                                                       : QByteArray();
+    };
+    const auto endRow = [&] {
+        fields.push_back(std::exchange(field, QByteArray()));
+        if (header) {
+            for (int column = 0; column < static_cast<int>(fields.size()); ++column) {
+                const QByteArray& name = fields[static_cast<size_t>(column)];
+                if (name.endsWith("First Name") || name == "Middle Name" || name == "Last Name")
+                    nameColumns.push_back(column);
+                else if (name.startsWith("Phone ") && name.endsWith(" - Value"))
+                    phoneColumns.push_back(column);
+                else if (name.startsWith("E-mail ") && name.endsWith(" - Value"))
+                    emailColumns.push_back(column);
+                else if (name == "Address 1 - Formatted")
+                    addressColumn = column;
+            }
+            header = false;
+        } else {
+            ++persons;
+            QByteArray name;
+            for (const int column : nameColumns)
+                if (!cell(column).isEmpty())
+                    name += (name.isEmpty() ? QByteArray() : QByteArray(" ")) + cell(column);
+            db.Insert(tables.person, {persons, name, cell(addressColumn)});
+            int order = 0;
+            for (const int column : phoneColumns)
+                if (!cell(column).isEmpty())
+                    db.Insert(tables.phone, {persons, ++order, cell(column)});
+            order = 0;
+            for (const int column : emailColumns)
+                if (!cell(column).isEmpty())
+                    db.Insert(tables.email, {persons, ++order, cell(column)});
+        }
+        fields.clear();
+    };
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (quoted) {
+            if (c != '"')
+                field += c;
+            else if (i + 1 < text.size() && text.at(i + 1) == '"')
+                field += text.at(++i);
+            else
+                quoted = false;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.push_back(std::exchange(field, QByteArray()));
+        } else if (c == '\n') {
+            endRow();
+        } else if (c != '\r') {
+            field += c;
+        }
+    }
+    if (!field.isEmpty() || !fields.empty())
+        endRow();
     db.Execute(QStringLiteral("COMMIT"));
     return persons;
 }

@@ -27,5 +27,11 @@ QStringList CalendarStatements();
 // numbers and addresses inserted with prepared statements in one transaction into a new
 // database of the three tables. Returns the number of persons inserted.
 int ImportPlain(const QString& cards, const QString& database);
+// The same for a CSV file of the given header's layout: rows split by a minimal loop
+// (quoted fields with their doubled quotes and line breaks), the name from the columns
+// whose header names a first, middle or last name, the numbers and addresses from the
+// columns of "Phone N - Value" and "E-mail N - Value", the address from its formatted
+// column.
+int ImportCsvPlain(const QString& rows, const QString& database);
 
 } // namespace Baseline

@@ -12,7 +12,6 @@
 #include "mainwindow/frmMain.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
-#include "startup/modSettings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -54,34 +53,9 @@ std::optional<modVcardImport::Report> ImportCsv(frmMain& mainWindow, QFile& file
             return std::nullopt;
         mapping = window.Mapping();
     }
-    const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
-    // Each date column is read in the order its dates prove, whatever the setting.
-    QString undecidedFormat;
-    for (size_t c = 0; c < mapping.size() && c < check.dates.size(); ++c) {
-        if (mapping[c].role != modCsv::Role::DateOfBirth)
-            continue;
-        bool undecided = false;
-        mapping[c].dateFormat = modCsv::ColumnDateFormat(check.dates[c], layout, dateFormat, undecided);
-        if (undecided)
-            undecidedFormat = mapping[c].dateFormat;
-    }
-    modCsv::RecordReader reader(file, check.encoding, check.separator);
-    reader.Next(); // the header
-    const double size = static_cast<double>(qMax<qint64>(file.size(), 1));
     frmProgress progress(&mainWindow);
     progress.AllowCancel();
-    modVcardImport::Report report = modVcardImport::ImportCards(
-        [&]() -> std::optional<modVcard::Card> {
-            const std::optional<modCsv::Record> row = reader.Next();
-            if (!row)
-                return std::nullopt;
-            return modCsv::ToCard(*row, mapping, dateFormat, layout);
-        },
-        [&reader, size] { return reader.BytesRead() / size; }, &progress, modVcardImport::Source::Csv);
-    if (!undecidedFormat.isEmpty())
-        report.notes << T("The dates of birth read both ways; they were read as") + QLatin1Char(' ') + undecidedFormat +
-                            QLatin1Char('.');
-    return report;
+    return modVcardImport::ImportCsv(file, check, mapping, layout, &progress);
 }
 
 } // namespace

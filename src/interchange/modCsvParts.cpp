@@ -209,7 +209,11 @@ QString JoinAddress(const AddressParts& parts)
         if (!parts.postalCode.isEmpty())
             locality += QLatin1Char(' ') + parts.postalCode;
     } else {
-        locality = Joined(QStringList{parts.postalCode, parts.city}.filter(QRegularExpression(QStringLiteral("."))));
+        QStringList present;
+        for (const QString& part : {parts.postalCode, parts.city})
+            if (!part.isEmpty())
+                present << part;
+        locality = Joined(present);
     }
     if (!locality.isEmpty())
         lines << locality;

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <utility>
 
 namespace modVcard {
@@ -865,6 +866,8 @@ std::vector<Card> ParseCards(const QByteArray& bytes)
 
 QString Unescape(const QString& value)
 {
+    if (!value.contains(QLatin1Char('\\')))
+        return value;
     QString text;
     text.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -1041,6 +1044,12 @@ std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QSt
 
 QString Escape(const QString& text)
 {
+    // Most values have nothing to escape: they are kept as they are, not copied.
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+            return c == QLatin1Char('\\') || c == QLatin1Char(',') || c == QLatin1Char(';') || c == QLatin1Char('\r') ||
+                   c == QLatin1Char('\n');
+        }))
+        return text;
     QString escaped;
     escaped.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -113,7 +113,7 @@ struct Person
     std::optional<modPersonDetail::MonthDay> birthday; // a birthday without a year
     QString organisation;
     QString title;
-    QByteArray photo; // an image the card holds inline, as its file's bytes
+    QByteArray photo;   // an image the card holds inline, as its file's bytes
     QStringList groups; // CATEGORIES, in the card's order
     // False for a person stored before this version knew those four fields: it has
     // none of them, yet its cards may, and they count as unchanged.

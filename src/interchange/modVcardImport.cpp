@@ -228,6 +228,36 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
                   progress, source);
 }
 
+Report ImportCsv(QIODevice& file, const modCsv::FileCheck& check, modCsv::Mapping mapping, modCsv::Layout layout,
+                 WriteProgress* progress)
+{
+    const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    QString undecidedFormat;
+    for (size_t c = 0; c < mapping.size() && c < check.dates.size(); ++c) {
+        if (mapping[c].role != modCsv::Role::DateOfBirth)
+            continue;
+        bool undecided = false;
+        mapping[c].dateFormat = modCsv::ColumnDateFormat(check.dates[c], layout, dateFormat, undecided);
+        if (undecided)
+            undecidedFormat = mapping[c].dateFormat;
+    }
+    modCsv::RecordReader reader(file, check.encoding, check.separator);
+    reader.Next(); // the header
+    const double size = static_cast<double>(qMax<qint64>(file.size(), 1));
+    Report report = Import({[&]() -> std::optional<modVcard::Card> {
+                                const std::optional<modCsv::Record> row = reader.Next();
+                                if (!row)
+                                    return std::nullopt;
+                                return modCsv::ToCard(*row, mapping, dateFormat, layout);
+                            },
+                            [&reader, size] { return reader.BytesRead() / size; }},
+                           progress, Source::Csv);
+    if (!undecidedFormat.isEmpty())
+        report.notes << T("The dates of birth read both ways; they were read as") + QLatin1Char(' ') + undecidedFormat +
+                            QLatin1Char('.');
+    return report;
+}
+
 void StorePerson(qint16 contactnr, const modVcard::Person& person)
 {
     modSql::ExecuteSql(modContact::NewPersonStatements(contactnr, modMerge::ToContact(person)));

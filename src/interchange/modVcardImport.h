@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "interchange/modCsv.h"
 #include "interchange/modVcard.h"
 
 #include <QString>
@@ -70,6 +71,13 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
 // next card or nothing at the end, done how far through its input it is (0 to 1).
 Report ImportCards(const std::function<std::optional<modVcard::Card>()>& next, const std::function<double()>& done,
                    WriteProgress* progress, Source source);
+
+// The rows of a checked CSV file (modCsv::CheckFile, no problems) imported as cards, its
+// columns mapped as given: the dates of each date column read in the order its dates
+// prove, whatever the setting; the report tells when they read both ways. The file is
+// read from where CheckFile left it, the start of what it checked.
+Report ImportCsv(QIODevice& file, const modCsv::FileCheck& check, modCsv::Mapping mapping, modCsv::Layout layout,
+                 WriteProgress* progress = nullptr);
 
 // The single steps, for callers that run them inside their own transaction. Each
 // writes only what changes and throws Engine::EngineError.
