@@ -77,6 +77,9 @@ PlainTables CreatePlainTables(Engine::PlainWriter& db)
             db.Prepare(QStringLiteral("INSERT INTO Email VALUES (?, ?, ?, '')"))};
 }
 
+// How much of a file the plain imports read at a time.
+constexpr qint64 BlockSize = 1 << 20;
+
 } // namespace
 
 int ImportPlain(const QString& cards, const QString& database)
@@ -84,7 +87,6 @@ int ImportPlain(const QString& cards, const QString& database)
     QFile file(cards);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read %s", qPrintable(cards));
-    const QByteArray text = file.readAll();
     Engine::PlainWriter db(database);
     const PlainTables tables = CreatePlainTables(db);
     const int person = tables.person;
@@ -118,21 +120,33 @@ int ImportPlain(const QString& cards, const QString& database)
             emails.clear();
         }
     };
-    for (qsizetype at = 0; at < text.size();) {
-        qsizetype end = text.indexOf('\n', at);
-        if (end < 0)
-            end = text.size();
-        QByteArray physical = text.mid(at, end - at);
-        if (physical.endsWith('\r'))
-            physical.chop(1);
-        at = end + 1;
-        if (!physical.isEmpty() && (physical.front() == ' ' || physical.front() == '\t')) {
-            line += physical.mid(1);
-            continue;
+    // The file is read in blocks, as the program reads it: no import holds a whole file.
+    QByteArray text;
+    for (bool end = false; !end;) {
+        const QByteArray block = file.read(BlockSize);
+        end = block.isEmpty();
+        text += block;
+        qsizetype at = 0;
+        for (;;) {
+            qsizetype lineEnd = text.indexOf('\n', at);
+            if (lineEnd < 0) {
+                if (!end || at == text.size())
+                    break;
+                lineEnd = text.size();
+            }
+            QByteArray physical = text.mid(at, lineEnd - at);
+            if (physical.endsWith('\r'))
+                physical.chop(1);
+            at = lineEnd + 1;
+            if (!physical.isEmpty() && (physical.front() == ' ' || physical.front() == '\t')) {
+                line += physical.mid(1);
+                continue;
+            }
+            if (!line.isEmpty())
+                take(line);
+            line = physical;
         }
-        if (!line.isEmpty())
-            take(line);
-        line = physical;
+        text.remove(0, qMin(at, text.size()));
     }
     if (!line.isEmpty())
         take(line);
@@ -145,7 +159,6 @@ int ImportCsvPlain(const QString& rows, const QString& database)
     QFile file(rows);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("cannot read %s", qPrintable(rows));
-    const QByteArray text = file.readAll();
     Engine::PlainWriter db(database);
     const PlainTables tables = CreatePlainTables(db);
     std::vector<int> nameColumns;
@@ -194,23 +207,32 @@ int ImportCsvPlain(const QString& rows, const QString& database)
         fields.clear();
     };
     bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text.at(i);
-        if (quoted) {
-            if (c != '"')
-                field += c;
-            else if (i + 1 < text.size() && text.at(i + 1) == '"')
-                field += text.at(++i);
-            else
+    bool quoteSeen = false; // in a quoted field: closing, or the first of two
+    for (QByteArray block; !(block = file.read(BlockSize)).isEmpty();) {
+        for (const char c : block) {
+            if (quoteSeen) {
+                quoteSeen = false;
+                if (c == '"') {
+                    field += c;
+                    continue;
+                }
                 quoted = false;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.push_back(std::exchange(field, QByteArray()));
-        } else if (c == '\n') {
-            endRow();
-        } else if (c != '\r') {
-            field += c;
+            } else if (quoted) {
+                if (c == '"')
+                    quoteSeen = true;
+                else
+                    field += c;
+                continue;
+            }
+            if (c == '"') {
+                quoted = true;
+            } else if (c == ',') {
+                fields.push_back(std::exchange(field, QByteArray()));
+            } else if (c == '\n') {
+                endRow();
+            } else if (c != '\r') {
+                field += c;
+            }
         }
     }
     if (!field.isEmpty() || !fields.empty())

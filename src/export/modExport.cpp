@@ -440,8 +440,12 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
     std::deque<ExportedPerson> waiting;
     std::size_t phonesFollow = 0;
     std::size_t emailsFollow = 0;
+    // Without numbers (addresses) read, none follow any person: nobody waits for them.
+    const bool phonesAwaited = selection.details.phone;
+    const bool emailsAwaited = selection.details.email;
     const auto handOn = [&](bool allRead) {
-        while (!waiting.empty() && (allRead || (phonesFollow > 0 && emailsFollow > 0))) {
+        while (!waiting.empty() &&
+               (allRead || ((phonesFollow > 0 || !phonesAwaited) && (emailsFollow > 0 || !emailsAwaited)))) {
             ExportedPerson& person = waiting.front();
             person.phonesExhausted = phonesFollow == 0;
             person.emailsExhausted = emailsFollow == 0;
