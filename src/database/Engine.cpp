@@ -1320,6 +1320,9 @@ void Compact(const QString& path, int busyTimeoutMs)
     if (mode != ModeShareDenyNone)
         throw EngineError(SQLITE_READONLY,
                           QStringLiteral("The database '%1' is read-only and cannot be compacted.").arg(path));
+    // The copy VACUUM builds goes to a temporary file: in memory it would hold the whole
+    // database at once.
+    Exec(db.get(), QStringLiteral("PRAGMA temp_store = FILE"));
     // VACUUM rewrites the file in place under the protection of the rollback journal:
     // if it cannot finish (another process keeps it busy), the file stays as it was.
     Exec(db.get(), QStringLiteral("VACUUM"));
