@@ -7,6 +7,7 @@
 
 #include "database/modDatabase.h"
 #include "database/modSql.h"
+#include "export/modExportFiles.h"
 #include "sync/CardDav.h"
 #include "sync/modSync.h"
 #include "sync/modSyncState.h"
@@ -14,6 +15,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -139,7 +142,139 @@ bool Measure(const QString& folder, int persons, bool fsync, std::vector<Figure>
     return ok;
 }
 
+// The cards of count synthetic persons as the program exports them, one text each.
+std::vector<QByteArray> SyntheticCards(const QString& folder, int count)
+{
+    const QString source = folder + QStringLiteral("/cards-source.mdb");
+    SyntheticDatabase::Create(source, count);
+    modDatabase::OpenDatabase(source);
+    modExport::Selection everybody;
+    modSql::ForEachRow(QStringLiteral("SELECT Contactnr FROM Person ORDER BY Contactnr"),
+                       [&everybody](const Engine::Connection::Row& row) {
+                           everybody.contactnrs.push_back(static_cast<qint16>(row.Int(0)));
+                       });
+    everybody.photos = everybody.cards = true;
+    QString error;
+    const QString file = folder + QStringLiteral("/cards.vcf");
+    modExportFiles::ExportVcard(everybody, nullptr, error, file);
+    modDatabase::CloseDatabase(false);
+    QFile read(file);
+    read.open(QIODevice::ReadOnly);
+    const QByteArray all = read.readAll();
+    std::vector<QByteArray> cards;
+    static const QByteArray end("END:VCARD\r\n");
+    for (qsizetype at = 0, next = 0; (next = all.indexOf(end, at)) >= 0; at = next + end.size())
+        cards.push_back(all.mid(at, next + end.size() - at));
+    return cards;
+}
+
+// Puts the cards into the server's folder of the address book, each under its UID, as
+// the server keeps what it is sent: far quicker than sending them one by one.
+bool FillAddressBook(const RadicaleServer& server, const QString& book, const std::vector<QByteArray>& cards)
+{
+    const QString folder = server.addressBookFolder(book);
+    int number = 0;
+    for (const QByteArray& card : cards) {
+        const qsizetype uid = card.indexOf("\r\nUID:");
+        const QByteArray name =
+            uid < 0 ? QByteArray::number(++number) : card.mid(uid + 6, card.indexOf("\r\n", uid + 6) - uid - 6);
+        QSaveFile file(folder + QLatin1Char('/') + QString::fromUtf8(name) + QStringLiteral(".vcf"));
+        if (!file.open(QIODevice::WriteOnly) || file.write(card) != card.size() || !file.commit())
+            return false;
+    }
+    return true;
+}
+
+// Another CardDAV client, vdirsyncer, syncing the address book into an empty folder of
+// files; the milliseconds it took, or a negative number when it could not run.
+double TimeVdirsyncer(const QString& folder, const QUrl& book)
+{
+    const QString base = folder + QStringLiteral("/vdirsyncer");
+    QDir(base).removeRecursively();
+    QDir().mkpath(base + QStringLiteral("/cards"));
+    QDir().mkpath(base + QStringLiteral("/status"));
+    const QString config = base + QStringLiteral("/config");
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly))
+        return -1;
+    file.write(
+        QStringLiteral("[general]\nstatus_path = \"%1/status/\"\n\n"
+                       "[pair bench]\na = \"bench_files\"\nb = \"bench_server\"\ncollections = null\n\n"
+                       "[storage bench_files]\ntype = \"filesystem\"\npath = \"%1/cards/\"\nfileext = \".vcf\"\n\n"
+                       "[storage bench_server]\ntype = \"carddav\"\nurl = \"%2\"\nusername = \"%3\"\n"
+                       "password = \"%4\"\n")
+            .arg(base, book.toString(), QLatin1String(RadicaleServer::User), QLatin1String(RadicaleServer::Password))
+            .toUtf8());
+    file.close();
+    const auto run = [&config](const QString& command) {
+        QProcess process;
+        process.start(QStringLiteral("vdirsyncer"), {QStringLiteral("-c"), config, command});
+        process.write("y\n");
+        process.closeWriteChannel();
+        if (!process.waitForFinished(-1) || process.exitCode() != 0) {
+            std::fprintf(stderr, "vdirsyncer %s: %s%s\n", qPrintable(command), qPrintable(process.errorString()),
+                         process.readAllStandardError().constData());
+            return false;
+        }
+        return true;
+    };
+    if (!run(QStringLiteral("discover")))
+        return -1;
+    QElapsedTimer timer;
+    timer.start();
+    if (!run(QStringLiteral("sync")))
+        return -1;
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// The first receive of a filled address book into an empty file, beside vdirsyncer doing
+// the same, and a sync with nothing changed on either side.
+bool MeasureFilled(const QString& folder, int persons, bool compare)
+{
+    RadicaleServer server;
+    QString error;
+    if (!server.start(error, false, true)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+    const QString files = folder + QStringLiteral("/filled-%1").arg(persons);
+    QDir().mkpath(files);
+    const QUrl book = server.makeAddressBook(QStringLiteral("filled"), error);
+    if (!book.isValid() || !FillAddressBook(server, QStringLiteral("filled"), SyntheticCards(files, persons))) {
+        std::fprintf(stderr, "cannot fill the address book: %s\n", qPrintable(error));
+        return false;
+    }
+    // The server reads every card once and keeps what it learnt; the timed syncs find it so.
+    double vdirsyncer = 0;
+    if (compare) {
+        TimeVdirsyncer(files, book);
+        vdirsyncer = TimeVdirsyncer(files, book);
+    }
+    const QString here = files + QStringLiteral("/received.mdb");
+    modDatabase::NewDatabase(here);
+    if (!Link(here, server.url(), book))
+        return false;
+    std::vector<Figure> figures = {
+        {"first sync: all cards received into an empty file", 0, 0, {}},
+        {"no change on either side", 1000, 0, {}},
+    };
+    const bool ok = Time(here, figures[0], server) && Time(here, figures[1], server);
+    modDatabase::CloseDatabase(false);
+    Print(figures, persons, "A filled address book on a local Radicale");
+    if (compare)
+        std::printf("%-52s %10.1f  (%s)\n", "vdirsyncer: the same cards into an empty folder", vdirsyncer,
+                    vdirsyncer < 0               ? "could not run"
+                    : figures[0].ms < vdirsyncer ? "Addrion faster"
+                                                 : "Addrion SLOWER");
+    return ok && (!compare || vdirsyncer >= 0);
+}
+
 } // namespace
+
+int RunFilled(const QString& folder, int persons, bool compare)
+{
+    return MeasureFilled(folder, persons, compare) ? 0 : 1;
+}
 
 int Run(const QString& folder, int persons)
 {

@@ -11,5 +11,9 @@ namespace SyncBenchmark {
 // Prints the figures for that many persons; 0 on success, 1 when the server or a
 // sync failed (the reason on stderr). folder holds the databases and the server.
 int Run(const QString& folder, int persons);
+// The same for an address book filled with that many cards before the syncs: the first
+// receive into an empty file (beside vdirsyncer receiving them into a folder when compare)
+// and a sync with no change.
+int RunFilled(const QString& folder, int persons, bool compare);
 
 } // namespace SyncBenchmark

@@ -2,7 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 // Times the program's operations on a full synthetic database and prints a table:
 // operation, median, min, max, and the ratio to a baseline where there is one.
-// Usage: addrion-bench [--persons N] [--runs N] [--only TEXT] [--scaling] [--sync]
+// Usage: addrion-bench [--persons N] [--runs N] [--only TEXT] [--scaling] [--sync] [--sync-filled N]
 #include "Baseline.h"
 #include "SyncBenchmark.h"
 #include "SyntheticDatabase.h"
@@ -547,9 +547,17 @@ int main(int argc, char* argv[])
                                      "its cost grows.")});
     parser.addOption({QStringLiteral("sync"),
                       QStringLiteral("Time the syncs with a local Radicale instead (2000 persons unless --persons).")});
+    parser.addOption({QStringLiteral("sync-filled"),
+                      QStringLiteral("Time receiving an address book filled with N cards, beside vdirsyncer, and a "
+                                     "sync with no change (--sync-filled 8000; 32767 without vdirsyncer)."),
+                      QStringLiteral("N")});
     parser.addHelpOption();
     parser.process(app);
     const int persons = qBound(1, parser.value(QStringLiteral("persons")).toInt(), 32767);
+    if (parser.isSet(QStringLiteral("sync-filled"))) {
+        const int cards = qBound(1, parser.value(QStringLiteral("sync-filled")).toInt(), 32767);
+        return SyncBenchmark::RunFilled(home.path(), cards, cards <= 8000);
+    }
     if (parser.isSet(QStringLiteral("sync")))
         return SyncBenchmark::Run(home.path(), parser.isSet(QStringLiteral("persons")) ? persons : 2000);
     Options options;

@@ -98,10 +98,12 @@ bool RadicaleServer::start(QString& error, bool tls, bool fsync)
 
 int RadicaleServer::storedCards(const QString& book) const
 {
-    return static_cast<int>(
-        QDir(m_dir.filePath(QStringLiteral("storage/collection-root/%1/%2").arg(QLatin1String(User), book)))
-            .entryList({QStringLiteral("*.vcf")}, QDir::Files)
-            .size());
+    return static_cast<int>(QDir(addressBookFolder(book)).entryList({QStringLiteral("*.vcf")}, QDir::Files).size());
+}
+
+QString RadicaleServer::addressBookFolder(const QString& book) const
+{
+    return m_dir.filePath(QStringLiteral("storage/collection-root/%1/%2").arg(QLatin1String(User), book));
 }
 
 double RadicaleServer::cpuMs() const

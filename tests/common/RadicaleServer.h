@@ -31,6 +31,9 @@ public:
     QString certificateFingerprint() const;
     // How many cards the server keeps in the address book of that name.
     int storedCards(const QString& book) const;
+    // The folder in which the server keeps that address book's cards, one file each: cards
+    // written there are the server's as if they had been sent.
+    QString addressBookFolder(const QString& book) const;
     // The processor time the server has used so far, in milliseconds (Linux only).
     double cpuMs() const;
     // Makes a new, empty address book of the user and gives its URL ("" on failure).
