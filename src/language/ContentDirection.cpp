@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QWidget>
 
+#include <algorithm>
+
 void ContentDirectionDelegate::install(QAbstractItemView* view)
 {
     view->setItemDelegate(new ContentDirectionDelegate(view));
@@ -15,7 +17,8 @@ void ContentDirectionDelegate::install(QAbstractItemView* view)
 void ContentDirectionDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    const Qt::LayoutDirection own = option->text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    const Qt::LayoutDirection own =
+        ContentDirection::LeadingValue(option->text).isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
     if (own == Qt::RightToLeft)
         option->text = ContentDirection::RightToLeftEntry(option->text);
     if (own == option->direction)
@@ -32,6 +35,15 @@ QString Isolated(const QString& text)
     // The direction is chosen here rather than left to the first-strong isolate, which the
     // text engine does not resolve the same way everywhere.
     return QChar(text.isRightToLeft() ? 0x2067 : 0x2066) + text + QChar(0x2069);
+}
+
+QString LeadingValue(const QString& text)
+{
+    const auto lineEnd = std::find_if(text.cbegin(), text.cend(),
+                                      [](QChar c) { return c == QLatin1Char('\n') || c == QChar::LineSeparator; });
+    const QString line = text.left(lineEnd - text.cbegin());
+    const qsizetype open = line.lastIndexOf(QStringLiteral(" ("));
+    return open > 0 && line.endsWith(QLatin1Char(')')) ? line.left(open) : line;
 }
 
 QString RightToLeftEntry(const QString& text)

@@ -32,9 +32,12 @@ namespace ContentDirection {
 // The text as a unit that takes the direction of its own first letter (LRI or RLI ... PDI): "/tmp/a.mdb"
 // stays whole and in order among Arabic words, and the line around it keeps its own direction.
 QString Isolated(const QString& text);
-// An entry of a list drawn right to left, line by line: a number, address or Latin name
-// stays whole and in order before its description in brackets, "(عمل) +49 30 1234567",
-// not "(عمل) 1234567 30 49+".
+// What an entry's direction follows: its first line without a description in brackets at
+// its end, so that "+49 30 1234567 (منزل)" reads as a number does.
+QString LeadingValue(const QString& text);
+// An entry drawn right to left (its leading value is Arabic or Hebrew), line by line: a
+// number, address or Latin name on any of its lines stays whole and in order before its
+// description, "(Home) +49 30 1234567", not "(Home) 1234567 30 49+".
 QString RightToLeftEntry(const QString& text);
 // The text as a unit written left to right whatever it holds (LRI ... PDI): "< Search result <".
 QString LeftToRight(const QString& text);

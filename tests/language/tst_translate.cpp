@@ -320,13 +320,14 @@ private slots:
         addRow("number, left-to-right window", "+31 20 555 (home)", false, false, false, "+31 20 555 (home)");
         addRow("Hebrew name, left-to-right window", QString::fromUtf8("דוד"), false, true, false,
                QString::fromUtf8("דוד"));
-        // The Arabic description makes the entry right to left; the number inside stays in order.
-        addRow("number with an Arabic description", "+49 30 1234567 (" + home + ")", true, true, true,
-               lri + "+49 30 1234567" + pdi + " (" + rli + home + pdi + ")");
-        addRow("lines of a cell", "+49 30 1234567 (" + home + ")\n+49 171 55 (Home)\nanna@mail.test", true, true, true,
-               lri + "+49 30 1234567" + pdi + " (" + rli + home + pdi + ")" + QChar::LineSeparator + lri +
-                   "+49 171 55" + pdi + " (" + lri + "Home" + pdi + ")" + QChar::LineSeparator + lri +
-                   "anna@mail.test" + pdi);
+        // A number reads left to right whatever its description's language.
+        addRow("number with an Arabic description", "+49 30 1234567 (" + home + ")", true, false, true,
+               "+49 30 1234567 (" + home + ")");
+        // An Arabic name's entry is right to left; the number on a later line stays in order.
+        addRow("lines of a cell", QString::fromUtf8("أحمد (عمل)") + "\n+49 171 55 (Home)\nanna@mail.test", true, true,
+               true,
+               QString::fromUtf8("أحمد (عمل)") + QChar::LineSeparator + lri + "+49 171 55" + pdi + " (" + lri + "Home" +
+                   pdi + ")" + QChar::LineSeparator + lri + "anna@mail.test" + pdi);
     }
     void listEntriesKeepTheirDirection()
     {
