@@ -250,15 +250,15 @@ Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto)
 }
 
 QHash<qint16, Detail> ReadAll(Engine::Connection& connection, bool photos, bool cards,
-                              const std::function<bool(qint16)>& wanted)
+                              const std::function<bool(qint16)>& wanted, const QString& where)
 {
     QHash<qint16, Detail> details;
-    ForEachDetail(connection, photos, cards, QString(), [&](qint16 contactnr, Detail&& detail) {
+    ForEachDetail(connection, photos, cards, where, [&](qint16 contactnr, Detail&& detail) {
         if (wanted(contactnr))
             details.insert(contactnr, std::move(detail));
     });
     // A person in groups with no other detail has no row of its own: "exists" stays false.
-    const QHash<qint16, QStringList> groups = ReadGroups(connection, QString());
+    const QHash<qint16, QStringList> groups = ReadGroups(connection, where);
     for (auto it = groups.cbegin(); it != groups.cend(); ++it)
         if (wanted(it.key()))
             details[it.key()].groups = it.value();

@@ -70,9 +70,10 @@ void EnsureTable(Engine::Connection& connection);
 // The person's details; an empty Detail when there is no row or no table. withPhoto false
 // leaves the photo unread. Throws Engine::EngineError.
 Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto = true);
-// The details of the persons wanted, by person; photos and cards only when asked.
+// The details of the persons wanted, by person; photos and cards only when asked. where
+// ("WHERE Contactnr IN(3, 4) ") leaves the rows of other persons unread.
 QHash<qint16, Detail> ReadAll(Engine::Connection& connection, bool photos, bool cards,
-                              const std::function<bool(qint16)>& wanted);
+                              const std::function<bool(qint16)>& wanted, const QString& where = QString());
 // Every birthday without a year, by person.
 QHash<qint16, MonthDay> Birthdays(Engine::Connection& connection);
 // The persons with a birthday without a year and no date of birth (a full date wins), with

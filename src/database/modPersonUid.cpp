@@ -103,25 +103,33 @@ bool EnsureTable(Engine::Connection& connection)
     return true;
 }
 
-QHash<qint16, Identity> Identities(Engine::Connection& connection)
+QHash<qint16, Identity> Identities(Engine::Connection& connection, const std::vector<qint16>& only)
 {
     if (connection.Mode() == Engine::ModeShareDenyNone)
         EnsureTable(connection);
+    QString where;
+    if (!only.empty()) {
+        QStringList numbers;
+        for (const qint16 contactnr : only)
+            numbers << QString::number(contactnr);
+        where = QStringLiteral(" WHERE Contactnr IN(") + numbers.join(QStringLiteral(", ")) + QLatin1Char(')');
+    }
     QHash<qint16, Identity> identities;
     if (connection.TableExists(QString::fromLatin1(TableName)))
-        connection.ForEachRow(QStringLiteral("SELECT Contactnr, Uid, Revision FROM PersonUid"),
+        connection.ForEachRow(QStringLiteral("SELECT Contactnr, Uid, Revision FROM PersonUid") + where,
                               [&identities](const Engine::Connection::Row& row) {
                                   identities.insert(static_cast<qint16>(row.Int(0)), {row.Text(1), row.Text(2)});
                               });
     QByteArray fingerprint;
-    connection.ForEachRow(QStringLiteral("SELECT Contactnr FROM Person"), [&](const Engine::Connection::Row& row) {
-        const auto contactnr = static_cast<qint16>(row.Int(0));
-        if (identities.contains(contactnr))
-            return;
-        if (fingerprint.isEmpty())
-            fingerprint = Fingerprint(connection);
-        identities.insert(contactnr, {DerivedUid(fingerprint, contactnr), QString()});
-    });
+    connection.ForEachRow(QStringLiteral("SELECT Contactnr FROM Person") + where,
+                          [&](const Engine::Connection::Row& row) {
+                              const auto contactnr = static_cast<qint16>(row.Int(0));
+                              if (identities.contains(contactnr))
+                                  return;
+                              if (fingerprint.isEmpty())
+                                  fingerprint = Fingerprint(connection);
+                              identities.insert(contactnr, {DerivedUid(fingerprint, contactnr), QString()});
+                          });
     return identities;
 }
 

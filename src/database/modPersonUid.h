@@ -36,8 +36,8 @@ bool EnsureTable(Engine::Connection& connection);
 // The identity of every person. Persons without a row get one first when the file is
 // writable; in a read-only file they get a UID derived from their number and the
 // fingerprint of the file's persons, the same on every call for the same file. Throws
-// Engine::EngineError.
-QHash<qint16, Identity> Identities(Engine::Connection& connection);
+// Engine::EngineError. With only given, the identities of those persons alone.
+QHash<qint16, Identity> Identities(Engine::Connection& connection, const std::vector<qint16>& only = {});
 
 // The contact number of every stored UID (none when the table is missing).
 QHash<QString, qint16> ContactnrsByUid(Engine::Connection& connection);

@@ -377,12 +377,22 @@ void WriteBlockDiv(Lines& html, Block block, const QString& text, bool links)
 
 } // namespace
 
-QString ContactCondition(const std::vector<qint16>& contactnrs)
+namespace {
+
+QString Condition(const QString& column, const std::vector<qint16>& contactnrs)
 {
     QStringList numbers;
     for (const qint16 contactnr : contactnrs)
         numbers << QString::number(contactnr);
-    return QStringLiteral("WHERE Person.Contactnr IN(") + numbers.join(QStringLiteral(", ")) + QStringLiteral(") ");
+    return QStringLiteral("WHERE ") + column + QStringLiteral(" IN(") + numbers.join(QStringLiteral(", ")) +
+           QStringLiteral(") ");
+}
+
+} // namespace
+
+QString ContactCondition(const std::vector<qint16>& contactnrs)
+{
+    return Condition(QStringLiteral("Person.Contactnr"), contactnrs);
 }
 
 QString PersonSql(const Selection& selection, bool everybody)
@@ -391,15 +401,15 @@ QString PersonSql(const Selection& selection, bool everybody)
            (everybody ? QString() : ContactCondition(selection.contactnrs)) + kOrder;
 }
 
-QString AllPhonesSql()
+QString AllPhonesSql(const QString& where)
 {
-    return QStringLiteral("SELECT Contactnr, Number, Description ") + QStringLiteral("FROM Phone ") +
+    return QStringLiteral("SELECT Contactnr, Number, Description FROM Phone ") + where +
            QStringLiteral("ORDER BY Contactnr, [Order] ");
 }
 
-QString AllEmailsSql()
+QString AllEmailsSql(const QString& where)
 {
-    return QStringLiteral("SELECT Contactnr, Email, Description ") + QStringLiteral("FROM Email ") +
+    return QStringLiteral("SELECT Contactnr, Email, Description FROM Email ") + where +
            QStringLiteral("ORDER BY Contactnr, [Order] ");
 }
 
@@ -412,26 +422,33 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         return;
     }
     const Chosen chosen(selection.contactnrs);
+    // A few persons (a sync's one card) are looked up; for more, every row is read once
+    // and the chosen ones kept, as a long condition would cost the database more.
+    constexpr size_t FewPersons = 64;
+    const QString within = selection.contactnrs.size() <= FewPersons
+                               ? Condition(QStringLiteral("Contactnr"), selection.contactnrs)
+                               : QString();
     EntryTable phones;
     EntryTable emails;
     if (selection.details.phone)
-        phones = EntriesByPerson(AllPhonesSql(), chosen);
+        phones = EntriesByPerson(AllPhonesSql(within), chosen);
     if (selection.details.email)
-        emails = EntriesByPerson(AllEmailsSql(), chosen);
+        emails = EntriesByPerson(AllEmailsSql(within), chosen);
     if (entriesRead)
         entriesRead(phones, emails);
 
     // The count first, for the progress: every chosen number that is a person.
     int count = 0;
     int rows = 0;
-    modSql::ForEachRow(QStringLiteral("SELECT Contactnr FROM Person"), [&](const Engine::Connection::Row& row) {
-        count += chosen.contains(static_cast<qint16>(row.Int(0))) ? 1 : 0;
-        ++rows;
-    });
+    modSql::ForEachRow(QStringLiteral("SELECT Contactnr FROM Person ") + within,
+                       [&](const Engine::Connection::Row& row) {
+                           count += chosen.contains(static_cast<qint16>(row.Int(0))) ? 1 : 0;
+                           ++rows;
+                       });
     total(count);
     // With every person chosen, the condition would only have the database parse a list
-    // as long as the table and look each person up in it.
-    const bool everybody = count == rows;
+    // as long as the table and look each person up in it (a few are looked up anyway).
+    const bool everybody = within.isEmpty() && count == rows;
 
     // Persons are handed on as they are read, except that each waits until it is known
     // whether numbers (addresses) of later persons follow, as a cursor over all of them
@@ -455,9 +472,9 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
             emailsFollow -= emailsFollow > 0 ? 1 : 0;
         }
     };
-    const QHash<qint16, modPersonDetail::Detail> details =
-        modPersonDetail::ReadAll(modDatabase::DatabaseConnection(), selection.photos, selection.cards,
-                                 [&chosen](qint16 contactnr) { return chosen.contains(contactnr); });
+    const QHash<qint16, modPersonDetail::Detail> details = modPersonDetail::ReadAll(
+        modDatabase::DatabaseConnection(), selection.photos, selection.cards,
+        [&chosen](qint16 contactnr) { return chosen.contains(contactnr); }, within);
     Columns columns{"Contactnr", "Name", "Dateofbirth", "Address", "Note"};
     modSql::ForEachRow(PersonSql(selection, everybody), [&](const Engine::Connection::Row& row) {
         columns.find(row);

@@ -84,9 +84,10 @@ struct ExportedPerson
 QString ContactCondition(const std::vector<qint16>& contactnrs);
 // The chosen persons in export order; every person when everybody is true.
 QString PersonSql(const Selection& selection, bool everybody = false);
-// Every number (address) by person and in its stored order.
-QString AllPhonesSql();
-QString AllEmailsSql();
+// Every number (address) by person and in its stored order; where ("WHERE Contactnr
+// IN(3, 4) ") leaves those of other persons out.
+QString AllPhonesSql(const QString& where = QString());
+QString AllEmailsSql(const QString& where = QString());
 
 // The numbers (addresses) of the chosen persons, by person. An export of every person
 // holds all of them at once, so they are kept as stored, one after another, and made

@@ -155,7 +155,7 @@ QString ForgetSkippedSql(const QString& href)
 std::vector<LocalPerson> LocalPersons(const std::vector<qint16>& only)
 {
     const QHash<qint16, modPersonUid::Identity> identities =
-        modPersonUid::Identities(modDatabase::DatabaseConnection());
+        modPersonUid::Identities(modDatabase::DatabaseConnection(), only);
     modExport::Selection selection;
     selection.contactnrs = only;
     selection.photos = true;
