@@ -422,9 +422,9 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         return;
     }
     const Chosen chosen(selection.contactnrs);
-    // A few persons (a sync's one card) are looked up; for more, every row is read once
-    // and the chosen ones kept, as a long condition would cost the database more.
-    constexpr size_t FewPersons = 64;
+    // A few persons (a sync's card or batch of them) are looked up; for more, every row is
+    // read once and the chosen ones kept, as a long condition would cost the database more.
+    constexpr size_t FewPersons = 1024;
     const QString within = selection.contactnrs.size() <= FewPersons
                                ? Condition(QStringLiteral("Contactnr"), selection.contactnrs)
                                : QString();

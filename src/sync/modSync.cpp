@@ -246,6 +246,7 @@ private:
     // another program may have written between batches.
     QHash<QString, qint16> m_numbers;
     std::set<int> m_used;
+    int m_freeFrom = 1; // no number below it is free
     // The persons here as the plan saw them, by UID; a person stored in this sync is
     // read again when it is sent.
     QHash<QString, modSyncState::LocalPerson> m_local;
@@ -407,6 +408,7 @@ void Run::Begin()
     m_batch.emplace(connection);
     m_numbers = modPersonUid::ContactnrsByUid(connection);
     m_used.clear();
+    m_freeFrom = 1;
     connection.ForEachRow(QStringLiteral("SELECT Contactnr FROM Person"),
                           [this](const Engine::Connection::Row& row) { m_used.insert(row.Int(0)); });
 }
@@ -432,9 +434,12 @@ void Run::Commit()
 
 qint16 Run::FreeNumber()
 {
-    int candidate = 1;
+    // The lowest free number, searched from where the last search ended: receiving a full
+    // address book would otherwise walk every number taken for every card.
+    int candidate = m_freeFrom;
     while (m_used.count(candidate) != 0)
         ++candidate;
+    m_freeFrom = candidate;
     return candidate > modSql::MaxContactnr ? 0 : static_cast<qint16>(candidate);
 }
 
@@ -637,6 +642,8 @@ bool Run::RemoveHere(const QString& uid)
     modSql::ExecuteSql(modSyncState::ForgetEntrySql(uid));
     m_unhashed.remove(contactnr);
     m_used.erase(contactnr);
+    if (contactnr > 0)
+        m_freeFrom = qMin<int>(m_freeFrom, contactnr);
     m_entries.remove(uid);
     m_numbers.remove(uid);
     m_local.remove(uid);
