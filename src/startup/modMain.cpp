@@ -120,6 +120,15 @@ int Main(int argc, char* argv[])
     modVersion::CheckVersion(mainWindow);
     // Once the window shows, so that a question or the editor has it behind them.
     QTimer::singleShot(0, &mainWindow, &frmMain::ActOnCommandLine);
+    // For timing a start (the benchmark): once the window has been drawn the program says
+    // so on its output and ends.
+    if (qEnvironmentVariableIsSet("ADDRION_QUIT_WHEN_SHOWN"))
+        QTimer::singleShot(0, &app, [&mainWindow] {
+            mainWindow.repaint();
+            std::fputs("shown\n", stdout);
+            std::fflush(stdout);
+            QCoreApplication::quit();
+        });
     const int result = app.exec();
     Platform::install(nullptr);
     return result;
