@@ -6,6 +6,7 @@
 #include "database/Engine.h"
 #include "database/modUpgrade.h"
 #include "language/LanguageAware.h"
+#include "language/modLanguage.h"
 #include "mainwindow/Logo.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
@@ -104,10 +105,14 @@ int Main(int argc, char* argv[])
     InstallPasswordHandler();
 
     const QString commandLine = CommandLine::WithAbsolutePath(CommandLine::Current());
+    // Until the window shows, its many texts are looked up with the settings and the
+    // language file checked once, not once a text.
+    std::optional<modLanguage::Snapshot> startLanguage(std::in_place);
     // The main window exists in both runs: the database operations report to it.
     frmMain mainWindow(commandLine);
     RegisterWindows(mainWindow);
     if (CommandLine::Classify(commandLine) == CommandLine::Kind::Reminder) {
+        startLanguage.reset();
         // No language menu in this run: the stored language alone decides.
         ApplyLanguageToQt(modSettings::ReadSetting(QStringLiteral("Language")));
         return RunReminder(mainWindow);
@@ -117,6 +122,7 @@ int Main(int argc, char* argv[])
         mainWindow.setWindowState(Qt::WindowMaximized);
     mainWindow.Load();
     QtPlatform::ShowFirstWindow(mainWindow);
+    startLanguage.reset();
     modVersion::CheckVersion(mainWindow);
     // Once the window shows, so that a question or the editor has it behind them.
     QTimer::singleShot(0, &mainWindow, &frmMain::ActOnCommandLine);
