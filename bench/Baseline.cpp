@@ -80,18 +80,28 @@ PlainTables CreatePlainTables(Engine::PlainWriter& db)
 // How much of a file the plain imports read at a time.
 constexpr qint64 BlockSize = 1 << 20;
 
+// A plain import under way: the file it reads, and the new database with its tables.
+struct PlainImport
+{
+    PlainImport(const QString& source, const QString& database) : file(source), db(database)
+    {
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("cannot read %s", qPrintable(source));
+        tables = CreatePlainTables(db);
+    }
+    QFile file;
+    Engine::PlainWriter db;
+    PlainTables tables;
+};
+
 } // namespace
 
 int ImportPlain(const QString& cards, const QString& database)
 {
-    QFile file(cards);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(cards));
-    Engine::PlainWriter db(database);
-    const PlainTables tables = CreatePlainTables(db);
-    const int person = tables.person;
-    const int phone = tables.phone;
-    const int email = tables.email;
+    PlainImport import(cards, database);
+    QFile& file = import.file;
+    Engine::PlainWriter& db = import.db;
+    const PlainTables& tables = import.tables;
     int persons = 0;
     QByteArray name;
     QByteArray address;
@@ -109,11 +119,11 @@ int ImportPlain(const QString& cards, const QString& database)
             address = ValueOf(whole);
         else if (whole.startsWith("END:VCARD")) {
             ++persons;
-            db.Insert(person, {persons, name, address});
+            db.Insert(tables.person, {persons, name, address});
             for (qsizetype i = 0; i < phones.size(); ++i)
-                db.Insert(phone, {persons, int(i + 1), phones[i]});
+                db.Insert(tables.phone, {persons, int(i + 1), phones[i]});
             for (qsizetype i = 0; i < emails.size(); ++i)
-                db.Insert(email, {persons, int(i + 1), emails[i]});
+                db.Insert(tables.email, {persons, int(i + 1), emails[i]});
             name.clear();
             address.clear();
             phones.clear();
@@ -156,11 +166,10 @@ int ImportPlain(const QString& cards, const QString& database)
 
 int ImportCsvPlain(const QString& rows, const QString& database)
 {
-    QFile file(rows);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(rows));
-    Engine::PlainWriter db(database);
-    const PlainTables tables = CreatePlainTables(db);
+    PlainImport import(rows, database);
+    QFile& file = import.file;
+    Engine::PlainWriter& db = import.db;
+    const PlainTables& tables = import.tables;
     std::vector<int> nameColumns;
     std::vector<int> phoneColumns;
     std::vector<int> emailColumns;

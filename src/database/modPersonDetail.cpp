@@ -148,16 +148,7 @@ QStringList CategoriesOf(const QByteArray& card)
     static const QRegularExpression line(QStringLiteral("^(?:[A-Za-z0-9-]+\\.)?CATEGORIES[;:]"),
                                          QRegularExpression::CaseInsensitiveOption);
     QStringList groups;
-    QStringList lines;
-    for (QString raw : QString::fromUtf8(card).split(QLatin1Char('\n'))) {
-        if (raw.endsWith(QLatin1Char('\r')))
-            raw.chop(1);
-        if (!raw.isEmpty() && (raw.front() == QLatin1Char(' ') || raw.front() == QLatin1Char('\t')) && !lines.isEmpty())
-            lines.last() += raw.mid(1);
-        else
-            lines << raw;
-    }
-    for (const QString& text : lines) {
+    for (const QString& text : CardLines(card)) {
         if (!line.match(text).hasMatch())
             continue;
         // The value follows the first colon outside a quoted parameter value.
@@ -438,6 +429,20 @@ QStringList KeepCardStatements(qint16 contactnr, const QByteArray& card)
                 QLatin1Char(')'),
             QStringLiteral("UPDATE PersonDetail SET Card = ") + Literal(QString::fromUtf8(card)) +
                 QStringLiteral(" WHERE Contactnr = ") + Number(contactnr)};
+}
+
+QStringList CardLines(const QByteArray& card)
+{
+    QStringList lines;
+    for (QString raw : QString::fromUtf8(card).split(QLatin1Char('\n'))) {
+        if (raw.endsWith(QLatin1Char('\r')))
+            raw.chop(1);
+        if (!raw.isEmpty() && (raw.front() == QLatin1Char(' ') || raw.front() == QLatin1Char('\t')) && !lines.isEmpty())
+            lines.last() += raw.mid(1);
+        else if (!raw.isEmpty())
+            lines << raw;
+    }
+    return lines;
 }
 
 } // namespace modPersonDetail

@@ -89,6 +89,8 @@ std::vector<NamedBirthday> BirthdaysWithoutYear(Engine::Connection& connection);
 QHash<qint16, std::pair<QString, QString>> OrganisationsAndTitles(Engine::Connection& connection);
 // Every kept card, by person.
 QHash<qint16, QByteArray> Cards(Engine::Connection& connection);
+// The content lines of a kept card with folded lines joined, without the line ends.
+QStringList CardLines(const QByteArray& card);
 
 // The statements that store the fields the person edits (the kept card stays as it is).
 // A person without any of them keeps a row only while it has a kept card. The groups

@@ -37,13 +37,25 @@ QString Isolated(const QString& text)
     return QChar(text.isRightToLeft() ? 0x2067 : 0x2066) + text + QChar(0x2069);
 }
 
+namespace {
+
+// Where the description in brackets at the end of an entry's line begins (its " ("), or
+// -1 when the line has none.
+qsizetype DescriptionStart(const QString& line)
+{
+    const qsizetype open = line.lastIndexOf(QStringLiteral(" ("));
+    return open > 0 && line.endsWith(QLatin1Char(')')) ? open : -1;
+}
+
+} // namespace
+
 QString LeadingValue(const QString& text)
 {
     const auto lineEnd = std::find_if(text.cbegin(), text.cend(),
                                       [](QChar c) { return c == QLatin1Char('\n') || c == QChar::LineSeparator; });
     const QString line = text.left(lineEnd - text.cbegin());
-    const qsizetype open = line.lastIndexOf(QStringLiteral(" ("));
-    return open > 0 && line.endsWith(QLatin1Char(')')) ? line.left(open) : line;
+    const qsizetype open = DescriptionStart(line);
+    return open < 0 ? line : line.left(open);
 }
 
 QString RightToLeftEntry(const QString& text)
@@ -51,8 +63,8 @@ QString RightToLeftEntry(const QString& text)
     // An item's lines reach the delegate parted by line separators; the style draws either.
     QStringList lines = QString(text).replace(QLatin1Char('\n'), QChar::LineSeparator).split(QChar::LineSeparator);
     for (QString& line : lines) {
-        const qsizetype open = line.lastIndexOf(QStringLiteral(" ("));
-        const bool described = open > 0 && line.endsWith(QLatin1Char(')'));
+        const qsizetype open = DescriptionStart(line);
+        const bool described = open >= 0;
         const QString value = described ? line.left(open) : line;
         if (value.isEmpty() || value.isRightToLeft())
             continue;

@@ -722,7 +722,7 @@ void Run::LeaveAlone(const QString& uid, const QString& href, const QString& rea
 // REV without its separators, to compare: "" when the card has none.
 QString Revision(const QByteArray& card)
 {
-    for (const QString& line : modSyncCard::Unfold(card))
+    for (const QString& line : modPersonDetail::CardLines(card))
         if (line.startsWith(QLatin1String("REV:"), Qt::CaseInsensitive))
             return line.mid(4).remove(QLatin1Char('-')).remove(QLatin1Char(':')).trimmed();
     return QString();

@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "modSyncCard.h"
 
+#include "database/modPersonDetail.h"
 #include "interchange/modMerge.h"
 #include "startup/modSettings.h"
 
@@ -635,20 +636,6 @@ void UpdateEntries(Work& work, const char* name, const std::vector<modExport::En
 
 } // namespace
 
-QStringList Unfold(const QByteArray& card)
-{
-    QStringList lines;
-    for (QString raw : QString::fromUtf8(card).split(QLatin1Char('\n'))) {
-        if (raw.endsWith(QLatin1Char('\r')))
-            raw.chop(1);
-        if (!raw.isEmpty() && (raw.front() == QLatin1Char(' ') || raw.front() == QLatin1Char('\t')) && !lines.isEmpty())
-            lines.last() += raw.mid(1);
-        else if (!raw.isEmpty())
-            lines << raw;
-    }
-    return lines;
-}
-
 std::optional<modVcard::Person> PersonOf(const QByteArray& card, const modVcard::Limits& limits)
 {
     const std::vector<modVcard::Card> cards = modVcard::ParseCards(card);
@@ -702,7 +689,7 @@ QByteArray Updated(const QByteArray& serverCard, const modVcard::Person& now, co
         return serverCard;
     const int rev = work.First("REV");
     if (rev >= 0)
-        for (const QString& line : Unfold(ourCard))
+        for (const QString& line : modPersonDetail::CardLines(ourCard))
             if (line.startsWith(QLatin1String("REV:")))
                 work.Replace(rev, {work.Header(rev) + line.mid(3)});
     return work.Result();
@@ -711,7 +698,7 @@ QByteArray Updated(const QByteArray& serverCard, const modVcard::Person& now, co
 QString Hash(const QByteArray& ourCard)
 {
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    for (const QString& line : Unfold(ourCard))
+    for (const QString& line : modPersonDetail::CardLines(ourCard))
         if (!line.startsWith(QLatin1String("REV:")) && !line.startsWith(QLatin1String("REV;")))
             hash.addData(line.toUtf8() + '\n');
     return QString::fromLatin1(hash.result().toHex());

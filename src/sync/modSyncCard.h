@@ -17,9 +17,6 @@
 // what that card shows are written anew, every other line stays as it was.
 namespace modSyncCard {
 
-// The content lines of a card with folded lines joined, without the line ends.
-QStringList Unfold(const QByteArray& card);
-
 // The person a server's card shows here; what it has no place for stays in the card,
 // nothing goes into the note. Nothing for a card that is no single vCard.
 std::optional<modVcard::Person> PersonOf(const QByteArray& card, const modVcard::Limits& limits);

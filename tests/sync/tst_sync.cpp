@@ -952,7 +952,7 @@ private slots:
         // Compared as the sets of their unfolded lines, less REV and the properties of the fields edited here.
         const auto properties = [](const QByteArray& card, const QSet<QString>& skipped) {
             QStringList lines;
-            for (const QString& line : modSyncCard::Unfold(card)) {
+            for (const QString& line : modPersonDetail::CardLines(card)) {
                 const QString name = line.section(QRegularExpression("[;:]"), 0, 0).section('.', -1).toUpper();
                 if (name != "REV" && !skipped.contains(name))
                     lines << line;
