@@ -19,8 +19,9 @@ void ContentDirectionDelegate::initStyleOption(QStyleOptionViewItem* option, con
     QStyledItemDelegate::initStyleOption(option, index);
     const Qt::LayoutDirection own =
         ContentDirection::LeadingValue(option->text).isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
-    if (own == Qt::RightToLeft)
-        option->text = ContentDirection::RightToLeftEntry(option->text);
+    if (own == Qt::RightToLeft || option->text.contains(QLatin1Char('\n')) ||
+        option->text.contains(QChar::LineSeparator))
+        option->text = ContentDirection::IsolatedLines(option->text, own);
     if (own == option->direction)
         return;
     // The side stays the window's; only the order of the characters is the text's own.
@@ -58,7 +59,7 @@ QString LeadingValue(const QString& text)
     return open < 0 ? line : line.left(open);
 }
 
-QString RightToLeftEntry(const QString& text)
+QString IsolatedLines(const QString& text, Qt::LayoutDirection own)
 {
     // An item's lines reach the delegate parted by line separators; the style draws either.
     QStringList lines = QString(text).replace(QLatin1Char('\n'), QChar::LineSeparator).split(QChar::LineSeparator);
@@ -66,7 +67,7 @@ QString RightToLeftEntry(const QString& text)
         const qsizetype open = DescriptionStart(line);
         const bool described = open >= 0;
         const QString value = described ? line.left(open) : line;
-        if (value.isEmpty() || value.isRightToLeft())
+        if (value.isEmpty() || (own == Qt::RightToLeft && value.isRightToLeft()))
             continue;
         line = described
                    ? Isolated(value) + QStringLiteral(" (") + Isolated(line.mid(open + 2).chopped(1)) + QLatin1Char(')')

@@ -35,10 +35,12 @@ QString Isolated(const QString& text);
 // What an entry's direction follows: its first line without a description in brackets at
 // its end, so that "+49 30 1234567 (منزل)" reads as a number does.
 QString LeadingValue(const QString& text);
-// An entry drawn right to left (its leading value is Arabic or Hebrew), line by line: a
-// number, address or Latin name on any of its lines stays whole and in order before its
-// description, "(Home) +49 30 1234567", not "(Home) 1234567 30 49+".
-QString RightToLeftEntry(const QString& text);
+// An entry's lines with each value and description isolated, for an entry drawn right
+// to left (own) or of several lines: a number, address or Latin name on any line stays
+// whole and in order, "(Home) +49 30 1234567", not "(Home) 1234567 30 49+", and an Arabic
+// description on one line does not turn the numbers of the next into Arabic numbers. In
+// an entry drawn right to left, values of that direction are left as they are.
+QString IsolatedLines(const QString& text, Qt::LayoutDirection own);
 // The text as a unit written left to right whatever it holds (LRI ... PDI): "< Search result <".
 QString LeftToRight(const QString& text);
 // Gives every list, tree and table of the window the delegate of its entries' own direction;

@@ -328,6 +328,10 @@ private slots:
                true,
                QString::fromUtf8("أحمد (عمل)") + QChar::LineSeparator + lri + "+49 171 55" + pdi + " (" + lri + "Home" +
                    pdi + ")" + QChar::LineSeparator + lri + "anna@mail.test" + pdi);
+        // Left to right, an Arabic description would make the next line's digits Arabic numbers.
+        addRow("lines after an Arabic description", "+49 30 1 (" + home + ")\n+49 171 55 (Home)", false, false, false,
+               lri + "+49 30 1" + pdi + " (" + rli + home + pdi + ")" + QChar::LineSeparator + lri + "+49 171 55" +
+                   pdi + " (" + lri + "Home" + pdi + ")");
     }
     void listEntriesKeepTheirDirection()
     {
