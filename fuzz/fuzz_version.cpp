@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 // The version server's answer and the comparison of version texts.
 #include "FuzzSupport.h"
+#include "startup/Version.h"
 #include "version/modVersion.h"
 
 #include <cstdlib>
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString body = modVersion::AnswerBody(answer);
     modVersion::AnswerComplete(answer);
     // Strict ordering: never newer than itself, never both ways.
-    const QString other = QStringLiteral("1.4.3");
+    const QString other = QString::fromLatin1(Version::AppVersion);
     if (modVersion::IsNewerVersion(body, body))
         std::abort();
     if (modVersion::IsNewerVersion(body, other) && modVersion::IsNewerVersion(other, body))

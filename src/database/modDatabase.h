@@ -20,7 +20,7 @@ class Observer
 {
 public:
     virtual ~Observer() = default;
-    // After opening: caption "file - Addrion 1.4.3", the path panel, and the commands
+    // After opening: caption "file - Addrion <version>", the path panel, and the commands
     // that need a database (the person commands only when it is writable).
     virtual void ShowDatabaseState(const QString& caption, const QString& path, bool writable) = 0;
     // After closing: the bare caption, empty panels, database commands off, details
@@ -69,7 +69,7 @@ QStringList CreateTableStatements();
 
 void ShowDatabaseState();
 void ResetDatabaseState();
-// "home.mdb - Addrion 1.4.3" for an open database, "Addrion 1.4.3" without one.
+// "home.mdb - Addrion <version>" for an open database, "Addrion <version>" without one.
 QString Caption(const QString& dataSource);
 
 } // namespace modDatabase

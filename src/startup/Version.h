@@ -2,13 +2,14 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "startup/VersionNumber.h"
+
 #include <QString>
 #include <QUrl>
 
 // The program's own fixed texts and the addresses the build gives it.
 namespace Version {
 
-constexpr const char* AppVersion = "1.4.3";
 constexpr const char* AppName = "Addrion";
 
 // The publisher's web site (build setting ADDRION_WEBSITE); "" when the build names

@@ -737,7 +737,7 @@ private slots:
         for (const QString& line :
              {"\t\tBirthday Calendar - " + locale.monthName(6) + " 2025",
               QString("\t<link href=\"calendar.css\" rel=\"stylesheet\" type=\"text/css\" media=\"all\" />"),
-              QString("\t<meta name=\"generator\" content=\"Addrion 1.4.3\" />"),
+              "\t<meta name=\"generator\" content=\"" + TestSupport::programTitle() + "\" />",
               QString("\t\t\t\t<a class=\"yearnotdisplayed\" href=\"202306.htm\">2023</a>"),
               QString("\t\t\t\t<a class=\"yearnotdisplayed\" href=\"202406.htm\">2024</a>"),
               QString("\t\t\t\t<a class=\"yeardisplayed\" href=\"202506.htm\">2025</a>"),

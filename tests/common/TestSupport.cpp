@@ -150,4 +150,9 @@ bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error
     return true;
 }
 
+QString programTitle()
+{
+    return QString::fromLatin1(Version::AppName) + QLatin1Char(' ') + QString::fromLatin1(Version::AppVersion);
+}
+
 } // namespace TestSupport

@@ -55,6 +55,8 @@ void useTestAddresses();
 // No web site, no update address, no profile pages.
 void useNoAddresses();
 
+// "Addrion 1.2.3": the program's name and the version the build gives it.
+QString programTitle();
 // The built program and the source tree, as ctest tells the test.
 QString executable();
 // The program's own entry with a seam that prints the reminder's rows and closes it

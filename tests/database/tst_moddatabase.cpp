@@ -281,7 +281,7 @@ private slots:
         QCOMPARE((QStringList{m_observer.caption, m_observer.path, m_observer.writable ? "writable" : "read-only",
                               QString::number(m_observer.filled), m_observer.opened.join(", "),
                               modSettings::ReadSetting("Default database")}),
-                 (QStringList{"home.mdb - Addrion 1.4.3", path, "writable", "1", path, path}));
+                 (QStringList{"home.mdb - " + TestSupport::programTitle(), path, "writable", "1", path, path}));
         QCOMPARE(countRows("Person") + countRows("Phone") + countRows("Email"), 0);
 
         // A second database does not take the default over.
@@ -361,7 +361,7 @@ private slots:
         // Whatever the answer, the open database was closed first.
         QCOMPARE((QStringList{QString::number(m_observer.reset - resets), m_observer.caption,
                               modDatabase::DatabaseConnection().DataSource()}),
-                 (QStringList{"1", "Addrion 1.4.3", open}));
+                 (QStringList{"1", TestSupport::programTitle(), open}));
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 
@@ -975,7 +975,7 @@ private slots:
 
         // The second entry opens its file and swaps places with the first.
         m_window->mnuFileRecent.at(1)->trigger();
-        QCOMPARE(m_window->windowTitle(), QString("three.mdb - Addrion 1.4.3"));
+        QCOMPARE(m_window->windowTitle(), "three.mdb - " + TestSupport::programTitle());
         QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[3], paths[1]}));
         QCOMPARE(menuCaptions().first(), head + "/c/three.mdb");
 
@@ -986,7 +986,7 @@ private slots:
         QCOMPARE(m_platform->messages().last().text, "This is not a valid Addrion database:\n" + paths[3]);
         QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[1], ""}));
         QCOMPARE(menuCaptions(), (QStringList{head + "/c/three.mdb", head + "/c/two.mdb"}));
-        QCOMPARE(m_window->windowTitle(), QString("Addrion 1.4.3"));
+        QCOMPARE(m_window->windowTitle(), TestSupport::programTitle());
 
         // Emptied one by one, the menu loses its separator too.
         for (const QString& path : {paths[2], paths[1]}) {
@@ -1004,11 +1004,11 @@ private slots:
         // file work.mdb chosen by browsing, "BROWSE-CANCEL" browsing cancelled.
         // stored: "HOME" and "WORK" are the files of those names.
         addColumns<QString, bool, QString, QString>("typed", "pressOK", "stored", "title");
-        addRow("cleared and OK", "", true, "", "home.mdb - Addrion 1.4.3");
-        addRow("missing file", "MISSING", true, "HOME", "Addrion 1.4.3");
-        addRow("cancel", "MISSING", false, "HOME", "home.mdb - Addrion 1.4.3");
-        addRow("browse cancelled, OK", "BROWSE-CANCEL", true, "HOME", "home.mdb - Addrion 1.4.3");
-        addRow("browse", "BROWSE", true, "WORK", "work.mdb - Addrion 1.4.3");
+        addRow("cleared and OK", "", true, "", "home.mdb - " + TestSupport::programTitle());
+        addRow("missing file", "MISSING", true, "HOME", TestSupport::programTitle());
+        addRow("cancel", "MISSING", false, "HOME", "home.mdb - " + TestSupport::programTitle());
+        addRow("browse cancelled, OK", "BROWSE-CANCEL", true, "HOME", "home.mdb - " + TestSupport::programTitle());
+        addRow("browse", "BROWSE", true, "WORK", "work.mdb - " + TestSupport::programTitle());
     }
     void defaultDatabaseWindow()
     {
@@ -1061,7 +1061,7 @@ private slots:
                 (QStringList{QFileInfo(work).absolutePath() + "/", work}));
         QCOMPARE(modSettings::ReadSetting("Default database"), resolve(stored));
         QCOMPARE(m_window->windowTitle(), title);
-        QCOMPARE(modDatabase::IsDatabaseOpen(), title != "Addrion 1.4.3");
+        QCOMPARE(modDatabase::IsDatabaseOpen(), title != TestSupport::programTitle());
     }
 };
 

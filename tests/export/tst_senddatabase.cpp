@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(window.cmdOK->isEnabled(), fails);
         QCOMPARE(window.txtFile->text(), m_database);
         // A build without a web site signs with the program's name and version alone.
-        const QString body = "Addrion database: home.mdb\n\n---\nAddrion 1.4.3";
+        const QString body = "Addrion database: home.mdb\n\n---\n" + TestSupport::programTitle();
         QCOMPARE(window.txtDescription->toPlainText(), body);
         window.txtEmail->setText("backup@example.org");
         QVERIFY(window.cmdOK->isEnabled());

@@ -293,7 +293,7 @@ private slots:
         platform()->expectSaveFileName(created);
         w()->mnuFileNew->trigger();
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), created);
-        QCOMPARE(w()->windowTitle(), QString("new.mdb - Addrion 1.4.3"));
+        QCOMPARE(w()->windowTitle(), "new.mdb - " + TestSupport::programTitle());
         QCOMPARE(w()->staMainCount->text(), QString("0/0"));
         QVERIFY(!w()->mnuActionExport->isEnabled() && !w()->mnuActionSearch->isEnabled());
         QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(path()).path() + "/");

@@ -8,6 +8,7 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "language/IniFile.h"
+#include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
@@ -104,7 +105,7 @@ private slots:
         const DebianPackage::Result fields =
             DebianPackage::run("dpkg-deb", {"--field", m_package->debFile(), "Package", "Version", "Depends"});
         QVERIFY2(fields.exitCode == 0, qPrintable(fields.output));
-        QVERIFY2(fields.output.startsWith("Package: addrion\nVersion: " ADDRION_VERSION "\nDepends: "),
+        QVERIFY2(fields.output.startsWith(QString("Package: addrion\nVersion: ") + Version::AppVersion + "\nDepends: "),
                  qPrintable(fields.output));
         const QString depends = fields.output.section("Depends: ", 1);
         // Worked out from the program's libraries, plus the programs it starts.
@@ -246,8 +247,8 @@ private slots:
         const QString output = folder.filePath("metainfo.xml");
         const DebianPackage::Result made = DebianPackage::run(
             "cmake", {"-DTEMPLATE=" + sourceDir() + "/resources/io.github.addrion.Addrion.metainfo.xml",
-                      "-DOUTPUT=" + output, "-DWEBSITE=" + website, "-DPROJECT_VERSION=" ADDRION_VERSION, "-P",
-                      sourceDir() + "/cmake/Metainfo.cmake"});
+                      "-DOUTPUT=" + output, "-DWEBSITE=" + website, QString("-DPROJECT_VERSION=") + Version::AppVersion,
+                      "-P", sourceDir() + "/cmake/Metainfo.cmake"});
         QVERIFY2(made.ran && made.exitCode == 0, qPrintable(made.output));
         const DebianPackage::Result valid = DebianPackage::run("appstreamcli", {"validate", "--no-net", output});
         QVERIFY2(valid.ran && valid.exitCode == 0, qPrintable(valid.output));

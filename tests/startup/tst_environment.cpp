@@ -445,12 +445,12 @@ private slots:
             m_platform->expectMessage();
         }
         frmMain window(path);
-        QCOMPARE(window.windowTitle(), QString("Addrion 1.4.3"));
+        QCOMPARE(window.windowTitle(), TestSupport::programTitle());
         QVERIFY(!window.mnuFileClose->isEnabled());
         window.Load();
         QVERIFY(QFile::exists(openedPath));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), openedPath);
-        QCOMPARE(window.windowTitle(), opened + " - Addrion 1.4.3");
+        QCOMPARE(window.windowTitle(), opened + " - " + TestSupport::programTitle());
         // The path isolated, to read whole in a right-to-left window too.
         QCOMPARE(window.staMainPath->text(), QChar(0x2066) + openedPath + QChar(0x2069));
         if (!argument.isEmpty() && argument != opened)
@@ -463,7 +463,7 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
 
         window.mnuFileClose->trigger();
-        QCOMPARE(window.windowTitle(), QString("Addrion 1.4.3"));
+        QCOMPARE(window.windowTitle(), TestSupport::programTitle());
         QVERIFY(window.staMainPath->text().isEmpty());
         QVERIFY(!window.mnuPerson->menuAction()->isEnabled());
         QVERIFY(!window.toolbarButton("Add")->isEnabled());
@@ -534,8 +534,8 @@ private slots:
         // exitCode 2: the first line is on standard error, and nothing on standard output
         addColumns<QString, int, QString>("argument", "exitCode", "firstLine");
         const QString usage = "Usage: addrion [DATABASE | FILE.vcf | /Reminder | /Sync | /Person N | --new-person]";
-        addRow("version", "--version", 0, "Addrion " ADDRION_VERSION);
-        addRow("-V", "-V", 0, "Addrion " ADDRION_VERSION);
+        addRow("version", "--version", 0, TestSupport::programTitle());
+        addRow("-V", "-V", 0, TestSupport::programTitle());
         addRow("help", "--help", 0, usage);
         addRow("-h", "-h", 0, usage);
         addRow("unknown option", "--bogus", 2, "addrion: unknown option --bogus");

@@ -35,7 +35,7 @@ namespace {
 
 QByteArray Request(const QByteArray& target, const QByteArray& host)
 {
-    return "GET " + target + " HTTP/1.1\r\nUser-Agent: Addrion 1.4.3\r\nHost: " + host + "\r\n\r\n";
+    return "GET " + target + " HTTP/1.1\r\nUser-Agent: " + programTitle().toLatin1() + "\r\nHost: " + host + "\r\n\r\n";
 }
 
 QList<frmNewVersion*> OpenNotices()
@@ -538,8 +538,8 @@ private slots:
     void noProxyGoesDirect()
     {
         auto [noProxy, direct] = fetch<QString, bool>("noProxy", "direct");
-        CannedTcpServer server(CannedTcpServer::ok("1.4.3"));
-        CannedTcpServer proxy(CannedTcpServer::ok("1.4.3"));
+        CannedTcpServer server(CannedTcpServer::ok(Version::AppVersion));
+        CannedTcpServer proxy(CannedTcpServer::ok(Version::AppVersion));
         QVERIFY(server.isListening() && proxy.isListening());
         UseProxy(proxy.port());
         qputenv("no_proxy", noProxy.arg(server.port()).toUtf8());
@@ -557,7 +557,7 @@ private slots:
         addRow("built-in English", "", QByteArray(), "About", "");
         addRow("file without information", "Plain", QByteArray("[Translation]\nAbout=Info\n"), "Info", "");
         addRow("information without a language", "Nameless",
-               QByteArray("[Info]\nVersion=1.4.3\nTranslator=Someone\n[Translation]\nAbout=Info\n"), "Info", "");
+               QByteArray("[Info]\nVersion=1.2.0\nTranslator=Someone\n[Translation]\nAbout=Info\n"), "Info", "");
         addRow("language file missing", "Missing", QByteArray(), "About", "");
         addRow("translated words", "Test",
                QByteArray("[Info]\nLanguage=Deutsch\nVersion=1.4.2\nTranslator=Anna Beispiel\n"
@@ -565,8 +565,8 @@ private slots:
                           "Website=Webseite\nLanguage=Sprache\nTranslator=Übersetzer\n"),
                "Über", "Übersetzung (Fassung 1.4.2) Webseite: Sprache: Übersetzer: Deutsch Anna Beispiel");
         addRow("words left in English", "Test",
-               QByteArray("[Info]\nLanguage=Dansk\nVersion=1.4.3\nTranslator=Ole\n[Translation]\nCopy=Kopier\n"),
-               "About", "Translation (Version 1.4.3) Website: Language: Translator: Dansk Ole");
+               QByteArray("[Info]\nLanguage=Dansk\nVersion=1.2.0\nTranslator=Ole\n[Translation]\nCopy=Kopier\n"),
+               "About", "Translation (Version 1.2.0) Website: Language: Translator: Dansk Ole");
     }
     void aboutBox()
     {
@@ -579,7 +579,7 @@ private slots:
         frmAbout about;
         // The version line never changes with the language.
         QCOMPARE((QStringList{about.windowTitle(), about.fraInfo->title(), about.lblWebsite2->text()}),
-                 (QStringList{caption, "Addrion 1.4.3", TestSupport::TestWebsite}));
+                 (QStringList{caption, TestSupport::programTitle(), TestSupport::TestWebsite}));
         QVERIFY(!about.imgLogo->pixmap().isNull());
         QCOMPARE(about.fraTranslation->isHidden(), frame.isEmpty());
         if (!frame.isEmpty())
