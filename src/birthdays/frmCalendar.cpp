@@ -72,7 +72,7 @@ void EqualiseMonthGrid(QTextDocument* document)
 
 } // namespace
 
-frmCalendar::frmCalendar(QWidget* parent) : QWidget(parent, Qt::Window), m_year(QDate::currentDate().year())
+frmCalendar::frmCalendar(QWidget* parent) : QWidget(parent, Qt::Window), m_year(Platform::Today().year())
 {
     setObjectName(QStringLiteral("frmCalendar"));
 
@@ -141,7 +141,7 @@ frmCalendar::frmCalendar(QWidget* parent) : QWidget(parent, Qt::Window), m_year(
         optSunday->setChecked(true);
     else
         optMonday->setChecked(true);
-    wbrCalendar->Navigate(modCalendar::PagePath(m_year, QDate::currentDate().month()));
+    wbrCalendar->Navigate(modCalendar::PagePath(m_year, Platform::Today().month()));
 }
 
 frmCalendar::~frmCalendar()

@@ -4,6 +4,7 @@
 
 #include "birthdays/modCalendar.h"
 #include "language/LanguageAware.h"
+#include "startup/Platform.h"
 
 #include <QDialog>
 #include <QList>
@@ -20,7 +21,7 @@ class frmCalendarSelection : public QDialog, public LanguageAware
 
 public:
     // The years are the one before currentYear, currentYear and the one after.
-    explicit frmCalendarSelection(QWidget* parent = nullptr, int currentYear = QDate::currentDate().year());
+    explicit frmCalendarSelection(QWidget* parent = nullptr, int currentYear = Platform::Today().year());
 
     void LoadLanguage() override;
     // The ticked months, as the save takes them.

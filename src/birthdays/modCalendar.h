@@ -5,6 +5,7 @@
 #include "database/modPersonDetail.h"
 
 #include "birthdays/LineWriter.h"
+#include "startup/Platform.h"
 
 #include <QDate>
 #include <QList>
@@ -69,7 +70,7 @@ QList<Birthday> MonthBirthdays(int month, const std::vector<modPersonDetail::Nam
 // What every page of one calendar shares.
 struct CalendarOptions
 {
-    int currentYear = QDate::currentDate().year(); // the pages cover this year and the two beside it
+    int currentYear = Platform::Today().year(); // the pages cover this year and the two beside it
     WeekStart weekStart = WeekStart::Monday;
     QLocale locale = QLocale::system();
 };
@@ -97,7 +98,7 @@ CalendarOptions StoredOptions();
 // are thrown (Engine::EngineError) and end the run.
 QString GenerateCalendar(WriteProgress* progress, const CalendarOptions& options = StoredOptions());
 // Removes the style sheet copy and the 36 pages around the year from TEMP.
-void DeleteCalendarFiles(int currentYear = QDate::currentDate().year());
+void DeleteCalendarFiles(int currentYear = Platform::Today().year());
 
 // Which months to save: [0] last year, [1] this year, [2] next year; months 1 to 12 at 0 to 11.
 using MonthSelection = std::array<std::array<bool, 12>, 3>;
@@ -110,6 +111,6 @@ QString SaveFolder(const QString& chosenFolder);
 // creating it; an existing file is replaced only when askReplace says so. Returns "" on
 // success, else what went wrong (the copying stops there).
 QString SaveCalendar(const QString& chosenFolder, const MonthSelection& months, const ReplaceQuestion& askReplace,
-                     WriteProgress* progress, int currentYear = QDate::currentDate().year());
+                     WriteProgress* progress, int currentYear = Platform::Today().year());
 
 } // namespace modCalendar

@@ -27,10 +27,10 @@ std::vector<int> ReminderDaysFromSettings();
 struct ReminderRow
 {
     qint16 contactnr = 0;
-    QString key;  // the contact-list key, "Person  12"
-    QDate date;   // the birthday this year or next
-    QString name; // trimmed
-    int age = 0;  // reached on that birthday
+    QString key;          // the contact-list key, "Person  12"
+    QDate date;           // the birthday this year or next
+    QString name;         // trimmed
+    int age = 0;          // reached on that birthday
     bool ageKnown = true; // false for a birthday without a year
     bool today = false;
 };

@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "startup/Platform.h"
+
 #include <QDate>
 
 #include <functional>
@@ -15,7 +17,7 @@ namespace modReminder {
 // Opens the default database and, when birthdays are due, builds the reminder window
 // with its rows and no row selected (not yet shown). Nothing when no database could
 // be opened or nobody is due; the database is closed again then.
-std::unique_ptr<frmReminder> PrepareReminder(const QDate& today = QDate::currentDate());
+std::unique_ptr<frmReminder> PrepareReminder(const QDate& today = Platform::Today());
 
 // The whole run: ends at once when nothing is due, otherwise shows the window and
 // returns when it has been closed. The result is the process's exit status.

@@ -137,7 +137,7 @@ void frmExportPreview::save()
     const bool html = m_kind == Kind::Html;
     const bool vcard = m_kind == Kind::Vcard;
     const bool csv = m_kind == Kind::Csv;
-    const QString proposed = QStringLiteral("Addrion") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
+    const QString proposed = QStringLiteral("Addrion") + Platform::Today().toString(QStringLiteral("yyyyMMdd")) +
                              (html    ? QStringLiteral(".htm")
                               : vcard ? QStringLiteral(".vcf")
                               : csv   ? QStringLiteral(".csv")

@@ -840,7 +840,7 @@ void frmMain::CopyDatabaseCommand()
 {
     const QString current = modDatabase::DatabaseConnection().DataSource();
     const QString proposed = modEnvironment::StripExtension(modEnvironment::FileNameOf(current)) +
-                             QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".mdb");
+                             Platform::Today().toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".mdb");
     const QString path =
         Platform::current().saveFileName(T("Copy"), DatabaseFilter(), modEnvironment::DatabaseDirectory(), proposed);
     if (path.isEmpty())

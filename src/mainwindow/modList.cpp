@@ -7,6 +7,7 @@
 #include "database/modSql.h"
 #include "language/modLanguage.h"
 #include "search/modSearch.h"
+#include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 #include "startup/modText.h"
@@ -487,7 +488,7 @@ int GetAge(const QDate& dateOfBirth, const QDate& today)
 
 int GetAge(const QDate& dateOfBirth)
 {
-    return GetAge(dateOfBirth, QDate::currentDate());
+    return GetAge(dateOfBirth, Platform::Today());
 }
 
 QString FormatDate(const QDate& date, const QString& format)

@@ -8,7 +8,8 @@ namespace Platform {
 
 namespace {
 Interface* g_platform = nullptr;
-}
+QDate g_today; // fixed by SetToday; invalid: the system's
+} // namespace
 
 Show StartShow()
 {
@@ -34,6 +35,16 @@ Interface* installed()
 void install(Interface* platform)
 {
     g_platform = platform;
+}
+
+QDate Today()
+{
+    return g_today.isValid() ? g_today : QDate::currentDate();
+}
+
+void SetToday(const QDate& date)
+{
+    g_today = date;
 }
 
 void inform(const QString& title, const QString& text, Icon icon)

@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -107,6 +108,12 @@ Interface& current();
 // The installed implementation, or nullptr.
 Interface* installed();
 void install(Interface* platform);
+
+// Today's date, the system's unless set: everything that asks for "today" asks here, so
+// that tests fix the date and nothing they check moves at midnight.
+QDate Today();
+// Fixes today's date for this process; an invalid date gives the system's back.
+void SetToday(const QDate& date);
 
 // Shorthands for the common message forms.
 void inform(const QString& title, const QString& text, Icon icon = Icon::Exclamation);

@@ -4,8 +4,10 @@
 // per row (key, date, person, age, "red" for today's, "partly red" for a fault) and "window normal"
 // or "window minimised", then closes as OK would. Resources are those of ADDRION_EXECUTABLE.
 
+#include "../common/FixedToday.h"
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminderRun.h"
+#include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modMain.h"
 
@@ -44,6 +46,8 @@ void EchoRowsAndClose(frmReminder& window)
 
 int main(int argc, char* argv[])
 {
+    // The test's today, so that the rows it expects do not move at midnight.
+    Platform::SetToday(QDate::fromString(qEnvironmentVariable(TestSupport::TodayVariable), Qt::ISODate));
     modEnvironment::SetProgramFolder(
         modEnvironment::ProgramFolderOf(QFileInfo(qEnvironmentVariable("ADDRION_EXECUTABLE")).absolutePath()));
     modReminder::SetShownObserver(EchoRowsAndClose);

@@ -118,8 +118,8 @@ class TestCalendar : public QObject
     std::unique_ptr<ScriptedPlatform> m_platform;
     std::unique_ptr<frmCalendar> m_window;
     std::unique_ptr<HtmlViewer> m_viewer;
-    int m_year = QDate::currentDate().year();
-    int m_month = QDate::currentDate().month();
+    int m_year = TestSupport::FixedToday().year();
+    int m_month = TestSupport::FixedToday().month();
 
     QString thisMonthsPage() const { return modCalendar::PagePath(m_year, m_month); }
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -237,7 +237,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
         QVERIFY(modDatabase::NewDatabase(path("home.mdb")));
-        addPersons({{1, "Anna Ärger", QDate::currentDate().addYears(-30)}});
+        addPersons({{1, "Anna Ärger", TestSupport::FixedToday().addYears(-30)}});
     }
     void cleanup()
     {
@@ -347,7 +347,7 @@ private slots:
     void gridFillsTheWidthInEqualDays()
     {
         QFETCH(QString, style);
-        addPersons({{2, QString(100, 'W'), QDate::currentDate().addYears(-20)}});
+        addPersons({{2, QString(100, 'W'), TestSupport::FixedToday().addYears(-20)}});
         modSettings::WriteSetting("Css Calendar", style);
         openWindow();
         QTextDocument* document = m_window->wbrCalendar->document();

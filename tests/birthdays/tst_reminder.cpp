@@ -157,7 +157,7 @@ private slots:
         runSql("UPDATE Person SET Dateofbirth = #3/10/1960# WHERE Contactnr = 13");
         runSql("INSERT INTO PersonDetail (Contactnr, Birthday) VALUES (13, '--03-07')");
         m_today = m_dir.filePath("today.mdb");
-        const QDate today = QDate::currentDate();
+        const QDate today = TestSupport::FixedToday();
         QVERIFY(modDatabase::NewDatabase(m_today));
         addPersons({{1, "Anna & <Ärger>", today.addYears(-28)},
                     {2, "Bert", today.addDays(1).addYears(-40)},
@@ -410,9 +410,9 @@ private slots:
         Store({"Reminder Sound=1", "Reminder Sound Path=" + chime, days});
         const TestSupport::ChildRun run = runReminder(show);
         QCOMPARE(run.exitCode, 0);
-        const QString due = "Birthday reminder\nPerson  1\t" + modReminder::DateText(QDate::currentDate()) +
-                            "\tAnna & <Ärger>\t28\tred\nPerson  2\t" +
-                            modReminder::DateText(QDate::currentDate().addDays(1)) + "\tBert\t40\t\nwindow " +
+        // Today is Wednesday 17 June in every test program and the programs it starts.
+        const QString due = "Birthday reminder\nPerson  1\tWednesday 17 June\tAnna & <Ärger>\t28\tred\n"
+                            "Person  2\tThursday 18 June\tBert\t40\t\nwindow " +
                             (show.isEmpty() ? "normal" : show) + "\n";
         QCOMPARE(QString::fromUtf8(run.output), days.contains("Since") ? due : QString());
         // Closing compacted the file, which stays a database with its persons.

@@ -5,7 +5,9 @@
 #include "ChildProcess.h"
 #include "birthdays/HtmlViewer.h"
 #include "editor/modContact.h"
+#include "startup/Platform.h"
 #include "startup/Version.h"
+#include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
 #include <QDir>
@@ -25,6 +27,13 @@ IsolatedEnvironment::IsolatedEnvironment()
     qputenv("TEMP", temp().toUtf8());
     for (const char* name : {"http_proxy", "HTTP_PROXY", "no_proxy", "NO_PROXY"})
         qunsetenv(name);
+    Platform::SetToday(TestSupport::FixedToday());
+    qputenv(TestSupport::TodayVariable, TestSupport::FixedToday().toString(Qt::ISODate).toLatin1());
+    // The program's own folder is private too: what the program writes beside itself (its
+    // error log) stays out of the build tree.
+    QDir().mkpath(programFolder());
+    modEnvironment::SetProgramFolder(programFolder());
+    qputenv(TestSupport::ProgramFolderVariable, programFolder().toUtf8());
 }
 
 namespace TestSupport {
@@ -148,6 +157,19 @@ bool readWithVobject(const QByteArray& cards, QStringList& lines, QString& error
     }
     lines = QString::fromUtf8(python.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return true;
+}
+
+QRandomGenerator& random()
+{
+    static QRandomGenerator generator = [] {
+        bool given = false;
+        quint32 seed = qEnvironmentVariable(SeedVariable).toUInt(&given);
+        if (!given)
+            seed = QRandomGenerator::system()->generate();
+        qInfo("random cases from seed %u (replay: %s=%u)", seed, SeedVariable, seed);
+        return QRandomGenerator(seed);
+    }();
+    return generator;
 }
 
 QString programTitle()

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "DataRow.h"
+#include "FixedToday.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QRandomGenerator>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +30,7 @@ public:
     QString dataHome() const { return root() + QStringLiteral("/data"); }
     QString cacheHome() const { return root() + QStringLiteral("/cache"); }
     QString temp() const { return root() + QStringLiteral("/temp"); }
+    QString programFolder() const { return root() + QStringLiteral("/program/"); }
 
 private:
     QTemporaryDir m_dir;
@@ -54,6 +57,11 @@ const char* const TestProfileSecond = "https://second.test/";
 void useTestAddresses();
 // No web site, no update address, no profile pages.
 void useNoAddresses();
+
+// Chance for tests that draw their cases: seeded from ADDRION_TEST_SEED when set, else at
+// random, and the seed is printed once so that a failing run can be replayed.
+QRandomGenerator& random();
+constexpr const char* SeedVariable = "ADDRION_TEST_SEED";
 
 // "Addrion 1.2.3": the program's name and the version the build gives it.
 QString programTitle();

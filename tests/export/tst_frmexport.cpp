@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(TestSupport::readFile(target), QByteArray("-----------\r\nPerson 001\r\n-----------\r\n\r\n\r\n"));
         QCOMPARE(modSettings::ReadSetting("Export directory"), folder().path() + "/");
         QCOMPARE(platform()->callsOf("save").constFirst().arguments.at(1),
-                 "Addrion" + QDate::currentDate().toString("yyyyMMdd") + ".txt");
+                 "Addrion" + TestSupport::FixedToday().toString("yyyyMMdd") + ".txt");
     }
 
     // Printed, the "Cards" page breaks between cards, never inside one: every page begins

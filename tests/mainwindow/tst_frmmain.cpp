@@ -19,7 +19,7 @@ class TestFrmMain : public QObject, MainWindowTest
     {
         addPersons({{1,
                      "Anna Ärger",
-                     QDate::currentDate().addYears(-30),
+                     TestSupport::FixedToday().addYears(-30),
                      {"+31 20 555|home", "0612|"},
                      {"anna@example.org|work", "anna@hotmail.example|"},
                      "Main Street 1\nTown",
@@ -86,7 +86,7 @@ private slots:
     {
         clickRow(0);
         QCOMPARE(shownDetails(),
-                 (QStringList{"Anna Ärger", QDate::currentDate().addYears(-30).toString("dd/MM/yyyy"), "Age: 30",
+                 (QStringList{"Anna Ärger", TestSupport::FixedToday().addYears(-30).toString("dd/MM/yyyy"), "Age: 30",
                               "Main Street 1\nTown", "+31 20 555 (home), 0612",
                               "anna@example.org (work), anna@hotmail.example", "see www.example.org for more"}));
         QVERIFY(w()->mnuPersonEdit->isEnabled() && w()->toolbarButton("Remove")->isEnabled());
@@ -153,7 +153,7 @@ private slots:
         clickRow(0);
         w()->mnuOptionsDateFormat.at(2)->trigger();
         QCOMPARE(modSettings::ReadSetting("Date"), QString("yyyy/mm/dd"));
-        QCOMPARE(w()->txtDateofbirth->text(), QDate::currentDate().addYears(-30).toString("yyyy/MM/dd"));
+        QCOMPARE(w()->txtDateofbirth->text(), TestSupport::FixedToday().addYears(-30).toString("yyyy/MM/dd"));
         QCOMPARE(w()->lblDateFormat->text(), QString("(yyyy/mm/dd)"));
         QVERIFY(w()->mnuOptionsDateFormat.at(2)->isChecked() && !w()->mnuOptionsDateFormat.at(0)->isChecked());
         clickRow(3);
@@ -306,7 +306,7 @@ private slots:
         platform()->expectSaveFileName(copy);
         w()->mnuFileCopy->trigger();
         QCOMPARE(platform()->callsOf("save").last().arguments.at(1),
-                 "home" + QDate::currentDate().toString("yyyyMMdd") + ".mdb");
+                 "home" + TestSupport::FixedToday().toString("yyyyMMdd") + ".mdb");
         QVERIFY(QFile::exists(copy));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path());
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
+#include "ChildProcess.h"
 #include "DebianPackage.h"
 #include "ScriptedPlatform.h"
 #include "TestSupport.h"
@@ -125,7 +126,7 @@ private slots:
             ScriptedPlatform platform;
             QVERIFY(QDir().mkpath(modEnvironment::PersonalFolder()));
             QVERIFY(modDatabase::NewDatabase(database));
-            const QDate born = QDate::currentDate().addYears(-30);
+            const QDate born = TestSupport::FixedToday().addYears(-30);
             modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (1, 'Anna', #%1#)")
                                    .arg(born.toString("M/d/yyyy")));
             modDatabase::CloseDatabase(false);
@@ -176,23 +177,22 @@ private slots:
     // The package and the desktop files in it, as the desktop's own checkers see them.
     void checkerAccepts_data()
     {
-        addColumns<QString, QString, QStringList>("tool", "debianPackage", "arguments");
+        addColumns<QString, QStringList>("tool", "arguments");
         // Paths are relative to the scratch root; "<deb>" stands for the package file.
-        addRow("desktop entry", "desktop-file-validate", "desktop-file-utils",
+        addRow("desktop entry", "desktop-file-validate",
                QStringList{"usr/share/applications/io.github.addrion.Addrion.desktop"});
-        addRow("AppStream metainfo", "appstreamcli", "appstream",
+        addRow("AppStream metainfo", "appstreamcli",
                QStringList{"validate", "--no-net", "usr/share/metainfo/io.github.addrion.Addrion.metainfo.xml"});
-        addRow("icon is well-formed XML", "xmllint", "libxml2-utils",
+        addRow("icon is well-formed XML", "xmllint",
                QStringList{"--noout", "usr/share/icons/hicolor/scalable/apps/addrion.svg"});
         // Errors fail lintian; the warnings kept are explained in the README.
-        addRow("package", "lintian", "lintian", QStringList{"--fail-on", "error", "--tag-display-limit", "0", "<deb>"});
+        addRow("package", "lintian", QStringList{"--fail-on", "error", "--tag-display-limit", "0", "<deb>"});
     }
     void checkerAccepts()
     {
-        auto [tool, debianPackage, arguments] =
-            fetch<QString, QString, QStringList>("tool", "debianPackage", "arguments");
-        if (QStandardPaths::findExecutable(tool).isEmpty())
-            QFAIL(qPrintable(DebianPackage::missingTool(tool, debianPackage)));
+        auto [tool, arguments] = fetch<QString, QStringList>("tool", "arguments");
+        if (const QString missing = TestSupport::missingTool(tool); !missing.isEmpty())
+            QFAIL(qPrintable(missing));
         for (QString& argument : arguments) {
             if (argument == "<deb>")
                 argument = m_package->debFile();
@@ -292,8 +292,8 @@ private slots:
                 sources << sourceDir() + '/' + name;
         }
         QVERIFY(sources.size() > 200);
-        if (QStandardPaths::findExecutable("licensecheck").isEmpty())
-            QFAIL(qPrintable(DebianPackage::missingTool("licensecheck", "licensecheck")));
+        if (const QString missing = TestSupport::missingTool("licensecheck"); !missing.isEmpty())
+            QFAIL(qPrintable(missing));
         const DebianPackage::Result found =
             DebianPackage::run("licensecheck", QStringList{"--shortname-scheme=spdx", "--check", ".*"} + sources);
         QVERIFY2(found.ran && found.exitCode == 0, qPrintable(found.output));

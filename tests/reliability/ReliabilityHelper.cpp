@@ -8,6 +8,7 @@
 // runs one save where no file may grow beyond <limit> bytes (RLIMIT_FSIZE, SIGXFSZ ignored)
 // and prints "result 1" or "result 0", then every message the user would see.
 
+#include "FixedToday.h"
 #include "ScriptedPlatform.h"
 
 #include "birthdays/modCalendar.h"
@@ -17,6 +18,7 @@
 #include "database/modUpgrade.h"
 #include "editor/modContact.h"
 #include "export/modExportFiles.h"
+#include "startup/modEnvironment.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -125,6 +127,8 @@ bool SaveOnFullDisk(const QStringList& arguments, QString& error)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // What it logs goes to the test's private folder, not beside this program in the build tree.
+    modEnvironment::SetProgramFolder(qEnvironmentVariable(TestSupport::ProgramFolderVariable));
     QStringList arguments = QCoreApplication::arguments().mid(1);
     try {
         if (arguments.size() == 2)

@@ -22,7 +22,6 @@
 
 #include <QDirIterator>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -61,7 +60,7 @@ class TestSafety : public QObject
     {
         QByteArray bytes;
         for (int i = 0; i < size; ++i)
-            bytes += char(QRandomGenerator::global()->bounded(256));
+            bytes += char(TestSupport::random().bounded(256));
         return bytes;
     }
 
@@ -112,7 +111,7 @@ class TestSafety : public QObject
     {
         QProcess process;
         process.start(helper(), {mode, path});
-        const int wanted = QRandomGenerator::global()->bounded(1, 40);
+        const int wanted = TestSupport::random().bounded(1, 40);
         int steps = 0;
         QByteArray pending;
         while (steps < wanted && process.waitForReadyRead(60000)) {
@@ -124,7 +123,7 @@ class TestSafety : public QObject
             return -1;
         }
         // Sometimes at once, sometimes after letting the next step begin.
-        if (QRandomGenerator::global()->bounded(2) == 1)
+        if (TestSupport::random().bounded(2) == 1)
             process.waitForReadyRead(5);
         process.kill(); // SIGKILL
         process.waitForFinished();
@@ -212,7 +211,7 @@ private slots:
         // Persons born today, so that the reminder has rows to show and echo.
         QList<SamplePerson> born;
         for (int i = 1; i <= 5; ++i)
-            born.append({i, QString("Birthday %1").arg(i), QDate::currentDate().addYears(-20 - i)});
+            born.append({i, QString("Birthday %1").arg(i), TestSupport::FixedToday().addYears(-20 - i)});
         addPersons(born);
 
         int written = 0;
@@ -491,7 +490,7 @@ private slots:
         // The birthday calendar writes its pages, the emoji and the control characters included.
         QVERIFY(modDatabase::OpenDatabase(path));
         QCOMPARE(modCalendar::GenerateCalendar(nullptr), QString());
-        const int year = QDate::currentDate().year();
+        const int year = TestSupport::FixedToday().year();
         const QString july = QString::fromUtf8(TestSupport::readFile(modCalendar::PagePath(year, 7)));
         QVERIFY(july.contains("Tab\tBellEsc End"));
         QVERIFY(!july.contains('\a'));
@@ -625,7 +624,7 @@ private slots:
         QCOMPARE(T("Error"), QString("Error"));
         QVERIFY(modCalendar::StyleNames().isEmpty());
         QCOMPARE(modCalendar::GenerateCalendar(nullptr), QString());
-        QVERIFY(QFile::exists(modCalendar::PagePath(QDate::currentDate().year(), 3)));
+        QVERIFY(QFile::exists(modCalendar::PagePath(TestSupport::FixedToday().year(), 3)));
         QVERIFY2(modExportFiles::ExportHtml({{1}, {}}, nullptr, error), qPrintable(error));
         QVERIFY(platform.messages().isEmpty());
     }

@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
 
@@ -182,15 +183,26 @@ private slots:
         QCOMPARE(LocaleIdOf(QLocale(locale)), localeId);
     }
 
+    void textRules_data()
+    {
+        addColumns<QString, QString, QString>("rule", "text", "result");
+        addRow("slash added", "slash", "/data", "/data/");
+        addRow("slash for nothing", "slash", "", "/");
+        addRow("slash kept", "slash", "/x/", "/x/");
+        addRow("digits of a number", "digits", "+31 (0)20 / 555-12 34", "310205551234");
+        addRow("other scripts' digits dropped", "digits", "abc ١٢3", "3");
+    }
+    void textRules()
+    {
+        auto [rule, text, result] = fetch<QString, QString, QString>("rule", "text", "result");
+        QCOMPARE(rule == "slash" ? WithTrailingSlash(text) : DigitsOnly(text), result);
+    }
+
     void foldersAndFiles()
     {
         QVERIFY(!UserName().isEmpty() && UserName() != "Unknown");
         const QString personal = PersonalFolder();
         QCOMPARE(personal, TestSupport::environment().home() + "/Documents/");
-        QCOMPARE(WithTrailingSlash(""), QString("/"));
-        QCOMPARE(WithTrailingSlash("/x/"), QString("/x/"));
-        QCOMPARE(DigitsOnly("+31 (0)20 / 555-12 34"), QString("310205551234"));
-        QCOMPARE(DigitsOnly(QString::fromUtf8("abc ١٢3")), QString("3")); // other scripts' digits dropped
         QCOMPARE(TempFolder(), TestSupport::environment().temp() + "/");
 
         QCOMPARE(DatabaseDirectory(), personal);
@@ -612,18 +624,18 @@ private slots:
     // the initial state: the window does not cover the reminder.
     void startsMinimisedUnderAWindowManager()
     {
-        int display = 70;
-        while (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(display)) ||
-               QFile::exists(QString("/tmp/.X%1-lock").arg(display)))
-            ++display;
-        const QString name = QString(":%1").arg(display);
+        // Xvfb picks a free display itself and names it on its standard output, so that two
+        // servers starting at once never share one.
         QProcess server;
-        server.start("Xvfb", {name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
         QVERIFY2(server.waitForStarted(), "Xvfb is missing: install the Debian package xvfb");
         const auto stop = qScopeGuard([&server] {
             server.kill();
             server.waitForFinished();
         });
+        QByteArray displayLine;
+        QTRY_VERIFY_WITH_TIMEOUT((displayLine += server.readAllStandardOutput()).endsWith('\n'), 20000);
+        const QString name = ":" + QString::fromLatin1(displayLine.trimmed());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("DISPLAY", name);
         environment.insert("QT_QPA_PLATFORM", "xcb");
@@ -650,18 +662,19 @@ private slots:
             program.waitForFinished();
         });
         QString window;
-        QTRY_VERIFY_WITH_TIMEOUT(!(window = QString(TestSupport::runChild("xdotool",
-                                                                          {
-                                                                              "search",
-                                                                              "--name",
-                                                                              "Addrion 1\\.",
-                                                                          },
-                                                                          environment)
-                                                        .output)
-                                                .section('\n', 0, 0)
-                                                .trimmed())
-                                      .isEmpty(),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(window = QString(TestSupport::runChild("xdotool",
+                                                     {
+                                                         "search",
+                                                         "--name",
+                                                         QRegularExpression::escape(TestSupport::programTitle()),
+                                                     },
+                                                     environment)
+                                   .output)
+                           .section('\n', 0, 0)
+                           .trimmed())
+                 .isEmpty(),
+            30000);
         QString state;
         QTRY_VERIFY_WITH_TIMEOUT(
             (state = TestSupport::runChild("xprop", {"-id", window, "WM_STATE", "WM_HINTS"}, environment).output)
