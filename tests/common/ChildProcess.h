@@ -2,7 +2,9 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include <QHash>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace TestSupport {
 
@@ -15,6 +17,32 @@ struct ChildRun
     QByteArray errors;
 };
 
+// "xmllint is missing: install the Debian package libxml2-utils" when the tool is not on
+// PATH (test.sh installs them all), else "".
+inline QString missingTool(const QString& tool)
+{
+    static const QHash<QString, QString> packages{{"appstreamcli", "appstream"},
+                                                  {"desktop-file-validate", "desktop-file-utils"},
+                                                  {"dpkg", "dpkg"},
+                                                  {"licensecheck", "licensecheck"},
+                                                  {"lintian", "lintian"},
+                                                  {"openbox", "openbox"},
+                                                  {"openssl", "openssl"},
+                                                  {"pdftotext", "poppler-utils"},
+                                                  {"sqlcipher", "sqlcipher"},
+                                                  {"sqlite3", "sqlite3"},
+                                                  {"vdirsyncer", "vdirsyncer"},
+                                                  {"xdotool", "xdotool"},
+                                                  {"xdpyinfo", "x11-utils"},
+                                                  {"xmllint", "libxml2-utils"},
+                                                  {"xprop", "x11-utils"},
+                                                  {"Xvfb", "xvfb"}};
+    if (!QStandardPaths::findExecutable(tool).isEmpty() || tool.contains('/'))
+        return {};
+    return tool + " is missing: install the Debian package " + packages.value(tool, tool);
+}
+
+// A tool that is not there fails with the package that brings it in errors.
 inline ChildRun runChild(const QString& program, const QStringList& arguments,
                          const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
                          int timeout = 60000)
@@ -23,8 +51,12 @@ inline ChildRun runChild(const QString& program, const QStringList& arguments,
     process.setProcessEnvironment(environment);
     // Nobody answers a question: a child that asks gets the end of its input at once.
     process.setStandardInputFile(QProcess::nullDevice());
-    process.start(program, arguments);
     ChildRun run;
+    if (const QString missing = missingTool(program); !missing.isEmpty()) {
+        run.errors = missing.toUtf8();
+        return run;
+    }
+    process.start(program, arguments);
     if (process.waitForStarted() && process.waitForFinished(timeout) && process.exitStatus() == QProcess::NormalExit)
         run.exitCode = process.exitCode();
     if (process.state() != QProcess::NotRunning) {

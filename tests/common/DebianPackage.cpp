@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "DebianPackage.h"
 
+#include "ChildProcess.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
@@ -22,7 +24,7 @@ DebianPackage::DebianPackage()
         if (unpacked.exitCode != 0)
             m_error = QStringLiteral("dpkg -x failed: ") + unpacked.output;
     } else {
-        m_error = missingTool(QStringLiteral("dpkg"), QStringLiteral("dpkg"));
+        m_error = TestSupport::missingTool(QStringLiteral("dpkg"));
     }
 }
 
@@ -38,9 +40,4 @@ DebianPackage::Result DebianPackage::run(const QString& program, const QStringLi
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     result.output = QString::fromLocal8Bit(process.readAll());
     return result;
-}
-
-QString DebianPackage::missingTool(const QString& tool, const QString& package)
-{
-    return tool + QStringLiteral(" is missing: install the Debian package ") + package;
 }

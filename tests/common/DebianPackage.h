@@ -26,8 +26,6 @@ public:
     };
     // Runs a program to its end; a program that is not there did not run.
     static Result run(const QString& program, const QStringList& arguments);
-    // The message for a tool that is missing: names its Debian package.
-    static QString missingTool(const QString& tool, const QString& package);
 
 private:
     QTemporaryDir m_root;

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QSslCertificate>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -42,16 +41,11 @@ bool RadicaleServer::start(QString& error, bool tls, bool fsync)
         return false;
     }
     users.close();
-    {
-        QTcpServer probe; // a port that is free now
-        probe.listen(QHostAddress::LocalHost, 0);
-        m_port = probe.serverPort();
-    }
     m_tls = tls;
     QStringList arguments =
         QString("-m radicale --auth-type htpasswd --auth-htpasswd-encryption plain --logging-level warning").split(' ');
-    arguments << "--server-hosts" << QString("127.0.0.1:%1").arg(m_port) << "--storage-filesystem-folder"
-              << m_dir.filePath("storage") << "--auth-htpasswd-filename" << users.fileName();
+    arguments << "--storage-filesystem-folder" << m_dir.filePath("storage") << "--auth-htpasswd-filename"
+              << users.fileName();
     // That option is read only from the server's built-in defaults.
     if (!fsync) {
         arguments[0] = QStringLiteral("-c");
@@ -78,21 +72,59 @@ bool RadicaleServer::start(QString& error, bool tls, bool fsync)
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // It ends with the test process: one outliving a killed test would keep its inherited files open.
     m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_process.start(QFileInfo(python).isExecutable() ? python : program, arguments);
-    if (!m_process.waitForStarted()) {
-        error = QStringLiteral("Radicale did not start: ") + m_process.errorString();
-        return false;
-    }
-    // Ready once it accepts connections.
-    const QDeadlineTimer deadline(30000);
-    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(m_port));
-        if (socket.waitForConnected(200))
-            return true;
-        m_process.waitForFinished(100);
+    // A port free a moment ago may be taken by the time the server binds it (tests run in
+    // parallel): then the server ends, and another port is tried.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        m_port = FreePort();
+        m_process.start(QFileInfo(python).isExecutable() ? python : program,
+                        QStringList(arguments) << "--server-hosts" << QString("127.0.0.1:%1").arg(m_port));
+        if (!m_process.waitForStarted()) {
+            error = QStringLiteral("Radicale did not start: ") + m_process.errorString();
+            return false;
+        }
+        // Ready once this process, and no other, listens on the port.
+        const QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+            if (ListensOn(m_process.processId(), m_port))
+                return true;
+            m_process.waitForFinished(100);
+        }
+        if (m_process.state() == QProcess::Running)
+            break;
     }
     error = QStringLiteral("Radicale did not listen on port %1").arg(m_port);
+    m_port = 0;
+    return false;
+}
+
+int RadicaleServer::FreePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+bool RadicaleServer::ListensOn(qint64 pid, int port)
+{
+    // The kernel's table of TCP sockets names the listening one's inode; the process owns it
+    // when one of its descriptors is that socket.
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray local = "0100007F:" + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    QByteArray inode;
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 9 && fields.at(1) == local && fields.at(3) == "0A")
+            inode = fields.at(9);
+    }
+    if (inode.isEmpty())
+        return false;
+    const QString socket = QStringLiteral("socket:[%1]").arg(QString::fromLatin1(inode));
+    const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QFileInfo& descriptor : descriptors.entryInfoList(QDir::System | QDir::NoDotAndDotDot))
+        if (QFile::symLinkTarget(descriptor.filePath()).endsWith(socket))
+            return true;
     return false;
 }
 

@@ -40,6 +40,9 @@ public:
     QUrl makeAddressBook(const QString& name, QString& error);
 
 private:
+    static int FreePort();
+    // Whether the process pid listens on the loopback port.
+    static bool ListensOn(qint64 pid, int port);
     QTemporaryDir m_dir;
     QProcess m_process;
     int m_port = 0;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
+#include "ChildProcess.h"
 #include "DatabaseFixture.h"
 #include "PersonDump.h"
 #include "ReadOnlyFile.h"
@@ -125,10 +126,11 @@ qint16 AddPerson(const QString& name)
 // Runs a script of the sqlite3 program on a file, as another tool would.
 void Sqlite3(const QString& file, const QString& script, QString* output = nullptr)
 {
+    if (const QString missing = TestSupport::missingTool("sqlite3"); !missing.isEmpty())
+        QFAIL(qPrintable(missing));
     QProcess tool;
     tool.start("sqlite3", {file, script});
-    if (!tool.waitForStarted())
-        QFAIL("the sqlite3 program is missing: install the Debian package sqlite3");
+    QVERIFY(tool.waitForStarted());
     QVERIFY(tool.waitForFinished());
     QVERIFY2(tool.exitCode() == 0, tool.readAllStandardError().constData());
     if (output)
