@@ -96,10 +96,10 @@ QByteArray EntryText(const QString& executable)
 
 void EnableReminder()
 {
-    if (modSettings::ReadSetting(QStringLiteral("Birthday reminder")) != QLatin1String("1")) {
-        if (modEnvironment::FileExists(modSettings::ReadSetting(QStringLiteral("Default database"))))
+    if (!modSettings::IsOn(Setting::BirthdayReminder)) {
+        if (modEnvironment::FileExists(modSettings::Get(Setting::DefaultDatabase)))
             Platform::current().startDetached(Executable(), {QStringLiteral("/Reminder")}, Platform::Show::Minimised);
-        modSettings::WriteSetting(QStringLiteral("Birthday reminder"), QStringLiteral("1"));
+        modSettings::SetOn(Setting::BirthdayReminder, true);
     }
     const QString file = EntryFile();
     QDir().mkpath(QFileInfo(file).absolutePath());
@@ -116,7 +116,7 @@ void EnableReminder()
 
 void DisableReminder()
 {
-    modSettings::WriteSetting(QStringLiteral("Birthday reminder"), QStringLiteral("0"));
+    modSettings::SetOn(Setting::BirthdayReminder, false);
     QFile::remove(EntryFile());
 }
 
@@ -127,14 +127,12 @@ bool ReminderEntryOutdated()
 
 void CheckReminderAtStart()
 {
-    const QString reminder = modSettings::ReadSetting(QStringLiteral("Birthday reminder"));
+    const QString reminder = modSettings::Get(Setting::BirthdayReminder);
     if (reminder.isEmpty()) {
         EnableReminder();
-        modSettings::WriteSetting(QStringLiteral("Reminder Sound"), QStringLiteral("1"));
-        modSettings::WriteSetting(QStringLiteral("Reminder Sound Path"),
-                                  modEnvironment::ProgramFolder() + QStringLiteral("Sound/default.wav"));
-        modSettings::WriteSetting(QStringLiteral("Reminder Since"), QStringLiteral("2"));
-        modSettings::WriteSetting(QStringLiteral("Reminder Once 1"), QStringLiteral("7"));
+        for (const SettingKey& key : {SettingKey(Setting::ReminderSound), SettingKey(Setting::ReminderSoundPath),
+                                      SettingKey(Setting::ReminderSince), SettingKey(Setting::ReminderOnce, 1)})
+            modSettings::SetDefault(key);
     } else if (reminder == QLatin1String("1") && ReminderEntryOutdated()) {
         EnableReminder();
     }

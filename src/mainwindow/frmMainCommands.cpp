@@ -756,7 +756,7 @@ void frmMain::SetUpOptions()
     mnuOptionsFontSize8->setChecked(size == 8);
     mnuOptionsFontSize10->setChecked(size == 10);
     ApplyFontSize(size);
-    mnuOptionsCheck->setChecked(modSettings::ReadSetting(QStringLiteral("Check version")) == QLatin1String("1"));
+    mnuOptionsCheck->setChecked(modSettings::IsOn(Setting::CheckVersion));
 }
 
 void frmMain::SelectDateFormat(int index)

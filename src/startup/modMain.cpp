@@ -114,11 +114,11 @@ int Main(int argc, char* argv[])
     if (CommandLine::Classify(commandLine) == CommandLine::Kind::Reminder) {
         startLanguage.reset();
         // No language menu in this run: the stored language alone decides.
-        ApplyLanguageToQt(modSettings::ReadSetting(QStringLiteral("Language")));
+        ApplyLanguageToQt(modSettings::Get(Setting::Language));
         return RunReminder(mainWindow);
     }
 
-    if (modSettings::ReadSetting(QStringLiteral("WindowState")) == QLatin1String("2"))
+    if (modSettings::Get(Setting::WindowState) == QLatin1String("2"))
         mainWindow.setWindowState(Qt::WindowMaximized);
     mainWindow.Load();
     QtPlatform::ShowFirstWindow(mainWindow);

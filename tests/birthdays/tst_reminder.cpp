@@ -26,7 +26,7 @@ class RecordingPlatform : public ScriptedPlatform
 public:
     bool startDetached(const QString& program, const QStringList& arguments, Platform::Show show) override
     {
-        sinceAtStart = modSettings::ReadSetting("Reminder Since");
+        sinceAtStart = TestSupport::readSetting("Reminder Since");
         return ScriptedPlatform::startDetached(program, arguments, show);
     }
     QString sinceAtStart;
@@ -37,9 +37,9 @@ void Store(const QStringList& settings)
 {
     for (const QString& setting : settings)
         if (setting.contains('='))
-            modSettings::WriteSetting(setting.section('=', 0, 0), setting.section('=', 1));
+            TestSupport::writeSetting(setting.section('=', 0, 0), setting.section('=', 1));
         else
-            modSettings::DeleteSetting(setting);
+            TestSupport::removeSetting(setting);
 }
 
 // "key=value" for each key stored, "key" alone for one that is not.
@@ -48,7 +48,7 @@ QString Stored(const QStringList& keys)
     const QSettings store(modSettings::StoreFile(), QSettings::IniFormat);
     QStringList result;
     for (const QString& key : keys)
-        result << (store.contains(key) ? key + '=' + modSettings::ReadSetting(key) : key);
+        result << (store.contains(key) ? key + '=' + TestSupport::readSetting(key) : key);
     return result.join(", ");
 }
 
@@ -79,8 +79,8 @@ class TestReminder : public QObject
     // The reminder on the default database, birthdays.mdb unless another is set.
     std::unique_ptr<frmReminder> prepare(const QDate& today)
     {
-        if (modSettings::ReadSetting("Default database").isEmpty())
-            modSettings::WriteSetting("Default database", m_path);
+        if (TestSupport::readSetting("Default database").isEmpty())
+            TestSupport::writeSetting("Default database", m_path);
         return modReminder::PrepareReminder(today);
     }
     std::unique_ptr<frmReminder> shownReminder(const QDate& today)
@@ -98,7 +98,7 @@ class TestReminder : public QObject
     // The program with its echo seam (ReminderEcho.cpp), on the database of today's birthdays.
     TestSupport::ChildRun runReminder(const QString& show = QString())
     {
-        modSettings::WriteSetting("Default database", m_today);
+        TestSupport::writeSetting("Default database", m_today);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (!show.isEmpty())
             environment.insert(Platform::ShowVariable, show);
@@ -300,7 +300,7 @@ private slots:
         Store({"Reminder Since", "Reminder Once 1"});
         QVERIFY(!prepare(QDate(2023, 12, 31)));
         Store({"Reminder Since=2"});
-        modSettings::WriteSetting("Default database", m_dir.filePath("gone.mdb"));
+        TestSupport::writeSetting("Default database", m_dir.filePath("gone.mdb"));
         m_platform->expectMessage();
         QVERIFY(!prepare(QDate(2023, 12, 31)));
         QCOMPARE(m_platform->messages().size(), 1);
@@ -480,11 +480,11 @@ private slots:
         auto [stored, defaultDatabaseExists, startsReminder] =
             TestSupport::fetch<QString, bool, bool>("stored", "defaultDatabaseExists", "startsReminder");
         if (!stored.isEmpty())
-            modSettings::WriteSetting("Birthday reminder", stored);
-        modSettings::WriteSetting("Default database",
+            TestSupport::writeSetting("Birthday reminder", stored);
+        TestSupport::writeSetting("Default database",
                                   defaultDatabaseExists ? m_path : TestSupport::environment().root() + "/gone.mdb");
         modAutostart::EnableReminder();
-        QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString("1"));
+        QCOMPARE(TestSupport::readSetting("Birthday reminder"), QString("1"));
         QCOMPARE(TestSupport::readFile(modAutostart::EntryFile()),
                  modAutostart::EntryText(QCoreApplication::applicationFilePath()));
         QVERIFY(!modAutostart::ReminderEntryOutdated());
@@ -529,9 +529,9 @@ private slots:
                  "Birthday reminder=1, Reminder Sound=1, Reminder Sound Path=" + modEnvironment::ProgramFolder() +
                      "Sound/default.wav, Reminder Since=2, Reminder Once 1=7, Reminder Once 2");
         // The user's later choices survive the next start.
-        modSettings::WriteSetting("Reminder Since", "5");
+        TestSupport::writeSetting("Reminder Since", "5");
         modAutostart::CheckReminderAtStart();
-        QCOMPARE(modSettings::ReadSetting("Reminder Since"), QString("5"));
+        QCOMPARE(TestSupport::readSetting("Reminder Since"), QString("5"));
     }
 
     // The window shows what is stored: "x" for a ticked box, "-" for one unticked, then its text.
@@ -626,7 +626,7 @@ private slots:
         QCOMPARE(m_window->txtOnce.at(2)->text(), text);
         QCOMPARE(refusals.count(), refused + 1);
         QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
-        QCOMPARE(modSettings::ReadSetting("Reminder Once 3"), text);
+        QCOMPARE(TestSupport::readSetting("Reminder Once 3"), text);
     }
 
     // Cancel stores nothing; OK stores the choices, an unticked day by removing its key.
@@ -669,7 +669,7 @@ private slots:
             QTest::keyClick(m_window->udSince, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(m_window->udSince, "5");
             QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
-            QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString(on ? "1" : "0"));
+            QCOMPARE(TestSupport::readSetting("Birthday reminder"), QString(on ? "1" : "0"));
             QCOMPARE(QFile::exists(modAutostart::EntryFile()), on);
             QCOMPARE(modAutostart::ReminderEntryOutdated(), !on);
             QCOMPARE(startedArguments(), (on ? QList<QStringList>{{"minimised", "/Reminder"}} : QList<QStringList>{}));
@@ -695,7 +695,7 @@ private slots:
         QTest::mouseClick(m_window->cmdBrowse, Qt::LeftButton);
         QCOMPARE(m_window->txtSound->text(), QString("/music/bell.wav"));
         QCOMPARE(m_platform->callsOf("sound").size(), 1);
-        QCOMPARE(modSettings::ReadSetting("Reminder Sound Path"), QString("/old/chime.wav"));
+        QCOMPARE(TestSupport::readSetting("Reminder Sound Path"), QString("/old/chime.wav"));
     }
 
     void openedFromTheMainWindow()
