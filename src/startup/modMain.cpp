@@ -13,6 +13,7 @@
 #include "mainwindow/frmPassword.h"
 #include "startup/CommandLine.h"
 #include "startup/QtPlatform.h"
+#include "startup/SettingsFailureNotice.h"
 #include "startup/modError.h"
 #include "startup/modSettings.h"
 #include "sync/SyncCommand.h"
@@ -96,6 +97,8 @@ int Main(int argc, char* argv[])
     QtPlatform platform;
     Platform::install(&platform);
     Platform::StartShow();
+    // From the first write on: the taking over of old settings writes too.
+    SettingsFailureNotice settingsNotice;
 
     modSettings::PrepareSettings();
     if (!DatabaseLibraryUsable())

@@ -34,18 +34,42 @@ QSettings& store()
     return *holder;
 }
 
+// The store, ready to tell whether the next write reaches the file. QSettings keeps the
+// first error it met for good, so after a failure a new one takes over; it is made while
+// the old one still holds Qt's copy of the file, and with it the values not yet written.
+QSettings& storeForWriting()
+{
+    auto& holder = storeHolder();
+    if (holder && holder->status() != QSettings::NoError) {
+        std::unique_ptr<QSettings> fresh = NewStore();
+        holder = std::move(fresh);
+    }
+    return store();
+}
+
 quint64& writes()
 {
     static quint64 count = 0;
     return count;
 }
 
-// Writes what was changed in the store to the file; false when the file did not take it.
+FailureHandler& failureHandler()
+{
+    static FailureHandler handler;
+    return handler;
+}
+
+// Writes what was changed in the store to the file. A file that cannot be written is a
+// failure, told to the handler; the value stays in this process until it ends.
 bool Commit(QSettings& settings)
 {
     settings.sync();
     ++writes();
-    return settings.status() == QSettings::NoError;
+    if (settings.status() == QSettings::NoError)
+        return true;
+    if (failureHandler())
+        failureHandler()(settings.fileName());
+    return false;
 }
 
 } // namespace
@@ -53,6 +77,11 @@ bool Commit(QSettings& settings)
 quint64 WriteCount()
 {
     return writes();
+}
+
+void SetFailureHandler(FailureHandler handler)
+{
+    failureHandler() = std::move(handler);
 }
 
 QString KeyName(const SettingKey& key)
@@ -78,14 +107,14 @@ QString Get(const SettingKey& key)
 
 bool Set(const SettingKey& key, const QString& value)
 {
-    QSettings& settings = store();
+    QSettings& settings = storeForWriting();
     settings.setValue(KeyName(key), value.trimmed());
     return Commit(settings);
 }
 
 bool Remove(const SettingKey& key)
 {
-    QSettings& settings = store();
+    QSettings& settings = storeForWriting();
     settings.sync();
     const QString name = KeyName(key);
     if (!settings.contains(name))

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "DataRow.h"
-#include "TestSupport.h"
+#include "MainWindowFixture.h"
+#include "ReadOnlyFile.h"
 
+#include "startup/SettingsFailureNotice.h"
 #include "startup/modSettings.h"
 
 #include <QSettings>
@@ -76,9 +78,12 @@ QStringList StoredNames()
     return QSettings(settingsFile(), QSettings::IniFormat).allKeys();
 }
 
+const char* const FailureText =
+    "The settings could not be saved; changed options may be lost when the program closes:\n";
+
 } // namespace
 
-// The table of settings against the names and values on disk.
+// The table of settings against the names and values on disk, and a settings file that cannot be written.
 class TestSettings : public QObject
 {
     Q_OBJECT
@@ -137,6 +142,73 @@ private slots:
             else if (entry.type == SettingType::Number)
                 QVERIFY2(number, entry.name);
         }
+    }
+
+    // Whatever keeps the file from being written, every write fails, nothing on disk changes, and
+    // the user hears of it once. Once the file can be written again, the next write stores the
+    // options changed meanwhile and is not told.
+    void unwritableFile_data()
+    {
+        addColumns<bool, bool>("fileExists", "folderOnly");
+        addRow("read-only file in a read-only folder", true, false);
+        addRow("writable file in a read-only folder", true, true);
+        addRow("no file yet, read-only folder", false, false);
+    }
+    void unwritableFile()
+    {
+        const auto [fileExists, folderOnly] = fetch<bool, bool>("fileExists", "folderOnly");
+        ScriptedPlatform platform;
+        SettingsFailureNotice notice;
+        QVERIFY(QDir().mkpath(QFileInfo(settingsFile()).absolutePath()));
+        if (fileExists)
+            QVERIFY(modSettings::Set(Setting::Language, "German"));
+        const QByteArray before = readFile(settingsFile());
+        {
+            ReadOnlyFile readOnly(settingsFile(),
+                                  folderOnly ? ReadOnlyFile::Lock::FolderOnly : ReadOnlyFile::Lock::FileAndFolder);
+            if (!readOnly.ok())
+                QSKIP("this machine cannot make a folder read-only");
+            platform.expectMessage();
+            QVERIFY(!modSettings::Set(Setting::Language, "French"));
+            QVERIFY(!modSettings::Set(Setting::DateFormat, "mm/dd/yyyy"));
+            QVERIFY(!modSettings::Remove(Setting::Language));
+            QVERIFY(!modSettings::SetOn(Setting::CheckVersion, false));
+            QCOMPARE(readFile(settingsFile()), before);
+            QCOMPARE(QFile::exists(settingsFile()), fileExists);
+            // In this run the options hold as changed.
+            QCOMPARE(modSettings::Get(Setting::DateFormat), QString("mm/dd/yyyy"));
+            QCOMPARE(platform.messages().size(), 1);
+            QCOMPARE(platform.messages().first().title, QString("Error"));
+            QCOMPARE(platform.messages().first().text, FailureText + settingsFile());
+        }
+        QVERIFY(modSettings::Set(Setting::FontSize, "10"));
+        QCOMPARE(platform.messages().size(), 1);
+        QCOMPARE(StoredNames(), (QStringList{"Check version", "Date", "Font Size"}));
+        QCOMPARE(QSettings(settingsFile(), QSettings::IniFormat).value("Date").toString(), QString("mm/dd/yyyy"));
+    }
+
+    // The main window's options write at each choice; the user is told once in the run.
+    void windowTellsOnce()
+    {
+        MainWindowFixture fixture(MainWindowFixture::Options{});
+        frmMain& window = fixture.window();
+        {
+            const QByteArray before = readFile(settingsFile());
+            ReadOnlyFile readOnly(settingsFile());
+            if (!readOnly.ok())
+                QSKIP("this machine cannot make a file read-only");
+            fixture.platform().expectMessage();
+            window.mnuOptionsDateFormat.at(1)->trigger();
+            window.mnuOptionsFontSize10->trigger();
+            window.mnuOptionsDateFormat.at(2)->trigger();
+            QCOMPARE(fixture.platform().messages().size(), 1);
+            QCOMPARE(fixture.platform().messages().first().text, FailureText + settingsFile());
+            QCOMPARE(readFile(settingsFile()), before);
+            QVERIFY(window.mnuOptionsDateFormat.at(2)->isChecked());
+        }
+        window.mnuOptionsFontSize8->trigger();
+        QCOMPARE(fixture.platform().messages().size(), 1);
+        QCOMPARE(readSetting("Date"), QString("yyyy/mm/dd"));
     }
 };
 
