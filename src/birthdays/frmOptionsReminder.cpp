@@ -212,10 +212,14 @@ void frmOptionsReminder::SaveSettings()
     }
     // Switched on last: a reminder started now at once must see the days just chosen.
     const QString stored = modSettings::Get(Setting::BirthdayReminder);
-    if (chkBirthdayreminder->isChecked() && stored != QLatin1String("1"))
-        modAutostart::EnableReminder();
-    else if (!chkBirthdayreminder->isChecked() && stored != QLatin1String("0"))
-        modAutostart::DisableReminder();
+    QString error;
+    if (chkBirthdayreminder->isChecked() && stored != QLatin1String("1")) {
+        if (!modAutostart::EnableReminder(&error))
+            Platform::inform(T("Error"), error);
+    } else if (!chkBirthdayreminder->isChecked() && stored != QLatin1String("0")) {
+        if (!modAutostart::DisableReminder(&error))
+            Platform::inform(T("Error"), error);
+    }
 }
 
 void frmOptionsReminder::BrowseSound()

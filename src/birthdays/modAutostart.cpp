@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "modAutostart.h"
 
+#include "language/modLanguage.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSafeFile.h"
@@ -94,30 +95,42 @@ QByteArray EntryText(const QString& executable)
         .toUtf8();
 }
 
-void EnableReminder()
+bool EnableReminder(QString* error)
 {
+    QSaveFile entry(EntryFile());
+    QDir().mkpath(QFileInfo(entry.fileName()).absolutePath());
+    QString reason;
+    if (!entry.open(QIODevice::WriteOnly) || !modSafeFile::WriteAll(entry, EntryText(Executable()), &reason) ||
+        !entry.flush() || !entry.commit()) {
+        if (reason.isEmpty())
+            reason = entry.errorString();
+        entry.cancelWriting(); // a half-written entry would start nothing, or something else
+        *error =
+            T("The file could not be written:") + QLatin1Char('\n') + entry.fileName() + QLatin1Char('\n') + reason;
+        // Without the entry nothing starts the reminder at log-on: it is off, whatever was stored.
+        if (modSettings::Get(Setting::BirthdayReminder) != QLatin1String("0"))
+            modSettings::SetOn(Setting::BirthdayReminder, false);
+        return false;
+    }
     if (!modSettings::IsOn(Setting::BirthdayReminder)) {
         if (modEnvironment::FileExists(modSettings::Get(Setting::DefaultDatabase)))
             Platform::current().startDetached(Executable(), {QStringLiteral("/Reminder")}, Platform::Show::Minimised);
         modSettings::SetOn(Setting::BirthdayReminder, true);
     }
-    const QString file = EntryFile();
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    // Like every settings write, a failure here is silent: the reminder simply does
-    // not start at log-on.
-    QSaveFile entry(file);
-    QString error;
-    if (entry.open(QIODevice::WriteOnly) && modSafeFile::WriteAll(entry, EntryText(Executable()), &error) &&
-        entry.flush())
-        entry.commit();
-    else
-        entry.cancelWriting(); // a half-written entry would start nothing, or something else
+    return true;
 }
 
-void DisableReminder()
+bool DisableReminder(QString* error)
 {
+    QFile entry(EntryFile());
+    // An entry left behind would still start the reminder at log-on: then it stays on.
+    if (entry.exists() && !entry.remove()) {
+        *error = T("The file could not be removed:") + QLatin1Char('\n') + entry.fileName() + QLatin1Char('\n') +
+                 entry.errorString();
+        return false;
+    }
     modSettings::SetOn(Setting::BirthdayReminder, false);
-    QFile::remove(EntryFile());
+    return true;
 }
 
 bool ReminderEntryOutdated()
@@ -125,17 +138,19 @@ bool ReminderEntryOutdated()
     return StoredExecLine() != ExecLine(Executable());
 }
 
-void CheckReminderAtStart()
+bool CheckReminderAtStart(QString* error)
 {
     const QString reminder = modSettings::Get(Setting::BirthdayReminder);
     if (reminder.isEmpty()) {
-        EnableReminder();
+        const bool enabled = EnableReminder(error);
         for (const SettingKey& key : {SettingKey(Setting::ReminderSound), SettingKey(Setting::ReminderSoundPath),
                                       SettingKey(Setting::ReminderSince), SettingKey(Setting::ReminderOnce, 1)})
             modSettings::SetDefault(key);
-    } else if (reminder == QLatin1String("1") && ReminderEntryOutdated()) {
-        EnableReminder();
+        return enabled;
     }
+    if (reminder == QLatin1String("1") && ReminderEntryOutdated())
+        return EnableReminder(error);
+    return true;
 }
 
 } // namespace modAutostart

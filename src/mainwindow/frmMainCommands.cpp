@@ -750,7 +750,8 @@ void frmMain::SetUpOptions()
         mnuOptionsDateFormat.at(i)->setChecked(i == dateIndex);
     lblDateFormat->setText(QLatin1Char('(') + mnuOptionsDateFormat.at(dateIndex)->data().toString() + QLatin1Char(')'));
     fitLabels();
-    modAutostart::CheckReminderAtStart();
+    if (QString error; !modAutostart::CheckReminderAtStart(&error))
+        Platform::inform(T("Error"), error);
     modOptions::WriteMissingDefaults();
     const int size = modOptions::StoredFontSize();
     mnuOptionsFontSize8->setChecked(size == 8);

@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 #include "DataRow.h"
 #include "MainWindowFixture.h"
+#include "ReadOnlyFile.h"
 
 #include "birthdays/frmOptionsReminder.h"
 #include "birthdays/frmReminder.h"
@@ -168,6 +169,9 @@ private slots:
     {
         TestSupport::clearSettings();
         QFile::remove(modAutostart::EntryFile());
+        // A test may have put a file where the autostart folder goes.
+        if (const QFileInfo folder(QFileInfo(modAutostart::EntryFile()).absolutePath()); folder.isFile())
+            QFile::remove(folder.filePath());
         m_platform = std::make_unique<RecordingPlatform>();
     }
     void cleanup()
@@ -483,7 +487,8 @@ private slots:
             TestSupport::writeSetting("Birthday reminder", stored);
         TestSupport::writeSetting("Default database",
                                   defaultDatabaseExists ? m_path : TestSupport::environment().root() + "/gone.mdb");
-        modAutostart::EnableReminder();
+        QString error;
+        QVERIFY2(modAutostart::EnableReminder(&error), qPrintable(error));
         QCOMPARE(TestSupport::readSetting("Birthday reminder"), QString("1"));
         QCOMPARE(TestSupport::readFile(modAutostart::EntryFile()),
                  modAutostart::EntryText(QCoreApplication::applicationFilePath()));
@@ -514,7 +519,8 @@ private slots:
             Store({"Birthday reminder=" + stored, "Default database=" + m_path});
         if (!entry.isNull())
             QVERIFY(TestSupport::writeFile(modAutostart::EntryFile(), entry));
-        modAutostart::CheckReminderAtStart();
+        QString error;
+        QVERIFY2(modAutostart::CheckReminderAtStart(&error), qPrintable(error));
         QCOMPARE(QFile::exists(modAutostart::EntryFile()), entryAfterwards);
         QCOMPARE(TestSupport::readFile(modAutostart::EntryFile()),
                  entryAfterwards ? modAutostart::EntryText(QCoreApplication::applicationFilePath()) : QByteArray());
@@ -530,8 +536,69 @@ private slots:
                      "Sound/default.wav, Reminder Since=2, Reminder Once 1=7, Reminder Once 2");
         // The user's later choices survive the next start.
         TestSupport::writeSetting("Reminder Since", "5");
-        modAutostart::CheckReminderAtStart();
+        QVERIFY2(modAutostart::CheckReminderAtStart(&error), qPrintable(error));
         QCOMPARE(TestSupport::readSetting("Reminder Since"), QString("5"));
+    }
+
+    // An entry that cannot be written leaves the reminder stored as off, however it was to be switched
+    // on; one that cannot be removed leaves it on. Nothing is started, and the message names the entry.
+    void reminderFollowsItsEntry_data()
+    {
+        // blocked: "folder" read-only, or "file" where the autostart folder goes; how: "start" of the
+        // main window or the options "window"; entry: what the autostart folder held before
+        TestSupport::addColumns<QString, QString, QString, QString, QString>("blocked", "how", "stored", "entry",
+                                                                             "storedAfterwards");
+        addRow("first run, read-only folder", "folder", "start", "", "", "0");
+        addRow("first run, file for a folder", "file", "start", "", "", "0");
+        addRow("repair while on, read-only entry", "folder", "start", "1", "outdated", "0");
+        addRow("switched on, read-only folder", "folder", "window", "0", "", "0");
+        addRow("switched on, file for a folder", "file", "window", "0", "", "0");
+        addRow("switched off, read-only entry", "folder", "window", "1", "current", "1");
+    }
+    void reminderFollowsItsEntry()
+    {
+        auto [blocked, how, stored, entry, storedAfterwards] =
+            TestSupport::fetch<QString, QString, QString, QString, QString>("blocked", "how", "stored", "entry",
+                                                                            "storedAfterwards");
+        Store({"Default database=" + m_path});
+        if (!stored.isEmpty())
+            Store({"Birthday reminder=" + stored});
+        const QString file = modAutostart::EntryFile();
+        const QString folder = QFileInfo(file).absolutePath();
+        if (!entry.isEmpty())
+            QVERIFY(TestSupport::writeFile(file, modAutostart::EntryText(entry == "current"
+                                                                             ? QCoreApplication::applicationFilePath()
+                                                                             : "/old/place/addrion")));
+        if (blocked == "file")
+            QVERIFY(QDir(folder).removeRecursively() && TestSupport::writeFile(folder, "not a folder"));
+        else
+            QVERIFY(QDir().mkpath(folder));
+        const QByteArray before = TestSupport::readFile(file);
+        std::unique_ptr<ReadOnlyFile> readOnly;
+        if (blocked == "folder") {
+            readOnly = std::make_unique<ReadOnlyFile>(file);
+            if (!readOnly->ok())
+                QSKIP("this machine cannot make a folder read-only");
+        }
+        QString message;
+        if (how == "start") {
+            QVERIFY(!modAutostart::CheckReminderAtStart(&message));
+        } else {
+            open();
+            QTest::keyClick(m_window->chkBirthdayreminder, Qt::Key_Space);
+            m_platform->expectMessage();
+            QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
+            QCOMPARE(m_platform->messages().size(), 1);
+            QCOMPARE(m_platform->messages().first().title, QString("Error"));
+            message = m_platform->messages().first().text;
+        }
+        QCOMPARE(message.section('\n', 0, 1),
+                 (stored == "1" && storedAfterwards == "1" ? "The file could not be removed:\n"
+                                                           : "The file could not be written:\n") +
+                     file);
+        QCOMPARE(TestSupport::readSetting("Birthday reminder"), storedAfterwards);
+        QCOMPARE(TestSupport::readFile(file), before);
+        QVERIFY(startedArguments().isEmpty());
     }
 
     // The window shows what is stored: "x" for a ticked box, "-" for one unticked, then its text.
@@ -659,7 +726,8 @@ private slots:
     // already sees the days chosen in the same go.
     void switching()
     {
-        modAutostart::EnableReminder();
+        QString error;
+        QVERIFY2(modAutostart::EnableReminder(&error), qPrintable(error));
         Store({"Default database=" + m_path, "Reminder Since=2"});
         for (const bool on : {false, true}) {
             open();
