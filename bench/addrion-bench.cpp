@@ -477,9 +477,9 @@ std::vector<Row> RunAll(const QString& folder, int persons, const Options& optio
     if (!modDatabase::IsDatabaseOpen())
         modDatabase::OpenDatabase(full);
 
-    modSettings::WriteSetting(QStringLiteral("Language"), QStringLiteral("German"));
+    modSettings::Set(Setting::Language, QStringLiteral("German"));
     bench(QStringLiteral("LoadLanguage of the main window (German)"), 2, 0, [&] { window.LoadLanguage(); });
-    modSettings::WriteSetting(QStringLiteral("Language"), QStringLiteral("English"));
+    modSettings::Set(Setting::Language, QStringLiteral("English"));
 
     // Imports of every person's card, written by the program's own vCard export: into an
     // empty database, and again into the database that then holds them (every card
@@ -605,7 +605,7 @@ int main(int argc, char* argv[])
     SilentPlatform platform;
     Platform::install(&platform);
     modEnvironment::SetProgramFolder(QStringLiteral(ADDRION_BENCH_RESOURCES));
-    modSettings::WriteSetting(QStringLiteral("Birthday reminder"), QStringLiteral("0"));
+    modSettings::SetOn(Setting::BirthdayReminder, false);
 
     if (parser.isSet(QStringLiteral("scaling"))) {
         const std::vector<int> sizes{1000, 4000, 16000, 32767};

@@ -30,9 +30,6 @@ using modCalendar::WeekStart;
 
 namespace {
 
-const QString kCssSetting = QStringLiteral("Css Calendar");
-const QString kWeekStartSetting = QStringLiteral("Week Start");
-
 struct ToolbarButton
 {
     const char* key;
@@ -137,7 +134,7 @@ frmCalendar::frmCalendar(QWidget* parent) : QWidget(parent, Qt::Window), m_year(
         toolbarButton(QStringLiteral("Setup"))->setEnabled(true);
     setWeekStartCaptions();
     // Selecting the stored week start generates the calendar.
-    if (modCalendar::WeekStartFromSetting(modSettings::ReadSetting(kWeekStartSetting)) == WeekStart::Sunday)
+    if (modCalendar::WeekStartFromSetting(modSettings::Get(Setting::WeekStart)) == WeekStart::Sunday)
         optSunday->setChecked(true);
     else
         optMonday->setChecked(true);
@@ -177,7 +174,7 @@ void frmCalendar::fillStyleMenu()
         QAction* entry = m_styleMenu->addAction(Caption(name));
         entry->setData(name);
     }
-    toolbarButton(QStringLiteral("Css"))->setText(Caption(modSettings::ReadSetting(kCssSetting)));
+    toolbarButton(QStringLiteral("Css"))->setText(Caption(modSettings::Get(Setting::CalendarStyle)));
 }
 
 void frmCalendar::setWeekStartCaptions()
@@ -196,7 +193,7 @@ void frmCalendar::setWeekStartCaptions()
 
 void frmCalendar::weekStartSelected(WeekStart weekStart)
 {
-    modSettings::WriteSetting(kWeekStartSetting, modCalendar::WeekStartSetting(weekStart));
+    modSettings::Set(Setting::WeekStart, modCalendar::WeekStartSetting(weekStart));
     generate();
     wbrCalendar->Refresh();
 }
@@ -242,7 +239,7 @@ void frmCalendar::toolbarClicked(const QString& key)
 void frmCalendar::SelectStyle(const QString& name)
 {
     toolbarButton(QStringLiteral("Css"))->setText(Caption(name));
-    modSettings::WriteSetting(kCssSetting, name);
+    modSettings::Set(Setting::CalendarStyle, name);
     // Only the style sheet changes; the pages stay as they are.
     QString error;
     if (!modCalendar::CopyFileReplacing(modCalendar::StyleFile(name), modCalendar::StyleSheetPath(), &error))

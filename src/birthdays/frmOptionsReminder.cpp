@@ -20,10 +20,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-using modSettings::DeleteSetting;
-using modSettings::ReadSetting;
-using modSettings::WriteSetting;
-
 namespace {
 
 template <typename Widget> Widget* Named(Widget* widget, const QString& name)
@@ -32,9 +28,10 @@ template <typename Widget> Widget* Named(Widget* widget, const QString& name)
     return widget;
 }
 
-QString OnceKey(int index)
+// The boxes count from 0, the stored names from 1.
+SettingKey OnceKey(int index)
 {
-    return QStringLiteral("Reminder Once %1").arg(index + 1);
+    return {Setting::ReminderOnce, index + 1};
 }
 
 // A day box shows a stored number; anything else leaves its row unticked and empty.
@@ -171,12 +168,12 @@ void frmOptionsReminder::LoadLanguage()
 
 void frmOptionsReminder::LoadSettings()
 {
-    chkBirthdayreminder->setChecked(ReadSetting(QStringLiteral("Birthday reminder")) == QLatin1String("1"));
-    chkSound->setChecked(ReadSetting(QStringLiteral("Reminder Sound")) == QLatin1String("1"));
-    txtSound->setText(ReadSetting(QStringLiteral("Reminder Sound Path")));
-    FillDayRow(ReadSetting(QStringLiteral("Reminder Since")), chkSince, udSince);
+    chkBirthdayreminder->setChecked(modSettings::IsOn(Setting::BirthdayReminder));
+    chkSound->setChecked(modSettings::IsOn(Setting::ReminderSound));
+    txtSound->setText(modSettings::Get(Setting::ReminderSoundPath));
+    FillDayRow(modSettings::Get(Setting::ReminderSince), chkSince, udSince);
     for (int i = 0; i < 3; ++i)
-        FillDayRow(ReadSetting(OnceKey(i)), chkOnce.at(i), udOnce.at(i));
+        FillDayRow(modSettings::Get(OnceKey(i)), chkOnce.at(i), udOnce.at(i));
     UpdateControls();
 }
 
@@ -201,24 +198,28 @@ void frmOptionsReminder::UpdateControls()
 
 void frmOptionsReminder::SaveSettings()
 {
-    WriteSetting(QStringLiteral("Reminder Sound"), chkSound->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    WriteSetting(QStringLiteral("Reminder Sound Path"), modEnvironment::AbsolutePath(txtSound->text()));
+    modSettings::SetOn(Setting::ReminderSound, chkSound->isChecked());
+    modSettings::Set(Setting::ReminderSoundPath, modEnvironment::AbsolutePath(txtSound->text()));
     if (chkSince->isChecked())
-        WriteSetting(QStringLiteral("Reminder Since"), txtSince->text());
+        modSettings::Set(Setting::ReminderSince, txtSince->text());
     else
-        DeleteSetting(QStringLiteral("Reminder Since"));
+        modSettings::Remove(Setting::ReminderSince);
     for (int i = 0; i < 3; ++i) {
         if (chkOnce.at(i)->isChecked())
-            WriteSetting(OnceKey(i), txtOnce.at(i)->text());
+            modSettings::Set(OnceKey(i), txtOnce.at(i)->text());
         else
-            DeleteSetting(OnceKey(i));
+            modSettings::Remove(OnceKey(i));
     }
     // Switched on last: a reminder started now at once must see the days just chosen.
-    const QString stored = ReadSetting(QStringLiteral("Birthday reminder"));
-    if (chkBirthdayreminder->isChecked() && stored != QLatin1String("1"))
-        modAutostart::EnableReminder();
-    else if (!chkBirthdayreminder->isChecked() && stored != QLatin1String("0"))
-        modAutostart::DisableReminder();
+    const QString stored = modSettings::Get(Setting::BirthdayReminder);
+    QString error;
+    if (chkBirthdayreminder->isChecked() && stored != QLatin1String("1")) {
+        if (!modAutostart::EnableReminder(&error))
+            Platform::inform(T("Error"), error);
+    } else if (!chkBirthdayreminder->isChecked() && stored != QLatin1String("0")) {
+        if (!modAutostart::DisableReminder(&error))
+            Platform::inform(T("Error"), error);
+    }
 }
 
 void frmOptionsReminder::BrowseSound()

@@ -155,8 +155,8 @@ bool frmReminder::event(QEvent* event)
     // The chime belongs to the window's appearance, not to every return to it.
     if (event->type() == QEvent::WindowActivate && !m_soundPlayed) {
         m_soundPlayed = true;
-        if (modSettings::ReadSetting(QStringLiteral("Reminder Sound")) == QLatin1String("1"))
-            Platform::current().playSound(modSettings::ReadSetting(QStringLiteral("Reminder Sound Path")));
+        if (modSettings::IsOn(Setting::ReminderSound))
+            Platform::current().playSound(modSettings::Get(Setting::ReminderSoundPath));
     }
     return QWidget::event(event);
 }

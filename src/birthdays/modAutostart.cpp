@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "modAutostart.h"
 
+#include "language/modLanguage.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSafeFile.h"
@@ -94,30 +95,42 @@ QByteArray EntryText(const QString& executable)
         .toUtf8();
 }
 
-void EnableReminder()
+bool EnableReminder(QString* error)
 {
-    if (modSettings::ReadSetting(QStringLiteral("Birthday reminder")) != QLatin1String("1")) {
-        if (modEnvironment::FileExists(modSettings::ReadSetting(QStringLiteral("Default database"))))
-            Platform::current().startDetached(Executable(), {QStringLiteral("/Reminder")}, Platform::Show::Minimised);
-        modSettings::WriteSetting(QStringLiteral("Birthday reminder"), QStringLiteral("1"));
-    }
-    const QString file = EntryFile();
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    // Like every settings write, a failure here is silent: the reminder simply does
-    // not start at log-on.
-    QSaveFile entry(file);
-    QString error;
-    if (entry.open(QIODevice::WriteOnly) && modSafeFile::WriteAll(entry, EntryText(Executable()), &error) &&
-        entry.flush())
-        entry.commit();
-    else
+    QSaveFile entry(EntryFile());
+    QDir().mkpath(QFileInfo(entry.fileName()).absolutePath());
+    QString reason;
+    if (!entry.open(QIODevice::WriteOnly) || !modSafeFile::WriteAll(entry, EntryText(Executable()), &reason) ||
+        !entry.flush() || !entry.commit()) {
+        if (reason.isEmpty())
+            reason = entry.errorString();
         entry.cancelWriting(); // a half-written entry would start nothing, or something else
+        *error =
+            T("The file could not be written:") + QLatin1Char('\n') + entry.fileName() + QLatin1Char('\n') + reason;
+        // Without the entry nothing starts the reminder at log-on: it is off, whatever was stored.
+        if (modSettings::Get(Setting::BirthdayReminder) != QLatin1String("0"))
+            modSettings::SetOn(Setting::BirthdayReminder, false);
+        return false;
+    }
+    if (!modSettings::IsOn(Setting::BirthdayReminder)) {
+        if (modEnvironment::FileExists(modSettings::Get(Setting::DefaultDatabase)))
+            Platform::current().startDetached(Executable(), {QStringLiteral("/Reminder")}, Platform::Show::Minimised);
+        modSettings::SetOn(Setting::BirthdayReminder, true);
+    }
+    return true;
 }
 
-void DisableReminder()
+bool DisableReminder(QString* error)
 {
-    modSettings::WriteSetting(QStringLiteral("Birthday reminder"), QStringLiteral("0"));
-    QFile::remove(EntryFile());
+    QFile entry(EntryFile());
+    // An entry left behind would still start the reminder at log-on: then it stays on.
+    if (entry.exists() && !entry.remove()) {
+        *error = T("The file could not be removed:") + QLatin1Char('\n') + entry.fileName() + QLatin1Char('\n') +
+                 entry.errorString();
+        return false;
+    }
+    modSettings::SetOn(Setting::BirthdayReminder, false);
+    return true;
 }
 
 bool ReminderEntryOutdated()
@@ -125,19 +138,19 @@ bool ReminderEntryOutdated()
     return StoredExecLine() != ExecLine(Executable());
 }
 
-void CheckReminderAtStart()
+bool CheckReminderAtStart(QString* error)
 {
-    const QString reminder = modSettings::ReadSetting(QStringLiteral("Birthday reminder"));
+    const QString reminder = modSettings::Get(Setting::BirthdayReminder);
     if (reminder.isEmpty()) {
-        EnableReminder();
-        modSettings::WriteSetting(QStringLiteral("Reminder Sound"), QStringLiteral("1"));
-        modSettings::WriteSetting(QStringLiteral("Reminder Sound Path"),
-                                  modEnvironment::ProgramFolder() + QStringLiteral("Sound/default.wav"));
-        modSettings::WriteSetting(QStringLiteral("Reminder Since"), QStringLiteral("2"));
-        modSettings::WriteSetting(QStringLiteral("Reminder Once 1"), QStringLiteral("7"));
-    } else if (reminder == QLatin1String("1") && ReminderEntryOutdated()) {
-        EnableReminder();
+        const bool enabled = EnableReminder(error);
+        for (const SettingKey& key : {SettingKey(Setting::ReminderSound), SettingKey(Setting::ReminderSoundPath),
+                                      SettingKey(Setting::ReminderSince), SettingKey(Setting::ReminderOnce, 1)})
+            modSettings::SetDefault(key);
+        return enabled;
     }
+    if (reminder == QLatin1String("1") && ReminderEntryOutdated())
+        return EnableReminder(error);
+    return true;
 }
 
 } // namespace modAutostart

@@ -23,9 +23,6 @@ namespace modCalendar {
 
 namespace {
 
-const QString kCssSetting = QStringLiteral("Css Calendar");
-const QString kWeekStartSetting = QStringLiteral("Week Start");
-
 // Every day cell holds at least this many birthday rows, so the weeks keep one height.
 constexpr int kRowsPerDay = 3;
 
@@ -318,7 +315,7 @@ bool CopyStyleSheet(const QString& name, QString* error)
             return true;
         }
         source = StyleFile(names.constFirst());
-        modSettings::WriteSetting(kCssSetting, names.constFirst());
+        modSettings::Set(Setting::CalendarStyle, names.constFirst());
     }
     return CopyFileReplacing(source, StyleSheetPath(), error);
 }
@@ -326,7 +323,7 @@ bool CopyStyleSheet(const QString& name, QString* error)
 CalendarOptions StoredOptions()
 {
     CalendarOptions options;
-    options.weekStart = WeekStartFromSetting(modSettings::ReadSetting(kWeekStartSetting));
+    options.weekStart = WeekStartFromSetting(modSettings::Get(Setting::WeekStart));
     return options;
 }
 
@@ -336,7 +333,7 @@ QString GenerateCalendar(WriteProgress* progress, const CalendarOptions& options
     ProgressScope scope(progress, 1 + 36);
 
     QString error;
-    if (!CopyStyleSheet(modSettings::ReadSetting(kCssSetting), &error))
+    if (!CopyStyleSheet(modSettings::Get(Setting::CalendarStyle), &error))
         return error;
     scope.Step();
 

@@ -86,14 +86,14 @@ void WriteMonthPage(LineWriter& writer, int year, int month, const QList<Birthda
 bool CopyFileReplacing(const QString& source, const QString& destination, QString* error);
 
 // Makes TEMP/calendar.css a copy of the style. A missing style is replaced by the first
-// one there is, and the setting "Css Calendar" names it from then on; without any style
+// one there is, and Setting::CalendarStyle names it from then on; without any style
 // the pages stay unstyled. False with the reason in error when the copy failed.
 bool CopyStyleSheet(const QString& name, QString* error);
 
-// This year, the stored "Week Start" and the user's locale.
+// This year, the stored Setting::WeekStart and the user's locale.
 CalendarOptions StoredOptions();
 
-// Regenerates the whole calendar: the style named by "Css Calendar", then the 36 pages
+// Regenerates the whole calendar: the style named by Setting::CalendarStyle, then the 36 pages
 // from the current database. Returns "" on success, else what went wrong; engine errors
 // are thrown (Engine::EngineError) and end the run.
 QString GenerateCalendar(WriteProgress* progress, const CalendarOptions& options = StoredOptions());

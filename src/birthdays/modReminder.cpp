@@ -79,9 +79,9 @@ std::vector<int> ReminderDays(const QString& since, const QString& once1, const 
 
 std::vector<int> ReminderDaysFromSettings()
 {
-    using modSettings::ReadSetting;
-    return ReminderDays(ReadSetting(QStringLiteral("Reminder Since")), ReadSetting(QStringLiteral("Reminder Once 1")),
-                        ReadSetting(QStringLiteral("Reminder Once 2")), ReadSetting(QStringLiteral("Reminder Once 3")));
+    using modSettings::Get;
+    return ReminderDays(Get(Setting::ReminderSince), Get({Setting::ReminderOnce, 1}), Get({Setting::ReminderOnce, 2}),
+                        Get({Setting::ReminderOnce, 3}));
 }
 
 QString BirthdaySql(const QDate& day)

@@ -16,9 +16,9 @@ namespace modReminder {
 // or nothing when the text is empty or not such a number.
 std::optional<int> DayNumber(const QString& text);
 
-// The day offsets to list, in order, from "Reminder Since" and the three "Reminder
-// Once" values: 0 to since, then the once values in ascending order, each once, that
-// lie beyond the since window. Texts that are not numbers are left out.
+// The day offsets to list, in order, from Setting::ReminderSince and the three
+// Setting::ReminderOnce values: 0 to since, then the once values in ascending order,
+// each once, that lie beyond the since window. Texts that are not numbers are left out.
 std::vector<int> ReminderDays(const QString& since, const QString& once1, const QString& once2, const QString& once3);
 // The same from the stored settings.
 std::vector<int> ReminderDaysFromSettings();

@@ -215,8 +215,8 @@ bool OpenDatabase(const QString& path)
     ShowDatabaseState();
     if (g_observer)
         g_observer->FillContactList();
-    if (modSettings::ReadSetting(QStringLiteral("Default database")).isEmpty())
-        modSettings::WriteSetting(QStringLiteral("Default database"), modEnvironment::AbsolutePath(path));
+    if (modSettings::Get(Setting::DefaultDatabase).isEmpty())
+        modSettings::Set(Setting::DefaultDatabase, modEnvironment::AbsolutePath(path));
     if (g_observer)
         g_observer->DatabaseOpened(path);
     return true;
@@ -311,12 +311,12 @@ bool IsValidDatabase(const QString& path)
 
 void OpenDefaultDatabase()
 {
-    const QString stored = modSettings::ReadSetting(QStringLiteral("Default database"));
+    const QString stored = modSettings::Get(Setting::DefaultDatabase);
     if (!stored.isEmpty()) {
         if (IsValidDatabase(stored))
             OpenDatabase(stored);
         else
-            modSettings::WriteSetting(QStringLiteral("Default database"), QString());
+            modSettings::Set(Setting::DefaultDatabase, QString());
         return;
     }
     const QString path = modEnvironment::PersonalFolder() + QString::fromLatin1(DefaultFileName);

@@ -10,15 +10,16 @@ namespace modRecent {
 
 namespace {
 
-QString Key(int index)
+// The entries count from 0 here, the stored names from 1.
+SettingKey Key(int index)
 {
-    return QStringLiteral("Recent %1").arg(index + 1);
+    return {Setting::RecentDatabase, index + 1};
 }
 
 void Store(const QStringList& entries)
 {
     for (int i = 0; i < RecentCount; ++i)
-        modSettings::WriteSetting(Key(i), entries.value(i));
+        modSettings::Set(Key(i), entries.value(i));
 }
 
 } // namespace
@@ -27,7 +28,7 @@ QStringList RecentDatabases()
 {
     QStringList entries;
     for (int i = 0; i < RecentCount; ++i)
-        entries << modSettings::ReadSetting(Key(i));
+        entries << modSettings::Get(Key(i));
     return entries;
 }
 

@@ -5,8 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-// The three most recently opened database files ("Recent 1" to "Recent 3", newest
-// first) and the captions the database menu shows for them.
+// The three most recently opened database files (Setting::RecentDatabase 1 to 3,
+// newest first) and the captions the database menu shows for them.
 namespace modRecent {
 
 constexpr int RecentCount = 3;

@@ -62,7 +62,7 @@ void ConvertNames(Engine::Connection& connection)
     // All or nothing: a failure leaves the names as they were, beside the backup.
     Engine::Connection::Transaction transaction(connection);
     modSql::ExecuteSql(QStringLiteral("ALTER TABLE Person ") + QStringLiteral("ADD COLUMN Name CHAR(100) "));
-    if (modSettings::ReadSetting(QStringLiteral("List")) == QLatin1String("Last name First name"))
+    if (modSettings::Get(Setting::NameOrder) == QLatin1String("Last name First name"))
         modSql::ExecuteSql(QStringLiteral("UPDATE Person ") +
                            QStringLiteral("SET Name = TRIM(TRIM(Lastname) & ' ' & TRIM(Firstname)) "));
     else

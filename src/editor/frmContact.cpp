@@ -479,7 +479,7 @@ void frmContact::LoadLanguage()
 bool frmContact::Load()
 {
     LoadLanguage();
-    m_dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    m_dateFormat = modSettings::Get(Setting::DateFormat);
     lblDateFormat->setText(QLatin1Char('(') + m_dateFormat + QLatin1Char(')'));
     modWidgets::PrepareDateBox(txtDateofbirth, modContact::DateMask(m_dateFormat));
     QStringList groups;

@@ -106,8 +106,7 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
     m_mover->source()->setEntries(modEmailList::LoadPersons());
     m_mover->UpdateButtons();
     cmdSearchResult->setEnabled(m_mainWindow.SearchPressed());
-    (modSettings::ReadSetting(QStringLiteral("Separator")) == QLatin1String(";") ? optSemicolon : optColon)
-        ->setChecked(true);
+    (modSettings::Get(Setting::EmailSeparator) == QLatin1String(";") ? optSemicolon : optColon)->setChecked(true);
     rebuildList();
 }
 
@@ -143,8 +142,7 @@ void frmEmail::rebuildList()
 void frmEmail::separatorChosen()
 {
     rebuildList();
-    modSettings::WriteSetting(QStringLiteral("Separator"),
-                              optSemicolon->isChecked() ? QStringLiteral(";") : QStringLiteral(","));
+    modSettings::Set(Setting::EmailSeparator, optSemicolon->isChecked() ? QStringLiteral(";") : QStringLiteral(","));
 }
 
 void frmEmail::copy()

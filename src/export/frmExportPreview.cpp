@@ -107,7 +107,7 @@ void frmExportPreview::LoadLanguage()
     toolbarButton(QStringLiteral("Print"))->setText(T("Print"));
     toolbarButton(QStringLiteral("Setup"))->setText(T("Page setup"));
     if (QAction* css = toolbarButton(QStringLiteral("Css")))
-        css->setText(modSettings::ReadSetting(QStringLiteral("Css")));
+        css->setText(modSettings::Get(Setting::ExportStyle));
 }
 
 void frmExportPreview::documentLoaded()
@@ -120,8 +120,8 @@ void frmExportPreview::documentLoaded()
 
 void frmExportPreview::SelectStyle(const QString& name)
 {
-    modSettings::WriteSetting(QStringLiteral("Css"), name);
-    toolbarButton(QStringLiteral("Css"))->setText(modSettings::ReadSetting(QStringLiteral("Css")));
+    modSettings::Set(Setting::ExportStyle, name);
+    toolbarButton(QStringLiteral("Css"))->setText(modSettings::Get(Setting::ExportStyle));
     frmProgress progress(this);
     QString error;
     if (!modExportFiles::RestyleExportFile(&progress, error, m_file)) {

@@ -230,7 +230,7 @@ void frmLabels::loadSettings()
 {
     const QSignalBlocker sheetQuiet(cboSheet);
     const QSignalBlocker envelopeQuiet(cboEnvelope);
-    const QString custom = modSettings::ReadSetting(QStringLiteral("Labels Custom"));
+    const QString custom = modSettings::Get(Setting::LabelsCustom);
     const QStringList numbers = custom.split(QLatin1Char(';'));
     modLabels::Sheet sheet = modLabels::Sheets().front();
     if (numbers.size() == 10) {
@@ -253,36 +253,34 @@ void frmLabels::loadSettings()
     spnLabelHeight->setValue(sheet.label.height());
     spnHorizontalPitch->setValue(sheet.horizontalPitch);
     spnVerticalPitch->setValue(sheet.verticalPitch);
-    cboSheet->setCurrentIndex(qMax(0, cboSheet->findData(modSettings::ReadSetting(QStringLiteral("Labels Sheet")))));
-    cboEnvelope->setCurrentIndex(
-        qMax(0, cboEnvelope->findData(modSettings::ReadSetting(QStringLiteral("Labels Envelope")))));
-    (modSettings::ReadSetting(QStringLiteral("Labels Kind")) == QLatin1String("envelope") ? optEnvelope : optSheet)
-        ->setChecked(true);
+    cboSheet->setCurrentIndex(qMax(0, cboSheet->findData(modSettings::Get(Setting::LabelsSheet))));
+    cboEnvelope->setCurrentIndex(qMax(0, cboEnvelope->findData(modSettings::Get(Setting::LabelsEnvelope))));
+    (modSettings::Get(Setting::LabelsKind) == QLatin1String("envelope") ? optEnvelope : optSheet)->setChecked(true);
     txtSender->setPlainText(
-        modSettings::ReadSetting(QStringLiteral("Labels Sender")).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
-    const QString family = modSettings::ReadSetting(QStringLiteral("Labels Font"));
+        modSettings::Get(Setting::LabelsSender).replace(QStringLiteral("\\n"), QStringLiteral("\n")));
+    const QString family = modSettings::Get(Setting::LabelsFont);
     if (!family.isEmpty())
         cboFont->setCurrentFont(QFont(family));
-    const int size = modSettings::ReadSetting(QStringLiteral("Labels Font Size")).toInt();
-    spnFontSize->setValue(size > 0 ? size : 10);
+    const int size = modSettings::Get(Setting::LabelsFontSize).toInt();
+    spnFontSize->setValue(size > 0 ? size : modSettings::Default(Setting::LabelsFontSize).toInt());
 }
 
 void frmLabels::saveSettings() const
 {
-    modSettings::WriteSetting(QStringLiteral("Labels Kind"),
-                              optEnvelope->isChecked() ? QStringLiteral("envelope") : QStringLiteral("sheet"));
-    modSettings::WriteSetting(QStringLiteral("Labels Sheet"), cboSheet->currentData().toString());
-    modSettings::WriteSetting(QStringLiteral("Labels Envelope"), cboEnvelope->currentData().toString());
-    modSettings::WriteSetting(QStringLiteral("Labels Sender"),
-                              txtSender->toPlainText().trimmed().replace(QLatin1Char('\n'), QStringLiteral("\\n")));
-    modSettings::WriteSetting(QStringLiteral("Labels Font"), cboFont->currentFont().family());
-    modSettings::WriteSetting(QStringLiteral("Labels Font Size"), QString::number(spnFontSize->value()));
+    modSettings::Set(Setting::LabelsKind,
+                     optEnvelope->isChecked() ? QStringLiteral("envelope") : QStringLiteral("sheet"));
+    modSettings::Set(Setting::LabelsSheet, cboSheet->currentData().toString());
+    modSettings::Set(Setting::LabelsEnvelope, cboEnvelope->currentData().toString());
+    modSettings::Set(Setting::LabelsSender,
+                     txtSender->toPlainText().trimmed().replace(QLatin1Char('\n'), QStringLiteral("\\n")));
+    modSettings::Set(Setting::LabelsFont, cboFont->currentFont().family());
+    modSettings::Set(Setting::LabelsFontSize, QString::number(spnFontSize->value()));
     QStringList numbers;
     for (const double value : {spnPageWidth->value(), spnPageHeight->value(), double(spnColumns->value()),
                                double(spnRows->value()), spnLeft->value(), spnTop->value(), spnLabelWidth->value(),
                                spnLabelHeight->value(), spnHorizontalPitch->value(), spnVerticalPitch->value()})
         numbers << QString::number(value);
-    modSettings::WriteSetting(QStringLiteral("Labels Custom"), numbers.join(QLatin1Char(';')));
+    modSettings::Set(Setting::LabelsCustom, numbers.join(QLatin1Char(';')));
 }
 
 void frmLabels::layoutChanged()

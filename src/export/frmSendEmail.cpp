@@ -54,7 +54,7 @@ frmSendEmail::frmSendEmail(const QString& databasePath, QWidget* parent) : QDial
     connect(txtEmail, &QLineEdit::textChanged, this, [this] { cmdOK->setEnabled(!txtEmail->text().isEmpty()); });
     connect(cmdOK, &QPushButton::clicked, this, &frmSendEmail::send);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    txtEmail->setText(modSettings::ReadSetting(QStringLiteral("Email")));
+    txtEmail->setText(modSettings::Get(Setting::EmailRecipient));
     cmdOK->setEnabled(!txtEmail->text().isEmpty());
     txtFile->setText(databasePath);
     txtDescription->setPlainText(modSendEmail::DefaultDescription(databasePath));

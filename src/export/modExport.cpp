@@ -707,10 +707,10 @@ QStringList StyleNames()
 QString CurrentStyleFile()
 {
     const QString folder = modEnvironment::ProgramFolder() + QStringLiteral("Css/");
-    QString style = modSettings::ReadSetting(QStringLiteral("Css"));
+    QString style = modSettings::Get(Setting::ExportStyle);
     if (!QFileInfo::exists(folder + style + QStringLiteral(".css"))) {
-        style = QStringLiteral("Normal");
-        modSettings::WriteSetting(QStringLiteral("Css"), style);
+        style = modSettings::Default(Setting::ExportStyle);
+        modSettings::Set(Setting::ExportStyle, style);
     }
     return folder + style + QStringLiteral(".css");
 }

@@ -162,7 +162,8 @@ QStringList InlineStyleLines(const QStringList& cssLines);
 // The style sheets the program offers for the export: the names of the *.css files of
 // its Css folder, in the user's order of names.
 QStringList StyleNames();
-// The file of the style stored in "Css"; when it is gone "Normal" is stored and used.
+// The file of the style stored in Setting::ExportStyle; when it is gone the default is
+// stored and used.
 QString CurrentStyleFile();
 
 } // namespace modExport

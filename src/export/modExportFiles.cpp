@@ -26,7 +26,7 @@ namespace {
 
 QString DateFormat()
 {
-    return modSettings::ReadSetting(QStringLiteral("Date"));
+    return modSettings::Get(Setting::DateFormat);
 }
 
 bool Fail(const LineWriter& writer, QString& error)

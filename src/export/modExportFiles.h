@@ -40,7 +40,7 @@ bool ExportVcard(const modExport::Selection& selection, WriteProgress* progress,
 bool ExportCsv(const modExport::Selection& selection, modCsv::Layout layout, WriteProgress* progress, QString& error,
                const QString& path = ExportFilePath(Kind::Csv));
 
-// Points the page at the style sheet now stored in "Css".
+// Points the page at the style sheet now stored in Setting::ExportStyle.
 bool RestyleExportFile(WriteProgress* progress, QString& error, const QString& page = ExportFilePath(Kind::Html));
 // Writes the page to target with the style sheet it links inside it, so it stands alone
 // and looks as the page did.

@@ -27,7 +27,7 @@ QString DefaultDescription(const QString& databasePath)
 
 bool SendDatabase(const QString& recipient, const QString& description, const QString& databasePath)
 {
-    modSettings::WriteSetting(QStringLiteral("Email"), recipient);
+    modSettings::Set(Setting::EmailRecipient, recipient);
     modDatabase::CloseDatabase(true);
     Platform::Mail mail;
     mail.recipient = recipient;

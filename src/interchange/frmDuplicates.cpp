@@ -179,7 +179,7 @@ void frmDuplicates::showGroup()
     lblReason->setText(modDuplicates::ReasonText(group.reasons));
     grdPersons->clearContents();
     grdPersons->setColumnCount(static_cast<int>(group.contactnrs.size()));
-    const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    const QString dateFormat = modSettings::Get(Setting::DateFormat);
     for (int column = 0; column < grdPersons->columnCount(); ++column) {
         const modVcard::Person person = modMerge::ReadPerson(group.contactnrs[static_cast<size_t>(column)]);
         auto* keep = new QRadioButton(T("Keep"));
@@ -257,7 +257,7 @@ void frmDuplicates::merge()
     if (merges.empty())
         return;
     try {
-        m_undo = modDuplicates::MergeGroups(merges, modSettings::ReadSetting(QStringLiteral("Date")));
+        m_undo = modDuplicates::MergeGroups(merges, modSettings::Get(Setting::DateFormat));
     } catch (const Engine::EngineError& error) {
         // Rolled back: the database is as it was.
         modSql::ShowEngineError(error);

@@ -95,7 +95,7 @@ QStringList MergedUids();
 
 // Merges each group into its kept person by the merge rule and removes the others, all
 // in one transaction; the kept person keeps its UID and the others' UIDs are recorded.
-// dateFormat is the setting "Date". Throws Engine::EngineError, and then nothing has
+// dateFormat is Setting::DateFormat. Throws Engine::EngineError, and then nothing has
 // been written.
 Undo MergeGroups(const std::vector<Merge>& merges, const QString& dateFormat);
 // Puts the persons back as they were, under their numbers and UIDs, and forgets their

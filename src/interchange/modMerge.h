@@ -19,7 +19,7 @@ modVcard::Person ReadPerson(qint16 contactnr);
 // The kept person with what the other adds: numbers and e-mail addresses it lacks are
 // added (beyond the list's capacity into the note), empty fields filled, and a
 // differing name, date of birth, address or note kept in the note, labelled, once, so
-// that merging the same again changes nothing. dateFormat is the setting "Date".
+// that merging the same again changes nothing. dateFormat is Setting::DateFormat.
 modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person& other, const modVcard::Limits& limits,
                            const QString& dateFormat);
 

@@ -137,7 +137,7 @@ enum class Keeping
 // description, NOTE, ORG, TITLE, PHOTO given inline. What has no place of its own
 // (nickname, web addresses, further addresses, texts too long for their column) is added
 // to the note, labelled, unless the card is kept; then the address is the preferred ADR
-// or the first, and the rest stays in the card. dateFormat is the setting "Date", for a
+// or the first, and the rest stays in the card. dateFormat is Setting::DateFormat, for a
 // birthday without year read the older way. Nothing, with the reason, for a card that
 // cannot be imported.
 std::optional<Person> ToPerson(const Card& card, const Limits& limits, const QString& dateFormat, Problem& problem,

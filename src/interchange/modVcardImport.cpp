@@ -88,7 +88,7 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
     // The words a card's extra fields are named with are looked up once, not per card.
     const modLanguage::Snapshot language;
     const modVcard::Limits limits = modMerge::CurrentLimits();
-    const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    const QString dateFormat = modSettings::Get(Setting::DateFormat);
 
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     modPersonUid::EnsureTable(connection);
@@ -231,7 +231,7 @@ Report ImportCards(const std::vector<modVcard::Card>& cards, WriteProgress* prog
 Report ImportCsv(QIODevice& file, const modCsv::FileCheck& check, modCsv::Mapping mapping, modCsv::Layout layout,
                  WriteProgress* progress)
 {
-    const QString dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    const QString dateFormat = modSettings::Get(Setting::DateFormat);
     QString undecidedFormat;
     for (size_t c = 0; c < mapping.size() && c < check.dates.size(); ++c) {
         if (mapping[c].role != modCsv::Role::DateOfBirth)

@@ -80,8 +80,7 @@ void LanguageMenu::InitLanguage()
 void LanguageMenu::InitLanguage(const QString& localeAbbreviation)
 {
     FillLanguageMenu();
-    const QString wanted =
-        modLanguage::WantedLanguage(modSettings::ReadSetting(QStringLiteral("Language")), localeAbbreviation);
+    const QString wanted = modLanguage::WantedLanguage(modSettings::Get(Setting::Language), localeAbbreviation);
     QStringList captions;
     for (const QAction* entry : m_entries)
         captions << entry->text();
@@ -92,7 +91,7 @@ void LanguageMenu::SelectLanguage(int index)
 {
     if (index < 0 || index >= m_entries.size())
         return;
-    modSettings::WriteSetting(QStringLiteral("Language"), m_entries.at(index)->text());
+    modSettings::Set(Setting::Language, m_entries.at(index)->text());
     tick(index);
     RetranslateAllWindows();
 }

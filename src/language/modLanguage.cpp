@@ -57,7 +57,7 @@ const IniFile* CurrentLanguageFile()
 
 const IniFile* CheckedLanguageFile()
 {
-    const QString language = modSettings::ReadSetting(QStringLiteral("Language"));
+    const QString language = modSettings::Get(Setting::Language);
     if (language.isEmpty())
         return nullptr;
     static QHash<QString, CachedFile> cache;
@@ -267,7 +267,7 @@ int CheckLanguage(const QStringList& captions, const QString& name)
     const int index = captions.indexOf(name);
     if (index < 0)
         return 0;
-    modSettings::WriteSetting(QStringLiteral("Language"), name);
+    modSettings::Set(Setting::Language, name);
     return index;
 }
 

@@ -804,7 +804,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    modSettings::WriteSetting(QStringLiteral("WindowState"), windowStateSetting());
+    modSettings::Set(Setting::WindowState, windowStateSetting());
     SetNoteLinkDetection(false);
     modDatabase::CloseDatabase(true);
     // Every other window goes with the main window; then the program ends.

@@ -134,7 +134,7 @@ private:
     // The first steps are offered while the open database holds no person.
     void offerFirstSteps(bool offered);
     QRect leftToRightGeometry(const QWidget* widget) const;
-    // The main window state as stored in "WindowState": 0 normal, 1 minimised, 2 maximised.
+    // The main window state as stored in Setting::WindowState: 0 normal, 1 minimised, 2 maximised.
     QString windowStateSetting() const;
     void openWindow(const QString& name);
 

@@ -750,13 +750,14 @@ void frmMain::SetUpOptions()
         mnuOptionsDateFormat.at(i)->setChecked(i == dateIndex);
     lblDateFormat->setText(QLatin1Char('(') + mnuOptionsDateFormat.at(dateIndex)->data().toString() + QLatin1Char(')'));
     fitLabels();
-    modAutostart::CheckReminderAtStart();
+    if (QString error; !modAutostart::CheckReminderAtStart(&error))
+        Platform::inform(T("Error"), error);
     modOptions::WriteMissingDefaults();
     const int size = modOptions::StoredFontSize();
     mnuOptionsFontSize8->setChecked(size == 8);
     mnuOptionsFontSize10->setChecked(size == 10);
     ApplyFontSize(size);
-    mnuOptionsCheck->setChecked(modSettings::ReadSetting(QStringLiteral("Check version")) == QLatin1String("1"));
+    mnuOptionsCheck->setChecked(modSettings::IsOn(Setting::CheckVersion));
 }
 
 void frmMain::SelectDateFormat(int index)

@@ -14,12 +14,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-
-const QString kDefaultDatabase = QStringLiteral("Default database");
-
-} // namespace
-
 frmOptionsDefaultdatabase::frmOptionsDefaultdatabase(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmOptionsDefaultdatabase"));
@@ -56,7 +50,7 @@ frmOptionsDefaultdatabase::frmOptionsDefaultdatabase(QWidget* parent) : QDialog(
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     LoadLanguage();
-    txtDatabase->setText(modSettings::ReadSetting(kDefaultDatabase));
+    txtDatabase->setText(modSettings::Get(Setting::DefaultDatabase));
 }
 
 void frmOptionsDefaultdatabase::LoadLanguage()
@@ -83,14 +77,14 @@ void frmOptionsDefaultdatabase::confirm()
     const QString path = txtDatabase->text();
     if (path.isEmpty()) {
         // No default: the next start uses the documents folder's database.
-        modSettings::WriteSetting(kDefaultDatabase, QString());
+        modSettings::Set(Setting::DefaultDatabase, QString());
         accept();
         return;
     }
     // An invalid file has been explained by the validation; the window stays open.
     if (!modDatabase::IsValidDatabase(path))
         return;
-    modSettings::WriteSetting(kDefaultDatabase, modEnvironment::AbsolutePath(path));
+    modSettings::Set(Setting::DefaultDatabase, modEnvironment::AbsolutePath(path));
     modDatabase::OpenDatabase(path);
     accept();
 }

@@ -464,8 +464,7 @@ std::optional<PersonDetails> LoadPerson(qint16 contactnr)
 
 QString BirthdayText(const modPersonDetail::MonthDay& birthday)
 {
-    return modPersonDetail::LongText(
-        birthday, modLanguage::LocaleOfLanguage(modSettings::ReadSetting(QStringLiteral("Language"))));
+    return modPersonDetail::LongText(birthday, modLanguage::LocaleOfLanguage(modSettings::Get(Setting::Language)));
 }
 
 QString WorkText(const QString& title, const QString& organisation)
@@ -532,7 +531,7 @@ QString FormatDate(const QDate& date, const QString& format)
 
 QString DateOfBirthText(const QDate& date)
 {
-    return FormatDate(date, modSettings::ReadSetting(QStringLiteral("Date")));
+    return FormatDate(date, modSettings::Get(Setting::DateFormat));
 }
 
 QString AgeCaption(int age)

@@ -183,7 +183,7 @@ int GetAge(const QDate& dateOfBirth);
 // The date in one of the formats "dd/mm/yyyy", "mm/dd/yyyy", "yyyy/mm/dd"; any other
 // format gives "".
 QString FormatDate(const QDate& date, const QString& format);
-// The date in the format of the "Date" setting.
+// The date in the format of Setting::DateFormat.
 QString DateOfBirthText(const QDate& date);
 
 // The earliest year a typed date may have, in the editor and in the search alike: the

@@ -4,9 +4,6 @@
 
 #include "startup/modSettings.h"
 
-using modSettings::ReadSetting;
-using modSettings::WriteSetting;
-
 namespace modOptions {
 
 QStringList DateFormats()
@@ -16,7 +13,7 @@ QStringList DateFormats()
 
 int StoredDateFormatIndex()
 {
-    const int index = DateFormats().indexOf(ReadSetting(QStringLiteral("Date")));
+    const int index = DateFormats().indexOf(modSettings::Get(Setting::DateFormat));
     if (index > 0)
         return index;
     StoreDateFormat(0);
@@ -25,12 +22,12 @@ int StoredDateFormatIndex()
 
 void StoreDateFormat(int index)
 {
-    WriteSetting(QStringLiteral("Date"), DateFormats().value(index, DateFormats().constFirst()));
+    modSettings::Set(Setting::DateFormat, DateFormats().value(index, modSettings::Default(Setting::DateFormat)));
 }
 
 int StoredFontSize()
 {
-    if (ReadSetting(QStringLiteral("Font Size")) == QLatin1String("10"))
+    if (modSettings::Get(Setting::FontSize) == QLatin1String("10"))
         return 10;
     StoreFontSize(8);
     return 8;
@@ -38,27 +35,20 @@ int StoredFontSize()
 
 void StoreFontSize(int size)
 {
-    WriteSetting(QStringLiteral("Font Size"), size == 10 ? QStringLiteral("10") : QStringLiteral("8"));
+    modSettings::Set(Setting::FontSize, size == 10 ? QStringLiteral("10") : modSettings::Default(Setting::FontSize));
 }
 
 void WriteMissingDefaults()
 {
-    const struct
-    {
-        const char* key;
-        const char* value;
-    } defaults[] = {{"Css", "Normal"}, {"Css Calendar", "Orange"}, {"Check version", "1"}};
-    for (const auto& entry : defaults)
-        if (ReadSetting(QString::fromLatin1(entry.key)).isEmpty())
-            WriteSetting(QString::fromLatin1(entry.key), QString::fromLatin1(entry.value));
+    for (const Setting setting : {Setting::ExportStyle, Setting::CalendarStyle, Setting::CheckVersion})
+        if (modSettings::Get(setting).isEmpty())
+            modSettings::SetDefault(setting);
 
-    if (ReadSetting(QStringLiteral("SearchFullname")).isEmpty()) {
-        const char* const keys[] = {"SearchFullname", "SearchDate",    "SearchPhone",
-                                    "SearchEmail",    "SearchAddress", "SearchNote"};
-        const char* const values[] = {"1", "1", "0", "0", "1", "0"};
-        for (int i = 0; i < 6; ++i)
-            WriteSetting(QString::fromLatin1(keys[i]), QString::fromLatin1(values[i]));
-    }
+    // The search operators are set together, the first time only.
+    if (modSettings::Get(Setting::SearchFullname).isEmpty())
+        for (const Setting setting : {Setting::SearchFullname, Setting::SearchDate, Setting::SearchPhone,
+                                      Setting::SearchEmail, Setting::SearchAddress, Setting::SearchNote})
+            modSettings::SetDefault(setting);
 }
 
 } // namespace modOptions

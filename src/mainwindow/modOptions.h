@@ -16,7 +16,7 @@ void StoreDateFormat(int index);
 // The stored font size: 10, or 8 for anything else (which is stored as "8").
 int StoredFontSize();
 void StoreFontSize(int size);
-// Writes the defaults of "Css", "Css Calendar", "Check version" and the search
+// Writes the defaults of the two style sheets, the version check and the search
 // operators where they are missing.
 void WriteMissingDefaults();
 

@@ -92,7 +92,7 @@ frmSearch::frmSearch(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     layout->addLayout(buttons);
 
     LoadLanguage();
-    m_dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+    m_dateFormat = modSettings::Get(Setting::DateFormat);
     lblDateFormat->setText(QLatin1Char('(') + m_dateFormat + QLatin1Char(')'));
     const QString mask =
         m_dateFormat == QLatin1String("yyyy/mm/dd") ? QStringLiteral("9999/99/99;_") : QStringLiteral("99/99/9999;_");
@@ -111,17 +111,17 @@ QList<frmSearch::OperatorList> frmSearch::operatorLists() const
 {
     const QStringList valueOperators = kTextOperators + QStringList{TRANSLATABLE("Is filled in")};
     return {
-        {cboFullname, "SearchFullname", kTextOperators},
+        {cboFullname, Setting::SearchFullname, kTextOperators},
         {cboDate,
-         "SearchDate",
+         Setting::SearchDate,
          {TRANSLATABLE("Is equal to"), TRANSLATABLE("Between"), TRANSLATABLE("Before"), TRANSLATABLE("After"),
           TRANSLATABLE("Is filled in")}},
-        {cboPhone, "SearchPhone", valueOperators},
-        {cboEmail, "SearchEmail", valueOperators},
-        {cboAddress, "SearchAddress", valueOperators},
-        {cboNote, "SearchNote", {TRANSLATABLE("Contains"), TRANSLATABLE("Is filled in")}},
-        {cboOrganisation, "SearchOrganisation", valueOperators},
-        {cboTitle, "SearchTitle", valueOperators},
+        {cboPhone, Setting::SearchPhone, valueOperators},
+        {cboEmail, Setting::SearchEmail, valueOperators},
+        {cboAddress, Setting::SearchAddress, valueOperators},
+        {cboNote, Setting::SearchNote, {TRANSLATABLE("Contains"), TRANSLATABLE("Is filled in")}},
+        {cboOrganisation, Setting::SearchOrganisation, valueOperators},
+        {cboTitle, Setting::SearchTitle, valueOperators},
     };
 }
 
@@ -131,7 +131,7 @@ void frmSearch::fillOperatorLists()
         for (const QString& text : entry.entries)
             entry.list->addItem(T(text));
         bool isNumber = false;
-        const int stored = modSettings::ReadSetting(QString::fromLatin1(entry.settingsKey)).toInt(&isNumber);
+        const int stored = modSettings::Get(entry.setting).toInt(&isNumber);
         // A missing or impossible index selects the first operator.
         entry.list->setCurrentIndex(isNumber && stored >= 0 && stored < entry.list->count() ? stored : 0);
     }
@@ -209,7 +209,7 @@ void frmSearch::ok()
         m_applied = true;
     }
     for (const OperatorList& entry : operatorLists())
-        modSettings::WriteSetting(QString::fromLatin1(entry.settingsKey), QString::number(entry.list->currentIndex()));
+        modSettings::Set(entry.setting, QString::number(entry.list->currentIndex()));
     accept();
 }
 

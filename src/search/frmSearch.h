@@ -4,6 +4,7 @@
 
 #include "language/LanguageAware.h"
 #include "search/SearchBuilder.h"
+#include "startup/SettingsKeys.h"
 
 #include <QDialog>
 
@@ -68,7 +69,7 @@ private:
     struct OperatorList
     {
         QComboBox* list;
-        const char* settingsKey;
+        Setting setting;     // keeps the chosen index
         QStringList entries; // the English texts, translated when filled
     };
     QList<OperatorList> operatorLists() const;

@@ -113,10 +113,10 @@ bool IsPrivateFolder(const QString& folder)
     return true;
 }
 
-QString DirectorySetting(const char* key)
+QString DirectorySetting(Setting setting)
 {
-    const QString stored = modSettings::ReadSetting(QString::fromLatin1(key));
-    return stored.isEmpty() ? PersonalFolder() : stored;
+    const QString stored = modSettings::Get(setting);
+    return stored.isEmpty() ? modSettings::Default(setting) : stored;
 }
 
 } // namespace
@@ -171,22 +171,22 @@ QString FolderOf(const QString& path)
 
 QString DatabaseDirectory()
 {
-    return DirectorySetting("Database directory");
+    return DirectorySetting(Setting::DatabaseDirectory);
 }
 
 void SaveDatabaseDirectory(const QString& filePath)
 {
-    modSettings::WriteSetting(QStringLiteral("Database directory"), FolderOf(filePath));
+    modSettings::Set(Setting::DatabaseDirectory, FolderOf(filePath));
 }
 
 QString ExportDirectory()
 {
-    return DirectorySetting("Export directory");
+    return DirectorySetting(Setting::ExportDirectory);
 }
 
 void SaveExportDirectory(const QString& filePath)
 {
-    modSettings::WriteSetting(QStringLiteral("Export directory"), FolderOf(filePath));
+    modSettings::Set(Setting::ExportDirectory, FolderOf(filePath));
 }
 
 bool MayReplace(const QString& path)

@@ -13,6 +13,7 @@
 #include "mainwindow/frmPassword.h"
 #include "startup/CommandLine.h"
 #include "startup/QtPlatform.h"
+#include "startup/SettingsFailureNotice.h"
 #include "startup/modError.h"
 #include "startup/modSettings.h"
 #include "sync/SyncCommand.h"
@@ -96,6 +97,8 @@ int Main(int argc, char* argv[])
     QtPlatform platform;
     Platform::install(&platform);
     Platform::StartShow();
+    // From the first write on: the taking over of old settings writes too.
+    SettingsFailureNotice settingsNotice;
 
     modSettings::PrepareSettings();
     if (!DatabaseLibraryUsable())
@@ -114,11 +117,11 @@ int Main(int argc, char* argv[])
     if (CommandLine::Classify(commandLine) == CommandLine::Kind::Reminder) {
         startLanguage.reset();
         // No language menu in this run: the stored language alone decides.
-        ApplyLanguageToQt(modSettings::ReadSetting(QStringLiteral("Language")));
+        ApplyLanguageToQt(modSettings::Get(Setting::Language));
         return RunReminder(mainWindow);
     }
 
-    if (modSettings::ReadSetting(QStringLiteral("WindowState")) == QLatin1String("2"))
+    if (modSettings::Get(Setting::WindowState) == QLatin1String("2"))
         mainWindow.setWindowState(Qt::WindowMaximized);
     mainWindow.Load();
     QtPlatform::ShowFirstWindow(mainWindow);

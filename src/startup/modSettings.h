@@ -2,18 +2,43 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "startup/SettingsKeys.h"
+
 #include <QString>
 
-// The per-user settings: named text values in $XDG_CONFIG_HOME/Addrion/Addrion.conf.
-// Every write is on disk when the call returns and every read sees what another
-// process of the program wrote; the last writer wins.
+#include <functional>
+
+// The per-user settings: named text values in $XDG_CONFIG_HOME/Addrion/Addrion.conf,
+// each one a row of SettingsTable. Every write is on disk when the call returns and
+// every read sees what another process of the program wrote; the last writer wins.
 namespace modSettings {
 
 // "" when the value is absent.
-QString ReadSetting(const QString& key);
-// Stores the value trimmed of leading and trailing blanks.
-void WriteSetting(const QString& key, const QString& value);
-void DeleteSetting(const QString& key);
+QString Get(const SettingKey& key);
+// Stores the value trimmed of leading and trailing blanks. False when the settings file
+// could not be written; the failure handler has then been told.
+bool Set(const SettingKey& key, const QString& value);
+// False when the settings file could not be written (the failure handler has been told).
+bool Remove(const SettingKey& key);
+
+// A flag setting: on when "1" is stored.
+bool IsOn(Setting flag);
+bool SetOn(Setting flag, bool on);
+
+// The value the program stores where the setting is missing, a path default completed
+// with its folder ("" when the setting has none).
+QString Default(Setting setting);
+// Stores the setting's default.
+bool SetDefault(const SettingKey& key);
+
+// The name the setting is stored under ("Recent 2", "Certificate dav.example.net:443").
+QString KeyName(const SettingKey& key);
+
+// Told of every write that the settings file did not take, with the file's path; the
+// windows tell the user. Pass nothing to stop.
+using FailureHandler = std::function<void(const QString& file)>;
+void SetFailureHandler(FailureHandler handler);
+
 // How many settings this process has written or deleted so far: a value read earlier
 // still holds while this stays the same (unless another process wrote).
 quint64 WriteCount();

@@ -169,12 +169,11 @@ QString DeadlineText()
     return T("The synchronisation took longer than %1 minutes and was stopped.").arg(SyncDeadlineMinutes);
 }
 
-// "Certificate dav.example.net:443"
-QString CertificateSetting(const QUrl& url)
+// The server's certificate is kept per "dav.example.net:443".
+SettingKey CertificateSetting(const QUrl& url)
 {
-    return QStringLiteral("Certificate %1:%2")
-        .arg(url.host())
-        .arg(url.port(url.scheme() == QLatin1String("http") ? 80 : 443));
+    return {Setting::Certificate,
+            QStringLiteral("%1:%2").arg(url.host()).arg(url.port(url.scheme() == QLatin1String("http") ? 80 : 443))};
 }
 
 } // namespace
@@ -536,12 +535,12 @@ QString Describe(const Response& response)
 
 QString AcceptedCertificate(const QUrl& url)
 {
-    return modSettings::ReadSetting(CertificateSetting(url));
+    return modSettings::Get(CertificateSetting(url));
 }
 
 void AcceptCertificate(const QUrl& url, const QString& fingerprint)
 {
-    modSettings::WriteSetting(CertificateSetting(url), fingerprint);
+    modSettings::Set(CertificateSetting(url), fingerprint);
 }
 
 } // namespace CardDav

@@ -56,7 +56,7 @@ int Fail(const QString& reason)
 
 int Synchronise()
 {
-    QString path = modSettings::ReadSetting(QStringLiteral("Default database"));
+    QString path = modSettings::Get(Setting::DefaultDatabase);
     if (path.isEmpty())
         path = modEnvironment::PersonalFolder() + QString::fromLatin1(modDatabase::DefaultFileName);
     if (!modEnvironment::FileExists(path))

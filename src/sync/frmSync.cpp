@@ -30,10 +30,6 @@
 
 namespace {
 
-// In minutes (fractions allowed); 0 or missing: no automatic sync. A setting of the
-// user, not of the file: how often this machine may go to the network is theirs to say.
-const QString AutoSyncSetting = QStringLiteral("Synchronise every");
-
 // One sync at a time, whoever starts it.
 bool s_running = false;
 // The last outcome, for its details window.
@@ -65,7 +61,7 @@ void ShowResult(frmMain& mainWindow, const modSync::Result& result)
 std::optional<modSyncState::Link> ScheduleAutoSync(frmMain& mainWindow)
 {
     Engine::Connection& connection = modDatabase::DatabaseConnection();
-    const double minutes = modSettings::ReadSetting(AutoSyncSetting).toDouble();
+    const double minutes = modSettings::Get(Setting::AutoSyncMinutes).toDouble();
     const std::optional<modSyncState::Link> link = connection.IsOpen() && connection.Mode() == Engine::ModeShareDenyNone
                                                        ? modSyncState::ReadLink(connection)
                                                        : std::nullopt;
@@ -180,7 +176,7 @@ frmSync::frmSync(QWidget* parent) : QDialog(parent)
     lblAutoSync->setBuddy(spnAutoSync);
     lblAutoSync->setWordWrap(true);
     spnAutoSync->setRange(0, 24 * 60);
-    spnAutoSync->setValue(static_cast<int>(std::ceil(modSettings::ReadSetting(AutoSyncSetting).toDouble())));
+    spnAutoSync->setValue(static_cast<int>(std::ceil(modSettings::Get(Setting::AutoSyncMinutes).toDouble())));
     cmdFind->setAutoDefault(false);
     cmdOK->setDefault(true);
     cmdCancel->setAutoDefault(false);
@@ -289,7 +285,7 @@ void frmSync::confirm()
     }
     // Without a secret store the password is still kept for this session.
     modSyncPassword::Write(modSyncPassword::Key(txtUser->text(), book), txtPassword->text());
-    modSettings::WriteSetting(AutoSyncSetting, QString::number(spnAutoSync->value()));
+    modSettings::Set(Setting::AutoSyncMinutes, QString::number(spnAutoSync->value()));
     accept();
 }
 

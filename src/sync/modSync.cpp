@@ -84,7 +84,7 @@ public:
         : m_session(session), m_options(options), m_book(QUrl(link.addressBook)), m_link(link)
     {
         m_limits = modMerge::CurrentLimits();
-        m_dateFormat = modSettings::ReadSetting(QStringLiteral("Date"));
+        m_dateFormat = modSettings::Get(Setting::DateFormat);
     }
 
     Result Go()

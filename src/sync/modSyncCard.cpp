@@ -661,7 +661,7 @@ QByteArray Updated(const QByteArray& serverCard, const modVcard::Person& now, co
     // still holding that reading changed nothing there.
     modVcard::Problem problem = modVcard::Problem::None;
     const std::optional<modVcard::Person> older = modVcard::ToPerson(
-        cards.front(), limits, modSettings::ReadSetting(QStringLiteral("Date")), problem, modVcard::Keeping::Older);
+        cards.front(), limits, modSettings::Get(Setting::DateFormat), problem, modVcard::Keeping::Older);
 
     Work work(serverCard, cards.front());
     UpdateName(work, before->name, now.name);

@@ -20,7 +20,6 @@
 namespace {
 
 const char* const CheckerName = "VersionCheck";
-const QString CheckVersionKey = QStringLiteral("Check version");
 
 } // namespace
 
@@ -120,7 +119,7 @@ bool VersionCheck::ReadAnswer(bool last)
         if (!body.isEmpty() && answer.size() <= MaxAnswerSize && body.size() <= 64) {
             read = true;
             m_latest = body;
-            const QString since = modSettings::ReadSetting(QStringLiteral("Check version Since"));
+            const QString since = modSettings::Get(Setting::CheckVersionSince);
             if (modVersion::NoticeWanted(m_latest, since, QString::fromLatin1(Version::AppVersion)))
                 ShowNotice();
         }
@@ -163,7 +162,7 @@ VersionCheck* Checker(frmMain& window)
 
 void CheckVersion(frmMain& window)
 {
-    const bool on = modSettings::ReadSetting(CheckVersionKey) == QLatin1String("1");
+    const bool on = modSettings::IsOn(Setting::CheckVersion);
     window.mnuOptionsCheck->setChecked(on);
     if (!on)
         return;
@@ -176,10 +175,10 @@ void ToggleCheckVersion(frmMain& window)
 {
     // Qt has already moved the check mark: it shows the wanted state.
     if (!window.mnuOptionsCheck->isChecked()) {
-        modSettings::WriteSetting(CheckVersionKey, QStringLiteral("0"));
+        modSettings::SetOn(Setting::CheckVersion, false);
         return;
     }
-    modSettings::WriteSetting(CheckVersionKey, QStringLiteral("1"));
+    modSettings::SetOn(Setting::CheckVersion, true);
     CheckVersion(window);
 }
 

@@ -70,7 +70,7 @@ VersionCheck* InstallVersionCheck(frmMain& window, const QString& updateHost, qu
 // The main window's checker; one for the program's update address when none is
 // installed; nullptr when the program has no update address.
 VersionCheck* Checker(frmMain& window);
-// At start and when switched on: follows "Check version" with the menu's check mark and
+// At start and when switched on: follows Setting::CheckVersion with the menu's check mark and
 // asks the server when the check is on.
 void CheckVersion(frmMain& window);
 // Options > Check version, after the menu entry has changed its check mark.

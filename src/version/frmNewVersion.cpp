@@ -59,7 +59,7 @@ void frmNewVersion::LoadLanguage()
 void frmNewVersion::done(int result)
 {
     if (chkRemind->isChecked())
-        modSettings::WriteSetting(QStringLiteral("Check version Since"), m_latest);
+        modSettings::Set(Setting::CheckVersionSince, m_latest);
     QDialog::done(result);
 }
 

@@ -233,7 +233,7 @@ private slots:
     {
         TestSupport::clearSettings();
         modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
-        modSettings::WriteSetting("Css Calendar", "Orange");
+        TestSupport::writeSetting("Css Calendar", "Orange");
         m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
         QVERIFY(modDatabase::NewDatabase(path("home.mdb")));
@@ -284,7 +284,7 @@ private slots:
         auto [printers, weekStart] = TestSupport::fetch<int, QString>("printers", "weekStart");
         m_platform->setPrinterCount(printers);
         if (!weekStart.isEmpty())
-            modSettings::WriteSetting("Week Start", weekStart);
+            TestSupport::writeSetting("Week Start", weekStart);
         openWindow();
         QCOMPARE(calendarFilesInTemp().size(), 37);
         QCOMPARE(m_window->wbrCalendar->CurrentPath(), thisMonthsPage());
@@ -292,7 +292,7 @@ private slots:
         const QString shown = weekStart.isEmpty() ? "Monday" : weekStart;
         QCOMPARE((shown == "Monday" ? m_window->optMonday : m_window->optSunday)->isChecked(), true);
         QCOMPARE(firstWeekdayShown(), shown);
-        QCOMPARE(modSettings::ReadSetting("Week Start"), shown);
+        QCOMPARE(TestSupport::readSetting("Week Start"), shown);
         QCOMPARE(m_window->toolbarButton("Css")->text(), QString("Orange"));
         QStringList entries;
         for (QAction* entry : m_window->styleMenu()->actions())
@@ -310,7 +310,7 @@ private slots:
         const QString other = shown == "Monday" ? "Sunday" : "Monday";
         const QByteArray before = TestSupport::readFile(modCalendar::PagePath(m_year + 1, 6));
         QTest::mouseClick(shown == "Monday" ? m_window->optSunday : m_window->optMonday, Qt::LeftButton);
-        QCOMPARE(modSettings::ReadSetting("Week Start"), other);
+        QCOMPARE(TestSupport::readSetting("Week Start"), other);
         QCOMPARE(m_window->wbrCalendar->CurrentPath(), thisMonthsPage());
         QCOMPARE(firstWeekdayShown(), other);
         QVERIFY(TestSupport::readFile(modCalendar::PagePath(m_year + 1, 6)) != before);
@@ -323,7 +323,7 @@ private slots:
         QVERIFY(ocean >= 0);
         m_window->styleMenu()->actions().at(ocean)->trigger();
         QCOMPARE(m_window->toolbarButton("Css")->text(), QString("Ocean"));
-        QCOMPARE(modSettings::ReadSetting("Css Calendar"), QString("Ocean"));
+        QCOMPARE(TestSupport::readSetting("Css Calendar"), QString("Ocean"));
         QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()),
                  TestSupport::readFile(modCalendar::StyleFile("Ocean")));
         QCOMPARE(TestSupport::readFile(thisMonthsPage()), page);
@@ -348,7 +348,7 @@ private slots:
     {
         QFETCH(QString, style);
         addPersons({{2, QString(100, 'W'), TestSupport::FixedToday().addYears(-20)}});
-        modSettings::WriteSetting("Css Calendar", style);
+        TestSupport::writeSetting("Css Calendar", style);
         openWindow();
         QTextDocument* document = m_window->wbrCalendar->document();
         QTextTable* grid = document->find(firstWeekdayShown()).currentTable();
@@ -773,12 +773,12 @@ private slots:
         auto [styles, stored, copied] =
             TestSupport::fetch<QStringList, QString, QByteArray>("styles", "stored", "copied");
         writeStyles(styles);
-        modSettings::WriteSetting("Css Calendar", stored);
+        TestSupport::writeSetting("Css Calendar", stored);
         QVERIFY(TestSupport::writeFile(modCalendar::StyleSheetPath(), "/* left over */"));
         generate();
         QCOMPARE(QFileInfo::exists(modCalendar::StyleSheetPath()), !copied.isEmpty());
         QCOMPARE(TestSupport::readFile(modCalendar::StyleSheetPath()), copied);
-        QTEST(modSettings::ReadSetting("Css Calendar"), "storedAfter");
+        QTEST(TestSupport::readSetting("Css Calendar"), "storedAfter");
         QVERIFY(QFileInfo::exists(modCalendar::PagePath(Year, 1)));
     }
 };

@@ -3,6 +3,7 @@
 #include "ChildProcess.h"
 #include "DataRow.h"
 #include "MainWindowFixture.h"
+#include "ReadOnlyFile.h"
 
 #include "birthdays/frmOptionsReminder.h"
 #include "birthdays/frmReminder.h"
@@ -26,7 +27,7 @@ class RecordingPlatform : public ScriptedPlatform
 public:
     bool startDetached(const QString& program, const QStringList& arguments, Platform::Show show) override
     {
-        sinceAtStart = modSettings::ReadSetting("Reminder Since");
+        sinceAtStart = TestSupport::readSetting("Reminder Since");
         return ScriptedPlatform::startDetached(program, arguments, show);
     }
     QString sinceAtStart;
@@ -37,9 +38,9 @@ void Store(const QStringList& settings)
 {
     for (const QString& setting : settings)
         if (setting.contains('='))
-            modSettings::WriteSetting(setting.section('=', 0, 0), setting.section('=', 1));
+            TestSupport::writeSetting(setting.section('=', 0, 0), setting.section('=', 1));
         else
-            modSettings::DeleteSetting(setting);
+            TestSupport::removeSetting(setting);
 }
 
 // "key=value" for each key stored, "key" alone for one that is not.
@@ -48,7 +49,7 @@ QString Stored(const QStringList& keys)
     const QSettings store(modSettings::StoreFile(), QSettings::IniFormat);
     QStringList result;
     for (const QString& key : keys)
-        result << (store.contains(key) ? key + '=' + modSettings::ReadSetting(key) : key);
+        result << (store.contains(key) ? key + '=' + TestSupport::readSetting(key) : key);
     return result.join(", ");
 }
 
@@ -79,8 +80,8 @@ class TestReminder : public QObject
     // The reminder on the default database, birthdays.mdb unless another is set.
     std::unique_ptr<frmReminder> prepare(const QDate& today)
     {
-        if (modSettings::ReadSetting("Default database").isEmpty())
-            modSettings::WriteSetting("Default database", m_path);
+        if (TestSupport::readSetting("Default database").isEmpty())
+            TestSupport::writeSetting("Default database", m_path);
         return modReminder::PrepareReminder(today);
     }
     std::unique_ptr<frmReminder> shownReminder(const QDate& today)
@@ -98,7 +99,7 @@ class TestReminder : public QObject
     // The program with its echo seam (ReminderEcho.cpp), on the database of today's birthdays.
     TestSupport::ChildRun runReminder(const QString& show = QString())
     {
-        modSettings::WriteSetting("Default database", m_today);
+        TestSupport::writeSetting("Default database", m_today);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         if (!show.isEmpty())
             environment.insert(Platform::ShowVariable, show);
@@ -168,6 +169,9 @@ private slots:
     {
         TestSupport::clearSettings();
         QFile::remove(modAutostart::EntryFile());
+        // A test may have put a file where the autostart folder goes.
+        if (const QFileInfo folder(QFileInfo(modAutostart::EntryFile()).absolutePath()); folder.isFile())
+            QFile::remove(folder.filePath());
         m_platform = std::make_unique<RecordingPlatform>();
     }
     void cleanup()
@@ -300,7 +304,7 @@ private slots:
         Store({"Reminder Since", "Reminder Once 1"});
         QVERIFY(!prepare(QDate(2023, 12, 31)));
         Store({"Reminder Since=2"});
-        modSettings::WriteSetting("Default database", m_dir.filePath("gone.mdb"));
+        TestSupport::writeSetting("Default database", m_dir.filePath("gone.mdb"));
         m_platform->expectMessage();
         QVERIFY(!prepare(QDate(2023, 12, 31)));
         QCOMPARE(m_platform->messages().size(), 1);
@@ -480,11 +484,12 @@ private slots:
         auto [stored, defaultDatabaseExists, startsReminder] =
             TestSupport::fetch<QString, bool, bool>("stored", "defaultDatabaseExists", "startsReminder");
         if (!stored.isEmpty())
-            modSettings::WriteSetting("Birthday reminder", stored);
-        modSettings::WriteSetting("Default database",
+            TestSupport::writeSetting("Birthday reminder", stored);
+        TestSupport::writeSetting("Default database",
                                   defaultDatabaseExists ? m_path : TestSupport::environment().root() + "/gone.mdb");
-        modAutostart::EnableReminder();
-        QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString("1"));
+        QString error;
+        QVERIFY2(modAutostart::EnableReminder(&error), qPrintable(error));
+        QCOMPARE(TestSupport::readSetting("Birthday reminder"), QString("1"));
         QCOMPARE(TestSupport::readFile(modAutostart::EntryFile()),
                  modAutostart::EntryText(QCoreApplication::applicationFilePath()));
         QVERIFY(!modAutostart::ReminderEntryOutdated());
@@ -514,7 +519,8 @@ private slots:
             Store({"Birthday reminder=" + stored, "Default database=" + m_path});
         if (!entry.isNull())
             QVERIFY(TestSupport::writeFile(modAutostart::EntryFile(), entry));
-        modAutostart::CheckReminderAtStart();
+        QString error;
+        QVERIFY2(modAutostart::CheckReminderAtStart(&error), qPrintable(error));
         QCOMPARE(QFile::exists(modAutostart::EntryFile()), entryAfterwards);
         QCOMPARE(TestSupport::readFile(modAutostart::EntryFile()),
                  entryAfterwards ? modAutostart::EntryText(QCoreApplication::applicationFilePath()) : QByteArray());
@@ -529,9 +535,70 @@ private slots:
                  "Birthday reminder=1, Reminder Sound=1, Reminder Sound Path=" + modEnvironment::ProgramFolder() +
                      "Sound/default.wav, Reminder Since=2, Reminder Once 1=7, Reminder Once 2");
         // The user's later choices survive the next start.
-        modSettings::WriteSetting("Reminder Since", "5");
-        modAutostart::CheckReminderAtStart();
-        QCOMPARE(modSettings::ReadSetting("Reminder Since"), QString("5"));
+        TestSupport::writeSetting("Reminder Since", "5");
+        QVERIFY2(modAutostart::CheckReminderAtStart(&error), qPrintable(error));
+        QCOMPARE(TestSupport::readSetting("Reminder Since"), QString("5"));
+    }
+
+    // An entry that cannot be written leaves the reminder stored as off, however it was to be switched
+    // on; one that cannot be removed leaves it on. Nothing is started, and the message names the entry.
+    void reminderFollowsItsEntry_data()
+    {
+        // blocked: "folder" read-only, or "file" where the autostart folder goes; how: "start" of the
+        // main window or the options "window"; entry: what the autostart folder held before
+        TestSupport::addColumns<QString, QString, QString, QString, QString>("blocked", "how", "stored", "entry",
+                                                                             "storedAfterwards");
+        addRow("first run, read-only folder", "folder", "start", "", "", "0");
+        addRow("first run, file for a folder", "file", "start", "", "", "0");
+        addRow("repair while on, read-only entry", "folder", "start", "1", "outdated", "0");
+        addRow("switched on, read-only folder", "folder", "window", "0", "", "0");
+        addRow("switched on, file for a folder", "file", "window", "0", "", "0");
+        addRow("switched off, read-only entry", "folder", "window", "1", "current", "1");
+    }
+    void reminderFollowsItsEntry()
+    {
+        auto [blocked, how, stored, entry, storedAfterwards] =
+            TestSupport::fetch<QString, QString, QString, QString, QString>("blocked", "how", "stored", "entry",
+                                                                            "storedAfterwards");
+        Store({"Default database=" + m_path});
+        if (!stored.isEmpty())
+            Store({"Birthday reminder=" + stored});
+        const QString file = modAutostart::EntryFile();
+        const QString folder = QFileInfo(file).absolutePath();
+        if (!entry.isEmpty())
+            QVERIFY(TestSupport::writeFile(file, modAutostart::EntryText(entry == "current"
+                                                                             ? QCoreApplication::applicationFilePath()
+                                                                             : "/old/place/addrion")));
+        if (blocked == "file")
+            QVERIFY(QDir(folder).removeRecursively() && TestSupport::writeFile(folder, "not a folder"));
+        else
+            QVERIFY(QDir().mkpath(folder));
+        const QByteArray before = TestSupport::readFile(file);
+        std::unique_ptr<ReadOnlyFile> readOnly;
+        if (blocked == "folder") {
+            readOnly = std::make_unique<ReadOnlyFile>(file);
+            if (!readOnly->ok())
+                QSKIP("this machine cannot make a folder read-only");
+        }
+        QString message;
+        if (how == "start") {
+            QVERIFY(!modAutostart::CheckReminderAtStart(&message));
+        } else {
+            open();
+            QTest::keyClick(m_window->chkBirthdayreminder, Qt::Key_Space);
+            m_platform->expectMessage();
+            QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
+            QCOMPARE(m_platform->messages().size(), 1);
+            QCOMPARE(m_platform->messages().first().title, QString("Error"));
+            message = m_platform->messages().first().text;
+        }
+        QCOMPARE(message.section('\n', 0, 1),
+                 (stored == "1" && storedAfterwards == "1" ? "The file could not be removed:\n"
+                                                           : "The file could not be written:\n") +
+                     file);
+        QCOMPARE(TestSupport::readSetting("Birthday reminder"), storedAfterwards);
+        QCOMPARE(TestSupport::readFile(file), before);
+        QVERIFY(startedArguments().isEmpty());
     }
 
     // The window shows what is stored: "x" for a ticked box, "-" for one unticked, then its text.
@@ -626,7 +693,7 @@ private slots:
         QCOMPARE(m_window->txtOnce.at(2)->text(), text);
         QCOMPARE(refusals.count(), refused + 1);
         QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
-        QCOMPARE(modSettings::ReadSetting("Reminder Once 3"), text);
+        QCOMPARE(TestSupport::readSetting("Reminder Once 3"), text);
     }
 
     // Cancel stores nothing; OK stores the choices, an unticked day by removing its key.
@@ -659,7 +726,8 @@ private slots:
     // already sees the days chosen in the same go.
     void switching()
     {
-        modAutostart::EnableReminder();
+        QString error;
+        QVERIFY2(modAutostart::EnableReminder(&error), qPrintable(error));
         Store({"Default database=" + m_path, "Reminder Since=2"});
         for (const bool on : {false, true}) {
             open();
@@ -669,7 +737,7 @@ private slots:
             QTest::keyClick(m_window->udSince, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(m_window->udSince, "5");
             QTest::mouseClick(m_window->cmdOK, Qt::LeftButton);
-            QCOMPARE(modSettings::ReadSetting("Birthday reminder"), QString(on ? "1" : "0"));
+            QCOMPARE(TestSupport::readSetting("Birthday reminder"), QString(on ? "1" : "0"));
             QCOMPARE(QFile::exists(modAutostart::EntryFile()), on);
             QCOMPARE(modAutostart::ReminderEntryOutdated(), !on);
             QCOMPARE(startedArguments(), (on ? QList<QStringList>{{"minimised", "/Reminder"}} : QList<QStringList>{}));
@@ -695,7 +763,7 @@ private slots:
         QTest::mouseClick(m_window->cmdBrowse, Qt::LeftButton);
         QCOMPARE(m_window->txtSound->text(), QString("/music/bell.wav"));
         QCOMPARE(m_platform->callsOf("sound").size(), 1);
-        QCOMPARE(modSettings::ReadSetting("Reminder Sound Path"), QString("/old/chime.wav"));
+        QCOMPARE(TestSupport::readSetting("Reminder Sound Path"), QString("/old/chime.wav"));
     }
 
     void openedFromTheMainWindow()

@@ -28,10 +28,10 @@ MainWindowFixture::MainWindowFixture(const Options& options)
     TestSupport::clearSettings();
     modSearch::ClearSearch();
     if (!options.language.isEmpty())
-        modSettings::WriteSetting(QStringLiteral("Language"), options.language);
+        modSettings::Set(Setting::Language, options.language);
     if (!options.firstRun) {
-        modSettings::WriteSetting(QStringLiteral("Font Size"), QString::number(options.fontSize));
-        modSettings::WriteSetting(QStringLiteral("Date"), options.dateFormat);
+        modSettings::Set(Setting::FontSize, QString::number(options.fontSize));
+        modSettings::Set(Setting::DateFormat, options.dateFormat);
     }
     m_platform = std::make_unique<ScriptedPlatform>();
     m_path = m_dir.filePath(QStringLiteral("home.mdb"));

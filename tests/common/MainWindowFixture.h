@@ -11,6 +11,7 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "mainwindow/frmMain.h"
+#include "startup/SettingsFailureNotice.h"
 #include "startup/modSettings.h"
 
 #include <QAction>
@@ -40,7 +41,8 @@ class QAbstractItemModel;
 class QTextBrowser;
 
 // A real database file with named persons and the real main window shown on it,
-// offscreen, in a chosen language, font size and date format.
+// offscreen, in a chosen language, font size and date format. As in a run of the program,
+// a settings file that cannot be written is told once.
 class MainWindowFixture
 {
 public:
@@ -82,6 +84,7 @@ private:
     QTemporaryDir m_dir;
     QString m_path;
     std::unique_ptr<ScriptedPlatform> m_platform;
+    SettingsFailureNotice m_settingsNotice;
     std::unique_ptr<frmMain> m_window;
     bool m_exposed = false;
     bool m_registerWindows = false;

@@ -74,7 +74,7 @@ protected:
     {
         QStringList values;
         for (const QString& key : keys)
-            values << key + "=" + modSettings::ReadSetting(key);
+            values << key + "=" + TestSupport::readSetting(key);
         return values;
     }
     // Clicks a row of the person list, as a user does.

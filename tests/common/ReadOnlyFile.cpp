@@ -19,24 +19,30 @@ bool Chattr(const QString& flag, const QStringList& paths)
 
 } // namespace
 
-ReadOnlyFile::ReadOnlyFile(const QString& path) : m_file(path), m_folder(QFileInfo(path).absolutePath())
+ReadOnlyFile::ReadOnlyFile(const QString& path, Lock lock) : m_file(path), m_folder(QFileInfo(path).absolutePath())
 {
     const auto readOnly =
         QFileDevice::ReadOwner | QFileDevice::ReadUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    QFile::setPermissions(m_file, readOnly);
+    const bool lockFile = lock == Lock::FileAndFolder && QFileInfo::exists(m_file);
+    if (lockFile) {
+        QFile::setPermissions(m_file, readOnly);
+        m_locked << m_file;
+    }
     QFile::setPermissions(m_folder, readOnly | QFileDevice::ExeOwner | QFileDevice::ExeUser | QFileDevice::ExeGroup |
                                         QFileDevice::ExeOther);
+    m_locked << m_folder;
     if (geteuid() == 0)
-        m_immutable = Chattr(QStringLiteral("+i"), {m_file, m_folder});
-    m_ok = !QFileInfo(m_file).isWritable() && !QFileInfo(m_folder).isWritable();
+        m_immutable = Chattr(QStringLiteral("+i"), m_locked);
+    m_ok = !(lockFile && QFileInfo(m_file).isWritable()) && !QFileInfo(m_folder).isWritable();
 }
 
 ReadOnlyFile::~ReadOnlyFile()
 {
     if (m_immutable)
-        Chattr(QStringLiteral("-i"), {m_file, m_folder});
+        Chattr(QStringLiteral("-i"), m_locked);
     QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                                         QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
-    QFile::setPermissions(m_file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                                      QFileDevice::WriteUser);
+    if (m_locked.contains(m_file))
+        QFile::setPermissions(m_file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                          QFileDevice::WriteUser);
 }

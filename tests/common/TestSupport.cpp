@@ -55,6 +55,39 @@ QString settingsFile()
     return environment().configHome() + QStringLiteral("/Addrion/Addrion.conf");
 }
 
+namespace {
+
+SettingKey KeyNamed(const QString& name)
+{
+    for (const SettingEntry& entry : SettingsTable)
+        if (QLatin1String(entry.name) == name)
+            return entry.setting;
+    // A member of a family: the stored name with its number or part.
+    for (const SettingEntry& entry : SettingsTable) {
+        const QString prefix = QString::fromLatin1(entry.name).section(QStringLiteral("%1"), 0, 0);
+        if (prefix != QLatin1String(entry.name) && name.startsWith(prefix) && name.size() > prefix.size())
+            return {entry.setting, name.mid(prefix.size())};
+    }
+    qFatal("the program stores no setting as \"%s\"", qPrintable(name));
+}
+
+} // namespace
+
+QString readSetting(const QString& name)
+{
+    return modSettings::Get(KeyNamed(name));
+}
+
+void writeSetting(const QString& name, const QString& value)
+{
+    modSettings::Set(KeyNamed(name), value);
+}
+
+void removeSetting(const QString& name)
+{
+    modSettings::Remove(KeyNamed(name));
+}
+
 bool writeFile(const QString& path, const QByteArray& contents)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -43,6 +43,12 @@ IsolatedEnvironment& environment();
 // Removes every stored setting so that a test starts from a first run.
 void clearSettings();
 QString settingsFile();
+// A setting by the name the program stores it under ("Reminder Once 2"), read, written
+// and removed through the program's settings. A name the program does not store under
+// ends the test program: the test and the program disagree about a name.
+QString readSetting(const QString& name);
+void writeSetting(const QString& name, const QString& value);
+void removeSetting(const QString& name);
 // Writes a file (creating its folder), failing the test on error.
 bool writeFile(const QString& path, const QByteArray& contents);
 QByteArray readFile(const QString& path);

@@ -180,7 +180,7 @@ struct PasswordAnswers : QObject
 void StoreRecent(const QStringList& entries)
 {
     for (int i = 0; i < 3; ++i)
-        modSettings::WriteSetting(QString("Recent %1").arg(i + 1), entries.value(i));
+        TestSupport::writeSetting(QString("Recent %1").arg(i + 1), entries.value(i));
 }
 
 } // namespace
@@ -282,13 +282,13 @@ private slots:
         QVERIFY(!path.isEmpty() && modDatabase::IsDatabaseOpen());
         QCOMPARE((QStringList{m_observer.caption, m_observer.path, m_observer.writable ? "writable" : "read-only",
                               QString::number(m_observer.filled), m_observer.opened.join(", "),
-                              modSettings::ReadSetting("Default database")}),
+                              TestSupport::readSetting("Default database")}),
                  (QStringList{"home.mdb - " + TestSupport::programTitle(), path, "writable", "1", path, path}));
         QCOMPARE(countRows("Person") + countRows("Phone") + countRows("Email"), 0);
 
         // A second database does not take the default over.
         const QString second = newDatabase("work.mdb");
-        QCOMPARE((QStringList{modSettings::ReadSetting("Default database"), m_observer.path}),
+        QCOMPARE((QStringList{TestSupport::readSetting("Default database"), m_observer.path}),
                  (QStringList{path, second}));
         // Opening the open file again reopens it.
         const int resets = m_observer.reset;
@@ -452,26 +452,26 @@ private slots:
         QFile::remove(expected);
         modDatabase::OpenDefaultDatabase();
         QCOMPARE(
-            (QStringList{modDatabase::DatabaseConnection().DataSource(), modSettings::ReadSetting("Default database")}),
+            (QStringList{modDatabase::DatabaseConnection().DataSource(), TestSupport::readSetting("Default database")}),
             (QStringList{expected, expected}));
         modDatabase::CloseDatabase(true);
 
         // With the setting cleared, the existing file is opened, not made anew.
-        modSettings::WriteSetting("Default database", "");
+        TestSupport::writeSetting("Default database", "");
         modDatabase::OpenDefaultDatabase();
         modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Kept')");
-        modSettings::WriteSetting("Default database", "");
+        TestSupport::writeSetting("Default database", "");
         modDatabase::OpenDefaultDatabase();
         QCOMPARE(countSelected("SELECT * FROM Person"), 1);
 
         // A default that was deleted is forgotten.
         modDatabase::CloseDatabase(false);
         const QString gone = file("gone.mdb");
-        modSettings::WriteSetting("Default database", gone);
+        TestSupport::writeSetting("Default database", gone);
         m_platform->expectMessage();
         modDatabase::OpenDefaultDatabase();
         QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + gone);
-        QCOMPARE(modSettings::ReadSetting("Default database"), QString());
+        QCOMPARE(TestSupport::readSetting("Default database"), QString());
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 
@@ -497,7 +497,7 @@ private slots:
         const QString backup = file("home_BeforeVersion140.mdb");
         MakeFile(path, narrow, old, 50, uids);
         if (!list.isEmpty())
-            modSettings::WriteSetting("List", list);
+            TestSupport::writeSetting("List", list);
         // A copy left by an earlier conversion is replaced.
         QVERIFY(TestSupport::writeFile(backup, "an older copy"));
 
@@ -948,7 +948,7 @@ private slots:
         else
             modRecent::AddRecent(change);
         QCOMPARE(modRecent::RecentDatabases(), after);
-        QCOMPARE(modSettings::ReadSetting("Recent 1"), after.at(0));
+        QCOMPARE(TestSupport::readSetting("Recent 1"), after.at(0));
     }
 
     void recentMenu()
@@ -1059,9 +1059,9 @@ private slots:
         QCOMPARE(m_platform->callsOf("open").size(), browse ? 1 : 0);
         if (typed == "BROWSE")
             QCOMPARE(
-                (QStringList{modSettings::ReadSetting("Database directory"), modRecent::RecentDatabases().first()}),
+                (QStringList{TestSupport::readSetting("Database directory"), modRecent::RecentDatabases().first()}),
                 (QStringList{QFileInfo(work).absolutePath() + "/", work}));
-        QCOMPARE(modSettings::ReadSetting("Default database"), resolve(stored));
+        QCOMPARE(TestSupport::readSetting("Default database"), resolve(stored));
         QCOMPARE(m_window->windowTitle(), title);
         QCOMPARE(modDatabase::IsDatabaseOpen(), title != TestSupport::programTitle());
     }

@@ -69,7 +69,7 @@ private slots:
     // survives a restart and can be edited and reordered.
     void addEditAndReorderThroughTheMainWindow()
     {
-        modSettings::WriteSetting("Default database", m_fixture->databasePath());
+        TestSupport::writeSetting("Default database", m_fixture->databasePath());
         m_fixture->restart("--new-person");
         searchFor("WHERE Name LIKE 'S%' ");
         QCOMPARE(w()->ListRowCount(), 1);
@@ -166,7 +166,7 @@ private slots:
     {
         auto [name, format, typed, refusal, date] =
             TestSupport::fetch<QString, QString, QString, QString, QDate>("name", "format", "typed", "refusal", "date");
-        modSettings::WriteSetting("Date", format);
+        TestSupport::writeSetting("Date", format);
         openEditor(frmContact::Mode::Add);
         QCOMPARE(m_editor->lblDateFormat->text(), "(" + format + ")");
         QCOMPARE(m_editor->txtDateofbirth->inputMask(),
@@ -215,7 +215,7 @@ private slots:
         auto [format, typed, refusal, stored, shownAgain] =
             TestSupport::fetch<QString, QString, QString, QString, QString>("format", "typed", "refusal", "stored",
                                                                             "shownAgain");
-        modSettings::WriteSetting("Date", format);
+        TestSupport::writeSetting("Date", format);
         clickRow(1); // Bob, without a date of birth
         openEditor(frmContact::Mode::Edit);
         m_editor->chkNoYear->setChecked(true);
@@ -389,8 +389,8 @@ private slots:
     // Anna loaded in the chosen date format and font size; entries replaced and moved, then saved.
     void editLoadsReplacesAndReorders()
     {
-        modSettings::WriteSetting("Date", "yyyy/mm/dd");
-        modSettings::WriteSetting("Font Size", "10");
+        TestSupport::writeSetting("Date", "yyyy/mm/dd");
+        TestSupport::writeSetting("Font Size", "10");
         clickRow(0);
         openEditor(frmContact::Mode::Edit);
         QTreeWidget* list = m_editor->lvwPhone;

@@ -221,17 +221,17 @@ private slots:
 
     void htmlPageRestyledAndSaved()
     {
-        modSettings::WriteSetting("Css", "Gone");
+        TestSupport::writeSetting("Css", "Gone");
         QString error;
         QVERIFY2(modExportFiles::ExportHtml(all(404), nullptr, error), qPrintable(error));
         const QString page = modExportFiles::ExportFilePath(Kind::Html);
         QCOMPARE(xhtmlFaults(page), QByteArray());
         // A style whose file is gone falls back to Normal.
-        QCOMPARE(modSettings::ReadSetting("Css"), QString("Normal"));
+        QCOMPARE(TestSupport::readSetting("Css"), QString("Normal"));
         QVERIFY(TestSupport::readFile(page).contains("Css/Normal.css\" rel=\"stylesheet\""));
         QVERIFY(TestSupport::readFile(page).contains("Person 001 &amp; Co"));
 
-        modSettings::WriteSetting("Css", "Blue");
+        TestSupport::writeSetting("Css", "Blue");
         QVERIFY2(modExportFiles::RestyleExportFile(nullptr, error), qPrintable(error));
         const QByteArray restyled = TestSupport::readFile(page);
         QVERIFY(restyled.contains("Css/Blue.css\" rel=\"stylesheet\"") && !restyled.contains("Normal.css"));

@@ -124,7 +124,7 @@ private slots:
         platform()->expectMessage(Platform::Answer::Yes);
         shown->toolbarButton("Save")->trigger();
         QCOMPARE(TestSupport::readFile(target), QByteArray("-----------\r\nPerson 001\r\n-----------\r\n\r\n\r\n"));
-        QCOMPARE(modSettings::ReadSetting("Export directory"), folder().path() + "/");
+        QCOMPARE(TestSupport::readSetting("Export directory"), folder().path() + "/");
         QCOMPARE(platform()->callsOf("save").constFirst().arguments.at(1),
                  "Addrion" + TestSupport::FixedToday().toString("yyyyMMdd") + ".txt");
     }
@@ -133,7 +133,7 @@ private slots:
     // with a person's name, and every person's lines are on one page.
     void printedCardsStayWhole()
     {
-        modSettings::WriteSetting("Css", "Cards");
+        TestSupport::writeSetting("Css", "Cards");
         modExport::Selection selection = firstPersons(0);
         for (qint16 number = 1; number <= 60; ++number)
             selection.contactnrs.push_back(number);
@@ -174,7 +174,7 @@ private slots:
     void restyledPreviewShowsWhatSaveWrites()
     {
         QFETCH(QString, style);
-        modSettings::WriteSetting("Css", style == "Normal" ? "Cards" : "Normal");
+        TestSupport::writeSetting("Css", style == "Normal" ? "Cards" : "Normal");
         frmExportPreview* shown = frmExportPreview::Show(frmExportPreview::Kind::Html, firstPersons(3), *w());
         QVERIFY(shown);
         QTRY_VERIFY(shown->toolbarButton("Css")->isEnabled());
@@ -184,7 +184,7 @@ private slots:
             styles << entry->text();
         QSignalSpy loaded(shown->wbrPrint, &HtmlViewer::documentLoaded);
         shown->mnuCss->actions().at(styles.indexOf(style))->trigger();
-        QCOMPARE(modSettings::ReadSetting("Css"), style);
+        QCOMPARE(TestSupport::readSetting("Css"), style);
         QCOMPARE(shown->toolbarButton("Css")->text(), style);
         QTRY_VERIFY(loaded.count() > 0);
         QVERIFY(TestSupport::readFile(shown->ExportFile()).contains("Css/" + style.toUtf8() + ".css"));
@@ -281,7 +281,7 @@ private slots:
                  (QStringList{"Bob (bob@x.org)", "Anna (anna@x.org)"}));
         QTest::mouseClick(semicolon ? window.optSemicolon : window.optColon, Qt::LeftButton);
         QCOMPARE(window.txtList->text(), list);
-        QCOMPARE(modSettings::ReadSetting("Separator"), semicolon ? QString(";") : QString(","));
+        QCOMPARE(TestSupport::readSetting("Separator"), semicolon ? QString(";") : QString(","));
         QTest::mouseClick(window.cmdCopy, Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->text(), list);
         QTest::mouseClick(window.cmdOK, Qt::LeftButton);

@@ -70,7 +70,7 @@ private slots:
         QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), m_database);
         QCOMPARE(modSql::OpenRecordset("SELECT * FROM Person").RecordCount(), 1);
-        QCOMPARE(modSettings::ReadSetting("Email"), QString("backup@example.org"));
+        QCOMPARE(TestSupport::readSetting("Email"), QString("backup@example.org"));
         const QString log = QString::fromUtf8(TestSupport::readFile(modError::LogFilePath()));
         if (failWith.isEmpty())
             QVERIFY(log.isEmpty());

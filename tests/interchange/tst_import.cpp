@@ -305,7 +305,7 @@ private slots:
     {
         auto [layout, dateFormat, firstLine] =
             TestSupport::fetch<int, QString, QString>("layout", "dateFormat", "firstLine");
-        modSettings::WriteSetting("Date", dateFormat);
+        TestSupport::writeSetting("Date", dateFormat);
         const bool vcard = layout < 0;
         // Descriptions Outlook has a column for, in another order than its columns; ones it
         // has none for, in several languages; two numbers of one kind apart.
@@ -577,7 +577,7 @@ private slots:
     {
         const QString path = m_dir->filePath("home.mdb");
         modDatabase::CloseDatabase(false);
-        modSettings::WriteSetting("Default database", path);
+        TestSupport::writeSetting("Default database", path);
         const QString cards = write("from the file manager.vcf", annaCard() + bobCard());
         for (const bool yes : {false, true}) {
             frmMain window(cards);
@@ -635,7 +635,7 @@ private slots:
     void csvFromOtherWriters()
     {
         QFETCH(QString, file);
-        modSettings::WriteSetting("Date", "dd/mm/yyyy");
+        TestSupport::writeSetting("Date", "dd/mm/yyyy");
         QTEST(import(TestSupport::sourceDir() + "/tests/interchange/samples/" + file), "report");
         QTEST(dumpPersons(), "persons");
     }
@@ -709,7 +709,7 @@ private slots:
     {
         const QString path = write("own.csv", "Vorname;Nachname;Telefon;Geburtstag;Strasse;Ort\r\n"
                                               "Eva;Kranz;030 1234;24.12.1970;Weg 1;Berlin\r\n");
-        modSettings::WriteSetting("Date", "dd/mm/yyyy");
+        TestSupport::writeSetting("Date", "dd/mm/yyyy");
         auto shown = TestSupport::onModal<frmCsvMapping>(
             [](frmCsvMapping* window) { QTest::mouseClick(window->cmdCancel, Qt::LeftButton); });
         frmMain main{QString()};
@@ -750,7 +750,7 @@ private slots:
     // recorded for a later sync), and Undo puts back exactly what was there.
     void duplicatesWindow()
     {
-        modSettings::WriteSetting("Date", "dd/mm/yyyy");
+        TestSupport::writeSetting("Date", "dd/mm/yyyy");
         const qint16 ann =
             save("Ann Lee", {"030 1234 5678|Office"}, {"ANN@lee.org"}, "2/29/1980", "Street 1", "Likes tea");
         const qint16 bob =

@@ -24,7 +24,6 @@
 #include <QStyle>
 #include <QTreeView>
 
-using modSettings::WriteSetting;
 using namespace TestSupport;
 
 // Shows what the delegate makes of an entry before it is drawn.
@@ -142,7 +141,7 @@ private slots:
         QVERIFY(writeLanguage(
             "German", "[Translation]\nDatabase=Datenbank\nEmpty=\nLong=" + QString(300, QChar(0x00E4)).toUtf8() +
                           "\nEmoji=" + QByteArray(253, 'a') + "😀tail\n[Info]\nLanguage=Deutsch\n"));
-        WriteSetting("Language", language);
+        writeSetting("Language", language);
         QCOMPARE(T(key), expected);
     }
 
@@ -152,7 +151,7 @@ private slots:
     {
         QVERIFY(writeLanguage("Dutch", "[Translation]\nDatabase=Databank\n"));
         QVERIFY(writeLanguage("German", "[Translation]\nDatabase=Datenbank\n"));
-        WriteSetting("Language", "Dutch");
+        writeSetting("Language", "Dutch");
         QCOMPARE(T("Database"), QString("Databank"));
         QVERIFY(writeLanguage("Dutch", "[Translation]\nDatabase=Gegevensbestand\n"));
         QCOMPARE(T("Database"), QString("Gegevensbestand"));
@@ -161,10 +160,10 @@ private slots:
             QCOMPARE(T("Database"), QString("Gegevensbestand"));
             QVERIFY(writeLanguage("Dutch", "[Translation]\nDatabase=Databank\n"));
             QCOMPARE(T("Database"), QString("Gegevensbestand"));
-            WriteSetting("Language", "German");
+            writeSetting("Language", "German");
             QCOMPARE(T("Database"), QString("Datenbank"));
         }
-        WriteSetting("Language", "Dutch");
+        writeSetting("Language", "Dutch");
         QCOMPARE(T("Database"), QString("Databank"));
         QFile::remove(m_programFolder->filePath("Language/Dutch.ini"));
         QCOMPARE(T("Database"), QString("Database"));
@@ -222,7 +221,7 @@ private slots:
         for (const QString& file : files)
             addLanguage(file);
         if (!stored.isEmpty())
-            modSettings::WriteSetting("Language", stored);
+            TestSupport::writeSetting("Language", stored);
 
         QMenu menu;
         LanguageMenu languages(&menu);
@@ -235,7 +234,7 @@ private slots:
             if (entry->isChecked())
                 checked << entry->text();
         QCOMPARE(checked, QStringList{ticked});
-        QCOMPARE(modSettings::ReadSetting("Language"), setting);
+        QCOMPARE(TestSupport::readSetting("Language"), setting);
     }
 
     void sortedByShownName_data()
@@ -287,7 +286,7 @@ private slots:
         const int chosen = captions(*languages).indexOf(language);
         QVERIFY(chosen > 0);
         languages->entries().at(chosen)->trigger();
-        QCOMPARE(modSettings::ReadSetting("Language"), language);
+        QCOMPARE(TestSupport::readSetting("Language"), language);
         QCOMPARE(languages->checkedIndex(), chosen);
         // The open window is translated at once.
         QCOMPARE(
@@ -303,7 +302,7 @@ private slots:
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
 
         languages->entries().at(0)->trigger();
-        QCOMPARE(modSettings::ReadSetting("Language"), QString("English"));
+        QCOMPARE(TestSupport::readSetting("Language"), QString("English"));
         QCOMPARE(window.mnuFile->title(), QString("&Database"));
         QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
         QVERIFY(!listOnTheRight() && detailsOnTheRight());

@@ -152,13 +152,13 @@ private slots:
         QVERIFY(!w()->fraDetails->isVisible());
         clickRow(0);
         w()->mnuOptionsDateFormat.at(2)->trigger();
-        QCOMPARE(modSettings::ReadSetting("Date"), QString("yyyy/mm/dd"));
+        QCOMPARE(TestSupport::readSetting("Date"), QString("yyyy/mm/dd"));
         QCOMPARE(w()->txtDateofbirth->text(), TestSupport::FixedToday().addYears(-30).toString("yyyy/MM/dd"));
         QCOMPARE(w()->lblDateFormat->text(), QString("(yyyy/mm/dd)"));
         QVERIFY(w()->mnuOptionsDateFormat.at(2)->isChecked() && !w()->mnuOptionsDateFormat.at(0)->isChecked());
         clickRow(3);
         w()->mnuOptionsFontSize10->trigger();
-        QCOMPARE(modSettings::ReadSetting("Font Size"), QString("10"));
+        QCOMPARE(TestSupport::readSetting("Font Size"), QString("10"));
         QCOMPARE(w()->lvwMain->font().pointSize(), 10);
         QCOMPARE(listState(), QString("5/5 (5 rows), row 3, José Ñandú"));
         QVERIFY(w()->mnuOptionsFontSize10->isChecked() && !w()->mnuOptionsFontSize8->isChecked());
@@ -252,9 +252,9 @@ private slots:
     void storedOptionsAreRepaired()
     {
         m_fixture->close();
-        modSettings::WriteSetting("Font Size", "12");
-        modSettings::WriteSetting("Date", "d.m.yy");
-        modSettings::WriteSetting("Css", "Blue");
+        TestSupport::writeSetting("Font Size", "12");
+        TestSupport::writeSetting("Date", "d.m.yy");
+        TestSupport::writeSetting("Css", "Blue");
         m_fixture->open();
         QCOMPARE(settings({"Font Size", "Date", "Css"}), (QStringList{"Font Size=8", "Date=dd/mm/yyyy", "Css=Blue"}));
         QVERIFY(w()->mnuOptionsFontSize8->isChecked() && w()->mnuOptionsDateFormat.at(0)->isChecked());
@@ -282,7 +282,7 @@ private slots:
     {
         QFETCH(QString, commandLine);
         m_fixture->close();
-        modSettings::WriteSetting("Default database", path());
+        TestSupport::writeSetting("Default database", path());
         m_fixture->open(commandLine);
         QTEST(listState(), "state");
     }
@@ -296,7 +296,7 @@ private slots:
         QCOMPARE(w()->windowTitle(), "new.mdb - " + TestSupport::programTitle());
         QCOMPARE(w()->staMainCount->text(), QString("0/0"));
         QVERIFY(!w()->mnuActionExport->isEnabled() && !w()->mnuActionSearch->isEnabled());
-        QCOMPARE(modSettings::ReadSetting("Database directory"), QFileInfo(path()).path() + "/");
+        QCOMPARE(TestSupport::readSetting("Database directory"), QFileInfo(path()).path() + "/");
 
         platform()->expectOpenFileName(path());
         w()->toolbarButton("Open")->trigger();

@@ -60,7 +60,7 @@ class TestInstalled : public QObject
     static void firstStartSettings()
     {
         TestSupport::clearSettings();
-        modSettings::WriteSetting("Check version", "0");
+        TestSupport::writeSetting("Check version", "0");
     }
 
 private slots:
@@ -118,9 +118,9 @@ private slots:
     void reminderRunFindsItsLanguage()
     {
         firstStartSettings();
-        modSettings::WriteSetting("Language", "German");
-        modSettings::WriteSetting("Birthday reminder", "1");
-        modSettings::WriteSetting("Reminder Since", "2");
+        TestSupport::writeSetting("Language", "German");
+        TestSupport::writeSetting("Birthday reminder", "1");
+        TestSupport::writeSetting("Reminder Since", "2");
         const QString database = modEnvironment::PersonalFolder() + modDatabase::DefaultFileName;
         {
             ScriptedPlatform platform;
@@ -155,13 +155,13 @@ private slots:
         QTemporaryDir folder;
         const QString database = folder.filePath("work.mdb");
         QVERIFY(newClosedDatabase(database));
-        modSettings::WriteSetting("Default database", "");
+        TestSupport::writeSetting("Default database", "");
         QProcess run;
         run.start(program(), {database});
         QVERIFY2(run.waitForStarted(), qPrintable(run.errorString()));
         auto stored = [](const char* key) {
             modSettings::Reload();
-            return modSettings::ReadSetting(key);
+            return TestSupport::readSetting(key);
         };
         // The main window stays until it is closed: wait for what its start stores.
         QTRY_VERIFY_WITH_TIMEOUT(!stored("Default database").isEmpty() && !stored("Reminder Sound Path").isEmpty(),

@@ -206,8 +206,8 @@ private slots:
         DatabaseFixture database;
         QVERIFY(database.ok());
         const QString path = database.path();
-        modSettings::WriteSetting("Default database", path);
-        modSettings::WriteSetting("Reminder Since", "3");
+        TestSupport::writeSetting("Default database", path);
+        TestSupport::writeSetting("Reminder Since", "3");
         // Persons born today, so that the reminder has rows to show and echo.
         QList<SamplePerson> born;
         for (int i = 1; i <= 5; ++i)
@@ -552,7 +552,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(TestSupport::writeFile(dir.filePath("Language/Broken.ini"), contents));
         modEnvironment::SetProgramFolder(dir.path());
-        modSettings::WriteSetting("Language", "Broken");
+        TestSupport::writeSetting("Language", "Broken");
         QVERIFY(modLanguage::LanguageFileNames().contains("Broken"));
         const QString error = T("Error");
         QVERIFY(!error.isEmpty());
@@ -618,8 +618,8 @@ private slots:
 
         QTemporaryDir program; // no Language, Calendar, Css or Sound inside
         modEnvironment::SetProgramFolder(program.path());
-        modSettings::WriteSetting("Language", "German");
-        modSettings::WriteSetting("Css Calendar", "Ocean");
+        TestSupport::writeSetting("Language", "German");
+        TestSupport::writeSetting("Css Calendar", "Ocean");
         QVERIFY(modLanguage::LanguageFileNames().isEmpty());
         QCOMPARE(T("Error"), QString("Error"));
         QVERIFY(modCalendar::StyleNames().isEmpty());

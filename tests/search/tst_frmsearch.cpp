@@ -89,16 +89,16 @@ private slots:
             QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
         });
         // The first-run default stays: nothing was saved.
-        QCOMPARE(modSettings::ReadSetting("SearchDate"), QString("1"));
+        QCOMPARE(TestSupport::readSetting("SearchDate"), QString("1"));
     }
 
     // Stored operators come back; one out of range or not a number gives the first.
     void storedOperatorsAndControls()
     {
-        modSettings::WriteSetting("SearchPhone", "4");
-        modSettings::WriteSetting("Date", "yyyy/mm/dd");
+        TestSupport::writeSetting("SearchPhone", "4");
+        TestSupport::writeSetting("Date", "yyyy/mm/dd");
         for (const auto& [stored, index] : {std::pair{"1", 1}, {"5", 0}, {"x", 0}}) {
-            modSettings::WriteSetting("SearchNote", stored);
+            TestSupport::writeSetting("SearchNote", stored);
             frmSearch dialog(*w());
             QCOMPARE(dialog.cboNote->currentIndex(), index);
             QCOMPARE(dialog.txtNote->isEnabled(), index == 0);

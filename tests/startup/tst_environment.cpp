@@ -28,8 +28,6 @@
 #include <unistd.h>
 
 using CommandLine::Kind;
-using modSettings::ReadSetting;
-using modSettings::WriteSetting;
 using namespace TestSupport;
 using namespace modEnvironment;
 Q_DECLARE_METATYPE(CommandLine::Kind)
@@ -211,7 +209,7 @@ private slots:
         SaveExportDirectory("/data/out/list.htm");
         QCOMPARE(DatabaseDirectory(), QString("/data/contacts/"));
         QCOMPARE(ExportDirectory(), QString("/data/out/"));
-        QCOMPARE(ReadSetting("Database directory"), QString("/data/contacts/"));
+        QCOMPARE(readSetting("Database directory"), QString("/data/contacts/"));
 
         QTemporaryDir dir;
         const QString hidden = dir.filePath(".hidden.mdb");
@@ -286,28 +284,28 @@ private slots:
     {
         QCOMPARE(modSettings::StoreFile(), TestSupport::settingsFile());
         QVERIFY(!modSettings::StoreExists());
-        QCOMPARE(ReadSetting("Default database"), QString());
-        WriteSetting("Recent 1", "  /home/me/a b.mdb  ");
-        WriteSetting("Recent 2", " Norwegian (Bokmål) ");
-        WriteSetting("Recent 3", "   ");
+        QCOMPARE(readSetting("Default database"), QString());
+        writeSetting("Recent 1", "  /home/me/a b.mdb  ");
+        writeSetting("Recent 2", " Norwegian (Bokmål) ");
+        writeSetting("Recent 3", "   ");
         QVERIFY(modSettings::StoreExists());
-        QCOMPARE(QStringList({ReadSetting("Recent 1"), ReadSetting("Recent 2"), ReadSetting("Recent 3")}),
+        QCOMPARE(QStringList({readSetting("Recent 1"), readSetting("Recent 2"), readSetting("Recent 3")}),
                  QStringList({"/home/me/a b.mdb", "Norwegian (Bokmål)", ""}));
-        QCOMPARE(ReadSetting("Default database"), QString());
-        modSettings::DeleteSetting("Recent 1");
-        modSettings::DeleteSetting("Never written");
-        QCOMPARE(ReadSetting("Recent 1"), QString());
-        QCOMPARE(ReadSetting("Recent 2"), QString("Norwegian (Bokmål)"));
+        QCOMPARE(readSetting("Default database"), QString());
+        TestSupport::removeSetting("Recent 1");
+        TestSupport::removeSetting("Labels Font"); // never written
+        QCOMPARE(readSetting("Recent 1"), QString());
+        QCOMPARE(readSetting("Recent 2"), QString("Norwegian (Bokmål)"));
 
         // Another process sees each write at once, and this one the other's: both go through the file.
-        WriteSetting("Default database", "/data/home.mdb");
+        writeSetting("Default database", "/data/home.mdb");
         {
             QSettings other(TestSupport::settingsFile(), QSettings::IniFormat);
             QCOMPARE(other.value("Default database").toString(), QString("/data/home.mdb"));
             other.setValue("Default database", "/data/a, b; c.mdb");
             other.sync();
         }
-        QCOMPARE(ReadSetting("Default database"), QString("/data/a, b; c.mdb"));
+        QCOMPARE(readSetting("Default database"), QString("/data/a, b; c.mdb"));
     }
 
     void legacyFileIsTakenOverOnce_data()
@@ -330,17 +328,17 @@ private slots:
         const QString legacy = modSettings::LegacySettingsFile();
         QVERIFY(TestSupport::writeFile(legacy, contents));
         modSettings::PrepareSettings();
-        QCOMPARE(ReadSetting("Language"), language);
-        QCOMPARE(ReadSetting("Check version"), checkVersion);
-        QCOMPARE(ReadSetting("Default database"), database);
-        QCOMPARE(ReadSetting("Date"), QString());
+        QCOMPARE(readSetting("Language"), language);
+        QCOMPARE(readSetting("Check version"), checkVersion);
+        QCOMPARE(readSetting("Default database"), database);
+        QCOMPARE(readSetting("Date"), QString());
         QVERIFY(!QFile::exists(legacy));
 
         // Ignored when settings exist.
-        WriteSetting("Language", "French");
+        writeSetting("Language", "French");
         QVERIFY(TestSupport::writeFile(legacy, contents));
         modSettings::PrepareSettings();
-        QCOMPARE(ReadSetting("Language"), QString("French"));
+        QCOMPARE(readSetting("Language"), QString("French"));
         QVERIFY(QFile::remove(legacy));
     }
 
@@ -357,9 +355,9 @@ private slots:
     void yesNoFlagsBecomeDigits()
     {
         auto [key, stored, after] = fetch<QString, QString, QString>("key", "stored", "after");
-        WriteSetting(key, stored);
+        writeSetting(key, stored);
         modSettings::PrepareSettings();
-        QCOMPARE(ReadSetting(key), after);
+        QCOMPARE(readSetting(key), after);
     }
 
     void log()
@@ -452,7 +450,7 @@ private slots:
         if (argument == opened) {
             QVERIFY(modDatabase::NewDatabase(path));
             modDatabase::CloseDatabase(true);
-            modSettings::WriteSetting("Default database", "");
+            TestSupport::writeSetting("Default database", "");
         } else if (!argument.isEmpty()) {
             m_platform->expectMessage();
         }
@@ -494,14 +492,14 @@ private slots:
     void closingStoresTheWindowState()
     {
         auto [argument, state, stored] = fetch<QString, int, QString>("argument", "state", "stored");
-        modSettings::WriteSetting("WindowState", "9");
+        TestSupport::writeSetting("WindowState", "9");
         frmMain window(argument);
         window.Load();
         QCOMPARE(QFile::exists(defaultDatabase()), argument.isEmpty());
         window.show();
         window.setWindowState(Qt::WindowStates(state));
         QVERIFY(window.close());
-        QCOMPARE(modSettings::ReadSetting("WindowState"), stored);
+        QCOMPARE(TestSupport::readSetting("WindowState"), stored);
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 

@@ -215,7 +215,7 @@ class TestSync : public QObject
     int runSyncCommand(const QString& password, QString* out, QString* err, const std::function<bool()>& stop = nullptr)
     {
         modDatabase::CloseDatabase(false);
-        modSettings::WriteSetting("Default database", file("a.mdb"));
+        TestSupport::writeSetting("Default database", file("a.mdb"));
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("ADDRION_SYNC_PASSWORD", password);
@@ -824,7 +824,7 @@ private slots:
                                [](const QByteArray& card) { return card.contains("TYPE=CELL"); }),
                  1);
         for (const char* language : {"German", "Arabic", ""}) {
-            modSettings::WriteSetting("Language", language);
+            TestSupport::writeSetting("Language", language);
             const modSync::Result result = sync(file("a.mdb"));
             QVERIFY2(result.ok && result.sent == 0, qPrintable(modSync::Summary(result)));
         }
@@ -1338,8 +1338,8 @@ private slots:
             dialog.spnAutoSync->setValue(5);
             QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
         }
-        QCOMPARE(modSettings::ReadSetting("Synchronise every"), QString("5"));
-        modSettings::WriteSetting("Synchronise every", "0.0002"); // 12 ms, to see it here
+        QCOMPARE(TestSupport::readSetting("Synchronise every"), QString("5"));
+        TestSupport::writeSetting("Synchronise every", "0.0002"); // 12 ms, to see it here
         int most = 0;
         QTimer watch;
         connect(&watch, &QTimer::timeout, this, [&] {

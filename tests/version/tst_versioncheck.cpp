@@ -359,7 +359,7 @@ private slots:
                 QTRY_COMPARE(m_platform->callsOf("sound").size(), 2);
             }
             closeNotice(notice, false, round == 0 ? &frmNewVersion::cmdOK : &frmNewVersion::cmdWebsite);
-            QCOMPARE(modSettings::ReadSetting("Check version Since"), QString());
+            QCOMPARE(TestSupport::readSetting("Check version Since"), QString());
             QCOMPARE(m_platform->callsOf("url").size(), round);
         }
         QCOMPARE(m_platform->callsOf("url").constFirst().text, QString(TestSupport::TestWebsite));
@@ -368,7 +368,7 @@ private slots:
         QVERIFY(runCheck(checker));
         QVERIFY(OpenNotice());
         closeNotice(OpenNotice(), true, &frmNewVersion::cmdWebsite);
-        QCOMPARE(modSettings::ReadSetting("Check version Since"), QString("1.5.0"));
+        QCOMPARE(TestSupport::readSetting("Check version Since"), QString("1.5.0"));
 
         QVERIFY(runCheck(checker));
         QCOMPARE(OpenNotices().size(), 0);
@@ -450,24 +450,24 @@ private slots:
 
         window.mnuOptionsCheck->trigger();
         QVERIFY(!window.mnuOptionsCheck->isChecked());
-        QCOMPARE(modSettings::ReadSetting("Check version"), QString("0"));
+        QCOMPARE(TestSupport::readSetting("Check version"), QString("0"));
         QVERIFY(!checker->IsRunning());
 
         window.mnuOptionsCheck->trigger();
         QVERIFY(window.mnuOptionsCheck->isChecked());
-        QCOMPARE(modSettings::ReadSetting("Check version"), QString("1"));
+        QCOMPARE(TestSupport::readSetting("Check version"), QString("1"));
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(server.requests().size(), 1);
         QVERIFY(OpenNotice());
         OpenNotice()->close();
 
         // At a start, a setting other than "1" leaves the check off and the entry unticked.
-        modSettings::WriteSetting("Check version", "yes");
+        TestSupport::writeSetting("Check version", "yes");
         modVersion::CheckVersion(window);
         QVERIFY(!window.mnuOptionsCheck->isChecked());
         QVERIFY(!checker->IsRunning());
         QCOMPARE(server.requests().size(), 1);
-        QCOMPARE(modSettings::ReadSetting("Check version"), QString("yes"));
+        QCOMPARE(TestSupport::readSetting("Check version"), QString("yes"));
     }
 
     // A program start as the user sees it: the main window, then the check through the proxy.
@@ -512,7 +512,7 @@ private slots:
         frmAbout about;
         frmNewVersion notice("1.5.0");
         TestSupport::useTestAddresses();
-        QCOMPARE(modSettings::ReadSetting("Check version"), QString("1"));
+        QCOMPARE(TestSupport::readSetting("Check version"), QString("1"));
         QVERIFY(!window.mnuOptionsCheck->isVisible());
         QVERIFY(!window.findChild<VersionCheck*>());
         QCOMPARE(proxy.connections(), 0);
@@ -574,7 +574,7 @@ private slots:
             fetch<QString, QByteArray, QString, QString>("language", "file", "caption", "frame");
         if (!file.isEmpty())
             QVERIFY(TestSupport::writeFile(m_programFolder.filePath("Language/" + language + ".ini"), file));
-        modSettings::WriteSetting("Language", language);
+        TestSupport::writeSetting("Language", language);
 
         frmAbout about;
         // The version line never changes with the language.
@@ -593,7 +593,7 @@ private slots:
         QCOMPARE(about.fraTranslation->isVisible(), !frame.isEmpty());
 
         // Back to English: the frame goes away again.
-        modSettings::WriteSetting("Language", "");
+        TestSupport::writeSetting("Language", "");
         about.LoadLanguage();
         QVERIFY(!about.fraTranslation->isVisible());
         QCOMPARE(about.windowTitle(), QString("About"));
