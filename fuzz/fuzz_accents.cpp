@@ -11,10 +11,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QString text = FuzzText(data, size);
-    const QString folded = modMain::FoldAccents(text);
+    const QString folded = modText::FoldAccents(text);
     if (folded.size() != text.size())
         std::abort();
-    const QString pattern = modMain::AccentPattern(folded);
+    const QString pattern = modText::AccentPattern(folded);
     // Text without LIKE's own special characters must match its own accent pattern.
     if (!text.contains(QLatin1Char('%')) && !text.contains(QLatin1Char('_')) && !text.contains(QLatin1Char('[')) &&
         !text.contains(QLatin1Char(']'))) {
@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!like->Matches(std::string_view(original.constData(), static_cast<std::size_t>(original.size()))))
             std::abort();
     }
-    modMain::PartBeforeAt(text);
-    modMain::TrimBlanks(text);
-    modMain::KeyToContactnr(text);
+    modText::PartBeforeAt(text);
+    modText::TrimBlanks(text);
+    modText::KeyToContactnr(text);
     return 0;
 }

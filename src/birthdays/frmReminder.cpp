@@ -5,7 +5,7 @@
 
 #include "database/modDatabase.h"
 #include "language/modLanguage.h"
-#include "mainwindow/Logo.h"
+#include "widgets/Logo.h"
 #include "mainwindow/modOptions.h"
 #include "startup/Platform.h"
 #include "startup/modSettings.h"

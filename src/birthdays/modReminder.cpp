@@ -118,9 +118,9 @@ std::vector<ReminderRow> CollectBirthdays(const std::vector<int>& days, const QD
             listed.insert(contactnr);
             ReminderRow row;
             row.contactnr = contactnr;
-            row.key = modMain::ContactKey(contactnr);
+            row.key = modText::ContactKey(contactnr);
             row.date = day;
-            row.name = modMain::TrimBlanks(rs.Fields(QStringLiteral("Name")).toString());
+            row.name = modText::TrimBlanks(rs.Fields(QStringLiteral("Name")).toString());
             row.age = day.year() - rs.Fields(QStringLiteral("Dateofbirth")).toDate().year();
             row.today = offset == 0;
             rows.push_back(row);
@@ -133,9 +133,9 @@ std::vector<ReminderRow> CollectBirthdays(const std::vector<int>& days, const QD
             listed.insert(birthday.contactnr);
             ReminderRow row;
             row.contactnr = birthday.contactnr;
-            row.key = modMain::ContactKey(birthday.contactnr);
+            row.key = modText::ContactKey(birthday.contactnr);
             row.date = day;
-            row.name = modMain::TrimBlanks(birthday.name);
+            row.name = modText::TrimBlanks(birthday.name);
             row.ageKnown = false;
             row.today = offset == 0;
             rows.push_back(row);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
+#include "database/modPersonView.h"
 #include "editor/frmContact.h"
 #include "language/ContentDirection.h"
 
@@ -8,10 +9,10 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
-#include "mainwindow/Logo.h"
+#include "widgets/Logo.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/modOptions.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
@@ -419,7 +420,7 @@ void frmContact::connectList(ListControls& controls)
         if (QTreeWidgetItem* at = c->list->itemAt(position))
             c->list->setCurrentItem(at);
         setListControls(*c);
-        c->popup->popup(modWidgets::PopupPosition(c->list, position));
+        c->popup->popup(WidgetRules::PopupPosition(c->list, position));
     });
 }
 
@@ -471,7 +472,7 @@ void frmContact::LoadLanguage()
     mnuPopupEmailSend->setText(T(QStringLiteral("&Send e-mail")));
     mnuPopupEmailWebsite->setText(T(QStringLiteral("We&bsite")));
     // Every control a key of its own in this language.
-    modWidgets::GiveAccessKeys(this);
+    WidgetRules::GiveAccessKeys(this);
 }
 
 // ---- Loading ----
@@ -481,7 +482,7 @@ bool frmContact::Load()
     LoadLanguage();
     m_dateFormat = modSettings::Get(Setting::DateFormat);
     lblDateFormat->setText(QLatin1Char('(') + m_dateFormat + QLatin1Char(')'));
-    modWidgets::PrepareDateBox(txtDateofbirth, modContact::DateMask(m_dateFormat));
+    WidgetRules::PrepareDateBox(txtDateofbirth, modContact::DateMask(m_dateFormat));
     QStringList groups;
     for (const modPersonDetail::GroupUse& group : modPersonDetail::Groups(modDatabase::DatabaseConnection()))
         groups << group.name;
@@ -490,25 +491,25 @@ bool frmContact::Load()
         m_contactnr = m_main.CurrentContactnr();
         if (!m_contactnr)
             return false;
-        const std::optional<modList::PersonDetails> person = modList::LoadPerson(*m_contactnr);
+        const std::optional<modPersonView::PersonDetails> person = modPersonView::LoadPerson(*m_contactnr);
         if (!person)
             return false;
         loadPerson(*person);
     }
     applyFontSize();
     // Sized for a whole date in the font just applied.
-    modWidgets::FitDateBox(txtDateofbirth);
+    WidgetRules::FitDateBox(txtDateofbirth);
     SetPhoneControls();
     SetEmailControls();
     showPhoto();
     return true;
 }
 
-void frmContact::loadPerson(const modList::PersonDetails& person)
+void frmContact::loadPerson(const modPersonView::PersonDetails& person)
 {
     txtFullname->setText(person.name);
     if (person.dateOfBirth) {
-        txtDateofbirth->setText(modList::FormatDate(*person.dateOfBirth, m_dateFormat));
+        txtDateofbirth->setText(modPersonView::FormatDate(*person.dateOfBirth, m_dateFormat));
     } else if (person.birthday) {
         chkNoYear->setChecked(true);
         txtDateofbirth->setText(modContact::MonthDayText(*person.birthday, m_dateFormat));
@@ -518,9 +519,9 @@ void frmContact::loadPerson(const modList::PersonDetails& person)
     txtGroups->setText(modPersonDetail::GroupsText(person.groups));
     m_photo = person.photo;
     txtAddress->setPlainText(person.address);
-    for (const modList::ListEntry& phone : person.phones)
+    for (const modPersonView::ListEntry& phone : person.phones)
         EditorList::AppendEntry(lvwPhone, {phone.text, phone.tag});
-    for (const modList::ListEntry& email : person.emails)
+    for (const modPersonView::ListEntry& email : person.emails)
         EditorList::AppendEntry(lvwEmail, {email.text, email.tag});
     // A list with entries always has a current one for its commands to act on.
     for (QTreeWidget* list : {lvwPhone, lvwEmail})
@@ -609,8 +610,8 @@ void frmContact::moveEntry(ListControls& c, int step)
     QTreeWidgetItem* neighbour = c.list->topLevelItem(other);
     const modContact::Entry moved = EditorList::EntryOf(item);
     const modContact::Entry displaced = EditorList::EntryOf(neighbour);
-    EditorList::SetEntry(item, {modMain::TrimBlanks(displaced.text), modMain::TrimBlanks(displaced.tag)});
-    EditorList::SetEntry(neighbour, {modMain::TrimBlanks(moved.text), modMain::TrimBlanks(moved.tag)});
+    EditorList::SetEntry(item, {modText::TrimBlanks(displaced.text), modText::TrimBlanks(displaced.tag)});
+    EditorList::SetEntry(neighbour, {modText::TrimBlanks(moved.text), modText::TrimBlanks(moved.tag)});
     c.list->setCurrentItem(neighbour);
     c.list->scrollToItem(neighbour);
     c.list->setFocus();
@@ -625,7 +626,7 @@ void frmContact::copyEntry(ListControls& c, bool withDescription)
     const modContact::Entry entry = EditorList::EntryOf(item);
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(modMain::TrimBlanks(withDescription ? entry.text : entry.tag));
+    clipboard->setText(modText::TrimBlanks(withDescription ? entry.text : entry.tag));
 }
 
 void frmContact::sendEmail()
@@ -635,7 +636,7 @@ void frmContact::sendEmail()
         return;
     // The whole shown text goes to the mail program, a description in brackets being a
     // comment to the address there.
-    modEnvironment::OpenMailto(modMain::TrimBlanks(EditorList::EntryOf(item).text));
+    modEnvironment::OpenMailto(modText::TrimBlanks(EditorList::EntryOf(item).text));
 }
 
 void frmContact::openWebsite()
@@ -716,7 +717,7 @@ void frmContact::showTextPopup(QWidget* box, const QPoint& position)
     paste->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
     box->setFocus();
     // A multi-line box reports the position on its viewport.
-    popup->popup(modWidgets::PopupPosition(box, position));
+    popup->popup(WidgetRules::PopupPosition(box, position));
 }
 
 void frmContact::copyText(QWidget* box)
@@ -731,13 +732,13 @@ void frmContact::pasteText(QWidget* box)
 {
     const QString clipboard = QGuiApplication::clipboard()->text();
     if (auto* line = qobject_cast<QLineEdit*>(box)) {
-        const QString pasted = modMain::CleanText(clipboard, false);
+        const QString pasted = modText::CleanText(clipboard, false);
         const QString text = line->text();
         const int start = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
         const int length = static_cast<int>(line->selectedText().size());
         line->setText(text.left(start) + pasted + text.mid(start + length));
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
-        const QString pasted = modMain::CleanText(clipboard, true);
+        const QString pasted = modText::CleanText(clipboard, true);
         const QString text = plain->toPlainText();
         const QTextCursor cursor = plain->textCursor();
         plain->setPlainText(text.left(cursor.selectionStart()) + pasted + text.mid(cursor.selectionEnd()));
@@ -752,12 +753,12 @@ void frmContact::setNoYear(bool noYear)
 {
     // What was typed of day and month stays; the year goes, or gets its place back.
     const QString kept = modContact::DayAndMonthOf(txtDateofbirth->displayText(), m_dateFormat, !noYear);
-    modWidgets::PrepareDateBox(txtDateofbirth,
+    WidgetRules::PrepareDateBox(txtDateofbirth,
                                noYear ? modContact::MonthDayMask() : modContact::DateMask(m_dateFormat));
     txtDateofbirth->setText(QString(kept).remove(QLatin1Char('_')).isEmpty() ? QString() : kept);
     lblDateFormat->setText(QLatin1Char('(') + (noYear ? modContact::MonthDayFormat(m_dateFormat) : m_dateFormat) +
                            QLatin1Char(')'));
-    modWidgets::FitDateBox(txtDateofbirth);
+    WidgetRules::FitDateBox(txtDateofbirth);
 }
 
 void frmContact::choosePhoto()
@@ -863,7 +864,7 @@ void frmContact::handBack(qint16 contactnr)
     // Ends any search and refills the list, so the saved person can be found in it.
     m_main.SetSearchPressed(false);
     hide();
-    m_main.SelectRowByKey(modMain::ContactKey(contactnr));
+    m_main.SelectRowByKey(modText::ContactKey(contactnr));
     m_main.ShowPerson(contactnr);
     accept();
 }

@@ -5,7 +5,7 @@
 #include "editor/frmContactEntry.h"
 #include "editor/modContact.h"
 #include "language/LanguageAware.h"
-#include "mainwindow/modList.h"
+#include "database/modPersonView.h"
 
 #include <QDialog>
 
@@ -160,7 +160,7 @@ private:
     void createListPopup(ListControls& controls, const char* popupName, const char* actionPrefix);
     void connectCommands();
     void connectList(ListControls& controls);
-    void loadPerson(const modList::PersonDetails& person);
+    void loadPerson(const modPersonView::PersonDetails& person);
     void applyFontSize();
 
     void setListControls(ListControls& controls);

@@ -107,7 +107,7 @@ frmContactEntry::frmContactEntry(const QString& editorName, Kind kind, Mode mode
     LoadLanguage();
     if (mode == Mode::Edit) {
         const modContact::Entry entry = EditorList::EntryOf(EditorList::CurrentItem(m_list));
-        value->setText(modMain::TrimBlanks(entry.tag));
+        value->setText(modText::TrimBlanks(entry.tag));
         txtDescription->setText(modContact::DescriptionOf(entry.text, entry.tag));
     }
     valueChanged();

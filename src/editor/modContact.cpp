@@ -4,7 +4,7 @@
 
 #include "database/modDatabase.h"
 #include "database/modSql.h"
-#include "mainwindow/modList.h"
+#include "database/modPersonView.h"
 #include "startup/modText.h"
 
 namespace modContact {
@@ -36,13 +36,13 @@ bool IsFirstService(const QString& lower)
 // A one-line field's text as the statement carries it.
 QString Quoted(const QString& text)
 {
-    return modSql::QuoteSql(modMain::CleanText(text, false));
+    return modSql::QuoteSql(modText::CleanText(text, false));
 }
 
 // The address or the note, which keep their line breaks.
 QString QuotedLines(const QString& text)
 {
-    return modSql::QuoteSql(modMain::CleanText(text, true));
+    return modSql::QuoteSql(modText::CleanText(text, true));
 }
 
 QString Number(qint16 contactnr)
@@ -84,7 +84,7 @@ TypedDate ReadTypedDate(const QString& boxText, const QString& dateFormat)
         result.monthDayYear = part2 + kSlash + part3 + kSlash + part1;
     else
         result.monthDayYear = typed;
-    result.state = modList::ParseMonthDayYear(result.monthDayYear) ? DateState::Valid : DateState::Invalid;
+    result.state = modPersonView::ParseMonthDayYear(result.monthDayYear) ? DateState::Valid : DateState::Invalid;
     return result;
 }
 
@@ -149,8 +149,8 @@ QString DayAndMonthOf(const QString& boxText, const QString& dateFormat, bool wi
 Entry TypedEntry(const QString& value, const QString& description)
 {
     Entry entry;
-    entry.tag = modMain::TrimBlanks(value);
-    const QString trimmedDescription = modMain::TrimBlanks(description);
+    entry.tag = modText::TrimBlanks(value);
+    const QString trimmedDescription = modText::TrimBlanks(description);
     if (trimmedDescription.isEmpty())
         entry.text = value;
     else
@@ -160,8 +160,8 @@ Entry TypedEntry(const QString& value, const QString& description)
 
 QString DescriptionOf(const QString& text, const QString& tag)
 {
-    const QString t = modMain::TrimBlanks(text);
-    const QString n = modMain::TrimBlanks(tag);
+    const QString t = modText::TrimBlanks(text);
+    const QString n = modText::TrimBlanks(tag);
     if (t.size() <= n.size())
         return QString();
     // Skips the number and " (", drops the closing ")"; no searching for brackets, so a
@@ -171,12 +171,12 @@ QString DescriptionOf(const QString& text, const QString& tag)
 
 bool HasDescription(const QString& text, const QString& tag)
 {
-    return modMain::TrimBlanks(text).size() > modMain::TrimBlanks(tag).size();
+    return modText::TrimBlanks(text).size() > modText::TrimBlanks(tag).size();
 }
 
 bool NumberAcceptable(const QString& typed)
 {
-    return !modMain::TrimBlanks(typed).isEmpty();
+    return !modText::TrimBlanks(typed).isEmpty();
 }
 
 bool EmailAcceptable(const QString& typed)
@@ -191,7 +191,7 @@ void SetProfileBases(const QString& first, const QString& second)
 
 bool HasProfilePage(const QString& text)
 {
-    const QString lower = modMain::TrimBlanks(text).toLower();
+    const QString lower = modText::TrimBlanks(text).toLower();
     if (IsFirstService(lower))
         return !Bases().first.isEmpty();
     return lower.contains(QLatin1String("yahoo")) && !Bases().second.isEmpty();
@@ -199,11 +199,11 @@ bool HasProfilePage(const QString& text)
 
 QString ProfilePage(const QString& text, const QString& tag)
 {
-    const QString lower = modMain::TrimBlanks(text).toLower();
-    const QString address = modMain::TrimBlanks(tag);
+    const QString lower = modText::TrimBlanks(text).toLower();
+    const QString address = modText::TrimBlanks(tag);
     if (IsFirstService(lower))
         return Bases().first + address;
-    return Bases().second + modMain::PartBeforeAt(address);
+    return Bases().second + modText::PartBeforeAt(address);
 }
 
 // ---- Saving ----
@@ -219,18 +219,18 @@ QString InsertPersonSql(qint16 contactnr, const Contact& contact)
 {
     return QStringLiteral("INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) ") +
            QStringLiteral("VALUES(") + Number(contactnr) + QStringLiteral(", '") +
-           Quoted(modMain::TrimBlanks(contact.name)) + QStringLiteral("', ") + DateSql(contact.dateOfBirth) +
-           QStringLiteral(", '") + QuotedLines(modMain::TrimBlanks(contact.address)) + QStringLiteral("', '") +
-           QuotedLines(modMain::TrimBlanks(contact.note)) + QStringLiteral("') ");
+           Quoted(modText::TrimBlanks(contact.name)) + QStringLiteral("', ") + DateSql(contact.dateOfBirth) +
+           QStringLiteral(", '") + QuotedLines(modText::TrimBlanks(contact.address)) + QStringLiteral("', '") +
+           QuotedLines(modText::TrimBlanks(contact.note)) + QStringLiteral("') ");
 }
 
 QString UpdatePersonSql(qint16 contactnr, const Contact& contact)
 {
     return QStringLiteral("UPDATE Person ") + QStringLiteral("SET Name = '") +
-           Quoted(modMain::TrimBlanks(contact.name)) + QStringLiteral("', ") + QStringLiteral("Dateofbirth = ") +
+           Quoted(modText::TrimBlanks(contact.name)) + QStringLiteral("', ") + QStringLiteral("Dateofbirth = ") +
            DateSql(contact.dateOfBirth) + QStringLiteral(", ") + QStringLiteral("Address = '") +
-           QuotedLines(modMain::TrimBlanks(contact.address)) + QStringLiteral("', ") + QStringLiteral("[Note] = '") +
-           QuotedLines(modMain::TrimBlanks(contact.note)) + QStringLiteral("' ") +
+           QuotedLines(modText::TrimBlanks(contact.address)) + QStringLiteral("', ") + QStringLiteral("[Note] = '") +
+           QuotedLines(modText::TrimBlanks(contact.note)) + QStringLiteral("' ") +
            QStringLiteral("WHERE Contactnr = ") + Number(contactnr) + QStringLiteral(" ");
 }
 
@@ -238,7 +238,7 @@ QString InsertPhoneSql(qint16 contactnr, int order, const Entry& entry)
 {
     return QStringLiteral("INSERT INTO Phone(ContactNr, [Order], [Number], Description) ") + QStringLiteral("VALUES(") +
            Number(contactnr) + QStringLiteral(", ") + QString::number(order) + QStringLiteral(", '") +
-           Quoted(modMain::TrimBlanks(entry.tag)) + QStringLiteral("', '") +
+           Quoted(modText::TrimBlanks(entry.tag)) + QStringLiteral("', '") +
            Quoted(DescriptionOf(entry.text, entry.tag)) + QStringLiteral("') ");
 }
 
@@ -246,7 +246,7 @@ QString InsertEmailSql(qint16 contactnr, int order, const Entry& entry)
 {
     return QStringLiteral("INSERT INTO Email(ContactNr, [Order], Email, Description) ") + QStringLiteral("VALUES(") +
            Number(contactnr) + QStringLiteral(", ") + QString::number(order) + QStringLiteral(", '") +
-           Quoted(modMain::TrimBlanks(entry.tag)) + QStringLiteral("', '") +
+           Quoted(modText::TrimBlanks(entry.tag)) + QStringLiteral("', '") +
            Quoted(DescriptionOf(entry.text, entry.tag)) + QStringLiteral("') ");
 }
 
@@ -282,8 +282,8 @@ void AppendEmails(QStringList& statements, qint16 contactnr, const Contact& cont
 void AppendDetail(QStringList& statements, qint16 contactnr, const Contact& contact, bool newPerson)
 {
     statements << modPersonDetail::WriteStatements(
-        contactnr, contact.birthday, modMain::CleanText(contact.organisation, false),
-        modMain::CleanText(contact.title, false), contact.photo, contact.groups, newPerson);
+        contactnr, contact.birthday, modText::CleanText(contact.organisation, false),
+        modText::CleanText(contact.title, false), contact.photo, contact.groups, newPerson);
 }
 
 } // namespace

@@ -45,7 +45,7 @@ QString GetHyperlinkWord(const QString& text, int& position)
         ++end;
 
     // The stopping separator is taken along and removed again below.
-    QString word = modMain::TrimBlanks(text.mid(start - 1, end - start + 1));
+    QString word = modText::TrimBlanks(text.mid(start - 1, end - start + 1));
     word.remove(QStringLiteral("\r\n"));
     // Notes written on this platform break lines with a lone line feed.
     if (word.endsWith(QLatin1Char('\n')))

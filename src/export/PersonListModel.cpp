@@ -109,7 +109,7 @@ QVariant PersonListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return entry.text;
     case KeyRole:
-        return modMain::ContactKey(entry.contactnr);
+        return modText::ContactKey(entry.contactnr);
     case ContactnrRole:
         return int(entry.contactnr);
     default:

@@ -201,9 +201,9 @@ void PersonPicker::FillSource(PersonMover& mover, const frmMain& mainWindow) con
     entries.reserve(static_cast<size_t>(rows.RecordCount()));
     for (int rank = 0; !rows.Eof(); rows.MoveNext(), ++rank)
         entries.push_back(
-            {static_cast<qint16>(rows.Fields(0).toInt()), modMain::TrimBlanks(rows.Fields(1).toString()), rank});
+            {static_cast<qint16>(rows.Fields(0).toInt()), modText::TrimBlanks(rows.Fields(1).toString()), rank});
     mover.source()->setEntries(std::move(entries));
-    if (mainWindow.fraDetails->isVisible()) {
+    if (mainWindow.DetailsShown()) {
         if (const auto shown = mainWindow.CurrentContactnr()) {
             const QModelIndex index = mover.source()->index(mover.source()->rowOf(*shown));
             lvwList->setCurrentIndex(index);

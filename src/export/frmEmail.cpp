@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmEmail.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 
 #include "database/modSql.h"
 #include "export/modEmailList.h"
@@ -121,7 +121,7 @@ void frmEmail::LoadLanguage()
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
     // Every control a key of its own in this language.
-    modWidgets::GiveAccessKeys(this);
+    WidgetRules::GiveAccessKeys(this);
 }
 
 QString frmEmail::AddressList() const

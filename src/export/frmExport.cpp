@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmExport.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 
 #include "database/modSql.h"
 #include "export/frmExportPreview.h"
@@ -163,7 +163,7 @@ void frmExport::LoadLanguage()
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
     // Every control a key of its own in this language.
-    modWidgets::GiveAccessKeys(this);
+    WidgetRules::GiveAccessKeys(this);
 }
 
 modExport::Selection frmExport::Selection() const

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmLabels.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 
 #include "database/modSql.h"
 #include "language/modLanguage.h"
@@ -223,7 +223,7 @@ void frmLabels::LoadLanguage()
     if (!m_loading)
         updatePreview();
     // Every control a key of its own in this language.
-    modWidgets::GiveAccessKeys(this);
+    WidgetRules::GiveAccessKeys(this);
 }
 
 void frmLabels::loadSettings()

@@ -27,8 +27,8 @@ std::vector<PersonListModel::Entry> LoadPersons()
             name = row.Column(QStringLiteral("Name"));
             email = row.Column(QStringLiteral("Email"));
         }
-        const QString text = modMain::TrimBlanks(row.Text(name)) + QStringLiteral(" (") +
-                             modMain::TrimBlanks(row.Text(email)) + QLatin1Char(')');
+        const QString text = modText::TrimBlanks(row.Text(name)) + QStringLiteral(" (") +
+                             modText::TrimBlanks(row.Text(email)) + QLatin1Char(')');
         entries.push_back({static_cast<qint16>(row.Int(0)), text, static_cast<int>(entries.size())});
     });
     return entries;
@@ -85,7 +85,7 @@ QString BuildAddressList(const std::vector<qint16>& contactnrs, bool semicolon)
         return {};
     QStringList addresses;
     modSql::ForEachRow(EveryoneWithAddress(contactnrs) ? EveryAddressSql() : AddressListSql(contactnrs),
-                       [&](const Engine::Connection::Row& row) { addresses << modMain::TrimBlanks(row.Text(0)); });
+                       [&](const Engine::Connection::Row& row) { addresses << modText::TrimBlanks(row.Text(0)); });
     return addresses.join(SeparatorText(semicolon));
 }
 

@@ -11,7 +11,7 @@
 #include "database/modSql.h"
 #include "editor/modContact.h"
 #include "editor/modHyperlink.h"
-#include "mainwindow/modList.h"
+#include "database/modPersonView.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
@@ -122,12 +122,12 @@ public:
     int share(const Engine::Connection::Row& row, int column)
     {
         if (!row.IsText(column))
-            return m_table.keepDescription(modMain::TrimBlanks(row.Value(column).toString()));
+            return m_table.keepDescription(modText::TrimBlanks(row.Value(column).toString()));
         const QByteArrayView stored = row.Utf8(column);
         for (const auto& [known, index] : m_known)
             if (known == stored)
                 return index;
-        const int index = m_table.keepDescription(modMain::TrimBlanks(QString::fromUtf8(stored)));
+        const int index = m_table.keepDescription(modText::TrimBlanks(QString::fromUtf8(stored)));
         if (m_known.size() < 32)
             m_known.emplace_back(stored.toByteArray(), index);
         return index;
@@ -480,7 +480,7 @@ void ForEachPerson(const Selection& selection, const std::function<void(int tota
         columns.find(row);
         ExportedPerson person;
         person.contactnr = static_cast<qint16>(row.Int(columns[0]));
-        person.name = modMain::TrimBlanks(TextOf(row, columns[1]));
+        person.name = modText::TrimBlanks(TextOf(row, columns[1]));
         const QVariant born = row.Value(columns[2]);
         if (born.isValid() && !born.isNull() && born.toDate().isValid())
             person.dateOfBirth = born.toDate();
@@ -530,7 +530,7 @@ std::vector<Entry> EntryTable::entries(const Span& span) const
     made.reserve(span.count);
     for (quint32 i = span.first; i < span.first + span.count; ++i) {
         const Stored& stored = m_stored[i];
-        made.push_back({modMain::TrimBlanks(QString::fromUtf8(m_values.constData() + stored.start, stored.length)),
+        made.push_back({modText::TrimBlanks(QString::fromUtf8(m_values.constData() + stored.start, stored.length)),
                         m_descriptions[static_cast<std::size_t>(stored.description)]});
     }
     return made;
@@ -567,9 +567,9 @@ void WriteTextBlock(const ExportedPerson& person, const Details& details, const 
     if (details.name)
         write(person.name);
     if (details.organisation && (!person.title.isEmpty() || !person.organisation.isEmpty()))
-        write(modList::WorkText(person.title, person.organisation));
+        write(modPersonView::WorkText(person.title, person.organisation));
     if (details.dateofbirth && person.dateOfBirth)
-        write(modList::FormatDate(*person.dateOfBirth, dateFormat));
+        write(modPersonView::FormatDate(*person.dateOfBirth, dateFormat));
     else if (details.dateofbirth && person.birthday)
         write(modContact::MonthDayText(*person.birthday, dateFormat));
     if (details.address && !person.address.isEmpty())
@@ -653,13 +653,13 @@ void WriteHtmlPerson(const ExportedPerson& person, const Details& details, const
     // Only a person with an organisation or a title has this block: the others' pages stay as they were.
     if (details.organisation && (!person.title.isEmpty() || !person.organisation.isEmpty())) {
         html.openDiv(Block::Organisation);
-        html.begin(Block::Organisation).escaped(modList::WorkText(person.title, person.organisation)).end();
+        html.begin(Block::Organisation).escaped(modPersonView::WorkText(person.title, person.organisation)).end();
         html.closeDiv(Block::Organisation);
     }
     if (details.dateofbirth) {
         html.openDiv(Block::Dateofbirth);
         if (person.dateOfBirth)
-            html.line(LinesOf(Block::Dateofbirth).tabs, modList::FormatDate(*person.dateOfBirth, dateFormat));
+            html.line(LinesOf(Block::Dateofbirth).tabs, modPersonView::FormatDate(*person.dateOfBirth, dateFormat));
         else if (person.birthday)
             html.line(LinesOf(Block::Dateofbirth).tabs, modContact::MonthDayText(*person.birthday, dateFormat));
         else

@@ -2,7 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "modLabels.h"
 
-#include "mainwindow/modList.h"
+#include "database/modPersonView.h"
 
 #include <cmath>
 
@@ -156,7 +156,7 @@ QStringList AddressBlock(const modExport::ExportedPerson& person)
     if (lines.isEmpty())
         return {};
     QStringList block{person.name};
-    const QString work = modList::WorkText(person.title.trimmed(), person.organisation.trimmed());
+    const QString work = modPersonView::WorkText(person.title.trimmed(), person.organisation.trimmed());
     if (!work.isEmpty())
         block << work;
     return block + lines;

@@ -2,7 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmCsvMapping.h"
 #include "language/ContentDirection.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 
 #include "language/modLanguage.h"
 
@@ -138,7 +138,7 @@ void frmCsvMapping::LoadLanguage()
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
     // Every control a key of its own in this language.
-    modWidgets::GiveAccessKeys(this);
+    WidgetRules::GiveAccessKeys(this);
 }
 
 void frmCsvMapping::roleChanged(size_t column)

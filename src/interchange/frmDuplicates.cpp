@@ -2,13 +2,13 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmDuplicates.h"
 #include "language/ContentDirection.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 
 #include "database/modSql.h"
 #include "interchange/modMerge.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/modList.h"
+#include "database/modPersonView.h"
 #include "startup/modSettings.h"
 
 #include <QButtonGroup>
@@ -134,7 +134,7 @@ void frmDuplicates::LoadLanguage()
     else
         lblReason->setText(m_groups.empty() ? T("No duplicates found") : QString());
     // Every control a key of its own in this language.
-    modWidgets::GiveAccessKeys(this);
+    WidgetRules::GiveAccessKeys(this);
 }
 
 void frmDuplicates::find()
@@ -201,7 +201,7 @@ void frmDuplicates::showGroup()
             ReasonRow, column,
             new QTableWidgetItem(column == 0 ? T("Compared with") : modDuplicates::ReasonText(reasons)));
         const QString texts[] = {person.name,
-                                 person.dateOfBirth ? modList::FormatDate(*person.dateOfBirth, dateFormat) : QString(),
+                                 person.dateOfBirth ? modPersonView::FormatDate(*person.dateOfBirth, dateFormat) : QString(),
                                  Entries(person.phones),
                                  Entries(person.emails),
                                  person.address.trimmed(),

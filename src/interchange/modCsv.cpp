@@ -6,7 +6,7 @@
 #include "interchange/modCsvParts.h"
 #include "language/IniFile.h"
 #include "language/modLanguage.h"
-#include "mainwindow/modList.h"
+#include "database/modPersonView.h"
 
 #include <QHash>
 #include <QIODevice>
@@ -764,7 +764,7 @@ QString BirthdayValue(const QString& cell, const QString& dateFormat, Layout lay
     for (const QString& format : formats) {
         const modContact::TypedDate typed = modContact::ReadTypedDate(slashed, format);
         if (typed.state == modContact::DateState::Valid)
-            if (const auto date = modList::ParseMonthDayYear(typed.monthDayYear))
+            if (const auto date = modPersonView::ParseMonthDayYear(typed.monthDayYear))
                 return date->toString(Qt::ISODate);
     }
     return text;

@@ -291,7 +291,7 @@ Found FindInDatabase()
                            const int contactnr = row.Int(0);
                            if (contactnr >= 0 && contactnr <= modSql::MaxContactnr)
                                index[static_cast<std::size_t>(contactnr)] = static_cast<int>(
-                                   finder.addPerson(static_cast<qint16>(contactnr), modMain::TrimBlanks(row.Text(1))));
+                                   finder.addPerson(static_cast<qint16>(contactnr), modText::TrimBlanks(row.Text(1))));
                        });
     auto entries = [&](const QString& sql, void (Finder::*add)(std::size_t, const QString&)) {
         modSql::ForEachRow(sql, [&](const Engine::Connection::Row& row) {

@@ -6,7 +6,7 @@
 #include "database/modPersonDetail.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
-#include "mainwindow/modList.h"
+#include "database/modPersonView.h"
 #include "startup/modEnvironment.h"
 #include "startup/modText.h"
 
@@ -69,7 +69,7 @@ std::vector<modExport::Entry> StoredEntries(const QString& sql)
     std::vector<modExport::Entry> entries;
     for (Engine::Recordset rows = modSql::OpenRecordset(sql); !rows.Eof(); rows.MoveNext())
         entries.push_back(
-            {modMain::TrimBlanks(rows.Fields(0).toString()), modMain::TrimBlanks(rows.Fields(1).toString())});
+            {modText::TrimBlanks(rows.Fields(0).toString()), modText::TrimBlanks(rows.Fields(1).toString())});
     return entries;
 }
 
@@ -129,7 +129,7 @@ bool SameEntries(const std::vector<modExport::Entry>& a, const std::vector<modEx
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (modMain::TrimBlanks(a[i].value) != modMain::TrimBlanks(b[i].value) ||
+        if (modText::TrimBlanks(a[i].value) != modText::TrimBlanks(b[i].value) ||
             !modVcard::SameDescription(a[i].description, b[i].description, phone))
             return false;
     return true;
@@ -227,7 +227,7 @@ bool Same(const modVcard::Person& a, const modVcard::Person& b)
     const bool details = !a.detailsKnown || !b.detailsKnown ||
                          (a.birthday == b.birthday && SameText(a.organisation, b.organisation) &&
                           SameText(a.title, b.title) && a.photo == b.photo && SameGroups(a.groups, b.groups));
-    return details && modMain::TrimBlanks(a.name) == modMain::TrimBlanks(b.name) && a.dateOfBirth == b.dateOfBirth &&
+    return details && modText::TrimBlanks(a.name) == modText::TrimBlanks(b.name) && a.dateOfBirth == b.dateOfBirth &&
            SameText(a.address, b.address) && SameText(a.note, b.note) && SameEntries(a.phones, b.phones, true) &&
            SameEntries(a.emails, b.emails, false);
 }
@@ -254,7 +254,7 @@ modContact::Contact MergedSince(const modVcard::Person& base, const modVcard::Pe
         contact.dateOfBirth = MonthDayYear(here.dateOfBirth);
         if (there.dateOfBirth && there.dateOfBirth != base.dateOfBirth)
             conflicts << T("Date of birth") + QStringLiteral(": ") +
-                             modList::FormatDate(*there.dateOfBirth, dateFormat);
+                             modPersonView::FormatDate(*there.dateOfBirth, dateFormat);
     }
     contact.address = pick(base.address, here.address, there.address, T("Address"), true);
     if (!here.detailsKnown) {
@@ -324,7 +324,7 @@ modVcard::Person ReadPerson(qint16 contactnr)
     modVcard::Person person;
     if (row.Eof())
         return person;
-    person.name = modMain::TrimBlanks(row.Fields(0).toString());
+    person.name = modText::TrimBlanks(row.Fields(0).toString());
     person.dateOfBirth = StoredDate(row.Fields(1));
     person.address = row.Fields(2).toString();
     person.note = row.Fields(3).toString();
@@ -378,10 +378,10 @@ modContact::Contact Merged(const modVcard::Person& kept, const modVcard::Person&
         if (!Holds(note, line))
             additions << line;
     };
-    if (modMain::TrimBlanks(other.name).compare(modMain::TrimBlanks(kept.name), Qt::CaseInsensitive) != 0)
+    if (modText::TrimBlanks(other.name).compare(modText::TrimBlanks(kept.name), Qt::CaseInsensitive) != 0)
         keep(T("Name"), other.name);
     if (kept.dateOfBirth && other.dateOfBirth && *kept.dateOfBirth != *other.dateOfBirth)
-        keep(T("Date of birth"), modList::FormatDate(*other.dateOfBirth, dateFormat));
+        keep(T("Date of birth"), modPersonView::FormatDate(*other.dateOfBirth, dateFormat));
     if (!kept.organisation.isEmpty() && !other.organisation.isEmpty() &&
         !SameText(kept.organisation, other.organisation))
         keep(T("Organisation"), other.organisation);

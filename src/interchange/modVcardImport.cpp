@@ -31,7 +31,7 @@ QString DateKey(const std::optional<QDate>& date)
 
 QString PersonKey(const QString& name, const std::optional<QDate>& date)
 {
-    return modMain::TrimBlanks(name).toCaseFolded() + QChar(0x1F) + DateKey(date);
+    return modText::TrimBlanks(name).toCaseFolded() + QChar(0x1F) + DateKey(date);
 }
 
 std::optional<QDate> StoredDate(const QVariant& value)

@@ -16,7 +16,7 @@ void ContactListModel::setRows(std::vector<modList::ContactRow> rows)
 int ContactListModel::rowOfKey(const QString& key) const
 {
     for (size_t i = 0; i < m_rows.size(); ++i)
-        if (modMain::ContactKey(m_rows[i].contactnr) == key)
+        if (modText::ContactKey(m_rows[i].contactnr) == key)
             return static_cast<int>(i);
     return -1;
 }
@@ -41,7 +41,7 @@ QVariant ContactListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         return row.name;
     case KeyRole:
-        return modMain::ContactKey(row.contactnr);
+        return modText::ContactKey(row.contactnr);
     case ContactnrRole:
         return int(row.contactnr);
     default:

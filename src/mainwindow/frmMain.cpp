@@ -3,18 +3,18 @@
 #include "frmMain.h"
 
 #include "birthdays/modAutostart.h"
+#include "database/modPersonView.h"
 #include "database/modRecent.h"
 #include "language/ContentDirection.h"
 #include "language/LanguageMenu.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
-#include "mainwindow/Logo.h"
-#include "mainwindow/modList.h"
-#include "mainwindow/modWidgets.h"
 #include "startup/CommandLine.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
+#include "widgets/Logo.h"
+#include "widgets/WidgetRules.h"
 
 #include <algorithm>
 
@@ -567,8 +567,8 @@ void frmMain::placeDateRow()
     QRect box = leftToRightGeometry(txtDateofbirth);
     // A birthday without a year shows as words ("September 30"), which may need more room.
     box.setWidth(std::max({px(l.txtDateofbirth.width),
-                           modWidgets::BoxWidthFor(txtDateofbirth, modWidgets::WidestDate(txtDateofbirth)),
-                           modWidgets::BoxWidthFor(txtDateofbirth, txtDateofbirth->text())}));
+                           WidgetRules::BoxWidthFor(txtDateofbirth, WidgetRules::WidestDate(txtDateofbirth)),
+                           WidgetRules::BoxWidthFor(txtDateofbirth, txtDateofbirth->text())}));
     placeMirrored(txtDateofbirth, box);
     const int gap = px(l.lblDateFormat.left - l.txtDateofbirth.left - l.txtDateofbirth.width);
     const int formatLeft = qMax(px(l.lblDateFormat.left), box.right() + 1 + gap);
@@ -587,7 +587,7 @@ int frmMain::minimumDetailsWidth() const
     const int dpi = logicalDpiX();
     auto px = [dpi](int twips) { return WindowLayout::TwipsToPixels(twips, dpi); };
     const WindowLayout::MainWindowLayout& l = m_layout;
-    const int longestAge = lblAge->fontMetrics().horizontalAdvance(modList::AgeCaption(8888)) + 4;
+    const int longestAge = lblAge->fontMetrics().horizontalAdvance(modPersonView::AgeCaption(8888)) + 4;
     const int ageWidth = std::max({px(l.lblAge.width), lblAge->sizeHint().width(), longestAge});
     const int gap = px(l.lblDateFormat.left - l.txtDateofbirth.left - l.txtDateofbirth.width);
     return px(570) + leftToRightGeometry(lblDateFormat).right() + 1 + gap + ageWidth + px(l.txtDateofbirth.left);
@@ -711,7 +711,7 @@ void frmMain::LoadLanguage()
     cmdFirstImport->setText(T("Import contacts") + dots);
     cmdFirstConnect->setText(T("Connect to a server") + dots);
     if (!lblAge->isHidden())
-        lblAge->setText(modList::RetranslateAgeCaption(lblAge->text()));
+        lblAge->setText(modPersonView::RetranslateAgeCaption(lblAge->text()));
     // Titles and labels of another length and height.
     placeControls();
     fraInfo->setTitle(QString::fromLatin1(Version::AppName) + QLatin1Char(' ') +
@@ -812,4 +812,54 @@ void frmMain::closeEvent(QCloseEvent* event)
         if (window != this && window->isVisible())
             window->close();
     event->accept();
+}
+
+void frmMain::ShowInStatusBar(QWidget* widget, int position)
+{
+    staMain->insertPermanentWidget(position, widget);
+    widget->show();
+}
+
+void frmMain::RemoveFromStatusBar(QWidget* widget)
+{
+    staMain->removeWidget(widget);
+    // Qt 6.4's removeWidget also hides the widget that followed the removed one: the
+    // count of persons, which stays.
+    staMainCount->show();
+}
+
+void frmMain::ScheduleSync(std::optional<int> intervalMs)
+{
+    if (!intervalMs) {
+        tmrSync->stop();
+        return;
+    }
+    if (!tmrSync->isActive() || tmrSync->interval() != *intervalMs)
+        tmrSync->start(*intervalMs);
+}
+
+void frmMain::SetSyncRunning(bool running)
+{
+    for (QAction* action : {mnuFileSync, mnuFileSynchronise, mnuFileClose, mnuFileOpen, mnuFileNew})
+        action->setEnabled(!running);
+}
+
+bool frmMain::DetailsShown() const
+{
+    return fraDetails->isVisible();
+}
+
+void frmMain::OfferVersionCheck()
+{
+    mnuOptionsCheck->setVisible(true);
+}
+
+void frmMain::SetVersionCheckTicked(bool ticked)
+{
+    mnuOptionsCheck->setChecked(ticked);
+}
+
+bool frmMain::VersionCheckTicked() const
+{
+    return mnuOptionsCheck->isChecked();
 }

@@ -106,6 +106,25 @@ public:
     // The layout in twips last applied.
     const WindowLayout::MainWindowLayout& currentLayout() const { return m_layout; }
 
+    // What other parts of the program ask of the main window.
+    // Shows a widget in the status bar at position among the permanent ones (0 is the
+    // count of persons at the edge, 1 before it, ...); the window does not own it.
+    void ShowInStatusBar(QWidget* widget, int position);
+    // Takes such a widget out again; the count of persons stays shown.
+    void RemoveFromStatusBar(QWidget* widget);
+    // Automatic syncs every intervalMs from now (kept when already so), or none.
+    void ScheduleSync(std::optional<int> intervalMs);
+    // While a sync runs, the commands that would close or replace the database, and a
+    // second sync, cannot be given.
+    void SetSyncRunning(bool running);
+    // Whether the person's details are shown beside the list.
+    bool DetailsShown() const;
+    // The version check's option in the Options menu: shown once a check can be made,
+    // and ticked or not.
+    void OfferVersionCheck();
+    void SetVersionCheckTicked(bool ticked);
+    bool VersionCheckTicked() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

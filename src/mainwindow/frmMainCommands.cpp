@@ -12,9 +12,10 @@
 #include "language/ContentDirection.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
+#include "database/modPersonView.h"
 #include "mainwindow/modList.h"
 #include "mainwindow/modOptions.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 #include "search/modSearch.h"
 #include "startup/Platform.h"
 #include "startup/Version.h"
@@ -73,18 +74,18 @@ QTreeWidgetItem* CurrentEntry(QTreeWidget* list)
 
 QString EntryTag(const QTreeWidgetItem* item)
 {
-    return item ? modMain::TrimBlanks(item->data(0, Qt::UserRole).toString()) : QString();
+    return item ? modText::TrimBlanks(item->data(0, Qt::UserRole).toString()) : QString();
 }
 
 QString EntryText(const QTreeWidgetItem* item)
 {
-    return item ? modMain::TrimBlanks(item->text(0)) : QString();
+    return item ? modText::TrimBlanks(item->text(0)) : QString();
 }
 
-void FillEntries(QTreeWidget* list, const std::vector<modList::ListEntry>& entries)
+void FillEntries(QTreeWidget* list, const std::vector<modPersonView::ListEntry>& entries)
 {
     list->clear();
-    for (const modList::ListEntry& entry : entries) {
+    for (const modPersonView::ListEntry& entry : entries) {
         auto* item = new QTreeWidgetItem(list, QStringList{entry.text});
         item->setToolTip(0, entry.text);
         item->setData(0, Qt::UserRole, entry.tag);
@@ -384,7 +385,7 @@ std::optional<qint16> frmMain::CurrentContactnr() const
     const QModelIndex current = lvwMain->currentIndex();
     if (!current.isValid() || current.row() >= m_contacts->rowCount())
         return std::nullopt;
-    return modMain::KeyToContactnr(current.data(ContactListModel::KeyRole).toString());
+    return modText::KeyToContactnr(current.data(ContactListModel::KeyRole).toString());
 }
 
 bool frmMain::SelectRowByKey(const QString& key)
@@ -477,9 +478,9 @@ void frmMain::ShowPerson(qint16 contactnr)
     rtbNote->clear();
     lblDateFormat->hide();
     lblAge->hide();
-    std::optional<modList::PersonDetails> person;
+    std::optional<modPersonView::PersonDetails> person;
     try {
-        person = modList::LoadPerson(contactnr);
+        person = modPersonView::LoadPerson(contactnr);
     } catch (const Engine::EngineError& error) {
         modSql::ShowEngineError(error);
         return;
@@ -490,15 +491,15 @@ void frmMain::ShowPerson(qint16 contactnr)
     }
     fraDetails->setTitle(person->caption);
     if (person->dateOfBirth) {
-        txtDateofbirth->setText(modList::DateOfBirthText(*person->dateOfBirth));
+        txtDateofbirth->setText(modPersonView::DateOfBirthText(*person->dateOfBirth));
         lblDateFormat->show();
-        lblAge->setText(modList::AgeCaption(modList::GetAge(*person->dateOfBirth)));
+        lblAge->setText(modPersonView::AgeCaption(modPersonView::GetAge(*person->dateOfBirth)));
         fitLabels();
         lblAge->show();
     } else if (person->birthday) {
-        txtDateofbirth->setText(modList::BirthdayText(*person->birthday));
+        txtDateofbirth->setText(modPersonView::BirthdayText(*person->birthday));
     }
-    txtWork->setText(modList::WorkText(person->title, person->organisation));
+    txtWork->setText(modPersonView::WorkText(person->title, person->organisation));
     // A photo that cannot be read shows as none; the person keeps it all the same.
     m_photo = person->photo.isEmpty() ? QImage() : QImage::fromData(person->photo);
     m_workShown = !txtWork->text().isEmpty() || !m_photo.isNull();
@@ -580,7 +581,7 @@ void frmMain::copyListRow()
     const QModelIndex current = lvwMain->currentIndex();
     if (m_contacts->rowCount() == 0 || !current.isValid())
         return;
-    copyToClipboard(modMain::TrimBlanks(current.data(Qt::DisplayRole).toString()));
+    copyToClipboard(modText::TrimBlanks(current.data(Qt::DisplayRole).toString()));
 }
 
 void frmMain::copyEntry(QTreeWidget* list, bool withDescription)
@@ -631,7 +632,7 @@ void frmMain::EmailWebsiteCommand()
 
 void frmMain::showContextMenu(QWidget* widget, const QPoint& position)
 {
-    const QPoint global = modWidgets::PopupPosition(widget, position);
+    const QPoint global = WidgetRules::PopupPosition(widget, position);
     if (widget == lvwMain) {
         mnuPopupMainAdd->setEnabled(isWritable());
         const bool empty = m_contacts->rowCount() == 0;
@@ -794,7 +795,7 @@ void frmMain::ApplyFontSize(int size)
         return;
     const std::optional<qint16> shown = fraDetails->isHidden() ? std::nullopt : CurrentContactnr();
     FillContactList();
-    if (shown && SelectRowByKey(modMain::ContactKey(*shown)))
+    if (shown && SelectRowByKey(modText::ContactKey(*shown)))
         ShowPerson(*shown);
 }
 
@@ -867,7 +868,7 @@ void frmMain::RemovePersonCommand()
                                   QStringLiteral("WHERE Contactnr = ") + number);
         if (person.Eof())
             return;
-        const QString name = modMain::TrimBlanks(person.Fields(QStringLiteral("Name")).toString());
+        const QString name = modText::TrimBlanks(person.Fields(QStringLiteral("Name")).toString());
         if (!Platform::askYesNo(T("Remove"),
                                 T("Are you sure you want to remove the following Person:") + QLatin1Char('\n') + name))
             return;

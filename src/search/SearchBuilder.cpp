@@ -4,7 +4,7 @@
 
 #include "database/modPersonDetail.h"
 #include "database/modSql.h"
-#include "mainwindow/modList.h"
+#include "database/modPersonView.h"
 
 #include <QDate>
 #include <QStringList>
@@ -127,7 +127,7 @@ QStringList MonthDaysBetween(const QDate& after, const QDate& before)
 
 bool IsValidMonthDayYear(const QString& monthDayYear)
 {
-    return modList::ParseMonthDayYear(monthDayYear).has_value();
+    return modPersonView::ParseMonthDayYear(monthDayYear).has_value();
 }
 
 Search Build(const Criteria& criteria)
@@ -180,8 +180,8 @@ Search Build(const Criteria& criteria)
     case 1:
         if (!date1.isEmpty() && !date2.isEmpty()) {
             const QStringList days = criteria.birthdaysWithoutYear
-                                         ? MonthDaysBetween(*modList::ParseMonthDayYear(monthDayYear1),
-                                                            *modList::ParseMonthDayYear(monthDayYear2))
+                                         ? MonthDaysBetween(*modPersonView::ParseMonthDayYear(monthDayYear1),
+                                                            *modPersonView::ParseMonthDayYear(monthDayYear2))
                                          : QStringList();
             if (days.isEmpty()) {
                 conditions.Add(QStringLiteral("Dateofbirth > ") + d1);

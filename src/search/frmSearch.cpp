@@ -6,7 +6,7 @@
 #include "database/modPersonDetail.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 #include "search/modSearch.h"
 #include "startup/Platform.h"
 #include "startup/modSettings.h"
@@ -97,7 +97,7 @@ frmSearch::frmSearch(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     const QString mask =
         m_dateFormat == QLatin1String("yyyy/mm/dd") ? QStringLiteral("9999/99/99;_") : QStringLiteral("99/99/9999;_");
     for (QLineEdit* box : {txtDate, txtDate2})
-        modWidgets::PrepareDateBox(box, mask);
+        WidgetRules::PrepareDateBox(box, mask);
     fillOperatorLists();
     for (const OperatorList& entry : operatorLists())
         connect(entry.list, &QComboBox::currentIndexChanged, this, &frmSearch::updateValueControls);
@@ -154,7 +154,7 @@ void frmSearch::LoadLanguage()
         for (int i = 0; i < entry.list->count() && i < entry.entries.size(); ++i)
             entry.list->setItemText(i, T(entry.entries.at(i)));
     // Every control a key of its own in this language.
-    modWidgets::GiveAccessKeys(this);
+    WidgetRules::GiveAccessKeys(this);
 }
 
 void frmSearch::updateValueControls()

@@ -6,7 +6,7 @@
 
 // Small text rules shared by the windows: contact-list keys, the accent folding and
 // accent patterns of the quick search, and the parts of an e-mail address.
-namespace modMain {
+namespace modText {
 
 // The contact number of a list key: the numeric value of everything after the first
 // seven characters ("Person "), leading blanks ignored. Reading stops at the first
@@ -38,4 +38,4 @@ QString TrimBlanks(const QString& text);
 // through here before it is stored.
 QString CleanText(const QString& text, bool lineBreaks);
 
-} // namespace modMain
+} // namespace modText

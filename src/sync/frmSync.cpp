@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmSync.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 
 #include "database/modDatabase.h"
 #include "language/modLanguage.h"
@@ -229,7 +229,7 @@ void frmSync::LoadLanguage()
     cmdOK->setText(T("OK"));
     cmdCancel->setText(T("Cancel"));
     // Every control a key of its own in this language.
-    modWidgets::GiveAccessKeys(this);
+    WidgetRules::GiveAccessKeys(this);
 }
 
 void frmSync::find()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmSyncResult.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 
 #include "language/modLanguage.h"
 
@@ -53,5 +53,5 @@ void frmSyncResult::LoadLanguage()
         html = QStringLiteral("<p%1>%2</p>").arg(dir, modSync::Summary(m_result).toHtmlEscaped());
     txtDetails->setHtml(html);
     // Every control a key of its own in this language.
-    modWidgets::GiveAccessKeys(this);
+    WidgetRules::GiveAccessKeys(this);
 }

@@ -143,7 +143,7 @@ namespace modVersion {
 VersionCheck* InstallVersionCheck(frmMain& window, const QString& updateHost, quint16 updatePort, const QString& path)
 {
     delete window.findChild<VersionCheck*>(QString::fromLatin1(CheckerName), Qt::FindDirectChildrenOnly);
-    window.mnuOptionsCheck->setVisible(true);
+    window.OfferVersionCheck();
     return new VersionCheck(updateHost, updatePort, &window, path);
 }
 
@@ -163,7 +163,7 @@ VersionCheck* Checker(frmMain& window)
 void CheckVersion(frmMain& window)
 {
     const bool on = modSettings::IsOn(Setting::CheckVersion);
-    window.mnuOptionsCheck->setChecked(on);
+    window.SetVersionCheckTicked(on);
     if (!on)
         return;
     // A build without an update address has nowhere to ask.
@@ -174,7 +174,7 @@ void CheckVersion(frmMain& window)
 void ToggleCheckVersion(frmMain& window)
 {
     // Qt has already moved the check mark: it shows the wanted state.
-    if (!window.mnuOptionsCheck->isChecked()) {
+    if (!window.VersionCheckTicked()) {
         modSettings::SetOn(Setting::CheckVersion, false);
         return;
     }

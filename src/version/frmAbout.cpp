@@ -3,7 +3,7 @@
 #include "frmAbout.h"
 
 #include "language/modLanguage.h"
-#include "mainwindow/Logo.h"
+#include "widgets/Logo.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 

@@ -6,10 +6,10 @@
 
 #include "../common/FixedToday.h"
 #include "birthdays/frmReminder.h"
-#include "birthdays/modReminderRun.h"
+#include "birthdays/ReminderRun.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
-#include "startup/modMain.h"
+#include "app/Program.h"
 
 #include <QFileInfo>
 #include <QTreeWidget>
@@ -50,6 +50,6 @@ int main(int argc, char* argv[])
     Platform::SetToday(QDate::fromString(qEnvironmentVariable(TestSupport::TodayVariable), Qt::ISODate));
     modEnvironment::SetProgramFolder(
         modEnvironment::ProgramFolderOf(QFileInfo(qEnvironmentVariable("ADDRION_EXECUTABLE")).absolutePath()));
-    modReminder::SetShownObserver(EchoRowsAndClose);
-    return modMain::Main(argc, argv);
+    ReminderRun::SetShownObserver(EchoRowsAndClose);
+    return Program::Main(argc, argv);
 }

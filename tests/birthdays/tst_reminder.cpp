@@ -9,7 +9,7 @@
 #include "birthdays/frmReminder.h"
 #include "birthdays/modAutostart.h"
 #include "birthdays/modReminder.h"
-#include "birthdays/modReminderRun.h"
+#include "birthdays/ReminderRun.h"
 #include "mainwindow/RegisterWindows.h"
 #include "startup/modEnvironment.h"
 
@@ -82,7 +82,7 @@ class TestReminder : public QObject
     {
         if (TestSupport::readSetting("Default database").isEmpty())
             TestSupport::writeSetting("Default database", m_path);
-        return modReminder::PrepareReminder(today);
+        return ReminderRun::PrepareReminder(today);
     }
     std::unique_ptr<frmReminder> shownReminder(const QDate& today)
     {

@@ -37,14 +37,14 @@ QStringList dumpPersons()
             QStringList texts;
             Engine::Recordset list = modSql::OpenRecordset(query.arg(number));
             for (; !list.Eof(); list.MoveNext()) {
-                const QString description = modMain::TrimBlanks(list.Fields(1).toString());
-                texts << modMain::TrimBlanks(list.Fields(0).toString()) +
+                const QString description = modText::TrimBlanks(list.Fields(1).toString());
+                texts << modText::TrimBlanks(list.Fields(0).toString()) +
                              (description.isEmpty() ? QString() : " (" + description + ")");
             }
             return texts.join(" | ");
         };
         const QVariant born = rows.Fields(2);
-        persons << QStringList{modMain::TrimBlanks(rows.Fields(1).toString()),
+        persons << QStringList{modText::TrimBlanks(rows.Fields(1).toString()),
                                born.isNull() ? "-" : born.toDate().toString(Qt::ISODate),
                                rows.Fields(3).toString(),
                                entries(

@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "MainWindowTest.h"
 
+#include "database/modPersonView.h"
 #include "editor/frmContact.h"
 #include "editor/frmContactEntry.h"
 
@@ -235,7 +236,7 @@ private slots:
         QVERIFY(personField(2, "Dateofbirth").isNull());
         const modPersonDetail::Detail detail = modPersonDetail::Read(modDatabase::DatabaseConnection(), 2);
         QCOMPARE(detail.birthday ? detail.birthday->Stored() : QString(), stored);
-        QCOMPARE(w()->txtDateofbirth->text(), detail.birthday ? modList::BirthdayText(*detail.birthday) : QString());
+        QCOMPARE(w()->txtDateofbirth->text(), detail.birthday ? modPersonView::BirthdayText(*detail.birthday) : QString());
         QVERIFY(w()->lblAge->isHidden());
 
         openEditor(frmContact::Mode::Edit);

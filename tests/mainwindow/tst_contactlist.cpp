@@ -11,6 +11,7 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "mainwindow/WindowLayout.h"
+#include "database/modPersonView.h"
 #include "mainwindow/modList.h"
 #include "mainwindow/modListOrder.h"
 #include "search/modSearch.h"
@@ -23,9 +24,9 @@
 
 #include <sys/stat.h>
 
-using namespace modMain;
+using namespace modText;
 using namespace WindowLayout;
-using modList::ListEntry;
+using modPersonView::ListEntry;
 using modList::ListQuery;
 
 Q_DECLARE_METATYPE(ListQuery)
@@ -127,7 +128,7 @@ class TestContactList : public QObject
     modList::PersonNames m_memory;
 
     // Number, name, caption, date, address and note, then "text=tag" of each number and address.
-    static QStringList describe(const std::optional<modList::PersonDetails>& person)
+    static QStringList describe(const std::optional<modPersonView::PersonDetails>& person)
     {
         if (!person)
             return {"<none>"};
@@ -296,7 +297,7 @@ private slots:
             {"trim", [](const QString& t) { return TrimBlanks(t); }},
             {"clean line", [](const QString& t) { return CleanText(t, false); }},
             {"clean note", [](const QString& t) { return CleanText(t, true); }},
-            {"age caption", [](const QString& t) { return modList::RetranslateAgeCaption(t); }},
+            {"age caption", [](const QString& t) { return modPersonView::RetranslateAgeCaption(t); }},
             {"words", [](const QString& t) {
                  const QStringList words = modList::QuickSearchWords(t);
                  return words.isEmpty() ? QString("<none>") : words.join('|');
@@ -462,7 +463,7 @@ private slots:
     void getAge()
     {
         auto [birth, today] = TestSupport::fetch<QDate, QDate>("birth", "today");
-        QTEST(modList::GetAge(birth, today), "age");
+        QTEST(modPersonView::GetAge(birth, today), "age");
     }
 
     void formatDate_data()
@@ -481,7 +482,7 @@ private slots:
     void formatDate()
     {
         auto [date, format] = TestSupport::fetch<QDate, QString>("date", "format");
-        QTEST(modList::FormatDate(date, format), "text");
+        QTEST(modPersonView::FormatDate(date, format), "text");
     }
 
     void loadPerson_data()
@@ -504,7 +505,7 @@ private slots:
     {
         QFETCH(int, contactnr);
         QVERIFY(modDatabase::OpenDatabase(m_details));
-        QTEST(describe(modList::LoadPerson(static_cast<qint16>(contactnr))), "details");
+        QTEST(describe(modPersonView::LoadPerson(static_cast<qint16>(contactnr))), "details");
     }
     void phoneMatches_data()
     {

@@ -12,7 +12,7 @@
 #include "language/ContentDirection.h"
 #include "language/LanguageAware.h"
 #include "language/modLanguage.h"
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 #include "startup/modEnvironment.h"
 #include "sync/frmSync.h"
 
@@ -422,7 +422,7 @@ private slots:
     void accessKeysGiven()
     {
         auto [texts, keyed] = TestSupport::fetch<QStringList, QStringList>("texts", "keyed");
-        QCOMPARE(modWidgets::WithAccessKeys(texts), keyed);
+        QCOMPARE(WidgetRules::WithAccessKeys(texts), keyed);
     }
 
     // The editor's title and the list's column speak the language; Enter in the name box

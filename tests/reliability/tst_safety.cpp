@@ -678,7 +678,7 @@ private slots:
             const QString key = CommandLine::PersonKey(line);
             QVERIFY(key.startsWith("Person"));
             // A number beyond the 16-bit range names nobody.
-            QCOMPARE(modMain::KeyToContactnr(key), qint16(0));
+            QCOMPARE(modText::KeyToContactnr(key), qint16(0));
         }
     }
 

@@ -2,7 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 // Draws the logo into the icon theme's fixed sizes at build time:
 //   addrion-icons <folder>  writes <folder>/<n>x<n>/apps/addrion.png for every size.
-#include "mainwindow/Logo.h"
+#include "widgets/Logo.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
-#include "mainwindow/modWidgets.h"
+#include "widgets/WidgetRules.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -19,7 +19,7 @@
 #include <numeric>
 #include <vector>
 
-namespace modWidgets {
+namespace WidgetRules {
 
 namespace {
 
@@ -240,4 +240,4 @@ void GiveAccessKeys(QWidget* window)
             controls[i].set(keyed.at(static_cast<qsizetype>(i)));
 }
 
-} // namespace modWidgets
+} // namespace WidgetRules

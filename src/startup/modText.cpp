@@ -6,7 +6,7 @@
 #include <array>
 #include <limits>
 
-namespace modMain {
+namespace modText {
 
 namespace {
 
@@ -174,4 +174,4 @@ QString TrimBlanks(const QString& text)
     return text.mid(first, end - first);
 }
 
-} // namespace modMain
+} // namespace modText

@@ -12,7 +12,7 @@
 class frmReminder;
 
 // The "/Reminder" run: no main window, only the coming birthdays.
-namespace modReminder {
+namespace ReminderRun {
 
 // Opens the default database and, when birthdays are due, builds the reminder window
 // with its rows and no row selected (not yet shown). Nothing when no database could
@@ -27,4 +27,4 @@ int RunReminder();
 // none; a test program that runs the program's own entry sets one to read the window.
 void SetShownObserver(std::function<void(frmReminder&)> observer);
 
-} // namespace modReminder
+} // namespace ReminderRun

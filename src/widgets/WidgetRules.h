@@ -10,7 +10,7 @@ class QLineEdit;
 class QWidget;
 
 // Small rules that every window applies to its widgets in the same way.
-namespace modWidgets {
+namespace WidgetRules {
 
 // Where a popup requested at position opens: list views and multi-line boxes report
 // the position on their viewport, every other widget on itself.
@@ -40,4 +40,4 @@ void GiveAccessKeys(QWidget* window);
 // Gives a date box the width of a whole date again, after its font has changed.
 void FitDateBox(QLineEdit* box);
 
-} // namespace modWidgets
+} // namespace WidgetRules

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
-#include "modReminderRun.h"
+#include "birthdays/ReminderRun.h"
 
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminder.h"
@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-namespace modReminder {
+namespace ReminderRun {
 
 namespace {
 
@@ -30,9 +30,9 @@ std::unique_ptr<frmReminder> PrepareReminder(const QDate& today)
     modDatabase::OpenDefaultDatabase();
     if (!modDatabase::IsDatabaseOpen())
         return nullptr;
-    std::vector<ReminderRow> rows;
+    std::vector<modReminder::ReminderRow> rows;
     try {
-        rows = CollectBirthdays(ReminderDaysFromSettings(), today);
+        rows = modReminder::CollectBirthdays(modReminder::ReminderDaysFromSettings(), today);
     } catch (const Engine::EngineError& error) {
         modSql::ShowEngineError(error);
     }
@@ -57,4 +57,4 @@ int RunReminder()
     return QApplication::exec();
 }
 
-} // namespace modReminder
+} // namespace ReminderRun

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
-#include "modMain.h"
+#include "app/Program.h"
 
-#include "birthdays/modReminderRun.h"
+#include "birthdays/ReminderRun.h"
 #include "database/Engine.h"
 #include "database/modUpgrade.h"
 #include "language/LanguageAware.h"
 #include "language/modLanguage.h"
-#include "mainwindow/Logo.h"
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmPassword.h"
@@ -18,6 +17,7 @@
 #include "startup/modSettings.h"
 #include "sync/SyncCommand.h"
 #include "version/VersionCheck.h"
+#include "widgets/Logo.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -26,7 +26,7 @@
 #include <cstdio>
 #include <optional>
 
-namespace modMain {
+namespace Program {
 
 namespace {
 
@@ -72,7 +72,7 @@ std::optional<int> AnswerOption(int argc, char* argv[])
 int RunReminder(frmMain&)
 {
     // The hidden main window only hears about the database; the reminder shows itself.
-    return modReminder::RunReminder();
+    return ReminderRun::RunReminder();
 }
 
 } // namespace
@@ -143,4 +143,4 @@ int Main(int argc, char* argv[])
     return result;
 }
 
-} // namespace modMain
+} // namespace Program
