@@ -195,8 +195,7 @@ void PersonPicker::FillSource(PersonMover& mover, const frmMain& mainWindow) con
 {
     // The same rows in the same order as every person of the database, without reading
     // the long texts the list does not show.
-    Engine::Recordset rows = modSql::OpenRecordset(QStringLiteral("SELECT Contactnr, Name ") +
-                                                   QStringLiteral("FROM Person ") + QStringLiteral("ORDER BY Name "));
+    Engine::Recordset rows = modSql::OpenRecordset(QStringLiteral("SELECT Contactnr, Name FROM Person ORDER BY Name "));
     std::vector<PersonListModel::Entry> entries;
     entries.reserve(static_cast<size_t>(rows.RecordCount()));
     for (int rank = 0; !rows.Eof(); rows.MoveNext(), ++rank)

@@ -863,8 +863,7 @@ void frmMain::RemovePersonCommand()
     const QString number = QString::number(*contactnr);
     try {
         Engine::Recordset person =
-            modSql::OpenRecordset(QStringLiteral("SELECT Name ") + QStringLiteral("FROM Person ") +
-                                  QStringLiteral("WHERE Contactnr = ") + number);
+            modSql::OpenRecordset(QStringLiteral("SELECT Name FROM Person WHERE Contactnr = ") + number);
         if (person.Eof())
             return;
         const QString name = modMain::TrimBlanks(person.Fields(QStringLiteral("Name")).toString());
