@@ -214,7 +214,9 @@ void frmMain::SetWindowOpener(const QString& name, WindowOpener opener)
 
 void frmMain::openWindow(const QString& name)
 {
-    // Windows of parts that are not built yet do nothing.
+    // Every window is registered by RegisterWindows; a main window made without it (as
+    // tests of the main window alone make it) has no opener for a name, and the command
+    // opens nothing.
     const auto opener = m_openers.constFind(name);
     if (opener == m_openers.constEnd())
         return;
