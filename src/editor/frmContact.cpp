@@ -227,14 +227,6 @@ void frmContact::createControls()
     cmdEmailUp = m_email.up;
     cmdEmailDown = m_email.down;
 
-    cmdOK = Named(new QPushButton(this), "cmdOK");
-    cmdCancel = Named(new QPushButton(this), "cmdCancel");
-    // Enter in the name or date box saves, as in the other windows; in the address and
-    // note it starts a new line.
-    for (QPushButton* button : {cmdOK, cmdCancel})
-        button->setAutoDefault(false);
-    cmdOK->setDefault(true);
-
     auto* grid = new QGridLayout(this);
     grid->addWidget(fraFullname, 0, 0);
     grid->addWidget(fraDateofbirth, 0, 1);
@@ -248,9 +240,13 @@ void frmContact::createControls()
     grid->addWidget(fraNote, 3, 0);
     grid->addWidget(fraEmail, 3, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const modWidgets::OkCancel okCancel = modWidgets::AddOkCancel(this, buttons, [this] { okClicked(); });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
+    // Enter in the name or date box saves, as in the other windows; in the address and
+    // note it starts a new line.
+    for (QPushButton* button : {cmdOK, cmdCancel})
+        button->setAutoDefault(false);
     grid->addLayout(buttons, 4, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
@@ -368,8 +364,6 @@ void frmContact::createListPopup(ListControls& controls, const char* popupName, 
 
 void frmContact::connectCommands()
 {
-    connect(cmdOK, &QPushButton::clicked, this, &frmContact::okClicked);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(chkNoYear, &QCheckBox::toggled, this, &frmContact::setNoYear);
     connect(cmdPhotoChoose, &QPushButton::clicked, this, &frmContact::choosePhoto);
     connect(cmdPhotoRemove, &QPushButton::clicked, this, [this] {
@@ -427,8 +421,7 @@ void frmContact::LoadLanguage()
 {
     const QString dots = QStringLiteral("...");
     setWindowTitle(m_mode == Mode::Add ? T(QStringLiteral("Add")) : T(QStringLiteral("Edit")));
-    cmdOK->setText(T(QStringLiteral("OK")));
-    cmdCancel->setText(T(QStringLiteral("Cancel")));
+    modWidgets::TranslateOkCancel({cmdOK, cmdCancel});
     fraFullname->setTitle(T(QStringLiteral("Name")));
     fraDateofbirth->setTitle(T(QStringLiteral("Date of birth")));
     chkNoYear->setText(T(QStringLiteral("Year unknown")));

@@ -68,15 +68,12 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
 
     cmdCopy = new QPushButton;
     cmdCopy->setObjectName(QStringLiteral("cmdCopy"));
-    cmdOK = new QPushButton;
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton;
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdCopy);
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const modWidgets::OkCancel okCancel = modWidgets::AddOkCancel(
+        this, buttons, [this] { ok(); }, modWidgets::EnterKey::PressesFocusedButton);
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraPerson, 1);
@@ -99,8 +96,6 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
         mnuPopupListCopy->setEnabled(!txtList->text().isEmpty());
         mnuPopupList->popup(txtList->mapToGlobal(position));
     });
-    connect(cmdOK, &QPushButton::clicked, this, &frmEmail::ok);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     LoadLanguage();
     m_mover->source()->setEntries(modEmailList::LoadPersons());
@@ -118,8 +113,7 @@ void frmEmail::LoadLanguage()
     fraList->setTitle(T("List"));
     cmdCopy->setText(T("Copy"));
     mnuPopupListCopy->setText(T("&Copy"));
-    cmdOK->setText(T("OK"));
-    cmdCancel->setText(T("Cancel"));
+    modWidgets::TranslateOkCancel({cmdOK, cmdCancel});
     // Every control a key of its own in this language.
     modWidgets::GiveAccessKeys(this);
 }
