@@ -158,6 +158,17 @@ PersonPicker PersonPicker::Create(const char* chosenName)
     return picker;
 }
 
+PersonMover* PersonPicker::CreateMover(QObject* window, QAbstractButton* ok, const frmMain& mainWindow) const
+{
+    auto* mover = new PersonMover({lvwList, lvwChosen, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, ok}, window);
+    QObject::connect(cmdSearchResult, &QPushButton::clicked, window,
+                     [mover, &mainWindow] { mover->MoveToTarget(MainListContacts(mainWindow)); });
+    QObject::connect(cmdAddGroup, &QPushButton::clicked, window,
+                     [this, mover] { mover->MoveToTarget(ChosenGroupContacts(*mover->source())); });
+    cmdSearchResult->setEnabled(mainWindow.SearchPressed());
+    return mover;
+}
+
 void PersonPicker::LoadLanguage() const
 {
     fraPerson->setTitle(T("Person"));

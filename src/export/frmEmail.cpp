@@ -82,12 +82,8 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
     layout->addLayout(buttons);
     resize(620, 480);
 
-    m_mover = new PersonMover({lvwList, lvwEmail, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdOK}, this);
+    m_mover = m_picker.CreateMover(this, cmdOK, m_mainWindow);
     connect(m_mover, &PersonMover::moved, this, &frmEmail::rebuildList);
-    connect(cmdSearchResult, &QPushButton::clicked, this,
-            [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
-    connect(m_picker.cmdAddGroup, &QPushButton::clicked, this,
-            [this] { m_mover->MoveToTarget(m_picker.ChosenGroupContacts(*m_mover->source())); });
     connect(optColon, &QRadioButton::clicked, this, &frmEmail::separatorChosen);
     connect(optSemicolon, &QRadioButton::clicked, this, &frmEmail::separatorChosen);
     connect(cmdCopy, &QPushButton::clicked, this, &frmEmail::copy);
@@ -100,7 +96,6 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
     LoadLanguage();
     m_mover->source()->setEntries(modEmailList::LoadPersons());
     m_mover->UpdateButtons();
-    cmdSearchResult->setEnabled(m_mainWindow.SearchPressed());
     (modSettings::Get(Setting::EmailSeparator) == QLatin1String(";") ? optSemicolon : optColon)->setChecked(true);
     rebuildList();
 }

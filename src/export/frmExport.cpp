@@ -118,15 +118,10 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     layout->addLayout(side);
     resize(720, 460);
 
-    m_mover = new PersonMover({lvwList, lvwExport, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdOK}, this);
-    connect(cmdSearchResult, &QPushButton::clicked, this,
-            [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
-    connect(m_picker.cmdAddGroup, &QPushButton::clicked, this,
-            [this] { m_mover->MoveToTarget(m_picker.ChosenGroupContacts(*m_mover->source())); });
+    m_mover = m_picker.CreateMover(this, cmdOK, m_mainWindow);
 
     LoadLanguage();
     fillList();
-    cmdSearchResult->setEnabled(m_mainWindow.SearchPressed());
 }
 
 void frmExport::fillList()
