@@ -6,6 +6,7 @@
 #include "language/modLanguage.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
+#include "widgets/WidgetRules.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -21,22 +22,15 @@ frmCalendarSelection::frmCalendarSelection(QWidget* parent, int currentYear) : Q
     fraPrevious = createYear("fraPrevious", "chkPrevious", chkPrevious);
     fraCurrent = createYear("fraCurrent", "chkCurrent", chkCurrent);
     fraNext = createYear("fraNext", "chkNext", chkNext);
-    cmdOK = new QPushButton(this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    connect(cmdOK, &QPushButton::clicked, this, &frmCalendarSelection::SaveCalendar);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* years = new QHBoxLayout;
     years->addWidget(fraPrevious);
     years->addWidget(fraCurrent);
     years->addWidget(fraNext);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, buttons, [this] { SaveCalendar(); });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(years);
     layout->addLayout(buttons);
@@ -79,8 +73,7 @@ void frmCalendarSelection::LoadLanguage()
         for (int month = 1; month <= 12; ++month)
             boxes.at(index)->at(month)->setText(modCalendar::MonthName(month, locale));
     }
-    cmdOK->setText(T(QStringLiteral("OK")));
-    cmdCancel->setText(T(QStringLiteral("Cancel")));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
 }
 
 modCalendar::MonthSelection frmCalendarSelection::Selection() const

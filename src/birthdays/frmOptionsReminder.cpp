@@ -8,6 +8,7 @@
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
+#include "widgets/WidgetRules.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -119,13 +120,13 @@ frmOptionsReminder::frmOptionsReminder(QWidget* parent) : QDialog(parent)
     soundRow->addWidget(txtSound, 1);
     soundRow->addWidget(cmdBrowse);
 
-    cmdOK = Named(new QPushButton(this), QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = Named(new QPushButton(this), QStringLiteral("cmdCancel"));
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, buttons, [this] {
+        SaveSettings();
+        accept();
+    });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(chkBirthdayreminder);
@@ -137,11 +138,6 @@ frmOptionsReminder::frmOptionsReminder(QWidget* parent) : QDialog(parent)
     connect(chkBirthdayreminder, &QCheckBox::clicked, this, &frmOptionsReminder::UpdateControls);
     connect(chkSound, &QCheckBox::clicked, this, &frmOptionsReminder::UpdateControls);
     connect(cmdBrowse, &QPushButton::clicked, this, &frmOptionsReminder::BrowseSound);
-    connect(cmdOK, &QPushButton::clicked, this, [this] {
-        SaveSettings();
-        accept();
-    });
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     LoadLanguage();
     LoadSettings();
@@ -157,8 +153,7 @@ void frmOptionsReminder::LoadLanguage()
     fraOnce->setTitle(T("Once"));
     for (QLabel* label : std::as_const(lblDays))
         label->setText(T("day(s) before birthday"));
-    cmdOK->setText(T("OK"));
-    cmdCancel->setText(T("Cancel"));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
     // The check boxes beside the boxes have no caption of their own; their frame names them.
     chkSince->setAccessibleName(fraSince->title());
     for (QCheckBox* check : std::as_const(chkOnce))

@@ -231,9 +231,8 @@ QString MonthName(int month, const QLocale& locale)
 
 QString MonthQuery(int month)
 {
-    return QStringLiteral("SELECT Name, Dateofbirth ") + QStringLiteral("FROM Person ") +
-           QStringLiteral("WHERE Month(Dateofbirth) = ") + QString::number(month) + QStringLiteral(" ") +
-           QStringLiteral("ORDER BY Day(Dateofbirth), Name ");
+    return QStringLiteral("SELECT Name, Dateofbirth FROM Person WHERE Month(Dateofbirth) = ") + QString::number(month) +
+           QStringLiteral(" ORDER BY Day(Dateofbirth), Name ");
 }
 
 QList<Birthday> MonthBirthdays(int month, const std::vector<modPersonDetail::NamedBirthday>& withoutYear)

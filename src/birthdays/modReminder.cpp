@@ -86,10 +86,9 @@ std::vector<int> ReminderDaysFromSettings()
 
 QString BirthdaySql(const QDate& day)
 {
-    return QStringLiteral("SELECT Contactnr, Name, Dateofbirth ") + QStringLiteral("FROM Person ") +
-           QStringLiteral("WHERE Month(Dateofbirth) = ") + QString::number(day.month()) + QLatin1Char(' ') +
-           QStringLiteral("AND Day(Dateofbirth) = ") + QString::number(day.day()) + QLatin1Char(' ') +
-           QStringLiteral("ORDER BY Month(Dateofbirth), Day(Dateofbirth) ");
+    return QStringLiteral("SELECT Contactnr, Name, Dateofbirth FROM Person WHERE Month(Dateofbirth) = ") +
+           QString::number(day.month()) + QStringLiteral(" AND Day(Dateofbirth) = ") + QString::number(day.day()) +
+           QStringLiteral(" ORDER BY Month(Dateofbirth), Day(Dateofbirth) ");
 }
 
 QString DateText(const QDate& date)

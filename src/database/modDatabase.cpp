@@ -247,22 +247,14 @@ bool CompactDatabase(const QString& path)
 QStringList CreateTableStatements()
 {
     return {
-        QStringLiteral("CREATE TABLE Person ") + QStringLiteral("( ") + QStringLiteral("Contactnr SMALLINT, ") +
-            QStringLiteral("[Name] CHAR(100), ") + QStringLiteral("Dateofbirth DATE, ") +
-            QStringLiteral("Address MEMO, ") + QStringLiteral("[Note] MEMO, ") +
-            QStringLiteral("CONSTRAINT ContactPK PRIMARY KEY(Contactnr) ") + QStringLiteral(") "),
-        QStringLiteral("CREATE TABLE Phone ") + QStringLiteral("( ") + QStringLiteral("Contactnr SMALLINT, ") +
-            QStringLiteral("[Order] TINYINT, ") + QStringLiteral("[Number] CHAR(50), ") +
-            QStringLiteral("Description CHAR(100), ") +
-            QStringLiteral("CONSTRAINT PhonePK PRIMARY KEY(Contactnr, [Order]), ") +
-            QStringLiteral("CONSTRAINT PhoneFK FOREIGN KEY(Contactnr) ") +
-            QStringLiteral("REFERENCES Person(Contactnr) ") + QStringLiteral(") "),
-        QStringLiteral("CREATE TABLE Email ") + QStringLiteral("( ") + QStringLiteral("Contactnr SMALLINT, ") +
-            QStringLiteral("[Order] TINYINT, ") + QStringLiteral("Email CHAR(100), ") +
-            QStringLiteral("Description CHAR(100), ") +
-            QStringLiteral("CONSTRAINT EmailPK PRIMARY KEY(Contactnr, [Order]), ") +
-            QStringLiteral("CONSTRAINT EmailFK FOREIGN KEY(Contactnr) ") +
-            QStringLiteral("REFERENCES Person(Contactnr) ") + QStringLiteral(") "),
+        QStringLiteral("CREATE TABLE Person ( Contactnr SMALLINT, [Name] CHAR(100), Dateofbirth DATE, "
+                       "Address MEMO, [Note] MEMO, CONSTRAINT ContactPK PRIMARY KEY(Contactnr) ) "),
+        QStringLiteral("CREATE TABLE Phone ( Contactnr SMALLINT, [Order] TINYINT, [Number] CHAR(50), "
+                       "Description CHAR(100), CONSTRAINT PhonePK PRIMARY KEY(Contactnr, [Order]), "
+                       "CONSTRAINT PhoneFK FOREIGN KEY(Contactnr) REFERENCES Person(Contactnr) ) "),
+        QStringLiteral("CREATE TABLE Email ( Contactnr SMALLINT, [Order] TINYINT, Email CHAR(100), "
+                       "Description CHAR(100), CONSTRAINT EmailPK PRIMARY KEY(Contactnr, [Order]), "
+                       "CONSTRAINT EmailFK FOREIGN KEY(Contactnr) REFERENCES Person(Contactnr) ) "),
     };
 }
 

@@ -46,10 +46,15 @@ QString ProgramNotFound()
 // export its content with the password into an unprotected database at target.
 QString ExportScript(const QString& password, const QString& target)
 {
-    return QStringLiteral("PRAGMA key = '") + modSql::QuoteSql(password) + QStringLiteral("';\n") +
-           QStringLiteral("ATTACH DATABASE '") + modSql::QuoteSql(target) + QStringLiteral("' AS plaintext KEY '';\n") +
-           QStringLiteral("SELECT sqlcipher_export('plaintext');\n") + QStringLiteral("DETACH DATABASE plaintext;\n") +
-           QStringLiteral("SELECT '") + QLatin1String(PersonsMark) + QStringLiteral("' || count(*) FROM Person;\n");
+    return QStringLiteral("PRAGMA key = '") + modSql::QuoteSql(password) +
+           QStringLiteral("';\n"
+                          "ATTACH DATABASE '") +
+           modSql::QuoteSql(target) +
+           QStringLiteral("' AS plaintext KEY '';\n"
+                          "SELECT sqlcipher_export('plaintext');\n"
+                          "DETACH DATABASE plaintext;\n"
+                          "SELECT '") +
+           QLatin1String(PersonsMark) + QStringLiteral("' || count(*) FROM Person;\n");
 }
 
 // The person count the script printed for the protected file, -1 when it printed none.

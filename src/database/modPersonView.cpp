@@ -47,20 +47,19 @@ ListEntry MakeListEntry(const QString& value, const QString& description)
 
 QString PersonSql(qint16 contactnr)
 {
-    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Person ") + QStringLiteral("WHERE Contactnr = ") +
-           QString::number(contactnr);
+    return QStringLiteral("SELECT * FROM Person WHERE Contactnr = ") + QString::number(contactnr);
 }
 
 QString PhoneSql(qint16 contactnr)
 {
-    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Phone ") + QStringLiteral("WHERE Contactnr = ") +
-           QString::number(contactnr) + QStringLiteral(" ORDER BY [Order] ");
+    return QStringLiteral("SELECT * FROM Phone WHERE Contactnr = ") + QString::number(contactnr) +
+           QStringLiteral(" ORDER BY [Order] ");
 }
 
 QString EmailSql(qint16 contactnr)
 {
-    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Email ") + QStringLiteral("WHERE Contactnr = ") +
-           QString::number(contactnr) + QStringLiteral(" ORDER BY [Order] ");
+    return QStringLiteral("SELECT * FROM Email WHERE Contactnr = ") + QString::number(contactnr) +
+           QStringLiteral(" ORDER BY [Order] ");
 }
 
 std::optional<PersonDetails> LoadPerson(qint16 contactnr)

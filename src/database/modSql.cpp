@@ -67,9 +67,8 @@ std::optional<qint16> FirstFreeNumber(const QList<int>& ascending)
 
 std::optional<qint16> GetFreeNumber(const QString& table, const QString& column)
 {
-    Engine::Recordset rs =
-        OpenRecordset(QStringLiteral("SELECT ") + column + QStringLiteral(" ") + QStringLiteral("FROM ") + table +
-                      QStringLiteral(" ") + QStringLiteral("ORDER BY ") + column + QStringLiteral(" "));
+    Engine::Recordset rs = OpenRecordset(QStringLiteral("SELECT ") + column + QStringLiteral(" FROM ") + table +
+                                         QStringLiteral(" ORDER BY ") + column + QStringLiteral(" "));
     QList<int> numbers;
     numbers.reserve(rs.RecordCount());
     for (; !rs.Eof(); rs.MoveNext())

@@ -33,10 +33,10 @@ bool IsBeforeVersion140(Engine::Connection& connection)
 
 void Widen()
 {
-    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Phone ") + QStringLiteral("ALTER COLUMN [Number] CHAR(50) "));
-    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Phone ") + QStringLiteral("ALTER COLUMN Description CHAR(100) "));
-    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Email ") + QStringLiteral("ALTER COLUMN Email CHAR(100) "));
-    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Email ") + QStringLiteral("ALTER COLUMN Description CHAR(100) "));
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Phone ALTER COLUMN [Number] CHAR(50) "));
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Phone ALTER COLUMN Description CHAR(100) "));
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Email ALTER COLUMN Email CHAR(100) "));
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Email ALTER COLUMN Description CHAR(100) "));
 }
 
 void ConvertNames(Engine::Connection& connection)
@@ -61,14 +61,12 @@ void ConvertNames(Engine::Connection& connection)
 
     // All or nothing: a failure leaves the names as they were, beside the backup.
     Engine::Connection::Transaction transaction(connection);
-    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Person ") + QStringLiteral("ADD COLUMN Name CHAR(100) "));
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Person ADD COLUMN Name CHAR(100) "));
     if (modSettings::Get(Setting::NameOrder) == QLatin1String("Last name First name"))
-        modSql::ExecuteSql(QStringLiteral("UPDATE Person ") +
-                           QStringLiteral("SET Name = TRIM(TRIM(Lastname) & ' ' & TRIM(Firstname)) "));
+        modSql::ExecuteSql(QStringLiteral("UPDATE Person SET Name = TRIM(TRIM(Lastname) & ' ' & TRIM(Firstname)) "));
     else
-        modSql::ExecuteSql(QStringLiteral("UPDATE Person ") +
-                           QStringLiteral("SET Name = TRIM(TRIM(Firstname) & ' ' & TRIM(Lastname)) "));
-    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Person ") + QStringLiteral("DROP COLUMN Firstname, Lastname "));
+        modSql::ExecuteSql(QStringLiteral("UPDATE Person SET Name = TRIM(TRIM(Firstname) & ' ' & TRIM(Lastname)) "));
+    modSql::ExecuteSql(QStringLiteral("ALTER TABLE Person DROP COLUMN Firstname, Lastname "));
     transaction.Commit();
 }
 

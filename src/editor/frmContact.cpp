@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
-#include "database/modPersonView.h"
 #include "editor/frmContact.h"
+#include "database/modPersonView.h"
 #include "language/ContentDirection.h"
 
 #include "editor/modPhoto.h"
@@ -9,14 +9,14 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
-#include "widgets/Logo.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/modOptions.h"
-#include "widgets/WidgetRules.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 #include "startup/modText.h"
+#include "widgets/Logo.h"
+#include "widgets/WidgetRules.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -228,14 +228,6 @@ void frmContact::createControls()
     cmdEmailUp = m_email.up;
     cmdEmailDown = m_email.down;
 
-    cmdOK = Named(new QPushButton(this), "cmdOK");
-    cmdCancel = Named(new QPushButton(this), "cmdCancel");
-    // Enter in the name or date box saves, as in the other windows; in the address and
-    // note it starts a new line.
-    for (QPushButton* button : {cmdOK, cmdCancel})
-        button->setAutoDefault(false);
-    cmdOK->setDefault(true);
-
     auto* grid = new QGridLayout(this);
     grid->addWidget(fraFullname, 0, 0);
     grid->addWidget(fraDateofbirth, 0, 1);
@@ -249,9 +241,13 @@ void frmContact::createControls()
     grid->addWidget(fraNote, 3, 0);
     grid->addWidget(fraEmail, 3, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, buttons, [this] { okClicked(); });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
+    // Enter in the name or date box saves, as in the other windows; in the address and
+    // note it starts a new line.
+    for (QPushButton* button : {cmdOK, cmdCancel})
+        button->setAutoDefault(false);
     grid->addLayout(buttons, 4, 0, 1, 2);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
@@ -369,8 +365,6 @@ void frmContact::createListPopup(ListControls& controls, const char* popupName, 
 
 void frmContact::connectCommands()
 {
-    connect(cmdOK, &QPushButton::clicked, this, &frmContact::okClicked);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(chkNoYear, &QCheckBox::toggled, this, &frmContact::setNoYear);
     connect(cmdPhotoChoose, &QPushButton::clicked, this, &frmContact::choosePhoto);
     connect(cmdPhotoRemove, &QPushButton::clicked, this, [this] {
@@ -428,8 +422,7 @@ void frmContact::LoadLanguage()
 {
     const QString dots = QStringLiteral("...");
     setWindowTitle(m_mode == Mode::Add ? T(QStringLiteral("Add")) : T(QStringLiteral("Edit")));
-    cmdOK->setText(T(QStringLiteral("OK")));
-    cmdCancel->setText(T(QStringLiteral("Cancel")));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
     fraFullname->setTitle(T(QStringLiteral("Name")));
     fraDateofbirth->setTitle(T(QStringLiteral("Date of birth")));
     chkNoYear->setText(T(QStringLiteral("Year unknown")));
@@ -754,7 +747,7 @@ void frmContact::setNoYear(bool noYear)
     // What was typed of day and month stays; the year goes, or gets its place back.
     const QString kept = modContact::DayAndMonthOf(txtDateofbirth->displayText(), m_dateFormat, !noYear);
     WidgetRules::PrepareDateBox(txtDateofbirth,
-                               noYear ? modContact::MonthDayMask() : modContact::DateMask(m_dateFormat));
+                                noYear ? modContact::MonthDayMask() : modContact::DateMask(m_dateFormat));
     txtDateofbirth->setText(QString(kept).remove(QLatin1Char('_')).isEmpty() ? QString() : kept);
     lblDateFormat->setText(QLatin1Char('(') + (noYear ? modContact::MonthDayFormat(m_dateFormat) : m_dateFormat) +
                            QLatin1Char(')'));

@@ -4,6 +4,7 @@
 
 #include "language/modLanguage.h"
 #include "startup/modText.h"
+#include "widgets/WidgetRules.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -84,9 +85,6 @@ frmContactEntry::frmContactEntry(const QString& editorName, Kind kind, Mode mode
     txtDescription->setMaxLength(kDescriptionWidth);
     valueLabel->setBuddy(value);
     lblDescription->setBuddy(txtDescription);
-    cmdOK = Named(new QPushButton(this), "cmdOK");
-    cmdCancel = Named(new QPushButton(this), "cmdCancel");
-    cmdOK->setDefault(true);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(valueLabel, 0, 0);
@@ -94,15 +92,13 @@ frmContactEntry::frmContactEntry(const QString& editorName, Kind kind, Mode mode
     grid->addWidget(lblDescription, 1, 0);
     grid->addWidget(txtDescription, 1, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, buttons, [this] { okClicked(); });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     grid->addLayout(buttons, 2, 0, 1, 2);
     value->setMinimumWidth(fontMetrics().averageCharWidth() * 36);
 
     connect(value, &QLineEdit::textChanged, this, &frmContactEntry::valueChanged);
-    connect(cmdOK, &QPushButton::clicked, this, &frmContactEntry::okClicked);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     LoadLanguage();
     if (mode == Mode::Edit) {
@@ -126,8 +122,7 @@ void frmContactEntry::LoadLanguage()
     if (lblEmail)
         lblEmail->setText(T(QStringLiteral("E-mail")));
     lblDescription->setText(T(QStringLiteral("Description")));
-    cmdOK->setText(T(QStringLiteral("OK")));
-    cmdCancel->setText(T(QStringLiteral("Cancel")));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
 }
 
 void frmContactEntry::valueChanged()

@@ -3,8 +3,8 @@
 #include "editor/modContact.h"
 
 #include "database/modDatabase.h"
-#include "database/modSql.h"
 #include "database/modPersonView.h"
+#include "database/modSql.h"
 #include "startup/modText.h"
 
 namespace modContact {
@@ -217,49 +217,46 @@ QString DateSql(const QString& monthDayYear)
 
 QString InsertPersonSql(qint16 contactnr, const Contact& contact)
 {
-    return QStringLiteral("INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) ") +
-           QStringLiteral("VALUES(") + Number(contactnr) + QStringLiteral(", '") +
-           Quoted(modText::TrimBlanks(contact.name)) + QStringLiteral("', ") + DateSql(contact.dateOfBirth) +
-           QStringLiteral(", '") + QuotedLines(modText::TrimBlanks(contact.address)) + QStringLiteral("', '") +
+    return QStringLiteral("INSERT INTO Person(Contactnr, Name, Dateofbirth, Address, [Note]) VALUES(") +
+           Number(contactnr) + QStringLiteral(", '") + Quoted(modText::TrimBlanks(contact.name)) +
+           QStringLiteral("', ") + DateSql(contact.dateOfBirth) + QStringLiteral(", '") +
+           QuotedLines(modText::TrimBlanks(contact.address)) + QStringLiteral("', '") +
            QuotedLines(modText::TrimBlanks(contact.note)) + QStringLiteral("') ");
 }
 
 QString UpdatePersonSql(qint16 contactnr, const Contact& contact)
 {
-    return QStringLiteral("UPDATE Person ") + QStringLiteral("SET Name = '") +
-           Quoted(modText::TrimBlanks(contact.name)) + QStringLiteral("', ") + QStringLiteral("Dateofbirth = ") +
-           DateSql(contact.dateOfBirth) + QStringLiteral(", ") + QStringLiteral("Address = '") +
-           QuotedLines(modText::TrimBlanks(contact.address)) + QStringLiteral("', ") + QStringLiteral("[Note] = '") +
-           QuotedLines(modText::TrimBlanks(contact.note)) + QStringLiteral("' ") +
-           QStringLiteral("WHERE Contactnr = ") + Number(contactnr) + QStringLiteral(" ");
+    return QStringLiteral("UPDATE Person SET Name = '") + Quoted(modText::TrimBlanks(contact.name)) +
+           QStringLiteral("', Dateofbirth = ") + DateSql(contact.dateOfBirth) + QStringLiteral(", Address = '") +
+           QuotedLines(modText::TrimBlanks(contact.address)) + QStringLiteral("', [Note] = '") +
+           QuotedLines(modText::TrimBlanks(contact.note)) + QStringLiteral("' WHERE Contactnr = ") + Number(contactnr) +
+           QStringLiteral(" ");
 }
 
 QString InsertPhoneSql(qint16 contactnr, int order, const Entry& entry)
 {
-    return QStringLiteral("INSERT INTO Phone(ContactNr, [Order], [Number], Description) ") + QStringLiteral("VALUES(") +
-           Number(contactnr) + QStringLiteral(", ") + QString::number(order) + QStringLiteral(", '") +
+    return QStringLiteral("INSERT INTO Phone(ContactNr, [Order], [Number], Description) VALUES(") + Number(contactnr) +
+           QStringLiteral(", ") + QString::number(order) + QStringLiteral(", '") +
            Quoted(modText::TrimBlanks(entry.tag)) + QStringLiteral("', '") +
            Quoted(DescriptionOf(entry.text, entry.tag)) + QStringLiteral("') ");
 }
 
 QString InsertEmailSql(qint16 contactnr, int order, const Entry& entry)
 {
-    return QStringLiteral("INSERT INTO Email(ContactNr, [Order], Email, Description) ") + QStringLiteral("VALUES(") +
-           Number(contactnr) + QStringLiteral(", ") + QString::number(order) + QStringLiteral(", '") +
+    return QStringLiteral("INSERT INTO Email(ContactNr, [Order], Email, Description) VALUES(") + Number(contactnr) +
+           QStringLiteral(", ") + QString::number(order) + QStringLiteral(", '") +
            Quoted(modText::TrimBlanks(entry.tag)) + QStringLiteral("', '") +
            Quoted(DescriptionOf(entry.text, entry.tag)) + QStringLiteral("') ");
 }
 
 QString DeletePhonesSql(qint16 contactnr)
 {
-    return QStringLiteral("DELETE FROM Phone ") + QStringLiteral("WHERE Contactnr = ") + Number(contactnr) +
-           QStringLiteral(" ");
+    return QStringLiteral("DELETE FROM Phone WHERE Contactnr = ") + Number(contactnr) + QStringLiteral(" ");
 }
 
 QString DeleteEmailsSql(qint16 contactnr)
 {
-    return QStringLiteral("DELETE FROM Email ") + QStringLiteral("WHERE Contactnr = ") + Number(contactnr) +
-           QStringLiteral(" ");
+    return QStringLiteral("DELETE FROM Email WHERE Contactnr = ") + Number(contactnr) + QStringLiteral(" ");
 }
 
 namespace {
@@ -310,7 +307,7 @@ QStringList ExistingPersonStatements(qint16 contactnr, const Contact& contact)
 QStringList RemovePersonStatements(qint16 contactnr)
 {
     return {DeletePhonesSql(contactnr), DeleteEmailsSql(contactnr),
-            QStringLiteral("DELETE FROM Person ") + QStringLiteral("WHERE Contactnr = ") + QString::number(contactnr)};
+            QStringLiteral("DELETE FROM Person WHERE Contactnr = ") + QString::number(contactnr)};
 }
 
 std::optional<qint16> SaveNewPerson(const Contact& contact)

@@ -158,6 +158,17 @@ PersonPicker PersonPicker::Create(const char* chosenName)
     return picker;
 }
 
+PersonMover* PersonPicker::CreateMover(QObject* window, QAbstractButton* ok, const frmMain& mainWindow) const
+{
+    auto* mover = new PersonMover({lvwList, lvwChosen, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, ok}, window);
+    QObject::connect(cmdSearchResult, &QPushButton::clicked, window,
+                     [mover, &mainWindow] { mover->MoveToTarget(MainListContacts(mainWindow)); });
+    QObject::connect(cmdAddGroup, &QPushButton::clicked, window,
+                     [this, mover] { mover->MoveToTarget(ChosenGroupContacts(*mover->source())); });
+    cmdSearchResult->setEnabled(mainWindow.SearchPressed());
+    return mover;
+}
+
 void PersonPicker::LoadLanguage() const
 {
     fraPerson->setTitle(T("Person"));
@@ -195,8 +206,7 @@ void PersonPicker::FillSource(PersonMover& mover, const frmMain& mainWindow) con
 {
     // The same rows in the same order as every person of the database, without reading
     // the long texts the list does not show.
-    Engine::Recordset rows = modSql::OpenRecordset(QStringLiteral("SELECT Contactnr, Name ") +
-                                                   QStringLiteral("FROM Person ") + QStringLiteral("ORDER BY Name "));
+    Engine::Recordset rows = modSql::OpenRecordset(QStringLiteral("SELECT Contactnr, Name FROM Person ORDER BY Name "));
     std::vector<PersonListModel::Entry> entries;
     entries.reserve(static_cast<size_t>(rows.RecordCount()));
     for (int rank = 0; !rows.Eof(); rows.MoveNext(), ++rank)

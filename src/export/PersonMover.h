@@ -72,6 +72,12 @@ struct PersonPicker
 
     // chosenName is the object name of the list of chosen persons.
     static PersonPicker Create(const char* chosenName);
+    // The mover between the two lists, owned by window, with the button that acts on the
+    // chosen persons (usable only while there are some). The search-result button takes
+    // over the main window's list and is usable only while that list shows a search
+    // result; the group button adds the persons of a group the user chooses. The picker
+    // must stay where it is while window lives: the group button asks it.
+    PersonMover* CreateMover(QObject* window, QAbstractButton* ok, const class frmMain& mainWindow) const;
     void LoadLanguage() const;
     // The main window's list in its order, for the search-result button.
     static std::vector<qint16> MainListContacts(const class frmMain& mainWindow);

@@ -68,15 +68,12 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
 
     cmdCopy = new QPushButton;
     cmdCopy->setObjectName(QStringLiteral("cmdCopy"));
-    cmdOK = new QPushButton;
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton;
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdCopy);
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(
+        this, buttons, [this] { ok(); }, WidgetRules::EnterKey::PressesFocusedButton);
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraPerson, 1);
@@ -85,12 +82,8 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
     layout->addLayout(buttons);
     resize(620, 480);
 
-    m_mover = new PersonMover({lvwList, lvwEmail, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdOK}, this);
+    m_mover = m_picker.CreateMover(this, cmdOK, m_mainWindow);
     connect(m_mover, &PersonMover::moved, this, &frmEmail::rebuildList);
-    connect(cmdSearchResult, &QPushButton::clicked, this,
-            [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
-    connect(m_picker.cmdAddGroup, &QPushButton::clicked, this,
-            [this] { m_mover->MoveToTarget(m_picker.ChosenGroupContacts(*m_mover->source())); });
     connect(optColon, &QRadioButton::clicked, this, &frmEmail::separatorChosen);
     connect(optSemicolon, &QRadioButton::clicked, this, &frmEmail::separatorChosen);
     connect(cmdCopy, &QPushButton::clicked, this, &frmEmail::copy);
@@ -99,13 +92,10 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
         mnuPopupListCopy->setEnabled(!txtList->text().isEmpty());
         mnuPopupList->popup(txtList->mapToGlobal(position));
     });
-    connect(cmdOK, &QPushButton::clicked, this, &frmEmail::ok);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     LoadLanguage();
     m_mover->source()->setEntries(modEmailList::LoadPersons());
     m_mover->UpdateButtons();
-    cmdSearchResult->setEnabled(m_mainWindow.SearchPressed());
     (modSettings::Get(Setting::EmailSeparator) == QLatin1String(";") ? optSemicolon : optColon)->setChecked(true);
     rebuildList();
 }
@@ -118,8 +108,7 @@ void frmEmail::LoadLanguage()
     fraList->setTitle(T("List"));
     cmdCopy->setText(T("Copy"));
     mnuPopupListCopy->setText(T("&Copy"));
-    cmdOK->setText(T("OK"));
-    cmdCancel->setText(T("Cancel"));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
     // Every control a key of its own in this language.
     WidgetRules::GiveAccessKeys(this);
 }

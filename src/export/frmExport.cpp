@@ -107,33 +107,21 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     csv->addWidget(cboCsvLayout, 1);
     format->addLayout(csv);
 
-    cmdOK = new QPushButton;
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton;
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     auto* side = new QVBoxLayout;
     side->addWidget(fraDetails);
     side->addWidget(fraFormat);
-    side->addStretch();
-    side->addWidget(cmdOK);
-    side->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, side, [this] { ok(); });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(fraPerson, 1);
     layout->addLayout(side);
     resize(720, 460);
 
-    m_mover = new PersonMover({lvwList, lvwExport, cmdAddOne, cmdAddAll, cmdRemoveOne, cmdRemoveAll, cmdOK}, this);
-    connect(cmdSearchResult, &QPushButton::clicked, this,
-            [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
-    connect(m_picker.cmdAddGroup, &QPushButton::clicked, this,
-            [this] { m_mover->MoveToTarget(m_picker.ChosenGroupContacts(*m_mover->source())); });
-    connect(cmdOK, &QPushButton::clicked, this, &frmExport::ok);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_mover = m_picker.CreateMover(this, cmdOK, m_mainWindow);
 
     LoadLanguage();
     fillList();
-    cmdSearchResult->setEnabled(m_mainWindow.SearchPressed());
 }
 
 void frmExport::fillList()
@@ -160,8 +148,7 @@ void frmExport::LoadLanguage()
     optHtml->setText(ContentDirection::Isolated(T("(X)HTML")));
     optVcard->setText(T("vCard"));
     optCsv->setText(QStringLiteral("CSV"));
-    cmdOK->setText(T("OK"));
-    cmdCancel->setText(T("Cancel"));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
     // Every control a key of its own in this language.
     WidgetRules::GiveAccessKeys(this);
 }

@@ -98,13 +98,7 @@ frmLabels::frmLabels(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     layout->addLayout(right, 1);
     resize(980, 640);
 
-    m_mover = new PersonMover({lvwList, lvwLabels, m_picker.cmdAddOne, m_picker.cmdAddAll, m_picker.cmdRemoveOne,
-                               m_picker.cmdRemoveAll, cmdPrint},
-                              this);
-    connect(m_picker.cmdSearchResult, &QPushButton::clicked, this,
-            [this] { m_mover->MoveToTarget(PersonPicker::MainListContacts(m_mainWindow)); });
-    connect(m_picker.cmdAddGroup, &QPushButton::clicked, this,
-            [this] { m_mover->MoveToTarget(m_picker.ChosenGroupContacts(*m_mover->source())); });
+    m_mover = m_picker.CreateMover(this, cmdPrint, m_mainWindow);
     connect(m_mover, &PersonMover::moved, this, [this] {
         m_read.reset();
         updatePreview();
@@ -117,7 +111,6 @@ frmLabels::frmLabels(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     LoadLanguage();
     loadSettings();
     m_picker.FillSource(*m_mover, m_mainWindow);
-    m_picker.cmdSearchResult->setEnabled(m_mainWindow.SearchPressed());
     m_loading = false;
     layoutChanged();
 }

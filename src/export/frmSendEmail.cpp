@@ -7,6 +7,7 @@
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
 #include "startup/modSettings.h"
+#include "widgets/WidgetRules.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -33,18 +34,15 @@ frmSendEmail::frmSendEmail(const QString& databasePath, QWidget* parent) : QDial
     // the database again from it, so another path typed here would leave the program
     // working on that file instead. The path can still be selected and copied.
     txtFile->setReadOnly(true);
-    cmdOK = named(new QPushButton, "cmdOK");
-    cmdCancel = named(new QPushButton, "cmdCancel");
-    cmdOK->setDefault(true);
 
     auto* form = new QFormLayout;
     form->addRow(lblEmail, txtEmail);
     form->addRow(lblDescription, txtDescription);
     form->addRow(lblFile, txtFile);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, buttons, [this] { send(); });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(buttons);
@@ -52,8 +50,6 @@ frmSendEmail::frmSendEmail(const QString& databasePath, QWidget* parent) : QDial
 
     LoadLanguage();
     connect(txtEmail, &QLineEdit::textChanged, this, [this] { cmdOK->setEnabled(!txtEmail->text().isEmpty()); });
-    connect(cmdOK, &QPushButton::clicked, this, &frmSendEmail::send);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     txtEmail->setText(modSettings::Get(Setting::EmailRecipient));
     cmdOK->setEnabled(!txtEmail->text().isEmpty());
     txtFile->setText(databasePath);
@@ -66,8 +62,7 @@ void frmSendEmail::LoadLanguage()
     lblEmail->setText(T("E-mail") + QLatin1Char(':'));
     lblDescription->setText(T("Description") + QLatin1Char(':'));
     lblFile->setText(T("File") + QLatin1Char(':'));
-    cmdOK->setText(T("OK"));
-    cmdCancel->setText(T("Cancel"));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
 }
 
 void frmSendEmail::send()

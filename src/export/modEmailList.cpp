@@ -11,9 +11,8 @@ namespace modEmailList {
 
 QString PersonsSql()
 {
-    return QStringLiteral("SELECT Person.Contactnr, Name, Email.Contactnr, Order, Email ") +
-           QStringLiteral("FROM Person, Email ") + QStringLiteral("WHERE Person.Contactnr = Email.Contactnr ") +
-           QStringLiteral("AND Email.Order = 1 ") + QStringLiteral("ORDER BY Name ");
+    return QStringLiteral("SELECT Person.Contactnr, Name, Email.Contactnr, Order, Email FROM Person, Email "
+                          "WHERE Person.Contactnr = Email.Contactnr AND Email.Order = 1 ORDER BY Name ");
 }
 
 std::vector<PersonListModel::Entry> LoadPersons()
@@ -44,10 +43,12 @@ QString AddressListSql(const std::vector<qint16>& contactnrs)
     QStringList numbers;
     for (const qint16 contactnr : contactnrs)
         numbers << QString::number(contactnr);
-    return QStringLiteral("SELECT Email ") + QStringLiteral("FROM Person, Email ") +
-           QStringLiteral("WHERE Email.Contactnr IN(") + numbers.join(QStringLiteral(", ")) + QStringLiteral(") ") +
-           QStringLiteral("AND Person.Contactnr = Email.Contactnr ") + QStringLiteral("AND Email.Order = 1 ") +
-           QStringLiteral("ORDER BY Name, Person.Contactnr");
+    return QStringLiteral("SELECT Email FROM Person, Email WHERE Email.Contactnr IN(") +
+           numbers.join(QStringLiteral(", ")) +
+           QStringLiteral(") "
+                          "AND Person.Contactnr = Email.Contactnr "
+                          "AND Email.Order = 1 "
+                          "ORDER BY Name, Person.Contactnr");
 }
 
 namespace {
@@ -61,9 +62,8 @@ bool EveryoneWithAddress(const std::vector<qint16>& contactnrs)
     for (const qint16 contactnr : contactnrs)
         chosen[static_cast<std::size_t>(contactnr + 32768)] = true;
     bool everyone = true;
-    modSql::ForEachRow(QStringLiteral("SELECT Email.Contactnr ") + QStringLiteral("FROM Person, Email ") +
-                           QStringLiteral("WHERE Person.Contactnr = Email.Contactnr ") +
-                           QStringLiteral("AND Email.Order = 1 "),
+    modSql::ForEachRow(QStringLiteral("SELECT Email.Contactnr FROM Person, Email "
+                                      "WHERE Person.Contactnr = Email.Contactnr AND Email.Order = 1 "),
                        [&](const Engine::Connection::Row& row) {
                            everyone = everyone && chosen[static_cast<std::size_t>(row.Int(0) + 32768)];
                        });
@@ -72,9 +72,8 @@ bool EveryoneWithAddress(const std::vector<qint16>& contactnrs)
 
 QString EveryAddressSql()
 {
-    return QStringLiteral("SELECT Email ") + QStringLiteral("FROM Person, Email ") +
-           QStringLiteral("WHERE Person.Contactnr = Email.Contactnr ") + QStringLiteral("AND Email.Order = 1 ") +
-           QStringLiteral("ORDER BY Name, Person.Contactnr");
+    return QStringLiteral("SELECT Email FROM Person, Email WHERE Person.Contactnr = Email.Contactnr "
+                          "AND Email.Order = 1 ORDER BY Name, Person.Contactnr");
 }
 
 } // namespace

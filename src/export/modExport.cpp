@@ -397,8 +397,8 @@ QString ContactCondition(const std::vector<qint16>& contactnrs)
 
 QString PersonSql(const Selection& selection, bool everybody)
 {
-    return QStringLiteral("SELECT * ") + QStringLiteral("FROM Person ") +
-           (everybody ? QString() : ContactCondition(selection.contactnrs)) + kOrder;
+    return QStringLiteral("SELECT * FROM Person ") + (everybody ? QString() : ContactCondition(selection.contactnrs)) +
+           kOrder;
 }
 
 QString AllPhonesSql(const QString& where)

@@ -102,23 +102,16 @@ frmCsvMapping::frmCsvMapping(const modCsv::Table& table, QWidget* parent)
     grdColumns->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     grdColumns->horizontalHeader()->setMinimumSectionSize(140);
 
-    cmdOK = new QPushButton;
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton;
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, buttons, [this] { accept(); });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblHint);
     layout->addWidget(grdColumns, 1);
     layout->addLayout(buttons);
     resize(760, 380);
 
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     for (size_t c = 0; c < cboRole.size(); ++c)
         roleChanged(c);
     LoadLanguage();
@@ -135,8 +128,7 @@ void frmCsvMapping::LoadLanguage()
     for (QComboBox* role : cboRole)
         for (int i = 0; i < role->count(); ++i)
             role->setItemText(i, RoleText(static_cast<modCsv::Role>(role->itemData(i).toInt())));
-    cmdOK->setText(T("OK"));
-    cmdCancel->setText(T("Cancel"));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
     // Every control a key of its own in this language.
     WidgetRules::GiveAccessKeys(this);
 }

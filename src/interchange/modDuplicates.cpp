@@ -285,8 +285,7 @@ Found FindInDatabase()
     Finder finder;
     // Contact numbers are at most MaxContactnr: their place in the search by number.
     std::vector<int> index(modSql::MaxContactnr + 1, -1);
-    modSql::ForEachRow(QStringLiteral("SELECT Contactnr, Name ") + QStringLiteral("FROM Person ") +
-                           QStringLiteral("ORDER BY Contactnr "),
+    modSql::ForEachRow(QStringLiteral("SELECT Contactnr, Name FROM Person ORDER BY Contactnr "),
                        [&](const Engine::Connection::Row& row) {
                            const int contactnr = row.Int(0);
                            if (contactnr >= 0 && contactnr <= modSql::MaxContactnr)
@@ -300,8 +299,8 @@ Found FindInDatabase()
                 (finder.*add)(static_cast<std::size_t>(index[static_cast<std::size_t>(contactnr)]), row.Text(1));
         });
     };
-    entries(QStringLiteral("SELECT Contactnr, [Number] ") + QStringLiteral("FROM Phone "), &Finder::addPhone);
-    entries(QStringLiteral("SELECT Contactnr, Email ") + QStringLiteral("FROM Email "), &Finder::addEmail);
+    entries(QStringLiteral("SELECT Contactnr, [Number] FROM Phone "), &Finder::addPhone);
+    entries(QStringLiteral("SELECT Contactnr, Email FROM Email "), &Finder::addEmail);
     Found found;
     found.groups = finder.groups();
     for (const Group& group : found.groups)

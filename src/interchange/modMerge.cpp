@@ -318,9 +318,9 @@ modVcard::Limits CurrentLimits()
 modVcard::Person ReadPerson(qint16 contactnr)
 {
     const QString number = QString::number(contactnr);
-    Engine::Recordset row = modSql::OpenRecordset(QStringLiteral("SELECT Name, Dateofbirth, Address, [Note] ") +
-                                                  QStringLiteral("FROM Person ") +
-                                                  QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" "));
+    Engine::Recordset row = modSql::OpenRecordset(QStringLiteral("SELECT Name, Dateofbirth, Address, [Note] "
+                                                                 "FROM Person WHERE Contactnr = ") +
+                                                  number + QStringLiteral(" "));
     modVcard::Person person;
     if (row.Eof())
         return person;
@@ -328,12 +328,10 @@ modVcard::Person ReadPerson(qint16 contactnr)
     person.dateOfBirth = StoredDate(row.Fields(1));
     person.address = row.Fields(2).toString();
     person.note = row.Fields(3).toString();
-    person.phones = StoredEntries(QStringLiteral("SELECT [Number], Description ") + QStringLiteral("FROM Phone ") +
-                                  QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") +
-                                  QStringLiteral("ORDER BY [Order] "));
-    person.emails = StoredEntries(QStringLiteral("SELECT Email, Description ") + QStringLiteral("FROM Email ") +
-                                  QStringLiteral("WHERE Contactnr = ") + number + QStringLiteral(" ") +
-                                  QStringLiteral("ORDER BY [Order] "));
+    person.phones = StoredEntries(QStringLiteral("SELECT [Number], Description FROM Phone WHERE Contactnr = ") +
+                                  number + QStringLiteral(" ORDER BY [Order] "));
+    person.emails = StoredEntries(QStringLiteral("SELECT Email, Description FROM Email WHERE Contactnr = ") + number +
+                                  QStringLiteral(" ORDER BY [Order] "));
     const modPersonDetail::Detail detail = modPersonDetail::Read(modDatabase::DatabaseConnection(), contactnr);
     person.detailsKnown = detail.exists;
     person.birthday = detail.birthday;

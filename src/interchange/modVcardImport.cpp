@@ -99,9 +99,8 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
     QHash<QString, qint16> byUid = modPersonUid::ContactnrsByUid(connection);
     QHash<QString, qint16> known;
     std::vector<bool> taken(modSql::MaxContactnr + 1, false);
-    for (Engine::Recordset rows =
-             modSql::OpenRecordset(QStringLiteral("SELECT Contactnr, Name, Dateofbirth ") +
-                                   QStringLiteral("FROM Person ") + QStringLiteral("ORDER BY Contactnr "));
+    for (Engine::Recordset rows = modSql::OpenRecordset(
+             QStringLiteral("SELECT Contactnr, Name, Dateofbirth FROM Person ORDER BY Contactnr "));
          !rows.Eof(); rows.MoveNext()) {
         const int contactnr = rows.Fields(0).toInt();
         if (contactnr >= 1 && contactnr <= modSql::MaxContactnr)

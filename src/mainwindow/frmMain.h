@@ -84,8 +84,9 @@ public:
     void SendEmailCommand();
     void EmailWebsiteCommand();
 
-    // Where a window of another part of the program plugs in: called for Person > Add
-    // and Edit, Search, Export, E-mail list, Calendar and the options windows.
+    // Where a window of another part of the program plugs in, by name: every menu
+    // command, toolbar button and timer of this window that opens one goes through it.
+    // RegisterWindows adds them all.
     using WindowOpener = std::function<void(frmMain&)>;
     void SetWindowOpener(const QString& name, WindowOpener opener);
 

@@ -215,7 +215,9 @@ void frmMain::SetWindowOpener(const QString& name, WindowOpener opener)
 
 void frmMain::openWindow(const QString& name)
 {
-    // Windows of parts that are not built yet do nothing.
+    // Every window is registered by RegisterWindows; a main window made without it (as
+    // tests of the main window alone make it) has no opener for a name, and the command
+    // opens nothing.
     const auto opener = m_openers.constFind(name);
     if (opener == m_openers.constEnd())
         return;
@@ -864,8 +866,7 @@ void frmMain::RemovePersonCommand()
     const QString number = QString::number(*contactnr);
     try {
         Engine::Recordset person =
-            modSql::OpenRecordset(QStringLiteral("SELECT Name ") + QStringLiteral("FROM Person ") +
-                                  QStringLiteral("WHERE Contactnr = ") + number);
+            modSql::OpenRecordset(QStringLiteral("SELECT Name FROM Person WHERE Contactnr = ") + number);
         if (person.Eof())
             return;
         const QString name = modText::TrimBlanks(person.Fields(QStringLiteral("Name")).toString());

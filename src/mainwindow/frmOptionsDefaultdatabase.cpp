@@ -7,6 +7,7 @@
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
+#include "widgets/WidgetRules.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -31,23 +32,16 @@ frmOptionsDefaultdatabase::frmOptionsDefaultdatabase(QWidget* parent) : QDialog(
     row->addWidget(txtDatabase, 1);
     row->addWidget(cmdOpen);
 
-    cmdOK = new QPushButton(this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, buttons, [this] { confirm(); });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
+    cmdCancel->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fraDatabase);
     layout->addLayout(buttons);
 
     connect(cmdOpen, &QPushButton::clicked, this, &frmOptionsDefaultdatabase::browse);
-    connect(cmdOK, &QPushButton::clicked, this, &frmOptionsDefaultdatabase::confirm);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     LoadLanguage();
     txtDatabase->setText(modSettings::Get(Setting::DefaultDatabase));
@@ -58,8 +52,7 @@ void frmOptionsDefaultdatabase::LoadLanguage()
     setWindowTitle(T("Default database"));
     fraDatabase->setTitle(T("Default database"));
     cmdOpen->setText(T("Browse") + QStringLiteral("..."));
-    cmdOK->setText(T("OK"));
-    cmdCancel->setText(T("Cancel"));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
 }
 
 void frmOptionsDefaultdatabase::browse()

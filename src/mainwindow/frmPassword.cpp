@@ -5,6 +5,7 @@
 #include "database/modDatabase.h"
 #include "database/modPassword.h"
 #include "language/modLanguage.h"
+#include "widgets/WidgetRules.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -55,34 +56,26 @@ frmPassword::frmPassword(const QString& path, QWidget* parent) : QDialog(parent)
     lblFile->setBuddy(txtFile);
     lblPassword->setBuddy(txtPassword);
 
-    cmdOK = new QPushButton(this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdOK->setEnabled(false);
-    cmdCancel = new QPushButton(this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-
     auto* fields = new QGridLayout;
     fields->addWidget(lblFile, 0, 0);
     fields->addWidget(txtFile, 0, 1);
     fields->addWidget(lblPassword, 1, 0);
     fields->addWidget(txtPassword, 1, 1);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, buttons, [this] {
+        m_password = txtPassword->text();
+        accept();
+    });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
+    cmdOK->setEnabled(false);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
     layout->addLayout(buttons);
 
     connect(txtPassword, &QLineEdit::textChanged, this,
             [this](const QString& text) { cmdOK->setEnabled(!text.isEmpty()); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] {
-        m_password = txtPassword->text();
-        accept();
-    });
     // Cancel, Escape and closing the window all answer "".
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(this, &QDialog::rejected, this, [this] { m_password.clear(); });
 
     LoadLanguage();
@@ -94,8 +87,7 @@ void frmPassword::LoadLanguage()
     setWindowTitle(T("Password"));
     lblFile->setText(T("File") + QLatin1Char(':'));
     lblPassword->setText(T("Password") + QLatin1Char(':'));
-    cmdOK->setText(T("OK"));
-    cmdCancel->setText(T("Cancel"));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
 }
 
 QString frmPassword::AskPassword(const QString& path, QWidget* parent)

@@ -251,33 +251,29 @@ QString PhoneSearchSql(const ListQuery& query)
 {
     QString inner;
     if (query.emailSearchActive)
-        inner = QStringLiteral("SELECT DISTINCT Person.Contactnr AS Contactnr ") +
-                QStringLiteral("FROM Person, Email, Phone ") +
-                QStringLiteral("WHERE Person.Contactnr = Email.Contactnr ") +
-                QStringLiteral("AND Person.Contactnr = Phone.Contactnr ");
+        inner = QStringLiteral("SELECT DISTINCT Person.Contactnr AS Contactnr FROM Person, Email, Phone "
+                               "WHERE Person.Contactnr = Email.Contactnr AND Person.Contactnr = Phone.Contactnr ");
     else
-        inner = QStringLiteral("SELECT DISTINCT Person.Contactnr AS Contactnr ") +
-                QStringLiteral("FROM Person, Phone ") + QStringLiteral("WHERE Person.Contactnr = Phone.Contactnr ");
-    return QStringLiteral("SELECT Contactnr, Number ") + QStringLiteral("FROM Phone ") +
-           QStringLiteral("WHERE Contactnr IN ") + QStringLiteral("( ") + inner + query.searchCondition +
+        inner = QStringLiteral("SELECT DISTINCT Person.Contactnr AS Contactnr FROM Person, Phone "
+                               "WHERE Person.Contactnr = Phone.Contactnr ");
+    return QStringLiteral("SELECT Contactnr, Number FROM Phone WHERE Contactnr IN ( ") + inner + query.searchCondition +
            QStringLiteral(") ");
 }
 
 QString ContactListSql(const ListQuery& query, const std::vector<qint16>& phoneMatches)
 {
-    QString sql = QStringLiteral("SELECT Contactnr, Name ") + QStringLiteral("FROM Person ");
+    QString sql = QStringLiteral("SELECT Contactnr, Name FROM Person ");
     if (!query.SearchMode()) {
         if (!query.quickSearch.isEmpty()) {
             sql += QStringLiteral("WHERE 1 = 1 ");
             AppendQuickSearch(sql, query.quickSearch, query.organisations);
         }
     } else {
-        sql = QStringLiteral("SELECT * ") + QStringLiteral("FROM Person ");
+        sql = QStringLiteral("SELECT * FROM Person ");
         if (!query.phoneSearchActive) {
             if (query.emailSearchActive)
-                sql = QStringLiteral("SELECT DISTINCT Person.Contactnr AS Contactnr, Name ") +
-                      QStringLiteral("FROM Person, Email ") +
-                      QStringLiteral("WHERE Person.Contactnr = Email.Contactnr ");
+                sql = QStringLiteral("SELECT DISTINCT Person.Contactnr AS Contactnr, Name FROM Person, Email "
+                                     "WHERE Person.Contactnr = Email.Contactnr ");
             sql += query.searchCondition;
         } else if (phoneMatches.empty()) {
             sql += QStringLiteral("WHERE 1 = 2 ");
@@ -300,7 +296,7 @@ QString ContactListSql(const ListQuery& query, const std::vector<qint16>& phoneM
 
 QString CountSql()
 {
-    return QStringLiteral("SELECT COUNT(1) AS NumberOfPersons ") + QStringLiteral("FROM Person ");
+    return QStringLiteral("SELECT COUNT(1) AS NumberOfPersons FROM Person ");
 }
 
 std::vector<qint16> PhoneSearchMatches(const ListQuery& query)

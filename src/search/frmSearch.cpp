@@ -6,10 +6,10 @@
 #include "database/modPersonDetail.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
-#include "widgets/WidgetRules.h"
 #include "search/modSearch.h"
 #include "startup/Platform.h"
 #include "startup/modSettings.h"
+#include "widgets/WidgetRules.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -68,9 +68,6 @@ frmSearch::frmSearch(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     cboOrganisation = Named(new QComboBox, "cboOrganisation");
     txtTitle = Named(new QLineEdit, "txtTitle");
     cboTitle = Named(new QComboBox, "cboTitle");
-    cmdOK = Named(new QPushButton(QStringLiteral("OK")), "cmdOK");
-    cmdCancel = Named(new QPushButton(QStringLiteral("Cancel")), "cmdCancel");
-    cmdOK->setDefault(true);
 
     fraFullname = CriterionFrame("fraFullname", cboFullname, {txtFullname});
     fraDateofbirth = CriterionFrame("fraDateofbirth", cboDate, {txtDate, lblSplit, txtDate2, lblDateFormat});
@@ -86,9 +83,9 @@ frmSearch::frmSearch(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
          {fraFullname, fraOrganisation, fraTitle, fraDateofbirth, fraPhone, fraEmail, fraAddress, fraNote})
         layout->addWidget(frame);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, buttons, [this] { ok(); });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
     layout->addLayout(buttons);
 
     LoadLanguage();
@@ -102,9 +99,6 @@ frmSearch::frmSearch(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     for (const OperatorList& entry : operatorLists())
         connect(entry.list, &QComboBox::currentIndexChanged, this, &frmSearch::updateValueControls);
     updateValueControls();
-
-    connect(cmdOK, &QPushButton::clicked, this, &frmSearch::ok);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 QList<frmSearch::OperatorList> frmSearch::operatorLists() const
@@ -148,8 +142,7 @@ void frmSearch::LoadLanguage()
     fraNote->setTitle(T("Note"));
     fraOrganisation->setTitle(T("Organisation"));
     fraTitle->setTitle(T("Title"));
-    cmdOK->setText(T("OK"));
-    cmdCancel->setText(T("Cancel"));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
     for (const OperatorList& entry : operatorLists())
         for (int i = 0; i < entry.list->count() && i < entry.entries.size(); ++i)
             entry.list->setItemText(i, T(entry.entries.at(i)));

@@ -163,8 +163,6 @@ frmSync::frmSync(QWidget* parent) : QDialog(parent)
     make(cboAddressBook, "cboAddressBook");
     make(lblAutoSync, "lblAutoSync");
     make(spnAutoSync, "spnAutoSync");
-    make(cmdOK, "cmdOK");
-    make(cmdCancel, "cmdCancel");
     txtPassword->setEchoMode(QLineEdit::Password);
     txtServer->setMinimumWidth(txtServer->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
     // A hint at the form only: the user names their own server.
@@ -178,8 +176,6 @@ frmSync::frmSync(QWidget* parent) : QDialog(parent)
     spnAutoSync->setRange(0, 24 * 60);
     spnAutoSync->setValue(static_cast<int>(std::ceil(modSettings::Get(Setting::AutoSyncMinutes).toDouble())));
     cmdFind->setAutoDefault(false);
-    cmdOK->setDefault(true);
-    cmdCancel->setAutoDefault(false);
 
     auto* form = new QFormLayout;
     form->addRow(lblServer, txtServer);
@@ -192,16 +188,15 @@ frmSync::frmSync(QWidget* parent) : QDialog(parent)
     form->addRow(lblAddressBook, cboAddressBook);
     form->addRow(lblAutoSync, spnAutoSync);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    const WidgetRules::OkCancel okCancel = WidgetRules::AddOkCancel(this, buttons, [this] { confirm(); });
+    cmdOK = okCancel.ok;
+    cmdCancel = okCancel.cancel;
+    cmdCancel->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(buttons);
 
     connect(cmdFind, &QPushButton::clicked, this, &frmSync::find);
-    connect(cmdOK, &QPushButton::clicked, this, &frmSync::confirm);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     LoadLanguage();
 
     if (const auto link = modSyncState::ReadLink(modDatabase::DatabaseConnection())) {
@@ -226,8 +221,7 @@ void frmSync::LoadLanguage()
     lblAutoSync->setText(T("Synchronise on opening and every (minutes)") + QLatin1Char(':'));
     spnAutoSync->setSpecialValueText(T("Never"));
     lblAddressBook->setText(T("Address book") + QLatin1Char(':'));
-    cmdOK->setText(T("OK"));
-    cmdCancel->setText(T("Cancel"));
+    WidgetRules::TranslateOkCancel({cmdOK, cmdCancel});
     // Every control a key of its own in this language.
     WidgetRules::GiveAccessKeys(this);
 }

@@ -231,9 +231,9 @@ QByteArray VersionRequest(const QString& updateHost, quint16 updatePort, bool vi
     const QString authority =
         updatePort == 80 ? updateHost : updateHost + QLatin1Char(':') + QString::number(updatePort);
     const QString target = viaProxy ? QStringLiteral("http://") + authority + path : path;
-    const QString request = QStringLiteral("GET ") + target + QStringLiteral(" HTTP/1.1\r\n") +
-                            QStringLiteral("User-Agent: Addrion ") + QString::fromLatin1(Version::AppVersion) +
-                            QStringLiteral("\r\n") + QStringLiteral("Host: ") + authority + QStringLiteral("\r\n\r\n");
+    const QString request = QStringLiteral("GET ") + target + QStringLiteral(" HTTP/1.1\r\nUser-Agent: Addrion ") +
+                            QString::fromLatin1(Version::AppVersion) + QStringLiteral("\r\nHost: ") + authority +
+                            QStringLiteral("\r\n\r\n");
     return request.toLatin1();
 }
 

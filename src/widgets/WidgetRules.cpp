@@ -2,13 +2,18 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "widgets/WidgetRules.h"
 
+#include "language/modLanguage.h"
+
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QBoxLayout>
+#include <QDialog>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSet>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -92,6 +97,28 @@ QString WidestDate(const QLineEdit* box)
 void FitDateBox(QLineEdit* box)
 {
     box->setMinimumWidth(BoxWidthFor(box, WidestDate(box)));
+}
+
+OkCancel AddOkCancel(QDialog* dialog, QBoxLayout* line, const std::function<void()>& accepted, EnterKey enter)
+{
+    OkCancel buttons;
+    buttons.ok = new QPushButton;
+    buttons.ok->setObjectName(QStringLiteral("cmdOK"));
+    buttons.ok->setDefault(enter == EnterKey::PressesOk);
+    buttons.cancel = new QPushButton;
+    buttons.cancel->setObjectName(QStringLiteral("cmdCancel"));
+    line->addStretch();
+    line->addWidget(buttons.ok);
+    line->addWidget(buttons.cancel);
+    QObject::connect(buttons.ok, &QPushButton::clicked, dialog, accepted);
+    QObject::connect(buttons.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return buttons;
+}
+
+void TranslateOkCancel(const OkCancel& buttons)
+{
+    buttons.ok->setText(T("OK"));
+    buttons.cancel->setText(T("Cancel"));
 }
 
 void PrepareDateBox(QLineEdit* box, const QString& inputMask)

@@ -6,7 +6,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QBoxLayout;
+class QDialog;
 class QLineEdit;
+class QPushButton;
 class QWidget;
 
 // Small rules that every window applies to its widgets in the same way.
@@ -39,5 +44,29 @@ void GiveAccessKeys(QWidget* window);
 
 // Gives a date box the width of a whole date again, after its font has changed.
 void FitDateBox(QLineEdit* box);
+
+// The OK and Cancel buttons that close a dialog.
+struct OkCancel
+{
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+};
+
+// What Enter does in a dialog with OK and Cancel.
+enum class EnterKey
+{
+    PressesOk,           // OK is the dialog's default button
+    PressesFocusedButton // no default button: Qt's rule for such dialogs, the focused button
+};
+
+// Adds OK and Cancel to the end of line (the row at the foot of a dialog, or a column),
+// behind a stretch that keeps them together at its end. They are named cmdOK and
+// cmdCancel, as every dialog names them; OK runs accepted, Cancel rejects the dialog as
+// Escape does. They take their parent from line, so Tab reaches them after the controls
+// placed in the dialog before them.
+OkCancel AddOkCancel(QDialog* dialog, QBoxLayout* line, const std::function<void()>& accepted,
+                     EnterKey enter = EnterKey::PressesOk);
+// Gives OK and Cancel their texts in the current language.
+void TranslateOkCancel(const OkCancel& buttons);
 
 } // namespace WidgetRules
