@@ -157,6 +157,42 @@ private slots:
         qputenv("WAIT_FOR", "");
         m_platform.SetMailTimeLimit(60000);
     }
+
+    // From the main window's File menu, with the mail program's answer given when the test says:
+    // until then the send window stays and the database is closed; then both are as before.
+    void fromTheMainWindow_data()
+    {
+        TestSupport::addColumns<int, QString>("number", "logged");
+        TestSupport::addRow("taken", 0, QString());
+        TestSupport::addRow("refused", 3, QString(" - Send e-mail error: 3: no mail program\n"));
+    }
+    void fromTheMainWindow()
+    {
+        auto [number, logged] = TestSupport::fetch<int, QString>("number", "logged");
+        QFile::remove(modError::LogFilePath());
+        MainWindowFixture fixture({{}, 8, "dd/mm/yyyy", true, false, {}, false});
+        QVERIFY(fixture.exposed());
+        fixture.platform().holdMails(true);
+        bool waited = false;
+        const auto shown = TestSupport::onModal<frmSendEmail>([&](frmSendEmail* window) {
+            QTest::keyClicks(window->txtEmail, "backup@example.org");
+            QTest::mouseClick(window->cmdOK, Qt::LeftButton);
+            QTest::keyClick(window, Qt::Key_Escape);
+            waited = window->isVisible() && !modDatabase::IsDatabaseOpen() && fixture.platform().mailsWaiting() == 1;
+            fixture.platform().answerMail({number, number == 0 ? QString() : QString("no mail program")});
+        });
+        fixture.window().mnuFileEmail->trigger();
+        QVERIFY(*shown);
+        QVERIFY(waited);
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(fixture.platform().callsOf("mail").size(), 1);
+        QCOMPARE(modDatabase::DatabaseConnection().DataSource(), fixture.databasePath());
+        QCOMPARE(fixture.window().ListRowCount(), MainWindowFixture::names().size());
+        const QString log = this->log();
+        QVERIFY2(logged.isEmpty() ? log.isEmpty() : log.endsWith(logged), qPrintable(log));
+        fixture.close();
+        Platform::install(&m_platform);
+    }
 };
 
 ADDRION_TEST_MAIN(TestSendDatabase)
