@@ -65,7 +65,7 @@ public:
     bool openUrl(const QUrl&) override { return true; }
     bool startDetached(const QString&, const QStringList&, Platform::Show) override { return true; }
     void playSound(const QString&) override {}
-    Platform::MailResult sendMail(const Platform::Mail&) override { return {}; }
+    void sendMail(const Platform::Mail&, Platform::MailDone done) override { done({}); }
     int countPrinters() override { return 0; }
 };
 

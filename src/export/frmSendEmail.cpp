@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -67,8 +68,26 @@ void frmSendEmail::LoadLanguage()
 
 void frmSendEmail::send()
 {
-    modSendEmail::SendDatabase(txtEmail->text(), txtDescription->toPlainText(), txtFile->text());
-    accept();
+    if (m_sending)
+        return;
+    m_sending = true;
+    // The window stays drawn while the mail program takes its time, but offers nothing
+    // until it has answered: one hand-off at a time.
+    for (QWidget* control : std::initializer_list<QWidget*>{txtEmail, txtDescription, cmdOK, cmdCancel})
+        control->setEnabled(false);
+    QPointer<frmSendEmail> window(this);
+    modSendEmail::SendDatabase(txtEmail->text(), txtDescription->toPlainText(), txtFile->text(), [window](bool) {
+        if (!window)
+            return;
+        window->m_sending = false;
+        window->accept();
+    });
+}
+
+void frmSendEmail::reject()
+{
+    if (!m_sending)
+        QDialog::reject();
 }
 
 void frmSendEmail::Open(frmMain& mainWindow)

@@ -31,6 +31,12 @@ public:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 
+public slots:
+    // Refused while the mail program has not answered: the database is closed until then.
+    void reject() override;
+
 private:
     void send();
+
+    bool m_sending = false; // handed over, the answer not yet come
 };

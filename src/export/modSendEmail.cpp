@@ -25,7 +25,8 @@ QString DefaultDescription(const QString& databasePath)
            (website.isEmpty() ? QString() : QStringLiteral("\r\n") + website);
 }
 
-bool SendDatabase(const QString& recipient, const QString& description, const QString& databasePath)
+void SendDatabase(const QString& recipient, const QString& description, const QString& databasePath,
+                  std::function<void(bool sent)> done)
 {
     modSettings::Set(Setting::EmailRecipient, recipient);
     modDatabase::CloseDatabase(true);
@@ -34,12 +35,15 @@ bool SendDatabase(const QString& recipient, const QString& description, const QS
     mail.subject = Subject(databasePath);
     mail.body = description;
     mail.attachment = databasePath;
-    const Platform::MailResult result = Platform::current().sendMail(mail);
-    if (result.number != 0)
-        modError::WriteLog(QStringLiteral("Send e-mail error: ") + QString::number(result.number) +
-                           QStringLiteral(": ") + result.description);
-    modDatabase::OpenDatabase(databasePath);
-    return result.number == 0;
+    // Only values are kept for the answer: the window that asked may be gone by then.
+    Platform::current().sendMail(mail, [databasePath, done = std::move(done)](const Platform::MailResult& result) {
+        if (result.number != 0)
+            modError::WriteLog(QStringLiteral("Send e-mail error: ") + QString::number(result.number) +
+                               QStringLiteral(": ") + result.description);
+        modDatabase::OpenDatabase(databasePath);
+        if (done)
+            done(result.number == 0);
+    });
 }
 
 } // namespace modSendEmail

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // Sending the open database file as an attachment through the user's mail program.
 namespace modSendEmail {
 
@@ -13,8 +15,10 @@ QString Subject(const QString& databasePath);
 QString DefaultDescription(const QString& databasePath);
 
 // Remembers the recipient, closes (and compacts) the database so the file is complete,
-// hands the mail over, and opens the database again whatever happened. A failure is
-// logged, not shown. True when the mail program took the mail.
-bool SendDatabase(const QString& recipient, const QString& description, const QString& databasePath);
+// hands the mail over, and when the mail program has answered opens the database again
+// whatever happened. A failure is logged, not shown. done is then told whether the mail
+// program took the mail; it may be told before this returns.
+void SendDatabase(const QString& recipient, const QString& description, const QString& databasePath,
+                  std::function<void(bool sent)> done);
 
 } // namespace modSendEmail

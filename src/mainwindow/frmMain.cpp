@@ -132,8 +132,9 @@ bool frmMain::isReminderRun() const
 
 bool frmMain::isWritable() const
 {
+    // Not while a long task works on the database.
     const Engine::Connection& connection = modDatabase::DatabaseConnection();
-    return connection.IsOpen() && connection.Mode() == Engine::ModeShareDenyNone;
+    return !LongTaskRunning() && connection.IsOpen() && connection.Mode() == Engine::ModeShareDenyNone;
 }
 
 QMenu* frmMain::addMenu(const char* name, const QString& caption)
@@ -802,6 +803,14 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     if (isReminderRun()) {
         event->accept();
+        return;
+    }
+    // The task still uses the database and this window: it ends first, then the window
+    // closes as asked.
+    if (LongTaskRunning()) {
+        m_closeAfterTask = true;
+        m_cancelTask();
+        event->ignore();
         return;
     }
     modSettings::Set(Setting::WindowState, windowStateSetting());

@@ -70,6 +70,15 @@ public:
     // The Edit and Remove commands of the menu and toolbar.
     void setPersonCommandsEnabled(bool enabled);
 
+    // A task that keeps this window alive while it waits for the network (a sync). While
+    // it runs, every command that would close, replace or write the database, start
+    // another such task or change the language is refused, as are editing and removing
+    // from the list; closing the window asks the task to end through cancel and closes
+    // once it has ended.
+    void BeginLongTask(std::function<void()> cancel);
+    void EndLongTask();
+    bool LongTaskRunning() const { return static_cast<bool>(m_cancelTask); }
+
     // Display options.
     void SetUpOptions();
     void SelectDateFormat(int index);
@@ -143,6 +152,10 @@ private:
     QAction* addMenuAction(QMenu* menu, const char* name, const QString& caption);
     QMenu* addMenu(const char* name, const QString& caption);
     void setDatabaseCommandsEnabled(bool enabled);
+    // The commands refused while a long task runs.
+    QList<QAction*> commandsHeldDuringTask() const;
+    // Enables or disables a command, or while a long task holds it, the state it gets back.
+    void setCommandEnabled(QAction* action, bool enabled);
     void applyLayout();
     void fitLabels();
     void placeDateRow();
@@ -198,6 +211,9 @@ private:
     bool m_workShown = false;
     bool m_groupsShown = false;
     QImage m_photo;
+    std::function<void()> m_cancelTask;   // of the long task running
+    QHash<QAction*, bool> m_heldCommands; // with the states they get back when it ends
+    bool m_closeAfterTask = false;
 
 public:
     // Named as the program names its controls, so that every part can reach them.

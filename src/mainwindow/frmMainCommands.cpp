@@ -10,6 +10,7 @@
 #include "editor/modContact.h"
 #include "editor/modHyperlink.h"
 #include "language/ContentDirection.h"
+#include "language/LanguageMenu.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
 #include "database/modPersonView.h"
@@ -46,6 +47,8 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
+
+#include <utility>
 
 namespace {
 
@@ -523,7 +526,52 @@ void frmMain::setPersonCommandsEnabled(bool enabled)
 {
     for (QAction* action : {mnuPersonEdit, mnuPersonRemove, toolbarButton(QStringLiteral("Edit")),
                             toolbarButton(QStringLiteral("Remove"))})
+        setCommandEnabled(action, enabled);
+}
+
+// ---- Long tasks ----
+
+QList<QAction*> frmMain::commandsHeldDuringTask() const
+{
+    QList<QAction*> commands{
+        mnuFileNew,    mnuFileOpen,   mnuFileClose,       mnuFileCopy,         mnuFileEmail,
+        mnuFileImport, mnuFileSync,   mnuFileSynchronise, mnuFileGroupRename,  mnuFileGroupRemove,
+        mnuPersonAdd,  mnuPersonEdit, mnuPersonRemove,    mnuPersonDuplicates, mnuOptionsDefaultdatabase};
+    for (const char* key : {"New", "Open", "Add", "Edit", "Remove", "Synchronise"})
+        commands << toolbarButton(QString::fromLatin1(key));
+    commands << mnuFileRecent;
+    // The sync's texts are those of the language it started in; a change now would leave
+    // the windows in that language instead of the one chosen.
+    commands << m_languageMenu->entries();
+    return commands;
+}
+
+void frmMain::setCommandEnabled(QAction* action, bool enabled)
+{
+    const auto held = m_heldCommands.find(action);
+    if (held != m_heldCommands.end())
+        *held = enabled;
+    else
         action->setEnabled(enabled);
+}
+
+void frmMain::BeginLongTask(std::function<void()> cancel)
+{
+    m_cancelTask = std::move(cancel);
+    for (QAction* action : commandsHeldDuringTask()) {
+        m_heldCommands.insert(action, action->isEnabled());
+        action->setEnabled(false);
+    }
+}
+
+void frmMain::EndLongTask()
+{
+    m_cancelTask = nullptr;
+    const QHash<QAction*, bool> held = std::exchange(m_heldCommands, {});
+    for (auto it = held.cbegin(); it != held.cend(); ++it)
+        it.key()->setEnabled(it.value());
+    if (std::exchange(m_closeAfterTask, false))
+        QTimer::singleShot(0, this, &QWidget::close);
 }
 
 // ---- Note links ----
@@ -894,7 +942,7 @@ void frmMain::setDatabaseCommandsEnabled(bool enabled)
     for (QAction* action :
          {mnuFileClose, mnuFileCopy, mnuFileEmail, mnuFileImport, mnuFileSync, mnuFileSynchronise, mnuFileGroupRename,
           mnuFileGroupRemove, toolbarButton(QStringLiteral("Synchronise")), mnuAction->menuAction()})
-        action->setEnabled(enabled);
+        setCommandEnabled(action, enabled);
     fraQuickSearch->setEnabled(enabled);
     fraList->setEnabled(enabled);
 }
@@ -906,9 +954,8 @@ void frmMain::ShowDatabaseState(const QString& caption, const QString& path, boo
     staMainPath->setText(path.isEmpty() ? path : ContentDirection::Isolated(path));
     setDatabaseCommandsEnabled(true);
     mnuPerson->menuAction()->setEnabled(writable);
-    mnuPersonAdd->setEnabled(writable);
-    mnuPersonDuplicates->setEnabled(writable);
-    toolbarButton(QStringLiteral("Add"))->setEnabled(writable);
+    for (QAction* action : {mnuPersonAdd, mnuPersonDuplicates, toolbarButton(QStringLiteral("Add"))})
+        setCommandEnabled(action, writable);
 }
 
 void frmMain::ResetDatabaseState(const QString& caption)
@@ -920,9 +967,9 @@ void frmMain::ResetDatabaseState(const QString& caption)
     setDatabaseCommandsEnabled(false);
     for (QAction* action : {mnuPerson->menuAction(), mnuPersonEdit, mnuPersonRemove, mnuPersonDuplicates,
                             mnuActionExport, mnuActionSearch, mnuActionEmail})
-        action->setEnabled(false);
+        setCommandEnabled(action, false);
     for (const char* key : {"Email", "Add", "Edit", "Remove", "Export", "Search"})
-        toolbarButton(QString::fromLatin1(key))->setEnabled(false);
+        setCommandEnabled(toolbarButton(QString::fromLatin1(key)), false);
     // No rows of a closed database stay behind.
     m_contacts->clear();
     offerFirstSteps(false);

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 // Everything that blocks on the user or leaves the process goes through this seam,
@@ -53,6 +54,9 @@ struct MailResult
     QString description;
 };
 
+// Told the result of a hand-off, once.
+using MailDone = std::function<void(const MailResult&)>;
+
 // How a started process shows its first window.
 enum class Show
 {
@@ -83,7 +87,10 @@ public:
     virtual bool openUrl(const QUrl& url) = 0;
     virtual bool startDetached(const QString& program, const QStringList& arguments, Show show) = 0;
     virtual void playSound(const QString& path) = 0;
-    virtual MailResult sendMail(const Mail& mail) = 0;
+    // Hands the mail over without waiting for it: done is told the result once, when the
+    // mail program has answered (possibly before this returns). Whatever done touches
+    // must still be there then, or be checked by it.
+    virtual void sendMail(const Mail& mail, MailDone done) = 0;
     virtual int countPrinters() = 0;
     // Asks for a password (shown masked); nothing when the user cancels. Where no one
     // can answer, nobody is asked.

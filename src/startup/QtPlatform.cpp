@@ -146,11 +146,15 @@ void QtPlatform::ShowFirstWindow(QWidget& window)
     window.activateWindow();
 }
 
-QtPlatform::QtPlatform() = default;
+QtPlatform::QtPlatform() : m_mailHandOffs(std::make_unique<QObject>()) {}
 
 QtPlatform::~QtPlatform()
 {
     finishSound();
+    // A hand-off still under way answers nobody: the program that waited for it is ending.
+    for (QProcess* process : m_mailHandOffs->findChildren<QProcess*>(Qt::FindDirectChildrenOnly))
+        QObject::disconnect(process, nullptr, nullptr, nullptr);
+    m_mailHandOffs.reset();
 }
 
 void QtPlatform::finishSound()
@@ -182,25 +186,53 @@ void QtPlatform::playSound(const QString& path)
     m_effect->play();
 }
 
-Platform::MailResult QtPlatform::sendMail(const Platform::Mail& mail)
+void QtPlatform::sendMail(const Platform::Mail& mail, Platform::MailDone done)
 {
-    QProcess process;
     QStringList arguments{QStringLiteral("--subject"), mail.subject, QStringLiteral("--body"), mail.body};
     if (!mail.attachment.isEmpty())
         arguments << QStringLiteral("--attach") << mail.attachment;
     if (!mail.recipient.isEmpty())
         arguments << mail.recipient;
-    process.start(QStringLiteral("xdg-email"), arguments);
-    if (!process.waitForStarted())
-        return {-1, process.errorString()};
-    // The mail program may stay open; xdg-email hands over and returns.
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        return {-1, QStringLiteral("xdg-email did not answer")};
-    }
-    if (process.exitStatus() != QProcess::NormalExit)
-        return {-1, process.errorString()};
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()).trimmed()};
+    // The hand-offs under way go with the platform; one still running then is ended.
+    auto* process = new QProcess(m_mailHandOffs.get());
+    auto* limit = new QTimer(process);
+    limit->setSingleShot(true);
+    // Whichever comes first answers: the end of the process, its failure to start or the
+    // limit. A process killed at the limit still reports its end, which is then ignored.
+    auto answer = [limit, done = std::move(done), answered = false](const Platform::MailResult& result) mutable {
+        if (answered)
+            return;
+        answered = true;
+        limit->stop();
+        done(result);
+    };
+    auto shared = std::make_shared<decltype(answer)>(std::move(answer));
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, shared](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        (*shared)({-1, process->errorString()});
+        process->deleteLater();
+    });
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, shared](int exitCode, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit)
+                             (*shared)({-1, process->errorString()});
+                         else
+                             (*shared)({exitCode, QString::fromLocal8Bit(process->readAllStandardError()).trimmed()});
+                         process->deleteLater();
+                     });
+    // The mail program may stay open; xdg-email hands over and returns, or is given up on.
+    QObject::connect(limit, &QTimer::timeout, process, [process, shared] {
+        process->kill();
+        (*shared)({-1, QStringLiteral("xdg-email did not answer")});
+    });
+    limit->start(m_mailLimitMs);
+    process->start(QStringLiteral("xdg-email"), arguments);
+}
+
+void QtPlatform::SetMailTimeLimit(int ms)
+{
+    m_mailLimitMs = ms;
 }
 
 int QtPlatform::countPrinters()

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class QObject;
 class QSoundEffect;
 class QWidget;
 
@@ -16,7 +17,7 @@ class QtPlatform : public Platform::Interface
 public:
     QtPlatform();
     // Stops the sound and waits until its loading has ended: a sound still loading when
-    // the process exits can hang the exit for good.
+    // the process exits can hang the exit for good. Ends a mail hand-off still under way.
     ~QtPlatform() override;
 
     Platform::Answer message(const QString& title, const QString& text, Platform::Icon icon,
@@ -28,7 +29,9 @@ public:
     bool openUrl(const QUrl& url) override;
     bool startDetached(const QString& program, const QStringList& arguments, Platform::Show show) override;
     void playSound(const QString& path) override;
-    Platform::MailResult sendMail(const Platform::Mail& mail) override;
+    // Runs xdg-email with the mail as its arguments and tells done what it answered; one
+    // that has not ended within the time limit is killed.
+    void sendMail(const Platform::Mail& mail, Platform::MailDone done) override;
     int countPrinters() override;
     std::optional<QString> password(const QString& title, const QString& text) override;
     std::optional<QString> chooseItem(const QString& title, const QString& text, const QStringList& items,
@@ -37,9 +40,13 @@ public:
 
     // Shows a process's first window as the process that started it asked.
     static void ShowFirstWindow(QWidget& window);
+    // How long xdg-email may take to hand a mail over (a minute unless set).
+    void SetMailTimeLimit(int ms);
 
 private:
     void finishSound();
 
-    std::unique_ptr<QSoundEffect> m_effect; // the one sound playing, kept until the next
+    std::unique_ptr<QSoundEffect> m_effect;  // the one sound playing, kept until the next
+    std::unique_ptr<QObject> m_mailHandOffs; // parent of the xdg-email processes under way
+    int m_mailLimitMs = 60000;
 };

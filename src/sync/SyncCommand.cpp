@@ -44,7 +44,7 @@ public:
     bool openUrl(const QUrl&) override { return false; }
     bool startDetached(const QString&, const QStringList&, Platform::Show) override { return false; }
     void playSound(const QString&) override {}
-    Platform::MailResult sendMail(const Platform::Mail&) override { return {1, QStringLiteral("no window")}; }
+    void sendMail(const Platform::Mail&, Platform::MailDone done) override { done({1, QStringLiteral("no window")}); }
     int countPrinters() override { return 0; }
 };
 

@@ -14,7 +14,7 @@
 #include "sync/modSyncPassword.h"
 #include "sync/modSyncState.h"
 
-#include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -120,21 +120,17 @@ modSync::Result RunOnce(frmMain& mainWindow, CardDav::Session& session, bool aut
     options.progress = [&progress, &running](int done, int total) {
         progress.setText(running + QStringLiteral(" %1/%2").arg(done).arg(total));
     };
-    // The window stays alive while the network is waited for: one sync at a time, and
-    // the database stays open meanwhile.
-    auto enable = [&mainWindow](bool enabled) {
-        for (QAction* action : {mainWindow.mnuFileSync, mainWindow.mnuFileSynchronise, mainWindow.mnuFileClose,
-                                mainWindow.mnuFileOpen, mainWindow.mnuFileNew})
-            action->setEnabled(enabled);
-    };
-    enable(false);
+    // The window stays alive while the network is waited for: one sync at a time, the
+    // database stays open and unchanged by the window meanwhile, and closing the window
+    // cancels the sync before it closes.
+    mainWindow.BeginLongTask([&session] { session.Cancel(); });
     const modSync::Result result = modSync::Synchronise(session, options);
     mainWindow.staMain->removeWidget(&cancel);
     mainWindow.staMain->removeWidget(&progress);
     // Qt 6.4's removeWidget also hides the widget that followed the removed one: the
     // count of persons, which stays.
     mainWindow.staMainCount->show();
-    enable(true);
+    mainWindow.EndLongTask();
     mainWindow.FillContactList();
     if (!session.Cancelled())
         ShowResult(mainWindow, result);
@@ -334,7 +330,9 @@ void frmSync::Synchronise(frmMain& mainWindow)
 void frmSync::AutoSync(frmMain& mainWindow)
 {
     const std::optional<modSyncState::Link> link = ScheduleAutoSync(mainWindow);
-    if (!link || s_running)
+    // Nor while a window over the main window is open (an editor, a question): the sync
+    // would run inside it and its changes would meet the sync's. The next tick tries again.
+    if (!link || s_running || QApplication::activeModalWidget())
         return;
     // Only with a password known already: an automatic sync asks nothing.
     const std::optional<QString> password = modSyncPassword::Read(modSyncPassword::Key(link->user, link->addressBook));

@@ -15,6 +15,9 @@ ScriptedPlatform::~ScriptedPlatform()
     // nobody announced.
     if (!m_script.isEmpty() && QTest::currentTestFunction() && !QTest::currentTestFailed())
         QTest::qFail("a scripted answer was not used", __FILE__, __LINE__);
+    // So is a mail the program still waits for.
+    if (!m_waitingMails.isEmpty() && QTest::currentTestFunction() && !QTest::currentTestFailed())
+        QTest::qFail("a mail handed over was never answered", __FILE__, __LINE__);
     // A newer script may have taken over already; leave it in place.
     if (Platform::installed() == this)
         Platform::install(nullptr);
@@ -130,8 +133,19 @@ void ScriptedPlatform::playSound(const QString& path)
     m_calls << Call{"sound", {}, path, {}};
 }
 
-Platform::MailResult ScriptedPlatform::sendMail(const Platform::Mail& mail)
+void ScriptedPlatform::sendMail(const Platform::Mail& mail, Platform::MailDone done)
 {
     m_calls << Call{"mail", mail.subject, mail.body, {mail.attachment, mail.recipient}};
-    return {};
+    if (m_holdMails)
+        m_waitingMails.enqueue(std::move(done));
+    else
+        done({});
+}
+
+bool ScriptedPlatform::answerMail(const Platform::MailResult& result)
+{
+    if (m_waitingMails.isEmpty())
+        return false;
+    m_waitingMails.dequeue()(result);
+    return true;
 }

@@ -39,6 +39,11 @@ public:
     void expectItem(const std::optional<QString>& item) { expectAnswer(QStringLiteral("item"), item); }
     void expectText(const std::optional<QString>& text) { expectAnswer(QStringLiteral("text"), text); }
     void setPrinterCount(int count) { m_printers = count; }
+    // Mails are answered at once with success, or kept waiting until answerMail() once held.
+    void holdMails(bool hold) { m_holdMails = hold; }
+    // Answers the mail that has waited longest; false when none waits.
+    bool answerMail(const Platform::MailResult& result = {});
+    qsizetype mailsWaiting() const { return m_waitingMails.size(); }
 
     // True when every scripted answer has been used.
     bool scriptDone() const { return m_script.isEmpty(); }
@@ -56,7 +61,7 @@ public:
     bool openUrl(const QUrl& url) override;
     bool startDetached(const QString& program, const QStringList& arguments, Platform::Show show) override;
     void playSound(const QString& path) override;
-    Platform::MailResult sendMail(const Platform::Mail& mail) override;
+    void sendMail(const Platform::Mail& mail, Platform::MailDone done) override;
     int countPrinters() override { return m_printers; }
     std::optional<QString> password(const QString& title, const QString& text) override;
     std::optional<QString> chooseItem(const QString& title, const QString& text, const QStringList& items,
@@ -77,4 +82,6 @@ private:
     QQueue<Answer> m_script;
     QList<Call> m_calls;
     int m_printers = 0;
+    bool m_holdMails = false;
+    QQueue<Platform::MailDone> m_waitingMails;
 };

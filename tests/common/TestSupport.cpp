@@ -132,6 +132,12 @@ QString sourceDir()
     return QString::fromLocal8Bit(qgetenv("ADDRION_SOURCE_DIR"));
 }
 
+void prepareSyncTests()
+{
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    modEnvironment::SetProgramFolder(sourceDir() + QStringLiteral("/resources"));
+}
+
 qint64 residentKb()
 {
     QFile status(QStringLiteral("/proc/self/status"));

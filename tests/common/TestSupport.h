@@ -77,6 +77,10 @@ QString executable();
 // (tests/birthdays/ReminderEcho.cpp).
 QString reminderEcho();
 QString sourceDir();
+// What a sync test needs before its Radicale server starts: passwords kept in memory (the
+// user's own secret store is never touched) and the shipped language files, whose words tell
+// the descriptions apart.
+void prepareSyncTests();
 // This process's resident memory now, in kB (Linux).
 qint64 residentKb();
 // Whether resident memory tells what the program holds: not under AddressSanitizer,

@@ -15,7 +15,6 @@
 #include "interchange/modMerge.h"
 #include "interchange/modVcardImport.h"
 #include "mainwindow/RegisterWindows.h"
-#include "startup/modEnvironment.h"
 #include "sync/CardDav.h"
 #include "sync/frmSync.h"
 #include "sync/frmSyncResult.h"
@@ -241,10 +240,7 @@ class TestSync : public QObject
 private slots:
     void initTestCase()
     {
-        // Passwords stay in memory: the user's own secret store is never touched.
-        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-        // Descriptions are told apart by the words of every shipped language.
-        modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
+        TestSupport::prepareSyncTests();
         QString error;
         QVERIFY2(m_server.start(error), qPrintable(error));
     }
