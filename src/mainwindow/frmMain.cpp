@@ -847,12 +847,6 @@ void frmMain::ScheduleSync(std::optional<int> intervalMs)
         tmrSync->start(*intervalMs);
 }
 
-void frmMain::SetSyncRunning(bool running)
-{
-    for (QAction* action : {mnuFileSync, mnuFileSynchronise, mnuFileClose, mnuFileOpen, mnuFileNew})
-        action->setEnabled(!running);
-}
-
 bool frmMain::DetailsShown() const
 {
     return fraDetails->isVisible();

@@ -124,9 +124,6 @@ public:
     void RemoveFromStatusBar(QWidget* widget);
     // Automatic syncs every intervalMs from now (kept when already so), or none.
     void ScheduleSync(std::optional<int> intervalMs);
-    // While a sync runs, the commands that would close or replace the database, and a
-    // second sync, cannot be given.
-    void SetSyncRunning(bool running);
     // Whether the person's details are shown beside the list.
     bool DetailsShown() const;
     // The version check's option in the Options menu: shown once a check can be made,

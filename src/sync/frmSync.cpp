@@ -39,9 +39,9 @@ modSync::Result s_lastResult;
 void ShowResult(frmMain& mainWindow, const modSync::Result& result)
 {
     s_lastResult = result;
-    auto* line = mainWindow.staMain->findChild<QPushButton*>(QStringLiteral("cmdSyncResult"));
+    auto* line = mainWindow.findChild<QPushButton*>(QStringLiteral("cmdSyncResult"));
     if (!line) {
-        line = new QPushButton(mainWindow.staMain);
+        line = new QPushButton(&mainWindow);
         line->setObjectName(QStringLiteral("cmdSyncResult"));
         line->setFlat(true);
         QObject::connect(line, &QPushButton::clicked, &mainWindow, [&mainWindow] {
@@ -49,7 +49,7 @@ void ShowResult(frmMain& mainWindow, const modSync::Result& result)
             details.exec();
         });
         // Before the count of persons, which stays at the edge.
-        mainWindow.staMain->insertPermanentWidget(1, line);
+        mainWindow.ShowInStatusBar(line, 1);
     }
     line->setText(result.ok ? modSync::Summary(result)
                             : T("Error") + QStringLiteral(": ") + result.error.section(QLatin1Char('\n'), 0, 0));
@@ -66,12 +66,10 @@ std::optional<modSyncState::Link> ScheduleAutoSync(frmMain& mainWindow)
                                                        ? modSyncState::ReadLink(connection)
                                                        : std::nullopt;
     if (minutes <= 0 || !link) {
-        mainWindow.tmrSync->stop();
+        mainWindow.ScheduleSync(std::nullopt);
         return std::nullopt;
     }
-    const int interval = std::max(1, static_cast<int>(minutes * 60000));
-    if (!mainWindow.tmrSync->isActive() || mainWindow.tmrSync->interval() != interval)
-        mainWindow.tmrSync->start(interval);
+    mainWindow.ScheduleSync(std::max(1, static_cast<int>(minutes * 60000)));
     return link;
 }
 
@@ -106,13 +104,11 @@ modSync::Result RunOnce(frmMain& mainWindow, CardDav::Session& session, bool aut
     // The progress sits beside the database's path instead of over it.
     QLabel progress(running); // before the count of persons, like Cancel
     progress.setObjectName(QStringLiteral("lblSyncProgress"));
-    mainWindow.staMain->insertPermanentWidget(1, &progress);
-    progress.show();
+    mainWindow.ShowInStatusBar(&progress, 1);
     QPushButton cancel(T("Cancel"));
     cancel.setObjectName(QStringLiteral("cmdSyncCancel"));
     QObject::connect(&cancel, &QPushButton::clicked, [&session] { session.Cancel(); });
-    mainWindow.staMain->insertPermanentWidget(2, &cancel);
-    cancel.show();
+    mainWindow.ShowInStatusBar(&cancel, 2);
     modSync::Options options;
     // Nobody is asked during an automatic sync: a drastic one waits for a person.
     if (!automatic)
@@ -125,11 +121,8 @@ modSync::Result RunOnce(frmMain& mainWindow, CardDav::Session& session, bool aut
     // cancels the sync before it closes.
     mainWindow.BeginLongTask([&session] { session.Cancel(); });
     const modSync::Result result = modSync::Synchronise(session, options);
-    mainWindow.staMain->removeWidget(&cancel);
-    mainWindow.staMain->removeWidget(&progress);
-    // Qt 6.4's removeWidget also hides the widget that followed the removed one: the
-    // count of persons, which stays.
-    mainWindow.staMainCount->show();
+    mainWindow.RemoveFromStatusBar(&cancel);
+    mainWindow.RemoveFromStatusBar(&progress);
     mainWindow.EndLongTask();
     mainWindow.FillContactList();
     if (!session.Cancelled())
