@@ -101,6 +101,10 @@ int Main(int argc, char* argv[])
     SettingsFailureNotice settingsNotice;
 
     modSettings::PrepareSettings();
+    // Messages before the main window shows (a settings file that cannot be written, a
+    // database that cannot be opened) already read in the stored language's direction,
+    // with Qt's own button texts in it.
+    ApplyLanguageToQt(modSettings::Get(Setting::Language));
     if (!DatabaseLibraryUsable())
         return 1;
     // Every database opened from here on is brought up to date and freed of a password.
@@ -115,9 +119,8 @@ int Main(int argc, char* argv[])
     frmMain mainWindow(commandLine);
     RegisterWindows(mainWindow);
     if (CommandLine::Classify(commandLine) == CommandLine::Kind::Reminder) {
+        // No language menu in this run: the stored language, applied above, alone decides.
         startLanguage.reset();
-        // No language menu in this run: the stored language alone decides.
-        ApplyLanguageToQt(modSettings::Get(Setting::Language));
         return RunReminder(mainWindow);
     }
 
