@@ -29,15 +29,8 @@
 frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("frmEmail"));
-    m_picker = PersonPicker::Create("lvwEmail");
-    fraPerson = m_picker.fraPerson;
-    lvwList = m_picker.lvwList;
-    lvwEmail = m_picker.lvwChosen;
-    cmdAddOne = m_picker.cmdAddOne;
-    cmdAddAll = m_picker.cmdAddAll;
-    cmdRemoveOne = m_picker.cmdRemoveOne;
-    cmdRemoveAll = m_picker.cmdRemoveAll;
-    cmdSearchResult = m_picker.cmdSearchResult;
+    static_cast<PersonPicker&>(*this) = PersonPicker::Create("lvwEmail");
+    lvwEmail = lvwChosen;
 
     fraFormat = new QGroupBox;
     fraFormat->setObjectName(QStringLiteral("fraFormat"));
@@ -82,7 +75,7 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
     layout->addLayout(buttons);
     resize(620, 480);
 
-    m_mover = m_picker.CreateMover(this, cmdOK, m_mainWindow);
+    m_mover = PersonPicker::CreateMover(this, cmdOK, m_mainWindow);
     connect(m_mover, &PersonMover::moved, this, &frmEmail::rebuildList);
     connect(optColon, &QRadioButton::clicked, this, &frmEmail::separatorChosen);
     connect(optSemicolon, &QRadioButton::clicked, this, &frmEmail::separatorChosen);
@@ -103,7 +96,7 @@ frmEmail::frmEmail(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mai
 void frmEmail::LoadLanguage()
 {
     setWindowTitle(T("E-mail"));
-    m_picker.LoadLanguage();
+    PersonPicker::LoadLanguage();
     fraFormat->setTitle(T("Format"));
     fraList->setTitle(T("List"));
     cmdCopy->setText(T("Copy"));

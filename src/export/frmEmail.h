@@ -16,7 +16,7 @@ class frmMain;
 
 // The e-mail address list: choose persons, get their first addresses as one line to
 // copy or hand to the mail program.
-class frmEmail : public QDialog, public LanguageAware
+class frmEmail : public QDialog, public LanguageAware, public PersonPicker
 {
     Q_OBJECT
 
@@ -29,14 +29,9 @@ public:
     QString AddressList() const;
     PersonMover* mover() const { return m_mover; }
 
-    QGroupBox* fraPerson = nullptr;
-    QListView* lvwList = nullptr;
+    // The picker's controls (fraPerson, lvwList, cmdAddOne, ...) are inherited; the list
+    // of chosen persons under its own name:
     QListView* lvwEmail = nullptr;
-    QToolButton* cmdAddOne = nullptr;
-    QToolButton* cmdAddAll = nullptr;
-    QToolButton* cmdRemoveOne = nullptr;
-    QToolButton* cmdRemoveAll = nullptr;
-    QPushButton* cmdSearchResult = nullptr;
     QGroupBox* fraFormat = nullptr;
     QRadioButton* optColon = nullptr;
     QRadioButton* optSemicolon = nullptr;
@@ -55,6 +50,5 @@ private:
     void ok();
 
     frmMain& m_mainWindow;
-    PersonPicker m_picker;
     PersonMover* m_mover = nullptr;
 };

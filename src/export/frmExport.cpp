@@ -45,15 +45,8 @@ void Couple(QCheckBox* list, QCheckBox* description)
 frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("frmExport"));
-    m_picker = PersonPicker::Create("lvwExport");
-    fraPerson = m_picker.fraPerson;
-    lvwList = m_picker.lvwList;
-    lvwExport = m_picker.lvwChosen;
-    cmdAddOne = m_picker.cmdAddOne;
-    cmdAddAll = m_picker.cmdAddAll;
-    cmdRemoveOne = m_picker.cmdRemoveOne;
-    cmdRemoveAll = m_picker.cmdRemoveAll;
-    cmdSearchResult = m_picker.cmdSearchResult;
+    static_cast<PersonPicker&>(*this) = PersonPicker::Create("lvwExport");
+    lvwExport = lvwChosen;
 
     fraDetails = new QGroupBox;
     fraDetails->setObjectName(QStringLiteral("fraDetails"));
@@ -118,7 +111,7 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     layout->addLayout(side);
     resize(720, 460);
 
-    m_mover = m_picker.CreateMover(this, cmdOK, m_mainWindow);
+    m_mover = PersonPicker::CreateMover(this, cmdOK, m_mainWindow);
 
     LoadLanguage();
     fillList();
@@ -126,13 +119,13 @@ frmExport::frmExport(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
 
 void frmExport::fillList()
 {
-    m_picker.FillSource(*m_mover, m_mainWindow);
+    PersonPicker::FillSource(*m_mover, m_mainWindow);
 }
 
 void frmExport::LoadLanguage()
 {
     setWindowTitle(T("Export"));
-    m_picker.LoadLanguage();
+    PersonPicker::LoadLanguage();
     fraDetails->setTitle(T("Details"));
     chkName->setText(T("Name"));
     chkDateofbirth->setText(T("Date of birth"));

@@ -14,7 +14,7 @@ class QRadioButton;
 class frmMain;
 
 // Choose persons, details and format for an export; OK writes it and shows its preview.
-class frmExport : public QDialog, public LanguageAware
+class frmExport : public QDialog, public LanguageAware, public PersonPicker
 {
     Q_OBJECT
 
@@ -27,14 +27,9 @@ public:
     modExport::Selection Selection() const;
     PersonMover* mover() const { return m_mover; }
 
-    QGroupBox* fraPerson = nullptr;
-    QListView* lvwList = nullptr;
+    // The picker's controls (fraPerson, lvwList, cmdAddOne, ...) are inherited; the list
+    // of chosen persons under its own name:
     QListView* lvwExport = nullptr;
-    QToolButton* cmdAddOne = nullptr;
-    QToolButton* cmdAddAll = nullptr;
-    QToolButton* cmdRemoveOne = nullptr;
-    QToolButton* cmdRemoveAll = nullptr;
-    QPushButton* cmdSearchResult = nullptr;
     QGroupBox* fraDetails = nullptr;
     QCheckBox* chkName = nullptr;
     QCheckBox* chkDateofbirth = nullptr;
@@ -59,6 +54,5 @@ private:
     void ok();
 
     frmMain& m_mainWindow;
-    PersonPicker m_picker;
     PersonMover* m_mover = nullptr;
 };

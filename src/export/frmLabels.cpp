@@ -65,10 +65,8 @@ template <typename Widget> Widget* Named(Widget* widget, const char* name)
 frmLabels::frmLabels(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("frmLabels"));
-    m_picker = PersonPicker::Create("lvwLabels");
-    fraPerson = m_picker.fraPerson;
-    lvwList = m_picker.lvwList;
-    lvwLabels = m_picker.lvwChosen;
+    static_cast<PersonPicker&>(*this) = PersonPicker::Create("lvwLabels");
+    lvwLabels = lvwChosen;
 
     m_previewPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
     m_previewPrinter->setFullPage(true);
@@ -98,7 +96,7 @@ frmLabels::frmLabels(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
     layout->addLayout(right, 1);
     resize(980, 640);
 
-    m_mover = m_picker.CreateMover(this, cmdPrint, m_mainWindow);
+    m_mover = PersonPicker::CreateMover(this, cmdPrint, m_mainWindow);
     connect(m_mover, &PersonMover::moved, this, [this] {
         m_read.reset();
         updatePreview();
@@ -110,7 +108,7 @@ frmLabels::frmLabels(frmMain& mainWindow) : QDialog(&mainWindow), m_mainWindow(m
 
     LoadLanguage();
     loadSettings();
-    m_picker.FillSource(*m_mover, m_mainWindow);
+    PersonPicker::FillSource(*m_mover, m_mainWindow);
     m_loading = false;
     layoutChanged();
 }
@@ -193,7 +191,7 @@ QWidget* frmLabels::createLayoutControls()
 void frmLabels::LoadLanguage()
 {
     setWindowTitle(T("Labels and envelopes"));
-    m_picker.LoadLanguage();
+    PersonPicker::LoadLanguage();
     fraLayout->setTitle(T("Print on"));
     optSheet->setText(T("Sheet of labels") + QLatin1Char(':'));
     cboSheet->setItemText(cboSheet->count() - 1, T("Custom"));

@@ -24,7 +24,7 @@ class frmMain;
 // Address labels and envelopes for the chosen persons: a sheet from the table (or one
 // of the user's numbers) or an envelope size, a preview of the pages, Print and Save as
 // PDF. The last sheet, envelope, sender and font are remembered.
-class frmLabels : public QDialog, public LanguageAware
+class frmLabels : public QDialog, public LanguageAware, public PersonPicker
 {
     Q_OBJECT
 
@@ -44,8 +44,8 @@ public:
     // false, with the error told, when it cannot.
     bool SaveTo(const QString& path);
 
-    QGroupBox* fraPerson = nullptr;
-    QListView* lvwList = nullptr;
+    // The picker's controls (fraPerson, lvwList, cmdAddOne, ...) are inherited; the list
+    // of chosen persons under its own name:
     QListView* lvwLabels = nullptr;
     QGroupBox* fraLayout = nullptr;
     QRadioButton* optSheet = nullptr;
@@ -87,7 +87,6 @@ private:
     void savePdf();
 
     frmMain& m_mainWindow;
-    PersonPicker m_picker;
     PersonMover* m_mover = nullptr;
     std::unique_ptr<QPrinter> m_previewPrinter;
     bool m_loading = true;
