@@ -4,6 +4,7 @@
 // operation, median, min, max, and the ratio to a baseline where there is one.
 // Usage: addrion-bench [--persons N] [--runs N] [--only TEXT] [--scaling] [--sync] [--sync-filled N]
 #include "Baseline.h"
+#include "Controls.h"
 #include "SyncBenchmark.h"
 #include "SyntheticDatabase.h"
 
@@ -285,11 +286,12 @@ std::vector<Row> RunAll(const QString& folder, int persons, const Options& optio
     }
 
     // Typing into the quick search, against the library's own LIKE scan for the same words.
+    QLineEdit* quickSearch = TestSupport::control<QLineEdit>(&window, "txtQuickSearch");
     const auto quiet = [&](const char* text) {
-        return [&window, text] {
-            window.txtQuickSearch->blockSignals(true);
-            window.txtQuickSearch->setText(QString::fromUtf8(text));
-            window.txtQuickSearch->blockSignals(false);
+        return [quickSearch, text] {
+            quickSearch->blockSignals(true);
+            quickSearch->setText(QString::fromUtf8(text));
+            quickSearch->blockSignals(false);
         };
     };
     const struct
@@ -310,9 +312,9 @@ std::vector<Row> RunAll(const QString& folder, int persons, const Options& optio
     for (const auto& search : searches)
         bench(
             QString::fromUtf8(search.label), search.targetMs, 0.35,
-            [&] { window.txtQuickSearch->setText(QString::fromUtf8(search.typed)); }, quiet(search.before),
+            [&] { quickSearch->setText(QString::fromUtf8(search.typed)); }, quiet(search.before),
             [&] { Baseline::ReadPlain(full, {QString::fromUtf8(search.plain)}); });
-    window.txtQuickSearch->clear();
+    quickSearch->clear();
 
     const qint16 middle = window.contactList()->contact(window.ListRowCount() / 2).contactnr;
     bench(QStringLiteral("show one person"), 2, 0, [&] { window.ShowPerson(middle); });

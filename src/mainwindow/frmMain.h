@@ -212,8 +212,8 @@ private:
     QHash<QAction*, bool> m_heldCommands; // with the states they get back when it ends
     bool m_closeAfterTask = false;
 
-public:
-    // Named as the program names its controls, so that every part can reach them.
+    // The controls, named as the program names them. Other parts ask the window through its
+    // intents above; each control carries its name as objectName, which is how tests find it.
     QMenu* mnuFile = nullptr;
     QAction* mnuFileNew = nullptr;
     QAction* mnuFileOpen = nullptr;

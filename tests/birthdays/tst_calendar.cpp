@@ -29,6 +29,7 @@
 
 using modCalendar::WeekStart;
 using TestSupport::addRow;
+using TestSupport::control;
 
 namespace {
 
@@ -493,7 +494,7 @@ private slots:
         main.Load();
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        main.mnuActionCalendar->trigger();
+        control<QAction>(&main, "mnuActionCalendar")->trigger();
         auto* window = main.findChild<frmCalendar*>("frmCalendar");
         QVERIFY(window);
         QTRY_VERIFY(window->isVisible());

@@ -5,11 +5,11 @@
 #include "MainWindowFixture.h"
 #include "ReadOnlyFile.h"
 
+#include "birthdays/ReminderRun.h"
 #include "birthdays/frmOptionsReminder.h"
 #include "birthdays/frmReminder.h"
 #include "birthdays/modAutostart.h"
 #include "birthdays/modReminder.h"
-#include "birthdays/ReminderRun.h"
 #include "mainwindow/RegisterWindows.h"
 #include "startup/modEnvironment.h"
 
@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 
 using TestSupport::addRow;
+using TestSupport::control;
 
 namespace {
 
@@ -775,7 +776,7 @@ private slots:
             QTest::keyClick(dialog->chkOnce.at(0), Qt::Key_Space);
             QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
         });
-        mainWindow.mnuOptionsBirthdayreminder->trigger();
+        control<QAction>(&mainWindow, "mnuOptionsBirthdayreminder")->trigger();
         QVERIFY(*seen);
         QCOMPARE(Stored({"Reminder Once 1"}), QString("Reminder Once 1"));
     }

@@ -42,23 +42,27 @@ protected:
     // numbers, e-mail addresses and note.
     QStringList shownDetails() const
     {
-        return {w()->fraDetails->title(),
-                w()->txtDateofbirth->text(),
-                w()->lblAge->isVisible() ? w()->lblAge->text() : "-",
-                w()->txtAddress->toPlainText(),
-                TestSupport::itemTexts(w()->lvwPhone).join(", "),
-                TestSupport::itemTexts(w()->lvwEmail).join(", "),
-                w()->rtbNote->toPlainText()};
+        using TestSupport::control;
+        const auto* age = control<QLabel>(w(), "lblAge");
+        return {control<QGroupBox>(w(), "fraDetails")->title(),
+                control<QLineEdit>(w(), "txtDateofbirth")->text(),
+                age->isVisible() ? age->text() : "-",
+                control<QPlainTextEdit>(w(), "txtAddress")->toPlainText(),
+                TestSupport::itemTexts(control<QTreeWidget>(w(), "lvwPhone")).join(", "),
+                TestSupport::itemTexts(control<QTreeWidget>(w(), "lvwEmail")).join(", "),
+                control<QTextBrowser>(w(), "rtbNote")->toPlainText()};
     }
     // The person list in one line: the count shown, the rows listed, the current row and
     // the name the details show ("-" when hidden), e.g. "5/5 (5 rows), row -1, -".
     QString listState() const
     {
+        using TestSupport::control;
+        const auto* details = control<QGroupBox>(w(), "fraDetails");
         return QString("%1 (%2 rows), row %3, %4")
-            .arg(w()->staMainCount->text())
+            .arg(control<QLabel>(w(), "staMainCount")->text())
             .arg(w()->ListRowCount())
-            .arg(w()->lvwMain->currentIndex().row())
-            .arg(w()->fraDetails->isVisible() ? w()->fraDetails->title() : "-");
+            .arg(control<QTreeView>(w(), "lvwMain")->currentIndex().row())
+            .arg(details->isVisible() ? details->title() : "-");
     }
     // Presses Search, with a search window that asks for this condition.
     void searchFor(const QString& condition) const
@@ -78,7 +82,7 @@ protected:
         return values;
     }
     // Clicks a row of the person list, as a user does.
-    void clickRow(int row) const { TestSupport::clickItem(w()->lvwMain, row); }
+    void clickRow(int row) const { TestSupport::clickItem(TestSupport::control<QTreeView>(w(), "lvwMain"), row); }
 
     std::unique_ptr<MainWindowFixture> m_fixture;
 };

@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "Controls.h"
 #include "DataRow.h"
 #include "FixedToday.h"
 

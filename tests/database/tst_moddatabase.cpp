@@ -232,7 +232,7 @@ class TestModDatabase : public QObject
     QStringList menuCaptions() const
     {
         QStringList captions;
-        for (QAction* entry : m_window->mnuFileRecent) {
+        for (QAction* entry : controls<QAction>(m_window.get(), "mnuFileRecent")) {
             if (!entry->isVisible())
                 continue;
             const QString number = QString("&%1 ").arg(captions.size() + 1);
@@ -247,7 +247,7 @@ class TestModDatabase : public QObject
     void openThroughMenu(const QString& path)
     {
         m_platform->expectOpenFileName(path);
-        m_window->mnuFileOpen->trigger();
+        control<QAction>(m_window.get(), "mnuFileOpen")->trigger();
     }
 
 private slots:
@@ -965,7 +965,7 @@ private slots:
 
         TestSupport::clearSettings();
         StoreRecent({});
-        m_window->mnuFileClose->trigger();
+        control<QAction>(m_window.get(), "mnuFileClose")->trigger();
         for (const QString& path : paths)
             openThroughMenu(path);
 
@@ -973,10 +973,10 @@ private slots:
         const QString folder = m_dir->path();
         const QString head = folder.left(folder.indexOf('/', 2) + 1) + "...";
         QCOMPARE(menuCaptions(), (QStringList{head + "/a/four.mdb", head + "/c/three.mdb", head + "/c/two.mdb"}));
-        QVERIFY(m_window->mnuLine->isVisible());
+        QVERIFY(control<QAction>(m_window.get(), "mnuLine")->isVisible());
 
         // The second entry opens its file and swaps places with the first.
-        m_window->mnuFileRecent.at(1)->trigger();
+        controls<QAction>(m_window.get(), "mnuFileRecent").at(1)->trigger();
         QCOMPARE(m_window->windowTitle(), "three.mdb - " + TestSupport::programTitle());
         QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[3], paths[1]}));
         QCOMPARE(menuCaptions().first(), head + "/c/three.mdb");
@@ -984,7 +984,7 @@ private slots:
         // A deleted file: the message, the entry leaves, the validation closed the database.
         QVERIFY(QFile::remove(paths[3]));
         m_platform->expectMessage();
-        m_window->mnuFileRecent.at(1)->trigger();
+        controls<QAction>(m_window.get(), "mnuFileRecent").at(1)->trigger();
         QCOMPARE(m_platform->messages().last().text, "This is not a valid Addrion database:\n" + paths[3]);
         QCOMPARE(modRecent::RecentDatabases(), (QStringList{paths[2], paths[1], ""}));
         QCOMPARE(menuCaptions(), (QStringList{head + "/c/three.mdb", head + "/c/two.mdb"}));
@@ -994,10 +994,10 @@ private slots:
         for (const QString& path : {paths[2], paths[1]}) {
             QVERIFY(QFile::remove(path));
             m_platform->expectMessage();
-            m_window->mnuFileRecent.at(0)->trigger();
+            controls<QAction>(m_window.get(), "mnuFileRecent").at(0)->trigger();
         }
         QCOMPARE(modRecent::RecentDatabases(), (QStringList{"", "", ""}));
-        QVERIFY(menuCaptions().isEmpty() && !m_window->mnuLine->isVisible());
+        QVERIFY(menuCaptions().isEmpty() && !control<QAction>(m_window.get(), "mnuLine")->isVisible());
     }
 
     void defaultDatabaseWindow_data()
@@ -1048,7 +1048,7 @@ private slots:
             if (leftOpen)
                 window->cmdCancel->click();
         });
-        m_window->mnuOptionsDefaultdatabase->trigger();
+        control<QAction>(m_window.get(), "mnuOptionsDefaultdatabase")->trigger();
         QVERIFY(*ran);
         QCOMPARE(leftOpen, notValid);
         QCOMPARE(m_platform->messages().size(), notValid ? 1 : 0);

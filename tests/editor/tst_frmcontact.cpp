@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QTemporaryDir>
 
+using TestSupport::control;
+
 // The contact editor and its entry dialogs over the real main window.
 class TestFrmContact : public QObject, MainWindowTest
 {
@@ -92,11 +94,12 @@ private slots:
         QVERIFY(*added);
 
         // The search is over, the list is whole again and the new person is selected.
-        QVERIFY(!w()->toolbarButton("Search")->isChecked() && !w()->mnuActionSearch->isChecked() &&
+        QVERIFY(!w()->toolbarButton("Search")->isChecked() && !control<QAction>(w(), "mnuActionSearch")->isChecked() &&
                 modSearch::SearchCondition.isEmpty());
         QCOMPARE(listState(), QString("4/4 (4 rows), row 3, Zed O'Neil"));
         QCOMPARE(w()->CurrentContactnr(), std::optional<qint16>(3));
-        QCOMPARE(TestSupport::itemTexts(w()->lvwPhone), (QStringList{"012 345 (Home)", "0612"}));
+        QCOMPARE(TestSupport::itemTexts(control<QTreeWidget>(w(), "lvwPhone")),
+                 (QStringList{"012 345 (Home)", "0612"}));
 
         // A restart reads everything back exactly as typed.
         m_fixture->restart();
@@ -113,9 +116,10 @@ private slots:
             QTest::mouseClick(editor->cmdPhoneUp, Qt::LeftButton);
             QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
         });
-        w()->mnuPersonEdit->trigger();
+        control<QAction>(w(), "mnuPersonEdit")->trigger();
         QVERIFY(*edited);
-        QCOMPARE(TestSupport::itemTexts(w()->lvwPhone), (QStringList{"0612", "012 345 (Home)"}));
+        QCOMPARE(TestSupport::itemTexts(control<QTreeWidget>(w(), "lvwPhone")),
+                 (QStringList{"0612", "012 345 (Home)"}));
         QCOMPARE(w()->CurrentContactnr(), std::optional<qint16>(3));
         QCOMPARE(countRows("Person"), 4);
     }
@@ -236,8 +240,9 @@ private slots:
         QVERIFY(personField(2, "Dateofbirth").isNull());
         const modPersonDetail::Detail detail = modPersonDetail::Read(modDatabase::DatabaseConnection(), 2);
         QCOMPARE(detail.birthday ? detail.birthday->Stored() : QString(), stored);
-        QCOMPARE(w()->txtDateofbirth->text(), detail.birthday ? modPersonView::BirthdayText(*detail.birthday) : QString());
-        QVERIFY(w()->lblAge->isHidden());
+        QCOMPARE(control<QLineEdit>(w(), "txtDateofbirth")->text(),
+                 detail.birthday ? modPersonView::BirthdayText(*detail.birthday) : QString());
+        QVERIFY(control<QLabel>(w(), "lblAge")->isHidden());
 
         openEditor(frmContact::Mode::Edit);
         QCOMPARE(m_editor->chkNoYear->isChecked(), !stored.isEmpty());
@@ -293,17 +298,17 @@ private slots:
         QCOMPARE(kept.size(), QSize(512, 384));
         QVERIFY(detail.photo.size() <= modPersonDetail::MaxPhotoBytes);
         QCOMPARE(personField(1, "Dateofbirth").toDate(), QDate(1980, 5, 6));
-        QVERIFY(w()->fraWork->isVisible() && w()->imgPhoto->isVisible());
-        QCOMPARE(w()->txtWork->text(), QString("Chief Tester, Example Corp"));
-        QVERIFY(!w()->imgPhoto->pixmap().isNull());
+        QVERIFY(control<QGroupBox>(w(), "fraWork")->isVisible() && control<QLabel>(w(), "imgPhoto")->isVisible());
+        QCOMPARE(control<QLineEdit>(w(), "txtWork")->text(), QString("Chief Tester, Example Corp"));
+        QVERIFY(!control<QLabel>(w(), "imgPhoto")->pixmap().isNull());
         // The photo keeps its proportions inside its place.
-        const QSize shown = w()->imgPhoto->pixmap().size();
+        const QSize shown = control<QLabel>(w(), "imgPhoto")->pixmap().size();
         QVERIFY2(qAbs(shown.width() * 3 - shown.height() * 4) <= 8,
                  qPrintable(QString("%1x%2").arg(shown.width()).arg(shown.height())));
 
         // Bob has none of them: no row for them.
         clickRow(1);
-        QVERIFY(!w()->fraWork->isVisible() && !w()->imgPhoto->isVisible());
+        QVERIFY(!control<QGroupBox>(w(), "fraWork")->isVisible() && !control<QLabel>(w(), "imgPhoto")->isVisible());
 
         clickRow(0);
         openEditor(frmContact::Mode::Edit);
@@ -314,7 +319,7 @@ private slots:
         clickOk();
         const modPersonDetail::Detail removed = modPersonDetail::Read(modDatabase::DatabaseConnection(), 1);
         QVERIFY(!removed.exists);
-        QVERIFY(!w()->fraWork->isVisible());
+        QVERIFY(!control<QGroupBox>(w(), "fraWork")->isVisible());
     }
 
     // Groups typed parted by commas, the last word completed from the groups in use; the
@@ -334,15 +339,15 @@ private slots:
         clickOk();
         QCOMPARE(modPersonDetail::Read(modDatabase::DatabaseConnection(), 1).groups,
                  (QStringList{"Family", "Chess club"}));
-        QVERIFY(w()->fraGroups->isVisible());
-        QCOMPARE(w()->txtGroups->text(), QString("Family, Chess club"));
+        QVERIFY(control<QGroupBox>(w(), "fraGroups")->isVisible());
+        QCOMPARE(control<QLineEdit>(w(), "txtGroups")->text(), QString("Family, Chess club"));
 
         openEditor(frmContact::Mode::Edit);
         QCOMPARE(m_editor->txtGroups->text(), QString("Family, Chess club"));
         m_editor->txtGroups->clear();
         clickOk();
         QVERIFY(modPersonDetail::Read(modDatabase::DatabaseConnection(), 1).groups.isEmpty());
-        QVERIFY(!w()->fraGroups->isVisible());
+        QVERIFY(!control<QGroupBox>(w(), "fraGroups")->isVisible());
     }
 
     void entryDialogs_data()
@@ -439,7 +444,8 @@ private slots:
         QCOMPARE(dumpPersons().constFirst(),
                  QString("Anna Ärger # 1980-05-06 # Main Street 1 # 070 (work) | 0613 (new) | "
                          "+31 20 555 (home) # anna@hotmail.example | anna@example.org (work) # a note"));
-        QCOMPARE(TestSupport::itemTexts(w()->lvwPhone), (QStringList{"070 (work)", "0613 (new)", "+31 20 555 (home)"}));
+        QCOMPARE(TestSupport::itemTexts(control<QTreeWidget>(w(), "lvwPhone")),
+                 (QStringList{"070 (work)", "0613 (new)", "+31 20 555 (home)"}));
     }
 
     // The commands of a list follow its current entry (both lists share the rules).
@@ -486,7 +492,7 @@ private slots:
         clickOk();
         QCOMPARE(dumpPersons().mid(0, 2), (QStringList{"Anna Ärger # 1980-05-06 # Main Street 1 #  #  # a note",
                                                        "Bob Builder # - #  # 0101 (Bob) #  # "}));
-        QCOMPARE(w()->lvwPhone->topLevelItemCount(), 0);
+        QCOMPARE(control<QTreeWidget>(w(), "lvwPhone")->topLevelItemCount(), 0);
     }
 
     // Entries typed, edited and copied, then cancelled: nothing is written.
@@ -692,7 +698,7 @@ private slots:
                 modal->close();
             }
         });
-        w()->mnuPersonEdit->trigger();
+        control<QAction>(w(), "mnuPersonEdit")->trigger();
         QTRY_VERIFY(*fired);
         QVERIFY(!*opened);
         QCOMPARE(w()->ListRowCount(), 2);

@@ -10,6 +10,8 @@
 
 #include <QSignalSpy>
 
+using TestSupport::control;
+
 // Sending the database through a real child process: a stand-in for xdg-email on PATH
 // that records its arguments, counts its runs, waits while told to and exits as told.
 class TestSendDatabase : public QObject
@@ -181,7 +183,7 @@ private slots:
             waited = window->isVisible() && !modDatabase::IsDatabaseOpen() && fixture.platform().mailsWaiting() == 1;
             fixture.platform().answerMail({number, number == 0 ? QString() : QString("no mail program")});
         });
-        fixture.window().mnuFileEmail->trigger();
+        control<QAction>(&fixture.window(), "mnuFileEmail")->trigger();
         QVERIFY(*shown);
         QVERIFY(waited);
         QVERIFY(!QApplication::activeModalWidget());

@@ -34,6 +34,7 @@ Q_DECLARE_METATYPE(Platform::Answer)
 
 using modContact::TypedEntry;
 using TestSupport::addRow;
+using TestSupport::control;
 
 // Importing and merging into a real database file, through the program's real windows.
 class TestImport : public QObject
@@ -536,12 +537,12 @@ private slots:
         frmMain window(path);
         RegisterWindows(window);
         window.Load();
-        QVERIFY(window.ListRowCount() == 1 && window.mnuFileImport->isEnabled());
+        QVERIFY(window.ListRowCount() == 1 && control<QAction>(&window, "mnuFileImport")->isEnabled());
 
         const QString cards = write("contacts.vcf", annaCard() + "BEGIN:VCARD\r\nN:;;;;\r\nEND:VCARD\r\n" + bobCard());
         m_platform->expectOpenFileName(cards);
         m_platform->expectMessage();
-        window.mnuFileImport->trigger();
+        control<QAction>(&window, "mnuFileImport")->trigger();
         const auto open = m_platform->callsOf("open");
         QCOMPARE(open.size(), 1);
         QCOMPARE(open.first().text + '|' + open.first().arguments.join(','),
@@ -556,19 +557,19 @@ private slots:
 
         // Cancelling the file dialog does nothing.
         m_platform->expectOpenFileName(QString());
-        window.mnuFileImport->trigger();
+        control<QAction>(&window, "mnuFileImport")->trigger();
         QCOMPARE(m_platform->messages().size(), 1);
 
         // A file that cannot be read is reported; the database is untouched.
         m_platform->expectOpenFileName(m_dir->filePath("missing.vcf"));
         m_platform->expectMessage();
-        window.mnuFileImport->trigger();
+        control<QAction>(&window, "mnuFileImport")->trigger();
         QVERIFY(m_platform->messages().last().title == "Error" &&
                 m_platform->messages().last().text.contains("missing.vcf"));
         QCOMPARE(window.ListRowCount(), 3);
 
         modDatabase::CloseDatabase(false);
-        QVERIFY(!window.mnuFileImport->isEnabled());
+        QVERIFY(!control<QAction>(&window, "mnuFileImport")->isEnabled());
     }
 
     // A card file opened from the file manager arrives as the command line: the default
@@ -778,7 +779,8 @@ private slots:
         RegisterWindows(main);
         main.Load();
         QCOMPARE(main.ListRowCount(), 4);
-        QVERIFY(main.mnuPersonDuplicates->isEnabled() && main.mnuPerson->actions().contains(main.mnuPersonDuplicates));
+        QVERIFY(control<QAction>(&main, "mnuPersonDuplicates")->isEnabled() &&
+                control<QMenu>(&main, "mnuPerson")->actions().contains(control<QAction>(&main, "mnuPersonDuplicates")));
 
         const auto shown = TestSupport::onModal<frmDuplicates>([&](frmDuplicates* window) {
             // One group: Ann and those matching her; Bob shares only a number with her.
@@ -832,7 +834,7 @@ private slots:
             QVERIFY(!window->cmdUndo->isEnabled());
             QTest::mouseClick(window->cmdClose, Qt::LeftButton);
         });
-        main.mnuPersonDuplicates->trigger();
+        control<QAction>(&main, "mnuPersonDuplicates")->trigger();
         QVERIFY(*shown);
         Q_UNUSED(bob)
         Q_UNUSED(other)

@@ -278,24 +278,29 @@ private slots:
         LanguageMenu* languages = window.languageMenu();
         languages->InitLanguage("ENU");
         const QWidget* client = window.centralWidget();
-        auto listOnTheRight = [&] { return window.fraList->geometry().center().x() > client->width() / 2; };
-        auto detailsOnTheRight = [&] { return window.fraInfo->geometry().center().x() > client->width() / 2; };
+        auto listOnTheRight = [&] {
+            return control<QGroupBox>(&window, "fraList")->geometry().center().x() > client->width() / 2;
+        };
+        auto detailsOnTheRight = [&] {
+            return control<QGroupBox>(&window, "fraInfo")->geometry().center().x() > client->width() / 2;
+        };
         QVERIFY(!listOnTheRight() && detailsOnTheRight());
 
-        QCOMPARE(window.mnuFile->title(), QString("&Database"));
+        QCOMPARE(control<QMenu>(&window, "mnuFile")->title(), QString("&Database"));
         const int chosen = captions(*languages).indexOf(language);
         QVERIFY(chosen > 0);
         languages->entries().at(chosen)->trigger();
         QCOMPARE(TestSupport::readSetting("Language"), language);
         QCOMPARE(languages->checkedIndex(), chosen);
         // The open window is translated at once.
-        QCOMPARE(
-            (QStringList{window.mnuFile->title(), window.fraQuickSearch->title(), window.mnuOptionsFontSize10->text(),
-                         window.mnuFileNew->text(), window.toolbarButton("New")->text()}),
-            (QStringList{"&Datenbank", "Schnellsuche", "Größe &10", "&Neu...", "Neu"}));
+        QCOMPARE((QStringList{control<QMenu>(&window, "mnuFile")->title(),
+                              control<QGroupBox>(&window, "fraQuickSearch")->title(),
+                              control<QAction>(&window, "mnuOptionsFontSize10")->text(),
+                              control<QAction>(&window, "mnuFileNew")->text(), window.toolbarButton("New")->text()}),
+                 (QStringList{"&Datenbank", "Schnellsuche", "Größe &10", "&Neu...", "Neu"}));
         const Qt::LayoutDirection direction = rightToLeft ? Qt::RightToLeft : Qt::LeftToRight;
         QCOMPARE((QList<Qt::LayoutDirection>{QGuiApplication::layoutDirection(), window.layoutDirection(),
-                                             window.lvwMain->layoutDirection()}),
+                                             control<QTreeView>(&window, "lvwMain")->layoutDirection()}),
                  QList<Qt::LayoutDirection>(3, direction));
         QCOMPARE(listOnTheRight(), rightToLeft);
         QCOMPARE(detailsOnTheRight(), !rightToLeft);
@@ -303,7 +308,7 @@ private slots:
 
         languages->entries().at(0)->trigger();
         QCOMPARE(TestSupport::readSetting("Language"), QString("English"));
-        QCOMPARE(window.mnuFile->title(), QString("&Database"));
+        QCOMPARE(control<QMenu>(&window, "mnuFile")->title(), QString("&Database"));
         QCOMPARE(QGuiApplication::layoutDirection(), Qt::LeftToRight);
         QVERIFY(!listOnTheRight() && detailsOnTheRight());
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));

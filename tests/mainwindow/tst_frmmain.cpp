@@ -7,6 +7,9 @@
 
 #include <QUrl>
 
+using TestSupport::control;
+using TestSupport::controls;
+
 // The real main window, offscreen, on a real database file.
 class TestFrmMain : public QObject, MainWindowTest
 {
@@ -40,7 +43,9 @@ private slots:
         QCOMPARE(listedNames(), (QStringList{"Anna Ärger", "Bob Builder", "émile Zola", "José Ñandú", "Sean O'Brien"}));
         QCOMPARE(listState(), QString("5/5 (5 rows), row -1, -"));
         QCOMPARE(w()->contactList()->index(2, 0).data(ContactListModel::KeyRole).toString(), QString("Person  5"));
-        QVERIFY(w()->fraInfo->isVisible() && w()->mnuActionExport->isEnabled() && !w()->mnuPersonEdit->isEnabled());
+        QVERIFY(control<QGroupBox>(w(), "fraInfo")->isVisible() &&
+                control<QAction>(w(), "mnuActionExport")->isEnabled() &&
+                !control<QAction>(w(), "mnuPersonEdit")->isEnabled());
 
         // A first run stores the defaults and switches the birthday reminder on.
         QCOMPARE(settings({"Date", "Font Size", "Check version", "Css", "Css Calendar", "SearchFullname", "SearchDate",
@@ -48,8 +53,8 @@ private slots:
                  (QStringList{"Date=dd/mm/yyyy", "Font Size=8", "Check version=1", "Css=Normal", "Css Calendar=Orange",
                               "SearchFullname=1", "SearchDate=1", "SearchPhone=0", "SearchEmail=0", "SearchAddress=1",
                               "SearchNote=0", "Birthday reminder=1"}));
-        QVERIFY(w()->mnuOptionsCheck->isChecked());
-        QCOMPARE(w()->lblDateFormat->text(), QString("(dd/mm/yyyy)"));
+        QVERIFY(control<QAction>(w(), "mnuOptionsCheck")->isChecked());
+        QCOMPARE(control<QLabel>(w(), "lblDateFormat")->text(), QString("(dd/mm/yyyy)"));
     }
 
     // message: the title of the message shown, "" for none
@@ -67,18 +72,18 @@ private slots:
         auto [typed, names, message] = TestSupport::fetch<QString, QStringList, QString>("typed", "names", "message");
         if (!message.isEmpty())
             platform()->expectMessage();
-        w()->txtQuickSearch->insert(typed); // as an input method types it
+        control<QLineEdit>(w(), "txtQuickSearch")->insert(typed); // as an input method types it
         QCOMPARE(message.isEmpty() ? QString() : platform()->messages().constFirst().title, message);
         QCOMPARE(listedNames(), names);
         QTEST(listState(), "state");
         // A refused pattern leaves the commands as they were.
-        QCOMPARE(w()->mnuActionExport->isEnabled(), !names.isEmpty() || !message.isEmpty());
-        QCOMPARE(w()->mnuActionSearch->isEnabled(), !names.isEmpty() || !message.isEmpty());
+        QCOMPARE(control<QAction>(w(), "mnuActionExport")->isEnabled(), !names.isEmpty() || !message.isEmpty());
+        QCOMPARE(control<QAction>(w(), "mnuActionSearch")->isEnabled(), !names.isEmpty() || !message.isEmpty());
 
-        QTest::keyClick(w()->txtQuickSearch, Qt::Key_Return);
-        QVERIFY(w()->lvwMain->hasFocus());
-        QTest::mouseClick(w()->txtQuickSearch, Qt::LeftButton);
-        QCOMPARE(w()->txtQuickSearch->text(), QString());
+        QTest::keyClick(control<QLineEdit>(w(), "txtQuickSearch"), Qt::Key_Return);
+        QVERIFY(control<QTreeView>(w(), "lvwMain")->hasFocus());
+        QTest::mouseClick(control<QLineEdit>(w(), "txtQuickSearch"), Qt::LeftButton);
+        QCOMPARE(control<QLineEdit>(w(), "txtQuickSearch")->text(), QString());
         QCOMPARE(listState(), QString("5/5 (5 rows), row -1, -"));
     }
 
@@ -89,79 +94,83 @@ private slots:
                  (QStringList{"Anna Ärger", TestSupport::FixedToday().addYears(-30).toString("dd/MM/yyyy"), "Age: 30",
                               "Main Street 1\nTown", "+31 20 555 (home), 0612",
                               "anna@example.org (work), anna@hotmail.example", "see www.example.org for more"}));
-        QVERIFY(w()->mnuPersonEdit->isEnabled() && w()->toolbarButton("Remove")->isEnabled());
+        QVERIFY(control<QAction>(w(), "mnuPersonEdit")->isEnabled() && w()->toolbarButton("Remove")->isEnabled());
 
         clickRow(1);
         QCOMPARE(shownDetails(), (QStringList{"Bob Builder", "", "-", "", "", "", ""}));
-        QVERIFY(!w()->lblDateFormat->isVisible());
+        QVERIFY(!control<QLabel>(w(), "lblDateFormat")->isVisible());
     }
 
     // The group filter: hidden while no person is in a group; it narrows the list together
     // with the quick search; rename and remove act on everybody after saying how many.
     void groupFilterRenameAndRemove()
     {
-        QVERIFY(w()->cboGroup->isHidden());
-        QVERIFY(w()->fraGroups->isHidden());
+        QVERIFY(control<QComboBox>(w(), "cboGroup")->isHidden());
+        QVERIFY(control<QGroupBox>(w(), "fraGroups")->isHidden());
         runSql("INSERT INTO PersonGroup (Contactnr, Position, Name) VALUES (1, 1, 'Family'), (1, 2, 'Chess'), "
                "(3, 1, 'family'), (4, 1, 'Chess')");
         w()->FillContactList();
-        QVERIFY(!w()->cboGroup->isHidden());
-        QCOMPARE(TestSupport::itemTexts(w()->cboGroup->model()), (QStringList{"All", "Chess", "Family"}));
+        QVERIFY(!control<QComboBox>(w(), "cboGroup")->isHidden());
+        QCOMPARE(TestSupport::itemTexts(control<QComboBox>(w(), "cboGroup")->model()),
+                 (QStringList{"All", "Chess", "Family"}));
 
-        w()->cboGroup->setCurrentIndex(2);
+        control<QComboBox>(w(), "cboGroup")->setCurrentIndex(2);
         QCOMPARE(listedNames(), (QStringList{"Anna Ärger", "José Ñandú"}));
         QCOMPARE(listState().section(' ', 0, 0), QString("2/5"));
-        w()->txtQuickSearch->insert("jos");
+        control<QLineEdit>(w(), "txtQuickSearch")->insert("jos");
         QCOMPARE(listedNames(), QStringList{"José Ñandú"});
-        w()->txtQuickSearch->clear();
+        control<QLineEdit>(w(), "txtQuickSearch")->clear();
         clickRow(0);
-        QVERIFY(w()->fraGroups->isVisible());
-        QCOMPARE(w()->txtGroups->text(), QString("Family, Chess"));
+        QVERIFY(control<QGroupBox>(w(), "fraGroups")->isVisible());
+        QCOMPARE(control<QLineEdit>(w(), "txtGroups")->text(), QString("Family, Chess"));
 
         // Renamed for everybody in it, after a question naming the number of persons.
         platform()->expectItem(QString("Family"));
         platform()->expectText(QString("Relatives"));
         platform()->expectMessage(Platform::Answer::Yes);
-        w()->mnuFileGroupRename->trigger();
+        control<QAction>(w(), "mnuFileGroupRename")->trigger();
         QCOMPARE(platform()->callsOf("item").constLast().arguments, (QStringList{"Chess", "Family"}));
         QVERIFY2(platform()->messages().constLast().text.contains("Relatives") &&
                      platform()->messages().constLast().text.contains(" 2 "),
                  qPrintable(platform()->messages().constLast().text));
-        QCOMPARE(w()->cboGroup->currentText(), QString("Relatives"));
+        QCOMPARE(control<QComboBox>(w(), "cboGroup")->currentText(), QString("Relatives"));
         QCOMPARE(listedNames(), (QStringList{"Anna Ärger", "José Ñandú"}));
 
         // Removed: the persons stay, the filter shows everybody again.
         platform()->expectItem(QString("Relatives"));
         platform()->expectMessage(Platform::Answer::Yes);
-        w()->mnuFileGroupRemove->trigger();
-        QCOMPARE(w()->cboGroup->currentIndex(), 0);
+        control<QAction>(w(), "mnuFileGroupRemove")->trigger();
+        QCOMPARE(control<QComboBox>(w(), "cboGroup")->currentIndex(), 0);
         QCOMPARE(listedNames().size(), 5);
-        QCOMPARE(TestSupport::itemTexts(w()->cboGroup->model()), (QStringList{"All", "Chess"}));
+        QCOMPARE(TestSupport::itemTexts(control<QComboBox>(w(), "cboGroup")->model()), (QStringList{"All", "Chess"}));
         // Answered no: nothing changes.
         platform()->expectItem(QString("Chess"));
         platform()->expectMessage(Platform::Answer::No);
-        w()->mnuFileGroupRemove->trigger();
-        QCOMPARE(TestSupport::itemTexts(w()->cboGroup->model()), (QStringList{"All", "Chess"}));
+        control<QAction>(w(), "mnuFileGroupRemove")->trigger();
+        QCOMPARE(TestSupport::itemTexts(control<QComboBox>(w(), "cboGroup")->model()), (QStringList{"All", "Chess"}));
     }
 
     // Another date format or font size shows the same person again; the menu ticks only it.
     void displayOptionsKeepThePersonShown()
     {
         // With nobody shown, nobody is shown afterwards.
-        w()->mnuOptionsDateFormat.at(1)->trigger();
-        QVERIFY(!w()->fraDetails->isVisible());
+        const QList<QAction*> dateFormats = controls<QAction>(w(), "mnuOptionsDateFormat");
+        dateFormats.at(1)->trigger();
+        QVERIFY(!control<QGroupBox>(w(), "fraDetails")->isVisible());
         clickRow(0);
-        w()->mnuOptionsDateFormat.at(2)->trigger();
+        dateFormats.at(2)->trigger();
         QCOMPARE(TestSupport::readSetting("Date"), QString("yyyy/mm/dd"));
-        QCOMPARE(w()->txtDateofbirth->text(), TestSupport::FixedToday().addYears(-30).toString("yyyy/MM/dd"));
-        QCOMPARE(w()->lblDateFormat->text(), QString("(yyyy/mm/dd)"));
-        QVERIFY(w()->mnuOptionsDateFormat.at(2)->isChecked() && !w()->mnuOptionsDateFormat.at(0)->isChecked());
+        QCOMPARE(control<QLineEdit>(w(), "txtDateofbirth")->text(),
+                 TestSupport::FixedToday().addYears(-30).toString("yyyy/MM/dd"));
+        QCOMPARE(control<QLabel>(w(), "lblDateFormat")->text(), QString("(yyyy/mm/dd)"));
+        QVERIFY(dateFormats.at(2)->isChecked() && !dateFormats.at(0)->isChecked());
         clickRow(3);
-        w()->mnuOptionsFontSize10->trigger();
+        control<QAction>(w(), "mnuOptionsFontSize10")->trigger();
         QCOMPARE(TestSupport::readSetting("Font Size"), QString("10"));
-        QCOMPARE(w()->lvwMain->font().pointSize(), 10);
+        QCOMPARE(control<QTreeView>(w(), "lvwMain")->font().pointSize(), 10);
         QCOMPARE(listState(), QString("5/5 (5 rows), row 3, José Ñandú"));
-        QVERIFY(w()->mnuOptionsFontSize10->isChecked() && !w()->mnuOptionsFontSize8->isChecked());
+        QVERIFY(control<QAction>(w(), "mnuOptionsFontSize10")->isChecked() &&
+                !control<QAction>(w(), "mnuOptionsFontSize8")->isChecked());
     }
 
     void removePerson_data() { TestSupport::addTwoRows("yes", "no", "yes"); }
@@ -170,7 +179,7 @@ private slots:
         QFETCH(bool, yes);
         clickRow(0);
         platform()->expectMessage(yes ? Platform::Answer::Yes : Platform::Answer::No);
-        w()->mnuPersonRemove->trigger();
+        control<QAction>(w(), "mnuPersonRemove")->trigger();
         const auto question = platform()->messages().first();
         QCOMPARE(question.title + ": " + question.text,
                  "Remove: Are you sure you want to remove the following Person:\nAnna Ärger");
@@ -178,7 +187,7 @@ private slots:
         for (const auto& [table, rows] : {std::pair{"Person", 1}, {"Phone", 2}, {"Email", 2}})
             QCOMPARE(countSelected(QString("SELECT * FROM %1 WHERE Contactnr = 1").arg(table)), yes ? 0 : rows);
         QCOMPARE(listState(), yes ? QString("4/4 (4 rows), row -1, -") : QString("5/5 (5 rows), row 0, Anna Ärger"));
-        QCOMPARE(w()->mnuPersonRemove->isEnabled(), !yes);
+        QCOMPARE(control<QAction>(w(), "mnuPersonRemove")->isEnabled(), !yes);
     }
 
     // What a person's details offer: copies, popups that follow the entry, mail, the note's links.
@@ -186,65 +195,70 @@ private slots:
     {
         clickRow(0);
         QClipboard* clipboard = QGuiApplication::clipboard();
-        QTest::keyClick(w()->lvwMain, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(control<QTreeView>(w(), "lvwMain"), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clipboard->text(), QString("Anna Ärger"));
 
-        w()->lvwPhone->setCurrentItem(w()->lvwPhone->topLevelItem(0));
-        QTest::keyClick(w()->lvwPhone, Qt::Key_C, Qt::ControlModifier);
+        auto* phones = control<QTreeWidget>(w(), "lvwPhone");
+        auto* emails = control<QTreeWidget>(w(), "lvwEmail");
+        auto* phoneCopy2 = control<QAction>(w(), "mnuPopupPhoneCopy2");
+        auto* emailCopy2 = control<QAction>(w(), "mnuPopupEmailCopy2");
+        phones->setCurrentItem(phones->topLevelItem(0));
+        QTest::keyClick(phones, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clipboard->text(), QString("+31 20 555"));
-        w()->mnuPopupPhoneCopy2->trigger();
+        phoneCopy2->trigger();
         QCOMPARE(clipboard->text(), QString("+31 20 555 (home)"));
-        w()->mnuPopupEmailCopy2->trigger();
+        emailCopy2->trigger();
         QCOMPARE(clipboard->text(), QString("anna@example.org (work)"));
 
-        QTest::keyClick(w()->txtAddress, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(control<QPlainTextEdit>(w(), "txtAddress"), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clipboard->text(), QString("Main Street 1\nTown"));
-        w()->txtDateofbirth->setSelection(0, 2);
-        w()->mnuPopupDateofbirthCopy->trigger();
-        QCOMPARE(clipboard->text(), w()->txtDateofbirth->text().left(2));
+        auto* date = control<QLineEdit>(w(), "txtDateofbirth");
+        date->setSelection(0, 2);
+        control<QAction>(w(), "mnuPopupDateofbirthCopy")->trigger();
+        QCOMPARE(clipboard->text(), date->text().left(2));
 
         // The popup of an entry, with what it offers: copy with the description, profile page.
-        for (const auto& [list, row, offered] : {std::tuple{w()->lvwPhone, 1, "0"},
-                                                 {w()->lvwPhone, 0, "1"},
-                                                 {w()->lvwEmail, 0, "10"},
-                                                 {w()->lvwEmail, 1, "01"}}) {
+        for (const auto& [list, row, offered] :
+             {std::tuple{phones, 1, "0"}, {phones, 0, "1"}, {emails, 0, "10"}, {emails, 1, "01"}}) {
             list->setCurrentItem(list->topLevelItem(row));
             emit list->customContextMenuRequested(list->visualItemRect(list->topLevelItem(row)).center());
-            const bool phone = list == w()->lvwPhone;
-            const QString copy = (phone ? w()->mnuPopupPhoneCopy2 : w()->mnuPopupEmailCopy2)->isEnabled() ? "1" : "0";
-            QCOMPARE(copy + (phone ? "" : w()->mnuPopupEmailWebsite->isEnabled() ? "1" : "0"), QString(offered));
-            (phone ? w()->mnuPopupPhone : w()->mnuPopupEmail)->close();
+            const bool phone = list == phones;
+            const QString copy = (phone ? phoneCopy2 : emailCopy2)->isEnabled() ? "1" : "0";
+            const QAction* website = control<QAction>(w(), "mnuPopupEmailWebsite");
+            QCOMPARE(copy + (phone ? "" : website->isEnabled() ? "1" : "0"), QString(offered));
+            control<QMenu>(w(), phone ? "mnuPopupPhone" : "mnuPopupEmail")->close();
         }
 
-        w()->lvwEmail->setCurrentItem(w()->lvwEmail->topLevelItem(0));
-        QTest::keyClick(w()->lvwEmail, Qt::Key_Return);
+        emails->setCurrentItem(emails->topLevelItem(0));
+        QTest::keyClick(emails, Qt::Key_Return);
         QCOMPARE(platform()->callsOf("url").last().text, QString("mailto:anna@example.org"));
 
         // A click inside the link word of the note opens it.
-        QTextCursor cursor = w()->rtbNote->textCursor();
+        auto* note = control<QTextBrowser>(w(), "rtbNote");
+        QTextCursor cursor = note->textCursor();
         cursor.setPosition(8);
-        w()->rtbNote->setTextCursor(cursor);
-        QTest::mouseClick(w()->rtbNote->viewport(), Qt::LeftButton, {}, w()->rtbNote->cursorRect(cursor).center());
+        note->setTextCursor(cursor);
+        QTest::mouseClick(note->viewport(), Qt::LeftButton, {}, note->cursorRect(cursor).center());
         QCOMPARE(platform()->callsOf("url").last().text, QString("http://www.example.org"));
         const int opened = platform()->callsOf("url").size();
         cursor.setPosition(1);
-        w()->rtbNote->setTextCursor(cursor);
-        QTest::mouseClick(w()->rtbNote->viewport(), Qt::LeftButton, {}, w()->rtbNote->cursorRect(cursor).center());
+        note->setTextCursor(cursor);
+        QTest::mouseClick(note->viewport(), Qt::LeftButton, {}, note->cursorRect(cursor).center());
         QCOMPARE(platform()->callsOf("url").size(), opened);
     }
 
     void searchToggleShowsTheResult()
     {
         searchFor("WHERE Name LIKE 'S%' ");
-        QVERIFY(w()->mnuActionSearch->isChecked());
+        QVERIFY(control<QAction>(w(), "mnuActionSearch")->isChecked());
         QCOMPARE(listState(), QString("1/5 (1 rows), row 0, Sean O'Brien"));
 
         // The quick search narrows the result further; no match keeps Search usable.
-        QTest::keyClicks(w()->txtQuickSearch, "xyz");
-        QVERIFY(listedNames().isEmpty() && w()->mnuActionSearch->isEnabled());
-        w()->txtQuickSearch->clear();
+        QTest::keyClicks(control<QLineEdit>(w(), "txtQuickSearch"), "xyz");
+        QVERIFY(listedNames().isEmpty() && control<QAction>(w(), "mnuActionSearch")->isEnabled());
+        control<QLineEdit>(w(), "txtQuickSearch")->clear();
 
-        w()->mnuActionSearch->trigger();
+        control<QAction>(w(), "mnuActionSearch")->trigger();
         QVERIFY(!w()->toolbarButton("Search")->isChecked() && modSearch::SearchCondition.isEmpty());
         QCOMPARE(listState(), QString("5/5 (5 rows), row -1, -"));
     }
@@ -257,7 +271,8 @@ private slots:
         TestSupport::writeSetting("Css", "Blue");
         m_fixture->open();
         QCOMPARE(settings({"Font Size", "Date", "Css"}), (QStringList{"Font Size=8", "Date=dd/mm/yyyy", "Css=Blue"}));
-        QVERIFY(w()->mnuOptionsFontSize8->isChecked() && w()->mnuOptionsDateFormat.at(0)->isChecked());
+        QVERIFY(control<QAction>(w(), "mnuOptionsFontSize8")->isChecked() &&
+                controls<QAction>(w(), "mnuOptionsDateFormat").at(0)->isChecked());
     }
 
     // The window lays itself out for each width (the bands themselves: see the list rules test).
@@ -267,7 +282,7 @@ private slots:
         for (const auto& [widthTwips, listWidth] : {std::pair{15000, 6215}, {12600, 4215}, {11880, 4095}}) {
             w()->resize(WindowLayout::TwipsToPixels(widthTwips, dpi), w()->height());
             QTRY_COMPARE(w()->currentLayout().fraList.width, listWidth);
-            QCOMPARE(w()->fraList->width(), WindowLayout::TwipsToPixels(listWidth, dpi));
+            QCOMPARE(control<QGroupBox>(w(), "fraList")->width(), WindowLayout::TwipsToPixels(listWidth, dpi));
         }
     }
 
@@ -291,11 +306,12 @@ private slots:
     {
         const QString created = QFileInfo(path()).dir().filePath("new.mdb");
         platform()->expectSaveFileName(created);
-        w()->mnuFileNew->trigger();
+        control<QAction>(w(), "mnuFileNew")->trigger();
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), created);
         QCOMPARE(w()->windowTitle(), "new.mdb - " + TestSupport::programTitle());
-        QCOMPARE(w()->staMainCount->text(), QString("0/0"));
-        QVERIFY(!w()->mnuActionExport->isEnabled() && !w()->mnuActionSearch->isEnabled());
+        QCOMPARE(control<QLabel>(w(), "staMainCount")->text(), QString("0/0"));
+        QVERIFY(!control<QAction>(w(), "mnuActionExport")->isEnabled() &&
+                !control<QAction>(w(), "mnuActionSearch")->isEnabled());
         QCOMPARE(TestSupport::readSetting("Database directory"), QFileInfo(path()).path() + "/");
 
         platform()->expectOpenFileName(path());
@@ -304,7 +320,7 @@ private slots:
 
         const QString copy = QFileInfo(path()).dir().filePath("copy.mdb");
         platform()->expectSaveFileName(copy);
-        w()->mnuFileCopy->trigger();
+        control<QAction>(w(), "mnuFileCopy")->trigger();
         QCOMPARE(platform()->callsOf("save").last().arguments.at(1),
                  "home" + TestSupport::FixedToday().toString("yyyyMMdd") + ".mdb");
         QVERIFY(QFile::exists(copy));
@@ -313,7 +329,7 @@ private slots:
         // Replacing an existing file asks first; No leaves it alone.
         platform()->expectSaveFileName(copy);
         platform()->expectMessage(Platform::Answer::No);
-        w()->mnuFileNew->trigger();
+        control<QAction>(w(), "mnuFileNew")->trigger();
         QVERIFY(platform()->messages().last().text.startsWith("File already exists:\n" + copy + "\n"));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path());
     }
@@ -335,10 +351,10 @@ private slots:
         runSql("INSERT INTO Email (Contactnr, [Order], Email, Description) VALUES (2, 1, '" + address + "', '')");
         w()->FillContactList();
         clickRow(1);
-        QCOMPARE(w()->lvwEmail->topLevelItemCount(), 1);
+        QCOMPARE(control<QTreeWidget>(w(), "lvwEmail")->topLevelItemCount(), 1);
         if (url.isEmpty())
             platform()->expectMessage();
-        w()->mnuPopupEmailSend->trigger();
+        control<QAction>(w(), "mnuPopupEmailSend")->trigger();
         QStringList opened;
         for (const ScriptedPlatform::Call& call : platform()->callsOf("url"))
             opened << QUrl(call.text).toString(QUrl::FullyEncoded);
@@ -358,13 +374,15 @@ private slots:
         TestSupport::useTestAddresses();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        for (const QObject* offer : std::initializer_list<const QObject*>{window.mnuHelpWebsite, window.mnuOptionsCheck,
-                                                                          window.lblWebsite, window.lblWebsite2})
+        for (const QObject* offer : std::initializer_list<const QObject*>{
+                 control<QAction>(&window, "mnuHelpWebsite"), control<QAction>(&window, "mnuOptionsCheck"),
+                 control<QLabel>(&window, "lblWebsite"), control<QLabel>(&window, "lblWebsite2")})
             QVERIFY2(offer->property("visible").toBool() == known, qPrintable(offer->objectName()));
-        QCOMPARE(window.lblWebsite2->text(), known ? QString(TestSupport::TestWebsite) : QString());
+        QCOMPARE(control<QLabel>(&window, "lblWebsite2")->text(),
+                 known ? QString(TestSupport::TestWebsite) : QString());
         if (!known)
             return;
-        QTest::mouseClick(window.lblWebsite2, Qt::LeftButton);
+        QTest::mouseClick(control<QLabel>(&window, "lblWebsite2"), Qt::LeftButton);
         QCOMPARE(platform()->callsOf("url").size(), 1);
         QCOMPARE(platform()->callsOf("url").first().text, QString(TestSupport::TestWebsite));
     }

@@ -12,9 +12,9 @@
 #include "language/ContentDirection.h"
 #include "language/LanguageAware.h"
 #include "language/modLanguage.h"
-#include "widgets/WidgetRules.h"
 #include "startup/modEnvironment.h"
 #include "sync/frmSync.h"
+#include "widgets/WidgetRules.h"
 
 #include <QContextMenuEvent>
 #include <QMenuBar>
@@ -25,12 +25,18 @@
 
 #include <algorithm>
 
+using TestSupport::control;
+
 // Keys, popups, menus and a layout that holds its texts, in several languages and font sizes.
 class TestUsability : public QObject, MainWindowTest
 {
     Q_OBJECT
 
-    QList<QPushButton*> firstSteps() const { return {w()->cmdFirstAdd, w()->cmdFirstImport, w()->cmdFirstConnect}; }
+    QList<QPushButton*> firstSteps() const
+    {
+        return {control<QPushButton>(w(), "cmdFirstAdd"), control<QPushButton>(w(), "cmdFirstImport"),
+                control<QPushButton>(w(), "cmdFirstConnect")};
+    }
 
     // How many first steps the panel offers; the panel itself hides while a person is shown.
     int firstStepsOffered() const
@@ -42,7 +48,7 @@ class TestUsability : public QObject, MainWindowTest
     // The first steps sit whole in their panel, one below the other; the panel clear of the rest.
     void verifyFirstStepsFit()
     {
-        const QGroupBox* panel = w()->fraInfo;
+        const QGroupBox* panel = control<QGroupBox>(w(), "fraInfo");
         QVERIFY(panel->isVisible());
         QRect previous;
         for (const QPushButton* button : firstSteps()) {
@@ -56,10 +62,10 @@ class TestUsability : public QObject, MainWindowTest
             previous = button->geometry();
         }
         const QRect geometry = panel->geometry();
-        QVERIFY(w()->fraDetails->geometry().contains(geometry));
-        QVERIFY(!geometry.intersects(w()->imgLogo->geometry()));
-        QVERIFY(!geometry.intersects(w()->fraList->geometry()));
-        QVERIFY(geometry.bottom() < w()->staMain->geometry().top());
+        QVERIFY(control<QGroupBox>(w(), "fraDetails")->geometry().contains(geometry));
+        QVERIFY(!geometry.intersects(control<QLabel>(w(), "imgLogo")->geometry()));
+        QVERIFY(!geometry.intersects(control<QGroupBox>(w(), "fraList")->geometry()));
+        QVERIFY(geometry.bottom() < control<QStatusBar>(w(), "staMain")->geometry().top());
     }
 
     // English ("") and every language file of the program.
@@ -87,7 +93,7 @@ class TestUsability : public QObject, MainWindowTest
         w()->resize(120, 90);
         QTRY_VERIFY(w()->centralWidget()->height() >= w()->centralWidget()->minimumHeight());
         QVERIFY(w()->width() > 120 && w()->height() > 90);
-        QTRY_COMPARE(w()->tlbMain->width(), w()->centralWidget()->width());
+        QTRY_COMPARE(control<QToolBar>(w(), "tlbMain")->width(), w()->centralWidget()->width());
     }
 
     // The access key of a menu text, lower case; a null character when it has none.
@@ -132,21 +138,26 @@ class TestUsability : public QObject, MainWindowTest
     // Nothing overlaps and nothing is cut.
     void verifyLayoutHolds()
     {
-        const QRect toolbar = w()->tlbMain->geometry();
-        for (QAction* action : w()->tlbMain->actions()) {
-            const QWidget* button = w()->tlbMain->widgetForAction(action);
-            QVERIFY2(w()->tlbMain->rect().contains(button->geometry()), qPrintable(action->text() + " cut"));
+        const QToolBar* bar = control<QToolBar>(w(), "tlbMain");
+        const QRect toolbar = bar->geometry();
+        for (QAction* action : bar->actions()) {
+            const QWidget* button = bar->widgetForAction(action);
+            QVERIFY2(bar->rect().contains(button->geometry()), qPrintable(action->text() + " cut"));
             QVERIFY2(button->height() >= button->sizeHint().height(), qPrintable(action->text() + " too low"));
         }
-        const int statusTop = w()->staMain->geometry().top();
-        for (QGroupBox* frame : {w()->fraQuickSearch, w()->fraList, w()->fraDetails, w()->fraInfo})
+        const int statusTop = control<QStatusBar>(w(), "staMain")->geometry().top();
+        for (QGroupBox* frame : {control<QGroupBox>(w(), "fraQuickSearch"), control<QGroupBox>(w(), "fraList"),
+                                 control<QGroupBox>(w(), "fraDetails"), control<QGroupBox>(w(), "fraInfo")})
             QVERIFY2(frame->geometry().top() > toolbar.bottom(), qPrintable(frame->objectName()));
-        for (QGroupBox* frame : {w()->fraList, w()->fraDetails, w()->fraNote})
+        for (QGroupBox* frame : {control<QGroupBox>(w(), "fraList"), control<QGroupBox>(w(), "fraDetails"),
+                                 control<QGroupBox>(w(), "fraNote")})
             QVERIFY2(frame->geometry().bottom() < statusTop, qPrintable(frame->objectName() + " on the status bar"));
 
         // Controls start below their frame's title and end inside it.
-        const QWidgetList held{w()->txtQuickSearch, w()->lvwMain,  w()->txtDateofbirth, w()->lblAge,
-                               w()->txtAddress,     w()->lvwPhone, w()->lvwEmail,       w()->rtbNote};
+        const QWidgetList held{control<QLineEdit>(w(), "txtQuickSearch"),  control<QTreeView>(w(), "lvwMain"),
+                               control<QLineEdit>(w(), "txtDateofbirth"),  control<QLabel>(w(), "lblAge"),
+                               control<QPlainTextEdit>(w(), "txtAddress"), control<QTreeWidget>(w(), "lvwPhone"),
+                               control<QTreeWidget>(w(), "lvwEmail"),      control<QTextBrowser>(w(), "rtbNote")};
         for (const QWidget* control : held) {
             const QWidget* frame = control->parentWidget();
             const QString name = control->objectName();
@@ -155,10 +166,12 @@ class TestUsability : public QObject, MainWindowTest
             QVERIFY2(control->geometry().right() < frame->width(), qPrintable(name + " beyond its frame"));
             QVERIFY2(control->height() > 0, qPrintable(name + " has no height"));
         }
-        const QList<QGroupBox*> frames{w()->fraDateofbirth, w()->fraAddress, w()->fraNumber, w()->fraEmail,
-                                       w()->fraNote};
+        const QList<QGroupBox*> frames{control<QGroupBox>(w(), "fraDateofbirth"), control<QGroupBox>(w(), "fraAddress"),
+                                       control<QGroupBox>(w(), "fraNumber"), control<QGroupBox>(w(), "fraEmail"),
+                                       control<QGroupBox>(w(), "fraNote")};
+        const QGroupBox* details = control<QGroupBox>(w(), "fraDetails");
         for (QGroupBox* frame : frames) {
-            QVERIFY2(frame->y() >= w()->fraDetails->y() + w()->fraDetails->contentsMargins().top(),
+            QVERIFY2(frame->y() >= details->y() + details->contentsMargins().top(),
                      qPrintable(frame->objectName() + " on the name"));
             for (QGroupBox* other : frames)
                 QVERIFY2(frame == other || !frame->geometry().intersects(other->geometry()),
@@ -166,7 +179,7 @@ class TestUsability : public QObject, MainWindowTest
         }
 
         // The date row: a whole date, then the format, then the age, all inside the frame.
-        const QLineEdit* box = w()->txtDateofbirth;
+        const QLineEdit* box = control<QLineEdit>(w(), "txtDateofbirth");
         const int frameWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
         QVERIFY2(box->width() >= box->fontMetrics().horizontalAdvance(box->text()) + 2 * frameWidth + 4,
                  qPrintable(box->text() + " cut"));
@@ -175,11 +188,14 @@ class TestUsability : public QObject, MainWindowTest
             return w()->isRightToLeft() ? later->geometry().right() < earlier->x()
                                         : later->x() > earlier->geometry().right();
         };
-        QVERIFY(follows(w()->lblDateFormat, box));
-        QVERIFY(w()->lblDateFormat->width() >= w()->lblDateFormat->sizeHint().width());
-        QVERIFY2(follows(w()->lblAge, w()->lblDateFormat), "the age on the date format");
-        QVERIFY(w()->lblAge->width() >= w()->lblAge->sizeHint().width());
-        QVERIFY(w()->staMainCount->width() >= w()->staMainCount->fontMetrics().horizontalAdvance("32767/32767"));
+        const QLabel* dateFormat = control<QLabel>(w(), "lblDateFormat");
+        const QLabel* age = control<QLabel>(w(), "lblAge");
+        const QLabel* count = control<QLabel>(w(), "staMainCount");
+        QVERIFY(follows(dateFormat, box));
+        QVERIFY(dateFormat->width() >= dateFormat->sizeHint().width());
+        QVERIFY2(follows(age, dateFormat), "the age on the date format");
+        QVERIFY(age->width() >= age->sizeHint().width());
+        QVERIFY(count->width() >= count->fontMetrics().horizontalAdvance("32767/32767"));
     }
 
 private slots:
@@ -203,17 +219,17 @@ private slots:
         std::optional<qint16> edited;
         w()->SetWindowOpener("frmContactEdit", [&edited](frmMain& main) { edited = main.CurrentContactnr(); });
         clickRow(startRow);
-        QCOMPARE(w()->fraDetails->title(), MainWindowFixture::names().at(startRow));
-        QTest::keyClick(w()->lvwMain, Qt::Key(key));
+        QCOMPARE(control<QGroupBox>(w(), "fraDetails")->title(), MainWindowFixture::names().at(startRow));
+        QTest::keyClick(control<QTreeView>(w(), "lvwMain"), Qt::Key(key));
         const QString shown = MainWindowFixture::names().at(row);
-        QCOMPARE(w()->fraDetails->title(), shown);
+        QCOMPARE(control<QGroupBox>(w(), "fraDetails")->title(), shown);
 
-        QTest::keyClick(w()->lvwMain, Qt::Key_Return);
+        QTest::keyClick(control<QTreeView>(w(), "lvwMain"), Qt::Key_Return);
         QVERIFY(edited);
         QCOMPARE(personField(*edited, "Name").toString().trimmed(), shown);
 
         platform()->expectMessage(Platform::Answer::Yes);
-        QTest::keyClick(w()->lvwMain, Qt::Key_Delete);
+        QTest::keyClick(control<QTreeView>(w(), "lvwMain"), Qt::Key_Delete);
         QVERIFY(platform()->messages().constLast().text.endsWith("\n" + shown));
         QCOMPARE(countSelected("SELECT * FROM Person WHERE Name = '" + shown + "'"), 0);
         QCOMPARE(w()->ListRowCount(), 5);
@@ -252,7 +268,7 @@ private slots:
         for (const char* format : {"dd/mm/yyyy", "mm/dd/yyyy", "yyyy/mm/dd"}) {
             start(language, fontSize, format);
             clickRow(0);
-            QCOMPARE(w()->txtDateofbirth->text().size(), 10);
+            QCOMPARE(control<QLineEdit>(w(), "txtDateofbirth")->text().size(), 10);
             verifyLayoutHolds();
         }
         shrink();
@@ -270,7 +286,7 @@ private slots:
     {
         QFETCH(QString, language);
         start(language);
-        QStringList faults = accessKeyFaults(w(), w()->mnuOptionsLanguage);
+        QStringList faults = accessKeyFaults(w(), control<QMenu>(w(), "mnuOptionsLanguage"));
         frmContact editor(frmContact::Mode::Add, *w());
         editor.LoadLanguage();
         faults += accessKeyFaults(&editor, nullptr);
@@ -439,7 +455,7 @@ private slots:
                 QCOMPARE(button->minimumSize(), editor.cmdPhoneAdd->minimumSize());
         }
         // Persons listed, no web site: the panel is its title alone.
-        QVERIFY(w()->ListRowCount() > 0 && w()->fraInfo->isFlat());
+        QVERIFY(w()->ListRowCount() > 0 && control<QGroupBox>(w(), "fraInfo")->isFlat());
         start("Arabic");
         const QString header = w()->contactList()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString();
         QCOMPARE(header, T("Name"));
@@ -452,13 +468,13 @@ private slots:
         QApplication::setActiveWindow(w());
         QVERIFY(QTest::qWaitForWindowActive(w()));
         QTest::keyClick(w(), Qt::Key_F10);
-        QTRY_VERIFY(w()->mnuFile->isVisible());
-        w()->mnuFile->close();
-        QTRY_VERIFY(!w()->mnuFile->isVisible());
-        const QChar person = accessKey(w()->mnuPerson->title());
+        QTRY_VERIFY(control<QMenu>(w(), "mnuFile")->isVisible());
+        control<QMenu>(w(), "mnuFile")->close();
+        QTRY_VERIFY(!control<QMenu>(w(), "mnuFile")->isVisible());
+        const QChar person = accessKey(control<QMenu>(w(), "mnuPerson")->title());
         QTest::keyClick(w(), person.toLatin1(), Qt::AltModifier);
-        QTRY_VERIFY(w()->mnuPerson->isVisible());
-        w()->mnuPerson->close();
+        QTRY_VERIFY(control<QMenu>(w(), "mnuPerson")->isVisible());
+        control<QMenu>(w(), "mnuPerson")->close();
     }
 
     void shortcuts_data()
@@ -482,7 +498,7 @@ private slots:
             platform()->expectOpenFileName(QString());
         QApplication::setActiveWindow(w());
         QVERIFY(QTest::qWaitForWindowActive(w()));
-        w()->txtQuickSearch->setFocus();
+        control<QLineEdit>(w(), "txtQuickSearch")->setFocus();
         QTest::keySequence(w(), keys);
         if (opened == "closed")
             QVERIFY(!w()->isVisible());
@@ -492,8 +508,8 @@ private slots:
             QCOMPARE(windows, QStringList{opened});
         // The menu item and the toolbar button run the one synchronisation too.
         if (opened == "frmSynchronise") {
-            w()->mnuFileSynchronise->trigger();
-            QWidget* button = w()->tlbMain->widgetForAction(w()->toolbarButton("Synchronise"));
+            control<QAction>(w(), "mnuFileSynchronise")->trigger();
+            QWidget* button = control<QToolBar>(w(), "tlbMain")->widgetForAction(w()->toolbarButton("Synchronise"));
             QVERIFY(button && button->isVisible());
             QTest::mouseClick(button, Qt::LeftButton);
             QCOMPARE(windows, QStringList(3, opened));
@@ -503,11 +519,11 @@ private slots:
         if (opened == "closed")
             return;
         clickRow(1);
-        QTest::mouseClick(w()->txtQuickSearch, Qt::LeftButton);
-        QTest::keyClicks(w()->txtQuickSearch, "bo");
-        QTest::keyClick(w()->txtQuickSearch, Qt::Key_Home);
-        QTest::keyClick(w()->txtQuickSearch, Qt::Key_Delete);
-        QCOMPARE(w()->txtQuickSearch->text(), QString("o"));
+        QTest::mouseClick(control<QLineEdit>(w(), "txtQuickSearch"), Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>(w(), "txtQuickSearch"), "bo");
+        QTest::keyClick(control<QLineEdit>(w(), "txtQuickSearch"), Qt::Key_Home);
+        QTest::keyClick(control<QLineEdit>(w(), "txtQuickSearch"), Qt::Key_Delete);
+        QCOMPARE(control<QLineEdit>(w(), "txtQuickSearch")->text(), QString("o"));
     }
 
     // Every language, both sizes, left to right and mirrored, also at the smallest size.
@@ -520,7 +536,7 @@ private slots:
     {
         auto [language, fontSize] = TestSupport::fetch<QString, int>("language", "fontSize");
         start(language, fontSize, "dd/mm/yyyy", false, true);
-        QCOMPARE(w()->cmdFirstAdd->text() == "Add a person", language.isEmpty());
+        QCOMPARE(control<QPushButton>(w(), "cmdFirstAdd")->text() == "Add a person", language.isEmpty());
         verifyFirstStepsFit();
         shrink();
         verifyFirstStepsFit();
@@ -531,15 +547,17 @@ private slots:
     {
         start(QString(), 8, "dd/mm/yyyy", true, true);
         QCOMPARE(firstStepsOffered(), 3);
-        QCOMPARE(QStringList({w()->cmdFirstAdd->text(), w()->cmdFirstImport->text(), w()->cmdFirstConnect->text()}),
+        QCOMPARE(QStringList({control<QPushButton>(w(), "cmdFirstAdd")->text(),
+                              control<QPushButton>(w(), "cmdFirstImport")->text(),
+                              control<QPushButton>(w(), "cmdFirstConnect")->text()}),
                  (QStringList{"Add a person", "Import contacts...", "Connect to a server..."}));
 
         const auto connected = TestSupport::onModal<frmSync>([](frmSync* dialog) { dialog->reject(); });
-        QTest::mouseClick(w()->cmdFirstConnect, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(w(), "cmdFirstConnect"), Qt::LeftButton);
         QVERIFY(*connected);
 
         platform()->expectOpenFileName(QString());
-        QTest::mouseClick(w()->cmdFirstImport, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(w(), "cmdFirstImport"), Qt::LeftButton);
         QCOMPARE(platform()->callsOf("open").size(), 1);
         QCOMPARE(firstStepsOffered(), 3);
 
@@ -547,16 +565,16 @@ private slots:
             QTest::keyClicks(editor->txtFullname, "Zoe Zed");
             QTest::mouseClick(editor->cmdOK, Qt::LeftButton);
         });
-        QTest::mouseClick(w()->cmdFirstAdd, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(w(), "cmdFirstAdd"), Qt::LeftButton);
         QVERIFY(*added);
         QCOMPARE(w()->ListRowCount(), 1);
         QCOMPARE(firstStepsOffered(), 0);
 
         platform()->expectMessage(Platform::Answer::Yes);
-        w()->mnuPersonRemove->trigger();
+        control<QAction>(w(), "mnuPersonRemove")->trigger();
         QCOMPARE(w()->ListRowCount(), 0);
         QCOMPARE(firstStepsOffered(), 3);
-        QVERIFY(w()->cmdFirstAdd->isVisible());
+        QVERIFY(control<QPushButton>(w(), "cmdFirstAdd")->isVisible());
 
         // An import that adds a person takes them away as well.
         const QString cards = QFileInfo(m_fixture->databasePath()).dir().filePath("cards.vcf");
@@ -564,7 +582,7 @@ private slots:
                                               "N:Young;Yves;;;\r\nEND:VCARD\r\n"));
         platform()->expectOpenFileName(cards);
         platform()->expectMessage();
-        QTest::mouseClick(w()->cmdFirstImport, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(w(), "cmdFirstImport"), Qt::LeftButton);
         QCOMPARE(w()->ListRowCount(), 1);
         QCOMPARE(firstStepsOffered(), 0);
     }

@@ -30,6 +30,7 @@
 #include <climits>
 
 using TestSupport::addRow;
+using TestSupport::control;
 
 // Crash safety (a helper killed while it saves), full disks, two processes on one file, hostile
 // input (also what fuzz/ found): a clear message or a quiet fallback; nothing lost, no crash or hang.
@@ -457,20 +458,21 @@ private slots:
         window.Load();
         window.show();
         QCOMPARE(window.ListRowCount(), 5);
+        auto* list = TestSupport::control<QTreeView>(&window, "lvwMain");
         for (int row = 0; row < window.ListRowCount(); ++row) {
             const QModelIndex index = window.contactList()->index(row, 0);
-            window.lvwMain->setCurrentIndex(index);
-            QTest::mouseClick(window.lvwMain->viewport(), Qt::LeftButton, {},
-                              window.lvwMain->visualRect(index).center());
+            list->setCurrentIndex(index);
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
         }
         window.ShowPerson(2);
-        QCOMPARE(window.rtbNote->toPlainText().size(), hugeNote.size());
+        QCOMPARE(TestSupport::control<QTextBrowser>(&window, "rtbNote")->toPlainText().size(), hugeNote.size());
         // The quick search finds the emoji and the right-to-left name.
-        window.txtQuickSearch->setText(QString::fromUtf8("\xF0\x9F\x98\x80"));
+        auto* quickSearch = TestSupport::control<QLineEdit>(&window, "txtQuickSearch");
+        quickSearch->setText(QString::fromUtf8("\xF0\x9F\x98\x80"));
         QCOMPARE(listedNames(window), QStringList{emoji});
-        window.txtQuickSearch->setText(rtl.left(4));
+        quickSearch->setText(rtl.left(4));
         QCOMPARE(listedNames(window), QStringList{rtl});
-        window.txtQuickSearch->clear();
+        quickSearch->clear();
 
         // Both exports carry every person, emoji and right-to-left text unharmed.
         const modExport::Selection selection{{1, 2, 3, 4, 5}, {}};
@@ -524,8 +526,8 @@ private slots:
         for (int i = 0; i < messages; ++i)
             platform.expectMessage();
         for (const QChar c : typed)
-            QTest::keyClick(window.txtQuickSearch, c.toLatin1());
-        QCOMPARE(window.txtQuickSearch->text(), typed);
+            QTest::keyClick(control<QLineEdit>(&window, "txtQuickSearch"), c.toLatin1());
+        QCOMPARE(control<QLineEdit>(&window, "txtQuickSearch")->text(), typed);
         QCOMPARE(listedNames(window), names);
         QCOMPARE(platform.messages().size(), messages);
         for (const ScriptedPlatform::Call& message : platform.messages())

@@ -4,6 +4,8 @@
 
 #include "search/frmSearch.h"
 
+using TestSupport::control;
+
 // The search window opened from the real main window's toggle, offscreen.
 class TestFrmSearch : public QObject, MainWindowTest
 {
@@ -44,7 +46,7 @@ private slots:
         // The phone criterion is checked by the list itself, so the condition continues it.
         QCOMPARE(modSearch::SearchCondition,
                  QString("AND Name LIKE '%an%' AND Dateofbirth > #12/31/1979# AND Dateofbirth < #01/01/1990# "));
-        QVERIFY(w()->toolbarButton("Search")->isChecked() && w()->mnuActionSearch->isChecked());
+        QVERIFY(w()->toolbarButton("Search")->isChecked() && control<QAction>(w(), "mnuActionSearch")->isChecked());
         QCOMPARE(listState(), QString("1/4 (1 rows), row 0, Johan Bakker"));
         QCOMPARE(settings({"SearchDate", "SearchPhone"}), (QStringList{"SearchDate=1", "SearchPhone=2"}));
 
@@ -65,7 +67,7 @@ private slots:
             dialog.cboEmail->setCurrentIndex(2);
             QTest::mouseClick(ok ? dialog.cmdOK : dialog.cmdCancel, Qt::LeftButton);
         });
-        QVERIFY(!w()->toolbarButton("Search")->isChecked() && !w()->mnuActionSearch->isChecked() &&
+        QVERIFY(!w()->toolbarButton("Search")->isChecked() && !control<QAction>(w(), "mnuActionSearch")->isChecked() &&
                 modSearch::SearchCondition.isEmpty());
         QCOMPARE(listedNames().size(), 4);
         QCOMPARE(settings({"SearchFullname", "SearchEmail"}).join(' '),

@@ -456,26 +456,26 @@ private slots:
         }
         frmMain window(path);
         QCOMPARE(window.windowTitle(), TestSupport::programTitle());
-        QVERIFY(!window.mnuFileClose->isEnabled());
+        QVERIFY(!control<QAction>(&window, "mnuFileClose")->isEnabled());
         window.Load();
         QVERIFY(QFile::exists(openedPath));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), openedPath);
         QCOMPARE(window.windowTitle(), opened + " - " + TestSupport::programTitle());
         // The path isolated, to read whole in a right-to-left window too.
-        QCOMPARE(window.staMainPath->text(), QChar(0x2066) + openedPath + QChar(0x2069));
+        QCOMPARE(control<QLabel>(&window, "staMainPath")->text(), QChar(0x2066) + openedPath + QChar(0x2069));
         if (!argument.isEmpty() && argument != opened)
             QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + path);
-        QVERIFY(window.mnuFileClose->isEnabled());
-        QVERIFY(window.mnuPerson->menuAction()->isEnabled());
+        QVERIFY(control<QAction>(&window, "mnuFileClose")->isEnabled());
+        QVERIFY(control<QMenu>(&window, "mnuPerson")->menuAction()->isEnabled());
         QVERIFY(window.toolbarButton("Add")->isEnabled());
         // A command whose window this run has not registered does nothing.
         window.toolbarButton("Add")->trigger();
         QVERIFY(!QApplication::activeModalWidget());
 
-        window.mnuFileClose->trigger();
+        control<QAction>(&window, "mnuFileClose")->trigger();
         QCOMPARE(window.windowTitle(), TestSupport::programTitle());
-        QVERIFY(window.staMainPath->text().isEmpty());
-        QVERIFY(!window.mnuPerson->menuAction()->isEnabled());
+        QVERIFY(control<QLabel>(&window, "staMainPath")->text().isEmpty());
+        QVERIFY(!control<QMenu>(&window, "mnuPerson")->menuAction()->isEnabled());
         QVERIFY(!window.toolbarButton("Add")->isEnabled());
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }

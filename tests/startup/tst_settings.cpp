@@ -198,15 +198,15 @@ private slots:
             if (!readOnly.ok())
                 QSKIP("this machine cannot make a file read-only");
             fixture.platform().expectMessage();
-            window.mnuOptionsDateFormat.at(1)->trigger();
-            window.mnuOptionsFontSize10->trigger();
-            window.mnuOptionsDateFormat.at(2)->trigger();
+            controls<QAction>(&window, "mnuOptionsDateFormat").at(1)->trigger();
+            control<QAction>(&window, "mnuOptionsFontSize10")->trigger();
+            controls<QAction>(&window, "mnuOptionsDateFormat").at(2)->trigger();
             QCOMPARE(fixture.platform().messages().size(), 1);
             QCOMPARE(fixture.platform().messages().first().text, FailureText + settingsFile());
             QCOMPARE(readFile(settingsFile()), before);
-            QVERIFY(window.mnuOptionsDateFormat.at(2)->isChecked());
+            QVERIFY(controls<QAction>(&window, "mnuOptionsDateFormat").at(2)->isChecked());
         }
-        window.mnuOptionsFontSize8->trigger();
+        control<QAction>(&window, "mnuOptionsFontSize8")->trigger();
         QCOMPARE(fixture.platform().messages().size(), 1);
         QCOMPARE(readSetting("Date"), QString("yyyy/mm/dd"));
     }

@@ -35,6 +35,7 @@
 #include <QTextBrowser>
 
 using TestSupport::addRow;
+using TestSupport::control;
 
 // tests/sync/hostile_server.py in one of its modes, on a free loopback port, with a second listener on 127.0.0.2
 // (another origin) that only records what reaches it; stopped when this goes.
@@ -1013,7 +1014,7 @@ private slots:
         frmMain window{QString()};
         openWindow(window, m_book, "wrong");
         m_platform->expectPassword(answer.isEmpty() ? std::nullopt : std::optional<QString>(answer));
-        window.mnuFileSynchronise->trigger();
+        control<QAction>(&window, "mnuFileSynchronise")->trigger();
         QVERIFY(m_platform->callsOf("password").value(0).text.contains("(401)"));
         QCOMPARE(serverCards().size(), answer.isEmpty() ? 0 : 1);
         if (!answer.isEmpty())
@@ -1038,14 +1039,14 @@ private slots:
         frmMain window{QString()};
         openWindow(window, book, RadicaleServer::Password);
         m_platform->expectMessage(accept ? Platform::Answer::Yes : Platform::Answer::No);
-        window.mnuFileSynchronise->trigger();
+        control<QAction>(&window, "mnuFileSynchronise")->trigger();
         const QString question = m_platform->messages().value(0).text;
         QVERIFY2(question.contains(fingerprint) && question.contains("Addrion test server"), qPrintable(question));
         QCOMPARE(CardDav::AcceptedCertificate(book), accept ? fingerprint : QString());
         QCOMPARE(m_tlsServer.storedCards(name), accept ? 1 : 0);
         if (accept) { // no second question
             add("Bob", "0202");
-            window.mnuFileSynchronise->trigger();
+            control<QAction>(&window, "mnuFileSynchronise")->trigger();
             QCOMPARE(m_tlsServer.storedCards(name), 2);
         } else {
             QString out, err;
@@ -1287,18 +1288,23 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(modSyncState::ReadLink(modDatabase::DatabaseConnection())->addressBook, m_book.toString());
 
-        QVERIFY(window.mnuFileSynchronise->isEnabled());
-        window.mnuFileSynchronise->trigger();
+        QVERIFY(control<QAction>(&window, "mnuFileSynchronise")->isEnabled());
+        control<QAction>(&window, "mnuFileSynchronise")->trigger();
         QCOMPARE(serverCards().size(), 1);
         // The one-line result opens the details: who was sent.
-        auto* line = window.staMain->findChild<QPushButton*>("cmdSyncResult");
+        auto* line = control<QStatusBar>(&window, "staMain")->findChild<QPushButton*>("cmdSyncResult");
         QVERIFY(line && line->isVisible());
         QVERIFY2(line->text().contains("Sent: 1"), qPrintable(line->text()));
         // The count of persons stays beside it.
-        QVERIFY(window.staMainCount->isVisible() && window.staMainPath->isVisible());
-        QCOMPARE(window.staMainCount->text(), "1/1");
-        QVERIFY2(window.staMain->rect().contains(window.staMainCount->geometry()),
-                 qPrintable(QString("%1 %2").arg(window.staMain->width()).arg(window.staMainCount->geometry().x())));
+        QVERIFY(control<QLabel>(&window, "staMainCount")->isVisible() &&
+                control<QLabel>(&window, "staMainPath")->isVisible());
+        QCOMPARE(control<QLabel>(&window, "staMainCount")->text(), "1/1");
+        QVERIFY2(control<QStatusBar>(&window, "staMain")
+                     ->rect()
+                     .contains(control<QLabel>(&window, "staMainCount")->geometry()),
+                 qPrintable(QString("%1 %2")
+                                .arg(control<QStatusBar>(&window, "staMain")->width())
+                                .arg(control<QLabel>(&window, "staMainCount")->geometry().x())));
         QString details;
         const auto shown = TestSupport::onModal<frmSyncResult>([&details](frmSyncResult* dialog) {
             details = dialog->txtDetails->toPlainText();
@@ -1311,17 +1317,17 @@ private slots:
         // Cancel in the status bar ends a sync at once; the next one does the rest.
         add("Bob", "0202");
         QTimer::singleShot(0, &window, [&window] {
-            auto* cancel = window.staMain->findChild<QPushButton*>("cmdSyncCancel");
+            auto* cancel = control<QStatusBar>(&window, "staMain")->findChild<QPushButton*>("cmdSyncCancel");
             QVERIFY(cancel && cancel->isVisible());
             // The progress goes beside the database's path, not over it.
-            auto* progress = window.staMain->findChild<QLabel*>("lblSyncProgress");
-            QVERIFY(progress && progress->isVisible() && window.staMainPath->isVisible());
+            auto* progress = control<QStatusBar>(&window, "staMain")->findChild<QLabel*>("lblSyncProgress");
+            QVERIFY(progress && progress->isVisible() && control<QLabel>(&window, "staMainPath")->isVisible());
             QTest::mouseClick(cancel, Qt::LeftButton);
         });
-        window.mnuFileSynchronise->trigger();
+        control<QAction>(&window, "mnuFileSynchronise")->trigger();
         QCOMPARE(serverCards().size(), 1);
-        QVERIFY(!window.staMain->findChild<QPushButton*>("cmdSyncCancel"));
-        window.mnuFileSynchronise->trigger();
+        QVERIFY(!control<QStatusBar>(&window, "staMain")->findChild<QPushButton*>("cmdSyncCancel"));
+        control<QAction>(&window, "mnuFileSynchronise")->trigger();
         QCOMPARE(serverCards().size(), 2);
     }
 
@@ -1339,7 +1345,8 @@ private slots:
         int most = 0;
         QTimer watch;
         connect(&watch, &QTimer::timeout, this, [&] {
-            most = std::max(most, int(window.staMain->findChildren<QPushButton*>("cmdSyncCancel").size()));
+            most = std::max(
+                most, int(control<QStatusBar>(&window, "staMain")->findChildren<QPushButton*>("cmdSyncCancel").size()));
         });
         watch.start(0);
         openWindow(window, m_book, RadicaleServer::Password);
@@ -1347,7 +1354,7 @@ private slots:
             add(QString("Person %1").arg(i), "0101");
         const QString name = m_book.path().section('/', -2, -2);
         QTRY_COMPARE_WITH_TIMEOUT(m_server.storedCards(name), 21, 60000);
-        QVERIFY(window.tmrSync->isActive());
+        QVERIFY(control<QTimer>(&window, "tmrSync")->isActive());
         add("Bob", "0202");
         QTRY_COMPARE_WITH_TIMEOUT(m_server.storedCards(name), 22, 60000);
         QCOMPARE(most, 1);

@@ -19,6 +19,8 @@
 #include <map>
 
 using TestSupport::addRow;
+using TestSupport::control;
+using TestSupport::controls;
 
 // Between the program and the server on loopback: passes every byte on, except that from
 // the first request with the chosen verb on it holds what the program sends until released.
@@ -117,7 +119,10 @@ class TestSyncWindow : public QObject, public MainWindowTest
     int m_books = 0;
 
     int persons() const { return modSql::OpenRecordset("SELECT * FROM Person").RecordCount(); }
-    QPushButton* resultLine() const { return w()->staMain->findChild<QPushButton*>("cmdSyncResult"); }
+    QPushButton* resultLine() const
+    {
+        return control<QStatusBar>(w(), "staMain")->findChild<QPushButton*>("cmdSyncResult");
+    }
 
     // What the user does, by its name in the rows.
     void act(const QString& what)
@@ -129,46 +134,50 @@ class TestSyncWindow : public QObject, public MainWindowTest
         const std::map<QString, std::function<void()>> actions{
             {"close the window", [&window] { window.close(); }},
             {"quit (Ctrl+Q)", [&key] { key(Qt::Key_Q, Qt::ControlModifier); }},
-            {"File > New", [&window] { window.mnuFileNew->trigger(); }},
+            {"File > New", [&window] { control<QAction>(&window, "mnuFileNew")->trigger(); }},
             {"toolbar New", [&window] { window.toolbarButton("New")->trigger(); }},
             {"File > Open (Ctrl+O)", [&key] { key(Qt::Key_O, Qt::ControlModifier); }},
             {"toolbar Open", [&window] { window.toolbarButton("Open")->trigger(); }},
-            {"File > Close", [&window] { window.mnuFileClose->trigger(); }},
-            {"recent file", [&window] { window.mnuFileRecent.first()->trigger(); }},
-            {"File > Copy", [&window] { window.mnuFileCopy->trigger(); }},
-            {"File > Send by e-mail", [&window] { window.mnuFileEmail->trigger(); }},
-            {"import", [&window] { window.mnuFileImport->trigger(); }},
-            {"first step import", [&window] { QTest::mouseClick(window.cmdFirstImport, Qt::LeftButton); }},
+            {"File > Close", [&window] { control<QAction>(&window, "mnuFileClose")->trigger(); }},
+            {"recent file", [&window] { controls<QAction>(&window, "mnuFileRecent").first()->trigger(); }},
+            {"File > Copy", [&window] { control<QAction>(&window, "mnuFileCopy")->trigger(); }},
+            {"File > Send by e-mail", [&window] { control<QAction>(&window, "mnuFileEmail")->trigger(); }},
+            {"import", [&window] { control<QAction>(&window, "mnuFileImport")->trigger(); }},
+            {"first step import",
+             [&window] { QTest::mouseClick(control<QPushButton>(&window, "cmdFirstImport"), Qt::LeftButton); }},
             {"add (Ctrl+N)", [&key] { key(Qt::Key_N, Qt::ControlModifier); }},
             {"edit (Enter on the list)",
              [&window] {
-                 window.lvwMain->setFocus();
-                 QTest::keyClick(window.lvwMain, Qt::Key_Return);
+                 control<QTreeView>(&window, "lvwMain")->setFocus();
+                 QTest::keyClick(control<QTreeView>(&window, "lvwMain"), Qt::Key_Return);
              }},
             {"edit (double click)",
              [&window] {
-                 const QRect row = window.lvwMain->visualRect(window.lvwMain->model()->index(0, 0));
-                 QTest::mouseDClick(window.lvwMain->viewport(), Qt::LeftButton, {}, row.center());
+                 auto* list = control<QTreeView>(&window, "lvwMain");
+                 const QRect row = list->visualRect(list->model()->index(0, 0));
+                 QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
              }},
             {"edit (toolbar)", [&window] { window.toolbarButton("Edit")->trigger(); }},
             {"remove (Delete on the list)",
              [&window] {
-                 window.lvwMain->setFocus();
-                 QTest::keyClick(window.lvwMain, Qt::Key_Delete);
+                 control<QTreeView>(&window, "lvwMain")->setFocus();
+                 QTest::keyClick(control<QTreeView>(&window, "lvwMain"), Qt::Key_Delete);
              }},
-            {"duplicates", [&window] { window.mnuPersonDuplicates->trigger(); }},
-            {"rename group", [&window] { window.mnuFileGroupRename->trigger(); }},
-            {"default database option", [&window] { window.mnuOptionsDefaultdatabase->trigger(); }},
+            {"duplicates", [&window] { control<QAction>(&window, "mnuPersonDuplicates")->trigger(); }},
+            {"rename group", [&window] { control<QAction>(&window, "mnuFileGroupRename")->trigger(); }},
+            {"default database option",
+             [&window] { control<QAction>(&window, "mnuOptionsDefaultdatabase")->trigger(); }},
             {"language", [&window] { window.languageMenu()->entries().last()->trigger(); }},
             {"second sync (F5)", [&key] { key(Qt::Key_F5); }},
-            {"sync settings", [&window] { window.mnuFileSync->trigger(); }},
+            {"sync settings", [&window] { control<QAction>(&window, "mnuFileSync")->trigger(); }},
             {"sync timer",
              [&window] {
                  TestSupport::writeSetting("Synchronise every", "0.0002"); // 12 ms
-                 QSignalSpy ticks(window.tmrSync, &QTimer::timeout);
-                 window.tmrSync->start(12);
+                 auto* timer = control<QTimer>(&window, "tmrSync");
+                 QSignalSpy ticks(timer, &QTimer::timeout);
+                 timer->start(12);
                  QTRY_VERIFY(ticks.count() >= 3);
-                 window.tmrSync->stop();
+                 timer->stop();
                  TestSupport::writeSetting("Synchronise every", "0");
              }},
         };
@@ -252,7 +261,8 @@ private slots:
                 for (const QString& statement : modContact::RemovePersonStatements(contactnr))
                     modSql::ExecuteSql(statement);
             w()->FillContactList();
-            QVERIFY(w()->cmdFirstImport->isVisible() && w()->cmdFirstImport->isEnabled());
+            QVERIFY(control<QPushButton>(w(), "cmdFirstImport")->isVisible() &&
+                    control<QPushButton>(w(), "cmdFirstImport")->isEnabled());
         }
         const int here = persons();
         clickRow(0);
@@ -268,13 +278,14 @@ private slots:
                 // As the user's events come: from the event loop the sync waits in.
                 QTimer::singleShot(0, this, [&] {
                     act(what);
-                    syncsMeanwhile = int(w()->staMain->findChildren<QPushButton*>("cmdSyncCancel").size());
+                    syncsMeanwhile =
+                        int(control<QStatusBar>(w(), "staMain")->findChildren<QPushButton*>("cmdSyncCancel").size());
                     acted = true;
                     m_proxy.release();
                 });
             },
             Qt::SingleShotConnection);
-        w()->mnuFileSynchronise->trigger();
+        control<QAction>(w(), "mnuFileSynchronise")->trigger();
         QVERIFY(acted);
         // No second sync began meanwhile.
         QCOMPARE(syncsMeanwhile, 1);
@@ -298,10 +309,11 @@ private slots:
             QVERIFY2(resultLine()->text().contains(done), qPrintable(resultLine()->text()));
             QCOMPARE(TestSupport::readSetting("Language"), language);
             // And the commands are there again.
-            QVERIFY(w()->mnuFileOpen->isEnabled() && w()->toolbarButton("Open")->isEnabled());
-            QVERIFY(w()->mnuFileSynchronise->isEnabled() && w()->mnuFileEmail->isEnabled());
+            QVERIFY(control<QAction>(w(), "mnuFileOpen")->isEnabled() && w()->toolbarButton("Open")->isEnabled());
+            QVERIFY(control<QAction>(w(), "mnuFileSynchronise")->isEnabled() &&
+                    control<QAction>(w(), "mnuFileEmail")->isEnabled());
             QVERIFY(w()->languageMenu()->entries().last()->isEnabled());
-            QCOMPARE(w()->mnuPersonRemove->isEnabled(), here > 0);
+            QCOMPARE(control<QAction>(w(), "mnuPersonRemove")->isEnabled(), here > 0);
         }
         QCOMPARE(persons(), here);
         QCOMPARE(m_server.storedCards(m_book.path().section('/', -2, -2)), here);
@@ -318,13 +330,14 @@ private slots:
     {
         const QString book = m_book.path().section('/', -2, -2);
         TestSupport::writeSetting("Synchronise every", "0.0002"); // 12 ms
-        QSignalSpy ticks(w()->tmrSync, &QTimer::timeout);
+        QSignalSpy ticks(control<QTimer>(w(), "tmrSync"), &QTimer::timeout);
         int syncsMeanwhile = -1;
         int cardsMeanwhile = -1;
         const auto shown = TestSupport::onModal<frmContact>([&](frmContact* editor) {
-            w()->tmrSync->start(12);
+            control<QTimer>(w(), "tmrSync")->start(12);
             QTRY_VERIFY(ticks.count() >= 3);
-            syncsMeanwhile = int(w()->staMain->findChildren<QPushButton*>("cmdSyncCancel").size());
+            syncsMeanwhile =
+                int(control<QStatusBar>(w(), "staMain")->findChildren<QPushButton*>("cmdSyncCancel").size());
             cardsMeanwhile = m_server.storedCards(book);
             QTest::mouseClick(editor->cmdCancel, Qt::LeftButton);
         });
@@ -334,7 +347,7 @@ private slots:
         QCOMPARE(syncsMeanwhile, 0);
         QCOMPARE(cardsMeanwhile, 0);
         QTRY_COMPARE_WITH_TIMEOUT(m_server.storedCards(book), persons(), 60000);
-        w()->tmrSync->stop();
+        control<QTimer>(w(), "tmrSync")->stop();
         TestSupport::writeSetting("Synchronise every", "0");
     }
 };

@@ -445,16 +445,16 @@ private slots:
         window.Load();
         VersionCheck* checker = modVersion::InstallVersionCheck(window, "127.0.0.1", server.port());
         QSignalSpy finished(checker, &VersionCheck::finished);
-        QVERIFY(window.mnuOptionsCheck->isCheckable());
-        QVERIFY(window.mnuOptionsCheck->isChecked());
+        QVERIFY(control<QAction>(&window, "mnuOptionsCheck")->isCheckable());
+        QVERIFY(control<QAction>(&window, "mnuOptionsCheck")->isChecked());
 
-        window.mnuOptionsCheck->trigger();
-        QVERIFY(!window.mnuOptionsCheck->isChecked());
+        control<QAction>(&window, "mnuOptionsCheck")->trigger();
+        QVERIFY(!control<QAction>(&window, "mnuOptionsCheck")->isChecked());
         QCOMPARE(TestSupport::readSetting("Check version"), QString("0"));
         QVERIFY(!checker->IsRunning());
 
-        window.mnuOptionsCheck->trigger();
-        QVERIFY(window.mnuOptionsCheck->isChecked());
+        control<QAction>(&window, "mnuOptionsCheck")->trigger();
+        QVERIFY(control<QAction>(&window, "mnuOptionsCheck")->isChecked());
         QCOMPARE(TestSupport::readSetting("Check version"), QString("1"));
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(server.requests().size(), 1);
@@ -464,7 +464,7 @@ private slots:
         // At a start, a setting other than "1" leaves the check off and the entry unticked.
         TestSupport::writeSetting("Check version", "yes");
         modVersion::CheckVersion(window);
-        QVERIFY(!window.mnuOptionsCheck->isChecked());
+        QVERIFY(!control<QAction>(&window, "mnuOptionsCheck")->isChecked());
         QVERIFY(!checker->IsRunning());
         QCOMPARE(server.requests().size(), 1);
         QCOMPARE(TestSupport::readSetting("Check version"), QString("yes"));
@@ -513,7 +513,7 @@ private slots:
         frmNewVersion notice("1.5.0");
         TestSupport::useTestAddresses();
         QCOMPARE(TestSupport::readSetting("Check version"), QString("1"));
-        QVERIFY(!window.mnuOptionsCheck->isVisible());
+        QVERIFY(!control<QAction>(&window, "mnuOptionsCheck")->isVisible());
         QVERIFY(!window.findChild<VersionCheck*>());
         QCOMPARE(proxy.connections(), 0);
         about.show();
@@ -618,7 +618,7 @@ private slots:
             QTest::mouseClick(about->lblWebsite, Qt::LeftButton);
             QTest::mouseClick(about->cmdOK, Qt::LeftButton);
         });
-        window.mnuHelpAbout->trigger();
+        control<QAction>(&window, "mnuHelpAbout")->trigger();
         QVERIFY(*ran);
         QVERIFY(stayedOpen);
         QVERIFY(!QApplication::activeModalWidget());
