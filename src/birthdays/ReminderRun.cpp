@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "birthdays/ReminderRun.h"
+#include "startup/FailureDialog.h"
 
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminder.h"
@@ -34,7 +35,7 @@ std::unique_ptr<frmReminder> PrepareReminder(const QDate& today)
     try {
         rows = modReminder::CollectBirthdays(modReminder::ReminderDaysFromSettings(), today);
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
     if (rows.empty()) {
         modDatabase::CloseDatabase(false);

@@ -74,12 +74,12 @@ Validation CheckFile(const QString& path)
                 if (g_passwordHandler && g_passwordHandler(path))
                     continue;
                 if (!g_passwordHandler)
-                    modError::ReportJetError(error.number(), error.description());
+                    Failures::Notice(modError::JetError(error.number(), error.description()));
                 return Validation::AlreadySaid;
             }
             if (error.number() == NotADatabaseError)
                 return Validation::NotValid;
-            modError::ReportJetError(error.number(), error.description());
+            Failures::Notice(modError::JetError(error.number(), error.description()));
             return Validation::AlreadySaid;
         }
         try {
@@ -88,7 +88,7 @@ Validation CheckFile(const QString& path)
                     return Validation::NotValid;
             return HasExpectedColumns(catalogue) ? Validation::Valid : Validation::NotValid;
         } catch (const Engine::EngineError& error) {
-            modError::ReportJetError(error.number(), error.description());
+            Failures::Notice(modError::JetError(error.number(), error.description()));
             return Validation::AlreadySaid;
         }
     }
@@ -151,7 +151,7 @@ void GiveEveryPersonAUid()
         modPersonUid::EnsureTable(connection);
         modPersonDetail::EnsureTable(connection);
     } catch (const Engine::EngineError& error) {
-        modError::ReportJetError(error.number(), error.description());
+        Failures::Notice(modError::JetError(error.number(), error.description()));
     }
 }
 
@@ -203,7 +203,7 @@ bool OpenDatabase(const QString& path)
         }
     } catch (const Engine::EngineError& error) {
         DatabaseConnection().Close();
-        modSql::ShowEngineError(error);
+        Failures::Notice(modSql::EngineFailure(error));
         return false;
     }
     if (g_upgradeHandler && !g_upgradeHandler()) {
@@ -272,7 +272,7 @@ bool NewDatabase(const QString& path)
     try {
         Engine::CreateDatabaseFile(path);
     } catch (const Engine::EngineError& error) {
-        modError::ReportJetError(error.number(), error.description());
+        Failures::Notice(modError::JetError(error.number(), error.description()));
         return false;
     }
     CloseDatabase(true);
@@ -284,7 +284,7 @@ bool NewDatabase(const QString& path)
         DatabaseConnection().Close();
         // The file is ours and unusable without its tables.
         QFile::remove(path);
-        modSql::ShowEngineError(error);
+        Failures::Notice(modSql::EngineFailure(error));
         return false;
     }
     return OpenDatabase(path);
@@ -342,7 +342,7 @@ bool CopyDatabase(const QString& destination)
             Platform::inform(T("Error"), T("Error") + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno)) +
                                              QLatin1Char('\n') + destination);
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        Failures::Notice(modSql::EngineFailure(error));
     }
     if (!copied)
         removePartial();

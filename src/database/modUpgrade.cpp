@@ -148,13 +148,13 @@ bool RunUpgrades()
     try {
         narrow = IsNarrow(connection) && connection.Mode() == Engine::ModeShareDenyNone;
     } catch (const Engine::EngineError& error) {
-        modError::ReportJetError(error.number(), error.description());
+        Failures::Notice(modError::JetError(error.number(), error.description()));
     }
     if (narrow) {
         try {
             Widen();
         } catch (const Engine::EngineError& error) {
-            modSql::ShowEngineError(error);
+            Failures::Notice(modSql::EngineFailure(error));
             return false;
         }
     }
@@ -162,13 +162,13 @@ bool RunUpgrades()
     try {
         old = IsBeforeVersion140(connection);
     } catch (const Engine::EngineError& error) {
-        modError::ReportJetError(error.number(), error.description());
+        Failures::Notice(modError::JetError(error.number(), error.description()));
     }
     if (old) {
         try {
             ConvertNames(connection);
         } catch (const Engine::EngineError& error) {
-            modSql::ShowEngineError(error);
+            Failures::Notice(modSql::EngineFailure(error));
             return false;
         }
     }

@@ -5,6 +5,7 @@
 #include "frmMain.h"
 
 #include "birthdays/modAutostart.h"
+#include "database/modPersonView.h"
 #include "database/modRecent.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
@@ -13,16 +14,16 @@
 #include "language/LanguageMenu.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
-#include "database/modPersonView.h"
 #include "mainwindow/modList.h"
 #include "mainwindow/modOptions.h"
-#include "widgets/WidgetRules.h"
 #include "search/modSearch.h"
+#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 #include "startup/modText.h"
+#include "widgets/WidgetRules.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -227,7 +228,7 @@ void frmMain::openWindow(const QString& name)
     try {
         (*opener)(*this);
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
 }
 
@@ -245,7 +246,7 @@ void frmMain::FillContactList()
     } catch (const Engine::EngineError& error) {
         m_contacts->clear();
         staMainCount->clear();
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
         return;
     }
     const int rows = static_cast<int>(list.rows.size());
@@ -356,7 +357,7 @@ void frmMain::renameGroupCommand()
             cboGroup->setCurrentIndex(cboGroup->count() - 1);
         }
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
     FillContactList();
 }
@@ -375,7 +376,7 @@ void frmMain::removeGroupCommand()
             return;
         RunInTransaction(modPersonDetail::RemoveGroupStatements(*group));
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
     FillContactList();
 }
@@ -487,7 +488,7 @@ void frmMain::ShowPerson(qint16 contactnr)
     try {
         person = modPersonView::LoadPerson(contactnr);
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
         return;
     }
     if (!person) {
@@ -667,7 +668,7 @@ void frmMain::SendEmailCommand()
 {
     if (lvwEmail->topLevelItemCount() == 0)
         return;
-    modEnvironment::OpenMailto(EntryTag(CurrentEntry(lvwEmail)));
+    ShowOutcome(modEnvironment::OpenMailto(EntryTag(CurrentEntry(lvwEmail))));
 }
 
 void frmMain::EmailWebsiteCommand()
@@ -927,7 +928,7 @@ void frmMain::RemovePersonCommand()
             modSql::ExecuteSql(statement);
         transaction.Commit();
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
         return;
     }
     setPersonCommandsEnabled(false);

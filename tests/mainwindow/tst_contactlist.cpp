@@ -100,7 +100,7 @@ QString RandomText(QRandomGenerator& random, int minLength, int maxLength)
 }
 
 // What a search gives, as text: the persons counted and each row, or the engine's error.
-template <typename Query> QString Outcome(Query query)
+template <typename Query> QString ListOutcome(Query query)
 {
     try {
         const modList::ContactList list = query();
@@ -149,8 +149,8 @@ class TestContactList : public QObject
     void Compare(const QString& typed, const QString& outcome = {})
     {
         const ListQuery query = Query(typed);
-        const QString fromMemory = Outcome([&] { return modList::QueryContactList(query, m_memory); });
-        QCOMPARE(fromMemory, Outcome([&] { return modList::QueryContactList(query); }));
+        const QString fromMemory = ListOutcome([&] { return modList::QueryContactList(query, m_memory); });
+        QCOMPARE(fromMemory, ListOutcome([&] { return modList::QueryContactList(query); }));
         if (!outcome.isEmpty())
             QCOMPARE(fromMemory, outcome);
     }
@@ -546,7 +546,7 @@ private slots:
             connection.Execute("INSERT INTO Person (Contactnr, Name) VALUES (8, 'Adam')");
         }
         QVERIFY(modDatabase::OpenDatabase(converted));
-        const QString outcome = Outcome([searchMode] {
+        const QString outcome = ListOutcome([searchMode] {
             return modList::QueryContactList(searchMode ? Query("", true, "WHERE Name LIKE '%a%' ") : Query(""));
         });
         modDatabase::CloseDatabase(false);

@@ -18,6 +18,7 @@
 #include "database/modUpgrade.h"
 #include "editor/modContact.h"
 #include "export/modExportFiles.h"
+#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 
 #include <QApplication>
@@ -102,8 +103,12 @@ int Crash(const QString& mode, const QString& database)
 bool SaveOnFullDisk(const QStringList& arguments, QString& error)
 {
     const QString operation = arguments.value(0);
-    if (operation == "password")
-        return modPassword::RemovePassword(arguments.value(1), arguments.value(2)) == modPassword::Removal::Done;
+    if (operation == "password") {
+        const modPassword::RemovalOutcome removal = modPassword::RemovePassword(arguments.value(1), arguments.value(2));
+        if (removal.failure)
+            ShowFailure(*removal.failure);
+        return removal.removal == modPassword::Removal::Done;
+    }
     if (operation == "upgrade") {
         modUpgrade::InstallUpgradeHandler();
         return modDatabase::OpenDatabase(arguments.value(1));
@@ -129,6 +134,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     // What it logs goes to the test's private folder, not beside this program in the build tree.
     modEnvironment::SetProgramFolder(qEnvironmentVariable(TestSupport::ProgramFolderVariable));
+    // It tells what the program would tell.
+    InstallFailureDialogs();
     QStringList arguments = QCoreApplication::arguments().mid(1);
     try {
         if (arguments.size() == 2)

@@ -408,10 +408,8 @@ private slots:
         else
             TestSupport::useNoAddresses();
         m_platform->expectMessage(pressOk ? Platform::Answer::Ok : Platform::Answer::Cancel);
-        if (engine)
-            modError::ReportJetError(14, "unable to open database file");
-        else
-            modError::ReportMdacError(14, "unable to open database file", component);
+        ShowFailure(engine ? modError::JetError(14, "unable to open database file")
+                           : modError::MdacError(14, "unable to open database file", component));
 
         const auto messages = m_platform->messages();
         QCOMPARE(messages.size(), 1);
