@@ -28,7 +28,7 @@ void SetShownObserver(std::function<void(frmReminder&)> observer)
 
 std::unique_ptr<frmReminder> PrepareReminder(const QDate& today)
 {
-    modDatabase::OpenDefaultDatabase();
+    ShowOutcome(modDatabase::OpenDefaultDatabase());
     if (!modDatabase::IsDatabaseOpen())
         return nullptr;
     std::vector<modReminder::ReminderRow> rows;

@@ -139,10 +139,10 @@ bool UpgradeDatabase()
     return true;
 }
 
-bool RunUpgrades()
+Outcome RunUpgrades()
 {
     Engine::Connection& connection = modDatabase::DatabaseConnection();
-    // A file whose layout cannot be read is reported and opened as it is; a conversion
+    // A file whose layout cannot be read is told of and opened as it is; a conversion
     // statement that fails ends the opening.
     bool narrow = false;
     try {
@@ -154,8 +154,7 @@ bool RunUpgrades()
         try {
             Widen();
         } catch (const Engine::EngineError& error) {
-            Failures::Notice(modSql::EngineFailure(error));
-            return false;
+            return modSql::EngineFailure(error);
         }
     }
     bool old = false;
@@ -168,11 +167,10 @@ bool RunUpgrades()
         try {
             ConvertNames(connection);
         } catch (const Engine::EngineError& error) {
-            Failures::Notice(modSql::EngineFailure(error));
-            return false;
+            return modSql::EngineFailure(error);
         }
     }
-    return true;
+    return {};
 }
 
 void InstallUpgradeHandler()

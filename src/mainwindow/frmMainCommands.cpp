@@ -118,7 +118,7 @@ void frmMain::connectCommands()
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
     for (int i = 0; i < mnuFileRecent.size(); ++i)
         connect(mnuFileRecent.at(i), &QAction::triggered, this, [this, i] {
-            modRecent::ChooseRecent(i);
+            ShowOutcome(modRecent::ChooseRecent(i));
             // An invalid entry has left the list.
             RefreshRecentMenu();
         });
@@ -875,7 +875,7 @@ void frmMain::NewDatabaseCommand()
             return;
         }
     }
-    modDatabase::NewDatabase(path);
+    ShowOutcome(modDatabase::NewDatabase(path));
 }
 
 void frmMain::OpenDatabaseCommand()
@@ -885,8 +885,8 @@ void frmMain::OpenDatabaseCommand()
     if (path.isEmpty())
         return;
     modEnvironment::SaveDatabaseDirectory(path);
-    if (modDatabase::IsValidDatabase(path))
-        modDatabase::OpenDatabase(path);
+    if (ShowOutcome(modDatabase::IsValidDatabase(path)))
+        ShowOutcome(modDatabase::OpenDatabase(path));
 }
 
 void frmMain::CopyDatabaseCommand()
@@ -904,7 +904,7 @@ void frmMain::CopyDatabaseCommand()
         return;
     if (modEnvironment::FileExists(path) && !askReplace(path, QStringLiteral("\n")))
         return;
-    modDatabase::CopyDatabase(path);
+    ShowOutcome(modDatabase::CopyDatabase(path));
 }
 
 void frmMain::RemovePersonCommand()

@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "FailureDialog.h"
 
+#include "database/modDatabase.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 
@@ -27,4 +28,5 @@ bool ShowOutcome(const Outcome& outcome)
 void InstallFailureDialogs()
 {
     Failures::SetNoticeHandler(&ShowFailure);
+    modDatabase::SetQuestionHandler(&Platform::askYesNo);
 }

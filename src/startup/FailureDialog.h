@@ -12,6 +12,7 @@ void ShowFailure(const Failure& failure);
 // Shows the outcome's failure, when it has one; true when the operation was done.
 bool ShowOutcome(const Outcome& outcome);
 
-// What core operations tell on their way (Failures::Notice) is shown at once by the
-// platform's dialogs. The program installs this at its start, before any database opens.
+// What core operations tell on their way (Failures::Notice) is shown at once, and the
+// questions they put are asked, by the platform's dialogs. The program installs them at
+// its start, before any database opens.
 void InstallFailureDialogs();

@@ -23,6 +23,7 @@
 #include "mainwindow/frmOptionsDefaultdatabase.h"
 #include "mainwindow/frmPassword.h"
 #include "search/modSearch.h"
+#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
 #include "startup/modSettings.h"
@@ -203,12 +204,12 @@ class TestModDatabase : public QObject
     QString newDatabase(const QString& name = QStringLiteral("home.mdb"))
     {
         QDir().mkpath(QFileInfo(file(name)).absolutePath());
-        return modDatabase::NewDatabase(file(name)) ? file(name) : QString();
+        return ShowOutcome(modDatabase::NewDatabase(file(name))) ? file(name) : QString();
     }
     // Opens the file as the program does: validated first.
     static bool open(const QString& path)
     {
-        return modDatabase::IsValidDatabase(path) && modDatabase::OpenDatabase(path);
+        return ShowOutcome(modDatabase::IsValidDatabase(path)) && ShowOutcome(modDatabase::OpenDatabase(path));
     }
     QString makeDatabase(const QString& name)
     {
@@ -292,7 +293,7 @@ private slots:
                  (QStringList{path, second}));
         // Opening the open file again reopens it.
         const int resets = m_observer.reset;
-        QVERIFY(modDatabase::OpenDatabase(second));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(second)));
         QCOMPARE(m_observer.reset, resets + 1);
         QCOMPARE(m_observer.path, second);
 
@@ -353,7 +354,7 @@ private slots:
         const int resets = m_observer.reset;
         if (!valid)
             m_platform->expectMessage();
-        QCOMPARE(modDatabase::IsValidDatabase(path), valid);
+        QCOMPARE(ShowOutcome(modDatabase::IsValidDatabase(path)), valid);
         if (!valid) {
             const auto message = m_platform->messages().first();
             QCOMPARE(message.title + '|' + message.text, "Error!|This is not a valid Addrion database:\n" + path);
@@ -407,7 +408,7 @@ private slots:
         QCOMPARE(uids.size(), 3);
         const QString copy = file("home20261206.mdb");
         QVERIFY(TestSupport::writeFile(copy, "an older copy"));
-        QVERIFY(modDatabase::CopyDatabase(copy));
+        QVERIFY(ShowOutcome(modDatabase::CopyDatabase(copy)));
         QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
         QCOMPARE(m_observer.path, path);
@@ -418,9 +419,9 @@ private slots:
 
         // Nowhere to write a copy or a new file: the messages, and the database stays open.
         m_platform->expectMessage();
-        QVERIFY(!modDatabase::CopyDatabase(file("no/such/folder/copy.mdb")));
+        QVERIFY(!ShowOutcome(modDatabase::CopyDatabase(file("no/such/folder/copy.mdb"))));
         m_platform->expectMessage(Platform::Answer::Cancel);
-        QVERIFY(!modDatabase::NewDatabase(file("no/such/folder/new.mdb")));
+        QVERIFY(!ShowOutcome(modDatabase::NewDatabase(file("no/such/folder/new.mdb"))));
         QCOMPARE(m_platform->messages().size(), 2);
         QVERIFY(m_platform->messages().last().text.startsWith("The SQLite 3 database engine is missing"));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), copy);
@@ -450,7 +451,7 @@ private slots:
     {
         const QString expected = modEnvironment::PersonalFolder() + "Addrion.mdb";
         QFile::remove(expected);
-        modDatabase::OpenDefaultDatabase();
+        ShowOutcome(modDatabase::OpenDefaultDatabase());
         QCOMPARE(
             (QStringList{modDatabase::DatabaseConnection().DataSource(), TestSupport::readSetting("Default database")}),
             (QStringList{expected, expected}));
@@ -458,10 +459,10 @@ private slots:
 
         // With the setting cleared, the existing file is opened, not made anew.
         TestSupport::writeSetting("Default database", "");
-        modDatabase::OpenDefaultDatabase();
+        ShowOutcome(modDatabase::OpenDefaultDatabase());
         modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Kept')");
         TestSupport::writeSetting("Default database", "");
-        modDatabase::OpenDefaultDatabase();
+        ShowOutcome(modDatabase::OpenDefaultDatabase());
         QCOMPARE(countSelected("SELECT * FROM Person"), 1);
 
         // A default that was deleted is forgotten.
@@ -469,7 +470,7 @@ private slots:
         const QString gone = file("gone.mdb");
         TestSupport::writeSetting("Default database", gone);
         m_platform->expectMessage();
-        modDatabase::OpenDefaultDatabase();
+        ShowOutcome(modDatabase::OpenDefaultDatabase());
         QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + gone);
         QCOMPARE(TestSupport::readSetting("Default database"), QString());
         QVERIFY(!modDatabase::IsDatabaseOpen());
@@ -552,9 +553,9 @@ private slots:
         MakeFile(path, true, true, 60);
         Sqlite3(path, "UPDATE Person SET Firstname = '" + QString(60, 'f') + "', Lastname = '" + QString(60, 'l') +
                           "' WHERE Contactnr = 2");
-        QVERIFY(modDatabase::IsValidDatabase(path));
+        QVERIFY(ShowOutcome(modDatabase::IsValidDatabase(path)));
         m_platform->expectMessage();
-        QVERIFY(!modDatabase::OpenDatabase(path));
+        QVERIFY(!ShowOutcome(modDatabase::OpenDatabase(path)));
         QVERIFY(!modDatabase::IsDatabaseOpen());
         const auto messages = m_platform->messages();
         QCOMPARE(messages.size(), 1);
@@ -577,7 +578,7 @@ private slots:
         const QString path = file("odd.mdb");
         makeFile(path, modDatabase::CreateTableStatements().mid(0, 1));
         m_platform->expectMessage(Platform::Answer::Cancel);
-        QVERIFY(modDatabase::OpenDatabase(path));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(path)));
         QCOMPARE(m_platform->messages().size(), 1);
         QVERIFY(m_platform->messages().first().text.contains("JetError: "));
         QVERIFY(modDatabase::IsDatabaseOpen());
@@ -603,9 +604,9 @@ private slots:
             ReadOnlyFile readOnly(path);
             if (!readOnly.ok())
                 QSKIP("this machine cannot make a read-only file");
-            QVERIFY(modDatabase::IsValidDatabase(path));
+            QVERIFY(ShowOutcome(modDatabase::IsValidDatabase(path)));
             m_platform->expectMessage();
-            QCOMPARE(modDatabase::OpenDatabase(path), !old);
+            QCOMPARE(ShowOutcome(modDatabase::OpenDatabase(path)), !old);
             const auto message = m_platform->messages().last();
             if (old) {
                 QVERIFY2(message.text.contains("read-only"), qPrintable(message.text));
@@ -691,7 +692,7 @@ private slots:
             owner.insert(row.section(' ', 1), row.section(' ', 0, 0));
         modDatabase::CloseDatabase(false);
         Sqlite3(file("home.mdb"), script);
-        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(file("home.mdb"))));
 
         QStringList found;
         for (const QString& row : UidRows()) {
@@ -750,7 +751,7 @@ private slots:
                                           "DELETE FROM Person WHERE Contactnr = %2;")
                                       .arg(a)
                                       .arg(b));
-        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(file("home.mdb"))));
         QCOMPARE(Column("SELECT Contactnr || ' ' || Name FROM PersonGroup"), QStringList{"99 Chess club"});
     }
 
@@ -771,14 +772,14 @@ private slots:
         modDatabase::CloseDatabase(false);
         Sqlite3(file("home.mdb"),
                 "DROP TABLE PersonGroup; DROP TRIGGER PersonGroupChange; DROP TRIGGER PersonGroupRemove;");
-        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(file("home.mdb"))));
         QCOMPARE(modPersonDetail::Read(modDatabase::DatabaseConnection(), anna).groups,
                  (QStringList{"Family", "Chess, Go", "Friends"}));
         QVERIFY(modPersonDetail::Read(modDatabase::DatabaseConnection(), bob).groups.isEmpty());
         // Made once: a group removed here stays removed at the next opening.
         modSql::ExecuteSql("DELETE FROM PersonGroup");
         modDatabase::CloseDatabase(false);
-        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(file("home.mdb"))));
         QCOMPARE(Column("SELECT COUNT(*) FROM PersonGroup"), QStringList{"0"});
     }
 
@@ -830,7 +831,7 @@ private slots:
             m_platform->expectMessage();
 
         PasswordAnswers answering(answers);
-        QCOMPARE(modDatabase::IsValidDatabase(path), valid);
+        QCOMPARE(ShowOutcome(modDatabase::IsValidDatabase(path)), valid);
         QCOMPARE(answering.asked, answers.size());
         QVERIFY(answering.okDisabledUntilTyped);
         QCOMPARE(answering.files.first(), path);
@@ -855,8 +856,8 @@ private slots:
         // From now on the file opens without a question, with everything in it.
         QVERIFY(!Engine::IsEncryptedDatabaseFile(path));
         PasswordAnswers none({});
-        QVERIFY(modDatabase::IsValidDatabase(path));
-        QVERIFY(modDatabase::OpenDatabase(path));
+        QVERIFY(ShowOutcome(modDatabase::IsValidDatabase(path)));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(path)));
         QCOMPARE(Column("SELECT Name FROM Person ORDER BY Contactnr"), (QStringList{"Anna Secret", "Bob Hidden"}));
         QCOMPARE(countRows("Phone"), 1);
         QCOMPARE(none.asked, 0);
@@ -879,7 +880,7 @@ private slots:
         }
         m_platform->expectMessage(Platform::Answer::Cancel);
         PasswordAnswers answering({"secret"});
-        const bool valid = modDatabase::IsValidDatabase(path);
+        const bool valid = ShowOutcome(modDatabase::IsValidDatabase(path));
         qputenv("PATH", savedPath);
         QVERIFY(!valid);
         QCOMPARE(answering.asked, 0);

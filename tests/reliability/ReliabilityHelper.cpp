@@ -70,11 +70,11 @@ modContact::Contact MakeContact(int generation)
 int Crash(const QString& mode, const QString& database)
 {
     StderrPlatform platform;
-    if (mode != "close" && !modDatabase::OpenDatabase(database))
+    if (mode != "close" && !ShowOutcome(modDatabase::OpenDatabase(database)))
         return 2;
     for (int generation = 1;; ++generation) {
         if (mode == "close") {
-            if (!modDatabase::OpenDatabase(database))
+            if (!ShowOutcome(modDatabase::OpenDatabase(database)))
                 return 2;
             modContact::SaveNewPerson(MakeContact(generation));
             modDatabase::CloseDatabase(true);
@@ -111,14 +111,15 @@ bool SaveOnFullDisk(const QStringList& arguments, QString& error)
     }
     if (operation == "upgrade") {
         modUpgrade::InstallUpgradeHandler();
-        return modDatabase::OpenDatabase(arguments.value(1));
+        return ShowOutcome(modDatabase::OpenDatabase(arguments.value(1)));
     }
     if (operation.startsWith("export-"))
         return modExportFiles::CopyExportFile(arguments.value(1), error,
                                               operation.endsWith("vcard") ? modExportFiles::Kind::Vcard
                                                                           : modExportFiles::Kind::Text);
     if (operation == "copy")
-        return modDatabase::OpenDatabase(arguments.value(1)) && modDatabase::CopyDatabase(arguments.value(2));
+        return ShowOutcome(modDatabase::OpenDatabase(arguments.value(1))) &&
+               ShowOutcome(modDatabase::CopyDatabase(arguments.value(2)));
     modCalendar::MonthSelection months{};
     for (auto& year : months)
         year.fill(true);
