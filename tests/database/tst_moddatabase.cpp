@@ -368,6 +368,111 @@ private slots:
         QVERIFY(!modDatabase::IsDatabaseOpen());
     }
 
+    // Without the program's dialogs a failing core operation shows nothing: what ends it
+    // comes back as its outcome with the error's number and words, and what it goes on
+    // from reaches the notice handler in the order it happened.
+    void failuresComeBackWithoutDialogs_data()
+    {
+        // failure and each notice: "title|number|words"; a report's words are its first and
+        // last lines; %1 is the file the operation was given, %2 the missing folder. failure ""
+        // when none comes back.
+        addColumns<QString, bool, QString, QStringList>("operation", "done", "failure", "notices");
+        const QString notValid = "Error!|0|This is not a valid Addrion database:\n%1";
+        const QString engineMissing = "The SQLite 3 database engine is missing or the database is not accessible!";
+        addRow("validate a text file", "validate text", false, notValid, QStringList{});
+        addRow("validate a missing file", "validate missing", false, notValid, QStringList{});
+        addRow("validate a protected file, nobody to ask the password", "validate protected", false,
+               QString("Error!|%1|%2 / JetError: %1 Not a valid password: the database '%3' is encrypted.")
+                   .arg(Engine::PasswordProtectedError)
+                   .arg(engineMissing, "%1"),
+               QStringList{});
+        addRow("validate a sound file", "validate sound", true, "", QStringList{});
+        addRow("open a text file", "open text", false, "Error|26|Error 26: file is not a database: '%1'",
+               QStringList{});
+        addRow("open a file with a foreign trigger, nobody to ask", "open trigger", false, "", QStringList{});
+        addRow("new database in a missing folder", "new missing", false,
+               "Error!|14|" + engineMissing + " / JetError: 14 The folder '%2' does not exist.", QStringList{});
+        addRow("stored default database gone", "default missing", false, "", QStringList{notValid});
+        addRow("copy into a missing folder", "copy missing", false, "",
+               QStringList{"Error|14|Error 14: unable to open database: %2/copy.mdb.part"});
+        addRow("mail to what is no address", "mail", false, "Error|0|This is not a valid e-mail address:\n//bob",
+               QStringList{});
+        addRow("remove protection with a wrong password", "wrong password", false,
+               QString("Error|%1|Error %1: Not a valid password.").arg(Engine::PasswordProtectedError), QStringList{});
+    }
+    void failuresComeBackWithoutDialogs()
+    {
+        auto [operation, done, failure, notices] =
+            fetch<QString, bool, QString, QStringList>("operation", "done", "failure", "notices");
+        const auto words = [](const Failure& told) {
+            const QStringList lines = told.text.split('\n');
+            const QString text = told.kind == Failure::Kind::Report ? lines.first() + " / " + lines.last() : told.text;
+            return told.title + '|' + QString::number(told.number) + '|' + text;
+        };
+        QStringList heard;
+        Failures::SetNoticeHandler([&](const Failure& told) { heard << words(told); });
+        modDatabase::SetQuestionHandler({});
+        auto restore = qScopeGuard([] { InstallFailureDialogs(); });
+
+        const QString sound = newDatabase("sound.mdb");
+        QString path = file("given.mdb");
+        Outcome outcome;
+        if (operation == "validate text") {
+            QVERIFY(TestSupport::writeFile(path, "Anna 0612345678\n"));
+            outcome = modDatabase::IsValidDatabase(path);
+        } else if (operation == "validate missing") {
+            outcome = modDatabase::IsValidDatabase(path);
+        } else if (operation == "validate protected") {
+            QVERIFY(EngineTest::makeProtectedFile(path, "secret", kContent));
+            outcome = modDatabase::IsValidDatabase(path);
+        } else if (operation == "validate sound") {
+            path = sound;
+            outcome = modDatabase::IsValidDatabase(path);
+        } else if (operation == "open text") {
+            QVERIFY(TestSupport::writeFile(path, "Anna 0612345678\n"));
+            outcome = modDatabase::OpenDatabase(path);
+        } else if (operation == "open trigger") {
+            path = sound;
+            modDatabase::CloseDatabase(false);
+            Sqlite3(path, "CREATE TRIGGER Watch AFTER INSERT ON Person BEGIN SELECT 1; END;");
+            outcome = modDatabase::OpenDatabase(path);
+            QVERIFY(!modDatabase::IsDatabaseOpen());
+            QString triggers;
+            Sqlite3(path, "SELECT name FROM sqlite_master WHERE type = 'trigger' AND name = 'Watch';", &triggers);
+            QCOMPARE(triggers, QString("Watch"));
+        } else if (operation == "new missing") {
+            path = file("no/such/folder/new.mdb");
+            outcome = modDatabase::NewDatabase(path);
+        } else if (operation == "default missing") {
+            TestSupport::writeSetting("Default database", path);
+            outcome = modDatabase::OpenDefaultDatabase();
+            QCOMPARE(TestSupport::readSetting("Default database"), QString());
+        } else if (operation == "copy missing") {
+            outcome = modDatabase::CopyDatabase(file("no/such/folder/copy.mdb"));
+            QCOMPARE(modDatabase::DatabaseConnection().DataSource(), sound);
+            QVERIFY(modDatabase::IsDatabaseOpen());
+        } else if (operation == "mail") {
+            outcome = modEnvironment::OpenMailto("//bob");
+        } else if (operation == "wrong password") {
+            QVERIFY(EngineTest::makeProtectedFile(path, "secret", kContent));
+            const modPassword::RemovalOutcome removal = modPassword::RemovePassword(path, "wrong");
+            QCOMPARE(removal.removal, modPassword::Removal::Failed);
+            if (removal.failure)
+                outcome = *removal.failure;
+        } else {
+            QFAIL(qPrintable("no such operation: " + operation));
+        }
+
+        QCOMPARE(outcome.done(), done);
+        const QString missingFolder = file("no/such/folder");
+        QCOMPARE(outcome.failure() ? words(*outcome.failure()) : QString(),
+                 failure.replace("%1", path).replace("%2", missingFolder));
+        for (QString& notice : notices)
+            notice.replace("%1", path).replace("%2", missingFolder);
+        QCOMPARE(heard, notices);
+        QCOMPARE(m_platform->calls().size(), 0);
+    }
+
     void firstFreeNumber_data()
     {
         addColumns<QList<int>, int>("stored", "free");
