@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "app/Program.h"
+#include "startup/FailureDialog.h"
 
 #include "birthdays/ReminderRun.h"
 #include "database/Engine.h"
@@ -37,8 +38,8 @@ bool DatabaseLibraryUsable()
     const QVersionNumber version = QVersionNumber::fromString(Engine::LibraryVersion());
     if (version >= minimum)
         return true;
-    modError::ReportMdacError(1, QStringLiteral("SQLite ") + Engine::LibraryVersion() +
-                                     QStringLiteral(" is too old; 3.35 or newer is needed."));
+    ShowFailure(modError::MdacError(1, QStringLiteral("SQLite ") + Engine::LibraryVersion() +
+                                           QStringLiteral(" is too old; 3.35 or newer is needed.")));
     return false;
 }
 
@@ -97,6 +98,7 @@ int Main(int argc, char* argv[])
     QtPlatform platform;
     Platform::install(&platform);
     Platform::StartShow();
+    InstallFailureDialogs();
     // From the first write on: the taking over of old settings writes too.
     SettingsFailureNotice settingsNotice;
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "birthdays/ReminderRun.h"
+#include "startup/FailureDialog.h"
 
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminder.h"
@@ -27,14 +28,14 @@ void SetShownObserver(std::function<void(frmReminder&)> observer)
 
 std::unique_ptr<frmReminder> PrepareReminder(const QDate& today)
 {
-    modDatabase::OpenDefaultDatabase();
+    ShowOutcome(modDatabase::OpenDefaultDatabase());
     if (!modDatabase::IsDatabaseOpen())
         return nullptr;
     std::vector<modReminder::ReminderRow> rows;
     try {
         rows = modReminder::CollectBirthdays(modReminder::ReminderDaysFromSettings(), today);
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
     if (rows.empty()) {
         modDatabase::CloseDatabase(false);

@@ -2,6 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmCalendar.h"
 #include "language/ContentDirection.h"
+#include "startup/FailureDialog.h"
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/frmCalendarSelection.h"
@@ -208,7 +209,7 @@ void frmCalendar::generate()
         error = modCalendar::GenerateCalendar(&progress, options);
     } catch (const Engine::EngineError& engineError) {
         progress.End();
-        modSql::ShowEngineError(engineError);
+        ShowFailure(modSql::EngineFailure(engineError));
         return;
     }
     if (!error.isEmpty())

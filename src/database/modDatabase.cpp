@@ -7,7 +7,6 @@
 #include "database/modPersonUid.h"
 #include "database/modSql.h"
 #include "language/modLanguage.h"
-#include "startup/Platform.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
@@ -33,6 +32,7 @@ constexpr int NotADatabaseError = 26;
 Observer* g_observer = nullptr;
 PasswordHandler g_passwordHandler;
 UpgradeHandler g_upgradeHandler;
+modEnvironment::YesNoQuestion g_questionHandler;
 
 std::unique_ptr<Engine::Connection>& ConnectionHolder()
 {
@@ -40,18 +40,16 @@ std::unique_ptr<Engine::Connection>& ConnectionHolder()
     return connection;
 }
 
-void ShowNotValid(const QString& path)
+Failure NotValid(const QString& path)
 {
-    Platform::inform(T("Error") + QLatin1Char('!'),
-                     T("This is not a valid Addrion database:") + QLatin1Char('\n') + path);
+    return Failure{T("Error") + QLatin1Char('!'),
+                   T("This is not a valid Addrion database:") + QLatin1Char('\n') + path};
 }
 
-enum class Validation
+Failure JetFailure(const Engine::EngineError& error)
 {
-    Valid,
-    NotValid,    // tell the user the file is no database of ours
-    AlreadySaid, // the user has been told already, or gave up
-};
+    return modError::JetError(error.number(), error.description());
+}
 
 // The column counts of the current layout, or of the older one that is upgraded.
 bool HasExpectedColumns(Engine::Connection& catalogue)
@@ -61,7 +59,7 @@ bool HasExpectedColumns(Engine::Connection& catalogue)
            catalogue.ColumnCount(QStringLiteral("Email")) == 4;
 }
 
-Validation CheckFile(const QString& path)
+Outcome CheckFile(const QString& path)
 {
     for (;;) {
         Engine::Connection catalogue;
@@ -73,23 +71,22 @@ Validation CheckFile(const QString& path)
                 // password is asked for once more.
                 if (g_passwordHandler && g_passwordHandler(path))
                     continue;
-                if (!g_passwordHandler)
-                    modError::ReportJetError(error.number(), error.description());
-                return Validation::AlreadySaid;
+                // The password window has said what there was to say, or the user gave up.
+                if (g_passwordHandler)
+                    return Outcome::Ended();
+                return JetFailure(error);
             }
             if (error.number() == NotADatabaseError)
-                return Validation::NotValid;
-            modError::ReportJetError(error.number(), error.description());
-            return Validation::AlreadySaid;
+                return NotValid(path);
+            return JetFailure(error);
         }
         try {
             for (const QString& table : {QStringLiteral("Person"), QStringLiteral("Phone"), QStringLiteral("Email")})
                 if (!catalogue.TableExists(table))
-                    return Validation::NotValid;
-            return HasExpectedColumns(catalogue) ? Validation::Valid : Validation::NotValid;
+                    return NotValid(path);
+            return HasExpectedColumns(catalogue) ? Outcome() : Outcome(NotValid(path));
         } catch (const Engine::EngineError& error) {
-            modError::ReportJetError(error.number(), error.description());
-            return Validation::AlreadySaid;
+            return JetFailure(error);
         }
     }
 }
@@ -131,8 +128,9 @@ bool AcceptSchema(Engine::Connection& connection)
     for (const Engine::SchemaObject& object : foreign)
         names << object.type + QLatin1Char(' ') + object.name;
     const QString question = T("Triggers or views not made by Addrion were found. Remove them and open the database?");
-    if (!Platform::askYesNo(T("Addrion database"), question + QStringLiteral("\n\n") + connection.DataSource() +
-                                                       QStringLiteral("\n") + names.join(QLatin1Char('\n'))))
+    if (!g_questionHandler ||
+        !g_questionHandler(T("Addrion database"), question + QStringLiteral("\n\n") + connection.DataSource() +
+                                                      QStringLiteral("\n") + names.join(QLatin1Char('\n'))))
         return false;
     connection.Drop(foreign);
     modError::WriteLog(QStringLiteral("Removed from ") + connection.DataSource() + QStringLiteral(": ") +
@@ -151,7 +149,7 @@ void GiveEveryPersonAUid()
         modPersonUid::EnsureTable(connection);
         modPersonDetail::EnsureTable(connection);
     } catch (const Engine::EngineError& error) {
-        modError::ReportJetError(error.number(), error.description());
+        Failures::Notice(JetFailure(error));
     }
 }
 
@@ -170,6 +168,11 @@ void SetPasswordHandler(PasswordHandler handler)
 void SetUpgradeHandler(UpgradeHandler handler)
 {
     g_upgradeHandler = std::move(handler);
+}
+
+void SetQuestionHandler(modEnvironment::YesNoQuestion handler)
+{
+    g_questionHandler = std::move(handler);
 }
 
 Engine::Connection& DatabaseConnection()
@@ -191,7 +194,7 @@ QString Caption(const QString& dataSource)
     return modEnvironment::FileNameOf(dataSource) + QStringLiteral(" - ") + program;
 }
 
-bool OpenDatabase(const QString& path)
+Outcome OpenDatabase(const QString& path)
 {
     CloseDatabase(true);
     ConnectionHolder() = std::make_unique<Engine::Connection>();
@@ -199,17 +202,19 @@ bool OpenDatabase(const QString& path)
         DatabaseConnection().Open(path);
         if (!AcceptSchema(DatabaseConnection())) {
             DatabaseConnection().Close();
-            return false;
+            return Outcome::Ended();
         }
     } catch (const Engine::EngineError& error) {
         DatabaseConnection().Close();
-        modSql::ShowEngineError(error);
-        return false;
+        return modSql::EngineFailure(error);
     }
-    if (g_upgradeHandler && !g_upgradeHandler()) {
-        // A file left in an older layout would fail every query of the program.
-        DatabaseConnection().Close();
-        return false;
+    if (g_upgradeHandler) {
+        Outcome upgraded = g_upgradeHandler();
+        if (!upgraded) {
+            // A file left in an older layout would fail every query of the program.
+            DatabaseConnection().Close();
+            return upgraded;
+        }
     }
     GiveEveryPersonAUid();
     ShowDatabaseState();
@@ -219,7 +224,7 @@ bool OpenDatabase(const QString& path)
         modSettings::Set(Setting::DefaultDatabase, modEnvironment::AbsolutePath(path));
     if (g_observer)
         g_observer->DatabaseOpened(path);
-    return true;
+    return {};
 }
 
 void CloseDatabase(bool compact)
@@ -267,13 +272,12 @@ void CreateTables()
     transaction.Commit();
 }
 
-bool NewDatabase(const QString& path)
+Outcome NewDatabase(const QString& path)
 {
     try {
         Engine::CreateDatabaseFile(path);
     } catch (const Engine::EngineError& error) {
-        modError::ReportJetError(error.number(), error.description());
-        return false;
+        return JetFailure(error);
     }
     CloseDatabase(true);
     ConnectionHolder() = std::make_unique<Engine::Connection>();
@@ -284,43 +288,41 @@ bool NewDatabase(const QString& path)
         DatabaseConnection().Close();
         // The file is ours and unusable without its tables.
         QFile::remove(path);
-        modSql::ShowEngineError(error);
-        return false;
+        return modSql::EngineFailure(error);
     }
     return OpenDatabase(path);
 }
 
-bool IsValidDatabase(const QString& path)
+Outcome IsValidDatabase(const QString& path)
 {
     CloseDatabase(true);
-    Validation result = Validation::NotValid;
-    if (!path.isEmpty() && modEnvironment::FileExists(path))
-        result = CheckFile(path);
-    if (result == Validation::NotValid)
-        ShowNotValid(path);
-    return result == Validation::Valid;
+    if (path.isEmpty() || !modEnvironment::FileExists(path))
+        return NotValid(path);
+    return CheckFile(path);
 }
 
-void OpenDefaultDatabase()
+Outcome OpenDefaultDatabase()
 {
     const QString stored = modSettings::Get(Setting::DefaultDatabase);
     if (!stored.isEmpty()) {
-        if (IsValidDatabase(stored))
-            OpenDatabase(stored);
-        else
-            modSettings::Set(Setting::DefaultDatabase, QString());
-        return;
+        const Outcome valid = IsValidDatabase(stored);
+        if (valid)
+            return OpenDatabase(stored);
+        // Told before the default is forgotten: forgetting writes the settings, which may
+        // have something to say of its own.
+        if (valid.failure())
+            Failures::Notice(*valid.failure());
+        modSettings::Set(Setting::DefaultDatabase, QString());
+        return Outcome::Ended();
     }
     const QString path = modEnvironment::PersonalFolder() + QString::fromLatin1(DefaultFileName);
-    if (modEnvironment::FileExists(path)) {
-        OpenDatabase(path);
-    } else {
-        QDir().mkpath(modEnvironment::PersonalFolder());
-        NewDatabase(path);
-    }
+    if (modEnvironment::FileExists(path))
+        return OpenDatabase(path);
+    QDir().mkpath(modEnvironment::PersonalFolder());
+    return NewDatabase(path);
 }
 
-bool CopyDatabase(const QString& destination)
+Outcome CopyDatabase(const QString& destination)
 {
     const QString current = DatabaseConnection().DataSource();
     CloseDatabase(true);
@@ -332,22 +334,31 @@ bool CopyDatabase(const QString& destination)
         QFile::remove(partial + QStringLiteral("-journal"));
     };
     removePartial();
-    bool copied = false;
+    std::optional<Failure> failure;
     try {
         SnapshotInto(current, partial);
         modSafeFile::MakePrivate(partial);
         // The rename replaces an old copy in one step; a failed copy leaves it alone.
-        copied = std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(destination).constData()) == 0;
-        if (!copied)
-            Platform::inform(T("Error"), T("Error") + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(errno)) +
-                                             QLatin1Char('\n') + destination);
+        if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(destination).constData()) != 0) {
+            const int number = errno;
+            failure = Failure{T("Error"),
+                              T("Error") + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(number)) +
+                                  QLatin1Char('\n') + destination,
+                              number};
+        }
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        failure = modSql::EngineFailure(error);
     }
-    if (!copied)
+    if (failure) {
         removePartial();
-    OpenDatabase(current);
-    return copied;
+        // Told before the database opens again, which may have things to tell of its own.
+        Failures::Notice(*failure);
+    }
+    // The outcome is the copy's: a database that does not open again is told as well.
+    const Outcome reopened = OpenDatabase(current);
+    if (reopened.failure())
+        Failures::Notice(*reopened.failure());
+    return failure ? Outcome::Ended() : Outcome();
 }
 
 void ShowDatabaseState()
@@ -358,8 +369,8 @@ void ShowDatabaseState()
     if (g_observer)
         g_observer->ShowDatabaseState(Caption(path), path, writable);
     if (!writable)
-        Platform::inform(T("Error"), T("Addrion database") + QLatin1Char(' ') + path + QLatin1Char(' ') +
-                                         T("is read-only") + QLatin1Char('!'));
+        Failures::Notice(Failure{T("Error"), T("Addrion database") + QLatin1Char(' ') + path + QLatin1Char(' ') +
+                                                 T("is read-only") + QLatin1Char('!')});
 }
 
 void ResetDatabaseState()

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "database/Engine.h"
+#include "startup/Failure.h"
+#include "startup/modEnvironment.h"
 
 #include <QString>
 
@@ -38,28 +40,39 @@ void SetObserver(Observer* observer);
 using PasswordHandler = std::function<bool(const QString& path)>;
 void SetPasswordHandler(PasswordHandler handler);
 
-// Brings an older file layout up to date right after it was opened. False when that
-// failed (and was reported): the file is then not opened.
-using UpgradeHandler = std::function<bool()>;
+// Brings an older file layout up to date right after it was opened. Ended when that
+// failed: the file is then not opened.
+using UpgradeHandler = std::function<Outcome()>;
 void SetUpgradeHandler(UpgradeHandler handler);
+
+// Asked before a file's triggers and views not made by the program are removed; without
+// a handler the answer is no, and such a file is not opened.
+void SetQuestionHandler(modEnvironment::YesNoQuestion handler);
 
 Engine::Connection& DatabaseConnection();
 bool IsDatabaseOpen();
 
-// Makes the file the current database; the caller has validated it. False (with the
-// error shown) when it cannot be opened; no database is open then.
-bool OpenDatabase(const QString& path);
+// What goes wrong on the way without ending an operation (a file that opens read-only,
+// a table that cannot be added) is told through Failures::Notice as it happens; what
+// ends an operation is its outcome.
+
+// Makes the file the current database; the caller has validated it. Ended when it
+// cannot be opened; no database is open then.
+Outcome OpenDatabase(const QString& path);
 void CloseDatabase(bool compact);
-// Creates a new database file with the three tables and opens it. False when the
-// file could not be made (reported); nothing half-made is left behind.
-bool NewDatabase(const QString& path);
-// Closes the current database, then tells whether the file is a usable database,
-// explaining to the user when it is not.
-bool IsValidDatabase(const QString& path);
-void OpenDefaultDatabase();
+// Creates a new database file with the three tables and opens it. Ended when the
+// file could not be made; nothing half-made is left behind.
+Outcome NewDatabase(const QString& path);
+// Closes the current database, then tells whether the file is a usable database: done
+// when it is, else ended with why not (nothing when the user gave up on a password).
+Outcome IsValidDatabase(const QString& path);
+// Opens the stored default database, or the personal folder's (made when missing). A
+// stored default that is no longer valid is told and forgotten.
+Outcome OpenDefaultDatabase();
 // Writes a copy of the current database to destination, which is replaced; the
-// current database stays open. False (with the error shown) on failure.
-bool CopyDatabase(const QString& destination);
+// current database stays open. Done when the copy was written; everything that goes
+// wrong is told as it happens, a failed copy before the database opens again.
+Outcome CopyDatabase(const QString& destination);
 // Compacts the file; silent, and the file stays as it was on failure.
 bool CompactDatabase(const QString& path);
 void CreateTables();

@@ -7,7 +7,6 @@
 #include "database/modSql.h"
 #include "database/modUpgrade.h"
 #include "language/modLanguage.h"
-#include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
 #include "startup/modSafeFile.h"
@@ -92,17 +91,17 @@ QString TemporaryPath(const QString& path)
     return temporary;
 }
 
-std::optional<Failure> RemoveProtection(const QString& path, const QString& password)
+std::optional<RemovalError> RemoveProtection(const QString& path, const QString& password)
 {
     const QString program = QStandardPaths::findExecutable(QString::fromLatin1(CipherProgramName));
     if (program.isEmpty())
-        return Failure{ENOENT, ProgramNotFound(), true};
+        return RemovalError{ENOENT, ProgramNotFound(), true};
     const QString source = QFileInfo(path).absoluteFilePath();
     const QString temporary = TemporaryPath(source);
     if (QFileInfo::exists(temporary) && !QFile::remove(temporary))
-        return Failure{EACCES, QStringLiteral("The old copy '%1' cannot be deleted.").arg(temporary)};
+        return RemovalError{EACCES, QStringLiteral("The old copy '%1' cannot be deleted.").arg(temporary)};
     if (!CreatePrivateFile(temporary))
-        return Failure{EACCES, QStringLiteral("The copy '%1' cannot be created.").arg(temporary)};
+        return RemovalError{EACCES, QStringLiteral("The copy '%1' cannot be created.").arg(temporary)};
 
     QProcess cipher;
     cipher.setProgram(program);
@@ -113,7 +112,7 @@ std::optional<Failure> RemoveProtection(const QString& path, const QString& pass
     cipher.start();
     if (!cipher.waitForStarted()) {
         QFile::remove(temporary);
-        return Failure{ENOENT, cipher.errorString(), true};
+        return RemovalError{ENOENT, cipher.errorString(), true};
     }
     cipher.write(ExportScript(password, temporary).toUtf8());
     cipher.closeWriteChannel();
@@ -121,15 +120,15 @@ std::optional<Failure> RemoveProtection(const QString& path, const QString& pass
         cipher.kill();
         cipher.waitForFinished();
         QFile::remove(temporary);
-        return Failure{ETIMEDOUT,
-                       QStringLiteral("The program %1 did not finish.").arg(QString::fromLatin1(CipherProgramName))};
+        return RemovalError{
+            ETIMEDOUT, QStringLiteral("The program %1 did not finish.").arg(QString::fromLatin1(CipherProgramName))};
     }
     if (cipher.exitStatus() != QProcess::NormalExit || cipher.exitCode() != 0) {
         const QString said = QString::fromLocal8Bit(cipher.readAllStandardError()).trimmed();
         QFile::remove(temporary);
         if (said.contains(QLatin1String(WrongKeyText)))
-            return Failure{Engine::PasswordProtectedError, QStringLiteral("Not a valid password.")};
-        return Failure{cipher.exitCode(), said.isEmpty() ? cipher.errorString() : said};
+            return RemovalError{Engine::PasswordProtectedError, QStringLiteral("Not a valid password.")};
+        return RemovalError{cipher.exitCode(), said.isEmpty() ? cipher.errorString() : said};
     }
 
     // Only a sound copy holding every person may take the file's place.
@@ -142,32 +141,28 @@ std::optional<Failure> RemoveProtection(const QString& path, const QString& pass
     // The copy holds the data unprotected: it does not stay behind.
     QFile::remove(temporary);
     if (!replaced)
-        return Failure{EIO, error};
+        return RemovalError{EIO, error};
     return std::nullopt;
 }
 
-Removal RemovePassword(const QString& path, const QString& password)
+RemovalOutcome RemovePassword(const QString& path, const QString& password)
 {
     modDatabase::CloseDatabase(false);
-    const std::optional<Failure> failure = RemoveProtection(path, password);
-    if (!failure)
-        return Removal::Done;
-    if (failure->missingProgram) {
-        modError::ReportMdacError(failure->number, failure->description, MissingComponent());
-        return Removal::ProgramMissing;
-    }
-    const QString detail = QString::number(failure->number) + QStringLiteral(": ") + failure->description;
-    Platform::inform(T("Error"), T("Error") + QLatin1Char(' ') + detail);
+    const std::optional<RemovalError> error = RemoveProtection(path, password);
+    if (!error)
+        return {};
+    if (error->missingProgram)
+        return {Removal::ProgramMissing, modError::MdacError(error->number, error->description, MissingComponent())};
+    const QString detail = QString::number(error->number) + QStringLiteral(": ") + error->description;
     modError::WriteLog(QStringLiteral("Error removing password: ") + detail);
-    return Removal::Failed;
+    return {Removal::Failed, Failure{T("Error"), T("Error") + QLatin1Char(' ') + detail, error->number}};
 }
 
-bool CipherProgramReady()
+std::optional<Failure> CipherProgramMissing()
 {
     if (!QStandardPaths::findExecutable(QString::fromLatin1(CipherProgramName)).isEmpty())
-        return true;
-    modError::ReportMdacError(ENOENT, ProgramNotFound(), MissingComponent());
-    return false;
+        return std::nullopt;
+    return modError::MdacError(ENOENT, ProgramNotFound(), MissingComponent());
 }
 
 } // namespace modPassword

@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "startup/Failure.h"
+
 #include <QString>
 
 #include <optional>
@@ -15,7 +17,7 @@ namespace modPassword {
 constexpr const char* CipherProgramName = "sqlcipher";
 
 // Why a removal failed: a number and a description, as the user is shown them.
-struct Failure
+struct RemovalError
 {
     int number = 0;
     QString description;
@@ -29,22 +31,28 @@ QString TemporaryPath(const QString& path);
 // Replaces the protected file at path by an unprotected copy, reporting nothing.
 // Nothing on success; the failure otherwise, the file then left as it was. The
 // program is looked up on the PATH.
-std::optional<Failure> RemoveProtection(const QString& path, const QString& password);
+std::optional<RemovalError> RemoveProtection(const QString& path, const QString& password);
 
 enum class Removal
 {
     Done,           // the file is unprotected now
-    Failed,         // reported; another password may do
-    ProgramMissing, // reported; no password can do while the program is missing
+    Failed,         // another password may do
+    ProgramMissing, // no password can do while the program is missing
 };
 
-// RemoveProtection after closing the current database, with the reports: a missing
-// cipher program as a missing component, any other failure as a message and a log
-// line.
-Removal RemovePassword(const QString& path, const QString& password);
+struct RemovalOutcome
+{
+    Removal removal = Removal::Done;
+    std::optional<Failure> failure; // what the password window shows when the removal failed
+};
 
-// Whether the cipher program can be found on the PATH; when not, reports it as a
-// missing component.
-bool CipherProgramReady();
+// RemoveProtection after closing the current database, with the reports made: a missing
+// cipher program as a missing component, any other failure as a message; both are
+// written to the log at once.
+RemovalOutcome RemovePassword(const QString& path, const QString& password);
+
+// The missing-component report when the cipher program cannot be found on the PATH;
+// nothing when it can.
+std::optional<Failure> CipherProgramMissing();
 
 } // namespace modPassword

@@ -57,15 +57,20 @@ void RemoveRecent(int index)
     Store(entries);
 }
 
-bool ChooseRecent(int index)
+Outcome ChooseRecent(int index)
 {
     if (index < 0 || index >= RecentCount)
-        return false;
+        return Outcome::Ended();
     const QString path = RecentDatabases().at(index);
-    if (modDatabase::IsValidDatabase(path))
+    const Outcome valid = modDatabase::IsValidDatabase(path);
+    if (valid)
         return modDatabase::OpenDatabase(path);
+    // Told before the entry goes: removing it writes the settings, which may have
+    // something to say of its own.
+    if (valid.failure())
+        Failures::Notice(*valid.failure());
     RemoveRecent(index);
-    return false;
+    return Outcome::Ended();
 }
 
 QString ShortenPath(const QString& path)

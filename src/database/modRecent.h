@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "startup/Failure.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,10 +19,10 @@ QStringList RecentDatabases();
 void AddRecent(const QString& path);
 // Takes entry index (0 to 2) out of the list; the later entries move up.
 void RemoveRecent(int index);
-// Choosing entry index in the menu: a valid file is opened (and so moves to the top),
-// an invalid one has been explained by the validation and leaves the list. True when
-// the file was opened.
-bool ChooseRecent(int index);
+// Choosing entry index in the menu: a valid file is opened (and so moves to the top);
+// why an invalid one is not is told (Failures::Notice) before it leaves the list. Done
+// when the file was opened.
+Outcome ChooseRecent(int index);
 
 // The menu caption for a path: the first folder, "...", and the last folder with the
 // file name ("/home/.../Documents/home.mdb"); short paths are shown whole.

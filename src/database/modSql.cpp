@@ -4,7 +4,6 @@
 
 #include "database/modDatabase.h"
 #include "language/modLanguage.h"
-#include "startup/Platform.h"
 
 namespace modSql {
 
@@ -76,10 +75,12 @@ std::optional<qint16> GetFreeNumber(const QString& table, const QString& column)
     return FirstFreeNumber(numbers);
 }
 
-void ShowEngineError(const Engine::EngineError& error)
+Failure EngineFailure(const Engine::EngineError& error)
 {
-    Platform::inform(T("Error"), T("Error") + QLatin1Char(' ') + QString::number(error.number()) +
-                                     QStringLiteral(": ") + error.description());
+    return Failure{T("Error"),
+                   T("Error") + QLatin1Char(' ') + QString::number(error.number()) + QStringLiteral(": ") +
+                       error.description(),
+                   error.number()};
 }
 
 } // namespace modSql

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "database/Engine.h"
+#include "startup/Failure.h"
 
 #include <QString>
 
@@ -31,7 +32,8 @@ std::optional<qint16> GetFreeNumber(const QString& table, const QString& column)
 // The same over numbers already read in ascending order, for callers that have them.
 std::optional<qint16> FirstFreeNumber(const QList<int>& ascending);
 
-// Shows an engine error that ended a user command: its number and description.
-void ShowEngineError(const Engine::EngineError& error);
+// An engine error that ended a user command, as the user is shown it: its number and
+// description.
+Failure EngineFailure(const Engine::EngineError& error);
 
 } // namespace modSql

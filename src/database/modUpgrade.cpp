@@ -139,40 +139,38 @@ bool UpgradeDatabase()
     return true;
 }
 
-bool RunUpgrades()
+Outcome RunUpgrades()
 {
     Engine::Connection& connection = modDatabase::DatabaseConnection();
-    // A file whose layout cannot be read is reported and opened as it is; a conversion
+    // A file whose layout cannot be read is told of and opened as it is; a conversion
     // statement that fails ends the opening.
     bool narrow = false;
     try {
         narrow = IsNarrow(connection) && connection.Mode() == Engine::ModeShareDenyNone;
     } catch (const Engine::EngineError& error) {
-        modError::ReportJetError(error.number(), error.description());
+        Failures::Notice(modError::JetError(error.number(), error.description()));
     }
     if (narrow) {
         try {
             Widen();
         } catch (const Engine::EngineError& error) {
-            modSql::ShowEngineError(error);
-            return false;
+            return modSql::EngineFailure(error);
         }
     }
     bool old = false;
     try {
         old = IsBeforeVersion140(connection);
     } catch (const Engine::EngineError& error) {
-        modError::ReportJetError(error.number(), error.description());
+        Failures::Notice(modError::JetError(error.number(), error.description()));
     }
     if (old) {
         try {
             ConvertNames(connection);
         } catch (const Engine::EngineError& error) {
-            modSql::ShowEngineError(error);
-            return false;
+            return modSql::EngineFailure(error);
         }
     }
-    return true;
+    return {};
 }
 
 void InstallUpgradeHandler()

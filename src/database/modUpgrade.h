@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "startup/Failure.h"
+
 #include <QString>
 
 // Brings database files of older versions up to the current layout when they are
@@ -33,10 +35,11 @@ bool SaveCopy(const QString& source, const QString& target, QString* error);
 bool WidenColumns();
 bool UpgradeDatabase();
 
-// Both conversions in order, as the opening of a database runs them. False when a
-// conversion failed (the error has been shown); the file is then as it was before
-// that conversion, and a backup copy that was made stays.
-bool RunUpgrades();
+// Both conversions in order, as the opening of a database runs them. Ended with the
+// engine's failure when a conversion failed; the file is then as it was before that
+// conversion, and a backup copy that was made stays. A layout that cannot be read is
+// told through Failures::Notice, and the file opens as it is.
+Outcome RunUpgrades();
 
 // Makes every opened database go through RunUpgrades.
 void InstallUpgradeHandler();

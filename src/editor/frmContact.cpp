@@ -3,6 +3,7 @@
 #include "editor/frmContact.h"
 #include "database/modPersonView.h"
 #include "language/ContentDirection.h"
+#include "startup/FailureDialog.h"
 
 #include "editor/modPhoto.h"
 
@@ -629,7 +630,7 @@ void frmContact::sendEmail()
         return;
     // The whole shown text goes to the mail program, a description in brackets being a
     // comment to the address there.
-    modEnvironment::OpenMailto(modText::TrimBlanks(EditorList::EntryOf(item).text));
+    ShowOutcome(modEnvironment::OpenMailto(modText::TrimBlanks(EditorList::EntryOf(item).text)));
 }
 
 void frmContact::openWebsite()
@@ -846,7 +847,7 @@ void frmContact::okClicked()
         }
     } catch (const Engine::EngineError& error) {
         // Nothing was written; the editor stays open with everything typed.
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
         return;
     }
     handBack(saved);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmEmail.h"
+#include "startup/FailureDialog.h"
 #include "widgets/WidgetRules.h"
 
 #include "database/modSql.h"
@@ -116,7 +117,7 @@ void frmEmail::rebuildList()
     try {
         txtList->setText(AddressList());
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
     cmdCopy->setEnabled(m_mover->target()->rowCount() > 0);
 }
@@ -139,7 +140,7 @@ void frmEmail::ok()
 {
     rebuildList();
     hide();
-    modEnvironment::OpenMailto(txtList->text());
+    ShowOutcome(modEnvironment::OpenMailto(txtList->text()));
     accept();
 }
 

@@ -7,6 +7,7 @@
 #include "database/modSql.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
+#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
@@ -157,7 +158,7 @@ void frmExportPreview::save()
 
 bool frmExportPreview::SaveTo(const QString& path)
 {
-    if (!modEnvironment::MayReplace(path))
+    if (!modEnvironment::MayReplace(path, &Platform::askYesNo))
         return false;
     QString error;
     frmProgress progress(this);
@@ -197,7 +198,7 @@ frmExportPreview* frmExportPreview::Show(Kind kind, const modExport::Selection& 
             written = modExportFiles::ExportText(selection, &progress, error, file);
     } catch (const Engine::EngineError& failure) {
         QFile::remove(file);
-        modSql::ShowEngineError(failure);
+        ShowFailure(modSql::EngineFailure(failure));
         return nullptr;
     }
     if (!written) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmLabels.h"
+#include "startup/FailureDialog.h"
 #include "widgets/WidgetRules.h"
 
 #include "database/modSql.h"
@@ -374,7 +375,7 @@ void frmLabels::updatePreview()
     try {
         blocks = Blocks(skipped);
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
     QStringList notes;
     if (!fits)
@@ -398,7 +399,7 @@ void frmLabels::paint(QPrinter* printer)
     try {
         LabelPainter::Paint(*printer, layout, Blocks(skipped));
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
 }
 
@@ -449,7 +450,7 @@ bool frmLabels::SaveTo(const QString& path)
     const std::vector<LabelPainter::Block> blocks = Blocks(skipped);
     if (blocks.empty() || !acceptOverflow(layout, blocks))
         return false;
-    if (!modEnvironment::MayReplace(path))
+    if (!modEnvironment::MayReplace(path, &Platform::askYesNo))
         return false;
     saveSettings();
     QSaveFile file(path);

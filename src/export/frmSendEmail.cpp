@@ -6,6 +6,7 @@
 #include "export/modSendEmail.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
+#include "startup/FailureDialog.h"
 #include "startup/modSettings.h"
 #include "widgets/WidgetRules.h"
 
@@ -76,12 +77,14 @@ void frmSendEmail::send()
     for (QWidget* control : std::initializer_list<QWidget*>{txtEmail, txtDescription, cmdOK, cmdCancel})
         control->setEnabled(false);
     QPointer<frmSendEmail> window(this);
-    modSendEmail::SendDatabase(txtEmail->text(), txtDescription->toPlainText(), txtFile->text(), [window](bool) {
-        if (!window)
-            return;
-        window->m_sending = false;
-        window->accept();
-    });
+    modSendEmail::SendDatabase(txtEmail->text(), txtDescription->toPlainText(), txtFile->text(),
+                               [window](bool, const Outcome& reopened) {
+                                   ShowOutcome(reopened);
+                                   if (!window)
+                                       return;
+                                   window->m_sending = false;
+                                   window->accept();
+                               });
 }
 
 void frmSendEmail::reject()

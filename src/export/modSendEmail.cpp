@@ -26,7 +26,7 @@ QString DefaultDescription(const QString& databasePath)
 }
 
 void SendDatabase(const QString& recipient, const QString& description, const QString& databasePath,
-                  std::function<void(bool sent)> done)
+                  std::function<void(bool sent, const Outcome& reopened)> done)
 {
     modSettings::Set(Setting::EmailRecipient, recipient);
     modDatabase::CloseDatabase(true);
@@ -40,9 +40,9 @@ void SendDatabase(const QString& recipient, const QString& description, const QS
         if (result.number != 0)
             modError::WriteLog(QStringLiteral("Send e-mail error: ") + QString::number(result.number) +
                                QStringLiteral(": ") + result.description);
-        modDatabase::OpenDatabase(databasePath);
+        const Outcome reopened = modDatabase::OpenDatabase(databasePath);
         if (done)
-            done(result.number == 0);
+            done(result.number == 0, reopened);
     });
 }
 

@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "startup/Failure.h"
+
 #include <QString>
 
 #include <functional>
@@ -16,9 +18,10 @@ QString DefaultDescription(const QString& databasePath);
 
 // Remembers the recipient, closes (and compacts) the database so the file is complete,
 // hands the mail over, and when the mail program has answered opens the database again
-// whatever happened. A failure is logged, not shown. done is then told whether the mail
-// program took the mail; it may be told before this returns.
+// whatever happened. A failed hand-off is logged, not shown. done is then told whether
+// the mail program took the mail and how the opening again went; it may be told before
+// this returns.
 void SendDatabase(const QString& recipient, const QString& description, const QString& databasePath,
-                  std::function<void(bool sent)> done);
+                  std::function<void(bool sent, const Outcome& reopened)> done);
 
 } // namespace modSendEmail

@@ -10,6 +10,7 @@
 #include "interchange/modVcardImport.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
+#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 
@@ -100,7 +101,7 @@ void ImportFile(frmMain& mainWindow, const QString& path)
         }
     } catch (const Engine::EngineError& error) {
         // Rolled back: the database is as it was.
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
         return;
     }
     if (report.cancelled)

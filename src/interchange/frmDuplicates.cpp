@@ -2,13 +2,14 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmDuplicates.h"
 #include "language/ContentDirection.h"
+#include "startup/FailureDialog.h"
 #include "widgets/WidgetRules.h"
 
+#include "database/modPersonView.h"
 #include "database/modSql.h"
 #include "interchange/modMerge.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
-#include "database/modPersonView.h"
 #include "startup/modSettings.h"
 
 #include <QButtonGroup>
@@ -146,7 +147,7 @@ void frmDuplicates::find()
         m_groups = std::move(found.groups);
         m_names = std::move(found.names);
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
     m_kept.assign(m_groups.size(), 0);
     m_leftOut.clear();
@@ -201,7 +202,8 @@ void frmDuplicates::showGroup()
             ReasonRow, column,
             new QTableWidgetItem(column == 0 ? T("Compared with") : modDuplicates::ReasonText(reasons)));
         const QString texts[] = {person.name,
-                                 person.dateOfBirth ? modPersonView::FormatDate(*person.dateOfBirth, dateFormat) : QString(),
+                                 person.dateOfBirth ? modPersonView::FormatDate(*person.dateOfBirth, dateFormat)
+                                                    : QString(),
                                  Entries(person.phones),
                                  Entries(person.emails),
                                  person.address.trimmed(),
@@ -260,7 +262,7 @@ void frmDuplicates::merge()
         m_undo = modDuplicates::MergeGroups(merges, modSettings::Get(Setting::DateFormat));
     } catch (const Engine::EngineError& error) {
         // Rolled back: the database is as it was.
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
         return;
     }
     m_mainWindow.FillContactList();
@@ -274,7 +276,7 @@ void frmDuplicates::undo()
     try {
         modDuplicates::UndoMerge(m_undo);
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
         return;
     }
     m_undo = {};

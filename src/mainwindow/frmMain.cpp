@@ -10,6 +10,7 @@
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
 #include "startup/CommandLine.h"
+#include "startup/FailureDialog.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
@@ -755,11 +756,11 @@ void frmMain::RefreshRecentMenu()
 void frmMain::ChooseDatabase()
 {
     if (CommandLine::Classify(m_commandLine) == CommandLine::Kind::DatabasePath &&
-        modDatabase::IsValidDatabase(m_commandLine)) {
-        modDatabase::OpenDatabase(m_commandLine);
+        ShowOutcome(modDatabase::IsValidDatabase(m_commandLine))) {
+        ShowOutcome(modDatabase::OpenDatabase(m_commandLine));
         return;
     }
-    modDatabase::OpenDefaultDatabase();
+    ShowOutcome(modDatabase::OpenDefaultDatabase());
 }
 
 void frmMain::ShowPersonArgument()

@@ -5,6 +5,7 @@
 #include "frmMain.h"
 
 #include "birthdays/modAutostart.h"
+#include "database/modPersonView.h"
 #include "database/modRecent.h"
 #include "database/modSql.h"
 #include "editor/modContact.h"
@@ -13,16 +14,16 @@
 #include "language/LanguageMenu.h"
 #include "language/modLanguage.h"
 #include "mainwindow/ContactListModel.h"
-#include "database/modPersonView.h"
 #include "mainwindow/modList.h"
 #include "mainwindow/modOptions.h"
-#include "widgets/WidgetRules.h"
 #include "search/modSearch.h"
+#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 #include "startup/modText.h"
+#include "widgets/WidgetRules.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -117,7 +118,7 @@ void frmMain::connectCommands()
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
     for (int i = 0; i < mnuFileRecent.size(); ++i)
         connect(mnuFileRecent.at(i), &QAction::triggered, this, [this, i] {
-            modRecent::ChooseRecent(i);
+            ShowOutcome(modRecent::ChooseRecent(i));
             // An invalid entry has left the list.
             RefreshRecentMenu();
         });
@@ -227,7 +228,7 @@ void frmMain::openWindow(const QString& name)
     try {
         (*opener)(*this);
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
 }
 
@@ -245,7 +246,7 @@ void frmMain::FillContactList()
     } catch (const Engine::EngineError& error) {
         m_contacts->clear();
         staMainCount->clear();
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
         return;
     }
     const int rows = static_cast<int>(list.rows.size());
@@ -356,7 +357,7 @@ void frmMain::renameGroupCommand()
             cboGroup->setCurrentIndex(cboGroup->count() - 1);
         }
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
     FillContactList();
 }
@@ -375,7 +376,7 @@ void frmMain::removeGroupCommand()
             return;
         RunInTransaction(modPersonDetail::RemoveGroupStatements(*group));
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
     }
     FillContactList();
 }
@@ -487,7 +488,7 @@ void frmMain::ShowPerson(qint16 contactnr)
     try {
         person = modPersonView::LoadPerson(contactnr);
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
         return;
     }
     if (!person) {
@@ -667,7 +668,7 @@ void frmMain::SendEmailCommand()
 {
     if (lvwEmail->topLevelItemCount() == 0)
         return;
-    modEnvironment::OpenMailto(EntryTag(CurrentEntry(lvwEmail)));
+    ShowOutcome(modEnvironment::OpenMailto(EntryTag(CurrentEntry(lvwEmail))));
 }
 
 void frmMain::EmailWebsiteCommand()
@@ -874,7 +875,7 @@ void frmMain::NewDatabaseCommand()
             return;
         }
     }
-    modDatabase::NewDatabase(path);
+    ShowOutcome(modDatabase::NewDatabase(path));
 }
 
 void frmMain::OpenDatabaseCommand()
@@ -884,8 +885,8 @@ void frmMain::OpenDatabaseCommand()
     if (path.isEmpty())
         return;
     modEnvironment::SaveDatabaseDirectory(path);
-    if (modDatabase::IsValidDatabase(path))
-        modDatabase::OpenDatabase(path);
+    if (ShowOutcome(modDatabase::IsValidDatabase(path)))
+        ShowOutcome(modDatabase::OpenDatabase(path));
 }
 
 void frmMain::CopyDatabaseCommand()
@@ -903,7 +904,7 @@ void frmMain::CopyDatabaseCommand()
         return;
     if (modEnvironment::FileExists(path) && !askReplace(path, QStringLiteral("\n")))
         return;
-    modDatabase::CopyDatabase(path);
+    ShowOutcome(modDatabase::CopyDatabase(path));
 }
 
 void frmMain::RemovePersonCommand()
@@ -927,7 +928,7 @@ void frmMain::RemovePersonCommand()
             modSql::ExecuteSql(statement);
         transaction.Commit();
     } catch (const Engine::EngineError& error) {
-        modSql::ShowEngineError(error);
+        ShowFailure(modSql::EngineFailure(error));
         return;
     }
     setPersonCommandsEnabled(false);

@@ -4,6 +4,7 @@
 
 #include "database/modDatabase.h"
 #include "language/modLanguage.h"
+#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
@@ -75,9 +76,9 @@ void frmOptionsDefaultdatabase::confirm()
         return;
     }
     // An invalid file has been explained by the validation; the window stays open.
-    if (!modDatabase::IsValidDatabase(path))
+    if (!ShowOutcome(modDatabase::IsValidDatabase(path)))
         return;
     modSettings::Set(Setting::DefaultDatabase, modEnvironment::AbsolutePath(path));
-    modDatabase::OpenDatabase(path);
+    ShowOutcome(modDatabase::OpenDatabase(path));
     accept();
 }

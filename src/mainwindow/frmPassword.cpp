@@ -5,6 +5,7 @@
 #include "database/modDatabase.h"
 #include "database/modPassword.h"
 #include "language/modLanguage.h"
+#include "startup/FailureDialog.h"
 #include "widgets/WidgetRules.h"
 
 #include <QApplication>
@@ -102,13 +103,18 @@ void InstallPasswordHandler()
     modDatabase::SetPasswordHandler([](const QString& path) {
         // Without the cipher program no password can help: that is said once, and
         // nothing is asked.
-        if (!modPassword::CipherProgramReady())
+        if (const std::optional<Failure> missing = modPassword::CipherProgramMissing()) {
+            ShowFailure(*missing);
             return false;
+        }
         const QString password = frmPassword::AskPassword(path);
         if (password.isEmpty())
             return false;
         // After a removal or a wrong password the file is tried again: it passes now, or
         // the password is asked for once more.
-        return modPassword::RemovePassword(path, password) != modPassword::Removal::ProgramMissing;
+        const modPassword::RemovalOutcome removal = modPassword::RemovePassword(path, password);
+        if (removal.failure)
+            ShowFailure(*removal.failure);
+        return removal.removal != modPassword::Removal::ProgramMissing;
     });
 }

@@ -189,11 +189,10 @@ void SaveExportDirectory(const QString& filePath)
     modSettings::Set(Setting::ExportDirectory, FolderOf(filePath));
 }
 
-bool MayReplace(const QString& path)
+bool MayReplace(const QString& path, const YesNoQuestion& ask)
 {
-    return !FileExists(path) ||
-           Platform::askYesNo(T("Error"), T("File already exists:") + QLatin1Char('\n') + path +
-                                              QStringLiteral("\n\n") + T("Replace") + QLatin1Char('?'));
+    return !FileExists(path) || ask(T("Error"), T("File already exists:") + QLatin1Char('\n') + path +
+                                                    QStringLiteral("\n\n") + T("Replace") + QLatin1Char('?'));
 }
 
 bool FileExists(const QString& path)
@@ -260,15 +259,13 @@ QUrl MailtoUrl(const QString& addresses)
     return url.isValid() ? url : QUrl();
 }
 
-bool OpenMailto(const QString& addresses)
+Outcome OpenMailto(const QString& addresses)
 {
     const QUrl url = MailtoUrl(addresses);
-    if (url.isEmpty()) {
-        Platform::inform(T("Error"), T("This is not a valid e-mail address:") + QLatin1Char('\n') + addresses);
-        return false;
-    }
+    if (url.isEmpty())
+        return Failure{T("Error"), T("This is not a valid e-mail address:") + QLatin1Char('\n') + addresses};
     Platform::current().openUrl(url);
-    return true;
+    return {};
 }
 
 int CountPrinters()

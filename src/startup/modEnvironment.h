@@ -2,13 +2,21 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "startup/Failure.h"
+
 #include <QLocale>
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 // What the program needs from its surroundings: the user, the locale, folders, and a
 // few text functions for paths and numbers. Paths use "/" throughout.
 namespace modEnvironment {
+
+// A question put to the user in the middle of an operation: true for yes. The windows
+// pass the one that asks; core functions only put it.
+using YesNoQuestion = std::function<bool(const QString& title, const QString& question)>;
 
 QString UserName();
 // A Windows-style locale identifier of the user's locale (1033 when unknown); new
@@ -37,7 +45,7 @@ QString AbsolutePath(const QString& path);
 // True for an existing file (not a folder).
 bool FileExists(const QString& path);
 // Whether a file may be written at the path: there is none, or the user agrees to replace it.
-bool MayReplace(const QString& path);
+bool MayReplace(const QString& path, const YesNoQuestion& ask);
 // The part after the last "/", the whole text when there is none.
 QString FileNameOf(const QString& path);
 // The part before the last ".", the whole text when there is none.
@@ -55,9 +63,9 @@ void OpenWithShell(const QString& target);
 // file name; "" gives a mail without an address. Empty when the text cannot be carried
 // by a URL.
 QUrl MailtoUrl(const QString& addresses);
-// Opens MailtoUrl(addresses) with the mail program; when there is none, says so and
-// answers false.
-bool OpenMailto(const QString& addresses);
+// Opens MailtoUrl(addresses) with the mail program; ended with the reason when the
+// text is no address that can be carried.
+Outcome OpenMailto(const QString& addresses);
 int CountPrinters();
 
 // The folder that holds Language/, Calendar/, Css/ and Sound/, ending in "/".

@@ -3,7 +3,6 @@
 #include "modError.h"
 
 #include "language/modLanguage.h"
-#include "startup/Platform.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 
@@ -18,7 +17,7 @@ namespace modError {
 
 namespace {
 
-void Report(const QString& prefix, const QString& firstLine, int number, const QString& description)
+Failure Report(const QString& prefix, const QString& firstLine, int number, const QString& description)
 {
     const QString detail = prefix + QString::number(number) + QLatin1Char(' ') + description;
     WriteLog(detail);
@@ -29,10 +28,7 @@ void Report(const QString& prefix, const QString& firstLine, int number, const Q
                                  : QStringLiteral("You need to download it from the website of Addrion:\n") + website +
                                        QStringLiteral("\n\n");
     const QString text = firstLine + QStringLiteral("\n\n") + download + detail;
-    const Platform::Answer answer = Platform::current().message(T("Error") + QLatin1Char('!'), text,
-                                                                Platform::Icon::Stop, Platform::Buttons::OkCancel);
-    if (answer == Platform::Answer::Ok && !website.isEmpty())
-        modEnvironment::OpenWithShell(website);
+    return Failure{T("Error") + QLatin1Char('!'), text, number, Failure::Kind::Report, website};
 }
 
 } // namespace
@@ -42,17 +38,17 @@ QString DatabaseLibraryName()
     return QStringLiteral("The SQLite 3 database library (Debian package libsqlite3-0)");
 }
 
-void ReportMdacError(int number, const QString& description, const QString& missingComponent)
+Failure MdacError(int number, const QString& description, const QString& missingComponent)
 {
     const QString component = missingComponent.isEmpty() ? DatabaseLibraryName() : missingComponent;
-    Report(QStringLiteral("MdacError: "), component + QStringLiteral(" is missing!"), number, description);
+    return Report(QStringLiteral("MdacError: "), component + QStringLiteral(" is missing!"), number, description);
 }
 
-void ReportJetError(int number, const QString& description)
+Failure JetError(int number, const QString& description)
 {
-    Report(QStringLiteral("JetError: "),
-           QStringLiteral("The SQLite 3 database engine is missing or the database is not accessible!"), number,
-           description);
+    return Report(QStringLiteral("JetError: "),
+                  QStringLiteral("The SQLite 3 database engine is missing or the database is not accessible!"), number,
+                  description);
 }
 
 QString LogFilePath()

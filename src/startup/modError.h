@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #pragma once
 
+#include "startup/Failure.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -12,10 +14,12 @@ namespace modError {
 // What the first line of the missing-components report names by default.
 QString DatabaseLibraryName();
 
+// Both reports write their line to the log at once and come back as the report for the
+// window that started the operation to show.
 // The database library cannot be used (or another named component is missing).
-void ReportMdacError(int number, const QString& description, const QString& missingComponent = {});
+Failure MdacError(int number, const QString& description, const QString& missingComponent = {});
 // The database engine failed or the database file cannot be reached.
-void ReportJetError(int number, const QString& description);
+Failure JetError(int number, const QString& description);
 
 // Appends "date time - text" to the log.
 void WriteLog(const QString& text);

@@ -4,6 +4,7 @@
 
 #include "database/modDatabase.h"
 #include "database/modUpgrade.h"
+#include "startup/Failure.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
@@ -48,6 +49,19 @@ public:
     int countPrinters() override { return 0; }
 };
 
+// Failures are said as the platform says its messages; a report's web site is not offered.
+void SayFailure(const Failure& failure)
+{
+    Say(stderr, failure.title + QStringLiteral(": ") + failure.text);
+}
+
+bool Said(const Outcome& outcome)
+{
+    if (outcome.failure())
+        SayFailure(*outcome.failure());
+    return outcome.done();
+}
+
 int Fail(const QString& reason)
 {
     Say(stderr, QStringLiteral("addrion /Sync: ") + reason);
@@ -61,7 +75,7 @@ int Synchronise()
         path = modEnvironment::PersonalFolder() + QString::fromLatin1(modDatabase::DefaultFileName);
     if (!modEnvironment::FileExists(path))
         return Fail(QStringLiteral("there is no default database (%1).").arg(path));
-    if (!modDatabase::IsValidDatabase(path) || !modDatabase::OpenDatabase(path))
+    if (!Said(modDatabase::IsValidDatabase(path)) || !Said(modDatabase::OpenDatabase(path)))
         return Fail(QStringLiteral("the database %1 cannot be opened.").arg(path));
     const std::optional<modSyncState::Link> link = modSyncState::ReadLink(modDatabase::DatabaseConnection());
     if (!link)
@@ -102,7 +116,10 @@ int Run(int argc, char* argv[])
     Platform::install(&platform);
     modSettings::PrepareSettings();
     modUpgrade::InstallUpgradeHandler();
+    // No question handler: a file with foreign triggers or views is not opened.
+    Failures::SetNoticeHandler(&SayFailure);
     const int code = Synchronise();
+    Failures::SetNoticeHandler({});
     Platform::install(nullptr);
     return code;
 }

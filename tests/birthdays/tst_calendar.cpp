@@ -12,6 +12,7 @@
 #include "birthdays/frmProgress.h"
 #include "birthdays/modCalendar.h"
 #include "mainwindow/RegisterWindows.h"
+#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -203,7 +204,7 @@ class TestCalendar : public QObject
         modEnvironment::SetProgramFolder(m_pages.filePath("program/"));
         writeStyles({"Orange", "Blue"});
         modDatabase::CloseDatabase(false);
-        QVERIFY(modDatabase::OpenDatabase(m_pages.filePath("birthdays.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(m_pages.filePath("birthdays.mdb"))));
     }
 
 private slots:
@@ -212,7 +213,7 @@ private slots:
         modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
         QVERIFY(modCalendar::StyleNames().size() >= 3);
         QVERIFY(modCalendar::StyleNames().contains("Orange"));
-        QVERIFY(modDatabase::NewDatabase(m_pages.filePath("birthdays.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(m_pages.filePath("birthdays.mdb"))));
         addPersons({{1, "Zoë Zimmer", QDate(1980, 5, 17)},
                     {2, "anna Alt", QDate(1990, 5, 17)},
                     {3, "Émile Ernst", QDate(2000, 5, 17)},
@@ -237,7 +238,7 @@ private slots:
         TestSupport::writeSetting("Css Calendar", "Orange");
         m_dir = std::make_unique<QTemporaryDir>();
         m_platform = std::make_unique<ScriptedPlatform>();
-        QVERIFY(modDatabase::NewDatabase(path("home.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(path("home.mdb"))));
         addPersons({{1, "Anna Ärger", TestSupport::FixedToday().addYears(-30)}});
     }
     void cleanup()
@@ -750,7 +751,7 @@ private slots:
 
     void brokenDatabaseEndsTheRun()
     {
-        QVERIFY(modDatabase::NewDatabase(path("broken.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(path("broken.mdb"))));
         for (const char* table : {"Phone", "Email", "Person"})
             runSql(QString("DROP TABLE ") + table);
         RecordingProgress progress;

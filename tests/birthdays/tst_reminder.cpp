@@ -11,6 +11,7 @@
 #include "birthdays/modAutostart.h"
 #include "birthdays/modReminder.h"
 #include "mainwindow/RegisterWindows.h"
+#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 
 #include <QContextMenuEvent>
@@ -139,7 +140,7 @@ private slots:
         TestSupport::clearSettings();
         ScriptedPlatform platform;
         m_path = m_dir.filePath("birthdays.mdb");
-        QVERIFY(modDatabase::NewDatabase(m_path));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(m_path)));
         addPersons({{1, "Anna Ärger", QDate(1990, 12, 31)},
                     {2, "Bert", QDate(2000, 1, 1)},
                     {3, "Carl   ", QDate(1985, 1, 2)},
@@ -160,7 +161,7 @@ private slots:
         runSql("INSERT INTO PersonDetail (Contactnr, Birthday) VALUES (13, '--03-07')");
         m_today = m_dir.filePath("today.mdb");
         const QDate today = TestSupport::FixedToday();
-        QVERIFY(modDatabase::NewDatabase(m_today));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(m_today)));
         addPersons({{1, "Anna & <Ärger>", today.addYears(-28)},
                     {2, "Bert", today.addDays(1).addYears(-40)},
                     {3, "Carl", today.addDays(20).addYears(-4)}});
@@ -258,7 +259,7 @@ private slots:
         const QStringList days = settings.split(',');
         // Without a database there are no rows.
         QVERIFY_THROWS_EXCEPTION(Engine::EngineError, modReminder::CollectBirthdays({0, 1, 2}, today));
-        QVERIFY(modDatabase::OpenDatabase(m_path));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(m_path)));
         QTEST(describe(modReminder::CollectBirthdays(modReminder::ReminderDays(days[0], days[1], days[2], ""), today)),
               "rows");
     }
@@ -274,7 +275,7 @@ private slots:
     {
         QFETCH(int, fontSize);
         const QString database = m_dir.filePath(QString("long%1.mdb").arg(fontSize));
-        QVERIFY(modDatabase::NewDatabase(database));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(database)));
         addPersons({{1, QString(100, QChar(0x5B57)), QDate(1960, 6, 15)},
                     {2, "Maximiliane " + QString(88, 'W'), QDate(1961, 6, 15)}});
         modDatabase::CloseDatabase(false);
@@ -392,7 +393,7 @@ private slots:
             QVERIFY(window->close());
         QVERIFY(!window->isVisible());
         QVERIFY(!modDatabase::IsDatabaseOpen());
-        QVERIFY(modDatabase::OpenDatabase(m_path));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(m_path)));
         QCOMPARE(countRows("Person"), 13);
     }
 
@@ -421,7 +422,7 @@ private slots:
                             (show.isEmpty() ? "normal" : show) + "\n";
         QCOMPARE(QString::fromUtf8(run.output), days.contains("Since") ? due : QString());
         // Closing compacted the file, which stays a database with its persons.
-        QVERIFY(modDatabase::OpenDatabase(m_today));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(m_today)));
         QCOMPARE(countRows("Person"), 3);
     }
 

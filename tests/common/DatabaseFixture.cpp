@@ -7,13 +7,14 @@
 #include "database/modDatabase.h"
 #include "database/modPassword.h"
 #include "database/modSql.h"
+#include "startup/FailureDialog.h"
 
 #include <QCryptographicHash>
 #include <QProcess>
 
 DatabaseFixture::DatabaseFixture(Content content, const QString& name) : m_path(m_dir.filePath(name))
 {
-    m_ok = modDatabase::NewDatabase(m_path);
+    m_ok = ShowOutcome(modDatabase::NewDatabase(m_path));
     if (!m_ok || content == Content::Empty)
         return;
     Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());

@@ -8,6 +8,7 @@
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
 #include "search/modSearch.h"
+#include "startup/FailureDialog.h"
 #include "startup/modSettings.h"
 
 #include <QAbstractItemModel>
@@ -35,7 +36,7 @@ MainWindowFixture::MainWindowFixture(const Options& options)
     }
     m_platform = std::make_unique<ScriptedPlatform>();
     m_path = m_dir.filePath(QStringLiteral("home.mdb"));
-    modDatabase::NewDatabase(m_path);
+    ShowOutcome(modDatabase::NewDatabase(m_path));
     if (options.persons)
         options.persons();
     else if (!options.empty)

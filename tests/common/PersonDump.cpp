@@ -9,6 +9,7 @@
 #include "export/frmExportPreview.h"
 #include "export/modExportFiles.h"
 #include "search/modSearch.h"
+#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 #include "startup/modText.h"
 
@@ -143,7 +144,7 @@ bool startWithNewDatabase(const QString& path)
     TestSupport::clearSettings();
     modSearch::ClearSearch();
     modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources");
-    return modDatabase::NewDatabase(path);
+    return ShowOutcome(modDatabase::NewDatabase(path));
 }
 
 void closePreviewsAndDatabase()

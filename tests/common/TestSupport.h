@@ -5,6 +5,7 @@
 #include "Controls.h"
 #include "DataRow.h"
 #include "FixedToday.h"
+#include "startup/FailureDialog.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -150,6 +151,7 @@ template <typename Window> std::shared_ptr<bool> onModal(std::function<void(Wind
     {                                                                                                                  \
         TestSupport::environment();                                                                                    \
         QApplication app(argc, argv);                                                                                  \
+        InstallFailureDialogs();                                                                                       \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                                       \
         TestClass tc;                                                                                                  \
         return QTest::qExec(&tc, argc, argv);                                                                          \

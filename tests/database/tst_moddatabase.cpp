@@ -23,6 +23,7 @@
 #include "mainwindow/frmOptionsDefaultdatabase.h"
 #include "mainwindow/frmPassword.h"
 #include "search/modSearch.h"
+#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
 #include "startup/modSettings.h"
@@ -203,12 +204,12 @@ class TestModDatabase : public QObject
     QString newDatabase(const QString& name = QStringLiteral("home.mdb"))
     {
         QDir().mkpath(QFileInfo(file(name)).absolutePath());
-        return modDatabase::NewDatabase(file(name)) ? file(name) : QString();
+        return ShowOutcome(modDatabase::NewDatabase(file(name))) ? file(name) : QString();
     }
     // Opens the file as the program does: validated first.
     static bool open(const QString& path)
     {
-        return modDatabase::IsValidDatabase(path) && modDatabase::OpenDatabase(path);
+        return ShowOutcome(modDatabase::IsValidDatabase(path)) && ShowOutcome(modDatabase::OpenDatabase(path));
     }
     QString makeDatabase(const QString& name)
     {
@@ -292,7 +293,7 @@ private slots:
                  (QStringList{path, second}));
         // Opening the open file again reopens it.
         const int resets = m_observer.reset;
-        QVERIFY(modDatabase::OpenDatabase(second));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(second)));
         QCOMPARE(m_observer.reset, resets + 1);
         QCOMPARE(m_observer.path, second);
 
@@ -353,7 +354,7 @@ private slots:
         const int resets = m_observer.reset;
         if (!valid)
             m_platform->expectMessage();
-        QCOMPARE(modDatabase::IsValidDatabase(path), valid);
+        QCOMPARE(ShowOutcome(modDatabase::IsValidDatabase(path)), valid);
         if (!valid) {
             const auto message = m_platform->messages().first();
             QCOMPARE(message.title + '|' + message.text, "Error!|This is not a valid Addrion database:\n" + path);
@@ -365,6 +366,111 @@ private slots:
                               modDatabase::DatabaseConnection().DataSource()}),
                  (QStringList{"1", TestSupport::programTitle(), open}));
         QVERIFY(!modDatabase::IsDatabaseOpen());
+    }
+
+    // Without the program's dialogs a failing core operation shows nothing: what ends it
+    // comes back as its outcome with the error's number and words, and what it goes on
+    // from reaches the notice handler in the order it happened.
+    void failuresComeBackWithoutDialogs_data()
+    {
+        // failure and each notice: "title|number|words"; a report's words are its first and
+        // last lines; %1 is the file the operation was given, %2 the missing folder. failure ""
+        // when none comes back.
+        addColumns<QString, bool, QString, QStringList>("operation", "done", "failure", "notices");
+        const QString notValid = "Error!|0|This is not a valid Addrion database:\n%1";
+        const QString engineMissing = "The SQLite 3 database engine is missing or the database is not accessible!";
+        addRow("validate a text file", "validate text", false, notValid, QStringList{});
+        addRow("validate a missing file", "validate missing", false, notValid, QStringList{});
+        addRow("validate a protected file, nobody to ask the password", "validate protected", false,
+               QString("Error!|%1|%2 / JetError: %1 Not a valid password: the database '%3' is encrypted.")
+                   .arg(Engine::PasswordProtectedError)
+                   .arg(engineMissing, "%1"),
+               QStringList{});
+        addRow("validate a sound file", "validate sound", true, "", QStringList{});
+        addRow("open a text file", "open text", false, "Error|26|Error 26: file is not a database: '%1'",
+               QStringList{});
+        addRow("open a file with a foreign trigger, nobody to ask", "open trigger", false, "", QStringList{});
+        addRow("new database in a missing folder", "new missing", false,
+               "Error!|14|" + engineMissing + " / JetError: 14 The folder '%2' does not exist.", QStringList{});
+        addRow("stored default database gone", "default missing", false, "", QStringList{notValid});
+        addRow("copy into a missing folder", "copy missing", false, "",
+               QStringList{"Error|14|Error 14: unable to open database: %2/copy.mdb.part"});
+        addRow("mail to what is no address", "mail", false, "Error|0|This is not a valid e-mail address:\n//bob",
+               QStringList{});
+        addRow("remove protection with a wrong password", "wrong password", false,
+               QString("Error|%1|Error %1: Not a valid password.").arg(Engine::PasswordProtectedError), QStringList{});
+    }
+    void failuresComeBackWithoutDialogs()
+    {
+        auto [operation, done, failure, notices] =
+            fetch<QString, bool, QString, QStringList>("operation", "done", "failure", "notices");
+        const auto words = [](const Failure& told) {
+            const QStringList lines = told.text.split('\n');
+            const QString text = told.kind == Failure::Kind::Report ? lines.first() + " / " + lines.last() : told.text;
+            return told.title + '|' + QString::number(told.number) + '|' + text;
+        };
+        QStringList heard;
+        Failures::SetNoticeHandler([&](const Failure& told) { heard << words(told); });
+        modDatabase::SetQuestionHandler({});
+        auto restore = qScopeGuard([] { InstallFailureDialogs(); });
+
+        const QString sound = newDatabase("sound.mdb");
+        QString path = file("given.mdb");
+        Outcome outcome;
+        if (operation == "validate text") {
+            QVERIFY(TestSupport::writeFile(path, "Anna 0612345678\n"));
+            outcome = modDatabase::IsValidDatabase(path);
+        } else if (operation == "validate missing") {
+            outcome = modDatabase::IsValidDatabase(path);
+        } else if (operation == "validate protected") {
+            QVERIFY(EngineTest::makeProtectedFile(path, "secret", kContent));
+            outcome = modDatabase::IsValidDatabase(path);
+        } else if (operation == "validate sound") {
+            path = sound;
+            outcome = modDatabase::IsValidDatabase(path);
+        } else if (operation == "open text") {
+            QVERIFY(TestSupport::writeFile(path, "Anna 0612345678\n"));
+            outcome = modDatabase::OpenDatabase(path);
+        } else if (operation == "open trigger") {
+            path = sound;
+            modDatabase::CloseDatabase(false);
+            Sqlite3(path, "CREATE TRIGGER Watch AFTER INSERT ON Person BEGIN SELECT 1; END;");
+            outcome = modDatabase::OpenDatabase(path);
+            QVERIFY(!modDatabase::IsDatabaseOpen());
+            QString triggers;
+            Sqlite3(path, "SELECT name FROM sqlite_master WHERE type = 'trigger' AND name = 'Watch';", &triggers);
+            QCOMPARE(triggers, QString("Watch"));
+        } else if (operation == "new missing") {
+            path = file("no/such/folder/new.mdb");
+            outcome = modDatabase::NewDatabase(path);
+        } else if (operation == "default missing") {
+            TestSupport::writeSetting("Default database", path);
+            outcome = modDatabase::OpenDefaultDatabase();
+            QCOMPARE(TestSupport::readSetting("Default database"), QString());
+        } else if (operation == "copy missing") {
+            outcome = modDatabase::CopyDatabase(file("no/such/folder/copy.mdb"));
+            QCOMPARE(modDatabase::DatabaseConnection().DataSource(), sound);
+            QVERIFY(modDatabase::IsDatabaseOpen());
+        } else if (operation == "mail") {
+            outcome = modEnvironment::OpenMailto("//bob");
+        } else if (operation == "wrong password") {
+            QVERIFY(EngineTest::makeProtectedFile(path, "secret", kContent));
+            const modPassword::RemovalOutcome removal = modPassword::RemovePassword(path, "wrong");
+            QCOMPARE(removal.removal, modPassword::Removal::Failed);
+            if (removal.failure)
+                outcome = *removal.failure;
+        } else {
+            QFAIL(qPrintable("no such operation: " + operation));
+        }
+
+        QCOMPARE(outcome.done(), done);
+        const QString missingFolder = file("no/such/folder");
+        QCOMPARE(outcome.failure() ? words(*outcome.failure()) : QString(),
+                 failure.replace("%1", path).replace("%2", missingFolder));
+        for (QString& notice : notices)
+            notice.replace("%1", path).replace("%2", missingFolder);
+        QCOMPARE(heard, notices);
+        QCOMPARE(m_platform->calls().size(), 0);
     }
 
     void firstFreeNumber_data()
@@ -407,7 +513,7 @@ private slots:
         QCOMPARE(uids.size(), 3);
         const QString copy = file("home20261206.mdb");
         QVERIFY(TestSupport::writeFile(copy, "an older copy"));
-        QVERIFY(modDatabase::CopyDatabase(copy));
+        QVERIFY(ShowOutcome(modDatabase::CopyDatabase(copy)));
         QVERIFY(modDatabase::IsDatabaseOpen());
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), path);
         QCOMPARE(m_observer.path, path);
@@ -418,9 +524,9 @@ private slots:
 
         // Nowhere to write a copy or a new file: the messages, and the database stays open.
         m_platform->expectMessage();
-        QVERIFY(!modDatabase::CopyDatabase(file("no/such/folder/copy.mdb")));
+        QVERIFY(!ShowOutcome(modDatabase::CopyDatabase(file("no/such/folder/copy.mdb"))));
         m_platform->expectMessage(Platform::Answer::Cancel);
-        QVERIFY(!modDatabase::NewDatabase(file("no/such/folder/new.mdb")));
+        QVERIFY(!ShowOutcome(modDatabase::NewDatabase(file("no/such/folder/new.mdb"))));
         QCOMPARE(m_platform->messages().size(), 2);
         QVERIFY(m_platform->messages().last().text.startsWith("The SQLite 3 database engine is missing"));
         QCOMPARE(modDatabase::DatabaseConnection().DataSource(), copy);
@@ -450,7 +556,7 @@ private slots:
     {
         const QString expected = modEnvironment::PersonalFolder() + "Addrion.mdb";
         QFile::remove(expected);
-        modDatabase::OpenDefaultDatabase();
+        ShowOutcome(modDatabase::OpenDefaultDatabase());
         QCOMPARE(
             (QStringList{modDatabase::DatabaseConnection().DataSource(), TestSupport::readSetting("Default database")}),
             (QStringList{expected, expected}));
@@ -458,10 +564,10 @@ private slots:
 
         // With the setting cleared, the existing file is opened, not made anew.
         TestSupport::writeSetting("Default database", "");
-        modDatabase::OpenDefaultDatabase();
+        ShowOutcome(modDatabase::OpenDefaultDatabase());
         modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Kept')");
         TestSupport::writeSetting("Default database", "");
-        modDatabase::OpenDefaultDatabase();
+        ShowOutcome(modDatabase::OpenDefaultDatabase());
         QCOMPARE(countSelected("SELECT * FROM Person"), 1);
 
         // A default that was deleted is forgotten.
@@ -469,7 +575,7 @@ private slots:
         const QString gone = file("gone.mdb");
         TestSupport::writeSetting("Default database", gone);
         m_platform->expectMessage();
-        modDatabase::OpenDefaultDatabase();
+        ShowOutcome(modDatabase::OpenDefaultDatabase());
         QCOMPARE(m_platform->messages().first().text, "This is not a valid Addrion database:\n" + gone);
         QCOMPARE(TestSupport::readSetting("Default database"), QString());
         QVERIFY(!modDatabase::IsDatabaseOpen());
@@ -552,9 +658,9 @@ private slots:
         MakeFile(path, true, true, 60);
         Sqlite3(path, "UPDATE Person SET Firstname = '" + QString(60, 'f') + "', Lastname = '" + QString(60, 'l') +
                           "' WHERE Contactnr = 2");
-        QVERIFY(modDatabase::IsValidDatabase(path));
+        QVERIFY(ShowOutcome(modDatabase::IsValidDatabase(path)));
         m_platform->expectMessage();
-        QVERIFY(!modDatabase::OpenDatabase(path));
+        QVERIFY(!ShowOutcome(modDatabase::OpenDatabase(path)));
         QVERIFY(!modDatabase::IsDatabaseOpen());
         const auto messages = m_platform->messages();
         QCOMPARE(messages.size(), 1);
@@ -577,7 +683,7 @@ private slots:
         const QString path = file("odd.mdb");
         makeFile(path, modDatabase::CreateTableStatements().mid(0, 1));
         m_platform->expectMessage(Platform::Answer::Cancel);
-        QVERIFY(modDatabase::OpenDatabase(path));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(path)));
         QCOMPARE(m_platform->messages().size(), 1);
         QVERIFY(m_platform->messages().first().text.contains("JetError: "));
         QVERIFY(modDatabase::IsDatabaseOpen());
@@ -603,9 +709,9 @@ private slots:
             ReadOnlyFile readOnly(path);
             if (!readOnly.ok())
                 QSKIP("this machine cannot make a read-only file");
-            QVERIFY(modDatabase::IsValidDatabase(path));
+            QVERIFY(ShowOutcome(modDatabase::IsValidDatabase(path)));
             m_platform->expectMessage();
-            QCOMPARE(modDatabase::OpenDatabase(path), !old);
+            QCOMPARE(ShowOutcome(modDatabase::OpenDatabase(path)), !old);
             const auto message = m_platform->messages().last();
             if (old) {
                 QVERIFY2(message.text.contains("read-only"), qPrintable(message.text));
@@ -691,7 +797,7 @@ private slots:
             owner.insert(row.section(' ', 1), row.section(' ', 0, 0));
         modDatabase::CloseDatabase(false);
         Sqlite3(file("home.mdb"), script);
-        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(file("home.mdb"))));
 
         QStringList found;
         for (const QString& row : UidRows()) {
@@ -750,7 +856,7 @@ private slots:
                                           "DELETE FROM Person WHERE Contactnr = %2;")
                                       .arg(a)
                                       .arg(b));
-        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(file("home.mdb"))));
         QCOMPARE(Column("SELECT Contactnr || ' ' || Name FROM PersonGroup"), QStringList{"99 Chess club"});
     }
 
@@ -771,14 +877,14 @@ private slots:
         modDatabase::CloseDatabase(false);
         Sqlite3(file("home.mdb"),
                 "DROP TABLE PersonGroup; DROP TRIGGER PersonGroupChange; DROP TRIGGER PersonGroupRemove;");
-        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(file("home.mdb"))));
         QCOMPARE(modPersonDetail::Read(modDatabase::DatabaseConnection(), anna).groups,
                  (QStringList{"Family", "Chess, Go", "Friends"}));
         QVERIFY(modPersonDetail::Read(modDatabase::DatabaseConnection(), bob).groups.isEmpty());
         // Made once: a group removed here stays removed at the next opening.
         modSql::ExecuteSql("DELETE FROM PersonGroup");
         modDatabase::CloseDatabase(false);
-        QVERIFY(modDatabase::OpenDatabase(file("home.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(file("home.mdb"))));
         QCOMPARE(Column("SELECT COUNT(*) FROM PersonGroup"), QStringList{"0"});
     }
 
@@ -830,7 +936,7 @@ private slots:
             m_platform->expectMessage();
 
         PasswordAnswers answering(answers);
-        QCOMPARE(modDatabase::IsValidDatabase(path), valid);
+        QCOMPARE(ShowOutcome(modDatabase::IsValidDatabase(path)), valid);
         QCOMPARE(answering.asked, answers.size());
         QVERIFY(answering.okDisabledUntilTyped);
         QCOMPARE(answering.files.first(), path);
@@ -855,8 +961,8 @@ private slots:
         // From now on the file opens without a question, with everything in it.
         QVERIFY(!Engine::IsEncryptedDatabaseFile(path));
         PasswordAnswers none({});
-        QVERIFY(modDatabase::IsValidDatabase(path));
-        QVERIFY(modDatabase::OpenDatabase(path));
+        QVERIFY(ShowOutcome(modDatabase::IsValidDatabase(path)));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(path)));
         QCOMPARE(Column("SELECT Name FROM Person ORDER BY Contactnr"), (QStringList{"Anna Secret", "Bob Hidden"}));
         QCOMPARE(countRows("Phone"), 1);
         QCOMPARE(none.asked, 0);
@@ -879,7 +985,7 @@ private slots:
         }
         m_platform->expectMessage(Platform::Answer::Cancel);
         PasswordAnswers answering({"secret"});
-        const bool valid = modDatabase::IsValidDatabase(path);
+        const bool valid = ShowOutcome(modDatabase::IsValidDatabase(path));
         qputenv("PATH", savedPath);
         QVERIFY(!valid);
         QCOMPARE(answering.asked, 0);

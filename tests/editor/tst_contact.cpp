@@ -11,6 +11,7 @@
 #include "database/modSql.h"
 #include "editor/modContact.h"
 #include "editor/modHyperlink.h"
+#include "startup/FailureDialog.h"
 
 using modContact::Contact;
 using modContact::DateState;
@@ -144,7 +145,7 @@ private slots:
             QSKIP("this machine cannot make a file read-only");
         const QByteArray before = TestSupport::readFile(database.path());
         m_platform.expectMessage(); // the database says it is read-only
-        QVERIFY(modDatabase::OpenDatabase(database.path()));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(database.path())));
         QCOMPARE(modDatabase::DatabaseConnection().Mode(), Engine::ModeRead);
         Contact contact;
         contact.name = "Nobody";

@@ -10,6 +10,7 @@
 #include "database/modSql.h"
 #include "export/modExport.h"
 #include "export/modExportFiles.h"
+#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 
@@ -86,7 +87,7 @@ private slots:
         QVERIFY(TestSupport::writeFile(m_program.filePath("Css/Normal.css"), "body { color: black; }\n"));
         QVERIFY(
             TestSupport::writeFile(m_program.filePath("Css/Blue.css"), "body { color: blue; }\ndiv { margin: 0; }\n"));
-        QVERIFY(modDatabase::NewDatabase(m_dir.filePath("export.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(m_dir.filePath("export.mdb"))));
         Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
         for (int number = 1; number <= 400; ++number) {
             runSql(QString("INSERT INTO Person (Contactnr, Name, Address, [Note]) VALUES (%1, 'Person %2 & Co', "

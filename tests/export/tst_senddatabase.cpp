@@ -4,6 +4,7 @@
 #include "TwoRows.h"
 
 #include "export/frmSendEmail.h"
+#include "startup/FailureDialog.h"
 #include "startup/QtPlatform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
@@ -47,7 +48,7 @@ private slots:
         qputenv("PATH", m_dir.filePath("bin").toUtf8() + ":" + qgetenv("PATH"));
         qputenv("RECORDING", recording().toUtf8());
         m_database = m_dir.filePath("home.mdb");
-        QVERIFY(modDatabase::NewDatabase(m_database));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(m_database)));
         modSql::ExecuteSql("INSERT INTO Person (Contactnr, Name) VALUES (1, 'Anna')");
     }
     void cleanupTestCase()

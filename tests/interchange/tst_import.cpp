@@ -21,6 +21,7 @@
 #include "interchange/modMerge.h"
 #include "interchange/modVcardImport.h"
 #include "mainwindow/RegisterWindows.h"
+#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 
 #include <QBuffer>
@@ -399,7 +400,7 @@ private slots:
         QVERIFY(!modEnvironment::FileExists(temp));
 
         modDatabase::CloseDatabase(false);
-        QVERIFY(modDatabase::NewDatabase(m_dir->filePath("empty.mdb")));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(m_dir->filePath("empty.mdb"))));
         QCOMPARE(import(saved), QString("Persons added: 6\nPersons merged: 0"));
         const QStringList after = dumpPersons();
         for (qsizetype i = 0; i < after.size() && i < before.size(); ++i)

@@ -9,12 +9,13 @@
 
 #include "database/Engine.h"
 #include "database/modDatabase.h"
+#include "database/modPersonView.h"
 #include "database/modSql.h"
 #include "mainwindow/WindowLayout.h"
-#include "database/modPersonView.h"
 #include "mainwindow/modList.h"
 #include "mainwindow/modListOrder.h"
 #include "search/modSearch.h"
+#include "startup/FailureDialog.h"
 #include "startup/modText.h"
 
 #include <QRandomGenerator>
@@ -26,8 +27,8 @@
 
 using namespace modText;
 using namespace WindowLayout;
-using modPersonView::ListEntry;
 using modList::ListQuery;
+using modPersonView::ListEntry;
 
 Q_DECLARE_METATYPE(ListQuery)
 
@@ -100,7 +101,7 @@ QString RandomText(QRandomGenerator& random, int minLength, int maxLength)
 }
 
 // What a search gives, as text: the persons counted and each row, or the engine's error.
-template <typename Query> QString Outcome(Query query)
+template <typename Query> QString ListOutcome(Query query)
 {
     try {
         const modList::ContactList list = query();
@@ -149,8 +150,8 @@ class TestContactList : public QObject
     void Compare(const QString& typed, const QString& outcome = {})
     {
         const ListQuery query = Query(typed);
-        const QString fromMemory = Outcome([&] { return modList::QueryContactList(query, m_memory); });
-        QCOMPARE(fromMemory, Outcome([&] { return modList::QueryContactList(query); }));
+        const QString fromMemory = ListOutcome([&] { return modList::QueryContactList(query, m_memory); });
+        QCOMPARE(fromMemory, ListOutcome([&] { return modList::QueryContactList(query); }));
         if (!outcome.isEmpty())
             QCOMPARE(fromMemory, outcome);
     }
@@ -160,7 +161,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_details = m_dir.filePath("details.mdb");
-        QVERIFY(modDatabase::NewDatabase(m_details));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(m_details)));
         // The lists are stored last first: they follow [Order], not the order of insertion.
         addPersons({{1,
                      "  Tom & Jerry Smith  ",
@@ -172,7 +173,7 @@ private slots:
                     {2, "Jerry"},
                     {3, "Blank", {}, {"|Fax"}, {"b@example.org|    "}, "", ""}});
         m_names = m_dir.filePath("names.mdb");
-        QVERIFY(modDatabase::NewDatabase(m_names));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(m_names)));
         {
             QRandomGenerator random(20261207);
             Engine::Connection& connection = modDatabase::DatabaseConnection();
@@ -192,7 +193,7 @@ private slots:
             transaction.Commit();
         }
         m_people = m_dir.filePath("people.mdb");
-        QVERIFY(modDatabase::NewDatabase(m_people));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(m_people)));
         addPersons({{1, "José Álvarez", QDate(1980, 3, 15), {}, {"jose@mail.test|"}},
                     {2, "Jose Ruiz", {}, {"+32 471 12 34 56|"}},
                     {3,
@@ -214,7 +215,7 @@ private slots:
         const QString wanted =
             test.startsWith("quickSearchFromMemory") || test.startsWith("listOrder") ? m_names : m_people;
         if (!modDatabase::IsDatabaseOpen() || modDatabase::DatabaseConnection().DataSource() != wanted)
-            QVERIFY(modDatabase::OpenDatabase(wanted));
+            QVERIFY(ShowOutcome(modDatabase::OpenDatabase(wanted)));
     }
     void cleanupTestCase() { modDatabase::CloseDatabase(false); }
 
@@ -504,7 +505,7 @@ private slots:
     void loadPerson()
     {
         QFETCH(int, contactnr);
-        QVERIFY(modDatabase::OpenDatabase(m_details));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(m_details)));
         QTEST(describe(modPersonView::LoadPerson(static_cast<qint16>(contactnr))), "details");
     }
     void phoneMatches_data()
@@ -545,8 +546,8 @@ private slots:
             connection.Execute("INSERT INTO Person (Contactnr, Name) VALUES (3, 'Zoe')");
             connection.Execute("INSERT INTO Person (Contactnr, Name) VALUES (8, 'Adam')");
         }
-        QVERIFY(modDatabase::OpenDatabase(converted));
-        const QString outcome = Outcome([searchMode] {
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(converted)));
+        const QString outcome = ListOutcome([searchMode] {
             return modList::QueryContactList(searchMode ? Query("", true, "WHERE Name LIKE '%a%' ") : Query(""));
         });
         modDatabase::CloseDatabase(false);
@@ -755,7 +756,7 @@ private slots:
             other.Execute(QString("DELETE FROM Person WHERE Contactnr = %1").arg(shown[500]));
             EngineTest::insertPerson(other, 3200, "Mm");
         }
-        QVERIFY(modDatabase::OpenDatabase(database));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(database)));
         Compare("");
     }
 
@@ -777,7 +778,7 @@ private slots:
         QVERIFY(TestSupport::writeFile(target, "precious"));
         QVERIFY(pipe ? mkfifo(QFile::encodeName(name).constData(), 0600) == 0 : QFile::link(target, name));
         QVERIFY(modListOrder::ReadHint(database).empty());
-        QVERIFY(modDatabase::OpenDatabase(database));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(database)));
         Compare("");
         QCOMPARE(TestSupport::readFile(target), QByteArray("precious"));
         const QFileInfo written(name);

@@ -9,6 +9,7 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "language/IniFile.h"
+#include "startup/FailureDialog.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
@@ -51,7 +52,7 @@ class TestInstalled : public QObject
     static bool newClosedDatabase(const QString& path)
     {
         ScriptedPlatform platform;
-        const bool made = modDatabase::NewDatabase(path);
+        const bool made = ShowOutcome(modDatabase::NewDatabase(path));
         modDatabase::CloseDatabase(false);
         return made;
     }
@@ -125,7 +126,7 @@ private slots:
         {
             ScriptedPlatform platform;
             QVERIFY(QDir().mkpath(modEnvironment::PersonalFolder()));
-            QVERIFY(modDatabase::NewDatabase(database));
+            QVERIFY(ShowOutcome(modDatabase::NewDatabase(database)));
             const QDate born = TestSupport::FixedToday().addYears(-30);
             modSql::ExecuteSql(QString("INSERT INTO Person (Contactnr, Name, Dateofbirth) VALUES (1, 'Anna', #%1#)")
                                    .arg(born.toString("M/d/yyyy")));

@@ -18,6 +18,7 @@
 #include "database/modUpgrade.h"
 #include "editor/modContact.h"
 #include "export/modExportFiles.h"
+#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 
 #include <QApplication>
@@ -69,11 +70,11 @@ modContact::Contact MakeContact(int generation)
 int Crash(const QString& mode, const QString& database)
 {
     StderrPlatform platform;
-    if (mode != "close" && !modDatabase::OpenDatabase(database))
+    if (mode != "close" && !ShowOutcome(modDatabase::OpenDatabase(database)))
         return 2;
     for (int generation = 1;; ++generation) {
         if (mode == "close") {
-            if (!modDatabase::OpenDatabase(database))
+            if (!ShowOutcome(modDatabase::OpenDatabase(database)))
                 return 2;
             modContact::SaveNewPerson(MakeContact(generation));
             modDatabase::CloseDatabase(true);
@@ -102,18 +103,23 @@ int Crash(const QString& mode, const QString& database)
 bool SaveOnFullDisk(const QStringList& arguments, QString& error)
 {
     const QString operation = arguments.value(0);
-    if (operation == "password")
-        return modPassword::RemovePassword(arguments.value(1), arguments.value(2)) == modPassword::Removal::Done;
+    if (operation == "password") {
+        const modPassword::RemovalOutcome removal = modPassword::RemovePassword(arguments.value(1), arguments.value(2));
+        if (removal.failure)
+            ShowFailure(*removal.failure);
+        return removal.removal == modPassword::Removal::Done;
+    }
     if (operation == "upgrade") {
         modUpgrade::InstallUpgradeHandler();
-        return modDatabase::OpenDatabase(arguments.value(1));
+        return ShowOutcome(modDatabase::OpenDatabase(arguments.value(1)));
     }
     if (operation.startsWith("export-"))
         return modExportFiles::CopyExportFile(arguments.value(1), error,
                                               operation.endsWith("vcard") ? modExportFiles::Kind::Vcard
                                                                           : modExportFiles::Kind::Text);
     if (operation == "copy")
-        return modDatabase::OpenDatabase(arguments.value(1)) && modDatabase::CopyDatabase(arguments.value(2));
+        return ShowOutcome(modDatabase::OpenDatabase(arguments.value(1))) &&
+               ShowOutcome(modDatabase::CopyDatabase(arguments.value(2)));
     modCalendar::MonthSelection months{};
     for (auto& year : months)
         year.fill(true);
@@ -129,6 +135,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     // What it logs goes to the test's private folder, not beside this program in the build tree.
     modEnvironment::SetProgramFolder(qEnvironmentVariable(TestSupport::ProgramFolderVariable));
+    // It tells what the program would tell.
+    InstallFailureDialogs();
     QStringList arguments = QCoreApplication::arguments().mid(1);
     try {
         if (arguments.size() == 2)

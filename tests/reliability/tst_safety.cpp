@@ -15,6 +15,7 @@
 #include "mainwindow/ContactListModel.h"
 #include "search/modSearch.h"
 #include "startup/CommandLine.h"
+#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
 #include "startup/modText.h"
@@ -174,7 +175,7 @@ private slots:
         ScriptedPlatform platform;
         QTemporaryDir dir;
         const QString path = dir.filePath("crash.mdb");
-        QVERIFY(modDatabase::NewDatabase(path));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(path)));
         modDatabase::CloseDatabase(false);
         int totalSteps = 0;
         int lastPersons = 0;
@@ -195,7 +196,7 @@ private slots:
         }
         QVERIFY(totalSteps >= Rounds);
         // The file still opens in the program as a valid database.
-        QVERIFY(modDatabase::IsValidDatabase(path));
+        QVERIFY(ShowOutcome(modDatabase::IsValidDatabase(path)));
         QVERIFY(platform.messages().isEmpty());
     }
 
@@ -231,7 +232,7 @@ private slots:
                     modContact::SaveExistingPerson(*contactnr, contact);
                     if (written % 3 == 0) {
                         modDatabase::CloseDatabase(true);
-                        QVERIFY(modDatabase::OpenDatabase(path));
+                        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(path)));
                     }
                 });
                 QVERIFY2(!failure, qPrintable("the writer met: " + (failure ? failure->description() : QString())));
@@ -360,7 +361,7 @@ private slots:
         // Not removed: the file is not opened and stays as it was; removed: it opens.
         for (const bool remove : {false, true}) {
             platform.expectMessage(remove ? Platform::Answer::Yes : Platform::Answer::No);
-            QCOMPARE(modDatabase::OpenDatabase(path), remove);
+            QCOMPARE(ShowOutcome(modDatabase::OpenDatabase(path)), remove);
             const QString question = platform.messages().constLast().text;
             QVERIFY2(question.contains("trigger Steal") && question.contains("view PersonUid"), qPrintable(question));
             QCOMPARE(TestSupport::readFile(path) == sent, !remove);
@@ -412,7 +413,7 @@ private slots:
         // Refused with one message, or (damage beyond the first pages) the list shows what
         // can be read and each failing command says so once.
         platform.expectMessage();
-        if (modDatabase::IsValidDatabase(path)) {
+        if (ShowOutcome(modDatabase::IsValidDatabase(path))) {
             platform.clear();
             frmMain window(path);
             for (int i = 0; i < 3; ++i)
@@ -446,7 +447,7 @@ private slots:
             hugeNote += QString("Line %1 of a very long note, written over many years.\n").arg(line);
         hugeNote += "see www.example.org";
         const QString path = database({});
-        QVERIFY(modDatabase::OpenDatabase(path));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(path)));
         runSql("INSERT INTO Person (Contactnr, Name) VALUES (1, Null)");
         addPersons({{2, longName, {}, {}, {}, {}, hugeNote},
                     {3, control, QDate(1990, 7, 9), {}, {}, control},
@@ -490,7 +491,7 @@ private slots:
         QVERIFY(text.contains("Line 9999 of a very long note"));
         QVERIFY(text.contains(control));
         // The birthday calendar writes its pages, the emoji and the control characters included.
-        QVERIFY(modDatabase::OpenDatabase(path));
+        QVERIFY(ShowOutcome(modDatabase::OpenDatabase(path)));
         QCOMPARE(modCalendar::GenerateCalendar(nullptr), QString());
         const int year = TestSupport::FixedToday().year();
         const QString july = QString::fromUtf8(TestSupport::readFile(modCalendar::PagePath(year, 7)));
@@ -584,7 +585,7 @@ private slots:
         QVERIFY(!modExportFiles::SaveHtmlWithStyle(dir.file("out/new.htm"), nullptr, error));
         QVERIFY(!error.isEmpty());
         platform.expectMessage();
-        QVERIFY(!modDatabase::NewDatabase(dir.file("out/new.mdb")));
+        QVERIFY(!ShowOutcome(modDatabase::NewDatabase(dir.file("out/new.mdb"))));
         QCOMPARE(platform.messages().size(), 1);
         QCOMPARE(TestSupport::readFile(target), QByteArray("old contents"));
         QCOMPARE(QDir(dir.file("out")).entryList(QDir::Files | QDir::Hidden), QStringList{"old.txt"});

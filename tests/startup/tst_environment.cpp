@@ -7,6 +7,7 @@
 #include "database/modDatabase.h"
 #include "mainwindow/frmMain.h"
 #include "startup/CommandLine.h"
+#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/QtPlatform.h"
 #include "startup/modEnvironment.h"
@@ -408,10 +409,8 @@ private slots:
         else
             TestSupport::useNoAddresses();
         m_platform->expectMessage(pressOk ? Platform::Answer::Ok : Platform::Answer::Cancel);
-        if (engine)
-            modError::ReportJetError(14, "unable to open database file");
-        else
-            modError::ReportMdacError(14, "unable to open database file", component);
+        ShowFailure(engine ? modError::JetError(14, "unable to open database file")
+                           : modError::MdacError(14, "unable to open database file", component));
 
         const auto messages = m_platform->messages();
         QCOMPARE(messages.size(), 1);
@@ -448,7 +447,7 @@ private slots:
         const QString path = argument.isEmpty() ? argument : m_dir->filePath(argument);
         const QString openedPath = argument == opened ? path : defaultDatabase();
         if (argument == opened) {
-            QVERIFY(modDatabase::NewDatabase(path));
+            QVERIFY(ShowOutcome(modDatabase::NewDatabase(path)));
             modDatabase::CloseDatabase(true);
             TestSupport::writeSetting("Default database", "");
         } else if (!argument.isEmpty()) {
@@ -579,7 +578,7 @@ private slots:
         }
         const QString database = QDir(work.path()).canonicalPath() + "/home.mdb";
         QVERIFY(QDir().mkpath(work.filePath("sub")));
-        QVERIFY(modDatabase::NewDatabase(database));
+        QVERIFY(ShowOutcome(modDatabase::NewDatabase(database)));
         modDatabase::CloseDatabase(false);
 
         QProcess program;

@@ -15,6 +15,7 @@
 #include "interchange/modMerge.h"
 #include "interchange/modVcardImport.h"
 #include "mainwindow/RegisterWindows.h"
+#include "startup/FailureDialog.h"
 #include "sync/CardDav.h"
 #include "sync/frmSync.h"
 #include "sync/frmSyncResult.h"
@@ -95,7 +96,7 @@ class TestSync : public QObject
 
     QString file(const char* name) const { return m_dir->filePath(name); }
 
-    void open(const QString& path) { QVERIFY(modDatabase::OpenDatabase(path)); }
+    void open(const QString& path) { QVERIFY(ShowOutcome(modDatabase::OpenDatabase(path))); }
 
     modSync::Result sync(const QString& path, modSync::Options options = modSync::Options(),
                          const QString& password = RadicaleServer::Password)
@@ -203,7 +204,7 @@ class TestSync : public QObject
     void link(const QString& path, const QUrl& book, bool create = true)
     {
         if (create)
-            QVERIFY(modDatabase::NewDatabase(path));
+            QVERIFY(ShowOutcome(modDatabase::NewDatabase(path)));
         else
             open(path);
         modSyncState::SaveLink(modDatabase::DatabaseConnection(),

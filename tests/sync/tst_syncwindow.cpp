@@ -7,6 +7,7 @@
 #include "editor/frmContact.h"
 #include "editor/modContact.h"
 #include "language/LanguageMenu.h"
+#include "startup/FailureDialog.h"
 #include "sync/modSync.h"
 #include "sync/modSyncPassword.h"
 #include "sync/modSyncState.h"
@@ -296,7 +297,7 @@ private slots:
             QVERIFY(!modDatabase::IsDatabaseOpen());
             QVERIFY(!resultLine() || !resultLine()->isVisible());
             // The next sync completes what the cancelled one began.
-            QVERIFY(modDatabase::OpenDatabase(path));
+            QVERIFY(ShowOutcome(modDatabase::OpenDatabase(path)));
             CardDav::Session session(RadicaleServer::User, RadicaleServer::Password);
             const modSync::Result result = modSync::Synchronise(session);
             QVERIFY2(result.ok, qPrintable(result.error));
