@@ -622,9 +622,11 @@ private slots:
     void startsMinimisedUnderAWindowManager()
     {
         // Xvfb picks a free display itself and names it on its standard output, so that two
-        // servers starting at once never share one.
+        // servers starting at once never share one. Without -noreset the server starts anew
+        // when its last client leaves (the check below that it answers), and refuses the
+        // next one for that moment.
         QProcess server;
-        server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        server.start("Xvfb", {"-noreset", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
         QVERIFY2(server.waitForStarted(), "Xvfb is missing: install the Debian package xvfb");
         const auto stop = qScopeGuard([&server] {
             server.kill();
@@ -652,7 +654,8 @@ private slots:
                                       manager.state() == QProcess::NotRunning,
                                   "the window manager did not take the screen", 60000);
         QVERIFY2(manager.state() == QProcess::Running,
-                 qPrintable("openbox ended: " + QString::fromLocal8Bit(manager.readAllStandardError())));
+                 qPrintable("openbox ended: " + QString::fromLocal8Bit(manager.readAllStandardOutput() +
+                                                                       manager.readAllStandardError())));
 
         QProcess program;
         environment.insert(Platform::ShowVariable, "minimised");
