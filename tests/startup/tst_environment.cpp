@@ -18,13 +18,16 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -597,6 +600,114 @@ private slots:
         QCOMPARE(stored("Default database"), database);
     }
 
+    // The real platform's dialogs: what the user sees (title, text, icon) and what each key
+    // gives back to the caller.
+    void realDialogsAnswer_data()
+    {
+        addColumns<QString, int, int, QString, int, QString, int>("call", "buttons", "icon", "typed", "key", "answer",
+                                                                  "shown icon");
+        using B = Platform::Buttons;
+        using I = Platform::Icon;
+        const int none = QMessageBox::NoIcon;
+        const auto row = [](const char* tag, const char* call, B buttons, I icon, const char* typed, Qt::Key key,
+                            const QString& answer, int shown) {
+            QTest::newRow(tag) << call << int(buttons) << int(icon) << typed << int(key) << answer << shown;
+        };
+        row("ok, Enter", "message", B::Ok, I::Information, "", Qt::Key_Return, "Ok", QMessageBox::Information);
+        row("ok, Escape", "message", B::Ok, I::None, "", Qt::Key_Escape, "Ok", none);
+        row("ok/cancel, Enter", "message", B::OkCancel, I::Exclamation, "", Qt::Key_Return, "Ok", QMessageBox::Warning);
+        row("ok/cancel, Escape", "message", B::OkCancel, I::Stop, "", Qt::Key_Escape, "Cancel", QMessageBox::Critical);
+        row("yes/no, Enter", "message", B::YesNo, I::Question, "", Qt::Key_Return, "Yes", QMessageBox::Question);
+        row("yes/no, Escape", "message", B::YesNo, I::Question, "", Qt::Key_Escape, "No", QMessageBox::Question);
+        row("password typed", "password", B::Ok, I::None, "s3cret word", Qt::Key_Return, "s3cret word", none);
+        row("password cancelled", "password", B::Ok, I::None, "typed", Qt::Key_Escape, "<none>", none);
+        row("item, the current one", "item", B::Ok, I::None, "", Qt::Key_Return, "second", none);
+        row("item cancelled", "item", B::Ok, I::None, "", Qt::Key_Escape, "<none>", none);
+        row("text after the initial", "text", B::Ok, I::None, " and more", Qt::Key_Return, "initial and more", none);
+        row("text cancelled", "text", B::Ok, I::None, "x", Qt::Key_Escape, "<none>", none);
+        // The proposed name is chosen as it stands, and an existing file is no question here:
+        // the caller asks about replacing it.
+        row("save the proposed name", "save", B::Ok, I::None, "", Qt::Key_Return, "/folder/existing.txt", none);
+        row("save cancelled", "save", B::Ok, I::None, "", Qt::Key_Escape, "", none);
+        row("open a typed name", "open", B::Ok, I::None, "existing.txt", Qt::Key_Return, "/folder/existing.txt", none);
+        row("the start folder", "folder", B::Ok, I::None, "", Qt::Key_Return, "/folder", none);
+    }
+    void realDialogsAnswer()
+    {
+        auto [call, buttons, icon, typed, key, answer, shownIcon] =
+            fetch<QString, int, int, QString, int, QString, int>("call", "buttons", "icon", "typed", "key", "answer",
+                                                                 "shown icon");
+        const QString folder = QDir(m_dir->path()).absoluteFilePath("dialogs");
+        QVERIFY(QDir().mkpath(folder));
+        writeFile(folder + "/existing.txt", "kept");
+        answer.replace("/folder", folder);
+
+        // The dialog is answered from the event loop it runs, once it is the active modal window.
+        QString title, text;
+        int iconShown = -1;
+        bool echoHidden = false;
+        std::function<void()> answerDialog = [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            if (!dialog || !dialog->isVisible()) {
+                QTimer::singleShot(10, answerDialog);
+                return;
+            }
+            title = dialog->windowTitle();
+            if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+                text = box->text();
+                iconShown = box->icon();
+            } else {
+                iconShown = QMessageBox::NoIcon;
+                if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
+                    text = input->labelText();
+                    echoHidden = input->textEchoMode() == QLineEdit::Password;
+                }
+            }
+            // Keys go where the dialog puts the focus; the window itself may not hold the
+            // application's focus offscreen.
+            QWidget* focus = dialog->focusWidget() ? dialog->focusWidget() : dialog;
+            if (!typed.isEmpty()) {
+                auto* edit = qobject_cast<QLineEdit*>(focus);
+                if (!edit) {
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+                    QFAIL("the dialog does not start in its text box");
+                }
+                edit->end(false);
+                QTest::keyClicks(edit, typed);
+            }
+            QTest::keyClick(focus, Qt::Key(key));
+        };
+        QTimer::singleShot(0, answerDialog);
+
+        QtPlatform platform;
+        const auto optional = [](const std::optional<QString>& given) { return given ? *given : QString("<none>"); };
+        const QString heading = "Heading of " + QString(QTest::currentDataTag());
+        QString given;
+        if (call == "message") {
+            const Platform::Answer result =
+                platform.message(heading, "What the box says", Platform::Icon(icon), Platform::Buttons(buttons));
+            given = QStringList{"Ok", "Cancel", "Yes", "No"}.value(int(result));
+            QCOMPARE(text, QString("What the box says"));
+        } else if (call == "password") {
+            given = optional(platform.password(heading, "Password:"));
+            QVERIFY2(echoHidden, "the password is shown as typed");
+        } else if (call == "item") {
+            given = optional(platform.chooseItem(heading, "Choose:", {"first", "second", "third"}, 1));
+        } else if (call == "text") {
+            given = optional(platform.inputText(heading, "Name:", "initial"));
+        } else if (call == "save") {
+            given = platform.saveFileName(heading, "Text (*.txt)|*.txt", folder, "existing.txt");
+        } else if (call == "open") {
+            given = platform.openFileName(heading, "Text (*.txt)|*.txt", folder);
+        } else {
+            given = platform.directory(heading, folder);
+        }
+        QCOMPARE(title, heading);
+        QCOMPARE(iconShown, shownIcon);
+        QCOMPARE(given, answer);
+        QCOMPARE(readFile(folder + "/existing.txt"), QByteArray("kept"));
+    }
+
     // A second process hears through its environment how to show its window; others hear nothing.
     void secondProcessHearsHowToShow_data()
     {
@@ -654,8 +765,8 @@ private slots:
                                       manager.state() == QProcess::NotRunning,
                                   "the window manager did not take the screen", 60000);
         QVERIFY2(manager.state() == QProcess::Running,
-                 qPrintable("openbox ended: " + QString::fromLocal8Bit(manager.readAllStandardOutput() +
-                                                                       manager.readAllStandardError())));
+                 qPrintable("openbox ended: " +
+                            QString::fromLocal8Bit(manager.readAllStandardOutput() + manager.readAllStandardError())));
 
         QProcess program;
         environment.insert(Platform::ShowVariable, "minimised");
