@@ -219,7 +219,10 @@ class TestSync : public QObject
         TestSupport::writeSetting("Default database", file("a.mdb"));
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("ADDRION_SYNC_PASSWORD", password);
+        if (!password.isNull())
+            environment.insert("ADDRION_SYNC_PASSWORD", password);
+        else
+            environment.remove("ADDRION_SYNC_PASSWORD");
         environment.remove("DBUS_SESSION_BUS_ADDRESS"); // the secret store is not asked in tests
         process.setProcessEnvironment(environment);
         process.start(TestSupport::executable(), {"/Sync"});
@@ -1361,27 +1364,41 @@ private slots:
         QCOMPARE(most, 1);
     }
 
+    // The command run by a timer: a line on stdout when done, else the reason on stderr
+    // (after what the opening said of a damaged file, two lines with its path) and exit code 1.
     void syncCommand_data()
     {
-        TestSupport::addColumns<QString, bool, int, QString>("password", "linked", "exitCode", "said");
-        addRow("synchronised", QString(RadicaleServer::Password), true, 0, "Sent: 1");
-        addRow("wrong password", "wrong", true, 1, "(401)");
-        addRow("not linked", QString(RadicaleServer::Password), false, 1, "not linked");
+        TestSupport::addColumns<QString, QString, int, QString, int>("password", "database", "exitCode", "said",
+                                                                     "lines");
+        const QString password(RadicaleServer::Password);
+        addRow("synchronised", password, "linked", 0, "Sent: 1", 0);
+        addRow("wrong password", "wrong", "linked", 1, "(401)", 1);
+        addRow("not linked", password, "not linked", 1, "is not linked to an address book", 1);
+        addRow("no password known", QString(), "linked", 1, "set ADDRION_SYNC_PASSWORD", 1);
+        addRow("no default database", password, "missing", 1, "there is no default database", 1);
+        addRow("not a database", password, "damaged", 1, "cannot be opened", 3);
     }
     void syncCommand()
     {
-        auto [password, linked, exitCode, said] =
-            TestSupport::fetch<QString, bool, int, QString>("password", "linked", "exitCode", "said");
+        auto [password, database, exitCode, said, lines] = TestSupport::fetch<QString, QString, int, QString, int>(
+            "password", "database", "exitCode", "said", "lines");
         open(file("a.mdb"));
         add("Anna", "0101");
-        if (!linked)
+        if (database == "not linked")
             modSyncState::RemoveLink(modDatabase::DatabaseConnection());
+        modDatabase::CloseDatabase(false);
+        if (database == "missing")
+            QVERIFY(QFile::remove(file("a.mdb")));
+        if (database == "damaged")
+            QVERIFY(TestSupport::writeFile(file("a.mdb"), QByteArray(4096, 'x')));
         QString out, err;
         QCOMPARE(runSyncCommand(password, &out, &err), exitCode);
-        QVERIFY2((exitCode == 0 ? out : err).contains(said), qPrintable(out + err));
-        QVERIFY2(!err.contains(RadicaleServer::Password), qPrintable(err));
-        // Nothing else on stderr: a failure is one line with its reason, a success none.
-        QCOMPARE(err.count('\n'), exitCode == 0 ? 0 : 1);
+        QVERIFY2((exitCode == 0 ? out : err.section('\n', -2)).contains(said), qPrintable(out + err));
+        // (The refusal without a password names the secret store.)
+        if (!password.isNull())
+            QVERIFY2(!err.contains(RadicaleServer::Password), qPrintable(err));
+        // Nothing else on stderr: a failure is its reason, a success nothing.
+        QCOMPARE(err.count('\n'), lines);
         QCOMPARE(serverCards().size(), exitCode == 0 ? 1 : 0);
     }
 
