@@ -12,6 +12,7 @@
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
+#include "widgets/ToolbarIcon.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -80,8 +81,7 @@ frmCalendar::frmCalendar(QWidget* parent) : QWidget(parent, Qt::Window), m_year(
     tlbHtml->setIconSize(QSize(16, 16));
     for (const ToolbarButton& definition : kToolbarButtons) {
         const QString key = QString::fromLatin1(definition.key);
-        const QIcon icon =
-            QIcon::fromTheme(QString::fromLatin1(definition.themeIcon), style()->standardIcon(definition.fallback));
+        const QIcon icon = ToolbarIcon::ThemeOrStandard(definition.themeIcon, definition.fallback, style());
         QAction* button = tlbHtml->addAction(icon, key);
         button->setObjectName(QStringLiteral("tlbHtml") + key);
         button->setEnabled(false);

@@ -15,6 +15,7 @@
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 #include "widgets/Logo.h"
+#include "widgets/ToolbarIcon.h"
 #include "widgets/WidgetRules.h"
 
 #include <algorithm>
@@ -274,8 +275,7 @@ void frmMain::createToolbar()
     tlbMain->setIconSize(QSize(16, 16));
     for (const ToolbarButton& definition : kToolbarButtons) {
         const QString key = QString::fromLatin1(definition.key);
-        const QIcon icon =
-            QIcon::fromTheme(QString::fromLatin1(definition.themeIcon), style()->standardIcon(definition.fallback));
+        const QIcon icon = ToolbarIcon::ThemeOrStandard(definition.themeIcon, definition.fallback, style());
         QAction* button = tlbMain->addAction(icon, key);
         button->setObjectName(QStringLiteral("tlbMain") + key);
         m_toolbarButtons.insert(key, button);

@@ -14,10 +14,12 @@
 #include "language/modLanguage.h"
 #include "startup/modEnvironment.h"
 #include "sync/frmSync.h"
+#include "widgets/ToolbarIcon.h"
 #include "widgets/WidgetRules.h"
 
 #include <QContextMenuEvent>
 #include <QMenuBar>
+#include <QPainter>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QStyle>
@@ -199,6 +201,55 @@ class TestUsability : public QObject, MainWindowTest
     }
 
 private slots:
+    // A toolbar's standard icon looks, in every size, mode and pixel ratio, as the style's own.
+    void toolbarIconsDrawAsTheStyles_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("mode");
+        const struct
+        {
+            const char* name;
+            QStyle::StandardPixmap which;
+        } icons[] = {
+            {"file", QStyle::SP_FileIcon}, {"trash", QStyle::SP_TrashIcon}, {"reload", QStyle::SP_BrowserReload}};
+        const struct
+        {
+            const char* name;
+            QIcon::Mode mode;
+        } modes[] = {{"normal", QIcon::Normal}, {"disabled", QIcon::Disabled}, {"active", QIcon::Active}};
+        for (const auto& icon : icons)
+            for (const int size : {16, 24, 48})
+                for (const qreal ratio : {1.0, 2.0})
+                    for (const auto& mode : modes)
+                        QTest::addRow("%s %d at %g %s", icon.name, size, ratio, mode.name)
+                            << int(icon.which) << size << ratio << int(mode.mode);
+    }
+    void toolbarIconsDrawAsTheStyles()
+    {
+        QFETCH(int, which);
+        QFETCH(int, size);
+        QFETCH(qreal, ratio);
+        QFETCH(int, mode);
+        const auto standard = QStyle::StandardPixmap(which);
+        const QIcon expected = QApplication::style()->standardIcon(standard);
+        const QIcon icon = ToolbarIcon::ThemeOrStandard("addrion-no-such-theme-icon", standard, QApplication::style());
+        const auto iconMode = QIcon::Mode(mode);
+        QCOMPARE(icon.actualSize(QSize(size, size), iconMode), expected.actualSize(QSize(size, size), iconMode));
+        QCOMPARE(icon.pixmap(QSize(size, size), ratio, iconMode).toImage(),
+                 expected.pixmap(QSize(size, size), ratio, iconMode).toImage());
+        // Drawn the way a tool button draws it, on a device of that pixel ratio.
+        const auto painted = [&](const QIcon& drawn) {
+            QImage image(QSize(size, size) * ratio, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            drawn.paint(&painter, QRect(0, 0, size, size), Qt::AlignCenter, iconMode);
+            return image;
+        };
+        QCOMPARE(painted(icon), painted(expected));
+    }
     // The program's own language files.
     void initTestCase() { modEnvironment::SetProgramFolder(TestSupport::sourceDir() + "/resources"); }
 
