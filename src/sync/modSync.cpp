@@ -154,7 +154,7 @@ private:
         return book + name + QStringLiteral(".vcf");
     }
 
-    // The multistatus answer of a Depth 1 request to the address book; nothing (with the
+    // The multistatus answer of a Depth 1 listing of the address book; nothing (with the
     // failure noted) for any other answer.
     std::optional<CardDav::Multistatus> Ask(const QByteArray& verb, const QByteArray& body);
     std::optional<CardDav::Multistatus> Answer(const CardDav::Response& response);
@@ -224,6 +224,9 @@ private:
     // never waits for the network, and what the server was told is on record.
     CardDav::Response Send(const QByteArray& verb, const QUrl& url, const QByteArray& body = QByteArray(),
                            const CardDav::Headers& headers = CardDav::Headers());
+    // A listing of the whole address book, sent as Send sends: the server may take long
+    // before it says anything.
+    CardDav::Response SendListing(const QByteArray& verb, const QByteArray& body, const CardDav::Headers& headers);
     // Changes here are applied in batches, each person in the same transaction as its
     // sync state, so that an interrupted sync leaves both consistent and the next one
     // completes it. One transaction per person would wait for the disk every time.
@@ -268,11 +271,11 @@ bool Run::List(std::vector<modSyncPlan::RemoteCard>& remote)
     if (!m_options.useSyncCollection)
         return ListByPropfind(remote);
     QString token = m_link.syncToken;
-    CardDav::Response response = Send("REPORT", m_book, CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
+    CardDav::Response response = SendListing("REPORT", CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
     if (!token.isEmpty() && (response.status == 403 || response.status == 409 || response.status == 400)) {
         // The token is no longer valid: everything is listed afresh.
         token.clear();
-        response = Send("REPORT", m_book, CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
+        response = SendListing("REPORT", CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
     }
     if (response.status == 401 || response.status == 0)
         return Fail(response);
@@ -309,7 +312,7 @@ bool Run::List(std::vector<modSyncPlan::RemoteCard>& remote)
 
 std::optional<CardDav::Multistatus> Run::Ask(const QByteArray& verb, const QByteArray& body)
 {
-    return Answer(Send(verb, m_book, body, {{"Depth", "1"}}));
+    return Answer(SendListing(verb, body, {{"Depth", "1"}}));
 }
 
 std::optional<CardDav::Multistatus> Run::Answer(const CardDav::Response& response)
@@ -398,6 +401,12 @@ CardDav::Response Run::Send(const QByteArray& verb, const QUrl& url, const QByte
 {
     Commit();
     return m_session.Send(verb, url, body, headers);
+}
+
+CardDav::Response Run::SendListing(const QByteArray& verb, const QByteArray& body, const CardDav::Headers& headers)
+{
+    Commit();
+    return m_session.SendListing(verb, m_book, body, headers);
 }
 
 void Run::Begin()
