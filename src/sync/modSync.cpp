@@ -24,6 +24,7 @@
 
 #include <optional>
 #include <set>
+#include <utility>
 
 namespace modSync {
 
@@ -250,6 +251,8 @@ private:
     QHash<QString, qint16> m_numbers;
     std::set<int> m_used;
     int m_freeFrom = 1; // no number below it is free
+    // The file as the last batch left it: while it is the same, the three above still hold.
+    std::optional<Engine::Connection::ChangeStamp> m_committed;
     // The persons here as the plan saw them, by UID; a person stored in this sync is
     // read again when it is sent.
     QHash<QString, modSyncState::LocalPerson> m_local;
@@ -415,6 +418,11 @@ void Run::Begin()
         return;
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     m_batch.emplace(connection);
+    // Another program may have written between batches; the numbers and UIDs kept since
+    // the last batch are read again unless nothing at all was written since it ended.
+    const std::optional<Engine::Connection::ChangeStamp> committed = std::exchange(m_committed, std::nullopt);
+    if (committed && *committed == connection.Stamp())
+        return;
     m_numbers = modPersonUid::ContactnrsByUid(connection);
     m_used.clear();
     m_freeFrom = 1;
@@ -439,6 +447,7 @@ void Run::Commit()
     m_batch->Commit();
     m_batch.reset();
     m_batched = 0;
+    m_committed = modDatabase::DatabaseConnection().Stamp();
 }
 
 qint16 Run::FreeNumber()

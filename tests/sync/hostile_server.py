@@ -57,6 +57,7 @@ listed = {
         "/book/good.vcf": card("good", "Good"),
         "/book/big.vcf": None,  # 100 MB
     },
+    "many": {"/book/p%03d.vcf" % n: card("p%03d" % n, "Person %03d" % n) for n in range(450)},
 }.get(mode, {})
 
 SLOW = 2.0  # seconds of silence before a slow answer

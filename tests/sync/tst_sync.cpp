@@ -1211,6 +1211,36 @@ private slots:
         QCOMPARE(persons(file("a.mdb")), expected);
     }
 
+    // Another program adds a person between two batches of received cards: the sync takes
+    // the next free number, and nobody is lost on either side.
+    void writtenElsewhereBetweenBatches()
+    {
+        HostileServer server;
+        QVERIFY(server.start("many", file("server.log")));
+        link(file("a.mdb"), server.book(), false);
+        add("Anna", "0101");
+        modSync::Options options;
+        bool written = false;
+        options.progress = [&](int done, int) {
+            if (written || done == 0 || modDatabase::DatabaseConnection().InTransaction())
+                return;
+            Engine::Connection other;
+            other.Open(file("a.mdb"));
+            other.Execute("INSERT INTO Person (Contactnr, Name) SELECT MAX(Contactnr) + 1, 'Elsewhere' FROM Person");
+            other.Close();
+            written = true;
+        };
+        CardDav::Session session(RadicaleServer::User, RadicaleServer::Password);
+        const modSync::Result result = modSync::Synchronise(session, options);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QVERIFY(written);
+        QCOMPARE(result.receivedNew, 450);
+        const QStringList here = persons(file("a.mdb"));
+        QCOMPARE(here.size(), 452);
+        QVERIFY(here.contains("Elsewhere: "));
+        QVERIFY(here.contains("Person 449: "));
+    }
+
     // A file someone sent pairs a trusted server's name with another host: nothing is sent, and the window shows the
     // host the password would go to.
     void linkToAnotherHostRefused()
