@@ -208,6 +208,11 @@ Response Session::Send(const QByteArray& verb, const QUrl& url, const QByteArray
     return SendAll({{verb, url, body, headers, limit}}, 1).front();
 }
 
+Response Session::SendListing(const QByteArray& verb, const QUrl& url, const QByteArray& body, const Headers& headers)
+{
+    return SendAll({{verb, url, body, headers, MaxAnswerBytes, true}}, 1).front();
+}
+
 std::vector<Response> Session::SendAll(const std::vector<Request>& requests, int inFlight)
 {
     std::vector<Response> responses(requests.size());
@@ -274,7 +279,7 @@ QNetworkReply* Session::Start(const Request& request, Response& response)
                                                               : QByteArray("application/xml; charset=utf-8"));
     for (const auto& [name, value] : request.headers)
         out.setRawHeader(name, value);
-    out.setTransferTimeout(m_timeoutMs);
+    out.setTransferTimeout(request.wholeBook ? ListingPatience * m_timeoutMs : m_timeoutMs);
 
     QNetworkReply* reply = m_manager.sendCustomRequest(out, request.verb, request.body);
     m_running << reply;

@@ -60,7 +60,13 @@ struct Request
     QByteArray body;
     Headers headers;
     qint64 limit = MaxAnswerBytes; // of the answer's body
+    // A listing of the whole address book: the server may say nothing until it has gone
+    // through every card (half a minute for 30000 cards is no fault), so the silence it
+    // is allowed is ListingPatience times that of any other request.
+    bool wholeBook = false;
 };
+
+constexpr int ListingPatience = 10;
 
 // The scheme, host and port of a URL as one text, the port filled in from the scheme.
 QString OriginOf(const QUrl& url);
@@ -78,6 +84,8 @@ public:
     void SetDeadline(qint64 ms);
     Response Send(const QByteArray& verb, const QUrl& url, const QByteArray& body = QByteArray(),
                   const Headers& headers = Headers(), qint64 limit = MaxAnswerBytes);
+    // A listing of the whole address book (Request::wholeBook).
+    Response SendListing(const QByteArray& verb, const QUrl& url, const QByteArray& body, const Headers& headers);
     // Sends them all, up to inFlight at a time (the network access manager opens up to
     // six connections to a host), and returns the answers in the same order.
     std::vector<Response> SendAll(const std::vector<Request>& requests, int inFlight = 6);

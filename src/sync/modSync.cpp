@@ -24,6 +24,7 @@
 
 #include <optional>
 #include <set>
+#include <utility>
 
 namespace modSync {
 
@@ -154,7 +155,7 @@ private:
         return book + name + QStringLiteral(".vcf");
     }
 
-    // The multistatus answer of a Depth 1 request to the address book; nothing (with the
+    // The multistatus answer of a Depth 1 listing of the address book; nothing (with the
     // failure noted) for any other answer.
     std::optional<CardDav::Multistatus> Ask(const QByteArray& verb, const QByteArray& body);
     std::optional<CardDav::Multistatus> Answer(const CardDav::Response& response);
@@ -224,6 +225,9 @@ private:
     // never waits for the network, and what the server was told is on record.
     CardDav::Response Send(const QByteArray& verb, const QUrl& url, const QByteArray& body = QByteArray(),
                            const CardDav::Headers& headers = CardDav::Headers());
+    // A listing of the whole address book, sent as Send sends: the server may take long
+    // before it says anything.
+    CardDav::Response SendListing(const QByteArray& verb, const QByteArray& body, const CardDav::Headers& headers);
     // Changes here are applied in batches, each person in the same transaction as its
     // sync state, so that an interrupted sync leaves both consistent and the next one
     // completes it. One transaction per person would wait for the disk every time.
@@ -247,6 +251,8 @@ private:
     QHash<QString, qint16> m_numbers;
     std::set<int> m_used;
     int m_freeFrom = 1; // no number below it is free
+    // The file as the last batch left it: while it is the same, the three above still hold.
+    std::optional<Engine::Connection::ChangeStamp> m_committed;
     // The persons here as the plan saw them, by UID; a person stored in this sync is
     // read again when it is sent.
     QHash<QString, modSyncState::LocalPerson> m_local;
@@ -268,11 +274,11 @@ bool Run::List(std::vector<modSyncPlan::RemoteCard>& remote)
     if (!m_options.useSyncCollection)
         return ListByPropfind(remote);
     QString token = m_link.syncToken;
-    CardDav::Response response = Send("REPORT", m_book, CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
+    CardDav::Response response = SendListing("REPORT", CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
     if (!token.isEmpty() && (response.status == 403 || response.status == 409 || response.status == 400)) {
         // The token is no longer valid: everything is listed afresh.
         token.clear();
-        response = Send("REPORT", m_book, CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
+        response = SendListing("REPORT", CardDav::SyncCollectionBody(token), {{"Depth", "0"}});
     }
     if (response.status == 401 || response.status == 0)
         return Fail(response);
@@ -309,7 +315,7 @@ bool Run::List(std::vector<modSyncPlan::RemoteCard>& remote)
 
 std::optional<CardDav::Multistatus> Run::Ask(const QByteArray& verb, const QByteArray& body)
 {
-    return Answer(Send(verb, m_book, body, {{"Depth", "1"}}));
+    return Answer(SendListing(verb, body, {{"Depth", "1"}}));
 }
 
 std::optional<CardDav::Multistatus> Run::Answer(const CardDav::Response& response)
@@ -400,12 +406,23 @@ CardDav::Response Run::Send(const QByteArray& verb, const QUrl& url, const QByte
     return m_session.Send(verb, url, body, headers);
 }
 
+CardDav::Response Run::SendListing(const QByteArray& verb, const QByteArray& body, const CardDav::Headers& headers)
+{
+    Commit();
+    return m_session.SendListing(verb, m_book, body, headers);
+}
+
 void Run::Begin()
 {
     if (m_batch)
         return;
     Engine::Connection& connection = modDatabase::DatabaseConnection();
     m_batch.emplace(connection);
+    // Another program may have written between batches; the numbers and UIDs kept since
+    // the last batch are read again unless nothing at all was written since it ended.
+    const std::optional<Engine::Connection::ChangeStamp> committed = std::exchange(m_committed, std::nullopt);
+    if (committed && *committed == connection.Stamp())
+        return;
     m_numbers = modPersonUid::ContactnrsByUid(connection);
     m_used.clear();
     m_freeFrom = 1;
@@ -430,6 +447,7 @@ void Run::Commit()
     m_batch->Commit();
     m_batch.reset();
     m_batched = 0;
+    m_committed = modDatabase::DatabaseConnection().Stamp();
 }
 
 qint16 Run::FreeNumber()

@@ -51,12 +51,16 @@ listed = {
         "/book/dup-a.vcf": card("same", "Older", "REV:20260101T000000Z\r\n"),
         "/book/dup-b.vcf": card("same", "Newer", "REV:20260601T000000Z\r\n"),
     },
+    "slow-listing": {"/book/good.vcf": card("good", "Good")},
+    "slow-cards": {"/book/good.vcf": card("good", "Good")},
     "huge-card": {
         "/book/good.vcf": card("good", "Good"),
         "/book/big.vcf": None,  # 100 MB
     },
+    "many": {"/book/p%03d.vcf" % n: card("p%03d" % n, "Person %03d" % n) for n in range(450)},
 }.get(mode, {})
 
+SLOW = 2.0  # seconds of silence before a slow answer
 HUGE_CARD = 100 << 20
 HUGE_ANSWER = 2 << 30
 
@@ -146,6 +150,10 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(204)
         if self.command not in ("REPORT", "PROPFIND"):
             return self.send(405)
+        # A listing of the whole book, or the cards asked for, comes after a long silence.
+        listing = "sync-collection" in body or (self.command == "PROPFIND" and self.headers.get("Depth") == "1")
+        if (mode == "slow-listing" and listing) or (mode == "slow-cards" and "addressbook-multiget" in body):
+            time.sleep(SLOW)
         if mode == "huge-answer":
             return self.stream(multistatus([], token=False)[:-len("</d:multistatus>")],
                                "<d:response><d:href>/book/x.vcf</d:href></d:response>", "</d:multistatus>",

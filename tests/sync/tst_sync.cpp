@@ -1187,6 +1187,60 @@ private slots:
             QCOMPARE(lines.filter(QRegularExpression("^\\t.*multiget.*bad1")).size(), 1);
     }
 
+    // A server goes through the whole book before it lists it, and may be silent for long;
+    // every other answer keeps the session's own bound.
+    void listingMayBeSlow_data()
+    {
+        TestSupport::addColumns<QString, QString, QStringList>("mode", "error", "persons");
+        addRow("the listing after a long silence", "slow-listing", "", QStringList{"Anna: 0101", "Good: "});
+        addRow("the cards after a long silence", "slow-cards", "The server did not answer in time.",
+               QStringList{"Anna: 0101"});
+    }
+    void listingMayBeSlow()
+    {
+        auto [mode, error, expected] = TestSupport::fetch<QString, QString, QStringList>("mode", "error", "persons");
+        HostileServer server;
+        QVERIFY(server.start(mode, file("server.log")));
+        link(file("a.mdb"), server.book(), false);
+        add("Anna", "0101");
+        // Silent for 2 s: over the session's second, within ListingPatience of them.
+        CardDav::Session session(RadicaleServer::User, RadicaleServer::Password, 1000);
+        const modSync::Result result = modSync::Synchronise(session);
+        QVERIFY2(result.ok == error.isEmpty(), qPrintable(result.error));
+        QCOMPARE(result.error, error);
+        QCOMPARE(persons(file("a.mdb")), expected);
+    }
+
+    // Another program adds a person between two batches of received cards: the sync takes
+    // the next free number, and nobody is lost on either side.
+    void writtenElsewhereBetweenBatches()
+    {
+        HostileServer server;
+        QVERIFY(server.start("many", file("server.log")));
+        link(file("a.mdb"), server.book(), false);
+        add("Anna", "0101");
+        modSync::Options options;
+        bool written = false;
+        options.progress = [&](int done, int) {
+            if (written || done == 0 || modDatabase::DatabaseConnection().InTransaction())
+                return;
+            Engine::Connection other;
+            other.Open(file("a.mdb"));
+            other.Execute("INSERT INTO Person (Contactnr, Name) SELECT MAX(Contactnr) + 1, 'Elsewhere' FROM Person");
+            other.Close();
+            written = true;
+        };
+        CardDav::Session session(RadicaleServer::User, RadicaleServer::Password);
+        const modSync::Result result = modSync::Synchronise(session, options);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QVERIFY(written);
+        QCOMPARE(result.receivedNew, 450);
+        const QStringList here = persons(file("a.mdb"));
+        QCOMPARE(here.size(), 452);
+        QVERIFY(here.contains("Elsewhere: "));
+        QVERIFY(here.contains("Person 449: "));
+    }
+
     // A file someone sent pairs a trusted server's name with another host: nothing is sent, and the window shows the
     // host the password would go to.
     void linkToAnotherHostRefused()
