@@ -1025,6 +1025,46 @@ private slots:
         QCOMPARE(function == "backup" ? modUpgrade::BackupPath(path) : modRecent::ShortenPath(path), text);
     }
 
+    // The copy kept before an upgrade is checked before anything is changed: a copy that
+    // is no database, or holds another number of persons, is no copy.
+    void copiesAreChecked_data()
+    {
+        // source: "three persons", "not a database" or "missing"; said: the start of the error,
+        // the files named by their full paths
+        addColumns<QString, QString, int, QString>("call", "source", "persons", "said");
+        addRow("a true copy", "check", "three persons", 3, "");
+        addRow("a person short", "check", "three persons", 4, "The copy 'copy.mdb' holds 3 persons instead of 4.");
+        addRow("no database", "check", "not a database", 3, "The copy 'copy.mdb' cannot be read: ");
+        addRow("saved and checked", "save", "three persons", 3, "");
+        addRow("nothing to save", "save", "missing", 0, "Could not find the file 'original.mdb'.");
+    }
+    void copiesAreChecked()
+    {
+        auto [call, source, persons, said] = fetch<QString, QString, int, QString>("call", "source", "persons", "said");
+        const QString original = file("original.mdb");
+        if (source == "three persons") {
+            newDatabase("original.mdb");
+            DatabaseFixture::addPersons(3);
+            modDatabase::CloseDatabase(false);
+        } else if (source == "not a database") {
+            QVERIFY(writeFile(original, QByteArray(8192, 'x')));
+        }
+        const QString copy = file("copy.mdb");
+        QString error;
+        if (call == "check") {
+            if (source != "missing")
+                QVERIFY(QFile::copy(original, copy));
+            error = modUpgrade::CheckDatabaseCopy(copy, persons);
+        } else {
+            QCOMPARE(modUpgrade::SaveCopy(original, copy, &error), said.isEmpty());
+            QCOMPARE(QFile::exists(copy), said.isEmpty());
+            if (said.isEmpty())
+                QCOMPARE(modUpgrade::CountPersons(copy), persons);
+        }
+        said.replace("'copy.mdb'", "'" + copy + "'").replace("'original.mdb'", "'" + original + "'");
+        QVERIFY2(said.isEmpty() ? error.isEmpty() : error.startsWith(said), qPrintable(error));
+    }
+
     void recentList_data()
     {
         // change: the path added, or "-n" for the entry n removed
