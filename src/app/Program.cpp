@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "app/Program.h"
-#include "startup/FailureDialog.h"
 
 #include "birthdays/ReminderRun.h"
 #include "database/Engine.h"
@@ -18,6 +17,7 @@
 #include "startup/modSettings.h"
 #include "sync/SyncCommand.h"
 #include "version/VersionCheck.h"
+#include "widgets/FailureDialog.h"
 #include "widgets/Logo.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "birthdays/ReminderRun.h"
-#include "startup/FailureDialog.h"
+#include "widgets/FailureDialog.h"
 
 #include "birthdays/frmReminder.h"
 #include "birthdays/modReminder.h"

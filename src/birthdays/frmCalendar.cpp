@@ -2,7 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmCalendar.h"
 #include "language/ContentDirection.h"
-#include "startup/FailureDialog.h"
+#include "widgets/FailureDialog.h"
 
 #include "birthdays/HtmlViewer.h"
 #include "birthdays/frmCalendarSelection.h"

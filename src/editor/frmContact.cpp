@@ -3,7 +3,7 @@
 #include "editor/frmContact.h"
 #include "database/modPersonView.h"
 #include "language/ContentDirection.h"
-#include "startup/FailureDialog.h"
+#include "widgets/FailureDialog.h"
 
 #include "editor/modPhoto.h"
 

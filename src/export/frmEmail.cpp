@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmEmail.h"
-#include "startup/FailureDialog.h"
+#include "widgets/FailureDialog.h"
 #include "widgets/WidgetRules.h"
 
 #include "database/modSql.h"

@@ -7,10 +7,10 @@
 #include "database/modSql.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
-#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
+#include "widgets/FailureDialog.h"
 
 #include <QAction>
 #include <QCloseEvent>

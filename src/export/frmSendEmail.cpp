@@ -6,8 +6,8 @@
 #include "export/modSendEmail.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
-#include "startup/FailureDialog.h"
 #include "startup/modSettings.h"
+#include "widgets/FailureDialog.h"
 #include "widgets/WidgetRules.h"
 
 #include <QFormLayout>

@@ -10,9 +10,9 @@
 #include "interchange/modVcardImport.h"
 #include "language/modLanguage.h"
 #include "mainwindow/frmMain.h"
-#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
+#include "widgets/FailureDialog.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "frmDuplicates.h"
 #include "language/ContentDirection.h"
-#include "startup/FailureDialog.h"
+#include "widgets/FailureDialog.h"
 #include "widgets/WidgetRules.h"
 
 #include "database/modPersonView.h"

@@ -17,12 +17,12 @@
 #include "mainwindow/modList.h"
 #include "mainwindow/modOptions.h"
 #include "search/modSearch.h"
-#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
 #include "startup/modText.h"
+#include "widgets/FailureDialog.h"
 #include "widgets/WidgetRules.h"
 
 #include <QAction>

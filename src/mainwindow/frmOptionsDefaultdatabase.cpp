@@ -4,10 +4,10 @@
 
 #include "database/modDatabase.h"
 #include "language/modLanguage.h"
-#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
+#include "widgets/FailureDialog.h"
 #include "widgets/WidgetRules.h"
 
 #include <QGroupBox>

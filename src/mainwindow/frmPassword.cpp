@@ -5,7 +5,7 @@
 #include "database/modDatabase.h"
 #include "database/modPassword.h"
 #include "language/modLanguage.h"
-#include "startup/FailureDialog.h"
+#include "widgets/FailureDialog.h"
 #include "widgets/WidgetRules.h"
 
 #include <QApplication>

@@ -12,8 +12,8 @@
 #include "birthdays/frmProgress.h"
 #include "birthdays/modCalendar.h"
 #include "mainwindow/RegisterWindows.h"
-#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
+#include "widgets/FailureDialog.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPointer>

@@ -11,8 +11,8 @@
 #include "birthdays/modAutostart.h"
 #include "birthdays/modReminder.h"
 #include "mainwindow/RegisterWindows.h"
-#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
+#include "widgets/FailureDialog.h"
 
 #include <QContextMenuEvent>
 #include <QSettings>

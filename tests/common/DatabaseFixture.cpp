@@ -7,7 +7,7 @@
 #include "database/modDatabase.h"
 #include "database/modPassword.h"
 #include "database/modSql.h"
-#include "startup/FailureDialog.h"
+#include "widgets/FailureDialog.h"
 
 #include <QCryptographicHash>
 #include <QProcess>

@@ -8,8 +8,8 @@
 #include "mainwindow/RegisterWindows.h"
 #include "mainwindow/frmMain.h"
 #include "search/modSearch.h"
-#include "startup/FailureDialog.h"
 #include "startup/modSettings.h"
+#include "widgets/FailureDialog.h"
 
 #include <QAbstractItemModel>
 #include <QTest>

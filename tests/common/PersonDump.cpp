@@ -9,9 +9,9 @@
 #include "export/frmExportPreview.h"
 #include "export/modExportFiles.h"
 #include "search/modSearch.h"
-#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 #include "startup/modText.h"
+#include "widgets/FailureDialog.h"
 
 #include <QDate>
 

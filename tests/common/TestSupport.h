@@ -5,7 +5,7 @@
 #include "Controls.h"
 #include "DataRow.h"
 #include "FixedToday.h"
-#include "startup/FailureDialog.h"
+#include "widgets/FailureDialog.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -23,10 +23,10 @@
 #include "mainwindow/frmOptionsDefaultdatabase.h"
 #include "mainwindow/frmPassword.h"
 #include "search/modSearch.h"
-#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
 #include "startup/modSettings.h"
+#include "widgets/FailureDialog.h"
 
 #include <QAction>
 #include <QFileInfo>

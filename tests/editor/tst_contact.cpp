@@ -11,7 +11,7 @@
 #include "database/modSql.h"
 #include "editor/modContact.h"
 #include "editor/modHyperlink.h"
-#include "startup/FailureDialog.h"
+#include "widgets/FailureDialog.h"
 
 using modContact::Contact;
 using modContact::DateState;

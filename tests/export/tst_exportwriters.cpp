@@ -10,9 +10,9 @@
 #include "database/modSql.h"
 #include "export/modExport.h"
 #include "export/modExportFiles.h"
-#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
+#include "widgets/FailureDialog.h"
 
 #include <QProcess>
 

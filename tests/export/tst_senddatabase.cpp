@@ -4,10 +4,10 @@
 #include "TwoRows.h"
 
 #include "export/frmSendEmail.h"
-#include "startup/FailureDialog.h"
 #include "startup/QtPlatform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
+#include "widgets/FailureDialog.h"
 
 #include <QSignalSpy>
 

@@ -21,8 +21,8 @@
 #include "interchange/modMerge.h"
 #include "interchange/modVcardImport.h"
 #include "mainwindow/RegisterWindows.h"
-#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
+#include "widgets/FailureDialog.h"
 
 #include <QBuffer>
 #include <QCheckBox>

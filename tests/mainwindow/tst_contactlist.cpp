@@ -15,8 +15,8 @@
 #include "mainwindow/modList.h"
 #include "mainwindow/modListOrder.h"
 #include "search/modSearch.h"
-#include "startup/FailureDialog.h"
 #include "startup/modText.h"
+#include "widgets/FailureDialog.h"
 
 #include <QRandomGenerator>
 

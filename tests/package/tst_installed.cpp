@@ -9,10 +9,10 @@
 #include "database/modDatabase.h"
 #include "database/modSql.h"
 #include "language/IniFile.h"
-#include "startup/FailureDialog.h"
 #include "startup/Version.h"
 #include "startup/modEnvironment.h"
 #include "startup/modSettings.h"
+#include "widgets/FailureDialog.h"
 
 #include <QDirIterator>
 #include <QImage>

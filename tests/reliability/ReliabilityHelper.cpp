@@ -18,8 +18,8 @@
 #include "database/modUpgrade.h"
 #include "editor/modContact.h"
 #include "export/modExportFiles.h"
-#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
+#include "widgets/FailureDialog.h"
 
 #include <QApplication>
 #include <QTextStream>

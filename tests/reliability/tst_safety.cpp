@@ -15,11 +15,11 @@
 #include "mainwindow/ContactListModel.h"
 #include "search/modSearch.h"
 #include "startup/CommandLine.h"
-#include "startup/FailureDialog.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
 #include "startup/modText.h"
 #include "version/VersionCheck.h"
+#include "widgets/FailureDialog.h"
 
 #include <QDirIterator>
 #include <QProcess>

@@ -7,13 +7,13 @@
 #include "database/modDatabase.h"
 #include "mainwindow/frmMain.h"
 #include "startup/CommandLine.h"
-#include "startup/FailureDialog.h"
 #include "startup/Platform.h"
 #include "startup/QtPlatform.h"
 #include "startup/modEnvironment.h"
 #include "startup/modError.h"
 #include "startup/modSafeFile.h"
 #include "startup/modSettings.h"
+#include "widgets/FailureDialog.h"
 
 #include <QAction>
 #include <QDir>

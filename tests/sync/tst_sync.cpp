@@ -15,7 +15,6 @@
 #include "interchange/modMerge.h"
 #include "interchange/modVcardImport.h"
 #include "mainwindow/RegisterWindows.h"
-#include "startup/FailureDialog.h"
 #include "sync/CardDav.h"
 #include "sync/frmSync.h"
 #include "sync/frmSyncResult.h"
@@ -24,6 +23,7 @@
 #include "sync/modSyncPassword.h"
 #include "sync/modSyncPlan.h"
 #include "sync/modSyncState.h"
+#include "widgets/FailureDialog.h"
 
 #include <QBuffer>
 #include <QDeadlineTimer>

@@ -7,10 +7,10 @@
 #include "editor/frmContact.h"
 #include "editor/modContact.h"
 #include "language/LanguageMenu.h"
-#include "startup/FailureDialog.h"
 #include "sync/modSync.h"
 #include "sync/modSyncPassword.h"
 #include "sync/modSyncState.h"
+#include "widgets/FailureDialog.h"
 
 #include <QSignalSpy>
 #include <QStatusBar>
