@@ -31,6 +31,15 @@ QString NowSql()
     return QStringLiteral("strftime('%Y-%m-%dT%H:%M:%SZ', 'now')");
 }
 
+// The trigger that gives a person added by anyone a UID.
+QString AddTriggerSql()
+{
+    return QStringLiteral("CREATE TRIGGER IF NOT EXISTS PersonUidAdd AFTER INSERT ON Person BEGIN "
+                          "INSERT OR IGNORE INTO PersonUid (Contactnr, Uid, Revision) VALUES (new.Contactnr, %1, %2); "
+                          "END")
+        .arg(RandomUuidSql(), NowSql());
+}
+
 const char* const TriggerNames[] = {"PersonUidAdd", "PersonUidChange", "PersonUidRemove"};
 
 // The contact numbers of a table in ascending order, read from its key's index; a missing
@@ -71,10 +80,7 @@ QStringList CreateStatements()
                        "REFERENCES Person(Contactnr) ON DELETE CASCADE ON UPDATE CASCADE, "
                        "Uid TEXT COLLATE BINARY NOT NULL UNIQUE, "
                        "Revision TEXT COLLATE BINARY NOT NULL )"),
-        QStringLiteral("CREATE TRIGGER IF NOT EXISTS PersonUidAdd AFTER INSERT ON Person BEGIN "
-                       "INSERT OR IGNORE INTO PersonUid (Contactnr, Uid, Revision) VALUES (new.Contactnr, %1, %2); "
-                       "END")
-            .arg(RandomUuidSql(), NowSql()),
+        AddTriggerSql(),
         // Without foreign keys (another tool) a changed number is carried over here.
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS PersonUidChange AFTER UPDATE ON Person BEGIN "
                        "UPDATE PersonUid SET Contactnr = new.Contactnr "
@@ -166,6 +172,36 @@ QString SetUidSql(qint16 contactnr, const QString& uid)
 {
     return QStringLiteral("INSERT OR REPLACE INTO PersonUid (Contactnr, Uid, Revision) VALUES (%1, '%2', %3)")
         .arg(QString::number(contactnr), modSql::QuoteSql(uid), NowSql());
+}
+
+QString NewPersonUidSql(qint16 contactnr, const QString& uid)
+{
+    if (!uid.isEmpty())
+        return SetUidSql(contactnr, uid);
+    return QStringLiteral("INSERT OR IGNORE INTO PersonUid (Contactnr, Uid, Revision) VALUES (%1, %2, %3)")
+        .arg(QString::number(contactnr), RandomUuidSql(), NowSql());
+}
+
+AddedWithUids::AddedWithUids(Engine::Connection& connection) : m_connection(connection)
+{
+    m_connection.Execute(QStringLiteral("DROP TRIGGER IF EXISTS PersonUidAdd"));
+}
+
+AddedWithUids::~AddedWithUids()
+{
+    if (m_resumed || !m_connection.InTransaction())
+        return;
+    try {
+        Resume();
+    } catch (const Engine::EngineError&) {
+        // The transaction has failed and is rolled back with the trigger's removal.
+    }
+}
+
+void AddedWithUids::Resume()
+{
+    m_connection.Execute(AddTriggerSql());
+    m_resumed = true;
 }
 
 } // namespace modPersonUid

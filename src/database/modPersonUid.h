@@ -49,5 +49,28 @@ QByteArray Fingerprint(Engine::Connection& connection);
 
 // Gives the person the UID, with the current time as revision; replaces any row it had.
 QString SetUidSql(qint16 contactnr, const QString& uid);
+// The UID row of a person just added: the UID given, or a random one when it is empty
+// and the person has none yet; the current time as revision.
+QString NewPersonUidSql(qint16 contactnr, const QString& uid);
+
+// For a transaction that adds many persons, each with NewPersonUidSql: the trigger that
+// gives every new person a random UID is taken away until Resume. A UID made by the
+// trigger and replaced at once by the card's cost a fifth of an import. Made in a
+// transaction, as part of it: however the transaction ends, the file keeps the trigger.
+class AddedWithUids
+{
+public:
+    explicit AddedWithUids(Engine::Connection& connection);
+    // Makes the trigger again when Resume did not, so that a commit never goes without it.
+    ~AddedWithUids();
+    AddedWithUids(const AddedWithUids&) = delete;
+    AddedWithUids& operator=(const AddedWithUids&) = delete;
+    // Makes the trigger again; throws Engine::EngineError.
+    void Resume();
+
+private:
+    Engine::Connection& m_connection;
+    bool m_resumed = false;
+};
 
 } // namespace modPersonUid

@@ -96,6 +96,7 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
     // Numbers are found inside the transaction, so no other writer takes one between
     // finding and using it.
     Engine::Connection::Transaction transaction(connection);
+    modPersonUid::AddedWithUids addedWithUids(connection);
     QHash<QString, qint16> byUid = modPersonUid::ContactnrsByUid(connection);
     QHash<QString, qint16> known;
     std::vector<bool> taken(modSql::MaxContactnr + 1, false);
@@ -194,6 +195,7 @@ Report Import(const CardSource& cards, WriteProgress* progress, Source source)
                           error.description()});
         }
     }
+    addedWithUids.Resume();
     transaction.Commit();
     return report;
 }
@@ -260,8 +262,7 @@ Report ImportCsv(QIODevice& file, const modCsv::FileCheck& check, modCsv::Mappin
 void StorePerson(qint16 contactnr, const modVcard::Person& person)
 {
     modSql::ExecuteSql(modContact::NewPersonStatements(contactnr, modMerge::ToContact(person)));
-    if (!person.uid.isEmpty())
-        modSql::ExecuteSql(modPersonUid::SetUidSql(contactnr, person.uid));
+    modSql::ExecuteSql(modPersonUid::NewPersonUidSql(contactnr, person.uid));
 }
 
 void KeepCard(qint16 contactnr, const QByteArray& card, bool replace)

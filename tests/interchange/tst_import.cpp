@@ -110,6 +110,32 @@ class TestImport : public QObject
         return *modContact::SaveNewPerson(contact);
     }
 
+    static QStringList schema()
+    {
+        QStringList statements;
+        modSql::ForEachRow("SELECT sql FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name",
+                           [&](const Engine::Connection::Row& row) { statements << row.Text(0); });
+        return statements;
+    }
+
+    // However an import ends, the file keeps its schema (the import adds persons without the
+    // trigger that gives them UIDs), every person has a UID, and one added afterwards gets a
+    // new one.
+    static void verifyUidsAsBefore(const QStringList& schemaBefore, bool full = false)
+    {
+        QCOMPARE(schema(), schemaBefore);
+        QCOMPARE(countSelected("SELECT Contactnr FROM Person WHERE Contactnr NOT IN (SELECT Contactnr FROM PersonUid)"),
+                 0);
+        if (full)
+            return;
+        const qint16 added = save("Added Afterwards", {}, {});
+        const QString uid =
+            modSql::OpenRecordset("SELECT Uid FROM PersonUid WHERE Contactnr = " + QString::number(added))
+                .Fields(0)
+                .toString();
+        QCOMPARE(QUuid::fromString(uid).version(), QUuid::Random);
+    }
+
     // Stops the import at its first chance.
     struct CancellingProgress : WriteProgress
     {
@@ -228,12 +254,17 @@ private slots:
                           QByteArray(annaCard()).replace("Anna van der Berg", "Carla Diaz");
         for (int i = 0; i < 20000; ++i)
             file += QByteArray(bobCard()).replace("Bob Stone", "Card " + QByteArray::number(i));
+        const QStringList schemaBefore = schema();
         QBuffer cancelled(&file);
         CancellingProgress progress;
         const modVcardImport::Report stopped = importBytes(file, &progress, &cancelled);
         QVERIFY(stopped.cancelled && !stopped.full);
         QVERIFY2(cancelled.pos() < file.size() / 4, qPrintable(QString::number(cancelled.pos())));
         QCOMPARE(countRows("Person"), 0);
+        verifyUidsAsBefore(schemaBefore);
+        if (QTest::currentTestFailed())
+            return;
+        runSql("DELETE FROM Person");
 
         {
             Engine::Connection::Transaction transaction(modDatabase::DatabaseConnection());
@@ -250,6 +281,7 @@ private slots:
                  (QList<int>{true, 0, modSql::MaxContactnr - 1, 0, 0}));
         QCOMPARE(modVcardImport::ReportText(report),
                  QString("No further person can be added to this database!\nNothing was imported."));
+        verifyUidsAsBefore(schemaBefore, true);
     }
 
     // Control characters (NUL too) anywhere in a card are dropped before the database
@@ -277,6 +309,7 @@ private slots:
     void reportText()
     {
         runSql("CREATE UNIQUE INDEX OneAnna ON Person (Name)");
+        const QStringList schemaBefore = schema();
         QCOMPARE(reportOf(annaCard() + annaCard().replace("1980-02-29", "1981-01-01") + sample("malformed.vcf")),
                  QString("Persons added: 3\nPersons merged: 0\nCards skipped: 5\n"
                          "- Line 13 (Anna van der Berg): Error: UNIQUE constraint failed: Person.Name\n"
@@ -284,6 +317,7 @@ private slots:
                          "- Line 35 (Cut Short): END:VCARD is missing\n- Line 39: The card has no name\n"
                          "- Line 48 (Truncated): END:VCARD is missing"));
         QCOMPARE(countRows("Person"), 3);
+        verifyUidsAsBefore(schemaBefore);
         QVERIFY(modVcardImport::ReportText({}).startsWith("The file holds no vCard.\n"));
     }
 
@@ -508,6 +542,7 @@ private slots:
         const QString old = "2001-01-01T00:00:00Z";
         runSql("UPDATE PersonUid SET Revision = '" + old + "'");
         const QStringList before = dumpPersons();
+        const QStringList schemaBefore = schema();
 
         const modVcardImport::Report report = importBytes(file);
         QCOMPARE((QList<int>{report.added, report.merged, report.updated}), (QList<int>{added, merged, updated}));
@@ -527,6 +562,7 @@ private slots:
                  revised);
         if (!revised && added == 0)
             QCOMPARE(dumpPersons(), before);
+        verifyUidsAsBefore(schemaBefore);
     }
 
     // Database > Import... asks for the file in the database folder, refills the list, reports.
