@@ -2,6 +2,8 @@
 // Licensed under the GNU General Public License version 3 or any later version.
 #include "JetDialect.h"
 
+#include <array>
+
 #include <QDate>
 #include <QRegularExpression>
 #include <QVarLengthArray>
@@ -189,21 +191,68 @@ std::vector<int> MatchParentheses(const std::vector<Token>& tokens, std::vector<
 // ---------------------------------------------------------------------------------------
 // Date literals.
 
+// The number of between fewest and most ASCII digits at the position, which moves past them.
+std::optional<int> DigitsAt(QStringView text, qsizetype& position, int fewest, int most)
+{
+    int value = 0;
+    int count = 0;
+    while (position < text.size() && count < most && text[position] >= QLatin1Char('0') &&
+           text[position] <= QLatin1Char('9')) {
+        value = value * 10 + (text[position].unicode() - '0');
+        ++position;
+        ++count;
+    }
+    if (count < fewest)
+        return std::nullopt;
+    return value;
+}
+
+bool IsAsciiBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\v') ||
+           c == QLatin1Char('\f') || c == QLatin1Char('\r');
+}
+
+// Three numbers of the given widths between the separators, with nothing else but blanks
+// around them. Every statement that writes a date has one, so this is no regular expression.
+std::optional<std::array<int, 3>> DateParts(QStringView text, QChar separator, const std::array<int, 3>& fewest,
+                                            const std::array<int, 3>& most)
+{
+    qsizetype position = 0;
+    while (position < text.size() && IsAsciiBlank(text[position]))
+        ++position;
+    std::array<int, 3> parts{};
+    for (int part = 0; part < 3; ++part) {
+        if (part > 0) {
+            if (position >= text.size() || text[position] != separator)
+                return std::nullopt;
+            ++position;
+        }
+        const std::optional<int> value = DigitsAt(text, position, fewest[part], most[part]);
+        if (!value)
+            return std::nullopt;
+        parts[part] = *value;
+    }
+    while (position < text.size() && IsAsciiBlank(text[position]))
+        ++position;
+    if (position != text.size())
+        return std::nullopt;
+    return parts;
+}
+
 std::optional<QString> DateLiteral(const QString& literal, QString* error)
 {
     // m/d/yyyy, and the unambiguous yyyy-m-d.
-    static const QRegularExpression american(QStringLiteral("^\\s*(\\d{1,2})/(\\d{1,2})/(\\d{4})\\s*$"));
-    static const QRegularExpression iso(QStringLiteral("^\\s*(\\d{4})-(\\d{1,2})-(\\d{1,2})\\s*$"));
-    const QString inner = literal.mid(1, literal.size() - 2);
+    const QStringView inner = QStringView(literal).mid(1, literal.size() - 2);
     int year = 0, month = 0, day = 0;
-    if (const QRegularExpressionMatch m = american.match(inner); m.hasMatch()) {
-        month = m.captured(1).toInt();
-        day = m.captured(2).toInt();
-        year = m.captured(3).toInt();
-    } else if (const QRegularExpressionMatch m = iso.match(inner); m.hasMatch()) {
-        year = m.captured(1).toInt();
-        month = m.captured(2).toInt();
-        day = m.captured(3).toInt();
+    if (const auto american = DateParts(inner, QLatin1Char('/'), {1, 1, 4}, {2, 2, 4})) {
+        month = (*american)[0];
+        day = (*american)[1];
+        year = (*american)[2];
+    } else if (const auto iso = DateParts(inner, QLatin1Char('-'), {4, 1, 1}, {4, 2, 2})) {
+        year = (*iso)[0];
+        month = (*iso)[1];
+        day = (*iso)[2];
     }
     if (!QDate::isValid(year, month, day) || year < 100) {
         if (error)

@@ -623,6 +623,8 @@ private slots:
                "WHERE Name LIKE '%an%' AND Dateofbirth > '1979-12-31' ");
         addRow("date, leap day", "SELECT #2/29/2000#", "SELECT '2000-02-29'");
         addRow("date, ISO order", "SELECT #1999-12-31#", "SELECT '1999-12-31'");
+        addRow("date, ISO order, one-digit month and day", "SELECT #2020-1-2#", "SELECT '2020-01-02'");
+        addRow("date with blanks inside the marks", "SELECT # 1/2/2020\t#", "SELECT '2020-01-02'");
         addRow("date-like text inside a literal", "SELECT 'Meeting #1/2/2020# & more' FROM Person", "");
         addRow("doubled apostrophes keep the literal open",
                "SELECT * FROM Person WHERE Name = 'O''Brien #2/30/2020#' AND Dateofbirth < #1/1/2000#",
@@ -712,6 +714,13 @@ private slots:
         addRow("month 13", "SELECT #13/1/2020#", "!#13/1/2020#");
         addRow("two-digit year", "SELECT #1/1/20#", "!#1/1/20#");
         addRow("no date at all", "SELECT #hello#", "!#hello#");
+        addRow("five-digit year", "SELECT #1/2/20201#", "!#1/2/20201#");
+        addRow("three-digit month", "SELECT #001/2/2020#", "!#001/2/2020#");
+        addRow("a part missing", "SELECT #1//2020#", "!#1//2020#");
+        addRow("a letter after the year", "SELECT #1/2/2020x#", "!#1/2/2020x#");
+        addRow("four parts", "SELECT #2020-01-02-03#", "!#2020-01-02-03#");
+        addRow("digits of another script", "SELECT #\u0661/2/2020#", "!/2/2020#");
+        addRow("a blank inside a part", "SELECT #1 /2/2020#", "!#1 /2/2020#");
         addRow("unclosed date", "SELECT * FROM t WHERE d = #1/1/2020", "!#");
         addRow("unclosed text", "SELECT * FROM t WHERE a = 'abc", "!'abc");
         addRow("unclosed bracket", "SELECT [Name FROM Person", "![Name");
