@@ -219,6 +219,8 @@ QString ParameterValue(const QString& written)
     QString text = written.trimmed();
     if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
         text = text.mid(1, text.size() - 2);
+    if (!text.contains(QLatin1Char('^')))
+        return text;
     QString value;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text.at(i) == QLatin1Char('^') && i + 1 < text.size()) {
@@ -310,6 +312,8 @@ bool IsVcardMarker(const Property& property, const char* name)
 // Splits on unescaped separators, leaving the escapes in place.
 QStringList SplitRaw(const QString& value, QChar separator)
 {
+    if (!value.contains(QLatin1Char('\\')))
+        return value.split(separator);
     QStringList parts;
     QString current;
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -330,6 +334,8 @@ QStringList SplitRaw(const QString& value, QChar separator)
 
 QString NormaliseBreaks(QString text)
 {
+    if (!text.contains(QLatin1Char('\r')))
+        return text;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
@@ -1268,12 +1274,19 @@ QByteArray CardText(const Card& card)
     for (const Property& property : card.properties)
         if (property.name == QLatin1String("VERSION"))
             version4 = property.value.trimmed().startsWith(QLatin1Char('4'));
-    QStringList lines{QStringLiteral("BEGIN:VCARD"),
-                      version4 ? QStringLiteral("VERSION:4.0") : QStringLiteral("VERSION:3.0")};
+    // One text grown in place: an import keeps every card it reads.
+    QString text;
+    text.reserve(1024);
+    text +=
+        version4 ? QLatin1String("BEGIN:VCARD\r\nVERSION:4.0\r\n") : QLatin1String("BEGIN:VCARD\r\nVERSION:3.0\r\n");
+    QString line;
     for (const Property& property : card.properties) {
         if (property.name == QLatin1String("VERSION"))
             continue;
-        QString header = (property.group.isEmpty() ? QString() : property.group + QLatin1Char('.')) + property.name;
+        line.clear();
+        if (!property.group.isEmpty())
+            line += property.group + QLatin1Char('.');
+        line += property.name;
         for (Parameter parameter : property.parameters) {
             if (parameter.name == QLatin1String("CHARSET") || parameter.values.isEmpty())
                 continue;
@@ -1284,13 +1297,22 @@ QByteArray CardText(const Card& card)
                     continue;
                 parameter.values = {QStringLiteral("b")};
             }
-            header += QLatin1Char(';') + ParameterText(parameter);
+            line += QLatin1Char(';') + ParameterText(parameter);
         }
-        lines << Fold(header + QLatin1Char(':') +
-                      QString(property.value).replace(QLatin1Char('\n'), QStringLiteral("\\n")));
+        line += QLatin1Char(':');
+        // A decoded line break of any kind (quoted-printable brings CR LF) is written escaped:
+        // a bare CR would end the line for every reader.
+        if (property.value.contains(QLatin1Char('\n')) || property.value.contains(QLatin1Char('\r')))
+            line += NormaliseBreaks(property.value).replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+        else
+            line += property.value;
+        for (const QString& folded : Fold(line)) {
+            text += folded;
+            text += QLatin1String("\r\n");
+        }
     }
-    lines << QStringLiteral("END:VCARD");
-    return (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+    text += QLatin1String("END:VCARD\r\n");
+    return text.toUtf8();
 }
 
 // ---- Pieces for writing into a kept card ----
