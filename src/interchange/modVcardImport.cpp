@@ -41,13 +41,22 @@ std::optional<QDate> StoredDate(const QVariant& value)
     return value.toDate();
 }
 
+// Lines end in LF in a card and in CR LF in files of older programs; either way they are
+// the same lines.
+modContact::Contact WithLineFeeds(modContact::Contact contact)
+{
+    contact.address.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    contact.note.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return contact;
+}
+
 // Stores the person only when it differs from what is stored, so that its revision
 // tells of real changes and importing a file again changes nothing.
 void StoreIfChanged(qint16 contactnr, const modContact::Contact& stored, const modContact::Contact& contact)
 {
-    const QStringList statements = modContact::ExistingPersonStatements(contactnr, contact);
-    if (statements != modContact::ExistingPersonStatements(contactnr, stored))
-        modSql::ExecuteSql(statements);
+    if (modContact::ExistingPersonStatements(contactnr, WithLineFeeds(contact)) !=
+        modContact::ExistingPersonStatements(contactnr, WithLineFeeds(stored)))
+        modSql::ExecuteSql(modContact::ExistingPersonStatements(contactnr, contact));
 }
 
 void Skip(Report& report, Skipped skipped)

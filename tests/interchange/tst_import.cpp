@@ -573,6 +573,33 @@ private slots:
         verifyUidsAsBefore(schemaBefore);
     }
 
+    // A person whose lines end in CR LF, as files of older programs have them, is the person its card
+    // brings with LF: importing the card again changes nothing, not even the revision. A change
+    // besides still writes.
+    void lineBreaksAloneChangeNothing_data()
+    {
+        TestSupport::addColumns<QString, QString, bool>("address", "note", "revised");
+        addRow("address", "Lane 1\r\nTown", "Tea", false);
+        addRow("note", "Lane 1\nTown", "Tea\r\nplease", false);
+        addRow("both, and the note changed", "Lane 1\r\nTown", "Coffee\r\nplease", true);
+    }
+    void lineBreaksAloneChangeNothing()
+    {
+        auto [address, note, revised] = TestSupport::fetch<QString, QString, bool>("address", "note", "revised");
+        const qint16 number = save("Anna Berg", {"0101|Mobile"}, {}, {}, QString(address).replace("\r\n", "\n"),
+                                   QString(revised ? "Tea\r\nplease" : note).replace("\r\n", "\n"));
+        const QByteArray file = exportedVcards({number});
+        runSql("UPDATE Person SET Address = '" + address + "', [Note] = '" + note + "'");
+        runSql("UPDATE PersonUid SET Revision = '2001-01-01T00:00:00Z'");
+        const QStringList before = dumpPersons();
+
+        QCOMPARE(importBytes(file).updated, 1);
+        QCOMPARE(countSelected("SELECT Contactnr FROM PersonUid WHERE Revision <> '2001-01-01T00:00:00Z'"),
+                 revised ? 1 : 0);
+        if (!revised)
+            QCOMPARE(dumpPersons(), before);
+    }
+
     // Database > Import... asks for the file in the database folder, refills the list, reports.
     void importCommand()
     {
