@@ -425,10 +425,10 @@ QStringList DetailStatements(qint16 contactnr, const std::optional<MonthDay>& bi
 
 QStringList KeepCardStatements(qint16 contactnr, const QByteArray& card)
 {
-    return {QStringLiteral("INSERT OR IGNORE INTO PersonDetail (Contactnr) VALUES (") + Number(contactnr) +
-                QLatin1Char(')'),
-            QStringLiteral("UPDATE PersonDetail SET Card = ") + Literal(QString::fromUtf8(card)) +
-                QStringLiteral(" WHERE Contactnr = ") + Number(contactnr)};
+    // One statement for a person with a row and one without: an import keeps a card for every person it adds.
+    return {QStringLiteral("INSERT INTO PersonDetail (Contactnr, Card) VALUES (") + Number(contactnr) +
+            QStringLiteral(", ") + Literal(QString::fromUtf8(card)) +
+            QStringLiteral(") ON CONFLICT (Contactnr) DO UPDATE SET Card = excluded.Card")};
 }
 
 QStringList CardLines(const QByteArray& card)

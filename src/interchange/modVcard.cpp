@@ -197,6 +197,8 @@ bool JoinContinuation(LogicalLine& last, const PhysicalLine& line)
 // Splits on a separator outside double quotes.
 QStringList SplitOutsideQuotes(const QString& text, QChar separator)
 {
+    if (!text.contains(QLatin1Char('"')))
+        return text.split(separator);
     QStringList parts;
     qsizetype start = 0;
     bool quoted = false;
@@ -256,7 +258,14 @@ std::optional<Property> ParseProperty(const LogicalLine& line)
     const qsizetype end = HeaderEnd(line.text);
     if (end <= 0)
         return std::nullopt;
-    const QStringList header = SplitOutsideQuotes(DecodeText(line.text.left(end), QString()), QLatin1Char(';'));
+    const QByteArrayView headerBytes = QByteArrayView(line.text).first(end);
+    // Nearly every header is plain ASCII: it needs no decoding beyond that.
+    const bool ascii = std::all_of(headerBytes.begin(), headerBytes.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte > 0 && byte < 0x80;
+    });
+    const QStringList header = SplitOutsideQuotes(
+        ascii ? QString::fromLatin1(headerBytes) : DecodeText(line.text.left(end), QString()), QLatin1Char(';'));
     Property property;
     property.line = line.number;
     const QString fullName = header.first().trimmed();
