@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Licensed under the GNU General Public License version 3 or any later version.
-// A second process for the reliability tests. "reliability_helper save|remove|close <database>"
-// saves, removes, or saves and closes with compaction until the test kills it, printing
+// A second process for the reliability tests. "reliability_helper save|remove|close|import <database>"
+// saves, removes, saves and closes with compaction, or imports files of cards until the test kills it, printing
 // "step <n>" after each step; each person's name tells its phones, e-mail addresses and the
 // save that wrote them, so that a half-written save shows. A message ends it with 2.
 // "reliability_helper <limit> password|upgrade|export-text|export-vcard|copy|calendar ..."
@@ -18,10 +18,12 @@
 #include "database/modUpgrade.h"
 #include "editor/modContact.h"
 #include "export/modExportFiles.h"
+#include "interchange/modVcardImport.h"
 #include "startup/modEnvironment.h"
 #include "widgets/FailureDialog.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QTextStream>
 
 #include <csignal>
@@ -66,7 +68,22 @@ modContact::Contact MakeContact(int generation)
     return contact;
 }
 
+// The person of MakeContact as a card; every other card brings a UID, the others get one.
+QByteArray MakeCard(int generation)
+{
+    const modContact::Contact contact = MakeContact(generation);
+    QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + contact.name.toUtf8() + "\r\n";
+    if (generation % 2 == 0)
+        card += "UID:crash-" + QByteArray::number(generation) + "\r\n";
+    for (const modContact::Entry& phone : contact.phones)
+        card += "TEL:" + phone.tag.toUtf8() + "\r\n";
+    for (const modContact::Entry& email : contact.emails)
+        card += "EMAIL:" + email.tag.toUtf8() + "\r\n";
+    return card + "NOTE:" + contact.note.toUtf8() + "\r\nEND:VCARD\r\n";
+}
+
 // The crash modes never end by themselves.
+constexpr int CardsPerImport = 10;
 int Crash(const QString& mode, const QString& database)
 {
     StderrPlatform platform;
@@ -92,6 +109,18 @@ int Crash(const QString& mode, const QString& database)
                 modSql::ExecuteSql(QString("DELETE FROM ") + table + where);
             transaction.Commit();
             modContact::SaveNewPerson(MakeContact(generation));
+        } else if (mode == "import") {
+            // Every import adds CardsPerImport persons, all or none; an earlier run's persons
+            // are left alone (a card of the same name would merge into them).
+            static const int earlier =
+                modSql::OpenRecordset("SELECT COUNT(1) FROM Person").Fields(0).toInt() / CardsPerImport;
+            QByteArray cards;
+            for (int card = 0; card < CardsPerImport; ++card)
+                cards += MakeCard((earlier + generation) * CardsPerImport + card);
+            QBuffer file(&cards);
+            file.open(QIODevice::ReadOnly);
+            if (modVcardImport::ImportCards(file).added != CardsPerImport)
+                return 2;
         } else {
             return 1;
         }

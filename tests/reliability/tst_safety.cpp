@@ -101,7 +101,18 @@ class TestSafety : public QObject
                 [&](const Engine::Connection::Row& row) { found << row.Text(0); });
             expected.sort();
             found.sort();
-            return found == expected ? QString() : "entries " + found.join(", ") + "; expected " + expected.join(", ");
+            if (found != expected)
+                return "entries " + found.join(", ") + "; expected " + expected.join(", ");
+            // Every person has a UID, and the trigger that gives one to persons added by
+            // anyone is there (an import takes it away inside its transaction).
+            if (EngineTest::scalar(connection,
+                                   "SELECT COUNT(1) FROM Person WHERE Contactnr NOT IN (SELECT Contactnr FROM "
+                                   "PersonUid)") != 0)
+                return "a person without a UID";
+            if (EngineTest::scalar(connection, "SELECT COUNT(1) FROM sqlite_master WHERE type = 'trigger' AND "
+                                               "name = 'PersonUidAdd'") != 1)
+                return "the trigger that gives new persons a UID is missing";
+            return QString();
         } catch (const Engine::EngineError& error) {
             return "engine error: " + error.description();
         }
@@ -168,6 +179,7 @@ private slots:
         QTest::newRow("saving persons") << "save";
         QTest::newRow("removing persons") << "remove";
         QTest::newRow("closing with compaction") << "close";
+        QTest::newRow("importing cards") << "import";
     }
     void killedAtRandom()
     {
@@ -191,6 +203,11 @@ private slots:
             if (mode == "save")
                 QVERIFY2(persons >= lastPersons + steps * 2 / 3,
                          qPrintable(QString::asprintf("round %d: %d persons after %d more steps, %d before", round,
+                                                      persons, steps, lastPersons)));
+            // An import adds all of its 10 cards or none.
+            if (mode == "import")
+                QVERIFY2(persons % 10 == 0 && persons >= lastPersons + steps * 10,
+                         qPrintable(QString::asprintf("round %d: %d persons after %d more imports, %d before", round,
                                                       persons, steps, lastPersons)));
             lastPersons = persons;
         }
