@@ -240,6 +240,15 @@ Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto)
     return found;
 }
 
+QByteArray KeptCard(Engine::Connection& connection, qint16 contactnr)
+{
+    QByteArray card;
+    if (TableThere(connection))
+        connection.ForEachRow(QStringLiteral("SELECT Card FROM PersonDetail WHERE Contactnr = ") + Number(contactnr),
+                              [&card](const Engine::Connection::Row& row) { card = row.Utf8(0).toByteArray(); });
+    return card;
+}
+
 QHash<qint16, Detail> ReadAll(Engine::Connection& connection, bool photos, bool cards,
                               const std::function<bool(qint16)>& wanted, const QString& where)
 {

@@ -70,6 +70,9 @@ void EnsureTable(Engine::Connection& connection);
 // The person's details; an empty Detail when there is no row or no table. withPhoto false
 // leaves the photo unread. Throws Engine::EngineError.
 Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto = true);
+// The card kept for the person alone (empty when there is none): an import and a sync ask
+// for it once per card.
+QByteArray KeptCard(Engine::Connection& connection, qint16 contactnr);
 // The details of the persons wanted, by person; photos and cards only when asked. where
 // ("WHERE Contactnr IN(3, 4) ") leaves the rows of other persons unread.
 QHash<qint16, Detail> ReadAll(Engine::Connection& connection, bool photos, bool cards,

@@ -277,7 +277,7 @@ void StorePerson(qint16 contactnr, const modVcard::Person& person)
 void KeepCard(qint16 contactnr, const QByteArray& card, bool replace)
 {
     // The card kept already is not written again: a file imported again changes nothing.
-    const QByteArray kept = modPersonDetail::Read(modDatabase::DatabaseConnection(), contactnr, false).card;
+    const QByteArray kept = modPersonDetail::KeptCard(modDatabase::DatabaseConnection(), contactnr);
     if ((!replace && !kept.isEmpty()) || kept == card)
         return;
     modSql::ExecuteSql(modPersonDetail::KeepCardStatements(contactnr, card));

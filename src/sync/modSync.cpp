@@ -544,11 +544,10 @@ std::optional<Run::Sending> Run::Prepare(const QString& uid, const QString& href
     // on the server keeps what the server had of it too.
     // A person never sent has at least the card it came from, whose other properties go up with it.
     // Read here, for the persons that go up: a sync holds no card of every person at once.
-    const QByteArray base =
-        !old.serverCard.isEmpty() ? old.serverCard
-        : person->contactnr == 0
-            ? QByteArray()
-            : modPersonDetail::Read(modDatabase::DatabaseConnection(), person->contactnr, false).card;
+    const QByteArray base = !old.serverCard.isEmpty() ? old.serverCard
+                            : person->contactnr == 0
+                                ? QByteArray()
+                                : modPersonDetail::KeptCard(modDatabase::DatabaseConnection(), person->contactnr);
     const QByteArray card = modSyncCard::Updated(base, person->person, person->card, m_limits);
     const QString target = href.isEmpty() ? HrefFor(uid) : href;
     return Sending{
