@@ -231,11 +231,11 @@ void ForEachDetail(Engine::Connection& connection, bool photos, bool cards, cons
 
 } // namespace
 
-Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto)
+Detail Read(Engine::Connection& connection, qint16 contactnr)
 {
     Detail found;
     const QString where = QStringLiteral("WHERE Contactnr = ") + Number(contactnr);
-    ForEachDetail(connection, withPhoto, true, where, [&found](qint16, Detail&& detail) { found = std::move(detail); });
+    ForEachDetail(connection, true, true, where, [&found](qint16, Detail&& detail) { found = std::move(detail); });
     found.groups = ReadGroups(connection, where).value(contactnr);
     return found;
 }

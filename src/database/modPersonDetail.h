@@ -67,9 +67,9 @@ QStringList CreateStatements();
 // Throws Engine::EngineError.
 void EnsureTable(Engine::Connection& connection);
 
-// The person's details; an empty Detail when there is no row or no table. withPhoto false
-// leaves the photo unread. Throws Engine::EngineError.
-Detail Read(Engine::Connection& connection, qint16 contactnr, bool withPhoto = true);
+// The person's details; an empty Detail when there is no row or no table. Throws
+// Engine::EngineError.
+Detail Read(Engine::Connection& connection, qint16 contactnr);
 // The card kept for the person alone (empty when there is none): an import and a sync ask
 // for it once per card.
 QByteArray KeptCard(Engine::Connection& connection, qint16 contactnr);

@@ -61,7 +61,7 @@ class AddedWithUids
 {
 public:
     explicit AddedWithUids(Engine::Connection& connection);
-    // Makes the trigger again when Resume did not, so that a commit never goes without it.
+    // Makes the trigger again when Resume did not, for a transaction that goes on after it.
     ~AddedWithUids();
     AddedWithUids(const AddedWithUids&) = delete;
     AddedWithUids& operator=(const AddedWithUids&) = delete;

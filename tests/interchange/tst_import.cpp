@@ -55,8 +55,8 @@ class TestImport : public QObject
     }
 
     // The properties of a file's cards as a reader sees them: "group.NAME;PARAM=values:value" with the
-    // value unescaped and its line breaks as LF, without the text encodings of 2.1 (which a reader undoes), in file
-    // order.
+    // value unescaped and its line breaks as LF, without the text encodings of 2.1 (which a reader
+    // undoes), in file order.
     static QStringList properties(const QByteArray& file)
     {
         QStringList lines;
